@@ -1,0 +1,39 @@
+# One static library per subsystem folder; every .cpp in the folder belongs to it,
+# so adding a file needs no edit here. EXCLUDE names files that are not library code.
+function(glimbrik_library name dir)
+  cmake_parse_arguments(ARG "" "" "LIBS;EXCLUDE" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h ${dir}/*.ui ${dir}/*.qrc)
+  foreach(ex IN LISTS ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${ex}$")
+  endforeach()
+  list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  else()
+    # A subsystem with no code yet still links, so that its dependents build.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+  endif()
+endfunction()
+
+# One GoogleTest executable per test folder; tests run offscreen with a private HOME.
+function(glimbrik_test_folder name dir)
+  cmake_parse_arguments(ARG "GUI" "" "LIBS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  if(ARG_GUI)
+    target_link_libraries(${name} PRIVATE glimbrik_test_main_gui)
+  else()
+    target_link_libraries(${name} PRIVATE glimbrik_test_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock Qt6::Test)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0"
+               TIMEOUT 300)
+endfunction()

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need.
+# Idempotent and quiet when everything is already there.
+set -euo pipefail
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
+  libpoppler-qt6-dev libexiv2-dev liblcms2-dev libqpdf-dev
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libwebp-dev libgif-dev libopenjp2-7-dev
+  libicu-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  jpegoptim libjpeg-turbo-progs pngcrush optipng advancecomp gifsicle
+  icc-profiles-free fonts-dejavu-core
+  imagemagick libtiff-tools webp exiv2 libvips-tools xvfb xauth
+)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,29 @@
+#include "support/test_env.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QUuid>
+
+namespace glimbrik::test {
+
+namespace {
+QTemporaryDir& Root() {
+  static QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/glimbrik-test-XXXXXX"));
+  return dir;
+}
+}  // namespace
+
+QString TestRoot() { return Root().path(); }
+
+QString MakeTempFolder(const QString& prefix) {
+  const QString path = TestRoot() + QLatin1Char('/') + prefix + QLatin1Char('-') +
+                       QUuid::createUuid().toString(QUuid::Id128);
+  QDir().mkpath(path);
+  return path;
+}
+
+QString DataPath(const QString& relative) {
+  return QStringLiteral(GLIMBRIK_TEST_DATA "/") + relative;
+}
+
+}  // namespace glimbrik::test

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace glimbrik::test {
+
+// Root of the per-process temporary folder that stands in for HOME.
+QString TestRoot();
+
+// A fresh empty folder below TestRoot(), removed at exit with the rest.
+QString MakeTempFolder(const QString& prefix = QStringLiteral("t"));
+
+// Path of a committed fixture under tests/data.
+QString DataPath(const QString& relative);
+
+}  // namespace glimbrik::test
