@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <sys/stat.h>
+
+#include "platform/folders.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+TEST(Folders, EnvironmentKeepsTestsAwayFromTheRealHome) {
+  EXPECT_TRUE(PreferencesFolderPath().startsWith(test::TestRoot()));
+  EXPECT_TRUE(SupportFolderPath().startsWith(test::TestRoot()));
+}
+
+TEST(Folders, PrivateTempFolderIsOwnerOnlyAndNamesAreFresh) {
+  const QString folder = PrivateTempFolder();
+  ASSERT_FALSE(folder.isEmpty());
+  struct stat st {};
+  ASSERT_EQ(stat(QFile::encodeName(folder).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  const QString a = NewTemporaryPath(QStringLiteral("tif"));
+  const QString b = NewTemporaryPath(QStringLiteral("tif"));
+  EXPECT_NE(a, b);
+  EXPECT_EQ(QFileInfo(a).absolutePath(), folder);
+  EXPECT_TRUE(a.endsWith(QStringLiteral(".tif")));
+  EXPECT_FALSE(QFileInfo::exists(a));
+}
+
+}  // namespace
+}  // namespace glimbrik
