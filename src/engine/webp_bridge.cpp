@@ -180,4 +180,16 @@ int DecodeWebPToConfig(const uint8_t* data, size_t size, WebPDecoderConfig* conf
   return kWebPDecodeOk;
 }
 
+int DecodeWebPToRGBA(const uint8_t* data, size_t size, uint8_t* pixels, size_t capacity,
+                     int stride) {
+  WebPBitstreamFeatures features;
+  if (!data || WebPGetFeatures(data, size, &features) != VP8_STATUS_OK) {
+    return kWebPFeaturesUnreadable;
+  }
+  if (!pixels || !WebPDecodeRGBAInto(data, size, pixels, capacity, stride)) {
+    return kWebPDecodeFailed;
+  }
+  return kWebPDecodeOk;
+}
+
 }  // namespace glimbrik

@@ -92,4 +92,9 @@ int GetWebPImageSize(const uint8_t* data, size_t size, int32_t* width, int32_t* 
 // pixels cannot be decoded).
 int DecodeWebPToConfig(const uint8_t* data, size_t size, WebPDecoderConfig* config);
 
+// Decodes WebP bytes as straight RGBA into the caller's buffer of `capacity` bytes with rows of
+// `stride` bytes (size it with GetWebPImageSize). 0, -234 or -235.
+int DecodeWebPToRGBA(const uint8_t* data, size_t size, uint8_t* pixels, size_t capacity,
+                     int stride);
+
 }  // namespace glimbrik
