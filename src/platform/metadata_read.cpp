@@ -16,10 +16,21 @@ namespace glimbrik {
 
 namespace {
 
+void LockXmpToolkit(void* data, bool lock) {
+  auto* mutex = static_cast<std::mutex*>(data);
+  if (lock) {
+    mutex->lock();
+  } else {
+    mutex->unlock();
+  }
+}
+
+// The XMP toolkit's set-up is not thread-safe, and parsing registers unknown namespaces, which
+// must be serialised between the batch worker and the main thread.
 void InitExiv2Once() {
-  // The XMP toolkit's set-up is not thread-safe; every later use is.
+  static std::mutex xmpMutex;
   static std::once_flag once;
-  std::call_once(once, [] { Exiv2::XmpParser::initialize(); });
+  std::call_once(once, [] { Exiv2::XmpParser::initialize(LockXmpToolkit, &xmpMutex); });
 }
 
 std::optional<QString> NonEmpty(QString text) {

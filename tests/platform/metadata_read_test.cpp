@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "platform/metadata_read_png.h"
 #include "support/metadata_fixture.h"
 #include "support/test_env.h"
@@ -164,6 +168,25 @@ TEST(MetadataRead, NoValuesForFilesThatAreNotImages) {
       EXPECT_FALSE(cut->exif.dateTimeOriginal) << length;
     }
   }
+}
+
+TEST(MetadataRead, ReadersOnSeveralThreadsAgree) {
+  const QByteArray xmp = test::XmpSegmentPayload(
+      "<my:Thing>x</my:Thing><tiff:Make>Threaded</tiff:Make>",
+      "xmlns:tiff='http://ns.adobe.com/tiff/1.0/' xmlns:my='http://example.com/ns/my/'");
+  const QString path = WriteFixture("x.jpg", test::JpegWithMetadata({}, {}, xmp));
+  std::atomic<int> matches{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 25; ++i) {
+        const auto values = ReadImageMetadataValues(path);
+        if (values && values->tiff.make == QStringLiteral("Threaded")) ++matches;
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(matches.load(), 100);
 }
 
 TEST(MetadataText, DecodesBytesSafely) {
