@@ -49,6 +49,28 @@ QString QVXWatermarkTextToken::GetCompleteTokenString() const {
   return name_;
 }
 
+TokenArray TokenArrayFromVariantList(const QVariantList& list) {
+  TokenArray elements;
+  elements.reserve(list.size());
+  for (const QVariant& item : list) {
+    if (item.metaType() == QMetaType::fromType<QString>()) {
+      elements.append(item.toString());
+    } else if (item.metaType() == QMetaType::fromType<QVXWatermarkTextToken>()) {
+      elements.append(item.value<QVXWatermarkTextToken>());
+    }
+  }
+  return elements;
+}
+
+QVariantList TokenArrayToVariantList(const TokenArray& elements) {
+  QVariantList list;
+  list.reserve(elements.size());
+  for (const TokenElement& element : elements) {
+    list.append(std::visit([](const auto& value) { return QVariant::fromValue(value); }, element));
+  }
+  return list;
+}
+
 QString FormatIndexNumber(int64_t value, int64_t numberLength) {
   const int width = static_cast<int>(std::clamp<int64_t>(numberLength, 0, 20));
   return QString::asprintf("%0*lld", width, static_cast<long long>(value));

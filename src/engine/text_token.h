@@ -5,11 +5,14 @@
 // A token array is an ordered list whose elements are literal text or tokens:
 //   TokenArray pattern{QStringLiteral("IMG_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
 // Tokens are values: copying an array copies its tokens. Arrays are stored and put on the
-// clipboard as keyed archives (text_token_archive.h).
+// clipboard as keyed archives (text_token_archive.h). Where a QVariant must carry them (a text
+// object's property, a record shared with Qt code), a token is QVariant::fromValue(token) and an
+// array a QVariantList of strings and such tokens.
 
 #include <QPointF>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <cstdint>
 #include <variant>
 
@@ -24,6 +27,8 @@ inline constexpr int kPasteboardReadingAsKeyedArchive = 4;
 
 class QVXWatermarkTextToken {
  public:
+  // A token of no kind (tag 0), which expands to nothing; QVariant needs one.
+  QVXWatermarkTextToken() = default;
   // caseTag 0, startDigit 1, numberLength 1; date and time tags get a default format
   // ("dd/MM/yyyy" for 3 and 5, "HH" for 4 and 6), every other tag none.
   QVXWatermarkTextToken(const QString& name, int64_t tag);
@@ -67,8 +72,14 @@ class QVXWatermarkTextToken {
 using TokenElement = std::variant<QString, QVXWatermarkTextToken>;
 using TokenArray = QList<TokenElement>;
 
+// Elements that are neither strings nor tokens are dropped.
+TokenArray TokenArrayFromVariantList(const QVariantList& list);
+QVariantList TokenArrayToVariantList(const TokenArray& elements);
+
 // The index number with at least numberLength digits, zero-padded. The digit count is held to
 // 0-20 (a 64-bit number has at most 20 characters), so a stored count cannot blow up the text.
 QString FormatIndexNumber(int64_t value, int64_t numberLength);
 
 }  // namespace glimbrik
+
+Q_DECLARE_METATYPE(glimbrik::QVXWatermarkTextToken)
