@@ -38,6 +38,11 @@ std::optional<QString> NonEmpty(QString text) {
   return text;
 }
 
+std::optional<QString> FirstText(const std::optional<QStringList>& texts) {
+  if (!texts) return std::nullopt;
+  return texts->first();
+}
+
 bool IsRawTextType(Exiv2::TypeId type) {
   return type == Exiv2::asciiString || type == Exiv2::unsignedByte || type == Exiv2::undefined ||
          type == Exiv2::string || type == Exiv2::comment;
@@ -99,8 +104,7 @@ std::optional<QStringList> XmpList(const Exiv2::XmpData& xmp, std::string_view k
 }
 
 std::optional<QString> XmpText(const Exiv2::XmpData& xmp, std::string_view key) {
-  const auto texts = XmpList(xmp, key);
-  return texts ? std::optional<QString>(texts->first()) : std::nullopt;
+  return FirstText(XmpList(xmp, key));
 }
 
 // An XMP date ("2021-05-04T10:11:12", perhaps with seconds' fractions or a zone) in the EXIF form.
@@ -210,8 +214,7 @@ std::optional<QStringList> IptcList(const Exiv2::IptcData& iptc, std::string_vie
 }
 
 std::optional<QString> IptcText(const Exiv2::IptcData& iptc, std::string_view key) {
-  const auto texts = IptcList(iptc, key);
-  return texts ? std::optional<QString>(texts->first()) : std::nullopt;
+  return FirstText(IptcList(iptc, key));
 }
 
 // IPTC dates and times in their stored forms "yyyyMMdd" and "HHmmss±hhmm", whichever way exiv2

@@ -132,6 +132,17 @@ inline QByteArray XmpSegmentPayload(const QByteArray& rdfDescriptionBody,
   return out;
 }
 
+// A small plain image in the given format.
+inline QByteArray EncodedImage(const char* format) {
+  QImage image(16, 12, QImage::Format_RGB32);
+  image.fill(Qt::darkCyan);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, format);
+  return bytes;
+}
+
 inline QByteArray JpegSegment(uint8_t marker, const QByteArray& payload) {
   QByteArray out;
   out.append(char(0xff)).append(char(marker));
@@ -143,12 +154,7 @@ inline QByteArray JpegSegment(uint8_t marker, const QByteArray& payload) {
 // out.
 inline QByteArray JpegWithMetadata(const QByteArray& tiff, const QByteArray& iptcPayload = {},
                                    const QByteArray& xmpPayload = {}) {
-  QImage image(16, 12, QImage::Format_RGB32);
-  image.fill(Qt::darkCyan);
-  QByteArray jpeg;
-  QBuffer buffer(&jpeg);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "JPEG");
+  const QByteArray jpeg = EncodedImage("JPEG");
   QByteArray segments;
   if (!tiff.isEmpty()) segments += JpegSegment(0xe1, QByteArray("Exif\0\0", 6) + tiff);
   if (!xmpPayload.isEmpty()) segments += JpegSegment(0xe1, xmpPayload);
@@ -177,12 +183,7 @@ inline QByteArray Deflated(const QByteArray& bytes) {
 
 // A small PNG image with the given chunks placed right after its header chunk.
 inline QByteArray PngWithChunks(const QByteArray& chunks) {
-  QImage image(8, 6, QImage::Format_RGB32);
-  image.fill(Qt::darkYellow);
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
+  const QByteArray png = EncodedImage("PNG");
   constexpr qsizetype kAfterHeader = 8 + 25;
   return png.left(kAfterHeader) + chunks + png.mid(kAfterHeader);
 }
