@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/conversion_records.h"
+#include "engine/pipeline_draw.h"
 
 namespace glimbrik {
 
@@ -129,13 +130,6 @@ QPointF RotatedRectTransformForPosition(int tag, double ox, double oy, double ww
   return {turnedX - ww / 2, turnedY - wh / 2};
 }
 
-namespace {
-
-// Device pixels per reference unit along the painter's transform.
-double DeviceScale(const QTransform& t) { return std::sqrt(std::fabs(t.determinant())); }
-
-}  // namespace
-
 QRectF DrawImageWatermark(QPainter* painter, ImageWatermarkOptions* options, double width,
                           double height) {
   const double s = std::max(width, height) / kWatermarkReferenceSide;
@@ -144,7 +138,7 @@ QRectF DrawImageWatermark(QPainter* painter, ImageWatermarkOptions* options, dou
   const double H = height / s;
   options->offset = RescaleWatermarkOffset(options->offset, options->baseImageSize, W, H);
   QSizeF fitted;
-  QImage image = FitWatermarkImage(options->image, &fitted);
+  const QImage image = FitWatermarkImage(options->image, &fitted);
   const QSizeF size = fitted * options->sizeFraction;
   const QPointF origin =
       WatermarkOriginForPosition(options->position, options->offset.x(), options->offset.y(),
@@ -153,23 +147,11 @@ QRectF DrawImageWatermark(QPainter* painter, ImageWatermarkOptions* options, dou
   if (image.isNull() || size.isEmpty()) return frame;
 
   painter->save();
-  QTransform t = QTransform::fromScale(s, s);
-  t = FrameTransform(origin, size, options->rotationAngle) * t;
-  painter->setTransform(t, true);
-  // Resample once with an area filter when shrinking, so the placed image never aliases.
-  const double deviceScale = DeviceScale(painter->worldTransform());
-  const QSize deviceSize(std::max(1, int(std::lround(size.width() * deviceScale))),
-                         std::max(1, int(std::lround(size.height() * deviceScale))));
-  if (image.width() > deviceSize.width() * 2 || image.height() > deviceSize.height() * 2) {
-    image = image.scaled(deviceSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  }
-  painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
+  painter->setTransform(
+      FrameTransform(origin, size, options->rotationAngle) * QTransform::fromScale(s, s), true);
   painter->setRenderHint(QPainter::Antialiasing, true);
   painter->setOpacity(painter->opacity() * std::clamp(options->opacity, 0.0, 1.0));
-  // Image rows run downwards; the frame is y-up.
-  painter->translate(0.0, size.height());
-  painter->scale(1.0, -1.0);
-  painter->drawImage(QRectF(QPointF(0, 0), size), image);
+  DrawImageInRect(painter, image, QRectF(QPointF(0, 0), size));
   painter->restore();
   return frame;
 }
