@@ -108,14 +108,9 @@ void ApplyRecipe(QImage& image, const EffectRecipe& recipe) {
 QImage ApplyPhotoEffect(const QImage& image, int number) {
   const EffectRecipe* recipe = RecipeFor(number);
   if (!recipe || image.isNull()) return image;
-  QImage working = ToWorkingFormat(image);
-  if (working.isNull()) return image;
-  if (working.format() == QImage::Format_RGBA64) {
-    ApplyRecipe<Rgba64Layout>(working, *recipe);
-  } else {
-    ApplyRecipe<Argb32Layout>(working, *recipe);
-  }
-  return FromWorkingFormat(working, image.format());
+  return FilterUnpremultiplied(image, [recipe](QImage& working, auto layout) {
+    ApplyRecipe<decltype(layout)>(working, *recipe);
+  });
 }
 
 QImage ApplyPhotoEffectToImage(const QImage& image, int number) {

@@ -145,14 +145,9 @@ QImage AutoEnhance(const QImage& image) {
   if (image.isNull()) return image;
   const EnhanceChoice choice = ChooseEnhancement(image);
   if (IsNeutral(choice)) return image;
-  QImage working = ToWorkingFormat(image);
-  if (working.isNull()) return image;
-  if (working.format() == QImage::Format_RGBA64) {
-    EnhanceKernel<Rgba64Layout>(working, choice);
-  } else {
-    EnhanceKernel<Argb32Layout>(working, choice);
-  }
-  return FromWorkingFormat(working, image.format());
+  return FilterUnpremultiplied(image, [&choice](QImage& working, auto layout) {
+    EnhanceKernel<decltype(layout)>(working, choice);
+  });
 }
 
 }  // namespace glimbrik

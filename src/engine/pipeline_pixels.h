@@ -31,6 +31,22 @@ QImage ToWorkingFormat(const QImage& image);
 // Back to the caller's format; a filter never changes a canvas's pixel format.
 QImage FromWorkingFormat(const QImage& working, QImage::Format format);
 
+// Runs kernel(working, layout) on an un-premultiplied copy of the image, with layout an
+// Argb32Layout or Rgba64Layout value naming the copy's channels, and returns the copy in the
+// image's own format. A null image, or one that cannot be copied, comes back as it is.
+template <typename Kernel>
+QImage FilterUnpremultiplied(const QImage& image, Kernel&& kernel) {
+  if (image.isNull()) return image;
+  QImage working = ToWorkingFormat(image);
+  if (working.isNull()) return image;
+  if (working.format() == QImage::Format_RGBA64) {
+    kernel(working, Rgba64Layout{});
+  } else {
+    kernel(working, Argb32Layout{});
+  }
+  return FromWorkingFormat(working, image.format());
+}
+
 // Runs body(firstRow, endRow) over bands of rows, on all cores when the image is large enough to
 // pay for the threads. The bands never overlap.
 void ForEachRowBand(int height, int64_t pixelsPerRow, const std::function<void(int, int)>& body);

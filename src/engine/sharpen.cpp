@@ -54,14 +54,9 @@ void SharpenKernel(QImage& image, double sharpness) {
 
 QImage SharpenLuminance(const QImage& image, double sharpness) {
   if (image.isNull() || !(sharpness > 0.0)) return image;
-  QImage working = ToWorkingFormat(image);
-  if (working.isNull()) return image;
-  if (working.format() == QImage::Format_RGBA64) {
-    SharpenKernel<Rgba64Layout>(working, sharpness);
-  } else {
-    SharpenKernel<Argb32Layout>(working, sharpness);
-  }
-  return FromWorkingFormat(working, image.format());
+  return FilterUnpremultiplied(image, [sharpness](QImage& working, auto layout) {
+    SharpenKernel<decltype(layout)>(working, sharpness);
+  });
 }
 
 }  // namespace glimbrik
