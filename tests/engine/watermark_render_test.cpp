@@ -213,6 +213,32 @@ TEST(TextWatermark, ShadowFallsDownRightAndRotationTurns) {
   EXPECT_NEAR(upright.height(), flat.width(), 3);
 }
 
+TEST(TextWatermark, LinesAlignWithinTheFrameAndUnderlineShows) {
+  TextWatermarkOptions record = BlackText("");
+  record.position = 6;
+  const QString text = "IIIIIIII\nII";
+  auto secondLine = [&](uint8_t alignment) {
+    record.alignment = alignment;
+    const QImage canvas = DrawText(record, text, 550, 400);
+    const QRect all = InkBox(canvas);
+    // The lower half of the ink holds the short second line.
+    return InkBox(
+        canvas.copy(QRect(0, all.center().y() + 4, 550, all.bottom() - all.center().y())));
+  };
+  const QRect left = secondLine(0);
+  const QRect right = secondLine(1);
+  const QRect centre = secondLine(2);
+  EXPECT_LT(left.left(), centre.left());
+  EXPECT_LT(centre.left(), right.left());
+  EXPECT_NEAR(left.width(), right.width(), 2);
+
+  TextWatermarkOptions plain = BlackText("ace");
+  const QRect withoutLine = InkBox(DrawText(plain, "ace", 550, 400));
+  plain.underline = 1;
+  const QRect withLine = InkBox(DrawText(plain, "ace", 550, 400));
+  EXPECT_GT(withLine.bottom(), withoutLine.bottom());
+}
+
 TEST(TextWatermark, OffsetWriteBackAndEmptyText) {
   TextWatermarkOptions record = BlackText("A");
   record.position = 6;
