@@ -8,11 +8,6 @@
 namespace glimbrik {
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
 // Frees everything the encoder allocated, whatever path the call took.
 struct EncodeResources {
   WebPPicture picture;

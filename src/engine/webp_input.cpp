@@ -12,10 +12,6 @@
 namespace glimbrik {
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-
 // ---- PNG ---------------------------------------------------------------------------------
 
 void PngError(png_structp png, png_const_charp message) {
@@ -220,7 +216,7 @@ int ReadPngInput(FILE* file, WebPPicture* picture, int keepAlpha, webp::ImageMet
 
 int ReadInputPicture(const char* path, WebPPicture* picture, int keepAlpha,
                      webp::ImageMetadata* metadata) {
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
+  FilePtr file(std::fopen(path, "rb"));
   if (!file) {
     std::fprintf(stderr, "Error! Cannot open input file '%s'\n", path);
     return 0;

@@ -6,10 +6,18 @@
 #include <webp/encode.h>
 
 #include <cstdio>
+#include <memory>
 
 #include "engine/webp_bridge.h"
 
 namespace glimbrik {
+
+struct FileCloser {
+  void operator()(FILE* file) const {
+    if (file != stdout) std::fclose(file);
+  }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 // Reads a PNG, JPEG or TIFF file (told apart by its first bytes) into the picture as 8-bit RGB or
 // RGBA, collecting metadata when `metadata` is given. 1 on success, else 0.
