@@ -41,13 +41,16 @@ class Descriptor {
   int fd_;
 };
 
-// Writes all of buffer at offset; false on a failed or short write.
-bool WriteAll(int fd, const char* buffer, size_t length, off_t offset, int* error) {
+// Moves all length bytes between buffer and the file at offset with pread or pwrite; false
+// when the file ends early or the call fails.
+template <typename Buffer, typename Call>
+bool TransferAll(Call call, int fd, Buffer buffer, size_t length, off_t offset,
+                 const char* shortMessage, int* error) {
   while (length > 0) {
-    const ssize_t n = ::pwrite(fd, buffer, length, offset);
+    const ssize_t n = call(fd, buffer, length, offset);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      if (n == 0) std::puts("writeFile: short write");
+      if (n == 0) std::puts(shortMessage);
       *error = kShortIo;
       return false;
     }
@@ -58,21 +61,12 @@ bool WriteAll(int fd, const char* buffer, size_t length, off_t offset, int* erro
   return true;
 }
 
-// Reads exactly length bytes at offset; false when the file ends early or reading fails.
+bool WriteAll(int fd, const char* buffer, size_t length, off_t offset, int* error) {
+  return TransferAll(::pwrite, fd, buffer, length, offset, "writeFile: short write", error);
+}
+
 bool ReadAll(int fd, char* buffer, size_t length, off_t offset, int* error) {
-  while (length > 0) {
-    const ssize_t n = ::pread(fd, buffer, length, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) std::puts("readFile: short read");
-      *error = kShortIo;
-      return false;
-    }
-    buffer += n;
-    length -= size_t(n);
-    offset += n;
-  }
-  return true;
+  return TransferAll(::pread, fd, buffer, length, offset, "readFile: short read", error);
 }
 
 }  // namespace

@@ -20,9 +20,11 @@ namespace {
 // of them, so it answers as that version or newer would.
 constexpr int kSystemVersion[3] = {14, 0, 0};
 
-QString BundleInfo(const char* key) {
+// A value of the bundle's information list, or fallback when it is missing or empty.
+QString BundleInfo(const char* key, const QString& fallback) {
   static const QVariantMap info = ReadBundlePlist(QStringLiteral("Info")).value.toMap();
-  return info.value(QString::fromLatin1(key)).toString();
+  const QString value = info.value(QString::fromLatin1(key)).toString();
+  return value.isEmpty() ? fallback : value;
 }
 
 QString FormatSize(double bytes, double step) {
@@ -81,24 +83,17 @@ int CompareSystemVersion(int major, int minor, int patch) {
   return 0;
 }
 
-QString ApplicationName() {
-  const QString name = BundleInfo("CFBundleName");
-  return name.isEmpty() ? QStringLiteral("-") : name;
-}
+QString ApplicationName() { return BundleInfo("CFBundleName", QStringLiteral("-")); }
 
 QString ApplicationShortVersion() {
-  const QString version = BundleInfo("CFBundleShortVersionString");
-  return version.isEmpty() ? QStringLiteral("1") : version;
+  return BundleInfo("CFBundleShortVersionString", QStringLiteral("1"));
 }
 
-QString ApplicationBuildVersion() {
-  const QString version = BundleInfo("CFBundleVersion");
-  return version.isEmpty() ? QStringLiteral("1") : version;
-}
+QString ApplicationBuildVersion() { return BundleInfo("CFBundleVersion", QStringLiteral("1")); }
 
 QString ApplicationCopyright() {
-  const QString copyright = BundleInfo("NSHumanReadableCopyright");
-  return copyright.isEmpty() ? QStringLiteral("Copyright \u00a9 Tarnwell Technologies") : copyright;
+  return BundleInfo("NSHumanReadableCopyright",
+                    QStringLiteral("Copyright \u00a9 Tarnwell Technologies"));
 }
 
 QString AppSupportFolderWithName(const QString& name) {
