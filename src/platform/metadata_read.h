@@ -61,6 +61,10 @@ struct ImageMetadataValues {
   MakerNoteKind makerNote = MakerNoteKind::kNone;
 };
 
+// Sets exiv2 up once for the process (the XMP toolkit, with a lock around its namespace
+// registry). Reading calls it; other exiv2 users call it before their first use.
+void InitExiv2();
+
 // The metadata of the image at path; no value when the file cannot be opened or is not an image
 // that the metadata reader knows. Never throws.
 std::optional<ImageMetadataValues> ReadImageMetadataValues(const QString& path);
