@@ -9,7 +9,6 @@
 
 #include "optimise/file.h"
 #include "optimise/number_scan.h"
-#include "optimise/replace_file.h"
 #include "platform/folders.h"
 #include "platform/user_defaults.h"
 
@@ -123,29 +122,16 @@ void CommandAgent::cancel() {
   Agent::cancel();
 }
 
+bool CommandAgent::replaceFileWithResult(const QString& result, quint64 minimumSize,
+                                         const QString& toolName) {
+  const std::shared_ptr<File> job = file();
+  return job && job->replaceWithSmallerResult(result, minimumSize, toolName);
+}
+
 void CommandAgent::reportFailedToStart(const QString& key) {
   if (const std::shared_ptr<File> job = file()) {
     job->setStatus(QStringLiteral("err"), 8, QStringLiteral("%1 failed to start").arg(key));
   }
-}
-
-}  // namespace glimbrik
-
-namespace glimbrik {
-
-bool CommandAgent::replaceFileWithResult(const QString& result, quint64 minimumSize,
-                                         const QString& toolName) {
-  const std::shared_ptr<File> job = file();
-  if (!job) return false;
-  const QString target = job->filePath();
-  const quint64 resultSize = File::fileByteSize(result);
-  if (target.isEmpty() || resultSize == 0 || resultSize < minimumSize) return false;
-  // Keep whichever file is smaller.
-  if (resultSize >= File::fileByteSize(target)) return false;
-  const bool preservePermissions = UserDefaultBool(QStringLiteral("PreservePermissions"));
-  if (!ReplaceFileSafely(result, target, preservePermissions ? target : QString())) return false;
-  job->fileReplacedInPlace(resultSize, toolName);
-  return true;
 }
 
 }  // namespace glimbrik

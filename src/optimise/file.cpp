@@ -112,13 +112,23 @@ QString File::bestToolName() const {
   return bestToolName_;
 }
 
-void File::fileReplacedInPlace(quint64 size, const QString& toolName) {
+bool File::replaceWithSmallerResult(const QString& result, quint64 minimumSize,
+                                    const QString& toolName) {
   std::lock_guard lock(lock_);
-  if (size < kSmallestOptimizedSize || (byteSizeOptimized_ != 0 && size >= byteSizeOptimized_)) {
-    return;
+  const quint64 resultSize = fileByteSize(result);
+  if (filePath_.isEmpty() || resultSize == 0 || resultSize < minimumSize) return false;
+  // Keep whichever file is smaller.
+  if (resultSize >= fileByteSize(filePath_)) return false;
+  const bool preservePermissions = UserDefaultBool(QStringLiteral("PreservePermissions"));
+  if (!ReplaceFileSafely(result, filePath_, preservePermissions ? filePath_ : QString())) {
+    return false;
   }
-  setByteSizeOptimized(size);
-  bestToolName_ = toolName;
+  if (resultSize >= kSmallestOptimizedSize &&
+      (byteSizeOptimized_ == 0 || resultSize < byteSizeOptimized_)) {
+    setByteSizeOptimized(resultSize);
+    bestToolName_ = toolName;
+  }
+  return true;
 }
 
 bool File::isLarge() const { return byteSize() > 1048576; }

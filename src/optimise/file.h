@@ -52,8 +52,11 @@ class File final : public WorkerQueueDelegate, public std::enable_shared_from_th
   bool setFilePathOptimized(const QString& path, quint64 size, const QString& toolName);
   void removeOldFilePathOptimized();
   QString bestToolName() const;
-  // An agent wrote a smaller result over the file itself.
-  void fileReplacedInPlace(quint64 size, const QString& toolName);
+  // Writes result over the file when it is at least minimumSize bytes and smaller than the
+  // file is now, and records it as the best; the file is never touched otherwise. Agents that
+  // work on the file in parallel go through here one at a time.
+  bool replaceWithSmallerResult(const QString& result, quint64 minimumSize,
+                                const QString& toolName);
 
   bool isLarge() const;
   bool isSmall() const;

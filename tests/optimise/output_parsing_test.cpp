@@ -119,5 +119,16 @@ TEST(TemporaryNames, DistinctAndInThePrivateFolder) {
   EXPECT_TRUE(form.match(first).hasMatch()) << first.toStdString();
 }
 
+TEST(ExternalTask, PreparedProcessGetsItsPathAsArgv0) {
+  RecordingAgent agent(std::make_shared<File>());
+  EXPECT_FALSE(agent.hasTask());
+  EXPECT_EQ(agent.launchTask(), 127);
+  agent.taskWithPath(QStringLiteral("/bin/sh"),
+                     {QStringLiteral("-c"), QStringLiteral("printf %s \"$0\"; exit 3")});
+  EXPECT_TRUE(agent.hasTask());
+  EXPECT_EQ(agent.launchTask(), 3);
+  EXPECT_EQ(agent.lastTaskResult().standardOutput, QByteArray("/bin/sh"));
+}
+
 }  // namespace
 }  // namespace glimbrik

@@ -1,9 +1,11 @@
 // The queued road of a File over the real tools.
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <thread>
 
 #include "image_fixtures.h"
 #include "optimise/file.h"
@@ -163,6 +165,31 @@ TEST_F(QueuedRoad, ChainAgentsRunBeforeTheFreeOnes) {
   ASSERT_EQ(calls.size(), 2);
   EXPECT_EQ(calls[0].value(0), QStringLiteral("JpegOptim"));
   EXPECT_EQ(calls[1].value(0), QStringLiteral("jpegtran"));
+}
+
+TEST_F(QueuedRoad, CleanupStopsARunningToolAndLeavesTheFile) {
+  test::StandInTools tools;
+  tools.install(QStringLiteral("gifsicle"));
+  tools.setScript(QStringLiteral("head -c 100 /dev/zero > \"$2\"; exec sleep 60"));
+  const QString path = folder_ + QStringLiteral("/x.gif");
+  ASSERT_TRUE(test::WriteWastefulGif(path));
+  const QByteArray before = test::ReadFile(path);
+  SetUserDefault(QStringLiteral("GifsicleEnabled"), true);
+  auto job = std::make_shared<File>(path);
+  WorkQueue cpu(1);
+  WorkQueue io(1);
+  job->enqueueWorkersInCPUQueue(cpu, io);
+  QDeadlineTimer deadline(kTimeoutMs);
+  while (tools.invocations().isEmpty() && !deadline.hasExpired()) std::this_thread::yield();
+  ASSERT_EQ(tools.invocations().size(), 1);
+  job->cleanup();
+  // Far less than the tool's own minute: the running tool was ended, the waiting one never ran.
+  ASSERT_TRUE(cpu.waitUntilAllOperationsAreFinished(kTimeoutMs / 2));
+  ASSERT_TRUE(io.waitUntilAllOperationsAreFinished(kTimeoutMs));
+  EXPECT_EQ(tools.invocations().size(), 1);
+  EXPECT_EQ(test::ReadFile(path), before);
+  EXPECT_TRUE(job->filePathOptimized().isEmpty());
+  EXPECT_TRUE(QDir(PrivateTempFolder()).entryList(QDir::Files).isEmpty());
 }
 
 }  // namespace
