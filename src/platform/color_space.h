@@ -1,0 +1,49 @@
+#pragma once
+
+// An ICC-backed colour space (lcms2 under the hood). Images in memory are RGB or grey QImages;
+// CMYK exists only at the file boundary: decoders turn CMYK into RGB, encoders turn RGB into CMYK.
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <memory>
+
+namespace glimbrik {
+
+enum class ColorModel { RGB, Gray, CMYK, Lab, Indexed };
+
+class ColorSpace {
+ public:
+  // Null when the bytes are not a usable ICC profile.
+  static std::shared_ptr<const ColorSpace> FromIccProfile(const QByteArray& icc);
+  static std::shared_ptr<const ColorSpace> FromFile(const QString& path);
+  // "Calibrated RGB" and "device RGB" both stand for sRGB here.
+  static std::shared_ptr<const ColorSpace> SRGB();
+  static std::shared_ptr<const ColorSpace> DeviceGray();
+  // A CMYK space without a profile of its own: a fixed naive separation (under-colour removal).
+  static std::shared_ptr<const ColorSpace> DeviceCMYK();
+
+  ColorModel model() const { return model_; }
+  int componentCount() const;
+  // The profile's bytes; empty for the device spaces that have none.
+  const QByteArray& iccProfile() const { return icc_; }
+  QString description() const { return description_; }
+  bool isDevice() const { return icc_.isEmpty(); }
+
+  // Interleaved 8-bit CMYK (0 = no ink) of the same size as the image, alpha ignored; the image's
+  // own colour space, when it has one, is the source profile. Empty when the model is not CMYK.
+  QByteArray rgbToCmyk(const QImage& image) const;
+  // RGB image from interleaved 8-bit CMYK rows in this space (or the device space).
+  QImage cmykToRgb(const uchar* cmyk, int width, int height, qsizetype bytesPerLine) const;
+  // The image converted into this RGB or grey space, tagged with it; a null image on failure.
+  QImage convertImage(const QImage& image) const;
+
+  ColorSpace(ColorModel model, QByteArray icc, QString description);
+
+ private:
+  ColorModel model_;
+  QByteArray icc_;
+  QString description_;
+};
+
+}  // namespace glimbrik

@@ -1,0 +1,125 @@
+#pragma once
+
+// Reading images: one ImageSource per file or byte buffer. Opening reads only the headers (sizes,
+// resolution, colour model, profile, orientation), so that a hostile size is refused before any
+// pixel buffer exists; pixels are decoded on request, one representation at a time.
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "platform/color_space.h"
+
+namespace glimbrik {
+
+// Largest image we agree to decode.
+inline constexpr int kMaxImageSide = 30000;
+inline constexpr qint64 kMaxImagePixels = 500'000'000;
+bool IsAcceptableImageSize(qint64 width, qint64 height);
+
+// A value or the short reason why there is none.
+template <typename T>
+struct ImageResult {
+  T value{};
+  QString error;
+  bool ok() const { return error.isEmpty(); }
+  static ImageResult Fail(QString reason) { return {T{}, std::move(reason)}; }
+};
+
+// Metadata carried from a source to an output, in the formats exiv2 reads and writes:
+// an EXIF block (TIFF layout, GPS included), an IPTC IIM block and an XMP packet.
+struct ImageMetadata {
+  QByteArray exif;
+  QByteArray iptc;
+  QByteArray xmp;
+  bool empty() const { return exif.isEmpty() && iptc.isEmpty() && xmp.isEmpty(); }
+};
+
+enum class ImageFormat {
+  Unknown,
+  JPEG,
+  PNG,
+  TIFF,
+  GIF,
+  JPEG2000,
+  WebP,
+  BMP,
+  ICO,
+  ICNS,
+  TGA,
+  XBM,
+  XPM,
+  PNM,
+  PSD,
+  SGI,
+  Other
+};
+
+// One image of a file (a TIFF directory, a GIF frame, the only image of a JPEG).
+struct ImageRepresentation {
+  int pixelWidth = 0;
+  int pixelHeight = 0;
+  double dpiX = 72.0;  // a file that states none, or states 0, reads as 72
+  double dpiY = 72.0;
+  int bitsPerComponent = 8;
+  bool hasAlpha = false;
+  ColorModel colorModel = ColorModel::RGB;
+  QByteArray iccProfile;
+  int orientation = 0;  // EXIF 1-8; 0 when the file states none
+
+  // The size at which the image prints: pixels x 72 / dpi.
+  QSizeF pointSize() const { return {pixelWidth * 72.0 / dpiX, pixelHeight * 72.0 / dpiY}; }
+};
+
+struct DecodeOptions {
+  // When set, a decoder that can shrink while decoding (JPEG's DCT scaling) may return an image
+  // smaller than the stored one but at least this large in both sides.
+  QSize minimumSize;
+};
+
+class ImageSource {
+ public:
+  static std::shared_ptr<ImageSource> Open(const QString& path);
+  static std::shared_ptr<ImageSource> FromData(const QByteArray& data);
+
+  // False when the file is not an image we can read; error() says why.
+  bool isValid() const { return !representations_.empty(); }
+  const QString& error() const { return error_; }
+  ImageFormat format() const { return format_; }
+  // The type identifier of the format found in the content ("public.jpeg" ...); empty if none.
+  QString typeIdentifier() const;
+
+  int count() const { return int(representations_.size()); }
+  const ImageRepresentation& representation(int index) const { return representations_[index]; }
+  const std::vector<ImageRepresentation>& representations() const { return representations_; }
+
+  // Pixels of one representation: ARGB32_Premultiplied (8-bit colour), RGBA64_Premultiplied
+  // (16-bit colour), Grayscale8 or Grayscale16, with the resolution and the ICC colour space set.
+  ImageResult<QImage> decode(int index, const DecodeOptions& options = {}) const;
+
+  // EXIF, IPTC and XMP of the file (image 0); empty when it has none or cannot be parsed.
+  ImageMetadata metadata() const;
+
+  const QByteArray& data() const { return data_; }
+  const QString& path() const { return path_; }
+
+  ImageSource() = default;
+
+ private:
+  void probe();
+
+  QString path_;
+  QByteArray data_;  // the whole file: every decoder reads from memory
+  ImageFormat format_ = ImageFormat::Unknown;
+  std::vector<ImageRepresentation> representations_;
+  QString error_;
+};
+
+ImageFormat SniffImageFormat(const QByteArray& head);
+QString TypeIdentifierForFormat(ImageFormat format);
+
+}  // namespace glimbrik
