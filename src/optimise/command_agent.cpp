@@ -10,6 +10,7 @@
 #include "optimise/file.h"
 #include "optimise/number_scan.h"
 #include "platform/folders.h"
+#include "platform/localization.h"
 #include "platform/user_defaults.h"
 
 namespace glimbrik {
@@ -130,7 +131,7 @@ bool CommandAgent::replaceFileWithResult(const QString& result, quint64 minimumS
 
 void CommandAgent::reportFailedToStart(const QString& key) {
   if (const std::shared_ptr<File> job = file()) {
-    job->setStatus(QStringLiteral("err"), 8, QStringLiteral("%1 failed to start").arg(key));
+    job->setStatus(QStringLiteral("err"), 8, LocalizedString("%@ failed to start").arg(key));
   }
 }
 

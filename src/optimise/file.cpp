@@ -6,6 +6,7 @@
 
 #include "optimise/replace_file.h"
 #include "optimise/work_queue.h"
+#include "platform/localization.h"
 #include "platform/user_defaults.h"
 
 namespace glimbrik {
@@ -219,9 +220,9 @@ void File::saveResultAndUpdateStatus() {
   if (saveResult()) {
     done_ = true;
     setStatus(QStringLiteral("ok"), 7,
-              QStringLiteral("Optimized successfully with %1").arg(bestToolName_));
+              LocalizedString("Optimized successfully with %@").arg(bestToolName_));
   } else {
-    setStatus(QStringLiteral("err"), 9, QStringLiteral("Optimized file could not be saved"));
+    setStatus(QStringLiteral("err"), 9, LocalizedString("Optimized file could not be saved"));
   }
 }
 

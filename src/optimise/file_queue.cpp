@@ -11,6 +11,7 @@
 #include "optimise/png_crush_agent.h"
 #include "optimise/png_out_agent.h"
 #include "optimise/work_queue.h"
+#include "platform/localization.h"
 #include "platform/user_defaults.h"
 
 namespace glimbrik {
@@ -30,7 +31,7 @@ void File::enqueueWorkersInCPUQueue(WorkQueue& cpuQueue, WorkQueue& fileIOQueue)
   {
     std::lock_guard lock(lock_);
     fileIOQueue_ = &fileIOQueue;
-    setStatus(QStringLiteral("wait"), 0, QStringLiteral("Waiting in queue"));
+    setStatus(QStringLiteral("wait"), 0, LocalizedString("Waiting in queue"));
     ++workersActive_;
     workers_.clear();
     workers_.reserve(10);
@@ -49,7 +50,7 @@ void File::enqueueWorkersInCPUQueue(WorkQueue& cpuQueue, WorkQueue& fileIOQueue)
 
 void File::doEnqueueWorkersInCPUQueue(WorkQueue& cpuQueue) {
   std::unique_lock lock(lock_);
-  setStatus(QStringLiteral("progress"), 3, QStringLiteral("Inspecting file"));
+  setStatus(QStringLiteral("progress"), 3, LocalizedString("Inspecting file"));
   if (workersActive_ > 0) --workersActive_;
   byteSize_ = 0;
   byteSizeOptimized_ = 0;
@@ -59,7 +60,7 @@ void File::doEnqueueWorkersInCPUQueue(WorkQueue& cpuQueue) {
   const qint64 length = file.open(QIODevice::ReadOnly) ? file.size() : 0;
   if (length > 0) mapped = file.map(0, length);
   if (!mapped) {
-    setStatus(QStringLiteral("err"), 8, QStringLiteral("Can't map file into memory"));
+    setStatus(QStringLiteral("err"), 8, LocalizedString("Can't map file into memory"));
     return;
   }
   setByteSize(static_cast<quint64>(length));
@@ -104,7 +105,7 @@ void File::doEnqueueWorkersInCPUQueue(WorkQueue& cpuQueue) {
     if (enabled("JpegOptimEnabled")) place(std::make_shared<JPEGOptimAgent>(self));
     if (enabled("JpegTranEnabled")) free.push_back(std::make_shared<JPEGTranAgent>(self));
   } else {
-    setStatus(QStringLiteral("err"), 8, QStringLiteral("File is neither PNG, GIF nor JPEG"));
+    setStatus(QStringLiteral("err"), 8, LocalizedString("File is neither PNG, GIF nor JPEG"));
     cleanup();
     return;
   }
@@ -127,11 +128,11 @@ void File::doEnqueueWorkersInCPUQueue(WorkQueue& cpuQueue) {
 
   if (workersTotal_ == 0) {
     setStatus(QStringLiteral("err"), 8,
-              QStringLiteral("All neccessary tools have been disabled in Preferences"));
+              LocalizedString("All neccessary tools have been disabled in Preferences"));
     cleanup();
     return;
   }
-  setStatus(QStringLiteral("wait"), 1, QStringLiteral("Waiting to be optimized"));
+  setStatus(QStringLiteral("wait"), 1, LocalizedString("Waiting to be optimized"));
   // The agents call back into this job, so they are queued without holding its lock.
   lock.unlock();
   for (const std::shared_ptr<Agent>& agent : chain) cpuQueue.addOperation(agent);
@@ -142,7 +143,7 @@ void File::workerHasStarted(Agent* agent) {
   std::lock_guard lock(lock_);
   ++workersActive_;
   setStatus(QStringLiteral("progress"), 4,
-            QStringLiteral("Started %1").arg(AgentNameForStatus(agent)));
+            LocalizedString("Started %@").arg(AgentNameForStatus(agent)));
 }
 
 void File::workerHasFinished(Agent*) {
@@ -151,15 +152,15 @@ void File::workerHasFinished(Agent*) {
   ++workersFinished_;
   if (workersActive_ != 0) return;
   if (byteSize_ == 0 || byteSizeOptimized_ == 0) {
-    setStatus(QStringLiteral("err"), 8, QStringLiteral("Size of optimized file is 0"));
+    setStatus(QStringLiteral("err"), 8, LocalizedString("Size of optimized file is 0"));
   } else if (workersFinished_ != workersTotal_) {
-    setStatus(QStringLiteral("wait"), 2, QStringLiteral("Waiting to start more optimizations"));
+    setStatus(QStringLiteral("wait"), 2, LocalizedString("Waiting to start more optimizations"));
   } else if (byteSize_ > byteSizeOptimized_) {
     if (filePathOptimized_.isEmpty()) {
       // The agents already wrote their smaller result over the file.
       done_ = true;
       setStatus(QStringLiteral("ok"), 7,
-                QStringLiteral("Optimized successfully with %1").arg(bestToolName_));
+                LocalizedString("Optimized successfully with %@").arg(bestToolName_));
     } else if (fileIOQueue_) {
       std::shared_ptr<File> self = shared_from_this();
       auto save = std::make_shared<BlockOperation>([self] { self->saveResultAndUpdateStatus(); });
@@ -168,7 +169,7 @@ void File::workerHasFinished(Agent*) {
     }
   } else {
     done_ = true;
-    setStatus(QStringLiteral("noopt"), 5, QStringLiteral("File cannot be optimized any further"));
+    setStatus(QStringLiteral("noopt"), 5, LocalizedString("File cannot be optimized any further"));
   }
 }
 

@@ -14,6 +14,7 @@
 #include "optimise/png_crush_agent.h"
 #include "optimise/png_out_agent.h"
 #include "platform/folders.h"
+#include "platform/localization.h"
 #include "platform/user_defaults.h"
 #include "stand_in_tool.h"
 #include "support/test_env.h"
@@ -91,13 +92,13 @@ TEST_F(AgentResults, MissingToolLeavesTheFileAndSaysWhy) {
   EXPECT_EQ(test::ReadFile(path_), original_);
   EXPECT_EQ(job_->statusImageName(), QStringLiteral("err"));
   EXPECT_EQ(job_->statusOrder(), 8);
-  EXPECT_EQ(job_->statusText(), QStringLiteral("JpegOptim failed to start"));
+  EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("JpegOptim"));
   EXPECT_EQ(agent.lastTaskResult().status(), 127);
 
   auto pngJob = std::make_shared<File>(path_);
   QVXPngCrushAgent(pngJob, 1).run();
   EXPECT_EQ(test::ReadFile(path_), original_);
-  EXPECT_EQ(pngJob->statusText(), QStringLiteral("PngCrush failed to start"));
+  EXPECT_EQ(pngJob->statusText(), LocalizedString("%@ failed to start").arg("PngCrush"));
 }
 
 TEST_F(AgentResults, PngCrushResultBelowSeventyOneBytesIsRefused) {
@@ -184,7 +185,7 @@ TEST_F(AgentResults, PngOutWithoutItsExecutableSwitchesItselfOff) {
   agent.run();
   EXPECT_FALSE(agent.hasTask());
   EXPECT_FALSE(UserDefaultBool(QStringLiteral("PngOutEnabled")));
-  EXPECT_EQ(job_->statusText(), QStringLiteral("PngOut failed to start"));
+  EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("PngOut"));
   EXPECT_EQ(job_->statusOrder(), 8);
   EXPECT_EQ(test::ReadFile(path_), original_);
 

@@ -9,6 +9,7 @@
 #include "optimise/jpeg_optim_agent.h"
 #include "optimise/png_crush_agent.h"
 #include "platform/folders.h"
+#include "platform/localization.h"
 #include "stand_in_tool.h"
 #include "support/test_env.h"
 
@@ -115,7 +116,7 @@ TEST_F(BatchRoad, MissingToolLeavesTheFileByteIdenticalAndSaysWhy) {
   JPEGOptimAgent(job, 100, false).run();
   EXPECT_EQ(test::ReadFile(path), before);
   EXPECT_EQ(job->statusImageName(), QStringLiteral("err"));
-  EXPECT_EQ(job->statusText(), QStringLiteral("JpegOptim failed to start"));
+  EXPECT_EQ(job->statusText(), LocalizedString("%@ failed to start").arg("JpegOptim"));
   job->cleanup();
 }
 

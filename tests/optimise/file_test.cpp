@@ -7,6 +7,7 @@
 
 #include "image_fixtures.h"
 #include "platform/folders.h"
+#include "platform/localization.h"
 #include "platform/user_defaults.h"
 #include "support/test_env.h"
 
@@ -156,7 +157,7 @@ TEST_F(FileSave, SavedResultReplacesTheFileAndItsTemporaryIsGone) {
   EXPECT_EQ(test::ReadFile(path_), QByteArray(600, 'n'));
   EXPECT_FALSE(QFile::exists(temp));
   EXPECT_TRUE(job_->isDone());
-  EXPECT_EQ(job_->statusText(), QStringLiteral("Optimized successfully with Tool"));
+  EXPECT_EQ(job_->statusText(), LocalizedString("Optimized successfully with %@").arg("Tool"));
   EXPECT_FALSE(QFile::exists(path_ + QLatin1Char('~')));
 }
 
@@ -168,7 +169,7 @@ TEST_F(FileSave, PreservedPermissionsRefuseAResultOfThirtyFourBytes) {
   EXPECT_EQ(test::ReadFile(path_), original_);
   EXPECT_EQ(job_->statusImageName(), QStringLiteral("err"));
   EXPECT_EQ(job_->statusOrder(), 9);
-  EXPECT_EQ(job_->statusText(), QStringLiteral("Optimized file could not be saved"));
+  EXPECT_EQ(job_->statusText(), LocalizedString("Optimized file could not be saved"));
   EXPECT_FALSE(job_->isDone());
 }
 
