@@ -5,6 +5,7 @@
 
 #include "engine/resize_math.h"
 #include "engine/token_string.h"
+#include "platform/image_header.h"
 
 namespace glimbrik {
 
@@ -13,6 +14,14 @@ QString GetRenameStringForObject(const BatchEntry& entry, const ImageResizeOptio
   double width = entry.width;
   double height = entry.height;
   double dpi = entry.resolution;
+  if ((width <= 0.0 || height <= 0.0) && IsRenameContainsResizeTokens(tokens)) {
+    // The list has not loaded this entry's facts yet: the file's header has them.
+    if (const ImageHeaderResult read = ReadImageHeader(entry.filePath)) {
+      width = read.header->displayWidth();
+      height = read.header->displayHeight();
+      dpi = read.header->dpiX;
+    }
+  }
   if (resize) ComputeResizedSize(*resize, &width, &height, &dpi);
   if ((static_cast<int64_t>(entry.angle) / 90) % 2 != 0) {
     const double oldWidth = width > 0.0 ? std::trunc(width) : 0.0;
