@@ -17,7 +17,7 @@
 
 namespace glimbrik {
 
-class ColorSpace;           // an ICC-backed colour space (platform/color_space.h)
+class ColorSpace;             // an ICC-backed colour space (platform/color_space.h)
 struct TextWatermarkOptions;  // one text watermark to draw (engine/watermark_options.h)
 
 // Page jobs report progress through this; the two conversion entries never call it.

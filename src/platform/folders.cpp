@@ -32,8 +32,8 @@ QString PreferencesFolderPath() {
 QString SupportFolderPath() {
   QString path = FromEnvironment("GLIMBRIK_SUPPORT_DIR");
   if (path.isEmpty()) {
-    path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') +
-           QString::fromLatin1(kApplicationName);
+    path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QLatin1Char('/') + QString::fromLatin1(kApplicationName);
   }
   return path;
 }
@@ -52,7 +52,8 @@ QString PrivateTempFolder() {
 QString NewTemporaryPath(const QString& extension) {
   const QString folder = PrivateTempFolder();
   if (folder.isEmpty()) return QString();
-  QString path = folder + QLatin1Char('/') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+  QString path =
+      folder + QLatin1Char('/') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
   if (!extension.isEmpty()) path += QLatin1Char('.') + extension;
   return path;
 }

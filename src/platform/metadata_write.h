@@ -14,7 +14,8 @@ ImageMetadata ReadImageMetadata(const QByteArray& fileData);
 
 // What an output keeps of a source's metadata: EXIF (GPS included) and IPTC, never XMP; the EXIF
 // thumbnail of the old pixels is dropped, the pixel-dimension tags give the new size, and the
-// orientation (1 when 0), resolution and resolution unit (inches) are set.
+// orientation (1 when 0), resolution (when given) and resolution unit (inches) are set. An empty
+// source gives an EXIF block with only these tags.
 ImageMetadata MetadataForOutput(const ImageMetadata& source, QSize pixelSize, int orientation,
                                 double dpiX, double dpiY);
 
