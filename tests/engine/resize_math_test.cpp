@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "engine/resize_math.h"
+
+#include <gtest/gtest.h>
 
 namespace glimbrik {
 namespace {
