@@ -19,7 +19,16 @@ if compgen -G "tests/fuzz/*_fuzz.cpp" >/dev/null; then
     cmake --build build-fuzz -j "$jobs" --target "$name"
     corpus=$(mktemp -d)
     cp -r "tests/fuzz/corpus/$name/." "$corpus/" 2>/dev/null || true
-    "./build-fuzz/tests/fuzz/$name" -max_total_time=20 -rss_limit_mb=2048 "$corpus" 2>&1 | tail -n 3
+    log="build-fuzz/$name.log"
+    # Crash inputs land in build-fuzz/, not in the source tree; a failure shows the report.
+    if ! "./build-fuzz/tests/fuzz/$name" -max_total_time=20 -timeout=25 -rss_limit_mb=2048 \
+        -artifact_prefix="build-fuzz/$name-" "$corpus" >"$log" 2>&1; then
+      tail -n 60 "$log"
+      rm -rf "$corpus"
+      echo "fuzz target $name failed (input saved under build-fuzz/)" >&2
+      exit 1
+    fi
+    tail -n 1 "$log"
     rm -rf "$corpus"
   done
 fi

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <cmath>
+
+#include "engine/conversion_records.h"
+
 namespace glimbrik {
 namespace {
 
@@ -12,6 +17,192 @@ TEST(UnitConversion, MetricAndInchLengthsBecomePoints) {
   EXPECT_NEAR(ConvertUnitToInches(4, 2.54), 1.0, 1e-7);
   EXPECT_NEAR(ConvertUnitToInches(5, 25.4), 1.0, 1e-7);
   EXPECT_DOUBLE_EQ(ConvertUnitToInches(6, 144.0), 2.0);
+}
+
+struct Resized {
+  double w, h, dpi;
+};
+
+Resized Resize(const ImageResizeOptions& o, double w, double h, double dpi = 72.0) {
+  ComputeResizedSize(o, &w, &h, &dpi);
+  return {w, h, dpi};
+}
+
+ImageResizeOptions PixelBox(int scaleMode, bool upscale) {
+  ImageResizeOptions o;
+  o.keepAspectRatio = 1;
+  o.allowUpscale = upscale ? 1 : 0;
+  o.unit = 2;
+  o.width = 800;
+  o.height = 800;
+  o.scaleMode = scaleMode;
+  return o;
+}
+
+TEST(ComputeResizedSize, ProportionalModesIntoABox) {
+  Resized r = Resize(PixelBox(2, true), 1000, 500);
+  EXPECT_EQ(r.w, 800);
+  EXPECT_EQ(r.h, 400);
+
+  ImageResizeOptions withBackground = PixelBox(2, true);
+  withBackground.backgroundColor = QColor(Qt::white);
+  r = Resize(withBackground, 1000, 500);
+  EXPECT_EQ(r.w, 800);
+  EXPECT_EQ(r.h, 800);
+
+  r = Resize(PixelBox(5, true), 1000, 500);
+  EXPECT_EQ(r.w, 1600);
+  EXPECT_EQ(r.h, 800);
+  r = Resize(PixelBox(5, false), 1000, 500);
+  EXPECT_EQ(r.w, 1000);
+  EXPECT_EQ(r.h, 500);
+
+  r = Resize(PixelBox(6, true), 1000, 500);
+  EXPECT_EQ(r.w, 800);
+  EXPECT_EQ(r.h, 800);
+}
+
+TEST(ComputeResizedSize, ByOneSideAndPercent) {
+  ImageResizeOptions o;
+  o.keepAspectRatio = 1;
+  o.unit = 1;
+  o.width = 50;
+  o.scaleMode = 0;
+  Resized r = Resize(o, 1000, 750);
+  EXPECT_EQ(r.w, 500);
+  EXPECT_EQ(r.h, 375);
+
+  // Both sides given while scaling by one side: no factor at all.
+  o.height = 50;
+  r = Resize(o, 1000, 750);
+  EXPECT_EQ(r.w, 0);
+  EXPECT_EQ(r.h, 0);
+
+  // Ties round to even: 0.5 * 501 = 250.5 -> 250.
+  ImageResizeOptions half;
+  half.keepAspectRatio = 1;
+  half.unit = 1;
+  half.width = 50;
+  r = Resize(half, 1000, 501);
+  EXPECT_EQ(r.h, 250);
+}
+
+TEST(ComputeResizedSize, FreeProportionsTruncateAndCrop) {
+  ImageResizeOptions o;
+  o.unit = 4;
+  o.width = 10;
+  o.height = 10;
+  o.resolution = 300;
+  o.allowUpscale = 1;
+  o.scaleMode = 4;
+  Resized r = Resize(o, 100, 100);
+  EXPECT_EQ(r.w, 1181);
+  EXPECT_EQ(r.h, 1181);
+  EXPECT_EQ(r.dpi, 300);
+
+  o.allowUpscale = 0;
+  r = Resize(o, 100, 100);
+  EXPECT_EQ(r.w, 100);
+  EXPECT_EQ(r.h, 100);
+
+  ImageResizeOptions crop = PixelBox(3, true);
+  crop.keepAspectRatio = 0;
+  r = Resize(crop, 1000, 500);
+  EXPECT_EQ(r.w, 800);
+  EXPECT_EQ(r.h, 500);
+}
+
+TEST(ComputeResizedSize, PointsFollowTheResolution) {
+  ImageResizeOptions o;
+  o.unit = 6;
+  o.width = 72;
+  o.height = 36;
+  o.allowUpscale = 1;
+  Resized r = Resize(o, 1000, 1000, 144);
+  EXPECT_EQ(r.w, 144);
+  EXPECT_EQ(r.h, 72);
+  EXPECT_EQ(r.dpi, 144);
+}
+
+TEST(ComputeResizedSize, EmptyImageGivesEmptySize) {
+  for (int mode = 0; mode <= 6; ++mode) {
+    ImageResizeOptions o = PixelBox(mode, true);
+    Resized r = Resize(o, 0, 0);
+    EXPECT_EQ(r.w, 0) << mode;
+    EXPECT_EQ(r.h, 0) << mode;
+    EXPECT_FALSE(std::isnan(r.w));
+    o.unit = 1;
+    r = Resize(o, 0, 500);
+    EXPECT_EQ(r.w, 0) << mode;
+    EXPECT_EQ(r.h, 0) << mode;
+  }
+}
+
+TEST(PathGeometry, SegmentsAndCoefficients) {
+  LineSegment s;
+  RectFromPoints(&s, 5, 5, 5.00001, 2);
+  EXPECT_EQ(s.dx, 0.0);
+  EXPECT_EQ(s.dy, -3.0);
+
+  CubicCurve c;
+  BezierCoefficients(&c, QPointF(0, 0), QPointF(3, 0), QPointF(1, 1), QPointF(2, 1));
+  // B(1) is the end point, B(0.5) the curve's midpoint 0.75 high.
+  const QPointF end = c.c0 + c.c1 + c.c2 + c.c3;
+  EXPECT_NEAR(end.x(), 3, 1e-12);
+  EXPECT_NEAR(end.y(), 0, 1e-12);
+  const QPointF mid = c.c0 + 0.5 * c.c1 + 0.25 * c.c2 + 0.125 * c.c3;
+  EXPECT_NEAR(mid.y(), 0.75, 1e-12);
+}
+
+TEST(PathGeometry, LineSegmentHits) {
+  const QRectF rect(10, 10, 10, 10);
+  LineSegment through;
+  RectFromPoints(&through, 0, 15, 30, 15);
+  EXPECT_TRUE(LineSegmentHitTest(through, rect));
+  LineSegment inside;
+  RectFromPoints(&inside, 12, 12, 13, 13);
+  EXPECT_TRUE(LineSegmentHitTest(inside, rect));
+  LineSegment beside;
+  RectFromPoints(&beside, 0, 25, 30, 25);
+  EXPECT_FALSE(LineSegmentHitTest(beside, rect));
+  LineSegment shortOfIt;
+  RectFromPoints(&shortOfIt, 0, 15, 9, 15);
+  EXPECT_FALSE(LineSegmentHitTest(shortOfIt, rect));
+}
+
+BezierPath Path(std::initializer_list<PathElement> elements) {
+  BezierPath p;
+  p.elements = elements;
+  return p;
+}
+
+PathElement Move(double x, double y) { return {PathElementKind::MoveTo, {QPointF(x, y)}}; }
+PathElement Line(double x, double y) { return {PathElementKind::LineTo, {QPointF(x, y)}}; }
+PathElement Close() { return {PathElementKind::ClosePath, {}}; }
+
+TEST(PathGeometry, CurveHitTestWalksThePath) {
+  const QRectF rect(40, 40, 20, 20);
+  // Triangles beside and across the rectangle.
+  EXPECT_FALSE(
+      CurveHitTest(Path({Move(0, 0), Line(100, 100), Line(0, 100), Close()}), QRectF(10, 2, 5, 5)));
+  EXPECT_TRUE(CurveHitTest(Path({Move(0, 100), Line(100, 100), Line(100, 0), Close()}), rect));
+  // One straight horizontal line has zero-height bounds and never hits.
+  EXPECT_FALSE(CurveHitTest(Path({Move(0, 50), Line(100, 50)}), rect));
+  // A path must start with a move-to.
+  EXPECT_FALSE(CurveHitTest(Path({Line(0, 0), Line(100, 100), Line(0, 100)}), rect));
+  EXPECT_FALSE(CurveHitTest(BezierPath{}, rect));
+
+  PathElement curve{PathElementKind::CurveTo,
+                    {QPointF(0, 133), QPointF(100, 133), QPointF(100, 0)}};
+  EXPECT_TRUE(CurveHitTest(Path({Move(0, 0), curve}), QRectF(45, 95, 10, 10)));
+  EXPECT_FALSE(CurveHitTest(Path({Move(0, 0), curve}), QRectF(45, 40, 10, 10)));
+}
+
+TEST(PathGeometry, DegenerateToleranceStillEnds) {
+  CubicCurve c;
+  BezierCoefficients(&c, QPointF(0, 0), QPointF(100, 0), QPointF(30, 80), QPointF(70, 80));
+  EXPECT_TRUE(CurveSegmentHitTest(c, -1.0, QRectF(0, 0, 100, 100)));
+  EXPECT_FALSE(CurveSegmentHitTest(c, -1.0, QRectF(200, 200, 10, 10)));
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+#pragma once
+
+// The calls a batch run makes outside the application: the engine, the file-type tables, the
+// rename pattern and the optimisers. Held as functions so that a run can be driven in tests with
+// stand-ins; DefaultBatchEngine() gives the real ones.
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "app/batch_snapshot.h"
+#include "engine/conversion_records.h"
+
+namespace glimbrik {
+
+struct BatchEngine {
+  std::function<int(ImageConversion*)> processImageFile;    // 0, 1 or 2
+  std::function<int(ImageConversion*)> convertImageFile;    // 1 written, 0 failed
+  std::function<int(const QString& path)> imageTypeForURL;  // 0 when the file has none
+  std::function<QString(int type)> extensionForImageType;
+  // The new base name of an entry (never empty); index counts the files of the run from 0.
+  std::function<QString(const BatchEntry& entry, const ImageResizeOptions* resize, uint64_t index)>
+      renameString;
+  // Optimises a written file in place, synchronously; its result is not needed.
+  std::function<void(const QString& path, bool stripMetadata)> optimiseJPEG;
+  std::function<void(const QString& path)> optimisePNG;
+};
+
+// Converts one file: the record copied with the file's paths and dates and handed to the engine;
+// when that fails for a type other than TIFF, the source goes through a temporary TIFF that is
+// then re-encoded into the wanted type. 0 written, 1 failed, 2 written without enlarging.
+int ConvertImageFormatFromURL(const QString& source, const QString& destination,
+                              ImageConversion conversion,
+                              const std::optional<FileAttributes>& attributes, int type,
+                              const BatchEngine& engine);
+
+}  // namespace glimbrik

@@ -1,0 +1,98 @@
+#include "app/batch_paths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextBoundaryFinder>
+
+namespace glimbrik {
+namespace {
+
+qsizetype Utf8Length(const QString& s) { return s.toUtf8().size(); }
+
+bool Exists(const QString& path) {
+  struct stat st {};
+  // lstat: a dangling link still occupies the name.
+  return lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+bool NamesNothing(const QString& name) { return name.isEmpty() || name == u"." || name == u".."; }
+
+QString JoinName(const QString& folder, const QString& base, const QString& extension) {
+  QString name = base;
+  if (!extension.isEmpty()) name += u'.' + extension;
+  return QDir(folder).filePath(name);
+}
+
+}  // namespace
+
+QString GetDestinationFolderURL(const QString& sourcePath, const QString& destinationRoot,
+                                const QString& parentFolder, bool maintainDirectory) {
+  if (parentFolder.isEmpty() || !maintainDirectory) return destinationRoot;
+  const QString parent = QFileInfo(parentFolder).canonicalFilePath();
+  const QString sourceFolder = QFileInfo(QFileInfo(sourcePath).absolutePath()).canonicalFilePath();
+  if (parent.isEmpty() || sourceFolder.isEmpty()) return destinationRoot;
+  const QString prefix = parent.endsWith(u'/') ? parent : parent + u'/';
+  if (!sourceFolder.startsWith(prefix)) return destinationRoot;
+  const QString relative = sourceFolder.mid(prefix.size());
+  if (relative.isEmpty()) return destinationRoot;
+  const QString folder = QDir(destinationRoot).filePath(relative);
+  if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) return destinationRoot;
+  return folder;
+}
+
+QString SanitizeFileName(const QString& name) {
+  QString out;
+  out.reserve(name.size());
+  for (const QChar c : name) {
+    if (c == u'/') {
+      out += u':';
+    } else if (c.category() != QChar::Other_Control) {
+      out += c;
+    }
+  }
+  return out;
+}
+
+QString CutToByteLength(const QString& name, qsizetype maxBytes) {
+  if (Utf8Length(name) <= maxBytes) return name;
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, name);
+  qsizetype fits = 0;
+  for (qsizetype at = finder.toNextBoundary(); at > 0; at = finder.toNextBoundary()) {
+    if (Utf8Length(name.left(at)) > maxBytes) break;
+    fits = at;
+  }
+  return name.left(fits);
+}
+
+qsizetype FileNameLimit(const QString& folder) {
+  const long limit = pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+  return limit > 0 ? limit : 255;
+}
+
+QString GetDestinationFileURL(const QString& sourcePath, const QString& folder,
+                              const std::optional<QString>& baseName, const QString& extension,
+                              bool overwrite) {
+  const qsizetype limit = FileNameLimit(folder);
+  const qsizetype extensionBytes = extension.isEmpty() ? 0 : Utf8Length(extension) + 1;
+  auto fit = [&](const QString& base, qsizetype reserve) {
+    return CutToByteLength(base, limit - extensionBytes - reserve);
+  };
+
+  QString base = baseName ? fit(*baseName, 0) : QString();
+  if (NamesNothing(base)) base = fit(QFileInfo(sourcePath).completeBaseName(), 0);
+  if (NamesNothing(base)) base = QStringLiteral("_");
+
+  const QString plain = JoinName(folder, base, extension);
+  if (overwrite || !Exists(plain)) return plain;
+  for (long n = 1;; ++n) {
+    const QString suffix = QStringLiteral(" %1").arg(n);
+    const QString candidate = JoinName(folder, fit(base, Utf8Length(suffix)) + suffix, extension);
+    if (!Exists(candidate)) return candidate;
+  }
+}
+
+}  // namespace glimbrik

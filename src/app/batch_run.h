@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <vector>
+
+#include "app/batch_engine.h"
+#include "app/batch_host.h"
+#include "app/batch_snapshot.h"
+
+namespace glimbrik {
+
+struct BatchRunResult {
+  bool optionsValid = false;  // false: the run ended before the sheet, nothing written
+  bool cancelled = false;
+  long finalStatus = 0;  // BatchStatusBits
+  int64_t written = 0;
+  int64_t failed = 0;
+  std::vector<QString> destinations;  // every output path tried, in order
+};
+
+// One batch run over the snapshot's entries into destinationRoot, on the calling thread. The
+// cancel flag is cleared at the start and at the end and read before each file.
+BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& destinationRoot,
+                                  BatchRunHost& host, std::atomic<bool>& cancelled,
+                                  const BatchEngine& engine);
+
+}  // namespace glimbrik

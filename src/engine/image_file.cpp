@@ -1,0 +1,260 @@
+#include "engine/image_file.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTransform>
+#include <cmath>
+
+#include "engine/sgi_image.h"
+#include "engine/webp_bridge.h"
+
+namespace glimbrik {
+namespace {
+
+// WebP goes through the engine's own bridge rather than Qt's plugin.
+QImage DecodeWebPImage(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray bytes = file.readAll();
+  int32_t width = 0;
+  int32_t height = 0;
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+  const auto size = static_cast<size_t>(bytes.size());
+  if (GetWebPImageSize(data, size, &width, &height) != 0) return {};
+  QImage image(width, height, QImage::Format_RGBA8888);
+  if (image.isNull() ||
+      DecodeWebPToRGBA(data, size, image.bits(), static_cast<size_t>(image.sizeInBytes()),
+                       static_cast<int>(image.bytesPerLine())) != 0) {
+    return {};
+  }
+  return image;
+}
+
+QImage DecodeFirstImage(const QString& path, const ImageHeader& header) {
+  if (header.format == ImageFormat::WebP) return DecodeWebPImage(path);
+  QImageReader reader(path);
+  reader.setAutoTransform(false);
+  reader.setDecideFormatFromContent(true);
+  return reader.read();
+}
+
+// The transform that shows an image stored with an EXIF orientation upright.
+QTransform OrientationToUpright(int orientation) {
+  switch (orientation) {
+    case 2:
+      return QTransform(-1, 0, 0, 1, 0, 0);
+    case 3:
+      return QTransform(-1, 0, 0, -1, 0, 0);
+    case 4:
+      return QTransform(1, 0, 0, -1, 0, 0);
+    case 5:
+      return QTransform(0, 1, 1, 0, 0, 0);
+    case 6:
+      return QTransform(0, 1, -1, 0, 0, 0);
+    case 7:
+      return QTransform(0, -1, -1, 0, 0, 0);
+    case 8:
+      return QTransform(0, -1, 1, 0, 0, 0);
+    default:
+      return {};
+  }
+}
+
+QByteArray WriterFormatForUTI(const QString& uti) {
+  if (uti == QLatin1String("public.jpeg")) return "jpeg";
+  if (uti == QLatin1String("public.png")) return "png";
+  if (uti == QLatin1String("public.tiff")) return "tiff";
+  if (uti == QLatin1String("com.microsoft.bmp")) return "bmp";
+  if (uti == QLatin1String("com.microsoft.ico")) return "ico";
+  if (uti == QLatin1String("com.apple.icns")) return "icns";
+  if (uti == QLatin1String("public.xbitmap-image")) return "xbm";
+  return {};
+}
+
+}  // namespace
+
+bool ImageFile::load(const QString& url) {
+  image_ = QImage();
+  properties_.reset();
+  orientation_ = 0;
+  ImageHeaderResult probe = ReadImageHeader(url);
+  if (!probe || !IsImageSizeAllowed(probe.header->width, probe.header->height)) return false;
+  QImage image = DecodeFirstImage(url, *probe.header);
+  if (image.isNull()) return false;
+  image_ = std::move(image);
+  properties_ = probe.header;
+  orientation_ = properties_->orientation;
+  return true;
+}
+
+int ImageFile::width() const {
+  if (image_.isNull()) return 0;
+  return orientation_ >= 5 && orientation_ <= 8 ? image_.height() : image_.width();
+}
+
+int ImageFile::height() const {
+  if (image_.isNull()) return 0;
+  return orientation_ >= 5 && orientation_ <= 8 ? image_.width() : image_.height();
+}
+
+double ImageFile::dpiWidth() const {
+  return image_.isNull() || !properties_ ? 72.0 : SanitisedDpi(properties_->dpiX);
+}
+
+double ImageFile::dpiHeight() const {
+  return !properties_ ? 72.0 : SanitisedDpi(properties_->dpiY);
+}
+
+bool ImageFile::scaleByPercent(double percent) {
+  return redrawToSize(width() * percent / 100.0, height() * percent / 100.0);
+}
+
+bool ImageFile::redrawToSize(double width, double height) {
+  if (image_.isNull() || image_.depth() > 32) return false;
+  const double w = std::max(1.0, std::nearbyint(width));
+  const double h = std::max(1.0, std::nearbyint(height));
+  if (!std::isfinite(w) || !std::isfinite(h) ||
+      !IsImageSizeAllowed(static_cast<int64_t>(w), static_cast<int64_t>(h))) {
+    return false;
+  }
+  QImage bitmap(static_cast<int>(w), static_cast<int>(h), QImage::Format_RGBX8888);
+  if (bitmap.isNull()) return false;
+  bitmap.fill(Qt::black);
+  {
+    // One smooth resample to the final size; a painter's bilinear filter aliases when shrinking.
+    const QImage scaled =
+        image_.scaled(bitmap.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QPainter painter(&bitmap);
+    painter.drawImage(0, 0, scaled);
+  }
+  image_ = std::move(bitmap);
+  return true;
+}
+
+bool ImageFile::GetWebPFileSize(const QString& url, int* width, int* height) {
+  QFile file(url);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  if (bytes.isEmpty()) return false;
+  int32_t w = 0;
+  int32_t h = 0;
+  if (GetWebPImageSize(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                       static_cast<size_t>(bytes.size()), &w, &h) != 0) {
+    return false;
+  }
+  if (width) *width = w;
+  if (height) *height = h;
+  return true;
+}
+
+void ImageFile::setOutput(int type, const QString& url, double quality) {
+  outputType_ = type;
+  destinationURL_ = url;
+  quality_ = quality;
+}
+
+QString ImageFile::outputUTI() const {
+  static const char* const kTypes[] = {"public.jpeg",
+                                       "com.adobe.photoshop-image",
+                                       "com.compuserve.gif",
+                                       "public.jpeg-2000",
+                                       "public.jpeg",
+                                       "com.ilm.openexr-image",
+                                       "com.apple.icns",
+                                       "public.png",
+                                       "com.adobe.pdf",
+                                       "com.truevision.tga-image",
+                                       "public.tiff",
+                                       "com.microsoft.bmp",
+                                       "com.sgi.sgi-image",
+                                       "public.tiff",
+                                       "com.apple.pict",
+                                       "com.adobe.illustrator.ai-image",
+                                       "com.apple.macpaint-image",
+                                       "com.apple.quicktime-image",
+                                       "com.microsoft.ico",
+                                       "public.xbitmap-image",
+                                       "com.kodak.flashpix.image",
+                                       "public.fax",
+                                       "public.camera-raw-image",
+                                       "public.tiff",
+                                       "public.jpeg"};
+  const bool known = outputType_ >= 0 && outputType_ < static_cast<int>(std::size(kTypes));
+  return QString::fromLatin1(known ? kTypes[outputType_] : "public.jpeg");
+}
+
+ImageFileDestinationProperties ImageFile::createDestinationProperties() const {
+  ImageFileDestinationProperties properties;
+  properties.orientation = orientation_;
+  properties.hasAlpha = outputType_ == 2 || outputType_ == 3 || outputType_ == 7;
+  if (outputType_ == 10 || outputType_ == 13 || outputType_ == 23) properties.tiffCompression = 5;
+  if (outputType_ == 3 || outputType_ == 4) properties.lossyQuality = quality_;
+  return properties;
+}
+
+bool ImageFile::save() {
+  if (outputType_ == 12) return saveSGI();
+  if (outputType_ == 8) return savePDF();
+  if (image_.isNull() || destinationURL_.isEmpty()) return false;
+  const QByteArray format = WriterFormatForUTI(outputUTI());
+  if (format.isEmpty()) return false;
+  const ImageFileDestinationProperties properties = createDestinationProperties();
+  QImageWriter writer(destinationURL_, format);
+  if (properties.lossyQuality) writer.setQuality(static_cast<int>(*properties.lossyQuality * 100));
+  if (properties.tiffCompression == 5) writer.setCompression(1);  // Qt's code for LZW
+  if (properties.orientation >= 1 && properties.orientation <= 8) {
+    static constexpr QImageIOHandler::Transformation kByOrientation[] = {
+        QImageIOHandler::TransformationNone,
+        QImageIOHandler::TransformationMirror,
+        QImageIOHandler::TransformationRotate180,
+        QImageIOHandler::TransformationFlip,
+        QImageIOHandler::TransformationFlipAndRotate90,
+        QImageIOHandler::TransformationRotate90,
+        QImageIOHandler::TransformationMirrorAndRotate90,
+        QImageIOHandler::TransformationRotate270};
+    writer.setTransformation(kByOrientation[properties.orientation - 1]);
+  }
+  const QImage out = properties.hasAlpha ? image_ : image_.convertToFormat(QImage::Format_RGB32);
+  if (writer.write(out)) return true;
+  QFile::remove(destinationURL_);
+  return false;
+}
+
+bool ImageFile::savePDF() {
+  if (image_.isNull() || destinationURL_.isEmpty()) return false;
+  const QSizeF points(width() / dpiWidth() * 72.0, height() / dpiHeight() * 72.0);
+  QPdfWriter pdf(destinationURL_);
+  pdf.setTitle(QStringLiteral("PDF File"));
+  pdf.setCreator(QStringLiteral("Image Convertor"));
+  pdf.setResolution(72);
+  pdf.setPageSize(QPageSize(points, QPageSize::Point));
+  pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+  QPainter painter;
+  if (!painter.begin(&pdf)) return false;
+  const bool drawn = drawInContext(painter);
+  painter.end();
+  if (!drawn) QFile::remove(destinationURL_);
+  return drawn;
+}
+
+bool ImageFile::saveSGI() {
+  if (image_.isNull() || destinationURL_.isEmpty()) return false;
+  SGIImage sgi;
+  return sgi.loadCGImage(image_) && sgi.writeToURL(destinationURL_);
+}
+
+bool ImageFile::drawInContext(QPainter& painter) const {
+  if (image_.isNull()) return false;
+  // Drawn upright, so that the displayed size (sides exchanged for 5-8) is not distorted.
+  const QImage upright = image_.transformed(OrientationToUpright(orientation_));
+  const QRectF target(0, 0, width() / dpiWidth() * 72.0, height() / dpiHeight() * 72.0);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(target, upright);
+  return true;
+}
+
+}  // namespace glimbrik

@@ -1,0 +1,106 @@
+#include "engine/pipeline_pixels.h"
+
+#include <QThread>
+#include <QtConcurrent/QtConcurrentMap>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace glimbrik {
+
+bool IsDeepImage(const QImage& image) {
+  switch (image.format()) {
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+    case QImage::Format_Grayscale16:
+    case QImage::Format_RGBX16FPx4:
+    case QImage::Format_RGBA16FPx4:
+    case QImage::Format_RGBA16FPx4_Premultiplied:
+    case QImage::Format_RGBX32FPx4:
+    case QImage::Format_RGBA32FPx4:
+    case QImage::Format_RGBA32FPx4_Premultiplied:
+      return true;
+    default:
+      return false;
+  }
+}
+
+QImage ToWorkingFormat(const QImage& image) {
+  return image.convertToFormat(IsDeepImage(image) ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+}
+
+QImage FromWorkingFormat(const QImage& working, QImage::Format format) {
+  if (working.format() == format) return working;
+  return working.convertToFormat(format);
+}
+
+void ForEachRowBand(int height, int64_t pixelsPerRow, const std::function<void(int, int)>& body) {
+  if (height <= 0) return;
+  // Below about a quarter megapixel the thread hand-off costs more than it saves.
+  constexpr int64_t kMinPixelsPerBand = 1 << 16;
+  const int cores = std::max(1, QThread::idealThreadCount());
+  const int64_t total = static_cast<int64_t>(height) * std::max<int64_t>(pixelsPerRow, 1);
+  const int bands =
+      static_cast<int>(std::clamp<int64_t>(total / kMinPixelsPerBand, 1, int64_t(cores) * 4));
+  if (bands <= 1) {
+    body(0, height);
+    return;
+  }
+  std::vector<std::pair<int, int>> ranges;
+  ranges.reserve(bands);
+  for (int i = 0; i < bands; ++i) {
+    const int first = static_cast<int>(int64_t(height) * i / bands);
+    const int end = static_cast<int>(int64_t(height) * (i + 1) / bands);
+    if (end > first) ranges.emplace_back(first, end);
+  }
+  QtConcurrent::blockingMap(ranges,
+                            [&body](const std::pair<int, int>& r) { body(r.first, r.second); });
+}
+
+namespace {
+
+std::vector<float> GaussianKernel(double sigma) {
+  const int radius = std::max(1, static_cast<int>(std::ceil(sigma * 3.0)));
+  std::vector<float> kernel(2 * radius + 1);
+  double sum = 0.0;
+  for (int i = -radius; i <= radius; ++i) {
+    const double v = std::exp(-(i * i) / (2.0 * sigma * sigma));
+    kernel[i + radius] = static_cast<float>(v);
+    sum += v;
+  }
+  for (float& k : kernel) k = static_cast<float>(k / sum);
+  return kernel;
+}
+
+// One 1-D pass over `count` lines of `length` samples spaced `stride` apart, edges clamped.
+void BlurLines(float* data, int length, int count, int64_t lineStep, int64_t stride,
+               const std::vector<float>& kernel) {
+  const int radius = static_cast<int>(kernel.size() / 2);
+  ForEachRowBand(count, length, [&](int first, int end) {
+    std::vector<float> line(length + 2 * radius);
+    for (int l = first; l < end; ++l) {
+      float* base = data + l * lineStep;
+      for (int i = 0; i < length; ++i) line[i + radius] = base[i * stride];
+      std::fill(line.begin(), line.begin() + radius, line[radius]);
+      std::fill(line.end() - radius, line.end(), line[radius + length - 1]);
+      for (int i = 0; i < length; ++i) {
+        const float* src = line.data() + i;
+        float acc = 0.0f;
+        for (size_t k = 0; k < kernel.size(); ++k) acc += src[k] * kernel[k];
+        base[i * stride] = acc;
+      }
+    }
+  });
+}
+
+}  // namespace
+
+void GaussianBlurPlane(float* plane, int width, int height, double sigma) {
+  if (!(sigma > 0.0) || width <= 0 || height <= 0) return;
+  const std::vector<float> kernel = GaussianKernel(sigma);
+  BlurLines(plane, width, height, width, 1, kernel);
+  BlurLines(plane, height, width, 1, width, kernel);
+}
+
+}  // namespace glimbrik

@@ -1,0 +1,21 @@
+#pragma once
+
+// The text chunks (tEXt, zTXt, iTXt) of a PNG file, read by walking its chunks without decoding
+// any image data.
+
+#include <QList>
+#include <QString>
+
+namespace glimbrik {
+
+struct PngTextChunk {
+  QString keyword;
+  QString text;
+};
+
+// Every text chunk with an intact CRC, in file order; texts decoded as MetadataText does. Empty for
+// a file that is not a PNG file or cannot be read; a damaged chunk ends the walk and keeps what
+// came before it. Compressed texts are inflated to at most a bounded size.
+QList<PngTextChunk> ReadPngTextChunks(const QString& path);
+
+}  // namespace glimbrik

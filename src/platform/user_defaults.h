@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+namespace glimbrik {
+
+// The application's user-defaults store: a settings file named after the bundle identifier in
+// PreferencesFolderPath(). Nothing is registered, so a key that was never set reads as off or 0.
+// Safe to use from any thread.
+QString UserDefaultsFilePath();
+
+bool UserDefaultBool(const QString& key);
+qint64 UserDefaultInteger(const QString& key);
+
+// Writes the value through to the file at once.
+void SetUserDefault(const QString& key, const QVariant& value);
+void RemoveUserDefault(const QString& key);
+
+}  // namespace glimbrik

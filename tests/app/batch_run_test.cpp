@@ -1,0 +1,384 @@
+#include "app/batch_run.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/batch_file_dates.h"
+#include "batch_test_host.h"
+#include "platform/folders.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+void WriteFile(const QString& path, const QByteArray& bytes = "data") {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Stand-ins for the engine and the optimisers that record what the run asked of them.
+struct FakeEngine {
+  std::vector<ImageConversion> processed;
+  std::vector<ImageConversion> converted;
+  QStringList optimised;  // "jpeg:<path>:<strip>" or "png:<path>"
+  std::vector<uint64_t> renameIndexes;
+  std::vector<bool> renameHadResize;
+  std::function<int(const ImageConversion&)> processResult = [](const ImageConversion&) {
+    return 0;
+  };
+  int convertResult = 1;
+  QString renameText;
+
+  BatchEngine Calls() {
+    BatchEngine e;
+    e.processImageFile = [this](ImageConversion* c) {
+      processed.push_back(*c);
+      const int r = processResult(*c);
+      if (r != 1) WriteFile(c->destinationURL, "out:" + c->sourceURL.toUtf8());
+      return r;
+    };
+    e.convertImageFile = [this](ImageConversion* c) {
+      converted.push_back(*c);
+      EXPECT_TRUE(QFileInfo::exists(c->sourceURL)) << "the temporary TIFF is there to convert";
+      if (convertResult == 1) WriteFile(c->destinationURL, "converted");
+      return convertResult;
+    };
+    e.imageTypeForURL = [](const QString& path) {
+      const QString s = QFileInfo(path).suffix();
+      return s == u"png" ? 7 : s == u"tif" ? 10 : 0;
+    };
+    e.extensionForImageType = [](int type) {
+      return type == 4   ? QStringLiteral("jpg")
+             : type == 7 ? QStringLiteral("png")
+                         : QStringLiteral("t%1").arg(type);
+    };
+    e.renameString = [this](const BatchEntry&, const ImageResizeOptions* resize, uint64_t index) {
+      renameIndexes.push_back(index);
+      renameHadResize.push_back(resize != nullptr);
+      return renameText + QString::number(index + 1);
+    };
+    e.optimiseJPEG = [this](const QString& path, bool strip) {
+      optimised << QStringLiteral("jpeg:%1:%2").arg(QFileInfo(path).fileName()).arg(strip);
+      WriteFile(path, "optimised");  // replaces the file, as the real agent does
+    };
+    e.optimisePNG = [this](const QString& path) {
+      optimised << "png:" + QFileInfo(path).fileName();
+      WriteFile(path, "optimised");
+    };
+    return e;
+  }
+};
+
+struct RunFolders {
+  QString source = test::MakeTempFolder(QStringLiteral("src"));
+  QString dest = test::MakeTempFolder(QStringLiteral("dest"));
+};
+
+BatchSnapshot SnapshotOf(const QStringList& paths) {
+  BatchSnapshot s;
+  s.options.maintainDirectory = false;
+  for (const QString& p : paths) {
+    BatchEntry entry;
+    entry.filePath = p;
+    s.entries.push_back(entry);
+  }
+  return s;
+}
+
+TEST(BatchRun, SkipsMissingFilesWithoutUsingANumberAndCountsFailures) {
+  RunFolders f;
+  const QString a = f.source + "/a.png", b = f.source + "/b.png", c = f.source + "/c.png";
+  WriteFile(a);
+  WriteFile(c);  // b is gone before the run
+  BatchSnapshot s = SnapshotOf({a, b, c, QString()});
+  s.options.renameOn = true;
+  s.options.outputType = 4;
+  FakeEngine fake;
+  fake.renameText = QStringLiteral("IMG/");
+  fake.processResult = [](const ImageConversion& r) { return r.sourceURL.endsWith("c.png"); };
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  const BatchRunResult run = ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+
+  EXPECT_EQ(fake.renameIndexes, (std::vector<uint64_t>{0, 1}));
+  EXPECT_TRUE(QFileInfo::exists(f.dest + "/IMG:1.jpg"));
+  EXPECT_EQ(run.written, 1);
+  EXPECT_EQ(run.failed, 1);
+  EXPECT_EQ(run.finalStatus, kStatusWritten | kStatusFailed);
+  EXPECT_EQ(host.progressCodes, (std::vector<int>{1, 3, 3, 5}));
+  EXPECT_EQ(host.progressNames, (QStringList{"a.png", "c.png"}));
+  EXPECT_EQ(host.sheetCount, 4);
+  EXPECT_EQ(host.sheetsBegun, 1);
+  EXPECT_EQ(host.sheetsEnded, 1);
+  EXPECT_EQ(host.previewCloses, 1);
+  EXPECT_EQ(host.completionAlerts, 1);
+  EXPECT_EQ(host.completionStatus, kStatusWritten | kStatusFailed);
+  EXPECT_EQ(host.completionTarget, f.dest);
+  EXPECT_EQ(ReadFile(a), "data");
+}
+
+TEST(BatchRun, StatusBitsOverAWholeRun) {
+  RunFolders f;
+  const QString a = f.source + "/a.png", b = f.source + "/b.png";
+  WriteFile(a);
+  WriteFile(b);
+  const struct {
+    int resultA, resultB;
+    long status;
+  } cases[] = {{1, 1, kStatusFailed},
+               {0, 2, kStatusWritten | kStatusNotEnlarged},
+               {2, 1, kStatusWritten | kStatusNotEnlarged | kStatusFailed}};
+  for (const auto& k : cases) {
+    FakeEngine fake;
+    fake.processResult = [&](const ImageConversion& r) {
+      if (r.options.outputType == 10) return 1;  // no TIFF way round either
+      return r.sourceURL == a ? k.resultA : k.resultB;
+    };
+    BatchSnapshot s = SnapshotOf({a, b});
+    s.options.overwriteExisting = true;
+    test::RecordingHost host;
+    std::atomic<bool> cancel{false};
+    EXPECT_EQ(ConvertImageThread(s, f.dest, host, cancel, fake.Calls()).finalStatus, k.status);
+    EXPECT_EQ(host.completionStatus, k.status);
+  }
+}
+
+TEST(BatchRun, OutputTypeZeroKeepsTheSourceTypeOrFallsBackToJPEG) {
+  RunFolders f;
+  const QString png = f.source + "/p.png", ppm = f.source + "/x.ppm";
+  WriteFile(png);
+  WriteFile(ppm);
+  FakeEngine fake;
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  const BatchRunResult run =
+      ConvertImageThread(SnapshotOf({png, ppm}), f.dest, host, cancel, fake.Calls());
+  EXPECT_EQ(run.destinations, (std::vector<QString>{f.dest + "/p.png", f.dest + "/x.jpg"}));
+  ASSERT_EQ(fake.processed.size(), 2u);
+  EXPECT_EQ(fake.processed[0].options.outputType, 0) << "the record keeps 0; the engine resolves";
+}
+
+TEST(BatchRun, PerFileFieldsAndRenameSeeTheResizePart) {
+  RunFolders f;
+  const QString a = f.source + "/a.png";
+  WriteFile(a);
+  BatchSnapshot s = SnapshotOf({a});
+  s.entries[0].angle = -90.7;
+  s.entries[0].flip = 2;
+  s.options.renameOn = true;
+  s.options.resizeOn = true;
+  s.options.widthText = QStringLiteral("50");
+  FakeEngine fake;
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+  ASSERT_EQ(fake.processed.size(), 1u);
+  EXPECT_EQ(fake.processed[0].rotationAngle, -90);
+  EXPECT_EQ(fake.processed[0].flip, 2);
+  EXPECT_EQ(fake.renameHadResize, std::vector<bool>{true});
+}
+
+TEST(BatchRun, RetriesThroughATemporaryTIFF) {
+  RunFolders f;
+  const QString a = f.source + "/a.png";
+  WriteFile(a);
+  BatchSnapshot s = SnapshotOf({a});
+  s.options.outputType = 4;
+  s.options.quality = 0.7;
+  s.options.preserveMetadata = true;
+  s.options.effectOn = true;
+  s.options.effectTag = 3;
+  FakeEngine fake;
+  fake.processResult = [](const ImageConversion& r) { return r.options.outputType == 10 ? 2 : 1; };
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  const BatchRunResult run = ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+
+  ASSERT_EQ(fake.processed.size(), 2u);
+  const ImageConversion& tiff = fake.processed[1];
+  EXPECT_EQ(tiff.options.outputType, 10);
+  EXPECT_EQ(tiff.effectType, 3) << "the TIFF step does the full processing";
+  EXPECT_TRUE(tiff.destinationURL.startsWith(PrivateTempFolder()));
+  EXPECT_FALSE(tiff.fileAttributes.has_value());
+  ASSERT_EQ(fake.converted.size(), 1u);
+  const ImageConversion& re = fake.converted[0];
+  EXPECT_EQ(re.sourceURL, tiff.destinationURL);
+  EXPECT_EQ(re.destinationURL, f.dest + "/a.jpg");
+  EXPECT_EQ(re.options.outputType, 4);
+  EXPECT_DOUBLE_EQ(re.options.quality, 0.7);
+  EXPECT_EQ(re.options.preserveMetadata, 1);
+  EXPECT_EQ(re.effectType, 0);
+  EXPECT_EQ(re.options.resolution, 0);
+  EXPECT_FALSE(QFileInfo::exists(tiff.destinationURL)) << "the temporary TIFF is removed";
+  EXPECT_EQ(run.finalStatus, kStatusWritten | kStatusNotEnlarged) << "the TIFF step's result";
+  EXPECT_EQ(ReadFile(f.dest + "/a.jpg"), "converted");
+
+  // A failing re-encode fails the file and still removes the temporary file.
+  FakeEngine failing;
+  failing.processResult = fake.processResult;
+  failing.convertResult = 0;
+  s.options.overwriteExisting = true;
+  const BatchRunResult failed = ConvertImageThread(s, f.dest, host, cancel, failing.Calls());
+  EXPECT_EQ(failed.finalStatus, kStatusFailed);
+  ASSERT_EQ(failing.processed.size(), 2u);
+  EXPECT_FALSE(QFileInfo::exists(failing.processed[1].destinationURL));
+}
+
+TEST(BatchRun, TIFFOutputIsNotRetried) {
+  RunFolders f;
+  const QString a = f.source + "/a.png";
+  WriteFile(a);
+  BatchSnapshot s = SnapshotOf({a});
+  s.options.outputType = 10;
+  FakeEngine fake;
+  fake.processResult = [](const ImageConversion&) { return 1; };
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  EXPECT_EQ(ConvertImageThread(s, f.dest, host, cancel, fake.Calls()).failed, 1);
+  EXPECT_EQ(fake.processed.size(), 1u);
+  EXPECT_TRUE(fake.converted.empty());
+}
+
+TEST(BatchRun, OptimisesOnlyFilesThatWereWritten) {
+  RunFolders f;
+  const QString good = f.source + "/good.png", bad = f.source + "/bad.png";
+  WriteFile(good);
+  WriteFile(bad);
+  WriteFile(f.dest + "/bad.jpg", "the user's own file");
+  BatchSnapshot s = SnapshotOf({good, bad});
+  s.options.outputType = 4;
+  s.options.overwriteExisting = true;
+  s.options.optimizationOn = true;
+  s.options.optimizationTag = 1;
+  s.options.preserveMetadata = false;
+  FakeEngine fake;
+  fake.processResult = [&](const ImageConversion& r) { return r.sourceURL == bad ? 1 : 0; };
+  fake.convertResult = 0;
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+  EXPECT_EQ(fake.optimised, QStringList{"jpeg:good.jpg:1"});
+  EXPECT_EQ(ReadFile(f.dest + "/bad.jpg"), "the user's own file");
+
+  s.options.outputType = 7;
+  s.options.optimizationTag = 2;  // PNG only
+  s.options.doNotShowPNGOptimizationAlert = true;
+  FakeEngine png;
+  ConvertImageThread(s, f.dest, host, cancel, png.Calls());
+  EXPECT_EQ(png.optimised, (QStringList{"png:good.png", "png:bad.png"}));
+
+  s.options.optimizationOn = false;
+  FakeEngine off;
+  ConvertImageThread(s, f.dest, host, cancel, off.Calls());
+  EXPECT_TRUE(off.optimised.isEmpty());
+
+  s.options.optimizationOn = true;
+  s.preview = true;
+  FakeEngine preview;
+  test::RecordingHost previewHost;
+  ConvertImageThread(s, f.dest, previewHost, cancel, preview.Calls());
+  EXPECT_TRUE(preview.optimised.isEmpty());
+  EXPECT_EQ(previewHost.sheetsBegun, 0);
+  EXPECT_EQ(previewHost.previewCloses, 0);
+  EXPECT_EQ(previewHost.completionAlerts, 0);
+}
+
+TEST(BatchRun, OptimisedFilesKeepThePreservedDatesOrGetTheCurrentOne) {
+  RunFolders f;
+  const QString a = f.source + "/a.png";
+  WriteFile(a);
+  const QDateTime old =
+      QDateTime::fromString(QStringLiteral("2001-02-03T04:05:06.789Z"), Qt::ISODateWithMs);
+  ASSERT_TRUE(ApplyFileAttributes(a, FileAttributes{std::nullopt, old}));
+  ASSERT_EQ(QFileInfo(a).lastModified(), old);
+
+  BatchSnapshot s = SnapshotOf({a});
+  s.options.outputType = 7;
+  s.options.optimizationOn = true;
+  s.options.optimizationTag = 2;
+  s.options.doNotShowPNGOptimizationAlert = true;
+  s.options.overwriteExisting = true;
+  s.options.preserveCreatedDate = true;
+  s.options.preserveModifiedDate = true;
+  FakeEngine fake;
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+  ASSERT_EQ(fake.optimised.size(), 1);
+  EXPECT_EQ(QFileInfo(f.dest + "/a.png").lastModified(), old);
+
+  // Only the modification box: no dates preserved, and the optimised file is dated now.
+  s.options.preserveCreatedDate = false;
+  const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
+  FakeEngine second;
+  ConvertImageThread(s, f.dest, host, cancel, second.Calls());
+  EXPECT_GE(QFileInfo(f.dest + "/a.png").lastModified(), before);
+  EXPECT_EQ(QFileInfo(a).lastModified(), old) << "the source is untouched";
+}
+
+TEST(BatchRun, CancelStopsBeforeTheNextFileWithoutAlert) {
+  RunFolders f;
+  QStringList paths;
+  for (int i = 0; i < 4; ++i) {
+    paths << f.source + QStringLiteral("/f%1.png").arg(i);
+    WriteFile(paths.back());
+  }
+  FakeEngine fake;
+  test::RecordingHost host;
+  std::atomic<bool> cancel{true};  // a stale flag is cleared by the start of a run
+  host.onFile = [&](int64_t index) {
+    if (index == 2) cancel = true;
+  };
+  const BatchRunResult run =
+      ConvertImageThread(SnapshotOf(paths), f.dest, host, cancel, fake.Calls());
+  EXPECT_TRUE(run.cancelled);
+  EXPECT_EQ(fake.processed.size(), 2u) << "the file under way finishes";
+  EXPECT_EQ(host.completionAlerts, 0);
+  EXPECT_EQ(host.sheetsEnded, 1);
+  EXPECT_FALSE(cancel.load());
+}
+
+TEST(BatchRun, InvalidOptionsEndTheRunBeforeTheSheet) {
+  RunFolders f;
+  const QString a = f.source + "/a.png";
+  WriteFile(a);
+  BatchSnapshot s = SnapshotOf({a});
+  s.options.resizeOn = true;
+  s.options.widthText = QStringLiteral("0");
+  FakeEngine fake;
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  const BatchRunResult run = ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+  EXPECT_FALSE(run.optionsValid);
+  EXPECT_TRUE(fake.processed.empty());
+  EXPECT_EQ(host.sheetsBegun, 0);
+  EXPECT_EQ(host.completionAlerts, 0);
+  EXPECT_TRUE(QDir(f.dest).isEmpty());
+}
+
+TEST(BatchRun, AlertCanBeTurnedOff) {
+  RunFolders f;
+  const QString a = f.source + "/a.png";
+  WriteFile(a);
+  BatchSnapshot s = SnapshotOf({a});
+  s.options.doNotShowAlert = true;
+  FakeEngine fake;
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+  EXPECT_EQ(host.completionAlerts, 0);
+  EXPECT_EQ(host.sheetsEnded, 1);
+}
+
+}  // namespace
+}  // namespace glimbrik

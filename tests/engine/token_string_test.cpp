@@ -1,0 +1,273 @@
+#include "engine/token_string.h"
+
+#include <gtest/gtest.h>
+#include <unicode/locid.h>
+
+#include <QFileInfo>
+#include <QTimeZone>
+
+#include "platform/date_format.h"
+#include "support/metadata_fixture.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+using test::AsciiEntry;
+using Token = QVXWatermarkTextToken;
+
+// Dates in these tests are written for a Gregorian calendar, whatever the machine's locale.
+class GregorianLocale : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icu::Locale("en_GB"), status);
+  }
+};
+const auto* const kGregorianLocale = ::testing::AddGlobalTestEnvironment(new GregorianLocale);
+
+// The built-in rename patterns of the rename panel's pop-up, items 3, 5 and 6.
+TokenArray CaptureDatePattern() {
+  const QString name = QStringLiteral("Capture Date");
+  return {QStringLiteral("IMG_"), Token(name, 3, QStringLiteral("yyyy")),
+          QStringLiteral("_"),    Token(name, 3, QStringLiteral("MM")),
+          QStringLiteral("_"),    Token(name, 3, QStringLiteral("dd")),
+          QStringLiteral(" ")};
+}
+TokenArray SizePattern() {
+  return {QStringLiteral("IMG ["), Token(QStringLiteral("Image Width"), 11),
+          QStringLiteral("x"),     Token(QStringLiteral("Image Height"), 12),
+          QStringLiteral("] "),    Token(QStringLiteral("#"), 1)};
+}
+TokenArray CameraMakerPattern() {
+  return {Token(QStringLiteral("Camera Maker"), 18), QStringLiteral("_"),
+          Token(QStringLiteral("#"), 1)};
+}
+
+QString WriteFixture(const QString& name, const QByteArray& bytes) {
+  const QString path = test::MakeTempFolder() + QLatin1Char('/') + name;
+  EXPECT_TRUE(test::WriteBytes(path, bytes));
+  return path;
+}
+
+QString Expand(const QString& path, const TokenArray& tokens, int64_t index = 0,
+               const QString& name = QString()) {
+  return BuildTokenString(path, tokens, name, index, 640, 480, 72);
+}
+
+TEST(RenamePatterns, CaptureDateKeepsItsTrailingSpace) {
+  const QString path = WriteFixture(
+      "capture.jpg",
+      test::JpegWithMetadata(test::BuildTiffMetadata({AsciiEntry(0x0132, "2020:01:01 00:00:00")},
+                                                     {AsciiEntry(0x9003, "2021:05:04 10:11:12")})));
+  EXPECT_EQ(Expand(path, CaptureDatePattern()), QStringLiteral("IMG_2021_05_04 "));
+}
+
+TEST(RenamePatterns, SizeAndCounterOfEachRow) {
+  const QString path = test::MakeTempFolder() + QStringLiteral("/none.jpg");  // never opened
+  // 1000 x 750 at 50 % with kept proportions is 500 x 375.
+  EXPECT_EQ(BuildTokenString(path, SizePattern(), QString(), 0, 500, 375, 72),
+            QStringLiteral("IMG [500x375] 1"));
+  EXPECT_EQ(BuildTokenString(path, SizePattern(), QString(), 1, 500, 375, 72),
+            QStringLiteral("IMG [500x375] 2"));
+
+  Token counter(QStringLiteral("#"), 1);
+  counter.setStartDigit(7);
+  counter.setNumberLength(3);
+  EXPECT_EQ(counter.GetCompleteTokenString(), QStringLiteral("#:007"));
+  EXPECT_EQ(Expand(path, {counter}), QStringLiteral("007"));
+  EXPECT_EQ(Expand(path, {counter}, 4), QStringLiteral("011"));
+}
+
+TEST(RenamePatterns, CameraMakerFallsBackToTheMakerNote) {
+  const QByteArray nikonNote("Nikon\0\x02\x10\0\0MM\0\x2a\0\0\0\x08\0\0\0\0\0\0", 24);
+  const QString nikon = WriteFixture(
+      "nikon.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
+                       {AsciiEntry(0x0110, "D70")}, {test::UndefinedEntry(0x927c, nikonNote)})));
+  EXPECT_EQ(Expand(nikon, CameraMakerPattern()), QStringLiteral("Nikon_1"));
+
+  const QString make = WriteFixture("make.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
+                                                    {AsciiEntry(0x010f, "NIKON CORPORATION")},
+                                                    {test::UndefinedEntry(0x927c, nikonNote)})));
+  EXPECT_EQ(Expand(make, CameraMakerPattern()), QStringLiteral("NIKON CORPORATION_1"));
+
+  // Without camera metadata the maker token gives nothing and the rest of the pattern stays.
+  const QString bare = WriteFixture("bare.jpg", test::JpegWithMetadata({}));
+  EXPECT_EQ(Expand(bare, CameraMakerPattern()), QStringLiteral("_1"));
+  const QString missing = test::MakeTempFolder() + QStringLiteral("/missing.jpg");
+  EXPECT_EQ(Expand(missing, CameraMakerPattern()), QStringLiteral("_1"));
+}
+
+TEST(TokenExpansion, CaseTagsOfAMixedCaseFileName) {
+  const QString path = test::MakeTempFolder() + QStringLiteral("/hoLIday-SNAP.of the_day.jpg");
+  const auto withCase = [&](int64_t caseTag) {
+    Token token(QStringLiteral("Name"), 9);
+    token.setCaseTag(caseTag);
+    return Expand(path, {token});
+  };
+  EXPECT_EQ(withCase(0), QStringLiteral("hoLIday-SNAP.of the_day"));
+  EXPECT_EQ(withCase(1), QStringLiteral("holiday-snap.of the_day"));
+  EXPECT_EQ(withCase(2), QStringLiteral("HOLIDAY-SNAP.OF THE_DAY"));
+  EXPECT_EQ(withCase(3), QStringLiteral("Holiday-Snap.Of The_Day"));
+  EXPECT_EQ(withCase(4), QStringLiteral("hoLIday-SNAP.of the_day"));
+
+  EXPECT_EQ(ApplyCaseTag(QStringLiteral("NEW YORK"), 3), QStringLiteral("New York"));
+  EXPECT_EQ(ApplyCaseTag(QStringLiteral("DON'T 1ST éCOLE"), 3), QStringLiteral("Don't 1st École"));
+  EXPECT_EQ(ApplyCaseTag(QStringLiteral("straße"), 2), QStringLiteral("STRASSE"));
+  EXPECT_EQ(ApplyCaseTag(QString::fromUtf8("\xf0\x90\x90\xa8x"), 3),  // Deseret small letter
+            QString::fromUtf8("\xf0\x90\x90\x80x"));
+
+  // Case rules do not touch numbers or literal text.
+  Token width(QStringLiteral("W"), 11);
+  width.setCaseTag(2);
+  EXPECT_EQ(Expand(path, {QStringLiteral("abc"), width}), QStringLiteral("abc640"));
+}
+
+TEST(TokenExpansion, IndexNumbers) {
+  const QString path = QStringLiteral("/nowhere/a.jpg");
+  Token counter(QStringLiteral("#"), 1);
+  counter.setNumberLength(3);
+  EXPECT_EQ(Expand(path, {counter}, 4), QStringLiteral("005"));
+  EXPECT_EQ(Expand(path, {counter}, kNoTokenIndex), QString());
+  counter.setNumberLength(0);
+  EXPECT_EQ(Expand(path, {counter}, 41), QStringLiteral("42"));
+  // Beyond 32 bits, and with a digit count from an edited preference file.
+  counter.setStartDigit(5000000000);
+  counter.setNumberLength(1000000000);
+  const QString big = Expand(path, {counter}, 0);
+  EXPECT_EQ(big.size(), 20);
+  EXPECT_TRUE(big.endsWith(QStringLiteral("5000000000")));
+  counter.setNumberLength(-5);
+  EXPECT_EQ(Expand(path, {counter}, 0), QStringLiteral("5000000000"));
+  counter.setStartDigit(std::numeric_limits<int64_t>::max());
+  EXPECT_EQ(Expand(path, {counter}, 1), QStringLiteral("-9223372036854775808"));
+}
+
+TEST(TokenExpansion, NamesSizesAndLiterals) {
+  const QString path = QStringLiteral("/photos/a:b.final.jpg");
+  const Token newName(QStringLiteral("New"), 8);
+  const Token source(QStringLiteral("Src"), 9);
+  EXPECT_EQ(Expand(path, {}), QString());
+  EXPECT_FALSE(Expand(path, {}).isNull());
+  EXPECT_EQ(Expand(path, {newName}, 3), QStringLiteral("a:b.final"));
+  EXPECT_EQ(Expand(path, {newName}, kNoTokenIndex, QStringLiteral("x:y")), QStringLiteral("x/y"));
+  EXPECT_EQ(Expand(path, {newName}, kNoTokenIndex), QString());
+  EXPECT_EQ(Expand(path, {source}, kNoTokenIndex), QStringLiteral("a:b.final"));
+  EXPECT_EQ(Expand(QStringLiteral("/p/.hidden"), {source}), QStringLiteral(".hidden"));
+
+  const TokenArray sizes{Token(QStringLiteral("W"), 11), QStringLiteral(","),
+                         Token(QStringLiteral("H"), 12), QStringLiteral(","),
+                         Token(QStringLiteral("R"), 13)};
+  EXPECT_EQ(BuildTokenString(path, sizes, {}, 0, 800.4, 800.6, 299.5),
+            QStringLiteral("800,801,300"));
+  EXPECT_EQ(BuildTokenString(path, sizes, {}, 0, 800.5, 801.5, 0), QStringLiteral("800,802,0"));
+
+  // Unknown and unused tags give nothing; the literals around them stay.
+  EXPECT_EQ(Expand(path, {QStringLiteral("a"), Token(QStringLiteral("x"), 2),
+                          Token(QStringLiteral("x"), 7), Token(QStringLiteral("x"), 14),
+                          Token(QStringLiteral("x"), 22), Token(QStringLiteral("x"), -1),
+                          QStringLiteral("b")}),
+            QStringLiteral("ab"));
+}
+
+TEST(TokenExpansion, CurrentDateAndTimeShareOneMoment) {
+  const QDateTime now(QDate(2022, 12, 31), QTime(23, 59, 58), Qt::LocalTime);
+  Token date(QStringLiteral("Today"), 5);
+  Token time(QStringLiteral("Now"), 6, QStringLiteral("HH-mm-ss"));
+  EXPECT_EQ(BuildTokenStringAt(now, QStringLiteral("/x.jpg"), {date, QStringLiteral(" "), time}, {},
+                               0, 1, 1, 1),
+            QStringLiteral("31/12/2022 23-59-58"));
+  date.setDateTimeFormatString(QString());
+  EXPECT_EQ(BuildTokenStringAt(now, QStringLiteral("/x.jpg"), {date}, {}, 0, 1, 1, 1), QString());
+}
+
+TEST(TokenExpansion, MetadataChains) {
+  const QByteArray iptc = test::BuildIptcSegmentPayload(
+      {{80, "Ann"}, {80, "Bob"}, {25, "sea"}, {25, "sun"}, {25, "sand"}, {115, "Src"}});
+  const QByteArray tiff =
+      test::BuildTiffMetadata({AsciiEntry(0x0110, "Model Z"), AsciiEntry(0x013b, "Tiff Artist"),
+                               AsciiEntry(0x8298, "Tiff Copyright")},
+                              {AsciiEntry(0xa434, "Lens L")});
+  const QString path = WriteFixture("meta.jpg", test::JpegWithMetadata(tiff, iptc));
+  const auto tag = [&](int64_t t) { return Expand(path, {Token(QStringLiteral("T"), t)}); };
+  EXPECT_EQ(tag(15), QStringLiteral("Ann, Bob"));
+  EXPECT_EQ(tag(16), QStringLiteral("Tiff Copyright"));
+  EXPECT_EQ(tag(17), QString());
+  EXPECT_EQ(tag(19), QStringLiteral("Model Z"));
+  EXPECT_EQ(tag(20), QStringLiteral("Lens L"));
+  EXPECT_EQ(tag(21), QStringLiteral("sea, sun, sand"));
+
+  // With neither IPTC by-line nor TIFF artist, the author is the IPTC source.
+  const QString sourceOnly = WriteFixture(
+      "src.jpg", test::JpegWithMetadata({}, test::BuildIptcSegmentPayload({{115, "Agency"}})));
+  EXPECT_EQ(Expand(sourceOnly, {Token(QStringLiteral("A"), 15), QStringLiteral("|"),
+                                Token(QStringLiteral("C"), 16)}),
+            QStringLiteral("Agency|Agency"));
+}
+
+TEST(TokenExpansion, ImageDateChain) {
+  const Token stamp(QStringLiteral("D"), 3, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  const auto dateOf = [&](const QString& path) { return Expand(path, {stamp}); };
+
+  // IPTC date and time with a zone, when EXIF and TIFF have none.
+  const QString iptc = WriteFixture(
+      "iptc.jpg", test::JpegWithMetadata(
+                      {}, test::BuildIptcSegmentPayload({{55, "20210504"}, {60, "101112+0000"}})));
+  const QDateTime utc(QDate(2021, 5, 4), QTime(10, 11, 12), QTimeZone::utc());
+  EXPECT_EQ(dateOf(iptc), utc.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+
+  // GPS date and time are universal time.
+  const QString gps =
+      WriteFixture("gps.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
+                                  {}, {},
+                                  {AsciiEntry(0x001d, "2021:05:04"),
+                                   test::RationalsEntry(0x0007, {{10, 1}, {11, 1}, {12, 1}})})));
+  EXPECT_EQ(dateOf(gps), utc.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+
+  // A PNG creation time in another form gives nothing rather than the file's date.
+  const QString png = WriteFixture(
+      "t.png", test::PngWithChunks(test::PngChunk(
+                   "tEXt", QByteArray("Creation Time\0Tue, 4 May 2021 10:11:12 GMT", 43))));
+  EXPECT_EQ(dateOf(png), QString());
+  const QString pngExif = WriteFixture(
+      "e.png", test::PngWithChunks(test::PngChunk("tEXt", QByteArray("Creation Time\0"
+                                                                     "2021:05:04 10:11:12",
+                                                                     33))));
+  EXPECT_EQ(dateOf(pngExif), QStringLiteral("2021-05-04 10:11:12"));
+
+  // A blank EXIF date is not a date.
+  const QString blank =
+      WriteFixture("blank.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
+                                    {}, {AsciiEntry(0x9003, "    :  :     :  :  ")})));
+  EXPECT_EQ(dateOf(blank), QString());
+}
+
+TEST(TokenExpansion, FileCreationDateWhenThereIsNoMetadata) {
+  const QString path = WriteFixture("plain.txt", "text");
+  const QDateTime born = QFileInfo(path).birthTime();
+  const Token stamp(QStringLiteral("D"), 3, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  const QString expected = born.isValid()
+                               ? FormatDateWithPattern(born, QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                               : QString();
+  EXPECT_EQ(Expand(path, {stamp}), expected);
+  // A file that does not exist leaves the tokens that need no file data.
+  const QString gone = test::MakeTempFolder() + QStringLiteral("/gone.jpg");
+  EXPECT_EQ(Expand(gone, {stamp, Token(QStringLiteral("S"), 9), Token(QStringLiteral("A"), 15)}),
+            QStringLiteral("gone"));
+}
+
+TEST(TokenExpansion, HostileMetadataStaysBounded) {
+  // Invalid UTF-8 and an overlong artist come through as text without breaking the expansion.
+  const QByteArray longArtist(300000, 'a');
+  const QString path = WriteFixture(
+      "hostile.jpg",
+      test::JpegWithMetadata(test::BuildTiffMetadata(
+          {AsciiEntry(0x010f, "Bad\xff\xfe/Make"), AsciiEntry(0x013b, longArtist.left(60000))},
+          {})));
+  EXPECT_EQ(Expand(path, {Token(QStringLiteral("M"), 18)}),
+            QString::fromLatin1("Bad\xff\xfe/Make"));
+  EXPECT_EQ(Expand(path, {Token(QStringLiteral("A"), 15)}).size(), 60000);
+}
+
+}  // namespace
+}  // namespace glimbrik

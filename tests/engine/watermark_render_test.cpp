@@ -1,0 +1,262 @@
+#include "engine/watermark_render.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <cmath>
+
+#include "engine/conversion_records.h"
+#include "engine/watermark_options.h"
+
+namespace glimbrik {
+namespace {
+
+QImage WhiteCanvas(int w, int h) {
+  QImage canvas(w, h, QImage::Format_ARGB32_Premultiplied);
+  canvas.fill(Qt::white);
+  return canvas;
+}
+
+// Bounding box of the pixels that differ from white.
+QRect InkBox(const QImage& image) {
+  QRect box;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) != qRgb(255, 255, 255)) box |= QRect(x, y, 1, 1);
+    }
+  }
+  return box;
+}
+
+TEST(WatermarkGeometry, AnchorsAndOffsets) {
+  // Centred exactly, and an unknown tag sits at the offset like tag 6.
+  EXPECT_EQ(WatermarkOriginForPosition(4, 0, 0, 100, 50, 550, 400), QPointF(225, 175));
+  EXPECT_EQ(WatermarkOriginForPosition(9, 12, 7, 100, 50, 550, 400), QPointF(12, 7));
+  EXPECT_EQ(WatermarkOriginForPosition(6, 12, 7, 100, 50, 550, 400), QPointF(12, 7));
+  EXPECT_EQ(WatermarkOriginForPosition(2, 10, 20, 100, 50, 550, 400), QPointF(440, 330));
+  EXPECT_EQ(WatermarkOriginForPosition(5, 10, 20, 100, 50, 550, 400), QPointF(440, 195));
+
+  EXPECT_EQ(RescaleWatermarkOffset({50, 50}, {550, 400}, 550, 275), QPointF(50, 34.375));
+  // A base size never set leaves the offset alone instead of making it NaN or infinite.
+  const QPointF kept = RescaleWatermarkOffset({50, 40}, {0, 0}, 550, 275);
+  EXPECT_EQ(kept, QPointF(50, 40));
+
+  EXPECT_EQ(ScalePointBetweenSizes(10, 20, 4, 6, 2, 3), QPointF(20, 40));
+  // Unturned, the rectangle at the bottom-left anchor starts at the offset.
+  const QPointF corner = RotatedRectTransformForPosition(6, 5, 5, 100, 50, 550, 400, 0);
+  EXPECT_NEAR(corner.x(), 5, 1e-9);
+  EXPECT_NEAR(corner.y(), 5, 1e-9);
+  // A half turn about the top-right anchor puts the rectangle outside the canvas.
+  const QPointF turned = RotatedRectTransformForPosition(2, 0, 0, 100, 50, 550, 400, 180);
+  EXPECT_NEAR(turned.x(), 550, 1e-5);
+  EXPECT_NEAR(turned.y(), 400, 1e-5);
+}
+
+TEST(WatermarkGeometry, FitIntoReferenceSpace) {
+  QSizeF size;
+  EXPECT_FALSE(FitWatermarkImage(QImage(2000, 1000, QImage::Format_ARGB32), &size).isNull());
+  EXPECT_EQ(size, QSizeF(550, 275));
+  FitWatermarkImage(QImage(1000, 2000, QImage::Format_ARGB32), &size);
+  EXPECT_EQ(size, QSizeF(275, 550));
+  FitWatermarkImage(QImage(300, 200, QImage::Format_ARGB32), &size);
+  EXPECT_EQ(size, QSizeF(300, 200));
+  EXPECT_TRUE(FitWatermarkImage(QImage(), &size).isNull());
+}
+
+TEST(ImageWatermark, LandsOnExactPixels) {
+  QImage canvas = WhiteCanvas(1100, 800);
+  QImage black(100, 100, QImage::Format_ARGB32);
+  black.fill(Qt::black);
+  ImageWatermarkOptions options;
+  options.image = black;
+  options.sizeFraction = 1.0;
+  options.position = 8;
+  options.offset = QPointF(10, 10);
+  options.baseImageSize = QSizeF(550, 400);
+  options.opacity = 1.0;
+  QRectF frame;
+  {
+    QPainter painter(&canvas);
+    painter.setTransform(YUpTransform(800));
+    frame = DrawImageWatermark(&painter, &options, 1100, 800);
+  }
+  EXPECT_EQ(frame, QRectF(440, 10, 100, 100));
+  EXPECT_EQ(InkBox(canvas), QRect(QPoint(880, 580), QPoint(1079, 779)));
+  EXPECT_EQ(canvas.pixel(880, 580), qRgb(0, 0, 0));
+  EXPECT_EQ(canvas.pixel(1079, 779), qRgb(0, 0, 0));
+  EXPECT_EQ(canvas.pixel(980, 680), qRgb(0, 0, 0));
+}
+
+TEST(ImageWatermark, LargeImageShrinksWithOpacityAndFraction) {
+  QImage canvas = WhiteCanvas(550, 400);
+  QImage black(2000, 1000, QImage::Format_ARGB32);
+  black.fill(Qt::black);
+  ImageWatermarkOptions options;
+  options.image = black;
+  options.sizeFraction = 0.5;
+  options.position = 6;
+  options.opacity = 0.5;
+  QRectF frame;
+  {
+    QPainter painter(&canvas);
+    painter.setTransform(YUpTransform(400));
+    frame = DrawImageWatermark(&painter, &options, 550, 400);
+  }
+  EXPECT_EQ(frame.size(), QSizeF(275, 137.5));
+  const QColor middle = canvas.pixelColor(100, 330);
+  EXPECT_NEAR(middle.red(), 128, 2);
+  EXPECT_EQ(canvas.pixel(300, 100), qRgb(255, 255, 255));
+}
+
+TextWatermarkOptions BlackText(const QString& text) {
+  TextWatermarkOptions record;
+  record.tokens = {text};
+  record.font = QFont(QStringLiteral("DejaVu Sans"));
+  record.fontSize = 40;
+  record.position = 4;
+  record.opacity = 1.0;
+  record.textColor = Qt::black;
+  record.strokeColor = Qt::blue;
+  return record;
+}
+
+QImage DrawText(TextWatermarkOptions record, const QString& text, int w, int h,
+                QRectF* frame = nullptr) {
+  QImage canvas = WhiteCanvas(w, h);
+  QPainter painter(&canvas);
+  painter.setTransform(YUpTransform(h));
+  const QRectF f = DrawTextWatermark(&painter, text, &record, false, w, h);
+  if (frame) *frame = f;
+  return canvas;
+}
+
+TEST(TextWatermark, OverlappingGlyphsShowOneEvenTone) {
+  TextWatermarkOptions record = BlackText("WW");
+  record.charSpace = -20;
+  record.opacity = 0.5;
+  record.fontSize = 80;
+  const QImage canvas = DrawText(record, "WW", 550, 400);
+  int darkest = 255;
+  int evenGrey = 0;
+  for (int y = 0; y < canvas.height(); ++y) {
+    for (int x = 0; x < canvas.width(); ++x) {
+      const int v = qRed(canvas.pixel(x, y));
+      darkest = std::min(darkest, v);
+      if (std::abs(v - 128) <= 1) ++evenGrey;
+    }
+  }
+  EXPECT_GE(darkest, 126);
+  EXPECT_GT(evenGrey, 500);
+}
+
+TEST(TextWatermark, ScalesWithTheCanvas) {
+  const TextWatermarkOptions record = BlackText("Hg");
+  QRectF smallFrame, largeFrame;
+  const QRect small = InkBox(DrawText(record, "Hg", 550, 400, &smallFrame));
+  const QRect large = InkBox(DrawText(record, "Hg", 1100, 800, &largeFrame));
+  ASSERT_GT(small.height(), 20);
+  EXPECT_NEAR(double(large.height()) / small.height(), 2.0, 0.1);
+  EXPECT_NEAR(double(large.width()) / small.width(), 2.0, 0.1);
+  // The frame is in reference units and does not depend on the canvas.
+  EXPECT_NEAR(smallFrame.width(), largeFrame.width(), 1e-6);
+  // Centred: the ink's centre is the canvas's centre.
+  EXPECT_NEAR(large.center().x(), 550, 30);
+}
+
+TEST(TextWatermark, DrawingModesUseTheirColours) {
+  TextWatermarkOptions record = BlackText("O");
+  record.textColor = Qt::red;
+  record.strokeColor = Qt::blue;
+  record.strokeWidth = 6;
+  auto count = [](const QImage& image, auto predicate) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) n += predicate(QColor(image.pixel(x, y))) ? 1 : 0;
+    }
+    return n;
+  };
+  auto reddish = [](const QColor& c) { return c.red() > 200 && c.blue() < 60 && c.green() < 60; };
+  auto bluish = [](const QColor& c) { return c.blue() > 200 && c.red() < 60 && c.green() < 60; };
+  record.drawingMode = 1;
+  const QImage outline = DrawText(record, "O", 550, 400);
+  EXPECT_EQ(count(outline, reddish), 0);
+  EXPECT_GT(count(outline, bluish), 50);
+  record.drawingMode = 2;
+  const QImage both = DrawText(record, "O", 550, 400);
+  EXPECT_GT(count(both, reddish), 20);
+  EXPECT_GT(count(both, bluish), 50);
+  record.drawingMode = 0;
+  const QImage fill = DrawText(record, "O", 550, 400);
+  EXPECT_EQ(count(fill, bluish), 0);
+}
+
+TEST(TextWatermark, ShadowFallsDownRightAndRotationTurns) {
+  TextWatermarkOptions record = BlackText("I");
+  record.textColor = Qt::white;  // only the shadow shows on white
+  record.dropShadow = 1;
+  record.shadowColor = QColor(Qt::black);
+  record.shadowXOffset = 10;
+  record.shadowYOffset = -10;
+  record.shadowBlur = 2;
+  const QRect plain = InkBox(DrawText(BlackText("I"), "I", 550, 400));
+  const QRect shadow = InkBox(DrawText(record, "I", 550, 400));
+  ASSERT_FALSE(shadow.isEmpty());
+  EXPECT_NEAR(shadow.center().x() - plain.center().x(), 10, 2);
+  EXPECT_NEAR(shadow.center().y() - plain.center().y(), 10, 2);
+
+  TextWatermarkOptions wide = BlackText("IIIIII");
+  const QRect flat = InkBox(DrawText(wide, "IIIIII", 550, 400));
+  wide.rotationAngle = 90;
+  const QRect upright = InkBox(DrawText(wide, "IIIIII", 550, 400));
+  EXPECT_GT(flat.width(), flat.height());
+  EXPECT_GT(upright.height(), upright.width());
+  EXPECT_NEAR(upright.height(), flat.width(), 3);
+}
+
+TEST(TextWatermark, LinesAlignWithinTheFrameAndUnderlineShows) {
+  TextWatermarkOptions record = BlackText("");
+  record.position = 6;
+  const QString text = "IIIIIIII\nII";
+  auto secondLine = [&](uint8_t alignment) {
+    record.alignment = alignment;
+    const QImage canvas = DrawText(record, text, 550, 400);
+    const QRect all = InkBox(canvas);
+    // The lower half of the ink holds the short second line.
+    return InkBox(
+        canvas.copy(QRect(0, all.center().y() + 4, 550, all.bottom() - all.center().y())));
+  };
+  const QRect left = secondLine(0);
+  const QRect right = secondLine(1);
+  const QRect centre = secondLine(2);
+  EXPECT_LT(left.left(), centre.left());
+  EXPECT_LT(centre.left(), right.left());
+  EXPECT_NEAR(left.width(), right.width(), 2);
+
+  TextWatermarkOptions plain = BlackText("ace");
+  const QRect withoutLine = InkBox(DrawText(plain, "ace", 550, 400));
+  plain.underline = 1;
+  const QRect withLine = InkBox(DrawText(plain, "ace", 550, 400));
+  EXPECT_GT(withLine.bottom(), withoutLine.bottom());
+}
+
+TEST(TextWatermark, OffsetWriteBackAndEmptyText) {
+  TextWatermarkOptions record = BlackText("A");
+  record.position = 6;
+  record.offset = QPointF(50, 50);
+  record.baseImageSize = QSizeF(550, 400);
+  QImage canvas = WhiteCanvas(550, 275);
+  QPainter painter(&canvas);
+  painter.setTransform(YUpTransform(275));
+  QRectF frame = DrawTextWatermark(&painter, "A", &record, false, 550, 275);
+  EXPECT_EQ(frame.topLeft(), QPointF(50, 34.375));
+  EXPECT_EQ(record.offset, QPointF(50, 50));
+  DrawTextWatermark(&painter, "A", &record, true, 550, 275);
+  EXPECT_EQ(record.offset, QPointF(50, 34.375));
+  painter.end();
+
+  const QImage blank = DrawText(BlackText(""), "", 550, 400, &frame);
+  EXPECT_TRUE(InkBox(blank).isEmpty());
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,85 @@
+#include "platform/preferences.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/bundle.h"
+#include "platform/folders.h"
+#include "platform/plist.h"
+
+namespace glimbrik {
+namespace {
+
+TEST(Preferences, FileNameCarriesTheBundleIdentifierAndFolderIsCreated) {
+  QDir(PreferencesFolderPath()).removeRecursively();
+  const QString path = PreferenceFilePath(QStringLiteral("%@-Pref.plist"));
+  EXPECT_EQ(path, PreferencesFolderPath() + QStringLiteral("/") +
+                      QString::fromLatin1(kBundleIdentifier) + QStringLiteral("-Pref.plist"));
+  EXPECT_TRUE(QFileInfo(PreferencesFolderPath()).isDir());
+}
+
+TEST(Preferences, MissingOrForeignFileLeavesTheOutputUntouched) {
+  QVariantMap out{{QStringLiteral("sentinel"), 1}};
+  EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Missing.plist")));
+  EXPECT_EQ(out.value(QStringLiteral("sentinel")).toInt(), 1);
+
+  // A readable property list whose root is not a dictionary is no preference file.
+  ASSERT_TRUE(
+      WritePlistFile(QVariantList{1, 2}, PreferenceFilePath(QStringLiteral("%@-Array.plist")))
+          .ok());
+  EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Array.plist")));
+  QFile junk(PreferenceFilePath(QStringLiteral("%@-Junk.plist")));
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write("not a plist");
+  junk.close();
+  EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Junk.plist")));
+  EXPECT_EQ(out.size(), 1);
+}
+
+TEST(Preferences, WrittenDictionaryReadsBackAndReplacesTheOldOne) {
+  const QString format = QStringLiteral("%@-RoundTrip.plist");
+  ASSERT_TRUE(WritePreferenceDictionary({{QStringLiteral("old"), true}}, format));
+  const QVariantMap prefs{{QStringLiteral("PhotoPresetIndex"), qint64(2)},
+                          {QStringLiteral("ImageQuality"), 0.8f},
+                          {QStringLiteral("AutoEnhancement"), false}};
+  ASSERT_TRUE(WritePreferenceDictionary(prefs, format));
+  QVariantMap back;
+  ASSERT_TRUE(ReadPreferenceDictionary(&back, format));
+  EXPECT_FALSE(back.contains(QStringLiteral("old")));
+  EXPECT_EQ(back.value(QStringLiteral("PhotoPresetIndex")).toLongLong(), 2);
+  EXPECT_EQ(back.value(QStringLiteral("ImageQuality")).toDouble(), 0.800000011920929);
+  EXPECT_EQ(back.value(QStringLiteral("AutoEnhancement")), QVariant(false));
+}
+
+TEST(Preferences, EachFormatKeepsItsOwnFile) {
+  ASSERT_TRUE(
+      WritePreferenceDictionary({{QStringLiteral("a"), 1}}, QStringLiteral("%@-One.plist")));
+  ASSERT_TRUE(
+      WritePreferenceDictionary({{QStringLiteral("b"), 2}}, QStringLiteral("%@-Two.plist")));
+  QVariantMap one, two;
+  ASSERT_TRUE(ReadPreferenceDictionary(&one, QStringLiteral("%@-One.plist")));
+  ASSERT_TRUE(ReadPreferenceDictionary(&two, QStringLiteral("%@-Two.plist")));
+  EXPECT_EQ(one.keys(), QStringList{QStringLiteral("a")});
+  EXPECT_EQ(two.keys(), QStringList{QStringLiteral("b")});
+}
+
+TEST(Preferences, UnusableFolderFailsWithoutCrashing) {
+  // The preferences folder's place is taken by a plain file.
+  const QString folder = PreferencesFolderPath();
+  QDir(folder).removeRecursively();
+  QDir().mkpath(QFileInfo(folder).absolutePath());
+  QFile blocker(folder);
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  QVariantMap out;
+  EXPECT_FALSE(
+      WritePreferenceDictionary({{QStringLiteral("a"), 1}}, QStringLiteral("%@-Pref.plist")));
+  EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Pref.plist")));
+  QFile::remove(folder);
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,112 @@
+#include "platform/process_spawn.h"
+
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QUuid>
+#include <csignal>
+#include <thread>
+
+namespace glimbrik {
+namespace {
+
+SpawnRequest Shell(const QString& displayName, const QString& script) {
+  return SpawnRequest{QStringLiteral("sh"), {displayName, QStringLiteral("-c"), script}, false};
+}
+
+// The process id of a running process whose argv[0] is marker, or 0.
+pid_t FindProcessByArgv0(const QByteArray& marker) {
+  const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+  for (const QString& entry : entries) {
+    bool isPid = false;
+    const pid_t pid = entry.toInt(&isPid);
+    if (!isPid) continue;
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+    if (!cmdline.open(QIODevice::ReadOnly)) continue;
+    if (cmdline.readAll().split('\0').value(0) == marker) return pid;
+  }
+  return 0;
+}
+
+TEST(ProcessSpawn, ChildSeesDisplayNameAsArgv0AndOutputsAreSeparate) {
+  const SpawnResult result = RunProcess(
+      Shell(QStringLiteral("ShownName"),
+            QStringLiteral("tr '\\0' ' ' < /proc/$$/cmdline; echo to-stderr >&2; exit 3")));
+  ASSERT_TRUE(result.started) << result.reason.toStdString();
+  EXPECT_TRUE(result.standardOutput.startsWith("ShownName -c "))
+      << result.standardOutput.constData();
+  EXPECT_EQ(result.standardError, QByteArray("to-stderr\n"));
+  EXPECT_EQ(result.exitCode, 3);
+  EXPECT_EQ(result.status(), 3);
+  EXPECT_FALSE(result.succeeded());
+}
+
+TEST(ProcessSpawn, SucceedsOnlyOnExitZeroAndReadsLargeOutputOnBothStreams) {
+  // More than a pipe buffer on each stream: a reader that drained only one would stall.
+  const SpawnResult result =
+      RunProcess(Shell(QStringLiteral("x"),
+                       QStringLiteral("head -c 300000 /dev/zero; head -c 200000 /dev/zero >&2")));
+  EXPECT_TRUE(result.succeeded()) << result.reason.toStdString();
+  EXPECT_EQ(result.standardOutput.size(), 300000);
+  EXPECT_EQ(result.standardError.size(), 200000);
+  EXPECT_TRUE(result.reason.isEmpty());
+}
+
+TEST(ProcessSpawn, MissingExecutableAndSignalDeathAreFailures) {
+  const SpawnResult missing =
+      RunProcess({QStringLiteral("glimbrik-no-such-tool"), {QStringLiteral("Name")}, false});
+  EXPECT_FALSE(missing.started);
+  EXPECT_FALSE(missing.succeeded());
+  EXPECT_EQ(missing.status(), 127);
+  EXPECT_TRUE(missing.reason.contains(QStringLiteral("glimbrik-no-such-tool")));
+
+  const SpawnResult killed =
+      RunProcess(Shell(QStringLiteral("x"), QStringLiteral("kill -KILL $$")));
+  EXPECT_TRUE(killed.started);
+  EXPECT_EQ(killed.signal, SIGKILL);
+  EXPECT_EQ(killed.status(), 128 + SIGKILL);
+  EXPECT_FALSE(killed.succeeded());
+
+  const SpawnResult empty = RunProcess({});
+  EXPECT_FALSE(empty.started);
+}
+
+TEST(ProcessSpawn, LowPriorityRunsTheChildAtNiceTen) {
+  // The child looks until it sees itself lowered; a bounded number of looks, no clock.
+  const QString script = QStringLiteral(
+      "i=0; while [ \"$(nice)\" -lt 10 ] && [ $i -lt 2000 ]; do i=$((i+1)); done; nice");
+  SpawnRequest request = Shell(QStringLiteral("x"), script);
+  request.lowPriority = true;
+  const SpawnResult low = RunProcess(request);
+  ASSERT_TRUE(low.succeeded()) << low.reason.toStdString();
+  EXPECT_EQ(low.standardOutput.trimmed(), QByteArray("10"));
+
+  const SpawnResult normal = RunProcess(Shell(QStringLiteral("x"), QStringLiteral("nice")));
+  EXPECT_EQ(normal.standardOutput.trimmed(), QByteArray("0"));
+}
+
+TEST(ProcessSpawn, TerminateEndsARunningChildAndPreventsLaterRuns) {
+  const QByteArray marker = "glimbrik-sleeper-" + QUuid::createUuid().toByteArray(QUuid::Id128);
+  ChildProcess child;
+  SpawnResult result;
+  std::thread runner([&] {
+    result = child.run(
+        {QStringLiteral("sleep"), {QString::fromLatin1(marker), QStringLiteral("60")}, false});
+  });
+  QDeadlineTimer deadline(20000);
+  while (FindProcessByArgv0(marker) == 0 && !deadline.hasExpired()) std::this_thread::yield();
+  child.terminate();
+  runner.join();
+  ASSERT_TRUE(result.started);
+  EXPECT_EQ(result.signal, SIGTERM);
+  EXPECT_FALSE(result.succeeded());
+
+  const SpawnResult again = child.run(Shell(QStringLiteral("x"), QStringLiteral("exit 0")));
+  EXPECT_FALSE(again.started);
+  EXPECT_EQ(again.reason, QStringLiteral("cancelled"));
+}
+
+}  // namespace
+}  // namespace glimbrik
