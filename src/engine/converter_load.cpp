@@ -3,6 +3,8 @@
 
 #include "engine/image_converter.h"
 #include "engine/image_types.h"
+#include "engine/webp_bridge.h"
+#include "platform/folders.h"
 
 namespace glimbrik {
 
@@ -32,10 +34,28 @@ bool ImageConverter::loadSource(const QString& url) {
   return false;
 }
 
-bool ImageConverter::loadWebPSource(const QString&) {
-  // WebP sources are decoded by the WebP bridge into a temporary TIFF file; without the bridge
-  // in this build they fail like any unreadable file.
-  return false;
+bool ImageConverter::loadWebPSource(const QString& url) {
+  QFile file(url);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  if (bytes.isEmpty()) return false;
+  const QString tiff = NewTemporaryPath(QStringLiteral("tif"));
+  if (tiff.isEmpty()) return false;
+  if (DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                           size_t(bytes.size()),
+                           QFile::encodeName(tiff).constData()) != kWebPDecodeOk) {
+    return false;
+  }
+  std::shared_ptr<ImageSource> source = ImageSource::Open(tiff);
+  if (!source->isValid()) {
+    QFile::remove(tiff);
+    return false;
+  }
+  sourceImage = std::move(source);
+  sourceURL = tiff;
+  sourceIsTemporary = 1;
+  makeCurrent(0);
+  return true;
 }
 
 void ImageConverter::makeCurrent(int index) {
@@ -114,8 +134,8 @@ ImageResult<QImage> ImageConverter::decodeRepresentation(int index, QSize drawSi
   return sourceImage->decode(index, options);
 }
 
-const ImageMetadata& ImageConverter::sourceMetadata() const {
-  if (!sourceMetadata_) sourceMetadata_ = sourceImage ? sourceImage->metadata() : ImageMetadata();
+const MetadataBlocks& ImageConverter::sourceMetadata() const {
+  if (!sourceMetadata_) sourceMetadata_ = sourceImage ? sourceImage->metadata() : MetadataBlocks();
   return *sourceMetadata_;
 }
 

@@ -3,6 +3,9 @@
 #include <QSaveFile>
 
 #include "engine/image_converter.h"
+#include "engine/sgi_image.h"
+#include "engine/webp_bridge.h"
+#include "platform/folders.h"
 
 namespace glimbrik {
 
@@ -27,13 +30,17 @@ bool ImageConverter::writeFile(const QString& path, const QByteArray& data) cons
   if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
     return false;
   }
-  if (fileAttributes && fileAttributes->modificationDate) {
-    QFile written(path);
-    if (written.open(QIODevice::ReadWrite)) {
-      written.setFileTime(*fileAttributes->modificationDate, QFileDevice::FileModificationTime);
-    }
-  }
+  applyFileDates(path);
   return true;
+}
+
+void ImageConverter::applyFileDates(const QString& path) const {
+  // Only the modification date can be set here; the creation date is the file system's.
+  if (!fileAttributes || !fileAttributes->modificationDate) return;
+  QFile written(path);
+  if (written.open(QIODevice::ReadWrite)) {
+    written.setFileTime(*fileAttributes->modificationDate, QFileDevice::FileModificationTime);
+  }
 }
 
 bool ImageConverter::encodeToData(const QImage& image, QByteArray* data) const {
@@ -72,14 +79,31 @@ bool ImageConverter::saveImage(const QImage& image, const QString& url) {
   return result;
 }
 
-bool ImageConverter::saveWebP(const QImage&, const QString&) {
-  // WebP files are written by the WebP bridge; without it in this build they fail cleanly.
-  return false;
+bool ImageConverter::saveWebP(const QImage& image, const QString& path) {
+  // The bridge encodes from a file: the image goes through a temporary TIFF with the properties
+  // of a TIFF output, metadata included when it is kept.
+  const int wanted = outputType;
+  outputType = 10;
+  QByteArray tiff;
+  const bool encoded = encodeToData(image, &tiff);
+  outputType = wanted;
+  if (!encoded || path.isEmpty()) return false;
+  const QString temporary = NewTemporaryPath(QStringLiteral("tif"));
+  if (temporary.isEmpty() || !writeFile(temporary, tiff)) return false;
+  const int code = EncodeImageFileToWebP(
+      QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData(),
+      WebPSettingsForQuality(quality), WebPMetadataFlags(preserveMetadata));
+  QFile::remove(temporary);
+  if (code != kWebPEncodeOk) return false;
+  applyFileDates(path);
+  return true;
 }
 
-bool ImageConverter::saveSGI(const QImage&, const QString&) {
-  // SGI files are written by the SGI writer; without it in this build they fail cleanly.
-  return false;
+bool ImageConverter::saveSGI(const QImage& image, const QString& path) {
+  const SGIImage sgi(image);
+  if (path.isEmpty() || !sgi.writeToURL(path)) return false;
+  applyFileDates(path);
+  return true;
 }
 
 bool ImageConverter::convertAndSave() {

@@ -1,9 +1,5 @@
-#include <QFile>
-#include <QStringList>
-#include <QXmlStreamReader>
-
 #include "engine/image_converter.h"
-#include "platform/bundle.h"
+#include "platform/bundle_resources.h"
 #include "platform/metadata_write.h"
 
 namespace glimbrik {
@@ -71,29 +67,10 @@ int BitmapFileType(int t) {
 
 QString ExtensionForImageType(int outputType) {
   // The "ImageExtension" list is bundle data; without it there is no extension.
-  static const QStringList extensions = [] {
-    QStringList list;
-    QFile file(BundleResourcePath(QStringLiteral("ImageExtension"), QStringLiteral("plist")));
-    if (!file.open(QIODevice::ReadOnly)) return list;
-    // A property list whose root is an array of strings.
-    QXmlStreamReader xml(&file);
-    int depth = 0;
-    while (!xml.atEnd()) {
-      const QXmlStreamReader::TokenType token = xml.readNext();
-      if (token == QXmlStreamReader::StartElement) {
-        ++depth;
-        if (depth == 3 && xml.name() == QLatin1String("string")) {
-          list.append(xml.readElementText());
-          --depth;
-        }
-      } else if (token == QXmlStreamReader::EndElement) {
-        --depth;
-      }
-    }
-    return xml.hasError() ? QStringList() : list;
-  }();
+  static const QVariantList extensions =
+      ReadBundlePlist(QStringLiteral("ImageExtension")).value.toList();
   if (outputType < 0 || outputType >= extensions.size()) return QString();
-  return extensions[outputType];
+  return extensions[outputType].toString();
 }
 
 DestinationProperties ImageConverter::createDestinationProperties(QSize pixelSize) const {
@@ -117,7 +94,7 @@ DestinationProperties ImageConverter::createDestinationProperties(QSize pixelSiz
 }
 
 void ImageConverter::copyMetadata(DestinationProperties* properties, QSize pixelSize) const {
-  const ImageMetadata& source = sourceMetadata();
+  const MetadataBlocks& source = sourceMetadata();
   if (source.empty()) return;
   properties->metadata = MetadataForOutput(source, pixelSize, orientation, dpiX, dpiY);
 }

@@ -150,13 +150,14 @@ class ImageConverter {
   void makeCurrent(int index);
   void targetPixels(const ImageResizeOptions& resize, double* width, double* height);
   bool writeFile(const QString& path, const QByteArray& data) const;
+  void applyFileDates(const QString& path) const;
   bool saveWebP(const QImage& image, const QString& path);
   bool saveSGI(const QImage& image, const QString& path);
   bool loadWebPSource(const QString& url);
-  const ImageMetadata& sourceMetadata() const;
+  const MetadataBlocks& sourceMetadata() const;
 
   QString loadedURL_;  // the URL given to loadSource (sourceURL may be a temporary TIFF)
-  mutable std::optional<ImageMetadata> sourceMetadata_;
+  mutable std::optional<MetadataBlocks> sourceMetadata_;
 };
 
 }  // namespace glimbrik

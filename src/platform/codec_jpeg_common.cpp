@@ -2,20 +2,11 @@
 
 #include <jerror.h>
 
-#include <cstring>
-
 namespace glimbrik::codec {
 
 namespace {
 
-void JpegErrorExit(j_common_ptr info) {
-  auto* manager = reinterpret_cast<JpegErrorManager*>(info->err);
-  (*info->err->format_message)(info, manager->message);
-  std::longjmp(manager->jump, 1);
-}
-
-void JpegEmitMessage(j_common_ptr info, int level) {
-  // A premature end of data is only a warning to libjpeg; for us the file is broken.
+void NoteTruncation(j_common_ptr info, int level) {
   if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
     reinterpret_cast<JpegErrorManager*>(info->err)->truncated = true;
   }
@@ -24,10 +15,9 @@ void JpegEmitMessage(j_common_ptr info, int level) {
 }  // namespace
 
 void InstallJpegErrorManager(j_common_ptr info, JpegErrorManager* manager) {
-  std::memset(manager, 0, sizeof(*manager));
-  info->err = jpeg_std_error(&manager->pub);
-  manager->pub.error_exit = JpegErrorExit;
-  manager->pub.emit_message = JpegEmitMessage;
+  info->err = InstallLibjpegErrorTrap(&manager->trap, false);
+  manager->truncated = false;
+  manager->trap.manager.emit_message = NoteTruncation;
 }
 
 }  // namespace glimbrik::codec

@@ -1,21 +1,15 @@
 #pragma once
 
-// The libjpeg error manager shared by the reader and the writer: errors longjmp back into the
-// small setjmp functions that make the library calls, and never end the process.
+// The libjpeg error trap of the reader and the writer, which also notes a premature end of data:
+// libjpeg only warns about it, but for us such a file is broken.
 
-#include <csetjmp>
-#include <cstddef>
-#include <cstdio>
-// jpeglib.h needs size_t and FILE declared before it.
-#include <jpeglib.h>
+#include "platform/libjpeg_error.h"
 
 namespace glimbrik::codec {
 
 struct JpegErrorManager {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
+  LibjpegErrorTrap trap;  // first member: libjpeg's err pointer is the whole record
   bool truncated;
-  char message[JMSG_LENGTH_MAX];
 };
 
 // Installs the manager on a zeroed compress or decompress struct.

@@ -14,7 +14,7 @@ namespace {
 bool JpegReadHeader(jpeg_decompress_struct* info, JpegErrorManager* err, const uchar* data,
                     size_t size) {
   InstallJpegErrorManager(reinterpret_cast<j_common_ptr>(info), err);
-  if (setjmp(err->jump)) return false;
+  if (setjmp(err->trap.jump)) return false;
   jpeg_create_decompress(info);
   jpeg_mem_src(info, data, static_cast<unsigned long>(size));
   jpeg_save_markers(info, JPEG_APP0 + 1, 0xFFFF);
@@ -24,18 +24,18 @@ bool JpegReadHeader(jpeg_decompress_struct* info, JpegErrorManager* err, const u
 
 bool JpegReadIcc(jpeg_decompress_struct* info, JpegErrorManager* err, JOCTET** icc,
                  unsigned int* length) {
-  if (setjmp(err->jump)) return false;
+  if (setjmp(err->trap.jump)) return false;
   return jpeg_read_icc_profile(info, icc, length);
 }
 
 bool JpegStart(jpeg_decompress_struct* info, JpegErrorManager* err) {
-  if (setjmp(err->jump)) return false;
+  if (setjmp(err->trap.jump)) return false;
   return jpeg_start_decompress(info);
 }
 
 bool JpegReadRows(jpeg_decompress_struct* info, JpegErrorManager* err, uchar* pixels,
                   size_t stride) {
-  if (setjmp(err->jump)) return false;
+  if (setjmp(err->trap.jump)) return false;
   while (info->output_scanline < info->output_height) {
     JSAMPROW row = pixels + stride * info->output_scanline;
     if (jpeg_read_scanlines(info, &row, 1) != 1) return false;

@@ -26,7 +26,7 @@ struct JpegParameters {
 bool JpegCompress(jpeg_compress_struct* info, JpegErrorManager* err, const JpegParameters* p,
                   unsigned char** out, unsigned long* outSize) {
   InstallJpegErrorManager(reinterpret_cast<j_common_ptr>(info), err);
-  if (setjmp(err->jump)) return false;
+  if (setjmp(err->trap.jump)) return false;
   jpeg_create_compress(info);
   jpeg_mem_dest(info, out, outSize);
   info->image_width = JDIMENSION(p->width);
@@ -106,7 +106,7 @@ Encoded EncodeJpeg(const QImage& image, const DestinationProperties& properties)
   unsigned long outSize = 0;
   CompressGuard guard{&info, &out};
   if (!JpegCompress(&info, &err, &p, &out, &outSize) || !out) {
-    return Encoded::Fail(QString::fromLocal8Bit(err.message));
+    return Encoded::Fail(QString::fromLocal8Bit(err.trap.message));
   }
   return {QByteArray(reinterpret_cast<const char*>(out), qsizetype(outSize)), QString()};
 }

@@ -153,9 +153,9 @@ ImageResult<QByteArray> EncodeImage(const QImage& image, const QString& typeIden
   if (!result.ok() || result.value.isEmpty()) {
     return Result::Fail(result.error.isEmpty() ? QStringLiteral("encoding failed") : result.error);
   }
-  std::optional<ImageMetadata> metadata = properties.metadata;
+  std::optional<MetadataBlocks> metadata = properties.metadata;
   if (!metadata && properties.orientation != 0 && encoder != Encoder::Tiff) {
-    metadata = MetadataForOutput(ImageMetadata(), QSize(), properties.orientation, 0, 0);
+    metadata = MetadataForOutput(MetadataBlocks(), QSize(), properties.orientation, 0, 0);
   }
   if (metadata && !metadata->empty() && CarriesMetadata(encoder)) {
     ImageResult<QByteArray> tagged = EmbedImageMetadata(result.value, *metadata);

@@ -189,7 +189,7 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
   }
 }
 
-ImageMetadata ImageSource::metadata() const { return ReadImageMetadata(data_); }
+MetadataBlocks ImageSource::metadata() const { return ReadImageMetadata(data_); }
 
 namespace codec {
 

@@ -47,8 +47,8 @@ Exiv2::Rational ResolutionRational(double dpi) {
 
 }  // namespace
 
-ImageMetadata ReadImageMetadata(const QByteArray& fileData) {
-  ImageMetadata metadata;
+MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
+  MetadataBlocks metadata;
   if (fileData.isEmpty()) return metadata;
   InitExiv2();
   try {
@@ -63,14 +63,14 @@ ImageMetadata ReadImageMetadata(const QByteArray& fileData) {
     metadata.xmp = QByteArray::fromStdString(image->xmpPacket());
   } catch (...) {
     // A file whose metadata cannot be parsed simply has none for us.
-    return ImageMetadata();
+    return MetadataBlocks();
   }
   return metadata;
 }
 
-ImageMetadata MetadataForOutput(const ImageMetadata& source, QSize pixelSize, int orientation,
+MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, int orientation,
                                 double dpiX, double dpiY) {
-  ImageMetadata out;
+  MetadataBlocks out;
   out.iptc = source.iptc;
   InitExiv2();
   try {
@@ -115,7 +115,7 @@ ImageMetadata MetadataForOutput(const ImageMetadata& source, QSize pixelSize, in
 }
 
 ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
-                                           const ImageMetadata& metadata) {
+                                           const MetadataBlocks& metadata) {
   using Result = ImageResult<QByteArray>;
   if (metadata.exif.isEmpty() && metadata.iptc.isEmpty()) return {fileData, QString()};
   InitExiv2();
@@ -151,7 +151,7 @@ ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
   }
 }
 
-QString ExifValue(const ImageMetadata& metadata, const char* key) {
+QString ExifValue(const MetadataBlocks& metadata, const char* key) {
   InitExiv2();
   try {
     Exiv2::ExifData exif;
