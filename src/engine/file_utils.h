@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
+#include <QVariant>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -86,6 +87,10 @@ QString ApplicationCopyright();     // a fixed line when missing
 // The application-support folder plus name (default "QVXApplication"), created when missing;
 // empty when it cannot be made.
 QString AppSupportFolderWithName(const QString& name = QString());
+
+// The user-defaults value stored under key; invalid when there is none. SetUserDefault and
+// RemoveUserDefault are in platform/user_defaults.h.
+QVariant GetUserDefault(const QString& key);
 
 // Shows a desktop notification with the default sound; returns at once from any thread.
 void DeliverUserNotification(const QString& title, const QString& text);
