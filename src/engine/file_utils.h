@@ -125,4 +125,6 @@ bool RenameFolderByPrefix(const QString& path, const QString& oldPrefix, const Q
 // empty or equal paths), 0 on failure; an existing destination survives a failed copy.
 int ReplaceItemAtURL(const QString& source, const QString& destination, bool move);
 
+// RerenderPDFData is in platform/pdf_rerender.h, next to the PDF library it needs.
+
 }  // namespace glimbrik
