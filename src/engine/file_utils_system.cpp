@@ -5,12 +5,14 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
+#include <QSettings>
 #include <memory>
 
 #include "engine/file_utils.h"
 #include "platform/bundle_resources.h"
 #include "platform/folders.h"
 #include "platform/notification.h"
+#include "platform/user_defaults.h"
 
 namespace glimbrik {
 
@@ -102,6 +104,10 @@ QString AppSupportFolderWithName(const QString& name) {
   const QString path =
       root + QLatin1Char('/') + (name.isEmpty() ? QStringLiteral("QVXApplication") : name);
   return QDir().mkpath(path) ? path : QString();
+}
+
+QVariant GetUserDefault(const QString& key) {
+  return QSettings(UserDefaultsFilePath(), QSettings::IniFormat).value(key);
 }
 
 void DeliverUserNotification(const QString& title, const QString& text) {
