@@ -229,9 +229,9 @@ TEST(ImageSourceHostile, RefusesBadFilesWithAReason) {
   const auto refused = ImageSource::FromData(bomb);
   EXPECT_FALSE(refused->isValid());
   EXPECT_FALSE(refused->error().isEmpty());
-  EXPECT_FALSE(IsAcceptableImageSize(30001, 10));
-  EXPECT_FALSE(IsAcceptableImageSize(25000, 25000));
-  EXPECT_TRUE(IsAcceptableImageSize(30000, 16000));
+  EXPECT_FALSE(IsImageSizeAllowed(30001, 10));
+  EXPECT_FALSE(IsImageSizeAllowed(25000, 25000));
+  EXPECT_TRUE(IsImageSizeAllowed(30000, 16000));
 }
 
 }  // namespace
