@@ -32,7 +32,7 @@ struct ImageResult {
 
 // Metadata carried from a source to an output, in the formats exiv2 reads and writes:
 // an EXIF block (TIFF layout, GPS included), an IPTC IIM block and an XMP packet.
-struct ImageMetadata {
+struct MetadataBlocks {
   QByteArray exif;
   QByteArray iptc;
   QByteArray xmp;
@@ -102,7 +102,7 @@ class ImageSource {
   ImageResult<QImage> decode(int index, const DecodeOptions& options = {}) const;
 
   // EXIF, IPTC and XMP of the file (image 0); empty when it has none or cannot be parsed.
-  ImageMetadata metadata() const;
+  MetadataBlocks metadata() const;
 
   const QByteArray& data() const { return data_; }
   const QString& path() const { return path_; }
