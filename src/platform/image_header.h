@@ -9,9 +9,31 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/image_source.h"  // ImageFormat and the size limits
-
 namespace glimbrik {
+
+// Largest image we agree to decode.
+inline constexpr int kMaxImageSide = 30000;
+inline constexpr int64_t kMaxImagePixels = 500'000'000;
+
+enum class ImageFormat {
+  Unknown,
+  JPEG,
+  PNG,
+  TIFF,
+  GIF,
+  JPEG2000,
+  WebP,
+  BMP,
+  ICO,
+  ICNS,
+  TGA,
+  XBM,
+  XPM,
+  PNM,
+  PSD,
+  SGI,
+  Other
+};
 
 // The probe's colour model; Unknown where a header does not say.
 enum class ColourModel { Unknown, RGB, CMYK, Gray, Lab, Indexed };
