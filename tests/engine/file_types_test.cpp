@@ -91,7 +91,9 @@ TEST(FileKind, IconsComeAtTheAskedSizeOrNotAtAll) {
   EXPECT_TRUE(FileIconOfSize(png, 16, -1).isNull());
   // Without an icon theme (as on a build machine) there is no icon; with one it has the size.
   const QImage icon = FileIconOfSize(png, 48, 32);
-  if (!icon.isNull()) EXPECT_EQ(icon.size(), QSize(48, 32));
+  if (!icon.isNull()) {
+    EXPECT_EQ(icon.size(), QSize(48, 32));
+  }
 }
 
 }  // namespace
