@@ -5,7 +5,6 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
-#include <QSettings>
 #include <memory>
 
 #include "engine/file_utils.h"
@@ -106,9 +105,7 @@ QString AppSupportFolderWithName(const QString& name) {
   return QDir().mkpath(path) ? path : QString();
 }
 
-QVariant GetUserDefault(const QString& key) {
-  return QSettings(UserDefaultsFilePath(), QSettings::IniFormat).value(key);
-}
+QVariant GetUserDefault(const QString& key) { return UserDefaultValue(key); }
 
 void DeliverUserNotification(const QString& title, const QString& text) {
   if (CompareSystemVersion(10, 8, 0) >= 0) SendDesktopNotification(title, text);
