@@ -1,8 +1,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cstdlib>
 
 #include "engine/image_converter.h"
+#include "engine/jpeg_memory.h"
 #include "engine/sgi_image.h"
 #include "engine/webp_bridge.h"
 #include "platform/folders.h"
@@ -77,6 +79,20 @@ bool ImageConverter::saveImage(const QImage& image, const QString& url) {
   if (dataHandler) dataHandler(data, dataHandlerContext);
   if (keepEncodedData) encodedData = data;
   return result;
+}
+
+bool ImageConverter::encodeJPEG(int width, int height, const uchar* pixels, int colourCode,
+                                int components) {
+  if (width <= 0 || height <= 0 || !pixels) return false;
+  uint8_t* buffer = nullptr;
+  unsigned long size = 0;
+  const bool ok = EncodeJPEGToMemory(uint32_t(width), uint32_t(height), pixels, colourCode,
+                                     components, &buffer, &size, int(quality * 100.0), dpiX, dpiY);
+  if (ok && buffer && size > 0) {
+    encodedData = QByteArray(reinterpret_cast<const char*>(buffer), qsizetype(size));
+  }
+  std::free(buffer);
+  return ok && size > 0;
 }
 
 bool ImageConverter::saveWebP(const QImage& image, const QString& path) {
