@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DGLIMBRIK_TESTS=OFF >/dev/null
 cmake --build build --target glimbrik
-exec ./build/glimbrik "$@"
+exec ./build/src/glimbrik "$@"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/conversion_records.h"
+#include "engine/text_token.h"
 
 namespace glimbrik {
 
@@ -43,6 +44,7 @@ struct BatchOptions {
   bool doNotShowPNGOptimizationAlert = false;
 
   bool renameOn = false;
+  TokenArray renameTokens;  // the rename pattern
 
   // Resize panel: the fields' texts, as typed, and their number values.
   bool resizeOn = false;

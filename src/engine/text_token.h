@@ -41,6 +41,13 @@ class QVXWatermarkTextToken {
   // date or time (null when the token has no format), else the name.
   QString GetCompleteTokenString() const;
 
+  // Clipboard: the token's types and its data for a type (null data for any other type);
+  // defined with the archive code (text_token_archive.cpp).
+  QStringList writableTypesForPasteboard() const;
+  QByteArray pasteboardPropertyListForType(const QString& type) const;
+  static QStringList readableTypesForPasteboard();
+  static int readingOptionsForType(const QString& type);
+
   QPointF clickLocation() const { return clickLocation_; }
   void setClickLocation(QPointF location) { clickLocation_ = location; }
   int64_t tokenTag() const { return tokenTag_; }

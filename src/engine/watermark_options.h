@@ -4,9 +4,10 @@
 #include <QFont>
 #include <QPointF>
 #include <QSizeF>
-#include <QVariantList>
 #include <cstdint>
 #include <optional>
+
+#include "engine/text_token.h"
 
 namespace glimbrik {
 
@@ -28,7 +29,7 @@ struct TextWatermarkOptions {
   double charSpace = 0.0;  // extra advance after each character
   QPointF offset;          // from the anchor, valid for baseImageSize
   QSizeF baseImageSize;    // canvas in reference units for which offset was set
-  QVariantList tokens;     // the text: plain strings and tokens, expanded per image
+  TokenArray tokens;       // the text: plain strings and tokens, expanded per image
   QFont font;              // only the family is used; the size is fontSize
   QColor textColor;
   QColor strokeColor;

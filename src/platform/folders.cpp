@@ -1,6 +1,7 @@
 #include "platform/folders.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -32,11 +33,13 @@ QString PreferencesFolderPath() {
 QString SupportFolderPath() {
   QString path = FromEnvironment("GLIMBRIK_SUPPORT_DIR");
   if (path.isEmpty()) {
-    path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QLatin1Char('/') + QString::fromLatin1(kApplicationName);
+    path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') +
+           QString::fromLatin1(kApplicationName);
   }
   return path;
 }
+
+QString ApplicationSupportFolderPath() { return QFileInfo(SupportFolderPath()).absolutePath(); }
 
 QString PrivateTempFolder() {
   // QTemporaryDir creates the folder with mode 0700 and removes it at exit.
@@ -52,10 +55,11 @@ QString PrivateTempFolder() {
 QString NewTemporaryPath(const QString& extension) {
   const QString folder = PrivateTempFolder();
   if (folder.isEmpty()) return QString();
-  QString path =
-      folder + QLatin1Char('/') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+  QString path = folder + QLatin1Char('/') + NewUuidString();
   if (!extension.isEmpty()) path += QLatin1Char('.') + extension;
   return path;
 }
+
+QString NewUuidString() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(); }
 
 }  // namespace glimbrik

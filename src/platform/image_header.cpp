@@ -105,7 +105,9 @@ QString ReadJpegHeader(Bytes bytes, ImageHeader* header) {
     } else if (marker == 0xEE && segment.matches(0, "Adobe", 5)) {
       adobe = true;
     } else if (IsStartOfFrame(marker)) {
-      if (!segment.has(0, 6)) return QStringLiteral("JPEG frame header cut short");
+      if (length < 8 || !bytes.has(pos + 4, length - 2)) {
+        return QStringLiteral("JPEG frame header cut short");
+      }
       header->bitsPerComponent = segment.u8(0);
       header->height = segment.be16(1);
       header->width = segment.be16(3);

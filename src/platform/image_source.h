@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/color_space.h"
-#include "platform/image_header.h"  // the size limits
+#include "platform/image_header.h"  // ImageFormat and the size limits
 
 namespace glimbrik {
 
@@ -35,25 +35,7 @@ struct MetadataBlocks {
   bool empty() const { return exif.isEmpty() && iptc.isEmpty() && xmp.isEmpty(); }
 };
 
-enum class SourceFormat {
-  Unknown,
-  JPEG,
-  PNG,
-  TIFF,
-  GIF,
-  JPEG2000,
-  WebP,
-  BMP,
-  ICO,
-  ICNS,
-  TGA,
-  XBM,
-  XPM,
-  PNM,
-  PSD,
-  SGI,
-  Other
-};
+using SourceFormat = ImageFormat;
 
 // One image of a file (a TIFF directory, a GIF frame, the only image of a JPEG).
 struct ImageRepresentation {

@@ -25,14 +25,6 @@ void LockXmpToolkit(void* data, bool lock) {
   }
 }
 
-// The XMP toolkit's set-up is not thread-safe, and parsing registers unknown namespaces, which
-// must be serialised between the batch worker and the main thread.
-void InitExiv2Once() {
-  static std::mutex xmpMutex;
-  static std::once_flag once;
-  std::call_once(once, [] { Exiv2::XmpParser::initialize(LockXmpToolkit, &xmpMutex); });
-}
-
 std::optional<QString> NonEmpty(QString text) {
   if (text.isEmpty()) return std::nullopt;
   return text;
@@ -284,6 +276,14 @@ void ReadPngText(const QString& path, ImageMetadataValues& values) {
 
 }  // namespace
 
+// The XMP toolkit's set-up is not thread-safe, and parsing registers unknown namespaces, which
+// must be serialised between the batch worker and the main thread.
+void InitExiv2() {
+  static std::mutex xmpMutex;
+  static std::once_flag once;
+  std::call_once(once, [] { Exiv2::XmpParser::initialize(LockXmpToolkit, &xmpMutex); });
+}
+
 QString MetadataText(const char* data, qsizetype size) {
   if (!data || size <= 0) return QString();
   while (size > 0 && (data[size - 1] == '\0' || data[size - 1] == ' ')) --size;
@@ -303,7 +303,7 @@ QString MetadataText(const char* data, qsizetype size) {
 }
 
 std::optional<ImageMetadataValues> ReadImageMetadataValues(const QString& path) {
-  InitExiv2Once();
+  InitExiv2();
   try {
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
     if (!image.get()) return std::nullopt;

@@ -5,21 +5,19 @@
 // chunks directly); pixels are never decoded.
 //
 // Each slot holds the file's own tag when present, else its XMP counterpart:
-//   Exif DateTimeOriginal / DateTimeDigitized   Exif.Photo.*, else Xmp.exif.*
-//   Exif CameraOwnerName / LensModel            Exif.Photo.*, else Xmp.exifEX.*
-//   ExifAux OwnerName / LensModel               Xmp.aux.OwnerName / Xmp.aux.Lens
-//   TIFF DateTime / Artist / Copyright / Make / Model
-//                                               Exif.Image.*, else Xmp.tiff.* (Copyright:
-//                                               Xmp.dc.rights)
-//   IPTC By-line / Keywords (lists)             Iptc.Application2.*, else Xmp.dc.creator /
-//   Xmp.dc.subject IPTC CopyrightNotice / Source               Iptc.Application2.*, else
-//   Xmp.dc.rights / Xmp.photoshop.Source IPTC DateCreated+TimeCreated, DigitalCreationDate+Time
-//                                               as stored in IPTC: "yyyyMMdd" and "HHmmss±hhmm"
-//   GPS DateStamp / TimeStamp                   "yyyy:MM:dd" and "HH:mm:ss" (UTC)
-//   PNG Copyright / CreationTime                the "Copyright" and "Creation Time" text chunks
-//   DNG UniqueCameraModel / LocalizedCameraModel, Canon OwnerName / LensModel
-// Dates in XMP are brought to the EXIF form "yyyy:MM:dd HH:mm:ss".
-// A tag whose text is empty counts as absent. Texts longer than kMaxMetadataTextLength are cut.
+//   Exif DateTimeOriginal, DateTimeDigitized: Exif.Photo.*, else Xmp.exif.*
+//   Exif CameraOwnerName, LensModel: Exif.Photo.*, else Xmp.exifEX.*
+//   ExifAux OwnerName, LensModel: Xmp.aux.OwnerName, Xmp.aux.Lens
+//   TIFF DateTime, Artist, Copyright, Make, Model: Exif.Image.*, else Xmp.tiff.*
+//   IPTC By-line, Keywords (lists): Iptc.Application2.*, else Xmp.dc.creator, Xmp.dc.subject
+//   IPTC CopyrightNotice, Source: Iptc.Application2.*, else Xmp.dc.rights, Xmp.photoshop.Source
+//   IPTC DateCreated + TimeCreated, DigitalCreationDate + Time: the IPTC forms "yyyyMMdd" and
+//     "HHmmss+hhmm"
+//   GPS DateStamp, TimeStamp: "yyyy:MM:dd" and "HH:mm:ss" (universal time)
+//   PNG Copyright, CreationTime: the "Copyright" and "Creation Time" text chunks
+//   DNG UniqueCameraModel, LocalizedCameraModel; Canon maker note OwnerName, LensModel
+// XMP dates are brought to the EXIF form "yyyy:MM:dd HH:mm:ss". A tag whose text is empty counts
+// as absent; texts longer than kMaxMetadataTextLength are cut.
 
 #include <QString>
 #include <QStringList>
@@ -60,6 +58,10 @@ struct ImageMetadataValues {
   } canon;
   MakerNoteKind makerNote = MakerNoteKind::kNone;
 };
+
+// Sets exiv2 up once for the process (the XMP toolkit, with a lock around its namespace
+// registry). Reading calls it; other exiv2 users call it before their first use.
+void InitExiv2();
 
 // The metadata of the image at path; no value when the file cannot be opened or is not an image
 // that the metadata reader knows. Never throws.

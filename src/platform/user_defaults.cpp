@@ -1,57 +1,79 @@
 #include "platform/user_defaults.h"
 
-#include <QSettings>
+#include <QVariantMap>
+#include <mutex>
 
-#include "platform/bundle.h"
-#include "platform/folders.h"
+#include "platform/preferences.h"
 
 namespace glimbrik {
 
 namespace {
 
-// QSettings objects are cheap and share one cache per file inside the process, so each call
-// opens its own: that keeps every thread on its own object.
+constexpr char kDomainFormat[] = "%@.plist";
+
+// Serialises read-modify-write of the file within the process.
+std::mutex& DomainMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
 QVariant ReadValue(const QString& key) {
-  QSettings settings(UserDefaultsFilePath(), QSettings::IniFormat);
-  return settings.value(key);
+  std::lock_guard lock(DomainMutex());
+  QVariantMap domain;
+  ReadPreferenceDictionary(&domain, QLatin1String(kDomainFormat));
+  return domain.value(key);
+}
+
+bool Update(const QString& key, const QVariant* value) {
+  std::lock_guard lock(DomainMutex());
+  QVariantMap domain;
+  ReadPreferenceDictionary(&domain, QLatin1String(kDomainFormat));
+  if (value) {
+    domain.insert(key, *value);
+  } else {
+    domain.remove(key);
+  }
+  return WritePreferenceDictionary(domain, QLatin1String(kDomainFormat));
 }
 
 }  // namespace
 
-QString UserDefaultsFilePath() {
-  return PreferencesFolderPath() + QLatin1Char('/') + QLatin1String(kBundleIdentifier) +
-         QStringLiteral(".conf");
-}
+QVariant UserDefaultValue(const QString& key) { return ReadValue(key); }
+
+QString UserDefaultsFilePath() { return PreferenceFilePath(QLatin1String(kDomainFormat)); }
 
 bool UserDefaultBool(const QString& key) {
   const QVariant value = ReadValue(key);
-  if (!value.isValid()) return false;
-  // An INI file stores every value as text; "true"/"false" and numbers both read.
-  bool isNumber = false;
-  const qint64 number = value.toString().toLongLong(&isNumber);
-  return isNumber ? number != 0 : value.toBool();
+  switch (value.typeId()) {
+    case QMetaType::Bool:
+      return value.toBool();
+    case QMetaType::QString: {
+      const QString text = value.toString().trimmed();
+      if (text.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0 ||
+          text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) {
+        return true;
+      }
+      return text.toLongLong() != 0;
+    }
+    default:
+      return value.isValid() && value.toLongLong() != 0;
+  }
 }
 
 qint64 UserDefaultInteger(const QString& key) {
   const QVariant value = ReadValue(key);
-  if (!value.isValid()) return 0;
-  const QString text = value.toString().trimmed();
-  if (text == QLatin1String("true")) return 1;
-  bool ok = false;
-  const qint64 number = text.toLongLong(&ok);
-  return ok ? number : 0;
+  switch (value.typeId()) {
+    case QMetaType::QString:
+      return value.toString().trimmed().toLongLong();
+    case QMetaType::Double:
+      return static_cast<qint64>(value.toDouble());  // truncated, as a stored real reads
+    default:
+      return value.isValid() ? value.toLongLong() : 0;
+  }
 }
 
-void SetUserDefault(const QString& key, const QVariant& value) {
-  QSettings settings(UserDefaultsFilePath(), QSettings::IniFormat);
-  settings.setValue(key, value);
-  settings.sync();
-}
+bool SetUserDefault(const QString& key, const QVariant& value) { return Update(key, &value); }
 
-void RemoveUserDefault(const QString& key) {
-  QSettings settings(UserDefaultsFilePath(), QSettings::IniFormat);
-  settings.remove(key);
-  settings.sync();
-}
+bool RemoveUserDefault(const QString& key) { return Update(key, nullptr); }
 
 }  // namespace glimbrik

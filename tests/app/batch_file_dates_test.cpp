@@ -1,9 +1,10 @@
+#include "app/batch_file_dates.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/batch_file_dates.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -15,8 +16,8 @@ TEST(FileDates, PreservedOnlyWithTheCreationBox) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   }
-  const QDateTime old = QDateTime::fromString(QStringLiteral("1999-12-31T23:59:58.250Z"),
-                                              Qt::ISODateWithMs);
+  const QDateTime old =
+      QDateTime::fromString(QStringLiteral("1999-12-31T23:59:58.250Z"), Qt::ISODateWithMs);
   ASSERT_TRUE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
 
   EXPECT_FALSE(GetFileAttributes(path, false, true).has_value());
@@ -30,8 +31,8 @@ TEST(FileDates, PreservedOnlyWithTheCreationBox) {
 
 TEST(FileDates, ApplyingNeedsAFileAndKeepsDatesBeforeTheEpoch) {
   const QString path = test::MakeTempFolder() + "/s.jpg";
-  const QDateTime old = QDateTime::fromString(QStringLiteral("1960-06-01T00:00:00.500Z"),
-                                              Qt::ISODateWithMs);
+  const QDateTime old =
+      QDateTime::fromString(QStringLiteral("1960-06-01T00:00:00.500Z"), Qt::ISODateWithMs);
   EXPECT_FALSE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
   {
     QFile f(path);

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QTimeZone>
 
+#include "engine/conversion_records.h"
+#include "engine/resize_math.h"
 #include "platform/date_format.h"
 #include "support/metadata_fixture.h"
 #include "support/test_env.h"
@@ -65,10 +67,17 @@ TEST(RenamePatterns, CaptureDateKeepsItsTrailingSpace) {
 
 TEST(RenamePatterns, SizeAndCounterOfEachRow) {
   const QString path = test::MakeTempFolder() + QStringLiteral("/none.jpg");  // never opened
-  // 1000 x 750 at 50 % with kept proportions is 500 x 375.
-  EXPECT_EQ(BuildTokenString(path, SizePattern(), QString(), 0, 500, 375, 72),
+  ImageResizeOptions half;
+  half.keepAspectRatio = 1;
+  half.resample = 1;
+  half.unit = 1;  // percent
+  half.width = 50;
+  half.height = 0;  // with kept proportions only the width is given
+  double width = 1000, height = 750, dpi = 72;
+  ComputeResizedSize(half, &width, &height, &dpi);
+  EXPECT_EQ(BuildTokenString(path, SizePattern(), QString(), 0, width, height, dpi),
             QStringLiteral("IMG [500x375] 1"));
-  EXPECT_EQ(BuildTokenString(path, SizePattern(), QString(), 1, 500, 375, 72),
+  EXPECT_EQ(BuildTokenString(path, SizePattern(), QString(), 1, width, height, dpi),
             QStringLiteral("IMG [500x375] 2"));
 
   Token counter(QStringLiteral("#"), 1);

@@ -1,14 +1,13 @@
 #include "platform/plist.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QDateTime>
 #include <QFile>
 #include <QPoint>
-#include <csignal>
 #include <limits>
 
+#include "support/file_size_limit.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -127,26 +126,6 @@ TEST(Plist, UnstorableValuesFailTheWholeWrite) {
   EXPECT_FALSE(WritePlistData(QVariant()).ok());
 }
 
-// Lowers the file-size limit so that writing fails midway (works also for root).
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit limit = old_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int);
-};
-
 TEST(Plist, FailedWriteLeavesTheOldFileIntact) {
   const QString path = test::MakeTempFolder() + QStringLiteral("/prefs.plist");
   const QVariantMap old{{QStringLiteral("kept"), qint64(1)}};
@@ -159,7 +138,7 @@ TEST(Plist, FailedWriteLeavesTheOldFileIntact) {
   const QVariantMap big{{QStringLiteral("big"), QByteArray(64 * 1024, 'x')}};
   PlistStatus status;
   {
-    FileSizeLimit limit(4096);
+    test::FileSizeLimit limit(4096);
     status = WritePlistFile(big, path);
   }
   EXPECT_FALSE(status.ok());

@@ -17,9 +17,9 @@ TEST(UserDefaults, UnsetKeysReadAsOffAndZero) {
 }
 
 TEST(UserDefaults, ValuesWrittenAreReadBackAndLiveInThePreferencesFolder) {
-  SetUserDefault(QStringLiteral("GifsicleEnabled"), true);
-  SetUserDefault(QStringLiteral("PngOutLevel"), 2);
-  SetUserDefault(QStringLiteral("BackupFiles"), false);
+  EXPECT_TRUE(SetUserDefault(QStringLiteral("GifsicleEnabled"), true));
+  EXPECT_TRUE(SetUserDefault(QStringLiteral("PngOutLevel"), 2));
+  EXPECT_TRUE(SetUserDefault(QStringLiteral("BackupFiles"), false));
   EXPECT_TRUE(UserDefaultBool(QStringLiteral("GifsicleEnabled")));
   EXPECT_EQ(UserDefaultInteger(QStringLiteral("PngOutLevel")), 2);
   EXPECT_TRUE(UserDefaultBool(QStringLiteral("PngOutLevel")));
@@ -29,23 +29,42 @@ TEST(UserDefaults, ValuesWrittenAreReadBackAndLiveInThePreferencesFolder) {
   const QFileInfo info(UserDefaultsFilePath());
   EXPECT_TRUE(info.exists());
   EXPECT_EQ(info.absolutePath(), PreferencesFolderPath());
-  EXPECT_TRUE(info.fileName().startsWith(QStringLiteral("com.TarnwellTechnologies.Glimbrik")));
+  EXPECT_EQ(info.fileName(), QStringLiteral("com.TarnwellTechnologies.Glimbrik.plist"));
 
   RemoveUserDefault(QStringLiteral("GifsicleEnabled"));
   EXPECT_FALSE(UserDefaultBool(QStringLiteral("GifsicleEnabled")));
 }
 
-TEST(UserDefaults, HandWrittenTextValuesRead) {
+TEST(UserDefaults, ValuesOfOtherTypesInTheFileRead) {
   ASSERT_TRUE(QDir().mkpath(PreferencesFolderPath()));
   QFile file(UserDefaultsFilePath());
   ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   file.write(
-      "[General]\nRunLowPriority=1\nBackupFiles=true\nPreservePermissions=0\nPngOutLevel=junk\n");
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+      "<key>RunLowPriority</key><integer>1</integer>"
+      "<key>BackupFiles</key><string>YES</string>"
+      "<key>PreservePermissions</key><string>0</string>"
+      "<key>PngOutLevel</key><real>2.7</real>"
+      "<key>PngOutRemoveChunks</key><string>junk</string>"
+      "</dict></plist>\n");
   file.close();
   EXPECT_TRUE(UserDefaultBool(QStringLiteral("RunLowPriority")));
   EXPECT_TRUE(UserDefaultBool(QStringLiteral("BackupFiles")));
   EXPECT_FALSE(UserDefaultBool(QStringLiteral("PreservePermissions")));
-  EXPECT_EQ(UserDefaultInteger(QStringLiteral("PngOutLevel")), 0);
+  EXPECT_EQ(UserDefaultInteger(QStringLiteral("PngOutLevel")), 2);
+  EXPECT_FALSE(UserDefaultBool(QStringLiteral("PngOutRemoveChunks")));
+  EXPECT_EQ(UserDefaultInteger(QStringLiteral("PngOutRemoveChunks")), 0);
+}
+
+TEST(UserDefaults, DamagedFileReadsAsUnsetAndIsReplacedOnWrite) {
+  ASSERT_TRUE(QDir().mkpath(PreferencesFolderPath()));
+  QFile file(UserDefaultsFilePath());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write("<plist><dict><key>BackupFiles</key><tr");
+  file.close();
+  EXPECT_FALSE(UserDefaultBool(QStringLiteral("BackupFiles")));
+  EXPECT_TRUE(SetUserDefault(QStringLiteral("BackupFiles"), true));
+  EXPECT_TRUE(UserDefaultBool(QStringLiteral("BackupFiles")));
 }
 
 }  // namespace

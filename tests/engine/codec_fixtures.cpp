@@ -1,0 +1,202 @@
+#include "engine/codec_fixtures.h"
+
+#include <lcms2.h>
+#include <png.h>
+#include <tiffio.h>
+
+#include <QFile>
+#include <cmath>
+#include <csetjmp>
+#include <vector>
+
+#include "engine/jpeg_memory.h"
+
+namespace glimbrik::test {
+namespace {
+
+void PutLE16(QByteArray* out, uint16_t v) {
+  out->append(static_cast<char>(v & 0xFF));
+  out->append(static_cast<char>(v >> 8));
+}
+
+void PutLE32(QByteArray* out, uint32_t v) {
+  PutLE16(out, static_cast<uint16_t>(v));
+  PutLE16(out, static_cast<uint16_t>(v >> 16));
+}
+
+struct PngWriteJob {
+  int width;
+  int height;
+  png_bytep* rows;
+  const PngOptions* options;
+  png_text* text;
+};
+
+int WritePngRows(png_structp png, png_infop info, FILE* file, const PngWriteJob* job) {
+  if (setjmp(png_jmpbuf(png))) return 0;
+  png_init_io(png, file);
+  png_set_IHDR(png, info, job->width, job->height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (job->options->dpi) {
+    const auto ppm = static_cast<png_uint_32>(std::lround(*job->options->dpi / 0.0254));
+    png_set_pHYs(png, info, ppm, ppm, PNG_RESOLUTION_METER);
+  }
+  if (!job->options->iccProfile.isEmpty()) {
+    png_set_iCCP(png, info, "icc", 0,
+                 reinterpret_cast<png_const_bytep>(job->options->iccProfile.constData()),
+                 static_cast<png_uint_32>(job->options->iccProfile.size()));
+  }
+  if (job->text) png_set_text(png, info, job->text, 1);
+  png_write_info(png, info);
+  png_write_image(png, job->rows);
+  png_write_end(png, info);
+  return 1;
+}
+
+}  // namespace
+
+QByteArray ReadBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool WritePng(const QString& path, const QImage& image, const PngOptions& options) {
+  QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+  std::vector<png_bytep> rows(static_cast<size_t>(rgba.height()));
+  for (int y = 0; y < rgba.height(); ++y) rows[y] = rgba.scanLine(y);
+  QByteArray rawText;
+  png_text text{};
+  if (!options.rawExifProfile.isEmpty()) {
+    rawText = "\nexif\n" + QByteArray::number(options.rawExifProfile.size()) + "\n" +
+              options.rawExifProfile.toHex() + "\n";
+    text.compression = PNG_TEXT_COMPRESSION_zTXt;
+    text.key = const_cast<char*>("Raw profile type exif");
+    text.text = rawText.data();
+    text.text_length = static_cast<size_t>(rawText.size());
+  }
+  FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+  if (!file) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  const PngWriteJob job{rgba.width(), rgba.height(), rows.data(), &options,
+                        rawText.isEmpty() ? nullptr : &text};
+  const int ok = WritePngRows(png, info, file, &job);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
+  return ok == 1;
+}
+
+QByteArray SrgbProfile() {
+  cmsHPROFILE profile = cmsCreate_sRGBProfile();
+  cmsUInt32Number size = 0;
+  QByteArray bytes;
+  if (profile && cmsSaveProfileToMem(profile, nullptr, &size)) {
+    bytes.resize(size);
+    if (!cmsSaveProfileToMem(profile, bytes.data(), &size)) bytes.clear();
+  }
+  if (profile) cmsCloseProfile(profile);
+  return bytes;
+}
+
+QByteArray MakeExif(int orientation, std::optional<double> dpi) {
+  QByteArray exif("II*\0", 4);
+  PutLE32(&exif, 8);
+  const uint16_t entries = dpi ? 4 : 1;
+  PutLE16(&exif, entries);
+  const uint32_t rationalOffset = 8 + 2 + 12 * entries + 4;
+  auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+    PutLE16(&exif, tag);
+    PutLE16(&exif, type);
+    PutLE32(&exif, 1);
+    PutLE32(&exif, value);
+  };
+  entry(274, 3, static_cast<uint32_t>(orientation));
+  if (dpi) {
+    entry(282, 5, rationalOffset);
+    entry(283, 5, rationalOffset);
+    entry(296, 3, 2);
+  }
+  PutLE32(&exif, 0);
+  if (dpi) {
+    PutLE32(&exif, static_cast<uint32_t>(std::lround(*dpi * 100)));
+    PutLE32(&exif, 100);
+  }
+  return exif;
+}
+
+QByteArray MakeJpeg(int width, int height, int components, double dpi) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * components, 0);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(60 + 40 * (i % 3));
+  uint8_t* buffer = nullptr;
+  unsigned long size = 0;
+  const int space = components == 1 ? kJPEGColourSpaceGray : kJPEGColourSpaceRGB;
+  if (!EncodeJPEGToMemory(width, height, pixels.data(), space, components, &buffer, &size, 90, dpi,
+                          dpi)) {
+    return {};
+  }
+  QByteArray jpeg(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
+  std::free(buffer);
+  return jpeg;
+}
+
+QByteArray InsertSegment(const QByteArray& jpeg, uint8_t marker, const QByteArray& payload) {
+  // SOI (2 bytes), then the JFIF segment: FF E0 and its length.
+  const qsizetype jfifLength = (static_cast<uint8_t>(jpeg[4]) << 8) | static_cast<uint8_t>(jpeg[5]);
+  const qsizetype at = 2 + 2 + jfifLength;
+  QByteArray segment;
+  segment.append(static_cast<char>(0xFF));
+  segment.append(static_cast<char>(marker));
+  const qsizetype length = payload.size() + 2;
+  segment.append(static_cast<char>(length >> 8));
+  segment.append(static_cast<char>(length & 0xFF));
+  segment.append(payload);
+  QByteArray out = jpeg;
+  out.insert(at, segment);
+  return out;
+}
+
+bool WriteTiffRGBA(const QString& path, int width, int height, const uint8_t rgba[4],
+                   const TiffOptions& options) {
+  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  if (!tiff) return false;
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 4);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
+  uint16_t extra = options.unassociatedAlpha ? EXTRASAMPLE_UNASSALPHA : EXTRASAMPLE_ASSOCALPHA;
+  TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);
+  if (!options.make.isEmpty()) TIFFSetField(tiff, TIFFTAG_MAKE, options.make.constData());
+  std::vector<uint8_t> row(static_cast<size_t>(width) * 4);
+  for (int x = 0; x < width; ++x) std::copy(rgba, rgba + 4, &row[4 * static_cast<size_t>(x)]);
+  bool ok = true;
+  for (int y = 0; y < height && ok; ++y) ok = TIFFWriteScanline(tiff, row.data(), y, 0) == 1;
+  TIFFClose(tiff);
+  return ok;
+}
+
+uint32_t LittleEndian32(const QByteArray& bytes, qsizetype offset) {
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(bytes[offset + i]);
+  return value;
+}
+
+std::vector<RiffChunk> RiffChunks(const QByteArray& webp) {
+  std::vector<RiffChunk> chunks;
+  qsizetype pos = 12;
+  while (pos + 8 <= webp.size()) {
+    RiffChunk chunk{webp.mid(pos, 4), pos, LittleEndian32(webp, pos + 4)};
+    chunks.push_back(chunk);
+    pos += 8 + chunk.size + (chunk.size & 1);
+  }
+  return chunks;
+}
+
+}  // namespace glimbrik::test

@@ -1,0 +1,54 @@
+#pragma once
+
+// Fixture builders for the codec tests: small images written with the libraries themselves, so
+// that every test makes the exact file it needs.
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace glimbrik::test {
+
+QByteArray ReadBytes(const QString& path);
+bool WriteBytes(const QString& path, const QByteArray& bytes);
+
+struct PngOptions {
+  std::optional<double> dpi;  // pHYs in pixels per metre from this many dpi
+  QByteArray iccProfile;      // iCCP chunk when not empty
+  QByteArray rawExifProfile;  // "Raw profile type exif" text chunk when not empty
+};
+// Writes an 8-bit RGBA PNG from straight (non-premultiplied) pixels.
+bool WritePng(const QString& path, const QImage& image, const PngOptions& options = {});
+
+// An sRGB ICC profile made by lcms2.
+QByteArray SrgbProfile();
+
+// An EXIF block (TIFF header and one directory) with an orientation, and a resolution in dpi
+// when given.
+QByteArray MakeExif(int orientation, std::optional<double> dpi = std::nullopt);
+
+// An RGB or grey JPEG of a flat colour with JFIF density in dpi.
+QByteArray MakeJpeg(int width, int height, int components, double dpi = 72.0);
+// The JPEG with one more marker segment placed right after its JFIF segment.
+QByteArray InsertSegment(const QByteArray& jpeg, uint8_t marker, const QByteArray& payload);
+
+struct TiffOptions {
+  bool unassociatedAlpha = true;
+  QByteArray make;  // IFD0 Make when not empty
+};
+// Writes an 8-bit RGBA TIFF of one colour (straight values).
+bool WriteTiffRGBA(const QString& path, int width, int height, const uint8_t rgba[4],
+                   const TiffOptions& options = {});
+
+struct RiffChunk {
+  QByteArray fourcc;
+  qsizetype offset = 0;  // of the chunk header
+  uint32_t size = 0;     // payload size
+};
+std::vector<RiffChunk> RiffChunks(const QByteArray& webp);
+uint32_t LittleEndian32(const QByteArray& bytes, qsizetype offset);
+
+}  // namespace glimbrik::test

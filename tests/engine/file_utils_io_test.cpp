@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+
+#include "engine/file_utils.h"
+#include "support/file_size_limit.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+QByteArray Encode(const QString& path) { return QFile::encodeName(path); }
+
+QByteArray Contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+mode_t ModeOf(const QString& path) {
+  struct stat st {};
+  stat(Encode(path).constData(), &st);
+  return st.st_mode & 07777;
+}
+
+TEST(FileIo, WriteThenReadRoundTrips) {
+  const QString path = test::MakeTempFolder() + QStringLiteral("/data.bin");
+  const QByteArray bytes("\0\1binary\xff", 10);
+  ASSERT_EQ(writeFile(Encode(path).constData(), bytes.constData(), size_t(bytes.size())), 0);
+  EXPECT_EQ(ModeOf(path), 0600u);
+  QByteArray back("stale");
+  ASSERT_EQ(readFile(Encode(path).constData(), &back), 0);
+  EXPECT_EQ(back, bytes);
+  qint64 length = -1;
+  EXPECT_EQ(FileLengthOfURL(path, &length), 0);
+  EXPECT_EQ(length, bytes.size());
+}
+
+TEST(FileIo, FailuresAreReportedAndLeaveNoStaleData) {
+  const QString folder = test::MakeTempFolder();
+  QByteArray data("stale");
+  EXPECT_EQ(readFile(Encode(folder + QStringLiteral("/missing")).constData(), &data), ENOENT);
+  EXPECT_TRUE(data.isEmpty());
+  EXPECT_EQ(readFile(Encode(folder).constData(), &data), EISDIR);
+  EXPECT_NE(writeFile(Encode(folder).constData(), "x", 1), 0);
+  // A write that the device refuses is a failure, not a success.
+  if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
+    EXPECT_NE(writeFile("/dev/full", "x", 1), 0);
+  }
+  qint64 length = 77;
+  EXPECT_EQ(FileLengthOfURL(folder + QStringLiteral("/missing"), &length), ENOENT);
+  EXPECT_EQ(length, 77);
+}
+
+TEST(FileIo, CopyOfSeveralChunksIsExact) {
+  const QString folder = test::MakeTempFolder();
+  const QString source = folder + QStringLiteral("/big");
+  QByteArray bytes(2 * kCopyChunkBytes + 5000000, '\0');
+  for (qsizetype i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 7 + i / 65536) & 0xff);
+  ASSERT_EQ(writeFile(Encode(source).constData(), bytes.constData(), size_t(bytes.size())), 0);
+  const QString copy = folder + QStringLiteral("/copy");
+  ASSERT_EQ(copyFile(Encode(source).constData(), Encode(copy).constData()), 0);
+  EXPECT_TRUE(Contents(copy) == bytes);
+  EXPECT_EQ(ModeOf(copy), 0600u);
+}
+
+TEST(FileIo, CopyKeepsAnExistingDestinationOnFailure) {
+  const QString folder = test::MakeTempFolder();
+  const QString destination = folder + QStringLiteral("/dest");
+  ASSERT_EQ(writeFile(Encode(destination).constData(), "old", 3), 0);
+  ASSERT_EQ(chmod(Encode(destination).constData(), 0644), 0);
+
+  EXPECT_EQ(copyFile(Encode(folder + QStringLiteral("/missing")).constData(),
+                     Encode(destination).constData()),
+            ENOENT);
+  EXPECT_EQ(Contents(destination), QByteArray("old"));
+
+  const QString big = folder + QStringLiteral("/big");
+  const QByteArray bytes(256 * 1024, 'b');
+  ASSERT_EQ(writeFile(Encode(big).constData(), bytes.constData(), size_t(bytes.size())), 0);
+  int result = 0;
+  {
+    test::FileSizeLimit limit(64 * 1024);
+    result = copyFile(Encode(big).constData(), Encode(destination).constData());
+  }
+  EXPECT_NE(result, 0);
+  EXPECT_EQ(Contents(destination), QByteArray("old"));
+  // No half-written sibling is left behind.
+  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+            2);
+
+  // A successful copy replaces the content and keeps the destination's permissions.
+  ASSERT_EQ(copyFile(Encode(big).constData(), Encode(destination).constData()), 0);
+  EXPECT_TRUE(Contents(destination) == bytes);
+  EXPECT_EQ(ModeOf(destination), 0644u);
+
+  const QString empty = folder + QStringLiteral("/empty");
+  ASSERT_EQ(writeFile(Encode(empty).constData(), "", 0), 0);
+  ASSERT_EQ(copyFile(Encode(empty).constData(), Encode(destination).constData()), 0);
+  EXPECT_TRUE(Contents(destination).isEmpty());
+}
+
+TEST(FileIo, StringAndPathConversions) {
+  EXPECT_EQ(BaseNameOfPath(QStringLiteral("/a/b.c.jpg")), QStringLiteral("b.c"));
+  EXPECT_EQ(BaseNameOfPath(QStringLiteral("/a/.hidden")), QStringLiteral(".hidden"));
+  EXPECT_EQ(BaseNameOfPath(QStringLiteral("/a/plain")), QStringLiteral("plain"));
+  bool ok = true;
+  EXPECT_EQ(BaseNameStringOfURL(QString(), &ok), std::string());
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(BaseNameStringOfURL(QStringLiteral("/x/Überblick.png"), &ok), "Überblick");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(PathStdStringOfURL(QStringLiteral("/x/y"), &ok), "/x/y");
+  EXPECT_EQ(StdStringFromString(QStringLiteral("✦")), "\xe2\x9c\xa6");
+  EXPECT_EQ(CopyCStringOfString(QString()), nullptr);
+  EXPECT_EQ(CopyPathCStringOfURL(QString()), nullptr);
+  const auto copy = CopyPathCStringOfURL(QStringLiteral("/tmp/ä"));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_STREQ(copy.get(), "/tmp/\xc3\xa4");
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <clocale>
+#include <string>
+
+#include "engine/file_utils.h"
+#include "platform/folders.h"
+#include "platform/user_defaults.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+void WriteBytes(const QString& path, qsizetype count) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(count, 'x'));
+}
+
+QStringList ByteSizeTexts() {
+  QStringList texts;
+  for (double bytes :
+       {0.0, 1023.0, 1024.0, 1536.0, 2.25 * 1048576, 1073741824.0, 1099511627776.0, 5e15}) {
+    texts << FormatByteSize(bytes) << FormatByteSizeDecimal(bytes);
+  }
+  return texts;
+}
+
+TEST(FormatByteSize, UnitsAndDecimalsFollowTheSize) {
+  EXPECT_EQ(FormatByteSize(1023), QStringLiteral("1023 B"));
+  EXPECT_EQ(FormatByteSize(1536), QStringLiteral("1.5 KB"));
+  EXPECT_EQ(FormatByteSize(2.25 * 1048576), QStringLiteral("2.25 MB"));
+  EXPECT_EQ(FormatByteSize(1073741824.0), QStringLiteral("1.000 GB"));
+  EXPECT_EQ(FormatByteSize(1099511627776.0), QStringLiteral("1.0000 TB"));
+  EXPECT_EQ(FormatByteSize(1024.0 * 1099511627776.0), QStringLiteral("1024.0000 TB"));
+  EXPECT_EQ(FormatByteSizeDecimal(1536), QStringLiteral("1.5 KB"));
+  EXPECT_EQ(FormatByteSizeDecimal(999), QStringLiteral("999 B"));
+  EXPECT_EQ(FormatByteSizeDecimal(2500000), QStringLiteral("2.50 MB"));
+}
+
+TEST(FormatByteSize, GermanLocaleGivesTheSameTexts) {
+  const QStringList c = ByteSizeTexts();
+  const QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  const std::string savedC = std::setlocale(LC_ALL, nullptr);
+  // The C library may not have a German locale installed; Qt's default locale still changes.
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"}) {
+    if (std::setlocale(LC_ALL, name)) break;
+  }
+  const QStringList german = ByteSizeTexts();
+  std::setlocale(LC_ALL, savedC.c_str());
+  QLocale::setDefault(saved);
+  EXPECT_EQ(german, c);
+  EXPECT_TRUE(c.contains(QStringLiteral("1.5 KB")));
+}
+
+TEST(FinderCompare, SortsNamesAsAFileBrowserDoes) {
+  QStringList names{QStringLiteral("img10.jpg"), QStringLiteral("IMG1.jpg"),
+                    QStringLiteral("img2.jpg")};
+  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+    return FinderCompare(a, b, QLocale(QLocale::English)) < 0;
+  });
+  EXPECT_EQ(names, (QStringList{QStringLiteral("IMG1.jpg"), QStringLiteral("img2.jpg"),
+                                QStringLiteral("img10.jpg")}));
+}
+
+TEST(FinderCompare, OrdersEveryPairOfDistinctTextsOneWay) {
+  const QLocale en(QLocale::English);
+  const QString pairs[][2] = {{QStringLiteral("a"), QStringLiteral("A")},
+                              {QStringLiteral("img2"), QStringLiteral("img02")},
+                              {QStringLiteral("ｉｍｇ"), QStringLiteral("img")},
+                              {QStringLiteral("e"), QStringLiteral("é")}};
+  for (const auto& pair : pairs) {
+    const int forward = FinderCompare(pair[0], pair[1], en);
+    EXPECT_NE(forward, 0) << pair[0].toStdString();
+    EXPECT_EQ(FinderCompare(pair[1], pair[0], en), -forward) << pair[0].toStdString();
+  }
+  EXPECT_EQ(FinderCompare(QStringLiteral("same"), QStringLiteral("same"), en), 0);
+  // Case and width only break ties: they never move a name past a different one.
+  EXPECT_LT(FinderCompare(QStringLiteral("B"), QStringLiteral("c"), en), 0);
+  EXPECT_LT(FinderCompare(QStringLiteral("ｂ"), QStringLiteral("c"), en), 0);
+  // Accents are not ignored.
+  EXPECT_LT(FinderCompare(QStringLiteral("resume"), QStringLiteral("résumé"), en), 0);
+}
+
+TEST(SystemInformation, RunningSystemIsCurrent) {
+  EXPECT_GE(CompareSystemVersion(10, 8, 0), 1);
+  EXPECT_LT(CompareSystemVersion(999, 0, 0), 0);
+  EXPECT_EQ(ApplicationName(), QStringLiteral("Glimbrik"));
+  EXPECT_FALSE(ApplicationShortVersion().isEmpty());
+  EXPECT_FALSE(ApplicationBuildVersion().isEmpty());
+  EXPECT_TRUE(ApplicationCopyright().contains(QStringLiteral("Copyright")));
+}
+
+TEST(SystemInformation, SupportFolderIsMadeOrFailsWithoutEndingTheProcess) {
+  const QString made = AppSupportFolderWithName(QStringLiteral("Cache"));
+  EXPECT_EQ(made, ApplicationSupportFolderPath() + QStringLiteral("/Cache"));
+  EXPECT_TRUE(QFileInfo(made).isDir());
+  EXPECT_TRUE(AppSupportFolderWithName().endsWith(QStringLiteral("/QVXApplication")));
+  WriteBytes(ApplicationSupportFolderPath() + QStringLiteral("/Blocked"), 1);
+  EXPECT_TRUE(AppSupportFolderWithName(QStringLiteral("Blocked")).isEmpty());
+}
+
+TEST(SystemInformation, UserDefaultsReadBackWhatWasStored) {
+  EXPECT_FALSE(GetUserDefault(QStringLiteral("FileUtilsProbe")).isValid());
+  SetUserDefault(QStringLiteral("FileUtilsProbe"), 7);
+  EXPECT_EQ(GetUserDefault(QStringLiteral("FileUtilsProbe")).toInt(), 7);
+  RemoveUserDefault(QStringLiteral("FileUtilsProbe"));
+  EXPECT_FALSE(GetUserDefault(QStringLiteral("FileUtilsProbe")).isValid());
+}
+
+TEST(FolderByteSize, SumsVisibleFilesOfTheWholeTree) {
+  const QString f = test::MakeTempFolder();
+  WriteBytes(f + QStringLiteral("/a"), 100);
+  WriteBytes(f + QStringLiteral("/sub/b"), 20);
+  WriteBytes(f + QStringLiteral("/sub/deeper/c"), 3);
+  WriteBytes(f + QStringLiteral("/.hidden"), 1000);
+  WriteBytes(f + QStringLiteral("/.cache/d"), 10000);
+  ASSERT_TRUE(QFile::link(f + QStringLiteral("/a"), f + QStringLiteral("/link")));
+  EXPECT_EQ(FolderByteSize(f), 123u);
+  EXPECT_EQ(FolderByteSize(f + QStringLiteral("/missing")), 0u);
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,193 @@
+#include "engine/image_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include "engine/codec_fixtures.h"
+#include "engine/webp_bridge.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+QByteArray JpegWithOrientation(int width, int height, int orientation) {
+  return test::InsertSegment(test::MakeJpeg(width, height, 3), 0xE1,
+                             QByteArray("Exif\0\0", 6) + test::MakeExif(orientation));
+}
+
+TEST(ImageFile, QuarterTurnOrientationsExchangeTheSides) {
+  const QString folder = test::MakeTempFolder();
+  for (int orientation : {1, 3, 5, 6, 7, 8}) {
+    SCOPED_TRACE(orientation);
+    const QString path = folder + QStringLiteral("/o%1.jpg").arg(orientation);
+    ASSERT_TRUE(test::WriteBytes(path, JpegWithOrientation(400, 300, orientation)));
+    ImageFile file;
+    ASSERT_TRUE(file.load(path));
+    EXPECT_EQ(file.orientation(), orientation);
+    const bool quarter = orientation >= 5;
+    EXPECT_EQ(file.width(), quarter ? 300 : 400);
+    EXPECT_EQ(file.height(), quarter ? 400 : 300);
+  }
+}
+
+TEST(ImageFile, LargePhotographWithOrientationSixAndFive) {
+  const QString folder = test::MakeTempFolder();
+  QByteArray jpeg = JpegWithOrientation(4000, 3000, 6);
+  ASSERT_TRUE(test::WriteBytes(folder + "/six.jpg", jpeg));
+  ImageFile six;
+  ASSERT_TRUE(six.load(folder + "/six.jpg"));
+  EXPECT_EQ(six.width(), 3000);
+  EXPECT_EQ(six.height(), 4000);
+
+  const qsizetype orientation = jpeg.indexOf(QByteArray("\x12\x01\x03\x00", 4));
+  ASSERT_GT(orientation, 0);
+  jpeg[orientation + 8] = 5;
+  ASSERT_TRUE(test::WriteBytes(folder + "/five.jpg", jpeg));
+  ImageFile five;
+  ASSERT_TRUE(five.load(folder + "/five.jpg"));
+  EXPECT_EQ(five.orientation(), 5);
+  EXPECT_EQ(five.width(), 3000);
+  EXPECT_EQ(five.height(), 4000);
+}
+
+TEST(ImageFile, ResolutionComesFromTheHeaderOr72) {
+  const QString folder = test::MakeTempFolder();
+  QImage image(10, 10, QImage::Format_RGBA8888);
+  image.fill(Qt::blue);
+  ASSERT_TRUE(test::WritePng(folder + "/plain.png", image));
+  ImageFile plain;
+  ASSERT_TRUE(plain.load(folder + "/plain.png"));
+  EXPECT_DOUBLE_EQ(plain.dpiWidth(), 72.0);
+  EXPECT_DOUBLE_EQ(plain.dpiHeight(), 72.0);
+  EXPECT_EQ(plain.orientation(), 0);
+
+  test::PngOptions options;
+  options.dpi = 300.0;
+  ASSERT_TRUE(test::WritePng(folder + "/dense.png", image, options));
+  ImageFile dense;
+  ASSERT_TRUE(dense.load(folder + "/dense.png"));
+  EXPECT_NEAR(dense.dpiWidth(), 300.0, 0.01);
+  EXPECT_NEAR(dense.dpiHeight(), 300.0, 0.01);
+}
+
+TEST(ImageFile, NonImagesDoNotLoad) {
+  const QString folder = test::MakeTempFolder();
+  ASSERT_TRUE(test::WriteBytes(folder + "/notes.txt", "just some words, no pixels\n"));
+  ASSERT_TRUE(test::WriteBytes(folder + "/fake.jpg", "\xFF\xD8\xFF\xE0 truncated"));
+  ASSERT_TRUE(test::WriteBytes(folder + "/empty.png", QByteArray()));
+  for (const char* name : {"/notes.txt", "/fake.jpg", "/empty.png", "/missing.png"}) {
+    SCOPED_TRACE(name);
+    ImageFile file;
+    EXPECT_FALSE(file.load(folder + name));
+    EXPECT_TRUE(file.image().isNull());
+    EXPECT_EQ(file.width(), 0);
+    EXPECT_EQ(file.height(), 0);
+    EXPECT_DOUBLE_EQ(file.dpiWidth(), 72.0);
+  }
+}
+
+TEST(ImageFile, ScalingKeepsAtLeastOnePixel) {
+  const QString folder = test::MakeTempFolder();
+  ASSERT_TRUE(test::WriteBytes(folder + "/big.jpg", test::MakeJpeg(4000, 3000, 3)));
+  ImageFile big;
+  ASSERT_TRUE(big.load(folder + "/big.jpg"));
+  ASSERT_TRUE(big.scaleByPercent(50));
+  EXPECT_EQ(big.width(), 2000);
+  EXPECT_EQ(big.height(), 1500);
+
+  QImage image(50, 50, QImage::Format_RGBA8888);
+  image.fill(Qt::red);
+  ASSERT_TRUE(test::WritePng(folder + "/small.png", image));
+  ImageFile small;
+  ASSERT_TRUE(small.load(folder + "/small.png"));
+  ASSERT_TRUE(small.scaleByPercent(1));
+  EXPECT_EQ(small.width(), 1);
+  EXPECT_EQ(small.height(), 1);
+  EXPECT_EQ(small.image().pixelColor(0, 0), QColor(Qt::red));
+}
+
+TEST(ImageFile, WebPFilesGoThroughTheBridge) {
+  const QString folder = test::MakeTempFolder();
+  QImage image(6, 4, QImage::Format_RGBA8888);
+  image.fill(QColor(10, 200, 30));
+  ASSERT_TRUE(test::WritePng(folder + "/in.png", image));
+  ASSERT_EQ(EncodeImageFileToWebP(QFile::encodeName(folder + "/in.png").constData(),
+                                  QFile::encodeName(folder + "/in.webp").constData(),
+                                  WebPSettingsForQuality(1.0), 0),
+            0);
+  int w = 0;
+  int h = 0;
+  ASSERT_TRUE(ImageFile::GetWebPFileSize(folder + "/in.webp", &w, &h));
+  EXPECT_EQ(w, 6);
+  EXPECT_EQ(h, 4);
+  EXPECT_FALSE(ImageFile::GetWebPFileSize(folder + "/in.png", &w, &h));
+  EXPECT_FALSE(ImageFile::GetWebPFileSize(folder + "/missing.webp", &w, &h));
+
+  ImageFile file;
+  ASSERT_TRUE(file.load(folder + "/in.webp"));
+  EXPECT_EQ(file.width(), 6);
+  EXPECT_EQ(file.image().pixelColor(2, 2), QColor(10, 200, 30));
+}
+
+TEST(ImageFile, SavesAsSgiPdfAndImageFiles) {
+  const QString folder = test::MakeTempFolder();
+  QImage image(20, 10, QImage::Format_RGBA8888);
+  image.fill(Qt::green);
+  test::PngOptions options;
+  options.dpi = 144.0;
+  ASSERT_TRUE(test::WritePng(folder + "/in.png", image, options));
+  ImageFile file;
+  ASSERT_TRUE(file.load(folder + "/in.png"));
+
+  file.setOutput(12, folder + "/out.sgi", 0.8);
+  ASSERT_TRUE(file.save());
+  EXPECT_EQ(QFile(folder + "/out.sgi").size(), 512 + 20 * 10 * 4);
+
+  file.setOutput(8, folder + "/out.pdf", 0.8);
+  ASSERT_TRUE(file.save());
+  const QByteArray pdf = test::ReadBytes(folder + "/out.pdf");
+  EXPECT_TRUE(pdf.startsWith("%PDF"));
+  // 20 x 10 pixels at 144 dpi are 10 x 5 points.
+  const QRegularExpressionMatch box =
+      QRegularExpression(R"(/MediaBox \[0 0 ([\d.]+) ([\d.]+)\])").match(QString::fromLatin1(pdf));
+  ASSERT_TRUE(box.hasMatch());
+  EXPECT_DOUBLE_EQ(box.captured(1).toDouble(), 10.0);
+  EXPECT_DOUBLE_EQ(box.captured(2).toDouble(), 5.0);
+
+  file.setOutput(7, folder + "/out.png", 0.8);
+  ASSERT_TRUE(file.save());
+  ImageFile again;
+  ASSERT_TRUE(again.load(folder + "/out.png"));
+  EXPECT_EQ(again.width(), 20);
+
+  // No writer here for GIF: a clean failure without a file.
+  file.setOutput(2, folder + "/out.gif", 0.8);
+  EXPECT_FALSE(file.save());
+  EXPECT_FALSE(QFile::exists(folder + "/out.gif"));
+}
+
+TEST(ImageFile, DestinationPropertiesFollowTheOutputType) {
+  ImageFile file;
+  EXPECT_EQ(file.outputUTI(), QStringLiteral("public.jpeg"));  // type 4 after construction
+  file.setOutputType(10);
+  EXPECT_EQ(file.outputUTI(), QStringLiteral("public.tiff"));
+  EXPECT_EQ(file.createDestinationProperties().tiffCompression, 5);
+  EXPECT_FALSE(file.createDestinationProperties().lossyQuality.has_value());
+  file.setOutputType(3);
+  file.setQuality(0.6);
+  file.setOrientation(6);
+  const ImageFileDestinationProperties jp2 = file.createDestinationProperties();
+  EXPECT_TRUE(jp2.hasAlpha);
+  EXPECT_EQ(jp2.orientation, 6);
+  ASSERT_TRUE(jp2.lossyQuality.has_value());
+  EXPECT_DOUBLE_EQ(*jp2.lossyQuality, 0.6);
+  file.setOutputType(99);
+  EXPECT_EQ(file.outputUTI(), QStringLiteral("public.jpeg"));
+  file.setOutputType(12);
+  EXPECT_EQ(file.outputUTI(), QStringLiteral("com.sgi.sgi-image"));
+}
+
+}  // namespace
+}  // namespace glimbrik

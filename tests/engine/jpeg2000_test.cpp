@@ -1,0 +1,201 @@
+#include "engine/jpeg2000.h"
+
+#include <gtest/gtest.h>
+#include <openjpeg.h>
+
+#include <cstring>
+#include <vector>
+
+namespace glimbrik {
+namespace {
+
+struct Sink {
+  std::vector<unsigned char> bytes;
+  size_t position = 0;
+};
+
+OPJ_SIZE_T SinkWrite(void* buffer, OPJ_SIZE_T count, void* user) {
+  auto* sink = static_cast<Sink*>(user);
+  if (sink->position + count > sink->bytes.size()) sink->bytes.resize(sink->position + count);
+  std::memcpy(sink->bytes.data() + sink->position, buffer, count);
+  sink->position += count;
+  return count;
+}
+
+OPJ_OFF_T SinkSkip(OPJ_OFF_T count, void* user) {
+  auto* sink = static_cast<Sink*>(user);
+  sink->position += static_cast<size_t>(count);
+  if (sink->position > sink->bytes.size()) sink->bytes.resize(sink->position);
+  return count;
+}
+
+OPJ_BOOL SinkSeek(OPJ_OFF_T position, void* user) {
+  auto* sink = static_cast<Sink*>(user);
+  sink->position = static_cast<size_t>(position);
+  if (sink->position > sink->bytes.size()) sink->bytes.resize(sink->position);
+  return OPJ_TRUE;
+}
+
+struct Spec {
+  int components = 3;
+  int precision = 8;
+  bool sign = false;
+  OPJ_COLOR_SPACE space = OPJ_CLRSPC_SRGB;
+  bool jp2 = false;
+};
+
+// Encodes a 4 x 3 image losslessly; sample(c, i) gives component c of pixel i.
+template <typename Sample>
+QByteArray EncodeJ2K(const Spec& spec, Sample sample) {
+  constexpr int kW = 4;
+  constexpr int kH = 3;
+  std::vector<opj_image_cmptparm_t> params(static_cast<size_t>(spec.components));
+  for (auto& p : params) {
+    std::memset(&p, 0, sizeof p);
+    p.dx = p.dy = 1;
+    p.w = kW;
+    p.h = kH;
+    p.prec = static_cast<OPJ_UINT32>(spec.precision);
+    p.sgnd = spec.sign ? 1 : 0;
+  }
+  opj_image_t* image =
+      opj_image_create(static_cast<OPJ_UINT32>(spec.components), params.data(), spec.space);
+  image->x1 = kW;
+  image->y1 = kH;
+  for (int c = 0; c < spec.components; ++c) {
+    for (int i = 0; i < kW * kH; ++i) image->comps[c].data[i] = sample(c, i);
+  }
+  opj_cparameters_t parameters;
+  opj_set_default_encoder_parameters(&parameters);
+  parameters.numresolution = 2;  // a 4 x 3 image has room for no more
+  opj_codec_t* codec = opj_create_compress(spec.jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
+  opj_set_error_handler(
+      codec, [](const char* m, void*) { fprintf(stderr, "opj: %s", m); }, nullptr);
+  opj_setup_encoder(codec, &parameters, image);
+  Sink sink;
+  opj_stream_t* stream = opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_FALSE);
+  opj_stream_set_user_data(stream, &sink, nullptr);
+  opj_stream_set_write_function(stream, SinkWrite);
+  opj_stream_set_skip_function(stream, SinkSkip);
+  opj_stream_set_seek_function(stream, SinkSeek);
+  const bool ok = opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
+                  opj_end_compress(codec, stream);
+  opj_stream_destroy(stream);
+  opj_destroy_codec(codec);
+  opj_image_destroy(image);
+  if (!ok) return {};
+  return QByteArray(reinterpret_cast<const char*>(sink.bytes.data()),
+                    static_cast<qsizetype>(sink.bytes.size()));
+}
+
+struct Result {
+  int code = 99;
+  QByteArray pixels;
+  int colourCode = 0;
+  int components = 0;
+};
+
+Result Decode(const QByteArray& data, int colourCode = 0) {
+  Result r;
+  r.colourCode = colourCode;
+  QByteArray profile;
+  int untouched = 7;
+  r.code = DecodeJPEG2000Data(data, &r.pixels, &untouched, &untouched, &r.colourCode, &r.components,
+                              &profile);
+  EXPECT_EQ(untouched, 7);
+  return r;
+}
+
+TEST(JPEG2000, CodestreamAndJp2RgbDecodeExactly) {
+  for (bool jp2 : {false, true}) {
+    SCOPED_TRACE(jp2 ? "JP2" : "J2K");
+    Spec spec;
+    spec.jp2 = jp2;
+    const QByteArray data = EncodeJ2K(spec, [](int c, int i) { return (i * 20 + c * 70) % 256; });
+    ASSERT_FALSE(data.isEmpty());
+    EXPECT_EQ(data.startsWith("\xFF\x4F"), !jp2);
+    const Result r = Decode(data);
+    ASSERT_EQ(r.code, 0);
+    EXPECT_EQ(r.colourCode, 2);
+    EXPECT_EQ(r.components, 3);
+    ASSERT_EQ(r.pixels.size(), 4 * 3 * 3);
+    for (int i = 0; i < 12; ++i) {
+      for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(static_cast<uint8_t>(r.pixels[i * 3 + c]), (i * 20 + c * 70) % 256);
+      }
+    }
+  }
+}
+
+TEST(JPEG2000, ComponentCountsChooseColourAndAlpha) {
+  Spec rgba;
+  rgba.components = 4;
+  rgba.jp2 = true;
+  Result r = Decode(EncodeJ2K(rgba, [](int c, int) { return c == 3 ? 128 : 40 * c; }));
+  ASSERT_EQ(r.code, 0);
+  EXPECT_EQ(r.colourCode, 2);  // three colours plus alpha
+  ASSERT_EQ(r.pixels.size(), 12 * 4);
+  EXPECT_EQ(static_cast<uint8_t>(r.pixels[3]), 128);
+
+  Spec grey;
+  grey.components = 1;
+  grey.space = OPJ_CLRSPC_GRAY;
+  r = Decode(EncodeJ2K(grey, [](int, int i) { return i; }));
+  ASSERT_EQ(r.code, 0);
+  EXPECT_EQ(r.colourCode, 1);
+  EXPECT_EQ(r.pixels.size(), 12);
+
+  // A colour code given by the caller stays.
+  r = Decode(EncodeJ2K(grey, [](int, int i) { return i; }), 2);
+  EXPECT_EQ(r.colourCode, 2);
+
+  // Six components: four colours and one alpha are written; the buffer holds exactly those.
+  Spec six;
+  six.components = 6;
+  six.space = OPJ_CLRSPC_UNSPECIFIED;
+  r = Decode(EncodeJ2K(six, [](int c, int) { return 10 * (c + 1); }));
+  ASSERT_EQ(r.code, 0);
+  EXPECT_EQ(r.colourCode, 3);
+  EXPECT_EQ(r.components, 6);
+  ASSERT_EQ(r.pixels.size(), 12 * 5);
+  for (int c = 0; c < 5; ++c)
+    EXPECT_EQ(static_cast<uint8_t>(r.pixels[12 * 5 - 5 + c]), 10 * (c + 1));
+}
+
+TEST(JPEG2000, DeepAndSignedSamplesBecomeBytes) {
+  Spec deep;
+  deep.components = 1;
+  deep.precision = 16;
+  deep.space = OPJ_CLRSPC_GRAY;
+  Result r = Decode(EncodeJ2K(deep, [](int, int i) { return i == 0 ? 0xABCD : 0x0100 * i; }));
+  ASSERT_EQ(r.code, 0);
+  EXPECT_EQ(static_cast<uint8_t>(r.pixels[0]), 0xAB);
+  EXPECT_EQ(static_cast<uint8_t>(r.pixels[5]), 5);
+
+  Spec sign;
+  sign.components = 1;
+  sign.sign = true;
+  sign.space = OPJ_CLRSPC_GRAY;
+  r = Decode(EncodeJ2K(sign, [](int, int i) { return i == 0 ? -128 : i == 1 ? 127 : 0; }));
+  ASSERT_EQ(r.code, 0);
+  EXPECT_EQ(static_cast<uint8_t>(r.pixels[0]), 0);
+  EXPECT_EQ(static_cast<uint8_t>(r.pixels[1]), 255);
+  EXPECT_EQ(static_cast<uint8_t>(r.pixels[2]), 128);
+}
+
+TEST(JPEG2000, BadDataFailsWithoutPixels) {
+  EXPECT_EQ(Decode(QByteArray()).code, -1);
+  EXPECT_EQ(Decode(QByteArray("\xFF", 1)).code, -1);
+  const Result junk = Decode(QByteArray("\xFF\x4F\xFF\x51 this is no codestream"));
+  EXPECT_EQ(junk.code, -1);
+  EXPECT_TRUE(junk.pixels.isEmpty());
+  EXPECT_EQ(Decode(QByteArray(64, '\0')).code, -1);
+  Spec spec;
+  const QByteArray whole = EncodeJ2K(spec, [](int, int) { return 9; });
+  const Result cut = Decode(whole.left(60));
+  EXPECT_EQ(cut.code, -1);
+  EXPECT_TRUE(cut.pixels.isEmpty());
+}
+
+}  // namespace
+}  // namespace glimbrik

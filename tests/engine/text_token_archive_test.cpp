@@ -1,0 +1,125 @@
+#include "engine/text_token_archive.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/keyed_archive.h"
+
+namespace glimbrik {
+namespace {
+
+using Token = QVXWatermarkTextToken;
+
+Token FullToken() {
+  Token token(QStringLiteral("Capture Date"), 3, QStringLiteral("EEE d MMM"), 2, -7, 4);
+  token.setClickLocation(QPointF(12.5, 3.0));
+  return token;
+}
+
+void ExpectSameFields(const Token& actual, const Token& expected) {
+  EXPECT_EQ(actual.name(), expected.name());
+  EXPECT_EQ(actual.tokenTag(), expected.tokenTag());
+  EXPECT_EQ(actual.caseTag(), expected.caseTag());
+  EXPECT_EQ(actual.startDigit(), expected.startDigit());
+  EXPECT_EQ(actual.numberLength(), expected.numberLength());
+  EXPECT_EQ(actual.dateTimeFormatString(), expected.dateTimeFormatString());
+  EXPECT_EQ(actual.dateTimeFormatString().isNull(), expected.dateTimeFormatString().isNull());
+  EXPECT_EQ(actual.clickLocation(), QPointF());  // never stored
+}
+
+TEST(TextTokenArchive, TokenSurvivesArchiveAndClipboard) {
+  const Token token = FullToken();
+  const auto unarchived = UnarchiveTextToken(ArchiveTextToken(token));
+  ASSERT_TRUE(unarchived);
+  ExpectSameFields(*unarchived, token);
+
+  // The clipboard data of the token is its archive; other types get nothing.
+  const QString type = QString::fromLatin1(kTextTokenMimeType);
+  EXPECT_EQ(token.writableTypesForPasteboard(), QStringList{type});
+  EXPECT_EQ(Token::readableTypesForPasteboard(), QStringList{type});
+  EXPECT_EQ(Token::readingOptionsForType(type), kPasteboardReadingAsKeyedArchive);
+  EXPECT_EQ(Token::readingOptionsForType(QStringLiteral("text/plain")), kPasteboardReadingAsData);
+  EXPECT_TRUE(token.pasteboardPropertyListForType(QStringLiteral("text/plain")).isNull());
+  const auto fromClipboardData = UnarchiveTextToken(token.pasteboardPropertyListForType(type));
+  ASSERT_TRUE(fromClipboardData);
+  ExpectSameFields(*fromClipboardData, token);
+
+  QMimeData mime;
+  WriteTokensToMimeData({token}, &mime);
+  EXPECT_EQ(mime.data(type), ArchiveTextToken(token));
+  EXPECT_EQ(mime.text(), QStringLiteral("Capture Date:EEE d MMM"));
+  const auto pasted = ReadTokensFromMimeData(mime);
+  ASSERT_TRUE(pasted);
+  ASSERT_EQ(pasted->size(), 1);
+  ExpectSameFields(std::get<Token>(pasted->first()), token);
+}
+
+TEST(TextTokenArchive, StoredKeysAndMissingValues) {
+  const QVariantMap object = EncodeTextToken(Token(QStringLiteral("Artist"), 15));
+  EXPECT_EQ(ArchivedClassName(object), QStringLiteral("QVXWatermarkTextToken"));
+  EXPECT_EQ(object.value(QStringLiteral("Name")).toString(), QStringLiteral("Artist"));
+  EXPECT_EQ(object.value(QStringLiteral("TokenTag")).toLongLong(), 15);
+  EXPECT_EQ(object.value(QStringLiteral("StartDigit")).toLongLong(), 1);
+  EXPECT_EQ(object.value(QStringLiteral("NumberLength")).toLongLong(), 1);
+  EXPECT_FALSE(object.contains(QStringLiteral("DateTimeFormatString")));
+
+  // Numbers that are missing, or not numbers, read as 0.
+  const auto sparse =
+      DecodeTextToken(ArchivedObject(QStringLiteral("QVXWatermarkTextToken"),
+                                     {{QStringLiteral("Name"), QStringLiteral("#")},
+                                      {QStringLiteral("TokenTag"), 1},
+                                      {QStringLiteral("StartDigit"), QStringLiteral("12")}}));
+  ASSERT_TRUE(sparse);
+  EXPECT_EQ(sparse->tokenTag(), 1);
+  EXPECT_EQ(sparse->startDigit(), 0);
+  EXPECT_EQ(sparse->numberLength(), 0);
+  EXPECT_EQ(sparse->caseTag(), 0);
+  EXPECT_TRUE(sparse->dateTimeFormatString().isNull());
+
+  EXPECT_FALSE(DecodeTextToken(ArchivedObject(QStringLiteral("Color"))));
+  EXPECT_FALSE(DecodeTextToken(QStringLiteral("Name")));
+  EXPECT_FALSE(UnarchiveTextToken(QByteArray("not an archive")));
+  EXPECT_FALSE(UnarchiveTextToken(ArchiveColor(Qt::red)));
+}
+
+TEST(TextTokenArchive, WholeArraysRoundTrip) {
+  const TokenArray pattern{QStringLiteral("IMG_"), FullToken(), QStringLiteral(""),
+                           Token(QStringLiteral("#"), 1, QString(), 0, 7, 3), QStringLiteral(" ")};
+  const auto unarchived = UnarchiveTokenArray(ArchiveTokenArray(pattern));
+  ASSERT_TRUE(unarchived);
+  ASSERT_EQ(unarchived->size(), pattern.size());
+  for (qsizetype i = 0; i < pattern.size(); ++i) {
+    ASSERT_EQ(unarchived->at(i).index(), pattern.at(i).index()) << i;
+    if (const auto* text = std::get_if<QString>(&pattern.at(i))) {
+      EXPECT_EQ(std::get<QString>(unarchived->at(i)), *text);
+    } else {
+      ExpectSameFields(std::get<Token>(unarchived->at(i)), std::get<Token>(pattern.at(i)));
+    }
+  }
+  EXPECT_TRUE(UnarchiveTokenArray(ArchiveTokenArray({})).value().isEmpty());
+
+  // Elements of other kinds in a stored array are dropped; the rest stays in order.
+  const QVariantList stored{QStringLiteral("a"), 5, ArchivedObject(QStringLiteral("Font")),
+                            EncodeTextToken(Token(QStringLiteral("W"), 11)), QStringLiteral("b")};
+  const auto decoded = DecodeTokenArray(stored);
+  ASSERT_TRUE(decoded);
+  ASSERT_EQ(decoded->size(), 3);
+  EXPECT_EQ(std::get<Token>(decoded->at(1)).tokenTag(), 11);
+  EXPECT_EQ(std::get<QString>(decoded->at(2)), QStringLiteral("b"));
+  EXPECT_FALSE(DecodeTokenArray(QStringLiteral("not a list")));
+
+  QMimeData mime;
+  WriteTokensToMimeData(pattern, &mime);
+  EXPECT_EQ(mime.text(), QStringLiteral("IMG_Capture Date:EEE d MMM#:007 "));
+  const auto pasted = ReadTokensFromMimeData(mime);
+  ASSERT_TRUE(pasted);
+  EXPECT_EQ(pasted->size(), pattern.size());
+
+  QMimeData other;
+  other.setText(QStringLiteral("plain"));
+  EXPECT_FALSE(ReadTokensFromMimeData(other));
+  other.setData(QString::fromLatin1(kTextTokenMimeType), QByteArray("\x00\x01garbage", 9));
+  EXPECT_FALSE(ReadTokensFromMimeData(other));
+}
+
+}  // namespace
+}  // namespace glimbrik

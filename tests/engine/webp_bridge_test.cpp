@@ -1,0 +1,334 @@
+#include "engine/webp_bridge.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+#include <webp/decode.h>
+#include <webp/encode.h>
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <vector>
+
+#include "engine/codec_fixtures.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+using test::RiffChunk;
+
+QImage FlatImage(int width, int height, QColor colour) {
+  QImage image(width, height, QImage::Format_RGBA8888);
+  image.fill(colour);
+  return image;
+}
+
+bool HasChunk(const std::vector<RiffChunk>& chunks, const char* fourcc) {
+  return std::any_of(chunks.begin(), chunks.end(),
+                     [&](const RiffChunk& c) { return c.fourcc == QByteArray(fourcc, 4); });
+}
+
+qsizetype IndexOf(const std::vector<RiffChunk>& chunks, const char* fourcc) {
+  for (size_t i = 0; i < chunks.size(); ++i) {
+    if (chunks[i].fourcc == QByteArray(fourcc, 4)) return static_cast<qsizetype>(i);
+  }
+  return -1;
+}
+
+int Encode(const QString& in, const QString& out, double quality, int flags) {
+  return EncodeImageFileToWebP(QFile::encodeName(in).constData(),
+                               QFile::encodeName(out).constData(), WebPSettingsForQuality(quality),
+                               flags);
+}
+
+// Straight RGBA of the first pixel of a WebP file, decoded by libwebp itself.
+std::vector<uint8_t> FirstPixel(const QByteArray& webp) {
+  int w = 0;
+  int h = 0;
+  uint8_t* rgba = WebPDecodeRGBA(reinterpret_cast<const uint8_t*>(webp.constData()),
+                                 static_cast<size_t>(webp.size()), &w, &h);
+  if (!rgba) return {};
+  std::vector<uint8_t> pixel(rgba, rgba + 4);
+  WebPFree(rgba);
+  return pixel;
+}
+
+void ExpectPixelNear(const std::vector<uint8_t>& pixel, std::initializer_list<int> expected,
+                     int tolerance) {
+  ASSERT_EQ(pixel.size(), expected.size());
+  size_t i = 0;
+  for (int value : expected) EXPECT_NEAR(pixel[i++], value, tolerance) << "channel " << i - 1;
+}
+
+TEST(WebPEncode, QualityOneIsLosslessAndKeepsSemiTransparentColour) {
+  const QString folder = test::MakeTempFolder();
+  const QString png = folder + "/in.png";
+  ASSERT_TRUE(test::WritePng(png, FlatImage(64, 48, QColor(200, 100, 50, 128))));
+
+  ASSERT_EQ(Encode(png, folder + "/lossless.webp", 1.0, 0), kWebPEncodeOk);
+  const QByteArray lossless = test::ReadBytes(folder + "/lossless.webp");
+  EXPECT_TRUE(HasChunk(test::RiffChunks(lossless), "VP8L"));
+  ExpectPixelNear(FirstPixel(lossless), {200, 100, 50, 128}, 1);
+
+  ASSERT_EQ(Encode(png, folder + "/lossy.webp", 0.8, 0), kWebPEncodeOk);
+  const QByteArray lossy = test::ReadBytes(folder + "/lossy.webp");
+  const auto chunks = test::RiffChunks(lossy);
+  EXPECT_TRUE(HasChunk(chunks, "VP8 "));
+  EXPECT_FALSE(HasChunk(chunks, "VP8L"));
+  EXPECT_TRUE(HasChunk(chunks, "ALPH"));
+}
+
+TEST(WebPEncode, SettingsFollowTheQualityRule) {
+  const WebPEncodeSettings lossless = WebPSettingsForQuality(1.0);
+  EXPECT_TRUE(lossless.lossless);
+  EXPECT_TRUE(lossless.alphaCompression);
+  const WebPEncodeSettings lossy = WebPSettingsForQuality(0.8);
+  EXPECT_FALSE(lossy.lossless);
+  EXPECT_FLOAT_EQ(lossy.quality, 80.0f);
+  EXPECT_EQ(lossy.alphaQuality, 80);
+  EXPECT_EQ(WebPMetadataFlags(false), kWebPMetadataICC);
+  EXPECT_EQ(WebPMetadataFlags(true), kWebPMetadataICC | kWebPMetadataEXIF | kWebPMetadataXMP);
+}
+
+TEST(WebPMetadata, JpegExifBecomesAnExifChunkAfterTheImage) {
+  const QString folder = test::MakeTempFolder();
+  const QByteArray exif = test::MakeExif(6) + QByteArray(1, '\0');  // odd size: one pad byte
+  ASSERT_EQ(exif.size() % 2, 1);
+  const QByteArray jpeg =
+      test::InsertSegment(test::MakeJpeg(40, 30, 3), 0xE1, QByteArray("Exif\0\0", 6) + exif);
+  ASSERT_TRUE(test::WriteBytes(folder + "/in.jpg", jpeg));
+
+  ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/out.webp", 0.8, WebPMetadataFlags(true)), 0);
+  const QByteArray webp = test::ReadBytes(folder + "/out.webp");
+  ASSERT_GT(webp.size(), 30);
+  EXPECT_EQ(test::LittleEndian32(webp, 4), static_cast<uint32_t>(webp.size() - 8));
+  const auto chunks = test::RiffChunks(webp);
+  ASSERT_EQ(IndexOf(chunks, "VP8X"), 0);
+  EXPECT_EQ(static_cast<uint8_t>(webp[20]) & 0x08, 0x08);
+  const qsizetype image = IndexOf(chunks, "VP8 ");
+  const qsizetype exifChunk = IndexOf(chunks, "EXIF");
+  ASSERT_GE(image, 0);
+  ASSERT_GT(exifChunk, image);
+  EXPECT_EQ(chunks[exifChunk].size, static_cast<uint32_t>(exif.size()));
+  EXPECT_EQ(webp.mid(chunks[exifChunk].offset + 8, exif.size()), exif);
+  // The pad byte keeps the file's length even and the chunk walk exact.
+  EXPECT_EQ(chunks.back().offset + 8 + chunks.back().size + 1, webp.size());
+  // Canvas size in the VP8X chunk: width - 1 and height - 1 as 24-bit values.
+  EXPECT_EQ(test::LittleEndian32(webp, 24) & 0xFFFFFF, 39u);
+  EXPECT_EQ(test::LittleEndian32(webp, 27) & 0xFFFFFF, 29u);
+}
+
+TEST(WebPMetadata, WithoutSelectedPayloadsTheBitstreamIsPlain) {
+  const QString folder = test::MakeTempFolder();
+  ASSERT_TRUE(test::WriteBytes(folder + "/in.jpg", test::MakeJpeg(16, 16, 3)));
+  ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/out.webp", 0.8, kWebPMetadataEXIF), 0);
+  const auto chunks = test::RiffChunks(test::ReadBytes(folder + "/out.webp"));
+  ASSERT_EQ(chunks.size(), 1u);
+  EXPECT_EQ(chunks[0].fourcc, QByteArray("VP8 "));
+}
+
+TEST(WebPMetadata, EmbeddedProfileAlwaysTravelsAndExifOnlyWhenKept) {
+  const QString folder = test::MakeTempFolder();
+  const QByteArray profile = test::SrgbProfile();
+  ASSERT_FALSE(profile.isEmpty());
+  test::PngOptions options;
+  options.iccProfile = profile;
+  options.rawExifProfile = test::MakeExif(3);
+  ASSERT_TRUE(test::WritePng(folder + "/in.png", FlatImage(8, 8, QColor(10, 20, 30, 40)), options));
+
+  ASSERT_EQ(Encode(folder + "/in.png", folder + "/plain.webp", 1.0, WebPMetadataFlags(false)), 0);
+  const QByteArray plain = test::ReadBytes(folder + "/plain.webp");
+  auto chunks = test::RiffChunks(plain);
+  ASSERT_EQ(IndexOf(chunks, "VP8X"), 0);
+  EXPECT_EQ(IndexOf(chunks, "ICCP"), 1);  // right after VP8X, before the image
+  EXPECT_EQ(IndexOf(chunks, "EXIF"), -1);
+  EXPECT_EQ(static_cast<uint8_t>(plain[20]), 0x20 | 0x10);  // ICC, and alpha from VP8L
+  EXPECT_EQ(plain.mid(chunks[1].offset + 8, profile.size()), profile);
+
+  ASSERT_EQ(Encode(folder + "/in.png", folder + "/kept.webp", 1.0, WebPMetadataFlags(true)), 0);
+  const QByteArray kept = test::ReadBytes(folder + "/kept.webp");
+  chunks = test::RiffChunks(kept);
+  const qsizetype exif = IndexOf(chunks, "EXIF");
+  ASSERT_GT(exif, IndexOf(chunks, "VP8L"));
+  EXPECT_EQ(kept.mid(chunks[exif].offset + 8, chunks[exif].size), test::MakeExif(3));
+  EXPECT_EQ(test::LittleEndian32(kept, 4), static_cast<uint32_t>(kept.size() - 8));
+}
+
+TEST(WebPTiffInput, SemiTransparentColourIsNotDarkened) {
+  const QString folder = test::MakeTempFolder();
+  for (bool unassociated : {true, false}) {
+    SCOPED_TRACE(unassociated ? "unassociated alpha" : "associated alpha");
+    const uint8_t straight[4] = {200, 100, 50, 128};
+    const uint8_t premultiplied[4] = {100, 50, 25, 128};
+    test::TiffOptions options;
+    options.unassociatedAlpha = unassociated;
+    const QString tif = folder + "/in.tif";
+    ASSERT_TRUE(test::WriteTiffRGBA(tif, 8, 4, unassociated ? straight : premultiplied, options));
+    ASSERT_EQ(Encode(tif, folder + "/out.webp", 1.0, 0), 0);
+    ExpectPixelNear(FirstPixel(test::ReadBytes(folder + "/out.webp")), {200, 100, 50, 128}, 2);
+  }
+}
+
+TEST(WebPTiffInput, KeptExifFromTheTiffReachesTheWebP) {
+  const QString folder = test::MakeTempFolder();
+  const uint8_t pixel[4] = {1, 2, 3, 255};
+  test::TiffOptions options;
+  options.make = "Glimbrik Camera";
+  ASSERT_TRUE(test::WriteTiffRGBA(folder + "/in.tif", 4, 4, pixel, options));
+  ASSERT_EQ(Encode(folder + "/in.tif", folder + "/kept.webp", 0.9, WebPMetadataFlags(true)), 0);
+  const QByteArray kept = test::ReadBytes(folder + "/kept.webp");
+  const auto chunks = test::RiffChunks(kept);
+  const qsizetype exif = IndexOf(chunks, "EXIF");
+  ASSERT_GE(exif, 0);
+  const QByteArray payload = kept.mid(chunks[exif].offset + 8, chunks[exif].size);
+  EXPECT_TRUE(payload.startsWith(QByteArray("II*\0", 4)));
+  EXPECT_TRUE(payload.contains("Glimbrik Camera"));
+
+  ASSERT_EQ(Encode(folder + "/in.tif", folder + "/dropped.webp", 0.9, WebPMetadataFlags(false)), 0);
+  EXPECT_EQ(IndexOf(test::RiffChunks(test::ReadBytes(folder + "/dropped.webp")), "EXIF"), -1);
+}
+
+TEST(WebPEncode, FailuresReturnTheirCodesAndLeaveNoFile) {
+  const QString folder = test::MakeTempFolder();
+  const QString png = folder + "/in.png";
+  ASSERT_TRUE(test::WritePng(png, FlatImage(4, 4, Qt::red)));
+  QImage(4, 4, QImage::Format_RGB32).save(folder + "/in.bmp");
+
+  EXPECT_EQ(Encode(folder + "/in.bmp", folder + "/bmp.webp", 0.8, 0), kWebPInputUnreadable);
+  EXPECT_FALSE(QFile::exists(folder + "/bmp.webp"));
+  EXPECT_EQ(Encode(folder + "/missing.png", folder + "/none.webp", 0.8, 0), kWebPInputUnreadable);
+  EXPECT_EQ(Encode(png, folder + "/no/such/folder/out.webp", 0.8, 0), kWebPOutputUnopenable);
+  EXPECT_FALSE(QDir(folder + "/no").exists());
+
+  // A truncated PNG is unreadable input, not a crash.
+  const QByteArray whole = test::ReadBytes(png);
+  ASSERT_TRUE(test::WriteBytes(folder + "/cut.png", whole.left(whole.size() / 2)));
+  EXPECT_EQ(Encode(folder + "/cut.png", folder + "/cut.webp", 0.8, 0), kWebPInputUnreadable);
+  EXPECT_FALSE(QFile::exists(folder + "/cut.webp"));
+
+  WebPEncodeSettings bad;
+  bad.quality = 250.0f;
+  EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(png).constData(), nullptr, bad, 0),
+            kWebPConfigInvalid);
+  EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(png).constData(), nullptr,
+                                  static_cast<const WebPConfig*>(nullptr), 0),
+            kWebPConfigInvalid);
+  // Encoding without an output path only checks that the picture encodes.
+  EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(png).constData(), nullptr,
+                                  WebPSettingsForQuality(0.5), 0),
+            kWebPEncodeOk);
+}
+
+// Reads a TIFF with libtiff's own RGBA reader: premultiplied RGBA, top row first.
+std::vector<uint32_t> ReadTiffRaster(const QString& path, uint32_t* width, uint32_t* height,
+                                     uint16_t* entries) {
+  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "r");
+  if (!tiff) return {};
+  TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, height);
+  std::vector<uint32_t> raster(size_t{*width} * *height);
+  const int ok =
+      TIFFReadRGBAImageOriented(tiff, *width, *height, raster.data(), ORIENTATION_TOPLEFT, 0);
+  TIFFClose(tiff);
+  const QByteArray bytes = test::ReadBytes(path);
+  *entries = static_cast<uint8_t>(bytes[8]) | static_cast<uint8_t>(bytes[9]) << 8;
+  return ok ? raster : std::vector<uint32_t>{};
+}
+
+TEST(WebPDecode, AlphaImageBecomesAPremultipliedTiffThatLibtiffReads) {
+  const QString folder = test::MakeTempFolder();
+  // A 3 x 2 image with distinct straight pixels, encoded losslessly by libwebp.
+  const uint8_t rgba[] = {255, 0,   0,  255, 0,  255, 0,  128, 0,   0,   255, 0,
+                          200, 100, 50, 128, 10, 20,  30, 255, 255, 255, 255, 64};
+  uint8_t* encoded = nullptr;
+  const size_t size = WebPEncodeLosslessRGBA(rgba, 3, 2, 12, &encoded);
+  ASSERT_GT(size, 0u);
+  const QByteArray webp(reinterpret_cast<const char*>(encoded), static_cast<qsizetype>(size));
+  WebPFree(encoded);
+
+  const QString tif = folder + "/alpha.tif";
+  ASSERT_EQ(
+      DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(webp.constData()),
+                           static_cast<size_t>(webp.size()), QFile::encodeName(tif).constData()),
+      kWebPDecodeOk);
+  uint32_t w = 0;
+  uint32_t h = 0;
+  uint16_t entries = 0;
+  const std::vector<uint32_t> raster = ReadTiffRaster(tif, &w, &h, &entries);
+  ASSERT_EQ(raster.size(), 6u);
+  EXPECT_EQ(w, 3u);
+  EXPECT_EQ(h, 2u);
+  EXPECT_EQ(entries, 15);
+  for (size_t i = 0; i < 6; ++i) {
+    const uint32_t a = rgba[4 * i + 3];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(TIFFGetA(raster[i]), a);
+    for (int c = 0; c < 3; ++c) {
+      const uint32_t sample = c == 0   ? TIFFGetR(raster[i])
+                              : c == 1 ? TIFFGetG(raster[i])
+                                       : TIFFGetB(raster[i]);
+      EXPECT_NEAR(static_cast<int>(sample), static_cast<int>(rgba[4 * i + c] * a / 255), 1);
+    }
+  }
+  EXPECT_EQ(QFile(tif).size(), 210 + 6 * 4);
+}
+
+TEST(WebPDecode, OpaqueImageGivesAnRgbTiffOfFourteenEntries) {
+  const QString folder = test::MakeTempFolder();
+  ASSERT_TRUE(test::WriteBytes(folder + "/in.jpg", test::MakeJpeg(5, 3, 3)));
+  ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/opaque.webp", 0.9, 0), 0);
+  const QByteArray webp = test::ReadBytes(folder + "/opaque.webp");
+  const QString tif = folder + "/opaque.tif";
+  ASSERT_EQ(
+      DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(webp.constData()),
+                           static_cast<size_t>(webp.size()), QFile::encodeName(tif).constData()),
+      0);
+  const QByteArray bytes = test::ReadBytes(tif);
+  ASSERT_EQ(bytes.size(), 210 + 5 * 3 * 3);
+  EXPECT_EQ(bytes[8], 14);
+  uint32_t w = 0;
+  uint32_t h = 0;
+  uint16_t entries = 0;
+  EXPECT_EQ(ReadTiffRaster(tif, &w, &h, &entries).size(), 15u);
+}
+
+TEST(WebPDecode, CorruptOrCutBytesFailWithoutLeavingAFile) {
+  const QString folder = test::MakeTempFolder();
+  const QByteArray junk("RIFF\x10\0\0\0WEBPjunkjunkjunk", 24);
+  int32_t w = -1;
+  int32_t h = -1;
+  EXPECT_EQ(GetWebPImageSize(reinterpret_cast<const uint8_t*>(junk.constData()),
+                             static_cast<size_t>(junk.size()), &w, &h),
+            kWebPFeaturesUnreadable);
+  const QString tif = folder + "/junk.tif";
+  EXPECT_EQ(
+      DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(junk.constData()),
+                           static_cast<size_t>(junk.size()), QFile::encodeName(tif).constData()),
+      kWebPFeaturesUnreadable);
+  EXPECT_FALSE(QFile::exists(tif));
+
+  // A real file cut after its header: the size is known but the pixels are not there.
+  ASSERT_TRUE(test::WritePng(folder + "/in.png", FlatImage(64, 64, QColor(1, 2, 3, 200))));
+  ASSERT_EQ(Encode(folder + "/in.png", folder + "/full.webp", 0.7, 0), 0);
+  const QByteArray cut = test::ReadBytes(folder + "/full.webp").left(40);
+  const auto* data = reinterpret_cast<const uint8_t*>(cut.constData());
+  ASSERT_EQ(GetWebPImageSize(data, static_cast<size_t>(cut.size()), &w, &h), 0);
+  EXPECT_EQ(w, 64);
+  EXPECT_EQ(h, 64);
+  const QString cutTif = folder + "/cut.tif";
+  EXPECT_LT(DecodeWebPToTIFFFile(data, static_cast<size_t>(cut.size()),
+                                 QFile::encodeName(cutTif).constData()),
+            0);
+  EXPECT_FALSE(QFile::exists(cutTif));
+
+  // An unwritable output is a failure too.
+  const QByteArray full = test::ReadBytes(folder + "/full.webp");
+  EXPECT_EQ(DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(full.constData()),
+                                 static_cast<size_t>(full.size()),
+                                 QFile::encodeName(folder + "/no/such/out.tif").constData()),
+            kWebPTIFFWriteFailed);
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace glimbrik::test {
+
+// Writes data to path; false when it cannot.
+bool WriteFile(const QString& path, const QByteArray& data);
+QByteArray ReadFile(const QString& path);
+
+// A 96 x 64 picture with gradients and edges.
+QImage TestPicture();
+// A PNG stored without compression, which every PNG optimiser shrinks.
+bool WriteUncompressedPng(const QString& path);
+// A baseline JPEG with the encoder's standard tables, which Huffman optimisation shrinks.
+bool WritePlainJpeg(const QString& path);
+// A 256-colour GIF with a comment block and one clear code every few pixels: valid, but far
+// from the smallest encoding of its pixels.
+bool WriteWastefulGif(const QString& path);
+
+// Whether both files decode to the same pixels.
+bool SamePixels(const QString& a, const QString& b);
+
+}  // namespace glimbrik::test

@@ -1,0 +1,201 @@
+// The queued road of a File over the real tools.
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <thread>
+
+#include "image_fixtures.h"
+#include "optimise/file.h"
+#include "optimise/work_queue.h"
+#include "platform/folders.h"
+#include "platform/localization.h"
+#include "platform/user_defaults.h"
+#include "stand_in_tool.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+
+class QueuedRoad : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const char* key :
+         {"GifsicleEnabled", "BackupFiles", "PngCrushEnabled", "OptiPngEnabled", "AdvPngEnabled",
+          "PngOutEnabled", "JpegOptimEnabled", "JpegTranEnabled"}) {
+      RemoveUserDefault(QLatin1String(key));
+    }
+  }
+
+  // Runs the job to its end: the io queue inspects, the cpu queue optimises, the io queue saves.
+  std::shared_ptr<File> Run(const QString& path) {
+    auto job = std::make_shared<File>(path);
+    WorkQueue cpu(2);
+    WorkQueue io(1);
+    job->enqueueWorkersInCPUQueue(cpu, io);
+    EXPECT_TRUE(io.waitUntilAllOperationsAreFinished(kTimeoutMs));
+    EXPECT_TRUE(cpu.waitUntilAllOperationsAreFinished(kTimeoutMs));
+    EXPECT_TRUE(io.waitUntilAllOperationsAreFinished(kTimeoutMs));
+    EXPECT_FALSE(job->isBusy());
+    return job;
+  }
+
+  QString folder_ = test::MakeTempFolder();
+};
+
+TEST_F(QueuedRoad, BitmapIsNeitherPngGifNorJpeg) {
+  const QString path = folder_ + QStringLiteral("/x.bmp");
+  ASSERT_TRUE(test::TestPicture().save(path, "BMP"));
+  const QByteArray before = test::ReadFile(path);
+  SetUserDefault(QStringLiteral("GifsicleEnabled"), true);
+  const auto job = Run(path);
+  EXPECT_EQ(job->statusImageName(), QStringLiteral("err"));
+  EXPECT_EQ(job->statusOrder(), 8);
+  EXPECT_EQ(job->statusText(), LocalizedString("File is neither PNG, GIF nor JPEG"));
+  EXPECT_TRUE(job->filePath().isEmpty());  // cleaned up
+  EXPECT_EQ(test::ReadFile(path), before);
+}
+
+TEST_F(QueuedRoad, EmptyFileCannotBeMapped) {
+  const QString path = folder_ + QStringLiteral("/empty.png");
+  ASSERT_TRUE(test::WriteFile(path, QByteArray()));
+  const auto job = Run(path);
+  EXPECT_EQ(job->statusOrder(), 8);
+  EXPECT_EQ(job->statusText(), LocalizedString("Can't map file into memory"));
+}
+
+TEST_F(QueuedRoad, GifWithGifsicleOffHasNoTools) {
+  const QString path = folder_ + QStringLiteral("/x.gif");
+  ASSERT_TRUE(test::WriteWastefulGif(path));
+  const QByteArray before = test::ReadFile(path);
+  const auto job = Run(path);
+  EXPECT_EQ(job->statusOrder(), 8);
+  EXPECT_EQ(job->statusText(),
+            LocalizedString("All neccessary tools have been disabled in Preferences"));
+  EXPECT_TRUE(
+      job->statusText().endsWith(QStringLiteral("tools have been disabled in Preferences")));
+  EXPECT_EQ(test::ReadFile(path), before);
+}
+
+TEST_F(QueuedRoad, GifShrunkByGifsicleIsSavedWithABackup) {
+  const QString path = folder_ + QStringLiteral("/x.gif");
+  ASSERT_TRUE(test::WriteWastefulGif(path));
+  const QByteArray before = test::ReadFile(path);
+  const QImage pixelsBefore(path);
+  ASSERT_FALSE(pixelsBefore.isNull());
+  SetUserDefault(QStringLiteral("GifsicleEnabled"), true);
+  SetUserDefault(QStringLiteral("BackupFiles"), true);
+  const auto job = Run(path);
+  EXPECT_EQ(job->statusImageName(), QStringLiteral("ok"));
+  EXPECT_EQ(job->statusOrder(), 7);
+  EXPECT_TRUE(job->statusText() ==
+                  LocalizedString("Optimized successfully with %@").arg("Gifsicle") ||
+              job->statusText() ==
+                  LocalizedString("Optimized successfully with %@").arg("Gifsicle interlaced"))
+      << job->statusText().toStdString();
+  EXPECT_TRUE(job->isDone());
+  EXPECT_EQ(test::ReadFile(path + QLatin1Char('~')), before);
+  const QByteArray after = test::ReadFile(path);
+  EXPECT_LT(after.size(), before.size());
+  EXPECT_EQ(job->byteSize(), static_cast<quint64>(before.size()));
+  EXPECT_EQ(job->byteSizeOptimized(), static_cast<quint64>(after.size()));
+  EXPECT_GT(job->percentOptimized(), 0.0);
+  EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_ARGB32),
+            pixelsBefore.convertToFormat(QImage::Format_ARGB32));
+  job->cleanup();
+  EXPECT_TRUE(QDir(PrivateTempFolder()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(QueuedRoad, PngThroughTheChainOfToolsKeepsItsPixels) {
+  const QString path = folder_ + QStringLiteral("/x.png");
+  const QString reference = folder_ + QStringLiteral("/reference.png");
+  ASSERT_TRUE(test::WriteUncompressedPng(path));
+  ASSERT_TRUE(test::WriteUncompressedPng(reference));
+  const qint64 before = QFileInfo(path).size();
+  for (const char* key : {"PngCrushEnabled", "OptiPngEnabled", "AdvPngEnabled"}) {
+    SetUserDefault(QLatin1String(key), true);
+  }
+  const auto job = Run(path);
+  EXPECT_EQ(job->statusImageName(), QStringLiteral("ok")) << job->statusText().toStdString();
+  EXPECT_TRUE(job->statusText().startsWith(
+      LocalizedString("Optimized successfully with %@").arg(QString())));
+  EXPECT_LT(QFileInfo(path).size(), before);
+  EXPECT_EQ(job->byteSizeOptimized(), static_cast<quint64>(QFileInfo(path).size()));
+  EXPECT_TRUE(test::SamePixels(path, reference));
+}
+
+TEST_F(QueuedRoad, JpegThroughBothToolsKeepsItsPixels) {
+  const QString path = folder_ + QStringLiteral("/x.jpg");
+  const QString reference = folder_ + QStringLiteral("/reference.jpg");
+  ASSERT_TRUE(test::WritePlainJpeg(path));
+  ASSERT_TRUE(test::WritePlainJpeg(reference));
+  SetUserDefault(QStringLiteral("JpegOptimEnabled"), true);
+  SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
+  const auto job = Run(path);
+  EXPECT_EQ(job->statusImageName(), QStringLiteral("ok")) << job->statusText().toStdString();
+  EXPECT_LT(QFileInfo(path).size(), QFileInfo(reference).size());
+  EXPECT_TRUE(test::SamePixels(path, reference));
+}
+
+TEST_F(QueuedRoad, NothingToGainIsReportedAsSuch) {
+  test::StandInTools tools;
+  tools.install(QStringLiteral("jpegtran"));  // writes nothing: no result
+  const QString path = folder_ + QStringLiteral("/x.jpg");
+  ASSERT_TRUE(test::WritePlainJpeg(path));
+  const QByteArray before = test::ReadFile(path);
+  SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
+  const auto job = Run(path);
+  EXPECT_EQ(job->statusImageName(), QStringLiteral("noopt"));
+  EXPECT_EQ(job->statusOrder(), 5);
+  EXPECT_EQ(job->statusText(), LocalizedString("File cannot be optimized any further"));
+  EXPECT_EQ(test::ReadFile(path), before);
+  EXPECT_EQ(tools.invocations().size(), 1);
+}
+
+TEST_F(QueuedRoad, ChainAgentsRunBeforeTheFreeOnes) {
+  // The queued jpegoptim agent has no maximum quality, so it changes the image: it goes first.
+  test::StandInTools tools;
+  tools.install(QStringLiteral("jpegoptim"));
+  tools.install(QStringLiteral("jpegtran"));
+  const QString path = folder_ + QStringLiteral("/x.jpg");
+  ASSERT_TRUE(test::WritePlainJpeg(path));
+  SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
+  SetUserDefault(QStringLiteral("JpegOptimEnabled"), true);
+  Run(path);
+  const QList<QStringList> calls = tools.invocations();
+  ASSERT_EQ(calls.size(), 2);
+  EXPECT_EQ(calls[0].value(0), QStringLiteral("JpegOptim"));
+  EXPECT_EQ(calls[1].value(0), QStringLiteral("jpegtran"));
+}
+
+TEST_F(QueuedRoad, CleanupStopsARunningToolAndLeavesTheFile) {
+  test::StandInTools tools;
+  tools.install(QStringLiteral("gifsicle"));
+  tools.setScript(QStringLiteral("head -c 100 /dev/zero > \"$2\"; exec sleep 60"));
+  const QString path = folder_ + QStringLiteral("/x.gif");
+  ASSERT_TRUE(test::WriteWastefulGif(path));
+  const QByteArray before = test::ReadFile(path);
+  SetUserDefault(QStringLiteral("GifsicleEnabled"), true);
+  auto job = std::make_shared<File>(path);
+  WorkQueue cpu(1);
+  WorkQueue io(1);
+  job->enqueueWorkersInCPUQueue(cpu, io);
+  QDeadlineTimer deadline(kTimeoutMs);
+  while (tools.invocations().isEmpty() && !deadline.hasExpired()) std::this_thread::yield();
+  ASSERT_EQ(tools.invocations().size(), 1);
+  job->cleanup();
+  // Far less than the tool's own minute: the running tool was ended, the waiting one never ran.
+  ASSERT_TRUE(cpu.waitUntilAllOperationsAreFinished(kTimeoutMs / 2));
+  ASSERT_TRUE(io.waitUntilAllOperationsAreFinished(kTimeoutMs));
+  EXPECT_EQ(tools.invocations().size(), 1);
+  EXPECT_EQ(test::ReadFile(path), before);
+  EXPECT_TRUE(job->filePathOptimized().isEmpty());
+  EXPECT_TRUE(QDir(PrivateTempFolder()).entryList(QDir::Files).isEmpty());
+}
+
+}  // namespace
+}  // namespace glimbrik

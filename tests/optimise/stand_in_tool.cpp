@@ -1,0 +1,102 @@
+#include "stand_in_tool.h"
+
+#include <fcntl.h>
+#include <sys/auxv.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <string>
+#include <vector>
+
+#include "support/test_env.h"
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Runs before anything else in the process: only plain C calls here. Started under another
+// file name than its own (a link in a stand-in folder), the executable plays that tool: it
+// appends its arguments to the folder's log and runs the folder's script, if any.
+__attribute__((constructor(101))) void RunAsStandInTool() {
+  const char* started = reinterpret_cast<const char*>(::getauxval(AT_EXECFN));
+  char self[4096];
+  const ssize_t selfLength = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (!started || selfLength <= 0) return;
+  self[selfLength] = '\0';
+  const std::string startedPath(started);
+  if (BaseName(startedPath) == BaseName(self)) return;
+  const size_t slash = startedPath.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : startedPath.substr(0, slash);
+
+  std::string cmdline;
+  const int in = ::open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
+  if (in < 0) ::_exit(120);
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(in, buffer, sizeof buffer)) > 0;) cmdline.append(buffer, n);
+  ::close(in);
+  std::vector<std::string> arguments;
+  for (size_t start = 0; start < cmdline.size();) {
+    const size_t end = cmdline.find('\0', start);
+    arguments.push_back(cmdline.substr(start, end - start));
+    start = end == std::string::npos ? cmdline.size() : end + 1;
+  }
+  std::string record;
+  for (size_t i = 0; i < arguments.size(); ++i) record += (i ? "\x1f" : "") + arguments[i];
+  record += '\n';
+  const std::string log = folder + "/invocations.log";
+  const int out = ::open(log.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (out < 0 ||
+      ::write(out, record.data(), record.size()) != static_cast<ssize_t>(record.size())) {
+    ::_exit(121);
+  }
+  ::close(out);
+  std::string script = folder + "/script.sh";
+  if (::access(script.c_str(), R_OK) != 0) ::_exit(0);
+  std::vector<char*> argv{const_cast<char*>("sh"), script.data()};
+  for (size_t i = 1; i < arguments.size(); ++i) argv.push_back(arguments[i].data());
+  argv.push_back(nullptr);
+  ::execv("/bin/sh", argv.data());
+  ::_exit(122);
+}
+
+}  // namespace
+
+namespace glimbrik::test {
+
+StandInTools::StandInTools()
+    : folder_(MakeTempFolder(QStringLiteral("tools"))),
+      log_(folder_ + QStringLiteral("/invocations.log")),
+      oldPath_(qgetenv("PATH")) {
+  qputenv("PATH", QFile::encodeName(folder_) + ':' + oldPath_);
+}
+
+StandInTools::~StandInTools() { qputenv("PATH", oldPath_); }
+
+void StandInTools::install(const QString& executable) {
+  QFile::link(QCoreApplication::applicationFilePath(), folder_ + QLatin1Char('/') + executable);
+}
+
+void StandInTools::setScript(const QString& body) {
+  const QString path = folder_ + QStringLiteral("/script.sh");
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(body.toUtf8());
+}
+
+void StandInTools::hideRealTools() { qputenv("PATH", QFile::encodeName(folder_)); }
+
+QList<QStringList> StandInTools::invocations() const {
+  QList<QStringList> result;
+  QFile file(log_);
+  if (!file.open(QIODevice::ReadOnly)) return result;
+  for (const QByteArray& line : file.readAll().split('\n')) {
+    if (!line.isEmpty()) result.append(QString::fromUtf8(line).split(QChar(0x1f)));
+  }
+  return result;
+}
+
+}  // namespace glimbrik::test

@@ -1,0 +1,318 @@
+#include "platform/image_header.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+#include <webp/encode.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <vector>
+
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+void Put16(QByteArray* out, int v, bool big = true) {
+  if (big) {
+    out->append(static_cast<char>(v >> 8)).append(static_cast<char>(v & 0xFF));
+  } else {
+    out->append(static_cast<char>(v & 0xFF)).append(static_cast<char>(v >> 8));
+  }
+}
+
+void Put32(QByteArray* out, uint32_t v, bool big = true) {
+  if (big) {
+    Put16(out, static_cast<int>(v >> 16));
+    Put16(out, static_cast<int>(v & 0xFFFF));
+  } else {
+    Put16(out, static_cast<int>(v & 0xFFFF), false);
+    Put16(out, static_cast<int>(v >> 16), false);
+  }
+}
+
+void Segment(QByteArray* out, int marker, const QByteArray& payload) {
+  out->append('\xFF').append(static_cast<char>(marker));
+  Put16(out, static_cast<int>(payload.size() + 2));
+  out->append(payload);
+}
+
+// A big-endian EXIF block with orientation and, when given, a resolution in dpi.
+QByteArray Exif(int orientation, int dpi = 0) {
+  QByteArray exif("MM\0*", 4);
+  Put32(&exif, 8);
+  const int entries = dpi ? 3 : 1;
+  Put16(&exif, entries);
+  const uint32_t rational = 8 + 2 + 12 * entries + 4;
+  Put16(&exif, 274), Put16(&exif, 3), Put32(&exif, 1), Put16(&exif, orientation), Put16(&exif, 0);
+  if (dpi) {
+    Put16(&exif, 282), Put16(&exif, 5), Put32(&exif, 1), Put32(&exif, rational);
+    Put16(&exif, 283), Put16(&exif, 5), Put32(&exif, 1), Put32(&exif, rational);
+  }
+  Put32(&exif, 0);
+  if (dpi) Put32(&exif, static_cast<uint32_t>(dpi)), Put32(&exif, 1);
+  return exif;
+}
+
+struct JpegParts {
+  int unit = 1;
+  int density = 72;
+  QByteArray exif;
+  int components = 3;
+  int width = 4000;
+  int height = 3000;
+};
+
+// JPEG header segments up to the start of the scan; no pixels are needed for a header probe.
+QByteArray JpegHeader(const JpegParts& parts) {
+  QByteArray jpeg("\xFF\xD8", 2);
+  QByteArray jfif("JFIF\0\x01\x02", 7);
+  jfif.append(static_cast<char>(parts.unit));
+  Put16(&jfif, parts.density);
+  Put16(&jfif, parts.density);
+  jfif.append('\0').append('\0');
+  Segment(&jpeg, 0xE0, jfif);
+  if (!parts.exif.isEmpty()) Segment(&jpeg, 0xE1, QByteArray("Exif\0\0", 6) + parts.exif);
+  QByteArray frame(1, 8);
+  Put16(&frame, parts.height);
+  Put16(&frame, parts.width);
+  frame.append(static_cast<char>(parts.components));
+  for (int c = 0; c < parts.components; ++c)
+    frame.append(static_cast<char>(c + 1)).append('\x11').append('\0');
+  Segment(&jpeg, 0xC0, frame);
+  Segment(&jpeg, 0xDA, QByteArray(8, '\0'));
+  return jpeg;
+}
+
+ImageHeader Probe(const QByteArray& bytes, const QString& name = QStringLiteral("x")) {
+  const ImageHeaderResult result = ReadImageHeader(name, bytes);
+  EXPECT_TRUE(result) << result.reason.toStdString();
+  return result.header.value_or(ImageHeader{});
+}
+
+TEST(ImageHeaderJpeg, DensityComesFromJfifThenExifThen72) {
+  JpegParts parts;
+  parts.density = 300;
+  ImageHeader h = Probe(JpegHeader(parts));
+  EXPECT_EQ(h.format, ImageFormat::JPEG);
+  EXPECT_EQ(h.width, 4000);
+  EXPECT_EQ(h.height, 3000);
+  EXPECT_DOUBLE_EQ(h.dpiX, 300.0);
+  EXPECT_EQ(h.colourModel, ColourModel::RGB);
+  EXPECT_EQ(h.bitsPerComponent, 8);
+  EXPECT_EQ(h.orientation, 0);
+
+  parts.unit = 2;
+  parts.density = 28;
+  EXPECT_NEAR(Probe(JpegHeader(parts)).dpiX, 71.12, 1e-9);
+
+  parts.unit = 0;  // aspect ratio only: EXIF, else 72
+  parts.density = 1;
+  EXPECT_DOUBLE_EQ(Probe(JpegHeader(parts)).dpiX, 72.0);
+  parts.exif = Exif(1, 240);
+  EXPECT_DOUBLE_EQ(Probe(JpegHeader(parts)).dpiY, 240.0);
+
+  parts.unit = 1;  // a stated 0 counts as not stated
+  parts.density = 0;
+  parts.exif.clear();
+  EXPECT_DOUBLE_EQ(Probe(JpegHeader(parts)).dpiX, 72.0);
+}
+
+TEST(ImageHeaderJpeg, OrientationAndDisplayedSize) {
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    SCOPED_TRACE(orientation);
+    JpegParts parts;
+    parts.exif = Exif(orientation);
+    const ImageHeader h = Probe(JpegHeader(parts));
+    EXPECT_EQ(h.orientation, orientation);
+    EXPECT_EQ(h.displayWidth(), orientation >= 5 ? 3000 : 4000);
+    EXPECT_EQ(h.displayHeight(), orientation >= 5 ? 4000 : 3000);
+  }
+  JpegParts odd;
+  odd.exif = Exif(9);
+  EXPECT_EQ(Probe(JpegHeader(odd)).orientation, 0);
+}
+
+TEST(ImageHeaderJpeg, ColourModelsAndDamage) {
+  JpegParts parts;
+  parts.components = 1;
+  EXPECT_EQ(Probe(JpegHeader(parts)).colourModel, ColourModel::Gray);
+  parts.components = 4;
+  EXPECT_EQ(Probe(JpegHeader(parts)).colourModel, ColourModel::CMYK);
+
+  const QByteArray whole = JpegHeader(JpegParts{});
+  const ImageHeaderResult cut = ReadImageHeader("cut.jpg", whole.left(30));
+  EXPECT_FALSE(cut);
+  EXPECT_TRUE(cut.reason.contains("cut.jpg"));
+  // A segment length that points past the end is no frame header either.
+  QByteArray lying("\xFF\xD8\xFF\xE1\xEA\x60", 6);
+  lying.append(QByteArray(2000, '\x11'));
+  EXPECT_FALSE(ReadImageHeader("lying.jpg", lying));
+}
+
+QByteArray PngWithChunks(const std::vector<std::pair<QByteArray, QByteArray>>& chunks,
+                         int colourType = 6) {
+  QByteArray png("\x89PNG\r\n\x1a\n", 8);
+  auto chunk = [&](const QByteArray& type, const QByteArray& data) {
+    Put32(&png, static_cast<uint32_t>(data.size()));
+    png.append(type).append(data);
+    Put32(&png, 0);  // the probe does not check CRCs
+  };
+  QByteArray ihdr;
+  Put32(&ihdr, 640);
+  Put32(&ihdr, 480);
+  ihdr.append('\x08').append(static_cast<char>(colourType)).append(3, '\0');
+  chunk("IHDR", ihdr);
+  for (const auto& [type, data] : chunks) chunk(type, data);
+  chunk("IEND", {});
+  return png;
+}
+
+TEST(ImageHeaderPng, PhysOr72AndExifOrientation) {
+  ImageHeader h = Probe(PngWithChunks({}));
+  EXPECT_EQ(h.format, ImageFormat::PNG);
+  EXPECT_EQ(h.width, 640);
+  EXPECT_EQ(h.height, 480);
+  EXPECT_DOUBLE_EQ(h.dpiX, 72.0);
+  EXPECT_DOUBLE_EQ(h.dpiY, 72.0);
+  EXPECT_TRUE(h.hasAlpha);
+
+  QByteArray phys;
+  Put32(&phys, 11811);
+  Put32(&phys, 5906);
+  phys.append('\x01');
+  h = Probe(PngWithChunks({{"pHYs", phys}, {"eXIf", Exif(8)}}, 2));
+  EXPECT_NEAR(h.dpiX, 300.0, 0.01);
+  EXPECT_NEAR(h.dpiY, 150.0, 0.02);
+  EXPECT_EQ(h.orientation, 8);
+  EXPECT_FALSE(h.hasAlpha);
+  EXPECT_EQ(h.colourModel, ColourModel::RGB);
+
+  h = Probe(PngWithChunks({{"tRNS", QByteArray(1, '\0')}}, 3));
+  EXPECT_EQ(h.colourModel, ColourModel::Indexed);
+  EXPECT_TRUE(h.hasAlpha);
+}
+
+TEST(ImageHeaderTiff, TagsFromTheFile) {
+  const QString path = test::MakeTempFolder() + "/cmyk.tif";
+  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  ASSERT_NE(tiff, nullptr);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 30);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 20);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 16);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 4);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_LEFTBOT);
+  TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 118.0f);
+  TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 118.0f);
+  TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_CENTIMETER);
+  std::vector<uint16_t> row(30 * 4, 1000);
+  for (int y = 0; y < 20; ++y) TIFFWriteScanline(tiff, row.data(), y, 0);
+  TIFFClose(tiff);
+
+  const ImageHeaderResult fromFile = ReadImageHeader(path);
+  ASSERT_TRUE(fromFile) << fromFile.reason.toStdString();
+  const ImageHeader& h = *fromFile.header;
+  EXPECT_EQ(h.format, ImageFormat::TIFF);
+  EXPECT_EQ(h.width, 30);
+  EXPECT_EQ(h.height, 20);
+  EXPECT_EQ(h.colourModel, ColourModel::CMYK);
+  EXPECT_EQ(h.bitsPerComponent, 16);
+  EXPECT_EQ(h.orientation, 8);
+  EXPECT_NEAR(h.dpiX, 299.72, 1e-3);
+  EXPECT_EQ(h.frameCount, 1);
+
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const ImageHeader fromBytes = Probe(file.readAll());
+  EXPECT_EQ(fromBytes.width, 30);
+  EXPECT_EQ(fromBytes.orientation, 8);
+}
+
+TEST(ImageHeaderWebP, FeaturesOfTheBitstream) {
+  std::vector<uint8_t> rgba(7 * 5 * 4, 128);
+  uint8_t* out = nullptr;
+  const size_t size = WebPEncodeLosslessRGBA(rgba.data(), 7, 5, 28, &out);
+  ASSERT_GT(size, 0u);
+  const QByteArray webp(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+  WebPFree(out);
+  const ImageHeader h = Probe(webp);
+  EXPECT_EQ(h.format, ImageFormat::WebP);
+  EXPECT_EQ(h.width, 7);
+  EXPECT_EQ(h.height, 5);
+  EXPECT_TRUE(h.hasAlpha);
+  EXPECT_DOUBLE_EQ(h.dpiX, 72.0);
+  EXPECT_FALSE(ReadImageHeader("x.webp", webp.left(14)));
+}
+
+TEST(ImageHeaderOthers, GifBmpAndQtFormats) {
+  // Two frames, the second with a transparent colour.
+  QByteArray gif("GIF89a", 6);
+  Put16(&gif, 9, false);
+  Put16(&gif, 6, false);
+  gif.append('\x80').append('\0').append('\0').append(6, '\0');  // 2-colour global table
+  for (int frame = 0; frame < 2; ++frame) {
+    if (frame == 1) gif.append(QByteArray("\x21\xF9\x04\x01\0\0\0\0", 8));
+    gif.append('\x2C');
+    Put16(&gif, 0, false), Put16(&gif, 0, false), Put16(&gif, 9, false), Put16(&gif, 6, false);
+    gif.append('\0').append('\x02').append('\x02').append("\x4C\x01").append('\0');
+  }
+  gif.append('\x3B');
+  ImageHeader h = Probe(gif);
+  EXPECT_EQ(h.format, ImageFormat::GIF);
+  EXPECT_EQ(h.width, 9);
+  EXPECT_EQ(h.height, 6);
+  EXPECT_EQ(h.frameCount, 2);
+  EXPECT_TRUE(h.hasAlpha);
+  EXPECT_EQ(h.colourModel, ColourModel::Indexed);
+
+  QImage image(12, 8, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  image.setDotsPerMeterX(11811);
+  image.setDotsPerMeterY(11811);
+  QBuffer bmp;
+  bmp.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(image.save(&bmp, "BMP"));
+  h = Probe(bmp.data());
+  EXPECT_EQ(h.format, ImageFormat::BMP);
+  EXPECT_EQ(h.width, 12);
+  EXPECT_EQ(h.height, 8);
+  EXPECT_NEAR(h.dpiX, 300.0, 0.01);
+
+  // Qt states 96 dpi for a PPM; the header states none, so the probe says 72.
+  QBuffer ppm;
+  ppm.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(image.save(&ppm, "PPM"));
+  h = Probe(ppm.data(), "x.ppm");
+  EXPECT_EQ(h.format, ImageFormat::PNM);
+  EXPECT_EQ(h.width, 12);
+  EXPECT_DOUBLE_EQ(h.dpiX, 72.0);
+}
+
+TEST(ImageHeader, NonImagesAndLimits) {
+  const QString folder = test::MakeTempFolder();
+  QFile text(folder + "/notes.txt");
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write("plain words, not pixels\n");
+  text.close();
+  const ImageHeaderResult notImage = ReadImageHeader(folder + "/notes.txt");
+  EXPECT_FALSE(notImage);
+  EXPECT_FALSE(notImage.reason.isEmpty());
+  EXPECT_FALSE(ReadImageHeader(folder + "/missing.png"));
+  EXPECT_FALSE(ReadImageHeader("empty", QByteArray()));
+
+  EXPECT_TRUE(IsImageSizeAllowed(30000, 16000));
+  EXPECT_TRUE(IsImageSizeAllowed(kMaxImageSide, 1));
+  EXPECT_FALSE(IsImageSizeAllowed(30001, 10));
+  EXPECT_FALSE(IsImageSizeAllowed(25000, 25000));  // over 500 megapixels
+  EXPECT_FALSE(IsImageSizeAllowed(0, 10));
+  EXPECT_DOUBLE_EQ(SanitisedDpi(0), 72.0);
+  EXPECT_DOUBLE_EQ(SanitisedDpi(-3), 72.0);
+  EXPECT_DOUBLE_EQ(SanitisedDpi(std::nan("")), 72.0);
+  EXPECT_DOUBLE_EQ(SanitisedDpi(150), 150.0);
+}
+
+}  // namespace
+}  // namespace glimbrik
