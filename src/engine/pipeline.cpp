@@ -12,6 +12,7 @@
 #include "engine/image_types.h"
 #include "engine/levels.h"
 #include "engine/pipeline_draw.h"
+#include "engine/pipeline_pixels.h"
 #include "engine/sharpen.h"
 #include "engine/token_string.h"
 #include "engine/watermark_options.h"
@@ -37,16 +38,8 @@ int BitsPerComponent(const QImage& image) {
     case QImage::Format_RGBA32FPx4:
     case QImage::Format_RGBA32FPx4_Premultiplied:
       return 32;
-    case QImage::Format_RGBX64:
-    case QImage::Format_RGBA64:
-    case QImage::Format_RGBA64_Premultiplied:
-    case QImage::Format_Grayscale16:
-    case QImage::Format_RGBX16FPx4:
-    case QImage::Format_RGBA16FPx4:
-    case QImage::Format_RGBA16FPx4_Premultiplied:
-      return 16;
     default:
-      return 8;
+      return IsDeepImage(image) ? 16 : 8;
   }
 }
 

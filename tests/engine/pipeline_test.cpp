@@ -9,6 +9,7 @@
 #include "engine/conversion_records.h"
 #include "engine/image_converter.h"
 #include "engine/watermark_options.h"
+#include "pixel_probes.h"
 #include "platform/image_source.h"
 #include "support/test_env.h"
 
@@ -174,13 +175,7 @@ TEST(ProcessImage, ImageWatermarkLandsOnExactPixelsOfEveryImage) {
     c.destinationURL = folder + name;
     ASSERT_EQ(ProcessImageFile(&c), 0);
     const Written w = ReadBack(c.destinationURL);
-    QRect ink;
-    for (int y = 0; y < w.pixels.height(); ++y) {
-      for (int x = 0; x < w.pixels.width(); ++x) {
-        if (w.pixels.pixel(x, y) != qRgb(255, 255, 255)) ink |= QRect(x, y, 1, 1);
-      }
-    }
-    EXPECT_EQ(ink, QRect(QPoint(880, 580), QPoint(1079, 779))) << name;
+    EXPECT_EQ(test::InkBox(w.pixels), QRect(QPoint(880, 580), QPoint(1079, 779))) << name;
     EXPECT_EQ(w.pixels.pixel(880, 580), qRgb(0, 0, 0)) << name;
   }
   EXPECT_EQ(c.imageWatermark.offset, QPointF(10, 10));
