@@ -59,7 +59,7 @@ QString SavePng(const QImage& image, const QString& name) {
   return path;
 }
 
-TEST(OrientationHelpers, OddQuarterTurnsAreNormalised) {
+TEST(PipelineHelpers, OddQuarterTurnsAreNormalised) {
   EXPECT_TRUE(IsOddQuarterTurn(90));
   EXPECT_TRUE(IsOddQuarterTurn(450));
   EXPECT_TRUE(IsOddQuarterTurn(-90));
@@ -70,6 +70,19 @@ TEST(OrientationHelpers, OddQuarterTurnsAreNormalised) {
   EXPECT_FALSE(IsOddQuarterTurn(0));
   EXPECT_EQ(NormalisedAngle(-90), 270);
   EXPECT_EQ(NormalisedAngle(450), 90);
+}
+
+TEST(PipelineHelpers, WatermarkTextExpandsForTheOutput) {
+  ImageConverter converter;
+  converter.sourceURL = QStringLiteral("/photos/source.png");
+  converter.destinationURL = QStringLiteral("/out/holiday.final.jpg");
+  converter.dpiX = 300;
+  TextWatermarkOptions record;
+  record.tokens = {QStringLiteral("("),  QVXWatermarkTextToken(QStringLiteral("Width"), 11),
+                   QStringLiteral("x"),  QVXWatermarkTextToken(QStringLiteral("Height"), 12),
+                   QStringLiteral(" "),  QVXWatermarkTextToken(QStringLiteral("Name"), 8),
+                   QStringLiteral(") "), QVXWatermarkTextToken(QStringLiteral("DPI"), 13)};
+  EXPECT_EQ(WatermarkText(converter, record, 1100, 800), "(1100x800 holiday.final) 300");
 }
 
 TEST(ProcessImage, QuarterTurnSwapsSizeAndResolution) {
