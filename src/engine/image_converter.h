@@ -89,11 +89,12 @@ class ImageConverter {
   bool createImageFromData(const QByteArray& data, QImage* image) const;
   bool saveImage(const QImage& image, const QString& url = QString());
   bool convertAndSave();
-  // Encodes interleaved 8-bit pixels (colourCode 1 grey, 2 RGB, 4 CMYK) as JPEG into encodedData.
-  bool encodeJPEG(int width, int height, const uchar* pixels, int colourCode, int components);
 
   // The decoded pixels of representation index, shrunk on decoding when the draw size allows.
   ImageResult<QImage> decodeRepresentation(int index, QSize drawSize) const;
+  // Resolves output type 0 to the source's own type: a type with an encoder in the full table
+  // is kept, a WebP source stays WebP (24); an unknown one stays 0 and encodes as JPEG.
+  int resolveOutputType();
 
   // Fields, as the engine's callers and the pipeline use them.
   double quality = 0.0;
@@ -147,10 +148,16 @@ class ImageConverter {
 
  private:
   void makeCurrent(int index);
+  void targetPixels(const ImageResizeOptions& resize, double* width, double* height);
   bool writeFile(const QString& path, const QByteArray& data) const;
+  void applyFileDates(const QString& path) const;
   bool saveWebP(const QImage& image, const QString& path);
+  bool saveSGI(const QImage& image, const QString& path);
   bool loadWebPSource(const QString& url);
-  int resolvedSourceType() const;
+  const MetadataBlocks& sourceMetadata() const;
+
+  QString loadedURL_;  // the URL given to loadSource (sourceURL may be a temporary TIFF)
+  mutable std::optional<MetadataBlocks> sourceMetadata_;
 };
 
 }  // namespace glimbrik

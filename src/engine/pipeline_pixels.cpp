@@ -73,22 +73,38 @@ std::vector<float> GaussianKernel(double sigma) {
   return kernel;
 }
 
-// One 1-D pass over `count` lines of `length` samples spaced `stride` apart, edges clamped.
-void BlurLines(float* data, int length, int count, int64_t lineStep, int64_t stride,
-               const std::vector<float>& kernel) {
+// Both passes accumulate whole rows tap by tap, so the inner loops run over contiguous floats and
+// vectorise; edges are clamped.
+void BlurRows(float* plane, int width, int height, const std::vector<float>& kernel) {
   const int radius = static_cast<int>(kernel.size() / 2);
-  ForEachRowBand(count, length, [&](int first, int end) {
-    std::vector<float> line(length + 2 * radius);
-    for (int l = first; l < end; ++l) {
-      float* base = data + l * lineStep;
-      for (int i = 0; i < length; ++i) line[i + radius] = base[i * stride];
-      std::fill(line.begin(), line.begin() + radius, line[radius]);
-      std::fill(line.end() - radius, line.end(), line[radius + length - 1]);
-      for (int i = 0; i < length; ++i) {
-        const float* src = line.data() + i;
-        float acc = 0.0f;
-        for (size_t k = 0; k < kernel.size(); ++k) acc += src[k] * kernel[k];
-        base[i * stride] = acc;
+  ForEachRowBand(height, width, [&](int first, int end) {
+    std::vector<float> line(size_t(width) + 2 * radius);
+    for (int y = first; y < end; ++y) {
+      float* row = plane + size_t(y) * width;
+      std::copy(row, row + width, line.begin() + radius);
+      std::fill(line.begin(), line.begin() + radius, row[0]);
+      std::fill(line.end() - radius, line.end(), row[width - 1]);
+      std::fill(row, row + width, 0.0f);
+      for (size_t k = 0; k < kernel.size(); ++k) {
+        const float w = kernel[k];
+        const float* src = line.data() + k;
+        for (int x = 0; x < width; ++x) row[x] += src[x] * w;
+      }
+    }
+  });
+}
+
+void BlurColumns(float* plane, int width, int height, const std::vector<float>& kernel) {
+  const int radius = static_cast<int>(kernel.size() / 2);
+  const std::vector<float> source(plane, plane + size_t(width) * height);
+  ForEachRowBand(height, width, [&](int first, int end) {
+    for (int y = first; y < end; ++y) {
+      float* row = plane + size_t(y) * width;
+      std::fill(row, row + width, 0.0f);
+      for (int k = -radius; k <= radius; ++k) {
+        const float w = kernel[k + radius];
+        const float* src = source.data() + size_t(std::clamp(y + k, 0, height - 1)) * width;
+        for (int x = 0; x < width; ++x) row[x] += src[x] * w;
       }
     }
   });
@@ -99,8 +115,8 @@ void BlurLines(float* data, int length, int count, int64_t lineStep, int64_t str
 void GaussianBlurPlane(float* plane, int width, int height, double sigma) {
   if (!(sigma > 0.0) || width <= 0 || height <= 0) return;
   const std::vector<float> kernel = GaussianKernel(sigma);
-  BlurLines(plane, width, height, width, 1, kernel);
-  BlurLines(plane, height, width, 1, width, kernel);
+  BlurRows(plane, width, height, kernel);
+  BlurColumns(plane, width, height, kernel);
 }
 
 }  // namespace glimbrik

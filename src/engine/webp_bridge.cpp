@@ -8,25 +8,20 @@
 namespace glimbrik {
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
 // Frees everything the encoder allocated, whatever path the call took.
 struct EncodeResources {
   WebPPicture picture;
   WebPMemoryWriter writer;
-  ImageMetadata metadata;
+  webp::ImageMetadata metadata;
   bool pictureReady = false;
 
   EncodeResources() {
-    ImageMetadataInit(&metadata);
+    webp::ImageMetadataInit(&metadata);
     WebPMemoryWriterInit(&writer);
   }
   ~EncodeResources() {
     WebPMemoryWriterClear(&writer);
-    ImageMetadataFree(&metadata);
+    webp::ImageMetadataFree(&metadata);
     if (pictureReady) WebPPictureFree(&picture);
   }
 };
@@ -39,19 +34,19 @@ struct DecodedBufferGuard {
 
 }  // namespace
 
-void ImageMetadataInit(ImageMetadata* metadata) {
-  if (metadata) *metadata = ImageMetadata{};
+void webp::ImageMetadataInit(webp::ImageMetadata* metadata) {
+  if (metadata) *metadata = webp::ImageMetadata{};
 }
 
-void ImageMetadataFree(ImageMetadata* metadata) {
+void webp::ImageMetadataFree(webp::ImageMetadata* metadata) {
   if (!metadata) return;
   std::free(metadata->exif.bytes);
   std::free(metadata->iccp.bytes);
   std::free(metadata->xmp.bytes);
-  *metadata = ImageMetadata{};
+  *metadata = webp::ImageMetadata{};
 }
 
-int ImageMetadataCopy(const uint8_t* data, size_t size, MetadataPayload* payload) {
+int webp::ImageMetadataCopy(const uint8_t* data, size_t size, webp::MetadataPayload* payload) {
   if (!data || size == 0 || !payload) return 0;
   auto* copy = static_cast<uint8_t*>(std::malloc(size));
   if (!copy) return 0;

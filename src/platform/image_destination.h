@@ -24,7 +24,7 @@ struct DestinationProperties {
   std::optional<double> lossyQuality;  // 0.0-1.0
   // Metadata copied from the source; the EXIF block is already fixed for this output (see
   // metadata_write.h). Only formats that can carry it get it.
-  std::optional<ImageMetadata> metadata;
+  std::optional<MetadataBlocks> metadata;
   // Pixels are stored in this space's model (CMYK or grey conversions happen here). Null keeps
   // the image's own model; an ICC space is embedded.
   std::shared_ptr<const ColorSpace> colorSpace;

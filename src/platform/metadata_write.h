@@ -10,20 +10,21 @@
 namespace glimbrik {
 
 // The metadata of an encoded file; empty parts when it has none or cannot be parsed.
-ImageMetadata ReadImageMetadata(const QByteArray& fileData);
+MetadataBlocks ReadImageMetadata(const QByteArray& fileData);
 
 // What an output keeps of a source's metadata: EXIF (GPS included) and IPTC, never XMP; the EXIF
 // thumbnail of the old pixels is dropped, the pixel-dimension tags give the new size, and the
-// orientation (1 when 0), resolution and resolution unit (inches) are set.
-ImageMetadata MetadataForOutput(const ImageMetadata& source, QSize pixelSize, int orientation,
+// orientation (1 when 0), resolution (when given) and resolution unit (inches) are set. An empty
+// source gives an EXIF block with only these tags.
+MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, int orientation,
                                 double dpiX, double dpiY);
 
 // Writes the metadata into an encoded JPEG, PNG, TIFF, PSD, WebP or JPEG 2000 file in memory.
 // Image-structure tags of the file itself are left alone.
 ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
-                                           const ImageMetadata& metadata);
+                                           const MetadataBlocks& metadata);
 
 // One EXIF tag as text ("Exif.Image.Make"); empty when absent. Serves callers that need a value.
-QString ExifValue(const ImageMetadata& metadata, const char* key);
+QString ExifValue(const MetadataBlocks& metadata, const char* key);
 
 }  // namespace glimbrik

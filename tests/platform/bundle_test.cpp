@@ -1,8 +1,8 @@
+#include "platform/bundle.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
-
-#include "platform/bundle.h"
 
 namespace glimbrik {
 namespace {
@@ -13,7 +13,8 @@ TEST(Bundle, FindsCompiledInResourcesByNameAndType) {
   QFile file(credits);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.readAll().contains("Glimbrik"));
-  EXPECT_TRUE(BundleResourcePath(QStringLiteral("NoSuchResource"), QStringLiteral("txt")).isEmpty());
+  EXPECT_TRUE(
+      BundleResourcePath(QStringLiteral("NoSuchResource"), QStringLiteral("txt")).isEmpty());
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
+#include "platform/folders.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFileInfo>
-#include <sys/stat.h>
 
-#include "platform/folders.h"
 #include "support/test_env.h"
 
 namespace glimbrik {

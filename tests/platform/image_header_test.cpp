@@ -286,7 +286,7 @@ TEST(ImageHeaderOthers, GifBmpAndQtFormats) {
   ppm.open(QIODevice::WriteOnly);
   ASSERT_TRUE(image.save(&ppm, "PPM"));
   h = Probe(ppm.data(), "x.ppm");
-  EXPECT_EQ(h.format, ImageFormat::Other);
+  EXPECT_EQ(h.format, ImageFormat::PNM);
   EXPECT_EQ(h.width, 12);
   EXPECT_DOUBLE_EQ(h.dpiX, 72.0);
 }
@@ -304,6 +304,7 @@ TEST(ImageHeader, NonImagesAndLimits) {
   EXPECT_FALSE(ReadImageHeader("empty", QByteArray()));
 
   EXPECT_TRUE(IsImageSizeAllowed(30000, 16000));
+  EXPECT_TRUE(IsImageSizeAllowed(kMaxImageSide, 1));
   EXPECT_FALSE(IsImageSizeAllowed(30001, 10));
   EXPECT_FALSE(IsImageSizeAllowed(25000, 25000));  // over 500 megapixels
   EXPECT_FALSE(IsImageSizeAllowed(0, 10));

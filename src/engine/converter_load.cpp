@@ -1,0 +1,142 @@
+#include <QFile>
+#include <QFileInfo>
+
+#include "engine/image_converter.h"
+#include "engine/image_types.h"
+#include "engine/webp_bridge.h"
+#include "platform/folders.h"
+
+namespace glimbrik {
+
+ImageConverter::ImageConverter() = default;
+
+ImageConverter::~ImageConverter() {
+  if (sourceIsTemporary && !sourceURL.isEmpty()) QFile::remove(sourceURL);
+}
+
+bool ImageConverter::loadSource(const QString& url) {
+  loadedURL_ = url;
+  sourceURL = url;
+  sourceMetadata_.reset();
+  currentRep = nullptr;
+  currentRepIndex = -1;
+  std::shared_ptr<ImageSource> source = ImageSource::Open(url);
+  if (source->isValid()) {
+    sourceImage = std::move(source);
+    sourceReps = sourceImage->representations();
+    makeCurrent(0);
+    return true;
+  }
+  sourceImage.reset();
+  sourceReps.clear();
+  // Only a name that ends in "webp" exactly goes to the WebP bridge.
+  if (QFileInfo(url).suffix() == QLatin1String("webp")) return loadWebPSource(url);
+  return false;
+}
+
+bool ImageConverter::loadWebPSource(const QString& url) {
+  QFile file(url);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  if (bytes.isEmpty()) return false;
+  const QString tiff = NewTemporaryPath(QStringLiteral("tif"));
+  if (tiff.isEmpty()) return false;
+  if (DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                           size_t(bytes.size()),
+                           QFile::encodeName(tiff).constData()) != kWebPDecodeOk) {
+    return false;
+  }
+  std::shared_ptr<ImageSource> source = ImageSource::Open(tiff);
+  if (!source->isValid()) {
+    QFile::remove(tiff);
+    return false;
+  }
+  sourceImage = std::move(source);
+  sourceURL = tiff;
+  sourceIsTemporary = 1;
+  makeCurrent(0);
+  return true;
+}
+
+void ImageConverter::makeCurrent(int index) {
+  if (!sourceImage || index < 0 || index >= sourceImage->count()) return;
+  currentRepIndex = index;
+  currentRep = &sourceImage->representation(index);
+}
+
+void ImageConverter::setOutputOptions(int type, const QString& destination,
+                                      std::shared_ptr<const ColorSpace> space, bool enhance,
+                                      bool levels, double q) {
+  outputType = type;
+  destinationURL = destination;
+  colorSpace = std::move(space);
+  autoEnhance = enhance;
+  autoLevels = levels;
+  quality = q;
+}
+
+void ImageConverter::setResolution(long long horizontal, long long vertical) {
+  dpiX = double(horizontal);
+  dpiY = double(vertical);
+}
+
+void ImageConverter::setOrientationFromAngle(long long angle) {
+  if (angle == 0 || angle == 360) {
+    orientation = 1;
+  } else if (angle == 90 || angle == -270) {
+    orientation = 6;
+  } else if (angle == 180 || angle == -180) {
+    orientation = 3;
+  } else if (angle == 270 || angle == -90) {
+    orientation = 8;
+  }
+}
+
+double ImageConverter::sourceHorizontalDPI() const { return currentRep ? currentRep->dpiX : 72.0; }
+double ImageConverter::sourceVerticalDPI() const { return currentRep ? currentRep->dpiY : 72.0; }
+int ImageConverter::sourcePixelWidth() const { return currentRep ? currentRep->pixelWidth : 0; }
+int ImageConverter::sourcePixelHeight() const { return currentRep ? currentRep->pixelHeight : 0; }
+double ImageConverter::sourcePointWidth() const {
+  return currentRep ? currentRep->pointSize().width() : 0.0;
+}
+double ImageConverter::sourcePointHeight() const {
+  return currentRep ? currentRep->pointSize().height() : 0.0;
+}
+QSizeF ImageConverter::sourcePointSize() const {
+  return currentRep ? currentRep->pointSize() : QSizeF(0, 0);
+}
+bool ImageConverter::hasAlpha() const { return currentRep && currentRep->hasAlpha; }
+
+int ImageConverter::sourceImageType() const { return ImageTypeForURL(sourceURL); }
+
+int ImageConverter::sourceImageTypeFromFile() const {
+  if (sourceImage) return ImageTypeForUTI(sourceImage->typeIdentifier(), false);
+  const std::shared_ptr<ImageSource> source = ImageSource::Open(sourceURL);
+  return source->isValid() ? ImageTypeForUTI(source->typeIdentifier(), false) : 0;
+}
+
+int ImageConverter::resolveOutputType() {
+  if (outputType != 0) return outputType;
+  if (sourceIsTemporary && QFileInfo(loadedURL_).suffix() == QLatin1String("webp")) {
+    outputType = 24;
+    return outputType;
+  }
+  int type = ImageTypeForUTI(TypeIdentifierForPath(sourceURL), false);
+  if (type == 0) type = sourceImageTypeFromFile();
+  outputType = type;
+  return outputType;
+}
+
+ImageResult<QImage> ImageConverter::decodeRepresentation(int index, QSize drawSize) const {
+  if (!sourceImage) return ImageResult<QImage>::Fail(QStringLiteral("no source"));
+  DecodeOptions options;
+  if (drawSize.isValid() && !drawSize.isEmpty()) options.minimumSize = drawSize;
+  return sourceImage->decode(index, options);
+}
+
+const MetadataBlocks& ImageConverter::sourceMetadata() const {
+  if (!sourceMetadata_) sourceMetadata_ = sourceImage ? sourceImage->metadata() : MetadataBlocks();
+  return *sourceMetadata_;
+}
+
+}  // namespace glimbrik

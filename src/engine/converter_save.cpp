@@ -1,0 +1,185 @@
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "engine/image_converter.h"
+#include "engine/sgi_image.h"
+#include "engine/webp_bridge.h"
+#include "platform/folders.h"
+
+namespace glimbrik {
+
+namespace {
+
+// The base name, then the base name with " 1", " 2" ... until the name is free.
+QString FreeFileName(const QString& folder, const QString& baseName, const QString& extension) {
+  const QString dot = extension.isEmpty() ? QString() : QStringLiteral(".") + extension;
+  QString path = folder + QLatin1Char('/') + baseName + dot;
+  for (int n = 1; QFileInfo::exists(path); ++n) {
+    path = folder + QLatin1Char('/') + baseName + QLatin1Char(' ') + QString::number(n) + dot;
+  }
+  return path;
+}
+
+}  // namespace
+
+bool ImageConverter::writeFile(const QString& path, const QByteArray& data) const {
+  if (path.isEmpty() || data.isEmpty()) return false;
+  // Written beside the target and renamed over it, so that a failure leaves no partial file.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+    return false;
+  }
+  applyFileDates(path);
+  return true;
+}
+
+void ImageConverter::applyFileDates(const QString& path) const {
+  // Only the modification date can be set here; the creation date is the file system's.
+  if (!fileAttributes || !fileAttributes->modificationDate) return;
+  QFile written(path);
+  if (written.open(QIODevice::ReadWrite)) {
+    written.setFileTime(*fileAttributes->modificationDate, QFileDevice::FileModificationTime);
+  }
+}
+
+bool ImageConverter::encodeToData(const QImage& image, QByteArray* data) const {
+  if (!data) return false;
+  ImageResult<QByteArray> encoded =
+      EncodeImage(image, outputUTI(), createDestinationProperties(image.size()));
+  if (!encoded.ok()) return false;
+  *data = std::move(encoded.value);
+  return true;
+}
+
+bool ImageConverter::createImageFromData(const QByteArray& data, QImage* image) const {
+  const std::shared_ptr<ImageSource> source = ImageSource::FromData(data);
+  if (!source->isValid() || !image) return false;
+  ImageResult<QImage> decoded = source->decode(0);
+  if (!decoded.ok()) return false;
+  *image = std::move(decoded.value);
+  return true;
+}
+
+bool ImageConverter::saveImage(const QImage& image, const QString& url) {
+  if (keepResultImage) {
+    if (image.isNull()) return false;
+    resultImage = image;
+    return true;
+  }
+  const QString path = url.isEmpty() ? destinationURL : url;
+  if (outputType == 24) return saveWebP(image, path);
+  if (outputType == 12) return saveSGI(image, path);
+  QByteArray data;
+  if (!encodeToData(image, &data)) return false;
+  bool result = true;
+  if (!keepEncodedData && !dataHandler) result = writeFile(path, data);
+  if (dataHandler) dataHandler(data, dataHandlerContext);
+  if (keepEncodedData) encodedData = data;
+  return result;
+}
+
+bool ImageConverter::saveWebP(const QImage& image, const QString& path) {
+  // The bridge encodes from a file: the image goes through a temporary TIFF with the properties
+  // of a TIFF output, metadata included when it is kept.
+  const int wanted = outputType;
+  outputType = 10;
+  QByteArray tiff;
+  const bool encoded = encodeToData(image, &tiff);
+  outputType = wanted;
+  if (!encoded || path.isEmpty()) return false;
+  const QString temporary = NewTemporaryPath(QStringLiteral("tif"));
+  if (temporary.isEmpty() || !writeFile(temporary, tiff)) return false;
+  const int code = EncodeImageFileToWebP(
+      QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData(),
+      WebPSettingsForQuality(quality), WebPMetadataFlags(preserveMetadata));
+  QFile::remove(temporary);
+  if (code != kWebPEncodeOk) return false;
+  applyFileDates(path);
+  return true;
+}
+
+bool ImageConverter::saveSGI(const QImage& image, const QString& path) {
+  const SGIImage sgi(image);
+  if (path.isEmpty() || !sgi.writeToURL(path)) return false;
+  applyFileDates(path);
+  return true;
+}
+
+bool ImageConverter::convertAndSave() {
+  if (!sourceImage || sourceImage->count() == 0) return false;
+  resolveOutputType();
+  const int count = sourceImage->count();
+  const QFileInfo destination(destinationURL);
+  const QString baseName = destination.completeBaseName();
+  const QString extension = destination.suffix();
+  const bool several = count > 1 && outputType != 8;
+  const QString folder = several ? destination.path() + QLatin1Char('/') + baseName : QString();
+  const bool pdfPages = count > 1 && outputType == 8;
+  PdfAssembler pdf;
+  bool pdfComplete = true;
+  bool result = false;
+
+  for (int i = 0; i < count; ++i) {
+    if (several) {
+      if (!QDir().mkpath(folder)) return false;
+      destinationURL = FreeFileName(folder, baseName, extension);
+    }
+    ImageResult<QImage> decoded = sourceImage->decode(i);
+    if (!decoded.ok()) {
+      result = false;
+      pdfComplete = false;
+      continue;
+    }
+    const QImage& image = decoded.value;
+    if (!currentRep) makeCurrent(i);
+    if (keepSourceResolution) {
+      // Each image keeps its own resolution (a multi-page file may mix them).
+      dpiX = sourceImage->representation(i).dpiX;
+      dpiY = sourceImage->representation(i).dpiY;
+    }
+
+    const bool direct = (outputType == 2 || outputType == 4 || outputType == 7 ||
+                         outputType == 10 || outputType == 13) &&
+                        keepSourceResolution && !preserveMetadata;
+    if (direct) {
+      DestinationProperties plain;
+      plain.dpiX = dpiX;
+      plain.dpiY = dpiY;
+      if (outputType == 10 || outputType == 13) plain.tiffCompression = 5;
+      if (outputType == 4) plain.lossyQuality = quality;
+      ImageResult<QByteArray> encoded =
+          EncodeImage(image, OutputTypeIdentifier(BitmapFileType(outputType)), plain);
+      if (encoded.ok() && writeFile(destinationURL, encoded.value)) {
+        result = true;
+        continue;
+      }
+    }
+
+    if (pdfPages) {
+      result = pdf.addPage(image, dpiX, dpiY);
+      pdfComplete = pdfComplete && result;
+    } else if (outputType == 24) {
+      result = saveWebP(image, destinationURL);
+    } else {
+      result = saveImage(image);
+      if (!result) {
+        // One more try through TIFF data, which gives the encoder a plain bitmap.
+        const int wanted = outputType;
+        outputType = 10;
+        QByteArray tiff;
+        const bool encoded = encodeToData(image, &tiff);
+        outputType = wanted;
+        QImage again;
+        result = encoded && createImageFromData(tiff, &again) && saveImage(again);
+      }
+    }
+  }
+  if (pdfPages) {
+    // The pages that were made are written even when one failed; the result says it did.
+    result = pdf.pageCount() > 0 && writeFile(destinationURL, pdf.finish()) && pdfComplete;
+  }
+  return result;
+}
+
+}  // namespace glimbrik

@@ -1,0 +1,161 @@
+#include <QSysInfo>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/codec_decoders.h"
+#include "platform/codec_jpeg_common.h"
+
+namespace glimbrik::codec {
+
+namespace {
+
+// setjmp functions: plain C calls only, no C++ object with a destructor in their frames.
+
+bool JpegReadHeader(jpeg_decompress_struct* info, JpegErrorManager* err, const uchar* data,
+                    size_t size) {
+  InstallJpegErrorManager(reinterpret_cast<j_common_ptr>(info), err);
+  if (setjmp(err->trap.jump)) return false;
+  jpeg_create_decompress(info);
+  jpeg_mem_src(info, data, static_cast<unsigned long>(size));
+  jpeg_save_markers(info, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_save_markers(info, JPEG_APP0 + 2, 0xFFFF);
+  return jpeg_read_header(info, TRUE) == JPEG_HEADER_OK;
+}
+
+bool JpegReadIcc(jpeg_decompress_struct* info, JpegErrorManager* err, JOCTET** icc,
+                 unsigned int* length) {
+  if (setjmp(err->trap.jump)) return false;
+  return jpeg_read_icc_profile(info, icc, length);
+}
+
+bool JpegStart(jpeg_decompress_struct* info, JpegErrorManager* err) {
+  if (setjmp(err->trap.jump)) return false;
+  return jpeg_start_decompress(info);
+}
+
+bool JpegReadRows(jpeg_decompress_struct* info, JpegErrorManager* err, uchar* pixels,
+                  size_t stride) {
+  if (setjmp(err->trap.jump)) return false;
+  while (info->output_scanline < info->output_height) {
+    JSAMPROW row = pixels + stride * info->output_scanline;
+    if (jpeg_read_scanlines(info, &row, 1) != 1) return false;
+  }
+  return true;
+}
+
+struct DecompressGuard {
+  jpeg_decompress_struct* info;
+  ~DecompressGuard() { jpeg_destroy_decompress(info); }
+};
+
+const uchar* Bytes(const QByteArray& data) {
+  return reinterpret_cast<const uchar*>(data.constData());
+}
+
+// Orientation and resolution from an APP1 "Exif" segment.
+ExifBasics ExifOfMarkers(const jpeg_decompress_struct& info) {
+  for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
+    if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 &&
+        std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+      return ParseExifBasics(m->data + 6, m->data_length - 6);
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+QString ProbeJpeg(const QByteArray& data, Representations* out) {
+  jpeg_decompress_struct info{};
+  JpegErrorManager err;
+  DecompressGuard guard{&info};
+  if (!JpegReadHeader(&info, &err, Bytes(data), size_t(data.size()))) {
+    return QStringLiteral("unreadable JPEG header");
+  }
+  ImageRepresentation rep;
+  rep.pixelWidth = int(info.image_width);
+  rep.pixelHeight = int(info.image_height);
+  const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  rep.colorModel =
+      cmyk ? ColorModel::CMYK : (info.num_components == 1 ? ColorModel::Gray : ColorModel::RGB);
+  const ExifBasics exif = ExifOfMarkers(info);
+  rep.orientation = exif.orientation;
+  if (info.saw_JFIF_marker && (info.density_unit == 1 || info.density_unit == 2)) {
+    rep.dpiX = DotsPerInch(info.X_density, info.density_unit + 1);
+    rep.dpiY = DotsPerInch(info.Y_density, info.density_unit + 1);
+  } else {
+    rep.dpiX = exif.dpiX > 0 ? exif.dpiX : 72.0;
+    rep.dpiY = exif.dpiY > 0 ? exif.dpiY : 72.0;
+  }
+  JOCTET* icc = nullptr;
+  unsigned int iccLength = 0;
+  if (JpegReadIcc(&info, &err, &icc, &iccLength) && icc) {
+    rep.iccProfile = QByteArray(reinterpret_cast<const char*>(icc), int(iccLength));
+  }
+  std::free(icc);
+  out->push_back(rep);
+  return QString();
+}
+
+ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation& rep,
+                               const DecodeOptions& options) {
+  using Result = ImageResult<QImage>;
+  jpeg_decompress_struct info{};
+  JpegErrorManager err;
+  DecompressGuard guard{&info};
+  if (!JpegReadHeader(&info, &err, Bytes(data), size_t(data.size()))) {
+    return Result::Fail(QStringLiteral("unreadable JPEG header"));
+  }
+  // Shrink while decoding when the wanted size is at most half the stored one.
+  info.scale_num = 1;
+  info.scale_denom = 1;
+  const QSize want = options.minimumSize;
+  if (want.width() > 0 || want.height() > 0) {
+    for (unsigned denom : {8u, 4u, 2u}) {
+      const unsigned w = (info.image_width + denom - 1) / denom;
+      const unsigned h = (info.image_height + denom - 1) / denom;
+      if (int(w) >= want.width() && int(h) >= want.height()) {
+        info.scale_denom = denom;
+        break;
+      }
+    }
+  }
+  const bool cmyk = rep.colorModel == ColorModel::CMYK;
+  const bool gray = rep.colorModel == ColorModel::Gray;
+  info.out_color_space =
+      cmyk   ? JCS_CMYK
+      : gray ? JCS_GRAYSCALE
+             : (QSysInfo::ByteOrder == QSysInfo::LittleEndian ? JCS_EXT_BGRA : JCS_EXT_ARGB);
+  info.dct_method = JDCT_ISLOW;
+  if (!JpegStart(&info, &err)) return Result::Fail(QStringLiteral("JPEG decoding failed"));
+  const int w = int(info.output_width), h = int(info.output_height);
+  QImage image;
+  QByteArray cmykPixels;
+  if (cmyk) {
+    cmykPixels.resize(qsizetype(w) * h * 4);
+    if (!JpegReadRows(&info, &err, reinterpret_cast<uchar*>(cmykPixels.data()), size_t(w) * 4)) {
+      return Result::Fail(QStringLiteral("corrupt JPEG data"));
+    }
+  } else {
+    image = QImage(w, h, gray ? QImage::Format_Grayscale8 : QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
+    if (!JpegReadRows(&info, &err, image.bits(), size_t(image.bytesPerLine()))) {
+      return Result::Fail(QStringLiteral("corrupt JPEG data"));
+    }
+  }
+  if (err.truncated) return Result::Fail(QStringLiteral("truncated JPEG file"));
+  if (cmyk) {
+    // Adobe applications store CMYK inverted (0 = full ink) and say so with their APP14 marker.
+    if (info.saw_Adobe_marker) {
+      for (char& c : cmykPixels) c = char(255 - uchar(c));
+    }
+    auto space = ColorSpace::FromIccProfile(rep.iccProfile);
+    if (!space || space->model() != ColorModel::CMYK) space = ColorSpace::DeviceCMYK();
+    image = space->cmykToRgb(reinterpret_cast<const uchar*>(cmykPixels.constData()), w, h,
+                             qsizetype(w) * 4);
+    if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
+  }
+  return {FinishDecodedImage(std::move(image), rep), QString()};
+}
+
+}  // namespace glimbrik::codec

@@ -1,0 +1,287 @@
+#include "platform/image_source.h"
+
+#include <QColorSpace>
+#include <QFile>
+#include <cmath>
+
+#include "platform/codec_decoders.h"
+#include "platform/metadata_write.h"
+
+namespace glimbrik {
+
+SourceFormat SniffImageFormat(const QByteArray& head) {
+  auto starts = [&](const char* magic, int length) {
+    return head.size() >= length && std::memcmp(head.constData(), magic, length) == 0;
+  };
+  if (starts("\xFF\xD8\xFF", 3)) return SourceFormat::JPEG;
+  if (starts("\x89PNG\r\n\x1A\n", 8)) return SourceFormat::PNG;
+  if (starts("II*\0", 4) || starts("MM\0*", 4) || starts("II+\0", 4) || starts("MM\0+", 4)) {
+    return SourceFormat::TIFF;
+  }
+  if (starts("GIF87a", 6) || starts("GIF89a", 6)) return SourceFormat::GIF;
+  if (starts("\0\0\0\x0CjP  \r\n\x87\n", 12) || starts("\xFF\x4F\xFF\x51", 4)) {
+    return SourceFormat::JPEG2000;
+  }
+  if (head.size() >= 12 && starts("RIFF", 4) && head.mid(8, 4) == "WEBP") return SourceFormat::WebP;
+  if (starts("8BPS", 4)) return SourceFormat::PSD;
+  if (starts("\x01\xDA", 2)) return SourceFormat::SGI;
+  if (starts("icns", 4)) return SourceFormat::ICNS;
+  if (starts("BM", 2) && head.size() >= 26) return SourceFormat::BMP;
+  // Icon and cursor directories; a count of 0 is a TGA header that happens to look alike.
+  if ((starts("\0\0\1\0", 4) || starts("\0\0\2\0", 4)) && head.size() >= 6 &&
+      (head[4] != 0 || head[5] != 0)) {
+    return SourceFormat::ICO;
+  }
+  if (starts("#define", 7)) return SourceFormat::XBM;
+  if (starts("/* XPM */", 9)) return SourceFormat::XPM;
+  if (head.size() >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6' &&
+      QByteArrayView(" \t\r\n").contains(head[2])) {
+    return SourceFormat::PNM;
+  }
+  // TGA has no signature: accept a plausible header and let the reader confirm it.
+  if (head.size() >= 18) {
+    const uchar* h = reinterpret_cast<const uchar*>(head.constData());
+    const bool mapType = h[1] <= 1;
+    const bool imageType =
+        h[2] == 1 || h[2] == 2 || h[2] == 3 || h[2] == 9 || h[2] == 10 || h[2] == 11;
+    const bool depth = h[16] == 8 || h[16] == 15 || h[16] == 16 || h[16] == 24 || h[16] == 32;
+    if (mapType && imageType && depth) return SourceFormat::TGA;
+  }
+  return SourceFormat::Unknown;
+}
+
+QString TypeIdentifierForFormat(SourceFormat format) {
+  switch (format) {
+    case SourceFormat::JPEG:
+      return QStringLiteral("public.jpeg");
+    case SourceFormat::PNG:
+      return QStringLiteral("public.png");
+    case SourceFormat::TIFF:
+      return QStringLiteral("public.tiff");
+    case SourceFormat::GIF:
+      return QStringLiteral("com.compuserve.gif");
+    case SourceFormat::JPEG2000:
+      return QStringLiteral("public.jpeg-2000");
+    case SourceFormat::WebP:
+      return QStringLiteral("org.webmproject.webp");
+    case SourceFormat::BMP:
+      return QStringLiteral("com.microsoft.bmp");
+    case SourceFormat::ICO:
+      return QStringLiteral("com.microsoft.ico");
+    case SourceFormat::ICNS:
+      return QStringLiteral("com.apple.icns");
+    case SourceFormat::TGA:
+      return QStringLiteral("com.truevision.tga-image");
+    case SourceFormat::XBM:
+      return QStringLiteral("public.xbitmap-image");
+    case SourceFormat::PSD:
+      return QStringLiteral("com.adobe.photoshop-image");
+    case SourceFormat::SGI:
+      return QStringLiteral("com.sgi.sgi-image");
+    case SourceFormat::XPM:
+      return QStringLiteral("public.xpm");
+    case SourceFormat::PNM:
+      return QStringLiteral("public.pbm");
+    default:
+      return QString();
+  }
+}
+
+std::shared_ptr<ImageSource> ImageSource::Open(const QString& path) {
+  auto source = std::make_shared<ImageSource>();
+  source->path_ = path;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    source->error_ = QStringLiteral("cannot open the file");
+    return source;
+  }
+  if (file.size() > qint64(4) * 1024 * 1024 * 1024) {
+    source->error_ = QStringLiteral("file too large");
+    return source;
+  }
+  source->data_ = file.readAll();
+  source->probe();
+  return source;
+}
+
+std::shared_ptr<ImageSource> ImageSource::FromData(const QByteArray& data) {
+  auto source = std::make_shared<ImageSource>();
+  source->data_ = data;
+  source->probe();
+  return source;
+}
+
+QString ImageSource::typeIdentifier() const { return TypeIdentifierForFormat(format_); }
+
+void ImageSource::probe() {
+  if (data_.isEmpty()) {
+    error_ = QStringLiteral("empty file");
+    return;
+  }
+  format_ = SniffImageFormat(data_.left(32));
+  codec::Representations reps;
+  switch (format_) {
+    case SourceFormat::JPEG:
+      error_ = codec::ProbeJpeg(data_, &reps);
+      break;
+    case SourceFormat::PNG:
+      error_ = codec::ProbePng(data_, &reps);
+      break;
+    case SourceFormat::TIFF:
+      error_ = codec::ProbeTiff(data_, &reps);
+      break;
+    case SourceFormat::GIF:
+      error_ = codec::ProbeGif(data_, &reps);
+      break;
+    case SourceFormat::JPEG2000:
+      error_ = codec::ProbeJpeg2000(data_, &reps);
+      break;
+    case SourceFormat::Unknown:
+      error_ = QStringLiteral("not an image file");
+      break;
+    case SourceFormat::WebP:
+      // WebP is read through the engine's WebP bridge, never here.
+      error_ = QStringLiteral("WebP is read through the WebP bridge");
+      break;
+    default:
+      error_ = codec::ProbeWithQt(data_, format_, &reps);
+      break;
+  }
+  if (error_.isEmpty()) {
+    for (const ImageRepresentation& rep : reps) {
+      if (!IsImageSizeAllowed(rep.pixelWidth, rep.pixelHeight)) {
+        error_ =
+            QStringLiteral("image size %1 x %2 refused").arg(rep.pixelWidth).arg(rep.pixelHeight);
+        break;
+      }
+    }
+  }
+  if (error_.isEmpty() && reps.empty()) error_ = QStringLiteral("no image in the file");
+  if (!error_.isEmpty()) {
+    if (format_ == SourceFormat::TGA) format_ = SourceFormat::Unknown;
+    return;
+  }
+  representations_ = std::move(reps);
+}
+
+ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options) const {
+  if (index < 0 || index >= count())
+    return ImageResult<QImage>::Fail(QStringLiteral("no such image"));
+  const ImageRepresentation& rep = representations_[index];
+  switch (format_) {
+    case SourceFormat::JPEG:
+      return codec::DecodeJpeg(data_, rep, options);
+    case SourceFormat::PNG:
+      return codec::DecodePng(data_, rep);
+    case SourceFormat::TIFF:
+      return codec::DecodeTiff(data_, index, rep);
+    case SourceFormat::GIF:
+      return codec::DecodeGif(data_, index);
+    case SourceFormat::JPEG2000:
+      return codec::DecodeJpeg2000(data_, rep);
+    default:
+      return codec::DecodeWithQt(data_, index, rep);
+  }
+}
+
+MetadataBlocks ImageSource::metadata() const { return ReadImageMetadata(data_); }
+
+namespace codec {
+
+double DotsPerInch(double value, int unit) {
+  if (unit == 1) return 72.0;
+  return SanitisedDpi(unit == 3 ? value * 2.54 : value);
+}
+
+namespace {
+
+struct ExifReader {
+  const uchar* data;
+  size_t size;
+  bool little;
+  bool has(size_t offset, size_t length) const { return offset <= size && length <= size - offset; }
+  uint32_t u16(size_t o) const {
+    return little ? data[o] | data[o + 1] << 8 : data[o] << 8 | data[o + 1];
+  }
+  uint32_t u32(size_t o) const {
+    return little ? uint32_t(data[o]) | uint32_t(data[o + 1]) << 8 | uint32_t(data[o + 2]) << 16 |
+                        uint32_t(data[o + 3]) << 24
+                  : uint32_t(data[o]) << 24 | uint32_t(data[o + 1]) << 16 |
+                        uint32_t(data[o + 2]) << 8 | uint32_t(data[o + 3]);
+  }
+  double rational(size_t entry) const {
+    const size_t offset = u32(entry + 8);
+    if (!has(offset, 8)) return 0.0;
+    const uint32_t den = u32(offset + 4);
+    return den ? double(u32(offset)) / den : 0.0;
+  }
+};
+
+}  // namespace
+
+ExifBasics ParseExifBasics(const uchar* data, size_t size) {
+  ExifBasics basics;
+  if (!data || size < 8) return basics;
+  ExifReader r{data, size, data[0] == 'I'};
+  if ((data[0] != 'I' && data[0] != 'M') || r.u16(2) != 42) return basics;
+  const size_t ifd = r.u32(4);
+  if (!r.has(ifd, 2)) return basics;
+  const uint32_t entries = r.u16(ifd);
+  int unit = 2;
+  double xres = 0.0, yres = 0.0;
+  for (uint32_t i = 0; i < entries; ++i) {
+    const size_t e = ifd + 2 + size_t(i) * 12;
+    if (!r.has(e, 12)) break;
+    switch (r.u16(e)) {
+      case 0x0112: {
+        const int value = int(r.u16(e + 8));
+        if (value >= 1 && value <= 8) basics.orientation = value;
+        break;
+      }
+      case 0x011A:
+        xres = r.rational(e);
+        break;
+      case 0x011B:
+        yres = r.rational(e);
+        break;
+      case 0x0128:
+        unit = int(r.u16(e + 8));
+        break;
+    }
+  }
+  if (xres > 0.0 && unit != 1) basics.dpiX = DotsPerInch(xres, unit);
+  if (yres > 0.0 && unit != 1) basics.dpiY = DotsPerInch(yres, unit);
+  return basics;
+}
+
+QImage FinishDecodedImage(QImage image, const ImageRepresentation& rep) {
+  if (image.isNull()) return image;
+  QImage::Format target = QImage::Format_ARGB32_Premultiplied;
+  switch (image.format()) {
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+    case QImage::Format_RGBA64_Premultiplied:
+      target = image.format();
+      break;
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBX64:
+      target = QImage::Format_RGBA64_Premultiplied;
+      break;
+    default:
+      break;
+  }
+  if (image.format() != target) image.convertTo(target);
+  const double scaleX = rep.pixelWidth > 0 ? double(image.width()) / rep.pixelWidth : 1.0;
+  const double scaleY = rep.pixelHeight > 0 ? double(image.height()) / rep.pixelHeight : 1.0;
+  image.setDotsPerMeterX(int(std::lround(rep.dpiX * scaleX / 0.0254)));
+  image.setDotsPerMeterY(int(std::lround(rep.dpiY * scaleY / 0.0254)));
+  if (!rep.iccProfile.isEmpty() && rep.colorModel == ColorModel::RGB) {
+    const QColorSpace space = QColorSpace::fromIccProfile(rep.iccProfile);
+    if (space.isValid()) image.setColorSpace(space);
+  }
+  return image;
+}
+
+}  // namespace codec
+
+}  // namespace glimbrik

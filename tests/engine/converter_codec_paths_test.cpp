@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "engine/conversion_records.h"
+#include "engine/image_converter.h"
+#include "platform/folders.h"
+#include "platform/image_destination.h"
+#include "platform/image_fixtures.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+using test::IdentifySize;
+using test::RunTool;
+
+// A WebP file made by libwebp's own command-line encoder.
+QString WebPSource(const QString& folder, const QString& name) {
+  const QString png = folder + QStringLiteral("/webp-input.png");
+  EXPECT_TRUE(test::WriteBytes(
+      png, EncodeImage(test::PatternImage(48, 32), QStringLiteral("public.png"), {}).value));
+  const QString webp = folder + QLatin1Char('/') + name;
+  bool ok = false;
+  RunTool(QStringLiteral("cwebp"),
+          {QStringLiteral("-quiet"), QStringLiteral("-lossless"), png, QStringLiteral("-o"), webp},
+          &ok);
+  EXPECT_TRUE(ok);
+  return webp;
+}
+
+QStringList TemporaryTiffs() {
+  return QDir(PrivateTempFolder()).entryList({QStringLiteral("*.tif")}, QDir::Files);
+}
+
+TEST(WebPPaths, SourceIsReadThroughATemporaryTiffThatIsRemovedAfterwards) {
+  const QString folder = test::MakeTempFolder();
+  const QString webp = WebPSource(folder, QStringLiteral("pic.webp"));
+  const QStringList before = TemporaryTiffs();
+  {
+    ImageConverter converter;
+    ASSERT_TRUE(converter.loadSource(webp));
+    EXPECT_TRUE(converter.sourceIsTemporary);
+    EXPECT_TRUE(converter.sourceURL.endsWith(QLatin1String(".tif")));
+    EXPECT_TRUE(QFileInfo::exists(converter.sourceURL));
+    EXPECT_EQ(converter.sourcePixelWidth(), 48);
+    // Type 0 keeps the source's own type: WebP, not the temporary TIFF's.
+    EXPECT_EQ(converter.resolveOutputType(), 24);
+  }
+  EXPECT_EQ(TemporaryTiffs(), before);
+
+  // Only the exact lower-case extension goes to the bridge.
+  const QString shouted = folder + QStringLiteral("/PIC.WEBP");
+  ASSERT_TRUE(QFile::copy(webp, shouted));
+  ImageConverter converter;
+  EXPECT_FALSE(converter.loadSource(shouted));
+}
+
+TEST(WebPPaths, ProcessedIntoItsOwnTypeAndWrittenLosslessOnlyAtFullQuality) {
+  const QString folder = test::MakeTempFolder();
+  const QString webp = WebPSource(folder, QStringLiteral("pic.webp"));
+  ImageConversion c;
+  c.sourceURL = webp;
+  c.destinationURL = folder + QStringLiteral("/same.webp");
+  c.options.outputType = 0;
+  c.options.quality = 1.0;
+  c.resize.resample = 1;
+  c.resize.keepAspectRatio = 1;
+  c.resize.unit = 1;
+  c.resize.width = c.resize.height = 50;
+  c.resize.scaleMode = 2;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  const QString lossless = RunTool(QStringLiteral("webpinfo"), {c.destinationURL});
+  EXPECT_TRUE(lossless.contains(QStringLiteral("VP8L"))) << lossless.toStdString();
+  EXPECT_EQ(IdentifySize(c.destinationURL), QStringLiteral("24 16"));
+
+  c.destinationURL = folder + QStringLiteral("/lossy.webp");
+  c.options.outputType = 24;
+  c.options.quality = 0.8;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  const QString lossy = RunTool(QStringLiteral("webpinfo"), {c.destinationURL});
+  EXPECT_TRUE(lossy.contains(QStringLiteral("VP8 "))) << lossy.toStdString();
+  EXPECT_FALSE(lossy.contains(QStringLiteral("VP8L")));
+
+  ImageConversion convert;
+  convert.sourceURL = webp;
+  convert.destinationURL = folder + QStringLiteral("/converted.webp");
+  convert.options.outputType = 24;
+  convert.options.quality = 0.5;
+  ASSERT_EQ(ConvertImageFile(&convert), 1);
+  EXPECT_EQ(IdentifySize(convert.destinationURL), QStringLiteral("48 32"));
+}
+
+TEST(SgiOutput, WritesAFileImageMagickReads) {
+  const QString folder = test::MakeTempFolder();
+  const QString png = folder + QStringLiteral("/in.png");
+  ASSERT_TRUE(test::WriteBytes(
+      png, EncodeImage(test::PatternImage(30, 20), QStringLiteral("public.png"), {}).value));
+  ImageConversion c;
+  c.sourceURL = png;
+  c.destinationURL = folder + QStringLiteral("/out.sgi");
+  c.options.outputType = 12;
+  ASSERT_EQ(ConvertImageFile(&c), 1);
+  EXPECT_EQ(IdentifySize(c.destinationURL), QStringLiteral("30 20"));
+}
+
+TEST(OutputTable, ExtensionsComeFromTheBundleList) {
+  EXPECT_EQ(ExtensionForImageType(4), QStringLiteral("jpg"));
+  EXPECT_EQ(ExtensionForImageType(7), QStringLiteral("png"));
+  EXPECT_EQ(ExtensionForImageType(10), QStringLiteral("tif"));
+  EXPECT_EQ(ExtensionForImageType(25), QString());
+  EXPECT_EQ(ExtensionForImageType(-1), QString());
+  EXPECT_EQ(OutputTypeIdentifier(24), QStringLiteral("public.jpeg"));
+  EXPECT_EQ(OutputTypeIdentifier(99), QStringLiteral("public.jpeg"));
+  EXPECT_EQ(OutputTypeIdentifier(13), QStringLiteral("public.tiff"));
+  EXPECT_TRUE(KeepsMetadata(13));
+  EXPECT_FALSE(KeepsMetadata(11));
+  EXPECT_EQ(BitmapFileType(13), 10);
+  EXPECT_EQ(BitmapFileType(9), 4);
+}
+
+TEST(ConverterOptions, OrientationFromAngleAndZeroResolution) {
+  ImageConverter converter;
+  const std::pair<long long, int> angles[] = {{0, 1},   {360, 1},  {90, 6},  {-270, 6},
+                                              {180, 3}, {-180, 3}, {270, 8}, {-90, 8}};
+  for (auto [angle, orientation] : angles) {
+    converter.setOrientationFromAngle(angle);
+    EXPECT_EQ(converter.orientation, orientation) << angle;
+  }
+  converter.setOrientationFromAngle(45);
+  EXPECT_EQ(converter.orientation, 8);
+  // Without a source every query has its neutral answer.
+  EXPECT_DOUBLE_EQ(converter.sourceHorizontalDPI(), 72.0);
+  EXPECT_EQ(converter.sourcePixelWidth(), 0);
+  EXPECT_FALSE(converter.hasAlpha());
+  EXPECT_FALSE(converter.convertAndSave());
+}
+
+TEST(CmykTiff, OutputType13IsSeparatedAndKeepsTransparency) {
+  const QString folder = test::MakeTempFolder();
+  QImage image = test::TwoColourImage(20, 10, QColor(0, 0, 0, 0), Qt::red);
+  const QString png = folder + QStringLiteral("/half.png");
+  ASSERT_TRUE(test::WriteBytes(png, EncodeImage(image, QStringLiteral("public.png"), {}).value));
+  ImageConversion c;
+  c.sourceURL = png;
+  c.destinationURL = folder + QStringLiteral("/cmyk.tif");
+  c.options.outputType = 13;
+  c.resize.resample = 1;
+  c.resize.keepAspectRatio = 1;
+  c.resize.unit = 1;
+  c.resize.width = c.resize.height = 100;
+  c.resize.scaleMode = 2;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  const QString info = RunTool(QStringLiteral("tiffinfo"), {c.destinationURL});
+  EXPECT_TRUE(info.contains(QStringLiteral("separated"))) << info.toStdString();
+  EXPECT_TRUE(info.contains(QStringLiteral("Samples/Pixel: 5"))) << info.toStdString();
+  EXPECT_TRUE(info.contains(QStringLiteral("LZW")));
+}
+
+}  // namespace
+}  // namespace glimbrik

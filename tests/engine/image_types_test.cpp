@@ -1,0 +1,69 @@
+#include "engine/image_types.h"
+
+#include <gtest/gtest.h>
+
+namespace glimbrik {
+namespace {
+
+TEST(ImageTypes, CommonTypesFromFilesAllTypesFromIdentifiers) {
+  EXPECT_EQ(ImageTypeForURL(QStringLiteral("/a/b/photo.psd")), 1);
+  EXPECT_EQ(ImageTypeForURL(QStringLiteral("/a/b/photo.JPG")), 4);
+  EXPECT_EQ(ImageTypeForURL(QStringLiteral("/a/b/photo.sgi")), 0);
+  EXPECT_EQ(ImageTypeForURL(QStringLiteral("/a/b/noextension")), 0);
+  EXPECT_EQ(ImageTypeForUTI(QStringLiteral("com.sgi.sgi-image"), false), 12);
+  EXPECT_EQ(ImageTypeForUTI(QStringLiteral("com.sgi.sgi-image"), true), 0);
+  EXPECT_EQ(ImageTypeForUTI(QStringLiteral("com.microsoft.ico"), false), 18);
+  EXPECT_EQ(ImageTypeForUTI(QStringLiteral("Public.JPEG"), false), 0);
+  EXPECT_EQ(ImageTypeForUTI(QString(), false), 0);
+}
+
+TEST(ImageTypes, DocumentTypes) {
+  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("public.rtf")), 1);
+  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("com.apple.log")), 5);
+  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("org.oasis-open.opendocument.graphics")), 19);
+  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("org.oasis-open.opendocument.text-web")), 32);
+  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("org.openxmlformats.spreadsheetml.sheet")), 34);
+  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("public.RTF")), 0);
+}
+
+// Where the four corners of a 40 x 30 image land (y-up).
+QPolygonF Corners(const QTransform& t) {
+  return t.map(QPolygonF({QPointF(0, 0), QPointF(40, 0), QPointF(40, 30), QPointF(0, 30)}));
+}
+
+TEST(OrientationTransform, TurnsAndMirrors) {
+  EXPECT_TRUE(OrientationTransform(40, 30, 0, 0).isIdentity());
+  EXPECT_TRUE(OrientationTransform(40, 30, 0, 360).isIdentity());
+  EXPECT_TRUE(OrientationTransform(40, 30, 0, 45).isIdentity());
+  // A counter-clockwise quarter turn: the bottom edge becomes the right edge of a 30 x 40 frame.
+  EXPECT_EQ(Corners(OrientationTransform(40, 30, 0, 90)),
+            QPolygonF({QPointF(30, 0), QPointF(30, 40), QPointF(0, 40), QPointF(0, 0)}));
+  EXPECT_EQ(OrientationTransform(40, 30, 3, 90), OrientationTransform(40, 30, 0, 270));
+  EXPECT_EQ(OrientationTransform(40, 30, 1, 180), QTransform(1, 0, 0, -1, 0, 30));
+  EXPECT_EQ(OrientationTransform(40, 30, 2, 0), QTransform(1, 0, 0, -1, 0, 30));
+  EXPECT_EQ(OrientationTransform(40, 30, 1, 0), QTransform(-1, 0, 0, 1, 40, 0));
+  EXPECT_EQ(OrientationTransform(40, 30, 2, -90), QTransform(0, 1, 1, 0, 0, 0));
+  // Every transform keeps the image inside its (possibly turned) frame.
+  for (int flip = 0; flip < 4; ++flip) {
+    for (long long angle : {-270LL, -180LL, -90LL, 0LL, 90LL, 180LL, 270LL}) {
+      const QRectF box = Corners(OrientationTransform(40, 30, flip, angle)).boundingRect();
+      EXPECT_EQ(box.topLeft(), QPointF(0, 0)) << flip << " " << angle;
+    }
+  }
+}
+
+TEST(ColourHelpers, DrawingColourAndBitmapLayout) {
+  EXPECT_FALSE(CGColorFromNSColor(std::nullopt));
+  EXPECT_FALSE(CGColorFromNSColor(QColor()));
+  EXPECT_EQ(CGColorFromNSColor(QColor(1, 2, 3, 4)), QColor(1, 2, 3, 4));
+  EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_RGB888)).format(),
+            QImage::Format_ARGB32_Premultiplied);
+  EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_RGBA64)).format(),
+            QImage::Format_RGBA64_Premultiplied);
+  EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_Grayscale8)).format(),
+            QImage::Format_Grayscale8);
+  EXPECT_TRUE(BitmapRepForImage(QImage()).isNull());
+}
+
+}  // namespace
+}  // namespace glimbrik

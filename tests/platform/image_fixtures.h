@@ -1,0 +1,66 @@
+#pragma once
+
+// Test images made in the test, and the independent tools that check our output.
+
+#include <QByteArray>
+#include <QColor>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace glimbrik::test {
+
+// Left half one colour, right half another: edges that survive resampling predictably.
+inline QImage TwoColourImage(int w, int h, QColor left, QColor right) {
+  QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < h; ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < w; ++x) line[x] = (x < w / 2 ? left : right).rgba();
+  }
+  return image;
+}
+
+// A smooth, non-symmetric pattern, so that misplaced pixels show.
+inline QImage PatternImage(int w, int h) {
+  QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < h; ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < w; ++x) {
+      line[x] = qRgb((x * 255) / std::max(1, w - 1), (y * 255) / std::max(1, h - 1),
+                     (x * 7 + y * 3) & 255);
+    }
+  }
+  return image;
+}
+
+inline bool WriteBytes(const QString& path, const QByteArray& data) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+inline QByteArray ReadBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs a tool and returns its standard output; empty with ok false when it did not run cleanly.
+inline QString RunTool(const QString& program, const QStringList& arguments, bool* ok = nullptr) {
+  QProcess process;
+  process.start(program, arguments);
+  const bool finished = process.waitForFinished(60000);
+  const bool good =
+      finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+  if (ok) *ok = good;
+  return good ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
+}
+
+// "W H" as ImageMagick's identify reads the first image of a file.
+inline QString IdentifySize(const QString& path) {
+  return RunTool(QStringLiteral("identify"), {QStringLiteral("-format"), QStringLiteral("%w %h\n"),
+                                              path + QStringLiteral("[0]")})
+      .trimmed();
+}
+
+}  // namespace glimbrik::test

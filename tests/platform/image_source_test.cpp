@@ -1,0 +1,238 @@
+#include "platform/image_source.h"
+
+#include <gtest/gtest.h>
+
+#include <QColorSpace>
+#include <QDir>
+
+#include "platform/image_destination.h"
+#include "platform/image_fixtures.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+using test::ReadBytes;
+using test::RunTool;
+using test::WriteBytes;
+
+QByteArray Encode(const QImage& image, const char* uti, DestinationProperties properties = {}) {
+  ImageResult<QByteArray> r = EncodeImage(image, QString::fromLatin1(uti), properties);
+  EXPECT_TRUE(r.ok()) << r.error.toStdString();
+  return r.value;
+}
+
+QString Make(const QStringList& convertArguments, const QString& name) {
+  const QString path = test::MakeTempFolder() + QLatin1Char('/') + name;
+  bool ok = false;
+  RunTool(QStringLiteral("convert"), QStringList(convertArguments) << path, &ok);
+  EXPECT_TRUE(ok) << "convert failed for " << name.toStdString();
+  return path;
+}
+
+TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllows) {
+  DestinationProperties p;
+  p.dpiX = p.dpiY = 300;
+  const auto source =
+      ImageSource::FromData(Encode(test::PatternImage(4000, 3000), "public.jpeg", p));
+  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+  EXPECT_EQ(source->representation(0).pixelWidth, 4000);
+  EXPECT_DOUBLE_EQ(source->representation(0).dpiX, 300.0);
+  EXPECT_EQ(source->decode(0, {QSize(1000, 750)}).value.size(), QSize(1000, 750));
+  EXPECT_EQ(source->decode(0, {QSize(900, 10)}).value.size(), QSize(1000, 750));
+  EXPECT_EQ(source->decode(0, {QSize(1001, 750)}).value.size(), QSize(2000, 1500));
+  EXPECT_EQ(source->decode(0, {QSize(2001, 1)}).value.size(), QSize(4000, 3000));
+  EXPECT_EQ(source->decode(0).value.size(), QSize(4000, 3000));
+}
+
+TEST(ImageSourceJpeg, ReadsAdobeCmykAsRgb) {
+  const QString path =
+      Make({QStringLiteral("-size"), QStringLiteral("32x16"), QStringLiteral("xc:red"),
+            QStringLiteral("-colorspace"), QStringLiteral("CMYK")},
+           QStringLiteral("cmyk.jpg"));
+  const auto source = ImageSource::Open(path);
+  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+  EXPECT_EQ(source->representation(0).colorModel, ColorModel::CMYK);
+  const QImage image = source->decode(0).value;
+  ASSERT_FALSE(image.isNull());
+  const QColor c = image.pixelColor(16, 8);
+  EXPECT_GT(c.red(), 200);
+  EXPECT_LT(c.green(), 60);
+  EXPECT_LT(c.blue(), 60);
+}
+
+TEST(ImageSourceJpeg, ZeroDensityCountsAs72AndIccSurvives) {
+  QImage image = test::PatternImage(20, 10);
+  image.setColorSpace(QColorSpace(QColorSpace::AdobeRgb));
+  QByteArray jpeg = Encode(image, "public.jpeg");
+  // JFIF density fields follow "JFIF\0", version (2), unit (1): set unit 1 with 0 x 0.
+  const qsizetype at = jpeg.indexOf(QByteArray("JFIF\0", 5));
+  ASSERT_GT(at, 0);
+  jpeg[at + 7] = 1;
+  for (int i = 8; i < 12; ++i) jpeg[at + i] = 0;
+  const auto source = ImageSource::FromData(jpeg);
+  ASSERT_TRUE(source->isValid());
+  EXPECT_DOUBLE_EQ(source->representation(0).dpiX, 72.0);
+  EXPECT_DOUBLE_EQ(source->representation(0).dpiY, 72.0);
+  EXPECT_EQ(QColorSpace::fromIccProfile(source->representation(0).iccProfile),
+            QColorSpace(QColorSpace::AdobeRgb));
+}
+
+TEST(ImageSourcePng, ReadsDepthPaletteGreyAndResolution) {
+  const QString folder = test::MakeTempFolder();
+  bool ok = false;
+  RunTool(QStringLiteral("convert"),
+          {QStringLiteral("-size"), QStringLiteral("8x4"), QStringLiteral("gradient:"),
+           QStringLiteral("-depth"), QStringLiteral("16"), QStringLiteral("-units"),
+           QStringLiteral("PixelsPerInch"), QStringLiteral("-density"), QStringLiteral("150"),
+           QStringLiteral("PNG48:") + folder + QStringLiteral("/deep.png")},
+          &ok);
+  ASSERT_TRUE(ok);
+  const auto deep = ImageSource::Open(folder + QStringLiteral("/deep.png"));
+  ASSERT_TRUE(deep->isValid()) << deep->error().toStdString();
+  EXPECT_EQ(deep->representation(0).bitsPerComponent, 16);
+  EXPECT_NEAR(deep->representation(0).dpiX, 150.0, 0.1);
+  EXPECT_EQ(deep->decode(0).value.format(), QImage::Format_RGBA64_Premultiplied);
+
+  RunTool(
+      QStringLiteral("convert"),
+      {QStringLiteral("-size"), QStringLiteral("8x4"), QStringLiteral("xc:blue"),
+       QStringLiteral("-strip"), QStringLiteral("PNG8:") + folder + QStringLiteral("/palette.png")},
+      &ok);
+  ASSERT_TRUE(ok);
+  const auto palette = ImageSource::Open(folder + QStringLiteral("/palette.png"));
+  ASSERT_TRUE(palette->isValid());
+  EXPECT_EQ(palette->representation(0).colorModel, ColorModel::Indexed);
+  EXPECT_DOUBLE_EQ(palette->representation(0).dpiX, 72.0);  // no pHYs
+  EXPECT_EQ(palette->decode(0).value.pixelColor(3, 2), QColor(Qt::blue));
+
+  QImage grey(5, 3, QImage::Format_Grayscale8);
+  grey.fill(77);
+  const auto g = ImageSource::FromData(Encode(grey, "public.png"));
+  ASSERT_TRUE(g->isValid());
+  EXPECT_EQ(g->representation(0).colorModel, ColorModel::Gray);
+  EXPECT_EQ(g->decode(0).value.format(), QImage::Format_Grayscale8);
+  EXPECT_EQ(qGray(g->decode(0).value.pixel(2, 1)), 77);
+}
+
+TEST(ImageSourceTiff, EveryDirectoryIsARepresentation) {
+  const QString path =
+      Make({QStringLiteral("-size"), QStringLiteral("40x30"), QStringLiteral("xc:red"),
+            QStringLiteral("-size"), QStringLiteral("20x10"), QStringLiteral("xc:lime"),
+            QStringLiteral("-size"), QStringLiteral("8x8"), QStringLiteral("xc:blue")},
+           QStringLiteral("multi.tif"));
+  const auto source = ImageSource::Open(path);
+  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+  ASSERT_EQ(source->count(), 3);
+  EXPECT_EQ(source->representation(1).pixelWidth, 20);
+  EXPECT_EQ(source->decode(1).value.pixelColor(5, 5), QColor(Qt::green));
+  EXPECT_EQ(source->decode(2).value.pixelColor(1, 1), QColor(Qt::blue));
+}
+
+TEST(ImageSourceTiff, ReadsCmykSixteenBitAndFloat) {
+  const QString cmyk =
+      Make({QStringLiteral("-size"), QStringLiteral("6x6"), QStringLiteral("xc:red"),
+            QStringLiteral("-colorspace"), QStringLiteral("CMYK")},
+           QStringLiteral("cmyk.tif"));
+  const auto c = ImageSource::Open(cmyk);
+  ASSERT_TRUE(c->isValid());
+  EXPECT_EQ(c->representation(0).colorModel, ColorModel::CMYK);
+  EXPECT_GT(c->decode(0).value.pixelColor(2, 2).red(), 200);
+  EXPECT_LT(c->decode(0).value.pixelColor(2, 2).green(), 60);
+
+  const QString deep =
+      Make({QStringLiteral("-size"), QStringLiteral("6x6"), QStringLiteral("xc:#ffff00000000"),
+            QStringLiteral("-depth"), QStringLiteral("16")},
+           QStringLiteral("deep.tif"));
+  const auto d = ImageSource::Open(deep);
+  ASSERT_TRUE(d->isValid());
+  EXPECT_EQ(d->representation(0).bitsPerComponent, 16);
+  const QImage di = d->decode(0).value;
+  EXPECT_EQ(di.format(), QImage::Format_RGBA64_Premultiplied);
+  EXPECT_EQ(di.pixelColor(1, 1).rgb(), QColor(Qt::red).rgb());
+
+  const QString fl =
+      Make({QStringLiteral("-size"), QStringLiteral("6x6"), QStringLiteral("xc:#00ff00"),
+            QStringLiteral("-compress"), QStringLiteral("lzw"), QStringLiteral("-define"),
+            QStringLiteral("quantum:format=floating-point"), QStringLiteral("-depth"),
+            QStringLiteral("32")},
+           QStringLiteral("float.tif"));
+  const auto f = ImageSource::Open(fl);
+  ASSERT_TRUE(f->isValid()) << f->error().toStdString();
+  EXPECT_EQ(f->decode(0).value.pixelColor(3, 3).rgb(), QColor(Qt::green).rgb());
+}
+
+TEST(ImageSourceGif, EachFrameIsARepresentationOnTheScreen) {
+  const QString path = Make({QStringLiteral("-size"), QStringLiteral("10x6"),
+                             QStringLiteral("xc:red"), QStringLiteral("xc:blue")},
+                            QStringLiteral("anim.gif"));
+  const auto source = ImageSource::Open(path);
+  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+  ASSERT_EQ(source->count(), 2);
+  EXPECT_EQ(source->decode(0).value.pixelColor(4, 4), QColor(Qt::red));
+  EXPECT_EQ(source->decode(1).value.pixelColor(4, 4), QColor(Qt::blue));
+}
+
+TEST(ImageSourceJpeg2000, ReadsWhatOpenJpegToolsWrite) {
+  const QString path =
+      Make({QStringLiteral("-size"), QStringLiteral("24x16"), QStringLiteral("xc:red")},
+           QStringLiteral("red.jp2"));
+  const auto source = ImageSource::Open(path);
+  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+  EXPECT_EQ(source->representation(0).pixelWidth, 24);
+  const QColor c = source->decode(0).value.pixelColor(10, 10);
+  EXPECT_GT(c.red(), 240);
+  EXPECT_LT(c.green(), 15);
+}
+
+TEST(ImageSourceMinorFormats, BmpResolutionComesFromTheHeaderOthersRead72) {
+  const QString bmp =
+      Make({QStringLiteral("-size"), QStringLiteral("12x7"), QStringLiteral("xc:red"),
+            QStringLiteral("-units"), QStringLiteral("PixelsPerInch"), QStringLiteral("-density"),
+            QStringLiteral("200")},
+           QStringLiteral("a.bmp"));
+  const auto b = ImageSource::Open(bmp);
+  ASSERT_TRUE(b->isValid()) << b->error().toStdString();
+  EXPECT_NEAR(b->representation(0).dpiX, 200.0, 0.2);
+  EXPECT_EQ(b->decode(0).value.size(), QSize(12, 7));
+
+  // Qt reads TrueVision 2.0 files, which is what our own writer makes.
+  const auto t = ImageSource::FromData(
+      Encode(test::TwoColourImage(9, 5, Qt::blue, Qt::blue), "com.truevision.tga-image"));
+  ASSERT_TRUE(t->isValid()) << t->error().toStdString();
+  EXPECT_DOUBLE_EQ(t->representation(0).dpiX, 72.0);
+  EXPECT_EQ(t->decode(0).value.pixelColor(4, 2), QColor(Qt::blue));
+}
+
+// Hostile input: every case must fail with a reason and never crash.
+TEST(ImageSourceHostile, RefusesBadFilesWithAReason) {
+  const QByteArray jpeg = Encode(test::PatternImage(300, 200), "public.jpeg");
+  const QByteArray png = Encode(test::PatternImage(300, 200), "public.png");
+  const QByteArray tiff = Encode(test::PatternImage(300, 200), "public.tiff");
+
+  EXPECT_FALSE(ImageSource::FromData(QByteArray())->isValid());
+  EXPECT_FALSE(ImageSource::FromData("plain text, not an image")->isValid());
+  EXPECT_FALSE(ImageSource::Open(QStringLiteral("/nonexistent/file.jpg"))->isValid());
+
+  // Truncated pixel data: the header reads, the pixels do not.
+  for (const QByteArray& whole : {jpeg, png, tiff}) {
+    const auto source = ImageSource::FromData(whole.left(whole.size() / 2));
+    if (source->isValid()) {
+      EXPECT_FALSE(source->decode(0).ok());
+    }
+  }
+  // A PNG header that declares 40000 x 40000 is refused before any pixel buffer exists.
+  QByteArray bomb = png;
+  const uchar side[4] = {0x00, 0x00, 0x9C, 0x40};
+  bomb.replace(16, 4, reinterpret_cast<const char*>(side), 4);
+  bomb.replace(20, 4, reinterpret_cast<const char*>(side), 4);
+  const auto refused = ImageSource::FromData(bomb);
+  EXPECT_FALSE(refused->isValid());
+  EXPECT_FALSE(refused->error().isEmpty());
+  EXPECT_FALSE(IsImageSizeAllowed(30001, 10));
+  EXPECT_FALSE(IsImageSizeAllowed(25000, 25000));
+  EXPECT_TRUE(IsImageSizeAllowed(30000, 16000));
+}
+
+}  // namespace
+}  // namespace glimbrik
