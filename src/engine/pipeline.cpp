@@ -141,7 +141,7 @@ QImage MakeCanvas(const CanvasPlan& plan, int width, int height) {
                                : QImage::Format_ARGB32_Premultiplied;
       break;
   }
-  if (width <= 0 || height <= 0 || !IsAcceptableImageSize(width, height)) return QImage();
+  if (width <= 0 || height <= 0 || !IsImageSizeAllowed(width, height)) return QImage();
   QImage canvas(width, height, format);
   if (canvas.isNull()) return canvas;
   canvas.fill(fill);
