@@ -152,16 +152,4 @@ ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
   }
 }
 
-QString ExifValue(const MetadataBlocks& metadata, const char* key) {
-  PrepareExiv2();
-  try {
-    Exiv2::ExifData exif;
-    if (!DecodeExif(metadata.exif, &exif)) return QString();
-    auto it = exif.findKey(Exiv2::ExifKey(key));
-    return it == exif.end() ? QString() : QString::fromStdString(it->toString());
-  } catch (...) {
-    return QString();
-  }
-}
-
 }  // namespace glimbrik
