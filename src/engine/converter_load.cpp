@@ -59,6 +59,33 @@ bool ImageConverter::loadWebPSource(const QString& url) {
   return true;
 }
 
+bool ImageConverter::openPDFDocument(const QString& url) {
+  pdfDocument = PdfDocument::Open(url);
+  sourceURL = url;
+  return pdfDocument != nullptr;
+}
+
+void ImageConverter::setPageRange(int64_t first, int64_t last, int32_t mode) {
+  firstPage = first;
+  lastPage = last;
+  pageRangeMode = mode;
+}
+
+void ImageConverter::setOutputNaming(const QString& baseName, bool offset, bool overwrite) {
+  outputBaseName = baseName;
+  offsetPageNumbers = offset;
+  overwriteExisting = overwrite;
+}
+
+bool ImageConverter::isPDFEncrypted() const { return pdfDocument && pdfDocument->isEncrypted(); }
+
+bool ImageConverter::unlockPDF() {
+  if (!pdfDocument || password.isEmpty()) return false;
+  return pdfDocument->unlock(password.toUtf8());
+}
+
+bool ImageConverter::isPDFLocked() { return isPDFEncrypted() && !unlockPDF(); }
+
 void ImageConverter::makeCurrent(int index) {
   if (!sourceImage || index < 0 || index >= sourceImage->count()) return;
   currentRepIndex = index;

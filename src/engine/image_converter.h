@@ -18,6 +18,7 @@
 #include "engine/conversion_records.h"
 #include "platform/image_destination.h"
 #include "platform/image_source.h"
+#include "platform/pdf_document.h"
 
 namespace glimbrik {
 
@@ -56,6 +57,18 @@ class ImageConverter {
   void setDestinationURL(const QString& url) { destinationURL = url; }
   void setOrientation(int o) { orientation = o; }
   void setOrientationFromAngle(long long angle);
+
+  // Page jobs.
+  bool openPDFDocument(const QString& url);
+  void setPassword(const QString& text) { password = text; }
+  void setPageRange(int64_t first, int64_t last, int32_t mode);
+  void setOutputNaming(const QString& baseName, bool offset, bool overwrite);
+  void setProgressCallback(ProgressCallbackInfo callback) { progress = std::move(callback); }
+  void setUseAllProcessors(bool flag) { useAllProcessors = flag; }
+  bool isPDFEncrypted() const;
+  bool unlockPDF();
+  // Encrypted and not unlocked by the password.
+  bool isPDFLocked();
 
   // Queries about currentRep (72 dpi and 0 sizes without one).
   double sourceHorizontalDPI() const;
@@ -148,6 +161,7 @@ class ImageConverter {
   ConverterSizeHandler sizeHandler;
   void* dataHandlerContext = nullptr;
   void* sizeHandlerContext = nullptr;
+  std::unique_ptr<PdfDocument> pdfDocument;
 
  private:
   void makeCurrent(int index);

@@ -236,7 +236,9 @@ QImage BitmapRepForImage(const QImage& image) {
 
 bool IsBlankPDFPage(const QString& pdfPath, int pageIndex, const QByteArray& password) {
   const std::unique_ptr<PdfDocument> document = PdfDocument::Open(pdfPath, password);
-  if (!document || pageIndex < 0 || pageIndex >= document->pageCount()) return false;
+  if (!document || pageIndex < 0 || pageIndex >= document->pageCount()) {
+    return false;
+  }
   if (document->pageText(pageIndex).size() > 5) return false;
   // Half size: 36 dots per inch of a page measured in points.
   const QImage page = document->renderPage(pageIndex, 36.0, Qt::white);

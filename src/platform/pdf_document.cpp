@@ -15,14 +15,28 @@ std::unique_ptr<PdfDocument> PdfDocument::Open(const QString& path, const QByteA
   try {
     auto state = std::make_unique<State>();
     state->document = Poppler::Document::load(path, password, password);
-    if (!state->document || state->document->isLocked()) return nullptr;
+    if (!state->document) return nullptr;
     return std::unique_ptr<PdfDocument>(new PdfDocument(std::move(state)));
   } catch (...) {
     return nullptr;
   }
 }
 
-int PdfDocument::pageCount() const { return state_->document->numPages(); }
+bool PdfDocument::isEncrypted() const { return state_->document->isEncrypted(); }
+bool PdfDocument::isLocked() const { return state_->document->isLocked(); }
+
+bool PdfDocument::unlock(const QByteArray& password) {
+  try {
+    state_->document->unlock(password, password);
+    return !state_->document->isLocked();
+  } catch (...) {
+    return false;
+  }
+}
+
+int PdfDocument::pageCount() const {
+  return state_->document->isLocked() ? 0 : state_->document->numPages();
+}
 
 QString PdfDocument::pageText(int index) const {
   if (index < 0 || index >= pageCount()) return QString();

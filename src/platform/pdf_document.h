@@ -13,9 +13,15 @@ namespace glimbrik {
 
 class PdfDocument {
  public:
-  // Null when the file is not a PDF we can open or the password does not unlock it.
+  // Null when the file is not a PDF we can open. An encrypted document that the password does
+  // not unlock is returned locked: it has no pages until unlock succeeds.
   static std::unique_ptr<PdfDocument> Open(const QString& path, const QByteArray& password = {});
   ~PdfDocument();
+
+  bool isEncrypted() const;
+  bool isLocked() const;
+  // Tries the password as owner and as user password.
+  bool unlock(const QByteArray& password);
 
   int pageCount() const;
   // The text of a page (index from 0); empty for a missing page.

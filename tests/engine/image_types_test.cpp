@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include "engine/image_converter.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -90,6 +91,14 @@ TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
   EXPECT_FALSE(IsBlankPDFPage(path, 2));
   EXPECT_FALSE(IsBlankPDFPage(path, 3));  // a missing page is not blank
   EXPECT_FALSE(IsBlankPDFPage(path + QStringLiteral(".missing"), 0));
+
+  ImageConverter converter;
+  ASSERT_TRUE(converter.openPDFDocument(path));
+  EXPECT_EQ(converter.pdfDocument->pageCount(), 3);
+  EXPECT_FALSE(converter.isPDFEncrypted());
+  EXPECT_FALSE(converter.unlockPDF());  // no password
+  EXPECT_FALSE(converter.isPDFLocked());
+  EXPECT_FALSE(converter.openPDFDocument(path + QStringLiteral(".missing")));
 }
 
 }  // namespace
