@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
+#include <QVariant>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -87,6 +88,10 @@ QString ApplicationCopyright();     // a fixed line when missing
 // empty when it cannot be made.
 QString AppSupportFolderWithName(const QString& name = QString());
 
+// The user-defaults value stored under key; invalid when there is none. SetUserDefault and
+// RemoveUserDefault are in platform/user_defaults.h.
+QVariant GetUserDefault(const QString& key);
+
 // Shows a desktop notification with the default sound; returns at once from any thread.
 void DeliverUserNotification(const QString& title, const QString& text);
 
@@ -119,5 +124,7 @@ bool RenameFolderByPrefix(const QString& path, const QString& oldPrefix, const Q
 // Puts a copy of source (or source itself with move) at destination. 1 on success (also for
 // empty or equal paths), 0 on failure; an existing destination survives a failed copy.
 int ReplaceItemAtURL(const QString& source, const QString& destination, bool move);
+
+// RerenderPDFData is in platform/pdf_rerender.h, next to the PDF library it needs.
 
 }  // namespace glimbrik

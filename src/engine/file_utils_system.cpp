@@ -11,6 +11,7 @@
 #include "platform/bundle_resources.h"
 #include "platform/folders.h"
 #include "platform/notification.h"
+#include "platform/user_defaults.h"
 
 namespace glimbrik {
 
@@ -103,6 +104,8 @@ QString AppSupportFolderWithName(const QString& name) {
       root + QLatin1Char('/') + (name.isEmpty() ? QStringLiteral("QVXApplication") : name);
   return QDir().mkpath(path) ? path : QString();
 }
+
+QVariant GetUserDefault(const QString& key) { return UserDefaultValue(key); }
 
 void DeliverUserNotification(const QString& title, const QString& text) {
   if (CompareSystemVersion(10, 8, 0) >= 0) SendDesktopNotification(title, text);

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,28 +10,29 @@
 namespace glimbrik {
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
 // Frees everything the encoder allocated, whatever path the call took.
 struct EncodeResources {
   WebPPicture picture;
   WebPMemoryWriter writer;
-  ImageMetadata metadata;
+  webp::ImageMetadata metadata;
   bool pictureReady = false;
 
   EncodeResources() {
-    ImageMetadataInit(&metadata);
+    webp::ImageMetadataInit(&metadata);
     WebPMemoryWriterInit(&writer);
   }
   ~EncodeResources() {
     WebPMemoryWriterClear(&writer);
-    ImageMetadataFree(&metadata);
+    webp::ImageMetadataFree(&metadata);
     if (pictureReady) WebPPictureFree(&picture);
   }
 };
+
+// Removes a partial output; only a regular file, so that a device path given as output survives.
+void RemovePartialOutput(const char* path) {
+  struct stat info;
+  if (path && ::lstat(path, &info) == 0 && S_ISREG(info.st_mode)) std::remove(path);
+}
 
 // Frees the decoder's output buffer, whatever path the call took.
 struct DecodedBufferGuard {
@@ -39,19 +42,19 @@ struct DecodedBufferGuard {
 
 }  // namespace
 
-void ImageMetadataInit(ImageMetadata* metadata) {
-  if (metadata) *metadata = ImageMetadata{};
+void webp::ImageMetadataInit(webp::ImageMetadata* metadata) {
+  if (metadata) *metadata = webp::ImageMetadata{};
 }
 
-void ImageMetadataFree(ImageMetadata* metadata) {
+void webp::ImageMetadataFree(webp::ImageMetadata* metadata) {
   if (!metadata) return;
   std::free(metadata->exif.bytes);
   std::free(metadata->iccp.bytes);
   std::free(metadata->xmp.bytes);
-  *metadata = ImageMetadata{};
+  *metadata = webp::ImageMetadata{};
 }
 
-int ImageMetadataCopy(const uint8_t* data, size_t size, MetadataPayload* payload) {
+int webp::ImageMetadataCopy(const uint8_t* data, size_t size, webp::MetadataPayload* payload) {
   if (!data || size == 0 || !payload) return 0;
   auto* copy = static_cast<uint8_t*>(std::malloc(size));
   if (!copy) return 0;
@@ -108,7 +111,7 @@ int EncodeImageFileToWebP(const char* inputPath, const char* outputPath, const W
   auto failWith = [&](int code) {
     if (out) {
       out.reset();
-      std::remove(outputPath);
+      RemovePartialOutput(outputPath);
     }
     return code;
   };
@@ -126,7 +129,7 @@ int EncodeImageFileToWebP(const char* inputPath, const char* outputPath, const W
     if (std::fflush(out.get()) != 0 || std::ferror(out.get())) return failWith(kWebPWriteFailed);
     FILE* raw = out.release();
     if (std::fclose(raw) != 0) {
-      std::remove(outputPath);
+      RemovePartialOutput(outputPath);
       return kWebPWriteFailed;
     }
   }
@@ -145,7 +148,7 @@ int DecodeWebPToTIFFFile(const uint8_t* data, size_t size, WebPDecoderConfig* co
   DecodedBufferGuard guard{&config->output};
   if (WebPDecode(data, size, config) != VP8_STATUS_OK) return kWebPDecodeFailed;
   if (outputPath && !SaveDecodedImage(config->output, kDecodedTIFF, outputPath)) {
-    std::remove(outputPath);
+    RemovePartialOutput(outputPath);
     return kWebPTIFFWriteFailed;
   }
   return kWebPDecodeOk;

@@ -43,7 +43,10 @@ constexpr int WebPMetadataFlags(bool keepMetadata) {
   return kWebPMetadataICC | (keepMetadata ? kWebPMetadataEXIF | kWebPMetadataXMP : 0);
 }
 
-// Metadata payloads collected by the input readers; each pointer is malloc'ed.
+namespace webp {
+
+// Metadata payloads collected by the input readers; each pointer is malloc'ed. (Its own
+// namespace: the platform layer has an ImageMetadata of its own.)
 struct MetadataPayload {
   uint8_t* bytes = nullptr;
   size_t size = 0;
@@ -58,6 +61,8 @@ void ImageMetadataFree(ImageMetadata* metadata);
 // Copies size bytes into the payload; 0 when data is null, size is 0, payload is null or memory
 // runs out, else 1.
 int ImageMetadataCopy(const uint8_t* data, size_t size, MetadataPayload* payload);
+
+}  // namespace webp
 
 // Encoder settings in engine terms. WebPSettingsForQuality applies the engine's rule: quality
 // exactly 1.0 is lossless with compressed alpha; otherwise lossy at quality x 100 with alpha

@@ -36,7 +36,7 @@ uint32_t ReadLE32(const uint8_t* at) {
          static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
 }
 
-bool WriteMetadataChunk(FILE* out, const char fourcc[4], const MetadataPayload& payload) {
+bool WriteMetadataChunk(FILE* out, const char fourcc[4], const webp::MetadataPayload& payload) {
   static const uint8_t kZero = 0;
   const bool odd = payload.size & 1;
   return WriteBytes(out, fourcc, kTagSize) &&
@@ -44,19 +44,19 @@ bool WriteMetadataChunk(FILE* out, const char fourcc[4], const MetadataPayload& 
          WriteBytes(out, payload.bytes, payload.size) && (!odd || WriteBytes(out, &kZero, 1));
 }
 
-bool Selected(const MetadataPayload& payload, int flags, int flag) {
+bool Selected(const webp::MetadataPayload& payload, int flags, int flag) {
   return (flags & flag) && payload.bytes && payload.size > 0;
 }
 
-uint64_t ChunkSize(const MetadataPayload& payload) {
+uint64_t ChunkSize(const webp::MetadataPayload& payload) {
   return kChunkHeaderSize + payload.size + (payload.size & 1);
 }
 
 }  // namespace
 
 int WriteWebPFileWithMetadata(FILE* out, const WebPPicture& picture,
-                              const WebPMemoryWriter& bitstream, const ImageMetadata& metadata,
-                              int flags, int* flagsWritten) {
+                              const WebPMemoryWriter& bitstream,
+                              const webp::ImageMetadata& metadata, int flags, int* flagsWritten) {
   if (flagsWritten) *flagsWritten = 0;
   const uint8_t* webp = bitstream.mem;
   const size_t webpSize = bitstream.size;

@@ -12,10 +12,6 @@
 namespace glimbrik {
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-
 // ---- PNG ---------------------------------------------------------------------------------
 
 void PngError(png_structp png, png_const_charp message) {
@@ -83,7 +79,7 @@ int HexDigit(char c) {
 
 // A raw profile: "\n", a name, "\n", a decimal byte count, "\n", then the bytes as hexadecimal
 // digit pairs with line feeds allowed between pairs.
-int ProcessRawProfile(const char* text, size_t length, MetadataPayload* payload) {
+int ProcessRawProfile(const char* text, size_t length, webp::MetadataPayload* payload) {
   const char* p = text;
   const char* end = text + length;
   if (p == end || *p != '\n') {
@@ -128,7 +124,7 @@ int ProcessRawProfile(const char* text, size_t length, MetadataPayload* payload)
 }
 
 // EXIF travels in WebP from its TIFF header on; some writers keep the JPEG signature in front.
-void DropExifSignature(MetadataPayload* exif) {
+void DropExifSignature(webp::MetadataPayload* exif) {
   static const uint8_t kSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
   if (exif->size > 6 && std::memcmp(exif->bytes, kSignature, 6) == 0) {
     std::memmove(exif->bytes, exif->bytes + 6, exif->size - 6);
@@ -136,7 +132,7 @@ void DropExifSignature(MetadataPayload* exif) {
   }
 }
 
-bool ExtractPngTexts(png_structp png, png_infop info, ImageMetadata* metadata) {
+bool ExtractPngTexts(png_structp png, png_infop info, webp::ImageMetadata* metadata) {
   png_textp texts = nullptr;
   const int count = png_get_text(png, info, &texts, nullptr);
   for (int i = 0; i < count; ++i) {
@@ -144,7 +140,7 @@ bool ExtractPngTexts(png_structp png, png_infop info, ImageMetadata* metadata) {
     if (!text.key || !text.text) continue;
     const size_t length =
         text.compression >= PNG_ITXT_COMPRESSION_NONE ? text.itxt_length : text.text_length;
-    MetadataPayload* target = nullptr;
+    webp::MetadataPayload* target = nullptr;
     bool raw = true;
     if (!std::strcmp(text.key, "Raw profile type exif") ||
         !std::strcmp(text.key, "Raw profile type APP1")) {
@@ -162,7 +158,7 @@ bool ExtractPngTexts(png_structp png, png_infop info, ImageMetadata* metadata) {
     }
     const bool ok =
         raw ? ProcessRawProfile(text.text, length, target)
-            : ImageMetadataCopy(reinterpret_cast<const uint8_t*>(text.text), length, target);
+            : webp::ImageMetadataCopy(reinterpret_cast<const uint8_t*>(text.text), length, target);
     if (!ok) return false;
     if (target == &metadata->exif) DropExifSignature(target);
   }
@@ -170,7 +166,7 @@ bool ExtractPngTexts(png_structp png, png_infop info, ImageMetadata* metadata) {
 }
 
 bool ExtractPngMetadata(png_structp png, png_infop info, png_infop endInfo,
-                        ImageMetadata* metadata) {
+                        webp::ImageMetadata* metadata) {
   if (!ExtractPngTexts(png, info, metadata) || !ExtractPngTexts(png, endInfo, metadata)) {
     return false;
   }
@@ -179,20 +175,20 @@ bool ExtractPngMetadata(png_structp png, png_infop info, png_infop endInfo,
   png_bytep profile = nullptr;
   png_uint_32 length = 0;
   if (png_get_iCCP(png, info, &name, &compression, &profile, &length) == PNG_INFO_iCCP &&
-      !metadata->iccp.bytes && !ImageMetadataCopy(profile, length, &metadata->iccp)) {
+      !metadata->iccp.bytes && !webp::ImageMetadataCopy(profile, length, &metadata->iccp)) {
     return false;
   }
   png_bytep exif = nullptr;
   png_uint_32 exifLength = 0;
   if (!metadata->exif.bytes && png_get_eXIf_1(png, info, &exifLength, &exif) && exif) {
-    if (!ImageMetadataCopy(exif, exifLength, &metadata->exif)) return false;
+    if (!webp::ImageMetadataCopy(exif, exifLength, &metadata->exif)) return false;
   }
   return true;
 }
 
 }  // namespace
 
-int ReadPngInput(FILE* file, WebPPicture* picture, int keepAlpha, ImageMetadata* metadata) {
+int ReadPngInput(FILE* file, WebPPicture* picture, int keepAlpha, webp::ImageMetadata* metadata) {
   PngReadJob job{};
   job.keepAlpha = keepAlpha;
   job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
@@ -219,8 +215,8 @@ int ReadPngInput(FILE* file, WebPPicture* picture, int keepAlpha, ImageMetadata*
 }
 
 int ReadInputPicture(const char* path, WebPPicture* picture, int keepAlpha,
-                     ImageMetadata* metadata) {
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
+                     webp::ImageMetadata* metadata) {
+  FilePtr file(std::fopen(path, "rb"));
   if (!file) {
     std::fprintf(stderr, "Error! Cannot open input file '%s'\n", path);
     return 0;

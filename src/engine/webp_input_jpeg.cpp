@@ -78,7 +78,7 @@ bool StartsWith(const jpeg_saved_marker_ptr marker, const char* signature, size_
 }
 
 // Joins the APP2 ICC segments in their sequence order after checking count and numbering.
-bool ExtractIccProfile(jpeg_saved_marker_ptr markers, MetadataPayload* iccp) {
+bool ExtractIccProfile(jpeg_saved_marker_ptr markers, webp::MetadataPayload* iccp) {
   struct Segment {
     const uint8_t* data = nullptr;
     size_t size = 0;
@@ -133,10 +133,10 @@ bool ExtractIccProfile(jpeg_saved_marker_ptr markers, MetadataPayload* iccp) {
   return true;
 }
 
-bool ExtractJpegMetadata(jpeg_saved_marker_ptr markers, ImageMetadata* metadata) {
+bool ExtractJpegMetadata(jpeg_saved_marker_ptr markers, webp::ImageMetadata* metadata) {
   for (jpeg_saved_marker_ptr m = markers; m; m = m->next) {
     if (m->marker != kAPP1) continue;
-    MetadataPayload* target = nullptr;
+    webp::MetadataPayload* target = nullptr;
     size_t skip = 0;
     const char* name = nullptr;
     if (StartsWith(m, kExifSignature, sizeof kExifSignature)) {
@@ -153,14 +153,14 @@ bool ExtractJpegMetadata(jpeg_saved_marker_ptr markers, ImageMetadata* metadata)
       std::fprintf(stderr, "Ignoring additional '%s' marker\n", name);
       continue;
     }
-    if (!ImageMetadataCopy(m->data + skip, m->data_length - skip, target)) return false;
+    if (!webp::ImageMetadataCopy(m->data + skip, m->data_length - skip, target)) return false;
   }
   return ExtractIccProfile(markers, &metadata->iccp);
 }
 
 }  // namespace
 
-int ReadJpegInput(FILE* file, WebPPicture* picture, ImageMetadata* metadata) {
+int ReadJpegInput(FILE* file, WebPPicture* picture, webp::ImageMetadata* metadata) {
   JpegReadJob job{};
   LibjpegErrorTrap trap;
   jpeg_decompress_struct cinfo;

@@ -40,7 +40,7 @@ bool IsLayoutTag(uint16_t tag) {
   return std::find(std::begin(kTags), std::end(kTags), tag) != std::end(kTags);
 }
 
-bool ExtractTiffExif(const char* path, MetadataPayload* exif) {
+bool ExtractTiffExif(const char* path, webp::MetadataPayload* exif) {
   try {
     auto image = Exiv2::ImageFactory::open(std::string(path));
     if (!image.get()) return false;
@@ -57,22 +57,22 @@ bool ExtractTiffExif(const char* path, MetadataPayload* exif) {
     if (kept.empty()) return true;
     Exiv2::Blob blob;
     Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, kept);
-    return blob.empty() || ImageMetadataCopy(blob.data(), blob.size(), exif);
+    return blob.empty() || webp::ImageMetadataCopy(blob.data(), blob.size(), exif);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "EXIF of %s unreadable: %s\n", path, error.what());
     return false;
   }
 }
 
-bool ExtractTiffMetadata(TIFF* tiff, const char* path, ImageMetadata* metadata) {
+bool ExtractTiffMetadata(TIFF* tiff, const char* path, webp::ImageMetadata* metadata) {
   uint32_t length = 0;
   void* data = nullptr;
   if (TIFFGetField(tiff, TIFFTAG_ICCPROFILE, &length, &data) && data && length > 0 &&
-      !ImageMetadataCopy(static_cast<const uint8_t*>(data), length, &metadata->iccp)) {
+      !webp::ImageMetadataCopy(static_cast<const uint8_t*>(data), length, &metadata->iccp)) {
     return false;
   }
   if (TIFFGetField(tiff, TIFFTAG_XMLPACKET, &length, &data) && data && length > 0 &&
-      !ImageMetadataCopy(static_cast<const uint8_t*>(data), length, &metadata->xmp)) {
+      !webp::ImageMetadataCopy(static_cast<const uint8_t*>(data), length, &metadata->xmp)) {
     return false;
   }
   uint64_t exifOffset = 0;
@@ -97,7 +97,8 @@ void Unpremultiply(uint8_t* rgba, size_t pixels) {
 
 }  // namespace
 
-int ReadTiffInput(const char* path, WebPPicture* picture, int keepAlpha, ImageMetadata* metadata) {
+int ReadTiffInput(const char* path, WebPPicture* picture, int keepAlpha,
+                  webp::ImageMetadata* metadata) {
   std::unique_ptr<TIFFOpenOptions, OptionsFreer> options(TIFFOpenOptionsAlloc());
   if (!options) return 0;
   TIFFOpenOptionsSetErrorHandlerExtR(options.get(), PrintTiffError, nullptr);

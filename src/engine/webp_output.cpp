@@ -12,13 +12,6 @@
 namespace glimbrik {
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const {
-    if (file != stdout) std::fclose(file);
-  }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
 bool Put(FILE* out, const void* data, size_t size) {
   return size == 0 || std::fwrite(data, size, 1, out) == 1;
 }

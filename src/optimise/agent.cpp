@@ -45,7 +45,7 @@ void Agent::setFile(std::shared_ptr<File> file) {
 void Agent::main() {
   // Keep the job alive for the whole step, whatever happens to our reference meanwhile.
   const std::shared_ptr<File> job = file();
-  Q_ASSERT_X(job, "Agent::main", "[self delegate]");
+  Q_ASSERT_X(job, "Agent::main", "an agent runs only for a job");
   if (!job) return;
   job->workerHasStarted(this);
   std::exception_ptr heldBack;

@@ -15,12 +15,9 @@ class WorkQueue;
 // The optimisation job of one image file: its path, its sizes before and after, a status for
 // display, and the agents that work on it.
 //
-// Synchronous road (a batch run): make a File for the written path, run a JPEGOptimAgent or a
-// QVXPngCrushAgent on it directly, then call cleanup():
-//   auto job = std::make_shared<File>(path);
-//   JPEGOptimAgent(job, 100, stripMetadata).run();   // or QVXPngCrushAgent(job, 1).run()
-//   job->cleanup();
-// The agent replaces the file itself, and only with a smaller result.
+// Synchronous road (a batch run, see batch_optimise.h): a File for the written path, a
+// JPEGOptimAgent or QVXPngCrushAgent run directly on it, then cleanup(); the agent replaces the
+// file itself, and only with a smaller result.
 //
 // Queued road: a File held by a shared_ptr, enqueueWorkersInCPUQueue(cpu, io); the agents'
 // callbacks drive it to "ok", "noopt" or "err". Every member is safe to call from any thread.

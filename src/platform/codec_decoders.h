@@ -30,7 +30,7 @@ QString ProbeJpeg2000(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodeJpeg2000(const QByteArray& data, const ImageRepresentation& rep);
 
 // Minor formats through Qt's image plugins; the resolution comes from the header, not from Qt.
-QString ProbeWithQt(const QByteArray& data, ImageFormat format, Representations* out);
+QString ProbeWithQt(const QByteArray& data, SourceFormat format, Representations* out);
 ImageResult<QImage> DecodeWithQt(const QByteArray& data, int index, const ImageRepresentation& rep);
 
 // Orientation and resolution of an EXIF block (TIFF layout, without the "Exif\0\0" prefix).

@@ -42,7 +42,7 @@ QString WalkFrames(const QByteArray& data, QSize* screen,
   GifPtr gif(DGifOpen(&memory, ReadGif, &error));
   if (!gif) return QStringLiteral("unreadable GIF header");
   *screen = QSize(gif->SWidth, gif->SHeight);
-  if (!IsAcceptableImageSize(gif->SWidth, gif->SHeight)) {
+  if (!IsImageSizeAllowed(gif->SWidth, gif->SHeight)) {
     return QStringLiteral("image size refused");
   }
   QImage canvas;

@@ -8,19 +8,19 @@ namespace glimbrik::codec {
 
 namespace {
 
-QByteArray QtFormatName(ImageFormat format) {
+QByteArray QtFormatName(SourceFormat format) {
   switch (format) {
-    case ImageFormat::BMP:
+    case SourceFormat::BMP:
       return "bmp";
-    case ImageFormat::ICO:
+    case SourceFormat::ICO:
       return "ico";
-    case ImageFormat::ICNS:
+    case SourceFormat::ICNS:
       return "icns";
-    case ImageFormat::TGA:
+    case SourceFormat::TGA:
       return "tga";
-    case ImageFormat::XBM:
+    case SourceFormat::XBM:
       return "xbm";
-    case ImageFormat::XPM:
+    case SourceFormat::XPM:
       return "xpm";
     default:
       return QByteArray();  // let Qt recognise it (PNM) or fail
@@ -28,8 +28,8 @@ QByteArray QtFormatName(ImageFormat format) {
 }
 
 // Qt reports 96 dpi for files that state nothing; only BMP states a resolution among these.
-void ReadHeaderResolution(const QByteArray& data, ImageFormat format, ImageRepresentation* rep) {
-  if (format != ImageFormat::BMP || data.size() < 46) return;
+void ReadHeaderResolution(const QByteArray& data, SourceFormat format, ImageRepresentation* rep) {
+  if (format != SourceFormat::BMP || data.size() < 46) return;
   const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
   if (qFromLittleEndian<quint32>(bytes + 14) < 40) return;  // an old core header has none
   rep->dpiX = DotsPerInch(qFromLittleEndian<qint32>(bytes + 38) * 0.0254, 2);
@@ -40,7 +40,7 @@ struct Reader {
   QByteArray data;
   QBuffer buffer;
   QImageReader reader;
-  Reader(const QByteArray& bytes, ImageFormat format) : data(bytes), buffer(&data) {
+  Reader(const QByteArray& bytes, SourceFormat format) : data(bytes), buffer(&data) {
     buffer.open(QIODevice::ReadOnly);
     reader.setDevice(&buffer);
     reader.setFormat(QtFormatName(format));
@@ -49,11 +49,11 @@ struct Reader {
   }
 };
 
-ImageFormat FormatOfSniffed(const QByteArray& data) { return SniffImageFormat(data.left(32)); }
+SourceFormat FormatOfSniffed(const QByteArray& data) { return SniffImageFormat(data.left(32)); }
 
 }  // namespace
 
-QString ProbeWithQt(const QByteArray& data, ImageFormat format, Representations* out) {
+QString ProbeWithQt(const QByteArray& data, SourceFormat format, Representations* out) {
   Reader r(data, format);
   if (!r.reader.canRead()) return QStringLiteral("no reader for this image type");
   const int count = std::max(1, r.reader.imageCount());

@@ -11,13 +11,37 @@
 
 namespace glimbrik {
 
-enum class ImageFormat { Unknown, JPEG, PNG, TIFF, WebP, GIF, BMP, JPEG2000, Other };
+// Largest image we agree to decode.
+inline constexpr int kMaxImageSide = 30000;
+inline constexpr int64_t kMaxImagePixels = 500'000'000;
+
+enum class ImageFormat {
+  Unknown,
+  JPEG,
+  PNG,
+  TIFF,
+  GIF,
+  JPEG2000,
+  WebP,
+  BMP,
+  ICO,
+  ICNS,
+  TGA,
+  XBM,
+  XPM,
+  PNM,
+  PSD,
+  SGI,
+  Other
+};
+
+// The probe's colour model; Unknown where a header does not say.
 enum class ColourModel { Unknown, RGB, CMYK, Gray, Lab, Indexed };
 
 struct ImageHeader {
   ImageFormat format = ImageFormat::Unknown;
   // Lower-case short name: "jpeg", "png", "tiff", "webp", "gif", "bmp", "jp2", or the name Qt's
-  // reader gives a minor format ("tga", "ico", ...).
+  // reader gives a minor format ("tga", "ico", "ppm", ...).
   QString formatName;
   // Stored pixel size of the first image, before any orientation is applied.
   int width = 0;
@@ -51,9 +75,7 @@ ImageHeaderResult ReadImageHeader(const QString& path);
 // and gives Qt's fallback reader a format hint by its extension.
 ImageHeaderResult ReadImageHeader(const QString& path, const QByteArray& bytes);
 
-// Declared sizes beyond these are refused before allocating pixels.
-inline constexpr int64_t kMaxImageSide = 30000;
-inline constexpr int64_t kMaxImagePixels = 500'000'000;
+// Declared sizes beyond kMaxImageSide and kMaxImagePixels are refused before allocating pixels.
 constexpr bool IsImageSizeAllowed(int64_t width, int64_t height) {
   return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
          width * height <= kMaxImagePixels;

@@ -40,6 +40,25 @@ QString ReadWebPHeader(QByteArrayView bytes, ImageHeader* header) {
   return {};
 }
 
+namespace {
+
+ImageFormat MinorFormat(const QString& name) {
+  if (name == QLatin1String("ico") || name == QLatin1String("cur")) return ImageFormat::ICO;
+  if (name == QLatin1String("icns")) return ImageFormat::ICNS;
+  if (name == QLatin1String("tga")) return ImageFormat::TGA;
+  if (name == QLatin1String("xbm")) return ImageFormat::XBM;
+  if (name == QLatin1String("xpm")) return ImageFormat::XPM;
+  if (name == QLatin1String("pbm") || name == QLatin1String("pgm") ||
+      name == QLatin1String("ppm")) {
+    return ImageFormat::PNM;
+  }
+  if (name == QLatin1String("psd")) return ImageFormat::PSD;
+  if (name == QLatin1String("sgi") || name == QLatin1String("rgb")) return ImageFormat::SGI;
+  return ImageFormat::Other;
+}
+
+}  // namespace
+
 QString ReadOtherHeader(const QString& path, const QByteArray& bytes, ImageHeader* header) {
   QBuffer buffer;
   buffer.setData(bytes);
@@ -50,8 +69,8 @@ QString ReadOtherHeader(const QString& path, const QByteArray& bytes, ImageHeade
   if (!reader.canRead() || !size.isValid() || size.isEmpty()) {
     return QStringLiteral("not an image file");
   }
-  header->format = ImageFormat::Other;
   header->formatName = QString::fromLatin1(reader.format());
+  header->format = MinorFormat(header->formatName);
   header->width = size.width();
   header->height = size.height();
   // Qt states 96 dpi for files without resolution, so its figure is not used.

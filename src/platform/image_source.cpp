@@ -9,39 +9,34 @@
 
 namespace glimbrik {
 
-bool IsAcceptableImageSize(qint64 width, qint64 height) {
-  return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
-         width * height <= kMaxImagePixels;
-}
-
-ImageFormat SniffImageFormat(const QByteArray& head) {
+SourceFormat SniffImageFormat(const QByteArray& head) {
   auto starts = [&](const char* magic, int length) {
     return head.size() >= length && std::memcmp(head.constData(), magic, length) == 0;
   };
-  if (starts("\xFF\xD8\xFF", 3)) return ImageFormat::JPEG;
-  if (starts("\x89PNG\r\n\x1A\n", 8)) return ImageFormat::PNG;
+  if (starts("\xFF\xD8\xFF", 3)) return SourceFormat::JPEG;
+  if (starts("\x89PNG\r\n\x1A\n", 8)) return SourceFormat::PNG;
   if (starts("II*\0", 4) || starts("MM\0*", 4) || starts("II+\0", 4) || starts("MM\0+", 4)) {
-    return ImageFormat::TIFF;
+    return SourceFormat::TIFF;
   }
-  if (starts("GIF87a", 6) || starts("GIF89a", 6)) return ImageFormat::GIF;
+  if (starts("GIF87a", 6) || starts("GIF89a", 6)) return SourceFormat::GIF;
   if (starts("\0\0\0\x0CjP  \r\n\x87\n", 12) || starts("\xFF\x4F\xFF\x51", 4)) {
-    return ImageFormat::JPEG2000;
+    return SourceFormat::JPEG2000;
   }
-  if (head.size() >= 12 && starts("RIFF", 4) && head.mid(8, 4) == "WEBP") return ImageFormat::WebP;
-  if (starts("8BPS", 4)) return ImageFormat::PSD;
-  if (starts("\x01\xDA", 2)) return ImageFormat::SGI;
-  if (starts("icns", 4)) return ImageFormat::ICNS;
-  if (starts("BM", 2) && head.size() >= 26) return ImageFormat::BMP;
+  if (head.size() >= 12 && starts("RIFF", 4) && head.mid(8, 4) == "WEBP") return SourceFormat::WebP;
+  if (starts("8BPS", 4)) return SourceFormat::PSD;
+  if (starts("\x01\xDA", 2)) return SourceFormat::SGI;
+  if (starts("icns", 4)) return SourceFormat::ICNS;
+  if (starts("BM", 2) && head.size() >= 26) return SourceFormat::BMP;
   // Icon and cursor directories; a count of 0 is a TGA header that happens to look alike.
   if ((starts("\0\0\1\0", 4) || starts("\0\0\2\0", 4)) && head.size() >= 6 &&
       (head[4] != 0 || head[5] != 0)) {
-    return ImageFormat::ICO;
+    return SourceFormat::ICO;
   }
-  if (starts("#define", 7)) return ImageFormat::XBM;
-  if (starts("/* XPM */", 9)) return ImageFormat::XPM;
+  if (starts("#define", 7)) return SourceFormat::XBM;
+  if (starts("/* XPM */", 9)) return SourceFormat::XPM;
   if (head.size() >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '6' &&
       QByteArrayView(" \t\r\n").contains(head[2])) {
-    return ImageFormat::PNM;
+    return SourceFormat::PNM;
   }
   // TGA has no signature: accept a plausible header and let the reader confirm it.
   if (head.size() >= 18) {
@@ -50,42 +45,42 @@ ImageFormat SniffImageFormat(const QByteArray& head) {
     const bool imageType =
         h[2] == 1 || h[2] == 2 || h[2] == 3 || h[2] == 9 || h[2] == 10 || h[2] == 11;
     const bool depth = h[16] == 8 || h[16] == 15 || h[16] == 16 || h[16] == 24 || h[16] == 32;
-    if (mapType && imageType && depth) return ImageFormat::TGA;
+    if (mapType && imageType && depth) return SourceFormat::TGA;
   }
-  return ImageFormat::Unknown;
+  return SourceFormat::Unknown;
 }
 
-QString TypeIdentifierForFormat(ImageFormat format) {
+QString TypeIdentifierForFormat(SourceFormat format) {
   switch (format) {
-    case ImageFormat::JPEG:
+    case SourceFormat::JPEG:
       return QStringLiteral("public.jpeg");
-    case ImageFormat::PNG:
+    case SourceFormat::PNG:
       return QStringLiteral("public.png");
-    case ImageFormat::TIFF:
+    case SourceFormat::TIFF:
       return QStringLiteral("public.tiff");
-    case ImageFormat::GIF:
+    case SourceFormat::GIF:
       return QStringLiteral("com.compuserve.gif");
-    case ImageFormat::JPEG2000:
+    case SourceFormat::JPEG2000:
       return QStringLiteral("public.jpeg-2000");
-    case ImageFormat::WebP:
+    case SourceFormat::WebP:
       return QStringLiteral("org.webmproject.webp");
-    case ImageFormat::BMP:
+    case SourceFormat::BMP:
       return QStringLiteral("com.microsoft.bmp");
-    case ImageFormat::ICO:
+    case SourceFormat::ICO:
       return QStringLiteral("com.microsoft.ico");
-    case ImageFormat::ICNS:
+    case SourceFormat::ICNS:
       return QStringLiteral("com.apple.icns");
-    case ImageFormat::TGA:
+    case SourceFormat::TGA:
       return QStringLiteral("com.truevision.tga-image");
-    case ImageFormat::XBM:
+    case SourceFormat::XBM:
       return QStringLiteral("public.xbitmap-image");
-    case ImageFormat::PSD:
+    case SourceFormat::PSD:
       return QStringLiteral("com.adobe.photoshop-image");
-    case ImageFormat::SGI:
+    case SourceFormat::SGI:
       return QStringLiteral("com.sgi.sgi-image");
-    case ImageFormat::XPM:
+    case SourceFormat::XPM:
       return QStringLiteral("public.xpm");
-    case ImageFormat::PNM:
+    case SourceFormat::PNM:
       return QStringLiteral("public.pbm");
     default:
       return QString();
@@ -126,25 +121,25 @@ void ImageSource::probe() {
   format_ = SniffImageFormat(data_.left(32));
   codec::Representations reps;
   switch (format_) {
-    case ImageFormat::JPEG:
+    case SourceFormat::JPEG:
       error_ = codec::ProbeJpeg(data_, &reps);
       break;
-    case ImageFormat::PNG:
+    case SourceFormat::PNG:
       error_ = codec::ProbePng(data_, &reps);
       break;
-    case ImageFormat::TIFF:
+    case SourceFormat::TIFF:
       error_ = codec::ProbeTiff(data_, &reps);
       break;
-    case ImageFormat::GIF:
+    case SourceFormat::GIF:
       error_ = codec::ProbeGif(data_, &reps);
       break;
-    case ImageFormat::JPEG2000:
+    case SourceFormat::JPEG2000:
       error_ = codec::ProbeJpeg2000(data_, &reps);
       break;
-    case ImageFormat::Unknown:
+    case SourceFormat::Unknown:
       error_ = QStringLiteral("not an image file");
       break;
-    case ImageFormat::WebP:
+    case SourceFormat::WebP:
       // WebP is read through the engine's WebP bridge, never here.
       error_ = QStringLiteral("WebP is read through the WebP bridge");
       break;
@@ -154,7 +149,7 @@ void ImageSource::probe() {
   }
   if (error_.isEmpty()) {
     for (const ImageRepresentation& rep : reps) {
-      if (!IsAcceptableImageSize(rep.pixelWidth, rep.pixelHeight)) {
+      if (!IsImageSizeAllowed(rep.pixelWidth, rep.pixelHeight)) {
         error_ =
             QStringLiteral("image size %1 x %2 refused").arg(rep.pixelWidth).arg(rep.pixelHeight);
         break;
@@ -163,7 +158,7 @@ void ImageSource::probe() {
   }
   if (error_.isEmpty() && reps.empty()) error_ = QStringLiteral("no image in the file");
   if (!error_.isEmpty()) {
-    if (format_ == ImageFormat::TGA) format_ = ImageFormat::Unknown;
+    if (format_ == SourceFormat::TGA) format_ = SourceFormat::Unknown;
     return;
   }
   representations_ = std::move(reps);
@@ -174,15 +169,15 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
     return ImageResult<QImage>::Fail(QStringLiteral("no such image"));
   const ImageRepresentation& rep = representations_[index];
   switch (format_) {
-    case ImageFormat::JPEG:
+    case SourceFormat::JPEG:
       return codec::DecodeJpeg(data_, rep, options);
-    case ImageFormat::PNG:
+    case SourceFormat::PNG:
       return codec::DecodePng(data_, rep);
-    case ImageFormat::TIFF:
+    case SourceFormat::TIFF:
       return codec::DecodeTiff(data_, index, rep);
-    case ImageFormat::GIF:
+    case SourceFormat::GIF:
       return codec::DecodeGif(data_, index);
-    case ImageFormat::JPEG2000:
+    case SourceFormat::JPEG2000:
       return codec::DecodeJpeg2000(data_, rep);
     default:
       return codec::DecodeWithQt(data_, index, rep);
@@ -194,8 +189,8 @@ MetadataBlocks ImageSource::metadata() const { return ReadImageMetadata(data_); 
 namespace codec {
 
 double DotsPerInch(double value, int unit) {
-  if (!std::isfinite(value) || value <= 0.0 || unit == 1) return 72.0;
-  return unit == 3 ? value * 2.54 : value;
+  if (unit == 1) return 72.0;
+  return SanitisedDpi(unit == 3 ? value * 2.54 : value);
 }
 
 namespace {

@@ -13,13 +13,9 @@
 #include <vector>
 
 #include "platform/color_space.h"
+#include "platform/image_header.h"  // ImageFormat and the size limits
 
 namespace glimbrik {
-
-// Largest image we agree to decode.
-inline constexpr int kMaxImageSide = 30000;
-inline constexpr qint64 kMaxImagePixels = 500'000'000;
-bool IsAcceptableImageSize(qint64 width, qint64 height);
 
 // A value or the short reason why there is none.
 template <typename T>
@@ -39,25 +35,7 @@ struct MetadataBlocks {
   bool empty() const { return exif.isEmpty() && iptc.isEmpty() && xmp.isEmpty(); }
 };
 
-enum class ImageFormat {
-  Unknown,
-  JPEG,
-  PNG,
-  TIFF,
-  GIF,
-  JPEG2000,
-  WebP,
-  BMP,
-  ICO,
-  ICNS,
-  TGA,
-  XBM,
-  XPM,
-  PNM,
-  PSD,
-  SGI,
-  Other
-};
+using SourceFormat = ImageFormat;
 
 // One image of a file (a TIFF directory, a GIF frame, the only image of a JPEG).
 struct ImageRepresentation {
@@ -89,7 +67,7 @@ class ImageSource {
   // False when the file is not an image we can read; error() says why.
   bool isValid() const { return !representations_.empty(); }
   const QString& error() const { return error_; }
-  ImageFormat format() const { return format_; }
+  SourceFormat format() const { return format_; }
   // The type identifier of the format found in the content ("public.jpeg" ...); empty if none.
   QString typeIdentifier() const;
 
@@ -114,12 +92,12 @@ class ImageSource {
 
   QString path_;
   QByteArray data_;  // the whole file: every decoder reads from memory
-  ImageFormat format_ = ImageFormat::Unknown;
+  SourceFormat format_ = SourceFormat::Unknown;
   std::vector<ImageRepresentation> representations_;
   QString error_;
 };
 
-ImageFormat SniffImageFormat(const QByteArray& head);
-QString TypeIdentifierForFormat(ImageFormat format);
+SourceFormat SniffImageFormat(const QByteArray& head);
+QString TypeIdentifierForFormat(SourceFormat format);
 
 }  // namespace glimbrik

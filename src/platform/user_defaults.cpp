@@ -38,6 +38,8 @@ bool Update(const QString& key, const QVariant* value) {
 
 }  // namespace
 
+QVariant UserDefaultValue(const QString& key) { return ReadValue(key); }
+
 QString UserDefaultsFilePath() { return PreferenceFilePath(QLatin1String(kDomainFormat)); }
 
 bool UserDefaultBool(const QString& key) {

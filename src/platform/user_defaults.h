@@ -10,6 +10,8 @@ namespace glimbrik {
 // 0. Safe to use from any thread.
 QString UserDefaultsFilePath();
 
+// The stored value; invalid when the key was never set.
+QVariant UserDefaultValue(const QString& key);
 bool UserDefaultBool(const QString& key);
 qint64 UserDefaultInteger(const QString& key);
 

@@ -9,6 +9,7 @@
 
 #include "engine/file_utils.h"
 #include "platform/folders.h"
+#include "platform/user_defaults.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -103,6 +104,14 @@ TEST(SystemInformation, SupportFolderIsMadeOrFailsWithoutEndingTheProcess) {
   EXPECT_TRUE(AppSupportFolderWithName().endsWith(QStringLiteral("/QVXApplication")));
   WriteBytes(ApplicationSupportFolderPath() + QStringLiteral("/Blocked"), 1);
   EXPECT_TRUE(AppSupportFolderWithName(QStringLiteral("Blocked")).isEmpty());
+}
+
+TEST(SystemInformation, UserDefaultsReadBackWhatWasStored) {
+  EXPECT_FALSE(GetUserDefault(QStringLiteral("FileUtilsProbe")).isValid());
+  SetUserDefault(QStringLiteral("FileUtilsProbe"), 7);
+  EXPECT_EQ(GetUserDefault(QStringLiteral("FileUtilsProbe")).toInt(), 7);
+  RemoveUserDefault(QStringLiteral("FileUtilsProbe"));
+  EXPECT_FALSE(GetUserDefault(QStringLiteral("FileUtilsProbe")).isValid());
 }
 
 TEST(FolderByteSize, SumsVisibleFilesOfTheWholeTree) {

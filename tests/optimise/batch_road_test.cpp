@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "image_fixtures.h"
+#include "optimise/batch_optimise.h"
 #include "optimise/file.h"
 #include "optimise/jpeg_optim_agent.h"
 #include "optimise/png_crush_agent.h"
@@ -76,6 +77,21 @@ TEST_F(BatchRoad, JpegOptimKeepsPixelsAndShrinksAPlainJpeg) {
     EXPECT_LT(QFileInfo(path).size(), QFileInfo(reference).size());
     EXPECT_TRUE(test::SamePixels(path, reference));
   }
+}
+
+TEST_F(BatchRoad, EntryPointsOfTheBatchRunShrinkBothTypes) {
+  const QString png = folder_ + QStringLiteral("/out.png");
+  const QString jpeg = folder_ + QStringLiteral("/out.jpg");
+  const QString pngReference = folder_ + QStringLiteral("/reference.png");
+  const QString jpegReference = folder_ + QStringLiteral("/reference.jpg");
+  ASSERT_TRUE(test::WriteUncompressedPng(png) && test::WriteUncompressedPng(pngReference));
+  ASSERT_TRUE(test::WritePlainJpeg(jpeg) && test::WritePlainJpeg(jpegReference));
+  OptimisePNGFile(png);
+  OptimiseJPEGFile(jpeg, true);
+  EXPECT_LT(QFileInfo(png).size(), QFileInfo(pngReference).size());
+  EXPECT_LT(QFileInfo(jpeg).size(), QFileInfo(jpegReference).size());
+  EXPECT_TRUE(test::SamePixels(png, pngReference));
+  EXPECT_TRUE(test::SamePixels(jpeg, jpegReference));
 }
 
 TEST_F(BatchRoad, DamagedFilesAreLeftAsTheyWere) {

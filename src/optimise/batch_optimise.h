@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace glimbrik {
+
+// A batch run's optimisation of a file it has just written, on the calling thread: a File job
+// for the path, one agent run directly, then the job cleaned up. The file is replaced only by a
+// smaller result with the same pixels; any failure leaves it as it was.
+void OptimiseJPEGFile(const QString& path, bool stripMetadata);  // jpegoptim, lossless
+void OptimisePNGFile(const QString& path);                       // pngcrush
+
+}  // namespace glimbrik
