@@ -1,10 +1,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "engine/file_utils.h"
 #include "engine/image_converter.h"
 #include "engine/image_types.h"
 #include "engine/webp_bridge.h"
-#include "platform/folders.h"
 
 namespace glimbrik {
 
@@ -39,8 +39,9 @@ bool ImageConverter::loadWebPSource(const QString& url) {
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QByteArray bytes = file.readAll();
   if (bytes.isEmpty()) return false;
-  const QString tiff = NewTemporaryPath(QStringLiteral("tif"));
-  if (tiff.isEmpty()) return false;
+  const QString temporary = TemporaryFileURL();
+  if (temporary.isEmpty()) return false;
+  const QString tiff = temporary + QStringLiteral(".tif");
   if (DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(bytes.constData()),
                            size_t(bytes.size()),
                            QFile::encodeName(tiff).constData()) != kWebPDecodeOk) {

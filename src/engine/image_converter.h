@@ -89,6 +89,9 @@ class ImageConverter {
   bool createImageFromData(const QByteArray& data, QImage* image) const;
   bool saveImage(const QImage& image, const QString& url = QString());
   bool convertAndSave();
+  // Encodes interleaved 8-bit pixels (colourCode 1 grey, 2 RGB, 4 CMYK as ink amounts) as JPEG at
+  // quality x 100 and dpiX x dpiY into encodedData.
+  bool encodeJPEG(int width, int height, const uchar* pixels, int colourCode, int components);
 
   // The decoded pixels of representation index, shrunk on decoding when the draw size allows.
   ImageResult<QImage> decodeRepresentation(int index, QSize drawSize) const;

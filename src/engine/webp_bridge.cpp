@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +27,12 @@ struct EncodeResources {
     if (pictureReady) WebPPictureFree(&picture);
   }
 };
+
+// Removes a partial output; only a regular file, so that a device path given as output survives.
+void RemovePartialOutput(const char* path) {
+  struct stat info;
+  if (path && ::lstat(path, &info) == 0 && S_ISREG(info.st_mode)) std::remove(path);
+}
 
 // Frees the decoder's output buffer, whatever path the call took.
 struct DecodedBufferGuard {
@@ -103,7 +111,7 @@ int EncodeImageFileToWebP(const char* inputPath, const char* outputPath, const W
   auto failWith = [&](int code) {
     if (out) {
       out.reset();
-      std::remove(outputPath);
+      RemovePartialOutput(outputPath);
     }
     return code;
   };
@@ -121,7 +129,7 @@ int EncodeImageFileToWebP(const char* inputPath, const char* outputPath, const W
     if (std::fflush(out.get()) != 0 || std::ferror(out.get())) return failWith(kWebPWriteFailed);
     FILE* raw = out.release();
     if (std::fclose(raw) != 0) {
-      std::remove(outputPath);
+      RemovePartialOutput(outputPath);
       return kWebPWriteFailed;
     }
   }
@@ -140,7 +148,7 @@ int DecodeWebPToTIFFFile(const uint8_t* data, size_t size, WebPDecoderConfig* co
   DecodedBufferGuard guard{&config->output};
   if (WebPDecode(data, size, config) != VP8_STATUS_OK) return kWebPDecodeFailed;
   if (outputPath && !SaveDecodedImage(config->output, kDecodedTIFF, outputPath)) {
-    std::remove(outputPath);
+    RemovePartialOutput(outputPath);
     return kWebPTIFFWriteFailed;
   }
   return kWebPDecodeOk;

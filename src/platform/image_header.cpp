@@ -376,23 +376,34 @@ ImageHeaderResult ReadImageHeader(const QString& path, const QByteArray& bytes) 
 }
 
 ImageHeaderResult ReadImageHeader(const QString& path) {
-  // Headers sit at the start of every format but TIFF, whose directories libtiff finds itself.
-  constexpr qint64 kPrefixSize = 16 * 1024 * 1024;
+  // Headers sit at the start of most files, so a prefix usually does. GIF frames and a WebP's
+  // EXIF chunk (after the image data) need the whole file; TIFF directories are found by libtiff.
+  constexpr qint64 kPrefixSize = 1024 * 1024;
+  constexpr qint64 kWholeFileLimit = 256 * 1024 * 1024;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return {std::nullopt, QStringLiteral("%1: cannot open (%2)").arg(path, file.errorString())};
   }
   const qint64 size = file.size();
   if (size <= 0) return {std::nullopt, QStringLiteral("%1: empty file").arg(path)};
-  const QByteArray prefix = file.read(std::min(size, kPrefixSize));
-  const Bytes b{QByteArrayView(prefix)};
-  if (prefix.size() < size && (b.matches(0, "II*\0", 4) || b.matches(0, "MM\0*", 4))) {
+  QByteArray bytes = file.read(std::min(size, kPrefixSize));
+  if (bytes.size() == size) return ReadImageHeader(path, bytes);
+  const Bytes head{QByteArrayView(bytes)};
+  if (head.matches(0, "II*\0", 4) || head.matches(0, "MM\0*", 4)) {
     file.close();
     ImageHeader header;
     const QString reason = ReadTiffHeaderFromPath(path, &header);
     return Finish(path, reason, header);
   }
-  return ReadImageHeader(path, prefix);
+  const bool wantsWhole = head.matches(0, "GIF8", 4) || head.matches(8, "WEBP", 4);
+  if (!wantsWhole) {
+    ImageHeaderResult fromPrefix = ReadImageHeader(path, bytes);
+    if (fromPrefix) return fromPrefix;
+  }
+  // Large leading segments (several APP blocks, big ICC profiles) push the header further on.
+  if (size > kWholeFileLimit) return ReadImageHeader(path, bytes);
+  bytes += file.readAll();
+  return ReadImageHeader(path, bytes);
 }
 
 }  // namespace glimbrik

@@ -95,7 +95,7 @@ BatchSnapshot SnapshotOf(const QStringList& paths) {
   return s;
 }
 
-TEST(BatchRun, SkipsMissingFilesWithoutUsingANumberAndCountsFailures) {
+TEST(BatchRun, MissingFilesUseNoNumberAndCountAsFailures) {
   RunFolders f;
   const QString a = f.source + "/a.png", b = f.source + "/b.png", c = f.source + "/c.png";
   WriteFile(a);
@@ -105,15 +105,15 @@ TEST(BatchRun, SkipsMissingFilesWithoutUsingANumberAndCountsFailures) {
   s.options.outputType = 4;
   FakeEngine fake;
   fake.renameText = QStringLiteral("IMG/");
-  fake.processResult = [](const ImageConversion& r) { return r.sourceURL.endsWith("c.png"); };
   test::RecordingHost host;
   std::atomic<bool> cancel{false};
   const BatchRunResult run = ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
 
   EXPECT_EQ(fake.renameIndexes, (std::vector<uint64_t>{0, 1}));
   EXPECT_TRUE(QFileInfo::exists(f.dest + "/IMG:1.jpg"));
-  EXPECT_EQ(run.written, 1);
-  EXPECT_EQ(run.failed, 1);
+  EXPECT_TRUE(QFileInfo::exists(f.dest + "/IMG:2.jpg"));
+  EXPECT_EQ(run.written, 2);
+  EXPECT_EQ(run.failed, 2) << "the deleted file and the entry without a file";
   EXPECT_EQ(run.finalStatus, kStatusWritten | kStatusFailed);
   EXPECT_EQ(host.progressCodes, (std::vector<int>{1, 3, 3, 5}));
   EXPECT_EQ(host.progressNames, (QStringList{"a.png", "c.png"}));

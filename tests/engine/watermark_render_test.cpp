@@ -7,6 +7,7 @@
 
 #include "engine/conversion_records.h"
 #include "engine/watermark_options.h"
+#include "pixel_probes.h"
 
 namespace glimbrik {
 namespace {
@@ -17,16 +18,7 @@ QImage WhiteCanvas(int w, int h) {
   return canvas;
 }
 
-// Bounding box of the pixels that differ from white.
-QRect InkBox(const QImage& image) {
-  QRect box;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if (image.pixel(x, y) != qRgb(255, 255, 255)) box |= QRect(x, y, 1, 1);
-    }
-  }
-  return box;
-}
+using test::InkBox;
 
 TEST(WatermarkGeometry, AnchorsAndOffsets) {
   // Centred exactly, and an unknown tag sits at the offset like tag 6.

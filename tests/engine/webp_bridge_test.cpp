@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "engine/codec_fixtures.h"
+#include "engine/jpeg_memory.h"
+#include "engine/webp_internal.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -328,6 +330,69 @@ TEST(WebPDecode, CorruptOrCutBytesFailWithoutLeavingAFile) {
                                  static_cast<size_t>(full.size()),
                                  QFile::encodeName(folder + "/no/such/out.tif").constData()),
             kWebPTIFFWriteFailed);
+}
+
+TEST(WebPJpegInput, AdobeCmykJpegIsReadAsRgb) {
+  const QString folder = test::MakeTempFolder();
+  std::vector<uint8_t> cmyk(8 * 8 * 4, 0);
+  for (size_t i = 0; i < cmyk.size(); i += 4) cmyk[i + 1] = 255;  // full magenta ink
+  uint8_t* jpeg = nullptr;
+  unsigned long size = 0;
+  ASSERT_TRUE(
+      EncodeJPEGToMemory(8, 8, cmyk.data(), kJPEGColourSpaceCMYK, 4, &jpeg, &size, 95, 72, 72));
+  const QByteArray bytes(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(size));
+  std::free(jpeg);
+  ASSERT_TRUE(test::WriteBytes(folder + "/cmyk.jpg", bytes));
+  ASSERT_EQ(Encode(folder + "/cmyk.jpg", folder + "/cmyk.webp", 1.0, 0), 0);
+  ExpectPixelNear(FirstPixel(test::ReadBytes(folder + "/cmyk.webp")), {255, 0, 255, 255}, 6);
+}
+
+// A decoded 3 x 2 straight RGBA buffer (or YUVA planes) to hand to the diagnostic writers.
+struct DecodedBuffer {
+  WebPDecoderConfig config;
+  explicit DecodedBuffer(WEBP_CSP_MODE mode) {
+    WebPInitDecoderConfig(&config);
+    const uint8_t rgba[] = {255, 0, 0, 255, 0,  255, 0,  128, 0,   0,   255, 0,
+                            9,   9, 9, 255, 10, 20,  30, 255, 255, 255, 255, 64};
+    uint8_t* encoded = nullptr;
+    const size_t size = WebPEncodeLosslessRGBA(rgba, 3, 2, 12, &encoded);
+    config.output.colorspace = mode;
+    WebPDecode(encoded, size, &config);
+    WebPFree(encoded);
+  }
+  ~DecodedBuffer() { WebPFreeDecBuffer(&config.output); }
+};
+
+TEST(WebPDecodedImage, DiagnosticFormatsWriteReadableFiles) {
+  const QString folder = test::MakeTempFolder();
+  const DecodedBuffer rgba(MODE_RGBA);
+  auto save = [&](const WebPDecBuffer& buffer, int format, const QString& name) {
+    return SaveDecodedImage(buffer, format, QFile::encodeName(folder + name).constData());
+  };
+  ASSERT_EQ(save(rgba.config.output, kDecodedPNG, "/d.png"), 1);
+  ASSERT_EQ(save(rgba.config.output, kDecodedPPM, "/d.ppm"), 1);
+  ASSERT_EQ(save(rgba.config.output, kDecodedBMP, "/d.bmp"), 1);
+  ASSERT_EQ(save(rgba.config.output, kDecodedPAM, "/d.pam"), 1);
+  ASSERT_EQ(save(rgba.config.output, kDecodedAlphaPGM, "/a.pgm"), 1);
+  const QImage png(folder + "/d.png");
+  ASSERT_EQ(png.size(), QSize(3, 2));
+  EXPECT_EQ(png.pixelColor(1, 1), QColor(10, 20, 30));
+  EXPECT_EQ(png.pixelColor(1, 0).alpha(), 128);
+  EXPECT_EQ(QImage(folder + "/d.ppm").pixelColor(0, 0), QColor(255, 0, 0));
+  const QImage bmp(folder + "/d.bmp");
+  ASSERT_EQ(bmp.size(), QSize(3, 2));
+  EXPECT_EQ(bmp.pixelColor(2, 1).rgb(), QColor(255, 255, 255).rgb());
+  EXPECT_EQ(QImage(folder + "/a.pgm").pixelColor(2, 1), QColor(64, 64, 64));
+  EXPECT_TRUE(test::ReadBytes(folder + "/d.pam").startsWith("P7\nWIDTH 3\nHEIGHT 2\nDEPTH 4\n"));
+
+  const DecodedBuffer yuv(MODE_YUVA);
+  ASSERT_EQ(save(yuv.config.output, kDecodedPGMYUV, "/yuv.pgm"), 1);
+  EXPECT_EQ(QImage(folder + "/yuv.pgm").size(), QSize(4, 2 + 1 + 2));  // Y, then U|V, then A
+  ASSERT_EQ(save(yuv.config.output, kDecodedRawYUV, "/yuv.raw"), 1);
+  EXPECT_EQ(QFile(folder + "/yuv.raw").size(), 6 + 2 + 2 + 6);
+  // A format that does not fit the buffer fails.
+  EXPECT_EQ(save(yuv.config.output, kDecodedPNG, "/yuv.png"), 0);
+  EXPECT_EQ(save(rgba.config.output, 42, "/x.bin"), 0);
 }
 
 }  // namespace

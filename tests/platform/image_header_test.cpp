@@ -56,6 +56,7 @@ QByteArray Exif(int orientation, int dpi = 0) {
 }
 
 struct JpegParts {
+  int largeSegments = 0;  // APP2 segments of 65,000 bytes before the frame header
   int unit = 1;
   int density = 72;
   QByteArray exif;
@@ -74,6 +75,7 @@ QByteArray JpegHeader(const JpegParts& parts) {
   jfif.append('\0').append('\0');
   Segment(&jpeg, 0xE0, jfif);
   if (!parts.exif.isEmpty()) Segment(&jpeg, 0xE1, QByteArray("Exif\0\0", 6) + parts.exif);
+  for (int i = 0; i < parts.largeSegments; ++i) Segment(&jpeg, 0xE2, QByteArray(65000, 'i'));
   QByteArray frame(1, 8);
   Put16(&frame, parts.height);
   Put16(&frame, parts.width);
@@ -132,6 +134,23 @@ TEST(ImageHeaderJpeg, OrientationAndDisplayedSize) {
   JpegParts odd;
   odd.exif = Exif(9);
   EXPECT_EQ(Probe(JpegHeader(odd)).orientation, 0);
+}
+
+TEST(ImageHeaderJpeg, FrameHeaderFarIntoTheFileIsFoundFromThePath) {
+  JpegParts parts;
+  parts.largeSegments = 20;
+  parts.exif = Exif(6);
+  const QByteArray jpeg = JpegHeader(parts);
+  ASSERT_GT(jpeg.size(), 1024 * 1024);
+  const QString path = test::MakeTempFolder() + "/big.jpg";
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(jpeg);
+  file.close();
+  const ImageHeaderResult result = ReadImageHeader(path);
+  ASSERT_TRUE(result) << result.reason.toStdString();
+  EXPECT_EQ(result.header->width, 4000);
+  EXPECT_EQ(result.header->orientation, 6);
 }
 
 TEST(ImageHeaderJpeg, ColourModelsAndDamage) {

@@ -129,6 +129,23 @@ TEST(ImageSourceTiff, EveryDirectoryIsARepresentation) {
   EXPECT_EQ(source->decode(2).value.pixelColor(1, 1), QColor(Qt::blue));
 }
 
+TEST(ImageSourceTiff, OrientationIsReportedNotApplied) {
+  // Red top half, blue bottom half, stored with orientation 4 (mirrored top to bottom).
+  const QString path =
+      Make({QStringLiteral("-size"), QStringLiteral("6x4"), QStringLiteral("xc:blue"),
+            QStringLiteral("-fill"), QStringLiteral("red"), QStringLiteral("-draw"),
+            QStringLiteral("rectangle 0,0 5,1"), QStringLiteral("-depth"), QStringLiteral("8"),
+            QStringLiteral("-compress"), QStringLiteral("lzw"), QStringLiteral("-orient"),
+            QStringLiteral("BottomLeft")},
+           QStringLiteral("oriented.tif"));
+  const auto source = ImageSource::Open(path);
+  ASSERT_TRUE(source->isValid());
+  EXPECT_EQ(source->representation(0).orientation, 4);
+  const QImage image = source->decode(0).value;
+  EXPECT_EQ(image.pixelColor(2, 0), QColor(Qt::red));
+  EXPECT_EQ(image.pixelColor(2, 3), QColor(Qt::blue));
+}
+
 TEST(ImageSourceTiff, ReadsCmykSixteenBitAndFloat) {
   const QString cmyk =
       Make({QStringLiteral("-size"), QStringLiteral("6x6"), QStringLiteral("xc:red"),
