@@ -29,6 +29,10 @@ ImageResult<QImage> DecodeGif(const QByteArray& data, int index);
 QString ProbeJpeg2000(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodeJpeg2000(const QByteArray& data, const ImageRepresentation& rep);
 
+// The flat composite of Photoshop files (raw or PackBits, 8 or 16 bits, grey, RGB or CMYK).
+QString ProbePsd(const QByteArray& data, Representations* out);
+ImageResult<QImage> DecodePsd(const QByteArray& data, const ImageRepresentation& rep);
+
 // Minor formats through Qt's image plugins; the resolution comes from the header, not from Qt.
 QString ProbeWithQt(const QByteArray& data, SourceFormat format, Representations* out);
 ImageResult<QImage> DecodeWithQt(const QByteArray& data, int index, const ImageRepresentation& rep);

@@ -221,6 +221,50 @@ TEST(ImageSourceMinorFormats, BmpResolutionComesFromTheHeaderOthersRead72) {
   EXPECT_EQ(t->decode(0).value.pixelColor(4, 2), QColor(Qt::blue));
 }
 
+TEST(ImageSourcePsd, ReadsTheFlatCompositeRawOrPackBits) {
+  // ImageMagick writes PackBits; our writer writes raw data.
+  const QString rle =
+      Make({QStringLiteral("-size"), QStringLiteral("13x7"), QStringLiteral("xc:red"),
+            QStringLiteral("-units"), QStringLiteral("PixelsPerInch"), QStringLiteral("-density"),
+            QStringLiteral("240"), QStringLiteral("-compress"), QStringLiteral("RLE")},
+           QStringLiteral("a.psd"));
+  const auto a = ImageSource::Open(rle);
+  ASSERT_TRUE(a->isValid()) << a->error().toStdString();
+  EXPECT_EQ(a->representation(0).pixelWidth, 13);
+  EXPECT_NEAR(a->representation(0).dpiX, 240.0, 0.01);
+  EXPECT_EQ(a->decode(0).value.pixelColor(6, 3), QColor(Qt::red));
+
+  const QString cmyk =
+      Make({QStringLiteral("-size"), QStringLiteral("5x5"), QStringLiteral("xc:blue"),
+            QStringLiteral("-colorspace"), QStringLiteral("CMYK")},
+           QStringLiteral("cmyk.psd"));
+  const auto c = ImageSource::Open(cmyk);
+  ASSERT_TRUE(c->isValid()) << c->error().toStdString();
+  EXPECT_EQ(c->representation(0).colorModel, ColorModel::CMYK);
+  const QImage cmykImage = c->decode(0).value;
+  ASSERT_EQ(cmykImage.size(), QSize(5, 5));
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      const QColor blue = cmykImage.pixelColor(x, y);
+      EXPECT_GT(blue.blue(), 200);
+      EXPECT_LT(blue.red(), 40);
+      EXPECT_EQ(blue.alpha(), 255);
+    }
+  }
+
+  const QImage translucent = test::TwoColourImage(6, 4, QColor(0, 0, 0, 0), Qt::green);
+  const auto ours = ImageSource::FromData(Encode(translucent, "com.adobe.photoshop-image"));
+  ASSERT_TRUE(ours->isValid());
+  EXPECT_TRUE(ours->representation(0).hasAlpha);
+  const QImage back = ours->decode(0).value;
+  EXPECT_EQ(qAlpha(back.pixel(1, 1)), 0);
+  EXPECT_EQ(back.pixelColor(4, 1), QColor(Qt::green));
+
+  const QByteArray whole = ReadBytes(rle);
+  const auto cut = ImageSource::FromData(whole.left(whole.size() - 20));
+  EXPECT_TRUE(!cut->isValid() || !cut->decode(0).ok());
+}
+
 // Hostile input: every case must fail with a reason and never crash.
 TEST(ImageSourceHostile, RefusesBadFilesWithAReason) {
   const QByteArray jpeg = Encode(test::PatternImage(300, 200), "public.jpeg");
