@@ -33,6 +33,10 @@ ImageResult<QImage> DecodeJpeg2000(const QByteArray& data, const ImageRepresenta
 QString ProbePsd(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodePsd(const QByteArray& data, const ImageRepresentation& rep);
 
+// SGI images, verbatim or run-length, 1 to 4 channels.
+QString ProbeSgi(const QByteArray& data, Representations* out);
+ImageResult<QImage> DecodeSgi(const QByteArray& data, const ImageRepresentation& rep);
+
 // Minor formats through Qt's image plugins; the resolution comes from the header, not from Qt.
 QString ProbeWithQt(const QByteArray& data, SourceFormat format, Representations* out);
 ImageResult<QImage> DecodeWithQt(const QByteArray& data, int index, const ImageRepresentation& rep);

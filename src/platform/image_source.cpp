@@ -139,6 +139,9 @@ void ImageSource::probe() {
     case SourceFormat::PSD:
       error_ = codec::ProbePsd(data_, &reps);
       break;
+    case SourceFormat::SGI:
+      error_ = codec::ProbeSgi(data_, &reps);
+      break;
     case SourceFormat::Unknown:
       error_ = QStringLiteral("not an image file");
       break;
@@ -184,6 +187,8 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
       return codec::DecodeJpeg2000(data_, rep);
     case SourceFormat::PSD:
       return codec::DecodePsd(data_, rep);
+    case SourceFormat::SGI:
+      return codec::DecodeSgi(data_, rep);
     default:
       return codec::DecodeWithQt(data_, index, rep);
   }

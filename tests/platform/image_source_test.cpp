@@ -265,6 +265,27 @@ TEST(ImageSourcePsd, ReadsTheFlatCompositeRawOrPackBits) {
   EXPECT_TRUE(!cut->isValid() || !cut->decode(0).ok());
 }
 
+TEST(ImageSourceSgi, ReadsVerbatimAndRunLengthFiles) {
+  for (const char* compression : {"None", "RLE"}) {
+    const QString path =
+        Make({QStringLiteral("-size"), QStringLiteral("11x6"), QStringLiteral("xc:blue"),
+              QStringLiteral("-fill"), QStringLiteral("red"), QStringLiteral("-draw"),
+              QStringLiteral("rectangle 0,0 10,1"), QStringLiteral("-depth"), QStringLiteral("8"),
+              QStringLiteral("-compress"), QString::fromLatin1(compression)},
+             QStringLiteral("a.sgi"));
+    EXPECT_EQ(ReadBytes(path).at(2), compression[0] == 'R' ? 1 : 0);  // storage byte
+    const auto source = ImageSource::Open(path);
+    ASSERT_TRUE(source->isValid()) << compression << source->error().toStdString();
+    const QImage image = source->decode(0).value;
+    ASSERT_EQ(image.size(), QSize(11, 6)) << compression;
+    EXPECT_EQ(image.pixelColor(5, 0), QColor(Qt::red)) << compression;  // stored bottom row first
+    EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::blue)) << compression;
+    const QByteArray whole = ReadBytes(path);
+    const auto cut = ImageSource::FromData(whole.left(whole.size() - 30));
+    EXPECT_TRUE(!cut->isValid() || !cut->decode(0).ok()) << compression;
+  }
+}
+
 // Hostile input: every case must fail with a reason and never crash.
 TEST(ImageSourceHostile, RefusesBadFilesWithAReason) {
   const QByteArray jpeg = Encode(test::PatternImage(300, 200), "public.jpeg");
