@@ -142,6 +142,9 @@ void ImageSource::probe() {
     case SourceFormat::SGI:
       error_ = codec::ProbeSgi(data_, &reps);
       break;
+    case SourceFormat::TGA:
+      error_ = codec::ProbeTga(data_, &reps);
+      break;
     case SourceFormat::Unknown:
       error_ = QStringLiteral("not an image file");
       break;
@@ -189,6 +192,8 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
       return codec::DecodePsd(data_, rep);
     case SourceFormat::SGI:
       return codec::DecodeSgi(data_, rep);
+    case SourceFormat::TGA:
+      return codec::DecodeTga(data_, rep);
     default:
       return codec::DecodeWithQt(data_, index, rep);
   }

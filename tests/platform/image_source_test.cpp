@@ -286,6 +286,47 @@ TEST(ImageSourceSgi, ReadsVerbatimAndRunLengthFiles) {
   }
 }
 
+// Hand-made 2 x 2 Targa files: red bottom row, blue top row.
+QByteArray Tga(uchar type, uchar depth, uchar descriptor, const QByteArray& body,
+               const QByteArray& map = {}, uchar mapDepth = 0) {
+  QByteArray h(18, '\0');
+  h[1] = map.isEmpty() ? 0 : 1;
+  h[2] = char(type);
+  h[5] = char(map.size() / std::max(1, mapDepth / 8));
+  h[7] = char(mapDepth);
+  h[12] = 2;
+  h[14] = 2;
+  h[16] = char(depth);
+  h[17] = char(descriptor);
+  return h + map + body;
+}
+
+TEST(ImageSourceTga, FollowsTheOriginAndDecodesEveryPacking) {
+  const QByteArray red("\x00\x00\xFF", 3), blue("\xFF\x00\x00", 3);
+  const QByteArray cases[] = {
+      Tga(2, 24, 0x00, red + red + blue + blue),                             // bottom-left origin
+      Tga(2, 24, 0x20, blue + blue + red + red),                             // top-left origin
+      Tga(10, 24, 0x00, "\x81" + red + "\x81" + blue),                       // run-length
+      Tga(10, 24, 0x00, QByteArray("\x01", 1) + red + red + "\x81" + blue),  // raw packet too
+      Tga(1, 8, 0x00, QByteArray("\x00\x00\x01\x01", 4), red + blue, 24),    // colour-mapped
+  };
+  for (const QByteArray& file : cases) {
+    const auto source = ImageSource::FromData(file);
+    ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+    const QImage image = source->decode(0).value;
+    ASSERT_EQ(image.size(), QSize(2, 2));
+    EXPECT_EQ(image.pixelColor(1, 0), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(0, 1), QColor(Qt::red));
+    EXPECT_FALSE(ImageSource::FromData(file.left(file.size() - 2))->decode(0).ok());
+  }
+  const auto grey = ImageSource::FromData(Tga(3, 8, 0x20, QByteArray("\x10\x20\x30\x40", 4)));
+  ASSERT_TRUE(grey->isValid());
+  EXPECT_EQ(grey->representation(0).colorModel, ColorModel::Gray);
+  EXPECT_EQ(qGray(grey->decode(0).value.pixel(1, 1)), 0x40);
+  // A run longer than the image is damage, not an overrun.
+  EXPECT_FALSE(ImageSource::FromData(Tga(10, 24, 0x00, "\xFF" + red))->decode(0).ok());
+}
+
 // Hostile input: every case must fail with a reason and never crash.
 TEST(ImageSourceHostile, RefusesBadFilesWithAReason) {
   const QByteArray jpeg = Encode(test::PatternImage(300, 200), "public.jpeg");
