@@ -2,7 +2,7 @@
 // 1600 x 1600, a text watermark, JPEG output and JPEG optimisation. Prints images per second and
 // the peak resident memory of the run.
 //
-//   batch_run_bench [count=100] [megapixels=24]
+//   batch_run_bench [count=100] [megapixels=24] [folder to keep the outputs in]
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -38,6 +39,8 @@ class QuietHost : public BatchRunHost {
   void AlertOnSuccessConversion(const QString&, long, int64_t) override {}
 };
 
+uchar Channel(int value) { return static_cast<uchar>(std::clamp(value, 0, 255)); }
+
 // A photo-like picture: smooth gradients with fine noise, so that the JPEG is of a realistic size.
 QImage MakePicture(int width, int height, int seed) {
   QImage image(width, height, QImage::Format_RGB888);
@@ -46,9 +49,9 @@ QImage MakePicture(int width, int height, int seed) {
     uchar* row = image.scanLine(y);
     for (int x = 0; x < width; ++x) {
       const int noise = static_cast<int>(random.bounded(24));
-      row[3 * x] = static_cast<uchar>((x * 255 / width + noise + seed * 40) & 0xff);
-      row[3 * x + 1] = static_cast<uchar>((y * 255 / height + noise) & 0xff);
-      row[3 * x + 2] = static_cast<uchar>(((x + y) * 127 / (width + height) + 64 + noise) & 0xff);
+      row[3 * x] = Channel(x * 200 / width + noise + seed * 10);
+      row[3 * x + 1] = Channel(y * 200 / height + noise);
+      row[3 * x + 2] = Channel((x + y) * 127 / (width + height) + 64 + noise);
     }
   }
   return image;
@@ -94,7 +97,8 @@ int main(int argc, char** argv) {
 
   QTemporaryDir temp;
   const QString sources = temp.filePath(QStringLiteral("in"));
-  const QString destination = temp.filePath(QStringLiteral("out"));
+  const QString destination =
+      argc > 3 ? QString::fromLocal8Bit(argv[3]) : temp.filePath(QStringLiteral("out"));
   QDir().mkpath(sources);
   QDir().mkpath(destination);
   std::printf("generating %d JPEGs of %d x %d ...\n", count, width, height);

@@ -60,8 +60,10 @@ QVariant ImageListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ImageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (section == 0 && orientation == Qt::Horizontal && role == Qt::UserRole) {
-    return QStringLiteral("ImageList");  // the column's identifier and sort key
+  if (section == 0 && orientation == Qt::Horizontal) {
+    if (role == Qt::UserRole)
+      return QStringLiteral("ImageList");  // the column's identifier and sort key
+    if (role == Qt::DisplayRole) return QStringLiteral("Name");
   }
   return QAbstractTableModel::headerData(section, orientation, role);
 }

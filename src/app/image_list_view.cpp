@@ -1,5 +1,6 @@
 #include "app/image_list_view.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QMimeData>
@@ -17,11 +18,13 @@ constexpr int kTextLeft = kThumbnailMaxPixelSize + 16;
 
 void ImageDataCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                   const QModelIndex& index) const {
+  // Only the row's background from the style; the texts and image are drawn below.
   QStyleOptionViewItem base = option;
   initStyleOption(&base, index);
   base.text.clear();
-  base.icon = QIcon();
-  QStyledItemDelegate::paint(painter, base, index);
+  base.features &= ~QStyleOptionViewItem::HasDisplay;
+  QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+  style->drawPrimitive(QStyle::PE_PanelItemViewItem, &base, painter, option.widget);
 
   painter->save();
   const QRect cell = option.rect;

@@ -17,6 +17,7 @@
 #include "engine/token_string.h"
 #include "engine/watermark_options.h"
 #include "engine/watermark_render.h"
+#include "platform/image_header.h"
 
 namespace glimbrik {
 
@@ -141,7 +142,7 @@ QImage MakeCanvas(const CanvasPlan& plan, int width, int height) {
                                : QImage::Format_ARGB32_Premultiplied;
       break;
   }
-  if (width <= 0 || height <= 0 || !IsImageSizeAllowed(width, height)) return QImage();
+  if (!IsImageSizeAllowed(width, height)) return QImage();
   QImage canvas(width, height, format);
   if (canvas.isNull()) return canvas;
   canvas.fill(fill);

@@ -76,7 +76,10 @@ QString ReadJpegHeader(Bytes bytes, ImageHeader* header) {
   ExifFacts exif;
   size_t pos = 2;
   while (bytes.has(pos, 4)) {
-    if (bytes.u8(pos) != 0xFF) return QStringLiteral("JPEG marker expected");
+    if (bytes.u8(pos) != 0xFF) {  // stray bytes between segments: libjpeg skips them too
+      ++pos;
+      continue;
+    }
     const uint8_t marker = bytes.u8(pos + 1);
     if (marker == 0xFF) {  // fill byte
       ++pos;
@@ -104,7 +107,7 @@ QString ReadJpegHeader(Bytes bytes, ImageHeader* header) {
       exif = ReadExifFacts(segment.slice(6, segment.size()));
     } else if (marker == 0xEE && segment.matches(0, "Adobe", 5)) {
       adobe = true;
-    } else if (IsStartOfFrame(marker)) {
+    } else if (IsStartOfFrame(marker) && header->width == 0) {  // libjpeg takes the first
       if (length < 8 || !bytes.has(pos + 4, length - 2)) {
         return QStringLiteral("JPEG frame header cut short");
       }

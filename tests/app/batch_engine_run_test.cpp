@@ -14,7 +14,7 @@
 #include "app/batch_engine.h"
 #include "app/batch_file_dates.h"
 #include "app/batch_run.h"
-#include "batch_test_host.h"
+#include "batch_test_support.h"
 #include "platform/folders.h"
 #include "support/test_env.h"
 
@@ -58,18 +58,6 @@ QImage Picture(int seed) {
   return image;
 }
 
-BatchSnapshot SnapshotOf(const QStringList& paths) {
-  BatchSnapshot s;
-  s.options.maintainDirectory = false;
-  s.options.doNotShowAlert = true;
-  for (const QString& p : paths) {
-    BatchEntry e;
-    e.filePath = p;
-    s.entries.push_back(e);
-  }
-  return s;
-}
-
 TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouched) {
   const QString source = test::MakeTempFolder(QStringLiteral("mixed"));
   const QString dest = test::MakeTempFolder(QStringLiteral("out"));
@@ -109,7 +97,7 @@ TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouc
   const auto sourceBefore = FolderState(source);
   const std::vector<std::string> tempBefore = TemporaryFiles();
 
-  BatchSnapshot s = SnapshotOf(paths);
+  BatchSnapshot s = test::SnapshotOf(paths);
   s.options.outputType = 0;  // each keeps its type
   s.options.optimizationOn = true;
   s.options.optimizationTag = 3;
@@ -154,13 +142,13 @@ TEST(BatchRunWithEngine, PNGsBecomeJPEGsAndAPPMKeepingItsTypeBecomesAJPEG) {
   ASSERT_TRUE(Picture(1).save(source + "/a.png", "PNG"));
   ASSERT_TRUE(Picture(2).save(source + "/b.png", "PNG"));
   ASSERT_TRUE(Picture(3).save(source + "/x.ppm", "PPM"));
-  BatchSnapshot s = SnapshotOf({source + "/a.png", source + "/b.png"});
+  BatchSnapshot s = test::SnapshotOf({source + "/a.png", source + "/b.png"});
   s.options.outputType = 4;
   EXPECT_EQ(RunWithEngine(s, dest).written, 2);
   EXPECT_TRUE(IsJPEG(dest + "/a.jpg"));
   EXPECT_TRUE(IsJPEG(dest + "/b.jpg"));
 
-  BatchSnapshot keep = SnapshotOf({source + "/x.ppm"});
+  BatchSnapshot keep = test::SnapshotOf({source + "/x.ppm"});
   keep.options.outputType = 0;
   EXPECT_EQ(RunWithEngine(keep, dest).written, 1);
   EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
@@ -175,7 +163,7 @@ TEST(BatchRunWithEngine, ExistingNamesGetTheNextNumberUnlessOverwriting) {
     ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
     mine.write("the user's own file");
   }
-  BatchSnapshot s = SnapshotOf({source + "/x.png"});
+  BatchSnapshot s = test::SnapshotOf({source + "/x.png"});
   s.options.outputType = 4;
   EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x 1.jpg"});
   EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x 2.jpg"});
@@ -195,7 +183,7 @@ TEST(BatchRunWithEngine, BuiltInRenameNumbersOnlyTheFilesThatExist) {
     ASSERT_TRUE(Picture(i).save(paths.back(), "PNG"));
   }
   ASSERT_TRUE(QFile::remove(paths[1]));
-  BatchSnapshot s = SnapshotOf(paths);
+  BatchSnapshot s = test::SnapshotOf(paths);
   s.options.outputType = 4;
   s.options.renameOn = true;
   s.options.renameTokens = {QStringLiteral("IMG_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
@@ -215,7 +203,7 @@ TEST(BatchRunWithEngine, OptimisedPNGKeepsTheSourcesModificationTime) {
   const QDateTime old =
       QDateTime::fromString(QStringLiteral("2005-07-08T09:10:11.120Z"), Qt::ISODateWithMs);
   ASSERT_TRUE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
-  BatchSnapshot s = SnapshotOf({path});
+  BatchSnapshot s = test::SnapshotOf({path});
   s.options.outputType = 7;
   s.options.optimizationOn = true;
   s.options.optimizationTag = 2;
@@ -232,7 +220,7 @@ TEST(BatchRunWithEngine, MirroringKeepsTheSubFoldersBelowTheAddedFolder) {
   const QString dest = test::MakeTempFolder(QStringLiteral("out"));
   ASSERT_TRUE(QDir().mkpath(t + "/A/B/C/D"));
   ASSERT_TRUE(Picture(6).save(t + "/A/B/C/D/x.jpg", "JPEG"));
-  BatchSnapshot s = SnapshotOf({t + "/A/B/C/D/x.jpg"});
+  BatchSnapshot s = test::SnapshotOf({t + "/A/B/C/D/x.jpg"});
   s.entries[0].parentFolder = t + "/A/B";
   s.options.maintainDirectory = true;
   s.options.outputType = 4;

@@ -11,6 +11,7 @@
 #include "app/app_delegate.h"
 #include "app_fixtures.h"
 #include "platform/localization.h"
+#include "platform/preferences.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -220,6 +221,41 @@ TEST_F(ImageListTest, AddingRunsOffTheGuiThreadAndLeavesTheCancelFlagAlone) {
   ASSERT_TRUE(test::WaitForAdding(*app));
   EXPECT_EQ(app->imageListViewContents()->rowCount(), 30) << "a cancelled run adds nothing";
   EXPECT_TRUE(app->isConversionCancelled.load()) << "and does not clear the run's flag";
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST_F(ImageListTest, FilesDroppedOnTheWindowAreAppendedRecursively) {
+  const QString folder = MakeMixedFolder();
+  app->AddUrlsIntoImageListViewAtEnd(
+      MakeJpegs(test::MakeTempFolder("first"), QStringLiteral("z"), 1));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  QWidget* image = app->window()->mainImagePreview;
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(folder)});
+  const QPoint at = image->mapTo(app->window(), image->rect().center());
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(app->window(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(app->window(), &drop);
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"z00.jpg", "a.jpg", "b.png", "c.jpg"}));
+  EXPECT_EQ(app->selectedRows(), QList<int>{1}) << "the first new row is selected";
+}
+
+TEST_F(ImageListTest, ClosingTheWindowIsAcceptedAndQuitWritesTheOptions) {
+  app->window()->show();
+  EXPECT_TRUE(app->window()->close());
+  EXPECT_FALSE(app->window()->isVisible());
+  EXPECT_TRUE(app->applicationShouldTerminate());
+  test::ForgetGeneralOptions();
+  app->applicationWillTerminate();
+  EXPECT_TRUE(QFileInfo::exists(PreferenceFilePath(QStringLiteral("%@-Pref.plist"))));
 }
 
 }  // namespace

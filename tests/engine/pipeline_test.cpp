@@ -273,6 +273,30 @@ TEST(ProcessImage, EffectsActOnWatermarksAndReplaceTheCanvas) {
   EXPECT_GT(red, 100);
 }
 
+TEST(ProcessImage, DeepImagesStayDeepThroughFilters) {
+  QImage deep(64, 32, QImage::Format_RGBA64);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      deep.setPixelColor(x, y, QColor::fromRgba64(quint16(x * 1000), quint16(y * 2000), 30000));
+    }
+  }
+  const QString folder = test::MakeTempFolder();
+  ImageConversion c = Conversion(SavePng(deep, "deep.png"), folder + "/deep.png", 7);
+  c.effectType = 3;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  const std::shared_ptr<ImageSource> out = ImageSource::Open(c.destinationURL);
+  ASSERT_TRUE(out && out->isValid());
+  EXPECT_EQ(out->representation(0).bitsPerComponent, 16);
+  const QImage pixels = out->decode(0).value.convertToFormat(QImage::Format_RGBA64);
+  const QRgba64 p = pixels.pixelColor(40, 20).rgba64();
+  EXPECT_EQ(p.red(), p.green());
+  EXPECT_EQ(p.green(), p.blue());
+  // Sixteen-bit precision survives: values that no 8-bit level expands to.
+  int fine = 0;
+  for (int x = 0; x < 64; ++x) fine += pixels.pixelColor(x, 20).rgba64().red() % 257 != 0;
+  EXPECT_GT(fine, 32);
+}
+
 TEST(ProcessImage, BackgroundFillsTheTurnedBox) {
   QImage wide(200, 100, QImage::Format_RGB32);
   wide.fill(Qt::black);

@@ -231,6 +231,22 @@ TEST(TextWatermark, LinesAlignWithinTheFrameAndUnderlineShows) {
   EXPECT_GT(withLine.bottom(), withoutLine.bottom());
 }
 
+TEST(TextWatermark, AbsurdShadowsAndSizesDrawSafely) {
+  TextWatermarkOptions record = BlackText("Far");
+  record.dropShadow = 1;
+  record.shadowColor = QColor(Qt::black);
+  record.shadowBlur = int64_t(1) << 40;
+  record.shadowXOffset = int64_t(1) << 40;
+  record.shadowYOffset = -(int64_t(1) << 40);
+  // The shadow falls far off the canvas; the text itself still shows.
+  EXPECT_FALSE(InkBox(DrawText(record, "Far", 550, 400)).isEmpty());
+  record.fontSize = int64_t(1) << 50;
+  record.shadowXOffset = 3;
+  DrawText(record, "Far", 550, 400);
+  record.fontSize = -5;
+  EXPECT_TRUE(InkBox(DrawText(record, "Far", 550, 400)).isEmpty());
+}
+
 TEST(TextWatermark, OffsetWriteBackAndEmptyText) {
   TextWatermarkOptions record = BlackText("A");
   record.position = 6;

@@ -164,6 +164,10 @@ TEST(ImageHeaderJpeg, ColourModelsAndDamage) {
   const ImageHeaderResult cut = ReadImageHeader("cut.jpg", whole.left(30));
   EXPECT_FALSE(cut);
   EXPECT_TRUE(cut.reason.contains("cut.jpg"));
+  // Stray bytes between segments are skipped, as libjpeg does.
+  QByteArray stray = whole;
+  stray.insert(20, QByteArray("\x7c\x7c\x7c", 3));
+  EXPECT_EQ(Probe(stray).width, 4000);
   // A segment length that points past the end is no frame header either.
   QByteArray lying("\xFF\xD8\xFF\xE1\xEA\x60", 6);
   lying.append(QByteArray(2000, '\x11'));
