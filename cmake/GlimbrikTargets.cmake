@@ -1,3 +1,17 @@
+# qpdf 11's headers do not compile as C++20 under clang 14 (a std::vector of the incomplete
+# JSON class); there, the files that include them are compiled as C++17.
+function(glimbrik_qpdf_sources_as_cxx17)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  foreach(src IN LISTS ARGN)
+    file(STRINGS ${src} qpdf_includes REGEX "#include <qpdf/")
+    if(qpdf_includes)
+      set_source_files_properties(${src} PROPERTIES COMPILE_OPTIONS "-std=c++17")
+    endif()
+  endforeach()
+endfunction()
+
 # One static library per subsystem folder; every .cpp in the folder belongs to it,
 # so adding a file needs no edit here. EXCLUDE names files that are not library code.
 function(glimbrik_library name dir)
@@ -7,6 +21,7 @@ function(glimbrik_library name dir)
     list(FILTER sources EXCLUDE REGEX "${ex}$")
   endforeach()
   list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  glimbrik_qpdf_sources_as_cxx17(${sources})
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
@@ -26,6 +41,7 @@ function(glimbrik_test_folder name dir)
   if(NOT sources)
     return()
   endif()
+  glimbrik_qpdf_sources_as_cxx17(${sources})
   add_executable(${name} ${sources})
   if(ARG_GUI)
     target_link_libraries(${name} PRIVATE glimbrik_test_main_gui)

@@ -26,6 +26,10 @@ struct BatchEngine {
   std::function<void(const QString& path)> optimisePNG;
 };
 
+// The engine, the tables, the rename pattern of the snapshot and the optimisers of the
+// application.
+BatchEngine DefaultBatchEngine(const BatchSnapshot& snapshot);
+
 // Converts one file: the record copied with the file's paths and dates and handed to the engine;
 // when that fails for a type other than TIFF, the source goes through a temporary TIFF that is
 // then re-encoded into the wanted type. 0 written, 1 failed, 2 written without enlarging.

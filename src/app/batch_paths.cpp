@@ -1,6 +1,5 @@
 #include "app/batch_paths.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -8,16 +7,12 @@
 #include <QFileInfo>
 #include <QTextBoundaryFinder>
 
+#include "engine/file_utils.h"
+
 namespace glimbrik {
 namespace {
 
 qsizetype Utf8Length(const QString& s) { return s.toUtf8().size(); }
-
-bool Exists(const QString& path) {
-  struct stat st {};
-  // lstat: a dangling link still occupies the name.
-  return lstat(QFile::encodeName(path).constData(), &st) == 0;
-}
 
 bool NamesNothing(const QString& name) { return name.isEmpty() || name == u"." || name == u".."; }
 
@@ -78,21 +73,21 @@ QString GetDestinationFileURL(const QString& sourcePath, const QString& folder,
                               bool overwrite) {
   const qsizetype limit = FileNameLimit(folder);
   const qsizetype extensionBytes = extension.isEmpty() ? 0 : Utf8Length(extension) + 1;
-  auto fit = [&](const QString& base, qsizetype reserve) {
-    return CutToByteLength(base, limit - extensionBytes - reserve);
-  };
+  auto fit = [&](const QString& base) { return CutToByteLength(base, limit - extensionBytes); };
 
-  QString base = baseName ? fit(*baseName, 0) : QString();
-  if (NamesNothing(base)) base = fit(QFileInfo(sourcePath).completeBaseName(), 0);
+  QString base = baseName ? fit(*baseName) : QString();
+  if (NamesNothing(base)) base = fit(QFileInfo(sourcePath).completeBaseName());
   if (NamesNothing(base)) base = QStringLiteral("_");
 
-  const QString plain = JoinName(folder, base, extension);
-  if (overwrite || !Exists(plain)) return plain;
-  for (long n = 1;; ++n) {
-    const QString suffix = QStringLiteral(" %1").arg(n);
-    const QString candidate = JoinName(folder, fit(base, Utf8Length(suffix)) + suffix, extension);
-    if (!Exists(candidate)) return candidate;
+  if (overwrite) return JoinName(folder, base, extension);
+  QString path = UniqueFileURL(folder, base, extension, false, 0);
+  // A number added to a name that already fills the limit pushes it over: shorten and look again.
+  for (qsizetype over = Utf8Length(QFileInfo(path).fileName()) - limit; over > 0 && !base.isEmpty();
+       over = Utf8Length(QFileInfo(path).fileName()) - limit) {
+    base = CutToByteLength(base, Utf8Length(base) - over);
+    path = UniqueFileURL(folder, base, extension, false, 0);
   }
+  return path;
 }
 
 }  // namespace glimbrik

@@ -64,7 +64,12 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
       break;
     }
     const QString& source = entry.filePath;
-    if (source.isEmpty() || !QFileInfo::exists(source)) continue;
+    if (source.isEmpty() || !QFileInfo::exists(source)) {
+      // Gone since it was listed: no progress and no number, but the user hears it failed.
+      run.finalStatus |= kStatusFailed;
+      ++run.failed;
+      continue;
+    }
 
     if (!preview) {
       ++fileProcessingIndex;

@@ -1,15 +1,32 @@
 #include <QApplication>
-#include <QMainWindow>
+#include <QMessageBox>
 
+#include "app/app_delegate.h"
 #include "platform/bundle.h"
+#include "platform/localization.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(glimbrik::kApplicationName));
   glimbrik::InitBundleResources();
-  QMainWindow window;
-  window.setWindowTitle(QStringLiteral("Glimbrik"));
-  window.resize(1100, 720);
-  window.show();
+
+  // Without a preferences and a support folder nothing could be kept: say so and stop.
+  const QString missing = glimbrik::AppDelegate::MissingFolderMessage();
+  if (!missing.isEmpty()) {
+    QMessageBox box(QMessageBox::NoIcon, glimbrik::LocalizedString("Alert"), missing);
+    box.setTextFormat(Qt::PlainText);
+    box.addButton(glimbrik::LocalizedString("Quit"), QMessageBox::AcceptRole);
+    box.exec();
+    return 1;
+  }
+
+  glimbrik::AppDelegate delegate;
+  delegate.awakeFromNib();
+  delegate.applicationDidFinishLaunching();
+  QObject::connect(&app, &QApplication::aboutToQuit, &delegate,
+                   &glimbrik::AppDelegate::applicationWillTerminate);
+  delegate.window()->show();
+  // Files opened with the application arrive as arguments (the desktop entry passes %F).
+  delegate.openFiles(QApplication::arguments().mid(1));
   return app.exec();
 }

@@ -1,10 +1,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "engine/file_utils.h"
 #include "engine/image_converter.h"
 #include "engine/image_types.h"
 #include "engine/webp_bridge.h"
-#include "platform/folders.h"
 
 namespace glimbrik {
 
@@ -39,8 +39,9 @@ bool ImageConverter::loadWebPSource(const QString& url) {
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QByteArray bytes = file.readAll();
   if (bytes.isEmpty()) return false;
-  const QString tiff = NewTemporaryPath(QStringLiteral("tif"));
-  if (tiff.isEmpty()) return false;
+  const QString temporary = TemporaryFileURL();
+  if (temporary.isEmpty()) return false;
+  const QString tiff = temporary + QStringLiteral(".tif");
   if (DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(bytes.constData()),
                            size_t(bytes.size()),
                            QFile::encodeName(tiff).constData()) != kWebPDecodeOk) {
@@ -57,6 +58,33 @@ bool ImageConverter::loadWebPSource(const QString& url) {
   makeCurrent(0);
   return true;
 }
+
+bool ImageConverter::openPDFDocument(const QString& url) {
+  pdfDocument = PdfDocument::Open(url);
+  sourceURL = url;
+  return pdfDocument != nullptr;
+}
+
+void ImageConverter::setPageRange(int64_t first, int64_t last, int32_t mode) {
+  firstPage = first;
+  lastPage = last;
+  pageRangeMode = mode;
+}
+
+void ImageConverter::setOutputNaming(const QString& baseName, bool offset, bool overwrite) {
+  outputBaseName = baseName;
+  offsetPageNumbers = offset;
+  overwriteExisting = overwrite;
+}
+
+bool ImageConverter::isPDFEncrypted() const { return pdfDocument && pdfDocument->isEncrypted(); }
+
+bool ImageConverter::unlockPDF() {
+  if (!pdfDocument || password.isEmpty()) return false;
+  return pdfDocument->unlock(password.toUtf8());
+}
+
+bool ImageConverter::isPDFLocked() { return isPDFEncrypted() && !unlockPDF(); }
 
 void ImageConverter::makeCurrent(int index) {
   if (!sourceImage || index < 0 || index >= sourceImage->count()) return;

@@ -1,27 +1,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cstdlib>
 
+#include "engine/file_utils.h"
 #include "engine/image_converter.h"
+#include "engine/jpeg_memory.h"
 #include "engine/sgi_image.h"
 #include "engine/webp_bridge.h"
-#include "platform/folders.h"
 
 namespace glimbrik {
-
-namespace {
-
-// The base name, then the base name with " 1", " 2" ... until the name is free.
-QString FreeFileName(const QString& folder, const QString& baseName, const QString& extension) {
-  const QString dot = extension.isEmpty() ? QString() : QStringLiteral(".") + extension;
-  QString path = folder + QLatin1Char('/') + baseName + dot;
-  for (int n = 1; QFileInfo::exists(path); ++n) {
-    path = folder + QLatin1Char('/') + baseName + QLatin1Char(' ') + QString::number(n) + dot;
-  }
-  return path;
-}
-
-}  // namespace
 
 bool ImageConverter::writeFile(const QString& path, const QByteArray& data) const {
   if (path.isEmpty() || data.isEmpty()) return false;
@@ -79,6 +67,20 @@ bool ImageConverter::saveImage(const QImage& image, const QString& url) {
   return result;
 }
 
+bool ImageConverter::encodeJPEG(int width, int height, const uchar* pixels, int colourCode,
+                                int components) {
+  if (width <= 0 || height <= 0 || !pixels) return false;
+  uint8_t* buffer = nullptr;
+  unsigned long size = 0;
+  const bool ok = EncodeJPEGToMemory(uint32_t(width), uint32_t(height), pixels, colourCode,
+                                     components, &buffer, &size, int(quality * 100.0), dpiX, dpiY);
+  if (ok && buffer && size > 0) {
+    encodedData = QByteArray(reinterpret_cast<const char*>(buffer), qsizetype(size));
+  }
+  std::free(buffer);
+  return ok && size > 0;
+}
+
 bool ImageConverter::saveWebP(const QImage& image, const QString& path) {
   // The bridge encodes from a file: the image goes through a temporary TIFF with the properties
   // of a TIFF output, metadata included when it is kept.
@@ -88,8 +90,10 @@ bool ImageConverter::saveWebP(const QImage& image, const QString& path) {
   const bool encoded = encodeToData(image, &tiff);
   outputType = wanted;
   if (!encoded || path.isEmpty()) return false;
-  const QString temporary = NewTemporaryPath(QStringLiteral("tif"));
-  if (temporary.isEmpty() || !writeFile(temporary, tiff)) return false;
+  const QString base = TemporaryFileURL();
+  if (base.isEmpty()) return false;
+  const QString temporary = base + QStringLiteral(".tif");
+  if (!writeFile(temporary, tiff)) return false;
   const int code = EncodeImageFileToWebP(
       QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData(),
       WebPSettingsForQuality(quality), WebPMetadataFlags(preserveMetadata));
@@ -123,7 +127,7 @@ bool ImageConverter::convertAndSave() {
   for (int i = 0; i < count; ++i) {
     if (several) {
       if (!QDir().mkpath(folder)) return false;
-      destinationURL = FreeFileName(folder, baseName, extension);
+      destinationURL = UniqueFileURL(folder, baseName, extension, false, 0);
     }
     ImageResult<QImage> decoded = sourceImage->decode(i);
     if (!decoded.ok()) {

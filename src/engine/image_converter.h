@@ -18,6 +18,7 @@
 #include "engine/conversion_records.h"
 #include "platform/image_destination.h"
 #include "platform/image_source.h"
+#include "platform/pdf_document.h"
 
 namespace glimbrik {
 
@@ -57,6 +58,18 @@ class ImageConverter {
   void setOrientation(int o) { orientation = o; }
   void setOrientationFromAngle(long long angle);
 
+  // Page jobs.
+  bool openPDFDocument(const QString& url);
+  void setPassword(const QString& text) { password = text; }
+  void setPageRange(int64_t first, int64_t last, int32_t mode);
+  void setOutputNaming(const QString& baseName, bool offset, bool overwrite);
+  void setProgressCallback(ProgressCallbackInfo callback) { progress = std::move(callback); }
+  void setUseAllProcessors(bool flag) { useAllProcessors = flag; }
+  bool isPDFEncrypted() const;
+  bool unlockPDF();
+  // Encrypted and not unlocked by the password.
+  bool isPDFLocked();
+
   // Queries about currentRep (72 dpi and 0 sizes without one).
   double sourceHorizontalDPI() const;
   double sourceVerticalDPI() const;
@@ -89,6 +102,9 @@ class ImageConverter {
   bool createImageFromData(const QByteArray& data, QImage* image) const;
   bool saveImage(const QImage& image, const QString& url = QString());
   bool convertAndSave();
+  // Encodes interleaved 8-bit pixels (colourCode 1 grey, 2 RGB, 4 CMYK as ink amounts) as JPEG at
+  // quality x 100 and dpiX x dpiY into encodedData.
+  bool encodeJPEG(int width, int height, const uchar* pixels, int colourCode, int components);
 
   // The decoded pixels of representation index, shrunk on decoding when the draw size allows.
   ImageResult<QImage> decodeRepresentation(int index, QSize drawSize) const;
@@ -145,6 +161,7 @@ class ImageConverter {
   ConverterSizeHandler sizeHandler;
   void* dataHandlerContext = nullptr;
   void* sizeHandlerContext = nullptr;
+  std::unique_ptr<PdfDocument> pdfDocument;
 
  private:
   void makeCurrent(int index);

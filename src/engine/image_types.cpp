@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <array>
 
+#include "platform/pdf_document.h"
+
 namespace glimbrik {
 
 namespace {
@@ -230,6 +232,25 @@ QImage BitmapRepForImage(const QImage& image) {
       return image.convertToFormat(image.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
                                                       : QImage::Format_ARGB32_Premultiplied);
   }
+}
+
+bool IsBlankPDFPage(const QString& pdfPath, int pageIndex, const QByteArray& password) {
+  const std::unique_ptr<PdfDocument> document = PdfDocument::Open(pdfPath, password);
+  if (!document || pageIndex < 0 || pageIndex >= document->pageCount()) {
+    return false;
+  }
+  if (document->pageText(pageIndex).size() > 5) return false;
+  // Half size: 36 dots per inch of a page measured in points.
+  const QImage page = document->renderPage(pageIndex, 36.0, Qt::white);
+  if (page.isNull()) return false;
+  const QImage argb = page.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < argb.height(); ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+    for (int x = 0; x < argb.width(); ++x) {
+      if (line[x] != 0xFFFFFFFFu) return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace glimbrik

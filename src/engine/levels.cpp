@@ -71,9 +71,9 @@ std::array<Histogram, 3> ColourHistograms(const QImage& work, PixelKind kind) {
   return h;
 }
 
-// Histogram specification: each level goes to the lowest target level whose cumulative share
+// Histogram matching: each level goes to the lowest target level whose cumulative share
 // reaches the source level's cumulative share (shares compared exactly, in integers).
-LevelMap SpecificationMap(const Histogram& source, const Histogram& target) {
+LevelMap MatchingMap(const Histogram& source, const Histogram& target) {
   LevelMap map{};
   int64_t sourceTotal = 0, targetTotal = 0;
   for (int i = 0; i < 256; ++i) {
@@ -166,7 +166,7 @@ std::optional<QImage> Levels(const QImage& image, PixelKind kind, int colourChan
   if (low == 0 && high == 255) return std::nullopt;
   std::array<LevelMap, 3> maps{};
   for (int c = 0; c < colourChannels; ++c) {
-    maps[c] = SpecificationMap(histograms[c], StretchTarget(histograms[c], low, high));
+    maps[c] = MatchingMap(histograms[c], StretchTarget(histograms[c], low, high));
   }
   ApplyMaps(work, kind, maps);
   return work.convertToFormat(image.format());
@@ -217,7 +217,7 @@ std::optional<QImage> EqualizeImage(const QImage& image) {
   const int64_t pixels = int64_t(work.width()) * work.height();
   for (int i = 0; i < 256; ++i) flat[i] = pixels / 256 + (i < pixels % 256 ? 1 : 0);
   std::array<LevelMap, 3> maps{};
-  for (int c = 0; c < channels; ++c) maps[c] = SpecificationMap(histograms[c], flat);
+  for (int c = 0; c < channels; ++c) maps[c] = MatchingMap(histograms[c], flat);
   ApplyMaps(work, kind, maps);
   return work.convertToFormat(image.format());
 }

@@ -1,65 +1,331 @@
+#include "engine/pipeline.h"
+
+#include <QColorSpace>
+#include <QFileInfo>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
+#include "engine/effects.h"
+#include "engine/enhance.h"
 #include "engine/image_converter.h"
-#include "engine/image_resample.h"
 #include "engine/image_types.h"
+#include "engine/levels.h"
+#include "engine/pipeline_draw.h"
+#include "engine/pipeline_pixels.h"
+#include "engine/sharpen.h"
+#include "engine/token_string.h"
+#include "engine/watermark_options.h"
+#include "engine/watermark_render.h"
+#include "platform/image_header.h"
 
 namespace glimbrik {
 
-// Places the image on its canvas (y-up origin), turns and mirrors the canvas into the output
-// bitmap, converts into the chosen profile and saves.
-bool ImageConverter::processImage(const QImage& image, int canvasWidth, int canvasHeight,
-                                  bool /*sharpen*/, const std::optional<QColor>& background,
-                                  QPointF origin, QSizeF drawSize) {
-  if (image.isNull() || canvasWidth <= 0 || canvasHeight <= 0) return false;
-  resolveOutputType();
-  const bool deep = image.depth() > 32 || image.format() == QImage::Format_Grayscale16;
-  const QImage::Format format =
-      deep ? QImage::Format_RGBA64_Premultiplied : QImage::Format_ARGB32_Premultiplied;
+namespace {
 
-  QImage canvas(canvasWidth, canvasHeight, format);
+enum class CanvasModel { RGB, Gray, CMYK };
+
+// What the canvas is drawn in and what the output is stored as.
+struct CanvasPlan {
+  std::shared_ptr<const ColorSpace> space;  // null keeps the image's own RGB space
+  CanvasModel model = CanvasModel::RGB;
+  int bits = 8;
+  bool maskAlpha = false;  // a CMYK canvas whose alpha comes back through a mask
+};
+
+int BitsPerComponent(const QImage& image) {
+  switch (image.format()) {
+    case QImage::Format_RGBX32FPx4:
+    case QImage::Format_RGBA32FPx4:
+    case QImage::Format_RGBA32FPx4_Premultiplied:
+      return 32;
+    default:
+      return IsDeepImage(image) ? 16 : 8;
+  }
+}
+
+ColorModel SourceModel(const ImageConverter& converter, const QImage& image) {
+  if (converter.currentRep) return converter.currentRep->colorModel;
+  return image.isGrayscale() && !image.hasAlphaChannel() ? ColorModel::Gray : ColorModel::RGB;
+}
+
+CanvasModel CanvasModelOf(ColorModel model) {
+  switch (model) {
+    case ColorModel::CMYK:
+      return CanvasModel::CMYK;
+    case ColorModel::Gray:
+      return CanvasModel::Gray;
+    default:
+      return CanvasModel::RGB;
+  }
+}
+
+// The image's own space as a canvas space: its CMYK or grey profile, or none for RGB (the
+// decoded pixels carry their own RGB space).
+std::shared_ptr<const ColorSpace> OwnSpace(const ImageConverter& converter, ColorModel model) {
+  if (model != ColorModel::CMYK && model != ColorModel::Gray) return nullptr;
+  if (converter.currentRep && !converter.currentRep->iccProfile.isEmpty()) {
+    auto space = ColorSpace::FromIccProfile(converter.currentRep->iccProfile);
+    if (space && space->model() == model) return space;
+  }
+  return model == ColorModel::CMYK ? ColorSpace::DeviceCMYK() : ColorSpace::DeviceGray();
+}
+
+CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAlpha) {
+  CanvasPlan plan;
+  const ColorModel source = SourceModel(converter, image);
+  if (converter.colorSpace && converter.outputType != 0) {
+    plan.space = converter.colorSpace;
+    plan.model = CanvasModelOf(plan.space->model());
+    plan.bits = CanvasModelOf(source) == plan.model ? BitsPerComponent(image) : 8;
+    plan.maskAlpha = hasAlpha && plan.model == CanvasModel::CMYK && converter.outputType == 10;
+    return plan;
+  }
+  bool own = false;
+  if (!converter.colorSpace && converter.outputType == 13) {
+    plan.space = ColorSpace::DeviceCMYK();
+  } else {
+    switch (converter.colorModel) {
+      case 1:
+        plan.space = ColorSpace::SRGB();
+        break;
+      case 2:
+        plan.space = ColorSpace::DeviceCMYK();
+        break;
+      case 3:
+        plan.space = ColorSpace::DeviceGray();
+        break;
+      default:
+        own = true;
+        break;
+    }
+  }
+  if (own) {
+    plan.space = OwnSpace(converter, source);
+    plan.model = CanvasModelOf(source);
+    plan.bits = BitsPerComponent(image);
+  } else {
+    plan.model = CanvasModelOf(plan.space->model());
+    plan.bits = 8;
+  }
+  converter.resolveOutputType();
+  const bool tiffType = converter.outputType == 10 || converter.outputType == 13;
+  const bool indexed = own && source == ColorModel::Indexed;
+  if (indexed || (hasAlpha && plan.model == CanvasModel::CMYK && !tiffType)) {
+    // An RGB canvas carries the transparency itself.
+    plan.space = ColorSpace::SRGB();
+    plan.model = CanvasModel::RGB;
+    plan.bits = std::min(plan.bits, 16);
+    converter.colorModel = 1;
+  }
+  plan.maskAlpha = hasAlpha && plan.model == CanvasModel::CMYK;
+  return plan;
+}
+
+// CMYK and grey canvases have no alpha: CMYK starts as no ink (white), grey as black.
+QImage MakeCanvas(const CanvasPlan& plan, int width, int height) {
+  QImage::Format format;
+  QColor fill = Qt::transparent;
+  const bool deep = plan.bits > 8;
+  switch (plan.model) {
+    case CanvasModel::CMYK:
+      format = deep ? QImage::Format_RGBX64 : QImage::Format_RGB32;
+      fill = Qt::white;
+      break;
+    case CanvasModel::Gray:
+      format = deep ? QImage::Format_RGBX64 : QImage::Format_RGB32;
+      fill = Qt::black;
+      break;
+    default:
+      format = plan.bits == 32 ? QImage::Format_RGBA32FPx4_Premultiplied
+               : deep          ? QImage::Format_RGBA64_Premultiplied
+                               : QImage::Format_ARGB32_Premultiplied;
+      break;
+  }
+  if (!IsImageSizeAllowed(width, height)) return QImage();
+  QImage canvas(width, height, format);
+  if (canvas.isNull()) return canvas;
+  canvas.fill(fill);
+  return canvas;
+}
+
+// The image in the canvas's RGB or grey profile, as drawing into that space would give it. CMYK
+// and the image's own space keep the pixels: CMYK is separated at encoding time, from the
+// canvas's own profile.
+QImage InCanvasSpace(const QImage& image, const CanvasPlan& plan) {
+  if (!plan.space || plan.model == CanvasModel::CMYK) return image;
+  const ColorModel model = plan.space->model();
+  if (model != ColorModel::RGB && model != ColorModel::Gray) return image;
+  QImage converted = plan.space->convertImage(image);
+  return converted.isNull() ? image : converted;
+}
+
+// The drawn canvas as the image that goes on (grey canvases become grey images here).
+QImage TakeCanvas(const QImage& canvas, const CanvasPlan& plan) {
+  if (plan.model != CanvasModel::Gray) return canvas;
+  return canvas.convertToFormat(plan.bits > 8 ? QImage::Format_Grayscale16
+                                              : QImage::Format_Grayscale8);
+}
+
+int ComponentCount(const CanvasPlan& plan) {
+  switch (plan.model) {
+    case CanvasModel::CMYK:
+      return 4;
+    case CanvasModel::Gray:
+      return 1;
+    default:
+      return 3;
+  }
+}
+
+// Sharpening, enhancement and the effect act on the finished canvas, watermarks included; the
+// filtered image replaces the canvas.
+QImage Filter(QImage image, bool sharpen, bool autoEnhance, int effectType) {
+  if (sharpen) image = SharpenLuminance(image, kSharpenLuminanceStrength);
+  if (autoEnhance) image = AutoEnhance(image);
+  if (effectType != 0) image = ApplyPhotoEffect(image, effectType);
+  return image;
+}
+
+}  // namespace
+
+int64_t NormalisedAngle(int64_t angle) { return ((angle % 360) + 360) % 360; }
+
+bool IsOddQuarterTurn(int64_t angle) { return (NormalisedAngle(angle) / 90) % 2 == 1; }
+
+QImage createGrayMaskImage(const QImage& image, int width, int height, const QTransform& transform,
+                           const QRectF& drawRect) {
+  QImage mask(width, height, QImage::Format_Alpha8);
+  if (mask.isNull()) return mask;
+  mask.fill(0);
+  QPainter painter(&mask);
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setTransform(transform);
+  DrawImageInRect(&painter, image, drawRect);
+  painter.end();
+  return mask;
+}
+
+QImage ApplyAlphaMask(const QImage& image, const QImage& mask) {
+  const bool deep = image.depth() > 32;
+  QImage out = image.convertToFormat(deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+  if (out.isNull() || mask.size() != out.size()) return out;
+  const QImage alpha = mask.convertToFormat(QImage::Format_Alpha8);
+  for (int y = 0; y < out.height(); ++y) {
+    const uchar* a = alpha.constScanLine(y);
+    if (deep) {
+      quint16* row = reinterpret_cast<quint16*>(out.scanLine(y));
+      for (int x = 0; x < out.width(); ++x) row[x * 4 + 3] = quint16(a[x] * 257);
+    } else {
+      uchar* row = out.scanLine(y);
+      for (int x = 0; x < out.width(); ++x) row[x * 4 + 3] = a[x];
+    }
+  }
+  return out;
+}
+
+QString WatermarkText(const ImageConverter& converter, const TextWatermarkOptions& record,
+                      int width, int height) {
+  return BuildTokenString(converter.sourceURL, record.tokens,
+                          QFileInfo(converter.destinationURL).completeBaseName(), kNoTokenIndex,
+                          width, height, converter.dpiX);
+}
+
+void drawTextWatermarks(const ImageConverter& converter, QPainter* painter, int width, int height) {
+  if (!converter.textWatermarks) return;
+  for (uint64_t i = 0; i < converter.textWatermarkCount; ++i) {
+    TextWatermarkOptions record = converter.textWatermarks[i];
+    DrawTextWatermark(painter, WatermarkText(converter, record, width, height), &record, false,
+                      width, height);
+  }
+}
+
+void drawImageWatermark(const ImageConverter& converter, QPainter* painter, int width, int height) {
+  ImageWatermarkOptions copy = converter.imageWatermark;
+  DrawImageWatermark(painter, &copy, width, height);
+}
+
+bool ImageConverter::processImage(const QImage& image, int canvasWidth, int canvasHeight,
+                                  bool sharpen, const std::optional<QColor>& background,
+                                  QPointF origin, QSizeF drawSize) {
+  if (image.isNull()) return false;
+  // Decoders hand out premultiplied pixels even for opaque files: the file's header decides.
+  const bool hasAlpha = currentRep ? currentRep->hasAlpha : image.hasAlphaChannel();
+  int width = canvasWidth;
+  int height = canvasHeight;
+  if (IsOddQuarterTurn(rotationAngle)) {
+    std::swap(width, height);
+    std::swap(dpiX, dpiY);
+  }
+  const CanvasPlan plan = PlanCanvas(*this, image, hasAlpha);
+  QImage canvas = MakeCanvas(plan, width, height);
   if (canvas.isNull()) return false;
-  canvas.fill(Qt::transparent);
+  const QImage source = InCanvasSpace(image, plan);
+  // Carries the profile that the encoder embeds or separates CMYK from.
+  canvas.setColorSpace(source.colorSpace());
+
+  QImage mask;
   {
     QPainter painter(&canvas);
-    if (const std::optional<QColor> fill = CGColorFromNSColor(background)) {
-      painter.fillRect(canvas.rect(), *fill);
+    if (!painter.isActive()) return false;
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setTransform(YUpTransform(height));
+    painter.save();
+    painter.setTransform(
+        OrientationTransform(canvasWidth, canvasHeight, flip, NormalisedAngle(rotationAngle)),
+        true);
+    const QRectF drawRect(origin, drawSize);
+    if (plan.maskAlpha) {
+      mask = createGrayMaskImage(source, width, height, painter.worldTransform(), drawRect);
     }
-    const QSize size(int(std::lround(drawSize.width())), int(std::lround(drawSize.height())));
-    const QImage placed = ResampleImage(image, size);
-    if (placed.isNull()) return false;
-    // y-up to y-down: the rectangle's top edge lies canvasHeight - (y + height) from the top.
-    const QPointF topLeft(origin.x(), canvasHeight - origin.y() - drawSize.height());
-    painter.drawImage(topLeft, placed);
+    if (const auto colour = CGColorFromNSColor(background)) {
+      painter.save();
+      painter.resetTransform();
+      painter.fillRect(canvas.rect(), *colour);
+      painter.restore();
+    }
+    DrawImageInRect(&painter, source, drawRect);
+    // Watermarks stand upright in the output whatever the turn.
+    painter.restore();
+    if (imageWatermarkEnabled) drawImageWatermark(*this, &painter, width, height);
+    if (textWatermarkCount != 0 && textWatermarks) {
+      drawTextWatermarks(*this, &painter, width, height);
+    }
   }
 
-  const bool quarter = (rotationAngle / 90) % 2 != 0;
-  const int bitmapWidth = quarter ? canvasHeight : canvasWidth;
-  const int bitmapHeight = quarter ? canvasWidth : canvasHeight;
-  if (quarter) std::swap(dpiX, dpiY);
-  QImage bitmap = canvas;
-  const QTransform turn = OrientationTransform(canvasWidth, canvasHeight, flip, rotationAngle);
-  if (!turn.isIdentity()) {
-    // The transform is y-up; conjugate it with the two vertical flips of canvas and bitmap.
-    const QTransform down =
-        QTransform(1, 0, 0, -1, 0, canvasHeight) * turn * QTransform(1, 0, 0, -1, 0, bitmapHeight);
-    bitmap = QImage(bitmapWidth, bitmapHeight, format);
-    if (bitmap.isNull()) return false;
-    bitmap.fill(Qt::transparent);
-    QPainter painter(&bitmap);
-    painter.setTransform(down);
-    painter.drawImage(QPointF(0, 0), canvas);
+  if (fixedResolution > 0) {
+    dpiX = dpiY = fixedResolution;
+  } else if (printBoxWidth > 0 && printBoxHeight > 0) {
+    const double a = orientation < 5 ? width : height;
+    const double d = orientation < 5 ? height : width;
+    if (a > printBoxWidth || d > printBoxHeight) {
+      dpiX = dpiY = 72.0 * std::max(a / printBoxWidth, d / printBoxHeight);
+    }
   }
-  if (fixedResolution > 0) dpiX = dpiY = fixedResolution;
-  if (colorSpace && outputType != 0 &&
-      (colorSpace->model() == ColorModel::RGB || colorSpace->model() == ColorModel::Gray)) {
-    QImage converted = colorSpace->convertImage(bitmap);
-    if (!converted.isNull()) bitmap = std::move(converted);
-  } else if (colorModel == 3) {
-    bitmap.convertTo(deep ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
+
+  QImage result = TakeCanvas(canvas, plan);
+  canvas = QImage();
+  if (autoLevels) {
+    if (std::optional<QImage> levelled = MatchHistogram(result, ComponentCount(plan))) {
+      result = std::move(*levelled);
+    }
   }
-  return saveImage(bitmap);
+  if (sharpen || autoEnhance || effectType != 0) {
+    QImage filtered = Filter(result, sharpen, autoEnhance, effectType);
+    if (!filtered.isNull()) result = std::move(filtered);
+  }
+  if (!mask.isNull()) result = ApplyAlphaMask(result, mask);
+  result.setColorSpace(source.colorSpace());
+
+  // The canvas's space decides how the pixels are stored (none keeps the image's own); the
+  // caller's choice is put back after.
+  const std::shared_ptr<const ColorSpace> chosen = colorSpace;
+  colorSpace = plan.space;
+  const bool saved = saveImage(result);
+  colorSpace = chosen;
+  return saved;
 }
 
 }  // namespace glimbrik

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/image_resample.h"
+
 namespace glimbrik {
 
 void DrawImageInRect(QPainter* painter, const QImage& image, const QRectF& rect) {
@@ -16,7 +18,7 @@ void DrawImageInRect(QPainter* painter, const QImage& image, const QRectF& rect)
                      std::max(1, int(std::lround(deviceHeight))));
   QImage source = image;
   if (target.width() < image.width() || target.height() < image.height()) {
-    source = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    source = ResampleImage(image, target);
   }
   painter->save();
   painter->setRenderHint(QPainter::SmoothPixmapTransform, true);

@@ -163,7 +163,10 @@ QRectF DrawTextWatermark(QPainter* painter, const QString& text, TextWatermarkOp
   const double stroke = StrokeAttribute(*record);
   const double penWidth = std::fabs(stroke) * static_cast<double>(record->fontSize) / 100.0;
   const bool shadow = record->dropShadow && record->shadowColor && record->shadowColor->isValid();
-  const double sigma = shadow ? std::max(0.0, double(record->shadowBlur) * s) / 2.0 : 0.0;
+  // A blur wider than any canvas looks the same as this one and keeps the kernel small.
+  constexpr double kMaxShadowSigma = 500.0;
+  const double sigma =
+      shadow ? std::clamp(double(record->shadowBlur) * s / 2.0, 0.0, kMaxShadowSigma) : 0.0;
   // Shadows are offset in device space with y up.
   const QPointF shadowShift =
       shadow ? QPointF(double(record->shadowXOffset) * s, -double(record->shadowYOffset) * s)
@@ -173,11 +176,25 @@ QRectF DrawTextWatermark(QPainter* painter, const QString& text, TextWatermarkOp
       toDevice
           .mapRect(outline.path.boundingRect().adjusted(-penWidth, -penWidth, penWidth, penWidth))
           .adjusted(-2, -2, 2, 2);
-  const double margin = 3.0 * sigma + std::hypot(shadowShift.x(), shadowShift.y()) + 2.0;
+  // The layer holds the text where it meets the canvas, and the text that casts the part of the
+  // shadow that meets the canvas, and no more.
+  const double blurReach = 3.0 * sigma + 2.0;
   const QRectF canvas(0, 0, painter->device()->width(), painter->device()->height());
-  const QRect layerRect = textBox.adjusted(-margin, -margin, margin, margin)
-                              .intersected(canvas.adjusted(-margin, -margin, margin, margin))
-                              .toAlignedRect();
+  QRectF needed = textBox & canvas;
+  if (shadow) {
+    const QRectF shadowOnCanvas =
+        textBox.translated(shadowShift).adjusted(-blurReach, -blurReach, blurReach, blurReach) &
+        canvas;
+    if (!shadowOnCanvas.isEmpty()) {
+      needed |= shadowOnCanvas;
+      needed |= (shadowOnCanvas.translated(-shadowShift) & textBox)
+                    .adjusted(-blurReach, -blurReach, blurReach, blurReach);
+    }
+  }
+  const QRect layerRect = needed.toAlignedRect();
+  // Only a nonsensical record asks for more; it draws nothing rather than exhaust memory.
+  constexpr int64_t kMaxLayerPixels = int64_t(1) << 26;
+  if (int64_t(layerRect.width()) * layerRect.height() > kMaxLayerPixels) return frame;
   if (layerRect.isEmpty()) return frame;
 
   // Shadow and text are composed in one layer, which then goes onto the canvas at the opacity:

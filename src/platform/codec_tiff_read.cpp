@@ -218,11 +218,13 @@ ImageResult<QImage> DecodeTiff(const QByteArray& data, int index, const ImageRep
   }
   QImage image(int(d.width), int(d.height), QImage::Format_RGBA8888_Premultiplied);
   if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
-  static_assert(sizeof(uint32_t) == 4);
+  // Rows as stored, like every other decoder here: the orientation is reported, not applied.
+  // libtiff's RGBA reader only flips, so quarter-turn orientations are read top-left.
+  const int stored =
+      rep.orientation >= 1 && rep.orientation <= 4 ? rep.orientation : ORIENTATION_TOPLEFT;
   if (image.bytesPerLine() != qsizetype(d.width) * 4 ||
       !TIFFReadRGBAImageOriented(tiff.get(), d.width, d.height,
-                                 reinterpret_cast<uint32_t*>(image.bits()), ORIENTATION_TOPLEFT,
-                                 1)) {
+                                 reinterpret_cast<uint32_t*>(image.bits()), stored, 1)) {
     return Result::Fail(memory.error.isEmpty() ? QStringLiteral("corrupt TIFF data")
                                                : memory.error);
   }

@@ -28,7 +28,6 @@ class ColorSpace {
   // The profile's bytes; empty for the device spaces that have none.
   const QByteArray& iccProfile() const { return icc_; }
   QString description() const { return description_; }
-  bool isDevice() const { return icc_.isEmpty(); }
 
   // Interleaved 8-bit CMYK (0 = no ink) of the same size as the image, alpha ignored; the image's
   // own colour space, when it has one, is the source profile. Empty when the model is not CMYK.

@@ -100,10 +100,6 @@ bool CarriesMetadata(Encoder encoder) {
 
 }  // namespace
 
-bool CanEncodeTypeIdentifier(const QString& typeIdentifier) {
-  return EncoderFor(typeIdentifier) != Encoder::None;
-}
-
 ImageResult<QByteArray> EncodeImage(const QImage& image, const QString& typeIdentifier,
                                     const DestinationProperties& properties) {
   using Result = ImageResult<QByteArray>;

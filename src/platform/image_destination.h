@@ -30,9 +30,6 @@ struct DestinationProperties {
   std::shared_ptr<const ColorSpace> colorSpace;
 };
 
-// Whether a type identifier has an encoder here.
-bool CanEncodeTypeIdentifier(const QString& typeIdentifier);
-
 // Encodes the image; fails with a reason for types without an encoder and for empty images.
 ImageResult<QByteArray> EncodeImage(const QImage& image, const QString& typeIdentifier,
                                     const DestinationProperties& properties);

@@ -1,6 +1,7 @@
 #include "platform/keyed_archive.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace glimbrik {
 

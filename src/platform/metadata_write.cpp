@@ -4,16 +4,17 @@
 #include <exiv2/exiv2.hpp>
 #include <mutex>
 
+#include "platform/metadata_read.h"
+
 namespace glimbrik {
 
 namespace {
 
-void InitExiv2() {
+// The shared set-up (the XMP toolkit with its lock), and no exiv2 warnings on standard error.
+void PrepareExiv2() {
+  InitExiv2();
   static std::once_flag once;
-  std::call_once(once, [] {
-    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-    Exiv2::XmpParser::initialize();
-  });
+  std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
 }
 
 const Exiv2::byte* Bytes(const QByteArray& data) {
@@ -50,7 +51,7 @@ Exiv2::Rational ResolutionRational(double dpi) {
 MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
   MetadataBlocks metadata;
   if (fileData.isEmpty()) return metadata;
-  InitExiv2();
+  PrepareExiv2();
   try {
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(Bytes(fileData), long(fileData.size()));
     if (!image.get()) return metadata;
@@ -69,10 +70,10 @@ MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
 }
 
 MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, int orientation,
-                                double dpiX, double dpiY) {
+                                 double dpiX, double dpiY) {
   MetadataBlocks out;
   out.iptc = source.iptc;
-  InitExiv2();
+  PrepareExiv2();
   try {
     Exiv2::ExifData exif;
     const Exiv2::ByteOrder order =
@@ -118,7 +119,7 @@ ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
                                            const MetadataBlocks& metadata) {
   using Result = ImageResult<QByteArray>;
   if (metadata.exif.isEmpty() && metadata.iptc.isEmpty()) return {fileData, QString()};
-  InitExiv2();
+  PrepareExiv2();
   try {
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(Bytes(fileData), long(fileData.size()));
     if (!image.get()) return Result::Fail(QStringLiteral("no metadata writer for this type"));
@@ -148,18 +149,6 @@ ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
     return Result::Fail(QString::fromLocal8Bit(e.what()));
   } catch (...) {
     return Result::Fail(QStringLiteral("metadata write failed"));
-  }
-}
-
-QString ExifValue(const MetadataBlocks& metadata, const char* key) {
-  InitExiv2();
-  try {
-    Exiv2::ExifData exif;
-    if (!DecodeExif(metadata.exif, &exif)) return QString();
-    auto it = exif.findKey(Exiv2::ExifKey(key));
-    return it == exif.end() ? QString() : QString::fromStdString(it->toString());
-  } catch (...) {
-    return QString();
   }
 }
 

@@ -24,7 +24,4 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
 ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
                                            const MetadataBlocks& metadata);
 
-// One EXIF tag as text ("Exif.Image.Make"); empty when absent. Serves callers that need a value.
-QString ExifValue(const MetadataBlocks& metadata, const char* key);
-
 }  // namespace glimbrik

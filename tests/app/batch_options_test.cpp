@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "batch_test_host.h"
+#include "batch_test_support.h"
 
 namespace glimbrik {
 namespace {

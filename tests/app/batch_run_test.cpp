@@ -7,7 +7,7 @@
 #include <QFileInfo>
 
 #include "app/batch_file_dates.h"
-#include "batch_test_host.h"
+#include "batch_test_support.h"
 #include "platform/folders.h"
 #include "support/test_env.h"
 
@@ -84,36 +84,25 @@ struct RunFolders {
   QString dest = test::MakeTempFolder(QStringLiteral("dest"));
 };
 
-BatchSnapshot SnapshotOf(const QStringList& paths) {
-  BatchSnapshot s;
-  s.options.maintainDirectory = false;
-  for (const QString& p : paths) {
-    BatchEntry entry;
-    entry.filePath = p;
-    s.entries.push_back(entry);
-  }
-  return s;
-}
-
-TEST(BatchRun, SkipsMissingFilesWithoutUsingANumberAndCountsFailures) {
+TEST(BatchRun, MissingFilesUseNoNumberAndCountAsFailures) {
   RunFolders f;
   const QString a = f.source + "/a.png", b = f.source + "/b.png", c = f.source + "/c.png";
   WriteFile(a);
   WriteFile(c);  // b is gone before the run
-  BatchSnapshot s = SnapshotOf({a, b, c, QString()});
+  BatchSnapshot s = test::SnapshotOf({a, b, c, QString()});
   s.options.renameOn = true;
   s.options.outputType = 4;
   FakeEngine fake;
   fake.renameText = QStringLiteral("IMG/");
-  fake.processResult = [](const ImageConversion& r) { return r.sourceURL.endsWith("c.png"); };
   test::RecordingHost host;
   std::atomic<bool> cancel{false};
   const BatchRunResult run = ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
 
   EXPECT_EQ(fake.renameIndexes, (std::vector<uint64_t>{0, 1}));
   EXPECT_TRUE(QFileInfo::exists(f.dest + "/IMG:1.jpg"));
-  EXPECT_EQ(run.written, 1);
-  EXPECT_EQ(run.failed, 1);
+  EXPECT_TRUE(QFileInfo::exists(f.dest + "/IMG:2.jpg"));
+  EXPECT_EQ(run.written, 2);
+  EXPECT_EQ(run.failed, 2) << "the deleted file and the entry without a file";
   EXPECT_EQ(run.finalStatus, kStatusWritten | kStatusFailed);
   EXPECT_EQ(host.progressCodes, (std::vector<int>{1, 3, 3, 5}));
   EXPECT_EQ(host.progressNames, (QStringList{"a.png", "c.png"}));
@@ -144,7 +133,7 @@ TEST(BatchRun, StatusBitsOverAWholeRun) {
       if (r.options.outputType == 10) return 1;  // no TIFF way round either
       return r.sourceURL == a ? k.resultA : k.resultB;
     };
-    BatchSnapshot s = SnapshotOf({a, b});
+    BatchSnapshot s = test::SnapshotOf({a, b});
     s.options.overwriteExisting = true;
     test::RecordingHost host;
     std::atomic<bool> cancel{false};
@@ -162,7 +151,7 @@ TEST(BatchRun, OutputTypeZeroKeepsTheSourceTypeOrFallsBackToJPEG) {
   test::RecordingHost host;
   std::atomic<bool> cancel{false};
   const BatchRunResult run =
-      ConvertImageThread(SnapshotOf({png, ppm}), f.dest, host, cancel, fake.Calls());
+      ConvertImageThread(test::SnapshotOf({png, ppm}), f.dest, host, cancel, fake.Calls());
   EXPECT_EQ(run.destinations, (std::vector<QString>{f.dest + "/p.png", f.dest + "/x.jpg"}));
   ASSERT_EQ(fake.processed.size(), 2u);
   EXPECT_EQ(fake.processed[0].options.outputType, 0) << "the record keeps 0; the engine resolves";
@@ -172,7 +161,7 @@ TEST(BatchRun, PerFileFieldsAndRenameSeeTheResizePart) {
   RunFolders f;
   const QString a = f.source + "/a.png";
   WriteFile(a);
-  BatchSnapshot s = SnapshotOf({a});
+  BatchSnapshot s = test::SnapshotOf({a});
   s.entries[0].angle = -90.7;
   s.entries[0].flip = 2;
   s.options.renameOn = true;
@@ -192,7 +181,7 @@ TEST(BatchRun, RetriesThroughATemporaryTIFF) {
   RunFolders f;
   const QString a = f.source + "/a.png";
   WriteFile(a);
-  BatchSnapshot s = SnapshotOf({a});
+  BatchSnapshot s = test::SnapshotOf({a});
   s.options.outputType = 4;
   s.options.quality = 0.7;
   s.options.preserveMetadata = true;
@@ -238,7 +227,7 @@ TEST(BatchRun, TIFFOutputIsNotRetried) {
   RunFolders f;
   const QString a = f.source + "/a.png";
   WriteFile(a);
-  BatchSnapshot s = SnapshotOf({a});
+  BatchSnapshot s = test::SnapshotOf({a});
   s.options.outputType = 10;
   FakeEngine fake;
   fake.processResult = [](const ImageConversion&) { return 1; };
@@ -255,7 +244,7 @@ TEST(BatchRun, OptimisesOnlyFilesThatWereWritten) {
   WriteFile(good);
   WriteFile(bad);
   WriteFile(f.dest + "/bad.jpg", "the user's own file");
-  BatchSnapshot s = SnapshotOf({good, bad});
+  BatchSnapshot s = test::SnapshotOf({good, bad});
   s.options.outputType = 4;
   s.options.overwriteExisting = true;
   s.options.optimizationOn = true;
@@ -302,7 +291,7 @@ TEST(BatchRun, OptimisedFilesKeepThePreservedDatesOrGetTheCurrentOne) {
   ASSERT_TRUE(ApplyFileAttributes(a, FileAttributes{std::nullopt, old}));
   ASSERT_EQ(QFileInfo(a).lastModified(), old);
 
-  BatchSnapshot s = SnapshotOf({a});
+  BatchSnapshot s = test::SnapshotOf({a});
   s.options.outputType = 7;
   s.options.optimizationOn = true;
   s.options.optimizationTag = 2;
@@ -340,7 +329,7 @@ TEST(BatchRun, CancelStopsBeforeTheNextFileWithoutAlert) {
     if (index == 2) cancel = true;
   };
   const BatchRunResult run =
-      ConvertImageThread(SnapshotOf(paths), f.dest, host, cancel, fake.Calls());
+      ConvertImageThread(test::SnapshotOf(paths), f.dest, host, cancel, fake.Calls());
   EXPECT_TRUE(run.cancelled);
   EXPECT_EQ(fake.processed.size(), 2u) << "the file under way finishes";
   EXPECT_EQ(host.completionAlerts, 0);
@@ -352,7 +341,7 @@ TEST(BatchRun, InvalidOptionsEndTheRunBeforeTheSheet) {
   RunFolders f;
   const QString a = f.source + "/a.png";
   WriteFile(a);
-  BatchSnapshot s = SnapshotOf({a});
+  BatchSnapshot s = test::SnapshotOf({a});
   s.options.resizeOn = true;
   s.options.widthText = QStringLiteral("0");
   FakeEngine fake;
@@ -370,7 +359,7 @@ TEST(BatchRun, AlertCanBeTurnedOff) {
   RunFolders f;
   const QString a = f.source + "/a.png";
   WriteFile(a);
-  BatchSnapshot s = SnapshotOf({a});
+  BatchSnapshot s = test::SnapshotOf({a});
   s.options.doNotShowAlert = true;
   FakeEngine fake;
   test::RecordingHost host;

@@ -67,6 +67,66 @@ TEST(ConvertImageFile, SeveralImagesGoIntoAFolderOrOnePdf) {
       3);
 }
 
+TEST(ConvertImageFile, APdfOfSeveralImagesKeepsThePagesItHasWhenOneFails) {
+  const QString tiff =
+      MakeWithConvert({QStringLiteral("-size"), QStringLiteral("40x30"), QStringLiteral("xc:red"),
+                       QStringLiteral("xc:lime"), QStringLiteral("xc:blue"),
+                       QStringLiteral("-compress"), QStringLiteral("lzw")},
+                      QStringLiteral("broken.tif"));
+  // Spoil the LZW data of the last page only.
+  const QString dump = RunTool(QStringLiteral("tiffdump"), {tiff});
+  const QRegularExpression offsets(QStringLiteral("StripOffsets \\(273\\) LONG \\(4\\) 1<(\\d+)>"));
+  qsizetype last = -1;
+  for (const QRegularExpressionMatch& m : offsets.globalMatch(dump))
+    last = m.captured(1).toLongLong();
+  ASSERT_GT(last, 0) << dump.toStdString();
+  QByteArray bytes = test::ReadBytes(tiff);
+  for (qsizetype i = last; i < last + 100 && i < bytes.size(); ++i) bytes[i] = '\xFF';
+  ASSERT_TRUE(test::WriteBytes(tiff, bytes));
+
+  const QString dest = test::MakeTempFolder() + QStringLiteral("/two.pdf");
+  ImageConversion pdf = ConvertRecord(tiff, dest, 8);
+  EXPECT_EQ(ConvertImageFile(&pdf), 0);
+  const QByteArray written = test::ReadBytes(dest);
+  ASSERT_TRUE(written.startsWith("%PDF"));
+  EXPECT_EQ(
+      QString::fromLatin1(written).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))),
+      2);
+}
+
+TEST(ConvertImageFile, TypeZeroKeepsTheSourcesOwnType) {
+  const QString folder = test::MakeTempFolder();
+  const QString tiff =
+      MakeWithConvert({QStringLiteral("-size"), QStringLiteral("8x6"), QStringLiteral("xc:red")},
+                      QStringLiteral("a.tif"));
+  ImageConversion t = ConvertRecord(tiff, folder + QStringLiteral("/same"), 0);
+  ASSERT_EQ(ConvertImageFile(&t), 1);
+  EXPECT_TRUE(test::ReadBytes(folder + QStringLiteral("/same")).startsWith("II*"));
+  // A file whose name says nothing is recognised by its content.
+  const QString gif =
+      MakeWithConvert({QStringLiteral("-size"), QStringLiteral("8x6"), QStringLiteral("xc:red")},
+                      QStringLiteral("b.gif"));
+  const QString bare = QFileInfo(gif).path() + QStringLiteral("/bare");
+  ASSERT_TRUE(QFile::rename(gif, bare));
+  ImageConversion g = ConvertRecord(bare, folder + QStringLiteral("/from-gif"), 0);
+  ASSERT_EQ(ConvertImageFile(&g), 1);
+  EXPECT_TRUE(test::ReadBytes(folder + QStringLiteral("/from-gif")).startsWith("GIF8"));
+}
+
+TEST(ProcessImageFile, KeepingPixelsStillTurnsTheImage) {
+  const QString source =
+      WriteImage(test::PatternImage(40, 30), "public.png", QStringLiteral("turn.png"), 300);
+  ImageConversion c = ConvertRecord(source, QString(), 7);
+  c.keepResultImage = 1;
+  c.rotationAngle = 90;
+  c.resize.resample = 0;
+  c.resize.unit = 1;
+  c.resize.width = c.resize.height = 100;
+  c.resize.scaleMode = 2;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  EXPECT_EQ(c.resultImage.size(), QSize(30, 40));
+}
+
 TEST(ConvertImageFile, ResolutionZeroKeepsTheSourcesOtherwiseWritesTheGivenOne) {
   const QString source =
       WriteImage(test::PatternImage(60, 40), "public.png", QStringLiteral("a.png"), 300);

@@ -137,6 +137,52 @@ TEST(ConverterOptions, OrientationFromAngleAndZeroResolution) {
   EXPECT_FALSE(converter.convertAndSave());
 }
 
+TEST(ConverterEncoding, InMemoryJpegCarriesQualityAndResolution) {
+  ImageConverter converter;
+  converter.quality = 0.9;
+  converter.setResolution(300, 300);
+  const uchar grey[8] = {0, 40, 80, 120, 160, 200, 240, 255};
+  ASSERT_TRUE(converter.encodeJPEG(4, 2, grey, 1, 1));
+  const auto source = ImageSource::FromData(converter.encodedData);
+  ASSERT_TRUE(source->isValid());
+  EXPECT_EQ(source->representation(0).pixelWidth, 4);
+  EXPECT_EQ(source->representation(0).colorModel, ColorModel::Gray);
+  EXPECT_DOUBLE_EQ(source->representation(0).dpiX, 300.0);
+  EXPECT_FALSE(converter.encodeJPEG(0, 2, grey, 1, 1));
+}
+
+TEST(ConverterHandlers, EveryImageOfASourceReachesTheDataHandler) {
+  const QString tiff = test::MakeTempFolder() + QStringLiteral("/three.tif");
+  bool ok = false;
+  RunTool(QStringLiteral("convert"),
+          {QStringLiteral("-size"), QStringLiteral("40x30"), QStringLiteral("xc:red"),
+           QStringLiteral("-size"), QStringLiteral("20x10"), QStringLiteral("xc:lime"),
+           QStringLiteral("-size"), QStringLiteral("8x8"), QStringLiteral("xc:blue"), tiff},
+          &ok);
+  ASSERT_TRUE(ok);
+  ImageConverter converter;
+  ASSERT_TRUE(converter.loadSource(tiff));
+  converter.outputType = 7;
+  std::vector<QSize> sizes;
+  int sizeCalls = 0;
+  converter.dataHandler = [&](const QByteArray& data, void*) {
+    const auto written = ImageSource::FromData(data);
+    sizes.push_back(written->isValid() ? QSize(written->representation(0).pixelWidth,
+                                               written->representation(0).pixelHeight)
+                                       : QSize());
+  };
+  converter.sizeHandler = [&](ImageConverter&, const ImageResizeOptions&, void*) { ++sizeCalls; };
+  ImageResizeOptions resize;
+  resize.keepAspectRatio = 1;
+  resize.resample = 1;
+  resize.unit = 1;
+  resize.width = resize.height = 50;
+  resize.scaleMode = 2;
+  ASSERT_TRUE(converter.process(resize));
+  EXPECT_EQ(sizes, (std::vector<QSize>{QSize(20, 15), QSize(10, 5), QSize(4, 4)}));
+  EXPECT_EQ(sizeCalls, 2);
+}
+
 TEST(CmykTiff, OutputType13IsSeparatedAndKeepsTransparency) {
   const QString folder = test::MakeTempFolder();
   QImage image = test::TwoColourImage(20, 10, QColor(0, 0, 0, 0), Qt::red);

@@ -85,5 +85,16 @@ TEST(FileKind, TypeIdentifiersConformToTheMostSpecificRow) {
   EXPECT_FALSE(TypeConformsTo(QStringLiteral("com.adobe.pdf"), QStringLiteral("public.image")));
 }
 
+TEST(FileKind, IconsComeAtTheAskedSizeOrNotAtAll) {
+  const QString png = WritePng(test::MakeTempFolder() + QStringLiteral("/icon.png"));
+  EXPECT_TRUE(FileIconOfSize(png, 0, 16).isNull());
+  EXPECT_TRUE(FileIconOfSize(png, 16, -1).isNull());
+  // Without an icon theme (as on a build machine) there is no icon; with one it has the size.
+  const QImage icon = FileIconOfSize(png, 48, 32);
+  if (!icon.isNull()) {
+    EXPECT_EQ(icon.size(), QSize(48, 32));
+  }
+}
+
 }  // namespace
 }  // namespace glimbrik

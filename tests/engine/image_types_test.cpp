@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include "engine/image_converter.h"
+#include "support/test_env.h"
+
 namespace glimbrik {
 namespace {
 
@@ -63,6 +70,35 @@ TEST(ColourHelpers, DrawingColourAndBitmapLayout) {
   EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_Grayscale8)).format(),
             QImage::Format_Grayscale8);
   EXPECT_TRUE(BitmapRepForImage(QImage()).isNull());
+}
+
+TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
+  const QString path = test::MakeTempFolder() + QStringLiteral("/pages.pdf");
+  {
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QSizeF(200, 200), QPageSize::Point));
+    writer.setResolution(72);
+    QPainter painter(&writer);
+    writer.newPage();  // page 2: one small grey square
+    painter.fillRect(QRectF(100, 100, 4, 4), QColor(128, 128, 128));
+    writer.newPage();  // page 3: text
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+    painter.setPen(QColor(250, 250, 250));
+    painter.drawText(QPointF(20, 40), QStringLiteral("Harbour view"));
+  }
+  EXPECT_TRUE(IsBlankPDFPage(path, 0));
+  EXPECT_FALSE(IsBlankPDFPage(path, 1));
+  EXPECT_FALSE(IsBlankPDFPage(path, 2));
+  EXPECT_FALSE(IsBlankPDFPage(path, 3));  // a missing page is not blank
+  EXPECT_FALSE(IsBlankPDFPage(path + QStringLiteral(".missing"), 0));
+
+  ImageConverter converter;
+  ASSERT_TRUE(converter.openPDFDocument(path));
+  EXPECT_EQ(converter.pdfDocument->pageCount(), 3);
+  EXPECT_FALSE(converter.isPDFEncrypted());
+  EXPECT_FALSE(converter.unlockPDF());  // no password
+  EXPECT_FALSE(converter.isPDFLocked());
+  EXPECT_FALSE(converter.openPDFDocument(path + QStringLiteral(".missing")));
 }
 
 }  // namespace

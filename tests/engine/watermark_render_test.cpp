@@ -7,6 +7,7 @@
 
 #include "engine/conversion_records.h"
 #include "engine/watermark_options.h"
+#include "pixel_probes.h"
 
 namespace glimbrik {
 namespace {
@@ -17,16 +18,7 @@ QImage WhiteCanvas(int w, int h) {
   return canvas;
 }
 
-// Bounding box of the pixels that differ from white.
-QRect InkBox(const QImage& image) {
-  QRect box;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if (image.pixel(x, y) != qRgb(255, 255, 255)) box |= QRect(x, y, 1, 1);
-    }
-  }
-  return box;
-}
+using test::InkBox;
 
 TEST(WatermarkGeometry, AnchorsAndOffsets) {
   // Centred exactly, and an unknown tag sits at the offset like tag 6.
@@ -237,6 +229,22 @@ TEST(TextWatermark, LinesAlignWithinTheFrameAndUnderlineShows) {
   plain.underline = 1;
   const QRect withLine = InkBox(DrawText(plain, "ace", 550, 400));
   EXPECT_GT(withLine.bottom(), withoutLine.bottom());
+}
+
+TEST(TextWatermark, AbsurdShadowsAndSizesDrawSafely) {
+  TextWatermarkOptions record = BlackText("Far");
+  record.dropShadow = 1;
+  record.shadowColor = QColor(Qt::black);
+  record.shadowBlur = int64_t(1) << 40;
+  record.shadowXOffset = int64_t(1) << 40;
+  record.shadowYOffset = -(int64_t(1) << 40);
+  // The shadow falls far off the canvas; the text itself still shows.
+  EXPECT_FALSE(InkBox(DrawText(record, "Far", 550, 400)).isEmpty());
+  record.fontSize = int64_t(1) << 50;
+  record.shadowXOffset = 3;
+  DrawText(record, "Far", 550, 400);
+  record.fontSize = -5;
+  EXPECT_TRUE(InkBox(DrawText(record, "Far", 550, 400)).isEmpty());
 }
 
 TEST(TextWatermark, OffsetWriteBackAndEmptyText) {

@@ -55,4 +55,17 @@ class RecordingHost : public BatchRunHost {
   }
 };
 
+// A run over the given files into the destination root itself, with the other options at their
+// defaults.
+inline BatchSnapshot SnapshotOf(const QStringList& paths) {
+  BatchSnapshot s;
+  s.options.maintainDirectory = false;
+  for (const QString& p : paths) {
+    BatchEntry entry;
+    entry.filePath = p;
+    s.entries.push_back(entry);
+  }
+  return s;
+}
+
 }  // namespace glimbrik::test

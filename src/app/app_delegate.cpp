@@ -1,0 +1,30 @@
+#include "app/app_delegate.h"
+
+#include <QHeaderView>
+
+#include "app/thumbnail_queue.h"
+
+namespace glimbrik {
+
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
+  // Made here so that the queue's announcements are owned by the GUI thread.
+  ThumbnailOperationQueue();
+  addingPool_.setMaxThreadCount(2);
+}
+
+AppDelegate::~AppDelegate() {
+  stopAdding_ = true;
+  addingPool_.waitForDone();
+  delete window_;
+}
+
+void AppDelegate::awakeFromNib() {
+  if (window_) return;
+  window_ = new MainWindow;
+  model_ = new ImageListModel(this);
+  window_->imageListViewOutlet->setModel(model_);
+  // The column's sort key: titles in ascending order until the user clicks the header.
+  window_->imageListViewOutlet->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+}
+
+}  // namespace glimbrik

@@ -1,0 +1,190 @@
+#include <QFileInfo>
+#include <QSignalBlocker>
+#include <cmath>
+
+#include "app/app_delegate.h"
+#include "platform/preferences.h"
+
+namespace glimbrik {
+
+namespace {
+// Item data role of a colour-profile item that holds the profile's file path.
+constexpr int kProfilePathRole = Qt::UserRole + 1;
+
+void SetChecked(QAbstractButton* box, bool on) {
+  const QSignalBlocker blocker(box);
+  box->setChecked(on);
+}
+}  // namespace
+
+void AppDelegate::ReadGeneralPrefOptions() {
+  QVariantMap dictionary;
+  ReadPreferenceDictionary(&dictionary, QString::fromLatin1(kGeneralPrefFile));
+  const GeneralOptions o = GeneralOptionsFromDictionary(dictionary);
+  OptionPanels& p = panels();
+  photoPresetIndexAtStart_ = o.photoPresetIndex;
+  SetDestinationURLData(o.destinationURL);
+  SetChecked(p.mAddRecursiveCheckBoxButton, o.addRecursively);
+  SetChecked(p.maintainDirectoryCheckButton, o.maintainDirectory);
+  SetChecked(p.overwriteExistingCheckButton, o.overWriteFile);
+  SetChecked(p.preserveMetadataCheckButton, o.metaData);
+  SetChecked(p.preserveCreatedDateCheckButton, o.preserveCreationDate);
+  SetChecked(p.preserveModifiedDateCheckButton, o.preserveModificationDate);
+  PreserveCreationDateAction();
+  SetChecked(p.doNotShowAlertCheckBox, o.doNotShowAlert);
+  SetChecked(p.doNotShowPNGOptimizationAlertCheckBox, o.doNotShowPNGOptimizationAlert);
+  SetChecked(p.useAsDestinationFolderCheckBox, o.useAsDestinationFolder);
+}
+
+GeneralOptions AppDelegate::CurrentGeneralOptions() const {
+  const OptionPanels& p = panels();
+  GeneralOptions o;
+  o.photoPresetIndex = std::max(0, window_->PhotoPresetPopupButton->currentIndex());
+  o.addRecursively = p.mAddRecursiveCheckBoxButton->isChecked();
+  o.maintainDirectory = p.maintainDirectoryCheckButton->isChecked();
+  o.metaData = p.preserveMetadataCheckButton->isChecked();
+  o.overWriteFile = p.overwriteExistingCheckButton->isChecked();
+  o.preserveCreationDate = p.preserveCreatedDateCheckButton->isChecked();
+  o.preserveModificationDate = p.preserveModifiedDateCheckButton->isChecked();
+  o.useAsDestinationFolder = p.useAsDestinationFolderCheckBox->isChecked();
+  o.doNotShowAlert = p.doNotShowAlertCheckBox->isChecked();
+  o.doNotShowPNGOptimizationAlert = p.doNotShowPNGOptimizationAlertCheckBox->isChecked();
+  o.imageType = std::max(0, SelectedTag(p.destImageTypePopUpButton));
+  o.imageQuality = p.imageQualitySlider->doubleValue();
+  o.autoAdjustColorLevels = p.autoAdjustColorLevelsCheckButton->isChecked();
+  o.autoEnhancement = p.autoEnhancementCheckButton->isChecked();
+  o.colorProfile = p.colorProfilePopUpButton->currentData(kProfilePathRole).toString();
+  o.destinationURL = m_destinationURLSecureData;
+  return o;
+}
+
+void AppDelegate::WriteGeneralPrefOptions() {
+  // A failed write at quit is not reported.
+  WritePreferenceDictionary(DictionaryFromGeneralOptions(CurrentGeneralOptions()),
+                            QString::fromLatin1(kGeneralPrefFile));
+}
+
+void AppDelegate::SetDestinationURLData(const QByteArray& data) {
+  // On this system the remembered folder is kept as its path; it needs no access grant.
+  OptionPanels& p = panels();
+  m_destinationURL.clear();
+  m_destinationURLSecureData.clear();
+  const QString path = QString::fromUtf8(data);
+  if (!path.isEmpty() && QFileInfo(path).isDir()) {
+    m_destinationURL = path;
+    m_destinationURLSecureData = data;
+  }
+  p.destinationPathTextField->setText(m_destinationURL);
+  p.destinationPathTextField->setToolTip(m_destinationURL);
+  p.useAsDestinationFolderCheckBox->setEnabled(!m_destinationURL.isEmpty());
+  p.openDestinationButton->setEnabled(!m_destinationURL.isEmpty());
+}
+
+void AppDelegate::ApplyDefaultPhotoPreset() {
+  DefaultImageConversionOption();
+  DefaultOptimizationOption();
+  DefaultResizeOption();
+  DefaultEffectOption();
+  for (int group = kConfigurationGroupCount - 1; group >= 0; --group) {
+    SwitchOnOffHeader(group, group == kConversionGroup, false);
+  }
+}
+
+void AppDelegate::DefaultImageConversionOption() {
+  OptionPanels& p = panels();
+  QVariantMap dictionary;
+  ReadPreferenceDictionary(&dictionary, QString::fromLatin1(kGeneralPrefFile));
+  const GeneralOptions o = GeneralOptionsFromDictionary(dictionary);
+  {
+    const QSignalBlocker blocker(p.destImageTypePopUpButton);
+    if (!SelectItemWithTag(p.destImageTypePopUpButton, static_cast<int>(o.imageType))) {
+      SelectItemWithTag(p.destImageTypePopUpButton, 0);
+    }
+  }
+  p.imageQualitySlider->setDoubleValue(o.imageQuality);
+  SetChecked(p.autoAdjustColorLevelsCheckButton, o.autoAdjustColorLevels);
+  SetChecked(p.autoEnhancementCheckButton, o.autoEnhancement);
+  {
+    // Installed profiles are listed by the colour-profile panel; a stored one not listed keeps
+    // the original.
+    const QSignalBlocker blocker(p.colorProfilePopUpButton);
+    const int index = o.colorProfile.isEmpty()
+                          ? 0
+                          : p.colorProfilePopUpButton->findData(o.colorProfile, kProfilePathRole);
+    p.colorProfilePopUpButton->setCurrentIndex(std::max(0, index));
+  }
+  changeImageQualityAction(nullptr);
+}
+
+void AppDelegate::DefaultOptimizationOption() {
+  const QSignalBlocker blocker(panels().OptimizationPopupOutlet);
+  SelectItemWithTag(panels().OptimizationPopupOutlet, 1);
+}
+
+void AppDelegate::DefaultResizeOption() {
+  OptionPanels& p = panels();
+  {
+    const QSignalBlocker blocker(p.imageDimentionsPopupOutlet);
+    p.imageDimentionsPopupOutlet->setCurrentIndex(0);
+  }
+  changeGlobalPresetOption(this);
+  {
+    const QSignalBlocker blocker(p.scaleProprtionallyPopupOutlet);
+    SelectItemWithTag(p.scaleProprtionallyPopupOutlet, 0);
+  }
+  SetChecked(p.resolutionCheckBox, false);
+  SetChecked(p.backgroundColorFitToRectCheckBox, false);
+  SetChecked(p.sharpenImageCheckButton, false);
+  SetChecked(p.upsampleImageCheckButton, false);
+  p.resolutionComboBoxOutlet->setEditText(QStringLiteral("72"));
+  {
+    const QSignalBlocker blocker(p.sizeFormatTypePopupButton);
+    SelectItemWithTag(p.sizeFormatTypePopupButton, 1);
+  }
+  p.widthTextField->setText(QStringLiteral("100"));
+  p.heightTextField->clear();
+  p.heightTextField->setEnabled(false);
+  p.heightTextField->setPlaceholderText(QStringLiteral("Auto"));
+  p.heightLabel->setEnabled(false);
+  currentSizeFormatType = 1;
+  currentScaleOption = 0;
+}
+
+void AppDelegate::DefaultEffectOption() {
+  QAbstractButton* none = panels().effectsRadioButtonOutlet->button(0);
+  SetChecked(none, true);
+}
+
+void AppDelegate::changeGlobalPresetOption(QObject* sender) {
+  // Applying a preset sends the panel actions without a sender and must not undo itself.
+  if (!sender) return;
+  const QSignalBlocker blocker(window_->PhotoPresetPopupButton);
+  SelectItemWithTag(window_->PhotoPresetPopupButton, 0);
+}
+
+void AppDelegate::changeImageQualityAction(QObject* sender) {
+  OptionPanels& p = panels();
+  const int q = static_cast<int>(
+      std::nearbyint(static_cast<float>(p.imageQualitySlider->doubleValue()) * 100.0f));
+  p.imageQualityEditFieldOutlet->setText(QString::number(q));
+  {
+    const QSignalBlocker blocker(p.imageQualityStepper);
+    p.imageQualityStepper->setValue(q);
+  }
+  changeGlobalPresetOption(sender);
+}
+
+void AppDelegate::ImageQualityStepperControlDidChange(QObject* sender) {
+  OptionPanels& p = panels();
+  const int value = p.imageQualityStepper->value();
+  p.imageQualityEditFieldOutlet->setText(QString::number(value));
+  p.imageQualitySlider->setDoubleValue(value / 100.0);
+  changeGlobalPresetOption(sender);
+}
+
+void AppDelegate::PreserveCreationDateAction() {
+  panels().preserveModifiedDateCheckButton->setEnabled(
+      panels().preserveCreatedDateCheckButton->isChecked());
+}
+
+}  // namespace glimbrik

@@ -1,0 +1,144 @@
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QSignalBlocker>
+
+#include "app/app_delegate.h"
+#include "app/thumbnail_queue.h"
+#include "platform/bundle_resources.h"
+#include "platform/folders.h"
+#include "platform/localization.h"
+
+namespace glimbrik {
+
+void AppDelegate::applicationDidFinishLaunching() {
+  awakeFromNib();
+  InitializeNibControlsFromHere();
+  connectControls();
+  window_->imageListViewOutlet->setDropAllowed(true);
+  window_->imageListViewOutlet->reset();
+}
+
+void AppDelegate::setToolbarImages() {
+  MainWindow& w = *window_;
+  w.addImageToolbarItem->setIcon(TemplateIcon(QStringLiteral("Add.pdf")));
+  w.previewButtonOutlet->setIcon(TemplateIcon(QStringLiteral("Add.pdf")));
+  w.previewButtonOutlet->setIconSize(QSize(12, 12));
+  w.removeToolbarItem->setIcon(TemplateIcon(QStringLiteral("Remove.pdf")));
+  w.removeAllToolbarItem->setIcon(TemplateIcon(QStringLiteral("RemoveAll.pdf")));
+  w.convertToolbarItem->setIcon(TemplateIcon(QStringLiteral("Convert.pdf")));
+  w.convertAllToolbarItem->setIcon(TemplateIcon(QStringLiteral("ConvertAll.pdf")));
+  w.rateToolbarItem->setIcon(TemplateIcon(QStringLiteral("Rating.pdf")));
+  w.helpToolbarItem->setIcon(TemplateIcon(QStringLiteral("Help.pdf")));
+  w.preferencesToolbarItem->setIcon(TemplateIcon(QStringLiteral("Preferences.pdf")));
+  w.rotateLeftAction->setIcon(TemplateIcon(QStringLiteral("RotateLeft.pdf")));
+  w.rotateRightAction->setIcon(TemplateIcon(QStringLiteral("RotateRight.pdf")));
+  w.flipHorizontalAction->setIcon(TemplateIcon(QStringLiteral("FlipHorizontal.pdf")));
+  w.flipVerticalAction->setIcon(TemplateIcon(QStringLiteral("FlipVertical.pdf")));
+  w.panels.savePresetButton->setIcon(TemplateIcon(QStringLiteral("Save.pdf")));
+  w.panels.saveRenamePresetButton->setIcon(TemplateIcon(QStringLiteral("Save.pdf")));
+  w.savePhotoPresetButton->setIcon(TemplateIcon(QStringLiteral("Save.pdf")));
+  w.panels.renameInsertTokenButtonOutlet->setIcon(TemplateIcon(QStringLiteral("AddSmall.pdf")));
+}
+
+void AppDelegate::InitializeNibControlsFromHere() {
+  MainWindow& w = *window_;
+  OptionPanels& p = w.panels;
+  // 1. Toolbar and button images.
+  setToolbarImages();
+  // 2. Labels, result unit and the empty and drop images.
+  setImageCountMessage();
+  w.filenameLabelOutlet->clear();
+  w.fileDescriptionLabelOutlet->clear();
+  p.exampleStringStaticText->setText(QStringLiteral("-"));
+  p.resultStringStaticText->setText(QStringLiteral("-"));
+  m_currentResultUnitType = 2;
+  emtyImageIcon = TemplateImage(QStringLiteral("UnknownImage.pdf"), QSize(550, 550));
+  dropImageIcon = TemplateImage(QStringLiteral("DropImage.pdf"), QSize(256, 256));
+  w.mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+  // 3. The destination folder's drop box comes with the destination controls: nothing to do yet.
+  // 4. Start values.
+  currentSelectedImageIndex = -1;
+  currentScaleOption = -1;
+  m_mainWindowClosing = false;
+  isDescendingOrder = false;
+  lastSelectedSortIndex = -1;
+  p.conversionProgressIndicator->setRange(0, 1);
+  // 5. Colour profiles and 6. stored presets and the watermark editor come with their panels:
+  //    the pop-ups hold their built-in items only.
+  // 7. General options.
+  ReadGeneralPrefOptions();
+  // 8. Nothing to convert yet.
+  SetConversionButtonEnable(false);
+  SetEnabledDisabledRemoveOrRemoveAllItems();
+  if (watermarkContextView) watermarkContextView->hide();
+  // 9. The option sidebar.
+  buildConfigurations();
+  // 10. The photo preset chosen at the last quit; only the built-in item exists so far.
+  const qint64 index = photoPresetIndexAtStart_;
+  w.PhotoPresetPopupButton->setCurrentIndex(
+      index >= 0 && index < w.PhotoPresetPopupButton->count() ? index : 0);
+  ApplyDefaultPhotoPreset();
+  // 11. Sort state.
+  QFont menuFont = w.sortMenu->font();
+  menuFont.setPointSizeF(QApplication::font().pointSizeF() * 0.85);
+  w.sortMenu->setFont(menuFont);
+  isDescendingOrder = false;
+  {
+    const QSignalBlocker blocker(w.imageListViewOutlet->horizontalHeader());
+    w.imageListViewOutlet->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+  }
+  setSortButtonString(LocalizedString("Sort by"), QIcon());
+}
+
+void AppDelegate::openFiles(const QStringList& paths) {
+  QStringList files;
+  for (const QString& path : paths) {
+    if (!path.isEmpty()) files.append(QFileInfo(path).absoluteFilePath());
+  }
+  if (files.isEmpty()) return;
+  AddUrlsIntoListViewFromDragAndDrop(files, model_->rowCount());
+}
+
+bool AppDelegate::windowShouldClose() {
+  // The watermark editor will ask here about an unsaved preset once it exists.
+  m_mainWindowClosing = true;
+  return true;
+}
+
+bool AppDelegate::applicationShouldTerminate() {
+  // Once the watermark editor exists it is asked here unless the window's close already asked.
+  return true;
+}
+
+void AppDelegate::applicationWillTerminate() {
+  stopAdding_ = true;
+  addingPool_.waitForDone();
+  ThumbnailOperationQueue().cancelAllOperations();
+  WriteGeneralPrefOptions();
+  const QString preview = ApplicationSupportFolder(QStringLiteral("GlimbrikPreview"));
+  if (!preview.isEmpty()) QDir(preview).removeRecursively();
+}
+
+QString AppDelegate::ApplicationSupportFolder(const QString& name) {
+  const QString own = SupportFolderPath();
+  if (own.isEmpty()) return QString();
+  const QString base = QFileInfo(own).absolutePath();
+  const QString path =
+      base + QLatin1Char('/') + (name.isEmpty() ? QStringLiteral("Glimbrik") : name);
+  if (!QFileInfo::exists(path) && !QDir().mkpath(path)) return QString();
+  return path;
+}
+
+QString AppDelegate::MissingFolderMessage() {
+  const QString support = SupportFolderPath();
+  if (support.isEmpty() || !QDir().mkpath(support))
+    return LocalizedString("Can't find application support folder");
+  const QString preferences = PreferencesFolderPath();
+  if (preferences.isEmpty() || !QDir().mkpath(preferences))
+    return LocalizedString("Can't find user /Library folder");
+  return QString();
+}
+
+}  // namespace glimbrik

@@ -1,0 +1,136 @@
+#include "app/image_list_view.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QPainter>
+
+#include "app/entity_loader.h"
+#include "app/image_list_model.h"
+
+namespace glimbrik {
+
+namespace {
+constexpr int kRowHeight = kThumbnailMaxPixelSize + 12;
+constexpr int kTextLeft = kThumbnailMaxPixelSize + 16;
+}  // namespace
+
+void ImageDataCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index) const {
+  // Only the row's background from the style; the texts and image are drawn below.
+  QStyleOptionViewItem base = option;
+  initStyleOption(&base, index);
+  base.text.clear();
+  base.features &= ~QStyleOptionViewItem::HasDisplay;
+  QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+  style->drawPrimitive(QStyle::PE_PanelItemViewItem, &base, painter, option.widget);
+
+  painter->save();
+  const QRect cell = option.rect;
+  const QRect imageBox(cell.left() + 6, cell.top() + 6, kThumbnailMaxPixelSize,
+                       kThumbnailMaxPixelSize);
+  const QImage thumbnail = index.data(ImageListModel::ThumbnailRole).value<QImage>();
+  if (!thumbnail.isNull()) {
+    const QSize size = thumbnail.size().scaled(imageBox.size(), Qt::KeepAspectRatio);
+    const QRect target(imageBox.center().x() - size.width() / 2 + 1,
+                       imageBox.center().y() - size.height() / 2 + 1, size.width(), size.height());
+    painter->drawImage(target, thumbnail);
+  } else {
+    // The loading spinner's place: a quarter arc in the middle of the image box.
+    painter->setPen(QPen(option.palette.color(QPalette::Mid), 3));
+    painter->drawArc(QRect(imageBox.center() - QPoint(10, 10), QSize(20, 20)), 90 * 16, 270 * 16);
+  }
+  const bool selected = option.state & QStyle::State_Selected;
+  painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+  QFont bold = option.font;
+  bold.setBold(true);
+  const int lineHeight = option.fontMetrics.height() + 4;
+  QRect line(cell.left() + kTextLeft, cell.top() + 10, cell.width() - kTextLeft - 6, lineHeight);
+  painter->setFont(bold);
+  painter->drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
+                    option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
+                                                  Qt::ElideMiddle, line.width()));
+  painter->setFont(option.font);
+  for (int role : {ImageListModel::FileSizeTextRole, ImageListModel::ImagePixelSizeTextRole,
+                   ImageListModel::ImageDPITextRole}) {
+    line.translate(0, lineHeight);
+    painter->drawText(line, Qt::AlignLeft | Qt::AlignVCenter, index.data(role).toString());
+  }
+  painter->restore();
+}
+
+QSize ImageDataCellDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                      const QModelIndex&) const {
+  return QSize(kTextLeft + 220, std::max(kRowHeight, option.fontMetrics.height() * 6));
+}
+
+ImageListView::ImageListView(QWidget* parent) : QTableView(parent) {
+  setObjectName(QStringLiteral("imageListViewOutlet"));
+  setItemDelegate(new ImageDataCellDelegate(this));
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setShowGrid(false);
+  setAlternatingRowColors(true);
+  setWordWrap(false);
+  verticalHeader()->hide();
+  verticalHeader()->setDefaultSectionSize(kRowHeight);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  horizontalHeader()->setStretchLastSection(true);
+  horizontalHeader()->setSortIndicatorShown(true);
+  horizontalHeader()->setSectionsClickable(true);
+  setAcceptDrops(true);
+  setDragEnabled(false);
+  setDropIndicatorShown(true);
+  setDragDropMode(QAbstractItemView::DropOnly);
+}
+
+int ImageListView::dropRowAt(const QPoint& pos) const {
+  const int rows = model() ? model()->rowCount() : 0;
+  const int row = rowAt(pos.y());
+  if (row < 0) return rows;
+  const QRect rect = visualRect(model()->index(row, 0));
+  return pos.y() > rect.center().y() ? row + 1 : row;
+}
+
+bool ImageListView::acceptsDrag(const QDropEvent* event) const {
+  return dropAllowed_ && event->source() != this && event->mimeData()->hasUrls();
+}
+
+void ImageListView::dragEnterEvent(QDragEnterEvent* event) {
+  if (acceptsDrag(event)) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void ImageListView::dragMoveEvent(QDragMoveEvent* event) {
+  if (acceptsDrag(event)) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void ImageListView::dropEvent(QDropEvent* event) {
+  if (!acceptsDrag(event)) {
+    event->ignore();
+    return;
+  }
+  QList<QUrl> files;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) files.append(url);
+  }
+  if (files.isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  emit filesDropped(files, dropRowAt(event->position().toPoint()));
+}
+
+}  // namespace glimbrik

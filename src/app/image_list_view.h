@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QList>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QUrl>
+
+namespace glimbrik {
+
+// Draws a list row: thumbnail (or a busy mark while it loads), file name and the three detail
+// lines of the entry.
+class ImageDataCellDelegate : public QStyledItemDelegate {
+  Q_OBJECT
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+// The image list's table: one column, file drops between or on rows, no drags out.
+class ImageListView : public QTableView {
+  Q_OBJECT
+ public:
+  explicit ImageListView(QWidget* parent = nullptr);
+
+  // Whether dropped files are taken (the Add command is enabled).
+  void setDropAllowed(bool allowed) { dropAllowed_ = allowed; }
+  bool isDropAllowed() const { return dropAllowed_; }
+  // The row a drop at pos lands on: the row under it, below its middle the next one, past the
+  // last row the end.
+  int dropRowAt(const QPoint& pos) const;
+
+ signals:
+  void filesDropped(const QList<QUrl>& urls, int row);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  bool acceptsDrag(const QDropEvent* event) const;
+  bool dropAllowed_ = true;
+};
+
+}  // namespace glimbrik

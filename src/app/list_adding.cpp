@@ -1,0 +1,61 @@
+#include "app/list_adding.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "engine/file_types.h"
+#include "engine/image_file.h"
+
+namespace glimbrik {
+
+QString KindForFileURL(const QString& path) {
+  const QString description = FileKindDescription(path);
+  if (!description.isNull()) return description;
+  ImageFile file;
+  return file.load(path) ? QStringLiteral("") : QString();
+}
+
+namespace {
+
+// Returns false when the walk was stopped.
+bool WalkFolder(const QString& folder, const QString& root, bool recursive,
+                const std::function<bool()>& shouldStop,
+                const std::function<void(const FileToAdd&)>& visit) {
+  const QFileInfoList entries = QDir(folder).entryInfoList(
+      QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
+  for (const QFileInfo& entry : entries) {
+    if (shouldStop()) return false;
+    if (entry.fileName().startsWith(QLatin1Char('.'))) continue;
+    if (entry.isDir()) {
+      if (recursive && !entry.isSymLink() &&
+          !WalkFolder(entry.filePath(), root, true, shouldStop, visit)) {
+        return false;
+      }
+      continue;
+    }
+    const QString kind = KindForFileURL(entry.filePath());
+    if (!kind.isNull()) visit(FileToAdd{entry.filePath(), kind, root});
+  }
+  return true;
+}
+
+}  // namespace
+
+void WalkFilesToAdd(const QStringList& paths, bool recursive,
+                    const std::function<bool()>& shouldStop,
+                    const std::function<void(const FileToAdd&)>& visit) {
+  for (const QString& given : paths) {
+    if (shouldStop()) return;
+    const QFileInfo info(given);
+    const QString path = info.absoluteFilePath();
+    if (info.isDir()) {
+      if (!WalkFolder(path, path, recursive, shouldStop, visit)) return;
+      continue;
+    }
+    if (!info.exists()) continue;
+    const QString kind = KindForFileURL(path);
+    if (!kind.isNull()) visit(FileToAdd{path, kind, QString()});
+  }
+}
+
+}  // namespace glimbrik

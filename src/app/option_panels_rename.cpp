@@ -1,0 +1,49 @@
+#include <QGridLayout>
+#include <QHBoxLayout>
+
+#include "app/option_panels.h"
+#include "app/panel_widgets.h"
+
+namespace glimbrik {
+
+namespace {
+// The rename-preset pop-up's built-in items; "-" items carry no pattern.
+const char* const kRenameTitles[8] = {
+    "Custom",         "-",           "IMG_#",          "IMG_yyyy_MM_dd",
+    "yyyy MMM IMG_#", "IMG [WxH] #", "Camera Maker_#", "-"};
+}  // namespace
+
+void BuildRenamePanels(OptionPanels& p, QWidget* holder) {
+  p.RenameView0 = NewPanelView("RenameView0", holder);
+  auto* presets = new QHBoxLayout(p.RenameView0);
+  p.renamePresetLabel = NewLabel("renamePresetLabel", QStringLiteral("Preset:"));
+  p.renamePresetPopupOutlet = Named(new QComboBox, "renamePresetPopupOutlet");
+  for (const char* title : kRenameTitles)
+    p.renamePresetPopupOutlet->addItem(QString::fromLatin1(title));
+  p.saveRenamePresetButton =
+      Named(new QPushButton(QStringLiteral("Save")), "saveRenamePresetButton");
+  presets->addWidget(p.renamePresetLabel);
+  presets->addWidget(p.renamePresetPopupOutlet, 1);
+  presets->addWidget(p.saveRenamePresetButton);
+
+  p.RenameView1 = NewPanelView("RenameView1", holder);
+  auto* tokens = new QGridLayout(p.RenameView1);
+  p.renameOptionNameLabelOutlet = NewLabel("renameOptionNameLabelOutlet", QStringLiteral("Name:"));
+  p.renameTokenFieldFrame = Named(new QWidget, "renameTokenFieldFrame");
+  p.renameTokenFieldFrame->setMinimumHeight(24);
+  new QHBoxLayout(p.renameTokenFieldFrame);
+  p.renameTokenFieldFrame->layout()->setContentsMargins(0, 0, 0, 0);
+  p.renameInsertTokenButtonOutlet = Named(new QToolButton, "renameInsertTokenButtonOutlet");
+  tokens->addWidget(p.renameOptionNameLabelOutlet, 0, 0);
+  tokens->addWidget(p.renameTokenFieldFrame, 0, 1);
+  tokens->addWidget(p.renameInsertTokenButtonOutlet, 0, 2);
+
+  p.RenameView3 = NewPanelView("RenameView3", holder);
+  auto* example = new QHBoxLayout(p.RenameView3);
+  p.exampleStaticText = NewLabel("exampleStaticText", QStringLiteral("Example:"));
+  p.exampleStringStaticText = NewLabel("exampleStringStaticText", QStringLiteral("-"));
+  example->addWidget(p.exampleStaticText);
+  example->addWidget(p.exampleStringStaticText, 1);
+}
+
+}  // namespace glimbrik

@@ -1,0 +1,162 @@
+#include "app/option_sidebar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace glimbrik {
+
+namespace {
+constexpr int kHeaderHeight = 23;
+
+void PaintStripe(QWidget* row, bool odd) {
+  QPalette palette = row->palette();
+  const int grey = odd ? 232 : 222;  // 0.91 and 0.87 white
+  palette.setColor(QPalette::Window, QColor(grey, grey, grey));
+  row->setPalette(palette);
+  row->setAutoFillBackground(true);
+}
+}  // namespace
+
+QVXConfigurationHeaderView::QVXConfigurationHeaderView(int group, QWidget* parent)
+    : QWidget(parent), group_(group) {
+  setObjectName(QStringLiteral("HeaderView"));
+  setFixedHeight(kHeaderHeight);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(4, 0, 6, 0);
+  layout->setSpacing(4);
+  disclosureButton = new QToolButton(this);
+  disclosureButton->setObjectName(QStringLiteral("disclosureButton"));
+  disclosureButton->setAutoRaise(true);
+  disclosureButton->setCheckable(true);
+  disclosureButton->setArrowType(Qt::RightArrow);
+  disclosureButton->setFixedSize(16, 16);
+  textField = new QLabel(this);
+  QFont bold = textField->font();
+  bold.setBold(true);
+  textField->setFont(bold);
+  onOffSwitchButtonOutlet = new QCheckBox(this);
+  onOffSwitchButtonOutlet->setObjectName(QStringLiteral("onOffSwitchButtonOutlet"));
+  onOffSwitchButtonOutlet->setProperty("configurationGroup", group);
+  layout->addWidget(disclosureButton);
+  layout->addWidget(textField, 1);
+  layout->addWidget(onOffSwitchButtonOutlet);
+  connect(disclosureButton, &QToolButton::clicked, this,
+          &QVXConfigurationHeaderView::disclosureClicked);
+}
+
+void QVXConfigurationHeaderView::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  QLinearGradient gradient(0, 0, 0, height());
+  gradient.setColorAt(0, QColor(231, 233, 248));
+  gradient.setColorAt(1, QColor(175, 179, 201));
+  painter.fillRect(event->rect(), gradient);
+}
+
+void QVXConfigurationHeaderView::mousePressEvent(QMouseEvent* event) {
+  pressed_ = event->button() == Qt::LeftButton;
+  disclosureButton->setDown(pressed_);
+}
+
+void QVXConfigurationHeaderView::mouseMoveEvent(QMouseEvent* event) {
+  pressed_ = rect().contains(event->position().toPoint());
+  disclosureButton->setDown(pressed_);
+}
+
+void QVXConfigurationHeaderView::mouseReleaseEvent(QMouseEvent* event) {
+  const bool inside = pressed_ && rect().contains(event->position().toPoint());
+  pressed_ = false;
+  disclosureButton->setDown(false);
+  if (inside) emit disclosureClicked();
+}
+
+QVXOutlineView::QVXOutlineView(QWidget* parent) : QScrollArea(parent) {
+  setObjectName(QStringLiteral("configurationCollection"));
+  setWidgetResizable(true);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  content_ = new QWidget;
+  QPalette palette = content_->palette();
+  palette.setColor(QPalette::Window, QColor(233, 233, 233));  // 0.915 white
+  content_->setPalette(palette);
+  content_->setAutoFillBackground(true);
+  layout_ = new QVBoxLayout(content_);
+  layout_->setContentsMargins(0, 0, 0, 0);
+  layout_->setSpacing(0);
+  layout_->addStretch(1);
+  setWidget(content_);
+}
+
+void QVXOutlineView::setConfigurations(
+    const std::vector<std::shared_ptr<QVXConfigurationGroup>>& groups) {
+  for (const Section& section : sections_) {
+    delete section.header;
+    delete section.body;
+  }
+  sections_.clear();
+  for (size_t i = 0; i < groups.size(); ++i) {
+    const int group = static_cast<int>(i);
+    Section section;
+    section.header = new QVXConfigurationHeaderView(group, content_);
+    section.body = new QWidget(content_);
+    section.body->setObjectName(QStringLiteral("ConfigurationBody%1").arg(group));
+    auto* bodyLayout = new QVBoxLayout(section.body);
+    bodyLayout->setContentsMargins(0, 0, 0, 0);
+    bodyLayout->setSpacing(0);
+    int row = 0;
+    for (const auto& child : groups[i]->children) {
+      ++row;
+      if (!child || !child->tabelCellView) continue;
+      QWidget* view = child->tabelCellView;
+      view->setParent(section.body);
+      PaintStripe(view, row % 2 == 1);
+      bodyLayout->addWidget(view);
+      view->show();
+    }
+    section.body->setVisible(false);
+    layout_->insertWidget(layout_->count() - 1, section.header);
+    layout_->insertWidget(layout_->count() - 1, section.body);
+    connect(section.header, &QVXConfigurationHeaderView::disclosureClicked, this,
+            [this, group] { setExpanded(group, !isItemExpanded(group)); });
+    connect(section.header->onOffSwitchButtonOutlet, &QCheckBox::clicked, this,
+            [this, group](bool checked) { emit switchClicked(group, checked); });
+    sections_.push_back(section);
+    reloadHeader(group, *groups[i]);
+  }
+}
+
+QVXConfigurationHeaderView* QVXOutlineView::headerView(int group) const {
+  return group >= 0 && group < static_cast<int>(sections_.size()) ? sections_[group].header
+                                                                  : nullptr;
+}
+
+bool QVXOutlineView::isItemExpanded(int group) const {
+  return group >= 0 && group < static_cast<int>(sections_.size()) &&
+         !sections_[group].body->isHidden();
+}
+
+void QVXOutlineView::expandItem(int group) { setExpanded(group, true); }
+void QVXOutlineView::collapseItem(int group) { setExpanded(group, false); }
+
+void QVXOutlineView::setExpanded(int group, bool expanded) {
+  if (group < 0 || group >= static_cast<int>(sections_.size())) return;
+  sections_[group].body->setVisible(expanded);
+  QToolButton* button = sections_[group].header->disclosureButton;
+  const QSignalBlocker blocker(button);
+  button->setChecked(expanded);
+  button->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow);
+}
+
+void QVXOutlineView::reloadHeader(int group, const QVXConfigurationGroup& configuration) {
+  QVXConfigurationHeaderView* header = headerView(group);
+  if (!header) return;
+  const QSignalBlocker blocker(header->onOffSwitchButtonOutlet);
+  header->onOffSwitchButtonOutlet->setChecked(configuration.switchState);
+  header->onOffSwitchButtonOutlet->setEnabled(configuration.switchEnableState);
+  header->textField->setText(configuration.title);
+}
+
+}  // namespace glimbrik

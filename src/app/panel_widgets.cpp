@@ -1,0 +1,25 @@
+#include "app/panel_widgets.h"
+
+namespace glimbrik {
+
+QWidget* NewPanelView(const char* name, QWidget* holder) {
+  auto* view = new QWidget(holder);
+  view->setObjectName(QString::fromLatin1(name));
+  view->hide();
+  return view;
+}
+
+QLabel* NewLabel(const char* name, const QString& text) {
+  auto* label = new QLabel(text);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+void SetLabelEnabled(QLabel* label, bool enabled) {
+  if (!label) return;
+  // A disabled QLabel already takes the palette's disabled text colour.
+  label->setEnabled(enabled);
+}
+
+}  // namespace glimbrik

@@ -1,0 +1,63 @@
+#include "platform/pdf_document.h"
+
+#include <poppler/qt6/poppler-qt6.h>
+
+namespace glimbrik {
+
+struct PdfDocument::State {
+  std::unique_ptr<Poppler::Document> document;
+};
+
+PdfDocument::PdfDocument(std::unique_ptr<State> state) : state_(std::move(state)) {}
+PdfDocument::~PdfDocument() = default;
+
+std::unique_ptr<PdfDocument> PdfDocument::Open(const QString& path, const QByteArray& password) {
+  try {
+    auto state = std::make_unique<State>();
+    state->document = Poppler::Document::load(path, password, password);
+    if (!state->document) return nullptr;
+    return std::unique_ptr<PdfDocument>(new PdfDocument(std::move(state)));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+bool PdfDocument::isEncrypted() const { return state_->document->isEncrypted(); }
+bool PdfDocument::isLocked() const { return state_->document->isLocked(); }
+
+bool PdfDocument::unlock(const QByteArray& password) {
+  try {
+    state_->document->unlock(password, password);
+    return !state_->document->isLocked();
+  } catch (...) {
+    return false;
+  }
+}
+
+int PdfDocument::pageCount() const {
+  return state_->document->isLocked() ? 0 : state_->document->numPages();
+}
+
+QString PdfDocument::pageText(int index) const {
+  if (index < 0 || index >= pageCount()) return QString();
+  try {
+    const std::unique_ptr<Poppler::Page> page = state_->document->page(index);
+    return page ? page->text(QRectF()) : QString();
+  } catch (...) {
+    return QString();
+  }
+}
+
+QImage PdfDocument::renderPage(int index, double dpi, const QColor& paper) const {
+  if (index < 0 || index >= pageCount() || dpi <= 0) return QImage();
+  try {
+    state_->document->setPaperColor(paper);
+    state_->document->setRenderHint(Poppler::Document::Antialiasing, true);
+    const std::unique_ptr<Poppler::Page> page = state_->document->page(index);
+    return page ? page->renderToImage(dpi, dpi) : QImage();
+  } catch (...) {
+    return QImage();
+  }
+}
+
+}  // namespace glimbrik

@@ -1,0 +1,39 @@
+#pragma once
+
+// Reading PDF documents (poppler): page count, page text and page rendering. One object per
+// thread; poppler's exceptions and errors end here as empty results.
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <memory>
+
+namespace glimbrik {
+
+class PdfDocument {
+ public:
+  // Null when the file is not a PDF we can open. An encrypted document that the password does
+  // not unlock is returned locked: it has no pages until unlock succeeds.
+  static std::unique_ptr<PdfDocument> Open(const QString& path, const QByteArray& password = {});
+  ~PdfDocument();
+
+  bool isEncrypted() const;
+  bool isLocked() const;
+  // Tries the password as owner and as user password.
+  bool unlock(const QByteArray& password);
+
+  int pageCount() const;
+  // The text of a page (index from 0); empty for a missing page.
+  QString pageText(int index) const;
+  // The page drawn on the paper colour at dpi, turned by the page's own rotation; null for a
+  // missing page or when drawing fails.
+  QImage renderPage(int index, double dpi, const QColor& paper = Qt::white) const;
+
+ private:
+  struct State;
+  explicit PdfDocument(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace glimbrik

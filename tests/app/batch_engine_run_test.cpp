@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <map>
+
+#include "app/batch_engine.h"
+#include "app/batch_file_dates.h"
+#include "app/batch_run.h"
+#include "batch_test_support.h"
+#include "platform/folders.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+// Path -> size, modification time and content hash of every file below a folder.
+std::map<std::string, std::string> FolderState(const QString& folder) {
+  std::map<std::string, std::string> state;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    QFile f(path);
+    QByteArray hash = "unreadable";
+    if (f.open(QIODevice::ReadOnly)) {
+      hash = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1).toHex();
+    }
+    const QFileInfo info(path);
+    state[path.toStdString()] = QStringLiteral("%1 %2 %3")
+                                    .arg(info.size())
+                                    .arg(info.lastModified().toMSecsSinceEpoch())
+                                    .arg(QString::fromLatin1(hash))
+                                    .toStdString();
+  }
+  return state;
+}
+
+std::vector<std::string> TemporaryFiles() {
+  std::vector<std::string> names;
+  for (const QString& name :
+       QDir(PrivateTempFolder())
+           .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+    names.push_back(name.toStdString());
+  }
+  return names;
+}
+
+QImage Picture(int seed) {
+  QImage image(64 + seed % 7, 48, QImage::Format_ARGB32);
+  image.fill(QColor::fromHsv((seed * 37) % 360, 200, 220, 255));
+  return image;
+}
+
+TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouched) {
+  const QString source = test::MakeTempFolder(QStringLiteral("mixed"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  const char* formats[] = {"JPEG", "PNG", "TIFF", "WEBP"};
+  const char* suffixes[] = {"jpg", "png", "tif", "webp"};
+  QStringList paths;
+  int good = 0;
+  for (int i = 0; i < 196; ++i) {
+    const QString path = source + QStringLiteral("/img%1.%2").arg(i).arg(suffixes[i % 4]);
+    ASSERT_TRUE(Picture(i).save(path, formats[i % 4])) << path.toStdString();
+    paths << path;
+    ++good;
+  }
+  const QString longName = source + "/" + QString(246, u'n') + ".png";  // 250 bytes
+  ASSERT_TRUE(Picture(1).save(longName, "PNG"));
+  paths << longName;
+  ++good;
+
+  const QString corrupt = source + "/corrupt.jpg";
+  {
+    QFile f(corrupt);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\xff\xd8\xff\xe0 not really a JPEG", 22) + QByteArray(4000, '\x5a'));
+  }
+  paths << corrupt;
+  const QString locked = source + "/locked.png";
+  ASSERT_TRUE(Picture(2).save(locked, "PNG"));
+  ASSERT_EQ(chmod(QFile::encodeName(locked).constData(), 0), 0);
+  const bool lockedReadable = access(QFile::encodeName(locked).constData(), R_OK) == 0;
+  paths << locked;
+  const QString folderEntry = source + "/folder.png";  // not a file at all
+  ASSERT_TRUE(QDir().mkpath(folderEntry));
+  paths << folderEntry;
+  const int bad = 2 + (lockedReadable ? 0 : 1);
+  if (lockedReadable) ++good;
+
+  const auto sourceBefore = FolderState(source);
+  const std::vector<std::string> tempBefore = TemporaryFiles();
+
+  BatchSnapshot s = test::SnapshotOf(paths);
+  s.options.outputType = 0;  // each keeps its type
+  s.options.optimizationOn = true;
+  s.options.optimizationTag = 3;
+  s.options.doNotShowPNGOptimizationAlert = true;
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  const BatchRunResult run = ConvertImageThread(s, dest, host, cancel, DefaultBatchEngine(s));
+
+  EXPECT_EQ(run.written, good);
+  EXPECT_EQ(run.failed, bad);
+  EXPECT_EQ(run.finalStatus, kStatusWritten | kStatusFailed);
+  ASSERT_EQ(run.destinations.size(), static_cast<size_t>(paths.size()));
+  for (qsizetype i = 0; i < paths.size(); ++i) {
+    const QString& out = run.destinations[i];
+    const bool expected = i < 197 || (paths[i] == locked && lockedReadable);
+    EXPECT_EQ(QFileInfo(out).isFile(), expected) << out.toStdString();
+    if (expected) {
+      EXPECT_FALSE(QImageReader(out).read().isNull()) << out.toStdString();
+    }
+  }
+  EXPECT_EQ(FolderState(source), sourceBefore) << "the sources are left as they were";
+  EXPECT_EQ(TemporaryFiles(), tempBefore) << "no temporary file is left";
+  chmod(QFile::encodeName(locked).constData(), 0644);
+}
+
+QByteArray Head(const QString& path, int n) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.read(n) : QByteArray();
+}
+
+bool IsJPEG(const QString& path) { return Head(path, 3) == QByteArray("\xff\xd8\xff", 3); }
+
+BatchRunResult RunWithEngine(const BatchSnapshot& s, const QString& dest) {
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  return ConvertImageThread(s, dest, host, cancel, DefaultBatchEngine(s));
+}
+
+TEST(BatchRunWithEngine, PNGsBecomeJPEGsAndAPPMKeepingItsTypeBecomesAJPEG) {
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  ASSERT_TRUE(Picture(1).save(source + "/a.png", "PNG"));
+  ASSERT_TRUE(Picture(2).save(source + "/b.png", "PNG"));
+  ASSERT_TRUE(Picture(3).save(source + "/x.ppm", "PPM"));
+  BatchSnapshot s = test::SnapshotOf({source + "/a.png", source + "/b.png"});
+  s.options.outputType = 4;
+  EXPECT_EQ(RunWithEngine(s, dest).written, 2);
+  EXPECT_TRUE(IsJPEG(dest + "/a.jpg"));
+  EXPECT_TRUE(IsJPEG(dest + "/b.jpg"));
+
+  BatchSnapshot keep = test::SnapshotOf({source + "/x.ppm"});
+  keep.options.outputType = 0;
+  EXPECT_EQ(RunWithEngine(keep, dest).written, 1);
+  EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
+}
+
+TEST(BatchRunWithEngine, ExistingNamesGetTheNextNumberUnlessOverwriting) {
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  ASSERT_TRUE(Picture(4).save(source + "/x.png", "PNG"));
+  {
+    QFile mine(dest + "/x.jpg");
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("the user's own file");
+  }
+  BatchSnapshot s = test::SnapshotOf({source + "/x.png"});
+  s.options.outputType = 4;
+  EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x 1.jpg"});
+  EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x 2.jpg"});
+  EXPECT_TRUE(IsJPEG(dest + "/x 2.jpg"));
+  EXPECT_EQ(Head(dest + "/x.jpg", 100), QByteArray("the user's own file"));
+  s.options.overwriteExisting = true;
+  EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x.jpg"});
+  EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
+}
+
+TEST(BatchRunWithEngine, BuiltInRenameNumbersOnlyTheFilesThatExist) {
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  QStringList paths;
+  for (int i = 0; i < 3; ++i) {
+    paths << source + QStringLiteral("/p%1.png").arg(i);
+    ASSERT_TRUE(Picture(i).save(paths.back(), "PNG"));
+  }
+  ASSERT_TRUE(QFile::remove(paths[1]));
+  BatchSnapshot s = test::SnapshotOf(paths);
+  s.options.outputType = 4;
+  s.options.renameOn = true;
+  s.options.renameTokens = {QStringLiteral("IMG_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
+  const BatchRunResult run = RunWithEngine(s, dest);
+  EXPECT_EQ(run.written, 2);
+  EXPECT_EQ(run.failed, 1);
+  EXPECT_TRUE(IsJPEG(dest + "/IMG_1.jpg"));
+  EXPECT_TRUE(IsJPEG(dest + "/IMG_2.jpg"));
+  EXPECT_EQ(QDir(dest).entryList(QDir::Files).size(), 2);
+}
+
+TEST(BatchRunWithEngine, OptimisedPNGKeepsTheSourcesModificationTime) {
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  const QString path = source + "/photo.jpg";
+  ASSERT_TRUE(Picture(5).save(path, "JPEG"));
+  const QDateTime old =
+      QDateTime::fromString(QStringLiteral("2005-07-08T09:10:11.120Z"), Qt::ISODateWithMs);
+  ASSERT_TRUE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
+  BatchSnapshot s = test::SnapshotOf({path});
+  s.options.outputType = 7;
+  s.options.optimizationOn = true;
+  s.options.optimizationTag = 2;
+  s.options.doNotShowPNGOptimizationAlert = true;
+  s.options.preserveCreatedDate = true;
+  s.options.preserveModifiedDate = true;
+  ASSERT_EQ(RunWithEngine(s, dest).written, 1);
+  EXPECT_EQ(Head(dest + "/photo.png", 4), QByteArray("\x89PNG"));
+  EXPECT_EQ(QFileInfo(dest + "/photo.png").lastModified(), old);
+}
+
+TEST(BatchRunWithEngine, MirroringKeepsTheSubFoldersBelowTheAddedFolder) {
+  const QString t = test::MakeTempFolder(QStringLiteral("t"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  ASSERT_TRUE(QDir().mkpath(t + "/A/B/C/D"));
+  ASSERT_TRUE(Picture(6).save(t + "/A/B/C/D/x.jpg", "JPEG"));
+  BatchSnapshot s = test::SnapshotOf({t + "/A/B/C/D/x.jpg"});
+  s.entries[0].parentFolder = t + "/A/B";
+  s.options.maintainDirectory = true;
+  s.options.outputType = 4;
+  ASSERT_EQ(RunWithEngine(s, dest).written, 1);
+  EXPECT_TRUE(IsJPEG(dest + "/C/D/x.jpg"));
+}
+
+}  // namespace
+}  // namespace glimbrik

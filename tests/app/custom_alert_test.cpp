@@ -1,0 +1,137 @@
+#include "app/custom_alert.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <thread>
+
+namespace glimbrik {
+namespace {
+
+AlertDialog* VisibleAlert() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (auto* alert = qobject_cast<AlertDialog*>(widget); alert && alert->isVisible()) return alert;
+  }
+  return nullptr;
+}
+
+QString LabelText(AlertDialog* alert, const char* name) {
+  return alert->findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+struct ButtonCase {
+  const char* button;
+  qint64 response;
+};
+
+class CustomAlertFromWorker : public ::testing::TestWithParam<ButtonCase> {};
+
+TEST_P(CustomAlertFromWorker, ReturnsOnlyAfterTheButtonWasPressed) {
+  QWidget window;
+  window.show();
+  std::atomic<qint64> response{CustomAlert::kResponseShowing};
+  std::atomic<bool> returned{false};
+  // The sheet runs its own event loop: the answer is given from inside it.
+  bool shown = false;
+  bool returnedWhileShown = true;
+  QString title, message;
+  Qt::TextFormat format = Qt::AutoText;
+  QWidget* parent = nullptr;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    AlertDialog* alert = VisibleAlert();
+    if (!alert) return;
+    answer.stop();
+    shown = true;
+    returnedWhileShown = returned.load();
+    parent = alert->parentWidget();
+    title = LabelText(alert, "alertTitle");
+    message = LabelText(alert, "alertMessage");
+    format = alert->findChild<QLabel*>(QStringLiteral("alertMessage"))->textFormat();
+    QTest::mouseClick(alert->findChild<QPushButton*>(QString::fromLatin1(GetParam().button)),
+                      Qt::LeftButton);
+  });
+  answer.start(10);
+  std::thread worker([&] {
+    response = ShowCustomAlert(QStringLiteral("Title <b>bold</b>"),
+                               QStringLiteral("100% sure %@ %1"), QStringLiteral("OK"),
+                               QStringLiteral("Cancel"), QStringLiteral("Other"), &window);
+    returned = true;
+  });
+  const bool done = QTest::qWaitFor([&] { return returned.load(); }, 10000);
+  if (!done) {
+    if (AlertDialog* alert = VisibleAlert()) alert->done(0);  // let the worker go before failing
+    if (!QTest::qWaitFor([&] { return returned.load(); }, 5000))
+      ADD_FAILURE() << "the worker is stuck";
+  }
+  worker.join();
+  ASSERT_TRUE(done);
+  ASSERT_TRUE(shown);
+  EXPECT_FALSE(returnedWhileShown) << "the worker waits for the sheet";
+  EXPECT_EQ(parent, &window);
+  EXPECT_EQ(title, QStringLiteral("Title <b>bold</b>"));
+  EXPECT_EQ(message, QStringLiteral("100% sure %@ %1"));
+  EXPECT_EQ(format, Qt::PlainText);
+  EXPECT_EQ(response.load(), GetParam().response);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, CustomAlertFromWorker,
+                         ::testing::Values(ButtonCase{"defaultButton", 1},
+                                           ButtonCase{"alterButton", 0},
+                                           ButtonCase{"otherButton", -1}),
+                         [](const auto& info) { return std::string(info.param.button); });
+
+TEST(CustomAlert, OnTheGuiThreadItRunsDirectlyWithEmptyTextsForNullOnes) {
+  QTimer::singleShot(0, [] {
+    AlertDialog* alert = VisibleAlert();
+    if (!alert) return;
+    EXPECT_EQ(LabelText(alert, "alertTitle"), QString());
+    EXPECT_EQ(alert->findChild<QPushButton*>(QStringLiteral("defaultButton"))->text(),
+              QStringLiteral("OK"));
+    EXPECT_EQ(alert->findChild<QPushButton*>(QStringLiteral("alterButton")), nullptr);
+    alert->findChild<QPushButton*>(QStringLiteral("defaultButton"))->click();
+  });
+  QTimer guard;  // bounded: never hang the suite
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] {
+    if (AlertDialog* alert = VisibleAlert()) alert->done(0);
+  });
+  guard.start(10000);
+  EXPECT_EQ(ShowCustomAlert(QString(), QString(), QString(), QString(), QString(), nullptr), 1);
+}
+
+TEST(CustomAlert, TheAccessoryViewIsFreeAgainAndKeepsItsState) {
+  QWidget holder;
+  auto* box = new QCheckBox(QStringLiteral("Do not show"), &holder);
+  box->hide();
+  for (int round = 0; round < 2; ++round) {
+    QTimer::singleShot(0, [box] {
+      AlertDialog* alert = VisibleAlert();
+      if (!alert) return;
+      EXPECT_EQ(box->window(), alert);
+      EXPECT_TRUE(box->isVisible());
+      box->setChecked(true);
+      alert->findChild<QPushButton*>(QStringLiteral("alterButton"))->click();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+      if (AlertDialog* alert = VisibleAlert()) alert->done(0);
+    });
+    guard.start(10000);
+    EXPECT_EQ(
+        ShowCustomAlertWithView(QStringLiteral("t"), QStringLiteral("m"), QStringLiteral("OK"),
+                                QStringLiteral("No"), QString(), nullptr, box),
+        0);
+    EXPECT_EQ(box->parentWidget(), &holder);
+    EXPECT_TRUE(box->isChecked());
+  }
+}
+
+}  // namespace
+}  // namespace glimbrik

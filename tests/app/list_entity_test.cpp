@@ -1,0 +1,150 @@
+#include "app/list_entity.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/cell_texts.h"
+#include "app/entity_loader.h"
+#include "app/thumbnail_queue.h"
+#include "app_fixtures.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+TEST(ListEntityFacts, AnOrientedPhotoShowsItsDisplayedSizeAndRoundedResolution) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/turned.jpg");
+  test::WriteJpeg(path, 4000, 3000, 6, 299.6);
+  auto entity =
+      ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral("JPEG image"), QString());
+  entity->loadImageDirectly();
+  const ImageEntityFacts facts = entity->facts();
+  EXPECT_EQ(facts.imageWidth, 3000.0);
+  EXPECT_EQ(facts.imageHeight, 4000.0);
+  EXPECT_EQ(facts.imageResolution, 300.0);
+  EXPECT_EQ(facts.imageColorModel, QStringLiteral("RGB"));
+  EXPECT_EQ(facts.fileSize, quint64(QFile(path).size()));
+  ASSERT_FALSE(facts.thumbnailImage.isNull());
+  EXPECT_LE(std::max(facts.thumbnailImage.width(), facts.thumbnailImage.height()), 104);
+  EXPECT_LT(facts.thumbnailImage.width(), facts.thumbnailImage.height())
+      << "the thumbnail is turned too";
+  const CellTexts texts =
+      CellTextsFor(facts, entity->GetImageKind(), entity->GetImageCreationDate());
+  EXPECT_EQ(texts.imageDPIText, QStringLiteral("300 DPI, 3000 x 4000 pixels"));
+  EXPECT_EQ(texts.imagePixelSizeText, QStringLiteral("RGB, JPEG image"));
+}
+
+TEST(ListEntityFacts, AFileWithoutResolutionReads72AndAnEmptyKindIsDescribed) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/plain.png");
+  test::WritePng(path, 30, 20);
+  auto entity = ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral(""), QString());
+  entity->loadImageDirectly();
+  EXPECT_EQ(entity->GetResolution(), 72.0);
+  EXPECT_EQ(entity->GetWidth(), 30.0);
+  EXPECT_EQ(entity->facts().thumbnailImage.size(), QSize(30, 20))
+      << "small images are not enlarged";
+  EXPECT_FALSE(entity->GetImageKind().isEmpty());
+  EXPECT_NE(entity->GetImageKind(), QStringLiteral("UNKNOWN"));
+
+  auto kept = ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral("My kind"), QString());
+  kept->loadImageDirectly();
+  EXPECT_EQ(kept->GetImageKind(), QStringLiteral("My kind"));
+}
+
+TEST(ListEntityFacts, AGarbageFileShowsTheUnknownTextsAndItsSize) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/bad.jpg");
+  test::WriteGarbage(path, 123);
+  auto entity =
+      ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral("JPEG image"), QString());
+  entity->loadImageDirectly();
+  const ImageEntityFacts facts = entity->facts();
+  EXPECT_EQ(entity->GetImageKind(), QStringLiteral("UNKNOWN"));
+  EXPECT_EQ(facts.fileSize, 123u);
+  EXPECT_EQ(facts.imageWidth, 0.0);
+  EXPECT_EQ(facts.imageHeight, 0.0);
+  EXPECT_EQ(facts.imageResolution, 0.0);
+  EXPECT_TRUE(facts.thumbnailIsTemplate);
+  EXPECT_EQ(facts.thumbnailImage.size(), QSize(104, 104));
+  const QDateTime when(QDate(2024, 1, 2), QTime(3, 4));
+  const CellTexts texts = CellTextsFor(facts, entity->GetImageKind(), when);
+  EXPECT_EQ(texts.imageDPIText, QStringLiteral("0 DPI, 0 x 0 pixels"));
+  EXPECT_EQ(texts.imagePixelSizeText, QStringLiteral("-, UNKNOWN"));
+  EXPECT_TRUE(texts.fileSizeText.endsWith(QStringLiteral(", 123 bytes")));
+}
+
+TEST(ListEntityFacts, AWebPEntryKeepsOnlyItsThumbnail) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/pic.webp");
+  QImage image(400, 300, QImage::Format_RGB32);
+  image.fill(Qt::darkGreen);
+  if (!image.save(path, "WEBP")) GTEST_SKIP() << "no WebP writer to make the fixture";
+  auto entity =
+      ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral("Webp image"), QString());
+  EXPECT_TRUE(entity->IsWebpImage());
+  entity->loadImageDirectly();
+  const ImageEntityFacts facts = entity->facts();
+  EXPECT_EQ(facts.imageColorModel, QStringLiteral("RGB"));
+  EXPECT_EQ(facts.imageWidth, 400.0);
+  EXPECT_EQ(facts.thumbnailImage.size(), QSize(104, 78));
+}
+
+TEST(ListEntityLoading, AskingForTheThumbnailStartsExactlyOneLoad) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/once.jpg");
+  test::WriteJpeg(path, 640, 480);
+  auto entity =
+      ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral("JPEG image"), QString());
+  QSignalSpy loaded(&ThumbnailOperationQueue(), &ThumbnailQueue::thumbnailImageChanged);
+  EXPECT_TRUE(entity->GetThumbnailImage().isNull());
+  for (int i = 0; i < 20; ++i) entity->GetThumbnailImage();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return entity->isLoaded(); }, 10000));
+  ASSERT_TRUE(ThumbnailOperationQueue().waitForDone(10000));
+  QCoreApplication::processEvents();
+  int mine = 0;
+  for (const QList<QVariant>& call : loaded)
+    mine += call.at(0).value<quintptr>() == reinterpret_cast<quintptr>(entity.get());
+  EXPECT_EQ(mine, 1);
+  EXPECT_FALSE(entity->imageLoading());
+  EXPECT_EQ(entity->GetThumbnailImage().size(), QSize(104, 78));
+}
+
+TEST(ListEntity, AngleAndFlipAreKeptAsGiven) {
+  auto entity = ListViewBaseCellImageEntity::entityForURL(QStringLiteral("/nowhere/x.jpg"),
+                                                          QString(), QString());
+  EXPECT_EQ(entity->title(), QStringLiteral("x.jpg"));
+  entity->SetAngle(-90);
+  entity->SetFlip(3);
+  EXPECT_EQ(entity->GetAngle(), -90.0);
+  EXPECT_EQ(entity->GetFlip(), 3);
+  EXPECT_FALSE(entity->GetImageCreationDate().isValid());
+}
+
+TEST(FormattedFileSize, UsesDecimalUnitsThatChangeOnlyAtTheirThreshold) {
+  EXPECT_EQ(formattedFileSize(0), QString());
+  EXPECT_EQ(formattedFileSize(999), QStringLiteral("999 bytes"));
+  EXPECT_EQ(formattedFileSize(1000), QStringLiteral("1.0 KB"));
+  EXPECT_EQ(formattedFileSize(999999), QStringLiteral("1000.0 KB"));
+  EXPECT_EQ(formattedFileSize(1000000), QStringLiteral("1.00 MB"));
+  EXPECT_EQ(formattedFileSize(2500000000ull), QStringLiteral("2.500 GB"));
+}
+
+TEST(OrientedImage, EveryOrientationPutsTheMarkedCornerWhereTheFileSays) {
+  // A 3 x 2 image with its stored top-left pixel red.
+  QImage stored(3, 2, QImage::Format_RGB32);
+  stored.fill(Qt::white);
+  stored.setPixel(0, 0, qRgb(255, 0, 0));
+  // Where the stored top-left pixel lands once displayed, per orientation.
+  const QPoint expected[9] = {{0, 0}, {0, 0}, {2, 0}, {2, 1}, {0, 1},
+                              {0, 0}, {1, 0}, {1, 2}, {0, 2}};
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    SCOPED_TRACE(orientation);
+    const QImage shown = OrientedImage(stored, orientation);
+    EXPECT_EQ(shown.size(), orientation >= 5 ? QSize(2, 3) : QSize(3, 2));
+    EXPECT_EQ(shown.pixel(expected[orientation]), qRgb(255, 0, 0));
+  }
+}
+
+}  // namespace
+}  // namespace glimbrik

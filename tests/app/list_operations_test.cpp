@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QTest>
+
+#include "app/add_panel.h"
+#include "app/app_delegate.h"
+#include "app_fixtures.h"
+#include "platform/localization.h"
+#include "platform/preferences.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+// a.jpg, b.png, .h.jpg, sub/c.jpg and notes.txt.
+QString MakeMixedFolder() {
+  const QString folder = test::MakeTempFolder("mixed");
+  QDir(folder).mkpath(QStringLiteral("sub"));
+  test::WriteJpeg(folder + QStringLiteral("/a.jpg"), 64, 48);
+  test::WritePng(folder + QStringLiteral("/b.png"), 32, 32);
+  test::WriteJpeg(folder + QStringLiteral("/.h.jpg"), 16, 16);
+  test::WriteJpeg(folder + QStringLiteral("/sub/c.jpg"), 40, 30);
+  test::WriteGarbage(folder + QStringLiteral("/notes.txt"), 40);
+  return folder;
+}
+
+QStringList MakeJpegs(const QString& folder, const QString& prefix, int count) {
+  QStringList paths;
+  for (int i = 0; i < count; ++i) {
+    paths.append(folder + QStringLiteral("/%1%2.jpg").arg(prefix).arg(i, 2, 10, QLatin1Char('0')));
+    test::WriteJpeg(paths.last(), 24, 16);
+  }
+  return paths;
+}
+
+// Drops files on the list's viewport as a file manager would.
+void DropOnList(AppDelegate& app, const QStringList& paths, const QPoint& at) {
+  QWidget* viewport = app.window()->imageListViewOutlet->viewport();
+  QMimeData mime;
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
+  mime.setUrls(urls);
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &drop);
+  ASSERT_TRUE(drop.isAccepted());
+}
+
+QPoint TopOfRow(AppDelegate& app, int row) {
+  ImageListView* view = app.window()->imageListViewOutlet;
+  const QRect rect = view->visualRect(app.imageListViewContents()->index(row, 0));
+  return rect.topLeft() + QPoint(10, 3);
+}
+
+class ImageListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ForgetGeneralOptions();
+    app = test::StartApplication();
+  }
+  void TearDown() override {
+    app.reset();
+    test::ForgetGeneralOptions();
+  }
+  std::unique_ptr<AppDelegate> app;
+};
+
+TEST_F(ImageListTest, TheAddPanelWithoutRecursionListsTheFolderItselfOnly) {
+  const QString folder = MakeMixedFolder();
+  app->panels().mAddRecursiveCheckBoxButton->setChecked(false);
+  app->window()->addImageToolbarItem->trigger();
+  AddPanel* panel = nullptr;
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return (panel = app->window()->findChild<AddPanel*>()) && panel->isVisible(); }, 5000));
+  EXPECT_TRUE(app->panels().mAddRecursiveCheckBoxButton->isVisible())
+      << "the accessory is in the panel";
+  EXPECT_EQ(panel->windowTitle(), LocalizedString("OpenDialogTitle"));
+  panel->setDirectory(QFileInfo(folder).absolutePath());
+  panel->selectFile(folder);
+  panel->accept();
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"a.jpg", "b.png"}));
+  EXPECT_EQ(app->imageListViewContents()->entityForRow(0)->GetParentFolder(), folder);
+  QWidget* accessory = app->panels().mRecusrsiveAddAccessoryView;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return accessory->parentWidget() &&
+               accessory->parentWidget()->objectName() == "panelHolder";
+      },
+      5000))
+      << "the accessory went back for the next use";
+}
+
+TEST_F(ImageListTest, ADroppedFolderIsWalkedRecursivelyWithoutHiddenFiles) {
+  const QString folder = MakeMixedFolder();
+  app->panels().mAddRecursiveCheckBoxButton->setChecked(false);  // drops recurse whatever it says
+  DropOnList(*app, {folder}, QPoint(20, 20));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"a.jpg", "b.png", "c.jpg"}));
+  EXPECT_EQ(app->imageListViewContents()->entityForRow(2)->GetParentFolder(), folder);
+  EXPECT_EQ(app->selectedRows(), QList<int>{0}) << "the first new row is selected";
+  EXPECT_TRUE(app->window()->convertToolbarItem->isEnabled());
+  EXPECT_TRUE(app->window()->removeAllToolbarItem->isEnabled());
+  EXPECT_EQ(app->window()->totalFileCountLabelOutlet->text(),
+            LocalizedString("TotalImageString").arg(3).arg(QStringLiteral("s")));
+}
+
+TEST_F(ImageListTest, FilesDroppedOnARowAreInsertedThereInOrder) {
+  const QString folder = test::MakeTempFolder("rows");
+  app->AddUrlsIntoImageListViewAtEnd(MakeJpegs(folder, QStringLiteral("row"), 10));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  ASSERT_EQ(app->imageListViewContents()->rowCount(), 10);
+  const QStringList dropped = MakeJpegs(test::MakeTempFolder("drop"), QStringLiteral("new"), 2);
+  DropOnList(*app, dropped, TopOfRow(*app, 3));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  const QStringList titles = test::ListTitles(*app);
+  ASSERT_EQ(titles.size(), 12);
+  EXPECT_EQ(titles[3], QStringLiteral("new00.jpg"));
+  EXPECT_EQ(titles[4], QStringLiteral("new01.jpg"));
+  EXPECT_EQ(titles[5], QStringLiteral("row03.jpg"));
+}
+
+TEST_F(ImageListTest, ARowPastTheEndIsClampedAndOpenedFilesAreAppended) {
+  const QString folder = test::MakeTempFolder("clamp");
+  const QStringList first = MakeJpegs(folder, QStringLiteral("f"), 3);
+  app->AddUrlsIntoListViewFromDragAndDrop(first, 50);
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"f00.jpg", "f01.jpg", "f02.jpg"}));
+  app->openFiles(MakeJpegs(folder, QStringLiteral("g"), 2));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(test::ListTitles(*app).mid(3), (QStringList{"g00.jpg", "g01.jpg"}));
+}
+
+TEST_F(ImageListTest, SortingBySizeComparesNumbersAndTheSecondChoiceReverses) {
+  const QString folder = test::MakeTempFolder("sizes");
+  test::WriteGarbage(folder + QStringLiteral("/a.jpg"), 100);
+  test::WriteGarbage(folder + QStringLiteral("/b.jpg"), 9);
+  test::WriteGarbage(folder + QStringLiteral("/c.jpg"), 10);
+  app->AddUrlsIntoImageListViewAtEnd({folder});
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  ASSERT_TRUE(test::WaitForFacts(*app));
+  QAction* bySize = nullptr;
+  for (QAction* item : app->window()->sortMenu->actions()) {
+    if (item->data().toInt() == 4) bySize = item;
+  }
+  ASSERT_NE(bySize, nullptr);
+  bySize->trigger();
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"b.jpg", "c.jpg", "a.jpg"}));
+  EXPECT_EQ(app->window()->sortButton->text(), LocalizedString("Sort by %@").arg(bySize->text()));
+  EXPECT_TRUE(bySize->isChecked());
+  bySize->trigger();
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"a.jpg", "c.jpg", "b.jpg"}));
+}
+
+TEST_F(ImageListTest, TheColumnHeaderSortsByNameAndAnAddingRunClearsIt) {
+  const QString folder = test::MakeTempFolder("names");
+  for (const char* name : {"img10.jpg", "img9.jpg", "Img2.jpg"})
+    test::WriteJpeg(folder + "/" + name, 8, 8);
+  app->AddUrlsIntoImageListViewAtEnd(
+      {folder + "/img10.jpg", folder + "/img9.jpg", folder + "/Img2.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  QHeaderView* header = app->window()->imageListViewOutlet->horizontalHeader();
+  header->setSortIndicator(0, Qt::AscendingOrder);
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"Img2.jpg", "img9.jpg", "img10.jpg"}));
+  header->setSortIndicator(0, Qt::DescendingOrder);
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"img10.jpg", "img9.jpg", "Img2.jpg"}));
+  app->AddUrlsIntoImageListViewAtEnd({folder + "/img9.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(header->sortIndicatorSection(), -1);
+}
+
+TEST_F(ImageListTest, RemovingSelectsTheNextRowAndEmptyingDisablesTheCommands) {
+  const QString folder = test::MakeTempFolder("remove");
+  app->AddUrlsIntoImageListViewAtEnd(MakeJpegs(folder, QStringLiteral("r"), 4));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  app->SelectRowStartingAtRow(1);
+  app->window()->removeToolbarItem->trigger();
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"r00.jpg", "r02.jpg", "r03.jpg"}));
+  EXPECT_EQ(app->selectedRows(), QList<int>{1});
+  app->SelectRowStartingAtRow(99);
+  EXPECT_EQ(app->selectedRows(), QList<int>{2}) << "a row past the end selects the last";
+  app->window()->removeAllToolbarItem->trigger();
+  EXPECT_EQ(app->imageListViewContents()->rowCount(), 0);
+  EXPECT_FALSE(app->window()->convertToolbarItem->isEnabled());
+  EXPECT_FALSE(app->window()->removeToolbarItem->isEnabled());
+  EXPECT_EQ(app->window()->totalFileCountLabelOutlet->text(),
+            LocalizedString("TotalImageString").arg(0).arg(QString()));
+  app->RemoveSelectedButtonAction();  // nothing to remove: nothing happens
+}
+
+TEST_F(ImageListTest, OneImageIsCountedWithoutPluralEnding) {
+  const QString folder = test::MakeTempFolder("one");
+  app->AddUrlsIntoImageListViewAtEnd(MakeJpegs(folder, QStringLiteral("o"), 1));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(app->window()->totalFileCountLabelOutlet->text(),
+            LocalizedString("TotalImageString").arg(1).arg(QString()));
+  ASSERT_TRUE(test::WaitForFacts(*app));
+  const QModelIndex row = app->imageListViewContents()->index(0, 0);
+  EXPECT_EQ(row.data(ImageListModel::ImageDPITextRole).toString(),
+            QStringLiteral("72 DPI, 24 x 16 pixels"));
+}
+
+TEST_F(ImageListTest, AddingRunsOffTheGuiThreadAndLeavesTheCancelFlagAlone) {
+  const QString folder = test::MakeTempFolder("async");
+  const QStringList files = MakeJpegs(folder, QStringLiteral("x"), 30);
+  app->AddUrlsIntoImageListViewAtEnd(files);
+  EXPECT_EQ(app->imageListViewContents()->rowCount(), 0) << "the call returns before the walk";
+  EXPECT_FALSE(app->window()->removeAllToolbarItem->isEnabled()) << "no removing while adding";
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(app->imageListViewContents()->rowCount(), 30);
+
+  app->isConversionCancelled = true;
+  app->AddUrlsIntoImageListViewAtEnd(files);
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(app->imageListViewContents()->rowCount(), 30) << "a cancelled run adds nothing";
+  EXPECT_TRUE(app->isConversionCancelled.load()) << "and does not clear the run's flag";
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST_F(ImageListTest, FilesDroppedOnTheWindowAreAppendedRecursively) {
+  const QString folder = MakeMixedFolder();
+  app->AddUrlsIntoImageListViewAtEnd(
+      MakeJpegs(test::MakeTempFolder("first"), QStringLiteral("z"), 1));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  QWidget* image = app->window()->mainImagePreview;
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(folder)});
+  const QPoint at = image->mapTo(app->window(), image->rect().center());
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(app->window(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(app->window(), &drop);
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"z00.jpg", "a.jpg", "b.png", "c.jpg"}));
+  EXPECT_EQ(app->selectedRows(), QList<int>{1}) << "the first new row is selected";
+}
+
+TEST_F(ImageListTest, ClosingTheWindowIsAcceptedAndQuitWritesTheOptions) {
+  app->window()->show();
+  EXPECT_TRUE(app->window()->close());
+  EXPECT_FALSE(app->window()->isVisible());
+  EXPECT_TRUE(app->applicationShouldTerminate());
+  test::ForgetGeneralOptions();
+  app->applicationWillTerminate();
+  EXPECT_TRUE(QFileInfo::exists(PreferenceFilePath(QStringLiteral("%@-Pref.plist"))));
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/app_delegate.h"
+#include "app_fixtures.h"
+
+namespace glimbrik {
+namespace {
+
+class SidebarTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ForgetGeneralOptions();
+    app = test::StartApplication();
+    sidebar = app->window()->configurationCollection;
+  }
+  void TearDown() override {
+    app.reset();
+    test::ForgetGeneralOptions();
+  }
+  QCheckBox* SwitchOf(int group) { return sidebar->headerView(group)->onOffSwitchButtonOutlet; }
+
+  std::unique_ptr<AppDelegate> app;
+  QVXOutlineView* sidebar = nullptr;
+};
+
+TEST_F(SidebarTest, GroupsComeInTheFixedOrderWithTheirPanels) {
+  const char* const titles[] = {"ConversionOptionTitle",    "OptimizationOptionTitle",
+                                "RenameOptionTitle",        "ResizeOptionTitle",
+                                "TextWatermarkOptionTitle", "ImageWatermarkOptionTitle",
+                                "EffectOptionTitle"};
+  const size_t children[] = {2, 1, 3, 3, 5, 2, 1};
+  for (int group = 0; group < 7; ++group) {
+    SCOPED_TRACE(group);
+    EXPECT_STREQ(ConfigurationGroupTitleKey(group), titles[group]);
+    EXPECT_EQ(app->configurations()[group]->children.size(), children[group]);
+    EXPECT_FALSE(app->configurations()[group]->title.isEmpty());
+  }
+  EXPECT_TRUE(app->configurations()[3]->IsChildrenContainsView(app->panels().ResizeView2));
+  EXPECT_FALSE(app->configurations()[3]->IsChildrenContainsView(app->panels().EffectView1));
+}
+
+TEST_F(SidebarTest, ClickingASwitchTurnsItsGroupOnAndExpandsIt) {
+  OptionPanels& p = app->panels();
+  EXPECT_FALSE(p.widthTextField->isEnabled());
+  QTest::mouseClick(SwitchOf(kResizeGroup), Qt::LeftButton);
+  EXPECT_TRUE(app->isGroupOn(kResizeGroup));
+  EXPECT_TRUE(sidebar->isItemExpanded(kResizeGroup));
+  EXPECT_TRUE(p.widthTextField->isEnabled());
+  EXPECT_FALSE(p.heightTextField->isEnabled()) << "scale by width uses the width only";
+  EXPECT_TRUE(p.scaleProprtionallyPopupOutlet->isEnabled());
+
+  // Turning on a group below keeps the one above expanded.
+  QTest::mouseClick(SwitchOf(kEffectGroup), Qt::LeftButton);
+  EXPECT_TRUE(sidebar->isItemExpanded(kResizeGroup));
+  EXPECT_TRUE(sidebar->isItemExpanded(kEffectGroup));
+  EXPECT_TRUE(p.effectsRadioButtonOutlet->button(3)->isEnabled());
+
+  QTest::mouseClick(SwitchOf(kResizeGroup), Qt::LeftButton);
+  EXPECT_FALSE(app->isGroupOn(kResizeGroup));
+  EXPECT_FALSE(sidebar->isItemExpanded(kResizeGroup));
+  EXPECT_FALSE(p.widthTextField->isEnabled());
+  EXPECT_FALSE(p.sizeFormatTypePopupButton->isEnabled());
+}
+
+TEST_F(SidebarTest, TheConversionSwitchCannotBeUsed) {
+  QTest::mouseClick(SwitchOf(kConversionGroup), Qt::LeftButton);
+  EXPECT_TRUE(app->isGroupOn(kConversionGroup));
+  EXPECT_TRUE(SwitchOf(kConversionGroup)->isChecked());
+}
+
+TEST_F(SidebarTest, ASwitchFindsItsGroupByIndexEvenWhenTitlesRepeat) {
+  sidebar->headerView(kRenameGroup)
+      ->textField->setText(app->configurations()[kOptimizationGroup]->title);
+  SwitchOf(kRenameGroup)->setText(app->configurations()[kOptimizationGroup]->title);
+  QTest::mouseClick(SwitchOf(kRenameGroup), Qt::LeftButton);
+  EXPECT_TRUE(app->isGroupOn(kRenameGroup));
+  EXPECT_FALSE(app->isGroupOn(kOptimizationGroup));
+  EXPECT_TRUE(app->panels().renamePresetPopupOutlet->isEnabled());
+  EXPECT_FALSE(app->panels().OptimizationPopupOutlet->isEnabled());
+}
+
+TEST_F(SidebarTest, SwitchingFromCodeKeepsHeaderAndControlsInStep) {
+  app->SwitchOnOffHeader(kOptimizationGroup, true, false);
+  EXPECT_TRUE(SwitchOf(kOptimizationGroup)->isChecked());
+  EXPECT_TRUE(app->panels().OptimizationPopupOutlet->isEnabled());
+  app->SwitchOnOffHeader(7, true, false);  // no such group: nothing happens
+  app->SwitchOnOffHeader(kOptimizationGroup, false, false);
+  EXPECT_FALSE(SwitchOf(kOptimizationGroup)->isChecked());
+  EXPECT_FALSE(app->panels().OptimizationPopupOutlet->isEnabled());
+}
+
+TEST_F(SidebarTest, AHeaderPressTogglesTheDisclosureOnlyWhenReleasedInside) {
+  QVXConfigurationHeaderView* header = sidebar->headerView(kRenameGroup);
+  const QPoint inside(header->width() / 3, header->height() / 2);
+  QTest::mouseClick(header, Qt::LeftButton, {}, inside);
+  EXPECT_TRUE(sidebar->isItemExpanded(kRenameGroup));
+  EXPECT_FALSE(app->isGroupOn(kRenameGroup)) << "the disclosure does not switch the group";
+  QTest::mousePress(header, Qt::LeftButton, {}, inside);
+  QMouseEvent move(QEvent::MouseMove, QPointF(inside.x(), header->height() + 40),
+                   header->mapToGlobal(QPointF(inside.x(), header->height() + 40)), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(header, &move);
+  QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(inside.x(), header->height() + 40));
+  EXPECT_TRUE(sidebar->isItemExpanded(kRenameGroup));
+  QTest::mouseClick(header->disclosureButton, Qt::LeftButton);
+  EXPECT_FALSE(sidebar->isItemExpanded(kRenameGroup));
+}
+
+}  // namespace
+}  // namespace glimbrik

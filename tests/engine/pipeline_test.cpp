@@ -1,0 +1,325 @@
+#include "engine/pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QImageWriter>
+
+#include "engine/conversion_records.h"
+#include "engine/image_converter.h"
+#include "engine/watermark_options.h"
+#include "pixel_probes.h"
+#include "platform/image_source.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+// The decoded first image of a written file, with what its header says.
+struct Written {
+  ImageRepresentation rep;
+  QImage pixels;
+};
+
+Written ReadBack(const QString& path) {
+  Written w;
+  const std::shared_ptr<ImageSource> source = ImageSource::Open(path);
+  EXPECT_TRUE(source && source->isValid()) << path.toStdString();
+  if (!source || !source->isValid()) return w;
+  w.rep = source->representation(0);
+  ImageResult<QImage> decoded = source->decode(0);
+  EXPECT_TRUE(decoded.ok()) << decoded.error.toStdString();
+  w.pixels = decoded.value.convertToFormat(QImage::Format_ARGB32);
+  return w;
+}
+
+ImageConversion Conversion(const QString& source, const QString& destination, int outputType) {
+  ImageConversion c;
+  c.sourceURL = source;
+  c.destinationURL = destination;
+  c.options.outputType = outputType;
+  c.options.quality = 1.0;
+  return c;
+}
+
+// The colour model is a converter setting that only page jobs give through the record.
+bool ConvertWithColourModel(const QString& source, const QString& destination, int outputType,
+                            int colorModel) {
+  ImageConverter converter;
+  if (!converter.loadSource(source)) return false;
+  converter.setOutputOptions(outputType, destination, nullptr, false, false, 1.0);
+  converter.colorModel = colorModel;
+  return converter.process(ImageResizeOptions{});
+}
+
+QString SavePng(const QImage& image, const QString& name) {
+  const QString path = test::MakeTempFolder() + "/" + name;
+  EXPECT_TRUE(image.save(path, "PNG"));
+  return path;
+}
+
+TEST(PipelineHelpers, OddQuarterTurnsAreNormalised) {
+  EXPECT_TRUE(IsOddQuarterTurn(90));
+  EXPECT_TRUE(IsOddQuarterTurn(450));
+  EXPECT_TRUE(IsOddQuarterTurn(-90));
+  EXPECT_TRUE(IsOddQuarterTurn(270));
+  EXPECT_FALSE(IsOddQuarterTurn(180));
+  EXPECT_FALSE(IsOddQuarterTurn(540));
+  EXPECT_FALSE(IsOddQuarterTurn(45));
+  EXPECT_FALSE(IsOddQuarterTurn(0));
+  EXPECT_EQ(NormalisedAngle(-90), 270);
+  EXPECT_EQ(NormalisedAngle(450), 90);
+}
+
+TEST(PipelineHelpers, WatermarkTextExpandsForTheOutput) {
+  ImageConverter converter;
+  converter.sourceURL = QStringLiteral("/photos/source.png");
+  converter.destinationURL = QStringLiteral("/out/holiday.final.jpg");
+  converter.dpiX = 300;
+  TextWatermarkOptions record;
+  record.tokens = {QStringLiteral("("),  QVXWatermarkTextToken(QStringLiteral("Width"), 11),
+                   QStringLiteral("x"),  QVXWatermarkTextToken(QStringLiteral("Height"), 12),
+                   QStringLiteral(" "),  QVXWatermarkTextToken(QStringLiteral("Name"), 8),
+                   QStringLiteral(") "), QVXWatermarkTextToken(QStringLiteral("DPI"), 13)};
+  EXPECT_EQ(WatermarkText(converter, record, 1100, 800), "(1100x800 holiday.final) 300");
+}
+
+TEST(ProcessImage, QuarterTurnSwapsSizeAndResolution) {
+  QImage image(1000, 750, QImage::Format_RGB32);
+  image.fill(Qt::blue);
+  for (int y = 0; y < 375; ++y) {
+    for (int x = 0; x < 500; ++x) image.setPixel(x, y, qRgb(255, 0, 0));
+  }
+  image.setDotsPerMeterX(qRound(300 / 0.0254));
+  image.setDotsPerMeterY(qRound(150 / 0.0254));
+  const QString folder = test::MakeTempFolder();
+  const QString source = folder + "/turn.tif";
+  ASSERT_TRUE(image.save(source, "TIFF"));
+  for (int angle : {90, 450}) {
+    const QString out = folder + QString("/turned%1.tif").arg(angle);
+    ImageConversion c = Conversion(source, out, 10);
+    c.rotationAngle = angle;
+    ASSERT_EQ(ProcessImageFile(&c), 0) << angle;
+    const Written w = ReadBack(out);
+    EXPECT_EQ(w.rep.pixelWidth, 750);
+    EXPECT_EQ(w.rep.pixelHeight, 1000);
+    EXPECT_NEAR(w.rep.dpiX, 150, 0.5);
+    EXPECT_NEAR(w.rep.dpiY, 300, 0.5);
+    // A quarter turn counter-clockwise: the top-left quadrant ends at the bottom left.
+    EXPECT_EQ(w.pixels.pixel(100, 900), qRgb(255, 0, 0)) << angle;
+    EXPECT_EQ(w.pixels.pixel(100, 100), qRgb(0, 0, 255)) << angle;
+    EXPECT_EQ(w.pixels.pixel(600, 900), qRgb(0, 0, 255)) << angle;
+  }
+}
+
+QImage HalfTransparent() {
+  QImage image(64, 48, QImage::Format_ARGB32);
+  image.fill(QColor(200, 40, 40));
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 32; ++x) image.setPixel(x, y, qRgba(0, 0, 0, 0));
+  }
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 32; x < 64; ++x) image.setPixel(x, y, qRgba(200, 40, 40, 100));
+  }
+  return image;
+}
+
+TEST(ProcessImage, ColourModelsOfTheCanvas) {
+  const QString source = SavePng(HalfTransparent(), "half.png");
+  const QString folder = test::MakeTempFolder();
+
+  // CMYK TIFF keeps the source's transparency as its alpha sample.
+  ImageConversion tiff = Conversion(source, folder + "/cmyk.tif", 13);
+  ASSERT_EQ(ProcessImageFile(&tiff), 0);
+  Written w = ReadBack(folder + "/cmyk.tif");
+  EXPECT_EQ(w.rep.colorModel, ColorModel::CMYK);
+  EXPECT_TRUE(w.rep.hasAlpha);
+  EXPECT_EQ(qAlpha(w.pixels.pixel(5, 20)), 0);
+  EXPECT_EQ(qAlpha(w.pixels.pixel(60, 20)), 255);
+  EXPECT_EQ(qAlpha(w.pixels.pixel(60, 4)), 100);
+
+  // JPEG cannot hold alpha: a CMYK request for a transparent image becomes RGB.
+  ASSERT_TRUE(ConvertWithColourModel(source, folder + "/cmyk.jpg", 4, 2));
+  w = ReadBack(folder + "/cmyk.jpg");
+  EXPECT_EQ(w.rep.colorModel, ColorModel::RGB);
+
+  // A grey colour model gives a grey file.
+  ASSERT_TRUE(ConvertWithColourModel(source, folder + "/grey.png", 7, 3));
+  w = ReadBack(folder + "/grey.png");
+  EXPECT_EQ(w.rep.colorModel, ColorModel::Gray);
+  EXPECT_EQ(qRed(w.pixels.pixel(60, 20)), qBlue(w.pixels.pixel(60, 20)));
+
+  // An opaque image to JPEG in CMYK keeps four components.
+  QImage opaque(40, 30, QImage::Format_RGB32);
+  opaque.fill(QColor(10, 120, 200));
+  ASSERT_TRUE(ConvertWithColourModel(SavePng(opaque, "opaque.png"), folder + "/four.jpg", 4, 2));
+  EXPECT_EQ(ReadBack(folder + "/four.jpg").rep.colorModel, ColorModel::CMYK);
+
+  // A palette image is drawn and stored in RGB.
+  QImage palette = QImage(40, 30, QImage::Format_RGB32);
+  palette.fill(QColor(10, 120, 200));
+  const QString indexed = SavePng(palette.convertToFormat(QImage::Format_Indexed8), "palette.png");
+  ASSERT_EQ(ReadBack(indexed).rep.colorModel, ColorModel::Indexed);
+  ImageConversion png = Conversion(indexed, folder + "/rgb.png", 7);
+  ASSERT_EQ(ProcessImageFile(&png), 0);
+  w = ReadBack(folder + "/rgb.png");
+  EXPECT_EQ(w.rep.colorModel, ColorModel::RGB);
+  EXPECT_EQ(w.pixels.pixel(20, 15), qRgb(10, 120, 200));
+}
+
+TEST(ProcessImage, ImageWatermarkLandsOnExactPixelsOfEveryImage) {
+  QImage white(1100, 800, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  const QString source = SavePng(white, "white.png");
+  QImage black(100, 100, QImage::Format_ARGB32);
+  black.fill(Qt::black);
+  const QString folder = test::MakeTempFolder();
+  ImageConversion c = Conversion(source, folder + "/first.png", 7);
+  c.imageWatermarkEnabled = 1;
+  c.imageWatermark.image = black;
+  c.imageWatermark.sizeFraction = 1.0;
+  c.imageWatermark.position = 8;
+  c.imageWatermark.offset = QPointF(10, 10);
+  c.imageWatermark.baseImageSize = QSizeF(550, 400);
+  c.imageWatermark.opacity = 1.0;
+  // The same record twice: the offset must not be rescaled twice.
+  for (const char* name : {"/first.png", "/second.png"}) {
+    c.destinationURL = folder + name;
+    ASSERT_EQ(ProcessImageFile(&c), 0);
+    const Written w = ReadBack(c.destinationURL);
+    EXPECT_EQ(test::InkBox(w.pixels), QRect(QPoint(880, 580), QPoint(1079, 779))) << name;
+    EXPECT_EQ(w.pixels.pixel(880, 580), qRgb(0, 0, 0)) << name;
+  }
+  EXPECT_EQ(c.imageWatermark.offset, QPointF(10, 10));
+}
+
+QImage Ramp(int low, int high) {
+  QImage image(high - low + 1, 20, QImage::Format_ARGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      image.setPixel(x, y, qRgba(low + x, high - x, low + x, y < 10 ? 255 : 180));
+    }
+  }
+  return image;
+}
+
+TEST(ProcessImage, AutomaticLevels) {
+  const QString folder = test::MakeTempFolder();
+  ImageConversion c = Conversion(SavePng(Ramp(40, 200), "low.png"), folder + "/low.png", 7);
+  c.options.autoLevels = 1;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  Written w = ReadBack(c.destinationURL);
+  EXPECT_EQ(qRed(w.pixels.pixel(0, 0)), 0);
+  EXPECT_EQ(qRed(w.pixels.pixel(160, 0)), 255);
+  EXPECT_EQ(qGreen(w.pixels.pixel(0, 0)), 255);
+  EXPECT_EQ(qAlpha(w.pixels.pixel(50, 15)), 180);
+  EXPECT_EQ(qRed(w.pixels.pixel(160, 15)), 255);
+
+  const QImage full = Ramp(0, 255);
+  c = Conversion(SavePng(full, "full.png"), folder + "/full.png", 7);
+  c.options.autoLevels = 1;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  w = ReadBack(c.destinationURL);
+  for (int x = 0; x < 256; x += 15) EXPECT_EQ(w.pixels.pixel(x, 3), full.pixel(x, 3)) << x;
+}
+
+TEST(ProcessImage, EffectsActOnWatermarksAndReplaceTheCanvas) {
+  QImage photo(300, 200, QImage::Format_ARGB32);
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 300; ++x) {
+      photo.setPixel(x, y, qRgba(x % 256, (2 * y) % 256, 90, x < 40 ? 100 : 255));
+    }
+  }
+  const QString source = SavePng(photo, "photo.png");
+  const QString folder = test::MakeTempFolder();
+  TextWatermarkOptions text;
+  text.tokens = {QStringLiteral("RED")};
+  text.font = QFont(QStringLiteral("DejaVu Sans"));
+  text.fontSize = 60;
+  text.position = 4;
+  text.opacity = 1.0;
+  text.textColor = Qt::red;
+  text.strokeColor = Qt::red;
+
+  ImageConversion c = Conversion(source, folder + "/mono.png", 7);
+  c.textWatermarks = &text;
+  c.textWatermarkCount = 1;
+  c.effectType = 1;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  const Written mono = ReadBack(c.destinationURL);
+  for (int y = 0; y < mono.pixels.height(); ++y) {
+    for (int x = 0; x < mono.pixels.width(); ++x) {
+      const QRgb p = mono.pixels.pixel(x, y);
+      ASSERT_EQ(qRed(p), qGreen(p)) << x << "," << y;
+      ASSERT_EQ(qGreen(p), qBlue(p)) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(qAlpha(mono.pixels.pixel(10, 10)), 100);
+
+  c.destinationURL = folder + "/nine.png";
+  c.effectType = 9;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  c.destinationURL = folder + "/none.png";
+  c.effectType = 0;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  EXPECT_EQ(ReadBack(folder + "/nine.png").pixels, ReadBack(folder + "/none.png").pixels);
+  // Without an effect the watermark is red.
+  const QImage none = ReadBack(folder + "/none.png").pixels;
+  int red = 0;
+  for (int y = 0; y < none.height(); ++y) {
+    for (int x = 0; x < none.width(); ++x) red += none.pixel(x, y) == qRgb(255, 0, 0) ? 1 : 0;
+  }
+  EXPECT_GT(red, 100);
+}
+
+TEST(ProcessImage, DeepImagesStayDeepThroughFilters) {
+  QImage deep(64, 32, QImage::Format_RGBA64);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      deep.setPixelColor(x, y, QColor::fromRgba64(quint16(x * 1000), quint16(y * 2000), 30000));
+    }
+  }
+  const QString folder = test::MakeTempFolder();
+  ImageConversion c = Conversion(SavePng(deep, "deep.png"), folder + "/deep.png", 7);
+  c.effectType = 3;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  const std::shared_ptr<ImageSource> out = ImageSource::Open(c.destinationURL);
+  ASSERT_TRUE(out && out->isValid());
+  EXPECT_EQ(out->representation(0).bitsPerComponent, 16);
+  const QImage pixels = out->decode(0).value.convertToFormat(QImage::Format_RGBA64);
+  const QRgba64 p = pixels.pixelColor(40, 20).rgba64();
+  EXPECT_EQ(p.red(), p.green());
+  EXPECT_EQ(p.green(), p.blue());
+  // Sixteen-bit precision survives: values that no 8-bit level expands to.
+  int fine = 0;
+  for (int x = 0; x < 64; ++x) fine += pixels.pixelColor(x, 20).rgba64().red() % 257 != 0;
+  EXPECT_GT(fine, 32);
+}
+
+TEST(ProcessImage, BackgroundFillsTheTurnedBox) {
+  QImage wide(200, 100, QImage::Format_RGB32);
+  wide.fill(Qt::black);
+  const QString folder = test::MakeTempFolder();
+  ImageConversion c = Conversion(SavePng(wide, "wide.png"), folder + "/boxed.png", 7);
+  c.resizeEnabled = 1;
+  c.resize.keepAspectRatio = 1;
+  c.resize.resample = 1;
+  c.resize.allowUpscale = 1;
+  c.resize.unit = 2;
+  c.resize.width = 100;
+  c.resize.height = 100;
+  c.resize.scaleMode = 2;
+  c.resize.backgroundColor = QColor(Qt::green);
+  c.rotationAngle = 90;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  const Written w = ReadBack(c.destinationURL);
+  ASSERT_EQ(w.pixels.size(), QSize(100, 100));
+  // The image is 100 x 50 in the box before the turn, 50 x 100 after it.
+  EXPECT_EQ(w.pixels.pixel(50, 50), qRgb(0, 0, 0));
+  EXPECT_EQ(w.pixels.pixel(5, 50), qRgb(0, 255, 0));
+  EXPECT_EQ(w.pixels.pixel(95, 50), qRgb(0, 255, 0));
+}
+
+}  // namespace
+}  // namespace glimbrik
