@@ -1,7 +1,6 @@
 #include "engine/image_file.h"
 
 #include <QFile>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPageSize>
 #include <QPainter>
@@ -11,6 +10,7 @@
 
 #include "engine/sgi_image.h"
 #include "engine/webp_bridge.h"
+#include "platform/image_source.h"
 
 namespace glimbrik {
 namespace {
@@ -36,10 +36,10 @@ QImage DecodeWebPImage(const QString& path) {
 
 QImage DecodeFirstImage(const QString& path, const ImageHeader& header) {
   if (header.format == ImageFormat::WebP) return DecodeWebPImage(path);
-  QImageReader reader(path);
-  reader.setAutoTransform(false);
-  reader.setDecideFormatFromContent(true);
-  return reader.read();
+  const std::shared_ptr<ImageSource> source = ImageSource::Open(path);
+  if (!source || !source->isValid()) return {};
+  ImageResult<QImage> decoded = source->decode(0);
+  return decoded.ok() ? std::move(decoded.value) : QImage();
 }
 
 // The transform that shows an image stored with an EXIF orientation upright.

@@ -88,9 +88,12 @@ ImagePtr DecodeImage(const QByteArray& data) {
     return nullptr;
   }
   ImagePtr image(raw);
-  // Refuse a declared size that would not fit before the decoder allocates for it.
+  // Refuse a declared size that would not fit before the decoder allocates for it: every
+  // component is decoded into 32-bit samples.
   if (image->x1 <= image->x0 || image->y1 <= image->y0 ||
-      !IsImageSizeAllowed(image->x1 - image->x0, image->y1 - image->y0)) {
+      !IsImageSizeAllowed(image->x1 - image->x0, image->y1 - image->y0) ||
+      int64_t{image->x1 - image->x0} * (image->y1 - image->y0) * image->numcomps >
+          kMaxImagePixels) {
     return nullptr;
   }
   if (!opj_decode(codec.get(), stream.get(), image.get()) ||
