@@ -323,6 +323,9 @@ TEST(ImageSourceTga, FollowsTheOriginAndDecodesEveryPacking) {
   ASSERT_TRUE(grey->isValid());
   EXPECT_EQ(grey->representation(0).colorModel, ColorModel::Gray);
   EXPECT_EQ(qGray(grey->decode(0).value.pixel(1, 1)), 0x40);
+  // A colour map whose entries have no size is refused, whether the image uses it or not.
+  EXPECT_FALSE(ImageSource::FromData(Tga(3, 8, 0x20, QByteArray(4, '\x10'), QByteArray(4, '\0'), 0))
+                   ->isValid());
   // A run longer than the image is damage, not an overrun.
   EXPECT_FALSE(ImageSource::FromData(Tga(10, 24, 0x00, "\xFF" + red))->decode(0).ok());
 }
