@@ -5,10 +5,14 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/image_source.h"
+
+struct GifFileType;
 
 namespace glimbrik::codec {
 
@@ -24,8 +28,43 @@ ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation&
 QString ProbeTiff(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodeTiff(const QByteArray& data, int index, const ImageRepresentation& rep);
 
+// GIF frames composed onto the logical screen as a viewer shows them, read one after another so
+// that decoding every frame of a file in order costs one pass.
+class GifFrameReader {
+ public:
+  GifFrameReader(const QByteArray& data, bool withPixels);
+  ~GifFrameReader();
+  GifFrameReader(const GifFrameReader&) = delete;
+  GifFrameReader& operator=(const GifFrameReader&) = delete;
+
+  // The next frame (unpremultiplied ARGB32 sharing the reader's canvas); false at the end or on
+  // damage, which error() then names.
+  bool next(QImage* frame);
+  int nextIndex() const { return index_; }
+  QSize screen() const { return screen_; }
+  const QString& error() const { return error_; }
+  int read(uchar* out, int length);  // giflib's input callback
+
+ private:
+  void disposePrevious();
+  struct GifCloser {
+    void operator()(GifFileType* gif) const;
+  };
+  QByteArray data_;
+  qsizetype position_ = 0;
+  bool withPixels_;
+  std::unique_ptr<GifFileType, GifCloser> gif_;
+  QSize screen_;
+  QImage canvas_;
+  QImage beforeLast_;  // the canvas before a frame that restores it afterwards
+  QRect lastArea_;
+  int disposal_ = 0;
+  int index_ = 0;
+  QString error_;
+};
+
 QString ProbeGif(const QByteArray& data, Representations* out);
-ImageResult<QImage> DecodeGif(const QByteArray& data, int index);
+ImageResult<QImage> DecodeGif(GifFrameReader* reader, int index, const ImageRepresentation& rep);
 
 QString ProbeJpeg2000(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodeJpeg2000(const QByteArray& data, const ImageRepresentation& rep);

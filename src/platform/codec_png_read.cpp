@@ -25,6 +25,9 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
 
 void IgnoreWarning(png_structp, png_const_charp) {}
 
+// Back to the setjmp of the calling function, without printing: the caller reports the failure.
+[[noreturn]] void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
 struct PngInfo {
   png_uint_32 width;
   png_uint_32 height;
@@ -87,7 +90,7 @@ struct PngReadGuard {
 
 bool OpenPng(const QByteArray& data, PngReadGuard* guard, PngMemoryReader* reader, PngInfo* info) {
   *reader = {reinterpret_cast<const uchar*>(data.constData()), size_t(data.size()), 0};
-  guard->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+  guard->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
   if (!guard->png) return false;
   guard->info = png_create_info_struct(guard->png);
   std::memset(info, 0, sizeof(*info));

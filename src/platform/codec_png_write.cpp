@@ -33,6 +33,9 @@ void WriteToBuffer(png_structp png, png_bytep data, png_size_t length) {
 void Flush(png_structp) {}
 void IgnoreWarning(png_structp, png_const_charp) {}
 
+// Back to the setjmp of the calling function, without printing: the caller reports the failure.
+[[noreturn]] void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
 // setjmp function: plain C calls only.
 bool PngWrite(png_structp png, png_infop info, const PngParameters* p, QByteArray* out) {
   if (setjmp(png_jmpbuf(png))) return false;
@@ -103,7 +106,7 @@ Encoded EncodePng(const QImage& image, const DestinationProperties& properties) 
   p.rows = rows.data();
 
   PngWriteGuard guard;
-  guard.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+  guard.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
   if (!guard.png) return Encoded::Fail(QStringLiteral("out of memory"));
   guard.info = png_create_info_struct(guard.png);
   QByteArray out;

@@ -43,8 +43,9 @@ QString ReadHeader(const QByteArray& data, TgaHeader* h) {
   if ((h->type & ~8) < 1 || (h->type & ~8) > 3 || !depthOk || h->width == 0 || h->height == 0) {
     return QStringLiteral("unsupported TGA layout");
   }
-  if (base == 1 && h->mapDepth != 15 && h->mapDepth != 16 && h->mapDepth != 24 &&
-      h->mapDepth != 32) {
+  // A colour map, used or not, must have entries we can read.
+  if ((base == 1 || h->mapType == 1) && h->mapDepth != 15 && h->mapDepth != 16 &&
+      h->mapDepth != 24 && h->mapDepth != 32) {
     return QStringLiteral("unsupported TGA colour map");
   }
   return QString();

@@ -185,7 +185,10 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
     case SourceFormat::TIFF:
       return codec::DecodeTiff(data_, index, rep);
     case SourceFormat::GIF:
-      return codec::DecodeGif(data_, index);
+      if (!gifReader_ || gifReader_->nextIndex() > index) {
+        gifReader_ = std::make_shared<codec::GifFrameReader>(data_, true);
+      }
+      return codec::DecodeGif(gifReader_.get(), index, rep);
     case SourceFormat::JPEG2000:
       return codec::DecodeJpeg2000(data_, rep);
     case SourceFormat::PSD:

@@ -17,6 +17,10 @@
 
 namespace glimbrik {
 
+namespace codec {
+class GifFrameReader;
+}
+
 // A value or the short reason why there is none.
 template <typename T>
 struct ImageResult {
@@ -75,8 +79,9 @@ class ImageSource {
   const ImageRepresentation& representation(int index) const { return representations_[index]; }
   const std::vector<ImageRepresentation>& representations() const { return representations_; }
 
-  // Pixels of one representation: ARGB32_Premultiplied (8-bit colour), RGBA64_Premultiplied
-  // (16-bit colour), Grayscale8 or Grayscale16, with the resolution and the ICC colour space set.
+  // Pixels of one representation (one thread at a time per source): ARGB32_Premultiplied (8-bit
+  // colour), RGBA64_Premultiplied (16-bit colour), Grayscale8 or Grayscale16, with the resolution
+  // and the ICC colour space set.
   ImageResult<QImage> decode(int index, const DecodeOptions& options = {}) const;
 
   // EXIF, IPTC and XMP of the file (image 0); empty when it has none or cannot be parsed.
@@ -93,6 +98,8 @@ class ImageSource {
   QString path_;
   QByteArray data_;  // the whole file: every decoder reads from memory
   SourceFormat format_ = SourceFormat::Unknown;
+  // GIF frames are composed in order; the reader resumes where the last decode stopped.
+  mutable std::shared_ptr<codec::GifFrameReader> gifReader_;
   std::vector<ImageRepresentation> representations_;
   QString error_;
 };

@@ -186,8 +186,29 @@ TEST(ImageSourceGif, EachFrameIsARepresentationOnTheScreen) {
   const auto source = ImageSource::Open(path);
   ASSERT_TRUE(source->isValid()) << source->error().toStdString();
   ASSERT_EQ(source->count(), 2);
-  EXPECT_EQ(source->decode(0).value.pixelColor(4, 4), QColor(Qt::red));
-  EXPECT_EQ(source->decode(1).value.pixelColor(4, 4), QColor(Qt::blue));
+  // In order, out of order and again: each frame is the same.
+  for (int index : {0, 1, 0, 1, 1}) {
+    const QImage frame = source->decode(index).value;
+    ASSERT_EQ(frame.size(), QSize(10, 6));
+    EXPECT_EQ(frame.pixelColor(4, 4), index == 0 ? QColor(Qt::red) : QColor(Qt::blue));
+  }
+  EXPECT_FALSE(source->decode(2).ok());
+}
+
+TEST(ImageSourceGif, SmallerFramesComposeOntoTheScreen) {
+  // A blue frame over part of a red one: the second frame shows both.
+  const QString path =
+      Make({QStringLiteral("-dispose"), QStringLiteral("None"), QStringLiteral("-size"),
+            QStringLiteral("10x6"), QStringLiteral("xc:red"), QStringLiteral("("),
+            QStringLiteral("-size"), QStringLiteral("4x3"), QStringLiteral("xc:blue"),
+            QStringLiteral("-repage"), QStringLiteral("10x6+5+2"), QStringLiteral(")")},
+           QStringLiteral("layered.gif"));
+  const auto source = ImageSource::Open(path);
+  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+  ASSERT_EQ(source->count(), 2);
+  const QImage second = source->decode(1).value;
+  EXPECT_EQ(second.pixelColor(1, 1), QColor(Qt::red));
+  EXPECT_EQ(second.pixelColor(6, 3), QColor(Qt::blue));
 }
 
 TEST(ImageSourceJpeg2000, ReadsWhatOpenJpegToolsWrite) {
@@ -323,6 +344,9 @@ TEST(ImageSourceTga, FollowsTheOriginAndDecodesEveryPacking) {
   ASSERT_TRUE(grey->isValid());
   EXPECT_EQ(grey->representation(0).colorModel, ColorModel::Gray);
   EXPECT_EQ(qGray(grey->decode(0).value.pixel(1, 1)), 0x40);
+  // A colour map whose entries have no size is refused, whether the image uses it or not.
+  EXPECT_FALSE(ImageSource::FromData(Tga(3, 8, 0x20, QByteArray(4, '\x10'), QByteArray(4, '\0'), 0))
+                   ->isValid());
   // A run longer than the image is damage, not an overrun.
   EXPECT_FALSE(ImageSource::FromData(Tga(10, 24, 0x00, "\xFF" + red))->decode(0).ok());
 }
