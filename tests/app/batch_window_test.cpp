@@ -313,5 +313,44 @@ TEST_F(BatchWindow, MirroringSendsFilesIntoTheirSubFolders) {
   EXPECT_TRUE(IsJPEG(dest + "/C/D/x.jpg"));
 }
 
+TEST_F(BatchWindow, DestinationChoiceAndSelection) {
+  ASSERT_TRUE(Picture(8).save(source + "/d.png"));
+  Add({source + "/d.png"});
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  const auto fileDialogShown = [] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (qobject_cast<QFileDialog*>(w) && w->isVisible()) return true;
+    }
+    return false;
+  };
+
+  // No row selected: nothing is asked and nothing runs.
+  delegate->window()->imageListViewOutlet->clearSelection();
+  delegate->window()->convertToolbarItem->trigger();
+  QTest::qWait(50);
+  EXPECT_FALSE(fileDialogShown());
+  EXPECT_FALSE(controller->IsRunning());
+
+  // A cancelled destination dialog converts nothing.
+  delegate->window()->convertAllToolbarItem->trigger();
+  ASSERT_TRUE(QTest::qWaitFor(fileDialogShown, kTimeoutMs));
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) d->reject();
+  }
+  QTest::qWait(50);
+  EXPECT_EQ(runs, 0);
+  EXPECT_TRUE(QDir(dest).isEmpty());
+
+  // The remembered folder with "always save into this folder": no dialog at all.
+  delegate->SetDestinationURLData(dest.toUtf8());
+  p().useAsDestinationFolderCheckBox->setChecked(true);
+  alerts.answers << QStringLiteral("defaultButton");
+  delegate->window()->imageListViewOutlet->selectRow(0);
+  delegate->window()->convertToolbarItem->trigger();
+  EXPECT_FALSE(fileDialogShown());
+  ASSERT_TRUE(WaitForRun());
+  EXPECT_TRUE(IsJPEG(dest + "/d.jpg"));
+}
+
 }  // namespace
 }  // namespace glimbrik
