@@ -1,5 +1,7 @@
 #include "app/app_delegate_batch.h"
 
+#include <QCoreApplication>
+
 #include "app/app_delegate.h"
 
 namespace glimbrik {
@@ -25,6 +27,8 @@ BatchController* InstallBatchRun(AppDelegate& delegate) {
   c.rememberedDestination = [&delegate] { return delegate.destinationURL(); };
 
   auto* controller = new BatchController(std::move(c), &delegate);
+  // A run under way ends before the window and its controls go.
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, controller, &BatchController::StopRun);
   QObject::connect(window->convertToolbarItem, &QAction::triggered, controller,
                    &BatchController::ConvertButtonAction);
   QObject::connect(window->convertAllToolbarItem, &QAction::triggered, controller,

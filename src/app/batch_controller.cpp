@@ -64,12 +64,15 @@ BatchController::BatchController(BatchControllerContext context, QObject* parent
       new ProgressSheetGuard(this, [this] { CancelConversionButtonAction(); }));
 }
 
-BatchController::~BatchController() {
+BatchController::~BatchController() { StopRun(); }
+
+void BatchController::StopRun() {
   if (!worker_) return;
   // The worker may be waiting for the GUI thread, so keep serving it until it ends.
   *context_.cancelFlag = true;
   while (worker_ && !worker_->wait(QDeadlineTimer(10))) QCoreApplication::processEvents();
   delete worker_;
+  worker_ = nullptr;
 }
 
 bool BatchController::IsRunning() const { return worker_ != nullptr; }

@@ -52,6 +52,8 @@ class BatchController : public QObject, public BatchRunHost {
   void CancelConversionButtonAction();
   void SaveImage();
   bool IsRunning() const;
+  // Cancels a run under way and returns when its worker has ended.
+  void StopRun();
   BatchControllerContext& context() { return context_; }
 
   // BatchRunHost; each call runs on the GUI thread.

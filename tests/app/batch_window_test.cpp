@@ -352,5 +352,22 @@ TEST_F(BatchWindow, DestinationChoiceAndSelection) {
   EXPECT_TRUE(IsJPEG(dest + "/d.jpg"));
 }
 
+TEST_F(BatchWindow, QuittingDuringARunWaitsForItsWorker) {
+  QStringList paths;
+  for (int i = 0; i < 8; ++i) {
+    paths << source + QStringLiteral("/q%1.png").arg(i);
+    ASSERT_TRUE(Picture(i, 1200, 900).save(paths.back()));
+  }
+  Add(paths);
+  ConvertAllInto(dest);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));
+  // What quitting the application sends before the window goes.
+  ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
+  EXPECT_FALSE(controller->IsRunning());
+  EXPECT_TRUE(alerts.titles.isEmpty());
+  EXPECT_FALSE(p().conversionProgressSheet->isVisible());
+}
+
 }  // namespace
 }  // namespace glimbrik
