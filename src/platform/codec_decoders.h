@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <optional>
 #include <vector>
 
 #include "platform/image_source.h"
@@ -28,6 +29,19 @@ ImageResult<QImage> DecodeGif(const QByteArray& data, int index);
 
 QString ProbeJpeg2000(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodeJpeg2000(const QByteArray& data, const ImageRepresentation& rep);
+
+// The flat composite of Photoshop files (raw or PackBits, 8 or 16 bits, grey, RGB or CMYK).
+QString ProbePsd(const QByteArray& data, Representations* out);
+ImageResult<QImage> DecodePsd(const QByteArray& data, const ImageRepresentation& rep);
+
+// SGI images, verbatim or run-length, 1 to 4 channels.
+QString ProbeSgi(const QByteArray& data, Representations* out);
+ImageResult<QImage> DecodeSgi(const QByteArray& data, const ImageRepresentation& rep);
+
+// Targa images, with or without the version 2 footer: true colour, grey or colour-mapped, raw or
+// run-length.
+QString ProbeTga(const QByteArray& data, Representations* out);
+ImageResult<QImage> DecodeTga(const QByteArray& data, const ImageRepresentation& rep);
 
 // Minor formats through Qt's image plugins; the resolution comes from the header, not from Qt.
 QString ProbeWithQt(const QByteArray& data, SourceFormat format, Representations* out);

@@ -16,8 +16,6 @@ QByteArray QtFormatName(SourceFormat format) {
       return "ico";
     case SourceFormat::ICNS:
       return "icns";
-    case SourceFormat::TGA:
-      return "tga";
     case SourceFormat::XBM:
       return "xbm";
     case SourceFormat::XPM:

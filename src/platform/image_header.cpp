@@ -85,7 +85,7 @@ QString ReadJpegHeader(Bytes bytes, ImageHeader* header) {
       ++pos;
       continue;
     }
-    if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+    if (marker == 0x00 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
       pos += 2;
       continue;
     }
@@ -319,8 +319,18 @@ QString ReadJpeg2000Header(Bytes bytes, ImageHeader* header) {
         }
         inner += boxLength;
       }
-    } else if (bytes.matches(pos + 4, "jp2c", 4) && header->width == 0) {
-      return ReadCodestreamSize(bytes.slice(content, static_cast<size_t>(length)), header);
+    } else if (bytes.matches(pos + 4, "jp2c", 4)) {
+      // The codestream's own size is what decodes; the header box keeps its colour facts.
+      const ImageHeader boxes = *header;
+      const QString reason =
+          ReadCodestreamSize(bytes.slice(content, static_cast<size_t>(length)), header);
+      if (boxes.width > 0) {
+        header->colourModel = boxes.colourModel;
+        header->hasAlpha = boxes.hasAlpha;
+        if (!reason.isEmpty()) *header = boxes;
+        return {};
+      }
+      return reason;
     }
     pos += static_cast<size_t>(length);
   }

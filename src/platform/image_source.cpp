@@ -136,6 +136,15 @@ void ImageSource::probe() {
     case SourceFormat::JPEG2000:
       error_ = codec::ProbeJpeg2000(data_, &reps);
       break;
+    case SourceFormat::PSD:
+      error_ = codec::ProbePsd(data_, &reps);
+      break;
+    case SourceFormat::SGI:
+      error_ = codec::ProbeSgi(data_, &reps);
+      break;
+    case SourceFormat::TGA:
+      error_ = codec::ProbeTga(data_, &reps);
+      break;
     case SourceFormat::Unknown:
       error_ = QStringLiteral("not an image file");
       break;
@@ -179,6 +188,12 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
       return codec::DecodeGif(data_, index);
     case SourceFormat::JPEG2000:
       return codec::DecodeJpeg2000(data_, rep);
+    case SourceFormat::PSD:
+      return codec::DecodePsd(data_, rep);
+    case SourceFormat::SGI:
+      return codec::DecodeSgi(data_, rep);
+    case SourceFormat::TGA:
+      return codec::DecodeTga(data_, rep);
     default:
       return codec::DecodeWithQt(data_, index, rep);
   }

@@ -166,7 +166,7 @@ TEST(ImageHeaderJpeg, ColourModelsAndDamage) {
   EXPECT_TRUE(cut.reason.contains("cut.jpg"));
   // Stray bytes between segments are skipped, as libjpeg does.
   QByteArray stray = whole;
-  stray.insert(20, QByteArray("\x7c\x7c\x7c", 3));
+  stray.insert(20, QByteArray("\x7c\xFF\x00\x7c", 4));
   EXPECT_EQ(Probe(stray).width, 4000);
   // A segment length that points past the end is no frame header either.
   QByteArray lying("\xFF\xD8\xFF\xE1\xEA\x60", 6);
@@ -268,6 +268,46 @@ TEST(ImageHeaderWebP, FeaturesOfTheBitstream) {
   EXPECT_TRUE(h.hasAlpha);
   EXPECT_DOUBLE_EQ(h.dpiX, 72.0);
   EXPECT_FALSE(ReadImageHeader("x.webp", webp.left(14)));
+}
+
+// A JPEG 2000 codestream's main header: SOC, SIZ with its size, offsets and components.
+QByteArray Codestream(uint32_t width, uint32_t height, int components) {
+  QByteArray j2k("\xFF\x4F\xFF\x51", 4);
+  Put16(&j2k, 38 + 3 * components);
+  Put16(&j2k, 0);
+  Put32(&j2k, width + 5), Put32(&j2k, height + 7), Put32(&j2k, 5), Put32(&j2k, 7);
+  Put32(&j2k, width), Put32(&j2k, height), Put32(&j2k, 0), Put32(&j2k, 0);
+  Put16(&j2k, components);
+  for (int c = 0; c < components; ++c) j2k.append('\x0F').append('\x01').append('\x01');
+  return j2k;
+}
+
+QByteArray Box(const char* type, const QByteArray& content) {
+  QByteArray box;
+  Put32(&box, static_cast<uint32_t>(content.size() + 8));
+  return box.append(type, 4).append(content);
+}
+
+TEST(ImageHeaderJpeg2000, CodestreamSizeWinsOverTheHeaderBox) {
+  ImageHeader h = Probe(Codestream(300, 200, 3));
+  EXPECT_EQ(h.format, ImageFormat::JPEG2000);
+  EXPECT_EQ(h.width, 300);
+  EXPECT_EQ(h.height, 200);
+  EXPECT_EQ(h.bitsPerComponent, 16);
+
+  QByteArray ihdr;
+  Put32(&ihdr, 10), Put32(&ihdr, 10), Put16(&ihdr, 1);  // claims 10 x 10 grey
+  ihdr.append('\x07').append('\x07').append('\0').append('\0');
+  QByteArray colr("\x01\0\0", 3);
+  Put32(&colr, 17);  // enumerated grey
+  QByteArray jp2 = Box("jP  ", QByteArray("\r\n\x87\n", 4));
+  jp2 += Box("ftyp", QByteArray("jp2 \0\0\0\0jp2 ", 12));
+  jp2 += Box("jp2h", Box("ihdr", ihdr) + Box("colr", colr));
+  jp2 += Box("jp2c", Codestream(300, 200, 1));
+  h = Probe(jp2);
+  EXPECT_EQ(h.width, 300);
+  EXPECT_EQ(h.height, 200);
+  EXPECT_EQ(h.colourModel, ColourModel::Gray);
 }
 
 TEST(ImageHeaderOthers, GifBmpAndQtFormats) {

@@ -221,6 +221,112 @@ TEST(ImageSourceMinorFormats, BmpResolutionComesFromTheHeaderOthersRead72) {
   EXPECT_EQ(t->decode(0).value.pixelColor(4, 2), QColor(Qt::blue));
 }
 
+TEST(ImageSourcePsd, ReadsTheFlatCompositeRawOrPackBits) {
+  // ImageMagick writes PackBits; our writer writes raw data.
+  const QString rle =
+      Make({QStringLiteral("-size"), QStringLiteral("13x7"), QStringLiteral("xc:red"),
+            QStringLiteral("-units"), QStringLiteral("PixelsPerInch"), QStringLiteral("-density"),
+            QStringLiteral("240"), QStringLiteral("-compress"), QStringLiteral("RLE")},
+           QStringLiteral("a.psd"));
+  const auto a = ImageSource::Open(rle);
+  ASSERT_TRUE(a->isValid()) << a->error().toStdString();
+  EXPECT_EQ(a->representation(0).pixelWidth, 13);
+  EXPECT_NEAR(a->representation(0).dpiX, 240.0, 0.01);
+  EXPECT_EQ(a->decode(0).value.pixelColor(6, 3), QColor(Qt::red));
+
+  const QString cmyk =
+      Make({QStringLiteral("-size"), QStringLiteral("5x5"), QStringLiteral("xc:blue"),
+            QStringLiteral("-colorspace"), QStringLiteral("CMYK")},
+           QStringLiteral("cmyk.psd"));
+  const auto c = ImageSource::Open(cmyk);
+  ASSERT_TRUE(c->isValid()) << c->error().toStdString();
+  EXPECT_EQ(c->representation(0).colorModel, ColorModel::CMYK);
+  const QImage cmykImage = c->decode(0).value;
+  ASSERT_EQ(cmykImage.size(), QSize(5, 5));
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      const QColor blue = cmykImage.pixelColor(x, y);
+      EXPECT_GT(blue.blue(), 200);
+      EXPECT_LT(blue.red(), 40);
+      EXPECT_EQ(blue.alpha(), 255);
+    }
+  }
+
+  const QImage translucent = test::TwoColourImage(6, 4, QColor(0, 0, 0, 0), Qt::green);
+  const auto ours = ImageSource::FromData(Encode(translucent, "com.adobe.photoshop-image"));
+  ASSERT_TRUE(ours->isValid());
+  EXPECT_TRUE(ours->representation(0).hasAlpha);
+  const QImage back = ours->decode(0).value;
+  EXPECT_EQ(qAlpha(back.pixel(1, 1)), 0);
+  EXPECT_EQ(back.pixelColor(4, 1), QColor(Qt::green));
+
+  const QByteArray whole = ReadBytes(rle);
+  const auto cut = ImageSource::FromData(whole.left(whole.size() - 20));
+  EXPECT_TRUE(!cut->isValid() || !cut->decode(0).ok());
+}
+
+TEST(ImageSourceSgi, ReadsVerbatimAndRunLengthFiles) {
+  for (const char* compression : {"None", "RLE"}) {
+    const QString path =
+        Make({QStringLiteral("-size"), QStringLiteral("11x6"), QStringLiteral("xc:blue"),
+              QStringLiteral("-fill"), QStringLiteral("red"), QStringLiteral("-draw"),
+              QStringLiteral("rectangle 0,0 10,1"), QStringLiteral("-depth"), QStringLiteral("8"),
+              QStringLiteral("-compress"), QString::fromLatin1(compression)},
+             QStringLiteral("a.sgi"));
+    EXPECT_EQ(ReadBytes(path).at(2), compression[0] == 'R' ? 1 : 0);  // storage byte
+    const auto source = ImageSource::Open(path);
+    ASSERT_TRUE(source->isValid()) << compression << source->error().toStdString();
+    const QImage image = source->decode(0).value;
+    ASSERT_EQ(image.size(), QSize(11, 6)) << compression;
+    EXPECT_EQ(image.pixelColor(5, 0), QColor(Qt::red)) << compression;  // stored bottom row first
+    EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::blue)) << compression;
+    const QByteArray whole = ReadBytes(path);
+    const auto cut = ImageSource::FromData(whole.left(whole.size() - 30));
+    EXPECT_TRUE(!cut->isValid() || !cut->decode(0).ok()) << compression;
+  }
+}
+
+// Hand-made 2 x 2 Targa files: red bottom row, blue top row.
+QByteArray Tga(uchar type, uchar depth, uchar descriptor, const QByteArray& body,
+               const QByteArray& map = {}, uchar mapDepth = 0) {
+  QByteArray h(18, '\0');
+  h[1] = map.isEmpty() ? 0 : 1;
+  h[2] = char(type);
+  h[5] = char(map.size() / std::max(1, mapDepth / 8));
+  h[7] = char(mapDepth);
+  h[12] = 2;
+  h[14] = 2;
+  h[16] = char(depth);
+  h[17] = char(descriptor);
+  return h + map + body;
+}
+
+TEST(ImageSourceTga, FollowsTheOriginAndDecodesEveryPacking) {
+  const QByteArray red("\x00\x00\xFF", 3), blue("\xFF\x00\x00", 3);
+  const QByteArray cases[] = {
+      Tga(2, 24, 0x00, red + red + blue + blue),                             // bottom-left origin
+      Tga(2, 24, 0x20, blue + blue + red + red),                             // top-left origin
+      Tga(10, 24, 0x00, "\x81" + red + "\x81" + blue),                       // run-length
+      Tga(10, 24, 0x00, QByteArray("\x01", 1) + red + red + "\x81" + blue),  // raw packet too
+      Tga(1, 8, 0x00, QByteArray("\x00\x00\x01\x01", 4), red + blue, 24),    // colour-mapped
+  };
+  for (const QByteArray& file : cases) {
+    const auto source = ImageSource::FromData(file);
+    ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+    const QImage image = source->decode(0).value;
+    ASSERT_EQ(image.size(), QSize(2, 2));
+    EXPECT_EQ(image.pixelColor(1, 0), QColor(Qt::blue));
+    EXPECT_EQ(image.pixelColor(0, 1), QColor(Qt::red));
+    EXPECT_FALSE(ImageSource::FromData(file.left(file.size() - 2))->decode(0).ok());
+  }
+  const auto grey = ImageSource::FromData(Tga(3, 8, 0x20, QByteArray("\x10\x20\x30\x40", 4)));
+  ASSERT_TRUE(grey->isValid());
+  EXPECT_EQ(grey->representation(0).colorModel, ColorModel::Gray);
+  EXPECT_EQ(qGray(grey->decode(0).value.pixel(1, 1)), 0x40);
+  // A run longer than the image is damage, not an overrun.
+  EXPECT_FALSE(ImageSource::FromData(Tga(10, 24, 0x00, "\xFF" + red))->decode(0).ok());
+}
+
 // Hostile input: every case must fail with a reason and never crash.
 TEST(ImageSourceHostile, RefusesBadFilesWithAReason) {
   const QByteArray jpeg = Encode(test::PatternImage(300, 200), "public.jpeg");

@@ -1,0 +1,234 @@
+#include "platform/image_destination.h"
+
+#include <gtest/gtest.h>
+
+#include <QColorSpace>
+#include <QRegularExpression>
+
+#include "platform/color_space.h"
+#include "platform/image_fixtures.h"
+#include "platform/image_source.h"
+#include "platform/metadata_write.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+QImage RoundTrip(const QImage& image, const char* uti, DestinationProperties properties = {},
+                 ImageRepresentation* rep = nullptr) {
+  const ImageResult<QByteArray> encoded = EncodeImage(image, QString::fromLatin1(uti), properties);
+  EXPECT_TRUE(encoded.ok()) << uti << ": " << encoded.error.toStdString();
+  const auto source = ImageSource::FromData(encoded.value);
+  EXPECT_TRUE(source->isValid()) << uti << ": " << source->error().toStdString();
+  if (!source->isValid()) return QImage();
+  if (rep) *rep = source->representation(0);
+  return source->decode(0).value;
+}
+
+int MaxDifference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return 256;
+  const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+  const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+  int worst = 0;
+  for (int row = 0; row < x.height(); ++row) {
+    for (int col = 0; col < x.width(); ++col) {
+      const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+      worst = std::max(worst, std::abs(qAlpha(p) - qAlpha(q)));
+      if (qAlpha(p) == 0 && qAlpha(q) == 0) continue;  // no colour to compare
+      worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                        std::abs(qBlue(p) - qBlue(q))});
+    }
+  }
+  return worst;
+}
+
+// Straight (unpremultiplied) colours with partial transparency.
+QImage TranslucentPattern() {
+  QImage image = test::PatternImage(33, 21).convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      image.setPixel(x, y, qRgba(qRed(p), qGreen(p), qBlue(p), x < 5 ? 0 : (x < 10 ? 128 : 255)));
+    }
+  }
+  return image;
+}
+
+TEST(Encoders, LosslessFormatsGiveThePixelsBack) {
+  const QImage opaque = test::PatternImage(33, 21);
+  for (const char* uti :
+       {"public.png", "public.tiff", "com.truevision.tga-image", "com.microsoft.bmp"}) {
+    EXPECT_EQ(MaxDifference(RoundTrip(opaque, uti), opaque), 0) << uti;
+  }
+  DestinationProperties lossless;
+  lossless.lossyQuality = 1.0;
+  EXPECT_EQ(MaxDifference(RoundTrip(opaque, "public.jpeg-2000", lossless), opaque), 0);
+  // Transparency survives where the format holds it (premultiplied storage rounds a little).
+  const QImage translucent = TranslucentPattern();
+  // Premultiplied pixels in memory may round a half-transparent colour by one.
+  EXPECT_LE(MaxDifference(RoundTrip(translucent, "public.png"), translucent), 1);
+  EXPECT_LE(MaxDifference(RoundTrip(translucent, "public.tiff"), translucent), 2);
+  EXPECT_LE(MaxDifference(RoundTrip(translucent, "com.truevision.tga-image"), translucent), 1);
+}
+
+TEST(Encoders, SixteenBitsSurviveInPngAndTiff) {
+  QImage deep(4, 2, QImage::Format_RGBA64);
+  for (int x = 0; x < 4; ++x) {
+    deep.setPixelColor(x, 0,
+                       QColor::fromRgba64(QRgba64::fromRgba64(1000 + x, 30000, 65535, 65535)));
+    deep.setPixelColor(x, 1, QColor::fromRgba64(QRgba64::fromRgba64(7, 8, 9, 65535)));
+  }
+  for (const char* uti : {"public.png", "public.tiff"}) {
+    ImageRepresentation rep;
+    const QImage back = RoundTrip(deep, uti, {}, &rep);
+    EXPECT_EQ(rep.bitsPerComponent, 16) << uti;
+    EXPECT_EQ(back.pixelColor(3, 0).rgba64(), QRgba64::fromRgba64(1003, 30000, 65535, 65535))
+        << uti;
+    EXPECT_EQ(back.pixelColor(0, 1).rgba64(), QRgba64::fromRgba64(7, 8, 9, 65535)) << uti;
+  }
+}
+
+TEST(Encoders, GifKeepsFewColoursExactlyAndQuantisesMany) {
+  const QImage flat = test::TwoColourImage(20, 10, QColor(12, 34, 56), QColor(200, 100, 0));
+  EXPECT_EQ(MaxDifference(RoundTrip(flat, "com.compuserve.gif"), flat), 0);
+  const QImage many = test::PatternImage(256, 256);
+  EXPECT_LE(MaxDifference(RoundTrip(many, "com.compuserve.gif"), many), 48);
+  const QImage cutout = test::TwoColourImage(8, 4, QColor(0, 0, 0, 0), Qt::red);
+  const QImage back = RoundTrip(cutout, "com.compuserve.gif");
+  EXPECT_EQ(qAlpha(back.pixel(1, 1)), 0);
+  EXPECT_EQ(back.pixelColor(6, 1), QColor(Qt::red));
+}
+
+TEST(Encoders, ResolutionQualityAndProfileAreWritten) {
+  DestinationProperties p;
+  p.dpiX = 300;
+  p.dpiY = 150;
+  for (const char* uti : {"public.jpeg", "public.png", "public.tiff"}) {
+    ImageRepresentation rep;
+    RoundTrip(test::PatternImage(16, 16), uti, p, &rep);
+    EXPECT_NEAR(rep.dpiX, 300, 0.1) << uti;
+    EXPECT_NEAR(rep.dpiY, 150, 0.1) << uti;
+  }
+  // We read no PSD ourselves: ImageMagick does.
+  const QString psd = test::MakeTempFolder() + QStringLiteral("/a.psd");
+  ASSERT_TRUE(test::WriteBytes(
+      psd, EncodeImage(test::PatternImage(16, 16), QStringLiteral("com.adobe.photoshop-image"), p)
+               .value));
+  EXPECT_EQ(
+      test::RunTool(
+          QStringLiteral("identify"),
+          {QStringLiteral("-units"), QStringLiteral("PixelsPerInch"), QStringLiteral("-format"),
+           QStringLiteral("%w %h %[fx:round(resolution.x)] %[fx:round(resolution.y)]"), psd}),
+      QStringLiteral("16 16 300 150"));
+  QImage tagged = test::PatternImage(16, 16);
+  tagged.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+  for (const char* uti : {"public.jpeg", "public.png", "public.tiff"}) {
+    ImageRepresentation rep;
+    RoundTrip(tagged, uti, {}, &rep);
+    EXPECT_EQ(QColorSpace::fromIccProfile(rep.iccProfile), QColorSpace(QColorSpace::DisplayP3))
+        << uti;
+  }
+  DestinationProperties low, high;
+  low.lossyQuality = 0.1;
+  high.lossyQuality = 0.95;
+  const QImage photo = test::PatternImage(200, 200);
+  EXPECT_LT(EncodeImage(photo, QStringLiteral("public.jpeg"), low).value.size(),
+            EncodeImage(photo, QStringLiteral("public.jpeg"), high).value.size());
+}
+
+TEST(Encoders, CmykOutputsAreSeparatedAndReadBackInColour) {
+  DestinationProperties p;
+  p.colorSpace = ColorSpace::DeviceCMYK();
+  const QImage red = test::TwoColourImage(8, 8, Qt::red, Qt::red);
+  for (const char* uti : {"public.jpeg", "public.tiff"}) {
+    ImageRepresentation rep;
+    const QImage back = RoundTrip(red, uti, p, &rep);
+    EXPECT_EQ(rep.colorModel, ColorModel::CMYK) << uti;
+    const QColor c = back.pixelColor(4, 4);
+    EXPECT_GT(c.red(), 235) << uti;
+    EXPECT_LT(c.green(), 20) << uti;
+    EXPECT_LT(c.blue(), 20) << uti;
+  }
+}
+
+TEST(Encoders, TypesWithoutAnEncoderFailWithAReason) {
+  for (const char* uti :
+       {"com.apple.pict", "com.adobe.illustrator.ai-image", "com.apple.macpaint-image",
+        "com.apple.quicktime-image", "com.kodak.flashpix.image", "public.camera-raw-image",
+        "com.ilm.openexr-image", "public.fax"}) {
+    const ImageResult<QByteArray> r =
+        EncodeImage(test::PatternImage(4, 4), QString::fromLatin1(uti), {});
+    EXPECT_FALSE(r.ok()) << uti;
+    EXPECT_TRUE(r.value.isEmpty()) << uti;
+  }
+  EXPECT_FALSE(EncodeImage(QImage(), QStringLiteral("public.png"), {}).ok());
+}
+
+TEST(PdfAssembler, PagesTakeThePrintSizeOfTheirImages) {
+  PdfAssembler pdf;
+  ASSERT_TRUE(pdf.addPage(test::PatternImage(300, 150), 150, 150));
+  ASSERT_TRUE(pdf.addPage(test::PatternImage(72, 72), 0, 0));
+  EXPECT_EQ(pdf.pageCount(), 2);
+  const QString text = QString::fromLatin1(pdf.finish());
+  // 300 px at 150 dpi is 2 inches: 144 points; an image with no resolution counts 72 dpi.
+  EXPECT_TRUE(text.contains(
+      QRegularExpression(QStringLiteral("/MediaBox \\[0 0 144(\\.0+)? 72(\\.0+)?\\]"))))
+      << text.mid(text.indexOf(QStringLiteral("MediaBox")) - 20, 200).toStdString();
+  EXPECT_TRUE(text.contains(
+      QRegularExpression(QStringLiteral("/MediaBox \\[0 0 72(\\.0+)? 72(\\.0+)?\\]"))));
+  EXPECT_TRUE(PdfAssembler().finish().isEmpty());
+}
+
+TEST(ColourSpaces, ProfilesAndConversions) {
+  EXPECT_EQ(ColorSpace::FromIccProfile(QByteArray(200, 'x')), nullptr);
+  EXPECT_EQ(ColorSpace::SRGB()->model(), ColorModel::RGB);
+  EXPECT_EQ(ColorSpace::DeviceGray()->componentCount(), 1);
+  const auto p3 = ColorSpace::FromIccProfile(QColorSpace(QColorSpace::DisplayP3).iccProfile());
+  ASSERT_NE(p3, nullptr);
+  EXPECT_EQ(p3->model(), ColorModel::RGB);
+  // Pure sRGB red is inside Display P3: less saturated numbers there.
+  const QImage red = test::TwoColourImage(2, 2, Qt::red, Qt::red);
+  const QImage inP3 = p3->convertImage(red);
+  ASSERT_FALSE(inP3.isNull());
+  EXPECT_LT(inP3.pixelColor(0, 0).red(), 250);
+  EXPECT_GT(inP3.pixelColor(0, 0).green(), 30);
+  EXPECT_EQ(inP3.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+  const QImage grey =
+      ColorSpace::DeviceGray()->convertImage(test::TwoColourImage(2, 2, Qt::white, Qt::black));
+  EXPECT_EQ(grey.format(), QImage::Format_Grayscale8);
+  EXPECT_EQ(qGray(grey.pixel(0, 0)), 255);
+  EXPECT_EQ(qGray(grey.pixel(1, 0)), 0);
+  // Device CMYK: RGB to ink and back.
+  const QByteArray ink =
+      ColorSpace::DeviceCMYK()->rgbToCmyk(test::TwoColourImage(2, 1, Qt::cyan, Qt::black));
+  ASSERT_EQ(ink.size(), 8);
+  EXPECT_EQ(QByteArray(ink.constData(), 4), QByteArray("\xFF\x00\x00\x00", 4));
+  EXPECT_EQ(QByteArray(ink.constData() + 4, 4), QByteArray("\x00\x00\x00\xFF", 4));
+  const QImage back =
+      ColorSpace::DeviceCMYK()->cmykToRgb(reinterpret_cast<const uchar*>(ink.constData()), 2, 1, 8);
+  EXPECT_EQ(back.pixelColor(0, 0), QColor(Qt::cyan));
+  EXPECT_EQ(back.pixelColor(1, 0), QColor(Qt::black));
+}
+
+TEST(MetadataForOutput, FixesTheTagsOfTheNewPixels) {
+  // An EXIF block with a thumbnail, an XMP packet and old dimensions, made by our own writer.
+  MetadataBlocks source = MetadataForOutput(MetadataBlocks(), QSize(4000, 3000), 6, 300, 300);
+  ASSERT_FALSE(source.exif.isEmpty());
+  source.xmp = "<x:xmpmeta/>";
+  const MetadataBlocks out = MetadataForOutput(source, QSize(400, 300), 0, 72, 72);
+  EXPECT_TRUE(out.xmp.isEmpty());
+  // Embed into a JPEG and read it back through the same reader as any source.
+  const ImageResult<QByteArray> jpeg =
+      EncodeImage(test::PatternImage(400, 300), QStringLiteral("public.jpeg"), {});
+  const ImageResult<QByteArray> tagged = EmbedImageMetadata(jpeg.value, out);
+  ASSERT_TRUE(tagged.ok());
+  const auto reread = ImageSource::FromData(tagged.value);
+  ASSERT_TRUE(reread->isValid());
+  EXPECT_EQ(reread->representation(0).orientation, 1);
+  const MetadataBlocks kept = reread->metadata();
+  EXPECT_FALSE(kept.exif.isEmpty());
+  EXPECT_TRUE(kept.xmp.isEmpty());
+}
+
+}  // namespace
+}  // namespace glimbrik
