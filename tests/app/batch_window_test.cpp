@@ -107,6 +107,16 @@ class BatchWindow : public ::testing::Test {
 
   OptionPanels& p() { return delegate->panels(); }
 
+  // Pictures large enough that a run over them is still going when it is interrupted.
+  QStringList LargePictures(int count) {
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+      const QString path = source + QStringLiteral("/large%1.png").arg(i);
+      if (Picture(i, 1200, 900).save(path)) paths << path;
+    }
+    return paths;
+  }
+
   void Add(const QStringList& paths, bool recursive = false) {
     if (recursive) {
       delegate->AddUrlsIntoImageListViewAtEndWithRecusrsion(paths);
@@ -225,11 +235,8 @@ TEST_F(BatchWindow, OptimisedPNGKeepsTheSourcesModificationTime) {
 }
 
 TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
-  QStringList paths;
-  for (int i = 0; i < 12; ++i) {
-    paths << source + QStringLiteral("/c%1.png").arg(i);
-    ASSERT_TRUE(Picture(i, 1200, 900).save(paths.back()));
-  }
+  const QStringList paths = LargePictures(12);
+  ASSERT_EQ(paths.size(), 12);
   Add(paths);
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
   ConvertAllInto(dest);
@@ -353,11 +360,8 @@ TEST_F(BatchWindow, DestinationChoiceAndSelection) {
 }
 
 TEST_F(BatchWindow, QuittingDuringARunWaitsForItsWorker) {
-  QStringList paths;
-  for (int i = 0; i < 8; ++i) {
-    paths << source + QStringLiteral("/q%1.png").arg(i);
-    ASSERT_TRUE(Picture(i, 1200, 900).save(paths.back()));
-  }
+  const QStringList paths = LargePictures(8);
+  ASSERT_EQ(paths.size(), 8);
   Add(paths);
   ConvertAllInto(dest);
   ASSERT_TRUE(
