@@ -242,6 +242,7 @@ TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
   ConvertAllInto(dest);
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));
+  EXPECT_EQ(p().conversionProgressIndicator->maximum(), 14) << "the files and two steps";
   p().cancelButton->click();
   EXPECT_FALSE(p().cancelButton->isEnabled());
   EXPECT_EQ(p().conversionProgressStaticText->text(),
