@@ -2,6 +2,7 @@
 #include <QMessageBox>
 
 #include "app/app_delegate.h"
+#include "app/app_delegate_batch.h"
 #include "platform/bundle.h"
 #include "platform/localization.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   glimbrik::AppDelegate delegate;
   delegate.awakeFromNib();
   delegate.applicationDidFinishLaunching();
+  glimbrik::InstallBatchRun(delegate);
   QObject::connect(&app, &QApplication::aboutToQuit, &delegate,
                    &glimbrik::AppDelegate::applicationWillTerminate);
   delegate.window()->show();

@@ -15,6 +15,7 @@
 #include "app/batch_file_dates.h"
 #include "app/batch_run.h"
 #include "batch_test_support.h"
+#include "engine/watermark_options.h"
 #include "platform/folders.h"
 #include "support/test_env.h"
 
@@ -226,6 +227,38 @@ TEST(BatchRunWithEngine, MirroringKeepsTheSubFoldersBelowTheAddedFolder) {
   s.options.outputType = 4;
   ASSERT_EQ(RunWithEngine(s, dest).written, 1);
   EXPECT_TRUE(IsJPEG(dest + "/C/D/x.jpg"));
+}
+
+TEST(BatchRunWithEngine, TextWatermarksOfTheSnapshotReachEveryOutput) {
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  QImage black(300, 200, QImage::Format_RGB32);
+  black.fill(Qt::black);
+  ASSERT_TRUE(black.save(source + "/a.png"));
+  ASSERT_TRUE(black.save(source + "/b.png"));
+  auto text = std::make_shared<TextWatermarkOptions>();
+  text->tokens = {QStringLiteral("RED")};
+  text->font = QFont(QStringLiteral("DejaVu Sans"));
+  text->fontSize = 60;
+  text->position = 4;
+  text->opacity = 1.0;
+  text->textColor = Qt::red;
+  text->strokeColor = Qt::red;
+  BatchSnapshot s = test::SnapshotOf({source + "/a.png", source + "/b.png"});
+  s.options.outputType = 7;
+  s.options.textWatermarkOn = true;
+  s.options.textWatermarks = text;
+  s.options.textWatermarkCount = 1;
+  ASSERT_EQ(RunWithEngine(s, dest).written, 2);
+  for (const char* name : {"/a.png", "/b.png"}) {
+    const QImage out(dest + name);
+    ASSERT_FALSE(out.isNull());
+    int red = 0;
+    for (int y = 0; y < out.height(); ++y) {
+      for (int x = 0; x < out.width(); ++x) red += qRed(out.pixel(x, y)) > 200 ? 1 : 0;
+    }
+    EXPECT_GT(red, 100) << name;
+  }
 }
 
 }  // namespace

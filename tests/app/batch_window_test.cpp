@@ -1,0 +1,378 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/app_delegate.h"
+#include "app/app_delegate_batch.h"
+#include "app/batch_file_dates.h"
+#include "app/custom_alert.h"
+#include "app_fixtures.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+
+QDialog* VisibleAlert() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* alert = qobject_cast<AlertDialog*>(w); alert && alert->isVisible()) return alert;
+  }
+  return nullptr;
+}
+
+QString AlertTitle(QDialog* alert) {
+  auto* label = alert->findChild<QLabel*>(QStringLiteral("alertTitle"));
+  return label ? label->text() : QString();
+}
+
+void Press(QDialog* alert, const char* buttonName) {
+  auto* button = alert->findChild<QPushButton*>(QString::fromLatin1(buttonName));
+  ASSERT_NE(button, nullptr) << buttonName;
+  button->click();
+}
+
+// Alerts run their own event loop, so they are answered from a timer, which fires inside it:
+// each alert that shows takes the next button name and its title is kept.
+class AlertAnswerer {
+ public:
+  AlertAnswerer() {
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QDialog* alert = VisibleAlert();
+      if (!alert || alert == last_ || answers.isEmpty()) return;
+      last_ = alert;
+      titles << AlertTitle(alert);
+      const QByteArray button = answers.takeFirst().toLatin1();
+      Press(alert, button.constData());
+    });
+    timer_.start();
+  }
+  QStringList answers;  // "defaultButton" or "alterButton", one for each alert to come
+  QStringList titles;   // of the alerts answered, in order
+
+ private:
+  QTimer timer_;
+  QPointer<QDialog> last_;
+};
+
+bool IsJPEG(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) && f.read(3) == QByteArray("\xff\xd8\xff", 3);
+}
+
+QImage Picture(int seed, int width = 64, int height = 48) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(QColor::fromHsv((seed * 53) % 360, 180, 200));
+  return image;
+}
+
+// The real window with the batch run installed; notifications and folder opening recorded.
+class BatchWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ForgetGeneralOptions();
+    delegate = test::StartApplication();
+    controller = InstallBatchRun(*delegate);
+    controller->context().notify = [this](const QString& title, const QString& text) {
+      notifications << title + "|" + text;
+    };
+    controller->context().openFolder = [this](const QString& folder) { opened << folder; };
+    QObject::connect(controller, &BatchController::runFinished, [this](const BatchRunResult& r) {
+      result = r;
+      ++runs;
+    });
+    for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group) {
+      delegate->SwitchOnOffHeader(group, false, true);
+    }
+    p().useAsDestinationFolderCheckBox->setChecked(false);
+    p().doNotShowAlertCheckBox->setChecked(false);
+    source = test::MakeTempFolder(QStringLiteral("src"));
+    dest = test::MakeTempFolder(QStringLiteral("dest"));
+  }
+  void TearDown() override {
+    if (QDialog* alert = VisibleAlert()) alert->reject();
+    delegate.reset();
+  }
+
+  OptionPanels& p() { return delegate->panels(); }
+
+  // Pictures large enough that a run over them is still going when it is interrupted.
+  QStringList LargePictures(int count) {
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+      const QString path = source + QStringLiteral("/large%1.png").arg(i);
+      if (Picture(i, 1200, 900).save(path)) paths << path;
+    }
+    return paths;
+  }
+
+  void Add(const QStringList& paths, bool recursive = false) {
+    if (recursive) {
+      delegate->AddUrlsIntoImageListViewAtEndWithRecusrsion(paths);
+    } else {
+      delegate->AddUrlsIntoImageListViewAtEnd(paths);
+    }
+    ASSERT_TRUE(test::WaitForAdding(*delegate));
+  }
+
+  // Starts a run of every row and answers the destination dialog with dest.
+  void ConvertAllInto(const QString& folder) {
+    delegate->window()->convertAllToolbarItem->trigger();
+    QFileDialog* dialog = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
+          }
+          return dialog != nullptr;
+        },
+        kTimeoutMs));
+    dialog->setDirectory(folder);
+    static_cast<QDialog*>(dialog)->accept();  // protected in QFileDialog, public in QDialog
+  }
+
+  bool WaitForRun(int count = 1) {
+    return QTest::qWaitFor([&] { return runs >= count; }, kTimeoutMs);
+  }
+
+  // Runs every row into dest and presses OK on the completion alert; its title.
+  QString RunAndConfirm() {
+    const int before = runs;
+    alerts.answers << QStringLiteral("defaultButton");
+    ConvertAllInto(dest);
+    EXPECT_TRUE(WaitForRun(before + 1));
+    EXPECT_TRUE(alerts.answers.isEmpty());
+    return alerts.titles.value(alerts.titles.size() - 1);
+  }
+
+  std::unique_ptr<AppDelegate> delegate;
+  BatchController* controller = nullptr;
+  AlertAnswerer alerts;
+  QStringList notifications;
+  QStringList opened;
+  BatchRunResult result;
+  int runs = 0;
+  QString source;
+  QString dest;
+};
+
+TEST_F(BatchWindow, PNGsBecomeJPEGsWithTheAlertAndOneNotification) {
+  ASSERT_TRUE(Picture(1).save(source + "/a.png"));
+  ASSERT_TRUE(Picture(2).save(source + "/b.png"));
+  Add({source + "/a.png", source + "/b.png"});
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  EXPECT_EQ(RunAndConfirm(), QStringLiteral("2 images exported successfully"));
+  EXPECT_TRUE(IsJPEG(dest + "/a.jpg"));
+  EXPECT_TRUE(IsJPEG(dest + "/b.jpg"));
+  ASSERT_EQ(notifications.size(), 1);
+  EXPECT_EQ(notifications[0], QStringLiteral("Export Completed|2 images exported successfully\n"));
+  EXPECT_FALSE(p().conversionProgressSheet->isVisible());
+  EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(BatchWindow, BuiltInRenameTwoNumbersTheFilesThatAreLeft) {
+  QStringList paths;
+  for (int i = 0; i < 3; ++i) {
+    paths << source + QStringLiteral("/r%1.png").arg(i);
+    ASSERT_TRUE(Picture(i).save(paths.back()));
+  }
+  Add(paths);
+  ASSERT_TRUE(QFile::remove(paths[1]));
+  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  // The rename token field belongs to the token editor; built-in pattern 2 stands in for it.
+  controller->context().fillRenameTokens = [](BatchOptions& o) {
+    o.renameTokens = {QStringLiteral("IMG_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
+  };
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  EXPECT_EQ(RunAndConfirm(), QStringLiteral("3 images processed, not all of them exported"));
+  EXPECT_TRUE(IsJPEG(dest + "/IMG_1.jpg"));
+  EXPECT_TRUE(IsJPEG(dest + "/IMG_2.jpg"));
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_EQ(QDir(dest).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(BatchWindow, KeepingTheTypeOfAPPMGivesAJPEG) {
+  ASSERT_TRUE(Picture(3).save(source + "/x.ppm", "PPM"));
+  Add({source + "/x.ppm"});
+  ASSERT_EQ(delegate->imageListViewContents()->rowCount(), 1);
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 0));
+  EXPECT_EQ(RunAndConfirm(), QStringLiteral("1 image exported successfully"));
+  EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
+}
+
+TEST_F(BatchWindow, OptimisedPNGKeepsTheSourcesModificationTime) {
+  const QString path = source + "/photo.jpg";
+  ASSERT_TRUE(Picture(4).save(path, "JPEG"));
+  const QDateTime old =
+      QDateTime::fromString(QStringLiteral("2003-04-05T06:07:08.090Z"), Qt::ISODateWithMs);
+  ASSERT_TRUE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
+  Add({path});
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
+  delegate->SwitchOnOffHeader(kOptimizationGroup, true, true);
+  ASSERT_TRUE(SelectItemWithTag(p().OptimizationPopupOutlet, 2));
+  p().preserveCreatedDateCheckButton->setChecked(true);
+  p().preserveModifiedDateCheckButton->setChecked(true);
+  p().doNotShowPNGOptimizationAlertCheckBox->setChecked(false);
+
+  alerts.answers << QStringLiteral("defaultButton") << QStringLiteral("defaultButton");
+  ConvertAllInto(dest);
+  ASSERT_TRUE(WaitForRun());
+  EXPECT_EQ(alerts.titles, (QStringList{QStringLiteral("PNG optimization takes time"),
+                                        QStringLiteral("1 image exported successfully")}));
+  EXPECT_EQ(QFileInfo(dest + "/photo.png").lastModified(), old);
+  EXPECT_EQ(QFileInfo(path).lastModified(), old);
+}
+
+TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
+  const QStringList paths = LargePictures(12);
+  ASSERT_EQ(paths.size(), 12);
+  Add(paths);
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  ConvertAllInto(dest);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));
+  EXPECT_EQ(p().conversionProgressIndicator->maximum(), 14) << "the files and two steps";
+  p().cancelButton->click();
+  EXPECT_FALSE(p().cancelButton->isEnabled());
+  EXPECT_EQ(p().conversionProgressStaticText->text(),
+            QStringLiteral("Cancelling after the current image…"));
+  ASSERT_TRUE(WaitForRun());
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_LT(QDir(dest).entryList(QDir::Files).size(), paths.size());
+  QTest::qWait(50);
+  EXPECT_TRUE(alerts.titles.isEmpty());
+  EXPECT_TRUE(notifications.isEmpty());
+  EXPECT_FALSE(p().conversionProgressSheet->isVisible());
+  EXPECT_TRUE(p().cancelButton->isEnabled());
+  EXPECT_FALSE(delegate->isConversionCancelled.load());
+}
+
+TEST_F(BatchWindow, ExistingNamesGetNumbersWhenNotOverwriting) {
+  ASSERT_TRUE(Picture(5).save(source + "/x.png"));
+  {
+    QFile mine(dest + "/x.jpg");
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("mine");
+  }
+  Add({source + "/x.png"});
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  p().overwriteExistingCheckButton->setChecked(false);
+  RunAndConfirm();
+  EXPECT_TRUE(IsJPEG(dest + "/x 1.jpg"));
+  RunAndConfirm();
+  EXPECT_TRUE(IsJPEG(dest + "/x 2.jpg"));
+  QFile mine(dest + "/x.jpg");
+  ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+  EXPECT_EQ(mine.readAll(), QByteArray("mine"));
+}
+
+TEST_F(BatchWindow, InvalidSizesAndResolutionsStopBeforeAnythingIsWritten) {
+  ASSERT_TRUE(Picture(6).save(source + "/s.png"));
+  Add({source + "/s.png"});
+  delegate->SwitchOnOffHeader(kResizeGroup, true, true);
+  ASSERT_TRUE(SelectItemWithTag(p().scaleProprtionallyPopupOutlet, 0));
+  ASSERT_TRUE(SelectItemWithTag(p().sizeFormatTypePopupButton, 2));
+  p().widthTextField->setText(QStringLiteral("0"));
+
+  alerts.answers << QStringLiteral("alterButton");  // Discard clears the field
+  ConvertAllInto(dest);
+  ASSERT_TRUE(WaitForRun());
+  EXPECT_EQ(alerts.titles, QStringList{QStringLiteral("“0” is not a valid size")});
+  EXPECT_FALSE(result.optionsValid);
+  EXPECT_TRUE(p().widthTextField->text().isEmpty());
+  EXPECT_TRUE(QDir(dest).isEmpty());
+  EXPECT_TRUE(notifications.isEmpty());
+
+  p().widthTextField->setText(QStringLiteral("32"));
+  p().resolutionCheckBox->setChecked(true);
+  p().resolutionComboBoxOutlet->setEditText(QStringLiteral("3001"));
+  alerts.answers << QStringLiteral("defaultButton");
+  ConvertAllInto(dest);
+  ASSERT_TRUE(WaitForRun(2));
+  EXPECT_EQ(alerts.titles.value(1), QStringLiteral("3001 dpi is not a valid resolution"));
+  EXPECT_TRUE(QDir(dest).isEmpty());
+  EXPECT_EQ(p().resolutionComboBoxOutlet->currentText(), QStringLiteral("3001"));
+
+  p().resolutionComboBoxOutlet->setEditText(QStringLiteral("3000"));
+  EXPECT_EQ(RunAndConfirm(), QStringLiteral("1 image exported successfully"));
+  EXPECT_EQ(QImage(dest + "/s.png").width(), 32);
+}
+
+TEST_F(BatchWindow, MirroringSendsFilesIntoTheirSubFolders) {
+  const QString t = test::MakeTempFolder(QStringLiteral("t"));
+  ASSERT_TRUE(QDir().mkpath(t + "/A/B/C/D"));
+  ASSERT_TRUE(Picture(7).save(t + "/A/B/C/D/x.jpg", "JPEG"));
+  Add({t + "/A/B"}, true);
+  ASSERT_EQ(delegate->imageListViewContents()->rowCount(), 1);
+  p().maintainDirectoryCheckButton->setChecked(true);
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  RunAndConfirm();
+  EXPECT_TRUE(IsJPEG(dest + "/C/D/x.jpg"));
+}
+
+TEST_F(BatchWindow, DestinationChoiceAndSelection) {
+  ASSERT_TRUE(Picture(8).save(source + "/d.png"));
+  Add({source + "/d.png"});
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  const auto fileDialogShown = [] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (qobject_cast<QFileDialog*>(w) && w->isVisible()) return true;
+    }
+    return false;
+  };
+
+  // No row selected: nothing is asked and nothing runs.
+  delegate->window()->imageListViewOutlet->clearSelection();
+  delegate->window()->convertToolbarItem->trigger();
+  QTest::qWait(50);
+  EXPECT_FALSE(fileDialogShown());
+  EXPECT_FALSE(controller->IsRunning());
+
+  // A cancelled destination dialog converts nothing.
+  delegate->window()->convertAllToolbarItem->trigger();
+  ASSERT_TRUE(QTest::qWaitFor(fileDialogShown, kTimeoutMs));
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) d->reject();
+  }
+  QTest::qWait(50);
+  EXPECT_EQ(runs, 0);
+  EXPECT_TRUE(QDir(dest).isEmpty());
+
+  // The remembered folder with "always save into this folder": no dialog at all.
+  delegate->SetDestinationURLData(dest.toUtf8());
+  p().useAsDestinationFolderCheckBox->setChecked(true);
+  alerts.answers << QStringLiteral("defaultButton");
+  delegate->window()->imageListViewOutlet->selectRow(0);
+  delegate->window()->convertToolbarItem->trigger();
+  EXPECT_FALSE(fileDialogShown());
+  ASSERT_TRUE(WaitForRun());
+  EXPECT_TRUE(IsJPEG(dest + "/d.jpg"));
+}
+
+TEST_F(BatchWindow, QuittingDuringARunWaitsForItsWorker) {
+  const QStringList paths = LargePictures(8);
+  ASSERT_EQ(paths.size(), 8);
+  Add(paths);
+  ConvertAllInto(dest);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));
+  // What quitting the application sends before the window goes.
+  ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
+  EXPECT_FALSE(controller->IsRunning());
+  EXPECT_TRUE(alerts.titles.isEmpty());
+  EXPECT_FALSE(p().conversionProgressSheet->isVisible());
+}
+
+}  // namespace
+}  // namespace glimbrik
