@@ -7,6 +7,7 @@
 #include "engine/conversion_records.h"
 #include "platform/image_destination.h"
 #include "platform/image_fixtures.h"
+#include "support/conversion_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -32,12 +33,7 @@ QString WriteImage(const QImage& image, const char* uti, const QString& name, do
 }
 
 ImageConversion ConvertRecord(const QString& source, const QString& destination, int type) {
-  ImageConversion c;
-  c.sourceURL = source;
-  c.destinationURL = destination;
-  c.options.outputType = type;
-  c.options.quality = 0.8;
-  return c;
+  return test::ConversionRecord(source, destination, type);
 }
 
 QStringList FilesIn(const QString& folder) {
@@ -184,17 +180,9 @@ class MetadataKept : public ::testing::Test {
 
 TEST_F(MetadataKept, JpegKeepsExifGpsAndIptcButNoXmpNorThumbnail) {
   const QString dest = test::MakeTempFolder() + QStringLiteral("/kept.jpg");
-  ImageConversion c;
-  c.sourceURL = source_;
-  c.destinationURL = dest;
-  c.options.outputType = 4;
-  c.options.quality = 0.8;
+  ImageConversion c = ConvertRecord(source_, dest, 4);
   c.options.preserveMetadata = 1;
-  c.resize.keepAspectRatio = 1;
-  c.resize.resample = 1;
-  c.resize.unit = 1;
-  c.resize.width = c.resize.height = 50;
-  c.resize.scaleMode = 2;
+  c.resize = test::PercentFit(50);
   ASSERT_EQ(ProcessImageFile(&c), 0);
   const QString tags = Tags(dest);
   EXPECT_TRUE(tags.contains(
@@ -304,11 +292,7 @@ TEST(BadInput, FailsWithoutACrashAndWithoutAFile) {
     const QString dest =
         folder + QStringLiteral("/out-") + QLatin1String(c.name) + QStringLiteral(".png");
     ImageConversion p = ConvertRecord(source, dest, 7);
-    p.resize.resample = 1;
-    p.resize.unit = 1;
-    p.resize.width = p.resize.height = 100;
-    p.resize.scaleMode = 2;
-    p.resize.keepAspectRatio = 1;
+    p.resize = test::PercentFit(100);
     EXPECT_EQ(ProcessImageFile(&p), 1) << c.name;
     EXPECT_EQ(ConvertImageFile(&p), 0) << c.name;
     EXPECT_FALSE(QFileInfo::exists(dest)) << c.name;

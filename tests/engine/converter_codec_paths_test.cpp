@@ -8,6 +8,7 @@
 #include "platform/folders.h"
 #include "platform/image_destination.h"
 #include "platform/image_fixtures.h"
+#include "support/conversion_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -60,16 +61,8 @@ TEST(WebPPaths, SourceIsReadThroughATemporaryTiffThatIsRemovedAfterwards) {
 TEST(WebPPaths, ProcessedIntoItsOwnTypeAndWrittenLosslessOnlyAtFullQuality) {
   const QString folder = test::MakeTempFolder();
   const QString webp = WebPSource(folder, QStringLiteral("pic.webp"));
-  ImageConversion c;
-  c.sourceURL = webp;
-  c.destinationURL = folder + QStringLiteral("/same.webp");
-  c.options.outputType = 0;
-  c.options.quality = 1.0;
-  c.resize.resample = 1;
-  c.resize.keepAspectRatio = 1;
-  c.resize.unit = 1;
-  c.resize.width = c.resize.height = 50;
-  c.resize.scaleMode = 2;
+  ImageConversion c = test::ConversionRecord(webp, folder + QStringLiteral("/same.webp"), 0, 1.0);
+  c.resize = test::PercentFit(50);
   ASSERT_EQ(ProcessImageFile(&c), 0);
   const QString lossless = RunTool(QStringLiteral("webpinfo"), {c.destinationURL});
   EXPECT_TRUE(lossless.contains(QStringLiteral("VP8L"))) << lossless.toStdString();
@@ -172,13 +165,7 @@ TEST(ConverterHandlers, EveryImageOfASourceReachesTheDataHandler) {
                                        : QSize());
   };
   converter.sizeHandler = [&](ImageConverter&, const ImageResizeOptions&, void*) { ++sizeCalls; };
-  ImageResizeOptions resize;
-  resize.keepAspectRatio = 1;
-  resize.resample = 1;
-  resize.unit = 1;
-  resize.width = resize.height = 50;
-  resize.scaleMode = 2;
-  ASSERT_TRUE(converter.process(resize));
+  ASSERT_TRUE(converter.process(test::PercentFit(50)));
   EXPECT_EQ(sizes, (std::vector<QSize>{QSize(20, 15), QSize(10, 5), QSize(4, 4)}));
   EXPECT_EQ(sizeCalls, 2);
 }
@@ -188,15 +175,8 @@ TEST(CmykTiff, OutputType13IsSeparatedAndKeepsTransparency) {
   QImage image = test::TwoColourImage(20, 10, QColor(0, 0, 0, 0), Qt::red);
   const QString png = folder + QStringLiteral("/half.png");
   ASSERT_TRUE(test::WriteBytes(png, EncodeImage(image, QStringLiteral("public.png"), {}).value));
-  ImageConversion c;
-  c.sourceURL = png;
-  c.destinationURL = folder + QStringLiteral("/cmyk.tif");
-  c.options.outputType = 13;
-  c.resize.resample = 1;
-  c.resize.keepAspectRatio = 1;
-  c.resize.unit = 1;
-  c.resize.width = c.resize.height = 100;
-  c.resize.scaleMode = 2;
+  ImageConversion c = test::ConversionRecord(png, folder + QStringLiteral("/cmyk.tif"), 13, 0.0);
+  c.resize = test::PercentFit(100);
   ASSERT_EQ(ProcessImageFile(&c), 0);
   const QString info = RunTool(QStringLiteral("tiffinfo"), {c.destinationURL});
   EXPECT_TRUE(info.contains(QStringLiteral("separated"))) << info.toStdString();

@@ -11,6 +11,7 @@
 #include "engine/watermark_options.h"
 #include "pixel_probes.h"
 #include "platform/image_source.h"
+#include "support/conversion_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -35,12 +36,7 @@ Written ReadBack(const QString& path) {
 }
 
 ImageConversion Conversion(const QString& source, const QString& destination, int outputType) {
-  ImageConversion c;
-  c.sourceURL = source;
-  c.destinationURL = destination;
-  c.options.outputType = outputType;
-  c.options.quality = 1.0;
-  return c;
+  return test::ConversionRecord(source, destination, outputType, 1.0);
 }
 
 // The colour model is a converter setting that only page jobs give through the record.
