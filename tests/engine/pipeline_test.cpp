@@ -55,17 +55,6 @@ QString SavePng(const QImage& image, const QString& name) {
   return path;
 }
 
-// Resamples into a width x height pixel box, keeping the aspect ratio.
-void FitInPixels(ImageConversion* c, double width, double height) {
-  c->resizeEnabled = 1;
-  c->resize.keepAspectRatio = 1;
-  c->resize.resample = 1;
-  c->resize.unit = 2;
-  c->resize.scaleMode = 2;
-  c->resize.width = width;
-  c->resize.height = height;
-}
-
 // Opaque text in one colour, filled and outlined alike.
 TextWatermarkOptions SolidText(const QString& text, int64_t fontSize, int32_t position,
                                const QColor& colour) {
@@ -224,7 +213,8 @@ TEST(ProcessImage, TextWatermarkOffsetWithoutBaseSizeOnAFittedImage) {
   const QString folder = test::MakeTempFolder();
   TextWatermarkOptions text = SolidText(QStringLiteral("Hg"), 28, 6, Qt::black);
   ImageConversion c = Conversion(source, folder + "/corner.png", 7);
-  FitInPixels(&c, 1600, 1600);
+  c.resizeEnabled = 1;
+  c.resize = test::PixelFit(1600, 1600);
   c.textWatermarks = &text;
   c.textWatermarkCount = 1;
   ASSERT_EQ(ProcessImageFile(&c), 0);
@@ -346,7 +336,8 @@ TEST(ProcessImage, BackgroundFillsTheTurnedBox) {
   wide.fill(Qt::black);
   const QString folder = test::MakeTempFolder();
   ImageConversion c = Conversion(SavePng(wide, "wide.png"), folder + "/boxed.png", 7);
-  FitInPixels(&c, 100, 100);
+  c.resizeEnabled = 1;
+  c.resize = test::PixelFit(100, 100);
   c.resize.allowUpscale = 1;
   c.resize.backgroundColor = QColor(Qt::green);
   c.rotationAngle = 90;
