@@ -129,6 +129,7 @@ int main(int argc, char** argv) {
   watermark->fontSize = 28;
   watermark->opacity = 0.8;
   watermark->position = 6;
+  watermark->offset = QPointF(10, 10);
   watermark->tokens = {QStringLiteral("\u00a9 Glimbrik bench")};
   watermark->font = QFont(QStringLiteral("DejaVu Sans"));
   watermark->textColor = Qt::white;

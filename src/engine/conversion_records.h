@@ -60,7 +60,8 @@ struct ImageWatermarkOptions {
   QPointF offset;             // in the 550-point space, valid for baseImageSize
   double opacity = 0.0;       // 0.0-1.0
   double sizeFraction = 0.0;  // applied after fitting into 550 x 550
-  QSizeF baseImageSize;       // image size for which offset was set
+  // Image size for which offset was set; zero means never set (QSizeF's own default is -1 x -1).
+  QSizeF baseImageSize{0.0, 0.0};
   QImage image;
 };
 

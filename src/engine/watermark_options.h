@@ -28,9 +28,11 @@ struct TextWatermarkOptions {
   double opacity = 1.0;
   double charSpace = 0.0;  // extra advance after each character
   QPointF offset;          // from the anchor, valid for baseImageSize
-  QSizeF baseImageSize;    // canvas in reference units for which offset was set
-  TokenArray tokens;       // the text: plain strings and tokens, expanded per image
-  QFont font;              // only the family is used; the size is fontSize
+  // Canvas in reference units for which offset was set; zero means never set. QSizeF's own
+  // default is (-1, -1), which would flip and scale the offset far off the canvas.
+  QSizeF baseImageSize{0.0, 0.0};
+  TokenArray tokens;  // the text: plain strings and tokens, expanded per image
+  QFont font;         // only the family is used; the size is fontSize
   QColor textColor;
   QColor strokeColor;
   std::optional<QColor> shadowColor;  // no colour, no shadow

@@ -46,8 +46,9 @@ QPointF WatermarkOriginForPosition(int tag, double ox, double oy, double ww, dou
 }
 
 QPointF RescaleWatermarkOffset(QPointF offset, QSizeF baseSize, double W, double H) {
-  const double x = baseSize.width() != 0.0 ? offset.x() * (W / baseSize.width()) : offset.x();
-  const double y = baseSize.height() != 0.0 ? offset.y() * (H / baseSize.height()) : offset.y();
+  // Only a real canvas size rescales: zero and Qt's invalid size both mean never set.
+  const double x = baseSize.width() > 0.0 ? offset.x() * (W / baseSize.width()) : offset.x();
+  const double y = baseSize.height() > 0.0 ? offset.y() * (H / baseSize.height()) : offset.y();
   return {std::isfinite(x) ? x : 0.0, std::isfinite(y) ? y : 0.0};
 }
 

@@ -28,8 +28,8 @@ QTransform YUpTransform(double canvasHeight);
 QPointF WatermarkOriginForPosition(int tag, double ox, double oy, double ww, double wh, double W,
                                    double H);
 
-// An offset set for a baseSize canvas, moved to a W x H canvas. A side of baseSize that is zero
-// (never set) leaves that coordinate as it is.
+// An offset set for a baseSize canvas, moved to a W x H canvas. A side of baseSize that is not
+// above zero (never set) leaves that coordinate as it is.
 QPointF RescaleWatermarkOffset(QPointF offset, QSizeF baseSize, double W, double H);
 
 // Draws already expanded text with the record's style; returns the frame in reference units.

@@ -55,6 +55,20 @@ QString SavePng(const QImage& image, const QString& name) {
   return path;
 }
 
+// Opaque text in one colour, filled and outlined alike.
+TextWatermarkOptions SolidText(const QString& text, int64_t fontSize, int32_t position,
+                               const QColor& colour) {
+  TextWatermarkOptions record;
+  record.tokens = {text};
+  record.font = QFont(QStringLiteral("DejaVu Sans"));
+  record.fontSize = fontSize;
+  record.position = position;
+  record.opacity = 1.0;
+  record.textColor = colour;
+  record.strokeColor = colour;
+  return record;
+}
+
 TEST(PipelineHelpers, OddQuarterTurnsAreNormalised) {
   EXPECT_TRUE(IsOddQuarterTurn(90));
   EXPECT_TRUE(IsOddQuarterTurn(450));
@@ -190,6 +204,37 @@ TEST(ProcessImage, ImageWatermarkLandsOnExactPixelsOfEveryImage) {
   EXPECT_EQ(c.imageWatermark.offset, QPointF(10, 10));
 }
 
+// A text watermark whose base size was never set keeps its offset in reference units, scaled
+// with the fitted output like the text.
+TEST(ProcessImage, TextWatermarkOffsetWithoutBaseSizeOnAFittedImage) {
+  QImage white(2400, 1600, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  const QString source = SavePng(white, "large.png");
+  const QString folder = test::MakeTempFolder();
+  TextWatermarkOptions text = SolidText(QStringLiteral("Hg"), 28, 6, Qt::black);
+  ImageConversion c = Conversion(source, folder + "/corner.png", 7);
+  c.resizeEnabled = 1;
+  c.resize = test::PixelFit(1600, 1600);
+  c.textWatermarks = &text;
+  c.textWatermarkCount = 1;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  const QRect corner = test::InkBox(ReadBack(c.destinationURL).pixels);
+  ASSERT_FALSE(corner.isEmpty());
+  EXPECT_LE(corner.left(), 12);
+  EXPECT_GE(corner.bottom(), 1066 - 12);
+
+  text.offset = QPointF(10, 10);
+  c.destinationURL = folder + "/offset.png";
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  const Written w = ReadBack(c.destinationURL);
+  ASSERT_EQ(w.pixels.size(), QSize(1600, 1067));
+  const QRect ink = test::InkBox(w.pixels);
+  ASSERT_FALSE(ink.isEmpty());
+  const double shift = 10 * 1600 / 550.0;
+  EXPECT_NEAR(ink.left() - corner.left(), shift, 1.0);
+  EXPECT_NEAR(corner.bottom() - ink.bottom(), shift, 1.0);
+}
+
 QImage Ramp(int low, int high) {
   QImage image(high - low + 1, 20, QImage::Format_ARGB32);
   for (int y = 0; y < image.height(); ++y) {
@@ -229,14 +274,7 @@ TEST(ProcessImage, EffectsActOnWatermarksAndReplaceTheCanvas) {
   }
   const QString source = SavePng(photo, "photo.png");
   const QString folder = test::MakeTempFolder();
-  TextWatermarkOptions text;
-  text.tokens = {QStringLiteral("RED")};
-  text.font = QFont(QStringLiteral("DejaVu Sans"));
-  text.fontSize = 60;
-  text.position = 4;
-  text.opacity = 1.0;
-  text.textColor = Qt::red;
-  text.strokeColor = Qt::red;
+  TextWatermarkOptions text = SolidText(QStringLiteral("RED"), 60, 4, Qt::red);
 
   ImageConversion c = Conversion(source, folder + "/mono.png", 7);
   c.textWatermarks = &text;
@@ -299,13 +337,8 @@ TEST(ProcessImage, BackgroundFillsTheTurnedBox) {
   const QString folder = test::MakeTempFolder();
   ImageConversion c = Conversion(SavePng(wide, "wide.png"), folder + "/boxed.png", 7);
   c.resizeEnabled = 1;
-  c.resize.keepAspectRatio = 1;
-  c.resize.resample = 1;
+  c.resize = test::PixelFit(100, 100);
   c.resize.allowUpscale = 1;
-  c.resize.unit = 2;
-  c.resize.width = 100;
-  c.resize.height = 100;
-  c.resize.scaleMode = 2;
   c.resize.backgroundColor = QColor(Qt::green);
   c.rotationAngle = 90;
   ASSERT_EQ(ProcessImageFile(&c), 0);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "engine/conversion_records.h"
 #include "engine/watermark_options.h"
@@ -32,6 +34,7 @@ TEST(WatermarkGeometry, AnchorsAndOffsets) {
   // A base size never set leaves the offset alone instead of making it NaN or infinite.
   const QPointF kept = RescaleWatermarkOffset({50, 40}, {0, 0}, 550, 275);
   EXPECT_EQ(kept, QPointF(50, 40));
+  EXPECT_EQ(RescaleWatermarkOffset({50, 40}, QSizeF(), 550, 275), QPointF(50, 40));
 
   EXPECT_EQ(ScalePointBetweenSizes(10, 20, 4, 6, 2, 3), QPointF(20, 40));
   // Unturned, the rectangle at the bottom-left anchor starts at the offset.
@@ -56,22 +59,31 @@ TEST(WatermarkGeometry, FitIntoReferenceSpace) {
 }
 
 TEST(ImageWatermark, LandsOnExactPixels) {
-  QImage canvas = WhiteCanvas(1100, 800);
   QImage black(100, 100, QImage::Format_ARGB32);
   black.fill(Qt::black);
   ImageWatermarkOptions options;
   options.image = black;
   options.sizeFraction = 1.0;
-  options.position = 8;
   options.offset = QPointF(10, 10);
-  options.baseImageSize = QSizeF(550, 400);
   options.opacity = 1.0;
-  QRectF frame;
-  {
+  auto draw = [&options](QRectF* frame) {
+    QImage canvas = WhiteCanvas(1100, 800);
     QPainter painter(&canvas);
     painter.setTransform(YUpTransform(800));
-    frame = DrawImageWatermark(&painter, &options, 1100, 800);
-  }
+    *frame = DrawImageWatermark(&painter, &options, 1100, 800);
+    return canvas;
+  };
+  QRectF frame;
+  // A base size never set keeps the offset in reference units.
+  options.position = 6;
+  QImage canvas = draw(&frame);
+  EXPECT_EQ(frame, QRectF(10, 10, 100, 100));
+  EXPECT_EQ(options.offset, QPointF(10, 10));
+  EXPECT_EQ(InkBox(canvas), QRect(QPoint(20, 580), QPoint(219, 779)));
+
+  options.position = 8;
+  options.baseImageSize = QSizeF(550, 400);
+  canvas = draw(&frame);
   EXPECT_EQ(frame, QRectF(440, 10, 100, 100));
   EXPECT_EQ(InkBox(canvas), QRect(QPoint(880, 580), QPoint(1079, 779)));
   EXPECT_EQ(canvas.pixel(880, 580), qRgb(0, 0, 0));
@@ -142,7 +154,7 @@ TEST(TextWatermark, OverlappingGlyphsShowOneEvenTone) {
 }
 
 TEST(TextWatermark, ScalesWithTheCanvas) {
-  const TextWatermarkOptions record = BlackText("Hg");
+  const TextWatermarkOptions record = BlackText(QStringLiteral("\u00a9 Glimbrik bench"));
   QRectF smallFrame, largeFrame;
   const QRect small = InkBox(DrawText(record, "Hg", 550, 400, &smallFrame));
   const QRect large = InkBox(DrawText(record, "Hg", 1100, 800, &largeFrame));
@@ -264,6 +276,49 @@ TEST(TextWatermark, OffsetWriteBackAndEmptyText) {
 
   const QImage blank = DrawText(BlackText(""), "", 550, 400, &frame);
   EXPECT_TRUE(InkBox(blank).isEmpty());
+}
+
+// Bottom left with an offset of (10, 10): a base size rescales the offset to the canvas in
+// reference units, and a base size never set (zero, or Qt's invalid size) leaves it alone.
+TEST(TextWatermark, BottomLeftOffsetLandsInsideTheCorner) {
+  struct Base {
+    const char* name;
+    std::optional<QSizeF> size;  // none keeps the record's own default
+  };
+  const Base bases[] = {{"default", std::nullopt},
+                        {"zero", QSizeF(0, 0)},
+                        {"invalid", QSizeF()},
+                        {"550x400", QSizeF(550, 400)}};
+  for (const QSize canvas : {QSize(550, 400), QSize(1600, 1067), QSize(400, 550)}) {
+    const double s = std::max(canvas.width(), canvas.height()) / 550.0;
+    const double W = canvas.width() / s;
+    const double H = canvas.height() / s;
+    for (const Base& base : bases) {
+      SCOPED_TRACE(testing::Message()
+                   << canvas.width() << "x" << canvas.height() << " base " << base.name);
+      const bool rescales = base.size && base.size->width() > 0;
+      const double ox = rescales ? 10 * W / base.size->width() : 10;
+      const double oy = rescales ? 10 * H / base.size->height() : 10;
+      TextWatermarkOptions record = BlackText("Hg");
+      record.position = 6;
+      if (base.size) record.baseImageSize = *base.size;
+      const QRect corner = InkBox(DrawText(record, "Hg", canvas.width(), canvas.height()));
+      record.offset = QPointF(10, 10);
+      QRectF frame;
+      const QRect ink = InkBox(DrawText(record, "Hg", canvas.width(), canvas.height(), &frame));
+      EXPECT_NEAR(frame.x(), ox, 1e-9);
+      EXPECT_NEAR(frame.y(), oy, 1e-9);
+      ASSERT_FALSE(ink.isEmpty());
+      // The frame's corner in pixels, y down; the ink lies inside it.
+      const QRectF pixels(ox * s, canvas.height() - (oy + frame.height()) * s, frame.width() * s,
+                          frame.height() * s);
+      EXPECT_TRUE(pixels.adjusted(-2, -2, 2, 2).contains(QRectF(ink)))
+          << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
+      // Moved from the unshifted corner by the offset in pixels.
+      EXPECT_NEAR(ink.left() - corner.left(), ox * s, 1.0);
+      EXPECT_NEAR(corner.bottom() - ink.bottom(), oy * s, 1.0);
+    }
+  }
 }
 
 }  // namespace

@@ -28,4 +28,13 @@ inline ImageResizeOptions PercentFit(double percent) {
   return r;
 }
 
+// Proportional scaling into a width x height pixel box.
+inline ImageResizeOptions PixelFit(double width, double height) {
+  ImageResizeOptions r = PercentFit(0);
+  r.unit = 2;
+  r.width = width;
+  r.height = height;
+  return r;
+}
+
 }  // namespace glimbrik::test
