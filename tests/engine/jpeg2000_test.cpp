@@ -36,7 +36,7 @@ OPJ_BOOL SinkSeek(OPJ_OFF_T position, void* user) {
   return OPJ_TRUE;
 }
 
-struct Spec {
+struct J2kLayout {
   int components = 3;
   int precision = 8;
   bool sign = false;
@@ -46,29 +46,29 @@ struct Spec {
 
 // Encodes a 4 x 3 image losslessly; sample(c, i) gives component c of pixel i.
 template <typename Sample>
-QByteArray EncodeJ2K(const Spec& spec, Sample sample) {
+QByteArray EncodeJ2K(const J2kLayout& layout, Sample sample) {
   constexpr int kW = 4;
   constexpr int kH = 3;
-  std::vector<opj_image_cmptparm_t> params(static_cast<size_t>(spec.components));
+  std::vector<opj_image_cmptparm_t> params(static_cast<size_t>(layout.components));
   for (auto& p : params) {
     std::memset(&p, 0, sizeof p);
     p.dx = p.dy = 1;
     p.w = kW;
     p.h = kH;
-    p.prec = static_cast<OPJ_UINT32>(spec.precision);
-    p.sgnd = spec.sign ? 1 : 0;
+    p.prec = static_cast<OPJ_UINT32>(layout.precision);
+    p.sgnd = layout.sign ? 1 : 0;
   }
   opj_image_t* image =
-      opj_image_create(static_cast<OPJ_UINT32>(spec.components), params.data(), spec.space);
+      opj_image_create(static_cast<OPJ_UINT32>(layout.components), params.data(), layout.space);
   image->x1 = kW;
   image->y1 = kH;
-  for (int c = 0; c < spec.components; ++c) {
+  for (int c = 0; c < layout.components; ++c) {
     for (int i = 0; i < kW * kH; ++i) image->comps[c].data[i] = sample(c, i);
   }
   opj_cparameters_t parameters;
   opj_set_default_encoder_parameters(&parameters);
   parameters.numresolution = 2;  // a 4 x 3 image has room for no more
-  opj_codec_t* codec = opj_create_compress(spec.jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
+  opj_codec_t* codec = opj_create_compress(layout.jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
   opj_set_error_handler(
       codec, [](const char* m, void*) { fprintf(stderr, "opj: %s", m); }, nullptr);
   opj_setup_encoder(codec, &parameters, image);
@@ -109,9 +109,9 @@ Result Decode(const QByteArray& data, int colourCode = 0) {
 TEST(JPEG2000, CodestreamAndJp2RgbDecodeExactly) {
   for (bool jp2 : {false, true}) {
     SCOPED_TRACE(jp2 ? "JP2" : "J2K");
-    Spec spec;
-    spec.jp2 = jp2;
-    const QByteArray data = EncodeJ2K(spec, [](int c, int i) { return (i * 20 + c * 70) % 256; });
+    J2kLayout layout;
+    layout.jp2 = jp2;
+    const QByteArray data = EncodeJ2K(layout, [](int c, int i) { return (i * 20 + c * 70) % 256; });
     ASSERT_FALSE(data.isEmpty());
     EXPECT_EQ(data.startsWith("\xFF\x4F"), !jp2);
     const Result r = Decode(data);
@@ -128,7 +128,7 @@ TEST(JPEG2000, CodestreamAndJp2RgbDecodeExactly) {
 }
 
 TEST(JPEG2000, ComponentCountsChooseColourAndAlpha) {
-  Spec rgba;
+  J2kLayout rgba;
   rgba.components = 4;
   rgba.jp2 = true;
   Result r = Decode(EncodeJ2K(rgba, [](int c, int) { return c == 3 ? 128 : 40 * c; }));
@@ -137,7 +137,7 @@ TEST(JPEG2000, ComponentCountsChooseColourAndAlpha) {
   ASSERT_EQ(r.pixels.size(), 12 * 4);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[3]), 128);
 
-  Spec grey;
+  J2kLayout grey;
   grey.components = 1;
   grey.space = OPJ_CLRSPC_GRAY;
   r = Decode(EncodeJ2K(grey, [](int, int i) { return i; }));
@@ -150,7 +150,7 @@ TEST(JPEG2000, ComponentCountsChooseColourAndAlpha) {
   EXPECT_EQ(r.colourCode, 2);
 
   // Six components: four colours and one alpha are written; the buffer holds exactly those.
-  Spec six;
+  J2kLayout six;
   six.components = 6;
   six.space = OPJ_CLRSPC_UNSPECIFIED;
   r = Decode(EncodeJ2K(six, [](int c, int) { return 10 * (c + 1); }));
@@ -163,7 +163,7 @@ TEST(JPEG2000, ComponentCountsChooseColourAndAlpha) {
 }
 
 TEST(JPEG2000, DeepAndSignedSamplesBecomeBytes) {
-  Spec deep;
+  J2kLayout deep;
   deep.components = 1;
   deep.precision = 16;
   deep.space = OPJ_CLRSPC_GRAY;
@@ -172,7 +172,7 @@ TEST(JPEG2000, DeepAndSignedSamplesBecomeBytes) {
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[0]), 0xAB);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[5]), 5);
 
-  Spec sign;
+  J2kLayout sign;
   sign.components = 1;
   sign.sign = true;
   sign.space = OPJ_CLRSPC_GRAY;
@@ -190,8 +190,8 @@ TEST(JPEG2000, BadDataFailsWithoutPixels) {
   EXPECT_EQ(junk.code, -1);
   EXPECT_TRUE(junk.pixels.isEmpty());
   EXPECT_EQ(Decode(QByteArray(64, '\0')).code, -1);
-  Spec spec;
-  const QByteArray whole = EncodeJ2K(spec, [](int, int) { return 9; });
+  J2kLayout layout;
+  const QByteArray whole = EncodeJ2K(layout, [](int, int) { return 9; });
   const Result cut = Decode(whole.left(60));
   EXPECT_EQ(cut.code, -1);
   EXPECT_TRUE(cut.pixels.isEmpty());
