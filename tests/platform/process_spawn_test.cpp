@@ -1,11 +1,13 @@
 #include "platform/process_spawn.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QUuid>
+#include <cerrno>
 #include <csignal>
 #include <thread>
 
@@ -79,12 +81,18 @@ TEST(ProcessSpawn, LowPriorityRunsTheChildAtNiceTen) {
       "i=0; while [ \"$(nice)\" -lt 10 ] && [ $i -lt 2000 ]; do i=$((i+1)); done; nice");
   SpawnRequest request = Shell(QStringLiteral("x"), script);
   request.lowPriority = true;
+  // The runner itself may already be niced; a child without the flag keeps the runner's value.
+  errno = 0;
+  const int own = ::getpriority(PRIO_PROCESS, 0);
+  ASSERT_EQ(errno, 0);
   const SpawnResult low = RunProcess(request);
   ASSERT_TRUE(low.succeeded()) << low.reason.toStdString();
-  EXPECT_EQ(low.standardOutput.trimmed(), QByteArray("10"));
+  if (own <= 10) {
+    EXPECT_EQ(low.standardOutput.trimmed(), QByteArray("10"));
+  }
 
   const SpawnResult normal = RunProcess(Shell(QStringLiteral("x"), QStringLiteral("nice")));
-  EXPECT_EQ(normal.standardOutput.trimmed(), QByteArray("0"));
+  EXPECT_EQ(normal.standardOutput.trimmed(), QByteArray::number(own));
 }
 
 TEST(ProcessSpawn, TerminateEndsARunningChildAndPreventsLaterRuns) {
