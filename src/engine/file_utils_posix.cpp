@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/file_utils.h"
+#include "platform/unique_fd.h"
 
 namespace glimbrik {
 
@@ -19,27 +20,6 @@ namespace {
 
 constexpr int kShortIo = 5;    // EIO
 constexpr int kNoMemory = 12;  // ENOMEM
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ != -1) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ != -1; }
-  // Closes now so that a failed close (the last chance to see a write error) is reported.
-  int Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 // Moves all length bytes between buffer and the file at offset with pread or pwrite; false
 // when the file ends early or the call fails.
@@ -73,18 +53,18 @@ bool ReadAll(int fd, char* buffer, size_t length, off_t offset, int* error) {
 
 int writeFile(const char* path, const void* buffer, size_t length) {
   if (!path) return EINVAL;
-  Descriptor fd(::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  UniqueFd fd(::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
   if (!fd.valid()) return errno;
   int error = 0;
   if (!WriteAll(fd.get(), static_cast<const char*>(buffer), length, 0, &error)) return error;
-  return fd.Close();
+  return fd.close();
 }
 
 int readFile(const char* path, QByteArray* data) {
   if (!data) return EINVAL;
   data->clear();
   if (!path) return EINVAL;
-  Descriptor fd(::open(path, O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC));
   if (!fd.valid()) return errno;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) return errno;
@@ -103,7 +83,7 @@ int readFile(const char* path, QByteArray* data) {
 
 int copyFile(const char* source, const char* destination) {
   if (!source || !destination) return EINVAL;
-  Descriptor in(::open(source, O_RDONLY | O_CLOEXEC));
+  UniqueFd in(::open(source, O_RDONLY | O_CLOEXEC));
   if (!in.valid()) return errno;
   struct stat st {};
   if (::fstat(in.get(), &st) != 0) return errno;
@@ -112,7 +92,7 @@ int copyFile(const char* source, const char* destination) {
   // The copy goes to a sibling that replaces the destination only once it is complete.
   QByteArray sibling = QFile::encodeName(QFileInfo(QFile::decodeName(destination)).absolutePath()) +
                        "/.glimbrik-copy-XXXXXX";
-  Descriptor out(::mkostemp(sibling.data(), O_CLOEXEC));
+  UniqueFd out(::mkostemp(sibling.data(), O_CLOEXEC));
   if (!out.valid()) return errno;
   struct stat old {};
   if (::stat(destination, &old) == 0 && S_ISREG(old.st_mode))
@@ -133,14 +113,14 @@ int copyFile(const char* source, const char* destination) {
       offset += off_t(length);
     }
   }
-  if (error == 0) error = out.Close();
+  if (error == 0) error = out.close();
   if (error == 0 && ::rename(sibling.constData(), destination) != 0) error = errno;
   if (error != 0) ::unlink(sibling.constData());
   return error;
 }
 
 int FileLengthOfURL(const QString& path, qint64* length) {
-  Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
   if (!fd.valid()) return errno;
   const off_t end = ::lseek(fd.get(), 0, SEEK_END);
   if (end >= 0 && length) *length = end;

@@ -10,24 +10,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/unique_fd.h"
+
 namespace glimbrik {
 
 namespace {
-
-struct Descriptor {
-  int fd = -1;
-  explicit Descriptor(int value) : fd(value) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-  int release() {
-    const int value = fd;
-    fd = -1;
-    return value;
-  }
-};
 
 QString ErrorText(const char* what) {
   return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(strerror(errno)));
@@ -91,26 +78,26 @@ bool ReplaceFileSafely(const QString& source, const QString& destination,
   const QByteArray name = QFile::encodeName(targetInfo.fileName());
   const QByteArray targetPath = QFile::encodeName(targetInfo.absoluteFilePath());
 
-  Descriptor input(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
-  if (input.fd < 0) return fail(ErrorText("cannot open the new data"));
+  UniqueFd input(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
+  if (!input.valid()) return fail(ErrorText("cannot open the new data"));
 
   QByteArray siblingPath;
-  Descriptor output(CreateSibling(folder, name, siblingPath));
-  if (output.fd < 0) return fail(ErrorText("cannot create a file beside the destination"));
+  UniqueFd output(CreateSibling(folder, name, siblingPath));
+  if (!output.valid()) return fail(ErrorText("cannot create a file beside the destination"));
 
-  bool ok = CopyContents(input.fd, output.fd);
+  bool ok = CopyContents(input.get(), output.get());
   if (!ok) why = ErrorText("cannot copy");
   if (ok && !permissionsFrom.isEmpty()) {
     struct stat from {};
     if (::stat(QFile::encodeName(permissionsFrom).constData(), &from) == 0) {
       // Only a privileged process may give the file away; the mode is set either way.
-      if (::fchown(output.fd, from.st_uid, from.st_gid) != 0)
-        (void)::fchown(output.fd, -1, from.st_gid);
-      ok = ::fchmod(output.fd, from.st_mode & 07777) == 0;
+      if (::fchown(output.get(), from.st_uid, from.st_gid) != 0)
+        (void)::fchown(output.get(), -1, from.st_gid);
+      ok = ::fchmod(output.get(), from.st_mode & 07777) == 0;
       if (!ok) why = ErrorText("cannot set permissions");
     }
   }
-  if (ok && ::fdatasync(output.fd) != 0) {
+  if (ok && ::fdatasync(output.get()) != 0) {
     ok = false;
     why = ErrorText("cannot flush");
   }

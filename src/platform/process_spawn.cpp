@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/unique_fd.h"
+
 extern char** environ;
 
 namespace glimbrik {
@@ -19,18 +21,6 @@ namespace glimbrik {
 namespace {
 
 constexpr int kLowPriorityNice = 10;
-
-struct Fd {
-  int fd = -1;
-  Fd() = default;
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { reset(); }
-  void reset() {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-  }
-};
 
 struct SpawnFileActions {
   posix_spawn_file_actions_t actions;
@@ -41,28 +31,28 @@ struct SpawnFileActions {
   }
 };
 
-bool MakePipe(Fd& readEnd, Fd& writeEnd) {
+bool MakePipe(UniqueFd& readEnd, UniqueFd& writeEnd) {
   int fds[2];
   // Close-on-exec, so that children spawned by other threads never hold our ends open.
   if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-  readEnd.fd = fds[0];
-  writeEnd.fd = fds[1];
+  readEnd.reset(fds[0]);
+  writeEnd.reset(fds[1]);
   return true;
 }
 
 // Reads both pipes until each reaches its end.
-void DrainPipes(Fd& out, Fd& err, QByteArray& outData, QByteArray& errData) {
+void DrainPipes(UniqueFd& out, UniqueFd& err, QByteArray& outData, QByteArray& errData) {
   char buffer[16384];
-  while (out.fd >= 0 || err.fd >= 0) {
-    pollfd fds[2] = {{out.fd, POLLIN, 0}, {err.fd, POLLIN, 0}};
+  while (out.valid() || err.valid()) {
+    pollfd fds[2] = {{out.get(), POLLIN, 0}, {err.get(), POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
       break;
     }
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      Fd& fd = i == 0 ? out : err;
-      const ssize_t n = ::read(fd.fd, buffer, sizeof buffer);
+      UniqueFd& fd = i == 0 ? out : err;
+      const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
       if (n > 0) {
         (i == 0 ? outData : errData).append(buffer, n);
       } else if (n == 0 || errno != EINTR) {
@@ -95,7 +85,7 @@ SpawnResult ChildProcess::run(const SpawnRequest& request) {
     result.reason = QStringLiteral("no executable given");
     return result;
   }
-  Fd outRead, outWrite, errRead, errWrite;
+  UniqueFd outRead, outWrite, errRead, errWrite;
   if (!MakePipe(outRead, outWrite) || !MakePipe(errRead, errWrite)) {
     result.reason =
         QStringLiteral("cannot create pipes: %1").arg(QString::fromLocal8Bit(strerror(errno)));
@@ -104,8 +94,8 @@ SpawnResult ChildProcess::run(const SpawnRequest& request) {
   SpawnFileActions actions;
   if (!actions.valid ||
       posix_spawn_file_actions_addopen(&actions.actions, 0, "/dev/null", O_RDONLY, 0) != 0 ||
-      posix_spawn_file_actions_adddup2(&actions.actions, outWrite.fd, 1) != 0 ||
-      posix_spawn_file_actions_adddup2(&actions.actions, errWrite.fd, 2) != 0 ||
+      posix_spawn_file_actions_adddup2(&actions.actions, outWrite.get(), 1) != 0 ||
+      posix_spawn_file_actions_adddup2(&actions.actions, errWrite.get(), 2) != 0 ||
       posix_spawn_file_actions_addclosefrom_np(&actions.actions, 3) != 0) {
     result.reason = QStringLiteral("cannot prepare the child's files");
     return result;
