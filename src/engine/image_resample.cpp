@@ -3,6 +3,8 @@
 #include <QColorSpace>
 #include <cstdint>
 
+#include "platform/pixel_formats.h"
+
 namespace glimbrik {
 
 namespace {
@@ -59,7 +61,7 @@ QImage ResampleImage(const QImage& image, QSize size) {
     case QImage::Format_RGBA64_Premultiplied:
       break;
     default:
-      work = work.convertToFormat(work.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
+      work = ConvertedImage(work, work.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
                                                     : QImage::Format_ARGB32_Premultiplied);
   }
   while (work.width() >= 2 * size.width() || work.height() >= 2 * size.height()) {

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/pdf_document.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik {
 
@@ -229,7 +230,7 @@ QImage BitmapRepForImage(const QImage& image) {
     case QImage::Format_Grayscale16:
       return image;
     default:
-      return image.convertToFormat(image.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
+      return ConvertedImage(image, image.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
                                                       : QImage::Format_ARGB32_Premultiplied);
   }
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/codec_encoders.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik::codec {
 
@@ -93,7 +94,7 @@ Encoded EncodePng(const QImage& image, const DestinationProperties& properties) 
     pixels = image.convertToFormat(deep ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
     p.colorType = PNG_COLOR_TYPE_GRAY;
   } else if (deep) {
-    pixels = image.convertToFormat(alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
+    pixels = ConvertedImage(image, alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
     p.colorType = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
     p.stripFiller = !alpha;
   } else if (alpha) {

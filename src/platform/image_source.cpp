@@ -7,6 +7,7 @@
 #include "platform/codec_decoders.h"
 #include "platform/image_orientation.h"
 #include "platform/metadata_write.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik {
 
@@ -322,7 +323,7 @@ QImage FinishDecodedImage(QImage image, const ImageRepresentation& rep) {
     default:
       break;
   }
-  if (image.format() != target) image.convertTo(target);
+  if (image.format() != target) image = ConvertedImage(image, target);
   const double scaleX = rep.pixelWidth > 0 ? double(image.width()) / rep.pixelWidth : 1.0;
   const double scaleY = rep.pixelHeight > 0 ? double(image.height()) / rep.pixelHeight : 1.0;
   image.setDotsPerMeterX(int(std::lround(rep.dpiX * scaleX / 0.0254)));
