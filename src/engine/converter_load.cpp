@@ -152,14 +152,7 @@ int ImageConverter::sourceImageTypeFromFile() const {
 }
 
 int ImageConverter::resolveOutputType() {
-  if (outputType != 0) return outputType;
-  if (sourceIsTemporary && QFileInfo(loadedURL_).suffix() == QLatin1String("webp")) {
-    outputType = 24;
-    return outputType;
-  }
-  int type = ImageTypeForUTI(TypeIdentifierForPath(sourceURL), false);
-  if (type == 0) type = sourceImageTypeFromFile();
-  outputType = type;
+  if (outputType == 0) outputType = OutputTypeForSource(loadedURL_);
   return outputType;
 }
 

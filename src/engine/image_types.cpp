@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <array>
 
+#include "platform/image_header.h"
+#include "platform/image_source.h"
 #include "platform/pdf_document.h"
 #include "platform/pixel_formats.h"
 
@@ -167,6 +169,15 @@ QString TypeIdentifierForPath(const QString& path) {
 
 int ImageTypeForURL(const QString& path) {
   return ImageTypeForUTI(TypeIdentifierForPath(path), true);
+}
+
+int OutputTypeForSource(const QString& path) {
+  const ImageHeaderResult header = ReadImageHeader(path);
+  const ImageFormat content = header ? header.header->format : ImageFormat::Unknown;
+  if (content == ImageFormat::WebP) return 24;
+  const int named = ImageTypeForUTI(TypeIdentifierForPath(path), false);
+  if (named != 0) return named;
+  return ImageTypeForUTI(TypeIdentifierForFormat(content), false);
 }
 
 int DocumentTypeForUTI(const QString& typeIdentifier) {
