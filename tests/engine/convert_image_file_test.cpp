@@ -224,6 +224,22 @@ TEST_F(MetadataKept, BmpCarriesNoneAndTiffUsesLzw) {
   }
 }
 
+TEST(ConvertImageFile, TypeThirteenIsCmykWithOrWithoutMetadata) {
+  const QString source =
+      WriteImage(test::PatternImage(40, 30), "public.jpeg", QStringLiteral("rgb.jpg"));
+  const QString folder = test::MakeTempFolder();
+  for (bool keep : {false, true}) {
+    const QString out =
+        folder + (keep ? QStringLiteral("/kept.tif") : QStringLiteral("/plain.tif"));
+    ImageConversion c = ConvertRecord(source, out, 13);
+    c.options.preserveMetadata = keep;
+    ASSERT_EQ(ConvertImageFile(&c), 1) << keep;
+    const QString info = RunTool(QStringLiteral("tiffinfo"), {out});
+    EXPECT_TRUE(info.contains(QStringLiteral("Photometric Interpretation: separated")))
+        << keep << info.toStdString();
+  }
+}
+
 struct OutputCase {
   int type;
   const char* extension;
