@@ -57,6 +57,8 @@ class ImageConverter {
   void setDestinationURL(const QString& url) { destinationURL = url; }
   void setOrientation(int o) { orientation = o; }
   void setOrientationFromAngle(long long angle);
+  // The user's file as given to loadSource (sourceURL may be a temporary TIFF made from it).
+  const QString& originalURL() const { return loadedURL_; }
 
   // Page jobs.
   bool openPDFDocument(const QString& url);
