@@ -106,8 +106,8 @@ QByteArray ConvertDeviceNSamples(QPDFObjectHandle colorSpace, const QByteArray& 
   int inputs = 1;
   try {
     QPDFObjectHandle names = colorSpace.isArray() && colorSpace.getArrayNItems() > 1
-                                       ? colorSpace.getArrayItem(1)
-                                       : QPDFObjectHandle::newNull();
+                                 ? colorSpace.getArrayItem(1)
+                                 : QPDFObjectHandle::newNull();
     if (names.isArray() && names.getArrayNItems() > 0) inputs = names.getArrayNItems();
   } catch (...) {
     return QByteArray();
