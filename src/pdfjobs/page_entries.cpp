@@ -1,4 +1,5 @@
 #include "engine/image_converter.h"
+#include "pdfjobs/pdf_image_extractor.h"
 #include "pdfjobs/pdf_jobs.h"
 #include "pdfjobs/render_pages.h"
 #include "platform/color_space.h"
@@ -40,6 +41,14 @@ int ConvertPDFToImages(ImageConversion* record) {
   return RenderPDFPages(converter, record->resizeEnabled, record->resize) ? 1 : 0;
 }
 
-int ExtractImagesFromPDF(ImageConversion*) { return 0; }
+int ExtractImagesFromPDF(ImageConversion* record) {
+  if (!record || record->sourceURL.isEmpty() || record->destinationURL.isEmpty()) return 0;
+  PDFImageExtractor extractor;
+  if (!OpenRecordPDF(extractor, *record)) return 0;
+  ApplyRecordOutput(extractor, *record);
+  extractor.setPageSelection(record->options.pageRangeMode, record->options.firstPage,
+                             record->options.lastPage);
+  return extractor.extractPages() ? 1 : 0;
+}
 
 }  // namespace glimbrik
