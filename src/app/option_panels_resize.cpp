@@ -1,6 +1,5 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QIntValidator>
 
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
@@ -62,8 +61,8 @@ void BuildResizePanels(OptionPanels& p, QWidget* holder) {
   auto* sizes = new QGridLayout(p.ResizeView2);
   p.widthLabel = NewLabel("widthLabel", QStringLiteral("Width:"));
   p.heightLabel = NewLabel("heightLabel", QStringLiteral("Height:"));
-  p.widthTextField = Named(new QLineEdit, "widthTextField");
-  p.heightTextField = Named(new QLineEdit, "heightTextField");
+  p.widthTextField = Named(new NumberField(NumberFieldKind::Number), "widthTextField");
+  p.heightTextField = Named(new NumberField(NumberFieldKind::Number), "heightTextField");
   p.sizeFormatTypePopupButton = Named(new QComboBox, "sizeFormatTypePopupButton");
   for (int tag = 1; tag <= 6; ++tag) {
     AddTaggedItem(p.sizeFormatTypePopupButton, QString::fromLatin1(kUnitTitles[tag - 1]), tag);
@@ -90,17 +89,16 @@ void BuildResizePanels(OptionPanels& p, QWidget* holder) {
       Named(new QCheckBox(QStringLiteral("Sharpen")), "sharpenImageCheckButton");
   p.resolutionCheckBox = Named(new QCheckBox(QStringLiteral("Resolution")), "resolutionCheckBox");
   p.resolutionComboBoxOutlet = Named(new QComboBox, "resolutionComboBoxOutlet");
-  p.resolutionComboBoxOutlet->setEditable(true);
+  Named(NumberField::InstallInComboBox(p.resolutionComboBoxOutlet, NumberFieldKind::Resolution),
+        "resolutionNumberField");
   p.resolutionComboBoxOutlet->addItems({QStringLiteral("72"), QStringLiteral("96"),
                                         QStringLiteral("150"), QStringLiteral("300"),
                                         QStringLiteral("600")});
-  p.resolutionComboBoxOutlet->setValidator(
-      new QIntValidator(1, 999999, p.resolutionComboBoxOutlet));
   p.resolutionStaticText = NewLabel("resolutionStaticText", QStringLiteral("dpi"));
   p.backgroundColorFitToRectCheckBox =
       Named(new QCheckBox(QStringLiteral("Background")), "backgroundColorFitToRectCheckBox");
   p.backgroundColorFitToRectColorWellOutlet =
-      Named(new QPushButton, "backgroundColorFitToRectColorWellOutlet");
+      Named(new ColorWell(Qt::white), "backgroundColorFitToRectColorWellOutlet");
   p.backgroundColorFitToRectColorWellOutlet->setFixedSize(40, 22);
   p.resultStaticText = NewLabel("resultStaticText", QStringLiteral("Result:"));
   p.resultStringStaticText = Named(new QPushButton(QStringLiteral("-")), "resultStringStaticText");
