@@ -114,13 +114,15 @@ TEST(EffectThumbnails, CropTheCentreOfTheImageScaledToItsShorterSide) {
   const QImage crop = EffectThumbnailCrop(tall);
   ASSERT_EQ(crop.size(), QSize(78, 78));
   for (QPoint at : {QPoint(1, 1), QPoint(76, 1), QPoint(39, 39), QPoint(1, 76), QPoint(76, 76)}) {
-    EXPECT_EQ(QColor(crop.pixel(at)), QColor(0, 200, 0)) << at.x() << "," << at.y();
+    const QColor c = crop.pixelColor(at);
+    EXPECT_LT(c.red(), 20) << at.x() << "," << at.y();
+    EXPECT_NEAR(c.green(), 200, 12) << at.x() << "," << at.y();
   }
   const std::array<QImage, kEffectCount> images = MakeEffectImages(tall);
   const QColor mono = images[1].pixelColor(39, 39);
   EXPECT_EQ(mono.red(), mono.green());
   EXPECT_EQ(mono.green(), mono.blue());
-  EXPECT_EQ(images[0].pixelColor(39, 39), QColor(0, 200, 0));
+  EXPECT_EQ(images[0].pixelColor(39, 39), crop.pixelColor(39, 39)) << "tag 0 is no effect";
   EXPECT_TRUE(EffectThumbnailCrop(QImage()).isNull());
 }
 
