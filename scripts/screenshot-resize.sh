@@ -22,8 +22,8 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   click() { xdotool mousemove "$1" "$2" click 1; sleep 0.7; }
   click 1261 398   # the Resize switch: on, and expanded
   click 872 122    # collapse Conversion
-  click 1066 223   # the size pop-up; its fourth item below is "800 x 600" (fit)
-  xdotool key Down Down Down Down Return
+  click 1066 223   # the size pop-up; three items down (past a separator) is "800 x 600"
+  xdotool key Down Down Down Return
   sleep 1
   import -window root docs/resize-panel.png
   kill "$app"

@@ -7,7 +7,7 @@
 namespace glimbrik {
 
 namespace {
-// The size-preset pop-up's built-in items; empty titles are the items without a size.
+// The size-preset pop-up's built-in items; "-" marks the items without a size.
 const char* const kSizeTitles[19] = {"Custom",
                                      "-",
                                      "320 x 240",
@@ -43,8 +43,15 @@ void BuildResizePanels(OptionPanels& p, QWidget* holder) {
   auto* top = new QGridLayout(p.ResizeView1);
   p.imageDimentionsLabel = NewLabel("imageDimentionsLabel", QStringLiteral("Size:"));
   p.imageDimentionsPopupOutlet = Named(new QComboBox, "imageDimentionsPopupOutlet");
-  for (const char* title : kSizeTitles)
-    p.imageDimentionsPopupOutlet->addItem(QString::fromLatin1(title));
+  // Items without a size are separators, so that the items keep their indexes.
+  for (const char* title : kSizeTitles) {
+    QComboBox* popup = p.imageDimentionsPopupOutlet;
+    if (title[0] == '-') {
+      popup->insertSeparator(popup->count());
+    } else {
+      popup->addItem(QString::fromLatin1(title));
+    }
+  }
   p.savePresetButton = Named(new QPushButton(QStringLiteral("Save")), "savePresetButton");
   p.scaleProprtionallyLabel = NewLabel("scaleProprtionallyLabel", QStringLiteral("Scale:"));
   p.scaleProprtionallyPopupOutlet = Named(new QComboBox, "scaleProprtionallyPopupOutlet");
