@@ -386,8 +386,9 @@ TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
   const QRect topRight(area.center().x(), area.top(), area.width() / 2, area.height() / 3);
   EXPECT_GT(count(bottomRight, [](QRgb c) { return qGray(c) > 235; }), 50);
   EXPECT_GT(count(topRight, [](QRgb c) { return qBlue(c) > 100 && qRed(c) < 60; }), 50);
-  if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty())
+  if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
     ASSERT_TRUE(window.save(out));
+  }
 }
 
 }  // namespace
