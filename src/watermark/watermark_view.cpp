@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <algorithm>
 
 #include "engine/text_token_archive.h"
@@ -25,6 +26,8 @@ WatermarkView::WatermarkView(QWidget* mainImagePreview) : QWidget(mainImagePrevi
   setAttribute(Qt::WA_NoSystemBackground);
   setMouseTracking(true);
   if (mainImagePreview) mainImagePreview->installEventFilter(this);
+  fontFamilyArray = QFontDatabase::families();
+  std::sort(fontFamilyArray.begin(), fontFamilyArray.end());
   updateFrameRect();
 }
 

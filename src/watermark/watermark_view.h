@@ -13,6 +13,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 #include <QWidget>
 #include <functional>
@@ -63,6 +64,8 @@ class WatermarkView : public QWidget {
   double imageAspectRatio() const { return model_.imageAspectRatio(); }
 
   // --- Fonts (fontconfig members of a family: PostScript name and face name).
+  // The installed font families, sorted; the family combo box lists them.
+  QStringList fontFamilyArray;
   // The first member of the family; the font stays when the family has none.
   void ChangeSelectedFont(const QString& family);
   // The member of the family with that face name; the font stays when none matches.

@@ -199,12 +199,18 @@ TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
   delegate->window()->rotateRightAction->trigger();
   EXPECT_EQ(entity->GetAngle(), -90);
   const QString description = delegate->window()->fileDescriptionLabelOutlet->text();
+  // The zoom of the picture as shown, 3000 wide.
+  QVXImageView* image = delegate->window()->mainImagePreview;
+  const double turnedZoom = 0.75 > double(image->width()) / image->height()
+                                ? image->width() / 3000.0
+                                : image->height() / 4000.0;
+  EXPECT_TRUE(description.startsWith(QString::asprintf("At %.2f%% Zoom", turnedZoom * 100)))
+      << description.toStdString();
   EXPECT_TRUE(description.endsWith(QStringLiteral(", Rotated by -90\u02DA")))
       << description.toStdString();
   EXPECT_EQ(delegate->window()->filenameLabelOutlet->text(), "photo.jpg");
 
   // Turned a quarter, the image shows 3000 wide and the overlay follows its shape.
-  QVXImageView* image = delegate->window()->mainImagePreview;
   EXPECT_EQ(image->displayedSize(), QSize(3000, 4000));
   EXPECT_DOUBLE_EQ(view().imageAspectRatio(), 0.75);
   EXPECT_NEAR(double(view().width()) / view().height(), 0.75, 0.01);

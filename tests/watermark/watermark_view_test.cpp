@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/geometry_text.h"
+#include "platform/keyed_archive.h"
 #include "platform/preferences.h"
 #include "watermark/watermark_presets.h"
 #include "watermark_fixtures.h"
@@ -257,6 +259,38 @@ TEST(WatermarkImageCopies, TakeTheFirstFreeNumber) {
   EXPECT_EQ(QImage(second).size(), QSize(3, 3));
   ASSERT_TRUE(QFile::remove(first));
   EXPECT_EQ(WatermarkView::CreateWatermarkImageFile(), first);
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST(WatermarkFonts, FamilyAndFaceChooseAnInstalledFont) {
+  QWidget preview;
+  WatermarkView view(&preview);
+  ASSERT_TRUE(view.fontFamilyArray.contains(QStringLiteral("DejaVu Sans")));
+  EXPECT_TRUE(std::is_sorted(view.fontFamilyArray.begin(), view.fontFamilyArray.end()));
+  test::SetPresets(view.model(), {{"a", test::CompletePreset("A")}}, {true});
+  view.model().setPresetTableSelection({0}, 0);
+
+  view.ChangeSelectedFontStyle(QStringLiteral("DejaVu Sans"), QStringLiteral("Bold"));
+  EXPECT_EQ(view.model().textFont().family(), "DejaVu Sans");
+  EXPECT_TRUE(view.model().textFont().bold());
+  EXPECT_TRUE(view.model().isPresetDirty("a"));
+  EXPECT_EQ(view.model().presetNamed("a")->value(Key(kTextFontNameKey)),
+            QVariant(ArchiveFont(view.model().textFont())));
+
+  // The family's first face is its regular one.
+  view.ChangeSelectedFont(QStringLiteral("DejaVu Serif"));
+  EXPECT_EQ(view.model().textFont().family(), "DejaVu Serif");
+  EXPECT_FALSE(view.model().textFont().bold());
+  // Unknown families and faces change nothing.
+  view.ChangeSelectedFont(QStringLiteral("No Such Family"));
+  view.ChangeSelectedFontStyle(QStringLiteral("DejaVu Serif"), QStringLiteral("No Such Face"));
+  EXPECT_EQ(view.model().textFont().family(), "DejaVu Serif");
+  EXPECT_FALSE(view.model().textFont().bold());
 }
 
 }  // namespace
