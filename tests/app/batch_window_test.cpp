@@ -38,6 +38,10 @@ QString AlertTitle(QDialog* alert) {
 }
 
 void Press(QDialog* alert, const char* buttonName) {
+  if (QByteArray(buttonName) == "escape") {
+    QTest::keyClick(alert, Qt::Key_Escape);
+    return;
+  }
   auto* button = alert->findChild<QPushButton*>(QString::fromLatin1(buttonName));
   ASSERT_NE(button, nullptr) << buttonName;
   button->click();
@@ -59,8 +63,9 @@ class AlertAnswerer {
     });
     timer_.start();
   }
-  QStringList answers;  // "defaultButton" or "alterButton", one for each alert to come
-  QStringList titles;   // of the alerts answered, in order
+  // "defaultButton", "alterButton" or "escape", one for each alert to come
+  QStringList answers;
+  QStringList titles;  // of the alerts answered, in order
 
  private:
   QTimer timer_;
@@ -233,6 +238,21 @@ TEST_F(BatchWindow, OptimisedPNGKeepsTheSourcesModificationTime) {
                                         QStringLiteral("1 image exported successfully")}));
   EXPECT_EQ(QFileInfo(dest + "/photo.png").lastModified(), old);
   EXPECT_EQ(QFileInfo(path).lastModified(), old);
+}
+
+TEST_F(BatchWindow, EscapeOnThePngNoteCancelsTheRunAndWritesNothing) {
+  ASSERT_TRUE(Picture(5).save(source + "/a.jpg", "JPEG"));
+  Add({source + "/a.jpg"});
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
+  delegate->SwitchOnOffHeader(kOptimizationGroup, true, true);
+  ASSERT_TRUE(SelectItemWithTag(p().OptimizationPopupOutlet, 2));
+  p().doNotShowPNGOptimizationAlertCheckBox->setChecked(false);
+  alerts.answers << QStringLiteral("escape");
+  ConvertAllInto(dest);
+  ASSERT_TRUE(WaitForRun());
+  EXPECT_EQ(alerts.titles, QStringList{QStringLiteral("PNG optimization takes time")});
+  EXPECT_TRUE(QDir(dest).entryList(QDir::Files).isEmpty());
+  EXPECT_TRUE(notifications.isEmpty());
 }
 
 TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
