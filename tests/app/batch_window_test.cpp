@@ -217,7 +217,7 @@ TEST_F(BatchWindow, KeepingTheTypeOfAPPMGivesAJPEG) {
   EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
 }
 
-TEST_F(BatchWindow, OptimisedPNGKeepsTheSourcesModificationTime) {
+TEST_F(BatchWindow, TheModificationDateShownKeptIsKeptThroughOptimisation) {
   const QString path = source + "/photo.jpg";
   ASSERT_TRUE(Picture(4).save(path, "JPEG"));
   const QDateTime old =
@@ -227,8 +227,9 @@ TEST_F(BatchWindow, OptimisedPNGKeepsTheSourcesModificationTime) {
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
   delegate->SwitchOnOffHeader(kOptimizationGroup, true, true);
   ASSERT_TRUE(SelectItemWithTag(p().OptimizationPopupOutlet, 2));
-  p().preserveCreatedDateCheckButton->setChecked(true);
-  p().preserveModifiedDateCheckButton->setChecked(true);
+  // As a new user finds the boxes: the modification date shown ticked, the creation date not.
+  ASSERT_FALSE(p().preserveCreatedDateCheckButton->isChecked());
+  ASSERT_TRUE(p().preserveModifiedDateCheckButton->isChecked());
   p().doNotShowPNGOptimizationAlertCheckBox->setChecked(false);
 
   alerts.answers << QStringLiteral("defaultButton") << QStringLiteral("defaultButton");
