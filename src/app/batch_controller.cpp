@@ -14,6 +14,7 @@
 #include "app/batch_completion.h"
 #include "app/batch_engine.h"
 #include "app/custom_alert.h"
+#include "app/dialog_folders.h"
 #include "engine/file_utils.h"
 #include "platform/localization.h"
 
@@ -119,6 +120,7 @@ void BatchController::SaveImage() {
   dialog->setOption(QFileDialog::ShowDirsOnly);
   dialog->setFileMode(QFileDialog::Directory);
   dialog->setLabelText(QFileDialog::Accept, LocalizedString("SaveDialogButton"));
+  dialog->setDirectory(DialogStartFolder(DialogFolder::Destination));
   dialog->setWindowModality(Qt::WindowModal);
   QPointer<QWidget> accessory = p.destinationOptionAccessaryView;
   QPointer<QWidget> formerParent = accessory ? accessory->parentWidget() : nullptr;
@@ -136,6 +138,7 @@ void BatchController::SaveImage() {
             const QString chosen = dialog->selectedFiles().value(0);
             dialog->deleteLater();
             if (result == QDialog::Accepted && !chosen.isEmpty()) {
+              RememberDialogFolder(DialogFolder::Destination, chosen);
               StartRun(chosen);
             } else {
               conversionSelectedIndexSet_.reset();
