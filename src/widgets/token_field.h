@@ -45,6 +45,8 @@ class TokenField : public QTextEdit {
 
   // Redraws every chip after tokens were changed in place.
   void refreshTokens();
+  // Reports a change made outside the field's own editing (tokensEdited).
+  void announceEdit() { emit tokensEdited(); }
   // The live token at a document position; null when there is none.
   TokenRef tokenAt(int position) const;
   // The chip of the token at a document position, in the field's coordinates.
