@@ -111,10 +111,12 @@ void AppDelegate::PerformAnimationFromSelectedRowToImage() {
     w.mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
     w.filenameLabelOutlet->clear();
     w.fileDescriptionLabelOutlet->clear();
+    updateRenameExampleString();
     return;
   }
   currentSelectedImageIndex = rows.first();
   w.imageListViewOutlet->scrollTo(model_->index(rows.first(), 0));
+  updateRenameExampleString();
   // Drawing the selected image belongs to the selected-image view.
 }
 

@@ -14,6 +14,7 @@
 #include <array>
 
 #include "app/double_slider.h"
+#include "widgets/token_field.h"
 
 namespace glimbrik {
 
@@ -59,7 +60,8 @@ struct OptionPanels {
   QPushButton* saveRenamePresetButton = nullptr;
   QLabel* renameOptionNameLabelOutlet = nullptr;
   QToolButton* renameInsertTokenButtonOutlet = nullptr;
-  QWidget* renameTokenFieldFrame = nullptr;  // the token field is placed here by its owner
+  QWidget* renameTokenFieldFrame = nullptr;  // holds the token field
+  TokenField* renameTokenTextFieldOutlet = nullptr;
   QLabel* exampleStaticText = nullptr;
   QLabel* exampleStringStaticText = nullptr;
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "app/batch_snapshot.h"
 #include "engine/conversion_records.h"
@@ -17,5 +18,9 @@ QString GetRenameStringForObject(const BatchEntry& entry, const ImageResizeOptio
 
 // Whether the pattern holds a token of the output's width, height or resolution.
 bool IsRenameContainsResizeTokens(const TokenArray& tokens);
+
+// The pattern of a built-in item of the rename-preset pop-up (2 to 6); none for the items
+// without one (0, 1, 7) and for stored presets (8 on).
+std::optional<TokenArray> BuiltInRenamePattern(int index);
 
 }  // namespace glimbrik

@@ -374,5 +374,22 @@ TEST_F(BatchWindow, QuittingDuringARunWaitsForItsWorker) {
   EXPECT_FALSE(p().conversionProgressSheet->isVisible());
 }
 
+TEST_F(BatchWindow, TheRenameFieldNamesEveryOutput) {
+  QStringList paths;
+  for (const char* name : {"a", "b", "c"}) {
+    paths << source + QStringLiteral("/%1.png").arg(QString::fromLatin1(name));
+    ASSERT_TRUE(Picture(int(paths.size())).save(paths.back()));
+  }
+  Add(paths);
+  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  delegate->renameTokenTextFieldOutlet()->setTokens(
+      {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9), QStringLiteral("_"),
+       QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  RunAndConfirm();
+  EXPECT_EQ(QDir(dest).entryList(QDir::Files, QDir::Name),
+            (QStringList{"a_1.jpg", "b_2.jpg", "c_3.jpg"}));
+}
+
 }  // namespace
 }  // namespace glimbrik
