@@ -62,9 +62,13 @@ void TokenChipRenderer::drawObject(QPainter* painter, const QRectF& rect, QTextD
   const bool arrow = field_->tokenHasMenu(*token);
   QRectF textRect = chip.adjusted(kPadding - 1.0, 0, -(kPadding - 1.0), 0);
   if (arrow) textRect.setRight(textRect.right() - kArrowWidth);
+  // On the line's baseline, level with the typed text beside the chip.
+  const QFontMetricsF metrics(document->defaultFont());
   painter->setFont(document->defaultFont());
   painter->setPen(text);
-  painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, token->GetCompleteTokenString());
+  painter->drawText(QPointF(textRect.left(), rect.bottom() - metrics.descent()),
+                    metrics.elidedText(token->GetCompleteTokenString(), Qt::ElideRight,
+                                       std::max<qreal>(0.0, textRect.width()) + 1.0));
   if (arrow) {
     // A small downward triangle: this token opens its options when clicked.
     const qreal cx = textRect.right() + kArrowWidth / 2.0 + 1.0;

@@ -153,7 +153,8 @@ void TokenField::setTokens(const TokenArray& elements) {
   insertElements(cursor, elements);
   document()->clearUndoRedoStacks();
   settingValue_ = false;
-  moveCursor(QTextCursor::End);
+  // A new value shows from its beginning, as a one-line field cannot show it all.
+  moveCursor(QTextCursor::Start);
 }
 
 void TokenField::insertToken(const QVXWatermarkTextToken& token) {
