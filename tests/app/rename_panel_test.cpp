@@ -84,6 +84,7 @@ TEST_F(RenamePanel, ItemsWithoutAPatternChangeNothingAndAnEditLeavesThePreset) {
   }
 
   Choose(2);
+  field().moveCursor(QTextCursor::End);
   QTest::keyClicks(&field(), QStringLiteral("x"));
   EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 0);
   EXPECT_EQ(example(), QStringLiteral("IMG_1x"));
