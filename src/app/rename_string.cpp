@@ -9,27 +9,71 @@
 
 namespace glimbrik {
 
-QString GetRenameStringForObject(const BatchEntry& entry, const ImageResizeOptions* resize,
-                                 uint64_t index, const TokenArray& tokens) {
-  double width = entry.width;
-  double height = entry.height;
-  double dpi = entry.resolution;
-  if ((width <= 0.0 || height <= 0.0) && IsRenameContainsResizeTokens(tokens)) {
+namespace {
+
+bool HasTokenTag(const TokenArray& tokens, int64_t first, int64_t last) {
+  for (const TokenElement& element : tokens) {
+    const auto* token = std::get_if<QVXWatermarkTextToken>(&element);
+    if (token && token->tokenTag() >= first && token->tokenTag() <= last) return true;
+  }
+  return false;
+}
+
+struct OutputSize {
+  double width = 0.0;
+  double height = 0.0;
+  double dpi = 0.0;
+};
+
+// The entry's size and resolution after resizing and its turn.
+OutputSize OutputSizeOf(const BatchEntry& entry, const ImageResizeOptions* resize, bool needsSize) {
+  OutputSize s{entry.width, entry.height, entry.resolution};
+  if ((s.width <= 0.0 || s.height <= 0.0) && needsSize) {
     // The list has not loaded this entry's facts yet: the file's header has them.
     if (const ImageHeaderResult read = ReadImageHeader(entry.filePath)) {
-      width = read.header->displayWidth();
-      height = read.header->displayHeight();
-      dpi = read.header->dpiX;
+      s.width = read.header->displayWidth();
+      s.height = read.header->displayHeight();
+      s.dpi = read.header->dpiX;
     }
   }
-  if (resize) ComputeResizedSize(*resize, &width, &height, &dpi);
+  if (resize) ComputeResizedSize(*resize, &s.width, &s.height, &s.dpi);
   // Both sides keep their fractions: cutting one alone would make a 1234 x 1235 image
   // 1234 x 1234 after the turn.
-  if ((static_cast<int64_t>(entry.angle) / 90) % 2 != 0) std::swap(width, height);
-  const QString name = BuildTokenString(entry.filePath, tokens, QString(),
-                                        static_cast<int64_t>(index), width, height, dpi);
-  if (!name.isEmpty()) return name;
-  return QFileInfo(entry.filePath).completeBaseName();
+  if ((static_cast<int64_t>(entry.angle) / 90) % 2 != 0) std::swap(s.width, s.height);
+  return s;
+}
+
+QString NameOrSourceName(const QString& name, const BatchEntry& entry) {
+  return name.isEmpty() ? QFileInfo(entry.filePath).completeBaseName() : name;
+}
+
+}  // namespace
+
+QString GetRenameStringForObject(const BatchEntry& entry, const ImageResizeOptions* resize,
+                                 uint64_t index, const TokenArray& tokens) {
+  const OutputSize s = OutputSizeOf(entry, resize, IsRenameContainsResizeTokens(tokens));
+  return NameOrSourceName(BuildTokenString(entry.filePath, tokens, QString(),
+                                           static_cast<int64_t>(index), s.width, s.height, s.dpi),
+                          entry);
+}
+
+QString TextWatermarkFullString(const BatchEntry& entry, const ImageResizeOptions* resize,
+                                const std::optional<TokenArray>& renamePattern, uint64_t index,
+                                const TokenArray& tokens) {
+  const bool showsName = HasTokenTag(tokens, 8, 8);
+  const OutputSize s = OutputSizeOf(
+      entry, resize,
+      HasTokenTag(tokens, 11, 13) ||
+          (showsName && renamePattern && IsRenameContainsResizeTokens(*renamePattern)));
+  QString name;
+  if (showsName) {
+    name = NameOrSourceName(
+        renamePattern ? BuildTokenString(entry.filePath, *renamePattern, QString(),
+                                         static_cast<int64_t>(index), s.width, s.height, s.dpi)
+                      : QString(),
+        entry);
+  }
+  return BuildTokenString(entry.filePath, tokens, name, kNoTokenIndex, s.width, s.height, s.dpi);
 }
 
 std::optional<TokenArray> BuiltInRenamePattern(int index) {
@@ -58,12 +102,6 @@ std::optional<TokenArray> BuiltInRenamePattern(int index) {
   }
 }
 
-bool IsRenameContainsResizeTokens(const TokenArray& tokens) {
-  for (const TokenElement& element : tokens) {
-    const auto* token = std::get_if<QVXWatermarkTextToken>(&element);
-    if (token && token->tokenTag() >= 11 && token->tokenTag() <= 13) return true;
-  }
-  return false;
-}
+bool IsRenameContainsResizeTokens(const TokenArray& tokens) { return HasTokenTag(tokens, 11, 13); }
 
 }  // namespace glimbrik

@@ -16,6 +16,13 @@ namespace glimbrik {
 QString GetRenameStringForObject(const BatchEntry& entry, const ImageResizeOptions* resize,
                                  uint64_t index, const TokenArray& tokens);
 
+// The text of a watermark for an entry as the preview shows it, with the output's size and
+// resolution. A new-file-name token shows the name the rename pattern gives the entry at index,
+// or the source's own name when there is no pattern (the rename step is off).
+QString TextWatermarkFullString(const BatchEntry& entry, const ImageResizeOptions* resize,
+                                const std::optional<TokenArray>& renamePattern, uint64_t index,
+                                const TokenArray& tokens);
+
 // Whether the pattern holds a token of the output's width, height or resolution.
 bool IsRenameContainsResizeTokens(const TokenArray& tokens);
 

@@ -129,5 +129,27 @@ TEST(RenameString, BuiltInPatterns) {
             QStringLiteral("plain"));
 }
 
+TEST(RenameString, WatermarkTextShowsTheNewNameAndTheOutputSize) {
+  BatchEntry e = Entry(test::MakeTempFolder() + "/IMG_0001.JPG");
+  const TokenArray newName{QVXWatermarkTextToken(QStringLiteral("New File Name"), 8)};
+  EXPECT_EQ(TextWatermarkFullString(e, nullptr, std::nullopt, 0, newName),
+            QStringLiteral("IMG_0001"));
+  const TokenArray pattern{QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9),
+                           QStringLiteral("_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
+  EXPECT_EQ(TextWatermarkFullString(e, nullptr, pattern, 2, newName), QStringLiteral("IMG_0001_3"));
+  const TokenArray nothing{QVXWatermarkTextToken(QStringLiteral("Author"), 15)};
+  EXPECT_EQ(TextWatermarkFullString(e, nullptr, nothing, 2, newName), QStringLiteral("IMG_0001"));
+
+  e.width = 4000;
+  e.height = 3000;
+  e.angle = 270;
+  const ImageResizeOptions half = HalfSize();
+  const TokenArray size{QVXWatermarkTextToken(QStringLiteral("W"), 11), QStringLiteral("x"),
+                        QVXWatermarkTextToken(QStringLiteral("H"), 12),
+                        QVXWatermarkTextToken(QStringLiteral("#"), 1)};
+  EXPECT_EQ(TextWatermarkFullString(e, nullptr, pattern, 0, size), QStringLiteral("3000x4000"));
+  EXPECT_EQ(TextWatermarkFullString(e, &half, pattern, 0, size), QStringLiteral("1500x2000"));
+}
+
 }  // namespace
 }  // namespace glimbrik
