@@ -72,7 +72,7 @@ void AppDelegate::RemoveSelectedButtonAction() {
     SetConversionButtonEnable(false);
     SetEnabledDisabledRemoveOrRemoveAllItems();
     if (watermarkContextView) watermarkContextView->hide();
-    window_->mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+    window_->mainImagePreview->setPlainImage(dropImageIcon);
   } else {
     SelectRowStartingAtRow(rows.first());
   }
@@ -83,7 +83,7 @@ void AppDelegate::RemoveAllButtonAction() {
   SetConversionButtonEnable(false);
   if (watermarkContextView) watermarkContextView->hide();
   model_->removeAllEntries();
-  window_->mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+  window_->mainImagePreview->setPlainImage(dropImageIcon);
   setImageCountMessage();
   SetEnabledDisabledRemoveOrRemoveAllItems();
 }
@@ -108,7 +108,8 @@ void AppDelegate::PerformAnimationFromSelectedRowToImage() {
   MainWindow& w = *window_;
   const QList<int> rows = selectedRows();
   if (rows.isEmpty()) {
-    w.mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+    shownEntity_.reset();
+    w.mainImagePreview->setPlainImage(dropImageIcon);
     w.filenameLabelOutlet->clear();
     w.fileDescriptionLabelOutlet->clear();
     updateRenameExampleString();
@@ -116,8 +117,8 @@ void AppDelegate::PerformAnimationFromSelectedRowToImage() {
   }
   currentSelectedImageIndex = rows.first();
   w.imageListViewOutlet->scrollTo(model_->index(rows.first(), 0));
+  transformAndSetCurrentImage();
   updateRenameExampleString();
-  // Drawing the selected image belongs to the selected-image view.
 }
 
 void AppDelegate::ImageListViewDoubleClick() {

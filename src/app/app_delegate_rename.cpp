@@ -2,7 +2,6 @@
 
 #include "app/app_delegate.h"
 #include "app/batch_capture.h"
-#include "app/batch_options.h"
 #include "app/custom_alert.h"
 #include "app/rename_string.h"
 #include "platform/localization.h"
@@ -103,11 +102,6 @@ ImageEntityPtr AppDelegate::GetSelectedImageObject() const {
 qint64 AppDelegate::GetLastSelectedImageIndex() const {
   const QList<int> rows = selectedRows();
   return rows.isEmpty() ? -1 : rows.first();
-}
-
-std::optional<ImageResizeOptions> AppDelegate::GetResizingOptions() const {
-  return glimbrik::GetResizingOptions(
-      CaptureBatchOptions(panels(), [this](int group) { return isGroupOn(group); }));
 }
 
 }  // namespace glimbrik
