@@ -5,6 +5,7 @@
 #include "app/custom_alert.h"
 #include "app/rename_string.h"
 #include "platform/localization.h"
+#include "watermark/watermark_token_redraw.h"
 
 namespace glimbrik {
 
@@ -23,6 +24,54 @@ void AppDelegate::connectRenameControls() {
   // Only the user's click asks; restoring the general options sets the box silently.
   connect(p.overwriteExistingCheckButton, &QCheckBox::clicked, this,
           &AppDelegate::changeOverwriteExistingFile);
+  connect(this, &AppDelegate::resizeOptionsChanged, this, &AppDelegate::ResizeReachesTokens);
+  hooks.DefaultRenameOption = [this] {
+    renameTokenTextFieldOutlet()->setTokens(
+        {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9)});
+    ChangeRenameOptionActions(nullptr);
+    updateRenameExampleString();
+  };
+
+  tokens_->setTextTextFieldOutlet(p.textTextFieldOutlet);
+  connect(p.textInsertTokenButtonOutlet, &QToolButton::clicked, this, [this] {
+    tokens_->PopupTextWatermarkTokenMenu(panels().textInsertTokenButtonOutlet,
+                                         kWatermarkInsertButtonTag);
+  });
+  connect(p.textTextFieldOutlet, &TokenField::tokensEdited, this, [this] {
+    if (watermarkContextView)
+      TextWatermarkTokensDidChange(*watermarkContextView, panels().textTextFieldOutlet->tokens());
+  });
+  if (watermarkContextView) {
+    // The field shows the text of the preset being edited.
+    WatermarkControls& controls = watermarkContextView->controls;
+    controls.assignTextValues =
+        [this, previous = controls.assignTextValues](const TextWatermarkValues& values) {
+          if (previous) previous(values);
+          panels().textTextFieldOutlet->setTokens(values.textStringTokens);
+        };
+    panels().textTextFieldOutlet->setTokens(watermarkContextView->model().textStringTokens());
+  }
+}
+
+void AppDelegate::ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken() {
+  if (watermarkContextView)
+    glimbrik::ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken(*watermarkContextView);
+}
+
+bool AppDelegate::ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken() {
+  return watermarkContextView &&
+         glimbrik::ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken(*watermarkContextView);
+}
+
+void AppDelegate::ResizeReachesTokens() {
+  bool renamed = false;
+  if (isGroupOn(kRenameGroup) && IsRenameContainsResizeTokens()) {
+    updateRenameExampleString();
+    renamed = true;
+  }
+  if (isGroupOn(kTextWatermarkGroup) && !ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken() &&
+      renamed)
+    ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
 }
 
 void AppDelegate::changeRenamePresetPopupAction(QObject* sender) {
@@ -39,8 +88,7 @@ void AppDelegate::changeRenamePresetPopupAction(QObject* sender) {
     popup->setCurrentIndex(index);
   }
   changeGlobalPresetOption(sender);
-  if (isGroupOn(kTextWatermarkGroup) && ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken)
-    ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
+  if (isGroupOn(kTextWatermarkGroup)) ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
 }
 
 void AppDelegate::ChangeRenameOptionActions(QObject* sender) {
@@ -52,14 +100,12 @@ void AppDelegate::ChangeRenameOptionActions(QObject* sender) {
   }
   updateRenameExampleString();
   changeGlobalPresetOption(sender);
-  if (isGroupOn(kTextWatermarkGroup) && ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken)
-    ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
+  if (isGroupOn(kTextWatermarkGroup)) ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
 }
 
 void AppDelegate::RenameGroupSwitched(bool redraw) {
   updateRenameExampleString();
-  if (redraw && isGroupOn(kTextWatermarkGroup) &&
-      ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken)
+  if (redraw && isGroupOn(kTextWatermarkGroup))
     ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
 }
 

@@ -133,5 +133,44 @@ TEST_F(RenamePanel, SwitchingOverwriteOnAsksFirst) {
   EXPECT_FALSE(box->isChecked());
 }
 
+TEST_F(RenamePanel, ResizeChangesReachTheExampleAndTheWatermarkText) {
+  AddAndSelect(800, 600);
+  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  Choose(5);
+  delegate->SwitchOnOffHeader(kResizeGroup, true, true);
+  p().widthTextField->setText(QStringLiteral("50"));
+  delegate->changeResizeOptionAction(p().widthTextField);
+  EXPECT_EQ(example(), QStringLiteral("IMG [400x300] 1"));
+
+  // The watermark's new-file-name token shows that name, and the source's without renaming.
+  const TokenArray newName{QVXWatermarkTextToken(QStringLiteral("New File Name"), 8)};
+  EXPECT_EQ(delegate->GetTextWatermarkFullString(newName), QStringLiteral("IMG [400x300] 1"));
+  delegate->SwitchOnOffHeader(kRenameGroup, false, true);
+  EXPECT_EQ(delegate->GetTextWatermarkFullString(newName), QStringLiteral("photo"));
+  delegate->window()->imageListViewOutlet->clearSelection();
+  EXPECT_TRUE(delegate->GetTextWatermarkFullString(newName).isNull());
+}
+
+TEST_F(RenamePanel, TheWatermarkTextFieldEditsTheSelectedPresets) {
+  WatermarkView* view = delegate->watermarkContextView;
+  ASSERT_NE(view, nullptr);
+  TokenField* text = p().textTextFieldOutlet;
+  EXPECT_EQ(text->tokens(), view->model().textStringTokens());
+  EXPECT_TRUE(text->acceptsLineBreaks());
+  EXPECT_FALSE(field().acceptsLineBreaks());
+
+  ASSERT_FALSE(view->model().waterMarkPresetArray().empty());
+  view->model().setPresetTableSelection({0}, 0);
+  const QString title = view->model().waterMarkPresetArray()[0].title;
+  text->setTokens({QStringLiteral("by ")});
+  text->moveCursor(QTextCursor::End);
+  QTest::keyClicks(text, QStringLiteral("me"));
+  EXPECT_EQ(view->model().textStringTokens(), TokenArray{QStringLiteral("by me")});
+  EXPECT_TRUE(view->model().isPresetDirty(title));
+
+  view->ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
+  EXPECT_EQ(text->tokens(), TokenArray{QStringLiteral("by me")});
+}
+
 }  // namespace
 }  // namespace glimbrik
