@@ -21,6 +21,8 @@ class QCheckBox;
 
 namespace glimbrik {
 
+class PreviewController;
+
 // The application's controller: owns the image list, the sidebar groups and the option panels
 // of the main window, and answers the window's and the application's questions. GUI thread
 // only, except where a member says otherwise.
@@ -104,6 +106,17 @@ class AppDelegate : public QObject {
   // Adding runs that have been started and not yet finished.
   int addingRunsInProgress() const { return addingRuns_; }
 
+  // --- Preview window (InstallPreview connects it; until then these do nothing).
+  // Previews the selected row while the preview button is on, else closes the preview. Every
+  // change of an option that affects the result sends it; the sender may be nil.
+  void PreviewAction(QObject* sender = nullptr);
+  void PreviewWindowClose(QObject* sender);
+  // After entries were added or removed: keeps the preview on the same file.
+  void changePreviewActionAfterDeleteOrAdd();
+  bool isPreviewVisible() const;
+  PreviewController* previewController() const;
+  void setPreviewController(PreviewController* controller);
+
   // --- Controls that other parts of the application read.
   MainWindow* window() const { return window_; }
   OptionPanels& panels() const { return window_->panels; }
@@ -151,6 +164,7 @@ class AppDelegate : public QObject {
 
   MainWindow* window_ = nullptr;
   ImageListModel* model_ = nullptr;
+  QPointer<PreviewController> previewController_;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
   QImage dropImageIcon;

@@ -158,8 +158,11 @@ void AppDelegate::DefaultEffectOption() {
 void AppDelegate::changeGlobalPresetOption(QObject* sender) {
   // Applying a preset sends the panel actions without a sender and must not undo itself.
   if (!sender) return;
-  const QSignalBlocker blocker(window_->PhotoPresetPopupButton);
-  SelectItemWithTag(window_->PhotoPresetPopupButton, 0);
+  {
+    const QSignalBlocker blocker(window_->PhotoPresetPopupButton);
+    SelectItemWithTag(window_->PhotoPresetPopupButton, 0);
+  }
+  if (model_->rowCount() > 0 && isPreviewVisible()) PreviewAction(sender);
 }
 
 void AppDelegate::changeImageQualityAction(QObject* sender) {
