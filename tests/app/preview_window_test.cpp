@@ -9,6 +9,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QSizeGrip>
 #include <QTest>
 #include <QThread>
 #include <mutex>
@@ -157,8 +158,10 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
 TEST_F(PreviewWindowTest, AFailedConversionShowsTheEmptyImageNotAnEarlierPreview) {
   test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
   Add({source + "/x.jpg"});
-  OpenPreviewOfRow(0);
+  delegate->window()->imageListViewOutlet->clearSelection();
+  delegate->previewButtonOutlet()->click();  // with no row selected the first one is shown
   ASSERT_TRUE(WaitShown(1));
+  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 72 dpi, 640 x 480 pixels)"));
   ASSERT_EQ(w().previewImageView->image().size(), QSize(640, 480));
   EXPECT_TRUE(w().previewNextPreviousButton->isHidden()) << "a one-entry list";
   test::WriteGarbage(source + "/x.jpg", 5000);
@@ -167,6 +170,36 @@ TEST_F(PreviewWindowTest, AFailedConversionShowsTheEmptyImageNotAnEarlierPreview
   EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 0 dpi, 0 x 0 pixels)"));
   EXPECT_EQ(w().previewImageView->image().size(), QSize(550, 550));
   EXPECT_EQ(preview->actualWindowFrame().size(), QSize(570, 595));
+}
+
+TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame) {
+  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
+  Add({source + "/x.jpg"});
+  OpenPreviewOfRow(0);
+  ASSERT_TRUE(WaitShown(1));
+  const QRect fitted = preview->actualWindowFrame();
+  ASSERT_EQ(fitted.size(), QSize(660, 525));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w().geometry() == fitted; }, kTimeoutMs));
+
+  // The user drags the size grip: the window stops following the image.
+  QTest::mousePress(w().sizeGrip, Qt::LeftButton);
+  w().resize(700, 400);
+  QTest::mouseRelease(w().sizeGrip, Qt::LeftButton);
+  EXPECT_FALSE(preview->shouldWindowResize());
+  EXPECT_FALSE(w().frameToggleButton->isChecked());
+  const QRect users = w().geometry();
+  p().autoAdjustColorLevelsCheckButton->click();
+  ASSERT_TRUE(WaitShown(2));
+  QTest::qWait(w().animationResizeTime() * 2);
+  EXPECT_EQ(w().geometry(), users) << "a new preview leaves the user's frame alone";
+
+  const QRect refitted = preview->actualWindowFrame();
+  EXPECT_EQ(refitted.size(), fitted.size());
+  w().frameToggleButton->click();
+  EXPECT_TRUE(preview->shouldWindowResize());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w().geometry() == refitted; }, kTimeoutMs));
+  w().frameToggleButton->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w().geometry() == users; }, kTimeoutMs));
 }
 
 TEST_F(PreviewWindowTest, QuickOptionChangesGiveOneFurtherConversion) {
