@@ -263,10 +263,10 @@ void TokenField::focusInEvent(QFocusEvent* event) {
 }
 
 void TokenField::focusOutEvent(QFocusEvent* event) {
-  // A menu or popover over the field, or another window coming to the front, leaves the
-  // editing where it was.
-  if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
-    editing_ = false;
+  // Only another control of this window ends the editing: a menu or popover over the field
+  // (whose own controls take the keyboard) or another window coming to the front leaves it.
+  const QWidget* next = QApplication::focusWidget();
+  if (next && next != this && next->window() == window()) editing_ = false;
   QTextEdit::focusOutEvent(event);
 }
 

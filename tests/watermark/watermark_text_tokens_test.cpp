@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include "widgets/popover.h"
 
@@ -187,6 +188,32 @@ TEST_F(TokenFields, MenuItemsInsertTheirTokensAtTheCaret) {
   EXPECT_EQ(time.tokenTag(), 4);
   EXPECT_EQ(time.dateTimeFormatString(), times->actions()[1]->toolTip());
   EXPECT_EQ(time.numberLength(), 0);
+}
+
+TEST_F(TokenFields, TheFieldKeepsTheFocusWhileItsPopoverIsOpen) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  TokenField* field = new TokenField;
+  auto* other = new QLineEdit;
+  layout->addWidget(field);
+  layout->addWidget(other);
+  handler.setRenameTokenTextFieldOutlet(field);
+  field->setTokens({QStringLiteral("a"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  field->setFocus();
+  ClickChip(*field, 1);
+  ASSERT_TRUE(WaitForPopover());
+  QTest::mouseClick(Numbers()->numberLengthNumberField(), Qt::LeftButton);
+  EXPECT_EQ(window.focusWidget(), field);
+  EXPECT_TRUE(field->isEditing());
+  Numbers()->applyIndexNumberAction();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == field; }, kTimeoutMs));
+  EXPECT_FALSE(QVXFirstResponderStealingSuppressionView::IsFirstResponderStealingSuppressed());
+  other->setFocus();
+  EXPECT_EQ(QApplication::focusWidget(), other);
+  EXPECT_FALSE(field->isEditing());
 }
 
 TEST(WatermarkTokenTests, RenameAndResizeTokensAreFoundOnlyAsTokens) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -166,6 +167,27 @@ TEST(TokenField, KeyboardTreatsAChipAsOneCharacter) {
   field.moveCursor(QTextCursor::End);
   QTest::keyClicks(&field, QStringLiteral("ab"));
   EXPECT_EQ(field.tokens(), (TokenArray{Index(), QStringLiteral("ab")}));
+}
+
+TEST(TokenField, ADropInsertsTheDraggedTokensWhereTheyFall) {
+  TokenField field;
+  field.resize(300, 40);
+  field.setTokens({QStringLiteral("ab")});
+  field.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&field));
+  QMimeData mime;
+  WriteTokensToMimeData({Index(3, 2), QStringLiteral("-")}, &mime);
+  // Between "a" and "b".
+  const QRect first = field.cursorRect(QTextCursor(field.document()));
+  QTextCursor afterA(field.document());
+  afterA.setPosition(1);
+  const QPoint at(field.cursorRect(afterA).center().x(), first.center().y());
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(field.viewport(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(field.viewport(), &drop);
+  EXPECT_EQ(field.tokens(), (TokenArray{QStringLiteral("a"), Index(3, 2), QStringLiteral("-b")}));
 }
 
 TEST(TokenField, AClickOnAChipWithAMenuReportsTheLiveToken) {
