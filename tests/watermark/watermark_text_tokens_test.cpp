@@ -216,17 +216,5 @@ TEST_F(TokenFields, TheFieldKeepsTheFocusWhileItsPopoverIsOpen) {
   EXPECT_FALSE(field->isEditing());
 }
 
-TEST(WatermarkTokenTests, RenameAndResizeTokensAreFoundOnlyAsTokens) {
-  const TokenArray text{QStringLiteral("8 11"), QVXWatermarkTextToken(QStringLiteral("A"), 9)};
-  EXPECT_FALSE(WatermarkTextTokens::IsTextWatermarkContainsRenameTokens(text));
-  EXPECT_FALSE(WatermarkTextTokens::IsTextWatermarkContainsResizeTokens(text));
-  EXPECT_TRUE(WatermarkTextTokens::IsTextWatermarkContainsRenameTokens(
-      {QVXWatermarkTextToken(QStringLiteral("N"), 8)}));
-  for (int tag : {11, 12, 13}) {
-    EXPECT_TRUE(WatermarkTextTokens::IsTextWatermarkContainsResizeTokens(
-        {QStringLiteral("x"), QVXWatermarkTextToken(QStringLiteral("R"), tag)}));
-  }
-}
-
 }  // namespace
 }  // namespace glimbrik

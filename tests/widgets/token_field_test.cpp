@@ -49,6 +49,12 @@ TEST(TokenField, ValueRoundTripsElementForElement) {
   EXPECT_EQ(field.tokens(), value);
   field.setTokens({});
   EXPECT_TRUE(field.tokens().isEmpty());
+
+  // Equal tokens stay separate objects: changing one leaves the other.
+  field.setTokens({Index(), Index()});
+  ASSERT_NE(field.tokenAt(0), field.tokenAt(1));
+  field.tokenAt(1)->setStartDigit(4);
+  EXPECT_EQ(field.tokens(), (TokenArray{Index(), Index(4)}));
 }
 
 TEST(TokenField, InsertionGoesToTheCaretWhileEditingAndElseToTheEnd) {
