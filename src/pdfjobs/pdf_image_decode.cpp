@@ -11,6 +11,7 @@
 #include "engine/jpeg2000.h"
 #include "engine/jpeg_memory.h"
 #include "pdfjobs/ccitt_decode.h"
+#include "pdfjobs/jbig2_decode.h"
 #include "pdfjobs/pdf_function.h"
 #include "pdfjobs/pdf_image_samples.h"
 #include "pdfjobs/pdf_object_reading.h"
@@ -357,8 +358,22 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
     bits = 1;
     components = 1;
     if (cs.components != 1) DeviceSpace("/DeviceGray", &cs);
+  } else if (filter == "JBIG2Decode") {
+    QByteArray globals;
+    QPDFObjectHandle globalStream = parameters.isDictionary() ? parameters.getKey("/JBIG2Globals")
+                                                              : QPDFObjectHandle::newNull();
+    std::string globalFilter;
+    if (globalStream.isStream() &&
+        (!ReadStreamData(globalStream, &globals, &globalFilter, nullptr) ||
+         !globalFilter.empty())) {
+      return QImage();
+    }
+    if (!DecodeJBIG2(data, globals, int(width), int(height), &data)) return QImage();
+    bits = 1;
+    components = 1;
+    if (cs.components != 1) DeviceSpace("/DeviceGray", &cs);
   } else if (!filter.empty()) {
-    return QImage();  // JBIG2 and unknown filters
+    return QImage();
   }
 
   const std::vector<uint16_t> raw = UnpackImageSamples(data, width * components, height, bits);

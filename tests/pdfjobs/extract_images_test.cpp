@@ -94,6 +94,44 @@ std::string G4Bytes(int width) {
   return raw;
 }
 
+void PutUint32(std::string* s, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) s->push_back(char((v >> shift) & 0xFF));
+}
+
+void PutSegment(std::string* s, uint32_t number, int type, const std::string& data) {
+  PutUint32(s, number);
+  s->push_back(char(type));
+  s->push_back('\0');  // no referred-to segments
+  s->push_back('\1');  // page 1
+  PutUint32(s, uint32_t(data.size()));
+  *s += data;
+}
+
+// An embedded JBIG2 stream: a page of width x 2 holding one MMR generic region, whose data is
+// the same G4 coding as a fax (first row black, second white).
+std::string JBIG2Bytes(int width) {
+  std::string page;
+  PutUint32(&page, uint32_t(width));
+  PutUint32(&page, 2);
+  PutUint32(&page, 0);
+  PutUint32(&page, 0);
+  page.push_back('\0');
+  page += std::string(2, '\0');
+  std::string region;
+  PutUint32(&region, uint32_t(width));
+  PutUint32(&region, 2);
+  PutUint32(&region, 0);
+  PutUint32(&region, 0);
+  region.push_back('\0');  // combine by OR
+  region.push_back('\1');  // MMR coding
+  region += G4Bytes(width);
+  std::string stream;
+  PutSegment(&stream, 0, 48, page);
+  PutSegment(&stream, 1, 38, region);
+  PutSegment(&stream, 2, 49, std::string());
+  return stream;
+}
+
 class ExtractImages : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -203,12 +241,15 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   m.page(Dict({{"/Fax", m.image("/Width 40 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
                                 "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 40 "
                                 "/Rows 2 >>",
-                                G4Bytes(40))}}));
+                                G4Bytes(40))},
+               {"/Jbig", m.image("/Width 24 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                                 "/Filter /JBIG2Decode",
+                                 JBIG2Bytes(24))}}));
   const QString source = folder + "/mixed.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
   EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page2_1.png", "mixed_Page2_2.png",
-                                  "mixed_Page3_1.png"}));
+                                  "mixed_Page3_1.png", "mixed_Page3_2.png"}));
   const QImage alpha(out + "/mixed_Page1_1.png");
   ASSERT_TRUE(alpha.hasAlphaChannel());
   EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
@@ -219,6 +260,10 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   ASSERT_EQ(fax.size(), QSize(40, 2));
   EXPECT_EQ(qGray(fax.pixel(20, 0)), 0);
   EXPECT_EQ(qGray(fax.pixel(20, 1)), 255);
+  const QImage jbig2(out + "/mixed_Page3_2.png");
+  ASSERT_EQ(jbig2.size(), QSize(24, 2));
+  EXPECT_EQ(qGray(jbig2.pixel(3, 0)), 0);
+  EXPECT_EQ(qGray(jbig2.pixel(3, 1)), 255);
 
   // JPEG output keeps no mask.
   out = test::MakeTempFolder(QStringLiteral("jpeg"));
