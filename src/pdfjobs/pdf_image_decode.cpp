@@ -219,6 +219,18 @@ QImage ImageFromBytes(const QByteArray& bytes, int width, int height, ColorModel
   return image;
 }
 
+// CMYK JPEG data with an Adobe marker holds its samples inverted, as other readers expect.
+bool HasAdobeMarker(const QByteArray& jpeg) {
+  const qsizetype end = std::min<qsizetype>(jpeg.size(), 65536) - 9;
+  for (qsizetype i = 2; i < end; ++i) {
+    if (uint8_t(jpeg[i]) == 0xFF && uint8_t(jpeg[i + 1]) == 0xEE &&
+        jpeg.mid(i + 4, 5) == QByteArrayLiteral("Adobe")) {
+      return true;
+    }
+  }
+  return false;
+}
+
 int IntegerKey(QPDFObjectHandle dict, const char* key, const char* shortKey, int fallback) {
   QPDFObjectHandle v = dict.getKey(key);
   if (v.isNull()) v = dict.getKey(shortKey);
@@ -324,8 +336,12 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
                              &dy) != 0) {
       return QImage();
     }
+    const bool inverted = code == kJPEGColourCodeCMYK && HasAdobeMarker(data);
     data = QByteArray(reinterpret_cast<const char*>(pixels), qsizetype(size));
     std::free(pixels);
+    if (inverted) {
+      for (char& byte : data) byte = char(~byte);
+    }
     const int decoded = code == kJPEGColourCodeCMYK ? 4 : code == kJPEGColourCodeRGB ? 3 : 1;
     if (int64_t(w) != width || int64_t(h) != height) return QImage();
     if (!haveSpace || cs.components != decoded) {

@@ -61,12 +61,17 @@ Handle Dict(std::initializer_list<std::pair<std::string, Handle>> entries) {
   return d;
 }
 
-std::string JpegBytes(int width, int height) {
-  std::vector<uint8_t> rgb(size_t(width) * height * 3, 200);
+// A flat JPEG of the given pixel (3 bytes RGB or 4 bytes CMYK ink).
+std::string JpegBytes(int width, int height, std::vector<uint8_t> pixel = {200, 200, 200}) {
+  const int n = int(pixel.size());
+  std::vector<uint8_t> samples;
+  for (int i = 0; i < width * height; ++i)
+    samples.insert(samples.end(), pixel.begin(), pixel.end());
   uint8_t* out = nullptr;
   unsigned long size = 0;
-  EXPECT_TRUE(EncodeJPEGToMemory(width, height, rgb.data(), kJPEGColourSpaceRGB, 3, &out, &size, 90,
-                                 72, 72));
+  EXPECT_TRUE(EncodeJPEGToMemory(width, height, samples.data(),
+                                 n == 4 ? kJPEGColourSpaceCMYK : kJPEGColourSpaceRGB, n, &out,
+                                 &size, 95, 72, 72));
   std::string bytes(reinterpret_cast<char*>(out), size);
   std::free(out);
   return bytes;
@@ -189,7 +194,10 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   m.page(Dict({{"/C", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
                               "/Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
                               "/C1 [0 0.5 1 0] /N 1 >>]",
-                              std::string("\xFF", 1))}}));
+                              std::string("\xFF", 1))},
+               {"/D", m.image("/Width 8 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceCMYK "
+                              "/Filter /DCTDecode",
+                              JpegBytes(8, 8, {0, 127, 255, 0}))}}));
   const QString source = folder + "/samples.pdf";
   m.write(source);
 
@@ -220,6 +228,15 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   TIFFReadScanline(t, cmyk, 0, 0);
   TIFFClose(t);
   EXPECT_EQ(std::vector<int>(cmyk, cmyk + 4), (std::vector<int>{0, 127, 255, 0}));
+  // A CMYK JPEG with an Adobe marker stores inverted samples: read back as the ink it was.
+  t = TIFFOpen(QFile::encodeName(out + "/samples_Page3_2.tif").constData(), "r");
+  ASSERT_NE(t, nullptr);
+  TIFFReadScanline(t, cmyk, 0, 0);
+  TIFFClose(t);
+  EXPECT_NEAR(cmyk[0], 0, 4);
+  EXPECT_NEAR(cmyk[1], 127, 4);
+  EXPECT_NEAR(cmyk[2], 255, 4);
+  EXPECT_NEAR(cmyk[3], 0, 4);
 }
 
 TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
