@@ -314,8 +314,23 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
   ASSERT_EQ(extract(source), 1);
   EXPECT_EQ(files(), (QStringList{"hostile_Page2_1 1.png", "hostile_Page2_1.png"}));
 
+  // With overwriting the first name is taken again.
   ImageConversion c;
   c.sourceURL = source;
+  c.destinationURL = out;
+  c.options.outputType = 7;
+  c.overwriteExisting = 1;
+  ASSERT_EQ(ExtractImagesFromPDF(&c), 1);
+  EXPECT_EQ(files().size(), 2);
+
+  // A cancelled job writes nothing more and is no failure.
+  out = test::MakeTempFolder(QStringLiteral("cancel"));
+  c.destinationURL = out;
+  c.progress.isConversionCancelled = [] { return true; };
+  EXPECT_EQ(ExtractImagesFromPDF(&c), 1);
+  EXPECT_TRUE(files().isEmpty());
+
+  c.progress = ProgressCallbackInfo();
   c.destinationURL = folder + "/missing/folder";
   c.options.outputType = 7;
   EXPECT_EQ(ExtractImagesFromPDF(&c), 0) << "a failed write fails the job";
