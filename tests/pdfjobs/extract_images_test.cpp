@@ -198,6 +198,10 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
                {"/D", m.image("/Width 8 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceCMYK "
                               "/Filter /DCTDecode",
                               JpegBytes(8, 8, {0, 127, 255, 0}))}}));
+  // Lab white and a saturated red (a at the top of its range).
+  m.page(Dict({{"/E", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
+                              "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]",
+                              std::string("\xFF\x80\x80\x88\xFF\xC0", 6))}}));
   const QString source = folder + "/samples.pdf";
   m.write(source);
 
@@ -237,6 +241,15 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   EXPECT_NEAR(cmyk[1], 127, 4);
   EXPECT_NEAR(cmyk[2], 255, 4);
   EXPECT_NEAR(cmyk[3], 0, 4);
+
+  ASSERT_EQ(extract(source, 7, 4), 1);
+  const QImage lab(out + "/samples_Page4_1.png");
+  ASSERT_EQ(lab.size(), QSize(2, 1));
+  EXPECT_GE(qRed(lab.pixel(0, 0)), 250);
+  EXPECT_GE(qGreen(lab.pixel(0, 0)), 250);
+  EXPECT_GE(qBlue(lab.pixel(0, 0)), 250);
+  EXPECT_GT(qRed(lab.pixel(1, 0)), 200);
+  EXPECT_LT(qGreen(lab.pixel(1, 0)), 60);
 }
 
 TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
