@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace glimbrik {
@@ -26,6 +27,8 @@ class PdfDocument {
   int pageCount() const;
   // The text of a page (index from 0); empty for a missing page.
   QString pageText(int index) const;
+  // The names of the fonts the document uses, as stored (a subset prefix like "ABCDEF+" removed).
+  QStringList fontNames() const;
   // The page drawn on the paper colour at dpi, turned by the page's own rotation; null for a
   // missing page or when drawing fails.
   QImage renderPage(int index, double dpi, const QColor& paper = Qt::white) const;
