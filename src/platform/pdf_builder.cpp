@@ -213,7 +213,7 @@ bool ReadPdfImageInfo(const QByteArray& encoded, int orientation, PdfImageInfo* 
 
 struct PdfBuilder::State {
   QPDF pdf;
-  Handle outlineRoot;  // null until the first entry
+  Handle outlineRoot;  // uninitialised until the first entry
   int outlineCount = 0;
 
   std::vector<QPDFPageObjectHelper> pages() { return QPDFPageDocumentHelper(pdf).getAllPages(); }
@@ -340,7 +340,7 @@ void PdfBuilder::addOutlineEntry(const QString& title, int pageIndex, PdfBuilder
     const auto pages = state_->pages();
     if (pageIndex < 0 || pageIndex >= int(pages.size())) return;
     const QRectF box = cropBox(pageIndex);
-    if (state_->outlineRoot.isNull()) {
+    if (!state_->outlineRoot.isInitialized()) {
       Handle root = Handle::newDictionary();
       root.replaceKey("/Type", Handle::newName("/Outlines"));
       state_->outlineRoot = pdf.makeIndirectObject(root);
@@ -359,7 +359,7 @@ void PdfBuilder::addOutlineEntry(const QString& title, int pageIndex, PdfBuilder
             "/Count", Handle::newInteger(-std::abs(count.isInteger() ? count.getIntValue() : 0)));
       }
     }
-    if (entry.isNull()) entry = pdf.makeIndirectObject(Handle::newDictionary());
+    if (!entry.isInitialized()) entry = pdf.makeIndirectObject(Handle::newDictionary());
     entry.replaceKey("/Title", Text(title));
     entry.replaceKey("/Parent", root);
     entry.replaceKey(

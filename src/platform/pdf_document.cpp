@@ -61,6 +61,26 @@ QStringList PdfDocument::fontNames() const {
   return names;
 }
 
+namespace {
+
+std::vector<PdfOutlineEntry> EntriesOf(const QVector<Poppler::OutlineItem>& items) {
+  std::vector<PdfOutlineEntry> entries;
+  for (const Poppler::OutlineItem& item : items) {
+    entries.push_back({item.name(), EntriesOf(item.children())});
+  }
+  return entries;
+}
+
+}  // namespace
+
+std::vector<PdfOutlineEntry> PdfDocument::outline() const {
+  try {
+    return EntriesOf(state_->document->outline());
+  } catch (...) {
+    return {};
+  }
+}
+
 QImage PdfDocument::renderPage(int index, double dpi, const QColor& paper) const {
   if (index < 0 || index >= pageCount() || dpi <= 0) return QImage();
   try {
