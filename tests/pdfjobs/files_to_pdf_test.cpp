@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <atomic>
+#include <thread>
 
 #include "pdfjobs/pdf_fixtures.h"
 #include "platform/pdf_builder.h"
@@ -94,6 +97,37 @@ TEST(FilesToPDF, EachItemRotatesPdfsCopiesLockedOnesAndFailsMissingPages) {
   EXPECT_EQ(test::ReadBytes(QDir(out).filePath("secret.pdf")), test::ReadBytes(secret));
   EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name),
             QStringList({"secret.pdf", "turned.pdf"}));
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST(FilesToPDF, AJobOffTheMainThreadPrintsHtmlThroughTheMainThread) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  const QString html = QDir(folder).filePath("page.html");
+  test::WriteBytes(html, "<html><body><p>Printed from a worker</p></body></html>");
+  FilesToPDFConversionOptions o = Options(out);
+  o.items = {Item(4, html)};
+  o.pdfDocumentAttributes = {{kPdfTitleKey, "Worker page"}};
+  std::vector<int64_t> reports;
+  o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
+  std::atomic<int> result{-1};
+  std::thread worker([&] { result = ConvertFilesToPDF(&o); });
+  QElapsedTimer timer;
+  timer.start();
+  while (result < 0 && timer.elapsed() < 120000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  worker.join();
+  EXPECT_EQ(result, 1);
+  const QString pdf = QDir(out).filePath("page.pdf");
+  EXPECT_TRUE(test::RunTool("pdftotext", {pdf, "-"}).contains("Printed from a worker"));
+  EXPECT_TRUE(test::RunTool("pdfinfo", {pdf}).contains("Worker page"));
+  EXPECT_EQ(test::PageBoxes(pdf), QStringList({"0 0 612 792"}));
+  EXPECT_EQ(reports, (std::vector<int64_t>{3}));
 }
 
 }  // namespace

@@ -126,9 +126,9 @@ TEST(PDFTextExporter, ASourceThatIsNoPdfThrows301) {
   const QString folder = test::MakeTempFolder();
   const QString notPdf = QDir(folder).filePath("x.pdf");
   test::WriteBytes(notPdf, "not a pdf");
-  const PDFToTextConversionOptions o = Options(notPdf, folder, 1, "txt");
+  PDFToTextConversionOptions o = Options(notPdf, folder, 1, "txt");
   try {
-    PDFTextExporter exporter(&o);
+    ConvertPDFToText(&o);
     FAIL() << "no exception";
   } catch (int code) {
     EXPECT_EQ(code, 301);
