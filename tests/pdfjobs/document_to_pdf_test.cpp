@@ -109,10 +109,8 @@ TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
   o.pdfDocumentAttributes = {{"Title", "Joined"}};
   std::vector<int64_t> reports;
   o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
-  DocumentToPDF job;
-  job.setOptions(o);
-  job.setProgressCallback(o.progressCallback);
-  ASSERT_TRUE(job.convertToSinglePDF());
+  o.saveAsSinglePDF = 1;
+  ASSERT_EQ(ConvertDocumentsToPDF(&o), 1);
   EXPECT_EQ(test::PageCount(o.destinationURL), 2);
   EXPECT_TRUE(test::RunTool("pdfinfo", {o.destinationURL}).contains("Joined"));
   EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 6, 7}));

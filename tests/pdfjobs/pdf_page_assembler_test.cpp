@@ -49,10 +49,7 @@ TEST(PDFPageAssembler, OnePdfTakesEachImagesOwnSizeAndKeepsJpegBytes) {
   std::vector<int64_t> reports;
   o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
 
-  PDFPageAssembler assembler;
-  assembler.setOptions(o);
-  assembler.setProgressCallback(o.progressCallback);
-  ASSERT_TRUE(assembler.convertToSinglePDF());
+  ASSERT_EQ(ConvertImagesToPDF(&o), 1);
   EXPECT_EQ(PageBoxes(o.destinationURL), QStringList({"0 0 600 400", "0 0 288 192"}));
   EXPECT_TRUE(test::ReadBytes(o.destinationURL).contains(test::ReadBytes(b)));
   const auto images = ListImages(o.destinationURL);

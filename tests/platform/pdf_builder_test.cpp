@@ -50,7 +50,7 @@ TEST(PdfBuilder, WritesInformationAndEncryptionWithPermissions) {
   EXPECT_FALSE(opened->allowsPrinting());
 }
 
-TEST(PdfBuilder, TransparentImagesGetASoftMaskAndCmykJpegsStayCmyk) {
+TEST(PdfBuilder, TransparentImagesGetASoftMaskCmykJpegsStayCmykAndJpeg2000StaysJpx) {
   const QString folder = test::MakeTempFolder();
   QImage clear(8, 8, QImage::Format_ARGB32);
   clear.fill(QColor(255, 0, 0, 100));
@@ -62,8 +62,12 @@ TEST(PdfBuilder, TransparentImagesGetASoftMaskAndCmykJpegsStayCmyk) {
   test::RunTool("convert", {QDir(folder).filePath("rgb.png"), "-colorspace", "CMYK", jpegPath},
                 &ok);
   ASSERT_TRUE(ok);
+  const QString jp2Path = QDir(folder).filePath("blue.jp2");
+  test::RunTool("convert", {QDir(folder).filePath("rgb.png"), jp2Path}, &ok);
+  ASSERT_TRUE(ok);
   PdfBuilder pdf;
-  for (const QByteArray& bytes : {Encoded(clear, "PNG"), test::ReadBytes(jpegPath)}) {
+  for (const QByteArray& bytes :
+       {Encoded(clear, "PNG"), test::ReadBytes(jpegPath), test::ReadBytes(jp2Path)}) {
     PdfImageInfo info;
     ASSERT_TRUE(ReadPdfImageInfo(bytes, 1, &info));
     ASSERT_TRUE(pdf.insertImagePage(9, bytes, info, QRectF(0, 0, 8, 8), QRectF(0, 0, 8, 8), {}));
@@ -71,10 +75,12 @@ TEST(PdfBuilder, TransparentImagesGetASoftMaskAndCmykJpegsStayCmyk) {
   const QString path = QDir(folder).filePath("mixed.pdf");
   ASSERT_TRUE(pdf.write(path));
   const QStringList lines = test::RunTool("pdfimages", {"-list", path}).split('\n');
-  ASSERT_GE(lines.size(), 5);
+  ASSERT_GE(lines.size(), 6);
   EXPECT_TRUE(lines[2].contains("image") && lines[2].contains("rgb"));
   EXPECT_TRUE(lines[3].contains("smask"));
   EXPECT_TRUE(lines[4].contains("cmyk") && lines[4].contains("jpeg"));
+  EXPECT_TRUE(lines[5].contains("jpx"));
+  EXPECT_TRUE(test::ReadBytes(path).contains(test::ReadBytes(jp2Path)));
   EXPECT_FALSE(PdfBuilder::Open(jpegPath, {}));
 }
 
