@@ -288,7 +288,23 @@ QImage FinishDecodedImage(QImage image, const ImageRepresentation& rep) {
     default:
       break;
   }
-  if (image.format() != target) image.convertTo(target);
+  if (target == QImage::Format_RGBA64_Premultiplied && image.format() != target) {
+    // Qt 6.4 squares alpha when it premultiplies 16-bit pixels itself.
+    QImage premultiplied(image.size(), target);
+    for (int y = 0; y < image.height(); ++y) {
+      const QRgba64* in = reinterpret_cast<const QRgba64*>(image.constScanLine(y));
+      QRgba64* out = reinterpret_cast<QRgba64*>(premultiplied.scanLine(y));
+      for (int x = 0; x < image.width(); ++x) {
+        out[x] = image.format() == QImage::Format_RGBX64
+                     ? QRgba64::fromRgba64(in[x].red(), in[x].green(), in[x].blue(), 65535)
+                     : in[x].premultiplied();
+      }
+    }
+    premultiplied.setColorSpace(image.colorSpace());
+    image = std::move(premultiplied);
+  } else if (image.format() != target) {
+    image.convertTo(target);
+  }
   const double scaleX = rep.pixelWidth > 0 ? double(image.width()) / rep.pixelWidth : 1.0;
   const double scaleY = rep.pixelHeight > 0 ? double(image.height()) / rep.pixelHeight : 1.0;
   image.setDotsPerMeterX(int(std::lround(rep.dpiX * scaleX / 0.0254)));

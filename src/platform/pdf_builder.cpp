@@ -87,50 +87,77 @@ Handle ImageDictionary(int width, int height) {
   return dict;
 }
 
-// Raw 8-bit samples of the decoded image and, when it has any transparency, its alpha.
+// 8-bit samples (grey or RGB) and alpha of a decoded image, unpremultiplied. Deep images are
+// narrowed here: Qt 6.4 garbles colour converting premultiplied 16-bit pixels itself.
+struct EightBitPixels {
+  QByteArray samples;
+  QByteArray alpha;
+  bool grey = false;
+  bool opaque = true;
+};
+
+EightBitPixels Narrowed(const QImage& image) {
+  EightBitPixels out;
+  const int w = image.width(), h = image.height();
+  out.grey =
+      image.format() == QImage::Format_Grayscale8 || image.format() == QImage::Format_Grayscale16;
+  const int channels = out.grey ? 1 : 3;
+  out.samples.resize(qsizetype(w) * h * channels);
+  out.alpha.resize(qsizetype(w) * h);
+  uchar* sample = reinterpret_cast<uchar*>(out.samples.data());
+  uchar* alpha = reinterpret_cast<uchar*>(out.alpha.data());
+  if (out.grey) {
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    for (int y = 0; y < h; ++y) sample = std::copy_n(grey.constScanLine(y), w, sample);
+    std::fill_n(alpha, qsizetype(w) * h, uchar(255));
+    return out;
+  }
+  const bool deep = image.depth() == 64;
+  const QImage source = deep ? image : image.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      QRgb pixel;
+      if (deep) {
+        QRgba64 p = reinterpret_cast<const QRgba64*>(source.constScanLine(y))[x];
+        if (image.format() == QImage::Format_RGBA64_Premultiplied) p = p.unpremultiplied();
+        pixel = p.toArgb32();
+      } else {
+        pixel = reinterpret_cast<const QRgb*>(source.constScanLine(y))[x];
+      }
+      *sample++ = uchar(qRed(pixel));
+      *sample++ = uchar(qGreen(pixel));
+      *sample++ = uchar(qBlue(pixel));
+      *alpha++ = uchar(qAlpha(pixel));
+      out.opaque = out.opaque && qAlpha(pixel) == 255;
+    }
+  }
+  return out;
+}
+
+// The decoded image Flate-compressed (by the writer) with its transparency as a soft mask.
 Handle FlateImage(QPDF& pdf, const ImageSource& source, const ImageRepresentation& rep) {
   ImageResult<QImage> decoded = source.decode(0);
   if (!decoded.ok()) return Handle::newNull();
   const QImage& image = decoded.value;
-  const bool grey = image.format() == QImage::Format_Grayscale8 ||
-                    image.format() == QImage::Format_Grayscale16 || image.isGrayscale();
-  const QImage pixels =
-      image.convertToFormat(grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-  const int w = pixels.width(), h = pixels.height();
-  const int rowBytes = grey ? w : 3 * w;
-  QByteArray samples(qsizetype(rowBytes) * h, Qt::Uninitialized);
-  for (int y = 0; y < h; ++y) {
-    std::copy_n(pixels.constScanLine(y), rowBytes, samples.data() + qsizetype(y) * rowBytes);
-  }
-  Handle dict = ImageDictionary(w, h);
-  const ColorModel model = grey ? ColorModel::Gray : ColorModel::RGB;
+  const int w = image.width(), h = image.height();
+  const EightBitPixels pixels = Narrowed(image);
+  Handle stream = StreamOf(pdf, pixels.samples);
+  Handle dict = stream.getDict();
+  for (const auto& [key, value] : ImageDictionary(w, h).getDictAsMap()) dict.replaceKey(key, value);
+  const ColorModel model = pixels.grey ? ColorModel::Gray : ColorModel::RGB;
   dict.replaceKey("/ColorSpace", rep.colorModel == model ? ColourSpaceOf(pdf, rep, model)
                                                          : Handle::newName(DeviceSpace(model)));
   dict.replaceKey("/BitsPerComponent", Handle::newInteger(8));
-  if (image.hasAlphaChannel()) {
-    const QImage alpha = image.convertToFormat(QImage::Format_ARGB32);
-    QByteArray mask(qsizetype(w) * h, Qt::Uninitialized);
-    bool opaque = true;
-    for (int y = 0; y < h; ++y) {
-      const QRgb* line = reinterpret_cast<const QRgb*>(alpha.constScanLine(y));
-      for (int x = 0; x < w; ++x) {
-        mask[qsizetype(y) * w + x] = char(qAlpha(line[x]));
-        opaque = opaque && qAlpha(line[x]) == 255;
-      }
+  if (!pixels.opaque) {
+    Handle smask = StreamOf(pdf, pixels.alpha);
+    Handle maskDict = smask.getDict();
+    for (const auto& [key, value] : ImageDictionary(w, h).getDictAsMap()) {
+      maskDict.replaceKey(key, value);
     }
-    if (!opaque) {
-      Handle smask = StreamOf(pdf, mask);
-      Handle maskDict = smask.getDict();
-      for (const auto& [key, value] : ImageDictionary(w, h).getDictAsMap()) {
-        maskDict.replaceKey(key, value);
-      }
-      maskDict.replaceKey("/ColorSpace", Handle::newName("/DeviceGray"));
-      maskDict.replaceKey("/BitsPerComponent", Handle::newInteger(8));
-      dict.replaceKey("/SMask", smask);
-    }
+    maskDict.replaceKey("/ColorSpace", Handle::newName("/DeviceGray"));
+    maskDict.replaceKey("/BitsPerComponent", Handle::newInteger(8));
+    dict.replaceKey("/SMask", smask);
   }
-  Handle stream = StreamOf(pdf, samples);
-  for (const auto& [key, value] : dict.getDictAsMap()) stream.getDict().replaceKey(key, value);
   return stream;
 }
 

@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include "platform/image_fixtures.h"
+#include "platform/pdf_document.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -82,6 +83,35 @@ TEST(PdfBuilder, TransparentImagesGetASoftMaskCmykJpegsStayCmykAndJpeg2000StaysJ
   EXPECT_TRUE(lines[5].contains("jpx"));
   EXPECT_TRUE(test::ReadBytes(path).contains(test::ReadBytes(jp2Path)));
   EXPECT_FALSE(PdfBuilder::Open(jpegPath, {}));
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST(PdfBuilder, DeepTransparentImagesKeepTheirColour) {
+  const QString folder = test::MakeTempFolder();
+  const QString png = QDir(folder).filePath("deep.png");
+  bool ok = false;
+  test::RunTool("convert",
+                {"-size", "8x8", "xc:rgba(200,40,40,0.5)", "-depth", "16", "PNG64:" + png}, &ok);
+  ASSERT_TRUE(ok);
+  const QByteArray bytes = test::ReadBytes(png);
+  PdfImageInfo info;
+  ASSERT_TRUE(ReadPdfImageInfo(bytes, 1, &info));
+  PdfBuilder pdf;
+  ASSERT_TRUE(pdf.insertImagePage(0, bytes, info, QRectF(0, 0, 8, 8), QRectF(0, 0, 8, 8), {}));
+  const QString path = QDir(folder).filePath("deep.pdf");
+  ASSERT_TRUE(pdf.write(path));
+  const auto document = PdfDocument::Open(path);
+  ASSERT_TRUE(document);
+  // Half of (200, 40, 40) over white paper.
+  const QRgb pixel = document->renderPage(0, 72).pixel(4, 4);
+  EXPECT_NEAR(qRed(pixel), 228, 3);
+  EXPECT_NEAR(qGreen(pixel), 148, 3);
+  EXPECT_NEAR(qBlue(pixel), 148, 3);
 }
 
 }  // namespace
