@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextOption>
 #include <QUrl>
 
 #include "engine/file_utils.h"
@@ -172,6 +173,10 @@ bool DocumentToPDF::print(const QString& source, const QString& pdf) const {
                            QMarginsF(leftMargin, topMargin, rightMargin, bottomMargin),
                            QPageLayout::Point);
   if (!writer.setPageLayout(layout)) return false;
+  // A word longer than the text width breaks rather than running off the page.
+  QTextOption option = document.defaultTextOption();
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  document.setDefaultTextOption(option);
   document.documentLayout()->setPaintDevice(&writer);
   document.setDocumentMargin(0);
   document.setPageSize(text);

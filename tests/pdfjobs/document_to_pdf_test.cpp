@@ -45,6 +45,7 @@ TEST(DocumentToPDF, PlainTextIsLaidOutInTheTextAreaOfALandscapePage) {
     text += "Line " + QByteArray::number(i) +
             (i % 10 == 0 ? QByteArray(40, ' ') + QByteArray("word ").repeated(40) : "") + "\n";
   }
+  text += QByteArray("unbroken").repeated(50) + "\n";
   const QString notes = QDir(folder).filePath("notes.txt");
   test::WriteBytes(notes, text);
   TextToPDFConversionOptions o = Letter(notes, out);
@@ -103,6 +104,19 @@ TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
 
   o.leftMargin = o.rightMargin = 306;
   EXPECT_FALSE(ConvertEach(o));
+
+  // Without LibreOffice a rich-text document fails on its own; the plain one still converts.
+  const QString rtf = QDir(folder).filePath("letter.rtf");
+  test::WriteBytes(rtf, "{\\rtf1\\ansi Dear reader,\\par}");
+  const QString alone = test::MakeTempFolder();
+  o = Letter(rtf, alone);
+  o.sourceItems.append({{QStringLiteral("FilePath"), words}});
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray("/nonexistent"));
+  const bool converted = ConvertEach(o);
+  qputenv("PATH", path);
+  EXPECT_FALSE(converted);
+  EXPECT_EQ(QDir(alone).entryList(QDir::Files), QStringList({"words.pdf"}));
 
   o = Letter(words, QDir(out).filePath("joined.pdf"));
   o.sourceItems.append({{QStringLiteral("FilePath"), words}});
