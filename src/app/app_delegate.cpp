@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 
+#include "app/preview_controller.h"
 #include "app/thumbnail_queue.h"
 
 namespace glimbrik {
@@ -15,6 +16,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
 AppDelegate::~AppDelegate() {
   stopAdding_ = true;
   addingPool_.waitForDone();
+  if (previewController_) previewController_->StopPreview();
   delete window_;
 }
 
@@ -23,6 +25,7 @@ void AppDelegate::awakeFromNib() {
   window_ = new MainWindow;
   model_ = new ImageListModel(this);
   window_->imageListViewOutlet->setModel(model_);
+  watermarkContextView = new WatermarkView(window_->mainImagePreview);
   // The column's sort key: titles in ascending order until the user clicks the header.
   window_->imageListViewOutlet->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// Files and poppler-utils readings shared by the PDF assembly tests.
+// Files and poppler-utils readings shared by the PDF job tests.
 
 #include <QDir>
 #include <QFile>
@@ -8,11 +8,18 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <string>
 #include <vector>
 
 #include "platform/image_fixtures.h"
 
 namespace glimbrik::test {
+
+// Writes a PDF of pageCount pages of width x height points; each page draws a red square of 72
+// points at its bottom-left corner. rotate gives every page that /Rotate; a password encrypts
+// the file (user password = owner password).
+void WritePagesPDF(const QString& path, int pageCount, double width = 612, double height = 792,
+                   int rotate = 0, const std::string& password = std::string());
 
 inline QString WriteImage(const QString& folder, const QString& name, int w, int h, double dpi,
                           QColor colour = QColor(200, 40, 40)) {
