@@ -87,7 +87,18 @@ TEST(PDFTextExporter, RangesSelectPagesAndNeverReplaceAFile) {
   EXPECT_FALSE(Export(o));
   EXPECT_TRUE(QDir(none).entryList(QDir::Files).isEmpty());
 
+  // Cancelled once page 3 has been reported: the pages gathered so far are still written.
+  const QString cancelled = test::MakeTempFolder();
+  o = Options(o.sourceURL, cancelled, 1, "txt");
+  int64_t reported = 0;
+  o.progressCallback.callback = [&](int64_t page) { reported = page; };
+  o.progressCallback.isConversionCancelled = [&] { return reported >= 3; };
+  ASSERT_TRUE(Export(o));
+  const QByteArray gathered = test::ReadBytes(QDir(cancelled).filePath("name.txt"));
+  EXPECT_TRUE(gathered.contains("Page 3") && !gathered.contains("Page 5"));
+
   // A destination below a plain file cannot be written.
+  o.progressCallback = {};
   o.firstPage = 3;
   o.destinationURL = QDir(out).filePath("name.txt");
   EXPECT_FALSE(Export(o));
