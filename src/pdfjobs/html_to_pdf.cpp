@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPageLayout>
 #include <QThread>
 #include <QTimer>
@@ -110,8 +111,9 @@ bool HTMLToPDF::printPage(const QString& url, const QString& pdf) const {
                            orientation_ == 1 ? QPageLayout::Landscape : QPageLayout::Portrait,
                            QMarginsF(leftMargin_, topMargin_, rightMargin_, bottomMargin_),
                            QPageLayout::Point);
+  // The web engine needs a GUI application; without one the page fails.
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return false;
   if (OnMainThread()) return LoadAndPrint(url, pdf, layout, timeoutSeconds_);
-  if (!QCoreApplication::instance()) return false;
   bool result = false;
   QMetaObject::invokeMethod(
       QCoreApplication::instance(),

@@ -168,7 +168,11 @@ bool PDFPageAssembler::addImageFile(const QString& url, PdfBuilder* target, int6
   pageIndex = index ? *index : 0;
   pageAdded = false;
   rotationAngle = ItemRotationAngle(angle);
-  if (!url.isEmpty()) {
+  const QRectF page = pageRect();
+  // Margins that leave no printable area fail the image instead of placing it nowhere.
+  const bool printable = pageSizeMode == 0 || (page.width() - leftMargin - rightMargin > 0 &&
+                                               page.height() - topMargin - bottomMargin > 0);
+  if (printable && !url.isEmpty()) {
     ImageConverter converter;
     if (converter.loadSource(url)) {
       ImageResizeOptions resize;

@@ -108,6 +108,14 @@ TEST(PDFPageAssembler, ImageIsCentredInThePrintableArea) {
   EXPECT_EQ(qGray(page.pixel(285, 200)), 255);
   EXPECT_EQ(qGray(page.pixel(200, 145)), 255);
   EXPECT_EQ(qGray(page.pixel(200, 255)), 255);
+
+  // Margins that take the whole width leave nowhere to put the image.
+  o.leftMargin = 200;
+  o.rightMargin = 200;
+  o.destinationURL = QDir(folder).filePath("none.pdf");
+  assembler.setOptions(o);
+  EXPECT_FALSE(assembler.convertToSinglePDF());
+  EXPECT_FALSE(QFileInfo::exists(o.destinationURL));
 }
 
 TEST(PDFPageAssembler, EachImageItsOwnPdfAndFailuresDoNotStopTheRun) {
