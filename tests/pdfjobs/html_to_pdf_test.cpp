@@ -38,3 +38,41 @@ TEST(HTMLToPDF, APageThatNeverFinishesLoadingFailsAfterTheTimeout) {
 
 }  // namespace
 }  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST(HTMLToPDF, SourcesGoEachToItsOwnFileOrAllIntoOne) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  TextToPDFConversionOptions o;
+  for (const char* name : {"one", "two"}) {
+    const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".htm");
+    test::WriteBytes(path, QByteArray("<p>Page ") + name + "</p>");
+    o.sourceItems.append({{QStringLiteral("FilePath"), path}});
+  }
+  o.destinationURL = out;
+  o.pageWidth = 400;
+  o.pageHeight = 500;
+  o.pdfDocumentAttributes = {{"Title", "Pages"}};
+  std::vector<int64_t> reports;
+  HTMLToPDF each;
+  each.Init(o);
+  each.SetProgressCallbackInfo({[&](int64_t v) { reports.push_back(v); }, {}});
+  ASSERT_TRUE(each.SaveAsPDF());
+  EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name), QStringList({"one.pdf", "two.pdf"}));
+  EXPECT_EQ(test::PageBoxes(QDir(out).filePath("two.pdf")), QStringList({"0 0 400 500"}));
+
+  o.destinationURL = QDir(out).filePath("both.pdf");
+  HTMLToPDF all;
+  all.Init(o);
+  all.SetProgressCallbackInfo({[&](int64_t v) { reports.push_back(v); }, {}});
+  ASSERT_TRUE(all.SaveAsTextToSinglePDF());
+  EXPECT_EQ(test::PageCount(o.destinationURL), 2);
+  const QString text = test::RunTool("pdftotext", {o.destinationURL, "-"});
+  EXPECT_LT(text.indexOf("Page one"), text.indexOf("Page two"));
+  EXPECT_TRUE(test::RunTool("pdfinfo", {o.destinationURL}).contains("Title:           Pages"));
+  EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 3, 3, 6, 7}));
+}
+
+}  // namespace
+}  // namespace glimbrik
