@@ -12,6 +12,7 @@ PACKAGES=(
   jpegoptim libjpeg-turbo-progs pngcrush optipng advancecomp gifsicle
   icc-profiles-free fonts-dejavu-core shared-mime-info dbus-daemon
   imagemagick libtiff-tools webp exiv2 libvips-tools xvfb xauth xdotool
+  qt6-webengine-dev libreoffice-writer-nogui poppler-utils
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
