@@ -166,6 +166,8 @@ void TokenField::insertToken(const QVXWatermarkTextToken& token) {
   }
   insertElements(cursor, {token});
   setTextCursor(cursor);
+  // An insertion into a field that was not being edited starts its editing there.
+  if (!editing_) setFocus(Qt::OtherFocusReason);
 }
 
 void TokenField::refreshTokens() {
