@@ -135,9 +135,7 @@ TokenArray TokenField::tokensInRange(int from, int to) const {
 void TokenField::insertElements(QTextCursor& cursor, const TokenArray& elements) {
   for (const TokenElement& element : elements) {
     if (const auto* text = std::get_if<QString>(&element)) {
-      QTextCharFormat plain;
-      plain.setFont(document()->defaultFont());
-      cursor.insertText(*text, plain);
+      cursor.insertText(*text, QTextCharFormat());
     } else {
       cursor.insertText(QString(kObject), TokenFormat(std::get<QVXWatermarkTextToken>(element)));
     }
