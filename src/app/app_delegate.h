@@ -239,6 +239,8 @@ class AppDelegate : public QObject {
 
  private:
   void connectControls();
+  // The two token fields and their shared token handling; before the panels take defaults.
+  void SetUpTokenFields();
   void connectRenameControls();
   // A switch of the rename group: the example follows, and watermarks that show the new name.
   void RenameGroupSwitched(bool redraw);

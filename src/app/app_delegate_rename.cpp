@@ -9,10 +9,31 @@
 
 namespace glimbrik {
 
-void AppDelegate::connectRenameControls() {
+void AppDelegate::SetUpTokenFields() {
   OptionPanels& p = panels();
   if (!tokens_) tokens_ = new WatermarkTextTokens(this);
   tokens_->setRenameTokenTextFieldOutlet(p.renameTokenTextFieldOutlet);
+  tokens_->setTextTextFieldOutlet(p.textTextFieldOutlet);
+  hooks.DefaultRenameOption = [this] {
+    renameTokenTextFieldOutlet()->setTokens(
+        {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9)});
+    ChangeRenameOptionActions(nullptr);
+    updateRenameExampleString();
+  };
+  if (watermarkContextView) {
+    // The field shows the text of the preset being edited.
+    WatermarkControls& controls = watermarkContextView->controls;
+    controls.assignTextValues =
+        [this, previous = controls.assignTextValues](const TextWatermarkValues& values) {
+          if (previous) previous(values);
+          panels().textTextFieldOutlet->setTokens(values.textStringTokens);
+        };
+    p.textTextFieldOutlet->setTokens(watermarkContextView->model().textStringTokens());
+  }
+}
+
+void AppDelegate::connectRenameControls() {
+  OptionPanels& p = panels();
   connect(p.renameInsertTokenButtonOutlet, &QToolButton::clicked, this, [this] {
     tokens_->PopupTextWatermarkTokenMenu(panels().renameInsertTokenButtonOutlet,
                                          kRenameInsertButtonTag);
@@ -25,14 +46,6 @@ void AppDelegate::connectRenameControls() {
   connect(p.overwriteExistingCheckButton, &QCheckBox::clicked, this,
           &AppDelegate::changeOverwriteExistingFile);
   connect(this, &AppDelegate::resizeOptionsChanged, this, &AppDelegate::ResizeReachesTokens);
-  hooks.DefaultRenameOption = [this] {
-    renameTokenTextFieldOutlet()->setTokens(
-        {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9)});
-    ChangeRenameOptionActions(nullptr);
-    updateRenameExampleString();
-  };
-
-  tokens_->setTextTextFieldOutlet(p.textTextFieldOutlet);
   connect(p.textInsertTokenButtonOutlet, &QToolButton::clicked, this, [this] {
     tokens_->PopupTextWatermarkTokenMenu(panels().textInsertTokenButtonOutlet,
                                          kWatermarkInsertButtonTag);
@@ -41,16 +54,6 @@ void AppDelegate::connectRenameControls() {
     if (watermarkContextView)
       TextWatermarkTokensDidChange(*watermarkContextView, panels().textTextFieldOutlet->tokens());
   });
-  if (watermarkContextView) {
-    // The field shows the text of the preset being edited.
-    WatermarkControls& controls = watermarkContextView->controls;
-    controls.assignTextValues =
-        [this, previous = controls.assignTextValues](const TextWatermarkValues& values) {
-          if (previous) previous(values);
-          panels().textTextFieldOutlet->setTokens(values.textStringTokens);
-        };
-    panels().textTextFieldOutlet->setTokens(watermarkContextView->model().textStringTokens());
-  }
 }
 
 void AppDelegate::ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken() {

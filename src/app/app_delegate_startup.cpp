@@ -69,6 +69,7 @@ void AppDelegate::InitializeNibControlsFromHere() {
   //    built-in items only. The watermark editor loads its presets.
   SetUpWatermarkView();
   SetUpImageView();
+  SetUpTokenFields();
   // 7. General options.
   ReadGeneralPrefOptions();
   // 8. Nothing to convert yet.

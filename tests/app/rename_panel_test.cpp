@@ -98,9 +98,12 @@ TEST_F(RenamePanel, TheInsertButtonOffersTheRenameItems) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, kTimeoutMs));
   EXPECT_TRUE(tokens->menuItemWithTag(1)->isVisible());
   EXPECT_FALSE(tokens->menuItemWithTag(8)->isVisible());
-  tokens->menuItemWithTag(9)->trigger();
+  tokens->menuItemWithTag(18)->trigger();
   menu->close();
-  EXPECT_EQ(field().tokens().size(), 1);
+  // The default pattern, then the inserted token.
+  EXPECT_EQ(field().tokens(),
+            (TokenArray{QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9),
+                        QVXWatermarkTextToken(QStringLiteral("Camera Maker"), 18)}));
   EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 0);
 }
 
