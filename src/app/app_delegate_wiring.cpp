@@ -88,6 +88,7 @@ void AppDelegate::connectControls() {
   }
   connect(p.effectsRadioButtonOutlet, &QButtonGroup::buttonClicked, this,
           [this](QAbstractButton* cell) { changeGlobalPresetOption(cell); });
+  connectPeripheryControls();
 }
 
 }  // namespace glimbrik

@@ -49,6 +49,8 @@ class MainWindow : public QMainWindow {
   QAction* helpToolbarItem = nullptr;
   QAction* preferencesToolbarItem = nullptr;
   QAction* showInFolderAction = nullptr;
+  QAction* aboutAction = nullptr;
+  QAction* contactSupportAction = nullptr;
   QAction* quitAction = nullptr;
   QMenu* listContextMenu = nullptr;
 
