@@ -38,7 +38,7 @@ QWidget* SegmentedControl(const char* name, QAction* first, QAction* second) {
 }
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : QVXWindow(parent) {
   setObjectName(QStringLiteral("window"));
   setWindowTitle(QStringLiteral("Glimbrik"));
   setAcceptDrops(true);
