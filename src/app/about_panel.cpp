@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -87,7 +88,9 @@ void AboutPanelController::awakeFromNib() {
   QString credits;
   QFile file(BundleResourcePath(QStringLiteral("Credits"), QStringLiteral("txt")));
   if (file.open(QIODevice::ReadOnly)) credits = QString::fromUtf8(file.readAll());
-  otherInfoField->setText(credits);
+  // The credits wrap to the panel: a single line break inside a paragraph is only a space.
+  credits.replace(QRegularExpression(QStringLiteral("(?<!\\n)\\n(?!\\n)")), QStringLiteral(" "));
+  otherInfoField->setText(credits.trimmed());
   aboutWindow->resize(420, 360);
 }
 

@@ -89,6 +89,7 @@ void MainWindow::buildToolbar() {
   quitAction = NewAction(this, "quitAction", QStringLiteral("Quit"));
   quitAction->setShortcut(QKeySequence::Quit);
   addImageToolbarItem->setShortcut(QKeySequence::Open);
+  preferencesToolbarItem->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
 
   toolbar->addAction(addImageToolbarItem);
   toolbar->addAction(removeToolbarItem);

@@ -13,6 +13,7 @@ PreferencesSheet::PreferencesSheet(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("preferencesDialog"));
   setWindowTitle(QStringLiteral("Preferences"));
   setWindowModality(Qt::WindowModal);
+  setMinimumWidth(520);
   auto* outer = new QVBoxLayout(this);
   preferencesMainSubview = new QWidget(this);
   preferencesMainSubview->setObjectName(QStringLiteral("preferencesMainSubview"));
