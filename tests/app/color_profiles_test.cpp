@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QListView>
 #include <QProcess>
 #include <QTest>
 
@@ -93,6 +94,16 @@ TEST_F(ColorProfilesTest, ThePopUpListsDisplayAndOutputProfilesOncePerNameInThei
   EXPECT_EQ(app->GetSelectedColorSpaceRef()->model(), ColorModel::CMYK);
   app->SelectProfileForPath(folder + "/same-rgb.icc");
   EXPECT_EQ(app->GetSelectedColorSpaceRef()->model(), ColorModel::RGB);
+  // An RGB-only output hides the CMYK group, its separator included, and drops a CMYK choice.
+  app->SelectProfileForPath(folder + "/same-cmyk.icc");
+  InstallBatchRun(*app);
+  ASSERT_TRUE(SelectItemWithTag(app->destImageTypePopUpButton(), 11));
+  auto* rows = qobject_cast<QListView*>(popup->view());
+  ASSERT_NE(rows, nullptr);
+  EXPECT_TRUE(rows->isRowHidden(cmyk));
+  EXPECT_TRUE(rows->isRowHidden(titles.indexOf(QString(), 2)));
+  EXPECT_FALSE(rows->isRowHidden(rgb));
+  EXPECT_EQ(popup->currentIndex(), 0);
   app->SelectProfileForPath(QStringLiteral("/nowhere.icc"));
   EXPECT_EQ(popup->currentIndex(), 0);
   EXPECT_EQ(app->GetSelectedColorSpaceRef(), nullptr);
