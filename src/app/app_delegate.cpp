@@ -4,6 +4,7 @@
 
 #include "app/app_store_rating.h"
 #include "app/preferences_sheet.h"
+#include "app/preview_controller.h"
 #include "app/thumbnail_queue.h"
 
 namespace glimbrik {
@@ -17,6 +18,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
 AppDelegate::~AppDelegate() {
   stopAdding_ = true;
   addingPool_.waitForDone();
+  if (previewController_) previewController_->StopPreview();
   delete window_;
 }
 
@@ -26,6 +28,7 @@ void AppDelegate::awakeFromNib() {
   rateApplicationObject_ = std::make_unique<MacAppStoreRating>();
   model_ = new ImageListModel(this);
   window_->imageListViewOutlet->setModel(model_);
+  watermarkContextView = new WatermarkView(window_->mainImagePreview);
   // The column's sort key: titles in ascending order until the user clicks the header.
   window_->imageListViewOutlet->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
 }

@@ -34,6 +34,7 @@ void AppDelegate::setImageCountMessage() {
       LocalizedString("TotalImageString")
           .arg(count)
           .arg(count < 2 ? QString() : QStringLiteral("s")));
+  changePreviewActionAfterDeleteOrAdd();
 }
 
 void AppDelegate::UpdateToolbarIcon() {
@@ -72,7 +73,8 @@ void AppDelegate::RemoveSelectedButtonAction() {
     SetConversionButtonEnable(false);
     SetEnabledDisabledRemoveOrRemoveAllItems();
     if (watermarkContextView) watermarkContextView->hide();
-    window_->mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+    window_->mainImagePreview->setPlainImage(dropImageIcon);
+    PreviewWindowClose(this);
   } else {
     SelectRowStartingAtRow(rows.first());
   }
@@ -83,9 +85,10 @@ void AppDelegate::RemoveAllButtonAction() {
   SetConversionButtonEnable(false);
   if (watermarkContextView) watermarkContextView->hide();
   model_->removeAllEntries();
-  window_->mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+  window_->mainImagePreview->setPlainImage(dropImageIcon);
   setImageCountMessage();
   SetEnabledDisabledRemoveOrRemoveAllItems();
+  PreviewWindowClose(this);
 }
 
 void AppDelegate::SelectRowStartingAtRow(qint64 row) {
@@ -108,14 +111,16 @@ void AppDelegate::PerformAnimationFromSelectedRowToImage() {
   MainWindow& w = *window_;
   const QList<int> rows = selectedRows();
   if (rows.isEmpty()) {
-    w.mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+    shownEntity_.reset();
+    w.mainImagePreview->setPlainImage(dropImageIcon);
     w.filenameLabelOutlet->clear();
     w.fileDescriptionLabelOutlet->clear();
     return;
   }
   currentSelectedImageIndex = rows.first();
   w.imageListViewOutlet->scrollTo(model_->index(rows.first(), 0));
-  // Drawing the selected image belongs to the selected-image view.
+  transformAndSetCurrentImage();
+  PreviewAction(nullptr);
 }
 
 void AppDelegate::ImageListViewDoubleClick() {

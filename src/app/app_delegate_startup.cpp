@@ -57,7 +57,7 @@ void AppDelegate::InitializeNibControlsFromHere() {
   m_currentResultUnitType = 2;
   emtyImageIcon = TemplateImage(QStringLiteral("UnknownImage.pdf"), QSize(550, 550));
   dropImageIcon = TemplateImage(QStringLiteral("DropImage.pdf"), QSize(256, 256));
-  w.mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+  w.mainImagePreview->setPlainImage(dropImageIcon);
   // 3. The destination folder's drop box.
   p.destinationPathViewCntr->boxTypeOption = 1;
   p.destinationPathViewCntr->allowDragAndDrop = true;
@@ -70,8 +70,10 @@ void AppDelegate::InitializeNibControlsFromHere() {
   p.conversionProgressIndicator->setRange(0, 1);
   // 5. Colour profiles.
   InitColorProfilesAndPopupButton();
-  // 6. Stored presets and the watermark editor come with their panels: the pop-ups hold their
-  //    built-in items only.
+  // 6. Stored presets come with their panels: the pop-ups hold their built-in items only. The
+  //    watermark editor loads its presets.
+  SetUpWatermarkView();
+  SetUpImageView();
   // 7. General options.
   ReadGeneralPrefOptions();
   // 8. Nothing to convert yet.

@@ -15,6 +15,7 @@
 
 #include "app/focus_keeping_window.h"
 #include "app/image_list_view.h"
+#include "app/image_view.h"
 #include "app/option_panels.h"
 #include "app/option_sidebar.h"
 
@@ -62,7 +63,7 @@ class MainWindow : public QVXWindow {
   QMenu* sortMenu = nullptr;
 
   // Selected image area.
-  QLabel* mainImagePreview = nullptr;
+  QVXImageView* mainImagePreview = nullptr;
   QLabel* filenameLabelOutlet = nullptr;
   QLabel* fileDescriptionLabelOutlet = nullptr;
   QToolButton* previewButtonOutlet = nullptr;
