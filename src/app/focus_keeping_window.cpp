@@ -61,8 +61,8 @@ bool QVXWindow::makeFirstResponder(QWidget* responder) {
   if (target == window() || target == focusWindow) return GiveFocus(responder);
   if (target == InputWatcher::instance().window) return GiveFocus(responder);
   for (QWidget* view = responder; view; view = view->parentWidget()) {
-    auto* delegate = dynamic_cast<QVXFirstResponderStealingSuppressionDelegate*>(view);
-    if (delegate && delegate->suppressFirstResponderWhenPopoverShows()) return false;
+    auto* content = qobject_cast<QVXFirstResponderStealingSuppressionView*>(view);
+    if (content && content->suppressFirstResponderWhenPopoverShows()) return false;
   }
   return GiveFocus(responder);
 }
