@@ -80,6 +80,16 @@ TEST_F(TokenFields, DatePopoverAnswerChangesTheClickedChip) {
   EXPECT_EQ(edited.count(), 1);
 }
 
+TEST_F(TokenFields, AnAnswerWithoutAFormatKeepsTheTokensFormat) {
+  rename.setTokens({QVXWatermarkTextToken(QStringLiteral("Date"), 5, QStringLiteral("yyyy"))});
+  handler.tokenFieldMenuForRepresentedObject(&rename, rename.tokenAt(0), QPoint(5, 5));
+  // What an unreadable format list leaves the popover to send.
+  handler.dateFormaterViewController(Dates(), QString(), 1);
+  const QVXWatermarkTextToken token = std::get<QVXWatermarkTextToken>(rename.tokens()[0]);
+  EXPECT_EQ(token.dateTimeFormatString(), QStringLiteral("yyyy"));
+  EXPECT_EQ(token.caseTag(), 1);
+}
+
 TEST_F(TokenFields, IndexPopoverSetsStartAndDigits) {
   rename.setTokens({QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
   ClickChip(rename, 0);
