@@ -292,7 +292,9 @@ TEST_F(WatermarkWindow, FileWithoutPixelsShowsTheEmptyImageAtFullZoom) {
   delegate->transformAndSetCurrentImage();
   EXPECT_EQ(delegate->window()->fileDescriptionLabelOutlet->text(), "At 100.00% Zoom");
   EXPECT_EQ(view().imageAspectRatio(), 1.0);
-  EXPECT_FALSE(delegate->window()->mainImagePreview->currentImage().isNull());
+  // The empty-image picture, shown as it is.
+  EXPECT_EQ(delegate->window()->mainImagePreview->currentImage().size(), QSize(550, 550));
+  EXPECT_EQ(delegate->window()->mainImagePreview->displayedSize(), QSize(550, 550));
 }
 
 }  // namespace
