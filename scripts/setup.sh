@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   jpegoptim libjpeg-turbo-progs pngcrush optipng advancecomp gifsicle
   icc-profiles-free fonts-dejavu-core shared-mime-info dbus-daemon
-  imagemagick libtiff-tools webp exiv2 libvips-tools xvfb xauth
+  imagemagick libtiff-tools webp exiv2 libvips-tools xvfb xauth xdotool
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -53,15 +53,6 @@ BatchController* InstallBatchRun(AppDelegate& delegate) {
                    &BatchController::ConvertButtonAction);
   QObject::connect(window->convertAllToolbarItem, &QAction::triggered, controller,
                    &BatchController::ConvertAllButtonAction);
-  // A user's choice is already marked as a change by the pop-up's own action.
-  QObject::connect(window->panels.destImageTypePopUpButton, &QComboBox::currentIndexChanged,
-                   controller, [&delegate] { SetImageTypeSecondaryOption(delegate.panels()); });
-  SetImageTypeSecondaryOption(delegate.panels());
-  QObject::connect(
-      window->panels.imageQualityEditFieldOutlet, &QLineEdit::textEdited, controller, [&delegate] {
-        QualityFieldTextDidChange(delegate.panels());
-        delegate.changeGlobalPresetOption(delegate.panels().imageQualityEditFieldOutlet);
-      });
   return controller;
 }
 

@@ -8,6 +8,8 @@
 
 #include "engine/pipeline_pixels.h"
 
+#include "platform/pixel_formats.h"
+
 namespace glimbrik {
 
 namespace {
@@ -130,7 +132,7 @@ QImage ResampleImage(const QImage& image, QSize size) {
     case QImage::Format_RGBA64_Premultiplied:
       break;
     default:
-      work = work.convertToFormat(work.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
+      work = ConvertedImage(work, work.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
                                                     : QImage::Format_ARGB32_Premultiplied);
   }
   if (work.isNull() || work.size() == size) return work;
