@@ -269,6 +269,16 @@ TEST_F(WatermarkWindow, ViewShowsTheTurnAndMirrorThatTheRunWrites) {
   EXPECT_TRUE(Reddish(At(output, 0.5, 0.9)));
 }
 
+TEST_F(WatermarkWindow, WatermarkTextTakesTheShownSize) {
+  const TokenArray size{QVXWatermarkTextToken(QStringLiteral("Width"), 11), QStringLiteral("x"),
+                        QVXWatermarkTextToken(QStringLiteral("Height"), 12)};
+  EXPECT_TRUE(delegate->GetTextWatermarkFullString(size).isNull()) << "no image selected";
+  AddPhoto(400, 300);
+  EXPECT_EQ(delegate->GetTextWatermarkFullString(size), "400x300");
+  delegate->window()->rotateRightAction->trigger();
+  EXPECT_EQ(delegate->GetTextWatermarkFullString(size), "300x400");
+}
+
 TEST_F(WatermarkWindow, TurnChangesEverySelectedRow) {
   for (const char* name : {"a", "b", "c"}) test::WriteJpeg(source + "/" + name + ".jpg", 40, 30);
   delegate->AddUrlsIntoImageListViewAtEnd(
