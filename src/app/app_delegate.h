@@ -27,6 +27,8 @@ class QCheckBox;
 
 namespace glimbrik {
 
+class PreviewController;
+
 // The application's controller: owns the image list, the sidebar groups and the option panels
 // of the main window, and answers the window's and the application's questions. GUI thread
 // only, except where a member says otherwise.
@@ -168,6 +170,16 @@ class AppDelegate : public QObject {
   ImageEntityPtr CurrentImageEntity() const;
   // The watermark text for the selected image; null without one.
   QString GetTextWatermarkFullString(const TokenArray& tokens) const;
+  // --- Preview window (InstallPreview connects it; until then these do nothing).
+  // Previews the selected row while the preview button is on, else closes the preview. Every
+  // change of an option that affects the result sends it; the sender may be nil.
+  void PreviewAction(QObject* sender = nullptr);
+  void PreviewWindowClose(QObject* sender);
+  // After entries were added or removed: keeps the preview on the same file.
+  void changePreviewActionAfterDeleteOrAdd();
+  bool isPreviewVisible() const;
+  PreviewController* previewController() const;
+  void setPreviewController(PreviewController* controller);
 
   // --- Controls that other parts of the application read.
   MainWindow* window() const { return window_; }
@@ -229,6 +241,7 @@ class AppDelegate : public QObject {
 
   MainWindow* window_ = nullptr;
   ImageListModel* model_ = nullptr;
+  QPointer<PreviewController> previewController_;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
   ImageEntityPtr shownEntity_;  // the entry the image view shows
