@@ -216,8 +216,14 @@ TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
   EXPECT_NEAR(double(view().width()) / view().height(), 0.75, 0.01);
   const QImage output = Run();
   EXPECT_EQ(output.size(), QSize(3000, 4000));
-
+  // Turned the other way, 90 to the left, the same.
   delegate->window()->rotateLeftAction->trigger();
+  delegate->window()->rotateLeftAction->trigger();
+  EXPECT_EQ(entity->GetAngle(), 90);
+  EXPECT_EQ(image->displayedSize(), QSize(3000, 4000));
+  EXPECT_DOUBLE_EQ(view().imageAspectRatio(), 0.75);
+
+  delegate->window()->rotateRightAction->trigger();
   delegate->window()->flipHorizontalAction->trigger();
   delegate->window()->flipVerticalAction->trigger();
   EXPECT_EQ(entity->GetFlip(), 3);
