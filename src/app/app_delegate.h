@@ -21,6 +21,7 @@
 #include "app/image_list_model.h"
 #include "app/main_window.h"
 #include "engine/conversion_records.h"
+#include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_view.h"
 
 class QCheckBox;
@@ -126,6 +127,23 @@ class AppDelegate : public QObject {
   void EffectOnOffAction(bool state);
   void SetEnabledDisabledRemoveOrRemoveAllItems();
 
+  // --- Rename panel and the token fields (app_delegate_rename.cpp).
+  WatermarkTextTokens* watermarkTextTokens() const { return tokens_; }
+  TokenField* renameTokenTextFieldOutlet() const {
+    return window_->panels.renameTokenTextFieldOutlet;
+  }
+  void changeRenamePresetPopupAction(QObject* sender);
+  void ChangeRenameOptionActions(QObject* sender);
+  void updateRenameExampleString();
+  void changeOverwriteExistingFile(bool on);
+  // The pattern when the rename group is on; none when it is off.
+  std::optional<TokenArray> GetRenameTokens() const;
+  bool IsRenameContainsResizeTokens() const;
+  ImageEntityPtr GetSelectedImageObject() const;
+  qint64 GetLastSelectedImageIndex() const;
+  // Set by the watermark editor: redraws when a ticked text watermark shows the new file name.
+  std::function<void()> ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken;
+
   // --- Image list.
   ImageListModel* imageListViewContents() const { return model_; }
   ImageEntityPtr ImageEntityForRow(qint64 row) const;
@@ -219,6 +237,9 @@ class AppDelegate : public QObject {
 
  private:
   void connectControls();
+  void connectRenameControls();
+  // A switch of the rename group: the example follows, and watermarks that show the new name.
+  void RenameGroupSwitched(bool redraw);
   void buildConfigurations();
   void setToolbarImages();
   // Adding runs: the walk runs on a pool thread under addSyncronizeObject; entries reach the
@@ -242,6 +263,7 @@ class AppDelegate : public QObject {
   MainWindow* window_ = nullptr;
   ImageListModel* model_ = nullptr;
   QPointer<PreviewController> previewController_;
+  WatermarkTextTokens* tokens_ = nullptr;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
   ImageEntityPtr shownEntity_;  // the entry the image view shows

@@ -115,12 +115,14 @@ void AppDelegate::PerformAnimationFromSelectedRowToImage() {
     w.mainImagePreview->setPlainImage(dropImageIcon);
     w.filenameLabelOutlet->clear();
     w.fileDescriptionLabelOutlet->clear();
+    updateRenameExampleString();
     return;
   }
   currentSelectedImageIndex = rows.first();
   w.imageListViewOutlet->scrollTo(model_->index(rows.first(), 0));
   transformAndSetCurrentImage();
   PreviewAction(nullptr);
+  updateRenameExampleString();
 }
 
 void AppDelegate::ImageListViewDoubleClick() {
