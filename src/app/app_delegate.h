@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QIcon>
 #include <QImage>
 #include <QObject>
@@ -7,15 +8,20 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <QUrl>
+#include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "app/configuration.h"
 #include "app/general_options.h"
 #include "app/image_list_model.h"
 #include "app/main_window.h"
+#include "engine/conversion_records.h"
+#include "watermark/watermark_view.h"
 
 class QCheckBox;
 
@@ -59,12 +65,52 @@ class AppDelegate : public QObject {
   void ApplyDefaultPhotoPreset();
   void DefaultImageConversionOption();
   void DefaultOptimizationOption();
+  void DefaultRenameOption();
   void DefaultResizeOption();
+  void DefaultWatermarkTextOption();
+  void DefaultWatermarkImageOption();
   void DefaultEffectOption();
+  void DefaultExtraOptions();
   void changeGlobalPresetOption(QObject* sender);
+  void changeConversionOptionAction(QObject* sender);
+  void changeOptimizationOptionAction(QObject* sender);
+  void changeEffectOptionAction(QObject* sender);
   void changeImageQualityAction(QObject* sender);
   void ImageQualityStepperControlDidChange(QObject* sender);
+  void SetImageTypeSecondaryOption(QObject* sender);
   void PreserveCreationDateAction();
+  // The font chosen in the font dialog, handed to the watermark editor's font controls.
+  void changeFont(const QFont& font);
+  // The effect cells show the selected image (or the application icon) through each effect;
+  // drawn on a pool thread.
+  void updateEffectImages();
+
+  // Parts that other components provide once they exist; each is skipped while empty.
+  struct PanelHooks {
+    std::function<void(QObject* sender)> PreviewAction;  // the preview follows an edit
+    std::function<void()> DefaultRenameOption;
+    std::function<void()> DefaultWatermarkTextOption;
+    std::function<void()> DefaultWatermarkImageOption;
+    std::function<void(const QFont& font)> changeFont;
+    std::function<void(const QString& title)> applyStoredResizePreset;  // size items from 19
+  } hooks;
+
+  // --- Resize panel.
+  void changeResizeOptionAction(QObject* sender);
+  void changeInScaleProportionalityAction(QObject* sender);
+  void changeInScaleProportionalityActionOnlyForControlState();
+  void changeImageResizeTypePopupAction(QObject* sender);
+  void changeImageDimentionPopupAction(QObject* sender);
+  QString GetSizebasedOnImageResizeTypeForWidth(double value) const;
+  QString GetSizebasedOnImageResizeTypeForHeight(double value) const;
+  void SetResolution(QObject* sender);
+  void SetResolutionControlState(bool state);
+  void SetBackgroundColorFitToRect(QObject* sender);
+  void SetBackgroundColorFitToRectControlState(bool state);
+  void updateResizeResultString();
+  void changeResizeResultDisplayUnitType();
+  // The resize part as the panel shows it; none when the resize group is off.
+  std::optional<ImageResizeOptions> GetResizingOptions() const;
 
   // --- Sidebar.
   const std::vector<std::shared_ptr<QVXConfigurationGroup>>& configurations() const {
@@ -106,6 +152,25 @@ class AppDelegate : public QObject {
   // Adding runs that have been started and not yet finished.
   int addingRunsInProgress() const { return addingRuns_; }
 
+  // --- Selected image view and watermark editor.
+  void rotate(int segment);
+  void rotateLeft();
+  void rotateRight();
+  void flip(int segment);
+  void flipHorizontal();
+  void flipVertical();
+  void rotateImage(qint64 degrees);
+  void flipImage(qint32 mask);
+  void transformAndSetCurrentImage();
+  void setImageFileDescription(double zoom);
+  void updateFileDescription();
+  void SetUpWatermarkView();
+  void SetUpImageView();
+  // The entry of the table's selected row; none without a selection.
+  ImageEntityPtr CurrentImageEntity() const;
+  // The watermark text for the selected image; null without one.
+  QString GetTextWatermarkFullString(const TokenArray& tokens) const;
+
   // --- Preview window (InstallPreview connects it; until then these do nothing).
   // Previews the selected row while the preview button is on, else closes the preview. Every
   // change of an option that affects the result sends it; the sender may be nil.
@@ -134,8 +199,8 @@ class AppDelegate : public QObject {
   }
   QComboBox* PhotoPresetPopupButton() const { return window_->PhotoPresetPopupButton; }
   QToolButton* previewButtonOutlet() const { return window_->previewButtonOutlet; }
-  // The watermark editor's view, once there is one.
-  QPointer<QWidget> watermarkContextView;
+  // The watermark editor's view, a child of the selected-image view.
+  QPointer<WatermarkView> watermarkContextView;
 
   // Set by a run's cancel command; adding runs stop between files when it is set but never clear
   // it.
@@ -148,6 +213,10 @@ class AppDelegate : public QObject {
  signals:
   // An adding run has put its last entry into the list.
   void addingRunFinished();
+  // A resize option changed: the rename example and watermark size tokens follow.
+  void resizeOptionsChanged();
+  // The effect cells show new images.
+  void effectImagesUpdated();
 
  private:
   void connectControls();
@@ -161,12 +230,20 @@ class AppDelegate : public QObject {
   void InsertEntriesFromAddingRun(const std::vector<ImageEntityPtr>& entries);
   void StopAddSpinning();
   void sortEntries(int tag, bool descending);
+  ImageEntityPtr selectedImageEntity() const;
+  bool hasSelectedImageSize() const;
+  void SetLockSign(bool locked);
+  void layOutResizeFields(int newMode, int oldMode, const QString* carried);
+  void connectPanelControls();
+  // The zoom of an image of that displayed size fitted into the image view.
+  double ZoomForDisplayedSize(QSize shown, double aspect) const;
 
   MainWindow* window_ = nullptr;
   ImageListModel* model_ = nullptr;
   QPointer<PreviewController> previewController_;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
+  ImageEntityPtr shownEntity_;  // the entry the image view shows
   QImage dropImageIcon;
   QString m_destinationURL;
   QByteArray m_destinationURLSecureData;
@@ -185,6 +262,11 @@ class AppDelegate : public QObject {
     qint64 added = 0;  // the count shown while adding, kept as a number
     bool selectedFirst = false;
   } addRun_;  // GUI thread; runs never overlap
+
+  // Effect thumbnails: only the newest request's images are shown. Declared last so that the
+  // pool waits for its drawing before anything else goes.
+  quint64 effectImagesGeneration_ = 0;
+  QThreadPool effectPool_;
 };
 
 }  // namespace glimbrik

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/app_delegate.h"
+#include "app/batch_output_type.h"
 #include "platform/preferences.h"
 
 namespace glimbrik {
@@ -83,7 +84,10 @@ void AppDelegate::SetDestinationURLData(const QByteArray& data) {
 void AppDelegate::ApplyDefaultPhotoPreset() {
   DefaultImageConversionOption();
   DefaultOptimizationOption();
+  DefaultRenameOption();
   DefaultResizeOption();
+  DefaultWatermarkTextOption();
+  DefaultWatermarkImageOption();
   DefaultEffectOption();
   for (int group = kConfigurationGroupCount - 1; group >= 0; --group) {
     SwitchOnOffHeader(group, group == kConversionGroup, false);
@@ -114,20 +118,24 @@ void AppDelegate::DefaultImageConversionOption() {
     p.colorProfilePopUpButton->setCurrentIndex(std::max(0, index));
   }
   changeImageQualityAction(nullptr);
+  SetImageTypeSecondaryOption(nullptr);
 }
 
 void AppDelegate::DefaultOptimizationOption() {
-  const QSignalBlocker blocker(panels().OptimizationPopupOutlet);
-  SelectItemWithTag(panels().OptimizationPopupOutlet, 1);
+  {
+    const QSignalBlocker blocker(panels().OptimizationPopupOutlet);
+    SelectItemWithTag(panels().OptimizationPopupOutlet, 1);
+  }
+  changeOptimizationOptionAction(nullptr);
+}
+
+void AppDelegate::DefaultRenameOption() {
+  if (hooks.DefaultRenameOption) hooks.DefaultRenameOption();
 }
 
 void AppDelegate::DefaultResizeOption() {
   OptionPanels& p = panels();
-  {
-    const QSignalBlocker blocker(p.imageDimentionsPopupOutlet);
-    p.imageDimentionsPopupOutlet->setCurrentIndex(0);
-  }
-  changeGlobalPresetOption(this);
+  changeResizeOptionAction(this);
   {
     const QSignalBlocker blocker(p.scaleProprtionallyPopupOutlet);
     SelectItemWithTag(p.scaleProprtionallyPopupOutlet, 0);
@@ -141,18 +149,38 @@ void AppDelegate::DefaultResizeOption() {
     const QSignalBlocker blocker(p.sizeFormatTypePopupButton);
     SelectItemWithTag(p.sizeFormatTypePopupButton, 1);
   }
-  p.widthTextField->setText(QStringLiteral("100"));
-  p.heightTextField->clear();
-  p.heightTextField->setEnabled(false);
-  p.heightTextField->setPlaceholderText(QStringLiteral("Auto"));
-  p.heightLabel->setEnabled(false);
+  // The by-width layout: the width field in use, the height empty and "Auto", the lock shown.
+  currentScaleOption = -1;
+  const QString width = QStringLiteral("100");
+  layOutResizeFields(0, -1, &width);
+  p.backgroundColorFitToRectCheckBox->setEnabled(false);
   currentSizeFormatType = 1;
   currentScaleOption = 0;
 }
 
+void AppDelegate::DefaultWatermarkTextOption() {
+  if (hooks.DefaultWatermarkTextOption) hooks.DefaultWatermarkTextOption();
+}
+
+void AppDelegate::DefaultWatermarkImageOption() {
+  if (hooks.DefaultWatermarkImageOption) hooks.DefaultWatermarkImageOption();
+}
+
 void AppDelegate::DefaultEffectOption() {
-  QAbstractButton* none = panels().effectsRadioButtonOutlet->button(0);
-  SetChecked(none, true);
+  SetChecked(panels().effectsRadioButtonOutlet->button(0), true);
+  changeEffectOptionAction(nullptr);
+}
+
+void AppDelegate::DefaultExtraOptions() {
+  OptionPanels& p = panels();
+  SetChecked(p.mAddRecursiveCheckBoxButton, true);
+  SetChecked(p.maintainDirectoryCheckButton, true);
+  SetChecked(p.overwriteExistingCheckButton, false);
+  SetChecked(p.preserveMetadataCheckButton, true);
+  SetChecked(p.preserveCreatedDateCheckButton, false);
+  SetChecked(p.preserveModifiedDateCheckButton, true);
+  SetChecked(p.useAsDestinationFolderCheckBox, true);
+  PreserveCreationDateAction();
 }
 
 void AppDelegate::changeGlobalPresetOption(QObject* sender) {
@@ -162,8 +190,19 @@ void AppDelegate::changeGlobalPresetOption(QObject* sender) {
     const QSignalBlocker blocker(window_->PhotoPresetPopupButton);
     SelectItemWithTag(window_->PhotoPresetPopupButton, 0);
   }
-  if (model_->rowCount() > 0 && isPreviewVisible()) PreviewAction(sender);
+  // The preview window decides itself whether it is visible and follows the edit.
+  if (model_->rowCount() > 0 && hooks.PreviewAction) hooks.PreviewAction(sender);
 }
+
+void AppDelegate::changeConversionOptionAction(QObject* sender) {
+  changeGlobalPresetOption(sender);
+}
+
+void AppDelegate::changeOptimizationOptionAction(QObject* sender) {
+  changeGlobalPresetOption(sender);
+}
+
+void AppDelegate::changeEffectOptionAction(QObject* sender) { changeGlobalPresetOption(sender); }
 
 void AppDelegate::changeImageQualityAction(QObject* sender) {
   OptionPanels& p = panels();
@@ -174,7 +213,7 @@ void AppDelegate::changeImageQualityAction(QObject* sender) {
     const QSignalBlocker blocker(p.imageQualityStepper);
     p.imageQualityStepper->setValue(q);
   }
-  changeGlobalPresetOption(sender);
+  changeConversionOptionAction(sender);
 }
 
 void AppDelegate::ImageQualityStepperControlDidChange(QObject* sender) {
@@ -185,9 +224,18 @@ void AppDelegate::ImageQualityStepperControlDidChange(QObject* sender) {
   changeGlobalPresetOption(sender);
 }
 
+void AppDelegate::SetImageTypeSecondaryOption(QObject* sender) {
+  glimbrik::SetImageTypeSecondaryOption(panels());
+  changeConversionOptionAction(sender);
+}
+
 void AppDelegate::PreserveCreationDateAction() {
   panels().preserveModifiedDateCheckButton->setEnabled(
       panels().preserveCreatedDateCheckButton->isChecked());
+}
+
+void AppDelegate::changeFont(const QFont& font) {
+  if (hooks.changeFont) hooks.changeFont(font);
 }
 
 }  // namespace glimbrik

@@ -1,6 +1,7 @@
 #include <QCheckBox>
 
 #include "app/app_delegate.h"
+#include "app/batch_output_type.h"
 #include "app/panel_widgets.h"
 #include "platform/localization.h"
 
@@ -69,6 +70,12 @@ void AppDelegate::SwitchOnOffHeader(int group, bool state, bool redraw) {
     case kEffectGroup:
       EffectOnOffAction(state);
       break;
+    case kTextWatermarkGroup:
+      if (watermarkContextView) watermarkContextView->model().setTextWatermarkFlag(state);
+      break;
+    case kImageWatermarkGroup:
+      if (watermarkContextView) watermarkContextView->model().setImageWatermarkFlag(state);
+      break;
     default:
       break;
   }
@@ -83,6 +90,11 @@ void AppDelegate::SwitchOnOffHeader(int group, bool state, bool redraw) {
     watermarkContextView->update();
   }
   configurations_[group]->switchState = state;
+  if (group == kEffectGroup) updateEffectImages();
+  if (group == kResizeGroup) {
+    updateResizeResultString();
+    if (redraw) emit resizeOptionsChanged();
+  }
   QVXOutlineView* sidebar = window_->configurationCollection;
   sidebar->reloadHeader(group, *configurations_[group]);
   // The disclosure follows the switch; the panels inside are not touched.
@@ -97,6 +109,12 @@ void AppDelegate::ConversionOnOffAction(bool state) {
   p.colorProfilePopUpButton->setEnabled(state);
   SetLabelEnabled(p.destImageTypeStaticText, state);
   SetLabelEnabled(p.colorProfileStaticText, state);
+  // Switched on, the output type decides again what its dependent controls allow.
+  if (state) {
+    SetImageTypeSecondaryOption(nullptr);
+  } else {
+    SetEnableDisableImageTypeSecondaryOption(p, false);
+  }
 }
 
 void AppDelegate::OptimizeOnOffAction(bool state) {
@@ -135,13 +153,13 @@ void AppDelegate::ResizeOnOffAction(bool state) {
   p.sizeFormatTypePopupButton->setEnabled(state);
   p.lockUnlockImageView->setEnabled(state);
   p.resolutionCheckBox->setEnabled(state);
-  const bool resolution = state && p.resolutionCheckBox->isChecked();
-  p.resolutionComboBoxOutlet->setEnabled(resolution);
-  SetLabelEnabled(p.resolutionStaticText, resolution);
+  if (state) {
+    SetResolution(nullptr);
+  } else {
+    SetResolutionControlState(false);
+  }
   p.backgroundColorFitToRectCheckBox->setEnabled(state && currentScaleOption == 2);
-  p.backgroundColorFitToRectColorWellOutlet->setEnabled(
-      p.backgroundColorFitToRectCheckBox->isEnabled() &&
-      p.backgroundColorFitToRectCheckBox->isChecked());
+  SetBackgroundColorFitToRect(nullptr);
   SetLabelEnabled(p.resultStaticText, state);
   p.resultStringStaticText->setEnabled(state);
 }

@@ -30,7 +30,6 @@ void AppDelegate::AddImageOrFolderButtonAction() {
 
 void AppDelegate::connectControls() {
   MainWindow& w = *window_;
-  OptionPanels& p = w.panels;
   w.shouldClose = [this] { return windowShouldClose(); };
   connect(w.quitAction, &QAction::triggered, this, [this] {
     if (applicationShouldTerminate()) QApplication::closeAllWindows();
@@ -72,22 +71,7 @@ void AppDelegate::connectControls() {
     }
   });
 
-  connect(p.imageQualitySlider, &DoubleSlider::doubleValueChanged, this,
-          [this] { changeImageQualityAction(panels().imageQualitySlider); });
-  connect(p.imageQualityStepper, &QSpinBox::valueChanged, this,
-          [this] { ImageQualityStepperControlDidChange(panels().imageQualityStepper); });
-  connect(p.preserveCreatedDateCheckButton, &QCheckBox::toggled, this,
-          &AppDelegate::PreserveCreationDateAction);
-  // Every edit of a panel means the photo preset no longer matches.
-  for (QComboBox* popup :
-       {p.destImageTypePopUpButton, p.colorProfilePopUpButton, p.OptimizationPopupOutlet}) {
-    connect(popup, &QComboBox::activated, this, [this, popup] { changeGlobalPresetOption(popup); });
-  }
-  for (QCheckBox* box : {p.autoAdjustColorLevelsCheckButton, p.autoEnhancementCheckButton}) {
-    connect(box, &QCheckBox::clicked, this, [this, box] { changeGlobalPresetOption(box); });
-  }
-  connect(p.effectsRadioButtonOutlet, &QButtonGroup::buttonClicked, this,
-          [this](QAbstractButton* cell) { changeGlobalPresetOption(cell); });
+  connectPanelControls();
 }
 
 }  // namespace glimbrik

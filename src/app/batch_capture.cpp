@@ -7,13 +7,7 @@ namespace {
 
 bool On(const QAbstractButton* box) { return box && box->isChecked(); }
 
-QColor WellColor(const QPushButton* well) {
-  if (!well) return QColor();
-  const QVariant stored = well->property("color");
-  if (stored.canConvert<QColor>() && stored.value<QColor>().isValid())
-    return stored.value<QColor>();
-  return well->palette().color(QPalette::Button);
-}
+QColor WellColor(const ColorWell* well) { return well ? well->color() : QColor(); }
 
 }  // namespace
 

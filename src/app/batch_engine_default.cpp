@@ -15,7 +15,7 @@ BatchEngine DefaultBatchEngine(const BatchSnapshot& snapshot) {
   BatchEngine e;
   e.processImageFile = ProcessImageFile;
   e.convertImageFile = ConvertImageFile;
-  e.imageTypeForURL = [](const QString& path) { return ImageTypeForURL(path); };
+  e.imageTypeForURL = [](const QString& path) { return OutputTypeForSource(path); };
   e.extensionForImageType = [](int type) { return ExtensionForImageType(type); };
   e.renameString = [tokens = snapshot.options.renameTokens](
                        const BatchEntry& entry, const ImageResizeOptions* resize, uint64_t index) {

@@ -1,6 +1,8 @@
 #include "app/batch_output_type.h"
 
 #include <QListView>
+#include <QSignalBlocker>
+#include <algorithm>
 
 #include "app/batch_options.h"
 
@@ -57,7 +59,9 @@ void SetImageTypeSecondaryOption(OptionPanels& p) {
 void QualityFieldTextDidChange(OptionPanels& p) {
   const QString text = p.imageQualityEditFieldOutlet->text();
   if (text.isEmpty()) return;
-  const int value = std::max(0, text.toInt());
+  const int value =
+      static_cast<int>(std::clamp<int64_t>(p.imageQualityEditFieldOutlet->integerValue(), 0, 1000));
+  const QSignalBlocker blocker(p.imageQualityStepper);
   if (value <= 100) {
     p.imageQualitySlider->setDoubleValue(value / 100.0);
     p.imageQualityStepper->setValue(value);

@@ -98,8 +98,11 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
     run.destinations.push_back(destination);
     ++counter;
 
+    // The engine writes the type the name was made for.
+    ImageConversion typed = conversion;
+    if (typed.options.outputType == 0) typed.options.outputType = type;
     const int result =
-        ConvertImageFormatFromURL(source, destination, conversion, attributes, type, engine);
+        ConvertImageFormatFromURL(source, destination, typed, attributes, type, engine);
     run.finalStatus |= StatusBitsForResult(result);
     if (result == 1) {
       ++run.failed;

@@ -13,7 +13,9 @@
 #include <QToolButton>
 #include <array>
 
+#include "app/color_well.h"
 #include "app/double_slider.h"
+#include "app/number_field.h"
 
 namespace glimbrik {
 
@@ -38,10 +40,10 @@ struct OptionPanels {
 
   // Conversion.
   QLabel* destImageTypeStaticText = nullptr;
-  QComboBox* destImageTypePopUpButton = nullptr;  // tags 0-24: output-type index
-  DoubleSlider* imageQualitySlider = nullptr;     // 0..1
-  QLineEdit* imageQualityEditFieldOutlet = nullptr;
-  QSpinBox* imageQualityStepper = nullptr;  // 0..100
+  QComboBox* destImageTypePopUpButton = nullptr;       // tags 0-24: output-type index
+  DoubleSlider* imageQualitySlider = nullptr;          // 0..1
+  NumberField* imageQualityEditFieldOutlet = nullptr;  // shadow-blur kind: integer >= 0
+  QSpinBox* imageQualityStepper = nullptr;             // 0..100
   std::array<QLabel*, 4> imageQualityLabels{};
   QCheckBox* autoAdjustColorLevelsCheckButton = nullptr;
   QCheckBox* autoEnhancementCheckButton = nullptr;
@@ -71,8 +73,8 @@ struct OptionPanels {
   QComboBox* scaleProprtionallyPopupOutlet = nullptr;  // tags 0-6: scale modes
   QLabel* widthLabel = nullptr;
   QLabel* heightLabel = nullptr;
-  QLineEdit* widthTextField = nullptr;
-  QLineEdit* heightTextField = nullptr;
+  NumberField* widthTextField = nullptr;
+  NumberField* heightTextField = nullptr;
   QComboBox* sizeFormatTypePopupButton = nullptr;  // tags 1-6: units
   int sizeFormatTypePercentItem = 0;               // index of the percent item
   std::array<QFrame*, 3> lockLinesBoxes{};
@@ -80,10 +82,10 @@ struct OptionPanels {
   QCheckBox* upsampleImageCheckButton = nullptr;
   QCheckBox* sharpenImageCheckButton = nullptr;
   QCheckBox* resolutionCheckBox = nullptr;
-  QComboBox* resolutionComboBoxOutlet = nullptr;
+  QComboBox* resolutionComboBoxOutlet = nullptr;  // its line edit is a resolution NumberField
   QLabel* resolutionStaticText = nullptr;
   QCheckBox* backgroundColorFitToRectCheckBox = nullptr;
-  QPushButton* backgroundColorFitToRectColorWellOutlet = nullptr;
+  ColorWell* backgroundColorFitToRectColorWellOutlet = nullptr;
   QLabel* resultStaticText = nullptr;
   QPushButton* resultStringStaticText = nullptr;
 

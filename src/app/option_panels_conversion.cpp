@@ -1,6 +1,5 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QVBoxLayout>
 
 #include "app/option_panels.h"
@@ -53,9 +52,8 @@ void BuildConversionPanels(OptionPanels& p, QWidget* holder) {
                           NewLabel("imageQualityMaxStaticText", QStringLiteral("High")),
                           NewLabel("imageQualityPercentStaticText", QStringLiteral("%"))};
   p.imageQualitySlider = Named(new DoubleSlider(0.0, 1.0), "imageQualitySlider");
-  p.imageQualityEditFieldOutlet = Named(new QLineEdit, "imageQualityEditFieldOutlet");
-  p.imageQualityEditFieldOutlet->setValidator(
-      new QIntValidator(0, 999, p.imageQualityEditFieldOutlet));
+  p.imageQualityEditFieldOutlet =
+      Named(new NumberField(NumberFieldKind::ShadowBlur), "imageQualityEditFieldOutlet");
   p.imageQualityEditFieldOutlet->setMaximumWidth(48);
   p.imageQualityStepper = Named(new QSpinBox, "imageQualityStepper");
   p.imageQualityStepper->setRange(0, 100);

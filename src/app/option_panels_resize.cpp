@@ -1,6 +1,5 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QIntValidator>
 
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
@@ -8,7 +7,7 @@
 namespace glimbrik {
 
 namespace {
-// The size-preset pop-up's built-in items; empty titles are the items without a size.
+// The size-preset pop-up's built-in items; "-" marks the items without a size.
 const char* const kSizeTitles[19] = {"Custom",
                                      "-",
                                      "320 x 240",
@@ -44,8 +43,15 @@ void BuildResizePanels(OptionPanels& p, QWidget* holder) {
   auto* top = new QGridLayout(p.ResizeView1);
   p.imageDimentionsLabel = NewLabel("imageDimentionsLabel", QStringLiteral("Size:"));
   p.imageDimentionsPopupOutlet = Named(new QComboBox, "imageDimentionsPopupOutlet");
-  for (const char* title : kSizeTitles)
-    p.imageDimentionsPopupOutlet->addItem(QString::fromLatin1(title));
+  // Items without a size are separators, so that the items keep their indexes.
+  for (const char* title : kSizeTitles) {
+    QComboBox* popup = p.imageDimentionsPopupOutlet;
+    if (title[0] == '-') {
+      popup->insertSeparator(popup->count());
+    } else {
+      popup->addItem(QString::fromLatin1(title));
+    }
+  }
   p.savePresetButton = Named(new QPushButton(QStringLiteral("Save")), "savePresetButton");
   p.scaleProprtionallyLabel = NewLabel("scaleProprtionallyLabel", QStringLiteral("Scale:"));
   p.scaleProprtionallyPopupOutlet = Named(new QComboBox, "scaleProprtionallyPopupOutlet");
@@ -62,8 +68,8 @@ void BuildResizePanels(OptionPanels& p, QWidget* holder) {
   auto* sizes = new QGridLayout(p.ResizeView2);
   p.widthLabel = NewLabel("widthLabel", QStringLiteral("Width:"));
   p.heightLabel = NewLabel("heightLabel", QStringLiteral("Height:"));
-  p.widthTextField = Named(new QLineEdit, "widthTextField");
-  p.heightTextField = Named(new QLineEdit, "heightTextField");
+  p.widthTextField = Named(new NumberField(NumberFieldKind::Number), "widthTextField");
+  p.heightTextField = Named(new NumberField(NumberFieldKind::Number), "heightTextField");
   p.sizeFormatTypePopupButton = Named(new QComboBox, "sizeFormatTypePopupButton");
   for (int tag = 1; tag <= 6; ++tag) {
     AddTaggedItem(p.sizeFormatTypePopupButton, QString::fromLatin1(kUnitTitles[tag - 1]), tag);
@@ -90,17 +96,16 @@ void BuildResizePanels(OptionPanels& p, QWidget* holder) {
       Named(new QCheckBox(QStringLiteral("Sharpen")), "sharpenImageCheckButton");
   p.resolutionCheckBox = Named(new QCheckBox(QStringLiteral("Resolution")), "resolutionCheckBox");
   p.resolutionComboBoxOutlet = Named(new QComboBox, "resolutionComboBoxOutlet");
-  p.resolutionComboBoxOutlet->setEditable(true);
+  Named(NumberField::InstallInComboBox(p.resolutionComboBoxOutlet, NumberFieldKind::Resolution),
+        "resolutionNumberField");
   p.resolutionComboBoxOutlet->addItems({QStringLiteral("72"), QStringLiteral("96"),
                                         QStringLiteral("150"), QStringLiteral("300"),
                                         QStringLiteral("600")});
-  p.resolutionComboBoxOutlet->setValidator(
-      new QIntValidator(1, 999999, p.resolutionComboBoxOutlet));
   p.resolutionStaticText = NewLabel("resolutionStaticText", QStringLiteral("dpi"));
   p.backgroundColorFitToRectCheckBox =
       Named(new QCheckBox(QStringLiteral("Background")), "backgroundColorFitToRectCheckBox");
   p.backgroundColorFitToRectColorWellOutlet =
-      Named(new QPushButton, "backgroundColorFitToRectColorWellOutlet");
+      Named(new ColorWell(Qt::white), "backgroundColorFitToRectColorWellOutlet");
   p.backgroundColorFitToRectColorWellOutlet->setFixedSize(40, 22);
   p.resultStaticText = NewLabel("resultStaticText", QStringLiteral("Result:"));
   p.resultStringStaticText = Named(new QPushButton(QStringLiteral("-")), "resultStringStaticText");

@@ -20,9 +20,11 @@ namespace glimbrik {
 class ColorSpace;             // an ICC-backed colour space (platform/color_space.h)
 struct TextWatermarkOptions;  // one text watermark to draw (engine/watermark_options.h)
 
-// Page jobs report progress through this; the two conversion entries never call it.
+// Page jobs report progress through this and poll it for cancellation; the two conversion
+// entries never call it. Either member may be empty.
 struct ProgressCallbackInfo {
   std::function<void(int64_t)> callback;
+  std::function<bool()> isConversionCancelled;
 };
 
 struct ImageConversionOptions {

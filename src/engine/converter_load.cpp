@@ -5,6 +5,7 @@
 #include "engine/image_converter.h"
 #include "engine/image_types.h"
 #include "engine/webp_bridge.h"
+#include "platform/image_header.h"
 
 namespace glimbrik {
 
@@ -22,6 +23,9 @@ bool ImageConverter::loadSource(const QString& url) {
   currentRepIndex = -1;
   std::shared_ptr<ImageSource> source = ImageSource::Open(url);
   if (source->isValid()) {
+    // Every step after loading works on the picture as it is shown, so the output stands upright
+    // and the orientation it is written with (1) is true.
+    source->presentUpright();
     sourceImage = std::move(source);
     sourceReps = sourceImage->representations();
     makeCurrent(0);
@@ -52,7 +56,11 @@ bool ImageConverter::loadWebPSource(const QString& url) {
     QFile::remove(tiff);
     return false;
   }
+  // The decoded TIFF has no orientation of its own: the WebP's EXIF states it.
+  const ImageHeaderResult header = ReadImageHeader(url, bytes);
+  source->presentUpright(header ? header.header->orientation : 0);
   sourceImage = std::move(source);
+  sourceReps = sourceImage->representations();
   sourceURL = tiff;
   sourceIsTemporary = 1;
   makeCurrent(0);
@@ -144,14 +152,7 @@ int ImageConverter::sourceImageTypeFromFile() const {
 }
 
 int ImageConverter::resolveOutputType() {
-  if (outputType != 0) return outputType;
-  if (sourceIsTemporary && QFileInfo(loadedURL_).suffix() == QLatin1String("webp")) {
-    outputType = 24;
-    return outputType;
-  }
-  int type = ImageTypeForUTI(TypeIdentifierForPath(sourceURL), false);
-  if (type == 0) type = sourceImageTypeFromFile();
-  outputType = type;
+  if (outputType == 0) outputType = OutputTypeForSource(loadedURL_);
   return outputType;
 }
 

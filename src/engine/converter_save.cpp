@@ -151,6 +151,8 @@ bool ImageConverter::convertAndSave() {
       plain.dpiX = dpiX;
       plain.dpiY = dpiY;
       if (outputType == 10 || outputType == 13) plain.tiffCompression = 5;
+      // Type 13 is a CMYK TIFF whichever road writes it.
+      if (outputType == 13) plain.colorSpace = ColorSpace::DeviceCMYK();
       if (outputType == 4) plain.lossyQuality = quality;
       ImageResult<QByteArray> encoded =
           EncodeImage(image, OutputTypeIdentifier(BitmapFileType(outputType)), plain);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/pipeline_pixels.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik {
 
@@ -101,7 +102,7 @@ bool IsNeutral(const EnhanceChoice& c) {
 EnhanceChoice ChooseEnhancement(const QImage& image) {
   EnhanceChoice c;
   if (image.isNull()) return c;
-  const QImage work8 = image.convertToFormat(QImage::Format_ARGB32);
+  const QImage work8 = ConvertedImage(image, QImage::Format_ARGB32);
   const Statistics s = Gather(work8);
   if (s.count == 0) return c;
   // Clip at most half a percent at each end.

@@ -9,6 +9,7 @@
 #include <QPointF>
 #include <QSizeF>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -146,7 +147,8 @@ class ImageConverter {
   uint8_t useAllProcessors = 0;
   uint8_t autoLevels = 0;
   uint8_t autoEnhance = 0;
-  uint8_t pageJobResult = 1;
+  // Page workers only ever take it from 1 to 0.
+  std::atomic<uint8_t> pageJobResult{1};
   uint8_t notEnlarged = 0;
   int64_t rotationAngle = 0;
   int32_t flip = 0;

@@ -1,50 +1,123 @@
 #include "engine/image_resample.h"
 
 #include <QColorSpace>
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <vector>
+
+#include "engine/pipeline_pixels.h"
+
+#include "platform/pixel_formats.h"
 
 namespace glimbrik {
 
 namespace {
 
-// 2 x 2 box average; an odd last row or column is averaged with itself.
-template <typename T, int Channels>
-QImage Halve(const QImage& in, bool halveX, bool halveY) {
-  const int w = halveX ? (in.width() + 1) / 2 : in.width();
-  const int h = halveY ? (in.height() + 1) / 2 : in.height();
-  QImage out(w, h, in.format());
-  if (out.isNull()) return out;
-  out.setColorSpace(in.colorSpace());
-  for (int y = 0; y < h; ++y) {
-    const int y0 = halveY ? 2 * y : y;
-    const int y1 = halveY ? std::min(y0 + 1, in.height() - 1) : y0;
-    const T* r0 = reinterpret_cast<const T*>(in.constScanLine(y0));
-    const T* r1 = reinterpret_cast<const T*>(in.constScanLine(y1));
-    T* o = reinterpret_cast<T*>(out.scanLine(y));
-    for (int x = 0; x < w; ++x) {
-      const int x0 = halveX ? 2 * x : x;
-      const int x1 = halveX ? std::min(x0 + 1, in.width() - 1) : x0;
-      for (int c = 0; c < Channels; ++c) {
-        const uint32_t sum = uint32_t(r0[x0 * Channels + c]) + r0[x1 * Channels + c] +
-                             r1[x0 * Channels + c] + r1[x1 * Channels + c];
-        o[x * Channels + c] = T((sum + 2) / 4);
-      }
-    }
-  }
-  return out;
+constexpr double kLobes = 3.0;
+
+double Sinc(double x) {
+  if (x == 0.0) return 1.0;
+  const double px = M_PI * x;
+  return std::sin(px) / px;
 }
 
-QImage HalveAny(const QImage& in, bool halveX, bool halveY) {
-  switch (in.format()) {
-    case QImage::Format_Grayscale8:
-      return Halve<uint8_t, 1>(in, halveX, halveY);
-    case QImage::Format_Grayscale16:
-      return Halve<uint16_t, 1>(in, halveX, halveY);
-    case QImage::Format_RGBA64_Premultiplied:
-      return Halve<uint16_t, 4>(in, halveX, halveY);
-    default:
-      return Halve<uint8_t, 4>(in, halveX, halveY);
+double Lanczos3(double x) {
+  x = std::abs(x);
+  return x < kLobes ? Sinc(x) * Sinc(x / kLobes) : 0.0;
+}
+
+// For each output sample along one axis, the first input sample it reads and its normalised
+// weights. Shrinking widens the kernel by the scale so that it filters below the new Nyquist.
+struct Taps {
+  std::vector<int> first;
+  std::vector<float> weights;  // `width` weights per output sample, zero-padded
+  int width = 0;
+};
+
+Taps ComputeTaps(int inSize, int outSize) {
+  const double scale = double(inSize) / outSize;
+  const double stretch = std::max(1.0, scale);
+  const double support = kLobes * stretch;
+  Taps taps;
+  taps.width = std::min(inSize, int(std::ceil(support)) * 2 + 1);
+  taps.first.resize(outSize);
+  taps.weights.assign(size_t(outSize) * taps.width, 0.0f);
+  std::vector<double> w(taps.width);
+  for (int i = 0; i < outSize; ++i) {
+    const double centre = (i + 0.5) * scale;  // in input coordinates, samples at j + 0.5
+    int lo = int(std::floor(centre - support));
+    lo = std::clamp(lo, 0, inSize - taps.width);
+    double sum = 0.0;
+    for (int k = 0; k < taps.width; ++k) {
+      w[k] = Lanczos3((lo + k + 0.5 - centre) / stretch);
+      sum += w[k];
+    }
+    taps.first[i] = lo;
+    float* out = &taps.weights[size_t(i) * taps.width];
+    for (int k = 0; k < taps.width; ++k) out[k] = float(sum != 0.0 ? w[k] / sum : 0.0);
   }
+  return taps;
+}
+
+// Separable Lanczos over premultiplied samples of type T with C channels, alpha last (or none).
+// Each band of output rows keeps a ring of horizontally filtered input rows, so memory is a few
+// rows per band rather than a second full-size image.
+template <typename T, int C>
+void ResampleRows(const QImage& in, QImage& out, int alphaChannel, float maxValue) {
+  const int inW = in.width(), inH = in.height();
+  const int outW = out.width(), outH = out.height();
+  const Taps h = ComputeTaps(inW, outW);
+  const Taps v = ComputeTaps(inH, outH);
+  const size_t rowFloats = size_t(outW) * C;
+
+  ForEachRowBand(outH, int64_t(outW) * v.width, [&](int firstRow, int endRow) {
+    const int ringSize = v.width;
+    std::vector<float> ring(rowFloats * ringSize);
+    std::vector<int> ringRow(ringSize, -1);
+    std::vector<float> acc(rowFloats);
+
+    auto filteredRow = [&](int y) -> const float* {
+      const int slot = y % ringSize;
+      float* dst = &ring[rowFloats * slot];
+      if (ringRow[slot] == y) return dst;
+      const T* src = reinterpret_cast<const T*>(in.constScanLine(y));
+      for (int x = 0; x < outW; ++x) {
+        const float* wt = &h.weights[size_t(x) * h.width];
+        const T* s = src + size_t(h.first[x]) * C;
+        float sum[C] = {};
+        for (int k = 0; k < h.width; ++k) {
+          for (int c = 0; c < C; ++c) sum[c] += wt[k] * float(s[k * C + c]);
+        }
+        for (int c = 0; c < C; ++c) dst[x * C + c] = sum[c];
+      }
+      ringRow[slot] = y;
+      return dst;
+    };
+
+    for (int y = firstRow; y < endRow; ++y) {
+      std::fill(acc.begin(), acc.end(), 0.0f);
+      const float* wt = &v.weights[size_t(y) * v.width];
+      for (int k = 0; k < v.width; ++k) {
+        if (wt[k] == 0.0f) continue;
+        const float* row = filteredRow(v.first[y] + k);
+        const float weight = wt[k];
+        for (size_t i = 0; i < rowFloats; ++i) acc[i] += weight * row[i];
+      }
+      T* dst = reinterpret_cast<T*>(out.scanLine(y));
+      for (int x = 0; x < outW; ++x) {
+        const float* a = &acc[size_t(x) * C];
+        // Lanczos rings; premultiplied colour may not exceed its alpha.
+        const float alpha = alphaChannel >= 0
+                                ? std::clamp(std::nearbyint(a[alphaChannel]), 0.0f, maxValue)
+                                : maxValue;
+        for (int c = 0; c < C; ++c) {
+          const float limit = c == alphaChannel ? maxValue : alpha;
+          dst[x * C + c] = T(std::clamp(std::nearbyint(a[c]), 0.0f, limit));
+        }
+      }
+    }
+  });
 }
 
 }  // namespace
@@ -59,18 +132,30 @@ QImage ResampleImage(const QImage& image, QSize size) {
     case QImage::Format_RGBA64_Premultiplied:
       break;
     default:
-      work = work.convertToFormat(work.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
+      work = ConvertedImage(work, work.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
                                                     : QImage::Format_ARGB32_Premultiplied);
   }
-  while (work.width() >= 2 * size.width() || work.height() >= 2 * size.height()) {
-    const bool halveX = work.width() >= 2 * size.width();
-    const bool halveY = work.height() >= 2 * size.height();
-    QImage next = HalveAny(work, halveX, halveY);
-    if (next.isNull()) return next;
-    work = std::move(next);
+  if (work.isNull() || work.size() == size) return work;
+  QImage out(size, work.format());
+  if (out.isNull()) return out;
+  out.setColorSpace(work.colorSpace());
+  out.setDotsPerMeterX(work.dotsPerMeterX());
+  out.setDotsPerMeterY(work.dotsPerMeterY());
+  switch (work.format()) {
+    case QImage::Format_Grayscale8:
+      ResampleRows<uint8_t, 1>(work, out, -1, 255.0f);
+      break;
+    case QImage::Format_Grayscale16:
+      ResampleRows<uint16_t, 1>(work, out, -1, 65535.0f);
+      break;
+    case QImage::Format_RGBA64_Premultiplied:
+      ResampleRows<uint16_t, 4>(work, out, 3, 65535.0f);
+      break;
+    default:  // B G R A in memory on a little-endian machine
+      ResampleRows<uint8_t, 4>(work, out, 3, 255.0f);
+      break;
   }
-  if (work.size() == size) return work;
-  return work.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  return out;
 }
 
 }  // namespace glimbrik

@@ -3,7 +3,10 @@
 #include <QFileInfo>
 #include <array>
 
+#include "platform/image_header.h"
+#include "platform/image_source.h"
 #include "platform/pdf_document.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik {
 
@@ -168,6 +171,15 @@ int ImageTypeForURL(const QString& path) {
   return ImageTypeForUTI(TypeIdentifierForPath(path), true);
 }
 
+int OutputTypeForSource(const QString& path) {
+  const ImageHeaderResult header = ReadImageHeader(path);
+  const ImageFormat content = header ? header.header->format : ImageFormat::Unknown;
+  if (content == ImageFormat::WebP) return 24;
+  const int named = ImageTypeForUTI(TypeIdentifierForPath(path), false);
+  if (named != 0) return named;
+  return ImageTypeForUTI(TypeIdentifierForFormat(content), false);
+}
+
 int DocumentTypeForUTI(const QString& typeIdentifier) {
   for (const DocumentEntry& entry : kDocuments) {
     if (typeIdentifier == QLatin1String(entry.uti)) return entry.type;
@@ -229,7 +241,7 @@ QImage BitmapRepForImage(const QImage& image) {
     case QImage::Format_Grayscale16:
       return image;
     default:
-      return image.convertToFormat(image.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
+      return ConvertedImage(image, image.depth() > 32 ? QImage::Format_RGBA64_Premultiplied
                                                       : QImage::Format_ARGB32_Premultiplied);
   }
 }

@@ -18,6 +18,10 @@ int ImageTypeForUTI(const QString& typeIdentifier, bool commonOnly);
 QString TypeIdentifierForPath(const QString& path);
 // ImageTypeForUTI of the file's type identifier with commonOnly set.
 int ImageTypeForURL(const QString& path);
+// The output type that "same as original" gives a source file, decided here alone so that the
+// name a run picks and the bytes the engine writes agree: 24 for WebP content, else the type of
+// the file's name or, failing that, of its content; 0 when neither is an output type.
+int OutputTypeForSource(const QString& path);
 // Document-type number of the document jobs; 0 for anything else.
 int DocumentTypeForUTI(const QString& typeIdentifier);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/pipeline_pixels.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik {
 
@@ -38,7 +39,7 @@ QImage WorkingCopy(const QImage& image, PixelKind kind) {
     case PixelKind::Colour8:
       return image.convertToFormat(QImage::Format_ARGB32);
     case PixelKind::ColourFloat:
-      return image.convertToFormat(QImage::Format_RGBA32FPx4);
+      return ConvertedImage(image, QImage::Format_RGBA32FPx4);
     default:
       return image.convertToFormat(QImage::Format_Grayscale8);
   }
@@ -169,7 +170,7 @@ std::optional<QImage> Levels(const QImage& image, PixelKind kind, int colourChan
     maps[c] = MatchingMap(histograms[c], StretchTarget(histograms[c], low, high));
   }
   ApplyMaps(work, kind, maps);
-  return work.convertToFormat(image.format());
+  return ConvertedImage(work, image.format());
 }
 
 }  // namespace
@@ -219,7 +220,7 @@ std::optional<QImage> EqualizeImage(const QImage& image) {
   std::array<LevelMap, 3> maps{};
   for (int c = 0; c < channels; ++c) maps[c] = MatchingMap(histograms[c], flat);
   ApplyMaps(work, kind, maps);
-  return work.convertToFormat(image.format());
+  return ConvertedImage(work, image.format());
 }
 
 }  // namespace glimbrik

@@ -18,6 +18,7 @@
 #include "engine/watermark_options.h"
 #include "engine/watermark_render.h"
 #include "platform/image_header.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik {
 
@@ -111,8 +112,10 @@ CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAl
   converter.resolveOutputType();
   const bool tiffType = converter.outputType == 10 || converter.outputType == 13;
   const bool indexed = own && source == ColorModel::Indexed;
-  if (indexed || (hasAlpha && plan.model == CanvasModel::CMYK && !tiffType)) {
-    // An RGB canvas carries the transparency itself.
+  if (indexed || (hasAlpha && plan.model == CanvasModel::CMYK && !tiffType) ||
+      (own && hasAlpha && plan.model == CanvasModel::Gray)) {
+    // An RGB canvas carries the transparency itself (grey canvases have none: a grey picture
+    // with alpha keeps its alpha unless grey is asked for).
     plan.space = ColorSpace::SRGB();
     plan.model = CanvasModel::RGB;
     plan.bits = std::min(plan.bits, 16);
@@ -157,14 +160,19 @@ QImage InCanvasSpace(const QImage& image, const CanvasPlan& plan) {
   const ColorModel model = plan.space->model();
   if (model != ColorModel::RGB && model != ColorModel::Gray) return image;
   QImage converted = plan.space->convertImage(image);
-  return converted.isNull() ? image : converted;
+  if (converted.isNull()) return image;
+  // Drawn premultiplied: straight 16-bit pixels would lose alpha on the way into the canvas.
+  if (converted.format() == QImage::Format_RGBA64) {
+    return ConvertedImage(converted, QImage::Format_RGBA64_Premultiplied);
+  }
+  return converted;
 }
 
 // The drawn canvas as the image that goes on (grey canvases become grey images here).
 QImage TakeCanvas(const QImage& canvas, const CanvasPlan& plan) {
   if (plan.model != CanvasModel::Gray) return canvas;
-  return canvas.convertToFormat(plan.bits > 8 ? QImage::Format_Grayscale16
-                                              : QImage::Format_Grayscale8);
+  return ConvertedImage(canvas,
+                        plan.bits > 8 ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
 }
 
 int ComponentCount(const CanvasPlan& plan) {
@@ -208,7 +216,7 @@ QImage createGrayMaskImage(const QImage& image, int width, int height, const QTr
 
 QImage ApplyAlphaMask(const QImage& image, const QImage& mask) {
   const bool deep = image.depth() > 32;
-  QImage out = image.convertToFormat(deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+  QImage out = ConvertedImage(image, deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
   if (out.isNull() || mask.size() != out.size()) return out;
   const QImage alpha = mask.convertToFormat(QImage::Format_Alpha8);
   for (int y = 0; y < out.height(); ++y) {

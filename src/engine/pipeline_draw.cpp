@@ -17,7 +17,7 @@ void DrawImageInRect(QPainter* painter, const QImage& image, const QRectF& rect)
   const QSize target(std::max(1, int(std::lround(deviceWidth))),
                      std::max(1, int(std::lround(deviceHeight))));
   QImage source = image;
-  if (target.width() < image.width() || target.height() < image.height()) {
+  if (target != image.size()) {
     source = ResampleImage(image, target);
   }
   painter->save();

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/pixel_formats.h"
+
 namespace glimbrik {
 
 bool IsDeepImage(const QImage& image) {
@@ -27,12 +29,12 @@ bool IsDeepImage(const QImage& image) {
 }
 
 QImage ToWorkingFormat(const QImage& image) {
-  return image.convertToFormat(IsDeepImage(image) ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+  return ConvertedImage(image, IsDeepImage(image) ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
 }
 
 QImage FromWorkingFormat(const QImage& working, QImage::Format format) {
   if (working.format() == format) return working;
-  return working.convertToFormat(format);
+  return ConvertedImage(working, format);
 }
 
 void ForEachRowBand(int height, int64_t pixelsPerRow, const std::function<void(int, int)>& body) {

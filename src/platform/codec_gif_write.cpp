@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/codec_encoders.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik::codec {
 
@@ -141,7 +142,7 @@ struct MapDeleter {
 Encoded EncodeGif(const QImage& image, const DestinationProperties&) {
   const int w = image.width(), h = image.height();
   if (w > 65535 || h > 65535) return Encoded::Fail(QStringLiteral("size not encodable as GIF"));
-  const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+  const QImage argb = ConvertedImage(image, QImage::Format_ARGB32);
   if (argb.isNull()) return Encoded::Fail(QStringLiteral("out of memory"));
   bool transparent = false;
   std::vector<Bin> histogram(kBins);

@@ -3,6 +3,7 @@
 
 #include "platform/codec_encoders.h"
 #include "platform/codec_jp2_io.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik::codec {
 
@@ -41,7 +42,7 @@ Encoded EncodeJpeg2000(const QImage& image, const DestinationProperties& propert
       }
     }
   } else {
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA64);
+    const QImage rgba = ConvertedImage(image, QImage::Format_RGBA64);
     for (int y = 0; y < h; ++y) {
       const uint16_t* in = reinterpret_cast<const uint16_t*>(rgba.constScanLine(y));
       for (int x = 0; x < w; ++x) {

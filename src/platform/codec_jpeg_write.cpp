@@ -4,6 +4,7 @@
 
 #include "platform/codec_encoders.h"
 #include "platform/codec_jpeg_common.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik::codec {
 
@@ -86,7 +87,7 @@ Encoded EncodeJpeg(const QImage& image, const DestinationProperties& properties)
     const bool gray = image.format() == QImage::Format_Grayscale8 ||
                       image.format() == QImage::Format_Grayscale16 ||
                       (properties.colorSpace && properties.colorSpace->model() == ColorModel::Gray);
-    pixels = image.convertToFormat(gray ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    pixels = ConvertedImage(image, gray ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
     if (pixels.isNull()) return Encoded::Fail(QStringLiteral("out of memory"));
     p.components = gray ? 1 : 3;
     p.colorSpace = gray ? JCS_GRAYSCALE : JCS_RGB;

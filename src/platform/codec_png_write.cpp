@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/codec_encoders.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik::codec {
 
@@ -43,7 +44,13 @@ bool PngWrite(png_structp png, png_infop info, const PngParameters* p, QByteArra
   png_set_IHDR(png, info, p->width, p->height, p->bitDepth, p->colorType, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_pHYs(png, info, p->ppmX, p->ppmY, PNG_RESOLUTION_METER);
-  if (p->icc) png_set_iCCP(png, info, "ICC Profile", 0, p->icc, p->iccLength);
+  if (p->icc) {
+    // libpng refuses on write profiles that readers take without a word: the widespread
+    // "sRGB IEC61966-2.1" of many cameras among them. Its complaints become warnings here.
+    png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+    png_set_benign_errors(png, 1);
+    png_set_iCCP(png, info, "ICC Profile", 0, p->icc, p->iccLength);
+  }
   png_write_info(png, info);
   if (p->bgr) png_set_bgr(png);
   if (p->stripFiller) png_set_filler(png, 0, PNG_FILLER_AFTER);
@@ -58,6 +65,14 @@ struct PngWriteGuard {
   png_infop info = nullptr;
   ~PngWriteGuard() { png_destroy_write_struct(&png, info ? &info : nullptr); }
 };
+
+bool WritePngOnce(const PngParameters& p, QByteArray* out) {
+  PngWriteGuard guard;
+  guard.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
+  if (!guard.png) return false;
+  guard.info = png_create_info_struct(guard.png);
+  return guard.info && PngWrite(guard.png, guard.info, &p, out);
+}
 
 png_uint_32 PixelsPerMeter(double dpi) { return png_uint_32(std::nearbyint(dpi / 0.0254)); }
 
@@ -79,7 +94,7 @@ Encoded EncodePng(const QImage& image, const DestinationProperties& properties) 
     pixels = image.convertToFormat(deep ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
     p.colorType = PNG_COLOR_TYPE_GRAY;
   } else if (deep) {
-    pixels = image.convertToFormat(alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
+    pixels = ConvertedImage(image, alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
     p.colorType = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
     p.stripFiller = !alpha;
   } else if (alpha) {
@@ -105,15 +120,16 @@ Encoded EncodePng(const QImage& image, const DestinationProperties& properties) 
   for (int y = 0; y < pixels.height(); ++y) rows[size_t(y)] = pixels.scanLine(y);
   p.rows = rows.data();
 
-  PngWriteGuard guard;
-  guard.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
-  if (!guard.png) return Encoded::Fail(QStringLiteral("out of memory"));
-  guard.info = png_create_info_struct(guard.png);
   QByteArray out;
-  if (!guard.info || !PngWrite(guard.png, guard.info, &p, &out)) {
-    return Encoded::Fail(QStringLiteral("PNG encoding failed"));
+  if (WritePngOnce(p, &out)) return {out, QString()};
+  // A profile libpng still will not write is dropped: the picture matters more.
+  if (p.icc) {
+    p.icc = nullptr;
+    p.iccLength = 0;
+    out.clear();
+    if (WritePngOnce(p, &out)) return {out, QString()};
   }
-  return {out, QString()};
+  return Encoded::Fail(QStringLiteral("PNG encoding failed"));
 }
 
 }  // namespace glimbrik::codec

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "platform/codec_encoders.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik::codec {
 
@@ -48,7 +49,7 @@ Encoded EncodePsd(const QImage& image, const DestinationProperties& properties) 
   const bool alpha = !gray && ImageUsesAlpha(image);
   const int channels = gray ? 1 : (alpha ? 4 : 3);
   const QImage pixels =
-      image.convertToFormat(gray ? QImage::Format_Grayscale8 : QImage::Format_ARGB32);
+      ConvertedImage(image, gray ? QImage::Format_Grayscale8 : QImage::Format_ARGB32);
   if (pixels.isNull()) return Encoded::Fail(QStringLiteral("out of memory"));
 
   QByteArray out;

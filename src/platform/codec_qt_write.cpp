@@ -3,12 +3,13 @@
 #include <cmath>
 
 #include "platform/codec_encoders.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik::codec {
 
 Encoded EncodeWithQt(const QImage& image, const char* format,
                      const DestinationProperties& properties) {
-  QImage pixels = image.depth() > 32 ? image.convertToFormat(QImage::Format_ARGB32) : image;
+  QImage pixels = image.depth() > 32 ? ConvertedImage(image, QImage::Format_ARGB32) : image;
   if (qstrcmp(format, "bmp") == 0 || !ImageUsesAlpha(pixels)) {
     pixels = pixels.convertToFormat(QImage::Format_RGB32);
   }

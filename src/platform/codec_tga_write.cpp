@@ -1,4 +1,5 @@
 #include "platform/codec_encoders.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik::codec {
 
@@ -7,7 +8,7 @@ Encoded EncodeTga(const QImage& image, const DestinationProperties&) {
   const int w = image.width(), h = image.height();
   if (w > 65535 || h > 65535) return Encoded::Fail(QStringLiteral("size not encodable as TGA"));
   const bool alpha = ImageUsesAlpha(image);
-  const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+  const QImage argb = ConvertedImage(image, QImage::Format_ARGB32);
   if (argb.isNull()) return Encoded::Fail(QStringLiteral("out of memory"));
   const int bytes = alpha ? 4 : 3;
   QByteArray out(18 + qsizetype(w) * h * bytes, '\0');

@@ -219,9 +219,10 @@ ImageResult<QImage> DecodeTiff(const QByteArray& data, int index, const ImageRep
   QImage image(int(d.width), int(d.height), QImage::Format_RGBA8888_Premultiplied);
   if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
   // Rows as stored, like every other decoder here: the orientation is reported, not applied.
-  // libtiff's RGBA reader only flips, so quarter-turn orientations are read top-left.
-  const int stored =
-      rep.orientation >= 1 && rep.orientation <= 4 ? rep.orientation : ORIENTATION_TOPLEFT;
+  // libtiff's RGBA reader only flips, and takes each quarter-turn orientation (5-8) for the
+  // flip-only one (1-4) that it reads the same way; asking for that one reads no flip.
+  const int stored = rep.orientation >= 1 && rep.orientation <= 8 ? (rep.orientation - 1) % 4 + 1
+                                                                  : ORIENTATION_TOPLEFT;
   if (image.bytesPerLine() != qsizetype(d.width) * 4 ||
       !TIFFReadRGBAImageOriented(tiff.get(), d.width, d.height,
                                  reinterpret_cast<uint32_t*>(image.bits()), stored, 1)) {

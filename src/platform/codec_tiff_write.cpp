@@ -5,6 +5,7 @@
 
 #include "platform/codec_encoders.h"
 #include "platform/codec_tiff_io.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik::codec {
 
@@ -102,7 +103,7 @@ Encoded EncodeTiff(const QImage& image, const DestinationProperties& properties)
     if (gray) {
       pixels = image.convertToFormat(deep ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
     } else if (deep) {
-      pixels = image.convertToFormat(QImage::Format_RGBA64_Premultiplied);
+      pixels = ConvertedImage(image, QImage::Format_RGBA64_Premultiplied);
       if (!layout.alpha) line.resize(size_t(w) * 3);
     } else {
       pixels = image.convertToFormat(layout.alpha ? QImage::Format_RGBA8888_Premultiplied

@@ -8,6 +8,8 @@
 #include <array>
 #include <mutex>
 
+#include "platform/pixel_formats.h"
+
 namespace glimbrik {
 
 namespace {
@@ -225,7 +227,7 @@ QImage ColorSpace::convertImage(const QImage& image) const {
   if (image.isNull() || (model_ != ColorModel::RGB && model_ != ColorModel::Gray)) return QImage();
   const bool deep = image.depth() > 32;
   const bool gray = model_ == ColorModel::Gray;
-  QImage in = image.convertToFormat(deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+  QImage in = ConvertedImage(image, deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
   QImage out(in.size(),
              gray ? (deep ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8) : in.format());
   if (out.isNull()) return out;

@@ -9,6 +9,7 @@
 
 #include "platform/codec_encoders.h"
 #include "platform/metadata_write.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik {
 
@@ -17,7 +18,7 @@ namespace codec {
 bool ImageUsesAlpha(const QImage& image) {
   if (!image.hasAlphaChannel()) return false;
   if (image.depth() > 32) {
-    const QImage deep = image.convertToFormat(QImage::Format_RGBA64_Premultiplied);
+    const QImage deep = ConvertedImage(image, QImage::Format_RGBA64);
     for (int y = 0; y < deep.height(); ++y) {
       const QRgba64* line = reinterpret_cast<const QRgba64*>(deep.constScanLine(y));
       for (int x = 0; x < deep.width(); ++x) {

@@ -5,7 +5,9 @@
 #include <cmath>
 
 #include "platform/codec_decoders.h"
+#include "platform/image_orientation.h"
 #include "platform/metadata_write.h"
+#include "platform/pixel_formats.h"
 
 namespace glimbrik {
 
@@ -166,6 +168,12 @@ void ImageSource::probe() {
     }
   }
   if (error_.isEmpty() && reps.empty()) error_ = QStringLiteral("no image in the file");
+  if (error_.isEmpty() && format_ == SourceFormat::PNG && reps.front().orientation == 0) {
+    // A PNG states its orientation in an eXIf chunk, which may follow the pixels.
+    if (const ImageHeaderResult header = ReadImageHeader(path_, data_)) {
+      reps.front().orientation = header.header->orientation;
+    }
+  }
   if (!error_.isEmpty()) {
     if (format_ == SourceFormat::TGA) format_ = SourceFormat::Unknown;
     return;
@@ -173,10 +181,37 @@ void ImageSource::probe() {
   representations_ = std::move(reps);
 }
 
+void ImageSource::presentUpright(int orientation) {
+  if (representations_.empty()) return;
+  if (stored_.empty()) stored_ = representations_;
+  for (size_t i = 0; i < stored_.size(); ++i) {
+    ImageRepresentation& shown = representations_[i];
+    shown = stored_[i];
+    // The decoders still read the file by its own tags (stored_); only the turn differs.
+    if (orientation >= 1 && orientation <= 8) shown.orientation = orientation;
+    if (IsQuarterTurnOrientation(shown.orientation)) {
+      std::swap(shown.pixelWidth, shown.pixelHeight);
+      std::swap(shown.dpiX, shown.dpiY);
+    }
+  }
+}
+
 ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options) const {
   if (index < 0 || index >= count())
     return ImageResult<QImage>::Fail(QStringLiteral("no such image"));
-  const ImageRepresentation& rep = representations_[index];
+  if (stored_.empty()) return decodeStored(index, representations_[index], options);
+  const int orientation = representations_[index].orientation;
+  DecodeOptions storedOptions = options;
+  if (IsQuarterTurnOrientation(orientation) && options.minimumSize.isValid()) {
+    storedOptions.minimumSize = options.minimumSize.transposed();
+  }
+  ImageResult<QImage> decoded = decodeStored(index, stored_[index], storedOptions);
+  if (decoded.ok()) decoded.value = UprightImage(decoded.value, orientation);
+  return decoded;
+}
+
+ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentation& rep,
+                                              const DecodeOptions& options) const {
   switch (format_) {
     case SourceFormat::JPEG:
       return codec::DecodeJpeg(data_, rep, options);
@@ -288,7 +323,7 @@ QImage FinishDecodedImage(QImage image, const ImageRepresentation& rep) {
     default:
       break;
   }
-  if (image.format() != target) image.convertTo(target);
+  if (image.format() != target) image = ConvertedImage(image, target);
   const double scaleX = rep.pixelWidth > 0 ? double(image.width()) / rep.pixelWidth : 1.0;
   const double scaleY = rep.pixelHeight > 0 ? double(image.height()) / rep.pixelHeight : 1.0;
   image.setDotsPerMeterX(int(std::lround(rep.dpiX * scaleX / 0.0254)));

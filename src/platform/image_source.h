@@ -79,6 +79,12 @@ class ImageSource {
   const ImageRepresentation& representation(int index) const { return representations_[index]; }
   const std::vector<ImageRepresentation>& representations() const { return representations_; }
 
+  // From now on sizes, resolutions and decoded pixels are as displayed: each image's orientation
+  // is applied (or the given one, for a file whose orientation is stated elsewhere), so that a
+  // conversion writes upright pixels. Sources stay as stored until this is called.
+  void presentUpright(int orientation = 0);
+  bool isUpright() const { return !stored_.empty(); }
+
   // Pixels of one representation (one thread at a time per source): ARGB32_Premultiplied (8-bit
   // colour), RGBA64_Premultiplied (16-bit colour), Grayscale8 or Grayscale16, with the resolution
   // and the ICC colour space set.
@@ -94,6 +100,8 @@ class ImageSource {
 
  private:
   void probe();
+  ImageResult<QImage> decodeStored(int index, const ImageRepresentation& rep,
+                                   const DecodeOptions& options) const;
 
   QString path_;
   QByteArray data_;  // the whole file: every decoder reads from memory
@@ -101,6 +109,8 @@ class ImageSource {
   // GIF frames are composed in order; the reader resumes where the last decode stopped.
   mutable std::shared_ptr<codec::GifFrameReader> gifReader_;
   std::vector<ImageRepresentation> representations_;
+  // The representations as stored, which the decoders need, once presentUpright turned them.
+  std::vector<ImageRepresentation> stored_;
   QString error_;
 };
 

@@ -35,15 +35,19 @@ QByteArray EncodeExif(const Exiv2::ExifData& exif, Exiv2::ByteOrder order) {
   return QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
 }
 
+// Every copy: exiv2 reads a PNG's eXIf chunk with its tags twice, and a second orientation
+// would overrule the one written here.
 void EraseKey(Exiv2::ExifData* exif, const char* key) {
-  auto it = exif->findKey(Exiv2::ExifKey(key));
-  if (it != exif->end()) exif->erase(it);
+  const Exiv2::ExifKey wanted(key);
+  for (auto it = exif->findKey(wanted); it != exif->end(); it = exif->findKey(wanted)) {
+    exif->erase(it);
+  }
 }
 
-Exiv2::Rational ResolutionRational(double dpi) {
+Exiv2::URational ResolutionRational(double dpi) {
   // Whole resolutions stay exact; others keep two decimals.
-  if (std::abs(dpi - std::nearbyint(dpi)) < 1e-6) return {int32_t(std::nearbyint(dpi)), 1};
-  return {int32_t(std::nearbyint(dpi * 100.0)), 100};
+  if (std::abs(dpi - std::nearbyint(dpi)) < 1e-6) return {uint32_t(std::nearbyint(dpi)), 1};
+  return {uint32_t(std::nearbyint(dpi * 100.0)), 100};
 }
 
 }  // namespace
@@ -94,7 +98,9 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
          {"Exif.Image.XMLPacket", "Exif.Image.InterColorProfile", "Exif.Image.IPTCNAA",
           "Exif.Image.ImageResources", "Exif.Image.ImageWidth", "Exif.Image.ImageLength",
           "Exif.Image.Compression", "Exif.Image.BitsPerSample", "Exif.Image.SamplesPerPixel",
-          "Exif.Image.PhotometricInterpretation"}) {
+          "Exif.Image.PhotometricInterpretation", "Exif.Image.Orientation",
+          "Exif.Image.XResolution", "Exif.Image.YResolution", "Exif.Image.ResolutionUnit",
+          "Exif.Photo.PixelXDimension", "Exif.Photo.PixelYDimension"}) {
       EraseKey(&exif, key);
     }
     exif["Exif.Image.Orientation"] =

@@ -2,6 +2,9 @@
 
 #include <poppler/qt6/poppler-qt6.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace glimbrik {
 
 struct PdfDocument::State {
@@ -22,7 +25,10 @@ std::unique_ptr<PdfDocument> PdfDocument::Open(const QString& path, const QByteA
   }
 }
 
-bool PdfDocument::isEncrypted() const { return state_->document->isEncrypted(); }
+// Poppler cannot see the encryption of a document it could not decrypt: a locked one counts.
+bool PdfDocument::isEncrypted() const {
+  return state_->document->isLocked() || state_->document->isEncrypted();
+}
 bool PdfDocument::isLocked() const { return state_->document->isLocked(); }
 
 bool PdfDocument::unlock(const QByteArray& password) {
@@ -57,6 +63,42 @@ QImage PdfDocument::renderPage(int index, double dpi, const QColor& paper) const
     return page ? page->renderToImage(dpi, dpi) : QImage();
   } catch (...) {
     return QImage();
+  }
+}
+
+QImage PdfDocument::renderPageRegion(int index, double dpi, QSize pixels,
+                                     const QColor& paper) const {
+  if (index < 0 || index >= pageCount() || dpi <= 0 || pixels.isEmpty()) return QImage();
+  try {
+    state_->document->setPaperColor(paper);
+    state_->document->setRenderHint(Poppler::Document::Antialiasing, true);
+    state_->document->setRenderHint(Poppler::Document::TextAntialiasing, true);
+    const std::unique_ptr<Poppler::Page> page = state_->document->page(index);
+    if (!page) return QImage();
+    QImage image = page->renderToImage(dpi, dpi, 0, 0, pixels.width(), pixels.height());
+    if (image.isNull() || image.size() == pixels) return image;
+    // Poppler may round the page's pixel size the other way: pad or cut to the asked size.
+    QImage sized(pixels, QImage::Format_ARGB32_Premultiplied);
+    if (sized.isNull()) return sized;
+    sized.fill(paper);
+    for (int y = 0; y < std::min(image.height(), pixels.height()); ++y) {
+      const QImage line = image.copy(0, y, std::min(image.width(), pixels.width()), 1)
+                              .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      std::memcpy(sized.scanLine(y), line.constScanLine(0), size_t(line.width()) * 4);
+    }
+    return sized;
+  } catch (...) {
+    return QImage();
+  }
+}
+
+QSizeF PdfDocument::pageSize(int index) const {
+  if (index < 0 || index >= pageCount()) return QSizeF();
+  try {
+    const std::unique_ptr<Poppler::Page> page = state_->document->page(index);
+    return page ? page->pageSizeF() : QSizeF();
+  } catch (...) {
+    return QSizeF();
   }
 }
 

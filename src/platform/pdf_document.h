@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QSize>
+#include <QSizeF>
 #include <QString>
 #include <memory>
 
@@ -29,6 +31,12 @@ class PdfDocument {
   // The page drawn on the paper colour at dpi, turned by the page's own rotation; null for a
   // missing page or when drawing fails.
   QImage renderPage(int index, double dpi, const QColor& paper = Qt::white) const;
+  // The top-left pixels x pixels of the page drawn at dpi (turned by its rotation), in
+  // ARGB32_Premultiplied or RGB32; null for a missing page or when drawing fails.
+  QImage renderPageRegion(int index, double dpi, QSize pixels,
+                          const QColor& paper = Qt::white) const;
+  // The page's crop box in points, turned by the page's rotation; empty for a missing page.
+  QSizeF pageSize(int index) const;
 
  private:
   struct State;

@@ -17,6 +17,7 @@
 #include "batch_test_support.h"
 #include "engine/watermark_options.h"
 #include "platform/folders.h"
+#include "platform/image_destination.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -137,22 +138,49 @@ BatchRunResult RunWithEngine(const BatchSnapshot& s, const QString& dest) {
   return ConvertImageThread(s, dest, host, cancel, DefaultBatchEngine(s));
 }
 
-TEST(BatchRunWithEngine, PNGsBecomeJPEGsAndAPPMKeepingItsTypeBecomesAJPEG) {
+// The format an independent reader finds in the bytes, as the extension names it.
+QString ContentExtension(const QString& path) {
+  QImageReader reader(path);
+  reader.setDecideFormatFromContent(true);
+  const QByteArray format = reader.format();
+  if (format == "jpeg") return QStringLiteral("jpg");
+  if (format == "tiff") return QStringLiteral("tif");
+  return QString::fromLatin1(format);
+}
+
+TEST(BatchRunWithEngine, EveryOutputIsNamedForItsBytes) {
   const QString source = test::MakeTempFolder(QStringLiteral("src"));
   const QString dest = test::MakeTempFolder(QStringLiteral("out"));
-  ASSERT_TRUE(Picture(1).save(source + "/a.png", "PNG"));
-  ASSERT_TRUE(Picture(2).save(source + "/b.png", "PNG"));
-  ASSERT_TRUE(Picture(3).save(source + "/x.ppm", "PPM"));
-  BatchSnapshot s = test::SnapshotOf({source + "/a.png", source + "/b.png"});
-  s.options.outputType = 4;
-  EXPECT_EQ(RunWithEngine(s, dest).written, 2);
-  EXPECT_TRUE(IsJPEG(dest + "/a.jpg"));
-  EXPECT_TRUE(IsJPEG(dest + "/b.jpg"));
-
-  BatchSnapshot keep = test::SnapshotOf({source + "/x.ppm"});
-  keep.options.outputType = 0;
-  EXPECT_EQ(RunWithEngine(keep, dest).written, 1);
-  EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
+  const std::vector<std::pair<QString, const char*>> files = {
+      {"a.jpg", "JPEG"}, {"b.png", "PNG"}, {"c.tif", "TIFF"}, {"d.webp", "WEBP"},
+      {"e.gif", "GIF"},  {"f.bmp", "BMP"}, {"g.ppm", "PPM"}};
+  QStringList paths;
+  for (const auto& [name, format] : files) {
+    paths << source + "/" + name;
+    const QImage picture = Picture(int(paths.size()));
+    if (QByteArray(format) == "GIF") {  // Qt reads GIF but does not write it
+      QFile gif(paths.back());
+      ASSERT_TRUE(gif.open(QIODevice::WriteOnly));
+      gif.write(EncodeImage(picture, QStringLiteral("com.compuserve.gif"), {}).value);
+      continue;
+    }
+    ASSERT_TRUE(picture.save(paths.back(), format)) << format;
+  }
+  for (int type : {0, 4}) {
+    BatchSnapshot s = test::SnapshotOf(paths);
+    s.options.outputType = type;
+    s.options.overwriteExisting = true;
+    const BatchRunResult run = RunWithEngine(s, dest);
+    EXPECT_EQ(run.written, int(files.size())) << type;
+    for (const QString& out : run.destinations) {
+      // "Same as original" keeps each type; a PPM, which cannot be written, becomes a JPEG.
+      const QString suffix = QFileInfo(out).suffix();
+      EXPECT_EQ(ContentExtension(out), suffix) << out.toStdString();
+      const QString from = QFileInfo(paths[&out - run.destinations.data()]).suffix();
+      EXPECT_EQ(suffix, type == 4 || from == "ppm" ? QStringLiteral("jpg") : from)
+          << out.toStdString();
+    }
+  }
 }
 
 TEST(BatchRunWithEngine, ExistingNamesGetTheNextNumberUnlessOverwriting) {
@@ -236,14 +264,14 @@ TEST(BatchRunWithEngine, TextWatermarksOfTheSnapshotReachEveryOutput) {
   black.fill(Qt::black);
   ASSERT_TRUE(black.save(source + "/a.png"));
   ASSERT_TRUE(black.save(source + "/b.png"));
-  auto text = std::make_shared<TextWatermarkOptions>();
-  text->tokens = {QStringLiteral("RED")};
-  text->font = QFont(QStringLiteral("DejaVu Sans"));
-  text->fontSize = 60;
-  text->position = 4;
-  text->opacity = 1.0;
-  text->textColor = Qt::red;
-  text->strokeColor = Qt::red;
+  std::shared_ptr<TextWatermarkOptions[]> text(new TextWatermarkOptions[1]);
+  text[0].tokens = {QStringLiteral("RED")};
+  text[0].font = QFont(QStringLiteral("DejaVu Sans"));
+  text[0].fontSize = 60;
+  text[0].position = 4;
+  text[0].opacity = 1.0;
+  text[0].textColor = Qt::red;
+  text[0].strokeColor = Qt::red;
   BatchSnapshot s = test::SnapshotOf({source + "/a.png", source + "/b.png"});
   s.options.outputType = 7;
   s.options.textWatermarkOn = true;

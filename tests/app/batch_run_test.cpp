@@ -154,7 +154,9 @@ TEST(BatchRun, OutputTypeZeroKeepsTheSourceTypeOrFallsBackToJPEG) {
       ConvertImageThread(test::SnapshotOf({png, ppm}), f.dest, host, cancel, fake.Calls());
   EXPECT_EQ(run.destinations, (std::vector<QString>{f.dest + "/p.png", f.dest + "/x.jpg"}));
   ASSERT_EQ(fake.processed.size(), 2u);
-  EXPECT_EQ(fake.processed[0].options.outputType, 0) << "the record keeps 0; the engine resolves";
+  // The engine is told the type the name was made for.
+  EXPECT_EQ(fake.processed[0].options.outputType, 7);
+  EXPECT_EQ(fake.processed[1].options.outputType, 4);
 }
 
 TEST(BatchRun, PerFileFieldsAndRenameSeeTheResizePart) {

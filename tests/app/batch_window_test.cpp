@@ -17,6 +17,7 @@
 #include "app/batch_file_dates.h"
 #include "app/custom_alert.h"
 #include "app_fixtures.h"
+#include "engine/resize_math.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -307,6 +308,54 @@ TEST_F(BatchWindow, InvalidSizesAndResolutionsStopBeforeAnythingIsWritten) {
   p().resolutionComboBoxOutlet->setEditText(QStringLiteral("3000"));
   EXPECT_EQ(RunAndConfirm(), QStringLiteral("1 image exported successfully"));
   EXPECT_EQ(QImage(dest + "/s.png").width(), 32);
+}
+
+TEST_F(BatchWindow, EveryScaleModeWritesTheSizeThePanelPredicts) {
+  const QString path = source + "/p.jpg";
+  test::WriteJpeg(path, 800, 600);
+  Add({path});
+  delegate->SwitchOnOffHeader(kResizeGroup, true, true);
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
+  p().overwriteExistingCheckButton->setChecked(true);
+  const auto choose = [](QComboBox* popup, int tag) {
+    ASSERT_TRUE(SelectItemWithTag(popup, tag));
+    emit popup->activated(popup->currentIndex());
+  };
+  const auto type = [](NumberField* field, const char* text) {
+    if (!field->isEnabled()) return;
+    field->clear();
+    field->insert(QString::fromLatin1(text));
+  };
+  choose(p().sizeFormatTypePopupButton, 2);
+  const QSize expected[7] = {{500, 375}, {600, 450}, {500, 375}, {500, 450},
+                             {500, 450}, {600, 450}, {500, 450}};
+  for (int mode = 0; mode <= 6; ++mode) {
+    SCOPED_TRACE(mode);
+    choose(p().scaleProprtionallyPopupOutlet, mode);
+    type(p().widthTextField, "500");
+    type(p().heightTextField, "450");
+    const std::optional<ImageResizeOptions> options = delegate->GetResizingOptions();
+    ASSERT_TRUE(options.has_value());
+    double w = 800, h = 600, dpi = 72;
+    ComputeResizedSize(*options, &w, &h, &dpi);
+    EXPECT_EQ(QSize(int(w), int(h)), expected[mode]);
+    EXPECT_EQ(RunAndConfirm(), QStringLiteral("1 image exported successfully"));
+    EXPECT_EQ(QImage(dest + "/p.png").size(), expected[mode]);
+  }
+
+  // Fitted into a box with a background: the margins take the chosen colour.
+  choose(p().scaleProprtionallyPopupOutlet, 2);
+  type(p().heightTextField, "500");
+  p().backgroundColorFitToRectCheckBox->click();
+  p().backgroundColorFitToRectColorWellOutlet->setColor(QColor(255, 0, 0));
+  EXPECT_EQ(RunAndConfirm(), QStringLiteral("1 image exported successfully"));
+  const QImage boxed(dest + "/p.png");
+  ASSERT_EQ(boxed.size(), QSize(500, 500));
+  EXPECT_EQ(boxed.pixelColor(250, 10), QColor(255, 0, 0));
+  EXPECT_EQ(boxed.pixelColor(250, 490), QColor(255, 0, 0));
+  const QColor middle = boxed.pixelColor(250, 250);
+  EXPECT_LT(std::abs(middle.blue() - 200), 8) << "the picture itself";
+  EXPECT_LT(std::abs(middle.red() - 40), 8);
 }
 
 TEST_F(BatchWindow, MirroringSendsFilesIntoTheirSubFolders) {

@@ -127,7 +127,7 @@ TEST(FormattedFileSize, UsesDecimalUnitsThatChangeOnlyAtTheirThreshold) {
   EXPECT_EQ(formattedFileSize(1000), QStringLiteral("1.0 KB"));
   EXPECT_EQ(formattedFileSize(999999), QStringLiteral("1000.0 KB"));
   EXPECT_EQ(formattedFileSize(1000000), QStringLiteral("1.00 MB"));
-  EXPECT_EQ(formattedFileSize(2500000000ull), QStringLiteral("2.500 GB"));
+  EXPECT_EQ(formattedFileSize(1500000000ull), QStringLiteral("1.500 GB"));
 }
 
 TEST(OrientedImage, EveryOrientationPutsTheMarkedCornerWhereTheFileSays) {

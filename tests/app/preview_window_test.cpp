@@ -278,13 +278,13 @@ TEST_F(PreviewWindowTest, ThePreviewEqualsTheRunsOutputPixelForPixel) {
   // The watermark editor's ticked presets, as it hands them to a run.
   batch->context().fillWatermarks = [](BatchOptions& o) {
     if (!o.textWatermarkOn) return;
-    auto text = std::make_shared<TextWatermarkOptions>();
-    text->tokens = {QStringLiteral("PREVIEW")};
-    text->font = QFont(QStringLiteral("DejaVu Sans"));
-    text->fontSize = 60;
-    text->position = 4;
-    text->textColor = Qt::white;
-    text->strokeColor = Qt::white;
+    std::shared_ptr<TextWatermarkOptions[]> text(new TextWatermarkOptions[1]);
+    text[0].tokens = {QStringLiteral("PREVIEW")};
+    text[0].font = QFont(QStringLiteral("DejaVu Sans"));
+    text[0].fontSize = 60;
+    text[0].position = 4;
+    text[0].textColor = Qt::white;
+    text[0].strokeColor = Qt::white;
     o.textWatermarks = text;
     o.textWatermarkCount = 1;
   };

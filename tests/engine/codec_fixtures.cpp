@@ -47,6 +47,10 @@ int WritePngRows(png_structp png, png_infop info, FILE* file, const PngWriteJob*
                  static_cast<png_uint_32>(job->options->iccProfile.size()));
   }
   if (job->text) png_set_text(png, info, job->text, 1);
+  if (!job->options->exif.isEmpty()) {
+    png_set_eXIf_1(png, info, static_cast<png_uint_32>(job->options->exif.size()),
+                   reinterpret_cast<png_bytep>(const_cast<char*>(job->options->exif.constData())));
+  }
   png_write_info(png, info);
   png_write_image(png, job->rows);
   png_write_end(png, info);

@@ -19,6 +19,7 @@ struct PngOptions {
   std::optional<double> dpi;  // pHYs in pixels per metre from this many dpi
   QByteArray iccProfile;      // iCCP chunk when not empty
   QByteArray rawExifProfile;  // "Raw profile type exif" text chunk when not empty
+  QByteArray exif;            // eXIf chunk when not empty
 };
 // Writes an 8-bit RGBA PNG from straight (non-premultiplied) pixels.
 bool WritePng(const QString& path, const QImage& image, const PngOptions& options = {});

@@ -197,8 +197,9 @@ TEST_F(MetadataKept, JpegKeepsExifGpsAndIptcButNoXmpNorThumbnail) {
   EXPECT_TRUE(tags.contains(
       QRegularExpression(QStringLiteral("Exif.Image.ResolutionUnit\\s+Short\\s+1\\s+inch"))));
   EXPECT_TRUE(tags.contains(
-      QRegularExpression(QStringLiteral("Exif.Photo.PixelXDimension\\s+Long\\s+1\\s+200\\b"))));
-  EXPECT_EQ(IdentifySize(dest), QStringLiteral("200 150"));
+      QRegularExpression(QStringLiteral("Exif.Photo.PixelXDimension\\s+Long\\s+1\\s+150\\b"))));
+  // Orientation 6 is applied to the pixels: the output stands upright.
+  EXPECT_EQ(IdentifySize(dest), QStringLiteral("150 200"));
 }
 
 TEST_F(MetadataKept, BmpCarriesNoneAndTiffUsesLzw) {
@@ -218,8 +219,24 @@ TEST_F(MetadataKept, BmpCarriesNoneAndTiffUsesLzw) {
     ASSERT_EQ(ConvertImageFile(&tiff), 1);
     const QString info = RunTool(QStringLiteral("tiffinfo"), {tif});
     EXPECT_TRUE(info.contains(QStringLiteral("Compression Scheme: LZW"))) << info.toStdString();
-    EXPECT_EQ(IdentifySize(tif), QStringLiteral("400 300"));
+    EXPECT_EQ(IdentifySize(tif), QStringLiteral("300 400"));
     EXPECT_EQ(Tags(tif).contains(QStringLiteral("TestCam")), keep);
+  }
+}
+
+TEST(ConvertImageFile, TypeThirteenIsCmykWithOrWithoutMetadata) {
+  const QString source =
+      WriteImage(test::PatternImage(40, 30), "public.jpeg", QStringLiteral("rgb.jpg"));
+  const QString folder = test::MakeTempFolder();
+  for (bool keep : {false, true}) {
+    const QString out =
+        folder + (keep ? QStringLiteral("/kept.tif") : QStringLiteral("/plain.tif"));
+    ImageConversion c = ConvertRecord(source, out, 13);
+    c.options.preserveMetadata = keep;
+    ASSERT_EQ(ConvertImageFile(&c), 1) << keep;
+    const QString info = RunTool(QStringLiteral("tiffinfo"), {out});
+    EXPECT_TRUE(info.contains(QStringLiteral("Photometric Interpretation: separated")))
+        << keep << info.toStdString();
   }
 }
 

@@ -69,8 +69,14 @@ TEST_F(ScaleModes, FillAndCropCentresA1333WideDrawing) {
   ASSERT_EQ(r.size(), QSize(1000, 1000));
   // The colour edge lies at 666.5 in the drawing; drawn from x = -166 it falls inside column
   // 500 (from -167 column 500 would be wholly blue).
-  EXPECT_EQ(r.pixelColor(498, 500), QColor(Qt::red));
-  EXPECT_EQ(r.pixelColor(502, 500), QColor(Qt::blue));
+  // Two pixels from the edge the filter's ringing may leave a few levels.
+  const auto near = [](QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
+           std::abs(a.blue() - b.blue()) <= 8;
+  };
+  EXPECT_TRUE(near(r.pixelColor(498, 500), Qt::red)) << r.pixelColor(498, 500).name().toStdString();
+  EXPECT_TRUE(near(r.pixelColor(502, 500), Qt::blue))
+      << r.pixelColor(502, 500).name().toStdString();
   const QColor edge = r.pixelColor(500, 500);
   EXPECT_GT(edge.red(), 60);
   EXPECT_GT(edge.blue(), 60);

@@ -1,0 +1,48 @@
+#include "pdfjobs/pdf_page_geometry.h"
+
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
+#include <QFile>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+#include "pdfjobs/pdf_object_reading.h"
+
+namespace glimbrik {
+
+namespace {
+
+QRectF BoxFromArray(QPDFObjectHandle array) {
+  const std::vector<double> n = ReadNumberArray(array);
+  if (n.size() != 4) return QRectF();
+  return QRectF(QPointF(n[0], n[1]), QPointF(n[2], n[3])).normalized();
+}
+
+}  // namespace
+
+bool ReadPDFPageGeometry(const QString& path, const QString& password,
+                         std::vector<PDFPageGeometry>* pages) {
+  pages->clear();
+  try {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(QFile::encodeName(path).constData(), password.toUtf8().constData());
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+      PDFPageGeometry geometry;
+      geometry.mediaBox = BoxFromArray(page.getAttribute("/MediaBox", false));
+      const QRectF crop = BoxFromArray(page.getAttribute("/CropBox", false));
+      geometry.cropBox = crop.width() > 0 && crop.height() > 0 ? crop : geometry.mediaBox;
+      const QPDFObjectHandle rotate = page.getAttribute("/Rotate", false);
+      geometry.rotation = int(ReadNumber(rotate));
+      pages->push_back(geometry);
+    }
+    return true;
+  } catch (...) {
+    pages->clear();
+    return false;
+  }
+}
+
+}  // namespace glimbrik

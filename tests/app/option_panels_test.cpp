@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/app_delegate.h"
+#include "app/effect_thumbnails.h"
+#include "app_fixtures.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+class OptionPanelsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ForgetGeneralOptions();
+    app = test::StartApplication();
+  }
+  void TearDown() override { app.reset(); }
+  OptionPanels& p() { return app->panels(); }
+  std::unique_ptr<AppDelegate> app;
+};
+
+TEST_F(OptionPanelsTest, EditsMarkThePhotoPresetButPresetAppliesDoNot) {
+  QComboBox* presets = app->PhotoPresetPopupButton();
+  presets->addItem(QStringLiteral("Mine"), 5);
+  QList<QObject*> previewed;
+  app->hooks.PreviewAction = [&](QObject* sender) { previewed << sender; };
+
+  presets->setCurrentIndex(1);
+  app->changeEffectOptionAction(nullptr);
+  app->changeResizeOptionAction(nullptr);
+  EXPECT_EQ(presets->currentIndex(), 1);
+
+  p().autoEnhancementCheckButton->click();
+  EXPECT_EQ(SelectedTag(presets), 0);
+  EXPECT_TRUE(previewed.isEmpty()) << "nothing to preview in an empty list";
+
+  const QString path = test::MakeTempFolder() + "/a.jpg";
+  test::WriteJpeg(path, 40, 30);
+  app->AddUrlsIntoImageListViewAtEnd({path});
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  app->SwitchOnOffHeader(kEffectGroup, true, false);
+  presets->setCurrentIndex(1);
+  p().effectsRadioButtonOutlet->button(2)->click();
+  EXPECT_EQ(SelectedTag(presets), 0);
+  EXPECT_EQ(previewed, QList<QObject*>{p().effectsRadioButtonOutlet->button(2)});
+}
+
+TEST_F(OptionPanelsTest, QualitySliderFieldAndStepperStayInStep) {
+  EXPECT_EQ(p().imageQualityEditFieldOutlet->text(), QStringLiteral("80"));
+  EXPECT_EQ(p().imageQualityStepper->value(), 80);
+  p().imageQualityEditFieldOutlet->setFocus();
+  p().imageQualityEditFieldOutlet->clear();
+  QTest::keyClicks(p().imageQualityEditFieldOutlet, QStringLiteral("65"));
+  EXPECT_EQ(p().imageQualityStepper->value(), 65);
+  EXPECT_DOUBLE_EQ(p().imageQualitySlider->doubleValue(), 0.65);
+  // Above 100 the field takes the stepper's value back.
+  p().imageQualityEditFieldOutlet->clear();
+  p().imageQualityEditFieldOutlet->insert(QStringLiteral("150"));
+  EXPECT_EQ(p().imageQualityEditFieldOutlet->text(), QStringLiteral("65"));
+  EXPECT_EQ(p().imageQualityStepper->value(), 65);
+  QTest::keyClicks(p().imageQualityEditFieldOutlet, QStringLiteral("x"));
+  EXPECT_EQ(p().imageQualityEditFieldOutlet->text(), QStringLiteral("65"));
+  // Typed key by key, "15" is taken first and is the value given back.
+  p().imageQualityEditFieldOutlet->clear();
+  QTest::keyClicks(p().imageQualityEditFieldOutlet, QStringLiteral("150"));
+  EXPECT_EQ(p().imageQualityEditFieldOutlet->text(), QStringLiteral("15"));
+  EXPECT_EQ(p().imageQualityStepper->value(), 15);
+  EXPECT_DOUBLE_EQ(p().imageQualitySlider->doubleValue(), 0.15);
+
+  p().imageQualityStepper->stepUp();
+  EXPECT_EQ(p().imageQualityEditFieldOutlet->text(), QStringLiteral("16"));
+  EXPECT_DOUBLE_EQ(p().imageQualitySlider->doubleValue(), 0.16);
+}
+
+TEST_F(OptionPanelsTest, SwitchingConversionOnAgainAsksTheOutputType) {
+  QComboBox* profiles = p().colorProfilePopUpButton;
+  ASSERT_EQ(SelectedTag(p().destImageTypePopUpButton), 0);
+  EXPECT_FALSE(profiles->isEnabled()) << "the source's own type keeps its profile";
+  app->SwitchOnOffHeader(kConversionGroup, false, false);
+  EXPECT_FALSE(p().imageQualitySlider->isEnabled());
+  app->SwitchOnOffHeader(kConversionGroup, true, false);
+  EXPECT_FALSE(profiles->isEnabled());
+  EXPECT_TRUE(p().imageQualitySlider->isEnabled());
+  EXPECT_TRUE(p().destImageTypePopUpButton->isEnabled());
+
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
+  EXPECT_TRUE(profiles->isEnabled());
+  EXPECT_FALSE(p().imageQualitySlider->isEnabled());
+  app->SwitchOnOffHeader(kConversionGroup, false, false);
+  app->SwitchOnOffHeader(kConversionGroup, true, false);
+  EXPECT_TRUE(profiles->isEnabled());
+  EXPECT_FALSE(p().imageQualitySlider->isEnabled());
+}
+
+TEST_F(OptionPanelsTest, GeneralDefaultsAndTheModificationDateBox) {
+  app->DefaultExtraOptions();
+  EXPECT_TRUE(p().mAddRecursiveCheckBoxButton->isChecked());
+  EXPECT_FALSE(p().overwriteExistingCheckButton->isChecked());
+  EXPECT_FALSE(p().preserveCreatedDateCheckButton->isChecked());
+  EXPECT_FALSE(p().preserveModifiedDateCheckButton->isEnabled());
+  p().preserveCreatedDateCheckButton->click();
+  EXPECT_TRUE(p().preserveModifiedDateCheckButton->isEnabled());
+}
+
+TEST(EffectThumbnails, CropTheCentreOfTheImageScaledToItsShorterSide) {
+  // Thirds of a tall image: only the middle one lies in the centre square.
+  QImage tall(200, 400, QImage::Format_RGB32);
+  tall.fill(Qt::red);
+  for (int y = 100; y < 300; ++y)
+    for (int x = 0; x < 200; ++x) tall.setPixel(x, y, qRgb(0, 200, 0));
+  const QImage crop = EffectThumbnailCrop(tall);
+  ASSERT_EQ(crop.size(), QSize(78, 78));
+  for (QPoint at : {QPoint(1, 1), QPoint(76, 1), QPoint(39, 39), QPoint(1, 76), QPoint(76, 76)}) {
+    const QColor c = crop.pixelColor(at);
+    EXPECT_LT(c.red(), 20) << at.x() << "," << at.y();
+    EXPECT_NEAR(c.green(), 200, 12) << at.x() << "," << at.y();
+  }
+  const std::array<QImage, kEffectCount> images = MakeEffectImages(tall);
+  const QColor mono = images[1].pixelColor(39, 39);
+  EXPECT_EQ(mono.red(), mono.green());
+  EXPECT_EQ(mono.green(), mono.blue());
+  EXPECT_EQ(images[0].pixelColor(39, 39), crop.pixelColor(39, 39)) << "tag 0 is no effect";
+  EXPECT_TRUE(EffectThumbnailCrop(QImage()).isNull());
+}
+
+TEST_F(OptionPanelsTest, TheEffectCellsShowTheSelectedImageThroughEachEffect) {
+  const QString path = test::MakeTempFolder() + "/tall.jpg";
+  test::WriteJpeg(path, 200, 400);
+  app->AddUrlsIntoImageListViewAtEnd({path});
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  QSignalSpy updated(app.get(), &AppDelegate::effectImagesUpdated);
+  app->SwitchOnOffHeader(kEffectGroup, true, true);
+  ASSERT_TRUE(updated.wait(20000));
+  for (int tag = 0; tag < kEffectCount; ++tag) {
+    const QIcon icon = p().effectsRadioButtonOutlet->button(tag)->icon();
+    EXPECT_EQ(icon.availableSizes(), QList<QSize>{QSize(78, 78)}) << tag;
+  }
+}
+
+}  // namespace
+}  // namespace glimbrik

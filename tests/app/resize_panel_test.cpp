@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <QStandardItemModel>
+#include <QTest>
+
+#include "app/app_delegate.h"
+#include "app/resize_panel_units.h"
+#include "app_fixtures.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+// The real window; an 800 x 600 JPEG at 72 dpi is added and selected on request.
+class ResizePanel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ForgetGeneralOptions();
+    app = test::StartApplication();
+    app->SwitchOnOffHeader(kResizeGroup, true, true);
+  }
+  void TearDown() override { app.reset(); }
+
+  OptionPanels& p() { return app->panels(); }
+
+  void AddSelectedImage(int width = 800, int height = 600) {
+    const QString path = test::MakeTempFolder(QStringLiteral("resize")) + "/photo.jpg";
+    test::WriteJpeg(path, width, height);
+    app->AddUrlsIntoImageListViewAtEnd({path});
+    ASSERT_TRUE(test::WaitForAdding(*app));
+    ASSERT_TRUE(test::WaitForFacts(*app));
+    app->SelectRowStartingAtRow(0);
+  }
+
+  // What a user's choice in a pop-up does: select the item, then its action.
+  static void Choose(QComboBox* popup, int tag) {
+    ASSERT_TRUE(SelectItemWithTag(popup, tag));
+    emit popup->activated(popup->currentIndex());
+  }
+  static void ChooseIndex(QComboBox* popup, int index) {
+    popup->setCurrentIndex(index);
+    emit popup->activated(index);
+  }
+  void Type(NumberField* field, const QString& text) {
+    field->clear();
+    field->insert(text);  // announced as the user's edit
+  }
+  QString Result() const { return app->panels().resultStringStaticText->text(); }
+  bool PercentItemEnabled() {
+    auto* model = qobject_cast<QStandardItemModel*>(p().sizeFormatTypePopupButton->model());
+    return model->item(p().sizeFormatTypePercentItem)->isEnabled();
+  }
+
+  std::unique_ptr<AppDelegate> app;
+};
+
+TEST_F(ResizePanel, StartsWithTheDefaults) {
+  EXPECT_EQ(SelectedTag(p().scaleProprtionallyPopupOutlet), 0);
+  EXPECT_EQ(SelectedTag(p().sizeFormatTypePopupButton), 1);
+  EXPECT_EQ(p().widthTextField->text(), QStringLiteral("100"));
+  EXPECT_TRUE(p().widthTextField->isEnabled());
+  EXPECT_TRUE(p().heightTextField->text().isEmpty());
+  EXPECT_EQ(p().heightTextField->placeholderText(), QStringLiteral("Auto"));
+  EXPECT_FALSE(p().heightTextField->isEnabled());
+  EXPECT_FALSE(p().heightLabel->isEnabled());
+  EXPECT_EQ(p().resolutionComboBoxOutlet->currentText(), QStringLiteral("72"));
+  EXPECT_FALSE(p().resolutionCheckBox->isChecked());
+  EXPECT_FALSE(p().resolutionComboBoxOutlet->isEnabled());
+  EXPECT_EQ(app->currentScaleOption, 0);
+  EXPECT_EQ(app->currentSizeFormatType, 1);
+  EXPECT_FALSE(p().lockUnlockImageView->isHidden());
+  EXPECT_EQ(Result(), QStringLiteral("-")) << "no image selected";
+}
+
+TEST_F(ResizePanel, UnitsConvertForTheSelectedImageAndWithoutOne) {
+  // Without an image the fixed texts of an 800 x 600 picture at 72 dpi.
+  Choose(p().scaleProprtionallyPopupOutlet, 4);
+  Choose(p().sizeFormatTypePopupButton, 3);
+  EXPECT_EQ(p().widthTextField->text(), QStringLiteral("11.11"));
+  EXPECT_EQ(p().heightTextField->text(), QStringLiteral("8.33"));
+
+  AddSelectedImage();
+  Choose(p().sizeFormatTypePopupButton, 2);
+  Type(p().widthTextField, QStringLiteral("800"));
+  Type(p().heightTextField, QStringLiteral("600"));
+  const struct {
+    int unit;
+    const char* width;
+    const char* height;
+  } expected[] = {{3, "11.11", "8.33"},    {2, "800", "600"},       {4, "28.22", "21.17"},
+                  {2, "800", "600"},       {5, "282.22", "211.67"}, {2, "800", "600"},
+                  {1, "100.00", "100.00"}, {2, "800", "600"},       {6, "800.00", "600.00"}};
+  for (const auto& step : expected) {
+    SCOPED_TRACE(step.unit);
+    Choose(p().sizeFormatTypePopupButton, step.unit);
+    EXPECT_EQ(p().widthTextField->text(), QString::fromLatin1(step.width));
+    EXPECT_EQ(p().heightTextField->text(), QString::fromLatin1(step.height));
+    EXPECT_EQ(app->currentSizeFormatType, step.unit);
+  }
+}
+
+TEST_F(ResizePanel, AScaleModeChangeCarriesTheValueIntoTheNewLayout) {
+  // No image: by width to by height moves the text across.
+  Type(p().widthTextField, QStringLiteral("40"));
+  Choose(p().scaleProprtionallyPopupOutlet, 1);
+  EXPECT_EQ(p().heightTextField->text(), QStringLiteral("40"));
+  EXPECT_TRUE(p().heightTextField->isEnabled());
+  EXPECT_TRUE(p().widthTextField->text().isEmpty());
+  EXPECT_FALSE(p().widthTextField->isEnabled());
+  EXPECT_EQ(p().widthTextField->placeholderText(), QStringLiteral("Auto"));
+
+  // Fit while the unit is percent: pixels, converted, and percent no longer offered.
+  Choose(p().scaleProprtionallyPopupOutlet, 2);
+  EXPECT_EQ(SelectedTag(p().sizeFormatTypePopupButton), 2);
+  EXPECT_EQ(p().widthTextField->text(), QStringLiteral("800"));
+  EXPECT_EQ(p().heightTextField->text(), QStringLiteral("600"));
+  EXPECT_TRUE(p().widthTextField->isEnabled());
+  EXPECT_FALSE(PercentItemEnabled());
+  EXPECT_TRUE(p().backgroundColorFitToRectCheckBox->isEnabled());
+  Choose(p().scaleProprtionallyPopupOutlet, 3);
+  EXPECT_TRUE(PercentItemEnabled());
+  EXPECT_TRUE(p().lockUnlockImageView->isHidden()) << "crop does not keep the proportions";
+  EXPECT_FALSE(p().backgroundColorFitToRectCheckBox->isEnabled());
+
+  // With an image: by width 400 px, then fit, gives the proportional height.
+  AddSelectedImage();
+  Choose(p().scaleProprtionallyPopupOutlet, 0);
+  Type(p().widthTextField, QStringLiteral("400"));
+  Choose(p().scaleProprtionallyPopupOutlet, 2);
+  EXPECT_EQ(p().widthTextField->text(), QStringLiteral("400"));
+  EXPECT_EQ(p().heightTextField->text(), QStringLiteral("300"));
+  EXPECT_TRUE(p().heightTextField->isEnabled());
+  EXPECT_EQ(Result(), QStringLiteral("400 x 300 pixels"));
+}
+
+TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
+  AddSelectedImage();
+  ChooseIndex(p().imageDimentionsPopupOutlet, 13);
+  EXPECT_EQ(p().imageDimentionsPopupOutlet->currentIndex(), 13);
+  EXPECT_EQ(p().widthTextField->text(), QStringLiteral("612"));
+  EXPECT_EQ(p().heightTextField->text(), QStringLiteral("612"));
+  EXPECT_EQ(SelectedTag(p().scaleProprtionallyPopupOutlet), 2);
+  EXPECT_EQ(SelectedTag(p().sizeFormatTypePopupButton), 2);
+  EXPECT_TRUE(p().resolutionCheckBox->isChecked());
+  EXPECT_TRUE(p().resolutionComboBoxOutlet->isEnabled());
+  EXPECT_EQ(p().resolutionComboBoxOutlet->currentText(), QStringLiteral("72"));
+  EXPECT_TRUE(p().backgroundColorFitToRectCheckBox->isChecked());
+  EXPECT_TRUE(p().backgroundColorFitToRectColorWellOutlet->isEnabled());
+  const QColor grey = p().backgroundColorFitToRectColorWellOutlet->color();
+  EXPECT_EQ(grey.red(), 136);
+  EXPECT_EQ(grey.green(), 136);
+  EXPECT_EQ(grey.blue(), 136);
+  EXPECT_EQ(Result(), QStringLiteral("612 x 612 pixels")) << "fitted on a canvas of the box";
+
+  // Width 1024 by width; a manual edit afterwards returns the pop-up to its first item.
+  ChooseIndex(p().imageDimentionsPopupOutlet, 17);
+  EXPECT_EQ(SelectedTag(p().scaleProprtionallyPopupOutlet), 0);
+  EXPECT_EQ(p().widthTextField->text(), QStringLiteral("1024"));
+  EXPECT_TRUE(p().heightTextField->text().isEmpty());
+  EXPECT_FALSE(p().heightTextField->isEnabled());
+  EXPECT_FALSE(p().backgroundColorFitToRectColorWellOutlet->isEnabled());
+  EXPECT_EQ(Result(), QStringLiteral("800 x 600 pixels")) << "no enlarging";
+  Type(p().widthTextField, QStringLiteral("200"));
+  EXPECT_EQ(p().imageDimentionsPopupOutlet->currentIndex(), 0);
+  EXPECT_EQ(Result(), QStringLiteral("200 x 150 pixels"));
+}
+
+TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {
+  AddSelectedImage();
+  ChooseIndex(p().imageDimentionsPopupOutlet, 4);  // 800 x 600 fit
+  Choose(p().scaleProprtionallyPopupOutlet, 2);
+  Type(p().widthTextField, QStringLiteral("400"));
+  Type(p().heightTextField, QStringLiteral("400"));
+  EXPECT_EQ(Result(), QStringLiteral("400 x 300 pixels"));
+  const char* const cycle[] = {"5.56 x 4.17 inches", "14.11 x 10.58 cm", "141.11 x 105.83 mm",
+                               "400 x 300 points",   "50 percent",       "400 x 300 pixels"};
+  for (const char* text : cycle) {
+    QTest::mouseClick(p().resultStringStaticText, Qt::LeftButton);
+    EXPECT_EQ(Result(), QString::fromLatin1(text));
+  }
+  for (qint64 angle : {90, -90, 270}) {
+    app->ImageEntityForRow(0)->SetAngle(angle);
+    app->updateResizeResultString();
+    EXPECT_EQ(Result(), QStringLiteral("300 x 400 pixels")) << angle;
+  }
+  app->SwitchOnOffHeader(kResizeGroup, false, true);
+  EXPECT_EQ(Result(), QStringLiteral("-"));
+}
+
+TEST(ResizePanelUnits, NoResolutionOrSizeMakesNoInfinity) {
+  EXPECT_EQ(PanelResolution(0.0), 72.0);
+  EXPECT_EQ(PanelResolution(-3.0), 72.0);
+  EXPECT_EQ(ConvertResizeFieldValue(800, 2, 3, 800, 0.0), QStringLiteral("11.11"));
+  EXPECT_EQ(ConvertResizeFieldValue(50, 1, 2, 0, 72.0), QStringLiteral("0"));
+  EXPECT_EQ(ConvertResizeFieldValue(800, 2, 1, 0, 72.0), QStringLiteral("0.00"));
+  EXPECT_TRUE(ConvertResizeFieldValue(800, 2, 7, 800, 72.0).isNull());
+  EXPECT_EQ(ResizeResultString(1, 0, 600, 72, 0, std::nullopt), QStringLiteral("-"));
+  EXPECT_EQ(ResizeResultString(3, 720, 360, 0, 0, std::nullopt), QStringLiteral("10 x 5 inches"));
+  ImageResizeOptions half;
+  half.keepAspectRatio = 1;
+  half.unit = 1;
+  half.width = 50;
+  half.scaleMode = 0;
+  half.resample = 1;
+  EXPECT_EQ(ResizeResultString(1, 800, 600, 72, 90, half), QStringLiteral("50 percent"));
+  half.keepAspectRatio = 0;
+  half.scaleMode = 4;
+  half.height = 25;
+  EXPECT_EQ(ResizeResultString(1, 800, 600, 72, 90, half), QStringLiteral("25 x 50 percent"))
+      << "each percentage stays with its side";
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <QFile>
+#include <QImageReader>
+#include <cstdio>
+#include <vector>
+
+#include "engine/codec_fixtures.h"
+#include "engine/conversion_records.h"
+#include "support/conversion_fixture.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+constexpr int kWidth = 32;
+constexpr int kHeight = 24;
+
+// Straight 16-bit samples: colour ramps across, alpha from clear at the top to opaque below.
+uint16_t Sample(int x, int y, int channel) {
+  switch (channel) {
+    case 0:
+      return uint16_t(65535 * x / (kWidth - 1));
+    case 1:
+      return uint16_t(65535 - 40000 * y / (kHeight - 1));
+    case 2:
+      return uint16_t(20000 + 1000 * ((x + y) % 20));
+    default:
+      return uint16_t(65535 * y / (kHeight - 1));
+  }
+}
+
+// setjmp function: plain C calls only.
+bool WriteRows(png_structp png, png_infop info, FILE* file, png_bytepp rows, int channels,
+               int depth) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_init_io(png, file);
+  png_set_IHDR(png, info, kWidth, kHeight, depth,
+               channels == 2 ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_RGB_ALPHA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  png_write_image(png, rows);
+  png_write_end(png, info);
+  return true;
+}
+
+// A 16-bit PNG written by libpng itself: RGBA (4 channels) or grey + alpha (2), or the same
+// picture narrowed to 8 bits.
+bool WritePng(const QString& path, int channels, int depth) {
+  FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+  if (!file) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  const int bytes = depth / 8;
+  std::vector<png_byte> data(size_t(kWidth) * kHeight * channels * bytes);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      for (int c = 0; c < channels; ++c) {
+        const int source = channels == 2 ? (c == 0 ? 0 : 3) : c;
+        const uint16_t v = Sample(x, y, source);
+        png_byte* out = &data[((size_t(y) * kWidth + x) * channels + c) * bytes];
+        if (depth == 16) {
+          out[0] = png_byte(v >> 8);
+          out[1] = png_byte(v & 0xFF);
+        } else {
+          out[0] = png_byte((v + 128) / 257);
+        }
+      }
+    }
+  }
+  std::vector<png_bytep> rows(kHeight);
+  for (int y = 0; y < kHeight; ++y) rows[y] = &data[size_t(y) * kWidth * channels * bytes];
+  const bool ok = WriteRows(png, info, file, rows.data(), channels, depth);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
+  return ok;
+}
+
+QImage Read(const QString& path) {
+  return QImageReader(path).read().convertToFormat(QImage::Format_ARGB32);
+}
+
+// Alpha within 1/255 everywhere; colour within 1/255 where alpha leaves enough of it.
+void ExpectSamePixels(const QImage& out, int channels, const std::string& what) {
+  ASSERT_EQ(out.size(), QSize(kWidth, kHeight)) << what;
+  int wrong = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const QRgb p = out.pixel(x, y);
+      auto expected = [&](int c) {
+        return (Sample(x, y, channels == 2 && c < 3 ? 0 : c) + 128) / 257;
+      };
+      bool ok = std::abs(qAlpha(p) - expected(3)) <= 1;
+      if (expected(3) >= 128) {
+        ok = ok && std::abs(qRed(p) - expected(0)) <= 1 && std::abs(qGreen(p) - expected(1)) <= 1 &&
+             std::abs(qBlue(p) - expected(2)) <= 1;
+      }
+      if (!ok && wrong++ < 3) {
+        ADD_FAILURE() << what << " at " << x << "," << y << ": " << qRed(p) << " " << qGreen(p)
+                      << " " << qBlue(p) << " " << qAlpha(p) << " expected " << expected(0) << " "
+                      << expected(1) << " " << expected(2) << " " << expected(3);
+      }
+    }
+  }
+}
+
+bool Convert(const QString& source, const QString& out, int type, bool process) {
+  ImageConversion record = test::ConversionRecord(source, out, type, 1.0);
+  if (!process) return ConvertImageFile(&record) == 1;
+  record.resize = test::PercentFit(100);
+  return ProcessImageFile(&record) == 0;
+}
+
+TEST(DeepAlpha, SixteenBitPicturesWithAlphaKeepTheirPixelsAndAlpha) {
+  const QString folder = test::MakeTempFolder();
+  for (int channels : {4, 2}) {
+    const QString deep = folder + QStringLiteral("/deep%1.png").arg(channels);
+    const QString narrow = folder + QStringLiteral("/narrow%1.png").arg(channels);
+    ASSERT_TRUE(WritePng(deep, channels, 16));
+    ASSERT_TRUE(WritePng(narrow, channels, 8));
+    for (bool process : {true, false}) {
+      const std::string road = std::to_string(channels) + (process ? " process " : " convert ");
+      for (const auto& [type, extension] :
+           {std::pair{7, "png"}, std::pair{10, "tif"}, std::pair{24, "webp"}}) {
+        const QString out =
+            folder +
+            QStringLiteral("/%1-%2.%3").arg(channels).arg(process).arg(QLatin1String(extension));
+        ASSERT_TRUE(Convert(deep, out, type, process)) << road << extension;
+        ExpectSamePixels(Read(out), channels, road + extension);
+      }
+      // JPEG has no alpha: the 16-bit source gives what its 8-bit twin gives.
+      const QString fromDeep =
+          folder + QStringLiteral("/deep-%1-%2.jpg").arg(channels).arg(process);
+      const QString fromNarrow =
+          folder + QStringLiteral("/narrow-%1-%2.jpg").arg(channels).arg(process);
+      ASSERT_TRUE(Convert(deep, fromDeep, 4, process)) << road;
+      ASSERT_TRUE(Convert(narrow, fromNarrow, 4, process)) << road;
+      const QImage a = Read(fromDeep);
+      const QImage b = Read(fromNarrow);
+      ASSERT_EQ(a.size(), b.size()) << road;
+      // Lossy coding of two inputs a rounding apart differs a little at sharp edges.
+      int worst = 0;
+      double total = 0;
+      for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+          const QRgb p = a.pixel(x, y);
+          const QRgb q = b.pixel(x, y);
+          for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+            worst = std::max(worst, std::abs(d));
+            total += std::abs(d);
+          }
+        }
+      }
+      EXPECT_LE(worst, 16) << road << "jpeg";
+      EXPECT_LE(total / (3.0 * a.width() * a.height()), 1.5) << road << "jpeg";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
+#include <tiffio.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <cstdlib>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include "engine/jpeg_memory.h"
+#include "pdfjobs/pdf_jobs.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+using Handle = QPDFObjectHandle;
+
+// A PDF whose pages each get the given XObject resources and content.
+class PdfMaker {
+ public:
+  PdfMaker() { pdf.emptyPDF(); }
+  Handle image(const std::string& dict, const std::string& data) {
+    Handle s = Handle::newStream(&pdf, data);
+    s.replaceDict(Handle::parse("<< /Type /XObject /Subtype /Image " + dict + " >>"));
+    return pdf.makeIndirectObject(s);
+  }
+  Handle form(Handle xobjects, const std::string& content) {
+    Handle s = Handle::newStream(&pdf, content);
+    s.replaceDict(Handle::parse("<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>"));
+    Handle resources = Handle::newDictionary();
+    resources.replaceKey("/XObject", xobjects);
+    s.getDict().replaceKey("/Resources", resources);
+    return pdf.makeIndirectObject(s);
+  }
+  void page(Handle xobjects, const std::string& content = "") {
+    Handle p = pdf.makeIndirectObject(
+        Handle::parse("<< /Type /Page /MediaBox [0 0 100 100] /Resources << >> >>"));
+    if (xobjects.isDictionary()) p.getKey("/Resources").replaceKey("/XObject", xobjects);
+    p.replaceKey("/Contents", Handle::newStream(&pdf, content));
+    QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(p), false);
+  }
+  void write(const QString& path) {
+    const QByteArray file = QFile::encodeName(path);
+    QPDFWriter writer(pdf, file.constData());
+    writer.write();
+  }
+  QPDF pdf;
+};
+
+Handle Dict(std::initializer_list<std::pair<std::string, Handle>> entries) {
+  Handle d = Handle::newDictionary();
+  for (const auto& [k, v] : entries) d.replaceKey(k, v);
+  return d;
+}
+
+std::string JpegBytes(int width, int height) {
+  std::vector<uint8_t> rgb(size_t(width) * height * 3, 200);
+  uint8_t* out = nullptr;
+  unsigned long size = 0;
+  EXPECT_TRUE(EncodeJPEGToMemory(width, height, rgb.data(), kJPEGColourSpaceRGB, 3, &out, &size, 90,
+                                 72, 72));
+  std::string bytes(reinterpret_cast<char*>(out), size);
+  std::free(out);
+  return bytes;
+}
+
+// G4 data of a width x 2 image whose first row is black and second white, made by libtiff.
+std::string G4Bytes(int width) {
+  const QString path = test::MakeTempFolder(QStringLiteral("g4")) + "/fax.tif";
+  TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, 2);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 2);
+  std::vector<uint8_t> black(size_t(width + 7) / 8, 0xFF), white(black.size(), 0);
+  TIFFWriteScanline(t, black.data(), 0, 0);
+  TIFFWriteScanline(t, white.data(), 1, 0);
+  TIFFClose(t);
+  t = TIFFOpen(QFile::encodeName(path).constData(), "r");
+  std::string raw(size_t(TIFFRawStripSize(t, 0)), '\0');
+  TIFFReadRawStrip(t, 0, raw.data(), tmsize_t(raw.size()));
+  TIFFClose(t);
+  return raw;
+}
+
+class ExtractImages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = test::MakeTempFolder(QStringLiteral("pdf"));
+    out = test::MakeTempFolder(QStringLiteral("out"));
+  }
+  int extract(const QString& source, int outputType = 7, int first = 0) {
+    ImageConversion c;
+    c.sourceURL = source;
+    c.destinationURL = out;
+    c.options.outputType = outputType;
+    if (first) {
+      c.options.pageRangeMode = 1;
+      c.options.firstPage = first;
+    }
+    return ExtractImagesFromPDF(&c);
+  }
+  QStringList files() const { return QDir(out).entryList(QDir::Files, QDir::Name); }
+  QString folder, out;
+};
+
+TEST_F(ExtractImages, NamesAndSizesOfAPagesImages) {
+  PdfMaker m;
+  m.page(Handle::newNull());
+  m.page(Handle::newNull());
+  m.page(Dict({{"/Im1", m.image("/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent 8 "
+                                "/Filter /DCTDecode",
+                                JpegBytes(64, 48))},
+               {"/Im2", m.image("/Width 32 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                                std::string(32 * 32, '\x40'))}}));
+  const QString source = folder + "/report.pdf";
+  m.write(source);
+  ASSERT_EQ(extract(source, 7, 3), 1);
+  ASSERT_EQ(files(), (QStringList{"report_Page3_1.png", "report_Page3_2.png"}));
+  EXPECT_EQ(QImage(out + "/report_Page3_1.png").size(), QSize(64, 48));
+  const QImage grey(out + "/report_Page3_2.png");
+  EXPECT_EQ(grey.size(), QSize(32, 32));
+  EXPECT_EQ(qGray(grey.pixel(5, 5)), 0x40);
+  // All pages: pages without images write nothing and are no failure.
+  out = test::MakeTempFolder(QStringLiteral("all"));
+  EXPECT_EQ(extract(source), 1);
+  EXPECT_EQ(files().size(), 2);
+}
+
+TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
+  PdfMaker m;
+  // 16 x 1, bits FF 00, inverted by its decode ranges.
+  m.page(Dict({{"/A", m.image("/Width 16 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                              "/Decode [1 0]",
+                              std::string("\xFF\x00", 2))}}));
+  // 3 x 2 at 4 bits: each row is 2 bytes with a fill nibble, which must not shear row 2.
+  m.page(Dict({{"/B", m.image("/Width 3 /Height 2 /BitsPerComponent 4 /ColorSpace [/Indexed "
+                              "/DeviceRGB 3 <FF0000 00FF00 0000FF 101010>]",
+                              std::string("\x01\x20\x30\x10", 4))}}));
+  m.page(Dict({{"/C", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
+                              "/Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
+                              "/C1 [0 0.5 1 0] /N 1 >>]",
+                              std::string("\xFF", 1))}}));
+  const QString source = folder + "/samples.pdf";
+  m.write(source);
+
+  ASSERT_EQ(extract(source, 7, 1), 1);
+  QImage bits(out + "/samples_Page1_1.png");
+  ASSERT_EQ(bits.size(), QSize(16, 1));
+  for (int x = 0; x < 16; ++x) EXPECT_EQ(qGray(bits.pixel(x, 0)), x < 8 ? 0 : 255) << x;
+
+  ASSERT_EQ(extract(source, 7, 2), 1);
+  const QImage indexed(out + "/samples_Page2_1.png");
+  ASSERT_EQ(indexed.size(), QSize(3, 2));
+  EXPECT_EQ(indexed.pixel(0, 0), qRgb(255, 0, 0));
+  EXPECT_EQ(indexed.pixel(1, 0), qRgb(0, 255, 0));
+  EXPECT_EQ(indexed.pixel(2, 0), qRgb(0, 0, 255));
+  EXPECT_EQ(indexed.pixel(0, 1), qRgb(16, 16, 16));
+  EXPECT_EQ(indexed.pixel(1, 1), qRgb(255, 0, 0));
+  EXPECT_EQ(indexed.pixel(2, 1), qRgb(0, 255, 0));
+
+  ASSERT_EQ(extract(source, 13, 3), 1);
+  TIFF* t = TIFFOpen(QFile::encodeName(out + "/samples_Page3_1.tif").constData(), "r");
+  ASSERT_NE(t, nullptr);
+  uint16_t samples = 0, photometric = 0;
+  TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric);
+  EXPECT_EQ(samples, 4);
+  EXPECT_EQ(photometric, PHOTOMETRIC_SEPARATED);
+  uint8_t cmyk[4] = {};
+  TIFFReadScanline(t, cmyk, 0, 0);
+  TIFFClose(t);
+  EXPECT_EQ(std::vector<int>(cmyk, cmyk + 4), (std::vector<int>{0, 127, 255, 0}));
+}
+
+TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
+  PdfMaker m;
+  Handle soft = m.image("/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                        std::string("\x00\xFF", 2));
+  Handle masked = m.image("/Width 2 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                          std::string(6, '\x80'));
+  masked.getDict().replaceKey("/SMask", soft);
+  m.page(Dict({{"/M", masked}}));
+  Handle inner = m.form(Dict({{"/Deep", m.image("/Width 5 /Height 4 /ColorSpace /DeviceGray "
+                                                "/BitsPerComponent 8",
+                                                std::string(20, '\x10'))}}),
+                        "/Deep Do");
+  Handle outer = m.form(Dict({{"/Inner", inner}}), "/Inner Do");
+  outer.getKey("/Resources").getKey("/XObject").replaceKey("/Self", outer);  // a loop
+  m.page(Dict({{"/Outer", outer}}),
+         "q 10 0 0 10 0 0 cm BI /W 7 /H 3 /CS /G /BPC 8 ID\n" + std::string(21, '\x20') + "\nEI Q");
+  m.page(Dict({{"/Fax", m.image("/Width 40 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                                "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 40 "
+                                "/Rows 2 >>",
+                                G4Bytes(40))}}));
+  const QString source = folder + "/mixed.pdf";
+  m.write(source);
+  ASSERT_EQ(extract(source), 1);
+  EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page2_1.png", "mixed_Page2_2.png",
+                                  "mixed_Page3_1.png"}));
+  const QImage alpha(out + "/mixed_Page1_1.png");
+  ASSERT_TRUE(alpha.hasAlphaChannel());
+  EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
+  EXPECT_EQ(qAlpha(alpha.pixel(1, 0)), 255);
+  EXPECT_EQ(QImage(out + "/mixed_Page2_1.png").size(), QSize(5, 4)) << "nested form first";
+  EXPECT_EQ(QImage(out + "/mixed_Page2_2.png").size(), QSize(7, 3)) << "then the inline image";
+  const QImage fax(out + "/mixed_Page3_1.png");
+  ASSERT_EQ(fax.size(), QSize(40, 2));
+  EXPECT_EQ(qGray(fax.pixel(20, 0)), 0);
+  EXPECT_EQ(qGray(fax.pixel(20, 1)), 255);
+
+  // JPEG output keeps no mask.
+  out = test::MakeTempFolder(QStringLiteral("jpeg"));
+  ASSERT_EQ(extract(source, 4, 1), 1);
+  EXPECT_FALSE(QImage(out + "/mixed_Page1_1.jpg").hasAlphaChannel());
+}
+
+TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
+  PdfMaker m;
+  m.page(Dict({{"/Short", m.image("/Width 100 /Height 100 /ColorSpace /DeviceRGB "
+                                  "/BitsPerComponent 8",
+                                  std::string(10, '\0'))},
+               {"/Huge", m.image("/Width 2000000000 /Height 2000000000 /ColorSpace /DeviceGray "
+                                 "/BitsPerComponent 8",
+                                 std::string(10, '\0'))},
+               {"/Palette", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace "
+                                    "[/Indexed /DeviceRGB 200 <FF0000>]",
+                                    std::string(2, '\0'))},
+               {"/Tint", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
+                                 "/S /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] "
+                                 "/N 1 >>]",
+                                 std::string(1, '\0'))}}));
+  m.page(Dict({{"/Ok", m.image("/Width 2 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                               std::string(4, '\0'))}}));
+  const QString source = folder + "/hostile.pdf";
+  m.write(source);
+  ASSERT_EQ(extract(source), 1);
+  EXPECT_EQ(files(), QStringList{"hostile_Page2_1.png"});
+
+  // An existing file is kept unless overwriting is asked for.
+  ASSERT_EQ(extract(source), 1);
+  EXPECT_EQ(files(), (QStringList{"hostile_Page2_1 1.png", "hostile_Page2_1.png"}));
+
+  ImageConversion c;
+  c.sourceURL = source;
+  c.destinationURL = folder + "/missing/folder";
+  c.options.outputType = 7;
+  EXPECT_EQ(ExtractImagesFromPDF(&c), 0) << "a failed write fails the job";
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,36 @@
+#include "pdfjobs/pdf_fixtures.h"
+
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
+#include <QFile>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+namespace glimbrik::test {
+
+void WritePagesPDF(const QString& path, int pageCount, double width, double height, int rotate,
+                   const std::string& password) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  QPDFPageDocumentHelper pages(pdf);
+  for (int i = 0; i < pageCount; ++i) {
+    QPDFObjectHandle page = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 " + std::to_string(width) + " " +
+                                std::to_string(height) + "] /Resources << >> >>"));
+    page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, "1 0 0 rg 0 0 72 72 re f"));
+    if (rotate) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(rotate));
+    pages.addPage(QPDFPageObjectHelper(page), false);
+  }
+  const QByteArray file = QFile::encodeName(path);  // the writer keeps the pointer
+  QPDFWriter writer(pdf, file.constData());
+  if (!password.empty()) {
+    writer.setR6EncryptionParameters(password.c_str(), password.c_str(), true, true, true, true,
+                                     true, true, qpdf_r3p_full, true);
+  }
+  writer.write();
+}
+
+}  // namespace glimbrik::test

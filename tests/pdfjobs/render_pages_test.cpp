@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <atomic>
+#include <vector>
+
+#include "pdfjobs/pdf_fixtures.h"
+#include "pdfjobs/pdf_jobs.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+QStringList Files(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+
+QSize PixelSize(const QString& path) { return QImage(path).size(); }
+
+// A record that renders source into a new folder as outputType.
+ImageConversion PageRecord(const QString& source, const QString& folder, int outputType) {
+  ImageConversion c;
+  c.sourceURL = source;
+  c.destinationURL = folder;
+  c.options.outputType = outputType;
+  return c;
+}
+
+QString Tool(const QString& program, const QStringList& arguments) {
+  QProcess p;
+  p.start(program, arguments);
+  p.waitForFinished(30000);
+  return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+}
+
+class RenderPages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = test::MakeTempFolder(QStringLiteral("pdf"));
+    out = test::MakeTempFolder(QStringLiteral("out"));
+  }
+  QString folder, out;
+};
+
+TEST_F(RenderPages, RangeNamesSizesAndProgress) {
+  const QString source = folder + QStringLiteral("/name.pdf");
+  test::WritePagesPDF(source, 12);
+  for (bool pool : {false, true}) {
+    const QString dest = test::MakeTempFolder(QStringLiteral("range"));
+    ImageConversion c = PageRecord(source, dest, 7);
+    c.useAllProcessors = pool;
+    c.options.pageRangeMode = 2;
+    c.options.firstPage = 3;
+    c.options.lastPage = 4;
+    std::vector<int64_t> progress;
+    c.progress.callback = [&](int64_t v) { progress.push_back(v); };
+    EXPECT_EQ(ConvertPDFToImages(&c), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Files(dest), (QStringList{"name-03.png", "name-04.png"})) << pool;
+    EXPECT_EQ(PixelSize(dest + "/name-03.png"), QSize(612, 792));
+    std::sort(progress.begin(), progress.end());
+    EXPECT_EQ(progress, (std::vector<int64_t>{3, 4}));
+
+    // The page-number offset adds the first page less one to names and reports.
+    const QString offset = test::MakeTempFolder(QStringLiteral("offset"));
+    c.destinationURL = offset;
+    c.offsetPageNumbers = 1;
+    progress.clear();
+    EXPECT_EQ(ConvertPDFToImages(&c), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Files(offset), (QStringList{"name-05.png", "name-06.png"}));
+    std::sort(progress.begin(), progress.end());
+    EXPECT_EQ(progress, (std::vector<int64_t>{5, 6}));
+  }
+
+  ImageConversion c = PageRecord(source, out, 7);
+  c.options.pageRangeMode = 2;
+  c.options.firstPage = 3;
+  c.options.lastPage = 0;  // page 1 only
+  EXPECT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(Files(out), QStringList{"name-01.png"});
+
+  const QString doubled = test::MakeTempFolder(QStringLiteral("dpi"));
+  c = PageRecord(source, doubled, 7);
+  c.options.pageRangeMode = 1;
+  c.options.firstPage = 2;
+  c.options.resolution = 144;
+  EXPECT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(PixelSize(doubled + "/name-02.png"), QSize(1224, 1584));
+  // The page's red square sits at its bottom-left corner, 144 pixels wide at 144 dpi.
+  const QImage page(doubled + "/name-02.png");
+  EXPECT_EQ(page.pixelColor(10, 1584 - 10), QColor(255, 0, 0));
+  EXPECT_EQ(page.pixelColor(150, 1584 - 10), QColor(255, 255, 255));
+  EXPECT_EQ(page.pixelColor(10, 1584 - 150), QColor(255, 255, 255));
+}
+
+TEST_F(RenderPages, MultiPageTiff) {
+  const QString source = folder + QStringLiteral("/doc.pdf");
+  test::WritePagesPDF(source, 3);
+  ImageConversion c = PageRecord(source, out, 23);
+  c.options.resolution = 144;
+  c.useAllProcessors = 1;  // type 23 renders in order on the calling thread all the same
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  ASSERT_EQ(Files(out), QStringList{"doc.tif"});
+  const QString info = Tool("tiffinfo", {out + "/doc.tif"});
+  EXPECT_EQ(info.count("Image Width: 1224 Image Length: 1584"), 3) << info.toStdString();
+  EXPECT_EQ(info.count("Compression Scheme: LZW"), 3);
+  EXPECT_EQ(info.count("Samples/Pixel: 3"), 3);
+  EXPECT_EQ(info.count("Subfile Type: multi-page document"), 3);
+  for (const char* n : {"Page Number: 0-3", "Page Number: 1-3", "Page Number: 2-3"}) {
+    EXPECT_TRUE(info.contains(n)) << n;
+  }
+
+  // A single page of a multi-page TIFF run is a plain TIFF carrying its page number.
+  const QString single = test::MakeTempFolder(QStringLiteral("single"));
+  c = PageRecord(source, single, 23);
+  c.options.pageRangeMode = 1;
+  c.options.firstPage = 2;
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(Files(single), QStringList{"doc-2.tif"});
+  EXPECT_FALSE(Tool("tiffinfo", {single + "/doc-2.tif"}).contains("Page Number"));
+}
+
+TEST_F(RenderPages, RotationColourModelsAndPasswords) {
+  const QString rotated = folder + QStringLiteral("/turned.pdf");
+  test::WritePagesPDF(rotated, 1, 612, 792, 90);
+  ImageConversion c = PageRecord(rotated, out, 7);
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(PixelSize(out + "/turned.png"), QSize(792, 612));
+
+  const QString source = folder + QStringLiteral("/one.pdf");
+  test::WritePagesPDF(source, 1);
+  const QString grey = test::MakeTempFolder(QStringLiteral("grey"));
+  c = PageRecord(source, grey, 7);
+  c.options.colorModel = 3;
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_TRUE(Tool("identify", {"-verbose", grey + "/one.png"}).contains("png:IHDR.color_type: 0"));
+
+  const QString cmyk = test::MakeTempFolder(QStringLiteral("cmyk"));
+  c = PageRecord(source, cmyk, 13);
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  const QString info = Tool("tiffinfo", {cmyk + "/one.tif"});
+  EXPECT_TRUE(info.contains("Photometric Interpretation: separated")) << info.toStdString();
+  EXPECT_TRUE(info.contains("Samples/Pixel: 4"));
+
+  const QString locked = folder + QStringLiteral("/locked.pdf");
+  test::WritePagesPDF(locked, 2, 612, 792, 0, "secret");
+  const QString none = test::MakeTempFolder(QStringLiteral("none"));
+  c = PageRecord(locked, none, 7);
+  c.options.password = QStringLiteral("wrong");
+  EXPECT_EQ(ConvertPDFToImages(&c), 0);
+  EXPECT_TRUE(Files(none).isEmpty());
+  c.options.password = QStringLiteral("secret");
+  EXPECT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(Files(none), (QStringList{"locked-1.png", "locked-2.png"}));
+}
+
+TEST_F(RenderPages, CancellationAndFailures) {
+  const QString source = folder + QStringLiteral("/many.pdf");
+  test::WritePagesPDF(source, 5);
+  ImageConversion c = PageRecord(source, out, 7);
+  int reports = 0;
+  c.progress.callback = [&](int64_t) { ++reports; };
+  c.progress.isConversionCancelled = [&] { return reports >= 2; };
+  EXPECT_EQ(ConvertPDFToImages(&c), 1) << "a cancelled run with no failed page succeeds";
+  EXPECT_EQ(Files(out).size(), 1) << "the second page was cancelled after its report";
+
+  c = PageRecord(folder + QStringLiteral("/missing.pdf"), out, 7);
+  EXPECT_EQ(ConvertPDFToImages(&c), 0);
+  EXPECT_EQ(ConvertPDFToImages(nullptr), 0);
+  // A TIFF that cannot be opened fails the job.
+  c = PageRecord(source, folder + QStringLiteral("/no/such/folder"), 23);
+  EXPECT_EQ(ConvertPDFToImages(&c), 0);
+  // A page whose write fails fails the job.
+  c = PageRecord(source, folder + QStringLiteral("/no/such/folder"), 7);
+  EXPECT_EQ(ConvertPDFToImages(&c), 0);
+}
+
+}  // namespace
+}  // namespace glimbrik
