@@ -170,7 +170,6 @@ class AppDelegate : public QObject {
   ImageEntityPtr CurrentImageEntity() const;
   // The watermark text for the selected image; null without one.
   QString GetTextWatermarkFullString(const TokenArray& tokens) const;
-
   // --- Preview window (InstallPreview connects it; until then these do nothing).
   // Previews the selected row while the preview button is on, else closes the preview. Every
   // change of an option that affects the result sends it; the sender may be nil.

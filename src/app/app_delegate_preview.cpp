@@ -6,6 +6,9 @@ namespace glimbrik {
 PreviewController* AppDelegate::previewController() const { return previewController_; }
 
 void AppDelegate::setPreviewController(PreviewController* controller) {
+  hooks.PreviewAction = [this](QObject* sender) {
+    if (isPreviewVisible()) PreviewAction(sender);
+  };
   previewController_ = controller;
 }
 

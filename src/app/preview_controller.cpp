@@ -337,10 +337,6 @@ PreviewController* InstallPreview(AppDelegate& delegate, BatchController& batch)
                    [preview, button] { preview->PreviewAction(button); });
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, preview, &PreviewController::StopPreview);
   delegate.setPreviewController(preview);
-  // Option edits refresh a preview that is shown, and open none.
-  delegate.hooks.PreviewAction = [preview](QObject* sender) {
-    if (preview->isVisible()) preview->PreviewAction(sender);
-  };
   return preview;
 }
 
