@@ -120,6 +120,7 @@ void AppDelegate::transformAndSetCurrentImage() {
   }
   if (watermarkContextView) watermarkContextView->setImageAspectRatio(aspect);
   setImageFileDescription(zoom);
+  PreviewAction(nullptr);
 }
 
 double AppDelegate::ZoomForDisplayedSize(QSize shown, double aspect) const {
