@@ -171,8 +171,9 @@ void AppDelegate::layOutResizeFields(int newMode, int oldMode, const QString* ca
     }
     SetItemEnabled(p.sizeFormatTypePopupButton, p.sizeFormatTypePercentItem, true);
   } else {
-    if (oldMode == 0) UseField(p.heightTextField, p.heightLabel, carried);
-    if (oldMode == 1) UseField(p.widthTextField, p.widthLabel, carried);
+    // Both sides are used; from no layout at all (-1) neither would be enabled otherwise.
+    UseField(p.heightTextField, p.heightLabel, oldMode == 0 ? carried : nullptr);
+    UseField(p.widthTextField, p.widthLabel, oldMode == 1 ? carried : nullptr);
     const bool locked = newMode == 2 || newMode == 5 || newMode == 6;
     SetLockSign(locked);
     if (!locked) SetItemEnabled(p.sizeFormatTypePopupButton, p.sizeFormatTypePercentItem, true);

@@ -163,6 +163,13 @@ TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
   Type(p().widthTextField, QStringLiteral("200"));
   EXPECT_EQ(p().imageDimentionsPopupOutlet->currentIndex(), 0);
   EXPECT_EQ(Result(), QStringLiteral("200 x 150 pixels"));
+
+  // From no layout at all (a photo preset starts from -1), a box size still enables both sides.
+  app->currentScaleOption = -1;
+  ChooseIndex(p().imageDimentionsPopupOutlet, 4);
+  EXPECT_TRUE(p().widthTextField->isEnabled());
+  EXPECT_TRUE(p().heightTextField->isEnabled());
+  EXPECT_EQ(p().heightTextField->text(), QStringLiteral("600"));
 }
 
 TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {
