@@ -23,6 +23,7 @@ void AppDelegate::awakeFromNib() {
   window_ = new MainWindow;
   model_ = new ImageListModel(this);
   window_->imageListViewOutlet->setModel(model_);
+  watermarkContextView = new WatermarkView(window_->mainImagePreview);
   // The column's sort key: titles in ascending order until the user clicks the header.
   window_->imageListViewOutlet->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
 }

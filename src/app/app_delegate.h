@@ -21,6 +21,7 @@
 #include "app/image_list_model.h"
 #include "app/main_window.h"
 #include "engine/conversion_records.h"
+#include "watermark/watermark_view.h"
 
 class QCheckBox;
 
@@ -149,6 +150,25 @@ class AppDelegate : public QObject {
   // Adding runs that have been started and not yet finished.
   int addingRunsInProgress() const { return addingRuns_; }
 
+  // --- Selected image view and watermark editor.
+  void rotate(int segment);
+  void rotateLeft();
+  void rotateRight();
+  void flip(int segment);
+  void flipHorizontal();
+  void flipVertical();
+  void rotateImage(qint64 degrees);
+  void flipImage(qint32 mask);
+  void transformAndSetCurrentImage();
+  void setImageFileDescription(double zoom);
+  void updateFileDescription();
+  void SetUpWatermarkView();
+  void SetUpImageView();
+  // The entry of the table's selected row; none without a selection.
+  ImageEntityPtr CurrentImageEntity() const;
+  // The watermark text for the selected image; null without one.
+  QString GetTextWatermarkFullString(const TokenArray& tokens) const;
+
   // --- Controls that other parts of the application read.
   MainWindow* window() const { return window_; }
   OptionPanels& panels() const { return window_->panels; }
@@ -166,8 +186,8 @@ class AppDelegate : public QObject {
   }
   QComboBox* PhotoPresetPopupButton() const { return window_->PhotoPresetPopupButton; }
   QToolButton* previewButtonOutlet() const { return window_->previewButtonOutlet; }
-  // The watermark editor's view, once there is one.
-  QPointer<QWidget> watermarkContextView;
+  // The watermark editor's view, a child of the selected-image view.
+  QPointer<WatermarkView> watermarkContextView;
 
   // Set by a run's cancel command; adding runs stop between files when it is set but never clear
   // it.
@@ -202,11 +222,14 @@ class AppDelegate : public QObject {
   void SetLockSign(bool locked);
   void layOutResizeFields(int newMode, int oldMode, const QString* carried);
   void connectPanelControls();
+  // The zoom of an image of that displayed size fitted into the image view.
+  double ZoomForDisplayedSize(QSize shown, double aspect) const;
 
   MainWindow* window_ = nullptr;
   ImageListModel* model_ = nullptr;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
+  ImageEntityPtr shownEntity_;  // the entry the image view shows
   QImage dropImageIcon;
   QString m_destinationURL;
   QByteArray m_destinationURLSecureData;

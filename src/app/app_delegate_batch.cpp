@@ -33,6 +33,19 @@ BatchController* InstallBatchRun(AppDelegate& delegate) {
     return path.isEmpty() ? nullptr : ColorSpace::FromFile(path);
   };
 
+  c.fillWatermarks = [&delegate](BatchOptions& o) {
+    const WatermarkView* view = delegate.watermarkContextView;
+    if (!view) return;
+    if (o.textWatermarkOn) {
+      const TextWatermarkRecords records = view->GetSelectedTextWatermarkOptions();
+      o.textWatermarks = records.records;
+      o.textWatermarkCount = records.count;
+    }
+    const std::optional<ImageWatermarkOptions> image = view->model().imageWatermarkOptions();
+    o.imageWatermarkOn = o.imageWatermarkOn && image.has_value();
+    if (o.imageWatermarkOn) o.imageWatermark = *image;
+  };
+
   auto* controller = new BatchController(std::move(c), &delegate);
   // A run under way ends before the window and its controls go.
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, controller, &BatchController::StopRun);

@@ -72,7 +72,7 @@ void AppDelegate::RemoveSelectedButtonAction() {
     SetConversionButtonEnable(false);
     SetEnabledDisabledRemoveOrRemoveAllItems();
     if (watermarkContextView) watermarkContextView->hide();
-    window_->mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+    window_->mainImagePreview->setPlainImage(dropImageIcon);
   } else {
     SelectRowStartingAtRow(rows.first());
   }
@@ -83,7 +83,7 @@ void AppDelegate::RemoveAllButtonAction() {
   SetConversionButtonEnable(false);
   if (watermarkContextView) watermarkContextView->hide();
   model_->removeAllEntries();
-  window_->mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+  window_->mainImagePreview->setPlainImage(dropImageIcon);
   setImageCountMessage();
   SetEnabledDisabledRemoveOrRemoveAllItems();
 }
@@ -108,14 +108,15 @@ void AppDelegate::PerformAnimationFromSelectedRowToImage() {
   MainWindow& w = *window_;
   const QList<int> rows = selectedRows();
   if (rows.isEmpty()) {
-    w.mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+    shownEntity_.reset();
+    w.mainImagePreview->setPlainImage(dropImageIcon);
     w.filenameLabelOutlet->clear();
     w.fileDescriptionLabelOutlet->clear();
     return;
   }
   currentSelectedImageIndex = rows.first();
   w.imageListViewOutlet->scrollTo(model_->index(rows.first(), 0));
-  // Drawing the selected image belongs to the selected-image view.
+  transformAndSetCurrentImage();
 }
 
 void AppDelegate::ImageListViewDoubleClick() {

@@ -70,6 +70,12 @@ void AppDelegate::SwitchOnOffHeader(int group, bool state, bool redraw) {
     case kEffectGroup:
       EffectOnOffAction(state);
       break;
+    case kTextWatermarkGroup:
+      if (watermarkContextView) watermarkContextView->model().setTextWatermarkFlag(state);
+      break;
+    case kImageWatermarkGroup:
+      if (watermarkContextView) watermarkContextView->model().setImageWatermarkFlag(state);
+      break;
     default:
       break;
   }

@@ -56,7 +56,7 @@ void AppDelegate::InitializeNibControlsFromHere() {
   m_currentResultUnitType = 2;
   emtyImageIcon = TemplateImage(QStringLiteral("UnknownImage.pdf"), QSize(550, 550));
   dropImageIcon = TemplateImage(QStringLiteral("DropImage.pdf"), QSize(256, 256));
-  w.mainImagePreview->setPixmap(QPixmap::fromImage(dropImageIcon));
+  w.mainImagePreview->setPlainImage(dropImageIcon);
   // 3. The destination folder's drop box comes with the destination controls: nothing to do yet.
   // 4. Start values.
   currentSelectedImageIndex = -1;
@@ -65,8 +65,10 @@ void AppDelegate::InitializeNibControlsFromHere() {
   isDescendingOrder = false;
   lastSelectedSortIndex = -1;
   p.conversionProgressIndicator->setRange(0, 1);
-  // 5. Colour profiles and 6. stored presets and the watermark editor come with their panels:
-  //    the pop-ups hold their built-in items only.
+  // 5. Colour profiles and 6. stored presets come with their panels: the pop-ups hold their
+  //    built-in items only. The watermark editor loads its presets.
+  SetUpWatermarkView();
+  SetUpImageView();
   // 7. General options.
   ReadGeneralPrefOptions();
   // 8. Nothing to convert yet.

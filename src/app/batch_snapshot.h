@@ -61,7 +61,7 @@ struct BatchOptions {
 
   // Text watermarks: an array of textWatermarkCount records, owned here for the whole run.
   bool textWatermarkOn = false;
-  std::shared_ptr<const TextWatermarkOptions> textWatermarks;
+  std::shared_ptr<const TextWatermarkOptions[]> textWatermarks;
   uint64_t textWatermarkCount = 0;
 
   // Image watermark: enabled only when the group is on and an image is chosen.

@@ -171,8 +171,7 @@ QWidget* MainWindow::buildImageArea() {
   auto* area = new QWidget;
   area->setMinimumWidth(260);
   auto* layout = new QVBoxLayout(area);
-  mainImagePreview = NewLabel("mainImagePreview", QString());
-  mainImagePreview->setAlignment(Qt::AlignCenter);
+  mainImagePreview = Named(new QVXImageView, "mainImagePreview");
   mainImagePreview->setMinimumSize(200, 200);
   mainImagePreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   filenameLabelOutlet = NewLabel("filenameLabelOutlet", QString());

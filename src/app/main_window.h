@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "app/image_list_view.h"
+#include "app/image_view.h"
 #include "app/option_panels.h"
 #include "app/option_sidebar.h"
 
@@ -59,7 +60,7 @@ class MainWindow : public QMainWindow {
   QMenu* sortMenu = nullptr;
 
   // Selected image area.
-  QLabel* mainImagePreview = nullptr;
+  QVXImageView* mainImagePreview = nullptr;
   QLabel* filenameLabelOutlet = nullptr;
   QLabel* fileDescriptionLabelOutlet = nullptr;
   QToolButton* previewButtonOutlet = nullptr;

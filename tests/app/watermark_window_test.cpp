@@ -1,0 +1,401 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTest>
+#include <cmath>
+
+#include "app/app_delegate.h"
+#include "app/app_delegate_batch.h"
+#include "app_fixtures.h"
+#include "support/test_env.h"
+#include "watermark/watermark_fixtures.h"
+
+namespace glimbrik {
+namespace {
+
+constexpr int kTimeoutMs = 120000;
+
+// The window with a run installed and every sidebar group but conversion off.
+class WatermarkWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ForgetGeneralOptions();
+    delegate = test::StartApplication();
+    controller = InstallBatchRun(*delegate);
+    QObject::connect(controller, &BatchController::runFinished,
+                     [this](const BatchRunResult&) { ++runs; });
+    for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group)
+      delegate->SwitchOnOffHeader(group, false, true);
+    OptionPanels& p = delegate->panels();
+    p.useAsDestinationFolderCheckBox->setChecked(false);
+    p.doNotShowAlertCheckBox->setChecked(true);
+    ASSERT_TRUE(SelectItemWithTag(p.destImageTypePopUpButton, 7));  // PNG: no coding noise
+    source = test::MakeTempFolder(QStringLiteral("src"));
+    dest = test::MakeTempFolder(QStringLiteral("dest"));
+  }
+  void TearDown() override { delegate.reset(); }
+
+  WatermarkView& view() { return *delegate->watermarkContextView; }
+
+  void AddPhoto(int width, int height) {
+    test::WriteJpeg(source + "/photo.jpg", width, height);
+    delegate->AddUrlsIntoImageListViewAtEnd({source + "/photo.jpg"});
+    ASSERT_TRUE(test::WaitForAdding(*delegate));
+    ASSERT_TRUE(test::WaitForFacts(*delegate));
+    delegate->SelectRowStartingAtRow(0);
+    delegate->transformAndSetCurrentImage();
+  }
+
+  // Runs every row into dest; the written file.
+  QImage Run() {
+    const int before = runs;
+    delegate->window()->convertAllToolbarItem->trigger();
+    QFileDialog* dialog = nullptr;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
+          }
+          return dialog != nullptr;
+        },
+        kTimeoutMs));
+    if (!dialog) return QImage();
+    dialog->setDirectory(dest);
+    static_cast<QDialog*>(dialog)->accept();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return runs > before; }, kTimeoutMs));
+    return QImage(dest + "/photo.png");
+  }
+
+  // The overlay as the window shows it, over the photo's colour, without the selection's frames.
+  QImage Overlay() {
+    view().model().setSelectionIndexes({});
+    QImage image(view().size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(40, 120, 200));
+    view().render(&image);
+    return image;
+  }
+
+  std::unique_ptr<AppDelegate> delegate;
+  BatchController* controller = nullptr;
+  int runs = 0;
+  QString source;
+  QString dest;
+};
+
+// Mean absolute difference of two images over a region, per channel, 0-255.
+double MeanDifference(const QImage& a, const QImage& b, const QRect& region) {
+  double sum = 0;
+  int n = 0;
+  for (int y = region.top(); y <= region.bottom(); ++y) {
+    for (int x = region.left(); x <= region.right(); ++x) {
+      const QRgb p = a.pixel(x, y);
+      const QRgb q = b.pixel(x, y);
+      sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+             std::abs(qBlue(p) - qBlue(q));
+      n += 3;
+    }
+  }
+  return n ? sum / n : 0.0;
+}
+
+// A y-up frame of the view as widget pixels, a little larger, inside the view.
+QRect WidgetRegion(const QRectF& frame, const QSize& view) {
+  const QRectF flipped(frame.x(), view.height() - frame.y() - frame.height(), frame.width(),
+                       frame.height());
+  return flipped.adjusted(-3, -3, 3, 3).toAlignedRect() & QRect(QPoint(0, 0), view);
+}
+
+TEST_F(WatermarkWindow, StartsWithTheEditorsDefaults) {
+  const WatermarkModel& model = view().model();
+  EXPECT_EQ(model.textOpacity(), 0.8999999761581421);
+  EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
+  EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(0, 0));
+  EXPECT_GT(model.presetRowCount(), 0) << "the first-run presets are loaded";
+  EXPECT_EQ(view().parentWidget(), delegate->window()->mainImagePreview);
+}
+
+TEST_F(WatermarkWindow, TickedTextWatermarkReachesTheOutputWhereTheOverlayShowsIt) {
+  AddPhoto(4000, 3000);
+  QVariantMap preset = test::CompletePreset(QStringLiteral("Glimbrik"), 60);
+  preset.insert(kTextPositionKey, qint64(4));
+  test::SetPresets(view().model(), {{"centre", preset}}, {true});
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  ASSERT_TRUE(view().isVisible());
+  const QImage overlay = Overlay();
+  const std::optional<QRectF> frame = view().model().presetRow(0)->frameRect;
+  ASSERT_TRUE(frame.has_value());
+
+  const QImage output = Run();
+  ASSERT_EQ(output.size(), QSize(4000, 3000));
+  const QImage shrunk =
+      output.scaled(overlay.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  const QRect region = WidgetRegion(*frame, overlay.size());
+  ASSERT_GT(region.width(), 20);
+  QImage plain(overlay.size(), QImage::Format_ARGB32_Premultiplied);
+  plain.fill(QColor(40, 120, 200));
+  // The region holds the watermark in both, and the two agree to within a few levels.
+  EXPECT_GT(MeanDifference(overlay, plain, region), 20.0);
+  EXPECT_GT(MeanDifference(shrunk, plain, region), 20.0);
+  // Measured about 1.8 levels: glyph edges rasterised at two sizes.
+  EXPECT_LT(MeanDifference(shrunk, overlay, region), 4.0);
+}
+
+TEST_F(WatermarkWindow, ImageWatermarkReachesTheOutputWhereTheOverlayShowsIt) {
+  AddPhoto(4000, 3000);
+  QImage picture(300, 200, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::yellow);
+  WatermarkModel& model = view().model();
+  model.setImage(picture);
+  model.setWatermarkImageOpacity(0.5);
+  model.setImagePosition(4);
+  delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
+  const QImage overlay = Overlay();
+  const QRect region = WidgetRegion(model.m_imageFrameRect(), overlay.size());
+  ASSERT_GT(region.width(), 20);
+
+  const QImage output = Run();
+  ASSERT_EQ(output.size(), QSize(4000, 3000));
+  const QImage shrunk =
+      output.scaled(overlay.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  // Half-opaque yellow over the blue: about (148, 188, 100) inside the frame.
+  const QRgb middle = shrunk.pixel(region.center());
+  EXPECT_NEAR(qRed(middle), 148, 6);
+  EXPECT_NEAR(qBlue(middle), 100, 6);
+  // Measured about 0.4 levels.
+  EXPECT_LT(MeanDifference(shrunk, overlay, region), 2.0);
+}
+
+TEST_F(WatermarkWindow, NeitherGroupOnWritesNoWatermark) {
+  AddPhoto(400, 300);
+  test::SetPresets(view().model(), {{"any", test::CompletePreset("Glimbrik", 80)}}, {true});
+  QImage picture(50, 50, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::red);
+  view().model().setImage(picture);
+  const QImage output = Run();
+  ASSERT_FALSE(output.isNull());
+  EXPECT_EQ(output.pixel(200, 150), output.pixel(10, 10));
+  for (int x = 0; x < 400; x += 7) ASSERT_EQ(output.pixel(x, 290), output.pixel(0, 0)) << x;
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
+  AddPhoto(4000, 3000);
+  const ImageEntityPtr entity = delegate->ImageEntityForRow(0);
+  QList<qint64> angles;
+  for (int i = 0; i < 4; ++i) {
+    delegate->window()->rotateLeftAction->trigger();
+    angles << static_cast<qint64>(entity->GetAngle());
+  }
+  EXPECT_EQ(angles, (QList<qint64>{90, 180, 270, 0}));
+  delegate->window()->rotateRightAction->trigger();
+  EXPECT_EQ(entity->GetAngle(), -90);
+  const QString description = delegate->window()->fileDescriptionLabelOutlet->text();
+  // The zoom of the picture as shown, 3000 wide.
+  QVXImageView* image = delegate->window()->mainImagePreview;
+  const double turnedZoom = 0.75 > double(image->width()) / image->height()
+                                ? image->width() / 3000.0
+                                : image->height() / 4000.0;
+  EXPECT_TRUE(description.startsWith(QString::asprintf("At %.2f%% Zoom", turnedZoom * 100)))
+      << description.toStdString();
+  EXPECT_TRUE(description.endsWith(QStringLiteral(", Rotated by -90\u02DA")))
+      << description.toStdString();
+  EXPECT_EQ(delegate->window()->filenameLabelOutlet->text(), "photo.jpg");
+
+  // Turned a quarter, the image shows 3000 wide and the overlay follows its shape.
+  EXPECT_EQ(image->displayedSize(), QSize(3000, 4000));
+  EXPECT_DOUBLE_EQ(view().imageAspectRatio(), 0.75);
+  EXPECT_NEAR(double(view().width()) / view().height(), 0.75, 0.01);
+  const QImage output = Run();
+  EXPECT_EQ(output.size(), QSize(3000, 4000));
+
+  delegate->window()->rotateLeftAction->trigger();
+  delegate->window()->flipHorizontalAction->trigger();
+  delegate->window()->flipVerticalAction->trigger();
+  EXPECT_EQ(entity->GetFlip(), 3);
+  const double zoom = 4.0 / 3.0 > double(image->width()) / image->height()
+                          ? image->width() / 4000.0
+                          : image->height() / 3000.0;
+  EXPECT_EQ(delegate->window()->fileDescriptionLabelOutlet->text(),
+            QString::asprintf("At %.2f%% Zoom", zoom * 100) + ", Fliped Horizonally & Vertically");
+  delegate->window()->flipHorizontalAction->trigger();
+  EXPECT_TRUE(
+      delegate->window()->fileDescriptionLabelOutlet->text().endsWith(", Fliped Vertically"));
+}
+
+// The colour at a point given as fractions of the picture's width and height.
+QRgb At(const QImage& image, double fx, double fy) {
+  return image.pixel(int(fx * (image.width() - 1)), int(fy * (image.height() - 1)));
+}
+
+bool Reddish(QRgb c) { return qRed(c) > 180 && qBlue(c) < 80; }
+
+TEST_F(WatermarkWindow, ViewShowsTheTurnAndMirrorThatTheRunWrites) {
+  QImage halves(400, 200, QImage::Format_RGB32);
+  halves.fill(Qt::blue);
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 200; ++x) halves.setPixel(x, y, qRgb(255, 0, 0));
+  }
+  ASSERT_TRUE(halves.save(source + "/photo.jpg", "JPEG", 95));
+  delegate->AddUrlsIntoImageListViewAtEnd({source + "/photo.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*delegate));
+  ASSERT_TRUE(test::WaitForFacts(*delegate));
+  delegate->SelectRowStartingAtRow(0);
+  QVXImageView* image = delegate->window()->mainImagePreview;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return image->hasDecodedImage(); }, kTimeoutMs));
+  // A quarter turn to the left puts the red left half at the bottom; the mirror that follows
+  // mirrors what is shown, left to right, and leaves it there.
+  delegate->window()->rotateLeftAction->trigger();
+  delegate->window()->flipHorizontalAction->trigger();
+  const QImage shown = image->grab().toImage();
+  const QRect picture = view().geometry();
+  const QImage inView = shown.copy(picture);
+  const QImage output = Run();
+  ASSERT_EQ(output.size(), QSize(200, 400));
+  for (double fy : {0.1, 0.9}) {
+    for (double fx : {0.2, 0.8}) {
+      EXPECT_EQ(Reddish(At(inView, fx, fy)), Reddish(At(output, fx, fy))) << fx << " " << fy;
+    }
+  }
+  EXPECT_FALSE(Reddish(At(output, 0.5, 0.1)));
+  EXPECT_TRUE(Reddish(At(output, 0.5, 0.9)));
+}
+
+TEST_F(WatermarkWindow, TurnChangesEverySelectedRow) {
+  for (const char* name : {"a", "b", "c"}) test::WriteJpeg(source + "/" + name + ".jpg", 40, 30);
+  delegate->AddUrlsIntoImageListViewAtEnd(
+      {source + "/a.jpg", source + "/b.jpg", source + "/c.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*delegate));
+  delegate->window()->imageListViewOutlet->selectAll();
+  delegate->window()->rotateRightAction->trigger();
+  delegate->window()->flipHorizontalAction->trigger();
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(delegate->ImageEntityForRow(row)->GetAngle(), -90) << row;
+    EXPECT_EQ(delegate->ImageEntityForRow(row)->GetFlip(), 1) << row;
+  }
+}
+
+TEST_F(WatermarkWindow, FileWithoutPixelsShowsTheEmptyImageAtFullZoom) {
+  test::WriteGarbage(source + "/broken.jpg", 300);
+  delegate->AddUrlsIntoImageListViewAtEnd({source + "/broken.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*delegate));
+  ASSERT_TRUE(test::WaitForFacts(*delegate));
+  delegate->SelectRowStartingAtRow(0);
+  delegate->transformAndSetCurrentImage();
+  EXPECT_EQ(delegate->window()->fileDescriptionLabelOutlet->text(), "At 100.00% Zoom");
+  EXPECT_EQ(view().imageAspectRatio(), 1.0);
+  EXPECT_FALSE(delegate->window()->mainImagePreview->currentImage().isNull());
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+// A landscape of sky, sun and hills.
+QImage Landscape(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient sky(0, 0, 0, height);
+  sky.setColorAt(0, QColor(46, 92, 160));
+  sky.setColorAt(0.7, QColor(250, 180, 110));
+  painter.fillRect(image.rect(), sky);
+  painter.setBrush(QColor(255, 230, 150));
+  painter.setPen(Qt::NoPen);
+  painter.drawEllipse(QPointF(width * 0.3, height * 0.55), height * 0.12, height * 0.12);
+  for (int layer = 0; layer < 3; ++layer) {
+    QPainterPath hills(QPointF(0, height));
+    for (int x = 0; x <= width; x += width / 8) {
+      hills.lineTo(
+          x, height * (0.62 + 0.1 * layer) + std::sin(x * 0.004 + layer * 1.7) * height * 0.06);
+    }
+    hills.lineTo(width, height);
+    painter.setBrush(QColor(30 + 25 * layer, 70 + 20 * layer, 50 + 10 * layer));
+    painter.drawPath(hills);
+  }
+  return image;
+}
+
+// A round badge to use as the image watermark.
+QImage Badge() {
+  QImage badge(400, 400, QImage::Format_ARGB32_Premultiplied);
+  badge.fill(Qt::transparent);
+  QPainter painter(&badge);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(QColor(255, 255, 255, 230));
+  painter.setPen(QPen(QColor(20, 60, 120), 24));
+  painter.drawEllipse(QRectF(20, 20, 360, 360));
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(230);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.setPen(QColor(20, 60, 120));
+  painter.drawText(QRectF(0, 0, 400, 400), Qt::AlignCenter, QStringLiteral("G"));
+  return badge;
+}
+
+// The main window with a text and an image watermark over a photograph. With
+// GLIMBRIK_SCREENSHOT set, the window is also saved there (scripts/screenshot_watermark.sh).
+TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
+  ASSERT_TRUE(Landscape(1600, 1067).save(source + "/lake.jpg", "JPEG", 92));
+  delegate->AddUrlsIntoImageListViewAtEnd({source + "/lake.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*delegate));
+  ASSERT_TRUE(test::WaitForFacts(*delegate));
+  delegate->SelectRowStartingAtRow(0);
+  QVXImageView* image = delegate->window()->mainImagePreview;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return image->hasDecodedImage(); }, kTimeoutMs));
+
+  TextWatermarkValues text;
+  text.textStringTokens = {QStringLiteral("\u00a9 Glimbrik 2026")};
+  text.textFont = QFont(QStringLiteral("DejaVu Sans"));
+  text.textFontSize = 34;
+  text.textFontColor = Qt::white;
+  text.textPosition = 8;
+  text.textWatermarkOffset = QPointF(16, 14);
+  text.baseImageSizeForTextWatermark = QSizeF(550, 366.7);
+  QVariantMap preset;
+  WriteTextWatermarkPreferenceValue(text, &preset);
+  test::SetPresets(view().model(), {{"Signature", preset}}, {true});
+  WatermarkModel& model = view().model();
+  model.setImage(Badge());
+  model.setImagePosition(2);
+  model.setWatermarkImageSizePrecentage(0.3);
+  model.setImageWatermarkOffset(QPointF(16, 14));
+  model.setSelectionIndexes({0});
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
+  const QImage window = delegate->window()->grab().toImage();
+
+  // The view's corners, in window pixels: white text at the bottom right, the badge's blue ring
+  // at the top right.
+  const QRect area(view().mapTo(delegate->window(), QPoint(0, 0)), view().size());
+  const qreal dpr = window.devicePixelRatio();
+  auto count = [&](QRect r, auto test) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      for (int x = r.left(); x <= r.right(); ++x) n += test(window.pixel(QPoint(x, y) * dpr));
+    }
+    return n;
+  };
+  const QRect bottomRight(area.center().x(), area.bottom() - area.height() / 5, area.width() / 2,
+                          area.height() / 5);
+  const QRect topRight(area.center().x(), area.top(), area.width() / 2, area.height() / 3);
+  EXPECT_GT(count(bottomRight, [](QRgb c) { return qGray(c) > 235; }), 50);
+  EXPECT_GT(count(topRight, [](QRgb c) { return qBlue(c) > 100 && qRed(c) < 60; }), 50);
+  if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
+    ASSERT_TRUE(window.save(out));
+  }
+}
+
+}  // namespace
+}  // namespace glimbrik

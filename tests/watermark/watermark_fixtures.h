@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QFont>
+#include <QVariantMap>
+
+#include "watermark/watermark_keys.h"
+#include "watermark/watermark_model.h"
+#include "watermark/watermark_transfer.h"
+
+namespace glimbrik::test {
+
+// A complete preset of the given text: every key a record needs, shadow on.
+inline QVariantMap CompletePreset(const QString& text, int64_t fontSize = 40) {
+  TextWatermarkValues v;
+  v.textStringTokens = {text};
+  v.textFont = QFont(QStringLiteral("DejaVu Sans"));
+  v.textFontSize = fontSize;
+  v.textFontColor = Qt::red;
+  v.textOpacity = 0.9;
+  v.baseImageSizeForTextWatermark = QSizeF(550, 550);
+  v.textWatermarkOffset = QPointF(10, 10);
+  QVariantMap preset;
+  WriteTextWatermarkPreferenceValue(v, &preset);
+  return preset;
+}
+
+// Presets under their titles, one row each in the given order, ticked as given.
+inline void SetPresets(WatermarkModel& model, const QList<QPair<QString, QVariantMap>>& presets,
+                       const QList<bool>& ticked) {
+  QVariantMap all;
+  std::vector<WatermarkPresetRow> rows;
+  for (qsizetype i = 0; i < presets.size(); ++i) {
+    all.insert(presets[i].first, presets[i].second);
+    rows.push_back({presets[i].first, ticked.value(i), std::nullopt});
+  }
+  model.setAllPresetDictionary(all);
+  model.setWaterMarkPresetArray(rows);
+}
+
+}  // namespace glimbrik::test

@@ -1,0 +1,178 @@
+#include "watermark/watermark_transfer.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/text_token_archive.h"
+#include "platform/geometry_text.h"
+#include "watermark/watermark_model.h"
+#include "watermark_fixtures.h"
+
+namespace glimbrik {
+namespace {
+
+QString Text(const TextWatermarkOptions& record) {
+  QString text;
+  for (const TokenElement& e : record.tokens) {
+    if (const auto* s = std::get_if<QString>(&e)) text += *s;
+  }
+  return text;
+}
+
+TEST(WatermarkModel, StartsWithTheEditorsDefaults) {
+  WatermarkModel model;
+  EXPECT_EQ(model.textOpacity(), 0.8999999761581421);
+  EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
+  EXPECT_EQ(model.watermarkImageSizePrecentage(), 0.5);
+  EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(0, 0));
+  EXPECT_EQ(model.baseImageSizeForImageWatermark(), QSizeF(550, 550));
+  EXPECT_EQ(model.selectionIndexes(), std::set<int64_t>{0});
+  EXPECT_TRUE(model.TextWatermarkFlag());
+  EXPECT_TRUE(model.ImageWatermarkFlag());
+  EXPECT_EQ(model.textStringTokens(), TokenArray{QStringLiteral("Glimbrik")});
+  EXPECT_EQ(model.textFontSize(), 30);
+  EXPECT_EQ(model.textPosition(), 6);
+  EXPECT_EQ(model.imagePosition(), 6);
+  EXPECT_EQ(model.yOffset(), -3);
+  EXPECT_EQ(model.imageAspectRatio(), 1.0);
+
+  // Re-initialising keeps what the defaults do not name.
+  model.setBaseImageSizeForTextWatermark(QSizeF(550, 275));
+  model.setTextFontSize(80);
+  model.setImage(QImage(4, 4, QImage::Format_ARGB32));
+  model.setWatermarkImageOpacity(0.2);
+  model.InitializeTextWatermarkOptions();
+  model.InitializeImageWatermarkOptions();
+  EXPECT_EQ(model.textFontSize(), 30);
+  EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(550, 275));
+  EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
+  EXPECT_FALSE(model.image().isNull());
+}
+
+TEST(SelectedTextWatermarks, TickedCompleteRowsInTableOrder) {
+  WatermarkModel model;
+  test::SetPresets(model,
+                   {{"first", test::CompletePreset("one")},
+                    {"second", test::CompletePreset("two")},
+                    {"third", test::CompletePreset("three")}},
+                   {true, false, true});
+  const TextWatermarkRecords records = model.GetSelectedTextWatermarkOptions();
+  ASSERT_EQ(records.count, 2u);
+  ASSERT_TRUE(records.records);
+  EXPECT_EQ(Text(records.records[0]), "one");
+  EXPECT_EQ(Text(records.records[1]), "three");
+  EXPECT_EQ(records.records[0].opacity, 0.8999999761581421);
+  EXPECT_EQ(records.records[0].fontSize, 40);
+  EXPECT_EQ(records.records[0].textColor, QColor(Qt::red));
+  EXPECT_EQ(records.records[0].offset, QPointF(10, 10));
+  EXPECT_EQ(records.records[0].baseImageSize, QSizeF(550, 550));
+  ASSERT_TRUE(records.records[0].shadowColor.has_value());
+
+  test::SetPresets(model, {{"first", test::CompletePreset("one")}}, {false});
+  const TextWatermarkRecords none = model.GetSelectedTextWatermarkOptions();
+  EXPECT_EQ(none.count, 0u);
+  EXPECT_EQ(none.records, nullptr);
+
+  model.setWaterMarkPresetArray({});
+  EXPECT_EQ(model.GetSelectedTextWatermarkOptions().records, nullptr);
+}
+
+TEST(SelectedTextWatermarks, IncompleteOrUnknownRowsGiveTheirSlotToTheNext) {
+  QVariantMap noShadowColour = test::CompletePreset("shadowless");
+  noShadowColour.remove(kShadowColorKey);
+  QVariantMap noFont = test::CompletePreset("fontless");
+  noFont.remove(kTextFontNameKey);
+  QVariantMap damaged = test::CompletePreset("damaged");
+  damaged.insert(kTextStringKey, QByteArray("not an archive"));
+  WatermarkModel model;
+  test::SetPresets(
+      model,
+      {{"a", noShadowColour}, {"b", noFont}, {"c", damaged}, {"d", test::CompletePreset("kept")}},
+      {true, true, true, true});
+  std::vector<WatermarkPresetRow> rows = model.waterMarkPresetArray();
+  rows.insert(rows.begin(), {QStringLiteral("not in memory"), true, std::nullopt});
+  model.setWaterMarkPresetArray(rows);
+  TextWatermarkRecords records = model.GetSelectedTextWatermarkOptions();
+  ASSERT_EQ(records.count, 1u);
+  EXPECT_EQ(Text(records.records[0]), "kept");
+
+  // With the shadow off the shadow's keys are not needed and not filled.
+  noShadowColour.insert(kDropShadowKey, false);
+  noShadowColour.remove(kShadowBlurKey);
+  test::SetPresets(model, {{"a", noShadowColour}}, {true});
+  records = model.GetSelectedTextWatermarkOptions();
+  ASSERT_EQ(records.count, 1u);
+  EXPECT_EQ(records.records[0].dropShadow, 0);
+  EXPECT_FALSE(records.records[0].shadowColor.has_value());
+  EXPECT_EQ(records.records[0].shadowBlur, 0);
+}
+
+TEST(PresetDictionary, MissingKeysTakeTheirDefaults) {
+  const QVariantMap empty;
+  TextWatermarkValues v = TextValuesFromPresetDictionary(&empty);
+  EXPECT_EQ(v.textWatermarkOffset, QPointF(20, 20));
+  EXPECT_EQ(v.baseImageSizeForTextWatermark, QSizeF(550, 550));
+  EXPECT_EQ(v.textOpacity, 0.8999999761581421);
+  EXPECT_EQ(v.textStringTokens, TokenArray{QStringLiteral("Glimbrik")});
+  EXPECT_EQ(v.yOffset, -3);
+  EXPECT_TRUE(v.isDropShadowApplied);
+  // No dictionary is a new editor's values.
+  v = TextValuesFromPresetDictionary(nullptr);
+  EXPECT_EQ(v.textWatermarkOffset, QPointF(0, 0));
+  EXPECT_EQ(v.baseImageSizeForTextWatermark, QSizeF(0, 0));
+
+  // Written and read back, the values survive in their stored forms.
+  TextWatermarkValues edited;
+  edited.textStringTokens = {QStringLiteral("\u00a9 "), QVXWatermarkTextToken("Copyright", 16)};
+  edited.textCharSpace = -2.5;
+  edited.textPosition = 2;
+  edited.textWatermarkOffset = QPointF(12.5, 7);
+  edited.baseImageSizeForTextWatermark = QSizeF(550, 412.5);
+  QVariantMap preset;
+  WriteTextWatermarkPreferenceValue(edited, &preset);
+  EXPECT_EQ(preset.value(kTextWatermarkOffsetKey).toString(), "{12.5, 7}");
+  EXPECT_EQ(preset.value(kBaseImageSizeForTextWatermarkKey).toString(), "{550, 412.5}");
+  const TextWatermarkValues back = TextValuesFromPresetDictionary(&preset);
+  EXPECT_EQ(back.textStringTokens, edited.textStringTokens);
+  EXPECT_EQ(back.textCharSpace, -2.5);
+  EXPECT_EQ(back.SpacingType, 2);
+  EXPECT_EQ(back.textPosition, 2);
+  EXPECT_EQ(back.textWatermarkOffset, QPointF(12.5, 7));
+}
+
+TEST(PresetDictionary, ImagePartOfAPhotoPreset) {
+  ImageWatermarkValues v;
+  v.image = QImage(8, 8, QImage::Format_ARGB32);
+  v.imagePosition = 4;
+  v.imageWatermarkOffset = QPointF(3, 4);
+  QVariantMap preset;
+  WriteImagePreferenceValue(v, QString(), &preset);
+  EXPECT_FALSE(preset.contains(kImagePathKey));
+  EXPECT_EQ(preset.value(kImagePositionKey).typeId(), QMetaType::Double);
+  EXPECT_EQ(preset.value(kImageWatermarkOffsetKey).toString(), "{3, 4}");
+
+  // Without "ImagePath" the well empties; with a path that cannot be read it keeps its image.
+  ImageWatermarkValues applied = v;
+  ApplyImagePreferenceValue(QVariantMap{{kImagePathKey, "/no/such/file.tiff"}}, &applied);
+  EXPECT_FALSE(applied.image.isNull());
+  EXPECT_EQ(applied.watermarkImageOpacity, 0.8);
+  EXPECT_EQ(applied.watermarkImageSizePrecentage, 0.5);
+  EXPECT_EQ(applied.imageWatermarkOffset, QPointF(20, 20));
+  EXPECT_EQ(applied.imagePosition, 6);
+  ApplyImagePreferenceValue(preset, &applied);
+  EXPECT_TRUE(applied.image.isNull());
+  EXPECT_EQ(applied.imagePosition, 4);
+}
+
+TEST(GeometryText, PointsSizesAndRectangles) {
+  EXPECT_EQ(StringFromPoint({10, 5}), "{10, 5}");
+  EXPECT_EQ(StringFromSize({550, 412.5}), "{550, 412.5}");
+  EXPECT_EQ(StringFromRect({1, 2.25, 3, -4}), "{{1, 2.25}, {3, -4}}");
+  EXPECT_EQ(StringFromPoint({-0.0, 1e-3}), "{0, 0.001}");
+  EXPECT_EQ(PointFromString("{-1.5, 2e2}"), QPointF(-1.5, 200));
+  EXPECT_EQ(SizeFromString("junk"), QSizeF(0, 0));
+  EXPECT_EQ(RectFromString(StringFromRect({0.1, 0.2, 0.3, 0.4})), QRectF(0.1, 0.2, 0.3, 0.4));
+  EXPECT_EQ(SizeFromString("{1e999, -1e999}"), QSizeF(0, 0));
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,297 @@
+#include "watermark/watermark_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/geometry_text.h"
+#include "platform/keyed_archive.h"
+#include "platform/preferences.h"
+#include "watermark/watermark_presets.h"
+#include "watermark_fixtures.h"
+
+namespace glimbrik {
+namespace {
+
+QString Key(const char* key) { return QString::fromLatin1(key); }
+
+// A preview of the given size with the editor fitted over an image of the given ratio.
+struct Editor {
+  Editor(int w, int h, double ratio) {
+    preview.resize(w, h);
+    view = new WatermarkView(&preview);
+    view->host.textWatermarkFullString = [](const TokenArray& tokens) {
+      QString text;
+      for (const TokenElement& e : tokens) {
+        if (const auto* s = std::get_if<QString>(&e)) text += *s;
+      }
+      return text;
+    };
+    view->setImageAspectRatio(ratio);
+  }
+  // Draws the overlay once over a white image of the view's size.
+  QImage Draw() {
+    QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    view->render(&image);
+    return image;
+  }
+  QWidget preview;
+  WatermarkView* view = nullptr;
+};
+
+int NonWhitePixels(const QImage& image) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) count += image.pixel(x, y) != qRgb(255, 255, 255);
+  }
+  return count;
+}
+
+void ClearPresetFiles() {
+  QFile::remove(PreferenceFilePath(Key(kTextWatermarkPresetsFile)));
+  QFile::remove(PreferenceFilePath(Key(kPhotoPresetsFile)));
+}
+
+TEST(WatermarkViewFrame, LiesOverTheImageInsideThePreview) {
+  Editor wide(400, 300, 2.0);
+  EXPECT_EQ(wide.view->geometry(), QRect(0, 50, 400, 200));
+  Editor square(400, 300, 1.0);
+  EXPECT_EQ(square.view->geometry(), QRect(50, 0, 300, 300));
+  // The preview's size changes carry the view along.
+  square.preview.show();
+  square.preview.resize(300, 600);
+  EXPECT_EQ(square.view->geometry(), QRect(0, 150, 300, 300));
+}
+
+TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
+  ClearPresetFiles();
+  Editor editor(1100, 550, 2.0);
+  ASSERT_EQ(editor.view->size(), QSize(1100, 550));
+  QVariantMap preset = test::CompletePreset("Glimbrik");
+  preset.insert(Key(kTextWatermarkOffsetKey), "{10, 10}");
+  preset.insert(Key(kBaseImageSizeForTextWatermarkKey), "{550, 550}");
+  test::SetPresets(editor.view->model(), {{"clean", preset}}, {true});
+  WatermarkModel& model = editor.view->model();
+  model.setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
+  model.setImageWatermarkOffset(QPointF(10, 10));
+
+  const QImage drawn = editor.Draw();
+  EXPECT_GT(NonWhitePixels(drawn), 100);
+  const QVariantMap inMemory = *model.presetNamed("clean");
+  EXPECT_EQ(inMemory.value(Key(kTextWatermarkOffsetKey)).toString(), "{10, 5}");
+  EXPECT_EQ(inMemory.value(Key(kBaseImageSizeForTextWatermarkKey)).toString(), "{550, 275}");
+  QVariantMap file;
+  ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
+  const QVariantMap stored = file.value("clean").toMap();
+  EXPECT_EQ(stored.value(Key(kTextWatermarkOffsetKey)).toString(), "{10, 5}");
+  EXPECT_EQ(stored.value(Key(kBaseImageSizeForTextWatermarkKey)).toString(), "{550, 275}");
+  EXPECT_FALSE(stored.value(Key(kDirtyFlagKey)).toBool());
+  EXPECT_EQ(model.imageWatermarkOffset(), QPointF(10, 5));
+  EXPECT_EQ(model.baseImageSizeForImageWatermark(), QSizeF(550, 275));
+  // The row's frame is the hit area, in the view's y-up points.
+  const std::optional<QRectF> frame = model.presetRow(0)->frameRect;
+  ASSERT_TRUE(frame.has_value());
+  EXPECT_NEAR(frame->x(), 20.0, 0.01);
+  EXPECT_NEAR(frame->y(), 10.0, 0.01);
+  EXPECT_GT(frame->width(), 50.0);
+}
+
+TEST(WatermarkViewDraw, BaseWithoutASideNeverMakesTheOffsetInfinite) {
+  ClearPresetFiles();
+  Editor editor(1100, 550, 2.0);
+  QVariantMap preset = test::CompletePreset("Glimbrik");
+  preset.insert(Key(kTextWatermarkOffsetKey), "{10, 10}");
+  preset.insert(Key(kBaseImageSizeForTextWatermarkKey), "{0, 550}");
+  test::SetPresets(editor.view->model(), {{"half", preset}}, {true});
+  WatermarkModel& model = editor.view->model();
+  model.setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
+  model.setImageWatermarkOffset(QPointF(10, 10));
+  model.setBaseImageSizeForImageWatermark(QSizeF(550, -1));
+  editor.Draw();
+  EXPECT_EQ(model.presetNamed("half")->value(Key(kTextWatermarkOffsetKey)).toString(), "{10, 5}");
+  EXPECT_EQ(model.imageWatermarkOffset(), QPointF(10, 10));
+  QVariantMap file;
+  ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
+  EXPECT_EQ(file.value("half").toMap().value(Key(kTextWatermarkOffsetKey)).toString(), "{10, 5}");
+}
+
+TEST(WatermarkViewDraw, IncompletePresetIsNeitherDrawnNorFramed) {
+  ClearPresetFiles();
+  Editor editor(600, 400, 1.5);
+  QVariantMap preset = test::CompletePreset("Glimbrik", 80);
+  preset.remove(Key(kShadowColorKey));
+  test::SetPresets(editor.view->model(), {{"shadow", preset}}, {true});
+  EXPECT_EQ(NonWhitePixels(editor.Draw()), 0);
+  EXPECT_FALSE(editor.view->model().presetRow(0)->frameRect.has_value());
+  EXPECT_EQ(editor.view->GetSelectedTextWatermarkOptions().count, 0u);
+  // The same preset complete is drawn and framed.
+  test::SetPresets(editor.view->model(), {{"shadow", test::CompletePreset("Glimbrik", 80)}},
+                   {true});
+  EXPECT_GT(NonWhitePixels(editor.Draw()), 100);
+  EXPECT_TRUE(editor.view->model().presetRow(0)->frameRect.has_value());
+}
+
+TEST(WatermarkViewDraw, SelectedWatermarksGetAFrameWithHandles) {
+  ClearPresetFiles();
+  Editor editor(600, 400, 1.5);
+  WatermarkModel& model = editor.view->model();
+  QImage picture(100, 100, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::blue);
+  model.setImage(picture);
+  model.setImagePosition(4);
+  model.setSelectionIndexes({});
+  const QImage plain = editor.Draw();
+  model.setSelectionIndexes({kImageWatermarkSelectionIndex});
+  const QImage framed = editor.Draw();
+  // The frame's colour appears only with the selection, around the picture's frame.
+  const QRectF frame = model.m_imageFrameRect();
+  ASSERT_GT(frame.width(), 0);
+  const int x = int(std::round(frame.left()));
+  // A quarter up the left edge: between the corner and the edge's middle handle.
+  const int y = framed.height() - 1 - int(std::round(frame.top() + frame.height() / 4));
+  auto yellowish = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 150 && qBlue(c) < 160; };
+  bool found = false;
+  for (int dx = -1; dx <= 1; ++dx) found = found || yellowish(framed.pixel(x + dx, y));
+  EXPECT_TRUE(found);
+  EXPECT_FALSE(yellowish(plain.pixel(x, y)));
+}
+
+TEST(WatermarkPresets, WriteBackStoresOnlyCleanTickedPresets) {
+  ClearPresetFiles();
+  ASSERT_TRUE(WriteTextWatermarkPresetFile({{"stored", test::CompletePreset("old")}}));
+  WatermarkModel model;
+  QVariantMap dirty = test::CompletePreset("dirty");
+  dirty.insert(Key(kDirtyFlagKey), true);
+  QVariantMap changed = test::CompletePreset("new");
+  changed.insert(Key(kBaseImageSizeForTextWatermarkKey), "{550, 275}");
+  test::SetPresets(model,
+                   {{"stored", changed},
+                    {"fresh", test::CompletePreset("fresh")},
+                    {"dirty", dirty},
+                    {"unticked", test::CompletePreset("unticked")}},
+                   {true, true, true, false});
+  ReadWriteTextWatermarkNewBaseSizeAndOffset(model);
+  QVariantMap file;
+  ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
+  EXPECT_EQ(file.keys(), (QStringList{"fresh", "stored"}));
+  // An existing entry takes only the geometry; a new one is written whole and marked clean.
+  const QVariantMap stored = file.value("stored").toMap();
+  EXPECT_EQ(stored.value(Key(kBaseImageSizeForTextWatermarkKey)).toString(), "{550, 275}");
+  EXPECT_EQ(stored.value(Key(kTextStringKey)), test::CompletePreset("old").value(kTextStringKey));
+  EXPECT_EQ(file.value("fresh").toMap().value(Key(kDirtyFlagKey)), QVariant(false));
+  EXPECT_EQ(model.presetNamed("fresh")->value(Key(kDirtyFlagKey)), QVariant(false));
+}
+
+TEST(WatermarkPresets, FirstStartSeedsTheFileFromTheBundle) {
+  ClearPresetFiles();
+  WatermarkModel model;
+  ResetTextWatermarkPresetsFromDatabase(model);
+  QVariantMap file;
+  ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
+  ASSERT_FALSE(file.isEmpty());
+  EXPECT_EQ(model.allPresetDictionary(), file);
+  const std::vector<WatermarkPresetRow> rows = model.waterMarkPresetArray();
+  ASSERT_EQ(rows.size(), size_t(file.size()));
+  int64_t last = -1;
+  for (const WatermarkPresetRow& row : rows) {
+    EXPECT_FALSE(row.state);
+    const int64_t index =
+        file.value(row.title).toMap().value(kWaterMarkPresetIndexKey).toLongLong();
+    EXPECT_GT(index, last) << "rows follow the stored index";
+    last = index;
+  }
+}
+
+TEST(WatermarkTransfer, PreferenceValueFollowsTheViewsCanvas) {
+  Editor editor(800, 600, 800.0 / 600.0);
+  editor.preview.show();
+  WatermarkView& view = *editor.view;
+  view.model().setTextWatermarkOffset(QPointF(10, 10));
+  view.model().setBaseImageSizeForTextWatermark(QSizeF(550, 550));
+  QVariantMap preset;
+  view.GetTextWatermarkPreferenceValue(&preset);
+  EXPECT_EQ(preset.value(Key(kBaseImageSizeForTextWatermarkKey)).toString(), "{550, 412.5}");
+  // The offset moved with its base, so the watermark stays where it was.
+  EXPECT_EQ(preset.value(Key(kTextWatermarkOffsetKey)).toString(), "{10, 7.5}");
+
+  // A hidden view (no image shown) keeps the stored geometry.
+  view.hide();
+  view.model().setTextWatermarkOffset(QPointF(30, 40));
+  view.model().setBaseImageSizeForTextWatermark(QSizeF(550, 275));
+  view.GetTextWatermarkPreferenceValue(&preset);
+  EXPECT_EQ(preset.value(Key(kTextWatermarkOffsetKey)).toString(), "{30, 40}");
+  EXPECT_EQ(preset.value(Key(kBaseImageSizeForTextWatermarkKey)).toString(), "{550, 275}");
+}
+
+TEST(WatermarkTransfer, PresetRowLoadsIntoTheModelAndEditsMarkSelectedPresetsDirty) {
+  Editor editor(400, 300, 1.0);
+  WatermarkView& view = *editor.view;
+  test::SetPresets(view.model(),
+                   {{"a", test::CompletePreset("A", 44)}, {"b", test::CompletePreset("B", 55)}},
+                   {false, true});
+  view.ChangeAndSetTextWaterMarkPrefOptions(1);
+  EXPECT_EQ(view.model().textFontSize(), 55);
+  EXPECT_FALSE(view.model().setObjectToSelectedPreset(qint64(12), Key(kTextFontSizeKey)));
+  view.model().setPresetTableSelection({0, 1}, 1);
+  ASSERT_TRUE(view.model().setObjectToSelectedPreset(qint64(2), Key(kTextPositionKey)));
+  for (const char* title : {"a", "b"}) {
+    const QVariantMap p = *view.model().presetNamed(title);
+    EXPECT_EQ(p.value(Key(kTextPositionKey)).toLongLong(), 2);
+    EXPECT_EQ(p.value(Key(kTextWatermarkOffsetKey)).toString(), "{0, 0}");
+    EXPECT_TRUE(view.model().isPresetDirty(title));
+  }
+  view.model().setWaterMarkPresetArray({});
+  view.ChangeAndSetTextWaterMarkPrefOptions(0);
+  EXPECT_EQ(view.model().textFontSize(), 30);
+}
+
+TEST(WatermarkImageCopies, TakeTheFirstFreeNumber) {
+  const QString first = WatermarkView::SaveWatermarkImageCopy(QImage(3, 3, QImage::Format_RGB32));
+  ASSERT_FALSE(first.isEmpty());
+  const QString second = WatermarkView::SaveWatermarkImageCopy(QImage(3, 3, QImage::Format_RGB32));
+  ASSERT_FALSE(second.isEmpty());
+  EXPECT_NE(first, second);
+  EXPECT_EQ(QImage(second).size(), QSize(3, 3));
+  ASSERT_TRUE(QFile::remove(first));
+  EXPECT_EQ(WatermarkView::CreateWatermarkImageFile(), first);
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST(WatermarkFonts, FamilyAndFaceChooseAnInstalledFont) {
+  QWidget preview;
+  WatermarkView view(&preview);
+  ASSERT_TRUE(view.fontFamilyArray.contains(QStringLiteral("DejaVu Sans")));
+  EXPECT_TRUE(std::is_sorted(view.fontFamilyArray.begin(), view.fontFamilyArray.end()));
+  test::SetPresets(view.model(), {{"a", test::CompletePreset("A")}}, {true});
+  view.model().setPresetTableSelection({0}, 0);
+
+  view.ChangeSelectedFontStyle(QStringLiteral("DejaVu Sans"), QStringLiteral("Bold"));
+  EXPECT_EQ(view.model().textFont().family(), "DejaVu Sans");
+  EXPECT_TRUE(view.model().textFont().bold());
+  EXPECT_TRUE(view.model().isPresetDirty("a"));
+  EXPECT_EQ(view.model().presetNamed("a")->value(Key(kTextFontNameKey)),
+            QVariant(ArchiveFont(view.model().textFont())));
+
+  // The family's first face is its regular one.
+  view.ChangeSelectedFont(QStringLiteral("DejaVu Serif"));
+  EXPECT_EQ(view.model().textFont().family(), "DejaVu Serif");
+  EXPECT_FALSE(view.model().textFont().bold());
+  // Unknown families and faces change nothing.
+  view.ChangeSelectedFont(QStringLiteral("No Such Family"));
+  view.ChangeSelectedFontStyle(QStringLiteral("DejaVu Serif"), QStringLiteral("No Such Face"));
+  EXPECT_EQ(view.model().textFont().family(), "DejaVu Serif");
+  EXPECT_FALSE(view.model().textFont().bold());
+}
+
+}  // namespace
+}  // namespace glimbrik
