@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 
+#include "app/preview_controller.h"
 #include "app/thumbnail_queue.h"
 
 namespace glimbrik {
@@ -15,6 +16,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
 AppDelegate::~AppDelegate() {
   stopAdding_ = true;
   addingPool_.waitForDone();
+  if (previewController_) previewController_->StopPreview();
   delete window_;
 }
 

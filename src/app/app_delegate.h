@@ -21,11 +21,14 @@
 #include "app/image_list_model.h"
 #include "app/main_window.h"
 #include "engine/conversion_records.h"
+#include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_view.h"
 
 class QCheckBox;
 
 namespace glimbrik {
+
+class PreviewController;
 
 // The application's controller: owns the image list, the sidebar groups and the option panels
 // of the main window, and answers the window's and the application's questions. GUI thread
@@ -121,6 +124,23 @@ class AppDelegate : public QObject {
   void EffectOnOffAction(bool state);
   void SetEnabledDisabledRemoveOrRemoveAllItems();
 
+  // --- Rename panel and the token fields (app_delegate_rename.cpp).
+  WatermarkTextTokens* watermarkTextTokens() const { return tokens_; }
+  TokenField* renameTokenTextFieldOutlet() const {
+    return window_->panels.renameTokenTextFieldOutlet;
+  }
+  void changeRenamePresetPopupAction(QObject* sender);
+  void ChangeRenameOptionActions(QObject* sender);
+  void updateRenameExampleString();
+  void changeOverwriteExistingFile(bool on);
+  // The pattern when the rename group is on; none when it is off.
+  std::optional<TokenArray> GetRenameTokens() const;
+  bool IsRenameContainsResizeTokens() const;
+  ImageEntityPtr GetSelectedImageObject() const;
+  qint64 GetLastSelectedImageIndex() const;
+  // Set by the watermark editor: redraws when a ticked text watermark shows the new file name.
+  std::function<void()> ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken;
+
   // --- Image list.
   ImageListModel* imageListViewContents() const { return model_; }
   ImageEntityPtr ImageEntityForRow(qint64 row) const;
@@ -165,6 +185,16 @@ class AppDelegate : public QObject {
   ImageEntityPtr CurrentImageEntity() const;
   // The watermark text for the selected image; null without one.
   QString GetTextWatermarkFullString(const TokenArray& tokens) const;
+  // --- Preview window (InstallPreview connects it; until then these do nothing).
+  // Previews the selected row while the preview button is on, else closes the preview. Every
+  // change of an option that affects the result sends it; the sender may be nil.
+  void PreviewAction(QObject* sender = nullptr);
+  void PreviewWindowClose(QObject* sender);
+  // After entries were added or removed: keeps the preview on the same file.
+  void changePreviewActionAfterDeleteOrAdd();
+  bool isPreviewVisible() const;
+  PreviewController* previewController() const;
+  void setPreviewController(PreviewController* controller);
 
   // --- Controls that other parts of the application read.
   MainWindow* window() const { return window_; }
@@ -204,6 +234,9 @@ class AppDelegate : public QObject {
 
  private:
   void connectControls();
+  void connectRenameControls();
+  // A switch of the rename group: the example follows, and watermarks that show the new name.
+  void RenameGroupSwitched(bool redraw);
   void buildConfigurations();
   void setToolbarImages();
   // Adding runs: the walk runs on a pool thread under addSyncronizeObject; entries reach the
@@ -224,6 +257,8 @@ class AppDelegate : public QObject {
 
   MainWindow* window_ = nullptr;
   ImageListModel* model_ = nullptr;
+  QPointer<PreviewController> previewController_;
+  WatermarkTextTokens* tokens_ = nullptr;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
   ImageEntityPtr shownEntity_;  // the entry the image view shows

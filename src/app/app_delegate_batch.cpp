@@ -26,6 +26,9 @@ BatchController* InstallBatchRun(AppDelegate& delegate) {
     return std::vector<int>(rows.begin(), rows.end());
   };
   c.rememberedDestination = [&delegate] { return delegate.destinationURL(); };
+  c.fillRenameTokens = [&delegate](BatchOptions& o) {
+    if (std::optional<TokenArray> tokens = delegate.GetRenameTokens()) o.renameTokens = *tokens;
+  };
   c.selectedColorSpace = [&delegate]() -> std::shared_ptr<const ColorSpace> {
     // Profile items carry their file's path in the role after the tag; "Keep Original" none.
     const QString path =

@@ -97,6 +97,7 @@ void AppDelegate::SwitchOnOffHeader(int group, bool state, bool redraw) {
   }
   QVXOutlineView* sidebar = window_->configurationCollection;
   sidebar->reloadHeader(group, *configurations_[group]);
+  if (group == kRenameGroup) RenameGroupSwitched(redraw);
   // The disclosure follows the switch; the panels inside are not touched.
   state ? sidebar->expandItem(group) : sidebar->collapseItem(group);
 }

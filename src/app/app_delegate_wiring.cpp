@@ -72,6 +72,7 @@ void AppDelegate::connectControls() {
   });
 
   connectPanelControls();
+  connectRenameControls();
 }
 
 }  // namespace glimbrik

@@ -16,6 +16,7 @@
 #include "app/color_well.h"
 #include "app/double_slider.h"
 #include "app/number_field.h"
+#include "widgets/token_field.h"
 
 namespace glimbrik {
 
@@ -61,7 +62,8 @@ struct OptionPanels {
   QPushButton* saveRenamePresetButton = nullptr;
   QLabel* renameOptionNameLabelOutlet = nullptr;
   QToolButton* renameInsertTokenButtonOutlet = nullptr;
-  QWidget* renameTokenFieldFrame = nullptr;  // the token field is placed here by its owner
+  QWidget* renameTokenFieldFrame = nullptr;  // holds the token field
+  TokenField* renameTokenTextFieldOutlet = nullptr;
   QLabel* exampleStaticText = nullptr;
   QLabel* exampleStringStaticText = nullptr;
 
