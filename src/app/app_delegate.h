@@ -89,7 +89,6 @@ class AppDelegate : public QObject {
   // Parts that other components provide once they exist; each is skipped while empty.
   struct PanelHooks {
     std::function<void(QObject* sender)> PreviewAction;  // the preview follows an edit
-    std::function<void()> DefaultRenameOption;
     std::function<void(const QString& title)> applyStoredResizePreset;  // size items from 19
   } hooks;
 
@@ -251,6 +250,8 @@ class AppDelegate : public QObject {
   bool hasSelectedImageSize() const;
   void SetLockSign(bool locked);
   void layOutResizeFields(int newMode, int oldMode, const QString* carried);
+  // The rename example and the watermarks that show the resized size follow a resize edit.
+  void ResizeOptionsDidChange();
   void connectPanelControls();
   // The zoom of an image of that displayed size fitted into the image view.
   double ZoomForDisplayedSize(QSize shown, double aspect) const;

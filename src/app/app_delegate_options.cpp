@@ -130,7 +130,9 @@ void AppDelegate::DefaultOptimizationOption() {
 }
 
 void AppDelegate::DefaultRenameOption() {
-  if (hooks.DefaultRenameOption) hooks.DefaultRenameOption();
+  renameTokenTextFieldOutlet()->setTokens(
+      {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9)});
+  ChangeRenameOptionActions(nullptr);
 }
 
 void AppDelegate::DefaultResizeOption() {

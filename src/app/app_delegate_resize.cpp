@@ -108,6 +108,20 @@ void AppDelegate::changeResizeOptionAction(QObject* sender) {
   SelectIndex(panels().imageDimentionsPopupOutlet, 0);
   updateResizeResultString();
   changeGlobalPresetOption(sender);
+  ResizeOptionsDidChange();
+}
+
+void AppDelegate::ResizeOptionsDidChange() {
+  bool renameExampleChanged = false;
+  if (isGroupOn(kRenameGroup) && IsRenameContainsResizeTokens()) {
+    updateRenameExampleString();
+    renameExampleChanged = true;
+  }
+  if (isGroupOn(kTextWatermarkGroup) && renameExampleChanged &&
+      ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken) {
+    ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
+  }
+  // Watermarks that show the resized size redraw through this.
   emit resizeOptionsChanged();
 }
 
@@ -276,7 +290,7 @@ void AppDelegate::changeImageDimentionPopupAction(QObject* sender) {
   }
   SelectIndex(popup, index);
   changeGlobalPresetOption(sender);
-  emit resizeOptionsChanged();
+  ResizeOptionsDidChange();
 }
 
 void AppDelegate::SetResolution(QObject* sender) {
