@@ -107,7 +107,7 @@ class AppDelegate : public QObject {
   void ImageQualityStepperControlDidChange(QObject* sender);
   void SetImageTypeSecondaryOption(QObject* sender);
   void PreserveCreationDateAction();
-  // The font chosen in the font dialog, handed to the watermark editor's font controls.
+  // The font chosen in the font dialog becomes the watermark editor's font.
   void changeFont(const QFont& font);
   // The effect cells show the selected image (or the application icon) through each effect;
   // drawn on a pool thread.
@@ -116,10 +116,6 @@ class AppDelegate : public QObject {
   // Parts that other components provide once they exist; each is skipped while empty.
   struct PanelHooks {
     std::function<void(QObject* sender)> PreviewAction;  // the preview follows an edit
-    std::function<void()> DefaultRenameOption;
-    std::function<void()> DefaultWatermarkTextOption;
-    std::function<void()> DefaultWatermarkImageOption;
-    std::function<void(const QFont& font)> changeFont;
     std::function<void(const QString& title)> applyStoredResizePreset;  // size items from 19
   } hooks;
 
@@ -284,13 +280,17 @@ class AppDelegate : public QObject {
   void InsertEntriesFromAddingRun(const std::vector<ImageEntityPtr>& entries);
   void StopAddSpinning();
   void sortEntries(int tag, bool descending);
+  // What follows a turn or a mirror of the selected rows besides the image.
+  void TurnedOrMirrored();
+  // The zoom of an image of that displayed size fitted into the image view.
+  double ZoomForDisplayedSize(QSize shown, double aspect) const;
   ImageEntityPtr selectedImageEntity() const;
   bool hasSelectedImageSize() const;
   void SetLockSign(bool locked);
   void layOutResizeFields(int newMode, int oldMode, const QString* carried);
+  // The rename example and the watermarks that show the resized size follow a resize edit.
+  void ResizeOptionsDidChange();
   void connectPanelControls();
-  // The zoom of an image of that displayed size fitted into the image view.
-  double ZoomForDisplayedSize(QSize shown, double aspect) const;
 
   MainWindow* window_ = nullptr;
   ImageListModel* model_ = nullptr;

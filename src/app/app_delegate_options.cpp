@@ -103,7 +103,9 @@ void AppDelegate::DefaultOptimizationOption() {
 }
 
 void AppDelegate::DefaultRenameOption() {
-  if (hooks.DefaultRenameOption) hooks.DefaultRenameOption();
+  renameTokenTextFieldOutlet()->setTokens(
+      {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9)});
+  ChangeRenameOptionActions(nullptr);
 }
 
 void AppDelegate::DefaultResizeOption() {
@@ -132,11 +134,31 @@ void AppDelegate::DefaultResizeOption() {
 }
 
 void AppDelegate::DefaultWatermarkTextOption() {
-  if (hooks.DefaultWatermarkTextOption) hooks.DefaultWatermarkTextOption();
+  WatermarkView* view = watermarkContextView;
+  if (!view) return;
+  WatermarkModel& model = view->model();
+  if (model.presetRowCount() > 0) {
+    model.setPresetTableSelection({0}, 0);
+    view->ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
+  } else {
+    model.InitializeTextWatermarkOptions();
+    view->AssignTextWaterMarkValuesToControl();
+  }
+  view->update();
 }
 
 void AppDelegate::DefaultWatermarkImageOption() {
-  if (hooks.DefaultWatermarkImageOption) hooks.DefaultWatermarkImageOption();
+  WatermarkView* view = watermarkContextView;
+  if (!view) return;
+  WatermarkModel& model = view->model();
+  model.setImage(QImage());
+  model.setWatermarkImageOpacity(static_cast<double>(0.8f));
+  model.setWatermarkImageSizePrecentage(0.5);
+  model.setImageRotationAngle(0);
+  model.setImagePosition(6);  // bottom left
+  model.setImageWatermarkOffset(QPointF(0.0, 0.0));
+  view->AssignImageWaterMarkValuesToControl();
+  view->update();
 }
 
 void AppDelegate::DefaultEffectOption() {
@@ -208,7 +230,7 @@ void AppDelegate::PreserveCreationDateAction() {
 }
 
 void AppDelegate::changeFont(const QFont& font) {
-  if (hooks.changeFont) hooks.changeFont(font);
+  if (watermarkContextView) watermarkContextView->setFontName(font);
 }
 
 }  // namespace glimbrik

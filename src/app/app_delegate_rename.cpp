@@ -14,12 +14,6 @@ void AppDelegate::SetUpTokenFields() {
   if (!tokens_) tokens_ = new WatermarkTextTokens(this);
   tokens_->setRenameTokenTextFieldOutlet(p.renameTokenTextFieldOutlet);
   tokens_->setTextTextFieldOutlet(p.textTextFieldOutlet);
-  hooks.DefaultRenameOption = [this] {
-    renameTokenTextFieldOutlet()->setTokens(
-        {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9)});
-    ChangeRenameOptionActions(nullptr);
-    updateRenameExampleString();
-  };
   if (watermarkContextView) {
     // The field shows the text of the preset being edited.
     WatermarkControls& controls = watermarkContextView->controls;
@@ -45,7 +39,6 @@ void AppDelegate::connectRenameControls() {
   // Only the user's click asks; restoring the general options sets the box silently.
   connect(p.overwriteExistingCheckButton, &QCheckBox::clicked, this,
           &AppDelegate::changeOverwriteExistingFile);
-  connect(this, &AppDelegate::resizeOptionsChanged, this, &AppDelegate::ResizeReachesTokens);
   connect(p.textInsertTokenButtonOutlet, &QToolButton::clicked, this, [this] {
     tokens_->PopupTextWatermarkTokenMenu(panels().textInsertTokenButtonOutlet,
                                          kWatermarkInsertButtonTag);
