@@ -65,20 +65,13 @@ void AppDelegate::connectPanelControls() {
   connect(p.resultStringStaticText, &QPushButton::clicked, this,
           &AppDelegate::changeResizeResultDisplayUnitType);
 
-  // The selected image drives the result line and the effect cells; its facts may come later.
+  // With a row selected the image view's redraw refreshes both; without one, they follow here.
   connect(window_->imageListViewOutlet->selectionModel(), &QItemSelectionModel::selectionChanged,
           this, [this] {
+            if (!selectedRows().isEmpty()) return;
             updateResizeResultString();
             updateEffectImages();
           });
-  connect(
-      model_, &QAbstractItemModel::dataChanged, this,
-      [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
-        const QList<int> rows = selectedRows();
-        if (!rows.isEmpty() && rows.first() >= topLeft.row() && rows.first() <= bottomRight.row()) {
-          updateResizeResultString();
-        }
-      });
 }
 
 }  // namespace glimbrik
