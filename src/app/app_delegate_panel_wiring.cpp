@@ -3,6 +3,7 @@
 
 #include "app/app_delegate.h"
 #include "app/batch_output_type.h"
+#include "app/image_view.h"
 
 namespace glimbrik {
 
@@ -65,6 +66,9 @@ void AppDelegate::connectPanelControls() {
   connect(p.resultStringStaticText, &QPushButton::clicked, this,
           &AppDelegate::changeResizeResultDisplayUnitType);
 
+  // The effect cells follow the main view's image when the decoded file replaces its thumbnail.
+  connect(window_->mainImagePreview, &QVXImageView::imageDecoded, this,
+          &AppDelegate::updateEffectImages);
   // With a row selected the image view's redraw refreshes both; without one, they follow here.
   connect(window_->imageListViewOutlet->selectionModel(), &QItemSelectionModel::selectionChanged,
           this, [this] {
