@@ -274,6 +274,10 @@ class AppDelegate : public QObject {
   void InsertEntriesFromAddingRun(const std::vector<ImageEntityPtr>& entries);
   void StopAddSpinning();
   void sortEntries(int tag, bool descending);
+  // What follows a turn or a mirror of the selected rows besides the image.
+  void TurnedOrMirrored();
+  // The zoom of an image of that displayed size fitted into the image view.
+  double ZoomForDisplayedSize(QSize shown, double aspect) const;
   ImageEntityPtr selectedImageEntity() const;
   bool hasSelectedImageSize() const;
   void SetLockSign(bool locked);
@@ -281,8 +285,6 @@ class AppDelegate : public QObject {
   // The rename example and the watermarks that show the resized size follow a resize edit.
   void ResizeOptionsDidChange();
   void connectPanelControls();
-  // The zoom of an image of that displayed size fitted into the image view.
-  double ZoomForDisplayedSize(QSize shown, double aspect) const;
 
   MainWindow* window_ = nullptr;
   ImageListModel* model_ = nullptr;
