@@ -1,5 +1,5 @@
 # Every outside library comes from Debian's packages (scripts/setup.sh installs them).
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Concurrent Test)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Concurrent Test WebEngineCore)
 find_package(PkgConfig REQUIRED)
 find_package(JPEG REQUIRED)
 find_package(PNG REQUIRED)
@@ -15,5 +15,6 @@ pkg_check_modules(LCMS2 REQUIRED IMPORTED_TARGET lcms2)
 pkg_check_modules(QPDF REQUIRED IMPORTED_TARGET libqpdf)
 pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
+pkg_check_modules(JBIG2DEC REQUIRED IMPORTED_TARGET jbig2dec)
 find_package(GTest REQUIRED)
 find_package(benchmark REQUIRED)

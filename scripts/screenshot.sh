@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Takes docs/main-window.png: the application on a virtual X display with a few generated images
-# opened from the command line. Needs xvfb-run and ImageMagick (scripts/setup.sh installs them).
+# opened from the command line; then docs/preview-window.png: the preview of one of them, opened
+# by clicking its row and the Preview button. Needs xvfb-run, xdotool and ImageMagick
+# (scripts/setup.sh installs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
@@ -22,7 +24,10 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   app=$!
   sleep 5
   import -window root docs/main-window.png
+  xdotool mousemove 180 648 click 1 sleep 1 mousemove 806 780 click 1
+  sleep 4
+  import -window root docs/preview-window.png
   kill "$app"
   wait "$app" || true
 ' "$build/src/glimbrik" "$work"/*
-echo "wrote docs/main-window.png"
+echo "wrote docs/main-window.png and docs/preview-window.png"

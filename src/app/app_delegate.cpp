@@ -2,6 +2,9 @@
 
 #include <QHeaderView>
 
+#include "app/app_store_rating.h"
+#include "app/preferences_sheet.h"
+#include "app/preview_controller.h"
 #include "app/thumbnail_queue.h"
 
 namespace glimbrik {
@@ -15,12 +18,14 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
 AppDelegate::~AppDelegate() {
   stopAdding_ = true;
   addingPool_.waitForDone();
+  if (previewController_) previewController_->StopPreview();
   delete window_;
 }
 
 void AppDelegate::awakeFromNib() {
   if (window_) return;
   window_ = new MainWindow;
+  rateApplicationObject_ = std::make_unique<MacAppStoreRating>();
   model_ = new ImageListModel(this);
   window_->imageListViewOutlet->setModel(model_);
   watermarkContextView = new WatermarkView(window_->mainImagePreview);

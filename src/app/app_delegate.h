@@ -21,11 +21,17 @@
 #include "app/image_list_model.h"
 #include "app/main_window.h"
 #include "engine/conversion_records.h"
+#include "platform/color_profile.h"
+#include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_view.h"
 
 class QCheckBox;
 
 namespace glimbrik {
+
+class MacAppStoreRating;
+class PreferencesSheet;
+class PreviewController;
 
 // The application's controller: owns the image list, the sidebar groups and the option panels
 // of the main window, and answers the window's and the application's questions. GUI thread
@@ -56,8 +62,32 @@ class AppDelegate : public QObject {
   void ReadGeneralPrefOptions();
   void WriteGeneralPrefOptions();
   GeneralOptions CurrentGeneralOptions() const;
-  void SetDestinationURLData(const QByteArray& data);
   const QString& destinationURL() const { return m_destinationURL; }
+
+  // --- Destination folder, preferences sheet and help.
+  void PreferencesAction();
+  void PreferencesOkAction();
+  void SelectDestinationFolder();
+  void OpenDestinationFolder();
+  void SetDestinationURL(const QString& path);
+  // The stored form of the remembered folder: its absolute path as bytes. Checked before it
+  // replaces the folder remembered now; a failed one leaves no folder remembered.
+  void SetDestinationURLData(const QByteArray& data);
+  void WatchFolderPathChangeAction(const QString& path, int boxType);
+  void UserManualHelpAction();
+  void ContactSupportAction();
+  void AboutAction();
+  PreferencesSheet* preferencesDialog() const { return preferencesDialog_; }
+  MacAppStoreRating* rateApplicationObject() const { return rateApplicationObject_.get(); }
+  // Opens a folder, file or web page with the desktop; replaceable for tests.
+  std::function<bool(const QUrl&)> openWithDesktop;
+
+  // --- Colour profiles (the conversion panel's pop-up).
+  void InitColorProfilesAndPopupButton();
+  ColorProfilePtr GetSelectedColorProfile() const;
+  QString GetSelectedColorProfilePath() const;
+  std::shared_ptr<const ColorSpace> GetSelectedColorSpaceRef() const;
+  void SelectProfileForPath(const QString& path);
 
   // --- Panel defaults and small panel actions.
   void ApplyDefaultPhotoPreset();
@@ -77,7 +107,7 @@ class AppDelegate : public QObject {
   void ImageQualityStepperControlDidChange(QObject* sender);
   void SetImageTypeSecondaryOption(QObject* sender);
   void PreserveCreationDateAction();
-  // The font chosen in the font dialog, handed to the watermark editor's font controls.
+  // The font chosen in the font dialog becomes the watermark editor's font.
   void changeFont(const QFont& font);
   // The effect cells show the selected image (or the application icon) through each effect;
   // drawn on a pool thread.
@@ -86,10 +116,6 @@ class AppDelegate : public QObject {
   // Parts that other components provide once they exist; each is skipped while empty.
   struct PanelHooks {
     std::function<void(QObject* sender)> PreviewAction;  // the preview follows an edit
-    std::function<void()> DefaultRenameOption;
-    std::function<void()> DefaultWatermarkTextOption;
-    std::function<void()> DefaultWatermarkImageOption;
-    std::function<void(const QFont& font)> changeFont;
     std::function<void(const QString& title)> applyStoredResizePreset;  // size items from 19
   } hooks;
 
@@ -123,6 +149,25 @@ class AppDelegate : public QObject {
   void ResizeOnOffAction(bool state);
   void EffectOnOffAction(bool state);
   void SetEnabledDisabledRemoveOrRemoveAllItems();
+
+  // --- Rename panel and the token fields (app_delegate_rename.cpp).
+  WatermarkTextTokens* watermarkTextTokens() const { return tokens_; }
+  TokenField* renameTokenTextFieldOutlet() const {
+    return window_->panels.renameTokenTextFieldOutlet;
+  }
+  void changeRenamePresetPopupAction(QObject* sender);
+  void ChangeRenameOptionActions(QObject* sender);
+  void updateRenameExampleString();
+  void changeOverwriteExistingFile(bool on);
+  // The pattern when the rename group is on; none when it is off.
+  std::optional<TokenArray> GetRenameTokens() const;
+  bool IsRenameContainsResizeTokens() const;
+  ImageEntityPtr GetSelectedImageObject() const;
+  qint64 GetLastSelectedImageIndex() const;
+  // The watermark editor redraws when a ticked text watermark shows the new file name or a
+  // resize value; the second answers whether it did.
+  void ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
+  bool ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken();
 
   // --- Image list.
   ImageListModel* imageListViewContents() const { return model_; }
@@ -168,6 +213,16 @@ class AppDelegate : public QObject {
   ImageEntityPtr CurrentImageEntity() const;
   // The watermark text for the selected image; null without one.
   QString GetTextWatermarkFullString(const TokenArray& tokens) const;
+  // --- Preview window (InstallPreview connects it; until then these do nothing).
+  // Previews the selected row while the preview button is on, else closes the preview. Every
+  // change of an option that affects the result sends it; the sender may be nil.
+  void PreviewAction(QObject* sender = nullptr);
+  void PreviewWindowClose(QObject* sender);
+  // After entries were added or removed: keeps the preview on the same file.
+  void changePreviewActionAfterDeleteOrAdd();
+  bool isPreviewVisible() const;
+  PreviewController* previewController() const;
+  void setPreviewController(PreviewController* controller);
 
   // --- Controls that other parts of the application read.
   MainWindow* window() const { return window_; }
@@ -207,6 +262,14 @@ class AppDelegate : public QObject {
 
  private:
   void connectControls();
+  // The two token fields and their shared token handling; before the panels take defaults.
+  void SetUpTokenFields();
+  void connectRenameControls();
+  // A switch of the rename group: the example follows, and watermarks that show the new name.
+  void RenameGroupSwitched(bool redraw);
+  // A resize change reaches the names and the watermarks that show resize values.
+  void ResizeReachesTokens();
+  void connectPeripheryControls();
   void buildConfigurations();
   void setToolbarImages();
   // Adding runs: the walk runs on a pool thread under addSyncronizeObject; entries reach the
@@ -217,22 +280,33 @@ class AppDelegate : public QObject {
   void InsertEntriesFromAddingRun(const std::vector<ImageEntityPtr>& entries);
   void StopAddSpinning();
   void sortEntries(int tag, bool descending);
+  // What follows a turn or a mirror of the selected rows besides the image.
+  void TurnedOrMirrored();
+  // The zoom of an image of that displayed size fitted into the image view.
+  double ZoomForDisplayedSize(QSize shown, double aspect) const;
   ImageEntityPtr selectedImageEntity() const;
   bool hasSelectedImageSize() const;
   void SetLockSign(bool locked);
   void layOutResizeFields(int newMode, int oldMode, const QString* carried);
+  // The rename example and the watermarks that show the resized size follow a resize edit.
+  void ResizeOptionsDidChange();
   void connectPanelControls();
-  // The zoom of an image of that displayed size fitted into the image view.
-  double ZoomForDisplayedSize(QSize shown, double aspect) const;
 
   MainWindow* window_ = nullptr;
   ImageListModel* model_ = nullptr;
+  QPointer<PreviewController> previewController_;
+  WatermarkTextTokens* tokens_ = nullptr;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
   ImageEntityPtr shownEntity_;  // the entry the image view shows
   QImage dropImageIcon;
   QString m_destinationURL;
   QByteArray m_destinationURLSecureData;
+  PreferencesSheet* preferencesDialog_ = nullptr;
+  std::unique_ptr<MacAppStoreRating> rateApplicationObject_;
+  ColorProfileList m_RGBColorProfiles;
+  ColorProfileList m_CMYKColorProfiles;
+  ColorProfileList m_GrayColorProfiles;
   qint64 photoPresetIndexAtStart_ = 0;
   bool m_mainWindowClosing = false;
   bool isDescendingOrder = false;

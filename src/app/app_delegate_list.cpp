@@ -34,6 +34,7 @@ void AppDelegate::setImageCountMessage() {
       LocalizedString("TotalImageString")
           .arg(count)
           .arg(count < 2 ? QString() : QStringLiteral("s")));
+  changePreviewActionAfterDeleteOrAdd();
 }
 
 void AppDelegate::UpdateToolbarIcon() {
@@ -73,6 +74,7 @@ void AppDelegate::RemoveSelectedButtonAction() {
     SetEnabledDisabledRemoveOrRemoveAllItems();
     if (watermarkContextView) watermarkContextView->hide();
     window_->mainImagePreview->setPlainImage(dropImageIcon);
+    PreviewWindowClose(this);
   } else {
     SelectRowStartingAtRow(rows.first());
   }
@@ -86,6 +88,7 @@ void AppDelegate::RemoveAllButtonAction() {
   window_->mainImagePreview->setPlainImage(dropImageIcon);
   setImageCountMessage();
   SetEnabledDisabledRemoveOrRemoveAllItems();
+  PreviewWindowClose(this);
 }
 
 void AppDelegate::SelectRowStartingAtRow(qint64 row) {
@@ -112,11 +115,13 @@ void AppDelegate::PerformAnimationFromSelectedRowToImage() {
     w.mainImagePreview->setPlainImage(dropImageIcon);
     w.filenameLabelOutlet->clear();
     w.fileDescriptionLabelOutlet->clear();
+    updateRenameExampleString();
     return;
   }
   currentSelectedImageIndex = rows.first();
   w.imageListViewOutlet->scrollTo(model_->index(rows.first(), 0));
   transformAndSetCurrentImage();
+  updateRenameExampleString();
 }
 
 void AppDelegate::ImageListViewDoubleClick() {

@@ -93,10 +93,11 @@ void AppDelegate::SwitchOnOffHeader(int group, bool state, bool redraw) {
   if (group == kEffectGroup) updateEffectImages();
   if (group == kResizeGroup) {
     updateResizeResultString();
-    if (redraw) emit resizeOptionsChanged();
+    if (redraw) ResizeOptionsDidChange();
   }
   QVXOutlineView* sidebar = window_->configurationCollection;
   sidebar->reloadHeader(group, *configurations_[group]);
+  if (group == kRenameGroup) RenameGroupSwitched(redraw);
   // The disclosure follows the switch; the panels inside are not touched.
   state ? sidebar->expandItem(group) : sidebar->collapseItem(group);
 }

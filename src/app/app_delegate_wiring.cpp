@@ -72,6 +72,8 @@ void AppDelegate::connectControls() {
   });
 
   connectPanelControls();
+  connectRenameControls();
+  connectPeripheryControls();
 }
 
 }  // namespace glimbrik

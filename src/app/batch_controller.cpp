@@ -53,6 +53,7 @@ BatchController::BatchController(BatchControllerContext context, QObject* parent
       DeliverUserNotification(title, text);
     };
   }
+  if (!context_.engine) context_.engine = DefaultBatchEngine;
   if (!context_.openFolder) {
     context_.openFolder = [](const QString& folder) {
       QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
@@ -164,9 +165,9 @@ BatchSnapshot BatchController::TakeSnapshot(const std::vector<int>& rows) const 
 
 void BatchController::StartRun(const QString& destination) {
   auto snapshot = std::make_shared<const BatchSnapshot>(TakeSnapshot(*conversionSelectedIndexSet_));
-  worker_ = QThread::create([this, snapshot, destination] {
-    const BatchRunResult result = ConvertImageThread(
-        *snapshot, destination, *this, *context_.cancelFlag, DefaultBatchEngine(*snapshot));
+  worker_ = QThread::create([this, snapshot, destination, engine = context_.engine(*snapshot)] {
+    const BatchRunResult result =
+        ConvertImageThread(*snapshot, destination, *this, *context_.cancelFlag, engine);
     QMetaObject::invokeMethod(
         this,
         [this, result] {

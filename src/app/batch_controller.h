@@ -33,6 +33,8 @@ struct BatchControllerContext {
   std::function<void(BatchOptions&)> fillWatermarks;
   std::function<std::shared_ptr<const ColorSpace>()> selectedColorSpace;
   std::function<void()> previewWindowClose;
+  // The engine calls of a run of the snapshot; DefaultBatchEngine unless a test replaces it.
+  std::function<BatchEngine(const BatchSnapshot&)> engine;
   // Replaceable for tests: the desktop notification and opening the destination folder.
   std::function<void(const QString& title, const QString& text)> notify;
   std::function<void(const QString& folder)> openFolder;
@@ -55,6 +57,8 @@ class BatchController : public QObject, public BatchRunHost {
   // Cancels a run under way and returns when its worker has ended.
   void StopRun();
   BatchControllerContext& context() { return context_; }
+  // The values a run of the given list rows reads (GUI thread); rows out of range are left out.
+  BatchSnapshot TakeSnapshot(const std::vector<int>& rows) const;
 
   // BatchRunHost; each call runs on the GUI thread.
   bool ConfirmPNGOptimizationNote() override;
@@ -72,7 +76,6 @@ class BatchController : public QObject, public BatchRunHost {
   void runFinished(const glimbrik::BatchRunResult& result);
 
  private:
-  BatchSnapshot TakeSnapshot(const std::vector<int>& rows) const;
   void StartRun(const QString& destination);
   void OnMainThread(const std::function<void()>& work);
   void RefocusOn(QWidget* control);

@@ -3,6 +3,7 @@
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
+#include "app/preview_controller.h"
 #include "platform/bundle.h"
 #include "platform/localization.h"
 
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
   glimbrik::AppDelegate delegate;
   delegate.awakeFromNib();
   delegate.applicationDidFinishLaunching();
-  glimbrik::InstallBatchRun(delegate);
+  glimbrik::InstallPreview(delegate, *glimbrik::InstallBatchRun(delegate));
   QObject::connect(&app, &QApplication::aboutToQuit, &delegate,
                    &glimbrik::AppDelegate::applicationWillTerminate);
   delegate.window()->show();

@@ -16,8 +16,11 @@
 #include "app/color_well.h"
 #include "app/double_slider.h"
 #include "app/number_field.h"
+#include "widgets/token_field.h"
 
 namespace glimbrik {
+
+class DragAndDropCommonFolderController;
 
 // The controls of the option panels, the general options and the sheets, under the names the
 // rest of the application reaches them by. Pop-up items carry their tag as item data.
@@ -34,6 +37,10 @@ struct OptionPanels {
   QWidget* ResizeView3 = nullptr;
   // Frames that the watermark editor fills with its own panels.
   std::array<QWidget*, 5> TextWatermarkViews{};
+  // The watermark's text, in the first text-watermark frame.
+  QLabel* textLabelOutlet = nullptr;
+  TokenField* textTextFieldOutlet = nullptr;
+  QToolButton* textInsertTokenButtonOutlet = nullptr;
   QWidget* ImageWatermarkView1 = nullptr;
   QWidget* ImageWatermarkView2 = nullptr;
   QWidget* EffectView1 = nullptr;
@@ -61,7 +68,8 @@ struct OptionPanels {
   QPushButton* saveRenamePresetButton = nullptr;
   QLabel* renameOptionNameLabelOutlet = nullptr;
   QToolButton* renameInsertTokenButtonOutlet = nullptr;
-  QWidget* renameTokenFieldFrame = nullptr;  // the token field is placed here by its owner
+  QWidget* renameTokenFieldFrame = nullptr;  // holds the token field
+  TokenField* renameTokenTextFieldOutlet = nullptr;
   QLabel* exampleStaticText = nullptr;
   QLabel* exampleStringStaticText = nullptr;
 
@@ -94,6 +102,7 @@ struct OptionPanels {
 
   // Destination controls and general options (also the destination panel's accessory).
   QWidget* destinationOptionAccessaryView = nullptr;
+  DragAndDropCommonFolderController* destinationPathViewCntr = nullptr;  // around the path
   QLineEdit* destinationPathTextField = nullptr;
   QPushButton* selectDestinationButton = nullptr;
   QPushButton* openDestinationButton = nullptr;
@@ -121,6 +130,7 @@ OptionPanels BuildOptionPanels(QWidget* holder);
 void BuildConversionPanels(OptionPanels& panels, QWidget* holder);
 void BuildResizePanels(OptionPanels& panels, QWidget* holder);
 void BuildRenamePanels(OptionPanels& panels, QWidget* holder);
+void BuildWatermarkTextRow(OptionPanels& panels);
 void BuildGeneralControls(OptionPanels& panels, QWidget* holder);
 
 // Pop-up helpers: tags live in the items' data.

@@ -40,7 +40,11 @@ void BuildRenamePanels(OptionPanels& p, QWidget* holder) {
   p.renameTokenFieldFrame->setMinimumHeight(24);
   new QHBoxLayout(p.renameTokenFieldFrame);
   p.renameTokenFieldFrame->layout()->setContentsMargins(0, 0, 0, 0);
+  p.renameTokenTextFieldOutlet = Named(new TokenField, "renameTokenTextFieldOutlet");
+  p.renameTokenFieldFrame->layout()->addWidget(p.renameTokenTextFieldOutlet);
   p.renameInsertTokenButtonOutlet = Named(new QToolButton, "renameInsertTokenButtonOutlet");
+  // A click on the button leaves the field's caret where it is.
+  p.renameInsertTokenButtonOutlet->setFocusPolicy(Qt::NoFocus);
   tokens->addWidget(p.renameOptionNameLabelOutlet, 0, 0);
   tokens->addWidget(p.renameTokenFieldFrame, 0, 1);
   tokens->addWidget(p.renameInsertTokenButtonOutlet, 0, 2);

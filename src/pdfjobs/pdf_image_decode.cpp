@@ -11,6 +11,7 @@
 #include "engine/jpeg2000.h"
 #include "engine/jpeg_memory.h"
 #include "pdfjobs/ccitt_decode.h"
+#include "pdfjobs/jbig2_decode.h"
 #include "pdfjobs/pdf_function.h"
 #include "pdfjobs/pdf_image_samples.h"
 #include "pdfjobs/pdf_object_reading.h"
@@ -34,8 +35,8 @@ struct PDFColorSpace {
   QByteArray icc;      // profile of the final bytes, when ICC-based
   QByteArray palette;  // Indexed: entries already in the final space
   int hival = 0;
-  QPDFObjectHandle tint;  // Separation / DeviceN array
-  int tintInputs = 1;
+  QPDFObjectHandle tint;                        // Separation / DeviceN array
+  double labRange[4] = {-100, 100, -100, 100};  // Lab: a and b ranges
 };
 
 bool DeviceSpace(const std::string& name, PDFColorSpace* cs) {
@@ -139,7 +140,12 @@ bool CreateColorSpaceFromPDF(QPDFObjectHandle array, QPDFObjectHandle resources,
   }
   if (name == "/CalRGB" || name == "/CalGray" || name == "/Lab") {
     DeviceSpace(name == "/CalGray" ? "/DeviceGray" : "/DeviceRGB", cs);
-    if (name == "/Lab") cs->model = ColorModel::Lab;
+    if (name == "/Lab") {
+      cs->model = ColorModel::Lab;
+      const std::vector<double> range =
+          second.isDictionary() ? ReadNumberArray(second.getKey("/Range")) : std::vector<double>();
+      if (range.size() == 4) std::copy(range.begin(), range.end(), cs->labRange);
+    }
     cs->kind = name == "/CalGray" ? 4 : name == "/CalRGB" ? 5 : 6;
     return true;
   }
@@ -167,8 +173,8 @@ double LabToSRGBChannel(double linear) {
   return std::clamp(v * 255.0, 0.0, 255.0);
 }
 
-// Lab bytes (L 0..100 scaled to 0..255, a and b offset by 128) to sRGB under D65.
-QImage LabBytesToImage(const uint8_t* lab, int width, int height) {
+// Lab bytes (each component's range scaled to 0..255) to sRGB under D65.
+QImage LabBytesToImage(const uint8_t* lab, int width, int height, const double* range) {
   QImage image(width, height, QImage::Format_RGB888);
   if (image.isNull()) return image;
   const auto f = [](double t) {
@@ -177,7 +183,9 @@ QImage LabBytesToImage(const uint8_t* lab, int width, int height) {
   for (int y = 0; y < height; ++y) {
     uint8_t* o = image.scanLine(y);
     for (int x = 0; x < width; ++x, lab += 3, o += 3) {
-      const double L = lab[0] * 100.0 / 255.0, a = lab[1] - 128.0, b = lab[2] - 128.0;
+      const double L = lab[0] * 100.0 / 255.0;
+      const double a = range[0] + lab[1] * (range[1] - range[0]) / 255.0;
+      const double b = range[2] + lab[2] * (range[3] - range[2]) / 255.0;
       const double fy = (L + 16) / 116, fx = fy + a / 500, fz = fy - b / 200;
       const double X = 0.95047 * f(fx), Y = f(fy), Z = 1.08883 * f(fz);
       o[0] = uint8_t(LabToSRGBChannel(3.2406 * X - 1.5372 * Y - 0.4986 * Z));
@@ -189,8 +197,10 @@ QImage LabBytesToImage(const uint8_t* lab, int width, int height) {
 }
 
 // Final bytes (width x height x components, no padding) to an image in memory.
-QImage ImageFromBytes(const QByteArray& bytes, int width, int height, ColorModel model,
-                      int components, const QByteArray& icc) {
+QImage ImageFromBytes(const QByteArray& bytes, int width, int height, const PDFColorSpace& cs) {
+  const ColorModel model = cs.model;
+  const int components = cs.finalComponents;
+  const QByteArray& icc = cs.icc;
   if (bytes.size() < qsizetype(width) * height * components) return QImage();
   const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
   if (components == 4 && model == ColorModel::CMYK) {
@@ -199,7 +209,9 @@ QImage ImageFromBytes(const QByteArray& bytes, int width, int height, ColorModel
     if (!space || space->model() != ColorModel::CMYK) space = ColorSpace::DeviceCMYK();
     return space->cmykToRgb(data, width, height, qsizetype(width) * 4);
   }
-  if (components == 3 && model == ColorModel::Lab) return LabBytesToImage(data, width, height);
+  if (components == 3 && model == ColorModel::Lab) {
+    return LabBytesToImage(data, width, height, cs.labRange);
+  }
   QImage::Format format;
   if (components == 1) {
     format = QImage::Format_Grayscale8;
@@ -216,6 +228,18 @@ QImage ImageFromBytes(const QByteArray& bytes, int width, int height, ColorModel
   }
   if (!icc.isEmpty() && components == 3) image.setColorSpace(QColorSpace::fromIccProfile(icc));
   return image;
+}
+
+// CMYK JPEG data with an Adobe marker holds its samples inverted, as other readers expect.
+bool HasAdobeMarker(const QByteArray& jpeg) {
+  const qsizetype end = std::min<qsizetype>(jpeg.size(), 65536) - 9;
+  for (qsizetype i = 2; i < end; ++i) {
+    if (uint8_t(jpeg[i]) == 0xFF && uint8_t(jpeg[i + 1]) == 0xEE &&
+        jpeg.mid(i + 4, 5) == QByteArrayLiteral("Adobe")) {
+      return true;
+    }
+  }
+  return false;
 }
 
 int IntegerKey(QPDFObjectHandle dict, const char* key, const char* shortKey, int fallback) {
@@ -323,8 +347,12 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
                              &dy) != 0) {
       return QImage();
     }
+    const bool inverted = code == kJPEGColourCodeCMYK && HasAdobeMarker(data);
     data = QByteArray(reinterpret_cast<const char*>(pixels), qsizetype(size));
     std::free(pixels);
+    if (inverted) {
+      for (char& byte : data) byte = char(~byte);
+    }
     const int decoded = code == kJPEGColourCodeCMYK ? 4 : code == kJPEGColourCodeRGB ? 3 : 1;
     if (int64_t(w) != width || int64_t(h) != height) return QImage();
     if (!haveSpace || cs.components != decoded) {
@@ -357,8 +385,22 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
     bits = 1;
     components = 1;
     if (cs.components != 1) DeviceSpace("/DeviceGray", &cs);
+  } else if (filter == "JBIG2Decode") {
+    QByteArray globals;
+    QPDFObjectHandle globalStream = parameters.isDictionary() ? parameters.getKey("/JBIG2Globals")
+                                                              : QPDFObjectHandle::newNull();
+    std::string globalFilter;
+    if (globalStream.isStream() &&
+        (!ReadStreamData(globalStream, &globals, &globalFilter, nullptr) ||
+         !globalFilter.empty())) {
+      return QImage();
+    }
+    if (!DecodeJBIG2(data, globals, int(width), int(height), &data)) return QImage();
+    bits = 1;
+    components = 1;
+    if (cs.components != 1) DeviceSpace("/DeviceGray", &cs);
   } else if (!filter.empty()) {
-    return QImage();  // JBIG2 and unknown filters
+    return QImage();
   }
 
   const std::vector<uint16_t> raw = UnpackImageSamples(data, width * components, height, bits);
@@ -373,8 +415,7 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
     if (cs.kind == 11) bytes = ConvertDeviceNSamples(cs.tint, bytes);
   }
   if (bytes.isEmpty()) return QImage();
-  QImage image =
-      ImageFromBytes(bytes, int(width), int(height), cs.model, cs.finalComponents, cs.icc);
+  QImage image = ImageFromBytes(bytes, int(width), int(height), cs);
   if (image.isNull() || !keepAlpha) return image;
 
   QPDFObjectHandle mask = dict.getKey("/Mask");

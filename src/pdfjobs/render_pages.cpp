@@ -68,6 +68,8 @@ struct RenderRun {
   double baseScale = 1.0;
   std::shared_ptr<const ColorSpace> cmykSpace;  // set when pages are written in CMYK
   DocumentPool* pool = nullptr;                 // null: render with the converter's document
+  // The WebP writer switches the converter's output type while it works: one at a time.
+  std::mutex webpMutex;
 };
 
 bool IsCancelled(const ImageConverter& converter) { return IsJobCancelled(converter.progress); }
@@ -150,6 +152,8 @@ void RenderPDFPage(RenderRun& run, int64_t page, TIFF* tiff, int64_t index, int6
     return;
   }
   // CMYK is made by the writer at the file boundary, from the converter's colour space.
+  std::unique_lock<std::mutex> lock(run.webpMutex, std::defer_lock);
+  if (c.outputType == 24) lock.lock();
   if (!c.saveImage(image, url)) fail();
 }
 
@@ -175,7 +179,8 @@ bool RenderPDFPages(ImageConverter& c, bool resizeEnabled, ImageResizeOptions re
   if (c.dpiX == 0) c.dpiX = c.dpiY = 72;
   if (c.dpiY == 0) c.dpiY = c.dpiX;
 
-  RenderRun run{c, {}, resizeEnabled, resize, std::max(c.dpiX, c.dpiY) / 72.0, nullptr, nullptr};
+  RenderRun run{c,       {}, resizeEnabled, resize, std::max(c.dpiX, c.dpiY) / 72.0, nullptr,
+                nullptr, {}};
   if (!ReadPDFPageGeometry(c.sourceURL, c.password, &run.geometry)) run.geometry.clear();
   const QString baseName =
       c.outputBaseName.isEmpty() ? BaseNameOfPath(c.sourceURL) : c.outputBaseName;
@@ -193,11 +198,11 @@ bool RenderPDFPages(ImageConverter& c, bool resizeEnabled, ImageResizeOptions re
   const int processors = QThread::idealThreadCount();
   const int width = c.useAllProcessors && processors - 1 >= 1 ? processors - 1 : 1;
   const int64_t runLength = span.end - span.start + 1;
-  const bool inline_ = c.outputType == 23 || runLength < 2 || width == 1;
+  const bool onThisThread = c.outputType == 23 || runLength < 2 || width == 1;
   QThreadPool pool;
   pool.setMaxThreadCount(width);
   DocumentPool documents(c.sourceURL, c.password.toUtf8());
-  if (!inline_) run.pool = &documents;
+  if (!onThisThread) run.pool = &documents;
   std::unique_ptr<TIFF, TiffCloser> tiff;
   QString tiffURL;
   const QString extension = ExtensionForImageType(c.outputType);
@@ -214,7 +219,10 @@ bool RenderPDFPages(ImageConverter& c, bool resizeEnabled, ImageResizeOptions re
     if (c.outputType == 23) {
       if (!tiff) {
         tiffURL = UniqueFileURL(c.destinationURL, name, extension, c.overwriteExisting, 0);
-        if (tiffURL.isEmpty()) break;
+        if (tiffURL.isEmpty()) {
+          c.pageJobResult = 0;
+          break;
+        }
         tiff.reset(TIFFOpen(QFile::encodeName(tiffURL).constData(), "w"));
         if (!tiff) {
           c.pageJobResult = 0;
@@ -224,7 +232,7 @@ bool RenderPDFPages(ImageConverter& c, bool resizeEnabled, ImageResizeOptions re
     } else {
       url = UniqueFileURL(c.destinationURL, name, extension, c.overwriteExisting, 0);
     }
-    if (inline_) {
+    if (onThisThread) {
       RenderPDFPage(run, page, tiff.get(), index, runLength, url);
     } else {
       pool.start([&run, page, index, runLength, url] {

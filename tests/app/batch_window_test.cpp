@@ -18,6 +18,7 @@
 #include "app/custom_alert.h"
 #include "app_fixtures.h"
 #include "engine/resize_math.h"
+#include "engine/watermark_options.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -442,6 +443,70 @@ TEST_F(BatchWindow, QuittingDuringARunWaitsForItsWorker) {
   EXPECT_FALSE(controller->IsRunning());
   EXPECT_TRUE(alerts.titles.isEmpty());
   EXPECT_FALSE(p().conversionProgressSheet->isVisible());
+}
+
+TEST_F(BatchWindow, TheRenameFieldNamesEveryOutput) {
+  QStringList paths;
+  for (const char* name : {"a", "b", "c"}) {
+    paths << source + QStringLiteral("/%1.png").arg(QString::fromLatin1(name));
+    ASSERT_TRUE(Picture(int(paths.size())).save(paths.back()));
+  }
+  Add(paths);
+  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  delegate->renameTokenTextFieldOutlet()->setTokens(
+      {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9), QStringLiteral("_"),
+       QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  RunAndConfirm();
+  EXPECT_EQ(QDir(dest).entryList(QDir::Files, QDir::Name),
+            (QStringList{"a_1.jpg", "b_2.jpg", "c_3.jpg"}));
+}
+
+TEST_F(BatchWindow, ANewFileNameWatermarkShowsEachOutputsOwnName) {
+  QImage black(300, 120, QImage::Format_RGB32);
+  black.fill(Qt::black);
+  ASSERT_TRUE(black.save(source + "/a.png"));
+  ASSERT_TRUE(black.save(source + "/b.png"));
+  const auto watermark = [this](const TokenArray& text) {
+    std::shared_ptr<TextWatermarkOptions[]> record(new TextWatermarkOptions[1]);
+    record[0].tokens = text;
+    record[0].font = QFont(QStringLiteral("DejaVu Sans"));
+    record[0].fontSize = 50;
+    record[0].position = 4;
+    record[0].textColor = Qt::white;
+    record[0].strokeColor = Qt::white;
+    controller->context().fillWatermarks = [record](BatchOptions& o) {
+      o.textWatermarkOn = true;
+      o.textWatermarks = record;
+      o.textWatermarkCount = 1;
+    };
+  };
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
+  Add({source + "/a.png", source + "/b.png"});
+  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  delegate->renameTokenTextFieldOutlet()->setTokens(
+      {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9), QStringLiteral("_"),
+       QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
+  watermark({QVXWatermarkTextToken(QStringLiteral("New File Name"), 8)});
+  RunAndConfirm();
+  const QImage a1(dest + "/a_1.png");
+  const QImage b2(dest + "/b_2.png");
+  ASSERT_FALSE(a1.isNull());
+  ASSERT_FALSE(b2.isNull());
+  EXPECT_NE(a1, b2);
+
+  // The same pictures watermarked with the names as plain text.
+  delegate->SwitchOnOffHeader(kRenameGroup, false, true);
+  for (const char* name : {"a", "b"}) {
+    delegate->RemoveAllButtonAction();
+    Add({source + "/" + name + ".png"});
+    const QString expected = QString::fromLatin1(name) + (name[0] == 'a' ? "_1" : "_2");
+    watermark({expected});
+    dest = test::MakeTempFolder(QStringLiteral("plain"));
+    RunAndConfirm();
+    EXPECT_EQ(QImage(dest + "/" + name + ".png"), name[0] == 'a' ? a1 : b2)
+        << expected.toStdString();
+  }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <QImage>
 
+#include "app/batch_paths.h"
+#include "support/metadata_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -82,6 +84,71 @@ TEST(RenameString, ResizeTokensAreFoundOnlyAsTokens) {
   EXPECT_FALSE(IsRenameContainsResizeTokens({QStringLiteral("11"),
                                              QVXWatermarkTextToken(QStringLiteral("#"), 1),
                                              QVXWatermarkTextToken(QStringLiteral("x"), 14)}));
+}
+
+TEST(RenameString, AQuarterTurnKeepsBothSidesWhole) {
+  BatchEntry e = Entry(QString());
+  e.width = 1000.6;
+  e.height = 750.4;
+  e.angle = 90;
+  EXPECT_EQ(GetRenameStringForObject(e, nullptr, 0, SizePattern()),
+            QStringLiteral("IMG [750x1001] 1"));
+  e.width = 4000;
+  e.height = 3000;
+  EXPECT_EQ(GetRenameStringForObject(e, nullptr, 0,
+                                     {QVXWatermarkTextToken(QStringLiteral("Image Width"), 11)}),
+            QStringLiteral("3000"));
+}
+
+TEST(RenameString, BuiltInPatterns) {
+  for (int index : {0, 1, 7, 8, 12}) EXPECT_FALSE(BuiltInRenamePattern(index)) << index;
+  BatchEntry e = Entry(test::MakeTempFolder() + "/IMG_0001.JPG");
+  e.width = 800;
+  e.height = 600;
+  EXPECT_EQ(GetRenameStringForObject(e, nullptr, 0, *BuiltInRenamePattern(5)),
+            QStringLiteral("IMG [800x600] 1"));
+  e.angle = 90;
+  EXPECT_EQ(GetRenameStringForObject(e, nullptr, 0, *BuiltInRenamePattern(5)),
+            QStringLiteral("IMG [600x800] 1"));
+  // Pattern 3 keeps its closing blank before the extension.
+  const TokenArray dated = *BuiltInRenamePattern(3);
+  EXPECT_EQ(dated.size(), 7);
+  EXPECT_EQ(dated.last(), TokenElement(QStringLiteral(" ")));
+
+  // The camera maker's slash becomes a colon in the file name.
+  const QString camera = test::MakeTempFolder() + "/camera.jpg";
+  ASSERT_TRUE(test::WriteBytes(camera, test::JpegWithMetadata(test::BuildTiffMetadata(
+                                           {test::AsciiEntry(0x010f, "A/B")}, {}))));
+  EXPECT_EQ(SanitizeFileName(
+                GetRenameStringForObject(Entry(camera), nullptr, 0, *BuiltInRenamePattern(6))),
+            QStringLiteral("A:B_1"));
+  const QString plain = test::MakeTempFolder() + "/plain.png";
+  ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(plain));
+  EXPECT_EQ(GetRenameStringForObject(Entry(plain), nullptr, 3,
+                                     {QVXWatermarkTextToken(QStringLiteral("Camera Maker"), 18)}),
+            QStringLiteral("plain"));
+}
+
+TEST(RenameString, WatermarkTextShowsTheNewNameAndTheOutputSize) {
+  BatchEntry e = Entry(test::MakeTempFolder() + "/IMG_0001.JPG");
+  const TokenArray newName{QVXWatermarkTextToken(QStringLiteral("New File Name"), 8)};
+  EXPECT_EQ(TextWatermarkFullString(e, nullptr, std::nullopt, 0, newName),
+            QStringLiteral("IMG_0001"));
+  const TokenArray pattern{QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9),
+                           QStringLiteral("_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
+  EXPECT_EQ(TextWatermarkFullString(e, nullptr, pattern, 2, newName), QStringLiteral("IMG_0001_3"));
+  const TokenArray nothing{QVXWatermarkTextToken(QStringLiteral("Author"), 15)};
+  EXPECT_EQ(TextWatermarkFullString(e, nullptr, nothing, 2, newName), QStringLiteral("IMG_0001"));
+
+  e.width = 4000;
+  e.height = 3000;
+  e.angle = 270;
+  const ImageResizeOptions half = HalfSize();
+  const TokenArray size{QVXWatermarkTextToken(QStringLiteral("W"), 11), QStringLiteral("x"),
+                        QVXWatermarkTextToken(QStringLiteral("H"), 12),
+                        QVXWatermarkTextToken(QStringLiteral("#"), 1)};
+  EXPECT_EQ(TextWatermarkFullString(e, nullptr, pattern, 0, size), QStringLiteral("3000x4000"));
+  EXPECT_EQ(TextWatermarkFullString(e, &half, pattern, 0, size), QStringLiteral("1500x2000"));
 }
 
 }  // namespace

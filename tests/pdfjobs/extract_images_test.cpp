@@ -61,12 +61,17 @@ Handle Dict(std::initializer_list<std::pair<std::string, Handle>> entries) {
   return d;
 }
 
-std::string JpegBytes(int width, int height) {
-  std::vector<uint8_t> rgb(size_t(width) * height * 3, 200);
+// A flat JPEG of the given pixel (3 bytes RGB or 4 bytes CMYK ink).
+std::string JpegBytes(int width, int height, std::vector<uint8_t> pixel = {200, 200, 200}) {
+  const int n = int(pixel.size());
+  std::vector<uint8_t> samples;
+  for (int i = 0; i < width * height; ++i)
+    samples.insert(samples.end(), pixel.begin(), pixel.end());
   uint8_t* out = nullptr;
   unsigned long size = 0;
-  EXPECT_TRUE(EncodeJPEGToMemory(width, height, rgb.data(), kJPEGColourSpaceRGB, 3, &out, &size, 90,
-                                 72, 72));
+  EXPECT_TRUE(EncodeJPEGToMemory(width, height, samples.data(),
+                                 n == 4 ? kJPEGColourSpaceCMYK : kJPEGColourSpaceRGB, n, &out,
+                                 &size, 95, 72, 72));
   std::string bytes(reinterpret_cast<char*>(out), size);
   std::free(out);
   return bytes;
@@ -92,6 +97,44 @@ std::string G4Bytes(int width) {
   TIFFReadRawStrip(t, 0, raw.data(), tmsize_t(raw.size()));
   TIFFClose(t);
   return raw;
+}
+
+void PutUint32(std::string* s, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) s->push_back(char((v >> shift) & 0xFF));
+}
+
+void PutSegment(std::string* s, uint32_t number, int type, const std::string& data) {
+  PutUint32(s, number);
+  s->push_back(char(type));
+  s->push_back('\0');  // no referred-to segments
+  s->push_back('\1');  // page 1
+  PutUint32(s, uint32_t(data.size()));
+  *s += data;
+}
+
+// An embedded JBIG2 stream: a page of width x 2 holding one MMR generic region, whose data is
+// the same G4 coding as a fax (first row black, second white).
+std::string JBIG2Bytes(int width) {
+  std::string page;
+  PutUint32(&page, uint32_t(width));
+  PutUint32(&page, 2);
+  PutUint32(&page, 0);
+  PutUint32(&page, 0);
+  page.push_back('\0');
+  page += std::string(2, '\0');
+  std::string region;
+  PutUint32(&region, uint32_t(width));
+  PutUint32(&region, 2);
+  PutUint32(&region, 0);
+  PutUint32(&region, 0);
+  region.push_back('\0');  // combine by OR
+  region.push_back('\1');  // MMR coding
+  region += G4Bytes(width);
+  std::string stream;
+  PutSegment(&stream, 0, 48, page);
+  PutSegment(&stream, 1, 38, region);
+  PutSegment(&stream, 2, 49, std::string());
+  return stream;
 }
 
 class ExtractImages : public ::testing::Test {
@@ -151,7 +194,14 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   m.page(Dict({{"/C", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
                               "/Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
                               "/C1 [0 0.5 1 0] /N 1 >>]",
-                              std::string("\xFF", 1))}}));
+                              std::string("\xFF", 1))},
+               {"/D", m.image("/Width 8 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceCMYK "
+                              "/Filter /DCTDecode",
+                              JpegBytes(8, 8, {0, 127, 255, 0}))}}));
+  // Lab white and a saturated red (a at the top of its range).
+  m.page(Dict({{"/E", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
+                              "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]",
+                              std::string("\xFF\x80\x80\x88\xFF\xC0", 6))}}));
   const QString source = folder + "/samples.pdf";
   m.write(source);
 
@@ -182,6 +232,24 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   TIFFReadScanline(t, cmyk, 0, 0);
   TIFFClose(t);
   EXPECT_EQ(std::vector<int>(cmyk, cmyk + 4), (std::vector<int>{0, 127, 255, 0}));
+  // A CMYK JPEG with an Adobe marker stores inverted samples: read back as the ink it was.
+  t = TIFFOpen(QFile::encodeName(out + "/samples_Page3_2.tif").constData(), "r");
+  ASSERT_NE(t, nullptr);
+  TIFFReadScanline(t, cmyk, 0, 0);
+  TIFFClose(t);
+  EXPECT_NEAR(cmyk[0], 0, 4);
+  EXPECT_NEAR(cmyk[1], 127, 4);
+  EXPECT_NEAR(cmyk[2], 255, 4);
+  EXPECT_NEAR(cmyk[3], 0, 4);
+
+  ASSERT_EQ(extract(source, 7, 4), 1);
+  const QImage lab(out + "/samples_Page4_1.png");
+  ASSERT_EQ(lab.size(), QSize(2, 1));
+  EXPECT_GE(qRed(lab.pixel(0, 0)), 250);
+  EXPECT_GE(qGreen(lab.pixel(0, 0)), 250);
+  EXPECT_GE(qBlue(lab.pixel(0, 0)), 250);
+  EXPECT_GT(qRed(lab.pixel(1, 0)), 200);
+  EXPECT_LT(qGreen(lab.pixel(1, 0)), 60);
 }
 
 TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
@@ -203,12 +271,15 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   m.page(Dict({{"/Fax", m.image("/Width 40 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
                                 "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 40 "
                                 "/Rows 2 >>",
-                                G4Bytes(40))}}));
+                                G4Bytes(40))},
+               {"/Jbig", m.image("/Width 24 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                                 "/Filter /JBIG2Decode",
+                                 JBIG2Bytes(24))}}));
   const QString source = folder + "/mixed.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
   EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page2_1.png", "mixed_Page2_2.png",
-                                  "mixed_Page3_1.png"}));
+                                  "mixed_Page3_1.png", "mixed_Page3_2.png"}));
   const QImage alpha(out + "/mixed_Page1_1.png");
   ASSERT_TRUE(alpha.hasAlphaChannel());
   EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
@@ -219,6 +290,10 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   ASSERT_EQ(fax.size(), QSize(40, 2));
   EXPECT_EQ(qGray(fax.pixel(20, 0)), 0);
   EXPECT_EQ(qGray(fax.pixel(20, 1)), 255);
+  const QImage jbig2(out + "/mixed_Page3_2.png");
+  ASSERT_EQ(jbig2.size(), QSize(24, 2));
+  EXPECT_EQ(qGray(jbig2.pixel(3, 0)), 0);
+  EXPECT_EQ(qGray(jbig2.pixel(3, 1)), 255);
 
   // JPEG output keeps no mask.
   out = test::MakeTempFolder(QStringLiteral("jpeg"));
@@ -252,8 +327,23 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
   ASSERT_EQ(extract(source), 1);
   EXPECT_EQ(files(), (QStringList{"hostile_Page2_1 1.png", "hostile_Page2_1.png"}));
 
+  // With overwriting the first name is taken again.
   ImageConversion c;
   c.sourceURL = source;
+  c.destinationURL = out;
+  c.options.outputType = 7;
+  c.overwriteExisting = 1;
+  ASSERT_EQ(ExtractImagesFromPDF(&c), 1);
+  EXPECT_EQ(files().size(), 2);
+
+  // A cancelled job writes nothing more and is no failure.
+  out = test::MakeTempFolder(QStringLiteral("cancel"));
+  c.destinationURL = out;
+  c.progress.isConversionCancelled = [] { return true; };
+  EXPECT_EQ(ExtractImagesFromPDF(&c), 1);
+  EXPECT_TRUE(files().isEmpty());
+
+  c.progress = ProgressCallbackInfo();
   c.destinationURL = folder + "/missing/folder";
   c.options.outputType = 7;
   EXPECT_EQ(ExtractImagesFromPDF(&c), 0) << "a failed write fails the job";

@@ -36,6 +36,12 @@ TEST(PDFFunction, DeviceNThroughACalculatorStream) {
   QPDFObjectHandle space = Parse("[/DeviceN [/A /B] /DeviceGray null]");
   space.setArrayItem(3, fn);
   EXPECT_EQ(ConvertDeviceNSamples(space, Bytes({255, 255, 255, 0, 0, 0})), Bytes({255, 127, 0}));
+  // Values beyond 0..1 are held to the byte range, not wrapped.
+  fn.getDict().replaceKey("/Range", Parse("[-2 2]"));
+  fn.replaceStreamData("{ pop pop -1 }", QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+  EXPECT_EQ(ConvertDeviceNSamples(space, Bytes({9, 9})), Bytes({0}));
+  fn.replaceStreamData("{ add }", QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+  EXPECT_EQ(ConvertDeviceNSamples(space, Bytes({255, 255})), Bytes({255}));
   // Without a Range a calculator function is refused.
   fn.getDict().removeKey("/Range");
   EXPECT_TRUE(ConvertDeviceNSamples(space, Bytes({255, 255})).isEmpty());

@@ -96,6 +96,31 @@ TEST_F(RenderPages, RangeNamesSizesAndProgress) {
   EXPECT_EQ(page.pixelColor(10, 1584 - 150), QColor(255, 255, 255));
 }
 
+TEST_F(RenderPages, ResizeTargets) {
+  const QString source = folder + QStringLiteral("/size.pdf");
+  test::WritePagesPDF(source, 1);
+  struct Case {
+    int unit;
+    double width, height;
+    QSize expected;
+  } cases[] = {
+      {2, 306, 0, {306, 396}},    // pixels, width only
+      {2, 0, 198, {153, 198}},    // pixels, height only
+      {2, 400, 400, {309, 400}},  // the box's height binds
+      {3, 2, 0, {144, 186}},      // inches at the 72 dpi base: 2 x 72 points wide
+  };
+  for (const Case& k : cases) {
+    const QString dest = test::MakeTempFolder(QStringLiteral("size"));
+    ImageConversion c = PageRecord(source, dest, 7);
+    c.resizeEnabled = 1;
+    c.resize.unit = k.unit;
+    c.resize.width = k.width;
+    c.resize.height = k.height;
+    ASSERT_EQ(ConvertPDFToImages(&c), 1);
+    EXPECT_EQ(PixelSize(dest + "/size.png"), k.expected) << k.unit << " " << k.width;
+  }
+}
+
 TEST_F(RenderPages, MultiPageTiff) {
   const QString source = folder + QStringLiteral("/doc.pdf");
   test::WritePagesPDF(source, 3);

@@ -1,0 +1,329 @@
+#include "app/preview_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QSizeGrip>
+#include <QTest>
+#include <QThread>
+#include <mutex>
+
+#include "app/app_delegate.h"
+#include "app/app_delegate_batch.h"
+#include "app/preview_controller.h"
+#include "app_fixtures.h"
+#include "engine/watermark_options.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+
+// The real window with the batch run and the preview installed. Every engine call of a preview
+// or a run goes through the engine seam, where it is counted and the first one can be held.
+class PreviewWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ForgetGeneralOptions();
+    delegate = test::StartApplication();
+    batch = InstallBatchRun(*delegate);
+    preview = InstallPreview(*delegate, *batch);
+    preview->availableArea = [] { return QRect(0, 0, 1920, 1080); };
+    shown = std::make_unique<QSignalSpy>(preview, &PreviewController::previewShown);
+    batch->context().engine = [this](const BatchSnapshot& s) {
+      BatchEngine e = DefaultBatchEngine(s);
+      e.processImageFile = [this, real = e.processImageFile](ImageConversion* c) {
+        const int n = ++calls;
+        {
+          const std::lock_guard<std::mutex> lock(mutex);
+          destinations << c->destinationURL;
+        }
+        const QDeadlineTimer limit(kTimeoutMs);
+        while (n == 1 && holdFirst && !released && !limit.hasExpired()) QThread::msleep(5);
+        return real(c);
+      };
+      return e;
+    };
+    for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group) {
+      delegate->SwitchOnOffHeader(group, false, true);
+    }
+    ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
+    source = test::MakeTempFolder(QStringLiteral("src"));
+    dest = test::MakeTempFolder(QStringLiteral("dest"));
+    batch->context().rememberedDestination = [this] { return dest; };
+    p().useAsDestinationFolderCheckBox->setChecked(true);
+    p().doNotShowAlertCheckBox->setChecked(true);
+    previewFolder = AppDelegate::ApplicationSupportFolder(QStringLiteral("GlimbrikPreview"));
+    ASSERT_FALSE(previewFolder.isEmpty());
+    QDir(previewFolder).removeRecursively();
+  }
+  void TearDown() override {
+    released = true;
+    delegate.reset();
+  }
+
+  OptionPanels& p() { return delegate->panels(); }
+  PreviewWindow& w() { return *preview->previewWindow(); }
+  QString Label() { return w().PreviewStringStaticText->text(); }
+
+  void Add(const QStringList& paths) {
+    delegate->AddUrlsIntoImageListViewAtEnd(paths);
+    ASSERT_TRUE(test::WaitForAdding(*delegate));
+  }
+  bool WaitShown(int count) {
+    return QTest::qWaitFor([&] { return shown->count() >= count; }, kTimeoutMs);
+  }
+  bool WaitIdle() {
+    return QTest::qWaitFor([&] { return preview->isIdle(); }, kTimeoutMs);
+  }
+  void OpenPreviewOfRow(int row) {
+    delegate->SelectRowStartingAtRow(row);
+    delegate->previewButtonOutlet()->click();
+    ASSERT_TRUE(delegate->previewButtonOutlet()->isChecked());
+    ASSERT_TRUE(preview->isVisible());
+  }
+
+  std::unique_ptr<AppDelegate> delegate;
+  BatchController* batch = nullptr;
+  PreviewController* preview = nullptr;
+  std::unique_ptr<QSignalSpy> shown;
+  QString source, dest, previewFolder;
+  std::atomic<int> calls{0};
+  std::atomic<bool> holdFirst{false};
+  std::atomic<bool> released{false};
+  std::mutex mutex;
+  QStringList destinations;
+};
+
+TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
+  test::WriteJpeg(source + "/a.jpg", 300, 200, 0, 72);
+  test::WriteJpeg(source + "/x.jpg", 800, 600, 0, 72);
+  test::WriteJpeg(source + "/c.jpg", 400, 300, 0, 72);
+  Add({source + "/a.jpg", source + "/x.jpg", source + "/c.jpg"});
+  OpenPreviewOfRow(1);
+  ASSERT_TRUE(WaitShown(1));
+  EXPECT_EQ(Label(), QStringLiteral("2 of 3 (x.png @ 72 dpi, 800 x 600 pixels)"));
+  EXPECT_TRUE(QFileInfo(previewFolder + "/x.png").isFile());
+  EXPECT_EQ(w().previewImageView->image().size(), QSize(800, 600));
+  EXPECT_EQ(preview->actualWindowFrame().size(), QSize(820, 645));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w().size() == QSize(820, 645); }, kTimeoutMs));
+
+  w().nextSegment->click();
+  ASSERT_TRUE(WaitShown(2));
+  EXPECT_EQ(Label(), QStringLiteral("3 of 3 (c.png @ 72 dpi, 400 x 300 pixels)"));
+  EXPECT_FALSE(w().nextSegment->isEnabled());
+  EXPECT_TRUE(w().previousSegment->isEnabled());
+  preview->PreviewNextPreviousAction(1);  // on the last entry: the same entry again
+  ASSERT_TRUE(WaitShown(3));
+  EXPECT_EQ(Label(), QStringLiteral("3 of 3 (c.png @ 72 dpi, 400 x 300 pixels)"));
+
+  // Removing the previewed entry previews the row selected instead; adding one only renumbers.
+  QItemSelectionModel* selection = delegate->window()->imageListViewOutlet->selectionModel();
+  selection->select(delegate->imageListViewContents()->index(1, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  selection->select(delegate->imageListViewContents()->index(2, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  delegate->RemoveSelectedButtonAction();
+  const QString first = QStringLiteral("1 of 1 (a.png @ 72 dpi, 300 x 200 pixels)");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return preview->isIdle() && Label() == first; }, kTimeoutMs))
+      << Label().toStdString();
+  EXPECT_TRUE(w().previewNextPreviousButton->isHidden());
+  // Adding selects the new file, which the preview follows.
+  test::WriteJpeg(source + "/d.jpg", 100, 100, 0, 72);
+  Add({source + "/d.jpg"});
+  const QString added = QStringLiteral("2 of 2 (d.png @ 72 dpi, 100 x 100 pixels)");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return preview->isIdle() && Label() == added; }, kTimeoutMs))
+      << Label().toStdString();
+  // Removing another entry renumbers at once.
+  delegate->imageListViewContents()->removeEntryRows({0});
+  delegate->setImageCountMessage();
+  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (d.png @ 72 dpi, 100 x 100 pixels)"));
+  EXPECT_TRUE(w().previewNextPreviousButton->isHidden());
+  EXPECT_TRUE(WaitIdle());
+  QTest::qWait(50);
+  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (d.png @ 72 dpi, 100 x 100 pixels)"));
+
+  w().closeButton->click();
+  EXPECT_FALSE(preview->isVisible());
+  EXPECT_FALSE(delegate->previewButtonOutlet()->isChecked());
+}
+
+TEST_F(PreviewWindowTest, AFailedConversionShowsTheEmptyImageNotAnEarlierPreview) {
+  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
+  Add({source + "/x.jpg"});
+  delegate->window()->imageListViewOutlet->clearSelection();
+  delegate->previewButtonOutlet()->click();  // with no row selected the first one is shown
+  ASSERT_TRUE(WaitShown(1));
+  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 72 dpi, 640 x 480 pixels)"));
+  ASSERT_EQ(w().previewImageView->image().size(), QSize(640, 480));
+  EXPECT_TRUE(w().previewNextPreviousButton->isHidden()) << "a one-entry list";
+  test::WriteGarbage(source + "/x.jpg", 5000);
+  p().autoAdjustColorLevelsCheckButton->click();  // an option change refreshes the preview
+  ASSERT_TRUE(WaitShown(2));
+  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 0 dpi, 0 x 0 pixels)"));
+  EXPECT_EQ(w().previewImageView->image().size(), QSize(550, 550));
+  EXPECT_EQ(preview->actualWindowFrame().size(), QSize(570, 595));
+}
+
+TEST_F(PreviewWindowTest, TurningTheSelectedImageRefreshesThePreview) {
+  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
+  Add({source + "/x.jpg"});
+  OpenPreviewOfRow(0);
+  ASSERT_TRUE(WaitShown(1));
+  delegate->rotateLeft();
+  ASSERT_TRUE(WaitShown(2));
+  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 72 dpi, 480 x 640 pixels)"));
+  EXPECT_EQ(w().previewImageView->image().size(), QSize(480, 640));
+}
+
+TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame) {
+  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
+  Add({source + "/x.jpg"});
+  OpenPreviewOfRow(0);
+  ASSERT_TRUE(WaitShown(1));
+  const QRect fitted = preview->actualWindowFrame();
+  ASSERT_EQ(fitted.size(), QSize(660, 525));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w().geometry() == fitted; }, kTimeoutMs));
+
+  // The user drags the size grip: the window stops following the image.
+  QTest::mousePress(w().sizeGrip, Qt::LeftButton);
+  w().resize(700, 400);
+  QTest::mouseRelease(w().sizeGrip, Qt::LeftButton);
+  EXPECT_FALSE(preview->shouldWindowResize());
+  EXPECT_FALSE(w().frameToggleButton->isChecked());
+  const QRect users = w().geometry();
+  p().autoAdjustColorLevelsCheckButton->click();
+  ASSERT_TRUE(WaitShown(2));
+  QTest::qWait(w().animationResizeTime() * 2);
+  EXPECT_EQ(w().geometry(), users) << "a new preview leaves the user's frame alone";
+
+  const QRect refitted = preview->actualWindowFrame();
+  EXPECT_EQ(refitted.size(), fitted.size());
+  w().frameToggleButton->click();
+  EXPECT_TRUE(preview->shouldWindowResize());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w().geometry() == refitted; }, kTimeoutMs));
+  w().frameToggleButton->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w().geometry() == users; }, kTimeoutMs));
+}
+
+TEST_F(PreviewWindowTest, QuickOptionChangesGiveOneFurtherConversion) {
+  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
+  Add({source + "/x.jpg"});
+  holdFirst = true;
+  OpenPreviewOfRow(0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, kTimeoutMs));
+  for (int i = 0; i < 3; ++i) p().autoAdjustColorLevelsCheckButton->click();
+  released = true;
+  ASSERT_TRUE(WaitShown(2));
+  ASSERT_TRUE(WaitIdle());
+  QTest::qWait(100);
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(shown->count(), 2);
+}
+
+TEST_F(PreviewWindowTest, ABatchStartedWhileAPreviewConvertsWritesEveryOutput) {
+  QStringList paths;
+  for (const char* name : {"a", "x", "c"}) {
+    paths << source + "/" + name + ".jpg";
+    test::WriteJpeg(paths.back(), 320, 240, 0, 72);
+  }
+  Add(paths);
+  holdFirst = true;
+  OpenPreviewOfRow(1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, kTimeoutMs));
+
+  QSignalSpy finished(batch, &BatchController::runFinished);
+  delegate->window()->convertAllToolbarItem->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, kTimeoutMs));
+  const auto result = finished.at(0).at(0).value<BatchRunResult>();
+  EXPECT_EQ(result.written, 3);
+  EXPECT_FALSE(preview->isVisible()) << "a run closes the preview";
+  EXPECT_FALSE(delegate->previewButtonOutlet()->isChecked());
+  for (const char* name : {"/a.png", "/x.png", "/c.png"}) {
+    EXPECT_EQ(QImage(dest + name).size(), QSize(320, 240)) << name;
+  }
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    ASSERT_EQ(destinations.size(), 4);
+    EXPECT_EQ(destinations[0], previewFolder + "/x.png");
+    for (int i = 1; i < 4; ++i) EXPECT_TRUE(destinations[i].startsWith(dest + "/"));
+  }
+
+  released = true;
+  ASSERT_TRUE(WaitIdle());
+  QTest::qWait(100);
+  EXPECT_EQ(shown->count(), 0) << "the cancelled preview shows nothing";
+  EXPECT_FALSE(preview->isVisible());
+  EXPECT_EQ(QDir(previewFolder).entryList(QDir::Files), QStringList{"x.png"});
+}
+
+QImage Photo() {
+  QImage image(1600, 1200, QImage::Format_RGB32);
+  QPainter painter(&image);
+  QLinearGradient gradient(0, 0, 1600, 1200);
+  gradient.setColorAt(0, QColor(240, 160, 40));
+  gradient.setColorAt(1, QColor(40, 60, 200));
+  painter.fillRect(image.rect(), gradient);
+  painter.setBrush(QColor(20, 200, 90));
+  painter.drawEllipse(QPoint(500, 400), 300, 200);
+  return image;
+}
+
+TEST_F(PreviewWindowTest, ThePreviewEqualsTheRunsOutputPixelForPixel) {
+  ASSERT_TRUE(Photo().save(source + "/photo.jpg", "JPEG", 90));
+  Add({source + "/photo.jpg"});
+  delegate->SwitchOnOffHeader(kResizeGroup, true, true);
+  ASSERT_TRUE(SelectItemWithTag(p().scaleProprtionallyPopupOutlet, 0));
+  ASSERT_TRUE(SelectItemWithTag(p().sizeFormatTypePopupButton, 2));
+  p().widthTextField->setText(QStringLiteral("800"));
+  delegate->SwitchOnOffHeader(kEffectGroup, true, true);
+  p().effectsRadioButtonOutlet->button(1)->setChecked(true);  // mono
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  // The watermark editor's ticked presets, as it hands them to a run.
+  batch->context().fillWatermarks = [](BatchOptions& o) {
+    if (!o.textWatermarkOn) return;
+    std::shared_ptr<TextWatermarkOptions[]> text(new TextWatermarkOptions[1]);
+    text[0].tokens = {QStringLiteral("PREVIEW")};
+    text[0].font = QFont(QStringLiteral("DejaVu Sans"));
+    text[0].fontSize = 60;
+    text[0].position = 4;
+    text[0].textColor = Qt::white;
+    text[0].strokeColor = Qt::white;
+    o.textWatermarks = text;
+    o.textWatermarkCount = 1;
+  };
+  OpenPreviewOfRow(0);
+  ASSERT_TRUE(WaitShown(1));
+  const QImage previewed(previewFolder + "/photo.png");
+
+  QSignalSpy finished(batch, &BatchController::runFinished);
+  delegate->window()->convertAllToolbarItem->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, kTimeoutMs));
+  const QImage written(dest + "/photo.png");
+
+  ASSERT_EQ(previewed.size(), QSize(800, 600));
+  ASSERT_EQ(written.size(), previewed.size());
+  EXPECT_TRUE(previewed.convertToFormat(QImage::Format_ARGB32) ==
+              written.convertToFormat(QImage::Format_ARGB32));
+  // Mono turns the whole canvas grey, watermark included; only the white text is that light.
+  int white = 0, grey = 0;
+  for (int y = 0; y < previewed.height(); y += 2) {
+    for (int x = 0; x < previewed.width(); x += 2) {
+      const QRgb px = previewed.pixel(x, y);
+      white += qGray(px) > 245 ? 1 : 0;
+      grey += qRed(px) == qGreen(px) && qGreen(px) == qBlue(px) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(white, 50) << "the watermark is drawn";
+  EXPECT_EQ(grey, 400 * 300) << "the mono effect is applied";
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/app_delegate.h"
+#include "app/custom_alert.h"
+#include "app_fixtures.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+
+class RenamePanel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ForgetGeneralOptions();
+    delegate = test::StartApplication();
+    folder = test::MakeTempFolder(QStringLiteral("rename"));
+  }
+  void TearDown() override { delegate.reset(); }
+
+  OptionPanels& p() { return delegate->panels(); }
+  TokenField& field() { return *delegate->renameTokenTextFieldOutlet(); }
+  QString example() { return p().exampleStringStaticText->text(); }
+
+  void AddAndSelect(int width, int height) {
+    test::WritePng(folder + "/photo.png", width, height);
+    delegate->AddUrlsIntoImageListViewAtEnd({folder + "/photo.png"});
+    ASSERT_TRUE(test::WaitForAdding(*delegate));
+    ASSERT_TRUE(test::WaitForFacts(*delegate));
+    delegate->SelectRowStartingAtRow(0);
+  }
+
+  void Choose(int index) {
+    p().renamePresetPopupOutlet->setCurrentIndex(index);
+    emit p().renamePresetPopupOutlet->activated(index);
+  }
+
+  std::unique_ptr<AppDelegate> delegate;
+  QString folder;
+};
+
+TEST_F(RenamePanel, BuiltInPatternsFillTheFieldAndTheExampleFollows) {
+  AddAndSelect(800, 600);
+  delegate->SwitchOnOffHeader(kRenameGroup, false, true);
+  Choose(5);
+  EXPECT_EQ(field().tokens().size(), 6);
+  EXPECT_EQ(example(), QStringLiteral("-"));  // the group is off
+
+  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  EXPECT_EQ(example(), QStringLiteral("IMG [800x600] 1"));
+  EXPECT_EQ(p().exampleStringStaticText->toolTip(), example());
+  EXPECT_EQ(delegate->GetRenameTokens(), field().tokens());
+  EXPECT_TRUE(delegate->IsRenameContainsResizeTokens());
+
+  delegate->window()->imageListViewOutlet->clearSelection();
+  EXPECT_EQ(example(), QStringLiteral("-"));
+  delegate->SwitchOnOffHeader(kRenameGroup, false, true);
+  EXPECT_FALSE(delegate->GetRenameTokens());
+}
+
+TEST_F(RenamePanel, ItemsWithoutAPatternChangeNothingAndAnEditLeavesThePreset) {
+  AddAndSelect(40, 30);
+  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  QComboBox* photo = delegate->PhotoPresetPopupButton();
+  photo->addItem(QStringLiteral("Stored"), 9);
+  photo->setCurrentIndex(photo->count() - 1);
+  Choose(2);
+  EXPECT_EQ(example(), QStringLiteral("IMG_1"));
+  EXPECT_EQ(photo->currentData().toInt(), 0);
+
+  photo->setCurrentIndex(photo->count() - 1);
+  const TokenArray before = field().tokens();
+  for (int index : {1, 7}) {
+    Choose(index);
+    EXPECT_EQ(field().tokens(), before);
+    EXPECT_EQ(photo->currentData().toInt(), 9);
+  }
+
+  Choose(2);
+  field().moveCursor(QTextCursor::End);
+  QTest::keyClicks(&field(), QStringLiteral("x"));
+  EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 0);
+  EXPECT_EQ(example(), QStringLiteral("IMG_1x"));
+}
+
+TEST_F(RenamePanel, TheInsertButtonOffersTheRenameItems) {
+  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  p().renameInsertTokenButtonOutlet->click();
+  WatermarkTextTokens* tokens = delegate->watermarkTextTokens();
+  QMenu* menu = tokens->textTextFieldInsertTokenMenu();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, kTimeoutMs));
+  EXPECT_TRUE(tokens->menuItemWithTag(1)->isVisible());
+  EXPECT_FALSE(tokens->menuItemWithTag(8)->isVisible());
+  tokens->menuItemWithTag(18)->trigger();
+  menu->close();
+  // The default pattern, then the inserted token.
+  EXPECT_EQ(field().tokens(),
+            (TokenArray{QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9),
+                        QVXWatermarkTextToken(QStringLiteral("Camera Maker"), 18)}));
+  EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 0);
+}
+
+// Presses a button of the next alert that shows, from inside its event loop.
+void AnswerNextAlert(const char* button) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, name = QString::fromLatin1(button)] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* alert = qobject_cast<AlertDialog*>(w);
+      if (!alert || !alert->isVisible()) continue;
+      if (auto* pressed = alert->findChild<QPushButton*>(name)) pressed->click();
+      timer->deleteLater();
+      return;
+    }
+  });
+  timer->start();
+}
+
+TEST_F(RenamePanel, SwitchingOverwriteOnAsksFirst) {
+  QCheckBox* box = p().overwriteExistingCheckButton;
+  box->setChecked(false);
+  AnswerNextAlert("defaultButton");  // "Don't Overwrite"
+  box->click();
+  EXPECT_FALSE(box->isChecked());
+  AnswerNextAlert("alterButton");
+  box->click();
+  EXPECT_TRUE(box->isChecked());
+  box->click();  // switching off asks nothing
+  EXPECT_FALSE(box->isChecked());
+}
+
+TEST_F(RenamePanel, ResizeChangesReachTheExampleAndTheWatermarkText) {
+  AddAndSelect(800, 600);
+  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  Choose(5);
+  delegate->SwitchOnOffHeader(kResizeGroup, true, true);
+  p().widthTextField->setText(QStringLiteral("50"));
+  delegate->changeResizeOptionAction(p().widthTextField);
+  EXPECT_EQ(example(), QStringLiteral("IMG [400x300] 1"));
+
+  // The watermark's new-file-name token shows that name, and the source's without renaming.
+  const TokenArray newName{QVXWatermarkTextToken(QStringLiteral("New File Name"), 8)};
+  EXPECT_EQ(delegate->GetTextWatermarkFullString(newName), QStringLiteral("IMG [400x300] 1"));
+  delegate->SwitchOnOffHeader(kRenameGroup, false, true);
+  EXPECT_EQ(delegate->GetTextWatermarkFullString(newName), QStringLiteral("photo"));
+  delegate->window()->imageListViewOutlet->clearSelection();
+  EXPECT_TRUE(delegate->GetTextWatermarkFullString(newName).isNull());
+}
+
+TEST_F(RenamePanel, TheWatermarkTextFieldEditsTheSelectedPresets) {
+  WatermarkView* view = delegate->watermarkContextView;
+  ASSERT_NE(view, nullptr);
+  TokenField* text = p().textTextFieldOutlet;
+  EXPECT_EQ(text->tokens(), view->model().textStringTokens());
+  EXPECT_TRUE(text->acceptsLineBreaks());
+  EXPECT_FALSE(field().acceptsLineBreaks());
+
+  ASSERT_FALSE(view->model().waterMarkPresetArray().empty());
+  view->model().setPresetTableSelection({0}, 0);
+  const QString title = view->model().waterMarkPresetArray()[0].title;
+  text->setTokens({QStringLiteral("by ")});
+  text->moveCursor(QTextCursor::End);
+  QTest::keyClicks(text, QStringLiteral("me"));
+  EXPECT_EQ(view->model().textStringTokens(), TokenArray{QStringLiteral("by me")});
+  EXPECT_TRUE(view->model().isPresetDirty(title));
+
+  view->ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
+  EXPECT_EQ(text->tokens(), TokenArray{QStringLiteral("by me")});
+}
+
+}  // namespace
+}  // namespace glimbrik

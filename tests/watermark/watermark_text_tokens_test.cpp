@@ -1,0 +1,230 @@
+#include "watermark/watermark_text_tokens.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "widgets/popover.h"
+
+namespace glimbrik {
+namespace {
+
+constexpr int kTimeoutMs = 5000;
+
+auto* Dates() { return QVXDateFormaterViewController::sharedDateFormaterViewController(); }
+auto* Numbers() {
+  return QVXIndexNumberFormaterViewController::sharedIndexNumberFormaterViewController();
+}
+
+// A handler serving a rename and a watermark field, both shown.
+class TokenFields : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    handler.setRenameTokenTextFieldOutlet(&rename);
+    handler.setTextTextFieldOutlet(&watermark);
+    for (TokenField* field : {&rename, &watermark}) {
+      field->resize(360, 60);
+      field->show();
+    }
+  }
+  void TearDown() override {
+    Dates()->closePopover();
+    Numbers()->closePopover();
+  }
+
+  // Clicks the chip at a document position and waits for its popover.
+  static void ClickChip(TokenField& field, int position) {
+    const QRect chip = field.tokenRect(position);
+    ASSERT_FALSE(chip.isEmpty());
+    QTest::mouseClick(field.viewport(), Qt::LeftButton, {},
+                      chip.center() - field.viewport()->pos());
+  }
+
+  static bool WaitForPopover() {
+    return QTest::qWaitFor([] { return Dates()->isPopoverShown() || Numbers()->isPopoverShown(); },
+                           kTimeoutMs);
+  }
+
+  TokenField rename;
+  TokenField watermark;
+  WatermarkTextTokens handler;
+};
+
+TEST_F(TokenFields, DatePopoverAnswerChangesTheClickedChip) {
+  rename.setTokens({QStringLiteral("IMG_"),
+                    QVXWatermarkTextToken(QStringLiteral("Name"), 3, QStringLiteral("yyyy"))});
+  QSignalSpy edited(&rename, &TokenField::tokensEdited);
+  ClickChip(rename, 4);
+  ASSERT_TRUE(WaitForPopover());
+  EXPECT_EQ(handler.clickedField(), &rename);
+  QComboBox* formats = Dates()->dateTimeFormatPopUpButtonOutlet();
+  EXPECT_EQ(formats->currentData(Qt::ToolTipRole).toString(), QStringLiteral("yyyy"));
+
+  const int item = formats->findData(QStringLiteral("dd.MM.yyyy"), Qt::ToolTipRole);
+  ASSERT_GE(item, 0);
+  formats->setCurrentIndex(item);
+  const int before = rename.tokenRect(4).width();
+  Dates()->applyButton()->click();
+  EXPECT_FALSE(Dates()->isPopoverShown());
+  const QVXWatermarkTextToken token = std::get<QVXWatermarkTextToken>(rename.tokens()[1]);
+  EXPECT_EQ(token.GetCompleteTokenString(), QStringLiteral("Name:dd.MM.yyyy"));
+  EXPECT_GT(rename.tokenRect(4).width(), before);  // the chip was laid out again
+  EXPECT_EQ(edited.count(), 1);
+}
+
+TEST_F(TokenFields, AnAnswerWithoutAFormatKeepsTheTokensFormat) {
+  rename.setTokens({QVXWatermarkTextToken(QStringLiteral("Date"), 5, QStringLiteral("yyyy"))});
+  handler.tokenFieldMenuForRepresentedObject(&rename, rename.tokenAt(0), QPoint(5, 5));
+  // What an unreadable format list leaves the popover to send.
+  handler.dateFormaterViewController(Dates(), QString(), 1);
+  const QVXWatermarkTextToken token = std::get<QVXWatermarkTextToken>(rename.tokens()[0]);
+  EXPECT_EQ(token.dateTimeFormatString(), QStringLiteral("yyyy"));
+  EXPECT_EQ(token.caseTag(), 1);
+}
+
+TEST_F(TokenFields, IndexPopoverSetsStartAndDigits) {
+  rename.setTokens({QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
+  ClickChip(rename, 0);
+  ASSERT_TRUE(WaitForPopover());
+  ASSERT_TRUE(Numbers()->isPopoverShown());
+  Numbers()->startDigitNumberField()->clear();
+  QTest::keyClicks(Numbers()->startDigitNumberField(), QStringLiteral("7"));
+  Numbers()->numberLengthNumberField()->clear();
+  QTest::keyClicks(Numbers()->numberLengthNumberField(), QStringLiteral("3"));
+  Numbers()->applyButton()->click();
+  EXPECT_EQ(std::get<QVXWatermarkTextToken>(rename.tokens()[0]).GetCompleteTokenString(),
+            QStringLiteral("Index:007"));
+}
+
+TEST_F(TokenFields, TheRightPopoverForEachKindAndNoneForResizeValues) {
+  watermark.setTokens({QVXWatermarkTextToken(QStringLiteral("Time"), 4),
+                       QVXWatermarkTextToken(QStringLiteral("Author"), 15),
+                       QVXWatermarkTextToken(QStringLiteral("Image Width"), 11)});
+  ClickChip(watermark, 0);
+  ASSERT_TRUE(WaitForPopover());
+  // The watermark field offers the watermark's time formats.
+  EXPECT_EQ(Dates()->dateTimeFormatLabelOutlet()->text(), QStringLiteral("Time format:"));
+  EXPECT_EQ(Dates()->dateTimeFormatPopUpButtonOutlet()->currentData(Qt::ToolTipRole).toString(),
+            QStringLiteral("HH"));
+  Dates()->closePopover();
+
+  ClickChip(watermark, 1);
+  ASSERT_TRUE(WaitForPopover());
+  EXPECT_FALSE(Dates()->dateTimeFormatLabelOutlet()->isVisibleTo(Dates()->contentView()));
+  Dates()->changeCasePopupButton()->setCurrentIndex(Dates()->changeCasePopupButton()->findData(2));
+  Dates()->applyDateTimeAction();
+  const QVXWatermarkTextToken author = std::get<QVXWatermarkTextToken>(watermark.tokens()[1]);
+  EXPECT_EQ(author.caseTag(), 2);
+  EXPECT_TRUE(author.dateTimeFormatString().isNull());  // a text token takes no format
+
+  const TokenRef before = handler.clickedToken();
+  ClickChip(watermark, 2);
+  QTest::qWait(50);
+  EXPECT_FALSE(Dates()->isPopoverShown() || Numbers()->isPopoverShown());
+  EXPECT_EQ(handler.clickedToken(), before);
+}
+
+TEST_F(TokenFields, AnAnswerForATokenDeletedMeanwhileChangesNothingElse) {
+  rename.setTokens({QStringLiteral("a"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
+  ClickChip(rename, 1);
+  ASSERT_TRUE(WaitForPopover());
+  rename.setTokens({QStringLiteral("b"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
+  Numbers()->startDigitStepper()->setValue(40);
+  Numbers()->applyIndexNumberAction();
+  EXPECT_EQ(handler.clickedToken()->startDigit(), 40);  // the old token, still alive
+  EXPECT_EQ(rename.tokens(),
+            (TokenArray{QStringLiteral("b"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)}));
+}
+
+TEST_F(TokenFields, TheInsertMenuOffersEachFieldItsItems) {
+  handler.PrepareTokenMenu(kWatermarkInsertButtonTag);
+  EXPECT_FALSE(handler.menuItemWithTag(1)->isVisible());
+  EXPECT_FALSE(handler.menuItemWithTag(2)->isVisible());
+  EXPECT_TRUE(handler.menuItemWithTag(8)->isVisible());
+  EXPECT_EQ(handler.clickedField(), &watermark);
+  const QMenu* captureTime = handler.menuItemWithTag(4)->menu();
+  const QMenu* currentTime = handler.menuItemWithTag(6)->menu();
+  ASSERT_FALSE(captureTime->actions().isEmpty());
+  ASSERT_EQ(currentTime->actions().size(), captureTime->actions().size());
+  EXPECT_EQ(currentTime->actions()[0]->toolTip(), captureTime->actions()[0]->toolTip());
+  EXPECT_EQ(captureTime->actions()[0]->toolTip(), QStringLiteral("HH:mm"));
+
+  handler.PrepareTokenMenu(kRenameInsertButtonTag);
+  EXPECT_TRUE(handler.menuItemWithTag(1)->isVisible());
+  EXPECT_TRUE(handler.menuItemWithTag(2)->isVisible());
+  EXPECT_FALSE(handler.menuItemWithTag(8)->isVisible());
+  EXPECT_EQ(handler.clickedField(), &rename);
+  EXPECT_FALSE(handler.menuItemWithTag(3)->menu()->actions().isEmpty());
+  // The rename field's own time list.
+  EXPECT_EQ(handler.menuItemWithTag(4)->menu()->actions()[0]->toolTip(),
+            QStringLiteral("HH-mm-ss"));
+}
+
+TEST_F(TokenFields, MenuItemsInsertTheirTokensAtTheCaret) {
+  rename.setTokens({QStringLiteral("Hello World")});
+  QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+  QApplication::sendEvent(&rename, &in);
+  QTextCursor cursor = rename.textCursor();
+  cursor.setPosition(6);
+  rename.setTextCursor(cursor);
+
+  handler.PrepareTokenMenu(kRenameInsertButtonTag);
+  handler.menuItemWithTag(9)->trigger();
+  EXPECT_EQ(rename.tokens(),
+            (TokenArray{QStringLiteral("Hello "),
+                        QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9),
+                        QStringLiteral("World")}));
+
+  // The date item itself inserts the first format of its submenu; a format item its own.
+  handler.InsertWatermarkTokenMenuAction(handler.menuItemWithTag(5));
+  QMenu* times = handler.menuItemWithTag(4)->menu();
+  times->actions()[1]->trigger();
+  const TokenArray value = rename.tokens();
+  ASSERT_EQ(value.size(), 5);
+  const auto& date = std::get<QVXWatermarkTextToken>(value[2]);
+  EXPECT_EQ(date.tokenTag(), 5);
+  EXPECT_EQ(date.name(), QStringLiteral("Current Date"));
+  EXPECT_EQ(date.dateTimeFormatString(),
+            handler.menuItemWithTag(3)->menu()->actions()[0]->toolTip());
+  const auto& time = std::get<QVXWatermarkTextToken>(value[3]);
+  EXPECT_EQ(time.tokenTag(), 4);
+  EXPECT_EQ(time.dateTimeFormatString(), times->actions()[1]->toolTip());
+  EXPECT_EQ(time.numberLength(), 0);
+}
+
+TEST_F(TokenFields, TheFieldKeepsTheFocusWhileItsPopoverIsOpen) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  TokenField* field = new TokenField;
+  auto* other = new QLineEdit;
+  layout->addWidget(field);
+  layout->addWidget(other);
+  handler.setRenameTokenTextFieldOutlet(field);
+  field->setTokens({QStringLiteral("a"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  field->setFocus();
+  ClickChip(*field, 1);
+  ASSERT_TRUE(WaitForPopover());
+  QTest::mouseClick(Numbers()->numberLengthNumberField(), Qt::LeftButton);
+  EXPECT_EQ(window.focusWidget(), field);
+  EXPECT_TRUE(field->isEditing());
+  Numbers()->applyIndexNumberAction();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == field; }, kTimeoutMs));
+  EXPECT_FALSE(QVXFirstResponderStealingSuppressionView::IsFirstResponderStealingSuppressed());
+  other->setFocus();
+  EXPECT_EQ(QApplication::focusWidget(), other);
+  EXPECT_FALSE(field->isEditing());
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+
+#include "widgets/date_formater_view_controller.h"
+#include "widgets/format_menu.h"
+#include "widgets/index_number_formater_view_controller.h"
+#include "widgets/popover.h"
+
+namespace glimbrik {
+namespace {
+
+QVariantMap Format(const QString& pattern, int tag, const QString& info = QString()) {
+  QVariantMap item{{QStringLiteral("title"), pattern}, {QStringLiteral("tag"), tag}};
+  if (!info.isNull()) item.insert(QStringLiteral("info"), info);
+  return item;
+}
+
+// Groups [yyyy, MM, dd] and [HH, mm, MM].
+QVariant TwoGroups() {
+  return QVariantList{QVariantList{Format("yyyy", 1), Format("MM", 2, " – month"), Format("dd", 3)},
+                      QVariantList{Format("HH", 4), Format("mm", 5), Format("MM", 6, "!")}};
+}
+
+TEST(FormatMenu, GroupsAreSeparatedAndTheLaterDuplicateIsSelected) {
+  const QDateTime now(QDate(2026, 3, 9), QTime(14, 5));
+  const FormatMenu built = BuildFormatMenu(TwoGroups(), QStringLiteral("MM"), now);
+  ASSERT_EQ(built.entries.size(), 7u);
+  EXPECT_TRUE(built.entries[3].separator);
+  EXPECT_EQ(built.selected, 6);
+  EXPECT_EQ(built.entries[1].title, QStringLiteral("MM – month (03)"));
+  EXPECT_EQ(built.entries[1].pattern, QStringLiteral("MM"));
+  EXPECT_EQ(built.entries[4].title, QStringLiteral("HH (14)"));
+  EXPECT_EQ(built.entries[6].tag, 6);
+  EXPECT_EQ(BuildFormatMenu(TwoGroups(), QStringLiteral("ss"), now).selected, -1);
+  EXPECT_TRUE(BuildFormatMenu(QVariantList{}, QString(), now).entries.empty());
+
+  QMenu menu;
+  menu.addAction(QStringLiteral("old"));
+  QAction* selected = resetMenu(&menu, TwoGroups(), QStringLiteral("MM"));
+  ASSERT_EQ(menu.actions().size(), 7);
+  EXPECT_EQ(selected, menu.actions()[6]);
+  EXPECT_EQ(selected->toolTip(), QStringLiteral("MM"));
+  EXPECT_EQ(selected->data().toLongLong(), 6);
+
+  // The bundle's own lists are readable and every item has a pattern.
+  EXPECT_NE(resetDateFormatMenu(&menu, QStringLiteral("dd.MM.yyyy")), nullptr);
+  for (bool forRename : {true, false}) {
+    EXPECT_NE(resetTimeFormatMenu(&menu, QStringLiteral("HH"), forRename), nullptr);
+    for (QAction* action : menu.actions())
+      EXPECT_TRUE(action->isSeparator() || !action->toolTip().isEmpty());
+  }
+}
+
+struct DateAnswer : QVXDateFormaterViewControllerDelegate {
+  void dateFormaterViewController(QVXDateFormaterViewController*, const QString& f,
+                                  int64_t c) override {
+    format = f;
+    caseTag = c;
+    ++calls;
+  }
+  QString format;
+  int64_t caseTag = -1;
+  int calls = 0;
+};
+
+TEST(DateFormaterPopover, OpensOnTheTokensChoiceAndAppliesTheBarePattern) {
+  QWidget anchor;
+  anchor.resize(200, 30);
+  anchor.show();
+  auto* controller = QVXDateFormaterViewController::sharedDateFormaterViewController();
+  DateAnswer answer;
+  controller->setDelegate(&answer);
+
+  controller->setDateFormat(QStringLiteral("dd.MM.yyyy"), 2, &anchor, QRect(10, 10, 10, 10));
+  ASSERT_TRUE(controller->isPopoverShown());
+  EXPECT_TRUE(QVXFirstResponderStealingSuppressionView::IsFirstResponderStealingSuppressed());
+  EXPECT_EQ(controller->dateTimeFormatLabelOutlet()->text(), QStringLiteral("Date format:"));
+  QComboBox* formats = controller->dateTimeFormatPopUpButtonOutlet();
+  EXPECT_EQ(formats->currentData(Qt::ToolTipRole).toString(), QStringLiteral("dd.MM.yyyy"));
+  EXPECT_TRUE(formats->currentText().startsWith(QStringLiteral("dd.MM.yyyy (")));
+  EXPECT_EQ(controller->changeCasePopupButton()->currentData().toInt(), 2);
+
+  controller->changeCasePopupButton()->setCurrentIndex(
+      controller->changeCasePopupButton()->findData(1));
+  controller->applyDateTimeAction();
+  EXPECT_EQ(answer.calls, 1);
+  EXPECT_EQ(answer.format, QStringLiteral("dd.MM.yyyy"));
+  EXPECT_EQ(answer.caseTag, 1);
+  EXPECT_FALSE(controller->isPopoverShown());
+  EXPECT_FALSE(QVXFirstResponderStealingSuppressionView::IsFirstResponderStealingSuppressed());
+
+  // Time formats come from the list of the field asking; a click elsewhere closes the popover.
+  controller->setTimeFormat(QStringLiteral("hh-mm a"), 0, &anchor, QRect(), true);
+  EXPECT_EQ(controller->dateTimeFormatLabelOutlet()->text(), QStringLiteral("Time format:"));
+  EXPECT_EQ(formats->currentData(Qt::ToolTipRole).toString(), QStringLiteral("hh-mm a"));
+  controller->popover()->hide();
+  EXPECT_FALSE(QVXFirstResponderStealingSuppressionView::IsFirstResponderStealingSuppressed());
+  EXPECT_EQ(answer.calls, 1);
+
+  controller->setCase(3, &anchor, QRect());
+  EXPECT_FALSE(controller->dateTimeFormatLabelOutlet()->isVisibleTo(controller->contentView()));
+  QTest::keyClick(controller->changeCasePopupButton(), Qt::Key_Return);  // the apply button
+  EXPECT_EQ(answer.calls, 2);
+  EXPECT_EQ(answer.caseTag, 3);
+  controller->setCase(0, &anchor, QRect());
+  QTest::keyClick(controller->popover(), Qt::Key_Escape);
+  EXPECT_FALSE(controller->isPopoverShown());
+  EXPECT_EQ(answer.calls, 2);
+  controller->setDelegate(nullptr);
+}
+
+struct IndexAnswer : QVXIndexNumberFormaterViewControllerDelegate {
+  void indexNumberFormaterViewController(QVXIndexNumberFormaterViewController*, int64_t s,
+                                         int64_t l) override {
+    start = s;
+    length = l;
+  }
+  int64_t start = -1;
+  int64_t length = -1;
+};
+
+TEST(IndexNumberFormaterPopover, FieldsAboveTheirLimitTakeTheStepperValueBack) {
+  QWidget anchor;
+  anchor.show();
+  auto* controller =
+      QVXIndexNumberFormaterViewController::sharedIndexNumberFormaterViewController();
+  IndexAnswer answer;
+  controller->setDelegate(&answer);
+  controller->setStartDigit(7, 3, &anchor, QRect(0, 0, 10, 10));
+  ASSERT_TRUE(controller->isPopoverShown());
+  QLineEdit* length = controller->numberLengthNumberField();
+  QLineEdit* start = controller->startDigitNumberField();
+  EXPECT_EQ(length->text(), QStringLiteral("3"));
+  EXPECT_EQ(start->text(), QStringLiteral("7"));
+
+  length->clear();
+  QTest::keyClicks(length, QStringLiteral("12"));  // "1" is taken, "12" is over the limit
+  EXPECT_EQ(length->text(), QStringLiteral("1"));
+  EXPECT_EQ(controller->numberLengthStepper()->value(), 1);
+  length->clear();
+  QTest::keyClicks(length, QStringLiteral("9"));
+  EXPECT_EQ(controller->numberLengthStepper()->value(), 9);
+  QTest::keyClick(length, Qt::Key_Backspace);
+  EXPECT_EQ(controller->numberLengthStepper()->value(), 9);  // an empty field changes nothing
+
+  start->setText(QStringLiteral("2147483647"));
+  controller->controlTextDidChange(start);
+  EXPECT_EQ(controller->startDigitStepper()->value(), 2147483647);
+  start->setText(QStringLiteral("2147483648"));
+  controller->controlTextDidChange(start);
+  EXPECT_EQ(start->text(), QStringLiteral("2147483647"));
+
+  QTest::mouseClick(controller->startDigitStepper()->downButton(), Qt::LeftButton);
+  EXPECT_EQ(start->text(), QStringLiteral("2147483646"));
+
+  controller->applyIndexNumberAction();
+  EXPECT_EQ(answer.start, 2147483646);
+  EXPECT_EQ(answer.length, 9);
+  EXPECT_FALSE(controller->isPopoverShown());
+  controller->setDelegate(nullptr);
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,228 @@
+#include "widgets/token_field.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "engine/text_token_archive.h"
+
+namespace glimbrik {
+namespace {
+
+QVXWatermarkTextToken Index(int64_t start = 1, int64_t length = 1) {
+  return QVXWatermarkTextToken(QStringLiteral("Index"), 1, QString(), 0, start, length);
+}
+
+QVXWatermarkTextToken Date(const QString& format) {
+  return QVXWatermarkTextToken(QStringLiteral("Capture Date"), 3, format, 2, 1, 0);
+}
+
+// The field as the user has clicked into it.
+void StartEditing(TokenField& field) {
+  QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+  QApplication::sendEvent(&field, &in);
+}
+
+void PlaceCaret(TokenField& field, int position, int anchor = -1) {
+  QTextCursor cursor = field.textCursor();
+  cursor.setPosition(anchor < 0 ? position : anchor);
+  if (anchor >= 0) cursor.setPosition(position, QTextCursor::KeepAnchor);
+  field.setTextCursor(cursor);
+}
+
+TEST(TokenField, ValueRoundTripsElementForElement) {
+  TokenField field;
+  const TokenArray value{Date(QStringLiteral("yyyy")),
+                         QStringLiteral(" at "),
+                         QVXWatermarkTextToken(QStringLiteral("Camera Maker"), 18),
+                         QStringLiteral("\nline two "),
+                         Index(7, 3),
+                         Index(2, 0)};
+  field.setTokens(value);
+  EXPECT_EQ(field.tokens(), value);
+  field.setTokens({});
+  EXPECT_TRUE(field.tokens().isEmpty());
+
+  // Equal tokens stay separate objects: changing one leaves the other.
+  field.setTokens({Index(), Index()});
+  ASSERT_NE(field.tokenAt(0), field.tokenAt(1));
+  field.tokenAt(1)->setStartDigit(4);
+  EXPECT_EQ(field.tokens(), (TokenArray{Index(), Index(4)}));
+}
+
+TEST(TokenField, InsertionGoesToTheCaretWhileEditingAndElseToTheEnd) {
+  TokenField field;
+  field.setTokens({QStringLiteral("Hello World")});
+  StartEditing(field);
+  PlaceCaret(field, 6);
+  field.insertToken(Index());
+  EXPECT_EQ(field.tokens(),
+            (TokenArray{QStringLiteral("Hello "), Index(), QStringLiteral("World")}));
+  EXPECT_EQ(field.textCursor().position(), 7);
+
+  // A selection stays; the token follows it.
+  PlaceCaret(field, 10, 8);  // "or"
+  field.insertToken(Date(QStringLiteral("dd")));
+  EXPECT_EQ(field.tokens(), (TokenArray{QStringLiteral("Hello "), Index(), QStringLiteral("Wor"),
+                                        Date(QStringLiteral("dd")), QStringLiteral("ld")}));
+
+  TokenField idle;
+  idle.setTokens({QStringLiteral("Hello World")});
+  PlaceCaret(idle, 2);
+  idle.insertToken(Index());
+  EXPECT_EQ(idle.tokens(), (TokenArray{QStringLiteral("Hello World"), Index()}));
+  EXPECT_EQ(idle.textCursor().position(), 12);
+}
+
+TEST(TokenField, UndoAfterAnInsertionRestoresTheArray) {
+  TokenField field;
+  const TokenArray before{QStringLiteral("IMG_"), Index()};
+  field.setTokens(before);
+  QSignalSpy edited(&field, &TokenField::tokensEdited);
+  StartEditing(field);
+  PlaceCaret(field, 2);
+  field.insertToken(Date(QStringLiteral("yyyy")));
+  EXPECT_EQ(edited.count(), 1);
+  ASSERT_NE(field.tokens(), before);
+  field.undo();
+  EXPECT_EQ(field.tokens(), before);
+  field.redo();
+  EXPECT_EQ(field.tokens(), (TokenArray{QStringLiteral("IM"), Date(QStringLiteral("yyyy")),
+                                        QStringLiteral("G_"), Index()}));
+}
+
+TEST(TokenField, CopyInOneFieldAndPasteInTheOtherCarriesTokensWithTheirOptions) {
+  TokenField rename;
+  TokenField watermark;
+  watermark.setAcceptsLineBreaks(true);
+  rename.setTokens(
+      {QStringLiteral("A-"), Index(7, 3), Date(QStringLiteral("MMM")), QStringLiteral("-Z")});
+  PlaceCaret(rename, 4, 1);  // "-", the index and the date
+  rename.copy();
+  const QMimeData* copied = QApplication::clipboard()->mimeData();
+  ASSERT_TRUE(copied->hasFormat(QString::fromLatin1(kTextTokenMimeType)));
+  EXPECT_EQ(copied->text(), QStringLiteral("-Index:007Capture Date:MMM"));
+
+  watermark.setTokens({QStringLiteral("<>")});
+  StartEditing(watermark);
+  PlaceCaret(watermark, 1);
+  watermark.paste();
+  EXPECT_EQ(watermark.tokens(), (TokenArray{QStringLiteral("<-"), Index(7, 3),
+                                            Date(QStringLiteral("MMM")), QStringLiteral(">")}));
+
+  // A pasted token is a token of its own, not the copied one.
+  watermark.tokenAt(2)->setStartDigit(99);
+  EXPECT_EQ(std::get<QVXWatermarkTextToken>(rename.tokens()[1]).startDigit(), 7);
+
+  // Cut takes them out of the source field.
+  PlaceCaret(rename, 3, 2);
+  rename.cut();
+  EXPECT_EQ(rename.tokens(),
+            (TokenArray{QStringLiteral("A-"), Date(QStringLiteral("MMM")), QStringLiteral("-Z")}));
+}
+
+TEST(TokenField, PlainTextFromOtherProgramsStaysText) {
+  TokenField field;
+  StartEditing(field);
+  auto* mime = new QMimeData;
+  mime->setText(QStringLiteral("a\nb") + QChar(QChar::ObjectReplacementCharacter) + "c");
+  QApplication::clipboard()->setMimeData(mime);
+  field.paste();
+  EXPECT_EQ(field.tokens(), TokenArray{QStringLiteral("a bc")});
+
+  TokenField multi;
+  multi.setAcceptsLineBreaks(true);
+  StartEditing(multi);
+  multi.paste();
+  EXPECT_EQ(multi.tokens(), TokenArray{QStringLiteral("a\nbc")});
+}
+
+TEST(TokenField, ReturnAddsALineBreakOnlyWhereLineBreaksAreAccepted) {
+  TokenField rename;
+  QSignalSpy returned(&rename, &TokenField::returnPressed);
+  rename.setTokens({QStringLiteral("ab")});
+  QTest::keyClick(&rename, Qt::Key_Return);
+  EXPECT_EQ(rename.tokens(), TokenArray{QStringLiteral("ab")});
+  EXPECT_EQ(returned.count(), 1);
+
+  TokenField watermark;
+  watermark.setAcceptsLineBreaks(true);
+  watermark.setTokens({QStringLiteral("ab"), Index()});
+  PlaceCaret(watermark, 1);
+  QTest::keyClick(&watermark, Qt::Key_Return);
+  EXPECT_EQ(watermark.tokens(), (TokenArray{QStringLiteral("a\nb"), Index()}));
+}
+
+TEST(TokenField, KeyboardTreatsAChipAsOneCharacter) {
+  TokenField field;
+  field.setTokens({QStringLiteral("x"), Date(QStringLiteral("yyyy")), QStringLiteral("y")});
+  PlaceCaret(field, 1);
+  QTest::keyClick(&field, Qt::Key_Right);
+  EXPECT_EQ(field.textCursor().position(), 2);
+  QTest::keyClick(&field, Qt::Key_Backspace);
+  EXPECT_EQ(field.tokens(), TokenArray{QStringLiteral("xy")});
+  // Text typed right after a chip stays text.
+  field.setTokens({Index()});
+  field.moveCursor(QTextCursor::End);
+  QTest::keyClicks(&field, QStringLiteral("ab"));
+  EXPECT_EQ(field.tokens(), (TokenArray{Index(), QStringLiteral("ab")}));
+}
+
+TEST(TokenField, ADropInsertsTheDraggedTokensWhereTheyFall) {
+  TokenField field;
+  field.resize(300, 40);
+  field.setTokens({QStringLiteral("ab")});
+  field.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&field));
+  QMimeData mime;
+  WriteTokensToMimeData({Index(3, 2), QStringLiteral("-")}, &mime);
+  // Between "a" and "b".
+  const QRect first = field.cursorRect(QTextCursor(field.document()));
+  QTextCursor afterA(field.document());
+  afterA.setPosition(1);
+  const QPoint at(field.cursorRect(afterA).center().x(), first.center().y());
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(field.viewport(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(field.viewport(), &drop);
+  EXPECT_EQ(field.tokens(), (TokenArray{QStringLiteral("a"), Index(3, 2), QStringLiteral("-b")}));
+}
+
+TEST(TokenField, AClickOnAChipWithAMenuReportsTheLiveToken) {
+  TokenField field;
+  field.setHasMenu([](const QVXWatermarkTextToken& t) { return t.tokenTag() != 11; });
+  field.resize(300, 40);
+  field.setTokens({QStringLiteral("a"), Index(), QStringLiteral("b"),
+                   QVXWatermarkTextToken(QStringLiteral("Image Width"), 11)});
+  field.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&field));
+  QSignalSpy clicked(&field, &TokenField::tokenClicked);
+
+  const QRect chip = field.tokenRect(1);
+  ASSERT_FALSE(chip.isEmpty());
+  QTest::mouseClick(field.viewport(), Qt::LeftButton, {}, chip.center() - field.viewport()->pos());
+  ASSERT_EQ(clicked.count(), 1);
+  const TokenRef token = clicked[0][0].value<TokenRef>();
+  EXPECT_EQ(token, field.tokenAt(1));
+
+  // The owner changes the live token; the field shows and returns the change.
+  token->setStartDigit(5);
+  field.refreshTokens();
+  EXPECT_EQ(std::get<QVXWatermarkTextToken>(field.tokens()[1]).startDigit(), 5);
+
+  const QRect width = field.tokenRect(3);
+  QTest::mouseClick(field.viewport(), Qt::LeftButton, {}, width.center() - field.viewport()->pos());
+  QTest::mouseClick(field.viewport(), Qt::LeftButton, {}, QPoint(280, 10));
+  EXPECT_EQ(clicked.count(), 1);
+}
+
+}  // namespace
+}  // namespace glimbrik
