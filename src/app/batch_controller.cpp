@@ -274,9 +274,16 @@ void BatchController::EndProgressSheet() {
   });
 }
 
+void BatchController::ReportFailedFiles(const std::vector<BatchFailure>& failures) {
+  failures_ = failures;
+  OnMainThread([this, failures] {
+    if (context_.markFailedFiles) context_.markFailedFiles(failures);
+  });
+}
+
 void BatchController::AlertOnSuccessConversion(const QString& targetFolder, long finalStatus,
                                                int64_t fileCount) {
-  const CompletionAlertTexts texts = CompletionAlertTextsFor(finalStatus, fileCount);
+  const CompletionAlertTexts texts = CompletionAlertTextsFor(finalStatus, fileCount, failures_);
   QCheckBox* box = context_.panels->doNotShowAlertCheckBox;
   OnMainThread([this, &texts, box] {
     context_.notify(LocalizedString("Export Completed"), CompletionNotificationText(texts));
