@@ -273,60 +273,6 @@ TEST(BatchRunWithEngine, ExistingNamesGetTheNextNumberUnlessOverwriting) {
   EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
 }
 
-TEST(BatchRunWithEngine, BuiltInRenameNumbersOnlyTheFilesThatExist) {
-  const QString source = test::MakeTempFolder(QStringLiteral("src"));
-  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
-  QStringList paths;
-  for (int i = 0; i < 3; ++i) {
-    paths << source + QStringLiteral("/p%1.png").arg(i);
-    ASSERT_TRUE(Picture(i).save(paths.back(), "PNG"));
-  }
-  ASSERT_TRUE(QFile::remove(paths[1]));
-  BatchSnapshot s = test::SnapshotOf(paths);
-  s.options.outputType = 4;
-  s.options.renameOn = true;
-  s.options.renameTokens = {QStringLiteral("IMG_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
-  const BatchRunResult run = RunWithEngine(s, dest);
-  EXPECT_EQ(run.written, 2);
-  EXPECT_EQ(run.failed, 1);
-  EXPECT_TRUE(IsJPEG(dest + "/IMG_1.jpg"));
-  EXPECT_TRUE(IsJPEG(dest + "/IMG_2.jpg"));
-  EXPECT_EQ(QDir(dest).entryList(QDir::Files).size(), 2);
-}
-
-TEST(BatchRunWithEngine, OptimisedPNGKeepsTheSourcesModificationTime) {
-  const QString source = test::MakeTempFolder(QStringLiteral("src"));
-  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
-  const QString path = source + "/photo.jpg";
-  ASSERT_TRUE(Picture(5).save(path, "JPEG"));
-  const QDateTime old =
-      QDateTime::fromString(QStringLiteral("2005-07-08T09:10:11.120Z"), Qt::ISODateWithMs);
-  ASSERT_TRUE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
-  BatchSnapshot s = test::SnapshotOf({path});
-  s.options.outputType = 7;
-  s.options.optimizationOn = true;
-  s.options.optimizationTag = 2;
-  s.options.doNotShowPNGOptimizationAlert = true;
-  s.options.preserveCreatedDate = true;
-  s.options.preserveModifiedDate = true;
-  ASSERT_EQ(RunWithEngine(s, dest).written, 1);
-  EXPECT_EQ(Head(dest + "/photo.png", 4), QByteArray("\x89PNG"));
-  EXPECT_EQ(QFileInfo(dest + "/photo.png").lastModified(), old);
-}
-
-TEST(BatchRunWithEngine, MirroringKeepsTheSubFoldersBelowTheAddedFolder) {
-  const QString t = test::MakeTempFolder(QStringLiteral("t"));
-  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
-  ASSERT_TRUE(QDir().mkpath(t + "/A/B/C/D"));
-  ASSERT_TRUE(Picture(6).save(t + "/A/B/C/D/x.jpg", "JPEG"));
-  BatchSnapshot s = test::SnapshotOf({t + "/A/B/C/D/x.jpg"});
-  s.entries[0].parentFolder = t + "/A/B";
-  s.options.maintainDirectory = true;
-  s.options.outputType = 4;
-  ASSERT_EQ(RunWithEngine(s, dest).written, 1);
-  EXPECT_TRUE(IsJPEG(dest + "/C/D/x.jpg"));
-}
-
 TEST(BatchRunWithEngine, TextWatermarksOfTheSnapshotReachEveryOutput) {
   const QString source = test::MakeTempFolder(QStringLiteral("src"));
   const QString dest = test::MakeTempFolder(QStringLiteral("out"));

@@ -209,15 +209,6 @@ TEST_F(BatchWindow, BuiltInRenameTwoNumbersTheFilesThatAreLeft) {
   EXPECT_EQ(QDir(dest).entryList(QDir::Files).size(), 2);
 }
 
-TEST_F(BatchWindow, KeepingTheTypeOfAPPMGivesAJPEG) {
-  ASSERT_TRUE(Picture(3).save(source + "/x.ppm", "PPM"));
-  Add({source + "/x.ppm"});
-  ASSERT_EQ(delegate->imageListViewContents()->rowCount(), 1);
-  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 0));
-  EXPECT_EQ(RunAndConfirm(), QStringLiteral("1 image exported successfully"));
-  EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
-}
-
 TEST_F(BatchWindow, TheModificationDateShownKeptIsKeptThroughOptimisation) {
   const QString path = source + "/photo.jpg";
   ASSERT_TRUE(Picture(4).save(path, "JPEG"));
@@ -279,25 +270,6 @@ TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
   EXPECT_FALSE(p().conversionProgressSheet->isVisible());
   EXPECT_TRUE(p().cancelButton->isEnabled());
   EXPECT_FALSE(delegate->isConversionCancelled.load());
-}
-
-TEST_F(BatchWindow, ExistingNamesGetNumbersWhenNotOverwriting) {
-  ASSERT_TRUE(Picture(5).save(source + "/x.png"));
-  {
-    QFile mine(dest + "/x.jpg");
-    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
-    mine.write("mine");
-  }
-  Add({source + "/x.png"});
-  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
-  p().overwriteExistingCheckButton->setChecked(false);
-  RunAndConfirm();
-  EXPECT_TRUE(IsJPEG(dest + "/x 1.jpg"));
-  RunAndConfirm();
-  EXPECT_TRUE(IsJPEG(dest + "/x 2.jpg"));
-  QFile mine(dest + "/x.jpg");
-  ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
-  EXPECT_EQ(mine.readAll(), QByteArray("mine"));
 }
 
 TEST_F(BatchWindow, InvalidSizesAndResolutionsStopBeforeAnythingIsWritten) {
