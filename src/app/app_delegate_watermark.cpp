@@ -1,6 +1,8 @@
 #include <QFileInfo>
 
 #include "app/app_delegate.h"
+#include "app/custom_alert.h"
+#include "app/text_watermark_panel.h"
 #include "engine/token_string.h"
 #include "watermark/watermark_presets.h"
 
@@ -34,7 +36,28 @@ void AppDelegate::SetUpWatermarkView() {
   view->host.textWatermarkFullString = [this](const TokenArray& tokens) {
     return GetTextWatermarkFullString(tokens);
   };
-  ResetTextWatermarkPresetsFromDatabase(view->model());
+  view->host.showCustomAlert = [this](const QString& title, const QString& message,
+                                      const QString& defaultButton, const QString& alterButton,
+                                      const QString& otherButton) {
+    return ShowCustomAlert(title, message, defaultButton, alterButton, otherButton, window_);
+  };
+  textWatermarkPanel_ = new TextWatermarkPanel(*this, *view, panels());
+  hooks.DefaultWatermarkTextOption = [this, view] {
+    view->ResetTextWatermarkPresetsFromDatabase();
+    if (view->model().presetRowCount() > 0) {
+      view->SelectRowStartingAtRow(0);
+    } else {
+      view->model().InitializeTextWatermarkOptions();
+      view->AssignTextWaterMarkValuesToControl();
+    }
+  };
+  hooks.changeFont = [this, view](const QFont& chosen) {
+    if (chosen.family().isEmpty()) return;
+    view->setFontName(chosen);
+    textWatermarkPanel_->setFontToControls(chosen);
+    textWatermarkPanel_->setFontSizeToControl(chosen);
+  };
+  view->ResetTextWatermarkPresetsFromDatabase();
 }
 
 QString AppDelegate::GetTextWatermarkFullString(const TokenArray& tokens) const {

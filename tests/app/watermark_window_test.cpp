@@ -113,8 +113,9 @@ TEST_F(WatermarkWindow, StartsWithTheEditorsDefaults) {
   const WatermarkModel& model = view().model();
   EXPECT_EQ(model.textOpacity(), 0.8999999761581421);
   EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
-  EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(0, 0));
   EXPECT_GT(model.presetRowCount(), 0) << "the first-run presets are loaded";
+  // The default photo preset selects the first text preset, which the editor then shows.
+  EXPECT_EQ(model.presetTableSelectedRow(), 0);
   EXPECT_EQ(view().parentWidget(), delegate->window()->mainImagePreview);
 }
 
