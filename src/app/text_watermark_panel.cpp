@@ -262,11 +262,8 @@ void TextWatermarkPanel::buildPlacementRows(QWidget* frame) {
   grid->addLayout(position, 0, 1);
 
   angleLabelOutlet = NewLabel("angleLabelOutlet", QStringLiteral("Angle:"));
-  angleSliderOutlet = Named(new QDial, "angleSliderOutlet");
-  angleSliderOutlet->setRange(0, 359);
-  angleSliderOutlet->setWrapping(true);
-  angleSliderOutlet->setNotchesVisible(true);
-  angleSliderOutlet->setFixedSize(48, 48);
+  angleSliderOutlet = Named(new QVXCircularSlider, "angleSliderOutlet");
+  angleSliderOutlet->setSliderCellSize(44);
   angleTextFieldOutlet = Field(NumberFieldKind::RotationAngle, "angleTextFieldOutlet", 44);
   angleStepperOutlet = Stepper(0, kMaxAngle, "angleStepperOutlet");
   auto* angle = new QHBoxLayout;
@@ -335,7 +332,7 @@ void TextWatermarkPanel::connectControls() {
           &TextWatermarkPanel::TextCharSpaceStepperControlDidChange);
   connect(charSpacePopupButtonOutlet, &QComboBox::activated, this,
           &TextWatermarkPanel::charSpacePopupButtonAction);
-  connect(angleSliderOutlet, &QDial::valueChanged, this,
+  connect(angleSliderOutlet, &QVXCircularSlider::valueChanged, this,
           &TextWatermarkPanel::takeRotationAngleFrom);
   connect(angleStepperOutlet, &ValueStepper::valueChanged, this,
           &TextWatermarkPanel::angleStepperControlDidChange);

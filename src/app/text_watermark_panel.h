@@ -7,7 +7,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDial>
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
@@ -17,6 +16,7 @@
 #include "app/color_well.h"
 #include "app/double_slider.h"
 #include "app/number_field.h"
+#include "watermark/circular_slider.h"
 #include "watermark/watermark_view.h"
 #include "widgets/token_field.h"
 #include "widgets/value_stepper.h"
@@ -86,9 +86,8 @@ class TextWatermarkPanel : public QObject {
   // The edited values into the controls (the editor's assignTextValues).
   void AssignTextWaterMarkValuesToControl(const TextWatermarkValues& values);
 
-  // The angle dial speaks in degrees 0-359.
-  static int getAngleValue(const QDial* dial);
-  static void setAngleValue(QDial* dial, int angle);
+  // The angle slider, set by a program without announcing it.
+  static void setAngleValue(QVXCircularSlider* slider, int angle);
 
   // Outlets.
   QLabel* textLabelOutlet = nullptr;
@@ -131,7 +130,7 @@ class TextWatermarkPanel : public QObject {
   ValueStepper* opacityStepperOutlet = nullptr;
   NumberField* opacityTextFieldOutlet = nullptr;
   QLabel* angleLabelOutlet = nullptr;
-  QDial* angleSliderOutlet = nullptr;
+  QVXCircularSlider* angleSliderOutlet = nullptr;
   ValueStepper* angleStepperOutlet = nullptr;
   NumberField* angleTextFieldOutlet = nullptr;
   QCheckBox* dropShadowCheckBoxOutlet = nullptr;

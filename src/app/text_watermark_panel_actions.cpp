@@ -21,11 +21,9 @@ QString TwoDecimals(double value) { return QString::asprintf("%.02f", value); }
 
 }  // namespace
 
-int TextWatermarkPanel::getAngleValue(const QDial* dial) { return dial->value(); }
-
-void TextWatermarkPanel::setAngleValue(QDial* dial, int angle) {
-  const QSignalBlocker blocker(dial);
-  dial->setValue(((angle % 360) + 360) % 360);
+void TextWatermarkPanel::setAngleValue(QVXCircularSlider* slider, int angle) {
+  const QSignalBlocker blocker(slider);
+  slider->setAngleValue(angle);
 }
 
 // --- Typed values.
@@ -97,7 +95,7 @@ void TextWatermarkPanel::controlTextDidChange(QObject* object) {
       angleStepperOutlet->setDoubleValue(static_cast<double>(value));
       view_.setRotationAngle(value);
     } else {
-      view_.setRotationAngle(getAngleValue(angleSliderOutlet));
+      view_.setRotationAngle(angleSliderOutlet->getAngleValue());
       ShowInteger(field, angleStepperOutlet, view_.model().textRotationAngle());
     }
   } else if (field == blurTextFieldOutlet) {
@@ -209,7 +207,7 @@ void TextWatermarkPanel::TextCharSpaceStepperControlDidChange() {
 }
 
 void TextWatermarkPanel::takeRotationAngleFrom() {
-  view_.setRotationAngle(getAngleValue(angleSliderOutlet));
+  view_.setRotationAngle(angleSliderOutlet->getAngleValue());
   ShowInteger(angleTextFieldOutlet, angleStepperOutlet, view_.model().textRotationAngle());
 }
 

@@ -1,13 +1,36 @@
+#include "pdfjobs/document_to_pdf.h"
+#include "pdfjobs/files_to_pdf.h"
 #include "pdfjobs/pdf_jobs.h"
+#include "pdfjobs/pdf_page_assembler.h"
+#include "pdfjobs/pdf_text_exporter.h"
 
 namespace glimbrik {
 
-int ConvertImagesToPDF(ImagesToPDFConversionOptions*) { return 0; }
+int ConvertImagesToPDF(ImagesToPDFConversionOptions* options) {
+  if (!options) return 0;
+  PDFPageAssembler assembler;
+  assembler.setOptions(*options);
+  assembler.setProgressCallback(options->progressCallback);
+  return options->singlePDF ? assembler.convertToSinglePDF() : assembler.convertEach();
+}
 
-int ConvertPDFToText(PDFToTextConversionOptions*) { return 0; }
+int ConvertPDFToText(PDFToTextConversionOptions* options) {
+  PDFTextExporter exporter(options);  // throws 301 for a source it cannot read
+  return exporter.exportPages();
+}
 
-int ConvertDocumentsToPDF(TextToPDFConversionOptions*) { return 0; }
+int ConvertDocumentsToPDF(TextToPDFConversionOptions* options) {
+  if (!options) return 0;
+  DocumentToPDF job;
+  job.setOptions(*options);
+  job.setProgressCallback(options->progressCallback);
+  return options->saveAsSinglePDF ? job.convertToSinglePDF() : job.convertEach();
+}
 
-int ConvertFilesToPDF(FilesToPDFConversionOptions*) { return 0; }
+int ConvertFilesToPDF(FilesToPDFConversionOptions* options) {
+  if (!options || options->items.isEmpty() || options->destinationURL.isEmpty()) return 0;
+  FilesToPDF job(options);
+  return options->singlePDF ? job.convertToSinglePDF() : job.convertEach();
+}
 
 }  // namespace glimbrik

@@ -54,6 +54,39 @@ QString PdfDocument::pageText(int index) const {
   }
 }
 
+QStringList PdfDocument::fontNames() const {
+  QStringList names;
+  try {
+    for (const Poppler::FontInfo& font : state_->document->fonts()) {
+      QString name = font.name();
+      if (name.size() > 7 && name[6] == QLatin1Char('+')) name = name.mid(7);
+      if (!name.isEmpty() && !names.contains(name)) names << name;
+    }
+  } catch (...) {
+  }
+  return names;
+}
+
+namespace {
+
+std::vector<PdfOutlineEntry> EntriesOf(const QVector<Poppler::OutlineItem>& items) {
+  std::vector<PdfOutlineEntry> entries;
+  for (const Poppler::OutlineItem& item : items) {
+    entries.push_back({item.name(), EntriesOf(item.children())});
+  }
+  return entries;
+}
+
+}  // namespace
+
+std::vector<PdfOutlineEntry> PdfDocument::outline() const {
+  try {
+    return EntriesOf(state_->document->outline());
+  } catch (...) {
+    return {};
+  }
+}
+
 QImage PdfDocument::renderPage(int index, double dpi, const QColor& paper) const {
   if (index < 0 || index >= pageCount() || dpi <= 0) return QImage();
   try {

@@ -9,9 +9,17 @@
 #include <QSize>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 #include <memory>
+#include <vector>
 
 namespace glimbrik {
+
+// One entry of a document's outline with the entries beneath it.
+struct PdfOutlineEntry {
+  QString title;
+  std::vector<PdfOutlineEntry> children;
+};
 
 class PdfDocument {
  public:
@@ -28,6 +36,9 @@ class PdfDocument {
   int pageCount() const;
   // The text of a page (index from 0); empty for a missing page.
   QString pageText(int index) const;
+  // The names of the fonts the document uses, as stored (a subset prefix like "ABCDEF+" removed).
+  QStringList fontNames() const;
+  std::vector<PdfOutlineEntry> outline() const;
   // The page drawn on the paper colour at dpi, turned by the page's own rotation; null for a
   // missing page or when drawing fails.
   QImage renderPage(int index, double dpi, const QColor& paper = Qt::white) const;

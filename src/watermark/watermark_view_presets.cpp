@@ -183,9 +183,14 @@ void WatermarkView::SelectRowStartingAtRow(int64_t row) {
     return;
   }
   const QModelIndex index = tableModel_->index(static_cast<int>(row), kPresetTitleColumn);
+  // The row's preset is loaded even when the row was selected already.
+  const bool reloading = reloadingTable_;
+  reloadingTable_ = true;
   table_->selectionModel()->setCurrentIndex(
       index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  reloadingTable_ = reloading;
   table_->scrollTo(index);
+  tableViewSelectionDidChange();
 }
 
 void WatermarkView::EnableDisablePresetButtons(bool enable) {

@@ -1,7 +1,17 @@
 #pragma once
 
+// Files and poppler-utils readings shared by the PDF job tests.
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <string>
+#include <vector>
+
+#include "platform/image_fixtures.h"
 
 namespace glimbrik::test {
 
@@ -10,5 +20,59 @@ namespace glimbrik::test {
 // the file (user password = owner password).
 void WritePagesPDF(const QString& path, int pageCount, double width = 612, double height = 792,
                    int rotate = 0, const std::string& password = std::string());
+
+inline QString WriteImage(const QString& folder, const QString& name, int w, int h, double dpi,
+                          QColor colour = QColor(200, 40, 40)) {
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(colour);
+  image.setDotsPerMeterX(int(std::lround(dpi / 0.0254)));
+  image.setDotsPerMeterY(int(std::lround(dpi / 0.0254)));
+  const QString path = QDir(folder).filePath(name);
+  image.save(path);
+  return path;
+}
+
+// The page boxes pdfinfo reports, one "x0 y0 x1 y1" text per page.
+inline QStringList PageBoxes(const QString& pdf, const QString& box = QStringLiteral("MediaBox")) {
+  const QString info = RunTool(QStringLiteral("pdfinfo"),
+                               {QStringLiteral("-box"), QStringLiteral("-f"), QStringLiteral("1"),
+                                QStringLiteral("-l"), QStringLiteral("9999"), pdf});
+  QStringList boxes;
+  const QRegularExpression line(QStringLiteral("^Page +\\d+ ") + box + QStringLiteral(": +(.*)$"),
+                                QRegularExpression::MultilineOption);
+  for (auto it = line.globalMatch(info); it.hasNext();) {
+    const QStringList numbers = it.next().captured(1).simplified().split(u' ');
+    QStringList rounded;
+    for (const QString& n : numbers) rounded << QString::number(std::lround(n.toDouble()));
+    boxes << rounded.join(u' ');
+  }
+  return boxes;
+}
+
+inline int PageCount(const QString& pdf) {
+  const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
+  const QRegularExpressionMatch m =
+      QRegularExpression(QStringLiteral("Pages: +(\\d+)")).match(info);
+  return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// The images of a PDF as pdfimages lists them: width, height and encoding per image.
+struct ListedImage {
+  int width = 0;
+  int height = 0;
+  QString encoding;
+  QString type;
+};
+inline std::vector<ListedImage> ListImages(const QString& pdf) {
+  std::vector<ListedImage> images;
+  const QStringList lines =
+      RunTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split(u'\n');
+  for (int i = 2; i < lines.size(); ++i) {
+    const QStringList f = lines[i].simplified().split(u' ');
+    if (f.size() < 10) continue;
+    images.push_back({f[3].toInt(), f[4].toInt(), f[8], f[2]});
+  }
+  return images;
+}
 
 }  // namespace glimbrik::test

@@ -1,0 +1,263 @@
+#include "pdfjobs/document_to_pdf.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QMimeDatabase>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextOption>
+#include <QUrl>
+
+#include "engine/file_utils.h"
+#include "engine/image_types.h"
+#include "pdfjobs/html_to_pdf.h"
+#include "pdfjobs/job_progress.h"
+#include "pdfjobs/office_converter.h"
+#include "platform/pdf_builder.h"
+
+namespace glimbrik {
+
+namespace {
+
+enum class DocumentKind { Plain, Html, Office };
+
+DocumentKind KindOf(const QString& path) {
+  const QFileInfo info(path);
+  const QString extension = info.suffix().toLower();
+  if (info.isDir()) return DocumentKind::Office;  // an RTFD bundle
+  if (IsHTMLFile(path)) return DocumentKind::Html;
+  static const QStringList office = {QStringLiteral("rtf"),    QStringLiteral("doc"),
+                                     QStringLiteral("docx"),   QStringLiteral("odt"),
+                                     QStringLiteral("wordml"), QStringLiteral("webarchive")};
+  if (office.contains(extension)) return DocumentKind::Office;
+  const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+  for (const char* name :
+       {"application/rtf", "text/rtf", "application/msword",
+        "application/vnd.oasis.opendocument.text",
+        "application/vnd.openxmlformats-officedocument.wordprocessingml.document"}) {
+    if (type.inherits(QString::fromLatin1(name))) return DocumentKind::Office;
+  }
+  if (type.inherits(QStringLiteral("text/html"))) return DocumentKind::Html;
+  return DocumentKind::Plain;
+}
+
+QString DecodedText(const QByteArray& bytes) {
+  const std::optional<QStringConverter::Encoding> marked = QStringConverter::encodingForData(bytes);
+  QStringDecoder decoder(marked.value_or(QStringConverter::Utf8));
+  QString text = decoder.decode(bytes);
+  if (decoder.hasError()) text = QString::fromLatin1(bytes);
+  return text;
+}
+
+QByteArray ReadAll(const QString& path, bool* ok) {
+  QFile file(path);
+  *ok = file.open(QIODevice::ReadOnly);
+  return *ok ? file.readAll() : QByteArray();
+}
+
+// Loads the source into document; rich tells whether it brought its own formatting.
+bool LoadDocument(const QString& source, QTextDocument* document, bool* rich,
+                  const QString& workFolder) {
+  bool ok = false;
+  switch (KindOf(source)) {
+    case DocumentKind::Plain: {
+      const QByteArray bytes = ReadAll(source, &ok);
+      if (!ok) return false;
+      document->setPlainText(DecodedText(bytes));
+      *rich = false;
+      return true;
+    }
+    case DocumentKind::Html: {
+      const QByteArray bytes = ReadAll(source, &ok);
+      if (!ok) return false;
+      document->setBaseUrl(QUrl::fromLocalFile(source));
+      document->setHtml(DecodedText(bytes));
+      *rich = true;
+      return true;
+    }
+    case DocumentKind::Office: {
+      const QString input =
+          QFileInfo(source).isDir() ? QDir(source).filePath(QStringLiteral("TXT.rtf")) : source;
+      const QString html = ConvertWithOffice(input, QStringLiteral("html"), workFolder);
+      if (html.isEmpty()) return false;
+      const QByteArray bytes = ReadAll(html, &ok);
+      if (!ok) return false;
+      document->setBaseUrl(QUrl::fromLocalFile(html));
+      document->setHtml(QString::fromUtf8(bytes));
+      *rich = true;
+      return true;
+    }
+  }
+  return false;
+}
+
+void ApplyTextAttributes(QTextDocument* document, const QVariantMap& attributes) {
+  QTextCharFormat format;
+  const QVariant font = attributes.value(QString::fromLatin1(kTextFontKey));
+  if (font.canConvert<QFont>()) {
+    format.setFont(font.value<QFont>(), QTextCharFormat::FontPropertiesAll);
+    document->setDefaultFont(font.value<QFont>());
+  }
+  const QVariant colour = attributes.value(QString::fromLatin1(kTextForegroundColorKey));
+  if (colour.canConvert<QColor>()) format.setForeground(colour.value<QColor>());
+  QTextCursor cursor(document);
+  cursor.select(QTextCursor::Document);
+  cursor.mergeCharFormat(format);
+}
+
+}  // namespace
+
+void DocumentToPDF::setOptions(const TextToPDFConversionOptions& options) {
+  sourceItems = options.sourceItems;
+  destinationURL = options.destinationURL;
+  pageWidth = options.pageWidth;
+  pageHeight = options.pageHeight;
+  leftMargin = options.leftMargin;
+  rightMargin = options.rightMargin;
+  topMargin = options.topMargin;
+  bottomMargin = options.bottomMargin;
+  orientation = options.orientation;
+  pdfDocumentAttributes = options.pdfDocumentAttributes;
+  textAttributes = options.textAttributes;
+  forceTextAttributes = options.forceTextAttributes != 0;
+}
+
+void DocumentToPDF::setPageOptions(uint64_t pageOrientation, const QVariantMap& pdfAttributes,
+                                   const QVariantMap& attributes, bool force, double width,
+                                   double height, double left, double right, double top,
+                                   double bottom) {
+  sourceItems.clear();
+  destinationURL.clear();
+  orientation = pageOrientation;
+  pdfDocumentAttributes = pdfAttributes;
+  textAttributes = attributes;
+  forceTextAttributes = force;
+  pageWidth = width;
+  pageHeight = height;
+  leftMargin = left;
+  rightMargin = right;
+  topMargin = top;
+  bottomMargin = bottom;
+}
+
+bool DocumentToPDF::print(const QString& source, const QString& pdf) const {
+  const double paperWidth = orientation == 1 ? pageHeight : pageWidth;
+  const double paperHeight = orientation == 1 ? pageWidth : pageHeight;
+  const QSizeF text(paperWidth - leftMargin - rightMargin, paperHeight - topMargin - bottomMargin);
+  // Margins that leave no room for text fail the document instead of laying out nothing.
+  if (text.width() < 1 || text.height() < 1) return false;
+
+  QTemporaryDir work(GetTemporaryURLWithPrefix(QStringLiteral("document")) +
+                     QStringLiteral("-XXXXXX"));
+  if (!work.isValid()) return false;
+  QTextDocument document;
+  bool rich = false;
+  if (!LoadDocument(source, &document, &rich, work.path())) return false;
+  if (!rich || forceTextAttributes) ApplyTextAttributes(&document, textAttributes);
+
+  QPdfWriter writer(pdf);
+  writer.setResolution(72);  // one device unit is one point
+  writer.setCreator(QString());
+  const QPageLayout layout(QPageSize(QSizeF(paperWidth, paperHeight), QPageSize::Point, QString(),
+                                     QPageSize::ExactMatch),
+                           QPageLayout::Portrait,
+                           QMarginsF(leftMargin, topMargin, rightMargin, bottomMargin),
+                           QPageLayout::Point);
+  if (!writer.setPageLayout(layout)) return false;
+  // A word longer than the text width breaks rather than running off the page.
+  QTextOption option = document.defaultTextOption();
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  document.setDefaultTextOption(option);
+  document.documentLayout()->setPaintDevice(&writer);
+  document.setDocumentMargin(0);
+  document.setPageSize(text);
+  QPainter painter;
+  if (!painter.begin(&writer)) return false;
+  const int pages = std::max(1, document.pageCount());
+  for (int i = 0; i < pages; ++i) {
+    if (i > 0) writer.newPage();
+    painter.save();
+    painter.translate(0, -i * text.height());
+    document.drawContents(&painter, QRectF(QPointF(0, i * text.height()), text));
+    painter.restore();
+  }
+  return painter.end();
+}
+
+bool DocumentToPDF::convertDocument(const QString& source, const QString& destination) {
+  const QString printed = TemporaryFileURL();
+  if (printed.isEmpty()) return false;
+  const bool ok = print(source, printed) && QFileInfo(printed).isFile();
+  bool result = false;
+  if (ok && isSinglePDF) {
+    QFile::remove(destination);
+    result = QFile::rename(printed, destination);
+  } else if (ok) {
+    const std::unique_ptr<PdfBuilder> pages = PdfBuilder::Open(printed, {});
+    if (pages) {
+      PdfBuilder kept;
+      for (int i = 0; i < pages->pageCount(); ++i) {
+        if (!IsBlankPDFPage(printed, i)) kept.appendPages(*pages, i, 1);
+      }
+      // An all-blank document keeps its first page rather than becoming an empty PDF.
+      if (kept.pageCount() == 0) kept.appendPages(*pages, 0, 1);
+      result = kept.write(destination, pdfDocumentAttributes);
+    }
+  }
+  QFile::remove(printed);
+  return result;
+}
+
+bool DocumentToPDF::convertEach() {
+  isSinglePDF = false;
+  bool result = true;
+  for (const QVariantMap& item : sourceItems) {
+    if (item.isEmpty()) continue;
+    const QString path = item.value(QStringLiteral("FilePath")).toString();
+    const QString destination =
+        UniqueFileURLForItem(destinationURL, path, QStringLiteral("pdf"), false);
+    ReportJobProgressAndWait(progressCallback, 3);
+    result = !destination.isEmpty() && convertDocument(path, destination) && result;
+    if (IsJobCancelled(progressCallback)) return false;
+  }
+  return result;
+}
+
+bool DocumentToPDF::convertToSinglePDF() {
+  isSinglePDF = true;
+  PdfBuilder combined;
+  std::vector<std::unique_ptr<PdfBuilder>> sources;  // alive until the combined file is written
+  bool result = true;
+  for (const QVariantMap& item : sourceItems) {
+    if (item.isEmpty()) continue;
+    const QString temporary = TemporaryFileURL();
+    if (temporary.isEmpty()) continue;
+    ReportJobProgressAndWait(progressCallback, 3);
+    const bool converted =
+        convertDocument(item.value(QStringLiteral("FilePath")).toString(), temporary);
+    std::unique_ptr<PdfBuilder> pages = converted ? PdfBuilder::Open(temporary, {}) : nullptr;
+    QFile::remove(temporary);
+    result = result && pages != nullptr;
+    if (pages) {
+      combined.appendPages(*pages, 0, pages->pageCount());
+      sources.push_back(std::move(pages));
+    }
+    if (IsJobCancelled(progressCallback)) return false;
+  }
+  if (combined.pageCount() == 0) return false;
+  ReportJobProgressAndWait(progressCallback, 6);
+  const bool written = combined.write(destinationURL, pdfDocumentAttributes);
+  ReportJobProgressAndWait(progressCallback, 7);
+  return written && result;
+}
+
+}  // namespace glimbrik

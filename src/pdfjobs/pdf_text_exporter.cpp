@@ -1,0 +1,147 @@
+#include "pdfjobs/pdf_text_exporter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include "engine/file_utils.h"
+#include "pdfjobs/job_progress.h"
+#include "pdfjobs/office_converter.h"
+#include "pdfjobs/text_document_writers.h"
+#include "platform/pdf_document.h"
+
+namespace glimbrik {
+
+namespace {
+
+bool SaveBytes(const QString& path, const QByteArray& bytes) {
+  QSaveFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+QByteArray Utf16WithMark(const QString& text) {
+  QByteArray bytes("\xFF\xFE", 2);
+  for (const QChar c : text) {
+    bytes += char(c.unicode() & 0xFF);
+    bytes += char(c.unicode() >> 8);
+  }
+  return bytes;
+}
+
+// "LiberationSerif-Bold" and "Arial,Bold" name the family before the style.
+QString FamilyOfFontName(const QString& name) {
+  return name.section(QLatin1Char('-'), 0, 0).section(QLatin1Char(','), 0, 0);
+}
+
+// Blank: shorter than 20 characters and nothing left once white space and object replacement
+// characters are taken away.
+bool IsBlankPageText(const QString& text) {
+  if (text.size() >= 20) return false;
+  for (const QChar c : text) {
+    if (!c.isSpace() && c != QChar(0xFFFC)) return false;
+  }
+  return true;
+}
+
+int DigitCount(int64_t n) {
+  int digits = 1;
+  for (; n >= 10; n /= 10) ++digits;
+  return digits;
+}
+
+}  // namespace
+
+PDFTextExporter::PDFTextExporter(const PDFToTextConversionOptions* options) : options_(options) {
+  if (options_) {
+    const QByteArray password = options_->password.toUtf8();
+    document_ = PdfDocument::Open(options_->sourceURL, password);
+    if (document_ && document_->isLocked()) document_->unlock(password);
+  }
+  if (!document_) throw 301;
+  const QStringList fonts = document_->fontNames();
+  if (!fonts.isEmpty()) fontFamily_ = FamilyOfFontName(fonts.first());
+}
+
+PDFTextExporter::~PDFTextExporter() = default;
+
+bool PDFTextExporter::exportPages() {
+  const PDFToTextConversionOptions& o = *options_;
+  const int64_t count = document_->pageCount();
+  const int digits = DigitCount(count);
+  const QString baseName = o.baseName.isEmpty() ? BaseNameOfPath(o.sourceURL) : o.baseName;
+
+  int64_t start = 0, end = count;
+  if (o.pageRangeMode == 1 || o.pageRangeMode == 2) {
+    if (o.firstPage < 1 || o.firstPage > count) return false;
+    start = o.firstPage - 1;
+    end = o.pageRangeMode == 1                       ? o.firstPage
+          : (o.lastPage >= 1 && o.lastPage <= count) ? o.lastPage
+                                                     : count;
+    if (end <= start) return false;
+  }
+
+  bool hadText = false, allWritten = true;
+  QString collected;
+  for (int64_t i = start; i < end; ++i) {
+    if (IsJobCancelled(o.progressCallback)) break;
+    ReportJobProgressAndWait(o.progressCallback, i + 1);
+    const QString text = document_->pageText(int(i));
+    if (text.isEmpty() || IsBlankPageText(text)) continue;
+    hadText = true;
+    if (o.perPageFiles) {
+      // "report-07" for page 7 of 40: as many digits as the page count has.
+      const QString name = end == 1
+                               ? baseName
+                               : baseName + QLatin1Char('-') +
+                                     QStringLiteral("%1").arg(i + 1, digits, 10, QLatin1Char('0'));
+      const QString url = UniqueFileURL(o.destinationURL, name, o.extension, false, 0);
+      allWritten = writeText(url, text) && allWritten;
+    } else {
+      collected += text;
+    }
+  }
+  if (!o.perPageFiles && hadText) {
+    allWritten =
+        writeText(UniqueFileURL(o.destinationURL, baseName, o.extension, false, 0), collected);
+  }
+  return hadText && allWritten;
+}
+
+bool PDFTextExporter::writeText(const QString& url, const QString& text) const {
+  if (url.isEmpty()) return false;
+  switch (options_->format) {
+    case 1:
+      return SaveBytes(url, text.toUtf8());
+    case 2:
+      return SaveBytes(url, Utf16WithMark(text));
+    case 3:
+      return SaveBytes(url, RichTextDocument(text, fontFamily_));
+    case 4: {
+      // A document bundle: a folder that holds the RTF.
+      if (!QDir().mkpath(url)) return false;
+      return SaveBytes(QDir(url).filePath(QStringLiteral("TXT.rtf")),
+                       RichTextDocument(text, fontFamily_));
+    }
+    case 5: {
+      QTemporaryDir work(GetTemporaryURLWithPrefix(QStringLiteral("word")) +
+                         QStringLiteral("-XXXXXX"));
+      const QString rtf = work.filePath(QStringLiteral("text.rtf"));
+      if (!work.isValid() || !SaveBytes(rtf, RichTextDocument(text, fontFamily_))) return false;
+      const QString written = ConvertWithOffice(rtf, QStringLiteral("doc"), work.path());
+      if (written.isEmpty()) return false;
+      QFile::remove(url);
+      return QFile::rename(written, url);
+    }
+    case 6: {
+      const QByteArray docx = OfficeOpenXMLDocument(text, fontFamily_);
+      return !docx.isEmpty() && SaveBytes(url, docx);
+    }
+    case 7:
+      return WriteOpenDocumentText(text, fontFamily_, url);
+    default:
+      return false;
+  }
+}
+
+}  // namespace glimbrik

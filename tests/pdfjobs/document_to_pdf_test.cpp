@@ -1,0 +1,134 @@
+#include "pdfjobs/document_to_pdf.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFont>
+#include <QRegularExpression>
+
+#include "engine/image_types.h"
+#include "pdfjobs/pdf_fixtures.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+QString FontsOf(const QString& pdf) { return test::RunTool("pdffonts", {pdf}); }
+
+// The PostScript name fontconfig gives for a family: what a PDF embeds for it.
+QString PostScriptNameFor(const QString& family) {
+  return test::RunTool("fc-match", {"-f", "%{postscriptname}", family});
+}
+
+TextToPDFConversionOptions Letter(const QString& source, const QString& destination) {
+  TextToPDFConversionOptions o;
+  o.sourceItems = {{{QStringLiteral("FilePath"), source}}};
+  o.destinationURL = destination;
+  o.pageWidth = 612;
+  o.pageHeight = 792;
+  o.leftMargin = o.rightMargin = o.topMargin = o.bottomMargin = 72;
+  o.textAttributes = {{kTextFontKey, QFont(QStringLiteral("Courier"), 10)}};
+  return o;
+}
+
+bool ConvertEach(const TextToPDFConversionOptions& o) {
+  DocumentToPDF job;
+  job.setOptions(o);
+  job.setProgressCallback(o.progressCallback);
+  return job.convertEach();
+}
+
+TEST(DocumentToPDF, PlainTextIsLaidOutInTheTextAreaOfALandscapePage) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  QByteArray text;
+  for (int i = 1; i <= 300; ++i) {
+    text += "Line " + QByteArray::number(i) +
+            (i % 10 == 0 ? QByteArray(40, ' ') + QByteArray("word ").repeated(40) : "") + "\n";
+  }
+  text += QByteArray("unbroken").repeated(50) + "\n";
+  const QString notes = QDir(folder).filePath("notes.txt");
+  test::WriteBytes(notes, text);
+  TextToPDFConversionOptions o = Letter(notes, out);
+  o.orientation = 1;
+  ASSERT_TRUE(ConvertEach(o));
+  const QString pdf = QDir(out).filePath("notes.pdf");
+  const QStringList boxes = test::PageBoxes(pdf);
+  ASSERT_GT(boxes.size(), 5);
+  EXPECT_EQ(boxes.count("0 0 792 612"), boxes.size());
+  EXPECT_TRUE(FontsOf(pdf).contains(PostScriptNameFor("Courier")));
+  for (int i = 0; i < boxes.size(); ++i) EXPECT_FALSE(IsBlankPDFPage(pdf, i)) << i;
+  // Every word lies within the 648-point text width right of the left margin.
+  const QString words = test::RunTool("pdftotext", {"-bbox", pdf, "-"});
+  const QRegularExpression box(
+      QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"[\\d.]+\" xMax=\"([\\d.]+)\""));
+  int count = 0;
+  for (auto it = box.globalMatch(words); it.hasNext(); ++count) {
+    const auto m = it.next();
+    EXPECT_GE(m.captured(1).toDouble(), 71.5);
+    EXPECT_LE(m.captured(2).toDouble(), 720.5);
+  }
+  EXPECT_GT(count, 600);
+  EXPECT_TRUE(words.contains(">300<"));
+}
+
+TEST(DocumentToPDF, RichTextKeepsItsFontUnlessForced) {
+  const QString folder = test::MakeTempFolder();
+  const QString rtf = QDir(folder).filePath("letter.rtf");
+  test::WriteBytes(
+      rtf,
+      "{\\rtf1\\ansi{\\fonttbl{\\f0\\froman Times New Roman;}}\\f0\\b\\fs28 Dear reader,\\par}");
+  const QString kept = test::MakeTempFolder(), forced = test::MakeTempFolder();
+  ASSERT_TRUE(ConvertEach(Letter(rtf, kept)));
+  TextToPDFConversionOptions o = Letter(rtf, forced);
+  o.forceTextAttributes = 1;
+  ASSERT_TRUE(ConvertEach(o));
+  const QString own = FontsOf(QDir(kept).filePath("letter.pdf"));
+  const QString courier = PostScriptNameFor("Courier");
+  EXPECT_TRUE(own.contains(PostScriptNameFor("Times New Roman:bold"))) << own.toStdString();
+  EXPECT_FALSE(own.contains(courier));
+  EXPECT_TRUE(FontsOf(QDir(forced).filePath("letter.pdf")).contains(courier));
+  EXPECT_TRUE(test::RunTool("pdftotext", {QDir(kept).filePath("letter.pdf"), "-"})
+                  .contains("Dear reader,"));
+}
+
+TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  const QString blank = QDir(folder).filePath("blank.txt");
+  test::WriteBytes(blank, QByteArray("\n").repeated(200));
+  const QString words = QDir(folder).filePath("words.txt");
+  test::WriteBytes(words, "Some words\n");
+  TextToPDFConversionOptions o = Letter(blank, out);
+  o.sourceItems.append({{QStringLiteral("FilePath"), words}});
+  ASSERT_TRUE(ConvertEach(o));
+  EXPECT_EQ(test::PageCount(QDir(out).filePath("blank.pdf")), 1);
+
+  o.leftMargin = o.rightMargin = 306;
+  EXPECT_FALSE(ConvertEach(o));
+
+  // Without LibreOffice a rich-text document fails on its own; the plain one still converts.
+  const QString rtf = QDir(folder).filePath("letter.rtf");
+  test::WriteBytes(rtf, "{\\rtf1\\ansi Dear reader,\\par}");
+  const QString alone = test::MakeTempFolder();
+  o = Letter(rtf, alone);
+  o.sourceItems.append({{QStringLiteral("FilePath"), words}});
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray("/nonexistent"));
+  const bool converted = ConvertEach(o);
+  qputenv("PATH", path);
+  EXPECT_FALSE(converted);
+  EXPECT_EQ(QDir(alone).entryList(QDir::Files), QStringList({"words.pdf"}));
+
+  o = Letter(words, QDir(out).filePath("joined.pdf"));
+  o.sourceItems.append({{QStringLiteral("FilePath"), words}});
+  o.pdfDocumentAttributes = {{"Title", "Joined"}};
+  std::vector<int64_t> reports;
+  o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
+  o.saveAsSinglePDF = 1;
+  ASSERT_EQ(ConvertDocumentsToPDF(&o), 1);
+  EXPECT_EQ(test::PageCount(o.destinationURL), 2);
+  EXPECT_TRUE(test::RunTool("pdfinfo", {o.destinationURL}).contains("Joined"));
+  EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 6, 7}));
+}
+
+}  // namespace
+}  // namespace glimbrik

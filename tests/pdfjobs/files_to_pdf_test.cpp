@@ -1,0 +1,134 @@
+#include "pdfjobs/files_to_pdf.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <atomic>
+#include <thread>
+
+#include "pdfjobs/pdf_fixtures.h"
+#include "platform/pdf_builder.h"
+#include "platform/pdf_document.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+QVariantMap Item(int type, const QString& path, const QVariantMap& more = {}) {
+  QVariantMap item = more;
+  item.insert(QStringLiteral("FileType"), type);
+  item.insert(QStringLiteral("FilePath"), path);
+  return item;
+}
+
+// A PDF of pages image pages, rotated by rotation, with an outline entry per page.
+QString WritePdf(const QString& folder, const QString& name, int pages, int rotation = 0,
+                 const QVariantMap& attributes = {}) {
+  PdfBuilder pdf;
+  const QString png = test::WriteImage(folder, name + ".png", 50, 70, 72);
+  for (int i = 0; i < pages; ++i) {
+    const QByteArray bytes = test::ReadBytes(png);
+    PdfImageInfo info;
+    ReadPdfImageInfo(bytes, 1, &info);
+    pdf.insertImagePage(i, bytes, info, QRectF(0, 0, 50, 70), QRectF(0, 0, 50, 70), {});
+    pdf.addOutlineEntry(QStringLiteral("Chapter %1").arg(i + 1), i);
+  }
+  pdf.rotatePages(rotation);
+  const QString path = QDir(folder).filePath(name);
+  pdf.write(path, attributes);
+  return path;
+}
+
+FilesToPDFConversionOptions Options(const QString& destination) {
+  FilesToPDFConversionOptions o;
+  o.destinationURL = destination;
+  o.pageWidth = 612;
+  o.pageHeight = 792;
+  o.leftMargin = o.rightMargin = o.topMargin = o.bottomMargin = 36;
+  o.scalePercent = 100;
+  return o;
+}
+
+TEST(FilesToPDF, OnePdfHasAnOutlineEntryPerSourceAndKeepsASourcesOwnOutline) {
+  const QString folder = test::MakeTempFolder();
+  const QString rtf = QDir(folder).filePath("letter.rtf");
+  test::WriteBytes(rtf, "{\\rtf1\\ansi Dear reader,\\par}");
+  const QString html = QDir(folder).filePath("page.html");
+  test::WriteBytes(html, "<html><body><h1>Web page text</h1></body></html>");
+  FilesToPDFConversionOptions o = Options(QDir(folder).filePath("all.pdf"));
+  o.singlePDF = 1;
+  o.createOutline = 1;
+  o.items = {Item(1, test::WriteImage(folder, "photo.jpg", 120, 80, 72)), Item(2, rtf),
+             Item(3, WritePdf(folder, "manual.pdf", 2)), Item(4, html)};
+  FilesToPDF job(&o);
+  ASSERT_TRUE(job.convertToSinglePDF());
+  const auto pdf = PdfDocument::Open(o.destinationURL);
+  ASSERT_TRUE(pdf);
+  const std::vector<PdfOutlineEntry> outline = pdf->outline();
+  ASSERT_EQ(outline.size(), 4u);
+  EXPECT_EQ(outline[0].title, "photo");
+  EXPECT_EQ(outline[1].title, "letter");
+  EXPECT_EQ(outline[2].title, "manual");
+  EXPECT_EQ(outline[3].title, "page");
+  ASSERT_EQ(outline[2].children.size(), 2u);
+  EXPECT_EQ(outline[2].children[1].title, "Chapter 2");
+  EXPECT_TRUE(outline[0].children.empty() && outline[3].children.empty());
+  ASSERT_EQ(pdf->pageCount(), 5);
+  EXPECT_TRUE(pdf->pageText(1).contains("Dear reader"));
+  EXPECT_TRUE(pdf->pageText(4).contains("Web page text"));
+}
+
+TEST(FilesToPDF, EachItemRotatesPdfsCopiesLockedOnesAndFailsMissingPages) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  const QString secret = WritePdf(folder, "secret.pdf", 1, 0, {{kPdfUserPasswordKey, "right"}});
+  FilesToPDFConversionOptions o = Options(out);
+  o.items = {Item(3, WritePdf(folder, "turned.pdf", 1, 270), {{"Angle", 90}}),
+             Item(3, secret, {{"Password", "wrong"}}), Item(3, QDir(folder).filePath("gone.pdf")),
+             Item(4, QDir(folder).filePath("nothere.html"))};
+  FilesToPDF job(&o);
+  QElapsedTimer timer;
+  timer.start();
+  EXPECT_FALSE(job.convertEach());
+  EXPECT_LT(timer.elapsed(), 60000);
+  EXPECT_TRUE(test::RunTool("pdfinfo", {QDir(out).filePath("turned.pdf")})
+                  .contains(QRegularExpression("Page rot: +0\\n")));
+  EXPECT_EQ(test::ReadBytes(QDir(out).filePath("secret.pdf")), test::ReadBytes(secret));
+  EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name),
+            QStringList({"secret.pdf", "turned.pdf"}));
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST(FilesToPDF, AJobOffTheMainThreadPrintsHtmlThroughTheMainThread) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  const QString html = QDir(folder).filePath("page.html");
+  test::WriteBytes(html, "<html><body><p>Printed from a worker</p></body></html>");
+  FilesToPDFConversionOptions o = Options(out);
+  o.items = {Item(4, html)};
+  o.pdfDocumentAttributes = {{kPdfTitleKey, "Worker page"}};
+  std::vector<int64_t> reports;
+  o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
+  std::atomic<int> result{-1};
+  std::thread worker([&] { result = ConvertFilesToPDF(&o); });
+  QElapsedTimer timer;
+  timer.start();
+  while (result < 0 && timer.elapsed() < 120000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  worker.join();
+  EXPECT_EQ(result, 1);
+  const QString pdf = QDir(out).filePath("page.pdf");
+  EXPECT_TRUE(test::RunTool("pdftotext", {pdf, "-"}).contains("Printed from a worker"));
+  EXPECT_TRUE(test::RunTool("pdfinfo", {pdf}).contains("Worker page"));
+  EXPECT_EQ(test::PageBoxes(pdf), QStringList({"0 0 612 792"}));
+  EXPECT_EQ(reports, (std::vector<int64_t>{3}));
+}
+
+}  // namespace
+}  // namespace glimbrik

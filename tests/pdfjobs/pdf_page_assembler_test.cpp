@@ -1,0 +1,187 @@
+#include "pdfjobs/pdf_page_assembler.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "pdfjobs/pdf_fixtures.h"
+#include "platform/pdf_document.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+using test::ListImages;
+using test::MakeTempFolder;
+using test::PageBoxes;
+using test::WriteImage;
+
+QVariantMap Item(const QString& path, const QVariant& angle = QVariant()) {
+  QVariantMap item{{QStringLiteral("FilePath"), path}};
+  if (angle.isValid()) item.insert(QStringLiteral("Angle"), angle);
+  return item;
+}
+
+ImagesToPDFConversionOptions FixedPage(int64_t maxDPI, uint64_t percent) {
+  ImagesToPDFConversionOptions o;
+  o.pageSizeMode = 1;
+  o.pageWidth = 612;
+  o.pageHeight = 792;
+  o.leftMargin = o.rightMargin = o.topMargin = o.bottomMargin = 56;
+  o.maxImageDPI = maxDPI;
+  o.scalePercent = percent;
+  o.imageType = 7;
+  return o;
+}
+
+TEST(PDFPageAssembler, OnePdfTakesEachImagesOwnSizeAndKeepsJpegBytes) {
+  const QString folder = MakeTempFolder();
+  const QString a = WriteImage(folder, "a.png", 600, 400, 72);
+  const QString b = WriteImage(folder, "b.jpg", 1200, 800, 300, QColor(20, 90, 200));
+  ImagesToPDFConversionOptions o;
+  o.singlePDF = 1;
+  o.scalePercent = 100;
+  o.leftMargin = o.rightMargin = o.topMargin = o.bottomMargin = 50;
+  o.orientation = 1;
+  o.items = {Item(a), Item(b)};
+  o.destinationURL = QDir(folder).filePath("all.pdf");
+  std::vector<int64_t> reports;
+  o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
+
+  ASSERT_EQ(ConvertImagesToPDF(&o), 1);
+  EXPECT_EQ(PageBoxes(o.destinationURL), QStringList({"0 0 600 400", "0 0 288 192"}));
+  EXPECT_TRUE(test::ReadBytes(o.destinationURL).contains(test::ReadBytes(b)));
+  const auto images = ListImages(o.destinationURL);
+  ASSERT_EQ(images.size(), 2u);
+  EXPECT_EQ(images[1].encoding, "jpeg");
+  EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 6, 7}));
+}
+
+TEST(PDFPageAssembler, FixedPageCapsResolutionOrScalesByPercent) {
+  const QString folder = MakeTempFolder();
+  const QString big = WriteImage(folder, "big.png", 3000, 2000, 72);
+  struct Case {
+    int64_t maxDPI;
+    uint64_t percent;
+    int width, height;
+  };
+  for (const Case& c :
+       {Case{300, 100, 2083, 1389}, Case{0, 50, 1500, 1000}, Case{0, 150, 3000, 2000}}) {
+    ImagesToPDFConversionOptions o = FixedPage(c.maxDPI, c.percent);
+    o.items = {Item(big)};
+    o.destinationURL = QDir(folder).filePath(QString("out%1.pdf").arg(c.percent + c.maxDPI));
+    PDFPageAssembler assembler;
+    assembler.setOptions(o);
+    ASSERT_TRUE(assembler.convertToSinglePDF());
+    const auto images = ListImages(o.destinationURL);
+    ASSERT_FALSE(images.empty());
+    EXPECT_NEAR(images[0].width, c.width, 1) << c.percent;
+    EXPECT_NEAR(images[0].height, c.height, 1) << c.percent;
+    EXPECT_EQ(PageBoxes(o.destinationURL, "CropBox")[0].split(' ').mid(2),
+              QStringList({"612", "792"}));
+  }
+}
+
+TEST(PDFPageAssembler, ImageIsCentredInThePrintableArea) {
+  const QString folder = MakeTempFolder();
+  // 200 x 100 points at 72 dpi on a 400 x 400 page with margins 20 left and 60 right.
+  ImagesToPDFConversionOptions o = FixedPage(0, 100);
+  o.pageWidth = o.pageHeight = 400;
+  o.leftMargin = 20;
+  o.rightMargin = 60;
+  o.topMargin = o.bottomMargin = 0;
+  o.pageSizeMode = 2;
+  o.items = {Item(WriteImage(folder, "i.png", 200, 100, 72, Qt::black))};
+  o.destinationURL = QDir(folder).filePath("c.pdf");
+  PDFPageAssembler assembler;
+  assembler.setOptions(o);
+  ASSERT_TRUE(assembler.convertToSinglePDF());
+  const auto pdf = PdfDocument::Open(o.destinationURL);
+  ASSERT_TRUE(pdf);
+  const QImage page = pdf->renderPage(0, 72);
+  ASSERT_EQ(page.size(), QSize(400, 400));
+  // Printable 320 wide from x 20: the image spans 80..280 and 150..250.
+  EXPECT_EQ(qGray(page.pixel(85, 200)), 0);
+  EXPECT_EQ(qGray(page.pixel(275, 155)), 0);
+  EXPECT_EQ(qGray(page.pixel(75, 200)), 255);
+  EXPECT_EQ(qGray(page.pixel(285, 200)), 255);
+  EXPECT_EQ(qGray(page.pixel(200, 145)), 255);
+  EXPECT_EQ(qGray(page.pixel(200, 255)), 255);
+
+  // Margins that take the whole width leave nowhere to put the image.
+  o.leftMargin = 200;
+  o.rightMargin = 200;
+  o.destinationURL = QDir(folder).filePath("none.pdf");
+  assembler.setOptions(o);
+  EXPECT_FALSE(assembler.convertToSinglePDF());
+  EXPECT_FALSE(QFileInfo::exists(o.destinationURL));
+}
+
+TEST(PDFPageAssembler, EachImageItsOwnPdfAndFailuresDoNotStopTheRun) {
+  const QString folder = MakeTempFolder();
+  const QString out = MakeTempFolder();
+  test::WriteBytes(QDir(out).filePath("x.pdf"), "taken");
+  ImagesToPDFConversionOptions o;
+  o.scalePercent = 100;
+  o.items = {Item(WriteImage(folder, "x.png", 40, 30, 72)),
+             Item(QDir(folder).filePath("missing.png")),
+             Item(WriteImage(folder, "y.png", 40, 30, 72))};
+  o.destinationURL = out;
+  PDFPageAssembler assembler;
+  assembler.setOptions(o);
+  EXPECT_FALSE(assembler.convertEach());
+  QStringList names = QDir(out).entryList(QDir::Files, QDir::Name);
+  EXPECT_EQ(names, QStringList({"x 1.pdf", "x.pdf", "y.pdf"}));
+  EXPECT_EQ(test::ReadBytes(QDir(out).filePath("x.pdf")), "taken");
+}
+
+TEST(PDFPageAssembler, EveryImageOfAMultiPageTiffIsAPage) {
+  const QString folder = MakeTempFolder();
+  const QString tiff = QDir(folder).filePath("three.tif");
+  bool ok = false;
+  test::RunTool("convert",
+                {WriteImage(folder, "1.png", 30, 20, 72), WriteImage(folder, "2.png", 40, 20, 72),
+                 WriteImage(folder, "3.png", 50, 20, 72), tiff},
+                &ok);
+  ASSERT_TRUE(ok);
+  ImagesToPDFConversionOptions o;
+  o.scalePercent = 100;
+  o.items = {Item(tiff)};
+  o.destinationURL = folder;
+  PDFPageAssembler assembler;
+  assembler.setOptions(o);
+  ASSERT_TRUE(assembler.convertEach());
+  EXPECT_EQ(PageBoxes(QDir(folder).filePath("three.pdf")),
+            QStringList({"0 0 30 20", "0 0 40 20", "0 0 50 20"}));
+}
+
+TEST(PDFPageAssembler, AnglesTurnQuarterTurnsOnlyAndNeverCarryOver) {
+  const QString folder = MakeTempFolder();
+  // Red left half, blue right half.
+  QImage image = test::TwoColourImage(60, 40, Qt::red, Qt::blue);
+  image.setDotsPerMeterX(2835);
+  image.setDotsPerMeterY(2835);
+  const QString path = QDir(folder).filePath("two.png");
+  image.save(path);
+  ImagesToPDFConversionOptions o;
+  o.singlePDF = 1;
+  o.scalePercent = 100;
+  o.items = {Item(path, 90), Item(path), Item(path, 450), Item(path, 45)};
+  o.destinationURL = QDir(folder).filePath("turned.pdf");
+  PDFPageAssembler assembler;
+  assembler.setOptions(o);
+  ASSERT_TRUE(assembler.convertToSinglePDF());
+  EXPECT_EQ(PageBoxes(o.destinationURL),
+            QStringList({"0 0 40 60", "0 0 60 40", "0 0 60 40", "0 0 60 40"}));
+  // A quarter turn clockwise puts the left half on top.
+  const auto pdf = PdfDocument::Open(o.destinationURL);
+  const QImage turned = pdf->renderPage(0, 72);
+  EXPECT_GT(qRed(turned.pixel(20, 5)), 200);
+  EXPECT_GT(qBlue(turned.pixel(20, 55)), 200);
+  EXPECT_EQ(ItemRotationAngle(-270), -270);
+  EXPECT_EQ(ItemRotationAngle(QVariant()), 0);
+}
+
+}  // namespace
+}  // namespace glimbrik

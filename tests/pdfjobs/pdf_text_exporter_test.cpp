@@ -1,0 +1,150 @@
+#include "pdfjobs/pdf_text_exporter.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include "pdfjobs/office_converter.h"
+#include "pdfjobs/pdf_fixtures.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+// A PDF whose page n reads "Page n of the book" (pages listed in blank stay empty).
+QString WriteTextPdf(const QString& folder, const QString& name, int pages,
+                     const QList<int>& blank = {}) {
+  const QString path = QDir(folder).filePath(name);
+  QPdfWriter writer(path);
+  writer.setResolution(72);
+  QPainter painter(&writer);
+  painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+  for (int page = 1; page <= pages; ++page) {
+    if (page > 1) writer.newPage();
+    if (!blank.contains(page))
+      painter.drawText(72, 72, QStringLiteral("Page %1 of the book").arg(page));
+  }
+  painter.end();
+  return path;
+}
+
+PDFToTextConversionOptions Options(const QString& source, const QString& destination,
+                                   uint32_t format, const QString& extension) {
+  PDFToTextConversionOptions o;
+  o.sourceURL = source;
+  o.destinationURL = destination;
+  o.format = format;
+  o.extension = extension;
+  return o;
+}
+
+bool Export(const PDFToTextConversionOptions& o) { return PDFTextExporter(&o).exportPages(); }
+
+TEST(PDFTextExporter, PerPageNamesCarryAsManyDigitsAsThePageCount) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  PDFToTextConversionOptions o = Options(WriteTextPdf(folder, "name.pdf", 120), out, 1, "txt");
+  o.perPageFiles = 1;
+  std::vector<int64_t> reports;
+  o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
+  ASSERT_TRUE(Export(o));
+  const QStringList names = QDir(out).entryList(QDir::Files, QDir::Name);
+  ASSERT_EQ(names.size(), 120);
+  EXPECT_EQ(names.first(), "name-001.txt");
+  EXPECT_EQ(names[6], "name-007.txt");
+  EXPECT_EQ(names.last(), "name-120.txt");
+  EXPECT_TRUE(test::ReadBytes(QDir(out).filePath("name-007.txt")).contains("Page 7 of the book"));
+  EXPECT_EQ(reports.size(), 120u);
+
+  const QString single = test::MakeTempFolder();
+  o = Options(WriteTextPdf(folder, "one.pdf", 1), single, 1, "txt");
+  o.perPageFiles = 1;
+  o.baseName = "name";
+  ASSERT_TRUE(Export(o));
+  EXPECT_EQ(QDir(single).entryList(QDir::Files), QStringList({"name.txt"}));
+}
+
+TEST(PDFTextExporter, RangesSelectPagesAndNeverReplaceAFile) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  PDFToTextConversionOptions o = Options(WriteTextPdf(folder, "name.pdf", 5, {4}), out, 1, "txt");
+  o.pageRangeMode = 2;
+  o.firstPage = 3;
+  o.lastPage = 0;
+  ASSERT_TRUE(Export(o));
+  ASSERT_TRUE(Export(o));
+  EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name), QStringList({"name 1.txt", "name.txt"}));
+  const QByteArray text = test::ReadBytes(QDir(out).filePath("name.txt"));
+  EXPECT_TRUE(text.contains("Page 3") && text.contains("Page 5"));
+  EXPECT_FALSE(text.contains("Page 2"));
+
+  const QString none = test::MakeTempFolder();
+  o.destinationURL = none;
+  o.pageRangeMode = 1;
+  o.firstPage = 0;
+  EXPECT_FALSE(Export(o));
+  o.firstPage = 4;  // the blank page: nothing to write
+  EXPECT_FALSE(Export(o));
+  EXPECT_TRUE(QDir(none).entryList(QDir::Files).isEmpty());
+
+  // Cancelled once page 3 has been reported: the pages gathered so far are still written.
+  const QString cancelled = test::MakeTempFolder();
+  o = Options(o.sourceURL, cancelled, 1, "txt");
+  int64_t reported = 0;
+  o.progressCallback.callback = [&](int64_t page) { reported = page; };
+  o.progressCallback.isConversionCancelled = [&] { return reported >= 3; };
+  ASSERT_TRUE(Export(o));
+  const QByteArray gathered = test::ReadBytes(QDir(cancelled).filePath("name.txt"));
+  EXPECT_TRUE(gathered.contains("Page 3") && !gathered.contains("Page 5"));
+
+  // A destination below a plain file cannot be written.
+  o.progressCallback = {};
+  o.firstPage = 3;
+  o.destinationURL = QDir(out).filePath("name.txt");
+  EXPECT_FALSE(Export(o));
+}
+
+TEST(PDFTextExporter, WritesEachFormat) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  const QString source = WriteTextPdf(folder, "name.pdf", 1);
+  struct Case {
+    uint32_t format;
+    const char* extension;
+    QByteArray start;
+  };
+  for (const Case& c : {Case{2, "txt", QByteArray("\xFF\xFE", 2)}, Case{3, "rtf", "{\\rtf1"},
+                        Case{5, "doc", QByteArray("\xD0\xCF\x11\xE0", 4)},
+                        Case{6, "docx", "PK\x03\x04"}, Case{7, "odt", "PK\x03\x04"}}) {
+    ASSERT_TRUE(Export(Options(source, out, c.format, c.extension))) << c.format;
+    const QString path = QDir(out).filePath(QStringLiteral("name.") + c.extension);
+    EXPECT_TRUE(test::ReadBytes(path).startsWith(c.start)) << c.format;
+  }
+  EXPECT_TRUE(test::ReadBytes(QDir(out).filePath("name.txt"))
+                  .contains(QByteArray("P\0a\0g\0e\0 \0001", 11)));
+  EXPECT_TRUE(test::ReadBytes(QDir(out).filePath("name.docx")).contains("word/document.xml"));
+  EXPECT_TRUE(test::ReadBytes(QDir(out).filePath("name.odt"))
+                  .contains("mimetypeapplication/vnd.oasis.opendocument.text"));
+  ASSERT_TRUE(Export(Options(source, out, 4, "rtfd")));
+  EXPECT_TRUE(test::ReadBytes(QDir(out).filePath("name.rtfd/TXT.rtf")).startsWith("{\\rtf1"));
+
+  // The Word package reads back in an office suite with its text and font.
+  const QString text = ConvertWithOffice(QDir(out).filePath("name.docx"), "txt", folder);
+  EXPECT_TRUE(test::ReadBytes(text).contains("Page 1 of the book"));
+  EXPECT_TRUE(test::ReadBytes(QDir(out).filePath("name.rtf")).contains("DejaVu"));
+}
+
+TEST(PDFTextExporter, ASourceThatIsNoPdfThrows301) {
+  const QString folder = test::MakeTempFolder();
+  const QString notPdf = QDir(folder).filePath("x.pdf");
+  test::WriteBytes(notPdf, "not a pdf");
+  PDFToTextConversionOptions o = Options(notPdf, folder, 1, "txt");
+  try {
+    ConvertPDFToText(&o);
+    FAIL() << "no exception";
+  } catch (int code) {
+    EXPECT_EQ(code, 301);
+  }
+}
+
+}  // namespace
+}  // namespace glimbrik
