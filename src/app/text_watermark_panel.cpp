@@ -298,10 +298,15 @@ void TextWatermarkPanel::buildShadowRows(QWidget* frame) {
   yOffsetTextFieldOutlet = Field(NumberFieldKind::ShadowYOffset, "yOffsetTextFieldOutlet");
   yOffsetStepperOutlet = Stepper(-kMaxShadowOffset, kMaxShadowOffset, "yOffsetStepperOutlet");
   auto* offsets = new QHBoxLayout;
+  offsets->addSpacing(22);
   offsets->addWidget(xOffsetLabel);
-  offsets->addLayout(FieldGroup(xOffsetTextFieldOutlet, xOffsetStepperOutlet));
+  offsets->addWidget(xOffsetTextFieldOutlet);
+  offsets->addWidget(xOffsetStepperOutlet);
+  offsets->addSpacing(12);
   offsets->addWidget(yOffsetLabel);
-  offsets->addLayout(FieldGroup(yOffsetTextFieldOutlet, yOffsetStepperOutlet));
+  offsets->addWidget(yOffsetTextFieldOutlet);
+  offsets->addWidget(yOffsetStepperOutlet);
+  offsets->addStretch(1);
   grid->addLayout(offsets, 1, 0, 1, 2);
 }
 
