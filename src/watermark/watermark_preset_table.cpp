@@ -97,7 +97,7 @@ void WatermarkPresetTitleDelegate::setModelData(QWidget* editor, QAbstractItemMo
     QTimer::singleShot(0, table, [table, cell, typed] {
       if (!table || !cell.isValid()) return;
       table->edit(cell);
-      if (auto* again = table->findChild<QLineEdit*>()) {
+      if (auto* again = qobject_cast<QLineEdit*>(table->indexWidget(cell))) {
         again->setText(typed);
         again->selectAll();
       }

@@ -2,10 +2,13 @@
 
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTest>
 #include <algorithm>
 
 #include "engine/text_token_archive.h"
 #include "platform/bundle_resources.h"
+#include "platform/localization.h"
 #include "platform/preferences.h"
 #include "watermark/watermark_preset_table.h"
 #include "watermark/watermark_presets.h"
@@ -203,6 +206,65 @@ TEST(TextWatermarkPresets, ReplacingAnotherPresetKeepsTheEditedRow) {
   // An empty title is refused with its own question.
   EXPECT_FALSE(editor.view->controlTextShouldEndEditing(1, QString()));
   EXPECT_EQ(editor.questions.size(), 3);
+}
+
+// The title typed into the table's cell, ended with Return.
+void TypeTitle(PresetEditor& editor, int row, const QString& text) {
+  QTableView* table = editor.view->waterMarkTableOutlet();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  table->edit(table->model()->index(row, kPresetTitleColumn));
+  QLineEdit* line = nullptr;
+  for (QLineEdit* candidate : table->findChildren<QLineEdit*>()) {
+    if (candidate->isVisible()) line = candidate;
+  }
+  ASSERT_NE(line, nullptr);
+  line->setText(text);
+  QTest::keyClick(line, Qt::Key_Return);
+  QCoreApplication::processEvents();
+}
+
+TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
+  WritePresets({"a", "b"});
+  PresetEditor editor;
+  editor.preview.show();
+  editor.table->show();
+  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  editor.view->SelectRowStartingAtRow(1);
+  editor.view->setFontSize(44);
+  TypeTitle(editor, 1, QStringLiteral("\u2726renamed"));
+  EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
+  QVariantMap file = StoredFile();
+  EXPECT_FALSE(file.contains("b"));
+  EXPECT_EQ(file.value("renamed").toMap().value(Key(kTextFontSizeKey)).toLongLong(), 44);
+  EXPECT_EQ(file.value("renamed").toMap().value(Key(kWaterMarkPresetIndexKey)).toLongLong(), 1);
+  EXPECT_EQ(editor.Shown(1), "renamed");
+
+  // An empty title is refused: the cell opens again.
+  TypeTitle(editor, 1, QString());
+  QTableView* table = editor.view->waterMarkTableOutlet();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const QList<QLineEdit*> lines = table->findChildren<QLineEdit*>();
+        return std::any_of(lines.begin(), lines.end(), [](QLineEdit* l) { return l->isVisible(); });
+      },
+      2000));
+  EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
+  ASSERT_FALSE(editor.questions.isEmpty());
+  EXPECT_EQ(editor.questions.last(), LocalizedString("EmptyPresetAlertTitle"));
+  // Another preset's title with Cancel: the cell opens again on what was typed.
+  editor.answers << 0;
+  TypeTitle(editor, 1, QStringLiteral("a"));
+  QLineEdit* reopened = nullptr;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        reopened = qobject_cast<QLineEdit*>(
+            table->indexWidget(table->model()->index(1, kPresetTitleColumn)));
+        return reopened != nullptr;
+      },
+      2000));
+  if (reopened) EXPECT_EQ(reopened->text(), "a");
+  EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
 }
 
 TEST(TextWatermarkPresets, AddingOverAnUnreadableFileKeepsTheOtherPresets) {
