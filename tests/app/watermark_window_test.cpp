@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
 #include <QTest>
 #include <cmath>
 
@@ -534,8 +535,10 @@ TEST_F(WatermarkWindow, TextWatermarkPanelShowsBesideTheOverlay) {
   delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
   view().SelectRowStartingAtRow(1);
   QVXOutlineView* sidebar = delegate->window()->configurationCollection;
-  sidebar->ensureWidgetVisible(delegate->panels().TextWatermarkViews[4], 0, 0);
-  sidebar->ensureWidgetVisible(delegate->panels().TextWatermarkViews[0], 0, 0);
+  // The group's header at the top of the sidebar, its panel below it.
+  QWidget* top = delegate->panels().TextWatermarkViews[0];
+  QTest::qWait(50);
+  sidebar->verticalScrollBar()->setValue(top->mapTo(sidebar->widget(), QPoint(0, 0)).y() - 26);
   QTest::qWait(50);
   const QImage window = delegate->window()->grab().toImage();
 
