@@ -8,7 +8,6 @@
 #include "app/app_delegate.h"
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
-#include "engine/text_token_archive.h"
 #include "platform/bundle_resources.h"
 
 namespace glimbrik {
@@ -65,33 +64,18 @@ TextWatermarkPanel::TextWatermarkPanel(AppDelegate& delegate, WatermarkView& vie
 void TextWatermarkPanel::build(OptionPanels& panels) {
   QWidget* presets = view_.MakePresetTableControls();
   static_cast<QBoxLayout*>(panels.TextWatermarkViews[0]->layout())->insertWidget(0, presets);
-  buildTextRow(panels.TextWatermarkViews[0]);
+  buildTextRow(panels);
   buildFontRows(panels.TextWatermarkViews[1]);
   buildStyleRows(panels.TextWatermarkViews[2]);
   buildPlacementRows(panels.TextWatermarkViews[3]);
   buildShadowRows(panels.TextWatermarkViews[4]);
 }
 
-void TextWatermarkPanel::buildTextRow(QWidget* frame) {
-  // The token field of the watermark text may already be there with its own wiring.
-  textTextFieldOutlet = frame->findChild<TokenField*>(QStringLiteral("textTextFieldOutlet"));
-  textLabelOutlet = frame->findChild<QLabel*>(QStringLiteral("textLabelOutlet"));
-  textInsertTokenButtonOutlet =
-      frame->findChild<QWidget*>(QStringLiteral("textInsertTokenButtonOutlet"));
-  if (textTextFieldOutlet) return;
-  auto* row = new QHBoxLayout;
-  textLabelOutlet = NewLabel("textLabelOutlet", QStringLiteral("Text:"));
-  textTextFieldOutlet = Named(new TokenField, "textTextFieldOutlet");
-  textTextFieldOutlet->setAcceptsLineBreaks(true);
-  textTextFieldOutlet->setProperty("ownedByTextPanel", true);
-  row->addWidget(textLabelOutlet, 0, Qt::AlignTop);
-  row->addWidget(textTextFieldOutlet, 1);
-  static_cast<QBoxLayout*>(frame->layout())->addLayout(row);
-  connect(textTextFieldOutlet, &TokenField::tokensEdited, this, [this] {
-    const TokenArray tokens = textTextFieldOutlet->tokens();
-    view_.model().setTextStringTokens(tokens);
-    view_.setObjectToSelectedPreset(ArchiveTokenArray(tokens), QStringLiteral("textString"));
-  });
+void TextWatermarkPanel::buildTextRow(const OptionPanels& panels) {
+  // The text row comes with the option panels, which wire its token field themselves.
+  textLabelOutlet = panels.textLabelOutlet;
+  textTextFieldOutlet = panels.textTextFieldOutlet;
+  textInsertTokenButtonOutlet = panels.textInsertTokenButtonOutlet;
 }
 
 void TextWatermarkPanel::buildFontRows(QWidget* frame) {

@@ -83,7 +83,8 @@ class TextWatermarkPanel : public QObject {
   // The typed text completed to a family, or itself when none matches.
   QString completedString(const QString& typed) const;
 
-  // The edited values into the controls (the editor's assignTextValues).
+  // The edited values into the style controls (the editor's assignTextValues; the text field
+  // is filled by its own wiring).
   void AssignTextWaterMarkValuesToControl(const TextWatermarkValues& values);
 
   // The angle slider, set by a program without announcing it.
@@ -144,11 +145,11 @@ class TextWatermarkPanel : public QObject {
   QLabel* blurLabel = nullptr;
   ValueStepper* blurStepperOutlet = nullptr;
   NumberField* blurTextFieldOutlet = nullptr;
-  QWidget* textInsertTokenButtonOutlet = nullptr;
+  QToolButton* textInsertTokenButtonOutlet = nullptr;
 
  private:
   void build(OptionPanels& panels);
-  void buildTextRow(QWidget* frame);
+  void buildTextRow(const OptionPanels& panels);
   void buildFontRows(QWidget* frame);
   void buildStyleRows(QWidget* frame);
   void buildPlacementRows(QWidget* frame);

@@ -461,10 +461,6 @@ QString TextWatermarkPanel::completedString(const QString& typed) const {
 // --- Values into the controls.
 
 void TextWatermarkPanel::AssignTextWaterMarkValuesToControl(const TextWatermarkValues& v) {
-  if (textTextFieldOutlet && textTextFieldOutlet->parent() &&
-      textTextFieldOutlet->property("ownedByTextPanel").toBool()) {
-    textTextFieldOutlet->setTokens(v.textStringTokens);
-  }
   setFontToControls(v.textFont);
   ShowInteger(fontSizeTextFieldOutlet, fontSizeStepperOutlet, v.textFontSize);
   const auto percent = static_cast<int64_t>(std::lround(v.textOpacity * 100.0));
