@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 
 #include "app/app_delegate.h"
@@ -91,6 +92,18 @@ TEST_F(TextWatermarkPanelTest, SizeOverItsLimitBringsThePreviousValueBack) {
   TypeAtEnd(panel().angleTextFieldOutlet, QStringLiteral("36"), '0');
   EXPECT_EQ(panel().angleTextFieldOutlet->text(), "45");
   EXPECT_EQ(First().value(Key(kTextRotationAngleKey)).toLongLong(), 45);
+}
+
+TEST_F(TextWatermarkPanelTest, TypedTextMarksTheSelectedPresetInTheTable) {
+  TokenField* text = panel().textTextFieldOutlet;
+  ASSERT_NE(text, nullptr);
+  EXPECT_FALSE(view().savePresetButton()->isEnabled());
+  text->moveCursor(QTextCursor::End);
+  QTest::keyClicks(text, QStringLiteral("!"));
+  QAbstractItemModel* table = view().waterMarkTableOutlet()->model();
+  EXPECT_EQ(table->data(table->index(0, 1)).toString(), QStringLiteral("\u2726first"));
+  EXPECT_TRUE(view().savePresetButton()->isEnabled());
+  EXPECT_EQ(view().model().textStringTokens(), TokenArray{QStringLiteral("one!")});
 }
 
 TEST_F(TextWatermarkPanelTest, SteppingDownFromNoSpacingCondenses) {
