@@ -7,6 +7,7 @@
 #include "app/panel_widgets.h"
 #include "app/text_watermark_panel.h"
 #include "platform/font_members.h"
+#include "platform/keyed_archive.h"
 
 namespace glimbrik {
 
@@ -429,10 +430,11 @@ void TextWatermarkPanel::setFontToControls(const QFont& font) {
   fontStylePopupButtonOutlet->clear();
   const std::vector<FontFamilyMember> members =
       AvailableMembersOfFontFamily(fontComboBoxOutlet->currentText());
+  const QString postScriptName = FontPostScriptName(font);
   int selected = 0;
   for (size_t i = 0; i < members.size(); ++i) {
     fontStylePopupButtonOutlet->addItem(members[i].faceName);
-    if (members[i].faceName == font.styleName() && !font.styleName().isEmpty())
+    if (!postScriptName.isEmpty() && members[i].postScriptName == postScriptName)
       selected = static_cast<int>(i);
   }
   if (!members.empty()) fontStylePopupButtonOutlet->setCurrentIndex(selected);

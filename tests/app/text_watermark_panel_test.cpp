@@ -12,6 +12,7 @@
 #include "app/app_delegate.h"
 #include "app/custom_alert.h"
 #include "app_fixtures.h"
+#include "platform/font_members.h"
 #include "platform/localization.h"
 #include "watermark/watermark_fixtures.h"
 #include "watermark/watermark_presets.h"
@@ -172,6 +173,12 @@ TEST_F(TextWatermarkPanelTest, FamilyCompletionFollowsTheListOrder) {
   const QString first = families.first();
   EXPECT_EQ(panel().completedString(first.left(2).toUpper()), first);
   EXPECT_EQ(panel().completedString(QStringLiteral("zzzq")), "zzzq");
+  // The face popup shows the font's own face.
+  const std::optional<QFont> bold = FontWithPostScriptName(QStringLiteral("DejaVuSans-Bold"));
+  ASSERT_TRUE(bold.has_value());
+  panel().setFontToControls(*bold);
+  EXPECT_EQ(panel().fontComboBoxOutlet->currentText(), "DejaVu Sans");
+  EXPECT_EQ(panel().fontStylePopupButtonOutlet->currentText(), "Bold");
   // A font whose family is not installed shows the first family.
   panel().setFontToControls(QFont(QStringLiteral("No Such Family Here")));
   EXPECT_EQ(panel().fontComboBoxOutlet->currentText(), first);
