@@ -32,6 +32,7 @@ namespace glimbrik {
 class MacAppStoreRating;
 class PreferencesSheet;
 class PreviewController;
+class TextWatermarkPanel;
 
 // The application's controller: owns the image list, the sidebar groups and the option panels
 // of the main window, and answers the window's and the application's questions. GUI thread
@@ -243,6 +244,8 @@ class AppDelegate : public QObject {
   QToolButton* previewButtonOutlet() const { return window_->previewButtonOutlet; }
   // The watermark editor's view, a child of the selected-image view.
   QPointer<WatermarkView> watermarkContextView;
+  // The text-watermark panel of the sidebar; none without the editor.
+  TextWatermarkPanel* textWatermarkPanel() const { return textWatermarkPanel_; }
 
   // Set by a run's cancel command; adding runs stop between files when it is set but never clear
   // it.
@@ -296,6 +299,7 @@ class AppDelegate : public QObject {
   ImageListModel* model_ = nullptr;
   QPointer<PreviewController> previewController_;
   WatermarkTextTokens* tokens_ = nullptr;
+  TextWatermarkPanel* textWatermarkPanel_ = nullptr;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
   ImageEntityPtr shownEntity_;  // the entry the image view shows
