@@ -20,6 +20,7 @@
 #include "app/general_options.h"
 #include "app/image_list_model.h"
 #include "app/main_window.h"
+#include "app/preset_files.h"
 #include "engine/conversion_records.h"
 #include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_view.h"
@@ -28,6 +29,7 @@ class QCheckBox;
 
 namespace glimbrik {
 
+class PresetNameSheet;
 class PreviewController;
 
 // The application's controller: owns the image list, the sidebar groups and the option panels
@@ -93,7 +95,6 @@ class AppDelegate : public QObject {
     std::function<void()> DefaultWatermarkTextOption;
     std::function<void()> DefaultWatermarkImageOption;
     std::function<void(const QFont& font)> changeFont;
-    std::function<void(const QString& title)> applyStoredResizePreset;  // size items from 19
   } hooks;
 
   // --- Resize panel.
@@ -112,6 +113,37 @@ class AppDelegate : public QObject {
   void changeResizeResultDisplayUnitType();
   // The resize part as the panel shows it; none when the resize group is off.
   std::optional<ImageResizeOptions> GetResizingOptions() const;
+
+  // --- Photo, resize and rename presets (app_delegate_presets*.cpp).
+  // The stored presets appended to their pop-ups; the watermark editor's presets load between
+  // the resize and the photo presets.
+  void LoadRenameAndResizePresetPopups();
+  void LoadPhotoPresetPopup();
+  void GetResizePreferenceValue(QVariantMap* preset) const;
+  void GetRenamePreferenceValue(QVariantMap* preset) const;
+  void GetConversionPreferenceValue(QVariantMap* preset) const;
+  void GetOptimizationPreferenceValue(QVariantMap* preset) const;
+  void GetEffectPreferenceValue(QVariantMap* preset) const;
+  void GetPhotoPreferenceValue(QVariantMap* preset);
+  void ChangeAndSetResizeOptionsFromDict(const QVariantMap* preset);
+  void ChangeAndSetPrefOptions(const QString& name);
+  void ChangeAndSetRenameOptionsFromDict(const QVariantMap* preset);
+  void ChangeAndSetRenamePresetOptions(const QString& name);
+  void PhotoPresetChangeAction(QObject* sender);
+  // An empty name, or one the file does not hold, applies the defaults.
+  void ChangeAndSetPhotoPrefOptions(const QString& name);
+  void UpdateGlobalPhotoPresetDatadDringRemoveAction(const QString& key, qint64 value);
+  void UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex(qint64 row);
+  // The naming sheet: opened for one kind of preset, its buttons save or remove by name.
+  void AddPresetAction(QObject* sender);
+  void AddRenamePresetAction(QObject* sender);
+  void AddPhotoPresetAction(QObject* sender);
+  void SavePresetAction(QObject* sender);
+  void RemovePresetAction(QObject* sender);
+  void CancelPresetButtonAction(QObject* sender);
+  PresetNameSheet* AddPresetDialogOutlet() const { return presetSheet_; }
+  bool isPhotoPref = false;
+  bool isRenamePresetPref = false;
 
   // --- Sidebar.
   const std::vector<std::shared_ptr<QVXConfigurationGroup>>& configurations() const {
@@ -255,10 +287,16 @@ class AppDelegate : public QObject {
   void SetLockSign(bool locked);
   void layOutResizeFields(int newMode, int oldMode, const QString* carried);
   void connectPanelControls();
+  void connectPresetControls();
+  // The kind the naming sheet works on, from its two flags.
+  PresetKind presetSheetKind() const;
+  void beginPresetSheet(PresetKind kind, QObject* sender);
+  QComboBox* popupForPresetKind(PresetKind kind) const;
   // The zoom of an image of that displayed size fitted into the image view.
   double ZoomForDisplayedSize(QSize shown, double aspect) const;
 
   MainWindow* window_ = nullptr;
+  PresetNameSheet* presetSheet_ = nullptr;  // made on first use, a child of the window
   ImageListModel* model_ = nullptr;
   QPointer<PreviewController> previewController_;
   WatermarkTextTokens* tokens_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include "app/app_delegate.h"
 #include "app/batch_output_type.h"
+#include "app/preset_watermark.h"
 #include "platform/preferences.h"
 
 namespace glimbrik {
@@ -81,18 +82,7 @@ void AppDelegate::SetDestinationURLData(const QByteArray& data) {
   p.openDestinationButton->setEnabled(!m_destinationURL.isEmpty());
 }
 
-void AppDelegate::ApplyDefaultPhotoPreset() {
-  DefaultImageConversionOption();
-  DefaultOptimizationOption();
-  DefaultRenameOption();
-  DefaultResizeOption();
-  DefaultWatermarkTextOption();
-  DefaultWatermarkImageOption();
-  DefaultEffectOption();
-  for (int group = kConfigurationGroupCount - 1; group >= 0; --group) {
-    SwitchOnOffHeader(group, group == kConversionGroup, false);
-  }
-}
+void AppDelegate::ApplyDefaultPhotoPreset() { ChangeAndSetPhotoPrefOptions(QString()); }
 
 void AppDelegate::DefaultImageConversionOption() {
   OptionPanels& p = panels();
@@ -130,7 +120,15 @@ void AppDelegate::DefaultOptimizationOption() {
 }
 
 void AppDelegate::DefaultRenameOption() {
-  if (hooks.DefaultRenameOption) hooks.DefaultRenameOption();
+  if (hooks.DefaultRenameOption) {
+    hooks.DefaultRenameOption();
+    return;
+  }
+  renameTokenTextFieldOutlet()->setTokens(
+      {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9)});
+  ChangeRenameOptionActions(nullptr);
+  // The example follows, as it does for every other pattern that is set.
+  updateRenameExampleString();
 }
 
 void AppDelegate::DefaultResizeOption() {
@@ -159,11 +157,19 @@ void AppDelegate::DefaultResizeOption() {
 }
 
 void AppDelegate::DefaultWatermarkTextOption() {
-  if (hooks.DefaultWatermarkTextOption) hooks.DefaultWatermarkTextOption();
+  if (hooks.DefaultWatermarkTextOption) {
+    hooks.DefaultWatermarkTextOption();
+  } else if (watermarkContextView) {
+    ApplyDefaultWatermarkText(*watermarkContextView);
+  }
 }
 
 void AppDelegate::DefaultWatermarkImageOption() {
-  if (hooks.DefaultWatermarkImageOption) hooks.DefaultWatermarkImageOption();
+  if (hooks.DefaultWatermarkImageOption) {
+    hooks.DefaultWatermarkImageOption();
+  } else if (watermarkContextView) {
+    ApplyDefaultWatermarkImage(*watermarkContextView);
+  }
 }
 
 void AppDelegate::DefaultEffectOption() {

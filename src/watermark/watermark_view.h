@@ -36,6 +36,9 @@ struct WatermarkViewHost {
   std::function<QString()> selectedPhotoPresetTitle;
   // The text of a watermark for the selected image; null without one.
   std::function<QString(const TokenArray& tokens)> textWatermarkFullString;
+  // A text preset's row was removed: the photo presets forget it and renumber the later rows.
+  std::function<void(int64_t row)>
+      UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex;
 };
 
 // The editor's controls, as the panels that show them install them. Every member is optional.

@@ -11,6 +11,7 @@
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
 #include "app_fixtures.h"
+#include "platform/geometry_text.h"
 #include "support/test_env.h"
 #include "watermark/watermark_fixtures.h"
 
@@ -113,7 +114,11 @@ TEST_F(WatermarkWindow, StartsWithTheEditorsDefaults) {
   const WatermarkModel& model = view().model();
   EXPECT_EQ(model.textOpacity(), 0.8999999761581421);
   EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
-  EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(0, 0));
+  // The built-in photo preset selects the first text preset, whose values the editor shows.
+  ASSERT_EQ(model.presetTableSelectedRow(), 0);
+  const QVariantMap first = *model.presetNamed(model.presetRow(0)->title);
+  EXPECT_EQ(model.baseImageSizeForTextWatermark(),
+            SizeFromString(first.value("BaseImageSizeForTextWatermark").toString()));
   EXPECT_GT(model.presetRowCount(), 0) << "the first-run presets are loaded";
   EXPECT_EQ(view().parentWidget(), delegate->window()->mainImagePreview);
 }
