@@ -12,9 +12,6 @@ namespace glimbrik {
 
 namespace {
 
-// Item data role of a colour-profile item that holds the profile's file path.
-constexpr int kProfilePathRole = Qt::UserRole + 1;
-
 QString Key(const char* key) { return QString::fromLatin1(key); }
 
 void SetChecked(QAbstractButton* box, bool on) {
@@ -126,7 +123,7 @@ void AppDelegate::GetConversionPreferenceValue(QVariantMap* d) const {
   d->insert(Key(kImageQualityKey), p.imageQualitySlider->doubleValue());
   d->insert(Key(kAutoLevelsKey), p.autoAdjustColorLevelsCheckButton->isChecked());
   d->insert(Key(kAutoEnhancementKey), p.autoEnhancementCheckButton->isChecked());
-  const QString profile = p.colorProfilePopUpButton->currentData(kProfilePathRole).toString();
+  const QString profile = GetSelectedColorProfilePath();
   if (!profile.isEmpty()) d->insert(Key(kColorProfileKey), profile);
   d->insert(Key(kConversionStateKey), isGroupOn(kConversionGroup));
 }
@@ -277,15 +274,7 @@ void AppDelegate::ChangeAndSetPhotoPrefOptions(const QString& name) {
     changeImageQualityAction(nullptr);
     SelectTagOr(p.destImageTypePopUpButton, PresetInteger(d, kImageTypeKey).value_or(0), 0);
     SetImageTypeSecondaryOption(nullptr);
-    {
-      // A profile that is not installed keeps the original.
-      const QSignalBlocker blocker(p.colorProfilePopUpButton);
-      const std::optional<QString> path = PresetString(d, kColorProfileKey);
-      const int index = path && !path->isEmpty()
-                            ? p.colorProfilePopUpButton->findData(*path, kProfilePathRole)
-                            : 0;
-      p.colorProfilePopUpButton->setCurrentIndex(std::max(0, index));
-    }
+    SelectProfileForPath(PresetString(d, kColorProfileKey).value_or(QString()));
     SetChecked(p.autoAdjustColorLevelsCheckButton, Bool(d, kAutoLevelsKey, false));
     SetChecked(p.autoEnhancementCheckButton, Bool(d, kAutoEnhancementKey, false));
     // The pop-up has no item 0 ("off" is the group's switch): an unknown tag takes the default.

@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 
 #include "app/app_delegate.h"
+#include "app/drop_targets.h"
 #include "app/thumbnail_queue.h"
 #include "platform/bundle_resources.h"
 #include "platform/folders.h"
@@ -57,7 +58,9 @@ void AppDelegate::InitializeNibControlsFromHere() {
   emtyImageIcon = TemplateImage(QStringLiteral("UnknownImage.pdf"), QSize(550, 550));
   dropImageIcon = TemplateImage(QStringLiteral("DropImage.pdf"), QSize(256, 256));
   w.mainImagePreview->setPlainImage(dropImageIcon);
-  // 3. The destination folder's drop box comes with the destination controls: nothing to do yet.
+  // 3. The destination folder's drop box.
+  p.destinationPathViewCntr->boxTypeOption = 1;
+  p.destinationPathViewCntr->allowDragAndDrop = true;
   // 4. Start values.
   currentSelectedImageIndex = -1;
   currentScaleOption = -1;
@@ -65,8 +68,9 @@ void AppDelegate::InitializeNibControlsFromHere() {
   isDescendingOrder = false;
   lastSelectedSortIndex = -1;
   p.conversionProgressIndicator->setRange(0, 1);
-  // 5. Colour profiles come with their panel. 6. Stored presets, the watermark editor's between
-  //    the resize and the photo presets.
+  // 5. Colour profiles.
+  InitColorProfilesAndPopupButton();
+  // 6. Stored presets, the watermark editor's between the resize and the photo presets.
   LoadRenameAndResizePresetPopups();
   SetUpWatermarkView();
   LoadPhotoPresetPopup();

@@ -74,6 +74,7 @@ void AppDelegate::connectControls() {
   connectPanelControls();
   connectRenameControls();
   connectPresetControls();
+  connectPeripheryControls();
 }
 
 }  // namespace glimbrik

@@ -74,29 +74,6 @@ void ApplyPhotoPresetTextRows(WatermarkView& view, const QVariantMap& preset) {
   }
 }
 
-void ApplyDefaultWatermarkText(WatermarkView& view) {
-  view.update();
-  if (view.model().presetRowCount() > 0) {
-    SelectTextWatermarkRow(view, 0);
-  } else {
-    view.model().InitializeTextWatermarkOptions();
-    view.AssignTextWaterMarkValuesToControl();
-  }
-}
-
-void ApplyDefaultWatermarkImage(WatermarkView& view) {
-  WatermarkModel& model = view.model();
-  model.setImage(QImage());
-  // The sliders hold single-precision values.
-  model.setWatermarkImageOpacity(static_cast<double>(0.8f));
-  model.setWatermarkImageSizePrecentage(static_cast<double>(0.5f));
-  model.setImageRotationAngle(0);
-  model.setImagePosition(6);
-  model.setImageWatermarkOffset(QPointF(0, 0));
-  view.AssignImageWaterMarkValuesToControl();
-  view.update();
-}
-
 void SaveModifiedTextWatermarkPresetOfIndexes(WatermarkModel& model, const QList<qint64>& rows) {
   QStringList titles;
   bool dirty = false;

@@ -21,10 +21,6 @@ void SelectTextWatermarkRow(WatermarkView& view, qint64 row);
 // without one, row 0, or the editor's text defaults when the table is empty.
 void ApplyPhotoPresetTextRows(WatermarkView& view, const QVariantMap& preset);
 
-// The text and image defaults of the editor, as the built-in photo preset has them.
-void ApplyDefaultWatermarkText(WatermarkView& view);
-void ApplyDefaultWatermarkImage(WatermarkView& view);
-
 // Saves the presets of those rows when at least one of them has unsaved edits.
 void SaveModifiedTextWatermarkPresetOfIndexes(WatermarkModel& model, const QList<qint64>& rows);
 

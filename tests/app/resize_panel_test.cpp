@@ -163,6 +163,13 @@ TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
   Type(p().widthTextField, QStringLiteral("200"));
   EXPECT_EQ(p().imageDimentionsPopupOutlet->currentIndex(), 0);
   EXPECT_EQ(Result(), QStringLiteral("200 x 150 pixels"));
+
+  // From no layout at all (a photo preset starts from -1), a box size still enables both sides.
+  app->currentScaleOption = -1;
+  ChooseIndex(p().imageDimentionsPopupOutlet, 4);
+  EXPECT_TRUE(p().widthTextField->isEnabled());
+  EXPECT_TRUE(p().heightTextField->isEnabled());
+  EXPECT_EQ(p().heightTextField->text(), QStringLiteral("600"));
 }
 
 TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {
@@ -178,13 +185,29 @@ TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {
     QTest::mouseClick(p().resultStringStaticText, Qt::LeftButton);
     EXPECT_EQ(Result(), QString::fromLatin1(text));
   }
-  for (qint64 angle : {90, -90, 270}) {
-    app->ImageEntityForRow(0)->SetAngle(angle);
-    app->updateResizeResultString();
-    EXPECT_EQ(Result(), QStringLiteral("300 x 400 pixels")) << angle;
-  }
+  // Turned either way by a quarter, the sides are exchanged.
+  app->window()->rotateLeftAction->trigger();
+  EXPECT_EQ(Result(), QStringLiteral("300 x 400 pixels"));
+  app->window()->rotateRightAction->trigger();
+  EXPECT_EQ(Result(), QStringLiteral("400 x 300 pixels"));
+  app->window()->rotateRightAction->trigger();
+  ASSERT_EQ(app->ImageEntityForRow(0)->GetAngle(), -90.0);
+  EXPECT_EQ(Result(), QStringLiteral("300 x 400 pixels"));
   app->SwitchOnOffHeader(kResizeGroup, false, true);
   EXPECT_EQ(Result(), QStringLiteral("-"));
+}
+
+TEST_F(ResizePanel, AResizeEditRefreshesARenameExampleThatShowsTheSize) {
+  const TokenArray original = app->renameTokenTextFieldOutlet()->tokens();
+  ASSERT_EQ(original.size(), 1u) << "the default pattern: the original file name";
+  EXPECT_EQ(std::get<QVXWatermarkTextToken>(original[0]).tokenTag(), 9);
+
+  AddSelectedImage();
+  app->SwitchOnOffHeader(kRenameGroup, true, true);
+  app->renameTokenTextFieldOutlet()->setTokens({QVXWatermarkTextToken(QStringLiteral("W"), 11)});
+  Choose(p().sizeFormatTypePopupButton, 2);
+  Type(p().widthTextField, QStringLiteral("400"));
+  EXPECT_EQ(p().exampleStringStaticText->text(), QStringLiteral("400"));
 }
 
 TEST(ResizePanelUnits, NoResolutionOrSizeMakesNoInfinity) {
