@@ -75,6 +75,7 @@ void AppDelegate::InitializeNibControlsFromHere() {
   SetUpWatermarkView();
   LoadPhotoPresetPopup();
   SetUpImageView();
+  SetUpTokenFields();
   // 7. General options.
   ReadGeneralPrefOptions();
   // 8. Nothing to convert yet.
