@@ -42,23 +42,27 @@ bool Bool(const QVariantMap& preset, const char* key, bool fallback) {
   return PresetBool(preset, key).value_or(fallback);
 }
 
-// A pop-up position stored in a photo preset: 0 when missing, out of range, or an item that
-// stands for no preset (those apply nothing and would leave the panel half set).
-int PresetItemIndex(const QVariantMap& preset, const char* key, const QComboBox* popup,
-                    std::initializer_list<int> itemsWithoutPreset) {
-  const qint64 index = PresetIntegerIn(preset, key, 0, 0, popup->count() - 1);
-  for (int item : itemsWithoutPreset) {
-    if (index == item) return 0;
-  }
-  return static_cast<int>(index);
-}
-
 std::optional<QVariantMap> PresetNamed(PresetKind kind, const QString& name) {
   QVariantMap file;
   if (name.isEmpty() || !ReadPresetFile(kind, &file)) return std::nullopt;
   const auto it = file.constFind(name);
   if (it == file.constEnd() || it->typeId() != QMetaType::QVariantMap) return std::nullopt;
   return it->toMap();
+}
+
+// A pop-up position stored in a photo preset: 0 (the snapshot's own values) when missing, out
+// of range, an item that stands for no preset, or a stored preset its file no longer holds;
+// those would apply nothing and leave the panel half set.
+int PresetItemIndex(const QVariantMap& preset, const char* key, const QComboBox* popup,
+                    PresetKind kind, std::initializer_list<int> itemsWithoutPreset) {
+  const qint64 index = PresetIntegerIn(preset, key, 0, 0, popup->count() - 1);
+  for (int item : itemsWithoutPreset) {
+    if (index == item) return 0;
+  }
+  if (index >= InfoForPresetKind(kind).firstStoredItem &&
+      !PresetNamed(kind, popup->itemText(static_cast<int>(index))))
+    return 0;
+  return static_cast<int>(index);
 }
 
 }  // namespace
@@ -249,7 +253,8 @@ void AppDelegate::ChangeAndSetPhotoPrefOptions(const QString& name) {
     if (view) ApplyPhotoPresetTextRows(*view, d);
 
     QComboBox* sizes = p.imageDimentionsPopupOutlet;
-    const int size = PresetItemIndex(d, kResizePresetIndexKey, sizes, {1, 7, 10, 18});
+    const int size =
+        PresetItemIndex(d, kResizePresetIndexKey, sizes, PresetKind::kResize, {1, 7, 10, 18});
     SelectIndex(sizes, size);
     if (size != 0) {
       // Every control of the item is set again.
@@ -261,7 +266,8 @@ void AppDelegate::ChangeAndSetPhotoPrefOptions(const QString& name) {
     }
 
     QComboBox* names = p.renamePresetPopupOutlet;
-    const int rename = PresetItemIndex(d, kRenamePresetIndexKey, names, {1, 7});
+    const int rename =
+        PresetItemIndex(d, kRenamePresetIndexKey, names, PresetKind::kRename, {1, 7});
     SelectIndex(names, rename);
     if (rename != 0) {
       changeRenamePresetPopupAction(nullptr);

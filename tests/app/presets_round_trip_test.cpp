@@ -264,6 +264,19 @@ TEST_F(PresetWindow, PresetFilesEditedIntoNonsenseFallBackKeyByKey) {
   Choose(photo, 1);
   EXPECT_TRUE(delegate->isGroupOn(kEffectGroup));
   EXPECT_EQ(p().effectsRadioButtonOutlet->checkedId(), 4);
+
+  // A size item whose preset left the file meanwhile: the snapshot's own size applies.
+  ASSERT_TRUE(
+      WritePresetFile(PresetKind::kPhoto, {{"Good", QVariantMap{{"PhotoPresetIndex", qint64(0)},
+                                                                {"ResizePresetIndex", qint64(20)},
+                                                                {"ScaleOption", qint64(0)},
+                                                                {"InputType", qint64(2)},
+                                                                {"Width", "222"}}}}));
+  ASSERT_TRUE(WritePresetFile(PresetKind::kResize, {}));
+  Choose(photo, 1);
+  EXPECT_EQ(sizes->currentIndex(), 0);
+  EXPECT_EQ(SelectedTag(p().scaleProprtionallyPopupOutlet), 0);
+  EXPECT_EQ(p().widthTextField->text(), QStringLiteral("222"));
 }
 
 }  // namespace
