@@ -172,7 +172,8 @@ void AppDelegate::SavePresetAction(QObject* sender) {
   }
   if (!oldImage.isEmpty() && oldImage != newImage) RemoveWatermarkImageCopy(oldImage);
 
-  if (!exists) {
+  // A replaced entry that was no preset (never listed) is listed now.
+  if (StoredItemIndex(popup, info.firstStoredItem, name) < 0) {
     if (kind == PresetKind::kPhoto) {
       popup->addItem(name, -1);
     } else {
