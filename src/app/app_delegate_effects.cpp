@@ -1,23 +1,11 @@
 #include <QAbstractButton>
 #include <QGuiApplication>
-#include <QTransform>
 
 #include "app/app_delegate.h"
 #include "app/effect_thumbnails.h"
 #include "app/image_view.h"
 
 namespace glimbrik {
-
-namespace {
-
-// The shown image as the user turned (degrees, positive to the left) and mirrored it.
-QImage TurnedImage(const QImage& image, int flip, qint64 angle) {
-  QImage turned = (flip & 3) ? image.mirrored(flip & 1, flip & 2) : image;
-  if (angle % 360 != 0) turned = turned.transformed(QTransform().rotate(-double(angle)));
-  return turned;
-}
-
-}  // namespace
 
 void AppDelegate::updateEffectImages() {
   if (!isGroupOn(kEffectGroup)) return;

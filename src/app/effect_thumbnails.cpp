@@ -1,5 +1,6 @@
 #include "app/effect_thumbnails.h"
 
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
 
@@ -8,6 +9,18 @@
 #include "engine/image_types.h"
 
 namespace glimbrik {
+
+QImage TurnedImage(const QImage& image, int flip, long long angle) {
+  if ((flip & 3) == 0 && angle % 360 == 0) return image;
+  if (image.isNull()) return image;
+  const double h = image.height();
+  // Rows -> y-up pixels -> turned and mirrored (y-up) -> rows again; transformed() moves the
+  // result back to the origin.
+  QTransform t(1, 0, 0, -1, 0, h);
+  t *= OrientationTransform(image.width(), h, flip & 3, angle);
+  t *= QTransform(1, 0, 0, -1, 0, 0);
+  return image.transformed(t);
+}
 
 QImage EffectThumbnailCrop(const QImage& image) {
   const QImage bitmap = BitmapRepForImage(image);

@@ -150,6 +150,27 @@ TEST(EffectThumbnails, CropTheCentreOfTheImageScaledToItsShorterSide) {
   EXPECT_TRUE(EffectThumbnailCrop(QImage()).isNull());
 }
 
+TEST(EffectThumbnails, TurnFirstThenMirrorAsTheMainViewAndTheRunDo) {
+  // A red top-left quarter on black.
+  QImage image(40, 20, QImage::Format_RGB32);
+  image.fill(Qt::black);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) image.setPixel(x, y, qRgb(255, 0, 0));
+  const auto redAt = [](const QImage& turned, QPoint at) {
+    return turned.pixelColor(at).red() > 200;
+  };
+  // Turned left: the quarter moves to the bottom left; mirrored then: bottom right.
+  const QImage left = TurnedImage(image, 0, 90);
+  ASSERT_EQ(left.size(), QSize(20, 40));
+  EXPECT_TRUE(redAt(left, QPoint(2, 37)));
+  const QImage leftMirrored = TurnedImage(image, 1, 90);
+  ASSERT_EQ(leftMirrored.size(), QSize(20, 40));
+  EXPECT_TRUE(redAt(leftMirrored, QPoint(17, 37)));
+  EXPECT_FALSE(redAt(leftMirrored, QPoint(2, 2)));
+  EXPECT_TRUE(redAt(TurnedImage(image, 2, 0), QPoint(2, 17)));
+  EXPECT_TRUE(redAt(TurnedImage(image, 0, 0), QPoint(2, 2)));
+}
+
 TEST_F(OptionPanelsTest, TheEffectCellsShowTheSelectedImageThroughEachEffect) {
   const QString path = test::MakeTempFolder() + "/tall.jpg";
   test::WriteJpeg(path, 200, 400);
