@@ -31,6 +31,7 @@ namespace glimbrik {
 
 class MacAppStoreRating;
 class PreferencesSheet;
+class ImageWatermarkPanel;
 class PreviewController;
 
 // The application's controller: owns the image list, the sidebar groups and the option panels
@@ -241,6 +242,8 @@ class AppDelegate : public QObject {
   QToolButton* previewButtonOutlet() const { return window_->previewButtonOutlet; }
   // The watermark editor's view, a child of the selected-image view.
   QPointer<WatermarkView> watermarkContextView;
+  // The image-watermark panel of the sidebar; none without the editor.
+  ImageWatermarkPanel* imageWatermarkPanel() const { return imageWatermarkPanel_; }
 
   // Set by a run's cancel command; adding runs stop between files when it is set but never clear
   // it.
@@ -290,6 +293,7 @@ class AppDelegate : public QObject {
   ImageListModel* model_ = nullptr;
   QPointer<PreviewController> previewController_;
   WatermarkTextTokens* tokens_ = nullptr;
+  ImageWatermarkPanel* imageWatermarkPanel_ = nullptr;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
   ImageEntityPtr shownEntity_;  // the entry the image view shows

@@ -1,6 +1,7 @@
 #include <QFileInfo>
 
 #include "app/app_delegate.h"
+#include "app/image_watermark_panel.h"
 #include "engine/resize_math.h"
 #include "engine/token_string.h"
 #include "watermark/watermark_presets.h"
@@ -36,6 +37,7 @@ void AppDelegate::SetUpWatermarkView() {
     return GetTextWatermarkFullString(tokens);
   };
   ResetTextWatermarkPresetsFromDatabase(view->model());
+  imageWatermarkPanel_ = new ImageWatermarkPanel(*this, *view, panels());
 }
 
 QString AppDelegate::GetTextWatermarkFullString(const TokenArray& tokens) const {
