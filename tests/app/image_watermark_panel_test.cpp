@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QTest>
 
 #include "app/app_delegate.h"
@@ -152,6 +155,26 @@ TEST_F(ImageWatermarkPanelTest, PictureFromAFileAndARefusalThatKeepsTheOldOne) {
   EXPECT_EQ(model().image().size(), QSize(1100, 400));
   ASSERT_EQ(alerts.size(), 1);
   EXPECT_TRUE(alerts[0].contains("broken.png")) << alerts[0].toStdString();
+}
+
+TEST_F(ImageWatermarkPanelTest, PictureDroppedOnTheWellBecomesTheWatermark) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("drop"));
+  test::WritePng(folder + "/mark.png", 40, 20);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(folder + "/mark.png")});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(panel->WaterMarkImageView, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(panel->WaterMarkImageView, &drop);
+  EXPECT_EQ(model().image().size(), QSize(40, 20));
+  // Switched off, the well takes nothing.
+  delegate->SwitchOnOffHeader(kImageWatermarkGroup, false, true);
+  test::WritePng(folder + "/other.png", 10, 10);
+  data.setUrls({QUrl::fromLocalFile(folder + "/other.png")});
+  QDropEvent ignored(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(panel->WaterMarkImageView, &ignored);
+  EXPECT_EQ(model().image().size(), QSize(40, 20));
 }
 
 TEST_F(ImageWatermarkPanelTest, DialogOffersTheImageTypesAndSetsTheChosenPicture) {

@@ -171,6 +171,56 @@ TEST_F(WatermarkWindow, ImageWatermarkReachesTheOutputWhereTheOverlayShowsIt) {
   EXPECT_LT(MeanDifference(shrunk, overlay, region), 2.0);
 }
 
+TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
+  AddPhoto(4000, 3000);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->window(), kTimeoutMs));
+  test::SetPresets(view().model(), {{"sign", test::CompletePreset(QStringLiteral("Glimbrik"), 60)}},
+                   {true});
+  QImage picture(300, 200, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::yellow);
+  WatermarkModel& model = view().model();
+  model.setImage(picture);
+  model.setImagePosition(8);
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
+  view().repaint();
+  const QRectF text = *model.presetRow(0)->frameRect;
+  const QRectF image = model.m_imageFrameRect();
+  const auto widget = [&](QPointF p) { return QPoint(int(p.x()), int(view().height() - p.y())); };
+  // The text from the bottom left and the image from the bottom right, together up to the top.
+  QTest::mouseClick(&view(), Qt::LeftButton, {}, widget(text.center()));
+  QTest::mouseClick(&view(), Qt::LeftButton, Qt::ShiftModifier, widget(image.center()));
+  ASSERT_EQ(model.selectionIndexes().size(), 2u);
+  const QPoint to = widget(text.center() + QPointF(0, view().height() * 0.62));
+  QTest::mousePress(&view(), Qt::LeftButton, {}, widget(text.center()));
+  QTest::mouseMove(&view(), to);
+  QTest::mouseRelease(&view(), Qt::LeftButton, {}, to);
+  EXPECT_EQ(model.imagePosition(), 0);
+  EXPECT_EQ(model.presetNamed("sign")->value(kTextPositionKey).toLongLong(), 0);
+  const QImage overlay = Overlay();
+  const QRect textRegion = WidgetRegion(*model.presetRow(0)->frameRect, overlay.size());
+  const QRect imageRegion = WidgetRegion(model.m_imageFrameRect(), overlay.size());
+  // Both moved up, whole, into the top half.
+  for (const QRect& region : {textRegion, imageRegion}) {
+    ASSERT_GT(region.width(), 20);
+    ASSERT_LT(region.bottom(), overlay.height() / 2);
+  }
+
+  const QImage output = Run();
+  ASSERT_EQ(output.size(), QSize(4000, 3000));
+  const QImage shrunk =
+      output.scaled(overlay.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage plain(overlay.size(), QImage::Format_ARGB32_Premultiplied);
+  plain.fill(QColor(40, 120, 200));
+  for (const QRect& region : {textRegion, imageRegion}) {
+    EXPECT_GT(MeanDifference(shrunk, plain, region), 20.0);
+    EXPECT_LT(MeanDifference(shrunk, overlay, region), 4.0);
+  }
+  // Where they were, the photo's own colour.
+  const QRect before = WidgetRegion(image, overlay.size());
+  EXPECT_LT(MeanDifference(shrunk, plain, before), 4.0);
+}
+
 TEST_F(WatermarkWindow, NeitherGroupOnWritesNoWatermark) {
   AddPhoto(400, 300);
   test::SetPresets(view().model(), {{"any", test::CompletePreset("Glimbrik", 80)}}, {true});
