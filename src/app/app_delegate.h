@@ -165,8 +165,10 @@ class AppDelegate : public QObject {
   bool IsRenameContainsResizeTokens() const;
   ImageEntityPtr GetSelectedImageObject() const;
   qint64 GetLastSelectedImageIndex() const;
-  // Set by the watermark editor: redraws when a ticked text watermark shows the new file name.
-  std::function<void()> ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken;
+  // The watermark editor redraws when a ticked text watermark shows the new file name or a
+  // resize value; the second answers whether it did.
+  void ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
+  bool ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken();
 
   // --- Image list.
   ImageListModel* imageListViewContents() const { return model_; }
@@ -263,9 +265,13 @@ class AppDelegate : public QObject {
 
  private:
   void connectControls();
+  // The two token fields and their shared token handling; before the panels take defaults.
+  void SetUpTokenFields();
   void connectRenameControls();
   // A switch of the rename group: the example follows, and watermarks that show the new name.
   void RenameGroupSwitched(bool redraw);
+  // A resize change reaches the names and the watermarks that show resize values.
+  void ResizeReachesTokens();
   void connectPeripheryControls();
   void buildConfigurations();
   void setToolbarImages();

@@ -74,6 +74,7 @@ void AppDelegate::InitializeNibControlsFromHere() {
   //    watermark editor loads its presets.
   SetUpWatermarkView();
   SetUpImageView();
+  SetUpTokenFields();
   // 7. General options.
   ReadGeneralPrefOptions();
   // 8. Nothing to convert yet.
