@@ -129,6 +129,9 @@ ImageWatermarkPanel::ImageWatermarkPanel(AppDelegate& delegate, WatermarkView& v
 }
 
 void ImageWatermarkPanel::build(OptionPanels& panels) {
+  // A full sidebar scrolls rather than squeezing the rows into each other.
+  for (QWidget* frame : {panels.ImageWatermarkView1, panels.ImageWatermarkView2})
+    frame->layout()->setSizeConstraint(QLayout::SetMinimumSize);
   auto* top = new QGridLayout;
   top->setHorizontalSpacing(6);
   static_cast<QBoxLayout*>(panels.ImageWatermarkView1->layout())->addLayout(top);

@@ -10,6 +10,7 @@
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
+#include "app/image_watermark_panel.h"
 #include "app_fixtures.h"
 #include "support/test_env.h"
 #include "watermark/watermark_fixtures.h"
@@ -465,6 +466,73 @@ TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
   if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
     ASSERT_TRUE(window.save(out));
   }
+}
+
+// The image watermark panel beside a rubber band being dragged over both watermarks. With
+// GLIMBRIK_SCREENSHOT set, the window is saved there (scripts/screenshot-image-watermark.sh).
+TEST_F(WatermarkWindow, ImageWatermarkPanelWithARubberBandOverTheOverlay) {
+  ASSERT_TRUE(Landscape(1600, 1067).save(source + "/lake.jpg", "JPEG", 92));
+  ASSERT_TRUE(Badge().save(source + "/badge.png"));
+  delegate->AddUrlsIntoImageListViewAtEnd({source + "/lake.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*delegate));
+  ASSERT_TRUE(test::WaitForFacts(*delegate));
+  delegate->SelectRowStartingAtRow(0);
+  QVXImageView* image = delegate->window()->mainImagePreview;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return image->hasDecodedImage(); }, kTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->window(), kTimeoutMs));
+
+  TextWatermarkValues text;
+  text.textStringTokens = {QStringLiteral("\u00a9 Glimbrik 2026")};
+  text.textFont = QFont(QStringLiteral("DejaVu Sans"));
+  text.textFontSize = 34;
+  text.textFontColor = Qt::white;
+  text.textPosition = 8;
+  text.textWatermarkOffset = QPointF(16, 14);
+  text.baseImageSizeForTextWatermark = QSizeF(550, 366.7);
+  QVariantMap preset;
+  WriteTextWatermarkPreferenceValue(text, &preset);
+  test::SetPresets(view().model(), {{"Signature", preset}}, {true});
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
+  QVXOutlineView* sidebar = delegate->window()->configurationCollection;
+  sidebar->collapseItem(kConversionGroup);
+  sidebar->collapseItem(kTextWatermarkGroup);
+  QTest::qWait(50);  // the sidebar lays itself out again
+  // The picture and its settings as the user gives them.
+  ImageWatermarkPanel* panel = delegate->imageWatermarkPanel();
+  panel->AddWatermarkImagePanelHandler(source + "/badge.png", panel->WaterMarkImageView);
+  panel->WatermarkImageSizeStepperOutlet->setValue(30);
+  panel->imageAngleStepperOutlet->setValue(15);
+  panel->imagePositionRadioButtonmatrixOutlet->button(2)->click();
+  panel->xImageWatermarkOffsetStepperOutlet->setValue(3);
+  panel->yImageWatermarkOffsetStepperOutlet->setValue(3);
+  WatermarkModel& model = view().model();
+  model.setSelectionIndexes({});
+  view().repaint();
+
+  // From empty space left of the badge down to the middle of the text: both are touched.
+  const QRectF textFrame = *model.presetRow(0)->frameRect;
+  const QRectF badge = model.m_imageFrameRect();
+  const auto widget = [&](QPointF p) { return QPoint(int(p.x()), int(view().height() - p.y())); };
+  const QPointF from(std::min(textFrame.left(), badge.left()) - 40, badge.center().y());
+  const QPointF to(badge.center().x(), textFrame.center().y());
+  QTest::mousePress(&view(), Qt::LeftButton, {}, widget(from));
+  QTest::mouseMove(&view(), widget(to));
+  EXPECT_EQ(model.selectionIndexes(), (std::set<int64_t>{0, kImageWatermarkSelectionIndex}));
+  EXPECT_TRUE(model.isSelectionOnDrag());
+  const QImage window = delegate->window()->grab().toImage();
+  // The band's edge, in its own colour, runs down the view at its left side.
+  const QPoint edge =
+      view().mapTo(delegate->window(), widget(QPointF(from.x(), (from.y() + to.y()) / 2)));
+  const QRgb c = window.pixel(edge * window.devicePixelRatio());
+  EXPECT_GT(qRed(c), 200);
+  EXPECT_LT(qBlue(c), 140);
+  EXPECT_EQ(panel->WatermarkImageSizeTextFieldOutlet->text(), "30");
+  if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
+    ASSERT_TRUE(window.save(out));
+  }
+  QTest::mouseRelease(&view(), Qt::LeftButton, {}, widget(to));
+  EXPECT_FALSE(model.isSelectionOnDrag());
 }
 
 }  // namespace
