@@ -121,8 +121,6 @@ class WatermarkView : public QWidget {
   void setImageWatermarkXOffset(double percent);
   void setImageWatermarkYOffset(double percent);
   QPointF imageWatermarkOffsetPercent() const;
-  // The size of a w x h picture fitted into 550 x 550 (only ever made smaller).
-  static QSizeF FittedWatermarkImageSize(QSize pixels);
 
   // --- Interaction (watermark_view_mouse.cpp); points are y-up view points.
   // The offset, in the reference space, that keeps a frame moved by movement where it lies

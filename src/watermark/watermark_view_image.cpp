@@ -78,12 +78,4 @@ QPointF WatermarkView::imageWatermarkOffsetPercent() const {
           v.imageWatermarkOffset.y() * 100.0 / BaseSide(v.baseImageSizeForImageWatermark.height())};
 }
 
-QSizeF WatermarkView::FittedWatermarkImageSize(QSize pixels) {
-  const double w = pixels.width();
-  const double h = pixels.height();
-  if (w > h && w > kWatermarkBaseSide) return {kWatermarkBaseSide, h / (w / kWatermarkBaseSide)};
-  if (w <= h && h > kWatermarkBaseSide) return {w / (h / kWatermarkBaseSide), kWatermarkBaseSide};
-  return {w, h};
-}
-
 }  // namespace glimbrik

@@ -14,6 +14,7 @@
 #include "app/app_delegate.h"
 #include "app/option_panels.h"
 #include "app_fixtures.h"
+#include "engine/watermark_render.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -144,11 +145,10 @@ TEST_F(ImageWatermarkPanelTest, PictureFromAFileAndARefusalThatKeepsTheOldOne) {
   panel->AddWatermarkImagePanelHandler(folder + "/mark.png", panel->WaterMarkImageView);
   ASSERT_EQ(model().image().size(), QSize(1100, 400));
   EXPECT_FALSE(panel->WaterMarkImageView->pixmap().isNull());
-  EXPECT_EQ(WatermarkView::FittedWatermarkImageSize(model().image().size()), QSizeF(550, 200));
-  const QSizeF tall = WatermarkView::FittedWatermarkImageSize(QSize(300, 900));
-  EXPECT_NEAR(tall.width(), 183.333, 0.001);
-  EXPECT_EQ(tall.height(), 550);
-  EXPECT_EQ(WatermarkView::FittedWatermarkImageSize(QSize(500, 300)), QSizeF(500, 300));
+  // Drawn fitted into the reference square.
+  QSizeF fitted;
+  FitWatermarkImage(model().image(), &fitted);
+  EXPECT_EQ(fitted, QSizeF(550, 200));
 
   test::WriteGarbage(folder + "/broken.png", 500);
   panel->AddWatermarkImagePanelHandler(folder + "/broken.png", panel->WaterMarkImageView);
