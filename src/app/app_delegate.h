@@ -33,6 +33,7 @@ class MacAppStoreRating;
 class PreferencesSheet;
 class ImageWatermarkPanel;
 class PreviewController;
+class TextWatermarkPanel;
 
 // The application's controller: owns the image list, the sidebar groups and the option panels
 // of the main window, and answers the window's and the application's questions. GUI thread
@@ -246,6 +247,8 @@ class AppDelegate : public QObject {
   QPointer<WatermarkView> watermarkContextView;
   // The image-watermark panel of the sidebar; none without the editor.
   ImageWatermarkPanel* imageWatermarkPanel() const { return imageWatermarkPanel_; }
+  // The text-watermark panel of the sidebar; none without the editor.
+  TextWatermarkPanel* textWatermarkPanel() const { return textWatermarkPanel_; }
 
   // Set by a run's cancel command; adding runs stop between files when it is set but never clear
   // it.
@@ -300,6 +303,7 @@ class AppDelegate : public QObject {
   QPointer<PreviewController> previewController_;
   WatermarkTextTokens* tokens_ = nullptr;
   ImageWatermarkPanel* imageWatermarkPanel_ = nullptr;
+  TextWatermarkPanel* textWatermarkPanel_ = nullptr;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
   ImageEntityPtr shownEntity_;  // the entry the image view shows

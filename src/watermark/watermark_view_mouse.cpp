@@ -1,6 +1,7 @@
 // Selecting watermarks on the overlay with the mouse and dragging them to a new cell and offset.
 // A press decides between a drag (it hit a watermark) and a rubber band (it did not); moves
 // carry either on until the button is released.
+#include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QPolygonF>
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include "engine/watermark_render.h"
 #include "platform/geometry_text.h"
 #include "watermark/watermark_keys.h"
+#include "watermark/watermark_preset_table.h"
 #include "watermark/watermark_view.h"
 
 namespace glimbrik {
@@ -140,8 +142,26 @@ bool WatermarkView::imageWatermarkAt(QPointF point) const {
 void WatermarkView::selectTableRows(std::vector<int64_t> rows, int64_t selectedRow) {
   std::sort(rows.begin(), rows.end());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  model_.setPresetTableSelection(std::move(rows), selectedRow);
-  if (controls.showPresetTableSelection) controls.showPresetTableSelection();
+  model_.setPresetTableSelection(rows, selectedRow);
+  if (!table_ || !tableModel_) return;
+  // Shown, not taken as the user's choice: the overlay has loaded what it needs itself.
+  const bool reloading = reloadingTable_;
+  reloadingTable_ = true;
+  QItemSelection selection;
+  const int lastColumn = tableModel_->columnCount() - 1;
+  for (int64_t row : rows) {
+    selection.select(tableModel_->index(static_cast<int>(row), 0),
+                     tableModel_->index(static_cast<int>(row), lastColumn));
+  }
+  QItemSelectionModel* selectionModel = table_->selectionModel();
+  selectionModel->select(selection, QItemSelectionModel::ClearAndSelect);
+  if (selectedRow >= 0) {
+    selectionModel->setCurrentIndex(
+        tableModel_->index(static_cast<int>(selectedRow), kPresetTitleColumn),
+        QItemSelectionModel::NoUpdate);
+  }
+  reloadingTable_ = reloading;
+  EnableDisablePresetButtons(true);
 }
 
 void WatermarkView::reduceTableSelectionToSelectedRow() {
@@ -290,8 +310,8 @@ void WatermarkView::moveSelectedGraphics(QPointF q) {
     }
   }
   if (textMoved) {
-    if (controls.reloadPresetTableRows) controls.reloadPresetTableRows();
-    if (controls.enableDisablePresetButtons) controls.enableDisablePresetButtons(true);
+    reloadPresetTable();
+    EnableDisableSaveButton(true);
   }
   if ((textMoved || imageMoved) && host.changeGlobalPresetOption)
     host.changeGlobalPresetOption(this);

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QItemSelectionModel>
+#include <QTableView>
 #include <QTest>
+#include <algorithm>
+#include <memory>
 
 #include "platform/geometry_text.h"
+#include "watermark/watermark_preset_table.h"
 #include "watermark/watermark_view.h"
 #include "watermark_fixtures.h"
 
@@ -27,8 +32,8 @@ struct Overlay {
     view->host.changeGlobalPresetOption = [this](QObject* sender) {
       if (sender) ++presetChanges;
     };
-    view->controls.showPresetTableSelection = [this] { ++tableShows; };
     view->setImageAspectRatio(1.0);
+    table.reset(view->MakePresetTableControls());
     preview.show();
     // The drag draws at once, which needs a window on the screen.
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&preview, 10000));
@@ -54,10 +59,23 @@ struct Overlay {
   QVariantMap Preset(const QString& title) { return *model().presetNamed(title); }
   QRectF Frame(int64_t row) { return *model().presetRow(row)->frameRect; }
 
+  // The rows as the preset table shows them: selected, and the title as displayed.
+  std::vector<int> TableRows() {
+    std::vector<int> rows;
+    for (const QModelIndex& index : view->waterMarkTableOutlet()->selectionModel()->selectedRows())
+      rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  }
+  QString TableTitle(int row) {
+    QAbstractItemModel* m = view->waterMarkTableOutlet()->model();
+    return m->data(m->index(row, kPresetTitleColumn)).toString();
+  }
+
   QWidget preview;
   WatermarkView* view = nullptr;
+  std::unique_ptr<QWidget> table;
   int presetChanges = 0;
-  int tableShows = 0;
 };
 
 QVariantMap PresetAt(int tag, QPointF offset) {
@@ -76,6 +94,7 @@ QImage Square(int side) {
 TEST(WatermarkInteraction, DragToTheTopRightCellSetsTagOffsetAndMarksThePresetUnsaved) {
   Overlay o;
   test::SetPresets(o.model(), {{"sign", PresetAt(6, {0, 0})}}, {true});
+  o.view->reloadPresetTable();
   o.model().setSelectionIndexes({});
   o.Paint();
   ASSERT_TRUE(o.model().presetRow(0)->frameRect.has_value()) << "drawn";
@@ -93,7 +112,9 @@ TEST(WatermarkInteraction, DragToTheTopRightCellSetsTagOffsetAndMarksThePresetUn
   // The press selected it, and the table followed.
   EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0});
   EXPECT_EQ(o.model().presetTableSelectedRows(), std::vector<int64_t>{0});
-  EXPECT_GT(o.tableShows, 0);
+  EXPECT_EQ(o.TableRows(), std::vector<int>{0});
+  EXPECT_TRUE(o.TableTitle(0).startsWith(QStringLiteral("\u2726")))
+      << o.TableTitle(0).toStdString();
   EXPECT_GT(o.presetChanges, 0);
   // The release leaves no drag state behind; the frame is drawn at the new place.
   EXPECT_FALSE(o.model().graphicIsClicked());
@@ -107,8 +128,9 @@ TEST(WatermarkInteraction, PressOnOverlappingPresetsSelectsTheLowestRow) {
   Overlay o;
   test::SetPresets(o.model(), {{"a", PresetAt(4, {0, 0})}, {"b", PresetAt(4, {0, 0})}},
                    {true, true});
+  o.view->reloadPresetTable();
+  o.view->SelectRowStartingAtRow(1);
   o.model().setSelectionIndexes({});
-  o.model().setPresetTableSelection({1}, 1);
   o.Paint();
   const QPointF centre = o.Frame(1).center();
   ASSERT_TRUE(o.Frame(0).contains(centre));
@@ -116,13 +138,14 @@ TEST(WatermarkInteraction, PressOnOverlappingPresetsSelectsTheLowestRow) {
   o.Release(centre);
   EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0});
   EXPECT_EQ(o.model().presetTableSelectedRow(), 0);
+  EXPECT_EQ(o.TableRows(), std::vector<int>{0});
   EXPECT_FALSE(o.model().isPresetDirty("a")) << "a click without a move changes nothing";
 
   // Shift on the only selected one takes it out of the overlay's selection; the table keeps it.
   o.Press(centre, Qt::ShiftModifier);
   o.Release(centre);
   EXPECT_TRUE(o.model().selectionIndexes().empty());
-  EXPECT_EQ(o.model().presetTableSelectedRows(), std::vector<int64_t>{0});
+  EXPECT_EQ(o.TableRows(), std::vector<int>{0});
 }
 
 TEST(WatermarkInteraction, PresetAndImageDroppedOnTheCentreCellBothTakeIt) {
@@ -189,8 +212,9 @@ TEST(WatermarkInteraction, RubberBandSelectsWhatItTouchesAndTheTableFollows) {
   Overlay o;
   test::SetPresets(o.model(), {{"low", PresetAt(6, {10, 10})}, {"high", PresetAt(2, {10, 10})}},
                    {true, true});
+  o.view->reloadPresetTable();
+  o.view->SelectRowStartingAtRow(0);
   o.model().setSelectionIndexes({0});
-  o.model().setPresetTableSelection({0}, 0);
   o.Paint();
   const QRectF high = o.Frame(1);
   // From empty space in the middle to the high preset's middle, with Shift: still replaced.
@@ -201,7 +225,7 @@ TEST(WatermarkInteraction, RubberBandSelectsWhatItTouchesAndTheTableFollows) {
             QRectF(QPointF(275, 275), o.Snapped(high.center())).normalized());
   o.Release(high.center());
   EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{1});
-  EXPECT_EQ(o.model().presetTableSelectedRows(), (std::vector<int64_t>{0, 1}));
+  EXPECT_EQ(o.TableRows(), (std::vector<int>{0, 1}));
   EXPECT_FALSE(o.model().isSelectionOnDrag());
   EXPECT_FALSE(o.model().isPresetDirty("high"));
   // A band over both; then a plain click on empty space clears the overlay's selection.
@@ -210,7 +234,7 @@ TEST(WatermarkInteraction, RubberBandSelectsWhatItTouchesAndTheTableFollows) {
   o.Press({275, 275});
   o.Release({275, 275});
   EXPECT_TRUE(o.model().selectionIndexes().empty());
-  EXPECT_EQ(o.model().presetTableSelectedRows().size(), 1u);
+  EXPECT_EQ(o.TableRows().size(), 1u);
 }
 
 TEST(WatermarkInteraction, PointerBeyondTheViewReachesTheEdgeCells) {
