@@ -34,21 +34,12 @@ NumberField* Field(NumberFieldKind kind, const char* name) {
   return field;
 }
 
-// A stepper shows only its arrows: the field beside it holds the number.
-template <typename Box>
-Box* Stepper(Box* box, const char* name, double minimum, double maximum) {
-  Named(box, name);
-  box->setRange(minimum, maximum);
-  box->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
-  box->setFixedWidth(20);
-  return box;
+// The field beside a stepper holds the number; the stepper only steps it.
+ValueStepper* Stepper(const char* name, double minimum, double maximum) {
+  return Named(new ValueStepper(minimum, maximum, 1.0), name);
 }
 
-template <typename Box, typename Value>
-void SetQuietly(Box* box, Value value) {
-  const QSignalBlocker blocker(box);
-  box->setValue(value);
-}
+void SetQuietly(ValueStepper* stepper, double value) { stepper->setDoubleValue(value); }
 
 QString OffsetText(double percent) { return QString::asprintf("%.02f", percent); }
 
@@ -145,12 +136,12 @@ void ImageWatermarkPanel::build(OptionPanels& panels) {
 
   const auto percentRow = [&](int row, const char* label, const QString& title, QLabel** text,
                               DoubleSlider** slider, const char* sliderName, double minimum,
-                              NumberField** field, const char* fieldName, QSpinBox** stepper,
+                              NumberField** field, const char* fieldName, ValueStepper** stepper,
                               const char* stepperName, int stepperMinimum) {
     *text = NewLabel(label, title);
     *slider = Named(new DoubleSlider(minimum, 1.0), sliderName);
     *field = Field(NumberFieldKind::ShadowBlur, fieldName);
-    *stepper = Stepper(new QSpinBox, stepperName, stepperMinimum, kMaxPercent);
+    *stepper = Stepper(stepperName, stepperMinimum, kMaxPercent);
     top->addWidget(*text, row, 0, Qt::AlignRight);
     top->addWidget(*slider, row, 1);
     top->addWidget(*field, row, 2);
@@ -176,12 +167,11 @@ void ImageWatermarkPanel::build(OptionPanels& panels) {
   imageAngleLabelOutlet = NewLabel("imageAngleLabelOutlet", QStringLiteral("Angle:"));
   imageAngleSliderOutlet = Named(new QVXCircularSlider, "imageAngleSliderOutlet");
   imageAngleTextFieldOutlet = Field(NumberFieldKind::RotationAngle, "imageAngleTextFieldOutlet");
-  imageAngleStepperOutlet = Stepper(new QSpinBox, "imageAngleStepperOutlet", 0, kMaxAngle);
-  imageAngleStepperOutlet->setWrapping(true);
+  imageAngleStepperOutlet = Stepper("imageAngleStepperOutlet", 0, kMaxAngle);
   auto* angle = new QHBoxLayout;
   angle->addWidget(imageAngleSliderOutlet);
   angle->addWidget(imageAngleTextFieldOutlet);
-  angle->addWidget(imageAngleStepperOutlet);
+  angle->addWidget(imageAngleStepperOutlet, 0, Qt::AlignVCenter);
   angle->addWidget(new QLabel(QStringLiteral("°")));
   angle->addStretch(1);
   grid->addWidget(imageAngleLabelOutlet, 0, 0, Qt::AlignRight);
@@ -203,12 +193,11 @@ void ImageWatermarkPanel::build(OptionPanels& panels) {
   grid->addLayout(matrix, 1, 1, Qt::AlignLeft);
 
   const auto offsetRow = [&](int row, const char* label, const QString& title, QLabel** text,
-                             NumberField** field, const char* fieldName, QDoubleSpinBox** stepper,
+                             NumberField** field, const char* fieldName, ValueStepper** stepper,
                              const char* stepperName, QLabel** percent, const char* percentName) {
     *text = NewLabel(label, title);
     *field = Field(NumberFieldKind::WatermarkOffset, fieldName);
-    *stepper = Stepper(new QDoubleSpinBox, stepperName, -kMaxOffsetPercent, kMaxOffsetPercent);
-    (*stepper)->setDecimals(2);
+    *stepper = Stepper(stepperName, -kMaxOffsetPercent, kMaxOffsetPercent);
     *percent = NewLabel(percentName, QStringLiteral("%"));
     auto* line = new QHBoxLayout;
     line->addWidget(*field);
@@ -240,15 +229,15 @@ void ImageWatermarkPanel::connectControls() {
           [this] { takeWatermarkImageSizeFrom(WatermarkImageSizeSliderOutlet); });
   connect(imageAngleSliderOutlet, &QAbstractSlider::valueChanged, this,
           [this] { takeImageAngleFrom(imageAngleSliderOutlet); });
-  connect(WatermarkImageOpacityStepperOutlet, &QSpinBox::valueChanged, this,
+  connect(WatermarkImageOpacityStepperOutlet, &ValueStepper::valueChanged, this,
           [this] { WatermarkImageOpacityStepperControlDidChange(); });
-  connect(WatermarkImageSizeStepperOutlet, &QSpinBox::valueChanged, this,
+  connect(WatermarkImageSizeStepperOutlet, &ValueStepper::valueChanged, this,
           [this] { WatermarkImageSizeStepperControlDidChange(); });
-  connect(imageAngleStepperOutlet, &QSpinBox::valueChanged, this,
+  connect(imageAngleStepperOutlet, &ValueStepper::valueChanged, this,
           [this] { ImageAngleStepperControlDidChange(); });
-  connect(xImageWatermarkOffsetStepperOutlet, &QDoubleSpinBox::valueChanged, this,
+  connect(xImageWatermarkOffsetStepperOutlet, &ValueStepper::valueChanged, this,
           [this] { xImageWatermarkOffsetStepperControlDidChange(); });
-  connect(yImageWatermarkOffsetStepperOutlet, &QDoubleSpinBox::valueChanged, this,
+  connect(yImageWatermarkOffsetStepperOutlet, &ValueStepper::valueChanged, this,
           [this] { yImageWatermarkOffsetStepperControlDidChange(); });
   connect(imagePositionRadioButtonmatrixOutlet, &QButtonGroup::idClicked, this, [this](int tag) {
     imagePositionRadioButtonMatrixAction(tag, imagePositionRadioButtonmatrixOutlet);
@@ -344,7 +333,7 @@ void ImageWatermarkPanel::takeWatermarkImageOpacityFrom(QObject* sender) {
 }
 
 void ImageWatermarkPanel::WatermarkImageOpacityStepperControlDidChange() {
-  const int value = WatermarkImageOpacityStepperOutlet->value();
+  const int value = static_cast<int>(WatermarkImageOpacityStepperOutlet->integerValue());
   WatermarkImageOpacityTextFieldOutlet->setText(QString::number(value));
   WatermarkImageOpacitySliderOutlet->setDoubleValue(value / 100.0);
   view_.setWatermarkImageOpacityValue(WatermarkImageOpacitySliderOutlet->doubleValue());
@@ -361,7 +350,7 @@ void ImageWatermarkPanel::takeWatermarkImageSizeFrom(QObject* sender) {
 }
 
 void ImageWatermarkPanel::WatermarkImageSizeStepperControlDidChange() {
-  const int value = WatermarkImageSizeStepperOutlet->value();
+  const int value = static_cast<int>(WatermarkImageSizeStepperOutlet->integerValue());
   WatermarkImageSizeTextFieldOutlet->setText(QString::number(value));
   WatermarkImageSizeSliderOutlet->setDoubleValue(value / 100.0);
   view_.setWatermarkImageSizeValue(WatermarkImageSizeSliderOutlet->doubleValue());
@@ -379,7 +368,7 @@ void ImageWatermarkPanel::takeImageAngleFrom(QObject* sender) {
 }
 
 void ImageWatermarkPanel::ImageAngleStepperControlDidChange() {
-  const int angle = imageAngleStepperOutlet->value();
+  const int angle = static_cast<int>(imageAngleStepperOutlet->integerValue());
   imageAngleTextFieldOutlet->setText(QString::number(angle));
   {
     const QSignalBlocker blocker(imageAngleSliderOutlet);
@@ -407,14 +396,14 @@ void ImageWatermarkPanel::setImageWatermarkOffsetControls() {
 }
 
 void ImageWatermarkPanel::xImageWatermarkOffsetStepperControlDidChange() {
-  const double value = xImageWatermarkOffsetStepperOutlet->value();
+  const double value = xImageWatermarkOffsetStepperOutlet->doubleValue();
   xImageWatermarkOffsetTextFieldOutlet->setText(OffsetText(value));
   view_.setImageWatermarkXOffset(value);
   changed(xImageWatermarkOffsetStepperOutlet);
 }
 
 void ImageWatermarkPanel::yImageWatermarkOffsetStepperControlDidChange() {
-  const double value = yImageWatermarkOffsetStepperOutlet->value();
+  const double value = yImageWatermarkOffsetStepperOutlet->doubleValue();
   yImageWatermarkOffsetTextFieldOutlet->setText(OffsetText(value));
   view_.setImageWatermarkYOffset(value);
   changed(yImageWatermarkOffsetStepperOutlet);
@@ -422,7 +411,7 @@ void ImageWatermarkPanel::yImageWatermarkOffsetStepperControlDidChange() {
 
 // --- Typed numbers.
 
-void ImageWatermarkPanel::percentFieldDidChange(NumberField* field, QSpinBox* stepper,
+void ImageWatermarkPanel::percentFieldDidChange(NumberField* field, ValueStepper* stepper,
                                                 DoubleSlider* slider, int minimum,
                                                 void (WatermarkView::*setter)(double), bool ended) {
   const int64_t typed = field->integerValue();
@@ -435,20 +424,20 @@ void ImageWatermarkPanel::percentFieldDidChange(NumberField* field, QSpinBox* st
     slider->setDoubleValue(value / 100.0);
     (view_.*setter)(value / 100.0);
   } else {
-    field->setText(QString::number(stepper->value()));
-    slider->setDoubleValue(stepper->value() / 100.0);
+    field->setText(QString::number(stepper->integerValue()));
+    slider->setDoubleValue(stepper->doubleValue() / 100.0);
     (view_.*setter)(slider->doubleValue());
   }
   delegate_.changeGlobalPresetOption(field);
 }
 
-void ImageWatermarkPanel::offsetFieldDidChange(NumberField* field, QDoubleSpinBox* stepper,
+void ImageWatermarkPanel::offsetFieldDidChange(NumberField* field, ValueStepper* stepper,
                                                void (WatermarkView::*setter)(double)) {
   double value = field->doubleValue();
   if (value <= kMaxOffsetPercent) {
     SetQuietly(stepper, value);
   } else {
-    value = stepper->value();
+    value = stepper->doubleValue();
     field->setText(OffsetText(value));
   }
   (view_.*setter)(value);

@@ -5,17 +5,16 @@
 // controls write through the watermark editor's view, which redraws the overlay.
 
 #include <QButtonGroup>
-#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QObject>
 #include <QPushButton>
-#include <QSpinBox>
 #include <functional>
 
 #include "app/double_slider.h"
 #include "app/number_field.h"
 #include "watermark/circular_slider.h"
 #include "watermark/watermark_view.h"
+#include "widgets/value_stepper.h"
 
 namespace glimbrik {
 
@@ -75,24 +74,24 @@ class ImageWatermarkPanel : public QObject {
   QPushButton* AddButtonOutlet = nullptr;
   QLabel* WatermarkImageOpacityTextLabel = nullptr;
   DoubleSlider* WatermarkImageOpacitySliderOutlet = nullptr;
-  QSpinBox* WatermarkImageOpacityStepperOutlet = nullptr;
+  ValueStepper* WatermarkImageOpacityStepperOutlet = nullptr;
   NumberField* WatermarkImageOpacityTextFieldOutlet = nullptr;
   QLabel* WatermarkImageSizeTextLabel = nullptr;
   DoubleSlider* WatermarkImageSizeSliderOutlet = nullptr;
-  QSpinBox* WatermarkImageSizeStepperOutlet = nullptr;
+  ValueStepper* WatermarkImageSizeStepperOutlet = nullptr;
   NumberField* WatermarkImageSizeTextFieldOutlet = nullptr;
   QLabel* imageAngleLabelOutlet = nullptr;
   QVXCircularSlider* imageAngleSliderOutlet = nullptr;
-  QSpinBox* imageAngleStepperOutlet = nullptr;
+  ValueStepper* imageAngleStepperOutlet = nullptr;
   NumberField* imageAngleTextFieldOutlet = nullptr;
   QLabel* imagePositionLabelOutlet = nullptr;
   QButtonGroup* imagePositionRadioButtonmatrixOutlet = nullptr;  // ids are the position tags
   QLabel* xImageWatermarkOffsetLabel = nullptr;
-  QDoubleSpinBox* xImageWatermarkOffsetStepperOutlet = nullptr;
+  ValueStepper* xImageWatermarkOffsetStepperOutlet = nullptr;
   NumberField* xImageWatermarkOffsetTextFieldOutlet = nullptr;
   QLabel* xImageWatermarkOffsetPercentLabel = nullptr;
   QLabel* yImageWatermarkOffsetLabel = nullptr;
-  QDoubleSpinBox* yImageWatermarkOffsetStepperOutlet = nullptr;
+  ValueStepper* yImageWatermarkOffsetStepperOutlet = nullptr;
   NumberField* yImageWatermarkOffsetTextFieldOutlet = nullptr;
   QLabel* yImageWatermarkOffsetPercentLabel = nullptr;
 
@@ -100,9 +99,9 @@ class ImageWatermarkPanel : public QObject {
   void build(OptionPanels& panels);
   void connectControls();
   void changed(QObject* sender);
-  void percentFieldDidChange(NumberField* field, QSpinBox* stepper, DoubleSlider* slider,
+  void percentFieldDidChange(NumberField* field, ValueStepper* stepper, DoubleSlider* slider,
                              int minimum, void (WatermarkView::*setter)(double), bool ended);
-  void offsetFieldDidChange(NumberField* field, QDoubleSpinBox* stepper,
+  void offsetFieldDidChange(NumberField* field, ValueStepper* stepper,
                             void (WatermarkView::*setter)(double));
 
   AppDelegate& delegate_;

@@ -57,7 +57,7 @@ TEST_F(ImageWatermarkPanelTest, OffsetPercentagesAreOfTheBaseSize) {
   Type(panel->xImageWatermarkOffsetTextFieldOutlet, "10.00");
   Type(panel->yImageWatermarkOffsetTextFieldOutlet, "10.00");
   EXPECT_EQ(model().imageWatermarkOffset(), QPointF(55, 27.5));
-  EXPECT_DOUBLE_EQ(panel->yImageWatermarkOffsetStepperOutlet->value(), 10.0);
+  EXPECT_DOUBLE_EQ(panel->yImageWatermarkOffsetStepperOutlet->doubleValue(), 10.0);
   // No base height: the whole side.
   model().setBaseImageSizeForImageWatermark(QSizeF(550, 0));
   Type(panel->yImageWatermarkOffsetTextFieldOutlet, "10");
@@ -67,7 +67,7 @@ TEST_F(ImageWatermarkPanelTest, OffsetPercentagesAreOfTheBaseSize) {
   EXPECT_EQ(panel->xImageWatermarkOffsetTextFieldOutlet->text(), "10.00");
   EXPECT_DOUBLE_EQ(model().imageWatermarkOffset().x(), 55.0);
   // The stepper shows its value as the field's text and moves the watermark.
-  panel->yImageWatermarkOffsetStepperOutlet->stepDown();
+  panel->yImageWatermarkOffsetStepperOutlet->downButton()->click();
   EXPECT_EQ(panel->yImageWatermarkOffsetTextFieldOutlet->text(), "9.00");
   EXPECT_DOUBLE_EQ(model().imageWatermarkOffset().y(), 49.5);
 }
@@ -75,7 +75,7 @@ TEST_F(ImageWatermarkPanelTest, OffsetPercentagesAreOfTheBaseSize) {
 TEST_F(ImageWatermarkPanelTest, SizeIsHeldBetweenFiveAndAHundredPercent) {
   Type(panel->WatermarkImageSizeTextFieldOutlet, "3");
   EXPECT_EQ(panel->WatermarkImageSizeTextFieldOutlet->text(), "5");
-  EXPECT_EQ(panel->WatermarkImageSizeStepperOutlet->value(), 5);
+  EXPECT_EQ(panel->WatermarkImageSizeStepperOutlet->integerValue(), 5);
   EXPECT_DOUBLE_EQ(model().watermarkImageSizePrecentage(), 0.05);
   EXPECT_DOUBLE_EQ(panel->WatermarkImageSizeSliderOutlet->doubleValue(), 0.05);
   // On the way to 30 the 3 stays in the field.
@@ -93,22 +93,23 @@ TEST_F(ImageWatermarkPanelTest, SliderStepperAndFieldStayInStep) {
   panel->WatermarkImageOpacitySliderOutlet->setDoubleValue(static_cast<double>(0.29f));
   panel->takeWatermarkImageOpacityFrom(panel->WatermarkImageOpacitySliderOutlet);
   EXPECT_EQ(panel->WatermarkImageOpacityTextFieldOutlet->text(), "28");
-  EXPECT_EQ(panel->WatermarkImageOpacityStepperOutlet->value(), 28);
+  EXPECT_EQ(panel->WatermarkImageOpacityStepperOutlet->integerValue(), 28);
   EXPECT_DOUBLE_EQ(model().watermarkImageOpacity(), static_cast<double>(0.29f));
 
-  panel->WatermarkImageOpacityStepperOutlet->stepUp();
+  panel->WatermarkImageOpacityStepperOutlet->upButton()->click();
   EXPECT_EQ(panel->WatermarkImageOpacityTextFieldOutlet->text(), "29");
   EXPECT_DOUBLE_EQ(model().watermarkImageOpacity(), 0.29);
   Paste(panel->WatermarkImageOpacityTextFieldOutlet, "250");
   EXPECT_EQ(panel->WatermarkImageOpacityTextFieldOutlet->text(), "29");
 
   // Angle: the stepper turns the dial, the dial the field, the field both.
-  panel->imageAngleStepperOutlet->setValue(45);
+  panel->imageAngleStepperOutlet->setDoubleValue(45);
+  panel->ImageAngleStepperControlDidChange();
   EXPECT_EQ(panel->imageAngleSliderOutlet->getAngleValue(), 45);
   EXPECT_EQ(model().imageRotationAngle(), 45);
   panel->imageAngleSliderOutlet->setAngleValue(300);
   EXPECT_EQ(panel->imageAngleTextFieldOutlet->text(), "300");
-  EXPECT_EQ(panel->imageAngleStepperOutlet->value(), 300);
+  EXPECT_EQ(panel->imageAngleStepperOutlet->integerValue(), 300);
   Type(panel->imageAngleTextFieldOutlet, "90");
   EXPECT_EQ(panel->imageAngleSliderOutlet->getAngleValue(), 90);
   EXPECT_EQ(model().imageRotationAngle(), 90);

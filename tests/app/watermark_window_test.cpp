@@ -509,11 +509,15 @@ TEST_F(WatermarkWindow, ImageWatermarkPanelWithARubberBandOverTheOverlay) {
   // The picture and its settings as the user gives them.
   ImageWatermarkPanel* panel = delegate->imageWatermarkPanel();
   panel->AddWatermarkImagePanelHandler(source + "/badge.png", panel->WaterMarkImageView);
-  panel->WatermarkImageSizeStepperOutlet->setValue(30);
-  panel->imageAngleStepperOutlet->setValue(15);
+  panel->WatermarkImageSizeStepperOutlet->setDoubleValue(30);
+  panel->WatermarkImageSizeStepperControlDidChange();
+  panel->imageAngleStepperOutlet->setDoubleValue(15);
+  panel->ImageAngleStepperControlDidChange();
   panel->imagePositionRadioButtonmatrixOutlet->button(2)->click();
-  panel->xImageWatermarkOffsetStepperOutlet->setValue(3);
-  panel->yImageWatermarkOffsetStepperOutlet->setValue(3);
+  for (int i = 0; i < 3; ++i) {
+    panel->xImageWatermarkOffsetStepperOutlet->upButton()->click();
+    panel->yImageWatermarkOffsetStepperOutlet->upButton()->click();
+  }
   WatermarkModel& model = view().model();
   model.setSelectionIndexes({});
   view().repaint();
