@@ -381,8 +381,7 @@ void ImageWatermarkPanel::ImageAngleStepperControlDidChange() {
 // --- Position and offset.
 
 void ImageWatermarkPanel::imagePositionRadioButtonMatrixAction(int tag, QObject* sender) {
-  view_.model().setImagePosition(tag);
-  view_.model().setImageWatermarkOffset(QPointF(0, 0));
+  view_.setImagePositionValue(tag);
   setImageWatermarkOffsetControls();
   changed(sender);
 }
