@@ -295,7 +295,9 @@ void ImageWatermarkPanel::AddWatermarkImage() {
   dialog->setFileMode(QFileDialog::ExistingFile);
   dialog->setLabelText(QFileDialog::Accept, LocalizedString("SetImageDialogButton"));
   QStringList patterns;
-  for (const QString& extension : ImageTypeExtensions()) patterns << "*." + extension;
+  // The file system tells case apart: "PHOTO.JPG" is offered as well.
+  for (const QString& extension : ImageTypeExtensions())
+    patterns << "*." + extension << "*." + extension.toUpper();
   if (!patterns.isEmpty()) dialog->setNameFilter(patterns.join(QLatin1Char(' ')));
   dialog->setWindowModality(Qt::WindowModal);
   connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {

@@ -185,7 +185,8 @@ TEST_F(ImageWatermarkPanelTest, DialogOffersTheImageTypesAndSetsTheChosenPicture
   auto* dialog = delegate->window()->findChild<QFileDialog*>(QStringLiteral("watermarkImagePanel"));
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
-  EXPECT_TRUE(dialog->nameFilters().join(' ').contains("*.webp"));
+  const QString filters = dialog->nameFilters().join(' ');
+  EXPECT_TRUE(filters.contains("*.webp") && filters.contains("*.JPG")) << filters.toStdString();
   dialog->selectFile(folder + "/mark.jpg");
   static_cast<QDialog*>(dialog)->accept();
   EXPECT_EQ(model().image().size(), QSize(64, 32));
