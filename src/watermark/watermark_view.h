@@ -245,7 +245,7 @@ class WatermarkView : public QWidget {
   void reduceTableSelectionToSelectedRow();
   void moveSelectedGraphics(QPointF point);
   void dragSelectionRect(QPointF point);
-  // The row (or the image index) hit by point among what the last paint drew; none for none.
+  // The text row, or the image, under point among what the last paint drew.
   std::optional<int64_t> textWatermarkAt(QPointF point) const;
   bool imageWatermarkAt(QPointF point) const;
 
@@ -264,7 +264,6 @@ class WatermarkView : public QWidget {
   std::set<int64_t> drawnLastPaint_;
   Tracking tracking_ = Tracking::None;
   QPointF pressPoint_;
-  QPointF lastPoint_;
   // The pointer of the drag in progress; the drop grid follows it.
   std::optional<QPointF> dragPointer_;
   // The frames the dragged watermarks had at the press.

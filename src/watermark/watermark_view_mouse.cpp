@@ -222,7 +222,6 @@ void WatermarkView::selectAndTrackMouse(QPointF p, bool extend) {
     reduceTableSelectionToSelectedRow();
   }
   pressPoint_ = p;
-  lastPoint_ = p;
   dragStartFrames_.clear();
   if (hit) {
     tracking_ = Tracking::Graphics;
@@ -315,7 +314,6 @@ void WatermarkView::moveSelectedGraphics(QPointF q) {
   }
   if ((textMoved || imageMoved) && host.changeGlobalPresetOption)
     host.changeGlobalPresetOption(this);
-  lastPoint_ = q;
   dragPointer_ = q;
   model_.setGraphicIsClicked(true);
   repaint();
