@@ -151,6 +151,22 @@ TEST(Encoders, CmykOutputsAreSeparatedAndReadBackInColour) {
   }
 }
 
+TEST(Encoders, AnIconKeepsThePicturesProportions) {
+  // A tall picture: red on its left half, blue on its right.
+  QImage tall(300, 400, QImage::Format_RGB32);
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 300; ++x) tall.setPixel(x, y, x < 150 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+  const ImageResult<QByteArray> r = EncodeImage(tall, QStringLiteral("com.apple.icns"), {});
+  ASSERT_TRUE(r.ok()) << r.error.toStdString();
+  const QImage icon = QImage::fromData(r.value, "icns");
+  ASSERT_EQ(icon.size(), QSize(256, 256));
+  // Fitted, not stretched: transparent margins beside a 192-pixel-wide picture.
+  EXPECT_EQ(qAlpha(icon.pixel(10, 128)), 0);
+  EXPECT_EQ(qAlpha(icon.pixel(245, 128)), 0);
+  EXPECT_GT(qRed(icon.pixel(40, 128)), 200);
+  EXPECT_GT(qBlue(icon.pixel(215, 128)), 200);
+}
+
 TEST(Encoders, TypesWithoutAnEncoderFailWithAReason) {
   for (const char* uti :
        {"com.apple.pict", "com.adobe.illustrator.ai-image", "com.apple.macpaint-image",
