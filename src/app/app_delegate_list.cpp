@@ -73,7 +73,7 @@ void AppDelegate::RemoveSelectedButtonAction() {
     SetConversionButtonEnable(false);
     SetEnabledDisabledRemoveOrRemoveAllItems();
     if (watermarkContextView) watermarkContextView->hide();
-    window_->mainImagePreview->setPlainImage(dropImageIcon);
+    PerformAnimationFromSelectedRowToImage();  // the drop image, without the old labels
     PreviewWindowClose(this);
   } else {
     SelectRowStartingAtRow(rows.first());
@@ -85,7 +85,7 @@ void AppDelegate::RemoveAllButtonAction() {
   SetConversionButtonEnable(false);
   if (watermarkContextView) watermarkContextView->hide();
   model_->removeAllEntries();
-  window_->mainImagePreview->setPlainImage(dropImageIcon);
+  PerformAnimationFromSelectedRowToImage();  // the drop image, without the old labels
   setImageCountMessage();
   SetEnabledDisabledRemoveOrRemoveAllItems();
   PreviewWindowClose(this);

@@ -186,7 +186,11 @@ TEST_F(ImageListTest, RemovingSelectsTheNextRowAndEmptyingDisablesTheCommands) {
   EXPECT_EQ(app->selectedRows(), QList<int>{1});
   app->SelectRowStartingAtRow(99);
   EXPECT_EQ(app->selectedRows(), QList<int>{2}) << "a row past the end selects the last";
+  ASSERT_EQ(app->window()->filenameLabelOutlet->text(), QStringLiteral("r03.jpg"));
   app->window()->removeAllToolbarItem->trigger();
+  // Nothing is left to describe under the drop image.
+  EXPECT_TRUE(app->window()->filenameLabelOutlet->text().isEmpty());
+  EXPECT_TRUE(app->window()->fileDescriptionLabelOutlet->text().isEmpty());
   EXPECT_EQ(app->imageListViewContents()->rowCount(), 0);
   EXPECT_FALSE(app->window()->convertToolbarItem->isEnabled());
   EXPECT_FALSE(app->window()->removeToolbarItem->isEnabled());
