@@ -2,10 +2,13 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
+#include <memory>
 
 #include "app/batch_file_dates.h"
 #include "app/batch_options.h"
 #include "app/batch_paths.h"
+#include "app/batch_workers.h"
 
 namespace glimbrik {
 namespace {
@@ -34,11 +37,42 @@ bool OptimiseWrittenFile(const QString& path, int type, int optimizationTag, boo
   return false;
 }
 
+// One file of a run, decided on the run's thread and converted on a worker.
+struct FileJob {
+  QString source;
+  QString destination;
+  std::optional<FileAttributes> attributes;
+  int type = 0;
+  ImageConversion conversion;
+  int64_t bytes = 0;
+  int result = 1;
+};
+
+// A file's whole road: the engine call with its fallback, the optimiser, the dates.
+void ConvertFile(FileJob& job, int optimizationTag, bool preview, const BatchEngine& engine) {
+  job.result = ConvertImageFormatFromURL(job.source, job.destination, job.conversion,
+                                         job.attributes, job.type, engine);
+  if (job.result == 1 || preview) return;
+  if (OptimiseWrittenFile(job.destination, job.type, optimizationTag,
+                          job.conversion.options.preserveMetadata != 0, engine)) {
+    if (!job.attributes) {
+      const QDateTime now = QDateTime::currentDateTime();
+      job.attributes = FileAttributes{now, now};
+    }
+  }
+  if (job.attributes) ApplyFileAttributes(job.destination, *job.attributes);
+}
+
+bool PathTaken(const QString& path) {
+  const QFileInfo info(path);
+  return info.exists() || info.isSymLink();
+}
+
 }  // namespace
 
 BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& destinationRoot,
                                   BatchRunHost& host, std::atomic<bool>& cancelled,
-                                  const BatchEngine& engine) {
+                                  const BatchEngine& engine, const BatchParallelism& parallelism) {
   const BatchOptions& options = snapshot.options;
   const bool preview = snapshot.preview;
   BatchRunResult run;
@@ -50,19 +84,40 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
 
   cancelled = false;
   const auto fileCount = static_cast<int64_t>(snapshot.entries.size());
-  int64_t fileProcessingIndex = 0;
   if (!preview) {
     host.BeginProgressSheet(fileCount);
-    host.ChangeProgressStatus(kProgressStarted, fileProcessingIndex, fileCount, QString());
+    host.ChangeProgressStatus(kProgressStarted, 0, fileCount, QString());
   }
 
   const int optimizationTag = options.optimizationOn ? options.optimizationTag : 0;
+  BatchScheduler scheduler(parallelism);
+  BatchWorkers workers(int(std::min<int64_t>(scheduler.workers(), fileCount)));
+  std::vector<std::unique_ptr<FileJob>> jobs;
+  // Names promised to files under way, which may not exist on disk yet.
+  QHash<QString, int> promised;
+  int64_t finished = 0;
+
+  const auto collectOne = [&] {
+    FileJob& job = *jobs[size_t(workers.WaitForFinished())];
+    scheduler.Finished(job.bytes);
+    if (--promised[job.destination] == 0) promised.remove(job.destination);
+    run.finalStatus |= StatusBitsForResult(job.result);
+    ++(job.result == 1 ? run.failed : run.written);
+    if (!preview) {
+      host.ChangeProgressStatus(kProgressFile, ++finished, fileCount,
+                                QFileInfo(job.source).fileName());
+    }
+  };
+  // A name promised to a file under way counts as taken, as that file will hold it when written;
+  // so names come out as a one-at-a-time run gives them. Only a file that then fails leaves its
+  // number unused, where a one-at-a-time run would have given it to the next file.
+  const auto taken = [&](const QString& path) {
+    return promised.contains(path) || PathTaken(path);
+  };
+
   uint64_t counter = 0;
   for (const BatchEntry& entry : snapshot.entries) {
-    if (cancelled) {
-      run.cancelled = true;
-      break;
-    }
+    if (cancelled) break;
     const QString& source = entry.filePath;
     if (source.isEmpty() || !QFileInfo::exists(source)) {
       // Gone since it was listed: no progress and no number, but the user hears it failed.
@@ -70,17 +125,13 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
       ++run.failed;
       continue;
     }
+    auto job = std::make_unique<FileJob>();
+    job->bytes = engine.estimateBytes ? engine.estimateBytes(source) : 0;
+    while (!scheduler.CanStart(job->bytes)) collectOne();
+    if (cancelled) break;
 
-    if (!preview) {
-      ++fileProcessingIndex;
-      host.ChangeProgressStatus(kProgressFile, fileProcessingIndex, fileCount,
-                                QFileInfo(source).fileName());
-    }
     const QString folder = GetDestinationFolderURL(source, destinationRoot, entry.parentFolder,
                                                    options.maintainDirectory);
-    conversion.rotationAngle = static_cast<int64_t>(entry.angle);
-    conversion.flip = entry.flip;
-
     int type = conversion.options.outputType;
     if (type == 0) type = engine.imageTypeForURL(source);
     if (type == 0) type = kJPEGType;
@@ -90,40 +141,38 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
       const ImageResizeOptions* resize = conversion.resizeEnabled ? &conversion.resize : nullptr;
       name = SanitizeFileName(engine.renameString(entry, resize, counter));
     }
-    const QString destination =
-        GetDestinationFileURL(source, folder, name, engine.extensionForImageType(type),
-                              preview || options.overwriteExisting);
-    std::optional<FileAttributes> attributes =
+    const bool overwrite = preview || options.overwriteExisting;
+    job->destination = GetDestinationFileURL(source, folder, name,
+                                             engine.extensionForImageType(type), overwrite, taken);
+    // Two files written to one name end as the later one, as they would one after another.
+    while (promised.contains(job->destination)) collectOne();
+    job->source = source;
+    job->type = type;
+    job->attributes =
         GetFileAttributes(source, options.preserveCreatedDate, options.preserveModifiedDate);
-    run.destinations.push_back(destination);
+    job->conversion = conversion;
+    job->conversion.rotationAngle = static_cast<int64_t>(entry.angle);
+    job->conversion.flip = entry.flip;
+    // The engine writes the type the name was made for.
+    if (job->conversion.options.outputType == 0) job->conversion.options.outputType = type;
+    run.destinations.push_back(job->destination);
     ++counter;
 
-    // The engine writes the type the name was made for.
-    ImageConversion typed = conversion;
-    if (typed.options.outputType == 0) typed.options.outputType = type;
-    const int result =
-        ConvertImageFormatFromURL(source, destination, typed, attributes, type, engine);
-    run.finalStatus |= StatusBitsForResult(result);
-    if (result == 1) {
-      ++run.failed;
-      continue;
-    }
-    ++run.written;
-    if (preview) continue;
-    if (OptimiseWrittenFile(destination, type, optimizationTag,
-                            conversion.options.preserveMetadata != 0, engine)) {
-      if (!attributes) {
-        const QDateTime now = QDateTime::currentDateTime();
-        attributes = FileAttributes{now, now};
-      }
-    }
-    if (attributes) ApplyFileAttributes(destination, *attributes);
+    scheduler.Started(job->bytes);
+    ++promised[job->destination];
+    FileJob* raw = job.get();
+    jobs.push_back(std::move(job));
+    workers.Submit(int(jobs.size() - 1), [raw, optimizationTag, preview, &engine] {
+      ConvertFile(*raw, optimizationTag, preview, engine);
+    });
   }
+  while (scheduler.running() > 0) collectOne();
+  run.peakWorkers = scheduler.peakRunning();
   // A cancel pressed during the last file still counts as a cancelled run.
   if (cancelled) run.cancelled = true;
 
   if (!preview) {
-    host.ChangeProgressStatus(kProgressFinished, fileProcessingIndex, fileCount, QString());
+    host.ChangeProgressStatus(kProgressFinished, finished, fileCount, QString());
     host.EndProgressSheet();
     if (!options.doNotShowAlert && !run.cancelled) {
       host.AlertOnSuccessConversion(destinationRoot, run.finalStatus, fileCount);
