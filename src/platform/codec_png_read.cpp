@@ -1,10 +1,13 @@
+#include <QtGui/qrgb.h>
 #include <png.h>
 
+#include <QRgba64>
 #include <QSysInfo>
 #include <cstring>
 #include <vector>
 
 #include "platform/codec_decoders.h"
+#include "platform/row_resampler.h"
 
 namespace glimbrik::codec {
 
@@ -75,6 +78,29 @@ bool PngSetTransforms(png_structp png, png_infop info, const PngInfo* in, bool k
   return true;
 }
 
+bool PngReadRow(png_structp png, png_bytep row) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_read_row(png, row, nullptr);
+  return true;
+}
+
+bool PngReadEnd(png_structp png) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_read_end(png, nullptr);
+  return true;
+}
+
+// Straight alpha to premultiplied, in place, as Qt's own conversion rounds it.
+void PremultiplyRow(uchar* row, int width, bool deep) {
+  if (deep) {
+    auto* px = reinterpret_cast<QRgba64*>(row);
+    for (int x = 0; x < width; ++x) px[x] = px[x].premultiplied();
+  } else {
+    auto* px = reinterpret_cast<QRgb*>(row);
+    for (int x = 0; x < width; ++x) px[x] = qPremultiply(px[x]);
+  }
+}
+
 bool PngReadImage(png_structp png, png_bytepp rows) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_read_image(png, rows);
@@ -122,7 +148,8 @@ QString ProbePng(const QByteArray& data, Representations* out) {
   return QString();
 }
 
-ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation& rep) {
+ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation& rep,
+                              QSize exactSize) {
   using Result = ImageResult<QImage>;
   PngReadGuard guard;
   PngMemoryReader reader;
@@ -137,6 +164,29 @@ ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation&
   const QImage::Format format =
       gray ? (deep ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8)
            : (deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+  const QSize stored(int(info.width), int(info.height));
+  const bool interlaced = png_get_interlace_type(guard.png, guard.info) != PNG_INTERLACE_NONE;
+  if (exactSize.isValid() && !exactSize.isEmpty() && exactSize != stored && !interlaced) {
+    // Row by row into the reduce: only a ring of rows of the full size is ever held.
+    const QImage::Format reduced =
+        gray ? format
+             : (deep ? QImage::Format_RGBA64_Premultiplied : QImage::Format_ARGB32_Premultiplied);
+    RowResampler resampler(stored, exactSize, reduced);
+    const size_t rowBytes = png_get_rowbytes(guard.png, guard.info);
+    const size_t samples = size_t(stored.width()) * (gray ? 1 : 4) * (deep ? 2 : 1);
+    if (!resampler.isValid() || rowBytes > samples) {
+      return Result::Fail(QStringLiteral("out of memory"));
+    }
+    std::vector<uchar> row(samples);
+    for (int y = 0; y < stored.height(); ++y) {
+      if (!PngReadRow(guard.png, row.data()))
+        return Result::Fail(QStringLiteral("corrupt PNG data"));
+      if (!gray && rep.hasAlpha) PremultiplyRow(row.data(), stored.width(), deep);
+      resampler.pushRow(row.data());
+    }
+    if (!PngReadEnd(guard.png)) return Result::Fail(QStringLiteral("corrupt PNG data"));
+    return {FinishDecodedImage(resampler.take(), rep), QString()};
+  }
   QImage image(int(info.width), int(info.height), format);
   if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
   if (png_get_rowbytes(guard.png, guard.info) > size_t(image.bytesPerLine())) {

@@ -202,8 +202,9 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
   if (stored_.empty()) return decodeStored(index, representations_[index], options);
   const int orientation = representations_[index].orientation;
   DecodeOptions storedOptions = options;
-  if (IsQuarterTurnOrientation(orientation) && options.minimumSize.isValid()) {
-    storedOptions.minimumSize = options.minimumSize.transposed();
+  if (IsQuarterTurnOrientation(orientation)) {
+    if (options.minimumSize.isValid()) storedOptions.minimumSize = options.minimumSize.transposed();
+    if (options.exactSize.isValid()) storedOptions.exactSize = options.exactSize.transposed();
   }
   ImageResult<QImage> decoded = decodeStored(index, stored_[index], storedOptions);
   if (decoded.ok()) decoded.value = UprightImage(decoded.value, orientation);
@@ -216,7 +217,7 @@ ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentati
     case SourceFormat::JPEG:
       return codec::DecodeJpeg(data_, rep, options);
     case SourceFormat::PNG:
-      return codec::DecodePng(data_, rep);
+      return codec::DecodePng(data_, rep, options.exactSize);
     case SourceFormat::TIFF:
       return codec::DecodeTiff(data_, index, rep);
     case SourceFormat::GIF:

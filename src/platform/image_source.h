@@ -61,6 +61,11 @@ struct DecodeOptions {
   // When set, a decoder that can shrink while decoding (JPEG's DCT scaling) may return an image
   // smaller than the stored one but at least this large in both sides.
   QSize minimumSize;
+  // When set, the image comes out at exactly this size, resampled with the Lanczos-3 reduce.
+  // JPEG and PNG feed their rows straight into it, so the full-size frame never exists; JPEG's
+  // DCT scaling then leaves a factor of at least 2 for the reduce, so that it never aliases.
+  // Other formats may return their stored size, which the caller resamples.
+  QSize exactSize;
 };
 
 class ImageSource {

@@ -1,0 +1,60 @@
+#pragma once
+
+// The separable Lanczos-3 filter shared by the engine's whole-image resampler and the decoders'
+// row-fed reduce: per-axis taps, the horizontal pass of one row and the write-back of one
+// accumulated row. Samples are premultiplied, alpha last (or none).
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace glimbrik::resample {
+
+// For each output sample along one axis, the first input sample it reads and its normalised
+// weights. Shrinking widens the kernel by the scale so that it filters below the new Nyquist.
+struct Taps {
+  std::vector<int> first;
+  std::vector<float> weights;  // `width` weights per output sample, zero-padded
+  int width = 0;
+};
+
+Taps ComputeTaps(int inSize, int outSize);
+
+// One input row filtered horizontally into outW x C floats.
+template <typename T, int C>
+void FilterRow(const T* src, const Taps& h, int outW, float* dst) {
+  const int taps = h.width;
+  for (int x = 0; x < outW; ++x) {
+    const float* wt = &h.weights[size_t(x) * taps];
+    const T* s = src + size_t(h.first[x]) * C;
+    float sum[C] = {};
+    for (int k = 0; k < taps; ++k) {
+      const float w = wt[k];
+      for (int c = 0; c < C; ++c) sum[c] += w * float(s[k * C + c]);
+    }
+    for (int c = 0; c < C; ++c) dst[x * C + c] = sum[c];
+  }
+}
+
+// acc += weight x row, over n floats.
+inline void Accumulate(float* acc, const float* row, float weight, size_t n) {
+  for (size_t i = 0; i < n; ++i) acc[i] += weight * row[i];
+}
+
+// Rounds an accumulated row back to samples. Lanczos rings; premultiplied colour may not exceed
+// its alpha.
+template <typename T, int C>
+void WriteRow(const float* acc, int outW, int alphaChannel, float maxValue, T* dst) {
+  for (int x = 0; x < outW; ++x) {
+    const float* a = &acc[size_t(x) * C];
+    const float alpha =
+        alphaChannel >= 0 ? std::clamp(std::nearbyint(a[alphaChannel]), 0.0f, maxValue) : maxValue;
+    for (int c = 0; c < C; ++c) {
+      const float limit = c == alphaChannel ? maxValue : alpha;
+      dst[x * C + c] = T(std::clamp(std::nearbyint(a[c]), 0.0f, limit));
+    }
+  }
+}
+
+}  // namespace glimbrik::resample
