@@ -10,7 +10,7 @@ PACKAGES=(
   libicu-dev zlib1g-dev libfontconfig-dev libjbig2dec0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   jpegoptim libjpeg-turbo-progs pngcrush optipng advancecomp gifsicle
-  icc-profiles-free fonts-dejavu-core shared-mime-info dbus-daemon
+  icc-profiles-free libgs-common fonts-dejavu-core shared-mime-info dbus-daemon
   imagemagick libtiff-tools webp exiv2 libvips-tools xvfb xauth xdotool
   qt6-webengine-dev libreoffice-writer-nogui poppler-utils
 )

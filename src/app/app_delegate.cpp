@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 
+#include "app/app_store_rating.h"
+#include "app/preferences_sheet.h"
 #include "app/preview_controller.h"
 #include "app/thumbnail_queue.h"
 
@@ -23,6 +25,7 @@ AppDelegate::~AppDelegate() {
 void AppDelegate::awakeFromNib() {
   if (window_) return;
   window_ = new MainWindow;
+  rateApplicationObject_ = std::make_unique<MacAppStoreRating>();
   model_ = new ImageListModel(this);
   window_->imageListViewOutlet->setModel(model_);
   watermarkContextView = new WatermarkView(window_->mainImagePreview);

@@ -21,6 +21,7 @@
 #include "app/image_list_model.h"
 #include "app/main_window.h"
 #include "engine/conversion_records.h"
+#include "platform/color_profile.h"
 #include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_view.h"
 
@@ -28,6 +29,8 @@ class QCheckBox;
 
 namespace glimbrik {
 
+class MacAppStoreRating;
+class PreferencesSheet;
 class PreviewController;
 
 // The application's controller: owns the image list, the sidebar groups and the option panels
@@ -59,8 +62,32 @@ class AppDelegate : public QObject {
   void ReadGeneralPrefOptions();
   void WriteGeneralPrefOptions();
   GeneralOptions CurrentGeneralOptions() const;
-  void SetDestinationURLData(const QByteArray& data);
   const QString& destinationURL() const { return m_destinationURL; }
+
+  // --- Destination folder, preferences sheet and help.
+  void PreferencesAction();
+  void PreferencesOkAction();
+  void SelectDestinationFolder();
+  void OpenDestinationFolder();
+  void SetDestinationURL(const QString& path);
+  // The stored form of the remembered folder: its absolute path as bytes. Checked before it
+  // replaces the folder remembered now; a failed one leaves no folder remembered.
+  void SetDestinationURLData(const QByteArray& data);
+  void WatchFolderPathChangeAction(const QString& path, int boxType);
+  void UserManualHelpAction();
+  void ContactSupportAction();
+  void AboutAction();
+  PreferencesSheet* preferencesDialog() const { return preferencesDialog_; }
+  MacAppStoreRating* rateApplicationObject() const { return rateApplicationObject_.get(); }
+  // Opens a folder, file or web page with the desktop; replaceable for tests.
+  std::function<bool(const QUrl&)> openWithDesktop;
+
+  // --- Colour profiles (the conversion panel's pop-up).
+  void InitColorProfilesAndPopupButton();
+  ColorProfilePtr GetSelectedColorProfile() const;
+  QString GetSelectedColorProfilePath() const;
+  std::shared_ptr<const ColorSpace> GetSelectedColorSpaceRef() const;
+  void SelectProfileForPath(const QString& path);
 
   // --- Panel defaults and small panel actions.
   void ApplyDefaultPhotoPreset();
@@ -80,7 +107,7 @@ class AppDelegate : public QObject {
   void ImageQualityStepperControlDidChange(QObject* sender);
   void SetImageTypeSecondaryOption(QObject* sender);
   void PreserveCreationDateAction();
-  // The font chosen in the font dialog, handed to the watermark editor's font controls.
+  // The font chosen in the font dialog becomes the watermark editor's font.
   void changeFont(const QFont& font);
   // The effect cells show the selected image (or the application icon) through each effect;
   // drawn on a pool thread.
@@ -89,10 +116,6 @@ class AppDelegate : public QObject {
   // Parts that other components provide once they exist; each is skipped while empty.
   struct PanelHooks {
     std::function<void(QObject* sender)> PreviewAction;  // the preview follows an edit
-    std::function<void()> DefaultRenameOption;
-    std::function<void()> DefaultWatermarkTextOption;
-    std::function<void()> DefaultWatermarkImageOption;
-    std::function<void(const QFont& font)> changeFont;
     std::function<void(const QString& title)> applyStoredResizePreset;  // size items from 19
   } hooks;
 
@@ -240,6 +263,7 @@ class AppDelegate : public QObject {
   void connectRenameControls();
   // A switch of the rename group: the example follows, and watermarks that show the new name.
   void RenameGroupSwitched(bool redraw);
+  void connectPeripheryControls();
   void buildConfigurations();
   void setToolbarImages();
   // Adding runs: the walk runs on a pool thread under addSyncronizeObject; entries reach the
@@ -250,13 +274,17 @@ class AppDelegate : public QObject {
   void InsertEntriesFromAddingRun(const std::vector<ImageEntityPtr>& entries);
   void StopAddSpinning();
   void sortEntries(int tag, bool descending);
+  // What follows a turn or a mirror of the selected rows besides the image.
+  void TurnedOrMirrored();
+  // The zoom of an image of that displayed size fitted into the image view.
+  double ZoomForDisplayedSize(QSize shown, double aspect) const;
   ImageEntityPtr selectedImageEntity() const;
   bool hasSelectedImageSize() const;
   void SetLockSign(bool locked);
   void layOutResizeFields(int newMode, int oldMode, const QString* carried);
+  // The rename example and the watermarks that show the resized size follow a resize edit.
+  void ResizeOptionsDidChange();
   void connectPanelControls();
-  // The zoom of an image of that displayed size fitted into the image view.
-  double ZoomForDisplayedSize(QSize shown, double aspect) const;
 
   MainWindow* window_ = nullptr;
   ImageListModel* model_ = nullptr;
@@ -268,6 +296,11 @@ class AppDelegate : public QObject {
   QImage dropImageIcon;
   QString m_destinationURL;
   QByteArray m_destinationURLSecureData;
+  PreferencesSheet* preferencesDialog_ = nullptr;
+  std::unique_ptr<MacAppStoreRating> rateApplicationObject_;
+  ColorProfileList m_RGBColorProfiles;
+  ColorProfileList m_CMYKColorProfiles;
+  ColorProfileList m_GrayColorProfiles;
   qint64 photoPresetIndexAtStart_ = 0;
   bool m_mainWindowClosing = false;
   bool isDescendingOrder = false;

@@ -29,12 +29,7 @@ BatchController* InstallBatchRun(AppDelegate& delegate) {
   c.fillRenameTokens = [&delegate](BatchOptions& o) {
     if (std::optional<TokenArray> tokens = delegate.GetRenameTokens()) o.renameTokens = *tokens;
   };
-  c.selectedColorSpace = [&delegate]() -> std::shared_ptr<const ColorSpace> {
-    // Profile items carry their file's path in the role after the tag; "Keep Original" none.
-    const QString path =
-        delegate.panels().colorProfilePopUpButton->currentData(Qt::UserRole + 1).toString();
-    return path.isEmpty() ? nullptr : ColorSpace::FromFile(path);
-  };
+  c.selectedColorSpace = [&delegate] { return delegate.GetSelectedColorSpaceRef(); };
 
   c.fillWatermarks = [&delegate](BatchOptions& o) {
     const WatermarkView* view = delegate.watermarkContextView;

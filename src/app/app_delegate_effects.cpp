@@ -19,6 +19,9 @@ void AppDelegate::updateEffectImages() {
     if (fallback.isNull()) return;
   }
   const quint64 generation = ++effectImagesGeneration_;
+  // One drawing at a time, and a request not yet started is dropped for the newest one.
+  effectPool_.setMaxThreadCount(1);
+  effectPool_.clear();
   effectPool_.start([this, generation, path, fallback] {
     QImage source = path.isEmpty() ? QImage() : EffectSourceImageForFile(path);
     if (source.isNull()) source = fallback;

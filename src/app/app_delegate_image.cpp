@@ -35,11 +35,13 @@ void AppDelegate::rotate(int segment) {
 void AppDelegate::rotateLeft() {
   rotateImage(90);
   transformAndSetCurrentImage();
+  TurnedOrMirrored();
 }
 
 void AppDelegate::rotateRight() {
   rotateImage(-90);
   transformAndSetCurrentImage();
+  TurnedOrMirrored();
 }
 
 void AppDelegate::flip(int segment) {
@@ -50,11 +52,19 @@ void AppDelegate::flip(int segment) {
 void AppDelegate::flipHorizontal() {
   flipImage(1);
   transformAndSetCurrentImage();
+  TurnedOrMirrored();
 }
 
 void AppDelegate::flipVertical() {
   flipImage(2);
   transformAndSetCurrentImage();
+  TurnedOrMirrored();
+}
+
+void AppDelegate::TurnedOrMirrored() {
+  // A turn swaps the sides that the resize result and the preview are made from.
+  updateResizeResultString();
+  if (model_->rowCount() > 0 && hooks.PreviewAction) hooks.PreviewAction(nullptr);
 }
 
 void AppDelegate::rotateImage(qint64 degrees) {
@@ -110,6 +120,7 @@ void AppDelegate::transformAndSetCurrentImage() {
   }
   if (watermarkContextView) watermarkContextView->setImageAspectRatio(aspect);
   setImageFileDescription(zoom);
+  PreviewAction(nullptr);
 }
 
 double AppDelegate::ZoomForDisplayedSize(QSize shown, double aspect) const {

@@ -121,7 +121,6 @@ void AppDelegate::PerformAnimationFromSelectedRowToImage() {
   currentSelectedImageIndex = rows.first();
   w.imageListViewOutlet->scrollTo(model_->index(rows.first(), 0));
   transformAndSetCurrentImage();
-  PreviewAction(nullptr);
   updateRenameExampleString();
 }
 

@@ -9,9 +9,6 @@
 namespace glimbrik {
 
 namespace {
-// Item data role of a colour-profile item that holds the profile's file path.
-constexpr int kProfilePathRole = Qt::UserRole + 1;
-
 void SetChecked(QAbstractButton* box, bool on) {
   const QSignalBlocker blocker(box);
   box->setChecked(on);
@@ -54,7 +51,7 @@ GeneralOptions AppDelegate::CurrentGeneralOptions() const {
   o.imageQuality = p.imageQualitySlider->doubleValue();
   o.autoAdjustColorLevels = p.autoAdjustColorLevelsCheckButton->isChecked();
   o.autoEnhancement = p.autoEnhancementCheckButton->isChecked();
-  o.colorProfile = p.colorProfilePopUpButton->currentData(kProfilePathRole).toString();
+  o.colorProfile = GetSelectedColorProfilePath();
   o.destinationURL = m_destinationURLSecureData;
   return o;
 }
@@ -63,22 +60,6 @@ void AppDelegate::WriteGeneralPrefOptions() {
   // A failed write at quit is not reported.
   WritePreferenceDictionary(DictionaryFromGeneralOptions(CurrentGeneralOptions()),
                             QString::fromLatin1(kGeneralPrefFile));
-}
-
-void AppDelegate::SetDestinationURLData(const QByteArray& data) {
-  // On this system the remembered folder is kept as its path; it needs no access grant.
-  OptionPanels& p = panels();
-  m_destinationURL.clear();
-  m_destinationURLSecureData.clear();
-  const QString path = QString::fromUtf8(data);
-  if (!path.isEmpty() && QFileInfo(path).isDir()) {
-    m_destinationURL = path;
-    m_destinationURLSecureData = data;
-  }
-  p.destinationPathTextField->setText(m_destinationURL);
-  p.destinationPathTextField->setToolTip(m_destinationURL);
-  p.useAsDestinationFolderCheckBox->setEnabled(!m_destinationURL.isEmpty());
-  p.openDestinationButton->setEnabled(!m_destinationURL.isEmpty());
 }
 
 void AppDelegate::ApplyDefaultPhotoPreset() {
@@ -108,15 +89,7 @@ void AppDelegate::DefaultImageConversionOption() {
   p.imageQualitySlider->setDoubleValue(o.imageQuality);
   SetChecked(p.autoAdjustColorLevelsCheckButton, o.autoAdjustColorLevels);
   SetChecked(p.autoEnhancementCheckButton, o.autoEnhancement);
-  {
-    // Installed profiles are listed by the colour-profile panel; a stored one not listed keeps
-    // the original.
-    const QSignalBlocker blocker(p.colorProfilePopUpButton);
-    const int index = o.colorProfile.isEmpty()
-                          ? 0
-                          : p.colorProfilePopUpButton->findData(o.colorProfile, kProfilePathRole);
-    p.colorProfilePopUpButton->setCurrentIndex(std::max(0, index));
-  }
+  SelectProfileForPath(o.colorProfile);
   changeImageQualityAction(nullptr);
   SetImageTypeSecondaryOption(nullptr);
 }
@@ -130,7 +103,9 @@ void AppDelegate::DefaultOptimizationOption() {
 }
 
 void AppDelegate::DefaultRenameOption() {
-  if (hooks.DefaultRenameOption) hooks.DefaultRenameOption();
+  renameTokenTextFieldOutlet()->setTokens(
+      {QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9)});
+  ChangeRenameOptionActions(nullptr);
 }
 
 void AppDelegate::DefaultResizeOption() {
@@ -159,11 +134,31 @@ void AppDelegate::DefaultResizeOption() {
 }
 
 void AppDelegate::DefaultWatermarkTextOption() {
-  if (hooks.DefaultWatermarkTextOption) hooks.DefaultWatermarkTextOption();
+  WatermarkView* view = watermarkContextView;
+  if (!view) return;
+  WatermarkModel& model = view->model();
+  if (model.presetRowCount() > 0) {
+    model.setPresetTableSelection({0}, 0);
+    view->ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
+  } else {
+    model.InitializeTextWatermarkOptions();
+    view->AssignTextWaterMarkValuesToControl();
+  }
+  view->update();
 }
 
 void AppDelegate::DefaultWatermarkImageOption() {
-  if (hooks.DefaultWatermarkImageOption) hooks.DefaultWatermarkImageOption();
+  WatermarkView* view = watermarkContextView;
+  if (!view) return;
+  WatermarkModel& model = view->model();
+  model.setImage(QImage());
+  model.setWatermarkImageOpacity(static_cast<double>(0.8f));
+  model.setWatermarkImageSizePrecentage(0.5);
+  model.setImageRotationAngle(0);
+  model.setImagePosition(6);  // bottom left
+  model.setImageWatermarkOffset(QPointF(0.0, 0.0));
+  view->AssignImageWaterMarkValuesToControl();
+  view->update();
 }
 
 void AppDelegate::DefaultEffectOption() {
@@ -235,7 +230,7 @@ void AppDelegate::PreserveCreationDateAction() {
 }
 
 void AppDelegate::changeFont(const QFont& font) {
-  if (hooks.changeFont) hooks.changeFont(font);
+  if (watermarkContextView) watermarkContextView->setFontName(font);
 }
 
 }  // namespace glimbrik

@@ -108,6 +108,20 @@ void AppDelegate::changeResizeOptionAction(QObject* sender) {
   SelectIndex(panels().imageDimentionsPopupOutlet, 0);
   updateResizeResultString();
   changeGlobalPresetOption(sender);
+  ResizeOptionsDidChange();
+}
+
+void AppDelegate::ResizeOptionsDidChange() {
+  bool renameExampleChanged = false;
+  if (isGroupOn(kRenameGroup) && IsRenameContainsResizeTokens()) {
+    updateRenameExampleString();
+    renameExampleChanged = true;
+  }
+  if (isGroupOn(kTextWatermarkGroup) && renameExampleChanged &&
+      ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken) {
+    ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
+  }
+  // Watermarks that show the resized size redraw through this.
   emit resizeOptionsChanged();
 }
 
@@ -171,8 +185,9 @@ void AppDelegate::layOutResizeFields(int newMode, int oldMode, const QString* ca
     }
     SetItemEnabled(p.sizeFormatTypePopupButton, p.sizeFormatTypePercentItem, true);
   } else {
-    if (oldMode == 0) UseField(p.heightTextField, p.heightLabel, carried);
-    if (oldMode == 1) UseField(p.widthTextField, p.widthLabel, carried);
+    // Both sides are used; from no layout at all (-1) neither would be enabled otherwise.
+    UseField(p.heightTextField, p.heightLabel, oldMode == 0 ? carried : nullptr);
+    UseField(p.widthTextField, p.widthLabel, oldMode == 1 ? carried : nullptr);
     const bool locked = newMode == 2 || newMode == 5 || newMode == 6;
     SetLockSign(locked);
     if (!locked) SetItemEnabled(p.sizeFormatTypePopupButton, p.sizeFormatTypePercentItem, true);
@@ -275,7 +290,7 @@ void AppDelegate::changeImageDimentionPopupAction(QObject* sender) {
   }
   SelectIndex(popup, index);
   changeGlobalPresetOption(sender);
-  emit resizeOptionsChanged();
+  ResizeOptionsDidChange();
 }
 
 void AppDelegate::SetResolution(QObject* sender) {

@@ -93,7 +93,7 @@ void AppDelegate::SwitchOnOffHeader(int group, bool state, bool redraw) {
   if (group == kEffectGroup) updateEffectImages();
   if (group == kResizeGroup) {
     updateResizeResultString();
-    if (redraw) emit resizeOptionsChanged();
+    if (redraw) ResizeOptionsDidChange();
   }
   QVXOutlineView* sidebar = window_->configurationCollection;
   sidebar->reloadHeader(group, *configurations_[group]);

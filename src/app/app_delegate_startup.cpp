@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 
 #include "app/app_delegate.h"
+#include "app/drop_targets.h"
 #include "app/thumbnail_queue.h"
 #include "platform/bundle_resources.h"
 #include "platform/folders.h"
@@ -57,7 +58,9 @@ void AppDelegate::InitializeNibControlsFromHere() {
   emtyImageIcon = TemplateImage(QStringLiteral("UnknownImage.pdf"), QSize(550, 550));
   dropImageIcon = TemplateImage(QStringLiteral("DropImage.pdf"), QSize(256, 256));
   w.mainImagePreview->setPlainImage(dropImageIcon);
-  // 3. The destination folder's drop box comes with the destination controls: nothing to do yet.
+  // 3. The destination folder's drop box.
+  p.destinationPathViewCntr->boxTypeOption = 1;
+  p.destinationPathViewCntr->allowDragAndDrop = true;
   // 4. Start values.
   currentSelectedImageIndex = -1;
   currentScaleOption = -1;
@@ -65,8 +68,10 @@ void AppDelegate::InitializeNibControlsFromHere() {
   isDescendingOrder = false;
   lastSelectedSortIndex = -1;
   p.conversionProgressIndicator->setRange(0, 1);
-  // 5. Colour profiles and 6. stored presets come with their panels: the pop-ups hold their
-  //    built-in items only. The watermark editor loads its presets.
+  // 5. Colour profiles.
+  InitColorProfilesAndPopupButton();
+  // 6. Stored presets come with their panels: the pop-ups hold their built-in items only. The
+  //    watermark editor loads its presets.
   SetUpWatermarkView();
   SetUpImageView();
   // 7. General options.

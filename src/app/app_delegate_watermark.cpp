@@ -1,6 +1,7 @@
 #include <QFileInfo>
 
 #include "app/app_delegate.h"
+#include "engine/resize_math.h"
 #include "engine/token_string.h"
 #include "watermark/watermark_presets.h"
 
@@ -44,12 +45,16 @@ QString AppDelegate::GetTextWatermarkFullString(const TokenArray& tokens) const 
   const ImageEntityFacts facts = entity->facts();
   double width = facts.imageWidth;
   double height = facts.imageHeight;
+  double dpi = facts.imageResolution > 0 ? facts.imageResolution : 72.0;
+  if (isGroupOn(kResizeGroup)) {
+    if (const std::optional<ImageResizeOptions> resize = GetResizingOptions())
+      ComputeResizedSize(*resize, &width, &height, &dpi);
+  }
   if ((static_cast<qint64>(entity->GetAngle()) / 90) % 2 != 0) std::swap(width, height);
   // The rename pattern's name comes with the rename tokens; until then, the file's own name.
   const QString name =
       HasNewFileNameToken(tokens) ? QFileInfo(entity->filePath()).completeBaseName() : QString();
-  return BuildTokenString(entity->filePath(), tokens, name, kNoTokenIndex, width, height,
-                          facts.imageResolution > 0 ? facts.imageResolution : 72.0);
+  return BuildTokenString(entity->filePath(), tokens, name, kNoTokenIndex, width, height, dpi);
 }
 
 }  // namespace glimbrik

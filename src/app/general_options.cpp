@@ -52,7 +52,10 @@ GeneralOptions GeneralOptionsFromDictionary(const QVariantMap& d) {
   const QVariant profile = d.value(QStringLiteral("ColorProfile"));
   if (profile.typeId() == QMetaType::QString) o.colorProfile = profile.toString();
   const QVariant destination = d.value(QStringLiteral("DestinationURL"));
-  if (destination.typeId() == QMetaType::QByteArray) o.destinationURL = destination.toByteArray();
+  // Written as data; a path typed into the file by hand is read as well.
+  if (destination.typeId() == QMetaType::QByteArray || destination.typeId() == QMetaType::QString) {
+    o.destinationURL = destination.toByteArray();
+  }
   return o;
 }
 

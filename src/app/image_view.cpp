@@ -116,6 +116,13 @@ void QVXImageView::startDecode() {
   });
 }
 
+void QVXImageView::resizeEvent(QResizeEvent*) {
+  // A view grown past the decoded picture decodes it again, larger; the old one shows meanwhile.
+  if (plain_ || !decoded_ || path_.isEmpty()) return;
+  const QSize need = DecodeTarget(pixelSize_, size() * devicePixelRatioF());
+  if (image_.width() < need.width() && image_.height() < need.height()) startDecode();
+}
+
 void QVXImageView::paintEvent(QPaintEvent*) {
   if (image_.isNull()) return;
   QPainter painter(this);

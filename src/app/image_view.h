@@ -35,6 +35,7 @@ class QVXImageView : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void startDecode();

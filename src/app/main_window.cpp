@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QVBoxLayout>
 
+#include "app/drop_targets.h"
 #include "app/panel_widgets.h"
 
 namespace glimbrik {
@@ -37,7 +38,7 @@ QWidget* SegmentedControl(const char* name, QAction* first, QAction* second) {
 }
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : QVXWindow(parent) {
   setObjectName(QStringLiteral("window"));
   setWindowTitle(QStringLiteral("Glimbrik"));
   setAcceptDrops(true);
@@ -83,9 +84,12 @@ void MainWindow::buildToolbar() {
   helpToolbarItem = NewAction(this, "helpToolbarItem", QStringLiteral("Help"));
   preferencesToolbarItem = NewAction(this, "preferencesToolbarItem", QStringLiteral("Preferences"));
   showInFolderAction = NewAction(this, "showInFolderAction", QStringLiteral("Show in Folder"));
+  aboutAction = NewAction(this, "aboutAction", QStringLiteral("About Glimbrik"));
+  contactSupportAction = NewAction(this, "contactSupportAction", QStringLiteral("Contact Support"));
   quitAction = NewAction(this, "quitAction", QStringLiteral("Quit"));
   quitAction->setShortcut(QKeySequence::Quit);
   addImageToolbarItem->setShortcut(QKeySequence::Open);
+  preferencesToolbarItem->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
 
   toolbar->addAction(addImageToolbarItem);
   toolbar->addAction(removeToolbarItem);
@@ -129,6 +133,9 @@ void MainWindow::buildMenus() {
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->addAction(helpToolbarItem);
   help->addAction(rateToolbarItem);
+  help->addAction(contactSupportAction);
+  help->addSeparator();
+  help->addAction(aboutAction);
 
   listContextMenu = new QMenu(this);
   listContextMenu->setObjectName(QStringLiteral("listContextMenu"));
@@ -228,7 +235,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls() && addImageToolbarItem->isEnabled()) {
+  if (ImageDropOperation(event->mimeData(), addImageToolbarItem->isEnabled()) == Qt::CopyAction) {
     event->setDropAction(Qt::CopyAction);
     event->accept();
   }

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <functional>
 
+#include "app/focus_keeping_window.h"
 #include "app/image_list_view.h"
 #include "app/image_view.h"
 #include "app/option_panels.h"
@@ -23,7 +24,7 @@ namespace glimbrik {
 // The main window: toolbar, image list with its sort button and count, the selected image's
 // area and the option sidebar. It only lays out controls and reports what the user does; the
 // controller owns every decision.
-class MainWindow : public QMainWindow {
+class MainWindow : public QVXWindow {
   Q_OBJECT
  public:
   explicit MainWindow(QWidget* parent = nullptr);
@@ -50,6 +51,8 @@ class MainWindow : public QMainWindow {
   QAction* helpToolbarItem = nullptr;
   QAction* preferencesToolbarItem = nullptr;
   QAction* showInFolderAction = nullptr;
+  QAction* aboutAction = nullptr;
+  QAction* contactSupportAction = nullptr;
   QAction* quitAction = nullptr;
   QMenu* listContextMenu = nullptr;
 

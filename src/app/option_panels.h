@@ -20,6 +20,8 @@
 
 namespace glimbrik {
 
+class DragAndDropCommonFolderController;
+
 // The controls of the option panels, the general options and the sheets, under the names the
 // rest of the application reaches them by. Pop-up items carry their tag as item data.
 struct OptionPanels {
@@ -96,6 +98,7 @@ struct OptionPanels {
 
   // Destination controls and general options (also the destination panel's accessory).
   QWidget* destinationOptionAccessaryView = nullptr;
+  DragAndDropCommonFolderController* destinationPathViewCntr = nullptr;  // around the path
   QLineEdit* destinationPathTextField = nullptr;
   QPushButton* selectDestinationButton = nullptr;
   QPushButton* openDestinationButton = nullptr;

@@ -2,6 +2,7 @@
 #include <QGridLayout>
 #include <QVBoxLayout>
 
+#include "app/drop_targets.h"
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
 
@@ -16,8 +17,15 @@ QCheckBox* Box(const char* name, const char* title) {
 void BuildGeneralControls(OptionPanels& p, QWidget* holder) {
   p.destinationOptionAccessaryView = NewPanelView("destinationOptionAccessaryView", holder);
   auto* grid = new QGridLayout(p.destinationOptionAccessaryView);
+  // A folder dropped on the path is taken as the destination.
+  p.destinationPathViewCntr =
+      Named(new DragAndDropCommonFolderController, "destinationPathViewCntr");
+  auto* dropLayout = new QVBoxLayout(p.destinationPathViewCntr);
+  dropLayout->setContentsMargins(0, 0, 0, 0);
   p.destinationPathTextField = Named(new QLineEdit, "destinationPathTextField");
   p.destinationPathTextField->setReadOnly(true);
+  p.destinationPathTextField->setAcceptDrops(false);
+  dropLayout->addWidget(p.destinationPathTextField);
   p.selectDestinationButton =
       Named(new QPushButton(QStringLiteral("Choose...")), "selectDestinationButton");
   p.openDestinationButton = Named(new QPushButton(QStringLiteral("Open")), "openDestinationButton");
@@ -28,7 +36,7 @@ void BuildGeneralControls(OptionPanels& p, QWidget* holder) {
   p.preserveCreatedDateCheckButton = Box("preserveCreatedDateCheckButton", "Keep creation date");
   p.preserveModifiedDateCheckButton =
       Box("preserveModifiedDateCheckButton", "Keep modification date");
-  grid->addWidget(p.destinationPathTextField, 0, 0);
+  grid->addWidget(p.destinationPathViewCntr, 0, 0);
   grid->addWidget(p.selectDestinationButton, 0, 1);
   grid->addWidget(p.openDestinationButton, 0, 2);
   grid->addWidget(p.useAsDestinationFolderCheckBox, 1, 0, 1, 3);

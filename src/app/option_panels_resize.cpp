@@ -1,5 +1,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPainter>
 
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
@@ -31,10 +32,38 @@ const char* const kScaleTitles[7] = {"By width", "By height", "Fit inside",   "C
                                      "Stretch",  "Fill",      "Fill and crop"};
 const char* const kUnitTitles[6] = {"percent", "pixels", "inches", "cm", "mm", "points"};
 
-QFrame* LockLine(const char* name) {
-  auto* line = Named(new QFrame, name);
-  line->setFrameShape(QFrame::VLine);
-  return line;
+// One stroke of the bracket that ties the width and height fields to the lock between them.
+class LockLine : public QFrame {
+ public:
+  enum Shape { kDownFromField, kUpFromField, kAcross };
+  explicit LockLine(Shape shape) : shape_(shape) { setMinimumSize(12, 12); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Dark), 1.0));
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QPointF left(r.left(), r.center().y());
+    const QPointF middle = r.center();
+    switch (shape_) {
+      case kDownFromField:
+        painter.drawPolyline(QPolygonF{left, middle, QPointF(middle.x(), r.bottom())});
+        break;
+      case kUpFromField:
+        painter.drawPolyline(QPolygonF{left, middle, QPointF(middle.x(), r.top())});
+        break;
+      case kAcross:
+        painter.drawLine(left, QPointF(r.right(), middle.y()));
+        break;
+    }
+  }
+
+ private:
+  Shape shape_;
+};
+
+QFrame* NewLockLine(const char* name, LockLine::Shape shape) {
+  return Named(new LockLine(shape), name);
 }
 }  // namespace
 
@@ -75,8 +104,9 @@ void BuildResizePanels(OptionPanels& p, QWidget* holder) {
     AddTaggedItem(p.sizeFormatTypePopupButton, QString::fromLatin1(kUnitTitles[tag - 1]), tag);
   }
   p.sizeFormatTypePercentItem = 0;
-  p.lockLinesBoxes = {LockLine("lockLinesBox1"), LockLine("lockLinesBox2"),
-                      LockLine("lockLinesBox3")};
+  p.lockLinesBoxes = {NewLockLine("lockLinesBox1", LockLine::kDownFromField),
+                      NewLockLine("lockLinesBox2", LockLine::kUpFromField),
+                      NewLockLine("lockLinesBox3", LockLine::kAcross)};
   p.lockUnlockImageView = NewLabel("lockUnlockImageView", QString());
   sizes->addWidget(p.widthLabel, 0, 0);
   sizes->addWidget(p.widthTextField, 0, 1);

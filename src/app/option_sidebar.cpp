@@ -8,6 +8,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/on_off_switch_cell.h"
+
 namespace glimbrik {
 
 namespace {
@@ -39,7 +41,7 @@ QVXConfigurationHeaderView::QVXConfigurationHeaderView(int group, QWidget* paren
   QFont bold = textField->font();
   bold.setBold(true);
   textField->setFont(bold);
-  onOffSwitchButtonOutlet = new QCheckBox(this);
+  onOffSwitchButtonOutlet = new OnOffSwitchControlCell(this);
   onOffSwitchButtonOutlet->setObjectName(QStringLiteral("onOffSwitchButtonOutlet"));
   onOffSwitchButtonOutlet->setProperty("configurationGroup", group);
   layout->addWidget(disclosureButton);

@@ -57,15 +57,6 @@ TransformPtr MakeTransform(cmsContext context, const QByteArray& from, cmsUInt32
                                             outFormat, INTENT_PERCEPTUAL, flags));
 }
 
-QString ProfileDescription(const QByteArray& icc) {
-  ContextPtr context = NewContext();
-  ProfilePtr profile = OpenProfile(context.get(), icc);
-  if (!profile) return QString();
-  wchar_t buffer[256] = {};
-  cmsGetProfileInfo(profile.get(), cmsInfoDescription, "en", "US", buffer, 255);
-  return QString::fromWCharArray(buffer);
-}
-
 ColorModel ModelOfProfile(cmsHPROFILE profile) {
   switch (cmsGetColorSpace(profile)) {
     case cmsSigRgbData:
@@ -110,7 +101,7 @@ std::shared_ptr<const ColorSpace> ColorSpace::FromIccProfile(const QByteArray& i
   if (!profile) return nullptr;
   const ColorModel model = ModelOfProfile(profile.get());
   if (model == ColorModel::Indexed) return nullptr;
-  return std::make_shared<ColorSpace>(model, icc, ProfileDescription(icc));
+  return std::make_shared<ColorSpace>(model, icc, IccProfileDescription(icc));
 }
 
 std::shared_ptr<const ColorSpace> ColorSpace::FromFile(const QString& path) {
@@ -245,6 +236,16 @@ QImage ColorSpace::convertImage(const QImage& image) const {
   out.setDotsPerMeterY(image.dotsPerMeterY());
   if (!icc_.isEmpty()) out.setColorSpace(QColorSpace::fromIccProfile(icc_));
   return out;
+}
+
+QString IccProfileDescription(const QByteArray& icc) {
+  if (icc.isEmpty()) return QString();
+  ContextPtr context = NewContext();
+  ProfilePtr profile = OpenProfile(context.get(), icc);
+  if (!profile) return QString();
+  wchar_t buffer[256] = {};
+  cmsGetProfileInfo(profile.get(), cmsInfoDescription, "en", "US", buffer, 255);
+  return QString::fromWCharArray(buffer);
 }
 
 }  // namespace glimbrik

@@ -45,4 +45,8 @@ class ColorSpace {
   QString description_;
 };
 
+// The profile's description text (its English entry); empty when the bytes are no readable
+// profile.
+QString IccProfileDescription(const QByteArray& icc);
+
 }  // namespace glimbrik

@@ -58,22 +58,17 @@ QPointF WatermarkView::GetSelectedBoxAnchorPointForPositionTag(int tag, const QR
 }
 
 int WatermarkView::DropCellForPoint(QPointF p, double W, double H, QRectF* cell) {
-  double x = p.x() < 0 ? 0.1 : p.x() > W ? W - 0.1 : p.x();
-  double y = p.y() < 0 ? 0.1 : p.y() > H ? H - 0.1 : p.y();
-  if (!(x >= 0 && x <= W && y >= 0 && y <= H) || W <= 0 || H <= 0) return -1;
+  if (!(W > 0) || !(H > 0)) return -1;
+  // A pointer beyond an edge counts as just inside it.
+  const double x = p.x() < 0 ? 0.1 : p.x() > W ? W - 0.1 : p.x();
+  const double y = p.y() < 0 ? 0.1 : p.y() > H ? H - 0.1 : p.y();
+  if (!(x >= 0 && x <= W && y >= 0 && y <= H)) return -1;
   const double cw = W / 3.0;
   const double ch = H / 3.0;
-  for (int r = 0; r < 3; ++r) {
-    for (int k = 0; k < 3; ++k) {
-      const QRectF c(k * cw, (2 - r) * ch, cw, ch);
-      if (x >= c.left() && x < c.right() + (k == 2 ? 1e-9 : 0) && y >= c.top() &&
-          y < c.bottom() + (r == 0 ? 1e-9 : 0)) {
-        if (cell) *cell = c;
-        return 3 * r + k;
-      }
-    }
-  }
-  return -1;
+  const int k = std::min(2, static_cast<int>(x / cw));
+  const int r = 2 - std::min(2, static_cast<int>(y / ch));  // row 0 at the top
+  if (cell) *cell = QRectF(k * cw, (2 - r) * ch, cw, ch);
+  return 3 * r + k;
 }
 
 int WatermarkView::DrawBackgroundBox(QPainter* painter, QRectF* outSelectedRect) {

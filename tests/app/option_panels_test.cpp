@@ -7,6 +7,7 @@
 #include "app/effect_thumbnails.h"
 #include "app_fixtures.h"
 #include "support/test_env.h"
+#include "watermark/watermark_view.h"
 
 namespace glimbrik {
 namespace {
@@ -103,6 +104,29 @@ TEST_F(OptionPanelsTest, GeneralDefaultsAndTheModificationDateBox) {
   EXPECT_FALSE(p().preserveModifiedDateCheckButton->isEnabled());
   p().preserveCreatedDateCheckButton->click();
   EXPECT_TRUE(p().preserveModifiedDateCheckButton->isEnabled());
+}
+
+TEST_F(OptionPanelsTest, TheDefaultPhotoPresetResetsTheWatermarkEditor) {
+  ASSERT_TRUE(app->watermarkContextView);
+  WatermarkModel& model = app->watermarkContextView->model();
+  QImage mark(8, 8, QImage::Format_ARGB32);
+  mark.fill(Qt::red);
+  model.setImage(mark);
+  model.setWatermarkImageOpacity(0.3);
+  model.setWatermarkImageSizePrecentage(0.9);
+  model.setImageRotationAngle(45);
+  model.setImagePosition(2);
+  model.setImageWatermarkOffset(QPointF(12, -4));
+  ASSERT_GT(model.presetRowCount(), 1) << "the first-run text presets";
+  model.setPresetTableSelection({1}, 1);
+  app->ApplyDefaultPhotoPreset();
+  EXPECT_EQ(model.presetTableSelectedRow(), 0);
+  EXPECT_TRUE(model.image().isNull());
+  EXPECT_DOUBLE_EQ(model.watermarkImageOpacity(), double(0.8f));
+  EXPECT_DOUBLE_EQ(model.watermarkImageSizePrecentage(), 0.5);
+  EXPECT_EQ(model.imageRotationAngle(), 0);
+  EXPECT_EQ(model.imagePosition(), 6);
+  EXPECT_EQ(model.imageWatermarkOffset(), QPointF(0, 0));
 }
 
 TEST(EffectThumbnails, CropTheCentreOfTheImageScaledToItsShorterSide) {

@@ -172,6 +172,17 @@ TEST_F(PreviewWindowTest, AFailedConversionShowsTheEmptyImageNotAnEarlierPreview
   EXPECT_EQ(preview->actualWindowFrame().size(), QSize(570, 595));
 }
 
+TEST_F(PreviewWindowTest, TurningTheSelectedImageRefreshesThePreview) {
+  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
+  Add({source + "/x.jpg"});
+  OpenPreviewOfRow(0);
+  ASSERT_TRUE(WaitShown(1));
+  delegate->rotateLeft();
+  ASSERT_TRUE(WaitShown(2));
+  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 72 dpi, 480 x 640 pixels)"));
+  EXPECT_EQ(w().previewImageView->image().size(), QSize(480, 640));
+}
+
 TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame) {
   test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
   Add({source + "/x.jpg"});

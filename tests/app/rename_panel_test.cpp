@@ -92,6 +92,7 @@ TEST_F(RenamePanel, ItemsWithoutAPatternChangeNothingAndAnEditLeavesThePreset) {
 
 TEST_F(RenamePanel, TheInsertButtonOffersTheRenameItems) {
   delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  field().setTokens({});  // the default pattern holds the original name already
   p().renameInsertTokenButtonOutlet->click();
   WatermarkTextTokens* tokens = delegate->watermarkTextTokens();
   QMenu* menu = tokens->textTextFieldInsertTokenMenu();

@@ -163,6 +163,13 @@ TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
   Type(p().widthTextField, QStringLiteral("200"));
   EXPECT_EQ(p().imageDimentionsPopupOutlet->currentIndex(), 0);
   EXPECT_EQ(Result(), QStringLiteral("200 x 150 pixels"));
+
+  // From no layout at all (a photo preset starts from -1), a box size still enables both sides.
+  app->currentScaleOption = -1;
+  ChooseIndex(p().imageDimentionsPopupOutlet, 4);
+  EXPECT_TRUE(p().widthTextField->isEnabled());
+  EXPECT_TRUE(p().heightTextField->isEnabled());
+  EXPECT_EQ(p().heightTextField->text(), QStringLiteral("600"));
 }
 
 TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {
@@ -185,6 +192,19 @@ TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {
   }
   app->SwitchOnOffHeader(kResizeGroup, false, true);
   EXPECT_EQ(Result(), QStringLiteral("-"));
+}
+
+TEST_F(ResizePanel, AResizeEditRefreshesARenameExampleThatShowsTheSize) {
+  const TokenArray original = app->renameTokenTextFieldOutlet()->tokens();
+  ASSERT_EQ(original.size(), 1u) << "the default pattern: the original file name";
+  EXPECT_EQ(std::get<QVXWatermarkTextToken>(original[0]).tokenTag(), 9);
+
+  AddSelectedImage();
+  app->SwitchOnOffHeader(kRenameGroup, true, true);
+  app->renameTokenTextFieldOutlet()->setTokens({QVXWatermarkTextToken(QStringLiteral("W"), 11)});
+  Choose(p().sizeFormatTypePopupButton, 2);
+  Type(p().widthTextField, QStringLiteral("400"));
+  EXPECT_EQ(p().exampleStringStaticText->text(), QStringLiteral("400"));
 }
 
 TEST(ResizePanelUnits, NoResolutionOrSizeMakesNoInfinity) {

@@ -113,8 +113,10 @@ TEST_F(WatermarkWindow, StartsWithTheEditorsDefaults) {
   const WatermarkModel& model = view().model();
   EXPECT_EQ(model.textOpacity(), 0.8999999761581421);
   EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
-  EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(0, 0));
   EXPECT_GT(model.presetRowCount(), 0) << "the first-run presets are loaded";
+  // The default photo preset selects the first text preset, whose values are loaded.
+  EXPECT_EQ(model.presetTableSelectedRow(), 0);
+  EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(550, 550));
   EXPECT_EQ(view().parentWidget(), delegate->window()->mainImagePreview);
 }
 
@@ -216,8 +218,14 @@ TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
   EXPECT_NEAR(double(view().width()) / view().height(), 0.75, 0.01);
   const QImage output = Run();
   EXPECT_EQ(output.size(), QSize(3000, 4000));
-
+  // Turned the other way, 90 to the left, the same.
   delegate->window()->rotateLeftAction->trigger();
+  delegate->window()->rotateLeftAction->trigger();
+  EXPECT_EQ(entity->GetAngle(), 90);
+  EXPECT_EQ(image->displayedSize(), QSize(3000, 4000));
+  EXPECT_DOUBLE_EQ(view().imageAspectRatio(), 0.75);
+
+  delegate->window()->rotateRightAction->trigger();
   delegate->window()->flipHorizontalAction->trigger();
   delegate->window()->flipVerticalAction->trigger();
   EXPECT_EQ(entity->GetFlip(), 3);
@@ -269,6 +277,16 @@ TEST_F(WatermarkWindow, ViewShowsTheTurnAndMirrorThatTheRunWrites) {
   EXPECT_TRUE(Reddish(At(output, 0.5, 0.9)));
 }
 
+TEST_F(WatermarkWindow, WatermarkTextTakesTheShownSize) {
+  const TokenArray size{QVXWatermarkTextToken(QStringLiteral("Width"), 11), QStringLiteral("x"),
+                        QVXWatermarkTextToken(QStringLiteral("Height"), 12)};
+  EXPECT_TRUE(delegate->GetTextWatermarkFullString(size).isNull()) << "no image selected";
+  AddPhoto(400, 300);
+  EXPECT_EQ(delegate->GetTextWatermarkFullString(size), "400x300");
+  delegate->window()->rotateRightAction->trigger();
+  EXPECT_EQ(delegate->GetTextWatermarkFullString(size), "300x400");
+}
+
 TEST_F(WatermarkWindow, TurnChangesEverySelectedRow) {
   for (const char* name : {"a", "b", "c"}) test::WriteJpeg(source + "/" + name + ".jpg", 40, 30);
   delegate->AddUrlsIntoImageListViewAtEnd(
@@ -292,7 +310,9 @@ TEST_F(WatermarkWindow, FileWithoutPixelsShowsTheEmptyImageAtFullZoom) {
   delegate->transformAndSetCurrentImage();
   EXPECT_EQ(delegate->window()->fileDescriptionLabelOutlet->text(), "At 100.00% Zoom");
   EXPECT_EQ(view().imageAspectRatio(), 1.0);
-  EXPECT_FALSE(delegate->window()->mainImagePreview->currentImage().isNull());
+  // The empty-image picture, shown as it is.
+  EXPECT_EQ(delegate->window()->mainImagePreview->currentImage().size(), QSize(550, 550));
+  EXPECT_EQ(delegate->window()->mainImagePreview->displayedSize(), QSize(550, 550));
 }
 
 }  // namespace

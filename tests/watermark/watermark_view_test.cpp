@@ -295,3 +295,58 @@ TEST(WatermarkFonts, FamilyAndFaceChooseAnInstalledFont) {
 
 }  // namespace
 }  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST(WatermarkOverlayGeometry, DropCellsAndAnchorPoints) {
+  QRectF cell;
+  // y up: row 0 is the top third.
+  EXPECT_EQ(WatermarkView::DropCellForPoint({10, 290}, 300, 300, &cell), 0);
+  EXPECT_EQ(cell, QRectF(0, 200, 100, 100));
+  EXPECT_EQ(WatermarkView::DropCellForPoint({150, 150}, 300, 300, &cell), 4);
+  EXPECT_EQ(WatermarkView::DropCellForPoint({299, 1}, 300, 300, &cell), 8);
+  // Beyond the edges: left of the view is column 0, above it row 0, past the right column 2.
+  EXPECT_EQ(WatermarkView::DropCellForPoint({-40, 150}, 300, 300, &cell), 3);
+  EXPECT_EQ(WatermarkView::DropCellForPoint({150, 900}, 300, 300, &cell), 1);
+  EXPECT_EQ(WatermarkView::DropCellForPoint({300, 0}, 300, 300, &cell), 8);
+  EXPECT_EQ(WatermarkView::DropCellForPoint({10, 10}, 0, 300, &cell), -1);
+
+  const QRectF r(10, 20, 100, 50);
+  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(0, r), QPointF(10, 70));
+  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(4, r), QPointF(60, 45));
+  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(8, r), QPointF(110, 20));
+  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(-1, r), QPointF(10, 20));
+  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(9, r), QPointF(10, 20));
+}
+
+TEST(WatermarkPresets, ImageGeometryGoesToTheChosenPhotoPresetOnly) {
+  ClearPresetFiles();
+  const QVariantMap trip{{"ImageOpacity", 0.4}};
+  ASSERT_TRUE(WritePreferenceDictionary({{"Trip", trip}}, Key(kPhotoPresetsFile)));
+  QString chosen;
+  Editor editor(1100, 550, 2.0);
+  editor.view->host.selectedPhotoPresetTitle = [&] { return chosen; };
+  QImage picture(40, 40, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::green);
+  editor.view->model().setImage(picture);
+  editor.view->model().setImageWatermarkOffset(QPointF(10, 10));
+  // The built-in item: nothing is written.
+  editor.Draw();
+  QVariantMap file;
+  ASSERT_TRUE(ReadPreferenceDictionary(&file, Key(kPhotoPresetsFile)));
+  EXPECT_EQ(file.value("Trip").toMap(), trip);
+
+  chosen = QStringLiteral("Trip");
+  editor.view->model().setBaseImageSizeForImageWatermark(QSizeF(550, 550));
+  editor.view->model().setImageWatermarkOffset(QPointF(10, 10));
+  editor.Draw();
+  ASSERT_TRUE(ReadPreferenceDictionary(&file, Key(kPhotoPresetsFile)));
+  const QVariantMap stored = file.value("Trip").toMap();
+  EXPECT_EQ(stored.value(Key(kImageWatermarkOffsetKey)).toString(), "{10, 5}");
+  EXPECT_EQ(stored.value(Key(kBaseImageSizeForImageWatermarkKey)).toString(), "{550, 275}");
+  EXPECT_EQ(stored.value("ImageOpacity").toDouble(), 0.4);
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "widgets/popover.h"
+
+namespace glimbrik {
+
+// The main window class. makeFirstResponder() moves the keyboard focus, except that a control of
+// another window (a popover) inside a QVXFirstResponderStealingSuppressionView that asks for
+// suppression does not take it while that window is not the one the user is working in, so that
+// a token field keeps its focus while its formatter popover is open.
+class QVXWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit QVXWindow(QWidget* parent = nullptr);
+  ~QVXWindow() override;
+
+  // Returns whether the focus went to responder (or was cleared for none).
+  bool makeFirstResponder(QWidget* responder);
+
+ private:
+  class InputWatcher;
+};
+
+}  // namespace glimbrik

@@ -1,0 +1,32 @@
+#include "platform/qt_additions.h"
+
+#include <gtest/gtest.h>
+
+namespace glimbrik {
+namespace {
+
+TEST(QtAdditions, FileURLsOfOnePathAreEqualAndLinksEscapeTheirText) {
+  EXPECT_TRUE(isEqualToURL(QUrl::fromLocalFile(QStringLiteral("/tmp/a/../b")),
+                           QUrl(QStringLiteral("file:///tmp/b"))));
+  EXPECT_TRUE(
+      isEqualToURL(QUrl(QStringLiteral("file:///tmp/b/")).resolved(QUrl(QStringLiteral("c"))),
+                   QUrl::fromLocalFile(QStringLiteral("/tmp/b/c"))));
+  EXPECT_FALSE(isEqualToURL(QUrl::fromLocalFile(QStringLiteral("/tmp/b")),
+                            QUrl(QStringLiteral("https://example.org/tmp/b"))));
+  const QString link = hyperlinkFromString(QStringLiteral("a<b"),
+                                           QUrl(QStringLiteral("https://x.example/?q=1&r=2")));
+  EXPECT_TRUE(link.contains(QStringLiteral(">a&lt;b</a>")));
+  EXPECT_TRUE(link.contains(QStringLiteral("href=\"https://x.example/?q=1&amp;r=2\"")));
+  EXPECT_TRUE(link.contains(QStringLiteral("underline")));
+}
+
+TEST(RotationAboutAPoint, ThePointStaysAndOthersTurnAroundIt) {
+  const QTransform turn = transformRotatingAroundPoint(QPointF(10, 10), 90);
+  EXPECT_EQ(turn.map(QPointF(10, 10)), QPointF(10, 10));
+  const QPointF moved = turn.map(QPointF(20, 10));
+  EXPECT_NEAR(moved.x(), 10, 1e-9);
+  EXPECT_NEAR(moved.y(), 20, 1e-9);
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,65 @@
+#include "watermark/circular_slider.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTest>
+
+namespace glimbrik {
+namespace {
+
+TEST(CircularSlider, AnglesGoThroughTheirSliderValuesAndBack) {
+  const struct {
+    int angle, value;
+  } cases[] = {{0, -270}, {90, -360}, {91, -1}, {180, -90}, {270, -180}, {359, -269}};
+  QVXCircularSlider dial;
+  for (const auto& c : cases) {
+    dial.setAngleValue(c.angle);
+    EXPECT_EQ(dial.value(), c.value) << c.angle;
+    EXPECT_EQ(dial.getAngleValue(), c.angle) << c.angle;
+  }
+  EXPECT_EQ(QVXCircularSlider::ValueForAngle(-90), QVXCircularSlider::ValueForAngle(270));
+  EXPECT_EQ(QVXCircularSlider::ValueForAngle(450), -360);
+}
+
+// Where the pointer's rim disc is drawn: the darkest pixel outside the centre ring.
+QPoint RimDisc(QVXCircularSlider& dial) {
+  QImage image(dial.size(), QImage::Format_ARGB32);
+  image.fill(Qt::white);
+  dial.render(&image);
+  QPoint darkest;
+  int best = 256;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const double r = std::hypot(x - 30.0, y - 30.0);
+      if (r < 24 || r > 29) continue;
+      const int level = qGray(image.pixel(x, y));
+      if (level < best) {
+        best = level;
+        darkest = QPoint(x, y);
+      }
+    }
+  }
+  return darkest;
+}
+
+TEST(CircularSlider, ThePointerShowsTheAngleAndAClickSetsIt) {
+  QVXCircularSlider dial;
+  dial.setAngleValue(0);
+  EXPECT_GT(RimDisc(dial).x(), 50) << "angle 0 points right";
+  dial.setAngleValue(180);
+  EXPECT_LT(RimDisc(dial).x(), 10);
+  dial.setAngleValue(90);
+  const QPoint down = RimDisc(dial);
+  EXPECT_GT(down.y(), 50) << "angles turn clockwise on screen";
+
+  dial.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dial));
+  QTest::mouseClick(&dial, Qt::LeftButton, Qt::NoModifier, QPoint(30, 5));
+  EXPECT_EQ(dial.getAngleValue(), 270);
+  QTest::mouseClick(&dial, Qt::LeftButton, Qt::NoModifier, QPoint(55, 30));
+  EXPECT_EQ(dial.getAngleValue(), 0);
+}
+
+}  // namespace
+}  // namespace glimbrik
