@@ -15,7 +15,8 @@ namespace glimbrik::resample {
 // weights. Shrinking widens the kernel by the scale so that it filters below the new Nyquist.
 struct Taps {
   std::vector<int> first;
-  std::vector<float> weights;  // `width` weights per output sample, zero-padded
+  std::vector<float> weights;    // `width` weights per output sample, zero-padded
+  std::vector<float> weightsX4;  // each weight four times, for four channels at once
   int width = 0;
 };
 
@@ -37,10 +38,16 @@ void FilterRow(const T* src, const Taps& h, int outW, float* dst) {
   }
 }
 
-// acc += weight x row, over n floats.
-inline void Accumulate(float* acc, const float* row, float weight, size_t n) {
-  for (size_t i = 0; i < n; ++i) acc[i] += weight * row[i];
+// 8-bit colour, the common case, with the vector units of the machine (row_resampler.cpp).
+void FilterRowArgb32(const uint8_t* src, const Taps& h, int outW, float* dst);
+
+template <>
+inline void FilterRow<uint8_t, 4>(const uint8_t* src, const Taps& h, int outW, float* dst) {
+  FilterRowArgb32(src, h, outW, dst);
 }
+
+// acc += weight x row, over n floats.
+void Accumulate(float* acc, const float* row, float weight, size_t n);
 
 // Rounds an accumulated row back to samples. Lanczos rings; premultiplied colour may not exceed
 // its alpha.
@@ -53,6 +60,26 @@ void WriteRow(const float* acc, int outW, int alphaChannel, float maxValue, T* d
     for (int c = 0; c < C; ++c) {
       const float limit = c == alphaChannel ? maxValue : alpha;
       dst[x * C + c] = T(std::clamp(std::nearbyint(a[c]), 0.0f, limit));
+    }
+  }
+}
+
+void WriteRowArgb32(const float* acc, int outW, uint8_t* dst);
+
+template <>
+inline void WriteRow<uint8_t, 4>(const float* acc, int outW, int alphaChannel, float maxValue,
+                                 uint8_t* dst) {
+  if (alphaChannel == 3 && maxValue == 255.0f) {
+    WriteRowArgb32(acc, outW, dst);
+    return;
+  }
+  for (int x = 0; x < outW; ++x) {
+    const float* a = &acc[size_t(x) * 4];
+    const float alpha =
+        alphaChannel >= 0 ? std::clamp(std::nearbyint(a[alphaChannel]), 0.0f, maxValue) : maxValue;
+    for (int c = 0; c < 4; ++c) {
+      const float limit = c == alphaChannel ? maxValue : alpha;
+      dst[x * 4 + c] = uint8_t(std::clamp(std::nearbyint(a[c]), 0.0f, limit));
     }
   }
 }
