@@ -52,7 +52,7 @@ measure() {
 
 # Every file of a folder is a JPEG fitting 1600 x 1600 with one side 1600; the count must match.
 check_outputs() {
-  local folder=$1 want=$2 n=0 f size
+  local folder=$1 want=$2 n=0 f size fmt w h
   for f in "$folder"/*; do
     size=$(identify -format '%m %w %h' "$f" 2>/dev/null) || fail "unreadable output $f"
     read -r fmt w h <<<"$size"
@@ -131,7 +131,7 @@ if [[ $sections == *3* ]]; then
   echo "== 3. peak memory fitting a PNG into 1600 x 1600 (MiB)"
   for size in 5000x3750 10000x7500 20000x15000; do
     w=${size%x*} h=${size#*x}
-    png=$work/mem/big.png
+    png=$work/mem/in/big.png
     rm -rf "$work/mem" && mkdir -p "$work/mem/in" "$work/mem/o" "$work/mem/v"
     # An upscaled photograph: smooth, with the file size of a real one.
     must vips thumbnail "$photos/photo_0.jpg" "$work/mem/in/big.png" "$w" --height "$h" \

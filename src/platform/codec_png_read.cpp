@@ -1,5 +1,7 @@
 #include <QtGui/qrgb.h>
 #include <png.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <QRgba64>
 #include <QSysInfo>
@@ -17,6 +19,8 @@ struct PngMemoryReader {
   const uchar* data;
   size_t size;
   size_t position;
+  bool releaseBehind;
+  size_t released;
 };
 
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
@@ -24,6 +28,14 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
   if (length > reader->size - reader->position) png_error(png, "truncated");
   std::memcpy(out, reader->data + reader->position, length);
   reader->position += length;
+  constexpr size_t kStep = 8 << 20;
+  if (reader->releaseBehind && reader->position - reader->released >= kStep) {
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    const size_t end = reader->position / page * page;
+    madvise(const_cast<uchar*>(reader->data) + reader->released, end - reader->released,
+            MADV_DONTNEED);
+    reader->released = end;
+  }
 }
 
 void IgnoreWarning(png_structp, png_const_charp) {}
@@ -115,7 +127,7 @@ struct PngReadGuard {
 };
 
 bool OpenPng(const QByteArray& data, PngReadGuard* guard, PngMemoryReader* reader, PngInfo* info) {
-  *reader = {reinterpret_cast<const uchar*>(data.constData()), size_t(data.size()), 0};
+  *reader = {reinterpret_cast<const uchar*>(data.constData()), size_t(data.size()), 0, false, 0};
   guard->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
   if (!guard->png) return false;
   guard->info = png_create_info_struct(guard->png);
@@ -149,13 +161,14 @@ QString ProbePng(const QByteArray& data, Representations* out) {
 }
 
 ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation& rep,
-                              QSize exactSize) {
+                              QSize exactSize, bool releaseBehind) {
   using Result = ImageResult<QImage>;
   PngReadGuard guard;
   PngMemoryReader reader;
   PngInfo info;
   if (!OpenPng(data, &guard, &reader, &info))
     return Result::Fail(QStringLiteral("unreadable PNG header"));
+  reader.releaseBehind = releaseBehind;
   const bool gray = rep.colorModel == ColorModel::Gray && !rep.hasAlpha;
   const bool deep = info.bitDepth == 16;
   if (!PngSetTransforms(guard.png, guard.info, &info, gray)) {

@@ -98,6 +98,8 @@ class ImageSource {
   // EXIF, IPTC and XMP of the file (image 0); empty when it has none or cannot be parsed.
   MetadataBlocks metadata() const;
 
+  // The file's bytes. For a large file a view of a read-only map of it: a copy kept beyond the
+  // source must be a deep one.
   const QByteArray& data() const { return data_; }
   const QString& path() const { return path_; }
 
@@ -110,6 +112,10 @@ class ImageSource {
 
   QString path_;
   QByteArray data_;  // the whole file: every decoder reads from memory
+  // A large file is mapped rather than copied, and the pages a decoder has passed are given
+  // back, so that the file's size does not add to the memory a conversion needs.
+  std::shared_ptr<const uchar> mapping_;
+  void releaseMappedPages() const;
   SourceFormat format_ = SourceFormat::Unknown;
   // GIF frames are composed in order; the reader resumes where the last decode stopped.
   mutable std::shared_ptr<codec::GifFrameReader> gifReader_;

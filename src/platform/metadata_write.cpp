@@ -1,7 +1,9 @@
 #include "platform/metadata_write.h"
 
+#include <QFile>
 #include <cmath>
 #include <exiv2/exiv2.hpp>
+#include <functional>
 #include <mutex>
 
 #include "platform/metadata_read.h"
@@ -52,12 +54,13 @@ Exiv2::URational ResolutionRational(double dpi) {
 
 }  // namespace
 
-MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
+namespace {
+
+MetadataBlocks ReadMetadataOf(const std::function<Exiv2::Image::AutoPtr()>& open) {
   MetadataBlocks metadata;
-  if (fileData.isEmpty()) return metadata;
   PrepareExiv2();
   try {
-    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(Bytes(fileData), long(fileData.size()));
+    Exiv2::Image::AutoPtr image = open();
     if (!image.get()) return metadata;
     image->readMetadata();
     metadata.exif = EncodeExif(image->exifData(), image->byteOrder());
@@ -71,6 +74,20 @@ MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
     return MetadataBlocks();
   }
   return metadata;
+}
+
+}  // namespace
+
+MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
+  if (fileData.isEmpty()) return MetadataBlocks();
+  return ReadMetadataOf(
+      [&] { return Exiv2::ImageFactory::open(Bytes(fileData), long(fileData.size())); });
+}
+
+MetadataBlocks ReadImageMetadataFromFile(const QString& path) {
+  if (path.isEmpty()) return MetadataBlocks();
+  return ReadMetadataOf(
+      [&] { return Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString()); });
 }
 
 MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, int orientation,
