@@ -32,6 +32,7 @@ namespace glimbrik {
 class MacAppStoreRating;
 class PreferencesSheet;
 class PreviewController;
+class TextWatermarkPanel;
 
 // The application's controller: owns the image list, the sidebar groups and the option panels
 // of the main window, and answers the window's and the application's questions. GUI thread
@@ -164,8 +165,10 @@ class AppDelegate : public QObject {
   bool IsRenameContainsResizeTokens() const;
   ImageEntityPtr GetSelectedImageObject() const;
   qint64 GetLastSelectedImageIndex() const;
-  // Set by the watermark editor: redraws when a ticked text watermark shows the new file name.
-  std::function<void()> ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken;
+  // The watermark editor redraws when a ticked text watermark shows the new file name or a
+  // resize value; the second answers whether it did.
+  void ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
+  bool ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken();
 
   // --- Image list.
   ImageListModel* imageListViewContents() const { return model_; }
@@ -241,6 +244,8 @@ class AppDelegate : public QObject {
   QToolButton* previewButtonOutlet() const { return window_->previewButtonOutlet; }
   // The watermark editor's view, a child of the selected-image view.
   QPointer<WatermarkView> watermarkContextView;
+  // The text-watermark panel of the sidebar; none without the editor.
+  TextWatermarkPanel* textWatermarkPanel() const { return textWatermarkPanel_; }
 
   // Set by a run's cancel command; adding runs stop between files when it is set but never clear
   // it.
@@ -260,9 +265,13 @@ class AppDelegate : public QObject {
 
  private:
   void connectControls();
+  // The two token fields and their shared token handling; before the panels take defaults.
+  void SetUpTokenFields();
   void connectRenameControls();
   // A switch of the rename group: the example follows, and watermarks that show the new name.
   void RenameGroupSwitched(bool redraw);
+  // A resize change reaches the names and the watermarks that show resize values.
+  void ResizeReachesTokens();
   void connectPeripheryControls();
   void buildConfigurations();
   void setToolbarImages();
@@ -290,6 +299,7 @@ class AppDelegate : public QObject {
   ImageListModel* model_ = nullptr;
   QPointer<PreviewController> previewController_;
   WatermarkTextTokens* tokens_ = nullptr;
+  TextWatermarkPanel* textWatermarkPanel_ = nullptr;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
   ImageEntityPtr shownEntity_;  // the entry the image view shows

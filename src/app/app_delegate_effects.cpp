@@ -1,31 +1,40 @@
 #include <QAbstractButton>
 #include <QGuiApplication>
+#include <QTransform>
 
 #include "app/app_delegate.h"
 #include "app/effect_thumbnails.h"
+#include "app/image_view.h"
 
 namespace glimbrik {
 
+namespace {
+
+// The shown image as the user turned (degrees, positive to the left) and mirrored it.
+QImage TurnedImage(const QImage& image, int flip, qint64 angle) {
+  QImage turned = (flip & 3) ? image.mirrored(flip & 1, flip & 2) : image;
+  if (angle % 360 != 0) turned = turned.transformed(QTransform().rotate(-double(angle)));
+  return turned;
+}
+
+}  // namespace
+
 void AppDelegate::updateEffectImages() {
   if (!isGroupOn(kEffectGroup)) return;
-  const ImageEntityPtr entity = selectedImageEntity();
-  QString path;
-  QImage fallback;
-  if (entity) {
-    path = entity->filePath();
-    fallback = entity->facts().thumbnailImage;
+  QImage source;
+  if (const ImageEntityPtr entity = selectedImageEntity()) {
+    // The main view's image: the decoded file once it is there, its thumbnail until then.
+    source = TurnedImage(window_->mainImagePreview->currentImage(), entity->GetFlip(),
+                         static_cast<qint64>(entity->GetAngle()));
   } else {
-    fallback = QGuiApplication::windowIcon().pixmap(256).toImage();
-    if (fallback.isNull()) return;
+    source = QGuiApplication::windowIcon().pixmap(256).toImage();
   }
+  if (source.isNull()) return;
   const quint64 generation = ++effectImagesGeneration_;
   // One drawing at a time, and a request not yet started is dropped for the newest one.
   effectPool_.setMaxThreadCount(1);
   effectPool_.clear();
-  effectPool_.start([this, generation, path, fallback] {
-    QImage source = path.isEmpty() ? QImage() : EffectSourceImageForFile(path);
-    if (source.isNull()) source = fallback;
-    if (source.isNull()) return;
+  effectPool_.start([this, generation, source] {
     const std::array<QImage, kEffectCount> images = MakeEffectImages(source);
     QMetaObject::invokeMethod(
         this,

@@ -120,6 +120,10 @@ void AppDelegate::transformAndSetCurrentImage() {
   }
   if (watermarkContextView) watermarkContextView->setImageAspectRatio(aspect);
   setImageFileDescription(zoom);
+  // A turn exchanges the sides that the rename example and the result line show.
+  updateRenameExampleString();
+  updateResizeResultString();
+  updateEffectImages();
   PreviewAction(nullptr);
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/app_delegate.h"
 #include "app/batch_output_type.h"
+#include "app/image_view.h"
 
 namespace glimbrik {
 
@@ -65,20 +66,16 @@ void AppDelegate::connectPanelControls() {
   connect(p.resultStringStaticText, &QPushButton::clicked, this,
           &AppDelegate::changeResizeResultDisplayUnitType);
 
-  // The selected image drives the result line and the effect cells; its facts may come later.
+  // The effect cells follow the main view's image when the decoded file replaces its thumbnail.
+  connect(window_->mainImagePreview, &QVXImageView::imageDecoded, this,
+          &AppDelegate::updateEffectImages);
+  // With a row selected the image view's redraw refreshes both; without one, they follow here.
   connect(window_->imageListViewOutlet->selectionModel(), &QItemSelectionModel::selectionChanged,
           this, [this] {
+            if (!selectedRows().isEmpty()) return;
             updateResizeResultString();
             updateEffectImages();
           });
-  connect(
-      model_, &QAbstractItemModel::dataChanged, this,
-      [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
-        const QList<int> rows = selectedRows();
-        if (!rows.isEmpty() && rows.first() >= topLeft.row() && rows.first() <= bottomRight.row()) {
-          updateResizeResultString();
-        }
-      });
 }
 
 }  // namespace glimbrik

@@ -5,13 +5,29 @@
 #include "app/custom_alert.h"
 #include "app/rename_string.h"
 #include "platform/localization.h"
+#include "watermark/watermark_token_redraw.h"
 
 namespace glimbrik {
 
-void AppDelegate::connectRenameControls() {
+void AppDelegate::SetUpTokenFields() {
   OptionPanels& p = panels();
   if (!tokens_) tokens_ = new WatermarkTextTokens(this);
   tokens_->setRenameTokenTextFieldOutlet(p.renameTokenTextFieldOutlet);
+  tokens_->setTextTextFieldOutlet(p.textTextFieldOutlet);
+  if (watermarkContextView) {
+    // The field shows the text of the preset being edited.
+    WatermarkControls& controls = watermarkContextView->controls;
+    controls.assignTextValues =
+        [this, previous = controls.assignTextValues](const TextWatermarkValues& values) {
+          if (previous) previous(values);
+          panels().textTextFieldOutlet->setTokens(values.textStringTokens);
+        };
+    p.textTextFieldOutlet->setTokens(watermarkContextView->model().textStringTokens());
+  }
+}
+
+void AppDelegate::connectRenameControls() {
+  OptionPanels& p = panels();
   connect(p.renameInsertTokenButtonOutlet, &QToolButton::clicked, this, [this] {
     tokens_->PopupTextWatermarkTokenMenu(panels().renameInsertTokenButtonOutlet,
                                          kRenameInsertButtonTag);
@@ -23,6 +39,35 @@ void AppDelegate::connectRenameControls() {
   // Only the user's click asks; restoring the general options sets the box silently.
   connect(p.overwriteExistingCheckButton, &QCheckBox::clicked, this,
           &AppDelegate::changeOverwriteExistingFile);
+  connect(p.textInsertTokenButtonOutlet, &QToolButton::clicked, this, [this] {
+    tokens_->PopupTextWatermarkTokenMenu(panels().textInsertTokenButtonOutlet,
+                                         kWatermarkInsertButtonTag);
+  });
+  connect(p.textTextFieldOutlet, &TokenField::tokensEdited, this, [this] {
+    if (watermarkContextView)
+      TextWatermarkTokensDidChange(*watermarkContextView, panels().textTextFieldOutlet->tokens());
+  });
+}
+
+void AppDelegate::ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken() {
+  if (watermarkContextView)
+    glimbrik::ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken(*watermarkContextView);
+}
+
+bool AppDelegate::ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken() {
+  return watermarkContextView &&
+         glimbrik::ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken(*watermarkContextView);
+}
+
+void AppDelegate::ResizeReachesTokens() {
+  bool renamed = false;
+  if (isGroupOn(kRenameGroup) && IsRenameContainsResizeTokens()) {
+    updateRenameExampleString();
+    renamed = true;
+  }
+  if (isGroupOn(kTextWatermarkGroup) && !ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken() &&
+      renamed)
+    ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
 }
 
 void AppDelegate::changeRenamePresetPopupAction(QObject* sender) {
@@ -39,8 +84,7 @@ void AppDelegate::changeRenamePresetPopupAction(QObject* sender) {
     popup->setCurrentIndex(index);
   }
   changeGlobalPresetOption(sender);
-  if (isGroupOn(kTextWatermarkGroup) && ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken)
-    ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
+  if (isGroupOn(kTextWatermarkGroup)) ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
 }
 
 void AppDelegate::ChangeRenameOptionActions(QObject* sender) {
@@ -52,14 +96,12 @@ void AppDelegate::ChangeRenameOptionActions(QObject* sender) {
   }
   updateRenameExampleString();
   changeGlobalPresetOption(sender);
-  if (isGroupOn(kTextWatermarkGroup) && ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken)
-    ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
+  if (isGroupOn(kTextWatermarkGroup)) ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
 }
 
 void AppDelegate::RenameGroupSwitched(bool redraw) {
   updateRenameExampleString();
-  if (redraw && isGroupOn(kTextWatermarkGroup) &&
-      ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken)
+  if (redraw && isGroupOn(kTextWatermarkGroup))
     ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
 }
 

@@ -112,16 +112,7 @@ void AppDelegate::changeResizeOptionAction(QObject* sender) {
 }
 
 void AppDelegate::ResizeOptionsDidChange() {
-  bool renameExampleChanged = false;
-  if (isGroupOn(kRenameGroup) && IsRenameContainsResizeTokens()) {
-    updateRenameExampleString();
-    renameExampleChanged = true;
-  }
-  if (isGroupOn(kTextWatermarkGroup) && renameExampleChanged &&
-      ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken) {
-    ReDrawTextWatermarkIfAnySelectedPresetHasRenameToken();
-  }
-  // Watermarks that show the resized size redraw through this.
+  ResizeReachesTokens();
   emit resizeOptionsChanged();
 }
 

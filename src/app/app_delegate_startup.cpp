@@ -74,6 +74,7 @@ void AppDelegate::InitializeNibControlsFromHere() {
   //    watermark editor loads its presets.
   SetUpWatermarkView();
   SetUpImageView();
+  SetUpTokenFields();
   // 7. General options.
   ReadGeneralPrefOptions();
   // 8. Nothing to convert yet.
@@ -109,13 +110,18 @@ void AppDelegate::openFiles(const QStringList& paths) {
 }
 
 bool AppDelegate::windowShouldClose() {
-  // The watermark editor will ask here about an unsaved preset once it exists.
+  // Unsaved text watermarks: the user may keep the window open. A quit has asked already.
+  if (m_mainWindowClosing) return true;
+  if (watermarkContextView && !watermarkContextView->CheckAndSetModifiedPresetRow()) return false;
   m_mainWindowClosing = true;
   return true;
 }
 
 bool AppDelegate::applicationShouldTerminate() {
-  // Once the watermark editor exists it is asked here unless the window's close already asked.
+  // The window's close has asked already.
+  if (m_mainWindowClosing) return true;
+  if (watermarkContextView && !watermarkContextView->CheckAndSetModifiedPresetRow()) return false;
+  m_mainWindowClosing = true;
   return true;
 }
 

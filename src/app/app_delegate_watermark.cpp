@@ -1,25 +1,11 @@
-#include <QFileInfo>
-
 #include "app/app_delegate.h"
-#include "engine/resize_math.h"
-#include "engine/token_string.h"
+#include "app/batch_capture.h"
+#include "app/custom_alert.h"
+#include "app/rename_string.h"
+#include "app/text_watermark_panel.h"
 #include "watermark/watermark_presets.h"
 
 namespace glimbrik {
-
-namespace {
-
-bool HasNewFileNameToken(const TokenArray& tokens) {
-  for (const TokenElement& element : tokens) {
-    if (const auto* token = std::get_if<QVXWatermarkTextToken>(&element);
-        token && token->tokenTag() == 8) {
-      return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
 
 void AppDelegate::SetUpWatermarkView() {
   WatermarkView* view = watermarkContextView;
@@ -35,26 +21,22 @@ void AppDelegate::SetUpWatermarkView() {
   view->host.textWatermarkFullString = [this](const TokenArray& tokens) {
     return GetTextWatermarkFullString(tokens);
   };
-  ResetTextWatermarkPresetsFromDatabase(view->model());
+  view->host.showCustomAlert = [this](const QString& title, const QString& message,
+                                      const QString& defaultButton, const QString& alterButton,
+                                      const QString& otherButton) {
+    return ShowCustomAlert(title, message, defaultButton, alterButton, otherButton, window_);
+  };
+  textWatermarkPanel_ = new TextWatermarkPanel(*this, *view, panels());
+  view->ResetTextWatermarkPresetsFromDatabase();
 }
 
 QString AppDelegate::GetTextWatermarkFullString(const TokenArray& tokens) const {
-  const QList<int> rows = selectedRows();
-  const ImageEntityPtr entity = rows.isEmpty() ? nullptr : ImageEntityForRow(rows.first());
+  const ImageEntityPtr entity = GetSelectedImageObject();
   if (!entity) return QString();
-  const ImageEntityFacts facts = entity->facts();
-  double width = facts.imageWidth;
-  double height = facts.imageHeight;
-  double dpi = facts.imageResolution > 0 ? facts.imageResolution : 72.0;
-  if (isGroupOn(kResizeGroup)) {
-    if (const std::optional<ImageResizeOptions> resize = GetResizingOptions())
-      ComputeResizedSize(*resize, &width, &height, &dpi);
-  }
-  if ((static_cast<qint64>(entity->GetAngle()) / 90) % 2 != 0) std::swap(width, height);
-  // The rename pattern's name comes with the rename tokens; until then, the file's own name.
-  const QString name =
-      HasNewFileNameToken(tokens) ? QFileInfo(entity->filePath()).completeBaseName() : QString();
-  return BuildTokenString(entity->filePath(), tokens, name, kNoTokenIndex, width, height, dpi);
+  const std::optional<ImageResizeOptions> resize = GetResizingOptions();
+  return TextWatermarkFullString(EntryFromEntity(*entity), resize ? &*resize : nullptr,
+                                 GetRenameTokens(),
+                                 static_cast<uint64_t>(GetLastSelectedImageIndex()), tokens);
 }
 
 }  // namespace glimbrik

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/entity_loader.h"
 #include "engine/effects.h"
 #include "engine/image_resample.h"
 #include "engine/image_types.h"
-#include "platform/image_source.h"
 
 namespace glimbrik {
 
@@ -33,24 +31,6 @@ std::array<QImage, kEffectCount> MakeEffectImages(const QImage& source) {
     images[tag] = crop.isNull() ? source : ApplyPhotoEffectToImage(crop, tag);
   }
   return images;
-}
-
-QImage EffectSourceImageForFile(const QString& path) {
-  const std::shared_ptr<ImageSource> source = ImageSource::Open(path);
-  if (!source || !source->isValid()) return QImage();
-  const ImageRepresentation& stored = source->representation(0);
-  // Twice the cell size keeps the crop sharp on high-density screens.
-  constexpr int kWanted = 2 * kEffectThumbnailSize;
-  const int shorter = std::min(stored.pixelWidth, stored.pixelHeight);
-  DecodeOptions options;
-  if (shorter > kWanted) {
-    const double scale = double(kWanted) / shorter;
-    options.minimumSize = QSize(int(std::ceil(stored.pixelWidth * scale)),
-                                int(std::ceil(stored.pixelHeight * scale)));
-  }
-  const ImageResult<QImage> decoded = source->decode(0, options);
-  if (!decoded.ok() || decoded.value.isNull()) return QImage();
-  return OrientedImage(decoded.value, stored.orientation);
 }
 
 }  // namespace glimbrik

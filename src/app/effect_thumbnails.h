@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QImage>
-#include <QString>
 #include <array>
 
 namespace glimbrik {
@@ -15,9 +14,5 @@ QImage EffectThumbnailCrop(const QImage& image);
 // The images of the effect cells, by tag: each effect drawn over the crop of source, or the
 // source itself when no crop could be made.
 std::array<QImage, kEffectCount> MakeEffectImages(const QImage& source);
-
-// A file's image for the effect cells, oriented, decoded no larger than the cells need; null
-// when the file cannot be decoded here.
-QImage EffectSourceImageForFile(const QString& path);
 
 }  // namespace glimbrik

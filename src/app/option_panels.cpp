@@ -64,6 +64,7 @@ void BuildWatermarkFrames(OptionPanels& p, QWidget* holder) {
         QStringLiteral("TextWatermarkView%1").arg(i + 1).toLatin1().constData(), holder);
     new QVBoxLayout(p.TextWatermarkViews[i]);
   }
+  BuildWatermarkTextRow(p);
   p.ImageWatermarkView1 = NewPanelView("ImageWatermarkView1", holder);
   p.ImageWatermarkView2 = NewPanelView("ImageWatermarkView2", holder);
   new QVBoxLayout(p.ImageWatermarkView1);

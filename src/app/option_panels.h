@@ -37,6 +37,10 @@ struct OptionPanels {
   QWidget* ResizeView3 = nullptr;
   // Frames that the watermark editor fills with its own panels.
   std::array<QWidget*, 5> TextWatermarkViews{};
+  // The watermark's text, in the first text-watermark frame.
+  QLabel* textLabelOutlet = nullptr;
+  TokenField* textTextFieldOutlet = nullptr;
+  QToolButton* textInsertTokenButtonOutlet = nullptr;
   QWidget* ImageWatermarkView1 = nullptr;
   QWidget* ImageWatermarkView2 = nullptr;
   QWidget* EffectView1 = nullptr;
@@ -126,6 +130,7 @@ OptionPanels BuildOptionPanels(QWidget* holder);
 void BuildConversionPanels(OptionPanels& panels, QWidget* holder);
 void BuildResizePanels(OptionPanels& panels, QWidget* holder);
 void BuildRenamePanels(OptionPanels& panels, QWidget* holder);
+void BuildWatermarkTextRow(OptionPanels& panels);
 void BuildGeneralControls(OptionPanels& panels, QWidget* holder);
 
 // Pop-up helpers: tags live in the items' data.

@@ -212,6 +212,7 @@ void WatermarkTextTokens::PrepareTokenMenu(int tag) {
   QFont font = QApplication::font(menu_);
   font.setPointSizeF(std::max(6.0, font.pointSizeF() - 2.0));
   menu_->setFont(font);
+  for (int tag : {3, 4, 5, 6}) menuItems_.value(tag)->menu()->setFont(font);
   clickedField_ = watermark ? textField_ : renameField_;
 }
 

@@ -1,6 +1,8 @@
 #include "widgets/popover.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -64,6 +66,22 @@ void Popover::hideEvent(QHideEvent* event) {
   }
   emit closed();
   deleteLater();
+}
+
+void Popover::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    hide();
+    return;
+  }
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && content_) {
+    for (QPushButton* button : content_->findChildren<QPushButton*>()) {
+      if (button->isDefault() && button->isEnabled()) {
+        button->click();
+        return;
+      }
+    }
+  }
+  QFrame::keyPressEvent(event);
 }
 
 QVXStepper::QVXStepper(int minimum, int maximum, QWidget* parent)

@@ -40,6 +40,8 @@ class Popover : public QFrame {
 
  protected:
   void hideEvent(QHideEvent* event) override;
+  // Escape closes; Return presses the content's default button.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QPointer<QWidget> content_;

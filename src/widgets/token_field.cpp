@@ -135,9 +135,7 @@ TokenArray TokenField::tokensInRange(int from, int to) const {
 void TokenField::insertElements(QTextCursor& cursor, const TokenArray& elements) {
   for (const TokenElement& element : elements) {
     if (const auto* text = std::get_if<QString>(&element)) {
-      QTextCharFormat plain;
-      plain.setFont(document()->defaultFont());
-      cursor.insertText(*text, plain);
+      cursor.insertText(*text, QTextCharFormat());
     } else {
       cursor.insertText(QString(kObject), TokenFormat(std::get<QVXWatermarkTextToken>(element)));
     }
@@ -166,6 +164,8 @@ void TokenField::insertToken(const QVXWatermarkTextToken& token) {
   }
   insertElements(cursor, {token});
   setTextCursor(cursor);
+  // An insertion into a field that was not being edited starts its editing there.
+  if (!editing_) setFocus(Qt::OtherFocusReason);
 }
 
 void TokenField::refreshTokens() {
@@ -263,10 +263,10 @@ void TokenField::focusInEvent(QFocusEvent* event) {
 }
 
 void TokenField::focusOutEvent(QFocusEvent* event) {
-  // A menu or popover over the field, or another window coming to the front, leaves the
-  // editing where it was.
-  if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
-    editing_ = false;
+  // Only another control of this window ends the editing: a menu or popover over the field
+  // (whose own controls take the keyboard) or another window coming to the front leaves it.
+  const QWidget* next = QApplication::focusWidget();
+  if (next && next != this && next->window() == window()) editing_ = false;
   QTextEdit::focusOutEvent(event);
 }
 

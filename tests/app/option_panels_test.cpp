@@ -162,6 +162,11 @@ TEST_F(OptionPanelsTest, TheEffectCellsShowTheSelectedImageThroughEachEffect) {
     const QIcon icon = p().effectsRadioButtonOutlet->button(tag)->icon();
     EXPECT_EQ(icon.availableSizes(), QList<QSize>{QSize(78, 78)}) << tag;
   }
+  // The plain cell shows the selected picture itself (a flat 40/120/200 blue).
+  const QColor plain =
+      p().effectsRadioButtonOutlet->button(0)->icon().pixmap(78, 78).toImage().pixelColor(39, 39);
+  EXPECT_NEAR(plain.red(), 40, 10);
+  EXPECT_NEAR(plain.blue(), 200, 10);
 }
 
 }  // namespace

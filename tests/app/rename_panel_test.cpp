@@ -92,16 +92,18 @@ TEST_F(RenamePanel, ItemsWithoutAPatternChangeNothingAndAnEditLeavesThePreset) {
 
 TEST_F(RenamePanel, TheInsertButtonOffersTheRenameItems) {
   delegate->SwitchOnOffHeader(kRenameGroup, true, true);
-  field().setTokens({});  // the default pattern holds the original name already
   p().renameInsertTokenButtonOutlet->click();
   WatermarkTextTokens* tokens = delegate->watermarkTextTokens();
   QMenu* menu = tokens->textTextFieldInsertTokenMenu();
   ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, kTimeoutMs));
   EXPECT_TRUE(tokens->menuItemWithTag(1)->isVisible());
   EXPECT_FALSE(tokens->menuItemWithTag(8)->isVisible());
-  tokens->menuItemWithTag(9)->trigger();
+  tokens->menuItemWithTag(18)->trigger();
   menu->close();
-  EXPECT_EQ(field().tokens().size(), 1);
+  // The default pattern, then the inserted token.
+  EXPECT_EQ(field().tokens(),
+            (TokenArray{QVXWatermarkTextToken(QStringLiteral("Original File Name"), 9),
+                        QVXWatermarkTextToken(QStringLiteral("Camera Maker"), 18)}));
   EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 0);
 }
 
@@ -132,6 +134,47 @@ TEST_F(RenamePanel, SwitchingOverwriteOnAsksFirst) {
   EXPECT_TRUE(box->isChecked());
   box->click();  // switching off asks nothing
   EXPECT_FALSE(box->isChecked());
+}
+
+TEST_F(RenamePanel, ResizeChangesReachTheExampleAndTheWatermarkText) {
+  AddAndSelect(800, 600);
+  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  Choose(5);
+  delegate->SwitchOnOffHeader(kResizeGroup, true, true);
+  p().widthTextField->setText(QStringLiteral("50"));
+  delegate->changeResizeOptionAction(p().widthTextField);
+  EXPECT_EQ(example(), QStringLiteral("IMG [400x300] 1"));
+
+  // The watermark's new-file-name token shows that name, and the source's without renaming.
+  const TokenArray newName{QVXWatermarkTextToken(QStringLiteral("New File Name"), 8)};
+  EXPECT_EQ(delegate->GetTextWatermarkFullString(newName), QStringLiteral("IMG [400x300] 1"));
+  delegate->SwitchOnOffHeader(kRenameGroup, false, true);
+  EXPECT_EQ(delegate->GetTextWatermarkFullString(newName), QStringLiteral("photo"));
+  delegate->window()->imageListViewOutlet->clearSelection();
+  EXPECT_TRUE(delegate->GetTextWatermarkFullString(newName).isNull());
+}
+
+TEST_F(RenamePanel, TheWatermarkTextFieldEditsTheSelectedPresets) {
+  WatermarkView* view = delegate->watermarkContextView;
+  ASSERT_NE(view, nullptr);
+  TokenField* text = p().textTextFieldOutlet;
+  EXPECT_EQ(text->tokens(), view->model().textStringTokens());
+  EXPECT_TRUE(text->acceptsLineBreaks());
+  EXPECT_FALSE(field().acceptsLineBreaks());
+
+  ASSERT_FALSE(view->model().waterMarkPresetArray().empty());
+  // The text controls take input while their group is on.
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  view->model().setPresetTableSelection({0}, 0);
+  const QString title = view->model().waterMarkPresetArray()[0].title;
+  text->setTokens({QStringLiteral("by ")});
+  text->moveCursor(QTextCursor::End);
+  QTest::keyClicks(text, QStringLiteral("me"));
+  EXPECT_EQ(view->model().textStringTokens(), TokenArray{QStringLiteral("by me")});
+  EXPECT_TRUE(view->model().isPresetDirty(title));
+
+  view->ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
+  EXPECT_EQ(text->tokens(), TokenArray{QStringLiteral("by me")});
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include "widgets/popover.h"
 
@@ -77,6 +78,16 @@ TEST_F(TokenFields, DatePopoverAnswerChangesTheClickedChip) {
   EXPECT_EQ(token.GetCompleteTokenString(), QStringLiteral("Name:dd.MM.yyyy"));
   EXPECT_GT(rename.tokenRect(4).width(), before);  // the chip was laid out again
   EXPECT_EQ(edited.count(), 1);
+}
+
+TEST_F(TokenFields, AnAnswerWithoutAFormatKeepsTheTokensFormat) {
+  rename.setTokens({QVXWatermarkTextToken(QStringLiteral("Date"), 5, QStringLiteral("yyyy"))});
+  handler.tokenFieldMenuForRepresentedObject(&rename, rename.tokenAt(0), QPoint(5, 5));
+  // What an unreadable format list leaves the popover to send.
+  handler.dateFormaterViewController(Dates(), QString(), 1);
+  const QVXWatermarkTextToken token = std::get<QVXWatermarkTextToken>(rename.tokens()[0]);
+  EXPECT_EQ(token.dateTimeFormatString(), QStringLiteral("yyyy"));
+  EXPECT_EQ(token.caseTag(), 1);
 }
 
 TEST_F(TokenFields, IndexPopoverSetsStartAndDigits) {
@@ -189,16 +200,30 @@ TEST_F(TokenFields, MenuItemsInsertTheirTokensAtTheCaret) {
   EXPECT_EQ(time.numberLength(), 0);
 }
 
-TEST(WatermarkTokenTests, RenameAndResizeTokensAreFoundOnlyAsTokens) {
-  const TokenArray text{QStringLiteral("8 11"), QVXWatermarkTextToken(QStringLiteral("A"), 9)};
-  EXPECT_FALSE(WatermarkTextTokens::IsTextWatermarkContainsRenameTokens(text));
-  EXPECT_FALSE(WatermarkTextTokens::IsTextWatermarkContainsResizeTokens(text));
-  EXPECT_TRUE(WatermarkTextTokens::IsTextWatermarkContainsRenameTokens(
-      {QVXWatermarkTextToken(QStringLiteral("N"), 8)}));
-  for (int tag : {11, 12, 13}) {
-    EXPECT_TRUE(WatermarkTextTokens::IsTextWatermarkContainsResizeTokens(
-        {QStringLiteral("x"), QVXWatermarkTextToken(QStringLiteral("R"), tag)}));
-  }
+TEST_F(TokenFields, TheFieldKeepsTheFocusWhileItsPopoverIsOpen) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  TokenField* field = new TokenField;
+  auto* other = new QLineEdit;
+  layout->addWidget(field);
+  layout->addWidget(other);
+  handler.setRenameTokenTextFieldOutlet(field);
+  field->setTokens({QStringLiteral("a"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  field->setFocus();
+  ClickChip(*field, 1);
+  ASSERT_TRUE(WaitForPopover());
+  QTest::mouseClick(Numbers()->numberLengthNumberField(), Qt::LeftButton);
+  EXPECT_EQ(window.focusWidget(), field);
+  EXPECT_TRUE(field->isEditing());
+  Numbers()->applyIndexNumberAction();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == field; }, kTimeoutMs));
+  EXPECT_FALSE(QVXFirstResponderStealingSuppressionView::IsFirstResponderStealingSuppressed());
+  other->setFocus();
+  EXPECT_EQ(QApplication::focusWidget(), other);
+  EXPECT_FALSE(field->isEditing());
 }
 
 }  // namespace

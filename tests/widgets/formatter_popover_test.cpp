@@ -106,7 +106,13 @@ TEST(DateFormaterPopover, OpensOnTheTokensChoiceAndAppliesTheBarePattern) {
 
   controller->setCase(3, &anchor, QRect());
   EXPECT_FALSE(controller->dateTimeFormatLabelOutlet()->isVisibleTo(controller->contentView()));
-  controller->closePopover();
+  QTest::keyClick(controller->changeCasePopupButton(), Qt::Key_Return);  // the apply button
+  EXPECT_EQ(answer.calls, 2);
+  EXPECT_EQ(answer.caseTag, 3);
+  controller->setCase(0, &anchor, QRect());
+  QTest::keyClick(controller->popover(), Qt::Key_Escape);
+  EXPECT_FALSE(controller->isPopoverShown());
+  EXPECT_EQ(answer.calls, 2);
   controller->setDelegate(nullptr);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -48,6 +49,12 @@ TEST(TokenField, ValueRoundTripsElementForElement) {
   EXPECT_EQ(field.tokens(), value);
   field.setTokens({});
   EXPECT_TRUE(field.tokens().isEmpty());
+
+  // Equal tokens stay separate objects: changing one leaves the other.
+  field.setTokens({Index(), Index()});
+  ASSERT_NE(field.tokenAt(0), field.tokenAt(1));
+  field.tokenAt(1)->setStartDigit(4);
+  EXPECT_EQ(field.tokens(), (TokenArray{Index(), Index(4)}));
 }
 
 TEST(TokenField, InsertionGoesToTheCaretWhileEditingAndElseToTheEnd) {
@@ -166,6 +173,27 @@ TEST(TokenField, KeyboardTreatsAChipAsOneCharacter) {
   field.moveCursor(QTextCursor::End);
   QTest::keyClicks(&field, QStringLiteral("ab"));
   EXPECT_EQ(field.tokens(), (TokenArray{Index(), QStringLiteral("ab")}));
+}
+
+TEST(TokenField, ADropInsertsTheDraggedTokensWhereTheyFall) {
+  TokenField field;
+  field.resize(300, 40);
+  field.setTokens({QStringLiteral("ab")});
+  field.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&field));
+  QMimeData mime;
+  WriteTokensToMimeData({Index(3, 2), QStringLiteral("-")}, &mime);
+  // Between "a" and "b".
+  const QRect first = field.cursorRect(QTextCursor(field.document()));
+  QTextCursor afterA(field.document());
+  afterA.setPosition(1);
+  const QPoint at(field.cursorRect(afterA).center().x(), first.center().y());
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(field.viewport(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(field.viewport(), &drop);
+  EXPECT_EQ(field.tokens(), (TokenArray{QStringLiteral("a"), Index(3, 2), QStringLiteral("-b")}));
 }
 
 TEST(TokenField, AClickOnAChipWithAMenuReportsTheLiveToken) {
