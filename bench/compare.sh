@@ -23,7 +23,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 for tool in "$pipeline" "$batch"; do
   [[ -x $tool ]] || { echo "missing $tool" >&2; exit 1; }
 done
-for tool in vipsthumbnail vips convert compare identify exiv2 bc /usr/bin/time python3; do
+for tool in vipsthumbnail vips convert identify exiv2 bc /usr/bin/time python3; do
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
 
@@ -170,13 +170,18 @@ if [[ $sections == *4* ]]; then
   cp "$q/in/plate.jpg" "$q/in2/b/"
   must "$pipeline" "$q/in2/a" "$q/o/a" 1 plain
   must "$pipeline" "$q/in2/b" "$q/o/b" 1 plain
-  ssim() { compare -metric SSIM "$1" "$2" null: 2>&1 | awk '{print $1}'; }
-  printf 'photograph SSIM     ours %s   vipsthumbnail %s\n' \
-    "$(ssim "$q/o/a/photo.jpg" "$q/ref.png")" "$(ssim "$q/v/photo_jpg.jpg" "$q/ref.png")"
+  # A number or the script stops: a failing metric must not pass for a result.
+  number() { [[ $1 =~ ^[0-9]+(\.[0-9]+)?$ ]] || fail "not a measurement: $1"; echo "$1"; }
+  ssim() { number "$(python3 "$here/zone_plate.py" ssim "$1" "$2")"; }
+  aliasing() { number "$(python3 "$here/zone_plate.py" alias 4000 "$1")"; }
+  ours_ssim=$(ssim "$q/o/a/photo.jpg" "$q/ref.png")
+  vips_ssim=$(ssim "$q/v/photo_jpg.jpg" "$q/ref.png")
+  printf 'photograph SSIM     ours %s   vipsthumbnail %s\n' "$ours_ssim" "$vips_ssim"
   for kind in png jpg; do
-    src=a; [[ $kind == jpg ]] && src=b
-    printf 'zone plate (%s)     ours %s   vipsthumbnail %s\n' "$kind" \
-      "$(python3 "$here/zone_plate.py" alias 4000 "$q/o/$src/plate.jpg")" \
-      "$(python3 "$here/zone_plate.py" alias 4000 "$q/v/plate_$kind.jpg")"
+    src=a
+    [[ $kind == jpg ]] && src=b
+    ours_alias=$(aliasing "$q/o/$src/plate.jpg")
+    vips_alias=$(aliasing "$q/v/plate_$kind.jpg")
+    printf 'zone plate (%s)     ours %s   vipsthumbnail %s\n' "$kind" "$ours_alias" "$vips_alias"
   done
 fi
