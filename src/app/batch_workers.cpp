@@ -53,7 +53,11 @@ void BatchWorkers::Work() {
       job = std::move(queue_.front());
       queue_.pop_front();
     }
-    job.second();
+    try {
+      job.second();
+    } catch (...) {
+      // The job's own result says it failed; the worker goes on with the next file.
+    }
     {
       std::lock_guard lock(mutex_);
       done_.push_back(job.first);
