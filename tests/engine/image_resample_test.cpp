@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
 #include <cmath>
+#include <mutex>
+#include <set>
+#include <thread>
 
+#include "engine/pipeline_pixels.h"
 #include "platform/image_source.h"
 #include "support/test_env.h"
 
@@ -115,6 +120,36 @@ TEST(ResampleImage, DecodersReduceRowByRowWithoutAlias) {
   const QImage old = ResampleImage(quarter.value, QSize(400, 400));
   EXPECT_GT(Residual(old.convertToFormat(QImage::Format_Grayscale8), 2000, 0.15, 1.0, false), 8.0)
       << "the bound tells the two roads apart";
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST(ForEachRowBand, ABatchWorkersLimitKeepsTheFiltersOnItsOwnThread) {
+  const auto callers = [] {
+    std::mutex mutex;
+    std::set<std::thread::id> threads;
+    int bands = 0;
+    ForEachRowBand(4000, 4000, [&](int, int) {
+      std::lock_guard lock(mutex);
+      threads.insert(std::this_thread::get_id());
+      ++bands;
+    });
+    return std::pair{threads, bands};
+  };
+  {
+    const ScopedInnerParallelism inlineOnly(1);
+    const auto [threads, bands] = callers();
+    EXPECT_EQ(bands, 1);
+    EXPECT_EQ(threads, std::set<std::thread::id>{std::this_thread::get_id()});
+  }
+  EXPECT_EQ(InnerParallelism(), 0) << "the limit ends with its scope";
+  if (QThread::idealThreadCount() > 1) {
+    EXPECT_GT(callers().second, 1);
+  }
 }
 
 }  // namespace
