@@ -63,18 +63,7 @@ void AppDelegate::WriteGeneralPrefOptions() {
                             QString::fromLatin1(kGeneralPrefFile));
 }
 
-void AppDelegate::ApplyDefaultPhotoPreset() {
-  DefaultImageConversionOption();
-  DefaultOptimizationOption();
-  DefaultRenameOption();
-  DefaultResizeOption();
-  DefaultWatermarkTextOption();
-  DefaultWatermarkImageOption();
-  DefaultEffectOption();
-  for (int group = kConfigurationGroupCount - 1; group >= 0; --group) {
-    SwitchOnOffHeader(group, group == kConversionGroup, false);
-  }
-}
+void AppDelegate::ApplyDefaultPhotoPreset() { ChangeAndSetPhotoPrefOptions(QString()); }
 
 void AppDelegate::DefaultImageConversionOption() {
   OptionPanels& p = panels();

@@ -3,18 +3,37 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
 #include <memory>
 
 #include "app/batch_file_dates.h"
 #include "app/batch_options.h"
 #include "app/batch_paths.h"
 #include "app/batch_workers.h"
+#include "app/list_adding.h"
+#include "engine/image_converter.h"
+#include "platform/image_header.h"
+#include "platform/localization.h"
 
 namespace glimbrik {
 namespace {
 
 constexpr int kJPEGType = 4;
 constexpr int kPNGType = 7;
+
+// Why a file the engine could not write failed, in the user's terms.
+QString FailureReason(const QString& source, const QString& destination) {
+  const QFileInfo in(source);
+  if (!in.isReadable() || !ReadImageHeader(source)) {
+    return LocalizedString("FailureReasonUnreadable");
+  }
+  QFileInfo folder(QFileInfo(destination).absolutePath());
+  while (!folder.exists() && folder.absoluteFilePath() != folder.absolutePath()) {
+    folder = QFileInfo(folder.absolutePath());  // the nearest folder that is there
+  }
+  if (!folder.isDir() || !folder.isWritable()) return LocalizedString("FailureReasonDestination");
+  return LocalizedString("FailureReasonConversion");
+}
 
 long StatusBitsForResult(int result) {
   if (result == 0) return kStatusWritten;
@@ -45,11 +64,14 @@ struct FileJob {
   int type = 0;
   ImageConversion conversion;
   int64_t bytes = 0;
+  size_t order = 0;      // the entry's place in the list
+  bool writable = true;  // a type without an encoder here fails before anything is decoded
   int result = 1;
 };
 
 // A file's whole road: the engine call with its fallback, the optimiser, the dates.
 void ConvertFile(FileJob& job, int optimizationTag, bool preview, const BatchEngine& engine) {
+  if (!job.writable) return;
   job.result = ConvertImageFormatFromURL(job.source, job.destination, job.conversion,
                                          job.attributes, job.type, engine);
   if (job.result == 1 || preview) return;
@@ -96,6 +118,7 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
   // Names promised to files under way, which may not exist on disk yet.
   QHash<QString, int> promised;
   int64_t finished = 0;
+  std::vector<std::pair<size_t, BatchFailure>> failures;
 
   const auto collectOne = [&] {
     FileJob& job = *jobs[size_t(workers.WaitForFinished())];
@@ -103,6 +126,11 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
     if (--promised[job.destination] == 0) promised.remove(job.destination);
     run.finalStatus |= StatusBitsForResult(job.result);
     ++(job.result == 1 ? run.failed : run.written);
+    if (job.result == 1) {
+      failures.push_back({job.order,
+                          {job.source, job.writable ? FailureReason(job.source, job.destination)
+                                                    : LocalizedString("FailureReasonFormat")}});
+    }
     if (!preview) {
       host.ChangeProgressStatus(kProgressFile, ++finished, fileCount,
                                 QFileInfo(job.source).fileName());
@@ -116,16 +144,22 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
   };
 
   uint64_t counter = 0;
-  for (const BatchEntry& entry : snapshot.entries) {
+  for (size_t order = 0; order < snapshot.entries.size(); ++order) {
+    const BatchEntry& entry = snapshot.entries[order];
     if (cancelled) break;
     const QString& source = entry.filePath;
     if (source.isEmpty() || !QFileInfo::exists(source)) {
       // Gone since it was listed: no progress and no number, but the user hears it failed.
       run.finalStatus |= kStatusFailed;
       ++run.failed;
+      failures.push_back(
+          {order,
+           {source, LocalizedString(IsUndecodableName(source) ? "FailureReasonName"
+                                                              : "FailureReasonMissing")}});
       continue;
     }
     auto job = std::make_unique<FileJob>();
+    job->order = order;
     job->bytes = engine.estimateBytes ? engine.estimateBytes(source) : 0;
     while (!scheduler.CanStart(job->bytes)) collectOne();
     if (cancelled) break;
@@ -148,6 +182,7 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
     while (promised.contains(job->destination)) collectOne();
     job->source = source;
     job->type = type;
+    job->writable = CanWriteOutputType(type);
     job->attributes =
         GetFileAttributes(source, options.preserveCreatedDate, options.preserveModifiedDate);
     job->conversion = conversion;
@@ -168,12 +203,16 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
   }
   while (scheduler.running() > 0) collectOne();
   run.peakWorkers = scheduler.peakRunning();
+  std::stable_sort(failures.begin(), failures.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& failure : failures) run.failures.push_back(std::move(failure.second));
   // A cancel pressed during the last file still counts as a cancelled run.
   if (cancelled) run.cancelled = true;
 
   if (!preview) {
     host.ChangeProgressStatus(kProgressFinished, finished, fileCount, QString());
     host.EndProgressSheet();
+    host.ReportFailedFiles(run.failures);
     if (!options.doNotShowAlert && !run.cancelled) {
       host.AlertOnSuccessConversion(destinationRoot, run.finalStatus, fileCount);
     }

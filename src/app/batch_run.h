@@ -17,8 +17,9 @@ struct BatchRunResult {
   long finalStatus = 0;  // BatchStatusBits
   int64_t written = 0;
   int64_t failed = 0;
-  std::vector<QString> destinations;  // every output path tried, in list order
-  int peakWorkers = 0;                // most files converting at once
+  std::vector<QString> destinations;   // every output path tried, in list order
+  std::vector<BatchFailure> failures;  // in the order of the files
+  int peakWorkers = 0;                 // most files converting at once
 };
 
 // One batch run over the snapshot's entries into destinationRoot. The calling thread decides

@@ -44,7 +44,7 @@ struct WatermarkViewHost {
   std::function<qint64(const QString& title, const QString& message, const QString& defaultButton,
                        const QString& alterButton, const QString& otherButton)>
       showCustomAlert;
-  // The text preset of that table row was removed: photo presets forget the row.
+  // A text preset's row was removed: the photo presets forget it and renumber the later rows.
   std::function<void(int64_t row)>
       UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex;
 };

@@ -20,6 +20,7 @@ TEST(ImageSourceMap, ALargeFileDecodesAsItsBytesDo) {
     auto* row = reinterpret_cast<quint32*>(noise.scanLine(y));
     for (int x = 0; x < noise.width(); ++x) row[x] = random.generate() | 0x80000000u;
   }
+  noise.setText(QStringLiteral("Title"), QStringLiteral("Noise"));
   const QString path = test::MakeTempFolder() + "/noise.png";
   ASSERT_TRUE(noise.save(path, "PNG", 100));
   ASSERT_GT(QFile(path).size(), 32 * 1024 * 1024) << "large enough to be mapped";
@@ -39,7 +40,10 @@ TEST(ImageSourceMap, ALargeFileDecodesAsItsBytesDo) {
     EXPECT_EQ(a.value, b.value);
   }
   EXPECT_EQ(mapped->data(), inMemory->data()) << "the map still reads after its pages went";
-  EXPECT_EQ(mapped->metadata().exif, inMemory->metadata().exif);
+  const MetadataBlocks fromFile = mapped->metadata();
+  EXPECT_EQ(fromFile.exif, inMemory->metadata().exif);
+  ASSERT_EQ(fromFile.texts.size(), 1u) << "read from the file, not the given-back map";
+  EXPECT_EQ(fromFile.texts, inMemory->metadata().texts);
 }
 
 }  // namespace

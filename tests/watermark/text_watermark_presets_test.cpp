@@ -263,7 +263,9 @@ TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
         return reopened != nullptr;
       },
       2000));
-  if (reopened) EXPECT_EQ(reopened->text(), "a");
+  if (reopened) {
+    EXPECT_EQ(reopened->text(), "a");
+  }
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
 }
 
