@@ -49,6 +49,10 @@ inline void FilterRow<uint8_t, 4>(const uint8_t* src, const Taps& h, int outW, f
 // acc += weight x row, over n floats.
 void Accumulate(float* acc, const float* row, float weight, size_t n);
 
+// out = the sum of weights[k] x rows[k] over count rows of n floats, added in the order of k
+// exactly as repeated Accumulate calls on a zeroed out would, but in one pass over out.
+void WeightedSum(float* out, const float* const* rows, const float* weights, int count, size_t n);
+
 // Rounds an accumulated row back to samples. Lanczos rings; premultiplied colour may not exceed
 // its alpha.
 template <typename T, int C>

@@ -137,6 +137,24 @@ __attribute__((target("avx2,fma"))) void WriteRowArgb32Avx2(const float* acc, in
   }
 }
 
+__attribute__((target("avx2,fma"))) void WeightedSumAvx2(float* out, const float* const* rows,
+                                                         const float* weights, int count,
+                                                         size_t n) {
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256 sum = _mm256_setzero_ps();
+    for (int k = 0; k < count; ++k) {
+      sum = _mm256_fmadd_ps(_mm256_set1_ps(weights[k]), _mm256_loadu_ps(rows[k] + i), sum);
+    }
+    _mm256_storeu_ps(out + i, sum);
+  }
+  for (; i < n; ++i) {
+    float sum = 0.0f;
+    for (int k = 0; k < count; ++k) sum += weights[k] * rows[k][i];
+    out[i] = sum;
+  }
+}
+
 bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
   return has;
@@ -153,6 +171,17 @@ void Accumulate(float* acc, const float* row, float weight, size_t n) {
   }
 #endif
   for (size_t i = 0; i < n; ++i) acc[i] += weight * row[i];
+}
+
+void WeightedSum(float* out, const float* const* rows, const float* weights, int count, size_t n) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (HasAvx2()) {
+    WeightedSumAvx2(out, rows, weights, count, n);
+    return;
+  }
+#endif
+  std::fill(out, out + n, 0.0f);
+  for (int k = 0; k < count; ++k) Accumulate(out, rows[k], weights[k], n);
 }
 
 void WriteRowArgb32(const float* acc, int outW, uint8_t* dst) {
@@ -198,6 +227,8 @@ struct RowResampler::Impl {
   resample::Taps h, v;
   std::vector<float> ring;  // v.width horizontally filtered rows
   std::vector<float> acc;
+  std::vector<const float*> rows;  // the ring rows of one output row, and their weights
+  std::vector<float> weights;
   size_t rowFloats = 0;
   int pushed = 0;
   int emitted = 0;
@@ -208,14 +239,16 @@ struct RowResampler::Impl {
   void emitReadyRows() {
     const int ringSize = v.width;
     while (emitted < out.height() && v.first[emitted] + ringSize <= pushed) {
-      std::fill(acc.begin(), acc.end(), 0.0f);
       const float* wt = &v.weights[size_t(emitted) * ringSize];
+      int count = 0;
       for (int k = 0; k < ringSize; ++k) {
         if (wt[k] == 0.0f) continue;
         const int row = v.first[emitted] + k;
-        resample::Accumulate(acc.data(), &ring[rowFloats * size_t(row % ringSize)], wt[k],
-                             rowFloats);
+        rows[count] = &ring[rowFloats * size_t(row % ringSize)];
+        weights[count] = wt[k];
+        ++count;
       }
+      resample::WeightedSum(acc.data(), rows.data(), weights.data(), count, rowFloats);
       write(acc.data(), image.scanLine(emitted));
       ++emitted;
     }
@@ -266,6 +299,8 @@ RowResampler::RowResampler(QSize in, QSize out, QImage::Format format)
   d.rowFloats = size_t(out.width()) * d.channels;
   d.ring.assign(d.rowFloats * size_t(d.v.width), 0.0f);
   d.acc.assign(d.rowFloats, 0.0f);
+  d.rows.resize(size_t(d.v.width));
+  d.weights.resize(size_t(d.v.width));
 }
 
 RowResampler::~RowResampler() = default;
