@@ -278,7 +278,8 @@ TEST(BatchRun, OptimisesOnlyFilesThatWereWritten) {
   s.options.doNotShowPNGOptimizationAlert = true;
   FakeEngine png;
   ConvertImageThread(s, f.dest, host, cancel, png.Calls());
-  EXPECT_EQ(png.optimised, (QStringList{"png:good.png", "png:bad.png"}));
+  png.optimised.sort();  // the files convert side by side
+  EXPECT_EQ(png.optimised, (QStringList{"png:bad.png", "png:good.png"}));
 
   s.options.optimizationOn = false;
   FakeEngine off;
