@@ -76,8 +76,6 @@ TEST_F(QueuedRoad, GifWithGifsicleOffHasNoTools) {
   EXPECT_EQ(job->statusOrder(), 8);
   EXPECT_EQ(job->statusText(),
             LocalizedString("All neccessary tools have been disabled in Preferences"));
-  EXPECT_TRUE(
-      job->statusText().endsWith(QStringLiteral("tools have been disabled in Preferences")));
   EXPECT_EQ(test::ReadFile(path), before);
 }
 
