@@ -24,16 +24,12 @@ QString WebPSource(const QString& folder, const QString& name) {
       png, EncodeImage(test::PatternImage(48, 32), QStringLiteral("public.png"), {}).value));
   const QString webp = folder + QLatin1Char('/') + name;
   bool ok = false;
-  RunTool(QStringLiteral("cwebp"),
-          {QStringLiteral("-quiet"), QStringLiteral("-lossless"), png, QStringLiteral("-o"), webp},
-          &ok);
+  RunTool(QStringLiteral("cwebp"), {"-quiet", "-lossless", png, "-o", webp}, &ok);
   EXPECT_TRUE(ok);
   return webp;
 }
 
-QStringList TemporaryTiffs() {
-  return QDir(PrivateTempFolder()).entryList({QStringLiteral("*.tif")}, QDir::Files);
-}
+QStringList TemporaryTiffs() { return QDir(PrivateTempFolder()).entryList({"*.tif"}, QDir::Files); }
 
 TEST(WebPPaths, SourceIsReadThroughATemporaryTiffThatIsRemovedAfterwards) {
   const QString folder = test::MakeTempFolder();
@@ -147,11 +143,10 @@ TEST(ConverterEncoding, InMemoryJpegCarriesQualityAndResolution) {
 TEST(ConverterHandlers, EveryImageOfASourceReachesTheDataHandler) {
   const QString tiff = test::MakeTempFolder() + QStringLiteral("/three.tif");
   bool ok = false;
-  RunTool(QStringLiteral("convert"),
-          {QStringLiteral("-size"), QStringLiteral("40x30"), QStringLiteral("xc:red"),
-           QStringLiteral("-size"), QStringLiteral("20x10"), QStringLiteral("xc:lime"),
-           QStringLiteral("-size"), QStringLiteral("8x8"), QStringLiteral("xc:blue"), tiff},
-          &ok);
+  RunTool(
+      QStringLiteral("convert"),
+      {"-size", "40x30", "xc:red", "-size", "20x10", "xc:lime", "-size", "8x8", "xc:blue", tiff},
+      &ok);
   ASSERT_TRUE(ok);
   ImageConverter converter;
   ASSERT_TRUE(converter.loadSource(tiff));

@@ -60,21 +60,16 @@ TEST(FormatByteSize, GermanLocaleGivesTheSameTexts) {
 }
 
 TEST(FinderCompare, SortsNamesAsAFileBrowserDoes) {
-  QStringList names{QStringLiteral("img10.jpg"), QStringLiteral("IMG1.jpg"),
-                    QStringLiteral("img2.jpg")};
+  QStringList names{"img10.jpg", "IMG1.jpg", "img2.jpg"};
   std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
     return FinderCompare(a, b, QLocale(QLocale::English)) < 0;
   });
-  EXPECT_EQ(names, (QStringList{QStringLiteral("IMG1.jpg"), QStringLiteral("img2.jpg"),
-                                QStringLiteral("img10.jpg")}));
+  EXPECT_EQ(names, (QStringList{"IMG1.jpg", "img2.jpg", "img10.jpg"}));
 }
 
 TEST(FinderCompare, OrdersEveryPairOfDistinctTextsOneWay) {
   const QLocale en(QLocale::English);
-  const QString pairs[][2] = {{QStringLiteral("a"), QStringLiteral("A")},
-                              {QStringLiteral("img2"), QStringLiteral("img02")},
-                              {QStringLiteral("ｉｍｇ"), QStringLiteral("img")},
-                              {QStringLiteral("e"), QStringLiteral("é")}};
+  const QString pairs[][2] = {{"a", "A"}, {"img2", "img02"}, {"ｉｍｇ", "img"}, {"e", "é"}};
   for (const auto& pair : pairs) {
     const int forward = FinderCompare(pair[0], pair[1], en);
     EXPECT_NE(forward, 0) << pair[0].toStdString();

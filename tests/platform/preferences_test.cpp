@@ -22,7 +22,7 @@ TEST(Preferences, FileNameCarriesTheBundleIdentifierAndFolderIsCreated) {
 }
 
 TEST(Preferences, MissingOrForeignFileLeavesTheOutputUntouched) {
-  QVariantMap out{{QStringLiteral("sentinel"), 1}};
+  QVariantMap out{{"sentinel", 1}};
   EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Missing.plist")));
   EXPECT_EQ(out.value(QStringLiteral("sentinel")).toInt(), 1);
 
@@ -41,10 +41,9 @@ TEST(Preferences, MissingOrForeignFileLeavesTheOutputUntouched) {
 
 TEST(Preferences, WrittenDictionaryReadsBackAndReplacesTheOldOne) {
   const QString format = QStringLiteral("%@-RoundTrip.plist");
-  ASSERT_TRUE(WritePreferenceDictionary({{QStringLiteral("old"), true}}, format));
-  const QVariantMap prefs{{QStringLiteral("PhotoPresetIndex"), qint64(2)},
-                          {QStringLiteral("ImageQuality"), 0.8f},
-                          {QStringLiteral("AutoEnhancement"), false}};
+  ASSERT_TRUE(WritePreferenceDictionary({{"old", true}}, format));
+  const QVariantMap prefs{
+      {"PhotoPresetIndex", qint64(2)}, {"ImageQuality", 0.8f}, {"AutoEnhancement", false}};
   ASSERT_TRUE(WritePreferenceDictionary(prefs, format));
   QVariantMap back;
   ASSERT_TRUE(ReadPreferenceDictionary(&back, format));
@@ -55,15 +54,13 @@ TEST(Preferences, WrittenDictionaryReadsBackAndReplacesTheOldOne) {
 }
 
 TEST(Preferences, EachFormatKeepsItsOwnFile) {
-  ASSERT_TRUE(
-      WritePreferenceDictionary({{QStringLiteral("a"), 1}}, QStringLiteral("%@-One.plist")));
-  ASSERT_TRUE(
-      WritePreferenceDictionary({{QStringLiteral("b"), 2}}, QStringLiteral("%@-Two.plist")));
+  ASSERT_TRUE(WritePreferenceDictionary({{"a", 1}}, QStringLiteral("%@-One.plist")));
+  ASSERT_TRUE(WritePreferenceDictionary({{"b", 2}}, QStringLiteral("%@-Two.plist")));
   QVariantMap one, two;
   ASSERT_TRUE(ReadPreferenceDictionary(&one, QStringLiteral("%@-One.plist")));
   ASSERT_TRUE(ReadPreferenceDictionary(&two, QStringLiteral("%@-Two.plist")));
-  EXPECT_EQ(one.keys(), QStringList{QStringLiteral("a")});
-  EXPECT_EQ(two.keys(), QStringList{QStringLiteral("b")});
+  EXPECT_EQ(one.keys(), QStringList{"a"});
+  EXPECT_EQ(two.keys(), QStringList{"b"});
 }
 
 TEST(Preferences, UnusableFolderFailsWithoutCrashing) {
@@ -75,8 +72,7 @@ TEST(Preferences, UnusableFolderFailsWithoutCrashing) {
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
   QVariantMap out;
-  EXPECT_FALSE(
-      WritePreferenceDictionary({{QStringLiteral("a"), 1}}, QStringLiteral("%@-Pref.plist")));
+  EXPECT_FALSE(WritePreferenceDictionary({{"a", 1}}, QStringLiteral("%@-Pref.plist")));
   EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Pref.plist")));
   QFile::remove(folder);
 }
