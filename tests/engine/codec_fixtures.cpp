@@ -59,16 +59,6 @@ int WritePngRows(png_structp png, png_infop info, FILE* file, const PngWriteJob*
 
 }  // namespace
 
-QByteArray ReadBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 bool WritePng(const QString& path, const QImage& image, const PngOptions& options) {
   QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
   std::vector<png_bytep> rows(static_cast<size_t>(rgba.height()));

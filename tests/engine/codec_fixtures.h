@@ -10,10 +10,9 @@
 #include <optional>
 #include <vector>
 
-namespace glimbrik::test {
+#include "support/test_env.h"
 
-QByteArray ReadBytes(const QString& path);
-bool WriteBytes(const QString& path, const QByteArray& bytes);
+namespace glimbrik::test {
 
 struct PngOptions {
   std::optional<double> dpi;  // pHYs in pixels per metre from this many dpi

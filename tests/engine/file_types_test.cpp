@@ -18,9 +18,7 @@ QString WritePng(const QString& path) {
 }
 
 QString WriteText(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
+  EXPECT_TRUE(test::WriteBytes(path, bytes));
   return path;
 }
 

@@ -13,9 +13,7 @@ namespace {
 
 void Write(const QString& path, const QByteArray& bytes) {
   QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
+  ASSERT_TRUE(test::WriteBytes(path, bytes));
 }
 
 QByteArray Read(const QString& path) {

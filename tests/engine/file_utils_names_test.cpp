@@ -12,11 +12,7 @@
 namespace glimbrik {
 namespace {
 
-void Touch(const QString& path) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-  file.write("x");
-}
+void Touch(const QString& path) { ASSERT_TRUE(test::WriteBytes(path, "x")) << path.toStdString(); }
 
 TEST(UniqueFileURL, TakenNamesGetTheNextFreeNumber) {
   const QString f = test::MakeTempFolder();

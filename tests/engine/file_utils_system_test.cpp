@@ -17,9 +17,7 @@ namespace {
 
 void WriteBytes(const QString& path, qsizetype count) {
   QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(QByteArray(count, 'x'));
+  ASSERT_TRUE(test::WriteBytes(path, QByteArray(count, 'x')));
 }
 
 QStringList ByteSizeTexts() {

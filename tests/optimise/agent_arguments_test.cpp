@@ -27,7 +27,7 @@ class AgentArguments : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = test::MakeTempFolder() + QStringLiteral("/picture.img");
-    ASSERT_TRUE(test::WriteFile(path_, QByteArray(4000, 'x')));
+    ASSERT_TRUE(test::WriteBytes(path_, QByteArray(4000, 'x')));
     job_ = std::make_shared<File>(path_);
   }
 
@@ -178,7 +178,7 @@ TEST_F(AgentArguments, RunLowPriorityLowersTheTool) {
   JPEGTranAgent agent(job_);
   agent.run();
   RemoveUserDefault(QStringLiteral("RunLowPriority"));
-  EXPECT_EQ(test::ReadFile(niceFile).trimmed(), QByteArray("10"));
+  EXPECT_EQ(test::ReadBytes(niceFile).trimmed(), QByteArray("10"));
 }
 
 }  // namespace

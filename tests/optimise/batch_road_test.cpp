@@ -46,15 +46,15 @@ TEST_F(BatchRoad, PngCrushNeverGrowsAnAlreadySmallPng) {
   ASSERT_TRUE(test::TestPicture().save(path, "PNG", 0));
   // Crush once, then again: the second run finds nothing and must not grow the file.
   for (int round = 0; round < 2; ++round) {
-    const QByteArray before = test::ReadFile(path);
+    const QByteArray before = test::ReadBytes(path);
     auto job = std::make_shared<File>(path);
     QVXPngCrushAgent(job, 1).run();
     job->cleanup();
-    const QByteArray after = test::ReadFile(path);
+    const QByteArray after = test::ReadBytes(path);
     EXPECT_LE(after.size(), before.size());
     if (after != before) {
       const QString previous = folder_ + QStringLiteral("/previous.png");
-      ASSERT_TRUE(test::WriteFile(previous, before));
+      ASSERT_TRUE(test::WriteBytes(previous, before));
       EXPECT_TRUE(test::SamePixels(path, previous));
       QFile::remove(previous);
     }
@@ -80,7 +80,7 @@ TEST_F(BatchRoad, JpegOptimKeepsPixelsAndShrinksAPlainJpeg) {
 TEST_F(BatchRoad, DamagedFilesAreLeftAsTheyWere) {
   const QString source = folder_ + QStringLiteral("/source.png");
   ASSERT_TRUE(test::WriteUncompressedPng(source));
-  const QByteArray png = test::ReadFile(source);
+  const QByteArray png = test::ReadBytes(source);
   QFile::remove(source);
   const struct {
     const char* name;
@@ -93,14 +93,14 @@ TEST_F(BatchRoad, DamagedFilesAreLeftAsTheyWere) {
   };
   for (const auto& c : cases) {
     const QString path = folder_ + QLatin1Char('/') + QLatin1String(c.name);
-    ASSERT_TRUE(test::WriteFile(path, c.data));
+    ASSERT_TRUE(test::WriteBytes(path, c.data));
     // Through the batch run's own entry points.
     if (path.endsWith(QStringLiteral(".png"))) {
       OptimisePNGFile(path);
     } else {
       OptimiseJPEGFile(path, true);
     }
-    EXPECT_EQ(test::ReadFile(path), c.data) << c.name;
+    EXPECT_EQ(test::ReadBytes(path), c.data) << c.name;
   }
 }
 

@@ -143,10 +143,7 @@ TEST(ImageHeaderJpeg, FrameHeaderFarIntoTheFileIsFoundFromThePath) {
   const QByteArray jpeg = JpegHeader(parts);
   ASSERT_GT(jpeg.size(), 1024 * 1024);
   const QString path = test::MakeTempFolder() + "/big.jpg";
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(jpeg);
-  file.close();
+  ASSERT_TRUE(test::WriteBytes(path, jpeg));
   const ImageHeaderResult result = ReadImageHeader(path);
   ASSERT_TRUE(result) << result.reason.toStdString();
   EXPECT_EQ(result.header->width, 4000);
@@ -247,9 +244,7 @@ TEST(ImageHeaderTiff, TagsFromTheFile) {
   EXPECT_NEAR(h.dpiX, 299.72, 1e-3);
   EXPECT_EQ(h.frameCount, 1);
 
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const ImageHeader fromBytes = Probe(file.readAll());
+  const ImageHeader fromBytes = Probe(test::ReadBytes(path));
   EXPECT_EQ(fromBytes.width, 30);
   EXPECT_EQ(fromBytes.orientation, 8);
 }
@@ -356,10 +351,7 @@ TEST(ImageHeaderOthers, GifBmpAndQtFormats) {
 
 TEST(ImageHeader, NonImagesAndLimits) {
   const QString folder = test::MakeTempFolder();
-  QFile text(folder + "/notes.txt");
-  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-  text.write("plain words, not pixels\n");
-  text.close();
+  ASSERT_TRUE(test::WriteBytes(folder + "/notes.txt", "plain words, not pixels\n"));
   const ImageHeaderResult notImage = ReadImageHeader(folder + "/notes.txt");
   EXPECT_FALSE(notImage);
   EXPECT_FALSE(notImage.reason.isEmpty());

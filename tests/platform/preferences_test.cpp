@@ -9,6 +9,7 @@
 #include "platform/bundle.h"
 #include "platform/folders.h"
 #include "platform/plist.h"
+#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -31,10 +32,7 @@ TEST(Preferences, MissingOrForeignFileLeavesTheOutputUntouched) {
       WritePlistFile(QVariantList{1, 2}, PreferenceFilePath(QStringLiteral("%@-Array.plist")))
           .ok());
   EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Array.plist")));
-  QFile junk(PreferenceFilePath(QStringLiteral("%@-Junk.plist")));
-  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-  junk.write("not a plist");
-  junk.close();
+  ASSERT_TRUE(test::WriteBytes(PreferenceFilePath(QStringLiteral("%@-Junk.plist")), "not a plist"));
   EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Junk.plist")));
   EXPECT_EQ(out.size(), 1);
 }
@@ -68,9 +66,7 @@ TEST(Preferences, UnusableFolderFailsWithoutCrashing) {
   const QString folder = PreferencesFolderPath();
   QDir(folder).removeRecursively();
   QDir().mkpath(QFileInfo(folder).absolutePath());
-  QFile blocker(folder);
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
+  ASSERT_TRUE(test::WriteBytes(folder, QByteArray()));
   QVariantMap out;
   EXPECT_FALSE(WritePreferenceDictionary({{"a", 1}}, QStringLiteral("%@-Pref.plist")));
   EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Pref.plist")));

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "support/test_env.h"
+
 namespace glimbrik::test {
 
 struct TiffEntry {
@@ -186,11 +188,6 @@ inline QByteArray PngWithChunks(const QByteArray& chunks) {
   const QByteArray png = EncodedImage("PNG");
   constexpr qsizetype kAfterHeader = 8 + 25;
   return png.left(kAfterHeader) + chunks + png.mid(kAfterHeader);
-}
-
-inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 }  // namespace glimbrik::test
