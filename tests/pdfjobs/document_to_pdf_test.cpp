@@ -34,7 +34,6 @@ TextToPDFConversionOptions Letter(const QString& source, const QString& destinat
 bool ConvertEach(const TextToPDFConversionOptions& o) {
   DocumentToPDF job;
   job.setOptions(o);
-  job.setProgressCallback(o.progressCallback);
   return job.convertEach();
 }
 
