@@ -4,6 +4,7 @@
 #include <QListView>
 #include <QTreeView>
 
+#include "app/dialog_folders.h"
 #include "platform/localization.h"
 
 namespace glimbrik {
@@ -17,6 +18,7 @@ AddPanel::AddPanel(QWidget* parent, QWidget* accessory)
   setWindowTitle(LocalizedString("OpenDialogTitle"));
   setLabelText(QFileDialog::Accept, LocalizedString("AddDialogButton"));
   setFileMode(QFileDialog::ExistingFiles);
+  setDirectory(DialogStartFolder(DialogFolder::Add));
   // Several files and folders at once.
   for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
     if (qobject_cast<QListView*>(view) || qobject_cast<QTreeView*>(view)) {
@@ -39,6 +41,7 @@ AddPanel::~AddPanel() {
 void AddPanel::accept() {
   chosen_ = selectedFiles();
   if (chosen_.isEmpty()) return;
+  RememberDialogFolder(DialogFolder::Add, directory().absolutePath());
   QDialog::accept();
 }
 

@@ -20,6 +20,7 @@
 #include "app/general_options.h"
 #include "app/image_list_model.h"
 #include "app/main_window.h"
+#include "app/preset_files.h"
 #include "engine/conversion_records.h"
 #include "platform/color_profile.h"
 #include "watermark/watermark_text_tokens.h"
@@ -29,9 +30,11 @@ class QCheckBox;
 
 namespace glimbrik {
 
+class PresetNameSheet;
 class MacAppStoreRating;
 class PreferencesSheet;
 class PreviewController;
+class TextWatermarkPanel;
 
 // The application's controller: owns the image list, the sidebar groups and the option panels
 // of the main window, and answers the window's and the application's questions. GUI thread
@@ -116,7 +119,6 @@ class AppDelegate : public QObject {
   // Parts that other components provide once they exist; each is skipped while empty.
   struct PanelHooks {
     std::function<void(QObject* sender)> PreviewAction;  // the preview follows an edit
-    std::function<void(const QString& title)> applyStoredResizePreset;  // size items from 19
   } hooks;
 
   // --- Resize panel.
@@ -135,6 +137,37 @@ class AppDelegate : public QObject {
   void changeResizeResultDisplayUnitType();
   // The resize part as the panel shows it; none when the resize group is off.
   std::optional<ImageResizeOptions> GetResizingOptions() const;
+
+  // --- Photo, resize and rename presets (app_delegate_presets*.cpp).
+  // The stored presets appended to their pop-ups; the watermark editor's presets load between
+  // the resize and the photo presets.
+  void LoadRenameAndResizePresetPopups();
+  void LoadPhotoPresetPopup();
+  void GetResizePreferenceValue(QVariantMap* preset) const;
+  void GetRenamePreferenceValue(QVariantMap* preset) const;
+  void GetConversionPreferenceValue(QVariantMap* preset) const;
+  void GetOptimizationPreferenceValue(QVariantMap* preset) const;
+  void GetEffectPreferenceValue(QVariantMap* preset) const;
+  void GetPhotoPreferenceValue(QVariantMap* preset);
+  void ChangeAndSetResizeOptionsFromDict(const QVariantMap* preset);
+  void ChangeAndSetPrefOptions(const QString& name);
+  void ChangeAndSetRenameOptionsFromDict(const QVariantMap* preset);
+  void ChangeAndSetRenamePresetOptions(const QString& name);
+  void PhotoPresetChangeAction(QObject* sender);
+  // An empty name, or one the file does not hold, applies the defaults.
+  void ChangeAndSetPhotoPrefOptions(const QString& name);
+  void UpdateGlobalPhotoPresetDatadDringRemoveAction(const QString& key, qint64 value);
+  void UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex(qint64 row);
+  // The naming sheet: opened for one kind of preset, its buttons save or remove by name.
+  void AddPresetAction(QObject* sender);
+  void AddRenamePresetAction(QObject* sender);
+  void AddPhotoPresetAction(QObject* sender);
+  void SavePresetAction(QObject* sender);
+  void RemovePresetAction(QObject* sender);
+  void CancelPresetButtonAction(QObject* sender);
+  PresetNameSheet* AddPresetDialogOutlet() const { return presetSheet_; }
+  bool isPhotoPref = false;
+  bool isRenamePresetPref = false;
 
   // --- Sidebar.
   const std::vector<std::shared_ptr<QVXConfigurationGroup>>& configurations() const {
@@ -243,6 +276,8 @@ class AppDelegate : public QObject {
   QToolButton* previewButtonOutlet() const { return window_->previewButtonOutlet; }
   // The watermark editor's view, a child of the selected-image view.
   QPointer<WatermarkView> watermarkContextView;
+  // The text-watermark panel of the sidebar; none without the editor.
+  TextWatermarkPanel* textWatermarkPanel() const { return textWatermarkPanel_; }
 
   // Set by a run's cancel command; adding runs stop between files when it is set but never clear
   // it.
@@ -291,11 +326,18 @@ class AppDelegate : public QObject {
   // The rename example and the watermarks that show the resized size follow a resize edit.
   void ResizeOptionsDidChange();
   void connectPanelControls();
+  void connectPresetControls();
+  // The kind the naming sheet works on, from its two flags.
+  PresetKind presetSheetKind() const;
+  void beginPresetSheet(PresetKind kind, QObject* sender);
+  QComboBox* popupForPresetKind(PresetKind kind) const;
 
   MainWindow* window_ = nullptr;
+  PresetNameSheet* presetSheet_ = nullptr;  // made on first use, a child of the window
   ImageListModel* model_ = nullptr;
   QPointer<PreviewController> previewController_;
   WatermarkTextTokens* tokens_ = nullptr;
+  TextWatermarkPanel* textWatermarkPanel_ = nullptr;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;
   ImageEntityPtr shownEntity_;  // the entry the image view shows

@@ -30,6 +30,9 @@ BatchController* InstallBatchRun(AppDelegate& delegate) {
     if (std::optional<TokenArray> tokens = delegate.GetRenameTokens()) o.renameTokens = *tokens;
   };
   c.selectedColorSpace = [&delegate] { return delegate.GetSelectedColorSpaceRef(); };
+  c.markFailedFiles = [&delegate](const std::vector<BatchFailure>& failures) {
+    delegate.imageListViewContents()->MarkFailedFiles(failures);
+  };
 
   c.fillWatermarks = [&delegate](BatchOptions& o) {
     const WatermarkView* view = delegate.watermarkContextView;

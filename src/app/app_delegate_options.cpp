@@ -4,6 +4,7 @@
 
 #include "app/app_delegate.h"
 #include "app/batch_output_type.h"
+#include "app/text_watermark_panel.h"
 #include "platform/preferences.h"
 
 namespace glimbrik {
@@ -62,18 +63,7 @@ void AppDelegate::WriteGeneralPrefOptions() {
                             QString::fromLatin1(kGeneralPrefFile));
 }
 
-void AppDelegate::ApplyDefaultPhotoPreset() {
-  DefaultImageConversionOption();
-  DefaultOptimizationOption();
-  DefaultRenameOption();
-  DefaultResizeOption();
-  DefaultWatermarkTextOption();
-  DefaultWatermarkImageOption();
-  DefaultEffectOption();
-  for (int group = kConfigurationGroupCount - 1; group >= 0; --group) {
-    SwitchOnOffHeader(group, group == kConversionGroup, false);
-  }
-}
+void AppDelegate::ApplyDefaultPhotoPreset() { ChangeAndSetPhotoPrefOptions(QString()); }
 
 void AppDelegate::DefaultImageConversionOption() {
   OptionPanels& p = panels();
@@ -137,9 +127,10 @@ void AppDelegate::DefaultWatermarkTextOption() {
   WatermarkView* view = watermarkContextView;
   if (!view) return;
   WatermarkModel& model = view->model();
+  view->ResetTextWatermarkPresetsFromDatabase();
   if (model.presetRowCount() > 0) {
-    model.setPresetTableSelection({0}, 0);
-    view->ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
+    // The table's selection change loads the preset into the editor and its controls.
+    view->SelectRowStartingAtRow(0);
   } else {
     model.InitializeTextWatermarkOptions();
     view->AssignTextWaterMarkValuesToControl();
@@ -230,7 +221,12 @@ void AppDelegate::PreserveCreationDateAction() {
 }
 
 void AppDelegate::changeFont(const QFont& font) {
-  if (watermarkContextView) watermarkContextView->setFontName(font);
+  if (!watermarkContextView || font.family().isEmpty()) return;
+  watermarkContextView->setFontName(font);
+  if (textWatermarkPanel_) {
+    textWatermarkPanel_->setFontToControls(font);
+    textWatermarkPanel_->setFontSizeToControl(font);
+  }
 }
 
 }  // namespace glimbrik

@@ -77,8 +77,9 @@ void AppDelegate::changeRenamePresetPopupAction(QObject* sender) {
   if (const std::optional<TokenArray> pattern = BuiltInRenamePattern(index)) {
     renameTokenTextFieldOutlet()->setTokens(*pattern);
     updateRenameExampleString();
+  } else if (index >= InfoForPresetKind(PresetKind::kRename).firstStoredItem) {
+    ChangeAndSetRenamePresetOptions(popup->itemText(index));
   }
-  // Stored presets (index 8 on) are applied by the preset code.
   {
     const QSignalBlocker blocker(popup);
     popup->setCurrentIndex(index);

@@ -252,7 +252,7 @@ void AppDelegate::changeImageDimentionPopupAction(QObject* sender) {
   QComboBox* popup = p.imageDimentionsPopupOutlet;
   const int index = popup->currentIndex();
   if (index >= kFirstStoredResizePreset) {
-    if (hooks.applyStoredResizePreset) hooks.applyStoredResizePreset(popup->itemText(index));
+    ChangeAndSetPrefOptions(popup->itemText(index));
   } else {
     const SizePreset* preset = nullptr;
     for (const SizePreset& item : kSizePresets) {

@@ -3,6 +3,7 @@
 #include "app/app_delegate.h"
 #include "app/batch_output_type.h"
 #include "app/panel_widgets.h"
+#include "app/text_watermark_panel.h"
 #include "platform/localization.h"
 
 namespace glimbrik {
@@ -72,6 +73,7 @@ void AppDelegate::SwitchOnOffHeader(int group, bool state, bool redraw) {
       break;
     case kTextWatermarkGroup:
       if (watermarkContextView) watermarkContextView->model().setTextWatermarkFlag(state);
+      if (textWatermarkPanel_) textWatermarkPanel_->EnableDisableWatermarkControls(state);
       break;
     case kImageWatermarkGroup:
       if (watermarkContextView) watermarkContextView->model().setImageWatermarkFlag(state);

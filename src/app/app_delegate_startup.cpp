@@ -70,9 +70,10 @@ void AppDelegate::InitializeNibControlsFromHere() {
   p.conversionProgressIndicator->setRange(0, 1);
   // 5. Colour profiles.
   InitColorProfilesAndPopupButton();
-  // 6. Stored presets come with their panels: the pop-ups hold their built-in items only. The
-  //    watermark editor loads its presets.
+  // 6. Stored presets, the watermark editor's between the resize and the photo presets.
+  LoadRenameAndResizePresetPopups();
   SetUpWatermarkView();
+  LoadPhotoPresetPopup();
   SetUpImageView();
   SetUpTokenFields();
   // 7. General options.
@@ -83,11 +84,14 @@ void AppDelegate::InitializeNibControlsFromHere() {
   if (watermarkContextView) watermarkContextView->hide();
   // 9. The option sidebar.
   buildConfigurations();
-  // 10. The photo preset chosen at the last quit; only the built-in item exists so far.
+  // 10. The photo preset chosen at the last quit.
   const qint64 index = photoPresetIndexAtStart_;
-  w.PhotoPresetPopupButton->setCurrentIndex(
-      index >= 0 && index < w.PhotoPresetPopupButton->count() ? index : 0);
-  ApplyDefaultPhotoPreset();
+  QComboBox* photo = w.PhotoPresetPopupButton;
+  {
+    const QSignalBlocker blocker(photo);
+    photo->setCurrentIndex(index > 0 && index < photo->count() ? static_cast<int>(index) : 0);
+  }
+  ChangeAndSetPhotoPrefOptions(photo->currentIndex() > 0 ? photo->currentText() : QString());
   // 11. Sort state.
   QFont menuFont = w.sortMenu->font();
   menuFont.setPointSizeF(QApplication::font().pointSizeF() * 0.85);
@@ -110,13 +114,18 @@ void AppDelegate::openFiles(const QStringList& paths) {
 }
 
 bool AppDelegate::windowShouldClose() {
-  // The watermark editor will ask here about an unsaved preset once it exists.
+  // Unsaved text watermarks: the user may keep the window open. A quit has asked already.
+  if (m_mainWindowClosing) return true;
+  if (watermarkContextView && !watermarkContextView->CheckAndSetModifiedPresetRow()) return false;
   m_mainWindowClosing = true;
   return true;
 }
 
 bool AppDelegate::applicationShouldTerminate() {
-  // Once the watermark editor exists it is asked here unless the window's close already asked.
+  // The window's close has asked already.
+  if (m_mainWindowClosing) return true;
+  if (watermarkContextView && !watermarkContextView->CheckAndSetModifiedPresetRow()) return false;
+  m_mainWindowClosing = true;
   return true;
 }
 

@@ -1,6 +1,8 @@
 #include "app/app_delegate.h"
 #include "app/batch_capture.h"
+#include "app/custom_alert.h"
 #include "app/rename_string.h"
+#include "app/text_watermark_panel.h"
 #include "watermark/watermark_presets.h"
 
 namespace glimbrik {
@@ -19,7 +21,13 @@ void AppDelegate::SetUpWatermarkView() {
   view->host.textWatermarkFullString = [this](const TokenArray& tokens) {
     return GetTextWatermarkFullString(tokens);
   };
-  ResetTextWatermarkPresetsFromDatabase(view->model());
+  view->host.showCustomAlert = [this](const QString& title, const QString& message,
+                                      const QString& defaultButton, const QString& alterButton,
+                                      const QString& otherButton) {
+    return ShowCustomAlert(title, message, defaultButton, alterButton, otherButton, window_);
+  };
+  textWatermarkPanel_ = new TextWatermarkPanel(*this, *view, panels());
+  view->ResetTextWatermarkPresetsFromDatabase();
 }
 
 QString AppDelegate::GetTextWatermarkFullString(const TokenArray& tokens) const {

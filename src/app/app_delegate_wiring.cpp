@@ -73,6 +73,7 @@ void AppDelegate::connectControls() {
 
   connectPanelControls();
   connectRenameControls();
+  connectPresetControls();
   connectPeripheryControls();
 }
 

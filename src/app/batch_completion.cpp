@@ -1,18 +1,41 @@
 #include "app/batch_completion.h"
 
+#include <QFileInfo>
+#include <QStringList>
+
 #include "app/batch_host.h"
 #include "platform/localization.h"
 
 namespace glimbrik {
 
-CompletionAlertTexts CompletionAlertTextsFor(long finalStatus, int64_t fileCount) {
+namespace {
+
+// "name: reason" lines, the first few of them, and how many more there are.
+QString FailureLines(const std::vector<BatchFailure>& failures) {
+  constexpr size_t kShown = 8;
+  QStringList lines;
+  for (size_t i = 0; i < failures.size() && i < kShown; ++i) {
+    lines << QFileInfo(failures[i].path).fileName() + QStringLiteral(": ") + failures[i].reason;
+  }
+  if (failures.size() > kShown) {
+    lines << LocalizedString("FailedFilesMoreMsg").arg(qulonglong(failures.size() - kShown));
+  }
+  return lines.join(u'\n');
+}
+
+}  // namespace
+
+CompletionAlertTexts CompletionAlertTextsFor(long finalStatus, int64_t fileCount,
+                                             const std::vector<BatchFailure>& failures) {
   CompletionAlertTexts t;
   const auto n = static_cast<qlonglong>(fileCount);
   if ((finalStatus & kStatusWritten) != 0) {
     t.offerOpenDestination = true;
     if ((finalStatus & kStatusFailed) != 0) {
       t.title = LocalizedString("ConvertMsgTitle").arg(n).arg(QStringLiteral("s"));
-      t.message = LocalizedString("FailureConvertMsg");
+      t.message = failures.empty()
+                      ? LocalizedString("FailureConvertMsg")
+                      : LocalizedString("FailedFilesMsg") + u'\n' + FailureLines(failures);
     } else {
       t.title = LocalizedString("SuccessfullConvertMsgTitle")
                     .arg(n)
@@ -25,7 +48,9 @@ CompletionAlertTexts CompletionAlertTextsFor(long finalStatus, int64_t fileCount
   } else {
     t.title = LocalizedString("FailureConvertMsgTitle");
     t.message =
-        LocalizedString(fileCount == 1 ? "FailureSingleFileConvertMsg" : "FailureConvertMsg");
+        failures.empty()
+            ? LocalizedString(fileCount == 1 ? "FailureSingleFileConvertMsg" : "FailureConvertMsg")
+            : LocalizedString("FailedFilesMsg") + u'\n' + FailureLines(failures);
   }
   return t;
 }

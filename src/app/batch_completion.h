@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <cstdint>
+#include <vector>
+
+#include "app/batch_host.h"
 
 namespace glimbrik {
 
@@ -12,7 +15,9 @@ struct CompletionAlertTexts {
   bool offerOpenDestination = false;  // the alternate button opens the destination folder
 };
 
-CompletionAlertTexts CompletionAlertTextsFor(long finalStatus, int64_t fileCount);
+// Failed files, when given, are named with their reasons in place of the general message.
+CompletionAlertTexts CompletionAlertTextsFor(long finalStatus, int64_t fileCount,
+                                             const std::vector<BatchFailure>& failures = {});
 
 // The text of the "Export Completed" notification.
 QString CompletionNotificationText(const CompletionAlertTexts& texts);

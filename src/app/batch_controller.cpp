@@ -14,6 +14,7 @@
 #include "app/batch_completion.h"
 #include "app/batch_engine.h"
 #include "app/custom_alert.h"
+#include "app/dialog_folders.h"
 #include "engine/file_utils.h"
 #include "platform/localization.h"
 
@@ -120,6 +121,7 @@ void BatchController::SaveImage() {
   dialog->setOption(QFileDialog::ShowDirsOnly);
   dialog->setFileMode(QFileDialog::Directory);
   dialog->setLabelText(QFileDialog::Accept, LocalizedString("SaveDialogButton"));
+  dialog->setDirectory(DialogStartFolder(DialogFolder::Destination));
   dialog->setWindowModality(Qt::WindowModal);
   QPointer<QWidget> accessory = p.destinationOptionAccessaryView;
   QPointer<QWidget> formerParent = accessory ? accessory->parentWidget() : nullptr;
@@ -137,6 +139,7 @@ void BatchController::SaveImage() {
             const QString chosen = dialog->selectedFiles().value(0);
             dialog->deleteLater();
             if (result == QDialog::Accepted && !chosen.isEmpty()) {
+              RememberDialogFolder(DialogFolder::Destination, chosen);
               StartRun(chosen);
             } else {
               conversionSelectedIndexSet_.reset();
@@ -271,9 +274,16 @@ void BatchController::EndProgressSheet() {
   });
 }
 
+void BatchController::ReportFailedFiles(const std::vector<BatchFailure>& failures) {
+  failures_ = failures;
+  OnMainThread([this, failures] {
+    if (context_.markFailedFiles) context_.markFailedFiles(failures);
+  });
+}
+
 void BatchController::AlertOnSuccessConversion(const QString& targetFolder, long finalStatus,
                                                int64_t fileCount) {
-  const CompletionAlertTexts texts = CompletionAlertTextsFor(finalStatus, fileCount);
+  const CompletionAlertTexts texts = CompletionAlertTextsFor(finalStatus, fileCount, failures_);
   QCheckBox* box = context_.panels->doNotShowAlertCheckBox;
   OnMainThread([this, &texts, box] {
     context_.notify(LocalizedString("Export Completed"), CompletionNotificationText(texts));

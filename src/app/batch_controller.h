@@ -38,6 +38,8 @@ struct BatchControllerContext {
   // Replaceable for tests: the desktop notification and opening the destination folder.
   std::function<void(const QString& title, const QString& text)> notify;
   std::function<void(const QString& folder)> openFolder;
+  // Marks the list's rows of the files a run could not write (GUI thread).
+  std::function<void(const std::vector<BatchFailure>& failures)> markFailedFiles;
 };
 
 // The convert commands, the destination choice, the worker thread of a run and the sheets and
@@ -71,6 +73,7 @@ class BatchController : public QObject, public BatchRunHost {
   void EndProgressSheet() override;
   void AlertOnSuccessConversion(const QString& targetFolder, long finalStatus,
                                 int64_t fileCount) override;
+  void ReportFailedFiles(const std::vector<BatchFailure>& failures) override;
 
  signals:
   void runFinished(const glimbrik::BatchRunResult& result);
@@ -83,6 +86,7 @@ class BatchController : public QObject, public BatchRunHost {
   BatchControllerContext context_;
   std::unique_ptr<std::vector<int>> conversionSelectedIndexSet_;
   QThread* worker_ = nullptr;
+  std::vector<BatchFailure> failures_;  // of the run that ends, for its completion alert
 };
 
 }  // namespace glimbrik

@@ -16,14 +16,16 @@ QDateTime FromTimestamp(const struct statx_timestamp& t) {
 
 std::optional<FileAttributes> GetFileAttributes(const QString& sourcePath, bool preserveCreated,
                                                 bool preserveModified) {
-  if (!preserveCreated) return std::nullopt;
+  if (!preserveCreated && !preserveModified) return std::nullopt;
   struct statx st {};
   if (statx(AT_FDCWD, QFile::encodeName(sourcePath).constData(), 0, STATX_BTIME | STATX_MTIME,
             &st) != 0) {
     return std::nullopt;
   }
   FileAttributes attributes;
-  if (st.stx_mask & STATX_BTIME) attributes.creationDate = FromTimestamp(st.stx_btime);
+  if (preserveCreated && (st.stx_mask & STATX_BTIME)) {
+    attributes.creationDate = FromTimestamp(st.stx_btime);
+  }
   if (preserveModified && (st.stx_mask & STATX_MTIME)) {
     attributes.modificationDate = FromTimestamp(st.stx_mtime);
   }

@@ -7,9 +7,9 @@
 
 namespace glimbrik {
 
-// The dates of a source that its output keeps. Nothing unless the creation-date box is on (the
-// modification-date box is only enabled with it). A file system that keeps no creation date
-// still lets the modification date through.
+// The dates of a source that its output keeps, each as its own box says. The modification-date
+// box is only enabled with the creation-date box, but a ticked one shown greyed out still keeps
+// the date: what the boxes show is what a run does.
 std::optional<FileAttributes> GetFileAttributes(const QString& sourcePath, bool preserveCreated,
                                                 bool preserveModified);
 

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 #include "app/batch_snapshot.h"
 
@@ -22,6 +23,12 @@ enum BatchStatusBits : long {
   kStatusWritten = 1,
   kStatusFailed = 2,
   kStatusNotEnlarged = 4,
+};
+
+// A file a run could not write, with the short reason shown to the user.
+struct BatchFailure {
+  QString path;
+  QString reason;
 };
 
 class BatchRunHost {
@@ -44,6 +51,9 @@ class BatchRunHost {
   // The completion alert, with its notification.
   virtual void AlertOnSuccessConversion(const QString& targetFolder, long finalStatus,
                                         int64_t fileCount) = 0;
+  // The files that failed, once the run is over and before its completion alert (also when the
+  // alert is not shown); none for a run without failures.
+  virtual void ReportFailedFiles(const std::vector<BatchFailure>& failures) { (void)failures; }
 };
 
 }  // namespace glimbrik

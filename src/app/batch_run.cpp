@@ -6,12 +6,30 @@
 #include "app/batch_file_dates.h"
 #include "app/batch_options.h"
 #include "app/batch_paths.h"
+#include "app/list_adding.h"
+#include "engine/image_converter.h"
+#include "platform/image_header.h"
+#include "platform/localization.h"
 
 namespace glimbrik {
 namespace {
 
 constexpr int kJPEGType = 4;
 constexpr int kPNGType = 7;
+
+// Why a file the engine could not write failed, in the user's terms.
+QString FailureReason(const QString& source, const QString& destination) {
+  const QFileInfo in(source);
+  if (!in.isReadable() || !ReadImageHeader(source)) {
+    return LocalizedString("FailureReasonUnreadable");
+  }
+  QFileInfo folder(QFileInfo(destination).absolutePath());
+  while (!folder.exists() && folder.absoluteFilePath() != folder.absolutePath()) {
+    folder = QFileInfo(folder.absolutePath());  // the nearest folder that is there
+  }
+  if (!folder.isDir() || !folder.isWritable()) return LocalizedString("FailureReasonDestination");
+  return LocalizedString("FailureReasonConversion");
+}
 
 long StatusBitsForResult(int result) {
   if (result == 0) return kStatusWritten;
@@ -68,6 +86,9 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
       // Gone since it was listed: no progress and no number, but the user hears it failed.
       run.finalStatus |= kStatusFailed;
       ++run.failed;
+      run.failures.push_back(
+          {source, LocalizedString(IsUndecodableName(source) ? "FailureReasonName"
+                                                             : "FailureReasonMissing")});
       continue;
     }
 
@@ -101,11 +122,16 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
     // The engine writes the type the name was made for.
     ImageConversion typed = conversion;
     if (typed.options.outputType == 0) typed.options.outputType = type;
+    // A type without an encoder here fails before anything is decoded.
+    const bool writable = CanWriteOutputType(type);
     const int result =
-        ConvertImageFormatFromURL(source, destination, typed, attributes, type, engine);
+        writable ? ConvertImageFormatFromURL(source, destination, typed, attributes, type, engine)
+                 : 1;
     run.finalStatus |= StatusBitsForResult(result);
     if (result == 1) {
       ++run.failed;
+      run.failures.push_back({source, writable ? FailureReason(source, destination)
+                                               : LocalizedString("FailureReasonFormat")});
       continue;
     }
     ++run.written;
@@ -125,6 +151,7 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
   if (!preview) {
     host.ChangeProgressStatus(kProgressFinished, fileProcessingIndex, fileCount, QString());
     host.EndProgressSheet();
+    host.ReportFailedFiles(run.failures);
     if (!options.doNotShowAlert && !run.cancelled) {
       host.AlertOnSuccessConversion(destinationRoot, run.finalStatus, fileCount);
     }

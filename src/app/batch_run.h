@@ -16,7 +16,8 @@ struct BatchRunResult {
   long finalStatus = 0;  // BatchStatusBits
   int64_t written = 0;
   int64_t failed = 0;
-  std::vector<QString> destinations;  // every output path tried, in order
+  std::vector<QString> destinations;   // every output path tried, in order
+  std::vector<BatchFailure> failures;  // in the order of the files
 };
 
 // One batch run over the snapshot's entries into destinationRoot, on the calling thread. The

@@ -8,6 +8,8 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include "platform/localization.h"
+
 namespace glimbrik {
 
 namespace {
@@ -80,7 +82,18 @@ AlertDialog::AlertDialog(const QString& title, const QString& message, const QSt
   if (!otherButton.isNull())
     add(otherButton, "otherButton", QDialogButtonBox::DestructiveRole, kOtherCode);
   layout->addWidget(buttons);
+  const auto isCancel = [](const QString& text) {
+    return !text.isNull() && (text == LocalizedString("CancelTitle") ||
+                              text.compare(QLatin1String("Cancel"), Qt::CaseInsensitive) == 0);
+  };
+  if (isCancel(alterButton)) {
+    cancelCode_ = kAlternateCode;
+  } else if (isCancel(otherButton)) {
+    cancelCode_ = kOtherCode;
+  }
 }
+
+void AlertDialog::reject() { done(cancelCode_); }
 
 CustomAlert::CustomAlert(const QString& title, const QString& message, const QString& defaultButton,
                          const QString& alterButton, const QString& otherButton)

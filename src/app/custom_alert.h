@@ -15,6 +15,13 @@ class AlertDialog : public QDialog {
   AlertDialog(const QString& title, const QString& message, const QString& defaultButton,
               const QString& alterButton, const QString& otherButton, QWidget* accessory,
               QWidget* parent);
+
+  // Escape and the window's close button: the Cancel button's answer when there is one, else
+  // the default button's; never an answer of its own that a caller could take for "go on".
+  void reject() override;
+
+ private:
+  int cancelCode_ = QDialog::Accepted;
 };
 
 // A question to the user shown as a window-modal sheet on the GUI thread; the caller gets the

@@ -1,6 +1,7 @@
 #include "app/image_list_model.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "app/cell_texts.h"
 #include "app/thumbnail_queue.h"
@@ -36,8 +37,13 @@ QVariant ImageListModel::data(const QModelIndex& index, int role) const {
   if (!entity) return {};
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
       return entity->title();
+    case Qt::ToolTipRole: {
+      const QString reason = entity->failureReason();
+      return reason.isEmpty() ? entity->title() : entity->title() + u'\n' + reason;
+    }
+    case FailureRole:
+      return entity->failureReason();
     case EntityRole:
       return QVariant::fromValue(static_cast<void*>(entity.get()));
     case ThumbnailRole:
@@ -121,6 +127,19 @@ void ImageListModel::ReloadRowForEntity(quintptr entity) {
   const int row = rowOf(entity);
   if (row < 0) return;
   emit dataChanged(index(row, 0), index(row, 0));
+}
+
+void ImageListModel::MarkFailedFiles(const std::vector<BatchFailure>& failures) {
+  std::unordered_map<QString, QString> reasons;
+  for (const BatchFailure& failure : failures) reasons[failure.path] = failure.reason;
+  for (const ImageEntityPtr& entity : entries_) {
+    const auto found = reasons.find(entity->filePath());
+    entity->setFailureReason(found == reasons.end() ? QString() : found->second);
+  }
+  if (!entries_.empty()) {
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                     {Qt::ToolTipRole, FailureRole});
+  }
 }
 
 }  // namespace glimbrik

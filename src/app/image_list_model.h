@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <vector>
 
+#include "app/batch_host.h"
 #include "app/list_entity.h"
 
 namespace glimbrik {
@@ -19,6 +20,7 @@ class ImageListModel : public QAbstractTableModel {
     FileSizeTextRole,
     ImagePixelSizeTextRole,
     ImageDPITextRole,
+    FailureRole,  // QString: why the last run could not write the file; empty otherwise
   };
 
   explicit ImageListModel(QObject* parent = nullptr);
@@ -44,6 +46,8 @@ class ImageListModel : public QAbstractTableModel {
  public slots:
   // Refreshes the row of an entity whose facts were published; nothing when it left the list.
   void ReloadRowForEntity(quintptr entity);
+  // Marks the files the last run could not write (path to reason); every other row is cleared.
+  void MarkFailedFiles(const std::vector<BatchFailure>& failures);
 
  private:
   std::vector<ImageEntityPtr> entries_;

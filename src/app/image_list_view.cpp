@@ -42,7 +42,11 @@ void ImageDataCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     painter->drawArc(QRect(imageBox.center() - QPoint(10, 10), QSize(20, 20)), 90 * 16, 270 * 16);
   }
   const bool selected = option.state & QStyle::State_Selected;
-  painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+  // A file the last run could not write has its name in red (the reason is its tool tip).
+  const bool failed = !index.data(ImageListModel::FailureRole).toString().isEmpty();
+  painter->setPen(
+      failed ? QColor(200, 30, 30)
+             : option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
   QFont bold = option.font;
   bold.setBold(true);
   const int lineHeight = option.fontMetrics.height() + 4;

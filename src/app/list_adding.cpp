@@ -1,7 +1,11 @@
 #include "app/list_adding.h"
 
+#include <dirent.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include "engine/file_types.h"
 #include "engine/image_file.h"
@@ -15,7 +19,27 @@ QString KindForFileURL(const QString& path) {
   return file.load(path) ? QStringLiteral("") : QString();
 }
 
+bool IsUndecodableName(const QString& path) {
+  return path.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(path);
+}
+
 namespace {
+
+QStringList UndecodableFiles(const QString& folder) {
+  QStringList paths;
+  DIR* dir = opendir(QFile::encodeName(folder).constData());
+  if (!dir) return paths;
+  while (const dirent* entry = readdir(dir)) {
+    const QByteArray name(entry->d_name);
+    if (name.startsWith('.') || entry->d_type == DT_DIR) continue;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString decoded = decoder.decode(name);
+    if (decoder.hasError()) paths << folder + QLatin1Char('/') + decoded;
+  }
+  closedir(dir);
+  paths.sort();
+  return paths;
+}
 
 // Returns false when the walk was stopped.
 bool WalkFolder(const QString& folder, const QString& root, bool recursive,
@@ -35,6 +59,13 @@ bool WalkFolder(const QString& folder, const QString& root, bool recursive,
     }
     const QString kind = KindForFileURL(entry.filePath());
     if (!kind.isNull()) visit(FileToAdd{entry.filePath(), kind, root});
+  }
+  // Qt leaves out names whose bytes are not UTF-8, and cannot open such a file: they are listed
+  // under a stand-in name, so that a run names them as failed instead of them vanishing here.
+  for (const QString& path : UndecodableFiles(folder)) {
+    if (shouldStop()) return false;
+    const QString kind = FileKindDescription(path);
+    visit(FileToAdd{path, kind.isNull() ? QStringLiteral("") : kind, root});
   }
   return true;
 }

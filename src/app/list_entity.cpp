@@ -89,4 +89,14 @@ bool ListViewBaseCellImageEntity::IsWebpImage() const {
   return GetImageKind() == QLatin1String("Webp image");
 }
 
+QString ListViewBaseCellImageEntity::failureReason() const {
+  std::lock_guard lock(mutex_);
+  return failureReason_;
+}
+
+void ListViewBaseCellImageEntity::setFailureReason(const QString& reason) {
+  std::lock_guard lock(mutex_);
+  failureReason_ = reason;
+}
+
 }  // namespace glimbrik

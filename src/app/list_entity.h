@@ -84,8 +84,13 @@ class ListViewBaseCellImageEntity
 
   bool IsWebpImage() const;
 
+  // Why the last run could not write this file; empty when it did or none ran.
+  QString failureReason() const;
+  void setFailureReason(const QString& reason);
+
  private:
   ImageEntityFacts facts_;  // guarded by mutex_
+  QString failureReason_;   // guarded by mutex_
   bool loaded_ = false;     // guarded by mutex_
   bool loading_ = false;    // guarded by mutex_
   const QDateTime imageCreationDate_;

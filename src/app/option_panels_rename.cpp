@@ -18,8 +18,15 @@ void BuildRenamePanels(OptionPanels& p, QWidget* holder) {
   auto* presets = new QHBoxLayout(p.RenameView0);
   p.renamePresetLabel = NewLabel("renamePresetLabel", QStringLiteral("Preset:"));
   p.renamePresetPopupOutlet = Named(new QComboBox, "renamePresetPopupOutlet");
-  for (const char* title : kRenameTitles)
-    p.renamePresetPopupOutlet->addItem(QString::fromLatin1(title));
+  // Items without a pattern are separators, so that the items keep their indexes.
+  for (const char* title : kRenameTitles) {
+    QComboBox* popup = p.renamePresetPopupOutlet;
+    if (title[0] == '-') {
+      popup->insertSeparator(popup->count());
+    } else {
+      popup->addItem(QString::fromLatin1(title));
+    }
+  }
   p.saveRenamePresetButton =
       Named(new QPushButton(QStringLiteral("Save")), "saveRenamePresetButton");
   presets->addWidget(p.renamePresetLabel);

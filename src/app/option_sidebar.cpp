@@ -1,10 +1,15 @@
 #include "app/option_sidebar.h"
 
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -90,6 +95,24 @@ QVXOutlineView::QVXOutlineView(QWidget* parent) : QScrollArea(parent) {
   layout_->setSpacing(0);
   layout_->addStretch(1);
   setWidget(content_);
+  // Wheel events reach the control under the pointer first: they are caught on the way.
+  qApp->installEventFilter(this);
+}
+
+bool QVXOutlineView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Wheel && watched->isWidgetType()) {
+    auto* widget = static_cast<QWidget*>(watched);
+    // An open pop-up's list is a window of its own and scrolls itself.
+    for (QWidget* w = widget; w && w != content_ && !w->isWindow(); w = w->parentWidget()) {
+      const bool valueControl = qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+                                qobject_cast<QAbstractSlider*>(w);
+      if (valueControl && content_->isAncestorOf(w)) {
+        QCoreApplication::sendEvent(verticalScrollBar(), event);
+        return true;
+      }
+    }
+  }
+  return QScrollArea::eventFilter(watched, event);
 }
 
 void QVXOutlineView::setConfigurations(

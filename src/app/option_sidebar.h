@@ -56,6 +56,10 @@ class QVXOutlineView : public QScrollArea {
   // Shows a group's switch state and enabling as the group object holds them.
   void reloadHeader(int group, const QVXConfigurationGroup& configuration);
 
+  // A wheel turned over a closed pop-up, a number box or a slider in the sidebar scrolls the
+  // sidebar; it never changes the control's value.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  signals:
   // Only user clicks on a switch; programmatic changes are silent.
   void switchClicked(int group, bool state);

@@ -8,6 +8,8 @@ int ProcessImageFile(ImageConversion* conversion) {
       (conversion->destinationURL.isEmpty() && !conversion->keepResultImage)) {
     return 1;
   }
+  // A type without an encoder here fails before anything is decoded.
+  if (!CanWriteOutputType(conversion->options.outputType)) return 1;
   try {
     ImageConverter converter;
     if (!converter.loadSource(conversion->sourceURL)) return 1;
@@ -42,6 +44,7 @@ int ConvertImageFile(ImageConversion* conversion) {
   if (!conversion || conversion->sourceURL.isEmpty() || conversion->destinationURL.isEmpty()) {
     return 0;
   }
+  if (!CanWriteOutputType(conversion->options.outputType)) return 0;
   try {
     ImageConverter converter;
     if (!converter.loadSource(conversion->sourceURL)) return 0;

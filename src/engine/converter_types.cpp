@@ -65,6 +65,11 @@ int BitmapFileType(int t) {
   }
 }
 
+bool CanWriteOutputType(int outputType) {
+  if (outputType == 0 || outputType == 12 || outputType == 24) return true;
+  return outputType > 0 && outputType < 24 && CanEncodeType(OutputTypeIdentifier(outputType));
+}
+
 QString ExtensionForImageType(int outputType) {
   // The "ImageExtension" list is bundle data; without it there is no extension.
   static const QVariantList extensions =

@@ -36,6 +36,8 @@ bool IsBitmapRepType(int outputType);
 bool SupportsAlpha(int outputType);
 // The type whose encoder the direct path uses: 2, 3, 4, 7, 10, 11 or 4 for any other index.
 int BitmapFileType(int outputType);
+// Whether this system has an encoder for the output type (0 stands for one it resolves to).
+bool CanWriteOutputType(int outputType);
 // The file-name extension of an output type from the bundle's "ImageExtension" list; "" when the
 // list is missing or the index is outside it.
 QString ExtensionForImageType(int outputType);
@@ -58,6 +60,8 @@ class ImageConverter {
   void setDestinationURL(const QString& url) { destinationURL = url; }
   void setOrientation(int o) { orientation = o; }
   void setOrientationFromAngle(long long angle);
+  // The user's file as given to loadSource (sourceURL may be a temporary TIFF made from it).
+  const QString& originalURL() const { return loadedURL_; }
 
   // Page jobs.
   bool openPDFDocument(const QString& url);

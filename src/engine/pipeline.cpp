@@ -234,7 +234,8 @@ QImage ApplyAlphaMask(const QImage& image, const QImage& mask) {
 
 QString WatermarkText(const ImageConverter& converter, const TextWatermarkOptions& record,
                       int width, int height) {
-  return BuildTokenString(converter.sourceURL, record.tokens,
+  // Tokens describe the user's file, never the temporary one a WebP source is decoded into.
+  return BuildTokenString(converter.originalURL(), record.tokens,
                           QFileInfo(converter.destinationURL).completeBaseName(), kNoTokenIndex,
                           width, height, converter.dpiX);
 }

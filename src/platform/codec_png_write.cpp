@@ -1,6 +1,7 @@
 #include <png.h>
 
 #include <QSysInfo>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -24,6 +25,8 @@ struct PngParameters {
   const png_byte* icc;
   png_uint_32 iccLength;
   png_bytepp rows;
+  png_textp texts;
+  int textCount;
 };
 
 void WriteToBuffer(png_structp png, png_bytep data, png_size_t length) {
@@ -51,6 +54,7 @@ bool PngWrite(png_structp png, png_infop info, const PngParameters* p, QByteArra
     png_set_benign_errors(png, 1);
     png_set_iCCP(png, info, "ICC Profile", 0, p->icc, p->iccLength);
   }
+  if (p->textCount > 0) png_set_text(png, info, p->texts, p->textCount);
   png_write_info(png, info);
   if (p->bgr) png_set_bgr(png);
   if (p->stripFiller) png_set_filler(png, 0, PNG_FILLER_AFTER);
@@ -116,6 +120,32 @@ Encoded EncodePng(const QImage& image, const DestinationProperties& properties) 
     p.icc = reinterpret_cast<const png_byte*>(icc.constData());
     p.iccLength = png_uint_32(icc.size());
   }
+  // A PNG source's own texts, when its metadata is kept: Latin-1 as tEXt, the rest as iTXt.
+  std::vector<std::pair<QByteArray, QByteArray>> textBytes;
+  std::vector<png_text> texts;
+  if (properties.metadata) {
+    for (const auto& [keyword, text] : properties.metadata->texts) {
+      const QByteArray key = keyword.toLatin1().left(79);
+      if (key.isEmpty()) continue;
+      const bool latin1 =
+          std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 256; });
+      textBytes.emplace_back(key, latin1 ? text.toLatin1() : text.toUtf8());
+      png_text entry{};
+      entry.compression = latin1 ? PNG_TEXT_COMPRESSION_NONE : PNG_ITXT_COMPRESSION_NONE;
+      texts.push_back(entry);
+    }
+    for (size_t i = 0; i < texts.size(); ++i) {
+      texts[i].key = textBytes[i].first.data();
+      texts[i].text = textBytes[i].second.data();
+      if (texts[i].compression == PNG_TEXT_COMPRESSION_NONE) {
+        texts[i].text_length = size_t(textBytes[i].second.size());
+      } else {
+        texts[i].itxt_length = size_t(textBytes[i].second.size());
+      }
+    }
+  }
+  p.texts = texts.data();
+  p.textCount = int(texts.size());
   std::vector<png_bytep> rows(size_t(pixels.height()));
   for (int y = 0; y < pixels.height(); ++y) rows[size_t(y)] = pixels.scanLine(y);
   p.rows = rows.data();

@@ -101,6 +101,10 @@ bool CarriesMetadata(Encoder encoder) {
 
 }  // namespace
 
+bool CanEncodeType(const QString& typeIdentifier) {
+  return EncoderFor(typeIdentifier) != Encoder::None;
+}
+
 ImageResult<QByteArray> EncodeImage(const QImage& image, const QString& typeIdentifier,
                                     const DestinationProperties& properties) {
   using Result = ImageResult<QByteArray>;

@@ -30,6 +30,9 @@ struct DestinationProperties {
   std::shared_ptr<const ColorSpace> colorSpace;
 };
 
+// Whether EncodeImage has an encoder for the type identifier.
+bool CanEncodeType(const QString& typeIdentifier);
+
 // Encodes the image; fails with a reason for types without an encoder and for empty images.
 ImageResult<QByteArray> EncodeImage(const QImage& image, const QString& typeIdentifier,
                                     const DestinationProperties& properties);

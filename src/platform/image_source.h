@@ -36,7 +36,9 @@ struct MetadataBlocks {
   QByteArray exif;
   QByteArray iptc;
   QByteArray xmp;
-  bool empty() const { return exif.isEmpty() && iptc.isEmpty() && xmp.isEmpty(); }
+  // A PNG's own text chunks (keyword, text), such as Author, Copyright and Description.
+  std::vector<std::pair<QString, QString>> texts;
+  bool empty() const { return exif.isEmpty() && iptc.isEmpty() && xmp.isEmpty() && texts.empty(); }
 };
 
 using SourceFormat = ImageFormat;

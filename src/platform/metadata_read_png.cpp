@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <cstdint>
@@ -88,9 +89,20 @@ std::optional<PngTextChunk> DecodeTextChunk(const char type[4], const QByteArray
 }  // namespace
 
 QList<PngTextChunk> ReadPngTextChunks(const QString& path) {
-  QList<PngTextChunk> chunks;
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return chunks;
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return ReadPngTextChunks(file);
+}
+
+QList<PngTextChunk> ReadPngTextChunks(const QByteArray& fileData) {
+  QBuffer buffer;
+  buffer.setData(fileData);
+  if (!buffer.open(QIODevice::ReadOnly)) return {};
+  return ReadPngTextChunks(buffer);
+}
+
+QList<PngTextChunk> ReadPngTextChunks(QIODevice& file) {
+  QList<PngTextChunk> chunks;
   if (file.read(8) != QByteArray(kPngSignature, 8)) return chunks;
   while (chunks.size() < kMaxTextChunks) {
     const QByteArray header = file.read(8);

@@ -3,6 +3,7 @@
 // The text chunks (tEXt, zTXt, iTXt) of a PNG file, read by walking its chunks without decoding
 // any image data.
 
+#include <QIODevice>
 #include <QList>
 #include <QString>
 
@@ -17,5 +18,7 @@ struct PngTextChunk {
 // a file that is not a PNG file or cannot be read; a damaged chunk ends the walk and keeps what
 // came before it. Compressed texts are inflated to at most a bounded size.
 QList<PngTextChunk> ReadPngTextChunks(const QString& path);
+QList<PngTextChunk> ReadPngTextChunks(const QByteArray& fileData);
+QList<PngTextChunk> ReadPngTextChunks(QIODevice& file);
 
 }  // namespace glimbrik

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/metadata_read.h"
+#include "platform/metadata_read_png.h"
 
 namespace glimbrik {
 
@@ -66,6 +67,16 @@ MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
       metadata.iptc = QByteArray(reinterpret_cast<const char*>(iptc.pData_), iptc.size_);
     }
     metadata.xmp = QByteArray::fromStdString(image->xmpPacket());
+    if (image->imageType() == Exiv2::ImageType::png) {
+      for (const PngTextChunk& chunk : ReadPngTextChunks(fileData)) {
+        // The raw profiles and the XMP packet are exiv2's to carry.
+        if (chunk.keyword.startsWith(QLatin1String("Raw profile type")) ||
+            chunk.keyword == QLatin1String("XML:com.adobe.xmp") || chunk.text.isEmpty()) {
+          continue;
+        }
+        metadata.texts.emplace_back(chunk.keyword, chunk.text);
+      }
+    }
   } catch (...) {
     // A file whose metadata cannot be parsed simply has none for us.
     return MetadataBlocks();
@@ -77,6 +88,7 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
                                  double dpiX, double dpiY) {
   MetadataBlocks out;
   out.iptc = source.iptc;
+  out.texts = source.texts;
   PrepareExiv2();
   try {
     Exiv2::ExifData exif;
@@ -86,6 +98,13 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
             : Exiv2::ExifParser::decode(exif, Bytes(source.exif), uint32_t(source.exif.size()));
     // The thumbnail shows the old pixels; the packets below would smuggle XMP, a profile or a
     // second copy of the IPTC block into the output.
+    // A maker note that exiv2 has parsed is written anew with valid offsets; one it cannot
+    // parse would keep offsets that point into the old file, so it is left out.
+    bool makerNoteParsed = false;
+    for (const Exiv2::Exifdatum& datum : exif) {
+      makerNoteParsed = makerNoteParsed || Exiv2::ExifTags::isMakerGroup(datum.groupName());
+    }
+    if (!makerNoteParsed) EraseKey(&exif, "Exif.Photo.MakerNote");
     for (auto it = exif.begin(); it != exif.end();) {
       const std::string group = it->groupName();
       if (group == "Thumbnail" || group == "SubThumb1") {

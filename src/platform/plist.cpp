@@ -354,7 +354,9 @@ PlistStatus WritePlistFile(const QVariant& root, const QString& path) {
   const PlistData encoded = WritePlistData(root);
   if (!encoded.ok()) return {encoded.error};
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
+  // Unbuffered, a write cut short (a full disk) shows in write()'s count; through Qt's buffer the
+  // partial flush at commit would pass as success and replace the file with its first bytes.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     return {QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
   }
   if (file.write(encoded.data) != encoded.data.size() || !file.commit()) {

@@ -39,10 +39,8 @@ void TextWatermarkTokensDidChange(WatermarkView& view, const TokenArray& tokens)
   QVXDateFormaterViewController::sharedDateFormaterViewController()->closePopover();
   WatermarkModel& model = view.model();
   model.setTextStringTokens(tokens);
-  if (model.setObjectToSelectedPreset(ArchiveTokenArray(tokens),
-                                      QString::fromLatin1(kTextStringKey))) {
-    if (view.host.changeGlobalPresetOption) view.host.changeGlobalPresetOption(&view);
-  }
+  // Through the view, so that the table marks the presets and the save button follows.
+  view.setObjectToSelectedPreset(ArchiveTokenArray(tokens), QString::fromLatin1(kTextStringKey));
   view.update();
 }
 

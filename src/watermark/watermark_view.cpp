@@ -84,10 +84,7 @@ void WatermarkView::ChangeSelectedFontStyle(const QString& family, const QString
 
 void WatermarkView::setFontName(const QFont& font) {
   model_.setTextFont(font);
-  if (model_.setObjectToSelectedPreset(ArchiveFont(font), QString::fromLatin1(kTextFontNameKey))) {
-    if (host.changeGlobalPresetOption) host.changeGlobalPresetOption(this);
-    update();
-  }
+  setObjectToSelectedPreset(ArchiveFont(font), QString::fromLatin1(kTextFontNameKey));
 }
 
 // --- Transfers.
@@ -118,6 +115,7 @@ void WatermarkView::ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesFo
     int64_t row) {
   ChangeAndSetTextWaterMarkPrefOptions(row);
   AssignTextWaterMarkValuesToControl();
+  EnableDisablePresetButtons(true);
   if (controls.enableDisablePresetButtons) controls.enableDisablePresetButtons(true);
 }
 

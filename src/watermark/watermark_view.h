@@ -11,9 +11,12 @@
 #include <QFont>
 #include <QImage>
 #include <QPointF>
+#include <QPointer>
+#include <QPushButton>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <QTableView>
 #include <QVariantMap>
 #include <QWidget>
 #include <functional>
@@ -36,6 +39,14 @@ struct WatermarkViewHost {
   std::function<QString()> selectedPhotoPresetTitle;
   // The text of a watermark for the selected image; null without one.
   std::function<QString(const TokenArray& tokens)> textWatermarkFullString;
+  // A question on the main window: 1 default, 0 alternate, -1 other button. Without it the
+  // default answer is taken.
+  std::function<qint64(const QString& title, const QString& message, const QString& defaultButton,
+                       const QString& alterButton, const QString& otherButton)>
+      showCustomAlert;
+  // A text preset's row was removed: the photo presets forget it and renumber the later rows.
+  std::function<void(int64_t row)>
+      UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex;
 };
 
 // The editor's controls, as the panels that show them install them. Every member is optional.
@@ -43,7 +54,11 @@ struct WatermarkControls {
   std::function<void(const TextWatermarkValues&)> assignTextValues;
   std::function<void(const ImageWatermarkValues&)> assignImageValues;
   std::function<void(bool enable)> enableDisablePresetButtons;
+  // The watermark text as its field holds it; a new preset is named after it.
+  std::function<TokenArray()> textFieldTokens;
 };
+
+class WatermarkPresetTableModel;
 
 class WatermarkView : public QWidget {
   Q_OBJECT
@@ -90,6 +105,70 @@ class WatermarkView : public QWidget {
   static QString SaveWatermarkImageCopy(const QImage& image);
   static QString CreateWatermarkImageFile();
 
+  // --- Text watermark presets (watermark_view_presets.cpp). The table and its buttons are made
+  // by MakePresetTableControls; until then the operations work on the model alone.
+  QWidget* MakePresetTableControls();
+  QTableView* waterMarkTableOutlet() const { return table_; }
+  QPushButton* addPresetButton() const { return addButton_; }
+  QPushButton* removePresetButton() const { return removeButton_; }
+  QPushButton* savePresetButton() const { return saveButton_; }
+  QPushButton* revertPresetButton() const { return revertButton_; }
+  void ResetTextWatermarkPresetsFromDatabase();
+  // The table shows the model's rows again, keeping its selection.
+  void reloadPresetTable();
+  void tableViewSelectionDidChange();
+  void SelectRowStartingAtRow(int64_t row);
+  void EnableDisablePresetButtons(bool enable);
+  void EnableDisableSaveButton(bool enable);
+  // Stores value in every selected preset and marks it dirty; then the table, the save button,
+  // the photo preset and the overlay follow. Nothing without a selected row.
+  void setObjectToSelectedPreset(const QVariant& value, const QString& key);
+  // The tick of a row: drawn and exported; nothing becomes dirty.
+  void setPresetRowTicked(int64_t row, bool ticked);
+  // Whether a title typed into a row may end its editing (asks about an empty or taken title).
+  bool controlTextShouldEndEditing(int64_t row, const QString& typed);
+  void setPresetRowTitle(int64_t row, const QString& typed);
+  void UpdatePresetAction(const QString& oldTitle, const QString& newTitle);
+  void addToEndOfTable();
+  void AddPreset(const QString& title);
+  void RemovePreset(const QString& title);
+  void removeCellAtSelectedRow();
+  void SaveSelectedRow();
+  void SaveModifiedTextWatermarkPresetOfIndexes(const std::vector<int64_t>& rows);
+  void RevertSelectedRow();
+  // YES to go on closing: asks to save presets with unsaved edits.
+  bool CheckAndSetModifiedPresetRow();
+  // The table's title of a preset: "✦" in front while it has unsaved edits.
+  static QString DisplayTitle(const QString& title, bool dirty);
+
+  // --- Text watermark properties (watermark_view_text.cpp): the edited value and every
+  // selected preset.
+  void setFontSize(int64_t size);
+  void setTextStrokeWidth(int64_t width);
+  void setTextShadowBlur(int64_t blur);
+  void setShadowXOffset(int64_t offset);
+  void setShadowYOffset(int64_t offset);
+  void setRotationAngle(int64_t angle);
+  void setTextOpacityValue(double opacity);
+  // Condensed spacing (type 2) stores the value negated.
+  void setTextCharSpaceValue(double value);
+  void setTextWatermarkXOffset(double percent);
+  void setTextWatermarkYOffset(double percent);
+  // The offset as percentages of the base size (550 when there is none).
+  QPointF textWatermarkOffsetPercent() const;
+  void takeFontColorFrom(const QColor& color);
+  void takeFontStrokeColorFrom(const QColor& color);
+  void takeShadowColorFrom(const QColor& color);
+  void setTextUnderlineValue(bool underline);
+  void setTextAlignmentValue(int tag);
+  // A new anchor puts the offset back on it.
+  void setTextPositionValue(int tag);
+  // Tags of 3 and more are fill; the mode taken.
+  int setDrawingModeValue(int tag);
+  void setDropShadowValue(bool on);
+  // The font named like the edited one at the edited size.
+  QFont GetCurrentFont() const;
+
   // --- Drawing helpers (y-up view coordinates).
   static QPointF GetSelectedBoxAnchorPointForPositionTag(int tag, const QRectF& rect);
   QPointF ViewPointFromWidget(QPointF widgetPoint) const;
@@ -116,6 +195,14 @@ class WatermarkView : public QWidget {
                           const QRectF& dropCell);
 
   WatermarkModel model_;
+  // The table and its buttons live in the sidebar, which may go first.
+  QPointer<QTableView> table_;
+  QPointer<WatermarkPresetTableModel> tableModel_;
+  QPointer<QPushButton> addButton_;
+  QPointer<QPushButton> removeButton_;
+  QPointer<QPushButton> saveButton_;
+  QPointer<QPushButton> revertButton_;
+  bool reloadingTable_ = false;
   double handleSize_ = 6.0;
   double halfHandleSize_ = 3.0;
 };

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,13 +12,17 @@
 #include <QImageReader>
 #include <map>
 
+#include "app/batch_completion.h"
 #include "app/batch_engine.h"
 #include "app/batch_file_dates.h"
 #include "app/batch_run.h"
+#include "app/image_list_model.h"
+#include "app/list_adding.h"
 #include "batch_test_support.h"
 #include "engine/watermark_options.h"
 #include "platform/folders.h"
 #include "platform/image_destination.h"
+#include "support/conversion_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -183,6 +188,71 @@ TEST(BatchRunWithEngine, EveryOutputIsNamedForItsBytes) {
   }
 }
 
+TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  const QString good = source + "/good.png";
+  ASSERT_TRUE(Picture(1).save(good, "PNG"));
+  const QString corrupt = source + "/corrupt.jpg";
+  {
+    QFile f(corrupt);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xff\xd8\xff\xe0 not really a JPEG");
+  }
+  // A name whose bytes are not UTF-8: listed when its folder is added, not dropped.
+  const QByteArray rawName = QFile::encodeName(source) + "/bad\xff.png";
+  const int fd = open(rawName.constData(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  QStringList listed;
+  WalkFilesToAdd(
+      {source}, false, [] { return false; }, [&](const FileToAdd& file) { listed << file.path; });
+  ASSERT_EQ(listed.size(), 3) << listed.join(u',').toStdString();
+  const QString badName = listed.filter(QStringLiteral("bad")).value(0);
+  const QString gone = source + "/gone.png";
+
+  BatchSnapshot s = test::SnapshotOf({good, corrupt, badName, gone});
+  s.options.outputType = 7;
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  const BatchRunResult run = ConvertImageThread(s, dest, host, cancel, DefaultBatchEngine(s));
+  EXPECT_EQ(run.written, 1);
+  std::map<QString, QString> reasons;
+  for (const BatchFailure& failure : run.failures) reasons[failure.path] = failure.reason;
+  EXPECT_EQ(reasons, (std::map<QString, QString>{{corrupt, "cannot be read"},
+                                                 {badName, "name is not valid UTF-8"},
+                                                 {gone, "no longer exists"}}));
+  const QString message = CompletionAlertTextsFor(run.finalStatus, 4, run.failures).message;
+  EXPECT_TRUE(message.contains(QStringLiteral("corrupt.jpg: cannot be read")))
+      << message.toStdString();
+  EXPECT_TRUE(message.contains(QStringLiteral("gone.png: no longer exists")));
+
+  // The list marks the failed rows until the next run.
+  ImageListModel model;
+  model.insertEntries(0, {ListViewBaseCellImageEntity::entityForURL(good, "", ""),
+                          ListViewBaseCellImageEntity::entityForURL(corrupt, "", "")});
+  model.MarkFailedFiles(run.failures);
+  EXPECT_EQ(model.data(model.index(0, 0), ImageListModel::FailureRole).toString(), QString());
+  EXPECT_EQ(model.data(model.index(1, 0), ImageListModel::FailureRole).toString(),
+            QStringLiteral("cannot be read"));
+  model.MarkFailedFiles({});
+  EXPECT_EQ(model.data(model.index(1, 0), ImageListModel::FailureRole).toString(), QString());
+
+  // A format this system cannot write fails before the engine decodes anything.
+  BatchSnapshot exr = test::SnapshotOf({good});
+  exr.options.outputType = 5;
+  BatchEngine counted = DefaultBatchEngine(exr);
+  int engineCalls = 0;
+  counted.processImageFile = [&engineCalls](ImageConversion*) { return ++engineCalls, 1; };
+  const BatchRunResult refused = ConvertImageThread(exr, dest, host, cancel, counted);
+  ASSERT_EQ(refused.failures.size(), 1u);
+  EXPECT_EQ(refused.failures[0].reason, QStringLiteral("format cannot be written here"));
+  EXPECT_EQ(engineCalls, 0);
+  ImageConversion direct = test::ConversionRecord(good, dest + "/direct.exr", 5);
+  EXPECT_EQ(ProcessImageFile(&direct), 1);
+  unlink(rawName.constData());  // Qt cannot remove it with the folder
+}
+
 TEST(BatchRunWithEngine, ExistingNamesGetTheNextNumberUnlessOverwriting) {
   const QString source = test::MakeTempFolder(QStringLiteral("src"));
   const QString dest = test::MakeTempFolder(QStringLiteral("out"));
@@ -201,60 +271,6 @@ TEST(BatchRunWithEngine, ExistingNamesGetTheNextNumberUnlessOverwriting) {
   s.options.overwriteExisting = true;
   EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x.jpg"});
   EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
-}
-
-TEST(BatchRunWithEngine, BuiltInRenameNumbersOnlyTheFilesThatExist) {
-  const QString source = test::MakeTempFolder(QStringLiteral("src"));
-  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
-  QStringList paths;
-  for (int i = 0; i < 3; ++i) {
-    paths << source + QStringLiteral("/p%1.png").arg(i);
-    ASSERT_TRUE(Picture(i).save(paths.back(), "PNG"));
-  }
-  ASSERT_TRUE(QFile::remove(paths[1]));
-  BatchSnapshot s = test::SnapshotOf(paths);
-  s.options.outputType = 4;
-  s.options.renameOn = true;
-  s.options.renameTokens = {QStringLiteral("IMG_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
-  const BatchRunResult run = RunWithEngine(s, dest);
-  EXPECT_EQ(run.written, 2);
-  EXPECT_EQ(run.failed, 1);
-  EXPECT_TRUE(IsJPEG(dest + "/IMG_1.jpg"));
-  EXPECT_TRUE(IsJPEG(dest + "/IMG_2.jpg"));
-  EXPECT_EQ(QDir(dest).entryList(QDir::Files).size(), 2);
-}
-
-TEST(BatchRunWithEngine, OptimisedPNGKeepsTheSourcesModificationTime) {
-  const QString source = test::MakeTempFolder(QStringLiteral("src"));
-  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
-  const QString path = source + "/photo.jpg";
-  ASSERT_TRUE(Picture(5).save(path, "JPEG"));
-  const QDateTime old =
-      QDateTime::fromString(QStringLiteral("2005-07-08T09:10:11.120Z"), Qt::ISODateWithMs);
-  ASSERT_TRUE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
-  BatchSnapshot s = test::SnapshotOf({path});
-  s.options.outputType = 7;
-  s.options.optimizationOn = true;
-  s.options.optimizationTag = 2;
-  s.options.doNotShowPNGOptimizationAlert = true;
-  s.options.preserveCreatedDate = true;
-  s.options.preserveModifiedDate = true;
-  ASSERT_EQ(RunWithEngine(s, dest).written, 1);
-  EXPECT_EQ(Head(dest + "/photo.png", 4), QByteArray("\x89PNG"));
-  EXPECT_EQ(QFileInfo(dest + "/photo.png").lastModified(), old);
-}
-
-TEST(BatchRunWithEngine, MirroringKeepsTheSubFoldersBelowTheAddedFolder) {
-  const QString t = test::MakeTempFolder(QStringLiteral("t"));
-  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
-  ASSERT_TRUE(QDir().mkpath(t + "/A/B/C/D"));
-  ASSERT_TRUE(Picture(6).save(t + "/A/B/C/D/x.jpg", "JPEG"));
-  BatchSnapshot s = test::SnapshotOf({t + "/A/B/C/D/x.jpg"});
-  s.entries[0].parentFolder = t + "/A/B";
-  s.options.maintainDirectory = true;
-  s.options.outputType = 4;
-  ASSERT_EQ(RunWithEngine(s, dest).written, 1);
-  EXPECT_TRUE(IsJPEG(dest + "/C/D/x.jpg"));
 }
 
 TEST(BatchRunWithEngine, TextWatermarksOfTheSnapshotReachEveryOutput) {

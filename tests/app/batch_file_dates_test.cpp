@@ -10,7 +10,7 @@
 namespace glimbrik {
 namespace {
 
-TEST(FileDates, PreservedOnlyWithTheCreationBox) {
+TEST(FileDates, TheModificationBoxAloneDecidesWhetherTheDateIsKept) {
   const QString path = test::MakeTempFolder() + "/s.jpg";
   {
     QFile f(path);
@@ -20,12 +20,13 @@ TEST(FileDates, PreservedOnlyWithTheCreationBox) {
       QDateTime::fromString(QStringLiteral("1999-12-31T23:59:58.250Z"), Qt::ISODateWithMs);
   ASSERT_TRUE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
 
-  EXPECT_FALSE(GetFileAttributes(path, false, true).has_value());
-  const auto both = GetFileAttributes(path, true, true);
-  ASSERT_TRUE(both.has_value());
-  EXPECT_EQ(both->modificationDate, old);
-  const auto creationOnly = GetFileAttributes(path, true, false);
-  EXPECT_FALSE(creationOnly && creationOnly->modificationDate);
+  for (bool created : {false, true}) {
+    for (bool modified : {false, true}) {
+      const auto kept = GetFileAttributes(path, created, modified);
+      EXPECT_EQ(kept && kept->modificationDate == old, modified) << created << modified;
+      EXPECT_FALSE(kept && kept->modificationDate && !modified) << created << modified;
+    }
+  }
   EXPECT_FALSE(GetFileAttributes(path + ".gone", true, true).has_value());
 }
 

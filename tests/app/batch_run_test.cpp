@@ -308,8 +308,9 @@ TEST(BatchRun, OptimisedFilesKeepThePreservedDatesOrGetTheCurrentOne) {
   ASSERT_EQ(fake.optimised.size(), 1);
   EXPECT_EQ(QFileInfo(f.dest + "/a.png").lastModified(), old);
 
-  // Only the modification box: no dates preserved, and the optimised file is dated now.
+  // Neither box: no dates preserved, and the optimised file is dated now.
   s.options.preserveCreatedDate = false;
+  s.options.preserveModifiedDate = false;
   const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
   FakeEngine second;
   ConvertImageThread(s, f.dest, host, cancel, second.Calls());

@@ -105,6 +105,39 @@ TEST(CustomAlert, OnTheGuiThreadItRunsDirectlyWithEmptyTextsForNullOnes) {
   EXPECT_EQ(ShowCustomAlert(QString(), QString(), QString(), QString(), QString(), nullptr), 1);
 }
 
+TEST(CustomAlert, EscapeAndTheCloseButtonGiveTheCancelAnswer) {
+  struct Case {
+    const char* alter;
+    const char* other;
+    bool escape;  // else the window's close button
+    qint64 expected;
+  };
+  // The Cancel button's answer where there is one; otherwise the default answer.
+  for (const Case& c : {Case{"Cancel", nullptr, true, 0}, Case{"Cancel", nullptr, false, 0},
+                        Case{"Discard", nullptr, true, 1}, Case{"Open", "More", false, 1},
+                        Case{"Save", "Cancel", true, -1}}) {
+    QTimer::singleShot(0, [&c] {
+      AlertDialog* alert = VisibleAlert();
+      if (!alert) return;
+      if (c.escape) {
+        QTest::keyClick(alert, Qt::Key_Escape);
+      } else {
+        alert->close();
+      }
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+      if (AlertDialog* alert = VisibleAlert()) alert->done(QDialog::Accepted);
+    });
+    guard.start(10000);
+    EXPECT_EQ(ShowCustomAlert(QStringLiteral("t"), QStringLiteral("m"), QStringLiteral("OK"),
+                              QString::fromLatin1(c.alter), QString::fromLatin1(c.other), nullptr),
+              c.expected)
+        << c.alter << " " << c.escape;
+  }
+}
+
 TEST(CustomAlert, TheAccessoryViewIsFreeAgainAndKeepsItsState) {
   QWidget holder;
   auto* box = new QCheckBox(QStringLiteral("Do not show"), &holder);

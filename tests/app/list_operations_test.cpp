@@ -192,7 +192,6 @@ TEST_F(ImageListTest, RemovingSelectsTheNextRowAndEmptyingDisablesTheCommands) {
   EXPECT_FALSE(app->window()->removeToolbarItem->isEnabled());
   EXPECT_EQ(app->window()->totalFileCountLabelOutlet->text(),
             LocalizedString("TotalImageString").arg(0).arg(QString()));
-  app->RemoveSelectedButtonAction();  // nothing to remove: nothing happens
 }
 
 TEST_F(ImageListTest, OneImageIsCountedWithoutPluralEnding) {
@@ -246,16 +245,6 @@ TEST_F(ImageListTest, FilesDroppedOnTheWindowAreAppendedRecursively) {
   ASSERT_TRUE(test::WaitForAdding(*app));
   EXPECT_EQ(test::ListTitles(*app), (QStringList{"z00.jpg", "a.jpg", "b.png", "c.jpg"}));
   EXPECT_EQ(app->selectedRows(), QList<int>{1}) << "the first new row is selected";
-}
-
-TEST_F(ImageListTest, ClosingTheWindowIsAcceptedAndQuitWritesTheOptions) {
-  app->window()->show();
-  EXPECT_TRUE(app->window()->close());
-  EXPECT_FALSE(app->window()->isVisible());
-  EXPECT_TRUE(app->applicationShouldTerminate());
-  test::ForgetGeneralOptions();
-  app->applicationWillTerminate();
-  EXPECT_TRUE(QFileInfo::exists(PreferenceFilePath(QStringLiteral("%@-Pref.plist"))));
 }
 
 }  // namespace

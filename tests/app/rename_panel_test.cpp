@@ -163,6 +163,8 @@ TEST_F(RenamePanel, TheWatermarkTextFieldEditsTheSelectedPresets) {
   EXPECT_FALSE(field().acceptsLineBreaks());
 
   ASSERT_FALSE(view->model().waterMarkPresetArray().empty());
+  // The text controls take input while their group is on.
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
   view->model().setPresetTableSelection({0}, 0);
   const QString title = view->model().waterMarkPresetArray()[0].title;
   text->setTokens({QStringLiteral("by ")});

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
+#include "app/add_panel.h"
 #include "app/app_delegate.h"
 #include "app_fixtures.h"
+#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -107,6 +114,68 @@ TEST_F(SidebarTest, AHeaderPressTogglesTheDisclosureOnlyWhenReleasedInside) {
   EXPECT_TRUE(sidebar->isItemExpanded(kRenameGroup));
   QTest::mouseClick(header->disclosureButton, Qt::LeftButton);
   EXPECT_FALSE(sidebar->isItemExpanded(kRenameGroup));
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST_F(SidebarTest, WheelScrollsTheSidebarSeparatorsAreRealAndDialogsOpenWhereUseful) {
+  OptionPanels& p = app->panels();
+  // A short sidebar with every group open, so that there is something to scroll.
+  for (int group = 0; group < kConfigurationGroupCount; ++group) sidebar->expandItem(group);
+  sidebar->resize(300, 200);
+  sidebar->show();
+  QApplication::processEvents();
+  QScrollBar* bar = sidebar->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 0);
+  p.imageQualityStepper->setEnabled(true);
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           p.destImageTypePopUpButton, p.imageQualityStepper, p.imageQualitySlider}) {
+    sidebar->ensureWidgetVisible(control);
+    QApplication::processEvents();
+    const int scrolled = bar->value();
+    const QVariant before =
+        control->property(qobject_cast<QComboBox*>(control) ? "currentIndex" : "value");
+    const QPoint centre = control->rect().center();
+    QWheelEvent wheel(centre, control->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(control, &wheel);
+    EXPECT_EQ(control->property(qobject_cast<QComboBox*>(control) ? "currentIndex" : "value"),
+              before)
+        << control->objectName().toStdString();
+    EXPECT_NE(bar->value(), scrolled) << control->objectName().toStdString();
+  }
+
+  // Pop-up items without a value of their own are separators, which cannot be chosen.
+  for (QComboBox* popup : {p.renamePresetPopupOutlet, p.imageDimentionsPopupOutlet}) {
+    for (int i = 0; i < popup->count(); ++i) {
+      EXPECT_NE(popup->itemText(i), QStringLiteral("-")) << i;
+    }
+  }
+  EXPECT_EQ(p.renamePresetPopupOutlet->itemData(1, Qt::AccessibleDescriptionRole).toString(),
+            QStringLiteral("separator"));
+
+  // The Add dialog opens in the home folder, then in the folder last used; not the working one.
+  const QString elsewhere = test::MakeTempFolder(QStringLiteral("cwd"));
+  const QString pictures = test::MakeTempFolder(QStringLiteral("pictures"));
+  const QString working = QDir::currentPath();
+  QDir::setCurrent(elsewhere);
+  {
+    AddPanel panel(nullptr, nullptr);
+    EXPECT_EQ(QDir(panel.directory()).absolutePath(), QDir::homePath());
+    QFile photo(pictures + QStringLiteral("/a.png"));
+    ASSERT_TRUE(photo.open(QIODevice::WriteOnly));
+    photo.close();
+    panel.setDirectory(pictures);
+    panel.selectFile(photo.fileName());
+    panel.accept();
+  }
+  AddPanel again(nullptr, nullptr);
+  EXPECT_EQ(QDir(again.directory()).absolutePath(), QDir(pictures).absolutePath());
+  QDir::setCurrent(working);
 }
 
 }  // namespace

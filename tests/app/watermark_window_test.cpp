@@ -5,11 +5,13 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
 #include <QTest>
 #include <cmath>
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
+#include "app/text_watermark_panel.h"
 #include "app_fixtures.h"
 #include "support/test_env.h"
 #include "watermark/watermark_fixtures.h"
@@ -412,6 +414,139 @@ TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
   const QRect topRight(area.center().x(), area.top(), area.width() / 2, area.height() / 3);
   EXPECT_GT(count(bottomRight, [](QRgb c) { return qGray(c) > 235; }), 50);
   EXPECT_GT(count(topRight, [](QRgb c) { return qBlue(c) > 100 && qRed(c) < 60; }), 50);
+  if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
+    ASSERT_TRUE(window.save(out));
+  }
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+// Two ticked presets that differ in font, colours, angle and shadow: each lands on the output
+// where the overlay shows it.
+TEST_F(WatermarkWindow, TwoTickedTextWatermarksReachTheOutputWhereTheOverlayShowsThem) {
+  AddPhoto(4000, 3000);
+  TextWatermarkValues a;
+  a.textStringTokens = {QStringLiteral("Glimbrik")};
+  a.textFont = QFont(QStringLiteral("DejaVu Sans"));
+  a.textFontSize = 60;
+  a.textFontColor = Qt::red;
+  a.textPosition = 0;
+  a.textWatermarkOffset = QPointF(20, 20);
+  a.baseImageSizeForTextWatermark = QSizeF(550, 412.5);
+  a.isDropShadowApplied = true;
+  a.textShadowColor = Qt::black;
+  a.shadowBlur = 4;
+  TextWatermarkValues b = a;
+  b.textStringTokens = {QStringLiteral("Lakeside")};
+  b.textFont = QFont(QStringLiteral("DejaVu Serif"));
+  b.textFontSize = 48;
+  b.textFontColor = Qt::yellow;
+  b.drawingMode = 2;
+  b.textFontStrokeColor = Qt::darkGreen;
+  b.strokeWidth = 2;
+  b.textRotationAngle = 20;
+  b.textPosition = 8;
+  b.isDropShadowApplied = false;
+  QVariantMap first;
+  QVariantMap second;
+  WriteTextWatermarkPreferenceValue(a, &first);
+  WriteTextWatermarkPreferenceValue(b, &second);
+  test::SetPresets(view().model(), {{"first", first}, {"second", second}}, {true, true});
+  view().reloadPresetTable();
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  const QImage overlay = Overlay();
+  const std::optional<QRectF> frameA = view().model().presetRow(0)->frameRect;
+  const std::optional<QRectF> frameB = view().model().presetRow(1)->frameRect;
+  ASSERT_TRUE(frameA && frameB);
+
+  const QImage output = Run();
+  ASSERT_EQ(output.size(), QSize(4000, 3000));
+  const QImage shrunk =
+      output.scaled(overlay.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage plain(overlay.size(), QImage::Format_ARGB32_Premultiplied);
+  plain.fill(QColor(40, 120, 200));
+  for (const QRectF& frame : {*frameA, *frameB}) {
+    const QRect region = WidgetRegion(frame, overlay.size());
+    ASSERT_GT(region.width(), 20);
+    EXPECT_GT(MeanDifference(overlay, plain, region), 15.0);
+    EXPECT_GT(MeanDifference(shrunk, plain, region), 15.0);
+    EXPECT_LT(MeanDifference(shrunk, overlay, region), 5.0);
+  }
+  // The two lie in opposite corners of the picture.
+  EXPECT_LT(WidgetRegion(*frameA, overlay.size()).center().y(), overlay.height() / 2);
+  EXPECT_GT(WidgetRegion(*frameB, overlay.size()).center().y(), overlay.height() / 2);
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+// The text watermark panel beside the overlay of two ticked presets. With GLIMBRIK_SCREENSHOT
+// set, the window is saved there (scripts/screenshot-text-watermark.sh).
+TEST_F(WatermarkWindow, TextWatermarkPanelShowsBesideTheOverlay) {
+  ASSERT_TRUE(Landscape(1600, 1067).save(source + "/lake.jpg", "JPEG", 92));
+  delegate->AddUrlsIntoImageListViewAtEnd({source + "/lake.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*delegate));
+  ASSERT_TRUE(test::WaitForFacts(*delegate));
+  delegate->SelectRowStartingAtRow(0);
+  QVXImageView* image = delegate->window()->mainImagePreview;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return image->hasDecodedImage(); }, kTimeoutMs));
+
+  TextWatermarkValues title;
+  title.textStringTokens = {QStringLiteral("Evening at the Lake")};
+  title.textFont = QFont(QStringLiteral("DejaVu Serif"));
+  title.textFontSize = 36;
+  title.textFontColor = QColor(255, 244, 214);
+  title.textPosition = 1;
+  title.textWatermarkOffset = QPointF(0, 18);
+  title.baseImageSizeForTextWatermark = QSizeF(550, 366.7);
+  title.textShadowColor = QColor(20, 20, 40);
+  title.shadowBlur = 6;
+  TextWatermarkValues mark = title;
+  mark.textStringTokens = {QStringLiteral("\u00a9 Glimbrik")};
+  mark.textFont = QFont(QStringLiteral("DejaVu Sans"));
+  mark.textFontSize = 22;
+  mark.textFontColor = Qt::white;
+  mark.drawingMode = 2;
+  mark.textFontStrokeColor = QColor(30, 60, 110);
+  mark.textRotationAngle = 12;
+  mark.textPosition = 8;
+  mark.textWatermarkOffset = QPointF(14, 14);
+  mark.isDropShadowApplied = false;
+  QVariantMap first;
+  QVariantMap second;
+  WriteTextWatermarkPreferenceValue(title, &first);
+  WriteTextWatermarkPreferenceValue(mark, &second);
+  first.insert(kWaterMarkPresetIndexKey, qint64(0));
+  second.insert(kWaterMarkPresetIndexKey, qint64(1));
+  QVariantMap spare = test::CompletePreset(QStringLiteral("Draft"), 40);
+  spare.insert(kDirtyFlagKey, true);
+  test::SetPresets(view().model(),
+                   {{"Title", first}, {"Signature", second}, {"Draft stamp", spare}},
+                   {true, true, false});
+  view().reloadPresetTable();
+  delegate->SwitchOnOffHeader(kConversionGroup, false, true);
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  view().SelectRowStartingAtRow(1);
+  QVXOutlineView* sidebar = delegate->window()->configurationCollection;
+  // The group's header at the top of the sidebar, its panel below it.
+  QWidget* top = delegate->panels().TextWatermarkViews[0];
+  QTest::qWait(50);
+  sidebar->verticalScrollBar()->setValue(top->mapTo(sidebar->widget(), QPoint(0, 0)).y() - 26);
+  QTest::qWait(50);
+  const QImage window = delegate->window()->grab().toImage();
+
+  // The panel shows the selected preset's values, and its table is on screen.
+  EXPECT_EQ(delegate->textWatermarkPanel()->fontSizeTextFieldOutlet->text(), "22");
+  EXPECT_TRUE(view().waterMarkTableOutlet()->isVisible());
+  EXPECT_EQ(view().waterMarkTableOutlet()->visibleRegion().boundingRect().height(),
+            view().waterMarkTableOutlet()->height());
   if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
     ASSERT_TRUE(window.save(out));
   }

@@ -144,6 +144,13 @@ TEST(ConvertImageFile, ResolutionZeroKeepsTheSourcesOtherwiseWritesTheGivenOne) 
   }
 }
 
+QString ExifTags(const QString& path) {
+  QProcess process;
+  process.start(QStringLiteral("exiv2"), {QStringLiteral("-pa"), path});
+  process.waitForFinished(60000);
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 class MetadataKept : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -168,12 +175,7 @@ class MetadataKept : public ::testing::Test {
     ASSERT_TRUE(Tags(source_).contains(QStringLiteral("Exif.Thumbnail")));
   }
 
-  static QString Tags(const QString& path) {
-    QProcess process;
-    process.start(QStringLiteral("exiv2"), {QStringLiteral("-pa"), path});
-    process.waitForFinished(60000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-  }
+  static QString Tags(const QString& path) { return ExifTags(path); }
 
   QString source_;
 };
@@ -237,6 +239,81 @@ TEST(ConvertImageFile, TypeThirteenIsCmykWithOrWithoutMetadata) {
     const QString info = RunTool(QStringLiteral("tiffinfo"), {out});
     EXPECT_TRUE(info.contains(QStringLiteral("Photometric Interpretation: separated")))
         << keep << info.toStdString();
+  }
+}
+
+TEST(KeptMetadata, MakerNotesAndPngTextsSurviveIntact) {
+  const QString folder = test::MakeTempFolder();
+  const QString camera =
+      WriteImage(test::PatternImage(64, 48), "public.jpeg", QStringLiteral("canon.jpg"));
+  bool ok = false;
+  RunTool(QStringLiteral("exiv2"),
+          {QStringLiteral("-M"), QStringLiteral("set Exif.Image.Make Canon"), QStringLiteral("-M"),
+           QStringLiteral("set Exif.Image.Model Canon EOS 5D"), camera},
+          &ok);
+  ASSERT_TRUE(ok);
+  RunTool(QStringLiteral("exiv2"),
+          {QStringLiteral("-M"), QStringLiteral("set Exif.Canon.OwnerName Harbour Master"),
+           QStringLiteral("-M"), QStringLiteral("set Exif.Canon.FirmwareVersion Firmware 1.1.1"),
+           QStringLiteral("-M"), QStringLiteral("set Exif.CanonCs.Quality 3"), camera},
+          &ok);
+  ASSERT_TRUE(ok);
+  const QString sourceTags = ExifTags(camera);
+  ASSERT_TRUE(sourceTags.contains(QStringLiteral("Harbour Master"))) << sourceTags.toStdString();
+  const QRegularExpression makerTag(QStringLiteral("^Exif\\.(Canon\\w*\\.\\w+)\\s.*$"),
+                                    QRegularExpression::MultilineOption);
+  QStringList expected;
+  for (const QRegularExpressionMatch& m : makerTag.globalMatch(sourceTags))
+    expected << m.captured(0);
+  ASSERT_GE(expected.size(), 3);
+
+  for (const auto& [type, name] : {std::pair{4, "kept.jpg"}, std::pair{10, "kept.tif"}}) {
+    for (bool process : {true, false}) {
+      const QString out = folder + QLatin1Char('/') + QString::number(process) + name;
+      ImageConversion c = ConvertRecord(camera, out, type);
+      c.options.preserveMetadata = 1;
+      c.resize = test::PercentFit(50);
+      ASSERT_EQ(process ? 1 - ProcessImageFile(&c) : ConvertImageFile(&c), 1) << out.toStdString();
+      const QString tags = ExifTags(out);
+      for (const QString& line : expected) {
+        EXPECT_TRUE(tags.contains(line)) << out.toStdString() << ": " << line.toStdString();
+      }
+    }
+  }
+
+  // A maker note exiv2 cannot parse would keep offsets into the old file: it is left out.
+  const QString acme =
+      WriteImage(test::PatternImage(64, 48), "public.jpeg", QStringLiteral("acme.jpg"));
+  RunTool(QStringLiteral("exiv2"),
+          {QStringLiteral("-M"), QStringLiteral("set Exif.Image.Make Acme"), QStringLiteral("-M"),
+           QStringLiteral("set Exif.Photo.MakerNote Undefined 1 0 2 0 4 0 1 0 0 0 64 0 0 0"), acme},
+          &ok);
+  ASSERT_TRUE(ok);
+  ASSERT_TRUE(ExifTags(acme).contains(QStringLiteral("Exif.Photo.MakerNote")));
+  ImageConversion unknown = ConvertRecord(acme, folder + QStringLiteral("/acme.jpg"), 4);
+  unknown.options.preserveMetadata = 1;
+  ASSERT_EQ(ConvertImageFile(&unknown), 1);
+  const QString acmeTags = ExifTags(unknown.destinationURL);
+  EXPECT_TRUE(acmeTags.contains(QStringLiteral("Acme")));
+  EXPECT_FALSE(acmeTags.contains(QStringLiteral("Exif.Photo.MakerNote")));
+
+  // A PNG's own texts stay with a PNG output.
+  QImage picture = test::PatternImage(40, 30);
+  picture.setText(QStringLiteral("Author"), QStringLiteral("A. Painter"));
+  picture.setText(QStringLiteral("Copyright"), QStringLiteral("(c) 2026 A. Painter"));
+  picture.setText(QStringLiteral("Description"), QStringLiteral("The harbour at dawn"));
+  const QString png = folder + QStringLiteral("/texts.png");
+  ASSERT_TRUE(picture.save(png, "PNG"));
+  for (bool process : {true, false}) {
+    const QString out = folder + QStringLiteral("/texts-%1.png").arg(process);
+    ImageConversion c = ConvertRecord(png, out, 7);
+    c.options.preserveMetadata = 1;
+    c.resize = test::PercentFit(100);
+    ASSERT_EQ(process ? 1 - ProcessImageFile(&c) : ConvertImageFile(&c), 1);
+    const QImage written(out);
+    EXPECT_EQ(written.text(QStringLiteral("Author")), QStringLiteral("A. Painter"));
+    EXPECT_EQ(written.text(QStringLiteral("Copyright")), QStringLiteral("(c) 2026 A. Painter"));
+    EXPECT_EQ(written.text(QStringLiteral("Description")), QStringLiteral("The harbour at dawn"));
   }
 }
 

@@ -352,3 +352,40 @@ TEST(ProcessImage, BackgroundFillsTheTurnedBox) {
 
 }  // namespace
 }  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+// The text a watermark draws, told by comparing with the same picture marked with plain text.
+QImage MarkedWith(const QString& source, const TokenArray& tokens, const QString& out) {
+  TextWatermarkOptions text;
+  text.tokens = tokens;
+  text.font = QFont(QStringLiteral("DejaVu Sans"));
+  text.fontSize = 40;
+  text.position = 4;
+  text.textColor = Qt::black;
+  text.strokeColor = Qt::black;
+  ImageConversion c = test::ConversionRecord(source, out, 7);
+  c.resize = test::PercentFit(100);
+  c.textWatermarks = &text;
+  c.textWatermarkCount = 1;
+  EXPECT_EQ(ProcessImageFile(&c), 0);
+  return QImage(out);
+}
+
+TEST(ProcessImage, WatermarkTokensOfAWebPSourceReadTheUsersFile) {
+  const QString folder = test::MakeTempFolder();
+  const QString webp = folder + QStringLiteral("/harbour.webp");
+  QImage white(400, 120, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  ASSERT_TRUE(white.save(webp, "WEBP", 100));
+  const QImage token =
+      MarkedWith(webp, {QVXWatermarkTextToken(QStringLiteral("name"), 9)}, folder + "/t.png");
+  const QImage plain = MarkedWith(webp, {QStringLiteral("harbour")}, folder + "/p.png");
+  ASSERT_FALSE(token.isNull());
+  EXPECT_LT(test::InkBox(plain).width(), 400) << "the text fits";
+  EXPECT_EQ(token, plain);
+}
+
+}  // namespace
+}  // namespace glimbrik

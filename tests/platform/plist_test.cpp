@@ -135,17 +135,21 @@ TEST(Plist, FailedWriteLeavesTheOldFileIntact) {
   const QByteArray before = file.readAll();
   file.close();
 
-  const QVariantMap big{{QStringLiteral("big"), QByteArray(64 * 1024, 'x')}};
-  PlistStatus status;
-  {
-    test::FileSizeLimit limit(4096);
-    status = WritePlistFile(big, path);
+  // A write cut short on the way (a full disk): small contents must not pass as written.
+  for (const int size : {2 * 1024, 64 * 1024}) {
+    const QVariantMap big{{QStringLiteral("big"), QByteArray(size, 'x')}};
+    PlistStatus status;
+    {
+      test::FileSizeLimit limit(1024);
+      status = WritePlistFile(big, path);
+    }
+    EXPECT_FALSE(status.ok()) << size;
+    EXPECT_FALSE(status.error.isEmpty());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    file.close();
+    EXPECT_EQ(ReadPlistFile(path).value.toMap(), old);
   }
-  EXPECT_FALSE(status.ok());
-  EXPECT_FALSE(status.error.isEmpty());
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.readAll(), before);
-  EXPECT_EQ(ReadPlistFile(path).value.toMap(), old);
 
   // Unstorable content never touches the file either.
   EXPECT_FALSE(WritePlistFile(QVariantMap{{QStringLiteral("p"), QPoint()}}, path).ok());

@@ -1,0 +1,231 @@
+#include "app/text_watermark_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTextCursor>
+#include <QTimer>
+
+#include "app/app_delegate.h"
+#include "app/custom_alert.h"
+#include "app_fixtures.h"
+#include "platform/font_members.h"
+#include "platform/localization.h"
+#include "watermark/watermark_fixtures.h"
+#include "watermark/watermark_presets.h"
+
+namespace glimbrik {
+namespace {
+
+QString Key(const char* key) { return QString::fromLatin1(key); }
+
+// Two stored presets, "first" (font size 100, no spacing) and "second".
+void WriteTwoPresets() {
+  QVariantMap file;
+  QVariantMap first = test::CompletePreset(QStringLiteral("one"), 100);
+  first.insert(Key(kWaterMarkPresetIndexKey), qint64(0));
+  first.insert(Key(kDirtyFlagKey), false);
+  QVariantMap second = test::CompletePreset(QStringLiteral("two"), 30);
+  second.insert(Key(kWaterMarkPresetIndexKey), qint64(1));
+  second.insert(Key(kDirtyFlagKey), false);
+  file.insert(QStringLiteral("first"), first);
+  file.insert(QStringLiteral("second"), second);
+  ASSERT_TRUE(WriteTextWatermarkPresetFile(file));
+}
+
+class TextWatermarkPanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ForgetGeneralOptions();
+    WriteTwoPresets();
+    delegate = test::StartApplication();
+    delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+    ASSERT_NE(delegate->textWatermarkPanel(), nullptr);
+  }
+  void TearDown() override { delegate.reset(); }
+
+  TextWatermarkPanel& panel() { return *delegate->textWatermarkPanel(); }
+  WatermarkView& view() { return *delegate->watermarkContextView; }
+  QVariantMap First() { return *view().model().presetNamed(QStringLiteral("first")); }
+  // Types one more character at the end of a field, as the user does.
+  static void TypeAtEnd(NumberField* field, const QString& text, char key) {
+    field->setText(text);
+    field->end(false);
+    QTest::keyClick(field, key);
+  }
+
+  std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(TextWatermarkPanelTest, SizeOverItsLimitBringsThePreviousValueBack) {
+  ASSERT_EQ(view().model().presetTableSelectedRow(), 0);
+  NumberField* size = panel().fontSizeTextFieldOutlet;
+  EXPECT_EQ(size->text(), "100");
+  TypeAtEnd(size, QStringLiteral("100"), '1');
+  EXPECT_EQ(size->text(), "100");
+  EXPECT_EQ(view().model().textFontSize(), 100);
+  EXPECT_EQ(First().value(Key(kTextFontSizeKey)).toLongLong(), 100);
+  TypeAtEnd(size, QStringLiteral("100"), '0');
+  EXPECT_EQ(size->text(), "1000");
+  EXPECT_EQ(panel().fontSizeStepperOutlet->integerValue(), 1000);
+  EXPECT_EQ(First().value(Key(kTextFontSizeKey)).toLongLong(), 1000);
+  EXPECT_TRUE(First().value(Key(kDirtyFlagKey)).toBool());
+
+  // The stroke may be as wide as the font is large, no wider; an emptied field changes nothing.
+  NumberField* stroke = panel().strokeWidthTextFieldOutlet;
+  EXPECT_FALSE(stroke->isEnabled()) << "filled text has no stroke";
+  SelectItemWithTag(panel().fillTypePopupOutlet, 2);
+  panel().ChangeCGDrawingMode();
+  TypeAtEnd(stroke, QStringLiteral("100"), '0');
+  EXPECT_EQ(First().value(Key(kStrokeWidthKey)).toLongLong(), 1000);
+  TypeAtEnd(stroke, QStringLiteral("100"), '1');
+  EXPECT_EQ(stroke->text(), "1000");
+  stroke->clear();
+  emit stroke->textDidChange();
+  EXPECT_EQ(view().model().strokeWidth(), 1000);
+
+  // The angle comes back from the slider.
+  TypeAtEnd(panel().angleTextFieldOutlet, QStringLiteral("4"), '5');
+  EXPECT_EQ(panel().angleSliderOutlet->getAngleValue(), 45);
+  TypeAtEnd(panel().angleTextFieldOutlet, QStringLiteral("36"), '0');
+  EXPECT_EQ(panel().angleTextFieldOutlet->text(), "45");
+  EXPECT_EQ(First().value(Key(kTextRotationAngleKey)).toLongLong(), 45);
+}
+
+TEST_F(TextWatermarkPanelTest, TypedTextMarksTheSelectedPresetInTheTable) {
+  TokenField* text = panel().textTextFieldOutlet;
+  ASSERT_NE(text, nullptr);
+  EXPECT_FALSE(view().savePresetButton()->isEnabled());
+  text->moveCursor(QTextCursor::End);
+  QTest::keyClicks(text, QStringLiteral("!"));
+  QAbstractItemModel* table = view().waterMarkTableOutlet()->model();
+  EXPECT_EQ(table->data(table->index(0, 1)).toString(), QStringLiteral("\u2726first"));
+  EXPECT_TRUE(view().savePresetButton()->isEnabled());
+  EXPECT_EQ(view().model().textStringTokens(), TokenArray{QStringLiteral("one!")});
+}
+
+TEST_F(TextWatermarkPanelTest, SteppingDownFromNoSpacingCondenses) {
+  QComboBox* popup = panel().charSpacePopupButtonOutlet;
+  ASSERT_EQ(SelectedTag(popup), 0);
+  EXPECT_TRUE(panel().charSpaceTextFieldOutlet->text().isEmpty());
+  panel().charSpaceStepperOutlet->downButton()->click();
+  EXPECT_EQ(SelectedTag(popup), 2);
+  EXPECT_EQ(panel().charSpaceTextFieldOutlet->text(), "0.1");
+  EXPECT_EQ(First().value(Key(kTextCharSpaceKey)).toDouble(), -0.10000000149011612);
+  panel().charSpaceStepperOutlet->downButton()->click();
+  EXPECT_EQ(panel().charSpaceTextFieldOutlet->text(), "0.2");
+  EXPECT_FLOAT_EQ(First().value(Key(kTextCharSpaceKey)).toFloat(), -0.2f);
+  panel().charSpaceStepperOutlet->upButton()->click();
+  panel().charSpaceStepperOutlet->upButton()->click();
+  EXPECT_EQ(SelectedTag(popup), 0);
+  EXPECT_TRUE(panel().charSpaceTextFieldOutlet->text().isEmpty());
+  EXPECT_EQ(First().value(Key(kTextCharSpaceKey)).toDouble(), 0.0);
+
+  // Typing a spacing while none is chosen expands; over 500 the stepper's value comes back.
+  TypeAtEnd(panel().charSpaceTextFieldOutlet, QString(), '7');
+  EXPECT_EQ(SelectedTag(popup), 1);
+  EXPECT_FLOAT_EQ(First().value(Key(kTextCharSpaceKey)).toFloat(), 7.0f);
+  TypeAtEnd(panel().charSpaceTextFieldOutlet, QStringLiteral("500."), '5');
+  EXPECT_EQ(panel().charSpaceTextFieldOutlet->text(), "7");
+}
+
+TEST_F(TextWatermarkPanelTest, DrawingModeTagsAndTheControlGroups) {
+  QComboBox* fill = panel().fillTypePopupOutlet;
+  SelectItemWithTag(fill, 1);
+  panel().ChangeCGDrawingMode();
+  EXPECT_FALSE(panel().fillColorWellOutlet->isEnabled());
+  EXPECT_TRUE(panel().strokeColorWellOutlet->isEnabled());
+  AddTaggedItem(fill, QStringLiteral("odd"), 3);
+  SelectItemWithTag(fill, 3);
+  panel().ChangeCGDrawingMode();
+  EXPECT_EQ(First().value(Key(kDrawingModeKey)).toLongLong(), 0);
+  EXPECT_EQ(view().model().drawingMode(), 0);
+  EXPECT_TRUE(panel().fillColorWellOutlet->isEnabled());
+  EXPECT_FALSE(panel().strokeColorWellOutlet->isEnabled());
+
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, false, true);
+  EXPECT_FALSE(view().waterMarkTableOutlet()->isEnabled());
+  EXPECT_FALSE(view().addPresetButton()->isEnabled());
+  EXPECT_FALSE(panel().fontSizeTextFieldOutlet->isEnabled());
+  EXPECT_FALSE(panel().shadowColorWellOutlet->isEnabled());
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  EXPECT_TRUE(view().waterMarkTableOutlet()->isEnabled());
+  EXPECT_TRUE(panel().fillColorWellOutlet->isEnabled());
+  EXPECT_FALSE(panel().strokeColorWellOutlet->isEnabled());
+  EXPECT_TRUE(panel().shadowColorWellOutlet->isEnabled());
+
+  // A new anchor puts the offset fields back on it and the stored offset with them.
+  panel().textPositionRadioButtonmatrixOutlet->button(4)->click();
+  EXPECT_EQ(panel().xTextWatermarkOffsetTextFieldOutlet->text(), "0.00");
+  EXPECT_EQ(First().value(Key(kTextPositionKey)).toLongLong(), 4);
+  EXPECT_EQ(First().value(Key(kTextWatermarkOffsetKey)).toString(), "{0, 0}");
+  // Alignment keeps its stored numbers: the second segment is centred, 2.
+  panel().textAlignmentSegmentedControl->button(2)->click();
+  EXPECT_EQ(First().value(Key(kTextAlignmentKey)).toLongLong(), 2);
+}
+
+TEST_F(TextWatermarkPanelTest, FamilyCompletionFollowsTheListOrder) {
+  const QStringList& families = view().fontFamilyArray;
+  ASSERT_FALSE(families.isEmpty());
+  const QString first = families.first();
+  EXPECT_EQ(panel().completedString(first.left(2).toUpper()), first);
+  EXPECT_EQ(panel().completedString(QStringLiteral("zzzq")), "zzzq");
+  // The face popup shows the font's own face.
+  const std::optional<QFont> bold = FontWithPostScriptName(QStringLiteral("DejaVuSans-Bold"));
+  ASSERT_TRUE(bold.has_value());
+  panel().setFontToControls(*bold);
+  EXPECT_EQ(panel().fontComboBoxOutlet->currentText(), "DejaVu Sans");
+  EXPECT_EQ(panel().fontStylePopupButtonOutlet->currentText(), "Bold");
+  // A font whose family is not installed shows the first family.
+  panel().setFontToControls(QFont(QStringLiteral("No Such Family Here")));
+  EXPECT_EQ(panel().fontComboBoxOutlet->currentText(), first);
+}
+
+// The question at quit, answered from inside its own event loop.
+qint64 QuitAnswering(AppDelegate& delegate, const char* button, QString* title) {
+  QTimer timer;
+  timer.setInterval(10);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* alert = qobject_cast<AlertDialog*>(w);
+      if (!alert || !alert->isVisible()) continue;
+      if (auto* label = alert->findChild<QLabel*>(QStringLiteral("alertTitle")))
+        *title = label->text();
+      if (auto* b = alert->findChild<QPushButton*>(QString::fromLatin1(button))) b->click();
+      timer.stop();
+    }
+  });
+  timer.start();
+  return delegate.applicationShouldTerminate() ? 1 : 0;
+}
+
+TEST(TextWatermarkQuit, UnsavedPresetIsSavedDroppedOrKeepsTheApplication) {
+  for (const char* button : {"otherButton", "alterButton", "defaultButton"}) {
+    SCOPED_TRACE(button);
+    test::ForgetGeneralOptions();
+    WriteTwoPresets();
+    std::unique_ptr<AppDelegate> delegate = test::StartApplication();
+    WatermarkView& view = *delegate->watermarkContextView;
+    view.SelectRowStartingAtRow(1);
+    view.setFontSize(222);
+    QString title;
+    const qint64 quits = QuitAnswering(*delegate, button, &title);
+    EXPECT_EQ(title, LocalizedString("ModifyPresetAlertMsg"));
+    QVariantMap file;
+    ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
+    const qint64 stored = file.value("second").toMap().value(Key(kTextFontSizeKey)).toLongLong();
+    if (QByteArray(button) == "otherButton") {  // Cancel
+      EXPECT_EQ(quits, 0);
+      EXPECT_TRUE(view.model().isPresetDirty("second"));
+    } else {
+      EXPECT_EQ(quits, 1);
+      EXPECT_EQ(stored, QByteArray(button) == "defaultButton" ? 222 : 30);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace glimbrik
