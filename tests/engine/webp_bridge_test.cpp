@@ -222,6 +222,11 @@ TEST(WebPEncode, FailuresReturnTheirCodesAndLeaveNoFile) {
             kWebPEncodeOk);
 }
 
+int DecodeToTiff(const QByteArray& webp, const QString& tif) {
+  return DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(webp.constData()),
+                              static_cast<size_t>(webp.size()), QFile::encodeName(tif).constData());
+}
+
 // Reads a TIFF with libtiff's own RGBA reader: premultiplied RGBA, top row first.
 std::vector<uint32_t> ReadTiffRaster(const QString& path, uint32_t* width, uint32_t* height,
                                      uint16_t* entries) {
@@ -250,10 +255,7 @@ TEST(WebPDecode, AlphaImageBecomesAPremultipliedTiffThatLibtiffReads) {
   WebPFree(encoded);
 
   const QString tif = folder + "/alpha.tif";
-  ASSERT_EQ(
-      DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(webp.constData()),
-                           static_cast<size_t>(webp.size()), QFile::encodeName(tif).constData()),
-      kWebPDecodeOk);
+  ASSERT_EQ(DecodeToTiff(webp, tif), kWebPDecodeOk);
   uint32_t w = 0;
   uint32_t h = 0;
   uint16_t entries = 0;
@@ -282,10 +284,7 @@ TEST(WebPDecode, OpaqueImageGivesAnRgbTiffOfFourteenEntries) {
   ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/opaque.webp", 0.9, 0), 0);
   const QByteArray webp = test::ReadBytes(folder + "/opaque.webp");
   const QString tif = folder + "/opaque.tif";
-  ASSERT_EQ(
-      DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(webp.constData()),
-                           static_cast<size_t>(webp.size()), QFile::encodeName(tif).constData()),
-      0);
+  ASSERT_EQ(DecodeToTiff(webp, tif), 0);
   const QByteArray bytes = test::ReadBytes(tif);
   ASSERT_EQ(bytes.size(), 210 + 5 * 3 * 3);
   EXPECT_EQ(bytes[8], 14);
@@ -304,10 +303,7 @@ TEST(WebPDecode, CorruptOrCutBytesFailWithoutLeavingAFile) {
                              static_cast<size_t>(junk.size()), &w, &h),
             kWebPFeaturesUnreadable);
   const QString tif = folder + "/junk.tif";
-  EXPECT_EQ(
-      DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(junk.constData()),
-                           static_cast<size_t>(junk.size()), QFile::encodeName(tif).constData()),
-      kWebPFeaturesUnreadable);
+  EXPECT_EQ(DecodeToTiff(junk, tif), kWebPFeaturesUnreadable);
   EXPECT_FALSE(QFile::exists(tif));
 
   // A real file cut after its header: the size is known but the pixels are not there.
@@ -319,17 +315,12 @@ TEST(WebPDecode, CorruptOrCutBytesFailWithoutLeavingAFile) {
   EXPECT_EQ(w, 64);
   EXPECT_EQ(h, 64);
   const QString cutTif = folder + "/cut.tif";
-  EXPECT_LT(DecodeWebPToTIFFFile(data, static_cast<size_t>(cut.size()),
-                                 QFile::encodeName(cutTif).constData()),
-            0);
+  EXPECT_LT(DecodeToTiff(cut, cutTif), 0);
   EXPECT_FALSE(QFile::exists(cutTif));
 
   // An unwritable output is a failure too.
   const QByteArray full = test::ReadBytes(folder + "/full.webp");
-  EXPECT_EQ(DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(full.constData()),
-                                 static_cast<size_t>(full.size()),
-                                 QFile::encodeName(folder + "/no/such/out.tif").constData()),
-            kWebPTIFFWriteFailed);
+  EXPECT_EQ(DecodeToTiff(full, folder + "/no/such/out.tif"), kWebPTIFFWriteFailed);
 }
 
 TEST(WebPJpegInput, AdobeCmykJpegIsReadAsRgb) {

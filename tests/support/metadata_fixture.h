@@ -39,6 +39,12 @@ inline TiffEntry AsciiEntry(uint16_t tag, const QByteArray& text) {
   return {tag, 2, uint32_t(value.size()), value};
 }
 
+inline TiffEntry ShortEntry(uint16_t tag, uint16_t value) {
+  QByteArray bytes;
+  AppendBig16(bytes, value);
+  return {tag, 3, 1, bytes};
+}
+
 inline TiffEntry UndefinedEntry(uint16_t tag, const QByteArray& bytes) {
   return {tag, 7, uint32_t(bytes.size()), bytes};
 }
