@@ -343,10 +343,7 @@ TEST(ImageSourceHostile, RefusesBadFilesWithAReason) {
   bomb.replace(20, 4, reinterpret_cast<const char*>(side), 4);
   const auto refused = ImageSource::FromData(bomb);
   EXPECT_FALSE(refused->isValid());
-  EXPECT_FALSE(refused->error().isEmpty());
-  EXPECT_FALSE(IsImageSizeAllowed(30001, 10));
-  EXPECT_FALSE(IsImageSizeAllowed(25000, 25000));
-  EXPECT_TRUE(IsImageSizeAllowed(30000, 16000));
+  EXPECT_FALSE(refused->error().isEmpty());  // the limits themselves: ImageHeader tests
 }
 
 }  // namespace
