@@ -191,7 +191,7 @@ void AppDelegate::SavePresetAction(QObject* sender) {
       preset.value(Key(kTextWatermarkStateKey)).toBool()) {
     const QList<qint64> rows = TickedTextWatermarkRows(watermarkContextView->model());
     if (!rows.isEmpty())
-      SaveModifiedTextWatermarkPresetOfIndexes(watermarkContextView->model(), rows);
+      watermarkContextView->SaveModifiedTextWatermarkPresetOfIndexes({rows.begin(), rows.end()});
   }
   sheet->done(QDialog::Accepted);
 }

@@ -6,7 +6,6 @@
 #include "app/preset_watermark.h"
 #include "engine/text_token_archive.h"
 #include "platform/keyed_archive.h"
-#include "watermark/watermark_presets.h"
 
 namespace glimbrik {
 
@@ -237,7 +236,7 @@ void AppDelegate::ChangeAndSetRenamePresetOptions(const QString& name) {
 }
 
 void AppDelegate::PhotoPresetChangeAction(QObject*) {
-  if (watermarkContextView) ResetTextWatermarkPresetsFromDatabase(watermarkContextView->model());
+  if (watermarkContextView) watermarkContextView->ResetTextWatermarkPresetsFromDatabase();
   QComboBox* popup = window_->PhotoPresetPopupButton;
   // Item 0 is the built-in one, whatever a stored preset may be called.
   ChangeAndSetPhotoPrefOptions(popup->currentIndex() > 0 ? popup->currentText() : QString());

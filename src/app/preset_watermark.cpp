@@ -1,12 +1,10 @@
 #include "app/preset_watermark.h"
 
 #include <QFileInfo>
-#include <algorithm>
 
 #include "app/preset_files.h"
 #include "platform/keyed_archive.h"
 #include "watermark/watermark_keys.h"
-#include "watermark/watermark_presets.h"
 
 namespace glimbrik {
 
@@ -31,24 +29,6 @@ QList<qint64> TickedTextWatermarkRows(const WatermarkModel& model) {
   return rows;
 }
 
-void SelectTextWatermarkRow(WatermarkView& view, qint64 row) {
-  WatermarkModel& model = view.model();
-  const qint64 count = model.presetRowCount();
-  if (count == 0) return;
-  row = std::clamp<qint64>(row, 0, count - 1);
-  model.setPresetTableSelection({row}, row);
-  // The preview selects the selected rows that are ticked; the image watermark stays selected.
-  std::set<int64_t> selection;
-  for (int64_t index : model.selectionIndexes()) {
-    if (index < 0 || index >= count) selection.insert(index);
-  }
-  const std::optional<WatermarkPresetRow> entry = model.presetRow(row);
-  if (entry && entry->state) selection.insert(row);
-  model.setSelectionIndexes(selection);
-  view.update();
-  view.ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(row);
-}
-
 void ApplyPhotoPresetTextRows(WatermarkView& view, const QVariantMap& preset) {
   WatermarkModel& model = view.model();
   const qint64 count = model.presetRowCount();
@@ -63,36 +43,14 @@ void ApplyPhotoPresetTextRows(WatermarkView& view, const QVariantMap& preset) {
       }
     }
   }
+  view.reloadPresetTable();
   view.update();
-  if (last >= 0) {
-    SelectTextWatermarkRow(view, last);
-  } else if (count > 0) {
-    SelectTextWatermarkRow(view, 0);
+  if (count > 0) {
+    view.SelectRowStartingAtRow(last >= 0 ? last : 0);
   } else {
     model.InitializeTextWatermarkOptions();
     view.AssignTextWaterMarkValuesToControl();
   }
-}
-
-void SaveModifiedTextWatermarkPresetOfIndexes(WatermarkModel& model, const QList<qint64>& rows) {
-  QStringList titles;
-  bool dirty = false;
-  for (qint64 row : rows) {
-    const std::optional<WatermarkPresetRow> entry = model.presetRow(row);
-    if (!entry || entry->title.isEmpty() || !model.presetNamed(entry->title)) continue;
-    titles << entry->title;
-    dirty = dirty || model.isPresetDirty(entry->title);
-  }
-  if (!dirty) return;
-  QVariantMap file;
-  if (!ReadTextWatermarkPresetFile(&file)) file.clear();
-  for (const QString& title : titles) {
-    QVariantMap preset = *model.presetNamed(title);
-    preset.insert(Key(kDirtyFlagKey), false);
-    model.setPresetNamed(title, preset);
-    file.insert(title, preset);
-  }
-  WriteTextWatermarkPresetFile(file);
 }
 
 QVariantMap CheckedImageWatermarkKeys(const QVariantMap& preset) {

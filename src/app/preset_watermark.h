@@ -1,7 +1,7 @@
 #pragma once
 
 // What the photo presets ask of the watermark editor: its ticked text rows, the rows a preset
-// ticks again, its defaults, and the image part of a preset checked before it is applied.
+// ticks again, and the image part of a preset checked before it is applied.
 
 #include <QList>
 #include <QVariantMap>
@@ -13,16 +13,9 @@ namespace glimbrik {
 // The rows of the text-watermark table whose check box is on, ascending.
 QList<qint64> TickedTextWatermarkRows(const WatermarkModel& model);
 
-// The table's selection moves to row (clamped to the table) and its preset into the editor;
-// nothing for an empty table.
-void SelectTextWatermarkRow(WatermarkView& view, qint64 row);
-
 // Ticks the rows of the preset's row set that the table has and selects the last one ticked;
 // without one, row 0, or the editor's text defaults when the table is empty.
 void ApplyPhotoPresetTextRows(WatermarkView& view, const QVariantMap& preset);
-
-// Saves the presets of those rows when at least one of them has unsaved edits.
-void SaveModifiedTextWatermarkPresetOfIndexes(WatermarkModel& model, const QList<qint64>& rows);
 
 // The image keys of a photo preset with every value of the wrong type or out of range left out,
 // so that the editor gives it its default; an "ImagePath" that names something other than a

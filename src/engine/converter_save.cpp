@@ -1,6 +1,5 @@
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdlib>
 
 #include "engine/file_utils.h"
@@ -8,16 +7,14 @@
 #include "engine/jpeg_memory.h"
 #include "engine/sgi_image.h"
 #include "engine/webp_bridge.h"
+#include "platform/atomic_write.h"
 
 namespace glimbrik {
 
 bool ImageConverter::writeFile(const QString& path, const QByteArray& data) const {
   if (path.isEmpty() || data.isEmpty()) return false;
   // Written beside the target and renamed over it, so that a failure leaves no partial file.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-    return false;
-  }
+  if (!WriteFileAtomically(path, data)) return false;
   applyFileDates(path);
   return true;
 }

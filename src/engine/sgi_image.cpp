@@ -1,10 +1,11 @@
 #include "engine/sgi_image.h"
 
 #include <QPainter>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 #include <new>
+
+#include "platform/atomic_write.h"
 
 namespace glimbrik {
 namespace {
@@ -74,14 +75,8 @@ bool SGIImage::writeToURL(const QString& path) const {
     }
   }
 
-  QSaveFile out(path);
-  if (!out.open(QIODevice::WriteOnly)) return false;
-  if (out.write(reinterpret_cast<const char*>(file.get()), static_cast<qint64>(fileSize)) !=
-      static_cast<qint64>(fileSize)) {
-    out.cancelWriting();
-    return false;
-  }
-  return out.commit();
+  return WriteFileAtomically(path, reinterpret_cast<const char*>(file.get()),
+                             static_cast<qint64>(fileSize));
 }
 
 void SGIImage::PutByte(uint8_t* at, uint8_t value) { *at = value; }

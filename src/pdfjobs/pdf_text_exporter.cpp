@@ -2,13 +2,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include "engine/file_utils.h"
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/office_converter.h"
 #include "pdfjobs/text_document_writers.h"
+#include "platform/atomic_write.h"
 #include "platform/pdf_document.h"
 
 namespace glimbrik {
@@ -16,8 +16,7 @@ namespace glimbrik {
 namespace {
 
 bool SaveBytes(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+  return WriteFileAtomically(path, bytes);
 }
 
 QByteArray Utf16WithMark(const QString& text) {

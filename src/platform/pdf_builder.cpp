@@ -5,7 +5,6 @@
 #define POINTERHOLDER_TRANSITION 4
 #endif
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -17,6 +16,7 @@
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
+#include "platform/atomic_write.h"
 #include "platform/image_source.h"
 
 namespace glimbrik {
@@ -441,11 +441,8 @@ bool PdfBuilder::write(const QString& path, const QVariantMap& attributes) {
     }
     writer.write();
     const std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) &&
-           file.write(reinterpret_cast<const char*>(buffer->getBuffer()),
-                      qint64(buffer->getSize())) == qint64(buffer->getSize()) &&
-           file.commit();
+    return WriteFileAtomically(path, reinterpret_cast<const char*>(buffer->getBuffer()),
+                               qint64(buffer->getSize()));
   } catch (const std::exception&) {
     return false;
   }

@@ -2,11 +2,12 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <cmath>
 #include <limits>
+
+#include "platform/atomic_write.h"
 
 namespace glimbrik {
 
@@ -353,15 +354,8 @@ PlistData WritePlistData(const QVariant& root) {
 PlistStatus WritePlistFile(const QVariant& root, const QString& path) {
   const PlistData encoded = WritePlistData(root);
   if (!encoded.ok()) return {encoded.error};
-  QSaveFile file(path);
-  // Unbuffered, a write cut short (a full disk) shows in write()'s count; through Qt's buffer the
-  // partial flush at commit would pass as success and replace the file with its first bytes.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    return {QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
-  }
-  if (file.write(encoded.data) != encoded.data.size() || !file.commit()) {
-    return {QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
-  }
+  QString error;
+  if (!WriteFileAtomically(path, encoded.data, &error)) return {error};
   return {};
 }
 

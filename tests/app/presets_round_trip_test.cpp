@@ -134,10 +134,12 @@ TEST_F(PresetWindow, APhotoPresetAppliedAfterAResetRunsByteForByteAsBeforeSaving
        QVXWatermarkTextToken(QStringLiteral("Image Width"), 11)});
   delegate->ChangeRenameOptionActions(delegate->renameTokenTextFieldOutlet());
   ASSERT_GE(watermarks().presetRowCount(), 3);
-  watermarks().setPresetRowState(0, true);
-  watermarks().setPresetRowState(2, true);
-  SelectTextWatermarkRow(*delegate->watermarkContextView, 2);
-  ASSERT_TRUE(watermarks().setObjectToSelectedPreset(qint64(44), "textFontSize"));
+  WatermarkView& editor = *delegate->watermarkContextView;
+  editor.setPresetRowTicked(0, true);
+  editor.setPresetRowTicked(2, true);
+  editor.SelectRowStartingAtRow(2);
+  editor.setFontSize(44);
+  ASSERT_TRUE(watermarks().isPresetDirty(watermarks().presetRow(2)->title));
   watermarks().setImage(Stamp());
   watermarks().setWatermarkImageOpacity(0.5);
   watermarks().setWatermarkImageSizePrecentage(0.3);

@@ -287,8 +287,9 @@ TEST_F(PresetsWindow, ARemovedTextWatermarkLeavesThePhotoPresetsAndTheLaterRowsM
          {"B", QVariantMap{{"TextWatermarkPresetIndex", ArchiveIndexSet({0})}}},
          {"C", QVariantMap{{"TextWatermarkPresetIndex", QByteArray("damaged")}}}});
   Start();
-  delegate->watermarkContextView->host
-      .UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex(1);
+  WatermarkView& editor = *delegate->watermarkContextView;
+  ASSERT_GE(editor.model().presetRowCount(), 3);
+  editor.RemovePreset(editor.model().presetRow(1)->title);
   const QVariantMap photos = Stored(PresetKind::kPhoto);
   const auto rows = [&](const char* name) {
     return UnarchiveIndexSet(Entry(photos, name).value("TextWatermarkPresetIndex").toByteArray());

@@ -8,6 +8,7 @@
 #include "platform/image_destination.h"
 #include "platform/image_fixtures.h"
 #include "support/conversion_fixture.h"
+#include "support/file_size_limit.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -121,6 +122,25 @@ TEST(ProcessImageFile, KeepingPixelsStillTurnsTheImage) {
   c.resize.scaleMode = 2;
   ASSERT_EQ(ProcessImageFile(&c), 0);
   EXPECT_EQ(c.resultImage.size(), QSize(30, 40));
+}
+
+TEST(ProcessImageFile, AnOutputCutShortFailsAndLeavesTheOldFile) {
+  const QString source =
+      WriteImage(test::PatternImage(60, 40), "public.png", QStringLiteral("small.png"));
+  const QString destination = test::MakeTempFolder() + QStringLiteral("/out.tiff");
+  ASSERT_TRUE(test::WriteBytes(destination, QByteArrayLiteral("old")));
+  ImageConversion c = ConvertRecord(source, destination, 10);
+  {
+    // As a full disk would; an output smaller than Qt's write buffer is the case that slipped.
+    test::FileSizeLimit limit(1024);
+    EXPECT_EQ(ProcessImageFile(&c), 1);
+  }
+  QFile kept(destination);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArrayLiteral("old"));
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  EXPECT_GT(QFileInfo(destination).size(), 1024);
+  EXPECT_LT(QFileInfo(destination).size(), 16 * 1024);
 }
 
 TEST(ConvertImageFile, ResolutionZeroKeepsTheSourcesOtherwiseWritesTheGivenOne) {
