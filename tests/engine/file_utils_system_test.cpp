@@ -92,10 +92,10 @@ TEST(SystemInformation, RunningSystemIsCurrent) {
 
 TEST(SystemInformation, SupportFolderIsMadeOrFailsWithoutEndingTheProcess) {
   const QString made = AppSupportFolderWithName(QStringLiteral("Cache"));
-  EXPECT_EQ(made, ApplicationSupportFolderPath() + QStringLiteral("/Cache"));
+  EXPECT_EQ(made, ApplicationSupportFolderPath() + "/Cache");
   EXPECT_TRUE(QFileInfo(made).isDir());
   EXPECT_TRUE(AppSupportFolderWithName().endsWith(QStringLiteral("/QVXApplication")));
-  WriteBytes(ApplicationSupportFolderPath() + QStringLiteral("/Blocked"), 1);
+  WriteBytes(ApplicationSupportFolderPath() + "/Blocked", 1);
   EXPECT_TRUE(AppSupportFolderWithName(QStringLiteral("Blocked")).isEmpty());
 }
 
@@ -109,14 +109,14 @@ TEST(SystemInformation, UserDefaultsReadBackWhatWasStored) {
 
 TEST(FolderByteSize, SumsVisibleFilesOfTheWholeTree) {
   const QString f = test::MakeTempFolder();
-  WriteBytes(f + QStringLiteral("/a"), 100);
-  WriteBytes(f + QStringLiteral("/sub/b"), 20);
-  WriteBytes(f + QStringLiteral("/sub/deeper/c"), 3);
-  WriteBytes(f + QStringLiteral("/.hidden"), 1000);
-  WriteBytes(f + QStringLiteral("/.cache/d"), 10000);
-  ASSERT_TRUE(QFile::link(f + QStringLiteral("/a"), f + QStringLiteral("/link")));
+  WriteBytes(f + "/a", 100);
+  WriteBytes(f + "/sub/b", 20);
+  WriteBytes(f + "/sub/deeper/c", 3);
+  WriteBytes(f + "/.hidden", 1000);
+  WriteBytes(f + "/.cache/d", 10000);
+  ASSERT_TRUE(QFile::link(f + "/a", f + "/link"));
   EXPECT_EQ(FolderByteSize(f), 123u);
-  EXPECT_EQ(FolderByteSize(f + QStringLiteral("/missing")), 0u);
+  EXPECT_EQ(FolderByteSize(f + "/missing"), 0u);
 }
 
 }  // namespace

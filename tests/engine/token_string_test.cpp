@@ -63,7 +63,7 @@ TEST(RenamePatterns, CaptureDateKeepsItsTrailingSpace) {
 }
 
 TEST(RenamePatterns, SizeAndCounterOfEachRow) {
-  const QString path = test::MakeTempFolder() + QStringLiteral("/none.jpg");  // never opened
+  const QString path = test::MakeTempFolder() + "/none.jpg";  // never opened
   ImageResizeOptions half;
   half.keepAspectRatio = 1;
   half.resample = 1;
@@ -100,12 +100,12 @@ TEST(RenamePatterns, CameraMakerFallsBackToTheMakerNote) {
   // Without camera metadata the maker token gives nothing and the rest of the pattern stays.
   const QString bare = WriteFixture("bare.jpg", test::JpegWithMetadata({}));
   EXPECT_EQ(Expand(bare, CameraMakerPattern()), QStringLiteral("_1"));
-  const QString missing = test::MakeTempFolder() + QStringLiteral("/missing.jpg");
+  const QString missing = test::MakeTempFolder() + "/missing.jpg";
   EXPECT_EQ(Expand(missing, CameraMakerPattern()), QStringLiteral("_1"));
 }
 
 TEST(TokenExpansion, CaseTagsOfAMixedCaseFileName) {
-  const QString path = test::MakeTempFolder() + QStringLiteral("/hoLIday-SNAP.of the_day.jpg");
+  const QString path = test::MakeTempFolder() + "/hoLIday-SNAP.of the_day.jpg";
   const auto withCase = [&](int64_t caseTag) {
     Token token(QStringLiteral("Name"), 9);
     token.setCaseTag(caseTag);
@@ -254,7 +254,7 @@ TEST(TokenExpansion, FileCreationDateWhenThereIsNoMetadata) {
                                : QString();
   EXPECT_EQ(Expand(path, {stamp}), expected);
   // A file that does not exist leaves the tokens that need no file data.
-  const QString gone = test::MakeTempFolder() + QStringLiteral("/gone.jpg");
+  const QString gone = test::MakeTempFolder() + "/gone.jpg";
   EXPECT_EQ(Expand(gone, {stamp, Token(QStringLiteral("S"), 9), Token(QStringLiteral("A"), 15)}),
             QStringLiteral("gone"));
 }

@@ -26,7 +26,7 @@ constexpr char kTemp[] = "<temp>";
 class AgentArguments : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = test::MakeTempFolder() + QStringLiteral("/picture.img");
+    path_ = test::MakeTempFolder() + "/picture.img";
     ASSERT_TRUE(test::WriteBytes(path_, QByteArray(4000, 'x')));
     job_ = std::make_shared<File>(path_);
   }
@@ -170,7 +170,7 @@ TEST_F(AgentArguments, GifsicleBothInterlaceChoices) {
 
 TEST_F(AgentArguments, RunLowPriorityLowersTheTool) {
   tools_.install(QStringLiteral("jpegtran"));
-  const QString niceFile = test::MakeTempFolder() + QStringLiteral("/nice.txt");
+  const QString niceFile = test::MakeTempFolder() + "/nice.txt";
   tools_.setScript(QStringLiteral("i=0; while [ \"$(nice)\" -lt 10 ] && [ $i -lt 2000 ]; do "
                                   "i=$((i+1)); done; nice > '%1'; exit 1")
                        .arg(niceFile));

@@ -33,7 +33,7 @@ class AgentResults : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = test::MakeTempFolder();
-    path_ = folder_ + QStringLiteral("/picture.img");
+    path_ = folder_ + "/picture.img";
     original_ = QByteArray(1000, 'o');
     ASSERT_TRUE(test::WriteBytes(path_, original_));
     job_ = std::make_shared<File>(path_);
@@ -145,7 +145,7 @@ TEST_F(AgentResults, PermissionsAreCopiedOnlyWhenAsked) {
 TEST_F(AgentResults, SymbolicLinkKeepsPointingAtTheReplacedFile) {
   tools_.install(QStringLiteral("jpegoptim"));
   tools_.setScript(WriteToLast(100));
-  const QString link = folder_ + QStringLiteral("/picture.img.link");
+  const QString link = folder_ + "/picture.img.link";
   ASSERT_TRUE(QFile::link(path_, link));
   JPEGOptimAgent(std::make_shared<File>(link), 100, false).run();
   EXPECT_TRUE(QFileInfo(link).isSymLink());

@@ -28,8 +28,8 @@ class BatchRoad : public ::testing::Test {
 };
 
 TEST_F(BatchRoad, PngCrushKeepsPixelsAndShrinksAnUncompressedPng) {
-  const QString path = folder_ + QStringLiteral("/out.png");
-  const QString reference = folder_ + QStringLiteral("/reference.png");
+  const QString path = folder_ + "/out.png";
+  const QString reference = folder_ + "/reference.png";
   ASSERT_TRUE(test::WriteUncompressedPng(path));
   ASSERT_TRUE(test::WriteUncompressedPng(reference));
   auto job = std::make_shared<File>(path);
@@ -42,7 +42,7 @@ TEST_F(BatchRoad, PngCrushKeepsPixelsAndShrinksAnUncompressedPng) {
 }
 
 TEST_F(BatchRoad, PngCrushNeverGrowsAnAlreadySmallPng) {
-  const QString path = folder_ + QStringLiteral("/out.png");
+  const QString path = folder_ + "/out.png";
   ASSERT_TRUE(test::TestPicture().save(path, "PNG", 0));
   // Crush once, then again: the second run finds nothing and must not grow the file.
   for (int round = 0; round < 2; ++round) {
@@ -53,7 +53,7 @@ TEST_F(BatchRoad, PngCrushNeverGrowsAnAlreadySmallPng) {
     const QByteArray after = test::ReadBytes(path);
     EXPECT_LE(after.size(), before.size());
     if (after != before) {
-      const QString previous = folder_ + QStringLiteral("/previous.png");
+      const QString previous = folder_ + "/previous.png";
       ASSERT_TRUE(test::WriteBytes(previous, before));
       EXPECT_TRUE(test::SamePixels(path, previous));
       QFile::remove(previous);
@@ -62,8 +62,8 @@ TEST_F(BatchRoad, PngCrushNeverGrowsAnAlreadySmallPng) {
 }
 
 TEST_F(BatchRoad, JpegOptimKeepsPixelsAndShrinksAPlainJpeg) {
-  const QString path = folder_ + QStringLiteral("/out.jpg");
-  const QString reference = folder_ + QStringLiteral("/reference.jpg");
+  const QString path = folder_ + "/out.jpg";
+  const QString reference = folder_ + "/reference.jpg";
   ASSERT_TRUE(test::WritePlainJpeg(path));
   ASSERT_TRUE(test::WritePlainJpeg(reference));
   for (const bool strip : {false, true}) {
@@ -78,7 +78,7 @@ TEST_F(BatchRoad, JpegOptimKeepsPixelsAndShrinksAPlainJpeg) {
 }
 
 TEST_F(BatchRoad, DamagedFilesAreLeftAsTheyWere) {
-  const QString source = folder_ + QStringLiteral("/source.png");
+  const QString source = folder_ + "/source.png";
   ASSERT_TRUE(test::WriteUncompressedPng(source));
   const QByteArray png = test::ReadBytes(source);
   QFile::remove(source);

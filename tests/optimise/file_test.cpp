@@ -50,7 +50,7 @@ TEST(FileSizes, PercentWithoutAMeasuredSizeIsZero) {
   EXPECT_DOUBLE_EQ(job.percentOptimized(), 0.0);
   EXPECT_EQ(job.displayName(), QStringLiteral("x.gif"));
   EXPECT_EQ(job.fileName(), QStringLiteral("x.gif"));
-  EXPECT_EQ(File::fileByteSize(path + QStringLiteral(".missing")), 0u);
+  EXPECT_EQ(File::fileByteSize(path + ".missing"), 0u);
 }
 
 TEST(FileSizes, SizeClassBoundaries) {
@@ -197,7 +197,7 @@ TEST_F(FileSave, BackupReplacesAnOldBackupAndHoldsTheOriginal) {
 TEST_F(FileSave, MissingFolderLeavesNothingBehindAndReportsTheFailure) {
   const QString temp = Result(600);
   ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
-  job_->setFilePath(path_ + QStringLiteral(".gone/inner.gif"));
+  job_->setFilePath(path_ + ".gone/inner.gif");
   job_->saveResultAndUpdateStatus();
   EXPECT_EQ(job_->statusOrder(), 9);
   EXPECT_EQ(test::ReadBytes(path_), original_);

@@ -48,7 +48,7 @@ class QueuedRoad : public ::testing::Test {
 };
 
 TEST_F(QueuedRoad, BitmapIsNeitherPngGifNorJpeg) {
-  const QString path = folder_ + QStringLiteral("/x.bmp");
+  const QString path = folder_ + "/x.bmp";
   ASSERT_TRUE(test::TestPicture().save(path, "BMP"));
   const QByteArray before = test::ReadBytes(path);
   SetUserDefault(QStringLiteral("GifsicleEnabled"), true);
@@ -61,7 +61,7 @@ TEST_F(QueuedRoad, BitmapIsNeitherPngGifNorJpeg) {
 }
 
 TEST_F(QueuedRoad, EmptyFileCannotBeMapped) {
-  const QString path = folder_ + QStringLiteral("/empty.png");
+  const QString path = folder_ + "/empty.png";
   ASSERT_TRUE(test::WriteBytes(path, QByteArray()));
   const auto job = Run(path);
   EXPECT_EQ(job->statusOrder(), 8);
@@ -69,7 +69,7 @@ TEST_F(QueuedRoad, EmptyFileCannotBeMapped) {
 }
 
 TEST_F(QueuedRoad, GifWithGifsicleOffHasNoTools) {
-  const QString path = folder_ + QStringLiteral("/x.gif");
+  const QString path = folder_ + "/x.gif";
   ASSERT_TRUE(test::WriteWastefulGif(path));
   const QByteArray before = test::ReadBytes(path);
   const auto job = Run(path);
@@ -80,7 +80,7 @@ TEST_F(QueuedRoad, GifWithGifsicleOffHasNoTools) {
 }
 
 TEST_F(QueuedRoad, GifShrunkByGifsicleIsSavedWithABackup) {
-  const QString path = folder_ + QStringLiteral("/x.gif");
+  const QString path = folder_ + "/x.gif";
   ASSERT_TRUE(test::WriteWastefulGif(path));
   const QByteArray before = test::ReadBytes(path);
   const QImage pixelsBefore(path);
@@ -109,8 +109,8 @@ TEST_F(QueuedRoad, GifShrunkByGifsicleIsSavedWithABackup) {
 }
 
 TEST_F(QueuedRoad, PngThroughTheChainOfToolsKeepsItsPixels) {
-  const QString path = folder_ + QStringLiteral("/x.png");
-  const QString reference = folder_ + QStringLiteral("/reference.png");
+  const QString path = folder_ + "/x.png";
+  const QString reference = folder_ + "/reference.png";
   ASSERT_TRUE(test::WriteUncompressedPng(path));
   ASSERT_TRUE(test::WriteUncompressedPng(reference));
   const qint64 before = QFileInfo(path).size();
@@ -127,8 +127,8 @@ TEST_F(QueuedRoad, PngThroughTheChainOfToolsKeepsItsPixels) {
 }
 
 TEST_F(QueuedRoad, JpegThroughBothToolsKeepsItsPixels) {
-  const QString path = folder_ + QStringLiteral("/x.jpg");
-  const QString reference = folder_ + QStringLiteral("/reference.jpg");
+  const QString path = folder_ + "/x.jpg";
+  const QString reference = folder_ + "/reference.jpg";
   ASSERT_TRUE(test::WritePlainJpeg(path));
   ASSERT_TRUE(test::WritePlainJpeg(reference));
   SetUserDefault(QStringLiteral("JpegOptimEnabled"), true);
@@ -142,7 +142,7 @@ TEST_F(QueuedRoad, JpegThroughBothToolsKeepsItsPixels) {
 TEST_F(QueuedRoad, NothingToGainIsReportedAsSuch) {
   test::StandInTools tools;
   tools.install(QStringLiteral("jpegtran"));  // writes nothing: no result
-  const QString path = folder_ + QStringLiteral("/x.jpg");
+  const QString path = folder_ + "/x.jpg";
   ASSERT_TRUE(test::WritePlainJpeg(path));
   const QByteArray before = test::ReadBytes(path);
   SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
@@ -159,7 +159,7 @@ TEST_F(QueuedRoad, ChainAgentsRunBeforeTheFreeOnes) {
   test::StandInTools tools;
   tools.install(QStringLiteral("jpegoptim"));
   tools.install(QStringLiteral("jpegtran"));
-  const QString path = folder_ + QStringLiteral("/x.jpg");
+  const QString path = folder_ + "/x.jpg";
   ASSERT_TRUE(test::WritePlainJpeg(path));
   SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
   SetUserDefault(QStringLiteral("JpegOptimEnabled"), true);
@@ -174,7 +174,7 @@ TEST_F(QueuedRoad, CleanupStopsARunningToolAndLeavesTheFile) {
   test::StandInTools tools;
   tools.install(QStringLiteral("gifsicle"));
   tools.setScript(QStringLiteral("head -c 100 /dev/zero > \"$2\"; exec sleep 60"));
-  const QString path = folder_ + QStringLiteral("/x.gif");
+  const QString path = folder_ + "/x.gif";
   ASSERT_TRUE(test::WriteWastefulGif(path));
   const QByteArray before = test::ReadBytes(path);
   SetUserDefault(QStringLiteral("GifsicleEnabled"), true);

@@ -110,7 +110,7 @@ TEST(Encoders, ResolutionQualityAndProfileAreWritten) {
     EXPECT_NEAR(rep.dpiY, 150, 0.1) << uti;
   }
   // We read no PSD ourselves: ImageMagick does.
-  const QString psd = test::MakeTempFolder() + QStringLiteral("/a.psd");
+  const QString psd = test::MakeTempFolder() + "/a.psd";
   ASSERT_TRUE(test::WriteBytes(
       psd, EncodeImage(test::PatternImage(16, 16), QStringLiteral("com.adobe.photoshop-image"), p)
                .value));

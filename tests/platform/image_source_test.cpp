@@ -81,21 +81,20 @@ TEST(ImageSourcePng, ReadsDepthPaletteGreyAndResolution) {
   bool ok = false;
   RunTool(QStringLiteral("convert"),
           {"-size", "8x4", "gradient:", "-depth", "16", "-units", "PixelsPerInch", "-density",
-           "150", QStringLiteral("PNG48:") + folder + QStringLiteral("/deep.png")},
+           "150", QStringLiteral("PNG48:") + folder + "/deep.png"},
           &ok);
   ASSERT_TRUE(ok);
-  const auto deep = ImageSource::Open(folder + QStringLiteral("/deep.png"));
+  const auto deep = ImageSource::Open(folder + "/deep.png");
   ASSERT_TRUE(deep->isValid()) << deep->error().toStdString();
   EXPECT_EQ(deep->representation(0).bitsPerComponent, 16);
   EXPECT_NEAR(deep->representation(0).dpiX, 150.0, 0.1);
   EXPECT_EQ(deep->decode(0).value.format(), QImage::Format_RGBA64_Premultiplied);
 
   RunTool(QStringLiteral("convert"),
-          {"-size", "8x4", "xc:blue", "-strip",
-           QStringLiteral("PNG8:") + folder + QStringLiteral("/palette.png")},
+          {"-size", "8x4", "xc:blue", "-strip", QStringLiteral("PNG8:") + folder + "/palette.png"},
           &ok);
   ASSERT_TRUE(ok);
-  const auto palette = ImageSource::Open(folder + QStringLiteral("/palette.png"));
+  const auto palette = ImageSource::Open(folder + "/palette.png");
   ASSERT_TRUE(palette->isValid());
   EXPECT_EQ(palette->representation(0).colorModel, ColorModel::Indexed);
   EXPECT_DOUBLE_EQ(palette->representation(0).dpiX, 72.0);  // no pHYs

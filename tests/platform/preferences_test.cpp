@@ -17,8 +17,8 @@ namespace {
 TEST(Preferences, FileNameCarriesTheBundleIdentifierAndFolderIsCreated) {
   QDir(PreferencesFolderPath()).removeRecursively();
   const QString path = PreferenceFilePath(QStringLiteral("%@-Pref.plist"));
-  EXPECT_EQ(path, PreferencesFolderPath() + QStringLiteral("/") +
-                      QString::fromLatin1(kBundleIdentifier) + QStringLiteral("-Pref.plist"));
+  EXPECT_EQ(path,
+            PreferencesFolderPath() + "/" + QString::fromLatin1(kBundleIdentifier) + "-Pref.plist");
   EXPECT_TRUE(QFileInfo(PreferencesFolderPath()).isDir());
 }
 
