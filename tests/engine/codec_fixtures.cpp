@@ -126,11 +126,16 @@ QByteArray MakeExif(int orientation, std::optional<double> dpi) {
 QByteArray MakeJpeg(int width, int height, int components, double dpi) {
   std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * components, 0);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(60 + 40 * (i % 3));
+  const int space = components == 1 ? kJPEGColourSpaceGray : kJPEGColourSpaceRGB;
+  return EncodeJpeg(width, height, space, components, pixels.data(), dpi);
+}
+
+QByteArray EncodeJpeg(int width, int height, int colourSpace, int components,
+                      const uint8_t* samples, double dpi, int quality) {
   uint8_t* buffer = nullptr;
   unsigned long size = 0;
-  const int space = components == 1 ? kJPEGColourSpaceGray : kJPEGColourSpaceRGB;
-  if (!EncodeJPEGToMemory(width, height, pixels.data(), space, components, &buffer, &size, 90, dpi,
-                          dpi)) {
+  if (!EncodeJPEGToMemory(width, height, samples, colourSpace, components, &buffer, &size, quality,
+                          dpi, dpi)) {
     return {};
   }
   QByteArray jpeg(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));

@@ -327,12 +327,8 @@ TEST(WebPJpegInput, AdobeCmykJpegIsReadAsRgb) {
   const QString folder = test::MakeTempFolder();
   std::vector<uint8_t> cmyk(8 * 8 * 4, 0);
   for (size_t i = 0; i < cmyk.size(); i += 4) cmyk[i + 1] = 255;  // full magenta ink
-  uint8_t* jpeg = nullptr;
-  unsigned long size = 0;
-  ASSERT_TRUE(
-      EncodeJPEGToMemory(8, 8, cmyk.data(), kJPEGColourSpaceCMYK, 4, &jpeg, &size, 95, 72, 72));
-  const QByteArray bytes(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(size));
-  std::free(jpeg);
+  const QByteArray bytes = test::EncodeJpeg(8, 8, kJPEGColourSpaceCMYK, 4, cmyk.data(), 72, 95);
+  ASSERT_FALSE(bytes.isEmpty());
   ASSERT_TRUE(test::WriteBytes(folder + "/cmyk.jpg", bytes));
   ASSERT_EQ(Encode(folder + "/cmyk.jpg", folder + "/cmyk.webp", 1.0, 0), 0);
   ExpectPixelNear(FirstPixel(test::ReadBytes(folder + "/cmyk.webp")), {255, 0, 255, 255}, 6);
