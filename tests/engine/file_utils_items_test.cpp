@@ -16,17 +16,12 @@ void Write(const QString& path, const QByteArray& bytes) {
   ASSERT_TRUE(test::WriteBytes(path, bytes));
 }
 
-QByteArray Read(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 TEST(RenameByPrefix, ItemGetsTheNewPrefix) {
   const QString f = test::MakeTempFolder();
   Write(f + "/old_photo.jpg", "1");
   EXPECT_TRUE(
       RenameItemByPrefix(f + "/old_photo.jpg", QStringLiteral("old"), QStringLiteral("new")));
-  EXPECT_EQ(Read(f + "/new_photo.jpg"), QByteArray("1"));
+  EXPECT_EQ(test::ReadBytes(f + "/new_photo.jpg"), QByteArray("1"));
   // A name shorter than the prefix is refused, not cut.
   Write(f + "/ab", "2");
   EXPECT_FALSE(RenameItemByPrefix(f + "/ab", QStringLiteral("abc"), QStringLiteral("x")));
@@ -35,8 +30,8 @@ TEST(RenameByPrefix, ItemGetsTheNewPrefix) {
   Write(f + "/old_1", "mine");
   Write(f + "/new_1", "theirs");
   EXPECT_FALSE(RenameItemByPrefix(f + "/old_1", QStringLiteral("old"), QStringLiteral("new")));
-  EXPECT_EQ(Read(f + "/new_1"), QByteArray("theirs"));
-  EXPECT_EQ(Read(f + "/old_1"), QByteArray("mine"));
+  EXPECT_EQ(test::ReadBytes(f + "/new_1"), QByteArray("theirs"));
+  EXPECT_EQ(test::ReadBytes(f + "/old_1"), QByteArray("mine"));
 }
 
 TEST(RenameByPrefix, WholeTreeIsRenamed) {
@@ -45,8 +40,8 @@ TEST(RenameByPrefix, WholeTreeIsRenamed) {
   Write(f + "/oldRoot/oldC.txt", "c");
   ASSERT_TRUE(QDir().mkpath(f + "/oldRoot/oldA/oldEmpty"));
   EXPECT_TRUE(RenameFolderByPrefix(f + "/oldRoot", QStringLiteral("old"), QStringLiteral("nu")));
-  EXPECT_EQ(Read(f + "/nuRoot/nuA/nuB.txt"), QByteArray("b"));
-  EXPECT_EQ(Read(f + "/nuRoot/nuC.txt"), QByteArray("c"));
+  EXPECT_EQ(test::ReadBytes(f + "/nuRoot/nuA/nuB.txt"), QByteArray("b"));
+  EXPECT_EQ(test::ReadBytes(f + "/nuRoot/nuC.txt"), QByteArray("c"));
   EXPECT_TRUE(QFileInfo(f + "/nuRoot/nuA/nuEmpty").isDir());
   EXPECT_FALSE(QFileInfo::exists(f + "/oldRoot"));
   EXPECT_FALSE(RenameFolderByPrefix(f + "/missing", QStringLiteral("m"), QStringLiteral("n")));
@@ -59,12 +54,12 @@ TEST(ReplaceItemAtURL, CopiesOrMovesOverTheDestination) {
   Write(source, "new");
   Write(destination, "old");
   EXPECT_EQ(ReplaceItemAtURL(source, destination, false), 1);
-  EXPECT_EQ(Read(destination), QByteArray("new"));
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("new"));
   EXPECT_TRUE(QFileInfo::exists(source));
 
   Write(source, "moved");
   EXPECT_EQ(ReplaceItemAtURL(source, destination, true), 1);
-  EXPECT_EQ(Read(destination), QByteArray("moved"));
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("moved"));
   EXPECT_FALSE(QFileInfo::exists(source));
 }
 
@@ -72,7 +67,7 @@ TEST(ReplaceItemAtURL, NothingToDoCountsAsSuccess) {
   const QString f = test::MakeTempFolder();
   Write(f + "/same", "x");
   EXPECT_EQ(ReplaceItemAtURL(f + "/same", f + "/./same", true), 1);
-  EXPECT_EQ(Read(f + "/same"), QByteArray("x"));
+  EXPECT_EQ(test::ReadBytes(f + "/same"), QByteArray("x"));
   EXPECT_EQ(ReplaceItemAtURL(QString(), f + "/same", false), 1);
   EXPECT_EQ(ReplaceItemAtURL(f + "/same", QString(), false), 1);
 }
@@ -82,7 +77,7 @@ TEST(ReplaceItemAtURL, FailureKeepsTheDestination) {
   const QString destination = f + "/destination";
   Write(destination, "old");
   EXPECT_EQ(ReplaceItemAtURL(f + "/missing", destination, false), 0);
-  EXPECT_EQ(Read(destination), QByteArray("old"));
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("old"));
 
   const QString big = f + "/big";
   Write(big, QByteArray(256 * 1024, 'b'));
@@ -92,7 +87,7 @@ TEST(ReplaceItemAtURL, FailureKeepsTheDestination) {
     result = ReplaceItemAtURL(big, destination, false);
   }
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(Read(destination), QByteArray("old"));
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("old"));
 }
 
 TEST(ReplaceItemAtURL, FolderSourceReplacesAFile) {
@@ -102,8 +97,8 @@ TEST(ReplaceItemAtURL, FolderSourceReplacesAFile) {
   const QString destination = f + "/destination";
   Write(destination, "old");
   EXPECT_EQ(ReplaceItemAtURL(f + "/folder", destination, false), 1);
-  EXPECT_EQ(Read(destination + "/inner/file"), QByteArray("deep"));
-  EXPECT_EQ(Read(destination + "/.hidden"), QByteArray("h"));
+  EXPECT_EQ(test::ReadBytes(destination + "/inner/file"), QByteArray("deep"));
+  EXPECT_EQ(test::ReadBytes(destination + "/.hidden"), QByteArray("h"));
   EXPECT_TRUE(QFileInfo::exists(f + "/folder/inner/file"));
   // No helper item is left next to the destination.
   EXPECT_EQ(QDir(f).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
