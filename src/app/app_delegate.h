@@ -33,6 +33,7 @@ namespace glimbrik {
 class PresetNameSheet;
 class MacAppStoreRating;
 class PreferencesSheet;
+class ImageWatermarkPanel;
 class PreviewController;
 class TextWatermarkPanel;
 
@@ -276,6 +277,8 @@ class AppDelegate : public QObject {
   QToolButton* previewButtonOutlet() const { return window_->previewButtonOutlet; }
   // The watermark editor's view, a child of the selected-image view.
   QPointer<WatermarkView> watermarkContextView;
+  // The image-watermark panel of the sidebar; none without the editor.
+  ImageWatermarkPanel* imageWatermarkPanel() const { return imageWatermarkPanel_; }
   // The text-watermark panel of the sidebar; none without the editor.
   TextWatermarkPanel* textWatermarkPanel() const { return textWatermarkPanel_; }
 
@@ -337,6 +340,7 @@ class AppDelegate : public QObject {
   ImageListModel* model_ = nullptr;
   QPointer<PreviewController> previewController_;
   WatermarkTextTokens* tokens_ = nullptr;
+  ImageWatermarkPanel* imageWatermarkPanel_ = nullptr;
   TextWatermarkPanel* textWatermarkPanel_ = nullptr;
   std::vector<std::shared_ptr<QVXConfigurationGroup>> configurations_;
   QImage emtyImageIcon;

@@ -2,6 +2,7 @@
 
 #include "app/app_delegate.h"
 #include "app/batch_output_type.h"
+#include "app/image_watermark_panel.h"
 #include "app/panel_widgets.h"
 #include "app/text_watermark_panel.h"
 #include "platform/localization.h"
@@ -77,6 +78,7 @@ void AppDelegate::SwitchOnOffHeader(int group, bool state, bool redraw) {
       break;
     case kImageWatermarkGroup:
       if (watermarkContextView) watermarkContextView->model().setImageWatermarkFlag(state);
+      if (imageWatermarkPanel_) imageWatermarkPanel_->EnableDisableWatermarkImageControls(state);
       break;
     default:
       break;

@@ -1,6 +1,7 @@
 #include "app/app_delegate.h"
 #include "app/batch_capture.h"
 #include "app/custom_alert.h"
+#include "app/image_watermark_panel.h"
 #include "app/rename_string.h"
 #include "app/text_watermark_panel.h"
 #include "watermark/watermark_presets.h"
@@ -28,6 +29,7 @@ void AppDelegate::SetUpWatermarkView() {
   };
   textWatermarkPanel_ = new TextWatermarkPanel(*this, *view, panels());
   view->ResetTextWatermarkPresetsFromDatabase();
+  imageWatermarkPanel_ = new ImageWatermarkPanel(*this, *view, panels());
 }
 
 QString AppDelegate::GetTextWatermarkFullString(const TokenArray& tokens) const {

@@ -59,6 +59,14 @@ TextWatermarkPanel::TextWatermarkPanel(AppDelegate& delegate, WatermarkView& vie
   view_.controls.textFieldTokens = [this] {
     return textTextFieldOutlet ? textTextFieldOutlet->tokens() : view_.model().textStringTokens();
   };
+  // A drag on the overlay moved the edited preset.
+  view_.controls.showTextPlacement = [this] {
+    if (QAbstractButton* cell =
+            textPositionRadioButtonmatrixOutlet->button(view_.model().textPosition())) {
+      cell->setChecked(true);
+    }
+    setTextWatermarkOffsetControls();
+  };
 }
 
 void TextWatermarkPanel::build(OptionPanels& panels) {

@@ -178,14 +178,23 @@ void WatermarkView::ChangeAndSetImageWaterMarkPrefOptions(const QString& presetN
 }
 
 QString WatermarkView::CreateWatermarkImageFile() {
-  const QString own = SupportFolderPath();
-  if (own.isEmpty() || !QDir().mkpath(own)) return QString();
+  return CreateWatermarkImageFileIn(SupportFolderPath());
+}
+
+QString WatermarkView::CreateWatermarkImageFileIn(const QString& folder) {
+  if (folder.isEmpty() || !QDir().mkpath(folder)) return QString();
   for (long n = 1; n > 0; ++n) {
-    const QString candidate = own + QStringLiteral("/watermark_image%1").arg(n);
-    if (QFileInfo::exists(candidate)) continue;
+    const QString candidate = folder + QStringLiteral("/watermark_image%1").arg(n);
+    // A dangling link takes its number too.
+    const auto taken = [&] {
+      const QFileInfo info(candidate);
+      return info.exists() || info.isSymLink();
+    };
+    if (taken()) continue;
+    // Created exclusively: a number taken by someone else since the check is passed over.
     QFile file(candidate);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return QString();
-    return candidate;
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return candidate;
+    if (!taken()) return QString();
   }
   return QString();
 }

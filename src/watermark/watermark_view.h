@@ -20,11 +20,15 @@
 #include <QVariantMap>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
+#include <vector>
 
 #include "engine/text_token.h"
 #include "watermark/watermark_model.h"
 
+class QMouseEvent;
 class QPainter;
 
 namespace glimbrik {
@@ -56,6 +60,10 @@ struct WatermarkControls {
   std::function<void(bool enable)> enableDisablePresetButtons;
   // The watermark text as its field holds it; a new preset is named after it.
   std::function<TokenArray()> textFieldTokens;
+  // The edited text preset's position and offset, and the image watermark's, into their
+  // controls (position matrix, offset fields and steppers).
+  std::function<void()> showTextPlacement;
+  std::function<void()> showImagePlacement;
 };
 
 class WatermarkPresetTableModel;
@@ -103,7 +111,42 @@ class WatermarkView : public QWidget {
   void ChangeAndSetImageWaterMarkPrefOptions(const QString& presetName);
   // A TIFF copy of image in the support folder; empty when it cannot be written.
   static QString SaveWatermarkImageCopy(const QImage& image);
+  // A new empty file "watermark_image<N>" in the support folder, N the lowest free number,
+  // created exclusively so that two callers never share one; empty when none can be made.
   static QString CreateWatermarkImageFile();
+  static QString CreateWatermarkImageFileIn(const QString& folder);
+
+  // --- Image watermark settings (watermark_view_image.cpp). Each redraws.
+  void ImageWatermarkOnOffAction(bool on);
+  // The picture of the image well; a null image removes the image watermark.
+  void setWatermarkImage(const QImage& image);
+  // Reads a picture for the well; an empty error means it was taken, otherwise the well keeps
+  // its picture and the error says why.
+  QString SetWatermarkImageFromFile(const QString& path);
+  void setWatermarkImageOpacityValue(double opacity);
+  void setWatermarkImageSizeValue(double fraction);
+  void setImageAngleValue(int64_t angle);
+  // A position chosen in the matrix puts the watermark back on its anchor.
+  void setImagePositionValue(int tag);
+  // Percentages of the base size (550 for a side that is not above 0).
+  void setImageWatermarkXOffset(double percent);
+  void setImageWatermarkYOffset(double percent);
+  QPointF imageWatermarkOffsetPercent() const;
+
+  // --- Interaction (watermark_view_mouse.cpp); points are y-up view points.
+  // The offset, in the reference space, that keeps a frame moved by movement where it lies
+  // when anchored by tag in a W x H view.
+  static QPointF OffsetForMovedFrame(int tag, const QRectF& frame, QPointF movement, double W,
+                                     double H);
+  // Whether the frame turned about its centre by angle degrees contains point.
+  static bool HitAreaContains(const QRectF& frame, int64_t angle, QPointF point);
+  // Whether its outline meets rect.
+  static bool HitAreaMeets(const QRectF& frame, int64_t angle, const QRectF& rect);
+  void selectAndTrackMouse(QPointF point, bool extend);
+  void trackMouseTo(QPointF point);
+  void endMouseTracking();
+  void GetTextWatermarkOffsetUsingAsPerPosition(QPointF movement, int64_t row);
+  void GetImageWatermarkOffsetUsingAsPerPosition(QPointF movement);
 
   // --- Text watermark presets (watermark_view_presets.cpp). The table and its buttons are made
   // by MakePresetTableControls; until then the operations work on the model alone.
@@ -178,6 +221,9 @@ class WatermarkView : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -194,6 +240,17 @@ class WatermarkView : public QWidget {
   void drawTextWatermarks(QPainter* painter, double W, double H, int dropTag,
                           const QRectF& dropCell);
 
+  // The selection of the table rows as the overlay changes it (the table follows).
+  void selectTableRows(std::vector<int64_t> rows, int64_t selectedRow);
+  void reduceTableSelectionToSelectedRow();
+  void moveSelectedGraphics(QPointF point);
+  void dragSelectionRect(QPointF point);
+  // The text row, or the image, under point among what the last paint drew.
+  std::optional<int64_t> textWatermarkAt(QPointF point) const;
+  bool imageWatermarkAt(QPointF point) const;
+
+  enum class Tracking { None, Graphics, Band };
+
   WatermarkModel model_;
   // The table and its buttons live in the sidebar, which may go first.
   QPointer<QTableView> table_;
@@ -203,6 +260,14 @@ class WatermarkView : public QWidget {
   QPointer<QPushButton> saveButton_;
   QPointer<QPushButton> revertButton_;
   bool reloadingTable_ = false;
+  // What the last paint drew: rows and the image index. Only these can be hit.
+  std::set<int64_t> drawnLastPaint_;
+  Tracking tracking_ = Tracking::None;
+  QPointF pressPoint_;
+  // The pointer of the drag in progress; the drop grid follows it.
+  std::optional<QPointF> dragPointer_;
+  // The frames the dragged watermarks had at the press.
+  std::map<int64_t, QRectF> dragStartFrames_;
   double handleSize_ = 6.0;
   double halfHandleSize_ = 3.0;
 };

@@ -1,5 +1,4 @@
 // The live overlay: the watermarks through the engine's renderers, then the editing aids.
-#include <QCursor>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -74,9 +73,10 @@ int WatermarkView::DropCellForPoint(QPointF p, double W, double H, QRectF* cell)
 int WatermarkView::DrawBackgroundBox(QPainter* painter, QRectF* outSelectedRect) {
   const double W = width();
   const double H = height();
-  const QPointF pointer = ViewPointFromWidget(mapFromGlobal(QCursor::pos()));
+  // The pointer of the drag's last mouse event.
+  if (!dragPointer_) return -1;
   QRectF cell;
-  const int tag = DropCellForPoint(pointer, W, H, &cell);
+  const int tag = DropCellForPoint(*dragPointer_, W, H, &cell);
   if (tag < 0) return -1;
   QPainterPath grid;
   for (int r = 0; r < 3; ++r) {
@@ -159,6 +159,7 @@ void WatermarkView::drawImageWatermark(QPainter* painter, double W, double H, in
   const QSizeF newBase(W / scale, H / scale);
   const QSizeF base = record->baseImageSize;
   const QRectF frame = DrawImageWatermark(painter, &*record, W, H);
+  drawnLastPaint_.insert(kImageWatermarkSelectionIndex);
   model_.setImageWatermarkOffset(record->offset);
   model_.setBaseImageSizeForImageWatermark(newBase);
   if (BaseChanged(base, newBase) && host.selectedPhotoPresetTitle) {
@@ -194,6 +195,7 @@ void WatermarkView::drawTextWatermarks(QPainter* painter, double W, double H, in
         host.textWatermarkFullString ? host.textWatermarkFullString(record.tokens) : QString();
     const QSizeF base = record.baseImageSize;
     const QRectF frame = DrawTextWatermark(painter, text, &record, true, W, H);
+    drawnLastPaint_.insert(static_cast<int64_t>(i));
     if (BaseChanged(base, newBase)) {
       preset->insert(QString::fromLatin1(kTextWatermarkOffsetKey), StringFromPoint(record.offset));
       preset->insert(QString::fromLatin1(kBaseImageSizeForTextWatermarkKey),
@@ -213,6 +215,7 @@ void WatermarkView::drawTextWatermarks(QPainter* painter, double W, double H, in
 }
 
 void WatermarkView::paintEvent(QPaintEvent*) {
+  drawnLastPaint_.clear();
   updateFrameRect();
   const double W = width();
   const double H = height();

@@ -11,6 +11,7 @@
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
+#include "app/image_watermark_panel.h"
 #include "app/text_watermark_panel.h"
 #include "app_fixtures.h"
 #include "support/test_env.h"
@@ -171,6 +172,62 @@ TEST_F(WatermarkWindow, ImageWatermarkReachesTheOutputWhereTheOverlayShowsIt) {
   EXPECT_NEAR(qBlue(middle), 100, 6);
   // Measured about 0.4 levels.
   EXPECT_LT(MeanDifference(shrunk, overlay, region), 2.0);
+}
+
+TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
+  AddPhoto(4000, 3000);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->window(), kTimeoutMs));
+  test::SetPresets(view().model(), {{"sign", test::CompletePreset(QStringLiteral("Glimbrik"), 60)}},
+                   {true});
+  QImage picture(300, 200, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::yellow);
+  WatermarkModel& model = view().model();
+  model.setImage(picture);
+  model.setImagePosition(8);
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
+  view().repaint();
+  const QRectF text = *model.presetRow(0)->frameRect;
+  const QRectF image = model.m_imageFrameRect();
+  const auto widget = [&](QPointF p) { return QPoint(int(p.x()), int(view().height() - p.y())); };
+  // The text from the bottom left and the image from the bottom right, together up to the top.
+  QTest::mouseClick(&view(), Qt::LeftButton, {}, widget(text.center()));
+  QTest::mouseClick(&view(), Qt::LeftButton, Qt::ShiftModifier, widget(image.center()));
+  ASSERT_EQ(model.selectionIndexes().size(), 2u);
+  const QPoint to = widget(text.center() + QPointF(0, view().height() * 0.62));
+  QTest::mousePress(&view(), Qt::LeftButton, {}, widget(text.center()));
+  QTest::mouseMove(&view(), to);
+  QTest::mouseRelease(&view(), Qt::LeftButton, {}, to);
+  EXPECT_EQ(model.imagePosition(), 0);
+  EXPECT_EQ(model.presetNamed("sign")->value(kTextPositionKey).toLongLong(), 0);
+  // Both panels show the new cell and offsets.
+  ImageWatermarkPanel* images = delegate->imageWatermarkPanel();
+  EXPECT_EQ(images->imagePositionRadioButtonmatrixOutlet->checkedId(), 0);
+  EXPECT_EQ(images->yImageWatermarkOffsetTextFieldOutlet->text(),
+            QString::asprintf("%.02f", view().imageWatermarkOffsetPercent().y()));
+  EXPECT_EQ(delegate->textWatermarkPanel()->textPositionRadioButtonmatrixOutlet->checkedId(), 0);
+  const QImage overlay = Overlay();
+  const QRect textRegion = WidgetRegion(*model.presetRow(0)->frameRect, overlay.size());
+  const QRect imageRegion = WidgetRegion(model.m_imageFrameRect(), overlay.size());
+  // Both moved up, whole, into the top half.
+  for (const QRect& region : {textRegion, imageRegion}) {
+    ASSERT_GT(region.width(), 20);
+    ASSERT_LT(region.bottom(), overlay.height() / 2);
+  }
+
+  const QImage output = Run();
+  ASSERT_EQ(output.size(), QSize(4000, 3000));
+  const QImage shrunk =
+      output.scaled(overlay.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage plain(overlay.size(), QImage::Format_ARGB32_Premultiplied);
+  plain.fill(QColor(40, 120, 200));
+  for (const QRect& region : {textRegion, imageRegion}) {
+    EXPECT_GT(MeanDifference(shrunk, plain, region), 20.0);
+    EXPECT_LT(MeanDifference(shrunk, overlay, region), 4.0);
+  }
+  // Where they were, the photo's own colour.
+  const QRect before = WidgetRegion(image, overlay.size());
+  EXPECT_LT(MeanDifference(shrunk, plain, before), 4.0);
 }
 
 TEST_F(WatermarkWindow, NeitherGroupOnWritesNoWatermark) {
@@ -417,6 +474,77 @@ TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
   if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
     ASSERT_TRUE(window.save(out));
   }
+}
+
+// The image watermark panel beside a rubber band being dragged over both watermarks. With
+// GLIMBRIK_SCREENSHOT set, the window is saved there (scripts/screenshot-image-watermark.sh).
+TEST_F(WatermarkWindow, ImageWatermarkPanelWithARubberBandOverTheOverlay) {
+  ASSERT_TRUE(Landscape(1600, 1067).save(source + "/lake.jpg", "JPEG", 92));
+  ASSERT_TRUE(Badge().save(source + "/badge.png"));
+  delegate->AddUrlsIntoImageListViewAtEnd({source + "/lake.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*delegate));
+  ASSERT_TRUE(test::WaitForFacts(*delegate));
+  delegate->SelectRowStartingAtRow(0);
+  QVXImageView* image = delegate->window()->mainImagePreview;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return image->hasDecodedImage(); }, kTimeoutMs));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->window(), kTimeoutMs));
+
+  TextWatermarkValues text;
+  text.textStringTokens = {QStringLiteral("\u00a9 Glimbrik 2026")};
+  text.textFont = QFont(QStringLiteral("DejaVu Sans"));
+  text.textFontSize = 34;
+  text.textFontColor = Qt::white;
+  text.textPosition = 8;
+  text.textWatermarkOffset = QPointF(16, 14);
+  text.baseImageSizeForTextWatermark = QSizeF(550, 366.7);
+  QVariantMap preset;
+  WriteTextWatermarkPreferenceValue(text, &preset);
+  test::SetPresets(view().model(), {{"Signature", preset}}, {true});
+  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
+  QVXOutlineView* sidebar = delegate->window()->configurationCollection;
+  sidebar->collapseItem(kConversionGroup);
+  sidebar->collapseItem(kTextWatermarkGroup);
+  QTest::qWait(50);  // the sidebar lays itself out again
+  // The picture and its settings as the user gives them.
+  ImageWatermarkPanel* panel = delegate->imageWatermarkPanel();
+  panel->AddWatermarkImagePanelHandler(source + "/badge.png", panel->WaterMarkImageView);
+  panel->WatermarkImageSizeStepperOutlet->setDoubleValue(30);
+  panel->WatermarkImageSizeStepperControlDidChange();
+  panel->imageAngleStepperOutlet->setDoubleValue(15);
+  panel->ImageAngleStepperControlDidChange();
+  panel->imagePositionRadioButtonmatrixOutlet->button(2)->click();
+  for (int i = 0; i < 3; ++i) {
+    panel->xImageWatermarkOffsetStepperOutlet->upButton()->click();
+    panel->yImageWatermarkOffsetStepperOutlet->upButton()->click();
+  }
+  WatermarkModel& model = view().model();
+  model.setSelectionIndexes({});
+  view().repaint();
+
+  // From empty space left of the badge down to the middle of the text: both are touched.
+  const QRectF textFrame = *model.presetRow(0)->frameRect;
+  const QRectF badge = model.m_imageFrameRect();
+  const auto widget = [&](QPointF p) { return QPoint(int(p.x()), int(view().height() - p.y())); };
+  const QPointF from(std::min(textFrame.left(), badge.left()) - 40, badge.center().y());
+  const QPointF to(badge.center().x(), textFrame.center().y());
+  QTest::mousePress(&view(), Qt::LeftButton, {}, widget(from));
+  QTest::mouseMove(&view(), widget(to));
+  EXPECT_EQ(model.selectionIndexes(), (std::set<int64_t>{0, kImageWatermarkSelectionIndex}));
+  EXPECT_TRUE(model.isSelectionOnDrag());
+  const QImage window = delegate->window()->grab().toImage();
+  // The band's edge, in its own colour, runs down the view at its left side.
+  const QPoint edge =
+      view().mapTo(delegate->window(), widget(QPointF(from.x(), (from.y() + to.y()) / 2)));
+  const QRgb c = window.pixel(edge * window.devicePixelRatio());
+  EXPECT_GT(qRed(c), 200);
+  EXPECT_LT(qBlue(c), 140);
+  EXPECT_EQ(panel->WatermarkImageSizeTextFieldOutlet->text(), "30");
+  if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
+    ASSERT_TRUE(window.save(out));
+  }
+  QTest::mouseRelease(&view(), Qt::LeftButton, {}, widget(to));
+  EXPECT_FALSE(model.isSelectionOnDrag());
 }
 
 }  // namespace

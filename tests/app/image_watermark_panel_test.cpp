@@ -1,0 +1,216 @@
+#include "app/image_watermark_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTest>
+
+#include "app/app_delegate.h"
+#include "app/option_panels.h"
+#include "app_fixtures.h"
+#include "engine/watermark_render.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+class ImageWatermarkPanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ForgetGeneralOptions();
+    delegate = test::StartApplication();
+    panel = delegate->imageWatermarkPanel();
+    ASSERT_NE(panel, nullptr);
+    // The default photo preset leaves the group off, and its controls disabled.
+    delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
+    panel->showAlert = [this](const QString& title, const QString& message) {
+      alerts << title + " " + message;
+    };
+  }
+  WatermarkModel& model() { return delegate->watermarkContextView->model(); }
+  // Types text into a field as the user does, then ends the edit.
+  static void Type(NumberField* field, const QString& text) {
+    field->selectAll();
+    QTest::keyClicks(field, text);
+    emit field->editingFinished();
+  }
+  // Pastes text over a field's text: one edit, as a paste is.
+  static void Paste(NumberField* field, const QString& text) {
+    field->selectAll();
+    field->insert(text);
+    emit field->editingFinished();
+  }
+
+  std::unique_ptr<AppDelegate> delegate;
+  ImageWatermarkPanel* panel = nullptr;
+  QStringList alerts;
+};
+
+TEST_F(ImageWatermarkPanelTest, OffsetPercentagesAreOfTheBaseSize) {
+  model().setBaseImageSizeForImageWatermark(QSizeF(550, 275));
+  Type(panel->xImageWatermarkOffsetTextFieldOutlet, "10.00");
+  Type(panel->yImageWatermarkOffsetTextFieldOutlet, "10.00");
+  EXPECT_EQ(model().imageWatermarkOffset(), QPointF(55, 27.5));
+  EXPECT_DOUBLE_EQ(panel->yImageWatermarkOffsetStepperOutlet->doubleValue(), 10.0);
+  // No base height: the whole side.
+  model().setBaseImageSizeForImageWatermark(QSizeF(550, 0));
+  Type(panel->yImageWatermarkOffsetTextFieldOutlet, "10");
+  EXPECT_DOUBLE_EQ(model().imageWatermarkOffset().y(), 55.0);
+  // Over 100 the stepper's value comes back.
+  Paste(panel->xImageWatermarkOffsetTextFieldOutlet, "150");
+  EXPECT_EQ(panel->xImageWatermarkOffsetTextFieldOutlet->text(), "10.00");
+  EXPECT_DOUBLE_EQ(model().imageWatermarkOffset().x(), 55.0);
+  // The stepper shows its value as the field's text and moves the watermark.
+  panel->yImageWatermarkOffsetStepperOutlet->downButton()->click();
+  EXPECT_EQ(panel->yImageWatermarkOffsetTextFieldOutlet->text(), "9.00");
+  EXPECT_DOUBLE_EQ(model().imageWatermarkOffset().y(), 49.5);
+}
+
+TEST_F(ImageWatermarkPanelTest, SizeIsHeldBetweenFiveAndAHundredPercent) {
+  Type(panel->WatermarkImageSizeTextFieldOutlet, "3");
+  EXPECT_EQ(panel->WatermarkImageSizeTextFieldOutlet->text(), "5");
+  EXPECT_EQ(panel->WatermarkImageSizeStepperOutlet->integerValue(), 5);
+  EXPECT_DOUBLE_EQ(model().watermarkImageSizePrecentage(), 0.05);
+  EXPECT_DOUBLE_EQ(panel->WatermarkImageSizeSliderOutlet->doubleValue(), 0.05);
+  // On the way to 30 the 3 stays in the field.
+  panel->WatermarkImageSizeTextFieldOutlet->selectAll();
+  QTest::keyClicks(panel->WatermarkImageSizeTextFieldOutlet, "30");
+  EXPECT_EQ(panel->WatermarkImageSizeTextFieldOutlet->text(), "30");
+  EXPECT_DOUBLE_EQ(model().watermarkImageSizePrecentage(), 0.30);
+  Paste(panel->WatermarkImageSizeTextFieldOutlet, "150");
+  EXPECT_EQ(panel->WatermarkImageSizeTextFieldOutlet->text(), "30");
+  EXPECT_DOUBLE_EQ(model().watermarkImageSizePrecentage(), 0.30);
+}
+
+TEST_F(ImageWatermarkPanelTest, SliderStepperAndFieldStayInStep) {
+  // The slider's fraction in single precision shows truncated: 0.29f is 28 percent.
+  panel->WatermarkImageOpacitySliderOutlet->setDoubleValue(static_cast<double>(0.29f));
+  panel->takeWatermarkImageOpacityFrom(panel->WatermarkImageOpacitySliderOutlet);
+  EXPECT_EQ(panel->WatermarkImageOpacityTextFieldOutlet->text(), "28");
+  EXPECT_EQ(panel->WatermarkImageOpacityStepperOutlet->integerValue(), 28);
+  EXPECT_DOUBLE_EQ(model().watermarkImageOpacity(), static_cast<double>(0.29f));
+
+  panel->WatermarkImageOpacityStepperOutlet->upButton()->click();
+  EXPECT_EQ(panel->WatermarkImageOpacityTextFieldOutlet->text(), "29");
+  EXPECT_DOUBLE_EQ(model().watermarkImageOpacity(), 0.29);
+  Paste(panel->WatermarkImageOpacityTextFieldOutlet, "250");
+  EXPECT_EQ(panel->WatermarkImageOpacityTextFieldOutlet->text(), "29");
+
+  // Angle: the stepper turns the dial, the dial the field, the field both.
+  panel->imageAngleStepperOutlet->setDoubleValue(45);
+  panel->ImageAngleStepperControlDidChange();
+  EXPECT_EQ(panel->imageAngleSliderOutlet->getAngleValue(), 45);
+  EXPECT_EQ(model().imageRotationAngle(), 45);
+  panel->imageAngleSliderOutlet->setAngleValue(300);
+  EXPECT_EQ(panel->imageAngleTextFieldOutlet->text(), "300");
+  EXPECT_EQ(panel->imageAngleStepperOutlet->integerValue(), 300);
+  Type(panel->imageAngleTextFieldOutlet, "90");
+  EXPECT_EQ(panel->imageAngleSliderOutlet->getAngleValue(), 90);
+  EXPECT_EQ(model().imageRotationAngle(), 90);
+  Paste(panel->imageAngleTextFieldOutlet, "400");
+  EXPECT_EQ(panel->imageAngleTextFieldOutlet->text(), "90");
+  EXPECT_EQ(model().imageRotationAngle(), 90);
+}
+
+TEST_F(ImageWatermarkPanelTest, PositionMatrixPutsTheWatermarkBackOnItsAnchor) {
+  model().setImageWatermarkOffset(QPointF(40, 20));
+  panel->setImageWatermarkOffsetControls();
+  EXPECT_EQ(panel->xImageWatermarkOffsetTextFieldOutlet->text(), "7.27");
+  panel->imagePositionRadioButtonmatrixOutlet->button(4)->click();
+  EXPECT_EQ(model().imagePosition(), 4);
+  EXPECT_EQ(model().imageWatermarkOffset(), QPointF(0, 0));
+  EXPECT_EQ(panel->xImageWatermarkOffsetTextFieldOutlet->text(), "0.00");
+}
+
+TEST_F(ImageWatermarkPanelTest, SwitchEnablesThePanel) {
+  delegate->SwitchOnOffHeader(kImageWatermarkGroup, false, true);
+  EXPECT_FALSE(model().ImageWatermarkFlag());
+  EXPECT_FALSE(panel->WatermarkImageSizeSliderOutlet->isEnabled());
+  EXPECT_FALSE(panel->imagePositionRadioButtonmatrixOutlet->button(0)->isEnabled());
+  EXPECT_FALSE(panel->WaterMarkImageView->isEnabled());
+  delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
+  EXPECT_TRUE(model().ImageWatermarkFlag());
+  EXPECT_TRUE(panel->AddButtonOutlet->isEnabled());
+  EXPECT_TRUE(panel->yImageWatermarkOffsetStepperOutlet->isEnabled());
+}
+
+TEST_F(ImageWatermarkPanelTest, PictureFromAFileAndARefusalThatKeepsTheOldOne) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("pic"));
+  test::WritePng(folder + "/mark.png", 1100, 400);
+  panel->AddWatermarkImagePanelHandler(folder + "/mark.png", panel->WaterMarkImageView);
+  ASSERT_EQ(model().image().size(), QSize(1100, 400));
+  EXPECT_FALSE(panel->WaterMarkImageView->pixmap().isNull());
+  // Drawn fitted into the reference square.
+  QSizeF fitted;
+  FitWatermarkImage(model().image(), &fitted);
+  EXPECT_EQ(fitted, QSizeF(550, 200));
+
+  test::WriteGarbage(folder + "/broken.png", 500);
+  panel->AddWatermarkImagePanelHandler(folder + "/broken.png", panel->WaterMarkImageView);
+  EXPECT_EQ(model().image().size(), QSize(1100, 400));
+  ASSERT_EQ(alerts.size(), 1);
+  EXPECT_TRUE(alerts[0].contains("broken.png")) << alerts[0].toStdString();
+}
+
+TEST_F(ImageWatermarkPanelTest, PictureDroppedOnTheWellBecomesTheWatermark) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("drop"));
+  test::WritePng(folder + "/mark.png", 40, 20);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(folder + "/mark.png")});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(panel->WaterMarkImageView, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(panel->WaterMarkImageView, &drop);
+  EXPECT_EQ(model().image().size(), QSize(40, 20));
+  // Switched off, the well takes nothing.
+  delegate->SwitchOnOffHeader(kImageWatermarkGroup, false, true);
+  test::WritePng(folder + "/other.png", 10, 10);
+  data.setUrls({QUrl::fromLocalFile(folder + "/other.png")});
+  QDropEvent ignored(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+  QApplication::sendEvent(panel->WaterMarkImageView, &ignored);
+  EXPECT_EQ(model().image().size(), QSize(40, 20));
+}
+
+TEST_F(ImageWatermarkPanelTest, DialogOffersTheImageTypesAndSetsTheChosenPicture) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("dlg"));
+  test::WriteJpeg(folder + "/mark.jpg", 64, 32);
+  panel->AddButtonOutlet->click();
+  auto* dialog = delegate->window()->findChild<QFileDialog*>(QStringLiteral("watermarkImagePanel"));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+  const QString filters = dialog->nameFilters().join(' ');
+  EXPECT_TRUE(filters.contains("*.webp") && filters.contains("*.JPG")) << filters.toStdString();
+  dialog->selectFile(folder + "/mark.jpg");
+  static_cast<QDialog*>(dialog)->accept();
+  EXPECT_EQ(model().image().size(), QSize(64, 32));
+}
+
+TEST(WatermarkImageCopy, TakesTheLowestFreeNumberAndNeverAnExistingFile) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("copies"));
+  for (const char* name : {"watermark_image1", "watermark_image3"}) {
+    QFile file(folder + "/" + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keep");
+  }
+  const QString made = WatermarkView::CreateWatermarkImageFileIn(folder);
+  EXPECT_EQ(made, folder + "/watermark_image2");
+  EXPECT_EQ(QFileInfo(made).size(), 0);
+  // A dangling link holds its number too; nothing is written through it.
+  ASSERT_TRUE(QFile::link(folder + "/elsewhere", folder + "/watermark_image4"));
+  EXPECT_EQ(WatermarkView::CreateWatermarkImageFileIn(folder), folder + "/watermark_image5");
+  EXPECT_FALSE(QFileInfo::exists(folder + "/elsewhere"));
+  QFile first(folder + "/watermark_image1");
+  ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+  EXPECT_EQ(first.readAll(), "keep");
+  EXPECT_TRUE(WatermarkView::CreateWatermarkImageFileIn(QString()).isEmpty());
+}
+
+}  // namespace
+}  // namespace glimbrik

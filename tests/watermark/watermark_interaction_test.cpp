@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+
+#include "platform/geometry_text.h"
+#include "watermark/watermark_preset_table.h"
+#include "watermark/watermark_view.h"
+#include "watermark_fixtures.h"
+
+namespace glimbrik {
+namespace {
+
+QString Key(const char* key) { return QString::fromLatin1(key); }
+
+// A shown 550 x 550 editor; points are given y-up, as the overlay's geometry is.
+struct Overlay {
+  Overlay() {
+    preview.resize(550, 550);
+    view = new WatermarkView(&preview);
+    view->host.textWatermarkFullString = [](const TokenArray& tokens) {
+      QString text;
+      for (const TokenElement& e : tokens) {
+        if (const auto* s = std::get_if<QString>(&e)) text += *s;
+      }
+      return text;
+    };
+    view->host.changeGlobalPresetOption = [this](QObject* sender) {
+      if (sender) ++presetChanges;
+    };
+    view->setImageAspectRatio(1.0);
+    table.reset(view->MakePresetTableControls());
+    preview.show();
+    // The drag draws at once, which needs a window on the screen.
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&preview, 10000));
+  }
+  WatermarkModel& model() { return view->model(); }
+  QPoint At(QPointF p) const { return QPoint(int(p.x()), int(view->height() - p.y())); }
+  // The point as a mouse event carries it, in whole widget pixels.
+  QPointF Snapped(QPointF p) const {
+    const QPoint w = At(p);
+    return {double(w.x()), double(view->height() - w.y())};
+  }
+  void Press(QPointF p, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mousePress(view, Qt::LeftButton, modifiers, At(p));
+  }
+  void Move(QPointF p) { QTest::mouseMove(view, At(p)); }
+  void Release(QPointF p) { QTest::mouseRelease(view, Qt::LeftButton, {}, At(p)); }
+  void Drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = {}) {
+    Press(from, modifiers);
+    Move(to);
+    Release(to);
+  }
+  void Paint() { view->repaint(); }
+  QVariantMap Preset(const QString& title) { return *model().presetNamed(title); }
+  QRectF Frame(int64_t row) { return *model().presetRow(row)->frameRect; }
+
+  // The rows as the preset table shows them: selected, and the title as displayed.
+  std::vector<int> TableRows() {
+    std::vector<int> rows;
+    for (const QModelIndex& index : view->waterMarkTableOutlet()->selectionModel()->selectedRows())
+      rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  }
+  QString TableTitle(int row) {
+    QAbstractItemModel* m = view->waterMarkTableOutlet()->model();
+    return m->data(m->index(row, kPresetTitleColumn)).toString();
+  }
+
+  QWidget preview;
+  WatermarkView* view = nullptr;
+  std::unique_ptr<QWidget> table;
+  int presetChanges = 0;
+};
+
+QVariantMap PresetAt(int tag, QPointF offset) {
+  QVariantMap preset = test::CompletePreset(QStringLiteral("Glimbrik"));
+  preset.insert(Key(kTextPositionKey), qint64(tag));
+  preset.insert(Key(kTextWatermarkOffsetKey), StringFromPoint(offset));
+  return preset;
+}
+
+QImage Square(int side) {
+  QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::blue);
+  return image;
+}
+
+TEST(WatermarkInteraction, DragToTheTopRightCellSetsTagOffsetAndMarksThePresetUnsaved) {
+  Overlay o;
+  test::SetPresets(o.model(), {{"sign", PresetAt(6, {0, 0})}}, {true});
+  o.view->reloadPresetTable();
+  o.model().setSelectionIndexes({});
+  o.Paint();
+  ASSERT_TRUE(o.model().presetRow(0)->frameRect.has_value()) << "drawn";
+  o.model().setPresetRowFrameRect(0, QRectF(0, 0, 100, 20));
+  o.Press({10, 10});
+  ASSERT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0}) << "pressed";
+  o.Move({410, 510});
+  o.Release({410, 510});
+  const QVariantMap preset = o.Preset("sign");
+  EXPECT_EQ(preset.value(Key(kTextPositionKey)).toLongLong(), 2);
+  EXPECT_EQ(preset.value(Key(kTextWatermarkOffsetKey)).toString(), "{50, 30}");
+  EXPECT_TRUE(o.model().isPresetDirty("sign"));
+  EXPECT_EQ(o.model().textPosition(), 2);
+  EXPECT_EQ(o.model().textWatermarkOffset(), QPointF(50, 30));
+  // The press selected it, and the table followed.
+  EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0});
+  EXPECT_EQ(o.model().presetTableSelectedRows(), std::vector<int64_t>{0});
+  EXPECT_EQ(o.TableRows(), std::vector<int>{0});
+  EXPECT_TRUE(o.TableTitle(0).startsWith(QStringLiteral("\u2726")))
+      << o.TableTitle(0).toStdString();
+  EXPECT_GT(o.presetChanges, 0);
+  // The release leaves no drag state behind; the frame is drawn at the new place.
+  EXPECT_FALSE(o.model().graphicIsClicked());
+  o.Paint();
+  const QRectF moved = o.Frame(0);
+  EXPECT_NEAR(moved.right(), 550 - 50, 1.0);
+  EXPECT_NEAR(moved.bottom(), 550 - 30, 1.0);  // y up: bottom() is the frame's top edge
+}
+
+TEST(WatermarkInteraction, PressOnOverlappingPresetsSelectsTheLowestRow) {
+  Overlay o;
+  test::SetPresets(o.model(), {{"a", PresetAt(4, {0, 0})}, {"b", PresetAt(4, {0, 0})}},
+                   {true, true});
+  o.view->reloadPresetTable();
+  o.view->SelectRowStartingAtRow(1);
+  o.model().setSelectionIndexes({});
+  o.Paint();
+  const QPointF centre = o.Frame(1).center();
+  ASSERT_TRUE(o.Frame(0).contains(centre));
+  o.Press(centre);
+  o.Release(centre);
+  EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0});
+  EXPECT_EQ(o.model().presetTableSelectedRow(), 0);
+  EXPECT_EQ(o.TableRows(), std::vector<int>{0});
+  EXPECT_FALSE(o.model().isPresetDirty("a")) << "a click without a move changes nothing";
+
+  // Shift on the only selected one takes it out of the overlay's selection; the table keeps it.
+  o.Press(centre, Qt::ShiftModifier);
+  o.Release(centre);
+  EXPECT_TRUE(o.model().selectionIndexes().empty());
+  EXPECT_EQ(o.TableRows(), std::vector<int>{0});
+}
+
+TEST(WatermarkInteraction, PresetAndImageDroppedOnTheCentreCellBothTakeIt) {
+  Overlay o;
+  test::SetPresets(o.model(), {{"sign", PresetAt(6, {10, 10})}}, {true});
+  o.model().setImage(Square(200));
+  o.model().setImagePosition(2);
+  o.model().setImageWatermarkOffset({10, 10});
+  o.Paint();
+  const QRectF text = o.Frame(0);
+  const QRectF image = o.model().m_imageFrameRect();
+  // Select the text, extend with the image, then drag the text by its middle.
+  o.Press(text.center());
+  o.Release(text.center());
+  o.Press(image.center(), Qt::ControlModifier);
+  o.Release(image.center());
+  ASSERT_EQ(o.model().selectionIndexes(), (std::set<int64_t>{0, kImageWatermarkSelectionIndex}));
+  const QPointF to(275, 260);
+  o.Drag(text.center(), to);
+  EXPECT_EQ(o.Preset("sign").value(Key(kTextPositionKey)).toLongLong(), 4);
+  EXPECT_EQ(o.model().imagePosition(), 4);
+  // Centred tags measure the frame's centre from the canvas centre, y up.
+  const QPointF move = to - o.Snapped(text.center());
+  const QPointF textOffset =
+      PointFromString(o.Preset("sign").value(Key(kTextWatermarkOffsetKey)).toString());
+  EXPECT_NEAR(textOffset.x(), text.center().x() + move.x() - 275, 1e-9);
+  EXPECT_NEAR(textOffset.y(), text.center().y() + move.y() - 275, 1e-9);
+  EXPECT_NEAR(o.model().imageWatermarkOffset().x(), image.center().x() + move.x() - 275, 1e-9);
+  EXPECT_NEAR(o.model().imageWatermarkOffset().y(), image.center().y() + move.y() - 275, 1e-9);
+  // Drawn again, both keep the place they were dropped at.
+  o.Paint();
+  EXPECT_NEAR(o.Frame(0).center().x(), to.x(), 1.0);
+  EXPECT_NEAR(o.model().m_imageFrameRect().center().y(), image.center().y() + move.y(), 1.0);
+}
+
+TEST(WatermarkInteraction, OnlyWhatTheLastPaintDrewCanBeHitOrDragged) {
+  Overlay o;
+  o.model().setImage(Square(200));
+  o.model().setImagePosition(4);
+  o.Paint();
+  const QRectF old = o.model().m_imageFrameRect();
+  ASSERT_GT(old.width(), 10);
+  // The picture is removed: its old frame is no hit area any more.
+  o.model().setImage(QImage());
+  o.model().setImagePosition(4);
+  o.Paint();
+  o.model().setSelectionIndexes({kImageWatermarkSelectionIndex});
+  o.Drag(old.center(), {20, 20});
+  EXPECT_TRUE(o.model().selectionIndexes().empty()) << "a press on nothing clears";
+  EXPECT_EQ(o.model().imagePosition(), 4);
+  EXPECT_EQ(o.model().imageWatermarkOffset(), QPointF(0, 0));
+  EXPECT_EQ(o.presetChanges, 0);
+
+  // A switched-off group likewise.
+  o.model().setImage(Square(200));
+  o.Paint();
+  o.model().setImageWatermarkFlag(false);
+  o.Paint();
+  o.Drag(old.center(), {20, 20});
+  EXPECT_EQ(o.model().imagePosition(), 4);
+}
+
+TEST(WatermarkInteraction, RubberBandSelectsWhatItTouchesAndTheTableFollows) {
+  Overlay o;
+  test::SetPresets(o.model(), {{"low", PresetAt(6, {10, 10})}, {"high", PresetAt(2, {10, 10})}},
+                   {true, true});
+  o.view->reloadPresetTable();
+  o.view->SelectRowStartingAtRow(0);
+  o.model().setSelectionIndexes({0});
+  o.Paint();
+  const QRectF high = o.Frame(1);
+  // From empty space in the middle to the high preset's middle, with Shift: still replaced.
+  o.Press({275, 275}, Qt::ShiftModifier);
+  o.Move(high.center());
+  EXPECT_TRUE(o.model().isSelectionOnDrag());
+  EXPECT_EQ(o.model().selectionRect(),
+            QRectF(QPointF(275, 275), o.Snapped(high.center())).normalized());
+  o.Release(high.center());
+  EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{1});
+  EXPECT_EQ(o.TableRows(), (std::vector<int>{0, 1}));
+  EXPECT_FALSE(o.model().isSelectionOnDrag());
+  EXPECT_FALSE(o.model().isPresetDirty("high"));
+  // A band over both; then a plain click on empty space clears the overlay's selection.
+  o.Drag({1, 549}, {549, 1});
+  EXPECT_EQ(o.model().selectionIndexes(), (std::set<int64_t>{0, 1}));
+  o.Press({275, 275});
+  o.Release({275, 275});
+  EXPECT_TRUE(o.model().selectionIndexes().empty());
+  EXPECT_EQ(o.TableRows().size(), 1u);
+}
+
+TEST(WatermarkInteraction, PointerBeyondTheViewReachesTheEdgeCells) {
+  Overlay o;
+  o.model().setImage(Square(100));
+  o.Paint();
+  const QRectF image = o.model().m_imageFrameRect();
+  o.Press(image.center());
+  o.Move({700, -40});  // right of and below the view
+  EXPECT_EQ(o.model().imagePosition(), 8);
+  o.Release({700, -40});
+  // Turned frames are hit inside their turned outline only.
+  EXPECT_TRUE(WatermarkView::HitAreaContains(QRectF(0, 0, 100, 10), 90, {50, 40}));
+  EXPECT_FALSE(WatermarkView::HitAreaContains(QRectF(0, 0, 100, 10), 90, {5, 5}));
+}
+
+}  // namespace
+}  // namespace glimbrik
