@@ -2,17 +2,11 @@
 # Takes docs/preferences-sheet.png and docs/about-panel.png: the application on a virtual X
 # display, the sheet opened with its shortcut and the About panel from the Help menu. Needs
 # xvfb-run, xdotool and ImageMagick (scripts/setup.sh installs them).
-set -euo pipefail
-cd "$(dirname "$0")/.."
-build=${BUILD_DIR:-build}
-if [[ ! -x "$build/src/glimbrik" ]]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target glimbrik
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/screenshot_common.sh"
+built src/glimbrik glimbrik
+work_folder
 mkdir -p docs "$work/Pictures/Exports"
-export GLIMBRIK_PREFERENCES_DIR="$work/prefs" GLIMBRIK_SUPPORT_DIR="$work/support/Glimbrik"
+own_settings
 export ASAN_OPTIONS=detect_leaks=0 OUT="$work/Pictures/Exports"
 # A remembered destination folder, so that the sheet shows one.
 mkdir -p "$GLIMBRIK_PREFERENCES_DIR"
@@ -21,7 +15,7 @@ cat >"$GLIMBRIK_PREFERENCES_DIR/com.TarnwellTechnologies.Glimbrik-Pref.plist" <<
 <plist version="1.0"><dict><key>DestinationURL</key><string>$OUT</string>
 <key>UseAsDestinationFolder</key><integer>1</integer></dict></plist>
 PLIST
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+on_screen bash -c '
   "$0" &
   app=$!
   sleep 5

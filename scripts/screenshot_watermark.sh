@@ -3,16 +3,11 @@
 # text watermark and an image watermark drawn over it. The window is set up by the GUI test that
 # checks the same picture (WatermarkWindow.MainWindowShowsBothWatermarksOverThePhoto), which
 # saves it when GLIMBRIK_SCREENSHOT is set. Needs xvfb-run (scripts/setup.sh installs it).
-set -euo pipefail
-cd "$(dirname "$0")/.."
-build=${BUILD_DIR:-build}
-if [[ ! -x "$build/tests/app_tests" ]]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$build" --target app_tests
-fi
+source "$(dirname "$0")/screenshot_common.sh"
+built tests/app_tests app_tests
 mkdir -p docs
 out=$PWD/docs/watermark-editor.png
-xvfb-run -a -s "-screen 0 1280x800x24" env QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
+on_screen env QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
   GLIMBRIK_SCREENSHOT="$out" "$build/tests/app_tests" \
   --gtest_filter='WatermarkWindow.MainWindowShowsBothWatermarksOverThePhoto'
 echo "wrote docs/watermark-editor.png"

@@ -10,7 +10,6 @@ int ConvertImagesToPDF(ImagesToPDFConversionOptions* options) {
   if (!options) return 0;
   PDFPageAssembler assembler;
   assembler.setOptions(*options);
-  assembler.setProgressCallback(options->progressCallback);
   return options->singlePDF ? assembler.convertToSinglePDF() : assembler.convertEach();
 }
 
@@ -23,7 +22,6 @@ int ConvertDocumentsToPDF(TextToPDFConversionOptions* options) {
   if (!options) return 0;
   DocumentToPDF job;
   job.setOptions(*options);
-  job.setProgressCallback(options->progressCallback);
   return options->saveAsSinglePDF ? job.convertToSinglePDF() : job.convertEach();
 }
 

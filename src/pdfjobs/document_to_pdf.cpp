@@ -116,39 +116,6 @@ void ApplyTextAttributes(QTextDocument* document, const QVariantMap& attributes)
 
 }  // namespace
 
-void DocumentToPDF::setOptions(const TextToPDFConversionOptions& options) {
-  sourceItems = options.sourceItems;
-  destinationURL = options.destinationURL;
-  pageWidth = options.pageWidth;
-  pageHeight = options.pageHeight;
-  leftMargin = options.leftMargin;
-  rightMargin = options.rightMargin;
-  topMargin = options.topMargin;
-  bottomMargin = options.bottomMargin;
-  orientation = options.orientation;
-  pdfDocumentAttributes = options.pdfDocumentAttributes;
-  textAttributes = options.textAttributes;
-  forceTextAttributes = options.forceTextAttributes != 0;
-}
-
-void DocumentToPDF::setPageOptions(uint64_t pageOrientation, const QVariantMap& pdfAttributes,
-                                   const QVariantMap& attributes, bool force, double width,
-                                   double height, double left, double right, double top,
-                                   double bottom) {
-  sourceItems.clear();
-  destinationURL.clear();
-  orientation = pageOrientation;
-  pdfDocumentAttributes = pdfAttributes;
-  textAttributes = attributes;
-  forceTextAttributes = force;
-  pageWidth = width;
-  pageHeight = height;
-  leftMargin = left;
-  rightMargin = right;
-  topMargin = top;
-  bottomMargin = bottom;
-}
-
 bool DocumentToPDF::print(const QString& source, const QString& pdf) const {
   const double paperWidth = orientation == 1 ? pageHeight : pageWidth;
   const double paperHeight = orientation == 1 ? pageWidth : pageHeight;

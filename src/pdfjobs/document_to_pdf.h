@@ -7,6 +7,7 @@
 #include <QVariantMap>
 #include <cstdint>
 
+#include "pdfjobs/page_settings.h"
 #include "pdfjobs/pdf_jobs.h"
 
 namespace glimbrik {
@@ -17,12 +18,16 @@ inline constexpr const char* kTextForegroundColorKey = "ForegroundColor";  // QC
 
 class DocumentToPDF {
  public:
-  void setOptions(const TextToPDFConversionOptions& options);
-  void setPageOptions(uint64_t orientation, const QVariantMap& pdfAttributes,
-                      const QVariantMap& textAttributes, bool forceTextAttributes, double width,
-                      double height, double left, double right, double top, double bottom);
-  void setProgressCallback(ProgressCallbackInfo callback) {
-    progressCallback = std::move(callback);
+  // The page settings of a documents or a files job; only the documents job brings its items.
+  template <typename Options>
+  void setOptions(const Options& options) {
+    CopyPageSettings(options, this);
+    textAttributes = options.textAttributes;
+    forceTextAttributes = options.forceTextAttributes != 0;
+    if constexpr (std::is_same_v<Options, TextToPDFConversionOptions>) {
+      sourceItems = options.sourceItems;
+      destinationURL = options.destinationURL;
+    }
   }
 
   bool convertDocument(const QString& source, const QString& destination);

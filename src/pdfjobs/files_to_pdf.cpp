@@ -21,22 +21,6 @@ enum FileType { kImage = 1, kDocument = 2, kPDF = 3, kHTML = 4 };
 
 const QString kFilePath = QStringLiteral("FilePath");
 
-void ConfigureAssembler(PDFPageAssembler* a, const FilesToPDFConversionOptions& o) {
-  a->setPageOptions(o.orientation, o.keepPageWidth != 0, o.keepPageHeight != 0, o.imageType,
-                    o.colorModel, o.pageSizeMode, o.scalePercent, o.maxImageDPI,
-                    o.pdfDocumentAttributes, o.pageWidth, o.pageHeight, o.leftMargin, o.rightMargin,
-                    o.topMargin, o.bottomMargin, o.imageQuality);
-  a->setProgressCallback(o.progressCallback);
-}
-
-void ConfigureDocument(DocumentToPDF* d, const FilesToPDFConversionOptions& o) {
-  d->setPageOptions(o.orientation, o.pdfDocumentAttributes, o.textAttributes,
-                    o.forceTextAttributes != 0, o.pageWidth, o.pageHeight, o.leftMargin,
-                    o.rightMargin, o.topMargin, o.bottomMargin);
-  d->setProgressCallback(o.progressCallback);
-  d->isSinglePDF = false;
-}
-
 void ConfigureHTML(HTMLToPDF* h, const FilesToPDFConversionOptions& o, bool attributes) {
   h->Init(o.pageWidth, o.pageHeight, o.leftMargin, o.rightMargin, o.topMargin, o.bottomMargin,
           o.orientation, attributes ? o.pdfDocumentAttributes : QVariantMap());
@@ -78,7 +62,7 @@ bool FilesToPDF::convertEach() {
     switch (item.value(QStringLiteral("FileType")).toInt()) {
       case kImage: {
         PDFPageAssembler assembler;
-        ConfigureAssembler(&assembler, o);
+        assembler.setOptions(o);
         PdfBuilder pdf;
         int64_t index = 0;
         ok = assembler.addImageFile(path, &pdf, &index, item.value(QStringLiteral("Angle"))) &&
@@ -87,7 +71,7 @@ bool FilesToPDF::convertEach() {
       }
       case kDocument: {
         DocumentToPDF document;
-        ConfigureDocument(&document, o);
+        document.setOptions(o);
         ok = document.convertDocument(path, destination);
         break;
       }
@@ -133,7 +117,7 @@ bool FilesToPDF::convertToSinglePDF() {
     const int type = item.value(QStringLiteral("FileType")).toInt();
     if (type == kImage) {
       PDFPageAssembler assembler;
-      ConfigureAssembler(&assembler, o);
+      assembler.setOptions(o);
       const int64_t first = combined.pageCount();
       int64_t index = first;
       ok = assembler.addImageFile(path, &combined, &index, item.value(QStringLiteral("Angle")));
@@ -158,7 +142,7 @@ bool FilesToPDF::convertToSinglePDF() {
         printed = html.SaveAsPDF(path);
       } else if (!temporary.isEmpty()) {
         DocumentToPDF document;
-        ConfigureDocument(&document, o);
+        document.setOptions(o);
         printed = document.convertDocument(path, temporary);
       }
       std::unique_ptr<PdfBuilder> pdf = printed ? PdfBuilder::Open(temporary, {}) : nullptr;

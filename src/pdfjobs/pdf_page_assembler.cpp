@@ -17,53 +17,6 @@ int64_t ItemRotationAngle(const QVariant& angle) {
   return ok && a >= -270 && a <= 270 && a % 90 == 0 ? a : 0;
 }
 
-void PDFPageAssembler::setOptions(const ImagesToPDFConversionOptions& options) {
-  items = options.items;
-  destinationURL = options.destinationURL;
-  imageQuality = options.imageQuality;
-  imageType = options.imageType;
-  colorModel = options.colorModel;
-  pageSizeMode = options.pageSizeMode;
-  pageWidth = options.pageWidth;
-  pageHeight = options.pageHeight;
-  leftMargin = options.leftMargin;
-  rightMargin = options.rightMargin;
-  topMargin = options.topMargin;
-  bottomMargin = options.bottomMargin;
-  orientation = options.orientation;
-  keepPageWidth = options.keepPageWidth != 0;
-  keepPageHeight = options.keepPageHeight != 0;
-  maxImageDPI = options.maxImageDPI;
-  scalePercent = options.scalePercent;
-  pdfDocumentAttributes = options.pdfDocumentAttributes;
-}
-
-void PDFPageAssembler::setPageOptions(uint64_t pageOrientation, bool keepWidth, bool keepHeight,
-                                      int32_t type, int32_t model, int32_t sizeMode,
-                                      uint64_t percent, int64_t maxDPI,
-                                      const QVariantMap& attributes, double width, double height,
-                                      double left, double right, double top, double bottom,
-                                      double quality) {
-  items.clear();
-  destinationURL.clear();
-  orientation = pageOrientation;
-  keepPageWidth = keepWidth;
-  keepPageHeight = keepHeight;
-  imageType = type;
-  colorModel = model;
-  pageSizeMode = sizeMode;
-  scalePercent = percent;
-  maxImageDPI = maxDPI;
-  pdfDocumentAttributes = attributes;
-  pageWidth = width > 0 ? uint64_t(width) : 0;
-  pageHeight = height > 0 ? uint64_t(height) : 0;
-  leftMargin = left;
-  rightMargin = right;
-  topMargin = top;
-  bottomMargin = bottom;
-  imageQuality = quality;
-}
-
 QRectF PDFPageAssembler::pageRect() const {
   if (pageSizeMode == 0) return {};
   return orientation == 1 ? QRectF(0, 0, double(pageHeight), double(pageWidth))
@@ -121,7 +74,8 @@ QByteArray UnchangedJPEG(const ImageConverter& converter, const QByteArray& enco
       rep.dpiX != own.dpiX || rep.dpiY != own.dpiY || rep.colorModel != own.colorModel) {
     return {};
   }
-  return source->data();
+  // A deep copy: the source's bytes may be a map that ends with the converter.
+  return QByteArray(source->data().constData(), source->data().size());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "engine/conversion_records.h"
+#include "pdfjobs/page_settings.h"
 #include "pdfjobs/pdf_jobs.h"
 
 namespace glimbrik {
@@ -22,14 +23,23 @@ int64_t ItemRotationAngle(const QVariant& angle);
 
 class PDFPageAssembler {
  public:
-  void setOptions(const ImagesToPDFConversionOptions& options);
-  void setPageOptions(uint64_t orientation, bool keepPageWidth, bool keepPageHeight,
-                      int32_t imageType, int32_t colorModel, int32_t pageSizeMode,
-                      uint64_t scalePercent, int64_t maxImageDPI, const QVariantMap& attributes,
-                      double pageWidth, double pageHeight, double left, double right, double top,
-                      double bottom, double imageQuality);
-  void setProgressCallback(ProgressCallbackInfo callback) {
-    progressCallback = std::move(callback);
+  // The page and image settings of an images or a files job; only the images job brings its
+  // items.
+  template <typename Options>
+  void setOptions(const Options& options) {
+    CopyPageSettings(options, this);
+    imageQuality = options.imageQuality;
+    imageType = options.imageType;
+    colorModel = options.colorModel;
+    pageSizeMode = options.pageSizeMode;
+    keepPageWidth = options.keepPageWidth != 0;
+    keepPageHeight = options.keepPageHeight != 0;
+    maxImageDPI = options.maxImageDPI;
+    scalePercent = options.scalePercent;
+    if constexpr (std::is_same_v<Options, ImagesToPDFConversionOptions>) {
+      items = options.items;
+      destinationURL = options.destinationURL;
+    }
   }
 
   // Adds one page per representation of the image file at *pageIndex onwards, advancing it.

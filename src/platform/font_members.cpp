@@ -1,31 +1,14 @@
 #include "platform/font_members.h"
 
-#include <fontconfig/fontconfig.h>
-
 #include <algorithm>
 #include <memory>
 
+#include "platform/fontconfig_handles.h"
 #include "platform/keyed_archive.h"
 
 namespace glimbrik {
 
 namespace {
-
-struct PatternDeleter {
-  void operator()(FcPattern* p) const { FcPatternDestroy(p); }
-};
-struct FontSetDeleter {
-  void operator()(FcFontSet* s) const { FcFontSetDestroy(s); }
-};
-struct ObjectSetDeleter {
-  void operator()(FcObjectSet* s) const { FcObjectSetDestroy(s); }
-};
-
-QString PatternString(FcPattern* pattern, const char* object) {
-  FcChar8* value = nullptr;
-  if (FcPatternGetString(pattern, object, 0, &value) != FcResultMatch || !value) return QString();
-  return QString::fromUtf8(reinterpret_cast<const char*>(value));
-}
 
 int PatternInteger(FcPattern* pattern, const char* object, int fallback) {
   int value = fallback;
@@ -38,14 +21,14 @@ int PatternInteger(FcPattern* pattern, const char* object, int fallback) {
 std::vector<FontFamilyMember> AvailableMembersOfFontFamily(const QString& family) {
   std::vector<FontFamilyMember> members;
   if (family.isEmpty()) return members;
-  std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
+  PatternHandle pattern(FcPatternCreate());
   if (!pattern) return members;
   const QByteArray name = family.toUtf8();
   FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
-  std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
+  ObjectSetHandle objects(
       FcObjectSetBuild(FC_POSTSCRIPT_NAME, FC_STYLE, FC_WEIGHT, FC_SLANT, FC_WIDTH, nullptr));
   if (!objects) return members;
-  std::unique_ptr<FcFontSet, FontSetDeleter> set(FcFontList(nullptr, pattern.get(), objects.get()));
+  FontSetHandle set(FcFontList(nullptr, pattern.get(), objects.get()));
   if (!set) return members;
   struct Face {
     FontFamilyMember member;
@@ -54,11 +37,11 @@ std::vector<FontFamilyMember> AvailableMembersOfFontFamily(const QString& family
   std::vector<Face> faces;
   for (int i = 0; i < set->nfont; ++i) {
     FcPattern* font = set->fonts[i];
-    const QString postScript = PatternString(font, FC_POSTSCRIPT_NAME);
+    const QString postScript = PatternText(font, FC_POSTSCRIPT_NAME);
     if (std::any_of(faces.begin(), faces.end(),
                     [&](const Face& f) { return f.member.postScriptName == postScript; }))
       continue;
-    faces.push_back({{postScript, PatternString(font, FC_STYLE)},
+    faces.push_back({{postScript, PatternText(font, FC_STYLE)},
                      PatternInteger(font, FC_WIDTH, FC_WIDTH_NORMAL),
                      PatternInteger(font, FC_WEIGHT, FC_WEIGHT_REGULAR),
                      PatternInteger(font, FC_SLANT, FC_SLANT_ROMAN)});
@@ -77,14 +60,14 @@ std::vector<FontFamilyMember> AvailableMembersOfFontFamily(const QString& family
 
 std::optional<QFont> FontWithPostScriptName(const QString& postScriptName) {
   if (postScriptName.isEmpty()) return std::nullopt;
-  std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
+  PatternHandle pattern(FcPatternCreate());
   if (!pattern) return std::nullopt;
   const QByteArray name = postScriptName.toUtf8();
   FcPatternAddString(pattern.get(), FC_POSTSCRIPT_NAME,
                      reinterpret_cast<const FcChar8*>(name.constData()));
-  std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(FcObjectSetBuild(FC_FAMILY, nullptr));
+  ObjectSetHandle objects(FcObjectSetBuild(FC_FAMILY, nullptr));
   if (!objects) return std::nullopt;
-  std::unique_ptr<FcFontSet, FontSetDeleter> set(FcFontList(nullptr, pattern.get(), objects.get()));
+  FontSetHandle set(FcFontList(nullptr, pattern.get(), objects.get()));
   if (!set || set->nfont < 1) return std::nullopt;
   QVariantMap keys;
   keys.insert(QStringLiteral("PostScriptName"), postScriptName);

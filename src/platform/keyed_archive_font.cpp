@@ -1,33 +1,15 @@
 // Font archives: fonts are stored by PostScript name, which fontconfig maps to and from the
 // family and style that QFont understands.
-#include <fontconfig/fontconfig.h>
-
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <memory>
 
+#include "platform/fontconfig_handles.h"
 #include "platform/keyed_archive.h"
 
 namespace glimbrik {
 
 namespace {
-
-struct PatternDeleter {
-  void operator()(FcPattern* p) const { FcPatternDestroy(p); }
-};
-struct FontSetDeleter {
-  void operator()(FcFontSet* s) const { FcFontSetDestroy(s); }
-};
-struct ObjectSetDeleter {
-  void operator()(FcObjectSet* s) const { FcObjectSetDestroy(s); }
-};
-using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
-
-QString PatternString(FcPattern* pattern, const char* object) {
-  FcChar8* value = nullptr;
-  if (FcPatternGetString(pattern, object, 0, &value) != FcResultMatch || !value) return QString();
-  return QString::fromUtf8(reinterpret_cast<const char*>(value));
-}
 
 struct FaceNames {
   QString postScriptName;
@@ -36,7 +18,7 @@ struct FaceNames {
 };
 
 FaceNames MatchFace(const QFont& font) {
-  Pattern pattern(FcPatternCreate());
+  PatternHandle pattern(FcPatternCreate());
   if (!pattern) return {};
   const QFontInfo info(font);
   const QByteArray family = info.family().toUtf8();
@@ -54,27 +36,26 @@ FaceNames MatchFace(const QFont& font) {
   FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
   FcDefaultSubstitute(pattern.get());
   FcResult result = FcResultNoMatch;
-  Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+  PatternHandle match(FcFontMatch(nullptr, pattern.get(), &result));
   if (!match) return {};
-  return {PatternString(match.get(), FC_POSTSCRIPT_NAME), PatternString(match.get(), FC_FAMILY),
-          PatternString(match.get(), FC_STYLE)};
+  return {PatternText(match.get(), FC_POSTSCRIPT_NAME), PatternText(match.get(), FC_FAMILY),
+          PatternText(match.get(), FC_STYLE)};
 }
 
 // Family and style of the installed face with that PostScript name; empty when none.
 FaceNames FindFace(const QString& postScriptName) {
   if (postScriptName.isEmpty()) return {};
-  Pattern pattern(FcPatternCreate());
+  PatternHandle pattern(FcPatternCreate());
   if (!pattern) return {};
   const QByteArray name = postScriptName.toUtf8();
   FcPatternAddString(pattern.get(), FC_POSTSCRIPT_NAME,
                      reinterpret_cast<const FcChar8*>(name.constData()));
-  std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
-      FcObjectSetBuild(FC_FAMILY, FC_STYLE, FC_POSTSCRIPT_NAME, nullptr));
+  ObjectSetHandle objects(FcObjectSetBuild(FC_FAMILY, FC_STYLE, FC_POSTSCRIPT_NAME, nullptr));
   if (!objects) return {};
-  std::unique_ptr<FcFontSet, FontSetDeleter> set(FcFontList(nullptr, pattern.get(), objects.get()));
+  FontSetHandle set(FcFontList(nullptr, pattern.get(), objects.get()));
   if (!set || set->nfont < 1) return {};
-  return {postScriptName, PatternString(set->fonts[0], FC_FAMILY),
-          PatternString(set->fonts[0], FC_STYLE)};
+  return {postScriptName, PatternText(set->fonts[0], FC_FAMILY),
+          PatternText(set->fonts[0], FC_STYLE)};
 }
 
 QFont FontFromFamilyAndStyle(const QString& family, const QString& style, double size) {

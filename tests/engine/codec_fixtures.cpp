@@ -59,16 +59,6 @@ int WritePngRows(png_structp png, png_infop info, FILE* file, const PngWriteJob*
 
 }  // namespace
 
-QByteArray ReadBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 bool WritePng(const QString& path, const QImage& image, const PngOptions& options) {
   QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
   std::vector<png_bytep> rows(static_cast<size_t>(rgba.height()));
@@ -136,11 +126,16 @@ QByteArray MakeExif(int orientation, std::optional<double> dpi) {
 QByteArray MakeJpeg(int width, int height, int components, double dpi) {
   std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * components, 0);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(60 + 40 * (i % 3));
+  const int space = components == 1 ? kJPEGColourSpaceGray : kJPEGColourSpaceRGB;
+  return EncodeJpeg(width, height, space, components, pixels.data(), dpi);
+}
+
+QByteArray EncodeJpeg(int width, int height, int colourSpace, int components,
+                      const uint8_t* samples, double dpi, int quality) {
   uint8_t* buffer = nullptr;
   unsigned long size = 0;
-  const int space = components == 1 ? kJPEGColourSpaceGray : kJPEGColourSpaceRGB;
-  if (!EncodeJPEGToMemory(width, height, pixels.data(), space, components, &buffer, &size, 90, dpi,
-                          dpi)) {
+  if (!EncodeJPEGToMemory(width, height, samples, colourSpace, components, &buffer, &size, quality,
+                          dpi, dpi)) {
     return {};
   }
   QByteArray jpeg(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));

@@ -10,10 +10,9 @@
 #include <optional>
 #include <vector>
 
-namespace glimbrik::test {
+#include "support/test_env.h"
 
-QByteArray ReadBytes(const QString& path);
-bool WriteBytes(const QString& path, const QByteArray& bytes);
+namespace glimbrik::test {
 
 struct PngOptions {
   std::optional<double> dpi;  // pHYs in pixels per metre from this many dpi
@@ -31,6 +30,9 @@ QByteArray SrgbProfile();
 // when given.
 QByteArray MakeExif(int orientation, std::optional<double> dpi = std::nullopt);
 
+// A JPEG of the given samples made by our libjpeg bridge; empty when it refuses them.
+QByteArray EncodeJpeg(int width, int height, int colourSpace, int components,
+                      const uint8_t* samples, double dpi = 72.0, int quality = 90);
 // An RGB or grey JPEG of a flat colour with JFIF density in dpi.
 QByteArray MakeJpeg(int width, int height, int components, double dpi = 72.0);
 // The JPEG with one more marker segment placed right after its JFIF segment.

@@ -19,21 +19,17 @@ using test::RunTool;
 
 // A WebP file made by libwebp's own command-line encoder.
 QString WebPSource(const QString& folder, const QString& name) {
-  const QString png = folder + QStringLiteral("/webp-input.png");
+  const QString png = folder + "/webp-input.png";
   EXPECT_TRUE(test::WriteBytes(
       png, EncodeImage(test::PatternImage(48, 32), QStringLiteral("public.png"), {}).value));
   const QString webp = folder + QLatin1Char('/') + name;
   bool ok = false;
-  RunTool(QStringLiteral("cwebp"),
-          {QStringLiteral("-quiet"), QStringLiteral("-lossless"), png, QStringLiteral("-o"), webp},
-          &ok);
+  RunTool(QStringLiteral("cwebp"), {"-quiet", "-lossless", png, "-o", webp}, &ok);
   EXPECT_TRUE(ok);
   return webp;
 }
 
-QStringList TemporaryTiffs() {
-  return QDir(PrivateTempFolder()).entryList({QStringLiteral("*.tif")}, QDir::Files);
-}
+QStringList TemporaryTiffs() { return QDir(PrivateTempFolder()).entryList({"*.tif"}, QDir::Files); }
 
 TEST(WebPPaths, SourceIsReadThroughATemporaryTiffThatIsRemovedAfterwards) {
   const QString folder = test::MakeTempFolder();
@@ -52,7 +48,7 @@ TEST(WebPPaths, SourceIsReadThroughATemporaryTiffThatIsRemovedAfterwards) {
   EXPECT_EQ(TemporaryTiffs(), before);
 
   // Only the exact lower-case extension goes to the bridge.
-  const QString shouted = folder + QStringLiteral("/PIC.WEBP");
+  const QString shouted = folder + "/PIC.WEBP";
   ASSERT_TRUE(QFile::copy(webp, shouted));
   ImageConverter converter;
   EXPECT_FALSE(converter.loadSource(shouted));
@@ -61,14 +57,14 @@ TEST(WebPPaths, SourceIsReadThroughATemporaryTiffThatIsRemovedAfterwards) {
 TEST(WebPPaths, ProcessedIntoItsOwnTypeAndWrittenLosslessOnlyAtFullQuality) {
   const QString folder = test::MakeTempFolder();
   const QString webp = WebPSource(folder, QStringLiteral("pic.webp"));
-  ImageConversion c = test::ConversionRecord(webp, folder + QStringLiteral("/same.webp"), 0, 1.0);
+  ImageConversion c = test::ConversionRecord(webp, folder + "/same.webp", 0, 1.0);
   c.resize = test::PercentFit(50);
   ASSERT_EQ(ProcessImageFile(&c), 0);
   const QString lossless = RunTool(QStringLiteral("webpinfo"), {c.destinationURL});
   EXPECT_TRUE(lossless.contains(QStringLiteral("VP8L"))) << lossless.toStdString();
   EXPECT_EQ(IdentifySize(c.destinationURL), QStringLiteral("24 16"));
 
-  c.destinationURL = folder + QStringLiteral("/lossy.webp");
+  c.destinationURL = folder + "/lossy.webp";
   c.options.outputType = 24;
   c.options.quality = 0.8;
   ASSERT_EQ(ProcessImageFile(&c), 0);
@@ -78,7 +74,7 @@ TEST(WebPPaths, ProcessedIntoItsOwnTypeAndWrittenLosslessOnlyAtFullQuality) {
 
   ImageConversion convert;
   convert.sourceURL = webp;
-  convert.destinationURL = folder + QStringLiteral("/converted.webp");
+  convert.destinationURL = folder + "/converted.webp";
   convert.options.outputType = 24;
   convert.options.quality = 0.5;
   ASSERT_EQ(ConvertImageFile(&convert), 1);
@@ -87,12 +83,12 @@ TEST(WebPPaths, ProcessedIntoItsOwnTypeAndWrittenLosslessOnlyAtFullQuality) {
 
 TEST(SgiOutput, WritesAFileImageMagickReads) {
   const QString folder = test::MakeTempFolder();
-  const QString png = folder + QStringLiteral("/in.png");
+  const QString png = folder + "/in.png";
   ASSERT_TRUE(test::WriteBytes(
       png, EncodeImage(test::PatternImage(30, 20), QStringLiteral("public.png"), {}).value));
   ImageConversion c;
   c.sourceURL = png;
-  c.destinationURL = folder + QStringLiteral("/out.sgi");
+  c.destinationURL = folder + "/out.sgi";
   c.options.outputType = 12;
   ASSERT_EQ(ConvertImageFile(&c), 1);
   EXPECT_EQ(IdentifySize(c.destinationURL), QStringLiteral("30 20"));
@@ -145,13 +141,12 @@ TEST(ConverterEncoding, InMemoryJpegCarriesQualityAndResolution) {
 }
 
 TEST(ConverterHandlers, EveryImageOfASourceReachesTheDataHandler) {
-  const QString tiff = test::MakeTempFolder() + QStringLiteral("/three.tif");
+  const QString tiff = test::MakeTempFolder() + "/three.tif";
   bool ok = false;
-  RunTool(QStringLiteral("convert"),
-          {QStringLiteral("-size"), QStringLiteral("40x30"), QStringLiteral("xc:red"),
-           QStringLiteral("-size"), QStringLiteral("20x10"), QStringLiteral("xc:lime"),
-           QStringLiteral("-size"), QStringLiteral("8x8"), QStringLiteral("xc:blue"), tiff},
-          &ok);
+  RunTool(
+      QStringLiteral("convert"),
+      {"-size", "40x30", "xc:red", "-size", "20x10", "xc:lime", "-size", "8x8", "xc:blue", tiff},
+      &ok);
   ASSERT_TRUE(ok);
   ImageConverter converter;
   ASSERT_TRUE(converter.loadSource(tiff));
@@ -173,9 +168,9 @@ TEST(ConverterHandlers, EveryImageOfASourceReachesTheDataHandler) {
 TEST(CmykTiff, OutputType13IsSeparatedAndKeepsTransparency) {
   const QString folder = test::MakeTempFolder();
   QImage image = test::TwoColourImage(20, 10, QColor(0, 0, 0, 0), Qt::red);
-  const QString png = folder + QStringLiteral("/half.png");
+  const QString png = folder + "/half.png";
   ASSERT_TRUE(test::WriteBytes(png, EncodeImage(image, QStringLiteral("public.png"), {}).value));
-  ImageConversion c = test::ConversionRecord(png, folder + QStringLiteral("/cmyk.tif"), 13, 0.0);
+  ImageConversion c = test::ConversionRecord(png, folder + "/cmyk.tif", 13, 0.0);
   c.resize = test::PercentFit(100);
   ASSERT_EQ(ProcessImageFile(&c), 0);
   const QString info = RunTool(QStringLiteral("tiffinfo"), {c.destinationURL});

@@ -15,7 +15,7 @@ namespace {
 class ScaleModes : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    path_ = new QString(test::MakeTempFolder() + QStringLiteral("/big.png"));
+    path_ = new QString(test::MakeTempFolder() + "/big.png");
     DestinationProperties p;
     p.dpiX = p.dpiY = 300;
     const ImageResult<QByteArray> png = EncodeImage(
@@ -84,7 +84,7 @@ TEST_F(ScaleModes, FillAndCropCentresA1333WideDrawing) {
 
 TEST_F(ScaleModes, CropWithoutProportionsShowsTheCentreAtFullScale) {
   // A pattern source, so that a shifted crop cannot pass.
-  const QString path = test::MakeTempFolder() + QStringLiteral("/pattern.png");
+  const QString path = test::MakeTempFolder() + "/pattern.png";
   const QImage source = test::PatternImage(4000, 3000);
   ASSERT_TRUE(test::WriteBytes(path, EncodeImage(source, QStringLiteral("public.png"), {}).value));
   ImageConversion c = Record(3, 500, 400, false);
@@ -123,7 +123,7 @@ TEST_F(ScaleModes, PercentAndPhysicalUnits) {
 }
 
 TEST_F(ScaleModes, KeepingThePixelsChangesOnlyTheResolution) {
-  const QString out = test::MakeTempFolder() + QStringLiteral("/out.png");
+  const QString out = test::MakeTempFolder() + "/out.png";
   ImageConversion c = Record(0, 1000, 0);
   c.keepResultImage = 0;
   c.destinationURL = out;

@@ -18,28 +18,26 @@ QString WritePng(const QString& path) {
 }
 
 QString WriteText(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
+  EXPECT_TRUE(test::WriteBytes(path, bytes));
   return path;
 }
 
 TEST(FileKind, ExtensionsAreLoweredAndLookedUp) {
   const QString f = test::MakeTempFolder();
   // The extension decides; the files need not exist.
-  EXPECT_EQ(FileKindDescription(f + QStringLiteral("/photo.JPG")), QStringLiteral("JPEG image"));
-  EXPECT_EQ(FileKindDescription(f + QStringLiteral("/a.NEF")), QStringLiteral("Nikon raw image"));
-  EXPECT_EQ(FileKindDescription(f + QStringLiteral("/a.nrw")), QStringLiteral("Nikon raw image"));
-  EXPECT_EQ(FileKindDescription(f + QStringLiteral("/a.webp")), QStringLiteral("Webp image"));
-  EXPECT_EQ(FileKindDescription(f + QStringLiteral("/a.x3f")), QStringLiteral("Sigma raw image"));
+  EXPECT_EQ(FileKindDescription(f + "/photo.JPG"), QStringLiteral("JPEG image"));
+  EXPECT_EQ(FileKindDescription(f + "/a.NEF"), QStringLiteral("Nikon raw image"));
+  EXPECT_EQ(FileKindDescription(f + "/a.nrw"), QStringLiteral("Nikon raw image"));
+  EXPECT_EQ(FileKindDescription(f + "/a.webp"), QStringLiteral("Webp image"));
+  EXPECT_EQ(FileKindDescription(f + "/a.x3f"), QStringLiteral("Sigma raw image"));
   EXPECT_EQ(DescriptionForExtension(QStringLiteral("tif")), QStringLiteral("TIFF image"));
   EXPECT_TRUE(DescriptionForExtension(QStringLiteral("TIF")).isNull());
 }
 
 TEST(FileKind, DocumentsAreNoImagesWhateverTheirContent) {
   const QString f = test::MakeTempFolder();
-  EXPECT_TRUE(FileKindDescription(WritePng(f + QStringLiteral("/really-a-png.pdf"))).isNull());
-  EXPECT_TRUE(FileKindDescription(WritePng(f + QStringLiteral("/upper.PDF"))).isNull());
+  EXPECT_TRUE(FileKindDescription(WritePng(f + "/really-a-png.pdf")).isNull());
+  EXPECT_TRUE(FileKindDescription(WritePng(f + "/upper.PDF")).isNull());
   EXPECT_TRUE(IsDocumentExtension(QStringLiteral("'PDF '")));
   EXPECT_TRUE(IsDocumentExtension(QStringLiteral("EPSF")));
   EXPECT_FALSE(IsDocumentExtension(QStringLiteral("Pdf")));  // exact comparison
@@ -48,17 +46,13 @@ TEST(FileKind, DocumentsAreNoImagesWhateverTheirContent) {
 
 TEST(FileKind, FilesWithoutKnownExtensionAreJudgedByContent) {
   const QString f = test::MakeTempFolder();
-  EXPECT_EQ(FileKindDescription(WritePng(f + QStringLiteral("/no-extension"))),
-            QStringLiteral("PNG image"));
-  EXPECT_EQ(TypeIdentifierForFile(f + QStringLiteral("/no-extension")),
-            QStringLiteral("public.png"));
-  EXPECT_TRUE(
-      FileKindDescription(WriteText(f + QStringLiteral("/notes"),
-                                    QByteArray("GBK\0\xff\xfe not an image at all\0\0", 28)))
-          .isNull());
-  EXPECT_TRUE(
-      FileKindDescription(WriteText(f + QStringLiteral("/readme.xyz"), "plain words\n")).isNull());
-  EXPECT_TRUE(FileKindDescription(f + QStringLiteral("/missing")).isNull());
+  EXPECT_EQ(FileKindDescription(WritePng(f + "/no-extension")), QStringLiteral("PNG image"));
+  EXPECT_EQ(TypeIdentifierForFile(f + "/no-extension"), QStringLiteral("public.png"));
+  EXPECT_TRUE(FileKindDescription(
+                  WriteText(f + "/notes", QByteArray("GBK\0\xff\xfe not an image at all\0\0", 28)))
+                  .isNull());
+  EXPECT_TRUE(FileKindDescription(WriteText(f + "/readme.xyz", "plain words\n")).isNull());
+  EXPECT_TRUE(FileKindDescription(f + "/missing").isNull());
 }
 
 TEST(FileKind, TypeIdentifiersConformToTheMostSpecificRow) {
@@ -86,7 +80,7 @@ TEST(FileKind, TypeIdentifiersConformToTheMostSpecificRow) {
 }
 
 TEST(FileKind, IconsComeAtTheAskedSizeOrNotAtAll) {
-  const QString png = WritePng(test::MakeTempFolder() + QStringLiteral("/icon.png"));
+  const QString png = WritePng(test::MakeTempFolder() + "/icon.png");
   EXPECT_TRUE(FileIconOfSize(png, 0, 16).isNull());
   EXPECT_TRUE(FileIconOfSize(png, 16, -1).isNull());
   // Without an icon theme (as on a build machine) there is no icon; with one it has the size.

@@ -27,7 +27,7 @@ mode_t ModeOf(const QString& path) {
 }
 
 TEST(FileIo, WriteThenReadRoundTrips) {
-  const QString path = test::MakeTempFolder() + QStringLiteral("/data.bin");
+  const QString path = test::MakeTempFolder() + "/data.bin";
   const QByteArray bytes("\0\1binary\xff", 10);
   ASSERT_EQ(writeFile(Encode(path).constData(), bytes.constData(), size_t(bytes.size())), 0);
   EXPECT_EQ(ModeOf(path), 0600u);
@@ -42,7 +42,7 @@ TEST(FileIo, WriteThenReadRoundTrips) {
 TEST(FileIo, FailuresAreReportedAndLeaveNoStaleData) {
   const QString folder = test::MakeTempFolder();
   QByteArray data("stale");
-  EXPECT_EQ(readFile(Encode(folder + QStringLiteral("/missing")).constData(), &data), ENOENT);
+  EXPECT_EQ(readFile(Encode(folder + "/missing").constData(), &data), ENOENT);
   EXPECT_TRUE(data.isEmpty());
   EXPECT_EQ(readFile(Encode(folder).constData(), &data), EISDIR);
   EXPECT_NE(writeFile(Encode(folder).constData(), "x", 1), 0);
@@ -51,17 +51,17 @@ TEST(FileIo, FailuresAreReportedAndLeaveNoStaleData) {
     EXPECT_NE(writeFile("/dev/full", "x", 1), 0);
   }
   qint64 length = 77;
-  EXPECT_EQ(FileLengthOfURL(folder + QStringLiteral("/missing"), &length), ENOENT);
+  EXPECT_EQ(FileLengthOfURL(folder + "/missing", &length), ENOENT);
   EXPECT_EQ(length, 77);
 }
 
 TEST(FileIo, CopyOfSeveralChunksIsExact) {
   const QString folder = test::MakeTempFolder();
-  const QString source = folder + QStringLiteral("/big");
+  const QString source = folder + "/big";
   QByteArray bytes(2 * kCopyChunkBytes + 5000000, '\0');
   for (qsizetype i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 7 + i / 65536) & 0xff);
   ASSERT_EQ(writeFile(Encode(source).constData(), bytes.constData(), size_t(bytes.size())), 0);
-  const QString copy = folder + QStringLiteral("/copy");
+  const QString copy = folder + "/copy";
   ASSERT_EQ(copyFile(Encode(source).constData(), Encode(copy).constData()), 0);
   EXPECT_TRUE(Contents(copy) == bytes);
   EXPECT_EQ(ModeOf(copy), 0600u);
@@ -69,16 +69,15 @@ TEST(FileIo, CopyOfSeveralChunksIsExact) {
 
 TEST(FileIo, CopyKeepsAnExistingDestinationOnFailure) {
   const QString folder = test::MakeTempFolder();
-  const QString destination = folder + QStringLiteral("/dest");
+  const QString destination = folder + "/dest";
   ASSERT_EQ(writeFile(Encode(destination).constData(), "old", 3), 0);
   ASSERT_EQ(chmod(Encode(destination).constData(), 0644), 0);
 
-  EXPECT_EQ(copyFile(Encode(folder + QStringLiteral("/missing")).constData(),
-                     Encode(destination).constData()),
+  EXPECT_EQ(copyFile(Encode(folder + "/missing").constData(), Encode(destination).constData()),
             ENOENT);
   EXPECT_EQ(Contents(destination), QByteArray("old"));
 
-  const QString big = folder + QStringLiteral("/big");
+  const QString big = folder + "/big";
   const QByteArray bytes(256 * 1024, 'b');
   ASSERT_EQ(writeFile(Encode(big).constData(), bytes.constData(), size_t(bytes.size())), 0);
   int result = 0;
@@ -97,7 +96,7 @@ TEST(FileIo, CopyKeepsAnExistingDestinationOnFailure) {
   EXPECT_TRUE(Contents(destination) == bytes);
   EXPECT_EQ(ModeOf(destination), 0644u);
 
-  const QString empty = folder + QStringLiteral("/empty");
+  const QString empty = folder + "/empty";
   ASSERT_EQ(writeFile(Encode(empty).constData(), "", 0), 0);
   ASSERT_EQ(copyFile(Encode(empty).constData(), Encode(destination).constData()), 0);
   EXPECT_TRUE(Contents(destination).isEmpty());

@@ -13,84 +13,73 @@ namespace {
 
 void Write(const QString& path, const QByteArray& bytes) {
   QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-QByteArray Read(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+  ASSERT_TRUE(test::WriteBytes(path, bytes));
 }
 
 TEST(RenameByPrefix, ItemGetsTheNewPrefix) {
   const QString f = test::MakeTempFolder();
-  Write(f + QStringLiteral("/old_photo.jpg"), "1");
-  EXPECT_TRUE(RenameItemByPrefix(f + QStringLiteral("/old_photo.jpg"), QStringLiteral("old"),
-                                 QStringLiteral("new")));
-  EXPECT_EQ(Read(f + QStringLiteral("/new_photo.jpg")), QByteArray("1"));
+  Write(f + "/old_photo.jpg", "1");
+  EXPECT_TRUE(
+      RenameItemByPrefix(f + "/old_photo.jpg", QStringLiteral("old"), QStringLiteral("new")));
+  EXPECT_EQ(test::ReadBytes(f + "/new_photo.jpg"), QByteArray("1"));
   // A name shorter than the prefix is refused, not cut.
-  Write(f + QStringLiteral("/ab"), "2");
-  EXPECT_FALSE(
-      RenameItemByPrefix(f + QStringLiteral("/ab"), QStringLiteral("abc"), QStringLiteral("x")));
-  EXPECT_TRUE(QFileInfo::exists(f + QStringLiteral("/ab")));
+  Write(f + "/ab", "2");
+  EXPECT_FALSE(RenameItemByPrefix(f + "/ab", QStringLiteral("abc"), QStringLiteral("x")));
+  EXPECT_TRUE(QFileInfo::exists(f + "/ab"));
   // An existing item under the new name is never replaced.
-  Write(f + QStringLiteral("/old_1"), "mine");
-  Write(f + QStringLiteral("/new_1"), "theirs");
-  EXPECT_FALSE(RenameItemByPrefix(f + QStringLiteral("/old_1"), QStringLiteral("old"),
-                                  QStringLiteral("new")));
-  EXPECT_EQ(Read(f + QStringLiteral("/new_1")), QByteArray("theirs"));
-  EXPECT_EQ(Read(f + QStringLiteral("/old_1")), QByteArray("mine"));
+  Write(f + "/old_1", "mine");
+  Write(f + "/new_1", "theirs");
+  EXPECT_FALSE(RenameItemByPrefix(f + "/old_1", QStringLiteral("old"), QStringLiteral("new")));
+  EXPECT_EQ(test::ReadBytes(f + "/new_1"), QByteArray("theirs"));
+  EXPECT_EQ(test::ReadBytes(f + "/old_1"), QByteArray("mine"));
 }
 
 TEST(RenameByPrefix, WholeTreeIsRenamed) {
   const QString f = test::MakeTempFolder();
-  Write(f + QStringLiteral("/oldRoot/oldA/oldB.txt"), "b");
-  Write(f + QStringLiteral("/oldRoot/oldC.txt"), "c");
-  ASSERT_TRUE(QDir().mkpath(f + QStringLiteral("/oldRoot/oldA/oldEmpty")));
-  EXPECT_TRUE(RenameFolderByPrefix(f + QStringLiteral("/oldRoot"), QStringLiteral("old"),
-                                   QStringLiteral("nu")));
-  EXPECT_EQ(Read(f + QStringLiteral("/nuRoot/nuA/nuB.txt")), QByteArray("b"));
-  EXPECT_EQ(Read(f + QStringLiteral("/nuRoot/nuC.txt")), QByteArray("c"));
-  EXPECT_TRUE(QFileInfo(f + QStringLiteral("/nuRoot/nuA/nuEmpty")).isDir());
-  EXPECT_FALSE(QFileInfo::exists(f + QStringLiteral("/oldRoot")));
-  EXPECT_FALSE(RenameFolderByPrefix(f + QStringLiteral("/missing"), QStringLiteral("m"),
-                                    QStringLiteral("n")));
+  Write(f + "/oldRoot/oldA/oldB.txt", "b");
+  Write(f + "/oldRoot/oldC.txt", "c");
+  ASSERT_TRUE(QDir().mkpath(f + "/oldRoot/oldA/oldEmpty"));
+  EXPECT_TRUE(RenameFolderByPrefix(f + "/oldRoot", QStringLiteral("old"), QStringLiteral("nu")));
+  EXPECT_EQ(test::ReadBytes(f + "/nuRoot/nuA/nuB.txt"), QByteArray("b"));
+  EXPECT_EQ(test::ReadBytes(f + "/nuRoot/nuC.txt"), QByteArray("c"));
+  EXPECT_TRUE(QFileInfo(f + "/nuRoot/nuA/nuEmpty").isDir());
+  EXPECT_FALSE(QFileInfo::exists(f + "/oldRoot"));
+  EXPECT_FALSE(RenameFolderByPrefix(f + "/missing", QStringLiteral("m"), QStringLiteral("n")));
 }
 
 TEST(ReplaceItemAtURL, CopiesOrMovesOverTheDestination) {
   const QString f = test::MakeTempFolder();
-  const QString source = f + QStringLiteral("/source");
-  const QString destination = f + QStringLiteral("/destination");
+  const QString source = f + "/source";
+  const QString destination = f + "/destination";
   Write(source, "new");
   Write(destination, "old");
   EXPECT_EQ(ReplaceItemAtURL(source, destination, false), 1);
-  EXPECT_EQ(Read(destination), QByteArray("new"));
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("new"));
   EXPECT_TRUE(QFileInfo::exists(source));
 
   Write(source, "moved");
   EXPECT_EQ(ReplaceItemAtURL(source, destination, true), 1);
-  EXPECT_EQ(Read(destination), QByteArray("moved"));
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("moved"));
   EXPECT_FALSE(QFileInfo::exists(source));
 }
 
 TEST(ReplaceItemAtURL, NothingToDoCountsAsSuccess) {
   const QString f = test::MakeTempFolder();
-  Write(f + QStringLiteral("/same"), "x");
-  EXPECT_EQ(ReplaceItemAtURL(f + QStringLiteral("/same"), f + QStringLiteral("/./same"), true), 1);
-  EXPECT_EQ(Read(f + QStringLiteral("/same")), QByteArray("x"));
-  EXPECT_EQ(ReplaceItemAtURL(QString(), f + QStringLiteral("/same"), false), 1);
-  EXPECT_EQ(ReplaceItemAtURL(f + QStringLiteral("/same"), QString(), false), 1);
+  Write(f + "/same", "x");
+  EXPECT_EQ(ReplaceItemAtURL(f + "/same", f + "/./same", true), 1);
+  EXPECT_EQ(test::ReadBytes(f + "/same"), QByteArray("x"));
+  EXPECT_EQ(ReplaceItemAtURL(QString(), f + "/same", false), 1);
+  EXPECT_EQ(ReplaceItemAtURL(f + "/same", QString(), false), 1);
 }
 
 TEST(ReplaceItemAtURL, FailureKeepsTheDestination) {
   const QString f = test::MakeTempFolder();
-  const QString destination = f + QStringLiteral("/destination");
+  const QString destination = f + "/destination";
   Write(destination, "old");
-  EXPECT_EQ(ReplaceItemAtURL(f + QStringLiteral("/missing"), destination, false), 0);
-  EXPECT_EQ(Read(destination), QByteArray("old"));
+  EXPECT_EQ(ReplaceItemAtURL(f + "/missing", destination, false), 0);
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("old"));
 
-  const QString big = f + QStringLiteral("/big");
+  const QString big = f + "/big";
   Write(big, QByteArray(256 * 1024, 'b'));
   int result = 1;
   {
@@ -98,19 +87,19 @@ TEST(ReplaceItemAtURL, FailureKeepsTheDestination) {
     result = ReplaceItemAtURL(big, destination, false);
   }
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(Read(destination), QByteArray("old"));
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("old"));
 }
 
 TEST(ReplaceItemAtURL, FolderSourceReplacesAFile) {
   const QString f = test::MakeTempFolder();
-  Write(f + QStringLiteral("/folder/inner/file"), "deep");
-  Write(f + QStringLiteral("/folder/.hidden"), "h");
-  const QString destination = f + QStringLiteral("/destination");
+  Write(f + "/folder/inner/file", "deep");
+  Write(f + "/folder/.hidden", "h");
+  const QString destination = f + "/destination";
   Write(destination, "old");
-  EXPECT_EQ(ReplaceItemAtURL(f + QStringLiteral("/folder"), destination, false), 1);
-  EXPECT_EQ(Read(destination + QStringLiteral("/inner/file")), QByteArray("deep"));
-  EXPECT_EQ(Read(destination + QStringLiteral("/.hidden")), QByteArray("h"));
-  EXPECT_TRUE(QFileInfo::exists(f + QStringLiteral("/folder/inner/file")));
+  EXPECT_EQ(ReplaceItemAtURL(f + "/folder", destination, false), 1);
+  EXPECT_EQ(test::ReadBytes(destination + "/inner/file"), QByteArray("deep"));
+  EXPECT_EQ(test::ReadBytes(destination + "/.hidden"), QByteArray("h"));
+  EXPECT_TRUE(QFileInfo::exists(f + "/folder/inner/file"));
   // No helper item is left next to the destination.
   EXPECT_EQ(QDir(f).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 }

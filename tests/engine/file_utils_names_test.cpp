@@ -12,83 +12,73 @@
 namespace glimbrik {
 namespace {
 
-void Touch(const QString& path) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-  file.write("x");
-}
+void Touch(const QString& path) { ASSERT_TRUE(test::WriteBytes(path, "x")) << path.toStdString(); }
 
 TEST(UniqueFileURL, TakenNamesGetTheNextFreeNumber) {
   const QString f = test::MakeTempFolder();
   const QString png = QStringLiteral("png");
   const QString first = UniqueFileURL(f, QStringLiteral("a"), png, false, 0);
-  EXPECT_EQ(first, f + QStringLiteral("/a.png"));
+  EXPECT_EQ(first, f + "/a.png");
   Touch(first);
   const QString second = UniqueFileURL(f, QStringLiteral("a"), png, false, 0);
-  EXPECT_EQ(second, f + QStringLiteral("/a 1.png"));
+  EXPECT_EQ(second, f + "/a 1.png");
   Touch(second);
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), png, false, 0), f + QStringLiteral("/a 2.png"));
+  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), png, false, 0), f + "/a 2.png");
   // Nothing is created by asking.
-  EXPECT_FALSE(QFileInfo::exists(f + QStringLiteral("/a 2.png")));
+  EXPECT_FALSE(QFileInfo::exists(f + "/a 2.png"));
 }
 
 TEST(UniqueFileURL, StartNumberSkipsThePlainName) {
   const QString f = test::MakeTempFolder();
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), false, 5),
-            f + QStringLiteral("/a 5.png"));
-  Touch(f + QStringLiteral("/a 5.png"));
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), false, 5),
-            f + QStringLiteral("/a 6.png"));
+  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), false, 5), f + "/a 5.png");
+  Touch(f + "/a 5.png");
+  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), false, 5), f + "/a 6.png");
 }
 
 TEST(UniqueFileURL, EmptyExtensionUsesNoDot) {
   const QString f = test::MakeTempFolder();
-  Touch(f + QStringLiteral("/a"));
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QString(), false, 0), f + QStringLiteral("/a 1"));
+  Touch(f + "/a");
+  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QString(), false, 0), f + "/a 1");
 }
 
 TEST(UniqueFileURL, OverwriteRemovesOnlyARegularFile) {
   const QString f = test::MakeTempFolder();
-  Touch(f + QStringLiteral("/a.png"));
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), true, 0),
-            f + QStringLiteral("/a.png"));
-  EXPECT_FALSE(QFileInfo::exists(f + QStringLiteral("/a.png")));
+  Touch(f + "/a.png");
+  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), true, 0), f + "/a.png");
+  EXPECT_FALSE(QFileInfo::exists(f + "/a.png"));
 
   // A folder of that name is kept, with its content.
-  ASSERT_TRUE(QDir().mkpath(f + QStringLiteral("/b.png")));
-  Touch(f + QStringLiteral("/b.png/inside"));
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("b"), QStringLiteral("png"), true, 0),
-            f + QStringLiteral("/b 1.png"));
-  EXPECT_TRUE(QFileInfo::exists(f + QStringLiteral("/b.png/inside")));
+  ASSERT_TRUE(QDir().mkpath(f + "/b.png"));
+  Touch(f + "/b.png/inside");
+  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("b"), QStringLiteral("png"), true, 0), f + "/b 1.png");
+  EXPECT_TRUE(QFileInfo::exists(f + "/b.png/inside"));
 }
 
 TEST(UniqueFileURL, DanglingLinkCountsAsTaken) {
   const QString f = test::MakeTempFolder();
-  ASSERT_TRUE(QFile::link(f + QStringLiteral("/nowhere"), f + QStringLiteral("/a.png")));
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), false, 0),
-            f + QStringLiteral("/a 1.png"));
+  ASSERT_TRUE(QFile::link(f + "/nowhere", f + "/a.png"));
+  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), false, 0), f + "/a 1.png");
 }
 
 TEST(UniqueFileURL, ItemNameLosesItsExtension) {
   const QString f = test::MakeTempFolder();
   EXPECT_EQ(
       UniqueFileURLForItem(f, QStringLiteral("/x/photo.raw.jpg"), QStringLiteral("tif"), false),
-      f + QStringLiteral("/photo.raw.tif"));
+      f + "/photo.raw.tif");
 }
 
 TEST(UniqueFolderURL, SkipsFoldersStopsAtFiles) {
   const QString p = test::MakeTempFolder();
-  EXPECT_EQ(UniqueFolderURL(p, QStringLiteral("out"), false), p + QStringLiteral("/out"));
-  ASSERT_TRUE(QDir().mkpath(p + QStringLiteral("/out")));
+  EXPECT_EQ(UniqueFolderURL(p, QStringLiteral("out"), false), p + "/out");
+  ASSERT_TRUE(QDir().mkpath(p + "/out"));
   const QString made = UniqueFolderURL(p, QStringLiteral("out"), true);
-  EXPECT_EQ(made, p + QStringLiteral("/out 1"));
+  EXPECT_EQ(made, p + "/out 1");
   EXPECT_TRUE(QFileInfo(made).isDir());
 
-  Touch(p + QStringLiteral("/plain"));
-  EXPECT_EQ(UniqueFolderURL(p, QStringLiteral("plain"), false), p + QStringLiteral("/plain"));
+  Touch(p + "/plain");
+  EXPECT_EQ(UniqueFolderURL(p, QStringLiteral("plain"), false), p + "/plain");
   EXPECT_TRUE(UniqueFolderURL(p, QStringLiteral("plain"), true).isEmpty());
-  EXPECT_EQ(UniqueFolderURLForItem(p, QStringLiteral("/x/doc.pdf"), false),
-            p + QStringLiteral("/doc"));
+  EXPECT_EQ(UniqueFolderURLForItem(p, QStringLiteral("/x/doc.pdf"), false), p + "/doc");
 }
 
 TEST(TemporaryNames, LiveInThePrivateFolderAndAreFresh) {
@@ -113,7 +103,7 @@ TEST(TemporaryNames, LiveInThePrivateFolderAndAreFresh) {
 }
 
 TEST(TemporaryNames, ReplacementNameIsOnTheItemsFileSystem) {
-  const QString item = test::MakeTempFolder() + QStringLiteral("/item.pdf");
+  const QString item = test::MakeTempFolder() + "/item.pdf";
   Touch(item);
   const QString temp = TemporaryFileURLForURL(item);
   ASSERT_FALSE(temp.isEmpty());

@@ -17,9 +17,7 @@ namespace {
 
 void WriteBytes(const QString& path, qsizetype count) {
   QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(QByteArray(count, 'x'));
+  ASSERT_TRUE(test::WriteBytes(path, QByteArray(count, 'x')));
 }
 
 QStringList ByteSizeTexts() {
@@ -60,21 +58,16 @@ TEST(FormatByteSize, GermanLocaleGivesTheSameTexts) {
 }
 
 TEST(FinderCompare, SortsNamesAsAFileBrowserDoes) {
-  QStringList names{QStringLiteral("img10.jpg"), QStringLiteral("IMG1.jpg"),
-                    QStringLiteral("img2.jpg")};
+  QStringList names{"img10.jpg", "IMG1.jpg", "img2.jpg"};
   std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
     return FinderCompare(a, b, QLocale(QLocale::English)) < 0;
   });
-  EXPECT_EQ(names, (QStringList{QStringLiteral("IMG1.jpg"), QStringLiteral("img2.jpg"),
-                                QStringLiteral("img10.jpg")}));
+  EXPECT_EQ(names, (QStringList{"IMG1.jpg", "img2.jpg", "img10.jpg"}));
 }
 
 TEST(FinderCompare, OrdersEveryPairOfDistinctTextsOneWay) {
   const QLocale en(QLocale::English);
-  const QString pairs[][2] = {{QStringLiteral("a"), QStringLiteral("A")},
-                              {QStringLiteral("img2"), QStringLiteral("img02")},
-                              {QStringLiteral("ｉｍｇ"), QStringLiteral("img")},
-                              {QStringLiteral("e"), QStringLiteral("é")}};
+  const QString pairs[][2] = {{"a", "A"}, {"img2", "img02"}, {"ｉｍｇ", "img"}, {"e", "é"}};
   for (const auto& pair : pairs) {
     const int forward = FinderCompare(pair[0], pair[1], en);
     EXPECT_NE(forward, 0) << pair[0].toStdString();
@@ -99,10 +92,10 @@ TEST(SystemInformation, RunningSystemIsCurrent) {
 
 TEST(SystemInformation, SupportFolderIsMadeOrFailsWithoutEndingTheProcess) {
   const QString made = AppSupportFolderWithName(QStringLiteral("Cache"));
-  EXPECT_EQ(made, ApplicationSupportFolderPath() + QStringLiteral("/Cache"));
+  EXPECT_EQ(made, ApplicationSupportFolderPath() + "/Cache");
   EXPECT_TRUE(QFileInfo(made).isDir());
   EXPECT_TRUE(AppSupportFolderWithName().endsWith(QStringLiteral("/QVXApplication")));
-  WriteBytes(ApplicationSupportFolderPath() + QStringLiteral("/Blocked"), 1);
+  WriteBytes(ApplicationSupportFolderPath() + "/Blocked", 1);
   EXPECT_TRUE(AppSupportFolderWithName(QStringLiteral("Blocked")).isEmpty());
 }
 
@@ -116,14 +109,14 @@ TEST(SystemInformation, UserDefaultsReadBackWhatWasStored) {
 
 TEST(FolderByteSize, SumsVisibleFilesOfTheWholeTree) {
   const QString f = test::MakeTempFolder();
-  WriteBytes(f + QStringLiteral("/a"), 100);
-  WriteBytes(f + QStringLiteral("/sub/b"), 20);
-  WriteBytes(f + QStringLiteral("/sub/deeper/c"), 3);
-  WriteBytes(f + QStringLiteral("/.hidden"), 1000);
-  WriteBytes(f + QStringLiteral("/.cache/d"), 10000);
-  ASSERT_TRUE(QFile::link(f + QStringLiteral("/a"), f + QStringLiteral("/link")));
+  WriteBytes(f + "/a", 100);
+  WriteBytes(f + "/sub/b", 20);
+  WriteBytes(f + "/sub/deeper/c", 3);
+  WriteBytes(f + "/.hidden", 1000);
+  WriteBytes(f + "/.cache/d", 10000);
+  ASSERT_TRUE(QFile::link(f + "/a", f + "/link"));
   EXPECT_EQ(FolderByteSize(f), 123u);
-  EXPECT_EQ(FolderByteSize(f + QStringLiteral("/missing")), 0u);
+  EXPECT_EQ(FolderByteSize(f + "/missing"), 0u);
 }
 
 }  // namespace

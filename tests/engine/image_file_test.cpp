@@ -19,37 +19,22 @@ QByteArray JpegWithOrientation(int width, int height, int orientation) {
 
 TEST(ImageFile, QuarterTurnOrientationsExchangeTheSides) {
   const QString folder = test::MakeTempFolder();
+  // A camera-sized photograph, its orientation tag patched in place for each case.
+  QByteArray jpeg = JpegWithOrientation(4000, 3000, 1);
+  const qsizetype tag = jpeg.indexOf(QByteArray("\x12\x01\x03\x00", 4));
+  ASSERT_GT(tag, 0);
   for (int orientation : {1, 3, 5, 6, 7, 8}) {
     SCOPED_TRACE(orientation);
+    jpeg[tag + 8] = static_cast<char>(orientation);
     const QString path = folder + QStringLiteral("/o%1.jpg").arg(orientation);
-    ASSERT_TRUE(test::WriteBytes(path, JpegWithOrientation(400, 300, orientation)));
+    ASSERT_TRUE(test::WriteBytes(path, jpeg));
     ImageFile file;
     ASSERT_TRUE(file.load(path));
     EXPECT_EQ(file.orientation(), orientation);
     const bool quarter = orientation >= 5;
-    EXPECT_EQ(file.width(), quarter ? 300 : 400);
-    EXPECT_EQ(file.height(), quarter ? 400 : 300);
+    EXPECT_EQ(file.width(), quarter ? 3000 : 4000);
+    EXPECT_EQ(file.height(), quarter ? 4000 : 3000);
   }
-}
-
-TEST(ImageFile, LargePhotographWithOrientationSixAndFive) {
-  const QString folder = test::MakeTempFolder();
-  QByteArray jpeg = JpegWithOrientation(4000, 3000, 6);
-  ASSERT_TRUE(test::WriteBytes(folder + "/six.jpg", jpeg));
-  ImageFile six;
-  ASSERT_TRUE(six.load(folder + "/six.jpg"));
-  EXPECT_EQ(six.width(), 3000);
-  EXPECT_EQ(six.height(), 4000);
-
-  const qsizetype orientation = jpeg.indexOf(QByteArray("\x12\x01\x03\x00", 4));
-  ASSERT_GT(orientation, 0);
-  jpeg[orientation + 8] = 5;
-  ASSERT_TRUE(test::WriteBytes(folder + "/five.jpg", jpeg));
-  ImageFile five;
-  ASSERT_TRUE(five.load(folder + "/five.jpg"));
-  EXPECT_EQ(five.orientation(), 5);
-  EXPECT_EQ(five.width(), 3000);
-  EXPECT_EQ(five.height(), 4000);
 }
 
 TEST(ImageFile, ResolutionComesFromTheHeaderOr72) {

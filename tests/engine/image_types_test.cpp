@@ -73,7 +73,7 @@ TEST(ColourHelpers, DrawingColourAndBitmapLayout) {
 }
 
 TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
-  const QString path = test::MakeTempFolder() + QStringLiteral("/pages.pdf");
+  const QString path = test::MakeTempFolder() + "/pages.pdf";
   {
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QSizeF(200, 200), QPageSize::Point));
@@ -90,7 +90,7 @@ TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
   EXPECT_FALSE(IsBlankPDFPage(path, 1));
   EXPECT_FALSE(IsBlankPDFPage(path, 2));
   EXPECT_FALSE(IsBlankPDFPage(path, 3));  // a missing page is not blank
-  EXPECT_FALSE(IsBlankPDFPage(path + QStringLiteral(".missing"), 0));
+  EXPECT_FALSE(IsBlankPDFPage(path + ".missing", 0));
 
   ImageConverter converter;
   ASSERT_TRUE(converter.openPDFDocument(path));
@@ -98,7 +98,7 @@ TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
   EXPECT_FALSE(converter.isPDFEncrypted());
   EXPECT_FALSE(converter.unlockPDF());  // no password
   EXPECT_FALSE(converter.isPDFLocked());
-  EXPECT_FALSE(converter.openPDFDocument(path + QStringLiteral(".missing")));
+  EXPECT_FALSE(converter.openPDFDocument(path + ".missing"));
 }
 
 }  // namespace

@@ -42,17 +42,9 @@ Decoded Decode(const QByteArray& jpeg) {
   return d;
 }
 
-QByteArray Encode(uint32_t width, uint32_t height, int space, int components,
-                  const std::vector<uint8_t>& pixels, double dpi = 72.0) {
-  uint8_t* buffer = nullptr;
-  unsigned long size = 0;
-  if (!EncodeJPEGToMemory(width, height, pixels.data(), space, components, &buffer, &size, 85, dpi,
-                          dpi)) {
-    return {};
-  }
-  QByteArray jpeg(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
-  std::free(buffer);
-  return jpeg;
+QByteArray Encode(int width, int height, int space, int components,
+                  const std::vector<uint8_t>& pixels) {
+  return test::EncodeJpeg(width, height, space, components, pixels.data(), 72.0, 85);
 }
 
 TEST(JPEGMemory, ResolutionRoundTripsThroughTheJfifHeader) {

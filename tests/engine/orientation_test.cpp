@@ -51,7 +51,7 @@ QString Folder() {
 // The stored picture tagged with an orientation, in one source format.
 QString Source(const char* format, int orientation) {
   const QString base = Folder() + QStringLiteral("/o%1").arg(orientation);
-  const QString jpeg = base + QStringLiteral(".jpg");
+  const QString jpeg = base + ".jpg";
   DestinationProperties tagged;
   tagged.orientation = orientation;
   tagged.lossyQuality = 0.95;
@@ -60,7 +60,7 @@ QString Source(const char* format, int orientation) {
     EXPECT_TRUE(test::WriteBytes(
         jpeg, EncodeImage(StoredPicture(), QStringLiteral("public.jpeg"), tagged).value));
     if (kind == QLatin1String("jpeg")) return jpeg;
-    const QString webp = base + QStringLiteral(".webp");
+    const QString webp = base + ".webp";
     EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(jpeg).constData(),
                                     QFile::encodeName(webp).constData(),
                                     WebPSettingsForQuality(1.0), kWebPMetadataEXIF),
@@ -68,12 +68,12 @@ QString Source(const char* format, int orientation) {
     return webp;
   }
   if (kind == QLatin1String("tiff")) {
-    const QString tiff = base + QStringLiteral(".tif");
+    const QString tiff = base + ".tif";
     EXPECT_TRUE(test::WriteBytes(
         tiff, EncodeImage(StoredPicture(), QStringLiteral("public.tiff"), tagged).value));
     return tiff;
   }
-  const QString png = base + QStringLiteral(".png");
+  const QString png = base + ".png";
   test::PngOptions options;
   options.exif = test::MakeExif(orientation);
   EXPECT_TRUE(test::WritePng(png, StoredPicture(), options));
@@ -139,8 +139,7 @@ TEST(Orientation, EveryConversionWritesThePictureUprightWithATrueTag) {
 TEST(Orientation, SizesGivenBeforeDecodingAreTheUprightOnes) {
   // The upright picture is 32 x 48: a 16 x 24 box takes it at half size, which a JPEG decodes
   // shrunk; the stored 48 x 32 would come out 16 x 11.
-  ImageConversion record =
-      test::ConversionRecord(Source("jpeg", 6), Folder() + QStringLiteral("/boxed.png"), 7);
+  ImageConversion record = test::ConversionRecord(Source("jpeg", 6), Folder() + "/boxed.png", 7);
   record.resize = test::PixelFit(16, 24);
   ASSERT_EQ(ProcessImageFile(&record), 0);
   const QImage out = QImage(record.destinationURL).convertToFormat(QImage::Format_RGB32);

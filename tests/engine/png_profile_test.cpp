@@ -36,7 +36,7 @@ TEST(PngProfiles, AProfileLibpngObjectsToNeverRefusesThePng) {
   const QByteArray profile = ObjectionableSrgbProfile();
   ASSERT_GT(profile.size(), 128);
   const QString folder = test::MakeTempFolder();
-  const QString jpeg = folder + QStringLiteral("/camera.jpg");
+  const QString jpeg = folder + "/camera.jpg";
   ASSERT_TRUE(test::WriteBytes(
       jpeg, test::InsertSegment(test::MakeJpeg(40, 30, 3), 0xE2,
                                 QByteArray("ICC_PROFILE\0\x01\x01", 14) + profile)));

@@ -28,100 +28,62 @@ Resized Resize(const ImageResizeOptions& o, double w, double h, double dpi = 72.
   return {w, h, dpi};
 }
 
-ImageResizeOptions PixelBox(int scaleMode, bool upscale) {
+ImageResizeOptions Options(int unit, double width, double height, int scaleMode, bool keep,
+                           bool upscale) {
   ImageResizeOptions o;
-  o.keepAspectRatio = 1;
+  o.keepAspectRatio = keep ? 1 : 0;
   o.allowUpscale = upscale ? 1 : 0;
-  o.unit = 2;
-  o.width = 800;
-  o.height = 800;
+  o.unit = unit;
+  o.width = width;
+  o.height = height;
   o.scaleMode = scaleMode;
   return o;
 }
 
-TEST(ComputeResizedSize, ProportionalModesIntoABox) {
-  Resized r = Resize(PixelBox(2, true), 1000, 500);
-  EXPECT_EQ(r.w, 800);
-  EXPECT_EQ(r.h, 400);
+ImageResizeOptions PixelBox(int scaleMode, bool upscale) {
+  return Options(2, 800, 800, scaleMode, true, upscale);
+}
 
+TEST(ComputeResizedSize, ModesUnitsAndRounding) {
   ImageResizeOptions withBackground = PixelBox(2, true);
   withBackground.backgroundColor = QColor(Qt::white);
-  r = Resize(withBackground, 1000, 500);
-  EXPECT_EQ(r.w, 800);
-  EXPECT_EQ(r.h, 800);
-
-  r = Resize(PixelBox(5, true), 1000, 500);
-  EXPECT_EQ(r.w, 1600);
-  EXPECT_EQ(r.h, 800);
-  r = Resize(PixelBox(5, false), 1000, 500);
-  EXPECT_EQ(r.w, 1000);
-  EXPECT_EQ(r.h, 500);
-
-  r = Resize(PixelBox(6, true), 1000, 500);
-  EXPECT_EQ(r.w, 800);
-  EXPECT_EQ(r.h, 800);
-}
-
-TEST(ComputeResizedSize, ByOneSideAndPercent) {
-  ImageResizeOptions o;
-  o.keepAspectRatio = 1;
-  o.unit = 1;
-  o.width = 50;
-  o.scaleMode = 0;
-  Resized r = Resize(o, 1000, 750);
-  EXPECT_EQ(r.w, 500);
-  EXPECT_EQ(r.h, 375);
-
-  // Both sides given while scaling by one side: no factor at all.
-  o.height = 50;
-  r = Resize(o, 1000, 750);
-  EXPECT_EQ(r.w, 0);
-  EXPECT_EQ(r.h, 0);
-
-  // Ties round to even: 0.5 * 501 = 250.5 -> 250.
-  ImageResizeOptions half;
-  half.keepAspectRatio = 1;
-  half.unit = 1;
-  half.width = 50;
-  r = Resize(half, 1000, 501);
-  EXPECT_EQ(r.h, 250);
-}
-
-TEST(ComputeResizedSize, FreeProportionsTruncateAndCrop) {
-  ImageResizeOptions o;
-  o.unit = 4;
-  o.width = 10;
-  o.height = 10;
-  o.resolution = 300;
-  o.allowUpscale = 1;
-  o.scaleMode = 4;
-  Resized r = Resize(o, 100, 100);
-  EXPECT_EQ(r.w, 1181);
-  EXPECT_EQ(r.h, 1181);
-  EXPECT_EQ(r.dpi, 300);
-
-  o.allowUpscale = 0;
-  r = Resize(o, 100, 100);
-  EXPECT_EQ(r.w, 100);
-  EXPECT_EQ(r.h, 100);
-
-  ImageResizeOptions crop = PixelBox(3, true);
-  crop.keepAspectRatio = 0;
-  r = Resize(crop, 1000, 500);
-  EXPECT_EQ(r.w, 800);
-  EXPECT_EQ(r.h, 500);
-}
-
-TEST(ComputeResizedSize, PointsFollowTheResolution) {
-  ImageResizeOptions o;
-  o.unit = 6;
-  o.width = 72;
-  o.height = 36;
-  o.allowUpscale = 1;
-  Resized r = Resize(o, 1000, 1000, 144);
-  EXPECT_EQ(r.w, 144);
-  EXPECT_EQ(r.h, 72);
-  EXPECT_EQ(r.dpi, 144);
+  ImageResizeOptions centimetres = Options(4, 10, 10, 4, false, true);
+  centimetres.resolution = 300;
+  ImageResizeOptions centimetresNoUpscale = centimetres;
+  centimetresNoUpscale.allowUpscale = 0;
+  const struct {
+    const char* what;
+    ImageResizeOptions options;
+    double w, h, dpi;
+    Resized expected;
+  } cases[] = {
+      {"fit", PixelBox(2, true), 1000, 500, 72, {800, 400, 72}},
+      {"fit on a background fills the box", withBackground, 1000, 500, 72, {800, 800, 72}},
+      {"fill", PixelBox(5, true), 1000, 500, 72, {1600, 800, 72}},
+      {"fill without upscaling", PixelBox(5, false), 1000, 500, 72, {1000, 500, 72}},
+      {"fill and crop", PixelBox(6, true), 1000, 500, 72, {800, 800, 72}},
+      {"percent of the width", Options(1, 50, 0, 0, true, false), 1000, 750, 72, {500, 375, 72}},
+      // Both sides given while scaling by one side: no factor at all.
+      {"both sides by width", Options(1, 50, 50, 0, true, false), 1000, 750, 72, {0, 0, 72}},
+      // Ties round to even: 0.5 * 501 = 250.5 -> 250.
+      {"tie rounds to even", Options(1, 50, 0, 0, true, false), 1000, 501, 72, {500, 250, 72}},
+      {"stretch truncates centimetres", centimetres, 100, 100, 72, {1181, 1181, 300}},
+      {"stretch without upscaling", centimetresNoUpscale, 100, 100, 72, {100, 100, 300}},
+      {"free crop", Options(2, 800, 800, 3, false, true), 1000, 500, 72, {800, 500, 72}},
+      {"points follow the resolution",
+       Options(6, 72, 36, 0, false, true),
+       1000,
+       1000,
+       144,
+       {144, 72, 144}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Resized r = Resize(c.options, c.w, c.h, c.dpi);
+    EXPECT_EQ(r.w, c.expected.w);
+    EXPECT_EQ(r.h, c.expected.h);
+    EXPECT_EQ(r.dpi, c.expected.dpi);
+  }
 }
 
 TEST(ComputeResizedSize, EmptyImageGivesEmptySize) {

@@ -65,9 +65,7 @@ TEST(TextTokenArchive, StoredKeysAndMissingValues) {
   // Numbers that are missing, or not numbers, read as 0.
   const auto sparse =
       DecodeTextToken(ArchivedObject(QStringLiteral("QVXWatermarkTextToken"),
-                                     {{QStringLiteral("Name"), QStringLiteral("#")},
-                                      {QStringLiteral("TokenTag"), 1},
-                                      {QStringLiteral("StartDigit"), QStringLiteral("12")}}));
+                                     {{"Name", "#"}, {"TokenTag", 1}, {"StartDigit", "12"}}));
   ASSERT_TRUE(sparse);
   EXPECT_EQ(sparse->tokenTag(), 1);
   EXPECT_EQ(sparse->startDigit(), 0);
@@ -82,8 +80,8 @@ TEST(TextTokenArchive, StoredKeysAndMissingValues) {
 }
 
 TEST(TextTokenArchive, WholeArraysRoundTrip) {
-  const TokenArray pattern{QStringLiteral("IMG_"), FullToken(), QStringLiteral(""),
-                           Token(QStringLiteral("#"), 1, QString(), 0, 7, 3), QStringLiteral(" ")};
+  const TokenArray pattern{"IMG_", FullToken(), QStringLiteral(""),
+                           Token(QStringLiteral("#"), 1, QString(), 0, 7, 3), " "};
   const auto unarchived = UnarchiveTokenArray(ArchiveTokenArray(pattern));
   ASSERT_TRUE(unarchived);
   ASSERT_EQ(unarchived->size(), pattern.size());
@@ -98,8 +96,8 @@ TEST(TextTokenArchive, WholeArraysRoundTrip) {
   EXPECT_TRUE(UnarchiveTokenArray(ArchiveTokenArray({})).value().isEmpty());
 
   // Elements of other kinds in a stored array are dropped; the rest stays in order.
-  const QVariantList stored{QStringLiteral("a"), 5, ArchivedObject(QStringLiteral("Font")),
-                            EncodeTextToken(Token(QStringLiteral("W"), 11)), QStringLiteral("b")};
+  const QVariantList stored{"a", 5, ArchivedObject(QStringLiteral("Font")),
+                            EncodeTextToken(Token(QStringLiteral("W"), 11)), "b"};
   const auto decoded = DecodeTokenArray(stored);
   ASSERT_TRUE(decoded);
   ASSERT_EQ(decoded->size(), 3);

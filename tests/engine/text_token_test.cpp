@@ -53,15 +53,14 @@ TEST(TextToken, DisplayText) {
 
 TEST(TextToken, VariantListFormKeepsOrderAndFields) {
   const Token date(QStringLiteral("Date"), 3, QStringLiteral("yyyy"), 2, 5, 4);
-  const TokenArray elements{QStringLiteral("A"), date, QStringLiteral("B")};
+  const TokenArray elements{"A", date, "B"};
   const QVariantList list = TokenArrayToVariantList(elements);
   ASSERT_EQ(list.size(), 3);
   EXPECT_EQ(list[0].toString(), QStringLiteral("A"));
   EXPECT_EQ(list[1].value<Token>(), date);
   EXPECT_EQ(TokenArrayFromVariantList(list), elements);
   // Foreign values are dropped, not turned into empty strings or tokens.
-  EXPECT_EQ(TokenArrayFromVariantList({QVariant(42), QVariant(), QStringLiteral("x")}),
-            TokenArray{QStringLiteral("x")});
+  EXPECT_EQ(TokenArrayFromVariantList({QVariant(42), QVariant(), "x"}), TokenArray{"x"});
 }
 
 }  // namespace

@@ -31,19 +31,16 @@ const auto* const kGregorianLocale = ::testing::AddGlobalTestEnvironment(new Gre
 // The built-in rename patterns of the rename panel's pop-up, items 3, 5 and 6.
 TokenArray CaptureDatePattern() {
   const QString name = QStringLiteral("Capture Date");
-  return {QStringLiteral("IMG_"), Token(name, 3, QStringLiteral("yyyy")),
-          QStringLiteral("_"),    Token(name, 3, QStringLiteral("MM")),
-          QStringLiteral("_"),    Token(name, 3, QStringLiteral("dd")),
-          QStringLiteral(" ")};
+  return {"IMG_", Token(name, 3, QStringLiteral("yyyy")), "_", Token(name, 3, QStringLiteral("MM")),
+          "_",    Token(name, 3, QStringLiteral("dd")),   " "};
 }
 TokenArray SizePattern() {
-  return {QStringLiteral("IMG ["), Token(QStringLiteral("Image Width"), 11),
-          QStringLiteral("x"),     Token(QStringLiteral("Image Height"), 12),
-          QStringLiteral("] "),    Token(QStringLiteral("#"), 1)};
+  return {"IMG [", Token(QStringLiteral("Image Width"), 11),
+          "x",     Token(QStringLiteral("Image Height"), 12),
+          "] ",    Token(QStringLiteral("#"), 1)};
 }
 TokenArray CameraMakerPattern() {
-  return {Token(QStringLiteral("Camera Maker"), 18), QStringLiteral("_"),
-          Token(QStringLiteral("#"), 1)};
+  return {Token(QStringLiteral("Camera Maker"), 18), "_", Token(QStringLiteral("#"), 1)};
 }
 
 QString WriteFixture(const QString& name, const QByteArray& bytes) {
@@ -66,7 +63,7 @@ TEST(RenamePatterns, CaptureDateKeepsItsTrailingSpace) {
 }
 
 TEST(RenamePatterns, SizeAndCounterOfEachRow) {
-  const QString path = test::MakeTempFolder() + QStringLiteral("/none.jpg");  // never opened
+  const QString path = test::MakeTempFolder() + "/none.jpg";  // never opened
   ImageResizeOptions half;
   half.keepAspectRatio = 1;
   half.resample = 1;
@@ -103,12 +100,12 @@ TEST(RenamePatterns, CameraMakerFallsBackToTheMakerNote) {
   // Without camera metadata the maker token gives nothing and the rest of the pattern stays.
   const QString bare = WriteFixture("bare.jpg", test::JpegWithMetadata({}));
   EXPECT_EQ(Expand(bare, CameraMakerPattern()), QStringLiteral("_1"));
-  const QString missing = test::MakeTempFolder() + QStringLiteral("/missing.jpg");
+  const QString missing = test::MakeTempFolder() + "/missing.jpg";
   EXPECT_EQ(Expand(missing, CameraMakerPattern()), QStringLiteral("_1"));
 }
 
 TEST(TokenExpansion, CaseTagsOfAMixedCaseFileName) {
-  const QString path = test::MakeTempFolder() + QStringLiteral("/hoLIday-SNAP.of the_day.jpg");
+  const QString path = test::MakeTempFolder() + "/hoLIday-SNAP.of the_day.jpg";
   const auto withCase = [&](int64_t caseTag) {
     Token token(QStringLiteral("Name"), 9);
     token.setCaseTag(caseTag);
@@ -129,7 +126,7 @@ TEST(TokenExpansion, CaseTagsOfAMixedCaseFileName) {
   // Case rules do not touch numbers or literal text.
   Token width(QStringLiteral("W"), 11);
   width.setCaseTag(2);
-  EXPECT_EQ(Expand(path, {QStringLiteral("abc"), width}), QStringLiteral("abc640"));
+  EXPECT_EQ(Expand(path, {"abc", width}), QStringLiteral("abc640"));
 }
 
 TEST(TokenExpansion, IndexNumbers) {
@@ -164,18 +161,16 @@ TEST(TokenExpansion, NamesSizesAndLiterals) {
   EXPECT_EQ(Expand(path, {source}, kNoTokenIndex), QStringLiteral("a:b.final"));
   EXPECT_EQ(Expand(QStringLiteral("/p/.hidden"), {source}), QStringLiteral(".hidden"));
 
-  const TokenArray sizes{Token(QStringLiteral("W"), 11), QStringLiteral(","),
-                         Token(QStringLiteral("H"), 12), QStringLiteral(","),
+  const TokenArray sizes{Token(QStringLiteral("W"), 11), ",", Token(QStringLiteral("H"), 12), ",",
                          Token(QStringLiteral("R"), 13)};
   EXPECT_EQ(BuildTokenString(path, sizes, {}, 0, 800.4, 800.6, 299.5),
             QStringLiteral("800,801,300"));
   EXPECT_EQ(BuildTokenString(path, sizes, {}, 0, 800.5, 801.5, 0), QStringLiteral("800,802,0"));
 
   // Unknown and unused tags give nothing; the literals around them stay.
-  EXPECT_EQ(Expand(path, {QStringLiteral("a"), Token(QStringLiteral("x"), 2),
-                          Token(QStringLiteral("x"), 7), Token(QStringLiteral("x"), 14),
-                          Token(QStringLiteral("x"), 22), Token(QStringLiteral("x"), -1),
-                          QStringLiteral("b")}),
+  EXPECT_EQ(Expand(path, {"a", Token(QStringLiteral("x"), 2), Token(QStringLiteral("x"), 7),
+                          Token(QStringLiteral("x"), 14), Token(QStringLiteral("x"), 22),
+                          Token(QStringLiteral("x"), -1), "b"}),
             QStringLiteral("ab"));
 }
 
@@ -183,8 +178,7 @@ TEST(TokenExpansion, CurrentDateAndTimeShareOneMoment) {
   const QDateTime now(QDate(2022, 12, 31), QTime(23, 59, 58), Qt::LocalTime);
   Token date(QStringLiteral("Today"), 5);
   Token time(QStringLiteral("Now"), 6, QStringLiteral("HH-mm-ss"));
-  EXPECT_EQ(BuildTokenStringAt(now, QStringLiteral("/x.jpg"), {date, QStringLiteral(" "), time}, {},
-                               0, 1, 1, 1),
+  EXPECT_EQ(BuildTokenStringAt(now, QStringLiteral("/x.jpg"), {date, " ", time}, {}, 0, 1, 1, 1),
             QStringLiteral("31/12/2022 23-59-58"));
   date.setDateTimeFormatString(QString());
   EXPECT_EQ(BuildTokenStringAt(now, QStringLiteral("/x.jpg"), {date}, {}, 0, 1, 1, 1), QString());
@@ -209,9 +203,9 @@ TEST(TokenExpansion, MetadataChains) {
   // With neither IPTC by-line nor TIFF artist, the author is the IPTC source.
   const QString sourceOnly = WriteFixture(
       "src.jpg", test::JpegWithMetadata({}, test::BuildIptcSegmentPayload({{115, "Agency"}})));
-  EXPECT_EQ(Expand(sourceOnly, {Token(QStringLiteral("A"), 15), QStringLiteral("|"),
-                                Token(QStringLiteral("C"), 16)}),
-            QStringLiteral("Agency|Agency"));
+  EXPECT_EQ(
+      Expand(sourceOnly, {Token(QStringLiteral("A"), 15), "|", Token(QStringLiteral("C"), 16)}),
+      QStringLiteral("Agency|Agency"));
 }
 
 TEST(TokenExpansion, ImageDateChain) {
@@ -260,7 +254,7 @@ TEST(TokenExpansion, FileCreationDateWhenThereIsNoMetadata) {
                                : QString();
   EXPECT_EQ(Expand(path, {stamp}), expected);
   // A file that does not exist leaves the tokens that need no file data.
-  const QString gone = test::MakeTempFolder() + QStringLiteral("/gone.jpg");
+  const QString gone = test::MakeTempFolder() + "/gone.jpg";
   EXPECT_EQ(Expand(gone, {stamp, Token(QStringLiteral("S"), 9), Token(QStringLiteral("A"), 15)}),
             QStringLiteral("gone"));
 }

@@ -30,11 +30,7 @@ TEST(WatermarkGeometry, AnchorsAndOffsets) {
   EXPECT_EQ(WatermarkOriginForPosition(2, 10, 20, 100, 50, 550, 400), QPointF(440, 330));
   EXPECT_EQ(WatermarkOriginForPosition(5, 10, 20, 100, 50, 550, 400), QPointF(440, 195));
 
-  EXPECT_EQ(RescaleWatermarkOffset({50, 50}, {550, 400}, 550, 275), QPointF(50, 34.375));
-  // A base size never set leaves the offset alone instead of making it NaN or infinite.
-  const QPointF kept = RescaleWatermarkOffset({50, 40}, {0, 0}, 550, 275);
-  EXPECT_EQ(kept, QPointF(50, 40));
-  EXPECT_EQ(RescaleWatermarkOffset({50, 40}, QSizeF(), 550, 275), QPointF(50, 40));
+  // Offsets rescaled to the canvas, or kept for a base size never set: TextWatermark tests.
 
   EXPECT_EQ(ScalePointBetweenSizes(10, 20, 4, 6, 2, 3), QPointF(20, 40));
   // Unturned, the rectangle at the bottom-left anchor starts at the offset.

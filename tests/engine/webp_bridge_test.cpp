@@ -222,6 +222,11 @@ TEST(WebPEncode, FailuresReturnTheirCodesAndLeaveNoFile) {
             kWebPEncodeOk);
 }
 
+int DecodeToTiff(const QByteArray& webp, const QString& tif) {
+  return DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(webp.constData()),
+                              static_cast<size_t>(webp.size()), QFile::encodeName(tif).constData());
+}
+
 // Reads a TIFF with libtiff's own RGBA reader: premultiplied RGBA, top row first.
 std::vector<uint32_t> ReadTiffRaster(const QString& path, uint32_t* width, uint32_t* height,
                                      uint16_t* entries) {
@@ -250,10 +255,7 @@ TEST(WebPDecode, AlphaImageBecomesAPremultipliedTiffThatLibtiffReads) {
   WebPFree(encoded);
 
   const QString tif = folder + "/alpha.tif";
-  ASSERT_EQ(
-      DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(webp.constData()),
-                           static_cast<size_t>(webp.size()), QFile::encodeName(tif).constData()),
-      kWebPDecodeOk);
+  ASSERT_EQ(DecodeToTiff(webp, tif), kWebPDecodeOk);
   uint32_t w = 0;
   uint32_t h = 0;
   uint16_t entries = 0;
@@ -282,10 +284,7 @@ TEST(WebPDecode, OpaqueImageGivesAnRgbTiffOfFourteenEntries) {
   ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/opaque.webp", 0.9, 0), 0);
   const QByteArray webp = test::ReadBytes(folder + "/opaque.webp");
   const QString tif = folder + "/opaque.tif";
-  ASSERT_EQ(
-      DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(webp.constData()),
-                           static_cast<size_t>(webp.size()), QFile::encodeName(tif).constData()),
-      0);
+  ASSERT_EQ(DecodeToTiff(webp, tif), 0);
   const QByteArray bytes = test::ReadBytes(tif);
   ASSERT_EQ(bytes.size(), 210 + 5 * 3 * 3);
   EXPECT_EQ(bytes[8], 14);
@@ -304,10 +303,7 @@ TEST(WebPDecode, CorruptOrCutBytesFailWithoutLeavingAFile) {
                              static_cast<size_t>(junk.size()), &w, &h),
             kWebPFeaturesUnreadable);
   const QString tif = folder + "/junk.tif";
-  EXPECT_EQ(
-      DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(junk.constData()),
-                           static_cast<size_t>(junk.size()), QFile::encodeName(tif).constData()),
-      kWebPFeaturesUnreadable);
+  EXPECT_EQ(DecodeToTiff(junk, tif), kWebPFeaturesUnreadable);
   EXPECT_FALSE(QFile::exists(tif));
 
   // A real file cut after its header: the size is known but the pixels are not there.
@@ -319,29 +315,20 @@ TEST(WebPDecode, CorruptOrCutBytesFailWithoutLeavingAFile) {
   EXPECT_EQ(w, 64);
   EXPECT_EQ(h, 64);
   const QString cutTif = folder + "/cut.tif";
-  EXPECT_LT(DecodeWebPToTIFFFile(data, static_cast<size_t>(cut.size()),
-                                 QFile::encodeName(cutTif).constData()),
-            0);
+  EXPECT_LT(DecodeToTiff(cut, cutTif), 0);
   EXPECT_FALSE(QFile::exists(cutTif));
 
   // An unwritable output is a failure too.
   const QByteArray full = test::ReadBytes(folder + "/full.webp");
-  EXPECT_EQ(DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(full.constData()),
-                                 static_cast<size_t>(full.size()),
-                                 QFile::encodeName(folder + "/no/such/out.tif").constData()),
-            kWebPTIFFWriteFailed);
+  EXPECT_EQ(DecodeToTiff(full, folder + "/no/such/out.tif"), kWebPTIFFWriteFailed);
 }
 
 TEST(WebPJpegInput, AdobeCmykJpegIsReadAsRgb) {
   const QString folder = test::MakeTempFolder();
   std::vector<uint8_t> cmyk(8 * 8 * 4, 0);
   for (size_t i = 0; i < cmyk.size(); i += 4) cmyk[i + 1] = 255;  // full magenta ink
-  uint8_t* jpeg = nullptr;
-  unsigned long size = 0;
-  ASSERT_TRUE(
-      EncodeJPEGToMemory(8, 8, cmyk.data(), kJPEGColourSpaceCMYK, 4, &jpeg, &size, 95, 72, 72));
-  const QByteArray bytes(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(size));
-  std::free(jpeg);
+  const QByteArray bytes = test::EncodeJpeg(8, 8, kJPEGColourSpaceCMYK, 4, cmyk.data(), 72, 95);
+  ASSERT_FALSE(bytes.isEmpty());
   ASSERT_TRUE(test::WriteBytes(folder + "/cmyk.jpg", bytes));
   ASSERT_EQ(Encode(folder + "/cmyk.jpg", folder + "/cmyk.webp", 1.0, 0), 0);
   ExpectPixelNear(FirstPixel(test::ReadBytes(folder + "/cmyk.webp")), {255, 0, 255, 255}, 6);

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <functional>
 
 #include "image_fixtures.h"
 #include "optimise/adv_comp_agent.h"
@@ -25,15 +26,15 @@ constexpr char kTemp[] = "<temp>";
 class AgentArguments : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = test::MakeTempFolder() + QStringLiteral("/picture.img");
-    ASSERT_TRUE(test::WriteFile(path_, QByteArray(4000, 'x')));
+    path_ = test::MakeTempFolder() + "/picture.img";
+    ASSERT_TRUE(test::WriteBytes(path_, QByteArray(4000, 'x')));
     job_ = std::make_shared<File>(path_);
   }
 
   // The single recorded vector, with the agent's temporary path replaced by "<temp>" after
   // checking its form.
-  QStringList OnlyInvocation(const QString& className) {
-    const QList<QStringList> all = tools_.invocations();
+  static QStringList OnlyInvocation(const test::StandInTools& tools, const QString& className) {
+    const QList<QStringList> all = tools.invocations();
     EXPECT_EQ(all.size(), 1);
     if (all.isEmpty()) return {};
     const QRegularExpression tempName(QStringLiteral("^") +
@@ -83,103 +84,93 @@ TEST_F(AgentArguments, JpegOptimQualityAndStripChooseTheOptions) {
   // Made for the queued road, the agent has no maximum quality and so passes no -m.
   JPEGOptimAgent queued(job_);
   queued.run();
-  EXPECT_EQ(OnlyInvocation(QStringLiteral("JPEGOptimAgent")),
+  EXPECT_EQ(OnlyInvocation(tools_, QStringLiteral("JPEGOptimAgent")),
             (QStringList{"JpegOptim", "-q", "--", kTemp}));
   EXPECT_TRUE(queued.makesNonOptimizingModifications());
 }
 
-TEST_F(AgentArguments, PngCrushForTheBatchRun) {
-  tools_.install(QStringLiteral("pngcrush"));
-
-  QVXPngCrushAgent crush(job_, 1);
-  crush.run();
-  EXPECT_EQ(OnlyInvocation(QStringLiteral("QVXPngCrushAgent")),
-            (QStringList{"PngCrush", "-try10", "-q", "-reduce", "--", path_, kTemp}));
-  EXPECT_FALSE(crush.makesNonOptimizingModifications());
-}
-
-TEST_F(AgentArguments, PngCrushStripRemovesAllAncillaryChunks) {
-  tools_.install(QStringLiteral("pngcrush"));
-  QVXPngCrushAgent crush(job_);
-  crush.setStrip(true);
-  crush.run();
-  EXPECT_EQ(
-      OnlyInvocation(QStringLiteral("QVXPngCrushAgent")),
-      (QStringList{"PngCrush", "-try10", "-rem", "alla", "-q", "-reduce", "--", path_, kTemp}));
-  EXPECT_TRUE(crush.makesNonOptimizingModifications());
-}
-
-TEST_F(AgentArguments, OptiPngDefaultsAndLeftAloneInterlace) {
-  tools_.install(QStringLiteral("optipng"));
-  OptiPNGAgent plain(job_);
-  plain.run();
-  EXPECT_EQ(OnlyInvocation(QStringLiteral("OptiPNGAgent")),
-            (QStringList{"OptiPNG", "-i0", "-o6", "-out", kTemp, "--", path_}));
-
-  test::StandInTools fresh;
-  fresh.install(QStringLiteral("optipng"));
-  OptiPNGAgent asIs(job_, 1);
-  asIs.setInterlace(-1);
-  asIs.setOptlevel(0);
-  asIs.run();
-  ASSERT_EQ(fresh.invocations().size(), 1);
-  QStringList got = fresh.invocations().first();
-  EXPECT_EQ(got.mid(0, 3), (QStringList{"OptiPNG", "-o6", "-out"}));
-  EXPECT_EQ(got.mid(4), (QStringList{"--", path_}));
-}
-
-TEST_F(AgentArguments, AdvPngLevels) {
-  tools_.install(QStringLiteral("advpng"));
-  AdvCompAgent agent(job_, 1);
-  agent.run();
-  EXPECT_EQ(OnlyInvocation(QStringLiteral("AdvCompAgent")),
-            (QStringList{"AdvPNG", "-2", "-z", "--", kTemp}));
-
-  test::StandInTools fresh;
-  fresh.install(QStringLiteral("advpng"));
-  AdvCompAgent insane(job_);
-  insane.setLevel(0);
-  insane.run();
-  ASSERT_EQ(fresh.invocations().size(), 1);
-  EXPECT_EQ(fresh.invocations().first().value(1), QStringLiteral("-4"));
+TEST_F(AgentArguments, EachAgentsVectorAndWhetherItChangesMoreThanTheEncoding) {
+  using Make = std::function<std::unique_ptr<Agent>(std::shared_ptr<File>)>;
+  const struct {
+    const char* tool;
+    Make make;
+    QStringList expected;
+    bool nonOptimising;
+  } cases[] = {
+      {"pngcrush",
+       [](auto job) { return std::make_unique<QVXPngCrushAgent>(job, 1); },
+       {"PngCrush", "-try10", "-q", "-reduce", "--", path_, kTemp},
+       false},
+      {"pngcrush",
+       [](auto job) {
+         auto crush = std::make_unique<QVXPngCrushAgent>(job);
+         crush->setStrip(true);  // removes all ancillary chunks
+         return crush;
+       },
+       {"PngCrush", "-try10", "-rem", "alla", "-q", "-reduce", "--", path_, kTemp},
+       true},
+      {"optipng",
+       [](auto job) { return std::make_unique<OptiPNGAgent>(job); },
+       {"OptiPNG", "-i0", "-o6", "-out", kTemp, "--", path_},
+       false},
+      {"optipng",
+       [](auto job) {
+         auto asIs = std::make_unique<OptiPNGAgent>(job, 1);
+         asIs->setInterlace(-1);  // leaves the interlacing as it is
+         asIs->setOptlevel(0);
+         return asIs;
+       },
+       {"OptiPNG", "-o6", "-out", kTemp, "--", path_},
+       false},
+      {"advpng",
+       [](auto job) { return std::make_unique<AdvCompAgent>(job, 1); },
+       {"AdvPNG", "-2", "-z", "--", kTemp},
+       false},
+      {"advpng",
+       [](auto job) {
+         auto insane = std::make_unique<AdvCompAgent>(job);
+         insane->setLevel(0);
+         return insane;
+       },
+       {"AdvPNG", "-4", "-z", "--", kTemp},
+       false},
+      {"jpegtran",
+       [](auto job) { return std::make_unique<JPEGTranAgent>(job, true); },
+       {"jpegtran", "-copy", "none", "-optimize", "-outfile", kTemp, path_},
+       false},
+      {"jpegtran",
+       [](auto job) { return std::make_unique<JPEGTranAgent>(job); },
+       {"jpegtran", "-copy", "all", "-optimize", "-outfile", kTemp, path_},
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected.join(QLatin1Char(' ')).toStdString());
+    test::StandInTools tools;
+    tools.install(QLatin1String(c.tool));
+    const std::unique_ptr<Agent> agent = c.make(job_);
+    agent->run();
+    EXPECT_EQ(OnlyInvocation(tools, agent->className()), c.expected);
+    EXPECT_EQ(agent->makesNonOptimizingModifications(), c.nonOptimising);
+  }
 }
 
 TEST_F(AgentArguments, GifsicleBothInterlaceChoices) {
-  tools_.install(QStringLiteral("gifsicle"));
   for (const bool interlace : {false, true}) {
-    test::StandInTools fresh;
-    fresh.install(QStringLiteral("gifsicle"));
+    test::StandInTools tools;
+    tools.install(QStringLiteral("gifsicle"));
     GifsicleAgent agent(job_);
     agent.setInterlace(interlace);
     agent.run();
-    ASSERT_EQ(fresh.invocations().size(), 1);
-    QStringList got = fresh.invocations().first();
-    got[2] = QLatin1String(kTemp);
-    EXPECT_EQ(got,
+    EXPECT_EQ(OnlyInvocation(tools, agent.className()),
               (QStringList{"Gifsicle", "-o", kTemp, interlace ? "--interlace" : "--no-interlace",
                            "-O3", "--careful", "--no-comments", "--no-names", "--same-delay",
                            "--same-loopcount", "--no-warnings", "--", path_}));
   }
 }
 
-TEST_F(AgentArguments, JpegTranCopiesAllOrNoMetadata) {
-  tools_.install(QStringLiteral("jpegtran"));
-  JPEGTranAgent strip(job_, true);
-  strip.run();
-  EXPECT_EQ(OnlyInvocation(QStringLiteral("JPEGTranAgent")),
-            (QStringList{"jpegtran", "-copy", "none", "-optimize", "-outfile", kTemp, path_}));
-
-  test::StandInTools fresh;
-  fresh.install(QStringLiteral("jpegtran"));
-  JPEGTranAgent keep(job_);
-  keep.run();
-  ASSERT_EQ(fresh.invocations().size(), 1);
-  EXPECT_EQ(fresh.invocations().first().value(2), QStringLiteral("all"));
-}
-
 TEST_F(AgentArguments, RunLowPriorityLowersTheTool) {
   tools_.install(QStringLiteral("jpegtran"));
-  const QString niceFile = test::MakeTempFolder() + QStringLiteral("/nice.txt");
+  const QString niceFile = test::MakeTempFolder() + "/nice.txt";
   tools_.setScript(QStringLiteral("i=0; while [ \"$(nice)\" -lt 10 ] && [ $i -lt 2000 ]; do "
                                   "i=$((i+1)); done; nice > '%1'; exit 1")
                        .arg(niceFile));
@@ -187,7 +178,7 @@ TEST_F(AgentArguments, RunLowPriorityLowersTheTool) {
   JPEGTranAgent agent(job_);
   agent.run();
   RemoveUserDefault(QStringLiteral("RunLowPriority"));
-  EXPECT_EQ(test::ReadFile(niceFile).trimmed(), QByteArray("10"));
+  EXPECT_EQ(test::ReadBytes(niceFile).trimmed(), QByteArray("10"));
 }
 
 }  // namespace

@@ -33,9 +33,9 @@ class AgentResults : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = test::MakeTempFolder();
-    path_ = folder_ + QStringLiteral("/picture.img");
+    path_ = folder_ + "/picture.img";
     original_ = QByteArray(1000, 'o');
-    ASSERT_TRUE(test::WriteFile(path_, original_));
+    ASSERT_TRUE(test::WriteBytes(path_, original_));
     job_ = std::make_shared<File>(path_);
   }
   void TearDown() override {
@@ -63,11 +63,11 @@ TEST_F(AgentResults, SmallerResultReplacesTheFileAndLargerOrEqualDoesNot) {
   for (const int size : {1000, 1500}) {
     tools_.setScript(QStringLiteral("out=$5; head -c %1 /dev/zero > \"$out\"").arg(size));
     JPEGTranAgent(job_).run();
-    EXPECT_EQ(test::ReadFile(path_), original_) << size;
+    EXPECT_EQ(test::ReadBytes(path_), original_) << size;
   }
   tools_.setScript(QStringLiteral("out=$5; head -c 400 /dev/zero > \"$out\""));
   JPEGTranAgent(job_).run();
-  EXPECT_EQ(test::ReadFile(path_), QByteArray(400, '\0'));
+  EXPECT_EQ(test::ReadBytes(path_), QByteArray(400, '\0'));
   EXPECT_EQ(job_->byteSizeOptimized(), 400u);
   EXPECT_EQ(job_->bestToolName(), QStringLiteral("jpegtran"));
 }
@@ -78,10 +78,10 @@ TEST_F(AgentResults, FailedOrKilledToolLeavesTheFileAsItWas) {
   for (const char* ending : {"exit 1", "exit 2", "kill -KILL $$", "kill -SEGV $$"}) {
     tools_.setScript(QStringLiteral("head -c 10 /dev/zero > \"$5\"; ") + QLatin1String(ending));
     JPEGTranAgent(job_).run();
-    EXPECT_EQ(test::ReadFile(path_), original_) << ending;
+    EXPECT_EQ(test::ReadBytes(path_), original_) << ending;
     tools_.setScript(WriteToLast(10) + QLatin1String(ending));
     JPEGOptimAgent(job_, 100, false).run();
-    EXPECT_EQ(test::ReadFile(path_), original_) << ending;
+    EXPECT_EQ(test::ReadBytes(path_), original_) << ending;
   }
 }
 
@@ -89,7 +89,7 @@ TEST_F(AgentResults, MissingToolLeavesTheFileAndSaysWhy) {
   tools_.hideRealTools();
   JPEGOptimAgent agent(job_, 100, true);
   agent.run();
-  EXPECT_EQ(test::ReadFile(path_), original_);
+  EXPECT_EQ(test::ReadBytes(path_), original_);
   EXPECT_EQ(job_->statusImageName(), QStringLiteral("err"));
   EXPECT_EQ(job_->statusOrder(), 8);
   EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("JpegOptim"));
@@ -97,7 +97,7 @@ TEST_F(AgentResults, MissingToolLeavesTheFileAndSaysWhy) {
 
   auto pngJob = std::make_shared<File>(path_);
   QVXPngCrushAgent(pngJob, 1).run();
-  EXPECT_EQ(test::ReadFile(path_), original_);
+  EXPECT_EQ(test::ReadBytes(path_), original_);
   EXPECT_EQ(pngJob->statusText(), LocalizedString("%@ failed to start").arg("PngCrush"));
 }
 
@@ -105,10 +105,10 @@ TEST_F(AgentResults, PngCrushResultBelowSeventyOneBytesIsRefused) {
   tools_.install(QStringLiteral("pngcrush"));
   tools_.setScript(WriteToLast(70));
   QVXPngCrushAgent(job_, 1).run();
-  EXPECT_EQ(test::ReadFile(path_), original_);
+  EXPECT_EQ(test::ReadBytes(path_), original_);
   tools_.setScript(WriteToLast(71));
   QVXPngCrushAgent(job_, 1).run();
-  EXPECT_EQ(test::ReadFile(path_), QByteArray(71, 'r'));
+  EXPECT_EQ(test::ReadBytes(path_), QByteArray(71, 'r'));
 }
 
 TEST_F(AgentResults, CancelledAgentLeavesTheFile) {
@@ -117,7 +117,7 @@ TEST_F(AgentResults, CancelledAgentLeavesTheFile) {
   JPEGOptimAgent agent(job_, 100, false);
   agent.cancel();
   agent.run();
-  EXPECT_EQ(test::ReadFile(path_), original_);
+  EXPECT_EQ(test::ReadBytes(path_), original_);
   EXPECT_TRUE(tools_.invocations().isEmpty());
   EXPECT_TRUE(job_->statusText().isEmpty());
 }
@@ -138,18 +138,18 @@ TEST_F(AgentResults, PermissionsAreCopiedOnlyWhenAsked) {
   JPEGOptimAgent(job_, 100, false).run();
   RemoveUserDefault(QStringLiteral("PreservePermissions"));
   ::umask(oldMask);
-  EXPECT_EQ(test::ReadFile(path_).size(), 50);
+  EXPECT_EQ(test::ReadBytes(path_).size(), 50);
   EXPECT_EQ(QFileInfo(path_).permissions() & 0x0777, QFile::Permissions(0x0640));
 }
 
 TEST_F(AgentResults, SymbolicLinkKeepsPointingAtTheReplacedFile) {
   tools_.install(QStringLiteral("jpegoptim"));
   tools_.setScript(WriteToLast(100));
-  const QString link = folder_ + QStringLiteral("/picture.img.link");
+  const QString link = folder_ + "/picture.img.link";
   ASSERT_TRUE(QFile::link(path_, link));
   JPEGOptimAgent(std::make_shared<File>(link), 100, false).run();
   EXPECT_TRUE(QFileInfo(link).isSymLink());
-  EXPECT_EQ(test::ReadFile(path_).size(), 100);
+  EXPECT_EQ(test::ReadBytes(path_).size(), 100);
 }
 
 TEST_F(AgentResults, GifsicleOffersItsResultAndTheJobKeepsOnlyASmallerOne) {
@@ -166,7 +166,7 @@ TEST_F(AgentResults, GifsicleOffersItsResultAndTheJobKeepsOnlyASmallerOne) {
   ASSERT_FALSE(kept.isEmpty());
   EXPECT_EQ(File::fileByteSize(kept), 600u);
   EXPECT_EQ(job_->bestToolName(), QStringLiteral("Gifsicle interlaced"));
-  EXPECT_EQ(test::ReadFile(path_), original_);  // the job saves it, not the agent
+  EXPECT_EQ(test::ReadBytes(path_), original_);  // the job saves it, not the agent
 
   tools_.setScript(QStringLiteral("head -c 500 /dev/zero > \"$2\""));
   GifsicleAgent(job_).run();
@@ -187,7 +187,7 @@ TEST_F(AgentResults, PngOutWithoutItsExecutableSwitchesItselfOff) {
   EXPECT_FALSE(UserDefaultBool(QStringLiteral("PngOutEnabled")));
   EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("PngOut"));
   EXPECT_EQ(job_->statusOrder(), 8);
-  EXPECT_EQ(test::ReadFile(path_), original_);
+  EXPECT_EQ(test::ReadBytes(path_), original_);
 
   SetUserDefault(QStringLiteral("PngOutLevel"), 3);
   SetUserDefault(QStringLiteral("PngOutRemoveChunks"), true);

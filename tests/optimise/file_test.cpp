@@ -16,7 +16,7 @@ namespace {
 
 QString MakeFile(const QByteArray& data, const QString& name = QStringLiteral("x.gif")) {
   const QString path = test::MakeTempFolder() + QLatin1Char('/') + name;
-  EXPECT_TRUE(test::WriteFile(path, data));
+  EXPECT_TRUE(test::WriteBytes(path, data));
   return path;
 }
 
@@ -50,7 +50,7 @@ TEST(FileSizes, PercentWithoutAMeasuredSizeIsZero) {
   EXPECT_DOUBLE_EQ(job.percentOptimized(), 0.0);
   EXPECT_EQ(job.displayName(), QStringLiteral("x.gif"));
   EXPECT_EQ(job.fileName(), QStringLiteral("x.gif"));
-  EXPECT_EQ(File::fileByteSize(path + QStringLiteral(".missing")), 0u);
+  EXPECT_EQ(File::fileByteSize(path + ".missing"), 0u);
 }
 
 TEST(FileSizes, SizeClassBoundaries) {
@@ -139,7 +139,7 @@ class FileSave : public ::testing::Test {
   }
   QString Result(int size) {
     const QString temp = NewTemporaryPath(QStringLiteral("temp"));
-    EXPECT_TRUE(test::WriteFile(temp, QByteArray(size, 'n')));
+    EXPECT_TRUE(test::WriteBytes(temp, QByteArray(size, 'n')));
     return temp;
   }
 
@@ -154,7 +154,7 @@ TEST_F(FileSave, SavedResultReplacesTheFileAndItsTemporaryIsGone) {
   const QString temp = Result(600);
   ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
   job_->saveResultAndUpdateStatus();
-  EXPECT_EQ(test::ReadFile(path_), QByteArray(600, 'n'));
+  EXPECT_EQ(test::ReadBytes(path_), QByteArray(600, 'n'));
   EXPECT_FALSE(QFile::exists(temp));
   EXPECT_TRUE(job_->isDone());
   EXPECT_EQ(job_->statusText(), LocalizedString("Optimized successfully with %@").arg("Tool"));
@@ -166,7 +166,7 @@ TEST_F(FileSave, PreservedPermissionsRefuseAResultOfThirtyFourBytes) {
   const QString temp = Result(34);
   ASSERT_TRUE(job_->setFilePathOptimized(temp, 34, QStringLiteral("Tool")));
   job_->saveResultAndUpdateStatus();
-  EXPECT_EQ(test::ReadFile(path_), original_);
+  EXPECT_EQ(test::ReadBytes(path_), original_);
   EXPECT_EQ(job_->statusImageName(), QStringLiteral("err"));
   EXPECT_EQ(job_->statusOrder(), 9);
   EXPECT_EQ(job_->statusText(), LocalizedString("Optimized file could not be saved"));
@@ -176,31 +176,31 @@ TEST_F(FileSave, PreservedPermissionsRefuseAResultOfThirtyFourBytes) {
 TEST_F(FileSave, ResultThatChangedSinceItWasMeasuredIsRefused) {
   const QString temp = Result(600);
   ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
-  ASSERT_TRUE(test::WriteFile(temp, QByteArray(10, 'x')));  // truncated behind the job's back
+  ASSERT_TRUE(test::WriteBytes(temp, QByteArray(10, 'x')));  // truncated behind the job's back
   EXPECT_FALSE(job_->saveResult());
-  EXPECT_EQ(test::ReadFile(path_), original_);
+  EXPECT_EQ(test::ReadBytes(path_), original_);
 }
 
 TEST_F(FileSave, BackupReplacesAnOldBackupAndHoldsTheOriginal) {
   SetUserDefault(QStringLiteral("BackupFiles"), true);
   SetUserDefault(QStringLiteral("PreservePermissions"), true);
-  ASSERT_TRUE(test::WriteFile(path_ + QLatin1Char('~'), QByteArray("stale backup")));
+  ASSERT_TRUE(test::WriteBytes(path_ + QLatin1Char('~'), QByteArray("stale backup")));
   ASSERT_TRUE(QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner));
   const QString temp = Result(600);
   ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
   EXPECT_TRUE(job_->saveResult());
-  EXPECT_EQ(test::ReadFile(path_ + QLatin1Char('~')), original_);
-  EXPECT_EQ(test::ReadFile(path_), QByteArray(600, 'n'));
+  EXPECT_EQ(test::ReadBytes(path_ + QLatin1Char('~')), original_);
+  EXPECT_EQ(test::ReadBytes(path_), QByteArray(600, 'n'));
   EXPECT_EQ(QFileInfo(path_).permissions() & 0x0777, QFile::Permissions(0x0600));
 }
 
 TEST_F(FileSave, MissingFolderLeavesNothingBehindAndReportsTheFailure) {
   const QString temp = Result(600);
   ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
-  job_->setFilePath(path_ + QStringLiteral(".gone/inner.gif"));
+  job_->setFilePath(path_ + ".gone/inner.gif");
   job_->saveResultAndUpdateStatus();
   EXPECT_EQ(job_->statusOrder(), 9);
-  EXPECT_EQ(test::ReadFile(path_), original_);
+  EXPECT_EQ(test::ReadBytes(path_), original_);
   EXPECT_TRUE(QFile::exists(temp));  // still the job's, removed by cleanup
   job_->cleanup();
   EXPECT_FALSE(QFile::exists(temp));

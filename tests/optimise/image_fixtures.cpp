@@ -6,16 +6,6 @@
 
 namespace glimbrik::test {
 
-bool WriteFile(const QString& path, const QByteArray& data) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QImage TestPicture() {
   QImage image(96, 64, QImage::Format_RGB32);
   for (int y = 0; y < image.height(); ++y) {
@@ -108,7 +98,7 @@ bool WriteWastefulGif(const QString& path) {
     gif.append(static_cast<char>(block.size())).append(block);
   }
   gif.append('\0').append('\x3B');
-  return WriteFile(path, gif);
+  return WriteBytes(path, gif);
 }
 
 bool SamePixels(const QString& a, const QString& b) {

@@ -4,11 +4,9 @@
 #include <QImage>
 #include <QString>
 
-namespace glimbrik::test {
+#include "support/test_env.h"
 
-// Writes data to path; false when it cannot.
-bool WriteFile(const QString& path, const QByteArray& data);
-QByteArray ReadFile(const QString& path);
+namespace glimbrik::test {
 
 // A 96 x 64 picture with gradients and edges.
 QImage TestPicture();

@@ -39,7 +39,7 @@ TEST(OutputLines, SplittingRules) {
   EXPECT_EQ(Parse("one\ntwo\r\nthree"), (QStringList{"one", "two", ""}));  // "three" has no end
   EXPECT_EQ(Parse("a\rb\n"), (QStringList{"a", "b"}));
   EXPECT_EQ(Parse("first\nstop\nnever\n"), (QStringList{"first", "stop"}));
-  EXPECT_EQ(Parse(QByteArray("caf\xC3\xA9\n")), QStringList{QStringLiteral("café")});
+  EXPECT_EQ(Parse(QByteArray("caf\xC3\xA9\n")), QStringList{"café"});
   EXPECT_TRUE(Parse("").isEmpty());
 }
 
@@ -123,8 +123,7 @@ TEST(ExternalTask, PreparedProcessGetsItsPathAsArgv0) {
   RecordingAgent agent(std::make_shared<File>());
   EXPECT_FALSE(agent.hasTask());
   EXPECT_EQ(agent.launchTask(), 127);
-  agent.taskWithPath(QStringLiteral("/bin/sh"),
-                     {QStringLiteral("-c"), QStringLiteral("printf %s \"$0\"; exit 3")});
+  agent.taskWithPath(QStringLiteral("/bin/sh"), {"-c", "printf %s \"$0\"; exit 3"});
   EXPECT_TRUE(agent.hasTask());
   EXPECT_EQ(agent.launchTask(), 3);
   EXPECT_EQ(agent.lastTaskResult().standardOutput, QByteArray("/bin/sh"));

@@ -70,7 +70,7 @@ namespace glimbrik::test {
 
 StandInTools::StandInTools()
     : folder_(MakeTempFolder(QStringLiteral("tools"))),
-      log_(folder_ + QStringLiteral("/invocations.log")),
+      log_(folder_ + "/invocations.log"),
       oldPath_(qgetenv("PATH")) {
   qputenv("PATH", QFile::encodeName(folder_) + ':' + oldPath_);
 }
@@ -82,7 +82,7 @@ void StandInTools::install(const QString& executable) {
 }
 
 void StandInTools::setScript(const QString& body) {
-  const QString path = folder_ + QStringLiteral("/script.sh");
+  const QString path = folder_ + "/script.sh";
   QFile file(path);
   if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(body.toUtf8());
 }

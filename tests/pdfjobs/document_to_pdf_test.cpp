@@ -22,7 +22,7 @@ QString PostScriptNameFor(const QString& family) {
 
 TextToPDFConversionOptions Letter(const QString& source, const QString& destination) {
   TextToPDFConversionOptions o;
-  o.sourceItems = {{{QStringLiteral("FilePath"), source}}};
+  o.sourceItems = {{{"FilePath", source}}};
   o.destinationURL = destination;
   o.pageWidth = 612;
   o.pageHeight = 792;
@@ -34,7 +34,6 @@ TextToPDFConversionOptions Letter(const QString& source, const QString& destinat
 bool ConvertEach(const TextToPDFConversionOptions& o) {
   DocumentToPDF job;
   job.setOptions(o);
-  job.setProgressCallback(o.progressCallback);
   return job.convertEach();
 }
 
@@ -98,7 +97,7 @@ TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
   const QString words = QDir(folder).filePath("words.txt");
   test::WriteBytes(words, "Some words\n");
   TextToPDFConversionOptions o = Letter(blank, out);
-  o.sourceItems.append({{QStringLiteral("FilePath"), words}});
+  o.sourceItems.append({{"FilePath", words}});
   ASSERT_TRUE(ConvertEach(o));
   EXPECT_EQ(test::PageCount(QDir(out).filePath("blank.pdf")), 1);
 
@@ -110,7 +109,7 @@ TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
   test::WriteBytes(rtf, "{\\rtf1\\ansi Dear reader,\\par}");
   const QString alone = test::MakeTempFolder();
   o = Letter(rtf, alone);
-  o.sourceItems.append({{QStringLiteral("FilePath"), words}});
+  o.sourceItems.append({{"FilePath", words}});
   const QByteArray path = qgetenv("PATH");
   qputenv("PATH", QByteArray("/nonexistent"));
   const bool converted = ConvertEach(o);
@@ -119,7 +118,7 @@ TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
   EXPECT_EQ(QDir(alone).entryList(QDir::Files), QStringList({"words.pdf"}));
 
   o = Letter(words, QDir(out).filePath("joined.pdf"));
-  o.sourceItems.append({{QStringLiteral("FilePath"), words}});
+  o.sourceItems.append({{"FilePath", words}});
   o.pdfDocumentAttributes = {{"Title", "Joined"}};
   std::vector<int64_t> reports;
   o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };

@@ -48,7 +48,7 @@ TEST(HTMLToPDF, SourcesGoEachToItsOwnFileOrAllIntoOne) {
   for (const char* name : {"one", "two"}) {
     const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".htm");
     test::WriteBytes(path, QByteArray("<p>Page ") + name + "</p>");
-    o.sourceItems.append({{QStringLiteral("FilePath"), path}});
+    o.sourceItems.append({{"FilePath", path}});
   }
   o.destinationURL = out;
   o.pageWidth = 400;

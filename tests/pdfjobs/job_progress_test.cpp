@@ -10,36 +10,33 @@ namespace glimbrik {
 namespace {
 
 TEST(PageRange, ModesOverATwelvePageDocument) {
-  int64_t last = 4;
-  PageSpan span = ResolvePageRange(2, 3, &last, 12);
-  EXPECT_EQ(span.start, 3);
-  EXPECT_EQ(span.end, 4);
-
-  last = 0;  // a last page below 1 means page 1, and is stored back
-  span = ResolvePageRange(2, 3, &last, 12);
-  EXPECT_EQ(last, 1);
-  EXPECT_EQ(span.start, 1);
-  EXPECT_EQ(span.end, 1);
-
-  last = 40;  // past the end: clipped; a first page outside the document starts at 1
-  span = ResolvePageRange(2, 20, &last, 12);
-  EXPECT_EQ(span.start, 1);
-  EXPECT_EQ(span.end, 12);
-
-  span = ResolvePageRange(1, 13, &last, 12);
-  EXPECT_EQ(span.start, 1);
-  EXPECT_EQ(span.end, 1);
-  span = ResolvePageRange(1, -2, &last, 12);
-  EXPECT_EQ(span.start, 1);
-  span = ResolvePageRange(1, 7, &last, 12);
-  EXPECT_EQ(span.start, 7);
-  EXPECT_EQ(span.end, 7);
-
-  span = ResolvePageRange(0, 5, &last, 12);
-  EXPECT_EQ(span.start, 1);
-  EXPECT_EQ(span.end, 12);
-  span = ResolvePageRange(0, 5, &last, 0);
-  EXPECT_LT(span.end, span.start);
+  const struct {
+    const char* what;
+    uint32_t mode;
+    int64_t first, last;
+    int64_t start, end, storedLast;
+  } cases[] = {
+      {"range", 2, 3, 4, 3, 4, 4},
+      // A last page below 1 means page 1, and is stored back.
+      {"last below one", 2, 3, 0, 1, 1, 1},
+      // Past the end: clipped; a first page outside the document starts at 1.
+      {"range past the end", 2, 20, 40, 1, 12, 40},
+      {"single page past the end", 1, 13, 40, 1, 1, 40},
+      {"single page below one", 1, -2, 40, 1, 1, 40},
+      {"single page", 1, 7, 40, 7, 7, 40},
+      {"all pages", 0, 5, 40, 1, 12, 40},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    int64_t last = c.last;
+    const PageSpan span = ResolvePageRange(c.mode, c.first, &last, 12);
+    EXPECT_EQ(span.start, c.start);
+    EXPECT_EQ(span.end, c.end);
+    EXPECT_EQ(last, c.storedLast);
+  }
+  int64_t last = 40;
+  const PageSpan none = ResolvePageRange(0, 5, &last, 0);
+  EXPECT_LT(none.end, none.start);
 }
 
 TEST(JobProgress, ReportsReachTheMainThreadInOrder) {

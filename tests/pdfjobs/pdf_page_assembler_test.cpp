@@ -18,7 +18,7 @@ using test::PageBoxes;
 using test::WriteImage;
 
 QVariantMap Item(const QString& path, const QVariant& angle = QVariant()) {
-  QVariantMap item{{QStringLiteral("FilePath"), path}};
+  QVariantMap item{{"FilePath", path}};
   if (angle.isValid()) item.insert(QStringLiteral("Angle"), angle);
   return item;
 }

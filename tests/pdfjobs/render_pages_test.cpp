@@ -45,7 +45,7 @@ class RenderPages : public ::testing::Test {
 };
 
 TEST_F(RenderPages, RangeNamesSizesAndProgress) {
-  const QString source = folder + QStringLiteral("/name.pdf");
+  const QString source = folder + "/name.pdf";
   test::WritePagesPDF(source, 12);
   for (bool pool : {false, true}) {
     const QString dest = test::MakeTempFolder(QStringLiteral("range"));
@@ -97,7 +97,7 @@ TEST_F(RenderPages, RangeNamesSizesAndProgress) {
 }
 
 TEST_F(RenderPages, ResizeTargets) {
-  const QString source = folder + QStringLiteral("/size.pdf");
+  const QString source = folder + "/size.pdf";
   test::WritePagesPDF(source, 1);
   struct Case {
     int unit;
@@ -122,7 +122,7 @@ TEST_F(RenderPages, ResizeTargets) {
 }
 
 TEST_F(RenderPages, MultiPageTiff) {
-  const QString source = folder + QStringLiteral("/doc.pdf");
+  const QString source = folder + "/doc.pdf";
   test::WritePagesPDF(source, 3);
   ImageConversion c = PageRecord(source, out, 23);
   c.options.resolution = 144;
@@ -149,13 +149,13 @@ TEST_F(RenderPages, MultiPageTiff) {
 }
 
 TEST_F(RenderPages, RotationColourModelsAndPasswords) {
-  const QString rotated = folder + QStringLiteral("/turned.pdf");
+  const QString rotated = folder + "/turned.pdf";
   test::WritePagesPDF(rotated, 1, 612, 792, 90);
   ImageConversion c = PageRecord(rotated, out, 7);
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
   EXPECT_EQ(PixelSize(out + "/turned.png"), QSize(792, 612));
 
-  const QString source = folder + QStringLiteral("/one.pdf");
+  const QString source = folder + "/one.pdf";
   test::WritePagesPDF(source, 1);
   const QString grey = test::MakeTempFolder(QStringLiteral("grey"));
   c = PageRecord(source, grey, 7);
@@ -170,7 +170,7 @@ TEST_F(RenderPages, RotationColourModelsAndPasswords) {
   EXPECT_TRUE(info.contains("Photometric Interpretation: separated")) << info.toStdString();
   EXPECT_TRUE(info.contains("Samples/Pixel: 4"));
 
-  const QString locked = folder + QStringLiteral("/locked.pdf");
+  const QString locked = folder + "/locked.pdf";
   test::WritePagesPDF(locked, 2, 612, 792, 0, "secret");
   const QString none = test::MakeTempFolder(QStringLiteral("none"));
   c = PageRecord(locked, none, 7);
@@ -183,7 +183,7 @@ TEST_F(RenderPages, RotationColourModelsAndPasswords) {
 }
 
 TEST_F(RenderPages, CancellationAndFailures) {
-  const QString source = folder + QStringLiteral("/many.pdf");
+  const QString source = folder + "/many.pdf";
   test::WritePagesPDF(source, 5);
   ImageConversion c = PageRecord(source, out, 7);
   int reports = 0;
@@ -192,14 +192,14 @@ TEST_F(RenderPages, CancellationAndFailures) {
   EXPECT_EQ(ConvertPDFToImages(&c), 1) << "a cancelled run with no failed page succeeds";
   EXPECT_EQ(Files(out).size(), 1) << "the second page was cancelled after its report";
 
-  c = PageRecord(folder + QStringLiteral("/missing.pdf"), out, 7);
+  c = PageRecord(folder + "/missing.pdf", out, 7);
   EXPECT_EQ(ConvertPDFToImages(&c), 0);
   EXPECT_EQ(ConvertPDFToImages(nullptr), 0);
   // A TIFF that cannot be opened fails the job.
-  c = PageRecord(source, folder + QStringLiteral("/no/such/folder"), 23);
+  c = PageRecord(source, folder + "/no/such/folder", 23);
   EXPECT_EQ(ConvertPDFToImages(&c), 0);
   // A page whose write fails fails the job.
-  c = PageRecord(source, folder + QStringLiteral("/no/such/folder"), 7);
+  c = PageRecord(source, folder + "/no/such/folder", 7);
   EXPECT_EQ(ConvertPDFToImages(&c), 0);
 }
 

@@ -84,8 +84,7 @@ bool ListHasPattern(const QString& name, const QString& pattern) {
 TEST(BundleResources, DateAndTimeFormatListsHoldValidPatterns) {
   CheckFormatList(QStringLiteral("dateformats"), {});
   // Rename patterns become parts of file names.
-  CheckFormatList(QStringLiteral("timeFormatsForRename"),
-                  {QStringLiteral("/"), QStringLiteral(":")});
+  CheckFormatList(QStringLiteral("timeFormatsForRename"), {"/", ":"});
   CheckFormatList(QStringLiteral("timeFormatsForWatermark"), {});
   // The formats new tokens start with can be selected in the popovers.
   EXPECT_TRUE(ListHasPattern(QStringLiteral("dateformats"), QStringLiteral("dd/MM/yyyy")));
@@ -98,19 +97,10 @@ TEST(BundleResources, FirstRunTextWatermarksAreCompletePresets) {
   ASSERT_TRUE(result.ok()) << result.error.toStdString();
   const QVariantMap presets = result.value.toMap();
   ASSERT_GE(presets.size(), 2);
-  const QStringList numbers = {QStringLiteral("textFontSize"),
-                               QStringLiteral("drawingMode"),
-                               QStringLiteral("strokeWidthName"),
-                               QStringLiteral("textOpacity"),
-                               QStringLiteral("textCharSpace"),
-                               QStringLiteral("textUnderline"),
-                               QStringLiteral("textAlignment"),
-                               QStringLiteral("textPosition"),
-                               QStringLiteral("textRotationAngle"),
-                               QStringLiteral("shadowBlur"),
-                               QStringLiteral("xOffset"),
-                               QStringLiteral("yOffset"),
-                               QStringLiteral("WaterMarkPresetIndex")};
+  const QStringList numbers = {
+      "textFontSize",  "drawingMode",   "strokeWidthName",     "textOpacity",       "textCharSpace",
+      "textUnderline", "textAlignment", "textPosition",        "textRotationAngle", "shadowBlur",
+      "xOffset",       "yOffset",       "WaterMarkPresetIndex"};
   QList<qint64> indexes;
   for (auto it = presets.cbegin(); it != presets.cend(); ++it) {
     SCOPED_TRACE(it.key().toStdString());

@@ -110,16 +110,14 @@ TEST(Encoders, ResolutionQualityAndProfileAreWritten) {
     EXPECT_NEAR(rep.dpiY, 150, 0.1) << uti;
   }
   // We read no PSD ourselves: ImageMagick does.
-  const QString psd = test::MakeTempFolder() + QStringLiteral("/a.psd");
+  const QString psd = test::MakeTempFolder() + "/a.psd";
   ASSERT_TRUE(test::WriteBytes(
       psd, EncodeImage(test::PatternImage(16, 16), QStringLiteral("com.adobe.photoshop-image"), p)
                .value));
-  EXPECT_EQ(
-      test::RunTool(
-          QStringLiteral("identify"),
-          {QStringLiteral("-units"), QStringLiteral("PixelsPerInch"), QStringLiteral("-format"),
-           QStringLiteral("%w %h %[fx:round(resolution.x)] %[fx:round(resolution.y)]"), psd}),
-      QStringLiteral("16 16 300 150"));
+  EXPECT_EQ(test::RunTool(QStringLiteral("identify"),
+                          {"-units", "PixelsPerInch", "-format",
+                           "%w %h %[fx:round(resolution.x)] %[fx:round(resolution.y)]", psd}),
+            QStringLiteral("16 16 300 150"));
   QImage tagged = test::PatternImage(16, 16);
   tagged.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
   for (const char* uti : {"public.jpeg", "public.png", "public.tiff"}) {

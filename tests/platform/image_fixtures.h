@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "support/test_env.h"
+
 namespace glimbrik::test {
 
 // Left half one colour, right half another: edges that survive resampling predictably.
@@ -33,16 +35,6 @@ inline QImage PatternImage(int w, int h) {
     }
   }
   return image;
-}
-
-inline bool WriteBytes(const QString& path, const QByteArray& data) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-inline QByteArray ReadBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Runs a tool and returns its standard output; empty with ok false when it did not run cleanly.

@@ -9,50 +9,25 @@
 #include <QImage>
 #include <vector>
 
+#include "support/metadata_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
 
-void Put16(QByteArray* out, int v, bool big = true) {
-  if (big) {
-    out->append(static_cast<char>(v >> 8)).append(static_cast<char>(v & 0xFF));
-  } else {
-    out->append(static_cast<char>(v & 0xFF)).append(static_cast<char>(v >> 8));
-  }
-}
+using test::AppendBig16;
+using test::AppendBig32;
 
-void Put32(QByteArray* out, uint32_t v, bool big = true) {
-  if (big) {
-    Put16(out, static_cast<int>(v >> 16));
-    Put16(out, static_cast<int>(v & 0xFFFF));
-  } else {
-    Put16(out, static_cast<int>(v & 0xFFFF), false);
-    Put16(out, static_cast<int>(v >> 16), false);
-  }
-}
-
-void Segment(QByteArray* out, int marker, const QByteArray& payload) {
-  out->append('\xFF').append(static_cast<char>(marker));
-  Put16(out, static_cast<int>(payload.size() + 2));
-  out->append(payload);
+void PutLE16(QByteArray* out, int v) {
+  out->append(static_cast<char>(v & 0xFF)).append(static_cast<char>(v >> 8));
 }
 
 // A big-endian EXIF block with orientation and, when given, a resolution in dpi.
-QByteArray Exif(int orientation, int dpi = 0) {
-  QByteArray exif("MM\0*", 4);
-  Put32(&exif, 8);
-  const int entries = dpi ? 3 : 1;
-  Put16(&exif, entries);
-  const uint32_t rational = 8 + 2 + 12 * entries + 4;
-  Put16(&exif, 274), Put16(&exif, 3), Put32(&exif, 1), Put16(&exif, orientation), Put16(&exif, 0);
-  if (dpi) {
-    Put16(&exif, 282), Put16(&exif, 5), Put32(&exif, 1), Put32(&exif, rational);
-    Put16(&exif, 283), Put16(&exif, 5), Put32(&exif, 1), Put32(&exif, rational);
-  }
-  Put32(&exif, 0);
-  if (dpi) Put32(&exif, static_cast<uint32_t>(dpi)), Put32(&exif, 1);
-  return exif;
+QByteArray Exif(int orientation, uint32_t dpi = 0) {
+  QList<test::TiffEntry> entries{test::ShortEntry(274, uint16_t(orientation))};
+  if (dpi)
+    entries << test::RationalsEntry(282, {{dpi, 1}}) << test::RationalsEntry(283, {{dpi, 1}});
+  return test::BuildTiffMetadata(entries, {});
 }
 
 struct JpegParts {
@@ -70,20 +45,22 @@ QByteArray JpegHeader(const JpegParts& parts) {
   QByteArray jpeg("\xFF\xD8", 2);
   QByteArray jfif("JFIF\0\x01\x02", 7);
   jfif.append(static_cast<char>(parts.unit));
-  Put16(&jfif, parts.density);
-  Put16(&jfif, parts.density);
+  AppendBig16(jfif, parts.density);
+  AppendBig16(jfif, parts.density);
   jfif.append('\0').append('\0');
-  Segment(&jpeg, 0xE0, jfif);
-  if (!parts.exif.isEmpty()) Segment(&jpeg, 0xE1, QByteArray("Exif\0\0", 6) + parts.exif);
-  for (int i = 0; i < parts.largeSegments; ++i) Segment(&jpeg, 0xE2, QByteArray(65000, 'i'));
+  jpeg += test::JpegSegment(0xE0, jfif);
+  if (!parts.exif.isEmpty())
+    jpeg += test::JpegSegment(0xE1, QByteArray("Exif\0\0", 6) + parts.exif);
+  for (int i = 0; i < parts.largeSegments; ++i)
+    jpeg += test::JpegSegment(0xE2, QByteArray(65000, 'i'));
   QByteArray frame(1, 8);
-  Put16(&frame, parts.height);
-  Put16(&frame, parts.width);
+  AppendBig16(frame, parts.height);
+  AppendBig16(frame, parts.width);
   frame.append(static_cast<char>(parts.components));
   for (int c = 0; c < parts.components; ++c)
     frame.append(static_cast<char>(c + 1)).append('\x11').append('\0');
-  Segment(&jpeg, 0xC0, frame);
-  Segment(&jpeg, 0xDA, QByteArray(8, '\0'));
+  jpeg += test::JpegSegment(0xC0, frame);
+  jpeg += test::JpegSegment(0xDA, QByteArray(8, '\0'));
   return jpeg;
 }
 
@@ -143,10 +120,7 @@ TEST(ImageHeaderJpeg, FrameHeaderFarIntoTheFileIsFoundFromThePath) {
   const QByteArray jpeg = JpegHeader(parts);
   ASSERT_GT(jpeg.size(), 1024 * 1024);
   const QString path = test::MakeTempFolder() + "/big.jpg";
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(jpeg);
-  file.close();
+  ASSERT_TRUE(test::WriteBytes(path, jpeg));
   const ImageHeaderResult result = ReadImageHeader(path);
   ASSERT_TRUE(result) << result.reason.toStdString();
   EXPECT_EQ(result.header->width, 4000);
@@ -178,13 +152,13 @@ QByteArray PngWithChunks(const std::vector<std::pair<QByteArray, QByteArray>>& c
                          int colourType = 6) {
   QByteArray png("\x89PNG\r\n\x1a\n", 8);
   auto chunk = [&](const QByteArray& type, const QByteArray& data) {
-    Put32(&png, static_cast<uint32_t>(data.size()));
+    AppendBig32(png, static_cast<uint32_t>(data.size()));
     png.append(type).append(data);
-    Put32(&png, 0);  // the probe does not check CRCs
+    AppendBig32(png, 0);  // the probe does not check CRCs
   };
   QByteArray ihdr;
-  Put32(&ihdr, 640);
-  Put32(&ihdr, 480);
+  AppendBig32(ihdr, 640);
+  AppendBig32(ihdr, 480);
   ihdr.append('\x08').append(static_cast<char>(colourType)).append(3, '\0');
   chunk("IHDR", ihdr);
   for (const auto& [type, data] : chunks) chunk(type, data);
@@ -202,8 +176,8 @@ TEST(ImageHeaderPng, PhysOr72AndExifOrientation) {
   EXPECT_TRUE(h.hasAlpha);
 
   QByteArray phys;
-  Put32(&phys, 11811);
-  Put32(&phys, 5906);
+  AppendBig32(phys, 11811);
+  AppendBig32(phys, 5906);
   phys.append('\x01');
   h = Probe(PngWithChunks({{"pHYs", phys}, {"eXIf", Exif(8)}}, 2));
   EXPECT_NEAR(h.dpiX, 300.0, 0.01);
@@ -247,9 +221,7 @@ TEST(ImageHeaderTiff, TagsFromTheFile) {
   EXPECT_NEAR(h.dpiX, 299.72, 1e-3);
   EXPECT_EQ(h.frameCount, 1);
 
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const ImageHeader fromBytes = Probe(file.readAll());
+  const ImageHeader fromBytes = Probe(test::ReadBytes(path));
   EXPECT_EQ(fromBytes.width, 30);
   EXPECT_EQ(fromBytes.orientation, 8);
 }
@@ -273,18 +245,19 @@ TEST(ImageHeaderWebP, FeaturesOfTheBitstream) {
 // A JPEG 2000 codestream's main header: SOC, SIZ with its size, offsets and components.
 QByteArray Codestream(uint32_t width, uint32_t height, int components) {
   QByteArray j2k("\xFF\x4F\xFF\x51", 4);
-  Put16(&j2k, 38 + 3 * components);
-  Put16(&j2k, 0);
-  Put32(&j2k, width + 5), Put32(&j2k, height + 7), Put32(&j2k, 5), Put32(&j2k, 7);
-  Put32(&j2k, width), Put32(&j2k, height), Put32(&j2k, 0), Put32(&j2k, 0);
-  Put16(&j2k, components);
+  AppendBig16(j2k, 38 + 3 * components);
+  AppendBig16(j2k, 0);
+  AppendBig32(j2k, width + 5), AppendBig32(j2k, height + 7), AppendBig32(j2k, 5),
+      AppendBig32(j2k, 7);
+  AppendBig32(j2k, width), AppendBig32(j2k, height), AppendBig32(j2k, 0), AppendBig32(j2k, 0);
+  AppendBig16(j2k, components);
   for (int c = 0; c < components; ++c) j2k.append('\x0F').append('\x01').append('\x01');
   return j2k;
 }
 
 QByteArray Box(const char* type, const QByteArray& content) {
   QByteArray box;
-  Put32(&box, static_cast<uint32_t>(content.size() + 8));
+  AppendBig32(box, static_cast<uint32_t>(content.size() + 8));
   return box.append(type, 4).append(content);
 }
 
@@ -296,10 +269,10 @@ TEST(ImageHeaderJpeg2000, CodestreamSizeWinsOverTheHeaderBox) {
   EXPECT_EQ(h.bitsPerComponent, 16);
 
   QByteArray ihdr;
-  Put32(&ihdr, 10), Put32(&ihdr, 10), Put16(&ihdr, 1);  // claims 10 x 10 grey
+  AppendBig32(ihdr, 10), AppendBig32(ihdr, 10), AppendBig16(ihdr, 1);  // claims 10 x 10 grey
   ihdr.append('\x07').append('\x07').append('\0').append('\0');
   QByteArray colr("\x01\0\0", 3);
-  Put32(&colr, 17);  // enumerated grey
+  AppendBig32(colr, 17);  // enumerated grey
   QByteArray jp2 = Box("jP  ", QByteArray("\r\n\x87\n", 4));
   jp2 += Box("ftyp", QByteArray("jp2 \0\0\0\0jp2 ", 12));
   jp2 += Box("jp2h", Box("ihdr", ihdr) + Box("colr", colr));
@@ -313,13 +286,13 @@ TEST(ImageHeaderJpeg2000, CodestreamSizeWinsOverTheHeaderBox) {
 TEST(ImageHeaderOthers, GifBmpAndQtFormats) {
   // Two frames, the second with a transparent colour.
   QByteArray gif("GIF89a", 6);
-  Put16(&gif, 9, false);
-  Put16(&gif, 6, false);
+  PutLE16(&gif, 9);
+  PutLE16(&gif, 6);
   gif.append('\x80').append('\0').append('\0').append(6, '\0');  // 2-colour global table
   for (int frame = 0; frame < 2; ++frame) {
     if (frame == 1) gif.append(QByteArray("\x21\xF9\x04\x01\0\0\0\0", 8));
     gif.append('\x2C');
-    Put16(&gif, 0, false), Put16(&gif, 0, false), Put16(&gif, 9, false), Put16(&gif, 6, false);
+    PutLE16(&gif, 0), PutLE16(&gif, 0), PutLE16(&gif, 9), PutLE16(&gif, 6);
     gif.append('\0').append('\x02').append('\x02').append("\x4C\x01").append('\0');
   }
   gif.append('\x3B');
@@ -356,10 +329,7 @@ TEST(ImageHeaderOthers, GifBmpAndQtFormats) {
 
 TEST(ImageHeader, NonImagesAndLimits) {
   const QString folder = test::MakeTempFolder();
-  QFile text(folder + "/notes.txt");
-  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-  text.write("plain words, not pixels\n");
-  text.close();
+  ASSERT_TRUE(test::WriteBytes(folder + "/notes.txt", "plain words, not pixels\n"));
   const ImageHeaderResult notImage = ReadImageHeader(folder + "/notes.txt");
   EXPECT_FALSE(notImage);
   EXPECT_FALSE(notImage.reason.isEmpty());

@@ -38,18 +38,16 @@ TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllows) {
   ASSERT_TRUE(source->isValid()) << source->error().toStdString();
   EXPECT_EQ(source->representation(0).pixelWidth, 4000);
   EXPECT_DOUBLE_EQ(source->representation(0).dpiX, 300.0);
-  EXPECT_EQ(source->decode(0, {QSize(1000, 750)}).value.size(), QSize(1000, 750));
-  EXPECT_EQ(source->decode(0, {QSize(900, 10)}).value.size(), QSize(1000, 750));
-  EXPECT_EQ(source->decode(0, {QSize(1001, 750)}).value.size(), QSize(2000, 1500));
-  EXPECT_EQ(source->decode(0, {QSize(2001, 1)}).value.size(), QSize(4000, 3000));
+  EXPECT_EQ(source->decode(0, {QSize(1000, 750), QSize()}).value.size(), QSize(1000, 750));
+  EXPECT_EQ(source->decode(0, {QSize(900, 10), QSize()}).value.size(), QSize(1000, 750));
+  EXPECT_EQ(source->decode(0, {QSize(1001, 750), QSize()}).value.size(), QSize(2000, 1500));
+  EXPECT_EQ(source->decode(0, {QSize(2001, 1), QSize()}).value.size(), QSize(4000, 3000));
   EXPECT_EQ(source->decode(0).value.size(), QSize(4000, 3000));
 }
 
 TEST(ImageSourceJpeg, ReadsAdobeCmykAsRgb) {
   const QString path =
-      Make({QStringLiteral("-size"), QStringLiteral("32x16"), QStringLiteral("xc:red"),
-            QStringLiteral("-colorspace"), QStringLiteral("CMYK")},
-           QStringLiteral("cmyk.jpg"));
+      Make({"-size", "32x16", "xc:red", "-colorspace", "CMYK"}, QStringLiteral("cmyk.jpg"));
   const auto source = ImageSource::Open(path);
   ASSERT_TRUE(source->isValid()) << source->error().toStdString();
   EXPECT_EQ(source->representation(0).colorModel, ColorModel::CMYK);
@@ -82,25 +80,21 @@ TEST(ImageSourcePng, ReadsDepthPaletteGreyAndResolution) {
   const QString folder = test::MakeTempFolder();
   bool ok = false;
   RunTool(QStringLiteral("convert"),
-          {QStringLiteral("-size"), QStringLiteral("8x4"), QStringLiteral("gradient:"),
-           QStringLiteral("-depth"), QStringLiteral("16"), QStringLiteral("-units"),
-           QStringLiteral("PixelsPerInch"), QStringLiteral("-density"), QStringLiteral("150"),
-           QStringLiteral("PNG48:") + folder + QStringLiteral("/deep.png")},
+          {"-size", "8x4", "gradient:", "-depth", "16", "-units", "PixelsPerInch", "-density",
+           "150", QStringLiteral("PNG48:") + folder + "/deep.png"},
           &ok);
   ASSERT_TRUE(ok);
-  const auto deep = ImageSource::Open(folder + QStringLiteral("/deep.png"));
+  const auto deep = ImageSource::Open(folder + "/deep.png");
   ASSERT_TRUE(deep->isValid()) << deep->error().toStdString();
   EXPECT_EQ(deep->representation(0).bitsPerComponent, 16);
   EXPECT_NEAR(deep->representation(0).dpiX, 150.0, 0.1);
   EXPECT_EQ(deep->decode(0).value.format(), QImage::Format_RGBA64_Premultiplied);
 
-  RunTool(
-      QStringLiteral("convert"),
-      {QStringLiteral("-size"), QStringLiteral("8x4"), QStringLiteral("xc:blue"),
-       QStringLiteral("-strip"), QStringLiteral("PNG8:") + folder + QStringLiteral("/palette.png")},
-      &ok);
+  RunTool(QStringLiteral("convert"),
+          {"-size", "8x4", "xc:blue", "-strip", QStringLiteral("PNG8:") + folder + "/palette.png"},
+          &ok);
   ASSERT_TRUE(ok);
-  const auto palette = ImageSource::Open(folder + QStringLiteral("/palette.png"));
+  const auto palette = ImageSource::Open(folder + "/palette.png");
   ASSERT_TRUE(palette->isValid());
   EXPECT_EQ(palette->representation(0).colorModel, ColorModel::Indexed);
   EXPECT_DOUBLE_EQ(palette->representation(0).dpiX, 72.0);  // no pHYs
@@ -117,9 +111,7 @@ TEST(ImageSourcePng, ReadsDepthPaletteGreyAndResolution) {
 
 TEST(ImageSourceTiff, EveryDirectoryIsARepresentation) {
   const QString path =
-      Make({QStringLiteral("-size"), QStringLiteral("40x30"), QStringLiteral("xc:red"),
-            QStringLiteral("-size"), QStringLiteral("20x10"), QStringLiteral("xc:lime"),
-            QStringLiteral("-size"), QStringLiteral("8x8"), QStringLiteral("xc:blue")},
+      Make({"-size", "40x30", "xc:red", "-size", "20x10", "xc:lime", "-size", "8x8", "xc:blue"},
            QStringLiteral("multi.tif"));
   const auto source = ImageSource::Open(path);
   ASSERT_TRUE(source->isValid()) << source->error().toStdString();
@@ -132,11 +124,8 @@ TEST(ImageSourceTiff, EveryDirectoryIsARepresentation) {
 TEST(ImageSourceTiff, OrientationIsReportedNotApplied) {
   // Red top half, blue bottom half, stored with orientation 4 (mirrored top to bottom).
   const QString path =
-      Make({QStringLiteral("-size"), QStringLiteral("6x4"), QStringLiteral("xc:blue"),
-            QStringLiteral("-fill"), QStringLiteral("red"), QStringLiteral("-draw"),
-            QStringLiteral("rectangle 0,0 5,1"), QStringLiteral("-depth"), QStringLiteral("8"),
-            QStringLiteral("-compress"), QStringLiteral("lzw"), QStringLiteral("-orient"),
-            QStringLiteral("BottomLeft")},
+      Make({"-size", "6x4", "xc:blue", "-fill", "red", "-draw", "rectangle 0,0 5,1", "-depth", "8",
+            "-compress", "lzw", "-orient", "BottomLeft"},
            QStringLiteral("oriented.tif"));
   const auto source = ImageSource::Open(path);
   ASSERT_TRUE(source->isValid());
@@ -148,9 +137,7 @@ TEST(ImageSourceTiff, OrientationIsReportedNotApplied) {
 
 TEST(ImageSourceTiff, ReadsCmykSixteenBitAndFloat) {
   const QString cmyk =
-      Make({QStringLiteral("-size"), QStringLiteral("6x6"), QStringLiteral("xc:red"),
-            QStringLiteral("-colorspace"), QStringLiteral("CMYK")},
-           QStringLiteral("cmyk.tif"));
+      Make({"-size", "6x6", "xc:red", "-colorspace", "CMYK"}, QStringLiteral("cmyk.tif"));
   const auto c = ImageSource::Open(cmyk);
   ASSERT_TRUE(c->isValid());
   EXPECT_EQ(c->representation(0).colorModel, ColorModel::CMYK);
@@ -158,9 +145,7 @@ TEST(ImageSourceTiff, ReadsCmykSixteenBitAndFloat) {
   EXPECT_LT(c->decode(0).value.pixelColor(2, 2).green(), 60);
 
   const QString deep =
-      Make({QStringLiteral("-size"), QStringLiteral("6x6"), QStringLiteral("xc:#ffff00000000"),
-            QStringLiteral("-depth"), QStringLiteral("16")},
-           QStringLiteral("deep.tif"));
+      Make({"-size", "6x6", "xc:#ffff00000000", "-depth", "16"}, QStringLiteral("deep.tif"));
   const auto d = ImageSource::Open(deep);
   ASSERT_TRUE(d->isValid());
   EXPECT_EQ(d->representation(0).bitsPerComponent, 16);
@@ -168,21 +153,16 @@ TEST(ImageSourceTiff, ReadsCmykSixteenBitAndFloat) {
   EXPECT_EQ(di.format(), QImage::Format_RGBA64_Premultiplied);
   EXPECT_EQ(di.pixelColor(1, 1).rgb(), QColor(Qt::red).rgb());
 
-  const QString fl =
-      Make({QStringLiteral("-size"), QStringLiteral("6x6"), QStringLiteral("xc:#00ff00"),
-            QStringLiteral("-compress"), QStringLiteral("lzw"), QStringLiteral("-define"),
-            QStringLiteral("quantum:format=floating-point"), QStringLiteral("-depth"),
-            QStringLiteral("32")},
-           QStringLiteral("float.tif"));
+  const QString fl = Make({"-size", "6x6", "xc:#00ff00", "-compress", "lzw", "-define",
+                           "quantum:format=floating-point", "-depth", "32"},
+                          QStringLiteral("float.tif"));
   const auto f = ImageSource::Open(fl);
   ASSERT_TRUE(f->isValid()) << f->error().toStdString();
   EXPECT_EQ(f->decode(0).value.pixelColor(3, 3).rgb(), QColor(Qt::green).rgb());
 }
 
 TEST(ImageSourceGif, EachFrameIsARepresentationOnTheScreen) {
-  const QString path = Make({QStringLiteral("-size"), QStringLiteral("10x6"),
-                             QStringLiteral("xc:red"), QStringLiteral("xc:blue")},
-                            QStringLiteral("anim.gif"));
+  const QString path = Make({"-size", "10x6", "xc:red", "xc:blue"}, QStringLiteral("anim.gif"));
   const auto source = ImageSource::Open(path);
   ASSERT_TRUE(source->isValid()) << source->error().toStdString();
   ASSERT_EQ(source->count(), 2);
@@ -197,12 +177,9 @@ TEST(ImageSourceGif, EachFrameIsARepresentationOnTheScreen) {
 
 TEST(ImageSourceGif, SmallerFramesComposeOntoTheScreen) {
   // A blue frame over part of a red one: the second frame shows both.
-  const QString path =
-      Make({QStringLiteral("-dispose"), QStringLiteral("None"), QStringLiteral("-size"),
-            QStringLiteral("10x6"), QStringLiteral("xc:red"), QStringLiteral("("),
-            QStringLiteral("-size"), QStringLiteral("4x3"), QStringLiteral("xc:blue"),
-            QStringLiteral("-repage"), QStringLiteral("10x6+5+2"), QStringLiteral(")")},
-           QStringLiteral("layered.gif"));
+  const QString path = Make({"-dispose", "None", "-size", "10x6", "xc:red", "(", "-size", "4x3",
+                             "xc:blue", "-repage", "10x6+5+2", ")"},
+                            QStringLiteral("layered.gif"));
   const auto source = ImageSource::Open(path);
   ASSERT_TRUE(source->isValid()) << source->error().toStdString();
   ASSERT_EQ(source->count(), 2);
@@ -212,9 +189,7 @@ TEST(ImageSourceGif, SmallerFramesComposeOntoTheScreen) {
 }
 
 TEST(ImageSourceJpeg2000, ReadsWhatOpenJpegToolsWrite) {
-  const QString path =
-      Make({QStringLiteral("-size"), QStringLiteral("24x16"), QStringLiteral("xc:red")},
-           QStringLiteral("red.jp2"));
+  const QString path = Make({"-size", "24x16", "xc:red"}, QStringLiteral("red.jp2"));
   const auto source = ImageSource::Open(path);
   ASSERT_TRUE(source->isValid()) << source->error().toStdString();
   EXPECT_EQ(source->representation(0).pixelWidth, 24);
@@ -225,9 +200,7 @@ TEST(ImageSourceJpeg2000, ReadsWhatOpenJpegToolsWrite) {
 
 TEST(ImageSourceMinorFormats, BmpResolutionComesFromTheHeaderOthersRead72) {
   const QString bmp =
-      Make({QStringLiteral("-size"), QStringLiteral("12x7"), QStringLiteral("xc:red"),
-            QStringLiteral("-units"), QStringLiteral("PixelsPerInch"), QStringLiteral("-density"),
-            QStringLiteral("200")},
+      Make({"-size", "12x7", "xc:red", "-units", "PixelsPerInch", "-density", "200"},
            QStringLiteral("a.bmp"));
   const auto b = ImageSource::Open(bmp);
   ASSERT_TRUE(b->isValid()) << b->error().toStdString();
@@ -244,11 +217,9 @@ TEST(ImageSourceMinorFormats, BmpResolutionComesFromTheHeaderOthersRead72) {
 
 TEST(ImageSourcePsd, ReadsTheFlatCompositeRawOrPackBits) {
   // ImageMagick writes PackBits; our writer writes raw data.
-  const QString rle =
-      Make({QStringLiteral("-size"), QStringLiteral("13x7"), QStringLiteral("xc:red"),
-            QStringLiteral("-units"), QStringLiteral("PixelsPerInch"), QStringLiteral("-density"),
-            QStringLiteral("240"), QStringLiteral("-compress"), QStringLiteral("RLE")},
-           QStringLiteral("a.psd"));
+  const QString rle = Make(
+      {"-size", "13x7", "xc:red", "-units", "PixelsPerInch", "-density", "240", "-compress", "RLE"},
+      QStringLiteral("a.psd"));
   const auto a = ImageSource::Open(rle);
   ASSERT_TRUE(a->isValid()) << a->error().toStdString();
   EXPECT_EQ(a->representation(0).pixelWidth, 13);
@@ -256,9 +227,7 @@ TEST(ImageSourcePsd, ReadsTheFlatCompositeRawOrPackBits) {
   EXPECT_EQ(a->decode(0).value.pixelColor(6, 3), QColor(Qt::red));
 
   const QString cmyk =
-      Make({QStringLiteral("-size"), QStringLiteral("5x5"), QStringLiteral("xc:blue"),
-            QStringLiteral("-colorspace"), QStringLiteral("CMYK")},
-           QStringLiteral("cmyk.psd"));
+      Make({"-size", "5x5", "xc:blue", "-colorspace", "CMYK"}, QStringLiteral("cmyk.psd"));
   const auto c = ImageSource::Open(cmyk);
   ASSERT_TRUE(c->isValid()) << c->error().toStdString();
   EXPECT_EQ(c->representation(0).colorModel, ColorModel::CMYK);
@@ -289,10 +258,8 @@ TEST(ImageSourcePsd, ReadsTheFlatCompositeRawOrPackBits) {
 TEST(ImageSourceSgi, ReadsVerbatimAndRunLengthFiles) {
   for (const char* compression : {"None", "RLE"}) {
     const QString path =
-        Make({QStringLiteral("-size"), QStringLiteral("11x6"), QStringLiteral("xc:blue"),
-              QStringLiteral("-fill"), QStringLiteral("red"), QStringLiteral("-draw"),
-              QStringLiteral("rectangle 0,0 10,1"), QStringLiteral("-depth"), QStringLiteral("8"),
-              QStringLiteral("-compress"), QString::fromLatin1(compression)},
+        Make({"-size", "11x6", "xc:blue", "-fill", "red", "-draw", "rectangle 0,0 10,1", "-depth",
+              "8", "-compress", QString::fromLatin1(compression)},
              QStringLiteral("a.sgi"));
     EXPECT_EQ(ReadBytes(path).at(2), compression[0] == 'R' ? 1 : 0);  // storage byte
     const auto source = ImageSource::Open(path);
@@ -375,10 +342,7 @@ TEST(ImageSourceHostile, RefusesBadFilesWithAReason) {
   bomb.replace(20, 4, reinterpret_cast<const char*>(side), 4);
   const auto refused = ImageSource::FromData(bomb);
   EXPECT_FALSE(refused->isValid());
-  EXPECT_FALSE(refused->error().isEmpty());
-  EXPECT_FALSE(IsImageSizeAllowed(30001, 10));
-  EXPECT_FALSE(IsImageSizeAllowed(25000, 25000));
-  EXPECT_TRUE(IsImageSizeAllowed(30000, 16000));
+  EXPECT_FALSE(refused->error().isEmpty());  // the limits themselves: ImageHeader tests
 }
 
 }  // namespace

@@ -8,10 +8,9 @@ namespace glimbrik {
 namespace {
 
 TEST(KeyedArchive, ObjectsAndPlainValuesRoundTrip) {
-  const QVariantMap token = ArchivedObject(
-      QStringLiteral("QVXWatermarkTextToken"),
-      {{QStringLiteral("Name"), QStringLiteral("Index")}, {QStringLiteral("TokenTag"), qint64(1)}});
-  const QVariantList tokens{QStringLiteral("Photo-"), token};
+  const QVariantMap token = ArchivedObject(QStringLiteral("QVXWatermarkTextToken"),
+                                           {{"Name", "Index"}, {"TokenTag", qint64(1)}});
+  const QVariantList tokens{"Photo-", token};
   const PlistData archive = ArchiveRootValue(tokens);
   ASSERT_TRUE(archive.ok());
   const PlistResult back = UnarchiveRootValue(archive.data);
@@ -19,14 +18,13 @@ TEST(KeyedArchive, ObjectsAndPlainValuesRoundTrip) {
   EXPECT_EQ(back.value.toList(), tokens);
   EXPECT_EQ(ArchivedClassName(back.value.toList().at(1)), QStringLiteral("QVXWatermarkTextToken"));
   EXPECT_TRUE(ArchivedClassName(back.value.toList().at(0)).isEmpty());
-  EXPECT_TRUE(ArchivedClassName(QVariantMap{{QStringLiteral("$class"), 5}}).isEmpty());
+  EXPECT_TRUE(ArchivedClassName(QVariantMap{{"$class", 5}}).isEmpty());
 }
 
 TEST(KeyedArchive, ForeignBytesAreNoArchive) {
   EXPECT_FALSE(UnarchiveRootValue(QByteArray()).ok());
   EXPECT_FALSE(UnarchiveRootValue("garbage").ok());
-  EXPECT_FALSE(
-      UnarchiveRootValue(WritePlistData(QVariantMap{{QStringLiteral("$root"), 1}}).data).ok());
+  EXPECT_FALSE(UnarchiveRootValue(WritePlistData(QVariantMap{{"$root", 1}}).data).ok());
   EXPECT_FALSE(UnarchiveColor("garbage").has_value());
   EXPECT_FALSE(UnarchiveFont(ArchiveColor(Qt::red)).has_value());
   EXPECT_FALSE(UnarchiveIndexSet(ArchiveColor(Qt::red)).has_value());
@@ -53,9 +51,8 @@ TEST(KeyedArchive, ColoursKeepSpaceAndComponents) {
   ASSERT_TRUE(invalid.has_value());
   EXPECT_FALSE(invalid->isValid());
 
-  const QVariantMap gray = ArchivedObject(QStringLiteral("Color"),
-                                          {{QStringLiteral("ColorSpace"), QStringLiteral("Gray")},
-                                           {QStringLiteral("Components"), QVariantList{0.5, 1.0}}});
+  const QVariantMap gray = ArchivedObject(
+      QStringLiteral("Color"), {{"ColorSpace", "Gray"}, {"Components", QVariantList{0.5, 1.0}}});
   const auto grayBack = DecodeColor(gray);
   ASSERT_TRUE(grayBack.has_value());
   EXPECT_EQ(grayBack->red(), grayBack->blue());
@@ -85,14 +82,14 @@ TEST(KeyedArchive, IndexSetsAreStoredAsSortedRanges) {
 
 TEST(KeyedArchive, DamagedIndexSetsAreRefusedNotExpanded) {
   auto set = [](QVariantList ranges) {
-    return ArchivedObject(QStringLiteral("IndexSet"), {{QStringLiteral("Ranges"), ranges}});
+    return ArchivedObject(QStringLiteral("IndexSet"), {{"Ranges", ranges}});
   };
   const qint64 huge = std::numeric_limits<qint64>::max();
   EXPECT_FALSE(DecodeIndexSet(set({QVariantList{qint64(0), huge}})).has_value());
   EXPECT_FALSE(DecodeIndexSet(set({QVariantList{huge, qint64(2)}})).has_value());
   EXPECT_FALSE(DecodeIndexSet(set({QVariantList{qint64(-1), qint64(1)}})).has_value());
   EXPECT_FALSE(DecodeIndexSet(set({QVariantList{qint64(1)}})).has_value());
-  EXPECT_FALSE(DecodeIndexSet(set({QVariantList{QStringLiteral("1"), qint64(1)}})).has_value());
+  EXPECT_FALSE(DecodeIndexSet(set({QVariantList{"1", qint64(1)}})).has_value());
 }
 
 TEST(KeyedArchive, FontsAreStoredByPostScriptNameAndResolvedBack) {
@@ -112,11 +109,9 @@ TEST(KeyedArchive, FontsAreStoredByPostScriptNameAndResolvedBack) {
 }
 
 TEST(KeyedArchive, UnknownPostScriptNameFallsBackToFamilyThenDefault) {
-  QVariantMap stored =
-      ArchivedObject(QStringLiteral("Font"),
-                     {{QStringLiteral("PostScriptName"), QStringLiteral("NoSuchFace-Bold")},
-                      {QStringLiteral("Family"), QStringLiteral("DejaVu Serif")},
-                      {QStringLiteral("Size"), 0.0}});
+  QVariantMap stored = ArchivedObject(
+      QStringLiteral("Font"),
+      {{"PostScriptName", "NoSuchFace-Bold"}, {"Family", "DejaVu Serif"}, {"Size", 0.0}});
   const auto font = DecodeFont(stored);
   ASSERT_TRUE(font.has_value());
   EXPECT_EQ(QFontInfo(*font).family(), QStringLiteral("DejaVu Serif"));

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
 #include <QRegularExpression>
+#include <QSet>
 
 #include "platform/bundle_resources.h"
+#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -17,93 +20,53 @@ TEST(Localization, KnownKeysGiveTheirTextAndUnknownKeysThemselves) {
   EXPECT_EQ(LocalizedString(""), QString());
 }
 
+// Every literal key the sources pass to LocalizedString, read from the sources themselves.
+QSet<QString> KeysAskedForBySources() {
+  QSet<QString> keys;
+  const QString call = QStringLiteral("LocalizedString(");
+  QDirIterator files(test::DataPath(QStringLiteral("../../src")), {"*.cpp", "*.h"}, QDir::Files,
+                     QDirIterator::Subdirectories);
+  while (files.hasNext()) {
+    const QString text = QString::fromUtf8(test::ReadBytes(files.next()));
+    for (qsizetype at = text.indexOf(call); at >= 0; at = text.indexOf(call, at + 1)) {
+      // Every string literal inside the call's parentheses, as in "a ? "One" : "Many"".
+      int depth = 1;
+      for (qsizetype i = at + call.size(); i < text.size() && depth > 0; ++i) {
+        if (text[i] == QLatin1Char('"')) {
+          const qsizetype end = text.indexOf(QLatin1Char('"'), i + 1);
+          keys.insert(text.mid(i + 1, end - i - 1));
+          i = end;
+        } else if (text[i] == QLatin1Char('(')) {
+          ++depth;
+        } else if (text[i] == QLatin1Char(')')) {
+          --depth;
+        }
+      }
+    }
+  }
+  return keys;
+}
+
+// A key shaped like an identifier would show its own name to the user; a key that is already
+// English text ("Apply", "Start number:") may stand for itself.
 TEST(Localization, EveryKeyTheApplicationShowsIsInTheTable) {
   const QVariantMap table = ReadBundlePlist(QStringLiteral("Localizable")).value.toMap();
   ASSERT_FALSE(table.isEmpty());
-  const char* keys[] = {"Converting",
-                        "CancelConversionInProgress",
-                        "OpenDestinationDialogTitle",
-                        "SaveDialogButton",
-                        "OpenDestinationTitle",
-                        "ConvertMsgTitle",
-                        "SuccessfullConvertMsgTitle",
-                        "FailureConvertMsgTitle",
-                        "FailureConvertMsg",
-                        "FailureSingleFileConvertMsg",
-                        "DidNotUpScaleAlertMessage",
-                        "Export Completed",
-                        "DoNotShowAlertCheckBoxTitle",
-                        "OkButtonString",
-                        "PNGOptimizationAlertTitle",
-                        "PNGOptimizationAlertMessage",
-                        "CancelTitle",
-                        "InvalidResolutionValueTitle",
-                        "InvalidResolutionValueMsg",
-                        "InvalidValueTitle",
-                        "InvalidValueMsg",
-                        "DiscardButtonTitle",
-                        "DoNotShowAlertCheckBoxTitle1",
-                        "DoNotShowPNGOptimAlertCheckBoxTitle",
-                        "OpenDialogButton",
-                        "Keep Original",
-                        "ConversionOptionTitle",
-                        "OptimizationOptionTitle",
-                        "RenameOptionTitle",
-                        "ResizeOptionTitle",
-                        "TextWatermarkOptionTitle",
-                        "ImageWatermarkOptionTitle",
-                        "EffectOptionTitle",
-                        "overwriteExistinFileConfirmTitle",
-                        "overwriteExistinFileConfirmMsg",
-                        "DiscardButtonTitle1",
-                        "EmptyPresetAlertTitle",
-                        "DefaultPresetAlertTitle",
-                        "PresetExistAlertMsg",
-                        "PresetNotExistAlertMsg",
-                        "RemoveExistPresetAlertMsg",
-                        "ReplaceButtonTitle",
-                        "RemoveButtonTitle",
-                        "NoTitle",
-                        "addingFile",
-                        "addingFiles",
-                        "TotalImageString",
-                        "Sort by",
-                        "Sort by %@",
-                        "OpenDialogTitle",
-                        "AddDialogButton",
-                        "OpenWatermarkImageDialogTitle",
-                        "SetImageDialogButton",
-                        "RemovePresetAlertMsg",
-                        "RemoveManyPresetAlertMsg",
-                        "DeleteTitle",
-                        "ModifyPresetAlertMsg",
-                        "ModifyPresetAlertMsg1",
-                        "SaveTitle",
-                        "DontSaveTitle",
-                        "Waiting in queue",
-                        "Waiting to be optimized",
-                        "Waiting to start more optimizations",
-                        "Inspecting file",
-                        "Started %@",
-                        "File cannot be optimized any further",
-                        "Optimized successfully with %@",
-                        "Can't map file into memory",
-                        "File is neither PNG, GIF nor JPEG",
-                        "Size of optimized file is 0",
-                        "%@ failed to start",
-                        "All neccessary tools have been disabled in Preferences",
-                        "Optimized file could not be saved",
-                        "Page",
-                        "Alert",
-                        "Can't find application support folder",
-                        "Quit",
-                        "Can't find user /Library folder",
-                        "Date format:",
-                        "Time format:"};
-  for (const char* key : keys) {
-    const QVariant text = table.value(QString::fromUtf8(key));
-    EXPECT_EQ(text.typeId(), QMetaType::QString) << key;
-    EXPECT_FALSE(text.toString().isEmpty()) << key;
+  QSet<QString> keys = KeysAskedForBySources();
+  ASSERT_GT(keys.size(), 60);
+  ASSERT_TRUE(keys.contains(QStringLiteral("FailureSingleFileConvertMsg")));  // inside a ?:
+  // The option groups' titles reach LocalizedString through a table of names.
+  for (const char* key : {"ConversionOptionTitle", "OptimizationOptionTitle", "RenameOptionTitle",
+                          "ResizeOptionTitle", "TextWatermarkOptionTitle",
+                          "ImageWatermarkOptionTitle", "EffectOptionTitle"}) {
+    keys.insert(QString::fromLatin1(key));
+  }
+  static const QRegularExpression identifier(QStringLiteral("^\\w*[a-z][A-Z]\\w*$"));
+  for (const QString& key : keys) {
+    EXPECT_FALSE(LocalizedString(key).isEmpty()) << key.toStdString();
+    if (identifier.match(key).hasMatch()) {
+      EXPECT_EQ(table.value(key).typeId(), QMetaType::QString) << key.toStdString();
+    }
   }
 }
 

@@ -154,7 +154,7 @@ TEST(MetadataRead, DamagedPngChunksEndTheWalkSafely) {
 
 TEST(MetadataRead, NoValuesForFilesThatAreNotImages) {
   const QString folder = test::MakeTempFolder();
-  EXPECT_FALSE(ReadImageMetadataValues(folder + QStringLiteral("/missing.jpg")));
+  EXPECT_FALSE(ReadImageMetadataValues(folder + "/missing.jpg"));
   EXPECT_FALSE(ReadImageMetadataValues(WriteFixture("x.jpg", "not an image at all")));
   EXPECT_FALSE(ReadImageMetadataValues(folder));
   // A JPEG cut anywhere inside its EXIF segment never throws out of the reader, and yields no

@@ -37,9 +37,7 @@ class FakeNotifications : public QObject {
 class PrivateBus {
  public:
   PrivateBus() {
-    daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                   QStringLiteral("--print-address=1")});
+    daemon_.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
     if (daemon_.waitForStarted(10000) && daemon_.waitForReadyRead(10000)) {
       address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
     }

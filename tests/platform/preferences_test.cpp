@@ -9,6 +9,7 @@
 #include "platform/bundle.h"
 #include "platform/folders.h"
 #include "platform/plist.h"
+#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -16,13 +17,13 @@ namespace {
 TEST(Preferences, FileNameCarriesTheBundleIdentifierAndFolderIsCreated) {
   QDir(PreferencesFolderPath()).removeRecursively();
   const QString path = PreferenceFilePath(QStringLiteral("%@-Pref.plist"));
-  EXPECT_EQ(path, PreferencesFolderPath() + QStringLiteral("/") +
-                      QString::fromLatin1(kBundleIdentifier) + QStringLiteral("-Pref.plist"));
+  EXPECT_EQ(path,
+            PreferencesFolderPath() + "/" + QString::fromLatin1(kBundleIdentifier) + "-Pref.plist");
   EXPECT_TRUE(QFileInfo(PreferencesFolderPath()).isDir());
 }
 
 TEST(Preferences, MissingOrForeignFileLeavesTheOutputUntouched) {
-  QVariantMap out{{QStringLiteral("sentinel"), 1}};
+  QVariantMap out{{"sentinel", 1}};
   EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Missing.plist")));
   EXPECT_EQ(out.value(QStringLiteral("sentinel")).toInt(), 1);
 
@@ -31,20 +32,16 @@ TEST(Preferences, MissingOrForeignFileLeavesTheOutputUntouched) {
       WritePlistFile(QVariantList{1, 2}, PreferenceFilePath(QStringLiteral("%@-Array.plist")))
           .ok());
   EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Array.plist")));
-  QFile junk(PreferenceFilePath(QStringLiteral("%@-Junk.plist")));
-  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-  junk.write("not a plist");
-  junk.close();
+  ASSERT_TRUE(test::WriteBytes(PreferenceFilePath(QStringLiteral("%@-Junk.plist")), "not a plist"));
   EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Junk.plist")));
   EXPECT_EQ(out.size(), 1);
 }
 
 TEST(Preferences, WrittenDictionaryReadsBackAndReplacesTheOldOne) {
   const QString format = QStringLiteral("%@-RoundTrip.plist");
-  ASSERT_TRUE(WritePreferenceDictionary({{QStringLiteral("old"), true}}, format));
-  const QVariantMap prefs{{QStringLiteral("PhotoPresetIndex"), qint64(2)},
-                          {QStringLiteral("ImageQuality"), 0.8f},
-                          {QStringLiteral("AutoEnhancement"), false}};
+  ASSERT_TRUE(WritePreferenceDictionary({{"old", true}}, format));
+  const QVariantMap prefs{
+      {"PhotoPresetIndex", qint64(2)}, {"ImageQuality", 0.8f}, {"AutoEnhancement", false}};
   ASSERT_TRUE(WritePreferenceDictionary(prefs, format));
   QVariantMap back;
   ASSERT_TRUE(ReadPreferenceDictionary(&back, format));
@@ -55,15 +52,13 @@ TEST(Preferences, WrittenDictionaryReadsBackAndReplacesTheOldOne) {
 }
 
 TEST(Preferences, EachFormatKeepsItsOwnFile) {
-  ASSERT_TRUE(
-      WritePreferenceDictionary({{QStringLiteral("a"), 1}}, QStringLiteral("%@-One.plist")));
-  ASSERT_TRUE(
-      WritePreferenceDictionary({{QStringLiteral("b"), 2}}, QStringLiteral("%@-Two.plist")));
+  ASSERT_TRUE(WritePreferenceDictionary({{"a", 1}}, QStringLiteral("%@-One.plist")));
+  ASSERT_TRUE(WritePreferenceDictionary({{"b", 2}}, QStringLiteral("%@-Two.plist")));
   QVariantMap one, two;
   ASSERT_TRUE(ReadPreferenceDictionary(&one, QStringLiteral("%@-One.plist")));
   ASSERT_TRUE(ReadPreferenceDictionary(&two, QStringLiteral("%@-Two.plist")));
-  EXPECT_EQ(one.keys(), QStringList{QStringLiteral("a")});
-  EXPECT_EQ(two.keys(), QStringList{QStringLiteral("b")});
+  EXPECT_EQ(one.keys(), QStringList{"a"});
+  EXPECT_EQ(two.keys(), QStringList{"b"});
 }
 
 TEST(Preferences, UnusableFolderFailsWithoutCrashing) {
@@ -71,12 +66,9 @@ TEST(Preferences, UnusableFolderFailsWithoutCrashing) {
   const QString folder = PreferencesFolderPath();
   QDir(folder).removeRecursively();
   QDir().mkpath(QFileInfo(folder).absolutePath());
-  QFile blocker(folder);
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
+  ASSERT_TRUE(test::WriteBytes(folder, QByteArray()));
   QVariantMap out;
-  EXPECT_FALSE(
-      WritePreferenceDictionary({{QStringLiteral("a"), 1}}, QStringLiteral("%@-Pref.plist")));
+  EXPECT_FALSE(WritePreferenceDictionary({{"a", 1}}, QStringLiteral("%@-Pref.plist")));
   EXPECT_FALSE(ReadPreferenceDictionary(&out, QStringLiteral("%@-Pref.plist")));
   QFile::remove(folder);
 }

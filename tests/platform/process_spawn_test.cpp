@@ -15,7 +15,7 @@ namespace glimbrik {
 namespace {
 
 SpawnRequest Shell(const QString& displayName, const QString& script) {
-  return SpawnRequest{QStringLiteral("sh"), {displayName, QStringLiteral("-c"), script}, false};
+  return SpawnRequest{"sh", {displayName, "-c", script}, false};
 }
 
 // The process id of a running process whose argv[0] is marker, or 0.
@@ -57,8 +57,7 @@ TEST(ProcessSpawn, SucceedsOnlyOnExitZeroAndReadsLargeOutputOnBothStreams) {
 }
 
 TEST(ProcessSpawn, MissingExecutableAndSignalDeathAreFailures) {
-  const SpawnResult missing =
-      RunProcess({QStringLiteral("glimbrik-no-such-tool"), {QStringLiteral("Name")}, false});
+  const SpawnResult missing = RunProcess({"glimbrik-no-such-tool", {"Name"}, false});
   EXPECT_FALSE(missing.started);
   EXPECT_FALSE(missing.succeeded());
   EXPECT_EQ(missing.status(), 127);
@@ -100,8 +99,7 @@ TEST(ProcessSpawn, TerminateEndsARunningChildAndPreventsLaterRuns) {
   ChildProcess child;
   SpawnResult result;
   std::thread runner([&] {
-    result = child.run(
-        {QStringLiteral("sleep"), {QString::fromLatin1(marker), QStringLiteral("60")}, false});
+    result = child.run({"sleep", {QString::fromLatin1(marker), "60"}, false});
   });
   QDeadlineTimer deadline(20000);
   while (FindProcessByArgv0(marker) == 0 && !deadline.hasExpired()) std::this_thread::yield();

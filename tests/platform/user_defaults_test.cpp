@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include "platform/folders.h"
+#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -37,17 +38,15 @@ TEST(UserDefaults, ValuesWrittenAreReadBackAndLiveInThePreferencesFolder) {
 
 TEST(UserDefaults, ValuesOfOtherTypesInTheFileRead) {
   ASSERT_TRUE(QDir().mkpath(PreferencesFolderPath()));
-  QFile file(UserDefaultsFilePath());
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-      "<key>RunLowPriority</key><integer>1</integer>"
-      "<key>BackupFiles</key><string>YES</string>"
-      "<key>PreservePermissions</key><string>0</string>"
-      "<key>PngOutLevel</key><real>2.7</real>"
-      "<key>PngOutRemoveChunks</key><string>junk</string>"
-      "</dict></plist>\n");
-  file.close();
+  ASSERT_TRUE(
+      test::WriteBytes(UserDefaultsFilePath(),
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                       "<key>RunLowPriority</key><integer>1</integer>"
+                       "<key>BackupFiles</key><string>YES</string>"
+                       "<key>PreservePermissions</key><string>0</string>"
+                       "<key>PngOutLevel</key><real>2.7</real>"
+                       "<key>PngOutRemoveChunks</key><string>junk</string>"
+                       "</dict></plist>\n"));
   EXPECT_TRUE(UserDefaultBool(QStringLiteral("RunLowPriority")));
   EXPECT_TRUE(UserDefaultBool(QStringLiteral("BackupFiles")));
   EXPECT_FALSE(UserDefaultBool(QStringLiteral("PreservePermissions")));
@@ -58,10 +57,7 @@ TEST(UserDefaults, ValuesOfOtherTypesInTheFileRead) {
 
 TEST(UserDefaults, DamagedFileReadsAsUnsetAndIsReplacedOnWrite) {
   ASSERT_TRUE(QDir().mkpath(PreferencesFolderPath()));
-  QFile file(UserDefaultsFilePath());
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write("<plist><dict><key>BackupFiles</key><tr");
-  file.close();
+  ASSERT_TRUE(test::WriteBytes(UserDefaultsFilePath(), "<plist><dict><key>BackupFiles</key><tr"));
   EXPECT_FALSE(UserDefaultBool(QStringLiteral("BackupFiles")));
   EXPECT_TRUE(SetUserDefault(QStringLiteral("BackupFiles"), true));
   EXPECT_TRUE(UserDefaultBool(QStringLiteral("BackupFiles")));

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "support/test_env.h"
+
 namespace glimbrik::test {
 
 struct TiffEntry {
@@ -35,6 +37,12 @@ inline TiffEntry AsciiEntry(uint16_t tag, const QByteArray& text) {
   QByteArray value = text;
   value.append('\0');
   return {tag, 2, uint32_t(value.size()), value};
+}
+
+inline TiffEntry ShortEntry(uint16_t tag, uint16_t value) {
+  QByteArray bytes;
+  AppendBig16(bytes, value);
+  return {tag, 3, 1, bytes};
 }
 
 inline TiffEntry UndefinedEntry(uint16_t tag, const QByteArray& bytes) {
@@ -186,11 +194,6 @@ inline QByteArray PngWithChunks(const QByteArray& chunks) {
   const QByteArray png = EncodedImage("PNG");
   constexpr qsizetype kAfterHeader = 8 + 25;
   return png.left(kAfterHeader) + chunks + png.mid(kAfterHeader);
-}
-
-inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 }  // namespace glimbrik::test

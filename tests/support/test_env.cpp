@@ -1,6 +1,7 @@
 #include "support/test_env.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QUuid>
 
@@ -24,6 +25,16 @@ QString MakeTempFolder(const QString& prefix) {
 
 QString DataPath(const QString& relative) {
   return QStringLiteral(GLIMBRIK_TEST_DATA "/") + relative;
+}
+
+QByteArray ReadBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 }  // namespace glimbrik::test

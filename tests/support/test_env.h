@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace glimbrik::test {
@@ -12,5 +13,10 @@ QString MakeTempFolder(const QString& prefix = QStringLiteral("t"));
 
 // Path of a committed fixture under tests/data.
 QString DataPath(const QString& relative);
+
+// The whole file; empty when it cannot be read.
+QByteArray ReadBytes(const QString& path);
+// Replaces the file's contents; false unless every byte was written.
+bool WriteBytes(const QString& path, const QByteArray& bytes);
 
 }  // namespace glimbrik::test
