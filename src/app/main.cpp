@@ -4,6 +4,7 @@
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
 #include "app/preview_controller.h"
+#include "app/termination_signals.h"
 #include "platform/bundle.h"
 #include "platform/localization.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
   glimbrik::InstallPreview(delegate, *glimbrik::InstallBatchRun(delegate));
   QObject::connect(&app, &QApplication::aboutToQuit, &delegate,
                    &glimbrik::AppDelegate::applicationWillTerminate);
+  glimbrik::QuitOnTerminationSignals(&app);
   delegate.window()->show();
   // Files opened with the application arrive as arguments (the desktop entry passes %F).
   delegate.openFiles(QApplication::arguments().mid(1));
