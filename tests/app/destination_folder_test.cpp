@@ -92,9 +92,13 @@ TEST_F(DestinationFolderTest, AChosenFolderSurvivesARelaunchAndAVanishedOneIsFor
     };
     p.openDestinationButton->click();
     app->window()->contactSupportAction->trigger();
-    ASSERT_EQ(opened.size(), 2);
+    app->window()->helpToolbarItem->trigger();
+    ASSERT_EQ(opened.size(), 3);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(out));
     EXPECT_EQ(opened[1].scheme(), QStringLiteral("https"));
+    // The manual reaches the desktop's viewer as a real PDF file.
+    ASSERT_TRUE(opened[2].isLocalFile());
+    EXPECT_TRUE(test::ReadBytes(opened[2].toLocalFile()).startsWith("%PDF"));
   }
   ASSERT_TRUE(QDir(out).removeRecursively());
   {
