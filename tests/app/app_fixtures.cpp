@@ -7,7 +7,9 @@
 #include <QtEndian>
 
 #include "app/app_delegate.h"
+#include "app/configuration.h"
 #include "app/general_options.h"
+#include "app/option_panels.h"
 #include "platform/preferences.h"
 
 namespace glimbrik::test {
@@ -146,6 +148,20 @@ QStringList ListTitles(const AppDelegate& delegate) {
   for (const ImageEntityPtr& entity : delegate.imageListViewContents()->entries())
     titles.append(entity->title());
   return titles;
+}
+
+void ConversionOnly(AppDelegate& delegate) {
+  for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group)
+    delegate.SwitchOnOffHeader(group, false, true);
+}
+
+bool ConvertOnlyInto(AppDelegate& delegate, const QString& folder, int outputTypeTag) {
+  ConversionOnly(delegate);
+  OptionPanels& p = delegate.panels();
+  delegate.SetDestinationURL(folder);
+  p.useAsDestinationFolderCheckBox->setChecked(true);
+  p.doNotShowAlertCheckBox->setChecked(true);
+  return SelectItemWithTag(p.destImageTypePopUpButton, outputTypeTag);
 }
 
 }  // namespace glimbrik::test

@@ -27,5 +27,9 @@ bool WaitForAdding(AppDelegate& delegate, int timeoutMs = 20000);
 bool WaitForFacts(AppDelegate& delegate, int timeoutMs = 20000);
 // The titles of the list in display order.
 QStringList ListTitles(const AppDelegate& delegate);
+// Every sidebar group but Conversion off.
+void ConversionOnly(AppDelegate& delegate);
+// Conversion only, to the output type of the given tag, written into folder without a question.
+bool ConvertOnlyInto(AppDelegate& delegate, const QString& folder, int outputTypeTag);
 
 }  // namespace glimbrik::test

@@ -137,6 +137,9 @@ TEST_F(RenamePanel, SwitchingOverwriteOnAsksFirst) {
 }
 
 TEST_F(RenamePanel, ResizeChangesReachTheExampleAndTheWatermarkText) {
+  const TokenArray original = field().tokens();
+  ASSERT_EQ(original.size(), 1u) << "the default pattern: the original file name";
+  EXPECT_EQ(std::get<QVXWatermarkTextToken>(original[0]).tokenTag(), 9);
   AddAndSelect(800, 600);
   delegate->SwitchOnOffHeader(kRenameGroup, true, true);
   Choose(5);
@@ -152,29 +155,6 @@ TEST_F(RenamePanel, ResizeChangesReachTheExampleAndTheWatermarkText) {
   EXPECT_EQ(delegate->GetTextWatermarkFullString(newName), QStringLiteral("photo"));
   delegate->window()->imageListViewOutlet->clearSelection();
   EXPECT_TRUE(delegate->GetTextWatermarkFullString(newName).isNull());
-}
-
-TEST_F(RenamePanel, TheWatermarkTextFieldEditsTheSelectedPresets) {
-  WatermarkView* view = delegate->watermarkContextView;
-  ASSERT_NE(view, nullptr);
-  TokenField* text = p().textTextFieldOutlet;
-  EXPECT_EQ(text->tokens(), view->model().textStringTokens());
-  EXPECT_TRUE(text->acceptsLineBreaks());
-  EXPECT_FALSE(field().acceptsLineBreaks());
-
-  ASSERT_FALSE(view->model().waterMarkPresetArray().empty());
-  // The text controls take input while their group is on.
-  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
-  view->model().setPresetTableSelection({0}, 0);
-  const QString title = view->model().waterMarkPresetArray()[0].title;
-  text->setTokens({QStringLiteral("by ")});
-  text->moveCursor(QTextCursor::End);
-  QTest::keyClicks(text, QStringLiteral("me"));
-  EXPECT_EQ(view->model().textStringTokens(), TokenArray{QStringLiteral("by me")});
-  EXPECT_TRUE(view->model().isPresetDirty(title));
-
-  view->ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
-  EXPECT_EQ(text->tokens(), TokenArray{QStringLiteral("by me")});
 }
 
 }  // namespace

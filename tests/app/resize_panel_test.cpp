@@ -197,19 +197,6 @@ TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {
   EXPECT_EQ(Result(), QStringLiteral("-"));
 }
 
-TEST_F(ResizePanel, AResizeEditRefreshesARenameExampleThatShowsTheSize) {
-  const TokenArray original = app->renameTokenTextFieldOutlet()->tokens();
-  ASSERT_EQ(original.size(), 1u) << "the default pattern: the original file name";
-  EXPECT_EQ(std::get<QVXWatermarkTextToken>(original[0]).tokenTag(), 9);
-
-  AddSelectedImage();
-  app->SwitchOnOffHeader(kRenameGroup, true, true);
-  app->renameTokenTextFieldOutlet()->setTokens({QVXWatermarkTextToken(QStringLiteral("W"), 11)});
-  Choose(p().sizeFormatTypePopupButton, 2);
-  Type(p().widthTextField, QStringLiteral("400"));
-  EXPECT_EQ(p().exampleStringStaticText->text(), QStringLiteral("400"));
-}
-
 TEST(ResizePanelUnits, NoResolutionOrSizeMakesNoInfinity) {
   EXPECT_EQ(PanelResolution(0.0), 72.0);
   EXPECT_EQ(PanelResolution(-3.0), 72.0);

@@ -105,6 +105,12 @@ TEST_F(TextWatermarkPanelTest, TypedTextMarksTheSelectedPresetInTheTable) {
   EXPECT_EQ(table->data(table->index(0, 1)).toString(), QStringLiteral("\u2726first"));
   EXPECT_TRUE(view().savePresetButton()->isEnabled());
   EXPECT_EQ(view().model().textStringTokens(), TokenArray{QStringLiteral("one!")});
+  EXPECT_TRUE(view().model().isPresetDirty(QStringLiteral("first")));
+  // Only the watermark text takes line breaks; a preset loaded again shows its text.
+  EXPECT_TRUE(text->acceptsLineBreaks());
+  EXPECT_FALSE(delegate->renameTokenTextFieldOutlet()->acceptsLineBreaks());
+  view().ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
+  EXPECT_EQ(text->tokens(), TokenArray{QStringLiteral("one!")});
 }
 
 TEST_F(TextWatermarkPanelTest, SteppingDownFromNoSpacingCondenses) {

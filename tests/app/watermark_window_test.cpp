@@ -31,8 +31,7 @@ class WatermarkWindow : public ::testing::Test {
     controller = InstallBatchRun(*delegate);
     QObject::connect(controller, &BatchController::runFinished,
                      [this](const BatchRunResult&) { ++runs; });
-    for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group)
-      delegate->SwitchOnOffHeader(group, false, true);
+    test::ConversionOnly(*delegate);
     OptionPanels& p = delegate->panels();
     p.useAsDestinationFolderCheckBox->setChecked(false);
     p.doNotShowAlertCheckBox->setChecked(true);

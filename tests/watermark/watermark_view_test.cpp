@@ -24,13 +24,7 @@ struct Editor {
   Editor(int w, int h, double ratio) {
     preview.resize(w, h);
     view = new WatermarkView(&preview);
-    view->host.textWatermarkFullString = [](const TokenArray& tokens) {
-      QString text;
-      for (const TokenElement& e : tokens) {
-        if (const auto* s = std::get_if<QString>(&e)) text += *s;
-      }
-      return text;
-    };
+    view->host.textWatermarkFullString = test::PlainText;
     view->setImageAspectRatio(ratio);
   }
   // Draws the overlay once over a white image of the view's size.
