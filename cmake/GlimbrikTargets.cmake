@@ -12,6 +12,17 @@ function(glimbrik_qpdf_sources_as_cxx17)
   endforeach()
 endfunction()
 
+# AUTOMOC keeps its own list of a target's headers and, under Ninja, does not notice one that a
+# re-glob added, so a new Q_OBJECT header would go without moc until a clean build. Forgetting
+# the target's autogen timestamp whenever its file list changes makes the next build run moc.
+function(glimbrik_autogen_follows_file_list name sources)
+  string(SHA1 list_hash "${sources}")
+  if(DEFINED GLIMBRIK_FILE_LIST_${name} AND NOT GLIMBRIK_FILE_LIST_${name} STREQUAL list_hash)
+    file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${name}_autogen/timestamp)
+  endif()
+  set(GLIMBRIK_FILE_LIST_${name} ${list_hash} CACHE INTERNAL "")
+endfunction()
+
 # One static library per subsystem folder; every .cpp in the folder belongs to it,
 # so adding a file needs no edit here. EXCLUDE names files that are not library code.
 function(glimbrik_library name dir)
@@ -25,6 +36,7 @@ function(glimbrik_library name dir)
   list(FILTER cpp_sources INCLUDE REGEX "\\.cpp$")
   glimbrik_qpdf_sources_as_cxx17(${cpp_sources})
   if(cpp_sources)
+    glimbrik_autogen_follows_file_list(${name} "${sources}")
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(${name} PUBLIC ${ARG_LIBS})
@@ -44,6 +56,7 @@ function(glimbrik_test_folder name dir)
     return()
   endif()
   glimbrik_qpdf_sources_as_cxx17(${sources})
+  glimbrik_autogen_follows_file_list(${name} "${sources}")
   add_executable(${name} ${sources})
   if(ARG_GUI)
     target_link_libraries(${name} PRIVATE glimbrik_test_main_gui)
