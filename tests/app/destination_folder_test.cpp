@@ -24,12 +24,7 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 
-QFileDialog* VisibleFileDialog() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) return d;
-  }
-  return nullptr;
-}
+using test::VisibleFileDialog;
 
 QVariantMap StoredOptions() {
   QVariantMap dictionary;

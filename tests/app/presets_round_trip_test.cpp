@@ -71,20 +71,7 @@ class PresetWindow : public ::testing::Test {
 
   // Runs every row into folder, answering the destination dialog.
   void RunInto(const QString& folder) {
-    const int before = runs;
-    delegate->window()->convertAllToolbarItem->trigger();
-    QFileDialog* dialog = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-          for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
-          }
-          return dialog != nullptr;
-        },
-        kTimeoutMs));
-    dialog->setDirectory(folder);
-    static_cast<QDialog*>(dialog)->accept();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return runs > before; }, kTimeoutMs));
+    ASSERT_TRUE(test::RunAllInto(*delegate, folder, runs, kTimeoutMs));
   }
 
   std::unique_ptr<AppDelegate> delegate;

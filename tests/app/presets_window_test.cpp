@@ -57,38 +57,6 @@ QStringList ItemsFrom(const QComboBox* popup, int first) {
   return titles;
 }
 
-QDialog* VisibleAlert() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* alert = qobject_cast<AlertDialog*>(w); alert && alert->isVisible()) return alert;
-  }
-  return nullptr;
-}
-
-// Alerts run their own event loop: a timer answers each one with the next button name and keeps
-// its title.
-class AlertAnswerer {
- public:
-  AlertAnswerer() {
-    timer_.setInterval(10);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      QDialog* alert = VisibleAlert();
-      if (!alert || alert == last_ || answers.isEmpty()) return;
-      last_ = alert;
-      auto* title = alert->findChild<QLabel*>(QStringLiteral("alertTitle"));
-      titles << (title ? title->text() : QString());
-      const QString button = answers.takeFirst();
-      if (auto* b = alert->findChild<QPushButton*>(button)) b->click();
-    });
-    timer_.start();
-  }
-  QStringList answers;  // "defaultButton" or "alterButton"
-  QStringList titles;
-
- private:
-  QTimer timer_;
-  QPointer<QDialog> last_;
-};
-
 class PresetsWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -96,7 +64,7 @@ class PresetsWindow : public ::testing::Test {
     ForgetPresets();
   }
   void TearDown() override {
-    if (QDialog* alert = VisibleAlert()) alert->reject();
+    if (QDialog* alert = test::VisibleAlert()) alert->reject();
     delegate.reset();
     ForgetPresets();
   }
@@ -117,7 +85,7 @@ class PresetsWindow : public ::testing::Test {
   }
 
   std::unique_ptr<AppDelegate> delegate;
-  AlertAnswerer alerts;
+  test::AlertAnswerer alerts;
 };
 
 TEST_F(PresetsWindow, RemovingAResizePresetRenumbersThePresetsAndThePhotoPresets) {

@@ -107,29 +107,17 @@ TEST_F(RenamePanel, TheInsertButtonOffersTheRenameItems) {
   EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 0);
 }
 
-// Presses a button of the next alert that shows, from inside its event loop.
-void AnswerNextAlert(const char* button) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, name = QString::fromLatin1(button)] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* alert = qobject_cast<AlertDialog*>(w);
-      if (!alert || !alert->isVisible()) continue;
-      if (auto* pressed = alert->findChild<QPushButton*>(name)) pressed->click();
-      timer->deleteLater();
-      return;
-    }
-  });
-  timer->start();
-}
-
 TEST_F(RenamePanel, SwitchingOverwriteOnAsksFirst) {
   QCheckBox* box = p().overwriteExistingCheckButton;
   box->setChecked(false);
-  AnswerNextAlert("defaultButton");  // "Don't Overwrite"
-  box->click();
-  EXPECT_FALSE(box->isChecked());
-  AnswerNextAlert("alterButton");
+  {
+    test::AlertAnswerer alerts;
+    alerts.answers << "defaultButton";  // "Don't Overwrite"
+    box->click();
+    EXPECT_FALSE(box->isChecked());
+  }
+  test::AlertAnswerer alerts;
+  alerts.answers << "alterButton";
   box->click();
   EXPECT_TRUE(box->isChecked());
   box->click();  // switching off asks nothing

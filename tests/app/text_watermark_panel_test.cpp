@@ -190,24 +190,6 @@ TEST_F(TextWatermarkPanelTest, FamilyCompletionFollowsTheListOrder) {
   EXPECT_EQ(panel().fontComboBoxOutlet->currentText(), first);
 }
 
-// The question at quit, answered from inside its own event loop.
-qint64 QuitAnswering(AppDelegate& delegate, const char* button, QString* title) {
-  QTimer timer;
-  timer.setInterval(10);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* alert = qobject_cast<AlertDialog*>(w);
-      if (!alert || !alert->isVisible()) continue;
-      if (auto* label = alert->findChild<QLabel*>(QStringLiteral("alertTitle")))
-        *title = label->text();
-      if (auto* b = alert->findChild<QPushButton*>(QString::fromLatin1(button))) b->click();
-      timer.stop();
-    }
-  });
-  timer.start();
-  return delegate.applicationShouldTerminate() ? 1 : 0;
-}
-
 TEST(TextWatermarkQuit, UnsavedPresetIsSavedDroppedOrKeepsTheApplication) {
   for (const char* button : {"otherButton", "alterButton", "defaultButton"}) {
     SCOPED_TRACE(button);
@@ -217,9 +199,10 @@ TEST(TextWatermarkQuit, UnsavedPresetIsSavedDroppedOrKeepsTheApplication) {
     WatermarkView& view = *delegate->watermarkContextView;
     view.SelectRowStartingAtRow(1);
     view.setFontSize(222);
-    QString title;
-    const qint64 quits = QuitAnswering(*delegate, button, &title);
-    EXPECT_EQ(title, LocalizedString("ModifyPresetAlertMsg"));
+    test::AlertAnswerer alerts;
+    alerts.answers << button;
+    const qint64 quits = delegate->applicationShouldTerminate() ? 1 : 0;
+    EXPECT_EQ(alerts.titles, QStringList{LocalizedString("ModifyPresetAlertMsg")});
     QVariantMap file;
     ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
     const qint64 stored = file.value("second").toMap().value(Key(kTextFontSizeKey)).toLongLong();

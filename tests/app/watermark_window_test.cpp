@@ -66,21 +66,7 @@ class WatermarkWindow : public ::testing::Test {
 
   // Runs every row into dest; the written file.
   QImage Run() {
-    const int before = runs;
-    delegate->window()->convertAllToolbarItem->trigger();
-    QFileDialog* dialog = nullptr;
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-          for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
-          }
-          return dialog != nullptr;
-        },
-        kTimeoutMs));
-    if (!dialog) return QImage();
-    dialog->setDirectory(dest);
-    static_cast<QDialog*>(dialog)->accept();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return runs > before; }, kTimeoutMs));
+    EXPECT_TRUE(test::RunAllInto(*delegate, dest, runs, kTimeoutMs));
     return QImage(dest + "/photo.png");
   }
 
