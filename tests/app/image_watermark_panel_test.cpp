@@ -192,25 +192,5 @@ TEST_F(ImageWatermarkPanelTest, DialogOffersTheImageTypesAndSetsTheChosenPicture
   EXPECT_EQ(model().image().size(), QSize(64, 32));
 }
 
-TEST(WatermarkImageCopy, TakesTheLowestFreeNumberAndNeverAnExistingFile) {
-  const QString folder = test::MakeTempFolder(QStringLiteral("copies"));
-  for (const char* name : {"watermark_image1", "watermark_image3"}) {
-    QFile file(folder + "/" + name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("keep");
-  }
-  const QString made = WatermarkView::CreateWatermarkImageFileIn(folder);
-  EXPECT_EQ(made, folder + "/watermark_image2");
-  EXPECT_EQ(QFileInfo(made).size(), 0);
-  // A dangling link holds its number too; nothing is written through it.
-  ASSERT_TRUE(QFile::link(folder + "/elsewhere", folder + "/watermark_image4"));
-  EXPECT_EQ(WatermarkView::CreateWatermarkImageFileIn(folder), folder + "/watermark_image5");
-  EXPECT_FALSE(QFileInfo::exists(folder + "/elsewhere"));
-  QFile first(folder + "/watermark_image1");
-  ASSERT_TRUE(first.open(QIODevice::ReadOnly));
-  EXPECT_EQ(first.readAll(), "keep");
-  EXPECT_TRUE(WatermarkView::CreateWatermarkImageFileIn(QString()).isEmpty());
-}
-
 }  // namespace
 }  // namespace glimbrik

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "platform/geometry_text.h"
 #include "platform/keyed_archive.h"
 #include "platform/preferences.h"
+#include "support/test_env.h"
 #include "watermark/watermark_presets.h"
 #include "watermark_fixtures.h"
 
@@ -244,7 +246,24 @@ TEST(WatermarkTransfer, PresetRowLoadsIntoTheModelAndEditsMarkSelectedPresetsDir
   EXPECT_EQ(view.model().textFontSize(), 30);
 }
 
-TEST(WatermarkImageCopies, TakeTheFirstFreeNumber) {
+TEST(WatermarkImageCopies, TakeTheLowestFreeNumberAndNeverAnExistingFile) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("copies"));
+  for (const char* name : {"watermark_image1", "watermark_image3"}) {
+    QFile file(folder + "/" + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keep");
+  }
+  const QString made = WatermarkView::CreateWatermarkImageFileIn(folder);
+  EXPECT_EQ(made, folder + "/watermark_image2");
+  EXPECT_EQ(QFileInfo(made).size(), 0);
+  // A dangling link holds its number too; nothing is written through it.
+  ASSERT_TRUE(QFile::link(folder + "/elsewhere", folder + "/watermark_image4"));
+  EXPECT_EQ(WatermarkView::CreateWatermarkImageFileIn(folder), folder + "/watermark_image5");
+  EXPECT_FALSE(QFileInfo::exists(folder + "/elsewhere"));
+  QFile kept(folder + "/watermark_image1");
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), "keep");
+  EXPECT_TRUE(WatermarkView::CreateWatermarkImageFileIn(QString()).isEmpty());
   const QString first = WatermarkView::SaveWatermarkImageCopy(QImage(3, 3, QImage::Format_RGB32));
   ASSERT_FALSE(first.isEmpty());
   const QString second = WatermarkView::SaveWatermarkImageCopy(QImage(3, 3, QImage::Format_RGB32));
