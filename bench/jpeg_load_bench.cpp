@@ -54,8 +54,9 @@ void DecodeFullThenResample(benchmark::State& state) {
 void DecodeScaledThenResample(benchmark::State& state) {
   const auto source = glimbrik::ImageSource::FromData(PhotoJpeg());
   for (auto _ : state) {
-    QImage image =
-        glimbrik::ResampleImage(source->decode(0, {QSize(1000, 750)}).value, QSize(1000, 750));
+    glimbrik::DecodeOptions options;
+    options.minimumSize = QSize(1000, 750);
+    QImage image = glimbrik::ResampleImage(source->decode(0, options).value, QSize(1000, 750));
     benchmark::DoNotOptimize(image.constBits());
   }
 }

@@ -24,6 +24,8 @@ struct BatchEngine {
   // Optimises a written file in place, synchronously; its result is not needed.
   std::function<void(const QString& path, bool stripMetadata)> optimiseJPEG;
   std::function<void(const QString& path)> optimisePNG;
+  // Bytes converting the file may hold at once, for the run's memory budget; unset counts 0.
+  std::function<int64_t(const QString& path)> estimateBytes;
 };
 
 // The engine, the tables, the rename pattern of the snapshot and the optimisers of the

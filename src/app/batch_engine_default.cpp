@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "app/batch_engine.h"
+#include "app/batch_scheduler.h"
 #include "app/rename_string.h"
 #include "engine/conversion_records.h"
 #include "engine/image_converter.h"
@@ -31,6 +32,7 @@ BatchEngine DefaultBatchEngine(const BatchSnapshot& snapshot) {
     QVXPngCrushAgent(job, 1).run();
     job->cleanup();
   };
+  e.estimateBytes = EstimatedConversionBytes;
   return e;
 }
 

@@ -70,7 +70,8 @@ qsizetype FileNameLimit(const QString& folder) {
 
 QString GetDestinationFileURL(const QString& sourcePath, const QString& folder,
                               const std::optional<QString>& baseName, const QString& extension,
-                              bool overwrite) {
+                              bool overwrite,
+                              const std::function<bool(const QString& path)>& taken) {
   const qsizetype limit = FileNameLimit(folder);
   const qsizetype extensionBytes = extension.isEmpty() ? 0 : Utf8Length(extension) + 1;
   auto fit = [&](const QString& base) { return CutToByteLength(base, limit - extensionBytes); };
@@ -80,12 +81,16 @@ QString GetDestinationFileURL(const QString& sourcePath, const QString& folder,
   if (NamesNothing(base)) base = QStringLiteral("_");
 
   if (overwrite) return JoinName(folder, base, extension);
-  QString path = UniqueFileURL(folder, base, extension, false, 0);
+  const auto unique = [&](const QString& stem) {
+    return taken ? UniqueFileURL(folder, stem, extension, false, 0, taken)
+                 : UniqueFileURL(folder, stem, extension, false, 0);
+  };
+  QString path = unique(base);
   // A number added to a name that already fills the limit pushes it over: shorten and look again.
   for (qsizetype over = Utf8Length(QFileInfo(path).fileName()) - limit; over > 0 && !base.isEmpty();
        over = Utf8Length(QFileInfo(path).fileName()) - limit) {
     base = CutToByteLength(base, Utf8Length(base) - over);
-    path = UniqueFileURL(folder, base, extension, false, 0);
+    path = unique(base);
   }
   return path;
 }

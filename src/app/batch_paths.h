@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace glimbrik {
@@ -25,8 +26,10 @@ qsizetype FileNameLimit(const QString& folder);
 // when none (or one that cannot name a file), the source's name without its extension. Unless
 // overwriting, an existing name gets " 1", " 2" ... before the extension. The base name is cut
 // so that the whole name fits the file system.
+// `taken`, when given, decides whether a name is in use instead of the file system alone.
 QString GetDestinationFileURL(const QString& sourcePath, const QString& folder,
                               const std::optional<QString>& baseName, const QString& extension,
-                              bool overwrite);
+                              bool overwrite,
+                              const std::function<bool(const QString& path)>& taken = {});
 
 }  // namespace glimbrik

@@ -2,10 +2,14 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
+#include <algorithm>
+#include <memory>
 
 #include "app/batch_file_dates.h"
 #include "app/batch_options.h"
 #include "app/batch_paths.h"
+#include "app/batch_workers.h"
 #include "app/list_adding.h"
 #include "engine/image_converter.h"
 #include "platform/image_header.h"
@@ -52,11 +56,45 @@ bool OptimiseWrittenFile(const QString& path, int type, int optimizationTag, boo
   return false;
 }
 
+// One file of a run, decided on the run's thread and converted on a worker.
+struct FileJob {
+  QString source;
+  QString destination;
+  std::optional<FileAttributes> attributes;
+  int type = 0;
+  ImageConversion conversion;
+  int64_t bytes = 0;
+  size_t order = 0;      // the entry's place in the list
+  bool writable = true;  // a type without an encoder here fails before anything is decoded
+  int result = 1;
+};
+
+// A file's whole road: the engine call with its fallback, the optimiser, the dates.
+void ConvertFile(FileJob& job, int optimizationTag, bool preview, const BatchEngine& engine) {
+  if (!job.writable) return;
+  job.result = ConvertImageFormatFromURL(job.source, job.destination, job.conversion,
+                                         job.attributes, job.type, engine);
+  if (job.result == 1 || preview) return;
+  if (OptimiseWrittenFile(job.destination, job.type, optimizationTag,
+                          job.conversion.options.preserveMetadata != 0, engine)) {
+    if (!job.attributes) {
+      const QDateTime now = QDateTime::currentDateTime();
+      job.attributes = FileAttributes{now, now};
+    }
+  }
+  if (job.attributes) ApplyFileAttributes(job.destination, *job.attributes);
+}
+
+bool PathTaken(const QString& path) {
+  const QFileInfo info(path);
+  return info.exists() || info.isSymLink();
+}
+
 }  // namespace
 
 BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& destinationRoot,
                                   BatchRunHost& host, std::atomic<bool>& cancelled,
-                                  const BatchEngine& engine) {
+                                  const BatchEngine& engine, const BatchParallelism& parallelism) {
   const BatchOptions& options = snapshot.options;
   const bool preview = snapshot.preview;
   BatchRunResult run;
@@ -68,40 +106,66 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
 
   cancelled = false;
   const auto fileCount = static_cast<int64_t>(snapshot.entries.size());
-  int64_t fileProcessingIndex = 0;
   if (!preview) {
     host.BeginProgressSheet(fileCount);
-    host.ChangeProgressStatus(kProgressStarted, fileProcessingIndex, fileCount, QString());
+    host.ChangeProgressStatus(kProgressStarted, 0, fileCount, QString());
   }
 
   const int optimizationTag = options.optimizationOn ? options.optimizationTag : 0;
-  uint64_t counter = 0;
-  for (const BatchEntry& entry : snapshot.entries) {
-    if (cancelled) {
-      run.cancelled = true;
-      break;
+  BatchScheduler scheduler(parallelism);
+  BatchWorkers workers(int(std::min<int64_t>(scheduler.workers(), fileCount)));
+  std::vector<std::unique_ptr<FileJob>> jobs;
+  // Names promised to files under way, which may not exist on disk yet.
+  QHash<QString, int> promised;
+  int64_t finished = 0;
+  std::vector<std::pair<size_t, BatchFailure>> failures;
+
+  const auto collectOne = [&] {
+    FileJob& job = *jobs[size_t(workers.WaitForFinished())];
+    scheduler.Finished(job.bytes);
+    if (--promised[job.destination] == 0) promised.remove(job.destination);
+    run.finalStatus |= StatusBitsForResult(job.result);
+    ++(job.result == 1 ? run.failed : run.written);
+    if (job.result == 1) {
+      failures.push_back({job.order,
+                          {job.source, job.writable ? FailureReason(job.source, job.destination)
+                                                    : LocalizedString("FailureReasonFormat")}});
     }
+    if (!preview) {
+      host.ChangeProgressStatus(kProgressFile, ++finished, fileCount,
+                                QFileInfo(job.source).fileName());
+    }
+  };
+  // A name promised to a file under way counts as taken, as that file will hold it when written;
+  // so names come out as a one-at-a-time run gives them. Only a file that then fails leaves its
+  // number unused, where a one-at-a-time run would have given it to the next file.
+  const auto taken = [&](const QString& path) {
+    return promised.contains(path) || PathTaken(path);
+  };
+
+  uint64_t counter = 0;
+  for (size_t order = 0; order < snapshot.entries.size(); ++order) {
+    const BatchEntry& entry = snapshot.entries[order];
+    if (cancelled) break;
     const QString& source = entry.filePath;
     if (source.isEmpty() || !QFileInfo::exists(source)) {
       // Gone since it was listed: no progress and no number, but the user hears it failed.
       run.finalStatus |= kStatusFailed;
       ++run.failed;
-      run.failures.push_back(
-          {source, LocalizedString(IsUndecodableName(source) ? "FailureReasonName"
-                                                             : "FailureReasonMissing")});
+      failures.push_back(
+          {order,
+           {source, LocalizedString(IsUndecodableName(source) ? "FailureReasonName"
+                                                              : "FailureReasonMissing")}});
       continue;
     }
+    auto job = std::make_unique<FileJob>();
+    job->order = order;
+    job->bytes = engine.estimateBytes ? engine.estimateBytes(source) : 0;
+    while (!scheduler.CanStart(job->bytes)) collectOne();
+    if (cancelled) break;
 
-    if (!preview) {
-      ++fileProcessingIndex;
-      host.ChangeProgressStatus(kProgressFile, fileProcessingIndex, fileCount,
-                                QFileInfo(source).fileName());
-    }
     const QString folder = GetDestinationFolderURL(source, destinationRoot, entry.parentFolder,
                                                    options.maintainDirectory);
-    conversion.rotationAngle = static_cast<int64_t>(entry.angle);
-    conversion.flip = entry.flip;
-
     int type = conversion.options.outputType;
     if (type == 0) type = engine.imageTypeForURL(source);
     if (type == 0) type = kJPEGType;
@@ -111,45 +175,42 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
       const ImageResizeOptions* resize = conversion.resizeEnabled ? &conversion.resize : nullptr;
       name = SanitizeFileName(engine.renameString(entry, resize, counter));
     }
-    const QString destination =
-        GetDestinationFileURL(source, folder, name, engine.extensionForImageType(type),
-                              preview || options.overwriteExisting);
-    std::optional<FileAttributes> attributes =
+    const bool overwrite = preview || options.overwriteExisting;
+    job->destination = GetDestinationFileURL(source, folder, name,
+                                             engine.extensionForImageType(type), overwrite, taken);
+    // Two files written to one name end as the later one, as they would one after another.
+    while (promised.contains(job->destination)) collectOne();
+    job->source = source;
+    job->type = type;
+    job->writable = CanWriteOutputType(type);
+    job->attributes =
         GetFileAttributes(source, options.preserveCreatedDate, options.preserveModifiedDate);
-    run.destinations.push_back(destination);
+    job->conversion = conversion;
+    job->conversion.rotationAngle = static_cast<int64_t>(entry.angle);
+    job->conversion.flip = entry.flip;
+    // The engine writes the type the name was made for.
+    if (job->conversion.options.outputType == 0) job->conversion.options.outputType = type;
+    run.destinations.push_back(job->destination);
     ++counter;
 
-    // The engine writes the type the name was made for.
-    ImageConversion typed = conversion;
-    if (typed.options.outputType == 0) typed.options.outputType = type;
-    // A type without an encoder here fails before anything is decoded.
-    const bool writable = CanWriteOutputType(type);
-    const int result =
-        writable ? ConvertImageFormatFromURL(source, destination, typed, attributes, type, engine)
-                 : 1;
-    run.finalStatus |= StatusBitsForResult(result);
-    if (result == 1) {
-      ++run.failed;
-      run.failures.push_back({source, writable ? FailureReason(source, destination)
-                                               : LocalizedString("FailureReasonFormat")});
-      continue;
-    }
-    ++run.written;
-    if (preview) continue;
-    if (OptimiseWrittenFile(destination, type, optimizationTag,
-                            conversion.options.preserveMetadata != 0, engine)) {
-      if (!attributes) {
-        const QDateTime now = QDateTime::currentDateTime();
-        attributes = FileAttributes{now, now};
-      }
-    }
-    if (attributes) ApplyFileAttributes(destination, *attributes);
+    scheduler.Started(job->bytes);
+    ++promised[job->destination];
+    FileJob* raw = job.get();
+    jobs.push_back(std::move(job));
+    workers.Submit(int(jobs.size() - 1), [raw, optimizationTag, preview, &engine] {
+      ConvertFile(*raw, optimizationTag, preview, engine);
+    });
   }
+  while (scheduler.running() > 0) collectOne();
+  run.peakWorkers = scheduler.peakRunning();
+  std::stable_sort(failures.begin(), failures.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& failure : failures) run.failures.push_back(std::move(failure.second));
   // A cancel pressed during the last file still counts as a cancelled run.
   if (cancelled) run.cancelled = true;
 
   if (!preview) {
-    host.ChangeProgressStatus(kProgressFinished, fileProcessingIndex, fileCount, QString());
+    host.ChangeProgressStatus(kProgressFinished, finished, fileCount, QString());
     host.EndProgressSheet();
     host.ReportFailedFiles(run.failures);
     if (!options.doNotShowAlert && !run.cancelled) {

@@ -6,6 +6,7 @@
 
 #include "app/batch_engine.h"
 #include "app/batch_host.h"
+#include "app/batch_scheduler.h"
 #include "app/batch_snapshot.h"
 
 namespace glimbrik {
@@ -16,14 +17,19 @@ struct BatchRunResult {
   long finalStatus = 0;  // BatchStatusBits
   int64_t written = 0;
   int64_t failed = 0;
-  std::vector<QString> destinations;   // every output path tried, in order
+  std::vector<QString> destinations;   // every output path tried, in list order
   std::vector<BatchFailure> failures;  // in the order of the files
+  int peakWorkers = 0;                 // most files converting at once
 };
 
-// One batch run over the snapshot's entries into destinationRoot, on the calling thread. The
-// cancel flag is cleared at the start and at the end and read before each file.
+// One batch run over the snapshot's entries into destinationRoot. The calling thread decides
+// every output name in list order and makes every call on the host; the files themselves convert
+// on up to `parallelism` workers at once, each running one file's whole road. The cancel flag is
+// cleared at the start and at the end and read before each file is started; files under way
+// finish.
 BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& destinationRoot,
                                   BatchRunHost& host, std::atomic<bool>& cancelled,
-                                  const BatchEngine& engine);
+                                  const BatchEngine& engine,
+                                  const BatchParallelism& parallelism = {});
 
 }  // namespace glimbrik

@@ -159,7 +159,15 @@ int ImageConverter::resolveOutputType() {
 ImageResult<QImage> ImageConverter::decodeRepresentation(int index, QSize drawSize) const {
   if (!sourceImage) return ImageResult<QImage>::Fail(QStringLiteral("no source"));
   DecodeOptions options;
-  if (drawSize.isValid() && !drawSize.isEmpty()) options.minimumSize = drawSize;
+  if (drawSize.isValid() && !drawSize.isEmpty()) {
+    const ImageRepresentation& rep = sourceImage->representation(index);
+    // A pure reduce happens while decoding; an enlargement is drawn from the stored pixels.
+    if (drawSize.width() <= rep.pixelWidth && drawSize.height() <= rep.pixelHeight) {
+      options.exactSize = drawSize;
+    } else {
+      options.minimumSize = drawSize;
+    }
+  }
   return sourceImage->decode(index, options);
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -65,6 +66,11 @@ QString GetTemporaryURLWithPrefix(const QString& prefix);
 // returned; folders are never removed.
 QString UniqueFileURL(const QString& folder, const QString& name, const QString& extension,
                       bool overwrite, qint64 start);
+// The same, with `taken` deciding whether a name is in use (a caller that has promised names to
+// files not yet written adds those).
+QString UniqueFileURL(const QString& folder, const QString& name, const QString& extension,
+                      bool overwrite, qint64 start,
+                      const std::function<bool(const QString& path)>& taken);
 QString UniqueFileURLForItem(const QString& folder, const QString& item, const QString& extension,
                              bool overwrite);
 

@@ -84,6 +84,12 @@ QString GetTemporaryURLWithPrefix(const QString& prefix) {
 
 QString UniqueFileURL(const QString& folder, const QString& name, const QString& extension,
                       bool overwrite, qint64 start) {
+  return UniqueFileURL(folder, name, extension, overwrite, start, PathTaken);
+}
+
+QString UniqueFileURL(const QString& folder, const QString& name, const QString& extension,
+                      bool overwrite, qint64 start,
+                      const std::function<bool(const QString& path)>& PathTaken) {
   const auto candidateFor = [&](const QString& stem) {
     return Join(folder, extension.isEmpty() ? stem : stem + QLatin1Char('.') + extension);
   };

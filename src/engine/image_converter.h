@@ -111,7 +111,8 @@ class ImageConverter {
   // quality x 100 and dpiX x dpiY into encodedData.
   bool encodeJPEG(int width, int height, const uchar* pixels, int colourCode, int components);
 
-  // The decoded pixels of representation index, shrunk on decoding when the draw size allows.
+  // The decoded pixels of representation index; when drawSize is smaller, reduced to it while
+  // decoding where the format allows (the caller resamples what comes back larger).
   ImageResult<QImage> decodeRepresentation(int index, QSize drawSize) const;
   // Resolves output type 0 to the source's own type: a type with an encoder in the full table
   // is kept, a WebP source stays WebP (24); an unknown one stays 0 and encodes as JPEG.

@@ -125,26 +125,25 @@ CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAl
   return plan;
 }
 
-// CMYK and grey canvases have no alpha: CMYK starts as no ink (white), grey as black.
-QImage MakeCanvas(const CanvasPlan& plan, int width, int height) {
-  QImage::Format format;
-  QColor fill = Qt::transparent;
+QImage::Format CanvasFormat(const CanvasPlan& plan) {
   const bool deep = plan.bits > 8;
   switch (plan.model) {
     case CanvasModel::CMYK:
-      format = deep ? QImage::Format_RGBX64 : QImage::Format_RGB32;
-      fill = Qt::white;
-      break;
     case CanvasModel::Gray:
-      format = deep ? QImage::Format_RGBX64 : QImage::Format_RGB32;
-      fill = Qt::black;
-      break;
+      return deep ? QImage::Format_RGBX64 : QImage::Format_RGB32;
     default:
-      format = plan.bits == 32 ? QImage::Format_RGBA32FPx4_Premultiplied
-               : deep          ? QImage::Format_RGBA64_Premultiplied
-                               : QImage::Format_ARGB32_Premultiplied;
-      break;
+      return plan.bits == 32 ? QImage::Format_RGBA32FPx4_Premultiplied
+             : deep          ? QImage::Format_RGBA64_Premultiplied
+                             : QImage::Format_ARGB32_Premultiplied;
   }
+}
+
+// CMYK and grey canvases have no alpha: CMYK starts as no ink (white), grey as black.
+QImage MakeCanvas(const CanvasPlan& plan, int width, int height) {
+  const QImage::Format format = CanvasFormat(plan);
+  QColor fill = Qt::transparent;
+  if (plan.model == CanvasModel::CMYK) fill = Qt::white;
+  if (plan.model == CanvasModel::Gray) fill = Qt::black;
   if (!IsImageSizeAllowed(width, height)) return QImage();
   QImage canvas(width, height, format);
   if (canvas.isNull()) return canvas;
@@ -267,14 +266,22 @@ bool ImageConverter::processImage(const QImage& image, int canvasWidth, int canv
     std::swap(dpiX, dpiY);
   }
   const CanvasPlan plan = PlanCanvas(*this, image, hasAlpha);
-  QImage canvas = MakeCanvas(plan, width, height);
-  if (canvas.isNull()) return false;
   const QImage source = InCanvasSpace(image, plan);
+  // A picture already at its final size with nothing drawn around, under or over it would come
+  // out of the canvas unchanged: it goes on as it is.
+  const QSize canvasSize(canvasWidth, canvasHeight);
+  const bool drawnAsIs =
+      plan.model == CanvasModel::RGB && !plan.maskAlpha && source.format() == CanvasFormat(plan) &&
+      source.size() == canvasSize && origin == QPointF(0, 0) && drawSize == QSizeF(canvasSize) &&
+      NormalisedAngle(rotationAngle) == 0 && flip == 0 && !CGColorFromNSColor(background) &&
+      !imageWatermarkEnabled && (textWatermarkCount == 0 || !textWatermarks);
+  QImage canvas = drawnAsIs ? source : MakeCanvas(plan, width, height);
+  if (canvas.isNull()) return false;
   // Carries the profile that the encoder embeds or separates CMYK from.
   canvas.setColorSpace(source.colorSpace());
 
   QImage mask;
-  {
+  if (!drawnAsIs) {
     QPainter painter(&canvas);
     if (!painter.isActive()) return false;
     painter.setRenderHint(QPainter::Antialiasing, true);

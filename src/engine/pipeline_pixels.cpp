@@ -37,11 +37,29 @@ QImage FromWorkingFormat(const QImage& working, QImage::Format format) {
   return ConvertedImage(working, format);
 }
 
+namespace {
+thread_local int tInnerParallelism = 0;
+}  // namespace
+
+ScopedInnerParallelism::ScopedInnerParallelism(int threads) : previous_(tInnerParallelism) {
+  tInnerParallelism = std::max(0, threads);
+}
+
+ScopedInnerParallelism::~ScopedInnerParallelism() { tInnerParallelism = previous_; }
+
+int InnerParallelism() { return tInnerParallelism; }
+
 void ForEachRowBand(int height, int64_t pixelsPerRow, const std::function<void(int, int)>& body) {
   if (height <= 0) return;
   // Below about a quarter megapixel the thread hand-off costs more than it saves.
   constexpr int64_t kMinPixelsPerBand = 1 << 16;
-  const int cores = std::max(1, QThread::idealThreadCount());
+  const int limit = tInnerParallelism;
+  if (limit == 1) {
+    body(0, height);
+    return;
+  }
+  const int cores = limit > 1 ? std::min(limit, std::max(1, QThread::idealThreadCount()))
+                              : std::max(1, QThread::idealThreadCount());
   const int64_t total = static_cast<int64_t>(height) * std::max<int64_t>(pixelsPerRow, 1);
   const int bands =
       static_cast<int>(std::clamp<int64_t>(total / kMinPixelsPerBand, 1, int64_t(cores) * 4));

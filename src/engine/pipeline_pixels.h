@@ -48,8 +48,26 @@ QImage FilterUnpremultiplied(const QImage& image, Kernel&& kernel) {
 }
 
 // Runs body(firstRow, endRow) over bands of rows, on all cores when the image is large enough to
-// pay for the threads. The bands never overlap.
+// pay for the threads. The bands never overlap. Runs inline on a thread that limited its inner
+// parallelism to 1 (see ScopedInnerParallelism).
 void ForEachRowBand(int height, int64_t pixelsPerRow, const std::function<void(int, int)>& body);
+
+// Limits how many threads the filters started from this thread may use, for the object's
+// lifetime. A batch worker sets 1: the workers already fill the cores, and fanning out to the
+// shared pool on top of them only adds hand-offs.
+class ScopedInnerParallelism {
+ public:
+  explicit ScopedInnerParallelism(int threads);
+  ~ScopedInnerParallelism();
+  ScopedInnerParallelism(const ScopedInnerParallelism&) = delete;
+  ScopedInnerParallelism& operator=(const ScopedInnerParallelism&) = delete;
+
+ private:
+  int previous_;
+};
+
+// The limit in force on this thread; 0 means all cores.
+int InnerParallelism();
 
 // Gaussian blur of a width x height float plane in place (rows, then columns).
 void GaussianBlurPlane(float* plane, int width, int height, double sigma);

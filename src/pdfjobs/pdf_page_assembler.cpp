@@ -74,7 +74,8 @@ QByteArray UnchangedJPEG(const ImageConverter& converter, const QByteArray& enco
       rep.dpiX != own.dpiX || rep.dpiY != own.dpiY || rep.colorModel != own.colorModel) {
     return {};
   }
-  return source->data();
+  // A deep copy: the source's bytes may be a map that ends with the converter.
+  return QByteArray(source->data().constData(), source->data().size());
 }
 
 }  // namespace

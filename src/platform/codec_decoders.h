@@ -23,7 +23,11 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
                                const DecodeOptions& options);
 
 QString ProbePng(const QByteArray& data, Representations* out);
-ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation& rep);
+// With an exactSize other than the stored one, a non-interlaced file's rows go straight into the
+// reduce.
+// releaseBehind: data is a map of the file, whose pages are given back once read.
+ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation& rep,
+                              QSize exactSize = QSize(), bool releaseBehind = false);
 
 QString ProbeTiff(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodeTiff(const QByteArray& data, int index, const ImageRepresentation& rep);

@@ -1,10 +1,15 @@
+#include <QtGui/qrgb.h>
 #include <png.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <QRgba64>
 #include <QSysInfo>
 #include <cstring>
 #include <vector>
 
 #include "platform/codec_decoders.h"
+#include "platform/row_resampler.h"
 
 namespace glimbrik::codec {
 
@@ -14,6 +19,8 @@ struct PngMemoryReader {
   const uchar* data;
   size_t size;
   size_t position;
+  bool releaseBehind;
+  size_t released;
 };
 
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
@@ -21,6 +28,14 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
   if (length > reader->size - reader->position) png_error(png, "truncated");
   std::memcpy(out, reader->data + reader->position, length);
   reader->position += length;
+  constexpr size_t kStep = 8 << 20;
+  if (reader->releaseBehind && reader->position - reader->released >= kStep) {
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    const size_t end = reader->position / page * page;
+    madvise(const_cast<uchar*>(reader->data) + reader->released, end - reader->released,
+            MADV_DONTNEED);
+    reader->released = end;
+  }
 }
 
 void IgnoreWarning(png_structp, png_const_charp) {}
@@ -75,6 +90,29 @@ bool PngSetTransforms(png_structp png, png_infop info, const PngInfo* in, bool k
   return true;
 }
 
+bool PngReadRow(png_structp png, png_bytep row) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_read_row(png, row, nullptr);
+  return true;
+}
+
+bool PngReadEnd(png_structp png) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_read_end(png, nullptr);
+  return true;
+}
+
+// Straight alpha to premultiplied, in place, as Qt's own conversion rounds it.
+void PremultiplyRow(uchar* row, int width, bool deep) {
+  if (deep) {
+    auto* px = reinterpret_cast<QRgba64*>(row);
+    for (int x = 0; x < width; ++x) px[x] = px[x].premultiplied();
+  } else {
+    auto* px = reinterpret_cast<QRgb*>(row);
+    for (int x = 0; x < width; ++x) px[x] = qPremultiply(px[x]);
+  }
+}
+
 bool PngReadImage(png_structp png, png_bytepp rows) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_read_image(png, rows);
@@ -89,7 +127,7 @@ struct PngReadGuard {
 };
 
 bool OpenPng(const QByteArray& data, PngReadGuard* guard, PngMemoryReader* reader, PngInfo* info) {
-  *reader = {reinterpret_cast<const uchar*>(data.constData()), size_t(data.size()), 0};
+  *reader = {reinterpret_cast<const uchar*>(data.constData()), size_t(data.size()), 0, false, 0};
   guard->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
   if (!guard->png) return false;
   guard->info = png_create_info_struct(guard->png);
@@ -122,13 +160,15 @@ QString ProbePng(const QByteArray& data, Representations* out) {
   return QString();
 }
 
-ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation& rep) {
+ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation& rep,
+                              QSize exactSize, bool releaseBehind) {
   using Result = ImageResult<QImage>;
   PngReadGuard guard;
   PngMemoryReader reader;
   PngInfo info;
   if (!OpenPng(data, &guard, &reader, &info))
     return Result::Fail(QStringLiteral("unreadable PNG header"));
+  reader.releaseBehind = releaseBehind;
   const bool gray = rep.colorModel == ColorModel::Gray && !rep.hasAlpha;
   const bool deep = info.bitDepth == 16;
   if (!PngSetTransforms(guard.png, guard.info, &info, gray)) {
@@ -137,6 +177,29 @@ ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation&
   const QImage::Format format =
       gray ? (deep ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8)
            : (deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+  const QSize stored(int(info.width), int(info.height));
+  const bool interlaced = png_get_interlace_type(guard.png, guard.info) != PNG_INTERLACE_NONE;
+  if (exactSize.isValid() && !exactSize.isEmpty() && exactSize != stored && !interlaced) {
+    // Row by row into the reduce: only a ring of rows of the full size is ever held.
+    const QImage::Format reduced =
+        gray ? format
+             : (deep ? QImage::Format_RGBA64_Premultiplied : QImage::Format_ARGB32_Premultiplied);
+    RowResampler resampler(stored, exactSize, reduced);
+    const size_t rowBytes = png_get_rowbytes(guard.png, guard.info);
+    const size_t samples = size_t(stored.width()) * (gray ? 1 : 4) * (deep ? 2 : 1);
+    if (!resampler.isValid() || rowBytes > samples) {
+      return Result::Fail(QStringLiteral("out of memory"));
+    }
+    std::vector<uchar> row(samples);
+    for (int y = 0; y < stored.height(); ++y) {
+      if (!PngReadRow(guard.png, row.data()))
+        return Result::Fail(QStringLiteral("corrupt PNG data"));
+      if (!gray && rep.hasAlpha) PremultiplyRow(row.data(), stored.width(), deep);
+      resampler.pushRow(row.data());
+    }
+    if (!PngReadEnd(guard.png)) return Result::Fail(QStringLiteral("corrupt PNG data"));
+    return {FinishDecodedImage(resampler.take(), rep), QString()};
+  }
   QImage image(int(info.width), int(info.height), format);
   if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
   if (png_get_rowbytes(guard.png, guard.info) > size_t(image.bytesPerLine())) {

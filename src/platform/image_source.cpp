@@ -1,5 +1,7 @@
 #include "platform/image_source.h"
 
+#include <sys/mman.h>
+
 #include <QColorSpace>
 #include <QFile>
 #include <cmath>
@@ -89,6 +91,32 @@ QString TypeIdentifierForFormat(SourceFormat format) {
   }
 }
 
+namespace {
+
+// The orientation of a PNG's eXIf chunk, found by reading the chunk headers from the file.
+int PngOrientationFromFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || !file.seek(8)) return 0;
+  for (;;) {
+    const QByteArray head = file.read(8);
+    if (head.size() != 8) return 0;
+    const auto* h = reinterpret_cast<const uchar*>(head.constData());
+    const qint64 length = qint64(h[0]) << 24 | h[1] << 16 | h[2] << 8 | h[3];
+    const QByteArray type = head.mid(4, 4);
+    if (type == "IEND") return 0;
+    if (type == "eXIf") {
+      if (length > 16 * 1024 * 1024) return 0;
+      const QByteArray exif = file.read(length);
+      return codec::ParseExifBasics(reinterpret_cast<const uchar*>(exif.constData()),
+                                    size_t(exif.size()))
+          .orientation;
+    }
+    if (!file.seek(file.pos() + length + 4)) return 0;
+  }
+}
+
+}  // namespace
+
 std::shared_ptr<ImageSource> ImageSource::Open(const QString& path) {
   auto source = std::make_shared<ImageSource>();
   source->path_ = path;
@@ -101,9 +129,26 @@ std::shared_ptr<ImageSource> ImageSource::Open(const QString& path) {
     source->error_ = QStringLiteral("file too large");
     return source;
   }
-  source->data_ = file.readAll();
+  constexpr qint64 kMapAbove = 32 * 1024 * 1024;
+  const qint64 size = file.size();
+  if (size > kMapAbove) {
+    void* map = mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, file.handle(), 0);
+    if (map != MAP_FAILED) {
+      madvise(map, size_t(size), MADV_SEQUENTIAL);
+      source->mapping_ = std::shared_ptr<const uchar>(
+          static_cast<const uchar*>(map),
+          [size](const uchar* p) { munmap(const_cast<uchar*>(p), size_t(size)); });
+      source->data_ = QByteArray::fromRawData(static_cast<const char*>(map), size);
+    }
+  }
+  if (!source->mapping_) source->data_ = file.readAll();
   source->probe();
+  source->releaseMappedPages();
   return source;
+}
+
+void ImageSource::releaseMappedPages() const {
+  if (mapping_) madvise(const_cast<uchar*>(mapping_.get()), size_t(data_.size()), MADV_DONTNEED);
 }
 
 std::shared_ptr<ImageSource> ImageSource::FromData(const QByteArray& data) {
@@ -169,8 +214,11 @@ void ImageSource::probe() {
   }
   if (error_.isEmpty() && reps.empty()) error_ = QStringLiteral("no image in the file");
   if (error_.isEmpty() && format_ == SourceFormat::PNG && reps.front().orientation == 0) {
-    // A PNG states its orientation in an eXIf chunk, which may follow the pixels.
-    if (const ImageHeaderResult header = ReadImageHeader(path_, data_)) {
+    // A PNG states its orientation in an eXIf chunk, which may follow the pixels. Walking a
+    // mapped file's chunks would bring most of it into memory: its chunks are read instead.
+    if (mapping_) {
+      reps.front().orientation = PngOrientationFromFile(path_);
+    } else if (const ImageHeaderResult header = ReadImageHeader(path_, data_)) {
       reps.front().orientation = header.header->orientation;
     }
   }
@@ -199,13 +247,19 @@ void ImageSource::presentUpright(int orientation) {
 ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options) const {
   if (index < 0 || index >= count())
     return ImageResult<QImage>::Fail(QStringLiteral("no such image"));
-  if (stored_.empty()) return decodeStored(index, representations_[index], options);
+  if (stored_.empty()) {
+    ImageResult<QImage> decoded = decodeStored(index, representations_[index], options);
+    releaseMappedPages();
+    return decoded;
+  }
   const int orientation = representations_[index].orientation;
   DecodeOptions storedOptions = options;
-  if (IsQuarterTurnOrientation(orientation) && options.minimumSize.isValid()) {
-    storedOptions.minimumSize = options.minimumSize.transposed();
+  if (IsQuarterTurnOrientation(orientation)) {
+    if (options.minimumSize.isValid()) storedOptions.minimumSize = options.minimumSize.transposed();
+    if (options.exactSize.isValid()) storedOptions.exactSize = options.exactSize.transposed();
   }
   ImageResult<QImage> decoded = decodeStored(index, stored_[index], storedOptions);
+  releaseMappedPages();
   if (decoded.ok()) decoded.value = UprightImage(decoded.value, orientation);
   return decoded;
 }
@@ -216,7 +270,7 @@ ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentati
     case SourceFormat::JPEG:
       return codec::DecodeJpeg(data_, rep, options);
     case SourceFormat::PNG:
-      return codec::DecodePng(data_, rep);
+      return codec::DecodePng(data_, rep, options.exactSize, mapping_ != nullptr);
     case SourceFormat::TIFF:
       return codec::DecodeTiff(data_, index, rep);
     case SourceFormat::GIF:
@@ -237,7 +291,11 @@ ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentati
   }
 }
 
-MetadataBlocks ImageSource::metadata() const { return ReadImageMetadata(data_); }
+MetadataBlocks ImageSource::metadata() const {
+  // Parsing a mapped file would bring much of it back into memory; the file holds the same.
+  if (mapping_ && !path_.isEmpty()) return ReadImageMetadataFromFile(path_);
+  return ReadImageMetadata(data_);
+}
 
 namespace codec {
 

@@ -63,6 +63,11 @@ struct DecodeOptions {
   // When set, a decoder that can shrink while decoding (JPEG's DCT scaling) may return an image
   // smaller than the stored one but at least this large in both sides.
   QSize minimumSize;
+  // When set, the image comes out at exactly this size, resampled with the Lanczos-3 reduce.
+  // JPEG and PNG feed their rows straight into it, so the full-size frame never exists; JPEG's
+  // DCT scaling then leaves a factor of at least 2 for the reduce, so that it never aliases.
+  // Other formats may return their stored size, which the caller resamples.
+  QSize exactSize;
 };
 
 class ImageSource {
@@ -95,6 +100,8 @@ class ImageSource {
   // EXIF, IPTC and XMP of the file (image 0); empty when it has none or cannot be parsed.
   MetadataBlocks metadata() const;
 
+  // The file's bytes. For a large file a view of a read-only map of it: a copy kept beyond the
+  // source must be a deep one.
   const QByteArray& data() const { return data_; }
   const QString& path() const { return path_; }
 
@@ -107,6 +114,10 @@ class ImageSource {
 
   QString path_;
   QByteArray data_;  // the whole file: every decoder reads from memory
+  // A large file is mapped rather than copied, and the pages a decoder has passed are given
+  // back, so that the file's size does not add to the memory a conversion needs.
+  std::shared_ptr<const uchar> mapping_;
+  void releaseMappedPages() const;
   SourceFormat format_ = SourceFormat::Unknown;
   // GIF frames are composed in order; the reader resumes where the last decode stopped.
   mutable std::shared_ptr<codec::GifFrameReader> gifReader_;

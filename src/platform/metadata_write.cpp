@@ -1,7 +1,9 @@
 #include "platform/metadata_write.h"
 
+#include <QFile>
 #include <cmath>
 #include <exiv2/exiv2.hpp>
+#include <functional>
 #include <mutex>
 
 #include "platform/metadata_read.h"
@@ -53,12 +55,14 @@ Exiv2::URational ResolutionRational(double dpi) {
 
 }  // namespace
 
-MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
+namespace {
+
+MetadataBlocks ReadMetadataOf(const std::function<Exiv2::Image::AutoPtr()>& open,
+                              const std::function<QList<PngTextChunk>()>& pngTexts) {
   MetadataBlocks metadata;
-  if (fileData.isEmpty()) return metadata;
   PrepareExiv2();
   try {
-    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(Bytes(fileData), long(fileData.size()));
+    Exiv2::Image::AutoPtr image = open();
     if (!image.get()) return metadata;
     image->readMetadata();
     metadata.exif = EncodeExif(image->exifData(), image->byteOrder());
@@ -68,7 +72,7 @@ MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
     }
     metadata.xmp = QByteArray::fromStdString(image->xmpPacket());
     if (image->imageType() == Exiv2::ImageType::png) {
-      for (const PngTextChunk& chunk : ReadPngTextChunks(fileData)) {
+      for (const PngTextChunk& chunk : pngTexts()) {
         // The raw profiles and the XMP packet are exiv2's to carry.
         if (chunk.keyword.startsWith(QLatin1String("Raw profile type")) ||
             chunk.keyword == QLatin1String("XML:com.adobe.xmp") || chunk.text.isEmpty()) {
@@ -82,6 +86,22 @@ MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
     return MetadataBlocks();
   }
   return metadata;
+}
+
+}  // namespace
+
+MetadataBlocks ReadImageMetadata(const QByteArray& fileData) {
+  if (fileData.isEmpty()) return MetadataBlocks();
+  return ReadMetadataOf(
+      [&] { return Exiv2::ImageFactory::open(Bytes(fileData), long(fileData.size())); },
+      [&] { return ReadPngTextChunks(fileData); });
+}
+
+MetadataBlocks ReadImageMetadataFromFile(const QString& path) {
+  if (path.isEmpty()) return MetadataBlocks();
+  return ReadMetadataOf(
+      [&] { return Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString()); },
+      [&] { return ReadPngTextChunks(path); });
 }
 
 MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, int orientation,

@@ -11,13 +11,15 @@ namespace glimbrik {
 
 // The metadata of an encoded file; empty parts when it has none or cannot be parsed.
 MetadataBlocks ReadImageMetadata(const QByteArray& fileData);
+// The same read from the file through exiv2's own reader, which holds only what it parses.
+MetadataBlocks ReadImageMetadataFromFile(const QString& path);
 
 // What an output keeps of a source's metadata: EXIF (GPS included) and IPTC, never XMP; the EXIF
 // thumbnail of the old pixels is dropped, the pixel-dimension tags give the new size, and the
 // orientation (1 when 0), resolution (when given) and resolution unit (inches) are set. An empty
 // source gives an EXIF block with only these tags.
 MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, int orientation,
-                                double dpiX, double dpiY);
+                                 double dpiX, double dpiY);
 
 // Writes the metadata into an encoded JPEG, PNG, TIFF, PSD, WebP or JPEG 2000 file in memory.
 // Image-structure tags of the file itself are left alone.

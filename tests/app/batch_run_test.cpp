@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <mutex>
 
 #include "app/batch_file_dates.h"
 #include "batch_test_support.h"
@@ -38,16 +40,20 @@ struct FakeEngine {
   };
   int convertResult = 1;
   QString renameText;
+  std::mutex mutex;  // files convert on several workers
 
   BatchEngine Calls() {
     BatchEngine e;
     e.processImageFile = [this](ImageConversion* c) {
+      std::unique_lock lock(mutex);
       processed.push_back(*c);
+      lock.unlock();
       const int r = processResult(*c);
       if (r != 1) WriteFile(c->destinationURL, "out:" + c->sourceURL.toUtf8());
       return r;
     };
     e.convertImageFile = [this](ImageConversion* c) {
+      std::lock_guard lock(mutex);
       converted.push_back(*c);
       EXPECT_TRUE(QFileInfo::exists(c->sourceURL)) << "the temporary TIFF is there to convert";
       if (convertResult == 1) WriteFile(c->destinationURL, "converted");
@@ -68,10 +74,12 @@ struct FakeEngine {
       return renameText + QString::number(index + 1);
     };
     e.optimiseJPEG = [this](const QString& path, bool strip) {
+      std::lock_guard lock(mutex);
       optimised << QStringLiteral("jpeg:%1:%2").arg(QFileInfo(path).fileName()).arg(strip);
       WriteFile(path, "optimised");  // replaces the file, as the real agent does
     };
     e.optimisePNG = [this](const QString& path) {
+      std::lock_guard lock(mutex);
       optimised << "png:" + QFileInfo(path).fileName();
       WriteFile(path, "optimised");
     };
@@ -105,6 +113,7 @@ TEST(BatchRun, MissingFilesUseNoNumberAndCountAsFailures) {
   EXPECT_EQ(run.failed, 2) << "the deleted file and the entry without a file";
   EXPECT_EQ(run.finalStatus, kStatusWritten | kStatusFailed);
   EXPECT_EQ(host.progressCodes, (std::vector<int>{1, 3, 3, 5}));
+  host.progressNames.sort();  // files report as they finish
   EXPECT_EQ(host.progressNames, (QStringList{"a.png", "c.png"}));
   EXPECT_EQ(host.sheetCount, 4);
   EXPECT_EQ(host.sheetsBegun, 1);
@@ -154,6 +163,9 @@ TEST(BatchRun, OutputTypeZeroKeepsTheSourceTypeOrFallsBackToJPEG) {
       ConvertImageThread(test::SnapshotOf({png, ppm}), f.dest, host, cancel, fake.Calls());
   EXPECT_EQ(run.destinations, (std::vector<QString>{f.dest + "/p.png", f.dest + "/x.jpg"}));
   ASSERT_EQ(fake.processed.size(), 2u);
+  std::sort(
+      fake.processed.begin(), fake.processed.end(),
+      [](const ImageConversion& a, const ImageConversion& b) { return a.sourceURL < b.sourceURL; });
   // The engine is told the type the name was made for.
   EXPECT_EQ(fake.processed[0].options.outputType, 7);
   EXPECT_EQ(fake.processed[1].options.outputType, 4);
@@ -266,7 +278,8 @@ TEST(BatchRun, OptimisesOnlyFilesThatWereWritten) {
   s.options.doNotShowPNGOptimizationAlert = true;
   FakeEngine png;
   ConvertImageThread(s, f.dest, host, cancel, png.Calls());
-  EXPECT_EQ(png.optimised, (QStringList{"png:good.png", "png:bad.png"}));
+  png.optimised.sort();  // the files convert side by side
+  EXPECT_EQ(png.optimised, (QStringList{"png:bad.png", "png:good.png"}));
 
   s.options.optimizationOn = false;
   FakeEngine off;
@@ -318,7 +331,7 @@ TEST(BatchRun, OptimisedFilesKeepThePreservedDatesOrGetTheCurrentOne) {
   EXPECT_EQ(QFileInfo(a).lastModified(), old) << "the source is untouched";
 }
 
-TEST(BatchRun, CancelStopsBeforeTheNextFileWithoutAlert) {
+TEST(BatchRun, OneAtATimeCancelStopsBeforeTheNextFileWithoutAlert) {
   RunFolders f;
   QStringList paths;
   for (int i = 0; i < 4; ++i) {
@@ -331,8 +344,8 @@ TEST(BatchRun, CancelStopsBeforeTheNextFileWithoutAlert) {
   host.onFile = [&](int64_t index) {
     if (index == 2) cancel = true;
   };
-  const BatchRunResult run =
-      ConvertImageThread(test::SnapshotOf(paths), f.dest, host, cancel, fake.Calls());
+  const BatchRunResult run = ConvertImageThread(test::SnapshotOf(paths), f.dest, host, cancel,
+                                                fake.Calls(), BatchParallelism{1, 0});
   EXPECT_TRUE(run.cancelled);
   EXPECT_EQ(fake.processed.size(), 2u) << "the file under way finishes";
   EXPECT_EQ(host.completionAlerts, 0);

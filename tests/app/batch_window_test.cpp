@@ -10,10 +10,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
+#include "app/batch_engine.h"
 #include "app/batch_file_dates.h"
 #include "app/custom_alert.h"
 #include "app_fixtures.h"
@@ -113,6 +116,22 @@ class BatchWindow : public ::testing::Test {
   }
 
   OptionPanels& p() { return delegate->panels(); }
+
+  // The run's files wait for the cancel flag before they convert, so that a run is surely still
+  // going when a test interrupts it, however fast the workers are (with a limit, so that a
+  // broken test cannot hang).
+  void HoldFilesUntilCancelled() {
+    std::atomic<bool>* cancelled = &delegate->isConversionCancelled;
+    controller->context().engine = [cancelled](const BatchSnapshot& s) {
+      BatchEngine e = DefaultBatchEngine(s);
+      e.processImageFile = [cancelled, process = e.processImageFile](ImageConversion* c) {
+        const QDeadlineTimer limit(kTimeoutMs);
+        while (!*cancelled && !limit.hasExpired()) QThread::msleep(2);
+        return process(c);
+      };
+      return e;
+    };
+  }
 
   // Pictures large enough that a run over them is still going when it is interrupted.
   QStringList LargePictures(int count) {
@@ -252,6 +271,7 @@ TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
   const QStringList paths = LargePictures(12);
   ASSERT_EQ(paths.size(), 12);
   Add(paths);
+  HoldFilesUntilCancelled();
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
   ConvertAllInto(dest);
   ASSERT_TRUE(
@@ -407,6 +427,7 @@ TEST_F(BatchWindow, QuittingDuringARunWaitsForItsWorker) {
   const QStringList paths = LargePictures(8);
   ASSERT_EQ(paths.size(), 8);
   Add(paths);
+  HoldFilesUntilCancelled();
   ConvertAllInto(dest);
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));

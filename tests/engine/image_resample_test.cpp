@@ -2,7 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
 #include <cmath>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "engine/pipeline_pixels.h"
+#include "platform/image_source.h"
+#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -83,6 +91,65 @@ TEST(ResampleImage, KeepsFormatAndPremultipliedInvariantAcrossSizesAndEdges) {
   const QImage half = ResampleImage(deep, QSize(32, 20));
   ASSERT_EQ(half.format(), QImage::Format_RGBA64_Premultiplied);
   EXPECT_EQ(half.pixelColor(10, 10).rgba64(), qRgba64(1000, 20000, 65535, 65535));
+}
+
+TEST(ResampleImage, DecodersReduceRowByRowWithoutAlias) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("plates"));
+  // PNG rows go straight into the same filter: the very pixels of a whole-image resample.
+  const QImage plate = ZonePlate(1000);
+  ASSERT_TRUE(plate.save(folder + "/plate.png"));
+  DecodeOptions options;
+  options.exactSize = QSize(400, 400);
+  const ImageResult<QImage> png = ImageSource::Open(folder + "/plate.png")->decode(0, options);
+  ASSERT_TRUE(png.ok());
+  EXPECT_EQ(png.value, ResampleImage(plate, QSize(400, 400)));
+
+  // A JPEG reduced 5 x: DCT scaling takes only the first half, the filter the remaining 2.5 x,
+  // so nothing above the new Nyquist (0.1 cycles a source pixel) folds back. Scaling by 4 with
+  // a 1.25 x filter after it leaves rings of about 10 levels.
+  ASSERT_TRUE(ZonePlate(2000).save(folder + "/plate.jpg", "JPEG", 100));
+  const ImageResult<QImage> jpeg = ImageSource::Open(folder + "/plate.jpg")->decode(0, options);
+  ASSERT_TRUE(jpeg.ok());
+  ASSERT_EQ(jpeg.value.size(), QSize(400, 400));
+  EXPECT_LT(Residual(jpeg.value.convertToFormat(QImage::Format_Grayscale8), 2000, 0.15, 1.0, false),
+            4.0);
+  DecodeOptions cheap;
+  cheap.minimumSize = QSize(400, 400);
+  const ImageResult<QImage> quarter = ImageSource::Open(folder + "/plate.jpg")->decode(0, cheap);
+  ASSERT_TRUE(quarter.ok());
+  const QImage old = ResampleImage(quarter.value, QSize(400, 400));
+  EXPECT_GT(Residual(old.convertToFormat(QImage::Format_Grayscale8), 2000, 0.15, 1.0, false), 8.0)
+      << "the bound tells the two roads apart";
+}
+
+}  // namespace
+}  // namespace glimbrik
+
+namespace glimbrik {
+namespace {
+
+TEST(ForEachRowBand, ABatchWorkersLimitKeepsTheFiltersOnItsOwnThread) {
+  const auto callers = [] {
+    std::mutex mutex;
+    std::set<std::thread::id> threads;
+    int bands = 0;
+    ForEachRowBand(4000, 4000, [&](int, int) {
+      std::lock_guard lock(mutex);
+      threads.insert(std::this_thread::get_id());
+      ++bands;
+    });
+    return std::pair{threads, bands};
+  };
+  {
+    const ScopedInnerParallelism inlineOnly(1);
+    const auto [threads, bands] = callers();
+    EXPECT_EQ(bands, 1);
+    EXPECT_EQ(threads, std::set<std::thread::id>{std::this_thread::get_id()});
+  }
+  EXPECT_EQ(InnerParallelism(), 0) << "the limit ends with its scope";
+  if (QThread::idealThreadCount() > 1) {
+    EXPECT_GT(callers().second, 1);
+  }
 }
 
 }  // namespace

@@ -38,10 +38,10 @@ TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllows) {
   ASSERT_TRUE(source->isValid()) << source->error().toStdString();
   EXPECT_EQ(source->representation(0).pixelWidth, 4000);
   EXPECT_DOUBLE_EQ(source->representation(0).dpiX, 300.0);
-  EXPECT_EQ(source->decode(0, {QSize(1000, 750)}).value.size(), QSize(1000, 750));
-  EXPECT_EQ(source->decode(0, {QSize(900, 10)}).value.size(), QSize(1000, 750));
-  EXPECT_EQ(source->decode(0, {QSize(1001, 750)}).value.size(), QSize(2000, 1500));
-  EXPECT_EQ(source->decode(0, {QSize(2001, 1)}).value.size(), QSize(4000, 3000));
+  EXPECT_EQ(source->decode(0, {QSize(1000, 750), QSize()}).value.size(), QSize(1000, 750));
+  EXPECT_EQ(source->decode(0, {QSize(900, 10), QSize()}).value.size(), QSize(1000, 750));
+  EXPECT_EQ(source->decode(0, {QSize(1001, 750), QSize()}).value.size(), QSize(2000, 1500));
+  EXPECT_EQ(source->decode(0, {QSize(2001, 1), QSize()}).value.size(), QSize(4000, 3000));
   EXPECT_EQ(source->decode(0).value.size(), QSize(4000, 3000));
 }
 

@@ -1,0 +1,69 @@
+#include "app/batch_workers.h"
+
+#include "engine/pipeline_pixels.h"
+
+namespace glimbrik {
+
+BatchWorkers::BatchWorkers(int threads) {
+  if (threads <= 1) return;
+  threads_.reserve(size_t(threads));
+  for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+}
+
+BatchWorkers::~BatchWorkers() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  for (std::thread& t : threads_) t.join();
+}
+
+void BatchWorkers::Submit(int id, std::function<void()> job) {
+  if (threads_.empty()) {
+    job();
+    std::lock_guard lock(mutex_);
+    done_.push_back(id);
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    queue_.emplace_back(id, std::move(job));
+  }
+  wake_.notify_one();
+}
+
+int BatchWorkers::WaitForFinished() {
+  std::unique_lock lock(mutex_);
+  finished_.wait(lock, [this] { return !done_.empty(); });
+  const int id = done_.front();
+  done_.pop_front();
+  return id;
+}
+
+void BatchWorkers::Work() {
+  // The workers already fill the cores: a file's filters run on its own worker.
+  const ScopedInnerParallelism inline_(1);
+  for (;;) {
+    std::pair<int, std::function<void()>> job;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (queue_.empty()) return;
+      job = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    try {
+      job.second();
+    } catch (...) {
+      // The job's own result says it failed; the worker goes on with the next file.
+    }
+    {
+      std::lock_guard lock(mutex_);
+      done_.push_back(job.first);
+    }
+    finished_.notify_all();
+  }
+}
+
+}  // namespace glimbrik

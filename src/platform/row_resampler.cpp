@@ -1,0 +1,324 @@
+#include "platform/row_resampler.h"
+
+#include <cstring>
+#include <functional>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+#include "platform/resample_kernel.h"
+
+namespace glimbrik {
+
+namespace resample {
+
+namespace {
+
+double Sinc(double x) {
+  if (x == 0.0) return 1.0;
+  const double px = M_PI * x;
+  return std::sin(px) / px;
+}
+
+constexpr double kLobes = 3.0;
+
+double Lanczos3(double x) {
+  x = std::abs(x);
+  return x < kLobes ? Sinc(x) * Sinc(x / kLobes) : 0.0;
+}
+
+}  // namespace
+
+Taps ComputeTaps(int inSize, int outSize) {
+  const double scale = double(inSize) / outSize;
+  const double stretch = std::max(1.0, scale);
+  const double support = kLobes * stretch;
+  Taps taps;
+  taps.width = std::min(inSize, int(std::ceil(support)) * 2 + 1);
+  taps.first.resize(outSize);
+  taps.weights.assign(size_t(outSize) * taps.width, 0.0f);
+  std::vector<double> w(taps.width);
+  for (int i = 0; i < outSize; ++i) {
+    const double centre = (i + 0.5) * scale;  // in input coordinates, samples at j + 0.5
+    int lo = int(std::floor(centre - support));
+    lo = std::clamp(lo, 0, inSize - taps.width);
+    double sum = 0.0;
+    for (int k = 0; k < taps.width; ++k) {
+      w[k] = Lanczos3((lo + k + 0.5 - centre) / stretch);
+      sum += w[k];
+    }
+    taps.first[i] = lo;
+    float* out = &taps.weights[size_t(i) * taps.width];
+    for (int k = 0; k < taps.width; ++k) out[k] = float(sum != 0.0 ? w[k] / sum : 0.0);
+  }
+  taps.weightsX4.resize(taps.weights.size() * 4);
+  for (size_t i = 0; i < taps.weights.size(); ++i) {
+    std::fill_n(&taps.weightsX4[i * 4], 4, taps.weights[i]);
+  }
+  return taps;
+}
+
+namespace {
+
+#if defined(__x86_64__) || defined(__i386__)
+// Two pixels (eight samples) a step, two sums in flight.
+__attribute__((target("avx2,fma"))) void FilterRowArgb32Avx2(const uint8_t* src, const Taps& h,
+                                                             int outW, float* dst) {
+  const int taps = h.width;
+  for (int x = 0; x < outW; ++x) {
+    const float* w = &h.weightsX4[size_t(x) * taps * 4];
+    const uint8_t* s = src + size_t(h.first[x]) * 4;
+    __m256 a = _mm256_setzero_ps();
+    __m256 b = _mm256_setzero_ps();
+    int k = 0;
+    for (; k + 3 < taps; k += 4) {
+      const __m256i p0 =
+          _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + k * 4)));
+      const __m256i p1 =
+          _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + k * 4 + 8)));
+      a = _mm256_fmadd_ps(_mm256_cvtepi32_ps(p0), _mm256_loadu_ps(w + k * 4), a);
+      b = _mm256_fmadd_ps(_mm256_cvtepi32_ps(p1), _mm256_loadu_ps(w + k * 4 + 8), b);
+    }
+    a = _mm256_add_ps(a, b);
+    if (k + 1 < taps) {
+      const __m256i p0 =
+          _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + k * 4)));
+      a = _mm256_fmadd_ps(_mm256_cvtepi32_ps(p0), _mm256_loadu_ps(w + k * 4), a);
+      k += 2;
+    }
+    __m128 sum = _mm_add_ps(_mm256_castps256_ps128(a), _mm256_extractf128_ps(a, 1));
+    if (k < taps) {
+      int32_t last;
+      std::memcpy(&last, s + k * 4, 4);
+      const __m128i p = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(last));
+      sum = _mm_fmadd_ps(_mm_cvtepi32_ps(p), _mm_loadu_ps(w + k * 4), sum);
+    }
+    _mm_storeu_ps(dst + size_t(x) * 4, sum);
+  }
+}
+
+__attribute__((target("avx2,fma"))) void AccumulateAvx2(float* acc, const float* row, float weight,
+                                                        size_t n) {
+  const __m256 w = _mm256_set1_ps(weight);
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    _mm256_storeu_ps(acc + i,
+                     _mm256_fmadd_ps(w, _mm256_loadu_ps(row + i), _mm256_loadu_ps(acc + i)));
+  }
+  for (; i < n; ++i) acc[i] += weight * row[i];
+}
+
+// Two pixels a step: rounded to the nearest (halves to even, as nearbyint), colour held to
+// [0, alpha] and alpha to [0, 255].
+__attribute__((target("avx2,fma"))) void WriteRowArgb32Avx2(const float* acc, int outW,
+                                                            uint8_t* dst) {
+  const __m256 zero = _mm256_setzero_ps();
+  const __m256 top = _mm256_set1_ps(255.0f);
+  int x = 0;
+  for (; x + 1 < outW; x += 2) {
+    const __m256 v = _mm256_round_ps(_mm256_loadu_ps(acc + x * 4),
+                                     _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    const __m256 alpha = _mm256_min_ps(_mm256_max_ps(_mm256_permute_ps(v, 0xFF), zero), top);
+    const __m256 limit = _mm256_blend_ps(alpha, top, 0x88);
+    const __m256 clamped = _mm256_min_ps(_mm256_max_ps(v, zero), limit);
+    const __m256i ints = _mm256_cvtps_epi32(clamped);
+    const __m128i words =
+        _mm_packus_epi32(_mm256_castsi256_si128(ints), _mm256_extracti128_si256(ints, 1));
+    const __m128i bytes = _mm_packus_epi16(words, words);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + x * 4), bytes);
+  }
+  for (; x < outW; ++x) {
+    const float* a = &acc[size_t(x) * 4];
+    const float alpha = std::clamp(std::nearbyint(a[3]), 0.0f, 255.0f);
+    for (int c = 0; c < 4; ++c) {
+      dst[x * 4 + c] = uint8_t(std::clamp(std::nearbyint(a[c]), 0.0f, c == 3 ? 255.0f : alpha));
+    }
+  }
+}
+
+__attribute__((target("avx2,fma"))) void WeightedSumAvx2(float* out, const float* const* rows,
+                                                         const float* weights, int count,
+                                                         size_t n) {
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256 sum = _mm256_setzero_ps();
+    for (int k = 0; k < count; ++k) {
+      sum = _mm256_fmadd_ps(_mm256_set1_ps(weights[k]), _mm256_loadu_ps(rows[k] + i), sum);
+    }
+    _mm256_storeu_ps(out + i, sum);
+  }
+  for (; i < n; ++i) {
+    float sum = 0.0f;
+    for (int k = 0; k < count; ++k) sum += weights[k] * rows[k][i];
+    out[i] = sum;
+  }
+}
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  return has;
+}
+#endif
+
+}  // namespace
+
+void Accumulate(float* acc, const float* row, float weight, size_t n) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (HasAvx2()) {
+    AccumulateAvx2(acc, row, weight, n);
+    return;
+  }
+#endif
+  for (size_t i = 0; i < n; ++i) acc[i] += weight * row[i];
+}
+
+void WeightedSum(float* out, const float* const* rows, const float* weights, int count, size_t n) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (HasAvx2()) {
+    WeightedSumAvx2(out, rows, weights, count, n);
+    return;
+  }
+#endif
+  std::fill(out, out + n, 0.0f);
+  for (int k = 0; k < count; ++k) Accumulate(out, rows[k], weights[k], n);
+}
+
+void WriteRowArgb32(const float* acc, int outW, uint8_t* dst) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (HasAvx2()) {
+    WriteRowArgb32Avx2(acc, outW, dst);
+    return;
+  }
+#endif
+  for (int x = 0; x < outW; ++x) {
+    const float* a = &acc[size_t(x) * 4];
+    const float alpha = std::clamp(std::nearbyint(a[3]), 0.0f, 255.0f);
+    for (int c = 0; c < 4; ++c) {
+      dst[x * 4 + c] = uint8_t(std::clamp(std::nearbyint(a[c]), 0.0f, c == 3 ? 255.0f : alpha));
+    }
+  }
+}
+
+void FilterRowArgb32(const uint8_t* src, const Taps& h, int outW, float* dst) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (HasAvx2()) {
+    FilterRowArgb32Avx2(src, h, outW, dst);
+    return;
+  }
+#endif
+  const int taps = h.width;
+  for (int x = 0; x < outW; ++x) {
+    const float* wt = &h.weights[size_t(x) * taps];
+    const uint8_t* s = src + size_t(h.first[x]) * 4;
+    float sum[4] = {};
+    for (int k = 0; k < taps; ++k) {
+      for (int c = 0; c < 4; ++c) sum[c] += wt[k] * float(s[k * 4 + c]);
+    }
+    for (int c = 0; c < 4; ++c) dst[x * 4 + c] = sum[c];
+  }
+}
+
+}  // namespace resample
+
+struct RowResampler::Impl {
+  QSize in, out;
+  int channels = 0;
+  resample::Taps h, v;
+  std::vector<float> ring;  // v.width horizontally filtered rows
+  std::vector<float> acc;
+  std::vector<const float*> rows;  // the ring rows of one output row, and their weights
+  std::vector<float> weights;
+  size_t rowFloats = 0;
+  int pushed = 0;
+  int emitted = 0;
+  QImage image;
+  std::function<void(const uchar*, float*)> filter;
+  std::function<void(const float*, uchar*)> write;
+
+  void emitReadyRows() {
+    const int ringSize = v.width;
+    while (emitted < out.height() && v.first[emitted] + ringSize <= pushed) {
+      const float* wt = &v.weights[size_t(emitted) * ringSize];
+      int count = 0;
+      for (int k = 0; k < ringSize; ++k) {
+        if (wt[k] == 0.0f) continue;
+        const int row = v.first[emitted] + k;
+        rows[count] = &ring[rowFloats * size_t(row % ringSize)];
+        weights[count] = wt[k];
+        ++count;
+      }
+      resample::WeightedSum(acc.data(), rows.data(), weights.data(), count, rowFloats);
+      write(acc.data(), image.scanLine(emitted));
+      ++emitted;
+    }
+  }
+};
+
+namespace {
+
+template <typename T, int C>
+void Bind(RowResampler::Impl& d, int alphaChannel, float maxValue) {
+  d.channels = C;
+  d.filter = [&d](const uchar* row, float* dst) {
+    resample::FilterRow<T, C>(reinterpret_cast<const T*>(row), d.h, d.out.width(), dst);
+  };
+  d.write = [&d, alphaChannel, maxValue](const float* acc, uchar* dst) {
+    resample::WriteRow<T, C>(acc, d.out.width(), alphaChannel, maxValue, reinterpret_cast<T*>(dst));
+  };
+}
+
+}  // namespace
+
+RowResampler::RowResampler(QSize in, QSize out, QImage::Format format)
+    : impl_(std::make_unique<Impl>()) {
+  Impl& d = *impl_;
+  if (in.isEmpty() || out.isEmpty()) return;
+  switch (format) {
+    case QImage::Format_Grayscale8:
+      Bind<uint8_t, 1>(d, -1, 255.0f);
+      break;
+    case QImage::Format_Grayscale16:
+      Bind<uint16_t, 1>(d, -1, 65535.0f);
+      break;
+    case QImage::Format_ARGB32_Premultiplied:
+      Bind<uint8_t, 4>(d, 3, 255.0f);
+      break;
+    case QImage::Format_RGBA64_Premultiplied:
+      Bind<uint16_t, 4>(d, 3, 65535.0f);
+      break;
+    default:
+      return;
+  }
+  d.image = QImage(out, format);
+  if (d.image.isNull()) return;
+  d.in = in;
+  d.out = out;
+  d.h = resample::ComputeTaps(in.width(), out.width());
+  d.v = resample::ComputeTaps(in.height(), out.height());
+  d.rowFloats = size_t(out.width()) * d.channels;
+  d.ring.assign(d.rowFloats * size_t(d.v.width), 0.0f);
+  d.acc.assign(d.rowFloats, 0.0f);
+  d.rows.resize(size_t(d.v.width));
+  d.weights.resize(size_t(d.v.width));
+}
+
+RowResampler::~RowResampler() = default;
+
+bool RowResampler::isValid() const { return !impl_->image.isNull() && impl_->channels > 0; }
+
+void RowResampler::pushRow(const uchar* row) {
+  Impl& d = *impl_;
+  if (!isValid() || d.pushed >= d.in.height()) return;
+  d.filter(row, &d.ring[d.rowFloats * size_t(d.pushed % d.v.width)]);
+  ++d.pushed;
+  d.emitReadyRows();
+}
+
+QImage RowResampler::take() {
+  Impl& d = *impl_;
+  if (!isValid() || d.emitted < d.out.height()) return QImage();
+  return std::move(d.image);
+}
+
+}  // namespace glimbrik

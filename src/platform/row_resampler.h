@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <memory>
+
+namespace glimbrik {
+
+// Resamples an image fed one row at a time, top to bottom, to another size with the separable
+// Lanczos-3 filter, keeping only a ring of horizontally filtered rows: a decoder can shrink
+// while it decodes, so that the full-size frame never exists. Formats: ARGB32_Premultiplied,
+// RGBA64_Premultiplied, Grayscale8 and Grayscale16.
+class RowResampler {
+ public:
+  RowResampler(QSize in, QSize out, QImage::Format format);
+  ~RowResampler();
+  RowResampler(const RowResampler&) = delete;
+  RowResampler& operator=(const RowResampler&) = delete;
+
+  // False when the format is not one of the four or the output could not be allocated.
+  bool isValid() const;
+  // The next input row, in.width() samples of the format.
+  void pushRow(const uchar* row);
+  // The output, once every input row has been pushed; null before.
+  QImage take();
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace glimbrik

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
+#include "app/batch_engine.h"
+#include "app/batch_run.h"
+#include "app/batch_scheduler.h"
+#include "batch_test_support.h"
+#include "platform/image_source.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+// File name -> content hash of every file in a folder.
+std::map<QString, QByteArray> Outputs(const QString& folder) {
+  std::map<QString, QByteArray> out;
+  for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+    QFile f(QDir(folder).filePath(name));
+    if (f.open(QIODevice::ReadOnly)) {
+      out[name] = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
+    }
+  }
+  return out;
+}
+
+QImage Picture(int seed, int width = 96, int height = 64) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      image.setPixel(x, y, qRgb((x * 3 + seed * 41) % 256, (y * 5 + seed * 13) % 256, seed * 9));
+    }
+  }
+  return image;
+}
+
+// A PNG that is only its signature and header chunk: enough for a header-only estimate.
+QByteArray PngHeaderOnly(uint32_t width, uint32_t height) {
+  QByteArray chunk("IHDR");
+  for (uint32_t v : {width, height}) {
+    for (int shift : {24, 16, 8, 0}) chunk.append(char((v >> shift) & 0xFF));
+  }
+  chunk.append("\x08\x06\x00\x00\x00", 5);  // 8-bit RGBA
+  uint32_t crc = 0xFFFFFFFF;
+  for (char c : chunk) {
+    crc ^= uchar(c);
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  crc ^= 0xFFFFFFFF;
+  QByteArray png("\x89PNG\r\n\x1A\n", 8);
+  png.append("\x00\x00\x00\x0D", 4);
+  png.append(chunk);
+  for (int shift : {24, 16, 8, 0}) png.append(char((crc >> shift) & 0xFF));
+  return png;
+}
+
+TEST(BatchScheduler, TheMemoryBudgetLimitsWorkersForHugeImages) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("huge"));
+  const QString huge = folder + "/huge.png", photo = folder + "/photo.png";
+  for (const auto& [path, bytes] : {std::pair{huge, PngHeaderOnly(20000, 15000)},
+                                    std::pair{photo, PngHeaderOnly(6000, 4000)}}) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  }
+  const int64_t hugeBytes = EstimatedConversionBytes(huge);
+  const int64_t photoBytes = EstimatedConversionBytes(photo);
+  EXPECT_EQ(hugeBytes, int64_t(20000) * 15000 * 4 * 2);
+  EXPECT_EQ(photoBytes, int64_t(6000) * 4000 * 4 * 2);
+
+  // Eight cores and 8 GiB to spend: photographs fill every worker, 300-megapixel images run
+  // three at a time, and one larger than the whole budget still runs, alone.
+  BatchScheduler scheduler(BatchParallelism{8, int64_t(8) << 30});
+  int started = 0;
+  while (scheduler.CanStart(photoBytes)) scheduler.Started(photoBytes), ++started;
+  EXPECT_EQ(started, 8);
+  for (int i = 0; i < 8; ++i) scheduler.Finished(photoBytes);
+  started = 0;
+  while (scheduler.CanStart(hugeBytes)) scheduler.Started(hugeBytes), ++started;
+  EXPECT_EQ(started, 3);
+  for (int i = 0; i < 3; ++i) scheduler.Finished(hugeBytes);
+  BatchScheduler small(BatchParallelism{8, int64_t(1) << 30});
+  ASSERT_TRUE(small.CanStart(hugeBytes));
+  small.Started(hugeBytes);
+  EXPECT_FALSE(small.CanStart(1));
+  EXPECT_EQ(small.peakRunning(), 1);
+}
+
+TEST(BatchScheduler, ARunStartsOnlyWhatTheBudgetAllows) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("budget"));
+  QStringList paths;
+  for (int i = 0; i < 6; ++i) {
+    paths << folder + QStringLiteral("/f%1.png").arg(i);
+    QFile f(paths.back());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  const QString dest = test::MakeTempFolder(QStringLiteral("budget-out"));
+  BatchSnapshot s = test::SnapshotOf(paths);
+  s.options.outputType = 4;
+  // Each engine call waits, up to a limit, for a second one to run beside it.
+  std::mutex mutex;
+  std::condition_variable changed;
+  int inside = 0;
+  BatchEngine e;
+  e.processImageFile = [&](ImageConversion* c) {
+    std::unique_lock lock(mutex);
+    ++inside;
+    changed.notify_all();
+    changed.wait_for(lock, std::chrono::milliseconds(300), [&] { return inside >= 2; });
+    --inside;
+    lock.unlock();
+    QFile f(c->destinationURL);
+    return f.open(QIODevice::WriteOnly) ? 0 : 1;
+  };
+  e.convertImageFile = [](ImageConversion*) { return 0; };
+  e.imageTypeForURL = [](const QString&) { return 7; };
+  e.extensionForImageType = [](int) { return QStringLiteral("jpg"); };
+  int64_t estimate = 100;
+  e.estimateBytes = [&](const QString&) { return estimate; };
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+
+  const BatchRunResult wide = ConvertImageThread(s, dest, host, cancel, e, {4, 1000});
+  EXPECT_EQ(wide.written, 6);
+  EXPECT_GE(wide.peakWorkers, 2);
+  EXPECT_LE(wide.peakWorkers, 4);
+  estimate = 600;  // two would need more than the budget
+  s.options.overwriteExisting = true;
+  const BatchRunResult narrow = ConvertImageThread(s, dest, host, cancel, e, {4, 1000});
+  EXPECT_EQ(narrow.written, 6);
+  EXPECT_EQ(narrow.peakWorkers, 1);
+}
+
+// a.jpg and a.png side by side in six folders, all converted to JPEG into one folder.
+QStringList CollidingSources(const QString& root) {
+  QStringList paths;
+  for (int folder = 0; folder < 6; ++folder) {
+    const QString dir = root + QStringLiteral("/d%1").arg(folder);
+    QDir().mkpath(dir);
+    for (int k = 0; k < 2; ++k) {
+      const QString path = dir + (k == 0 ? "/a.jpg" : "/a.png");
+      Picture(folder * 2 + k).save(path, k == 0 ? "JPEG" : "PNG");
+      paths << path;
+    }
+  }
+  return paths;
+}
+
+TEST(BatchParallelRun, CollidingNamesAndBytesAreThoseOfAOneAtATimeRun) {
+  const QString root = test::MakeTempFolder(QStringLiteral("collide"));
+  QStringList paths = CollidingSources(root);
+  paths += paths;  // 24 entries: every source twice
+  ASSERT_EQ(paths.size(), 24);
+  BatchSnapshot s = test::SnapshotOf(paths);
+  s.options.outputType = 4;
+  s.options.resizeOn = true;
+  s.options.scaleMode = 2;
+  s.options.unit = 2;
+  s.options.widthText = s.options.heightText = QStringLiteral("40");
+  const QString one = test::MakeTempFolder(QStringLiteral("one"));
+  const QString many = test::MakeTempFolder(QStringLiteral("many"));
+  // An existing file takes the first name in both runs.
+  for (const QString& dest : {one, many}) Picture(99).save(dest + "/a.jpg", "JPEG");
+
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  const BatchRunResult sequential =
+      ConvertImageThread(s, one, host, cancel, DefaultBatchEngine(s), {1, 0});
+  const BatchRunResult parallel =
+      ConvertImageThread(s, many, host, cancel, DefaultBatchEngine(s), {8, 0});
+  EXPECT_EQ(sequential.written, 24);
+  EXPECT_EQ(parallel.written, 24);
+  EXPECT_GE(parallel.peakWorkers, 2);
+  ASSERT_EQ(sequential.destinations.size(), parallel.destinations.size());
+  for (size_t i = 0; i < sequential.destinations.size(); ++i) {
+    EXPECT_EQ(QFileInfo(sequential.destinations[i]).fileName(),
+              QFileInfo(parallel.destinations[i]).fileName());
+  }
+  EXPECT_EQ(QFileInfo(parallel.destinations[23]).fileName(), QStringLiteral("a 24.jpg"));
+  const auto expected = Outputs(one);
+  EXPECT_EQ(expected.size(), 25u);
+  EXPECT_EQ(Outputs(many), expected);
+}
+
+TEST(BatchParallelRun, CancellingLeavesOnlyCompleteFiles) {
+  const QString source = test::MakeTempFolder(QStringLiteral("cancel"));
+  QStringList paths;
+  for (int i = 0; i < 24; ++i) {
+    paths << source + QStringLiteral("/p%1.png").arg(i);
+    ASSERT_TRUE(Picture(i, 900, 700).save(paths.back(), "PNG"));
+  }
+  const QString dest = test::MakeTempFolder(QStringLiteral("cancel-out"));
+  BatchSnapshot s = test::SnapshotOf(paths);
+  s.options.outputType = 4;
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  host.onFile = [&](int64_t) { cancel = true; };  // at the first finished file
+  const BatchRunResult run =
+      ConvertImageThread(s, dest, host, cancel, DefaultBatchEngine(s), {4, 0});
+  EXPECT_TRUE(run.cancelled);
+  EXPECT_EQ(host.completionAlerts, 0);
+  const QStringList written = QDir(dest).entryList(QDir::Files);
+  EXPECT_EQ(written.size(), run.written);
+  EXPECT_LE(written.size(), 4) << "the files under way, and none started after the cancel";
+  EXPECT_EQ(run.destinations.size(), size_t(written.size()));
+  for (const QString& name : written) {
+    const auto image = ImageSource::Open(QDir(dest).filePath(name));
+    ASSERT_TRUE(image->isValid()) << name.toStdString();
+    const ImageResult<QImage> pixels = image->decode(0);
+    ASSERT_TRUE(pixels.ok()) << name.toStdString() << " " << pixels.error.toStdString();
+    EXPECT_EQ(pixels.value.size(), QSize(900, 700));
+  }
+}
+
+}  // namespace
+}  // namespace glimbrik

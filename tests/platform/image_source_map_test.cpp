@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QRandomGenerator>
+
+#include "platform/image_source.h"
+#include "platform/metadata_write.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+// A large file is read through a map whose pages are given back as the decoder passes them; the
+// pixels and metadata must be those of the same bytes read into memory.
+TEST(ImageSourceMap, ALargeFileDecodesAsItsBytesDo) {
+  QImage noise(3200, 2800, QImage::Format_ARGB32);
+  QRandomGenerator random(7);
+  for (int y = 0; y < noise.height(); ++y) {
+    auto* row = reinterpret_cast<quint32*>(noise.scanLine(y));
+    for (int x = 0; x < noise.width(); ++x) row[x] = random.generate() | 0x80000000u;
+  }
+  noise.setText(QStringLiteral("Title"), QStringLiteral("Noise"));
+  const QString path = test::MakeTempFolder() + "/noise.png";
+  ASSERT_TRUE(noise.save(path, "PNG", 100));
+  ASSERT_GT(QFile(path).size(), 32 * 1024 * 1024) << "large enough to be mapped";
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const auto inMemory = ImageSource::FromData(file.readAll());
+  const auto mapped = ImageSource::Open(path);
+  ASSERT_TRUE(mapped->isValid()) << mapped->error().toStdString();
+  ASSERT_EQ(mapped->data().size(), inMemory->data().size());
+
+  DecodeOptions reduce;
+  reduce.exactSize = QSize(640, 560);
+  for (const DecodeOptions& options : {DecodeOptions{}, reduce}) {
+    const ImageResult<QImage> a = mapped->decode(0, options);
+    const ImageResult<QImage> b = inMemory->decode(0, options);
+    ASSERT_TRUE(a.ok() && b.ok()) << a.error.toStdString() << b.error.toStdString();
+    EXPECT_EQ(a.value, b.value);
+  }
+  EXPECT_EQ(mapped->data(), inMemory->data()) << "the map still reads after its pages went";
+  const MetadataBlocks fromFile = mapped->metadata();
+  EXPECT_EQ(fromFile.exif, inMemory->metadata().exif);
+  ASSERT_EQ(fromFile.texts.size(), 1u) << "read from the file, not the given-back map";
+  EXPECT_EQ(fromFile.texts, inMemory->metadata().texts);
+}
+
+}  // namespace
+}  // namespace glimbrik
