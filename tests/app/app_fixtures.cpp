@@ -194,6 +194,11 @@ AlertAnswerer::AlertAnswerer() {
   timer_.start();
 }
 
+void Choose(QComboBox* popup, int index) {
+  popup->setCurrentIndex(index);
+  emit popup->activated(index);
+}
+
 void ConversionOnly(AppDelegate& delegate) {
   for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group)
     delegate.SwitchOnOffHeader(group, false, true);

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <memory>
 
+class QComboBox;
 class QDialog;
 class QFileDialog;
 
@@ -53,6 +54,9 @@ class AlertAnswerer {
   QTimer timer_;
   QPointer<QDialog> last_;
 };
+
+// Picks the item at index as the user does: the pop-up's action follows.
+void Choose(QComboBox* popup, int index);
 
 // Every sidebar group but Conversion off.
 void ConversionOnly(AppDelegate& delegate);

@@ -37,10 +37,7 @@ class RenamePanel : public ::testing::Test {
     delegate->SelectRowStartingAtRow(0);
   }
 
-  void Choose(int index) {
-    p().renamePresetPopupOutlet->setCurrentIndex(index);
-    emit p().renamePresetPopupOutlet->activated(index);
-  }
+  void Choose(int index) { test::Choose(p().renamePresetPopupOutlet, index); }
 
   std::unique_ptr<AppDelegate> delegate;
   QString folder;

@@ -191,18 +191,19 @@ TEST_F(TextWatermarkPanelTest, FamilyCompletionFollowsTheListOrder) {
 }
 
 TEST(TextWatermarkQuit, UnsavedPresetIsSavedDroppedOrKeepsTheApplication) {
-  for (const char* button : {"otherButton", "alterButton", "defaultButton"}) {
+  for (const char* button : {"", "otherButton", "alterButton", "defaultButton"}) {
     SCOPED_TRACE(button);
     test::ForgetGeneralOptions();
     WriteTwoPresets();
     std::unique_ptr<AppDelegate> delegate = test::StartApplication();
     WatermarkView& view = *delegate->watermarkContextView;
     view.SelectRowStartingAtRow(1);
-    view.setFontSize(222);
+    if (*button) view.setFontSize(222);  // else nothing unsaved, nothing asked
     test::AlertAnswerer alerts;
     alerts.answers << button;
     const qint64 quits = delegate->applicationShouldTerminate() ? 1 : 0;
-    EXPECT_EQ(alerts.titles, QStringList{LocalizedString("ModifyPresetAlertMsg")});
+    EXPECT_EQ(alerts.titles,
+              *button ? QStringList{LocalizedString("ModifyPresetAlertMsg")} : QStringList());
     QVariantMap file;
     ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
     const qint64 stored = file.value("second").toMap().value(Key(kTextFontSizeKey)).toLongLong();
@@ -212,6 +213,7 @@ TEST(TextWatermarkQuit, UnsavedPresetIsSavedDroppedOrKeepsTheApplication) {
     } else {
       EXPECT_EQ(quits, 1);
       EXPECT_EQ(stored, QByteArray(button) == "defaultButton" ? 222 : 30);
+      if (QByteArray(button) != "alterButton") EXPECT_FALSE(view.model().isPresetDirty("second"));
     }
   }
 }

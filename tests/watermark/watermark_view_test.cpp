@@ -183,26 +183,6 @@ TEST(WatermarkPresets, WriteBackStoresOnlyCleanTickedPresets) {
   EXPECT_EQ(model.presetNamed("fresh")->value(Key(kDirtyFlagKey)), QVariant(false));
 }
 
-TEST(WatermarkPresets, FirstStartSeedsTheFileFromTheBundle) {
-  ClearPresetFiles();
-  WatermarkModel model;
-  ResetTextWatermarkPresetsFromDatabase(model);
-  QVariantMap file;
-  ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
-  ASSERT_FALSE(file.isEmpty());
-  EXPECT_EQ(model.allPresetDictionary(), file);
-  const std::vector<WatermarkPresetRow> rows = model.waterMarkPresetArray();
-  ASSERT_EQ(rows.size(), size_t(file.size()));
-  int64_t last = -1;
-  for (const WatermarkPresetRow& row : rows) {
-    EXPECT_FALSE(row.state);
-    const int64_t index =
-        file.value(row.title).toMap().value(kWaterMarkPresetIndexKey).toLongLong();
-    EXPECT_GT(index, last) << "rows follow the stored index";
-    last = index;
-  }
-}
-
 TEST(WatermarkTransfer, PreferenceValueFollowsTheViewsCanvas) {
   Editor editor(800, 600, 800.0 / 600.0);
   editor.preview.show();
