@@ -29,6 +29,16 @@ struct Editor {
     view->host.textWatermarkFullString = test::PlainText;
     view->setImageAspectRatio(ratio);
   }
+  // One ticked preset over the given base and a 50 x 50 picture, both offset by (10, 10).
+  WatermarkModel& OffsetByTen(const QString& title, const QString& base) {
+    QVariantMap preset = test::CompletePreset("Glimbrik");
+    preset.insert(Key(kTextWatermarkOffsetKey), "{10, 10}");
+    preset.insert(Key(kBaseImageSizeForTextWatermarkKey), base);
+    test::SetPresets(view->model(), {{title, preset}}, {true});
+    view->model().setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
+    view->model().setImageWatermarkOffset(QPointF(10, 10));
+    return view->model();
+  }
   // Draws the overlay once over a white image of the view's size.
   QImage Draw() {
     QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
@@ -68,13 +78,7 @@ TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
   ClearPresetFiles();
   Editor editor(1100, 550, 2.0);
   ASSERT_EQ(editor.view->size(), QSize(1100, 550));
-  QVariantMap preset = test::CompletePreset("Glimbrik");
-  preset.insert(Key(kTextWatermarkOffsetKey), "{10, 10}");
-  preset.insert(Key(kBaseImageSizeForTextWatermarkKey), "{550, 550}");
-  test::SetPresets(editor.view->model(), {{"clean", preset}}, {true});
-  WatermarkModel& model = editor.view->model();
-  model.setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
-  model.setImageWatermarkOffset(QPointF(10, 10));
+  WatermarkModel& model = editor.OffsetByTen("clean", "{550, 550}");
 
   const QImage drawn = editor.Draw();
   EXPECT_GT(NonWhitePixels(drawn), 100);
@@ -100,13 +104,7 @@ TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
 TEST(WatermarkViewDraw, BaseWithoutASideNeverMakesTheOffsetInfinite) {
   ClearPresetFiles();
   Editor editor(1100, 550, 2.0);
-  QVariantMap preset = test::CompletePreset("Glimbrik");
-  preset.insert(Key(kTextWatermarkOffsetKey), "{10, 10}");
-  preset.insert(Key(kBaseImageSizeForTextWatermarkKey), "{0, 550}");
-  test::SetPresets(editor.view->model(), {{"half", preset}}, {true});
-  WatermarkModel& model = editor.view->model();
-  model.setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
-  model.setImageWatermarkOffset(QPointF(10, 10));
+  WatermarkModel& model = editor.OffsetByTen("half", "{0, 550}");
   model.setBaseImageSizeForImageWatermark(QSizeF(550, -1));
   editor.Draw();
   EXPECT_EQ(model.presetNamed("half")->value(Key(kTextWatermarkOffsetKey)).toString(), "{10, 5}");
