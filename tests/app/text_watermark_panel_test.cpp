@@ -213,7 +213,9 @@ TEST(TextWatermarkQuit, UnsavedPresetIsSavedDroppedOrKeepsTheApplication) {
     } else {
       EXPECT_EQ(quits, 1);
       EXPECT_EQ(stored, QByteArray(button) == "defaultButton" ? 222 : 30);
-      if (QByteArray(button) != "alterButton") EXPECT_FALSE(view.model().isPresetDirty("second"));
+      if (QByteArray(button) != "alterButton") {
+        EXPECT_FALSE(view.model().isPresetDirty("second"));
+      }
     }
   }
 }
