@@ -3,6 +3,8 @@
 #   work_folder           sets $work to a fresh folder that is removed at exit
 #   own_settings          points the preferences and support folders into $work
 #   on_screen CMD...      runs CMD on a virtual 1280x800 X display
+#   test_shot FILE TEST   builds app_tests and saves docs/FILE from the GUI test TEST, which
+#                         saves its window when GLIMBRIK_SCREENSHOT is set
 # Needs xvfb-run, xdotool and ImageMagick (scripts/setup.sh installs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,4 +28,12 @@ own_settings() {
 
 on_screen() {
   xvfb-run -a -s "-screen 0 1280x800x24" "$@"
+}
+
+test_shot() {
+  built tests/app_tests app_tests
+  mkdir -p docs
+  on_screen env QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
+    GLIMBRIK_SCREENSHOT="$PWD/docs/$1" "$build/tests/app_tests" --gtest_filter="$2"
+  echo "wrote docs/$1"
 }

@@ -18,39 +18,17 @@ QImage UprightImage(const QImage& stored, int orientation) {
   if (out.isNull()) return QImage();
   if (source.format() == QImage::Format_Indexed8) out.setColorTable(source.colorTable());
   const int bytes = source.depth() / 8;
+  // Orientations 5-8 swap the axes; then each source axis may run backwards.
+  const bool transposed = orientation >= 5;
+  const bool mirrorX = orientation == 2 || orientation == 3 || orientation == 7 || orientation == 8;
+  const bool mirrorY = orientation == 3 || orientation == 4 || orientation == 6 || orientation == 7;
   for (int y = 0; y < size.height(); ++y) {
     uchar* line = out.scanLine(y);
     for (int x = 0; x < size.width(); ++x) {
-      int sx = x;
-      int sy = y;
-      switch (orientation) {
-        case 2:
-          sx = sw - 1 - x;
-          break;
-        case 3:
-          sx = sw - 1 - x;
-          sy = sh - 1 - y;
-          break;
-        case 4:
-          sy = sh - 1 - y;
-          break;
-        case 5:
-          sx = y;
-          sy = x;
-          break;
-        case 6:
-          sx = y;
-          sy = sh - 1 - x;
-          break;
-        case 7:
-          sx = sw - 1 - y;
-          sy = sh - 1 - x;
-          break;
-        case 8:
-          sx = sw - 1 - y;
-          sy = x;
-          break;
-      }
+      int sx = transposed ? y : x;
+      int sy = transposed ? x : y;
+      if (mirrorX) sx = sw - 1 - sx;
+      if (mirrorY) sy = sh - 1 - sy;
       std::memcpy(line + size_t(x) * bytes, source.constScanLine(sy) + size_t(sx) * bytes,
                   size_t(bytes));
     }

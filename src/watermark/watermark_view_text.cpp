@@ -12,36 +12,38 @@ QString Key(const char* key) { return QString::fromLatin1(key); }
 // The side of the base size that a percentage counts in: the reference space without one.
 double BaseSide(double side) { return side > 0 ? side : kWatermarkBaseSide; }
 
+// An integer style goes into the model and, as the preset file stores it, into the selected
+// presets.
+void SetIntegerStyle(WatermarkView& view, void (WatermarkModel::*set)(const int64_t&),
+                     int64_t value, const char* key) {
+  (view.model().*set)(value);
+  view.setObjectToSelectedPreset(qint64(value), Key(key));
+}
+
 }  // namespace
 
 void WatermarkView::setFontSize(int64_t size) {
-  model_.setTextFontSize(size);
-  setObjectToSelectedPreset(qint64(size), Key(kTextFontSizeKey));
+  SetIntegerStyle(*this, &WatermarkModel::setTextFontSize, size, kTextFontSizeKey);
 }
 
 void WatermarkView::setTextStrokeWidth(int64_t width) {
-  model_.setStrokeWidth(width);
-  setObjectToSelectedPreset(qint64(width), Key(kStrokeWidthKey));
+  SetIntegerStyle(*this, &WatermarkModel::setStrokeWidth, width, kStrokeWidthKey);
 }
 
 void WatermarkView::setTextShadowBlur(int64_t blur) {
-  model_.setShadowBlur(blur);
-  setObjectToSelectedPreset(qint64(blur), Key(kShadowBlurKey));
+  SetIntegerStyle(*this, &WatermarkModel::setShadowBlur, blur, kShadowBlurKey);
 }
 
 void WatermarkView::setShadowXOffset(int64_t offset) {
-  model_.setXOffset(offset);
-  setObjectToSelectedPreset(qint64(offset), Key(kShadowXOffsetKey));
+  SetIntegerStyle(*this, &WatermarkModel::setXOffset, offset, kShadowXOffsetKey);
 }
 
 void WatermarkView::setShadowYOffset(int64_t offset) {
-  model_.setYOffset(offset);
-  setObjectToSelectedPreset(qint64(offset), Key(kShadowYOffsetKey));
+  SetIntegerStyle(*this, &WatermarkModel::setYOffset, offset, kShadowYOffsetKey);
 }
 
 void WatermarkView::setRotationAngle(int64_t angle) {
-  model_.setTextRotationAngle(angle);
-  setObjectToSelectedPreset(qint64(angle), Key(kTextRotationAngleKey));
+  SetIntegerStyle(*this, &WatermarkModel::setTextRotationAngle, angle, kTextRotationAngleKey);
 }
 
 void WatermarkView::setTextOpacityValue(double opacity) {

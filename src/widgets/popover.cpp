@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 #include <set>
 
+#include "widgets/value_stepper.h"
+
 namespace glimbrik {
 
 namespace {
@@ -91,16 +93,7 @@ QVXStepper::QVXStepper(int minimum, int maximum, QWidget* parent)
       value_(minimum),
       up_(new QToolButton(this)),
       down_(new QToolButton(this)) {
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  for (QToolButton* button : {up_, down_}) {
-    button->setArrowType(button == up_ ? Qt::UpArrow : Qt::DownArrow);
-    button->setAutoRepeat(true);
-    button->setFixedSize(16, 11);
-    button->setFocusPolicy(Qt::NoFocus);
-    layout->addWidget(button);
-  }
+  LayOutStepperArrows(this, up_, down_);
   connect(up_, &QToolButton::clicked, this, [this] { step(1); });
   connect(down_, &QToolButton::clicked, this, [this] { step(-1); });
 }

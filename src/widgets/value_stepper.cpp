@@ -7,6 +7,19 @@
 
 namespace glimbrik {
 
+void LayOutStepperArrows(QWidget* owner, QToolButton* up, QToolButton* down) {
+  auto* layout = new QVBoxLayout(owner);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  for (QToolButton* button : {up, down}) {
+    button->setArrowType(button == up ? Qt::UpArrow : Qt::DownArrow);
+    button->setAutoRepeat(true);
+    button->setFixedSize(16, 11);
+    button->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(button);
+  }
+}
+
 ValueStepper::ValueStepper(double minimum, double maximum, double increment, QWidget* parent)
     : QWidget(parent),
       minimum_(minimum),
@@ -15,16 +28,7 @@ ValueStepper::ValueStepper(double minimum, double maximum, double increment, QWi
       value_(std::clamp(0.0, minimum, maximum)),
       up_(new QToolButton(this)),
       down_(new QToolButton(this)) {
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  for (QToolButton* button : {up_, down_}) {
-    button->setArrowType(button == up_ ? Qt::UpArrow : Qt::DownArrow);
-    button->setAutoRepeat(true);
-    button->setFixedSize(16, 11);
-    button->setFocusPolicy(Qt::NoFocus);
-    layout->addWidget(button);
-  }
+  LayOutStepperArrows(this, up_, down_);
   connect(up_, &QToolButton::clicked, this, [this] { step(1.0); });
   connect(down_, &QToolButton::clicked, this, [this] { step(-1.0); });
 }

@@ -7,6 +7,9 @@ class QToolButton;
 
 namespace glimbrik {
 
+// Stacks the two arrow buttons of a stepper in `owner` as every stepper of the window shows them.
+void LayOutStepperArrows(QWidget* owner, QToolButton* up, QToolButton* down);
+
 // A pair of arrow buttons that step a bounded number by an increment, which may be negative (the
 // up arrow then moves the value down). Unlike a spin box it has no text of its own, so the field
 // beside it decides what a typed value does and can put the stepper's value back.

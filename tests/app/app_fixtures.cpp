@@ -1,13 +1,21 @@
 #include "app_fixtures.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QBuffer>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QtEndian>
 
 #include "app/app_delegate.h"
+#include "app/configuration.h"
+#include "app/custom_alert.h"
 #include "app/general_options.h"
+#include "app/option_panels.h"
 #include "platform/preferences.h"
 
 namespace glimbrik::test {
@@ -146,6 +154,63 @@ QStringList ListTitles(const AppDelegate& delegate) {
   for (const ImageEntityPtr& entity : delegate.imageListViewContents()->entries())
     titles.append(entity->title());
   return titles;
+}
+
+AlertDialog* VisibleAlert() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* alert = qobject_cast<AlertDialog*>(w); alert && alert->isVisible()) return alert;
+  }
+  return nullptr;
+}
+
+QFileDialog* VisibleFileDialog() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) return d;
+  }
+  return nullptr;
+}
+
+bool RunAllInto(AppDelegate& delegate, const QString& folder, const int& runs, int timeoutMs) {
+  const int before = runs;
+  delegate.window()->convertAllToolbarItem->trigger();
+  QFileDialog* dialog = nullptr;
+  if (!QTest::qWaitFor([&] { return (dialog = VisibleFileDialog()) != nullptr; }, timeoutMs))
+    return false;
+  dialog->setDirectory(folder);
+  static_cast<QDialog*>(dialog)->accept();
+  return QTest::qWaitFor([&] { return runs > before; }, timeoutMs);
+}
+
+AlertAnswerer::AlertAnswerer() {
+  timer_.setInterval(10);
+  QObject::connect(&timer_, &QTimer::timeout, [this] {
+    QDialog* alert = VisibleAlert();
+    if (!alert || alert == last_ || answers.isEmpty()) return;
+    last_ = alert;
+    auto* title = alert->findChild<QLabel*>(QStringLiteral("alertTitle"));
+    titles << (title ? title->text() : QString());
+    if (auto* b = alert->findChild<QPushButton*>(answers.takeFirst())) b->click();
+  });
+  timer_.start();
+}
+
+void Choose(QComboBox* popup, int index) {
+  popup->setCurrentIndex(index);
+  emit popup->activated(index);
+}
+
+void ConversionOnly(AppDelegate& delegate) {
+  for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group)
+    delegate.SwitchOnOffHeader(group, false, true);
+}
+
+bool ConvertOnlyInto(AppDelegate& delegate, const QString& folder, int outputTypeTag) {
+  ConversionOnly(delegate);
+  OptionPanels& p = delegate.panels();
+  delegate.SetDestinationURL(folder);
+  p.useAsDestinationFolderCheckBox->setChecked(true);
+  p.doNotShowAlertCheckBox->setChecked(true);
+  return SelectItemWithTag(p.destImageTypePopUpButton, outputTypeTag);
 }
 
 }  // namespace glimbrik::test

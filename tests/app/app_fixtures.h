@@ -1,11 +1,19 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 #include <memory>
 
+class QComboBox;
+class QDialog;
+class QFileDialog;
+
 namespace glimbrik {
+class AlertDialog;
 class AppDelegate;
-}
+}  // namespace glimbrik
 
 namespace glimbrik::test {
 
@@ -27,5 +35,32 @@ bool WaitForAdding(AppDelegate& delegate, int timeoutMs = 20000);
 bool WaitForFacts(AppDelegate& delegate, int timeoutMs = 20000);
 // The titles of the list in display order.
 QStringList ListTitles(const AppDelegate& delegate);
+// The alert or file dialog on the screen, if any.
+AlertDialog* VisibleAlert();
+QFileDialog* VisibleFileDialog();
+// Starts a run of every row, answers the destination dialog with folder and waits until runs
+// (counted by the caller's runFinished handler) grows; false on time-out.
+bool RunAllInto(AppDelegate& delegate, const QString& folder, const int& runs, int timeoutMs);
+
+// Alerts run their own event loop: while it lives, a timer answers each new alert with the next
+// button name ("defaultButton", "alterButton", "otherButton") and keeps its title.
+class AlertAnswerer {
+ public:
+  AlertAnswerer();
+  QStringList answers;
+  QStringList titles;
+
+ private:
+  QTimer timer_;
+  QPointer<QDialog> last_;
+};
+
+// Picks the item at index as the user does: the pop-up's action follows.
+void Choose(QComboBox* popup, int index);
+
+// Every sidebar group but Conversion off.
+void ConversionOnly(AppDelegate& delegate);
+// Conversion only, to the output type of the given tag, written into folder without a question.
+bool ConvertOnlyInto(AppDelegate& delegate, const QString& folder, int outputTypeTag);
 
 }  // namespace glimbrik::test

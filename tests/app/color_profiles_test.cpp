@@ -119,13 +119,7 @@ TEST_F(ColorProfilesTest, ACMYKProfileMakesACMYKTiffAndIsRememberedWhileItExists
     int runs = 0;
     QObject::connect(controller, &BatchController::runFinished, [&] { ++runs; });
     OptionPanels& p = app->panels();
-    for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group) {
-      app->SwitchOnOffHeader(group, false, true);
-    }
-    app->SetDestinationURL(out);
-    p.useAsDestinationFolderCheckBox->setChecked(true);
-    p.doNotShowAlertCheckBox->setChecked(true);
-    ASSERT_TRUE(SelectItemWithTag(p.destImageTypePopUpButton, 10));
+    ASSERT_TRUE(test::ConvertOnlyInto(*app, out, 10));
     app->SelectProfileForPath(folder + "/t-cmyk.icc");
     ASSERT_EQ(p.colorProfilePopUpButton->currentText(), QStringLiteral("T CMYK"));
     app->AddUrlsIntoImageListViewAtEnd({source + "/c.png"});

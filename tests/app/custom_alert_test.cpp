@@ -10,15 +10,12 @@
 #include <QTimer>
 #include <thread>
 
+#include "app_fixtures.h"
+
 namespace glimbrik {
 namespace {
 
-AlertDialog* VisibleAlert() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (auto* alert = qobject_cast<AlertDialog*>(widget); alert && alert->isVisible()) return alert;
-  }
-  return nullptr;
-}
+using test::VisibleAlert;
 
 QString LabelText(AlertDialog* alert, const char* name) {
   return alert->findChild<QLabel*>(QString::fromLatin1(name))->text();

@@ -24,12 +24,7 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 
-QFileDialog* VisibleFileDialog() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) return d;
-  }
-  return nullptr;
-}
+using test::VisibleFileDialog;
 
 QVariantMap StoredOptions() {
   QVariantMap dictionary;
@@ -202,14 +197,7 @@ TEST_F(DestinationFolderTest, WithTheFolderInUseARunAsksNothingAndWritesThere) {
   BatchController* controller = InstallBatchRun(*app);
   int runs = 0;
   QObject::connect(controller, &BatchController::runFinished, [&] { ++runs; });
-  OptionPanels& p = app->panels();
-  for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group) {
-    app->SwitchOnOffHeader(group, false, true);
-  }
-  app->SetDestinationURL(out);
-  p.useAsDestinationFolderCheckBox->setChecked(true);
-  p.doNotShowAlertCheckBox->setChecked(true);
-  ASSERT_TRUE(SelectItemWithTag(p.destImageTypePopUpButton, 4));
+  ASSERT_TRUE(test::ConvertOnlyInto(*app, out, 4));
   app->AddUrlsIntoImageListViewAtEnd({source + QStringLiteral("/y.png")});
   ASSERT_TRUE(test::WaitForAdding(*app));
   bool asked = false;

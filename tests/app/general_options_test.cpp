@@ -43,6 +43,7 @@ TEST_F(GeneralOptionsTest, FirstStartShowsConversionOnlyAndQuitWritesTheDefaults
   const OptionPanels& p = app->panels();
   EXPECT_TRUE(p.mAddRecursiveCheckBoxButton->isChecked());
   EXPECT_FALSE(p.overwriteExistingCheckButton->isChecked());
+  EXPECT_FALSE(p.preserveCreatedDateCheckButton->isChecked());
   EXPECT_FALSE(p.preserveModifiedDateCheckButton->isEnabled()) << "follows the creation-date box";
   EXPECT_EQ(SelectedTag(p.destImageTypePopUpButton), 0);
   EXPECT_EQ(p.imageQualityEditFieldOutlet->text(), QStringLiteral("80"));
@@ -76,6 +77,8 @@ TEST_F(GeneralOptionsTest, FirstStartShowsConversionOnlyAndQuitWritesTheDefaults
   EXPECT_EQ(written.value("AutoEnhancement").typeId(), QMetaType::Bool);
   EXPECT_FALSE(written.contains("DestinationURL"));
   EXPECT_FALSE(written.contains("ColorProfile"));
+  p.preserveCreatedDateCheckButton->click();
+  EXPECT_TRUE(p.preserveModifiedDateCheckButton->isEnabled());
 }
 
 TEST_F(GeneralOptionsTest, SecondStartRestoresChangedValues) {

@@ -140,24 +140,6 @@ TEST_F(ImageWatermarkPanelTest, SwitchEnablesThePanel) {
   EXPECT_TRUE(panel->yImageWatermarkOffsetStepperOutlet->isEnabled());
 }
 
-TEST_F(ImageWatermarkPanelTest, PictureFromAFileAndARefusalThatKeepsTheOldOne) {
-  const QString folder = test::MakeTempFolder(QStringLiteral("pic"));
-  test::WritePng(folder + "/mark.png", 1100, 400);
-  panel->AddWatermarkImagePanelHandler(folder + "/mark.png", panel->WaterMarkImageView);
-  ASSERT_EQ(model().image().size(), QSize(1100, 400));
-  EXPECT_FALSE(panel->WaterMarkImageView->pixmap().isNull());
-  // Drawn fitted into the reference square.
-  QSizeF fitted;
-  FitWatermarkImage(model().image(), &fitted);
-  EXPECT_EQ(fitted, QSizeF(550, 200));
-
-  test::WriteGarbage(folder + "/broken.png", 500);
-  panel->AddWatermarkImagePanelHandler(folder + "/broken.png", panel->WaterMarkImageView);
-  EXPECT_EQ(model().image().size(), QSize(1100, 400));
-  ASSERT_EQ(alerts.size(), 1);
-  EXPECT_TRUE(alerts[0].contains("broken.png")) << alerts[0].toStdString();
-}
-
 TEST_F(ImageWatermarkPanelTest, PictureDroppedOnTheWellBecomesTheWatermark) {
   const QString folder = test::MakeTempFolder(QStringLiteral("drop"));
   test::WritePng(folder + "/mark.png", 40, 20);
@@ -178,9 +160,9 @@ TEST_F(ImageWatermarkPanelTest, PictureDroppedOnTheWellBecomesTheWatermark) {
   EXPECT_EQ(model().image().size(), QSize(40, 20));
 }
 
-TEST_F(ImageWatermarkPanelTest, DialogOffersTheImageTypesAndSetsTheChosenPicture) {
+TEST_F(ImageWatermarkPanelTest, DialogSetsTheChosenPictureAndARefusalKeepsTheOldOne) {
   const QString folder = test::MakeTempFolder(QStringLiteral("dlg"));
-  test::WriteJpeg(folder + "/mark.jpg", 64, 32);
+  test::WriteJpeg(folder + "/mark.jpg", 1100, 400);
   panel->AddButtonOutlet->click();
   auto* dialog = delegate->window()->findChild<QFileDialog*>(QStringLiteral("watermarkImagePanel"));
   ASSERT_NE(dialog, nullptr);
@@ -189,27 +171,18 @@ TEST_F(ImageWatermarkPanelTest, DialogOffersTheImageTypesAndSetsTheChosenPicture
   EXPECT_TRUE(filters.contains("*.webp") && filters.contains("*.JPG")) << filters.toStdString();
   dialog->selectFile(folder + "/mark.jpg");
   static_cast<QDialog*>(dialog)->accept();
-  EXPECT_EQ(model().image().size(), QSize(64, 32));
-}
+  ASSERT_EQ(model().image().size(), QSize(1100, 400));
+  EXPECT_FALSE(panel->WaterMarkImageView->pixmap().isNull());
+  // Drawn fitted into the reference square.
+  QSizeF fitted;
+  FitWatermarkImage(model().image(), &fitted);
+  EXPECT_EQ(fitted, QSizeF(550, 200));
 
-TEST(WatermarkImageCopy, TakesTheLowestFreeNumberAndNeverAnExistingFile) {
-  const QString folder = test::MakeTempFolder(QStringLiteral("copies"));
-  for (const char* name : {"watermark_image1", "watermark_image3"}) {
-    QFile file(folder + "/" + name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("keep");
-  }
-  const QString made = WatermarkView::CreateWatermarkImageFileIn(folder);
-  EXPECT_EQ(made, folder + "/watermark_image2");
-  EXPECT_EQ(QFileInfo(made).size(), 0);
-  // A dangling link holds its number too; nothing is written through it.
-  ASSERT_TRUE(QFile::link(folder + "/elsewhere", folder + "/watermark_image4"));
-  EXPECT_EQ(WatermarkView::CreateWatermarkImageFileIn(folder), folder + "/watermark_image5");
-  EXPECT_FALSE(QFileInfo::exists(folder + "/elsewhere"));
-  QFile first(folder + "/watermark_image1");
-  ASSERT_TRUE(first.open(QIODevice::ReadOnly));
-  EXPECT_EQ(first.readAll(), "keep");
-  EXPECT_TRUE(WatermarkView::CreateWatermarkImageFileIn(QString()).isEmpty());
+  test::WriteGarbage(folder + "/broken.png", 500);
+  panel->AddWatermarkImagePanelHandler(folder + "/broken.png", panel->WaterMarkImageView);
+  EXPECT_EQ(model().image().size(), QSize(1100, 400));
+  ASSERT_EQ(alerts.size(), 1);
+  EXPECT_TRUE(alerts[0].contains("broken.png")) << alerts[0].toStdString();
 }
 
 }  // namespace

@@ -96,16 +96,6 @@ TEST_F(OptionPanelsTest, SwitchingConversionOnAgainAsksTheOutputType) {
   EXPECT_FALSE(p().imageQualitySlider->isEnabled());
 }
 
-TEST_F(OptionPanelsTest, GeneralDefaultsAndTheModificationDateBox) {
-  app->DefaultExtraOptions();
-  EXPECT_TRUE(p().mAddRecursiveCheckBoxButton->isChecked());
-  EXPECT_FALSE(p().overwriteExistingCheckButton->isChecked());
-  EXPECT_FALSE(p().preserveCreatedDateCheckButton->isChecked());
-  EXPECT_FALSE(p().preserveModifiedDateCheckButton->isEnabled());
-  p().preserveCreatedDateCheckButton->click();
-  EXPECT_TRUE(p().preserveModifiedDateCheckButton->isEnabled());
-}
-
 TEST_F(OptionPanelsTest, TheDefaultPhotoPresetResetsTheWatermarkEditor) {
   ASSERT_TRUE(app->watermarkContextView);
   WatermarkModel& model = app->watermarkContextView->model();

@@ -59,11 +59,7 @@ class PresetWindow : public ::testing::Test {
   }
   OptionPanels& p() { return delegate->panels(); }
   WatermarkModel& watermarks() { return delegate->watermarkContextView->model(); }
-  void Choose(QComboBox* popup, int index) {
-    popup->setCurrentIndex(index);
-    emit popup->activated(index);
-  }
-  void ChooseTag(QComboBox* popup, int tag) { Choose(popup, popup->findData(tag)); }
+  void ChooseTag(QComboBox* popup, int tag) { test::Choose(popup, popup->findData(tag)); }
   void Type(QLineEdit* field, const QString& text) {
     field->selectAll();
     QTest::keyClicks(field, text);
@@ -71,20 +67,7 @@ class PresetWindow : public ::testing::Test {
 
   // Runs every row into folder, answering the destination dialog.
   void RunInto(const QString& folder) {
-    const int before = runs;
-    delegate->window()->convertAllToolbarItem->trigger();
-    QFileDialog* dialog = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-          for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
-          }
-          return dialog != nullptr;
-        },
-        kTimeoutMs));
-    dialog->setDirectory(folder);
-    static_cast<QDialog*>(dialog)->accept();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return runs > before; }, kTimeoutMs));
+    ASSERT_TRUE(test::RunAllInto(*delegate, folder, runs, kTimeoutMs));
   }
 
   std::unique_ptr<AppDelegate> delegate;
@@ -125,7 +108,7 @@ TEST_F(PresetWindow, APhotoPresetAppliedAfterAResetRunsByteForByteAsBeforeSaving
   ChooseTag(p().destImageTypePopUpButton, 4);  // JPEG
   p().imageQualityStepper->setValue(65);
   p().autoAdjustColorLevelsCheckButton->click();
-  Choose(p().imageDimentionsPopupOutlet, 13);  // fit into 612 x 612 on grey
+  test::Choose(p().imageDimentionsPopupOutlet, 13);  // fit into 612 x 612 on grey
   Type(p().widthTextField, QStringLiteral("150"));
   p().sharpenImageCheckButton->click();
   ASSERT_EQ(p().imageDimentionsPopupOutlet->currentIndex(), 0);
@@ -161,14 +144,14 @@ TEST_F(PresetWindow, APhotoPresetAppliedAfterAResetRunsByteForByteAsBeforeSaving
   QComboBox* photo = delegate->PhotoPresetPopupButton();
   ASSERT_EQ(photo->currentText(), QStringLiteral("Trip"));
 
-  Choose(photo, 0);
+  test::Choose(photo, 0);
   EXPECT_FALSE(delegate->isGroupOn(kEffectGroup));
   EXPECT_EQ(p().imageQualityStepper->value(), 80);
   EXPECT_TRUE(watermarks().image().isNull());
   EXPECT_TRUE(TickedTextWatermarkRows(watermarks()).isEmpty());
   EXPECT_NE(SelectedTag(p().destImageTypePopUpButton), 4);
 
-  Choose(photo, 1);
+  test::Choose(photo, 1);
   EXPECT_EQ(TickedTextWatermarkRows(watermarks()), (QList<qint64>{0, 2}));
   EXPECT_EQ(watermarks().presetTableSelectedRow(), 2);
   EXPECT_EQ(watermarks().textFontSize(), 44) << "the edited text preset was saved with it";
@@ -253,17 +236,17 @@ TEST_F(PresetWindow, PresetFilesEditedIntoNonsenseFallBackKeyByKey) {
   EXPECT_EQ(watermarks().watermarkImageSizePrecentage(), 0.5);
   EXPECT_EQ(watermarks().imagePosition(), 6);
 
-  Choose(sizes, 20);
+  test::Choose(sizes, 20);
   EXPECT_EQ(SelectedTag(p().sizeFormatTypePopupButton), 2);
   EXPECT_EQ(SelectedTag(p().scaleProprtionallyPopupOutlet), 2);
   EXPECT_FALSE(p().sharpenImageCheckButton->isChecked());
   EXPECT_TRUE(p().resolutionCheckBox->isChecked());
   EXPECT_EQ(p().resolutionComboBoxOutlet->currentText(), QStringLiteral("72"));
   EXPECT_NE(p().heightTextField->text(), QStringLiteral("abc"));
-  Choose(sizes, 19);
+  test::Choose(sizes, 19);
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("321"));
 
-  Choose(photo, 1);
+  test::Choose(photo, 1);
   EXPECT_TRUE(delegate->isGroupOn(kEffectGroup));
   EXPECT_EQ(p().effectsRadioButtonOutlet->checkedId(), 4);
 
@@ -275,7 +258,7 @@ TEST_F(PresetWindow, PresetFilesEditedIntoNonsenseFallBackKeyByKey) {
                                                                 {"InputType", qint64(2)},
                                                                 {"Width", "222"}}}}));
   ASSERT_TRUE(WritePresetFile(PresetKind::kResize, {}));
-  Choose(photo, 1);
+  test::Choose(photo, 1);
   EXPECT_EQ(sizes->currentIndex(), 0);
   EXPECT_EQ(SelectedTag(p().scaleProprtionallyPopupOutlet), 0);
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("222"));

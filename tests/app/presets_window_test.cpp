@@ -57,38 +57,6 @@ QStringList ItemsFrom(const QComboBox* popup, int first) {
   return titles;
 }
 
-QDialog* VisibleAlert() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* alert = qobject_cast<AlertDialog*>(w); alert && alert->isVisible()) return alert;
-  }
-  return nullptr;
-}
-
-// Alerts run their own event loop: a timer answers each one with the next button name and keeps
-// its title.
-class AlertAnswerer {
- public:
-  AlertAnswerer() {
-    timer_.setInterval(10);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      QDialog* alert = VisibleAlert();
-      if (!alert || alert == last_ || answers.isEmpty()) return;
-      last_ = alert;
-      auto* title = alert->findChild<QLabel*>(QStringLiteral("alertTitle"));
-      titles << (title ? title->text() : QString());
-      const QString button = answers.takeFirst();
-      if (auto* b = alert->findChild<QPushButton*>(button)) b->click();
-    });
-    timer_.start();
-  }
-  QStringList answers;  // "defaultButton" or "alterButton"
-  QStringList titles;
-
- private:
-  QTimer timer_;
-  QPointer<QDialog> last_;
-};
-
 class PresetsWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -96,7 +64,7 @@ class PresetsWindow : public ::testing::Test {
     ForgetPresets();
   }
   void TearDown() override {
-    if (QDialog* alert = VisibleAlert()) alert->reject();
+    if (QDialog* alert = test::VisibleAlert()) alert->reject();
     delegate.reset();
     ForgetPresets();
   }
@@ -111,13 +79,8 @@ class PresetsWindow : public ::testing::Test {
     sheet().PresetNameComboboxOutlet->setEditText(name);
     sheet().saveButton->click();
   }
-  void Choose(QComboBox* popup, int index) {
-    popup->setCurrentIndex(index);
-    emit popup->activated(index);
-  }
-
   std::unique_ptr<AppDelegate> delegate;
-  AlertAnswerer alerts;
+  test::AlertAnswerer alerts;
 };
 
 TEST_F(PresetsWindow, RemovingAResizePresetRenumbersThePresetsAndThePhotoPresets) {
@@ -176,7 +139,7 @@ TEST_F(PresetsWindow, PhotoNamesAreProposedRefusedAndAskedAbout) {
   EXPECT_FALSE(sheet().isVisible());
   EXPECT_EQ(photo()->currentIndex(), 1);
   for (const char* next : {"New Preset 1", "New Preset 2"}) {
-    Choose(photo(), 0);
+    test::Choose(photo(), 0);
     delegate->AddPhotoPresetAction(delegate->window()->savePhotoPresetButton);
     EXPECT_EQ(Proposal(), QString::fromLatin1(next));
     SaveAs(Proposal());
@@ -199,13 +162,13 @@ TEST_F(PresetsWindow, PhotoNamesAreProposedRefusedAndAskedAbout) {
 TEST_F(PresetsWindow, ASizeIsProposedFromTheFieldsInUseAndSavedAsTheyShowIt) {
   Start();
   delegate->SwitchOnOffHeader(kResizeGroup, true, true);
-  Choose(p().imageDimentionsPopupOutlet, 17);  // width 1024, no height
+  test::Choose(p().imageDimentionsPopupOutlet, 17);  // width 1024, no height
   p().widthTextField->setText(QStringLiteral("800"));
   delegate->AddPresetAction(p().savePresetButton);
   EXPECT_EQ(Proposal(), QStringLiteral("800 (pixels)"));
   sheet().cancelButton->click();
 
-  Choose(p().imageDimentionsPopupOutlet, 4);  // 800 x 600, fit
+  test::Choose(p().imageDimentionsPopupOutlet, 4);  // 800 x 600, fit
   delegate->AddPresetAction(p().savePresetButton);
   EXPECT_EQ(Proposal(), QStringLiteral("800 x 600 (pixels)"));
   SaveAs(Proposal());
@@ -218,9 +181,9 @@ TEST_F(PresetsWindow, ASizeIsProposedFromTheFieldsInUseAndSavedAsTheyShowIt) {
   EXPECT_FALSE(stored.contains("ResolutionValue"));
 
   // Applied again from its item after the panel changed.
-  Choose(p().imageDimentionsPopupOutlet, 2);
+  test::Choose(p().imageDimentionsPopupOutlet, 2);
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("320"));
-  Choose(p().imageDimentionsPopupOutlet, 19);
+  test::Choose(p().imageDimentionsPopupOutlet, 19);
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("800"));
   EXPECT_EQ(p().heightTextField->text(), QStringLiteral("600"));
   EXPECT_EQ(p().imageDimentionsPopupOutlet->currentIndex(), 19);
@@ -238,9 +201,9 @@ TEST_F(PresetsWindow, AStoredRenamePatternComesBackFromItsItem) {
   EXPECT_EQ(Proposal(), QStringLiteral("trip_<#>"));
   SaveAs(Proposal());
   EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 8);
-  Choose(p().renamePresetPopupOutlet, 6);
+  test::Choose(p().renamePresetPopupOutlet, 6);
   EXPECT_NE(delegate->renameTokenTextFieldOutlet()->tokens(), pattern);
-  Choose(p().renamePresetPopupOutlet, 8);
+  test::Choose(p().renamePresetPopupOutlet, 8);
   EXPECT_EQ(delegate->renameTokenTextFieldOutlet()->tokens(), pattern);
 
   // Removing the only rename preset sends the photo presets that chose it back to item 0.
@@ -261,7 +224,7 @@ TEST_F(PresetsWindow, APhotoPresetWithoutStatesTurnsOnlyConversionOn) {
   Start();
   for (int group = 0; group < kConfigurationGroupCount; ++group)
     delegate->SwitchOnOffHeader(group, group != kConversionGroup, true);
-  Choose(photo(), 1);
+  test::Choose(photo(), 1);
   for (int group = 0; group < kConfigurationGroupCount; ++group)
     EXPECT_EQ(delegate->isGroupOn(group), group == kConversionGroup) << group;
   EXPECT_EQ(photo()->currentIndex(), 1);

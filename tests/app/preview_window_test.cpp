@@ -51,9 +51,7 @@ class PreviewWindowTest : public ::testing::Test {
       };
       return e;
     };
-    for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group) {
-      delegate->SwitchOnOffHeader(group, false, true);
-    }
+    test::ConversionOnly(*delegate);
     ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
     source = test::MakeTempFolder(QStringLiteral("src"));
     dest = test::MakeTempFolder(QStringLiteral("dest"));

@@ -37,10 +37,7 @@ class RenamePanel : public ::testing::Test {
     delegate->SelectRowStartingAtRow(0);
   }
 
-  void Choose(int index) {
-    p().renamePresetPopupOutlet->setCurrentIndex(index);
-    emit p().renamePresetPopupOutlet->activated(index);
-  }
+  void Choose(int index) { test::Choose(p().renamePresetPopupOutlet, index); }
 
   std::unique_ptr<AppDelegate> delegate;
   QString folder;
@@ -107,29 +104,17 @@ TEST_F(RenamePanel, TheInsertButtonOffersTheRenameItems) {
   EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 0);
 }
 
-// Presses a button of the next alert that shows, from inside its event loop.
-void AnswerNextAlert(const char* button) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, name = QString::fromLatin1(button)] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* alert = qobject_cast<AlertDialog*>(w);
-      if (!alert || !alert->isVisible()) continue;
-      if (auto* pressed = alert->findChild<QPushButton*>(name)) pressed->click();
-      timer->deleteLater();
-      return;
-    }
-  });
-  timer->start();
-}
-
 TEST_F(RenamePanel, SwitchingOverwriteOnAsksFirst) {
   QCheckBox* box = p().overwriteExistingCheckButton;
   box->setChecked(false);
-  AnswerNextAlert("defaultButton");  // "Don't Overwrite"
-  box->click();
-  EXPECT_FALSE(box->isChecked());
-  AnswerNextAlert("alterButton");
+  {
+    test::AlertAnswerer alerts;
+    alerts.answers << "defaultButton";  // "Don't Overwrite"
+    box->click();
+    EXPECT_FALSE(box->isChecked());
+  }
+  test::AlertAnswerer alerts;
+  alerts.answers << "alterButton";
   box->click();
   EXPECT_TRUE(box->isChecked());
   box->click();  // switching off asks nothing
@@ -137,6 +122,9 @@ TEST_F(RenamePanel, SwitchingOverwriteOnAsksFirst) {
 }
 
 TEST_F(RenamePanel, ResizeChangesReachTheExampleAndTheWatermarkText) {
+  const TokenArray original = field().tokens();
+  ASSERT_EQ(original.size(), 1u) << "the default pattern: the original file name";
+  EXPECT_EQ(std::get<QVXWatermarkTextToken>(original[0]).tokenTag(), 9);
   AddAndSelect(800, 600);
   delegate->SwitchOnOffHeader(kRenameGroup, true, true);
   Choose(5);
@@ -152,29 +140,6 @@ TEST_F(RenamePanel, ResizeChangesReachTheExampleAndTheWatermarkText) {
   EXPECT_EQ(delegate->GetTextWatermarkFullString(newName), QStringLiteral("photo"));
   delegate->window()->imageListViewOutlet->clearSelection();
   EXPECT_TRUE(delegate->GetTextWatermarkFullString(newName).isNull());
-}
-
-TEST_F(RenamePanel, TheWatermarkTextFieldEditsTheSelectedPresets) {
-  WatermarkView* view = delegate->watermarkContextView;
-  ASSERT_NE(view, nullptr);
-  TokenField* text = p().textTextFieldOutlet;
-  EXPECT_EQ(text->tokens(), view->model().textStringTokens());
-  EXPECT_TRUE(text->acceptsLineBreaks());
-  EXPECT_FALSE(field().acceptsLineBreaks());
-
-  ASSERT_FALSE(view->model().waterMarkPresetArray().empty());
-  // The text controls take input while their group is on.
-  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
-  view->model().setPresetTableSelection({0}, 0);
-  const QString title = view->model().waterMarkPresetArray()[0].title;
-  text->setTokens({QStringLiteral("by ")});
-  text->moveCursor(QTextCursor::End);
-  QTest::keyClicks(text, QStringLiteral("me"));
-  EXPECT_EQ(view->model().textStringTokens(), TokenArray{QStringLiteral("by me")});
-  EXPECT_TRUE(view->model().isPresetDirty(title));
-
-  view->ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
-  EXPECT_EQ(text->tokens(), TokenArray{QStringLiteral("by me")});
 }
 
 }  // namespace

@@ -66,6 +66,18 @@ TEST(RenameString, QuarterTurnsExchangeWidthAndHeight) {
               QStringLiteral("IMG [1000x750] 1"))
         << angle;
   }
+  // Sides are rounded after the turn, each whole.
+  BatchEntry e = Entry(QString());
+  e.width = 1000.6;
+  e.height = 750.4;
+  e.angle = 90;
+  EXPECT_EQ(GetRenameStringForObject(e, nullptr, 0, SizePattern()),
+            QStringLiteral("IMG [750x1001] 1"));
+  e.width = 4000;
+  e.height = 3000;
+  EXPECT_EQ(GetRenameStringForObject(e, nullptr, 0,
+                                     {QVXWatermarkTextToken(QStringLiteral("Image Width"), 11)}),
+            QStringLiteral("3000"));
 }
 
 TEST(RenameString, EmptyExpansionFallsBackToTheSourceName) {
@@ -84,20 +96,6 @@ TEST(RenameString, ResizeTokensAreFoundOnlyAsTokens) {
   EXPECT_FALSE(IsRenameContainsResizeTokens({QStringLiteral("11"),
                                              QVXWatermarkTextToken(QStringLiteral("#"), 1),
                                              QVXWatermarkTextToken(QStringLiteral("x"), 14)}));
-}
-
-TEST(RenameString, AQuarterTurnKeepsBothSidesWhole) {
-  BatchEntry e = Entry(QString());
-  e.width = 1000.6;
-  e.height = 750.4;
-  e.angle = 90;
-  EXPECT_EQ(GetRenameStringForObject(e, nullptr, 0, SizePattern()),
-            QStringLiteral("IMG [750x1001] 1"));
-  e.width = 4000;
-  e.height = 3000;
-  EXPECT_EQ(GetRenameStringForObject(e, nullptr, 0,
-                                     {QVXWatermarkTextToken(QStringLiteral("Image Width"), 11)}),
-            QStringLiteral("3000"));
 }
 
 TEST(RenameString, BuiltInPatterns) {

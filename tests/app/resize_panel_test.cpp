@@ -37,10 +37,6 @@ class ResizePanel : public ::testing::Test {
     ASSERT_TRUE(SelectItemWithTag(popup, tag));
     emit popup->activated(popup->currentIndex());
   }
-  static void ChooseIndex(QComboBox* popup, int index) {
-    popup->setCurrentIndex(index);
-    emit popup->activated(index);
-  }
   void Type(NumberField* field, const QString& text) {
     field->clear();
     field->insert(text);  // announced as the user's edit
@@ -135,7 +131,7 @@ TEST_F(ResizePanel, AScaleModeChangeCarriesTheValueIntoTheNewLayout) {
 
 TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
   AddSelectedImage();
-  ChooseIndex(p().imageDimentionsPopupOutlet, 13);
+  test::Choose(p().imageDimentionsPopupOutlet, 13);
   EXPECT_EQ(p().imageDimentionsPopupOutlet->currentIndex(), 13);
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("612"));
   EXPECT_EQ(p().heightTextField->text(), QStringLiteral("612"));
@@ -153,7 +149,7 @@ TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
   EXPECT_EQ(Result(), QStringLiteral("612 x 612 pixels")) << "fitted on a canvas of the box";
 
   // Width 1024 by width; a manual edit afterwards returns the pop-up to its first item.
-  ChooseIndex(p().imageDimentionsPopupOutlet, 17);
+  test::Choose(p().imageDimentionsPopupOutlet, 17);
   EXPECT_EQ(SelectedTag(p().scaleProprtionallyPopupOutlet), 0);
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("1024"));
   EXPECT_TRUE(p().heightTextField->text().isEmpty());
@@ -166,7 +162,7 @@ TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
 
   // From no layout at all (a photo preset starts from -1), a box size still enables both sides.
   app->currentScaleOption = -1;
-  ChooseIndex(p().imageDimentionsPopupOutlet, 4);
+  test::Choose(p().imageDimentionsPopupOutlet, 4);
   EXPECT_TRUE(p().widthTextField->isEnabled());
   EXPECT_TRUE(p().heightTextField->isEnabled());
   EXPECT_EQ(p().heightTextField->text(), QStringLiteral("600"));
@@ -174,7 +170,7 @@ TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
 
 TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {
   AddSelectedImage();
-  ChooseIndex(p().imageDimentionsPopupOutlet, 4);  // 800 x 600 fit
+  test::Choose(p().imageDimentionsPopupOutlet, 4);  // 800 x 600 fit
   Choose(p().scaleProprtionallyPopupOutlet, 2);
   Type(p().widthTextField, QStringLiteral("400"));
   Type(p().heightTextField, QStringLiteral("400"));
@@ -195,19 +191,6 @@ TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {
   EXPECT_EQ(Result(), QStringLiteral("300 x 400 pixels"));
   app->SwitchOnOffHeader(kResizeGroup, false, true);
   EXPECT_EQ(Result(), QStringLiteral("-"));
-}
-
-TEST_F(ResizePanel, AResizeEditRefreshesARenameExampleThatShowsTheSize) {
-  const TokenArray original = app->renameTokenTextFieldOutlet()->tokens();
-  ASSERT_EQ(original.size(), 1u) << "the default pattern: the original file name";
-  EXPECT_EQ(std::get<QVXWatermarkTextToken>(original[0]).tokenTag(), 9);
-
-  AddSelectedImage();
-  app->SwitchOnOffHeader(kRenameGroup, true, true);
-  app->renameTokenTextFieldOutlet()->setTokens({QVXWatermarkTextToken(QStringLiteral("W"), 11)});
-  Choose(p().sizeFormatTypePopupButton, 2);
-  Type(p().widthTextField, QStringLiteral("400"));
-  EXPECT_EQ(p().exampleStringStaticText->text(), QStringLiteral("400"));
 }
 
 TEST(ResizePanelUnits, NoResolutionOrSizeMakesNoInfinity) {

@@ -68,14 +68,12 @@ TEST_F(SidebarTest, ClickingASwitchTurnsItsGroupOnAndExpandsIt) {
   QTest::mouseClick(SwitchOf(kResizeGroup), Qt::LeftButton);
   EXPECT_FALSE(app->isGroupOn(kResizeGroup));
   EXPECT_FALSE(sidebar->isItemExpanded(kResizeGroup));
-  EXPECT_FALSE(p.widthTextField->isEnabled());
-  EXPECT_FALSE(p.sizeFormatTypePopupButton->isEnabled());
-}
-
-TEST_F(SidebarTest, TheConversionSwitchCannotBeUsed) {
+  // The Conversion switch cannot be used.
   QTest::mouseClick(SwitchOf(kConversionGroup), Qt::LeftButton);
   EXPECT_TRUE(app->isGroupOn(kConversionGroup));
   EXPECT_TRUE(SwitchOf(kConversionGroup)->isChecked());
+  EXPECT_FALSE(p.widthTextField->isEnabled());
+  EXPECT_FALSE(p.sizeFormatTypePopupButton->isEnabled());
 }
 
 TEST_F(SidebarTest, ASwitchFindsItsGroupByIndexEvenWhenTitlesRepeat) {

@@ -105,6 +105,12 @@ TEST_F(TextWatermarkPanelTest, TypedTextMarksTheSelectedPresetInTheTable) {
   EXPECT_EQ(table->data(table->index(0, 1)).toString(), QStringLiteral("\u2726first"));
   EXPECT_TRUE(view().savePresetButton()->isEnabled());
   EXPECT_EQ(view().model().textStringTokens(), TokenArray{QStringLiteral("one!")});
+  EXPECT_TRUE(view().model().isPresetDirty(QStringLiteral("first")));
+  // Only the watermark text takes line breaks; a preset loaded again shows its text.
+  EXPECT_TRUE(text->acceptsLineBreaks());
+  EXPECT_FALSE(delegate->renameTokenTextFieldOutlet()->acceptsLineBreaks());
+  view().ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
+  EXPECT_EQ(text->tokens(), TokenArray{QStringLiteral("one!")});
 }
 
 TEST_F(TextWatermarkPanelTest, SteppingDownFromNoSpacingCondenses) {
@@ -184,36 +190,20 @@ TEST_F(TextWatermarkPanelTest, FamilyCompletionFollowsTheListOrder) {
   EXPECT_EQ(panel().fontComboBoxOutlet->currentText(), first);
 }
 
-// The question at quit, answered from inside its own event loop.
-qint64 QuitAnswering(AppDelegate& delegate, const char* button, QString* title) {
-  QTimer timer;
-  timer.setInterval(10);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* alert = qobject_cast<AlertDialog*>(w);
-      if (!alert || !alert->isVisible()) continue;
-      if (auto* label = alert->findChild<QLabel*>(QStringLiteral("alertTitle")))
-        *title = label->text();
-      if (auto* b = alert->findChild<QPushButton*>(QString::fromLatin1(button))) b->click();
-      timer.stop();
-    }
-  });
-  timer.start();
-  return delegate.applicationShouldTerminate() ? 1 : 0;
-}
-
 TEST(TextWatermarkQuit, UnsavedPresetIsSavedDroppedOrKeepsTheApplication) {
-  for (const char* button : {"otherButton", "alterButton", "defaultButton"}) {
+  for (const char* button : {"", "otherButton", "alterButton", "defaultButton"}) {
     SCOPED_TRACE(button);
     test::ForgetGeneralOptions();
     WriteTwoPresets();
     std::unique_ptr<AppDelegate> delegate = test::StartApplication();
     WatermarkView& view = *delegate->watermarkContextView;
     view.SelectRowStartingAtRow(1);
-    view.setFontSize(222);
-    QString title;
-    const qint64 quits = QuitAnswering(*delegate, button, &title);
-    EXPECT_EQ(title, LocalizedString("ModifyPresetAlertMsg"));
+    if (*button) view.setFontSize(222);  // else nothing unsaved, nothing asked
+    test::AlertAnswerer alerts;
+    alerts.answers << button;
+    const qint64 quits = delegate->applicationShouldTerminate() ? 1 : 0;
+    EXPECT_EQ(alerts.titles,
+              *button ? QStringList{LocalizedString("ModifyPresetAlertMsg")} : QStringList());
     QVariantMap file;
     ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
     const qint64 stored = file.value("second").toMap().value(Key(kTextFontSizeKey)).toLongLong();
@@ -223,6 +213,9 @@ TEST(TextWatermarkQuit, UnsavedPresetIsSavedDroppedOrKeepsTheApplication) {
     } else {
       EXPECT_EQ(quits, 1);
       EXPECT_EQ(stored, QByteArray(button) == "defaultButton" ? 222 : 30);
+      if (QByteArray(button) != "alterButton") {
+        EXPECT_FALSE(view.model().isPresetDirty("second"));
+      }
     }
   }
 }

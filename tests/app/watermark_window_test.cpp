@@ -31,8 +31,7 @@ class WatermarkWindow : public ::testing::Test {
     controller = InstallBatchRun(*delegate);
     QObject::connect(controller, &BatchController::runFinished,
                      [this](const BatchRunResult&) { ++runs; });
-    for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group)
-      delegate->SwitchOnOffHeader(group, false, true);
+    test::ConversionOnly(*delegate);
     OptionPanels& p = delegate->panels();
     p.useAsDestinationFolderCheckBox->setChecked(false);
     p.doNotShowAlertCheckBox->setChecked(true);
@@ -46,31 +45,36 @@ class WatermarkWindow : public ::testing::Test {
 
   void AddPhoto(int width, int height) {
     test::WriteJpeg(source + "/photo.jpg", width, height);
-    delegate->AddUrlsIntoImageListViewAtEnd({source + "/photo.jpg"});
+    SelectOnly(source + "/photo.jpg");
+    delegate->transformAndSetCurrentImage();
+  }
+
+  // Saves picture as a JPEG, adds it and waits until the main view shows it.
+  void AddPicture(const QImage& picture, const QString& name, int quality) {
+    ASSERT_TRUE(picture.save(source + "/" + name, "JPEG", quality));
+    SelectOnly(source + "/" + name);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return delegate->window()->mainImagePreview->hasDecodedImage(); }, kTimeoutMs));
+  }
+
+  void SelectOnly(const QString& path) {
+    delegate->AddUrlsIntoImageListViewAtEnd({path});
     ASSERT_TRUE(test::WaitForAdding(*delegate));
     ASSERT_TRUE(test::WaitForFacts(*delegate));
     delegate->SelectRowStartingAtRow(0);
-    delegate->transformAndSetCurrentImage();
   }
 
   // Runs every row into dest; the written file.
   QImage Run() {
-    const int before = runs;
-    delegate->window()->convertAllToolbarItem->trigger();
-    QFileDialog* dialog = nullptr;
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-          for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
-          }
-          return dialog != nullptr;
-        },
-        kTimeoutMs));
-    if (!dialog) return QImage();
-    dialog->setDirectory(dest);
-    static_cast<QDialog*>(dialog)->accept();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return runs > before; }, kTimeoutMs));
+    EXPECT_TRUE(test::RunAllInto(*delegate, dest, runs, kTimeoutMs));
     return QImage(dest + "/photo.png");
+  }
+
+  // Runs every row into dest; the 4000 x 3000 output shrunk to the overlay's size.
+  QImage RunShrunkTo(const QSize& size) {
+    const QImage output = Run();
+    EXPECT_EQ(output.size(), QSize(4000, 3000));
+    return output.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   }
 
   // The overlay as the window shows it, over the photo's colour, without the selection's frames.
@@ -105,6 +109,20 @@ double MeanDifference(const QImage& a, const QImage& b, const QRect& region) {
   return n ? sum / n : 0.0;
 }
 
+// The photo's own colour alone, as Overlay() paints it under the watermarks.
+QImage Plain(const QSize& size) {
+  QImage plain(size, QImage::Format_ARGB32_Premultiplied);
+  plain.fill(QColor(40, 120, 200));
+  return plain;
+}
+
+// Where the screenshot scripts ask for it, the window as the test left it.
+void SaveScreenshot(const QImage& window) {
+  if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
+    ASSERT_TRUE(window.save(out));
+  }
+}
+
 // A y-up frame of the view as widget pixels, a little larger, inside the view.
 QRect WidgetRegion(const QRectF& frame, const QSize& view) {
   const QRectF flipped(frame.x(), view.height() - frame.y() - frame.height(), frame.width(),
@@ -134,14 +152,10 @@ TEST_F(WatermarkWindow, TickedTextWatermarkReachesTheOutputWhereTheOverlayShowsI
   const std::optional<QRectF> frame = view().model().presetRow(0)->frameRect;
   ASSERT_TRUE(frame.has_value());
 
-  const QImage output = Run();
-  ASSERT_EQ(output.size(), QSize(4000, 3000));
-  const QImage shrunk =
-      output.scaled(overlay.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  const QImage shrunk = RunShrunkTo(overlay.size());
   const QRect region = WidgetRegion(*frame, overlay.size());
   ASSERT_GT(region.width(), 20);
-  QImage plain(overlay.size(), QImage::Format_ARGB32_Premultiplied);
-  plain.fill(QColor(40, 120, 200));
+  const QImage plain = Plain(overlay.size());
   // The region holds the watermark in both, and the two agree to within a few levels.
   EXPECT_GT(MeanDifference(overlay, plain, region), 20.0);
   EXPECT_GT(MeanDifference(shrunk, plain, region), 20.0);
@@ -162,10 +176,7 @@ TEST_F(WatermarkWindow, ImageWatermarkReachesTheOutputWhereTheOverlayShowsIt) {
   const QRect region = WidgetRegion(model.m_imageFrameRect(), overlay.size());
   ASSERT_GT(region.width(), 20);
 
-  const QImage output = Run();
-  ASSERT_EQ(output.size(), QSize(4000, 3000));
-  const QImage shrunk =
-      output.scaled(overlay.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  const QImage shrunk = RunShrunkTo(overlay.size());
   // Half-opaque yellow over the blue: about (148, 188, 100) inside the frame.
   const QRgb middle = shrunk.pixel(region.center());
   EXPECT_NEAR(qRed(middle), 148, 6);
@@ -215,12 +226,8 @@ TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
     ASSERT_LT(region.bottom(), overlay.height() / 2);
   }
 
-  const QImage output = Run();
-  ASSERT_EQ(output.size(), QSize(4000, 3000));
-  const QImage shrunk =
-      output.scaled(overlay.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  QImage plain(overlay.size(), QImage::Format_ARGB32_Premultiplied);
-  plain.fill(QColor(40, 120, 200));
+  const QImage shrunk = RunShrunkTo(overlay.size());
+  const QImage plain = Plain(overlay.size());
   for (const QRect& region : {textRegion, imageRegion}) {
     EXPECT_GT(MeanDifference(shrunk, plain, region), 20.0);
     EXPECT_LT(MeanDifference(shrunk, overlay, region), 4.0);
@@ -241,12 +248,6 @@ TEST_F(WatermarkWindow, NeitherGroupOnWritesNoWatermark) {
   EXPECT_EQ(output.pixel(200, 150), output.pixel(10, 10));
   for (int x = 0; x < 400; x += 7) ASSERT_EQ(output.pixel(x, 290), output.pixel(0, 0)) << x;
 }
-
-}  // namespace
-}  // namespace glimbrik
-
-namespace glimbrik {
-namespace {
 
 TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
   AddPhoto(4000, 3000);
@@ -311,13 +312,8 @@ TEST_F(WatermarkWindow, ViewShowsTheTurnAndMirrorThatTheRunWrites) {
   for (int y = 0; y < 200; ++y) {
     for (int x = 0; x < 200; ++x) halves.setPixel(x, y, qRgb(255, 0, 0));
   }
-  ASSERT_TRUE(halves.save(source + "/photo.jpg", "JPEG", 95));
-  delegate->AddUrlsIntoImageListViewAtEnd({source + "/photo.jpg"});
-  ASSERT_TRUE(test::WaitForAdding(*delegate));
-  ASSERT_TRUE(test::WaitForFacts(*delegate));
-  delegate->SelectRowStartingAtRow(0);
+  AddPicture(halves, "photo.jpg", 95);
   QVXImageView* image = delegate->window()->mainImagePreview;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return image->hasDecodedImage(); }, kTimeoutMs));
   // A quarter turn to the left puts the red left half at the bottom; the mirror that follows
   // mirrors what is shown, left to right, and leaves it there.
   delegate->window()->rotateLeftAction->trigger();
@@ -362,10 +358,7 @@ TEST_F(WatermarkWindow, TurnChangesEverySelectedRow) {
 
 TEST_F(WatermarkWindow, FileWithoutPixelsShowsTheEmptyImageAtFullZoom) {
   test::WriteGarbage(source + "/broken.jpg", 300);
-  delegate->AddUrlsIntoImageListViewAtEnd({source + "/broken.jpg"});
-  ASSERT_TRUE(test::WaitForAdding(*delegate));
-  ASSERT_TRUE(test::WaitForFacts(*delegate));
-  delegate->SelectRowStartingAtRow(0);
+  SelectOnly(source + "/broken.jpg");
   delegate->transformAndSetCurrentImage();
   EXPECT_EQ(delegate->window()->fileDescriptionLabelOutlet->text(), "At 100.00% Zoom");
   EXPECT_EQ(view().imageAspectRatio(), 1.0);
@@ -373,12 +366,6 @@ TEST_F(WatermarkWindow, FileWithoutPixelsShowsTheEmptyImageAtFullZoom) {
   EXPECT_EQ(delegate->window()->mainImagePreview->currentImage().size(), QSize(550, 550));
   EXPECT_EQ(delegate->window()->mainImagePreview->displayedSize(), QSize(550, 550));
 }
-
-}  // namespace
-}  // namespace glimbrik
-
-namespace glimbrik {
-namespace {
 
 // A landscape of sky, sun and hills.
 QImage Landscape(int width, int height) {
@@ -423,17 +410,8 @@ QImage Badge() {
   return badge;
 }
 
-// The main window with a text and an image watermark over a photograph. With
-// GLIMBRIK_SCREENSHOT set, the window is also saved there (scripts/screenshot_watermark.sh).
-TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
-  ASSERT_TRUE(Landscape(1600, 1067).save(source + "/lake.jpg", "JPEG", 92));
-  delegate->AddUrlsIntoImageListViewAtEnd({source + "/lake.jpg"});
-  ASSERT_TRUE(test::WaitForAdding(*delegate));
-  ASSERT_TRUE(test::WaitForFacts(*delegate));
-  delegate->SelectRowStartingAtRow(0);
-  QVXImageView* image = delegate->window()->mainImagePreview;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return image->hasDecodedImage(); }, kTimeoutMs));
-
+// White "© Glimbrik 2026" at the bottom right of the picture.
+QVariantMap Signature() {
   TextWatermarkValues text;
   text.textStringTokens = {QStringLiteral("\u00a9 Glimbrik 2026")};
   text.textFont = QFont(QStringLiteral("DejaVu Sans"));
@@ -444,7 +422,15 @@ TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
   text.baseImageSizeForTextWatermark = QSizeF(550, 366.7);
   QVariantMap preset;
   WriteTextWatermarkPreferenceValue(text, &preset);
-  test::SetPresets(view().model(), {{"Signature", preset}}, {true});
+  return preset;
+}
+
+// The main window with a text and an image watermark over a photograph. With
+// GLIMBRIK_SCREENSHOT set, the window is also saved there (scripts/screenshot_watermark.sh).
+TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
+  AddPicture(Landscape(1600, 1067), "lake.jpg", 92);
+
+  test::SetPresets(view().model(), {{"Signature", Signature()}}, {true});
   WatermarkModel& model = view().model();
   model.setImage(Badge());
   model.setImagePosition(2);
@@ -471,35 +457,17 @@ TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
   const QRect topRight(area.center().x(), area.top(), area.width() / 2, area.height() / 3);
   EXPECT_GT(count(bottomRight, [](QRgb c) { return qGray(c) > 235; }), 50);
   EXPECT_GT(count(topRight, [](QRgb c) { return qBlue(c) > 100 && qRed(c) < 60; }), 50);
-  if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
-    ASSERT_TRUE(window.save(out));
-  }
+  SaveScreenshot(window);
 }
 
 // The image watermark panel beside a rubber band being dragged over both watermarks. With
 // GLIMBRIK_SCREENSHOT set, the window is saved there (scripts/screenshot-image-watermark.sh).
 TEST_F(WatermarkWindow, ImageWatermarkPanelWithARubberBandOverTheOverlay) {
-  ASSERT_TRUE(Landscape(1600, 1067).save(source + "/lake.jpg", "JPEG", 92));
   ASSERT_TRUE(Badge().save(source + "/badge.png"));
-  delegate->AddUrlsIntoImageListViewAtEnd({source + "/lake.jpg"});
-  ASSERT_TRUE(test::WaitForAdding(*delegate));
-  ASSERT_TRUE(test::WaitForFacts(*delegate));
-  delegate->SelectRowStartingAtRow(0);
-  QVXImageView* image = delegate->window()->mainImagePreview;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return image->hasDecodedImage(); }, kTimeoutMs));
+  AddPicture(Landscape(1600, 1067), "lake.jpg", 92);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->window(), kTimeoutMs));
 
-  TextWatermarkValues text;
-  text.textStringTokens = {QStringLiteral("\u00a9 Glimbrik 2026")};
-  text.textFont = QFont(QStringLiteral("DejaVu Sans"));
-  text.textFontSize = 34;
-  text.textFontColor = Qt::white;
-  text.textPosition = 8;
-  text.textWatermarkOffset = QPointF(16, 14);
-  text.baseImageSizeForTextWatermark = QSizeF(550, 366.7);
-  QVariantMap preset;
-  WriteTextWatermarkPreferenceValue(text, &preset);
-  test::SetPresets(view().model(), {{"Signature", preset}}, {true});
+  test::SetPresets(view().model(), {{"Signature", Signature()}}, {true});
   delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
   delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
   QVXOutlineView* sidebar = delegate->window()->configurationCollection;
@@ -540,18 +508,10 @@ TEST_F(WatermarkWindow, ImageWatermarkPanelWithARubberBandOverTheOverlay) {
   EXPECT_GT(qRed(c), 200);
   EXPECT_LT(qBlue(c), 140);
   EXPECT_EQ(panel->WatermarkImageSizeTextFieldOutlet->text(), "30");
-  if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
-    ASSERT_TRUE(window.save(out));
-  }
+  SaveScreenshot(window);
   QTest::mouseRelease(&view(), Qt::LeftButton, {}, widget(to));
   EXPECT_FALSE(model.isSelectionOnDrag());
 }
-
-}  // namespace
-}  // namespace glimbrik
-
-namespace glimbrik {
-namespace {
 
 // Two ticked presets that differ in font, colours, angle and shadow: each lands on the output
 // where the overlay shows it.
@@ -591,12 +551,8 @@ TEST_F(WatermarkWindow, TwoTickedTextWatermarksReachTheOutputWhereTheOverlayShow
   const std::optional<QRectF> frameB = view().model().presetRow(1)->frameRect;
   ASSERT_TRUE(frameA && frameB);
 
-  const QImage output = Run();
-  ASSERT_EQ(output.size(), QSize(4000, 3000));
-  const QImage shrunk =
-      output.scaled(overlay.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  QImage plain(overlay.size(), QImage::Format_ARGB32_Premultiplied);
-  plain.fill(QColor(40, 120, 200));
+  const QImage shrunk = RunShrunkTo(overlay.size());
+  const QImage plain = Plain(overlay.size());
   for (const QRectF& frame : {*frameA, *frameB}) {
     const QRect region = WidgetRegion(frame, overlay.size());
     ASSERT_GT(region.width(), 20);
@@ -609,22 +565,10 @@ TEST_F(WatermarkWindow, TwoTickedTextWatermarksReachTheOutputWhereTheOverlayShow
   EXPECT_GT(WidgetRegion(*frameB, overlay.size()).center().y(), overlay.height() / 2);
 }
 
-}  // namespace
-}  // namespace glimbrik
-
-namespace glimbrik {
-namespace {
-
 // The text watermark panel beside the overlay of two ticked presets. With GLIMBRIK_SCREENSHOT
 // set, the window is saved there (scripts/screenshot-text-watermark.sh).
 TEST_F(WatermarkWindow, TextWatermarkPanelShowsBesideTheOverlay) {
-  ASSERT_TRUE(Landscape(1600, 1067).save(source + "/lake.jpg", "JPEG", 92));
-  delegate->AddUrlsIntoImageListViewAtEnd({source + "/lake.jpg"});
-  ASSERT_TRUE(test::WaitForAdding(*delegate));
-  ASSERT_TRUE(test::WaitForFacts(*delegate));
-  delegate->SelectRowStartingAtRow(0);
-  QVXImageView* image = delegate->window()->mainImagePreview;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return image->hasDecodedImage(); }, kTimeoutMs));
+  AddPicture(Landscape(1600, 1067), "lake.jpg", 92);
 
   TextWatermarkValues title;
   title.textStringTokens = {QStringLiteral("Evening at the Lake")};
@@ -675,9 +619,7 @@ TEST_F(WatermarkWindow, TextWatermarkPanelShowsBesideTheOverlay) {
   EXPECT_TRUE(view().waterMarkTableOutlet()->isVisible());
   EXPECT_EQ(view().waterMarkTableOutlet()->visibleRegion().boundingRect().height(),
             view().waterMarkTableOutlet()->height());
-  if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
-    ASSERT_TRUE(window.save(out));
-  }
+  SaveScreenshot(window);
 }
 
 }  // namespace

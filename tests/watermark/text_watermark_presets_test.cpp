@@ -93,6 +93,7 @@ TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWrites
     EXPECT_FALSE(row.state) << row.title.toStdString();
   EXPECT_EQ(editor.view->waterMarkTableOutlet()->model()->rowCount(), expected.size());
   EXPECT_EQ(StoredFile(), shipped);
+  EXPECT_EQ(editor.view->model().allPresetDictionary(), shipped);
 }
 
 TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {
@@ -284,24 +285,6 @@ TEST(TextWatermarkPresets, AddingOverAnUnreadableFileKeepsTheOtherPresets) {
   const QVariantMap file = StoredFile();
   EXPECT_EQ(file.keys(), (QStringList{"a", "new"}));
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "b", "new"}));
-}
-
-TEST(TextWatermarkPresets, ClosingAsksAboutUnsavedPresets) {
-  WritePresets({"a", "b"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
-  EXPECT_TRUE(editor.view->CheckAndSetModifiedPresetRow());
-  EXPECT_TRUE(editor.questions.isEmpty()) << "nothing unsaved, nothing asked";
-  editor.view->SelectRowStartingAtRow(0);
-  editor.view->setFontSize(88);
-  editor.answers << -1 << 0 << 1;
-  EXPECT_FALSE(editor.view->CheckAndSetModifiedPresetRow());  // Cancel
-  EXPECT_TRUE(editor.view->CheckAndSetModifiedPresetRow());   // Don't Save
-  EXPECT_EQ(StoredFile().value("a").toMap().value(Key(kTextFontSizeKey)).toLongLong(), 20);
-  EXPECT_TRUE(editor.view->CheckAndSetModifiedPresetRow());  // Save
-  EXPECT_EQ(StoredFile().value("a").toMap().value(Key(kTextFontSizeKey)).toLongLong(), 88);
-  EXPECT_FALSE(editor.view->model().isPresetDirty("a"));
-  EXPECT_EQ(editor.questions.size(), 3);
 }
 
 TEST(TextWatermarkPresets, RevertBringsBackTheSavedPresetAndTickingLeavesItClean) {

@@ -24,6 +24,15 @@ inline QVariantMap CompletePreset(const QString& text, int64_t fontSize = 40) {
   return preset;
 }
 
+// The strings of a watermark text, without its tokens: a view's text with no window behind it.
+inline QString PlainText(const TokenArray& tokens) {
+  QString text;
+  for (const TokenElement& e : tokens) {
+    if (const auto* s = std::get_if<QString>(&e)) text += *s;
+  }
+  return text;
+}
+
 // Presets under their titles, one row each in the given order, ticked as given.
 inline void SetPresets(WatermarkModel& model, const QList<QPair<QString, QVariantMap>>& presets,
                        const QList<bool>& ticked) {

@@ -22,13 +22,7 @@ struct Overlay {
   Overlay() {
     preview.resize(550, 550);
     view = new WatermarkView(&preview);
-    view->host.textWatermarkFullString = [](const TokenArray& tokens) {
-      QString text;
-      for (const TokenElement& e : tokens) {
-        if (const auto* s = std::get_if<QString>(&e)) text += *s;
-      }
-      return text;
-    };
+    view->host.textWatermarkFullString = test::PlainText;
     view->host.changeGlobalPresetOption = [this](QObject* sender) {
       if (sender) ++presetChanges;
     };

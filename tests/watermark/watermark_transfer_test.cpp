@@ -10,13 +10,7 @@
 namespace glimbrik {
 namespace {
 
-QString Text(const TextWatermarkOptions& record) {
-  QString text;
-  for (const TokenElement& e : record.tokens) {
-    if (const auto* s = std::get_if<QString>(&e)) text += *s;
-  }
-  return text;
-}
+QString Text(const TextWatermarkOptions& record) { return test::PlainText(record.tokens); }
 
 TEST(WatermarkModel, StartsWithTheEditorsDefaults) {
   WatermarkModel model;

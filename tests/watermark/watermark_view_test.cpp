@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "platform/geometry_text.h"
 #include "platform/keyed_archive.h"
 #include "platform/preferences.h"
+#include "support/test_env.h"
 #include "watermark/watermark_presets.h"
 #include "watermark_fixtures.h"
 
@@ -24,14 +26,18 @@ struct Editor {
   Editor(int w, int h, double ratio) {
     preview.resize(w, h);
     view = new WatermarkView(&preview);
-    view->host.textWatermarkFullString = [](const TokenArray& tokens) {
-      QString text;
-      for (const TokenElement& e : tokens) {
-        if (const auto* s = std::get_if<QString>(&e)) text += *s;
-      }
-      return text;
-    };
+    view->host.textWatermarkFullString = test::PlainText;
     view->setImageAspectRatio(ratio);
+  }
+  // One ticked preset over the given base and a 50 x 50 picture, both offset by (10, 10).
+  WatermarkModel& OffsetByTen(const QString& title, const QString& base) {
+    QVariantMap preset = test::CompletePreset("Glimbrik");
+    preset.insert(Key(kTextWatermarkOffsetKey), "{10, 10}");
+    preset.insert(Key(kBaseImageSizeForTextWatermarkKey), base);
+    test::SetPresets(view->model(), {{title, preset}}, {true});
+    view->model().setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
+    view->model().setImageWatermarkOffset(QPointF(10, 10));
+    return view->model();
   }
   // Draws the overlay once over a white image of the view's size.
   QImage Draw() {
@@ -72,13 +78,7 @@ TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
   ClearPresetFiles();
   Editor editor(1100, 550, 2.0);
   ASSERT_EQ(editor.view->size(), QSize(1100, 550));
-  QVariantMap preset = test::CompletePreset("Glimbrik");
-  preset.insert(Key(kTextWatermarkOffsetKey), "{10, 10}");
-  preset.insert(Key(kBaseImageSizeForTextWatermarkKey), "{550, 550}");
-  test::SetPresets(editor.view->model(), {{"clean", preset}}, {true});
-  WatermarkModel& model = editor.view->model();
-  model.setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
-  model.setImageWatermarkOffset(QPointF(10, 10));
+  WatermarkModel& model = editor.OffsetByTen("clean", "{550, 550}");
 
   const QImage drawn = editor.Draw();
   EXPECT_GT(NonWhitePixels(drawn), 100);
@@ -104,13 +104,7 @@ TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
 TEST(WatermarkViewDraw, BaseWithoutASideNeverMakesTheOffsetInfinite) {
   ClearPresetFiles();
   Editor editor(1100, 550, 2.0);
-  QVariantMap preset = test::CompletePreset("Glimbrik");
-  preset.insert(Key(kTextWatermarkOffsetKey), "{10, 10}");
-  preset.insert(Key(kBaseImageSizeForTextWatermarkKey), "{0, 550}");
-  test::SetPresets(editor.view->model(), {{"half", preset}}, {true});
-  WatermarkModel& model = editor.view->model();
-  model.setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
-  model.setImageWatermarkOffset(QPointF(10, 10));
+  WatermarkModel& model = editor.OffsetByTen("half", "{0, 550}");
   model.setBaseImageSizeForImageWatermark(QSizeF(550, -1));
   editor.Draw();
   EXPECT_EQ(model.presetNamed("half")->value(Key(kTextWatermarkOffsetKey)).toString(), "{10, 5}");
@@ -187,26 +181,6 @@ TEST(WatermarkPresets, WriteBackStoresOnlyCleanTickedPresets) {
   EXPECT_EQ(model.presetNamed("fresh")->value(Key(kDirtyFlagKey)), QVariant(false));
 }
 
-TEST(WatermarkPresets, FirstStartSeedsTheFileFromTheBundle) {
-  ClearPresetFiles();
-  WatermarkModel model;
-  ResetTextWatermarkPresetsFromDatabase(model);
-  QVariantMap file;
-  ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
-  ASSERT_FALSE(file.isEmpty());
-  EXPECT_EQ(model.allPresetDictionary(), file);
-  const std::vector<WatermarkPresetRow> rows = model.waterMarkPresetArray();
-  ASSERT_EQ(rows.size(), size_t(file.size()));
-  int64_t last = -1;
-  for (const WatermarkPresetRow& row : rows) {
-    EXPECT_FALSE(row.state);
-    const int64_t index =
-        file.value(row.title).toMap().value(kWaterMarkPresetIndexKey).toLongLong();
-    EXPECT_GT(index, last) << "rows follow the stored index";
-    last = index;
-  }
-}
-
 TEST(WatermarkTransfer, PreferenceValueFollowsTheViewsCanvas) {
   Editor editor(800, 600, 800.0 / 600.0);
   editor.preview.show();
@@ -250,7 +224,24 @@ TEST(WatermarkTransfer, PresetRowLoadsIntoTheModelAndEditsMarkSelectedPresetsDir
   EXPECT_EQ(view.model().textFontSize(), 30);
 }
 
-TEST(WatermarkImageCopies, TakeTheFirstFreeNumber) {
+TEST(WatermarkImageCopies, TakeTheLowestFreeNumberAndNeverAnExistingFile) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("copies"));
+  for (const char* name : {"watermark_image1", "watermark_image3"}) {
+    QFile file(folder + "/" + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keep");
+  }
+  const QString made = WatermarkView::CreateWatermarkImageFileIn(folder);
+  EXPECT_EQ(made, folder + "/watermark_image2");
+  EXPECT_EQ(QFileInfo(made).size(), 0);
+  // A dangling link holds its number too; nothing is written through it.
+  ASSERT_TRUE(QFile::link(folder + "/elsewhere", folder + "/watermark_image4"));
+  EXPECT_EQ(WatermarkView::CreateWatermarkImageFileIn(folder), folder + "/watermark_image5");
+  EXPECT_FALSE(QFileInfo::exists(folder + "/elsewhere"));
+  QFile kept(folder + "/watermark_image1");
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), "keep");
+  EXPECT_TRUE(WatermarkView::CreateWatermarkImageFileIn(QString()).isEmpty());
   const QString first = WatermarkView::SaveWatermarkImageCopy(QImage(3, 3, QImage::Format_RGB32));
   ASSERT_FALSE(first.isEmpty());
   const QString second = WatermarkView::SaveWatermarkImageCopy(QImage(3, 3, QImage::Format_RGB32));
