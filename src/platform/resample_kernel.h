@@ -15,9 +15,16 @@ namespace glimbrik::resample {
 // weights. Shrinking widens the kernel by the scale so that it filters below the new Nyquist.
 struct Taps {
   std::vector<int> first;
-  std::vector<float> weights;    // `width` weights per output sample, zero-padded
-  std::vector<float> weightsX4;  // each weight four times, for four channels at once
+  std::vector<float> weights;  // `width` weights per output sample, zero-padded
   int width = 0;
+  // The same weights in 2.14 fixed point summing to exactly 1 << 14, over a window padded to a
+  // multiple of eight (zeros at whichever end keeps the window inside the row), laid out for the
+  // 8-bit vector pass: per eight taps, the pairs (0, 1) and (4, 5), then (2, 3) and (6, 7), each
+  // pair as two int16 in one int32 repeated for four channels. Empty when the row is narrower
+  // than the padded window.
+  std::vector<int> first16;
+  std::vector<int32_t> pairs16;
+  int width16 = 0;
 };
 
 Taps ComputeTaps(int inSize, int outSize);

@@ -35,13 +35,14 @@ Taps ComputeTaps(int inSize, int outSize) {
   const double stretch = std::max(1.0, scale);
   const double support = kLobes * stretch;
   Taps taps;
-  taps.width = std::min(inSize, int(std::ceil(support)) * 2 + 1);
+  // Sample centres j + 0.5 strictly within the support of any centre: at most ceil(2 support).
+  taps.width = std::min(inSize, int(std::ceil(2.0 * support)));
   taps.first.resize(outSize);
   taps.weights.assign(size_t(outSize) * taps.width, 0.0f);
   std::vector<double> w(taps.width);
   for (int i = 0; i < outSize; ++i) {
     const double centre = (i + 0.5) * scale;  // in input coordinates, samples at j + 0.5
-    int lo = int(std::floor(centre - support));
+    int lo = int(std::floor(centre - support - 0.5)) + 1;
     lo = std::clamp(lo, 0, inSize - taps.width);
     double sum = 0.0;
     for (int k = 0; k < taps.width; ++k) {
@@ -52,9 +53,36 @@ Taps ComputeTaps(int inSize, int outSize) {
     float* out = &taps.weights[size_t(i) * taps.width];
     for (int k = 0; k < taps.width; ++k) out[k] = float(sum != 0.0 ? w[k] / sum : 0.0);
   }
-  taps.weightsX4.resize(taps.weights.size() * 4);
-  for (size_t i = 0; i < taps.weights.size(); ++i) {
-    std::fill_n(&taps.weightsX4[i * 4], 4, taps.weights[i]);
+
+  const int padded = (taps.width + 7) / 8 * 8;
+  if (padded > inSize) return taps;
+  taps.width16 = padded;
+  taps.first16.resize(outSize);
+  taps.pairs16.resize(size_t(outSize) * padded * 2);
+  constexpr double kOne = 1 << 14;
+  std::vector<int> q(padded);
+  for (int i = 0; i < outSize; ++i) {
+    const int first = std::min(taps.first[i], inSize - padded);
+    const int shift = taps.first[i] - first;
+    const float* wt = &taps.weights[size_t(i) * taps.width];
+    std::fill(q.begin(), q.end(), 0);
+    int total = 0, largest = shift;
+    for (int k = 0; k < taps.width; ++k) {
+      q[shift + k] = int(std::lround(wt[k] * kOne));
+      total += q[shift + k];
+      if (q[shift + k] > q[largest]) largest = shift + k;
+    }
+    // Rounding must not brighten or darken flat areas.
+    q[largest] += int(kOne) - total;
+    taps.first16[i] = first;
+    int32_t* out = &taps.pairs16[size_t(i) * padded * 2];
+    auto pair = [&](int k) { return int32_t(uint16_t(q[k]) | uint32_t(uint16_t(q[k + 1])) << 16); };
+    for (int g = 0; g < padded; g += 8, out += 16) {
+      std::fill_n(out, 4, pair(g));
+      std::fill_n(out + 4, 4, pair(g + 4));
+      std::fill_n(out + 8, 4, pair(g + 2));
+      std::fill_n(out + 12, 4, pair(g + 6));
+    }
   }
   return taps;
 }
@@ -62,39 +90,32 @@ Taps ComputeTaps(int inSize, int outSize) {
 namespace {
 
 #if defined(__x86_64__) || defined(__i386__)
-// Two pixels (eight samples) a step, two sums in flight.
+// Eight taps a step in 16-bit fixed point: the bytes of two pixels interleaved per channel, so
+// that one multiply-add of pairs weighs both taps of each channel at once.
 __attribute__((target("avx2,fma"))) void FilterRowArgb32Avx2(const uint8_t* src, const Taps& h,
                                                              int outW, float* dst) {
-  const int taps = h.width;
+  const int taps = h.width16;
+  constexpr char z = -128;  // a zero byte
+  const __m256i pairsA = _mm256_setr_epi8(0, z, 4, z, 1, z, 5, z, 2, z, 6, z, 3, z, 7, z,  //
+                                          0, z, 4, z, 1, z, 5, z, 2, z, 6, z, 3, z, 7, z);
+  const __m256i pairsB = _mm256_setr_epi8(8, z, 12, z, 9, z, 13, z, 10, z, 14, z, 11, z, 15, z,  //
+                                          8, z, 12, z, 9, z, 13, z, 10, z, 14, z, 11, z, 15, z);
+  const __m128 unit = _mm_set1_ps(1.0f / (1 << 14));
   for (int x = 0; x < outW; ++x) {
-    const float* w = &h.weightsX4[size_t(x) * taps * 4];
-    const uint8_t* s = src + size_t(h.first[x]) * 4;
-    __m256 a = _mm256_setzero_ps();
-    __m256 b = _mm256_setzero_ps();
-    int k = 0;
-    for (; k + 3 < taps; k += 4) {
-      const __m256i p0 =
-          _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + k * 4)));
-      const __m256i p1 =
-          _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + k * 4 + 8)));
-      a = _mm256_fmadd_ps(_mm256_cvtepi32_ps(p0), _mm256_loadu_ps(w + k * 4), a);
-      b = _mm256_fmadd_ps(_mm256_cvtepi32_ps(p1), _mm256_loadu_ps(w + k * 4 + 8), b);
+    const __m256i* w = reinterpret_cast<const __m256i*>(&h.pairs16[size_t(x) * taps * 2]);
+    const uint8_t* s = src + size_t(h.first16[x]) * 4;
+    __m256i a = _mm256_setzero_si256();
+    __m256i b = _mm256_setzero_si256();
+    for (int k = 0; k < taps; k += 8, w += 2) {
+      const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + k * 4));
+      a = _mm256_add_epi32(
+          a, _mm256_madd_epi16(_mm256_shuffle_epi8(p, pairsA), _mm256_loadu_si256(w)));
+      b = _mm256_add_epi32(
+          b, _mm256_madd_epi16(_mm256_shuffle_epi8(p, pairsB), _mm256_loadu_si256(w + 1)));
     }
-    a = _mm256_add_ps(a, b);
-    if (k + 1 < taps) {
-      const __m256i p0 =
-          _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + k * 4)));
-      a = _mm256_fmadd_ps(_mm256_cvtepi32_ps(p0), _mm256_loadu_ps(w + k * 4), a);
-      k += 2;
-    }
-    __m128 sum = _mm_add_ps(_mm256_castps256_ps128(a), _mm256_extractf128_ps(a, 1));
-    if (k < taps) {
-      int32_t last;
-      std::memcpy(&last, s + k * 4, 4);
-      const __m128i p = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(last));
-      sum = _mm_fmadd_ps(_mm_cvtepi32_ps(p), _mm_loadu_ps(w + k * 4), sum);
-    }
-    _mm_storeu_ps(dst + size_t(x) * 4, sum);
+    a = _mm256_add_epi32(a, b);
+    const __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
+    _mm_storeu_ps(dst + size_t(x) * 4, _mm_mul_ps(_mm_cvtepi32_ps(sum), unit));
   }
 }
 
@@ -202,7 +223,7 @@ void WriteRowArgb32(const float* acc, int outW, uint8_t* dst) {
 
 void FilterRowArgb32(const uint8_t* src, const Taps& h, int outW, float* dst) {
 #if defined(__x86_64__) || defined(__i386__)
-  if (HasAvx2()) {
+  if (HasAvx2() && h.width16 > 0) {
     FilterRowArgb32Avx2(src, h, outW, dst);
     return;
   }
