@@ -91,31 +91,87 @@ namespace {
 
 #if defined(__x86_64__) || defined(__i386__)
 // Eight taps a step in 16-bit fixed point: the bytes of two pixels interleaved per channel, so
-// that one multiply-add of pairs weighs both taps of each channel at once.
-__attribute__((target("avx2,fma"))) void FilterRowArgb32Avx2(const uint8_t* src, const Taps& h,
-                                                             int outW, float* dst) {
+// that one multiply-add of pairs weighs both taps of each channel at once. Gives the four
+// channels of output pixel x times 1 << 14.
+__attribute__((target("avx2,fma"))) inline __m128i FilterPixelArgb32Avx2(const uint8_t* src,
+                                                                         const Taps& h, int x) {
   const int taps = h.width16;
   constexpr char z = -128;  // a zero byte
   const __m256i pairsA = _mm256_setr_epi8(0, z, 4, z, 1, z, 5, z, 2, z, 6, z, 3, z, 7, z,  //
                                           0, z, 4, z, 1, z, 5, z, 2, z, 6, z, 3, z, 7, z);
   const __m256i pairsB = _mm256_setr_epi8(8, z, 12, z, 9, z, 13, z, 10, z, 14, z, 11, z, 15, z,  //
                                           8, z, 12, z, 9, z, 13, z, 10, z, 14, z, 11, z, 15, z);
+  const __m256i* w = reinterpret_cast<const __m256i*>(&h.pairs16[size_t(x) * taps * 2]);
+  const uint8_t* s = src + size_t(h.first16[x]) * 4;
+  __m256i a = _mm256_setzero_si256();
+  __m256i b = _mm256_setzero_si256();
+  for (int k = 0; k < taps; k += 8, w += 2) {
+    const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + k * 4));
+    a = _mm256_add_epi32(a,
+                         _mm256_madd_epi16(_mm256_shuffle_epi8(p, pairsA), _mm256_loadu_si256(w)));
+    b = _mm256_add_epi32(
+        b, _mm256_madd_epi16(_mm256_shuffle_epi8(p, pairsB), _mm256_loadu_si256(w + 1)));
+  }
+  a = _mm256_add_epi32(a, b);
+  return _mm_add_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
+}
+
+__attribute__((target("avx2,fma"))) void FilterRowArgb32Avx2(const uint8_t* src, const Taps& h,
+                                                             int outW, float* dst) {
   const __m128 unit = _mm_set1_ps(1.0f / (1 << 14));
   for (int x = 0; x < outW; ++x) {
-    const __m256i* w = reinterpret_cast<const __m256i*>(&h.pairs16[size_t(x) * taps * 2]);
-    const uint8_t* s = src + size_t(h.first16[x]) * 4;
-    __m256i a = _mm256_setzero_si256();
-    __m256i b = _mm256_setzero_si256();
-    for (int k = 0; k < taps; k += 8, w += 2) {
-      const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + k * 4));
-      a = _mm256_add_epi32(
-          a, _mm256_madd_epi16(_mm256_shuffle_epi8(p, pairsA), _mm256_loadu_si256(w)));
-      b = _mm256_add_epi32(
-          b, _mm256_madd_epi16(_mm256_shuffle_epi8(p, pairsB), _mm256_loadu_si256(w + 1)));
-    }
-    a = _mm256_add_epi32(a, b);
-    const __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1));
+    const __m128i sum = FilterPixelArgb32Avx2(src, h, x);
     _mm_storeu_ps(dst + size_t(x) * 4, _mm_mul_ps(_mm_cvtepi32_ps(sum), unit));
+  }
+}
+
+__attribute__((target("avx2,fma"))) void FilterRowArgb32FixedAvx2(const uint8_t* src, const Taps& h,
+                                                                  int outW, int16_t* dst) {
+  const __m128i half = _mm_set1_epi32(1 << 7);
+  for (int x = 0; x < outW; ++x) {
+    const __m128i sum = _mm_srai_epi32(_mm_add_epi32(FilterPixelArgb32Avx2(src, h, x), half), 8);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + size_t(x) * 4), _mm_packs_epi32(sum, sum));
+  }
+}
+
+// Sixteen samples (four pixels) a step, two rows a multiply-add; the sum is the sample times
+// 1 << 20, rounded back, held to [0, alpha] for colour and [0, 255] for alpha.
+__attribute__((target("avx2,fma"))) void WeightedSumArgb32FixedAvx2(const int16_t* const* rows,
+                                                                    const int32_t* pairs,
+                                                                    int pairCount, int outW,
+                                                                    uint8_t* dst) {
+  const size_t n = size_t(outW) * 4;
+  const __m256i half = _mm256_set1_epi32(1 << 19);
+  const __m256i top = _mm256_set1_epi16(255);
+  size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    __m256i lo = half, hi = half;
+    for (int k = 0; k < pairCount; ++k) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * k] + i));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * k + 1] + i));
+      const __m256i w = _mm256_set1_epi32(pairs[k]);
+      lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w));
+      hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w));
+    }
+    __m256i v = _mm256_packs_epi32(_mm256_srai_epi32(lo, 20), _mm256_srai_epi32(hi, 20));
+    v = _mm256_max_epi16(v, _mm256_setzero_si256());
+    const __m256i alpha =
+        _mm256_min_epi16(_mm256_shufflehi_epi16(_mm256_shufflelo_epi16(v, 0xFF), 0xFF), top);
+    v = _mm256_min_epi16(v, _mm256_blend_epi16(alpha, top, 0x88));
+    const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(v, v), 0x08);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm256_castsi256_si128(bytes));
+  }
+  for (; i < n; i += 4) {
+    int v[4];
+    for (int c = 0; c < 4; ++c) {
+      int sum = 1 << 19;
+      for (int k = 0; k < pairCount; ++k) {
+        sum += int16_t(pairs[k]) * rows[2 * k][i + c] + (pairs[k] >> 16) * rows[2 * k + 1][i + c];
+      }
+      v[c] = std::max(sum >> 20, 0);
+    }
+    const int alpha = std::min(v[3], 255);
+    for (int c = 0; c < 4; ++c) dst[i + c] = uint8_t(std::min(v[c], c == 3 ? 255 : alpha));
   }
 }
 
@@ -181,6 +237,15 @@ bool HasAvx2() {
   return has;
 }
 #endif
+
+bool HasFixedArgb32(const Taps& h) {
+#if defined(__x86_64__) || defined(__i386__)
+  return HasAvx2() && h.width16 > 0;
+#else
+  (void)h;
+  return false;
+#endif
+}
 
 }  // namespace
 
@@ -256,8 +321,49 @@ struct RowResampler::Impl {
   QImage image;
   std::function<void(const uchar*, float*)> filter;
   std::function<void(const float*, uchar*)> write;
+  // 8-bit colour on a machine with the vector units: the ring holds samples times 64 in int16
+  // and the vertical pass weighs pairs of rows in 2.14 fixed point.
+  bool fixed = false;
+  std::vector<int16_t> ring16;
+  std::vector<const int16_t*> rows16;
+  std::vector<int32_t> pairs;
+
+  void emitReadyRowsFixed() {
+#if defined(__x86_64__) || defined(__i386__)
+    const int ringSize = v.width;
+    std::vector<int> q(size_t(ringSize) + 1);
+    while (emitted < out.height() && v.first[emitted] + ringSize <= pushed) {
+      const float* wt = &v.weights[size_t(emitted) * ringSize];
+      int count = 0, total = 0, largest = 0;
+      for (int k = 0; k < ringSize; ++k) {
+        if (wt[k] == 0.0f) continue;
+        const int row = v.first[emitted] + k;
+        rows16[count] = &ring16[rowFloats * size_t(row % ringSize)];
+        q[count] = int(std::lround(wt[k] * (1 << 14)));
+        total += q[count];
+        if (q[count] > q[largest]) largest = count;
+        ++count;
+      }
+      q[largest] += (1 << 14) - total;  // flat areas stay flat
+      if (count % 2 != 0) {
+        rows16[count] = rows16[0];
+        q[count++] = 0;
+      }
+      for (int k = 0; k < count; k += 2) {
+        pairs[k / 2] = int32_t(uint16_t(q[k]) | uint32_t(uint16_t(q[k + 1])) << 16);
+      }
+      resample::WeightedSumArgb32FixedAvx2(rows16.data(), pairs.data(), count / 2, out.width(),
+                                           image.scanLine(emitted));
+      ++emitted;
+    }
+#endif
+  }
 
   void emitReadyRows() {
+    if (fixed) {
+      emitReadyRowsFixed();
+      return;
+    }
     const int ringSize = v.width;
     while (emitted < out.height() && v.first[emitted] + ringSize <= pushed) {
       const float* wt = &v.weights[size_t(emitted) * ringSize];
@@ -318,6 +424,13 @@ RowResampler::RowResampler(QSize in, QSize out, QImage::Format format)
   d.h = resample::ComputeTaps(in.width(), out.width());
   d.v = resample::ComputeTaps(in.height(), out.height());
   d.rowFloats = size_t(out.width()) * d.channels;
+  d.fixed = format == QImage::Format_ARGB32_Premultiplied && resample::HasFixedArgb32(d.h);
+  if (d.fixed) {
+    d.ring16.assign(d.rowFloats * size_t(d.v.width), 0);
+    d.rows16.resize(size_t(d.v.width) + 1);
+    d.pairs.resize(size_t(d.v.width) / 2 + 1);
+    return;
+  }
   d.ring.assign(d.rowFloats * size_t(d.v.width), 0.0f);
   d.acc.assign(d.rowFloats, 0.0f);
   d.rows.resize(size_t(d.v.width));
@@ -331,7 +444,15 @@ bool RowResampler::isValid() const { return !impl_->image.isNull() && impl_->cha
 void RowResampler::pushRow(const uchar* row) {
   Impl& d = *impl_;
   if (!isValid() || d.pushed >= d.in.height()) return;
-  d.filter(row, &d.ring[d.rowFloats * size_t(d.pushed % d.v.width)]);
+#if defined(__x86_64__) || defined(__i386__)
+  if (d.fixed) {
+    resample::FilterRowArgb32FixedAvx2(row, d.h, d.out.width(),
+                                       &d.ring16[d.rowFloats * size_t(d.pushed % d.v.width)]);
+  } else
+#endif
+  {
+    d.filter(row, &d.ring[d.rowFloats * size_t(d.pushed % d.v.width)]);
+  }
   ++d.pushed;
   d.emitReadyRows();
 }
