@@ -344,7 +344,12 @@ struct RowResampler::Impl {
         if (q[count] > q[largest]) largest = count;
         ++count;
       }
-      q[largest] += (1 << 14) - total;  // flat areas stay flat
+      if (count == 0) {
+        rows16[count] = ring16.data();  // no weights: a black row, as the float road gives
+        q[count++] = 0;
+      } else {
+        q[largest] += (1 << 14) - total;  // flat areas stay flat
+      }
       if (count % 2 != 0) {
         rows16[count] = rows16[0];
         q[count++] = 0;
