@@ -24,8 +24,10 @@ constexpr int kPNGType = 7;
 // Why a file the engine could not write failed, in the user's terms.
 QString FailureReason(const QString& source, const QString& destination) {
   const QFileInfo in(source);
-  if (!in.isReadable() || !ReadImageHeader(source)) {
-    return LocalizedString("FailureReasonUnreadable");
+  const ImageHeaderResult header = in.isReadable() ? ReadImageHeader(source) : ImageHeaderResult{};
+  if (!header) return LocalizedString("FailureReasonUnreadable");
+  if (!IsImageSizeAllowed(header.header->width, header.header->height)) {
+    return LocalizedString("FailureReasonTooLarge");
   }
   QFileInfo folder(QFileInfo(destination).absolutePath());
   while (!folder.exists() && folder.absoluteFilePath() != folder.absolutePath()) {

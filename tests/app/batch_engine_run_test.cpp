@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -199,6 +200,18 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("\xff\xd8\xff\xe0 not really a JPEG");
   }
+  // A PNG whose header states 25000 x 25000 pixels, over the pixel limit.
+  const QString huge = source + "/huge.png";
+  {
+    QByteArray ihdr("IHDR");
+    ihdr += QByteArray::fromHex("000061a8000061a80806000000");
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(ihdr.constData()), ihdr.size());
+    QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d") + ihdr;
+    for (int shift : {24, 16, 8, 0}) png += char((crc >> shift) & 0xff);
+    QFile f(huge);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(png);
+  }
   // A name whose bytes are not UTF-8: listed when its folder is added, not dropped.
   const QByteArray rawName = QFile::encodeName(source) + "/bad\xff.png";
   const int fd = open(rawName.constData(), O_WRONLY | O_CREAT, 0644);
@@ -207,11 +220,11 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   QStringList listed;
   WalkFilesToAdd(
       {source}, false, [] { return false; }, [&](const FileToAdd& file) { listed << file.path; });
-  ASSERT_EQ(listed.size(), 3) << listed.join(u',').toStdString();
+  ASSERT_EQ(listed.size(), 4) << listed.join(u',').toStdString();
   const QString badName = listed.filter(QStringLiteral("bad")).value(0);
   const QString gone = source + "/gone.png";
 
-  BatchSnapshot s = test::SnapshotOf({good, corrupt, badName, gone});
+  BatchSnapshot s = test::SnapshotOf({good, corrupt, huge, badName, gone});
   s.options.outputType = 7;
   test::RecordingHost host;
   std::atomic<bool> cancel{false};
@@ -220,9 +233,12 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   std::map<QString, QString> reasons;
   for (const BatchFailure& failure : run.failures) reasons[failure.path] = failure.reason;
   EXPECT_EQ(reasons, (std::map<QString, QString>{{corrupt, "cannot be read"},
+                                                 {huge,
+                                                  "too large (over 30000 pixels a side or "
+                                                  "500 megapixels)"},
                                                  {badName, "name is not valid UTF-8"},
                                                  {gone, "no longer exists"}}));
-  const QString message = CompletionAlertTextsFor(run.finalStatus, 4, run.failures).message;
+  const QString message = CompletionAlertTextsFor(run.finalStatus, 5, run.failures).message;
   EXPECT_TRUE(message.contains(QStringLiteral("corrupt.jpg: cannot be read")))
       << message.toStdString();
   EXPECT_TRUE(message.contains(QStringLiteral("gone.png: no longer exists")));
