@@ -318,8 +318,6 @@ class AppDelegate : public QObject {
   void InsertEntriesFromAddingRun(const std::vector<ImageEntityPtr>& entries);
   void StopAddSpinning();
   void sortEntries(int tag, bool descending);
-  // What follows a turn or a mirror of the selected rows besides the image.
-  void TurnedOrMirrored();
   // The zoom of an image of that displayed size fitted into the image view.
   double ZoomForDisplayedSize(QSize shown, double aspect) const;
   ImageEntityPtr selectedImageEntity() const;

@@ -35,13 +35,11 @@ void AppDelegate::rotate(int segment) {
 void AppDelegate::rotateLeft() {
   rotateImage(90);
   transformAndSetCurrentImage();
-  TurnedOrMirrored();
 }
 
 void AppDelegate::rotateRight() {
   rotateImage(-90);
   transformAndSetCurrentImage();
-  TurnedOrMirrored();
 }
 
 void AppDelegate::flip(int segment) {
@@ -52,19 +50,11 @@ void AppDelegate::flip(int segment) {
 void AppDelegate::flipHorizontal() {
   flipImage(1);
   transformAndSetCurrentImage();
-  TurnedOrMirrored();
 }
 
 void AppDelegate::flipVertical() {
   flipImage(2);
   transformAndSetCurrentImage();
-  TurnedOrMirrored();
-}
-
-void AppDelegate::TurnedOrMirrored() {
-  // A turn swaps the sides that the resize result and the preview are made from.
-  updateResizeResultString();
-  if (model_->rowCount() > 0 && hooks.PreviewAction) hooks.PreviewAction(nullptr);
 }
 
 void AppDelegate::rotateImage(qint64 degrees) {
