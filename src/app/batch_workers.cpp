@@ -1,11 +1,15 @@
 #include "app/batch_workers.h"
 
 #include "engine/pipeline_pixels.h"
+#include "platform/image_source.h"
 
 namespace glimbrik {
 
 BatchWorkers::BatchWorkers(int threads) {
-  if (threads <= 1) return;
+  if (threads <= 1) {
+    inlineReads_ = std::make_unique<ScopedReadBufferReuse>();
+    return;
+  }
   threads_.reserve(size_t(threads));
   for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
 }
@@ -44,6 +48,7 @@ int BatchWorkers::WaitForFinished() {
 void BatchWorkers::Work() {
   // The workers already fill the cores: a file's filters run on its own worker.
   const ScopedInnerParallelism inline_(1);
+  const ScopedReadBufferReuse reads;
   for (;;) {
     std::pair<int, std::function<void()>> job;
     {

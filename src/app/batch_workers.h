@@ -6,11 +6,14 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace glimbrik {
+
+class ScopedReadBufferReuse;
 
 class BatchWorkers {
  public:
@@ -34,6 +37,9 @@ class BatchWorkers {
   std::deque<int> done_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
+  // Jobs run inline on the thread that made this object read their files into one buffer, as the
+  // threads do.
+  std::unique_ptr<ScopedReadBufferReuse> inlineReads_;
 };
 
 }  // namespace glimbrik

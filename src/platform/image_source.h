@@ -70,6 +70,25 @@ struct DecodeOptions {
   QSize exactSize;
 };
 
+// While one lives on a thread, the files that thread opens are read into one buffer kept from file
+// to file rather than into a new one each: a batch worker opens file after file, and every fresh
+// buffer costs an allocation and a first touch of each page. A buffer still held by an earlier
+// source is left to it. Guards nest; each belongs to the thread that made it.
+class ScopedReadBufferReuse {
+ public:
+  ScopedReadBufferReuse();
+  ~ScopedReadBufferReuse();
+  ScopedReadBufferReuse(const ScopedReadBufferReuse&) = delete;
+  ScopedReadBufferReuse& operator=(const ScopedReadBufferReuse&) = delete;
+
+  struct Buffer;
+
+ private:
+  friend class ImageSource;
+  ScopedReadBufferReuse* previous_;
+  std::shared_ptr<Buffer> buffer_;
+};
+
 class ImageSource {
  public:
   static std::shared_ptr<ImageSource> Open(const QString& path);
@@ -100,8 +119,9 @@ class ImageSource {
   // EXIF, IPTC and XMP of the file (image 0); empty when it has none or cannot be parsed.
   MetadataBlocks metadata() const;
 
-  // The file's bytes. For a large file a view of a read-only map of it: a copy kept beyond the
-  // source must be a deep one.
+  // The file's bytes. For a large file a view of a read-only map of it, and under a
+  // ScopedReadBufferReuse a view of a buffer the next file reuses: a copy kept beyond the source
+  // must be a deep one.
   const QByteArray& data() const { return data_; }
   const QString& path() const { return path_; }
 
@@ -109,11 +129,14 @@ class ImageSource {
 
  private:
   void probe();
+  static ScopedReadBufferReuse::Buffer* ReusableBuffer(ScopedReadBufferReuse& reuse, size_t size);
   ImageResult<QImage> decodeStored(int index, const ImageRepresentation& rep,
                                    const DecodeOptions& options) const;
 
   QString path_;
   QByteArray data_;  // the whole file: every decoder reads from memory
+  // Keeps a reused read buffer (see ScopedReadBufferReuse) from the next file while data_ views it.
+  std::shared_ptr<const void> readBuffer_;
   // A large file is mapped rather than copied, and the pages a decoder has passed are given
   // back, so that the file's size does not add to the memory a conversion needs.
   std::shared_ptr<const uchar> mapping_;

@@ -46,5 +46,38 @@ TEST(ImageSourceMap, ALargeFileDecodesAsItsBytesDo) {
   EXPECT_EQ(fromFile.texts, inMemory->metadata().texts);
 }
 
+// Under a reuse guard a file goes into the buffer of the last one, but never while an earlier
+// source still reads from it.
+TEST(ImageSourceMap, AReusedReadBufferNeverChangesASourceStillHeld) {
+  const QString folder = test::MakeTempFolder();
+  const auto write = [&](const QString& name, int width, QRgb colour) {
+    QImage image(width, 40, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = folder + "/" + name;
+    EXPECT_TRUE(image.save(path));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return std::make_pair(path, file.readAll());
+  };
+  const auto [bigPath, bigBytes] = write(QStringLiteral("big.png"), 3000, 0xff102030);
+  const auto [smallPath, smallBytes] = write(QStringLiteral("small.bmp"), 50, 0xffa0b0c0);
+
+  const ScopedReadBufferReuse reuse;
+  auto big = ImageSource::Open(bigPath);
+  auto small = ImageSource::Open(smallPath);
+  ASSERT_TRUE(big->isValid() && small->isValid());
+  EXPECT_EQ(big->data(), bigBytes) << "the first file kept its bytes";
+  EXPECT_EQ(small->data(), smallBytes);
+  EXPECT_EQ(big->decode(0).value.pixel(2999, 39), 0xff102030);
+
+  const char* freed = small->data().constData();
+  big.reset();
+  small.reset();
+  const auto again = ImageSource::Open(bigPath);
+  EXPECT_EQ(again->data().constData(), freed) << "a free buffer is read into again";
+  EXPECT_EQ(again->data(), bigBytes);
+  EXPECT_EQ(again->decode(0).value.pixel(0, 0), 0xff102030);
+}
+
 }  // namespace
 }  // namespace glimbrik
