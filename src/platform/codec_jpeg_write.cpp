@@ -62,6 +62,24 @@ struct CompressGuard {
 
 UINT16 Density(double dpi) { return UINT16(std::clamp(std::nearbyint(dpi), 1.0, 65535.0)); }
 
+// Opaque 32-bit pixels reach the encoder as they lie, which saves a full-size RGB copy per file:
+// libjpeg-turbo reads the byte order itself. Any alpha below 255 takes the converting road, which
+// gives such pixels the colours Qt gives them without alpha.
+bool EncodesIn32Bits(const QImage& image) {
+  if (image.format() == QImage::Format_RGB32) return true;
+  if (image.format() != QImage::Format_ARGB32 &&
+      image.format() != QImage::Format_ARGB32_Premultiplied) {
+    return false;
+  }
+  for (int y = 0; y < image.height(); ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      if (qAlpha(line[x]) != 255) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 Encoded EncodeJpeg(const QImage& image, const DestinationProperties& properties) {
@@ -87,11 +105,18 @@ Encoded EncodeJpeg(const QImage& image, const DestinationProperties& properties)
     const bool gray = image.format() == QImage::Format_Grayscale8 ||
                       image.format() == QImage::Format_Grayscale16 ||
                       (properties.colorSpace && properties.colorSpace->model() == ColorModel::Gray);
-    pixels = ConvertedImage(image, gray ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-    if (pixels.isNull()) return Encoded::Fail(QStringLiteral("out of memory"));
-    p.components = gray ? 1 : 3;
-    p.colorSpace = gray ? JCS_GRAYSCALE : JCS_RGB;
-    for (int y = 0; y < h; ++y) rows[size_t(y)] = pixels.scanLine(y);
+    if (!gray && EncodesIn32Bits(image)) {
+      pixels = image;
+      p.components = 4;
+      p.colorSpace = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+    } else {
+      pixels = ConvertedImage(image, gray ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+      if (pixels.isNull()) return Encoded::Fail(QStringLiteral("out of memory"));
+      p.components = gray ? 1 : 3;
+      p.colorSpace = gray ? JCS_GRAYSCALE : JCS_RGB;
+    }
+    // Rows are only read; constScanLine keeps a shared image from being copied.
+    for (int y = 0; y < h; ++y) rows[size_t(y)] = const_cast<JSAMPROW>(pixels.constScanLine(y));
   }
   p.quality = int(std::clamp(properties.lossyQuality.value_or(0.75) * 100.0, 0.0, 100.0));
   p.dpiX = Density(OutputDpiX(properties));

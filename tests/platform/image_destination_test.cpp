@@ -134,6 +134,25 @@ TEST(Encoders, ResolutionQualityAndProfileAreWritten) {
             EncodeImage(photo, QStringLiteral("public.jpeg"), high).value.size());
 }
 
+// 32-bit pixels skip the RGB copy only where that cannot change the file: the bytes must equal
+// those written from the picture converted to RGB888, translucent pixels included.
+TEST(Encoders, JpegBytesDoNotDependOnTheRoadThePixelsTake) {
+  const QImage opaque = test::PatternImage(67, 45);
+  const QImage translucent = TranslucentPattern();
+  const auto jpeg = [](const QImage& image) {
+    return EncodeImage(image, QStringLiteral("public.jpeg"), {}).value;
+  };
+  for (const QImage& image : {opaque, translucent}) {
+    for (QImage::Format format :
+         {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied}) {
+      const QImage pixels = image.convertToFormat(format);
+      const QByteArray rgb = jpeg(pixels.convertToFormat(QImage::Format_RGB888));
+      ASSERT_FALSE(rgb.isEmpty());
+      EXPECT_EQ(jpeg(pixels), rgb) << format;
+    }
+  }
+}
+
 TEST(Encoders, CmykOutputsAreSeparatedAndReadBackInColour) {
   DestinationProperties p;
   p.colorSpace = ColorSpace::DeviceCMYK();
