@@ -1,5 +1,4 @@
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -9,6 +8,7 @@
 #include "app/about_panel.h"
 #include "app/app_delegate.h"
 #include "app/app_store_rating.h"
+#include "app/desktop_open.h"
 #include "app/drop_targets.h"
 #include "app/preferences_sheet.h"
 #include "platform/bundle.h"
@@ -25,14 +25,15 @@ constexpr int kDestinationBoxType = 1;
 void AppDelegate::connectPeripheryControls() {
   MainWindow& w = *window_;
   OptionPanels& p = w.panels;
-  if (!openWithDesktop)
-    openWithDesktop = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  if (!openWithDesktop) openWithDesktop = OpenWithDesktop;
   connect(w.preferencesToolbarItem, &QAction::triggered, this, &AppDelegate::PreferencesAction);
   connect(w.helpToolbarItem, &QAction::triggered, this, &AppDelegate::UserManualHelpAction);
   connect(w.contactSupportAction, &QAction::triggered, this, &AppDelegate::ContactSupportAction);
   connect(w.aboutAction, &QAction::triggered, this, &AppDelegate::AboutAction);
-  connect(w.rateToolbarItem, &QAction::triggered, this,
-          [this] { rateApplicationObject_->RateApplicationAction(openWithDesktop); });
+  connect(w.rateToolbarItem, &QAction::triggered, this, [this] {
+    rateApplicationObject_->RateApplicationAction(
+        [this](const QUrl& url) { return OpenOrSayWhy(openWithDesktop, url, window_); });
+  });
   connect(p.selectDestinationButton, &QPushButton::clicked, this,
           &AppDelegate::SelectDestinationFolder);
   connect(p.openDestinationButton, &QPushButton::clicked, this,
@@ -77,8 +78,8 @@ void AppDelegate::SelectDestinationFolder() {
 }
 
 void AppDelegate::OpenDestinationFolder() {
-  if (m_destinationURL.isEmpty() || !openWithDesktop) return;
-  openWithDesktop(QUrl::fromLocalFile(m_destinationURL));
+  if (m_destinationURL.isEmpty()) return;
+  OpenOrSayWhy(openWithDesktop, QUrl::fromLocalFile(m_destinationURL), window_);
 }
 
 void AppDelegate::SetDestinationURL(const QString& path) {
@@ -111,15 +112,15 @@ void AppDelegate::UserManualHelpAction() {
   // The manual is a bundle resource; the desktop's viewer needs it as a real file.
   const QString resource =
       BundleResourcePath(QStringLiteral("Glimbrik User Manual"), QStringLiteral("pdf"));
-  if (resource.isEmpty() || !openWithDesktop) return;
+  if (resource.isEmpty()) return;
   const QString copy = PrivateTempFolder() + QStringLiteral("/Glimbrik User Manual.pdf");
   if (!QFileInfo::exists(copy) && !QFile::copy(resource, copy)) return;
-  openWithDesktop(QUrl::fromLocalFile(copy));
+  OpenOrSayWhy(openWithDesktop, QUrl::fromLocalFile(copy), window_);
 }
 
 void AppDelegate::ContactSupportAction() {
   const QUrl url(QString::fromLatin1(kSupportWebAddress));
-  if (url.isValid() && openWithDesktop) openWithDesktop(url);
+  if (url.isValid()) OpenOrSayWhy(openWithDesktop, url, window_);
 }
 
 void AppDelegate::AboutAction() { AboutPanelController::sharedInstance()->showPanel(); }

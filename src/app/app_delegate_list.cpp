@@ -1,6 +1,5 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -8,6 +7,7 @@
 #include <algorithm>
 
 #include "app/app_delegate.h"
+#include "app/desktop_open.h"
 #include "app/list_sorting.h"
 #include "app/thumbnail_queue.h"
 #include "platform/bundle_resources.h"
@@ -139,10 +139,14 @@ void AppDelegate::ImageListViewDoubleClick() {
   call << uris << QString();
   const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
   if (reply.type() != QDBusMessage::ErrorMessage) return;
+  QStringList folders;
   for (int row : selectedRows()) {
-    if (const ImageEntityPtr entity = model_->entityForRow(row)) {
-      QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(entity->filePath()).absolutePath()));
-    }
+    if (const ImageEntityPtr entity = model_->entityForRow(row))
+      folders.append(QFileInfo(entity->filePath()).absolutePath());
+  }
+  folders.removeDuplicates();
+  for (const QString& folder : folders) {
+    if (!OpenOrSayWhy(openWithDesktop, QUrl::fromLocalFile(folder), window_)) break;
   }
 }
 

@@ -1,7 +1,6 @@
 #include "app/batch_controller.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -14,6 +13,7 @@
 #include "app/batch_completion.h"
 #include "app/batch_engine.h"
 #include "app/custom_alert.h"
+#include "app/desktop_open.h"
 #include "app/dialog_folders.h"
 #include "engine/file_utils.h"
 #include "platform/localization.h"
@@ -55,8 +55,8 @@ BatchController::BatchController(BatchControllerContext context, QObject* parent
   }
   if (!context_.engine) context_.engine = DefaultBatchEngine;
   if (!context_.openFolder) {
-    context_.openFolder = [](const QString& folder) {
-      QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    context_.openFolder = [this](const QString& folder) {
+      OpenOrSayWhy(OpenWithDesktop, QUrl::fromLocalFile(folder), context_.window);
     };
   }
   OptionPanels& p = *context_.panels;

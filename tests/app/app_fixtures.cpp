@@ -189,6 +189,8 @@ AlertAnswerer::AlertAnswerer() {
     last_ = alert;
     auto* title = alert->findChild<QLabel*>(QStringLiteral("alertTitle"));
     titles << (title ? title->text() : QString());
+    auto* message = alert->findChild<QLabel*>(QStringLiteral("alertMessage"));
+    messages << (message ? message->text() : QString());
     if (auto* b = alert->findChild<QPushButton*>(answers.takeFirst())) b->click();
   });
   timer_.start();

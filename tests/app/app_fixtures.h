@@ -43,12 +43,13 @@ QFileDialog* VisibleFileDialog();
 bool RunAllInto(AppDelegate& delegate, const QString& folder, const int& runs, int timeoutMs);
 
 // Alerts run their own event loop: while it lives, a timer answers each new alert with the next
-// button name ("defaultButton", "alterButton", "otherButton") and keeps its title.
+// button name ("defaultButton", "alterButton", "otherButton") and keeps its title and message.
 class AlertAnswerer {
  public:
   AlertAnswerer();
   QStringList answers;
   QStringList titles;
+  QStringList messages;
 
  private:
   QTimer timer_;

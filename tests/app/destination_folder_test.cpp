@@ -94,6 +94,17 @@ TEST_F(DestinationFolderTest, AChosenFolderSurvivesARelaunchAndAVanishedOneIsFor
     // The manual reaches the desktop's viewer as a real PDF file.
     ASSERT_TRUE(opened[2].isLocalFile());
     EXPECT_TRUE(test::ReadBytes(opened[2].toLocalFile()).startsWith("%PDF"));
+
+    // Where nothing opens them (no desktop opener installed), the commands say so.
+    app->openWithDesktop = [](const QUrl&) { return false; };
+    test::AlertAnswerer alerts;
+    alerts.answers = {"defaultButton", "defaultButton"};
+    p.openDestinationButton->click();
+    app->window()->contactSupportAction->trigger();
+    EXPECT_EQ(alerts.titles, QStringList(2, LocalizedString("CannotOpenTitle")));
+    ASSERT_EQ(alerts.messages.size(), 2);
+    EXPECT_TRUE(alerts.messages[0].contains(out)) << alerts.messages[0].toStdString();
+    EXPECT_TRUE(alerts.messages[1].contains(QStringLiteral("https://")));
   }
   ASSERT_TRUE(QDir(out).removeRecursively());
   {
