@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QtEndian>
 
 #include "app/app_delegate.h"
 #include "app/configuration.h"
@@ -17,52 +16,18 @@
 #include "app/general_options.h"
 #include "app/option_panels.h"
 #include "platform/preferences.h"
+#include "support/metadata_fixture.h"
 
 namespace glimbrik::test {
 
 namespace {
 
-void Put16(QByteArray& b, quint16 v) {
-  b.append(char(v >> 8));
-  b.append(char(v & 0xff));
-}
-void Put32(QByteArray& b, quint32 v) {
-  Put16(b, quint16(v >> 16));
-  Put16(b, quint16(v & 0xffff));
-}
-
-// A big-endian TIFF block with the orientation and resolution tags.
-QByteArray ExifBlock(int orientation, double dpi) {
-  struct Entry {
-    quint16 tag, type;
-    quint32 value;
-  };
-  std::vector<Entry> entries;
-  if (orientation) entries.push_back({274, 3, quint32(orientation) << 16});
-  const int count = int(entries.size()) + (dpi > 0 ? 3 : 0);
-  const quint32 ifdEnd = 8 + 2 + 12 * count + 4;
-  if (dpi > 0) {
-    entries.push_back({282, 5, ifdEnd});
-    entries.push_back({283, 5, ifdEnd + 8});
-    entries.push_back({296, 3, quint32(2) << 16});
-  }
-  QByteArray tiff("MM\0*", 4);
-  Put32(tiff, 8);
-  Put16(tiff, quint16(entries.size()));
-  for (const Entry& e : entries) {
-    Put16(tiff, e.tag);
-    Put16(tiff, e.type);
-    Put32(tiff, 1);
-    Put32(tiff, e.value);
-  }
-  Put32(tiff, 0);
-  if (dpi > 0) {
-    for (int i = 0; i < 2; ++i) {
-      Put32(tiff, quint32(dpi * 10 + 0.5));
-      Put32(tiff, 10);
-    }
-  }
-  return QByteArray("Exif\0\0", 6) + tiff;
+QByteArray Encoded(const QImage& image, const char* format, int quality = -1) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, format, quality);
+  return bytes;
 }
 
 }  // namespace
@@ -70,53 +35,38 @@ QByteArray ExifBlock(int orientation, double dpi) {
 void WriteJpeg(const QString& path, int width, int height, int orientation, double dpi) {
   QImage image(width, height, QImage::Format_RGB32);
   image.fill(QColor(40, 120, 200));
-  QByteArray jpeg;
-  {
-    QFile sink(path);
-    image.save(path, "JPEG", 40);
-    sink.open(QIODevice::ReadOnly);
-    jpeg = sink.readAll();
-  }
+  const QByteArray jpeg = Encoded(image, "JPEG", 40);
   // Drop the JFIF segment so that only the EXIF block states a resolution.
-  QByteArray out = jpeg.left(2);
   int pos = 2;
-  if (quint8(jpeg[2]) == 0xFF && quint8(jpeg[3]) == 0xE0) {
+  if (quint8(jpeg[2]) == 0xFF && quint8(jpeg[3]) == 0xE0)
     pos = 4 + ((quint8(jpeg[4]) << 8) | quint8(jpeg[5]));
+  QList<TiffEntry> tags;
+  if (orientation) tags << ShortEntry(274, quint16(orientation));
+  if (dpi > 0) {
+    const quint32 tenths = quint32(dpi * 10 + 0.5);
+    tags << RationalsEntry(282, {{tenths, 10}}) << RationalsEntry(283, {{tenths, 10}})
+         << ShortEntry(296, 2);
   }
-  if (orientation || dpi > 0) {
-    const QByteArray exif = ExifBlock(orientation, dpi);
-    out.append(char(0xFF));
-    out.append(char(0xE1));
-    Put16(out, quint16(exif.size() + 2));
-    out.append(exif);
-  }
-  out.append(jpeg.mid(pos));
-  QFile file(path);
-  file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-  file.write(out);
+  QByteArray out = jpeg.left(2);
+  if (!tags.isEmpty())
+    out += JpegSegment(0xE1, QByteArray("Exif\0\0", 6) + BuildTiffMetadata(tags, {}));
+  WriteBytes(path, out + jpeg.mid(pos));
 }
 
 void WritePng(const QString& path, int width, int height) {
   QImage image(width, height, QImage::Format_ARGB32);
   image.fill(QColor(200, 60, 30));
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
+  QByteArray png = Encoded(image, "PNG");
   // Qt always states a resolution: drop the pHYs chunk (length, type, 9 data bytes, CRC).
   const qsizetype at = png.indexOf("pHYs");
   if (at >= 4) png.remove(at - 4, 4 + 4 + 9 + 4);
-  QFile file(path);
-  file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-  file.write(png);
+  WriteBytes(path, png);
 }
 
 void WriteGarbage(const QString& path, int count) {
-  QFile file(path);
-  file.open(QIODevice::WriteOnly | QIODevice::Truncate);
   QByteArray bytes(count, 'x');
   for (int i = 0; i < count; ++i) bytes[i] = char('a' + i % 23);
-  file.write(bytes);
+  WriteBytes(path, bytes);
 }
 
 void ForgetGeneralOptions() {

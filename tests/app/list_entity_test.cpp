@@ -113,17 +113,6 @@ TEST(ListEntityLoading, AskingForTheThumbnailStartsExactlyOneLoad) {
   EXPECT_EQ(entity->GetThumbnailImage().size(), QSize(104, 78));
 }
 
-TEST(ListEntity, AngleAndFlipAreKeptAsGiven) {
-  auto entity = ListViewBaseCellImageEntity::entityForURL(QStringLiteral("/nowhere/x.jpg"),
-                                                          QString(), QString());
-  EXPECT_EQ(entity->title(), QStringLiteral("x.jpg"));
-  entity->SetAngle(-90);
-  entity->SetFlip(3);
-  EXPECT_EQ(entity->GetAngle(), -90.0);
-  EXPECT_EQ(entity->GetFlip(), 3);
-  EXPECT_FALSE(entity->GetImageCreationDate().isValid());
-}
-
 TEST(FormattedFileSize, UsesDecimalUnitsThatChangeOnlyAtTheirThreshold) {
   EXPECT_EQ(formattedFileSize(0), QString());
   EXPECT_EQ(formattedFileSize(999), QStringLiteral("999 bytes"));

@@ -32,10 +32,8 @@ void ForgetPresets() {
 
 QMap<QString, QByteArray> FilesIn(const QString& folder) {
   QMap<QString, QByteArray> files;
-  for (const QString& name : QDir(folder).entryList(QDir::Files)) {
-    QFile file(folder + "/" + name);
-    if (file.open(QIODevice::ReadOnly)) files.insert(name, file.readAll());
-  }
+  for (const QString& name : QDir(folder).entryList(QDir::Files))
+    files.insert(name, test::ReadBytes(folder + "/" + name));
   return files;
 }
 

@@ -177,16 +177,8 @@ TEST_F(PresetsWindow, ASizeIsProposedFromTheFieldsInUseAndSavedAsTheyShowIt) {
   EXPECT_EQ(stored.value("Width").toString(), QStringLiteral("800"));
   EXPECT_EQ(stored.value("Height").toString(), QStringLiteral("600"));
   EXPECT_EQ(stored.value("ScaleOption").toLongLong(), 2);
-  EXPECT_EQ(stored.value("BackgroundColorFitToRectFlag").toBool(), false);
   EXPECT_FALSE(stored.contains("ResolutionValue"));
 
-  // Applied again from its item after the panel changed.
-  test::Choose(p().imageDimentionsPopupOutlet, 2);
-  EXPECT_EQ(p().widthTextField->text(), QStringLiteral("320"));
-  test::Choose(p().imageDimentionsPopupOutlet, 19);
-  EXPECT_EQ(p().widthTextField->text(), QStringLiteral("800"));
-  EXPECT_EQ(p().heightTextField->text(), QStringLiteral("600"));
-  EXPECT_EQ(p().imageDimentionsPopupOutlet->currentIndex(), 19);
   delegate->AddPresetAction(p().savePresetButton);
   EXPECT_EQ(sheet().PresetNameComboboxOutlet->currentIndex(), 0) << "the chosen preset";
   sheet().cancelButton->click();
@@ -217,17 +209,6 @@ TEST_F(PresetsWindow, AStoredRenamePatternComesBackFromItsItem) {
   EXPECT_EQ(p().renamePresetPopupOutlet->count(), 8);
   EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 0);
   sheet().cancelButton->click();
-}
-
-TEST_F(PresetsWindow, APhotoPresetWithoutStatesTurnsOnlyConversionOn) {
-  Store(PresetKind::kPhoto, {{"Bare", QVariantMap{{"PhotoPresetIndex", qint64(0)}}}});
-  Start();
-  for (int group = 0; group < kConfigurationGroupCount; ++group)
-    delegate->SwitchOnOffHeader(group, group != kConversionGroup, true);
-  test::Choose(photo(), 1);
-  for (int group = 0; group < kConfigurationGroupCount; ++group)
-    EXPECT_EQ(delegate->isGroupOn(group), group == kConversionGroup) << group;
-  EXPECT_EQ(photo()->currentIndex(), 1);
 }
 
 TEST_F(PresetsWindow, AFailedWriteIsReportedAndChangesNothing) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <utility>
 
 #include "app/batch_paths.h"
 #include "support/metadata_fixture.h"
@@ -28,13 +29,7 @@ BatchEntry Entry(const QString& path, double angle = 0.0) {
 }
 
 ImageResizeOptions HalfSize() {
-  ImageResizeOptions r;
-  r.keepAspectRatio = 1;
-  r.resample = 1;
-  r.width = 50;
-  r.unit = 1;
-  r.scaleMode = 0;
-  return r;
+  return {.keepAspectRatio = 1, .resample = 1, .width = 50, .unit = 1, .backgroundColor = {}};
 }
 
 TEST(RenameString, ExpandsWithTheOutputSizeAndTheRunIndex) {
@@ -56,14 +51,16 @@ TEST(RenameString, ExpandsWithTheOutputSizeAndTheRunIndex) {
 
 TEST(RenameString, QuarterTurnsExchangeWidthAndHeight) {
   const QString path = test::MakeTempFolder() + "/photo.png";
-  for (double angle : {90.0, 270.0, -90.0, 90.9}) {
+  // Whole quarter turns count, by the angle's whole degrees.
+  for (const auto& [angle, turned] : {std::pair{90.0, true},
+                                      {270.0, true},
+                                      {-90.0, true},
+                                      {90.9, true},
+                                      {180.0, false},
+                                      {-180.0, false},
+                                      {89.9, false}}) {
     EXPECT_EQ(GetRenameStringForObject(Entry(path, angle), nullptr, 0, SizePattern()),
-              QStringLiteral("IMG [750x1000] 1"))
-        << angle;
-  }
-  for (double angle : {0.0, 180.0, -180.0, 89.9}) {
-    EXPECT_EQ(GetRenameStringForObject(Entry(path, angle), nullptr, 0, SizePattern()),
-              QStringLiteral("IMG [1000x750] 1"))
+              turned ? QStringLiteral("IMG [750x1000] 1") : QStringLiteral("IMG [1000x750] 1"))
         << angle;
   }
   // Sides are rounded after the turn, each whole.
