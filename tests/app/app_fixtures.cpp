@@ -146,6 +146,27 @@ AlertAnswerer::AlertAnswerer() {
   timer_.start();
 }
 
+AppTest::~AppTest() = default;
+
+void AppTest::SetUp() {
+  ForgetGeneralOptions();
+  app = StartApplication();
+}
+
+void AppTest::TearDown() {
+  app.reset();
+  ForgetGeneralOptions();
+}
+
+OptionPanels& AppTest::p() { return app->panels(); }
+
+void AppTest::AddAndSelect(const QStringList& paths) {
+  app->AddUrlsIntoImageListViewAtEnd(paths);
+  ASSERT_TRUE(WaitForAdding(*app));
+  ASSERT_TRUE(WaitForFacts(*app));
+  app->SelectRowStartingAtRow(0);
+}
+
 void Choose(QComboBox* popup, int index) {
   popup->setCurrentIndex(index);
   emit popup->activated(index);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -13,6 +15,7 @@ class QFileDialog;
 namespace glimbrik {
 class AlertDialog;
 class AppDelegate;
+struct OptionPanels;
 }  // namespace glimbrik
 
 namespace glimbrik::test {
@@ -54,6 +57,18 @@ class AlertAnswerer {
  private:
   QTimer timer_;
   QPointer<QDialog> last_;
+};
+
+// A started application on fresh general options, ended after each test.
+class AppTest : public ::testing::Test {
+ protected:
+  ~AppTest() override;
+  void SetUp() override;
+  void TearDown() override;
+  OptionPanels& p();
+  // Adds the files, waits until the list knows their facts and selects the first row.
+  void AddAndSelect(const QStringList& paths);
+  std::unique_ptr<AppDelegate> app;
 };
 
 // Picks the item at index as the user does: the pop-up's action follows.

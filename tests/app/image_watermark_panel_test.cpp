@@ -20,20 +20,19 @@
 namespace glimbrik {
 namespace {
 
-class ImageWatermarkPanelTest : public ::testing::Test {
+class ImageWatermarkPanelTest : public test::AppTest {
  protected:
   void SetUp() override {
-    test::ForgetGeneralOptions();
-    delegate = test::StartApplication();
-    panel = delegate->imageWatermarkPanel();
+    AppTest::SetUp();
+    panel = app->imageWatermarkPanel();
     ASSERT_NE(panel, nullptr);
     // The default photo preset leaves the group off, and its controls disabled.
-    delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
+    app->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
     panel->showAlert = [this](const QString& title, const QString& message) {
       alerts << title + " " + message;
     };
   }
-  WatermarkModel& model() { return delegate->watermarkContextView->model(); }
+  WatermarkModel& model() { return app->watermarkContextView->model(); }
   // Types text into a field as the user does, then ends the edit.
   static void Type(NumberField* field, const QString& text) {
     field->selectAll();
@@ -47,7 +46,6 @@ class ImageWatermarkPanelTest : public ::testing::Test {
     emit field->editingFinished();
   }
 
-  std::unique_ptr<AppDelegate> delegate;
   ImageWatermarkPanel* panel = nullptr;
   QStringList alerts;
 };
@@ -131,7 +129,7 @@ TEST_F(ImageWatermarkPanelTest, PictureDroppedOnTheWellBecomesTheWatermark) {
   QApplication::sendEvent(panel->WaterMarkImageView, &drop);
   EXPECT_EQ(model().image().size(), QSize(40, 20));
   // Switched off, the well takes nothing.
-  delegate->SwitchOnOffHeader(kImageWatermarkGroup, false, true);
+  app->SwitchOnOffHeader(kImageWatermarkGroup, false, true);
   test::WritePng(folder + "/other.png", 10, 10);
   data.setUrls({QUrl::fromLocalFile(folder + "/other.png")});
   QDropEvent ignored(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
@@ -143,7 +141,7 @@ TEST_F(ImageWatermarkPanelTest, DialogSetsTheChosenPictureAndARefusalKeepsTheOld
   const QString folder = test::MakeTempFolder(QStringLiteral("dlg"));
   test::WriteJpeg(folder + "/mark.jpg", 1100, 400);
   panel->AddButtonOutlet->click();
-  auto* dialog = delegate->window()->findChild<QFileDialog*>(QStringLiteral("watermarkImagePanel"));
+  auto* dialog = app->window()->findChild<QFileDialog*>(QStringLiteral("watermarkImagePanel"));
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
   const QString filters = dialog->nameFilters().join(' ');

@@ -60,18 +60,7 @@ QPoint TopOfRow(AppDelegate& app, int row) {
   return rect.topLeft() + QPoint(10, 3);
 }
 
-class ImageListTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    test::ForgetGeneralOptions();
-    app = test::StartApplication();
-  }
-  void TearDown() override {
-    app.reset();
-    test::ForgetGeneralOptions();
-  }
-  std::unique_ptr<AppDelegate> app;
-};
+using ImageListTest = test::AppTest;
 
 TEST_F(ImageListTest, TheAddPanelWithoutRecursionListsTheFolderItselfOnly) {
   const QString folder = MakeMixedFolder();

@@ -12,16 +12,7 @@
 namespace glimbrik {
 namespace {
 
-class OptionPanelsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    test::ForgetGeneralOptions();
-    app = test::StartApplication();
-  }
-  void TearDown() override { app.reset(); }
-  OptionPanels& p() { return app->panels(); }
-  std::unique_ptr<AppDelegate> app;
-};
+using OptionPanelsTest = test::AppTest;
 
 TEST_F(OptionPanelsTest, EditsMarkThePhotoPresetButPresetAppliesDoNot) {
   QComboBox* presets = app->PhotoPresetPopupButton();

@@ -16,56 +16,41 @@ namespace {
 
 constexpr int kTimeoutMs = 20000;
 
-class RenamePanel : public ::testing::Test {
+class RenamePanel : public test::AppTest {
  protected:
-  void SetUp() override {
-    test::ForgetGeneralOptions();
-    delegate = test::StartApplication();
-    folder = test::MakeTempFolder(QStringLiteral("rename"));
-  }
-  void TearDown() override { delegate.reset(); }
-
-  OptionPanels& p() { return delegate->panels(); }
-  TokenField& field() { return *delegate->renameTokenTextFieldOutlet(); }
+  TokenField& field() { return *app->renameTokenTextFieldOutlet(); }
   QString example() { return p().exampleStringStaticText->text(); }
-
   void AddAndSelect(int width, int height) {
-    test::WritePng(folder + "/photo.png", width, height);
-    delegate->AddUrlsIntoImageListViewAtEnd({folder + "/photo.png"});
-    ASSERT_TRUE(test::WaitForAdding(*delegate));
-    ASSERT_TRUE(test::WaitForFacts(*delegate));
-    delegate->SelectRowStartingAtRow(0);
+    const QString path = test::MakeTempFolder(QStringLiteral("rename")) + "/photo.png";
+    test::WritePng(path, width, height);
+    AppTest::AddAndSelect({path});
   }
-
   void Choose(int index) { test::Choose(p().renamePresetPopupOutlet, index); }
-
-  std::unique_ptr<AppDelegate> delegate;
-  QString folder;
 };
 
 TEST_F(RenamePanel, BuiltInPatternsFillTheFieldAndTheExampleFollows) {
   AddAndSelect(800, 600);
-  delegate->SwitchOnOffHeader(kRenameGroup, false, true);
+  app->SwitchOnOffHeader(kRenameGroup, false, true);
   Choose(5);
   EXPECT_EQ(field().tokens().size(), 6);
   EXPECT_EQ(example(), QStringLiteral("-"));  // the group is off
 
-  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  app->SwitchOnOffHeader(kRenameGroup, true, true);
   EXPECT_EQ(example(), QStringLiteral("IMG [800x600] 1"));
   EXPECT_EQ(p().exampleStringStaticText->toolTip(), example());
-  EXPECT_EQ(delegate->GetRenameTokens(), field().tokens());
-  EXPECT_TRUE(delegate->IsRenameContainsResizeTokens());
+  EXPECT_EQ(app->GetRenameTokens(), field().tokens());
+  EXPECT_TRUE(app->IsRenameContainsResizeTokens());
 
-  delegate->window()->imageListViewOutlet->clearSelection();
+  app->window()->imageListViewOutlet->clearSelection();
   EXPECT_EQ(example(), QStringLiteral("-"));
-  delegate->SwitchOnOffHeader(kRenameGroup, false, true);
-  EXPECT_FALSE(delegate->GetRenameTokens());
+  app->SwitchOnOffHeader(kRenameGroup, false, true);
+  EXPECT_FALSE(app->GetRenameTokens());
 }
 
 TEST_F(RenamePanel, ItemsWithoutAPatternChangeNothingAndAnEditLeavesThePreset) {
   AddAndSelect(40, 30);
-  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
-  QComboBox* photo = delegate->PhotoPresetPopupButton();
+  app->SwitchOnOffHeader(kRenameGroup, true, true);
+  QComboBox* photo = app->PhotoPresetPopupButton();
   photo->addItem(QStringLiteral("Stored"), 9);
   photo->setCurrentIndex(photo->count() - 1);
   Choose(2);
@@ -88,9 +73,9 @@ TEST_F(RenamePanel, ItemsWithoutAPatternChangeNothingAndAnEditLeavesThePreset) {
 }
 
 TEST_F(RenamePanel, TheInsertButtonOffersTheRenameItems) {
-  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  app->SwitchOnOffHeader(kRenameGroup, true, true);
   p().renameInsertTokenButtonOutlet->click();
-  WatermarkTextTokens* tokens = delegate->watermarkTextTokens();
+  WatermarkTextTokens* tokens = app->watermarkTextTokens();
   QMenu* menu = tokens->textTextFieldInsertTokenMenu();
   ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, kTimeoutMs));
   EXPECT_TRUE(tokens->menuItemWithTag(1)->isVisible());
@@ -126,20 +111,20 @@ TEST_F(RenamePanel, ResizeChangesReachTheExampleAndTheWatermarkText) {
   ASSERT_EQ(original.size(), 1u) << "the default pattern: the original file name";
   EXPECT_EQ(std::get<QVXWatermarkTextToken>(original[0]).tokenTag(), 9);
   AddAndSelect(800, 600);
-  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
+  app->SwitchOnOffHeader(kRenameGroup, true, true);
   Choose(5);
-  delegate->SwitchOnOffHeader(kResizeGroup, true, true);
+  app->SwitchOnOffHeader(kResizeGroup, true, true);
   p().widthTextField->setText(QStringLiteral("50"));
-  delegate->changeResizeOptionAction(p().widthTextField);
+  app->changeResizeOptionAction(p().widthTextField);
   EXPECT_EQ(example(), QStringLiteral("IMG [400x300] 1"));
 
   // The watermark's new-file-name token shows that name, and the source's without renaming.
   const TokenArray newName{QVXWatermarkTextToken(QStringLiteral("New File Name"), 8)};
-  EXPECT_EQ(delegate->GetTextWatermarkFullString(newName), QStringLiteral("IMG [400x300] 1"));
-  delegate->SwitchOnOffHeader(kRenameGroup, false, true);
-  EXPECT_EQ(delegate->GetTextWatermarkFullString(newName), QStringLiteral("photo"));
-  delegate->window()->imageListViewOutlet->clearSelection();
-  EXPECT_TRUE(delegate->GetTextWatermarkFullString(newName).isNull());
+  EXPECT_EQ(app->GetTextWatermarkFullString(newName), QStringLiteral("IMG [400x300] 1"));
+  app->SwitchOnOffHeader(kRenameGroup, false, true);
+  EXPECT_EQ(app->GetTextWatermarkFullString(newName), QStringLiteral("photo"));
+  app->window()->imageListViewOutlet->clearSelection();
+  EXPECT_TRUE(app->GetTextWatermarkFullString(newName).isNull());
 }
 
 }  // namespace

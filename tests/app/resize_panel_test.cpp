@@ -12,24 +12,16 @@ namespace glimbrik {
 namespace {
 
 // The real window; an 800 x 600 JPEG at 72 dpi is added and selected on request.
-class ResizePanel : public ::testing::Test {
+class ResizePanel : public test::AppTest {
  protected:
   void SetUp() override {
-    test::ForgetGeneralOptions();
-    app = test::StartApplication();
+    AppTest::SetUp();
     app->SwitchOnOffHeader(kResizeGroup, true, true);
   }
-  void TearDown() override { app.reset(); }
-
-  OptionPanels& p() { return app->panels(); }
-
-  void AddSelectedImage(int width = 800, int height = 600) {
+  void AddSelectedImage() {
     const QString path = test::MakeTempFolder(QStringLiteral("resize")) + "/photo.jpg";
-    test::WriteJpeg(path, width, height);
-    app->AddUrlsIntoImageListViewAtEnd({path});
-    ASSERT_TRUE(test::WaitForAdding(*app));
-    ASSERT_TRUE(test::WaitForFacts(*app));
-    app->SelectRowStartingAtRow(0);
+    test::WriteJpeg(path, 800, 600);
+    AddAndSelect({path});
   }
 
   // What a user's choice in a pop-up does: select the item, then its action.
@@ -41,13 +33,11 @@ class ResizePanel : public ::testing::Test {
     field->clear();
     field->insert(text);  // announced as the user's edit
   }
-  QString Result() const { return app->panels().resultStringStaticText->text(); }
+  QString Result() { return p().resultStringStaticText->text(); }
   bool PercentItemEnabled() {
     auto* model = qobject_cast<QStandardItemModel*>(p().sizeFormatTypePopupButton->model());
     return model->item(p().sizeFormatTypePercentItem)->isEnabled();
   }
-
-  std::unique_ptr<AppDelegate> app;
 };
 
 TEST_F(ResizePanel, StartsWithTheDefaults) {

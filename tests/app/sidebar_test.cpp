@@ -16,25 +16,19 @@
 namespace glimbrik {
 namespace {
 
-class SidebarTest : public ::testing::Test {
+class SidebarTest : public test::AppTest {
  protected:
   void SetUp() override {
-    test::ForgetGeneralOptions();
-    app = test::StartApplication();
+    AppTest::SetUp();
     sidebar = app->window()->configurationCollection;
-  }
-  void TearDown() override {
-    app.reset();
-    test::ForgetGeneralOptions();
   }
   QCheckBox* SwitchOf(int group) { return sidebar->headerView(group)->onOffSwitchButtonOutlet; }
 
-  std::unique_ptr<AppDelegate> app;
   QVXOutlineView* sidebar = nullptr;
 };
 
 TEST_F(SidebarTest, ClickingASwitchTurnsItsGroupOnAndExpandsIt) {
-  OptionPanels& p = app->panels();
+  OptionPanels& p = AppTest::p();
   EXPECT_FALSE(p.widthTextField->isEnabled());
   QTest::mouseClick(SwitchOf(kResizeGroup), Qt::LeftButton);
   EXPECT_TRUE(app->isGroupOn(kResizeGroup));
@@ -95,7 +89,7 @@ TEST_F(SidebarTest, AHeaderPressTogglesTheDisclosureOnlyWhenReleasedInside) {
 }
 
 TEST_F(SidebarTest, WheelScrollsTheSidebarSeparatorsAreRealAndDialogsOpenWhereUseful) {
-  OptionPanels& p = app->panels();
+  OptionPanels& p = AppTest::p();
   // A short sidebar with every group open, so that there is something to scroll.
   for (int group = 0; group < kConfigurationGroupCount; ++group) sidebar->expandItem(group);
   sidebar->resize(300, 200);

@@ -36,19 +36,17 @@ void WriteTwoPresets() {
   ASSERT_TRUE(WriteTextWatermarkPresetFile(file));
 }
 
-class TextWatermarkPanelTest : public ::testing::Test {
+class TextWatermarkPanelTest : public test::AppTest {
  protected:
   void SetUp() override {
-    test::ForgetGeneralOptions();
     WriteTwoPresets();
-    delegate = test::StartApplication();
-    delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
-    ASSERT_NE(delegate->textWatermarkPanel(), nullptr);
+    AppTest::SetUp();
+    app->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+    ASSERT_NE(app->textWatermarkPanel(), nullptr);
   }
-  void TearDown() override { delegate.reset(); }
 
-  TextWatermarkPanel& panel() { return *delegate->textWatermarkPanel(); }
-  WatermarkView& view() { return *delegate->watermarkContextView; }
+  TextWatermarkPanel& panel() { return *app->textWatermarkPanel(); }
+  WatermarkView& view() { return *app->watermarkContextView; }
   QVariantMap First() { return *view().model().presetNamed(QStringLiteral("first")); }
   // Types one more character at the end of a field, as the user does.
   static void TypeAtEnd(NumberField* field, const QString& text, char key) {
@@ -56,8 +54,6 @@ class TextWatermarkPanelTest : public ::testing::Test {
     field->end(false);
     QTest::keyClick(field, key);
   }
-
-  std::unique_ptr<AppDelegate> delegate;
 };
 
 TEST_F(TextWatermarkPanelTest, SizeOverItsLimitBringsThePreviousValueBack) {
@@ -108,7 +104,7 @@ TEST_F(TextWatermarkPanelTest, TypedTextMarksTheSelectedPresetInTheTable) {
   EXPECT_TRUE(view().model().isPresetDirty(QStringLiteral("first")));
   // Only the watermark text takes line breaks; a preset loaded again shows its text.
   EXPECT_TRUE(text->acceptsLineBreaks());
-  EXPECT_FALSE(delegate->renameTokenTextFieldOutlet()->acceptsLineBreaks());
+  EXPECT_FALSE(app->renameTokenTextFieldOutlet()->acceptsLineBreaks());
   view().ChangeAndSetTextWaterMarkPrefOptionsAndUpdateControlValuesForIndex(0);
   EXPECT_EQ(text->tokens(), TokenArray{QStringLiteral("one!")});
 }
@@ -153,10 +149,10 @@ TEST_F(TextWatermarkPanelTest, DrawingModeTagsAndTheControlGroups) {
   EXPECT_FALSE(panel().strokeColorWellOutlet->isEnabled());
 
   // Switched off and on again, the drawing mode still decides which colour wells work.
-  delegate->SwitchOnOffHeader(kTextWatermarkGroup, false, true);
+  app->SwitchOnOffHeader(kTextWatermarkGroup, false, true);
   EXPECT_FALSE(view().waterMarkTableOutlet()->isEnabled());
   EXPECT_FALSE(panel().fontSizeTextFieldOutlet->isEnabled());
-  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  app->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
   EXPECT_TRUE(panel().fillColorWellOutlet->isEnabled());
   EXPECT_FALSE(panel().strokeColorWellOutlet->isEnabled());
 
