@@ -48,21 +48,18 @@ TEST(CustomAlert, FromAWorkerItReturnsOnlyAfterTheButtonWasPressed) {
   std::atomic<bool> returned{false};
   // The sheet runs its own event loop: the answer is given from inside it.
   bool shown = false;
-  bool returnedWhileShown = true;
-  QString title, message;
-  Qt::TextFormat format = Qt::AutoText;
-  QWidget* parent = nullptr;
   QTimer answer;
   QObject::connect(&answer, &QTimer::timeout, [&] {
     AlertDialog* alert = VisibleAlert();
     if (!alert) return;
     answer.stop();
     shown = true;
-    returnedWhileShown = returned.load();
-    parent = alert->parentWidget();
-    title = LabelText(alert, "alertTitle");
-    message = LabelText(alert, "alertMessage");
-    format = alert->findChild<QLabel*>(QStringLiteral("alertMessage"))->textFormat();
+    EXPECT_FALSE(returned.load()) << "the worker waits for the sheet";
+    EXPECT_EQ(alert->parentWidget(), &window);
+    EXPECT_EQ(LabelText(alert, "alertTitle"), QStringLiteral("Title <b>bold</b>"));
+    auto* message = alert->findChild<QLabel*>(QStringLiteral("alertMessage"));
+    EXPECT_EQ(message->text(), QStringLiteral("100% sure %@ %1"));
+    EXPECT_EQ(message->textFormat(), Qt::PlainText);
     QTest::mouseClick(alert->findChild<QPushButton*>(QStringLiteral("otherButton")),
                       Qt::LeftButton);
   });
@@ -82,11 +79,6 @@ TEST(CustomAlert, FromAWorkerItReturnsOnlyAfterTheButtonWasPressed) {
   worker.join();
   ASSERT_TRUE(done);
   ASSERT_TRUE(shown);
-  EXPECT_FALSE(returnedWhileShown) << "the worker waits for the sheet";
-  EXPECT_EQ(parent, &window);
-  EXPECT_EQ(title, QStringLiteral("Title <b>bold</b>"));
-  EXPECT_EQ(message, QStringLiteral("100% sure %@ %1"));
-  EXPECT_EQ(format, Qt::PlainText);
   EXPECT_EQ(response.load(), -1);
 }
 

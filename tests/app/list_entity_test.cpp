@@ -49,10 +49,6 @@ TEST(ListEntityFacts, AFileWithoutResolutionReads72AndAnEmptyKindIsDescribed) {
       << "small images are not enlarged";
   EXPECT_FALSE(entity->GetImageKind().isEmpty());
   EXPECT_NE(entity->GetImageKind(), QStringLiteral("UNKNOWN"));
-
-  auto kept = ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral("My kind"), QString());
-  kept->loadImageDirectly();
-  EXPECT_EQ(kept->GetImageKind(), QStringLiteral("My kind"));
 }
 
 TEST(ListEntityFacts, AGarbageFileShowsTheUnknownTextsAndItsSize) {

@@ -72,8 +72,6 @@ TEST(NumberField, MinValueBoundsPageCountAndResolution) {
   EXPECT_EQ(NumberFieldEndedText(K::PageCount, "3", 5), QStringLiteral("5"));
   EXPECT_EQ(NumberFieldEndedText(K::Resolution, "0", 1), QStringLiteral("1"));
   EXPECT_EQ(NumberFieldEndedText(K::Resolution, "300", 1), QStringLiteral("300"));
-  NumberField field(K::PageCount);
-  EXPECT_EQ(field.minValue(), 1);
 }
 
 TEST(NumberField, TheWidgetAppliesTheRulesAsTheUserTypesAndLeaves) {

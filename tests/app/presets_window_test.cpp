@@ -197,18 +197,6 @@ TEST_F(PresetsWindow, AStoredRenamePatternComesBackFromItsItem) {
   EXPECT_NE(delegate->renameTokenTextFieldOutlet()->tokens(), pattern);
   test::Choose(p().renamePresetPopupOutlet, 8);
   EXPECT_EQ(delegate->renameTokenTextFieldOutlet()->tokens(), pattern);
-
-  // Removing the only rename preset sends the photo presets that chose it back to item 0.
-  Store(PresetKind::kPhoto, {{"Trip", QVariantMap{{"RenamePresetIndex", qint64(8)}}}});
-  delegate->AddRenamePresetAction(p().saveRenamePresetButton);
-  EXPECT_EQ(Proposal(), QStringLiteral("trip_<#>")) << "the chosen preset's own name";
-  alerts.answers << "defaultButton";
-  sheet().removeButton->click();
-  EXPECT_TRUE(Stored(PresetKind::kRename).isEmpty());
-  EXPECT_EQ(Entry(Stored(PresetKind::kPhoto), "Trip").value("RenamePresetIndex").toLongLong(), 0);
-  EXPECT_EQ(p().renamePresetPopupOutlet->count(), 8);
-  EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 0);
-  sheet().cancelButton->click();
 }
 
 TEST_F(PresetsWindow, AFailedWriteIsReportedAndChangesNothing) {

@@ -40,8 +40,6 @@ TEST(RenameString, ExpandsWithTheOutputSizeAndTheRunIndex) {
             QStringLiteral("IMG [500x375] 1"));
   EXPECT_EQ(GetRenameStringForObject(Entry(path), &half, 1, SizePattern()),
             QStringLiteral("IMG [500x375] 2"));
-  EXPECT_EQ(GetRenameStringForObject(Entry(path), nullptr, 0, SizePattern()),
-            QStringLiteral("IMG [1000x750] 1"));
 
   BatchEntry notLoaded;  // the list has not read the file's facts yet
   notLoaded.filePath = path;
