@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <memory>
 
+#include "support/test_env.h"
+
 class QComboBox;
 class QDialog;
 class QFileDialog;

@@ -9,10 +9,8 @@
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
-#include "app/general_options.h"
 #include "app_fixtures.h"
 #include "platform/preferences.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileDialog>
@@ -12,12 +11,10 @@
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
 #include "app/drop_targets.h"
-#include "app/general_options.h"
 #include "app/preferences_sheet.h"
 #include "app_fixtures.h"
 #include "platform/localization.h"
 #include "platform/preferences.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -10,7 +9,6 @@
 #include "app_fixtures.h"
 #include "platform/folders.h"
 #include "platform/preferences.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {

@@ -6,7 +6,6 @@
 #include <QTest>
 
 #include "app_fixtures.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {

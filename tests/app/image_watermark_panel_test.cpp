@@ -3,19 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QDragEnterEvent>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QTest>
 
 #include "app/app_delegate.h"
-#include "app/option_panels.h"
 #include "app_fixtures.h"
 #include "engine/watermark_render.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {

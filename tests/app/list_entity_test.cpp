@@ -11,7 +11,6 @@
 #include "app/entity_loader.h"
 #include "app/thumbnail_queue.h"
 #include "app_fixtures.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QDragEnterEvent>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QTest>
@@ -11,8 +10,6 @@
 #include "app/app_delegate.h"
 #include "app_fixtures.h"
 #include "platform/localization.h"
-#include "platform/preferences.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {

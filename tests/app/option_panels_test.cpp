@@ -6,8 +6,6 @@
 #include "app/app_delegate.h"
 #include "app/effect_thumbnails.h"
 #include "app_fixtures.h"
-#include "support/test_env.h"
-#include "watermark/watermark_view.h"
 
 namespace glimbrik {
 namespace {

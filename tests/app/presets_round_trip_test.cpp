@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -16,7 +14,6 @@
 #include "app/preset_watermark.h"
 #include "app_fixtures.h"
 #include "platform/preferences.h"
-#include "support/test_env.h"
 #include "watermark/watermark_keys.h"
 
 namespace glimbrik {

@@ -1,26 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QPointer>
-#include <QTest>
-#include <QTimer>
 
 #include "app/app_delegate.h"
 #include "app/custom_alert.h"
 #include "app/preset_files.h"
 #include "app/preset_sheet.h"
 #include "app_fixtures.h"
-#include "engine/text_token_archive.h"
 #include "platform/folders.h"
 #include "platform/keyed_archive.h"
 #include "platform/localization.h"
-#include "platform/plist.h"
 #include "platform/preferences.h"
 #include "support/file_size_limit.h"
-#include "support/test_env.h"
 #include "watermark/watermark_keys.h"
 
 namespace glimbrik {

@@ -1,15 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QMenu>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include "app/app_delegate.h"
-#include "app/custom_alert.h"
 #include "app_fixtures.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {

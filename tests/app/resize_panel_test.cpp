@@ -6,7 +6,6 @@
 #include "app/app_delegate.h"
 #include "app/resize_panel_units.h"
 #include "app_fixtures.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {

@@ -4,14 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
 
 #include "app/add_panel.h"
 #include "app/app_delegate.h"
 #include "app_fixtures.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {

@@ -2,15 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QLabel>
-#include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
-#include <QTimer>
 
 #include "app/app_delegate.h"
-#include "app/custom_alert.h"
 #include "app_fixtures.h"
 #include "platform/font_members.h"
 #include "platform/localization.h"
