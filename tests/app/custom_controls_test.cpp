@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTest>
@@ -10,6 +14,8 @@
 
 #include "app/custom_cells.h"
 #include "app/focus_keeping_window.h"
+#include "app/on_off_switch_cell.h"
+#include "app/validated_toolbar.h"
 
 namespace glimbrik {
 namespace {
@@ -55,6 +61,123 @@ TEST(CustomCells, SelectionNeverScrollsTheMatrix) {
   matrix.setCurrentIndex(model.index(50, 0));
   QApplication::processEvents();
   EXPECT_EQ(matrix.verticalScrollBar()->value(), 0);
+}
+
+TEST(ValidatedToolbar, ViewItemsFollowTheirTargetsAnswer) {
+  QObject controller;
+  QVXValidatedViewToolbar toolbar;
+  auto* popup = new QComboBox;
+  auto* item = new QVXValidatedViewToolbarItem(popup, &toolbar);
+  item->target = &controller;
+  bool allowed = false;
+  item->validateToolbarItem = [&](QVXValidatedViewToolbarItem* asked) {
+    EXPECT_EQ(asked, item);
+    return allowed;
+  };
+  toolbar.addAction(item);
+  auto* label = new QLabel(QStringLiteral("no control"));
+  auto* plain = new QVXValidatedViewToolbarItem(label, &toolbar);
+  plain->target = &controller;
+  plain->validateToolbarItem = [](QVXValidatedViewToolbarItem*) { return false; };
+  toolbar.addAction(plain);
+  toolbar.show();
+
+  toolbar.validateVisibleItems();
+  EXPECT_FALSE(item->isEnabled());
+  EXPECT_FALSE(popup->isEnabled());
+  EXPECT_TRUE(label->isEnabled()) << "a view that is no control is left alone";
+  allowed = true;
+  toolbar.validateVisibleItems();
+  EXPECT_TRUE(popup->isEnabled());
+
+  // Without an answer the control is usable; without a target it is left as it is.
+  item->validateToolbarItem = nullptr;
+  popup->setEnabled(false);
+  item->validate();
+  EXPECT_TRUE(popup->isEnabled());
+  item->target = nullptr;
+  popup->setEnabled(false);
+  item->validate();
+  EXPECT_FALSE(popup->isEnabled());
+}
+
+// A switch 100 x 20: the thumb is 44.1 wide, at rest on the left (off) or the right (on).
+class SwitchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cell.setFixedSize(100, 20);
+    cell.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&cell));
+  }
+  // Presses at from, moves in steps to to and lets go there.
+  void Drag(QPoint from, QPoint to) {
+    QTest::mousePress(&cell, Qt::LeftButton, Qt::NoModifier, from);
+    for (int step = 1; step <= 4; ++step) {
+      QTest::mouseMove(&cell, from + (to - from) * step / 4);
+    }
+    QTest::mouseRelease(&cell, Qt::LeftButton, Qt::NoModifier, to);
+  }
+  OnOffSwitchControlCell cell;
+};
+
+TEST_F(SwitchTest, AQuickPressTogglesOnceAndReportsOneClick) {
+  QSignalSpy clicks(&cell, &QAbstractButton::clicked);
+  QTest::mouseClick(&cell, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+  EXPECT_EQ(cell.stateValue(), 1);
+  EXPECT_EQ(clicks.count(), 1);
+  QTest::mouseClick(&cell, Qt::LeftButton, Qt::NoModifier, QPoint(80, 10));
+  EXPECT_EQ(cell.stateValue(), 0);
+  EXPECT_EQ(clicks.count(), 2);
+}
+
+TEST_F(SwitchTest, TheThumbEndsWhereItIsLetGo) {
+  Drag(QPoint(20, 10), QPoint(95, 10));  // left end to right end
+  EXPECT_EQ(cell.stateValue(), 1);
+  Drag(QPoint(80, 10), QPoint(2, 10));  // from on, far left
+  EXPECT_EQ(cell.stateValue(), 0);
+  Drag(QPoint(30, 10), QPoint(10, 10));  // from off, 20 px further left
+  EXPECT_EQ(cell.stateValue(), 0);
+  cell.setChecked(true);
+  Drag(QPoint(70, 10), QPoint(95, 10));  // from on, further right
+  EXPECT_EQ(cell.stateValue(), 1);
+  Drag(QPoint(80, 10), QPoint(60, 10));  // thumb centre let go right of the middle
+  EXPECT_EQ(cell.stateValue(), 1);
+  Drag(QPoint(80, 10), QPoint(45, 10));  // and left of it
+  EXPECT_EQ(cell.stateValue(), 0);
+}
+
+TEST_F(SwitchTest, ALongPressIsNoClick) {
+  cell.clickTimeout = 0.0;  // every press lasts longer than this
+  QTest::mouseClick(&cell, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+  EXPECT_EQ(cell.stateValue(), 0) << "the thumb stays where it was let go";
+}
+
+TEST_F(SwitchTest, WithTheMixedStateThirdsDecide) {
+  cell.setTristate(true);
+  Drag(QPoint(20, 10), QPoint(50, 10));  // thumb centre let go in the middle third
+  EXPECT_EQ(cell.stateValue(), -1);
+  Drag(QPoint(50, 10), QPoint(95, 10));
+  EXPECT_EQ(cell.stateValue(), 1);
+  QTest::mouseClick(&cell, Qt::LeftButton, Qt::NoModifier, QPoint(80, 10));
+  EXPECT_EQ(cell.stateValue(), 0);
+  QTest::mouseClick(&cell, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+  EXPECT_EQ(cell.stateValue(), -1);
+}
+
+TEST_F(SwitchTest, SchemeTwoColoursTheOnSideGreenWhenDisabled) {
+  cell.setChecked(true);
+  cell.setEnabled(false);
+
+  // Drawn: green at 60 % over the grey track, left of the thumb, below the labels' middle.
+  cell.setShowsOnOffLabels(false);
+  QImage image(cell.size(), QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  cell.render(&image);
+  const QColor pixel = image.pixelColor(20, 15);
+  EXPECT_GT(pixel.green(), pixel.red() + 60);
+  EXPECT_GT(pixel.green(), pixel.blue() + 60);
+  cell.setOnOffSwitchControlColors(7);
+  EXPECT_FALSE(cell.onColor().isValid());
 }
 
 }  // namespace

@@ -2,12 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QDragEnterEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QImage>
+#include <QMimeData>
+#include <QTest>
+#include <QTimer>
 
 #include "app/app_delegate.h"
+#include "app/app_delegate_batch.h"
+#include "app/drop_targets.h"
+#include "app/preferences_sheet.h"
 #include "app_fixtures.h"
 #include "platform/folders.h"
+#include "platform/localization.h"
 #include "platform/preferences.h"
 
 namespace glimbrik {
@@ -19,11 +30,32 @@ QVariantMap ReadGeneralFile() {
   return dictionary;
 }
 
+constexpr int kTimeoutMs = 30000;
+
+using test::VisibleFileDialog;
+
+std::unique_ptr<QMimeData> Drag(const QStringList& paths) {
+  auto data = std::make_unique<QMimeData>();
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  data->setUrls(urls);
+  return data;
+}
+
+bool Accepts(QWidget* target, const QStringList& paths) {
+  const auto data = Drag(paths);
+  QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  enter.ignore();
+  QCoreApplication::sendEvent(target, &enter);
+  return enter.isAccepted();
+}
+
 class GeneralOptionsTest : public ::testing::Test {
  protected:
   void SetUp() override { test::ForgetGeneralOptions(); }
   void TearDown() override { test::ForgetGeneralOptions(); }
 };
+using DestinationFolderTest = GeneralOptionsTest;
 
 TEST_F(GeneralOptionsTest, FirstStartShowsConversionOnlyAndQuitWritesTheDefaults) {
   auto app = test::StartApplication();
@@ -152,6 +184,168 @@ TEST(ApplicationSupportFolder, AFolderThatCannotBeMadeIsReported) {
   qputenv("GLIMBRIK_SUPPORT_DIR", saved);
   EXPECT_FALSE(message.isEmpty());
   EXPECT_TRUE(AppDelegate::MissingFolderMessage().isEmpty());
+}
+
+TEST_F(DestinationFolderTest, AChosenFolderSurvivesARelaunchAndAVanishedOneIsForgotten) {
+  const QString out = test::MakeTempFolder(QStringLiteral("out"));
+  {
+    auto app = test::StartApplication();
+    OptionPanels& p = app->panels();
+    app->PreferencesAction();
+    app->SelectDestinationFolder();
+    QFileDialog* dialog = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (dialog = VisibleFileDialog()) != nullptr; }));
+    EXPECT_EQ(dialog->parentWidget(), app->preferencesDialog());
+    dialog->setDirectory(out);
+    static_cast<QDialog*>(dialog)->accept();
+    EXPECT_EQ(app->destinationURL(), out);
+    p.useAsDestinationFolderCheckBox->setChecked(true);
+    app->applicationWillTerminate();
+  }
+  EXPECT_EQ(QFile::decodeName(ReadGeneralFile().value("DestinationURL").toByteArray()), out);
+  {
+    auto app = test::StartApplication();
+    OptionPanels& p = app->panels();
+    EXPECT_EQ(p.destinationPathTextField->text(), out);
+    EXPECT_TRUE(p.useAsDestinationFolderCheckBox->isEnabled());
+    EXPECT_TRUE(p.openDestinationButton->isEnabled());
+    QList<QUrl> opened;
+    app->openWithDesktop = [&](const QUrl& url) {
+      opened << url;
+      return true;
+    };
+    p.openDestinationButton->click();
+    app->window()->contactSupportAction->trigger();
+    app->window()->helpToolbarItem->trigger();
+    ASSERT_EQ(opened.size(), 3);
+    EXPECT_EQ(opened[0], QUrl::fromLocalFile(out));
+    EXPECT_EQ(opened[1].scheme(), QStringLiteral("https"));
+    // The manual reaches the desktop's viewer as a real PDF file.
+    ASSERT_TRUE(opened[2].isLocalFile());
+    EXPECT_TRUE(test::ReadBytes(opened[2].toLocalFile()).startsWith("%PDF"));
+
+    // Where nothing opens them (no desktop opener installed), the commands say so.
+    app->openWithDesktop = [](const QUrl&) { return false; };
+    test::AlertAnswerer alerts;
+    alerts.answers = {"defaultButton", "defaultButton"};
+    p.openDestinationButton->click();
+    app->window()->contactSupportAction->trigger();
+    EXPECT_EQ(alerts.titles, QStringList(2, LocalizedString("CannotOpenTitle")));
+    ASSERT_EQ(alerts.messages.size(), 2);
+    EXPECT_TRUE(alerts.messages[0].contains(out)) << alerts.messages[0].toStdString();
+    EXPECT_TRUE(alerts.messages[1].contains(QStringLiteral("https://")));
+  }
+  ASSERT_TRUE(QDir(out).removeRecursively());
+  {
+    auto app = test::StartApplication();
+    OptionPanels& p = app->panels();
+    EXPECT_TRUE(app->destinationURL().isEmpty());
+    EXPECT_TRUE(p.destinationPathTextField->text().isEmpty());
+    EXPECT_FALSE(p.useAsDestinationFolderCheckBox->isEnabled());
+    EXPECT_FALSE(p.openDestinationButton->isEnabled());
+    app->applicationWillTerminate();
+  }
+  EXPECT_FALSE(ReadGeneralFile().contains("DestinationURL"));
+}
+
+TEST_F(DestinationFolderTest, AFailedChoiceLeavesNothingBehindToWrite) {
+  const QString kept = test::MakeTempFolder(QStringLiteral("kept"));
+  auto app = test::StartApplication();
+  app->SetDestinationURL(kept);
+  ASSERT_EQ(app->destinationURL(), kept);
+  test::WriteGarbage(kept + QStringLiteral("/file.txt"), 10);
+  app->SetDestinationURL(kept + QStringLiteral("/file.txt"));
+  EXPECT_TRUE(app->destinationURL().isEmpty());
+  EXPECT_FALSE(app->panels().openDestinationButton->isEnabled());
+  app->SetDestinationURLData(QByteArray("relative/folder"));
+  EXPECT_TRUE(app->destinationURL().isEmpty());
+  app->applicationWillTerminate();
+  EXPECT_FALSE(ReadGeneralFile().contains("DestinationURL"));
+}
+
+TEST_F(DestinationFolderTest, TheDropBoxTakesExactlyOneFolderForItsOwnSetting) {
+  const QString a = test::MakeTempFolder(QStringLiteral("a"));
+  const QString b = test::MakeTempFolder(QStringLiteral("b"));
+  auto app = test::StartApplication();
+  app->PreferencesAction();  // the box sits in the sheet, which stops a refused drag
+  DragAndDropCommonFolderController* box = app->panels().destinationPathViewCntr;
+  EXPECT_FALSE(Accepts(box, {a, b}));
+  EXPECT_FALSE(Accepts(box, {a + QStringLiteral("/missing")}));
+  EXPECT_TRUE(Accepts(box, {a}));
+
+  const auto data = Drag({a});
+  QDropEvent drop(QPointF(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(box, &drop);
+  EXPECT_EQ(app->destinationURL(), a);
+
+  app->WatchFolderPathChangeAction(b, 2);  // another folder setting's box
+  EXPECT_EQ(app->destinationURL(), a);
+}
+
+TEST(ImageDropTest, OnlyDragsWithNothingAddableAreRefused) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("drop"));
+  const QString text = folder + QStringLiteral("/notes.txt");
+  const QString picture = folder + QStringLiteral("/p.png");
+  test::WriteGarbage(text, 64);
+  test::WritePng(picture, 8, 8);
+  EXPECT_EQ(ImageDropOperation(Drag({text}).get(), true), Qt::IgnoreAction);
+  EXPECT_EQ(ImageDropOperation(Drag({text, picture}).get(), true), Qt::CopyAction);
+  EXPECT_EQ(ImageDropOperation(Drag({folder}).get(), true), Qt::CopyAction);
+  EXPECT_EQ(ImageDropOperation(Drag({picture}).get(), false), Qt::IgnoreAction);
+
+  test::ForgetGeneralOptions();
+  auto app = test::StartApplication();
+  EXPECT_FALSE(Accepts(app->window(), {text}));
+  EXPECT_TRUE(Accepts(app->window(), {folder}));
+}
+
+TEST_F(DestinationFolderTest, TheSheetGetsItsViewsBackAfterARunBorrowedThem) {
+  auto app = test::StartApplication();
+  BatchController* controller = InstallBatchRun(*app);
+  OptionPanels& p = app->panels();
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  test::WritePng(source + QStringLiteral("/x.png"), 8, 8);
+  app->AddUrlsIntoImageListViewAtEnd({source + QStringLiteral("/x.png")});
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  controller->ConvertAllButtonAction();
+  QFileDialog* dialog = nullptr;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (dialog = VisibleFileDialog()) != nullptr; }));
+  EXPECT_TRUE(dialog->isAncestorOf(p.destinationOptionAccessaryView));
+  dialog->reject();
+
+  app->PreferencesAction();
+  PreferencesSheet* sheet = app->preferencesDialog();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->isVisible(); }));
+  for (QWidget* view :
+       {p.destinationOptionAccessaryView, static_cast<QWidget*>(p.doNotShowAlertCheckBox),
+        static_cast<QWidget*>(p.doNotShowPNGOptimizationAlertCheckBox)}) {
+    EXPECT_TRUE(sheet->preferencesMainSubview->isAncestorOf(view))
+        << view->objectName().toStdString();
+    EXPECT_TRUE(view->isVisible()) << view->objectName().toStdString();
+  }
+  sheet->okButton->click();
+  EXPECT_FALSE(sheet->isVisible());
+}
+
+TEST_F(DestinationFolderTest, WithTheFolderInUseARunAsksNothingAndWritesThere) {
+  const QString out = test::MakeTempFolder(QStringLiteral("out"));
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  test::WritePng(source + QStringLiteral("/y.png"), 16, 12);
+  auto app = test::StartApplication();
+  BatchController* controller = InstallBatchRun(*app);
+  int runs = 0;
+  QObject::connect(controller, &BatchController::runFinished, [&] { ++runs; });
+  ASSERT_TRUE(test::ConvertOnlyInto(*app, out, 4));
+  app->AddUrlsIntoImageListViewAtEnd({source + QStringLiteral("/y.png")});
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  bool asked = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] { asked = asked || VisibleFileDialog(); });
+  watch.start(5);
+  controller->ConvertAllButtonAction();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return runs == 1; }, kTimeoutMs));
+  EXPECT_FALSE(asked);
+  EXPECT_TRUE(QImage(out + QStringLiteral("/y.jpg")).size() == QSize(16, 12));
 }
 
 }  // namespace
