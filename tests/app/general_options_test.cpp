@@ -165,9 +165,7 @@ TEST(ApplicationSupportFolder, PreviewFolderIsASiblingAndIsRemovedAtQuit) {
   ASSERT_FALSE(preview.isEmpty());
   EXPECT_EQ(QFileInfo(preview).absolutePath(), QFileInfo(SupportFolderPath()).absolutePath());
   EXPECT_TRUE(QFileInfo(preview).isDir());
-  QFile stale(preview + QStringLiteral("/old.jpg"));
-  ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-  stale.close();
+  ASSERT_TRUE(test::WriteBytes(preview + QStringLiteral("/old.jpg"), "x"));
   auto app = test::StartApplication();
   app->applicationWillTerminate();
   EXPECT_FALSE(QFileInfo::exists(preview + QStringLiteral("/old.jpg")));

@@ -70,7 +70,8 @@ TEST_F(ImageWatermarkPanelTest, OffsetPercentagesAreOfTheBaseSize) {
   EXPECT_EQ(panel->xImageWatermarkOffsetTextFieldOutlet->text(), "0.00");
 }
 
-TEST_F(ImageWatermarkPanelTest, SizeIsHeldBetweenFiveAndAHundredPercent) {
+TEST_F(ImageWatermarkPanelTest, SizeOpacityAndAngleControlsStayInStepAndInRange) {
+  // Size is held between five and a hundred percent.
   Type(panel->WatermarkImageSizeTextFieldOutlet, "3");
   EXPECT_EQ(panel->WatermarkImageSizeTextFieldOutlet->text(), "5");
   EXPECT_DOUBLE_EQ(model().watermarkImageSizePrecentage(), 0.05);
@@ -83,9 +84,7 @@ TEST_F(ImageWatermarkPanelTest, SizeIsHeldBetweenFiveAndAHundredPercent) {
   Paste(panel->WatermarkImageSizeTextFieldOutlet, "150");
   EXPECT_EQ(panel->WatermarkImageSizeTextFieldOutlet->text(), "30");
   EXPECT_DOUBLE_EQ(model().watermarkImageSizePrecentage(), 0.30);
-}
 
-TEST_F(ImageWatermarkPanelTest, SliderStepperAndFieldStayInStep) {
   // The slider's fraction in single precision shows truncated: 0.29f is 28 percent.
   panel->WatermarkImageOpacitySliderOutlet->setDoubleValue(static_cast<double>(0.29f));
   panel->takeWatermarkImageOpacityFrom(panel->WatermarkImageOpacitySliderOutlet);

@@ -280,11 +280,7 @@ TEST_F(PresetsWindow, RemovingAPhotoPresetDeletesOnlyItsOwnPictureCopy) {
   const QString copy = SupportFolderPath() + "/watermark_image41";
   const QString foreign = test::MakeTempFolder() + "/watermark_image42";
   const QString notACopy = SupportFolderPath() + "/notes.txt";
-  for (const QString& path : {copy, foreign, notACopy}) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("x");
-  }
+  for (const QString& path : {copy, foreign, notACopy}) ASSERT_TRUE(test::WriteBytes(path, "x"));
   Store(PresetKind::kPhoto, {{"Own", QVariantMap{{"ImagePath", copy}}},
                              {"Foreign", QVariantMap{{"ImagePath", foreign}}},
                              {"Other", QVariantMap{{"ImagePath", notACopy}}}});
@@ -351,8 +347,7 @@ TEST_F(PresetsWindow, APhotoPresetAppliedAfterAResetRunsByteForByteAsBeforeSavin
   ASSERT_EQ(QImage::fromData(expected.first()).width(), 150);
 
   delegate->AddPhotoPresetAction(delegate->window()->savePhotoPresetButton);
-  delegate->AddPresetDialogOutlet()->PresetNameComboboxOutlet->setEditText("Trip");
-  delegate->AddPresetDialogOutlet()->saveButton->click();
+  SaveAs(QStringLiteral("Trip"));
   QComboBox* photo = delegate->PhotoPresetPopupButton();
   ASSERT_EQ(photo->currentText(), QStringLiteral("Trip"));
 
@@ -386,11 +381,9 @@ TEST_F(PresetsWindow, APhotoPresetAppliedAfterAResetRunsByteForByteAsBeforeSavin
 
 TEST_F(PresetsWindow, PresetFilesEditedIntoNonsenseFallBackKeyByKey) {
   // A truncated rename file lists nothing; the other files still load.
-  {
-    QFile rename(PreferenceFilePath(QString::fromLatin1(kRenamePresetsFile)));
-    ASSERT_TRUE(rename.open(QIODevice::WriteOnly));
-    rename.write("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Cut</key><dict><key>P");
-  }
+  ASSERT_TRUE(test::WriteBytes(
+      FileOf(PresetKind::kRename),
+      "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Cut</key><dict><key>P"));
   ASSERT_TRUE(
       WritePresetFile(PresetKind::kResize, {{"Good", QVariantMap{{"PresetIndex", qint64(0)},
                                                                  {"ScaleOption", qint64(0)},
