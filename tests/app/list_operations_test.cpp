@@ -135,8 +135,6 @@ TEST_F(ImageListTest, SortingBySizeComparesNumbersAndTheSecondChoiceReverses) {
   ASSERT_NE(bySize, nullptr);
   bySize->trigger();
   EXPECT_EQ(test::ListTitles(*app), (QStringList{"b.jpg", "c.jpg", "a.jpg"}));
-  EXPECT_EQ(app->window()->sortButton->text(), LocalizedString("Sort by %@").arg(bySize->text()));
-  EXPECT_TRUE(bySize->isChecked());
   bySize->trigger();
   EXPECT_EQ(test::ListTitles(*app), (QStringList{"a.jpg", "c.jpg", "b.jpg"}));
 }
