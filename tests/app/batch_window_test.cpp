@@ -1,17 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
-#include <QLabel>
-#include <QPointer>
-#include <QPushButton>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 #include <atomic>
 
 #include "app/app_delegate.h"
@@ -28,53 +23,6 @@ namespace glimbrik {
 namespace {
 
 constexpr int kTimeoutMs = 60000;
-
-QDialog* VisibleAlert() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* alert = qobject_cast<AlertDialog*>(w); alert && alert->isVisible()) return alert;
-  }
-  return nullptr;
-}
-
-QString AlertTitle(QDialog* alert) {
-  auto* label = alert->findChild<QLabel*>(QStringLiteral("alertTitle"));
-  return label ? label->text() : QString();
-}
-
-void Press(QDialog* alert, const char* buttonName) {
-  if (QByteArray(buttonName) == "escape") {
-    QTest::keyClick(alert, Qt::Key_Escape);
-    return;
-  }
-  auto* button = alert->findChild<QPushButton*>(QString::fromLatin1(buttonName));
-  ASSERT_NE(button, nullptr) << buttonName;
-  button->click();
-}
-
-// Alerts run their own event loop, so they are answered from a timer, which fires inside it:
-// each alert that shows takes the next button name and its title is kept.
-class AlertAnswerer {
- public:
-  AlertAnswerer() {
-    timer_.setInterval(10);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      QDialog* alert = VisibleAlert();
-      if (!alert || alert == last_ || answers.isEmpty()) return;
-      last_ = alert;
-      titles << AlertTitle(alert);
-      const QByteArray button = answers.takeFirst().toLatin1();
-      Press(alert, button.constData());
-    });
-    timer_.start();
-  }
-  // "defaultButton", "alterButton" or "escape", one for each alert to come
-  QStringList answers;
-  QStringList titles;  // of the alerts answered, in order
-
- private:
-  QTimer timer_;
-  QPointer<QDialog> last_;
-};
 
 bool IsJPEG(const QString& path) {
   QFile f(path);
@@ -102,16 +50,14 @@ class BatchWindow : public ::testing::Test {
       result = r;
       ++runs;
     });
-    for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group) {
-      delegate->SwitchOnOffHeader(group, false, true);
-    }
+    test::ConversionOnly(*delegate);
     p().useAsDestinationFolderCheckBox->setChecked(false);
     p().doNotShowAlertCheckBox->setChecked(false);
     source = test::MakeTempFolder(QStringLiteral("src"));
     dest = test::MakeTempFolder(QStringLiteral("dest"));
   }
   void TearDown() override {
-    if (QDialog* alert = VisibleAlert()) alert->reject();
+    if (QDialog* alert = test::VisibleAlert()) alert->reject();
     delegate.reset();
   }
 
@@ -152,18 +98,11 @@ class BatchWindow : public ::testing::Test {
     ASSERT_TRUE(test::WaitForAdding(*delegate));
   }
 
-  // Starts a run of every row and answers the destination dialog with dest.
+  // Starts a run of every row and answers the destination dialog with folder.
   void ConvertAllInto(const QString& folder) {
     delegate->window()->convertAllToolbarItem->trigger();
     QFileDialog* dialog = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-          for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) dialog = d;
-          }
-          return dialog != nullptr;
-        },
-        kTimeoutMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (dialog = test::VisibleFileDialog()); }, kTimeoutMs));
     dialog->setDirectory(folder);
     static_cast<QDialog*>(dialog)->accept();  // protected in QFileDialog, public in QDialog
   }
@@ -174,17 +113,23 @@ class BatchWindow : public ::testing::Test {
 
   // Runs every row into dest and presses OK on the completion alert; its title.
   QString RunAndConfirm() {
-    const int before = runs;
     alerts.answers << QStringLiteral("defaultButton");
-    ConvertAllInto(dest);
-    EXPECT_TRUE(WaitForRun(before + 1));
+    EXPECT_TRUE(test::RunAllInto(*delegate, dest, runs, kTimeoutMs));
     EXPECT_TRUE(alerts.answers.isEmpty());
     return alerts.titles.value(alerts.titles.size() - 1);
   }
 
+  // A JPEG run to PNG with PNG optimisation, its note not turned off.
+  void OptimiseToPng() {
+    ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
+    delegate->SwitchOnOffHeader(kOptimizationGroup, true, true);
+    ASSERT_TRUE(SelectItemWithTag(p().OptimizationPopupOutlet, 2));
+    p().doNotShowPNGOptimizationAlertCheckBox->setChecked(false);
+  }
+
   std::unique_ptr<AppDelegate> delegate;
   BatchController* controller = nullptr;
-  AlertAnswerer alerts;
+  test::AlertAnswerer alerts;
   QStringList notifications;
   QStringList opened;
   BatchRunResult result;
@@ -207,27 +152,6 @@ TEST_F(BatchWindow, PNGsBecomeJPEGsWithTheAlertAndOneNotification) {
   EXPECT_TRUE(opened.isEmpty());
 }
 
-TEST_F(BatchWindow, BuiltInRenameTwoNumbersTheFilesThatAreLeft) {
-  QStringList paths;
-  for (int i = 0; i < 3; ++i) {
-    paths << source + QStringLiteral("/r%1.png").arg(i);
-    ASSERT_TRUE(Picture(i).save(paths.back()));
-  }
-  Add(paths);
-  ASSERT_TRUE(QFile::remove(paths[1]));
-  delegate->SwitchOnOffHeader(kRenameGroup, true, true);
-  // The rename token field belongs to the token editor; built-in pattern 2 stands in for it.
-  controller->context().fillRenameTokens = [](BatchOptions& o) {
-    o.renameTokens = {QStringLiteral("IMG_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
-  };
-  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
-  EXPECT_EQ(RunAndConfirm(), QStringLiteral("3 images processed, not all of them exported"));
-  EXPECT_TRUE(IsJPEG(dest + "/IMG_1.jpg"));
-  EXPECT_TRUE(IsJPEG(dest + "/IMG_2.jpg"));
-  EXPECT_EQ(result.failed, 1);
-  EXPECT_EQ(QDir(dest).entryList(QDir::Files).size(), 2);
-}
-
 TEST_F(BatchWindow, TheModificationDateShownKeptIsKeptThroughOptimisation) {
   const QString path = source + "/photo.jpg";
   ASSERT_TRUE(Picture(4).save(path, "JPEG"));
@@ -235,13 +159,10 @@ TEST_F(BatchWindow, TheModificationDateShownKeptIsKeptThroughOptimisation) {
       QDateTime::fromString(QStringLiteral("2003-04-05T06:07:08.090Z"), Qt::ISODateWithMs);
   ASSERT_TRUE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
   Add({path});
-  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
-  delegate->SwitchOnOffHeader(kOptimizationGroup, true, true);
-  ASSERT_TRUE(SelectItemWithTag(p().OptimizationPopupOutlet, 2));
+  OptimiseToPng();
   // As a new user finds the boxes: the modification date shown ticked, the creation date not.
   ASSERT_FALSE(p().preserveCreatedDateCheckButton->isChecked());
   ASSERT_TRUE(p().preserveModifiedDateCheckButton->isChecked());
-  p().doNotShowPNGOptimizationAlertCheckBox->setChecked(false);
 
   alerts.answers << QStringLiteral("defaultButton") << QStringLiteral("defaultButton");
   ConvertAllInto(dest);
@@ -255,10 +176,7 @@ TEST_F(BatchWindow, TheModificationDateShownKeptIsKeptThroughOptimisation) {
 TEST_F(BatchWindow, EscapeOnThePngNoteCancelsTheRunAndWritesNothing) {
   ASSERT_TRUE(Picture(5).save(source + "/a.jpg", "JPEG"));
   Add({source + "/a.jpg"});
-  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
-  delegate->SwitchOnOffHeader(kOptimizationGroup, true, true);
-  ASSERT_TRUE(SelectItemWithTag(p().OptimizationPopupOutlet, 2));
-  p().doNotShowPNGOptimizationAlertCheckBox->setChecked(false);
+  OptimiseToPng();
   alerts.answers << QStringLiteral("escape");
   ConvertAllInto(dest);
   ASSERT_TRUE(WaitForRun());
@@ -388,12 +306,7 @@ TEST_F(BatchWindow, DestinationChoiceAndSelection) {
   ASSERT_TRUE(Picture(8).save(source + "/d.png"));
   Add({source + "/d.png"});
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
-  const auto fileDialogShown = [] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (qobject_cast<QFileDialog*>(w) && w->isVisible()) return true;
-    }
-    return false;
-  };
+  const auto fileDialogShown = [] { return test::VisibleFileDialog() != nullptr; };
 
   // No row selected: nothing is asked and nothing runs.
   delegate->window()->imageListViewOutlet->clearSelection();
@@ -405,9 +318,7 @@ TEST_F(BatchWindow, DestinationChoiceAndSelection) {
   // A cancelled destination dialog converts nothing.
   delegate->window()->convertAllToolbarItem->trigger();
   ASSERT_TRUE(QTest::qWaitFor(fileDialogShown, kTimeoutMs));
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) d->reject();
-  }
+  test::VisibleFileDialog()->reject();
   QTest::qWait(50);
   EXPECT_EQ(runs, 0);
   EXPECT_TRUE(QDir(dest).isEmpty());
