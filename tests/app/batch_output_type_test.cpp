@@ -66,15 +66,9 @@ TEST(OutputTypeOptions, ProfilesNarrowToWhatTheTypeHolds) {
   EXPECT_FALSE(k.Hidden(2));
 }
 
-}  // namespace
-}  // namespace glimbrik
-
-namespace glimbrik {
-namespace {
-
 TEST(OutputTypeOptions, QualityFieldDrivesSliderAndStepper) {
-  QWidget holder;
-  OptionPanels p = BuildOptionPanels(&holder);
+  Panels k;
+  OptionPanels& p = k.p;
   p.imageQualityEditFieldOutlet->setText(QStringLiteral("65"));
   QualityFieldTextDidChange(p);
   EXPECT_DOUBLE_EQ(p.imageQualitySlider->doubleValue(), 0.65);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <zlib.h>
+
+#include <QFile>
 #include <QStringList>
 #include <functional>
 
@@ -66,6 +69,26 @@ inline BatchSnapshot SnapshotOf(const QStringList& paths) {
     s.entries.push_back(entry);
   }
   return s;
+}
+
+// Writes bytes to path; false if it cannot.
+inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A PNG that is only its signature and an 8-bit RGBA header chunk: enough for whatever reads
+// only the header.
+inline QByteArray PngHeaderOnly(uint32_t width, uint32_t height) {
+  QByteArray ihdr("IHDR");
+  for (uint32_t v : {width, height}) {
+    for (int shift : {24, 16, 8, 0}) ihdr += char((v >> shift) & 0xff);
+  }
+  ihdr += QByteArray("\x08\x06\x00\x00\x00", 5);
+  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(ihdr.constData()), ihdr.size());
+  QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d") + ihdr;
+  for (int shift : {24, 16, 8, 0}) png += char((crc >> shift) & 0xff);
+  return png;
 }
 
 }  // namespace glimbrik::test
