@@ -64,13 +64,6 @@ QImage Picture(int seed) {
   return image;
 }
 
-QByteArray Head(const QString& path, int n) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.read(n) : QByteArray();
-}
-
-bool IsJPEG(const QString& path) { return Head(path, 3) == QByteArray("\xff\xd8\xff", 3); }
-
 BatchRunResult RunWithEngine(const BatchSnapshot& s, const QString& dest) {
   test::RecordingHost host;
   std::atomic<bool> cancel{false};
@@ -243,22 +236,6 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   ImageConversion direct = test::ConversionRecord(good, dest + "/direct.exr", 5);
   EXPECT_EQ(ProcessImageFile(&direct), 1);
   unlink(rawName.constData());  // Qt cannot remove it with the folder
-}
-
-TEST(BatchRunWithEngine, ExistingNamesGetTheNextNumberUnlessOverwriting) {
-  const QString source = test::MakeTempFolder(QStringLiteral("src"));
-  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
-  ASSERT_TRUE(Picture(4).save(source + "/x.png", "PNG"));
-  ASSERT_TRUE(test::WriteBytes(dest + "/x.jpg", "the user's own file"));
-  BatchSnapshot s = test::SnapshotOf({source + "/x.png"});
-  s.options.outputType = 4;
-  EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x 1.jpg"});
-  EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x 2.jpg"});
-  EXPECT_TRUE(IsJPEG(dest + "/x 2.jpg"));
-  EXPECT_EQ(Head(dest + "/x.jpg", 100), QByteArray("the user's own file"));
-  s.options.overwriteExisting = true;
-  EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x.jpg"});
-  EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
 }
 
 }  // namespace
