@@ -3,9 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -26,37 +24,6 @@
 
 namespace glimbrik {
 namespace {
-
-// Path -> size, modification time and content hash of every file below a folder.
-std::map<std::string, std::string> FolderState(const QString& folder) {
-  std::map<std::string, std::string> state;
-  QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QString path = it.next();
-    QFile f(path);
-    QByteArray hash = "unreadable";
-    if (f.open(QIODevice::ReadOnly)) {
-      hash = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1).toHex();
-    }
-    const QFileInfo info(path);
-    state[path.toStdString()] = QStringLiteral("%1 %2 %3")
-                                    .arg(info.size())
-                                    .arg(info.lastModified().toMSecsSinceEpoch())
-                                    .arg(QString::fromLatin1(hash))
-                                    .toStdString();
-  }
-  return state;
-}
-
-std::vector<std::string> TemporaryFiles() {
-  std::vector<std::string> names;
-  for (const QString& name :
-       QDir(PrivateTempFolder())
-           .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
-    names.push_back(name.toStdString());
-  }
-  return names;
-}
 
 QImage Picture(int seed) {
   QImage image(64 + seed % 7, 48, QImage::Format_ARGB32);
@@ -99,8 +66,12 @@ TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouc
   const int bad = 2 + (lockedReadable ? 0 : 1);
   if (lockedReadable) ++good;
 
-  const auto sourceBefore = FolderState(source);
-  const std::vector<std::string> tempBefore = TemporaryFiles();
+  const auto sourceBefore = test::FolderContents(source, true);
+  const auto temporaryFiles = [] {
+    return QDir(PrivateTempFolder())
+        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+  };
+  const QStringList tempBefore = temporaryFiles();
 
   BatchSnapshot s = test::SnapshotOf(paths);
   s.options.outputType = 0;  // each keeps its type
@@ -121,8 +92,9 @@ TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouc
       EXPECT_FALSE(QImageReader(out).read().isNull()) << out.toStdString();
     }
   }
-  EXPECT_EQ(FolderState(source), sourceBefore) << "the sources are left as they were";
-  EXPECT_EQ(TemporaryFiles(), tempBefore) << "no temporary file is left";
+  EXPECT_EQ(test::FolderContents(source, true), sourceBefore)
+      << "the sources are left as they were";
+  EXPECT_EQ(temporaryFiles(), tempBefore) << "no temporary file is left";
   chmod(QFile::encodeName(locked).constData(), 0644);
 }
 

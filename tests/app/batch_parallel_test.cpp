@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <condition_variable>
-#include <map>
 #include <mutex>
 
 #include "app/batch_engine.h"
@@ -19,18 +16,6 @@
 
 namespace glimbrik {
 namespace {
-
-// File name -> content hash of every file in a folder.
-std::map<QString, QByteArray> Outputs(const QString& folder) {
-  std::map<QString, QByteArray> out;
-  for (const QString& name : QDir(folder).entryList(QDir::Files)) {
-    QFile f(QDir(folder).filePath(name));
-    if (f.open(QIODevice::ReadOnly)) {
-      out[name] = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
-    }
-  }
-  return out;
-}
 
 QImage Picture(int seed, int width = 96, int height = 64) {
   QImage image(width, height, QImage::Format_RGB32);
@@ -160,9 +145,9 @@ TEST(BatchParallelRun, CollidingNamesAndBytesAreThoseOfAOneAtATimeRun) {
               QFileInfo(parallel.destinations[i]).fileName());
   }
   EXPECT_EQ(QFileInfo(parallel.destinations[23]).fileName(), QStringLiteral("a 24.jpg"));
-  const auto expected = Outputs(one);
+  const auto expected = test::FolderContents(one);
   EXPECT_EQ(expected.size(), 25u);
-  EXPECT_EQ(Outputs(many), expected);
+  EXPECT_EQ(test::FolderContents(many), expected);
 }
 
 TEST(BatchParallelRun, CancellingLeavesOnlyCompleteFiles) {

@@ -2,9 +2,14 @@
 
 #include <zlib.h>
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <functional>
+#include <map>
 
 #include "app/batch_host.h"
 
@@ -89,6 +94,21 @@ inline QByteArray PngHeaderOnly(uint32_t width, uint32_t height) {
   QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d") + ihdr;
   for (int shift : {24, 16, 8, 0}) png += char((crc >> shift) & 0xff);
   return png;
+}
+
+// Path below folder -> content hash (and modification time, if asked) of every file there.
+inline std::map<QString, QByteArray> FolderContents(const QString& folder, bool withTimes = false) {
+  std::map<QString, QByteArray> contents;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    QFile f(it.next());
+    QByteArray state = f.open(QIODevice::ReadOnly)
+                           ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1)
+                           : QByteArray("unreadable");
+    if (withTimes) state += QByteArray::number(QFileInfo(f).lastModified().toMSecsSinceEpoch());
+    contents[QDir(folder).relativeFilePath(f.fileName())] = state;
+  }
+  return contents;
 }
 
 }  // namespace glimbrik::test

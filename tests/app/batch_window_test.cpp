@@ -63,10 +63,16 @@ class BatchWindow : public ::testing::Test {
 
   OptionPanels& p() { return delegate->panels(); }
 
-  // The run's files wait for the cancel flag before they convert, so that a run is surely still
-  // going when a test interrupts it, however fast the workers are (with a limit, so that a
-  // broken test cannot hang).
-  void HoldFilesUntilCancelled() {
+  // Starts a run of count pictures into dest whose files wait for the cancel flag before they
+  // convert, so that it is surely still going when a test interrupts it, however fast the
+  // workers are (with a limit, so that a broken test cannot hang).
+  void StartHeldRun(int count) {
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+      paths << source + QStringLiteral("/p%1.png").arg(i);
+      ASSERT_TRUE(Picture(i).save(paths.back()));
+    }
+    Add(paths);
     std::atomic<bool>* cancelled = &delegate->isConversionCancelled;
     controller->context().engine = [cancelled](const BatchSnapshot& s) {
       BatchEngine e = DefaultBatchEngine(s);
@@ -77,16 +83,9 @@ class BatchWindow : public ::testing::Test {
       };
       return e;
     };
-  }
-
-  // Pictures large enough that a run over them is still going when it is interrupted.
-  QStringList LargePictures(int count) {
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-      const QString path = source + QStringLiteral("/large%1.png").arg(i);
-      if (Picture(i, 1200, 900).save(path)) paths << path;
-    }
-    return paths;
+    ConvertAllInto(dest);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));
   }
 
   void Add(const QStringList& paths, bool recursive = false) {
@@ -186,14 +185,8 @@ TEST_F(BatchWindow, EscapeOnThePngNoteCancelsTheRunAndWritesNothing) {
 }
 
 TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
-  const QStringList paths = LargePictures(12);
-  ASSERT_EQ(paths.size(), 12);
-  Add(paths);
-  HoldFilesUntilCancelled();
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
-  ConvertAllInto(dest);
-  ASSERT_TRUE(
-      QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));
+  StartHeldRun(12);
   EXPECT_EQ(p().conversionProgressIndicator->maximum(), 14) << "the files and two steps";
   p().cancelButton->click();
   EXPECT_FALSE(p().cancelButton->isEnabled());
@@ -201,7 +194,7 @@ TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
             QStringLiteral("Cancelling after the current image…"));
   ASSERT_TRUE(WaitForRun());
   EXPECT_TRUE(result.cancelled);
-  EXPECT_LT(QDir(dest).entryList(QDir::Files).size(), paths.size());
+  EXPECT_LT(QDir(dest).entryList(QDir::Files).size(), 12);
   QTest::qWait(50);
   EXPECT_TRUE(alerts.titles.isEmpty());
   EXPECT_TRUE(notifications.isEmpty());
@@ -236,10 +229,6 @@ TEST_F(BatchWindow, InvalidSizesAndResolutionsStopBeforeAnythingIsWritten) {
   EXPECT_EQ(alerts.titles.value(1), QStringLiteral("3001 dpi is not a valid resolution"));
   EXPECT_TRUE(QDir(dest).isEmpty());
   EXPECT_EQ(p().resolutionComboBoxOutlet->currentText(), QStringLiteral("3001"));
-
-  p().resolutionComboBoxOutlet->setEditText(QStringLiteral("3000"));
-  EXPECT_EQ(RunAndConfirm(), QStringLiteral("1 image exported successfully"));
-  EXPECT_EQ(QImage(dest + "/s.png").width(), 32);
 }
 
 TEST_F(BatchWindow, EveryScaleModeWritesTheSizeThePanelPredicts) {
@@ -335,13 +324,7 @@ TEST_F(BatchWindow, DestinationChoiceAndSelection) {
 }
 
 TEST_F(BatchWindow, QuittingDuringARunWaitsForItsWorker) {
-  const QStringList paths = LargePictures(8);
-  ASSERT_EQ(paths.size(), 8);
-  Add(paths);
-  HoldFilesUntilCancelled();
-  ConvertAllInto(dest);
-  ASSERT_TRUE(
-      QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));
+  StartHeldRun(8);
   // What quitting the application sends before the window goes.
   ASSERT_TRUE(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
   EXPECT_FALSE(controller->IsRunning());

@@ -226,8 +226,16 @@ TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
     angles << static_cast<qint64>(entity->GetAngle());
   }
   EXPECT_EQ(angles, (QList<qint64>{90, 180, 270, 0}));
+  // Watermark text takes the size as shown.
+  const auto sizeText = [&] {
+    return delegate->GetTextWatermarkFullString(
+        {QVXWatermarkTextToken(QStringLiteral("Width"), 11), QStringLiteral("x"),
+         QVXWatermarkTextToken(QStringLiteral("Height"), 12)});
+  };
+  EXPECT_EQ(sizeText(), "4000x3000");
   delegate->window()->rotateRightAction->trigger();
   EXPECT_EQ(entity->GetAngle(), -90);
+  EXPECT_EQ(sizeText(), "3000x4000");
   const QString description = delegate->window()->fileDescriptionLabelOutlet->text();
   // The zoom of the picture as shown, 3000 wide.
   QVXImageView* image = delegate->window()->mainImagePreview;
@@ -298,16 +306,6 @@ TEST_F(WatermarkWindow, ViewShowsTheTurnAndMirrorThatTheRunWrites) {
   }
   EXPECT_FALSE(Reddish(At(output, 0.5, 0.1)));
   EXPECT_TRUE(Reddish(At(output, 0.5, 0.9)));
-}
-
-TEST_F(WatermarkWindow, WatermarkTextTakesTheShownSize) {
-  const TokenArray size{QVXWatermarkTextToken(QStringLiteral("Width"), 11), QStringLiteral("x"),
-                        QVXWatermarkTextToken(QStringLiteral("Height"), 12)};
-  EXPECT_TRUE(delegate->GetTextWatermarkFullString(size).isNull()) << "no image selected";
-  AddPhoto(400, 300);
-  EXPECT_EQ(delegate->GetTextWatermarkFullString(size), "400x300");
-  delegate->window()->rotateRightAction->trigger();
-  EXPECT_EQ(delegate->GetTextWatermarkFullString(size), "300x400");
 }
 
 TEST_F(WatermarkWindow, TurnChangesEverySelectedRow) {
