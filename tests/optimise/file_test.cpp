@@ -81,17 +81,6 @@ TEST(FileType, SignaturesAndShortData) {
   EXPECT_EQ(File::fileType(QByteArray()), 0);
 }
 
-TEST(FileStatus, SameTextChangesNothing) {
-  File job;
-  job.setStatus(QStringLiteral("wait"), 1, QStringLiteral("Waiting to be optimized"));
-  job.setStatus(QStringLiteral("err"), 9, QStringLiteral("Waiting to be optimized"));
-  EXPECT_EQ(job.statusOrder(), 1);
-  EXPECT_EQ(job.statusImageName(), QStringLiteral("wait"));
-  job.setStatus(QStringLiteral("progress"), 4, QStringLiteral("Started Gifsicle"));
-  EXPECT_EQ(job.statusOrder(), 4);
-  EXPECT_EQ(job.statusImageName(), QStringLiteral("progress"));
-}
-
 class FileSave : public ::testing::Test {
  protected:
   void SetUp() override {

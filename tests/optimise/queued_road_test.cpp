@@ -126,35 +126,26 @@ TEST_F(QueuedRoad, JpegThroughBothToolsKeepsItsPixels) {
   EXPECT_TRUE(test::SamePixels(path, reference));
 }
 
-TEST_F(QueuedRoad, NothingToGainIsReportedAsSuch) {
-  test::StandInTools tools;
-  tools.install(QStringLiteral("jpegtran"));  // writes nothing: no result
-  const QString path = folder_ + "/x.jpg";
-  ASSERT_TRUE(test::WritePlainJpeg(path));
-  const QByteArray before = test::ReadBytes(path);
-  SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
-  const auto job = Run(path);
-  EXPECT_EQ(job->statusImageName(), QStringLiteral("noopt"));
-  EXPECT_EQ(job->statusOrder(), 5);
-  EXPECT_EQ(job->statusText(), LocalizedString("File cannot be optimized any further"));
-  EXPECT_EQ(test::ReadBytes(path), before);
-  EXPECT_EQ(tools.invocations().size(), 1);
-}
-
-TEST_F(QueuedRoad, ChainAgentsRunBeforeTheFreeOnes) {
+TEST_F(QueuedRoad, ChainAgentsRunFirstAndNothingToGainIsReportedAsSuch) {
   // The queued jpegoptim agent has no maximum quality, so it changes the image: it goes first.
+  // The stand-ins write nothing: no tool has a result.
   test::StandInTools tools;
   tools.install(QStringLiteral("jpegoptim"));
   tools.install(QStringLiteral("jpegtran"));
   const QString path = folder_ + "/x.jpg";
   ASSERT_TRUE(test::WritePlainJpeg(path));
+  const QByteArray before = test::ReadBytes(path);
   SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
   SetUserDefault(QStringLiteral("JpegOptimEnabled"), true);
-  Run(path);
+  const auto job = Run(path);
   const QList<QStringList> calls = tools.invocations();
   ASSERT_EQ(calls.size(), 2);
   EXPECT_EQ(calls[0].value(0), QStringLiteral("JpegOptim"));
   EXPECT_EQ(calls[1].value(0), QStringLiteral("jpegtran"));
+  EXPECT_EQ(job->statusImageName(), QStringLiteral("noopt"));
+  EXPECT_EQ(job->statusOrder(), 5);
+  EXPECT_EQ(job->statusText(), LocalizedString("File cannot be optimized any further"));
+  EXPECT_EQ(test::ReadBytes(path), before);
 }
 
 TEST_F(QueuedRoad, CleanupStopsARunningToolAndLeavesTheFile) {
