@@ -60,14 +60,14 @@ TEST(PDFPageAssembler, OnePdfTakesEachImagesOwnSizeAndKeepsJpegBytes) {
 
 TEST(PDFPageAssembler, FixedPageCapsResolutionOrScalesByPercent) {
   const QString folder = MakeTempFolder();
-  const QString big = WriteImage(folder, "big.png", 3000, 2000, 72);
+  const QString big = WriteImage(folder, "big.png", 1500, 1000, 72);
   struct Case {
     int64_t maxDPI;
     uint64_t percent;
     int width, height;
   };
   for (const Case& c :
-       {Case{300, 100, 2083, 1389}, Case{0, 50, 1500, 1000}, Case{0, 150, 3000, 2000}}) {
+       {Case{150, 100, 1042, 694}, Case{0, 50, 750, 500}, Case{0, 150, 1500, 1000}}) {
     ImagesToPDFConversionOptions o = FixedPage(c.maxDPI, c.percent);
     o.items = {Item(big)};
     o.destinationURL = QDir(folder).filePath(QString("out%1.pdf").arg(c.percent + c.maxDPI));
