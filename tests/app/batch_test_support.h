@@ -12,6 +12,7 @@
 #include <map>
 
 #include "app/batch_host.h"
+#include "engine/watermark_options.h"
 
 namespace glimbrik::test {
 
@@ -109,6 +110,20 @@ inline std::map<QString, QByteArray> FolderContents(const QString& folder, bool 
     contents[QDir(folder).relativeFilePath(f.fileName())] = state;
   }
   return contents;
+}
+
+// One white text watermark of tokens in the middle of the picture, as a run's options hold it.
+inline void SetCentredWhiteText(BatchOptions& o, const TokenArray& tokens, double fontSize) {
+  std::shared_ptr<TextWatermarkOptions[]> text(new TextWatermarkOptions[1]);
+  text[0].tokens = tokens;
+  text[0].font = QFont(QStringLiteral("DejaVu Sans"));
+  text[0].fontSize = fontSize;
+  text[0].position = 4;
+  text[0].textColor = Qt::white;
+  text[0].strokeColor = Qt::white;
+  o.textWatermarkOn = true;
+  o.textWatermarks = text;
+  o.textWatermarkCount = 1;
 }
 
 }  // namespace glimbrik::test

@@ -15,8 +15,8 @@
 #include "app/batch_file_dates.h"
 #include "app/custom_alert.h"
 #include "app_fixtures.h"
+#include "batch_test_support.h"
 #include "engine/resize_math.h"
-#include "engine/watermark_options.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -88,12 +88,8 @@ class BatchWindow : public ::testing::Test {
         QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));
   }
 
-  void Add(const QStringList& paths, bool recursive = false) {
-    if (recursive) {
-      delegate->AddUrlsIntoImageListViewAtEndWithRecusrsion(paths);
-    } else {
-      delegate->AddUrlsIntoImageListViewAtEnd(paths);
-    }
+  void Add(const QStringList& paths) {
+    delegate->AddUrlsIntoImageListViewAtEnd(paths);
     ASSERT_TRUE(test::WaitForAdding(*delegate));
   }
 
@@ -283,7 +279,8 @@ TEST_F(BatchWindow, MirroringSendsFilesIntoTheirSubFolders) {
   const QString t = test::MakeTempFolder(QStringLiteral("t"));
   ASSERT_TRUE(QDir().mkpath(t + "/A/B/C/D"));
   ASSERT_TRUE(Picture(7).save(t + "/A/B/C/D/x.jpg", "JPEG"));
-  Add({t + "/A/B"}, true);
+  delegate->AddUrlsIntoImageListViewAtEndWithRecusrsion({t + "/A/B"});
+  ASSERT_TRUE(test::WaitForAdding(*delegate));
   ASSERT_EQ(delegate->imageListViewContents()->rowCount(), 1);
   p().maintainDirectoryCheckButton->setChecked(true);
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
@@ -355,17 +352,8 @@ TEST_F(BatchWindow, ANewFileNameWatermarkShowsEachOutputsOwnName) {
   ASSERT_TRUE(black.save(source + "/a.png"));
   ASSERT_TRUE(black.save(source + "/b.png"));
   const auto watermark = [this](const TokenArray& text) {
-    std::shared_ptr<TextWatermarkOptions[]> record(new TextWatermarkOptions[1]);
-    record[0].tokens = text;
-    record[0].font = QFont(QStringLiteral("DejaVu Sans"));
-    record[0].fontSize = 50;
-    record[0].position = 4;
-    record[0].textColor = Qt::white;
-    record[0].strokeColor = Qt::white;
-    controller->context().fillWatermarks = [record](BatchOptions& o) {
-      o.textWatermarkOn = true;
-      o.textWatermarks = record;
-      o.textWatermarkCount = 1;
+    controller->context().fillWatermarks = [text](BatchOptions& o) {
+      test::SetCentredWhiteText(o, text, 50);
     };
   };
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));

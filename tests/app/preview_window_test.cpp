@@ -18,7 +18,7 @@
 #include "app/app_delegate_batch.h"
 #include "app/preview_controller.h"
 #include "app_fixtures.h"
-#include "engine/watermark_options.h"
+#include "batch_test_support.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -278,16 +278,7 @@ TEST_F(PreviewWindowTest, ThePreviewEqualsTheRunsOutputPixelForPixel) {
   delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
   // The watermark editor's ticked presets, as it hands them to a run.
   batch->context().fillWatermarks = [](BatchOptions& o) {
-    if (!o.textWatermarkOn) return;
-    std::shared_ptr<TextWatermarkOptions[]> text(new TextWatermarkOptions[1]);
-    text[0].tokens = {QStringLiteral("PREVIEW")};
-    text[0].font = QFont(QStringLiteral("DejaVu Sans"));
-    text[0].fontSize = 60;
-    text[0].position = 4;
-    text[0].textColor = Qt::white;
-    text[0].strokeColor = Qt::white;
-    o.textWatermarks = text;
-    o.textWatermarkCount = 1;
+    if (o.textWatermarkOn) test::SetCentredWhiteText(o, {QStringLiteral("PREVIEW")}, 60);
   };
   OpenPreviewOfRow(0);
   ASSERT_TRUE(WaitShown(1));
