@@ -16,14 +16,7 @@ namespace {
 
 void WriteFile(const QString& path, const QByteArray& bytes = "data") {
   QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  ASSERT_TRUE(test::WriteBytes(path, bytes));
 }
 
 // Stand-ins for the engine and the optimisers that record what the run asked of them.
@@ -128,7 +121,7 @@ TEST_F(BatchRun, MissingFilesUseNoNumberAndCountAsFailures) {
   EXPECT_EQ(host.completionAlerts, 1);
   EXPECT_EQ(host.completionStatus, kStatusWritten | kStatusFailed);
   EXPECT_EQ(host.completionTarget, dest);
-  EXPECT_EQ(ReadFile(a), "data");
+  EXPECT_EQ(test::ReadBytes(a), "data");
 }
 
 TEST_F(BatchRun, StatusBitsGatherOverTheFiles) {
@@ -187,7 +180,7 @@ TEST_F(BatchRun, RetriesThroughATemporaryTIFF) {
   EXPECT_EQ(re.effectType, 0);
   EXPECT_FALSE(QFileInfo::exists(tiff.destinationURL)) << "the temporary TIFF is removed";
   EXPECT_EQ(run.finalStatus, kStatusWritten | kStatusNotEnlarged) << "the TIFF step's result";
-  EXPECT_EQ(ReadFile(dest + "/a.jpg"), "converted");
+  EXPECT_EQ(test::ReadBytes(dest + "/a.jpg"), "converted");
 
   // A failing re-encode fails the file and still removes the temporary file.
   FakeEngine failing;
@@ -221,7 +214,7 @@ TEST_F(BatchRun, OptimisesOnlyFilesThatWereWritten) {
   fake.convertResult = 0;
   Run(s, fake);
   EXPECT_EQ(fake.optimised, QStringList{"jpeg:good.jpg:1"});
-  EXPECT_EQ(ReadFile(dest + "/bad.jpg"), "the user's own file");
+  EXPECT_EQ(test::ReadBytes(dest + "/bad.jpg"), "the user's own file");
 
   s.options.outputType = 7;
   s.options.optimizationTag = 2;  // PNG only

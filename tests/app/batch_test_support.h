@@ -13,6 +13,7 @@
 
 #include "app/batch_host.h"
 #include "engine/watermark_options.h"
+#include "support/test_env.h"
 
 namespace glimbrik::test {
 
@@ -75,12 +76,6 @@ inline BatchSnapshot SnapshotOf(const QStringList& paths) {
     s.entries.push_back(entry);
   }
   return s;
-}
-
-// Writes bytes to path; false if it cannot.
-inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // A PNG that is only its signature and an 8-bit RGBA header chunk: enough for whatever reads

@@ -24,10 +24,7 @@ namespace {
 
 constexpr int kTimeoutMs = 60000;
 
-bool IsJPEG(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) && f.read(3) == QByteArray("\xff\xd8\xff", 3);
-}
+bool IsJPEG(const QString& path) { return test::ReadBytes(path).startsWith("\xff\xd8\xff"); }
 
 QImage Picture(int seed, int width = 64, int height = 48) {
   QImage image(width, height, QImage::Format_RGB32);
