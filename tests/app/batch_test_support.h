@@ -1,7 +1,5 @@
 #pragma once
 
-#include <zlib.h>
-
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -13,6 +11,7 @@
 
 #include "app/batch_host.h"
 #include "engine/watermark_options.h"
+#include "support/metadata_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik::test {
@@ -81,15 +80,11 @@ inline BatchSnapshot SnapshotOf(const QStringList& paths) {
 // A PNG that is only its signature and an 8-bit RGBA header chunk: enough for whatever reads
 // only the header.
 inline QByteArray PngHeaderOnly(uint32_t width, uint32_t height) {
-  QByteArray ihdr("IHDR");
-  for (uint32_t v : {width, height}) {
-    for (int shift : {24, 16, 8, 0}) ihdr += char((v >> shift) & 0xff);
-  }
-  ihdr += QByteArray("\x08\x06\x00\x00\x00", 5);
-  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(ihdr.constData()), ihdr.size());
-  QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d") + ihdr;
-  for (int shift : {24, 16, 8, 0}) png += char((crc >> shift) & 0xff);
-  return png;
+  QByteArray header;
+  AppendBig32(header, width);
+  AppendBig32(header, height);
+  header.append("\x08\x06\x00\x00\x00", 5);
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header);
 }
 
 // Path below folder -> content hash (and modification time, if asked) of every file there.

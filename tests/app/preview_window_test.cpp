@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QThread>
 #include <mutex>
+#include <tuple>
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
@@ -75,6 +76,15 @@ class PreviewWindowTest : public ::testing::Test {
     delegate->AddUrlsIntoImageListViewAtEnd(paths);
     ASSERT_TRUE(test::WaitForAdding(*delegate));
   }
+  // Writes 72 dpi JPEGs of these names and sizes into source and adds them.
+  void AddJpegs(const std::vector<std::tuple<const char*, int, int>>& files) {
+    QStringList paths;
+    for (const auto& [name, width, height] : files) {
+      paths << source + "/" + name + ".jpg";
+      test::WriteJpeg(paths.back(), width, height, 0, 72);
+    }
+    Add(paths);
+  }
   bool WaitShown(int count) {
     return QTest::qWaitFor([&] { return shown->count() >= count; }, kTimeoutMs);
   }
@@ -101,10 +111,7 @@ class PreviewWindowTest : public ::testing::Test {
 };
 
 TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
-  test::WriteJpeg(source + "/a.jpg", 300, 200, 0, 72);
-  test::WriteJpeg(source + "/x.jpg", 800, 600, 0, 72);
-  test::WriteJpeg(source + "/c.jpg", 400, 300, 0, 72);
-  Add({source + "/a.jpg", source + "/x.jpg", source + "/c.jpg"});
+  AddJpegs({{"a", 300, 200}, {"x", 800, 600}, {"c", 400, 300}});
   OpenPreviewOfRow(1);
   ASSERT_TRUE(WaitShown(1));
   EXPECT_EQ(Label(), QStringLiteral("2 of 3 (x.png @ 72 dpi, 800 x 600 pixels)"));
@@ -134,8 +141,7 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
       << Label().toStdString();
   EXPECT_TRUE(w().previewNextPreviousButton->isHidden());
   // Adding selects the new file, which the preview follows.
-  test::WriteJpeg(source + "/d.jpg", 100, 100, 0, 72);
-  Add({source + "/d.jpg"});
+  AddJpegs({{"d", 100, 100}});
   const QString added = QStringLiteral("2 of 2 (d.png @ 72 dpi, 100 x 100 pixels)");
   ASSERT_TRUE(QTest::qWaitFor([&] { return preview->isIdle() && Label() == added; }, kTimeoutMs))
       << Label().toStdString();
@@ -154,8 +160,7 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
 }
 
 TEST_F(PreviewWindowTest, AFailedConversionShowsTheEmptyImageNotAnEarlierPreview) {
-  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
-  Add({source + "/x.jpg"});
+  AddJpegs({{"x", 640, 480}});
   delegate->window()->imageListViewOutlet->clearSelection();
   delegate->previewButtonOutlet()->click();  // with no row selected the first one is shown
   ASSERT_TRUE(WaitShown(1));
@@ -171,8 +176,7 @@ TEST_F(PreviewWindowTest, AFailedConversionShowsTheEmptyImageNotAnEarlierPreview
 }
 
 TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame) {
-  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
-  Add({source + "/x.jpg"});
+  AddJpegs({{"x", 640, 480}});
   OpenPreviewOfRow(0);
   ASSERT_TRUE(WaitShown(1));
   const QRect fitted = preview->actualWindowFrame();
@@ -204,8 +208,7 @@ TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame
 }
 
 TEST_F(PreviewWindowTest, QuickOptionChangesGiveOneFurtherConversion) {
-  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
-  Add({source + "/x.jpg"});
+  AddJpegs({{"x", 640, 480}});
   holdFirst = true;
   OpenPreviewOfRow(0);
   ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, kTimeoutMs));
@@ -219,12 +222,7 @@ TEST_F(PreviewWindowTest, QuickOptionChangesGiveOneFurtherConversion) {
 }
 
 TEST_F(PreviewWindowTest, ABatchStartedWhileAPreviewConvertsWritesEveryOutput) {
-  QStringList paths;
-  for (const char* name : {"a", "x", "c"}) {
-    paths << source + "/" + name + ".jpg";
-    test::WriteJpeg(paths.back(), 320, 240, 0, 72);
-  }
-  Add(paths);
+  AddJpegs({{"a", 320, 240}, {"x", 320, 240}, {"c", 320, 240}});
   holdFirst = true;
   OpenPreviewOfRow(1);
   ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, kTimeoutMs));
