@@ -18,35 +18,6 @@
 namespace glimbrik {
 namespace {
 
-// An editor with its preset table, whose questions are answered from a list.
-struct PresetEditor : test::PreviewEditor {
-  PresetEditor() : PreviewEditor(400, 300, 1.0, true) {
-    view->host.showCustomAlert = [this](const QString& title, const QString&, const QString&,
-                                        const QString&, const QString&) -> qint64 {
-      questions << title;
-      return answers.isEmpty() ? 1 : answers.takeFirst();
-    };
-    view->host.UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex =
-        [this](int64_t row) { removedRows << row; };
-  }
-  // The table's editor may still ask its questions while it closes.
-  ~PresetEditor() { table.reset(); }
-  QStringList Titles() const {
-    QStringList titles;
-    for (const WatermarkPresetRow& row : view->model().waterMarkPresetArray()) titles << row.title;
-    return titles;
-  }
-  void AlsoSelect(int row) {
-    QAbstractItemModel* m = view->waterMarkTableOutlet()->model();
-    view->waterMarkTableOutlet()->selectionModel()->select(
-        m->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
-
-  QList<qint64> answers;
-  QStringList questions;
-  QList<int64_t> removedRows;
-};
-
 // A preset file of the given titles, indexed in that order unless indexes are given.
 void WritePresets(const QStringList& titles, const QList<qint64>& indexes = {}) {
   QVariantMap file;
@@ -65,10 +36,42 @@ QVariantMap StoredFile() {
   return file;
 }
 
+// A stored preset's value.
+QVariant Stored(const QString& title, const char* key) {
+  return StoredFile().value(title).toMap().value(key);
+}
+
+// An editor with its preset table loaded from the preset file, whose questions are answered
+// from a list.
+struct PresetEditor : test::PreviewEditor {
+  explicit PresetEditor(const QStringList& titles = {}, const QList<qint64>& indexes = {})
+      : PreviewEditor(400, 300, 1.0, true) {
+    if (!titles.isEmpty()) WritePresets(titles, indexes);
+    view->host.showCustomAlert = [this](const QString& title, const QString&, const QString&,
+                                        const QString&, const QString&) -> qint64 {
+      questions << title;
+      return answers.isEmpty() ? 1 : answers.takeFirst();
+    };
+    view->host.UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex =
+        [this](int64_t row) { removedRows << row; };
+    view->ResetTextWatermarkPresetsFromDatabase();
+  }
+  // The table's editor may still ask its questions while it closes.
+  ~PresetEditor() { table.reset(); }
+  QStringList Titles() const {
+    QStringList titles;
+    for (const WatermarkPresetRow& row : view->model().waterMarkPresetArray()) titles << row.title;
+    return titles;
+  }
+
+  QList<qint64> answers;
+  QStringList questions;
+  QList<int64_t> removedRows;
+};
+
 TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWritesThem) {
   QFile::remove(PreferenceFilePath(kTextWatermarkPresetsFile));
   PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
   const QVariantMap shipped = ReadBundlePlist(kFirstRunTextWatermarkPresets).value.toMap();
   ASSERT_GE(shipped.size(), 2);
   QStringList expected = shipped.keys();
@@ -85,11 +88,11 @@ TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWrites
 }
 
 TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {
-  WritePresets({"a", "b", "c"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"a", "b", "c"});
   editor.view->SelectRowStartingAtRow(0);
-  editor.AlsoSelect(1);
+  QTableView* table = editor.view->waterMarkTableOutlet();
+  table->selectionModel()->select(table->model()->index(1, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
   ASSERT_EQ(editor.view->model().presetTableSelectedRows(), (std::vector<int64_t>{0, 1}));
   EXPECT_FALSE(editor.view->savePresetButton()->isEnabled());
 
@@ -97,7 +100,7 @@ TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {
   EXPECT_EQ(editor.Shown(0), QStringLiteral("\u2726a"));
   EXPECT_EQ(editor.Shown(1), QStringLiteral("\u2726b"));
   EXPECT_TRUE(editor.view->savePresetButton()->isEnabled());
-  EXPECT_EQ(StoredFile().value("a").toMap().value(kTextFontSizeKey).toLongLong(), 20);
+  EXPECT_EQ(Stored("a", kTextFontSizeKey).toLongLong(), 20);
 
   editor.view->SaveSelectedRow();
   const QVariantMap file = StoredFile();
@@ -111,17 +114,14 @@ TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {
 }
 
 TEST(TextWatermarkPresets, NewPresetIsNamedAfterTheTextAndNeverTwice) {
-  WritePresets({"a"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"a"});
   const TokenArray text = {QVXWatermarkTextToken(QStringLiteral("File Name"), 9),
                            QStringLiteral(" 2024")};
   editor.view->controls.textFieldTokens = [&] { return text; };
   editor.view->addToEndOfTable();
   editor.view->addToEndOfTable();
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "<File Name> 2024", "<File Name> 2024 New 1"}));
-  EXPECT_EQ(StoredFile().value("<File Name> 2024 New 1").toMap().value(kWaterMarkPresetIndexKey),
-            2);
+  EXPECT_EQ(Stored("<File Name> 2024 New 1", kWaterMarkPresetIndexKey), 2);
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 2);
 
   // An empty text adds nothing.
@@ -131,9 +131,7 @@ TEST(TextWatermarkPresets, NewPresetIsNamedAfterTheTextAndNeverTwice) {
 }
 
 TEST(TextWatermarkPresets, RemovingRenumbersTheRestAndKeepsTheirUnsavedEdits) {
-  WritePresets({"p0", "p1", "p2", "p3"}, {0, 4, 7, 9});  // gaps: only the order counts
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"p0", "p1", "p2", "p3"}, {0, 4, 7, 9});  // gaps: only the order counts
   for (int row : {0, 2, 3}) {
     editor.view->SelectRowStartingAtRow(row);
     editor.view->setFontSize(100 + row);
@@ -163,9 +161,7 @@ TEST(TextWatermarkPresets, RemovingRenumbersTheRestAndKeepsTheirUnsavedEdits) {
 }
 
 TEST(TextWatermarkPresets, ReplacingAnotherPresetKeepsTheEditedRow) {
-  WritePresets({"a", "b", "c"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"a", "b", "c"});
   editor.view->SelectRowStartingAtRow(2);
   editor.view->setFontSize(55);
   // The title of a dirty preset comes with its mark; taking another's title asks to replace.
@@ -178,11 +174,24 @@ TEST(TextWatermarkPresets, ReplacingAnotherPresetKeepsTheEditedRow) {
   editor.view->setPresetRowTitle(2, "a");
   EXPECT_EQ(editor.Titles(), (QStringList{"b", "a"}));
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 1);
-  const QVariantMap file = StoredFile();
-  EXPECT_EQ(file.keys(), (QStringList{"a", "b"}));
-  EXPECT_EQ(file.value("a").toMap().value(kTextFontSizeKey).toLongLong(), 55);
+  EXPECT_EQ(StoredFile().keys(), (QStringList{"a", "b"}));
+  EXPECT_EQ(Stored("a", kTextFontSizeKey).toLongLong(), 55);
   EXPECT_FALSE(editor.view->model().isPresetDirty("a"));
   EXPECT_EQ(editor.questions.size(), 2);
+}
+
+// The editor open on a row's title cell, waited for a while; null if none opens.
+QLineEdit* CellEditor(QTableView* table, int row) {
+  QLineEdit* line = nullptr;
+  (void)QTest::qWaitFor(
+      [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        line = qobject_cast<QLineEdit*>(
+            table->indexWidget(table->model()->index(row, kPresetTitleColumn)));
+        return line && line->isVisible();
+      },
+      2000);
+  return line;
 }
 
 // The title typed into the table's cell, ended with Return.
@@ -190,10 +199,7 @@ void TypeTitle(PresetEditor& editor, int row, const QString& text) {
   QTableView* table = editor.view->waterMarkTableOutlet();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   table->edit(table->model()->index(row, kPresetTitleColumn));
-  QLineEdit* line = nullptr;
-  for (QLineEdit* candidate : table->findChildren<QLineEdit*>()) {
-    if (candidate->isVisible()) line = candidate;
-  }
+  QLineEdit* line = CellEditor(table, row);
   ASSERT_NE(line, nullptr);
   line->setText(text);
   QTest::keyClick(line, Qt::Key_Return);
@@ -210,43 +216,27 @@ TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
   editor.view->setFontSize(44);
   TypeTitle(editor, 1, QStringLiteral("\u2726renamed"));
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
-  QVariantMap file = StoredFile();
-  EXPECT_FALSE(file.contains("b"));
-  EXPECT_EQ(file.value("renamed").toMap().value(kTextFontSizeKey).toLongLong(), 44);
+  EXPECT_FALSE(StoredFile().contains("b"));
+  EXPECT_EQ(Stored("renamed", kTextFontSizeKey).toLongLong(), 44);
   EXPECT_EQ(editor.Shown(1), "renamed");
 
   // An empty title is refused: the cell opens again.
   TypeTitle(editor, 1, QString());
   QTableView* table = editor.view->waterMarkTableOutlet();
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        const QList<QLineEdit*> lines = table->findChildren<QLineEdit*>();
-        return std::any_of(lines.begin(), lines.end(), [](QLineEdit* l) { return l->isVisible(); });
-      },
-      2000));
+  EXPECT_NE(CellEditor(table, 1), nullptr);
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
   ASSERT_FALSE(editor.questions.isEmpty());
   EXPECT_EQ(editor.questions.last(), LocalizedString("EmptyPresetAlertTitle"));
   // Another preset's title with Cancel: the cell opens again on what was typed.
   editor.answers << 0;
   TypeTitle(editor, 1, QStringLiteral("a"));
-  QLineEdit* reopened = nullptr;
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] {
-        reopened = qobject_cast<QLineEdit*>(
-            table->indexWidget(table->model()->index(1, kPresetTitleColumn)));
-        return reopened != nullptr;
-      },
-      2000));
+  QLineEdit* reopened = CellEditor(table, 1);
   EXPECT_EQ(reopened ? reopened->text() : QString(), "a");
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
 }
 
 TEST(TextWatermarkPresets, AddingOverAnUnreadableFileKeepsTheOtherPresets) {
-  WritePresets({"a", "b"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"a", "b"});
   editor.view->SelectRowStartingAtRow(1);
   editor.view->setFontSize(66);  // b has unsaved edits: its saved form is unknown
   {
@@ -255,15 +245,12 @@ TEST(TextWatermarkPresets, AddingOverAnUnreadableFileKeepsTheOtherPresets) {
     damaged.write("not a property list");
   }
   editor.view->AddPreset("new");
-  const QVariantMap file = StoredFile();
-  EXPECT_EQ(file.keys(), (QStringList{"a", "new"}));
+  EXPECT_EQ(StoredFile().keys(), (QStringList{"a", "new"}));
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "b", "new"}));
 }
 
 TEST(TextWatermarkPresets, RevertBringsBackTheSavedPresetAndTickingLeavesItClean) {
-  WritePresets({"a", "b"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"a", "b"});
   editor.view->setPresetRowTicked(1, true);
   EXPECT_TRUE(editor.view->model().presetRow(1)->state);
   EXPECT_FALSE(editor.view->model().isPresetDirty("b"));
