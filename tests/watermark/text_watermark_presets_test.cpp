@@ -160,24 +160,16 @@ TEST(TextWatermarkPresets, RemovingRenumbersTheRestAndKeepsTheirUnsavedEdits) {
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 1) << "the row that took its place";
 }
 
-TEST(TextWatermarkPresets, ReplacingAnotherPresetKeepsTheEditedRow) {
+TEST(TextWatermarkPresets, OnlyAnotherPresetsTitleAsksToReplace) {
   PresetEditor editor({"a", "b", "c"});
   editor.view->SelectRowStartingAtRow(2);
   editor.view->setFontSize(55);
-  // The title of a dirty preset comes with its mark; taking another's title asks to replace.
+  // The title of an unsaved preset comes with its mark, which is not part of the title.
   editor.answers << 0;  // Cancel
   EXPECT_FALSE(editor.view->controlTextShouldEndEditing(2, QStringLiteral("\u2726a")));
   EXPECT_TRUE(editor.view->controlTextShouldEndEditing(2, QStringLiteral("\u2726c")));
   EXPECT_TRUE(editor.view->controlTextShouldEndEditing(2, QStringLiteral("A")));
-  editor.answers << 1;  // Replace
-  EXPECT_TRUE(editor.view->controlTextShouldEndEditing(2, "a"));
-  editor.view->setPresetRowTitle(2, "a");
-  EXPECT_EQ(editor.Titles(), (QStringList{"b", "a"}));
-  EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 1);
-  EXPECT_EQ(StoredFile().keys(), (QStringList{"a", "b"}));
-  EXPECT_EQ(Stored("a", kTextFontSizeKey).toLongLong(), 55);
-  EXPECT_FALSE(editor.view->model().isPresetDirty("a"));
-  EXPECT_EQ(editor.questions.size(), 2);
+  EXPECT_EQ(editor.questions.size(), 1);
 }
 
 // The editor open on a row's title cell, waited for a while; null if none opens.
@@ -233,6 +225,15 @@ TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
   QLineEdit* reopened = CellEditor(table, 1);
   EXPECT_EQ(reopened ? reopened->text() : QString(), "a");
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
+  // With Replace the edited row takes the title, with its unsaved edits, and the other goes.
+  editor.view->setFontSize(45);
+  editor.answers << 1;
+  TypeTitle(editor, 1, QStringLiteral("a"));
+  EXPECT_EQ(editor.Titles(), (QStringList{"a"}));
+  EXPECT_EQ(StoredFile().keys(), (QStringList{"a"}));
+  EXPECT_EQ(Stored("a", kTextFontSizeKey).toLongLong(), 45);
+  EXPECT_FALSE(editor.view->model().isPresetDirty("a"));
+  EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 0);
 }
 
 TEST(TextWatermarkPresets, AddingOverAnUnreadableFileKeepsTheOtherPresets) {

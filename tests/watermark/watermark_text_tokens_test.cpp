@@ -90,18 +90,6 @@ TEST_F(TokenFields, AnAnswerWithoutAFormatKeepsTheTokensFormat) {
   EXPECT_EQ(token.caseTag(), 1);
 }
 
-TEST_F(TokenFields, IndexPopoverSetsStartAndDigits) {
-  rename.setTokens({QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
-  ClickChip(rename, 0);
-  ASSERT_TRUE(WaitForPopover());
-  ASSERT_TRUE(Numbers()->isPopoverShown());
-  Numbers()->startDigitStepper()->setValue(7);
-  Numbers()->numberLengthStepper()->setValue(3);
-  Numbers()->applyButton()->click();
-  EXPECT_EQ(std::get<QVXWatermarkTextToken>(rename.tokens()[0]).GetCompleteTokenString(),
-            QStringLiteral("Index:007"));
-}
-
 TEST_F(TokenFields, TheRightPopoverForEachKindAndNoneForResizeValues) {
   watermark.setTokens({QVXWatermarkTextToken(QStringLiteral("Time"), 4),
                        QVXWatermarkTextToken(QStringLiteral("Author"), 15),
@@ -128,6 +116,17 @@ TEST_F(TokenFields, TheRightPopoverForEachKindAndNoneForResizeValues) {
   QTest::qWait(50);
   EXPECT_FALSE(Dates()->isPopoverShown() || Numbers()->isPopoverShown());
   EXPECT_EQ(handler.clickedToken(), before);
+
+  // An index takes its start and digits.
+  rename.setTokens({QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
+  ClickChip(rename, 0);
+  ASSERT_TRUE(WaitForPopover());
+  ASSERT_TRUE(Numbers()->isPopoverShown());
+  Numbers()->startDigitStepper()->setValue(7);
+  Numbers()->numberLengthStepper()->setValue(3);
+  Numbers()->applyButton()->click();
+  EXPECT_EQ(std::get<QVXWatermarkTextToken>(rename.tokens()[0]).GetCompleteTokenString(),
+            QStringLiteral("Index:007"));
 }
 
 TEST_F(TokenFields, AnAnswerForATokenDeletedMeanwhileChangesNothingElse) {
