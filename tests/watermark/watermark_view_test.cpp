@@ -88,9 +88,6 @@ TEST(WatermarkViewDraw, BaseWithoutASideNeverMakesTheOffsetInfinite) {
   editor.Draw();
   EXPECT_EQ(model.presetNamed("half")->value(kTextWatermarkOffsetKey).toString(), "{10, 5}");
   EXPECT_EQ(model.imageWatermarkOffset(), QPointF(10, 10));
-  QVariantMap file;
-  ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
-  EXPECT_EQ(file.value("half").toMap().value(kTextWatermarkOffsetKey).toString(), "{10, 5}");
 }
 
 TEST(WatermarkViewDraw, IncompletePresetIsNeitherDrawnNorFramed) {
