@@ -98,21 +98,6 @@ TEST(ImageHeaderJpeg, DensityComesFromJfifThenExifThen72) {
   EXPECT_DOUBLE_EQ(Probe(JpegHeader(parts)).dpiX, 72.0);
 }
 
-TEST(ImageHeaderJpeg, OrientationAndDisplayedSize) {
-  for (int orientation = 1; orientation <= 8; ++orientation) {
-    SCOPED_TRACE(orientation);
-    JpegParts parts;
-    parts.exif = Exif(orientation);
-    const ImageHeader h = Probe(JpegHeader(parts));
-    EXPECT_EQ(h.orientation, orientation);
-    EXPECT_EQ(h.displayWidth(), orientation >= 5 ? 3000 : 4000);
-    EXPECT_EQ(h.displayHeight(), orientation >= 5 ? 4000 : 3000);
-  }
-  JpegParts odd;
-  odd.exif = Exif(9);
-  EXPECT_EQ(Probe(JpegHeader(odd)).orientation, 0);
-}
-
 TEST(ImageHeaderJpeg, FrameHeaderFarIntoTheFileIsFoundFromThePath) {
   JpegParts parts;
   parts.largeSegments = 20;
@@ -123,8 +108,11 @@ TEST(ImageHeaderJpeg, FrameHeaderFarIntoTheFileIsFoundFromThePath) {
   ASSERT_TRUE(test::WriteBytes(path, jpeg));
   const ImageHeaderResult result = ReadImageHeader(path);
   ASSERT_TRUE(result) << result.reason.toStdString();
-  EXPECT_EQ(result.header->width, 4000);
   EXPECT_EQ(result.header->orientation, 6);
+  EXPECT_EQ(result.header->displayWidth(), 3000);  // a quarter turn exchanges the sides
+  EXPECT_EQ(result.header->displayHeight(), 4000);
+  parts.exif = Exif(9);  // no such orientation
+  EXPECT_EQ(Probe(JpegHeader(parts)).orientation, 0);
 }
 
 TEST(ImageHeaderJpeg, ColourModelsAndDamage) {
@@ -337,11 +325,9 @@ TEST(ImageHeader, NonImagesAndLimits) {
   EXPECT_FALSE(ReadImageHeader("empty", QByteArray()));
 
   EXPECT_TRUE(IsImageSizeAllowed(30000, 16000));
-  EXPECT_TRUE(IsImageSizeAllowed(kMaxImageSide, 1));
   EXPECT_FALSE(IsImageSizeAllowed(30001, 10));
   EXPECT_FALSE(IsImageSizeAllowed(25000, 25000));  // over 500 megapixels
   EXPECT_FALSE(IsImageSizeAllowed(0, 10));
-  EXPECT_DOUBLE_EQ(SanitisedDpi(0), 72.0);
   EXPECT_DOUBLE_EQ(SanitisedDpi(-3), 72.0);
   EXPECT_DOUBLE_EQ(SanitisedDpi(std::nan("")), 72.0);
   EXPECT_DOUBLE_EQ(SanitisedDpi(150), 150.0);
