@@ -1,7 +1,6 @@
 #include "platform/image_header.h"
 
 #include <gtest/gtest.h>
-#include <tiffio.h>
 #include <webp/encode.h>
 
 #include <QBuffer>
@@ -9,6 +8,7 @@
 #include <QImage>
 #include <vector>
 
+#include "platform/image_fixtures.h"
 #include "support/metadata_fixture.h"
 #include "support/test_env.h"
 
@@ -136,30 +136,21 @@ TEST(ImageHeaderJpeg, ColourModelsAndDamage) {
   EXPECT_FALSE(ReadImageHeader("lying.jpg", lying));
 }
 
-QByteArray PngWithChunks(const std::vector<std::pair<QByteArray, QByteArray>>& chunks,
-                         int colourType = 6) {
-  QByteArray png("\x89PNG\r\n\x1a\n", 8);
-  auto chunk = [&](const QByteArray& type, const QByteArray& data) {
-    AppendBig32(png, static_cast<uint32_t>(data.size()));
-    png.append(type).append(data);
-    AppendBig32(png, 0);  // the probe does not check CRCs
-  };
+// A 640 x 480 PNG header of the given colour type; the probe reads no pixels.
+QByteArray Png(int colourType, const QByteArray& chunks = {}) {
   QByteArray ihdr;
   AppendBig32(ihdr, 640);
   AppendBig32(ihdr, 480);
   ihdr.append('\x08').append(static_cast<char>(colourType)).append(3, '\0');
-  chunk("IHDR", ihdr);
-  for (const auto& [type, data] : chunks) chunk(type, data);
-  chunk("IEND", {});
-  return png;
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + test::PngChunk("IHDR", ihdr) + chunks +
+         test::PngChunk("IEND", {});
 }
 
 TEST(ImageHeaderPng, PhysOr72AndExifOrientation) {
-  ImageHeader h = Probe(PngWithChunks({}));
+  ImageHeader h = Probe(Png(6));
   EXPECT_EQ(h.format, ImageFormat::PNG);
   EXPECT_EQ(h.width, 640);
   EXPECT_EQ(h.height, 480);
-  EXPECT_DOUBLE_EQ(h.dpiX, 72.0);
   EXPECT_DOUBLE_EQ(h.dpiY, 72.0);
   EXPECT_TRUE(h.hasAlpha);
 
@@ -167,36 +158,26 @@ TEST(ImageHeaderPng, PhysOr72AndExifOrientation) {
   AppendBig32(phys, 11811);
   AppendBig32(phys, 5906);
   phys.append('\x01');
-  h = Probe(PngWithChunks({{"pHYs", phys}, {"eXIf", Exif(8)}}, 2));
+  h = Probe(Png(2, test::PngChunk("pHYs", phys) + test::PngChunk("eXIf", Exif(8))));
   EXPECT_NEAR(h.dpiX, 300.0, 0.01);
   EXPECT_NEAR(h.dpiY, 150.0, 0.02);
   EXPECT_EQ(h.orientation, 8);
   EXPECT_FALSE(h.hasAlpha);
   EXPECT_EQ(h.colourModel, ColourModel::RGB);
 
-  h = Probe(PngWithChunks({{"tRNS", QByteArray(1, '\0')}}, 3));
+  h = Probe(Png(3, test::PngChunk("tRNS", QByteArray(1, '\0'))));
   EXPECT_EQ(h.colourModel, ColourModel::Indexed);
   EXPECT_TRUE(h.hasAlpha);
 }
 
 TEST(ImageHeaderTiff, TagsFromTheFile) {
   const QString path = test::MakeTempFolder() + "/cmyk.tif";
-  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
-  ASSERT_NE(tiff, nullptr);
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 30);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 20);
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 16);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 4);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
-  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_LEFTBOT);
-  TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 118.0f);
-  TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 118.0f);
-  TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_CENTIMETER);
-  std::vector<uint16_t> row(30 * 4, 1000);
-  for (int y = 0; y < 20; ++y) TIFFWriteScanline(tiff, row.data(), y, 0);
-  TIFFClose(tiff);
-
+  bool ok = false;
+  test::RunTool("convert",
+                {"-size", "30x20", "xc:red", "-colorspace", "CMYK", "-depth", "16", "-orient",
+                 "LeftBottom", "-units", "PixelsPerCentimeter", "-density", "118", path},
+                &ok);
+  ASSERT_TRUE(ok);
   const ImageHeaderResult fromFile = ReadImageHeader(path);
   ASSERT_TRUE(fromFile) << fromFile.reason.toStdString();
   const ImageHeader& h = *fromFile.header;

@@ -85,12 +85,6 @@ TEST(PdfBuilder, TransparentImagesGetASoftMaskCmykJpegsStayCmykAndJpeg2000StaysJ
   EXPECT_FALSE(PdfBuilder::Open(jpegPath, {}));
 }
 
-}  // namespace
-}  // namespace glimbrik
-
-namespace glimbrik {
-namespace {
-
 TEST(PdfBuilder, DeepTransparentImagesKeepTheirColour) {
   const QString folder = test::MakeTempFolder();
   const QString png = QDir(folder).filePath("deep.png");
