@@ -18,10 +18,6 @@ namespace {
 using test::AppendBig16;
 using test::AppendBig32;
 
-void PutLE16(QByteArray* out, int v) {
-  out->append(static_cast<char>(v & 0xFF)).append(static_cast<char>(v >> 8));
-}
-
 // A big-endian EXIF block with orientation and, when given, a resolution in dpi.
 QByteArray Exif(int orientation, uint32_t dpi = 0) {
   QList<test::TiffEntry> entries{test::ShortEntry(274, uint16_t(orientation))};
@@ -252,20 +248,16 @@ TEST(ImageHeaderJpeg2000, CodestreamSizeWinsOverTheHeaderBox) {
   EXPECT_EQ(h.colourModel, ColourModel::Gray);
 }
 
-TEST(ImageHeaderOthers, GifBmpAndQtFormats) {
-  // Two frames, the second with a transparent colour.
-  QByteArray gif("GIF89a", 6);
-  PutLE16(&gif, 9);
-  PutLE16(&gif, 6);
-  gif.append('\x80').append('\0').append('\0').append(6, '\0');  // 2-colour global table
-  for (int frame = 0; frame < 2; ++frame) {
-    if (frame == 1) gif.append(QByteArray("\x21\xF9\x04\x01\0\0\0\0", 8));
-    gif.append('\x2C');
-    PutLE16(&gif, 0), PutLE16(&gif, 0), PutLE16(&gif, 9), PutLE16(&gif, 6);
-    gif.append('\0').append('\x02').append('\x02').append("\x4C\x01").append('\0');
-  }
-  gif.append('\x3B');
-  ImageHeader h = Probe(gif);
+TEST(ImageHeaderOthers, GifBmpAndPnm) {
+  const QString folder = test::MakeTempFolder();
+  const auto make = [&](const QStringList& arguments, const QString& name) {
+    bool ok = false;
+    test::RunTool("convert", QStringList(arguments) << folder + name, &ok);
+    EXPECT_TRUE(ok) << name.toStdString();
+    return Probe(test::ReadBytes(folder + name), name);
+  };
+  // Two frames, only the second with a transparent colour.
+  ImageHeader h = make({"-size", "9x6", "xc:red", "xc:none"}, "/two.gif");
   EXPECT_EQ(h.format, ImageFormat::GIF);
   EXPECT_EQ(h.width, 9);
   EXPECT_EQ(h.height, 6);
@@ -273,24 +265,14 @@ TEST(ImageHeaderOthers, GifBmpAndQtFormats) {
   EXPECT_TRUE(h.hasAlpha);
   EXPECT_EQ(h.colourModel, ColourModel::Indexed);
 
-  QImage image(12, 8, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  image.setDotsPerMeterX(11811);
-  image.setDotsPerMeterY(11811);
-  QBuffer bmp;
-  bmp.open(QIODevice::WriteOnly);
-  ASSERT_TRUE(image.save(&bmp, "BMP"));
-  h = Probe(bmp.data());
+  h = make({"-size", "12x8", "xc:white", "-units", "PixelsPerInch", "-density", "300"}, "/a.bmp");
   EXPECT_EQ(h.format, ImageFormat::BMP);
   EXPECT_EQ(h.width, 12);
   EXPECT_EQ(h.height, 8);
   EXPECT_NEAR(h.dpiX, 300.0, 0.01);
 
-  // Qt states 96 dpi for a PPM; the header states none, so the probe says 72.
-  QBuffer ppm;
-  ppm.open(QIODevice::WriteOnly);
-  ASSERT_TRUE(image.save(&ppm, "PPM"));
-  h = Probe(ppm.data(), "x.ppm");
+  // A PNM header states no resolution: 72, whatever a decoder would make up.
+  h = make({"-size", "12x8", "xc:white"}, "/a.ppm");
   EXPECT_EQ(h.format, ImageFormat::PNM);
   EXPECT_EQ(h.width, 12);
   EXPECT_DOUBLE_EQ(h.dpiX, 72.0);
