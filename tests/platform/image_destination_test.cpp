@@ -206,16 +206,6 @@ TEST(ColourSpaces, ProfilesAndConversions) {
   EXPECT_EQ(grey.format(), QImage::Format_Grayscale8);
   EXPECT_EQ(qGray(grey.pixel(0, 0)), 255);
   EXPECT_EQ(qGray(grey.pixel(1, 0)), 0);
-  // Device CMYK: RGB to ink and back.
-  const QByteArray ink =
-      ColorSpace::DeviceCMYK()->rgbToCmyk(test::TwoColourImage(2, 1, Qt::cyan, Qt::black));
-  ASSERT_EQ(ink.size(), 8);
-  EXPECT_EQ(QByteArray(ink.constData(), 4), QByteArray("\xFF\x00\x00\x00", 4));
-  EXPECT_EQ(QByteArray(ink.constData() + 4, 4), QByteArray("\x00\x00\x00\xFF", 4));
-  const QImage back =
-      ColorSpace::DeviceCMYK()->cmykToRgb(reinterpret_cast<const uchar*>(ink.constData()), 2, 1, 8);
-  EXPECT_EQ(back.pixelColor(0, 0), QColor(Qt::cyan));
-  EXPECT_EQ(back.pixelColor(1, 0), QColor(Qt::black));
 }
 
 }  // namespace
