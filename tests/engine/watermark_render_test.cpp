@@ -30,9 +30,6 @@ TEST(WatermarkGeometry, AnchorsAndOffsets) {
   EXPECT_EQ(WatermarkOriginForPosition(2, 10, 20, 100, 50, 550, 400), QPointF(440, 330));
   EXPECT_EQ(WatermarkOriginForPosition(5, 10, 20, 100, 50, 550, 400), QPointF(440, 195));
 
-  // Offsets rescaled to the canvas, or kept for a base size never set: TextWatermark tests.
-
-  EXPECT_EQ(ScalePointBetweenSizes(10, 20, 4, 6, 2, 3), QPointF(20, 40));
   // Unturned, the rectangle at the bottom-left anchor starts at the offset.
   const QPointF corner = RotatedRectTransformForPosition(6, 5, 5, 100, 50, 550, 400, 0);
   EXPECT_NEAR(corner.x(), 5, 1e-9);
@@ -69,22 +66,13 @@ TEST(ImageWatermark, LandsOnExactPixels) {
     *frame = DrawImageWatermark(&painter, &options, 1100, 800);
     return canvas;
   };
-  QRectF frame;
-  // A base size never set keeps the offset in reference units.
+  // A base size never set keeps the offset in reference units (a set one: ProcessImage tests).
   options.position = 6;
-  QImage canvas = draw(&frame);
+  QRectF frame;
+  const QImage canvas = draw(&frame);
   EXPECT_EQ(frame, QRectF(10, 10, 100, 100));
   EXPECT_EQ(options.offset, QPointF(10, 10));
   EXPECT_EQ(InkBox(canvas), QRect(QPoint(20, 580), QPoint(219, 779)));
-
-  options.position = 8;
-  options.baseImageSize = QSizeF(550, 400);
-  canvas = draw(&frame);
-  EXPECT_EQ(frame, QRectF(440, 10, 100, 100));
-  EXPECT_EQ(InkBox(canvas), QRect(QPoint(880, 580), QPoint(1079, 779)));
-  EXPECT_EQ(canvas.pixel(880, 580), qRgb(0, 0, 0));
-  EXPECT_EQ(canvas.pixel(1079, 779), qRgb(0, 0, 0));
-  EXPECT_EQ(canvas.pixel(980, 680), qRgb(0, 0, 0));
 }
 
 TEST(ImageWatermark, LargeImageShrinksWithOpacityAndFraction) {
