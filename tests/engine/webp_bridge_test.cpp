@@ -26,11 +26,6 @@ QImage FlatImage(int width, int height, QColor colour) {
   return image;
 }
 
-bool HasChunk(const std::vector<RiffChunk>& chunks, const char* fourcc) {
-  return std::any_of(chunks.begin(), chunks.end(),
-                     [&](const RiffChunk& c) { return c.fourcc == QByteArray(fourcc, 4); });
-}
-
 qsizetype IndexOf(const std::vector<RiffChunk>& chunks, const char* fourcc) {
   for (size_t i = 0; i < chunks.size(); ++i) {
     if (chunks[i].fourcc == QByteArray(fourcc, 4)) return static_cast<qsizetype>(i);
@@ -70,27 +65,15 @@ TEST(WebPEncode, QualityOneIsLosslessAndKeepsSemiTransparentColour) {
 
   ASSERT_EQ(Encode(png, folder + "/lossless.webp", 1.0, 0), kWebPEncodeOk);
   const QByteArray lossless = test::ReadBytes(folder + "/lossless.webp");
-  EXPECT_TRUE(HasChunk(test::RiffChunks(lossless), "VP8L"));
+  EXPECT_GE(IndexOf(test::RiffChunks(lossless), "VP8L"), 0);
   ExpectPixelNear(FirstPixel(lossless), {200, 100, 50, 128}, 1);
 
   ASSERT_EQ(Encode(png, folder + "/lossy.webp", 0.8, 0), kWebPEncodeOk);
   const QByteArray lossy = test::ReadBytes(folder + "/lossy.webp");
   const auto chunks = test::RiffChunks(lossy);
-  EXPECT_TRUE(HasChunk(chunks, "VP8 "));
-  EXPECT_FALSE(HasChunk(chunks, "VP8L"));
-  EXPECT_TRUE(HasChunk(chunks, "ALPH"));
-}
-
-TEST(WebPEncode, SettingsFollowTheQualityRule) {
-  const WebPEncodeSettings lossless = WebPSettingsForQuality(1.0);
-  EXPECT_TRUE(lossless.lossless);
-  EXPECT_TRUE(lossless.alphaCompression);
-  const WebPEncodeSettings lossy = WebPSettingsForQuality(0.8);
-  EXPECT_FALSE(lossy.lossless);
-  EXPECT_FLOAT_EQ(lossy.quality, 80.0f);
-  EXPECT_EQ(lossy.alphaQuality, 80);
-  EXPECT_EQ(WebPMetadataFlags(false), kWebPMetadataICC);
-  EXPECT_EQ(WebPMetadataFlags(true), kWebPMetadataICC | kWebPMetadataEXIF | kWebPMetadataXMP);
+  EXPECT_GE(IndexOf(chunks, "VP8 "), 0);
+  EXPECT_EQ(IndexOf(chunks, "VP8L"), -1);
+  EXPECT_GE(IndexOf(chunks, "ALPH"), 0);
 }
 
 TEST(WebPMetadata, JpegExifBecomesAnExifChunkAfterTheImage) {
@@ -119,15 +102,13 @@ TEST(WebPMetadata, JpegExifBecomesAnExifChunkAfterTheImage) {
   // Canvas size in the VP8X chunk: width - 1 and height - 1 as 24-bit values.
   EXPECT_EQ(test::LittleEndian32(webp, 24) & 0xFFFFFF, 39u);
   EXPECT_EQ(test::LittleEndian32(webp, 27) & 0xFFFFFF, 29u);
-}
 
-TEST(WebPMetadata, WithoutSelectedPayloadsTheBitstreamIsPlain) {
-  const QString folder = test::MakeTempFolder();
-  ASSERT_TRUE(test::WriteBytes(folder + "/in.jpg", test::MakeJpeg(16, 16, 3)));
-  ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/out.webp", 0.8, kWebPMetadataEXIF), 0);
-  const auto chunks = test::RiffChunks(test::ReadBytes(folder + "/out.webp"));
-  ASSERT_EQ(chunks.size(), 1u);
-  EXPECT_EQ(chunks[0].fourcc, QByteArray("VP8 "));
+  // Without a payload to carry the bitstream stays plain: no VP8X.
+  ASSERT_TRUE(test::WriteBytes(folder + "/bare.jpg", test::MakeJpeg(16, 16, 3)));
+  ASSERT_EQ(Encode(folder + "/bare.jpg", folder + "/bare.webp", 0.8, kWebPMetadataEXIF), 0);
+  const auto plain = test::RiffChunks(test::ReadBytes(folder + "/bare.webp"));
+  ASSERT_EQ(plain.size(), 1u);
+  EXPECT_EQ(plain[0].fourcc, QByteArray("VP8 "));
 }
 
 TEST(WebPMetadata, EmbeddedProfileAlwaysTravelsAndExifOnlyWhenKept) {
@@ -276,22 +257,15 @@ TEST(WebPDecode, AlphaImageBecomesAPremultipliedTiffThatLibtiffReads) {
     }
   }
   EXPECT_EQ(QFile(tif).size(), 210 + 6 * 4);
-}
 
-TEST(WebPDecode, OpaqueImageGivesAnRgbTiffOfFourteenEntries) {
-  const QString folder = test::MakeTempFolder();
+  // An opaque picture gives RGB samples and one entry less (no extra-samples tag).
   ASSERT_TRUE(test::WriteBytes(folder + "/in.jpg", test::MakeJpeg(5, 3, 3)));
   ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/opaque.webp", 0.9, 0), 0);
-  const QByteArray webp = test::ReadBytes(folder + "/opaque.webp");
-  const QString tif = folder + "/opaque.tif";
-  ASSERT_EQ(DecodeToTiff(webp, tif), 0);
-  const QByteArray bytes = test::ReadBytes(tif);
-  ASSERT_EQ(bytes.size(), 210 + 5 * 3 * 3);
-  EXPECT_EQ(bytes[8], 14);
-  uint32_t w = 0;
-  uint32_t h = 0;
-  uint16_t entries = 0;
-  EXPECT_EQ(ReadTiffRaster(tif, &w, &h, &entries).size(), 15u);
+  const QString opaque = folder + "/opaque.tif";
+  ASSERT_EQ(DecodeToTiff(test::ReadBytes(folder + "/opaque.webp"), opaque), 0);
+  EXPECT_EQ(QFile(opaque).size(), 210 + 5 * 3 * 3);
+  EXPECT_EQ(ReadTiffRaster(opaque, &w, &h, &entries).size(), 15u);
+  EXPECT_EQ(entries, 14);
 }
 
 TEST(WebPDecode, CorruptOrCutBytesFailWithoutLeavingAFile) {
@@ -356,21 +330,19 @@ TEST(WebPDecodedImage, DiagnosticFormatsWriteReadableFiles) {
   auto save = [&](const WebPDecBuffer& buffer, int format, const QString& name) {
     return SaveDecodedImage(buffer, format, QFile::encodeName(folder + name).constData());
   };
-  ASSERT_EQ(save(rgba.config.output, kDecodedPNG, "/d.png"), 1);
-  ASSERT_EQ(save(rgba.config.output, kDecodedPPM, "/d.ppm"), 1);
-  ASSERT_EQ(save(rgba.config.output, kDecodedBMP, "/d.bmp"), 1);
+  for (const auto& [format, name] :
+       {std::pair{kDecodedPNG, "/d.png"}, std::pair{kDecodedPPM, "/d.ppm"},
+        std::pair{kDecodedBMP, "/d.bmp"}}) {
+    ASSERT_EQ(save(rgba.config.output, format, name), 1) << name;
+    const QImage read(folder + name);
+    ASSERT_EQ(read.size(), QSize(3, 2)) << name;
+    EXPECT_EQ(read.pixelColor(1, 1).rgb(), QColor(10, 20, 30).rgb()) << name;
+  }
+  EXPECT_EQ(QImage(folder + "/d.png").pixelColor(1, 0).alpha(), 128);
   ASSERT_EQ(save(rgba.config.output, kDecodedPAM, "/d.pam"), 1);
-  ASSERT_EQ(save(rgba.config.output, kDecodedAlphaPGM, "/a.pgm"), 1);
-  const QImage png(folder + "/d.png");
-  ASSERT_EQ(png.size(), QSize(3, 2));
-  EXPECT_EQ(png.pixelColor(1, 1), QColor(10, 20, 30));
-  EXPECT_EQ(png.pixelColor(1, 0).alpha(), 128);
-  EXPECT_EQ(QImage(folder + "/d.ppm").pixelColor(0, 0), QColor(255, 0, 0));
-  const QImage bmp(folder + "/d.bmp");
-  ASSERT_EQ(bmp.size(), QSize(3, 2));
-  EXPECT_EQ(bmp.pixelColor(2, 1).rgb(), QColor(255, 255, 255).rgb());
-  EXPECT_EQ(QImage(folder + "/a.pgm").pixelColor(2, 1), QColor(64, 64, 64));
   EXPECT_TRUE(test::ReadBytes(folder + "/d.pam").startsWith("P7\nWIDTH 3\nHEIGHT 2\nDEPTH 4\n"));
+  ASSERT_EQ(save(rgba.config.output, kDecodedAlphaPGM, "/a.pgm"), 1);
+  EXPECT_EQ(QImage(folder + "/a.pgm").pixelColor(2, 1), QColor(64, 64, 64));
 
   const DecodedBuffer yuv(MODE_YUVA);
   ASSERT_EQ(save(yuv.config.output, kDecodedPGMYUV, "/yuv.pgm"), 1);
