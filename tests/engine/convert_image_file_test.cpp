@@ -94,19 +94,6 @@ TEST(ConvertImageFile, TypeZeroKeepsTheSourcesOwnType) {
   EXPECT_TRUE(test::ReadBytes(folder + "/from-gif").startsWith("GIF8"));
 }
 
-TEST(ProcessImageFile, KeepingPixelsStillTurnsTheImage) {
-  const QString source = WriteImage(test::PatternImage(40, 30), "public.png", "turn.png", 300);
-  ImageConversion c = ConvertRecord(source, QString(), 7);
-  c.keepResultImage = 1;
-  c.rotationAngle = 90;
-  c.resize.resample = 0;
-  c.resize.unit = 1;
-  c.resize.width = c.resize.height = 100;
-  c.resize.scaleMode = 2;
-  ASSERT_EQ(ProcessImageFile(&c), 0);
-  EXPECT_EQ(c.resultImage.size(), QSize(30, 40));
-}
-
 TEST(ProcessImageFile, AnOutputCutShortFailsAndLeavesTheOldFile) {
   const QString source = WriteImage(test::PatternImage(60, 40), "public.png", "small.png");
   const QString destination = test::MakeTempFolder() + "/out.tiff";

@@ -49,6 +49,8 @@ TEST(ComputeResizedSize, ModesUnitsAndRounding) {
   withBackground.backgroundColor = QColor(Qt::white);
   ImageResizeOptions centimetres = Options(4, 10, 10, 4, false, true);
   centimetres.resolution = 300;
+  ImageResizeOptions inches = Options(3, 5, 0, 0, true, false);
+  inches.resolution = 300;
   ImageResizeOptions centimetresNoUpscale = centimetres;
   centimetresNoUpscale.allowUpscale = 0;
   const struct {
@@ -70,6 +72,7 @@ TEST(ComputeResizedSize, ModesUnitsAndRounding) {
       {"stretch truncates centimetres", centimetres, 100, 100, 72, {1181, 1181, 300}},
       {"stretch without upscaling", centimetresNoUpscale, 100, 100, 72, {100, 100, 300}},
       {"free crop", Options(2, 800, 800, 3, false, true), 1000, 500, 72, {800, 500, 72}},
+      {"inches at a resolution", inches, 4000, 3000, 300, {1500, 1125, 300}},
       {"points follow the resolution",
        Options(6, 72, 36, 0, false, true),
        1000,
