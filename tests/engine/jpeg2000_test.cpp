@@ -3,38 +3,14 @@
 #include <gtest/gtest.h>
 #include <openjpeg.h>
 
+#include <QFile>
 #include <cstring>
 #include <vector>
 
+#include "support/test_env.h"
+
 namespace glimbrik {
 namespace {
-
-struct Sink {
-  std::vector<unsigned char> bytes;
-  size_t position = 0;
-};
-
-OPJ_SIZE_T SinkWrite(void* buffer, OPJ_SIZE_T count, void* user) {
-  auto* sink = static_cast<Sink*>(user);
-  if (sink->position + count > sink->bytes.size()) sink->bytes.resize(sink->position + count);
-  std::memcpy(sink->bytes.data() + sink->position, buffer, count);
-  sink->position += count;
-  return count;
-}
-
-OPJ_OFF_T SinkSkip(OPJ_OFF_T count, void* user) {
-  auto* sink = static_cast<Sink*>(user);
-  sink->position += static_cast<size_t>(count);
-  if (sink->position > sink->bytes.size()) sink->bytes.resize(sink->position);
-  return count;
-}
-
-OPJ_BOOL SinkSeek(OPJ_OFF_T position, void* user) {
-  auto* sink = static_cast<Sink*>(user);
-  sink->position = static_cast<size_t>(position);
-  if (sink->position > sink->bytes.size()) sink->bytes.resize(sink->position);
-  return OPJ_TRUE;
-}
 
 struct J2kLayout {
   int components = 3;
@@ -72,20 +48,15 @@ QByteArray EncodeJ2K(const J2kLayout& layout, Sample sample) {
   opj_set_error_handler(
       codec, [](const char* m, void*) { fprintf(stderr, "opj: %s", m); }, nullptr);
   opj_setup_encoder(codec, &parameters, image);
-  Sink sink;
-  opj_stream_t* stream = opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_FALSE);
-  opj_stream_set_user_data(stream, &sink, nullptr);
-  opj_stream_set_write_function(stream, SinkWrite);
-  opj_stream_set_skip_function(stream, SinkSkip);
-  opj_stream_set_seek_function(stream, SinkSeek);
+  const QString path = test::MakeTempFolder() + "/image.j2k";
+  opj_stream_t* stream =
+      opj_stream_create_default_file_stream(QFile::encodeName(path).constData(), OPJ_FALSE);
   const bool ok = opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
                   opj_end_compress(codec, stream);
   opj_stream_destroy(stream);
   opj_destroy_codec(codec);
   opj_image_destroy(image);
-  if (!ok) return {};
-  return QByteArray(reinterpret_cast<const char*>(sink.bytes.data()),
-                    static_cast<qsizetype>(sink.bytes.size()));
+  return ok ? test::ReadBytes(path) : QByteArray();
 }
 
 struct Result {
