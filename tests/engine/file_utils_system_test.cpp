@@ -9,7 +9,6 @@
 
 #include "engine/file_utils.h"
 #include "platform/folders.h"
-#include "platform/user_defaults.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -82,13 +81,6 @@ TEST(SystemInformation, SupportFolderIsMadeOrFailsWithoutEndingTheProcess) {
   EXPECT_TRUE(AppSupportFolderWithName().endsWith("/QVXApplication"));
   WriteBytes(ApplicationSupportFolderPath() + "/Blocked", 1);
   EXPECT_TRUE(AppSupportFolderWithName("Blocked").isEmpty());
-}
-
-TEST(SystemInformation, UserDefaultsReadBackWhatWasStored) {
-  SetUserDefault("FileUtilsProbe", 7);
-  EXPECT_EQ(GetUserDefault("FileUtilsProbe").toInt(), 7);
-  RemoveUserDefault("FileUtilsProbe");
-  EXPECT_FALSE(GetUserDefault("FileUtilsProbe").isValid());
 }
 
 TEST(FolderByteSize, SumsVisibleFilesOfTheWholeTree) {

@@ -103,22 +103,6 @@ TEST(ComputeResizedSize, EmptyImageGivesEmptySize) {
   }
 }
 
-TEST(PathGeometry, SegmentsAndCoefficients) {
-  LineSegment s;
-  RectFromPoints(&s, 5, 5, 5.00001, 2);
-  EXPECT_EQ(s.dx, 0.0);
-  EXPECT_EQ(s.dy, -3.0);
-
-  CubicCurve c;
-  BezierCoefficients(&c, QPointF(0, 0), QPointF(3, 0), QPointF(1, 1), QPointF(2, 1));
-  // B(1) is the end point, B(0.5) the curve's midpoint 0.75 high.
-  const QPointF end = c.c0 + c.c1 + c.c2 + c.c3;
-  EXPECT_NEAR(end.x(), 3, 1e-12);
-  EXPECT_NEAR(end.y(), 0, 1e-12);
-  const QPointF mid = c.c0 + 0.5 * c.c1 + 0.25 * c.c2 + 0.125 * c.c3;
-  EXPECT_NEAR(mid.y(), 0.75, 1e-12);
-}
-
 TEST(PathGeometry, LineSegmentHits) {
   const QRectF rect(10, 10, 10, 10);
   LineSegment through;
