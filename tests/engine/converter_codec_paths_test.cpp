@@ -89,7 +89,7 @@ TEST(OutputTable, TypesOutsideTheTableFallBack) {
   EXPECT_EQ(OutputTypeIdentifier(13), "public.tiff");
 }
 
-TEST(ConverterOptions, OrientationFromAngleAndZeroResolution) {
+TEST(ConverterOptions, OrientationFromAngle) {
   ImageConverter converter;
   const std::pair<long long, int> angles[] = {{0, 1},   {360, 1},  {90, 6},  {-270, 6},
                                               {180, 3}, {-180, 3}, {270, 8}, {-90, 8}};
