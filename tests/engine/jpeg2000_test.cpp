@@ -80,9 +80,8 @@ Result Decode(const QByteArray& data, int colourCode = 0) {
 TEST(JPEG2000, CodestreamAndJp2RgbDecodeExactly) {
   for (bool jp2 : {false, true}) {
     SCOPED_TRACE(jp2 ? "JP2" : "J2K");
-    J2kLayout layout;
-    layout.jp2 = jp2;
-    const QByteArray data = EncodeJ2K(layout, [](int c, int i) { return (i * 20 + c * 70) % 256; });
+    const QByteArray data =
+        EncodeJ2K({.jp2 = jp2}, [](int c, int i) { return (i * 20 + c * 70) % 256; });
     ASSERT_FALSE(data.isEmpty());
     EXPECT_EQ(data.startsWith("\xFF\x4F"), !jp2);
     const Result r = Decode(data);
@@ -99,32 +98,24 @@ TEST(JPEG2000, CodestreamAndJp2RgbDecodeExactly) {
 }
 
 TEST(JPEG2000, ComponentCountsChooseColourAndAlpha) {
-  J2kLayout rgba;
-  rgba.components = 4;
-  rgba.jp2 = true;
-  Result r = Decode(EncodeJ2K(rgba, [](int c, int) { return c == 3 ? 128 : 40 * c; }));
+  Result r = Decode(
+      EncodeJ2K({.components = 4, .jp2 = true}, [](int c, int) { return c == 3 ? 128 : 40 * c; }));
   ASSERT_EQ(r.code, 0);
   EXPECT_EQ(r.colourCode, 2);  // three colours plus alpha
   ASSERT_EQ(r.pixels.size(), 12 * 4);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[3]), 128);
 
-  J2kLayout grey;
-  grey.components = 1;
-  grey.space = OPJ_CLRSPC_GRAY;
+  const J2kLayout grey{.components = 1, .space = OPJ_CLRSPC_GRAY};
   r = Decode(EncodeJ2K(grey, [](int, int i) { return i; }));
   ASSERT_EQ(r.code, 0);
   EXPECT_EQ(r.colourCode, 1);
   EXPECT_EQ(r.pixels.size(), 12);
-
   // A colour code given by the caller stays.
-  r = Decode(EncodeJ2K(grey, [](int, int i) { return i; }), 2);
-  EXPECT_EQ(r.colourCode, 2);
+  EXPECT_EQ(Decode(EncodeJ2K(grey, [](int, int i) { return i; }), 2).colourCode, 2);
 
   // Six components: four colours and one alpha are written; the buffer holds exactly those.
-  J2kLayout six;
-  six.components = 6;
-  six.space = OPJ_CLRSPC_UNSPECIFIED;
-  r = Decode(EncodeJ2K(six, [](int c, int) { return 10 * (c + 1); }));
+  r = Decode(EncodeJ2K({.components = 6, .space = OPJ_CLRSPC_UNSPECIFIED},
+                       [](int c, int) { return 10 * (c + 1); }));
   ASSERT_EQ(r.code, 0);
   EXPECT_EQ(r.colourCode, 3);
   EXPECT_EQ(r.components, 6);
@@ -134,20 +125,15 @@ TEST(JPEG2000, ComponentCountsChooseColourAndAlpha) {
 }
 
 TEST(JPEG2000, DeepAndSignedSamplesBecomeBytes) {
-  J2kLayout deep;
-  deep.components = 1;
-  deep.precision = 16;
-  deep.space = OPJ_CLRSPC_GRAY;
-  Result r = Decode(EncodeJ2K(deep, [](int, int i) { return i == 0 ? 0xABCD : 0x0100 * i; }));
+  Result r = Decode(EncodeJ2K({.components = 1, .precision = 16, .space = OPJ_CLRSPC_GRAY},
+                              [](int, int i) { return i == 0 ? 0xABCD : 0x0100 * i; }));
   ASSERT_EQ(r.code, 0);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[0]), 0xAB);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[5]), 5);
 
-  J2kLayout sign;
-  sign.components = 1;
-  sign.sign = true;
-  sign.space = OPJ_CLRSPC_GRAY;
-  r = Decode(EncodeJ2K(sign, [](int, int i) { return i == 0 ? -128 : i == 1 ? 127 : 0; }));
+  r = Decode(EncodeJ2K({.components = 1, .sign = true, .space = OPJ_CLRSPC_GRAY}, [](int, int i) {
+    return i == 0 ? -128 : i == 1 ? 127 : 0;
+  }));
   ASSERT_EQ(r.code, 0);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[0]), 0);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[1]), 255);
@@ -161,8 +147,7 @@ TEST(JPEG2000, BadDataFailsWithoutPixels) {
   EXPECT_EQ(junk.code, -1);
   EXPECT_TRUE(junk.pixels.isEmpty());
   EXPECT_EQ(Decode(QByteArray(64, '\0')).code, -1);
-  J2kLayout layout;
-  const QByteArray whole = EncodeJ2K(layout, [](int, int) { return 9; });
+  const QByteArray whole = EncodeJ2K({}, [](int, int) { return 9; });
   const Result cut = Decode(whole.left(60));
   EXPECT_EQ(cut.code, -1);
   EXPECT_TRUE(cut.pixels.isEmpty());
