@@ -318,9 +318,9 @@ INSTANTIATE_TEST_SUITE_P(
         OutputCase{4, "jpg", true}, OutputCase{6, "icns", true}, OutputCase{7, "png", true},
         OutputCase{8, "pdf", true}, OutputCase{9, "tga", true}, OutputCase{10, "tif", true},
         OutputCase{11, "bmp", true}, OutputCase{12, "sgi", true}, OutputCase{13, "tif", true},
-        OutputCase{18, "ico", true}, OutputCase{19, "xbm", true}, OutputCase{14, "pict", false},
-        OutputCase{15, "ai", false}, OutputCase{16, "mac", false}, OutputCase{17, "qtif", false},
-        OutputCase{20, "fpx", false}, OutputCase{22, "raw", false}),
+        OutputCase{18, "ico", true}, OutputCase{19, "xbm", true}, OutputCase{24, "webp", true},
+        OutputCase{14, "pict", false}, OutputCase{15, "ai", false}, OutputCase{16, "mac", false},
+        OutputCase{17, "qtif", false}, OutputCase{20, "fpx", false}, OutputCase{22, "raw", false}),
     [](const ::testing::TestParamInfo<OutputCase>& info) {
       return std::to_string(info.param.type);
     });

@@ -71,17 +71,8 @@ TEST(WebPPaths, ProcessedIntoItsOwnTypeAndWrittenLosslessOnlyAtFullQuality) {
   const QString lossy = RunTool("webpinfo", {c.destinationURL});
   EXPECT_TRUE(lossy.contains("VP8 ")) << lossy.toStdString();
   EXPECT_FALSE(lossy.contains("VP8L"));
-
-  ImageConversion convert;
-  convert.sourceURL = webp;
-  convert.destinationURL = folder + "/converted.webp";
-  convert.options.outputType = 24;
-  convert.options.quality = 0.5;
-  ASSERT_EQ(ConvertImageFile(&convert), 1);
-  EXPECT_EQ(IdentifySize(convert.destinationURL), "48 32");
 }
 
-// Types outside the table fall back rather than index past it.
 TEST(OutputTable, TypesOutsideTheTableFallBack) {
   EXPECT_EQ(ExtensionForImageType(25), QString());
   EXPECT_EQ(ExtensionForImageType(-1), QString());
