@@ -65,6 +65,11 @@ TEST(UniqueFolderURL, SkipsFoldersStopsAtFiles) {
 }
 
 TEST(TemporaryNames, LiveInTheGivenOrThePrivateFolder) {
+  // Two jobs under way at once must never be handed one name.
+  const QString a = TemporaryFileURL(), b = TemporaryFileURL();
+  EXPECT_NE(a, b);
+  EXPECT_EQ(QFileInfo(a).absolutePath(), PrivateTempFolder());
+  EXPECT_FALSE(QFileInfo::exists(a));
   const QString f = test::MakeTempFolder();
   const QString inFolder = GetTemporaryURLInDirectory(f, "pre", "tif");
   EXPECT_EQ(QFileInfo(inFolder).absolutePath(), f);
