@@ -141,7 +141,12 @@ AlertAnswerer::AlertAnswerer() {
     titles << (title ? title->text() : QString());
     auto* message = alert->findChild<QLabel*>(QStringLiteral("alertMessage"));
     messages << (message ? message->text() : QString());
-    if (auto* b = alert->findChild<QPushButton*>(answers.takeFirst())) b->click();
+    const QString answer = answers.takeFirst();
+    if (answer == QLatin1String("escape")) {
+      QTest::keyClick(alert, Qt::Key_Escape);
+    } else if (auto* b = alert->findChild<QPushButton*>(answer)) {
+      b->click();
+    }
   });
   timer_.start();
 }

@@ -48,7 +48,8 @@ QFileDialog* VisibleFileDialog();
 bool RunAllInto(AppDelegate& delegate, const QString& folder, const int& runs, int timeoutMs);
 
 // Alerts run their own event loop: while it lives, a timer answers each new alert with the next
-// button name ("defaultButton", "alterButton", "otherButton") and keeps its title and message.
+// button name ("defaultButton", "alterButton", "otherButton") or "escape" and keeps its title and
+// message.
 class AlertAnswerer {
  public:
   AlertAnswerer();

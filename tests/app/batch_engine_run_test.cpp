@@ -2,11 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -20,7 +17,6 @@
 #include "app/image_list_model.h"
 #include "app/list_adding.h"
 #include "batch_test_support.h"
-#include "engine/watermark_options.h"
 #include "platform/folders.h"
 #include "platform/image_destination.h"
 #include "support/conversion_fixture.h"
@@ -29,41 +25,16 @@
 namespace glimbrik {
 namespace {
 
-// Path -> size, modification time and content hash of every file below a folder.
-std::map<std::string, std::string> FolderState(const QString& folder) {
-  std::map<std::string, std::string> state;
-  QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QString path = it.next();
-    QFile f(path);
-    QByteArray hash = "unreadable";
-    if (f.open(QIODevice::ReadOnly)) {
-      hash = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1).toHex();
-    }
-    const QFileInfo info(path);
-    state[path.toStdString()] = QStringLiteral("%1 %2 %3")
-                                    .arg(info.size())
-                                    .arg(info.lastModified().toMSecsSinceEpoch())
-                                    .arg(QString::fromLatin1(hash))
-                                    .toStdString();
-  }
-  return state;
-}
-
-std::vector<std::string> TemporaryFiles() {
-  std::vector<std::string> names;
-  for (const QString& name :
-       QDir(PrivateTempFolder())
-           .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
-    names.push_back(name.toStdString());
-  }
-  return names;
-}
-
 QImage Picture(int seed) {
   QImage image(64 + seed % 7, 48, QImage::Format_ARGB32);
   image.fill(QColor::fromHsv((seed * 37) % 360, 200, 220, 255));
   return image;
+}
+
+BatchRunResult RunWithEngine(const BatchSnapshot& s, const QString& dest) {
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  return ConvertImageThread(s, dest, host, cancel, DefaultBatchEngine(s));
 }
 
 TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouched) {
@@ -72,24 +43,17 @@ TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouc
   const char* formats[] = {"JPEG", "PNG", "TIFF", "WEBP"};
   const char* suffixes[] = {"jpg", "png", "tif", "webp"};
   QStringList paths;
-  int good = 0;
   for (int i = 0; i < 196; ++i) {
-    const QString path = source + QStringLiteral("/img%1.%2").arg(i).arg(suffixes[i % 4]);
-    ASSERT_TRUE(Picture(i).save(path, formats[i % 4])) << path.toStdString();
-    paths << path;
-    ++good;
+    paths << source + QStringLiteral("/img%1.%2").arg(i).arg(suffixes[i % 4]);
+    ASSERT_TRUE(Picture(i).save(paths.back(), formats[i % 4])) << paths.back().toStdString();
   }
-  const QString longName = source + "/" + QString(246, u'n') + ".png";  // 250 bytes
-  ASSERT_TRUE(Picture(1).save(longName, "PNG"));
-  paths << longName;
-  ++good;
+  paths << source + "/" + QString(246, u'n') + ".png";  // 250 bytes
+  ASSERT_TRUE(Picture(1).save(paths.back(), "PNG"));
+  int good = 197;
 
   const QString corrupt = source + "/corrupt.jpg";
-  {
-    QFile f(corrupt);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray("\xff\xd8\xff\xe0 not really a JPEG", 22) + QByteArray(4000, '\x5a'));
-  }
+  ASSERT_TRUE(test::WriteBytes(
+      corrupt, QByteArray("\xff\xd8\xff\xe0 not really a JPEG", 22) + QByteArray(4000, '\x5a')));
   paths << corrupt;
   const QString locked = source + "/locked.png";
   ASSERT_TRUE(Picture(2).save(locked, "PNG"));
@@ -102,17 +66,19 @@ TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouc
   const int bad = 2 + (lockedReadable ? 0 : 1);
   if (lockedReadable) ++good;
 
-  const auto sourceBefore = FolderState(source);
-  const std::vector<std::string> tempBefore = TemporaryFiles();
+  const auto sourceBefore = test::FolderContents(source, true);
+  const auto temporaryFiles = [] {
+    return QDir(PrivateTempFolder())
+        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+  };
+  const QStringList tempBefore = temporaryFiles();
 
   BatchSnapshot s = test::SnapshotOf(paths);
   s.options.outputType = 0;  // each keeps its type
   s.options.optimizationOn = true;
   s.options.optimizationTag = 3;
   s.options.doNotShowPNGOptimizationAlert = true;
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  const BatchRunResult run = ConvertImageThread(s, dest, host, cancel, DefaultBatchEngine(s));
+  const BatchRunResult run = RunWithEngine(s, dest);
 
   EXPECT_EQ(run.written, good);
   EXPECT_EQ(run.failed, bad);
@@ -126,22 +92,10 @@ TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouc
       EXPECT_FALSE(QImageReader(out).read().isNull()) << out.toStdString();
     }
   }
-  EXPECT_EQ(FolderState(source), sourceBefore) << "the sources are left as they were";
-  EXPECT_EQ(TemporaryFiles(), tempBefore) << "no temporary file is left";
+  EXPECT_EQ(test::FolderContents(source, true), sourceBefore)
+      << "the sources are left as they were";
+  EXPECT_EQ(temporaryFiles(), tempBefore) << "no temporary file is left";
   chmod(QFile::encodeName(locked).constData(), 0644);
-}
-
-QByteArray Head(const QString& path, int n) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.read(n) : QByteArray();
-}
-
-bool IsJPEG(const QString& path) { return Head(path, 3) == QByteArray("\xff\xd8\xff", 3); }
-
-BatchRunResult RunWithEngine(const BatchSnapshot& s, const QString& dest) {
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  return ConvertImageThread(s, dest, host, cancel, DefaultBatchEngine(s));
 }
 
 // The format an independent reader finds in the bytes, as the extension names it.
@@ -195,23 +149,10 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   const QString good = source + "/good.png";
   ASSERT_TRUE(Picture(1).save(good, "PNG"));
   const QString corrupt = source + "/corrupt.jpg";
-  {
-    QFile f(corrupt);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("\xff\xd8\xff\xe0 not really a JPEG");
-  }
+  ASSERT_TRUE(test::WriteBytes(corrupt, "\xff\xd8\xff\xe0 not really a JPEG"));
   // A PNG whose header states 25000 x 25000 pixels, over the pixel limit.
   const QString huge = source + "/huge.png";
-  {
-    QByteArray ihdr("IHDR");
-    ihdr += QByteArray::fromHex("000061a8000061a80806000000");
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(ihdr.constData()), ihdr.size());
-    QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d") + ihdr;
-    for (int shift : {24, 16, 8, 0}) png += char((crc >> shift) & 0xff);
-    QFile f(huge);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(png);
-  }
+  ASSERT_TRUE(test::WriteBytes(huge, test::PngHeaderOnly(25000, 25000)));
   // A name whose bytes are not UTF-8: listed when its folder is added, not dropped.
   const QByteArray rawName = QFile::encodeName(source) + "/bad\xff.png";
   const int fd = open(rawName.constData(), O_WRONLY | O_CREAT, 0644);
@@ -226,9 +167,7 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
 
   BatchSnapshot s = test::SnapshotOf({good, corrupt, huge, badName, gone});
   s.options.outputType = 7;
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  const BatchRunResult run = ConvertImageThread(s, dest, host, cancel, DefaultBatchEngine(s));
+  const BatchRunResult run = RunWithEngine(s, dest);
   EXPECT_EQ(run.written, 1);
   std::map<QString, QString> reasons;
   for (const BatchFailure& failure : run.failures) reasons[failure.path] = failure.reason;
@@ -260,6 +199,8 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   BatchEngine counted = DefaultBatchEngine(exr);
   int engineCalls = 0;
   counted.processImageFile = [&engineCalls](ImageConversion*) { return ++engineCalls, 1; };
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
   const BatchRunResult refused = ConvertImageThread(exr, dest, host, cancel, counted);
   ASSERT_EQ(refused.failures.size(), 1u);
   EXPECT_EQ(refused.failures[0].reason, QStringLiteral("format cannot be written here"));
@@ -267,58 +208,6 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   ImageConversion direct = test::ConversionRecord(good, dest + "/direct.exr", 5);
   EXPECT_EQ(ProcessImageFile(&direct), 1);
   unlink(rawName.constData());  // Qt cannot remove it with the folder
-}
-
-TEST(BatchRunWithEngine, ExistingNamesGetTheNextNumberUnlessOverwriting) {
-  const QString source = test::MakeTempFolder(QStringLiteral("src"));
-  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
-  ASSERT_TRUE(Picture(4).save(source + "/x.png", "PNG"));
-  {
-    QFile mine(dest + "/x.jpg");
-    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
-    mine.write("the user's own file");
-  }
-  BatchSnapshot s = test::SnapshotOf({source + "/x.png"});
-  s.options.outputType = 4;
-  EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x 1.jpg"});
-  EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x 2.jpg"});
-  EXPECT_TRUE(IsJPEG(dest + "/x 2.jpg"));
-  EXPECT_EQ(Head(dest + "/x.jpg", 100), QByteArray("the user's own file"));
-  s.options.overwriteExisting = true;
-  EXPECT_EQ(RunWithEngine(s, dest).destinations, std::vector<QString>{dest + "/x.jpg"});
-  EXPECT_TRUE(IsJPEG(dest + "/x.jpg"));
-}
-
-TEST(BatchRunWithEngine, TextWatermarksOfTheSnapshotReachEveryOutput) {
-  const QString source = test::MakeTempFolder(QStringLiteral("src"));
-  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
-  QImage black(300, 200, QImage::Format_RGB32);
-  black.fill(Qt::black);
-  ASSERT_TRUE(black.save(source + "/a.png"));
-  ASSERT_TRUE(black.save(source + "/b.png"));
-  std::shared_ptr<TextWatermarkOptions[]> text(new TextWatermarkOptions[1]);
-  text[0].tokens = {QStringLiteral("RED")};
-  text[0].font = QFont(QStringLiteral("DejaVu Sans"));
-  text[0].fontSize = 60;
-  text[0].position = 4;
-  text[0].opacity = 1.0;
-  text[0].textColor = Qt::red;
-  text[0].strokeColor = Qt::red;
-  BatchSnapshot s = test::SnapshotOf({source + "/a.png", source + "/b.png"});
-  s.options.outputType = 7;
-  s.options.textWatermarkOn = true;
-  s.options.textWatermarks = text;
-  s.options.textWatermarkCount = 1;
-  ASSERT_EQ(RunWithEngine(s, dest).written, 2);
-  for (const char* name : {"/a.png", "/b.png"}) {
-    const QImage out(dest + name);
-    ASSERT_FALSE(out.isNull());
-    int red = 0;
-    for (int y = 0; y < out.height(); ++y) {
-      for (int x = 0; x < out.width(); ++x) red += qRed(out.pixel(x, y)) > 200 ? 1 : 0;
-    }
-    EXPECT_GT(red, 100) << name;
-  }
 }
 
 }  // namespace

@@ -16,95 +16,64 @@ BatchOptions ResizeByWidth(const QString& width) {
   return o;
 }
 
-TEST(ConversionOptions, ResizeOffKeepsThePixelSize) {
-  BatchOptions o;
-  o.outputType = 7;
-  o.quality = 0.5;
+// The options checked as a run checks them: the answer, the record filled and the alerts shown.
+struct Checked {
+  explicit Checked(const BatchOptions& o, bool preview = false, bool pngNoteAnswer = true) {
+    host.pngNoteAnswer = pngNoteAnswer;
+    valid = IsConversionOptionsValid(o, preview, host, &c);
+  }
   test::RecordingHost host;
   ImageConversion c;
-  ASSERT_TRUE(IsConversionOptionsValid(o, false, host, &c));
-  EXPECT_EQ(c.resizeEnabled, 0);
-  EXPECT_EQ(c.resize.width, 100.0);
-  EXPECT_EQ(c.resize.height, 100.0);
-  EXPECT_EQ(c.resize.unit, 1);
-  EXPECT_EQ(c.resize.scaleMode, 2);
-  EXPECT_EQ(c.resize.resample, 1);
-  EXPECT_EQ(c.resize.keepAspectRatio, 0);
-  EXPECT_EQ(c.options.quality, 0.0) << "PNG takes no quality";
-  EXPECT_EQ(c.options.outputType, 7);
-  EXPECT_EQ(c.options.resolution, 0);
-}
+  bool valid = false;
+};
 
-TEST(ConversionOptions, QualityReachesEveryLossyType) {
-  for (int type : {0, 3, 4, 24}) {
+TEST(ConversionOptions, QualityReachesEveryLossyTypeAndNoOther) {
+  for (int type : {0, 3, 4, 24, 7}) {
     BatchOptions o;
     o.outputType = type;
     o.quality = 0.6;
-    test::RecordingHost host;
-    ImageConversion c;
-    ASSERT_TRUE(IsConversionOptionsValid(o, false, host, &c));
-    EXPECT_DOUBLE_EQ(c.options.quality, 0.6) << type;
+    const Checked k(o);
+    ASSERT_TRUE(k.valid);
+    EXPECT_DOUBLE_EQ(k.c.options.quality, type == 7 ? 0.0 : 0.6) << type;
+    EXPECT_EQ(k.c.options.outputType, type);
   }
 }
 
+// Zero, and a resolution over the limit, go through the window's alerts in BatchWindow.
 TEST(ConversionOptions, SizeFieldsThatAreNotAboveZeroStopTheRun) {
-  {
-    test::RecordingHost host;
-    ImageConversion c;
-    EXPECT_FALSE(IsConversionOptionsValid(ResizeByWidth(QStringLiteral("0")), false, host, &c));
-    EXPECT_EQ(host.sizeAlerts, QStringList{QStringLiteral("width:0")});
-  }
-  {
-    BatchOptions o = ResizeByWidth(QStringLiteral("0"));
-    o.scaleMode = 1;  // by height: the width field is not read
-    o.heightText = QStringLiteral("240");
-    test::RecordingHost host;
-    ImageConversion c;
-    ASSERT_TRUE(IsConversionOptionsValid(o, false, host, &c));
-    EXPECT_TRUE(host.sizeAlerts.isEmpty());
-    EXPECT_EQ(c.resize.width, 0.0);
-    EXPECT_EQ(c.resize.height, 240.0);
-  }
-  {
-    BatchOptions o = ResizeByWidth(QStringLiteral("800"));
-    o.scaleMode = 2;
-    o.heightText = QStringLiteral("-3");
-    test::RecordingHost host;
-    ImageConversion c;
-    EXPECT_FALSE(IsConversionOptionsValid(o, false, host, &c));
-    EXPECT_EQ(host.sizeAlerts, QStringList{QStringLiteral("height:-3")});
-  }
-  {
-    test::RecordingHost host;
-    ImageConversion c;
-    EXPECT_FALSE(IsConversionOptionsValid(ResizeByWidth(QStringLiteral("abc")), false, host, &c));
-    EXPECT_EQ(host.sizeAlerts.size(), 1);
-  }
+  const Checked text(ResizeByWidth(QStringLiteral("abc")));
+  EXPECT_FALSE(text.valid);
+  EXPECT_EQ(text.host.sizeAlerts.size(), 1);
+
+  BatchOptions o = ResizeByWidth(QStringLiteral("0"));
+  o.scaleMode = 1;  // by height: the width field is not read
+  o.heightText = QStringLiteral("240");
+  const Checked byHeight(o);
+  ASSERT_TRUE(byHeight.valid);
+  EXPECT_TRUE(byHeight.host.sizeAlerts.isEmpty());
+  EXPECT_EQ(byHeight.c.resize.width, 0.0);
+  EXPECT_EQ(byHeight.c.resize.height, 240.0);
+
+  o.widthText = QStringLiteral("800");
+  o.scaleMode = 2;
+  o.heightText = QStringLiteral("-3");
+  const Checked negative(o);
+  EXPECT_FALSE(negative.valid);
+  EXPECT_EQ(negative.host.sizeAlerts, QStringList{QStringLiteral("height:-3")});
 }
 
 TEST(ConversionOptions, ResolutionLimitAndClamp) {
   BatchOptions o = ResizeByWidth(QStringLiteral("50"));
   o.resolutionOn = true;
   o.resolutionText = QStringLiteral("3000");
-  {
-    test::RecordingHost host;
-    ImageConversion c;
-    ASSERT_TRUE(IsConversionOptionsValid(o, false, host, &c));
-    EXPECT_EQ(c.resize.resolution, 3000);
-  }
-  o.resolutionText = QStringLiteral("3001");
-  {
-    test::RecordingHost host;
-    ImageConversion c;
-    EXPECT_FALSE(IsConversionOptionsValid(o, false, host, &c));
-    EXPECT_EQ(host.resolutionAlerts, std::vector<int64_t>{3001});
-  }
+  const Checked limit(o);
+  ASSERT_TRUE(limit.valid);
+  EXPECT_EQ(limit.c.resize.resolution, 3000);
   for (const char* typed : {"-5", "0", ""}) {
     o.resolutionText = QString::fromLatin1(typed);
-    test::RecordingHost host;
-    ImageConversion c;
-    ASSERT_TRUE(IsConversionOptionsValid(o, false, host, &c)) << typed;
-    EXPECT_EQ(c.resize.resolution, 1) << typed;
+    const Checked k(o);
+    ASSERT_TRUE(k.valid) << typed;
+    EXPECT_EQ(k.c.resize.resolution, 1) << typed;
     EXPECT_EQ(GetResizingOptions(o)->resolution, 1) << typed;
   }
   o.resolutionOn = false;
@@ -121,16 +90,15 @@ TEST(ConversionOptions, ScaleModeDecidesProportionsSharpenAndBackground) {
     o.upsample = true;
     o.backgroundOn = true;
     o.backgroundColor = Qt::red;
-    test::RecordingHost host;
-    ImageConversion c;
-    ASSERT_TRUE(IsConversionOptionsValid(o, false, host, &c)) << mode;
+    const Checked k(o);
+    ASSERT_TRUE(k.valid) << mode;
     const bool proportional = mode != 3 && mode != 4;
-    EXPECT_EQ(c.resize.keepAspectRatio, proportional ? 1 : 0) << mode;
-    EXPECT_EQ(c.resize.sharpen, mode == 4 ? 0 : 1) << mode;
-    EXPECT_EQ(c.resize.backgroundColor.has_value(), mode == 2) << mode;
-    EXPECT_EQ(c.resize.allowUpscale, 1);
-    EXPECT_EQ(c.resize.width, mode == 1 ? 0.0 : 640.0) << mode;
-    EXPECT_EQ(c.resize.height, mode == 0 ? 0.0 : 480.0) << mode;
+    EXPECT_EQ(k.c.resize.keepAspectRatio, proportional ? 1 : 0) << mode;
+    EXPECT_EQ(k.c.resize.sharpen, mode == 4 ? 0 : 1) << mode;
+    EXPECT_EQ(k.c.resize.backgroundColor.has_value(), mode == 2) << mode;
+    EXPECT_EQ(k.c.resize.allowUpscale, 1);
+    EXPECT_EQ(k.c.resize.width, mode == 1 ? 0.0 : 640.0) << mode;
+    EXPECT_EQ(k.c.resize.height, mode == 0 ? 0.0 : 480.0) << mode;
   }
 }
 
@@ -139,24 +107,13 @@ TEST(ConversionOptions, PNGNoteIsAskedOnlyWhenItApplies) {
   o.outputType = 7;
   o.optimizationOn = true;
   o.optimizationTag = 3;
-  {
-    test::RecordingHost host;
-    ImageConversion c;
-    EXPECT_TRUE(IsConversionOptionsValid(o, false, host, &c));
-    EXPECT_EQ(host.pngNotes, 1);
-  }
-  {
-    test::RecordingHost host;
-    host.pngNoteAnswer = false;
-    ImageConversion c;
-    EXPECT_FALSE(IsConversionOptionsValid(o, false, host, &c));
-  }
-  {
-    test::RecordingHost host;
-    ImageConversion c;
-    EXPECT_TRUE(IsConversionOptionsValid(o, true, host, &c)) << "a preview never asks";
-    EXPECT_EQ(host.pngNotes, 0);
-  }
+  const Checked asked(o);
+  EXPECT_TRUE(asked.valid);
+  EXPECT_EQ(asked.host.pngNotes, 1);
+  EXPECT_FALSE(Checked(o, false, false).valid) << "declining the note stops the run";
+  const Checked preview(o, true);
+  EXPECT_TRUE(preview.valid);
+  EXPECT_EQ(preview.host.pngNotes, 0) << "a preview never asks";
   for (auto change : std::vector<std::function<void(BatchOptions&)>>{
            [](BatchOptions& x) { x.doNotShowPNGOptimizationAlert = true; },
            [](BatchOptions& x) { x.outputType = 4; },
@@ -164,10 +121,9 @@ TEST(ConversionOptions, PNGNoteIsAskedOnlyWhenItApplies) {
            [](BatchOptions& x) { x.optimizationOn = false; }}) {
     BatchOptions changed = o;
     change(changed);
-    test::RecordingHost host;
-    ImageConversion c;
-    EXPECT_TRUE(IsConversionOptionsValid(changed, false, host, &c));
-    EXPECT_EQ(host.pngNotes, 0);
+    const Checked k(changed);
+    EXPECT_TRUE(k.valid);
+    EXPECT_EQ(k.host.pngNotes, 0);
   }
 }
 
@@ -175,23 +131,22 @@ TEST(ConversionOptions, WatermarksAndEffectFollowTheirGroups) {
   BatchOptions o;
   o.imageWatermarkOn = true;  // but no image chosen
   o.effectTag = 5;            // group off
-  test::RecordingHost host;
-  ImageConversion c;
-  ASSERT_TRUE(IsConversionOptionsValid(o, false, host, &c));
-  EXPECT_EQ(c.imageWatermarkEnabled, 0);
-  EXPECT_EQ(c.effectType, 0);
-  EXPECT_EQ(c.textWatermarks, nullptr);
+  const Checked off(o);
+  ASSERT_TRUE(off.valid);
+  EXPECT_EQ(off.c.imageWatermarkEnabled, 0);
+  EXPECT_EQ(off.c.effectType, 0);
+  EXPECT_EQ(off.c.textWatermarks, nullptr);
 
   o.imageWatermark.image = QImage(8, 8, QImage::Format_ARGB32);
   o.imageWatermark.opacity = 0.4;
   o.imageWatermark.position = 2;
   o.effectOn = true;
-  ImageConversion d;
-  ASSERT_TRUE(IsConversionOptionsValid(o, false, host, &d));
-  EXPECT_EQ(d.imageWatermarkEnabled, 1);
-  EXPECT_EQ(d.imageWatermark.position, 2);
-  EXPECT_DOUBLE_EQ(d.imageWatermark.opacity, 0.4);
-  EXPECT_EQ(d.effectType, 5);
+  const Checked on(o);
+  ASSERT_TRUE(on.valid);
+  EXPECT_EQ(on.c.imageWatermarkEnabled, 1);
+  EXPECT_EQ(on.c.imageWatermark.position, 2);
+  EXPECT_DOUBLE_EQ(on.c.imageWatermark.opacity, 0.4);
+  EXPECT_EQ(on.c.effectType, 5);
 }
 
 TEST(ResizingOptions, NoneWhenOffAndSizesNeverNegative) {

@@ -68,25 +68,3 @@ TEST(OutputTypeOptions, ProfilesNarrowToWhatTheTypeHolds) {
 
 }  // namespace
 }  // namespace glimbrik
-
-namespace glimbrik {
-namespace {
-
-TEST(OutputTypeOptions, QualityFieldDrivesSliderAndStepper) {
-  QWidget holder;
-  OptionPanels p = BuildOptionPanels(&holder);
-  p.imageQualityEditFieldOutlet->setText(QStringLiteral("65"));
-  QualityFieldTextDidChange(p);
-  EXPECT_DOUBLE_EQ(p.imageQualitySlider->doubleValue(), 0.65);
-  EXPECT_EQ(p.imageQualityStepper->value(), 65);
-  p.imageQualityEditFieldOutlet->setText(QStringLiteral("250"));
-  QualityFieldTextDidChange(p);
-  EXPECT_EQ(p.imageQualityEditFieldOutlet->text(), QStringLiteral("65"));
-  EXPECT_DOUBLE_EQ(p.imageQualitySlider->doubleValue(), 0.65);
-  p.imageQualityEditFieldOutlet->clear();
-  QualityFieldTextDidChange(p);
-  EXPECT_EQ(p.imageQualityStepper->value(), 65);
-}
-
-}  // namespace
-}  // namespace glimbrik

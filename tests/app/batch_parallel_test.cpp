@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <condition_variable>
-#include <map>
 #include <mutex>
 
 #include "app/batch_engine.h"
@@ -20,18 +17,6 @@
 namespace glimbrik {
 namespace {
 
-// File name -> content hash of every file in a folder.
-std::map<QString, QByteArray> Outputs(const QString& folder) {
-  std::map<QString, QByteArray> out;
-  for (const QString& name : QDir(folder).entryList(QDir::Files)) {
-    QFile f(QDir(folder).filePath(name));
-    if (f.open(QIODevice::ReadOnly)) {
-      out[name] = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
-    }
-  }
-  return out;
-}
-
 QImage Picture(int seed, int width = 96, int height = 64) {
   QImage image(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y) {
@@ -42,35 +27,11 @@ QImage Picture(int seed, int width = 96, int height = 64) {
   return image;
 }
 
-// A PNG that is only its signature and header chunk: enough for a header-only estimate.
-QByteArray PngHeaderOnly(uint32_t width, uint32_t height) {
-  QByteArray chunk("IHDR");
-  for (uint32_t v : {width, height}) {
-    for (int shift : {24, 16, 8, 0}) chunk.append(char((v >> shift) & 0xFF));
-  }
-  chunk.append("\x08\x06\x00\x00\x00", 5);  // 8-bit RGBA
-  uint32_t crc = 0xFFFFFFFF;
-  for (char c : chunk) {
-    crc ^= uchar(c);
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-  }
-  crc ^= 0xFFFFFFFF;
-  QByteArray png("\x89PNG\r\n\x1A\n", 8);
-  png.append("\x00\x00\x00\x0D", 4);
-  png.append(chunk);
-  for (int shift : {24, 16, 8, 0}) png.append(char((crc >> shift) & 0xFF));
-  return png;
-}
-
 TEST(BatchScheduler, TheMemoryBudgetLimitsWorkersForHugeImages) {
   const QString folder = test::MakeTempFolder(QStringLiteral("huge"));
   const QString huge = folder + "/huge.png", photo = folder + "/photo.png";
-  for (const auto& [path, bytes] : {std::pair{huge, PngHeaderOnly(20000, 15000)},
-                                    std::pair{photo, PngHeaderOnly(6000, 4000)}}) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-  }
+  ASSERT_TRUE(test::WriteBytes(huge, test::PngHeaderOnly(20000, 15000)));
+  ASSERT_TRUE(test::WriteBytes(photo, test::PngHeaderOnly(6000, 4000)));
   const int64_t hugeBytes = EstimatedConversionBytes(huge);
   const int64_t photoBytes = EstimatedConversionBytes(photo);
   EXPECT_EQ(hugeBytes, int64_t(20000) * 15000 * 4 * 2);
@@ -99,8 +60,7 @@ TEST(BatchScheduler, ARunStartsOnlyWhatTheBudgetAllows) {
   QStringList paths;
   for (int i = 0; i < 6; ++i) {
     paths << folder + QStringLiteral("/f%1.png").arg(i);
-    QFile f(paths.back());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(test::WriteBytes(paths.back(), {}));
   }
   const QString dest = test::MakeTempFolder(QStringLiteral("budget-out"));
   BatchSnapshot s = test::SnapshotOf(paths);
@@ -185,9 +145,9 @@ TEST(BatchParallelRun, CollidingNamesAndBytesAreThoseOfAOneAtATimeRun) {
               QFileInfo(parallel.destinations[i]).fileName());
   }
   EXPECT_EQ(QFileInfo(parallel.destinations[23]).fileName(), QStringLiteral("a 24.jpg"));
-  const auto expected = Outputs(one);
+  const auto expected = test::FolderContents(one);
   EXPECT_EQ(expected.size(), 25u);
-  EXPECT_EQ(Outputs(many), expected);
+  EXPECT_EQ(test::FolderContents(many), expected);
 }
 
 TEST(BatchParallelRun, CancellingLeavesOnlyCompleteFiles) {

@@ -5,10 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <mutex>
 
-#include "app/batch_file_dates.h"
 #include "batch_test_support.h"
 #include "platform/folders.h"
 #include "support/test_env.h"
@@ -18,14 +16,7 @@ namespace {
 
 void WriteFile(const QString& path, const QByteArray& bytes = "data") {
   QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  ASSERT_TRUE(test::WriteBytes(path, bytes));
 }
 
 // Stand-ins for the engine and the optimisers that record what the run asked of them.
@@ -87,28 +78,36 @@ struct FakeEngine {
   }
 };
 
-struct RunFolders {
+// Runs over files in a fresh source folder into a fresh destination, reported to host.
+class BatchRun : public ::testing::Test {
+ protected:
+  QString Source(const QString& name) {
+    const QString path = source + "/" + name;
+    WriteFile(path);
+    return path;
+  }
+  BatchRunResult Run(const BatchSnapshot& s, FakeEngine& fake, BatchParallelism parallelism = {}) {
+    return ConvertImageThread(s, dest, host, cancel, fake.Calls(), parallelism);
+  }
+
   QString source = test::MakeTempFolder(QStringLiteral("src"));
   QString dest = test::MakeTempFolder(QStringLiteral("dest"));
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
 };
 
-TEST(BatchRun, MissingFilesUseNoNumberAndCountAsFailures) {
-  RunFolders f;
-  const QString a = f.source + "/a.png", b = f.source + "/b.png", c = f.source + "/c.png";
-  WriteFile(a);
-  WriteFile(c);  // b is gone before the run
-  BatchSnapshot s = test::SnapshotOf({a, b, c, QString()});
+TEST_F(BatchRun, MissingFilesUseNoNumberAndCountAsFailures) {
+  const QString a = Source("a.png"), c = Source("c.png");
+  BatchSnapshot s = test::SnapshotOf({a, source + "/b.png", c, QString()});
   s.options.renameOn = true;
   s.options.outputType = 4;
   FakeEngine fake;
   fake.renameText = QStringLiteral("IMG/");
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  const BatchRunResult run = ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+  const BatchRunResult run = Run(s, fake);
 
   EXPECT_EQ(fake.renameIndexes, (std::vector<uint64_t>{0, 1}));
-  EXPECT_TRUE(QFileInfo::exists(f.dest + "/IMG:1.jpg"));
-  EXPECT_TRUE(QFileInfo::exists(f.dest + "/IMG:2.jpg"));
+  EXPECT_TRUE(QFileInfo::exists(dest + "/IMG:1.jpg"));
+  EXPECT_TRUE(QFileInfo::exists(dest + "/IMG:2.jpg"));
   EXPECT_EQ(run.written, 2);
   EXPECT_EQ(run.failed, 2) << "the deleted file and the entry without a file";
   EXPECT_EQ(run.finalStatus, kStatusWritten | kStatusFailed);
@@ -121,81 +120,41 @@ TEST(BatchRun, MissingFilesUseNoNumberAndCountAsFailures) {
   EXPECT_EQ(host.previewCloses, 1);
   EXPECT_EQ(host.completionAlerts, 1);
   EXPECT_EQ(host.completionStatus, kStatusWritten | kStatusFailed);
-  EXPECT_EQ(host.completionTarget, f.dest);
-  EXPECT_EQ(ReadFile(a), "data");
+  EXPECT_EQ(host.completionTarget, dest);
+  EXPECT_EQ(test::ReadBytes(a), "data");
 }
 
-TEST(BatchRun, StatusBitsOverAWholeRun) {
-  RunFolders f;
-  const QString a = f.source + "/a.png", b = f.source + "/b.png";
-  WriteFile(a);
-  WriteFile(b);
-  const struct {
-    int resultA, resultB;
-    long status;
-  } cases[] = {{1, 1, kStatusFailed},
-               {0, 2, kStatusWritten | kStatusNotEnlarged},
-               {2, 1, kStatusWritten | kStatusNotEnlarged | kStatusFailed}};
-  for (const auto& k : cases) {
-    FakeEngine fake;
-    fake.processResult = [&](const ImageConversion& r) {
-      if (r.options.outputType == 10) return 1;  // no TIFF way round either
-      return r.sourceURL == a ? k.resultA : k.resultB;
-    };
-    BatchSnapshot s = test::SnapshotOf({a, b});
-    s.options.overwriteExisting = true;
-    test::RecordingHost host;
-    std::atomic<bool> cancel{false};
-    EXPECT_EQ(ConvertImageThread(s, f.dest, host, cancel, fake.Calls()).finalStatus, k.status);
-    EXPECT_EQ(host.completionStatus, k.status);
-  }
-}
-
-TEST(BatchRun, OutputTypeZeroKeepsTheSourceTypeOrFallsBackToJPEG) {
-  RunFolders f;
-  const QString png = f.source + "/p.png", ppm = f.source + "/x.ppm";
-  WriteFile(png);
-  WriteFile(ppm);
+TEST_F(BatchRun, StatusBitsGatherOverTheFiles) {
+  const QString a = Source("a.png"), b = Source("b.png");
   FakeEngine fake;
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  const BatchRunResult run =
-      ConvertImageThread(test::SnapshotOf({png, ppm}), f.dest, host, cancel, fake.Calls());
-  EXPECT_EQ(run.destinations, (std::vector<QString>{f.dest + "/p.png", f.dest + "/x.jpg"}));
-  ASSERT_EQ(fake.processed.size(), 2u);
-  std::sort(
-      fake.processed.begin(), fake.processed.end(),
-      [](const ImageConversion& a, const ImageConversion& b) { return a.sourceURL < b.sourceURL; });
-  // The engine is told the type the name was made for.
-  EXPECT_EQ(fake.processed[0].options.outputType, 7);
-  EXPECT_EQ(fake.processed[1].options.outputType, 4);
+  // a is written but not enlarged; b fails, and fails the TIFF way round too.
+  fake.processResult = [&](const ImageConversion& r) { return r.sourceURL == a ? 2 : 1; };
+  const long all = kStatusWritten | kStatusNotEnlarged | kStatusFailed;
+  EXPECT_EQ(Run(test::SnapshotOf({a, b}), fake).finalStatus, all);
+  EXPECT_EQ(host.completionStatus, all);
 }
 
-TEST(BatchRun, PerFileFieldsAndRenameSeeTheResizePart) {
-  RunFolders f;
-  const QString a = f.source + "/a.png";
-  WriteFile(a);
-  BatchSnapshot s = test::SnapshotOf({a});
+// Also: the completion alert can be turned off.
+TEST_F(BatchRun, PerFileFieldsAndRenameSeeTheResizePart) {
+  BatchSnapshot s = test::SnapshotOf({Source("a.png")});
   s.entries[0].angle = -90.7;
   s.entries[0].flip = 2;
   s.options.renameOn = true;
   s.options.resizeOn = true;
   s.options.widthText = QStringLiteral("50");
+  s.options.doNotShowAlert = true;
   FakeEngine fake;
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+  Run(s, fake);
+  EXPECT_EQ(host.completionAlerts, 0);
+  EXPECT_EQ(host.sheetsEnded, 1);
   ASSERT_EQ(fake.processed.size(), 1u);
   EXPECT_EQ(fake.processed[0].rotationAngle, -90);
   EXPECT_EQ(fake.processed[0].flip, 2);
   EXPECT_EQ(fake.renameHadResize, std::vector<bool>{true});
 }
 
-TEST(BatchRun, RetriesThroughATemporaryTIFF) {
-  RunFolders f;
-  const QString a = f.source + "/a.png";
-  WriteFile(a);
-  BatchSnapshot s = test::SnapshotOf({a});
+TEST_F(BatchRun, RetriesThroughATemporaryTIFF) {
+  BatchSnapshot s = test::SnapshotOf({Source("a.png")});
   s.options.outputType = 4;
   s.options.quality = 0.7;
   s.options.preserveMetadata = true;
@@ -203,9 +162,7 @@ TEST(BatchRun, RetriesThroughATemporaryTIFF) {
   s.options.effectTag = 3;
   FakeEngine fake;
   fake.processResult = [](const ImageConversion& r) { return r.options.outputType == 10 ? 2 : 1; };
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  const BatchRunResult run = ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+  const BatchRunResult run = Run(s, fake);
 
   ASSERT_EQ(fake.processed.size(), 2u);
   const ImageConversion& tiff = fake.processed[1];
@@ -216,48 +173,36 @@ TEST(BatchRun, RetriesThroughATemporaryTIFF) {
   ASSERT_EQ(fake.converted.size(), 1u);
   const ImageConversion& re = fake.converted[0];
   EXPECT_EQ(re.sourceURL, tiff.destinationURL);
-  EXPECT_EQ(re.destinationURL, f.dest + "/a.jpg");
+  EXPECT_EQ(re.destinationURL, dest + "/a.jpg");
   EXPECT_EQ(re.options.outputType, 4);
   EXPECT_DOUBLE_EQ(re.options.quality, 0.7);
   EXPECT_EQ(re.options.preserveMetadata, 1);
   EXPECT_EQ(re.effectType, 0);
-  EXPECT_EQ(re.options.resolution, 0);
   EXPECT_FALSE(QFileInfo::exists(tiff.destinationURL)) << "the temporary TIFF is removed";
   EXPECT_EQ(run.finalStatus, kStatusWritten | kStatusNotEnlarged) << "the TIFF step's result";
-  EXPECT_EQ(ReadFile(f.dest + "/a.jpg"), "converted");
+  EXPECT_EQ(test::ReadBytes(dest + "/a.jpg"), "converted");
 
   // A failing re-encode fails the file and still removes the temporary file.
   FakeEngine failing;
   failing.processResult = fake.processResult;
   failing.convertResult = 0;
   s.options.overwriteExisting = true;
-  const BatchRunResult failed = ConvertImageThread(s, f.dest, host, cancel, failing.Calls());
-  EXPECT_EQ(failed.finalStatus, kStatusFailed);
+  EXPECT_EQ(Run(s, failing).finalStatus, kStatusFailed);
   ASSERT_EQ(failing.processed.size(), 2u);
   EXPECT_FALSE(QFileInfo::exists(failing.processed[1].destinationURL));
-}
 
-TEST(BatchRun, TIFFOutputIsNotRetried) {
-  RunFolders f;
-  const QString a = f.source + "/a.png";
-  WriteFile(a);
-  BatchSnapshot s = test::SnapshotOf({a});
+  // TIFF output has no other way round.
   s.options.outputType = 10;
-  FakeEngine fake;
-  fake.processResult = [](const ImageConversion&) { return 1; };
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  EXPECT_EQ(ConvertImageThread(s, f.dest, host, cancel, fake.Calls()).failed, 1);
-  EXPECT_EQ(fake.processed.size(), 1u);
-  EXPECT_TRUE(fake.converted.empty());
+  FakeEngine tiffOut;
+  tiffOut.processResult = [](const ImageConversion&) { return 1; };
+  EXPECT_EQ(Run(s, tiffOut).failed, 1);
+  EXPECT_EQ(tiffOut.processed.size(), 1u);
+  EXPECT_TRUE(tiffOut.converted.empty());
 }
 
-TEST(BatchRun, OptimisesOnlyFilesThatWereWritten) {
-  RunFolders f;
-  const QString good = f.source + "/good.png", bad = f.source + "/bad.png";
-  WriteFile(good);
-  WriteFile(bad);
-  WriteFile(f.dest + "/bad.jpg", "the user's own file");
+TEST_F(BatchRun, OptimisesOnlyFilesThatWereWritten) {
+  const QString good = Source("good.png"), bad = Source("bad.png");
+  WriteFile(dest + "/bad.jpg", "the user's own file");
   BatchSnapshot s = test::SnapshotOf({good, bad});
   s.options.outputType = 4;
   s.options.overwriteExisting = true;
@@ -267,122 +212,42 @@ TEST(BatchRun, OptimisesOnlyFilesThatWereWritten) {
   FakeEngine fake;
   fake.processResult = [&](const ImageConversion& r) { return r.sourceURL == bad ? 1 : 0; };
   fake.convertResult = 0;
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
+  Run(s, fake);
   EXPECT_EQ(fake.optimised, QStringList{"jpeg:good.jpg:1"});
-  EXPECT_EQ(ReadFile(f.dest + "/bad.jpg"), "the user's own file");
+  EXPECT_EQ(test::ReadBytes(dest + "/bad.jpg"), "the user's own file");
 
   s.options.outputType = 7;
   s.options.optimizationTag = 2;  // PNG only
   s.options.doNotShowPNGOptimizationAlert = true;
   FakeEngine png;
-  ConvertImageThread(s, f.dest, host, cancel, png.Calls());
+  Run(s, png);
   png.optimised.sort();  // the files convert side by side
   EXPECT_EQ(png.optimised, (QStringList{"png:bad.png", "png:good.png"}));
 
-  s.options.optimizationOn = false;
-  FakeEngine off;
-  ConvertImageThread(s, f.dest, host, cancel, off.Calls());
-  EXPECT_TRUE(off.optimised.isEmpty());
-
-  s.options.optimizationOn = true;
   s.preview = true;
   FakeEngine preview;
   test::RecordingHost previewHost;
-  ConvertImageThread(s, f.dest, previewHost, cancel, preview.Calls());
+  ConvertImageThread(s, dest, previewHost, cancel, preview.Calls());
   EXPECT_TRUE(preview.optimised.isEmpty());
   EXPECT_EQ(previewHost.sheetsBegun, 0);
   EXPECT_EQ(previewHost.previewCloses, 0);
   EXPECT_EQ(previewHost.completionAlerts, 0);
 }
 
-TEST(BatchRun, OptimisedFilesKeepThePreservedDatesOrGetTheCurrentOne) {
-  RunFolders f;
-  const QString a = f.source + "/a.png";
-  WriteFile(a);
-  const QDateTime old =
-      QDateTime::fromString(QStringLiteral("2001-02-03T04:05:06.789Z"), Qt::ISODateWithMs);
-  ASSERT_TRUE(ApplyFileAttributes(a, FileAttributes{std::nullopt, old}));
-  ASSERT_EQ(QFileInfo(a).lastModified(), old);
-
-  BatchSnapshot s = test::SnapshotOf({a});
-  s.options.outputType = 7;
-  s.options.optimizationOn = true;
-  s.options.optimizationTag = 2;
-  s.options.doNotShowPNGOptimizationAlert = true;
-  s.options.overwriteExisting = true;
-  s.options.preserveCreatedDate = true;
-  s.options.preserveModifiedDate = true;
-  FakeEngine fake;
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
-  ASSERT_EQ(fake.optimised.size(), 1);
-  EXPECT_EQ(QFileInfo(f.dest + "/a.png").lastModified(), old);
-
-  // Neither box: no dates preserved, and the optimised file is dated now.
-  s.options.preserveCreatedDate = false;
-  s.options.preserveModifiedDate = false;
-  const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
-  FakeEngine second;
-  ConvertImageThread(s, f.dest, host, cancel, second.Calls());
-  EXPECT_GE(QFileInfo(f.dest + "/a.png").lastModified(), before);
-  EXPECT_EQ(QFileInfo(a).lastModified(), old) << "the source is untouched";
-}
-
-TEST(BatchRun, OneAtATimeCancelStopsBeforeTheNextFileWithoutAlert) {
-  RunFolders f;
+TEST_F(BatchRun, OneAtATimeCancelStopsBeforeTheNextFileWithoutAlert) {
   QStringList paths;
-  for (int i = 0; i < 4; ++i) {
-    paths << f.source + QStringLiteral("/f%1.png").arg(i);
-    WriteFile(paths.back());
-  }
+  for (int i = 0; i < 4; ++i) paths << Source(QStringLiteral("f%1.png").arg(i));
   FakeEngine fake;
-  test::RecordingHost host;
-  std::atomic<bool> cancel{true};  // a stale flag is cleared by the start of a run
+  cancel = true;  // a stale flag is cleared by the start of a run
   host.onFile = [&](int64_t index) {
     if (index == 2) cancel = true;
   };
-  const BatchRunResult run = ConvertImageThread(test::SnapshotOf(paths), f.dest, host, cancel,
-                                                fake.Calls(), BatchParallelism{1, 0});
+  const BatchRunResult run = Run(test::SnapshotOf(paths), fake, BatchParallelism{1, 0});
   EXPECT_TRUE(run.cancelled);
   EXPECT_EQ(fake.processed.size(), 2u) << "the file under way finishes";
   EXPECT_EQ(host.completionAlerts, 0);
   EXPECT_EQ(host.sheetsEnded, 1);
   EXPECT_FALSE(cancel.load());
-}
-
-TEST(BatchRun, InvalidOptionsEndTheRunBeforeTheSheet) {
-  RunFolders f;
-  const QString a = f.source + "/a.png";
-  WriteFile(a);
-  BatchSnapshot s = test::SnapshotOf({a});
-  s.options.resizeOn = true;
-  s.options.widthText = QStringLiteral("0");
-  FakeEngine fake;
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  const BatchRunResult run = ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
-  EXPECT_FALSE(run.optionsValid);
-  EXPECT_TRUE(fake.processed.empty());
-  EXPECT_EQ(host.sheetsBegun, 0);
-  EXPECT_EQ(host.completionAlerts, 0);
-  EXPECT_TRUE(QDir(f.dest).isEmpty());
-}
-
-TEST(BatchRun, AlertCanBeTurnedOff) {
-  RunFolders f;
-  const QString a = f.source + "/a.png";
-  WriteFile(a);
-  BatchSnapshot s = test::SnapshotOf({a});
-  s.options.doNotShowAlert = true;
-  FakeEngine fake;
-  test::RecordingHost host;
-  std::atomic<bool> cancel{false};
-  ConvertImageThread(s, f.dest, host, cancel, fake.Calls());
-  EXPECT_EQ(host.completionAlerts, 0);
-  EXPECT_EQ(host.sheetsEnded, 1);
 }
 
 }  // namespace

@@ -1,9 +1,18 @@
 #pragma once
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <functional>
+#include <map>
 
 #include "app/batch_host.h"
+#include "engine/watermark_options.h"
+#include "support/metadata_fixture.h"
+#include "support/test_env.h"
 
 namespace glimbrik::test {
 
@@ -66,6 +75,45 @@ inline BatchSnapshot SnapshotOf(const QStringList& paths) {
     s.entries.push_back(entry);
   }
   return s;
+}
+
+// A PNG that is only its signature and an 8-bit RGBA header chunk: enough for whatever reads
+// only the header.
+inline QByteArray PngHeaderOnly(uint32_t width, uint32_t height) {
+  QByteArray header;
+  AppendBig32(header, width);
+  AppendBig32(header, height);
+  header.append("\x08\x06\x00\x00\x00", 5);
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header);
+}
+
+// Path below folder -> content hash (and modification time, if asked) of every file there.
+inline std::map<QString, QByteArray> FolderContents(const QString& folder, bool withTimes = false) {
+  std::map<QString, QByteArray> contents;
+  QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    QFile f(it.next());
+    QByteArray state = f.open(QIODevice::ReadOnly)
+                           ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1)
+                           : QByteArray("unreadable");
+    if (withTimes) state += QByteArray::number(QFileInfo(f).lastModified().toMSecsSinceEpoch());
+    contents[QDir(folder).relativeFilePath(f.fileName())] = state;
+  }
+  return contents;
+}
+
+// One white text watermark of tokens in the middle of the picture, as a run's options hold it.
+inline void SetCentredWhiteText(BatchOptions& o, const TokenArray& tokens, double fontSize) {
+  std::shared_ptr<TextWatermarkOptions[]> text(new TextWatermarkOptions[1]);
+  text[0].tokens = tokens;
+  text[0].font = QFont(QStringLiteral("DejaVu Sans"));
+  text[0].fontSize = fontSize;
+  text[0].position = 4;
+  text[0].textColor = Qt::white;
+  text[0].strokeColor = Qt::white;
+  o.textWatermarkOn = true;
+  o.textWatermarks = text;
+  o.textWatermarkCount = 1;
 }
 
 }  // namespace glimbrik::test

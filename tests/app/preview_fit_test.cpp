@@ -24,13 +24,11 @@ TEST(PreviewFit, ASmallImageGetsItsOwnSizeAndKeepsTheTopEdge) {
   EXPECT_EQ(tiny, QRect(200, 300, 360, 200)) << "never below the minimum size";
 }
 
-TEST(PreviewFit, AWindowOffTheAreaComesBackOntoIt) {
-  const QRect area(0, 0, 1280, 800);
-  const QRect fitted = FitPreviewWindowFrame(area, QRect(5000, -400, 570, 595), kMinimum, 600, 800);
-  EXPECT_EQ(fitted, QRect(0, 0, 820, 645));
-}
-
-TEST(PreviewFit, NoScreenOrNoImage) {
+TEST(PreviewFit, OffTheAreaNoScreenOrNoImage) {
+  EXPECT_EQ(FitPreviewWindowFrame(QRect(0, 0, 1280, 800), QRect(5000, -400, 570, 595), kMinimum,
+                                  600, 800),
+            QRect(0, 0, 820, 645))
+      << "a window off the area comes back onto it";
   EXPECT_EQ(FitPreviewWindowFrame(QRect(), QRect(10, 20, 400, 300), kMinimum, 600, 800),
             QRect(10, 20, 820, 645));
   EXPECT_EQ(FitPreviewWindowFrame(QRect(0, 0, 800, 600), QRect(10, 20, 400, 300), kMinimum, 0, 80),

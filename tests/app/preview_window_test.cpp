@@ -13,12 +13,13 @@
 #include <QTest>
 #include <QThread>
 #include <mutex>
+#include <tuple>
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
 #include "app/preview_controller.h"
 #include "app_fixtures.h"
-#include "engine/watermark_options.h"
+#include "batch_test_support.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -75,6 +76,15 @@ class PreviewWindowTest : public ::testing::Test {
     delegate->AddUrlsIntoImageListViewAtEnd(paths);
     ASSERT_TRUE(test::WaitForAdding(*delegate));
   }
+  // Writes 72 dpi JPEGs of these names and sizes into source and adds them.
+  void AddJpegs(const std::vector<std::tuple<const char*, int, int>>& files) {
+    QStringList paths;
+    for (const auto& [name, width, height] : files) {
+      paths << source + "/" + name + ".jpg";
+      test::WriteJpeg(paths.back(), width, height, 0, 72);
+    }
+    Add(paths);
+  }
   bool WaitShown(int count) {
     return QTest::qWaitFor([&] { return shown->count() >= count; }, kTimeoutMs);
   }
@@ -101,10 +111,7 @@ class PreviewWindowTest : public ::testing::Test {
 };
 
 TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
-  test::WriteJpeg(source + "/a.jpg", 300, 200, 0, 72);
-  test::WriteJpeg(source + "/x.jpg", 800, 600, 0, 72);
-  test::WriteJpeg(source + "/c.jpg", 400, 300, 0, 72);
-  Add({source + "/a.jpg", source + "/x.jpg", source + "/c.jpg"});
+  AddJpegs({{"a", 300, 200}, {"x", 800, 600}, {"c", 400, 300}});
   OpenPreviewOfRow(1);
   ASSERT_TRUE(WaitShown(1));
   EXPECT_EQ(Label(), QStringLiteral("2 of 3 (x.png @ 72 dpi, 800 x 600 pixels)"));
@@ -134,8 +141,7 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
       << Label().toStdString();
   EXPECT_TRUE(w().previewNextPreviousButton->isHidden());
   // Adding selects the new file, which the preview follows.
-  test::WriteJpeg(source + "/d.jpg", 100, 100, 0, 72);
-  Add({source + "/d.jpg"});
+  AddJpegs({{"d", 100, 100}});
   const QString added = QStringLiteral("2 of 2 (d.png @ 72 dpi, 100 x 100 pixels)");
   ASSERT_TRUE(QTest::qWaitFor([&] { return preview->isIdle() && Label() == added; }, kTimeoutMs))
       << Label().toStdString();
@@ -154,8 +160,7 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
 }
 
 TEST_F(PreviewWindowTest, AFailedConversionShowsTheEmptyImageNotAnEarlierPreview) {
-  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
-  Add({source + "/x.jpg"});
+  AddJpegs({{"x", 640, 480}});
   delegate->window()->imageListViewOutlet->clearSelection();
   delegate->previewButtonOutlet()->click();  // with no row selected the first one is shown
   ASSERT_TRUE(WaitShown(1));
@@ -170,20 +175,8 @@ TEST_F(PreviewWindowTest, AFailedConversionShowsTheEmptyImageNotAnEarlierPreview
   EXPECT_EQ(preview->actualWindowFrame().size(), QSize(570, 595));
 }
 
-TEST_F(PreviewWindowTest, TurningTheSelectedImageRefreshesThePreview) {
-  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
-  Add({source + "/x.jpg"});
-  OpenPreviewOfRow(0);
-  ASSERT_TRUE(WaitShown(1));
-  delegate->rotateLeft();
-  ASSERT_TRUE(WaitShown(2));
-  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 72 dpi, 480 x 640 pixels)"));
-  EXPECT_EQ(w().previewImageView->image().size(), QSize(480, 640));
-}
-
 TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame) {
-  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
-  Add({source + "/x.jpg"});
+  AddJpegs({{"x", 640, 480}});
   OpenPreviewOfRow(0);
   ASSERT_TRUE(WaitShown(1));
   const QRect fitted = preview->actualWindowFrame();
@@ -197,13 +190,16 @@ TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame
   EXPECT_FALSE(preview->shouldWindowResize());
   EXPECT_FALSE(w().frameToggleButton->isChecked());
   const QRect users = w().geometry();
-  p().autoAdjustColorLevelsCheckButton->click();
+  // Turning the image refreshes the preview, which leaves the user's frame alone.
+  delegate->rotateLeft();
   ASSERT_TRUE(WaitShown(2));
+  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 72 dpi, 480 x 640 pixels)"));
+  EXPECT_EQ(w().previewImageView->image().size(), QSize(480, 640));
   QTest::qWait(w().animationResizeTime() * 2);
-  EXPECT_EQ(w().geometry(), users) << "a new preview leaves the user's frame alone";
+  EXPECT_EQ(w().geometry(), users);
 
   const QRect refitted = preview->actualWindowFrame();
-  EXPECT_EQ(refitted.size(), fitted.size());
+  EXPECT_EQ(refitted.size(), QSize(500, 685));
   w().frameToggleButton->click();
   EXPECT_TRUE(preview->shouldWindowResize());
   EXPECT_TRUE(QTest::qWaitFor([&] { return w().geometry() == refitted; }, kTimeoutMs));
@@ -212,8 +208,7 @@ TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame
 }
 
 TEST_F(PreviewWindowTest, QuickOptionChangesGiveOneFurtherConversion) {
-  test::WriteJpeg(source + "/x.jpg", 640, 480, 0, 72);
-  Add({source + "/x.jpg"});
+  AddJpegs({{"x", 640, 480}});
   holdFirst = true;
   OpenPreviewOfRow(0);
   ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, kTimeoutMs));
@@ -227,12 +222,7 @@ TEST_F(PreviewWindowTest, QuickOptionChangesGiveOneFurtherConversion) {
 }
 
 TEST_F(PreviewWindowTest, ABatchStartedWhileAPreviewConvertsWritesEveryOutput) {
-  QStringList paths;
-  for (const char* name : {"a", "x", "c"}) {
-    paths << source + "/" + name + ".jpg";
-    test::WriteJpeg(paths.back(), 320, 240, 0, 72);
-  }
-  Add(paths);
+  AddJpegs({{"a", 320, 240}, {"x", 320, 240}, {"c", 320, 240}});
   holdFirst = true;
   OpenPreviewOfRow(1);
   ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, kTimeoutMs));
@@ -286,16 +276,7 @@ TEST_F(PreviewWindowTest, ThePreviewEqualsTheRunsOutputPixelForPixel) {
   delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
   // The watermark editor's ticked presets, as it hands them to a run.
   batch->context().fillWatermarks = [](BatchOptions& o) {
-    if (!o.textWatermarkOn) return;
-    std::shared_ptr<TextWatermarkOptions[]> text(new TextWatermarkOptions[1]);
-    text[0].tokens = {QStringLiteral("PREVIEW")};
-    text[0].font = QFont(QStringLiteral("DejaVu Sans"));
-    text[0].fontSize = 60;
-    text[0].position = 4;
-    text[0].textColor = Qt::white;
-    text[0].strokeColor = Qt::white;
-    o.textWatermarks = text;
-    o.textWatermarkCount = 1;
+    if (o.textWatermarkOn) test::SetCentredWhiteText(o, {QStringLiteral("PREVIEW")}, 60);
   };
   OpenPreviewOfRow(0);
   ASSERT_TRUE(WaitShown(1));

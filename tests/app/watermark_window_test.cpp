@@ -116,6 +116,13 @@ QImage Plain(const QSize& size) {
   return plain;
 }
 
+// The preset a panel would store for these values.
+QVariantMap PresetOf(const TextWatermarkValues& values) {
+  QVariantMap preset;
+  WriteTextWatermarkPreferenceValue(values, &preset);
+  return preset;
+}
+
 // Where the screenshot scripts ask for it, the window as the test left it.
 void SaveScreenshot(const QImage& window) {
   if (const QString out = qEnvironmentVariable("GLIMBRIK_SCREENSHOT"); !out.isEmpty()) {
@@ -141,50 +148,6 @@ TEST_F(WatermarkWindow, StartsWithTheEditorsDefaults) {
   EXPECT_EQ(view().parentWidget(), delegate->window()->mainImagePreview);
 }
 
-TEST_F(WatermarkWindow, TickedTextWatermarkReachesTheOutputWhereTheOverlayShowsIt) {
-  AddPhoto(4000, 3000);
-  QVariantMap preset = test::CompletePreset(QStringLiteral("Glimbrik"), 60);
-  preset.insert(kTextPositionKey, qint64(4));
-  test::SetPresets(view().model(), {{"centre", preset}}, {true});
-  delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
-  ASSERT_TRUE(view().isVisible());
-  const QImage overlay = Overlay();
-  const std::optional<QRectF> frame = view().model().presetRow(0)->frameRect;
-  ASSERT_TRUE(frame.has_value());
-
-  const QImage shrunk = RunShrunkTo(overlay.size());
-  const QRect region = WidgetRegion(*frame, overlay.size());
-  ASSERT_GT(region.width(), 20);
-  const QImage plain = Plain(overlay.size());
-  // The region holds the watermark in both, and the two agree to within a few levels.
-  EXPECT_GT(MeanDifference(overlay, plain, region), 20.0);
-  EXPECT_GT(MeanDifference(shrunk, plain, region), 20.0);
-  // Measured about 1.8 levels: glyph edges rasterised at two sizes.
-  EXPECT_LT(MeanDifference(shrunk, overlay, region), 4.0);
-}
-
-TEST_F(WatermarkWindow, ImageWatermarkReachesTheOutputWhereTheOverlayShowsIt) {
-  AddPhoto(4000, 3000);
-  QImage picture(300, 200, QImage::Format_ARGB32_Premultiplied);
-  picture.fill(Qt::yellow);
-  WatermarkModel& model = view().model();
-  model.setImage(picture);
-  model.setWatermarkImageOpacity(0.5);
-  model.setImagePosition(4);
-  delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
-  const QImage overlay = Overlay();
-  const QRect region = WidgetRegion(model.m_imageFrameRect(), overlay.size());
-  ASSERT_GT(region.width(), 20);
-
-  const QImage shrunk = RunShrunkTo(overlay.size());
-  // Half-opaque yellow over the blue: about (148, 188, 100) inside the frame.
-  const QRgb middle = shrunk.pixel(region.center());
-  EXPECT_NEAR(qRed(middle), 148, 6);
-  EXPECT_NEAR(qBlue(middle), 100, 6);
-  // Measured about 0.4 levels.
-  EXPECT_LT(MeanDifference(shrunk, overlay, region), 2.0);
-}
-
 TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
   AddPhoto(4000, 3000);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->window(), kTimeoutMs));
@@ -194,6 +157,7 @@ TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
   picture.fill(Qt::yellow);
   WatermarkModel& model = view().model();
   model.setImage(picture);
+  model.setWatermarkImageOpacity(0.5);
   model.setImagePosition(8);
   delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
   delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
@@ -232,6 +196,10 @@ TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
     EXPECT_GT(MeanDifference(shrunk, plain, region), 20.0);
     EXPECT_LT(MeanDifference(shrunk, overlay, region), 4.0);
   }
+  // Half-opaque yellow over the blue: about (148, 188, 100).
+  const QRgb middle = shrunk.pixel(imageRegion.center());
+  EXPECT_NEAR(qRed(middle), 148, 6);
+  EXPECT_NEAR(qBlue(middle), 100, 6);
   // Where they were, the photo's own colour.
   const QRect before = WidgetRegion(image, overlay.size());
   EXPECT_LT(MeanDifference(shrunk, plain, before), 4.0);
@@ -258,8 +226,16 @@ TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
     angles << static_cast<qint64>(entity->GetAngle());
   }
   EXPECT_EQ(angles, (QList<qint64>{90, 180, 270, 0}));
+  // Watermark text takes the size as shown.
+  const auto sizeText = [&] {
+    return delegate->GetTextWatermarkFullString(
+        {QVXWatermarkTextToken(QStringLiteral("Width"), 11), QStringLiteral("x"),
+         QVXWatermarkTextToken(QStringLiteral("Height"), 12)});
+  };
+  EXPECT_EQ(sizeText(), "4000x3000");
   delegate->window()->rotateRightAction->trigger();
   EXPECT_EQ(entity->GetAngle(), -90);
+  EXPECT_EQ(sizeText(), "3000x4000");
   const QString description = delegate->window()->fileDescriptionLabelOutlet->text();
   // The zoom of the picture as shown, 3000 wide.
   QVXImageView* image = delegate->window()->mainImagePreview;
@@ -330,16 +306,6 @@ TEST_F(WatermarkWindow, ViewShowsTheTurnAndMirrorThatTheRunWrites) {
   }
   EXPECT_FALSE(Reddish(At(output, 0.5, 0.1)));
   EXPECT_TRUE(Reddish(At(output, 0.5, 0.9)));
-}
-
-TEST_F(WatermarkWindow, WatermarkTextTakesTheShownSize) {
-  const TokenArray size{QVXWatermarkTextToken(QStringLiteral("Width"), 11), QStringLiteral("x"),
-                        QVXWatermarkTextToken(QStringLiteral("Height"), 12)};
-  EXPECT_TRUE(delegate->GetTextWatermarkFullString(size).isNull()) << "no image selected";
-  AddPhoto(400, 300);
-  EXPECT_EQ(delegate->GetTextWatermarkFullString(size), "400x300");
-  delegate->window()->rotateRightAction->trigger();
-  EXPECT_EQ(delegate->GetTextWatermarkFullString(size), "300x400");
 }
 
 TEST_F(WatermarkWindow, TurnChangesEverySelectedRow) {
@@ -420,9 +386,7 @@ QVariantMap Signature() {
   text.textPosition = 8;
   text.textWatermarkOffset = QPointF(16, 14);
   text.baseImageSizeForTextWatermark = QSizeF(550, 366.7);
-  QVariantMap preset;
-  WriteTextWatermarkPreferenceValue(text, &preset);
-  return preset;
+  return PresetOf(text);
 }
 
 // The main window with a text and an image watermark over a photograph. With
@@ -539,11 +503,7 @@ TEST_F(WatermarkWindow, TwoTickedTextWatermarksReachTheOutputWhereTheOverlayShow
   b.textRotationAngle = 20;
   b.textPosition = 8;
   b.isDropShadowApplied = false;
-  QVariantMap first;
-  QVariantMap second;
-  WriteTextWatermarkPreferenceValue(a, &first);
-  WriteTextWatermarkPreferenceValue(b, &second);
-  test::SetPresets(view().model(), {{"first", first}, {"second", second}}, {true, true});
+  test::SetPresets(view().model(), {{"first", PresetOf(a)}, {"second", PresetOf(b)}}, {true, true});
   view().reloadPresetTable();
   delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
   const QImage overlay = Overlay();
@@ -591,10 +551,8 @@ TEST_F(WatermarkWindow, TextWatermarkPanelShowsBesideTheOverlay) {
   mark.textPosition = 8;
   mark.textWatermarkOffset = QPointF(14, 14);
   mark.isDropShadowApplied = false;
-  QVariantMap first;
-  QVariantMap second;
-  WriteTextWatermarkPreferenceValue(title, &first);
-  WriteTextWatermarkPreferenceValue(mark, &second);
+  QVariantMap first = PresetOf(title);
+  QVariantMap second = PresetOf(mark);
   first.insert(kWaterMarkPresetIndexKey, qint64(0));
   second.insert(kWaterMarkPresetIndexKey, qint64(1));
   QVariantMap spare = test::CompletePreset(QStringLiteral("Draft"), 40);

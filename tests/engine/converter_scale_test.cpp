@@ -44,12 +44,6 @@ class ScaleModes : public ::testing::Test {
 };
 QString* ScaleModes::path_ = nullptr;
 
-TEST_F(ScaleModes, FitIntoABoxKeepsProportions) {
-  ImageConversion c = Record(2, 1000, 1000);
-  ASSERT_EQ(ProcessImageFile(&c), 0);
-  EXPECT_EQ(c.resultImage.size(), QSize(1000, 750));
-}
-
 TEST_F(ScaleModes, FitWithABackgroundCentresTheImageOnTheWholeBox) {
   ImageConversion c = Record(2, 1000, 1000);
   c.resize.backgroundColor = QColor(Qt::green);
@@ -108,21 +102,7 @@ TEST_F(ScaleModes, NoEnlargingKeepsTheSizeAndSaysSo) {
   EXPECT_EQ(enlarged.resultImage.size(), QSize(4400, 3100));
 }
 
-TEST_F(ScaleModes, PercentAndPhysicalUnits) {
-  ImageConversion percent = Record(2, 50, 50);
-  percent.resize.unit = 1;
-  percent.resize.resolution = 72;  // percent ignores the resolution
-  ASSERT_EQ(ProcessImageFile(&percent), 0);
-  EXPECT_EQ(percent.resultImage.size(), QSize(2000, 1500));
-
-  ImageConversion inches = Record(0, 5, 0);
-  inches.resize.unit = 3;
-  inches.resize.resolution = 300;
-  ASSERT_EQ(ProcessImageFile(&inches), 0);
-  EXPECT_EQ(inches.resultImage.size(), QSize(1500, 1125));
-}
-
-TEST_F(ScaleModes, KeepingThePixelsChangesOnlyTheResolution) {
+TEST_F(ScaleModes, KeepingThePixelsChangesOnlyTheResolutionAndStillTurns) {
   const QString out = test::MakeTempFolder() + "/out.png";
   ImageConversion c = Record(0, 1000, 0);
   c.keepResultImage = 0;
@@ -134,6 +114,13 @@ TEST_F(ScaleModes, KeepingThePixelsChangesOnlyTheResolution) {
   EXPECT_EQ(written->representation(0).pixelWidth, 4000);
   // 4000 pixels over 1000 points: 288 dpi.
   EXPECT_NEAR(written->representation(0).dpiX, 288.0, 0.1);
+
+  ImageConversion turned = Record(2, 100, 100);
+  turned.resize.unit = 1;
+  turned.resize.resample = 0;
+  turned.rotationAngle = 90;
+  ASSERT_EQ(ProcessImageFile(&turned), 0);
+  EXPECT_EQ(turned.resultImage.size(), QSize(3000, 4000));
 }
 
 }  // namespace

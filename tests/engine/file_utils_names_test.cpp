@@ -16,90 +16,67 @@ void Touch(const QString& path) { ASSERT_TRUE(test::WriteBytes(path, "x")) << pa
 
 TEST(UniqueFileURL, TakenNamesGetTheNextFreeNumber) {
   const QString f = test::MakeTempFolder();
-  const QString png = QStringLiteral("png");
-  const QString first = UniqueFileURL(f, QStringLiteral("a"), png, false, 0);
-  EXPECT_EQ(first, f + "/a.png");
-  Touch(first);
-  const QString second = UniqueFileURL(f, QStringLiteral("a"), png, false, 0);
-  EXPECT_EQ(second, f + "/a 1.png");
-  Touch(second);
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), png, false, 0), f + "/a 2.png");
-  // Nothing is created by asking.
-  EXPECT_FALSE(QFileInfo::exists(f + "/a 2.png"));
-}
-
-TEST(UniqueFileURL, StartNumberSkipsThePlainName) {
-  const QString f = test::MakeTempFolder();
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), false, 5), f + "/a 5.png");
+  const auto unique = [&](const QString& name, const QString& extension, int start = 0) {
+    return UniqueFileURL(f, name, extension, false, start);
+  };
+  EXPECT_EQ(unique("a", "png"), f + "/a.png");
+  Touch(f + "/a.png");
+  EXPECT_EQ(unique("a", "png"), f + "/a 1.png");
+  Touch(f + "/a 1.png");
+  EXPECT_EQ(unique("a", "png"), f + "/a 2.png");
+  EXPECT_FALSE(QFileInfo::exists(f + "/a 2.png")) << "nothing is created by asking";
+  // A start number skips the plain name.
   Touch(f + "/a 5.png");
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), false, 5), f + "/a 6.png");
-}
-
-TEST(UniqueFileURL, EmptyExtensionUsesNoDot) {
-  const QString f = test::MakeTempFolder();
-  Touch(f + "/a");
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QString(), false, 0), f + "/a 1");
+  EXPECT_EQ(unique("a", "png", 5), f + "/a 6.png");
+  // No extension, no dot.
+  Touch(f + "/b");
+  EXPECT_EQ(unique("b", QString()), f + "/b 1");
+  // A dangling link is taken too.
+  ASSERT_TRUE(QFile::link(f + "/nowhere", f + "/c.png"));
+  EXPECT_EQ(unique("c", "png"), f + "/c 1.png");
+  EXPECT_EQ(UniqueFileURLForItem(f, "/x/photo.raw.jpg", "tif", false), f + "/photo.raw.tif");
 }
 
 TEST(UniqueFileURL, OverwriteRemovesOnlyARegularFile) {
   const QString f = test::MakeTempFolder();
   Touch(f + "/a.png");
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), true, 0), f + "/a.png");
+  EXPECT_EQ(UniqueFileURL(f, "a", "png", true, 0), f + "/a.png");
   EXPECT_FALSE(QFileInfo::exists(f + "/a.png"));
 
   // A folder of that name is kept, with its content.
   ASSERT_TRUE(QDir().mkpath(f + "/b.png"));
   Touch(f + "/b.png/inside");
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("b"), QStringLiteral("png"), true, 0), f + "/b 1.png");
+  EXPECT_EQ(UniqueFileURL(f, "b", "png", true, 0), f + "/b 1.png");
   EXPECT_TRUE(QFileInfo::exists(f + "/b.png/inside"));
-}
-
-TEST(UniqueFileURL, DanglingLinkCountsAsTaken) {
-  const QString f = test::MakeTempFolder();
-  ASSERT_TRUE(QFile::link(f + "/nowhere", f + "/a.png"));
-  EXPECT_EQ(UniqueFileURL(f, QStringLiteral("a"), QStringLiteral("png"), false, 0), f + "/a 1.png");
-}
-
-TEST(UniqueFileURL, ItemNameLosesItsExtension) {
-  const QString f = test::MakeTempFolder();
-  EXPECT_EQ(
-      UniqueFileURLForItem(f, QStringLiteral("/x/photo.raw.jpg"), QStringLiteral("tif"), false),
-      f + "/photo.raw.tif");
 }
 
 TEST(UniqueFolderURL, SkipsFoldersStopsAtFiles) {
   const QString p = test::MakeTempFolder();
-  EXPECT_EQ(UniqueFolderURL(p, QStringLiteral("out"), false), p + "/out");
+  EXPECT_EQ(UniqueFolderURL(p, "out", false), p + "/out");
   ASSERT_TRUE(QDir().mkpath(p + "/out"));
-  const QString made = UniqueFolderURL(p, QStringLiteral("out"), true);
+  const QString made = UniqueFolderURL(p, "out", true);
   EXPECT_EQ(made, p + "/out 1");
   EXPECT_TRUE(QFileInfo(made).isDir());
 
   Touch(p + "/plain");
-  EXPECT_EQ(UniqueFolderURL(p, QStringLiteral("plain"), false), p + "/plain");
-  EXPECT_TRUE(UniqueFolderURL(p, QStringLiteral("plain"), true).isEmpty());
-  EXPECT_EQ(UniqueFolderURLForItem(p, QStringLiteral("/x/doc.pdf"), false), p + "/doc");
+  EXPECT_EQ(UniqueFolderURL(p, "plain", false), p + "/plain");
+  EXPECT_TRUE(UniqueFolderURL(p, "plain", true).isEmpty());
+  EXPECT_EQ(UniqueFolderURLForItem(p, "/x/doc.pdf", false), p + "/doc");
 }
 
-TEST(TemporaryNames, LiveInThePrivateFolderAndAreFresh) {
-  const QString a = TemporaryFileURL();
-  const QString b = TemporaryFileURL();
-  ASSERT_FALSE(a.isEmpty());
+TEST(TemporaryNames, LiveInTheGivenOrThePrivateFolder) {
+  // Two jobs under way at once must never be handed one name.
+  const QString a = TemporaryFileURL(), b = TemporaryFileURL();
   EXPECT_NE(a, b);
   EXPECT_EQ(QFileInfo(a).absolutePath(), PrivateTempFolder());
   EXPECT_FALSE(QFileInfo::exists(a));
-
   const QString f = test::MakeTempFolder();
-  const QString inFolder =
-      GetTemporaryURLInDirectory(f, QStringLiteral("pre"), QStringLiteral("tif"));
+  const QString inFolder = GetTemporaryURLInDirectory(f, "pre", "tif");
   EXPECT_EQ(QFileInfo(inFolder).absolutePath(), f);
-  EXPECT_TRUE(QFileInfo(inFolder).fileName().startsWith(QStringLiteral("pre")));
-  EXPECT_TRUE(inFolder.endsWith(QStringLiteral(".tif")));
+  EXPECT_TRUE(QFileInfo(inFolder).fileName().startsWith("pre"));
+  EXPECT_TRUE(inFolder.endsWith(".tif"));
   EXPECT_EQ(QFileInfo(GetTemporaryURLInDirectory(QString(), QString(), QString())).absolutePath(),
             PrivateTempFolder());
-  const QString prefixed = GetTemporaryURLWithPrefix(QStringLiteral("job"));
-  EXPECT_EQ(QFileInfo(prefixed).absolutePath(), PrivateTempFolder());
-  EXPECT_TRUE(QFileInfo(prefixed).fileName().startsWith(QStringLiteral("job-")));
 }
 
 TEST(TemporaryNames, ReplacementNameIsOnTheItemsFileSystem) {

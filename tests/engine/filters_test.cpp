@@ -52,11 +52,6 @@ QImage DarkDull(int width, int height) {
 
 TEST(AutoEnhance, BrightensAndEnlivensADullDarkImage) {
   const QImage source = DarkDull(300, 200);
-  const EnhanceChoice choice = ChooseEnhancement(source);
-  EXPECT_GT(choice.blackPoint, 0.0);
-  EXPECT_LT(choice.gamma, 1.0);
-  EXPECT_GT(choice.shadowLift, 0.0);
-  EXPECT_GT(choice.vibrance, 0.0);
   const QImage enhanced = AutoEnhance(source);
   ASSERT_EQ(enhanced.format(), source.format());
   double before = 0, after = 0;
@@ -76,11 +71,6 @@ TEST(AutoEnhance, BalancedImageIsLeftAlone) {
   for (int y = 0; y < 64; ++y) {
     for (int x = 0; x < 256; ++x) image.setPixel(x, y, qRgb(x, x, x));
   }
-  const EnhanceChoice choice = ChooseEnhancement(image);
-  EXPECT_EQ(choice.blackPoint, 0.0);
-  EXPECT_EQ(choice.whitePoint, 1.0);
-  EXPECT_EQ(choice.vibrance, 0.0);
-  EXPECT_EQ(choice.shadowLift, 0.0);
   EXPECT_EQ(AutoEnhance(image), image);
 }
 

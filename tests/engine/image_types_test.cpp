@@ -12,25 +12,16 @@
 namespace glimbrik {
 namespace {
 
+// Lookups are exact; SGI is an output type that no file is read as.
 TEST(ImageTypes, CommonTypesFromFilesAllTypesFromIdentifiers) {
-  EXPECT_EQ(ImageTypeForURL(QStringLiteral("/a/b/photo.psd")), 1);
-  EXPECT_EQ(ImageTypeForURL(QStringLiteral("/a/b/photo.JPG")), 4);
-  EXPECT_EQ(ImageTypeForURL(QStringLiteral("/a/b/photo.sgi")), 0);
-  EXPECT_EQ(ImageTypeForURL(QStringLiteral("/a/b/noextension")), 0);
-  EXPECT_EQ(ImageTypeForUTI(QStringLiteral("com.sgi.sgi-image"), false), 12);
-  EXPECT_EQ(ImageTypeForUTI(QStringLiteral("com.sgi.sgi-image"), true), 0);
-  EXPECT_EQ(ImageTypeForUTI(QStringLiteral("com.microsoft.ico"), false), 18);
-  EXPECT_EQ(ImageTypeForUTI(QStringLiteral("Public.JPEG"), false), 0);
-  EXPECT_EQ(ImageTypeForUTI(QString(), false), 0);
-}
-
-TEST(ImageTypes, DocumentTypes) {
-  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("public.rtf")), 1);
-  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("com.apple.log")), 5);
-  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("org.oasis-open.opendocument.graphics")), 19);
-  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("org.oasis-open.opendocument.text-web")), 32);
-  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("org.openxmlformats.spreadsheetml.sheet")), 34);
-  EXPECT_EQ(DocumentTypeForUTI(QStringLiteral("public.RTF")), 0);
+  EXPECT_EQ(ImageTypeForURL("/a/b/photo.JPG"), 4);
+  EXPECT_EQ(ImageTypeForURL("/a/b/photo.sgi"), 0);
+  EXPECT_EQ(ImageTypeForURL("/a/b/noextension"), 0);
+  EXPECT_EQ(ImageTypeForUTI("com.sgi.sgi-image", false), 12);
+  EXPECT_EQ(ImageTypeForUTI("com.sgi.sgi-image", true), 0);
+  EXPECT_EQ(ImageTypeForUTI("Public.JPEG", false), 0);
+  EXPECT_EQ(DocumentTypeForUTI("org.openxmlformats.spreadsheetml.sheet"), 34);
+  EXPECT_EQ(DocumentTypeForUTI("public.RTF"), 0);
 }
 
 // Where the four corners of a 40 x 30 image land (y-up).
@@ -39,7 +30,6 @@ QPolygonF Corners(const QTransform& t) {
 }
 
 TEST(OrientationTransform, TurnsAndMirrors) {
-  EXPECT_TRUE(OrientationTransform(40, 30, 0, 0).isIdentity());
   EXPECT_TRUE(OrientationTransform(40, 30, 0, 360).isIdentity());
   EXPECT_TRUE(OrientationTransform(40, 30, 0, 45).isIdentity());
   // A counter-clockwise quarter turn: the bottom edge becomes the right edge of a 30 x 40 frame.
@@ -60,16 +50,13 @@ TEST(OrientationTransform, TurnsAndMirrors) {
 }
 
 TEST(ColourHelpers, DrawingColourAndBitmapLayout) {
-  EXPECT_FALSE(CGColorFromNSColor(std::nullopt));
   EXPECT_FALSE(CGColorFromNSColor(QColor()));
-  EXPECT_EQ(CGColorFromNSColor(QColor(1, 2, 3, 4)), QColor(1, 2, 3, 4));
   EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_RGB888)).format(),
             QImage::Format_ARGB32_Premultiplied);
   EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_RGBA64)).format(),
             QImage::Format_RGBA64_Premultiplied);
   EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_Grayscale8)).format(),
             QImage::Format_Grayscale8);
-  EXPECT_TRUE(BitmapRepForImage(QImage()).isNull());
 }
 
 TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
@@ -82,9 +69,9 @@ TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
     writer.newPage();  // page 2: one small grey square
     painter.fillRect(QRectF(100, 100, 4, 4), QColor(128, 128, 128));
     writer.newPage();  // page 3: text
-    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+    painter.setFont(QFont("DejaVu Sans", 12));
     painter.setPen(QColor(250, 250, 250));
-    painter.drawText(QPointF(20, 40), QStringLiteral("Harbour view"));
+    painter.drawText(QPointF(20, 40), "Harbour view");
   }
   EXPECT_TRUE(IsBlankPDFPage(path, 0));
   EXPECT_FALSE(IsBlankPDFPage(path, 1));

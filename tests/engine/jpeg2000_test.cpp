@@ -3,38 +3,14 @@
 #include <gtest/gtest.h>
 #include <openjpeg.h>
 
+#include <QFile>
 #include <cstring>
 #include <vector>
 
+#include "support/test_env.h"
+
 namespace glimbrik {
 namespace {
-
-struct Sink {
-  std::vector<unsigned char> bytes;
-  size_t position = 0;
-};
-
-OPJ_SIZE_T SinkWrite(void* buffer, OPJ_SIZE_T count, void* user) {
-  auto* sink = static_cast<Sink*>(user);
-  if (sink->position + count > sink->bytes.size()) sink->bytes.resize(sink->position + count);
-  std::memcpy(sink->bytes.data() + sink->position, buffer, count);
-  sink->position += count;
-  return count;
-}
-
-OPJ_OFF_T SinkSkip(OPJ_OFF_T count, void* user) {
-  auto* sink = static_cast<Sink*>(user);
-  sink->position += static_cast<size_t>(count);
-  if (sink->position > sink->bytes.size()) sink->bytes.resize(sink->position);
-  return count;
-}
-
-OPJ_BOOL SinkSeek(OPJ_OFF_T position, void* user) {
-  auto* sink = static_cast<Sink*>(user);
-  sink->position = static_cast<size_t>(position);
-  if (sink->position > sink->bytes.size()) sink->bytes.resize(sink->position);
-  return OPJ_TRUE;
-}
 
 struct J2kLayout {
   int components = 3;
@@ -72,20 +48,15 @@ QByteArray EncodeJ2K(const J2kLayout& layout, Sample sample) {
   opj_set_error_handler(
       codec, [](const char* m, void*) { fprintf(stderr, "opj: %s", m); }, nullptr);
   opj_setup_encoder(codec, &parameters, image);
-  Sink sink;
-  opj_stream_t* stream = opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_FALSE);
-  opj_stream_set_user_data(stream, &sink, nullptr);
-  opj_stream_set_write_function(stream, SinkWrite);
-  opj_stream_set_skip_function(stream, SinkSkip);
-  opj_stream_set_seek_function(stream, SinkSeek);
+  const QString path = test::MakeTempFolder() + "/image.j2k";
+  opj_stream_t* stream =
+      opj_stream_create_default_file_stream(QFile::encodeName(path).constData(), OPJ_FALSE);
   const bool ok = opj_start_compress(codec, image, stream) && opj_encode(codec, stream) &&
                   opj_end_compress(codec, stream);
   opj_stream_destroy(stream);
   opj_destroy_codec(codec);
   opj_image_destroy(image);
-  if (!ok) return {};
-  return QByteArray(reinterpret_cast<const char*>(sink.bytes.data()),
-                    static_cast<qsizetype>(sink.bytes.size()));
+  return ok ? test::ReadBytes(path) : QByteArray();
 }
 
 struct Result {
@@ -109,9 +80,8 @@ Result Decode(const QByteArray& data, int colourCode = 0) {
 TEST(JPEG2000, CodestreamAndJp2RgbDecodeExactly) {
   for (bool jp2 : {false, true}) {
     SCOPED_TRACE(jp2 ? "JP2" : "J2K");
-    J2kLayout layout;
-    layout.jp2 = jp2;
-    const QByteArray data = EncodeJ2K(layout, [](int c, int i) { return (i * 20 + c * 70) % 256; });
+    const QByteArray data =
+        EncodeJ2K({.jp2 = jp2}, [](int c, int i) { return (i * 20 + c * 70) % 256; });
     ASSERT_FALSE(data.isEmpty());
     EXPECT_EQ(data.startsWith("\xFF\x4F"), !jp2);
     const Result r = Decode(data);
@@ -128,32 +98,24 @@ TEST(JPEG2000, CodestreamAndJp2RgbDecodeExactly) {
 }
 
 TEST(JPEG2000, ComponentCountsChooseColourAndAlpha) {
-  J2kLayout rgba;
-  rgba.components = 4;
-  rgba.jp2 = true;
-  Result r = Decode(EncodeJ2K(rgba, [](int c, int) { return c == 3 ? 128 : 40 * c; }));
+  Result r = Decode(
+      EncodeJ2K({.components = 4, .jp2 = true}, [](int c, int) { return c == 3 ? 128 : 40 * c; }));
   ASSERT_EQ(r.code, 0);
   EXPECT_EQ(r.colourCode, 2);  // three colours plus alpha
   ASSERT_EQ(r.pixels.size(), 12 * 4);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[3]), 128);
 
-  J2kLayout grey;
-  grey.components = 1;
-  grey.space = OPJ_CLRSPC_GRAY;
+  const J2kLayout grey{.components = 1, .space = OPJ_CLRSPC_GRAY};
   r = Decode(EncodeJ2K(grey, [](int, int i) { return i; }));
   ASSERT_EQ(r.code, 0);
   EXPECT_EQ(r.colourCode, 1);
   EXPECT_EQ(r.pixels.size(), 12);
-
   // A colour code given by the caller stays.
-  r = Decode(EncodeJ2K(grey, [](int, int i) { return i; }), 2);
-  EXPECT_EQ(r.colourCode, 2);
+  EXPECT_EQ(Decode(EncodeJ2K(grey, [](int, int i) { return i; }), 2).colourCode, 2);
 
   // Six components: four colours and one alpha are written; the buffer holds exactly those.
-  J2kLayout six;
-  six.components = 6;
-  six.space = OPJ_CLRSPC_UNSPECIFIED;
-  r = Decode(EncodeJ2K(six, [](int c, int) { return 10 * (c + 1); }));
+  r = Decode(EncodeJ2K({.components = 6, .space = OPJ_CLRSPC_UNSPECIFIED},
+                       [](int c, int) { return 10 * (c + 1); }));
   ASSERT_EQ(r.code, 0);
   EXPECT_EQ(r.colourCode, 3);
   EXPECT_EQ(r.components, 6);
@@ -163,20 +125,15 @@ TEST(JPEG2000, ComponentCountsChooseColourAndAlpha) {
 }
 
 TEST(JPEG2000, DeepAndSignedSamplesBecomeBytes) {
-  J2kLayout deep;
-  deep.components = 1;
-  deep.precision = 16;
-  deep.space = OPJ_CLRSPC_GRAY;
-  Result r = Decode(EncodeJ2K(deep, [](int, int i) { return i == 0 ? 0xABCD : 0x0100 * i; }));
+  Result r = Decode(EncodeJ2K({.components = 1, .precision = 16, .space = OPJ_CLRSPC_GRAY},
+                              [](int, int i) { return i == 0 ? 0xABCD : 0x0100 * i; }));
   ASSERT_EQ(r.code, 0);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[0]), 0xAB);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[5]), 5);
 
-  J2kLayout sign;
-  sign.components = 1;
-  sign.sign = true;
-  sign.space = OPJ_CLRSPC_GRAY;
-  r = Decode(EncodeJ2K(sign, [](int, int i) { return i == 0 ? -128 : i == 1 ? 127 : 0; }));
+  r = Decode(EncodeJ2K({.components = 1, .sign = true, .space = OPJ_CLRSPC_GRAY}, [](int, int i) {
+    return i == 0 ? -128 : i == 1 ? 127 : 0;
+  }));
   ASSERT_EQ(r.code, 0);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[0]), 0);
   EXPECT_EQ(static_cast<uint8_t>(r.pixels[1]), 255);
@@ -190,8 +147,7 @@ TEST(JPEG2000, BadDataFailsWithoutPixels) {
   EXPECT_EQ(junk.code, -1);
   EXPECT_TRUE(junk.pixels.isEmpty());
   EXPECT_EQ(Decode(QByteArray(64, '\0')).code, -1);
-  J2kLayout layout;
-  const QByteArray whole = EncodeJ2K(layout, [](int, int) { return 9; });
+  const QByteArray whole = EncodeJ2K({}, [](int, int) { return 9; });
   const Result cut = Decode(whole.left(60));
   EXPECT_EQ(cut.code, -1);
   EXPECT_TRUE(cut.pixels.isEmpty());

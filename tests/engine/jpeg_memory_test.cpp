@@ -64,25 +64,14 @@ TEST(JPEGMemory, ResolutionRoundTripsThroughTheJfifHeader) {
   EXPECT_EQ(d.pixelBytes, 100u * 50u * 3u);
   EXPECT_DOUBLE_EQ(d.dpiX, 300.0);
   EXPECT_DOUBLE_EQ(d.dpiY, 300.0);
-}
 
-TEST(JPEGMemory, DensityUnitsConvertOrLeaveTheOutputsAlone) {
-  QByteArray jpeg = test::MakeJpeg(8, 8, 3);
-  jpeg[13] = 2;  // dots per centimetre
-  jpeg[14] = 0;
-  jpeg[15] = 28;
-  jpeg[16] = 0;
-  jpeg[17] = 28;
-  Decoded d = Decode(jpeg);
-  ASSERT_EQ(d.result, 0);
-  EXPECT_NEAR(d.dpiX, 71.12, 1e-4);
-  EXPECT_NEAR(d.dpiY, 71.12, 1e-4);
-
-  jpeg[13] = 0;  // aspect ratio only
-  d = Decode(jpeg);
-  ASSERT_EQ(d.result, 0);
-  EXPECT_EQ(d.dpiX, -1);
-  EXPECT_EQ(d.dpiY, -1);
+  QByteArray metric = jpeg;
+  metric[13] = 2;  // dots per centimetre: 28 of them
+  metric[15] = metric[17] = 28;
+  metric[14] = metric[16] = 0;
+  EXPECT_NEAR(Decode(metric).dpiX, 71.12, 1e-4);
+  metric[13] = 0;  // aspect ratio only: the outputs are left alone
+  EXPECT_EQ(Decode(metric).dpiY, -1);
 }
 
 TEST(JPEGMemory, GreyAndCmykGiveTheirCodesAndSampleCounts) {

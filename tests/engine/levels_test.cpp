@@ -5,24 +5,13 @@
 namespace glimbrik {
 namespace {
 
-// Columns ramp through the levels low..high in every channel; alpha alternates by row.
+// Columns ramp through the levels low..high in red and blue, high..low in green; alpha
+// alternates by row when asked.
 QImage Ramp(int low, int high, QImage::Format format, bool translucentRows) {
-  const int width = high - low + 1;
-  QImage image(width, 40, QImage::Format_ARGB32);
+  QImage image(high - low + 1, 40, QImage::Format_ARGB32);
   for (int y = 0; y < image.height(); ++y) {
-    const int alpha = translucentRows && (y % 2) ? 200 : 255;
-    for (int x = 0; x < width; ++x) {
-      const int v = low + x;
-      image.setPixel(x, y, qRgba(v, 255 - v + low - low, v, alpha));
-    }
-  }
-  // Green runs the other way so the channels differ.
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < width; ++x) {
-      QColor c = image.pixelColor(x, y);
-      c.setGreen(high - x);
-      image.setPixelColor(x, y, c);
-    }
+    for (int x = 0; x < image.width(); ++x)
+      image.setPixel(x, y, qRgba(low + x, high - x, low + x, translucentRows && y % 2 ? 200 : 255));
   }
   return image.convertToFormat(format);
 }

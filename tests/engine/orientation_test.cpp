@@ -51,33 +51,26 @@ QString Folder() {
 // The stored picture tagged with an orientation, in one source format.
 QString Source(const char* format, int orientation) {
   const QString base = Folder() + QStringLiteral("/o%1").arg(orientation);
-  const QString jpeg = base + ".jpg";
+  const QByteArray kind(format);
+  if (kind == "png") {
+    test::PngOptions options;
+    options.exif = test::MakeExif(orientation);
+    EXPECT_TRUE(test::WritePng(base + ".png", StoredPicture(), options));
+    return base + ".png";
+  }
   DestinationProperties tagged;
   tagged.orientation = orientation;
   tagged.lossyQuality = 0.95;
-  const QString kind = QString::fromLatin1(format);
-  if (kind == QLatin1String("jpeg") || kind == QLatin1String("webp")) {
-    EXPECT_TRUE(test::WriteBytes(
-        jpeg, EncodeImage(StoredPicture(), QStringLiteral("public.jpeg"), tagged).value));
-    if (kind == QLatin1String("jpeg")) return jpeg;
-    const QString webp = base + ".webp";
-    EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(jpeg).constData(),
-                                    QFile::encodeName(webp).constData(),
-                                    WebPSettingsForQuality(1.0), kWebPMetadataEXIF),
-              kWebPEncodeOk);
-    return webp;
-  }
-  if (kind == QLatin1String("tiff")) {
-    const QString tiff = base + ".tif";
-    EXPECT_TRUE(test::WriteBytes(
-        tiff, EncodeImage(StoredPicture(), QStringLiteral("public.tiff"), tagged).value));
-    return tiff;
-  }
-  const QString png = base + ".png";
-  test::PngOptions options;
-  options.exif = test::MakeExif(orientation);
-  EXPECT_TRUE(test::WritePng(png, StoredPicture(), options));
-  return png;
+  const bool tiff = kind == "tiff";
+  const QString encoded = base + (tiff ? ".tif" : ".jpg");
+  EXPECT_TRUE(test::WriteBytes(
+      encoded, EncodeImage(StoredPicture(), tiff ? "public.tiff" : "public.jpeg", tagged).value));
+  if (kind != "webp") return encoded;
+  EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(encoded).constData(),
+                                  QFile::encodeName(base + ".webp").constData(),
+                                  WebPSettingsForQuality(1.0), kWebPMetadataEXIF),
+            kWebPEncodeOk);
+  return base + ".webp";
 }
 
 bool Near(QRgb a, QRgb b) {

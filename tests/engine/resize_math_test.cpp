@@ -49,6 +49,8 @@ TEST(ComputeResizedSize, ModesUnitsAndRounding) {
   withBackground.backgroundColor = QColor(Qt::white);
   ImageResizeOptions centimetres = Options(4, 10, 10, 4, false, true);
   centimetres.resolution = 300;
+  ImageResizeOptions inches = Options(3, 5, 0, 0, true, false);
+  inches.resolution = 300;
   ImageResizeOptions centimetresNoUpscale = centimetres;
   centimetresNoUpscale.allowUpscale = 0;
   const struct {
@@ -70,6 +72,7 @@ TEST(ComputeResizedSize, ModesUnitsAndRounding) {
       {"stretch truncates centimetres", centimetres, 100, 100, 72, {1181, 1181, 300}},
       {"stretch without upscaling", centimetresNoUpscale, 100, 100, 72, {100, 100, 300}},
       {"free crop", Options(2, 800, 800, 3, false, true), 1000, 500, 72, {800, 500, 72}},
+      {"inches at a resolution", inches, 4000, 3000, 300, {1500, 1125, 300}},
       {"points follow the resolution",
        Options(6, 72, 36, 0, false, true),
        1000,
@@ -98,22 +101,6 @@ TEST(ComputeResizedSize, EmptyImageGivesEmptySize) {
     EXPECT_EQ(r.w, 0) << mode;
     EXPECT_EQ(r.h, 0) << mode;
   }
-}
-
-TEST(PathGeometry, SegmentsAndCoefficients) {
-  LineSegment s;
-  RectFromPoints(&s, 5, 5, 5.00001, 2);
-  EXPECT_EQ(s.dx, 0.0);
-  EXPECT_EQ(s.dy, -3.0);
-
-  CubicCurve c;
-  BezierCoefficients(&c, QPointF(0, 0), QPointF(3, 0), QPointF(1, 1), QPointF(2, 1));
-  // B(1) is the end point, B(0.5) the curve's midpoint 0.75 high.
-  const QPointF end = c.c0 + c.c1 + c.c2 + c.c3;
-  EXPECT_NEAR(end.x(), 3, 1e-12);
-  EXPECT_NEAR(end.y(), 0, 1e-12);
-  const QPointF mid = c.c0 + 0.5 * c.c1 + 0.25 * c.c2 + 0.125 * c.c3;
-  EXPECT_NEAR(mid.y(), 0.75, 1e-12);
 }
 
 TEST(PathGeometry, LineSegmentHits) {

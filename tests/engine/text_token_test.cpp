@@ -7,32 +7,6 @@ namespace {
 
 using Token = QVXWatermarkTextToken;
 
-TEST(TextToken, InitialiserDefaults) {
-  const Token date(QStringLiteral("Date"), 3);
-  EXPECT_EQ(date.dateTimeFormatString(), QStringLiteral("dd/MM/yyyy"));
-  EXPECT_EQ(Token(QStringLiteral("Now"), 5).dateTimeFormatString(), QStringLiteral("dd/MM/yyyy"));
-  EXPECT_EQ(Token(QStringLiteral("Time"), 4).dateTimeFormatString(), QStringLiteral("HH"));
-  EXPECT_EQ(Token(QStringLiteral("Clock"), 6).dateTimeFormatString(), QStringLiteral("HH"));
-  const Token plain(QStringLiteral("New Name"), 8);
-  EXPECT_TRUE(plain.dateTimeFormatString().isNull());
-  EXPECT_EQ(plain.caseTag(), 0);
-  EXPECT_EQ(plain.startDigit(), 1);
-  EXPECT_EQ(plain.numberLength(), 1);
-  EXPECT_EQ(plain.clickLocation(), QPointF());
-
-  const Token formatted(QStringLiteral("Date"), 3, QStringLiteral("yyyy"));
-  EXPECT_EQ(formatted.numberLength(), 0);
-  EXPECT_EQ(formatted.startDigit(), 1);
-  EXPECT_EQ(formatted.dateTimeFormatString(), QStringLiteral("yyyy"));
-  EXPECT_TRUE(Token(QStringLiteral("Date"), 3, QString()).dateTimeFormatString().isNull());
-
-  const Token full(QStringLiteral("#"), 1, QString(), 2, 7, 3);
-  EXPECT_EQ(full.tokenTag(), 1);
-  EXPECT_EQ(full.caseTag(), 2);
-  EXPECT_EQ(full.startDigit(), 7);
-  EXPECT_EQ(full.numberLength(), 3);
-}
-
 TEST(TextToken, DisplayText) {
   Token index(QStringLiteral("Index"), 1);
   index.setStartDigit(7);

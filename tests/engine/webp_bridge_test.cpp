@@ -26,11 +26,6 @@ QImage FlatImage(int width, int height, QColor colour) {
   return image;
 }
 
-bool HasChunk(const std::vector<RiffChunk>& chunks, const char* fourcc) {
-  return std::any_of(chunks.begin(), chunks.end(),
-                     [&](const RiffChunk& c) { return c.fourcc == QByteArray(fourcc, 4); });
-}
-
 qsizetype IndexOf(const std::vector<RiffChunk>& chunks, const char* fourcc) {
   for (size_t i = 0; i < chunks.size(); ++i) {
     if (chunks[i].fourcc == QByteArray(fourcc, 4)) return static_cast<qsizetype>(i);
@@ -70,27 +65,15 @@ TEST(WebPEncode, QualityOneIsLosslessAndKeepsSemiTransparentColour) {
 
   ASSERT_EQ(Encode(png, folder + "/lossless.webp", 1.0, 0), kWebPEncodeOk);
   const QByteArray lossless = test::ReadBytes(folder + "/lossless.webp");
-  EXPECT_TRUE(HasChunk(test::RiffChunks(lossless), "VP8L"));
+  EXPECT_GE(IndexOf(test::RiffChunks(lossless), "VP8L"), 0);
   ExpectPixelNear(FirstPixel(lossless), {200, 100, 50, 128}, 1);
 
   ASSERT_EQ(Encode(png, folder + "/lossy.webp", 0.8, 0), kWebPEncodeOk);
   const QByteArray lossy = test::ReadBytes(folder + "/lossy.webp");
   const auto chunks = test::RiffChunks(lossy);
-  EXPECT_TRUE(HasChunk(chunks, "VP8 "));
-  EXPECT_FALSE(HasChunk(chunks, "VP8L"));
-  EXPECT_TRUE(HasChunk(chunks, "ALPH"));
-}
-
-TEST(WebPEncode, SettingsFollowTheQualityRule) {
-  const WebPEncodeSettings lossless = WebPSettingsForQuality(1.0);
-  EXPECT_TRUE(lossless.lossless);
-  EXPECT_TRUE(lossless.alphaCompression);
-  const WebPEncodeSettings lossy = WebPSettingsForQuality(0.8);
-  EXPECT_FALSE(lossy.lossless);
-  EXPECT_FLOAT_EQ(lossy.quality, 80.0f);
-  EXPECT_EQ(lossy.alphaQuality, 80);
-  EXPECT_EQ(WebPMetadataFlags(false), kWebPMetadataICC);
-  EXPECT_EQ(WebPMetadataFlags(true), kWebPMetadataICC | kWebPMetadataEXIF | kWebPMetadataXMP);
+  EXPECT_GE(IndexOf(chunks, "VP8 "), 0);
+  EXPECT_EQ(IndexOf(chunks, "VP8L"), -1);
+  EXPECT_GE(IndexOf(chunks, "ALPH"), 0);
 }
 
 TEST(WebPMetadata, JpegExifBecomesAnExifChunkAfterTheImage) {
@@ -119,15 +102,13 @@ TEST(WebPMetadata, JpegExifBecomesAnExifChunkAfterTheImage) {
   // Canvas size in the VP8X chunk: width - 1 and height - 1 as 24-bit values.
   EXPECT_EQ(test::LittleEndian32(webp, 24) & 0xFFFFFF, 39u);
   EXPECT_EQ(test::LittleEndian32(webp, 27) & 0xFFFFFF, 29u);
-}
 
-TEST(WebPMetadata, WithoutSelectedPayloadsTheBitstreamIsPlain) {
-  const QString folder = test::MakeTempFolder();
-  ASSERT_TRUE(test::WriteBytes(folder + "/in.jpg", test::MakeJpeg(16, 16, 3)));
-  ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/out.webp", 0.8, kWebPMetadataEXIF), 0);
-  const auto chunks = test::RiffChunks(test::ReadBytes(folder + "/out.webp"));
-  ASSERT_EQ(chunks.size(), 1u);
-  EXPECT_EQ(chunks[0].fourcc, QByteArray("VP8 "));
+  // Without a payload to carry the bitstream stays plain: no VP8X.
+  ASSERT_TRUE(test::WriteBytes(folder + "/bare.jpg", test::MakeJpeg(16, 16, 3)));
+  ASSERT_EQ(Encode(folder + "/bare.jpg", folder + "/bare.webp", 0.8, kWebPMetadataEXIF), 0);
+  const auto plain = test::RiffChunks(test::ReadBytes(folder + "/bare.webp"));
+  ASSERT_EQ(plain.size(), 1u);
+  EXPECT_EQ(plain[0].fourcc, QByteArray("VP8 "));
 }
 
 TEST(WebPMetadata, EmbeddedProfileAlwaysTravelsAndExifOnlyWhenKept) {
@@ -157,7 +138,7 @@ TEST(WebPMetadata, EmbeddedProfileAlwaysTravelsAndExifOnlyWhenKept) {
   EXPECT_EQ(test::LittleEndian32(kept, 4), static_cast<uint32_t>(kept.size() - 8));
 }
 
-TEST(WebPTiffInput, SemiTransparentColourIsNotDarkened) {
+TEST(WebPTiffInput, SemiTransparentColourIsNotDarkenedAndKeptExifTravels) {
   const QString folder = test::MakeTempFolder();
   for (bool unassociated : {true, false}) {
     SCOPED_TRACE(unassociated ? "unassociated alpha" : "associated alpha");
@@ -165,30 +146,19 @@ TEST(WebPTiffInput, SemiTransparentColourIsNotDarkened) {
     const uint8_t premultiplied[4] = {100, 50, 25, 128};
     test::TiffOptions options;
     options.unassociatedAlpha = unassociated;
+    options.make = "Glimbrik Camera";
     const QString tif = folder + "/in.tif";
     ASSERT_TRUE(test::WriteTiffRGBA(tif, 8, 4, unassociated ? straight : premultiplied, options));
-    ASSERT_EQ(Encode(tif, folder + "/out.webp", 1.0, 0), 0);
-    ExpectPixelNear(FirstPixel(test::ReadBytes(folder + "/out.webp")), {200, 100, 50, 128}, 2);
+    ASSERT_EQ(Encode(tif, folder + "/out.webp", 1.0, WebPMetadataFlags(true)), 0);
+    const QByteArray webp = test::ReadBytes(folder + "/out.webp");
+    ExpectPixelNear(FirstPixel(webp), {200, 100, 50, 128}, 2);
+    const auto chunks = test::RiffChunks(webp);
+    const qsizetype exif = IndexOf(chunks, "EXIF");
+    ASSERT_GE(exif, 0);
+    const QByteArray payload = webp.mid(chunks[exif].offset + 8, chunks[exif].size);
+    EXPECT_TRUE(payload.startsWith(QByteArray("II*\0", 4)));
+    EXPECT_TRUE(payload.contains("Glimbrik Camera"));
   }
-}
-
-TEST(WebPTiffInput, KeptExifFromTheTiffReachesTheWebP) {
-  const QString folder = test::MakeTempFolder();
-  const uint8_t pixel[4] = {1, 2, 3, 255};
-  test::TiffOptions options;
-  options.make = "Glimbrik Camera";
-  ASSERT_TRUE(test::WriteTiffRGBA(folder + "/in.tif", 4, 4, pixel, options));
-  ASSERT_EQ(Encode(folder + "/in.tif", folder + "/kept.webp", 0.9, WebPMetadataFlags(true)), 0);
-  const QByteArray kept = test::ReadBytes(folder + "/kept.webp");
-  const auto chunks = test::RiffChunks(kept);
-  const qsizetype exif = IndexOf(chunks, "EXIF");
-  ASSERT_GE(exif, 0);
-  const QByteArray payload = kept.mid(chunks[exif].offset + 8, chunks[exif].size);
-  EXPECT_TRUE(payload.startsWith(QByteArray("II*\0", 4)));
-  EXPECT_TRUE(payload.contains("Glimbrik Camera"));
-
-  ASSERT_EQ(Encode(folder + "/in.tif", folder + "/dropped.webp", 0.9, WebPMetadataFlags(false)), 0);
-  EXPECT_EQ(IndexOf(test::RiffChunks(test::ReadBytes(folder + "/dropped.webp")), "EXIF"), -1);
 }
 
 TEST(WebPEncode, FailuresReturnTheirCodesAndLeaveNoFile) {
@@ -276,22 +246,15 @@ TEST(WebPDecode, AlphaImageBecomesAPremultipliedTiffThatLibtiffReads) {
     }
   }
   EXPECT_EQ(QFile(tif).size(), 210 + 6 * 4);
-}
 
-TEST(WebPDecode, OpaqueImageGivesAnRgbTiffOfFourteenEntries) {
-  const QString folder = test::MakeTempFolder();
+  // An opaque picture gives RGB samples and one entry less (no extra-samples tag).
   ASSERT_TRUE(test::WriteBytes(folder + "/in.jpg", test::MakeJpeg(5, 3, 3)));
   ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/opaque.webp", 0.9, 0), 0);
-  const QByteArray webp = test::ReadBytes(folder + "/opaque.webp");
-  const QString tif = folder + "/opaque.tif";
-  ASSERT_EQ(DecodeToTiff(webp, tif), 0);
-  const QByteArray bytes = test::ReadBytes(tif);
-  ASSERT_EQ(bytes.size(), 210 + 5 * 3 * 3);
-  EXPECT_EQ(bytes[8], 14);
-  uint32_t w = 0;
-  uint32_t h = 0;
-  uint16_t entries = 0;
-  EXPECT_EQ(ReadTiffRaster(tif, &w, &h, &entries).size(), 15u);
+  const QString opaque = folder + "/opaque.tif";
+  ASSERT_EQ(DecodeToTiff(test::ReadBytes(folder + "/opaque.webp"), opaque), 0);
+  EXPECT_EQ(QFile(opaque).size(), 210 + 5 * 3 * 3);
+  EXPECT_EQ(ReadTiffRaster(opaque, &w, &h, &entries).size(), 15u);
+  EXPECT_EQ(entries, 14);
 }
 
 TEST(WebPDecode, CorruptOrCutBytesFailWithoutLeavingAFile) {
@@ -334,7 +297,8 @@ TEST(WebPJpegInput, AdobeCmykJpegIsReadAsRgb) {
   ExpectPixelNear(FirstPixel(test::ReadBytes(folder + "/cmyk.webp")), {255, 0, 255, 255}, 6);
 }
 
-// A decoded 3 x 2 straight RGBA buffer (or YUVA planes) to hand to the diagnostic writers.
+// A decoded 3 x 2 straight RGBA buffer (or YUVA planes) to hand to the writers; only TIFF
+// output serves the product, the others are diagnostics.
 struct DecodedBuffer {
   WebPDecoderConfig config;
   explicit DecodedBuffer(WEBP_CSP_MODE mode) {
@@ -356,25 +320,17 @@ TEST(WebPDecodedImage, DiagnosticFormatsWriteReadableFiles) {
   auto save = [&](const WebPDecBuffer& buffer, int format, const QString& name) {
     return SaveDecodedImage(buffer, format, QFile::encodeName(folder + name).constData());
   };
-  ASSERT_EQ(save(rgba.config.output, kDecodedPNG, "/d.png"), 1);
-  ASSERT_EQ(save(rgba.config.output, kDecodedPPM, "/d.ppm"), 1);
-  ASSERT_EQ(save(rgba.config.output, kDecodedBMP, "/d.bmp"), 1);
-  ASSERT_EQ(save(rgba.config.output, kDecodedPAM, "/d.pam"), 1);
-  ASSERT_EQ(save(rgba.config.output, kDecodedAlphaPGM, "/a.pgm"), 1);
-  const QImage png(folder + "/d.png");
-  ASSERT_EQ(png.size(), QSize(3, 2));
-  EXPECT_EQ(png.pixelColor(1, 1), QColor(10, 20, 30));
-  EXPECT_EQ(png.pixelColor(1, 0).alpha(), 128);
-  EXPECT_EQ(QImage(folder + "/d.ppm").pixelColor(0, 0), QColor(255, 0, 0));
-  const QImage bmp(folder + "/d.bmp");
-  ASSERT_EQ(bmp.size(), QSize(3, 2));
-  EXPECT_EQ(bmp.pixelColor(2, 1).rgb(), QColor(255, 255, 255).rgb());
-  EXPECT_EQ(QImage(folder + "/a.pgm").pixelColor(2, 1), QColor(64, 64, 64));
-  EXPECT_TRUE(test::ReadBytes(folder + "/d.pam").startsWith("P7\nWIDTH 3\nHEIGHT 2\nDEPTH 4\n"));
+  for (const auto& [format, name] :
+       {std::pair{kDecodedPNG, "/d.png"}, std::pair{kDecodedPPM, "/d.ppm"},
+        std::pair{kDecodedBMP, "/d.bmp"}}) {
+    ASSERT_EQ(save(rgba.config.output, format, name), 1) << name;
+    const QImage read(folder + name);
+    ASSERT_EQ(read.size(), QSize(3, 2)) << name;
+    EXPECT_EQ(read.pixelColor(1, 1).rgb(), QColor(10, 20, 30).rgb()) << name;
+  }
+  EXPECT_EQ(QImage(folder + "/d.png").pixelColor(1, 0).alpha(), 128);
 
   const DecodedBuffer yuv(MODE_YUVA);
-  ASSERT_EQ(save(yuv.config.output, kDecodedPGMYUV, "/yuv.pgm"), 1);
-  EXPECT_EQ(QImage(folder + "/yuv.pgm").size(), QSize(4, 2 + 1 + 2));  // Y, then U|V, then A
   ASSERT_EQ(save(yuv.config.output, kDecodedRawYUV, "/yuv.raw"), 1);
   EXPECT_EQ(QFile(folder + "/yuv.raw").size(), 6 + 2 + 2 + 6);
   // A format that does not fit the buffer fails.

@@ -22,6 +22,12 @@ namespace glimbrik {
 namespace {
 
 constexpr char kTemp[] = "<temp>";
+using Make = std::function<std::unique_ptr<Agent>(std::shared_ptr<File>)>;
+
+template <class A, class... Args>
+Make Build(Args... args) {
+  return [=](std::shared_ptr<File> job) { return std::make_unique<A>(job, args...); };
+}
 
 class AgentArguments : public ::testing::Test {
  protected:
@@ -31,15 +37,18 @@ class AgentArguments : public ::testing::Test {
     job_ = std::make_shared<File>(path_);
   }
 
-  // The single recorded vector, with the agent's temporary path replaced by "<temp>" after
-  // checking its form.
-  static QStringList OnlyInvocation(const test::StandInTools& tools, const QString& className) {
+  // Runs the agent under a fresh stand-in for tool and returns the single recorded vector, with
+  // the agent's temporary path replaced by "<temp>" after checking its form and that it is gone.
+  static QStringList Invocation(const char* tool, Agent& agent) {
+    test::StandInTools tools;
+    tools.install(QLatin1String(tool));
+    agent.run();
     const QList<QStringList> all = tools.invocations();
     EXPECT_EQ(all.size(), 1);
     if (all.isEmpty()) return {};
     const QRegularExpression tempName(QStringLiteral("^") +
                                       QRegularExpression::escape(PrivateTempFolder()) +
-                                      QStringLiteral("/Glimbrik\\.") + className +
+                                      QStringLiteral("/Glimbrik\\.") + agent.className() +
                                       QStringLiteral("\\.[0-9a-f]+\\.[0-9a-f]+\\.temp$"));
     QStringList arguments = all.first();
     for (QString& argument : arguments) {
@@ -51,54 +60,32 @@ class AgentArguments : public ::testing::Test {
     return arguments;
   }
 
-  test::StandInTools tools_;
   QString path_;
   std::shared_ptr<File> job_;
 };
 
-TEST_F(AgentArguments, JpegOptimQualityAndStripChooseTheOptions) {
-  tools_.install(QStringLiteral("jpegoptim"));
-  const struct {
-    qint64 quality;
-    bool strip;
-    QStringList expected;
-  } cases[] = {
-      {100, false, {"JpegOptim", "-q", "--", kTemp}},
-      {85, true, {"JpegOptim", "-m85", "--strip-all", "-q", "--", kTemp}},
-      {10, true, {"JpegOptim", "--strip-all", "-q", "--", kTemp}},
-      {99, false, {"JpegOptim", "-m99", "-q", "--", kTemp}},
-      {11, false, {"JpegOptim", "-m11", "-q", "--", kTemp}},
-  };
-  for (const auto& c : cases) {
-    test::StandInTools fresh;
-    fresh.install(QStringLiteral("jpegoptim"));
-    JPEGOptimAgent agent(job_, c.quality, c.strip);
-    agent.run();
-    const QList<QStringList> all = fresh.invocations();
-    ASSERT_EQ(all.size(), 1);
-    QStringList got = all.first();
-    got.last() = QLatin1String(kTemp);
-    EXPECT_EQ(got, c.expected) << "quality " << c.quality;
-    EXPECT_EQ(agent.makesNonOptimizingModifications(), c.quality < 100);
-  }
-  // Made for the queued road, the agent has no maximum quality and so passes no -m.
-  JPEGOptimAgent queued(job_);
-  queued.run();
-  EXPECT_EQ(OnlyInvocation(tools_, QStringLiteral("JPEGOptimAgent")),
-            (QStringList{"JpegOptim", "-q", "--", kTemp}));
-  EXPECT_TRUE(queued.makesNonOptimizingModifications());
-}
-
 TEST_F(AgentArguments, EachAgentsVectorAndWhetherItChangesMoreThanTheEncoding) {
-  using Make = std::function<std::unique_ptr<Agent>(std::shared_ptr<File>)>;
   const struct {
     const char* tool;
     Make make;
     QStringList expected;
     bool nonOptimising;
   } cases[] = {
+      // jpegoptim passes a maximum quality only strictly between 10 and 100.
+      {"jpegoptim", Build<JPEGOptimAgent>(100, false), {"JpegOptim", "-q", "--", kTemp}, false},
+      {"jpegoptim",
+       Build<JPEGOptimAgent>(99, false),
+       {"JpegOptim", "-m99", "-q", "--", kTemp},
+       true},
+      {"jpegoptim",
+       Build<JPEGOptimAgent>(11, true),
+       {"JpegOptim", "-m11", "--strip-all", "-q", "--", kTemp},
+       true},
+      {"jpegoptim", Build<JPEGOptimAgent>(10, false), {"JpegOptim", "-q", "--", kTemp}, true},
+      // Made for the queued road, the agent has no maximum quality and so passes no -m.
+      {"jpegoptim", Build<JPEGOptimAgent>(), {"JpegOptim", "-q", "--", kTemp}, true},
       {"pngcrush",
-       [](auto job) { return std::make_unique<QVXPngCrushAgent>(job, 1); },
+       Build<QVXPngCrushAgent>(1),
        {"PngCrush", "-try10", "-q", "-reduce", "--", path_, kTemp},
        false},
       {"pngcrush",
@@ -110,7 +97,7 @@ TEST_F(AgentArguments, EachAgentsVectorAndWhetherItChangesMoreThanTheEncoding) {
        {"PngCrush", "-try10", "-rem", "alla", "-q", "-reduce", "--", path_, kTemp},
        true},
       {"optipng",
-       [](auto job) { return std::make_unique<OptiPNGAgent>(job); },
+       Build<OptiPNGAgent>(),
        {"OptiPNG", "-i0", "-o6", "-out", kTemp, "--", path_},
        false},
       {"optipng",
@@ -122,10 +109,7 @@ TEST_F(AgentArguments, EachAgentsVectorAndWhetherItChangesMoreThanTheEncoding) {
        },
        {"OptiPNG", "-o6", "-out", kTemp, "--", path_},
        false},
-      {"advpng",
-       [](auto job) { return std::make_unique<AdvCompAgent>(job, 1); },
-       {"AdvPNG", "-2", "-z", "--", kTemp},
-       false},
+      {"advpng", Build<AdvCompAgent>(1), {"AdvPNG", "-2", "-z", "--", kTemp}, false},
       {"advpng",
        [](auto job) {
          auto insane = std::make_unique<AdvCompAgent>(job);
@@ -135,33 +119,24 @@ TEST_F(AgentArguments, EachAgentsVectorAndWhetherItChangesMoreThanTheEncoding) {
        {"AdvPNG", "-4", "-z", "--", kTemp},
        false},
       {"jpegtran",
-       [](auto job) { return std::make_unique<JPEGTranAgent>(job, true); },
+       Build<JPEGTranAgent>(true),
        {"jpegtran", "-copy", "none", "-optimize", "-outfile", kTemp, path_},
        false},
       {"jpegtran",
-       [](auto job) { return std::make_unique<JPEGTranAgent>(job); },
+       Build<JPEGTranAgent>(),
        {"jpegtran", "-copy", "all", "-optimize", "-outfile", kTemp, path_},
        false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected.join(QLatin1Char(' ')).toStdString());
-    test::StandInTools tools;
-    tools.install(QLatin1String(c.tool));
     const std::unique_ptr<Agent> agent = c.make(job_);
-    agent->run();
-    EXPECT_EQ(OnlyInvocation(tools, agent->className()), c.expected);
+    EXPECT_EQ(Invocation(c.tool, *agent), c.expected);
     EXPECT_EQ(agent->makesNonOptimizingModifications(), c.nonOptimising);
   }
-}
-
-TEST_F(AgentArguments, GifsicleBothInterlaceChoices) {
   for (const bool interlace : {false, true}) {
-    test::StandInTools tools;
-    tools.install(QStringLiteral("gifsicle"));
     GifsicleAgent agent(job_);
     agent.setInterlace(interlace);
-    agent.run();
-    EXPECT_EQ(OnlyInvocation(tools, agent.className()),
+    EXPECT_EQ(Invocation("gifsicle", agent),
               (QStringList{"Gifsicle", "-o", kTemp, interlace ? "--interlace" : "--no-interlace",
                            "-O3", "--careful", "--no-comments", "--no-names", "--same-delay",
                            "--same-loopcount", "--no-warnings", "--", path_}));
@@ -169,11 +144,12 @@ TEST_F(AgentArguments, GifsicleBothInterlaceChoices) {
 }
 
 TEST_F(AgentArguments, RunLowPriorityLowersTheTool) {
-  tools_.install(QStringLiteral("jpegtran"));
+  test::StandInTools tools;
+  tools.install(QStringLiteral("jpegtran"));
   const QString niceFile = test::MakeTempFolder() + "/nice.txt";
-  tools_.setScript(QStringLiteral("i=0; while [ \"$(nice)\" -lt 10 ] && [ $i -lt 2000 ]; do "
-                                  "i=$((i+1)); done; nice > '%1'; exit 1")
-                       .arg(niceFile));
+  tools.setScript(QStringLiteral("i=0; while [ \"$(nice)\" -lt 10 ] && [ $i -lt 2000 ]; do "
+                                 "i=$((i+1)); done; nice > '%1'; exit 1")
+                      .arg(niceFile));
   SetUserDefault(QStringLiteral("RunLowPriority"), true);
   JPEGTranAgent agent(job_);
   agent.run();

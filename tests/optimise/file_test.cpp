@@ -38,32 +38,13 @@ TEST(FileSizes, ByteSizeRules) {
   EXPECT_EQ(job.byteSizeOptimized(), 1250u);
   EXPECT_DOUBLE_EQ(job.percentOptimized(), 75.0);
   EXPECT_TRUE(job.isOptimized());
-  EXPECT_FALSE(job.isLarge());
-  EXPECT_FALSE(job.isSmall());
 }
 
 TEST(FileSizes, PercentWithoutAMeasuredSizeIsZero) {
-  const QString path = MakeFile(QByteArray(500, 'a'));
-  File job(path);  // the synchronous road measures only the optimised size
+  File job(MakeFile(QByteArray(500, 'a')));  // the synchronous road measures only the result
   EXPECT_EQ(job.byteSize(), 0u);
   EXPECT_EQ(job.byteSizeOptimized(), 500u);
   EXPECT_DOUBLE_EQ(job.percentOptimized(), 0.0);
-  EXPECT_EQ(job.displayName(), QStringLiteral("x.gif"));
-  EXPECT_EQ(job.fileName(), QStringLiteral("x.gif"));
-  EXPECT_EQ(File::fileByteSize(path + ".missing"), 0u);
-}
-
-TEST(FileSizes, SizeClassBoundaries) {
-  File large;
-  large.setByteSize(1048577);
-  EXPECT_TRUE(large.isLarge());
-  EXPECT_FALSE(large.isCameraPhoto());
-  File photo;
-  photo.setByteSize(1363149);
-  EXPECT_TRUE(photo.isCameraPhoto());
-  File small;
-  small.setByteSize(2047);
-  EXPECT_TRUE(small.isSmall());
 }
 
 TEST(FileResults, OnlyAStrictlySmallerResultReplacesTheBestAndTheOldOneIsDeleted) {
@@ -98,31 +79,6 @@ TEST(FileType, SignaturesAndShortData) {
   EXPECT_EQ(File::fileType(QByteArray("GIF")), 0);
   EXPECT_EQ(File::fileType(QByteArray("\xFF\xD8", 2)), 0);
   EXPECT_EQ(File::fileType(QByteArray()), 0);
-}
-
-TEST(FileStatus, SameTextChangesNothing) {
-  File job;
-  job.setStatus(QStringLiteral("wait"), 1, QStringLiteral("Waiting to be optimized"));
-  job.setStatus(QStringLiteral("err"), 9, QStringLiteral("Waiting to be optimized"));
-  EXPECT_EQ(job.statusOrder(), 1);
-  EXPECT_EQ(job.statusImageName(), QStringLiteral("wait"));
-  job.setStatus(QStringLiteral("progress"), 4, QStringLiteral("Started Gifsicle"));
-  EXPECT_EQ(job.statusOrder(), 4);
-  EXPECT_EQ(job.statusImageName(), QStringLiteral("progress"));
-}
-
-TEST(FileStatus, DescriptionAndCopy) {
-  File job;
-  job.setFilePath(QStringLiteral("/a/b.png"));
-  job.setByteSize(2000);
-  job.setByteSizeOptimized(1500);
-  EXPECT_EQ(job.description(),
-            QStringLiteral("/a/b.png 2000/1500 (workers active 0, finished 0, total 0)"));
-  const std::shared_ptr<File> copied = job.copy();
-  EXPECT_EQ(copied->filePath(), job.filePath());
-  EXPECT_EQ(copied->byteSize(), 2000u);
-  EXPECT_EQ(copied->byteSizeOptimized(), 1500u);
-  EXPECT_EQ(copied->displayName(), QStringLiteral("b.png"));
 }
 
 class FileSave : public ::testing::Test {

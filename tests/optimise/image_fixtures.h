@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -14,8 +13,7 @@ QImage TestPicture();
 bool WriteUncompressedPng(const QString& path);
 // A baseline JPEG with the encoder's standard tables, which Huffman optimisation shrinks.
 bool WritePlainJpeg(const QString& path);
-// A 256-colour GIF with a comment block and one clear code every few pixels: valid, but far
-// from the smallest encoding of its pixels.
+// A GIF carrying a long comment block, which gifsicle drops.
 bool WriteWastefulGif(const QString& path);
 
 // Whether both files decode to the same pixels.

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QRegularExpression>
 
 #include "optimise/adv_comp_agent.h"
 #include "optimise/file.h"
@@ -10,7 +9,6 @@
 #include "optimise/jpeg_tran_agent.h"
 #include "optimise/opti_png_agent.h"
 #include "optimise/png_out_agent.h"
-#include "platform/folders.h"
 
 namespace glimbrik {
 namespace {
@@ -105,18 +103,6 @@ TEST(OutputLines, ToolParsers) {
   EXPECT_FALSE(out.parseLine(QStringLiteral(" 5% done")));
   EXPECT_FALSE(out.parseLine(QStringLiteral("Out:")));
   EXPECT_TRUE(out.parseLine(QStringLiteral("Took 2.5 seconds")));
-}
-
-TEST(TemporaryNames, DistinctAndInThePrivateFolder) {
-  auto job = std::make_shared<File>();
-  JPEGTranAgent agent(job);
-  const QString first = agent.tempPath();
-  const QString second = agent.tempPath();
-  EXPECT_NE(first, second);
-  const QRegularExpression form(
-      QStringLiteral("^") + QRegularExpression::escape(PrivateTempFolder()) +
-      QStringLiteral("/Glimbrik\\.JPEGTranAgent\\.[0-9a-f]+\\.[0-9a-f]+\\.temp$"));
-  EXPECT_TRUE(form.match(first).hasMatch()) << first.toStdString();
 }
 
 TEST(ExternalTask, PreparedProcessGetsItsPathAsArgv0) {

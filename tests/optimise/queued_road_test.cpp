@@ -47,53 +47,42 @@ class QueuedRoad : public ::testing::Test {
   QString folder_ = test::MakeTempFolder();
 };
 
-TEST_F(QueuedRoad, BitmapIsNeitherPngGifNorJpeg) {
-  const QString path = folder_ + "/x.bmp";
-  ASSERT_TRUE(test::TestPicture().save(path, "BMP"));
-  const QByteArray before = test::ReadBytes(path);
-  SetUserDefault(QStringLiteral("GifsicleEnabled"), true);
-  const auto job = Run(path);
-  EXPECT_EQ(job->statusImageName(), QStringLiteral("err"));
-  EXPECT_EQ(job->statusOrder(), 8);
-  EXPECT_EQ(job->statusText(), LocalizedString("File is neither PNG, GIF nor JPEG"));
-  EXPECT_TRUE(job->filePath().isEmpty());  // cleaned up
-  EXPECT_EQ(test::ReadBytes(path), before);
-}
-
-TEST_F(QueuedRoad, EmptyFileCannotBeMapped) {
-  const QString path = folder_ + "/empty.png";
-  ASSERT_TRUE(test::WriteBytes(path, QByteArray()));
-  const auto job = Run(path);
-  EXPECT_EQ(job->statusOrder(), 8);
-  EXPECT_EQ(job->statusText(), LocalizedString("Can't map file into memory"));
-}
-
-TEST_F(QueuedRoad, GifWithGifsicleOffHasNoTools) {
-  const QString path = folder_ + "/x.gif";
-  ASSERT_TRUE(test::WriteWastefulGif(path));
-  const QByteArray before = test::ReadBytes(path);
-  const auto job = Run(path);
-  EXPECT_EQ(job->statusOrder(), 8);
-  EXPECT_EQ(job->statusText(),
-            LocalizedString("All neccessary tools have been disabled in Preferences"));
-  EXPECT_EQ(test::ReadBytes(path), before);
+TEST_F(QueuedRoad, FilesNoToolCanTakeAreReportedAndLeftAlone) {
+  const QString bitmap = folder_ + "/x.bmp", empty = folder_ + "/empty.png";
+  const QString gif = folder_ + "/x.gif";  // with gifsicle off
+  ASSERT_TRUE(test::TestPicture().save(bitmap, "BMP"));
+  ASSERT_TRUE(test::WriteBytes(empty, QByteArray()));
+  ASSERT_TRUE(test::WriteWastefulGif(gif));
+  const struct {
+    QString path;
+    const char* status;
+    bool cleanedUp;  // a file that cannot be read leaves the job nothing to clean
+  } cases[] = {
+      {bitmap, "File is neither PNG, GIF nor JPEG", true},
+      {empty, "Can't map file into memory", false},
+      {gif, "All neccessary tools have been disabled in Preferences", true},
+  };
+  for (const auto& c : cases) {
+    const QByteArray before = test::ReadBytes(c.path);
+    const auto job = Run(c.path);
+    EXPECT_EQ(job->statusImageName(), QStringLiteral("err"));
+    EXPECT_EQ(job->statusOrder(), 8);
+    EXPECT_EQ(job->statusText(), LocalizedString(c.status));
+    EXPECT_EQ(job->filePath().isEmpty(), c.cleanedUp) << c.status;
+    EXPECT_EQ(test::ReadBytes(c.path), before);
+  }
 }
 
 TEST_F(QueuedRoad, GifShrunkByGifsicleIsSavedWithABackup) {
   const QString path = folder_ + "/x.gif";
   ASSERT_TRUE(test::WriteWastefulGif(path));
   const QByteArray before = test::ReadBytes(path);
-  const QImage pixelsBefore(path);
-  ASSERT_FALSE(pixelsBefore.isNull());
   SetUserDefault(QStringLiteral("GifsicleEnabled"), true);
   SetUserDefault(QStringLiteral("BackupFiles"), true);
   const auto job = Run(path);
-  EXPECT_EQ(job->statusImageName(), QStringLiteral("ok"));
   EXPECT_EQ(job->statusOrder(), 7);
-  EXPECT_TRUE(job->statusText() ==
-                  LocalizedString("Optimized successfully with %@").arg("Gifsicle") ||
-              job->statusText() ==
-                  LocalizedString("Optimized successfully with %@").arg("Gifsicle interlaced"))
+  EXPECT_TRUE(job->statusText().startsWith(
+      LocalizedString("Optimized successfully with %@").arg("Gifsicle")))
       << job->statusText().toStdString();
   EXPECT_TRUE(job->isDone());
   EXPECT_EQ(test::ReadBytes(path + QLatin1Char('~')), before);
@@ -101,9 +90,7 @@ TEST_F(QueuedRoad, GifShrunkByGifsicleIsSavedWithABackup) {
   EXPECT_LT(after.size(), before.size());
   EXPECT_EQ(job->byteSize(), static_cast<quint64>(before.size()));
   EXPECT_EQ(job->byteSizeOptimized(), static_cast<quint64>(after.size()));
-  EXPECT_GT(job->percentOptimized(), 0.0);
-  EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_ARGB32),
-            pixelsBefore.convertToFormat(QImage::Format_ARGB32));
+  EXPECT_TRUE(test::SamePixels(path, path + QLatin1Char('~')));
   job->cleanup();
   EXPECT_TRUE(QDir(PrivateTempFolder()).entryList(QDir::Files).isEmpty());
 }
@@ -139,35 +126,26 @@ TEST_F(QueuedRoad, JpegThroughBothToolsKeepsItsPixels) {
   EXPECT_TRUE(test::SamePixels(path, reference));
 }
 
-TEST_F(QueuedRoad, NothingToGainIsReportedAsSuch) {
-  test::StandInTools tools;
-  tools.install(QStringLiteral("jpegtran"));  // writes nothing: no result
-  const QString path = folder_ + "/x.jpg";
-  ASSERT_TRUE(test::WritePlainJpeg(path));
-  const QByteArray before = test::ReadBytes(path);
-  SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
-  const auto job = Run(path);
-  EXPECT_EQ(job->statusImageName(), QStringLiteral("noopt"));
-  EXPECT_EQ(job->statusOrder(), 5);
-  EXPECT_EQ(job->statusText(), LocalizedString("File cannot be optimized any further"));
-  EXPECT_EQ(test::ReadBytes(path), before);
-  EXPECT_EQ(tools.invocations().size(), 1);
-}
-
-TEST_F(QueuedRoad, ChainAgentsRunBeforeTheFreeOnes) {
+TEST_F(QueuedRoad, ChainAgentsRunFirstAndNothingToGainIsReportedAsSuch) {
   // The queued jpegoptim agent has no maximum quality, so it changes the image: it goes first.
+  // The stand-ins write nothing: no tool has a result.
   test::StandInTools tools;
   tools.install(QStringLiteral("jpegoptim"));
   tools.install(QStringLiteral("jpegtran"));
   const QString path = folder_ + "/x.jpg";
   ASSERT_TRUE(test::WritePlainJpeg(path));
+  const QByteArray before = test::ReadBytes(path);
   SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
   SetUserDefault(QStringLiteral("JpegOptimEnabled"), true);
-  Run(path);
+  const auto job = Run(path);
   const QList<QStringList> calls = tools.invocations();
   ASSERT_EQ(calls.size(), 2);
   EXPECT_EQ(calls[0].value(0), QStringLiteral("JpegOptim"));
   EXPECT_EQ(calls[1].value(0), QStringLiteral("jpegtran"));
+  EXPECT_EQ(job->statusImageName(), QStringLiteral("noopt"));
+  EXPECT_EQ(job->statusOrder(), 5);
+  EXPECT_EQ(job->statusText(), LocalizedString("File cannot be optimized any further"));
+  EXPECT_EQ(test::ReadBytes(path), before);
 }
 
 TEST_F(QueuedRoad, CleanupStopsARunningToolAndLeavesTheFile) {

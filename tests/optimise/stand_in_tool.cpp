@@ -19,10 +19,11 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Runs before anything else in the process: only plain C calls here. Started under another
-// file name than its own (a link in a stand-in folder), the executable plays that tool: it
-// appends its arguments to the folder's log and runs the folder's script, if any.
-__attribute__((constructor(101))) void RunAsStandInTool() {
+// Runs before anything else in the process (glibc hands constructors the argument vector): only
+// plain C calls here. Started under another file name than its own (a link in a stand-in
+// folder), the executable plays that tool: it appends its arguments to the folder's log and runs
+// the folder's script, if any.
+__attribute__((constructor(101))) void RunAsStandInTool(int argc, char** argv, char**) {
   const char* started = reinterpret_cast<const char*>(::getauxval(AT_EXECFN));
   char self[4096];
   const ssize_t selfLength = ::readlink("/proc/self/exe", self, sizeof self - 1);
@@ -33,20 +34,8 @@ __attribute__((constructor(101))) void RunAsStandInTool() {
   const size_t slash = startedPath.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : startedPath.substr(0, slash);
 
-  std::string cmdline;
-  const int in = ::open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
-  if (in < 0) ::_exit(120);
-  char buffer[4096];
-  for (ssize_t n; (n = ::read(in, buffer, sizeof buffer)) > 0;) cmdline.append(buffer, n);
-  ::close(in);
-  std::vector<std::string> arguments;
-  for (size_t start = 0; start < cmdline.size();) {
-    const size_t end = cmdline.find('\0', start);
-    arguments.push_back(cmdline.substr(start, end - start));
-    start = end == std::string::npos ? cmdline.size() : end + 1;
-  }
   std::string record;
-  for (size_t i = 0; i < arguments.size(); ++i) record += (i ? "\x1f" : "") + arguments[i];
+  for (int i = 0; i < argc; ++i) record += std::string(i ? "\x1f" : "") + argv[i];
   record += '\n';
   const std::string log = folder + "/invocations.log";
   const int out = ::open(log.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -57,10 +46,10 @@ __attribute__((constructor(101))) void RunAsStandInTool() {
   ::close(out);
   std::string script = folder + "/script.sh";
   if (::access(script.c_str(), R_OK) != 0) ::_exit(0);
-  std::vector<char*> argv{const_cast<char*>("sh"), script.data()};
-  for (size_t i = 1; i < arguments.size(); ++i) argv.push_back(arguments[i].data());
-  argv.push_back(nullptr);
-  ::execv("/bin/sh", argv.data());
+  std::vector<char*> shell{const_cast<char*>("sh"), script.data()};
+  shell.insert(shell.end(), argv + 1, argv + argc);
+  shell.push_back(nullptr);
+  ::execv("/bin/sh", shell.data());
   ::_exit(122);
 }
 

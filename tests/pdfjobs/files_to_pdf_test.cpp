@@ -51,6 +51,7 @@ FilesToPDFConversionOptions Options(const QString& destination) {
   return o;
 }
 
+// From a worker thread, so that the web page has to be printed through the main thread.
 TEST(FilesToPDF, OnePdfHasAnOutlineEntryPerSourceAndKeepsASourcesOwnOutline) {
   const QString folder = test::MakeTempFolder();
   const QString rtf = QDir(folder).filePath("letter.rtf");
@@ -60,10 +61,20 @@ TEST(FilesToPDF, OnePdfHasAnOutlineEntryPerSourceAndKeepsASourcesOwnOutline) {
   FilesToPDFConversionOptions o = Options(QDir(folder).filePath("all.pdf"));
   o.singlePDF = 1;
   o.createOutline = 1;
+  o.pdfDocumentAttributes = {{kPdfTitleKey, "Worker pages"}};
   o.items = {Item(1, test::WriteImage(folder, "photo.jpg", 120, 80, 72)), Item(2, rtf),
              Item(3, WritePdf(folder, "manual.pdf", 2)), Item(4, html)};
-  FilesToPDF job(&o);
-  ASSERT_TRUE(job.convertToSinglePDF());
+  std::vector<int64_t> reports;
+  o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
+  std::atomic<int> result{-1};
+  std::thread worker([&] { result = ConvertFilesToPDF(&o); });
+  QElapsedTimer timer;
+  timer.start();
+  while (result < 0 && timer.elapsed() < 120000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  worker.join();
+  ASSERT_EQ(result, 1);
   const auto pdf = PdfDocument::Open(o.destinationURL);
   ASSERT_TRUE(pdf);
   const std::vector<PdfOutlineEntry> outline = pdf->outline();
@@ -78,6 +89,9 @@ TEST(FilesToPDF, OnePdfHasAnOutlineEntryPerSourceAndKeepsASourcesOwnOutline) {
   ASSERT_EQ(pdf->pageCount(), 5);
   EXPECT_TRUE(pdf->pageText(1).contains("Dear reader"));
   EXPECT_TRUE(pdf->pageText(4).contains("Web page text"));
+  EXPECT_EQ(test::PageBoxes(o.destinationURL).value(4), "0 0 612 792");
+  EXPECT_TRUE(test::RunTool("pdfinfo", {o.destinationURL}).contains("Worker pages"));
+  EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 3, 3, 6, 7}));
 }
 
 TEST(FilesToPDF, EachItemRotatesPdfsCopiesLockedOnesAndFailsMissingPages) {
@@ -97,37 +111,6 @@ TEST(FilesToPDF, EachItemRotatesPdfsCopiesLockedOnesAndFailsMissingPages) {
   EXPECT_EQ(test::ReadBytes(QDir(out).filePath("secret.pdf")), test::ReadBytes(secret));
   EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name),
             QStringList({"secret.pdf", "turned.pdf"}));
-}
-
-}  // namespace
-}  // namespace glimbrik
-
-namespace glimbrik {
-namespace {
-
-TEST(FilesToPDF, AJobOffTheMainThreadPrintsHtmlThroughTheMainThread) {
-  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
-  const QString html = QDir(folder).filePath("page.html");
-  test::WriteBytes(html, "<html><body><p>Printed from a worker</p></body></html>");
-  FilesToPDFConversionOptions o = Options(out);
-  o.items = {Item(4, html)};
-  o.pdfDocumentAttributes = {{kPdfTitleKey, "Worker page"}};
-  std::vector<int64_t> reports;
-  o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
-  std::atomic<int> result{-1};
-  std::thread worker([&] { result = ConvertFilesToPDF(&o); });
-  QElapsedTimer timer;
-  timer.start();
-  while (result < 0 && timer.elapsed() < 120000) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  worker.join();
-  EXPECT_EQ(result, 1);
-  const QString pdf = QDir(out).filePath("page.pdf");
-  EXPECT_TRUE(test::RunTool("pdftotext", {pdf, "-"}).contains("Printed from a worker"));
-  EXPECT_TRUE(test::RunTool("pdfinfo", {pdf}).contains("Worker page"));
-  EXPECT_EQ(test::PageBoxes(pdf), QStringList({"0 0 612 792"}));
-  EXPECT_EQ(reports, (std::vector<int64_t>{3}));
 }
 
 }  // namespace

@@ -61,7 +61,6 @@ struct ListedImage {
   int width = 0;
   int height = 0;
   QString encoding;
-  QString type;
 };
 inline std::vector<ListedImage> ListImages(const QString& pdf) {
   std::vector<ListedImage> images;
@@ -70,7 +69,7 @@ inline std::vector<ListedImage> ListImages(const QString& pdf) {
   for (int i = 2; i < lines.size(); ++i) {
     const QStringList f = lines[i].simplified().split(u' ');
     if (f.size() < 10) continue;
-    images.push_back({f[3].toInt(), f[4].toInt(), f[8], f[2]});
+    images.push_back({f[3].toInt(), f[4].toInt(), f[8]});
   }
   return images;
 }

@@ -116,14 +116,5 @@ TEST(PostScriptCalculator, HostileProgramsEndQuietly) {
   EXPECT_EQ(s.peek(0).integer, 0);
 }
 
-TEST(PostScriptCalculator, OperatorTableIsSortedAndComplete) {
-  EXPECT_EQ(LookUpPostScriptOperator("abs"), kOpAbs);
-  EXPECT_EQ(LookUpPostScriptOperator("ifelse"), kOpIfelse);
-  EXPECT_EQ(LookUpPostScriptOperator("xor"), kOpXor);
-  EXPECT_EQ(LookUpPostScriptOperator("truncate"), kOpTruncate);
-  EXPECT_EQ(LookUpPostScriptOperator("count"), -1);
-  EXPECT_EQ(LookUpPostScriptOperator(""), -1);
-}
-
 }  // namespace
 }  // namespace glimbrik

@@ -4,8 +4,6 @@
 
 #include <QTimeZone>
 
-#include "platform/bundle_resources.h"
-
 namespace glimbrik {
 namespace {
 
@@ -55,24 +53,6 @@ TEST(DateFormat, ZonesInTheTextAreHonoured) {
                            QStringLiteral("yyyyMMdd HHmmssZZZ"), DateLocale::kPosix);
   ASSERT_TRUE(offset);
   EXPECT_EQ(offset->toUTC(), QDateTime(QDate(2021, 5, 4), QTime(8, 11, 12), QTimeZone::utc()));
-}
-
-TEST(DateFormat, EveryPatternOfTheFormatMenusIsAValidUnicodePattern) {
-  const QDateTime moment(QDate(2021, 5, 4), QTime(15, 6, 7), Qt::LocalTime);
-  for (const char* list : {"dateformats", "timeFormatsForRename", "timeFormatsForWatermark"}) {
-    const PlistResult groups = ReadBundlePlist(QString::fromLatin1(list));
-    ASSERT_TRUE(groups.ok()) << list;
-    int patterns = 0;
-    for (const QVariant& group : groups.value.toList()) {
-      for (const QVariant& item : group.toList()) {
-        const QString pattern = item.toMap().value(QStringLiteral("title")).toString();
-        EXPECT_FALSE(FormatDateWithPattern(moment, pattern).isEmpty())
-            << list << " " << pattern.toStdString();
-        ++patterns;
-      }
-    }
-    EXPECT_GT(patterns, 3) << list;
-  }
 }
 
 }  // namespace

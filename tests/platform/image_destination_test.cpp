@@ -8,7 +8,6 @@
 #include "platform/color_space.h"
 #include "platform/image_fixtures.h"
 #include "platform/image_source.h"
-#include "platform/metadata_write.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -63,9 +62,9 @@ TEST(Encoders, LosslessFormatsGiveThePixelsBack) {
   DestinationProperties lossless;
   lossless.lossyQuality = 1.0;
   EXPECT_EQ(MaxDifference(RoundTrip(opaque, "public.jpeg-2000", lossless), opaque), 0);
-  // Transparency survives where the format holds it (premultiplied storage rounds a little).
+  // Transparency survives where the format holds it; premultiplied pixels in memory may round a
+  // half-transparent colour a little.
   const QImage translucent = TranslucentPattern();
-  // Premultiplied pixels in memory may round a half-transparent colour by one.
   EXPECT_LE(MaxDifference(RoundTrip(translucent, "public.png"), translucent), 1);
   EXPECT_LE(MaxDifference(RoundTrip(translucent, "public.tiff"), translucent), 2);
   EXPECT_LE(MaxDifference(RoundTrip(translucent, "com.truevision.tga-image"), translucent), 1);
@@ -99,17 +98,11 @@ TEST(Encoders, GifKeepsFewColoursExactlyAndQuantisesMany) {
   EXPECT_EQ(back.pixelColor(6, 1), QColor(Qt::red));
 }
 
+// The resolution of the common outputs is checked through whole conversions; PSD's here.
 TEST(Encoders, ResolutionQualityAndProfileAreWritten) {
   DestinationProperties p;
   p.dpiX = 300;
   p.dpiY = 150;
-  for (const char* uti : {"public.jpeg", "public.png", "public.tiff"}) {
-    ImageRepresentation rep;
-    RoundTrip(test::PatternImage(16, 16), uti, p, &rep);
-    EXPECT_NEAR(rep.dpiX, 300, 0.1) << uti;
-    EXPECT_NEAR(rep.dpiY, 150, 0.1) << uti;
-  }
-  // We read no PSD ourselves: ImageMagick does.
   const QString psd = test::MakeTempFolder() + "/a.psd";
   ASSERT_TRUE(test::WriteBytes(
       psd, EncodeImage(test::PatternImage(16, 16), QStringLiteral("com.adobe.photoshop-image"), p)
@@ -169,10 +162,7 @@ TEST(Encoders, CmykOutputsAreSeparatedAndReadBackInColour) {
 }
 
 TEST(Encoders, AnIconKeepsThePicturesProportions) {
-  // A tall picture: red on its left half, blue on its right.
-  QImage tall(300, 400, QImage::Format_RGB32);
-  for (int y = 0; y < 400; ++y)
-    for (int x = 0; x < 300; ++x) tall.setPixel(x, y, x < 150 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+  const QImage tall = test::TwoColourImage(300, 400, Qt::red, Qt::blue);
   const ImageResult<QByteArray> r = EncodeImage(tall, QStringLiteral("com.apple.icns"), {});
   ASSERT_TRUE(r.ok()) << r.error.toStdString();
   const QImage icon = QImage::fromData(r.value, "icns");
@@ -182,19 +172,6 @@ TEST(Encoders, AnIconKeepsThePicturesProportions) {
   EXPECT_EQ(qAlpha(icon.pixel(245, 128)), 0);
   EXPECT_GT(qRed(icon.pixel(40, 128)), 200);
   EXPECT_GT(qBlue(icon.pixel(215, 128)), 200);
-}
-
-TEST(Encoders, TypesWithoutAnEncoderFailWithAReason) {
-  for (const char* uti :
-       {"com.apple.pict", "com.adobe.illustrator.ai-image", "com.apple.macpaint-image",
-        "com.apple.quicktime-image", "com.kodak.flashpix.image", "public.camera-raw-image",
-        "com.ilm.openexr-image", "public.fax"}) {
-    const ImageResult<QByteArray> r =
-        EncodeImage(test::PatternImage(4, 4), QString::fromLatin1(uti), {});
-    EXPECT_FALSE(r.ok()) << uti;
-    EXPECT_TRUE(r.value.isEmpty()) << uti;
-  }
-  EXPECT_FALSE(EncodeImage(QImage(), QStringLiteral("public.png"), {}).ok());
 }
 
 TEST(PdfAssembler, PagesTakeThePrintSizeOfTheirImages) {
@@ -214,8 +191,6 @@ TEST(PdfAssembler, PagesTakeThePrintSizeOfTheirImages) {
 
 TEST(ColourSpaces, ProfilesAndConversions) {
   EXPECT_EQ(ColorSpace::FromIccProfile(QByteArray(200, 'x')), nullptr);
-  EXPECT_EQ(ColorSpace::SRGB()->model(), ColorModel::RGB);
-  EXPECT_EQ(ColorSpace::DeviceGray()->componentCount(), 1);
   const auto p3 = ColorSpace::FromIccProfile(QColorSpace(QColorSpace::DisplayP3).iccProfile());
   ASSERT_NE(p3, nullptr);
   EXPECT_EQ(p3->model(), ColorModel::RGB);
@@ -231,36 +206,6 @@ TEST(ColourSpaces, ProfilesAndConversions) {
   EXPECT_EQ(grey.format(), QImage::Format_Grayscale8);
   EXPECT_EQ(qGray(grey.pixel(0, 0)), 255);
   EXPECT_EQ(qGray(grey.pixel(1, 0)), 0);
-  // Device CMYK: RGB to ink and back.
-  const QByteArray ink =
-      ColorSpace::DeviceCMYK()->rgbToCmyk(test::TwoColourImage(2, 1, Qt::cyan, Qt::black));
-  ASSERT_EQ(ink.size(), 8);
-  EXPECT_EQ(QByteArray(ink.constData(), 4), QByteArray("\xFF\x00\x00\x00", 4));
-  EXPECT_EQ(QByteArray(ink.constData() + 4, 4), QByteArray("\x00\x00\x00\xFF", 4));
-  const QImage back =
-      ColorSpace::DeviceCMYK()->cmykToRgb(reinterpret_cast<const uchar*>(ink.constData()), 2, 1, 8);
-  EXPECT_EQ(back.pixelColor(0, 0), QColor(Qt::cyan));
-  EXPECT_EQ(back.pixelColor(1, 0), QColor(Qt::black));
-}
-
-TEST(MetadataForOutput, FixesTheTagsOfTheNewPixels) {
-  // An EXIF block with a thumbnail, an XMP packet and old dimensions, made by our own writer.
-  MetadataBlocks source = MetadataForOutput(MetadataBlocks(), QSize(4000, 3000), 6, 300, 300);
-  ASSERT_FALSE(source.exif.isEmpty());
-  source.xmp = "<x:xmpmeta/>";
-  const MetadataBlocks out = MetadataForOutput(source, QSize(400, 300), 0, 72, 72);
-  EXPECT_TRUE(out.xmp.isEmpty());
-  // Embed into a JPEG and read it back through the same reader as any source.
-  const ImageResult<QByteArray> jpeg =
-      EncodeImage(test::PatternImage(400, 300), QStringLiteral("public.jpeg"), {});
-  const ImageResult<QByteArray> tagged = EmbedImageMetadata(jpeg.value, out);
-  ASSERT_TRUE(tagged.ok());
-  const auto reread = ImageSource::FromData(tagged.value);
-  ASSERT_TRUE(reread->isValid());
-  EXPECT_EQ(reread->representation(0).orientation, 1);
-  const MetadataBlocks kept = reread->metadata();
-  EXPECT_FALSE(kept.exif.isEmpty());
-  EXPECT_TRUE(kept.xmp.isEmpty());
 }
 
 }  // namespace

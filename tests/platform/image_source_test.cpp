@@ -14,7 +14,6 @@ namespace {
 
 using test::ReadBytes;
 using test::RunTool;
-using test::WriteBytes;
 
 QByteArray Encode(const QImage& image, const char* uti, DestinationProperties properties = {}) {
   ImageResult<QByteArray> r = EncodeImage(image, QString::fromLatin1(uti), properties);
@@ -22,12 +21,102 @@ QByteArray Encode(const QImage& image, const char* uti, DestinationProperties pr
   return r.value;
 }
 
-QString Make(const QStringList& convertArguments, const QString& name) {
-  const QString path = test::MakeTempFolder() + QLatin1Char('/') + name;
+// ImageMagick writes the file; a name may start with its format override, as "PNG48:a.png".
+QString Make(const QString& convertArguments, const QString& name) {
+  const QString path = test::MakeTempFolder() + QLatin1Char('/') + name.section(':', -1);
   bool ok = false;
-  RunTool(QStringLiteral("convert"), QStringList(convertArguments) << path, &ok);
+  RunTool(QStringLiteral("convert"),
+          convertArguments.split(' ')
+              << name.section(':', 0, -2, QString::SectionIncludeTrailingSep) + path,
+          &ok);
   EXPECT_TRUE(ok) << "convert failed for " << name.toStdString();
   return path;
+}
+
+bool Near(const QColor& a, QRgb b, int tolerance) {
+  return std::abs(a.red() - qRed(b)) <= tolerance && std::abs(a.green() - qGreen(b)) <= tolerance &&
+         std::abs(a.blue() - qBlue(b)) <= tolerance && a.alpha() == 255;
+}
+
+// Files of other writers: what each decoder reports and every pixel of its top and bottom rows.
+struct Foreign {
+  const char* name;
+  const char* convert;
+  ColorModel model;
+  int bits;    // 0: not checked
+  double dpi;  // 0: not checked
+  QRgb top, bottom;
+  int tolerance;
+  int orientation = 0;    // reported, never applied; 0: not checked
+  bool cutFails = false;  // the file cut 30 bytes short must not decode
+};
+
+TEST(ImageSourceForeign, EveryDecoderReadsWhatImageMagickWrites) {
+  const QRgb red = qRgb(255, 0, 0), green = qRgb(0, 255, 0), blue = qRgb(0, 0, 255);
+  // Two red rows over blue, for a format stored bottom row first.
+  const char* redTop = "-size 11x6 xc:blue ( -size 11x2 xc:red ) -composite -depth 8 -compress";
+  const Foreign cases[] = {
+      {"cmyk.jpg", "-size 32x16 xc:red -colorspace CMYK", ColorModel::CMYK, 8, 0, red, red, 55},
+      {"PNG48:deep.png", "-size 8x4 xc:#ffff00000000 -depth 16 -units PixelsPerInch -density 150",
+       ColorModel::RGB, 16, 150, red, red, 0},
+      {"PNG8:palette.png", "-size 8x4 xc:blue -strip", ColorModel::Indexed, 0, 72, blue, blue, 0},
+      {"cmyk.tif", "-size 6x6 xc:red -colorspace CMYK", ColorModel::CMYK, 0, 0, red, red, 55},
+      {"deep.tif", "-size 6x6 xc:#ffff00000000 -depth 16", ColorModel::RGB, 16, 0, red, red, 0},
+      {"float.tif",
+       "-size 6x6 xc:#00ff00 -compress lzw -define quantum:format=floating-point -depth 32",
+       ColorModel::RGB, 0, 0, green, green, 0},
+      // Stored mirrored top to bottom: the decoder hands the stored rows over as they are.
+      {"oriented.tif",
+       "-size 6x4 xc:blue ( -size 6x2 xc:red ) -composite -depth 8 -compress lzw -orient "
+       "BottomLeft",
+       ColorModel::RGB, 0, 0, red, blue, 0, 4},
+      {"red.jp2", "-size 24x16 xc:red", ColorModel::RGB, 0, 0, red, red, 15},
+      {"a.bmp", "-size 12x7 xc:red -units PixelsPerInch -density 200", ColorModel::RGB, 0, 200, red,
+       red, 0},
+      // ImageMagick writes PackBits; our own writer raw data.
+      {"a.psd", "-size 13x7 xc:red -compress RLE -units PixelsPerInch -density 240",
+       ColorModel::RGB, 0, 240, red, red, 0, 0, true},
+      {"cmyk.psd", "-size 5x5 xc:blue -colorspace CMYK", ColorModel::CMYK, 0, 0, blue, blue, 40, 0,
+       true},
+      {"plain.sgi", "None", ColorModel::RGB, 0, 0, red, blue, 0, 0, true},
+      {"packed.sgi", "RLE", ColorModel::RGB, 0, 0, red, blue, 0, 0, true},
+  };
+  for (const Foreign& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString name = QString::fromLatin1(c.name);
+    const QString arguments =
+        name.endsWith(".sgi") ? QString::fromLatin1(redTop) + ' ' + c.convert : c.convert;
+    const QString path = Make(arguments, name);
+    const auto source = ImageSource::Open(path);
+    ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+    const ImageRepresentation& rep = source->representation(0);
+    EXPECT_EQ(rep.colorModel, c.model);
+    if (c.bits) {
+      EXPECT_EQ(rep.bitsPerComponent, c.bits);
+    }
+    if (c.dpi) {
+      EXPECT_NEAR(rep.dpiX, c.dpi, 0.2);
+    }
+    if (c.orientation) {
+      EXPECT_EQ(rep.orientation, c.orientation);
+    }
+    const QString size = arguments.section(' ', 1, 1);  // after the leading "-size"
+    EXPECT_EQ(QStringLiteral("%1x%2").arg(rep.pixelWidth).arg(rep.pixelHeight), size);
+    const QImage image = source->decode(0).value;
+    ASSERT_EQ(image.size(), QSize(rep.pixelWidth, rep.pixelHeight));
+    if (c.bits == 16) {
+      EXPECT_EQ(image.format(), QImage::Format_RGBA64_Premultiplied);
+    }
+    for (int x = 0; x < image.width(); ++x) {
+      EXPECT_TRUE(Near(image.pixelColor(x, 0), c.top, c.tolerance)) << x;
+      EXPECT_TRUE(Near(image.pixelColor(x, image.height() - 1), c.bottom, c.tolerance)) << x;
+    }
+    if (c.cutFails) {
+      const QByteArray whole = ReadBytes(path);
+      const auto cut = ImageSource::FromData(whole.left(whole.size() - 30));
+      EXPECT_TRUE(!cut->isValid() || !cut->decode(0).ok());
+    }
+  }
 }
 
 TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllows) {
@@ -36,27 +125,11 @@ TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllows) {
   const auto source =
       ImageSource::FromData(Encode(test::PatternImage(4000, 3000), "public.jpeg", p));
   ASSERT_TRUE(source->isValid()) << source->error().toStdString();
-  EXPECT_EQ(source->representation(0).pixelWidth, 4000);
   EXPECT_DOUBLE_EQ(source->representation(0).dpiX, 300.0);
   EXPECT_EQ(source->decode(0, {QSize(1000, 750), QSize()}).value.size(), QSize(1000, 750));
   EXPECT_EQ(source->decode(0, {QSize(900, 10), QSize()}).value.size(), QSize(1000, 750));
   EXPECT_EQ(source->decode(0, {QSize(1001, 750), QSize()}).value.size(), QSize(2000, 1500));
   EXPECT_EQ(source->decode(0, {QSize(2001, 1), QSize()}).value.size(), QSize(4000, 3000));
-  EXPECT_EQ(source->decode(0).value.size(), QSize(4000, 3000));
-}
-
-TEST(ImageSourceJpeg, ReadsAdobeCmykAsRgb) {
-  const QString path =
-      Make({"-size", "32x16", "xc:red", "-colorspace", "CMYK"}, QStringLiteral("cmyk.jpg"));
-  const auto source = ImageSource::Open(path);
-  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
-  EXPECT_EQ(source->representation(0).colorModel, ColorModel::CMYK);
-  const QImage image = source->decode(0).value;
-  ASSERT_FALSE(image.isNull());
-  const QColor c = image.pixelColor(16, 8);
-  EXPECT_GT(c.red(), 200);
-  EXPECT_LT(c.green(), 60);
-  EXPECT_LT(c.blue(), 60);
 }
 
 TEST(ImageSourceJpeg, ZeroDensityCountsAs72AndIccSurvives) {
@@ -76,30 +149,7 @@ TEST(ImageSourceJpeg, ZeroDensityCountsAs72AndIccSurvives) {
             QColorSpace(QColorSpace::AdobeRgb));
 }
 
-TEST(ImageSourcePng, ReadsDepthPaletteGreyAndResolution) {
-  const QString folder = test::MakeTempFolder();
-  bool ok = false;
-  RunTool(QStringLiteral("convert"),
-          {"-size", "8x4", "gradient:", "-depth", "16", "-units", "PixelsPerInch", "-density",
-           "150", QStringLiteral("PNG48:") + folder + "/deep.png"},
-          &ok);
-  ASSERT_TRUE(ok);
-  const auto deep = ImageSource::Open(folder + "/deep.png");
-  ASSERT_TRUE(deep->isValid()) << deep->error().toStdString();
-  EXPECT_EQ(deep->representation(0).bitsPerComponent, 16);
-  EXPECT_NEAR(deep->representation(0).dpiX, 150.0, 0.1);
-  EXPECT_EQ(deep->decode(0).value.format(), QImage::Format_RGBA64_Premultiplied);
-
-  RunTool(QStringLiteral("convert"),
-          {"-size", "8x4", "xc:blue", "-strip", QStringLiteral("PNG8:") + folder + "/palette.png"},
-          &ok);
-  ASSERT_TRUE(ok);
-  const auto palette = ImageSource::Open(folder + "/palette.png");
-  ASSERT_TRUE(palette->isValid());
-  EXPECT_EQ(palette->representation(0).colorModel, ColorModel::Indexed);
-  EXPECT_DOUBLE_EQ(palette->representation(0).dpiX, 72.0);  // no pHYs
-  EXPECT_EQ(palette->decode(0).value.pixelColor(3, 2), QColor(Qt::blue));
-
+TEST(ImageSourceOwnFiles, GreyStaysGreyAndPsdKeepsItsTransparency) {
   QImage grey(5, 3, QImage::Format_Grayscale8);
   grey.fill(77);
   const auto g = ImageSource::FromData(Encode(grey, "public.png"));
@@ -107,171 +157,31 @@ TEST(ImageSourcePng, ReadsDepthPaletteGreyAndResolution) {
   EXPECT_EQ(g->representation(0).colorModel, ColorModel::Gray);
   EXPECT_EQ(g->decode(0).value.format(), QImage::Format_Grayscale8);
   EXPECT_EQ(qGray(g->decode(0).value.pixel(2, 1)), 77);
-}
-
-TEST(ImageSourceTiff, EveryDirectoryIsARepresentation) {
-  const QString path =
-      Make({"-size", "40x30", "xc:red", "-size", "20x10", "xc:lime", "-size", "8x8", "xc:blue"},
-           QStringLiteral("multi.tif"));
-  const auto source = ImageSource::Open(path);
-  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
-  ASSERT_EQ(source->count(), 3);
-  EXPECT_EQ(source->representation(1).pixelWidth, 20);
-  EXPECT_EQ(source->decode(1).value.pixelColor(5, 5), QColor(Qt::green));
-  EXPECT_EQ(source->decode(2).value.pixelColor(1, 1), QColor(Qt::blue));
-}
-
-TEST(ImageSourceTiff, OrientationIsReportedNotApplied) {
-  // Red top half, blue bottom half, stored with orientation 4 (mirrored top to bottom).
-  const QString path =
-      Make({"-size", "6x4", "xc:blue", "-fill", "red", "-draw", "rectangle 0,0 5,1", "-depth", "8",
-            "-compress", "lzw", "-orient", "BottomLeft"},
-           QStringLiteral("oriented.tif"));
-  const auto source = ImageSource::Open(path);
-  ASSERT_TRUE(source->isValid());
-  EXPECT_EQ(source->representation(0).orientation, 4);
-  const QImage image = source->decode(0).value;
-  EXPECT_EQ(image.pixelColor(2, 0), QColor(Qt::red));
-  EXPECT_EQ(image.pixelColor(2, 3), QColor(Qt::blue));
-}
-
-TEST(ImageSourceTiff, ReadsCmykSixteenBitAndFloat) {
-  const QString cmyk =
-      Make({"-size", "6x6", "xc:red", "-colorspace", "CMYK"}, QStringLiteral("cmyk.tif"));
-  const auto c = ImageSource::Open(cmyk);
-  ASSERT_TRUE(c->isValid());
-  EXPECT_EQ(c->representation(0).colorModel, ColorModel::CMYK);
-  EXPECT_GT(c->decode(0).value.pixelColor(2, 2).red(), 200);
-  EXPECT_LT(c->decode(0).value.pixelColor(2, 2).green(), 60);
-
-  const QString deep =
-      Make({"-size", "6x6", "xc:#ffff00000000", "-depth", "16"}, QStringLiteral("deep.tif"));
-  const auto d = ImageSource::Open(deep);
-  ASSERT_TRUE(d->isValid());
-  EXPECT_EQ(d->representation(0).bitsPerComponent, 16);
-  const QImage di = d->decode(0).value;
-  EXPECT_EQ(di.format(), QImage::Format_RGBA64_Premultiplied);
-  EXPECT_EQ(di.pixelColor(1, 1).rgb(), QColor(Qt::red).rgb());
-
-  const QString fl = Make({"-size", "6x6", "xc:#00ff00", "-compress", "lzw", "-define",
-                           "quantum:format=floating-point", "-depth", "32"},
-                          QStringLiteral("float.tif"));
-  const auto f = ImageSource::Open(fl);
-  ASSERT_TRUE(f->isValid()) << f->error().toStdString();
-  EXPECT_EQ(f->decode(0).value.pixelColor(3, 3).rgb(), QColor(Qt::green).rgb());
-}
-
-TEST(ImageSourceGif, EachFrameIsARepresentationOnTheScreen) {
-  const QString path = Make({"-size", "10x6", "xc:red", "xc:blue"}, QStringLiteral("anim.gif"));
-  const auto source = ImageSource::Open(path);
-  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
-  ASSERT_EQ(source->count(), 2);
-  // In order, out of order and again: each frame is the same.
-  for (int index : {0, 1, 0, 1, 1}) {
-    const QImage frame = source->decode(index).value;
-    ASSERT_EQ(frame.size(), QSize(10, 6));
-    EXPECT_EQ(frame.pixelColor(4, 4), index == 0 ? QColor(Qt::red) : QColor(Qt::blue));
-  }
-  EXPECT_FALSE(source->decode(2).ok());
-}
-
-TEST(ImageSourceGif, SmallerFramesComposeOntoTheScreen) {
-  // A blue frame over part of a red one: the second frame shows both.
-  const QString path = Make({"-dispose", "None", "-size", "10x6", "xc:red", "(", "-size", "4x3",
-                             "xc:blue", "-repage", "10x6+5+2", ")"},
-                            QStringLiteral("layered.gif"));
-  const auto source = ImageSource::Open(path);
-  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
-  ASSERT_EQ(source->count(), 2);
-  const QImage second = source->decode(1).value;
-  EXPECT_EQ(second.pixelColor(1, 1), QColor(Qt::red));
-  EXPECT_EQ(second.pixelColor(6, 3), QColor(Qt::blue));
-}
-
-TEST(ImageSourceJpeg2000, ReadsWhatOpenJpegToolsWrite) {
-  const QString path = Make({"-size", "24x16", "xc:red"}, QStringLiteral("red.jp2"));
-  const auto source = ImageSource::Open(path);
-  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
-  EXPECT_EQ(source->representation(0).pixelWidth, 24);
-  const QColor c = source->decode(0).value.pixelColor(10, 10);
-  EXPECT_GT(c.red(), 240);
-  EXPECT_LT(c.green(), 15);
-}
-
-TEST(ImageSourceMinorFormats, BmpResolutionComesFromTheHeaderOthersRead72) {
-  const QString bmp =
-      Make({"-size", "12x7", "xc:red", "-units", "PixelsPerInch", "-density", "200"},
-           QStringLiteral("a.bmp"));
-  const auto b = ImageSource::Open(bmp);
-  ASSERT_TRUE(b->isValid()) << b->error().toStdString();
-  EXPECT_NEAR(b->representation(0).dpiX, 200.0, 0.2);
-  EXPECT_EQ(b->decode(0).value.size(), QSize(12, 7));
-
-  // Qt reads TrueVision 2.0 files, which is what our own writer makes.
-  const auto t = ImageSource::FromData(
-      Encode(test::TwoColourImage(9, 5, Qt::blue, Qt::blue), "com.truevision.tga-image"));
-  ASSERT_TRUE(t->isValid()) << t->error().toStdString();
-  EXPECT_DOUBLE_EQ(t->representation(0).dpiX, 72.0);
-  EXPECT_EQ(t->decode(0).value.pixelColor(4, 2), QColor(Qt::blue));
-}
-
-TEST(ImageSourcePsd, ReadsTheFlatCompositeRawOrPackBits) {
-  // ImageMagick writes PackBits; our writer writes raw data.
-  const QString rle = Make(
-      {"-size", "13x7", "xc:red", "-units", "PixelsPerInch", "-density", "240", "-compress", "RLE"},
-      QStringLiteral("a.psd"));
-  const auto a = ImageSource::Open(rle);
-  ASSERT_TRUE(a->isValid()) << a->error().toStdString();
-  EXPECT_EQ(a->representation(0).pixelWidth, 13);
-  EXPECT_NEAR(a->representation(0).dpiX, 240.0, 0.01);
-  EXPECT_EQ(a->decode(0).value.pixelColor(6, 3), QColor(Qt::red));
-
-  const QString cmyk =
-      Make({"-size", "5x5", "xc:blue", "-colorspace", "CMYK"}, QStringLiteral("cmyk.psd"));
-  const auto c = ImageSource::Open(cmyk);
-  ASSERT_TRUE(c->isValid()) << c->error().toStdString();
-  EXPECT_EQ(c->representation(0).colorModel, ColorModel::CMYK);
-  const QImage cmykImage = c->decode(0).value;
-  ASSERT_EQ(cmykImage.size(), QSize(5, 5));
-  for (int y = 0; y < 5; ++y) {
-    for (int x = 0; x < 5; ++x) {
-      const QColor blue = cmykImage.pixelColor(x, y);
-      EXPECT_GT(blue.blue(), 200);
-      EXPECT_LT(blue.red(), 40);
-      EXPECT_EQ(blue.alpha(), 255);
-    }
-  }
 
   const QImage translucent = test::TwoColourImage(6, 4, QColor(0, 0, 0, 0), Qt::green);
-  const auto ours = ImageSource::FromData(Encode(translucent, "com.adobe.photoshop-image"));
-  ASSERT_TRUE(ours->isValid());
-  EXPECT_TRUE(ours->representation(0).hasAlpha);
-  const QImage back = ours->decode(0).value;
+  const auto psd = ImageSource::FromData(Encode(translucent, "com.adobe.photoshop-image"));
+  ASSERT_TRUE(psd->isValid());
+  EXPECT_TRUE(psd->representation(0).hasAlpha);
+  const QImage back = psd->decode(0).value;
   EXPECT_EQ(qAlpha(back.pixel(1, 1)), 0);
   EXPECT_EQ(back.pixelColor(4, 1), QColor(Qt::green));
-
-  const QByteArray whole = ReadBytes(rle);
-  const auto cut = ImageSource::FromData(whole.left(whole.size() - 20));
-  EXPECT_TRUE(!cut->isValid() || !cut->decode(0).ok());
 }
 
-TEST(ImageSourceSgi, ReadsVerbatimAndRunLengthFiles) {
-  for (const char* compression : {"None", "RLE"}) {
-    const QString path =
-        Make({"-size", "11x6", "xc:blue", "-fill", "red", "-draw", "rectangle 0,0 10,1", "-depth",
-              "8", "-compress", QString::fromLatin1(compression)},
-             QStringLiteral("a.sgi"));
-    EXPECT_EQ(ReadBytes(path).at(2), compression[0] == 'R' ? 1 : 0);  // storage byte
-    const auto source = ImageSource::Open(path);
-    ASSERT_TRUE(source->isValid()) << compression << source->error().toStdString();
-    const QImage image = source->decode(0).value;
-    ASSERT_EQ(image.size(), QSize(11, 6)) << compression;
-    EXPECT_EQ(image.pixelColor(5, 0), QColor(Qt::red)) << compression;  // stored bottom row first
-    EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::blue)) << compression;
-    const QByteArray whole = ReadBytes(path);
-    const auto cut = ImageSource::FromData(whole.left(whole.size() - 30));
-    EXPECT_TRUE(!cut->isValid() || !cut->decode(0).ok()) << compression;
+// Each directory of a TIFF reaching the converter is held by the engine's tests.
+TEST(ImageSourceGif, FramesComposeOntoTheScreenInAnyOrder) {
+  // A blue frame over part of a red one: the second frame shows both, decoded in any order.
+  const auto gif = ImageSource::Open(
+      Make(QStringLiteral("-dispose None -size 10x6 xc:red ( -size 4x3 xc:blue -repage 10x6+5+2 )"),
+           "layered.gif"));
+  ASSERT_TRUE(gif->isValid()) << gif->error().toStdString();
+  ASSERT_EQ(gif->count(), 2);
+  for (int index : {1, 0, 1, 1}) {
+    const QImage frame = gif->decode(index).value;
+    ASSERT_EQ(frame.size(), QSize(10, 6));
+    EXPECT_EQ(frame.pixelColor(1, 1), QColor(Qt::red));
+    EXPECT_EQ(frame.pixelColor(6, 3), index == 0 ? QColor(Qt::red) : QColor(Qt::blue));
   }
+  EXPECT_FALSE(gif->decode(2).ok());
 }
 
 // Hand-made 2 x 2 Targa files: red bottom row, blue top row.
@@ -316,33 +226,6 @@ TEST(ImageSourceTga, FollowsTheOriginAndDecodesEveryPacking) {
                    ->isValid());
   // A run longer than the image is damage, not an overrun.
   EXPECT_FALSE(ImageSource::FromData(Tga(10, 24, 0x00, "\xFF" + red))->decode(0).ok());
-}
-
-// Hostile input: every case must fail with a reason and never crash.
-TEST(ImageSourceHostile, RefusesBadFilesWithAReason) {
-  const QByteArray jpeg = Encode(test::PatternImage(300, 200), "public.jpeg");
-  const QByteArray png = Encode(test::PatternImage(300, 200), "public.png");
-  const QByteArray tiff = Encode(test::PatternImage(300, 200), "public.tiff");
-
-  EXPECT_FALSE(ImageSource::FromData(QByteArray())->isValid());
-  EXPECT_FALSE(ImageSource::FromData("plain text, not an image")->isValid());
-  EXPECT_FALSE(ImageSource::Open(QStringLiteral("/nonexistent/file.jpg"))->isValid());
-
-  // Truncated pixel data: the header reads, the pixels do not.
-  for (const QByteArray& whole : {jpeg, png, tiff}) {
-    const auto source = ImageSource::FromData(whole.left(whole.size() / 2));
-    if (source->isValid()) {
-      EXPECT_FALSE(source->decode(0).ok());
-    }
-  }
-  // A PNG header that declares 40000 x 40000 is refused before any pixel buffer exists.
-  QByteArray bomb = png;
-  const uchar side[4] = {0x00, 0x00, 0x9C, 0x40};
-  bomb.replace(16, 4, reinterpret_cast<const char*>(side), 4);
-  bomb.replace(20, 4, reinterpret_cast<const char*>(side), 4);
-  const auto refused = ImageSource::FromData(bomb);
-  EXPECT_FALSE(refused->isValid());
-  EXPECT_FALSE(refused->error().isEmpty());  // the limits themselves: ImageHeader tests
 }
 
 }  // namespace

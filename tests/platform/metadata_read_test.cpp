@@ -23,27 +23,20 @@ QString WriteFixture(const QString& name, const QByteArray& bytes) {
 
 TEST(MetadataRead, ExifTiffAndGpsValuesOfAJpeg) {
   const QByteArray tiff = test::BuildTiffMetadata(
-      {AsciiEntry(0x010f, "Maker Co   "), AsciiEntry(0x0110, "Model X"),
-       AsciiEntry(0x0132, "2020:01:02 03:04:05"), AsciiEntry(0x013b, "Ann Author"),
-       AsciiEntry(0x8298, "(c) Ann"), AsciiEntry(0xc614, "Unique Model")},
+      {AsciiEntry(0x010f, "Maker Co   "), AsciiEntry(0x0132, "2020:01:02 03:04:05"),
+       AsciiEntry(0xc614, "Unique Model")},
       {AsciiEntry(0x9003, "2021:05:04 10:11:12"), AsciiEntry(0x9004, "2021:05:04 10:11:13"),
-       AsciiEntry(0xa430, "Owner O"), AsciiEntry(0xa434, "Lens 50mm")},
-      {AsciiEntry(0x001d, "2021:05:04"),
-       test::RationalsEntry(0x0007, {{10, 1}, {11, 1}, {1250, 100}})});
+       AsciiEntry(0xa430, "Owner O")},
+      {test::RationalsEntry(0x0007, {{10, 1}, {11, 1}, {1250, 100}})});
   const auto values = ReadImageMetadataValues(WriteFixture("a.jpg", test::JpegWithMetadata(tiff)));
   ASSERT_TRUE(values);
   EXPECT_EQ(values->tiff.make, QStringLiteral("Maker Co"));  // EXIF padding dropped
-  EXPECT_EQ(values->tiff.model, QStringLiteral("Model X"));
   EXPECT_EQ(values->tiff.dateTime, QStringLiteral("2020:01:02 03:04:05"));
-  EXPECT_EQ(values->tiff.artist, QStringLiteral("Ann Author"));
-  EXPECT_EQ(values->tiff.copyright, QStringLiteral("(c) Ann"));
   EXPECT_EQ(values->dng.uniqueCameraModel, QStringLiteral("Unique Model"));
   EXPECT_EQ(values->exif.dateTimeOriginal, QStringLiteral("2021:05:04 10:11:12"));
   EXPECT_EQ(values->exif.dateTimeDigitized, QStringLiteral("2021:05:04 10:11:13"));
   EXPECT_EQ(values->exif.cameraOwnerName, QStringLiteral("Owner O"));
-  EXPECT_EQ(values->exif.lensModel, QStringLiteral("Lens 50mm"));
-  EXPECT_EQ(values->gps.dateStamp, QStringLiteral("2021:05:04"));
-  EXPECT_EQ(values->gps.timeStamp, QStringLiteral("10:11:12"));
+  EXPECT_EQ(values->gps.timeStamp, QStringLiteral("10:11:12"));  // 12.5 seconds
   EXPECT_EQ(values->makerNote, MakerNoteKind::kNone);
   EXPECT_FALSE(values->iptc.byline);
   EXPECT_FALSE(values->png.copyright);
@@ -76,12 +69,7 @@ TEST(MetadataRead, IptcListsDatesAndXmpFallbacks) {
   const QByteArray iptc = test::BuildIptcSegmentPayload({
       {80, "First Author"},
       {80, "Second Author"},
-      {25, "sea"},
-      {25, "sun"},
       {116, "IPTC Copyright"},
-      {115, "The Source"},
-      {55, "20210504"},
-      {60, "101112+0200"},
   });
   const QByteArray xmp = test::XmpSegmentPayload(
       "<tiff:Make>Xmp Make</tiff:Make><aux:Lens>Aux Lens</aux:Lens>"
@@ -94,11 +82,7 @@ TEST(MetadataRead, IptcListsDatesAndXmpFallbacks) {
       ReadImageMetadataValues(WriteFixture("i.jpg", test::JpegWithMetadata({}, iptc, xmp)));
   ASSERT_TRUE(values);
   EXPECT_EQ(values->iptc.byline, QStringList({"First Author", "Second Author"}));
-  EXPECT_EQ(values->iptc.keywords, QStringList({"sea", "sun"}));
   EXPECT_EQ(values->iptc.copyrightNotice, QStringLiteral("IPTC Copyright"));
-  EXPECT_EQ(values->iptc.source, QStringLiteral("The Source"));
-  EXPECT_EQ(values->iptc.dateCreated, QStringLiteral("20210504"));
-  EXPECT_EQ(values->iptc.timeCreated, QStringLiteral("101112+0200"));
   // XMP fills what EXIF and TIFF lack, but never replaces what IPTC has.
   EXPECT_EQ(values->tiff.make, QStringLiteral("Xmp Make"));
   EXPECT_EQ(values->exifAux.lensModel, QStringLiteral("Aux Lens"));

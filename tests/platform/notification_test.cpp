@@ -18,13 +18,8 @@ class FakeNotifications : public QObject {
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
  public slots:
-  uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
-              const QString& body, const QStringList& actions, const QVariantMap& hints,
-              int timeout) {
-    Q_UNUSED(replaces);
-    Q_UNUSED(icon);
-    Q_UNUSED(actions);
-    Q_UNUSED(timeout);
+  uint Notify(const QString& app, uint, const QString&, const QString& summary, const QString& body,
+              const QStringList&, const QVariantMap& hints, int) {
     emit received(app, summary, body, hints.contains(QStringLiteral("sound-name")));
     return 1;
   }

@@ -113,17 +113,10 @@ TEST(Plist, DamagedInputFailsWithAReason) {
   QByteArray deep = "<plist>";
   for (int i = 0; i < 5000; ++i) deep += "<array>";
   EXPECT_FALSE(ReadPlistData(deep).ok());
-}
-
-TEST(Plist, UnstorableValuesFailTheWholeWrite) {
-  QVariantMap root;
-  root.insert(QStringLiteral("fine"), 1);
-  root.insert(QStringLiteral("point"), QVariantList{QVariant(QPoint(1, 2))});
-  const PlistData data = WritePlistData(root);
-  EXPECT_FALSE(data.ok());
-  EXPECT_TRUE(data.data.isEmpty());
-  EXPECT_TRUE(data.error.contains(QStringLiteral("point[0]"))) << data.error.toStdString();
-  EXPECT_FALSE(WritePlistData(QVariant()).ok());
+  const QString folder = test::MakeTempFolder();
+  EXPECT_FALSE(ReadPlistFile(folder + QStringLiteral("/none.plist")).ok());
+  EXPECT_FALSE(
+      WritePlistFile(QVariantMap(), folder + QStringLiteral("/no/such/folder.plist")).ok());
 }
 
 TEST(Plist, FailedWriteLeavesTheOldFileIntact) {
@@ -151,16 +144,14 @@ TEST(Plist, FailedWriteLeavesTheOldFileIntact) {
     EXPECT_EQ(ReadPlistFile(path).value.toMap(), old);
   }
 
-  // Unstorable content never touches the file either.
-  EXPECT_FALSE(WritePlistFile(QVariantMap{{QStringLiteral("p"), QPoint()}}, path).ok());
+  // Unstorable content fails the whole write, says where, and never touches the file either.
+  const QVariantMap unstorable{{QStringLiteral("fine"), 1},
+                               {QStringLiteral("point"), QVariantList{QVariant(QPoint(1, 2))}}};
+  const PlistStatus refused = WritePlistFile(unstorable, path);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_TRUE(refused.error.contains(QStringLiteral("point[0]"))) << refused.error.toStdString();
   EXPECT_EQ(ReadPlistFile(path).value.toMap(), old);
-}
-
-TEST(Plist, MissingFileAndUnwritableFolderFail) {
-  const QString folder = test::MakeTempFolder();
-  EXPECT_FALSE(ReadPlistFile(folder + QStringLiteral("/none.plist")).ok());
-  EXPECT_FALSE(
-      WritePlistFile(QVariantMap(), folder + QStringLiteral("/no/such/folder.plist")).ok());
+  EXPECT_FALSE(WritePlistData(QVariant()).ok());
 }
 
 }  // namespace

@@ -37,30 +37,6 @@ TEST(Preferences, MissingOrForeignFileLeavesTheOutputUntouched) {
   EXPECT_EQ(out.size(), 1);
 }
 
-TEST(Preferences, WrittenDictionaryReadsBackAndReplacesTheOldOne) {
-  const QString format = QStringLiteral("%@-RoundTrip.plist");
-  ASSERT_TRUE(WritePreferenceDictionary({{"old", true}}, format));
-  const QVariantMap prefs{
-      {"PhotoPresetIndex", qint64(2)}, {"ImageQuality", 0.8f}, {"AutoEnhancement", false}};
-  ASSERT_TRUE(WritePreferenceDictionary(prefs, format));
-  QVariantMap back;
-  ASSERT_TRUE(ReadPreferenceDictionary(&back, format));
-  EXPECT_FALSE(back.contains(QStringLiteral("old")));
-  EXPECT_EQ(back.value(QStringLiteral("PhotoPresetIndex")).toLongLong(), 2);
-  EXPECT_EQ(back.value(QStringLiteral("ImageQuality")).toDouble(), 0.800000011920929);
-  EXPECT_EQ(back.value(QStringLiteral("AutoEnhancement")), QVariant(false));
-}
-
-TEST(Preferences, EachFormatKeepsItsOwnFile) {
-  ASSERT_TRUE(WritePreferenceDictionary({{"a", 1}}, QStringLiteral("%@-One.plist")));
-  ASSERT_TRUE(WritePreferenceDictionary({{"b", 2}}, QStringLiteral("%@-Two.plist")));
-  QVariantMap one, two;
-  ASSERT_TRUE(ReadPreferenceDictionary(&one, QStringLiteral("%@-One.plist")));
-  ASSERT_TRUE(ReadPreferenceDictionary(&two, QStringLiteral("%@-Two.plist")));
-  EXPECT_EQ(one.keys(), QStringList{"a"});
-  EXPECT_EQ(two.keys(), QStringList{"b"});
-}
-
 TEST(Preferences, UnusableFolderFailsWithoutCrashing) {
   // The preferences folder's place is taken by a plain file.
   const QString folder = PreferencesFolderPath();

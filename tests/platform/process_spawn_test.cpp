@@ -6,30 +6,17 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QUuid>
 #include <cerrno>
 #include <csignal>
 #include <thread>
+
+#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
 
 SpawnRequest Shell(const QString& displayName, const QString& script) {
   return SpawnRequest{"sh", {displayName, "-c", script}, false};
-}
-
-// The process id of a running process whose argv[0] is marker, or 0.
-pid_t FindProcessByArgv0(const QByteArray& marker) {
-  const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-  for (const QString& entry : entries) {
-    bool isPid = false;
-    const pid_t pid = entry.toInt(&isPid);
-    if (!isPid) continue;
-    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
-    if (!cmdline.open(QIODevice::ReadOnly)) continue;
-    if (cmdline.readAll().split('\0').value(0) == marker) return pid;
-  }
-  return 0;
 }
 
 TEST(ProcessSpawn, ChildSeesDisplayNameAsArgv0AndOutputsAreSeparate) {
@@ -95,14 +82,14 @@ TEST(ProcessSpawn, LowPriorityRunsTheChildAtNiceTen) {
 }
 
 TEST(ProcessSpawn, TerminateEndsARunningChildAndPreventsLaterRuns) {
-  const QByteArray marker = "glimbrik-sleeper-" + QUuid::createUuid().toByteArray(QUuid::Id128);
+  const QString started = test::MakeTempFolder() + "/started";
   ChildProcess child;
   SpawnResult result;
   std::thread runner([&] {
-    result = child.run({"sleep", {QString::fromLatin1(marker), "60"}, false});
+    result = child.run(Shell(QStringLiteral("x"), "touch " + started + " && exec sleep 60"));
   });
   QDeadlineTimer deadline(20000);
-  while (FindProcessByArgv0(marker) == 0 && !deadline.hasExpired()) std::this_thread::yield();
+  while (!QFile::exists(started) && !deadline.hasExpired()) std::this_thread::yield();
   child.terminate();
   runner.join();
   ASSERT_TRUE(result.started);

@@ -20,13 +20,5 @@ TEST(QtAdditions, FileURLsOfOnePathAreEqualAndLinksEscapeTheirText) {
   EXPECT_TRUE(link.contains(QStringLiteral("underline")));
 }
 
-TEST(RotationAboutAPoint, ThePointStaysAndOthersTurnAroundIt) {
-  const QTransform turn = transformRotatingAroundPoint(QPointF(10, 10), 90);
-  EXPECT_EQ(turn.map(QPointF(10, 10)), QPointF(10, 10));
-  const QPointF moved = turn.map(QPointF(20, 10));
-  EXPECT_NEAR(moved.x(), 10, 1e-9);
-  EXPECT_NEAR(moved.y(), 20, 1e-9);
-}
-
 }  // namespace
 }  // namespace glimbrik

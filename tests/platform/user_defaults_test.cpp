@@ -12,11 +12,6 @@
 namespace glimbrik {
 namespace {
 
-TEST(UserDefaults, UnsetKeysReadAsOffAndZero) {
-  EXPECT_FALSE(UserDefaultBool(QStringLiteral("NeverSetAnywhere")));
-  EXPECT_EQ(UserDefaultInteger(QStringLiteral("NeverSetAnywhere")), 0);
-}
-
 TEST(UserDefaults, ValuesWrittenAreReadBackAndLiveInThePreferencesFolder) {
   EXPECT_TRUE(SetUserDefault(QStringLiteral("GifsicleEnabled"), true));
   EXPECT_TRUE(SetUserDefault(QStringLiteral("PngOutLevel"), 2));
@@ -53,6 +48,8 @@ TEST(UserDefaults, ValuesOfOtherTypesInTheFileRead) {
   EXPECT_EQ(UserDefaultInteger(QStringLiteral("PngOutLevel")), 2);
   EXPECT_FALSE(UserDefaultBool(QStringLiteral("PngOutRemoveChunks")));
   EXPECT_EQ(UserDefaultInteger(QStringLiteral("PngOutRemoveChunks")), 0);
+  EXPECT_FALSE(UserDefaultBool(QStringLiteral("NeverSetAnywhere")));
+  EXPECT_EQ(UserDefaultInteger(QStringLiteral("NeverSetAnywhere")), 0);
 }
 
 TEST(UserDefaults, DamagedFileReadsAsUnsetAndIsReplacedOnWrite) {

@@ -18,54 +18,13 @@
 namespace glimbrik {
 namespace {
 
-QString Key(const char* key) { return QString::fromLatin1(key); }
-
-// An editor with its preset table, whose questions are answered from a list.
-struct PresetEditor {
-  PresetEditor() {
-    preview.resize(400, 300);
-    view = new WatermarkView(&preview);
-    table = view->MakePresetTableControls();
-    view->host.showCustomAlert = [this](const QString& title, const QString&, const QString&,
-                                        const QString&, const QString&) -> qint64 {
-      questions << title;
-      return answers.isEmpty() ? 1 : answers.takeFirst();
-    };
-    view->host.UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex =
-        [this](int64_t row) { removedRows << row; };
-  }
-  ~PresetEditor() { delete table; }
-
-  QStringList Titles() const {
-    QStringList titles;
-    for (const WatermarkPresetRow& row : view->model().waterMarkPresetArray()) titles << row.title;
-    return titles;
-  }
-  QString Shown(int row) const {
-    QAbstractItemModel* m = view->waterMarkTableOutlet()->model();
-    return m->data(m->index(row, kPresetTitleColumn), Qt::DisplayRole).toString();
-  }
-  void AlsoSelect(int row) {
-    QAbstractItemModel* m = view->waterMarkTableOutlet()->model();
-    view->waterMarkTableOutlet()->selectionModel()->select(
-        m->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  }
-
-  QWidget preview;
-  WatermarkView* view = nullptr;
-  QWidget* table = nullptr;
-  QList<qint64> answers;
-  QStringList questions;
-  QList<int64_t> removedRows;
-};
-
-// A preset file of the given titles, indexed in that order.
-void WritePresets(const QStringList& titles) {
+// A preset file of the given titles, indexed in that order unless indexes are given.
+void WritePresets(const QStringList& titles, const QList<qint64>& indexes = {}) {
   QVariantMap file;
   for (int i = 0; i < titles.size(); ++i) {
     QVariantMap preset = test::CompletePreset(titles[i], 20 + i);
-    preset.insert(Key(kWaterMarkPresetIndexKey), qint64(i));
-    preset.insert(Key(kDirtyFlagKey), false);
+    preset.insert(kWaterMarkPresetIndexKey, indexes.value(i, i));
+    preset.insert(kDirtyFlagKey, false);
     file.insert(titles[i], preset);
   }
   ASSERT_TRUE(WriteTextWatermarkPresetFile(file));
@@ -77,16 +36,48 @@ QVariantMap StoredFile() {
   return file;
 }
 
+// A stored preset's value.
+QVariant Stored(const QString& title, const char* key) {
+  return StoredFile().value(title).toMap().value(key);
+}
+
+// An editor with its preset table loaded from the preset file, whose questions are answered
+// from a list.
+struct PresetEditor : test::PreviewEditor {
+  explicit PresetEditor(const QStringList& titles = {}, const QList<qint64>& indexes = {})
+      : PreviewEditor(400, 300, 1.0, true) {
+    if (!titles.isEmpty()) WritePresets(titles, indexes);
+    view->host.showCustomAlert = [this](const QString& title, const QString&, const QString&,
+                                        const QString&, const QString&) -> qint64 {
+      questions << title;
+      return answers.isEmpty() ? 1 : answers.takeFirst();
+    };
+    view->host.UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex =
+        [this](int64_t row) { removedRows << row; };
+    view->ResetTextWatermarkPresetsFromDatabase();
+  }
+  // The table's editor may still ask its questions while it closes.
+  ~PresetEditor() { table.reset(); }
+  QStringList Titles() const {
+    QStringList titles;
+    for (const WatermarkPresetRow& row : view->model().waterMarkPresetArray()) titles << row.title;
+    return titles;
+  }
+
+  QList<qint64> answers;
+  QStringList questions;
+  QList<int64_t> removedRows;
+};
+
 TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWritesThem) {
-  QFile::remove(PreferenceFilePath(Key(kTextWatermarkPresetsFile)));
+  QFile::remove(PreferenceFilePath(kTextWatermarkPresetsFile));
   PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
-  const QVariantMap shipped = ReadBundlePlist(Key(kFirstRunTextWatermarkPresets)).value.toMap();
+  const QVariantMap shipped = ReadBundlePlist(kFirstRunTextWatermarkPresets).value.toMap();
   ASSERT_GE(shipped.size(), 2);
   QStringList expected = shipped.keys();
   std::sort(expected.begin(), expected.end(), [&](const QString& a, const QString& b) {
-    return shipped.value(a).toMap().value(Key(kWaterMarkPresetIndexKey)).toLongLong() <
-           shipped.value(b).toMap().value(Key(kWaterMarkPresetIndexKey)).toLongLong();
+    return shipped.value(a).toMap().value(kWaterMarkPresetIndexKey).toLongLong() <
+           shipped.value(b).toMap().value(kWaterMarkPresetIndexKey).toLongLong();
   });
   EXPECT_EQ(editor.Titles(), expected);
   for (const WatermarkPresetRow& row : editor.view->model().waterMarkPresetArray())
@@ -97,26 +88,25 @@ TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWrites
 }
 
 TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {
-  WritePresets({"a", "b", "c"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"a", "b", "c"});
   editor.view->SelectRowStartingAtRow(0);
-  editor.AlsoSelect(1);
+  QTableView* table = editor.view->waterMarkTableOutlet();
+  table->selectionModel()->select(table->model()->index(1, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
   ASSERT_EQ(editor.view->model().presetTableSelectedRows(), (std::vector<int64_t>{0, 1}));
   EXPECT_FALSE(editor.view->savePresetButton()->isEnabled());
 
   editor.view->setFontSize(77);
   EXPECT_EQ(editor.Shown(0), QStringLiteral("\u2726a"));
   EXPECT_EQ(editor.Shown(1), QStringLiteral("\u2726b"));
-  EXPECT_EQ(editor.Shown(2), "c");
   EXPECT_TRUE(editor.view->savePresetButton()->isEnabled());
-  EXPECT_EQ(StoredFile().value("a").toMap().value(Key(kTextFontSizeKey)).toLongLong(), 20);
+  EXPECT_EQ(Stored("a", kTextFontSizeKey).toLongLong(), 20);
 
   editor.view->SaveSelectedRow();
   const QVariantMap file = StoredFile();
   for (const char* title : {"a", "b"}) {
-    EXPECT_EQ(file.value(title).toMap().value(Key(kTextFontSizeKey)).toLongLong(), 77) << title;
-    EXPECT_FALSE(file.value(title).toMap().value(Key(kDirtyFlagKey)).toBool()) << title;
+    EXPECT_EQ(file.value(title).toMap().value(kTextFontSizeKey).toLongLong(), 77) << title;
+    EXPECT_FALSE(file.value(title).toMap().value(kDirtyFlagKey).toBool()) << title;
     EXPECT_FALSE(editor.view->model().isPresetDirty(title)) << title;
   }
   EXPECT_EQ(editor.Shown(0), "a");
@@ -124,18 +114,14 @@ TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {
 }
 
 TEST(TextWatermarkPresets, NewPresetIsNamedAfterTheTextAndNeverTwice) {
-  WritePresets({"a"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"a"});
   const TokenArray text = {QVXWatermarkTextToken(QStringLiteral("File Name"), 9),
                            QStringLiteral(" 2024")};
   editor.view->controls.textFieldTokens = [&] { return text; };
   editor.view->addToEndOfTable();
   editor.view->addToEndOfTable();
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "<File Name> 2024", "<File Name> 2024 New 1"}));
-  const QVariantMap file = StoredFile();
-  EXPECT_TRUE(file.contains("<File Name> 2024 New 1"));
-  EXPECT_EQ(file.value("<File Name> 2024 New 1").toMap().value(Key(kWaterMarkPresetIndexKey)), 2);
+  EXPECT_EQ(Stored("<File Name> 2024 New 1", kWaterMarkPresetIndexKey), 2);
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 2);
 
   // An empty text adds nothing.
@@ -145,17 +131,7 @@ TEST(TextWatermarkPresets, NewPresetIsNamedAfterTheTextAndNeverTwice) {
 }
 
 TEST(TextWatermarkPresets, RemovingRenumbersTheRestAndKeepsTheirUnsavedEdits) {
-  WritePresets({"p0", "p1", "p2", "p3"});
-  // Stored indexes with gaps: only their order counts.
-  QVariantMap gapped = StoredFile();
-  for (auto [title, index] : {std::pair{"p0", 0}, {"p1", 4}, {"p2", 7}, {"p3", 9}}) {
-    QVariantMap preset = gapped.value(title).toMap();
-    preset.insert(Key(kWaterMarkPresetIndexKey), qint64(index));
-    gapped.insert(title, preset);
-  }
-  ASSERT_TRUE(WriteTextWatermarkPresetFile(gapped));
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"p0", "p1", "p2", "p3"}, {0, 4, 7, 9});  // gaps: only the order counts
   for (int row : {0, 2, 3}) {
     editor.view->SelectRowStartingAtRow(row);
     editor.view->setFontSize(100 + row);
@@ -172,41 +148,42 @@ TEST(TextWatermarkPresets, RemovingRenumbersTheRestAndKeepsTheirUnsavedEdits) {
   EXPECT_FALSE(file.contains("p1"));
   int expected = 0;
   for (const char* title : {"p0", "p2", "p3"}) {
-    EXPECT_EQ(file.value(title).toMap().value(Key(kWaterMarkPresetIndexKey)), expected) << title;
+    EXPECT_EQ(file.value(title).toMap().value(kWaterMarkPresetIndexKey), expected) << title;
     const QVariantMap working = *editor.view->model().presetNamed(title);
-    EXPECT_EQ(working.value(Key(kWaterMarkPresetIndexKey)), expected) << title;
-    EXPECT_TRUE(working.value(Key(kDirtyFlagKey)).toBool()) << title;
-    EXPECT_GE(working.value(Key(kTextFontSizeKey)).toLongLong(), 100) << title;
-    EXPECT_LT(file.value(title).toMap().value(Key(kTextFontSizeKey)).toLongLong(), 100) << title;
+    EXPECT_EQ(working.value(kWaterMarkPresetIndexKey), expected) << title;
+    EXPECT_TRUE(working.value(kDirtyFlagKey).toBool()) << title;
+    EXPECT_GE(working.value(kTextFontSizeKey).toLongLong(), 100) << title;
+    EXPECT_LT(file.value(title).toMap().value(kTextFontSizeKey).toLongLong(), 100) << title;
     ++expected;
   }
   EXPECT_FALSE(editor.view->model().presetNamed("p1"));
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 1) << "the row that took its place";
 }
 
-TEST(TextWatermarkPresets, ReplacingAnotherPresetKeepsTheEditedRow) {
-  WritePresets({"a", "b", "c"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+TEST(TextWatermarkPresets, OnlyAnotherPresetsTitleAsksToReplace) {
+  PresetEditor editor({"a", "b", "c"});
   editor.view->SelectRowStartingAtRow(2);
   editor.view->setFontSize(55);
-  // The title of a dirty preset comes with its mark; taking another's title asks to replace.
+  // The title of an unsaved preset comes with its mark, which is not part of the title.
   editor.answers << 0;  // Cancel
   EXPECT_FALSE(editor.view->controlTextShouldEndEditing(2, QStringLiteral("\u2726a")));
   EXPECT_TRUE(editor.view->controlTextShouldEndEditing(2, QStringLiteral("\u2726c")));
   EXPECT_TRUE(editor.view->controlTextShouldEndEditing(2, QStringLiteral("A")));
-  editor.answers << 1;  // Replace
-  EXPECT_TRUE(editor.view->controlTextShouldEndEditing(2, "a"));
-  editor.view->setPresetRowTitle(2, "a");
-  EXPECT_EQ(editor.Titles(), (QStringList{"b", "a"}));
-  EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 1);
-  const QVariantMap file = StoredFile();
-  EXPECT_EQ(file.keys(), (QStringList{"a", "b"}));
-  EXPECT_EQ(file.value("a").toMap().value(Key(kTextFontSizeKey)).toLongLong(), 55);
-  EXPECT_FALSE(editor.view->model().isPresetDirty("a"));
-  // An empty title is refused with its own question.
-  EXPECT_FALSE(editor.view->controlTextShouldEndEditing(1, QString()));
-  EXPECT_EQ(editor.questions.size(), 3);
+  EXPECT_EQ(editor.questions.size(), 1);
+}
+
+// The editor open on a row's title cell, waited for a while; null if none opens.
+QLineEdit* CellEditor(QTableView* table, int row) {
+  QLineEdit* line = nullptr;
+  (void)QTest::qWaitFor(
+      [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        line = qobject_cast<QLineEdit*>(
+            table->indexWidget(table->model()->index(row, kPresetTitleColumn)));
+        return line && line->isVisible();
+      },
+      2000);
+  return line;
 }
 
 // The title typed into the table's cell, ended with Return.
@@ -214,10 +191,7 @@ void TypeTitle(PresetEditor& editor, int row, const QString& text) {
   QTableView* table = editor.view->waterMarkTableOutlet();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   table->edit(table->model()->index(row, kPresetTitleColumn));
-  QLineEdit* line = nullptr;
-  for (QLineEdit* candidate : table->findChildren<QLineEdit*>()) {
-    if (candidate->isVisible()) line = candidate;
-  }
+  QLineEdit* line = CellEditor(table, row);
   ASSERT_NE(line, nullptr);
   line->setText(text);
   QTest::keyClick(line, Qt::Key_Return);
@@ -234,71 +208,58 @@ TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
   editor.view->setFontSize(44);
   TypeTitle(editor, 1, QStringLiteral("\u2726renamed"));
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
-  QVariantMap file = StoredFile();
-  EXPECT_FALSE(file.contains("b"));
-  EXPECT_EQ(file.value("renamed").toMap().value(Key(kTextFontSizeKey)).toLongLong(), 44);
-  EXPECT_EQ(file.value("renamed").toMap().value(Key(kWaterMarkPresetIndexKey)).toLongLong(), 1);
+  EXPECT_FALSE(StoredFile().contains("b"));
+  EXPECT_EQ(Stored("renamed", kTextFontSizeKey).toLongLong(), 44);
   EXPECT_EQ(editor.Shown(1), "renamed");
 
   // An empty title is refused: the cell opens again.
   TypeTitle(editor, 1, QString());
   QTableView* table = editor.view->waterMarkTableOutlet();
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        const QList<QLineEdit*> lines = table->findChildren<QLineEdit*>();
-        return std::any_of(lines.begin(), lines.end(), [](QLineEdit* l) { return l->isVisible(); });
-      },
-      2000));
+  EXPECT_NE(CellEditor(table, 1), nullptr);
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
   ASSERT_FALSE(editor.questions.isEmpty());
   EXPECT_EQ(editor.questions.last(), LocalizedString("EmptyPresetAlertTitle"));
   // Another preset's title with Cancel: the cell opens again on what was typed.
   editor.answers << 0;
   TypeTitle(editor, 1, QStringLiteral("a"));
-  QLineEdit* reopened = nullptr;
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] {
-        reopened = qobject_cast<QLineEdit*>(
-            table->indexWidget(table->model()->index(1, kPresetTitleColumn)));
-        return reopened != nullptr;
-      },
-      2000));
-  if (reopened) {
-    EXPECT_EQ(reopened->text(), "a");
-  }
+  QLineEdit* reopened = CellEditor(table, 1);
+  EXPECT_EQ(reopened ? reopened->text() : QString(), "a");
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
+  // With Replace the edited row takes the title, with its unsaved edits, and the other goes.
+  editor.view->setFontSize(45);
+  editor.answers << 1;
+  TypeTitle(editor, 1, QStringLiteral("a"));
+  EXPECT_EQ(editor.Titles(), (QStringList{"a"}));
+  EXPECT_EQ(StoredFile().keys(), (QStringList{"a"}));
+  EXPECT_EQ(Stored("a", kTextFontSizeKey).toLongLong(), 45);
+  EXPECT_FALSE(editor.view->model().isPresetDirty("a"));
+  EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 0);
 }
 
 TEST(TextWatermarkPresets, AddingOverAnUnreadableFileKeepsTheOtherPresets) {
-  WritePresets({"a", "b"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"a", "b"});
   editor.view->SelectRowStartingAtRow(1);
   editor.view->setFontSize(66);  // b has unsaved edits: its saved form is unknown
   {
-    QFile damaged(PreferenceFilePath(Key(kTextWatermarkPresetsFile)));
+    QFile damaged(PreferenceFilePath(kTextWatermarkPresetsFile));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
     damaged.write("not a property list");
   }
   editor.view->AddPreset("new");
-  const QVariantMap file = StoredFile();
-  EXPECT_EQ(file.keys(), (QStringList{"a", "new"}));
+  EXPECT_EQ(StoredFile().keys(), (QStringList{"a", "new"}));
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "b", "new"}));
 }
 
 TEST(TextWatermarkPresets, RevertBringsBackTheSavedPresetAndTickingLeavesItClean) {
-  WritePresets({"a", "b"});
-  PresetEditor editor;
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
+  PresetEditor editor({"a", "b"});
   editor.view->setPresetRowTicked(1, true);
   EXPECT_TRUE(editor.view->model().presetRow(1)->state);
   EXPECT_FALSE(editor.view->model().isPresetDirty("b"));
   editor.view->SelectRowStartingAtRow(1);
   editor.view->setTextPositionValue(2);
   const QVariantMap edited = *editor.view->model().presetNamed("b");
-  EXPECT_EQ(edited.value(Key(kTextWatermarkOffsetKey)).toString(), "{0, 0}");
-  EXPECT_EQ(edited.value(Key(kTextPositionKey)).toLongLong(), 2);
+  EXPECT_EQ(edited.value(kTextWatermarkOffsetKey).toString(), "{0, 0}");
+  EXPECT_EQ(edited.value(kTextPositionKey).toLongLong(), 2);
   editor.view->RevertSelectedRow();
   EXPECT_FALSE(editor.view->model().isPresetDirty("b"));
   EXPECT_EQ(editor.view->model().textPosition(), 6);

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
+#include <QTableView>
 #include <QVariantMap>
+#include <memory>
 
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_model.h"
+#include "watermark/watermark_preset_table.h"
 #include "watermark/watermark_transfer.h"
+#include "watermark/watermark_view.h"
 
 namespace glimbrik::test {
 
@@ -45,5 +50,33 @@ inline void SetPresets(WatermarkModel& model, const QList<QPair<QString, QVarian
   model.setAllPresetDictionary(all);
   model.setWaterMarkPresetArray(rows);
 }
+
+// An editor over a preview of the given size, fitted over an image of the given ratio; with
+// its preset table when asked.
+struct PreviewEditor {
+  PreviewEditor(int w, int h, double ratio = 1.0, bool withTable = false) {
+    preview.resize(w, h);
+    view = new WatermarkView(&preview);
+    view->host.textWatermarkFullString = PlainText;
+    view->setImageAspectRatio(ratio);
+    if (withTable) table.reset(view->MakePresetTableControls());
+  }
+  WatermarkModel& model() { return view->model(); }
+  // The title as the preset table shows it, with the unsaved mark.
+  QString Shown(int row) const {
+    QAbstractItemModel* m = view->waterMarkTableOutlet()->model();
+    return m->data(m->index(row, kPresetTitleColumn), Qt::DisplayRole).toString();
+  }
+  // The overlay drawn once over a white image of the view's size.
+  QImage Draw() {
+    QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    view->render(&image);
+    return image;
+  }
+  QWidget preview;
+  WatermarkView* view = nullptr;
+  std::unique_ptr<QWidget> table;
+};
 
 }  // namespace glimbrik::test

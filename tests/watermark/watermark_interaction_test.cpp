@@ -5,47 +5,40 @@
 #include <QTableView>
 #include <QTest>
 #include <algorithm>
-#include <memory>
 
 #include "platform/geometry_text.h"
-#include "watermark/watermark_preset_table.h"
 #include "watermark/watermark_view.h"
 #include "watermark_fixtures.h"
 
 namespace glimbrik {
 namespace {
 
-QString Key(const char* key) { return QString::fromLatin1(key); }
-
 // A shown 550 x 550 editor; points are given y-up, as the overlay's geometry is.
-struct Overlay {
-  Overlay() {
-    preview.resize(550, 550);
-    view = new WatermarkView(&preview);
-    view->host.textWatermarkFullString = test::PlainText;
+struct Overlay : test::PreviewEditor {
+  Overlay() : PreviewEditor(550, 550, 1.0, true) {
     view->host.changeGlobalPresetOption = [this](QObject* sender) {
       if (sender) ++presetChanges;
     };
-    view->setImageAspectRatio(1.0);
-    table.reset(view->MakePresetTableControls());
     preview.show();
     // The drag draws at once, which needs a window on the screen.
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&preview, 10000));
   }
-  WatermarkModel& model() { return view->model(); }
   QPoint At(QPointF p) const { return QPoint(int(p.x()), int(view->height() - p.y())); }
   // The point as a mouse event carries it, in whole widget pixels.
   QPointF Snapped(QPointF p) const {
-    const QPoint w = At(p);
-    return {double(w.x()), double(view->height() - w.y())};
+    return {double(At(p).x()), view->height() - double(At(p).y())};
   }
   void Press(QPointF p, Qt::KeyboardModifiers modifiers = {}) {
     QTest::mousePress(view, Qt::LeftButton, modifiers, At(p));
   }
   void Move(QPointF p) { QTest::mouseMove(view, At(p)); }
   void Release(QPointF p) { QTest::mouseRelease(view, Qt::LeftButton, {}, At(p)); }
-  void Drag(QPointF from, QPointF to, Qt::KeyboardModifiers modifiers = {}) {
-    Press(from, modifiers);
+  void Click(QPointF p, Qt::KeyboardModifiers modifiers = {}) {
+    Press(p, modifiers);
+    Release(p);
+  }
+  void Drag(QPointF from, QPointF to) {
+    Press(from);
     Move(to);
     Release(to);
   }
@@ -53,7 +46,7 @@ struct Overlay {
   QVariantMap Preset(const QString& title) { return *model().presetNamed(title); }
   QRectF Frame(int64_t row) { return *model().presetRow(row)->frameRect; }
 
-  // The rows as the preset table shows them: selected, and the title as displayed.
+  // The rows the preset table shows selected.
   std::vector<int> TableRows() {
     std::vector<int> rows;
     for (const QModelIndex& index : view->waterMarkTableOutlet()->selectionModel()->selectedRows())
@@ -61,21 +54,14 @@ struct Overlay {
     std::sort(rows.begin(), rows.end());
     return rows;
   }
-  QString TableTitle(int row) {
-    QAbstractItemModel* m = view->waterMarkTableOutlet()->model();
-    return m->data(m->index(row, kPresetTitleColumn)).toString();
-  }
 
-  QWidget preview;
-  WatermarkView* view = nullptr;
-  std::unique_ptr<QWidget> table;
   int presetChanges = 0;
 };
 
 QVariantMap PresetAt(int tag, QPointF offset) {
   QVariantMap preset = test::CompletePreset(QStringLiteral("Glimbrik"));
-  preset.insert(Key(kTextPositionKey), qint64(tag));
-  preset.insert(Key(kTextWatermarkOffsetKey), StringFromPoint(offset));
+  preset.insert(kTextPositionKey, qint64(tag));
+  preset.insert(kTextWatermarkOffsetKey, StringFromPoint(offset));
   return preset;
 }
 
@@ -98,8 +84,8 @@ TEST(WatermarkInteraction, DragToTheTopRightCellSetsTagOffsetAndMarksThePresetUn
   o.Move({410, 510});
   o.Release({410, 510});
   const QVariantMap preset = o.Preset("sign");
-  EXPECT_EQ(preset.value(Key(kTextPositionKey)).toLongLong(), 2);
-  EXPECT_EQ(preset.value(Key(kTextWatermarkOffsetKey)).toString(), "{50, 30}");
+  EXPECT_EQ(preset.value(kTextPositionKey).toLongLong(), 2);
+  EXPECT_EQ(preset.value(kTextWatermarkOffsetKey).toString(), "{50, 30}");
   EXPECT_TRUE(o.model().isPresetDirty("sign"));
   EXPECT_EQ(o.model().textPosition(), 2);
   EXPECT_EQ(o.model().textWatermarkOffset(), QPointF(50, 30));
@@ -107,8 +93,7 @@ TEST(WatermarkInteraction, DragToTheTopRightCellSetsTagOffsetAndMarksThePresetUn
   EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0});
   EXPECT_EQ(o.model().presetTableSelectedRows(), std::vector<int64_t>{0});
   EXPECT_EQ(o.TableRows(), std::vector<int>{0});
-  EXPECT_TRUE(o.TableTitle(0).startsWith(QStringLiteral("\u2726")))
-      << o.TableTitle(0).toStdString();
+  EXPECT_TRUE(o.Shown(0).startsWith(QStringLiteral("\u2726"))) << o.Shown(0).toStdString();
   EXPECT_GT(o.presetChanges, 0);
   // The release leaves no drag state behind; the frame is drawn at the new place.
   EXPECT_FALSE(o.model().graphicIsClicked());
@@ -128,51 +113,35 @@ TEST(WatermarkInteraction, PressOnOverlappingPresetsSelectsTheLowestRow) {
   o.Paint();
   const QPointF centre = o.Frame(1).center();
   ASSERT_TRUE(o.Frame(0).contains(centre));
-  o.Press(centre);
-  o.Release(centre);
+  o.Click(centre);
   EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0});
   EXPECT_EQ(o.model().presetTableSelectedRow(), 0);
   EXPECT_EQ(o.TableRows(), std::vector<int>{0});
   EXPECT_FALSE(o.model().isPresetDirty("a")) << "a click without a move changes nothing";
 
   // Shift on the only selected one takes it out of the overlay's selection; the table keeps it.
-  o.Press(centre, Qt::ShiftModifier);
-  o.Release(centre);
+  o.Click(centre, Qt::ShiftModifier);
   EXPECT_TRUE(o.model().selectionIndexes().empty());
   EXPECT_EQ(o.TableRows(), std::vector<int>{0});
 }
 
-TEST(WatermarkInteraction, PresetAndImageDroppedOnTheCentreCellBothTakeIt) {
+// Corner cells are held with the output by the window's drag test; a centred cell differs.
+TEST(WatermarkInteraction, PresetDroppedOnTheCentreCellIsMeasuredFromTheCentre) {
   Overlay o;
   test::SetPresets(o.model(), {{"sign", PresetAt(6, {10, 10})}}, {true});
-  o.model().setImage(Square(200));
-  o.model().setImagePosition(2);
-  o.model().setImageWatermarkOffset({10, 10});
   o.Paint();
   const QRectF text = o.Frame(0);
-  const QRectF image = o.model().m_imageFrameRect();
-  // Select the text, extend with the image, then drag the text by its middle.
-  o.Press(text.center());
-  o.Release(text.center());
-  o.Press(image.center(), Qt::ControlModifier);
-  o.Release(image.center());
-  ASSERT_EQ(o.model().selectionIndexes(), (std::set<int64_t>{0, kImageWatermarkSelectionIndex}));
   const QPointF to(275, 260);
   o.Drag(text.center(), to);
-  EXPECT_EQ(o.Preset("sign").value(Key(kTextPositionKey)).toLongLong(), 4);
-  EXPECT_EQ(o.model().imagePosition(), 4);
-  // Centred tags measure the frame's centre from the canvas centre, y up.
-  const QPointF move = to - o.Snapped(text.center());
-  const QPointF textOffset =
-      PointFromString(o.Preset("sign").value(Key(kTextWatermarkOffsetKey)).toString());
-  EXPECT_NEAR(textOffset.x(), text.center().x() + move.x() - 275, 1e-9);
-  EXPECT_NEAR(textOffset.y(), text.center().y() + move.y() - 275, 1e-9);
-  EXPECT_NEAR(o.model().imageWatermarkOffset().x(), image.center().x() + move.x() - 275, 1e-9);
-  EXPECT_NEAR(o.model().imageWatermarkOffset().y(), image.center().y() + move.y() - 275, 1e-9);
-  // Drawn again, both keep the place they were dropped at.
+  EXPECT_EQ(o.Preset("sign").value(kTextPositionKey).toLongLong(), 4);
+  // The frame's centre from the canvas centre, y up.
+  const QPointF offset =
+      PointFromString(o.Preset("sign").value(kTextWatermarkOffsetKey).toString());
+  const QPointF expected = text.center() + to - o.Snapped(text.center()) - QPointF(275, 275);
+  EXPECT_LT(QLineF(offset, expected).length(), 1e-9);
+  // Drawn again, it keeps the place it was dropped at.
   o.Paint();
-  EXPECT_NEAR(o.Frame(0).center().x(), to.x(), 1.0);
-  EXPECT_NEAR(o.model().m_imageFrameRect().center().y(), image.center().y() + move.y(), 1.0);
+  EXPECT_LT(QLineF(o.Frame(0).center(), to).length(), 1.5);
 }
 
 TEST(WatermarkInteraction, OnlyWhatTheLastPaintDrewCanBeHitOrDragged) {
@@ -192,14 +161,6 @@ TEST(WatermarkInteraction, OnlyWhatTheLastPaintDrewCanBeHitOrDragged) {
   EXPECT_EQ(o.model().imagePosition(), 4);
   EXPECT_EQ(o.model().imageWatermarkOffset(), QPointF(0, 0));
   EXPECT_EQ(o.presetChanges, 0);
-
-  // A switched-off group likewise.
-  o.model().setImage(Square(200));
-  o.Paint();
-  o.model().setImageWatermarkFlag(false);
-  o.Paint();
-  o.Drag(old.center(), {20, 20});
-  EXPECT_EQ(o.model().imagePosition(), 4);
 }
 
 TEST(WatermarkInteraction, RubberBandSelectsWhatItTouchesAndTheTableFollows) {
@@ -215,18 +176,12 @@ TEST(WatermarkInteraction, RubberBandSelectsWhatItTouchesAndTheTableFollows) {
   o.Press({275, 275}, Qt::ShiftModifier);
   o.Move(high.center());
   EXPECT_TRUE(o.model().isSelectionOnDrag());
-  EXPECT_EQ(o.model().selectionRect(),
-            QRectF(QPointF(275, 275), o.Snapped(high.center())).normalized());
   o.Release(high.center());
   EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{1});
   EXPECT_EQ(o.TableRows(), (std::vector<int>{0, 1}));
-  EXPECT_FALSE(o.model().isSelectionOnDrag());
   EXPECT_FALSE(o.model().isPresetDirty("high"));
-  // A band over both; then a plain click on empty space clears the overlay's selection.
-  o.Drag({1, 549}, {549, 1});
-  EXPECT_EQ(o.model().selectionIndexes(), (std::set<int64_t>{0, 1}));
-  o.Press({275, 275});
-  o.Release({275, 275});
+  // A plain click on empty space clears the overlay's selection.
+  o.Click({275, 275});
   EXPECT_TRUE(o.model().selectionIndexes().empty());
   EXPECT_EQ(o.TableRows().size(), 1u);
 }

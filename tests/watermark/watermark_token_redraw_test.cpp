@@ -12,8 +12,12 @@ namespace {
 
 QVariantMap PresetOf(const TokenArray& tokens) {
   QVariantMap preset = test::CompletePreset(QStringLiteral("x"));
-  preset.insert(QString::fromLatin1(kTextStringKey), ArchiveTokenArray(tokens));
+  preset.insert(kTextStringKey, ArchiveTokenArray(tokens));
   return preset;
+}
+
+std::optional<TokenArray> StoredText(WatermarkModel& model, const QString& title) {
+  return UnarchiveTokenArray(model.presetNamed(title)->value(kTextStringKey).toByteArray());
 }
 
 const TokenArray kWidth{QStringLiteral("w "), QVXWatermarkTextToken(QStringLiteral("W"), 11)};
@@ -23,48 +27,41 @@ TEST(WatermarkTokenRedraw, OnlyTickedPresetsWithTheTokenAskForARedraw) {
   QWidget preview;
   WatermarkView view(&preview);
   WatermarkModel& model = view.model();
+  const auto hasRenameTokens = [&] {
+    return AnySelectedPresetHasTokens(model,
+                                      &WatermarkTextTokens::IsTextWatermarkContainsRenameTokens);
+  };
   test::SetPresets(model,
-                   {{QStringLiteral("plain"), PresetOf({QStringLiteral("11 8")})},
-                    {QStringLiteral("sized"), PresetOf(kWidth)},
-                    {QStringLiteral("named"), PresetOf(kNewName)}},
+                   {{"plain", PresetOf({QStringLiteral("11 8")})},
+                    {"sized", PresetOf(kWidth)},
+                    {"named", PresetOf(kNewName)}},
                    {true, false, false});
   EXPECT_FALSE(ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken(view));
-  EXPECT_FALSE(
-      AnySelectedPresetHasTokens(model, &WatermarkTextTokens::IsTextWatermarkContainsRenameTokens));
-
+  EXPECT_FALSE(hasRenameTokens());
   model.setPresetRowState(1, true);
   EXPECT_TRUE(ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken(view));
+  EXPECT_FALSE(hasRenameTokens());
   model.setPresetRowState(2, true);
-  EXPECT_TRUE(
-      AnySelectedPresetHasTokens(model, &WatermarkTextTokens::IsTextWatermarkContainsRenameTokens));
-
+  EXPECT_TRUE(hasRenameTokens());
   // A ticked row whose preset is missing counts for nothing.
   model.setWaterMarkPresetArray({{QStringLiteral("gone"), true, std::nullopt}});
   EXPECT_FALSE(ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken(view));
 }
 
-TEST(WatermarkTokenRedraw, TextEditsReachTheSelectedPresets) {
+TEST(WatermarkTokenRedraw, TextEditsReachTheSelectedPresetsOnly) {
   QWidget preview;
   WatermarkView view(&preview);
   WatermarkModel& model = view.model();
-  test::SetPresets(model,
-                   {{QStringLiteral("a"), PresetOf({QStringLiteral("old")})},
-                    {QStringLiteral("b"), PresetOf({QStringLiteral("old")})}},
-                   {true, true});
+  const TokenArray old{QStringLiteral("old")};
+  test::SetPresets(model, {{"a", PresetOf(old)}, {"b", PresetOf(old)}}, {true, true});
   model.setPresetTableSelection({1}, 1);
   int changes = 0;
   view.host.changeGlobalPresetOption = [&](QObject*) { ++changes; };
-
   TextWatermarkTokensDidChange(view, kNewName);
   EXPECT_EQ(model.textStringTokens(), kNewName);
-  const auto stored = [&](const char* title) {
-    return UnarchiveTokenArray(model.presetNamed(QString::fromLatin1(title))
-                                   ->value(QString::fromLatin1(kTextStringKey))
-                                   .toByteArray());
-  };
-  EXPECT_EQ(stored("b"), kNewName);
-  EXPECT_EQ(stored("a"), (TokenArray{QStringLiteral("old")}));
+  EXPECT_EQ(StoredText(model, "b"), kNewName);
   EXPECT_TRUE(model.isPresetDirty(QStringLiteral("b")));
+  EXPECT_EQ(StoredText(model, "a"), old);
   EXPECT_EQ(changes, 1);
 }
 
