@@ -4,6 +4,7 @@
 
 #include <QTest>
 #include <QTextCursor>
+#include <tuple>
 
 #include "app/app_delegate.h"
 #include "app_fixtures.h"
@@ -20,14 +21,12 @@ QString Key(const char* key) { return QString::fromLatin1(key); }
 // Two stored presets, "first" (font size 100, no spacing) and "second".
 void WriteTwoPresets() {
   QVariantMap file;
-  QVariantMap first = test::CompletePreset(QStringLiteral("one"), 100);
-  first.insert(Key(kWaterMarkPresetIndexKey), qint64(0));
-  first.insert(Key(kDirtyFlagKey), false);
-  QVariantMap second = test::CompletePreset(QStringLiteral("two"), 30);
-  second.insert(Key(kWaterMarkPresetIndexKey), qint64(1));
-  second.insert(Key(kDirtyFlagKey), false);
-  file.insert(QStringLiteral("first"), first);
-  file.insert(QStringLiteral("second"), second);
+  for (const auto& [name, text, size] : {std::tuple{"first", "one", 100}, {"second", "two", 30}}) {
+    QVariantMap preset = test::CompletePreset(QString::fromLatin1(text), size);
+    preset.insert(Key(kWaterMarkPresetIndexKey), qint64(file.size()));
+    preset.insert(Key(kDirtyFlagKey), false);
+    file.insert(QString::fromLatin1(name), preset);
+  }
   ASSERT_TRUE(WriteTextWatermarkPresetFile(file));
 }
 
