@@ -41,10 +41,6 @@ TEST(ConversionOptions, QualityReachesEveryLossyTypeAndNoOther) {
 
 // Zero, and a resolution over the limit, go through the window's alerts in BatchWindow.
 TEST(ConversionOptions, SizeFieldsThatAreNotAboveZeroStopTheRun) {
-  const Checked text(ResizeByWidth(QStringLiteral("abc")));
-  EXPECT_FALSE(text.valid);
-  EXPECT_EQ(text.host.sizeAlerts.size(), 1);
-
   BatchOptions o = ResizeByWidth(QStringLiteral("0"));
   o.scaleMode = 1;  // by height: the width field is not read
   o.heightText = QStringLiteral("240");
@@ -83,7 +79,7 @@ TEST(ConversionOptions, ResolutionLimitAndClamp) {
 
 TEST(ConversionOptions, ScaleModeDecidesProportionsSharpenAndBackground) {
   for (int mode = 0; mode <= 6; ++mode) {
-    BatchOptions o = ResizeByWidth(QStringLiteral("640"));
+    BatchOptions o = ResizeByWidth(QStringLiteral("640.5"));
     o.scaleMode = mode;
     o.heightText = QStringLiteral("480");
     o.sharpen = true;
@@ -97,7 +93,7 @@ TEST(ConversionOptions, ScaleModeDecidesProportionsSharpenAndBackground) {
     EXPECT_EQ(k.c.resize.sharpen, mode == 4 ? 0 : 1) << mode;
     EXPECT_EQ(k.c.resize.backgroundColor.has_value(), mode == 2) << mode;
     EXPECT_EQ(k.c.resize.allowUpscale, 1);
-    EXPECT_EQ(k.c.resize.width, mode == 1 ? 0.0 : 640.0) << mode;
+    EXPECT_EQ(k.c.resize.width, mode == 1 ? 0.0 : 640.5) << mode;
     EXPECT_EQ(k.c.resize.height, mode == 0 ? 0.0 : 480.0) << mode;
   }
 }
@@ -147,23 +143,6 @@ TEST(ConversionOptions, WatermarksAndEffectFollowTheirGroups) {
   EXPECT_EQ(on.c.imageWatermark.position, 2);
   EXPECT_DOUBLE_EQ(on.c.imageWatermark.opacity, 0.4);
   EXPECT_EQ(on.c.effectType, 5);
-}
-
-TEST(ResizingOptions, NoneWhenOffAndSizesNeverNegative) {
-  BatchOptions o;
-  EXPECT_FALSE(GetResizingOptions(o).has_value());
-  o = ResizeByWidth(QStringLiteral("-20"));
-  o.scaleMode = 2;
-  o.heightText = QStringLiteral("-1");
-  const auto r = GetResizingOptions(o);
-  ASSERT_TRUE(r.has_value());
-  EXPECT_EQ(r->width, 0.0);
-  EXPECT_EQ(r->height, 0.0);
-  o.scaleMode = 0;
-  o.widthText = QStringLiteral("33.5");
-  o.heightText = QStringLiteral("90");
-  EXPECT_EQ(GetResizingOptions(o)->width, 33.5);
-  EXPECT_EQ(GetResizingOptions(o)->height, 0.0);
 }
 
 }  // namespace

@@ -25,7 +25,6 @@ class RecordingHost : public BatchRunHost {
   std::vector<int64_t> resolutionAlerts;
   int previewCloses = 0;
   int sheetsBegun = 0;
-  int sheetsEnded = 0;
   int64_t sheetCount = -1;
   std::vector<int> progressCodes;
   QStringList progressNames;
@@ -56,7 +55,7 @@ class RecordingHost : public BatchRunHost {
       if (onFile) onFile(index);
     }
   }
-  void EndProgressSheet() override { ++sheetsEnded; }
+  void EndProgressSheet() override {}
   void AlertOnSuccessConversion(const QString& target, long status, int64_t) override {
     ++completionAlerts;
     completionStatus = status;
