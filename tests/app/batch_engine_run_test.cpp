@@ -25,12 +25,6 @@
 namespace glimbrik {
 namespace {
 
-QImage Picture(int seed) {
-  QImage image(64 + seed % 7, 48, QImage::Format_ARGB32);
-  image.fill(QColor::fromHsv((seed * 37) % 360, 200, 220, 255));
-  return image;
-}
-
 BatchRunResult RunWithEngine(const BatchSnapshot& s, const QString& dest) {
   test::RecordingHost host;
   std::atomic<bool> cancel{false};
@@ -45,10 +39,10 @@ TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouc
   QStringList paths;
   for (int i = 0; i < 196; ++i) {
     paths << source + QStringLiteral("/img%1.%2").arg(i).arg(suffixes[i % 4]);
-    ASSERT_TRUE(Picture(i).save(paths.back(), formats[i % 4])) << paths.back().toStdString();
+    ASSERT_TRUE(test::Picture(i).save(paths.back(), formats[i % 4])) << paths.back().toStdString();
   }
   paths << source + "/" + QString(246, u'n') + ".png";  // 250 bytes
-  ASSERT_TRUE(Picture(1).save(paths.back(), "PNG"));
+  ASSERT_TRUE(test::Picture(1).save(paths.back(), "PNG"));
   int good = 197;
 
   const QString corrupt = source + "/corrupt.jpg";
@@ -56,7 +50,7 @@ TEST(BatchRunWithEngine, MixedFilesEndWithEveryGoodFileWrittenAndNothingElseTouc
       corrupt, QByteArray("\xff\xd8\xff\xe0 not really a JPEG", 22) + QByteArray(4000, '\x5a')));
   paths << corrupt;
   const QString locked = source + "/locked.png";
-  ASSERT_TRUE(Picture(2).save(locked, "PNG"));
+  ASSERT_TRUE(test::Picture(2).save(locked, "PNG"));
   ASSERT_EQ(chmod(QFile::encodeName(locked).constData(), 0), 0);
   const bool lockedReadable = access(QFile::encodeName(locked).constData(), R_OK) == 0;
   paths << locked;
@@ -117,7 +111,7 @@ TEST(BatchRunWithEngine, EveryOutputIsNamedForItsBytes) {
   QStringList paths;
   for (const auto& [name, format] : files) {
     paths << source + "/" + name;
-    const QImage picture = Picture(int(paths.size()));
+    const QImage picture = test::Picture(int(paths.size()));
     if (QByteArray(format) == "GIF") {  // Qt reads GIF but does not write it
       QFile gif(paths.back());
       ASSERT_TRUE(gif.open(QIODevice::WriteOnly));
@@ -147,7 +141,7 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   const QString source = test::MakeTempFolder(QStringLiteral("src"));
   const QString dest = test::MakeTempFolder(QStringLiteral("out"));
   const QString good = source + "/good.png";
-  ASSERT_TRUE(Picture(1).save(good, "PNG"));
+  ASSERT_TRUE(test::Picture(1).save(good, "PNG"));
   const QString corrupt = source + "/corrupt.jpg";
   ASSERT_TRUE(test::WriteBytes(corrupt, "\xff\xd8\xff\xe0 not really a JPEG"));
   // A PNG whose header states 25000 x 25000 pixels, over the pixel limit.

@@ -92,7 +92,6 @@ TEST(ConversionOptions, ScaleModeDecidesProportionsSharpenAndBackground) {
     EXPECT_EQ(k.c.resize.keepAspectRatio, proportional ? 1 : 0) << mode;
     EXPECT_EQ(k.c.resize.sharpen, mode == 4 ? 0 : 1) << mode;
     EXPECT_EQ(k.c.resize.backgroundColor.has_value(), mode == 2) << mode;
-    EXPECT_EQ(k.c.resize.allowUpscale, 1);
     EXPECT_EQ(k.c.resize.width, mode == 1 ? 0.0 : 640.5) << mode;
     EXPECT_EQ(k.c.resize.height, mode == 0 ? 0.0 : 480.0) << mode;
   }
@@ -134,14 +133,10 @@ TEST(ConversionOptions, WatermarksAndEffectFollowTheirGroups) {
   EXPECT_EQ(off.c.textWatermarks, nullptr);
 
   o.imageWatermark.image = QImage(8, 8, QImage::Format_ARGB32);
-  o.imageWatermark.opacity = 0.4;
-  o.imageWatermark.position = 2;
   o.effectOn = true;
   const Checked on(o);
   ASSERT_TRUE(on.valid);
   EXPECT_EQ(on.c.imageWatermarkEnabled, 1);
-  EXPECT_EQ(on.c.imageWatermark.position, 2);
-  EXPECT_DOUBLE_EQ(on.c.imageWatermark.opacity, 0.4);
   EXPECT_EQ(on.c.effectType, 5);
 }
 

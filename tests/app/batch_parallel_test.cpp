@@ -17,16 +17,6 @@
 namespace glimbrik {
 namespace {
 
-QImage Picture(int seed, int width = 96, int height = 64) {
-  QImage image(width, height, QImage::Format_RGB32);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      image.setPixel(x, y, qRgb((x * 3 + seed * 41) % 256, (y * 5 + seed * 13) % 256, seed * 9));
-    }
-  }
-  return image;
-}
-
 TEST(BatchScheduler, TheMemoryBudgetLimitsWorkersForHugeImages) {
   const QString folder = test::MakeTempFolder(QStringLiteral("huge"));
   const QString huge = folder + "/huge.png", photo = folder + "/photo.png";
@@ -107,7 +97,7 @@ QStringList CollidingSources(const QString& root) {
     QDir().mkpath(dir);
     for (int k = 0; k < 2; ++k) {
       const QString path = dir + (k == 0 ? "/a.jpg" : "/a.png");
-      Picture(folder * 2 + k).save(path, k == 0 ? "JPEG" : "PNG");
+      test::Picture(folder * 2 + k).save(path, k == 0 ? "JPEG" : "PNG");
       paths << path;
     }
   }
@@ -128,7 +118,7 @@ TEST(BatchParallelRun, CollidingNamesAndBytesAreThoseOfAOneAtATimeRun) {
   const QString one = test::MakeTempFolder(QStringLiteral("one"));
   const QString many = test::MakeTempFolder(QStringLiteral("many"));
   // An existing file takes the first name in both runs.
-  for (const QString& dest : {one, many}) Picture(99).save(dest + "/a.jpg", "JPEG");
+  for (const QString& dest : {one, many}) test::Picture(99).save(dest + "/a.jpg", "JPEG");
 
   test::RecordingHost host;
   std::atomic<bool> cancel{false};
@@ -155,7 +145,7 @@ TEST(BatchParallelRun, CancellingLeavesOnlyCompleteFiles) {
   QStringList paths;
   for (int i = 0; i < 24; ++i) {
     paths << source + QStringLiteral("/p%1.png").arg(i);
-    ASSERT_TRUE(Picture(i, 900, 700).save(paths.back(), "PNG"));
+    ASSERT_TRUE(test::Picture(i, 900, 700).save(paths.back(), "PNG"));
   }
   const QString dest = test::MakeTempFolder(QStringLiteral("cancel-out"));
   BatchSnapshot s = test::SnapshotOf(paths);

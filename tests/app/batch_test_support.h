@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QStringList>
 #include <functional>
 #include <map>
@@ -99,6 +100,17 @@ inline std::map<QString, QByteArray> FolderContents(const QString& folder, bool 
     contents[QDir(folder).relativeFilePath(f.fileName())] = state;
   }
   return contents;
+}
+
+// A picture whose pixels differ across it and from seed to seed.
+inline QImage Picture(int seed, int width = 64, int height = 48) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      image.setPixel(x, y, qRgb((x * 3 + seed * 41) % 256, (y * 5 + seed * 13) % 256, seed * 9));
+    }
+  }
+  return image;
 }
 
 // One white text watermark of tokens in the middle of the picture, as a run's options hold it.

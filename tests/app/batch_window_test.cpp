@@ -26,12 +26,6 @@ constexpr int kTimeoutMs = 60000;
 
 bool IsJPEG(const QString& path) { return test::ReadBytes(path).startsWith("\xff\xd8\xff"); }
 
-QImage Picture(int seed, int width = 64, int height = 48) {
-  QImage image(width, height, QImage::Format_RGB32);
-  image.fill(QColor::fromHsv((seed * 53) % 360, 180, 200));
-  return image;
-}
-
 // The real window with the batch run installed; notifications and folder opening recorded.
 class BatchWindow : public ::testing::Test {
  protected:
@@ -67,7 +61,7 @@ class BatchWindow : public ::testing::Test {
     QStringList paths;
     for (int i = 0; i < count; ++i) {
       paths << source + QStringLiteral("/p%1.png").arg(i);
-      ASSERT_TRUE(Picture(i).save(paths.back()));
+      ASSERT_TRUE(test::Picture(i).save(paths.back()));
     }
     Add(paths);
     std::atomic<bool>* cancelled = &delegate->isConversionCancelled;
@@ -130,23 +124,9 @@ class BatchWindow : public ::testing::Test {
   QString dest;
 };
 
-TEST_F(BatchWindow, PNGsBecomeJPEGsWithTheAlertAndOneNotification) {
-  ASSERT_TRUE(Picture(1).save(source + "/a.png"));
-  ASSERT_TRUE(Picture(2).save(source + "/b.png"));
-  Add({source + "/a.png", source + "/b.png"});
-  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
-  EXPECT_EQ(RunAndConfirm(), QStringLiteral("2 images exported successfully"));
-  EXPECT_TRUE(IsJPEG(dest + "/a.jpg"));
-  EXPECT_TRUE(IsJPEG(dest + "/b.jpg"));
-  ASSERT_EQ(notifications.size(), 1);
-  EXPECT_EQ(notifications[0], QStringLiteral("Export Completed|2 images exported successfully\n"));
-  EXPECT_FALSE(p().conversionProgressSheet->isVisible());
-  EXPECT_TRUE(opened.isEmpty());
-}
-
 TEST_F(BatchWindow, TheModificationDateShownKeptIsKeptThroughOptimisation) {
   const QString path = source + "/photo.jpg";
-  ASSERT_TRUE(Picture(4).save(path, "JPEG"));
+  ASSERT_TRUE(test::Picture(4).save(path, "JPEG"));
   const QDateTime old =
       QDateTime::fromString(QStringLiteral("2003-04-05T06:07:08.090Z"), Qt::ISODateWithMs);
   ASSERT_TRUE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
@@ -166,7 +146,7 @@ TEST_F(BatchWindow, TheModificationDateShownKeptIsKeptThroughOptimisation) {
 }
 
 TEST_F(BatchWindow, EscapeOnThePngNoteCancelsTheRunAndWritesNothing) {
-  ASSERT_TRUE(Picture(5).save(source + "/a.jpg", "JPEG"));
+  ASSERT_TRUE(test::Picture(5).save(source + "/a.jpg", "JPEG"));
   Add({source + "/a.jpg"});
   OptimiseToPng();
   alerts.answers << QStringLiteral("escape");
@@ -197,7 +177,7 @@ TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
 }
 
 TEST_F(BatchWindow, InvalidSizesAndResolutionsStopBeforeAnythingIsWritten) {
-  ASSERT_TRUE(Picture(6).save(source + "/s.png"));
+  ASSERT_TRUE(test::Picture(6).save(source + "/s.png"));
   Add({source + "/s.png"});
   delegate->SwitchOnOffHeader(kResizeGroup, true, true);
   ASSERT_TRUE(SelectItemWithTag(p().scaleProprtionallyPopupOutlet, 0));
@@ -275,7 +255,7 @@ TEST_F(BatchWindow, EveryScaleModeWritesTheSizeThePanelPredicts) {
 TEST_F(BatchWindow, MirroringSendsFilesIntoTheirSubFolders) {
   const QString t = test::MakeTempFolder(QStringLiteral("t"));
   ASSERT_TRUE(QDir().mkpath(t + "/A/B/C/D"));
-  ASSERT_TRUE(Picture(7).save(t + "/A/B/C/D/x.jpg", "JPEG"));
+  ASSERT_TRUE(test::Picture(7).save(t + "/A/B/C/D/x.jpg", "JPEG"));
   delegate->AddUrlsIntoImageListViewAtEndWithRecusrsion({t + "/A/B"});
   ASSERT_TRUE(test::WaitForAdding(*delegate));
   ASSERT_EQ(delegate->imageListViewContents()->rowCount(), 1);
@@ -285,9 +265,10 @@ TEST_F(BatchWindow, MirroringSendsFilesIntoTheirSubFolders) {
   EXPECT_TRUE(IsJPEG(dest + "/C/D/x.jpg"));
 }
 
-TEST_F(BatchWindow, DestinationChoiceAndSelection) {
-  ASSERT_TRUE(Picture(8).save(source + "/d.png"));
-  Add({source + "/d.png"});
+TEST_F(BatchWindow, DestinationChoiceThenPNGsBecomeJPEGsWithTheAlertAndOneNotification) {
+  ASSERT_TRUE(test::Picture(1).save(source + "/a.png"));
+  ASSERT_TRUE(test::Picture(2).save(source + "/b.png"));
+  Add({source + "/a.png", source + "/b.png"});
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
   const auto fileDialogShown = [] { return test::VisibleFileDialog() != nullptr; };
 
@@ -310,11 +291,17 @@ TEST_F(BatchWindow, DestinationChoiceAndSelection) {
   delegate->SetDestinationURLData(dest.toUtf8());
   p().useAsDestinationFolderCheckBox->setChecked(true);
   alerts.answers << QStringLiteral("defaultButton");
-  delegate->window()->imageListViewOutlet->selectRow(0);
+  delegate->window()->imageListViewOutlet->selectAll();
   delegate->window()->convertToolbarItem->trigger();
   EXPECT_FALSE(fileDialogShown());
   ASSERT_TRUE(WaitForRun());
-  EXPECT_TRUE(IsJPEG(dest + "/d.jpg"));
+  EXPECT_EQ(alerts.titles, QStringList{QStringLiteral("2 images exported successfully")});
+  EXPECT_TRUE(IsJPEG(dest + "/a.jpg"));
+  EXPECT_TRUE(IsJPEG(dest + "/b.jpg"));
+  EXPECT_EQ(notifications,
+            QStringList{QStringLiteral("Export Completed|2 images exported successfully\n")});
+  EXPECT_FALSE(p().conversionProgressSheet->isVisible());
+  EXPECT_TRUE(opened.isEmpty());
 }
 
 TEST_F(BatchWindow, QuittingDuringARunWaitsForItsWorker) {

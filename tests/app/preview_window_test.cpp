@@ -159,26 +159,13 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
   EXPECT_FALSE(delegate->previewButtonOutlet()->isChecked());
 }
 
-TEST_F(PreviewWindowTest, AFailedConversionShowsTheEmptyImageNotAnEarlierPreview) {
+TEST_F(PreviewWindowTest, TheFrameFollowsTheToggleAndAFailedConversionShowsTheEmptyImage) {
   AddJpegs({{"x", 640, 480}});
   delegate->window()->imageListViewOutlet->clearSelection();
   delegate->previewButtonOutlet()->click();  // with no row selected the first one is shown
   ASSERT_TRUE(WaitShown(1));
   EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 72 dpi, 640 x 480 pixels)"));
-  ASSERT_EQ(w().previewImageView->image().size(), QSize(640, 480));
   EXPECT_TRUE(w().previewNextPreviousButton->isHidden()) << "a one-entry list";
-  test::WriteGarbage(source + "/x.jpg", 5000);
-  p().autoAdjustColorLevelsCheckButton->click();  // an option change refreshes the preview
-  ASSERT_TRUE(WaitShown(2));
-  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 0 dpi, 0 x 0 pixels)"));
-  EXPECT_EQ(w().previewImageView->image().size(), QSize(550, 550));
-  EXPECT_EQ(preview->actualWindowFrame().size(), QSize(570, 595));
-}
-
-TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame) {
-  AddJpegs({{"x", 640, 480}});
-  OpenPreviewOfRow(0);
-  ASSERT_TRUE(WaitShown(1));
   const QRect fitted = preview->actualWindowFrame();
   ASSERT_EQ(fitted.size(), QSize(660, 525));
   ASSERT_TRUE(QTest::qWaitFor([&] { return w().geometry() == fitted; }, kTimeoutMs));
@@ -191,8 +178,11 @@ TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame
   EXPECT_FALSE(w().frameToggleButton->isChecked());
   const QRect users = w().geometry();
   // Turning the image refreshes the preview, which leaves the user's frame alone.
+  delegate->SelectRowStartingAtRow(0);
+  ASSERT_TRUE(WaitIdle());
+  const int before = int(shown->count());
   delegate->rotateLeft();
-  ASSERT_TRUE(WaitShown(2));
+  ASSERT_TRUE(WaitShown(before + 1));
   EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 72 dpi, 480 x 640 pixels)"));
   EXPECT_EQ(w().previewImageView->image().size(), QSize(480, 640));
   QTest::qWait(w().animationResizeTime() * 2);
@@ -205,6 +195,14 @@ TEST_F(PreviewWindowTest, TheFrameToggleSwitchesBetweenTheUsersAndTheFittedFrame
   EXPECT_TRUE(QTest::qWaitFor([&] { return w().geometry() == refitted; }, kTimeoutMs));
   w().frameToggleButton->click();
   EXPECT_TRUE(QTest::qWaitFor([&] { return w().geometry() == users; }, kTimeoutMs));
+
+  // A file that no longer converts shows the empty image, not the last preview.
+  test::WriteGarbage(source + "/x.jpg", 5000);
+  p().autoAdjustColorLevelsCheckButton->click();  // an option change refreshes the preview
+  ASSERT_TRUE(WaitShown(before + 2));
+  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 0 dpi, 0 x 0 pixels)"));
+  EXPECT_EQ(w().previewImageView->image().size(), QSize(550, 550));
+  EXPECT_EQ(preview->actualWindowFrame().size(), QSize(570, 595));
 }
 
 TEST_F(PreviewWindowTest, QuickOptionChangesGiveOneFurtherConversion) {
