@@ -23,7 +23,6 @@ class RecordingHost : public BatchRunHost {
   bool pngNoteAnswer = true;
   int pngNotes = 0;
   QStringList sizeAlerts;  // "width:<text>" or "height:<text>"
-  std::vector<int64_t> resolutionAlerts;
   int previewCloses = 0;
   int sheetsBegun = 0;
   int64_t sheetCount = -1;
@@ -43,7 +42,7 @@ class RecordingHost : public BatchRunHost {
                                               : QStringLiteral("height:")) +
                       text;
   }
-  void ShowInvalidResolutionAlert(int64_t value) override { resolutionAlerts.push_back(value); }
+  void ShowInvalidResolutionAlert(int64_t) override {}
   void PreviewWindowClose() override { ++previewCloses; }
   void BeginProgressSheet(int64_t fileCount) override {
     ++sheetsBegun;

@@ -160,7 +160,6 @@ TEST_F(BatchWindow, EscapeOnThePngNoteCancelsTheRunAndWritesNothing) {
 TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
   StartHeldRun(12);
-  EXPECT_EQ(p().conversionProgressIndicator->maximum(), 14) << "the files and two steps";
   p().cancelButton->click();
   EXPECT_FALSE(p().cancelButton->isEnabled());
   EXPECT_EQ(p().conversionProgressStaticText->text(),

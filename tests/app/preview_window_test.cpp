@@ -115,7 +115,6 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
   OpenPreviewOfRow(1);
   ASSERT_TRUE(WaitShown(1));
   EXPECT_EQ(Label(), QStringLiteral("2 of 3 (x.png @ 72 dpi, 800 x 600 pixels)"));
-  EXPECT_TRUE(QFileInfo(previewFolder + "/x.png").isFile());
   EXPECT_EQ(w().previewImageView->image().size(), QSize(800, 600));
   EXPECT_EQ(preview->actualWindowFrame().size(), QSize(820, 645));
   EXPECT_TRUE(QTest::qWaitFor([&] { return w().size() == QSize(820, 645); }, kTimeoutMs));
@@ -131,10 +130,10 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
 
   // Removing the previewed entry previews the row selected instead; adding one only renumbers.
   QItemSelectionModel* selection = delegate->window()->imageListViewOutlet->selectionModel();
-  selection->select(delegate->imageListViewContents()->index(1, 0),
-                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  selection->select(delegate->imageListViewContents()->index(2, 0),
-                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  for (int row : {1, 2}) {
+    selection->select(delegate->imageListViewContents()->index(row, 0),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
   delegate->RemoveSelectedButtonAction();
   const QString first = QStringLiteral("1 of 1 (a.png @ 72 dpi, 300 x 200 pixels)");
   ASSERT_TRUE(QTest::qWaitFor([&] { return preview->isIdle() && Label() == first; }, kTimeoutMs))
@@ -246,7 +245,6 @@ TEST_F(PreviewWindowTest, ABatchStartedWhileAPreviewConvertsWritesEveryOutput) {
   ASSERT_TRUE(WaitIdle());
   QTest::qWait(100);
   EXPECT_EQ(shown->count(), 0) << "the cancelled preview shows nothing";
-  EXPECT_FALSE(preview->isVisible());
   EXPECT_EQ(QDir(previewFolder).entryList(QDir::Files), QStringList{"x.png"});
 }
 
