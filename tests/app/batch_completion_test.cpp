@@ -31,7 +31,6 @@ TEST(CompletionAlert, TextsFollowTheStatusBits) {
   EXPECT_TRUE(allFailed.message.startsWith(QStringLiteral("Some images")));
   EXPECT_TRUE(
       CompletionAlertTextsFor(kStatusFailed, 1).message.startsWith(QStringLiteral("The image")));
-  EXPECT_EQ(CompletionNotificationText(one), one.title + "\n");
 }
 
 }  // namespace

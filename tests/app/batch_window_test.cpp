@@ -54,9 +54,8 @@ class BatchWindow : public ::testing::Test {
 
   OptionPanels& p() { return delegate->panels(); }
 
-  // Starts a run of count pictures into dest whose files wait for the cancel flag before they
-  // convert, so that it is surely still going when a test interrupts it, however fast the
-  // workers are (with a limit, so that a broken test cannot hang).
+  // Starts a run of count pictures whose files wait (with a limit) for the cancel flag, so
+  // that it is surely still going when a test interrupts it.
   void StartHeldRun(int count) {
     QStringList paths;
     for (int i = 0; i < count; ++i) {
@@ -84,7 +83,6 @@ class BatchWindow : public ::testing::Test {
     ASSERT_TRUE(test::WaitForAdding(*delegate));
   }
 
-  // Starts a run of every row and answers the destination dialog with folder.
   void ConvertAllInto(const QString& folder) {
     delegate->window()->convertAllToolbarItem->trigger();
     QFileDialog* dialog = nullptr;
@@ -105,7 +103,6 @@ class BatchWindow : public ::testing::Test {
     return alerts.titles.value(alerts.titles.size() - 1);
   }
 
-  // A JPEG run to PNG with PNG optimisation, its note not turned off.
   void OptimiseToPng() {
     ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
     delegate->SwitchOnOffHeader(kOptimizationGroup, true, true);

@@ -76,7 +76,6 @@ class PreviewWindowTest : public ::testing::Test {
     delegate->AddUrlsIntoImageListViewAtEnd(paths);
     ASSERT_TRUE(test::WaitForAdding(*delegate));
   }
-  // Writes 72 dpi JPEGs of these names and sizes into source and adds them.
   void AddJpegs(const std::vector<std::tuple<const char*, int, int>>& files) {
     QStringList paths;
     for (const auto& [name, width, height] : files) {
@@ -139,7 +138,6 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return preview->isIdle() && Label() == first; }, kTimeoutMs))
       << Label().toStdString();
   EXPECT_TRUE(w().previewNextPreviousButton->isHidden());
-  // Adding selects the new file, which the preview follows.
   AddJpegs({{"d", 100, 100}});
   const QString added = QStringLiteral("2 of 2 (d.png @ 72 dpi, 100 x 100 pixels)");
   ASSERT_TRUE(QTest::qWaitFor([&] { return preview->isIdle() && Label() == added; }, kTimeoutMs))

@@ -64,7 +64,6 @@ class WatermarkWindow : public ::testing::Test {
     delegate->SelectRowStartingAtRow(0);
   }
 
-  // Runs every row into dest; the written file.
   QImage Run() {
     EXPECT_TRUE(test::RunAllInto(*delegate, dest, runs, kTimeoutMs));
     return QImage(dest + "/photo.png");
@@ -142,7 +141,6 @@ TEST_F(WatermarkWindow, StartsWithTheEditorsDefaults) {
   EXPECT_EQ(model.textOpacity(), 0.8999999761581421);
   EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
   EXPECT_GT(model.presetRowCount(), 0) << "the first-run presets are loaded";
-  // The default photo preset selects the first text preset, whose values are loaded.
   EXPECT_EQ(model.presetTableSelectedRow(), 0);
   EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(550, 550));
   EXPECT_EQ(view().parentWidget(), delegate->window()->mainImagePreview);
@@ -175,7 +173,6 @@ TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
   QTest::mouseRelease(&view(), Qt::LeftButton, {}, to);
   EXPECT_EQ(model.imagePosition(), 0);
   EXPECT_EQ(model.presetNamed("sign")->value(kTextPositionKey).toLongLong(), 0);
-  // Both panels show the new cell and offsets.
   ImageWatermarkPanel* images = delegate->imageWatermarkPanel();
   EXPECT_EQ(images->imagePositionRadioButtonmatrixOutlet->checkedId(), 0);
   EXPECT_EQ(images->yImageWatermarkOffsetTextFieldOutlet->text(),
@@ -184,7 +181,6 @@ TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
   const QImage overlay = Overlay();
   const QRect textRegion = WidgetRegion(*model.presetRow(0)->frameRect, overlay.size());
   const QRect imageRegion = WidgetRegion(model.m_imageFrameRect(), overlay.size());
-  // Both moved up, whole, into the top half.
   for (const QRect& region : {textRegion, imageRegion}) {
     ASSERT_GT(region.width(), 20);
     ASSERT_LT(region.bottom(), overlay.height() / 2);
@@ -200,7 +196,6 @@ TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
   const QRgb middle = shrunk.pixel(imageRegion.center());
   EXPECT_NEAR(qRed(middle), 148, 6);
   EXPECT_NEAR(qBlue(middle), 100, 6);
-  // Where they were, the photo's own colour.
   const QRect before = WidgetRegion(image, overlay.size());
   EXPECT_LT(MeanDifference(shrunk, plain, before), 4.0);
 }
@@ -226,7 +221,6 @@ TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
     angles << static_cast<qint64>(entity->GetAngle());
   }
   EXPECT_EQ(angles, (QList<qint64>{90, 180, 270, 0}));
-  // Watermark text takes the size as shown.
   const auto sizeText = [&] {
     return delegate->GetTextWatermarkFullString(
         {QVXWatermarkTextToken(QStringLiteral("Width"), 11), QStringLiteral("x"),
@@ -237,7 +231,6 @@ TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
   EXPECT_EQ(entity->GetAngle(), -90);
   EXPECT_EQ(sizeText(), "3000x4000");
   const QString description = delegate->window()->fileDescriptionLabelOutlet->text();
-  // The zoom of the picture as shown, 3000 wide.
   QVXImageView* image = delegate->window()->mainImagePreview;
   const double turnedZoom = 0.75 > double(image->width()) / image->height()
                                 ? image->width() / 3000.0
@@ -321,7 +314,6 @@ TEST_F(WatermarkWindow, FileWithoutPixelsShowsTheEmptyImageAtFullZoom) {
   delegate->transformAndSetCurrentImage();
   EXPECT_EQ(delegate->window()->fileDescriptionLabelOutlet->text(), "At 100.00% Zoom");
   EXPECT_EQ(view().imageAspectRatio(), 1.0);
-  // The empty-image picture, shown as it is.
   EXPECT_EQ(delegate->window()->mainImagePreview->currentImage().size(), QSize(550, 550));
   EXPECT_EQ(delegate->window()->mainImagePreview->displayedSize(), QSize(550, 550));
 }
@@ -380,8 +372,7 @@ QVariantMap Signature() {
                    .textFontColor = Qt::white});
 }
 
-// The main window with a text and an image watermark over a photograph. With
-// GLIMBRIK_SCREENSHOT set, the window is also saved there (scripts/screenshot_watermark.sh).
+// The main window with both watermarks over a photograph; scripts/screenshot_watermark.sh
 TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
   AddPicture(Landscape(1600, 1067), "lake.jpg", 92);
 
@@ -396,8 +387,7 @@ TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
   delegate->SwitchOnOffHeader(kImageWatermarkGroup, true, true);
   const QImage window = delegate->window()->grab().toImage();
 
-  // The view's corners, in window pixels: white text at the bottom right, the badge's blue ring
-  // at the top right.
+  // White text at the bottom right, the badge's blue ring at the top right.
   const QRect area(view().mapTo(delegate->window(), QPoint(0, 0)), view().size());
   const qreal dpr = window.devicePixelRatio();
   auto count = [&](QRect r, auto test) {
@@ -415,8 +405,7 @@ TEST_F(WatermarkWindow, MainWindowShowsBothWatermarksOverThePhoto) {
   SaveScreenshot(window);
 }
 
-// The image watermark panel beside a rubber band being dragged over both watermarks. With
-// GLIMBRIK_SCREENSHOT set, the window is saved there (scripts/screenshot-image-watermark.sh).
+// The image panel beside a rubber band over both watermarks; screenshot-image-watermark.sh
 TEST_F(WatermarkWindow, ImageWatermarkPanelWithARubberBandOverTheOverlay) {
   ASSERT_TRUE(Badge().save(source + "/badge.png"));
   AddPicture(Landscape(1600, 1067), "lake.jpg", 92);
@@ -429,7 +418,6 @@ TEST_F(WatermarkWindow, ImageWatermarkPanelWithARubberBandOverTheOverlay) {
   sidebar->collapseItem(kConversionGroup);
   sidebar->collapseItem(kTextWatermarkGroup);
   QTest::qWait(50);  // the sidebar lays itself out again
-  // The picture and its settings as the user gives them.
   ImageWatermarkPanel* panel = delegate->imageWatermarkPanel();
   panel->AddWatermarkImagePanelHandler(source + "/badge.png", panel->WaterMarkImageView);
   panel->WatermarkImageSizeStepperOutlet->setDoubleValue(30);
@@ -468,8 +456,7 @@ TEST_F(WatermarkWindow, ImageWatermarkPanelWithARubberBandOverTheOverlay) {
   EXPECT_FALSE(model.isSelectionOnDrag());
 }
 
-// Two ticked presets that differ in font, colours, angle and shadow: each lands on the output
-// where the overlay shows it.
+// Presets differing in font, colours, angle and shadow each land where the overlay shows them.
 TEST_F(WatermarkWindow, TwoTickedTextWatermarksReachTheOutputWhereTheOverlayShowsThem) {
   AddPhoto(4000, 3000);
   const TextWatermarkValues a{.textStringTokens = {QStringLiteral("Glimbrik")},
@@ -514,8 +501,7 @@ TEST_F(WatermarkWindow, TwoTickedTextWatermarksReachTheOutputWhereTheOverlayShow
   EXPECT_GT(WidgetRegion(*frameB, overlay.size()).center().y(), overlay.height() / 2);
 }
 
-// The text watermark panel beside the overlay of two ticked presets. With GLIMBRIK_SCREENSHOT
-// set, the window is saved there (scripts/screenshot-text-watermark.sh).
+// The text panel beside two ticked presets; scripts/screenshot-text-watermark.sh
 TEST_F(WatermarkWindow, TextWatermarkPanelShowsBesideTheOverlay) {
   AddPicture(Landscape(1600, 1067), "lake.jpg", 92);
 
@@ -551,14 +537,12 @@ TEST_F(WatermarkWindow, TextWatermarkPanelShowsBesideTheOverlay) {
   delegate->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
   view().SelectRowStartingAtRow(1);
   QVXOutlineView* sidebar = delegate->window()->configurationCollection;
-  // The group's header at the top of the sidebar, its panel below it.
   QWidget* top = delegate->panels().TextWatermarkViews[0];
   QTest::qWait(50);
   sidebar->verticalScrollBar()->setValue(top->mapTo(sidebar->widget(), QPoint(0, 0)).y() - 26);
   QTest::qWait(50);
   const QImage window = delegate->window()->grab().toImage();
 
-  // The panel shows the selected preset's values, and its table is on screen.
   EXPECT_EQ(delegate->textWatermarkPanel()->fontSizeTextFieldOutlet->text(), "22");
   EXPECT_TRUE(view().waterMarkTableOutlet()->isVisible());
   EXPECT_EQ(view().waterMarkTableOutlet()->visibleRegion().boundingRect().height(),
