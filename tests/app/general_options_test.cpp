@@ -7,10 +7,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImage>
 #include <QMimeData>
 #include <QTest>
-#include <QTimer>
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
@@ -29,8 +27,6 @@ QVariantMap ReadGeneralFile() {
   EXPECT_TRUE(ReadPreferenceDictionary(&dictionary, QString::fromLatin1(kGeneralPrefFile)));
   return dictionary;
 }
-
-constexpr int kTimeoutMs = 30000;
 
 using test::VisibleFileDialog;
 
@@ -318,27 +314,6 @@ TEST_F(DestinationFolderTest, TheSheetGetsItsViewsBackAfterARunBorrowedThem) {
   }
   sheet->okButton->click();
   EXPECT_FALSE(sheet->isVisible());
-}
-
-TEST_F(DestinationFolderTest, WithTheFolderInUseARunAsksNothingAndWritesThere) {
-  const QString out = test::MakeTempFolder(QStringLiteral("out"));
-  const QString source = test::MakeTempFolder(QStringLiteral("src"));
-  test::WritePng(source + QStringLiteral("/y.png"), 16, 12);
-  auto app = test::StartApplication();
-  BatchController* controller = InstallBatchRun(*app);
-  int runs = 0;
-  QObject::connect(controller, &BatchController::runFinished, [&] { ++runs; });
-  ASSERT_TRUE(test::ConvertOnlyInto(*app, out, 4));
-  app->AddUrlsIntoImageListViewAtEnd({source + QStringLiteral("/y.png")});
-  ASSERT_TRUE(test::WaitForAdding(*app));
-  bool asked = false;
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] { asked = asked || VisibleFileDialog(); });
-  watch.start(5);
-  controller->ConvertAllButtonAction();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return runs == 1; }, kTimeoutMs));
-  EXPECT_FALSE(asked);
-  EXPECT_TRUE(QImage(out + QStringLiteral("/y.jpg")).size() == QSize(16, 12));
 }
 
 }  // namespace

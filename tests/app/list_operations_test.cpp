@@ -96,6 +96,13 @@ TEST_F(ImageListTest, ADroppedFolderIsWalkedRecursivelyWithoutHiddenFiles) {
   EXPECT_TRUE(app->window()->removeAllToolbarItem->isEnabled());
   EXPECT_EQ(app->window()->totalFileCountLabelOutlet->text(),
             LocalizedString("TotalImageString").arg(3).arg(QStringLiteral("s")));
+
+  // Dropped on the window's picture instead, the same walk is appended.
+  QWidget* image = app->window()->mainImagePreview;
+  DropOn(*app, {folder}, image->mapTo(app->window(), image->rect().center()), app->window());
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(test::ListTitles(*app).mid(3), (QStringList{"a.jpg", "b.png", "c.jpg"}));
+  EXPECT_EQ(app->selectedRows(), QList<int>{3}) << "the first new row is selected";
 }
 
 TEST_F(ImageListTest, FilesDroppedOnARowAreInsertedThereInOrder) {
@@ -192,18 +199,6 @@ TEST_F(ImageListTest, AddingRunsOffTheGuiThreadAndLeavesTheCancelFlagAlone) {
   ASSERT_TRUE(test::WaitForAdding(*app));
   EXPECT_EQ(app->imageListViewContents()->rowCount(), 30) << "a cancelled run adds nothing";
   EXPECT_TRUE(app->isConversionCancelled.load()) << "and does not clear the run's flag";
-}
-
-TEST_F(ImageListTest, FilesDroppedOnTheWindowAreAppendedRecursively) {
-  const QString folder = MakeMixedFolder();
-  app->AddUrlsIntoImageListViewAtEnd(
-      MakeJpegs(test::MakeTempFolder("first"), QStringLiteral("z"), 1));
-  ASSERT_TRUE(test::WaitForAdding(*app));
-  QWidget* image = app->window()->mainImagePreview;
-  DropOn(*app, {folder}, image->mapTo(app->window(), image->rect().center()), app->window());
-  ASSERT_TRUE(test::WaitForAdding(*app));
-  EXPECT_EQ(test::ListTitles(*app), (QStringList{"z00.jpg", "a.jpg", "b.png", "c.jpg"}));
-  EXPECT_EQ(app->selectedRows(), QList<int>{1}) << "the first new row is selected";
 }
 
 }  // namespace

@@ -469,17 +469,5 @@ TEST_F(PresetsWindow, PresetFilesEditedIntoNonsenseFallBackKeyByKey) {
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("222"));
 }
 
-TEST(PresetFiles, TitlesFollowTheirIndexWithTiesInPlaceAndTheUnindexedLast) {
-  const QVariantMap presets{{"b", QVariantMap{{"PresetIndex", qint64(1)}}},
-                            {"a", QVariantMap{{"PresetIndex", 1.0}}},
-                            {"c", QVariantMap{{"PresetIndex", "0"}}},
-                            {"d", QVariantMap{{"PresetIndex", qint64(0)}}},
-                            {"e", QVariantMap{}},
-                            {"f", qint64(3)}};
-  EXPECT_EQ(SortedPresetTitles(presets, "PresetIndex"), (QStringList{"d", "a", "b", "c", "e"}));
-  EXPECT_EQ(NextPresetIndex(presets, "PresetIndex"), 6) << "past the count";
-  EXPECT_EQ(NextPresetIndex({{"x", QVariantMap{{"PresetIndex", qint64(9)}}}}, "PresetIndex"), 10);
-}
-
 }  // namespace
 }  // namespace glimbrik
