@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMimeData>
 #include <QTest>
 
 #include "app/app_delegate.h"
@@ -29,22 +27,6 @@ QVariantMap ReadGeneralFile() {
 }
 
 using test::VisibleFileDialog;
-
-std::unique_ptr<QMimeData> Drag(const QStringList& paths) {
-  auto data = std::make_unique<QMimeData>();
-  QList<QUrl> urls;
-  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
-  data->setUrls(urls);
-  return data;
-}
-
-bool Accepts(QWidget* target, const QStringList& paths) {
-  const auto data = Drag(paths);
-  QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-  enter.ignore();
-  QCoreApplication::sendEvent(target, &enter);
-  return enter.isAccepted();
-}
 
 class GeneralOptionsTest : public ::testing::Test {
  protected:
@@ -258,13 +240,11 @@ TEST_F(DestinationFolderTest, TheDropBoxTakesExactlyOneFolderForItsOwnSetting) {
   auto app = test::StartApplication();
   app->PreferencesAction();  // the box sits in the sheet, which stops a refused drag
   DragAndDropCommonFolderController* box = app->panels().destinationPathViewCntr;
-  EXPECT_FALSE(Accepts(box, {a, b}));
-  EXPECT_FALSE(Accepts(box, {a + QStringLiteral("/missing")}));
-  EXPECT_TRUE(Accepts(box, {a}));
+  EXPECT_FALSE(test::DragEnters(box, {a, b}, QPoint(2, 2)));
+  EXPECT_FALSE(test::DragEnters(box, {a + QStringLiteral("/missing")}, QPoint(2, 2)));
+  EXPECT_TRUE(test::DragEnters(box, {a}, QPoint(2, 2)));
 
-  const auto data = Drag({a});
-  QDropEvent drop(QPointF(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(box, &drop);
+  EXPECT_TRUE(test::Drops(box, {a}, QPoint(2, 2)));
   EXPECT_EQ(app->destinationURL(), a);
 
   app->WatchFolderPathChangeAction(b, 2);  // another folder setting's box
@@ -277,15 +257,15 @@ TEST(ImageDropTest, OnlyDragsWithNothingAddableAreRefused) {
   const QString picture = folder + QStringLiteral("/p.png");
   test::WriteGarbage(text, 64);
   test::WritePng(picture, 8, 8);
-  EXPECT_EQ(ImageDropOperation(Drag({text}).get(), true), Qt::IgnoreAction);
-  EXPECT_EQ(ImageDropOperation(Drag({text, picture}).get(), true), Qt::CopyAction);
-  EXPECT_EQ(ImageDropOperation(Drag({folder}).get(), true), Qt::CopyAction);
-  EXPECT_EQ(ImageDropOperation(Drag({picture}).get(), false), Qt::IgnoreAction);
+  EXPECT_EQ(ImageDropOperation(test::UrlData({text}).get(), true), Qt::IgnoreAction);
+  EXPECT_EQ(ImageDropOperation(test::UrlData({text, picture}).get(), true), Qt::CopyAction);
+  EXPECT_EQ(ImageDropOperation(test::UrlData({folder}).get(), true), Qt::CopyAction);
+  EXPECT_EQ(ImageDropOperation(test::UrlData({picture}).get(), false), Qt::IgnoreAction);
 
   test::ForgetGeneralOptions();
   auto app = test::StartApplication();
-  EXPECT_FALSE(Accepts(app->window(), {text}));
-  EXPECT_TRUE(Accepts(app->window(), {folder}));
+  EXPECT_FALSE(test::DragEnters(app->window(), {text}, QPoint(2, 2)));
+  EXPECT_TRUE(test::DragEnters(app->window(), {folder}, QPoint(2, 2)));
 }
 
 TEST_F(DestinationFolderTest, TheSheetGetsItsViewsBackAfterARunBorrowedThem) {

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDragEnterEvent>
 #include <QFileDialog>
-#include <QMimeData>
 #include <QTest>
 
 #include "app/app_delegate.h"
@@ -114,20 +112,12 @@ TEST_F(ImageWatermarkPanelTest, SizeOpacityAndAngleControlsStayInStepAndInRange)
 TEST_F(ImageWatermarkPanelTest, PictureDroppedOnTheWellBecomesTheWatermark) {
   const QString folder = test::MakeTempFolder(QStringLiteral("drop"));
   test::WritePng(folder + "/mark.png", 40, 20);
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(folder + "/mark.png")});
-  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-  QApplication::sendEvent(panel->WaterMarkImageView, &enter);
-  EXPECT_TRUE(enter.isAccepted());
-  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-  QApplication::sendEvent(panel->WaterMarkImageView, &drop);
+  EXPECT_TRUE(test::Drops(panel->WaterMarkImageView, {folder + "/mark.png"}, QPoint(10, 10)));
   EXPECT_EQ(model().image().size(), QSize(40, 20));
   // Switched off, the well takes nothing.
   app->SwitchOnOffHeader(kImageWatermarkGroup, false, true);
   test::WritePng(folder + "/other.png", 10, 10);
-  data.setUrls({QUrl::fromLocalFile(folder + "/other.png")});
-  QDropEvent ignored(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-  QApplication::sendEvent(panel->WaterMarkImageView, &ignored);
+  test::Drops(panel->WaterMarkImageView, {folder + "/other.png"}, QPoint(10, 10));
   EXPECT_EQ(model().image().size(), QSize(40, 20));
 }
 

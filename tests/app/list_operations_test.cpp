@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QDragEnterEvent>
 #include <QHeaderView>
-#include <QMimeData>
 #include <QTest>
 
 #include "app/add_panel.h"
@@ -38,17 +36,8 @@ QStringList MakeJpegs(const QString& folder, const QString& prefix, int count) {
 // Drops files on target (the list's viewport unless given) as a file manager would.
 void DropOn(AppDelegate& app, const QStringList& paths, const QPoint& at,
             QWidget* target = nullptr) {
-  if (!target) target = app.window()->imageListViewOutlet->viewport();
-  QMimeData mime;
-  QList<QUrl> urls;
-  for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
-  mime.setUrls(urls);
-  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  ASSERT_TRUE(enter.isAccepted());
-  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-  ASSERT_TRUE(drop.isAccepted());
+  ASSERT_TRUE(
+      test::Drops(target ? target : app.window()->imageListViewOutlet->viewport(), paths, at));
 }
 
 QPoint TopOfRow(AppDelegate& app, int row) {
