@@ -203,7 +203,7 @@ TEST_F(PresetsWindow, PhotoNamesAreProposedRefusedAndAskedAbout) {
   sheet().cancelButton->click();
 }
 
-TEST_F(PresetsWindow, ASizeIsProposedFromTheFieldsInUseAndSavedAsTheyShowIt) {
+TEST_F(PresetsWindow, SizesAndPatternsAreProposedFromTheFieldsAndComeBackFromTheirItems) {
   Start();
   delegate->SwitchOnOffHeader(kResizeGroup, true, true);
   test::Choose(p().imageDimentionsPopupOutlet, 17);  // width 1024, no height
@@ -226,10 +226,8 @@ TEST_F(PresetsWindow, ASizeIsProposedFromTheFieldsInUseAndSavedAsTheyShowIt) {
   delegate->AddPresetAction(p().savePresetButton);
   EXPECT_EQ(sheet().PresetNameComboboxOutlet->currentIndex(), 0) << "the chosen preset";
   sheet().cancelButton->click();
-}
 
-TEST_F(PresetsWindow, AStoredRenamePatternComesBackFromItsItem) {
-  Start();
+  // A rename pattern is proposed as it reads and comes back from its item.
   delegate->SwitchOnOffHeader(kRenameGroup, true, true);
   const TokenArray pattern{QStringLiteral("trip_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
   delegate->renameTokenTextFieldOutlet()->setTokens(pattern);

@@ -38,8 +38,6 @@ TEST(RenameString, ExpandsWithTheOutputSizeAndTheRunIndex) {
   const ImageResizeOptions half = HalfSize();
   EXPECT_EQ(GetRenameStringForObject(Entry(path), &half, 0, SizePattern()),
             QStringLiteral("IMG [500x375] 1"));
-  EXPECT_EQ(GetRenameStringForObject(Entry(path), &half, 1, SizePattern()),
-            QStringLiteral("IMG [500x375] 2"));
 
   BatchEntry notLoaded;  // the list has not read the file's facts yet
   notLoaded.filePath = path;
