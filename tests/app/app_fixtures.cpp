@@ -204,6 +204,12 @@ void Choose(QComboBox* popup, int index) {
   emit popup->activated(index);
 }
 
+void ChooseTag(QComboBox* popup, int tag) {
+  const int index = popup->findData(tag);
+  EXPECT_GE(index, 0) << "no item of tag " << tag;
+  Choose(popup, index);
+}
+
 void ConversionOnly(AppDelegate& delegate) {
   for (int group = kOptimizationGroup; group < kConfigurationGroupCount; ++group)
     delegate.SwitchOnOffHeader(group, false, true);

@@ -85,6 +85,8 @@ class AppTest : public ::testing::Test {
 
 // Picks the item at index as the user does: the pop-up's action follows.
 void Choose(QComboBox* popup, int index);
+// The same for the item of the given tag.
+void ChooseTag(QComboBox* popup, int tag);
 
 // Every sidebar group but Conversion off.
 void ConversionOnly(AppDelegate& delegate);

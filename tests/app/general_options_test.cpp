@@ -54,19 +54,18 @@ TEST_F(GeneralOptionsTest, FirstStartShowsConversionOnlyAndQuitWritesTheDefaults
   app->applicationWillTerminate();
   const QVariantMap written = ReadGeneralFile();
   // Stored states are integers, as files written before expect.
-  const QVariantMap expected = {{"PhotoPresetIndex", 0},
-                                {"AddRecusrsively", 1},
-                                {"MetaData", 1},
-                                {"OverWriteFile", 0},
-                                {"PrsereveCreationDate", 0},
-                                {"PrsereveModificaionDate", 1},
-                                {"DoNotShowAlert", 0},
-                                {"ImageType", 0}};
-  for (auto it = expected.begin(); it != expected.end(); ++it) {
-    SCOPED_TRACE(it.key().toStdString());
-    ASSERT_TRUE(written.contains(it.key()));
-    EXPECT_EQ(written.value(it.key()).typeId(), QMetaType::LongLong);
-    EXPECT_EQ(written.value(it.key()).toLongLong(), it.value().toLongLong());
+  for (const auto& [key, value] : {std::pair{"PhotoPresetIndex", 0},
+                                   {"AddRecusrsively", 1},
+                                   {"MetaData", 1},
+                                   {"OverWriteFile", 0},
+                                   {"PrsereveCreationDate", 0},
+                                   {"PrsereveModificaionDate", 1},
+                                   {"DoNotShowAlert", 0},
+                                   {"ImageType", 0}}) {
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(written.contains(key));
+    EXPECT_EQ(written.value(key).typeId(), QMetaType::LongLong);
+    EXPECT_EQ(written.value(key).toLongLong(), value);
   }
   EXPECT_EQ(written.value("ImageQuality").toDouble(), 0.800000011920929);
   EXPECT_EQ(written.value("AutoAdjustColorLevels").typeId(), QMetaType::Bool);
