@@ -106,17 +106,6 @@ class FileSave : public ::testing::Test {
 
 TEST_F(FileSave, NoResultIsNotSaved) { EXPECT_FALSE(job_->saveResult()); }
 
-TEST_F(FileSave, SavedResultReplacesTheFileAndItsTemporaryIsGone) {
-  const QString temp = Result(600);
-  ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
-  job_->saveResultAndUpdateStatus();
-  EXPECT_EQ(test::ReadBytes(path_), QByteArray(600, 'n'));
-  EXPECT_FALSE(QFile::exists(temp));
-  EXPECT_TRUE(job_->isDone());
-  EXPECT_EQ(job_->statusText(), LocalizedString("Optimized successfully with %@").arg("Tool"));
-  EXPECT_FALSE(QFile::exists(path_ + QLatin1Char('~')));
-}
-
 TEST_F(FileSave, PreservedPermissionsRefuseAResultOfThirtyFourBytes) {
   SetUserDefault(QStringLiteral("PreservePermissions"), true);
   const QString temp = Result(34);
@@ -144,7 +133,10 @@ TEST_F(FileSave, BackupReplacesAnOldBackupAndHoldsTheOriginal) {
   ASSERT_TRUE(QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner));
   const QString temp = Result(600);
   ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
-  EXPECT_TRUE(job_->saveResult());
+  job_->saveResultAndUpdateStatus();
+  EXPECT_TRUE(job_->isDone());
+  EXPECT_EQ(job_->statusText(), LocalizedString("Optimized successfully with %@").arg("Tool"));
+  EXPECT_FALSE(QFile::exists(temp));
   EXPECT_EQ(test::ReadBytes(path_ + QLatin1Char('~')), original_);
   EXPECT_EQ(test::ReadBytes(path_), QByteArray(600, 'n'));
   EXPECT_EQ(QFileInfo(path_).permissions() & 0x0777, QFile::Permissions(0x0600));

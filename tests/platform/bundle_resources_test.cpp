@@ -95,17 +95,18 @@ TEST(BundleResources, FirstRunTextWatermarksAreCompletePresets) {
 }
 
 TEST(BundleResources, EveryTemplateImageDraws) {
-  const char* names[] = {
-      "Add.pdf",          "AddSmall.pdf",   "Remove.pdf",       "RemoveAll.pdf",
-      "Convert.pdf",      "ConvertAll.pdf", "Rating.pdf",       "Help.pdf",
-      "Preferences.pdf",  "RotateLeft.pdf", "RotateRight.pdf",  "FlipHorizontal.pdf",
-      "FlipVertical.pdf", "Save.pdf",       "UnknownImage.pdf", "DropImage.pdf",
-      "EmptyImage.pdf",   "Ascending.pdf",  "Descending.pdf",   "AlignLeft.pdf",
-      "AlignCenter.pdf",  "AlignRight.pdf", "AlignJustify.pdf", "TextUnderline.pdf"};
-  for (const char* name : names) {
-    SCOPED_TRACE(name);
-    ASSERT_FALSE(TemplateImagePath(QString::fromLatin1(name)).isEmpty());
-    const QImage image = TemplateImage(QString::fromLatin1(name), QSize(24, 24), Qt::red);
+  const QStringList names =
+      QStringLiteral(
+          "Add AddSmall Remove RemoveAll Convert ConvertAll Rating Help Preferences RotateLeft "
+          "RotateRight FlipHorizontal FlipVertical Save UnknownImage DropImage EmptyImage "
+          "Ascending "
+          "Descending AlignLeft AlignCenter AlignRight AlignJustify TextUnderline")
+          .split(' ');
+  for (const QString& stem : names) {
+    const QString name = stem + QStringLiteral(".pdf");
+    SCOPED_TRACE(name.toStdString());
+    ASSERT_FALSE(TemplateImagePath(name).isEmpty());
+    const QImage image = TemplateImage(name, QSize(24, 24), Qt::red);
     ASSERT_EQ(image.size(), QSize(24, 24));
     int drawn = 0;
     for (int y = 0; y < image.height(); ++y) {
@@ -118,7 +119,7 @@ TEST(BundleResources, EveryTemplateImageDraws) {
     }
     EXPECT_GT(drawn, 20);
     EXPECT_LT(drawn, 24 * 24);
-    EXPECT_FALSE(TemplateIcon(QString::fromLatin1(name)).isNull());
+    EXPECT_FALSE(TemplateIcon(name).isNull());
   }
   EXPECT_TRUE(TemplateImagePath(QStringLiteral("NoSuchImage.pdf")).isEmpty());
   EXPECT_TRUE(TemplateImagePath(QStringLiteral("../Credits")).isEmpty());

@@ -147,12 +147,9 @@ TEST_F(TokenFields, TheInsertMenuOffersEachFieldItsItems) {
   EXPECT_FALSE(handler.menuItemWithTag(2)->isVisible());
   EXPECT_TRUE(handler.menuItemWithTag(8)->isVisible());
   EXPECT_EQ(handler.clickedField(), &watermark);
-  const QMenu* captureTime = handler.menuItemWithTag(4)->menu();
-  const QMenu* currentTime = handler.menuItemWithTag(6)->menu();
-  ASSERT_FALSE(captureTime->actions().isEmpty());
-  ASSERT_EQ(currentTime->actions().size(), captureTime->actions().size());
-  EXPECT_EQ(currentTime->actions()[0]->toolTip(), captureTime->actions()[0]->toolTip());
-  EXPECT_EQ(captureTime->actions()[0]->toolTip(), QStringLiteral("HH:mm"));
+  const QMenu* times = handler.menuItemWithTag(4)->menu();
+  ASSERT_FALSE(times->actions().isEmpty());
+  EXPECT_EQ(times->actions()[0]->toolTip(), QStringLiteral("HH:mm"));
 
   // The rename field's own items and time list.
   handler.PrepareTokenMenu(kRenameInsertButtonTag);

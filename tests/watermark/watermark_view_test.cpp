@@ -225,20 +225,6 @@ TEST(WatermarkFonts, FamilyAndFaceChooseAnInstalledFont) {
   EXPECT_FALSE(view.model().textFont().bold());
 }
 
-TEST(WatermarkOverlayGeometry, DropCellsAndAnchorPoints) {
-  QRectF cell;
-  // y up: row 0 is the top third. Beyond the edges the nearest cell; no canvas, no cell.
-  EXPECT_EQ(WatermarkView::DropCellForPoint({10, 290}, 300, 300, &cell), 0);
-  EXPECT_EQ(cell, QRectF(0, 200, 100, 100));
-  EXPECT_EQ(WatermarkView::DropCellForPoint({-40, 150}, 300, 300, &cell), 3);
-  EXPECT_EQ(WatermarkView::DropCellForPoint({150, 900}, 300, 300, &cell), 1);
-  EXPECT_EQ(WatermarkView::DropCellForPoint({10, 10}, 0, 300, &cell), -1);
-  const QRectF r(10, 20, 100, 50);
-  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(0, r), QPointF(10, 70));
-  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(8, r), QPointF(110, 20));
-  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(9, r), QPointF(10, 20));
-}
-
 TEST(WatermarkPresets, ImageGeometryGoesToTheChosenPhotoPresetOnly) {
   ClearPresetFiles();
   const QVariantMap trip{{"ImageOpacity", 0.4}};
