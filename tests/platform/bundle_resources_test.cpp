@@ -6,7 +6,6 @@
 
 #include "platform/bundle.h"
 #include "platform/date_format.h"
-#include "platform/keyed_archive.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -59,39 +58,6 @@ TEST(BundleResources, DateAndTimeFormatListsHoldValidPatterns) {
     }
     EXPECT_TRUE(patterns.contains(QLatin1String(first)));
   }
-}
-
-TEST(BundleResources, FirstRunTextWatermarksAreCompletePresets) {
-  const PlistResult result = ReadBundlePlist(QStringLiteral("TextWatermarkPreset"));
-  ASSERT_TRUE(result.ok()) << result.error.toStdString();
-  const QVariantMap presets = result.value.toMap();
-  ASSERT_GE(presets.size(), 2);
-  QList<qint64> indexes;
-  for (auto it = presets.cbegin(); it != presets.cend(); ++it) {
-    SCOPED_TRACE(it.key().toStdString());
-    const QVariantMap preset = it.value().toMap();
-    indexes.append(preset.value(QStringLiteral("WaterMarkPresetIndex")).toLongLong());
-    for (const char* key : {"textFontSize", "textOpacity", "textRotationAngle", "xOffset"})
-      EXPECT_TRUE(preset.value(QString::fromLatin1(key)).canConvert<double>()) << key;
-    EXPECT_EQ(preset.value(QStringLiteral("DirtyFlag")), QVariant(false));
-    EXPECT_TRUE(
-        UnarchiveFont(preset.value(QStringLiteral("textFontName")).toByteArray()).has_value());
-    for (const char* key : {"TextFontColor", "TextFontStrokeColor", "ShadowFontColor"}) {
-      const auto color = UnarchiveColor(preset.value(QString::fromLatin1(key)).toByteArray());
-      EXPECT_TRUE(color.has_value() && color->isValid()) << key;
-    }
-    const PlistResult tokens =
-        UnarchiveRootValue(preset.value(QStringLiteral("textString")).toByteArray());
-    ASSERT_TRUE(tokens.ok()) << tokens.error.toStdString();
-    ASSERT_FALSE(tokens.value.toList().isEmpty());
-    for (const QVariant& element : tokens.value.toList()) {
-      if (element.typeId() == QMetaType::QString) continue;
-      EXPECT_EQ(ArchivedClassName(element), QStringLiteral("QVXWatermarkTextToken"));
-      EXPECT_GT(element.toMap().value(QStringLiteral("TokenTag")).toLongLong(), 0);
-    }
-  }
-  std::sort(indexes.begin(), indexes.end());
-  EXPECT_EQ(std::unique(indexes.begin(), indexes.end()), indexes.end());
 }
 
 TEST(BundleResources, EveryTemplateImageDraws) {
