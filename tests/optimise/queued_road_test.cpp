@@ -115,6 +115,7 @@ TEST_F(QueuedRoad, PngAndJpegThroughTheirChainsOfToolsShrinkAndKeepTheirPixels) 
     EXPECT_LT(QFileInfo(path).size(), QFileInfo(reference).size()) << c.name;
     EXPECT_EQ(job->byteSizeOptimized(), static_cast<quint64>(QFileInfo(path).size())) << c.name;
     EXPECT_TRUE(test::SamePixels(path, reference)) << c.name;
+    EXPECT_FALSE(QFileInfo::exists(path + QLatin1Char('~'))) << "a backup only when asked";
   }
 }
 
