@@ -105,6 +105,31 @@ TEST(WatermarkViewDraw, IncompletePresetIsNeitherDrawnNorFramed) {
   EXPECT_TRUE(editor.view->model().presetRow(0)->frameRect.has_value());
 }
 
+TEST(WatermarkViewDraw, SelectedWatermarksGetAFrameWithHandles) {
+  ClearPresetFiles();
+  Editor editor(600, 400, 1.5);
+  WatermarkModel& model = editor.view->model();
+  QImage picture(100, 100, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::blue);
+  model.setImage(picture);
+  model.setImagePosition(4);
+  model.setSelectionIndexes({});
+  const QImage plain = editor.Draw();
+  model.setSelectionIndexes({kImageWatermarkSelectionIndex});
+  const QImage framed = editor.Draw();
+  // The frame's colour appears only with the selection, around the picture's frame.
+  const QRectF frame = model.m_imageFrameRect();
+  ASSERT_GT(frame.width(), 0);
+  const int x = int(std::round(frame.left()));
+  // A quarter up the left edge: between the corner and the edge's middle handle.
+  const int y = framed.height() - 1 - int(std::round(frame.top() + frame.height() / 4));
+  auto yellowish = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 150 && qBlue(c) < 160; };
+  bool found = false;
+  for (int dx = -1; dx <= 1; ++dx) found = found || yellowish(framed.pixel(x + dx, y));
+  EXPECT_TRUE(found);
+  EXPECT_FALSE(yellowish(plain.pixel(x, y)));
+}
+
 TEST(WatermarkPresets, WriteBackStoresOnlyCleanTickedPresets) {
   ClearPresetFiles();
   ASSERT_TRUE(WriteTextWatermarkPresetFile({{"stored", test::CompletePreset("old")}}));
