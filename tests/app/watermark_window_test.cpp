@@ -22,6 +22,13 @@ namespace {
 
 constexpr int kTimeoutMs = 120000;
 
+// The photo's own colour alone, under the overlay's watermarks.
+QImage Plain(const QSize& size) {
+  QImage plain(size, QImage::Format_ARGB32_Premultiplied);
+  plain.fill(QColor(40, 120, 200));
+  return plain;
+}
+
 // The window with a run installed and every sidebar group but conversion off.
 class WatermarkWindow : public ::testing::Test {
  protected:
@@ -79,8 +86,7 @@ class WatermarkWindow : public ::testing::Test {
   // The overlay as the window shows it, over the photo's colour, without the selection's frames.
   QImage Overlay() {
     view().model().setSelectionIndexes({});
-    QImage image(view().size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(QColor(40, 120, 200));
+    QImage image = Plain(view().size());
     view().render(&image);
     return image;
   }
@@ -106,13 +112,6 @@ double MeanDifference(const QImage& a, const QImage& b, const QRect& region) {
     }
   }
   return n ? sum / n : 0.0;
-}
-
-// The photo's own colour alone, as Overlay() paints it under the watermarks.
-QImage Plain(const QSize& size) {
-  QImage plain(size, QImage::Format_ARGB32_Premultiplied);
-  plain.fill(QColor(40, 120, 200));
-  return plain;
 }
 
 // The preset a panel would store for these values.
@@ -232,11 +231,12 @@ TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
   EXPECT_EQ(sizeText(), "3000x4000");
   const QString description = delegate->window()->fileDescriptionLabelOutlet->text();
   QVXImageView* image = delegate->window()->mainImagePreview;
-  const double turnedZoom = 0.75 > double(image->width()) / image->height()
-                                ? image->width() / 3000.0
-                                : image->height() / 4000.0;
-  EXPECT_TRUE(description.startsWith(QString::asprintf("At %.2f%% Zoom", turnedZoom * 100)))
-      << description.toStdString();
+  // The zoom that fits the picture as shown into the view.
+  const auto zoom = [&](double width, double height) {
+    return QString::asprintf("At %.2f%% Zoom",
+                             100 * std::min(image->width() / width, image->height() / height));
+  };
+  EXPECT_TRUE(description.startsWith(zoom(3000, 4000))) << description.toStdString();
   EXPECT_TRUE(description.endsWith(QStringLiteral(", Rotated by -90\u02DA")))
       << description.toStdString();
   EXPECT_EQ(delegate->window()->filenameLabelOutlet->text(), "photo.jpg");
@@ -251,11 +251,8 @@ TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
   delegate->window()->flipHorizontalAction->trigger();
   delegate->window()->flipVerticalAction->trigger();
   EXPECT_EQ(entity->GetFlip(), 3);
-  const double zoom = 4.0 / 3.0 > double(image->width()) / image->height()
-                          ? image->width() / 4000.0
-                          : image->height() / 3000.0;
   EXPECT_EQ(delegate->window()->fileDescriptionLabelOutlet->text(),
-            QString::asprintf("At %.2f%% Zoom", zoom * 100) + ", Fliped Horizonally & Vertically");
+            zoom(4000, 3000) + ", Fliped Horizonally & Vertically");
   delegate->window()->flipHorizontalAction->trigger();
   EXPECT_TRUE(
       delegate->window()->fileDescriptionLabelOutlet->text().endsWith(", Fliped Vertically"));
