@@ -41,16 +41,7 @@ TEST(ConversionOptions, QualityReachesEveryLossyTypeAndNoOther) {
 
 // Zero, and a resolution over the limit, go through the window's alerts in BatchWindow.
 TEST(ConversionOptions, SizeFieldsThatAreNotAboveZeroStopTheRun) {
-  BatchOptions o = ResizeByWidth(QStringLiteral("0"));
-  o.scaleMode = 1;  // by height: the width field is not read
-  o.heightText = QStringLiteral("240");
-  const Checked byHeight(o);
-  ASSERT_TRUE(byHeight.valid);
-  EXPECT_TRUE(byHeight.host.sizeAlerts.isEmpty());
-  EXPECT_EQ(byHeight.c.resize.width, 0.0);
-  EXPECT_EQ(byHeight.c.resize.height, 240.0);
-
-  o.widthText = QStringLiteral("800");
+  BatchOptions o = ResizeByWidth(QStringLiteral("800"));
   o.scaleMode = 2;
   o.heightText = QStringLiteral("-3");
   const Checked negative(o);
