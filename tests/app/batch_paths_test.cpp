@@ -72,15 +72,10 @@ TEST(FileNames, CutsOnCharacterBoundaries) {
   EXPECT_EQ(CutToByteLength("x" + accented, 2), QStringLiteral("x"));
 }
 
-TEST(DestinationFile, UniqueNamesUnlessOverwritingAndTheSourceNameForNoName) {
+TEST(DestinationFile, KeepsATrailingBlankAndTakesTheSourceNameForNoName) {
   const QString t = test::MakeTempFolder();
   const QString source = t + "/src/x.png";
-  Touch(source);
   const QString jpg = QStringLiteral("jpg");
-  Touch(t + "/x.jpg");
-  Touch(t + "/x 1.jpg");
-  EXPECT_EQ(GetDestinationFileURL(source, t, std::nullopt, jpg, false), t + "/x 2.jpg");
-  EXPECT_EQ(GetDestinationFileURL(source, t, std::nullopt, jpg, true), t + "/x.jpg");
   EXPECT_EQ(GetDestinationFileURL(source, t, QStringLiteral("IMG_1 "), jpg, false),
             t + "/IMG_1 .jpg");
   for (const char* bad : {"", ".", ".."}) {
