@@ -27,17 +27,6 @@ struct Panels {
   }
 };
 
-TEST(OutputTypeOptions, QualityControlsFollowLossyTypes) {
-  Panels k;
-  for (int type : {0, 7, 3, 10, 4, 1, 24}) {
-    k.Choose(type);
-    const bool lossy = type == 0 || type == 3 || type == 4 || type == 24;
-    EXPECT_EQ(k.p.imageQualitySlider->isEnabled(), lossy) << type;
-    EXPECT_EQ(k.p.imageQualityStepper->isEnabled(), lossy) << type;
-    EXPECT_EQ(k.p.imageQualityEditFieldOutlet->isEnabled(), lossy) << type;
-  }
-}
-
 TEST(OutputTypeOptions, ProfilesNarrowToWhatTheTypeHolds) {
   Panels k;
   k.Choose(4);
