@@ -97,29 +97,15 @@ QByteArray SrgbProfile() {
   return bytes;
 }
 
-QByteArray MakeExif(int orientation, std::optional<double> dpi) {
+QByteArray MakeExif(int orientation) {
   QByteArray exif("II*\0", 4);
   PutLE32(&exif, 8);
-  const uint16_t entries = dpi ? 4 : 1;
-  PutLE16(&exif, entries);
-  const uint32_t rationalOffset = 8 + 2 + 12 * entries + 4;
-  auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
-    PutLE16(&exif, tag);
-    PutLE16(&exif, type);
-    PutLE32(&exif, 1);
-    PutLE32(&exif, value);
-  };
-  entry(274, 3, static_cast<uint32_t>(orientation));
-  if (dpi) {
-    entry(282, 5, rationalOffset);
-    entry(283, 5, rationalOffset);
-    entry(296, 3, 2);
-  }
+  PutLE16(&exif, 1);
+  PutLE16(&exif, 274);  // Orientation, one SHORT
+  PutLE16(&exif, 3);
+  PutLE32(&exif, 1);
+  PutLE32(&exif, static_cast<uint32_t>(orientation));
   PutLE32(&exif, 0);
-  if (dpi) {
-    PutLE32(&exif, static_cast<uint32_t>(std::lround(*dpi * 100)));
-    PutLE32(&exif, 100);
-  }
   return exif;
 }
 

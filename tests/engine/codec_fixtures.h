@@ -26,9 +26,8 @@ bool WritePng(const QString& path, const QImage& image, const PngOptions& option
 // An sRGB ICC profile made by lcms2.
 QByteArray SrgbProfile();
 
-// An EXIF block (TIFF header and one directory) with an orientation, and a resolution in dpi
-// when given.
-QByteArray MakeExif(int orientation, std::optional<double> dpi = std::nullopt);
+// An EXIF block (TIFF header and one directory) holding only an orientation.
+QByteArray MakeExif(int orientation);
 
 // A JPEG of the given samples made by our libjpeg bridge; empty when it refuses them.
 QByteArray EncodeJpeg(int width, int height, int colourSpace, int components,

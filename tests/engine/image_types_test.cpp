@@ -49,16 +49,6 @@ TEST(OrientationTransform, TurnsAndMirrors) {
   }
 }
 
-TEST(ColourHelpers, DrawingColourAndBitmapLayout) {
-  EXPECT_FALSE(CGColorFromNSColor(QColor()));
-  EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_RGB888)).format(),
-            QImage::Format_ARGB32_Premultiplied);
-  EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_RGBA64)).format(),
-            QImage::Format_RGBA64_Premultiplied);
-  EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_Grayscale8)).format(),
-            QImage::Format_Grayscale8);
-}
-
 TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
   const QString path = test::MakeTempFolder() + "/pages.pdf";
   {

@@ -26,29 +26,6 @@ void ExpectSameFields(const Token& actual, const Token& expected) {
   EXPECT_EQ(actual.clickLocation(), QPointF());  // never stored
 }
 
-TEST(TextTokenArchive, TokenSurvivesArchiveAndClipboard) {
-  const Token token = FullToken();
-  const auto unarchived = UnarchiveTextToken(ArchiveTextToken(token));
-  ASSERT_TRUE(unarchived);
-  ExpectSameFields(*unarchived, token);
-
-  // The clipboard data of the token is its archive; other types get nothing.
-  const QString type = QString::fromLatin1(kTextTokenMimeType);
-  EXPECT_TRUE(token.pasteboardPropertyListForType(QStringLiteral("text/plain")).isNull());
-  const auto fromClipboardData = UnarchiveTextToken(token.pasteboardPropertyListForType(type));
-  ASSERT_TRUE(fromClipboardData);
-  ExpectSameFields(*fromClipboardData, token);
-
-  QMimeData mime;
-  WriteTokensToMimeData({token}, &mime);
-  EXPECT_EQ(mime.data(type), ArchiveTextToken(token));
-  EXPECT_EQ(mime.text(), QStringLiteral("Capture Date:EEE d MMM"));
-  const auto pasted = ReadTokensFromMimeData(mime);
-  ASSERT_TRUE(pasted);
-  ASSERT_EQ(pasted->size(), 1);
-  ExpectSameFields(std::get<Token>(pasted->first()), token);
-}
-
 TEST(TextTokenArchive, StoredKeysAndMissingValues) {
   const QVariantMap object = EncodeTextToken(Token(QStringLiteral("Artist"), 15));
   EXPECT_EQ(ArchivedClassName(object), QStringLiteral("QVXWatermarkTextToken"));
@@ -75,8 +52,22 @@ TEST(TextTokenArchive, StoredKeysAndMissingValues) {
   EXPECT_FALSE(UnarchiveTextToken(ArchiveColor(Qt::red)));
 }
 
-TEST(TextTokenArchive, WholeArraysRoundTrip) {
-  const TokenArray pattern{"IMG_", FullToken(), QStringLiteral(""),
+TEST(TextTokenArchive, TokensAndArraysRoundTripThroughArchiveAndClipboard) {
+  // One token's clipboard data is its own archive; other types get nothing.
+  const Token token = FullToken();
+  const QString type = QString::fromLatin1(kTextTokenMimeType);
+  EXPECT_TRUE(token.pasteboardPropertyListForType(QStringLiteral("text/plain")).isNull());
+  const auto single = UnarchiveTextToken(token.pasteboardPropertyListForType(type));
+  ASSERT_TRUE(single);
+  ExpectSameFields(*single, token);
+  QMimeData one;
+  WriteTokensToMimeData({token}, &one);
+  EXPECT_EQ(one.data(type), ArchiveTextToken(token));
+  const auto pastedOne = ReadTokensFromMimeData(one);
+  ASSERT_TRUE(pastedOne && pastedOne->size() == 1);
+  ExpectSameFields(std::get<Token>(pastedOne->first()), token);
+
+  const TokenArray pattern{"IMG_", token, QStringLiteral(""),
                            Token(QStringLiteral("#"), 1, QString(), 0, 7, 3), " "};
   const auto unarchived = UnarchiveTokenArray(ArchiveTokenArray(pattern));
   ASSERT_TRUE(unarchived);
@@ -111,7 +102,7 @@ TEST(TextTokenArchive, WholeArraysRoundTrip) {
   QMimeData other;
   other.setText(QStringLiteral("plain"));
   EXPECT_FALSE(ReadTokensFromMimeData(other));
-  other.setData(QString::fromLatin1(kTextTokenMimeType), QByteArray("\x00\x01garbage", 9));
+  other.setData(type, QByteArray("\x00\x01garbage", 9));
   EXPECT_FALSE(ReadTokensFromMimeData(other));
 }
 

@@ -45,48 +45,39 @@ TEST(WatermarkGeometry, FitIntoReferenceSpace) {
   EXPECT_TRUE(FitWatermarkImage(QImage(), &size).isNull());
 }
 
-TEST(ImageWatermark, LandsOnExactPixels) {
+QImage DrawImage(ImageWatermarkOptions* options, int w, int h, QRectF* frame) {
+  QImage canvas = WhiteCanvas(w, h);
+  QPainter painter(&canvas);
+  painter.setTransform(YUpTransform(h));
+  *frame = DrawImageWatermark(&painter, options, w, h);
+  return canvas;
+}
+
+TEST(ImageWatermark, LandsOnExactPixelsAndShrinksWithOpacityAndFraction) {
   QImage black(100, 100, QImage::Format_ARGB32);
   black.fill(Qt::black);
   ImageWatermarkOptions options;
   options.image = black;
   options.sizeFraction = 1.0;
+  options.position = 6;
   options.offset = QPointF(10, 10);
   options.opacity = 1.0;
-  auto draw = [&options](QRectF* frame) {
-    QImage canvas = WhiteCanvas(1100, 800);
-    QPainter painter(&canvas);
-    painter.setTransform(YUpTransform(800));
-    *frame = DrawImageWatermark(&painter, &options, 1100, 800);
-    return canvas;
-  };
   // A base size never set keeps the offset in reference units (a set one: ProcessImage tests).
-  options.position = 6;
   QRectF frame;
-  const QImage canvas = draw(&frame);
+  QImage canvas = DrawImage(&options, 1100, 800, &frame);
   EXPECT_EQ(frame, QRectF(10, 10, 100, 100));
   EXPECT_EQ(options.offset, QPointF(10, 10));
   EXPECT_EQ(InkBox(canvas), QRect(QPoint(20, 580), QPoint(219, 779)));
-}
 
-TEST(ImageWatermark, LargeImageShrinksWithOpacityAndFraction) {
-  QImage canvas = WhiteCanvas(550, 400);
-  QImage black(2000, 1000, QImage::Format_ARGB32);
+  black = QImage(2000, 1000, QImage::Format_ARGB32);
   black.fill(Qt::black);
-  ImageWatermarkOptions options;
   options.image = black;
   options.sizeFraction = 0.5;
-  options.position = 6;
+  options.offset = QPointF();
   options.opacity = 0.5;
-  QRectF frame;
-  {
-    QPainter painter(&canvas);
-    painter.setTransform(YUpTransform(400));
-    frame = DrawImageWatermark(&painter, &options, 550, 400);
-  }
+  canvas = DrawImage(&options, 550, 400, &frame);
   EXPECT_EQ(frame.size(), QSizeF(275, 137.5));
-  const QColor middle = canvas.pixelColor(100, 330);
-  EXPECT_NEAR(middle.red(), 128, 2);
+  EXPECT_NEAR(canvas.pixelColor(100, 330).red(), 128, 2);
   EXPECT_EQ(canvas.pixel(300, 100), qRgb(255, 255, 255));
 }
 

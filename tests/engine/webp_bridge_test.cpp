@@ -297,46 +297,5 @@ TEST(WebPJpegInput, AdobeCmykJpegIsReadAsRgb) {
   ExpectPixelNear(FirstPixel(test::ReadBytes(folder + "/cmyk.webp")), {255, 0, 255, 255}, 6);
 }
 
-// A decoded 3 x 2 straight RGBA buffer (or YUVA planes) to hand to the writers; only TIFF
-// output serves the product, the others are diagnostics.
-struct DecodedBuffer {
-  WebPDecoderConfig config;
-  explicit DecodedBuffer(WEBP_CSP_MODE mode) {
-    WebPInitDecoderConfig(&config);
-    const uint8_t rgba[] = {255, 0, 0, 255, 0,  255, 0,  128, 0,   0,   255, 0,
-                            9,   9, 9, 255, 10, 20,  30, 255, 255, 255, 255, 64};
-    uint8_t* encoded = nullptr;
-    const size_t size = WebPEncodeLosslessRGBA(rgba, 3, 2, 12, &encoded);
-    config.output.colorspace = mode;
-    WebPDecode(encoded, size, &config);
-    WebPFree(encoded);
-  }
-  ~DecodedBuffer() { WebPFreeDecBuffer(&config.output); }
-};
-
-TEST(WebPDecodedImage, DiagnosticFormatsWriteReadableFiles) {
-  const QString folder = test::MakeTempFolder();
-  const DecodedBuffer rgba(MODE_RGBA);
-  auto save = [&](const WebPDecBuffer& buffer, int format, const QString& name) {
-    return SaveDecodedImage(buffer, format, QFile::encodeName(folder + name).constData());
-  };
-  for (const auto& [format, name] :
-       {std::pair{kDecodedPNG, "/d.png"}, std::pair{kDecodedPPM, "/d.ppm"},
-        std::pair{kDecodedBMP, "/d.bmp"}}) {
-    ASSERT_EQ(save(rgba.config.output, format, name), 1) << name;
-    const QImage read(folder + name);
-    ASSERT_EQ(read.size(), QSize(3, 2)) << name;
-    EXPECT_EQ(read.pixelColor(1, 1).rgb(), QColor(10, 20, 30).rgb()) << name;
-  }
-  EXPECT_EQ(QImage(folder + "/d.png").pixelColor(1, 0).alpha(), 128);
-
-  const DecodedBuffer yuv(MODE_YUVA);
-  ASSERT_EQ(save(yuv.config.output, kDecodedRawYUV, "/yuv.raw"), 1);
-  EXPECT_EQ(QFile(folder + "/yuv.raw").size(), 6 + 2 + 2 + 6);
-  // A format that does not fit the buffer fails.
-  EXPECT_EQ(save(yuv.config.output, kDecodedPNG, "/yuv.png"), 0);
-  EXPECT_EQ(save(rgba.config.output, 42, "/x.bin"), 0);
-}
-
 }  // namespace
 }  // namespace glimbrik
