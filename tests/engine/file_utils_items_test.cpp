@@ -16,36 +16,6 @@ void Write(const QString& path, const QByteArray& bytes) {
   ASSERT_TRUE(test::WriteBytes(path, bytes));
 }
 
-TEST(RenameByPrefix, ItemGetsTheNewPrefix) {
-  const QString f = test::MakeTempFolder();
-  Write(f + "/old_photo.jpg", "1");
-  EXPECT_TRUE(RenameItemByPrefix(f + "/old_photo.jpg", "old", "new"));
-  EXPECT_EQ(test::ReadBytes(f + "/new_photo.jpg"), QByteArray("1"));
-  // A name shorter than the prefix is refused, not cut.
-  Write(f + "/ab", "2");
-  EXPECT_FALSE(RenameItemByPrefix(f + "/ab", "abc", "x"));
-  EXPECT_TRUE(QFileInfo::exists(f + "/ab"));
-  // An existing item under the new name is never replaced.
-  Write(f + "/old_1", "mine");
-  Write(f + "/new_1", "theirs");
-  EXPECT_FALSE(RenameItemByPrefix(f + "/old_1", "old", "new"));
-  EXPECT_EQ(test::ReadBytes(f + "/new_1"), QByteArray("theirs"));
-  EXPECT_EQ(test::ReadBytes(f + "/old_1"), QByteArray("mine"));
-}
-
-TEST(RenameByPrefix, WholeTreeIsRenamed) {
-  const QString f = test::MakeTempFolder();
-  Write(f + "/oldRoot/oldA/oldB.txt", "b");
-  Write(f + "/oldRoot/oldC.txt", "c");
-  ASSERT_TRUE(QDir().mkpath(f + "/oldRoot/oldA/oldEmpty"));
-  EXPECT_TRUE(RenameFolderByPrefix(f + "/oldRoot", "old", "nu"));
-  EXPECT_EQ(test::ReadBytes(f + "/nuRoot/nuA/nuB.txt"), QByteArray("b"));
-  EXPECT_EQ(test::ReadBytes(f + "/nuRoot/nuC.txt"), QByteArray("c"));
-  EXPECT_TRUE(QFileInfo(f + "/nuRoot/nuA/nuEmpty").isDir());
-  EXPECT_FALSE(QFileInfo::exists(f + "/oldRoot"));
-  EXPECT_FALSE(RenameFolderByPrefix(f + "/missing", "m", "n"));
-}
-
 TEST(ReplaceItemAtURL, CopiesOrMovesOverTheDestination) {
   const QString f = test::MakeTempFolder();
   const QString source = f + "/source";

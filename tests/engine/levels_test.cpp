@@ -73,18 +73,5 @@ TEST(AutoLevels, GreyAndFloatForms) {
   EXPECT_NEAR(levelled->pixelColor(160, 0).redF(), 1.0, 1e-3);
 }
 
-TEST(AutoLevels, ExtremesAndEqualisation) {
-  int low = -1, high = -1;
-  ASSERT_TRUE(ComputeHistogramARGB(Ramp(40, 200, QImage::Format_ARGB32, false), &low, &high));
-  EXPECT_EQ(low, 40);
-  EXPECT_EQ(high, 200);
-  const std::optional<QImage> equalised =
-      EqualizeImage(Ramp(40, 200, QImage::Format_ARGB32, false));
-  ASSERT_TRUE(equalised);
-  EXPECT_LE(qRed(equalised->pixel(0, 0)), 2);
-  EXPECT_EQ(qRed(equalised->pixel(160, 0)), 255);
-  EXPECT_FALSE(EqualizeImage(QImage(4, 4, QImage::Format_RGBA64)));
-}
-
 }  // namespace
 }  // namespace glimbrik

@@ -25,17 +25,5 @@ TEST(TextToken, DisplayText) {
   EXPECT_EQ(Token(QStringLiteral("Author"), 15).GetCompleteTokenString(), QStringLiteral("Author"));
 }
 
-TEST(TextToken, VariantListFormKeepsOrderAndFields) {
-  const Token date(QStringLiteral("Date"), 3, QStringLiteral("yyyy"), 2, 5, 4);
-  const TokenArray elements{"A", date, "B"};
-  const QVariantList list = TokenArrayToVariantList(elements);
-  ASSERT_EQ(list.size(), 3);
-  EXPECT_EQ(list[0].toString(), QStringLiteral("A"));
-  EXPECT_EQ(list[1].value<Token>(), date);
-  EXPECT_EQ(TokenArrayFromVariantList(list), elements);
-  // Foreign values are dropped, not turned into empty strings or tokens.
-  EXPECT_EQ(TokenArrayFromVariantList({QVariant(42), QVariant(), "x"}), TokenArray{"x"});
-}
-
 }  // namespace
 }  // namespace glimbrik
