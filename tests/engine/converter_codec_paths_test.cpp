@@ -93,20 +93,6 @@ TEST(ConverterOptions, OrientationFromAngle) {
   EXPECT_FALSE(converter.convertAndSave()) << "nothing loaded";
 }
 
-TEST(ConverterEncoding, InMemoryJpegCarriesQualityAndResolution) {
-  ImageConverter converter;
-  converter.quality = 0.9;
-  converter.setResolution(300, 300);
-  const uchar grey[8] = {0, 40, 80, 120, 160, 200, 240, 255};
-  ASSERT_TRUE(converter.encodeJPEG(4, 2, grey, 1, 1));
-  const auto source = ImageSource::FromData(converter.encodedData);
-  ASSERT_TRUE(source->isValid());
-  EXPECT_EQ(source->representation(0).pixelWidth, 4);
-  EXPECT_EQ(source->representation(0).colorModel, ColorModel::Gray);
-  EXPECT_DOUBLE_EQ(source->representation(0).dpiX, 300.0);
-  EXPECT_FALSE(converter.encodeJPEG(0, 2, grey, 1, 1));
-}
-
 TEST(ConverterHandlers, EveryImageOfASourceReachesTheDataHandler) {
   const QString tiff = test::MakeTempFolder() + "/three.tif";
   bool ok = false;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QRegularExpression>
 
 #include "engine/codec_fixtures.h"
 #include "engine/webp_bridge.h"
@@ -53,7 +52,6 @@ TEST(ImageFile, ResolutionComesFromTheHeaderOr72) {
   ImageFile dense;
   ASSERT_TRUE(dense.load(folder + "/dense.png"));
   EXPECT_NEAR(dense.dpiWidth(), 300.0, 0.01);
-  EXPECT_NEAR(dense.dpiHeight(), 300.0, 0.01);
 }
 
 TEST(ImageFile, NonImagesDoNotLoad) {
@@ -72,19 +70,6 @@ TEST(ImageFile, NonImagesDoNotLoad) {
   }
 }
 
-TEST(ImageFile, ScalingKeepsAtLeastOnePixel) {
-  const QString folder = test::MakeTempFolder();
-  QImage image(50, 50, QImage::Format_RGBA8888);
-  image.fill(Qt::red);
-  ASSERT_TRUE(test::WritePng(folder + "/small.png", image));
-  ImageFile small;
-  ASSERT_TRUE(small.load(folder + "/small.png"));
-  ASSERT_TRUE(small.scaleByPercent(1));
-  EXPECT_EQ(small.width(), 1);
-  EXPECT_EQ(small.height(), 1);
-  EXPECT_EQ(small.image().pixelColor(0, 0), QColor(Qt::red));
-}
-
 TEST(ImageFile, WebPFilesGoThroughTheBridge) {
   const QString folder = test::MakeTempFolder();
   QImage image(6, 4, QImage::Format_RGBA8888);
@@ -94,42 +79,10 @@ TEST(ImageFile, WebPFilesGoThroughTheBridge) {
                                   QFile::encodeName(folder + "/in.webp").constData(),
                                   WebPSettingsForQuality(1.0), 0),
             0);
-  int w = 0;
-  int h = 0;
-  ASSERT_TRUE(ImageFile::GetWebPFileSize(folder + "/in.webp", &w, &h));
-  EXPECT_EQ(QSize(w, h), QSize(6, 4));
-  EXPECT_FALSE(ImageFile::GetWebPFileSize(folder + "/in.png", &w, &h));
-
   ImageFile file;
   ASSERT_TRUE(file.load(folder + "/in.webp"));
   EXPECT_EQ(file.width(), 6);
   EXPECT_EQ(file.image().pixelColor(2, 2), QColor(10, 200, 30));
-}
-
-TEST(ImageFile, SavesAPdfAtItsResolutionAndFailsCleanlyWithoutAWriter) {
-  const QString folder = test::MakeTempFolder();
-  QImage image(20, 10, QImage::Format_RGBA8888);
-  image.fill(Qt::green);
-  test::PngOptions options;
-  options.dpi = 144.0;
-  ASSERT_TRUE(test::WritePng(folder + "/in.png", image, options));
-  ImageFile file;
-  ASSERT_TRUE(file.load(folder + "/in.png"));
-  file.setOutput(8, folder + "/out.pdf", 0.8);
-  ASSERT_TRUE(file.save());
-  const QByteArray pdf = test::ReadBytes(folder + "/out.pdf");
-  EXPECT_TRUE(pdf.startsWith("%PDF"));
-  // 20 x 10 pixels at 144 dpi are 10 x 5 points.
-  const QRegularExpressionMatch box =
-      QRegularExpression(R"(/MediaBox \[0 0 ([\d.]+) ([\d.]+)\])").match(QString::fromLatin1(pdf));
-  ASSERT_TRUE(box.hasMatch());
-  EXPECT_DOUBLE_EQ(box.captured(1).toDouble(), 10.0);
-  EXPECT_DOUBLE_EQ(box.captured(2).toDouble(), 5.0);
-
-  // No writer here for GIF: a clean failure without a file.
-  file.setOutput(2, folder + "/out.gif", 0.8);
-  EXPECT_FALSE(file.save());
-  EXPECT_FALSE(QFile::exists(folder + "/out.gif"));
 }
 
 }  // namespace

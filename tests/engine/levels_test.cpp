@@ -16,33 +16,28 @@ QImage Ramp(int low, int high, QImage::Format format, bool translucentRows) {
   return image.convertToFormat(format);
 }
 
-TEST(AutoLevels, StretchesLowContrastToTheFullRange) {
-  const QImage source = Ramp(40, 200, QImage::Format_ARGB32, true);
-  const std::optional<QImage> levelled = MatchHistogram(source, 3);
-  ASSERT_TRUE(levelled);
-  ASSERT_EQ(levelled->format(), source.format());
-  const QImage& out = *levelled;
-  EXPECT_EQ(qRed(out.pixel(0, 0)), 0);
-  EXPECT_EQ(qRed(out.pixel(160, 0)), 255);
-  EXPECT_EQ(qGreen(out.pixel(0, 0)), 255);
-  EXPECT_EQ(qGreen(out.pixel(160, 0)), 0);
-  EXPECT_EQ(qBlue(out.pixel(80, 0)), 128);  // the middle level lands mid-range
-  for (int y = 0; y < out.height(); ++y) {
-    for (int x = 0; x < out.width(); x += 7) {
-      ASSERT_EQ(qAlpha(out.pixel(x, y)), qAlpha(source.pixel(x, y)));
+TEST(AutoLevels, StretchesLowContrastToTheFullRangeAndKeepsAlpha) {
+  for (QImage::Format format : {QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied}) {
+    SCOPED_TRACE(format);
+    const QImage source = Ramp(40, 200, format, true);
+    const std::optional<QImage> levelled = MatchHistogram(source, 3);
+    ASSERT_TRUE(levelled);
+    ASSERT_EQ(levelled->format(), source.format());
+    // Translucent colour is stretched unpremultiplied: its end reaches full red too.
+    for (int y : {0, 1}) {
+      const QColor low = levelled->pixelColor(0, y);
+      const QColor high = levelled->pixelColor(160, y);
+      EXPECT_EQ(high.alpha(), y ? 200 : 255);
+      EXPECT_NEAR(low.red(), 0, 1);
+      EXPECT_NEAR(high.red(), 255, 1);
+      EXPECT_NEAR(low.green(), 255, 1);
+      EXPECT_NEAR(high.green(), 0, 1);
     }
+    EXPECT_EQ(qBlue(levelled->pixel(80, 0)), 128);  // the middle level lands mid-range
+    // Monotonic in each channel.
+    for (int x = 1; x < levelled->width(); ++x)
+      EXPECT_GE(qRed(levelled->pixel(x, 0)), qRed(levelled->pixel(x - 1, 0)));
   }
-  // Monotonic in each channel.
-  for (int x = 1; x < out.width(); ++x) EXPECT_GE(qRed(out.pixel(x, 0)), qRed(out.pixel(x - 1, 0)));
-}
-
-TEST(AutoLevels, PremultipliedTranslucentColourIsStretchedUnpremultiplied) {
-  const QImage source = Ramp(40, 200, QImage::Format_ARGB32_Premultiplied, true);
-  const std::optional<QImage> levelled = MatchHistogram(source, 3);
-  ASSERT_TRUE(levelled);
-  const QColor translucentEnd = levelled->pixelColor(160, 1);
-  EXPECT_EQ(translucentEnd.alpha(), 200);
-  EXPECT_NEAR(translucentEnd.red(), 255, 1);
 }
 
 TEST(AutoLevels, LeavesWhatItMustNotTouch) {
