@@ -31,7 +31,7 @@ QString WebPSource(const QString& folder, const QString& name) {
 
 QStringList TemporaryTiffs() { return QDir(PrivateTempFolder()).entryList({"*.tif"}, QDir::Files); }
 
-TEST(WebPPaths, SourceIsReadThroughATemporaryTiffThatIsRemovedAfterwards) {
+TEST(WebPPaths, SourceIsReadThroughATemporaryTiffAndWrittenLosslessOnlyAtFullQuality) {
   const QString folder = test::MakeTempFolder();
   const QString webp = WebPSource(folder, "pic.webp");
   const QStringList before = TemporaryTiffs();
@@ -52,11 +52,8 @@ TEST(WebPPaths, SourceIsReadThroughATemporaryTiffThatIsRemovedAfterwards) {
   ASSERT_TRUE(QFile::copy(webp, shouted));
   ImageConverter converter;
   EXPECT_FALSE(converter.loadSource(shouted));
-}
 
-TEST(WebPPaths, ProcessedIntoItsOwnTypeAndWrittenLosslessOnlyAtFullQuality) {
-  const QString folder = test::MakeTempFolder();
-  const QString webp = WebPSource(folder, "pic.webp");
+  // Processed into its own type, and written lossless only at full quality.
   ImageConversion c = test::ConversionRecord(webp, folder + "/same.webp", 0, 1.0);
   c.resize = test::PercentFit(50);
   ASSERT_EQ(ProcessImageFile(&c), 0);

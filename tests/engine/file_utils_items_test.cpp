@@ -16,7 +16,7 @@ void Write(const QString& path, const QByteArray& bytes) {
   ASSERT_TRUE(test::WriteBytes(path, bytes));
 }
 
-TEST(ReplaceItemAtURL, CopiesOrMovesOverTheDestination) {
+TEST(ReplaceItemAtURL, CopiesMovesOrPutsAFolderOverTheDestination) {
   const QString f = test::MakeTempFolder();
   const QString source = f + "/source";
   const QString destination = f + "/destination";
@@ -36,6 +36,15 @@ TEST(ReplaceItemAtURL, CopiesOrMovesOverTheDestination) {
   EXPECT_EQ(test::ReadBytes(destination), QByteArray("moved"));
   EXPECT_EQ(ReplaceItemAtURL(QString(), destination, false), 1);
   EXPECT_EQ(ReplaceItemAtURL(destination, QString(), false), 1);
+
+  // A folder source replaces a file; no helper item is left next to the destination.
+  Write(f + "/folder/inner/file", "deep");
+  Write(f + "/folder/.hidden", "h");
+  EXPECT_EQ(ReplaceItemAtURL(f + "/folder", destination, false), 1);
+  EXPECT_EQ(test::ReadBytes(destination + "/inner/file"), QByteArray("deep"));
+  EXPECT_EQ(test::ReadBytes(destination + "/.hidden"), QByteArray("h"));
+  EXPECT_TRUE(QFileInfo::exists(f + "/folder/inner/file"));
+  EXPECT_EQ(QDir(f).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 }
 
 TEST(ReplaceItemAtURL, FailureKeepsTheDestination) {
@@ -54,20 +63,6 @@ TEST(ReplaceItemAtURL, FailureKeepsTheDestination) {
   }
   EXPECT_EQ(result, 0);
   EXPECT_EQ(test::ReadBytes(destination), QByteArray("old"));
-}
-
-TEST(ReplaceItemAtURL, FolderSourceReplacesAFile) {
-  const QString f = test::MakeTempFolder();
-  Write(f + "/folder/inner/file", "deep");
-  Write(f + "/folder/.hidden", "h");
-  const QString destination = f + "/destination";
-  Write(destination, "old");
-  EXPECT_EQ(ReplaceItemAtURL(f + "/folder", destination, false), 1);
-  EXPECT_EQ(test::ReadBytes(destination + "/inner/file"), QByteArray("deep"));
-  EXPECT_EQ(test::ReadBytes(destination + "/.hidden"), QByteArray("h"));
-  EXPECT_TRUE(QFileInfo::exists(f + "/folder/inner/file"));
-  // No helper item is left next to the destination.
-  EXPECT_EQ(QDir(f).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 }
 
 }  // namespace

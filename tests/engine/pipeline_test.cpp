@@ -61,20 +61,6 @@ QImage Flat(int width, int height, const QColor& colour) {
   return image;
 }
 
-// Opaque text in one colour, filled and outlined alike.
-TextWatermarkOptions SolidText(const QString& text, int64_t fontSize, int32_t position,
-                               const QColor& colour) {
-  TextWatermarkOptions record;
-  record.tokens = {text};
-  record.font = QFont(QStringLiteral("DejaVu Sans"));
-  record.fontSize = fontSize;
-  record.position = position;
-  record.opacity = 1.0;
-  record.textColor = colour;
-  record.strokeColor = colour;
-  return record;
-}
-
 TEST(PipelineHelpers, WatermarkTextExpandsForTheOutput) {
   ImageConverter converter;
   converter.sourceURL = QStringLiteral("/photos/source.png");
@@ -197,7 +183,7 @@ TEST(ProcessImage, ImageWatermarkLandsOnExactPixelsOfEveryImage) {
 TEST(ProcessImage, TextWatermarkOffsetWithoutBaseSizeOnAFittedImage) {
   const QString source = SavePng(Flat(2400, 1600, Qt::white), "large.png");
   const QString folder = test::MakeTempFolder();
-  TextWatermarkOptions text = SolidText(QStringLiteral("Hg"), 28, 6, Qt::black);
+  TextWatermarkOptions text = test::SolidText(QStringLiteral("Hg"), 28, 6, Qt::black);
   ImageConversion c = Conversion(source, folder + "/corner.png", 7);
   c.resizeEnabled = 1;
   c.resize = test::PixelFit(1600, 1600);
@@ -251,7 +237,7 @@ TEST(ProcessImage, EffectsActOnWatermarksAndReplaceTheCanvas) {
   }
   const QString source = SavePng(photo, "photo.png");
   const QString folder = test::MakeTempFolder();
-  TextWatermarkOptions text = SolidText(QStringLiteral("RED"), 60, 4, Qt::red);
+  TextWatermarkOptions text = test::SolidText(QStringLiteral("RED"), 60, 4, Qt::red);
 
   ImageConversion c = Conversion(source, folder + "/mono.png", 7);
   c.textWatermarks = &text;
@@ -306,7 +292,7 @@ TEST(ProcessImage, DeepImagesStayDeepThroughFilters) {
 
 // The text a watermark draws, told by comparing with the same picture marked with plain text.
 QImage MarkedWith(const QString& source, const TokenArray& tokens, const QString& out) {
-  TextWatermarkOptions text = SolidText({}, 40, 4, Qt::black);
+  TextWatermarkOptions text = test::SolidText({}, 40, 4, Qt::black);
   text.tokens = tokens;
   ImageConversion c = test::ConversionRecord(source, out, 7);
   c.resize = test::PercentFit(100);

@@ -78,15 +78,7 @@ TEST(ImageWatermark, LandsOnExactPixelsAndShrinksWithOpacityAndFraction) {
 }
 
 TextWatermarkOptions BlackText(const QString& text) {
-  TextWatermarkOptions record;
-  record.tokens = {text};
-  record.font = QFont(QStringLiteral("DejaVu Sans"));
-  record.fontSize = 40;
-  record.position = 4;
-  record.opacity = 1.0;
-  record.textColor = Qt::black;
-  record.strokeColor = Qt::blue;
-  return record;
+  return test::SolidText(text, 40, 4, Qt::black);
 }
 
 QImage DrawText(TextWatermarkOptions record, const QString& text, int w, int h,

@@ -183,9 +183,6 @@ TEST(WebPEncode, FailuresReturnTheirCodesAndLeaveNoFile) {
   bad.quality = 250.0f;
   EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(png).constData(), nullptr, bad, 0),
             kWebPConfigInvalid);
-  EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(png).constData(), nullptr,
-                                  static_cast<const WebPConfig*>(nullptr), 0),
-            kWebPConfigInvalid);
   // Encoding without an output path only checks that the picture encodes.
   EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(png).constData(), nullptr,
                                   WebPSettingsForQuality(0.5), 0),
