@@ -29,7 +29,6 @@ struct PngWriteJob {
   int height;
   png_bytep* rows;
   const PngOptions* options;
-  png_text* text;
 };
 
 int WritePngRows(png_structp png, png_infop info, FILE* file, const PngWriteJob* job) {
@@ -46,7 +45,6 @@ int WritePngRows(png_structp png, png_infop info, FILE* file, const PngWriteJob*
                  reinterpret_cast<png_const_bytep>(job->options->iccProfile.constData()),
                  static_cast<png_uint_32>(job->options->iccProfile.size()));
   }
-  if (job->text) png_set_text(png, info, job->text, 1);
   if (!job->options->exif.isEmpty()) {
     png_set_eXIf_1(png, info, static_cast<png_uint_32>(job->options->exif.size()),
                    reinterpret_cast<png_bytep>(const_cast<char*>(job->options->exif.constData())));
@@ -63,22 +61,11 @@ bool WritePng(const QString& path, const QImage& image, const PngOptions& option
   QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
   std::vector<png_bytep> rows(static_cast<size_t>(rgba.height()));
   for (int y = 0; y < rgba.height(); ++y) rows[y] = rgba.scanLine(y);
-  QByteArray rawText;
-  png_text text{};
-  if (!options.rawExifProfile.isEmpty()) {
-    rawText = "\nexif\n" + QByteArray::number(options.rawExifProfile.size()) + "\n" +
-              options.rawExifProfile.toHex() + "\n";
-    text.compression = PNG_TEXT_COMPRESSION_zTXt;
-    text.key = const_cast<char*>("Raw profile type exif");
-    text.text = rawText.data();
-    text.text_length = static_cast<size_t>(rawText.size());
-  }
   FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
   if (!file) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
-  const PngWriteJob job{rgba.width(), rgba.height(), rows.data(), &options,
-                        rawText.isEmpty() ? nullptr : &text};
+  const PngWriteJob job{rgba.width(), rgba.height(), rows.data(), &options};
   const int ok = WritePngRows(png, info, file, &job);
   png_destroy_write_struct(&png, &info);
   std::fclose(file);

@@ -17,7 +17,6 @@ namespace glimbrik::test {
 struct PngOptions {
   std::optional<double> dpi;  // pHYs in pixels per metre from this many dpi
   QByteArray iccProfile;      // iCCP chunk when not empty
-  QByteArray rawExifProfile;  // "Raw profile type exif" text chunk when not empty
   QByteArray exif;            // eXIf chunk when not empty
 };
 // Writes an 8-bit RGBA PNG from straight (non-premultiplied) pixels.
