@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QImage>
 #include <QImageWriter>
+#include <QPainter>
 
 #include "engine/conversion_records.h"
 #include "engine/image_converter.h"
@@ -75,11 +76,8 @@ TEST(PipelineHelpers, WatermarkTextExpandsForTheOutput) {
 }
 
 TEST(ProcessImage, QuarterTurnSwapsSizeAndResolution) {
-  QImage image(1000, 750, QImage::Format_RGB32);
-  image.fill(Qt::blue);
-  for (int y = 0; y < 375; ++y) {
-    for (int x = 0; x < 500; ++x) image.setPixel(x, y, qRgb(255, 0, 0));
-  }
+  QImage image = Flat(1000, 750, Qt::blue);
+  QPainter(&image).fillRect(0, 0, 500, 375, Qt::red);
   image.setDotsPerMeterX(qRound(300 / 0.0254));
   image.setDotsPerMeterY(qRound(150 / 0.0254));
   const QString folder = test::MakeTempFolder();
@@ -105,12 +103,10 @@ TEST(ProcessImage, QuarterTurnSwapsSizeAndResolution) {
 QImage HalfTransparent() {
   QImage image(64, 48, QImage::Format_ARGB32);
   image.fill(QColor(200, 40, 40));
-  for (int y = 0; y < 48; ++y) {
-    for (int x = 0; x < 32; ++x) image.setPixel(x, y, qRgba(0, 0, 0, 0));
-  }
-  for (int y = 0; y < 8; ++y) {
-    for (int x = 32; x < 64; ++x) image.setPixel(x, y, qRgba(200, 40, 40, 100));
-  }
+  QPainter painter(&image);
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.fillRect(0, 0, 32, 48, Qt::transparent);
+  painter.fillRect(32, 0, 32, 8, QColor(200, 40, 40, 100));
   return image;
 }
 
