@@ -36,15 +36,23 @@ TEST(ImageFile, QuarterTurnOrientationsExchangeTheSides) {
   }
 }
 
-TEST(ImageFile, ResolutionComesFromTheHeaderOr72) {
+TEST(ImageFile, ResolutionComesFromTheHeaderOr72AndWebPLoadsThroughTheBridge) {
   const QString folder = test::MakeTempFolder();
-  QImage image(10, 10, QImage::Format_RGBA8888);
-  image.fill(Qt::blue);
+  QImage image(6, 4, QImage::Format_RGBA8888);
+  image.fill(QColor(10, 200, 30));
   ASSERT_TRUE(test::WritePng(folder + "/plain.png", image));
   ImageFile plain;
   ASSERT_TRUE(plain.load(folder + "/plain.png"));
   EXPECT_DOUBLE_EQ(plain.dpiWidth(), 72.0);
   EXPECT_EQ(plain.orientation(), 0);
+  ASSERT_EQ(EncodeImageFileToWebP(QFile::encodeName(folder + "/plain.png").constData(),
+                                  QFile::encodeName(folder + "/in.webp").constData(),
+                                  WebPSettingsForQuality(1.0), 0),
+            0);
+  ImageFile webp;
+  ASSERT_TRUE(webp.load(folder + "/in.webp"));
+  EXPECT_EQ(webp.width(), 6);
+  EXPECT_EQ(webp.image().pixelColor(2, 2), QColor(10, 200, 30));
 
   test::PngOptions options;
   options.dpi = 300.0;
@@ -68,21 +76,6 @@ TEST(ImageFile, NonImagesDoNotLoad) {
     EXPECT_EQ(file.height(), 0);
     EXPECT_DOUBLE_EQ(file.dpiWidth(), 72.0);
   }
-}
-
-TEST(ImageFile, WebPFilesGoThroughTheBridge) {
-  const QString folder = test::MakeTempFolder();
-  QImage image(6, 4, QImage::Format_RGBA8888);
-  image.fill(QColor(10, 200, 30));
-  ASSERT_TRUE(test::WritePng(folder + "/in.png", image));
-  ASSERT_EQ(EncodeImageFileToWebP(QFile::encodeName(folder + "/in.png").constData(),
-                                  QFile::encodeName(folder + "/in.webp").constData(),
-                                  WebPSettingsForQuality(1.0), 0),
-            0);
-  ImageFile file;
-  ASSERT_TRUE(file.load(folder + "/in.webp"));
-  EXPECT_EQ(file.width(), 6);
-  EXPECT_EQ(file.image().pixelColor(2, 2), QColor(10, 200, 30));
 }
 
 }  // namespace
