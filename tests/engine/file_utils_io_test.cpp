@@ -20,6 +20,11 @@ QByteArray Contents(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+void Write(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  ASSERT_TRUE(test::WriteBytes(path, bytes));
+}
+
 mode_t ModeOf(const QString& path) {
   struct stat st {};
   stat(Encode(path).constData(), &st);
@@ -46,7 +51,7 @@ TEST(FileIo, WriteAndCopyOfSeveralChunksAreExactAndFailedWritesAreReported) {
   }
 }
 
-TEST(FileIo, CopyKeepsAnExistingDestinationOnFailure) {
+TEST(FileIo, CopyAndReplaceKeepAnExistingDestinationOnFailure) {
   const QString folder = test::MakeTempFolder();
   const QString destination = folder + "/dest";
   ASSERT_EQ(writeFile(Encode(destination).constData(), "old", 3), 0);
@@ -54,17 +59,21 @@ TEST(FileIo, CopyKeepsAnExistingDestinationOnFailure) {
 
   EXPECT_EQ(copyFile(Encode(folder + "/missing").constData(), Encode(destination).constData()),
             ENOENT);
+  EXPECT_EQ(ReplaceItemAtURL(folder + "/missing", destination, false), 0);
   EXPECT_EQ(Contents(destination), QByteArray("old"));
 
   const QString big = folder + "/big";
   const QByteArray bytes(256 * 1024, 'b');
   ASSERT_EQ(writeFile(Encode(big).constData(), bytes.constData(), size_t(bytes.size())), 0);
   int result = 0;
+  int replaced = 1;
   {
     test::FileSizeLimit limit(64 * 1024);
     result = copyFile(Encode(big).constData(), Encode(destination).constData());
+    replaced = ReplaceItemAtURL(big, destination, false);
   }
   EXPECT_NE(result, 0);
+  EXPECT_EQ(replaced, 0);
   EXPECT_EQ(Contents(destination), QByteArray("old"));
   // No half-written sibling is left behind.
   EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
@@ -79,6 +88,37 @@ TEST(FileIo, CopyKeepsAnExistingDestinationOnFailure) {
   ASSERT_EQ(writeFile(Encode(empty).constData(), "", 0), 0);
   ASSERT_EQ(copyFile(Encode(empty).constData(), Encode(destination).constData()), 0);
   EXPECT_TRUE(Contents(destination).isEmpty());
+}
+
+TEST(ReplaceItemAtURL, CopiesMovesOrPutsAFolderOverTheDestination) {
+  const QString f = test::MakeTempFolder();
+  const QString source = f + "/source";
+  const QString destination = f + "/destination";
+  Write(source, "new");
+  Write(destination, "old");
+  EXPECT_EQ(ReplaceItemAtURL(source, destination, false), 1);
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("new"));
+  EXPECT_TRUE(QFileInfo::exists(source));
+
+  Write(source, "moved");
+  EXPECT_EQ(ReplaceItemAtURL(source, destination, true), 1);
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("moved"));
+  EXPECT_FALSE(QFileInfo::exists(source));
+
+  // Nothing to do counts as success and touches nothing.
+  EXPECT_EQ(ReplaceItemAtURL(destination, f + "/./destination", true), 1);
+  EXPECT_EQ(test::ReadBytes(destination), QByteArray("moved"));
+  EXPECT_EQ(ReplaceItemAtURL(QString(), destination, false), 1);
+  EXPECT_EQ(ReplaceItemAtURL(destination, QString(), false), 1);
+
+  // A folder source replaces a file; no helper item is left next to the destination.
+  Write(f + "/folder/inner/file", "deep");
+  Write(f + "/folder/.hidden", "h");
+  EXPECT_EQ(ReplaceItemAtURL(f + "/folder", destination, false), 1);
+  EXPECT_EQ(test::ReadBytes(destination + "/inner/file"), QByteArray("deep"));
+  EXPECT_EQ(test::ReadBytes(destination + "/.hidden"), QByteArray("h"));
+  EXPECT_TRUE(QFileInfo::exists(f + "/folder/inner/file"));
+  EXPECT_EQ(QDir(f).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 }
 
 }  // namespace
