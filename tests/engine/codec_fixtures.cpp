@@ -1,15 +1,15 @@
 #include "engine/codec_fixtures.h"
 
 #include <lcms2.h>
-#include <png.h>
 #include <tiffio.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <cmath>
-#include <csetjmp>
 #include <vector>
 
 #include "engine/jpeg_memory.h"
+#include "support/metadata_fixture.h"
 
 namespace glimbrik::test {
 namespace {
@@ -24,52 +24,28 @@ void PutLE32(QByteArray* out, uint32_t v) {
   PutLE16(out, static_cast<uint16_t>(v >> 16));
 }
 
-struct PngWriteJob {
-  int width;
-  int height;
-  png_bytep* rows;
-  const PngOptions* options;
-};
-
-int WritePngRows(png_structp png, png_infop info, FILE* file, const PngWriteJob* job) {
-  if (setjmp(png_jmpbuf(png))) return 0;
-  png_init_io(png, file);
-  png_set_IHDR(png, info, job->width, job->height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (job->options->dpi) {
-    const auto ppm = static_cast<png_uint_32>(std::lround(*job->options->dpi / 0.0254));
-    png_set_pHYs(png, info, ppm, ppm, PNG_RESOLUTION_METER);
-  }
-  if (!job->options->iccProfile.isEmpty()) {
-    png_set_iCCP(png, info, "icc", 0,
-                 reinterpret_cast<png_const_bytep>(job->options->iccProfile.constData()),
-                 static_cast<png_uint_32>(job->options->iccProfile.size()));
-  }
-  if (!job->options->exif.isEmpty()) {
-    png_set_eXIf_1(png, info, static_cast<png_uint_32>(job->options->exif.size()),
-                   reinterpret_cast<png_bytep>(const_cast<char*>(job->options->exif.constData())));
-  }
-  png_write_info(png, info);
-  png_write_image(png, job->rows);
-  png_write_end(png, info);
-  return 1;
-}
-
 }  // namespace
 
 bool WritePng(const QString& path, const QImage& image, const PngOptions& options) {
   QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-  std::vector<png_bytep> rows(static_cast<size_t>(rgba.height()));
-  for (int y = 0; y < rgba.height(); ++y) rows[y] = rgba.scanLine(y);
-  FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  const PngWriteJob job{rgba.width(), rgba.height(), rows.data(), &options};
-  const int ok = WritePngRows(png, info, file, &job);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(file);
-  return ok == 1;
+  if (options.dpi) {
+    const int perMetre = static_cast<int>(std::lround(*options.dpi / 0.0254));
+    rgba.setDotsPerMeterX(perMetre);
+    rgba.setDotsPerMeterY(perMetre);
+  }
+  QBuffer buffer;
+  if (!buffer.open(QIODevice::WriteOnly) || !rgba.save(&buffer, "PNG")) return false;
+  QByteArray chunks;
+  if (!options.iccProfile.isEmpty()) {
+    chunks += PngChunk("iCCP", QByteArray("icc\0\0", 5) + Deflated(options.iccProfile));
+  }
+  if (!options.exif.isEmpty()) chunks += PngChunk("eXIf", options.exif);
+  constexpr qsizetype kAfterHeader = 8 + 25;
+  QByteArray png = buffer.data();
+  // Qt always writes a resolution; without one asked for, the file has none.
+  const qsizetype resolution = png.indexOf("pHYs");
+  if (!options.dpi && resolution > 0) png.remove(resolution - 4, 4 + 4 + 9 + 4);
+  return WriteBytes(path, png.left(kAfterHeader) + chunks + png.mid(kAfterHeader));
 }
 
 QByteArray SrgbProfile() {

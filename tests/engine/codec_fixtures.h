@@ -19,7 +19,7 @@ struct PngOptions {
   QByteArray iccProfile;      // iCCP chunk when not empty
   QByteArray exif;            // eXIf chunk when not empty
 };
-// Writes an 8-bit RGBA PNG from straight (non-premultiplied) pixels.
+// An 8-bit RGBA PNG of straight pixels, with the chunks the options ask for after its header.
 bool WritePng(const QString& path, const QImage& image, const PngOptions& options = {});
 
 // An sRGB ICC profile made by lcms2.
