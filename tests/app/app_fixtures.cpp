@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 
@@ -99,6 +101,31 @@ bool WaitForFacts(AppDelegate& delegate, int timeoutMs) {
       timeoutMs);
 }
 
+std::unique_ptr<QMimeData> UrlData(const QStringList& paths) {
+  auto data = std::make_unique<QMimeData>();
+  QList<QUrl> urls;
+  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+  data->setUrls(urls);
+  return data;
+}
+
+bool DragEnters(QWidget* target, const QStringList& paths, const QPoint& at) {
+  const auto data = UrlData(paths);
+  QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  enter.ignore();
+  QCoreApplication::sendEvent(target, &enter);
+  return enter.isAccepted();
+}
+
+bool Drops(QWidget* target, const QStringList& paths, const QPoint& at) {
+  const bool entered = DragEnters(target, paths, at);
+  const auto data = UrlData(paths);
+  QDropEvent drop(QPointF(at), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  drop.ignore();
+  QCoreApplication::sendEvent(target, &drop);
+  return entered && drop.isAccepted();
+}
+
 QStringList ListTitles(const AppDelegate& delegate) {
   QStringList titles;
   for (const ImageEntityPtr& entity : delegate.imageListViewContents()->entries())
@@ -175,6 +202,12 @@ void AppTest::AddAndSelect(const QStringList& paths) {
 void Choose(QComboBox* popup, int index) {
   popup->setCurrentIndex(index);
   emit popup->activated(index);
+}
+
+void ChooseTag(QComboBox* popup, int tag) {
+  const int index = popup->findData(tag);
+  EXPECT_GE(index, 0) << "no item of tag " << tag;
+  Choose(popup, index);
 }
 
 void ConversionOnly(AppDelegate& delegate) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QMimeData>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,8 @@
 class QComboBox;
 class QDialog;
 class QFileDialog;
+class QPoint;
+class QWidget;
 
 namespace glimbrik {
 class AlertDialog;
@@ -38,6 +41,12 @@ void ForgetGeneralOptions();
 bool WaitForAdding(AppDelegate& delegate, int timeoutMs = 20000);
 // Waits (bounded) until every entry of the list has its facts.
 bool WaitForFacts(AppDelegate& delegate, int timeoutMs = 20000);
+// The local files as a file manager drags them.
+std::unique_ptr<QMimeData> UrlData(const QStringList& paths);
+// Whether target takes a drag of the files in; Drops then lets go there and is true only when
+// both the entering and the drop were accepted.
+bool DragEnters(QWidget* target, const QStringList& paths, const QPoint& at);
+bool Drops(QWidget* target, const QStringList& paths, const QPoint& at);
 // The titles of the list in display order.
 QStringList ListTitles(const AppDelegate& delegate);
 // The alert or file dialog on the screen, if any.
@@ -76,6 +85,8 @@ class AppTest : public ::testing::Test {
 
 // Picks the item at index as the user does: the pop-up's action follows.
 void Choose(QComboBox* popup, int index);
+// The same for the item of the given tag.
+void ChooseTag(QComboBox* popup, int tag);
 
 // Every sidebar group but Conversion off.
 void ConversionOnly(AppDelegate& delegate);

@@ -3,14 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImage>
-#include <QMimeData>
 #include <QTest>
-#include <QTimer>
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
@@ -30,25 +26,7 @@ QVariantMap ReadGeneralFile() {
   return dictionary;
 }
 
-constexpr int kTimeoutMs = 30000;
-
 using test::VisibleFileDialog;
-
-std::unique_ptr<QMimeData> Drag(const QStringList& paths) {
-  auto data = std::make_unique<QMimeData>();
-  QList<QUrl> urls;
-  for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
-  data->setUrls(urls);
-  return data;
-}
-
-bool Accepts(QWidget* target, const QStringList& paths) {
-  const auto data = Drag(paths);
-  QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-  enter.ignore();
-  QCoreApplication::sendEvent(target, &enter);
-  return enter.isAccepted();
-}
 
 class GeneralOptionsTest : public ::testing::Test {
  protected:
@@ -76,19 +54,18 @@ TEST_F(GeneralOptionsTest, FirstStartShowsConversionOnlyAndQuitWritesTheDefaults
   app->applicationWillTerminate();
   const QVariantMap written = ReadGeneralFile();
   // Stored states are integers, as files written before expect.
-  const QVariantMap expected = {{"PhotoPresetIndex", 0},
-                                {"AddRecusrsively", 1},
-                                {"MetaData", 1},
-                                {"OverWriteFile", 0},
-                                {"PrsereveCreationDate", 0},
-                                {"PrsereveModificaionDate", 1},
-                                {"DoNotShowAlert", 0},
-                                {"ImageType", 0}};
-  for (auto it = expected.begin(); it != expected.end(); ++it) {
-    SCOPED_TRACE(it.key().toStdString());
-    ASSERT_TRUE(written.contains(it.key()));
-    EXPECT_EQ(written.value(it.key()).typeId(), QMetaType::LongLong);
-    EXPECT_EQ(written.value(it.key()).toLongLong(), it.value().toLongLong());
+  for (const auto& [key, value] : {std::pair{"PhotoPresetIndex", 0},
+                                   {"AddRecusrsively", 1},
+                                   {"MetaData", 1},
+                                   {"OverWriteFile", 0},
+                                   {"PrsereveCreationDate", 0},
+                                   {"PrsereveModificaionDate", 1},
+                                   {"DoNotShowAlert", 0},
+                                   {"ImageType", 0}}) {
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(written.contains(key));
+    EXPECT_EQ(written.value(key).typeId(), QMetaType::LongLong);
+    EXPECT_EQ(written.value(key).toLongLong(), value);
   }
   EXPECT_EQ(written.value("ImageQuality").toDouble(), 0.800000011920929);
   EXPECT_EQ(written.value("AutoAdjustColorLevels").typeId(), QMetaType::Bool);
@@ -262,13 +239,11 @@ TEST_F(DestinationFolderTest, TheDropBoxTakesExactlyOneFolderForItsOwnSetting) {
   auto app = test::StartApplication();
   app->PreferencesAction();  // the box sits in the sheet, which stops a refused drag
   DragAndDropCommonFolderController* box = app->panels().destinationPathViewCntr;
-  EXPECT_FALSE(Accepts(box, {a, b}));
-  EXPECT_FALSE(Accepts(box, {a + QStringLiteral("/missing")}));
-  EXPECT_TRUE(Accepts(box, {a}));
+  EXPECT_FALSE(test::DragEnters(box, {a, b}, QPoint(2, 2)));
+  EXPECT_FALSE(test::DragEnters(box, {a + QStringLiteral("/missing")}, QPoint(2, 2)));
+  EXPECT_TRUE(test::DragEnters(box, {a}, QPoint(2, 2)));
 
-  const auto data = Drag({a});
-  QDropEvent drop(QPointF(2, 2), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(box, &drop);
+  EXPECT_TRUE(test::Drops(box, {a}, QPoint(2, 2)));
   EXPECT_EQ(app->destinationURL(), a);
 
   app->WatchFolderPathChangeAction(b, 2);  // another folder setting's box
@@ -281,15 +256,15 @@ TEST(ImageDropTest, OnlyDragsWithNothingAddableAreRefused) {
   const QString picture = folder + QStringLiteral("/p.png");
   test::WriteGarbage(text, 64);
   test::WritePng(picture, 8, 8);
-  EXPECT_EQ(ImageDropOperation(Drag({text}).get(), true), Qt::IgnoreAction);
-  EXPECT_EQ(ImageDropOperation(Drag({text, picture}).get(), true), Qt::CopyAction);
-  EXPECT_EQ(ImageDropOperation(Drag({folder}).get(), true), Qt::CopyAction);
-  EXPECT_EQ(ImageDropOperation(Drag({picture}).get(), false), Qt::IgnoreAction);
+  EXPECT_EQ(ImageDropOperation(test::UrlData({text}).get(), true), Qt::IgnoreAction);
+  EXPECT_EQ(ImageDropOperation(test::UrlData({text, picture}).get(), true), Qt::CopyAction);
+  EXPECT_EQ(ImageDropOperation(test::UrlData({folder}).get(), true), Qt::CopyAction);
+  EXPECT_EQ(ImageDropOperation(test::UrlData({picture}).get(), false), Qt::IgnoreAction);
 
   test::ForgetGeneralOptions();
   auto app = test::StartApplication();
-  EXPECT_FALSE(Accepts(app->window(), {text}));
-  EXPECT_TRUE(Accepts(app->window(), {folder}));
+  EXPECT_FALSE(test::DragEnters(app->window(), {text}, QPoint(2, 2)));
+  EXPECT_TRUE(test::DragEnters(app->window(), {folder}, QPoint(2, 2)));
 }
 
 TEST_F(DestinationFolderTest, TheSheetGetsItsViewsBackAfterARunBorrowedThem) {
@@ -318,27 +293,6 @@ TEST_F(DestinationFolderTest, TheSheetGetsItsViewsBackAfterARunBorrowedThem) {
   }
   sheet->okButton->click();
   EXPECT_FALSE(sheet->isVisible());
-}
-
-TEST_F(DestinationFolderTest, WithTheFolderInUseARunAsksNothingAndWritesThere) {
-  const QString out = test::MakeTempFolder(QStringLiteral("out"));
-  const QString source = test::MakeTempFolder(QStringLiteral("src"));
-  test::WritePng(source + QStringLiteral("/y.png"), 16, 12);
-  auto app = test::StartApplication();
-  BatchController* controller = InstallBatchRun(*app);
-  int runs = 0;
-  QObject::connect(controller, &BatchController::runFinished, [&] { ++runs; });
-  ASSERT_TRUE(test::ConvertOnlyInto(*app, out, 4));
-  app->AddUrlsIntoImageListViewAtEnd({source + QStringLiteral("/y.png")});
-  ASSERT_TRUE(test::WaitForAdding(*app));
-  bool asked = false;
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] { asked = asked || VisibleFileDialog(); });
-  watch.start(5);
-  controller->ConvertAllButtonAction();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return runs == 1; }, kTimeoutMs));
-  EXPECT_FALSE(asked);
-  EXPECT_TRUE(QImage(out + QStringLiteral("/y.jpg")).size() == QSize(16, 12));
 }
 
 }  // namespace

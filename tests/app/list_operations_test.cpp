@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QDragEnterEvent>
 #include <QHeaderView>
-#include <QMimeData>
 #include <QTest>
 
 #include "app/add_panel.h"
@@ -38,17 +36,8 @@ QStringList MakeJpegs(const QString& folder, const QString& prefix, int count) {
 // Drops files on target (the list's viewport unless given) as a file manager would.
 void DropOn(AppDelegate& app, const QStringList& paths, const QPoint& at,
             QWidget* target = nullptr) {
-  if (!target) target = app.window()->imageListViewOutlet->viewport();
-  QMimeData mime;
-  QList<QUrl> urls;
-  for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
-  mime.setUrls(urls);
-  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  ASSERT_TRUE(enter.isAccepted());
-  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-  ASSERT_TRUE(drop.isAccepted());
+  ASSERT_TRUE(
+      test::Drops(target ? target : app.window()->imageListViewOutlet->viewport(), paths, at));
 }
 
 QPoint TopOfRow(AppDelegate& app, int row) {
@@ -96,6 +85,13 @@ TEST_F(ImageListTest, ADroppedFolderIsWalkedRecursivelyWithoutHiddenFiles) {
   EXPECT_TRUE(app->window()->removeAllToolbarItem->isEnabled());
   EXPECT_EQ(app->window()->totalFileCountLabelOutlet->text(),
             LocalizedString("TotalImageString").arg(3).arg(QStringLiteral("s")));
+
+  // Dropped on the window's picture instead, the same walk is appended.
+  QWidget* image = app->window()->mainImagePreview;
+  DropOn(*app, {folder}, image->mapTo(app->window(), image->rect().center()), app->window());
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(test::ListTitles(*app).mid(3), (QStringList{"a.jpg", "b.png", "c.jpg"}));
+  EXPECT_EQ(app->selectedRows(), QList<int>{3}) << "the first new row is selected";
 }
 
 TEST_F(ImageListTest, FilesDroppedOnARowAreInsertedThereInOrder) {
@@ -120,38 +116,32 @@ TEST_F(ImageListTest, FilesDroppedOnARowAreInsertedThereInOrder) {
   EXPECT_EQ(test::ListTitles(*app).mid(12), (QStringList{"f00.jpg", "g00.jpg"}));
 }
 
-TEST_F(ImageListTest, SortingBySizeComparesNumbersAndTheSecondChoiceReverses) {
-  const QString folder = test::MakeTempFolder("sizes");
-  test::WriteGarbage(folder + QStringLiteral("/a.jpg"), 100);
-  test::WriteGarbage(folder + QStringLiteral("/b.jpg"), 9);
-  test::WriteGarbage(folder + QStringLiteral("/c.jpg"), 10);
-  app->AddUrlsIntoImageListViewAtEnd({folder});
+TEST_F(ImageListTest, SortingComparesNamesAndSizesAsNumbersAndAnAddingRunClearsIt) {
+  const QString folder = test::MakeTempFolder("sort");
+  QStringList paths;
+  for (const auto& [name, size] : {std::pair{"img10.jpg", 100}, {"img9.jpg", 9}, {"Img2.jpg", 10}})
+    test::WriteGarbage(paths.emplaceBack(folder + "/" + name), size);
+  app->AddUrlsIntoImageListViewAtEnd(paths);
   ASSERT_TRUE(test::WaitForAdding(*app));
   ASSERT_TRUE(test::WaitForFacts(*app));
+  QHeaderView* header = app->window()->imageListViewOutlet->horizontalHeader();
+  header->setSortIndicator(0, Qt::AscendingOrder);
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"Img2.jpg", "img9.jpg", "img10.jpg"}));
+  header->setSortIndicator(0, Qt::DescendingOrder);
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"img10.jpg", "img9.jpg", "Img2.jpg"}));
+
   QAction* bySize = nullptr;
   for (QAction* item : app->window()->sortMenu->actions()) {
     if (item->data().toInt() == 4) bySize = item;
   }
   ASSERT_NE(bySize, nullptr);
   bySize->trigger();
-  EXPECT_EQ(test::ListTitles(*app), (QStringList{"b.jpg", "c.jpg", "a.jpg"}));
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"img9.jpg", "Img2.jpg", "img10.jpg"}));
   bySize->trigger();
-  EXPECT_EQ(test::ListTitles(*app), (QStringList{"a.jpg", "c.jpg", "b.jpg"}));
-}
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"img10.jpg", "Img2.jpg", "img9.jpg"}));
 
-TEST_F(ImageListTest, TheColumnHeaderSortsByNameAndAnAddingRunClearsIt) {
-  const QString folder = test::MakeTempFolder("names");
-  for (const char* name : {"img10.jpg", "img9.jpg", "Img2.jpg"})
-    test::WriteJpeg(folder + "/" + name, 8, 8);
-  app->AddUrlsIntoImageListViewAtEnd(
-      {folder + "/img10.jpg", folder + "/img9.jpg", folder + "/Img2.jpg"});
-  ASSERT_TRUE(test::WaitForAdding(*app));
-  QHeaderView* header = app->window()->imageListViewOutlet->horizontalHeader();
   header->setSortIndicator(0, Qt::AscendingOrder);
-  EXPECT_EQ(test::ListTitles(*app), (QStringList{"Img2.jpg", "img9.jpg", "img10.jpg"}));
-  header->setSortIndicator(0, Qt::DescendingOrder);
-  EXPECT_EQ(test::ListTitles(*app), (QStringList{"img10.jpg", "img9.jpg", "Img2.jpg"}));
-  app->AddUrlsIntoImageListViewAtEnd({folder + "/img9.jpg"});
+  app->AddUrlsIntoImageListViewAtEnd({paths[1]});
   ASSERT_TRUE(test::WaitForAdding(*app));
   EXPECT_EQ(header->sortIndicatorSection(), -1);
 }
@@ -192,18 +182,6 @@ TEST_F(ImageListTest, AddingRunsOffTheGuiThreadAndLeavesTheCancelFlagAlone) {
   ASSERT_TRUE(test::WaitForAdding(*app));
   EXPECT_EQ(app->imageListViewContents()->rowCount(), 30) << "a cancelled run adds nothing";
   EXPECT_TRUE(app->isConversionCancelled.load()) << "and does not clear the run's flag";
-}
-
-TEST_F(ImageListTest, FilesDroppedOnTheWindowAreAppendedRecursively) {
-  const QString folder = MakeMixedFolder();
-  app->AddUrlsIntoImageListViewAtEnd(
-      MakeJpegs(test::MakeTempFolder("first"), QStringLiteral("z"), 1));
-  ASSERT_TRUE(test::WaitForAdding(*app));
-  QWidget* image = app->window()->mainImagePreview;
-  DropOn(*app, {folder}, image->mapTo(app->window(), image->rect().center()), app->window());
-  ASSERT_TRUE(test::WaitForAdding(*app));
-  EXPECT_EQ(test::ListTitles(*app), (QStringList{"z00.jpg", "a.jpg", "b.png", "c.jpg"}));
-  EXPECT_EQ(app->selectedRows(), QList<int>{1}) << "the first new row is selected";
 }
 
 }  // namespace

@@ -103,7 +103,6 @@ class PresetsWindow : public ::testing::Test {
   }
   OptionPanels& p() { return delegate->panels(); }
   WatermarkModel& watermarks() { return delegate->watermarkContextView->model(); }
-  void ChooseTag(QComboBox* popup, int tag) { test::Choose(popup, popup->findData(tag)); }
   void Type(QLineEdit* field, const QString& text) {
     field->selectAll();
     QTest::keyClicks(field, text);
@@ -203,7 +202,7 @@ TEST_F(PresetsWindow, PhotoNamesAreProposedRefusedAndAskedAbout) {
   sheet().cancelButton->click();
 }
 
-TEST_F(PresetsWindow, ASizeIsProposedFromTheFieldsInUseAndSavedAsTheyShowIt) {
+TEST_F(PresetsWindow, SizesAndPatternsAreProposedFromTheFieldsAndComeBackFromTheirItems) {
   Start();
   delegate->SwitchOnOffHeader(kResizeGroup, true, true);
   test::Choose(p().imageDimentionsPopupOutlet, 17);  // width 1024, no height
@@ -226,10 +225,8 @@ TEST_F(PresetsWindow, ASizeIsProposedFromTheFieldsInUseAndSavedAsTheyShowIt) {
   delegate->AddPresetAction(p().savePresetButton);
   EXPECT_EQ(sheet().PresetNameComboboxOutlet->currentIndex(), 0) << "the chosen preset";
   sheet().cancelButton->click();
-}
 
-TEST_F(PresetsWindow, AStoredRenamePatternComesBackFromItsItem) {
-  Start();
+  // A rename pattern is proposed as it reads and comes back from its item.
   delegate->SwitchOnOffHeader(kRenameGroup, true, true);
   const TokenArray pattern{QStringLiteral("trip_"), QVXWatermarkTextToken(QStringLiteral("#"), 1)};
   delegate->renameTokenTextFieldOutlet()->setTokens(pattern);
@@ -313,7 +310,7 @@ TEST_F(PresetsWindow, APhotoPresetAppliedAfterAResetRunsByteForByteAsBeforeSavin
   // Every panel set the way a user sets it.
   for (int group = 0; group < kConfigurationGroupCount; ++group)
     delegate->SwitchOnOffHeader(group, true, true);
-  ChooseTag(p().destImageTypePopUpButton, 4);  // JPEG
+  test::ChooseTag(p().destImageTypePopUpButton, 4);  // JPEG
   p().imageQualityStepper->setValue(65);
   p().autoAdjustColorLevelsCheckButton->click();
   test::Choose(p().imageDimentionsPopupOutlet, 13);  // fit into 612 x 612 on grey
@@ -338,7 +335,7 @@ TEST_F(PresetsWindow, APhotoPresetAppliedAfterAResetRunsByteForByteAsBeforeSavin
   watermarks().setImageRotationAngle(30);
   watermarks().setImageWatermarkOffset({12, -7});
   p().effectsRadioButtonOutlet->button(3)->click();
-  ChooseTag(p().OptimizationPopupOutlet, 3);
+  test::ChooseTag(p().OptimizationPopupOutlet, 3);
 
   const QString before = test::MakeTempFolder(QStringLiteral("before"));
   RunInto(before);
@@ -384,20 +381,17 @@ TEST_F(PresetsWindow, PresetFilesEditedIntoNonsenseFallBackKeyByKey) {
   ASSERT_TRUE(test::WriteBytes(
       FileOf(PresetKind::kRename),
       "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Cut</key><dict><key>P"));
+  const QVariantMap odd{{"PresetIndex", "first"},  {"ScaleOption", "wide"},
+                        {"InputType", qint64(99)}, {"Width", qint64(5)},
+                        {"Height", "abc"},         {"Sharpen", "yes"},
+                        {"ResolutionFlag", true},  {"ResolutionValue", qint64(7)}};
+  const QVariantMap good{{"PresetIndex", qint64(0)},
+                         {"ScaleOption", qint64(0)},
+                         {"InputType", qint64(2)},
+                         {"Width", "321"}};
   ASSERT_TRUE(
-      WritePresetFile(PresetKind::kResize, {{"Good", QVariantMap{{"PresetIndex", qint64(0)},
-                                                                 {"ScaleOption", qint64(0)},
-                                                                 {"InputType", qint64(2)},
-                                                                 {"Width", "321"}}},
-                                            {"Junk", QStringLiteral("no dictionary")},
-                                            {"Odd", QVariantMap{{"PresetIndex", "first"},
-                                                                {"ScaleOption", "wide"},
-                                                                {"InputType", qint64(99)},
-                                                                {"Width", qint64(5)},
-                                                                {"Height", "abc"},
-                                                                {"Sharpen", "yes"},
-                                                                {"ResolutionFlag", true},
-                                                                {"ResolutionValue", qint64(7)}}}}));
+      WritePresetFile(PresetKind::kResize,
+                      {{"Good", good}, {"Junk", QStringLiteral("no dictionary")}, {"Odd", odd}}));
   const QVariantMap bad{{"PhotoPresetIndex", "zero"},  {"ResizePresetIndex", "x"},
                         {"RenamePresetIndex", 99999},  {"ImageQuality", "high"},
                         {"ImageType", qint64(999)},    {"OptimizationType", "x"},
@@ -467,18 +461,6 @@ TEST_F(PresetsWindow, PresetFilesEditedIntoNonsenseFallBackKeyByKey) {
   EXPECT_EQ(sizes->currentIndex(), 0);
   EXPECT_EQ(SelectedTag(p().scaleProprtionallyPopupOutlet), 0);
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("222"));
-}
-
-TEST(PresetFiles, TitlesFollowTheirIndexWithTiesInPlaceAndTheUnindexedLast) {
-  const QVariantMap presets{{"b", QVariantMap{{"PresetIndex", qint64(1)}}},
-                            {"a", QVariantMap{{"PresetIndex", 1.0}}},
-                            {"c", QVariantMap{{"PresetIndex", "0"}}},
-                            {"d", QVariantMap{{"PresetIndex", qint64(0)}}},
-                            {"e", QVariantMap{}},
-                            {"f", qint64(3)}};
-  EXPECT_EQ(SortedPresetTitles(presets, "PresetIndex"), (QStringList{"d", "a", "b", "c", "e"}));
-  EXPECT_EQ(NextPresetIndex(presets, "PresetIndex"), 6) << "past the count";
-  EXPECT_EQ(NextPresetIndex({{"x", QVariantMap{{"PresetIndex", qint64(9)}}}}, "PresetIndex"), 10);
 }
 
 }  // namespace

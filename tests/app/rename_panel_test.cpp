@@ -34,10 +34,20 @@ TEST_F(RenamePanel, BuiltInPatternsFillTheFieldAndTheExampleFollows) {
   EXPECT_EQ(example(), QStringLiteral("IMG [800x600] 1"));
   EXPECT_EQ(app->GetRenameTokens(), field().tokens());
 
-  app->window()->imageListViewOutlet->clearSelection();
-  EXPECT_EQ(example(), QStringLiteral("-"));
+  // A resize reaches the example and the watermark's new-file-name token, which shows the
+  // source's name once renaming is off.
+  app->SwitchOnOffHeader(kResizeGroup, true, true);
+  p().widthTextField->setText(QStringLiteral("50"));
+  app->changeResizeOptionAction(p().widthTextField);
+  EXPECT_EQ(example(), QStringLiteral("IMG [400x300] 1"));
+  const TokenArray newName{QVXWatermarkTextToken(QStringLiteral("New File Name"), 8)};
+  EXPECT_EQ(app->GetTextWatermarkFullString(newName), QStringLiteral("IMG [400x300] 1"));
   app->SwitchOnOffHeader(kRenameGroup, false, true);
   EXPECT_FALSE(app->GetRenameTokens());
+  EXPECT_EQ(app->GetTextWatermarkFullString(newName), QStringLiteral("photo"));
+  app->SwitchOnOffHeader(kRenameGroup, true, true);
+  app->window()->imageListViewOutlet->clearSelection();
+  EXPECT_EQ(example(), QStringLiteral("-"));
 }
 
 TEST_F(RenamePanel, ItemsWithoutAPatternChangeNothingAndAnEditLeavesThePreset) {
@@ -97,22 +107,6 @@ TEST_F(RenamePanel, SwitchingOverwriteOnAsksFirst) {
   EXPECT_TRUE(box->isChecked());
   box->click();  // switching off asks nothing
   EXPECT_FALSE(box->isChecked());
-}
-
-TEST_F(RenamePanel, ResizeChangesReachTheExampleAndTheWatermarkText) {
-  AddAndSelect(800, 600);
-  app->SwitchOnOffHeader(kRenameGroup, true, true);
-  Choose(5);
-  app->SwitchOnOffHeader(kResizeGroup, true, true);
-  p().widthTextField->setText(QStringLiteral("50"));
-  app->changeResizeOptionAction(p().widthTextField);
-  EXPECT_EQ(example(), QStringLiteral("IMG [400x300] 1"));
-
-  // The watermark's new-file-name token shows that name, and the source's without renaming.
-  const TokenArray newName{QVXWatermarkTextToken(QStringLiteral("New File Name"), 8)};
-  EXPECT_EQ(app->GetTextWatermarkFullString(newName), QStringLiteral("IMG [400x300] 1"));
-  app->SwitchOnOffHeader(kRenameGroup, false, true);
-  EXPECT_EQ(app->GetTextWatermarkFullString(newName), QStringLiteral("photo"));
 }
 
 }  // namespace

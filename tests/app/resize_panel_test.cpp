@@ -23,11 +23,6 @@ class ResizePanel : public test::AppTest {
     AddAndSelect({path});
   }
 
-  // What a user's choice in a pop-up does: select the item, then its action.
-  static void Choose(QComboBox* popup, int tag) {
-    ASSERT_TRUE(SelectItemWithTag(popup, tag));
-    emit popup->activated(popup->currentIndex());
-  }
   void Type(NumberField* field, const QString& text) {
     field->clear();
     field->insert(text);  // announced as the user's edit
@@ -59,13 +54,13 @@ TEST_F(ResizePanel, StartsWithTheDefaults) {
 
 TEST_F(ResizePanel, UnitsConvertForTheSelectedImageAndWithoutOne) {
   // Without an image the fixed texts of an 800 x 600 picture at 72 dpi.
-  Choose(p().scaleProprtionallyPopupOutlet, 4);
-  Choose(p().sizeFormatTypePopupButton, 3);
+  test::ChooseTag(p().scaleProprtionallyPopupOutlet, 4);
+  test::ChooseTag(p().sizeFormatTypePopupButton, 3);
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("11.11"));
   EXPECT_EQ(p().heightTextField->text(), QStringLiteral("8.33"));
 
   AddSelectedImage();
-  Choose(p().sizeFormatTypePopupButton, 2);
+  test::ChooseTag(p().sizeFormatTypePopupButton, 2);
   Type(p().widthTextField, QStringLiteral("800"));
   Type(p().heightTextField, QStringLiteral("600"));
   const struct {
@@ -77,7 +72,7 @@ TEST_F(ResizePanel, UnitsConvertForTheSelectedImageAndWithoutOne) {
                   {1, "100.00", "100.00"}, {2, "800", "600"},       {6, "800.00", "600.00"}};
   for (const auto& step : expected) {
     SCOPED_TRACE(step.unit);
-    Choose(p().sizeFormatTypePopupButton, step.unit);
+    test::ChooseTag(p().sizeFormatTypePopupButton, step.unit);
     EXPECT_EQ(p().widthTextField->text(), QString::fromLatin1(step.width));
     EXPECT_EQ(p().heightTextField->text(), QString::fromLatin1(step.height));
     EXPECT_EQ(app->currentSizeFormatType, step.unit);
@@ -87,30 +82,30 @@ TEST_F(ResizePanel, UnitsConvertForTheSelectedImageAndWithoutOne) {
 TEST_F(ResizePanel, AScaleModeChangeCarriesTheValueIntoTheNewLayout) {
   // No image: by width to by height moves the text across.
   Type(p().widthTextField, QStringLiteral("40"));
-  Choose(p().scaleProprtionallyPopupOutlet, 1);
+  test::ChooseTag(p().scaleProprtionallyPopupOutlet, 1);
   EXPECT_EQ(p().heightTextField->text(), QStringLiteral("40"));
   EXPECT_TRUE(p().heightTextField->isEnabled());
   EXPECT_TRUE(p().widthTextField->text().isEmpty());
   EXPECT_FALSE(p().widthTextField->isEnabled());
 
   // Fit while the unit is percent: pixels, converted, and percent no longer offered.
-  Choose(p().scaleProprtionallyPopupOutlet, 2);
+  test::ChooseTag(p().scaleProprtionallyPopupOutlet, 2);
   EXPECT_EQ(SelectedTag(p().sizeFormatTypePopupButton), 2);
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("800"));
   EXPECT_EQ(p().heightTextField->text(), QStringLiteral("600"));
   EXPECT_TRUE(p().widthTextField->isEnabled());
   EXPECT_FALSE(PercentItemEnabled());
   EXPECT_TRUE(p().backgroundColorFitToRectCheckBox->isEnabled());
-  Choose(p().scaleProprtionallyPopupOutlet, 3);
+  test::ChooseTag(p().scaleProprtionallyPopupOutlet, 3);
   EXPECT_TRUE(PercentItemEnabled());
   EXPECT_TRUE(p().lockUnlockImageView->isHidden()) << "crop does not keep the proportions";
   EXPECT_FALSE(p().backgroundColorFitToRectCheckBox->isEnabled());
 
   // With an image: by width 400 px, then fit, gives the proportional height.
   AddSelectedImage();
-  Choose(p().scaleProprtionallyPopupOutlet, 0);
+  test::ChooseTag(p().scaleProprtionallyPopupOutlet, 0);
   Type(p().widthTextField, QStringLiteral("400"));
-  Choose(p().scaleProprtionallyPopupOutlet, 2);
+  test::ChooseTag(p().scaleProprtionallyPopupOutlet, 2);
   EXPECT_EQ(p().widthTextField->text(), QStringLiteral("400"));
   EXPECT_EQ(p().heightTextField->text(), QStringLiteral("300"));
   EXPECT_TRUE(p().heightTextField->isEnabled());
@@ -146,7 +141,7 @@ TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
 TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {
   AddSelectedImage();
   test::Choose(p().imageDimentionsPopupOutlet, 4);  // 800 x 600 fit
-  Choose(p().scaleProprtionallyPopupOutlet, 2);
+  test::ChooseTag(p().scaleProprtionallyPopupOutlet, 2);
   Type(p().widthTextField, QStringLiteral("400"));
   Type(p().heightTextField, QStringLiteral("400"));
   EXPECT_EQ(Result(), QStringLiteral("400 x 300 pixels"));

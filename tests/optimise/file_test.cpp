@@ -93,9 +93,11 @@ class FileSave : public ::testing::Test {
     RemoveUserDefault(QStringLiteral("PreservePermissions"));
     RemoveUserDefault(QStringLiteral("BackupFiles"));
   }
-  QString Result(int size) {
+  // A tool's result of the given size, offered to the job.
+  QString Offer(int size) {
     const QString temp = NewTemporaryPath(QStringLiteral("temp"));
     EXPECT_TRUE(test::WriteBytes(temp, QByteArray(size, 'n')));
+    EXPECT_TRUE(job_->setFilePathOptimized(temp, size, QStringLiteral("Tool")));
     return temp;
   }
 
@@ -106,21 +108,9 @@ class FileSave : public ::testing::Test {
 
 TEST_F(FileSave, NoResultIsNotSaved) { EXPECT_FALSE(job_->saveResult()); }
 
-TEST_F(FileSave, SavedResultReplacesTheFileAndItsTemporaryIsGone) {
-  const QString temp = Result(600);
-  ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
-  job_->saveResultAndUpdateStatus();
-  EXPECT_EQ(test::ReadBytes(path_), QByteArray(600, 'n'));
-  EXPECT_FALSE(QFile::exists(temp));
-  EXPECT_TRUE(job_->isDone());
-  EXPECT_EQ(job_->statusText(), LocalizedString("Optimized successfully with %@").arg("Tool"));
-  EXPECT_FALSE(QFile::exists(path_ + QLatin1Char('~')));
-}
-
 TEST_F(FileSave, PreservedPermissionsRefuseAResultOfThirtyFourBytes) {
   SetUserDefault(QStringLiteral("PreservePermissions"), true);
-  const QString temp = Result(34);
-  ASSERT_TRUE(job_->setFilePathOptimized(temp, 34, QStringLiteral("Tool")));
+  Offer(34);
   job_->saveResultAndUpdateStatus();
   EXPECT_EQ(test::ReadBytes(path_), original_);
   EXPECT_EQ(job_->statusImageName(), QStringLiteral("err"));
@@ -130,8 +120,7 @@ TEST_F(FileSave, PreservedPermissionsRefuseAResultOfThirtyFourBytes) {
 }
 
 TEST_F(FileSave, ResultThatChangedSinceItWasMeasuredIsRefused) {
-  const QString temp = Result(600);
-  ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
+  const QString temp = Offer(600);
   ASSERT_TRUE(test::WriteBytes(temp, QByteArray(10, 'x')));  // truncated behind the job's back
   EXPECT_FALSE(job_->saveResult());
   EXPECT_EQ(test::ReadBytes(path_), original_);
@@ -142,17 +131,18 @@ TEST_F(FileSave, BackupReplacesAnOldBackupAndHoldsTheOriginal) {
   SetUserDefault(QStringLiteral("PreservePermissions"), true);
   ASSERT_TRUE(test::WriteBytes(path_ + QLatin1Char('~'), QByteArray("stale backup")));
   ASSERT_TRUE(QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner));
-  const QString temp = Result(600);
-  ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
-  EXPECT_TRUE(job_->saveResult());
+  const QString temp = Offer(600);
+  job_->saveResultAndUpdateStatus();
+  EXPECT_TRUE(job_->isDone());
+  EXPECT_EQ(job_->statusText(), LocalizedString("Optimized successfully with %@").arg("Tool"));
+  EXPECT_FALSE(QFile::exists(temp));
   EXPECT_EQ(test::ReadBytes(path_ + QLatin1Char('~')), original_);
   EXPECT_EQ(test::ReadBytes(path_), QByteArray(600, 'n'));
   EXPECT_EQ(QFileInfo(path_).permissions() & 0x0777, QFile::Permissions(0x0600));
 }
 
 TEST_F(FileSave, MissingFolderLeavesNothingBehindAndReportsTheFailure) {
-  const QString temp = Result(600);
-  ASSERT_TRUE(job_->setFilePathOptimized(temp, 600, QStringLiteral("Tool")));
+  const QString temp = Offer(600);
   job_->setFilePath(path_ + ".gone/inner.gif");
   job_->saveResultAndUpdateStatus();
   EXPECT_EQ(job_->statusOrder(), 9);

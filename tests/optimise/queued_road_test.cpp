@@ -95,35 +95,28 @@ TEST_F(QueuedRoad, GifShrunkByGifsicleIsSavedWithABackup) {
   EXPECT_TRUE(QDir(PrivateTempFolder()).entryList(QDir::Files).isEmpty());
 }
 
-TEST_F(QueuedRoad, PngThroughTheChainOfToolsKeepsItsPixels) {
-  const QString path = folder_ + "/x.png";
-  const QString reference = folder_ + "/reference.png";
-  ASSERT_TRUE(test::WriteUncompressedPng(path));
-  ASSERT_TRUE(test::WriteUncompressedPng(reference));
-  const qint64 before = QFileInfo(path).size();
-  for (const char* key : {"PngCrushEnabled", "OptiPngEnabled", "AdvPngEnabled"}) {
-    SetUserDefault(QLatin1String(key), true);
+TEST_F(QueuedRoad, PngAndJpegThroughTheirChainsOfToolsShrinkAndKeepTheirPixels) {
+  const struct {
+    const char* name;
+    bool (*write)(const QString&);
+    QStringList tools;
+  } cases[] = {
+      {"x.png", test::WriteUncompressedPng, {"PngCrushEnabled", "OptiPngEnabled", "AdvPngEnabled"}},
+      {"x.jpg", test::WritePlainJpeg, {"JpegOptimEnabled", "JpegTranEnabled"}},
+  };
+  for (const auto& c : cases) {
+    const QString path = folder_ + "/" + c.name, reference = path + ".reference";
+    ASSERT_TRUE(c.write(path) && c.write(reference));
+    for (const QString& key : c.tools) SetUserDefault(key, true);
+    const auto job = Run(path);
+    EXPECT_EQ(job->statusImageName(), QStringLiteral("ok")) << job->statusText().toStdString();
+    EXPECT_TRUE(job->statusText().startsWith(
+        LocalizedString("Optimized successfully with %@").arg(QString())));
+    EXPECT_LT(QFileInfo(path).size(), QFileInfo(reference).size()) << c.name;
+    EXPECT_EQ(job->byteSizeOptimized(), static_cast<quint64>(QFileInfo(path).size())) << c.name;
+    EXPECT_TRUE(test::SamePixels(path, reference)) << c.name;
+    EXPECT_FALSE(QFileInfo::exists(path + QLatin1Char('~'))) << "a backup only when asked";
   }
-  const auto job = Run(path);
-  EXPECT_EQ(job->statusImageName(), QStringLiteral("ok")) << job->statusText().toStdString();
-  EXPECT_TRUE(job->statusText().startsWith(
-      LocalizedString("Optimized successfully with %@").arg(QString())));
-  EXPECT_LT(QFileInfo(path).size(), before);
-  EXPECT_EQ(job->byteSizeOptimized(), static_cast<quint64>(QFileInfo(path).size()));
-  EXPECT_TRUE(test::SamePixels(path, reference));
-}
-
-TEST_F(QueuedRoad, JpegThroughBothToolsKeepsItsPixels) {
-  const QString path = folder_ + "/x.jpg";
-  const QString reference = folder_ + "/reference.jpg";
-  ASSERT_TRUE(test::WritePlainJpeg(path));
-  ASSERT_TRUE(test::WritePlainJpeg(reference));
-  SetUserDefault(QStringLiteral("JpegOptimEnabled"), true);
-  SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
-  const auto job = Run(path);
-  EXPECT_EQ(job->statusImageName(), QStringLiteral("ok")) << job->statusText().toStdString();
-  EXPECT_LT(QFileInfo(path).size(), QFileInfo(reference).size());
-  EXPECT_TRUE(test::SamePixels(path, reference));
 }
 
 TEST_F(QueuedRoad, ChainAgentsRunFirstAndNothingToGainIsReportedAsSuch) {

@@ -19,13 +19,6 @@ QByteArray Bytes(std::initializer_list<int> values) {
   return b;
 }
 
-TEST(PDFFunction, SeparationThroughAnExponentialTint) {
-  const QPDFObjectHandle space = Parse(
-      "[/Separation /Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
-      "/C1 [0 0.5 1 0] /N 1 >>]");
-  EXPECT_EQ(ConvertSeparationSamples(space, Bytes({255, 0})), Bytes({0, 127, 255, 0, 0, 0, 0, 0}));
-}
-
 TEST(PDFFunction, DeviceNThroughACalculatorStream) {
   QPDF pdf;
   pdf.emptyPDF();

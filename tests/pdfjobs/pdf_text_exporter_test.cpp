@@ -52,7 +52,6 @@ TEST(PDFTextExporter, PerPageNamesCarryAsManyDigitsAsThePageCount) {
   const QStringList names = QDir(out).entryList(QDir::Files, QDir::Name);
   ASSERT_EQ(names.size(), 120);
   EXPECT_EQ(names.first(), "name-001.txt");
-  EXPECT_EQ(names[6], "name-007.txt");
   EXPECT_EQ(names.last(), "name-120.txt");
   EXPECT_TRUE(test::ReadBytes(QDir(out).filePath("name-007.txt")).contains("Page 7 of the book"));
   EXPECT_EQ(reports.size(), 120u);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QString>
 #include <string>
 
 #include "pdfjobs/pdf_function.h"
@@ -43,44 +44,33 @@ TEST(PostScriptCalculator, EvaluatesThePrograms) {
   EXPECT_DOUBLE_EQ(clipped(0.5), 1.0);
 }
 
-TEST(PostScriptCalculator, KeepsIntegerAndRealTypes) {
-  PostScriptStack s = Calculator("{ 2 3 add }").run({});
-  ASSERT_EQ(s.size(), 1u);
-  EXPECT_EQ(s.peek(0).type, 1);
-  EXPECT_EQ(s.peek(0).integer, 5);
-  s = Calculator("{ 2 3.0 add }").run({});
-  EXPECT_EQ(s.peek(0).type, 2);
-  EXPECT_DOUBLE_EQ(s.peek(0).real, 5.0);
-  s = Calculator("{ -8 -1 bitshift }").run({});
-  EXPECT_EQ(s.peek(0).integer, 2147483644);
-  s = Calculator("{ 1 3 bitshift 7 2 idiv -7 2 mod 6 4 div }").run({});
-  EXPECT_EQ(s.peek(3).integer, 8);
-  EXPECT_EQ(s.peek(2).integer, 3);
-  EXPECT_EQ(s.peek(1).integer, -1);
-  EXPECT_EQ(s.peek(0).type, 2);
-  EXPECT_DOUBLE_EQ(s.peek(0).real, 1.5);
-  s = Calculator("{ -1 0 atan 0 1 atan 90 sin 2.5 cvi -2.5 round 3 cvr 2 10 exp }").run({});
-  EXPECT_DOUBLE_EQ(s.peek(6).real, 270.0);
-  EXPECT_DOUBLE_EQ(s.peek(5).real, 0.0);
-  EXPECT_NEAR(s.peek(4).real, 1.0, 1e-9);
-  EXPECT_EQ(s.peek(3).integer, 2);
-  EXPECT_DOUBLE_EQ(s.peek(2).real, -3.0);
-  EXPECT_EQ(s.peek(1).type, 2);
-  EXPECT_DOUBLE_EQ(s.peek(0).real, 1024.0);
+// The stack bottom first: integers plain, reals with an "r", booleans by name.
+std::string Show(const PostScriptStack& s) {
+  std::string text;
+  for (size_t i = s.size(); i-- > 0;) {
+    const PostScriptValue& v = s.peek(i);
+    text += v.type == 1   ? std::to_string(v.integer)
+            : v.type == 2 ? QString::number(v.real, 'g', 10).toStdString() + "r"
+                          : (v.boolean ? "true" : "false");
+    text += i ? " " : "";
+  }
+  return text;
 }
 
-TEST(PostScriptCalculator, StackOperators) {
-  PostScriptStack s = Calculator("{ 1 2 3 4 5 5 2 roll 2 index 2 copy exch pop }").run({});
-  // 1 2 3 4 5 -> roll: 4 5 1 2 3 -> index: .. 3 1 -> copy: .. 3 1 3 1 -> exch pop: .. 3 1 1
-  ASSERT_EQ(s.size(), 7u);
-  const int64_t expected[] = {4, 5, 1, 2, 3, 1, 1};
-  for (size_t i = 0; i < 7; ++i) EXPECT_EQ(s.peek(6 - i).integer, expected[i]) << i;
-  s = Calculator("{ 3 4 eq 3 3.0 eq true false xor 5 not 12 10 and }").run({});
-  EXPECT_FALSE(s.peek(4).boolean);
-  EXPECT_TRUE(s.peek(3).boolean);
-  EXPECT_TRUE(s.peek(2).boolean);
-  EXPECT_EQ(s.peek(1).integer, -6);
-  EXPECT_EQ(s.peek(0).integer, 8);
+TEST(PostScriptCalculator, OperatorsKeepIntegerAndRealTypes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"{ 2 3 add }", "5"},
+      {"{ 2 3.0 add }", "5r"},
+      {"{ -8 -1 bitshift }", "2147483644"},
+      {"{ 1 3 bitshift 7 2 idiv -7 2 mod 6 4 div }", "8 3 -1 1.5r"},
+      {"{ -1 0 atan 0 1 atan 90 sin 2.5 cvi -2.5 round 3 cvr 2 10 exp }",
+       "270r 0r 1r 2 -3r 3r 1024r"},
+      // roll: 4 5 1 2 3, index: .. 3 1, copy: .. 3 1 3 1, exch pop: .. 3 1 1
+      {"{ 1 2 3 4 5 5 2 roll 2 index 2 copy exch pop }", "4 5 1 2 3 1 1"},
+      {"{ 3 4 eq 3 3.0 eq true false xor 5 not 12 10 and }", "false true true -6 8"},
+  };
+  for (const auto& [program, stack] : cases)
+    EXPECT_EQ(Show(Calculator(program).run({})), stack) << program;
 }
 
 TEST(PostScriptCalculator, HostileProgramsEndQuietly) {

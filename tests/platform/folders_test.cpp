@@ -3,18 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QDir>
 #include <QFileInfo>
-
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
-
-TEST(Folders, EnvironmentKeepsTestsAwayFromTheRealHome) {
-  EXPECT_TRUE(PreferencesFolderPath().startsWith(test::TestRoot()));
-  EXPECT_TRUE(SupportFolderPath().startsWith(test::TestRoot()));
-}
 
 TEST(Folders, PrivateTempFolderIsOwnerOnlyAndNamesAreFresh) {
   const QString folder = PrivateTempFolder();

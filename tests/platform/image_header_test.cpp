@@ -65,8 +65,7 @@ TEST(ImageHeaderJpeg, DensityComesFromJfifThenExifThen72) {
   parts.density = 300;
   ImageHeader h = Probe(JpegHeader(parts));
   EXPECT_EQ(h.format, ImageFormat::JPEG);
-  EXPECT_EQ(h.width, 4000);
-  EXPECT_EQ(h.height, 3000);
+  EXPECT_EQ(QSize(h.width, h.height), QSize(4000, 3000));
   EXPECT_DOUBLE_EQ(h.dpiX, 300.0);
   EXPECT_EQ(h.colourModel, ColourModel::RGB);
   EXPECT_EQ(h.bitsPerComponent, 8);
@@ -139,8 +138,7 @@ QByteArray Png(int colourType, const QByteArray& chunks = {}) {
 TEST(ImageHeaderPng, PhysOr72AndExifOrientation) {
   ImageHeader h = Probe(Png(6));
   EXPECT_EQ(h.format, ImageFormat::PNG);
-  EXPECT_EQ(h.width, 640);
-  EXPECT_EQ(h.height, 480);
+  EXPECT_EQ(QSize(h.width, h.height), QSize(640, 480));
   EXPECT_DOUBLE_EQ(h.dpiY, 72.0);
   EXPECT_TRUE(h.hasAlpha);
 
@@ -172,8 +170,7 @@ TEST(ImageHeaderTiff, TagsFromTheFile) {
   ASSERT_TRUE(fromFile) << fromFile.reason.toStdString();
   const ImageHeader& h = *fromFile.header;
   EXPECT_EQ(h.format, ImageFormat::TIFF);
-  EXPECT_EQ(h.width, 30);
-  EXPECT_EQ(h.height, 20);
+  EXPECT_EQ(QSize(h.width, h.height), QSize(30, 20));
   EXPECT_EQ(h.colourModel, ColourModel::CMYK);
   EXPECT_EQ(h.bitsPerComponent, 16);
   EXPECT_EQ(h.orientation, 8);
@@ -207,8 +204,7 @@ QByteArray Box(const char* type, const QByteArray& content) {
 TEST(ImageHeaderJpeg2000, CodestreamSizeWinsOverTheHeaderBox) {
   ImageHeader h = Probe(Codestream(300, 200, 3));
   EXPECT_EQ(h.format, ImageFormat::JPEG2000);
-  EXPECT_EQ(h.width, 300);
-  EXPECT_EQ(h.height, 200);
+  EXPECT_EQ(QSize(h.width, h.height), QSize(300, 200));
   EXPECT_EQ(h.bitsPerComponent, 16);
 
   QByteArray ihdr;
@@ -221,8 +217,7 @@ TEST(ImageHeaderJpeg2000, CodestreamSizeWinsOverTheHeaderBox) {
   jp2 += Box("jp2h", Box("ihdr", ihdr) + Box("colr", colr));
   jp2 += Box("jp2c", Codestream(300, 200, 1));
   h = Probe(jp2);
-  EXPECT_EQ(h.width, 300);
-  EXPECT_EQ(h.height, 200);
+  EXPECT_EQ(QSize(h.width, h.height), QSize(300, 200));
   EXPECT_EQ(h.colourModel, ColourModel::Gray);
 }
 
@@ -237,16 +232,14 @@ TEST(ImageHeaderOthers, GifBmpPnmAndWebP) {
   // Two frames, only the second with a transparent colour.
   ImageHeader h = make({"-size", "9x6", "xc:red", "xc:none"}, "/two.gif");
   EXPECT_EQ(h.format, ImageFormat::GIF);
-  EXPECT_EQ(h.width, 9);
-  EXPECT_EQ(h.height, 6);
+  EXPECT_EQ(QSize(h.width, h.height), QSize(9, 6));
   EXPECT_EQ(h.frameCount, 2);
   EXPECT_TRUE(h.hasAlpha);
   EXPECT_EQ(h.colourModel, ColourModel::Indexed);
 
   h = make({"-size", "12x8", "xc:white", "-units", "PixelsPerInch", "-density", "300"}, "/a.bmp");
   EXPECT_EQ(h.format, ImageFormat::BMP);
-  EXPECT_EQ(h.width, 12);
-  EXPECT_EQ(h.height, 8);
+  EXPECT_EQ(QSize(h.width, h.height), QSize(12, 8));
   EXPECT_NEAR(h.dpiX, 300.0, 0.01);
 
   // A PNM header states no resolution: 72, whatever a decoder would make up.
@@ -258,8 +251,7 @@ TEST(ImageHeaderOthers, GifBmpPnmAndWebP) {
   h = make({"-size", "7x5", "xc:rgba(128,128,128,0.5)", "-define", "webp:lossless=true"},
            "/a.webp");
   EXPECT_EQ(h.format, ImageFormat::WebP);
-  EXPECT_EQ(h.width, 7);
-  EXPECT_EQ(h.height, 5);
+  EXPECT_EQ(QSize(h.width, h.height), QSize(7, 5));
   EXPECT_TRUE(h.hasAlpha);
   EXPECT_FALSE(ReadImageHeader("x.webp", test::ReadBytes(folder + "/a.webp").left(14)));
 }

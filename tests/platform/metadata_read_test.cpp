@@ -88,7 +88,6 @@ TEST(MetadataRead, IptcListsDatesAndXmpFallbacks) {
   EXPECT_EQ(values->exifAux.lensModel, QStringLiteral("Aux Lens"));
   EXPECT_EQ(values->exifAux.ownerName, QStringLiteral("Aux Owner"));
   EXPECT_EQ(values->exif.dateTimeOriginal, QStringLiteral("2019:02:03 04:05:06"));
-  EXPECT_EQ(values->iptc.byline->size(), 2);
 }
 
 TEST(MetadataRead, PngTextChunksPlainCompressedAndInternational) {

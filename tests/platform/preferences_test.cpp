@@ -6,21 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/bundle.h"
 #include "platform/folders.h"
 #include "platform/plist.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
-
-TEST(Preferences, FileNameCarriesTheBundleIdentifierAndFolderIsCreated) {
-  QDir(PreferencesFolderPath()).removeRecursively();
-  const QString path = PreferenceFilePath(QStringLiteral("%@-Pref.plist"));
-  EXPECT_EQ(path,
-            PreferencesFolderPath() + "/" + QString::fromLatin1(kBundleIdentifier) + "-Pref.plist");
-  EXPECT_TRUE(QFileInfo(PreferencesFolderPath()).isDir());
-}
 
 TEST(Preferences, MissingOrForeignFileLeavesTheOutputUntouched) {
   QVariantMap out{{"sentinel", 1}};

@@ -85,6 +85,9 @@ TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWrites
   EXPECT_EQ(editor.view->waterMarkTableOutlet()->model()->rowCount(), expected.size());
   EXPECT_EQ(StoredFile(), shipped);
   EXPECT_EQ(editor.view->model().allPresetDictionary(), shipped);
+  // Every shipped preset is complete: ticked, each gives an output record.
+  for (int row = 0; row < expected.size(); ++row) editor.view->model().setPresetRowState(row, true);
+  EXPECT_EQ(editor.view->GetSelectedTextWatermarkOptions().count, size_t(expected.size()));
 }
 
 TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <cmath>
 
 #include "platform/geometry_text.h"
 #include "platform/keyed_archive.h"
@@ -223,20 +222,6 @@ TEST(WatermarkFonts, FamilyAndFaceChooseAnInstalledFont) {
   view.ChangeSelectedFontStyle(QStringLiteral("DejaVu Serif"), QStringLiteral("No Such Face"));
   EXPECT_EQ(view.model().textFont().family(), "DejaVu Serif");
   EXPECT_FALSE(view.model().textFont().bold());
-}
-
-TEST(WatermarkOverlayGeometry, DropCellsAndAnchorPoints) {
-  QRectF cell;
-  // y up: row 0 is the top third. Beyond the edges the nearest cell; no canvas, no cell.
-  EXPECT_EQ(WatermarkView::DropCellForPoint({10, 290}, 300, 300, &cell), 0);
-  EXPECT_EQ(cell, QRectF(0, 200, 100, 100));
-  EXPECT_EQ(WatermarkView::DropCellForPoint({-40, 150}, 300, 300, &cell), 3);
-  EXPECT_EQ(WatermarkView::DropCellForPoint({150, 900}, 300, 300, &cell), 1);
-  EXPECT_EQ(WatermarkView::DropCellForPoint({10, 10}, 0, 300, &cell), -1);
-  const QRectF r(10, 20, 100, 50);
-  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(0, r), QPointF(10, 70));
-  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(8, r), QPointF(110, 20));
-  EXPECT_EQ(WatermarkView::GetSelectedBoxAnchorPointForPositionTag(9, r), QPointF(10, 20));
 }
 
 TEST(WatermarkPresets, ImageGeometryGoesToTheChosenPhotoPresetOnly) {
