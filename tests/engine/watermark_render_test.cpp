@@ -22,16 +22,13 @@ QImage WhiteCanvas(int w, int h) {
 
 using test::InkBox;
 
-TEST(WatermarkGeometry, AnchorsAndOffsets) {
+TEST(WatermarkGeometry, AnchorsOffsetsAndFitIntoReferenceSpace) {
   // Centred exactly, and an unknown tag sits at the offset like tag 6 (bottom left).
   EXPECT_EQ(WatermarkOriginForPosition(4, 0, 0, 100, 50, 550, 400), QPointF(225, 175));
   EXPECT_EQ(WatermarkOriginForPosition(9, 12, 7, 100, 50, 550, 400), QPointF(12, 7));
   EXPECT_EQ(WatermarkOriginForPosition(2, 10, 20, 100, 50, 550, 400), QPointF(440, 330));
   EXPECT_EQ(WatermarkOriginForPosition(5, 10, 20, 100, 50, 550, 400), QPointF(440, 195));
-}
-
-// A wide picture fits the reference width (ImageWatermark tests); a tall one its height.
-TEST(WatermarkGeometry, FitIntoReferenceSpace) {
+  // A wide picture fits the reference width (ImageWatermark tests); a tall one its height.
   QSizeF size;
   EXPECT_FALSE(FitWatermarkImage(QImage(1000, 2000, QImage::Format_ARGB32), &size).isNull());
   EXPECT_EQ(size, QSizeF(275, 550));
