@@ -1,7 +1,6 @@
 #include "engine/codec_fixtures.h"
 
 #include <lcms2.h>
-#include <tiffio.h>
 
 #include <QBuffer>
 #include <QFile>
@@ -106,28 +105,6 @@ QByteArray InsertSegment(const QByteArray& jpeg, uint8_t marker, const QByteArra
   QByteArray out = jpeg;
   out.insert(at, segment);
   return out;
-}
-
-bool WriteTiffRGBA(const QString& path, int width, int height, const uint8_t rgba[4],
-                   const TiffOptions& options) {
-  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
-  if (!tiff) return false;
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 4);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
-  uint16_t extra = options.unassociatedAlpha ? EXTRASAMPLE_UNASSALPHA : EXTRASAMPLE_ASSOCALPHA;
-  TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);
-  if (!options.make.isEmpty()) TIFFSetField(tiff, TIFFTAG_MAKE, options.make.constData());
-  std::vector<uint8_t> row(static_cast<size_t>(width) * 4);
-  for (int x = 0; x < width; ++x) std::copy(rgba, rgba + 4, &row[4 * static_cast<size_t>(x)]);
-  bool ok = true;
-  for (int y = 0; y < height && ok; ++y) ok = TIFFWriteScanline(tiff, row.data(), y, 0) == 1;
-  TIFFClose(tiff);
-  return ok;
 }
 
 uint32_t LittleEndian32(const QByteArray& bytes, qsizetype offset) {

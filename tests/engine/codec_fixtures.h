@@ -36,14 +36,6 @@ QByteArray MakeJpeg(int width, int height, int components, double dpi = 72.0);
 // The JPEG with one more marker segment placed right after its JFIF segment.
 QByteArray InsertSegment(const QByteArray& jpeg, uint8_t marker, const QByteArray& payload);
 
-struct TiffOptions {
-  bool unassociatedAlpha = true;
-  QByteArray make;  // IFD0 Make when not empty
-};
-// Writes an 8-bit RGBA TIFF of one colour (straight values).
-bool WriteTiffRGBA(const QString& path, int width, int height, const uint8_t rgba[4],
-                   const TiffOptions& options = {});
-
 struct RiffChunk {
   QByteArray fourcc;
   qsizetype offset = 0;  // of the chunk header

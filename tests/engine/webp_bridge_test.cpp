@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "engine/codec_fixtures.h"
-#include "engine/jpeg_memory.h"
-#include "engine/webp_internal.h"
+#include "platform/image_fixtures.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -108,13 +107,15 @@ TEST(WebPTiffInput, SemiTransparentColourIsNotDarkenedAndKeptExifTravels) {
   const QString folder = test::MakeTempFolder();
   for (bool unassociated : {true, false}) {
     SCOPED_TRACE(unassociated ? "unassociated alpha" : "associated alpha");
-    const uint8_t straight[4] = {200, 100, 50, 128};
-    const uint8_t premultiplied[4] = {100, 50, 25, 128};
-    test::TiffOptions options;
-    options.unassociatedAlpha = unassociated;
-    options.make = "Glimbrik Camera";
+    // Qt writes straight pixels unassociated and premultiplied ones associated.
+    const QImage straight = FlatImage(8, 4, QColor(200, 100, 50, 128));
     const QString tif = folder + "/in.tif";
-    ASSERT_TRUE(test::WriteTiffRGBA(tif, 8, 4, unassociated ? straight : premultiplied, options));
+    ASSERT_TRUE(
+        (unassociated ? straight : straight.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            .save(tif, "TIFF"));
+    bool ok = false;
+    test::RunTool("exiv2", {"-M", "set Exif.Image.Make Glimbrik Camera", tif}, &ok);
+    ASSERT_TRUE(ok);
     ASSERT_EQ(Encode(tif, folder + "/out.webp", 1.0, WebPMetadataFlags(true)), 0);
     const QByteArray webp = test::ReadBytes(folder + "/out.webp");
     ExpectPixelNear(FirstPixel(webp), {200, 100, 50, 128}, 2);
