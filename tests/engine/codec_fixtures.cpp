@@ -1,8 +1,7 @@
 #include "engine/codec_fixtures.h"
 
-#include <lcms2.h>
-
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <cmath>
 #include <vector>
@@ -47,17 +46,7 @@ bool WritePng(const QString& path, const QImage& image, const PngOptions& option
   return WriteBytes(path, png.left(kAfterHeader) + chunks + png.mid(kAfterHeader));
 }
 
-QByteArray SrgbProfile() {
-  cmsHPROFILE profile = cmsCreate_sRGBProfile();
-  cmsUInt32Number size = 0;
-  QByteArray bytes;
-  if (profile && cmsSaveProfileToMem(profile, nullptr, &size)) {
-    bytes.resize(size);
-    if (!cmsSaveProfileToMem(profile, bytes.data(), &size)) bytes.clear();
-  }
-  if (profile) cmsCloseProfile(profile);
-  return bytes;
-}
+QByteArray SrgbProfile() { return QColorSpace(QColorSpace::SRgb).iccProfile(); }
 
 QByteArray MakeExif(int orientation) {
   QByteArray exif("II*\0", 4);

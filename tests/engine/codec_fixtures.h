@@ -22,7 +22,7 @@ struct PngOptions {
 // An 8-bit RGBA PNG of straight pixels, with the chunks the options ask for after its header.
 bool WritePng(const QString& path, const QImage& image, const PngOptions& options = {});
 
-// An sRGB ICC profile made by lcms2.
+// An sRGB ICC profile made by Qt.
 QByteArray SrgbProfile();
 
 // An EXIF block (TIFF header and one directory) holding only an orientation.
