@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QSize>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -51,8 +52,7 @@ TEST(JPEGMemory, ResolutionRoundTripsThroughTheJfifHeader) {
 
   const Decoded d = Decode(jpeg);
   ASSERT_EQ(d.result, 0);
-  EXPECT_EQ(d.width, 100u);
-  EXPECT_EQ(d.height, 50u);
+  EXPECT_EQ(QSize(d.width, d.height), QSize(100, 50));
   EXPECT_EQ(d.colourCode, kJPEGColourCodeRGB);
   EXPECT_EQ(d.pixelBytes, 100u * 50u * 3u);
   EXPECT_DOUBLE_EQ(d.dpiX, 300.0);
@@ -99,8 +99,7 @@ TEST(JPEGMemory, CutShortDataDecodesAsIfItEndedThere) {
   ASSERT_GT(jpeg.size(), 3000);
   const Decoded d = Decode(jpeg.left(jpeg.size() / 2));
   ASSERT_EQ(d.result, 0);
-  EXPECT_EQ(d.width, 64u);
-  EXPECT_EQ(d.height, 64u);
+  EXPECT_EQ(QSize(d.width, d.height), QSize(64, 64));
   EXPECT_EQ(d.pixelBytes, 64u * 64u * 3u);
 }
 

@@ -89,8 +89,7 @@ TEST(ProcessImage, QuarterTurnSwapsSizeAndResolution) {
     c.rotationAngle = angle;
     ASSERT_EQ(ProcessImageFile(&c), 0) << angle;
     const Written w = ReadBack(out);
-    EXPECT_EQ(w.rep.pixelWidth, 750);
-    EXPECT_EQ(w.rep.pixelHeight, 1000);
+    EXPECT_EQ(QSize(w.rep.pixelWidth, w.rep.pixelHeight), QSize(750, 1000));
     EXPECT_NEAR(w.rep.dpiX, 150, 0.5);
     EXPECT_NEAR(w.rep.dpiY, 300, 0.5);
     // A quarter turn counter-clockwise: the top-left quadrant ends at the bottom left.
