@@ -28,9 +28,11 @@ TEST(WatermarkGeometry, AnchorsOffsetsAndFitIntoReferenceSpace) {
   EXPECT_EQ(WatermarkOriginForPosition(9, 12, 7, 100, 50, 550, 400), QPointF(12, 7));
   EXPECT_EQ(WatermarkOriginForPosition(2, 10, 20, 100, 50, 550, 400), QPointF(440, 330));
   EXPECT_EQ(WatermarkOriginForPosition(5, 10, 20, 100, 50, 550, 400), QPointF(440, 195));
-  // A wide picture fits the reference width (ImageWatermark tests); a tall one its height.
+  // A wide picture fits the reference width, a tall one its height.
   QSizeF size;
-  EXPECT_FALSE(FitWatermarkImage(QImage(1000, 2000, QImage::Format_ARGB32), &size).isNull());
+  EXPECT_FALSE(FitWatermarkImage(QImage(2000, 1000, QImage::Format_ARGB32), &size).isNull());
+  EXPECT_EQ(size, QSizeF(550, 275));
+  FitWatermarkImage(QImage(1000, 2000, QImage::Format_ARGB32), &size);
   EXPECT_EQ(size, QSizeF(275, 550));
   FitWatermarkImage(QImage(300, 200, QImage::Format_ARGB32), &size);
   EXPECT_EQ(size, QSizeF(300, 200));
