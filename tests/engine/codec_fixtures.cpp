@@ -1,15 +1,13 @@
 #include "engine/codec_fixtures.h"
 
-#include <lcms2.h>
-#include <png.h>
-#include <tiffio.h>
-
+#include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <cmath>
-#include <csetjmp>
 #include <vector>
 
 #include "engine/jpeg_memory.h"
+#include "support/metadata_fixture.h"
 
 namespace glimbrik::test {
 namespace {
@@ -24,102 +22,41 @@ void PutLE32(QByteArray* out, uint32_t v) {
   PutLE16(out, static_cast<uint16_t>(v >> 16));
 }
 
-struct PngWriteJob {
-  int width;
-  int height;
-  png_bytep* rows;
-  const PngOptions* options;
-  png_text* text;
-};
-
-int WritePngRows(png_structp png, png_infop info, FILE* file, const PngWriteJob* job) {
-  if (setjmp(png_jmpbuf(png))) return 0;
-  png_init_io(png, file);
-  png_set_IHDR(png, info, job->width, job->height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (job->options->dpi) {
-    const auto ppm = static_cast<png_uint_32>(std::lround(*job->options->dpi / 0.0254));
-    png_set_pHYs(png, info, ppm, ppm, PNG_RESOLUTION_METER);
-  }
-  if (!job->options->iccProfile.isEmpty()) {
-    png_set_iCCP(png, info, "icc", 0,
-                 reinterpret_cast<png_const_bytep>(job->options->iccProfile.constData()),
-                 static_cast<png_uint_32>(job->options->iccProfile.size()));
-  }
-  if (job->text) png_set_text(png, info, job->text, 1);
-  if (!job->options->exif.isEmpty()) {
-    png_set_eXIf_1(png, info, static_cast<png_uint_32>(job->options->exif.size()),
-                   reinterpret_cast<png_bytep>(const_cast<char*>(job->options->exif.constData())));
-  }
-  png_write_info(png, info);
-  png_write_image(png, job->rows);
-  png_write_end(png, info);
-  return 1;
-}
-
 }  // namespace
 
 bool WritePng(const QString& path, const QImage& image, const PngOptions& options) {
   QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-  std::vector<png_bytep> rows(static_cast<size_t>(rgba.height()));
-  for (int y = 0; y < rgba.height(); ++y) rows[y] = rgba.scanLine(y);
-  QByteArray rawText;
-  png_text text{};
-  if (!options.rawExifProfile.isEmpty()) {
-    rawText = "\nexif\n" + QByteArray::number(options.rawExifProfile.size()) + "\n" +
-              options.rawExifProfile.toHex() + "\n";
-    text.compression = PNG_TEXT_COMPRESSION_zTXt;
-    text.key = const_cast<char*>("Raw profile type exif");
-    text.text = rawText.data();
-    text.text_length = static_cast<size_t>(rawText.size());
+  if (options.dpi) {
+    const int perMetre = static_cast<int>(std::lround(*options.dpi / 0.0254));
+    rgba.setDotsPerMeterX(perMetre);
+    rgba.setDotsPerMeterY(perMetre);
   }
-  FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  const PngWriteJob job{rgba.width(), rgba.height(), rows.data(), &options,
-                        rawText.isEmpty() ? nullptr : &text};
-  const int ok = WritePngRows(png, info, file, &job);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(file);
-  return ok == 1;
+  QBuffer buffer;
+  if (!buffer.open(QIODevice::WriteOnly) || !rgba.save(&buffer, "PNG")) return false;
+  QByteArray chunks;
+  if (!options.iccProfile.isEmpty()) {
+    chunks += PngChunk("iCCP", QByteArray("icc\0\0", 5) + Deflated(options.iccProfile));
+  }
+  if (!options.exif.isEmpty()) chunks += PngChunk("eXIf", options.exif);
+  constexpr qsizetype kAfterHeader = 8 + 25;
+  QByteArray png = buffer.data();
+  // Qt always writes a resolution; without one asked for, the file has none.
+  const qsizetype resolution = png.indexOf("pHYs");
+  if (!options.dpi && resolution > 0) png.remove(resolution - 4, 4 + 4 + 9 + 4);
+  return WriteBytes(path, png.left(kAfterHeader) + chunks + png.mid(kAfterHeader));
 }
 
-QByteArray SrgbProfile() {
-  cmsHPROFILE profile = cmsCreate_sRGBProfile();
-  cmsUInt32Number size = 0;
-  QByteArray bytes;
-  if (profile && cmsSaveProfileToMem(profile, nullptr, &size)) {
-    bytes.resize(size);
-    if (!cmsSaveProfileToMem(profile, bytes.data(), &size)) bytes.clear();
-  }
-  if (profile) cmsCloseProfile(profile);
-  return bytes;
-}
+QByteArray SrgbProfile() { return QColorSpace(QColorSpace::SRgb).iccProfile(); }
 
-QByteArray MakeExif(int orientation, std::optional<double> dpi) {
+QByteArray MakeExif(int orientation) {
   QByteArray exif("II*\0", 4);
   PutLE32(&exif, 8);
-  const uint16_t entries = dpi ? 4 : 1;
-  PutLE16(&exif, entries);
-  const uint32_t rationalOffset = 8 + 2 + 12 * entries + 4;
-  auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
-    PutLE16(&exif, tag);
-    PutLE16(&exif, type);
-    PutLE32(&exif, 1);
-    PutLE32(&exif, value);
-  };
-  entry(274, 3, static_cast<uint32_t>(orientation));
-  if (dpi) {
-    entry(282, 5, rationalOffset);
-    entry(283, 5, rationalOffset);
-    entry(296, 3, 2);
-  }
+  PutLE16(&exif, 1);
+  PutLE16(&exif, 274);  // Orientation, one SHORT
+  PutLE16(&exif, 3);
+  PutLE32(&exif, 1);
+  PutLE32(&exif, static_cast<uint32_t>(orientation));
   PutLE32(&exif, 0);
-  if (dpi) {
-    PutLE32(&exif, static_cast<uint32_t>(std::lround(*dpi * 100)));
-    PutLE32(&exif, 100);
-  }
   return exif;
 }
 
@@ -157,28 +94,6 @@ QByteArray InsertSegment(const QByteArray& jpeg, uint8_t marker, const QByteArra
   QByteArray out = jpeg;
   out.insert(at, segment);
   return out;
-}
-
-bool WriteTiffRGBA(const QString& path, int width, int height, const uint8_t rgba[4],
-                   const TiffOptions& options) {
-  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
-  if (!tiff) return false;
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 4);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
-  uint16_t extra = options.unassociatedAlpha ? EXTRASAMPLE_UNASSALPHA : EXTRASAMPLE_ASSOCALPHA;
-  TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);
-  if (!options.make.isEmpty()) TIFFSetField(tiff, TIFFTAG_MAKE, options.make.constData());
-  std::vector<uint8_t> row(static_cast<size_t>(width) * 4);
-  for (int x = 0; x < width; ++x) std::copy(rgba, rgba + 4, &row[4 * static_cast<size_t>(x)]);
-  bool ok = true;
-  for (int y = 0; y < height && ok; ++y) ok = TIFFWriteScanline(tiff, row.data(), y, 0) == 1;
-  TIFFClose(tiff);
-  return ok;
 }
 
 uint32_t LittleEndian32(const QByteArray& bytes, qsizetype offset) {

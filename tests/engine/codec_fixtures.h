@@ -17,18 +17,16 @@ namespace glimbrik::test {
 struct PngOptions {
   std::optional<double> dpi;  // pHYs in pixels per metre from this many dpi
   QByteArray iccProfile;      // iCCP chunk when not empty
-  QByteArray rawExifProfile;  // "Raw profile type exif" text chunk when not empty
   QByteArray exif;            // eXIf chunk when not empty
 };
-// Writes an 8-bit RGBA PNG from straight (non-premultiplied) pixels.
+// An 8-bit RGBA PNG of straight pixels, with the chunks the options ask for after its header.
 bool WritePng(const QString& path, const QImage& image, const PngOptions& options = {});
 
-// An sRGB ICC profile made by lcms2.
+// An sRGB ICC profile made by Qt.
 QByteArray SrgbProfile();
 
-// An EXIF block (TIFF header and one directory) with an orientation, and a resolution in dpi
-// when given.
-QByteArray MakeExif(int orientation, std::optional<double> dpi = std::nullopt);
+// An EXIF block (TIFF header and one directory) holding only an orientation.
+QByteArray MakeExif(int orientation);
 
 // A JPEG of the given samples made by our libjpeg bridge; empty when it refuses them.
 QByteArray EncodeJpeg(int width, int height, int colourSpace, int components,
@@ -37,14 +35,6 @@ QByteArray EncodeJpeg(int width, int height, int colourSpace, int components,
 QByteArray MakeJpeg(int width, int height, int components, double dpi = 72.0);
 // The JPEG with one more marker segment placed right after its JFIF segment.
 QByteArray InsertSegment(const QByteArray& jpeg, uint8_t marker, const QByteArray& payload);
-
-struct TiffOptions {
-  bool unassociatedAlpha = true;
-  QByteArray make;  // IFD0 Make when not empty
-};
-// Writes an 8-bit RGBA TIFF of one colour (straight values).
-bool WriteTiffRGBA(const QString& path, int width, int height, const uint8_t rgba[4],
-                   const TiffOptions& options = {});
 
 struct RiffChunk {
   QByteArray fourcc;

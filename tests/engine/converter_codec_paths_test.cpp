@@ -31,7 +31,7 @@ QString WebPSource(const QString& folder, const QString& name) {
 
 QStringList TemporaryTiffs() { return QDir(PrivateTempFolder()).entryList({"*.tif"}, QDir::Files); }
 
-TEST(WebPPaths, SourceIsReadThroughATemporaryTiffThatIsRemovedAfterwards) {
+TEST(WebPPaths, SourceIsReadThroughATemporaryTiffAndWrittenLosslessOnlyAtFullQuality) {
   const QString folder = test::MakeTempFolder();
   const QString webp = WebPSource(folder, "pic.webp");
   const QStringList before = TemporaryTiffs();
@@ -52,11 +52,8 @@ TEST(WebPPaths, SourceIsReadThroughATemporaryTiffThatIsRemovedAfterwards) {
   ASSERT_TRUE(QFile::copy(webp, shouted));
   ImageConverter converter;
   EXPECT_FALSE(converter.loadSource(shouted));
-}
 
-TEST(WebPPaths, ProcessedIntoItsOwnTypeAndWrittenLosslessOnlyAtFullQuality) {
-  const QString folder = test::MakeTempFolder();
-  const QString webp = WebPSource(folder, "pic.webp");
+  // Processed into its own type, and written lossless only at full quality.
   ImageConversion c = test::ConversionRecord(webp, folder + "/same.webp", 0, 1.0);
   c.resize = test::PercentFit(50);
   ASSERT_EQ(ProcessImageFile(&c), 0);
@@ -91,20 +88,6 @@ TEST(ConverterOptions, OrientationFromAngle) {
   converter.setOrientationFromAngle(45);
   EXPECT_EQ(converter.orientation, 8);
   EXPECT_FALSE(converter.convertAndSave()) << "nothing loaded";
-}
-
-TEST(ConverterEncoding, InMemoryJpegCarriesQualityAndResolution) {
-  ImageConverter converter;
-  converter.quality = 0.9;
-  converter.setResolution(300, 300);
-  const uchar grey[8] = {0, 40, 80, 120, 160, 200, 240, 255};
-  ASSERT_TRUE(converter.encodeJPEG(4, 2, grey, 1, 1));
-  const auto source = ImageSource::FromData(converter.encodedData);
-  ASSERT_TRUE(source->isValid());
-  EXPECT_EQ(source->representation(0).pixelWidth, 4);
-  EXPECT_EQ(source->representation(0).colorModel, ColorModel::Gray);
-  EXPECT_DOUBLE_EQ(source->representation(0).dpiX, 300.0);
-  EXPECT_FALSE(converter.encodeJPEG(0, 2, grey, 1, 1));
 }
 
 TEST(ConverterHandlers, EveryImageOfASourceReachesTheDataHandler) {

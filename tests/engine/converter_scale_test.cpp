@@ -44,7 +44,7 @@ class ScaleModes : public ::testing::Test {
 };
 QString* ScaleModes::path_ = nullptr;
 
-TEST_F(ScaleModes, FitWithABackgroundCentresTheImageOnTheWholeBox) {
+TEST_F(ScaleModes, FitWithABackgroundCentresTheImageOnTheWholeBoxTurnedOrNot) {
   ImageConversion c = Record(2, 1000, 1000);
   c.resize.backgroundColor = QColor(Qt::green);
   ASSERT_EQ(ProcessImageFile(&c), 0);
@@ -54,6 +54,13 @@ TEST_F(ScaleModes, FitWithABackgroundCentresTheImageOnTheWholeBox) {
   EXPECT_EQ(r.pixelColor(10, 125), QColor(Qt::red));
   EXPECT_EQ(r.pixelColor(990, 874), QColor(Qt::blue));
   EXPECT_EQ(r.pixelColor(990, 875), QColor(Qt::green));
+
+  // Turned, the fitted picture stands 750 x 1000 in the box: the background fills the sides.
+  c.rotationAngle = 90;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  EXPECT_EQ(c.resultImage.pixelColor(10, 500), QColor(Qt::green));
+  EXPECT_EQ(c.resultImage.pixelColor(990, 500), QColor(Qt::green));
+  EXPECT_NE(c.resultImage.pixelColor(500, 10), QColor(Qt::green));
 }
 
 TEST_F(ScaleModes, FillAndCropCentresA1333WideDrawing) {

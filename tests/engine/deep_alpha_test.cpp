@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
-#include <png.h>
 
-#include <QFile>
 #include <QImageReader>
-#include <cstdio>
-#include <vector>
 
-#include "engine/codec_fixtures.h"
 #include "engine/conversion_records.h"
 #include "support/conversion_fixture.h"
+#include "support/metadata_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -31,50 +27,29 @@ uint16_t Sample(int x, int y, int channel) {
   }
 }
 
-// setjmp function: plain C calls only.
-bool WriteRows(png_structp png, png_infop info, FILE* file, png_bytepp rows, int channels,
-               int depth) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, file);
-  png_set_IHDR(png, info, kWidth, kHeight, depth,
-               channels == 2 ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_RGB_ALPHA,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  png_write_image(png, rows);
-  png_write_end(png, info);
-  return true;
-}
-
-// A 16-bit PNG written by libpng itself: RGBA (4 channels) or grey + alpha (2), or the same
+// A PNG made byte by byte: RGBA (4 channels) or grey + alpha (2) at 16 bits, or the same
 // picture narrowed to 8 bits.
-bool WritePng(const QString& path, int channels, int depth) {
-  FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  const int bytes = depth / 8;
-  std::vector<png_byte> data(size_t(kWidth) * kHeight * channels * bytes);
+QByteArray PngBytes(int channels, int depth) {
+  QByteArray rows;
   for (int y = 0; y < kHeight; ++y) {
+    rows.append('\0');  // no filter
     for (int x = 0; x < kWidth; ++x) {
       for (int c = 0; c < channels; ++c) {
-        const int source = channels == 2 ? (c == 0 ? 0 : 3) : c;
-        const uint16_t v = Sample(x, y, source);
-        png_byte* out = &data[((size_t(y) * kWidth + x) * channels + c) * bytes];
+        const uint16_t v = Sample(x, y, channels == 2 ? (c == 0 ? 0 : 3) : c);
         if (depth == 16) {
-          out[0] = png_byte(v >> 8);
-          out[1] = png_byte(v & 0xFF);
+          rows.append(char(v >> 8)).append(char(v & 0xFF));
         } else {
-          out[0] = png_byte((v + 128) / 257);
+          rows.append(char((v + 128) / 257));
         }
       }
     }
   }
-  std::vector<png_bytep> rows(kHeight);
-  for (int y = 0; y < kHeight; ++y) rows[y] = &data[size_t(y) * kWidth * channels * bytes];
-  const bool ok = WriteRows(png, info, file, rows.data(), channels, depth);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(file);
-  return ok;
+  QByteArray header;
+  test::AppendBig32(header, kWidth);
+  test::AppendBig32(header, kHeight);
+  header.append(char(depth)).append(char(channels == 2 ? 4 : 6)).append(3, '\0');
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + test::PngChunk("IHDR", header) +
+         test::PngChunk("IDAT", test::Deflated(rows)) + test::PngChunk("IEND", {});
 }
 
 QImage Read(const QString& path) {
@@ -112,8 +87,8 @@ TEST(DeepAlpha, SixteenBitPicturesWithAlphaKeepTheirPixelsAndAlpha) {
   for (int channels : {4, 2}) {
     const QString deep = folder + QStringLiteral("/deep%1.png").arg(channels);
     const QString narrow = folder + QStringLiteral("/narrow%1.png").arg(channels);
-    ASSERT_TRUE(WritePng(deep, channels, 16));
-    ASSERT_TRUE(WritePng(narrow, channels, 8));
+    ASSERT_TRUE(test::WriteBytes(deep, PngBytes(channels, 16)));
+    ASSERT_TRUE(test::WriteBytes(narrow, PngBytes(channels, 8)));
     for (bool process : {true, false}) {
       const std::string road = std::to_string(channels) + (process ? " process " : " convert ");
       for (const auto& [type, extension] :

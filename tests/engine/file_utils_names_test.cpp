@@ -50,20 +50,6 @@ TEST(UniqueFileURL, OverwriteRemovesOnlyARegularFile) {
   EXPECT_TRUE(QFileInfo::exists(f + "/b.png/inside"));
 }
 
-TEST(UniqueFolderURL, SkipsFoldersStopsAtFiles) {
-  const QString p = test::MakeTempFolder();
-  EXPECT_EQ(UniqueFolderURL(p, "out", false), p + "/out");
-  ASSERT_TRUE(QDir().mkpath(p + "/out"));
-  const QString made = UniqueFolderURL(p, "out", true);
-  EXPECT_EQ(made, p + "/out 1");
-  EXPECT_TRUE(QFileInfo(made).isDir());
-
-  Touch(p + "/plain");
-  EXPECT_EQ(UniqueFolderURL(p, "plain", false), p + "/plain");
-  EXPECT_TRUE(UniqueFolderURL(p, "plain", true).isEmpty());
-  EXPECT_EQ(UniqueFolderURLForItem(p, "/x/doc.pdf", false), p + "/doc");
-}
-
 TEST(TemporaryNames, LiveInTheGivenOrThePrivateFolder) {
   // Two jobs under way at once must never be handed one name.
   const QString a = TemporaryFileURL(), b = TemporaryFileURL();

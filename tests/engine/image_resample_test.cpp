@@ -122,12 +122,6 @@ TEST(ResampleImage, DecodersReduceRowByRowWithoutAlias) {
       << "the bound tells the two roads apart";
 }
 
-}  // namespace
-}  // namespace glimbrik
-
-namespace glimbrik {
-namespace {
-
 TEST(ForEachRowBand, ABatchWorkersLimitKeepsTheFiltersOnItsOwnThread) {
   const auto callers = [] {
     std::mutex mutex;

@@ -20,8 +20,6 @@ TEST(ImageTypes, CommonTypesFromFilesAllTypesFromIdentifiers) {
   EXPECT_EQ(ImageTypeForUTI("com.sgi.sgi-image", false), 12);
   EXPECT_EQ(ImageTypeForUTI("com.sgi.sgi-image", true), 0);
   EXPECT_EQ(ImageTypeForUTI("Public.JPEG", false), 0);
-  EXPECT_EQ(DocumentTypeForUTI("org.openxmlformats.spreadsheetml.sheet"), 34);
-  EXPECT_EQ(DocumentTypeForUTI("public.RTF"), 0);
 }
 
 // Where the four corners of a 40 x 30 image land (y-up).
@@ -49,16 +47,6 @@ TEST(OrientationTransform, TurnsAndMirrors) {
   }
 }
 
-TEST(ColourHelpers, DrawingColourAndBitmapLayout) {
-  EXPECT_FALSE(CGColorFromNSColor(QColor()));
-  EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_RGB888)).format(),
-            QImage::Format_ARGB32_Premultiplied);
-  EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_RGBA64)).format(),
-            QImage::Format_RGBA64_Premultiplied);
-  EXPECT_EQ(BitmapRepForImage(QImage(3, 3, QImage::Format_Grayscale8)).format(),
-            QImage::Format_Grayscale8);
-}
-
 TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
   const QString path = test::MakeTempFolder() + "/pages.pdf";
   {
@@ -84,7 +72,6 @@ TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
   EXPECT_EQ(converter.pdfDocument->pageCount(), 3);
   EXPECT_FALSE(converter.isPDFEncrypted());
   EXPECT_FALSE(converter.unlockPDF());  // no password
-  EXPECT_FALSE(converter.isPDFLocked());
   EXPECT_FALSE(converter.openPDFDocument(path + ".missing"));
 }
 

@@ -10,15 +10,6 @@
 namespace glimbrik {
 namespace {
 
-TEST(UnitConversion, MetricAndInchLengthsBecomePoints) {
-  EXPECT_DOUBLE_EQ(ConvertUnitToPoints(3, 5.0), 360.0);
-  EXPECT_DOUBLE_EQ(ConvertUnitToPoints(4, 2.54), 72.0);
-  EXPECT_DOUBLE_EQ(ConvertUnitToPoints(5, 25.4), 72.0);
-  EXPECT_NEAR(ConvertUnitToInches(4, 2.54), 1.0, 1e-7);
-  EXPECT_NEAR(ConvertUnitToInches(5, 25.4), 1.0, 1e-7);
-  EXPECT_DOUBLE_EQ(ConvertUnitToInches(6, 144.0), 2.0);
-}
-
 struct Resized {
   double w, h, dpi;
 };
@@ -51,6 +42,9 @@ TEST(ComputeResizedSize, ModesUnitsAndRounding) {
   centimetres.resolution = 300;
   ImageResizeOptions inches = Options(3, 5, 0, 0, true, false);
   inches.resolution = 300;
+  ImageResizeOptions millimetres = inches;
+  millimetres.unit = 5;
+  millimetres.width = 127;
   ImageResizeOptions centimetresNoUpscale = centimetres;
   centimetresNoUpscale.allowUpscale = 0;
   const struct {
@@ -73,6 +67,7 @@ TEST(ComputeResizedSize, ModesUnitsAndRounding) {
       {"stretch without upscaling", centimetresNoUpscale, 100, 100, 72, {100, 100, 300}},
       {"free crop", Options(2, 800, 800, 3, false, true), 1000, 500, 72, {800, 500, 72}},
       {"inches at a resolution", inches, 4000, 3000, 300, {1500, 1125, 300}},
+      {"millimetres at a resolution", millimetres, 4000, 3000, 300, {1500, 1125, 300}},
       {"points follow the resolution",
        Options(6, 72, 36, 0, false, true),
        1000,
@@ -103,22 +98,6 @@ TEST(ComputeResizedSize, EmptyImageGivesEmptySize) {
   }
 }
 
-TEST(PathGeometry, LineSegmentHits) {
-  const QRectF rect(10, 10, 10, 10);
-  LineSegment through;
-  RectFromPoints(&through, 0, 15, 30, 15);
-  EXPECT_TRUE(LineSegmentHitTest(through, rect));
-  LineSegment inside;
-  RectFromPoints(&inside, 12, 12, 13, 13);
-  EXPECT_TRUE(LineSegmentHitTest(inside, rect));
-  LineSegment beside;
-  RectFromPoints(&beside, 0, 25, 30, 25);
-  EXPECT_FALSE(LineSegmentHitTest(beside, rect));
-  LineSegment shortOfIt;
-  RectFromPoints(&shortOfIt, 0, 15, 9, 15);
-  EXPECT_FALSE(LineSegmentHitTest(shortOfIt, rect));
-}
-
 BezierPath Path(std::initializer_list<PathElement> elements) {
   BezierPath p;
   p.elements = elements;
@@ -129,9 +108,19 @@ PathElement Move(double x, double y) { return {PathElementKind::MoveTo, {QPointF
 PathElement Line(double x, double y) { return {PathElementKind::LineTo, {QPointF(x, y)}}; }
 PathElement Close() { return {PathElementKind::ClosePath, {}}; }
 
-TEST(PathGeometry, CurveHitTestWalksThePath) {
+TEST(PathGeometry, SegmentsAndPathsHitOnlyWhatTheyCross) {
+  const QRectF box(10, 10, 10, 10);
+  const auto segment = [&](double x0, double y0, double x1, double y1) {
+    LineSegment line;
+    RectFromPoints(&line, x0, y0, x1, y1);
+    return LineSegmentHitTest(line, box);
+  };
+  EXPECT_TRUE(segment(0, 15, 30, 15));
+  EXPECT_TRUE(segment(12, 12, 13, 13));
+  EXPECT_FALSE(segment(0, 25, 30, 25));
+  EXPECT_FALSE(segment(0, 15, 9, 15));
+
   const QRectF rect(40, 40, 20, 20);
-  // Triangles beside and across the rectangle.
   EXPECT_FALSE(
       CurveHitTest(Path({Move(0, 0), Line(100, 100), Line(0, 100), Close()}), QRectF(10, 2, 5, 5)));
   EXPECT_TRUE(CurveHitTest(Path({Move(0, 100), Line(100, 100), Line(100, 0), Close()}), rect));
@@ -140,14 +129,12 @@ TEST(PathGeometry, CurveHitTestWalksThePath) {
   // A path must start with a move-to.
   EXPECT_FALSE(CurveHitTest(Path({Line(0, 0), Line(100, 100), Line(0, 100)}), rect));
   EXPECT_FALSE(CurveHitTest(BezierPath{}, rect));
-
   PathElement curve{PathElementKind::CurveTo,
                     {QPointF(0, 133), QPointF(100, 133), QPointF(100, 0)}};
   EXPECT_TRUE(CurveHitTest(Path({Move(0, 0), curve}), QRectF(45, 95, 10, 10)));
   EXPECT_FALSE(CurveHitTest(Path({Move(0, 0), curve}), QRectF(45, 40, 10, 10)));
-}
 
-TEST(PathGeometry, DegenerateToleranceStillEnds) {
+  // A tolerance that could never be met still ends.
   CubicCurve c;
   BezierCoefficients(&c, QPointF(0, 0), QPointF(100, 0), QPointF(30, 80), QPointF(70, 80));
   EXPECT_TRUE(CurveSegmentHitTest(c, -1.0, QRectF(0, 0, 100, 100)));

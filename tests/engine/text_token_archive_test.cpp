@@ -9,46 +9,6 @@ namespace {
 
 using Token = QVXWatermarkTextToken;
 
-Token FullToken() {
-  Token token(QStringLiteral("Capture Date"), 3, QStringLiteral("EEE d MMM"), 2, -7, 4);
-  token.setClickLocation(QPointF(12.5, 3.0));
-  return token;
-}
-
-void ExpectSameFields(const Token& actual, const Token& expected) {
-  EXPECT_EQ(actual.name(), expected.name());
-  EXPECT_EQ(actual.tokenTag(), expected.tokenTag());
-  EXPECT_EQ(actual.caseTag(), expected.caseTag());
-  EXPECT_EQ(actual.startDigit(), expected.startDigit());
-  EXPECT_EQ(actual.numberLength(), expected.numberLength());
-  EXPECT_EQ(actual.dateTimeFormatString(), expected.dateTimeFormatString());
-  EXPECT_EQ(actual.dateTimeFormatString().isNull(), expected.dateTimeFormatString().isNull());
-  EXPECT_EQ(actual.clickLocation(), QPointF());  // never stored
-}
-
-TEST(TextTokenArchive, TokenSurvivesArchiveAndClipboard) {
-  const Token token = FullToken();
-  const auto unarchived = UnarchiveTextToken(ArchiveTextToken(token));
-  ASSERT_TRUE(unarchived);
-  ExpectSameFields(*unarchived, token);
-
-  // The clipboard data of the token is its archive; other types get nothing.
-  const QString type = QString::fromLatin1(kTextTokenMimeType);
-  EXPECT_TRUE(token.pasteboardPropertyListForType(QStringLiteral("text/plain")).isNull());
-  const auto fromClipboardData = UnarchiveTextToken(token.pasteboardPropertyListForType(type));
-  ASSERT_TRUE(fromClipboardData);
-  ExpectSameFields(*fromClipboardData, token);
-
-  QMimeData mime;
-  WriteTokensToMimeData({token}, &mime);
-  EXPECT_EQ(mime.data(type), ArchiveTextToken(token));
-  EXPECT_EQ(mime.text(), QStringLiteral("Capture Date:EEE d MMM"));
-  const auto pasted = ReadTokensFromMimeData(mime);
-  ASSERT_TRUE(pasted);
-  ASSERT_EQ(pasted->size(), 1);
-  ExpectSameFields(std::get<Token>(pasted->first()), token);
-}
-
 TEST(TextTokenArchive, StoredKeysAndMissingValues) {
   const QVariantMap object = EncodeTextToken(Token(QStringLiteral("Artist"), 15));
   EXPECT_EQ(ArchivedClassName(object), QStringLiteral("QVXWatermarkTextToken"));
@@ -75,26 +35,27 @@ TEST(TextTokenArchive, StoredKeysAndMissingValues) {
   EXPECT_FALSE(UnarchiveTextToken(ArchiveColor(Qt::red)));
 }
 
-TEST(TextTokenArchive, WholeArraysRoundTrip) {
-  const TokenArray pattern{"IMG_", FullToken(), QStringLiteral(""),
-                           Token(QStringLiteral("#"), 1, QString(), 0, 7, 3), " "};
-  const auto unarchived = UnarchiveTokenArray(ArchiveTokenArray(pattern));
-  ASSERT_TRUE(unarchived);
-  ASSERT_EQ(unarchived->size(), pattern.size());
-  for (qsizetype i = 0; i < pattern.size(); ++i) {
-    ASSERT_EQ(unarchived->at(i).index(), pattern.at(i).index()) << i;
-    if (const auto* text = std::get_if<QString>(&pattern.at(i))) {
-      EXPECT_EQ(std::get<QString>(unarchived->at(i)), *text);
-    } else {
-      ExpectSameFields(std::get<Token>(unarchived->at(i)), std::get<Token>(pattern.at(i)));
-    }
-  }
+TEST(TextTokenArchive, TokensAndArraysRoundTripThroughArchiveAndClipboard) {
+  const Token stored(QStringLiteral("Capture Date"), 3, QStringLiteral("EEE d MMM"), 2, -7, 4);
+  Token clicked = stored;
+  clicked.setClickLocation(QPointF(12.5, 3.0));  // never stored
+  // One token's clipboard data is its own archive.
+  const QString type = QString::fromLatin1(kTextTokenMimeType);
+  QMimeData one;
+  WriteTokensToMimeData({clicked}, &one);
+  EXPECT_EQ(one.data(type), ArchiveTextToken(clicked));
+  EXPECT_EQ(ReadTokensFromMimeData(one), TokenArray{stored});
+
+  const Token counter(QStringLiteral("#"), 1, QString(), 0, 7, 3);
+  const TokenArray pattern{"IMG_", clicked, QStringLiteral(""), counter, " "};
+  const TokenArray expected{"IMG_", stored, QStringLiteral(""), counter, " "};
+  EXPECT_EQ(UnarchiveTokenArray(ArchiveTokenArray(pattern)), expected);
   EXPECT_TRUE(UnarchiveTokenArray(ArchiveTokenArray({})).value().isEmpty());
 
   // Elements of other kinds in a stored array are dropped; the rest stays in order.
-  const QVariantList stored{"a", 5, ArchivedObject(QStringLiteral("Font")),
-                            EncodeTextToken(Token(QStringLiteral("W"), 11)), "b"};
-  const auto decoded = DecodeTokenArray(stored);
+  const QVariantList mixed{"a", 5, ArchivedObject(QStringLiteral("Font")),
+                           EncodeTextToken(Token(QStringLiteral("W"), 11)), "b"};
+  const auto decoded = DecodeTokenArray(mixed);
   ASSERT_TRUE(decoded);
   ASSERT_EQ(decoded->size(), 3);
   EXPECT_EQ(std::get<Token>(decoded->at(1)).tokenTag(), 11);
@@ -104,15 +65,29 @@ TEST(TextTokenArchive, WholeArraysRoundTrip) {
   QMimeData mime;
   WriteTokensToMimeData(pattern, &mime);
   EXPECT_EQ(mime.text(), QStringLiteral("IMG_Capture Date:EEE d MMM#:007 "));
-  const auto pasted = ReadTokensFromMimeData(mime);
-  ASSERT_TRUE(pasted);
-  EXPECT_EQ(pasted->size(), pattern.size());
+  EXPECT_EQ(ReadTokensFromMimeData(mime), expected);
 
   QMimeData other;
   other.setText(QStringLiteral("plain"));
   EXPECT_FALSE(ReadTokensFromMimeData(other));
-  other.setData(QString::fromLatin1(kTextTokenMimeType), QByteArray("\x00\x01garbage", 9));
+  other.setData(type, QByteArray("\x00\x01garbage", 9));
   EXPECT_FALSE(ReadTokensFromMimeData(other));
+}
+
+TEST(TextToken, DisplayText) {
+  Token index(QStringLiteral("Index"), 1);
+  index.setStartDigit(7);
+  index.setNumberLength(3);
+  EXPECT_EQ(index.GetCompleteTokenString(), QStringLiteral("Index:007"));
+  index.setNumberLength(0);
+  EXPECT_EQ(index.GetCompleteTokenString(), QStringLiteral("Index:7"));
+  index.setNumberLength(400000000);  // held to 20 digits
+  EXPECT_EQ(index.GetCompleteTokenString(), QStringLiteral("Index:00000000000000000007"));
+
+  Token today(QStringLiteral("Today"), 5);
+  today.setDateTimeFormatString(QString());
+  EXPECT_TRUE(today.GetCompleteTokenString().isNull());
+  EXPECT_EQ(Token(QStringLiteral("Author"), 15).GetCompleteTokenString(), QStringLiteral("Author"));
 }
 
 }  // namespace

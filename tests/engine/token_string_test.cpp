@@ -27,12 +27,6 @@ class GregorianLocale : public ::testing::Environment {
 };
 const auto* const kGregorianLocale = ::testing::AddGlobalTestEnvironment(new GregorianLocale);
 
-// Built-in rename patterns of the rename panel.
-TokenArray CaptureDatePattern() {
-  const QString name = "Capture Date";
-  return {"IMG_", Token(name, 3, "yyyy"), "_", Token(name, 3, "MM"),
-          "_",    Token(name, 3, "dd"),   " "};
-}
 TokenArray CameraMakerPattern() { return {Token("Camera Maker", 18), "_", Token("#", 1)}; }
 
 QString WriteFixture(const QString& name, const QByteArray& bytes) {
@@ -44,14 +38,6 @@ QString WriteFixture(const QString& name, const QByteArray& bytes) {
 QString Expand(const QString& path, const TokenArray& tokens, int64_t index = 0,
                const QString& name = QString()) {
   return BuildTokenString(path, tokens, name, index, 640, 480, 72);
-}
-
-TEST(RenamePatterns, CaptureDateKeepsItsTrailingSpace) {
-  const QString path = WriteFixture(
-      "capture.jpg",
-      test::JpegWithMetadata(test::BuildTiffMetadata({AsciiEntry(0x0132, "2020:01:01 00:00:00")},
-                                                     {AsciiEntry(0x9003, "2021:05:04 10:11:12")})));
-  EXPECT_EQ(Expand(path, CaptureDatePattern()), "IMG_2021_05_04 ");
 }
 
 TEST(RenamePatterns, CameraMakerFallsBackToTheMakerNote) {
@@ -130,10 +116,10 @@ TEST(TokenExpansion, NamesSizesAndLiterals) {
   EXPECT_EQ(BuildTokenString(path, sizes, {}, 0, 800.4, 800.6, 299.5), "800,801,300");
   EXPECT_EQ(BuildTokenString(path, sizes, {}, 0, 800.5, 801.5, 0), "800,802,0");
 
-  // Unknown and unused tags give nothing; the literals around them stay.
+  // Unknown and unused tags give nothing; the literals around them stay, a trailing blank too.
   EXPECT_EQ(Expand(path, {"a", Token("x", 2), Token("x", 7), Token("x", 14), Token("x", 22),
-                          Token("x", -1), "b"}),
-            "ab");
+                          Token("x", -1), "b "}),
+            "ab ");
 }
 
 TEST(TokenExpansion, CurrentDateAndTimeShareOneMoment) {
@@ -171,6 +157,12 @@ TEST(TokenExpansion, MetadataChains) {
 TEST(TokenExpansion, ImageDateChain) {
   const Token stamp("D", 3, "yyyy-MM-dd HH:mm:ss");
   const auto dateOf = [&](const QString& path) { return Expand(path, {stamp}); };
+
+  // The EXIF original date comes before the TIFF one.
+  const QString exif = WriteFixture("exif.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
+                                                    {AsciiEntry(0x0132, "2020:01:01 00:00:00")},
+                                                    {AsciiEntry(0x9003, "2021:05:04 10:11:12")})));
+  EXPECT_EQ(dateOf(exif), "2021-05-04 10:11:12");
 
   // IPTC date and time with a zone, when EXIF and TIFF have none.
   const QString iptc = WriteFixture(

@@ -22,19 +22,13 @@ QImage WhiteCanvas(int w, int h) {
 
 using test::InkBox;
 
-TEST(WatermarkGeometry, AnchorsAndOffsets) {
+TEST(WatermarkGeometry, AnchorsOffsetsAndFitIntoReferenceSpace) {
   // Centred exactly, and an unknown tag sits at the offset like tag 6 (bottom left).
   EXPECT_EQ(WatermarkOriginForPosition(4, 0, 0, 100, 50, 550, 400), QPointF(225, 175));
   EXPECT_EQ(WatermarkOriginForPosition(9, 12, 7, 100, 50, 550, 400), QPointF(12, 7));
   EXPECT_EQ(WatermarkOriginForPosition(2, 10, 20, 100, 50, 550, 400), QPointF(440, 330));
   EXPECT_EQ(WatermarkOriginForPosition(5, 10, 20, 100, 50, 550, 400), QPointF(440, 195));
-  // A half turn about the top-right anchor puts the rectangle outside the canvas.
-  const QPointF turned = RotatedRectTransformForPosition(2, 0, 0, 100, 50, 550, 400, 180);
-  EXPECT_NEAR(turned.x(), 550, 1e-5);
-  EXPECT_NEAR(turned.y(), 400, 1e-5);
-}
-
-TEST(WatermarkGeometry, FitIntoReferenceSpace) {
+  // A wide picture fits the reference width, a tall one its height.
   QSizeF size;
   EXPECT_FALSE(FitWatermarkImage(QImage(2000, 1000, QImage::Format_ARGB32), &size).isNull());
   EXPECT_EQ(size, QSizeF(550, 275));
@@ -45,61 +39,44 @@ TEST(WatermarkGeometry, FitIntoReferenceSpace) {
   EXPECT_TRUE(FitWatermarkImage(QImage(), &size).isNull());
 }
 
-TEST(ImageWatermark, LandsOnExactPixels) {
+QImage DrawImage(ImageWatermarkOptions* options, int w, int h, QRectF* frame) {
+  QImage canvas = WhiteCanvas(w, h);
+  QPainter painter(&canvas);
+  painter.setTransform(YUpTransform(h));
+  *frame = DrawImageWatermark(&painter, options, w, h);
+  return canvas;
+}
+
+TEST(ImageWatermark, LandsOnExactPixelsAndShrinksWithOpacityAndFraction) {
   QImage black(100, 100, QImage::Format_ARGB32);
   black.fill(Qt::black);
   ImageWatermarkOptions options;
   options.image = black;
   options.sizeFraction = 1.0;
+  options.position = 6;
   options.offset = QPointF(10, 10);
   options.opacity = 1.0;
-  auto draw = [&options](QRectF* frame) {
-    QImage canvas = WhiteCanvas(1100, 800);
-    QPainter painter(&canvas);
-    painter.setTransform(YUpTransform(800));
-    *frame = DrawImageWatermark(&painter, &options, 1100, 800);
-    return canvas;
-  };
   // A base size never set keeps the offset in reference units (a set one: ProcessImage tests).
-  options.position = 6;
   QRectF frame;
-  const QImage canvas = draw(&frame);
+  QImage canvas = DrawImage(&options, 1100, 800, &frame);
   EXPECT_EQ(frame, QRectF(10, 10, 100, 100));
   EXPECT_EQ(options.offset, QPointF(10, 10));
   EXPECT_EQ(InkBox(canvas), QRect(QPoint(20, 580), QPoint(219, 779)));
-}
 
-TEST(ImageWatermark, LargeImageShrinksWithOpacityAndFraction) {
-  QImage canvas = WhiteCanvas(550, 400);
-  QImage black(2000, 1000, QImage::Format_ARGB32);
+  black = QImage(2000, 1000, QImage::Format_ARGB32);
   black.fill(Qt::black);
-  ImageWatermarkOptions options;
   options.image = black;
   options.sizeFraction = 0.5;
-  options.position = 6;
+  options.offset = QPointF();
   options.opacity = 0.5;
-  QRectF frame;
-  {
-    QPainter painter(&canvas);
-    painter.setTransform(YUpTransform(400));
-    frame = DrawImageWatermark(&painter, &options, 550, 400);
-  }
+  canvas = DrawImage(&options, 550, 400, &frame);
   EXPECT_EQ(frame.size(), QSizeF(275, 137.5));
-  const QColor middle = canvas.pixelColor(100, 330);
-  EXPECT_NEAR(middle.red(), 128, 2);
+  EXPECT_NEAR(canvas.pixelColor(100, 330).red(), 128, 2);
   EXPECT_EQ(canvas.pixel(300, 100), qRgb(255, 255, 255));
 }
 
 TextWatermarkOptions BlackText(const QString& text) {
-  TextWatermarkOptions record;
-  record.tokens = {text};
-  record.font = QFont(QStringLiteral("DejaVu Sans"));
-  record.fontSize = 40;
-  record.position = 4;
-  record.opacity = 1.0;
-  record.textColor = Qt::black;
-  record.strokeColor = Qt::blue;
-  return record;
+  return test::SolidText(text, 40, 4, Qt::black);
 }
 
 QImage DrawText(TextWatermarkOptions record, const QString& text, int w, int h,

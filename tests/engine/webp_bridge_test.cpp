@@ -1,7 +1,6 @@
 #include "engine/webp_bridge.h"
 
 #include <gtest/gtest.h>
-#include <tiffio.h>
 #include <webp/decode.h>
 #include <webp/encode.h>
 
@@ -11,8 +10,7 @@
 #include <vector>
 
 #include "engine/codec_fixtures.h"
-#include "engine/jpeg_memory.h"
-#include "engine/webp_internal.h"
+#include "platform/image_fixtures.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -37,43 +35,6 @@ int Encode(const QString& in, const QString& out, double quality, int flags) {
   return EncodeImageFileToWebP(QFile::encodeName(in).constData(),
                                QFile::encodeName(out).constData(), WebPSettingsForQuality(quality),
                                flags);
-}
-
-// Straight RGBA of the first pixel of a WebP file, decoded by libwebp itself.
-std::vector<uint8_t> FirstPixel(const QByteArray& webp) {
-  int w = 0;
-  int h = 0;
-  uint8_t* rgba = WebPDecodeRGBA(reinterpret_cast<const uint8_t*>(webp.constData()),
-                                 static_cast<size_t>(webp.size()), &w, &h);
-  if (!rgba) return {};
-  std::vector<uint8_t> pixel(rgba, rgba + 4);
-  WebPFree(rgba);
-  return pixel;
-}
-
-void ExpectPixelNear(const std::vector<uint8_t>& pixel, std::initializer_list<int> expected,
-                     int tolerance) {
-  ASSERT_EQ(pixel.size(), expected.size());
-  size_t i = 0;
-  for (int value : expected) EXPECT_NEAR(pixel[i++], value, tolerance) << "channel " << i - 1;
-}
-
-TEST(WebPEncode, QualityOneIsLosslessAndKeepsSemiTransparentColour) {
-  const QString folder = test::MakeTempFolder();
-  const QString png = folder + "/in.png";
-  ASSERT_TRUE(test::WritePng(png, FlatImage(64, 48, QColor(200, 100, 50, 128))));
-
-  ASSERT_EQ(Encode(png, folder + "/lossless.webp", 1.0, 0), kWebPEncodeOk);
-  const QByteArray lossless = test::ReadBytes(folder + "/lossless.webp");
-  EXPECT_GE(IndexOf(test::RiffChunks(lossless), "VP8L"), 0);
-  ExpectPixelNear(FirstPixel(lossless), {200, 100, 50, 128}, 1);
-
-  ASSERT_EQ(Encode(png, folder + "/lossy.webp", 0.8, 0), kWebPEncodeOk);
-  const QByteArray lossy = test::ReadBytes(folder + "/lossy.webp");
-  const auto chunks = test::RiffChunks(lossy);
-  EXPECT_GE(IndexOf(chunks, "VP8 "), 0);
-  EXPECT_EQ(IndexOf(chunks, "VP8L"), -1);
-  EXPECT_GE(IndexOf(chunks, "ALPH"), 0);
 }
 
 TEST(WebPMetadata, JpegExifBecomesAnExifChunkAfterTheImage) {
@@ -102,22 +63,14 @@ TEST(WebPMetadata, JpegExifBecomesAnExifChunkAfterTheImage) {
   // Canvas size in the VP8X chunk: width - 1 and height - 1 as 24-bit values.
   EXPECT_EQ(test::LittleEndian32(webp, 24) & 0xFFFFFF, 39u);
   EXPECT_EQ(test::LittleEndian32(webp, 27) & 0xFFFFFF, 29u);
-
-  // Without a payload to carry the bitstream stays plain: no VP8X.
-  ASSERT_TRUE(test::WriteBytes(folder + "/bare.jpg", test::MakeJpeg(16, 16, 3)));
-  ASSERT_EQ(Encode(folder + "/bare.jpg", folder + "/bare.webp", 0.8, kWebPMetadataEXIF), 0);
-  const auto plain = test::RiffChunks(test::ReadBytes(folder + "/bare.webp"));
-  ASSERT_EQ(plain.size(), 1u);
-  EXPECT_EQ(plain[0].fourcc, QByteArray("VP8 "));
 }
 
-TEST(WebPMetadata, EmbeddedProfileAlwaysTravelsAndExifOnlyWhenKept) {
+TEST(WebPMetadata, EmbeddedProfileTravelsEvenWhenMetadataIsNotKept) {
   const QString folder = test::MakeTempFolder();
   const QByteArray profile = test::SrgbProfile();
   ASSERT_FALSE(profile.isEmpty());
   test::PngOptions options;
   options.iccProfile = profile;
-  options.rawExifProfile = test::MakeExif(3);
   ASSERT_TRUE(test::WritePng(folder + "/in.png", FlatImage(8, 8, QColor(10, 20, 30, 40)), options));
 
   ASSERT_EQ(Encode(folder + "/in.png", folder + "/plain.webp", 1.0, WebPMetadataFlags(false)), 0);
@@ -128,30 +81,28 @@ TEST(WebPMetadata, EmbeddedProfileAlwaysTravelsAndExifOnlyWhenKept) {
   EXPECT_EQ(IndexOf(chunks, "EXIF"), -1);
   EXPECT_EQ(static_cast<uint8_t>(plain[20]), 0x20 | 0x10);  // ICC, and alpha from VP8L
   EXPECT_EQ(plain.mid(chunks[1].offset + 8, profile.size()), profile);
-
-  ASSERT_EQ(Encode(folder + "/in.png", folder + "/kept.webp", 1.0, WebPMetadataFlags(true)), 0);
-  const QByteArray kept = test::ReadBytes(folder + "/kept.webp");
-  chunks = test::RiffChunks(kept);
-  const qsizetype exif = IndexOf(chunks, "EXIF");
-  ASSERT_GT(exif, IndexOf(chunks, "VP8L"));
-  EXPECT_EQ(kept.mid(chunks[exif].offset + 8, chunks[exif].size), test::MakeExif(3));
-  EXPECT_EQ(test::LittleEndian32(kept, 4), static_cast<uint32_t>(kept.size() - 8));
 }
 
 TEST(WebPTiffInput, SemiTransparentColourIsNotDarkenedAndKeptExifTravels) {
   const QString folder = test::MakeTempFolder();
   for (bool unassociated : {true, false}) {
     SCOPED_TRACE(unassociated ? "unassociated alpha" : "associated alpha");
-    const uint8_t straight[4] = {200, 100, 50, 128};
-    const uint8_t premultiplied[4] = {100, 50, 25, 128};
-    test::TiffOptions options;
-    options.unassociatedAlpha = unassociated;
-    options.make = "Glimbrik Camera";
+    // Qt writes straight pixels unassociated and premultiplied ones associated.
+    const QImage straight = FlatImage(8, 4, QColor(200, 100, 50, 128));
     const QString tif = folder + "/in.tif";
-    ASSERT_TRUE(test::WriteTiffRGBA(tif, 8, 4, unassociated ? straight : premultiplied, options));
+    ASSERT_TRUE(
+        (unassociated ? straight : straight.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            .save(tif, "TIFF"));
+    bool ok = false;
+    test::RunTool("exiv2", {"-M", "set Exif.Image.Make Glimbrik Camera", tif}, &ok);
+    ASSERT_TRUE(ok);
     ASSERT_EQ(Encode(tif, folder + "/out.webp", 1.0, WebPMetadataFlags(true)), 0);
     const QByteArray webp = test::ReadBytes(folder + "/out.webp");
-    ExpectPixelNear(FirstPixel(webp), {200, 100, 50, 128}, 2);
+    const QColor pixel = QImage(folder + "/out.webp").pixelColor(0, 0);
+    EXPECT_NEAR(pixel.red(), 200, 2);
+    EXPECT_NEAR(pixel.green(), 100, 2);
+    EXPECT_NEAR(pixel.blue(), 50, 2);
+    EXPECT_EQ(pixel.alpha(), 128);
     const auto chunks = test::RiffChunks(webp);
     const qsizetype exif = IndexOf(chunks, "EXIF");
     ASSERT_GE(exif, 0);
@@ -165,10 +116,6 @@ TEST(WebPEncode, FailuresReturnTheirCodesAndLeaveNoFile) {
   const QString folder = test::MakeTempFolder();
   const QString png = folder + "/in.png";
   ASSERT_TRUE(test::WritePng(png, FlatImage(4, 4, Qt::red)));
-  QImage(4, 4, QImage::Format_RGB32).save(folder + "/in.bmp");
-
-  EXPECT_EQ(Encode(folder + "/in.bmp", folder + "/bmp.webp", 0.8, 0), kWebPInputUnreadable);
-  EXPECT_FALSE(QFile::exists(folder + "/bmp.webp"));
   EXPECT_EQ(Encode(folder + "/missing.png", folder + "/none.webp", 0.8, 0), kWebPInputUnreadable);
   EXPECT_EQ(Encode(png, folder + "/no/such/folder/out.webp", 0.8, 0), kWebPOutputUnopenable);
   EXPECT_FALSE(QDir(folder + "/no").exists());
@@ -183,13 +130,6 @@ TEST(WebPEncode, FailuresReturnTheirCodesAndLeaveNoFile) {
   bad.quality = 250.0f;
   EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(png).constData(), nullptr, bad, 0),
             kWebPConfigInvalid);
-  EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(png).constData(), nullptr,
-                                  static_cast<const WebPConfig*>(nullptr), 0),
-            kWebPConfigInvalid);
-  // Encoding without an output path only checks that the picture encodes.
-  EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(png).constData(), nullptr,
-                                  WebPSettingsForQuality(0.5), 0),
-            kWebPEncodeOk);
 }
 
 int DecodeToTiff(const QByteArray& webp, const QString& tif) {
@@ -197,23 +137,7 @@ int DecodeToTiff(const QByteArray& webp, const QString& tif) {
                               static_cast<size_t>(webp.size()), QFile::encodeName(tif).constData());
 }
 
-// Reads a TIFF with libtiff's own RGBA reader: premultiplied RGBA, top row first.
-std::vector<uint32_t> ReadTiffRaster(const QString& path, uint32_t* width, uint32_t* height,
-                                     uint16_t* entries) {
-  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "r");
-  if (!tiff) return {};
-  TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, height);
-  std::vector<uint32_t> raster(size_t{*width} * *height);
-  const int ok =
-      TIFFReadRGBAImageOriented(tiff, *width, *height, raster.data(), ORIENTATION_TOPLEFT, 0);
-  TIFFClose(tiff);
-  const QByteArray bytes = test::ReadBytes(path);
-  *entries = static_cast<uint8_t>(bytes[8]) | static_cast<uint8_t>(bytes[9]) << 8;
-  return ok ? raster : std::vector<uint32_t>{};
-}
-
-TEST(WebPDecode, AlphaImageBecomesAPremultipliedTiffThatLibtiffReads) {
+TEST(WebPDecode, AlphaImageBecomesAPremultipliedTiffThatReadersShowAlike) {
   const QString folder = test::MakeTempFolder();
   // A 3 x 2 image with distinct straight pixels, encoded losslessly by libwebp.
   const uint8_t rgba[] = {255, 0,   0,  255, 0,  255, 0,  128, 0,   0,   255, 0,
@@ -226,35 +150,27 @@ TEST(WebPDecode, AlphaImageBecomesAPremultipliedTiffThatLibtiffReads) {
 
   const QString tif = folder + "/alpha.tif";
   ASSERT_EQ(DecodeToTiff(webp, tif), kWebPDecodeOk);
-  uint32_t w = 0;
-  uint32_t h = 0;
-  uint16_t entries = 0;
-  const std::vector<uint32_t> raster = ReadTiffRaster(tif, &w, &h, &entries);
-  ASSERT_EQ(raster.size(), 6u);
-  EXPECT_EQ(w, 3u);
-  EXPECT_EQ(h, 2u);
-  EXPECT_EQ(entries, 15);
-  for (size_t i = 0; i < 6; ++i) {
-    const uint32_t a = rgba[4 * i + 3];
+  // A wrong alpha tag would have the reader premultiply twice or not at all.
+  const QImage read = QImage(tif).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  ASSERT_EQ(read.size(), QSize(3, 2));
+  for (int i = 0; i < 6; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(TIFFGetA(raster[i]), a);
-    for (int c = 0; c < 3; ++c) {
-      const uint32_t sample = c == 0   ? TIFFGetR(raster[i])
-                              : c == 1 ? TIFFGetG(raster[i])
-                                       : TIFFGetB(raster[i]);
-      EXPECT_NEAR(static_cast<int>(sample), static_cast<int>(rgba[4 * i + c] * a / 255), 1);
-    }
+    const QRgb p = read.pixel(i % 3, i / 3);
+    const int a = rgba[4 * i + 3];
+    EXPECT_EQ(qAlpha(p), a);
+    EXPECT_NEAR(qRed(p), rgba[4 * i] * a / 255, 1);
+    EXPECT_NEAR(qGreen(p), rgba[4 * i + 1] * a / 255, 1);
+    EXPECT_NEAR(qBlue(p), rgba[4 * i + 2] * a / 255, 1);
   }
-  EXPECT_EQ(QFile(tif).size(), 210 + 6 * 4);
 
-  // An opaque picture gives RGB samples and one entry less (no extra-samples tag).
+  // An opaque picture gives a TIFF without alpha.
   ASSERT_TRUE(test::WriteBytes(folder + "/in.jpg", test::MakeJpeg(5, 3, 3)));
   ASSERT_EQ(Encode(folder + "/in.jpg", folder + "/opaque.webp", 0.9, 0), 0);
   const QString opaque = folder + "/opaque.tif";
   ASSERT_EQ(DecodeToTiff(test::ReadBytes(folder + "/opaque.webp"), opaque), 0);
-  EXPECT_EQ(QFile(opaque).size(), 210 + 5 * 3 * 3);
-  EXPECT_EQ(ReadTiffRaster(opaque, &w, &h, &entries).size(), 15u);
-  EXPECT_EQ(entries, 14);
+  const QImage plain(opaque);
+  EXPECT_EQ(plain.size(), QSize(5, 3));
+  EXPECT_FALSE(plain.hasAlphaChannel());
 }
 
 TEST(WebPDecode, CorruptOrCutBytesFailWithoutLeavingAFile) {
@@ -284,58 +200,6 @@ TEST(WebPDecode, CorruptOrCutBytesFailWithoutLeavingAFile) {
   // An unwritable output is a failure too.
   const QByteArray full = test::ReadBytes(folder + "/full.webp");
   EXPECT_EQ(DecodeToTiff(full, folder + "/no/such/out.tif"), kWebPTIFFWriteFailed);
-}
-
-TEST(WebPJpegInput, AdobeCmykJpegIsReadAsRgb) {
-  const QString folder = test::MakeTempFolder();
-  std::vector<uint8_t> cmyk(8 * 8 * 4, 0);
-  for (size_t i = 0; i < cmyk.size(); i += 4) cmyk[i + 1] = 255;  // full magenta ink
-  const QByteArray bytes = test::EncodeJpeg(8, 8, kJPEGColourSpaceCMYK, 4, cmyk.data(), 72, 95);
-  ASSERT_FALSE(bytes.isEmpty());
-  ASSERT_TRUE(test::WriteBytes(folder + "/cmyk.jpg", bytes));
-  ASSERT_EQ(Encode(folder + "/cmyk.jpg", folder + "/cmyk.webp", 1.0, 0), 0);
-  ExpectPixelNear(FirstPixel(test::ReadBytes(folder + "/cmyk.webp")), {255, 0, 255, 255}, 6);
-}
-
-// A decoded 3 x 2 straight RGBA buffer (or YUVA planes) to hand to the writers; only TIFF
-// output serves the product, the others are diagnostics.
-struct DecodedBuffer {
-  WebPDecoderConfig config;
-  explicit DecodedBuffer(WEBP_CSP_MODE mode) {
-    WebPInitDecoderConfig(&config);
-    const uint8_t rgba[] = {255, 0, 0, 255, 0,  255, 0,  128, 0,   0,   255, 0,
-                            9,   9, 9, 255, 10, 20,  30, 255, 255, 255, 255, 64};
-    uint8_t* encoded = nullptr;
-    const size_t size = WebPEncodeLosslessRGBA(rgba, 3, 2, 12, &encoded);
-    config.output.colorspace = mode;
-    WebPDecode(encoded, size, &config);
-    WebPFree(encoded);
-  }
-  ~DecodedBuffer() { WebPFreeDecBuffer(&config.output); }
-};
-
-TEST(WebPDecodedImage, DiagnosticFormatsWriteReadableFiles) {
-  const QString folder = test::MakeTempFolder();
-  const DecodedBuffer rgba(MODE_RGBA);
-  auto save = [&](const WebPDecBuffer& buffer, int format, const QString& name) {
-    return SaveDecodedImage(buffer, format, QFile::encodeName(folder + name).constData());
-  };
-  for (const auto& [format, name] :
-       {std::pair{kDecodedPNG, "/d.png"}, std::pair{kDecodedPPM, "/d.ppm"},
-        std::pair{kDecodedBMP, "/d.bmp"}}) {
-    ASSERT_EQ(save(rgba.config.output, format, name), 1) << name;
-    const QImage read(folder + name);
-    ASSERT_EQ(read.size(), QSize(3, 2)) << name;
-    EXPECT_EQ(read.pixelColor(1, 1).rgb(), QColor(10, 20, 30).rgb()) << name;
-  }
-  EXPECT_EQ(QImage(folder + "/d.png").pixelColor(1, 0).alpha(), 128);
-
-  const DecodedBuffer yuv(MODE_YUVA);
-  ASSERT_EQ(save(yuv.config.output, kDecodedRawYUV, "/yuv.raw"), 1);
-  EXPECT_EQ(QFile(folder + "/yuv.raw").size(), 6 + 2 + 2 + 6);
-  // A format that does not fit the buffer fails.
-  EXPECT_EQ(save(yuv.config.output, kDecodedPNG, "/yuv.png"), 0);
-  EXPECT_EQ(save(rgba.config.output, 42, "/x.bin"), 0);
 }
 
 }  // namespace
