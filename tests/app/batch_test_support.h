@@ -38,9 +38,7 @@ class RecordingHost : public BatchRunHost {
     return pngNoteAnswer;
   }
   void ShowInvalidSizeAlert(SizeField field, const QString& text) override {
-    sizeAlerts << (field == SizeField::kWidth ? QStringLiteral("width:")
-                                              : QStringLiteral("height:")) +
-                      text;
+    sizeAlerts << QString::fromLatin1(field == SizeField::kWidth ? "width:" : "height:") + text;
   }
   void ShowInvalidResolutionAlert(int64_t) override {}
   void PreviewWindowClose() override { ++previewCloses; }
