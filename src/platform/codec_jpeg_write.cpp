@@ -66,18 +66,14 @@ UINT16 Density(double dpi) { return UINT16(std::clamp(std::nearbyint(dpi), 1.0, 
 // libjpeg-turbo reads the byte order itself. Any alpha below 255 takes the converting road, which
 // gives such pixels the colours Qt gives them without alpha.
 bool EncodesIn32Bits(const QImage& image) {
-  if (image.format() == QImage::Format_RGB32) return true;
-  if (image.format() != QImage::Format_ARGB32 &&
-      image.format() != QImage::Format_ARGB32_Premultiplied) {
-    return false;
+  switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+      return !ImageUsesAlpha(image);
+    default:
+      return false;
   }
-  for (int y = 0; y < image.height(); ++y) {
-    const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      if (qAlpha(line[x]) != 255) return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace

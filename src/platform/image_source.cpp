@@ -1,12 +1,10 @@
 #include "platform/image_source.h"
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <QColorSpace>
 #include <QFile>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
 
 #include "platform/codec_decoders.h"
@@ -120,30 +118,8 @@ int PngOrientationFromFile(const QString& path) {
 
 }  // namespace
 
-struct ScopedReadBufferReuse::Buffer {
-  std::unique_ptr<char[]> bytes;
-  size_t capacity = 0;
-};
-
 namespace {
-
 thread_local ScopedReadBufferReuse* tReadBufferReuse = nullptr;
-
-// Reads up to size bytes: fewer when the file shrank meanwhile, -1 on an error.
-qint64 ReadFully(int fd, char* into, qint64 size) {
-  qint64 got = 0;
-  while (got < size) {
-    const ssize_t n = ::read(fd, into + got, size_t(size - got));
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    got += n;
-  }
-  return got;
-}
-
 }  // namespace
 
 ScopedReadBufferReuse::ScopedReadBufferReuse() : previous_(tReadBufferReuse) {
@@ -152,19 +128,19 @@ ScopedReadBufferReuse::ScopedReadBufferReuse() : previous_(tReadBufferReuse) {
 
 ScopedReadBufferReuse::~ScopedReadBufferReuse() { tReadBufferReuse = previous_; }
 
-ScopedReadBufferReuse::Buffer* ImageSource::ReusableBuffer(ScopedReadBufferReuse& reuse,
-                                                           size_t size) {
+ScopedReadBufferReuse* ScopedReadBufferReuse::Current() { return tReadBufferReuse; }
+
+std::shared_ptr<ScopedReadBufferReuse::Buffer> ScopedReadBufferReuse::FreeBuffer(size_t size) {
   // Sources hold the buffer through shared pointers, possibly on other threads: a count of 1
   // with an acquire fence means every earlier reader is done with it.
-  const bool free = reuse.buffer_ && reuse.buffer_.use_count() == 1;
+  const bool free = buffer_ && buffer_.use_count() == 1;
   std::atomic_thread_fence(std::memory_order_acquire);
-  if (!free) reuse.buffer_ = std::make_shared<ScopedReadBufferReuse::Buffer>();
-  ScopedReadBufferReuse::Buffer& buffer = *reuse.buffer_;
-  if (buffer.capacity < std::max<size_t>(size, 1)) {
-    buffer.capacity = std::max<size_t>(size, 1);
-    buffer.bytes = std::make_unique_for_overwrite<char[]>(buffer.capacity);
+  if (!free) buffer_ = std::make_shared<Buffer>();
+  if (buffer_->capacity < std::max<size_t>(size, 1)) {
+    buffer_->capacity = std::max<size_t>(size, 1);
+    buffer_->bytes = std::make_unique_for_overwrite<char[]>(buffer_->capacity);
   }
-  return &buffer;
+  return buffer_;
 }
 
 std::shared_ptr<ImageSource> ImageSource::Open(const QString& path) {
@@ -191,15 +167,16 @@ std::shared_ptr<ImageSource> ImageSource::Open(const QString& path) {
       source->data_ = QByteArray::fromRawData(static_cast<const char*>(map), size);
     }
   }
-  if (!source->mapping_ && tReadBufferReuse) {
-    ScopedReadBufferReuse::Buffer* buffer = ReusableBuffer(*tReadBufferReuse, size_t(size));
-    const qint64 got = ReadFully(file.handle(), buffer->bytes.get(), size);
+  if (ScopedReadBufferReuse* reuse = ScopedReadBufferReuse::Current(); !source->mapping_ && reuse) {
+    auto buffer = reuse->FreeBuffer(size_t(size));
+    // Fewer bytes than the size when the file shrank meanwhile, as readAll would give.
+    const qint64 got = file.read(buffer->bytes.get(), size);
     if (got < 0) {
       source->error_ = QStringLiteral("cannot read the file");
       return source;
     }
-    source->readBuffer_ = tReadBufferReuse->buffer_;
     source->data_ = QByteArray::fromRawData(buffer->bytes.get(), got);
+    source->readBuffer_ = std::move(buffer);
   } else if (!source->mapping_) {
     source->data_ = file.readAll();
   }

@@ -81,10 +81,17 @@ class ScopedReadBufferReuse {
   ScopedReadBufferReuse(const ScopedReadBufferReuse&) = delete;
   ScopedReadBufferReuse& operator=(const ScopedReadBufferReuse&) = delete;
 
-  struct Buffer;
+  struct Buffer {
+    std::unique_ptr<char[]> bytes;
+    size_t capacity = 0;
+  };
+  // The innermost guard of this thread, or null.
+  static ScopedReadBufferReuse* Current();
+  // A buffer of at least size bytes that no source holds any more; a source keeps the returned
+  // pointer while it reads from the buffer.
+  std::shared_ptr<Buffer> FreeBuffer(size_t size);
 
  private:
-  friend class ImageSource;
   ScopedReadBufferReuse* previous_;
   std::shared_ptr<Buffer> buffer_;
 };
@@ -129,7 +136,6 @@ class ImageSource {
 
  private:
   void probe();
-  static ScopedReadBufferReuse::Buffer* ReusableBuffer(ScopedReadBufferReuse& reuse, size_t size);
   ImageResult<QImage> decodeStored(int index, const ImageRepresentation& rep,
                                    const DecodeOptions& options) const;
 
