@@ -46,6 +46,16 @@ bool ImageConverter::createImageFromData(const QByteArray& data, QImage* image) 
   return true;
 }
 
+bool ImageConverter::saveThroughTiff(const QImage& image, const QString& url) {
+  const int wanted = outputType;
+  outputType = 10;
+  QByteArray tiff;
+  const bool encoded = encodeToData(image, &tiff);
+  outputType = wanted;
+  QImage again;
+  return encoded && createImageFromData(tiff, &again) && saveImage(again, url);
+}
+
 bool ImageConverter::saveImage(const QImage& image, const QString& url) {
   if (keepResultImage) {
     if (image.isNull()) return false;
@@ -165,17 +175,7 @@ bool ImageConverter::convertAndSave() {
     } else if (outputType == 24) {
       result = saveWebP(image, destinationURL);
     } else {
-      result = saveImage(image);
-      if (!result) {
-        // One more try through TIFF data, which gives the encoder a plain bitmap.
-        const int wanted = outputType;
-        outputType = 10;
-        QByteArray tiff;
-        const bool encoded = encodeToData(image, &tiff);
-        outputType = wanted;
-        QImage again;
-        result = encoded && createImageFromData(tiff, &again) && saveImage(again);
-      }
+      result = saveImage(image) || saveThroughTiff(image);
     }
   }
   if (pdfPages) {

@@ -106,6 +106,9 @@ class ImageConverter {
   bool encodeToData(const QImage& image, QByteArray* data) const;
   bool createImageFromData(const QByteArray& data, QImage* image) const;
   bool saveImage(const QImage& image, const QString& url = QString());
+  // One more try after saveImage failed: saves the image as read back from a TIFF of it, which
+  // gives the encoder a plain bitmap.
+  bool saveThroughTiff(const QImage& image, const QString& url = QString());
   bool convertAndSave();
   // Encodes interleaved 8-bit pixels (colourCode 1 grey, 2 RGB, 4 CMYK as ink amounts) as JPEG at
   // quality x 100 and dpiX x dpiY into encodedData.

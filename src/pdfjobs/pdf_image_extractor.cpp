@@ -40,17 +40,8 @@ void PDFImageExtractor::saveXObjectImage(QPDFObjectHandle dict, QPDFObjectHandle
   if (image.isNull()) return;
   const QString url = UniqueFileURL(destinationURL, namePrefix + QString::number(imageCounter),
                                     outputExtension(), overwriteExisting, 0);
-  bool saved = outputType != 8 && !url.isEmpty() && saveImage(image, url);
-  if (!saved && !url.isEmpty()) {
-    // One more try through a TIFF of the image.
-    const int wanted = outputType;
-    outputType = 10;
-    QByteArray tiff;
-    const bool encoded = encodeToData(image, &tiff);
-    outputType = wanted;
-    QImage reread;
-    saved = encoded && createImageFromData(tiff, &reread) && saveImage(reread, url);
-  }
+  const bool saved =
+      !url.isEmpty() && ((outputType != 8 && saveImage(image, url)) || saveThroughTiff(image, url));
   if (!saved) writeFailed = true;
   ++imageCounter;
 }
