@@ -24,9 +24,7 @@ TEST(ImageSourceMap, ALargeFileDecodesAsItsBytesDo) {
   const QString path = test::MakeTempFolder() + "/noise.png";
   ASSERT_TRUE(noise.save(path, "PNG", 100));
   ASSERT_GT(QFile(path).size(), 32 * 1024 * 1024) << "large enough to be mapped";
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const auto inMemory = ImageSource::FromData(file.readAll());
+  const auto inMemory = ImageSource::FromData(test::ReadBytes(path));
   const auto mapped = ImageSource::Open(path);
   ASSERT_TRUE(mapped->isValid()) << mapped->error().toStdString();
   ASSERT_EQ(mapped->data().size(), inMemory->data().size());
@@ -55,9 +53,7 @@ TEST(ImageSourceMap, AReusedReadBufferNeverChangesASourceStillHeld) {
     image.fill(colour);
     const QString path = folder + "/" + name;
     EXPECT_TRUE(image.save(path));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    return std::make_pair(path, file.readAll());
+    return std::make_pair(path, test::ReadBytes(path));
   };
   const auto [bigPath, bigBytes] = write(QStringLiteral("big.png"), 3000, 0xff102030);
   const auto [smallPath, smallBytes] = write(QStringLiteral("small.bmp"), 50, 0xffa0b0c0);
