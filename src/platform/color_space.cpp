@@ -57,6 +57,24 @@ TransformPtr MakeTransform(cmsContext context, const QByteArray& from, cmsUInt32
                                             outFormat, INTENT_PERCEPTUAL, flags));
 }
 
+// A profile made here, as bytes. lcms stamps a new profile with the time it was made; a fixed
+// date instead lets the same input and settings give the same output bytes from run to run.
+QByteArray SavedProfile(cmsHPROFILE profile) {
+  cmsUInt32Number size = 0;
+  if (!profile || !cmsSaveProfileToMem(profile, nullptr, &size) || size < 128) return QByteArray();
+  QByteArray icc(qsizetype(size), '\0');
+  if (!cmsSaveProfileToMem(profile, icc.data(), &size)) return QByteArray();
+  // Header bytes 24-35: year, month, day, hours, minutes, seconds, 16 bits each, big-endian.
+  constexpr std::array<uint16_t, 6> kFixedDate = {2000, 1, 1, 0, 0, 0};
+  for (size_t i = 0; i < kFixedDate.size(); ++i) {
+    icc[qsizetype(24 + 2 * i)] = char(kFixedDate[i] >> 8);
+    icc[qsizetype(25 + 2 * i)] = char(kFixedDate[i] & 0xFF);
+  }
+  // An MD5 identifier would no longer match the header; zero means none was computed.
+  std::fill(icc.begin() + 84, icc.begin() + 100, '\0');
+  return icc;
+}
+
 ColorModel ModelOfProfile(cmsHPROFILE profile) {
   switch (cmsGetColorSpace(profile)) {
     case cmsSigRgbData:
@@ -114,13 +132,8 @@ std::shared_ptr<const ColorSpace> ColorSpace::SRGB() {
   static const auto space = [] {
     ContextPtr context = NewContext();
     ProfilePtr profile(cmsCreate_sRGBProfileTHR(context.get()));
-    cmsUInt32Number size = 0;
-    QByteArray icc;
-    if (profile && cmsSaveProfileToMem(profile.get(), nullptr, &size) && size > 0) {
-      icc.resize(size);
-      cmsSaveProfileToMem(profile.get(), icc.data(), &size);
-    }
-    return std::make_shared<const ColorSpace>(ColorModel::RGB, icc, QStringLiteral("sRGB"));
+    return std::make_shared<const ColorSpace>(ColorModel::RGB, SavedProfile(profile.get()),
+                                              QStringLiteral("sRGB"));
   }();
   return space;
 }
@@ -136,11 +149,7 @@ std::shared_ptr<const ColorSpace> ColorSpace::DeviceGray() {
     if (curve) {
       ProfilePtr profile(cmsCreateGrayProfileTHR(context.get(), cmsD50_xyY(), curve));
       cmsFreeToneCurve(curve);
-      cmsUInt32Number size = 0;
-      if (profile && cmsSaveProfileToMem(profile.get(), nullptr, &size) && size > 0) {
-        icc.resize(size);
-        cmsSaveProfileToMem(profile.get(), icc.data(), &size);
-      }
+      icc = SavedProfile(profile.get());
     }
     return std::make_shared<const ColorSpace>(ColorModel::Gray, icc, QStringLiteral("Gray"));
   }();
