@@ -225,7 +225,8 @@ QImage ColorSpace::cmykToRgb(const uchar* cmyk, int width, int height,
 
 QImage ColorSpace::convertImage(const QImage& image) const {
   if (image.isNull() || (model_ != ColorModel::RGB && model_ != ColorModel::Gray)) return QImage();
-  const bool deep = image.depth() > 32;
+  // 16-bit grey is only 16 bits a pixel, yet as deep as 16-bit colour.
+  const bool deep = image.depth() > 32 || image.format() == QImage::Format_Grayscale16;
   const bool gray = model_ == ColorModel::Gray;
   QImage in = ConvertedImage(image, deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
   QImage out(in.size(),

@@ -81,6 +81,43 @@ void WriteRow(QImage* image, int y, const float* in) {
   }
 }
 
+// Qt 6.4 narrows deep colour to 16-bit grey through a table of a few thousand levels. Here the
+// luminance is Qt's own (sRGB adapted to D50, weighed in linear light), at full depth; grey pixels
+// keep their exact level.
+QImage WideToGrayscale16(const QImage& image) {
+  static const std::vector<double> linear = [] {
+    std::vector<double> table(65536);
+    for (size_t i = 0; i < table.size(); ++i) {
+      const double v = double(i) / 65535.0;
+      table[i] = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    }
+    return table;
+  }();
+  QImage out(image.size(), QImage::Format_Grayscale16);
+  if (out.isNull()) return out;
+  std::vector<float> row(size_t(image.width()) * 4);
+  for (int y = 0; y < image.height(); ++y) {
+    ReadRow(image, y, row.data());
+    auto* grey = reinterpret_cast<uint16_t*>(out.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      const float* p = row.data() + size_t(x) * 4;
+      const auto level = [&](int c) { return size_t(std::lround(p[c] * 65535.0f)); };
+      if (level(0) == level(1) && level(1) == level(2)) {
+        grey[x] = uint16_t(level(0));
+        continue;
+      }
+      const double luminance =
+          0.2225 * linear[level(0)] + 0.7169 * linear[level(1)] + 0.0606 * linear[level(2)];
+      const double encoded =
+          luminance <= 0.0031308 ? luminance * 12.92 : 1.055 * std::pow(luminance, 1 / 2.4) - 0.055;
+      grey[x] = uint16_t(std::lround(std::clamp(encoded, 0.0, 1.0) * 65535.0));
+    }
+  }
+  out.setDotsPerMeterX(image.dotsPerMeterX());
+  out.setDotsPerMeterY(image.dotsPerMeterY());
+  return out;
+}
+
 }  // namespace
 
 QImage ConvertedImage(const QImage& image, QImage::Format format) {
@@ -88,6 +125,7 @@ QImage ConvertedImage(const QImage& image, QImage::Format format) {
   const bool fromWide = IsWide(image.format());
   const bool toWide = IsWide(format);
   if (!fromWide && !toWide) return image.convertToFormat(format);
+  if (fromWide && format == QImage::Format_Grayscale16) return WideToGrayscale16(image);
   if (!toWide) {
     // Qt narrows straight 16-bit pixels correctly.
     if (image.format() == QImage::Format_RGBA64) return image.convertToFormat(format);

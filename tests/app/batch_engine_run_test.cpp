@@ -197,5 +197,82 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   unlink(rawName.constData());  // Qt cannot remove it with the folder
 }
 
+// A 16-bit PNG of 256 x 256 pixels, grey (1 channel), grey and alpha (2), RGB (3) or RGBA (4),
+// whose first channel holds every value from 0 to 65535 once. Alpha stays near opaque, so that
+// premultiplied drawing costs no levels.
+QByteArray DeepRampPng(int channels) {
+  QByteArray rows;
+  for (int y = 0; y < 256; ++y) {
+    rows.append('\0');  // no filter
+    for (int x = 0; x < 256; ++x) {
+      const auto v = uint16_t(y * 256 + x);
+      for (int c = 0; c < channels; ++c) {
+        const bool alpha = channels % 2 == 0 && c == channels - 1;
+        test::AppendBig16(rows, alpha ? uint16_t(65535 - x) : c == 0 ? v : uint16_t(v ^ 0x5A5A));
+      }
+    }
+  }
+  QByteArray header;
+  test::AppendBig32(header, 256);
+  test::AppendBig32(header, 256);
+  const char colourType[] = {0, 4, 2, 6};
+  header.append(char(16)).append(colourType[channels - 1]).append(3, '\0');
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + test::PngChunk("IHDR", header) +
+         test::PngChunk("IDAT", test::Deflated(rows)) + test::PngChunk("IEND", {});
+}
+
+// How many levels the first channel of an image file holds, as an independent reader sees it.
+int DistinctLevels(const QString& path) {
+  const QImage image = QImageReader(path).read().convertToFormat(QImage::Format_RGBA64);
+  std::vector<bool> seen(65536);
+  int levels = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgba64*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      if (!seen[row[x].red()]) levels += int(seen[row[x].red()] = true);
+    }
+  }
+  return levels;
+}
+
+TEST(BatchRunWithEngine, SixteenBitPicturesKeepSixteenBitLevelsOnEveryRoad) {
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  // Eight bits hold at most 256 levels; halving keeps most of the 16384 pixels distinct.
+  constexpr int kFullSize = 65000;
+  constexpr int kHalved = 16000;
+  QStringList ramps;
+  for (int channels = 1; channels <= 4; ++channels) {
+    ramps << source + QStringLiteral("/ramp%1.png").arg(channels);
+    ASSERT_TRUE(test::WriteBytes(ramps.back(), DeepRampPng(channels)));
+    const std::string kind = std::to_string(channels) + " channels";
+    for (double percent : {100.0, 50.0}) {
+      const QString out = dest + QStringLiteral("/process%1-%2.png").arg(channels).arg(percent);
+      ImageConversion record = test::ConversionRecord(ramps.back(), out, 7);
+      record.resize = test::PercentFit(percent);
+      ASSERT_EQ(ProcessImageFile(&record), 0) << kind;
+      EXPECT_GE(DistinctLevels(out), percent == 100.0 ? kFullSize : kHalved) << kind << percent;
+    }
+    const QString out = dest + QStringLiteral("/convert%1.png").arg(channels);
+    ImageConversion record = test::ConversionRecord(ramps.back(), out, 7);
+    ASSERT_EQ(ConvertImageFile(&record), 1) << kind;
+    EXPECT_GE(DistinctLevels(out), kFullSize) << kind;
+  }
+  for (bool resize : {false, true}) {
+    BatchSnapshot s = test::SnapshotOf(ramps);
+    s.options.outputType = 7;
+    s.options.overwriteExisting = true;
+    s.options.resizeOn = resize;
+    s.options.unit = 1;
+    s.options.scaleMode = 2;
+    s.options.widthText = s.options.heightText = QStringLiteral("50");
+    const BatchRunResult run = RunWithEngine(s, dest);
+    ASSERT_EQ(run.written, 4) << resize;
+    for (const QString& out : run.destinations) {
+      EXPECT_GE(DistinctLevels(out), resize ? kHalved : kFullSize) << out.toStdString();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace glimbrik
