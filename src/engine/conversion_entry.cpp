@@ -1,3 +1,5 @@
+#include <QScopeGuard>
+
 #include "engine/conversion_records.h"
 #include "engine/image_converter.h"
 
@@ -12,6 +14,9 @@ int ProcessImageFile(ImageConversion* conversion) {
   if (!CanWriteOutputType(conversion->options.outputType)) return 1;
   try {
     ImageConverter converter;
+    // Tells the caller why a conversion failed, whichever way it returns.
+    const auto noteDamage =
+        qScopeGuard([&] { conversion->sourceDamaged = converter.sourceDamaged; });
     if (!converter.loadSource(conversion->sourceURL)) return 1;
     const ImageConversionOptions& options = conversion->options;
     converter.setOutputOptions(options.outputType, conversion->destinationURL, options.colorSpace,
@@ -47,6 +52,8 @@ int ConvertImageFile(ImageConversion* conversion) {
   if (!CanWriteOutputType(conversion->options.outputType)) return 0;
   try {
     ImageConverter converter;
+    const auto noteDamage =
+        qScopeGuard([&] { conversion->sourceDamaged = converter.sourceDamaged; });
     if (!converter.loadSource(conversion->sourceURL)) return 0;
     const ImageConversionOptions& options = conversion->options;
     converter.setOutputOptions(options.outputType, conversion->destinationURL, nullptr, false,

@@ -88,6 +88,8 @@ struct ImageConversion {
   QString outputBaseName;  // page jobs; empty means the source's name without extension
   std::optional<FileAttributes> fileAttributes;
   QImage resultImage;  // written by the engine when keepResultImage is set
+  // Written by the engine: its decoder found the source's data damaged or cut short.
+  uint8_t sourceDamaged = 0;
 };
 
 // 0 converted, 1 failed, 2 converted without enlarging.

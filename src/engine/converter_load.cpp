@@ -33,6 +33,7 @@ bool ImageConverter::loadSource(const QString& url) {
   }
   sourceImage.reset();
   sourceReps.clear();
+  sourceDamaged = IsDamagedFileError(source->error());
   // Only a name that ends in "webp" exactly goes to the WebP bridge.
   if (QFileInfo(url).suffix() == QLatin1String("webp")) return loadWebPSource(url);
   return false;
@@ -46,9 +47,12 @@ bool ImageConverter::loadWebPSource(const QString& url) {
   const QString temporary = TemporaryFileURL();
   if (temporary.isEmpty()) return false;
   const QString tiff = temporary + QStringLiteral(".tif");
-  if (DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                           size_t(bytes.size()),
-                           QFile::encodeName(tiff).constData()) != kWebPDecodeOk) {
+  const int decoded =
+      DecodeWebPToTIFFFile(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                           size_t(bytes.size()), QFile::encodeName(tiff).constData());
+  if (decoded != kWebPDecodeOk) {
+    // The header was read but the pixels were not: the bitstream is damaged or cut short.
+    sourceDamaged = decoded == kWebPDecodeFailed;
     return false;
   }
   std::shared_ptr<ImageSource> source = ImageSource::Open(tiff);
@@ -156,7 +160,7 @@ int ImageConverter::resolveOutputType() {
   return outputType;
 }
 
-ImageResult<QImage> ImageConverter::decodeRepresentation(int index, QSize drawSize) const {
+ImageResult<QImage> ImageConverter::decodeRepresentation(int index, QSize drawSize) {
   if (!sourceImage) return ImageResult<QImage>::Fail(QStringLiteral("no source"));
   DecodeOptions options;
   if (drawSize.isValid() && !drawSize.isEmpty()) {
@@ -168,7 +172,9 @@ ImageResult<QImage> ImageConverter::decodeRepresentation(int index, QSize drawSi
       options.minimumSize = drawSize;
     }
   }
-  return sourceImage->decode(index, options);
+  ImageResult<QImage> decoded = sourceImage->decode(index, options);
+  if (IsDamagedFileError(decoded.error)) sourceDamaged = 1;
+  return decoded;
 }
 
 const MetadataBlocks& ImageConverter::sourceMetadata() const {

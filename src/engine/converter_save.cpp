@@ -136,7 +136,7 @@ bool ImageConverter::convertAndSave() {
       if (!QDir().mkpath(folder)) return false;
       destinationURL = UniqueFileURL(folder, baseName, extension, false, 0);
     }
-    ImageResult<QImage> decoded = sourceImage->decode(i);
+    ImageResult<QImage> decoded = decodeRepresentation(i, QSize());
     if (!decoded.ok()) {
       result = false;
       pdfComplete = false;

@@ -115,8 +115,9 @@ class ImageConverter {
   bool encodeJPEG(int width, int height, const uchar* pixels, int colourCode, int components);
 
   // The decoded pixels of representation index; when drawSize is smaller, reduced to it while
-  // decoding where the format allows (the caller resamples what comes back larger).
-  ImageResult<QImage> decodeRepresentation(int index, QSize drawSize) const;
+  // decoding where the format allows (the caller resamples what comes back larger). A failure
+  // caused by damaged data sets sourceDamaged.
+  ImageResult<QImage> decodeRepresentation(int index, QSize drawSize);
   // Resolves output type 0 to the source's own type: a type with an encoder in the full table
   // is kept, a WebP source stays WebP (24); an unknown one stays 0 and encodes as JPEG.
   int resolveOutputType();
@@ -158,6 +159,7 @@ class ImageConverter {
   // Page workers only ever take it from 1 to 0.
   std::atomic<uint8_t> pageJobResult{1};
   uint8_t notEnlarged = 0;
+  uint8_t sourceDamaged = 0;  // loading or decoding failed on damaged or cut-short data
   int64_t rotationAngle = 0;
   int32_t flip = 0;
   int32_t effectType = 0;

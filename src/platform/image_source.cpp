@@ -198,6 +198,11 @@ std::shared_ptr<ImageSource> ImageSource::FromData(const QByteArray& data) {
 
 QString ImageSource::typeIdentifier() const { return TypeIdentifierForFormat(format_); }
 
+bool IsDamagedFileError(const QString& error) {
+  return error.startsWith(QLatin1String("corrupt ")) ||
+         error.startsWith(QLatin1String("truncated "));
+}
+
 void ImageSource::probe() {
   if (data_.isEmpty()) {
     error_ = QStringLiteral("empty file");

@@ -30,6 +30,11 @@ struct ImageResult {
   static ImageResult Fail(QString reason) { return {T{}, std::move(reason)}; }
 };
 
+// Whether a reading error says that the file's bytes are at fault: the decoders word damaged data
+// as "corrupt ..." and an early end as "truncated ...", which the user can act on, unlike a format
+// or layout that is not read here.
+bool IsDamagedFileError(const QString& error);
+
 // Metadata carried from a source to an output, in the formats exiv2 reads and writes:
 // an EXIF block (TIFF layout, GPS included), an IPTC IIM block and an XMP packet.
 struct MetadataBlocks {

@@ -359,14 +359,15 @@ TEST(BadInput, FailsWithoutACrashAndWithoutAFile) {
   struct Case {
     const char* name;
     QByteArray bytes;
+    bool damaged = false;  // the decoder, not the format, is at odds with the bytes
   };
   QByteArray bomb = png;
   const uchar side[4] = {0x00, 0x01, 0x86, 0xA0};  // 100000
   bomb.replace(16, 4, reinterpret_cast<const char*>(side), 4);
   const Case cases[] = {
       {"empty.jpg", QByteArray()},
-      {"truncated.jpg", jpeg.left(jpeg.size() / 2)},
-      {"truncated.png", png.left(png.size() * 2 / 3)},
+      {"truncated.jpg", jpeg.left(jpeg.size() / 2), true},
+      {"truncated.png", png.left(png.size() * 2 / 3), true},
       {"corrupt.jpg", jpeg.left(200) + QByteArray(4000, '\x55')},
       {"text.png", QByteArray("this is not an image at all")},
       {"bomb.png", bomb},
@@ -378,7 +379,10 @@ TEST(BadInput, FailsWithoutACrashAndWithoutAFile) {
     ImageConversion p = test::ConversionRecord(source, dest, 7);
     p.resize = test::PercentFit(100);
     EXPECT_EQ(ProcessImageFile(&p), 1) << c.name;
+    EXPECT_EQ(p.sourceDamaged, c.damaged) << c.name;
+    p.sourceDamaged = 0;
     EXPECT_EQ(ConvertImageFile(&p), 0) << c.name;
+    EXPECT_EQ(p.sourceDamaged, c.damaged) << c.name;
     EXPECT_FALSE(QFileInfo::exists(dest)) << c.name;
   }
   // A good file under a wrong extension is read by its content.
