@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "app/batch_host.h"
+#include "app/raw_file_names.h"
 #include "platform/localization.h"
 
 namespace glimbrik {
@@ -15,7 +16,8 @@ QString FailureLines(const std::vector<BatchFailure>& failures) {
   constexpr size_t kShown = 8;
   QStringList lines;
   for (size_t i = 0; i < failures.size() && i < kShown; ++i) {
-    lines << QFileInfo(failures[i].path).fileName() + QStringLiteral(": ") + failures[i].reason;
+    lines << MadeValidPath(QFileInfo(failures[i].path).fileName()) + QStringLiteral(": ") +
+                 failures[i].reason;
   }
   if (failures.size() > kShown) {
     lines << LocalizedString("FailedFilesMoreMsg").arg(qulonglong(failures.size() - kShown));

@@ -12,13 +12,15 @@ constexpr int kTIFFType = 10;
 int ConvertImageFormatFromURL(const QString& source, const QString& destination,
                               ImageConversion conversion,
                               const std::optional<FileAttributes>& attributes, int type,
-                              const BatchEngine& engine) {
+                              const BatchEngine& engine, bool* sourceDamaged) {
   ImageConversion first = conversion;
   first.sourceURL = source;
   first.destinationURL = destination;
   first.fileAttributes = attributes;
   const int result = engine.processImageFile(&first);
-  if (result != 1 || type == kTIFFType) return result;
+  if (sourceDamaged) *sourceDamaged = result == 1 && first.sourceDamaged;
+  // A damaged source reads no better on the way through a TIFF.
+  if (result != 1 || type == kTIFFType || first.sourceDamaged) return result;
 
   const QString temporary = NewTemporaryPath(QStringLiteral("tiff"));
   if (temporary.isEmpty()) return 1;

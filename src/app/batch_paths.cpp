@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTextBoundaryFinder>
 
+#include "app/raw_file_names.h"
 #include "engine/file_utils.h"
 
 namespace glimbrik {
@@ -42,7 +43,7 @@ QString GetDestinationFolderURL(const QString& sourcePath, const QString& destin
 QString SanitizeFileName(const QString& name) {
   QString out;
   out.reserve(name.size());
-  for (const QChar c : name) {
+  for (const QChar c : MadeValidPath(name)) {
     if (c == u'/') {
       out += u':';
     } else if (c.category() != QChar::Other_Control) {

@@ -13,7 +13,8 @@ QString GetDestinationFolderURL(const QString& sourcePath, const QString& destin
                                 const QString& parentFolder, bool maintainDirectory);
 
 // A name built from tokens made safe for one path component: "/" becomes ":", control
-// characters go. May come back empty, ".", or ".."; MakeBaseNameFit refuses those.
+// characters go, bytes of a source name that are not UTF-8 become U+FFFD. May come back empty, ".",
+// or ".."; MakeBaseNameFit refuses those.
 QString SanitizeFileName(const QString& name);
 
 // The longest prefix of name, cut between characters, whose UTF-8 form is at most maxBytes.

@@ -10,7 +10,7 @@
 #include "app/batch_options.h"
 #include "app/batch_paths.h"
 #include "app/batch_workers.h"
-#include "app/list_adding.h"
+#include "app/raw_file_names.h"
 #include "engine/image_converter.h"
 #include "platform/image_header.h"
 #include "platform/localization.h"
@@ -22,7 +22,8 @@ constexpr int kJPEGType = 4;
 constexpr int kPNGType = 7;
 
 // Why a file the engine could not write failed, in the user's terms.
-QString FailureReason(const QString& source, const QString& destination) {
+QString FailureReason(const QString& source, const QString& destination, bool damaged) {
+  if (damaged) return LocalizedString("FailureReasonDamaged");
   const QFileInfo in(source);
   const ImageHeaderResult header = in.isReadable() ? ReadImageHeader(source) : ImageHeaderResult{};
   if (!header) return LocalizedString("FailureReasonUnreadable");
@@ -60,7 +61,9 @@ bool OptimiseWrittenFile(const QString& path, int type, int optimizationTag, boo
 
 // One file of a run, decided on the run's thread and converted on a worker.
 struct FileJob {
-  QString source;
+  QString listed;  // the entry's path, by which the run reports the file
+  QString source;  // the path the engine reads: listed, or a stand-in for a name with raw bytes
+  std::unique_ptr<RawNameStandIn> standIn;
   QString destination;
   std::optional<FileAttributes> attributes;
   int type = 0;
@@ -69,13 +72,15 @@ struct FileJob {
   size_t order = 0;      // the entry's place in the list
   bool writable = true;  // a type without an encoder here fails before anything is decoded
   int result = 1;
+  bool damaged = false;  // the failure came from the source's damaged data
 };
 
 // A file's whole road: the engine call with its fallback, the optimiser, the dates.
 void ConvertFile(FileJob& job, int optimizationTag, bool preview, const BatchEngine& engine) {
   if (!job.writable) return;
   job.result = ConvertImageFormatFromURL(job.source, job.destination, job.conversion,
-                                         job.attributes, job.type, engine);
+                                         job.attributes, job.type, engine, &job.damaged);
+  job.standIn.reset();
   if (job.result == 1 || preview) return;
   if (OptimiseWrittenFile(job.destination, job.type, optimizationTag,
                           job.conversion.options.preserveMetadata != 0, engine)) {
@@ -129,9 +134,10 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
     run.finalStatus |= StatusBitsForResult(job.result);
     ++(job.result == 1 ? run.failed : run.written);
     if (job.result == 1) {
-      failures.push_back({job.order,
-                          {job.source, job.writable ? FailureReason(job.source, job.destination)
-                                                    : LocalizedString("FailureReasonFormat")}});
+      failures.push_back(
+          {job.order,
+           {job.listed, job.writable ? FailureReason(job.source, job.destination, job.damaged)
+                                     : LocalizedString("FailureReasonFormat")}});
     }
     if (!preview) {
       host.ChangeProgressStatus(kProgressFile, ++finished, fileCount,
@@ -149,25 +155,24 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
   for (size_t order = 0; order < snapshot.entries.size(); ++order) {
     const BatchEntry& entry = snapshot.entries[order];
     if (cancelled) break;
-    const QString& source = entry.filePath;
+    auto job = std::make_unique<FileJob>();
+    // Qt cannot open a name whose bytes are not UTF-8: the run reads it through a valid name.
+    if (HasRawBytes(entry.filePath)) job->standIn = RawNameStandIn::Make(entry.filePath);
+    const QString source = job->standIn ? job->standIn->path() : entry.filePath;
     if (source.isEmpty() || !QFileInfo::exists(source)) {
       // Gone since it was listed: no progress and no number, but the user hears it failed.
       run.finalStatus |= kStatusFailed;
       ++run.failed;
-      failures.push_back(
-          {order,
-           {source, LocalizedString(IsUndecodableName(source) ? "FailureReasonName"
-                                                              : "FailureReasonMissing")}});
+      failures.push_back({order, {entry.filePath, LocalizedString("FailureReasonMissing")}});
       continue;
     }
-    auto job = std::make_unique<FileJob>();
     job->order = order;
     job->bytes = engine.estimateBytes ? engine.estimateBytes(source) : 0;
     while (!scheduler.CanStart(job->bytes)) collectOne();
     if (cancelled) break;
 
-    const QString folder = GetDestinationFolderURL(source, destinationRoot, entry.parentFolder,
-                                                   options.maintainDirectory);
+    const QString folder = GetDestinationFolderURL(entry.filePath, destinationRoot,
+                                                   entry.parentFolder, options.maintainDirectory);
     int type = conversion.options.outputType;
     if (type == 0) type = engine.imageTypeForURL(source);
     if (type == 0) type = kJPEGType;
@@ -182,6 +187,7 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
                                              engine.extensionForImageType(type), overwrite, taken);
     // Two files written to one name end as the later one, as they would one after another.
     while (promised.contains(job->destination)) collectOne();
+    job->listed = entry.filePath;
     job->source = source;
     job->type = type;
     job->writable = CanWriteOutputType(type);

@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
+#include "app/raw_file_names.h"
 #include "engine/file_types.h"
 #include "engine/image_file.h"
 
@@ -19,10 +19,6 @@ QString KindForFileURL(const QString& path) {
   return file.load(path) ? QStringLiteral("") : QString();
 }
 
-bool IsUndecodableName(const QString& path) {
-  return path.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(path);
-}
-
 namespace {
 
 QStringList UndecodableFiles(const QString& folder) {
@@ -32,9 +28,8 @@ QStringList UndecodableFiles(const QString& folder) {
   while (const dirent* entry = readdir(dir)) {
     const QByteArray name(entry->d_name);
     if (name.startsWith('.') || entry->d_type == DT_DIR) continue;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString decoded = decoder.decode(name);
-    if (decoder.hasError()) paths << folder + QLatin1Char('/') + decoded;
+    const QString kept = PathFromRawBytes(name);
+    if (HasRawBytes(kept)) paths << folder + QLatin1Char('/') + kept;
   }
   closedir(dir);
   paths.sort();
@@ -60,8 +55,8 @@ bool WalkFolder(const QString& folder, const QString& root, bool recursive,
     const QString kind = KindForFileURL(entry.filePath());
     if (!kind.isNull()) visit(FileToAdd{entry.filePath(), kind, root});
   }
-  // Qt leaves out names whose bytes are not UTF-8, and cannot open such a file: they are listed
-  // under a stand-in name, so that a run names them as failed instead of them vanishing here.
+  // Qt leaves out names whose bytes are not UTF-8: they are listed with their bytes kept, so that
+  // a run can still open and convert them.
   for (const QString& path : UndecodableFiles(folder)) {
     if (shouldStop()) return false;
     const QString kind = FileKindDescription(path);

@@ -6,10 +6,6 @@
 
 namespace glimbrik {
 
-// A name listed from a folder whose bytes are not valid UTF-8: Qt shows it with replacement
-// characters and cannot open the file by it.
-bool IsUndecodableName(const QString& path);
-
 // The kind text of a file to add: its file-type description; the empty string when only the
 // image engine recognises it; a null string when it is not added at all.
 QString KindForFileURL(const QString& path);

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "app/entity_loader.h"
+#include "app/raw_file_names.h"
 #include "app/thumbnail_queue.h"
 
 namespace glimbrik {
@@ -11,7 +12,9 @@ ListViewBaseCellEntity::ListViewBaseCellEntity(const QString& filePath, const QS
                                                const QString& parentFolder)
     : imageKind_(kind), filePath_(filePath), parentFolder_(parentFolder) {}
 
-QString ListViewBaseCellEntity::title() const { return QFileInfo(filePath_).fileName(); }
+QString ListViewBaseCellEntity::title() const {
+  return MadeValidPath(QFileInfo(filePath_).fileName());
+}
 
 QString ListViewBaseCellEntity::GetImageKind() const {
   std::lock_guard lock(mutex_);

@@ -134,36 +134,53 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   const QString source = test::MakeTempFolder(QStringLiteral("src"));
   const QString dest = test::MakeTempFolder(QStringLiteral("out"));
   const QString good = source + "/good.png";
-  ASSERT_TRUE(test::Picture(1).save(good, "PNG"));
+  ASSERT_TRUE(test::Picture(1, 640, 480).save(good, "PNG"));
   const QString corrupt = source + "/corrupt.jpg";
   ASSERT_TRUE(test::WriteBytes(corrupt, "\xff\xd8\xff\xe0 not really a JPEG"));
   // A PNG whose header states 25000 x 25000 pixels, over the pixel limit.
   const QString huge = source + "/huge.png";
   ASSERT_TRUE(test::WriteBytes(huge, test::PngHeaderOnly(25000, 25000)));
-  // A name whose bytes are not UTF-8: listed when its folder is added, not dropped.
+  // Files cut short, as an interrupted copy leaves them: their headers still read.
+  const QString cutPng = source + "/cut.png";
+  const QString cutJpeg = source + "/cut.jpg";
+  ASSERT_TRUE(test::Picture(2, 640, 480).save(cutJpeg, "JPEG"));
+  for (const QString& cut : {good, cutJpeg}) {
+    const QByteArray whole = test::ReadBytes(cut);
+    ASSERT_TRUE(test::WriteBytes(cut == good ? cutPng : cut, whole.left(whole.size() / 2)));
+  }
+  // A name whose bytes are not UTF-8 is listed when its folder is added, and converted.
   const QByteArray rawName = QFile::encodeName(source) + "/bad\xff.png";
   const int fd = open(rawName.constData(), O_WRONLY | O_CREAT, 0644);
   ASSERT_GE(fd, 0);
+  const QByteArray goodBytes = test::ReadBytes(good);
+  ASSERT_EQ(write(fd, goodBytes.constData(), size_t(goodBytes.size())), goodBytes.size());
   close(fd);
   QStringList listed;
   WalkFilesToAdd(
       {source}, false, [] { return false; }, [&](const FileToAdd& file) { listed << file.path; });
-  ASSERT_EQ(listed.size(), 4) << listed.join(u',').toStdString();
+  ASSERT_EQ(listed.size(), 6) << listed.join(u',').toStdString();
   const QString badName = listed.filter(QStringLiteral("bad")).value(0);
   const QString gone = source + "/gone.png";
 
-  BatchSnapshot s = test::SnapshotOf({good, corrupt, huge, badName, gone});
+  BatchSnapshot s = test::SnapshotOf({good, corrupt, huge, cutPng, cutJpeg, badName, gone});
   s.options.outputType = 7;
   const BatchRunResult run = RunWithEngine(s, dest);
-  EXPECT_EQ(run.written, 1);
+  EXPECT_EQ(run.written, 2);
   std::map<QString, QString> reasons;
   for (const BatchFailure& failure : run.failures) reasons[failure.path] = failure.reason;
   EXPECT_EQ(reasons, (std::map<QString, QString>{{corrupt, "cannot be read"},
                                                  {huge,
                                                   "too large (over 30000 pixels a side or "
                                                   "500 megapixels)"},
-                                                 {badName, "name is not valid UTF-8"},
+                                                 {cutPng, "file is damaged or incomplete"},
+                                                 {cutJpeg, "file is damaged or incomplete"},
                                                  {gone, "no longer exists"}}));
+  // The output of the name that is not UTF-8 is named validly, and holds the picture.
+  const QString validName = dest + QStringLiteral("/bad\uFFFD.png");
+  ASSERT_EQ(run.destinations.size(), 6u);
+  EXPECT_EQ(run.destinations[5], validName);
+  EXPECT_EQ(QImageReader(validName).read().convertToFormat(QImage::Format_RGB32),
+            QImageReader(good).read().convertToFormat(QImage::Format_RGB32));
   const QString message = CompletionAlertTextsFor(run.finalStatus, 5, run.failures).message;
   EXPECT_TRUE(message.contains(QStringLiteral("corrupt.jpg: cannot be read")))
       << message.toStdString();
