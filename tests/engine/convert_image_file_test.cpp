@@ -403,32 +403,26 @@ TEST(BadInput, FailsWithoutACrashAndWithoutAFile) {
 // the bytes depend on when a run happened.
 TEST(ReproducibleOutput, RunsInFreshProcessesWriteTheSameBytes) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  // Each child process runs this body again and finds the parent's folder through the
-  // environment.
+  // Each child process runs this body again and finds the parent's folder in the environment.
   constexpr char kFolder[] = "GLIMBRIK_TEST_REPRODUCIBLE_FOLDER";
   const bool parent = !qEnvironmentVariableIsSet(kFolder);
   if (parent) qputenv(kFolder, QFile::encodeName(test::MakeTempFolder()));
   const QString folder = qEnvironmentVariable(kFolder);
+  // A grey picture is drawn into a generated grey profile, which the output embeds.
   QImage grey(64, 48, QImage::Format_Grayscale8);
   for (int y = 0; y < grey.height(); ++y) memset(grey.scanLine(y), y * 5, size_t(grey.width()));
-  // A grey picture is drawn into a generated grey profile, which the output embeds.
-  const QString source = WriteImage(grey, "public.png", "grey.png");
-  const auto convert = [&](int run) {
-    ImageConversion record =
-        test::ConversionRecord(source, folder + QStringLiteral("/%1.png").arg(run), 7);
-    record.resize = test::PercentFit(100);
-    return ProcessImageFile(&record);
-  };
+  ImageConversion record =
+      test::ConversionRecord(WriteImage(grey, "public.png", "grey.png"), "", 7);
+  record.resize = test::PercentFit(100);
   for (int run = 0; run < 2; ++run) {
-    if (run == 1) {
-      // Profiles stamped with the time would now differ by at least a second.
-      const time_t started = time(nullptr);
-      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-      while (time(nullptr) == started && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
+    // A profile stamped with the time would differ by at least a second in the second run.
+    const time_t started = time(nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (run == 1 && time(nullptr) == started && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_EXIT(std::exit(convert(run)), testing::ExitedWithCode(0), "");
+    record.destinationURL = folder + QStringLiteral("/%1.png").arg(run);
+    EXPECT_EXIT(std::exit(ProcessImageFile(&record)), testing::ExitedWithCode(0), "");
   }
   if (!parent) return;
   qunsetenv(kFolder);
