@@ -49,8 +49,10 @@ bool ExtractTiffExif(const char* path, webp::MetadataPayload* exif) {
     for (const Exiv2::Exifdatum& datum : image->exifData()) {
       const std::string group = datum.groupName();
       const bool main = group == "Image";
+      // The maker note travels as exiv2 parsed it, so that it is written with offsets valid in
+      // the new block; its raw bytes alone would keep offsets of the TIFF file.
       if ((main && !IsLayoutTag(datum.tag())) || group == "Photo" || group == "GPSInfo" ||
-          group == "Iop") {
+          group == "Iop" || group == "MakerNote" || Exiv2::ExifTags::isMakerGroup(group)) {
         kept.add(datum);
       }
     }
