@@ -61,8 +61,7 @@ bool PointsIntoOldFile(const Exiv2::Exifdatum& datum) {
   if (datum.typeId() != Exiv2::unsignedLong && datum.typeId() != Exiv2::tiffIfd) return false;
   const std::string name = datum.tagName();
   const bool offset = EndsWith(name, "Offset") || EndsWith(name, "Start") ||
-                      name == "JPEGInterchangeFormat" ||
-                      (datum.groupName() == "Nikon3" && datum.tag() == 0x0e10);  // scan IFD
+                      EndsWith(name, "IFD") || name == "JPEGInterchangeFormat";
   return offset && datum.toLong(0) != 0;
 }
 
