@@ -294,7 +294,8 @@ TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes
   // exiv2 writes a maker note only for a camera whose make it already reads.
   const QString canon = WriteImage(test::PatternImage(64, 48), "public.jpeg", "canon.jpg");
   tag(canon, {"Exif.Image.Make Canon", "Exif.Image.Model Canon EOS 5D"});
-  tag(canon, {"Exif.Canon.OwnerName Harbour Master", "Exif.CanonCs.Quality 3"});
+  tag(canon, {"Exif.Canon.OwnerName Harbour Master", "Exif.CanonCs.Quality 3",
+              "Exif.Photo.CompressedBitsPerPixel 2/1", "Exif.Iop.InteroperabilityIndex R98"});
   // Its scan IFD offset would point into the old file once the note moves.
   const QString nikon = WriteImage(test::PatternImage(64, 48), "public.jpeg", "nikon.jpg");
   tag(nikon, {"Exif.Image.Make NIKON CORPORATION", "Exif.Image.Model NIKON D70"});
