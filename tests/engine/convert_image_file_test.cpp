@@ -300,12 +300,20 @@ TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes
   const QString nikon = WriteImage(test::PatternImage(64, 48), "public.jpeg", "nikon.jpg");
   tag(nikon, {"Exif.Image.Make NIKON CORPORATION", "Exif.Image.Model NIKON D70"});
   tag(nikon, {"Exif.Nikon3.Quality FINE", "Exif.Nikon3.0x0e10 Long 8"});
+  // A note of an older layout (version 2 of its header), which exiv2 would write back in its
+  // own layout, losing the equipment directory.
+  const QString olympus = WriteImage(test::PatternImage(64, 48), "public.jpeg", "olympus.jpg");
+  tag(olympus, {"Exif.Image.Make OLYMPUS OPTICAL CO.,LTD", "Exif.Image.Model E-1"});
+  tag(olympus, {"Exif.Olympus.Quality 2", "Exif.OlympusEq.SerialNumber 4101"});
+  QByteArray bytes = test::ReadBytes(olympus);
+  ASSERT_TRUE(test::WriteBytes(
+      olympus, bytes.replace(QByteArray("OLYMP\0\1\0", 8), QByteArray("OLYMP\0\2\0", 8))));
   // No EXIF IFD at all (the engine makes one), in the text chunk exiv2 gives a PNG file.
   const QString artist = WriteImage(test::PatternImage(64, 48), "public.png", "artist.png");
   tag(artist, {"Exif.Image.Artist A. Painter"});
 
   const QString folder = test::MakeTempFolder();
-  for (const QString& source : {canon, nikon, artist}) {
+  for (const QString& source : {canon, nikon, olympus, artist}) {
     const QStringList before = ValidationWarnings(source);
     const QString name = QFileInfo(source).completeBaseName();
     for (const auto& [type, extension] :
@@ -320,9 +328,9 @@ TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes
       }
       const QString makerNote = RunTool(
           "exiftool", {"-s3", "-MakerNotes:OwnerName", "-MakerNotes:Quality", "-IFD0:Artist", out});
-      const char* expected = source == canon   ? "Harbour Master\nFine"
-                             : source == nikon ? ""
-                                               : "A. Painter";
+      const char* expected = source == canon    ? "Harbour Master\nFine"
+                             : source != artist ? ""
+                                                : "A. Painter";
       EXPECT_EQ(makerNote.trimmed(), QString(expected)) << out.toStdString();
       if (type == 7) EXPECT_TRUE(test::ReadBytes(out).contains("eXIf")) << out.toStdString();
     }
