@@ -138,6 +138,31 @@ void EraseMakerNote(Exiv2::ExifData* exif) {
   }
 }
 
+// Tags an output writes anew, packets it must not carry, and the layout of the old file's pixels.
+constexpr const char* kReplacedTags[] = {"Exif.Image.XMLPacket",
+                                         "Exif.Image.InterColorProfile",
+                                         "Exif.Image.IPTCNAA",
+                                         "Exif.Image.ImageResources",
+                                         "Exif.Image.ImageWidth",
+                                         "Exif.Image.ImageLength",
+                                         "Exif.Image.Compression",
+                                         "Exif.Image.BitsPerSample",
+                                         "Exif.Image.SamplesPerPixel",
+                                         "Exif.Image.PhotometricInterpretation",
+                                         "Exif.Image.Orientation",
+                                         "Exif.Image.XResolution",
+                                         "Exif.Image.YResolution",
+                                         "Exif.Image.ResolutionUnit",
+                                         "Exif.Photo.PixelXDimension",
+                                         "Exif.Photo.PixelYDimension",
+                                         "Exif.Image.PlanarConfiguration",
+                                         "Exif.Image.YCbCrSubSampling",
+                                         "Exif.Image.StripOffsets",
+                                         "Exif.Image.RowsPerStrip",
+                                         "Exif.Image.StripByteCounts",
+                                         "Exif.Image.JPEGInterchangeFormat",
+                                         "Exif.Image.JPEGInterchangeFormatLength"};
+
 Exiv2::URational ResolutionRational(double dpi) {
   // Whole resolutions stay exact; others keep two decimals.
   if (std::abs(dpi - std::nearbyint(dpi)) < 1e-6) return {uint32_t(std::nearbyint(dpi)), 1};
@@ -297,13 +322,7 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
         ++it;
       }
     }
-    for (const char* key :
-         {"Exif.Image.XMLPacket", "Exif.Image.InterColorProfile", "Exif.Image.IPTCNAA",
-          "Exif.Image.ImageResources", "Exif.Image.ImageWidth", "Exif.Image.ImageLength",
-          "Exif.Image.Compression", "Exif.Image.BitsPerSample", "Exif.Image.SamplesPerPixel",
-          "Exif.Image.PhotometricInterpretation", "Exif.Image.Orientation",
-          "Exif.Image.XResolution", "Exif.Image.YResolution", "Exif.Image.ResolutionUnit",
-          "Exif.Photo.PixelXDimension", "Exif.Photo.PixelYDimension"}) {
+    for (const char* key : kReplacedTags) {
       EraseKey(&exif, key);
     }
     exif["Exif.Image.Orientation"] =
