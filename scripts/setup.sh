@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   jpegoptim libjpeg-turbo-progs pngcrush optipng advancecomp gifsicle
   icc-profiles-free libgs-common fonts-dejavu-core shared-mime-info dbus-daemon
-  imagemagick libtiff-tools webp exiv2 libvips-tools xvfb xauth xdotool
+  imagemagick libtiff-tools webp exiv2 libimage-exiftool-perl libvips-tools xvfb xauth xdotool
   qt6-webengine-dev libreoffice-writer-nogui poppler-utils
 )
 missing=()

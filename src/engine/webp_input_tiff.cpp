@@ -49,8 +49,10 @@ bool ExtractTiffExif(const char* path, webp::MetadataPayload* exif) {
     for (const Exiv2::Exifdatum& datum : image->exifData()) {
       const std::string group = datum.groupName();
       const bool main = group == "Image";
+      // The maker note travels as exiv2 parsed it, so that it is written with offsets valid in
+      // the new block; its raw bytes alone would keep offsets of the TIFF file.
       if ((main && !IsLayoutTag(datum.tag())) || group == "Photo" || group == "GPSInfo" ||
-          group == "Iop") {
+          group == "Iop" || group == "MakerNote" || Exiv2::ExifTags::isMakerGroup(group)) {
         kept.add(datum);
       }
     }
@@ -64,6 +66,12 @@ bool ExtractTiffExif(const char* path, webp::MetadataPayload* exif) {
   }
 }
 
+// Text tags of the main directory that are metadata rather than layout; without any of them and
+// without an EXIF or GPS directory the file has no EXIF to carry.
+constexpr uint32_t kDescriptiveTags[] = {
+    TIFFTAG_MAKE,     TIFFTAG_MODEL,   TIFFTAG_ARTIST, TIFFTAG_COPYRIGHT, TIFFTAG_IMAGEDESCRIPTION,
+    TIFFTAG_DATETIME, TIFFTAG_SOFTWARE};
+
 bool ExtractTiffMetadata(TIFF* tiff, const char* path, webp::ImageMetadata* metadata) {
   uint32_t length = 0;
   void* data = nullptr;
@@ -75,12 +83,13 @@ bool ExtractTiffMetadata(TIFF* tiff, const char* path, webp::ImageMetadata* meta
       !webp::ImageMetadataCopy(static_cast<const uint8_t*>(data), length, &metadata->xmp)) {
     return false;
   }
-  uint64_t exifOffset = 0;
-  if (TIFFGetField(tiff, TIFFTAG_EXIFIFD, &exifOffset) || TIFFGetField(tiff, TIFFTAG_MAKE, &data) ||
-      TIFFGetField(tiff, TIFFTAG_MODEL, &data)) {
-    // A damaged EXIF block is left out rather than failing the picture.
-    ExtractTiffExif(path, &metadata->exif);
-  }
+  uint64_t offset = 0;
+  const bool exif = TIFFGetField(tiff, TIFFTAG_EXIFIFD, &offset) ||
+                    TIFFGetField(tiff, TIFFTAG_GPSIFD, &offset) ||
+                    std::any_of(std::begin(kDescriptiveTags), std::end(kDescriptiveTags),
+                                [&](uint32_t tag) { return TIFFGetField(tiff, tag, &data); });
+  // A damaged EXIF block is left out rather than failing the picture.
+  if (exif) ExtractTiffExif(path, &metadata->exif);
   return true;
 }
 

@@ -159,7 +159,10 @@ ImageResult<QByteArray> EncodeImage(const QImage& image, const QString& typeIden
     metadata = MetadataForOutput(MetadataBlocks(), QSize(), properties.orientation, 0, 0);
   }
   if (metadata && !metadata->empty() && CarriesMetadata(encoder)) {
-    ImageResult<QByteArray> tagged = EmbedImageMetadata(result.value, *metadata);
+    const QByteArray profile = codec::ProfileToEmbed(image, properties);
+    const bool srgb =
+        profile.isEmpty() || QColorSpace::fromIccProfile(profile) == QColorSpace::SRgb;
+    ImageResult<QByteArray> tagged = EmbedImageMetadata(result.value, *metadata, srgb);
     // The pixels matter more than the tags: a file that exiv2 cannot tag is written untagged.
     if (tagged.ok()) result.value = std::move(tagged.value);
   }

@@ -1,10 +1,16 @@
 #include "platform/metadata_write.h"
 
+#include <zlib.h>
+
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 #include <exiv2/exiv2.hpp>
 #include <functional>
 #include <mutex>
+#include <string_view>
+#include <tuple>
+#include <vector>
 
 #include "platform/metadata_read.h"
 #include "platform/metadata_read_png.h"
@@ -24,12 +30,6 @@ const Exiv2::byte* Bytes(const QByteArray& data) {
   return reinterpret_cast<const Exiv2::byte*>(data.constData());
 }
 
-bool DecodeExif(const QByteArray& blob, Exiv2::ExifData* exif) {
-  if (blob.isEmpty()) return false;
-  Exiv2::ExifParser::decode(*exif, Bytes(blob), uint32_t(blob.size()));
-  return true;
-}
-
 QByteArray EncodeExif(const Exiv2::ExifData& exif, Exiv2::ByteOrder order) {
   if (exif.empty()) return QByteArray();
   Exiv2::Blob blob;
@@ -47,10 +47,203 @@ void EraseKey(Exiv2::ExifData* exif, const char* key) {
   }
 }
 
+bool EndsWith(const std::string& text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// A maker-note entry that holds the offset of data elsewhere in the old file, which exiv2 copies
+// as a plain number: once the note moves, the number points at other bytes. Entries whose data
+// exiv2 carries along (a data area) are moved with it.
+bool PointsIntoOldFile(const Exiv2::Exifdatum& datum) {
+  if (datum.groupName() == "MakerNote") return false;  // where exiv2 itself put the note
+  if (datum.sizeDataArea() > 0 || datum.count() != 1) return false;
+  if (datum.typeId() != Exiv2::unsignedLong && datum.typeId() != Exiv2::tiffIfd) return false;
+  const std::string name = datum.tagName();
+  const bool offset = EndsWith(name, "Offset") || EndsWith(name, "Start") ||
+                      EndsWith(name, "IFD") || name == "JPEGInterchangeFormat";
+  return offset && datum.toLong(0) != 0;
+}
+
+struct MakerEntry {
+  std::string key;
+  Exiv2::TypeId type;
+  long count;
+  std::vector<Exiv2::byte> bytes;  // left empty for offsets, which move with the note
+  bool operator<(const MakerEntry& other) const {
+    return std::tie(key, type, count, bytes) <
+           std::tie(other.key, other.type, other.count, other.bytes);
+  }
+  bool operator==(const MakerEntry& other) const {
+    return std::tie(key, type, count, bytes) ==
+           std::tie(other.key, other.type, other.count, other.bytes);
+  }
+};
+
+std::vector<MakerEntry> MakerEntries(const Exiv2::ExifData& exif) {
+  std::vector<MakerEntry> entries;
+  for (const Exiv2::Exifdatum& datum : exif) {
+    const std::string group = datum.groupName();
+    if (!Exiv2::ExifTags::isMakerGroup(group) || group == "MakerNote") continue;
+    MakerEntry entry{datum.key(), datum.typeId(), datum.count(), {}};
+    if (entry.type != Exiv2::unsignedLong && entry.type != Exiv2::tiffIfd) {
+      entry.bytes.resize(size_t(datum.size()));
+      if (!entry.bytes.empty()) datum.copy(entry.bytes.data(), Exiv2::littleEndian);
+    }
+    entries.push_back(std::move(entry));
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+// The signature and version in front of the note, which tell readers how its offsets count.
+std::vector<Exiv2::byte> NoteHeader(const Exiv2::ExifData& exif) {
+  const auto note = exif.findKey(Exiv2::ExifKey("Exif.Photo.MakerNote"));
+  if (note == exif.end()) return {};
+  std::vector<Exiv2::byte> bytes(size_t(note->size()));
+  if (!bytes.empty()) note->copy(bytes.data(), Exiv2::littleEndian);
+  bytes.resize(std::min<size_t>(bytes.size(), 8));
+  return bytes;
+}
+
+// exiv2 writes a maker note it has parsed anew, with offsets for its new place. That holds only
+// where the note reads back entry for entry and nothing in it points at the old file; else the
+// note would be written corrupt.
+bool MakerNoteSurvivesRewrite(const Exiv2::ExifData& exif, Exiv2::ByteOrder order) {
+  bool parsed = false;
+  for (const Exiv2::Exifdatum& datum : exif) {
+    if (!Exiv2::ExifTags::isMakerGroup(datum.groupName())) continue;
+    if (PointsIntoOldFile(datum)) return false;
+    parsed = true;
+  }
+  if (!parsed) return false;
+  Exiv2::Blob blob;
+  Exiv2::ExifParser::encode(blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order,
+                            exif);
+  Exiv2::ExifData reread;
+  if (blob.empty()) return false;
+  Exiv2::ExifParser::decode(reread, blob.data(), uint32_t(blob.size()));
+  return NoteHeader(reread) == NoteHeader(exif) && MakerEntries(reread) == MakerEntries(exif);
+}
+
+void EraseMakerNote(Exiv2::ExifData* exif) {
+  for (auto it = exif->begin(); it != exif->end();) {
+    const std::string group = it->groupName();
+    if (Exiv2::ExifTags::isMakerGroup(group) || group == "MakerNote" ||
+        it->key() == "Exif.Photo.MakerNote") {
+      it = exif->erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+// Tags an output writes anew, packets it must not carry, and the layout of the old file's pixels.
+constexpr const char* kReplacedTags[] = {"Exif.Image.XMLPacket",
+                                         "Exif.Image.InterColorProfile",
+                                         "Exif.Image.IPTCNAA",
+                                         "Exif.Image.ImageResources",
+                                         "Exif.Image.ImageWidth",
+                                         "Exif.Image.ImageLength",
+                                         "Exif.Image.Compression",
+                                         "Exif.Image.BitsPerSample",
+                                         "Exif.Image.SamplesPerPixel",
+                                         "Exif.Image.PhotometricInterpretation",
+                                         "Exif.Image.Orientation",
+                                         "Exif.Image.XResolution",
+                                         "Exif.Image.YResolution",
+                                         "Exif.Image.ResolutionUnit",
+                                         "Exif.Photo.PixelXDimension",
+                                         "Exif.Photo.PixelYDimension",
+                                         "Exif.Image.PlanarConfiguration",
+                                         "Exif.Image.YCbCrSubSampling",
+                                         "Exif.Image.StripOffsets",
+                                         "Exif.Image.RowsPerStrip",
+                                         "Exif.Image.StripByteCounts",
+                                         "Exif.Image.JPEGInterchangeFormat",
+                                         "Exif.Image.JPEGInterchangeFormatLength"};
+
 Exiv2::URational ResolutionRational(double dpi) {
   // Whole resolutions stay exact; others keep two decimals.
   if (std::abs(dpi - std::nearbyint(dpi)) < 1e-6) return {uint32_t(std::nearbyint(dpi)), 1};
   return {uint32_t(std::nearbyint(dpi * 100.0)), 100};
+}
+
+bool HasKey(const Exiv2::ExifData& exif, const char* key) {
+  return exif.findKey(Exiv2::ExifKey(key)) != exif.end();
+}
+
+void SetBytes(Exiv2::ExifData* exif, const char* key, const char* bytes, long size) {
+  Exiv2::DataValue value(Exiv2::undefined);
+  value.read(reinterpret_cast<const Exiv2::byte*>(bytes), size);
+  EraseKey(exif, key);
+  exif->add(Exiv2::ExifKey(key), &value);
+}
+
+// Readers require some tags of an EXIF IFD, and some depend on the file that holds it: a TIFF
+// file describes its own pixels, a JPEG file needs its YCbCr layout told.
+void FitExifToFileType(Exiv2::ExifData* exif, int imageType, bool srgb) {
+  const bool jpeg = imageType == Exiv2::ImageType::jpeg;
+  if (imageType == Exiv2::ImageType::tiff) {
+    for (const char* key :
+         {"Exif.Photo.PixelXDimension", "Exif.Photo.PixelYDimension",
+          "Exif.Photo.ComponentsConfiguration", "Exif.Photo.CompressedBitsPerPixel",
+          "Exif.Iop.InteroperabilityIndex"}) {
+      EraseKey(exif, key);
+    }
+  }
+  if (jpeg) {
+    if (!HasKey(*exif, "Exif.Image.XResolution") || !HasKey(*exif, "Exif.Image.YResolution")) {
+      (*exif)["Exif.Image.XResolution"] = Exiv2::URational(72, 1);
+      (*exif)["Exif.Image.YResolution"] = Exiv2::URational(72, 1);
+    }
+    const auto positioning = exif->findKey(Exiv2::ExifKey("Exif.Image.YCbCrPositioning"));
+    if (positioning == exif->end() || (positioning->toLong() != 1 && positioning->toLong() != 2)) {
+      (*exif)["Exif.Image.YCbCrPositioning"] = uint16_t(1);  // libjpeg's centred chroma
+    }
+  }
+  const bool exifIfd = std::any_of(exif->begin(), exif->end(), [](const Exiv2::Exifdatum& d) {
+    return d.groupName() == "Photo";
+  });
+  if (!exifIfd) return;
+  if (!HasKey(*exif, "Exif.Photo.ExifVersion")) SetBytes(exif, "Exif.Photo.ExifVersion", "0232", 4);
+  if (!HasKey(*exif, "Exif.Photo.FlashpixVersion")) {
+    SetBytes(exif, "Exif.Photo.FlashpixVersion", "0100", 4);
+  }
+  const auto colorSpace = exif->findKey(Exiv2::ExifKey("Exif.Photo.ColorSpace"));
+  if (colorSpace == exif->end() || (colorSpace->toLong() != 1 && colorSpace->toLong() != 0xffff)) {
+    (*exif)["Exif.Photo.ColorSpace"] = uint16_t(srgb ? 1 : 0xffff);  // else "uncalibrated"
+  }
+  if (jpeg && !HasKey(*exif, "Exif.Photo.ComponentsConfiguration")) {
+    SetBytes(exif, "Exif.Photo.ComponentsConfiguration", "\x01\x02\x03\x00", 4);  // Y Cb Cr
+  }
+}
+
+uint32_t Crc(const QByteArray& bytes) {
+  return uint32_t(crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
+}
+
+void AppendBigEndian32(QByteArray* out, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out->append(char((value >> shift) & 0xff));
+}
+
+// The standard eXIf chunk, placed before the image data as the PNG format asks.
+QByteArray WithExifChunk(const QByteArray& png, const QByteArray& exif) {
+  qsizetype at = 8;
+  while (at + 8 <= png.size()) {
+    if (png.mid(at + 4, 4) == "IDAT") break;
+    const uint32_t length = (uint32_t(uint8_t(png[at])) << 24) |
+                            (uint32_t(uint8_t(png[at + 1])) << 16) |
+                            (uint32_t(uint8_t(png[at + 2])) << 8) | uint32_t(uint8_t(png[at + 3]));
+    at += 12 + qsizetype(length);
+  }
+  if (at + 8 > png.size()) return QByteArray();
+  QByteArray chunk;
+  AppendBigEndian32(&chunk, uint32_t(exif.size()));
+  const QByteArray body = QByteArrayLiteral("eXIf") + exif;
+  chunk.append(body);
+  AppendBigEndian32(&chunk, Crc(body));
+  return png.left(at) + chunk + png.mid(at);
 }
 
 }  // namespace
@@ -65,7 +258,10 @@ MetadataBlocks ReadMetadataOf(const std::function<Exiv2::Image::AutoPtr()>& open
     Exiv2::Image::AutoPtr image = open();
     if (!image.get()) return metadata;
     image->readMetadata();
-    metadata.exif = EncodeExif(image->exifData(), image->byteOrder());
+    // The note is checked here, against the bytes of its own file, before its first rewrite.
+    Exiv2::ExifData& exif = image->exifData();
+    if (!MakerNoteSurvivesRewrite(exif, image->byteOrder())) EraseMakerNote(&exif);
+    metadata.exif = EncodeExif(exif, image->byteOrder());
     if (!image->iptcData().empty()) {
       Exiv2::DataBuf iptc = Exiv2::IptcParser::encode(image->iptcData());
       metadata.iptc = QByteArray(reinterpret_cast<const char*>(iptc.pData_), iptc.size_);
@@ -118,13 +314,6 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
             : Exiv2::ExifParser::decode(exif, Bytes(source.exif), uint32_t(source.exif.size()));
     // The thumbnail shows the old pixels; the packets below would smuggle XMP, a profile or a
     // second copy of the IPTC block into the output.
-    // A maker note that exiv2 has parsed is written anew with valid offsets; one it cannot
-    // parse would keep offsets that point into the old file, so it is left out.
-    bool makerNoteParsed = false;
-    for (const Exiv2::Exifdatum& datum : exif) {
-      makerNoteParsed = makerNoteParsed || Exiv2::ExifTags::isMakerGroup(datum.groupName());
-    }
-    if (!makerNoteParsed) EraseKey(&exif, "Exif.Photo.MakerNote");
     for (auto it = exif.begin(); it != exif.end();) {
       const std::string group = it->groupName();
       if (group == "Thumbnail" || group == "SubThumb1") {
@@ -133,13 +322,7 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
         ++it;
       }
     }
-    for (const char* key :
-         {"Exif.Image.XMLPacket", "Exif.Image.InterColorProfile", "Exif.Image.IPTCNAA",
-          "Exif.Image.ImageResources", "Exif.Image.ImageWidth", "Exif.Image.ImageLength",
-          "Exif.Image.Compression", "Exif.Image.BitsPerSample", "Exif.Image.SamplesPerPixel",
-          "Exif.Image.PhotometricInterpretation", "Exif.Image.Orientation",
-          "Exif.Image.XResolution", "Exif.Image.YResolution", "Exif.Image.ResolutionUnit",
-          "Exif.Photo.PixelXDimension", "Exif.Photo.PixelYDimension"}) {
+    for (const char* key : kReplacedTags) {
       EraseKey(&exif, key);
     }
     exif["Exif.Image.Orientation"] =
@@ -161,7 +344,7 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
 }
 
 ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
-                                           const MetadataBlocks& metadata) {
+                                           const MetadataBlocks& metadata, bool srgb) {
   using Result = ImageResult<QByteArray>;
   if (metadata.exif.isEmpty() && metadata.iptc.isEmpty()) return {fileData, QString()};
   PrepareExiv2();
@@ -169,10 +352,20 @@ ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(Bytes(fileData), long(fileData.size()));
     if (!image.get()) return Result::Fail(QStringLiteral("no metadata writer for this type"));
     image->readMetadata();
+    const bool png = image->imageType() == Exiv2::ImageType::png;
     Exiv2::ExifData exif;
-    if (DecodeExif(metadata.exif, &exif)) {
+    Exiv2::ByteOrder order = Exiv2::littleEndian;
+    if (!metadata.exif.isEmpty()) {
+      order = Exiv2::ExifParser::decode(exif, Bytes(metadata.exif), uint32_t(metadata.exif.size()));
+      if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
       Exiv2::ExifData& target = image->exifData();
       for (const Exiv2::Exifdatum& datum : exif) target[datum.key()] = datum.value();
+      FitExifToFileType(&target, image->imageType(), srgb);
+      // exiv2 would hide EXIF in a PNG text chunk; the chunk of its own is added below.
+      if (png) {
+        exif = target;
+        image->clearExifData();
+      }
     }
     if (!metadata.iptc.isEmpty()) {
       Exiv2::IptcData iptc;
@@ -189,6 +382,10 @@ ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
     const long read = io.read(reinterpret_cast<Exiv2::byte*>(out.data()), long(out.size()));
     io.close();
     if (read != long(out.size())) return Result::Fail(QStringLiteral("metadata write failed"));
+    if (png && !exif.empty()) {
+      out = WithExifChunk(out, EncodeExif(exif, order));
+      if (out.isEmpty()) return Result::Fail(QStringLiteral("metadata write failed"));
+    }
     return {out, QString()};
   } catch (const std::exception& e) {
     return Result::Fail(QString::fromLocal8Bit(e.what()));

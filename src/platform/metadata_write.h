@@ -22,8 +22,10 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
                                  double dpiX, double dpiY);
 
 // Writes the metadata into an encoded JPEG, PNG, TIFF, PSD, WebP or JPEG 2000 file in memory.
-// Image-structure tags of the file itself are left alone.
+// Image-structure tags of the file itself are left alone. An EXIF IFD gets the tags readers
+// require of it in that type of file (its colour space sRGB when srgb, else uncalibrated) and
+// loses those the type forbids; a PNG file holds it in an eXIf chunk.
 ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
-                                           const MetadataBlocks& metadata);
+                                           const MetadataBlocks& metadata, bool srgb = true);
 
 }  // namespace glimbrik

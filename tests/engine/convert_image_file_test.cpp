@@ -277,6 +277,73 @@ TEST(KeptMetadata, MakerNotesAndPngTextsSurviveIntact) {
   }
 }
 
+// What exiftool's validation warns about in a file.
+QStringList ValidationWarnings(const QString& path) {
+  QStringList warnings;
+  for (const QString& line : RunTool("exiftool", {"-validate", "-warning", "-a", path}).split('\n'))
+    if (line.startsWith("Warning")) warnings << line.section(':', 1).trimmed();
+  return warnings;
+}
+
+TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes) {
+  const auto tag = [](const QString& path, const QStringList& sets) {
+    bool ok = false;
+    QStringList arguments;
+    for (const QString& set : sets)
+      arguments << "-M"
+                << "set " + set;
+    RunTool("exiv2", arguments << path, &ok);
+    ASSERT_TRUE(ok) << sets.join(", ").toStdString();
+  };
+  // exiv2 writes a maker note only for a camera whose make it already reads.
+  const QString canon = WriteImage(test::PatternImage(64, 48), "public.jpeg", "canon.jpg");
+  tag(canon, {"Exif.Image.Make Canon", "Exif.Image.Model Canon EOS 5D"});
+  tag(canon, {"Exif.Canon.OwnerName Harbour Master", "Exif.CanonCs.Quality 3",
+              "Exif.Photo.CompressedBitsPerPixel 2/1", "Exif.Iop.InteroperabilityIndex R98"});
+  // Its scan IFD offset would point into the old file once the note moves.
+  const QString nikon = WriteImage(test::PatternImage(64, 48), "public.jpeg", "nikon.jpg");
+  tag(nikon, {"Exif.Image.Make NIKON CORPORATION", "Exif.Image.Model NIKON D70"});
+  tag(nikon, {"Exif.Nikon3.Quality FINE", "Exif.Nikon3.0x0e10 Long 8"});
+  // A note of an older layout (version 2 of its header), which exiv2 would write back in its
+  // own layout, losing the equipment directory.
+  const QString olympus = WriteImage(test::PatternImage(64, 48), "public.jpeg", "olympus.jpg");
+  tag(olympus, {"Exif.Image.Make OLYMPUS OPTICAL CO.,LTD", "Exif.Image.Model E-1"});
+  tag(olympus, {"Exif.Olympus.Quality 2", "Exif.OlympusEq.SerialNumber 4101"});
+  QByteArray bytes = test::ReadBytes(olympus);
+  ASSERT_TRUE(test::WriteBytes(
+      olympus, bytes.replace(QByteArray("OLYMP\0\1\0", 8), QByteArray("OLYMP\0\2\0", 8))));
+  // No EXIF IFD at all (the engine makes one), in the text chunk exiv2 gives a PNG file.
+  const QString artist = WriteImage(test::PatternImage(64, 48), "public.png", "artist.png");
+  tag(artist, {"Exif.Image.Artist A. Painter"});
+  // The layout tags of a TIFF source describe its own pixels, not an output's.
+  const QString tiff = WriteImage(test::PatternImage(64, 48), "public.tiff", "layout.tif");
+  tag(tiff, {"Exif.Image.Artist A. Painter"});
+
+  const QString folder = test::MakeTempFolder();
+  for (const QString& source : {canon, nikon, olympus, artist, tiff}) {
+    const QStringList before = ValidationWarnings(source);
+    const QString name = QFileInfo(source).completeBaseName();
+    for (const auto& [type, extension] :
+         {std::pair{4, "jpg"}, std::pair{7, "png"}, std::pair{10, "tif"}, std::pair{24, "webp"}}) {
+      const QString out = folder + '/' + name + '.' + extension;
+      ImageConversion c = test::ConversionRecord(source, out, type);
+      c.options.preserveMetadata = 1;
+      c.resize = test::PercentFit(50);
+      ASSERT_EQ(ProcessImageFile(&c), 0) << out.toStdString();
+      for (const QString& warning : ValidationWarnings(out)) {
+        EXPECT_TRUE(before.contains(warning)) << out.toStdString() << ": " << warning.toStdString();
+      }
+      const QString makerNote = RunTool(
+          "exiftool", {"-s3", "-MakerNotes:OwnerName", "-MakerNotes:Quality", "-IFD0:Artist", out});
+      const char* expected = source == canon                      ? "Harbour Master\nFine"
+                             : source != artist && source != tiff ? ""
+                                                                  : "A. Painter";
+      EXPECT_EQ(makerNote.trimmed(), QString(expected)) << out.toStdString();
+      if (type == 7) EXPECT_TRUE(test::ReadBytes(out).contains("eXIf")) << out.toStdString();
+    }
+  }
+}
+
 struct OutputCase {
   int type;
   const char* extension;
