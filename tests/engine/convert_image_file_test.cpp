@@ -339,7 +339,9 @@ TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes
                              : source != artist && source != tiff ? ""
                                                                   : "A. Painter";
       EXPECT_EQ(makerNote.trimmed(), QString(expected)) << out.toStdString();
-      if (type == 7) EXPECT_TRUE(test::ReadBytes(out).contains("eXIf")) << out.toStdString();
+      if (type == 7) {
+        EXPECT_TRUE(test::ReadBytes(out).contains("eXIf")) << out.toStdString();
+      }
     }
   }
 }
