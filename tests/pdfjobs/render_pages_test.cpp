@@ -162,19 +162,21 @@ TEST_F(RenderPages, RotationAndColourModels) {
 }
 
 TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
-  // Locked: no entry reads it, the text job throws, and nothing is written.
-  const QString locked = folder + "/locked.pdf";
+  // Locked, or no PDF at all: every entry fails (the text job by throwing 301), writing nothing.
+  const QString locked = folder + "/locked.pdf", junk = folder + "/junk.pdf";
   test::WritePagesPDF(locked, 2, 612, 792, 0, "secret");
-  PDFToTextConversionOptions text;
-  text.sourceURL = locked;
-  text.destinationURL = out;
-  text.format = 1;
-  text.extension = QStringLiteral("txt");
-  for (const QString& password : {QString(), QStringLiteral("wrong")}) {
-    ImageConversion c = PageRecord(locked, out, 7);
-    c.options.password = text.password = password;
+  test::WriteBytes(junk, "not a pdf");
+  for (const auto& [source, password] :
+       {std::pair{locked, QString()}, {locked, QStringLiteral("wrong")}, {junk, QString()}}) {
+    ImageConversion c = PageRecord(source, out, 7);
+    c.options.password = password;
     EXPECT_EQ(ConvertPDFToImages(&c), 0);
     EXPECT_EQ(ExtractImagesFromPDF(&c), 0);
+    PDFToTextConversionOptions text;
+    text.sourceURL = source;
+    text.destinationURL = out;
+    text.password = password;
+    text.format = 1;
     int thrown = 0;
     try {
       ConvertPDFToText(&text);
