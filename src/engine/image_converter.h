@@ -78,8 +78,8 @@ class ImageConverter {
   // Encrypted and not unlocked by the password.
   bool isPDFLocked();
   // Renders the open PDF's page range; the page-job result (1 when no page failed, also after a
-  // cancellation). These two are defined in the PDF jobs library, which keeps the engine free of
-  // the PDF libraries: whoever calls them links that library.
+  // cancellation). These two are defined in the PDF jobs library, so that the engine library
+  // needs neither it nor qpdf: whoever calls them links the PDF jobs library.
   bool renderPDFPages(bool resizeEnabled, ImageResizeOptions resize);
   // Renders one page of the run to url, or appends it to the open TIFF; a failure clears
   // pageJobResult.
