@@ -29,9 +29,13 @@ void ImageConverter::applyFileDates(const QString& path) const {
 }
 
 bool ImageConverter::encodeToData(const QImage& image, QByteArray* data) const {
+  return encodeAs(image, outputType, data);
+}
+
+bool ImageConverter::encodeAs(const QImage& image, int type, QByteArray* data) const {
   if (!data) return false;
   ImageResult<QByteArray> encoded =
-      EncodeImage(image, outputUTI(), createDestinationProperties(image.size()));
+      EncodeImage(image, OutputTypeIdentifier(type), destinationPropertiesFor(type, image.size()));
   if (!encoded.ok()) return false;
   *data = std::move(encoded.value);
   return true;
@@ -47,11 +51,8 @@ bool ImageConverter::createImageFromData(const QByteArray& data, QImage* image) 
 }
 
 bool ImageConverter::saveThroughTiff(const QImage& image, const QString& url) {
-  const int wanted = outputType;
-  outputType = 10;
   QByteArray tiff;
-  const bool encoded = encodeToData(image, &tiff);
-  outputType = wanted;
+  const bool encoded = encodeAs(image, 10, &tiff);
   QImage again;
   return encoded && createImageFromData(tiff, &again) && saveImage(again, url);
 }
@@ -91,11 +92,8 @@ bool ImageConverter::encodeJPEG(int width, int height, const uchar* pixels, int 
 bool ImageConverter::saveWebP(const QImage& image, const QString& path) {
   // The bridge encodes from a file: the image goes through a temporary TIFF with the properties
   // of a TIFF output, metadata included when it is kept.
-  const int wanted = outputType;
-  outputType = 10;
   QByteArray tiff;
-  const bool encoded = encodeToData(image, &tiff);
-  outputType = wanted;
+  const bool encoded = encodeAs(image, 10, &tiff);
   if (!encoded || path.isEmpty()) return false;
   const QString base = TemporaryFileURL();
   if (base.isEmpty()) return false;

@@ -79,20 +79,24 @@ QString ExtensionForImageType(int outputType) {
 }
 
 DestinationProperties ImageConverter::createDestinationProperties(QSize pixelSize) const {
+  return destinationPropertiesFor(outputType, pixelSize);
+}
+
+DestinationProperties ImageConverter::destinationPropertiesFor(int type, QSize pixelSize) const {
   DestinationProperties properties;
-  if (preserveMetadata && KeepsMetadata(outputType)) copyMetadata(&properties, pixelSize);
+  if (preserveMetadata && KeepsMetadata(type)) copyMetadata(&properties, pixelSize);
   if (orientation != 0) properties.orientation = orientation;
-  properties.hasAlpha = outputType == 2 || outputType == 3 || outputType == 7;
+  properties.hasAlpha = type == 2 || type == 3 || type == 7;
   if (dpiX != 0 || dpiY != 0) {
     properties.dpiX = dpiX;
     properties.dpiY = dpiY;
   }
-  if (IsTiffType(outputType)) properties.tiffCompression = 5;
-  if (outputType == 3 || outputType == 4) properties.lossyQuality = quality;
+  if (IsTiffType(type)) properties.tiffCompression = 5;
+  if (type == 3 || type == 4) properties.lossyQuality = quality;
   // Pixels are RGB or grey in memory; CMYK is made here, at the file boundary.
-  if (colorSpace && outputType != 0) {
+  if (colorSpace && type != 0) {
     properties.colorSpace = colorSpace;
-  } else if (outputType == 13 || colorModel == 2) {
+  } else if (type == 13 || colorModel == 2) {
     properties.colorSpace = ColorSpace::DeviceCMYK();
   }
   return properties;

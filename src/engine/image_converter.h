@@ -21,9 +21,12 @@
 #include "platform/image_source.h"
 #include "platform/pdf_document.h"
 
+typedef struct tiff TIFF;
+
 namespace glimbrik {
 
 class ImageConverter;
+struct PDFRenderRun;
 
 using ConverterDataHandler = std::function<void(const QByteArray& data, void* context)>;
 using ConverterSizeHandler =
@@ -74,6 +77,14 @@ class ImageConverter {
   bool unlockPDF();
   // Encrypted and not unlocked by the password.
   bool isPDFLocked();
+  // Renders the open PDF's page range; the page-job result (1 when no page failed, also after a
+  // cancellation). These two are defined in the PDF jobs library, so that the engine library
+  // needs neither it nor qpdf: whoever calls them links the PDF jobs library.
+  bool renderPDFPages(bool resizeEnabled, ImageResizeOptions resize);
+  // Renders one page of the run to url, or appends it to the open TIFF; a failure clears
+  // pageJobResult.
+  void renderPDFPage(PDFRenderRun& run, int64_t page, TIFF* tiff, int64_t index, int64_t count,
+                     const QString& url);
 
   // Queries about currentRep (72 dpi and 0 sizes without one).
   double sourceHorizontalDPI() const;
@@ -179,6 +190,10 @@ class ImageConverter {
   void makeCurrent(int index);
   void targetPixels(const ImageResizeOptions& resize, double* width, double* height);
   bool writeFile(const QString& path, const QByteArray& data) const;
+  // Encoding as another output type than the converter's own, which other threads may be
+  // reading: the type is never switched in place.
+  bool encodeAs(const QImage& image, int type, QByteArray* data) const;
+  DestinationProperties destinationPropertiesFor(int type, QSize pixelSize) const;
   void applyFileDates(const QString& path) const;
   bool saveWebP(const QImage& image, const QString& path);
   bool saveSGI(const QImage& image, const QString& path);

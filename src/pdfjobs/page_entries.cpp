@@ -1,7 +1,6 @@
 #include "engine/image_converter.h"
 #include "pdfjobs/pdf_image_extractor.h"
 #include "pdfjobs/pdf_jobs.h"
-#include "pdfjobs/render_pages.h"
 #include "platform/color_space.h"
 
 namespace glimbrik {
@@ -12,7 +11,8 @@ namespace {
 bool OpenRecordPDF(ImageConverter& converter, const ImageConversion& record) {
   converter.setPassword(record.options.password);
   if (!converter.openPDFDocument(record.sourceURL)) return false;
-  return !converter.isPDFEncrypted() || converter.unlockPDF();
+  // A file with only an owner password is open already: its empty user password was tried first.
+  return !converter.isPDFEncrypted() || !converter.pdfDocument->isLocked() || converter.unlockPDF();
 }
 
 void ApplyRecordOutput(ImageConverter& converter, const ImageConversion& record) {
@@ -38,7 +38,7 @@ int ConvertPDFToImages(ImageConversion* record) {
   const std::shared_ptr<const ColorSpace>& chosen = record->options.colorSpace;
   if (chosen && chosen->model() == ColorModel::CMYK) converter.colorSpace = chosen;
   converter.setUseAllProcessors(record->useAllProcessors);
-  return RenderPDFPages(converter, record->resizeEnabled, record->resize) ? 1 : 0;
+  return converter.renderPDFPages(record->resizeEnabled, record->resize) ? 1 : 0;
 }
 
 int ExtractImagesFromPDF(ImageConversion* record) {

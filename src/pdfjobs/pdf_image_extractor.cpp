@@ -12,6 +12,7 @@
 #include "engine/file_utils.h"
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/pdf_image_decode.h"
+#include "pdfjobs/pdf_open.h"
 #include "platform/localization.h"
 
 namespace glimbrik {
@@ -90,10 +91,8 @@ void PDFImageExtractor::scanPageResources(QPDFObjectHandle page) {
 
 bool PDFImageExtractor::extractPages() {
   try {
-    QPDF pdf;
-    pdf.setSuppressWarnings(true);
-    pdf.processFile(QFile::encodeName(sourceURL).constData(), password.toUtf8().constData());
-    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    const std::unique_ptr<QPDF> pdf = OpenPDFWithPassword(sourceURL, password);
+    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*pdf).getAllPages();
     const int64_t pageCount = int64_t(pages.size());
     if (pageCount == 0) return true;
     const PageSpan span = ResolvePageRange(pageRangeMode, firstPage, &lastPage, pageCount);

@@ -55,9 +55,9 @@ PDFTextExporter::PDFTextExporter(const PDFToTextConversionOptions* options) : op
   if (options_) {
     const QByteArray password = options_->password.toUtf8();
     document_ = PdfDocument::Open(options_->sourceURL, password);
-    if (document_ && document_->isLocked()) document_->unlock(password);
   }
-  if (!document_) throw 301;
+  // A document the password leaves locked has nothing to read: it fails like an unreadable one.
+  if (!document_ || document_->isLocked()) throw 301;
   const QStringList fonts = document_->fontNames();
   if (!fonts.isEmpty()) fontFamily_ = FamilyOfFontName(fonts.first());
 }
@@ -97,6 +97,13 @@ bool PDFTextExporter::exportPages() {
       const QString url = UniqueFileURL(o.destinationURL, name, o.extension, false, 0);
       allWritten = writeText(url, text) && allWritten;
     } else {
+      // Pages whose text ends mid-line would run together: plain text separates them with a
+      // form feed, as text extractors do, the documents with a line break.
+      if (o.format == 1 || o.format == 2) {
+        if (!collected.isEmpty()) collected += QLatin1Char('\f');
+      } else if (!collected.isEmpty() && !collected.endsWith(QLatin1Char('\n'))) {
+        collected += QLatin1Char('\n');
+      }
       collected += text;
     }
   }

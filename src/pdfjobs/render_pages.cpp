@@ -2,13 +2,17 @@
 
 #include <tiffio.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <QThreadPool>
+#include <QUuid>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "engine/file_utils.h"
@@ -60,23 +64,30 @@ class DocumentPool {
   std::vector<std::unique_ptr<PdfDocument>> idle_;
 };
 
-struct RenderRun {
-  ImageConverter& converter;
+bool IsCancelled(const ImageConverter& converter) { return IsJobCancelled(converter.progress); }
+
+}  // namespace
+
+struct PDFRenderRun {
   std::vector<PDFPageGeometry> geometry;  // empty when qpdf could not read the file
   bool resizeEnabled = false;
   ImageResizeOptions resize;
   double baseScale = 1.0;
   std::shared_ptr<const ColorSpace> cmykSpace;  // set when pages are written in CMYK
   DocumentPool* pool = nullptr;                 // null: render with the converter's document
-  // The WebP writer switches the converter's output type while it works: one at a time.
-  std::mutex webpMutex;
+  int64_t tiffPages = 0;                        // pages written into the multi-page TIFF
 };
 
-bool IsCancelled(const ImageConverter& converter) { return IsJobCancelled(converter.progress); }
+namespace {
 
-// Page size in points after the page's rotation; empty for a page that draws nothing.
-QSizeF PagePointSize(const RenderRun& run, const PdfDocument& document, int64_t page) {
-  if (run.geometry.empty()) return document.pageSize(int(page - 1));
+// Page size in points after the page's rotation: none for a page that cannot be loaded, empty
+// for one whose boxes are empty. Poppler's size stands in where qpdf could not describe a page.
+std::optional<QSizeF> PagePointSize(const PDFRenderRun& run, const PdfDocument& document,
+                                    int64_t page) {
+  const std::optional<QSizeF> drawn = document.pageSize(int(page - 1));
+  if (!drawn || size_t(page) > run.geometry.size() || !run.geometry[size_t(page - 1)].described) {
+    return drawn;
+  }
   const PDFPageGeometry& g = run.geometry[size_t(page - 1)];
   if (g.mediaBox.width() <= 0 || g.mediaBox.height() <= 0) return QSizeF();
   QSizeF size = g.cropBox.size();
@@ -84,7 +95,7 @@ QSizeF PagePointSize(const RenderRun& run, const PdfDocument& document, int64_t 
   return size;
 }
 
-double PageScale(const RenderRun& run, QSizeF points) {
+double PageScale(const PDFRenderRun& run, QSizeF points) {
   if (!run.resizeEnabled) return run.baseScale;
   const double W = run.resize.width, H = run.resize.height;
   const double w = points.width(), h = points.height();
@@ -100,36 +111,70 @@ double PageScale(const RenderRun& run, QSizeF points) {
   return run.resize.unit == 2 ? r : run.baseScale * r;
 }
 
-// Renders one page and writes it to url, or appends it to the open TIFF.
-void RenderPDFPage(RenderRun& run, int64_t page, TIFF* tiff, int64_t index, int64_t count,
-                   const QString& url) {
-  ImageConverter& c = run.converter;
-  if (!c.pageJobResult) return;
-  if (IsCancelled(c)) return;
-  ReportPDFPageProgress(c, page);
-  const auto fail = [&c] { c.pageJobResult = 0; };
+// The multi-page TIFF is written under a temporary name beside its own and renamed into place
+// only when the run succeeded, so that a failed run leaves nothing a reader would choke on.
+class PendingTiff {
+ public:
+  ~PendingTiff() { finish(false); }
+  bool open(const QString& url) {
+    url_ = url;
+    const QFileInfo target(url);
+    partial_ = target.dir().filePath(QStringLiteral(".%1-%2").arg(
+        target.fileName(), QUuid::createUuid().toString(QUuid::Id128)));
+    tiff_.reset(TIFFOpen(QFile::encodeName(partial_).constData(), "w"));
+    return tiff_ != nullptr;
+  }
+  TIFF* get() const { return tiff_.get(); }
+  // Renames the file into place when keep is set, else removes it; false when keeping failed.
+  bool finish(bool keep) {
+    tiff_.reset();
+    if (partial_.isEmpty()) return true;
+    const bool kept = keep && ::rename(QFile::encodeName(partial_).constData(),
+                                       QFile::encodeName(url_).constData()) == 0;
+    if (!kept) QFile::remove(partial_);
+    partial_.clear();
+    return kept || !keep;
+  }
+
+ private:
+  QString url_, partial_;
+  std::unique_ptr<TIFF, TiffCloser> tiff_;
+};
+
+}  // namespace
+
+void ImageConverter::renderPDFPage(PDFRenderRun& run, int64_t page, TIFF* tiff, int64_t index,
+                                   int64_t count, const QString& url) {
+  if (!pageJobResult) return;
+  if (IsCancelled(*this)) return;
+  ReportPDFPageProgress(*this, page);
+  const auto fail = [this] { pageJobResult = 0; };
 
   std::unique_ptr<PdfDocument> borrowed = run.pool ? run.pool->take() : nullptr;
-  const PdfDocument* document = run.pool ? borrowed.get() : c.pdfDocument.get();
-  if (!document || page < 1 || page > document->pageCount() ||
-      (!run.geometry.empty() && page > qint64(run.geometry.size()))) {
+  const PdfDocument* document = run.pool ? borrowed.get() : pdfDocument.get();
+  const auto giveBack = [&run, &borrowed] {
     if (run.pool) run.pool->give(std::move(borrowed));
+  };
+  const std::optional<QSizeF> points = document && page >= 1 && page <= document->pageCount()
+                                           ? PagePointSize(run, *document, page)
+                                           : std::nullopt;
+  if (!points) {
+    giveBack();
     return fail();
   }
-  const QSizeF points = PagePointSize(run, *document, page);
-  if (points.width() <= 0 || points.height() <= 0) {
-    if (run.pool) run.pool->give(std::move(borrowed));
+  if (points->width() <= 0 || points->height() <= 0) {
+    giveBack();
     return;
   }
-  const double s = PageScale(run, points);
-  const double w = std::nearbyint(s * points.width());
-  const double h = std::nearbyint(s * points.height());
+  const double s = PageScale(run, *points);
+  const double w = std::nearbyint(s * points->width());
+  const double h = std::nearbyint(s * points->height());
   QImage image;
   if (w >= 1 && h >= 1 && w <= kMaxPageSide && h <= kMaxPageSide && w * h <= kMaxPagePixels) {
     image = document->renderPageRegion(int(page - 1), 72.0 * s, QSize(int(w), int(h)));
   }
-  if (run.pool) run.pool->give(std::move(borrowed));
-  if (!c.pageJobResult || IsCancelled(c)) return;
+  giveBack();
+  if (!pageJobResult || IsCancelled(*this)) return;
   if (image.isNull()) return fail();
 
   PageBitmap bitmap;
@@ -137,7 +182,7 @@ void RenderPDFPage(RenderRun& run, int64_t page, TIFF* tiff, int64_t index, int6
   bitmap.height = image.height();
   if (run.cmykSpace) {
     bitmap.model = 2;
-  } else if (c.colorModel == 3) {
+  } else if (colorModel == 3) {
     bitmap.model = 0;
     image = image.convertToFormat(QImage::Format_Grayscale8);
   } else {
@@ -148,16 +193,13 @@ void RenderPDFPage(RenderRun& run, int64_t page, TIFF* tiff, int64_t index, int6
   if (tiff) {
     if (bitmap.model == 2) bitmap.cmyk = run.cmykSpace->rgbToCmyk(image);
     bitmap.image = std::move(image);
-    if (!WriteTIFFPage(tiff, bitmap, c.dpiX, c.dpiY, index, count)) fail();
+    if (!WriteTIFFPage(tiff, bitmap, dpiX, dpiY, index, count)) return fail();
+    ++run.tiffPages;
     return;
   }
   // CMYK is made by the writer at the file boundary, from the converter's colour space.
-  std::unique_lock<std::mutex> lock(run.webpMutex, std::defer_lock);
-  if (c.outputType == 24) lock.lock();
-  if (!c.saveImage(image, url)) fail();
+  if (!saveImage(image, url)) fail();
 }
-
-}  // namespace
 
 void ReportPDFPageProgress(const ImageConverter& converter, int64_t pageNumber) {
   const int64_t shown =
@@ -165,8 +207,10 @@ void ReportPDFPageProgress(const ImageConverter& converter, int64_t pageNumber) 
   ReportJobProgress(converter.progress, shown);
 }
 
-bool RenderPDFPages(ImageConverter& c, bool resizeEnabled, ImageResizeOptions resize) {
-  if (!c.pdfDocument) return false;
+bool ImageConverter::renderPDFPages(bool resizeEnabled, ImageResizeOptions resize) {
+  ImageConverter& c = *this;
+  // A type outside the output-type table has no encoder and no extension of its own.
+  if (!c.pdfDocument || c.outputType < 0 || c.outputType > 24) return false;
   if (resizeEnabled && resize.unit != 2 && resize.unit != 6) {
     resize.width = ConvertUnitToPoints(resize.unit, resize.width);
     resize.height = ConvertUnitToPoints(resize.unit, resize.height);
@@ -179,8 +223,10 @@ bool RenderPDFPages(ImageConverter& c, bool resizeEnabled, ImageResizeOptions re
   if (c.dpiX == 0) c.dpiX = c.dpiY = 72;
   if (c.dpiY == 0) c.dpiY = c.dpiX;
 
-  RenderRun run{c,       {}, resizeEnabled, resize, std::max(c.dpiX, c.dpiY) / 72.0, nullptr,
-                nullptr, {}};
+  PDFRenderRun run;
+  run.resizeEnabled = resizeEnabled;
+  run.resize = resize;
+  run.baseScale = std::max(c.dpiX, c.dpiY) / 72.0;
   if (!ReadPDFPageGeometry(c.sourceURL, c.password, &run.geometry)) run.geometry.clear();
   const QString baseName =
       c.outputBaseName.isEmpty() ? BaseNameOfPath(c.sourceURL) : c.outputBaseName;
@@ -203,8 +249,7 @@ bool RenderPDFPages(ImageConverter& c, bool resizeEnabled, ImageResizeOptions re
   pool.setMaxThreadCount(width);
   DocumentPool documents(c.sourceURL, c.password.toUtf8());
   if (!onThisThread) run.pool = &documents;
-  std::unique_ptr<TIFF, TiffCloser> tiff;
-  QString tiffURL;
+  PendingTiff tiff;
   const QString extension = ExtensionForImageType(c.outputType);
 
   for (int64_t page = span.start; page <= span.end; ++page) {
@@ -217,14 +262,10 @@ bool RenderPDFPages(ImageConverter& c, bool resizeEnabled, ImageResizeOptions re
             : baseName + QStringLiteral("-%1").arg(number, digits, 10, QLatin1Char('0'));
     QString url;
     if (c.outputType == 23) {
-      if (!tiff) {
-        tiffURL = UniqueFileURL(c.destinationURL, name, extension, c.overwriteExisting, 0);
-        if (tiffURL.isEmpty()) {
-          c.pageJobResult = 0;
-          break;
-        }
-        tiff.reset(TIFFOpen(QFile::encodeName(tiffURL).constData(), "w"));
-        if (!tiff) {
+      if (!tiff.get()) {
+        const QString tiffURL =
+            UniqueFileURL(c.destinationURL, name, extension, c.overwriteExisting, 0);
+        if (tiffURL.isEmpty() || !tiff.open(tiffURL)) {
           c.pageJobResult = 0;
           break;
         }
@@ -233,14 +274,15 @@ bool RenderPDFPages(ImageConverter& c, bool resizeEnabled, ImageResizeOptions re
       url = UniqueFileURL(c.destinationURL, name, extension, c.overwriteExisting, 0);
     }
     if (onThisThread) {
-      RenderPDFPage(run, page, tiff.get(), index, runLength, url);
+      renderPDFPage(run, page, tiff.get(), index, runLength, url);
     } else {
-      pool.start([&run, page, index, runLength, url] {
-        RenderPDFPage(run, page, nullptr, index, runLength, url);
+      pool.start([this, &run, page, index, runLength, url] {
+        renderPDFPage(run, page, nullptr, index, runLength, url);
       });
     }
   }
   pool.waitForDone();
+  if (!tiff.finish(c.pageJobResult != 0 && run.tiffPages > 0)) c.pageJobResult = 0;
   return c.pageJobResult != 0;
 }
 

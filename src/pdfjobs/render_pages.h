@@ -1,6 +1,7 @@
 #pragma once
 
-// Rendering the pages of the converter's open PDF into image files or one multi-page TIFF.
+// Helpers of ImageConverter::renderPDFPages, which renders the pages of the converter's open PDF
+// into image files or one multi-page TIFF.
 
 #include <QByteArray>
 #include <QImage>
@@ -13,10 +14,6 @@ typedef struct tiff TIFF;
 namespace glimbrik {
 
 class ImageConverter;
-
-// Renders the converter's page range and returns its page-job result (1 when no page failed,
-// also after a cancellation).
-bool RenderPDFPages(ImageConverter& converter, bool resizeEnabled, ImageResizeOptions resize);
 
 // Sends the page's number (shifted by the first page with the offset flag) to the progress
 // receiver on the main thread, without waiting.

@@ -17,8 +17,12 @@ PdfDocument::~PdfDocument() = default;
 std::unique_ptr<PdfDocument> PdfDocument::Open(const QString& path, const QByteArray& password) {
   try {
     auto state = std::make_unique<State>();
-    state->document = Poppler::Document::load(path, password, password);
+    // A file with only an owner password opens without one, whatever password was given.
+    state->document = Poppler::Document::load(path);
     if (!state->document) return nullptr;
+    if (state->document->isLocked() && !password.isEmpty()) {
+      state->document->unlock(password, password);
+    }
     return std::unique_ptr<PdfDocument>(new PdfDocument(std::move(state)));
   } catch (...) {
     return nullptr;
@@ -32,6 +36,7 @@ bool PdfDocument::isEncrypted() const {
 bool PdfDocument::isLocked() const { return state_->document->isLocked(); }
 
 bool PdfDocument::unlock(const QByteArray& password) {
+  if (!state_->document->isLocked()) return true;
   try {
     state_->document->unlock(password, password);
     return !state_->document->isLocked();
@@ -48,7 +53,8 @@ QString PdfDocument::pageText(int index) const {
   if (index < 0 || index >= pageCount()) return QString();
   try {
     const std::unique_ptr<Poppler::Page> page = state_->document->page(index);
-    return page ? page->text(QRectF()) : QString();
+    // An empty rectangle means the unrotated crop box, which cuts the text of a turned page.
+    return page ? page->text(QRectF(QPointF(0, 0), page->pageSizeF())) : QString();
   } catch (...) {
     return QString();
   }
@@ -56,6 +62,7 @@ QString PdfDocument::pageText(int index) const {
 
 QStringList PdfDocument::fontNames() const {
   QStringList names;
+  if (isLocked()) return names;
   try {
     for (const Poppler::FontInfo& font : state_->document->fonts()) {
       QString name = font.name();
@@ -80,6 +87,7 @@ std::vector<PdfOutlineEntry> EntriesOf(const QVector<Poppler::OutlineItem>& item
 }  // namespace
 
 std::vector<PdfOutlineEntry> PdfDocument::outline() const {
+  if (isLocked()) return {};
   try {
     return EntriesOf(state_->document->outline());
   } catch (...) {
@@ -125,13 +133,14 @@ QImage PdfDocument::renderPageRegion(int index, double dpi, QSize pixels,
   }
 }
 
-QSizeF PdfDocument::pageSize(int index) const {
-  if (index < 0 || index >= pageCount()) return QSizeF();
+std::optional<QSizeF> PdfDocument::pageSize(int index) const {
+  if (index < 0 || index >= pageCount()) return std::nullopt;
   try {
     const std::unique_ptr<Poppler::Page> page = state_->document->page(index);
-    return page ? page->pageSizeF() : QSizeF();
+    if (!page) return std::nullopt;
+    return page->pageSizeF();
   } catch (...) {
-    return QSizeF();
+    return std::nullopt;
   }
 }
 

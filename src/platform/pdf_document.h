@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace glimbrik {
@@ -23,14 +24,15 @@ struct PdfOutlineEntry {
 
 class PdfDocument {
  public:
-  // Null when the file is not a PDF we can open. An encrypted document that the password does
-  // not unlock is returned locked: it has no pages until unlock succeeds.
+  // Null when the file is not a PDF we can open. The empty user password is tried before the
+  // given one; an encrypted document that neither unlocks is returned locked: it has no pages,
+  // fonts or outline until unlock succeeds.
   static std::unique_ptr<PdfDocument> Open(const QString& path, const QByteArray& password = {});
   ~PdfDocument();
 
   bool isEncrypted() const;
   bool isLocked() const;
-  // Tries the password as owner and as user password.
+  // Tries the password as owner and as user password; true when the document is (now) open.
   bool unlock(const QByteArray& password);
 
   int pageCount() const;
@@ -46,8 +48,9 @@ class PdfDocument {
   // ARGB32_Premultiplied or RGB32; null for a missing page or when drawing fails.
   QImage renderPageRegion(int index, double dpi, QSize pixels,
                           const QColor& paper = Qt::white) const;
-  // The page's crop box in points, turned by the page's rotation; empty for a missing page.
-  QSizeF pageSize(int index) const;
+  // The page's crop box in points, turned by the page's rotation; none for a page that is
+  // missing or cannot be loaded.
+  std::optional<QSizeF> pageSize(int index) const;
 
  private:
   struct State;

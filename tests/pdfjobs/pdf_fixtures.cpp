@@ -33,4 +33,18 @@ void WritePagesPDF(const QString& path, int pageCount, double width, double heig
   writer.write();
 }
 
+void RewritePDF(const QString& source, const QString& path, const std::function<void(QPDF&)>& edit,
+                const std::string& ownerPassword) {
+  QPDF pdf;
+  pdf.processFile(QFile::encodeName(source).constData());
+  if (edit) edit(pdf);
+  const QByteArray file = QFile::encodeName(path);
+  QPDFWriter writer(pdf, file.constData());
+  if (!ownerPassword.empty()) {
+    writer.setR6EncryptionParameters("", ownerPassword.c_str(), true, true, true, true, true, true,
+                                     qpdf_r3p_none, true);
+  }
+  writer.write();
+}
+
 }  // namespace glimbrik::test

@@ -8,10 +8,13 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/image_fixtures.h"
+
+class QPDF;
 
 namespace glimbrik::test {
 
@@ -20,6 +23,12 @@ namespace glimbrik::test {
 // the file (user password = owner password).
 void WritePagesPDF(const QString& path, int pageCount, double width = 612, double height = 792,
                    int rotate = 0, const std::string& password = std::string());
+
+// Copies the PDF at source to path through qpdf, after edit (when given) has changed its objects.
+// A nonempty ownerPassword restricts the copy: an empty user password, printing withheld.
+void RewritePDF(const QString& source, const QString& path,
+                const std::function<void(QPDF&)>& edit = {},
+                const std::string& ownerPassword = std::string());
 
 inline QString WriteImage(const QString& folder, const QString& name, int w, int h, double dpi,
                           QColor colour = QColor(200, 40, 40)) {

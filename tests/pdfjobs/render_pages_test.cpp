@@ -3,9 +3,18 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QRegularExpression>
 #include <atomic>
 #include <vector>
+
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 
 #include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
@@ -128,7 +137,7 @@ TEST_F(RenderPages, MultiPageTiff) {
   EXPECT_FALSE(test::RunTool("tiffinfo", {single + "/doc-2.tif"}).contains("Page Number"));
 }
 
-TEST_F(RenderPages, RotationColourModelsAndPasswords) {
+TEST_F(RenderPages, RotationAndColourModels) {
   const QString rotated = folder + "/turned.pdf";
   test::WritePagesPDF(rotated, 1, 612, 792, 90);
   ImageConversion c = PageRecord(rotated, out, 7);
@@ -150,17 +159,58 @@ TEST_F(RenderPages, RotationColourModelsAndPasswords) {
   const QString info = test::RunTool("tiffinfo", {cmyk + "/one.tif"});
   EXPECT_TRUE(info.contains("Photometric Interpretation: separated")) << info.toStdString();
   EXPECT_TRUE(info.contains("Samples/Pixel: 4"));
+}
 
-  const QString locked = folder + "/locked.pdf";
+TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
+  // Locked, or no PDF at all: every entry fails (the text job by throwing 301), writing nothing.
+  const QString locked = folder + "/locked.pdf", junk = folder + "/junk.pdf";
   test::WritePagesPDF(locked, 2, 612, 792, 0, "secret");
-  const QString none = test::MakeTempFolder(QStringLiteral("none"));
-  c = PageRecord(locked, none, 7);
-  c.options.password = QStringLiteral("wrong");
-  EXPECT_EQ(ConvertPDFToImages(&c), 0);
-  EXPECT_TRUE(Files(none).isEmpty());
+  test::WriteBytes(junk, "not a pdf");
+  for (const auto& [source, password] :
+       {std::pair{locked, QString()}, {locked, QStringLiteral("wrong")}, {junk, QString()}}) {
+    ImageConversion c = PageRecord(source, out, 7);
+    c.options.password = password;
+    EXPECT_EQ(ConvertPDFToImages(&c), 0);
+    EXPECT_EQ(ExtractImagesFromPDF(&c), 0);
+    PDFToTextConversionOptions text;
+    text.sourceURL = source;
+    text.destinationURL = out;
+    text.password = password;
+    text.format = 1;
+    int thrown = 0;
+    try {
+      ConvertPDFToText(&text);
+    } catch (int code) {
+      thrown = code;
+    }
+    EXPECT_EQ(thrown, 301);
+  }
+  EXPECT_TRUE(Files(out).isEmpty());
+  ImageConversion c = PageRecord(locked, out, 7);
   c.options.password = QStringLiteral("secret");
   EXPECT_EQ(ConvertPDFToImages(&c), 1);
-  EXPECT_EQ(Files(none), (QStringList{"locked-1.png", "locked-2.png"}));
+  EXPECT_EQ(Files(out), (QStringList{"locked-1.png", "locked-2.png"}));
+
+  // Restricted by an owner password only: opens like any file, whatever password is given.
+  const QString plain = folder + "/plain.pdf";
+  {
+    QPdfWriter writer(plain);
+    QPainter painter(&writer);
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(QColor(20, 90, 200));
+    painter.drawImage(QRectF(100, 100, 400, 300), image);
+  }
+  const QString restricted = folder + "/restricted.pdf";
+  test::RewritePDF(plain, restricted, {}, "owner");
+  for (const QString& password : {QString(), QStringLiteral("wrong")}) {
+    const QString dest = test::MakeTempFolder(QStringLiteral("restricted"));
+    c = PageRecord(restricted, dest, 7);
+    c.options.password = password;
+    EXPECT_EQ(ConvertPDFToImages(&c), 1);
+    EXPECT_EQ(ExtractImagesFromPDF(&c), 1);
+    EXPECT_EQ(Files(dest), (QStringList{"restricted.png", "restricted_Page1_1.png"}));
+    EXPECT_EQ(PixelSize(dest + "/restricted_Page1_1.png"), QSize(40, 30));
+  }
 }
 
 TEST_F(RenderPages, CancellationAndFailures) {
@@ -182,6 +232,50 @@ TEST_F(RenderPages, CancellationAndFailures) {
   // A page whose write fails fails the job.
   c = PageRecord(source, folder + "/no/such/folder", 7);
   EXPECT_EQ(ConvertPDFToImages(&c), 0);
+  // A type outside the output-type table is refused before anything is written.
+  const QString none = test::MakeTempFolder(QStringLiteral("none"));
+  c = PageRecord(source, none, 99);
+  EXPECT_EQ(ConvertPDFToImages(&c), 0);
+
+  // The last kid of the page tree is no page: poppler counts it but cannot load it.
+  const QString damaged = folder + "/damaged.pdf";
+  test::RewritePDF(source, damaged, [](QPDF& pdf) {
+    QPDFObjectHandle kids = pdf.getRoot().getKey("/Pages").getKey("/Kids");
+    kids.setArrayItem(4, pdf.makeIndirectObject(QPDFObjectHandle::newInteger(7)));
+  });
+  for (const int type : {7, 23}) {
+    c = PageRecord(damaged, none, type);
+    EXPECT_EQ(ConvertPDFToImages(&c), 0) << type;
+  }
+  // The four good pages as PNGs, and no trace of the failed TIFF.
+  EXPECT_EQ(QDir(none).entryList(QDir::Files | QDir::Hidden).size(), 4)
+      << Files(none).join(' ').toStdString();
+
+  // A page qpdf finds no media box for is drawn at the size poppler gives it.
+  const QString boxless = folder + "/boxless.pdf";
+  test::RewritePDF(source, boxless, [](QPDF& pdf) {
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+      page.getObjectHandle().removeKey("/MediaBox");
+    }
+  });
+  const QString drawn = test::MakeTempFolder(QStringLiteral("drawn"));
+  c = PageRecord(boxless, drawn, 7);
+  EXPECT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(Files(drawn).size(), 5);
+}
+
+TEST_F(RenderPages, WebPPagesThroughThePool) {
+  const QString source = folder + "/web.pdf";
+  test::WritePagesPDF(source, 24, 100, 100);
+  ImageConversion c = PageRecord(source, out, 24);
+  c.useAllProcessors = 1;
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  const QStringList names = Files(out);
+  ASSERT_EQ(names.size(), 24);
+  for (const QString& name : names) {
+    const QByteArray bytes = test::ReadBytes(out + "/" + name);
+    EXPECT_TRUE(bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP") << name.toStdString();
+  }
 }
 
 }  // namespace
