@@ -69,6 +69,7 @@ struct FileJob {
   size_t order = 0;      // the entry's place in the list
   bool writable = true;  // a type without an encoder here fails before anything is decoded
   int result = 1;
+  bool finished = false;
 };
 
 // A file's whole road: the engine call with its fallback, the optimiser, the dates.
@@ -120,7 +121,19 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
   // Names promised to files under way, which may not exist on disk yet.
   QHash<QString, int> promised;
   int64_t finished = 0;
+  size_t reported = 0;
   std::vector<std::pair<size_t, BatchFailure>> failures;
+
+  // Files finish out of order; the progress line names them in list order, so that "9 of 50"
+  // always comes with the ninth file, once the first nine are done.
+  const auto reportInListOrder = [&] {
+    for (; reported < jobs.size() && jobs[reported]->finished; ++reported) {
+      if (!preview) {
+        host.ChangeProgressStatus(kProgressFile, ++finished, fileCount,
+                                  QFileInfo(jobs[reported]->source).fileName());
+      }
+    }
+  };
 
   const auto collectOne = [&] {
     FileJob& job = *jobs[size_t(workers.WaitForFinished())];
@@ -133,10 +146,8 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
                           {job.source, job.writable ? FailureReason(job.source, job.destination)
                                                     : LocalizedString("FailureReasonFormat")}});
     }
-    if (!preview) {
-      host.ChangeProgressStatus(kProgressFile, ++finished, fileCount,
-                                QFileInfo(job.source).fileName());
-    }
+    job.finished = true;
+    reportInListOrder();
   };
   // A name promised to a file under way counts as taken, as that file will hold it when written;
   // so names come out as a one-at-a-time run gives them. Only a file that then fails leaves its
