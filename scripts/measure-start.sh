@@ -11,10 +11,14 @@ on_screen bash -c '
     start=$(date +%s%N)
     "$@" >/dev/null 2>&1 &
     pid=$!
-    until xdotool search --onlyvisible --name "^Glimbrik$" >/dev/null 2>&1; do sleep 0.005; done
+    until xdotool search --onlyvisible --name "^Glimbrik$" >/dev/null 2>&1; do
+      kill -0 "$pid" 2>/dev/null || { echo "the application did not start" >&2; exit 1; }
+      sleep 0.005
+    done
     end=$(date +%s%N)
     kill "$pid"
     wait "$pid" 2>/dev/null || true
+    while xdotool search --onlyvisible --name "^Glimbrik$" >/dev/null 2>&1; do sleep 0.05; done
     echo $(((end - start) / 1000000))
   }
   median() { sort -n | sed -n 3p; }

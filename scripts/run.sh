@@ -8,7 +8,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 options=(-G Ninja -DCMAKE_BUILD_TYPE=Release -DGLIMBRIK_TESTS=OFF -DGLIMBRIK_BENCH=OFF)
 stamp=build/.run-stamp
-key=$({ cat scripts/setup.sh CMakeLists.txt cmake/*.cmake {src,resources}/CMakeLists.txt; echo "${options[*]}"; } | sha1sum)
+key=$({
+  cat scripts/setup.sh CMakeLists.txt cmake/*.cmake {src,resources}/CMakeLists.txt
+  echo "${options[*]}"
+} | sha1sum)
 if [[ ! -f build/build.ninja || "$(cat "$stamp" 2>/dev/null)" != "$key" ]]; then
   bash scripts/setup.sh
   cmake -S . -B build "${options[@]}" >/dev/null
