@@ -47,8 +47,9 @@ QVXWindow::QVXWindow(QWidget* parent) : QMainWindow(parent) {
 bool QVXWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Hide && watched->isWidgetType()) {
     auto* dialog = qobject_cast<QDialog*>(watched);
-    if (dialog && dialog->isWindow() && dialog->parentWidget() &&
-        dialog->parentWidget()->window() == this) {
+    // Its own sheets and dialogs, and the free-standing panels (About).
+    if (dialog && dialog->isWindow() &&
+        (!dialog->parentWidget() || dialog->parentWidget()->window() == this)) {
       // The dialog is still the active window while it hides.
       QTimer::singleShot(0, this, &QVXWindow::takeBackKeyboard);
     }
