@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
+#include <QSaveFile>
 
 #include "app/about_panel.h"
 #include "app/app_delegate.h"
@@ -109,12 +110,21 @@ void AppDelegate::WatchFolderPathChangeAction(const QString& path, int boxType) 
 }
 
 void AppDelegate::UserManualHelpAction() {
-  // The manual is a bundle resource; the desktop's viewer needs it as a real file.
+  // The manual is a bundle resource; the desktop's viewer needs it as a real file, one that is
+  // still there after we quit, so it goes to the support folder, refreshed when it differs.
   const QString resource =
       BundleResourcePath(QStringLiteral("Glimbrik User Manual"), QStringLiteral("pdf"));
-  if (resource.isEmpty()) return;
-  const QString copy = PrivateTempFolder() + QStringLiteral("/Glimbrik User Manual.pdf");
-  if (!QFileInfo::exists(copy) && !QFile::copy(resource, copy)) return;
+  const QString folder = SupportFolderPath();
+  if (resource.isEmpty() || folder.isEmpty() || !QDir().mkpath(folder)) return;
+  const QString copy = folder + QStringLiteral("/Glimbrik User Manual.pdf");
+  QFile bundled(resource), kept(copy);
+  if (!bundled.open(QIODevice::ReadOnly)) return;
+  const QByteArray bytes = bundled.readAll();
+  if (!kept.open(QIODevice::ReadOnly) || kept.readAll() != bytes) {
+    QSaveFile out(copy);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+      return;
+  }
   OpenOrSayWhy(openWithDesktop, QUrl::fromLocalFile(copy), window_);
 }
 

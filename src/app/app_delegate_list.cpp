@@ -33,7 +33,7 @@ void AppDelegate::setImageCountMessage() {
   window_->totalFileCountLabelOutlet->setText(
       LocalizedString("TotalImageString")
           .arg(count)
-          .arg(count < 2 ? QString() : QStringLiteral("s")));
+          .arg(count == 1 ? QString() : QStringLiteral("s")));
   changePreviewActionAfterDeleteOrAdd();
 }
 

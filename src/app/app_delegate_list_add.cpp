@@ -73,7 +73,7 @@ void AppDelegate::AddUrlsIntoImageListView(const QStringList& paths, bool recurs
 void AppDelegate::StartAddSpinning(qint64 index) {
   MainWindow& w = *window_;
   addRun_ = AddingRunState{index, model_->rowCount(), 0, false};
-  w.addingFilesLabel->setText(LocalizedString("addingFile").arg(0));
+  w.addingFilesLabel->setText(LocalizedString("addingFiles").arg(0));
   w.addSpinWindow->open();
   const QSignalBlocker blocker(w.imageListViewOutlet->horizontalHeader());
   w.imageListViewOutlet->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);

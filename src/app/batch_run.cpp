@@ -73,6 +73,7 @@ struct FileJob {
   bool writable = true;  // a type without an encoder here fails before anything is decoded
   int result = 1;
   bool damaged = false;  // the failure came from the source's damaged data
+  bool finished = false;
 };
 
 // A file's whole road: the engine call with its fallback, the optimiser, the dates.
@@ -125,7 +126,19 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
   // Names promised to files under way, which may not exist on disk yet.
   QHash<QString, int> promised;
   int64_t finished = 0;
+  size_t reported = 0;
   std::vector<std::pair<size_t, BatchFailure>> failures;
+
+  // Files finish out of order; the progress line names them in list order, so that "9 of 50"
+  // always comes with the ninth file, once the first nine are done.
+  const auto reportInListOrder = [&] {
+    for (; reported < jobs.size() && jobs[reported]->finished; ++reported) {
+      if (!preview) {
+        host.ChangeProgressStatus(kProgressFile, ++finished, fileCount,
+                                  QFileInfo(MadeValidPath(jobs[reported]->listed)).fileName());
+      }
+    }
+  };
 
   const auto collectOne = [&] {
     FileJob& job = *jobs[size_t(workers.WaitForFinished())];
@@ -139,10 +152,8 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
            {job.listed, job.writable ? FailureReason(job.source, job.destination, job.damaged)
                                      : LocalizedString("FailureReasonFormat")}});
     }
-    if (!preview) {
-      host.ChangeProgressStatus(kProgressFile, ++finished, fileCount,
-                                QFileInfo(job.source).fileName());
-    }
+    job.finished = true;
+    reportInListOrder();
   };
   // A name promised to a file under way counts as taken, as that file will hold it when written;
   // so names come out as a one-at-a-time run gives them. Only a file that then fails leaves its

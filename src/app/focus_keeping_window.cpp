@@ -1,7 +1,9 @@
 #include "app/focus_keeping_window.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
+#include <QTimer>
 
 namespace glimbrik {
 
@@ -37,7 +39,31 @@ class QVXWindow::InputWatcher : public QObject {
 };
 
 QVXWindow::QVXWindow(QWidget* parent) : QMainWindow(parent) {
-  if (qApp) InputWatcher::instance();
+  if (!qApp) return;
+  InputWatcher::instance();
+  qApp->installEventFilter(this);
+}
+
+bool QVXWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Hide && watched->isWidgetType()) {
+    auto* dialog = qobject_cast<QDialog*>(watched);
+    // Its own sheets and dialogs, and the free-standing panels (About).
+    if (dialog && dialog->isWindow() &&
+        (!dialog->parentWidget() || dialog->parentWidget()->window() == this)) {
+      // The dialog is still the active window while it hides.
+      QTimer::singleShot(0, this, &QVXWindow::takeBackKeyboard);
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void QVXWindow::takeBackKeyboard() {
+  if (!isVisible() || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+    return;
+  QWidget* active = QApplication::activeWindow();
+  // Another window the user went to keeps the keyboard.
+  if (active && active != this && active->isVisible()) return;
+  activateWindow();
 }
 
 QVXWindow::~QVXWindow() = default;

@@ -51,15 +51,18 @@ void ImageDataCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
   bold.setBold(true);
   const int lineHeight = option.fontMetrics.height() + 4;
   QRect line(cell.left() + kTextLeft, cell.top() + 10, cell.width() - kTextLeft - 6, lineHeight);
+  // Texts wider than the row end in an ellipsis (the name keeps its extension), never cut.
   painter->setFont(bold);
   painter->drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
-                    option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
+                    QFontMetrics(bold).elidedText(index.data(Qt::DisplayRole).toString(),
                                                   Qt::ElideMiddle, line.width()));
   painter->setFont(option.font);
   for (int role : {ImageListModel::FileSizeTextRole, ImageListModel::ImagePixelSizeTextRole,
                    ImageListModel::ImageDPITextRole}) {
     line.translate(0, lineHeight);
-    painter->drawText(line, Qt::AlignLeft | Qt::AlignVCenter, index.data(role).toString());
+    painter->drawText(
+        line, Qt::AlignLeft | Qt::AlignVCenter,
+        option.fontMetrics.elidedText(index.data(role).toString(), Qt::ElideRight, line.width()));
   }
   painter->restore();
 }

@@ -167,6 +167,12 @@ QWidget* MainWindow::buildListArea() {
   }
   imageListViewOutlet = new ImageListView;
   imageListViewOutlet->setContextMenuPolicy(Qt::CustomContextMenu);
+  // Delete and Backspace in the list remove the selected images, as in any file list.
+  auto* removeKeys = new QAction(imageListViewOutlet);
+  removeKeys->setShortcuts({QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)});
+  removeKeys->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  imageListViewOutlet->addAction(removeKeys);
+  connect(removeKeys, &QAction::triggered, removeToolbarItem, &QAction::trigger);
   totalFileCountLabelOutlet = NewLabel("totalFileCountLabelOutlet", QString());
   layout->addWidget(sortButton, 0, Qt::AlignLeft);
   layout->addWidget(imageListViewOutlet, 1);
@@ -181,9 +187,9 @@ QWidget* MainWindow::buildImageArea() {
   mainImagePreview = Named(new QVXImageView, "mainImagePreview");
   mainImagePreview->setMinimumSize(200, 200);
   mainImagePreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-  filenameLabelOutlet = NewLabel("filenameLabelOutlet", QString());
+  filenameLabelOutlet = NewElidingLabel("filenameLabelOutlet");
   filenameLabelOutlet->setAlignment(Qt::AlignCenter);
-  fileDescriptionLabelOutlet = NewLabel("fileDescriptionLabelOutlet", QString());
+  fileDescriptionLabelOutlet = NewElidingLabel("fileDescriptionLabelOutlet");
   fileDescriptionLabelOutlet->setAlignment(Qt::AlignCenter);
   previewButtonOutlet = Named(new QToolButton, "previewButtonOutlet");
   previewButtonOutlet->setText(QStringLiteral("Preview"));
@@ -198,8 +204,8 @@ QWidget* MainWindow::buildImageArea() {
 }
 
 QWidget* MainWindow::buildSidebarArea() {
+  // Its width follows the sidebar's widest row, so that no control is ever cut.
   auto* area = new QWidget;
-  area->setMinimumWidth(340);
   auto* layout = new QVBoxLayout(area);
   layout->setContentsMargins(0, 4, 4, 4);
   auto* presets = new QHBoxLayout;

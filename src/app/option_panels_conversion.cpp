@@ -1,9 +1,12 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
+#include "engine/image_converter.h"
+#include "platform/localization.h"
 
 namespace glimbrik {
 
@@ -41,8 +44,15 @@ void BuildConversionPanels(OptionPanels& p, QWidget* holder) {
   auto* grid = new QGridLayout(p.ConversionView1);
   p.destImageTypeStaticText = NewLabel("destImageTypeStaticText", QStringLiteral("Format:"));
   p.destImageTypePopUpButton = Named(new QComboBox, "destImageTypePopUpButton");
+  auto* types = qobject_cast<QStandardItemModel*>(p.destImageTypePopUpButton->model());
   for (int tag = 0; tag < 25; ++tag) {
     AddTaggedItem(p.destImageTypePopUpButton, QString::fromLatin1(kOutputTypeTitles[tag]), tag);
+    // Offered, so a stored preset naming one still shows it, but not to be chosen.
+    if (!CanWriteOutputType(tag) && types) {
+      QStandardItem* item = types->item(tag);
+      item->setEnabled(false);
+      item->setToolTip(LocalizedString("CannotWriteFormatToolTip"));
+    }
   }
   grid->addWidget(p.destImageTypeStaticText, 0, 0);
   grid->addWidget(p.destImageTypePopUpButton, 0, 1, 1, 3);

@@ -37,7 +37,6 @@ void BuildRenamePanels(OptionPanels& p, QWidget* holder) {
   auto* tokens = new QGridLayout(p.RenameView1);
   p.renameOptionNameLabelOutlet = NewLabel("renameOptionNameLabelOutlet", QStringLiteral("Name:"));
   p.renameTokenFieldFrame = Named(new QWidget, "renameTokenFieldFrame");
-  p.renameTokenFieldFrame->setMinimumHeight(24);
   new QHBoxLayout(p.renameTokenFieldFrame);
   p.renameTokenFieldFrame->layout()->setContentsMargins(0, 0, 0, 0);
   p.renameTokenTextFieldOutlet = Named(new TokenField, "renameTokenTextFieldOutlet");
@@ -52,7 +51,9 @@ void BuildRenamePanels(OptionPanels& p, QWidget* holder) {
   p.RenameView3 = NewPanelView("RenameView3", holder);
   auto* example = new QHBoxLayout(p.RenameView3);
   p.exampleStaticText = NewLabel("exampleStaticText", QStringLiteral("Example:"));
-  p.exampleStringStaticText = NewLabel("exampleStringStaticText", QStringLiteral("-"));
+  // A long file name must not widen the sidebar: it ends in an ellipsis (whole in the tool tip).
+  p.exampleStringStaticText = NewElidingLabel("exampleStringStaticText");
+  p.exampleStringStaticText->setText(QStringLiteral("-"));
   example->addWidget(p.exampleStaticText);
   example->addWidget(p.exampleStringStaticText, 1);
 }

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/on_off_switch_cell.h"
 
@@ -115,6 +116,17 @@ bool QVXOutlineView::eventFilter(QObject* watched, QEvent* event) {
   return QScrollArea::eventFilter(watched, event);
 }
 
+QSize QVXOutlineView::minimumSizeHint() const {
+  int width = 0;
+  for (const Section& section : sections_) {
+    width = std::max({width, section.header->minimumSizeHint().width(),
+                      section.body->minimumSizeHint().width()});
+  }
+  width += verticalScrollBar()->sizeHint().width() + 2 * frameWidth();
+  const QSize base = QScrollArea::minimumSizeHint();
+  return {std::max(width, base.width()), base.height()};
+}
+
 void QVXOutlineView::setConfigurations(
     const std::vector<std::shared_ptr<QVXConfigurationGroup>>& groups) {
   for (const Section& section : sections_) {
@@ -151,6 +163,7 @@ void QVXOutlineView::setConfigurations(
     sections_.push_back(section);
     reloadHeader(group, *groups[i]);
   }
+  updateGeometry();
 }
 
 QVXConfigurationHeaderView* QVXOutlineView::headerView(int group) const {

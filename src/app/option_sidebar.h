@@ -59,6 +59,9 @@ class QVXOutlineView : public QScrollArea {
   // A wheel turned over a closed pop-up, a number box or a slider in the sidebar scrolls the
   // sidebar; it never changes the control's value.
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // As wide as the widest row, open or closed, beside the scroll bar: there is no horizontal
+  // scroll bar, so a narrower sidebar would cut its controls at the right edge.
+  QSize minimumSizeHint() const override;
 
  signals:
   // Only user clicks on a switch; programmatic changes are silent.

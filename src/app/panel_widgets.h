@@ -15,6 +15,9 @@ W* Named(W* widget, const char* name) {
 // An empty panel view for a sidebar row.
 QWidget* NewPanelView(const char* name, QWidget* holder);
 QLabel* NewLabel(const char* name, const QString& text);
+// A one-line label that ends a text too wide for it in an ellipsis instead of cutting it; its
+// text stays whole.
+QLabel* NewElidingLabel(const char* name);
 // Enables a static text and gives it the control or disabled text colour.
 void SetLabelEnabled(QLabel* label, bool enabled);
 

@@ -1,7 +1,9 @@
 #include "platform/bundle_resources.h"
 
 #include <QFile>
+#include <QIconEngine>
 #include <QPainter>
+#include <QPixmap>
 #include <QSvgRenderer>
 
 #include "platform/bundle.h"
@@ -38,9 +40,35 @@ QImage TemplateImage(const QString& name, const QSize& size, const QColor& color
   return image;
 }
 
+namespace {
+// Draws a template in the colour of the icon's state. Black shapes come out of Qt's own greying
+// still black, so a disabled control would look usable: disabled templates are drawn faint.
+class TemplateIconEngine : public QIconEngine {
+ public:
+  explicit TemplateIconEngine(QString name) : name_(std::move(name)) {}
+  QIconEngine* clone() const override { return new TemplateIconEngine(name_); }
+  QString key() const override { return QStringLiteral("GlimbrikTemplate"); }
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+    const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    QImage image = TemplateImage(name_, rect.size() * scale, ColourFor(mode));
+    image.setDevicePixelRatio(scale);
+    painter->drawImage(rect, image);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+    return QPixmap::fromImage(TemplateImage(name_, size, ColourFor(mode)));
+  }
+
+ private:
+  static QColor ColourFor(QIcon::Mode mode) {
+    return mode == QIcon::Disabled ? QColor(0, 0, 0, 80) : QColor(Qt::black);
+  }
+  QString name_;
+};
+}  // namespace
+
 QIcon TemplateIcon(const QString& name) {
-  const QString path = TemplateImagePath(name);
-  return path.isEmpty() ? QIcon() : QIcon(path);
+  if (TemplateImagePath(name).isEmpty()) return QIcon();
+  return QIcon(new TemplateIconEngine(name));
 }
 
 }  // namespace glimbrik

@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "engine/text_token_archive.h"
 #include "widgets/token_chip.h"
@@ -53,6 +55,11 @@ TokenField::TokenField(QWidget* parent)
   document()->setDocumentMargin(2);
   document()->documentLayout()->registerHandler(kTokenObjectType, renderer_.get());
   setAcceptsLineBreaks(false);
+  // A one-line field grows to its wrapped value's height, so a long pattern shows whole.
+  connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+          [this] {
+            if (!acceptsLineBreaks_) updateGeometry();
+          });
   connect(this, &QTextEdit::textChanged, this, [this] {
     if (!settingValue_) emit tokensEdited();
   });
@@ -67,7 +74,7 @@ TokenField::~TokenField() {
 
 void TokenField::setAcceptsLineBreaks(bool accepts) {
   acceptsLineBreaks_ = accepts;
-  setLineWrapMode(accepts ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+  setLineWrapMode(QTextEdit::WidgetWidth);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(accepts ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
   setSizePolicy(QSizePolicy::Expanding, accepts ? QSizePolicy::Expanding : QSizePolicy::Fixed);
@@ -77,7 +84,9 @@ void TokenField::setAcceptsLineBreaks(bool accepts) {
 QSize TokenField::sizeHint() const {
   const int line = fontMetrics().height() + 2 * static_cast<int>(document()->documentMargin());
   const int frame = 2 * frameWidth();
-  return {200, (acceptsLineBreaks_ ? 3 * line : line) + frame + 2};
+  if (acceptsLineBreaks_) return {200, 3 * line + frame + 2};
+  const int wrapped = static_cast<int>(std::ceil(document()->size().height()));
+  return {200, std::max(line, wrapped) + frame + 2};
 }
 
 QSize TokenField::minimumSizeHint() const {

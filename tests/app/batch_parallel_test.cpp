@@ -79,6 +79,23 @@ TEST(BatchScheduler, ARunStartsOnlyWhatTheBudgetAllows) {
   const BatchRunResult narrow = ConvertImageThread(s, dest, host, cancel, e, {4, 1000});
   EXPECT_EQ(narrow.written, 6);
   EXPECT_EQ(narrow.peakWorkers, 1);
+
+  // Side by side, the first file finishing last: the progress line still counts and names the
+  // files in list order.
+  host.progressNames.clear();
+  int done = 0;
+  e.processImageFile = [&](ImageConversion* c) {
+    std::unique_lock lock(mutex);
+    if (c->sourceURL == paths[0])
+      changed.wait_for(lock, std::chrono::seconds(5), [&] { return done == 5; });
+    ++done;
+    changed.notify_all();
+    return 0;
+  };
+  e.estimateBytes = {};
+  ConvertImageThread(s, dest, host, cancel, e, {6, 0});
+  EXPECT_EQ(host.progressNames,
+            (QStringList{"f0.png", "f1.png", "f2.png", "f3.png", "f4.png", "f5.png"}));
 }
 
 // a.jpg and a.png side by side in six folders, all converted to JPEG into one folder.
@@ -144,9 +161,13 @@ TEST(BatchParallelRun, CancellingLeavesOnlyCompleteFiles) {
   s.options.outputType = 4;
   test::RecordingHost host;
   std::atomic<bool> cancel{false};
-  host.onFile = [&](int64_t) { cancel = true; };  // at the first finished file
-  const BatchRunResult run =
-      ConvertImageThread(s, dest, host, cancel, DefaultBatchEngine(s), {4, 0});
+  BatchEngine engine = DefaultBatchEngine(s);
+  engine.processImageFile = [&, process = engine.processImageFile](ImageConversion* c) {
+    const int result = process(c);
+    cancel = true;  // at the first finished file
+    return result;
+  };
+  const BatchRunResult run = ConvertImageThread(s, dest, host, cancel, engine, {4, 0});
   EXPECT_TRUE(run.cancelled);
   EXPECT_EQ(host.completionAlerts, 0);
   const QStringList written = QDir(dest).entryList(QDir::Files);

@@ -190,9 +190,10 @@ TEST_F(DestinationFolderTest, AChosenFolderSurvivesARelaunchAndAVanishedOneIsFor
     ASSERT_EQ(opened.size(), 3);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(out));
     EXPECT_EQ(opened[1].scheme(), QStringLiteral("https"));
-    // The manual reaches the desktop's viewer as a real PDF file.
+    // The manual reaches the desktop's viewer as a real PDF file that outlives the application.
     ASSERT_TRUE(opened[2].isLocalFile());
     EXPECT_TRUE(test::ReadBytes(opened[2].toLocalFile()).startsWith("%PDF"));
+    EXPECT_TRUE(opened[2].toLocalFile().startsWith(SupportFolderPath() + QLatin1Char('/')));
 
     // Where nothing opens them (no desktop opener installed), the commands say so.
     app->openWithDesktop = [](const QUrl&) { return false; };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 
 #include "app/app_delegate.h"
@@ -83,6 +84,17 @@ TEST_F(OptionPanelsTest, SwitchingConversionOnAgainAsksTheOutputType) {
   app->SwitchOnOffHeader(kConversionGroup, true, false);
   EXPECT_TRUE(profiles->isEnabled());
   EXPECT_FALSE(p().imageQualitySlider->isEnabled());
+
+  // Formats nothing here can write are shown, but cannot be chosen, and say why.
+  QComboBox* types = p().destImageTypePopUpButton;
+  auto* items = qobject_cast<QStandardItemModel*>(types->model());
+  ASSERT_TRUE(items);
+  for (int tag : {14, 15, 16, 17, 20, 21, 22, 4, 7, 10, 24}) {
+    const QStandardItem* item = items->item(types->findData(tag));
+    const bool writable = tag == 4 || tag == 7 || tag == 10 || tag == 24;
+    EXPECT_EQ(item->isEnabled(), writable) << tag;
+    EXPECT_EQ(item->toolTip().isEmpty(), writable) << tag;
+  }
 }
 
 TEST_F(OptionPanelsTest, TheDefaultPhotoPresetResetsTheWatermarkEditor) {

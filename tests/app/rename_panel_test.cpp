@@ -76,7 +76,17 @@ TEST_F(RenamePanel, ItemsWithoutAPatternChangeNothingAndAnEditLeavesThePreset) {
 }
 
 TEST_F(RenamePanel, TheInsertButtonOffersTheRenameItems) {
+  // The button is usable exactly while the group is on, as the field is, and looks it: its
+  // black template is drawn faint when disabled.
+  EXPECT_FALSE(p().renameInsertTokenButtonOutlet->isEnabled());
+  EXPECT_FALSE(field().isEnabled());
+  const QImage alpha = p().renameInsertTokenButtonOutlet->icon()
+                           .pixmap(16, QIcon::Disabled)
+                           .toImage()
+                           .convertToFormat(QImage::Format_Alpha8);
+  EXPECT_LT(*std::max_element(alpha.constBits(), alpha.constBits() + alpha.sizeInBytes()), 128);
   app->SwitchOnOffHeader(kRenameGroup, true, true);
+  EXPECT_TRUE(p().renameInsertTokenButtonOutlet->isEnabled());
   p().renameInsertTokenButtonOutlet->click();
   WatermarkTextTokens* tokens = app->watermarkTextTokens();
   QMenu* menu = tokens->textTextFieldInsertTokenMenu();

@@ -83,6 +83,25 @@ TEST_F(SidebarTest, AHeaderPressTogglesTheDisclosureOnlyWhenReleasedInside) {
   EXPECT_FALSE(sidebar->isItemExpanded(kRenameGroup));
 }
 
+TEST_F(SidebarTest, AtTheSmallestWindowNoSidebarControlIsCut) {
+  for (int group = 0; group < kConfigurationGroupCount; ++group) sidebar->expandItem(group);
+  test::Choose(AppTest::p().renamePresetPopupOutlet, 4);  // the longest built-in pattern
+  app->window()->resize(1, 1);                            // as small as the window allows
+  QApplication::processEvents();
+  const QWidget* viewport = sidebar->viewport();
+  for (QWidget* control : sidebar->widget()->findChildren<QWidget*>()) {
+    if (!control->isVisibleTo(sidebar->widget()) || control->isWindow()) continue;
+    const QRect at(control->mapTo(viewport, QPoint()), control->size());
+    EXPECT_TRUE(at.left() >= 0 && at.right() < viewport->width())
+        << control->objectName().toStdString();
+  }
+  // The pattern wraps in its field rather than hiding its end.
+  const TokenField* field = AppTest::p().renameTokenTextFieldOutlet;
+  EXPECT_LE(field->document()->size().width(), field->viewport()->width());
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return field->document()->size().height() <= field->viewport()->height(); }, 2000));
+}
+
 TEST_F(SidebarTest, WheelScrollsTheSidebarSeparatorsAreRealAndDialogsOpenWhereUseful) {
   OptionPanels& p = AppTest::p();
   // A short sidebar with every group open, so that there is something to scroll.
