@@ -23,9 +23,12 @@ bool StartsLikeExr(const QString& path) {
   return file.open(QIODevice::ReadOnly) && file.read(4) == QByteArray("\x76\x2f\x31\x01", 4);
 }
 
+// Into 0-1; a value that is not a number counts as 0.
+double Unit(double v) { return v > 0.0 ? std::min(v, 1.0) : 0.0; }
+
 // Linear light to the sRGB curve, 0-255.
 int EncodedSrgb(double linear) {
-  const double v = std::clamp(linear, 0.0, 1.0);
+  const double v = Unit(linear);
   const double encoded = v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1.0 / 2.4) - 0.055;
   return int(std::lround(encoded * 255.0));
 }
@@ -74,7 +77,7 @@ std::optional<ExrPreview> ReadExrPreview(const QString& path, int maxSide) {
       QRgb* out = reinterpret_cast<QRgb*>(preview.image.scanLine(y));
       for (int x = 0; x < tw; ++x) {
         const double* s = sums.data() + (size_t(y) * tw + x) * 5;
-        const double a = s[4] > 0 ? std::clamp(s[3] / s[4], 0.0, 1.0) : 0.0;
+        const double a = s[4] > 0 ? Unit(s[3] / s[4]) : 0.0;
         // Colour is stored premultiplied; a fully transparent pixel has none.
         const double scale = a > 0 ? 1.0 / (s[4] * a) : 0.0;
         out[x] = qRgba(EncodedSrgb(s[0] * scale), EncodedSrgb(s[1] * scale),
