@@ -7,11 +7,12 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
   libpoppler-qt6-dev libexiv2-dev liblcms2-dev libqpdf-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libwebp-dev libgif-dev libopenjp2-7-dev
-  libicu-dev zlib1g-dev libfontconfig-dev libjbig2dec0-dev
+  libopenexr-dev libicu-dev zlib1g-dev libfontconfig-dev libjbig2dec0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   jpegoptim libjpeg-turbo-progs pngcrush optipng advancecomp gifsicle
   icc-profiles-free libgs-common fonts-dejavu-core shared-mime-info dbus-daemon
-  imagemagick libtiff-tools webp exiv2 libimage-exiftool-perl libvips-tools xvfb xauth xdotool
+  imagemagick libmagickcore-6.q16-6-extra openexr libtiff-tools webp exiv2
+  libimage-exiftool-perl libvips-tools xvfb xauth xdotool
   qt6-webengine-dev libreoffice-writer-nogui poppler-utils
 )
 missing=()

@@ -8,6 +8,7 @@
 #include "engine/file_types.h"
 #include "engine/webp_bridge.h"
 #include "platform/bundle_resources.h"
+#include "platform/exr_preview.h"
 #include "platform/image_header.h"
 #include "platform/image_source.h"
 
@@ -112,6 +113,19 @@ QImage OrientedImage(const QImage& image, int orientation) {
 
 LoadedEntity LoadEntityFacts(const QString& path, const QString& kind) {
   if (path.isEmpty()) return Fallback(path);
+  if (QFileInfo(path).suffix().compare(QLatin1String("exr"), Qt::CaseInsensitive) == 0) {
+    if (std::optional<ExrPreview> exr = ReadExrPreview(path, kThumbnailMaxPixelSize)) {
+      LoadedEntity loaded;
+      loaded.facts.thumbnailImage = std::move(exr->image);
+      loaded.facts.imageWidth = exr->width;
+      loaded.facts.imageHeight = exr->height;
+      loaded.facts.imageResolution = std::nearbyint(SanitisedDpi(exr->dpi));
+      loaded.facts.imageColorModel = QStringLiteral("RGB");
+      loaded.facts.fileSize = static_cast<quint64>(QFileInfo(path).size());
+      if (kind.isEmpty()) loaded.kind = DescriptionForExtension(QStringLiteral("exr"));
+      return loaded;
+    }
+  }
   const ImageHeaderResult probe = ReadImageHeader(path);
   if (!probe || !IsImageSizeAllowed(probe.header->width, probe.header->height))
     return Fallback(path);

@@ -32,7 +32,7 @@ struct TextWatermarkOptions {
   // default is (-1, -1), which would flip and scale the offset far off the canvas.
   QSizeF baseImageSize{0.0, 0.0};
   TokenArray tokens;  // the text: plain strings and tokens, expanded per image
-  QFont font;         // only the family is used; the size is fontSize
+  QFont font;         // family and face; the size is fontSize
   QColor textColor;
   QColor strokeColor;
   std::optional<QColor> shadowColor;  // no colour, no shadow

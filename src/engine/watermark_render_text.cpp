@@ -39,7 +39,9 @@ Qt::Alignment AlignmentFor(uint8_t alignment) {
 }
 
 QFont StyledFont(const TextWatermarkOptions& record) {
-  QFont font(record.font.family());
+  // The whole face, not the family alone: its style name where it has one ("Condensed Bold"),
+  // else its weight, slant and width.
+  QFont font = record.font;
   font.setPixelSize(static_cast<int>(std::clamp<int64_t>(record.fontSize, 1, 100000)));
   font.setLetterSpacing(QFont::AbsoluteSpacing, record.charSpace);
   // Outlines are scaled to any canvas afterwards, so hinting for one size would distort them.

@@ -19,6 +19,7 @@ Encoded EncodeJpeg2000(const QImage& image, const DestinationProperties& propert
 Encoded EncodeTga(const QImage& image, const DestinationProperties& properties);
 Encoded EncodePsd(const QImage& image, const DestinationProperties& properties);
 Encoded EncodePdf(const QImage& image, const DestinationProperties& properties);
+Encoded EncodeExr(const QImage& image, const DestinationProperties& properties);
 // BMP, ICO, ICNS and XBM through Qt's writers.
 Encoded EncodeWithQt(const QImage& image, const char* format,
                      const DestinationProperties& properties);

@@ -248,6 +248,51 @@ QImage ColorSpace::convertImage(const QImage& image) const {
   return out;
 }
 
+struct LinearLightTransform::State {
+  ContextPtr context;
+  TransformPtr transform;
+  bool gray = false;
+};
+
+LinearLightTransform::LinearLightTransform(std::unique_ptr<State> state)
+    : state_(std::move(state)) {}
+LinearLightTransform::~LinearLightTransform() = default;
+
+std::unique_ptr<LinearLightTransform> LinearLightTransform::FromProfile(const QByteArray& icc) {
+  auto state = std::make_unique<State>();
+  state->context = NewContext();
+  cmsContext context = state->context.get();
+  ProfilePtr source = OpenProfile(context, icc);
+  if (!source) return nullptr;
+  const ColorModel model = ModelOfProfile(source.get());
+  if (model != ColorModel::RGB && model != ColorModel::Gray) return nullptr;
+  state->gray = model == ColorModel::Gray;
+  cmsCIExyY d65;
+  cmsWhitePointFromTemp(&d65, 6504);
+  const cmsCIExyYTRIPLE primaries = {
+      {0.6400, 0.3300, 1.0}, {0.3000, 0.6000, 1.0}, {0.1500, 0.0600, 1.0}};
+  cmsToneCurve* identity = cmsBuildGamma(context, 1.0);
+  if (!identity) return nullptr;
+  cmsToneCurve* curves[3] = {identity, identity, identity};
+  ProfilePtr linear(cmsCreateRGBProfileTHR(context, &d65, &primaries, curves));
+  cmsFreeToneCurve(identity);
+  if (!linear) return nullptr;
+  // Relative colorimetric keeps a matrix-and-curve source exact; float output is unbounded.
+  state->transform.reset(
+      cmsCreateTransformTHR(context, source.get(), state->gray ? TYPE_GRAY_16 : TYPE_RGBA_16,
+                            linear.get(), TYPE_RGB_FLT, INTENT_RELATIVE_COLORIMETRIC, 0));
+  if (!state->transform) return nullptr;
+  return std::unique_ptr<LinearLightTransform>(new LinearLightTransform(std::move(state)));
+}
+
+QImage::Format LinearLightTransform::rowFormat() const {
+  return state_->gray ? QImage::Format_Grayscale16 : QImage::Format_RGBA64;
+}
+
+void LinearLightTransform::convertRow(const uchar* row, float* rgb, int width) const {
+  cmsDoTransform(state_->transform.get(), row, rgb, cmsUInt32Number(width));
+}
+
 QString IccProfileDescription(const QByteArray& icc) {
   if (icc.isEmpty()) return QString();
   ContextPtr context = NewContext();

@@ -45,6 +45,26 @@ class ColorSpace {
   QString description_;
 };
 
+// Pixels of one colour space as linear light with the sRGB primaries and white point, the
+// convention of floating-point image files; values out of gamut are kept, not clipped.
+class LinearLightTransform {
+ public:
+  // For pixels in the space of icc (sRGB when empty); null when the profile is neither RGB nor
+  // grey or cannot be read.
+  static std::unique_ptr<LinearLightTransform> FromProfile(const QByteArray& icc);
+  ~LinearLightTransform();
+  // The rows handed to convertRow are Format_Grayscale16 for a grey space, else straight
+  // Format_RGBA64.
+  QImage::Format rowFormat() const;
+  // One row of rowFormat() to interleaved RGB floats.
+  void convertRow(const uchar* row, float* rgb, int width) const;
+
+ private:
+  struct State;
+  explicit LinearLightTransform(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
+};
+
 // The profile's description text (its English entry); empty when the bytes are no readable
 // profile.
 QString IccProfileDescription(const QByteArray& icc);

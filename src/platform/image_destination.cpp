@@ -71,7 +71,22 @@ Encoded EncodePdf(const QImage& image, const DestinationProperties& properties) 
 
 namespace {
 
-enum class Encoder { None, Jpeg, Png, Tiff, Gif, Jpeg2000, Tga, Psd, Pdf, Bmp, Ico, Icns, Xbm };
+enum class Encoder {
+  None,
+  Jpeg,
+  Png,
+  Tiff,
+  Gif,
+  Jpeg2000,
+  Tga,
+  Psd,
+  Pdf,
+  Exr,
+  Bmp,
+  Ico,
+  Icns,
+  Xbm
+};
 
 Encoder EncoderFor(const QString& uti) {
   static const std::pair<const char*, Encoder> table[] = {
@@ -83,6 +98,7 @@ Encoder EncoderFor(const QString& uti) {
       {"com.truevision.tga-image", Encoder::Tga},
       {"com.adobe.photoshop-image", Encoder::Psd},
       {"com.adobe.pdf", Encoder::Pdf},
+      {"com.ilm.openexr-image", Encoder::Exr},
       {"com.microsoft.bmp", Encoder::Bmp},
       {"com.microsoft.ico", Encoder::Ico},
       {"com.apple.icns", Encoder::Icns},
@@ -137,6 +153,9 @@ ImageResult<QByteArray> EncodeImage(const QImage& image, const QString& typeIden
       break;
     case Encoder::Pdf:
       result = codec::EncodePdf(image, properties);
+      break;
+    case Encoder::Exr:
+      result = codec::EncodeExr(image, properties);
       break;
     case Encoder::Bmp:
       result = codec::EncodeWithQt(image, "bmp", properties);

@@ -190,18 +190,18 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   EXPECT_EQ(model.data(model.index(1, 0), ImageListModel::FailureRole).toString(), QString());
 
   // A format this system cannot write fails before the engine decodes anything.
-  BatchSnapshot exr = test::SnapshotOf({good});
-  exr.options.outputType = 5;
-  BatchEngine counted = DefaultBatchEngine(exr);
+  BatchSnapshot pict = test::SnapshotOf({good});
+  pict.options.outputType = 14;
+  BatchEngine counted = DefaultBatchEngine(pict);
   int engineCalls = 0;
   counted.processImageFile = [&engineCalls](ImageConversion*) { return ++engineCalls, 1; };
   test::RecordingHost host;
   std::atomic<bool> cancel{false};
-  const BatchRunResult refused = ConvertImageThread(exr, dest, host, cancel, counted);
+  const BatchRunResult refused = ConvertImageThread(pict, dest, host, cancel, counted);
   ASSERT_EQ(refused.failures.size(), 1u);
   EXPECT_EQ(refused.failures[0].reason, QStringLiteral("format cannot be written here"));
   EXPECT_EQ(engineCalls, 0);
-  ImageConversion direct = test::ConversionRecord(good, dest + "/direct.exr", 5);
+  ImageConversion direct = test::ConversionRecord(good, dest + "/direct.pict", 14);
   EXPECT_EQ(ProcessImageFile(&direct), 1);
   unlink(rawName.constData());  // Qt cannot remove it with the folder
 }

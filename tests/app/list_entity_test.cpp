@@ -11,6 +11,7 @@
 #include "app/entity_loader.h"
 #include "app/thumbnail_queue.h"
 #include "app_fixtures.h"
+#include "platform/image_fixtures.h"
 
 namespace glimbrik {
 namespace {
@@ -84,6 +85,26 @@ TEST(ListEntityFacts, AWebPEntryKeepsOnlyItsThumbnail) {
   EXPECT_EQ(facts.imageColorModel, QStringLiteral("RGB"));
   EXPECT_EQ(facts.imageWidth, 400.0);
   EXPECT_EQ(facts.thumbnailImage.size(), QSize(104, 78));
+}
+
+TEST(ListEntityFacts, AnOpenExrEntryShowsItsLinearLightInSrgb) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/light.exr");
+  bool made = false;
+  test::RunTool(QStringLiteral("convert"), {"-size", "400x300", "xc:rgb(50.29%,21.58%,0%)", path},
+                &made);
+  ASSERT_TRUE(made);
+  auto entity = ListViewBaseCellImageEntity::entityForURL(path, QString(), QString());
+  entity->loadImageDirectly();
+  const ImageEntityFacts facts = entity->facts();
+  EXPECT_EQ(entity->GetImageKind(), QStringLiteral("OpenEXR image"));
+  EXPECT_EQ(facts.imageWidth, 400.0);
+  EXPECT_EQ(facts.imageResolution, 72.0);
+  ASSERT_EQ(facts.thumbnailImage.size(), QSize(104, 78));
+  const QColor shown = facts.thumbnailImage.pixelColor(50, 40);
+  EXPECT_NEAR(shown.red(), 188, 2);
+  EXPECT_NEAR(shown.green(), 128, 2);
+  EXPECT_EQ(shown.blue(), 0);
+  EXPECT_EQ(shown.alpha(), 255);
 }
 
 TEST(ListEntityLoading, AskingForTheThumbnailStartsExactlyOneLoad) {

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QColorSpace>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <thread>
+#include <vector>
 
 #include "engine/codec_fixtures.h"
 #include "engine/conversion_records.h"
@@ -123,6 +126,55 @@ TEST(ConvertImageFile, ResolutionZeroKeepsTheSourcesOtherwiseWritesTheGivenOne) 
                                "%[fx:round(resolution.x)]x%[fx:round(resolution.y)]", dest});
       EXPECT_EQ(density, QLatin1String(expected)) << dest.toStdString();
     }
+  }
+}
+
+// Each pixel's RGBA, 0-1, as ImageMagick reads the file.
+std::vector<std::array<double, 4>> PixelsByImageMagick(const QString& path) {
+  std::vector<std::array<double, 4>> pixels;
+  const QRegularExpression tuple(QStringLiteral(": \\((\\d+),(\\d+),(\\d+),(\\d+)\\)"));
+  for (const QString& line : RunTool("convert", {path, "txt:-"}).split(u'\n')) {
+    const QRegularExpressionMatch m = tuple.match(line);
+    if (!m.hasMatch()) continue;
+    pixels.push_back({m.captured(1).toDouble() / 65535, m.captured(2).toDouble() / 65535,
+                      m.captured(3).toDouble() / 65535, m.captured(4).toDouble() / 65535});
+  }
+  return pixels;
+}
+
+// OpenEXR holds linear light, undoing the canvas's profile, with the colour premultiplied by
+// alpha, in half floats.
+TEST(ProcessImageFile, OpenExrHoldsLinearLightAlphaAndResolution) {
+  QImage picture(4, 1, QImage::Format_ARGB32);
+  picture.setPixel(0, 0, qRgba(255, 128, 0, 255));
+  picture.setPixel(1, 0, qRgba(255, 128, 0, 128));
+  picture.setPixel(2, 0, qRgba(188, 188, 188, 255));
+  picture.setPixel(3, 0, qRgba(0, 0, 0, 0));
+  // Display P3 numbers of one sRGB colour: the same light once the profile is undone.
+  QImage wide(2, 1, QImage::Format_RGB32);
+  wide.fill(QColor(200, 100, 50));
+  wide.setColorSpace(QColorSpace(QColorSpace::SRgb));
+  wide = wide.convertedToColorSpace(QColorSpace(QColorSpace::DisplayP3));
+  using Rgba = std::array<double, 4>;
+  const std::vector<Rgba> plainLight = {{1, 0.2158, 0, 1},
+                                        {0.502, 0.502 * 0.2158, 0, 0.502},
+                                        {0.5029, 0.5029, 0.5029, 1},
+                                        {0, 0, 0, 0}};
+  const std::vector<Rgba> wideLight(2, Rgba{0.5776, 0.1274, 0.0319, 1});
+  const QString folder = test::MakeTempFolder();
+  for (const auto& [image, light] : {std::pair{picture, plainLight}, std::pair{wide, wideLight}}) {
+    const QString source = WriteImage(image, "public.png", "in.png", 150);
+    ImageConversion c = test::ConversionRecord(source, folder + "/out.exr", 5);
+    ASSERT_EQ(ProcessImageFile(&c), 0);
+    const std::vector<Rgba> read = PixelsByImageMagick(c.destinationURL);
+    ASSERT_EQ(read.size(), light.size());
+    for (size_t i = 0; i < read.size(); ++i) {
+      for (int k = 0; k < 4; ++k) EXPECT_NEAR(read[i][k], light[i][k], 0.004) << i << "," << k;
+    }
+    const QString header = RunTool("exrheader", {c.destinationURL});
+    EXPECT_EQ(header.count(QStringLiteral("16-bit floating-point")), 4);
+    EXPECT_TRUE(header.contains(QStringLiteral("white (0.3127 0.329)")));
+    EXPECT_TRUE(header.contains(QStringLiteral("xDensity (type float): 150.0")));
   }
 }
 
@@ -375,12 +427,13 @@ INSTANTIATE_TEST_SUITE_P(
     AllTypes, OutputTypes,
     ::testing::Values(
         OutputCase{1, "psd", true}, OutputCase{2, "gif", true}, OutputCase{3, "jp2", true},
-        OutputCase{4, "jpg", true}, OutputCase{6, "icns", true}, OutputCase{7, "png", true},
-        OutputCase{8, "pdf", true}, OutputCase{9, "tga", true}, OutputCase{10, "tif", true},
-        OutputCase{11, "bmp", true}, OutputCase{12, "sgi", true}, OutputCase{13, "tif", true},
-        OutputCase{18, "ico", true}, OutputCase{19, "xbm", true}, OutputCase{24, "webp", true},
-        OutputCase{14, "pict", false}, OutputCase{15, "ai", false}, OutputCase{16, "mac", false},
-        OutputCase{17, "qtif", false}, OutputCase{20, "fpx", false}, OutputCase{22, "raw", false}),
+        OutputCase{4, "jpg", true}, OutputCase{5, "exr", true}, OutputCase{6, "icns", true},
+        OutputCase{7, "png", true}, OutputCase{8, "pdf", true}, OutputCase{9, "tga", true},
+        OutputCase{10, "tif", true}, OutputCase{11, "bmp", true}, OutputCase{12, "sgi", true},
+        OutputCase{13, "tif", true}, OutputCase{18, "ico", true}, OutputCase{19, "xbm", true},
+        OutputCase{24, "webp", true}, OutputCase{14, "pict", false}, OutputCase{15, "ai", false},
+        OutputCase{16, "mac", false}, OutputCase{17, "qtif", false}, OutputCase{20, "fpx", false},
+        OutputCase{22, "raw", false}),
     [](const ::testing::TestParamInfo<OutputCase>& info) {
       return std::to_string(info.param.type);
     });

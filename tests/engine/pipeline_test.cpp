@@ -6,12 +6,16 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <optional>
 
 #include "engine/conversion_records.h"
 #include "engine/image_converter.h"
 #include "engine/watermark_options.h"
 #include "pixel_probes.h"
+#include "platform/bundle_resources.h"
+#include "platform/font_members.h"
 #include "platform/image_source.h"
+#include "platform/keyed_archive.h"
 #include "support/conversion_fixture.h"
 #include "support/test_env.h"
 
@@ -286,9 +290,11 @@ TEST(ProcessImage, DeepImagesStayDeepThroughFilters) {
 }
 
 // The text a watermark draws, told by comparing with the same picture marked with plain text.
-QImage MarkedWith(const QString& source, const TokenArray& tokens, const QString& out) {
+QImage MarkedWith(const QString& source, const TokenArray& tokens, const QString& out,
+                  const std::optional<QFont>& font = std::nullopt) {
   TextWatermarkOptions text = test::SolidText({}, 40, 4, Qt::black);
   text.tokens = tokens;
+  if (font) text.font = *font;
   ImageConversion c = test::ConversionRecord(source, out, 7);
   c.resize = test::PercentFit(100);
   c.textWatermarks = &text;
@@ -307,6 +313,37 @@ TEST(ProcessImage, WatermarkTokensOfAWebPSourceReadTheUsersFile) {
   ASSERT_FALSE(token.isNull());
   EXPECT_LT(test::InkBox(plain).width(), 400) << "the text fits";
   EXPECT_EQ(token, plain);
+}
+
+// Ink of a written image: how dark it is in all.
+int64_t Ink(const QImage& image) {
+  int64_t ink = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) ink += 255 - qGray(image.pixel(x, y));
+  }
+  return ink;
+}
+
+TEST(ProcessImage, WatermarkFacesDrawAsChosenAndTheCopyrightPresetIsBold) {
+  const QString folder = test::MakeTempFolder();
+  const QString source = SavePng(Flat(500, 120, Qt::white), "plain.png");
+  const QVariantMap copyright = ReadBundlePlist(QStringLiteral("TextWatermarkPreset.plist"))
+                                    .value.toMap()
+                                    .value(QStringLiteral("Copyright"))
+                                    .toMap();
+  const std::optional<QFont> presetFont =
+      UnarchiveFont(copyright.value(QStringLiteral("textFontName")).toByteArray());
+  const std::optional<QFont> oblique = FontWithPostScriptName(QStringLiteral("DejaVuSans-Oblique"));
+  ASSERT_TRUE(presetFont && oblique);
+  const TokenArray text{QStringLiteral("Hamburgefontsiv")};
+  const QImage regular = MarkedWith(source, text, folder + "/regular.png");
+  const QImage bold = MarkedWith(source, text, folder + "/bold.png", presetFont);
+  const QImage slanted = MarkedWith(source, text, folder + "/oblique.png", oblique);
+  ASSERT_GT(Ink(regular), 0);
+  EXPECT_GT(double(Ink(bold)), 1.25 * double(Ink(regular)));
+  // The same strokes leaning: about as much ink, in other places.
+  EXPECT_NEAR(double(Ink(slanted)) / double(Ink(regular)), 1.0, 0.1);
+  EXPECT_NE(slanted, regular);
 }
 
 }  // namespace
