@@ -162,10 +162,10 @@ TEST_F(TextWatermarkPanelTest, DrawingModeTagsAndTheControlGroups) {
 
   // Shadow blur and offsets keep their limits.
   TypeAtEnd(panel().blurTextFieldOutlet, QStringLiteral("10"), '0');
-  TypeAtEnd(panel().blurTextFieldOutlet, QStringLiteral("100"), '1');
+  TypeAtEnd(panel().blurTextFieldOutlet, QStringLiteral("10"), '1');
   EXPECT_EQ(panel().blurTextFieldOutlet->text(), "100");
   TypeAtEnd(panel().xOffsetTextFieldOutlet, QStringLiteral("500"), '0');
-  TypeAtEnd(panel().xOffsetTextFieldOutlet, QStringLiteral("5000"), '1');
+  TypeAtEnd(panel().xOffsetTextFieldOutlet, QStringLiteral("500"), '1');
   EXPECT_EQ(panel().xOffsetTextFieldOutlet->text(), "5000");
   EXPECT_EQ(First().value(Key(kShadowXOffsetKey)).toLongLong(), 5000);
   // The slider's opacity shows as whole percent, cut rather than rounded.
