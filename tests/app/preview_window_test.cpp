@@ -131,8 +131,9 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
   EXPECT_EQ(preview->actualWindowFrame().size(), QSize(820, 645));
   EXPECT_TRUE(QTest::qWaitFor([&] { return w().size() == QSize(820, 645); }, kTimeoutMs));
 
+  const qint64 second = preview->latestRequest();
   w().nextSegment->click();
-  ASSERT_TRUE(WaitShownAfter(1));
+  ASSERT_TRUE(WaitShownAfter(second));
   EXPECT_EQ(Label(), QStringLiteral("3 of 3 (c.png @ 72 dpi, 400 x 300 pixels)"));
   EXPECT_FALSE(w().nextSegment->isEnabled());
   EXPECT_TRUE(w().previousSegment->isEnabled());
