@@ -236,7 +236,7 @@ void PreviewController::DisplayPreviewForCurrImage(const Request& request, const
   w.PreviewStringStaticText->setText(
       PreviewDescription(positionOf(request.filePath, request.index) + 1, entryCount(),
                          result.fileName, result.dpi, result.width, result.height));
-  emit previewShown();
+  emit previewShown(request.serial);
 }
 
 void PreviewController::setSpinning(bool on) {

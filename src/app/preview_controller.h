@@ -49,12 +49,14 @@ class PreviewController : public QObject {
   QRect actualWindowFrame() const { return actualWindowFrame_; }
   QRect resizeWindowFrame() const { return resizeWindowFrame_; }
   bool shouldWindowResize() const { return shouldWindowResize_; }
+  qint64 latestRequest() const { return latestRequest_; }
   // The screen area the window is fitted to; replaceable for tests.
   std::function<QRect()> availableArea;
 
  signals:
-  // A conversion's result has been put on the window (also the empty image of a failure).
-  void previewShown();
+  // A conversion's result has been put on the window (also the empty image of a failure), with
+  // the serial number of the request it answers.
+  void previewShown(qint64 serial);
 
  private:
   struct Request;

@@ -164,7 +164,7 @@ TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
   ASSERT_TRUE(WaitForRun());
   EXPECT_TRUE(result.cancelled);
   EXPECT_LT(QDir(dest).entryList(QDir::Files).size(), 12);
-  QTest::qWait(50);
+  QCoreApplication::sendPostedEvents();  // an alert or notice would have been posted by now
   EXPECT_TRUE(alerts.titles.isEmpty());
   EXPECT_TRUE(notifications.isEmpty());
   EXPECT_FALSE(p().conversionProgressSheet->isVisible());
@@ -271,7 +271,7 @@ TEST_F(BatchWindow, DestinationChoiceThenPNGsBecomeJPEGsWithTheAlertAndOneNotifi
   // No row selected: nothing is asked and nothing runs.
   delegate->window()->imageListViewOutlet->clearSelection();
   delegate->window()->convertToolbarItem->trigger();
-  QTest::qWait(50);
+  QCoreApplication::sendPostedEvents();
   EXPECT_FALSE(fileDialogShown());
   EXPECT_FALSE(controller->IsRunning());
 
@@ -279,7 +279,7 @@ TEST_F(BatchWindow, DestinationChoiceThenPNGsBecomeJPEGsWithTheAlertAndOneNotifi
   delegate->window()->convertAllToolbarItem->trigger();
   ASSERT_TRUE(QTest::qWaitFor(fileDialogShown, kTimeoutMs));
   test::VisibleFileDialog()->reject();
-  QTest::qWait(50);
+  QCoreApplication::sendPostedEvents();
   EXPECT_EQ(runs, 0);
   EXPECT_TRUE(QDir(dest).isEmpty());
 

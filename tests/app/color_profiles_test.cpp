@@ -9,6 +9,7 @@
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
+#include "app/preset_files.h"
 #include "app_fixtures.h"
 #include "platform/preferences.h"
 
@@ -49,7 +50,8 @@ QString Output(const QString& program, const QStringList& arguments) {
 class ColorProfilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!QFile::exists(QString::fromLatin1(kSystemCMYK))) GTEST_SKIP() << "no CMYK profile";
+    if (!QFile::exists(QString::fromLatin1(kSystemCMYK)))
+      FAIL() << kSystemCMYK << " is missing: scripts/setup.sh installs it";
     test::ForgetGeneralOptions();
     folder = QDir::homePath() + QStringLiteral("/.local/share/icc");
     QDir(folder).removeRecursively();
@@ -145,6 +147,15 @@ TEST_F(ColorProfilesTest, ACMYKProfileMakesACMYKTiffAndIsRememberedWhileItExists
   auto app = test::StartApplication();
   EXPECT_EQ(app->colorProfilePopUpButton()->currentText(), QStringLiteral("Keep Original"));
   EXPECT_FALSE(Titles(app->colorProfilePopUpButton()).contains(QStringLiteral("T CMYK")));
+
+  // A photo preset saved with "Keep Original" brings it back over a profile chosen since.
+  QVariantMap keep;
+  app->GetPhotoPreferenceValue(&keep);
+  ASSERT_TRUE(WritePresetFile(PresetKind::kPhoto, {{QStringLiteral("Keep"), keep}}));
+  app->SelectProfileForPath(folder + "/t-rgb.icc");
+  ASSERT_EQ(app->colorProfilePopUpButton()->currentText(), QStringLiteral("T RGB"));
+  app->ChangeAndSetPhotoPrefOptions(QStringLiteral("Keep"));
+  EXPECT_EQ(app->colorProfilePopUpButton()->currentText(), QStringLiteral("Keep Original"));
 }
 
 }  // namespace

@@ -225,6 +225,9 @@ TEST_F(DestinationFolderTest, AFailedChoiceLeavesNothingBehindToWrite) {
   app->SetDestinationURL(kept);
   ASSERT_EQ(app->destinationURL(), kept);
   test::WriteGarbage(kept + QStringLiteral("/file.txt"), 10);
+  // Readable and executable, but no folder.
+  QFile(kept + QStringLiteral("/file.txt"))
+      .setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
   app->SetDestinationURL(kept + QStringLiteral("/file.txt"));
   EXPECT_TRUE(app->destinationURL().isEmpty());
   EXPECT_FALSE(app->panels().openDestinationButton->isEnabled());

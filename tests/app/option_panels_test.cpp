@@ -152,6 +152,8 @@ TEST_F(OptionPanelsTest, TheEffectCellsShowTheCentreOfTheSelectedImageThroughEac
   app->AddUrlsIntoImageListViewAtEnd({path});
   ASSERT_TRUE(test::WaitForAdding(*app));
   QSignalSpy updated(app.get(), &AppDelegate::effectImagesUpdated);
+  app->updateEffectImages();
+  EXPECT_FALSE(updated.wait(2000)) << "the cells are left alone while the group is off";
   app->SwitchOnOffHeader(kEffectGroup, true, true);
   ASSERT_TRUE(updated.wait(20000));
   for (int tag = 0; tag < kEffectCount; ++tag) {

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPropertyAnimation>
 #include <QSignalSpy>
 #include <QSizeGrip>
 #include <QTest>
@@ -84,11 +85,23 @@ class PreviewWindowTest : public ::testing::Test {
     }
     Add(paths);
   }
-  bool WaitShown(int count) {
-    return QTest::qWaitFor([&] { return shown->count() >= count; }, kTimeoutMs);
+  // Waits for the answer to the newest request made after `after`: a late answer to an earlier
+  // request satisfies nothing.
+  bool WaitShownAfter(qint64 after) {
+    return QTest::qWaitFor(
+        [&] {
+          const qint64 newest = preview->latestRequest();
+          return newest > after && std::any_of(shown->begin(), shown->end(), [&](const auto& a) {
+                   return a.at(0).toLongLong() == newest;
+                 });
+        },
+        kTimeoutMs);
   }
-  bool WaitIdle() {
-    return QTest::qWaitFor([&] { return preview->isIdle(); }, kTimeoutMs);
+  // No conversion runs and every answer already sent has been delivered.
+  bool WaitSettled() {
+    const bool idle = QTest::qWaitFor([&] { return preview->isIdle(); }, kTimeoutMs);
+    QCoreApplication::sendPostedEvents();
+    return idle;
   }
   void OpenPreviewOfRow(int row) {
     delegate->SelectRowStartingAtRow(row);
@@ -112,19 +125,21 @@ class PreviewWindowTest : public ::testing::Test {
 TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
   AddJpegs({{"a", 300, 200}, {"x", 800, 600}, {"c", 400, 300}});
   OpenPreviewOfRow(1);
-  ASSERT_TRUE(WaitShown(1));
+  ASSERT_TRUE(WaitShownAfter(0));
   EXPECT_EQ(Label(), QStringLiteral("2 of 3 (x.png @ 72 dpi, 800 x 600 pixels)"));
   EXPECT_EQ(w().previewImageView->image().size(), QSize(800, 600));
   EXPECT_EQ(preview->actualWindowFrame().size(), QSize(820, 645));
   EXPECT_TRUE(QTest::qWaitFor([&] { return w().size() == QSize(820, 645); }, kTimeoutMs));
 
+  const qint64 second = preview->latestRequest();
   w().nextSegment->click();
-  ASSERT_TRUE(WaitShown(2));
+  ASSERT_TRUE(WaitShownAfter(second));
   EXPECT_EQ(Label(), QStringLiteral("3 of 3 (c.png @ 72 dpi, 400 x 300 pixels)"));
   EXPECT_FALSE(w().nextSegment->isEnabled());
   EXPECT_TRUE(w().previousSegment->isEnabled());
+  const qint64 third = preview->latestRequest();
   preview->PreviewNextPreviousAction(1);  // on the last entry: the same entry again
-  ASSERT_TRUE(WaitShown(3));
+  ASSERT_TRUE(WaitShownAfter(third));
   EXPECT_EQ(Label(), QStringLiteral("3 of 3 (c.png @ 72 dpi, 400 x 300 pixels)"));
 
   // Removing the previewed entry previews the row selected instead; adding one only renumbers.
@@ -147,8 +162,7 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
   delegate->setImageCountMessage();
   EXPECT_EQ(Label(), QStringLiteral("1 of 1 (d.png @ 72 dpi, 100 x 100 pixels)"));
   EXPECT_TRUE(w().previewNextPreviousButton->isHidden());
-  EXPECT_TRUE(WaitIdle());
-  QTest::qWait(50);
+  EXPECT_TRUE(WaitSettled());
   EXPECT_EQ(Label(), QStringLiteral("1 of 1 (d.png @ 72 dpi, 100 x 100 pixels)"));
 
   w().closeButton->click();
@@ -160,7 +174,7 @@ TEST_F(PreviewWindowTest, TheFrameFollowsTheToggleAndAFailedConversionShowsTheEm
   AddJpegs({{"x", 640, 480}});
   delegate->window()->imageListViewOutlet->clearSelection();
   delegate->previewButtonOutlet()->click();  // with no row selected the first one is shown
-  ASSERT_TRUE(WaitShown(1));
+  ASSERT_TRUE(WaitShownAfter(0));
   EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 72 dpi, 640 x 480 pixels)"));
   EXPECT_TRUE(w().previewNextPreviousButton->isHidden()) << "a one-entry list";
   const QRect fitted = preview->actualWindowFrame();
@@ -176,13 +190,13 @@ TEST_F(PreviewWindowTest, TheFrameFollowsTheToggleAndAFailedConversionShowsTheEm
   const QRect users = w().geometry();
   // Turning the image refreshes the preview, which leaves the user's frame alone.
   delegate->SelectRowStartingAtRow(0);
-  ASSERT_TRUE(WaitIdle());
-  const int before = int(shown->count());
+  const qint64 selected = preview->latestRequest();
   delegate->rotateLeft();
-  ASSERT_TRUE(WaitShown(before + 1));
+  ASSERT_TRUE(WaitShownAfter(selected));
   EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 72 dpi, 480 x 640 pixels)"));
   EXPECT_EQ(w().previewImageView->image().size(), QSize(480, 640));
-  QTest::qWait(w().animationResizeTime() * 2);
+  const auto* animation = w().findChild<QPropertyAnimation*>();
+  EXPECT_TRUE(!animation || animation->state() != QAbstractAnimation::Running);
   EXPECT_EQ(w().geometry(), users);
 
   const QRect refitted = preview->actualWindowFrame();
@@ -195,8 +209,9 @@ TEST_F(PreviewWindowTest, TheFrameFollowsTheToggleAndAFailedConversionShowsTheEm
 
   // A file that no longer converts shows the empty image, not the last preview.
   test::WriteGarbage(source + "/x.jpg", 5000);
+  const qint64 turned = preview->latestRequest();
   p().autoAdjustColorLevelsCheckButton->click();  // an option change refreshes the preview
-  ASSERT_TRUE(WaitShown(before + 2));
+  ASSERT_TRUE(WaitShownAfter(turned));
   EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 0 dpi, 0 x 0 pixels)"));
   EXPECT_EQ(w().previewImageView->image().size(), QSize(550, 550));
   EXPECT_EQ(preview->actualWindowFrame().size(), QSize(570, 595));
@@ -209,9 +224,8 @@ TEST_F(PreviewWindowTest, QuickOptionChangesGiveOneFurtherConversion) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, kTimeoutMs));
   for (int i = 0; i < 3; ++i) p().autoAdjustColorLevelsCheckButton->click();
   released = true;
-  ASSERT_TRUE(WaitShown(2));
-  ASSERT_TRUE(WaitIdle());
-  QTest::qWait(100);
+  ASSERT_TRUE(WaitShownAfter(1));
+  ASSERT_TRUE(WaitSettled());
   EXPECT_EQ(calls, 2);
   EXPECT_EQ(shown->count(), 2);
 }
@@ -240,8 +254,7 @@ TEST_F(PreviewWindowTest, ABatchStartedWhileAPreviewConvertsWritesEveryOutput) {
   }
 
   released = true;
-  ASSERT_TRUE(WaitIdle());
-  QTest::qWait(100);
+  ASSERT_TRUE(WaitSettled());
   EXPECT_EQ(shown->count(), 0) << "the cancelled preview shows nothing";
   EXPECT_EQ(QDir(previewFolder).entryList(QDir::Files), QStringList{"x.png"});
 }
@@ -273,7 +286,7 @@ TEST_F(PreviewWindowTest, ThePreviewEqualsTheRunsOutputPixelForPixel) {
     if (o.textWatermarkOn) test::SetCentredWhiteText(o, {QStringLiteral("PREVIEW")}, 60);
   };
   OpenPreviewOfRow(0);
-  ASSERT_TRUE(WaitShown(1));
+  ASSERT_TRUE(WaitShownAfter(0));
   const QImage previewed(previewFolder + "/photo.png");
 
   QSignalSpy finished(batch, &BatchController::runFinished);

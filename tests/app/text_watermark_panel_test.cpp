@@ -18,7 +18,8 @@ namespace {
 
 QString Key(const char* key) { return QString::fromLatin1(key); }
 
-// Two stored presets, "first" (font size 100, no spacing) and "second".
+// Two stored presets, "first" (font size 100, no spacing) and "second" (underlined, centred,
+// condensed by 2.5).
 void WriteTwoPresets() {
   QVariantMap file;
   for (const auto& [name, text, size] : {std::tuple{"first", "one", 100}, {"second", "two", 30}}) {
@@ -27,6 +28,11 @@ void WriteTwoPresets() {
     preset.insert(Key(kDirtyFlagKey), false);
     file.insert(QString::fromLatin1(name), preset);
   }
+  QVariantMap second = file.value("second").toMap();
+  second.insert(Key(kTextUnderlineKey), true);
+  second.insert(Key(kTextAlignmentKey), qint64(2));
+  second.insert(Key(kTextCharSpaceKey), -2.5);
+  file.insert("second", second);
   ASSERT_TRUE(WriteTextWatermarkPresetFile(file));
 }
 
@@ -71,11 +77,13 @@ TEST_F(TextWatermarkPanelTest, SizeOverItsLimitBringsThePreviousValueBack) {
   panel().ChangeCGDrawingMode();
   TypeAtEnd(stroke, QStringLiteral("100"), '0');
   EXPECT_EQ(First().value(Key(kStrokeWidthKey)).toLongLong(), 1000);
-  TypeAtEnd(stroke, QStringLiteral("100"), '1');
-  EXPECT_EQ(stroke->text(), "1000");
+  TypeAtEnd(size, QStringLiteral("3"), '0');
+  TypeAtEnd(stroke, QStringLiteral("3"), '0');
+  TypeAtEnd(stroke, QStringLiteral("3"), '1');
+  EXPECT_EQ(stroke->text(), "30");
   stroke->clear();
   emit stroke->textDidChange();
-  EXPECT_EQ(view().model().strokeWidth(), 1000);
+  EXPECT_EQ(view().model().strokeWidth(), 30);
 
   // The angle comes back from the slider.
   TypeAtEnd(panel().angleTextFieldOutlet, QStringLiteral("4"), '5');
@@ -138,22 +146,57 @@ TEST_F(TextWatermarkPanelTest, DrawingModeTagsAndTheControlGroups) {
   EXPECT_TRUE(panel().fillColorWellOutlet->isEnabled());
   EXPECT_FALSE(panel().strokeColorWellOutlet->isEnabled());
 
-  // Switched off and on again, the drawing mode still decides which colour wells work.
+  // Switched off and on again, the drawing mode and the shadow still decide which controls work.
+  panel().dropShadowCheckBoxOutlet->setChecked(true);
+  panel().DropShadowApplied();
+  ASSERT_TRUE(panel().blurTextFieldOutlet->isEnabled());
   app->SwitchOnOffHeader(kTextWatermarkGroup, false, true);
   EXPECT_FALSE(view().waterMarkTableOutlet()->isEnabled());
   EXPECT_FALSE(panel().fontSizeTextFieldOutlet->isEnabled());
+  EXPECT_FALSE(panel().blurTextFieldOutlet->isEnabled());
   app->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
   EXPECT_TRUE(panel().fillColorWellOutlet->isEnabled());
   EXPECT_FALSE(panel().strokeColorWellOutlet->isEnabled());
+  EXPECT_TRUE(panel().blurTextFieldOutlet->isEnabled());
+  EXPECT_TRUE(panel().xOffsetTextFieldOutlet->isEnabled());
+
+  // Shadow blur and offsets keep their limits.
+  TypeAtEnd(panel().blurTextFieldOutlet, QStringLiteral("10"), '0');
+  TypeAtEnd(panel().blurTextFieldOutlet, QStringLiteral("10"), '1');
+  EXPECT_EQ(panel().blurTextFieldOutlet->text(), "100");
+  TypeAtEnd(panel().xOffsetTextFieldOutlet, QStringLiteral("500"), '0');
+  TypeAtEnd(panel().xOffsetTextFieldOutlet, QStringLiteral("500"), '1');
+  EXPECT_EQ(panel().xOffsetTextFieldOutlet->text(), "5000");
+  EXPECT_EQ(First().value(Key(kShadowXOffsetKey)).toLongLong(), 5000);
+  // The slider's opacity shows as whole percent, cut rather than rounded.
+  panel().opacitySliderOutlet->setDoubleValue(0.567);
+  panel().takeTextOpacityFrom();
+  EXPECT_EQ(panel().opacityTextFieldOutlet->text(), "56");
 
   // A new anchor puts the offset fields back on it and the stored offset with them.
   panel().textPositionRadioButtonmatrixOutlet->button(4)->click();
   EXPECT_EQ(panel().xTextWatermarkOffsetTextFieldOutlet->text(), "0.00");
   EXPECT_EQ(First().value(Key(kTextPositionKey)).toLongLong(), 4);
   EXPECT_EQ(First().value(Key(kTextWatermarkOffsetKey)).toString(), "{0, 0}");
+  // Offsets are percent of the base side, the stepper going by whole percent.
+  panel().xTextWatermarkOffsetStepperOutlet->upButton()->click();
+  EXPECT_EQ(panel().xTextWatermarkOffsetTextFieldOutlet->text(), "1.00");
+  TypeAtEnd(panel().yTextWatermarkOffsetTextFieldOutlet, QStringLiteral("1"), '0');
+  EXPECT_EQ(First().value(Key(kTextWatermarkOffsetKey)).toString(), "{5.5, 55}");
   // Alignment keeps its stored numbers: the second segment is centred, 2.
   panel().textAlignmentSegmentedControl->button(2)->click();
   EXPECT_EQ(First().value(Key(kTextAlignmentKey)).toLongLong(), 2);
+}
+
+TEST_F(TextWatermarkPanelTest, ASelectedPresetShowsItsUnderlineAlignmentAndSpacing) {
+  view().SelectRowStartingAtRow(1);
+  EXPECT_TRUE(panel().textUnderlineButtonOutlet->isChecked());
+  EXPECT_EQ(panel().textAlignmentSegmentedControl->checkedId(), 2);
+  EXPECT_EQ(SelectedTag(panel().charSpacePopupButtonOutlet), 2);
+  EXPECT_EQ(panel().charSpaceTextFieldOutlet->text(), "2.5");
+  view().SelectRowStartingAtRow(0);
+  EXPECT_FALSE(panel().textUnderlineButtonOutlet->isChecked());
+  EXPECT_EQ(SelectedTag(panel().charSpacePopupButtonOutlet), 0);
 }
 
 TEST_F(TextWatermarkPanelTest, FamilyCompletionFollowsTheListOrder) {
@@ -164,7 +207,7 @@ TEST_F(TextWatermarkPanelTest, FamilyCompletionFollowsTheListOrder) {
   EXPECT_EQ(panel().completedString(QStringLiteral("zzzq")), "zzzq");
   // The face popup shows the font's own face.
   const std::optional<QFont> bold = FontWithPostScriptName(QStringLiteral("DejaVuSans-Bold"));
-  ASSERT_TRUE(bold.has_value());
+  ASSERT_TRUE(bold.has_value()) << "DejaVu Sans Bold is missing: fonts-dejavu-core";
   panel().setFontToControls(*bold);
   EXPECT_EQ(panel().fontComboBoxOutlet->currentText(), "DejaVu Sans");
   EXPECT_EQ(panel().fontStylePopupButtonOutlet->currentText(), "Bold");

@@ -411,7 +411,7 @@ TEST_F(WatermarkWindow, ImageWatermarkPanelWithARubberBandOverTheOverlay) {
   QVXOutlineView* sidebar = delegate->window()->configurationCollection;
   sidebar->collapseItem(kConversionGroup);
   sidebar->collapseItem(kTextWatermarkGroup);
-  QTest::qWait(50);  // the sidebar lays itself out again
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   ImageWatermarkPanel* panel = delegate->imageWatermarkPanel();
   panel->AddWatermarkImagePanelHandler(source + "/badge.png", panel->WaterMarkImageView);
   panel->WatermarkImageSizeStepperOutlet->setDoubleValue(30);
@@ -532,9 +532,8 @@ TEST_F(WatermarkWindow, TextWatermarkPanelShowsBesideTheOverlay) {
   view().SelectRowStartingAtRow(1);
   QVXOutlineView* sidebar = delegate->window()->configurationCollection;
   QWidget* top = delegate->panels().TextWatermarkViews[0];
-  QTest::qWait(50);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   sidebar->verticalScrollBar()->setValue(top->mapTo(sidebar->widget(), QPoint(0, 0)).y() - 26);
-  QTest::qWait(50);
   const QImage window = delegate->window()->grab().toImage();
 
   EXPECT_EQ(delegate->textWatermarkPanel()->fontSizeTextFieldOutlet->text(), "22");

@@ -421,6 +421,13 @@ TEST_P(OutputTypes, WriteAFileAnIndependentReaderOpensOrFailCleanly) {
   } else {
     EXPECT_EQ(IdentifySize(dest), "64 64");
   }
+  if (c.type == 4 || c.type == 24) {
+    // The chosen quality reaches the lossy encoder.
+    const QString rough = dest + "." + QLatin1String(c.extension);
+    ImageConversion low = test::ConversionRecord(source, rough, c.type, 0.2);
+    ASSERT_EQ(ConvertImageFile(&low), 1);
+    EXPECT_LT(QFileInfo(rough).size() * 3 / 2, QFileInfo(dest).size());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -10,13 +10,15 @@
 namespace glimbrik {
 namespace {
 
-// Columns ramp through the levels low..high in red and blue, high..low in green; alpha
-// alternates by row when asked.
+// Columns ramp through the levels low..high in blue, up from low over the lower half in red and
+// down from high over the upper half in green, so that no channel's histogram serves another;
+// alpha alternates by row when asked.
 QImage Ramp(int low, int high, QImage::Format format, bool translucentRows) {
   QImage image(high - low + 1, 40, QImage::Format_ARGB32);
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x)
-      image.setPixel(x, y, qRgba(low + x, high - x, low + x, translucentRows && y % 2 ? 200 : 255));
+      image.setPixel(
+          x, y, qRgba(low + x / 2, high - x / 2, low + x, translucentRows && y % 2 ? 200 : 255));
   }
   return image.convertToFormat(format);
 }
@@ -28,15 +30,17 @@ TEST(AutoLevels, StretchesLowContrastToTheFullRangeAndKeepsAlpha) {
     const std::optional<QImage> levelled = MatchHistogram(source, 3);
     ASSERT_TRUE(levelled);
     ASSERT_EQ(levelled->format(), source.format());
-    // Translucent colour is stretched unpremultiplied: its end reaches full red too.
+    // Translucent colour is stretched unpremultiplied: its end reaches full blue too.
     for (int y : {0, 1}) {
       const QColor low = levelled->pixelColor(0, y);
       const QColor high = levelled->pixelColor(160, y);
       EXPECT_EQ(high.alpha(), y ? 200 : 255);
+      EXPECT_NEAR(low.blue(), 0, 1);
+      EXPECT_NEAR(high.blue(), 255, 1);
       EXPECT_NEAR(low.red(), 0, 1);
-      EXPECT_NEAR(high.red(), 255, 1);
+      EXPECT_NEAR(high.red(), 128, 1);
       EXPECT_NEAR(low.green(), 255, 1);
-      EXPECT_NEAR(high.green(), 0, 1);
+      EXPECT_NEAR(high.green(), 128, 1);
     }
     EXPECT_EQ(qBlue(levelled->pixel(80, 0)), 128);  // the middle level lands mid-range
     // Monotonic in each channel.
@@ -46,7 +50,11 @@ TEST(AutoLevels, StretchesLowContrastToTheFullRangeAndKeepsAlpha) {
 }
 
 TEST(AutoLevels, LeavesWhatItMustNotTouch) {
-  EXPECT_FALSE(MatchHistogram(Ramp(0, 255, QImage::Format_ARGB32, false), 3));
+  QImage full(256, 4, QImage::Format_ARGB32);
+  for (int x = 0; x < 256; ++x) {
+    for (int y = 0; y < 4; ++y) full.setPixel(x, y, qRgb(x, 255 - x, x));
+  }
+  EXPECT_FALSE(MatchHistogram(full, 3));
   EXPECT_FALSE(MatchHistogram(Ramp(40, 200, QImage::Format_RGBA64, false), 3));
   EXPECT_FALSE(MatchHistogram(Ramp(40, 200, QImage::Format_ARGB32, false), 4));
   EXPECT_FALSE(MatchHistogram(QImage(), 3));
@@ -69,8 +77,8 @@ TEST(AutoLevels, GreyAndFloatForms) {
   const std::optional<QImage> levelled = MatchHistogram(floats, 3);
   ASSERT_TRUE(levelled);
   EXPECT_EQ(levelled->format(), QImage::Format_RGBA32FPx4);
-  EXPECT_NEAR(levelled->pixelColor(0, 0).redF(), 0.0, 1e-3);
-  EXPECT_NEAR(levelled->pixelColor(160, 0).redF(), 1.0, 1e-3);
+  EXPECT_NEAR(levelled->pixelColor(0, 0).blueF(), 0.0, 1e-3);
+  EXPECT_NEAR(levelled->pixelColor(160, 0).blueF(), 1.0, 1e-3);
 }
 
 // A soft vertical edge from dark grey to light grey.

@@ -177,35 +177,6 @@ TEST(ProcessImage, ImageWatermarkLandsOnExactPixelsOfEveryImage) {
   EXPECT_EQ(c.imageWatermark.offset, QPointF(10, 10));
 }
 
-// A text watermark whose base size was never set keeps its offset in reference units, scaled
-// with the fitted output like the text.
-TEST(ProcessImage, TextWatermarkOffsetWithoutBaseSizeOnAFittedImage) {
-  const QString source = SavePng(Flat(2400, 1600, Qt::white), "large.png");
-  const QString folder = test::MakeTempFolder();
-  TextWatermarkOptions text = test::SolidText(QStringLiteral("Hg"), 28, 6, Qt::black);
-  ImageConversion c = Conversion(source, folder + "/corner.png", 7);
-  c.resizeEnabled = 1;
-  c.resize = test::PixelFit(1600, 1600);
-  c.textWatermarks = &text;
-  c.textWatermarkCount = 1;
-  ASSERT_EQ(ProcessImageFile(&c), 0);
-  const QRect corner = test::InkBox(ReadBack(c.destinationURL).pixels);
-  ASSERT_FALSE(corner.isEmpty());
-  EXPECT_LE(corner.left(), 12);
-  EXPECT_GE(corner.bottom(), 1066 - 12);
-
-  text.offset = QPointF(10, 10);
-  c.destinationURL = folder + "/offset.png";
-  ASSERT_EQ(ProcessImageFile(&c), 0);
-  const Written w = ReadBack(c.destinationURL);
-  ASSERT_EQ(w.pixels.size(), QSize(1600, 1067));
-  const QRect ink = test::InkBox(w.pixels);
-  ASSERT_FALSE(ink.isEmpty());
-  const double shift = 10 * 1600 / 550.0;
-  EXPECT_NEAR(ink.left() - corner.left(), shift, 1.0);
-  EXPECT_NEAR(corner.bottom() - ink.bottom(), shift, 1.0);
-}
-
 QImage Ramp(int low, int high) {
   QImage image(high - low + 1, 20, QImage::Format_ARGB32);
   for (int y = 0; y < image.height(); ++y) {
@@ -225,44 +196,6 @@ TEST(ProcessImage, AutomaticLevels) {
   EXPECT_EQ(qRed(w.pixels.pixel(0, 0)), 0);
   EXPECT_EQ(qRed(w.pixels.pixel(160, 15)), 255);
   EXPECT_EQ(qAlpha(w.pixels.pixel(50, 15)), 180);
-}
-
-TEST(ProcessImage, EffectsActOnWatermarksAndReplaceTheCanvas) {
-  QImage photo(300, 200, QImage::Format_ARGB32);
-  for (int y = 0; y < 200; ++y) {
-    for (int x = 0; x < 300; ++x) {
-      photo.setPixel(x, y, qRgba(x % 256, (2 * y) % 256, 90, x < 40 ? 100 : 255));
-    }
-  }
-  const QString source = SavePng(photo, "photo.png");
-  const QString folder = test::MakeTempFolder();
-  TextWatermarkOptions text = test::SolidText(QStringLiteral("RED"), 60, 4, Qt::red);
-
-  ImageConversion c = Conversion(source, folder + "/mono.png", 7);
-  c.textWatermarks = &text;
-  c.textWatermarkCount = 1;
-  c.effectType = 1;
-  ASSERT_EQ(ProcessImageFile(&c), 0);
-  const Written mono = ReadBack(c.destinationURL);
-  for (int y = 0; y < mono.pixels.height(); ++y) {
-    for (int x = 0; x < mono.pixels.width(); ++x) {
-      const QRgb p = mono.pixels.pixel(x, y);
-      ASSERT_EQ(qRed(p), qGreen(p)) << x << "," << y;
-      ASSERT_EQ(qGreen(p), qBlue(p)) << x << "," << y;
-    }
-  }
-  EXPECT_EQ(qAlpha(mono.pixels.pixel(10, 10)), 100);
-
-  c.destinationURL = folder + "/none.png";
-  c.effectType = 0;
-  ASSERT_EQ(ProcessImageFile(&c), 0);
-  // Without an effect the watermark is red.
-  const QImage none = ReadBack(folder + "/none.png").pixels;
-  int red = 0;
-  for (int y = 0; y < none.height(); ++y) {
-    for (int x = 0; x < none.width(); ++x) red += none.pixel(x, y) == qRgb(255, 0, 0) ? 1 : 0;
-  }
-  EXPECT_GT(red, 100);
 }
 
 TEST(ProcessImage, DeepImagesStayDeepThroughFilters) {

@@ -63,6 +63,16 @@ TEST(ComputeResizedSize, ModesUnitsAndRounding) {
       {"both sides by width", Options(1, 50, 50, 0, true, false), 1000, 750, 72, {0, 0, 72}},
       // Ties round to even: 0.5 * 501 = 250.5 -> 250.
       {"tie rounds to even", Options(1, 50, 0, 0, true, false), 1000, 501, 72, {500, 250, 72}},
+      // Proportional sides round to nearest: 2000 / 3 = 666.67 -> 667, in every such mode.
+      {"by width rounds", Options(2, 1000, 0, 0, true, false), 3000, 2000, 72, {1000, 667, 72}},
+      {"fit rounds", Options(2, 1000, 1000, 2, true, false), 3000, 2000, 72, {1000, 667, 72}},
+      {"fill rounds", Options(2, 1000, 600, 5, true, false), 3000, 2000, 72, {1000, 667, 72}},
+      {"fill and crop rounds",
+       Options(2, 1000, 667, 6, true, false),
+       3000,
+       2000,
+       72,
+       {1000, 667, 72}},
       {"stretch truncates centimetres", centimetres, 100, 100, 72, {1181, 1181, 300}},
       {"stretch without upscaling", centimetresNoUpscale, 100, 100, 72, {100, 100, 300}},
       {"free crop", Options(2, 800, 800, 3, false, true), 1000, 500, 72, {800, 500, 72}},

@@ -141,6 +141,36 @@ TEST_F(QueuedRoad, ChainAgentsRunFirstAndNothingToGainIsReportedAsSuch) {
   EXPECT_EQ(test::ReadBytes(path), before);
 }
 
+TEST_F(QueuedRoad, EachToolRunsWhenItsOwnOptionAloneIsOn) {
+  const struct {
+    const char* key;
+    const char* tool;
+    const char* extension;
+    bool (*write)(const QString&);
+  } cases[] = {
+      {"PngCrushEnabled", "pngcrush", ".png", test::WriteUncompressedPng},
+      {"OptiPngEnabled", "optipng", ".png", test::WriteUncompressedPng},
+      {"AdvPngEnabled", "advpng", ".png", test::WriteUncompressedPng},
+      {"JpegOptimEnabled", "jpegoptim", ".jpg", test::WritePlainJpeg},
+      {"JpegTranEnabled", "jpegtran", ".jpg", test::WritePlainJpeg},
+      {"GifsicleEnabled", "gifsicle", ".gif", test::WriteWastefulGif},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tool);
+    test::StandInTools tools;
+    for (const auto& other : cases) tools.install(QLatin1String(other.tool));
+    const QString path = folder_ + "/alone-" + c.tool + c.extension;
+    ASSERT_TRUE(c.write(path));
+    SetUserDefault(QLatin1String(c.key), true);
+    Run(path);
+    RemoveUserDefault(QLatin1String(c.key));
+    const QList<QStringList> calls = tools.invocations();
+    ASSERT_FALSE(calls.isEmpty());
+    for (const QStringList& call : calls)
+      EXPECT_EQ(QFileInfo(call.value(0)).fileName().toLower(), QLatin1String(c.tool));
+  }
+}
+
 TEST_F(QueuedRoad, CleanupStopsARunningToolAndLeavesTheFile) {
   test::StandInTools tools;
   tools.install(QStringLiteral("gifsicle"));

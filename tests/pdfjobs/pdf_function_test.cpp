@@ -54,6 +54,8 @@ TEST(PDFFunction, SampledTableIsReadPackedAndBoundsChecked) {
   EXPECT_DOUBLE_EQ(f.evaluate(&x, 1)[0], 0.0);
   x = 0.4;  // index 1.2 -> 1
   EXPECT_DOUBLE_EQ(f.evaluate(&x, 1)[0], 5.0 / 15.0);
+  x = 0.6;  // index 1.8 -> 2
+  EXPECT_DOUBLE_EQ(f.evaluate(&x, 1)[0], 10.0 / 15.0);
   x = 1.0;
   EXPECT_DOUBLE_EQ(f.evaluate(&x, 1)[0], 1.0);
   // A table shorter than Size asks for is refused rather than read past its end.
@@ -70,10 +72,10 @@ TEST(PDFFunction, StitchingSelectsBySubdomain) {
   PDFFunction f;
   ASSERT_TRUE(
       f.parse(Parse("<< /FunctionType 3 /Domain [0 1] /Bounds [0.5] /Encode [0 1 1 0] /Functions ["
-                    "<< /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] /N 1 >>"
+                    "<< /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] /N 2 >>"
                     "<< /FunctionType 2 /Domain [0 1] /C0 [10] /C1 [20] /N 1 >> ] >>")));
-  double x = 0.25;  // first piece, 0.25 -> 0.5
-  EXPECT_DOUBLE_EQ(f.evaluate(&x, 1)[0], 0.5);
+  double x = 0.25;  // first piece, 0.25 -> 0.5, squared
+  EXPECT_DOUBLE_EQ(f.evaluate(&x, 1)[0], 0.25);
   x = 0.75;  // second piece, encoded in reverse: 0.75 -> 0.5 -> 15
   EXPECT_DOUBLE_EQ(f.evaluate(&x, 1)[0], 15.0);
   x = 1.0;

@@ -81,6 +81,18 @@ TEST(PDFPageAssembler, FixedPageCapsResolutionOrScalesByPercent) {
     EXPECT_EQ(PageBoxes(o.destinationURL, "CropBox")[0].split(' ').mid(2),
               QStringList({"612", "792"}));
   }
+  // Landscape turns the page; a kept page width leaves the visible page at the media's left
+  // edge, while the free height still grows the media (150 x 100 points at 10 %).
+  ImagesToPDFConversionOptions o = FixedPage(0, 10);
+  o.orientation = 1;
+  o.keepPageWidth = 1;
+  o.items = {Item(big)};
+  o.destinationURL = QDir(folder).filePath("landscape.pdf");
+  PDFPageAssembler assembler;
+  assembler.setOptions(o);
+  ASSERT_TRUE(assembler.convertToSinglePDF());
+  EXPECT_EQ(PageBoxes(o.destinationURL, "CropBox"), QStringList{"0 0 792 612"});
+  EXPECT_EQ(PageBoxes(o.destinationURL), QStringList{"0 0 792 1012"});
 }
 
 TEST(PDFPageAssembler, ImageIsCentredInThePrintableArea) {

@@ -65,8 +65,8 @@ TEST(PostScriptCalculator, OperatorsKeepIntegerAndRealTypes) {
       {"{ 1 3 bitshift 7 2 idiv -7 2 mod 6 4 div }", "8 3 -1 1.5r"},
       {"{ -1 0 atan 0 1 atan 90 sin 2.5 cvi -2.5 round 3 cvr 2 10 exp }",
        "270r 0r 1r 2 -3r 3r 1024r"},
-      // roll: 4 5 1 2 3, index: .. 3 1, copy: .. 3 1 3 1, exch pop: .. 3 1 1
-      {"{ 1 2 3 4 5 5 2 roll 2 index 2 copy exch pop }", "4 5 1 2 3 1 1"},
+      // roll: 4 5 1 2 3, index from the top: .. 3 2, copy: .. 3 2 3 2, exch pop: .. 3 2 2
+      {"{ 1 2 3 4 5 5 2 roll 1 index 2 copy exch pop }", "4 5 1 2 3 2 2"},
       {"{ 3 4 eq 3 3.0 eq true false xor 5 not 12 10 and }", "false true true -6 8"},
   };
   for (const auto& [program, stack] : cases)

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
@@ -92,12 +93,15 @@ TEST_F(RenderPages, ResizeTargets) {
   struct Case {
     int unit;
     double width, height;
+    int dpi;
     QSize expected;
   } cases[] = {
-      {2, 306, 0, {306, 396}},    // pixels, width only
-      {2, 0, 198, {153, 198}},    // pixels, height only
-      {2, 400, 400, {309, 400}},  // the box's height binds
-      {3, 2, 0, {144, 186}},      // inches at the 72 dpi base: 2 x 72 points wide
+      {2, 306, 0, 72, {306, 396}},    // pixels, width only
+      {2, 0, 198, 72, {153, 198}},    // pixels, height only
+      {2, 400, 400, 72, {309, 400}},  // the box's height binds
+      {3, 2, 0, 72, {144, 186}},      // inches at the 72 dpi base: 2 x 72 points wide
+      {2, 306, 0, 144, {306, 396}},   // pixels whatever the resolution
+      {3, 2, 0, 144, {288, 373}},     // inches at 144 dpi
   };
   for (const Case& k : cases) {
     const QString dest = test::MakeTempFolder(QStringLiteral("size"));
@@ -106,8 +110,10 @@ TEST_F(RenderPages, ResizeTargets) {
     c.resize.unit = k.unit;
     c.resize.width = k.width;
     c.resize.height = k.height;
+    c.options.resolution = k.dpi;
     ASSERT_EQ(ConvertPDFToImages(&c), 1);
-    EXPECT_EQ(PixelSize(dest + "/size.png"), k.expected) << k.unit << " " << k.width;
+    EXPECT_EQ(PixelSize(dest + "/size.png"), k.expected)
+        << k.unit << " " << k.width << " " << k.dpi;
   }
 }
 
@@ -125,6 +131,12 @@ TEST_F(RenderPages, MultiPageTiff) {
   EXPECT_EQ(info.count("Subfile Type: multi-page document"), 3);
   for (const char* n : {"Page Number: 0-3", "Page Number: 1-3", "Page Number: 2-3"}) {
     EXPECT_TRUE(info.contains(n)) << n;
+  }
+  // Every page reads back red where the page is red: the colour order of the samples is right.
+  QImageReader pages(out + "/doc.tif");
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(pages.jumpToImage(i)) << i;
+    EXPECT_EQ(pages.read().pixelColor(10, 1584 - 10), QColor(255, 0, 0)) << i;
   }
 
   // A single page of a multi-page TIFF run is a plain TIFF carrying its page number.

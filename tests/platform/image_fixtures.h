@@ -2,6 +2,8 @@
 
 // Test images made in the test, and the independent tools that check our output.
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QColor>
 #include <QFile>
@@ -41,6 +43,10 @@ inline QImage PatternImage(int w, int h) {
 inline QString RunTool(const QString& program, const QStringList& arguments, bool* ok = nullptr) {
   QProcess process;
   process.start(program, arguments);
+  // A missing tool is a broken set-up: say which one, whatever the caller checks.
+  if (!process.waitForStarted(60000)) {
+    ADD_FAILURE() << program.toStdString() << " is missing: scripts/setup.sh installs it";
+  }
   const bool finished = process.waitForFinished(60000);
   const bool good =
       finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;

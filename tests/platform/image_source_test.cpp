@@ -6,6 +6,7 @@
 
 #include "platform/image_destination.h"
 #include "platform/image_fixtures.h"
+#include "support/metadata_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -152,6 +153,20 @@ TEST(ImageSourceOwnFiles, GreyStaysGreyAndPsdKeepsItsTransparency) {
   EXPECT_EQ(g->representation(0).colorModel, ColorModel::Gray);
   EXPECT_EQ(g->decode(0).value.format(), QImage::Format_Grayscale8);
   EXPECT_EQ(qGray(g->decode(0).value.pixel(2, 1)), 77);
+
+  // One grey row, 0 then 77, whose tRNS chunk makes level 0 transparent.
+  QByteArray header;
+  test::AppendBig32(header, 2);
+  test::AppendBig32(header, 1);
+  header.append("\x08\0\0\0\0", 5);
+  const QByteArray keyed = QByteArray("\x89PNG\r\n\x1a\n", 8) + test::PngChunk("IHDR", header) +
+                           test::PngChunk("tRNS", QByteArray(2, '\0')) +
+                           test::PngChunk("IDAT", test::Deflated(QByteArray("\0\0\x4d", 3))) +
+                           test::PngChunk("IEND", {});
+  const QImage keyedGrey = ImageSource::FromData(keyed)->decode(0).value;
+  ASSERT_EQ(keyedGrey.size(), QSize(2, 1));
+  EXPECT_EQ(qAlpha(keyedGrey.pixel(0, 0)), 0);
+  EXPECT_EQ(keyedGrey.pixel(1, 0), qRgb(77, 77, 77));
 
   const QImage translucent = test::TwoColourImage(6, 4, QColor(0, 0, 0, 0), Qt::green);
   const auto psd = ImageSource::FromData(Encode(translucent, "com.adobe.photoshop-image"));

@@ -49,7 +49,8 @@ class PrivateBus {
 };
 
 TEST(Notification, ReachesTheNotificationService) {
-  ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty());
+  ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+      << "dbus-daemon is missing: scripts/setup.sh installs it";
   PrivateBus bus;
   ASSERT_FALSE(bus.address().isEmpty());
   setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8().constData(), 1);

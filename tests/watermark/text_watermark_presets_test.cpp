@@ -88,6 +88,8 @@ TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWrites
   // Every shipped preset is complete: ticked, each gives an output record.
   for (int row = 0; row < expected.size(); ++row) editor.view->model().setPresetRowState(row, true);
   EXPECT_EQ(editor.view->GetSelectedTextWatermarkOptions().count, size_t(expected.size()));
+  // A stored file is listed by its indexes too, whatever the titles.
+  EXPECT_EQ(PresetEditor({"a", "b", "c"}, {2, 0, 1}).Titles(), (QStringList{"b", "c", "a"}));
 }
 
 TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {
@@ -237,6 +239,16 @@ TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
   EXPECT_EQ(Stored("a", kTextFontSizeKey).toLongLong(), 45);
   EXPECT_FALSE(editor.view->model().isPresetDirty("a"));
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 0);
+}
+
+TEST(TextWatermarkPresets, AddingTakesTheEditsAndTheSelectedPresetReturnsToItsSavedForm) {
+  PresetEditor editor({"a", "b"});
+  editor.view->SelectRowStartingAtRow(1);
+  editor.view->setFontSize(66);
+  editor.view->AddPreset("new");
+  EXPECT_EQ(Stored("new", kTextFontSizeKey).toLongLong(), 66);
+  EXPECT_EQ(editor.view->model().presetNamed("b")->value(kTextFontSizeKey).toLongLong(), 21);
+  EXPECT_FALSE(editor.view->model().isPresetDirty("b"));
 }
 
 TEST(TextWatermarkPresets, AddingOverAnUnreadableFileKeepsTheOtherPresets) {

@@ -186,6 +186,21 @@ TEST(WatermarkInteraction, RubberBandSelectsWhatItTouchesAndTheTableFollows) {
   EXPECT_EQ(o.TableRows().size(), 1u);
 }
 
+TEST(WatermarkInteraction, EachCellMeasuresTheOffsetFromItsOwnAnchor) {
+  // A 50 x 20 frame at (100, 200), y up, moved by (10, 5) on a canvas of twice the base side.
+  const QRectF frame(100, 200, 50, 20);
+  const double left = 110, right = 1100 - 160, bottom = 205, top = 1100 - 225;
+  const double centreX = 110 + (50 - 1100) / 2.0, centreY = 205 + (20 - 1100) / 2.0;
+  const QPointF expected[] = {{left, top},     {centreX, top},     {right, top},
+                              {left, centreY}, {centreX, centreY}, {right, centreY},
+                              {left, bottom},  {centreX, bottom},  {right, bottom}};
+  for (int tag = 0; tag < 9; ++tag) {
+    EXPECT_EQ(WatermarkView::OffsetForMovedFrame(tag, frame, {10, 5}, 1100, 1100),
+              expected[tag] / 2)
+        << tag;
+  }
+}
+
 TEST(WatermarkInteraction, PointerBeyondTheViewReachesTheEdgeCells) {
   Overlay o;
   o.model().setImage(Square(100));
@@ -195,6 +210,10 @@ TEST(WatermarkInteraction, PointerBeyondTheViewReachesTheEdgeCells) {
   o.Move({700, -40});  // right of and below the view
   EXPECT_EQ(o.model().imagePosition(), 8);
   o.Release({700, -40});
+  // The pointer is held just inside the corner: the frame moved that far and no further.
+  const QPointF press = o.Snapped(image.center());
+  const QPointF held(550 - (image.right() + 549.9 - press.x()), image.top() + 0.1 - press.y());
+  EXPECT_LT(QLineF(o.model().imageWatermarkOffset(), held).length(), 1e-6);
   // Turned frames are hit inside their turned outline only.
   EXPECT_TRUE(WatermarkView::HitAreaContains(QRectF(0, 0, 100, 10), 90, {50, 40}));
   EXPECT_FALSE(WatermarkView::HitAreaContains(QRectF(0, 0, 100, 10), 90, {5, 5}));

@@ -113,7 +113,7 @@ TEST_F(TokenFields, TheRightPopoverForEachKindAndNoneForResizeValues) {
 
   const TokenRef before = handler.clickedToken();
   ClickChip(watermark, 2);
-  QTest::qWait(50);
+  QCoreApplication::sendPostedEvents();
   EXPECT_FALSE(Dates()->isPopoverShown() || Numbers()->isPopoverShown());
   EXPECT_EQ(handler.clickedToken(), before);
 }
