@@ -35,14 +35,16 @@ void PDFImageExtractor::setPageSelection(int32_t mode, int64_t first, int64_t la
 }
 
 void PDFImageExtractor::saveXObjectImage(QPDFObjectHandle dict, QPDFObjectHandle stream) {
-  const QImage image =
+  const ImageResult<QImage> rebuilt =
       CreateImageFromXObject(dict, stream, state_->colorSpaces, SupportsAlpha(outputType));
+  if (!rebuilt.ok()) failed = true;
+  const QImage& image = rebuilt.value;
   if (image.isNull()) return;
   const QString url = UniqueFileURL(destinationURL, namePrefix + QString::number(imageCounter),
                                     outputExtension(), overwriteExisting, 0);
   const bool saved =
       !url.isEmpty() && ((outputType != 8 && saveImage(image, url)) || saveThroughTiff(image, url));
-  if (!saved) writeFailed = true;
+  if (!saved) failed = true;
   ++imageCounter;
 }
 
@@ -133,7 +135,7 @@ bool PDFImageExtractor::extractPages() {
   } catch (...) {
     return false;
   }
-  return !writeFailed;
+  return !failed;
 }
 
 }  // namespace glimbrik

@@ -60,7 +60,7 @@ bool ReadStreamData(QPDFObjectHandle stream, QByteArray* data, std::string* filt
     }
     std::shared_ptr<Buffer> buffer;
     if (special.empty()) {
-      buffer = stream.getStreamData(qpdf_dl_generalized);
+      buffer = stream.getStreamData(qpdf_dl_specialized);
     } else if (names.size() == 1) {
       buffer = stream.getRawStreamData();
     } else {
@@ -77,7 +77,7 @@ bool ReadStreamData(QPDFObjectHandle stream, QByteArray* data, std::string* filt
         copy.getDict().removeKey("/DecodeParms");
       }
       copy.getDict().removeKey("/DP");
-      buffer = copy.getStreamData(qpdf_dl_generalized);
+      buffer = copy.getStreamData(qpdf_dl_specialized);
     }
     if (!buffer) return false;
     *data = QByteArray(reinterpret_cast<const char*>(buffer->getBuffer()),

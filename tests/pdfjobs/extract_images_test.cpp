@@ -242,6 +242,8 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   Handle masked = m.image("/Width 2 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8",
                           std::string(6, '\x80'));
   masked.getDict().replaceKey("/SMask", soft);
+  // The soft mask wins over a colour key that would hide every pixel.
+  masked.getDict().replaceKey("/Mask", Handle::parse("[128 128 128 128 128 128]"));
   m.page(Dict({{"/M", masked}}));
   Handle inner = m.form(Dict({{"/Deep", m.image("/Width 5 /Height 4 /ColorSpace /DeviceGray "
                                                 "/BitsPerComponent 8",
@@ -257,12 +259,16 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
                                 G4Bytes(40))},
                {"/Jbig", m.image("/Width 24 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
                                  "/Filter /JBIG2Decode",
-                                 JBIG2Bytes(24))}}));
+                                 JBIG2Bytes(24))},
+               // A literal run of two bytes, then a byte repeated four times.
+               {"/Run", m.image("/Width 6 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 "
+                                "/Filter /RunLengthDecode",
+                                "\x01\x10\x20\xFD\x60\x80")}}));
   const QString source = folder + "/mixed.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
   EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page2_1.png", "mixed_Page2_2.png",
-                                  "mixed_Page3_1.png", "mixed_Page3_2.png"}));
+                                  "mixed_Page3_1.png", "mixed_Page3_2.png", "mixed_Page3_3.png"}));
   const QImage alpha(out + "/mixed_Page1_1.png");
   ASSERT_TRUE(alpha.hasAlphaChannel());
   EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
@@ -277,6 +283,10 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   ASSERT_EQ(jbig2.size(), QSize(24, 2));
   EXPECT_EQ(qGray(jbig2.pixel(3, 0)), 0);
   EXPECT_EQ(qGray(jbig2.pixel(3, 1)), 255);
+  const QImage run(out + "/mixed_Page3_3.png");
+  ASSERT_EQ(run.size(), QSize(6, 1));
+  const int runs[] = {0x10, 0x20, 0x60, 0x60, 0x60, 0x60};
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(qGray(run.pixel(x, 0)), runs[x]) << x;
 
   // JPEG output keeps no mask.
   out = test::MakeTempFolder(QStringLiteral("jpeg"));
@@ -330,6 +340,19 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
   c.destinationURL = folder + "/missing/folder";
   c.options.outputType = 7;
   EXPECT_EQ(ExtractImagesFromPDF(&c), 0) << "a failed write fails the job";
+
+  // Data that cannot be decoded fails the job; the page's other images are still saved.
+  PdfMaker broken;
+  broken.page(Dict({{"/Bad", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                          "/BitsPerComponent 8 /Filter /FlateDecode",
+                                          "no deflate data")},
+                    {"/Good", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                           "/BitsPerComponent 8",
+                                           std::string(4, '\0'))}}));
+  broken.write(source);
+  out = test::MakeTempFolder(QStringLiteral("broken"));
+  EXPECT_EQ(extract(source), 0);
+  EXPECT_EQ(files(), QStringList{"hostile_Page1_1.png"});
 }
 
 }  // namespace
