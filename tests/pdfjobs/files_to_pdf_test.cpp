@@ -94,6 +94,60 @@ TEST(FilesToPDF, OnePdfHasAnOutlineEntryPerSourceAndKeepsASourcesOwnOutline) {
   EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 3, 3, 6, 7}));
 }
 
+// A source whose bookmarks name their pages, once through the name tree and once through the
+// catalogue's destinations dictionary, as word processors and TeX write them.
+QString WriteNamedDestinationsPdf(const QString& folder) {
+  const QString path = QDir(folder).filePath("book.pdf");
+  test::WriteBytes(path, R"(%PDF-1.7
+1 0 obj << /Type /Catalog /Pages 2 0 R /Outlines 6 0 R /Dests << /three << /D [5 0 R /Fit] >> >>
+  /Names << /Dests << /Names [(sec.two) [4 0 R /XYZ 0 792 null]] >> >> >> endobj
+2 0 obj << /Type /Pages /Kids [3 0 R 4 0 R 5 0 R] /Count 3 >> endobj
+3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >> endobj
+4 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >> endobj
+5 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >> endobj
+6 0 obj << /Type /Outlines /First 7 0 R /Last 8 0 R /Count 3 >> endobj
+7 0 obj << /Title (One) /Parent 6 0 R /Next 8 0 R /Dest (sec.two) /First 9 0 R /Last 9 0 R
+  /Count 1 >> endobj
+8 0 obj << /Title (Two) /Parent 6 0 R /Prev 7 0 R /Dest [3 0 R /Fit] >> endobj
+9 0 obj << /Title (One.a) /Parent 7 0 R /A << /S /GoTo /D /three >> >> endobj
+trailer << /Root 1 0 R >>
+%%EOF
+)");
+  const auto pdf = PdfBuilder::Open(path, {});  // written again with a cross-reference table
+  EXPECT_TRUE(pdf && pdf->write(path));
+  return path;
+}
+
+// Every bookmark of an encrypted one-PDF run leads to its page, and a document item survives the
+// encryption of the combined file.
+TEST(FilesToPDF, EncryptedOnePdfKeepsDocumentsAndEveryBookmarksPage) {
+  const QString folder = test::MakeTempFolder();
+  const QString text = QDir(folder).filePath("notes.txt");
+  test::WriteBytes(text, "Plain notes");
+  FilesToPDFConversionOptions o = Options(QDir(folder).filePath("all.pdf"));
+  o.singlePDF = 1;
+  o.createOutline = 1;
+  o.pdfDocumentAttributes = {{kPdfUserPasswordKey, "pw"}};
+  o.items = {Item(1, test::WriteImage(folder, "photo.png", 50, 70, 72)), Item(2, text),
+             Item(3, WriteNamedDestinationsPdf(folder))};
+  ASSERT_EQ(ConvertFilesToPDF(&o), 1);
+  const auto pdf = PdfDocument::Open(o.destinationURL, "pw");
+  ASSERT_TRUE(pdf && !pdf->isLocked());
+  ASSERT_EQ(pdf->pageCount(), 5);
+  EXPECT_TRUE(pdf->pageText(1).contains("Plain notes"));
+  const QString outline =
+      test::RunTool("mutool", {"show", "-p", "pw", o.destinationURL, "outline"});
+  QStringList pages;
+  const QRegularExpression entry("\\t\"([^\"]*)\"\\t(\\S+)");
+  for (auto it = entry.globalMatch(outline); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    pages << m.captured(1) + " " + m.captured(2).section('&', 0, 0);
+  }
+  EXPECT_EQ(pages.join(", ").toStdString(),
+            "photo #page=1, notes #page=2, book #page=3, One #page=4, One.a #page=5, Two #page=3")
+      << outline.toStdString();
+}
+
 TEST(FilesToPDF, EachItemRotatesPdfsCopiesLockedOnesAndFailsMissingPages) {
   const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
   const QString secret = WritePdf(folder, "secret.pdf", 1, 0, {{kPdfUserPasswordKey, "right"}});
