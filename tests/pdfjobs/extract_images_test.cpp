@@ -111,11 +111,11 @@ std::string Segment(uint32_t number, char type, const std::string& data) {
   return Be32({number}) + type + std::string("\0\1", 2) + Be32({uint32_t(data.size())}) + data;
 }
 
-// An embedded JBIG2 stream: a page of width x 2 holding one MMR generic region, whose data is
-// the same G4 coding as a fax (first row black, second white).
-std::string JBIG2Bytes(int width) {
+// An embedded JBIG2 stream: a page of width x pageHeight holding one MMR generic region of
+// width x 2, whose data is the same G4 coding as a fax (first row black, second white).
+std::string JBIG2Bytes(int width, uint32_t pageHeight = 2) {
   const std::string size = Be32({uint32_t(width), 2, 0, 0});
-  return Segment(0, 48, size + std::string(3, '\0')) +
+  return Segment(0, 48, Be32({uint32_t(width), pageHeight, 0, 0}) + std::string(3, '\0')) +
          Segment(1, 38, size + std::string("\0\1", 2) + G4Bytes(width)) + Segment(2, 49, {});
 }
 
@@ -348,7 +348,11 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
                                           "no deflate data")},
                     {"/Good", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
                                            "/BitsPerComponent 8",
-                                           std::string(4, '\0'))}}));
+                                           std::string(4, '\0'))},
+                    // Its page would need 60 MB for an image of 6 bytes.
+                    {"/Tall", broken.image("/Width 24 /Height 2 /ColorSpace /DeviceGray "
+                                           "/BitsPerComponent 1 /Filter /JBIG2Decode",
+                                           JBIG2Bytes(24, 20000000))}}));
   broken.write(source);
   out = test::MakeTempFolder(QStringLiteral("broken"));
   EXPECT_EQ(extract(source), 0);
