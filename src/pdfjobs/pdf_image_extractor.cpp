@@ -95,6 +95,14 @@ bool PDFImageExtractor::extractPages() {
     QPDF pdf;
     pdf.setSuppressWarnings(true);
     pdf.processFile(QFile::encodeName(sourceURL).constData(), password.toUtf8().constData());
+    return extractPages(pdf);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool PDFImageExtractor::extractPages(QPDF& pdf) {
+  try {
     std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
     const int64_t pageCount = int64_t(pages.size());
     if (pageCount == 0) return true;

@@ -10,6 +10,7 @@
 
 #include "engine/image_converter.h"
 
+class QPDF;
 class QPDFObjectHandle;
 
 namespace glimbrik {
@@ -23,6 +24,8 @@ class PDFImageExtractor : public ImageConverter {
   // False when an image's data could not be decoded or the image not be written; true for pages
   // without images and on cancel.
   bool extractPages();
+  // The same over a document already open (sourceURL still names the files).
+  bool extractPages(QPDF& pdf);
   // Saves one rebuilt image as namePrefix + imageCounter.
   void saveXObjectImage(QPDFObjectHandle dict, QPDFObjectHandle stream);
 
