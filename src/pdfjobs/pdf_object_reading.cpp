@@ -71,7 +71,8 @@ bool ReadStreamData(QPDFObjectHandle stream, QByteArray* data, std::string* filt
       copy.replaceDict(dict.shallowCopy());
       copy.getDict().replaceKey("/Filter", QPDFObjectHandle::newArray(names));
       if (!paramList.empty()) {
-        paramList.resize(names.size());
+        // A parameter list shorter than the filters has nothing for the last ones.
+        paramList.resize(names.size(), QPDFObjectHandle::newNull());
         copy.getDict().replaceKey("/DecodeParms", QPDFObjectHandle::newArray(paramList));
       } else {
         copy.getDict().removeKey("/DecodeParms");

@@ -99,6 +99,10 @@ std::string G4Bytes(int width) {
   return raw;
 }
 
+std::string Hex(const std::string& bytes) {
+  return QByteArray::fromStdString(bytes).toHex().toStdString();
+}
+
 std::string Be32(std::initializer_list<uint32_t> values) {
   std::string s;
   for (uint32_t v : values)
@@ -193,9 +197,11 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
                               "/Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
                               "/C1 [0 0.5 1 0] /N 1 >>]",
                               std::string("\xFF", 1))},
+               // Behind two hex layers, with parameters for the first filter only.
                {"/D", m.image("/Width 8 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceCMYK "
-                              "/Filter /DCTDecode",
-                              JpegBytes(8, 8, {0, 127, 255, 0}))}}));
+                              "/Filter [/ASCIIHexDecode /ASCIIHexDecode /DCTDecode] "
+                              "/DecodeParms [null]",
+                              Hex(Hex(JpegBytes(8, 8, {0, 127, 255, 0})) + ">") + ">")}}));
   // Lab white and a saturated red (a at the top of its range).
   m.page(Dict({{"/E", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
                               "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]",
