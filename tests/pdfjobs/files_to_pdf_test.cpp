@@ -51,49 +51,6 @@ FilesToPDFConversionOptions Options(const QString& destination) {
   return o;
 }
 
-// From a worker thread, so that the web page has to be printed through the main thread.
-TEST(FilesToPDF, OnePdfHasAnOutlineEntryPerSourceAndKeepsASourcesOwnOutline) {
-  const QString folder = test::MakeTempFolder();
-  const QString rtf = QDir(folder).filePath("letter.rtf");
-  test::WriteBytes(rtf, "{\\rtf1\\ansi Dear reader,\\par}");
-  const QString html = QDir(folder).filePath("page.html");
-  test::WriteBytes(html, "<html><body><h1>Web page text</h1></body></html>");
-  FilesToPDFConversionOptions o = Options(QDir(folder).filePath("all.pdf"));
-  o.singlePDF = 1;
-  o.createOutline = 1;
-  o.pdfDocumentAttributes = {{kPdfTitleKey, "Worker pages"}};
-  o.items = {Item(1, test::WriteImage(folder, "photo.jpg", 120, 80, 72)), Item(2, rtf),
-             Item(3, WritePdf(folder, "manual.pdf", 2)), Item(4, html)};
-  std::vector<int64_t> reports;
-  o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
-  std::atomic<int> result{-1};
-  std::thread worker([&] { result = ConvertFilesToPDF(&o); });
-  QElapsedTimer timer;
-  timer.start();
-  while (result < 0 && timer.elapsed() < 120000) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  }
-  worker.join();
-  ASSERT_EQ(result, 1);
-  const auto pdf = PdfDocument::Open(o.destinationURL);
-  ASSERT_TRUE(pdf);
-  const std::vector<PdfOutlineEntry> outline = pdf->outline();
-  ASSERT_EQ(outline.size(), 4u);
-  EXPECT_EQ(outline[0].title, "photo");
-  EXPECT_EQ(outline[1].title, "letter");
-  EXPECT_EQ(outline[2].title, "manual");
-  EXPECT_EQ(outline[3].title, "page");
-  ASSERT_EQ(outline[2].children.size(), 2u);
-  EXPECT_EQ(outline[2].children[1].title, "Chapter 2");
-  EXPECT_TRUE(outline[0].children.empty() && outline[3].children.empty());
-  ASSERT_EQ(pdf->pageCount(), 5);
-  EXPECT_TRUE(pdf->pageText(1).contains("Dear reader"));
-  EXPECT_TRUE(pdf->pageText(4).contains("Web page text"));
-  EXPECT_EQ(test::PageBoxes(o.destinationURL).value(4), "0 0 612 792");
-  EXPECT_TRUE(test::RunTool("pdfinfo", {o.destinationURL}).contains("Worker pages"));
-  EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 3, 3, 6, 7}));
-}
-
 // A source whose bookmarks name their pages, once through the name tree and once through the
 // catalogue's destinations dictionary, as word processors and TeX write them.
 QString WriteNamedDestinationsPdf(const QString& folder) {
@@ -118,33 +75,53 @@ trailer << /Root 1 0 R >>
   return path;
 }
 
-// Every bookmark of an encrypted one-PDF run leads to its page, and a document item survives the
-// encryption of the combined file.
-TEST(FilesToPDF, EncryptedOnePdfKeepsDocumentsAndEveryBookmarksPage) {
+// From a worker thread, so that the web page has to be printed through the main thread; encrypted,
+// which only the combined file may be.
+TEST(FilesToPDF, OnePdfHasAnOutlineEntryPerSourceAndKeepsASourcesOwnOutline) {
   const QString folder = test::MakeTempFolder();
-  const QString text = QDir(folder).filePath("notes.txt");
-  test::WriteBytes(text, "Plain notes");
+  const QString rtf = QDir(folder).filePath("letter.rtf");
+  test::WriteBytes(rtf, "{\\rtf1\\ansi Dear reader,\\par}");
+  const QString html = QDir(folder).filePath("page.html");
+  test::WriteBytes(html, "<html><body><h1>Web page text</h1></body></html>");
   FilesToPDFConversionOptions o = Options(QDir(folder).filePath("all.pdf"));
   o.singlePDF = 1;
   o.createOutline = 1;
-  o.pdfDocumentAttributes = {{kPdfUserPasswordKey, "pw"}};
-  o.items = {Item(1, test::WriteImage(folder, "photo.png", 50, 70, 72)), Item(2, text),
+  o.pdfDocumentAttributes = {{kPdfTitleKey, "Worker pages"}, {kPdfUserPasswordKey, "pw"}};
+  o.items = {Item(1, test::WriteImage(folder, "photo.jpg", 120, 80, 72)), Item(2, rtf),
+             Item(3, WritePdf(folder, "manual.pdf", 2)), Item(4, html),
              Item(3, WriteNamedDestinationsPdf(folder))};
-  ASSERT_EQ(ConvertFilesToPDF(&o), 1);
+  std::vector<int64_t> reports;
+  o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
+  std::atomic<int> result{-1};
+  std::thread worker([&] { result = ConvertFilesToPDF(&o); });
+  QElapsedTimer timer;
+  timer.start();
+  while (result < 0 && timer.elapsed() < 120000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  worker.join();
+  ASSERT_EQ(result, 1);
   const auto pdf = PdfDocument::Open(o.destinationURL, "pw");
   ASSERT_TRUE(pdf && !pdf->isLocked());
-  ASSERT_EQ(pdf->pageCount(), 5);
-  EXPECT_TRUE(pdf->pageText(1).contains("Plain notes"));
+  ASSERT_EQ(pdf->pageCount(), 8);
+  EXPECT_TRUE(pdf->pageText(1).contains("Dear reader"));
+  EXPECT_TRUE(pdf->pageText(4).contains("Web page text"));
+  EXPECT_EQ(pdf->pageSize(4), QSizeF(612, 792));
+  EXPECT_TRUE(test::RunTool("pdfinfo", {"-upw", "pw", o.destinationURL}).contains("Worker pages"));
+  EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 3, 3, 3, 6, 7}));
+  // Every bookmark leads to its page; one ">" per level below the top.
   const QString outline =
       test::RunTool("mutool", {"show", "-p", "pw", o.destinationURL, "outline"});
-  QStringList pages;
-  const QRegularExpression entry("\\t\"([^\"]*)\"\\t(\\S+)");
+  const QRegularExpression entry("^[-+|]\\t(\\t*)\"([^\"]*)\"\\t#page=(\\d+)",
+                                 QRegularExpression::MultilineOption);
+  QStringList entries;
   for (auto it = entry.globalMatch(outline); it.hasNext();) {
     const QRegularExpressionMatch m = it.next();
-    pages << m.captured(1) + " " + m.captured(2).section('&', 0, 0);
+    entries << QString(m.capturedLength(1), u'>') + m.captured(2) + " " + m.captured(3);
   }
-  EXPECT_EQ(pages.join(", ").toStdString(),
-            "photo #page=1, notes #page=2, book #page=3, One #page=4, One.a #page=5, Two #page=3")
+  EXPECT_EQ(entries.join(", ").toStdString(),
+            "photo 1, letter 2, manual 3, >Chapter 1 3, >Chapter 2 4, page 5, book 6, >One 7, "
+            ">>One.a 8, >Two 6")
       << outline.toStdString();
 }
 
