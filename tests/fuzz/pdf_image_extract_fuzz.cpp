@@ -6,7 +6,6 @@
 #define POINTERHOLDER_TRANSITION 4
 #endif
 #include <QDir>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
@@ -15,14 +14,6 @@
 #include "pdfjobs/pdf_image_extractor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static int argc = 1;
-  static char name[] = "pdf_image_extract_fuzz";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QGuiApplication(argc, argv);
-  }();
-  (void)app;
   // In memory where the system has it: every saved file is synced, which on a disk would take
   // most of the time of a run.
   static QTemporaryDir folder(QDir(QStringLiteral("/dev/shm")).exists()
