@@ -143,6 +143,8 @@ bool FilesToPDF::convertToSinglePDF() {
       } else if (!temporary.isEmpty()) {
         DocumentToPDF document;
         document.setOptions(o);
+        // Passwords belong to the combined file only; the printed pages must open again.
+        document.pdfDocumentAttributes.clear();
         printed = document.convertDocument(path, temporary);
       }
       std::unique_ptr<PdfBuilder> pdf = printed ? PdfBuilder::Open(temporary, {}) : nullptr;

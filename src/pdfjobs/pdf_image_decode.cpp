@@ -296,26 +296,32 @@ QImage ApplyColorKey(const QImage& image, const std::vector<uint16_t>& raw, int 
   return out;
 }
 
-QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHandle colorSpaces,
+using Result = ImageResult<QImage>;
+
+Result CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHandle colorSpaces,
                    bool keepAlpha, int depth);
 
-QImage CreateImageOrNull(QPDFObjectHandle dict, QPDFObjectHandle stream,
+Result CreateImageOrNull(QPDFObjectHandle dict, QPDFObjectHandle stream,
                          QPDFObjectHandle colorSpaces, bool keepAlpha, int depth) {
   try {
     return CreateImage(dict, stream, colorSpaces, keepAlpha, depth);
   } catch (...) {
-    return QImage();
+    return {};
   }
 }
 
-QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHandle colorSpaces,
+Result Undecodable(const char* what) {
+  return Result::Fail(QStringLiteral("%1 data cannot be decoded").arg(QLatin1String(what)));
+}
+
+Result CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHandle colorSpaces,
                    bool keepAlpha, int depth) {
-  if (depth > 1 || !dict.isDictionary()) return QImage();
+  if (depth > 1 || !dict.isDictionary()) return {};
   const int64_t width = IntegerKey(dict, "/Width", "/W", 0);
   const int64_t height = IntegerKey(dict, "/Height", "/H", 0);
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
       width * height > kMaxPixels) {
-    return QImage();
+    return {};
   }
   int bits = IntegerKey(dict, "/BitsPerComponent", "/BPC", 8);
   const bool stencil =
@@ -324,14 +330,14 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
   QByteArray data;
   std::string filter;
   QPDFObjectHandle parameters;
-  if (!ReadStreamData(stream, &data, &filter, &parameters)) return QImage();
+  if (!ReadStreamData(stream, &data, &filter, &parameters)) return Undecodable("stream");
 
   PDFColorSpace cs;
   bool haveSpace = false;
   QPDFObjectHandle space = Key(dict, "/ColorSpace", "/CS");
   if (!stencil && !space.isNull()) haveSpace = ResolveSpace(space, colorSpaces, &cs, 0);
   if (!haveSpace) {
-    if (!stencil && !space.isNull() && bits != 1 && filter != "JPXDecode") return QImage();
+    if (!stencil && !space.isNull() && bits != 1 && filter != "JPXDecode") return {};
     if (filter != "JPXDecode" || stencil) DeviceSpace("/DeviceGray", &cs);
   }
 
@@ -345,7 +351,7 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
     if (DecodeJPEGFromMemory(reinterpret_cast<const uint8_t*>(data.constData()),
                              size_t(data.size()), &code, nullptr, &pixels, &size, &w, &h, &dx,
                              &dy) != 0) {
-      return QImage();
+      return Undecodable("JPEG");
     }
     const bool inverted = code == kJPEGColourCodeCMYK && HasAdobeMarker(data);
     data = QByteArray(reinterpret_cast<const char*>(pixels), qsizetype(size));
@@ -354,7 +360,7 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
       for (char& byte : data) byte = char(~byte);
     }
     const int decoded = code == kJPEGColourCodeCMYK ? 4 : code == kJPEGColourCodeRGB ? 3 : 1;
-    if (int64_t(w) != width || int64_t(h) != height) return QImage();
+    if (int64_t(w) != width || int64_t(h) != height) return {};
     if (!haveSpace || cs.components != decoded) {
       DeviceSpace(decoded == 4 ? "/DeviceCMYK" : decoded == 3 ? "/DeviceRGB" : "/DeviceGray", &cs);
     }
@@ -364,10 +370,10 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
     QByteArray pixels, icc;
     int code = 0, total = 0;
     if (DecodeJPEG2000Data(data, &pixels, nullptr, nullptr, &code, &total, &icc) != 0) {
-      return QImage();
+      return Undecodable("JPEG 2000");
     }
     const int colour = code == 3 ? 4 : code == 2 ? 3 : 1;
-    if (total <= 0 || pixels.size() < width * height * total) return QImage();
+    if (total <= 0 || pixels.size() < width * height * total) return {};
     // Alpha or extra channels of the codestream are dropped.
     QByteArray packed(qsizetype(width * height * colour), '\0');
     for (int64_t p = 0; p < width * height; ++p) {
@@ -381,7 +387,9 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
     components = colour;
     bits = 8;
   } else if (filter == "CCITTFaxDecode") {
-    if (!DecodeCCITTFax(data, parameters, int(width), int(height), &data)) return QImage();
+    if (!DecodeCCITTFax(data, parameters, int(width), int(height), &data)) {
+      return Undecodable("fax");
+    }
     bits = 1;
     components = 1;
     if (cs.components != 1) DeviceSpace("/DeviceGray", &cs);
@@ -393,18 +401,18 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
     if (globalStream.isStream() &&
         (!ReadStreamData(globalStream, &globals, &globalFilter, nullptr) ||
          !globalFilter.empty())) {
-      return QImage();
+      return Undecodable("JBIG2");
     }
-    if (!DecodeJBIG2(data, globals, int(width), int(height), &data)) return QImage();
+    if (!DecodeJBIG2(data, globals, int(width), int(height), &data)) return Undecodable("JBIG2");
     bits = 1;
     components = 1;
     if (cs.components != 1) DeviceSpace("/DeviceGray", &cs);
   } else if (!filter.empty()) {
-    return QImage();
+    return {};
   }
 
   const std::vector<uint16_t> raw = UnpackImageSamples(data, width * components, height, bits);
-  if (raw.empty()) return QImage();
+  if (raw.empty()) return {};
   const std::vector<double> decode = ReadNumberArray(Key(dict, "/Decode", "/D"));
   QByteArray bytes;
   if (cs.kind == 8) {
@@ -414,23 +422,26 @@ QImage CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
     if (cs.kind == 10) bytes = ConvertSeparationSamples(cs.tint, bytes);
     if (cs.kind == 11) bytes = ConvertDeviceNSamples(cs.tint, bytes);
   }
-  if (bytes.isEmpty()) return QImage();
+  if (bytes.isEmpty()) return {};
   QImage image = ImageFromBytes(bytes, int(width), int(height), cs);
-  if (image.isNull() || !keepAlpha) return image;
+  if (image.isNull() || !keepAlpha) return {image, {}};
 
-  QPDFObjectHandle mask = dict.getKey("/Mask");
-  if (mask.isArray()) return ApplyColorKey(image, raw, components, ReadNumberArray(mask));
-  const bool stencilMask = mask.isStream();
-  if (!stencilMask) mask = dict.getKey("/SMask");
-  if (!mask.isStream()) return image;
-  const QImage maskImage = CreateImageOrNull(mask.getDict(), mask, colorSpaces, false, depth + 1);
-  return ApplyMask(image, maskImage, stencilMask);
+  // A soft mask overrides any other mask the image names.
+  QPDFObjectHandle mask = dict.getKey("/SMask");
+  const bool stencilMask = !mask.isStream();
+  if (stencilMask) mask = dict.getKey("/Mask");
+  if (mask.isArray()) return {ApplyColorKey(image, raw, components, ReadNumberArray(mask)), {}};
+  if (!mask.isStream()) return {image, {}};
+  // A mask that cannot be built leaves the image unmasked.
+  const QImage maskImage =
+      CreateImageOrNull(mask.getDict(), mask, colorSpaces, false, depth + 1).value;
+  return {ApplyMask(image, maskImage, stencilMask), {}};
 }
 
 }  // namespace
 
-QImage CreateImageFromXObject(QPDFObjectHandle dict, QPDFObjectHandle stream,
-                              QPDFObjectHandle colorSpaces, bool keepAlpha) {
+ImageResult<QImage> CreateImageFromXObject(QPDFObjectHandle dict, QPDFObjectHandle stream,
+                                           QPDFObjectHandle colorSpaces, bool keepAlpha) {
   return CreateImageOrNull(dict, stream, colorSpaces, keepAlpha, 0);
 }
 

@@ -36,14 +36,16 @@ void PDFImageExtractor::setPageSelection(int32_t mode, int64_t first, int64_t la
 }
 
 void PDFImageExtractor::saveXObjectImage(QPDFObjectHandle dict, QPDFObjectHandle stream) {
-  const QImage image =
+  const ImageResult<QImage> rebuilt =
       CreateImageFromXObject(dict, stream, state_->colorSpaces, SupportsAlpha(outputType));
+  if (!rebuilt.ok()) failed = true;
+  const QImage& image = rebuilt.value;
   if (image.isNull()) return;
   const QString url = UniqueFileURL(destinationURL, namePrefix + QString::number(imageCounter),
                                     outputExtension(), overwriteExisting, 0);
   const bool saved =
       !url.isEmpty() && ((outputType != 8 && saveImage(image, url)) || saveThroughTiff(image, url));
-  if (!saved) writeFailed = true;
+  if (!saved) failed = true;
   ++imageCounter;
 }
 
@@ -92,7 +94,15 @@ void PDFImageExtractor::scanPageResources(QPDFObjectHandle page) {
 bool PDFImageExtractor::extractPages() {
   try {
     const std::unique_ptr<QPDF> pdf = OpenPDFWithPassword(sourceURL, password);
-    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(*pdf).getAllPages();
+    return extractPages(*pdf);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool PDFImageExtractor::extractPages(QPDF& pdf) {
+  try {
+    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
     const int64_t pageCount = int64_t(pages.size());
     if (pageCount == 0) return true;
     const PageSpan span = ResolvePageRange(pageRangeMode, firstPage, &lastPage, pageCount);
@@ -132,7 +142,7 @@ bool PDFImageExtractor::extractPages() {
   } catch (...) {
     return false;
   }
-  return !writeFailed;
+  return !failed;
 }
 
 }  // namespace glimbrik

@@ -10,6 +10,7 @@
 
 #include "engine/image_converter.h"
 
+class QPDF;
 class QPDFObjectHandle;
 
 namespace glimbrik {
@@ -20,14 +21,17 @@ class PDFImageExtractor : public ImageConverter {
   ~PDFImageExtractor();
 
   void setPageSelection(int32_t mode, int64_t first, int64_t last);
-  // False when an image could not be written; true for pages without images and on cancel.
+  // False when an image's data could not be decoded or the image not be written; true for pages
+  // without images and on cancel.
   bool extractPages();
+  // The same over a document already open (sourceURL still names the files).
+  bool extractPages(QPDF& pdf);
   // Saves one rebuilt image as namePrefix + imageCounter.
   void saveXObjectImage(QPDFObjectHandle dict, QPDFObjectHandle stream);
 
   QString namePrefix;  // "<base>_Page<n>_" of the current page
   int64_t imageCounter = 0;
-  bool writeFailed = false;
+  bool failed = false;  // an image could not be decoded or written
 
  private:
   struct State;

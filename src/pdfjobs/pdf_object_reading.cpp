@@ -60,7 +60,7 @@ bool ReadStreamData(QPDFObjectHandle stream, QByteArray* data, std::string* filt
     }
     std::shared_ptr<Buffer> buffer;
     if (special.empty()) {
-      buffer = stream.getStreamData(qpdf_dl_generalized);
+      buffer = stream.getStreamData(qpdf_dl_specialized);
     } else if (names.size() == 1) {
       buffer = stream.getRawStreamData();
     } else {
@@ -71,13 +71,14 @@ bool ReadStreamData(QPDFObjectHandle stream, QByteArray* data, std::string* filt
       copy.replaceDict(dict.shallowCopy());
       copy.getDict().replaceKey("/Filter", QPDFObjectHandle::newArray(names));
       if (!paramList.empty()) {
-        paramList.resize(names.size());
+        // A parameter list shorter than the filters has nothing for the last ones.
+        paramList.resize(names.size(), QPDFObjectHandle::newNull());
         copy.getDict().replaceKey("/DecodeParms", QPDFObjectHandle::newArray(paramList));
       } else {
         copy.getDict().removeKey("/DecodeParms");
       }
       copy.getDict().removeKey("/DP");
-      buffer = copy.getStreamData(qpdf_dl_generalized);
+      buffer = copy.getStreamData(qpdf_dl_specialized);
     }
     if (!buffer) return false;
     *data = QByteArray(reinterpret_cast<const char*>(buffer->getBuffer()),

@@ -11,10 +11,12 @@
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFNameTreeObjectHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
+#include <set>
 
 #include "platform/atomic_write.h"
 #include "platform/image_source.h"
@@ -222,6 +224,59 @@ QRectF QRectOf(Handle box) {
   return QRectF(x, y, std::abs(r.urx - r.llx), std::abs(r.ury - r.lly));
 }
 
+// The explicit destination (page + view) that a named one stands for in source (a name in the
+// catalogue's /Dests, a string in its /Names /Dests tree), as an object of pdf; null when the
+// name leads nowhere. The source's pages must have been copied into pdf already.
+Handle ExplicitDestination(QPDF& pdf, QPDF& source, Handle name) {
+  Handle dest;
+  Handle root = source.getRoot();
+  if (name.isName() && root.getKey("/Dests").isDictionary()) {
+    dest = root.getKey("/Dests").getKey(name.getName());
+  } else if (name.isString() && root.getKey("/Names").isDictionary()) {
+    Handle tree = root.getKey("/Names").getKey("/Dests");
+    if (tree.isDictionary()) {
+      QPDFNameTreeObjectHelper(tree, source).findObject(name.getUTF8Value(), dest);
+    }
+  }
+  if (dest.isDictionary()) dest = dest.getKey("/D");
+  if (!dest.isArray()) return Handle::newNull();
+  if (dest.isIndirect()) return pdf.copyForeignObject(dest);
+  std::vector<Handle> items;
+  for (Handle item : dest.getArrayAsVector()) {
+    items.push_back(item.isIndirect() ? pdf.copyForeignObject(item)
+                    : item.isScalar() ? item
+                                      : Handle::newNull());
+  }
+  return Handle::newArray(items);
+}
+
+// Copied outline items that name their destination would point at nothing: the source's name
+// tree stays behind. Each name becomes the explicit destination it stands for.
+void ResolveNamedDestinations(QPDF& pdf, QPDF& source, Handle first) {
+  std::set<QPDFObjGen> seen;
+  std::vector<Handle> pending{first};
+  while (!pending.empty()) {
+    Handle item = pending.back();
+    pending.pop_back();
+    if (!item.isDictionary() || (item.isIndirect() && !seen.insert(item.getObjGen()).second)) {
+      continue;
+    }
+    pending.push_back(item.getKey("/Next"));
+    pending.push_back(item.getKey("/First"));
+    Handle dest = item.getKey("/Dest");
+    Handle action = item.getKey("/A");
+    if (!dest.isName() && !dest.isString() && action.isDictionary() &&
+        action.getKey("/S").isNameAndEquals("/GoTo")) {
+      dest = action.getKey("/D");
+    }
+    if (!dest.isName() && !dest.isString()) continue;
+    Handle explicitDest = ExplicitDestination(pdf, source, dest);
+    if (explicitDest.isNull()) continue;
+    item.replaceKey("/Dest", explicitDest);
+    item.removeKey("/A");
+  }
+}
+
 }  // namespace
 
 QSizeF PdfImageInfo::pointSize() const {
@@ -380,6 +435,7 @@ void PdfBuilder::addOutlineEntry(const QString& title, int pageIndex, PdfBuilder
       if (theirs.isDictionary() && theirs.getKey("/First").isDictionary()) {
         // The source's root becomes the entry; its items come along and keep their parent.
         entry = pdf.copyForeignObject(theirs);
+        ResolveNamedDestinations(pdf, childrenOf->state_->pdf, entry.getKey("/First"));
         entry.removeKey("/Type");
         Handle count = entry.getKey("/Count");
         entry.replaceKey(

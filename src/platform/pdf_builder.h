@@ -76,7 +76,8 @@ class PdfBuilder {
   int appendPages(PdfBuilder& source, int first, int count);
 
   // Adds a top-level outline entry pointing at the top of page pageIndex. With childrenOf, the
-  // entry carries that document's own outline (whose pages must have been appended already).
+  // entry carries that document's own outline (whose pages must have been appended already),
+  // its named destinations made explicit.
   void addOutlineEntry(const QString& title, int pageIndex, PdfBuilder* childrenOf = nullptr);
   int outlineEntryCount() const;
 

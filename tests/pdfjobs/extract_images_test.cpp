@@ -99,6 +99,10 @@ std::string G4Bytes(int width) {
   return raw;
 }
 
+std::string Hex(const std::string& bytes) {
+  return QByteArray::fromStdString(bytes).toHex().toStdString();
+}
+
 std::string Be32(std::initializer_list<uint32_t> values) {
   std::string s;
   for (uint32_t v : values)
@@ -111,11 +115,11 @@ std::string Segment(uint32_t number, char type, const std::string& data) {
   return Be32({number}) + type + std::string("\0\1", 2) + Be32({uint32_t(data.size())}) + data;
 }
 
-// An embedded JBIG2 stream: a page of width x 2 holding one MMR generic region, whose data is
-// the same G4 coding as a fax (first row black, second white).
-std::string JBIG2Bytes(int width) {
+// An embedded JBIG2 stream: a page of width x pageHeight holding one MMR generic region of
+// width x 2, whose data is the same G4 coding as a fax (first row black, second white).
+std::string JBIG2Bytes(int width, uint32_t pageHeight = 2) {
   const std::string size = Be32({uint32_t(width), 2, 0, 0});
-  return Segment(0, 48, size + std::string(3, '\0')) +
+  return Segment(0, 48, Be32({uint32_t(width), pageHeight, 0, 0}) + std::string(3, '\0')) +
          Segment(1, 38, size + std::string("\0\1", 2) + G4Bytes(width)) + Segment(2, 49, {});
 }
 
@@ -193,9 +197,11 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
                               "/Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
                               "/C1 [0 0.5 1 0] /N 1 >>]",
                               std::string("\xFF", 1))},
+               // Behind two hex layers, with parameters for the first filter only.
                {"/D", m.image("/Width 8 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceCMYK "
-                              "/Filter /DCTDecode",
-                              JpegBytes(8, 8, {0, 127, 255, 0}))}}));
+                              "/Filter [/ASCIIHexDecode /ASCIIHexDecode /DCTDecode] "
+                              "/DecodeParms [null]",
+                              Hex(Hex(JpegBytes(8, 8, {0, 127, 255, 0})) + ">") + ">")}}));
   // Lab white and a saturated red (a at the top of its range).
   m.page(Dict({{"/E", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
                               "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]",
@@ -242,6 +248,8 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   Handle masked = m.image("/Width 2 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8",
                           std::string(6, '\x80'));
   masked.getDict().replaceKey("/SMask", soft);
+  // The soft mask wins over a colour key that would hide every pixel.
+  masked.getDict().replaceKey("/Mask", Handle::parse("[128 128 128 128 128 128]"));
   m.page(Dict({{"/M", masked}}));
   Handle inner = m.form(Dict({{"/Deep", m.image("/Width 5 /Height 4 /ColorSpace /DeviceGray "
                                                 "/BitsPerComponent 8",
@@ -257,12 +265,16 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
                                 G4Bytes(40))},
                {"/Jbig", m.image("/Width 24 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
                                  "/Filter /JBIG2Decode",
-                                 JBIG2Bytes(24))}}));
+                                 JBIG2Bytes(24))},
+               // A literal run of two bytes, then a byte repeated four times.
+               {"/Run", m.image("/Width 6 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 "
+                                "/Filter /RunLengthDecode",
+                                "\x01\x10\x20\xFD\x60\x80")}}));
   const QString source = folder + "/mixed.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
   EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page2_1.png", "mixed_Page2_2.png",
-                                  "mixed_Page3_1.png", "mixed_Page3_2.png"}));
+                                  "mixed_Page3_1.png", "mixed_Page3_2.png", "mixed_Page3_3.png"}));
   const QImage alpha(out + "/mixed_Page1_1.png");
   ASSERT_TRUE(alpha.hasAlphaChannel());
   EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
@@ -277,6 +289,10 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   ASSERT_EQ(jbig2.size(), QSize(24, 2));
   EXPECT_EQ(qGray(jbig2.pixel(3, 0)), 0);
   EXPECT_EQ(qGray(jbig2.pixel(3, 1)), 255);
+  const QImage run(out + "/mixed_Page3_3.png");
+  ASSERT_EQ(run.size(), QSize(6, 1));
+  const int runs[] = {0x10, 0x20, 0x60, 0x60, 0x60, 0x60};
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(qGray(run.pixel(x, 0)), runs[x]) << x;
 
   // JPEG output keeps no mask.
   out = test::MakeTempFolder(QStringLiteral("jpeg"));
@@ -330,6 +346,23 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
   c.destinationURL = folder + "/missing/folder";
   c.options.outputType = 7;
   EXPECT_EQ(ExtractImagesFromPDF(&c), 0) << "a failed write fails the job";
+
+  // Data that cannot be decoded fails the job; the page's other images are still saved.
+  PdfMaker broken;
+  broken.page(Dict({{"/Bad", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                          "/BitsPerComponent 8 /Filter /FlateDecode",
+                                          "no deflate data")},
+                    {"/Good", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                           "/BitsPerComponent 8",
+                                           std::string(4, '\0'))},
+                    // Its page would need 60 MB for an image of 6 bytes.
+                    {"/Tall", broken.image("/Width 24 /Height 2 /ColorSpace /DeviceGray "
+                                           "/BitsPerComponent 1 /Filter /JBIG2Decode",
+                                           JBIG2Bytes(24, 20000000))}}));
+  broken.write(source);
+  out = test::MakeTempFolder(QStringLiteral("broken"));
+  EXPECT_EQ(extract(source), 0);
+  EXPECT_EQ(files(), QStringList{"hostile_Page1_1.png"});
 }
 
 }  // namespace
