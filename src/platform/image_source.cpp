@@ -1,7 +1,5 @@
 #include "platform/image_source.h"
 
-#include <sys/mman.h>
-
 #include <QColorSpace>
 #include <QFile>
 #include <atomic>
@@ -119,6 +117,7 @@ int PngOrientationFromFile(const QString& path) {
 }  // namespace
 
 namespace {
+const QString kChangedWhileRead = QStringLiteral("the file changed while it was read");
 thread_local ScopedReadBufferReuse* tReadBufferReuse = nullptr;
 }  // namespace
 
@@ -158,13 +157,9 @@ std::shared_ptr<ImageSource> ImageSource::Open(const QString& path) {
   constexpr qint64 kMapAbove = 32 * 1024 * 1024;
   const qint64 size = file.size();
   if (size > kMapAbove) {
-    void* map = mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, file.handle(), 0);
-    if (map != MAP_FAILED) {
-      madvise(map, size_t(size), MADV_SEQUENTIAL);
-      source->mapping_ = std::shared_ptr<const uchar>(
-          static_cast<const uchar*>(map),
-          [size](const uchar* p) { munmap(const_cast<uchar*>(p), size_t(size)); });
-      source->data_ = QByteArray::fromRawData(static_cast<const char*>(map), size);
+    if (std::shared_ptr<const FileMapping> map = FileMapping::Map(file.handle(), size_t(size))) {
+      source->data_ = QByteArray::fromRawData(reinterpret_cast<const char*>(map->data()), size);
+      source->mapping_ = std::move(map);
     }
   }
   if (ScopedReadBufferReuse* reuse = ScopedReadBufferReuse::Current(); !source->mapping_ && reuse) {
@@ -182,11 +177,15 @@ std::shared_ptr<ImageSource> ImageSource::Open(const QString& path) {
   }
   source->probe();
   source->releaseMappedPages();
+  if (source->mappedFileChanged()) {
+    source->representations_.clear();
+    source->error_ = kChangedWhileRead;
+  }
   return source;
 }
 
 void ImageSource::releaseMappedPages() const {
-  if (mapping_) madvise(const_cast<uchar*>(mapping_.get()), size_t(data_.size()), MADV_DONTNEED);
+  if (mapping_) mapping_->release();
 }
 
 std::shared_ptr<ImageSource> ImageSource::FromData(const QByteArray& data) {
@@ -288,6 +287,7 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
   if (stored_.empty()) {
     ImageResult<QImage> decoded = decodeStored(index, representations_[index], options);
     releaseMappedPages();
+    if (mappedFileChanged()) return ImageResult<QImage>::Fail(kChangedWhileRead);
     return decoded;
   }
   const int orientation = representations_[index].orientation;
@@ -298,6 +298,7 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
   }
   ImageResult<QImage> decoded = decodeStored(index, stored_[index], storedOptions);
   releaseMappedPages();
+  if (mappedFileChanged()) return ImageResult<QImage>::Fail(kChangedWhileRead);
   if (decoded.ok()) decoded.value = UprightImage(decoded.value, orientation);
   return decoded;
 }
