@@ -95,7 +95,8 @@ namespace {
 // The orientation of a PNG's eXIf chunk, found by reading the chunk headers from the file.
 int PngOrientationFromFile(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || !file.seek(8)) return 0;
+  // Unbuffered, as the text-chunk scan: only the chunk heads are read.
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !file.seek(8)) return 0;
   for (;;) {
     const QByteArray head = file.read(8);
     if (head.size() != 8) return 0;
