@@ -308,7 +308,7 @@ ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentati
                                               const DecodeOptions& options) const {
   switch (format_) {
     case SourceFormat::JPEG:
-      return codec::DecodeJpeg(data_, rep, options);
+      return codec::DecodeJpeg(data_, rep, options, mapping_ != nullptr);
     case SourceFormat::PNG:
       return codec::DecodePng(data_, rep, options.exactSize, mapping_ != nullptr);
     case SourceFormat::TIFF:
