@@ -1,5 +1,4 @@
-#include <sys/mman.h>
-#include <unistd.h>
+#include <jerror.h>
 
 #include <QSysInfo>
 #include <algorithm>
@@ -9,9 +8,8 @@
 
 #include "platform/codec_decoders.h"
 #include "platform/codec_jpeg_common.h"
+#include "platform/file_mapping.h"
 #include "platform/row_resampler.h"
-
-#include <jerror.h>
 
 namespace glimbrik::codec {
 
@@ -35,14 +33,7 @@ boolean WindowFill(j_decompress_ptr info) {
   static const JOCTET kEndOfImage[] = {0xFF, JPEG_EOI};
   auto* source = reinterpret_cast<WindowSource*>(info->src);
   // libjpeg asks for more only once it has used up the last window: all before `next` is done.
-  constexpr size_t kReleaseStep = 8 << 20;
-  if (source->releaseBehind && source->next - source->released >= kReleaseStep) {
-    const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    const size_t end = source->next / page * page;
-    madvise(const_cast<uchar*>(source->data) + source->released, end - source->released,
-            MADV_DONTNEED);
-    source->released = end;
-  }
+  if (source->releaseBehind) ReleasePassedPages(source->data, source->next, &source->released);
   if (source->next >= source->size) {
     WARNMS(info, JWRN_JPEG_EOF);  // as libjpeg's own memory source: the image ends here
     source->pub.next_input_byte = kEndOfImage;

@@ -92,6 +92,15 @@ FileMapping::~FileMapping() {
 
 bool FileMapping::changed() const { return gSlots[slot_].changed.load(std::memory_order_acquire); }
 
+void ReleasePassedPages(const uchar* data, size_t position, size_t* released) {
+  constexpr size_t kStep = 8 << 20;
+  if (position - *released < kStep) return;
+  const size_t page = size_t(sysconf(_SC_PAGESIZE));
+  const size_t end = position / page * page;
+  madvise(const_cast<uchar*>(data) + *released, end - *released, MADV_DONTNEED);
+  *released = end;
+}
+
 void FileMapping::release() const { madvise(const_cast<uchar*>(data_), size_, MADV_DONTNEED); }
 
 }  // namespace glimbrik

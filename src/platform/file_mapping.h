@@ -34,4 +34,8 @@ class FileMapping {
   int slot_;
 };
 
+// A decoder reading a map front to back gives back the pages before `position` in steps of
+// 8 MiB, so that a large file never becomes resident as a whole; `released` keeps how far.
+void ReleasePassedPages(const uchar* data, size_t position, size_t* released);
+
 }  // namespace glimbrik
