@@ -208,8 +208,11 @@ if [[ $sections == *3* ]]; then
     w=${size%x*} h=${size#*x}
     big=$work/mem/in/big.$ext
     rm -rf "$work/mem" && mkdir -p "$work/mem/in" "$work/mem/o" "$work/mem/v"
-    # An upscaled photograph: smooth, with the file size of a real one.
-    must vips thumbnail "$photos/photo_0.jpg" "$big" "$w" --height "$h" --size force
+    # An upscaled photograph: smooth, with the file size of a real one; the JPEG at a quality
+    # that makes it large enough to be read through a map.
+    saveas=$big
+    [[ $ext == jpg ]] && saveas="$big[Q=99]"
+    must vips thumbnail "$photos/photo_0.jpg" "$saveas" "$w" --height "$h" --size force
     l=$(load)
     measure "$pipeline" "$work/mem/in" "$work/mem/o" 1 plain
     ok=$kib ow=$wall oc=$cpu
