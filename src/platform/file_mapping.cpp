@@ -22,6 +22,7 @@ struct Slot {
 constexpr int kSlots = 64;
 Slot gSlots[kSlots];
 struct sigaction gPrevious {};
+uintptr_t gPageSize = 4096;  // read before the handler is installed: sysconf is not signal-safe
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
   const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
@@ -30,8 +31,7 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
     const size_t size = slot.size.load(std::memory_order_relaxed);
     if (start <= 1 || address < start || address - start >= size) continue;
     // From the faulting page to the end: the file is shorter than the map from there on.
-    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const uintptr_t from = address & ~(page - 1);
+    const uintptr_t from = address & ~(gPageSize - 1);
     void* zeros = mmap(reinterpret_cast<void*>(from), start + size - from, PROT_READ,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
     if (zeros == MAP_FAILED) break;
@@ -54,6 +54,7 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
 void InstallHandler() {
   static std::once_flag once;
   std::call_once(once, [] {
+    gPageSize = uintptr_t(sysconf(_SC_PAGESIZE));
     struct sigaction action {};
     action.sa_sigaction = OnBusError;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
