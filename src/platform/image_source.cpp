@@ -1,5 +1,8 @@
 #include "platform/image_source.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QColorSpace>
 #include <QFile>
 #include <atomic>
@@ -9,6 +12,7 @@
 #include "platform/image_orientation.h"
 #include "platform/metadata_write.h"
 #include "platform/pixel_formats.h"
+#include "platform/unique_fd.h"
 
 namespace glimbrik {
 
@@ -92,27 +96,32 @@ QString TypeIdentifierForFormat(SourceFormat format) {
 
 namespace {
 
-// The orientation of a PNG's eXIf chunk, found by reading the chunk headers from the file.
-int PngOrientationFromFile(const QString& path) {
-  QFile file(path);
-  // Unbuffered, as the text-chunk scan: only the chunk heads are read.
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !file.seek(8)) return 0;
-  for (;;) {
-    const QByteArray head = file.read(8);
-    if (head.size() != 8) return 0;
-    const auto* h = reinterpret_cast<const uchar*>(head.constData());
+// A large PNG's chunks without its pixel data, read with one pread per chunk head: the metadata
+// readers then walk a few kilobytes in memory instead of the whole file on disk.
+QByteArray PngWithoutPixelsOfFile(const QString& path) {
+  const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return {};
+  QByteArray png("\x89PNG\r\n\x1a\n", 8);
+  char head[8];
+  for (off_t offset = 8;;) {
+    if (::pread(fd.get(), head, 8, offset) != 8) break;
+    const auto* h = reinterpret_cast<const uchar*>(head);
     const qint64 length = qint64(h[0]) << 24 | h[1] << 16 | h[2] << 8 | h[3];
-    const QByteArray type = head.mid(4, 4);
-    if (type == "IEND") return 0;
-    if (type == "eXIf") {
-      if (length > 16 * 1024 * 1024) return 0;
-      const QByteArray exif = file.read(length);
-      return codec::ParseExifBasics(reinterpret_cast<const uchar*>(exif.constData()),
-                                    size_t(exif.size()))
-          .orientation;
+    const QByteArrayView type(head + 4, 4);
+    if (type == "IEND") break;
+    if (type != "IDAT" && length <= 16 * 1024 * 1024) {
+      const qsizetype at = png.size();
+      png.resize(at + 12 + length);
+      std::memcpy(png.data() + at, head, 8);
+      if (::pread(fd.get(), png.data() + at + 8, size_t(length) + 4, offset + 8) != length + 4) {
+        png.truncate(at);
+        break;
+      }
     }
-    if (!file.seek(file.pos() + length + 4)) return 0;
+    offset += 12 + length;
   }
+  png.append("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+  return png;
 }
 
 }  // namespace
@@ -251,12 +260,15 @@ void ImageSource::probe() {
     }
   }
   if (error_.isEmpty() && reps.empty()) error_ = QStringLiteral("no image in the file");
+  // Walking a mapped file's chunks would bring most of it into memory: its chunks but the pixel
+  // data are read from the file instead.
+  if (error_.isEmpty() && format_ == SourceFormat::PNG && mapping_) {
+    pngWithoutPixels_ = PngWithoutPixelsOfFile(path_);
+  }
   if (error_.isEmpty() && format_ == SourceFormat::PNG && reps.front().orientation == 0) {
-    // A PNG states its orientation in an eXIf chunk, which may follow the pixels. Walking a
-    // mapped file's chunks would bring most of it into memory: its chunks are read instead.
-    if (mapping_) {
-      reps.front().orientation = PngOrientationFromFile(path_);
-    } else if (const ImageHeaderResult header = ReadImageHeader(path_, data_)) {
+    // A PNG states its orientation in an eXIf chunk, which may follow the pixels.
+    if (const ImageHeaderResult header =
+            ReadImageHeader(path_, mapping_ ? pngWithoutPixels_ : data_)) {
       reps.front().orientation = header.header->orientation;
     }
   }
@@ -333,6 +345,7 @@ ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentati
 
 MetadataBlocks ImageSource::metadata() const {
   // Parsing a mapped file would bring much of it back into memory; the file holds the same.
+  if (!pngWithoutPixels_.isEmpty()) return ReadImageMetadata(pngWithoutPixels_);
   if (mapping_ && !path_.isEmpty()) return ReadImageMetadataFromFile(path_);
   return ReadImageMetadata(data_);
 }

@@ -147,6 +147,8 @@ class ImageSource {
   // A large file is mapped rather than copied, and the pages a decoder has passed are given
   // back, so that the file's size does not add to the memory a conversion needs.
   std::shared_ptr<const FileMapping> mapping_;
+  // For a mapped PNG, its chunks but the pixel data, which the metadata is read from.
+  QByteArray pngWithoutPixels_;
   void releaseMappedPages() const;
   bool mappedFileChanged() const { return mapping_ && mapping_->changed(); }
   SourceFormat format_ = SourceFormat::Unknown;
