@@ -4,13 +4,16 @@
 # ratio against nothing):
 #   1. headline road: 6 photographs of 6000 x 4000, fit into 1600 x 1600, JPEG 80, metadata
 #      kept, no sharpening, no watermark; pipeline_bench against vipsthumbnail with one thread
-#      (VIPS_CONCURRENCY=1), whole processes, paired runs, medians;
+#      (VIPS_CONCURRENCY=1), whole processes, on camera-like 4:2:0 files and on 4:4:4 ones;
 #   2. batch road: 24 such files through the batch run, one at a time and with one worker per
 #      core, against `xargs -P$(nproc) vipsthumbnail`, paired runs, medians; the two runs of ours
 #      must give the same bytes;
 #   3. peak memory fitting PNGs of 18.75, 75 and 300 megapixels into 1600 x 1600;
 #   4. quality: SSIM against ImageMagick's Lanczos on a photograph, and aliasing left on a
 #      zone plate reduced 2.5 x, from PNG and JPEG sources.
+# Other work on the machine skews wall time: runs are paired and interleaved (the order swaps
+# every pair), the ratios are medians of the pairs' ratios, CPU time (user + system) stands
+# beside wall time, and the one-minute load average is printed with every figure.
 #
 # Usage: bench/compare.sh <Release build folder> [sections, default "1 2 3 4"]
 set -euo pipefail
@@ -23,14 +26,21 @@ here=$(cd "$(dirname "$0")" && pwd)
 for tool in "$pipeline" "$batch"; do
   [[ -x $tool ]] || { echo "missing $tool" >&2; exit 1; }
 done
-for tool in vipsthumbnail vips convert identify exiv2 bc /usr/bin/time python3; do
+# ImageMagick by a name that is ImageMagick: a plain `convert` may be something else.
+magick=$(command -v magick || command -v convert-im6.q16 || true)
+identify=$(command -v identify-im6.q16 || command -v identify || true)
+[[ -n $magick ]] || { echo "missing ImageMagick (magick or convert-im6.q16)" >&2; exit 1; }
+[[ -n $identify ]] || { echo "missing ImageMagick's identify" >&2; exit 1; }
+for tool in vipsthumbnail vips exiv2 bc /usr/bin/time python3; do
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
 
+load() { cut -d' ' -f1 /proc/loadavg; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cores=$(nproc)
-echo "cores: $cores   vips: $(vips --version)   $(date -u +%FT%TZ)"
+echo "cores: $cores   vips: $(vips --version)   $("$magick" -version | head -1)"
+echo "$(date -u +%FT%TZ)   load $(load)"
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
@@ -40,21 +50,22 @@ must() {
   "$@" >"$log" 2>&1 || { cat "$log" >&2; fail "$*"; }
 }
 
-# Seconds and peak resident KiB of a command: "<seconds> <kib>".
+# Runs a command and sets wall (seconds), cpu (user + system seconds) and kib (peak resident);
+# not in a subshell, so that a failing tool stops the script.
 measure() {
   local out=$work/time.txt
-  /usr/bin/time -f '%e %M' -o "$out" "$@" >"$work/last.log" 2>&1 || {
+  /usr/bin/time -f '%e %U %S %M' -o "$out" "$@" >"$work/last.log" 2>&1 || {
     cat "$work/last.log" >&2
     fail "$*"
   }
-  cat "$out"
+  read -r wall cpu kib < <(awk '{printf "%s %.2f %s\n", $1, $2 + $3, $4}' "$out")
 }
 
 # Every file of a folder is a JPEG fitting 1600 x 1600 with one side 1600; the count must match.
 check_outputs() {
   local folder=$1 want=$2 n=0 f size fmt w h
   for f in "$folder"/*; do
-    size=$(identify -format '%m %w %h' "$f" 2>/dev/null) || fail "unreadable output $f"
+    size=$("$identify" -format '%m %w %h' "$f" 2>/dev/null) || fail "unreadable output $f"
     read -r fmt w h <<<"$size"
     [[ $fmt == JPEG ]] || fail "$f is $fmt, not JPEG"
     (( (w == 1600 && h <= 1600) || (h == 1600 && w <= 1600) )) || fail "$f is $w x $h"
@@ -65,109 +76,157 @@ check_outputs() {
 
 median() { sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 ratio() { echo "scale=3; $1 / $2" | bc -l; }
+# The median of the ratios a[i] / b[i] of two lists of paired figures.
+paired_ratio() {
+  local -n a=$1 b=$2
+  local i
+  for i in "${!a[@]}"; do ratio "${a[i]}" "${b[i]}"; done | median
+}
+runs=${BENCH_RUNS:-5}
 
-photos=$work/photos
-mkdir -p "$photos"
-# A smooth plasma with noise compresses like a photograph.
-must convert -size 1500x1000 plasma:fractal -resize 6000x4000! -attenuate 0.25 +noise Gaussian \
-  -quality 92 "$photos/photo_0.jpg"
-for i in 1 2 3 4 5; do
-  must convert "$photos/photo_0.jpg" -roll +$((i * 997))+$((i * 631)) -quality 92 \
-    "$photos/photo_$i.jpg"
+photos=$work/photos photos420=$work/photos420
+mkdir -p "$photos" "$photos420"
+# A smooth plasma with noise compresses like a photograph: 4:4:4 as the headline files, 4:2:0 as
+# a camera writes them.
+must "$magick" -size 1500x1000 plasma:fractal -resize 6000x4000! -attenuate 0.25 +noise Gaussian \
+  -quality 92 -sampling-factor 1x1 "$work/plasma.png"
+for i in 0 1 2 3 4 5; do
+  must "$magick" "$work/plasma.png" -roll +$((i * 997))+$((i * 631)) -quality 92 \
+    -sampling-factor 1x1 "$photos/photo_$i.jpg"
+  must "$magick" "$work/plasma.png" -roll +$((i * 997))+$((i * 631)) -quality 92 \
+    -sampling-factor 2x2 "$photos420/photo_$i.jpg"
 done
-for f in "$photos"/*.jpg; do must exiv2 -M"set Exif.Image.Artist Bench" "$f"; done
+for f in "$photos"/*.jpg "$photos420"/*.jpg; do must exiv2 -M"set Exif.Image.Artist Bench" "$f"; done
+
+# One figure line: medians of wall and CPU time, with the load seen by each run.
+report() {
+  local name=$1
+  local -n w=$2 c=$3 l=$4
+  printf '  %-34s wall %6.2f s  cpu %6.2f s   runs %s   load %s\n' "$name" \
+    "$(printf '%s\n' "${w[@]}" | median)" "$(printf '%s\n' "${c[@]}" | median)" "${w[*]}" "${l[*]}"
+}
 
 if [[ $sections == *1* ]]; then
-  echo
-  echo "== 1. headline road: 6 x 24 MP JPEG, fit 1600, JPEG 80, metadata kept (5 paired runs)"
-  ours=() vips=()
-  for run in 1 2 3 4 5; do
-    rm -rf "$work/o" "$work/v" && mkdir -p "$work/o" "$work/v"
-    read -r s _ < <(measure "$pipeline" "$photos" "$work/o" 1 plain)
-    ours+=("$s")
-    read -r s _ < <(measure env VIPS_CONCURRENCY=1 vipsthumbnail "$photos"/*.jpg \
-      --size 1600x1600 -o "$work/v/%s.jpg[Q=80]")
-    vips+=("$s")
+  for set in "$photos" "$photos420"; do
+    kind="4:4:4"
+    [[ $set == "$photos420" ]] && kind="4:2:0"
+    echo
+    echo "== 1. headline road ($kind): 6 x 24 MP JPEG q92, fit 1600, JPEG 80, metadata kept" \
+      "($runs paired runs, order alternating)"
+    ow=() oc=() ol=() vw=() vc=() vl=()
+    run_ours() {
+      ol+=("$(load)")
+      measure "$pipeline" "$set" "$work/o" 1 plain
+      ow+=("$wall") oc+=("$cpu")
+    }
+    run_vips() {
+      vl+=("$(load)")
+      measure env VIPS_CONCURRENCY=1 vipsthumbnail "$set"/*.jpg --size 1600x1600 \
+        -o "$work/v/%s.jpg[Q=80]"
+      vw+=("$wall") vc+=("$cpu")
+    }
+    for ((run = 1; run <= runs; run++)); do
+      rm -rf "$work/o" "$work/v" && mkdir -p "$work/o" "$work/v"
+      if ((run % 2)); then run_ours; run_vips; else run_vips; run_ours; fi
+    done
+    check_outputs "$work/o" 6
+    check_outputs "$work/v" 6
+    for f in "$work/o/photo_0.jpg" "$work/v/photo_0.jpg"; do
+      exiv2 -K Exif.Image.Artist -P v "$f" 2>/dev/null | grep -q Bench || fail "$f lost its EXIF"
+    done
+    report "ours (pipeline_bench plain)" ow oc ol
+    report "vipsthumbnail VIPS_CONCURRENCY=1" vw vc vl
+    printf 'ours / vipsthumbnail, median of pairs: wall %s  cpu %s   (load now %s)\n' \
+      "$(paired_ratio ow vw)" "$(paired_ratio oc vc)" "$(load)"
   done
-  check_outputs "$work/o" 6
-  check_outputs "$work/v" 6
-  for f in "$work/o/photo_0.jpg" "$work/v/photo_0.jpg"; do
-    exiv2 -K Exif.Image.Artist -P v "$f" 2>/dev/null | grep -q Bench || fail "$f lost its EXIF"
-  done
-  o=$(printf '%s\n' "${ours[@]}" | median)
-  v=$(printf '%s\n' "${vips[@]}" | median)
-  printf 'ours (pipeline_bench plain)      median %6.2f s   runs %s\n' "$o" "${ours[*]}"
-  printf 'vipsthumbnail VIPS_CONCURRENCY=1 median %6.2f s   runs %s\n' "$v" "${vips[*]}"
-  printf 'time ratio ours / vipsthumbnail  %s (target <= 0.75)\n' "$(ratio "$o" "$v")"
 fi
 
 if [[ $sections == *2* ]]; then
-  echo
-  echo "== 2. batch road: 24 x 24 MP JPEG, fit 1600, JPEG 80, metadata kept (5 paired runs)"
-  batchin=$work/batch
-  mkdir -p "$batchin"
-  for i in $(seq -w 0 23); do cp "$photos/photo_$((10#$i % 6)).jpg" "$batchin/img_$i.jpg"; done
   # The run's own time, without the process start that the application pays once, not per batch.
   run_time() { sed -n 's/^time: \([0-9.]*\) s.*/\1/p' "$work/last.log"; }
-  ones=() manys=() vps=() one_runs=() many_runs=()
-  for run in 1 2 3 4 5; do
-    rm -rf "$work/b1" "$work/bn" "$work/bv" && mkdir -p "$work/b1" "$work/bn" "$work/bv"
-    read -r s _ < <(measure env BENCH_INPUT="$batchin" BENCH_PLAIN=1 BENCH_WORKERS=1 \
-      "$batch" 24 24 "$work/b1")
-    ones+=("$s") one_runs+=("$(run_time)")
-    read -r s _ < <(measure env BENCH_INPUT="$batchin" BENCH_PLAIN=1 "$batch" 24 24 "$work/bn")
-    manys+=("$s") many_runs+=("$(run_time)")
-    workers=$(grep -E 'workers at once' "$work/last.log")
-    read -r s _ < <(measure bash -c "ls '$batchin'/*.jpg | xargs -P$cores -n1 -I{} \
-      vipsthumbnail {} --size 1600x1600 -o '$work/bv/%s.jpg[Q=80]'")
-    vps+=("$s")
-    check_outputs "$work/b1" 24
-    check_outputs "$work/bn" 24
-    check_outputs "$work/bv" 24
-    diff -r "$work/b1" "$work/bn" >/dev/null || fail "parallel outputs differ from one at a time"
+  for count in ${BENCH_BATCHES:-24 96}; do
+    echo
+    echo "== 2. batch road: $count x 24 MP JPEG, fit 1600, JPEG 80, metadata kept" \
+      "($runs paired runs, order alternating)"
+    batchin=$work/batch
+    rm -rf "$batchin" && mkdir -p "$batchin"
+    for ((i = 0; i < count; i++)); do
+      cp "$photos/photo_$((i % 6)).jpg" "$batchin/img_$(printf %03d $i).jpg"
+    done
+    sw=() sc=() sl=() sr=() pw=() pc=() pl=() pr=() xw=() xc=() xl=()
+    run_serial() {
+      sl+=("$(load)")
+      measure env BENCH_INPUT="$batchin" BENCH_PLAIN=1 BENCH_WORKERS=1 \
+        "$batch" "$count" "$count" "$work/b1"
+      sw+=("$wall") sc+=("$cpu") sr+=("$(run_time)")
+    }
+    run_parallel() {
+      pl+=("$(load)")
+      measure env BENCH_INPUT="$batchin" BENCH_PLAIN=1 "$batch" "$count" "$count" "$work/bn"
+      pw+=("$wall") pc+=("$cpu") pr+=("$(run_time)")
+      workers=$(grep -E 'workers at once' "$work/last.log")
+    }
+    run_xargs() {
+      xl+=("$(load)")
+      measure bash -c "ls '$batchin'/*.jpg | xargs -P$cores -n1 -I{} \
+        vipsthumbnail {} --size 1600x1600 -o '$work/bv/%s.jpg[Q=80]'"
+      xw+=("$wall") xc+=("$cpu")
+    }
+    for ((run = 1; run <= runs; run++)); do
+      rm -rf "$work/b1" "$work/bn" "$work/bv" && mkdir -p "$work/b1" "$work/bn" "$work/bv"
+      if ((run % 2)); then run_serial; run_parallel; else run_parallel; run_serial; fi
+      run_xargs
+      check_outputs "$work/b1" "$count"
+      check_outputs "$work/bn" "$count"
+      check_outputs "$work/bv" "$count"
+      diff -r "$work/b1" "$work/bn" >/dev/null || fail "parallel outputs differ from one at a time"
+    done
+    echo "ours: $workers; one at a time and in parallel: byte-identical outputs in every run"
+    echo "whole processes, medians:"
+    report "ours, one at a time" sw sc sl
+    report "ours, one worker per core" pw pc pl
+    report "xargs -P$cores vipsthumbnail" xw xc xl
+    printf '  the batch runs alone (own timer): one at a time %s s, parallel %s s\n' \
+      "$(printf '%s\n' "${sr[@]}" | median)" "$(printf '%s\n' "${pr[@]}" | median)"
+    printf 'speed-up over one at a time, median of pairs: %s whole processes, %s runs alone\n' \
+      "$(paired_ratio sw pw)" "$(paired_ratio sr pr)"
+    # Wall time under other people's load says little; the CPU the parallel run spends beyond
+    # one at a time bounds the speed-up that free cores would give.
+    printf 'speed-up bound on %d free cores (cores x CPU one at a time / CPU parallel): %s\n' \
+      "$cores" "$(echo "$cores / $(paired_ratio pc sc)" | bc -l | cut -c1-5)"
+    printf 'CPU of the parallel run / one at a time: %s   ours / xargs vips wall %s cpu %s' \
+      "$(paired_ratio pc sc)" "$(paired_ratio pw xw)" "$(paired_ratio pc xc)"
+    printf '   (load now %s)\n' "$(load)"
   done
-  one=$(printf '%s\n' "${ones[@]}" | median)
-  many=$(printf '%s\n' "${manys[@]}" | median)
-  vp=$(printf '%s\n' "${vps[@]}" | median)
-  one_run=$(printf '%s\n' "${one_runs[@]}" | median)
-  many_run=$(printf '%s\n' "${many_runs[@]}" | median)
-  echo "ours: $workers"
-  echo "ours one at a time and with $cores workers: byte-identical outputs in every run"
-  echo "whole processes, medians:"
-  printf '  ours, one at a time          %6.2f s  %6.2f images/s   runs %s\n' "$one" \
-    "$(ratio 24 "$one")" "${ones[*]}"
-  printf '  ours, one worker per core    %6.2f s  %6.2f images/s   runs %s\n' "$many" \
-    "$(ratio 24 "$many")" "${manys[*]}"
-  printf '  xargs -P%d vipsthumbnail      %6.2f s  %6.2f images/s   runs %s\n' "$cores" "$vp" \
-    "$(ratio 24 "$vp")" "${vps[*]}"
-  echo "the batch runs alone (their own timer), medians:"
-  printf '  ours, one at a time          %6.3f s   runs %s\n' "$one_run" "${one_runs[*]}"
-  printf '  ours, one worker per core    %6.3f s   runs %s\n' "$many_run" "${many_runs[*]}"
-  printf 'speed-up over one at a time  %s whole processes, %s runs alone (target >= 6 on 8 cores)\n' \
-    "$(ratio "$one" "$many")" "$(ratio "$one_run" "$many_run")"
-  printf 'time ratio ours / xargs vips %s (target < 1)\n' "$(ratio "$many" "$vp")"
 fi
 
 if [[ $sections == *3* ]]; then
   echo
-  echo "== 3. peak memory fitting a PNG into 1600 x 1600 (MiB)"
-  for size in 5000x3750 10000x7500 20000x15000; do
+  echo "== 3. peak memory (MiB) and time fitting a large image into 1600 x 1600, one thread"
+  for case in 5000x3750.png 10000x7500.png 20000x15000.png 20000x15000.jpg; do
+    size=${case%.*} ext=${case#*.}
     w=${size%x*} h=${size#*x}
-    png=$work/mem/in/big.png
+    big=$work/mem/in/big.$ext
     rm -rf "$work/mem" && mkdir -p "$work/mem/in" "$work/mem/o" "$work/mem/v"
-    # An upscaled photograph: smooth, with the file size of a real one.
-    must vips thumbnail "$photos/photo_0.jpg" "$work/mem/in/big.png" "$w" --height "$h" \
-      --size force
-    read -r _ ok < <(measure "$pipeline" "$work/mem/in" "$work/mem/o" 1 plain)
-    read -r _ vk < <(measure env VIPS_CONCURRENCY=1 vipsthumbnail "$work/mem/in/big.png" \
-      --size 1600x1600 -o "$work/mem/v/%s.jpg[Q=80]")
+    # An upscaled photograph: smooth, with the file size of a real one; the JPEG at a quality
+    # that makes it large enough to be read through a map.
+    saveas=$big
+    [[ $ext == jpg ]] && saveas="$big[Q=99]"
+    must vips thumbnail "$photos/photo_0.jpg" "$saveas" "$w" --height "$h" --size force
+    l=$(load)
+    measure "$pipeline" "$work/mem/in" "$work/mem/o" 1 plain
+    ok=$kib ow=$wall oc=$cpu
+    measure env VIPS_CONCURRENCY=1 vipsthumbnail "$big" --size 1600x1600 \
+      -o "$work/mem/v/%s.jpg[Q=80]"
+    vk=$kib vw=$wall vc=$cpu
     check_outputs "$work/mem/o" 1
     check_outputs "$work/mem/v" 1
-    printf '%-12s %6.2f MP  file %5d MiB  ours %7.1f  vipsthumbnail %7.1f  ratio %s\n' "$size" \
-      "$(echo "$w * $h / 1000000" | bc -l)" "$(( $(stat -c %s "$png") / 1048576 ))" \
+    printf '%-16s %6.2f MP  file %4d MiB  peak ours %6.1f vips %6.1f (%s)' "$case" \
+      "$(echo "$w * $h / 1000000" | bc -l)" "$(($(stat -c %s "$big") / 1048576))" \
       "$(echo "$ok / 1024" | bc -l)" "$(echo "$vk / 1024" | bc -l)" "$(ratio "$ok" "$vk")"
+    printf '   time ours/vips wall %s cpu %s (%s/%s s)   load %s\n' "$(ratio "$ow" "$vw")" \
+      "$(ratio "$oc" "$vc")" "$oc" "$vc" "$l"
   done
-  unset png
 fi
 
 if [[ $sections == *4* ]]; then
@@ -177,10 +236,10 @@ if [[ $sections == *4* ]]; then
   q=$work/q
   mkdir -p "$q/in" "$q/o" "$q/v"
   cp "$photos/photo_0.jpg" "$q/in/photo.jpg"
-  must convert "$q/in/photo.jpg" -filter Lanczos -resize 1600x1600 -depth 8 "$q/ref.png"
+  must "$magick" "$q/in/photo.jpg" -filter Lanczos -resize 1600x1600 -depth 8 "$q/ref.png"
   python3 "$here/zone_plate.py" make 4000 "$q/plate.pgm"
-  must convert "$q/plate.pgm" "$q/in/plate.png"
-  must convert "$q/plate.pgm" -quality 98 -sampling-factor 1x1 "$q/in/plate.jpg"
+  must "$magick" "$q/plate.pgm" "$q/in/plate.png"
+  must "$magick" "$q/plate.pgm" -quality 98 -sampling-factor 1x1 "$q/in/plate.jpg"
   must "$pipeline" "$q/in" "$q/o" 1 plain
   for f in photo.jpg plate.png plate.jpg; do
     must env VIPS_CONCURRENCY=1 vipsthumbnail "$q/in/$f" --size 1600x1600 \

@@ -14,7 +14,6 @@ namespace glimbrik {
 
 namespace {
 
-using resample::ComputeTaps;
 using resample::Taps;
 
 // Separable Lanczos over premultiplied samples of type T with C channels, alpha last (or none).
@@ -24,8 +23,10 @@ template <typename T, int C>
 void ResampleRows(const QImage& in, QImage& out, int alphaChannel, float maxValue) {
   const int inW = in.width(), inH = in.height();
   const int outW = out.width(), outH = out.height();
-  const Taps h = ComputeTaps(inW, outW);
-  const Taps v = ComputeTaps(inH, outH);
+  const auto hTaps = resample::SharedTaps(inW, outW);
+  const auto vTaps = resample::SharedTaps(inH, outH);
+  const Taps& h = *hTaps;
+  const Taps& v = *vTaps;
   const size_t rowFloats = size_t(outW) * C;
 
   ForEachRowBand(outH, int64_t(outW) * v.width, [&](int firstRow, int endRow) {

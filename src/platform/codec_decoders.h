@@ -19,8 +19,9 @@ namespace glimbrik::codec {
 using Representations = std::vector<ImageRepresentation>;
 
 QString ProbeJpeg(const QByteArray& data, Representations* out);
+// releaseBehind: data is a map of the file, whose pages are given back once read.
 ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation& rep,
-                               const DecodeOptions& options);
+                               const DecodeOptions& options, bool releaseBehind = false);
 
 QString ProbePng(const QByteArray& data, Representations* out);
 // With an exactSize other than the stored one, a non-interlaced file's rows go straight into the

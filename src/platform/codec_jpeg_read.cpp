@@ -1,24 +1,86 @@
+#include <jerror.h>
+
 #include <QSysInfo>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "platform/codec_decoders.h"
 #include "platform/codec_jpeg_common.h"
+#include "platform/file_mapping.h"
 #include "platform/row_resampler.h"
 
 namespace glimbrik::codec {
 
 namespace {
 
+// Hands libjpeg the bytes a window at a time. Over a map of a large file the pages it has passed
+// are given back as it goes, so that the file never becomes resident as a whole.
+struct WindowSource {
+  jpeg_source_mgr pub;
+  const uchar* data;
+  size_t size;
+  size_t next;  // the first byte not handed out yet
+  bool releaseBehind;
+  size_t released;
+};
+
+void WindowInit(j_decompress_ptr) {}
+void WindowTerm(j_decompress_ptr) {}
+
+boolean WindowFill(j_decompress_ptr info) {
+  static const JOCTET kEndOfImage[] = {0xFF, JPEG_EOI};
+  auto* source = reinterpret_cast<WindowSource*>(info->src);
+  // libjpeg asks for more only once it has used up the last window: all before `next` is done.
+  if (source->releaseBehind) ReleasePassedPages(source->data, source->next, &source->released);
+  if (source->next >= source->size) {
+    WARNMS(info, JWRN_JPEG_EOF);  // as libjpeg's own memory source: the image ends here
+    source->pub.next_input_byte = kEndOfImage;
+    source->pub.bytes_in_buffer = sizeof kEndOfImage;
+    return TRUE;
+  }
+  constexpr size_t kWindow = 1 << 20;
+  const size_t length = std::min(kWindow, source->size - source->next);
+  source->pub.next_input_byte = source->data + source->next;
+  source->pub.bytes_in_buffer = length;
+  source->next += length;
+  return TRUE;
+}
+
+void WindowSkip(j_decompress_ptr info, long count) {
+  auto* source = reinterpret_cast<WindowSource*>(info->src);
+  if (count <= 0) return;
+  if (size_t(count) <= source->pub.bytes_in_buffer) {
+    source->pub.next_input_byte += count;
+    source->pub.bytes_in_buffer -= size_t(count);
+    return;
+  }
+  const size_t beyond = size_t(count) - source->pub.bytes_in_buffer;
+  source->next += std::min(beyond, source->size - source->next);
+  source->pub.bytes_in_buffer = 0;
+}
+
+WindowSource MakeWindowSource(const QByteArray& data, bool releaseBehind) {
+  WindowSource source{};
+  source.pub.init_source = WindowInit;
+  source.pub.fill_input_buffer = WindowFill;
+  source.pub.skip_input_data = WindowSkip;
+  source.pub.resync_to_restart = jpeg_resync_to_restart;
+  source.pub.term_source = WindowTerm;
+  source.data = reinterpret_cast<const uchar*>(data.constData());
+  source.size = size_t(data.size());
+  source.releaseBehind = releaseBehind;
+  return source;
+}
+
 // setjmp functions: plain C calls only, no C++ object with a destructor in their frames.
 
-bool JpegReadHeader(jpeg_decompress_struct* info, JpegErrorManager* err, const uchar* data,
-                    size_t size) {
+bool JpegReadHeader(jpeg_decompress_struct* info, JpegErrorManager* err, WindowSource* source) {
   InstallJpegErrorManager(reinterpret_cast<j_common_ptr>(info), err);
   if (setjmp(err->trap.jump)) return false;
   jpeg_create_decompress(info);
-  jpeg_mem_src(info, data, static_cast<unsigned long>(size));
+  info->src = &source->pub;
   jpeg_save_markers(info, JPEG_APP0 + 1, 0xFFFF);
   jpeg_save_markers(info, JPEG_APP0 + 2, 0xFFFF);
   return jpeg_read_header(info, TRUE) == JPEG_HEADER_OK;
@@ -57,10 +119,6 @@ struct DecompressGuard {
   ~DecompressGuard() { jpeg_destroy_decompress(info); }
 };
 
-const uchar* Bytes(const QByteArray& data) {
-  return reinterpret_cast<const uchar*>(data.constData());
-}
-
 // Orientation and resolution from an APP1 "Exif" segment.
 ExifBasics ExifOfMarkers(const jpeg_decompress_struct& info) {
   for (jpeg_saved_marker_ptr m = info.marker_list; m; m = m->next) {
@@ -78,7 +136,8 @@ QString ProbeJpeg(const QByteArray& data, Representations* out) {
   jpeg_decompress_struct info{};
   JpegErrorManager err;
   DecompressGuard guard{&info};
-  if (!JpegReadHeader(&info, &err, Bytes(data), size_t(data.size()))) {
+  WindowSource source = MakeWindowSource(data, false);
+  if (!JpegReadHeader(&info, &err, &source)) {
     return QStringLiteral("unreadable JPEG header");
   }
   ImageRepresentation rep;
@@ -107,12 +166,13 @@ QString ProbeJpeg(const QByteArray& data, Representations* out) {
 }
 
 ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation& rep,
-                               const DecodeOptions& options) {
+                               const DecodeOptions& options, bool releaseBehind) {
   using Result = ImageResult<QImage>;
   jpeg_decompress_struct info{};
   JpegErrorManager err;
   DecompressGuard guard{&info};
-  if (!JpegReadHeader(&info, &err, Bytes(data), size_t(data.size()))) {
+  WindowSource source = MakeWindowSource(data, releaseBehind);
+  if (!JpegReadHeader(&info, &err, &source)) {
     return Result::Fail(QStringLiteral("unreadable JPEG header"));
   }
   // Shrink while decoding when the wanted size is at most half the stored one. For an exact

@@ -1,7 +1,5 @@
 #include <QtGui/qrgb.h>
 #include <png.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <QRgba64>
 #include <QSysInfo>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "platform/codec_decoders.h"
+#include "platform/file_mapping.h"
 #include "platform/row_resampler.h"
 
 namespace glimbrik::codec {
@@ -28,14 +27,7 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
   if (length > reader->size - reader->position) png_error(png, "truncated");
   std::memcpy(out, reader->data + reader->position, length);
   reader->position += length;
-  constexpr size_t kStep = 8 << 20;
-  if (reader->releaseBehind && reader->position - reader->released >= kStep) {
-    const size_t page = size_t(sysconf(_SC_PAGESIZE));
-    const size_t end = reader->position / page * page;
-    madvise(const_cast<uchar*>(reader->data) + reader->released, end - reader->released,
-            MADV_DONTNEED);
-    reader->released = end;
-  }
+  if (reader->releaseBehind) ReleasePassedPages(reader->data, reader->position, &reader->released);
 }
 
 void IgnoreWarning(png_structp, png_const_charp) {}

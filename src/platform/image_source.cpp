@@ -1,6 +1,7 @@
 #include "platform/image_source.h"
 
-#include <sys/mman.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QColorSpace>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include "platform/image_orientation.h"
 #include "platform/metadata_write.h"
 #include "platform/pixel_formats.h"
+#include "platform/unique_fd.h"
 
 namespace glimbrik {
 
@@ -94,31 +96,38 @@ QString TypeIdentifierForFormat(SourceFormat format) {
 
 namespace {
 
-// The orientation of a PNG's eXIf chunk, found by reading the chunk headers from the file.
-int PngOrientationFromFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || !file.seek(8)) return 0;
-  for (;;) {
-    const QByteArray head = file.read(8);
-    if (head.size() != 8) return 0;
-    const auto* h = reinterpret_cast<const uchar*>(head.constData());
+// A large PNG's chunks without its pixel data, read with one pread per chunk head: the metadata
+// readers then walk a few kilobytes in memory instead of the whole file on disk.
+QByteArray PngWithoutPixelsOfFile(const QString& path) {
+  const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return {};
+  QByteArray png("\x89PNG\r\n\x1a\n", 8);
+  char head[8];
+  for (off_t offset = 8;;) {
+    if (::pread(fd.get(), head, 8, offset) != 8) break;
+    const auto* h = reinterpret_cast<const uchar*>(head);
     const qint64 length = qint64(h[0]) << 24 | h[1] << 16 | h[2] << 8 | h[3];
-    const QByteArray type = head.mid(4, 4);
-    if (type == "IEND") return 0;
-    if (type == "eXIf") {
-      if (length > 16 * 1024 * 1024) return 0;
-      const QByteArray exif = file.read(length);
-      return codec::ParseExifBasics(reinterpret_cast<const uchar*>(exif.constData()),
-                                    size_t(exif.size()))
-          .orientation;
+    const QByteArrayView type(head + 4, 4);
+    if (type == "IEND") break;
+    if (type != "IDAT" && length <= 16 * 1024 * 1024) {
+      const qsizetype at = png.size();
+      png.resize(at + 12 + length);
+      std::memcpy(png.data() + at, head, 8);
+      if (::pread(fd.get(), png.data() + at + 8, size_t(length) + 4, offset + 8) != length + 4) {
+        png.truncate(at);
+        break;
+      }
     }
-    if (!file.seek(file.pos() + length + 4)) return 0;
+    offset += 12 + length;
   }
+  png.append("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+  return png;
 }
 
 }  // namespace
 
 namespace {
+const QString kChangedWhileRead = QStringLiteral("the file changed while it was read");
 thread_local ScopedReadBufferReuse* tReadBufferReuse = nullptr;
 }  // namespace
 
@@ -158,13 +167,9 @@ std::shared_ptr<ImageSource> ImageSource::Open(const QString& path) {
   constexpr qint64 kMapAbove = 32 * 1024 * 1024;
   const qint64 size = file.size();
   if (size > kMapAbove) {
-    void* map = mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, file.handle(), 0);
-    if (map != MAP_FAILED) {
-      madvise(map, size_t(size), MADV_SEQUENTIAL);
-      source->mapping_ = std::shared_ptr<const uchar>(
-          static_cast<const uchar*>(map),
-          [size](const uchar* p) { munmap(const_cast<uchar*>(p), size_t(size)); });
-      source->data_ = QByteArray::fromRawData(static_cast<const char*>(map), size);
+    if (std::shared_ptr<const FileMapping> map = FileMapping::Map(file.handle(), size_t(size))) {
+      source->data_ = QByteArray::fromRawData(reinterpret_cast<const char*>(map->data()), size);
+      source->mapping_ = std::move(map);
     }
   }
   if (ScopedReadBufferReuse* reuse = ScopedReadBufferReuse::Current(); !source->mapping_ && reuse) {
@@ -182,11 +187,15 @@ std::shared_ptr<ImageSource> ImageSource::Open(const QString& path) {
   }
   source->probe();
   source->releaseMappedPages();
+  if (source->mappedFileChanged()) {
+    source->representations_.clear();
+    source->error_ = kChangedWhileRead;
+  }
   return source;
 }
 
 void ImageSource::releaseMappedPages() const {
-  if (mapping_) madvise(const_cast<uchar*>(mapping_.get()), size_t(data_.size()), MADV_DONTNEED);
+  if (mapping_) mapping_->release();
 }
 
 std::shared_ptr<ImageSource> ImageSource::FromData(const QByteArray& data) {
@@ -256,12 +265,15 @@ void ImageSource::probe() {
     }
   }
   if (error_.isEmpty() && reps.empty()) error_ = QStringLiteral("no image in the file");
+  // Walking a mapped file's chunks would bring most of it into memory: its chunks but the pixel
+  // data are read from the file instead.
+  if (error_.isEmpty() && format_ == SourceFormat::PNG && mapping_) {
+    pngWithoutPixels_ = PngWithoutPixelsOfFile(path_);
+  }
   if (error_.isEmpty() && format_ == SourceFormat::PNG && reps.front().orientation == 0) {
-    // A PNG states its orientation in an eXIf chunk, which may follow the pixels. Walking a
-    // mapped file's chunks would bring most of it into memory: its chunks are read instead.
-    if (mapping_) {
-      reps.front().orientation = PngOrientationFromFile(path_);
-    } else if (const ImageHeaderResult header = ReadImageHeader(path_, data_)) {
+    // A PNG states its orientation in an eXIf chunk, which may follow the pixels.
+    if (const ImageHeaderResult header =
+            ReadImageHeader(path_, mapping_ ? pngWithoutPixels_ : data_)) {
       reps.front().orientation = header.header->orientation;
     }
   }
@@ -293,6 +305,7 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
   if (stored_.empty()) {
     ImageResult<QImage> decoded = decodeStored(index, representations_[index], options);
     releaseMappedPages();
+    if (mappedFileChanged()) return ImageResult<QImage>::Fail(kChangedWhileRead);
     return decoded;
   }
   const int orientation = representations_[index].orientation;
@@ -303,6 +316,7 @@ ImageResult<QImage> ImageSource::decode(int index, const DecodeOptions& options)
   }
   ImageResult<QImage> decoded = decodeStored(index, stored_[index], storedOptions);
   releaseMappedPages();
+  if (mappedFileChanged()) return ImageResult<QImage>::Fail(kChangedWhileRead);
   if (decoded.ok()) decoded.value = UprightImage(decoded.value, orientation);
   return decoded;
 }
@@ -311,7 +325,7 @@ ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentati
                                               const DecodeOptions& options) const {
   switch (format_) {
     case SourceFormat::JPEG:
-      return codec::DecodeJpeg(data_, rep, options);
+      return codec::DecodeJpeg(data_, rep, options, mapping_ != nullptr);
     case SourceFormat::PNG:
       return codec::DecodePng(data_, rep, options.exactSize, mapping_ != nullptr);
     case SourceFormat::TIFF:
@@ -336,6 +350,7 @@ ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentati
 
 MetadataBlocks ImageSource::metadata() const {
   // Parsing a mapped file would bring much of it back into memory; the file holds the same.
+  if (!pngWithoutPixels_.isEmpty()) return ReadImageMetadata(pngWithoutPixels_);
   if (mapping_ && !path_.isEmpty()) return ReadImageMetadataFromFile(path_);
   return ReadImageMetadata(data_);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/color_space.h"
+#include "platform/file_mapping.h"
 #include "platform/image_header.h"  // ImageFormat and the size limits
 
 namespace glimbrik {
@@ -150,8 +151,11 @@ class ImageSource {
   std::shared_ptr<const void> readBuffer_;
   // A large file is mapped rather than copied, and the pages a decoder has passed are given
   // back, so that the file's size does not add to the memory a conversion needs.
-  std::shared_ptr<const uchar> mapping_;
+  std::shared_ptr<const FileMapping> mapping_;
+  // For a mapped PNG, its chunks but the pixel data, which the metadata is read from.
+  QByteArray pngWithoutPixels_;
   void releaseMappedPages() const;
+  bool mappedFileChanged() const { return mapping_ && mapping_->changed(); }
   SourceFormat format_ = SourceFormat::Unknown;
   // GIF frames are composed in order; the reader resumes where the last decode stopped.
   mutable std::shared_ptr<codec::GifFrameReader> gifReader_;

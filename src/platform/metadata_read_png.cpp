@@ -1,14 +1,17 @@
 #include "platform/metadata_read_png.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <zlib.h>
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 
 #include "platform/metadata_read.h"
+#include "platform/unique_fd.h"
 
 namespace glimbrik {
 
@@ -88,43 +91,72 @@ std::optional<PngTextChunk> DecodeTextChunk(const char type[4], const QByteArray
 
 }  // namespace
 
+namespace {
+
+// Reads length bytes at offset into out; fewer at the end of the file, negative on failure.
+using ReadAt = std::function<qint64(qint64 offset, char* out, qint64 length)>;
+
+// Chunk heads are read one by one and the data between them skipped, never read.
+QList<PngTextChunk> ReadTextChunks(const ReadAt& readAt) {
+  QList<PngTextChunk> chunks;
+  char head[8];
+  if (readAt(0, head, 8) != 8 || std::memcmp(head, kPngSignature, 8) != 0) return chunks;
+  qint64 offset = 8;
+  while (chunks.size() < kMaxTextChunks) {
+    if (readAt(offset, head, 8) != 8) break;
+    const uint32_t length = BigEndian32(head);
+    const char* type = head + 4;
+    if (length > 0x7fffffffu || std::memcmp(type, "IEND", 4) == 0) break;
+    const qint64 data = offset + 8;
+    offset = data + qint64(length) + 4;
+    const bool isText = std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 ||
+                        std::memcmp(type, "iTXt", 4) == 0;
+    if (!isText || length > kMaxTextChunkBytes) continue;
+    QByteArray body(qsizetype(length) + 4, Qt::Uninitialized);
+    if (readAt(data, body.data(), body.size()) != body.size()) break;
+    uLong expected = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
+    expected = crc32(expected, reinterpret_cast<const Bytef*>(body.constData()), length);
+    if (expected != BigEndian32(body.constData() + length)) break;
+    body.truncate(length);
+    if (auto chunk = DecodeTextChunk(type, body)) chunks.append(std::move(*chunk));
+  }
+  return chunks;
+}
+
+}  // namespace
+
 QList<PngTextChunk> ReadPngTextChunks(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return ReadPngTextChunks(file);
+  // pread: one call per chunk head, where a buffered file would read ahead through the pixel
+  // data around every one.
+  const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+  if (!fd.valid()) return {};
+  return ReadTextChunks([&](qint64 offset, char* out, qint64 length) -> qint64 {
+    qint64 done = 0;
+    while (done < length) {
+      const ssize_t got =
+          ::pread(fd.get(), out + done, size_t(length - done), off_t(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return -1;
+      if (got == 0) break;
+      done += got;
+    }
+    return done;
+  });
 }
 
 QList<PngTextChunk> ReadPngTextChunks(const QByteArray& fileData) {
-  QBuffer buffer;
-  buffer.setData(fileData);
-  if (!buffer.open(QIODevice::ReadOnly)) return {};
-  return ReadPngTextChunks(buffer);
+  return ReadTextChunks([&](qint64 offset, char* out, qint64 length) -> qint64 {
+    if (offset >= fileData.size()) return 0;
+    const qint64 n = std::min(length, fileData.size() - offset);
+    std::memcpy(out, fileData.constData() + offset, size_t(n));
+    return n;
+  });
 }
 
 QList<PngTextChunk> ReadPngTextChunks(QIODevice& file) {
-  QList<PngTextChunk> chunks;
-  if (file.read(8) != QByteArray(kPngSignature, 8)) return chunks;
-  while (chunks.size() < kMaxTextChunks) {
-    const QByteArray header = file.read(8);
-    if (header.size() != 8) break;
-    const uint32_t length = BigEndian32(header.constData());
-    const char* type = header.constData() + 4;
-    if (length > 0x7fffffffu || std::memcmp(type, "IEND", 4) == 0) break;
-    const bool isText = std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 ||
-                        std::memcmp(type, "iTXt", 4) == 0;
-    if (!isText || length > kMaxTextChunkBytes) {
-      if (!file.seek(file.pos() + qint64(length) + 4)) break;
-      continue;
-    }
-    const QByteArray data = file.read(length);
-    const QByteArray crc = file.read(4);
-    if (data.size() != qsizetype(length) || crc.size() != 4) break;
-    uLong expected = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
-    expected = crc32(expected, reinterpret_cast<const Bytef*>(data.constData()), length);
-    if (expected != BigEndian32(crc.constData())) break;
-    if (auto chunk = DecodeTextChunk(type, data)) chunks.append(std::move(*chunk));
-  }
-  return chunks;
+  return ReadTextChunks([&](qint64 offset, char* out, qint64 length) -> qint64 {
+    return file.seek(offset) ? file.read(out, length) : -1;
+  });
 }
 
 }  // namespace glimbrik

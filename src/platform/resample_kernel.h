@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace glimbrik::resample {
@@ -28,6 +29,8 @@ struct Taps {
 };
 
 Taps ComputeTaps(int inSize, int outSize);
+// The same, shared with earlier callers that asked for the same sizes.
+std::shared_ptr<const Taps> SharedTaps(int inSize, int outSize);
 
 // One input row filtered horizontally into outW x C floats.
 template <typename T, int C>

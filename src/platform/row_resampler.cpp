@@ -1,7 +1,10 @@
 #include "platform/row_resampler.h"
 
 #include <cstring>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -84,6 +87,27 @@ Taps ComputeTaps(int inSize, int outSize) {
       std::fill_n(out + 12, 4, pair(g + 6));
     }
   }
+  return taps;
+}
+
+std::shared_ptr<const Taps> SharedTaps(int inSize, int outSize) {
+  // A batch resizes file after file of one camera to one size: the same few pairs recur.
+  struct Entry {
+    int in, out;
+    std::shared_ptr<const Taps> taps;
+  };
+  static std::mutex mutex;
+  static std::deque<Entry> recent;
+  {
+    const std::lock_guard lock(mutex);
+    for (const Entry& e : recent) {
+      if (e.in == inSize && e.out == outSize) return e.taps;
+    }
+  }
+  auto taps = std::make_shared<const Taps>(ComputeTaps(inSize, outSize));
+  const std::lock_guard lock(mutex);
+  recent.push_front({inSize, outSize, taps});
+  if (recent.size() > 16) recent.pop_back();
   return taps;
 }
 
@@ -310,8 +334,8 @@ void FilterRowArgb32(const uint8_t* src, const Taps& h, int outW, float* dst) {
 struct RowResampler::Impl {
   QSize in, out;
   int channels = 0;
-  resample::Taps h, v;
-  std::vector<float> ring;  // v.width horizontally filtered rows
+  std::shared_ptr<const resample::Taps> h, v;
+  std::vector<float> ring;  // v->width horizontally filtered rows
   std::vector<float> acc;
   std::vector<const float*> rows;  // the ring rows of one output row, and their weights
   std::vector<float> weights;
@@ -330,14 +354,14 @@ struct RowResampler::Impl {
 
   void emitReadyRowsFixed() {
 #if defined(__x86_64__) || defined(__i386__)
-    const int ringSize = v.width;
+    const int ringSize = v->width;
     std::vector<int> q(size_t(ringSize) + 1);
-    while (emitted < out.height() && v.first[emitted] + ringSize <= pushed) {
-      const float* wt = &v.weights[size_t(emitted) * ringSize];
+    while (emitted < out.height() && v->first[emitted] + ringSize <= pushed) {
+      const float* wt = &v->weights[size_t(emitted) * ringSize];
       int count = 0, total = 0, largest = 0;
       for (int k = 0; k < ringSize; ++k) {
         if (wt[k] == 0.0f) continue;
-        const int row = v.first[emitted] + k;
+        const int row = v->first[emitted] + k;
         rows16[count] = &ring16[rowFloats * size_t(row % ringSize)];
         q[count] = int(std::lround(wt[k] * (1 << 14)));
         total += q[count];
@@ -369,13 +393,13 @@ struct RowResampler::Impl {
       emitReadyRowsFixed();
       return;
     }
-    const int ringSize = v.width;
-    while (emitted < out.height() && v.first[emitted] + ringSize <= pushed) {
-      const float* wt = &v.weights[size_t(emitted) * ringSize];
+    const int ringSize = v->width;
+    while (emitted < out.height() && v->first[emitted] + ringSize <= pushed) {
+      const float* wt = &v->weights[size_t(emitted) * ringSize];
       int count = 0;
       for (int k = 0; k < ringSize; ++k) {
         if (wt[k] == 0.0f) continue;
-        const int row = v.first[emitted] + k;
+        const int row = v->first[emitted] + k;
         rows[count] = &ring[rowFloats * size_t(row % ringSize)];
         weights[count] = wt[k];
         ++count;
@@ -393,7 +417,7 @@ template <typename T, int C>
 void Bind(RowResampler::Impl& d, int alphaChannel, float maxValue) {
   d.channels = C;
   d.filter = [&d](const uchar* row, float* dst) {
-    resample::FilterRow<T, C>(reinterpret_cast<const T*>(row), d.h, d.out.width(), dst);
+    resample::FilterRow<T, C>(reinterpret_cast<const T*>(row), *d.h, d.out.width(), dst);
   };
   d.write = [&d, alphaChannel, maxValue](const float* acc, uchar* dst) {
     resample::WriteRow<T, C>(acc, d.out.width(), alphaChannel, maxValue, reinterpret_cast<T*>(dst));
@@ -426,20 +450,20 @@ RowResampler::RowResampler(QSize in, QSize out, QImage::Format format)
   if (d.image.isNull()) return;
   d.in = in;
   d.out = out;
-  d.h = resample::ComputeTaps(in.width(), out.width());
-  d.v = resample::ComputeTaps(in.height(), out.height());
+  d.h = resample::SharedTaps(in.width(), out.width());
+  d.v = resample::SharedTaps(in.height(), out.height());
   d.rowFloats = size_t(out.width()) * d.channels;
-  d.fixed = format == QImage::Format_ARGB32_Premultiplied && resample::HasFixedArgb32(d.h);
+  d.fixed = format == QImage::Format_ARGB32_Premultiplied && resample::HasFixedArgb32(*d.h);
   if (d.fixed) {
-    d.ring16.assign(d.rowFloats * size_t(d.v.width), 0);
-    d.rows16.resize(size_t(d.v.width) + 1);
-    d.pairs.resize(size_t(d.v.width) / 2 + 1);
+    d.ring16.assign(d.rowFloats * size_t(d.v->width), 0);
+    d.rows16.resize(size_t(d.v->width) + 1);
+    d.pairs.resize(size_t(d.v->width) / 2 + 1);
     return;
   }
-  d.ring.assign(d.rowFloats * size_t(d.v.width), 0.0f);
+  d.ring.assign(d.rowFloats * size_t(d.v->width), 0.0f);
   d.acc.assign(d.rowFloats, 0.0f);
-  d.rows.resize(size_t(d.v.width));
-  d.weights.resize(size_t(d.v.width));
+  d.rows.resize(size_t(d.v->width));
+  d.weights.resize(size_t(d.v->width));
 }
 
 RowResampler::~RowResampler() = default;
@@ -451,12 +475,12 @@ void RowResampler::pushRow(const uchar* row) {
   if (!isValid() || d.pushed >= d.in.height()) return;
 #if defined(__x86_64__) || defined(__i386__)
   if (d.fixed) {
-    resample::FilterRowArgb32FixedAvx2(row, d.h, d.out.width(),
-                                       &d.ring16[d.rowFloats * size_t(d.pushed % d.v.width)]);
+    resample::FilterRowArgb32FixedAvx2(row, *d.h, d.out.width(),
+                                       &d.ring16[d.rowFloats * size_t(d.pushed % d.v->width)]);
   } else
 #endif
   {
-    d.filter(row, &d.ring[d.rowFloats * size_t(d.pushed % d.v.width)]);
+    d.filter(row, &d.ring[d.rowFloats * size_t(d.pushed % d.v->width)]);
   }
   ++d.pushed;
   d.emitReadyRows();
