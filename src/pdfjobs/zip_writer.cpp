@@ -41,7 +41,10 @@ QByteArray ZipArchive(const std::vector<ZipEntry>& entries) {
   QByteArray archive, directory;
   // 1 January 1980, the earliest DOS date: the package carries no meaningful times.
   const quint16 time = 0, date = (0 << 9) | (1 << 5) | 1;
-  for (const auto& [name, contents] : entries) {
+  for (const ZipEntry& entry : entries) {
+    // References, not a structured binding: clang 14 cannot capture one in the lambda below.
+    const QString& name = entry.first;
+    const QByteArray& contents = entry.second;
     QByteArray packed;
     if (!Deflate(contents, &packed)) return QByteArray();
     const QByteArray fileName = name.toUtf8();
