@@ -1,22 +1,11 @@
 #include <gtest/gtest.h>
-
-#ifndef POINTERHOLDER_TRANSITION
-#define POINTERHOLDER_TRANSITION 4
-#endif
 #include <tiffio.h>
 
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <cstdlib>
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
 
 #include "engine/jpeg_memory.h"
+#include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -146,42 +135,16 @@ class ExtractImages : public ::testing::Test {
     out = test::MakeTempFolder(QStringLiteral("out"));
   }
   int extract(const QString& source, int outputType = 7, int first = 0) {
-    ImageConversion c;
-    c.sourceURL = source;
-    c.destinationURL = out;
-    c.options.outputType = outputType;
+    ImageConversion c = test::ConversionRecord(source, out, outputType);
     if (first) {
       c.options.pageRangeMode = 1;
       c.options.firstPage = first;
     }
     return ExtractImagesFromPDF(&c);
   }
-  QStringList files() const { return QDir(out).entryList(QDir::Files, QDir::Name); }
+  QStringList files() const { return test::Files(out); }
   QString folder, out;
 };
-
-TEST_F(ExtractImages, NamesAndSizesOfAPagesImages) {
-  PdfMaker m;
-  m.page(Handle::newNull());
-  m.page(Handle::newNull());
-  m.page(Dict({{"/Im1", m.image("/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent 8 "
-                                "/Filter /DCTDecode",
-                                JpegBytes(64, 48))},
-               {"/Im2", m.image("/Width 32 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 8",
-                                std::string(32 * 32, '\x40'))}}));
-  const QString source = folder + "/report.pdf";
-  m.write(source);
-  ASSERT_EQ(extract(source, 7, 3), 1);
-  ASSERT_EQ(files(), (QStringList{"report_Page3_1.png", "report_Page3_2.png"}));
-  EXPECT_EQ(QImage(out + "/report_Page3_1.png").size(), QSize(64, 48));
-  const QImage grey(out + "/report_Page3_2.png");
-  EXPECT_EQ(grey.size(), QSize(32, 32));
-  EXPECT_EQ(qGray(grey.pixel(5, 5)), 0x40);
-  // All pages: pages without images write nothing and are no failure.
-  out = test::MakeTempFolder(QStringLiteral("all"));
-  EXPECT_EQ(extract(source), 1);
-  EXPECT_EQ(files().size(), 2);
-}
 
 TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   PdfMaker m;
@@ -270,11 +233,16 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
                {"/Run", m.image("/Width 6 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 "
                                 "/Filter /RunLengthDecode",
                                 "\x01\x10\x20\xFD\x60\x80")}}));
+  m.page(Dict({{"/Photo", m.image("/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent "
+                                  "8 /Filter /DCTDecode",
+                                  JpegBytes(64, 48))}}));
+  m.page(Handle::newNull());  // a page without images writes nothing and is no failure
   const QString source = folder + "/mixed.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
   EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page2_1.png", "mixed_Page2_2.png",
-                                  "mixed_Page3_1.png", "mixed_Page3_2.png", "mixed_Page3_3.png"}));
+                                  "mixed_Page3_1.png", "mixed_Page3_2.png", "mixed_Page3_3.png",
+                                  "mixed_Page4_1.png"}));
   const QImage alpha(out + "/mixed_Page1_1.png");
   ASSERT_TRUE(alpha.hasAlphaChannel());
   EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
@@ -293,6 +261,9 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   ASSERT_EQ(run.size(), QSize(6, 1));
   const int runs[] = {0x10, 0x20, 0x60, 0x60, 0x60, 0x60};
   for (int x = 0; x < 6; ++x) EXPECT_EQ(qGray(run.pixel(x, 0)), runs[x]) << x;
+  const QImage photo(out + "/mixed_Page4_1.png");
+  EXPECT_EQ(photo.size(), QSize(64, 48));
+  EXPECT_EQ(qGray(photo.pixel(30, 20)), 200);
 
   // JPEG output keeps no mask.
   out = test::MakeTempFolder(QStringLiteral("jpeg"));
@@ -327,10 +298,7 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
   EXPECT_EQ(files(), (QStringList{"hostile_Page2_1 1.png", "hostile_Page2_1.png"}));
 
   // With overwriting the first name is taken again.
-  ImageConversion c;
-  c.sourceURL = source;
-  c.destinationURL = out;
-  c.options.outputType = 7;
+  ImageConversion c = test::ConversionRecord(source, out, 7);
   c.overwriteExisting = 1;
   ASSERT_EQ(ExtractImagesFromPDF(&c), 1);
   EXPECT_EQ(files().size(), 2);
