@@ -71,13 +71,6 @@ inline QStringList PageBoxes(const QString& pdf, const QString& box = QStringLit
   return boxes;
 }
 
-inline int PageCount(const QString& pdf) {
-  const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
-  const QRegularExpressionMatch m =
-      QRegularExpression(QStringLiteral("Pages: +(\\d+)")).match(info);
-  return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
 // The images of a PDF as pdfimages lists them: width, height and encoding per image.
 struct ListedImage {
   int width = 0;

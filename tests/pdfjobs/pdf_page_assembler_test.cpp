@@ -2,12 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFileInfo>
-
 #include "pdfjobs/pdf_fixtures.h"
 #include "platform/pdf_document.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -151,8 +147,7 @@ TEST(PDFPageAssembler, EachImageItsOwnPdfAndFailuresDoNotStopTheRun) {
   PDFPageAssembler assembler;
   assembler.setOptions(o);
   EXPECT_FALSE(assembler.convertEach());
-  EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name),
-            QStringList({"three.pdf", "x 1.pdf", "x.pdf", "y.pdf"}));
+  EXPECT_EQ(test::Files(out), QStringList({"three.pdf", "x 1.pdf", "x.pdf", "y.pdf"}));
   EXPECT_EQ(test::ReadBytes(QDir(out).filePath("x.pdf")), "taken");
   EXPECT_EQ(PageBoxes(QDir(out).filePath("three.pdf")),
             QStringList({"0 0 30 20", "0 0 40 20", "0 0 50 20"}));
