@@ -11,6 +11,7 @@ namespace glimbrik {
 namespace {
 
 using Handle = QPDFObjectHandle;
+using XObjects = std::map<std::string, Handle>;
 
 // A PDF whose pages each get the given XObject resources and content.
 class PdfMaker {
@@ -21,34 +22,26 @@ class PdfMaker {
     s.replaceDict(Handle::parse("<< /Type /XObject /Subtype /Image " + dict + " >>"));
     return pdf.makeIndirectObject(s);
   }
-  Handle form(Handle xobjects, const std::string& content) {
+  Handle form(const XObjects& xobjects, const std::string& content) {
     Handle s = Handle::newStream(&pdf, content);
     s.replaceDict(Handle::parse("<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>"));
-    Handle resources = Handle::newDictionary();
-    resources.replaceKey("/XObject", xobjects);
-    s.getDict().replaceKey("/Resources", resources);
+    s.getDict().replaceKey("/Resources",
+                           Handle::newDictionary({{"/XObject", Handle::newDictionary(xobjects)}}));
     return pdf.makeIndirectObject(s);
   }
-  void page(Handle xobjects, const std::string& content = "") {
+  void page(const XObjects& xobjects, const std::string& content = "") {
     Handle p = pdf.makeIndirectObject(
         Handle::parse("<< /Type /Page /MediaBox [0 0 100 100] /Resources << >> >>"));
-    if (xobjects.isDictionary()) p.getKey("/Resources").replaceKey("/XObject", xobjects);
+    p.getKey("/Resources").replaceKey("/XObject", Handle::newDictionary(xobjects));
     p.replaceKey("/Contents", Handle::newStream(&pdf, content));
     QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(p), false);
   }
   void write(const QString& path) {
     const QByteArray file = QFile::encodeName(path);
-    QPDFWriter writer(pdf, file.constData());
-    writer.write();
+    QPDFWriter(pdf, file.constData()).write();
   }
   QPDF pdf;
 };
-
-Handle Dict(std::initializer_list<std::pair<std::string, Handle>> entries) {
-  Handle d = Handle::newDictionary();
-  for (const auto& [k, v] : entries) d.replaceKey(k, v);
-  return d;
-}
 
 // A flat JPEG of the given pixel (3 bytes RGB or 4 bytes CMYK ink).
 std::string JpegBytes(int width, int height, std::vector<uint8_t> pixel = {200, 200, 200}) {
@@ -149,26 +142,25 @@ class ExtractImages : public ::testing::Test {
 TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   PdfMaker m;
   // 16 x 1, bits FF 00, inverted by its decode ranges.
-  m.page(Dict({{"/A", m.image("/Width 16 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 1 "
-                              "/Decode [1 0]",
-                              std::string("\xFF\x00", 2))}}));
+  m.page({{"/A", m.image("/Width 16 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                         "/Decode [1 0]",
+                         std::string("\xFF\x00", 2))}});
   // 3 x 2 at 4 bits: each row is 2 bytes with a fill nibble, which must not shear row 2.
-  m.page(Dict({{"/B", m.image("/Width 3 /Height 2 /BitsPerComponent 4 /ColorSpace [/Indexed "
-                              "/DeviceRGB 3 <FF0000 00FF00 0000FF 101010>]",
-                              std::string("\x01\x20\x30\x10", 4))}}));
-  m.page(Dict({{"/C", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
-                              "/Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
-                              "/C1 [0 0.5 1 0] /N 1 >>]",
-                              std::string("\xFF", 1))},
-               // Behind two hex layers, with parameters for the first filter only.
-               {"/D", m.image("/Width 8 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceCMYK "
-                              "/Filter [/ASCIIHexDecode /ASCIIHexDecode /DCTDecode] "
-                              "/DecodeParms [null]",
-                              Hex(Hex(JpegBytes(8, 8, {0, 127, 255, 0})) + ">") + ">")}}));
+  m.page({{"/B", m.image("/Width 3 /Height 2 /BitsPerComponent 4 /ColorSpace [/Indexed "
+                         "/DeviceRGB 3 <FF0000 00FF00 0000FF 101010>]",
+                         std::string("\x01\x20\x30\x10", 4))}});
+  m.page({{"/C", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
+                         "/Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
+                         "/C1 [0 0.5 1 0] /N 1 >>]",
+                         std::string("\xFF", 1))},
+          // Behind two hex layers, with parameters for the first filter only.
+          {"/D", m.image("/Width 8 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceCMYK "
+                         "/Filter [/ASCIIHexDecode /ASCIIHexDecode /DCTDecode] /DecodeParms [null]",
+                         Hex(Hex(JpegBytes(8, 8, {0, 127, 255, 0})) + ">") + ">")}});
   // Lab white and a saturated red (a at the top of its range).
-  m.page(Dict({{"/E", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
-                              "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]",
-                              std::string("\xFF\x80\x80\x88\xFF\xC0", 6))}}));
+  m.page({{"/E", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
+                         "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]",
+                         std::string("\xFF\x80\x80\x88\xFF\xC0", 6))}});
   const QString source = folder + "/samples.pdf";
   m.write(source);
 
@@ -213,30 +205,29 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   masked.getDict().replaceKey("/SMask", soft);
   // The soft mask wins over a colour key that would hide every pixel.
   masked.getDict().replaceKey("/Mask", Handle::parse("[128 128 128 128 128 128]"));
-  m.page(Dict({{"/M", masked}}));
-  Handle inner = m.form(Dict({{"/Deep", m.image("/Width 5 /Height 4 /ColorSpace /DeviceGray "
-                                                "/BitsPerComponent 8",
-                                                std::string(20, '\x10'))}}),
+  m.page({{"/M", masked}});
+  Handle inner = m.form({{"/Deep", m.image("/Width 5 /Height 4 /ColorSpace /DeviceGray "
+                                           "/BitsPerComponent 8",
+                                           std::string(20, '\x10'))}},
                         "/Deep Do");
-  Handle outer = m.form(Dict({{"/Inner", inner}}), "/Inner Do");
+  Handle outer = m.form({{"/Inner", inner}}, "/Inner Do");
   outer.getKey("/Resources").getKey("/XObject").replaceKey("/Self", outer);  // a loop
-  m.page(Dict({{"/Outer", outer}}),
+  m.page({{"/Outer", outer}},
          "q 10 0 0 10 0 0 cm BI /W 7 /H 3 /CS /G /BPC 8 ID\n" + std::string(21, '\x20') + "\nEI Q");
-  m.page(Dict({{"/Fax", m.image("/Width 40 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
-                                "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 40 "
-                                "/Rows 2 >>",
-                                G4Bytes(40))},
-               {"/Jbig", m.image("/Width 24 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
-                                 "/Filter /JBIG2Decode",
-                                 JBIG2Bytes(24))},
-               // A literal run of two bytes, then a byte repeated four times.
-               {"/Run", m.image("/Width 6 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 "
-                                "/Filter /RunLengthDecode",
-                                "\x01\x10\x20\xFD\x60\x80")}}));
-  m.page(Dict({{"/Photo", m.image("/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent "
-                                  "8 /Filter /DCTDecode",
-                                  JpegBytes(64, 48))}}));
-  m.page(Handle::newNull());  // a page without images writes nothing and is no failure
+  m.page({{"/Fax", m.image("/Width 40 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                           "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 40 /Rows 2 >>",
+                           G4Bytes(40))},
+          {"/Jbig", m.image("/Width 24 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                            "/Filter /JBIG2Decode",
+                            JBIG2Bytes(24))},
+          // A literal run of two bytes, then a byte repeated four times.
+          {"/Run", m.image("/Width 6 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 "
+                           "/Filter /RunLengthDecode",
+                           "\x01\x10\x20\xFD\x60\x80")}});
+  m.page({{"/Photo", m.image("/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent "
+                             "8 /Filter /DCTDecode",
+                             JpegBytes(64, 48))}});
+  m.page({});  // a page without images writes nothing and is no failure
   const QString source = folder + "/mixed.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
@@ -273,21 +264,20 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
 
 TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
   PdfMaker m;
-  m.page(Dict({{"/Short", m.image("/Width 100 /Height 100 /ColorSpace /DeviceRGB "
-                                  "/BitsPerComponent 8",
-                                  std::string(10, '\0'))},
-               {"/Huge", m.image("/Width 2000000000 /Height 2000000000 /ColorSpace /DeviceGray "
-                                 "/BitsPerComponent 8",
-                                 std::string(10, '\0'))},
-               {"/Palette", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace "
-                                    "[/Indexed /DeviceRGB 200 <FF0000>]",
-                                    std::string(2, '\0'))},
-               {"/Tint", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
-                                 "/S /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] "
-                                 "/N 1 >>]",
-                                 std::string(1, '\0'))}}));
-  m.page(Dict({{"/Ok", m.image("/Width 2 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8",
-                               std::string(4, '\0'))}}));
+  m.page({{"/Short", m.image("/Width 100 /Height 100 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                             std::string(10, '\0'))},
+          {"/Huge", m.image("/Width 2000000000 /Height 2000000000 /ColorSpace /DeviceGray "
+                            "/BitsPerComponent 8",
+                            std::string(10, '\0'))},
+          {"/Palette", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace "
+                               "[/Indexed /DeviceRGB 200 <FF0000>]",
+                               std::string(2, '\0'))},
+          {"/Tint", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
+                            "/S /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] "
+                            "/N 1 >>]",
+                            std::string(1, '\0'))}});
+  m.page({{"/Ok", m.image("/Width 2 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                          std::string(4, '\0'))}});
   const QString source = folder + "/hostile.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
@@ -317,16 +307,16 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
 
   // Data that cannot be decoded fails the job; the page's other images are still saved.
   PdfMaker broken;
-  broken.page(Dict({{"/Bad", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
-                                          "/BitsPerComponent 8 /Filter /FlateDecode",
-                                          "no deflate data")},
-                    {"/Good", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
-                                           "/BitsPerComponent 8",
-                                           std::string(4, '\0'))},
-                    // Its page would need 60 MB for an image of 6 bytes.
-                    {"/Tall", broken.image("/Width 24 /Height 2 /ColorSpace /DeviceGray "
-                                           "/BitsPerComponent 1 /Filter /JBIG2Decode",
-                                           JBIG2Bytes(24, 20000000))}}));
+  broken.page({{"/Bad", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                     "/BitsPerComponent 8 /Filter /FlateDecode",
+                                     "no deflate data")},
+               {"/Good", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                      "/BitsPerComponent 8",
+                                      std::string(4, '\0'))},
+               // Its page would need 60 MB for an image of 6 bytes.
+               {"/Tall", broken.image("/Width 24 /Height 2 /ColorSpace /DeviceGray "
+                                      "/BitsPerComponent 1 /Filter /JBIG2Decode",
+                                      JBIG2Bytes(24, 20000000))}});
   broken.write(source);
   out = test::MakeTempFolder(QStringLiteral("broken"));
   EXPECT_EQ(extract(source), 0);
