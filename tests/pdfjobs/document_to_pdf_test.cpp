@@ -69,7 +69,7 @@ TEST(DocumentToPDF, PlainTextIsLaidOutInTheTextAreaOfALandscapePage) {
   EXPECT_TRUE(words.contains(">300<"));
 }
 
-TEST(DocumentToPDF, RichTextKeepsItsFontUnlessForced) {
+TEST(DocumentToPDF, RichTextKeepsItsFontUnlessForcedAndFailsAloneWithoutAnOfficeSuite) {
   const QString folder = test::MakeTempFolder();
   const QString rtf = QDir(folder).filePath("letter.rtf");
   test::WriteBytes(
@@ -87,6 +87,18 @@ TEST(DocumentToPDF, RichTextKeepsItsFontUnlessForced) {
   EXPECT_TRUE(FontsOf(QDir(forced).filePath("letter.pdf")).contains(courier));
   EXPECT_TRUE(test::RunTool("pdftotext", {QDir(kept).filePath("letter.pdf"), "-"})
                   .contains("Dear reader,"));
+
+  // Without LibreOffice it fails on its own; a plain one beside it still converts.
+  const QString alone = test::MakeTempFolder(), words = QDir(folder).filePath("words.txt");
+  test::WriteBytes(words, "Some words\n");
+  o = Letter(rtf, alone);
+  o.sourceItems.append({{"FilePath", words}});
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray("/nonexistent"));
+  const bool converted = ConvertEach(o);
+  qputenv("PATH", path);
+  EXPECT_FALSE(converted);
+  EXPECT_EQ(test::Files(alone), QStringList({"words.pdf"}));
 }
 
 TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
@@ -102,19 +114,6 @@ TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
 
   o.leftMargin = o.rightMargin = 306;
   EXPECT_FALSE(ConvertEach(o));
-
-  // Without LibreOffice a rich-text document fails on its own; the plain one still converts.
-  const QString rtf = QDir(folder).filePath("letter.rtf");
-  test::WriteBytes(rtf, "{\\rtf1\\ansi Dear reader,\\par}");
-  const QString alone = test::MakeTempFolder();
-  o = Letter(rtf, alone);
-  o.sourceItems.append({{"FilePath", words}});
-  const QByteArray path = qgetenv("PATH");
-  qputenv("PATH", QByteArray("/nonexistent"));
-  const bool converted = ConvertEach(o);
-  qputenv("PATH", path);
-  EXPECT_FALSE(converted);
-  EXPECT_EQ(test::Files(alone), QStringList({"words.pdf"}));
 
   o = Letter(words, QDir(out).filePath("joined.pdf"));
   o.sourceItems.append({{"FilePath", words}});

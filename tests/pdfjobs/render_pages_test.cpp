@@ -84,7 +84,7 @@ TEST_F(RenderPages, ResizeTargets) {
   }
 }
 
-TEST_F(RenderPages, MultiPageTiff) {
+TEST_F(RenderPages, MultiPageTiffTurnedPagesAndColourModels) {
   const QString source = folder + "/doc.pdf";
   test::WritePagesPDF(source, 3);
   ImageConversion c = ConversionRecord(source, out, 23);
@@ -118,30 +118,25 @@ TEST_F(RenderPages, MultiPageTiff) {
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
   EXPECT_EQ(Files(single), QStringList{"doc-2.tif"});
   EXPECT_FALSE(test::RunTool("tiffinfo", {single + "/doc-2.tif"}).contains("Page Number"));
-}
 
-TEST_F(RenderPages, RotationAndColourModels) {
-  const QString rotated = folder + "/turned.pdf";
-  test::WritePagesPDF(rotated, 1, 612, 792, 90);
-  ImageConversion c = ConversionRecord(rotated, out, 7);
-  ASSERT_EQ(ConvertPDFToImages(&c), 1);
-  EXPECT_EQ(QImage(out + "/turned.png").size(), QSize(792, 612));
-
-  const QString source = folder + "/one.pdf";
-  test::WritePagesPDF(source, 1);
   const QString grey = test::MakeTempFolder(QStringLiteral("grey"));
   c = ConversionRecord(source, grey, 7);
   c.options.colorModel = 3;
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
-  EXPECT_TRUE(test::RunTool("identify", {"-verbose", grey + "/one.png"})
+  EXPECT_TRUE(test::RunTool("identify", {"-verbose", grey + "/doc-1.png"})
                   .contains("png:IHDR.color_type: 0"));
-
   const QString cmyk = test::MakeTempFolder(QStringLiteral("cmyk"));
   c = ConversionRecord(source, cmyk, 13);
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
-  const QString info = test::RunTool("tiffinfo", {cmyk + "/one.tif"});
-  EXPECT_TRUE(info.contains("Photometric Interpretation: separated")) << info.toStdString();
-  EXPECT_TRUE(info.contains("Samples/Pixel: 4"));
+  const QString separated = test::RunTool("tiffinfo", {cmyk + "/doc-1.tif"});
+  EXPECT_TRUE(separated.contains("Photometric Interpretation: separated"));
+  EXPECT_TRUE(separated.contains("Samples/Pixel: 4"));
+
+  const QString rotated = folder + "/turned.pdf";
+  test::WritePagesPDF(rotated, 1, 612, 792, 90);
+  c = ConversionRecord(rotated, out, 7);
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(QImage(out + "/turned.png").size(), QSize(792, 612));
 }
 
 TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
