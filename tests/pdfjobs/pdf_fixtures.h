@@ -26,6 +26,13 @@
 
 namespace glimbrik::test {
 
+// A folder for the test's sources and one for what the job writes.
+class PdfJobTest : public ::testing::Test {
+ protected:
+  QString folder = MakeTempFolder(QStringLiteral("pdf")),
+          out = MakeTempFolder(QStringLiteral("out"));
+};
+
 // The files of a folder, by name.
 inline QStringList Files(const QString& folder) {
   return QDir(folder).entryList(QDir::Files, QDir::Name);

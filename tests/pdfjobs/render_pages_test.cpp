@@ -17,14 +17,7 @@ namespace {
 using test::ConversionRecord;
 using test::Files;
 
-class RenderPages : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder = test::MakeTempFolder(QStringLiteral("pdf"));
-    out = test::MakeTempFolder(QStringLiteral("out"));
-  }
-  QString folder, out;
-};
+class RenderPages : public test::PdfJobTest {};
 
 TEST_F(RenderPages, RangeNamesSizesAndProgress) {
   const QString source = folder + "/name.pdf";
