@@ -21,9 +21,7 @@ TEST(PDFFunction, DeviceNThroughACalculatorStream) {
   QPDF pdf;
   pdf.emptyPDF();
   QPDFObjectHandle fn = QPDFObjectHandle::newStream(&pdf, "{ add 2 div }");
-  fn.getDict().replaceKey("/FunctionType", QPDFObjectHandle::newInteger(4));
-  fn.getDict().replaceKey("/Domain", Parse("[0 1 0 1]"));
-  fn.getDict().replaceKey("/Range", Parse("[0 1]"));
+  fn.replaceDict(Parse("<< /FunctionType 4 /Domain [0 1 0 1] /Range [0 1] >>"));
   QPDFObjectHandle space = Parse("[/DeviceN [/A /B] /DeviceGray null]");
   space.setArrayItem(3, fn);
   EXPECT_EQ(ConvertDeviceNSamples(space, Bytes({255, 255, 255, 0, 0, 0})), Bytes({255, 127, 0}));
