@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
+#include <QElapsedTimer>
 #include <QFont>
-#include <QRegularExpression>
 
 #include "engine/image_types.h"
+#include "pdfjobs/html_to_pdf.h"
 #include "pdfjobs/pdf_fixtures.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -70,7 +69,7 @@ TEST(DocumentToPDF, PlainTextIsLaidOutInTheTextAreaOfALandscapePage) {
   EXPECT_TRUE(words.contains(">300<"));
 }
 
-TEST(DocumentToPDF, RichTextKeepsItsFontUnlessForced) {
+TEST(DocumentToPDF, RichTextKeepsItsFontUnlessForcedAndFailsAloneWithoutAnOfficeSuite) {
   const QString folder = test::MakeTempFolder();
   const QString rtf = QDir(folder).filePath("letter.rtf");
   test::WriteBytes(
@@ -88,6 +87,18 @@ TEST(DocumentToPDF, RichTextKeepsItsFontUnlessForced) {
   EXPECT_TRUE(FontsOf(QDir(forced).filePath("letter.pdf")).contains(courier));
   EXPECT_TRUE(test::RunTool("pdftotext", {QDir(kept).filePath("letter.pdf"), "-"})
                   .contains("Dear reader,"));
+
+  // Without LibreOffice it fails on its own; a plain one beside it still converts.
+  const QString alone = test::MakeTempFolder(), words = QDir(folder).filePath("words.txt");
+  test::WriteBytes(words, "Some words\n");
+  o = Letter(rtf, alone);
+  o.sourceItems.append({{"FilePath", words}});
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray("/nonexistent"));
+  const bool converted = ConvertEach(o);
+  qputenv("PATH", path);
+  EXPECT_FALSE(converted);
+  EXPECT_EQ(test::Files(alone), QStringList({"words.pdf"}));
 }
 
 TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
@@ -99,23 +110,10 @@ TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
   TextToPDFConversionOptions o = Letter(blank, out);
   o.sourceItems.append({{"FilePath", words}});
   ASSERT_TRUE(ConvertEach(o));
-  EXPECT_EQ(test::PageCount(QDir(out).filePath("blank.pdf")), 1);
+  EXPECT_EQ(test::PageBoxes(QDir(out).filePath("blank.pdf")).size(), 1);
 
   o.leftMargin = o.rightMargin = 306;
   EXPECT_FALSE(ConvertEach(o));
-
-  // Without LibreOffice a rich-text document fails on its own; the plain one still converts.
-  const QString rtf = QDir(folder).filePath("letter.rtf");
-  test::WriteBytes(rtf, "{\\rtf1\\ansi Dear reader,\\par}");
-  const QString alone = test::MakeTempFolder();
-  o = Letter(rtf, alone);
-  o.sourceItems.append({{"FilePath", words}});
-  const QByteArray path = qgetenv("PATH");
-  qputenv("PATH", QByteArray("/nonexistent"));
-  const bool converted = ConvertEach(o);
-  qputenv("PATH", path);
-  EXPECT_FALSE(converted);
-  EXPECT_EQ(QDir(alone).entryList(QDir::Files), QStringList({"words.pdf"}));
 
   o = Letter(words, QDir(out).filePath("joined.pdf"));
   o.sourceItems.append({{"FilePath", words}});
@@ -124,9 +122,66 @@ TEST(DocumentToPDF, BadMarginsFailBlankDocumentsKeepOnePageAndOnePdfJoinsAll) {
   o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
   o.saveAsSinglePDF = 1;
   ASSERT_EQ(ConvertDocumentsToPDF(&o), 1);
-  EXPECT_EQ(test::PageCount(o.destinationURL), 2);
+  EXPECT_EQ(test::PageBoxes(o.destinationURL).size(), 2);
   EXPECT_TRUE(test::RunTool("pdfinfo", {o.destinationURL}).contains("Joined"));
   EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 6, 7}));
+}
+
+TEST(HTMLToPDF, APageThatNeverFinishesLoadingFailsAfterTheTimeout) {
+  const QString folder = test::MakeTempFolder();
+  const QString busy = QDir(folder).filePath("busy.html");
+  test::WriteBytes(busy, "<html><body>Busy<script>for (;;) {}</script></body></html>");
+  HTMLToPDF html;
+  html.Init(612, 792, 36, 36, 36, 36, 1, {});
+  html.SetTimeoutSeconds(1);
+  const QString destination = QDir(folder).filePath("busy.pdf");
+  html.SetTempDestinationURL(destination);
+  QElapsedTimer timer;
+  timer.start();
+  EXPECT_FALSE(html.SaveAsPDF(busy));
+  EXPECT_LT(timer.elapsed(), 30000);
+  EXPECT_FALSE(QFileInfo::exists(destination));
+
+  // The next page loads normally, on a landscape sheet.
+  html.SetTimeoutSeconds(60);
+  const QString page = QDir(folder).filePath("page.html");
+  test::WriteBytes(page, "<html><body><p>Calm page</p></body></html>");
+  html.SetTempDestinationURL(QDir(folder).filePath("page.pdf"));
+  ASSERT_TRUE(html.SaveAsPDF(page));
+  EXPECT_EQ(test::PageBoxes(QDir(folder).filePath("page.pdf")), QStringList({"0 0 792 612"}));
+  EXPECT_TRUE(IsHTMLFile("a/b.xhtml") && IsHTMLFile("c.HTM") && !IsHTMLFile("d.txt"));
+}
+
+TEST(HTMLToPDF, SourcesGoEachToItsOwnFileOrAllIntoOne) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  TextToPDFConversionOptions o;
+  for (const char* name : {"one", "two"}) {
+    const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".htm");
+    test::WriteBytes(path, QByteArray("<p>Page ") + name + "</p>");
+    o.sourceItems.append({{"FilePath", path}});
+  }
+  o.destinationURL = out;
+  o.pageWidth = 400;
+  o.pageHeight = 500;
+  o.pdfDocumentAttributes = {{"Title", "Pages"}};
+  std::vector<int64_t> reports;
+  HTMLToPDF each;
+  each.Init(o);
+  each.SetProgressCallbackInfo({[&](int64_t v) { reports.push_back(v); }, {}});
+  ASSERT_TRUE(each.SaveAsPDF());
+  EXPECT_EQ(test::Files(out), QStringList({"one.pdf", "two.pdf"}));
+  EXPECT_EQ(test::PageBoxes(QDir(out).filePath("two.pdf")), QStringList({"0 0 400 500"}));
+
+  o.destinationURL = QDir(out).filePath("both.pdf");
+  HTMLToPDF all;
+  all.Init(o);
+  all.SetProgressCallbackInfo({[&](int64_t v) { reports.push_back(v); }, {}});
+  ASSERT_TRUE(all.SaveAsTextToSinglePDF());
+  EXPECT_EQ(test::PageBoxes(o.destinationURL).size(), 2);
+  const QString text = test::RunTool("pdftotext", {o.destinationURL, "-"});
+  EXPECT_LT(text.indexOf("Page one"), text.indexOf("Page two"));
+  EXPECT_TRUE(test::RunTool("pdfinfo", {o.destinationURL}).contains("Title:           Pages"));
+  EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 3, 3, 6, 7}));
 }
 
 }  // namespace

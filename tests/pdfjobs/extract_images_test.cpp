@@ -1,27 +1,17 @@
 #include <gtest/gtest.h>
-
-#ifndef POINTERHOLDER_TRANSITION
-#define POINTERHOLDER_TRANSITION 4
-#endif
 #include <tiffio.h>
 
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <cstdlib>
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
 
 #include "engine/jpeg_memory.h"
+#include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
 
 using Handle = QPDFObjectHandle;
+using XObjects = std::map<std::string, Handle>;
 
 // A PDF whose pages each get the given XObject resources and content.
 class PdfMaker {
@@ -32,34 +22,26 @@ class PdfMaker {
     s.replaceDict(Handle::parse("<< /Type /XObject /Subtype /Image " + dict + " >>"));
     return pdf.makeIndirectObject(s);
   }
-  Handle form(Handle xobjects, const std::string& content) {
+  Handle form(const XObjects& xobjects, const std::string& content) {
     Handle s = Handle::newStream(&pdf, content);
     s.replaceDict(Handle::parse("<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>"));
-    Handle resources = Handle::newDictionary();
-    resources.replaceKey("/XObject", xobjects);
-    s.getDict().replaceKey("/Resources", resources);
+    s.getDict().replaceKey("/Resources",
+                           Handle::newDictionary({{"/XObject", Handle::newDictionary(xobjects)}}));
     return pdf.makeIndirectObject(s);
   }
-  void page(Handle xobjects, const std::string& content = "") {
+  void page(const XObjects& xobjects, const std::string& content = "") {
     Handle p = pdf.makeIndirectObject(
         Handle::parse("<< /Type /Page /MediaBox [0 0 100 100] /Resources << >> >>"));
-    if (xobjects.isDictionary()) p.getKey("/Resources").replaceKey("/XObject", xobjects);
+    p.getKey("/Resources").replaceKey("/XObject", Handle::newDictionary(xobjects));
     p.replaceKey("/Contents", Handle::newStream(&pdf, content));
     QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(p), false);
   }
   void write(const QString& path) {
     const QByteArray file = QFile::encodeName(path);
-    QPDFWriter writer(pdf, file.constData());
-    writer.write();
+    QPDFWriter(pdf, file.constData()).write();
   }
   QPDF pdf;
 };
-
-Handle Dict(std::initializer_list<std::pair<std::string, Handle>> entries) {
-  Handle d = Handle::newDictionary();
-  for (const auto& [k, v] : entries) d.replaceKey(k, v);
-  return d;
-}
 
 // A flat JPEG of the given pixel (3 bytes RGB or 4 bytes CMYK ink).
 std::string JpegBytes(int width, int height, std::vector<uint8_t> pixel = {200, 200, 200}) {
@@ -123,89 +105,46 @@ std::string JBIG2Bytes(int width, uint32_t pageHeight = 2) {
          Segment(1, 38, size + std::string("\0\1", 2) + G4Bytes(width)) + Segment(2, 49, {});
 }
 
-// The samples of the first pixel of a TIFF, with its samples per pixel and photometric.
-std::vector<int> FirstTiffPixel(const QString& path, uint16_t* samples = nullptr,
-                                uint16_t* photometric = nullptr) {
-  TIFF* t = TIFFOpen(QFile::encodeName(path).constData(), "r");
-  if (!t) return {};
-  uint16_t n = 0, kind = 0;
-  TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &n);
-  TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &kind);
-  std::vector<uint8_t> line(size_t(TIFFScanlineSize(t)));
-  TIFFReadScanline(t, line.data(), 0, 0);
-  TIFFClose(t);
-  if (samples) *samples = n;
-  if (photometric) *photometric = kind;
-  return std::vector<int>(line.begin(), line.begin() + std::min<size_t>(n, line.size()));
+// A file's colour space and first pixel as ImageMagick reads them.
+QString FirstPixel(const QString& path) {
+  return test::RunTool("identify", {"-format", "%[colorspace] %[pixel:p{0,0}]", path});
 }
 
-class ExtractImages : public ::testing::Test {
+class ExtractImages : public test::PdfJobTest {
  protected:
-  void SetUp() override {
-    folder = test::MakeTempFolder(QStringLiteral("pdf"));
-    out = test::MakeTempFolder(QStringLiteral("out"));
-  }
   int extract(const QString& source, int outputType = 7, int first = 0) {
-    ImageConversion c;
-    c.sourceURL = source;
-    c.destinationURL = out;
-    c.options.outputType = outputType;
+    ImageConversion c = test::ConversionRecord(source, out, outputType);
     if (first) {
       c.options.pageRangeMode = 1;
       c.options.firstPage = first;
     }
     return ExtractImagesFromPDF(&c);
   }
-  QStringList files() const { return QDir(out).entryList(QDir::Files, QDir::Name); }
-  QString folder, out;
+  QStringList files() const { return test::Files(out); }
 };
-
-TEST_F(ExtractImages, NamesAndSizesOfAPagesImages) {
-  PdfMaker m;
-  m.page(Handle::newNull());
-  m.page(Handle::newNull());
-  m.page(Dict({{"/Im1", m.image("/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent 8 "
-                                "/Filter /DCTDecode",
-                                JpegBytes(64, 48))},
-               {"/Im2", m.image("/Width 32 /Height 32 /ColorSpace /DeviceGray /BitsPerComponent 8",
-                                std::string(32 * 32, '\x40'))}}));
-  const QString source = folder + "/report.pdf";
-  m.write(source);
-  ASSERT_EQ(extract(source, 7, 3), 1);
-  ASSERT_EQ(files(), (QStringList{"report_Page3_1.png", "report_Page3_2.png"}));
-  EXPECT_EQ(QImage(out + "/report_Page3_1.png").size(), QSize(64, 48));
-  const QImage grey(out + "/report_Page3_2.png");
-  EXPECT_EQ(grey.size(), QSize(32, 32));
-  EXPECT_EQ(qGray(grey.pixel(5, 5)), 0x40);
-  // All pages: pages without images write nothing and are no failure.
-  out = test::MakeTempFolder(QStringLiteral("all"));
-  EXPECT_EQ(extract(source), 1);
-  EXPECT_EQ(files().size(), 2);
-}
 
 TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   PdfMaker m;
   // 16 x 1, bits FF 00, inverted by its decode ranges.
-  m.page(Dict({{"/A", m.image("/Width 16 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 1 "
-                              "/Decode [1 0]",
-                              std::string("\xFF\x00", 2))}}));
+  m.page({{"/A", m.image("/Width 16 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                         "/Decode [1 0]",
+                         std::string("\xFF\x00", 2))}});
   // 3 x 2 at 4 bits: each row is 2 bytes with a fill nibble, which must not shear row 2.
-  m.page(Dict({{"/B", m.image("/Width 3 /Height 2 /BitsPerComponent 4 /ColorSpace [/Indexed "
-                              "/DeviceRGB 3 <FF0000 00FF00 0000FF 101010>]",
-                              std::string("\x01\x20\x30\x10", 4))}}));
-  m.page(Dict({{"/C", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
-                              "/Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
-                              "/C1 [0 0.5 1 0] /N 1 >>]",
-                              std::string("\xFF", 1))},
-               // Behind two hex layers, with parameters for the first filter only.
-               {"/D", m.image("/Width 8 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceCMYK "
-                              "/Filter [/ASCIIHexDecode /ASCIIHexDecode /DCTDecode] "
-                              "/DecodeParms [null]",
-                              Hex(Hex(JpegBytes(8, 8, {0, 127, 255, 0})) + ">") + ">")}}));
+  m.page({{"/B", m.image("/Width 3 /Height 2 /BitsPerComponent 4 /ColorSpace [/Indexed "
+                         "/DeviceRGB 3 <FF0000 00FF00 0000FF 101010>]",
+                         std::string("\x01\x20\x30\x10", 4))}});
+  m.page({{"/C", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
+                         "/Spot /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0 0 0 0] "
+                         "/C1 [0 0.5 1 0] /N 1 >>]",
+                         std::string("\xFF", 1))},
+          // Behind two hex layers, with parameters for the first filter only.
+          {"/D", m.image("/Width 8 /Height 8 /BitsPerComponent 8 /ColorSpace /DeviceCMYK "
+                         "/Filter [/ASCIIHexDecode /ASCIIHexDecode /DCTDecode] /DecodeParms [null]",
+                         Hex(Hex(JpegBytes(8, 8, {0, 127, 255, 0})) + ">") + ">")}});
   // Lab white and a saturated red (a at the top of its range).
-  m.page(Dict({{"/E", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
-                              "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]",
-                              std::string("\xFF\x80\x80\x88\xFF\xC0", 6))}}));
+  m.page({{"/E", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
+                         "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]",
+                         std::string("\xFF\x80\x80\x88\xFF\xC0", 6))}});
   const QString source = folder + "/samples.pdf";
   m.write(source);
 
@@ -222,15 +161,13 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(indexed.pixel(i % 3, i / 3), palette[i]) << i;
 
   ASSERT_EQ(extract(source, 13, 3), 1);
-  const std::vector<int> cmyk{0, 127, 255, 0};
-  uint16_t samples = 0, photometric = 0;
-  EXPECT_EQ(FirstTiffPixel(out + "/samples_Page3_1.tif", &samples, &photometric), cmyk);
-  EXPECT_EQ(samples, 4);
-  EXPECT_EQ(photometric, PHOTOMETRIC_SEPARATED);
+  EXPECT_EQ(FirstPixel(out + "/samples_Page3_1.tif"), "CMYK cmyk(0,127,255,0)");
   // A CMYK JPEG with an Adobe marker stores inverted samples: read back as the ink it was.
-  const std::vector<int> ink = FirstTiffPixel(out + "/samples_Page3_2.tif");
-  ASSERT_EQ(ink.size(), 4u);
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(ink[i], cmyk[i], 4) << i;
+  const QString ink = FirstPixel(out + "/samples_Page3_2.tif");
+  ASSERT_TRUE(ink.startsWith("CMYK cmyk(")) << ink.toStdString();
+  const QStringList samples = ink.mid(10).chopped(1).split(u',');
+  const int cmyk[] = {0, 127, 255, 0};
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(samples.value(i).toInt(), cmyk[i], 4) << i;
 
   ASSERT_EQ(extract(source, 7, 4), 1);
   const QImage lab(out + "/samples_Page4_1.png");
@@ -250,49 +187,56 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   masked.getDict().replaceKey("/SMask", soft);
   // The soft mask wins over a colour key that would hide every pixel.
   masked.getDict().replaceKey("/Mask", Handle::parse("[128 128 128 128 128 128]"));
-  m.page(Dict({{"/M", masked}}));
-  Handle inner = m.form(Dict({{"/Deep", m.image("/Width 5 /Height 4 /ColorSpace /DeviceGray "
-                                                "/BitsPerComponent 8",
-                                                std::string(20, '\x10'))}}),
+  m.page({{"/M", masked}});
+  Handle inner = m.form({{"/Deep", m.image("/Width 5 /Height 4 /ColorSpace /DeviceGray "
+                                           "/BitsPerComponent 8",
+                                           std::string(20, '\x10'))}},
                         "/Deep Do");
-  Handle outer = m.form(Dict({{"/Inner", inner}}), "/Inner Do");
+  Handle outer = m.form({{"/Inner", inner}}, "/Inner Do");
   outer.getKey("/Resources").getKey("/XObject").replaceKey("/Self", outer);  // a loop
-  m.page(Dict({{"/Outer", outer}}),
+  m.page({{"/Outer", outer}},
          "q 10 0 0 10 0 0 cm BI /W 7 /H 3 /CS /G /BPC 8 ID\n" + std::string(21, '\x20') + "\nEI Q");
-  m.page(Dict({{"/Fax", m.image("/Width 40 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
-                                "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 40 "
-                                "/Rows 2 >>",
-                                G4Bytes(40))},
-               {"/Jbig", m.image("/Width 24 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
-                                 "/Filter /JBIG2Decode",
-                                 JBIG2Bytes(24))},
-               // A literal run of two bytes, then a byte repeated four times.
-               {"/Run", m.image("/Width 6 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 "
-                                "/Filter /RunLengthDecode",
-                                "\x01\x10\x20\xFD\x60\x80")}}));
+  m.page({{"/Fax", m.image("/Width 40 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                           "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 40 /Rows 2 >>",
+                           G4Bytes(40))},
+          {"/Jbig", m.image("/Width 24 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                            "/Filter /JBIG2Decode",
+                            JBIG2Bytes(24))},
+          // A literal run of two bytes, then a byte repeated four times.
+          {"/Run", m.image("/Width 6 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 "
+                           "/Filter /RunLengthDecode",
+                           "\x01\x10\x20\xFD\x60\x80")}});
+  m.page({{"/Photo", m.image("/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent "
+                             "8 /Filter /DCTDecode",
+                             JpegBytes(64, 48))}});
+  m.page({});  // a page without images writes nothing and is no failure
   const QString source = folder + "/mixed.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
   EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page2_1.png", "mixed_Page2_2.png",
-                                  "mixed_Page3_1.png", "mixed_Page3_2.png", "mixed_Page3_3.png"}));
+                                  "mixed_Page3_1.png", "mixed_Page3_2.png", "mixed_Page3_3.png",
+                                  "mixed_Page4_1.png"}));
   const QImage alpha(out + "/mixed_Page1_1.png");
   ASSERT_TRUE(alpha.hasAlphaChannel());
   EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
   EXPECT_EQ(qAlpha(alpha.pixel(1, 0)), 255);
   EXPECT_EQ(QImage(out + "/mixed_Page2_1.png").size(), QSize(5, 4)) << "nested form first";
   EXPECT_EQ(QImage(out + "/mixed_Page2_2.png").size(), QSize(7, 3)) << "then the inline image";
-  const QImage fax(out + "/mixed_Page3_1.png");
-  ASSERT_EQ(fax.size(), QSize(40, 2));
-  EXPECT_EQ(qGray(fax.pixel(20, 0)), 0);
-  EXPECT_EQ(qGray(fax.pixel(20, 1)), 255);
-  const QImage jbig2(out + "/mixed_Page3_2.png");
-  ASSERT_EQ(jbig2.size(), QSize(24, 2));
-  EXPECT_EQ(qGray(jbig2.pixel(3, 0)), 0);
-  EXPECT_EQ(qGray(jbig2.pixel(3, 1)), 255);
+  // The fax and the JBIG2 picture: a black row over a white one.
+  for (const auto& [name, width] :
+       {std::pair{"/mixed_Page3_1.png", 40}, {"/mixed_Page3_2.png", 24}}) {
+    const QImage bilevel(out + name);
+    ASSERT_EQ(bilevel.size(), QSize(width, 2)) << name;
+    EXPECT_EQ(qGray(bilevel.pixel(width / 2, 0)), 0) << name;
+    EXPECT_EQ(qGray(bilevel.pixel(width / 2, 1)), 255) << name;
+  }
   const QImage run(out + "/mixed_Page3_3.png");
   ASSERT_EQ(run.size(), QSize(6, 1));
   const int runs[] = {0x10, 0x20, 0x60, 0x60, 0x60, 0x60};
   for (int x = 0; x < 6; ++x) EXPECT_EQ(qGray(run.pixel(x, 0)), runs[x]) << x;
+  const QImage photo(out + "/mixed_Page4_1.png");
+  EXPECT_EQ(photo.size(), QSize(64, 48));
+  EXPECT_EQ(qGray(photo.pixel(30, 20)), 200);
 
   // JPEG output keeps no mask.
   out = test::MakeTempFolder(QStringLiteral("jpeg"));
@@ -302,21 +246,20 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
 
 TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
   PdfMaker m;
-  m.page(Dict({{"/Short", m.image("/Width 100 /Height 100 /ColorSpace /DeviceRGB "
-                                  "/BitsPerComponent 8",
-                                  std::string(10, '\0'))},
-               {"/Huge", m.image("/Width 2000000000 /Height 2000000000 /ColorSpace /DeviceGray "
-                                 "/BitsPerComponent 8",
-                                 std::string(10, '\0'))},
-               {"/Palette", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace "
-                                    "[/Indexed /DeviceRGB 200 <FF0000>]",
-                                    std::string(2, '\0'))},
-               {"/Tint", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
-                                 "/S /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] "
-                                 "/N 1 >>]",
-                                 std::string(1, '\0'))}}));
-  m.page(Dict({{"/Ok", m.image("/Width 2 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8",
-                               std::string(4, '\0'))}}));
+  m.page({{"/Short", m.image("/Width 100 /Height 100 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                             std::string(10, '\0'))},
+          {"/Huge", m.image("/Width 2000000000 /Height 2000000000 /ColorSpace /DeviceGray "
+                            "/BitsPerComponent 8",
+                            std::string(10, '\0'))},
+          {"/Palette", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace "
+                               "[/Indexed /DeviceRGB 200 <FF0000>]",
+                               std::string(2, '\0'))},
+          {"/Tint", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/Separation "
+                            "/S /DeviceCMYK << /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] "
+                            "/N 1 >>]",
+                            std::string(1, '\0'))}});
+  m.page({{"/Ok", m.image("/Width 2 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                          std::string(4, '\0'))}});
   const QString source = folder + "/hostile.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
@@ -327,10 +270,7 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
   EXPECT_EQ(files(), (QStringList{"hostile_Page2_1 1.png", "hostile_Page2_1.png"}));
 
   // With overwriting the first name is taken again.
-  ImageConversion c;
-  c.sourceURL = source;
-  c.destinationURL = out;
-  c.options.outputType = 7;
+  ImageConversion c = test::ConversionRecord(source, out, 7);
   c.overwriteExisting = 1;
   ASSERT_EQ(ExtractImagesFromPDF(&c), 1);
   EXPECT_EQ(files().size(), 2);
@@ -349,16 +289,16 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
 
   // Data that cannot be decoded fails the job; the page's other images are still saved.
   PdfMaker broken;
-  broken.page(Dict({{"/Bad", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
-                                          "/BitsPerComponent 8 /Filter /FlateDecode",
-                                          "no deflate data")},
-                    {"/Good", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
-                                           "/BitsPerComponent 8",
-                                           std::string(4, '\0'))},
-                    // Its page would need 60 MB for an image of 6 bytes.
-                    {"/Tall", broken.image("/Width 24 /Height 2 /ColorSpace /DeviceGray "
-                                           "/BitsPerComponent 1 /Filter /JBIG2Decode",
-                                           JBIG2Bytes(24, 20000000))}}));
+  broken.page({{"/Bad", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                     "/BitsPerComponent 8 /Filter /FlateDecode",
+                                     "no deflate data")},
+               {"/Good", broken.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                      "/BitsPerComponent 8",
+                                      std::string(4, '\0'))},
+               // Its page would need 60 MB for an image of 6 bytes.
+               {"/Tall", broken.image("/Width 24 /Height 2 /ColorSpace /DeviceGray "
+                                      "/BitsPerComponent 1 /Filter /JBIG2Decode",
+                                      JBIG2Bytes(24, 20000000))}});
   broken.write(source);
   out = test::MakeTempFolder(QStringLiteral("broken"));
   EXPECT_EQ(extract(source), 0);

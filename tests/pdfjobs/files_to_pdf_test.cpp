@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <atomic>
 #include <thread>
@@ -11,7 +10,6 @@
 #include "pdfjobs/pdf_fixtures.h"
 #include "platform/pdf_builder.h"
 #include "platform/pdf_document.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -140,8 +138,7 @@ TEST(FilesToPDF, EachItemRotatesPdfsCopiesLockedOnesAndFailsMissingPages) {
   EXPECT_TRUE(test::RunTool("pdfinfo", {QDir(out).filePath("turned.pdf")})
                   .contains(QRegularExpression("Page rot: +0\\n")));
   EXPECT_EQ(test::ReadBytes(QDir(out).filePath("secret.pdf")), test::ReadBytes(secret));
-  EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name),
-            QStringList({"secret.pdf", "turned.pdf"}));
+  EXPECT_EQ(test::Files(out), QStringList({"secret.pdf", "turned.pdf"}));
 }
 
 }  // namespace

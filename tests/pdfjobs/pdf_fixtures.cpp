@@ -1,14 +1,5 @@
 #include "pdfjobs/pdf_fixtures.h"
 
-#ifndef POINTERHOLDER_TRANSITION
-#define POINTERHOLDER_TRANSITION 4
-#endif
-#include <QFile>
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
-
 namespace glimbrik::test {
 
 void WritePagesPDF(const QString& path, int pageCount, double width, double height, int rotate,

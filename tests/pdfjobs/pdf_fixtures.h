@@ -2,21 +2,41 @@
 
 // Files and poppler-utils readings shared by the PDF job tests.
 
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 #include <string>
 #include <vector>
 
 #include "platform/image_fixtures.h"
-
-class QPDF;
+#include "support/conversion_fixture.h"
+#include "support/test_env.h"
 
 namespace glimbrik::test {
+
+// A folder for the test's sources and one for what the job writes.
+class PdfJobTest : public ::testing::Test {
+ protected:
+  QString folder = MakeTempFolder(QStringLiteral("pdf")),
+          out = MakeTempFolder(QStringLiteral("out"));
+};
+
+// The files of a folder, by name.
+inline QStringList Files(const QString& folder) {
+  return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
 
 // Writes a PDF of pageCount pages of width x height points; each page draws a red square of 72
 // points at its bottom-left corner. rotate gives every page that /Rotate; a password encrypts
@@ -56,13 +76,6 @@ inline QStringList PageBoxes(const QString& pdf, const QString& box = QStringLit
     boxes << rounded.join(u' ');
   }
   return boxes;
-}
-
-inline int PageCount(const QString& pdf) {
-  const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
-  const QRegularExpressionMatch m =
-      QRegularExpression(QStringLiteral("Pages: +(\\d+)")).match(info);
-  return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 // The images of a PDF as pdfimages lists them: width, height and encoding per image.

@@ -2,21 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QPainter>
 #include <QPdfWriter>
 
-#ifndef POINTERHOLDER_TRANSITION
-#define POINTERHOLDER_TRANSITION 4
-#endif
-#include <QRegularExpression>
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-
 #include "pdfjobs/office_converter.h"
 #include "pdfjobs/pdf_fixtures.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -59,7 +49,7 @@ TEST(PDFTextExporter, PerPageNamesCarryAsManyDigitsAsThePageCount) {
   std::vector<int64_t> reports;
   o.progressCallback.callback = [&](int64_t v) { reports.push_back(v); };
   ASSERT_TRUE(Export(o));
-  const QStringList names = QDir(out).entryList(QDir::Files, QDir::Name);
+  const QStringList names = test::Files(out);
   ASSERT_EQ(names.size(), 120);
   EXPECT_EQ(names.first(), "name-001.txt");
   EXPECT_EQ(names.last(), "name-120.txt");
@@ -71,7 +61,7 @@ TEST(PDFTextExporter, PerPageNamesCarryAsManyDigitsAsThePageCount) {
   o.perPageFiles = 1;
   o.baseName = "name";
   ASSERT_TRUE(Export(o));
-  EXPECT_EQ(QDir(single).entryList(QDir::Files), QStringList({"name.txt"}));
+  EXPECT_EQ(test::Files(single), QStringList({"name.txt"}));
 }
 
 TEST(PDFTextExporter, RangesSelectPagesAndNeverReplaceAFile) {
@@ -83,7 +73,7 @@ TEST(PDFTextExporter, RangesSelectPagesAndNeverReplaceAFile) {
   o.lastPage = 0;
   ASSERT_TRUE(Export(o));
   ASSERT_TRUE(Export(o));
-  EXPECT_EQ(QDir(out).entryList(QDir::Files, QDir::Name), QStringList({"name 1.txt", "name.txt"}));
+  EXPECT_EQ(test::Files(out), QStringList({"name 1.txt", "name.txt"}));
   const QByteArray text = test::ReadBytes(QDir(out).filePath("name.txt"));
   EXPECT_LT(text.indexOf("Page 3"), text.indexOf("Page 5"));
   EXPECT_GT(text.indexOf("Page 3"), -1);
@@ -97,7 +87,7 @@ TEST(PDFTextExporter, RangesSelectPagesAndNeverReplaceAFile) {
   EXPECT_FALSE(Export(o));
   o.firstPage = 4;  // the blank page: nothing to write
   EXPECT_FALSE(Export(o));
-  EXPECT_TRUE(QDir(none).entryList(QDir::Files).isEmpty());
+  EXPECT_TRUE(test::Files(none).isEmpty());
 
   // Cancelled once page 3 has been reported: the pages gathered so far are still written.
   const QString cancelled = test::MakeTempFolder();

@@ -1,50 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QImage>
 #include <QImageReader>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QRegularExpression>
-#include <atomic>
+#include <QThread>
 #include <vector>
 
-#ifndef POINTERHOLDER_TRANSITION
-#define POINTERHOLDER_TRANSITION 4
-#endif
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-
+#include "pdfjobs/job_progress.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
-#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
 
-QStringList Files(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+using test::ConversionRecord;
+using test::Files;
 
-QSize PixelSize(const QString& path) { return QImage(path).size(); }
-
-// A record that renders source into a new folder as outputType.
-ImageConversion PageRecord(const QString& source, const QString& folder, int outputType) {
-  ImageConversion c;
-  c.sourceURL = source;
-  c.destinationURL = folder;
-  c.options.outputType = outputType;
-  return c;
-}
-
-class RenderPages : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder = test::MakeTempFolder(QStringLiteral("pdf"));
-    out = test::MakeTempFolder(QStringLiteral("out"));
-  }
-  QString folder, out;
-};
+class RenderPages : public test::PdfJobTest {};
 
 TEST_F(RenderPages, RangeNamesSizesAndProgress) {
   const QString source = folder + "/name.pdf";
@@ -53,38 +26,31 @@ TEST_F(RenderPages, RangeNamesSizesAndProgress) {
     for (const bool offset : {false, true}) {
       SCOPED_TRACE(testing::Message() << "pool " << pool << " offset " << offset);
       const QString dest = test::MakeTempFolder(QStringLiteral("range"));
-      ImageConversion c = PageRecord(source, dest, 7);
+      ImageConversion c = ConversionRecord(source, dest, 7);
       c.useAllProcessors = pool;
       // The page-number offset adds the first page less one to names and reports.
       c.offsetPageNumbers = offset;
       c.options.pageRangeMode = 2;
       c.options.firstPage = 3;
       c.options.lastPage = 4;
+      // Reports from the pool's threads reach the main thread.
       std::vector<int64_t> progress;
-      c.progress.callback = [&](int64_t v) { progress.push_back(v); };
+      bool allOnMain = true;
+      c.progress.callback = [&](int64_t v) {
+        allOnMain = allOnMain && QThread::currentThread() == qApp->thread();
+        progress.push_back(v);
+      };
       EXPECT_EQ(ConvertPDFToImages(&c), 1);
       QCoreApplication::processEvents();
+      EXPECT_TRUE(allOnMain);
       const int first = offset ? 5 : 3;
       EXPECT_EQ(Files(dest), (QStringList{QStringLiteral("name-0%1.png").arg(first),
                                           QStringLiteral("name-0%1.png").arg(first + 1)}));
-      EXPECT_EQ(PixelSize(dest + "/" + Files(dest).value(0)), QSize(612, 792));
+      EXPECT_EQ(QImage(dest + "/" + Files(dest).value(0)).size(), QSize(612, 792));
       std::sort(progress.begin(), progress.end());
       EXPECT_EQ(progress, (std::vector<int64_t>{first, first + 1}));
     }
   }
-
-  const QString doubled = test::MakeTempFolder(QStringLiteral("dpi"));
-  ImageConversion c = PageRecord(source, doubled, 7);
-  c.options.pageRangeMode = 1;
-  c.options.firstPage = 2;
-  c.options.resolution = 144;
-  EXPECT_EQ(ConvertPDFToImages(&c), 1);
-  EXPECT_EQ(PixelSize(doubled + "/name-02.png"), QSize(1224, 1584));
-  // The page's red square sits at its bottom-left corner, 144 pixels wide at 144 dpi.
-  const QImage page(doubled + "/name-02.png");
-  EXPECT_EQ(page.pixelColor(10, 1584 - 10), QColor(255, 0, 0));
-  EXPECT_EQ(page.pixelColor(150, 1584 - 10), QColor(255, 255, 255));
-  EXPECT_EQ(page.pixelColor(10, 1584 - 150), QColor(255, 255, 255));
 }
 
 TEST_F(RenderPages, ResizeTargets) {
@@ -105,22 +71,22 @@ TEST_F(RenderPages, ResizeTargets) {
   };
   for (const Case& k : cases) {
     const QString dest = test::MakeTempFolder(QStringLiteral("size"));
-    ImageConversion c = PageRecord(source, dest, 7);
+    ImageConversion c = ConversionRecord(source, dest, 7);
     c.resizeEnabled = 1;
     c.resize.unit = k.unit;
     c.resize.width = k.width;
     c.resize.height = k.height;
     c.options.resolution = k.dpi;
     ASSERT_EQ(ConvertPDFToImages(&c), 1);
-    EXPECT_EQ(PixelSize(dest + "/size.png"), k.expected)
+    EXPECT_EQ(QImage(dest + "/size.png").size(), k.expected)
         << k.unit << " " << k.width << " " << k.dpi;
   }
 }
 
-TEST_F(RenderPages, MultiPageTiff) {
+TEST_F(RenderPages, MultiPageTiffTurnedPagesAndColourModels) {
   const QString source = folder + "/doc.pdf";
   test::WritePagesPDF(source, 3);
-  ImageConversion c = PageRecord(source, out, 23);
+  ImageConversion c = ConversionRecord(source, out, 23);
   c.options.resolution = 144;
   c.useAllProcessors = 1;  // type 23 renders in order on the calling thread all the same
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
@@ -132,45 +98,44 @@ TEST_F(RenderPages, MultiPageTiff) {
   for (const char* n : {"Page Number: 0-3", "Page Number: 1-3", "Page Number: 2-3"}) {
     EXPECT_TRUE(info.contains(n)) << n;
   }
-  // Every page reads back red where the page is red: the colour order of the samples is right.
+  // Every page reads back red where the page is red (the colour order of the samples), and its
+  // square of 72 points is 144 pixels wide at 144 dpi.
   QImageReader pages(out + "/doc.tif");
   for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(pages.jumpToImage(i)) << i;
-    EXPECT_EQ(pages.read().pixelColor(10, 1584 - 10), QColor(255, 0, 0)) << i;
+    const QImage page = pages.read();
+    EXPECT_EQ(page.pixelColor(10, 1584 - 10), QColor(255, 0, 0)) << i;
+    EXPECT_EQ(page.pixelColor(150, 1584 - 10), QColor(255, 255, 255)) << i;
+    EXPECT_EQ(page.pixelColor(10, 1584 - 150), QColor(255, 255, 255)) << i;
   }
 
   // A single page of a multi-page TIFF run is a plain TIFF carrying its page number.
   const QString single = test::MakeTempFolder(QStringLiteral("single"));
-  c = PageRecord(source, single, 23);
+  c = ConversionRecord(source, single, 23);
   c.options.pageRangeMode = 1;
   c.options.firstPage = 2;
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
   EXPECT_EQ(Files(single), QStringList{"doc-2.tif"});
   EXPECT_FALSE(test::RunTool("tiffinfo", {single + "/doc-2.tif"}).contains("Page Number"));
-}
 
-TEST_F(RenderPages, RotationAndColourModels) {
-  const QString rotated = folder + "/turned.pdf";
-  test::WritePagesPDF(rotated, 1, 612, 792, 90);
-  ImageConversion c = PageRecord(rotated, out, 7);
-  ASSERT_EQ(ConvertPDFToImages(&c), 1);
-  EXPECT_EQ(PixelSize(out + "/turned.png"), QSize(792, 612));
-
-  const QString source = folder + "/one.pdf";
-  test::WritePagesPDF(source, 1);
   const QString grey = test::MakeTempFolder(QStringLiteral("grey"));
-  c = PageRecord(source, grey, 7);
+  c = ConversionRecord(source, grey, 7);
   c.options.colorModel = 3;
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
-  EXPECT_TRUE(test::RunTool("identify", {"-verbose", grey + "/one.png"})
+  EXPECT_TRUE(test::RunTool("identify", {"-verbose", grey + "/doc-1.png"})
                   .contains("png:IHDR.color_type: 0"));
-
   const QString cmyk = test::MakeTempFolder(QStringLiteral("cmyk"));
-  c = PageRecord(source, cmyk, 13);
+  c = ConversionRecord(source, cmyk, 13);
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
-  const QString info = test::RunTool("tiffinfo", {cmyk + "/one.tif"});
-  EXPECT_TRUE(info.contains("Photometric Interpretation: separated")) << info.toStdString();
-  EXPECT_TRUE(info.contains("Samples/Pixel: 4"));
+  const QString separated = test::RunTool("tiffinfo", {cmyk + "/doc-1.tif"});
+  EXPECT_TRUE(separated.contains("Photometric Interpretation: separated"));
+  EXPECT_TRUE(separated.contains("Samples/Pixel: 4"));
+
+  const QString rotated = folder + "/turned.pdf";
+  test::WritePagesPDF(rotated, 1, 612, 792, 90);
+  c = ConversionRecord(rotated, out, 7);
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(QImage(out + "/turned.png").size(), QSize(792, 612));
 }
 
 TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
@@ -180,7 +145,7 @@ TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
   test::WriteBytes(junk, "not a pdf");
   for (const auto& [source, password] :
        {std::pair{locked, QString()}, {locked, QStringLiteral("wrong")}, {junk, QString()}}) {
-    ImageConversion c = PageRecord(source, out, 7);
+    ImageConversion c = ConversionRecord(source, out, 7);
     c.options.password = password;
     EXPECT_EQ(ConvertPDFToImages(&c), 0);
     EXPECT_EQ(ExtractImagesFromPDF(&c), 0);
@@ -198,7 +163,7 @@ TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
     EXPECT_EQ(thrown, 301);
   }
   EXPECT_TRUE(Files(out).isEmpty());
-  ImageConversion c = PageRecord(locked, out, 7);
+  ImageConversion c = ConversionRecord(locked, out, 7);
   c.options.password = QStringLiteral("secret");
   EXPECT_EQ(ConvertPDFToImages(&c), 1);
   EXPECT_EQ(Files(out), (QStringList{"locked-1.png", "locked-2.png"}));
@@ -216,37 +181,37 @@ TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
   test::RewritePDF(plain, restricted, {}, "owner");
   for (const QString& password : {QString(), QStringLiteral("wrong")}) {
     const QString dest = test::MakeTempFolder(QStringLiteral("restricted"));
-    c = PageRecord(restricted, dest, 7);
+    c = ConversionRecord(restricted, dest, 7);
     c.options.password = password;
     EXPECT_EQ(ConvertPDFToImages(&c), 1);
     EXPECT_EQ(ExtractImagesFromPDF(&c), 1);
     EXPECT_EQ(Files(dest), (QStringList{"restricted.png", "restricted_Page1_1.png"}));
-    EXPECT_EQ(PixelSize(dest + "/restricted_Page1_1.png"), QSize(40, 30));
+    EXPECT_EQ(QImage(dest + "/restricted_Page1_1.png").size(), QSize(40, 30));
   }
 }
 
 TEST_F(RenderPages, CancellationAndFailures) {
   const QString source = folder + "/many.pdf";
   test::WritePagesPDF(source, 5);
-  ImageConversion c = PageRecord(source, out, 7);
+  ImageConversion c = ConversionRecord(source, out, 7);
   int reports = 0;
   c.progress.callback = [&](int64_t) { ++reports; };
   c.progress.isConversionCancelled = [&] { return reports >= 2; };
   EXPECT_EQ(ConvertPDFToImages(&c), 1) << "a cancelled run with no failed page succeeds";
   EXPECT_EQ(Files(out).size(), 1) << "the second page was cancelled after its report";
 
-  c = PageRecord(folder + "/missing.pdf", out, 7);
+  c = ConversionRecord(folder + "/missing.pdf", out, 7);
   EXPECT_EQ(ConvertPDFToImages(&c), 0);
   EXPECT_EQ(ConvertPDFToImages(nullptr), 0);
   // A TIFF that cannot be opened fails the job.
-  c = PageRecord(source, folder + "/no/such/folder", 23);
+  c = ConversionRecord(source, folder + "/no/such/folder", 23);
   EXPECT_EQ(ConvertPDFToImages(&c), 0);
   // A page whose write fails fails the job.
-  c = PageRecord(source, folder + "/no/such/folder", 7);
+  c = ConversionRecord(source, folder + "/no/such/folder", 7);
   EXPECT_EQ(ConvertPDFToImages(&c), 0);
   // A type outside the output-type table is refused before anything is written.
   const QString none = test::MakeTempFolder(QStringLiteral("none"));
-  c = PageRecord(source, none, 99);
+  c = ConversionRecord(source, none, 99);
   EXPECT_EQ(ConvertPDFToImages(&c), 0);
 
   // The last kid of the page tree is no page: poppler counts it but cannot load it.
@@ -256,7 +221,7 @@ TEST_F(RenderPages, CancellationAndFailures) {
     kids.setArrayItem(4, pdf.makeIndirectObject(QPDFObjectHandle::newInteger(7)));
   });
   for (const int type : {7, 23}) {
-    c = PageRecord(damaged, none, type);
+    c = ConversionRecord(damaged, none, type);
     EXPECT_EQ(ConvertPDFToImages(&c), 0) << type;
   }
   // The four good pages as PNGs, and no trace of the failed TIFF.
@@ -271,7 +236,7 @@ TEST_F(RenderPages, CancellationAndFailures) {
     }
   });
   const QString drawn = test::MakeTempFolder(QStringLiteral("drawn"));
-  c = PageRecord(boxless, drawn, 7);
+  c = ConversionRecord(boxless, drawn, 7);
   EXPECT_EQ(ConvertPDFToImages(&c), 1);
   EXPECT_EQ(Files(drawn).size(), 5);
 }
@@ -279,7 +244,7 @@ TEST_F(RenderPages, CancellationAndFailures) {
 TEST_F(RenderPages, WebPPagesThroughThePool) {
   const QString source = folder + "/web.pdf";
   test::WritePagesPDF(source, 24, 100, 100);
-  ImageConversion c = PageRecord(source, out, 24);
+  ImageConversion c = ConversionRecord(source, out, 24);
   c.useAllProcessors = 1;
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
   const QStringList names = Files(out);
@@ -288,6 +253,36 @@ TEST_F(RenderPages, WebPPagesThroughThePool) {
     const QByteArray bytes = test::ReadBytes(out + "/" + name);
     EXPECT_TRUE(bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP") << name.toStdString();
   }
+}
+
+TEST(PageRange, ModesOverATwelvePageDocument) {
+  const struct {
+    const char* what;
+    uint32_t mode;
+    int64_t first, last;
+    int64_t start, end, storedLast;
+  } cases[] = {
+      {"range", 2, 3, 4, 3, 4, 4},
+      // A last page below 1 means page 1, and is stored back.
+      {"last below one", 2, 3, 0, 1, 1, 1},
+      // Past the end: clipped; a first page outside the document starts at 1.
+      {"range past the end", 2, 20, 40, 1, 12, 40},
+      {"single page past the end", 1, 13, 40, 1, 1, 40},
+      {"single page below one", 1, -2, 40, 1, 1, 40},
+      {"single page", 1, 7, 40, 7, 7, 40},
+      {"all pages", 0, 5, 40, 1, 12, 40},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    int64_t last = c.last;
+    const PageSpan span = ResolvePageRange(c.mode, c.first, &last, 12);
+    EXPECT_EQ(span.start, c.start);
+    EXPECT_EQ(span.end, c.end);
+    EXPECT_EQ(last, c.storedLast);
+  }
+  int64_t last = 40;
+  const PageSpan none = ResolvePageRange(0, 5, &last, 0);
+  EXPECT_LT(none.end, none.start);
 }
 
 }  // namespace
