@@ -17,7 +17,7 @@ class StandInTools {
   StandInTools(const StandInTools&) = delete;
   StandInTools& operator=(const StandInTools&) = delete;
 
-  void install(const QString& executable);
+  void install(const QStringList& executables);
   // A /bin/sh script body; "$@" holds the tool's arguments after argv[0].
   void setScript(const QString& body);
   // Leaves only the stand-ins' folder on PATH, so that the real tools cannot be found.
@@ -30,5 +30,8 @@ class StandInTools {
   QString log_;
   QByteArray oldPath_;
 };
+
+// The vector with `picture` as "<in>" and the agents' private temporary files as "<temp>".
+QStringList WithPlaceholders(QStringList arguments, const QString& picture);
 
 }  // namespace glimbrik::test

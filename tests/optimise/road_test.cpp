@@ -1,0 +1,371 @@
+// A picture's roads through the tools: the queued one of the window, the synchronous one of a
+// batch run, and the job that keeps and saves the best result.
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
+#include <functional>
+#include <thread>
+
+#include "optimise/batch_optimise.h"
+#include "optimise/file.h"
+#include "optimise/work_queue.h"
+#include "platform/folders.h"
+#include "platform/image_fixtures.h"
+#include "platform/localization.h"
+#include "platform/user_defaults.h"
+#include "stand_in_tool.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+
+// A picture with gradients and edges that every tool can shrink, in the format its name ends
+// with: a PNG without compression, a baseline JPEG with the standard tables, a GIF carrying a long
+// comment.
+bool WritePicture(const QString& path) {
+  QImage image(96, 64, QImage::Format_RGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x)
+      image.setPixel(x, y, qRgb(x * 255 / 95, y * 255 / 63, ((x / 8 + y / 8) % 2) * 200));
+  }
+  if (path.endsWith(QStringLiteral(".gif"))) {
+    const QString png = path + ".png";
+    bool ok = image.save(png);
+    test::RunTool(
+        QStringLiteral("convert"),
+        {png, QStringLiteral("-set"), QStringLiteral("comment"), QString(200, u'c'), path}, &ok);
+    return ok && QFile::remove(png);
+  }
+  QImageWriter writer(path);
+  writer.setQuality(path.endsWith(QStringLiteral(".png")) ? 100 : 90);  // PNG: no compression
+  writer.setOptimizedWrite(false);
+  return writer.write(image);
+}
+
+bool SamePixels(const QString& a, const QString& b) {
+  const QImage first(a);
+  return !first.isNull() && first.convertToFormat(QImage::Format_ARGB32) ==
+                                QImage(b).convertToFormat(QImage::Format_ARGB32);
+}
+
+class QueuedRoad : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const char* key : {"GifsicleEnabled", "BackupFiles", "PngCrushEnabled", "OptiPngEnabled",
+                            "AdvPngEnabled", "JpegOptimEnabled", "JpegTranEnabled"}) {
+      RemoveUserDefault(QLatin1String(key));
+    }
+    EXPECT_TRUE(QDir(PrivateTempFolder()).entryList(QDir::Files).isEmpty());
+    // Nothing but the pictures themselves and the backups asked for is left beside them.
+    for (const QString& name : QDir(folder_).entryList(QDir::Files | QDir::Hidden))
+      EXPECT_FALSE(name.startsWith(QLatin1Char('.'))) << name.toStdString();
+  }
+
+  // Runs the job to its end: the io queue inspects, the cpu queue optimises, the io queue saves.
+  std::shared_ptr<File> Run(const QString& path) {
+    auto job = std::make_shared<File>(path);
+    WorkQueue cpu(2);
+    WorkQueue io(1);
+    job->enqueueWorkersInCPUQueue(cpu, io);
+    EXPECT_TRUE(io.waitUntilAllOperationsAreFinished(kTimeoutMs));
+    EXPECT_TRUE(cpu.waitUntilAllOperationsAreFinished(kTimeoutMs));
+    EXPECT_TRUE(io.waitUntilAllOperationsAreFinished(kTimeoutMs));
+    EXPECT_FALSE(job->isBusy());
+    return job;
+  }
+
+  QString folder_ = test::MakeTempFolder();
+};
+using BatchRoad = QueuedRoad;
+
+TEST_F(QueuedRoad, FilesNoToolCanTakeAreReportedAndLeftAlone) {
+  const QString bitmap = folder_ + "/x.bmp", empty = folder_ + "/empty.png";
+  const QString gif = folder_ + "/x.gif";  // with gifsicle off
+  ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(bitmap, "BMP"));
+  ASSERT_TRUE(test::WriteBytes(empty, QByteArray()));
+  ASSERT_TRUE(WritePicture(gif));
+  const struct {
+    QString path;
+    const char* status;
+  } cases[] = {
+      {bitmap, "File is neither PNG, GIF nor JPEG"},
+      {empty, "Can't map file into memory"},
+      {gif, "All neccessary tools have been disabled in Preferences"},
+  };
+  for (const auto& c : cases) {
+    const QByteArray before = test::ReadBytes(c.path);
+    const auto job = Run(c.path);
+    EXPECT_EQ(job->statusImageName(), QStringLiteral("err"));
+    EXPECT_EQ(job->statusOrder(), 8);
+    EXPECT_EQ(job->statusText(), LocalizedString(c.status));
+    EXPECT_EQ(test::ReadBytes(c.path), before);
+  }
+}
+
+TEST_F(QueuedRoad, TheRealToolsShrinkEachTypeKeepItsPixelsAndBackUpOnlyWhenAsked) {
+  const struct {
+    const char* name;
+    QStringList tools;
+    const char* best;  // the tool named in the status, where only one can be
+  } cases[] = {
+      {"x.gif", {"GifsicleEnabled", "BackupFiles"}, "Gifsicle"},
+      {"x.png", {"PngCrushEnabled", "OptiPngEnabled", "AdvPngEnabled"}, ""},
+      {"x.jpg", {"JpegOptimEnabled", "JpegTranEnabled"}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString path = folder_ + "/" + c.name, reference = folder_ + "/reference-" + c.name;
+    ASSERT_TRUE(WritePicture(path) && QFile::copy(path, reference));
+    for (const QString& key : c.tools) SetUserDefault(key, true);
+    const auto job = Run(path);
+    EXPECT_EQ(job->statusImageName(), QStringLiteral("ok")) << job->statusText().toStdString();
+    EXPECT_TRUE(job->isDone());
+    EXPECT_TRUE(job->statusText().startsWith(
+        LocalizedString("Optimized successfully with %@").arg(QLatin1String(c.best))));
+    EXPECT_LT(QFileInfo(path).size(), QFileInfo(reference).size());
+    EXPECT_EQ(job->byteSize(), static_cast<quint64>(QFileInfo(reference).size()));
+    EXPECT_EQ(job->byteSizeOptimized(), static_cast<quint64>(QFileInfo(path).size()));
+    EXPECT_TRUE(SamePixels(path, reference));
+    const QString backup = path + QLatin1Char('~');
+    EXPECT_EQ(QFileInfo::exists(backup), c.tools.contains("BackupFiles"));
+    if (QFileInfo::exists(backup)) {
+      EXPECT_EQ(test::ReadBytes(backup), test::ReadBytes(reference));
+    }
+    job->cleanup();
+    RemoveUserDefault(QStringLiteral("BackupFiles"));
+  }
+}
+
+TEST_F(QueuedRoad, ChainAgentsRunFirstAndNothingToGainIsReportedAsSuch) {
+  // The queued jpegoptim agent has no maximum quality, so it changes the image: it goes first.
+  // The stand-ins write nothing: no tool has a result.
+  test::StandInTools tools;
+  tools.install({"jpegoptim", "jpegtran"});
+  const QString path = folder_ + "/x.jpg";
+  ASSERT_TRUE(WritePicture(path));
+  const QByteArray before = test::ReadBytes(path);
+  SetUserDefault(QStringLiteral("JpegTranEnabled"), true);
+  SetUserDefault(QStringLiteral("JpegOptimEnabled"), true);
+  const auto job = Run(path);
+  const QList<QStringList> calls = tools.invocations();
+  ASSERT_EQ(calls.size(), 2);
+  EXPECT_EQ(calls[0].value(0), QStringLiteral("JpegOptim"));
+  EXPECT_EQ(calls[1].value(0), QStringLiteral("jpegtran"));
+  EXPECT_EQ(job->statusImageName(), QStringLiteral("noopt"));
+  EXPECT_EQ(job->statusOrder(), 5);
+  EXPECT_EQ(job->statusText(), LocalizedString("File cannot be optimized any further"));
+  EXPECT_EQ(test::ReadBytes(path), before);
+}
+
+// Also holds the vectors the queued road's agents give their tools.
+TEST_F(QueuedRoad, EachToolRunsWhenItsOwnOptionAloneIsOn) {
+  const char* const gifsicle =
+      "-O3 --careful --no-comments --no-names --same-delay "
+      "--same-loopcount --no-warnings -- <in>";
+  const struct {
+    const char* key;
+    const char* name;
+    QStringList expected;  // the vectors, in sorted order
+  } cases[] = {
+      {"PngCrushEnabled", "x.png", {"PngCrush -try10 -q -reduce -- <in> <temp>"}},
+      {"OptiPngEnabled", "x.png", {"OptiPNG -i0 -o6 -out <temp> -- <in>"}},
+      {"AdvPngEnabled", "x.png", {"AdvPNG -2 -z -- <temp>"}},
+      {"JpegOptimEnabled", "x.jpg", {"JpegOptim -q -- <temp>"}},
+      {"JpegTranEnabled", "x.jpg", {"jpegtran -copy all -optimize -outfile <temp> <in>"}},
+      {"GifsicleEnabled",
+       "x.gif",
+       {QStringLiteral("Gifsicle -o <temp> --interlace %1").arg(gifsicle),
+        QStringLiteral("Gifsicle -o <temp> --no-interlace %1").arg(gifsicle)}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    test::StandInTools tools;
+    tools.install({"pngcrush", "optipng", "advpng", "jpegoptim", "jpegtran", "gifsicle"});
+    const QString path = folder_ + "/" + c.name;
+    ASSERT_TRUE(WritePicture(path));
+    SetUserDefault(QLatin1String(c.key), true);
+    Run(path);
+    RemoveUserDefault(QLatin1String(c.key));
+    QStringList calls;
+    for (const QStringList& call : tools.invocations())
+      calls.append(test::WithPlaceholders(call, path).join(' '));
+    calls.sort();
+    EXPECT_EQ(calls.join('\n').toStdString(), c.expected.join('\n').toStdString());
+  }
+}
+
+TEST_F(QueuedRoad, CleanupStopsARunningToolAndLeavesTheFile) {
+  test::StandInTools tools;
+  tools.install({"gifsicle"});
+  tools.setScript(QStringLiteral("head -c 100 /dev/zero > \"$2\"; exec sleep 60"));
+  const QString path = folder_ + "/x.gif";
+  ASSERT_TRUE(WritePicture(path));
+  const QByteArray before = test::ReadBytes(path);
+  SetUserDefault(QStringLiteral("GifsicleEnabled"), true);
+  auto job = std::make_shared<File>(path);
+  WorkQueue cpu(1);
+  WorkQueue io(1);
+  job->enqueueWorkersInCPUQueue(cpu, io);
+  QDeadlineTimer deadline(kTimeoutMs);
+  while (tools.invocations().isEmpty() && !deadline.hasExpired()) std::this_thread::yield();
+  ASSERT_EQ(tools.invocations().size(), 1);
+  job->cleanup();
+  // Far less than the tool's own minute: the running tool was ended, the waiting one never ran.
+  ASSERT_TRUE(cpu.waitUntilAllOperationsAreFinished(kTimeoutMs / 2));
+  ASSERT_TRUE(io.waitUntilAllOperationsAreFinished(kTimeoutMs));
+  EXPECT_EQ(tools.invocations().size(), 1);
+  EXPECT_EQ(test::ReadBytes(path), before);
+  EXPECT_TRUE(job->filePathOptimized().isEmpty());
+}
+
+// A second run finds nothing more to gain and must not grow the file.
+TEST_F(BatchRoad, PngAndJpegShrinkKeepTheirPixelsAndNeverGrow) {
+  const struct {
+    const char* name;
+    std::function<void(const QString&)> optimise;
+  } cases[] = {
+      {"x.png", [](const QString& p) { OptimisePNGFile(p); }},
+      {"x.jpg", [](const QString& p) { OptimiseJPEGFile(p, false); }},
+      {"y.jpg", [](const QString& p) { OptimiseJPEGFile(p, true); }},
+  };
+  for (const auto& c : cases) {
+    const QString path = folder_ + "/" + c.name, reference = folder_ + "/reference-" + c.name;
+    ASSERT_TRUE(WritePicture(path) && QFile::copy(path, reference));
+    c.optimise(path);
+    const qint64 once = QFileInfo(path).size();
+    EXPECT_LT(once, QFileInfo(reference).size()) << c.name;
+    c.optimise(path);
+    EXPECT_LE(QFileInfo(path).size(), once) << c.name;
+    EXPECT_TRUE(SamePixels(path, reference)) << c.name;
+  }
+}
+
+TEST_F(BatchRoad, DamagedFilesAreLeftAsTheyWere) {
+  const QString source = folder_ + "/source.png";
+  ASSERT_TRUE(WritePicture(source));
+  const QByteArray png = test::ReadBytes(source);
+  QFile::remove(source);
+  const struct {
+    const char* name;
+    QByteArray data;
+  } cases[] = {
+      {"truncated.png", png.left(png.size() / 2)},
+      {"garbage.png", QByteArray(5000, 'g')},
+      {"garbage.jpg", QByteArray("\xFF\xD8\xFF") + QByteArray(5000, 'g')},
+      {"empty.jpg", QByteArray()},
+  };
+  for (const auto& c : cases) {
+    const QString path = folder_ + QLatin1Char('/') + QLatin1String(c.name);
+    ASSERT_TRUE(test::WriteBytes(path, c.data));
+    if (path.endsWith(QStringLiteral(".png"))) {
+      OptimisePNGFile(path);
+    } else {
+      OptimiseJPEGFile(path, true);
+    }
+    EXPECT_EQ(test::ReadBytes(path), c.data) << c.name;
+  }
+}
+
+TEST(FileSizes, ByteSizeRules) {
+  const QString path = test::MakeTempFolder() + "/x.gif";
+  ASSERT_TRUE(test::WriteBytes(path, QByteArray(500, 'a')));
+  File measured(path);  // the synchronous road measures only the result
+  EXPECT_EQ(measured.byteSizeOptimized(), 500u);
+  EXPECT_DOUBLE_EQ(measured.percentOptimized(), 0.0);
+
+  File job;
+  job.setByteSize(10);  // below 11 is never taken
+  EXPECT_EQ(job.byteSize(), 0u);
+  job.setByteSize(5000);
+  EXPECT_EQ(job.byteSizeOptimized(), 5000u);
+  job.setByteSize(4000);  // only the first size counts
+  EXPECT_EQ(job.byteSize(), 5000u);
+  job.setByteSizeOptimized(30);    // below 31 is never taken
+  job.setByteSizeOptimized(6000);  // never grows
+  EXPECT_EQ(job.byteSizeOptimized(), 5000u);
+  job.setByteSizeOptimized(1250);
+  EXPECT_DOUBLE_EQ(job.percentOptimized(), 75.0);
+  EXPECT_TRUE(job.isOptimized());
+}
+
+TEST(FileType, SignaturesAndShortData) {
+  EXPECT_EQ(File::fileType(QByteArray("\x89PNG\r\n\x1a\n", 8)), 1);
+  EXPECT_EQ(File::fileType(QByteArray("\xFF\xD8\xFF", 3)), 2);
+  EXPECT_EQ(File::fileType(QByteArray("GIF8")), 3);
+  EXPECT_EQ(File::fileType(QByteArray("\x89PNG\r", 5)), 0);
+  EXPECT_EQ(File::fileType(QByteArray("GIF")), 0);
+  EXPECT_EQ(File::fileType(QByteArray("\xFF\xD8", 2)), 0);
+}
+
+class FileSave : public ::testing::Test {
+ protected:
+  void SetUp() override { job_->setByteSize(1000); }
+  void TearDown() override {
+    RemoveUserDefault(QStringLiteral("PreservePermissions"));
+    RemoveUserDefault(QStringLiteral("BackupFiles"));
+  }
+  // A tool's result of the given size, offered to the job.
+  QString Offer(int size) {
+    const QString temp = NewTemporaryPath(QStringLiteral("temp"));
+    EXPECT_TRUE(test::WriteBytes(temp, QByteArray(size, 'n')));
+    EXPECT_TRUE(job_->setFilePathOptimized(temp, size, QStringLiteral("Tool")));
+    return temp;
+  }
+
+  QByteArray original_ = QByteArray(1000, 'o');
+  QString path_ = test::MakeTempFolder() + "/x.gif";
+  std::shared_ptr<File> job_ =
+      test::WriteBytes(path_, original_) ? std::make_shared<File>(path_) : nullptr;
+};
+
+TEST_F(FileSave, PreservedPermissionsRefuseAResultOfThirtyFourBytes) {
+  SetUserDefault(QStringLiteral("PreservePermissions"), true);
+  Offer(34);
+  job_->saveResultAndUpdateStatus();
+  EXPECT_EQ(test::ReadBytes(path_), original_);
+  EXPECT_EQ(job_->statusImageName(), QStringLiteral("err"));
+  EXPECT_EQ(job_->statusOrder(), 9);
+  EXPECT_EQ(job_->statusText(), LocalizedString("Optimized file could not be saved"));
+  EXPECT_FALSE(job_->isDone());
+}
+
+TEST_F(FileSave, ResultThatChangedSinceItWasMeasuredIsRefused) {
+  const QString temp = Offer(600);
+  ASSERT_TRUE(test::WriteBytes(temp, QByteArray(10, 'x')));  // truncated behind the job's back
+  EXPECT_FALSE(job_->saveResult());
+  EXPECT_EQ(test::ReadBytes(path_), original_);
+}
+
+TEST_F(FileSave, BackupReplacesAnOldBackupAndHoldsTheOriginal) {
+  SetUserDefault(QStringLiteral("BackupFiles"), true);
+  SetUserDefault(QStringLiteral("PreservePermissions"), true);
+  ASSERT_TRUE(test::WriteBytes(path_ + QLatin1Char('~'), QByteArray("stale backup")));
+  ASSERT_TRUE(QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner));
+  const QString temp = Offer(600);
+  job_->saveResultAndUpdateStatus();
+  EXPECT_EQ(job_->statusText(), LocalizedString("Optimized successfully with %@").arg("Tool"));
+  EXPECT_FALSE(QFile::exists(temp));
+  EXPECT_EQ(test::ReadBytes(path_ + QLatin1Char('~')), original_);
+  EXPECT_EQ(test::ReadBytes(path_), QByteArray(600, 'n'));
+  EXPECT_EQ(QFileInfo(path_).permissions() & 0x0777, QFile::Permissions(0x0600));
+}
+
+TEST_F(FileSave, MissingFolderLeavesNothingBehindAndReportsTheFailure) {
+  const QString temp = Offer(600);
+  job_->setFilePath(path_ + ".gone/inner.gif");
+  job_->saveResultAndUpdateStatus();
+  EXPECT_EQ(job_->statusOrder(), 9);
+  EXPECT_EQ(test::ReadBytes(path_), original_);
+  EXPECT_TRUE(QFile::exists(temp));  // still the job's, removed by cleanup
+  job_->cleanup();
+  EXPECT_FALSE(QFile::exists(temp));
+}
+
+}  // namespace
+}  // namespace glimbrik

@@ -1,0 +1,319 @@
+// What the tools are given and what the agents make of what they leave, with stand-in tools.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <functional>
+
+#include "optimise/adv_comp_agent.h"
+#include "optimise/file.h"
+#include "optimise/gifsicle_agent.h"
+#include "optimise/jpeg_optim_agent.h"
+#include "optimise/jpeg_tran_agent.h"
+#include "optimise/opti_png_agent.h"
+#include "optimise/png_crush_agent.h"
+#include "optimise/png_out_agent.h"
+#include "platform/folders.h"
+#include "platform/localization.h"
+#include "platform/user_defaults.h"
+#include "stand_in_tool.h"
+#include "support/test_env.h"
+
+namespace glimbrik {
+namespace {
+
+using Make = std::function<std::unique_ptr<Agent>(std::shared_ptr<File>)>;
+
+template <class A, class... Args>
+Make Build(Args... args) {
+  return [=](std::shared_ptr<File> job) { return std::make_unique<A>(job, args...); };
+}
+
+// A shell snippet that writes n bytes of 'r' to the tool's last argument.
+QString WriteToLast(int bytes) {
+  return QStringLiteral("for a; do l=$a; done; head -c %1 /dev/zero | tr '\\0' r > \"$l\"; ")
+      .arg(bytes);
+}
+
+class AgentResults : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    // Every agent removes its temporary files, whatever became of the run, and nothing but the
+    // file itself is left in its folder.
+    job_->cleanup();
+    EXPECT_TRUE(QDir(PrivateTempFolder())
+                    .entryList(QDir::Files)
+                    .filter(QStringLiteral("Glimbrik."))
+                    .isEmpty());
+    for (const QString& name : QDir(folder_).entryList(QDir::Files | QDir::Hidden))
+      EXPECT_TRUE(name.startsWith(QStringLiteral("picture.img"))) << name.toStdString();
+  }
+
+  // The vector the agent's tool got, with the picture and the temporary file as placeholders.
+  QStringList Arguments(Agent& agent) {
+    const qsizetype before = tools_.invocations().size();
+    agent.run();
+    const QList<QStringList> all = tools_.invocations();
+    EXPECT_EQ(all.size(), before + 1);
+    return all.isEmpty() ? QStringList() : test::WithPlaceholders(all.last(), path_);
+  }
+
+  test::StandInTools tools_;
+  QString folder_ = test::MakeTempFolder();
+  QString path_ = folder_ + "/picture.img";
+  QByteArray original_ = QByteArray(1000, 'o');
+  std::shared_ptr<File> job_ =
+      test::WriteBytes(path_, original_) ? std::make_shared<File>(path_) : nullptr;
+};
+using AgentArguments = AgentResults;
+
+// The queued road's own agents are held by QueuedRoad.EachToolRunsWhenItsOwnOptionAloneIsOn.
+TEST_F(AgentArguments, EachAgentsVectorAndWhetherItChangesMoreThanTheEncoding) {
+  tools_.install({"jpegoptim", "pngcrush", "optipng", "advpng", "jpegtran"});
+  const struct {
+    Make make;
+    const char* expected;
+    bool nonOptimising;
+  } cases[] = {
+      // jpegoptim passes a maximum quality only strictly between 10 and 100.
+      {Build<JPEGOptimAgent>(100, false), "JpegOptim -q -- <temp>", false},
+      {Build<JPEGOptimAgent>(99, false), "JpegOptim -m99 -q -- <temp>", true},
+      {Build<JPEGOptimAgent>(11, true), "JpegOptim -m11 --strip-all -q -- <temp>", true},
+      {Build<JPEGOptimAgent>(10, false), "JpegOptim -q -- <temp>", true},
+      {Build<QVXPngCrushAgent>(1), "PngCrush -try10 -q -reduce -- <in> <temp>", false},
+      {[](auto job) {
+         auto crush = std::make_unique<QVXPngCrushAgent>(job);
+         crush->setStrip(true);  // removes all ancillary chunks
+         return crush;
+       },
+       "PngCrush -try10 -rem alla -q -reduce -- <in> <temp>", true},
+      {[](auto job) {
+         auto asIs = std::make_unique<OptiPNGAgent>(job, 1);
+         asIs->setInterlace(-1);  // leaves the interlacing as it is
+         asIs->setOptlevel(0);
+         return asIs;
+       },
+       "OptiPNG -o6 -out <temp> -- <in>", false},
+      {[](auto job) {
+         auto insane = std::make_unique<AdvCompAgent>(job);
+         insane->setLevel(0);
+         return insane;
+       },
+       "AdvPNG -4 -z -- <temp>", false},
+      {Build<JPEGTranAgent>(true), "jpegtran -copy none -optimize -outfile <temp> <in>", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    const std::unique_ptr<Agent> agent = c.make(job_);
+    EXPECT_EQ(Arguments(*agent), QString::fromLatin1(c.expected).split(' '));
+    EXPECT_EQ(agent->makesNonOptimizingModifications(), c.nonOptimising);
+  }
+}
+
+TEST_F(AgentArguments, RunLowPriorityLowersTheTool) {
+  tools_.install({"jpegtran"});
+  const QString niceFile = test::MakeTempFolder() + "/nice.txt";
+  tools_.setScript(QStringLiteral("i=0; while [ \"$(nice)\" -lt 10 ] && [ $i -lt 2000 ]; do "
+                                  "i=$((i+1)); done; nice > '%1'; exit 1")
+                       .arg(niceFile));
+  SetUserDefault(QStringLiteral("RunLowPriority"), true);
+  JPEGTranAgent(job_).run();
+  RemoveUserDefault(QStringLiteral("RunLowPriority"));
+  EXPECT_EQ(test::ReadBytes(niceFile).trimmed(), QByteArray("10"));
+}
+
+TEST_F(AgentResults, OnlyASmallerResultOfAToolThatSucceededReplacesTheFile) {
+  tools_.install({"jpegtran", "jpegoptim", "pngcrush"});
+  const QString toOut = QStringLiteral("head -c %1 /dev/zero | tr '\\0' r > \"$5\"; ");
+  struct Case {
+    Make make;
+    QString script;
+    QByteArray expected;
+  };
+  QList<Case> cases;
+  for (const char* ending : {"exit 1", "exit 2", "kill -KILL $$", "kill -SEGV $$"}) {
+    cases.append({Build<JPEGTranAgent>(), toOut.arg(10) + ending, original_});
+    cases.append({Build<JPEGOptimAgent>(100, false), WriteToLast(10) + ending, original_});
+  }
+  cases.append({Build<JPEGTranAgent>(), toOut.arg(1000), original_});
+  cases.append({Build<JPEGTranAgent>(), toOut.arg(1500), original_});
+  cases.append({Build<QVXPngCrushAgent>(1), WriteToLast(70), original_});  // below 71 bytes
+  cases.append({Build<JPEGTranAgent>(), toOut.arg(400), QByteArray(400, 'r')});
+  cases.append({Build<QVXPngCrushAgent>(1), WriteToLast(71), QByteArray(71, 'r')});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script.toStdString());
+    tools_.setScript(c.script);
+    c.make(job_)->run();
+    EXPECT_EQ(test::ReadBytes(path_), c.expected);
+  }
+  EXPECT_EQ(job_->byteSizeOptimized(), 71u);
+  EXPECT_EQ(job_->bestToolName(), QStringLiteral("PngCrush"));
+}
+
+TEST_F(AgentResults, AMissingToolOrACancelledAgentLeavesTheFileAndSaysWhy) {
+  tools_.hideRealTools();
+  JPEGOptimAgent agent(job_, 100, true);
+  agent.run();
+  EXPECT_EQ(test::ReadBytes(path_), original_);
+  EXPECT_EQ(job_->statusOrder(), 8);
+  EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("JpegOptim"));
+  EXPECT_EQ(agent.lastTaskResult().status(), 127);
+
+  tools_.install({"jpegoptim"});
+  tools_.setScript(WriteToLast(100));
+  auto job = std::make_shared<File>(path_);
+  JPEGOptimAgent cancelled(job, 100, false);
+  cancelled.cancel();
+  cancelled.run();
+  EXPECT_EQ(test::ReadBytes(path_), original_);
+  EXPECT_TRUE(tools_.invocations().isEmpty());
+  EXPECT_TRUE(job->statusText().isEmpty());
+}
+
+TEST_F(AgentResults, AReplacedFileStaysBehindItsLinkAndKeepsItsPermissionsOnlyWhenAsked) {
+  tools_.install({"jpegoptim"});
+  const QString link = folder_ + "/picture.img.link";
+  ASSERT_TRUE(QFile::link(path_, link));
+  const mode_t oldMask = ::umask(022);
+  for (const bool preserve : {false, true}) {
+    ASSERT_TRUE(
+        QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    SetUserDefault(QStringLiteral("PreservePermissions"), preserve);
+    tools_.setScript(WriteToLast(preserve ? 50 : 100));
+    JPEGOptimAgent(std::make_shared<File>(link), 100, false).run();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(test::ReadBytes(path_).size(), preserve ? 50 : 100);
+    EXPECT_EQ(QFileInfo(path_).permissions() & 0x0777,
+              QFile::Permissions(preserve ? 0x0640 : 0x0644));
+  }
+  RemoveUserDefault(QStringLiteral("PreservePermissions"));
+  ::umask(oldMask);
+}
+
+// Only a strictly smaller result of at least 31 bytes replaces the best, and the old best is
+// deleted.
+TEST_F(AgentResults, GifsicleOffersItsResultAndTheJobKeepsOnlyASmallerOne) {
+  tools_.install({"gifsicle"});
+  const auto offer = [&](int size, bool interlace) {
+    tools_.setScript(QStringLiteral("head -c %1 /dev/zero > \"$2\"").arg(size));
+    GifsicleAgent agent(job_);
+    agent.setInterlace(interlace);
+    agent.run();
+    return job_->filePathOptimized();
+  };
+  EXPECT_TRUE(offer(2000, false).isEmpty());
+  const QString kept = offer(600, true);
+  ASSERT_FALSE(kept.isEmpty());
+  EXPECT_EQ(offer(600, false), kept);
+  EXPECT_EQ(offer(30, false), kept);
+  EXPECT_EQ(File::fileByteSize(kept), 600u);
+  EXPECT_EQ(job_->bestToolName(), QStringLiteral("Gifsicle interlaced"));
+  EXPECT_EQ(File::fileByteSize(offer(500, false)), 500u);
+  EXPECT_FALSE(QFile::exists(kept));
+  EXPECT_EQ(test::ReadBytes(path_), original_);  // the job saves it, not the agent
+  job_->cleanup();
+  EXPECT_TRUE(job_->filePath().isEmpty());
+}
+
+TEST_F(AgentResults, PngOutWithoutItsExecutableSwitchesItselfOff) {
+  SetUserDefault(QStringLiteral("PngOutEnabled"), true);
+  SetUserDefault(QStringLiteral("PngOutLevel"), 1);
+  PNGOutAgent agent(job_);
+  EXPECT_EQ(agent.arguments(), (QStringList{"-k1", "-s2", "-r", "-v", path_, "-"}));
+  agent.run();
+  EXPECT_FALSE(agent.hasTask());
+  EXPECT_FALSE(UserDefaultBool(QStringLiteral("PngOutEnabled")));
+  EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("PngOut"));
+  EXPECT_EQ(test::ReadBytes(path_), original_);
+
+  SetUserDefault(QStringLiteral("PngOutLevel"), 3);
+  SetUserDefault(QStringLiteral("PngOutRemoveChunks"), true);
+  PNGOutAgent stripping(job_);
+  EXPECT_EQ(stripping.arguments(), (QStringList{"-r", "-v", path_, "-"}));
+  EXPECT_TRUE(stripping.makesNonOptimizingModifications());
+  RemoveUserDefault(QStringLiteral("PngOutLevel"));
+  RemoveUserDefault(QStringLiteral("PngOutRemoveChunks"));
+}
+
+class RecordingAgent final : public CommandAgent {
+ public:
+  RecordingAgent() : CommandAgent(std::make_shared<File>(), "RecordingAgent") {}
+  bool parseLine(const QString& line) override {
+    lines.append(line);
+    return line == QStringLiteral("stop");
+  }
+  QStringList lines;
+};
+
+QStringList Parse(const QByteArray& data) {
+  RecordingAgent agent;
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  agent.parseLinesFromHandle(buffer);
+  return agent.lines;
+}
+
+TEST(OutputLines, SplittingRules) {
+  EXPECT_EQ(Parse("one\ntwo\r\nthree"), (QStringList{"one", "two", ""}));  // "three" has no end
+  EXPECT_EQ(Parse("a\rb\n"), (QStringList{"a", "b"}));
+  EXPECT_EQ(Parse("first\nstop\nnever\n"), (QStringList{"first", "stop"}));
+  EXPECT_EQ(Parse(QByteArray("caf\xC3\xA9\n")), QStringList{"café"});
+  // A long line is cut at 4095 bytes and the byte where it is cut is dropped.
+  EXPECT_EQ(Parse(QByteArray(4095, 'a') + "Xbc\n"), (QStringList{QString(4095, 'a'), "bc"}));
+}
+
+TEST(OutputLines, ReadNumberAfter) {
+  const auto read = [](const char* key, const char* line) {
+    return CommandAgent::readNumberAfter(QLatin1String(key), QLatin1String(line));
+  };
+  EXPECT_EQ(read("=", "a =  -7x"), -7);
+  EXPECT_EQ(read("size", "size=1 size 9"), 0);  // only the first occurrence counts
+  EXPECT_EQ(read("missing", "a 5"), 0);
+  EXPECT_EQ(read(":", "n: 99999999999999999999999"), std::numeric_limits<qint64>::max());
+}
+
+TEST(OutputLines, ToolParsers) {
+  auto job = std::make_shared<File>();
+  AdvCompAgent adv(job);
+  EXPECT_TRUE(adv.parseLine(QStringLiteral("         600         410  68% x.temp")));
+  EXPECT_EQ(job->byteSize(), 600u);
+  EXPECT_EQ(adv.fileSizeOptimized(), 410);
+  EXPECT_FALSE(adv.parseLine(QStringLiteral("x.temp (Unsupported bit depth)")));
+
+  auto jpegJob = std::make_shared<File>();
+  JPEGOptimAgent optim(jpegJob);
+  EXPECT_FALSE(optim.parseLine(QStringLiteral("x.jpg 100x100 24bit N JFIF  [OK] skipped.")));
+  EXPECT_TRUE(optim.parseLine(
+      QStringLiteral("x.jpg 100x100 24bit N JFIF  [OK] 7100 --> 3509 bytes (50.58%), optimized.")));
+  EXPECT_EQ(jpegJob->byteSize(), 7100u);
+  EXPECT_EQ(optim.fileSizeOptimized(), 3509);
+
+  JPEGTranAgent tran(job);
+  EXPECT_FALSE(tran.parseLine(QStringLiteral("Start of Image")));
+  EXPECT_TRUE(tran.parseLine(QStringLiteral("  End Of Image")));
+
+  auto pngJob = std::make_shared<File>();
+  OptiPNGAgent opti(pngJob);
+  EXPECT_FALSE(opti.parseLine(QStringLiteral("Input file size = 465 bytes")));
+  EXPECT_EQ(pngJob->byteSize(), 465u);
+  EXPECT_FALSE(opti.parseLine(QStringLiteral("Output file size = 4")));  // 20 characters
+  EXPECT_TRUE(
+      opti.parseLine(QStringLiteral("Output file size = 415 bytes (50 bytes = 10.75% decrease)")));
+  EXPECT_EQ(opti.fileSizeOptimized(), 415u);
+
+  auto outJob = std::make_shared<File>();
+  PNGOutAgent out(outJob);
+  EXPECT_FALSE(out.parseLine(QStringLiteral(" In:   12345 bytes")));
+  EXPECT_EQ(outJob->byteSize(), 12345u);
+  EXPECT_FALSE(out.parseLine(QStringLiteral("Out:    1000 bytes")));
+  EXPECT_EQ(out.fileSizeOptimized(), 1000);
+  EXPECT_FALSE(out.parseLine(QStringLiteral("Out:")));
+  EXPECT_TRUE(out.parseLine(QStringLiteral("Took 2.5 seconds")));
+}
+
+}  // namespace
+}  // namespace glimbrik
