@@ -14,18 +14,19 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 
+// Operations that append their name to one log.
 struct Log {
   QMutex mutex;
   QStringList entries;
-  void add(const QString& entry) {
-    QMutexLocker lock(&mutex);
-    entries.append(entry);
+  std::shared_ptr<BlockOperation> operation(const char* name, int priority = 0) {
+    auto operation = std::make_shared<BlockOperation>([this, name] {
+      QMutexLocker lock(&mutex);
+      entries.append(QLatin1String(name));
+    });
+    operation->setQueuePriority(priority);
+    return operation;
   }
 };
-
-std::shared_ptr<BlockOperation> Record(Log& log, const QString& name) {
-  return std::make_shared<BlockOperation>([&log, name] { log.add(name); });
-}
 
 // An operation that holds its thread until released, so that the queue's order can be set up.
 struct Gate {
@@ -37,40 +38,26 @@ struct Gate {
   }
 };
 
-TEST(WorkQueue, DependenciesOrderAChainWhateverItsPriorities) {
-  Log log;
-  WorkQueue queue(4);
-  auto a = Record(log, QStringLiteral("a"));
-  auto b = Record(log, QStringLiteral("b"));
-  auto c = Record(log, QStringLiteral("c"));
-  c->addDependency(b);
-  b->addDependency(a);
-  c->setQueuePriority(kQueuePriorityVeryHigh);
-  a->setQueuePriority(kQueuePriorityVeryLow);
-  queue.addOperation(c);
-  queue.addOperation(b);
-  queue.addOperation(a);
-  ASSERT_TRUE(queue.waitUntilAllOperationsAreFinished(kTimeoutMs));
-  EXPECT_EQ(log.entries, (QStringList{"a", "b", "c"}));
-  EXPECT_EQ(queue.operationCount(), 0);
-}
-
-TEST(WorkQueue, HigherPriorityStartsFirstThenOrderOfAdding) {
+TEST(WorkQueue, HigherPriorityStartsFirstThenOrderOfAddingButDependenciesComeBeforeBoth) {
   Log log;
   WorkQueue queue(1);
   Gate gate;
   queue.addOperation(gate.operation());
-  auto low = Record(log, QStringLiteral("low"));
-  low->setQueuePriority(kQueuePriorityLow);
-  auto normal1 = Record(log, QStringLiteral("normal1"));
-  auto normal2 = Record(log, QStringLiteral("normal2"));
-  auto high = Record(log, QStringLiteral("high"));
-  high->setQueuePriority(kQueuePriorityHigh);
-  for (const auto& operation : {low, normal1, high, normal2}) queue.addOperation(operation);
-  EXPECT_EQ(queue.operationCount(), 5);
+  auto a = log.operation("a", kQueuePriorityVeryLow);
+  auto b = log.operation("b");
+  auto c = log.operation("c", kQueuePriorityVeryHigh);
+  c->addDependency(b);
+  b->addDependency(a);
+  for (const auto& operation :
+       {c, log.operation("low", kQueuePriorityLow), log.operation("normal1"),
+        log.operation("high", kQueuePriorityHigh), log.operation("normal2"), b, a}) {
+    queue.addOperation(operation);
+  }
+  EXPECT_EQ(queue.operationCount(), 8);
   gate.open.set_value();
   ASSERT_TRUE(queue.waitUntilAllOperationsAreFinished(kTimeoutMs));
-  EXPECT_EQ(log.entries, (QStringList{"high", "normal1", "normal2", "low"}));
+  EXPECT_EQ(log.entries, (QStringList{"high", "normal1", "normal2", "low", "a", "b", "c"}));
+  EXPECT_EQ(queue.operationCount(), 0);
 }
 
 TEST(WorkQueue, CancelledOperationSkipsItsBodyAndFreesItsDependents) {
@@ -78,9 +65,9 @@ TEST(WorkQueue, CancelledOperationSkipsItsBodyAndFreesItsDependents) {
   WorkQueue queue(2);
   Gate gate;
   auto blocker = gate.operation();
-  auto cancelled = Record(log, QStringLiteral("cancelled"));
+  auto cancelled = log.operation("cancelled");
   cancelled->addDependency(blocker);
-  auto after = Record(log, QStringLiteral("after"));
+  auto after = log.operation("after");
   after->addDependency(cancelled);
   queue.addOperation(blocker);
   queue.addOperation(cancelled);
@@ -122,7 +109,7 @@ TEST(WorkQueue, NeverRunsMoreThanItsLimit) {
 
 TEST(WorkQueue, DestroyingTheQueueCancelsWhatHasNotStarted) {
   Log log;
-  auto never = Record(log, QStringLiteral("never"));
+  auto never = log.operation("never");
   Gate gate;
   std::thread opener;
   {
