@@ -132,6 +132,7 @@ TEST_F(AgentResults, OnlyASmallerResultOfAToolThatSucceededReplacesTheFile) {
   EXPECT_EQ(job_->bestToolName(), QStringLiteral("PngCrush"));
 }
 
+// PngOut, which is looked for beside the application, switches itself off.
 TEST_F(AgentResults, AMissingToolOrACancelledAgentLeavesTheFileAndSaysWhy) {
   tools_.hideRealTools();
   JPEGOptimAgent agent(job_, 100, true);
@@ -140,6 +141,21 @@ TEST_F(AgentResults, AMissingToolOrACancelledAgentLeavesTheFileAndSaysWhy) {
   EXPECT_EQ(job_->statusOrder(), 8);
   EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("JpegOptim"));
   EXPECT_EQ(agent.lastTaskResult().status(), 127);
+
+  SetUserDefault(QStringLiteral("PngOutEnabled"), true);
+  SetUserDefault(QStringLiteral("PngOutLevel"), 1);
+  PNGOutAgent pngOut(job_);
+  EXPECT_EQ(pngOut.arguments(), (QStringList{"-k1", "-s2", "-r", "-v", path_, "-"}));
+  pngOut.run();
+  EXPECT_FALSE(UserDefaultBool(QStringLiteral("PngOutEnabled")));
+  EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("PngOut"));
+  SetUserDefault(QStringLiteral("PngOutLevel"), 3);
+  SetUserDefault(QStringLiteral("PngOutRemoveChunks"), true);
+  PNGOutAgent stripping(job_);
+  EXPECT_EQ(stripping.arguments(), (QStringList{"-r", "-v", path_, "-"}));
+  EXPECT_TRUE(stripping.makesNonOptimizingModifications());
+  RemoveUserDefault(QStringLiteral("PngOutLevel"));
+  RemoveUserDefault(QStringLiteral("PngOutRemoveChunks"));
 
   tools_.install({"jpegoptim"});
   tools_.setScript(WriteToLast(100));
@@ -195,26 +211,6 @@ TEST_F(AgentResults, GifsicleOffersItsResultAndTheJobKeepsOnlyASmallerOne) {
   EXPECT_EQ(test::ReadBytes(path_), original_);  // the job saves it, not the agent
   job_->cleanup();
   EXPECT_TRUE(job_->filePath().isEmpty());
-}
-
-TEST_F(AgentResults, PngOutWithoutItsExecutableSwitchesItselfOff) {
-  SetUserDefault(QStringLiteral("PngOutEnabled"), true);
-  SetUserDefault(QStringLiteral("PngOutLevel"), 1);
-  PNGOutAgent agent(job_);
-  EXPECT_EQ(agent.arguments(), (QStringList{"-k1", "-s2", "-r", "-v", path_, "-"}));
-  agent.run();
-  EXPECT_FALSE(agent.hasTask());
-  EXPECT_FALSE(UserDefaultBool(QStringLiteral("PngOutEnabled")));
-  EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("PngOut"));
-  EXPECT_EQ(test::ReadBytes(path_), original_);
-
-  SetUserDefault(QStringLiteral("PngOutLevel"), 3);
-  SetUserDefault(QStringLiteral("PngOutRemoveChunks"), true);
-  PNGOutAgent stripping(job_);
-  EXPECT_EQ(stripping.arguments(), (QStringList{"-r", "-v", path_, "-"}));
-  EXPECT_TRUE(stripping.makesNonOptimizingModifications());
-  RemoveUserDefault(QStringLiteral("PngOutLevel"));
-  RemoveUserDefault(QStringLiteral("PngOutRemoveChunks"));
 }
 
 }  // namespace
