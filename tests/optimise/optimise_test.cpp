@@ -1,9 +1,11 @@
-// A picture's roads through the tools: the queued one of the window, the synchronous one of a
-// batch run, and the job that keeps and saves the best result.
+// The optimiser tools, through stand-ins found first on PATH and through the real ones: what each
+// is given, what is made of what it leaves, and the roads a picture takes through them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
@@ -12,6 +14,11 @@
 
 #include "optimise/batch_optimise.h"
 #include "optimise/file.h"
+#include "optimise/gifsicle_agent.h"
+#include "optimise/jpeg_optim_agent.h"
+#include "optimise/jpeg_tran_agent.h"
+#include "optimise/png_crush_agent.h"
+#include "optimise/png_out_agent.h"
 #include "optimise/work_queue.h"
 #include "platform/folders.h"
 #include "platform/image_fixtures.h"
@@ -24,6 +31,19 @@ namespace glimbrik {
 namespace {
 
 constexpr int kTimeoutMs = 60000;
+
+using Make = std::function<std::unique_ptr<Agent>(std::shared_ptr<File>)>;
+
+template <class A, class... Args>
+Make Build(Args... args) {
+  return [=](std::shared_ptr<File> job) { return std::make_unique<A>(job, args...); };
+}
+
+// A shell snippet that writes n bytes of 'r' to the tool's last argument.
+QString WriteToLast(int bytes) {
+  return QStringLiteral("for a; do l=$a; done; head -c %1 /dev/zero | tr '\\0' r > \"$l\"; ")
+      .arg(bytes);
+}
 
 // A picture with gradients and edges that every tool can shrink, in the format its name ends
 // with: a PNG without compression, a baseline JPEG with the standard tables, a GIF carrying a long
@@ -54,20 +74,34 @@ bool SamePixels(const QString& a, const QString& b) {
                                 QImage(b).convertToFormat(QImage::Format_ARGB32);
 }
 
-class QueuedRoad : public ::testing::Test {
+class Optimise : public ::testing::Test {
  protected:
   void TearDown() override {
-    for (const char* key : {"GifsicleEnabled", "BackupFiles", "PngCrushEnabled", "OptiPngEnabled",
-                            "AdvPngEnabled", "JpegOptimEnabled", "JpegTranEnabled"}) {
+    job_->cleanup();
+    for (const char* key :
+         {"GifsicleEnabled", "BackupFiles", "PngCrushEnabled", "OptiPngEnabled", "AdvPngEnabled",
+          "JpegOptimEnabled", "JpegTranEnabled", "PreservePermissions", "RunLowPriority",
+          "PngOutLevel", "PngOutRemoveChunks"}) {
       RemoveUserDefault(QLatin1String(key));
     }
+    // Whatever became of the run, no temporary file is left, and nothing beside the pictures but
+    // the backups asked for.
     EXPECT_TRUE(QDir(PrivateTempFolder()).entryList(QDir::Files).isEmpty());
-    // Nothing but the pictures themselves and the backups asked for is left beside them.
     for (const QString& name : QDir(folder_).entryList(QDir::Files | QDir::Hidden))
       EXPECT_FALSE(name.startsWith(QLatin1Char('.'))) << name.toStdString();
   }
 
-  // Runs the job to its end: the io queue inspects, the cpu queue optimises, the io queue saves.
+  // The vector the agent's tool got, with the picture and the temporary file as placeholders.
+  QStringList Arguments(Agent& agent) {
+    const qsizetype before = tools_.invocations().size();
+    agent.run();
+    const QList<QStringList> all = tools_.invocations();
+    EXPECT_EQ(all.size(), before + 1);
+    return all.isEmpty() ? QStringList() : test::WithPlaceholders(all.last(), path_);
+  }
+
+  // Runs a queued job to its end: the io queue inspects, the cpu queue optimises, the io queue
+  // saves.
   std::shared_ptr<File> Run(const QString& path, int threads = 2) {
     auto job = std::make_shared<File>(path);
     WorkQueue cpu(threads);
@@ -80,9 +114,168 @@ class QueuedRoad : public ::testing::Test {
     return job;
   }
 
+  // A tool's result of the given size, offered to the job.
+  QString Offer(int size) {
+    const QString temp = NewTemporaryPath(QStringLiteral("temp"));
+    EXPECT_TRUE(test::WriteBytes(temp, QByteArray(size, 'n')));
+    EXPECT_TRUE(job_->setFilePathOptimized(temp, size, QStringLiteral("Tool")));
+    return temp;
+  }
+
+  test::StandInTools tools_;
   QString folder_ = test::MakeTempFolder();
+  QString path_ = folder_ + "/picture.img";
+  QByteArray original_ = QByteArray(1000, 'o');
+  std::shared_ptr<File> job_ =
+      test::WriteBytes(path_, original_) ? std::make_shared<File>(path_) : nullptr;
 };
-using BatchRoad = QueuedRoad;
+using AgentArguments = Optimise;
+using AgentResults = Optimise;
+using QueuedRoad = Optimise;
+using BatchRoad = Optimise;
+using FileSave = Optimise;
+
+// The batch road's agents; the queued road's are held by
+// QueuedRoad.EachToolRunsWhenItsOwnOptionAloneIsOn.
+TEST_F(AgentArguments, EachAgentsVectorAndWhetherItChangesMoreThanTheEncoding) {
+  tools_.install({"jpegoptim", "pngcrush"});
+  const struct {
+    Make make;
+    const char* expected;
+    bool nonOptimising;
+  } cases[] = {
+      // jpegoptim passes a maximum quality only strictly between 10 and 100.
+      {Build<JPEGOptimAgent>(100, false), "JpegOptim -q -- <temp>", false},
+      {Build<JPEGOptimAgent>(99, false), "JpegOptim -m99 -q -- <temp>", true},
+      {Build<JPEGOptimAgent>(11, true), "JpegOptim -m11 --strip-all -q -- <temp>", true},
+      {Build<JPEGOptimAgent>(10, false), "JpegOptim -q -- <temp>", true},
+      {Build<JPEGOptimAgent>(100, true), "JpegOptim --strip-all -q -- <temp>", false},
+      {Build<QVXPngCrushAgent>(1), "PngCrush -try10 -q -reduce -- <in> <temp>", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    const std::unique_ptr<Agent> agent = c.make(job_);
+    EXPECT_EQ(Arguments(*agent), QString::fromLatin1(c.expected).split(' '));
+    EXPECT_EQ(agent->makesNonOptimizingModifications(), c.nonOptimising);
+  }
+}
+
+TEST_F(AgentArguments, RunLowPriorityLowersTheTool) {
+  tools_.install({"jpegtran"});
+  const QString niceFile = test::MakeTempFolder() + "/nice.txt";
+  tools_.setScript(QStringLiteral("i=0; while [ \"$(nice)\" -lt 10 ] && [ $i -lt 2000 ]; do "
+                                  "i=$((i+1)); done; nice > '%1'; exit 1")
+                       .arg(niceFile));
+  SetUserDefault(QStringLiteral("RunLowPriority"), true);
+  JPEGTranAgent(job_).run();
+  EXPECT_EQ(test::ReadBytes(niceFile).trimmed(), QByteArray("10"));
+}
+
+TEST_F(AgentResults, OnlyASmallerResultOfAToolThatSucceededReplacesTheFile) {
+  tools_.install({"jpegtran", "jpegoptim", "pngcrush"});
+  const QString toOut = QStringLiteral("head -c %1 /dev/zero | tr '\\0' r > \"$5\"; ");
+  struct Case {
+    Make make;
+    QString script;
+    QByteArray expected;
+  };
+  QList<Case> cases;
+  for (const char* ending : {"exit 1", "exit 2", "kill -KILL $$", "kill -SEGV $$"}) {
+    cases.append({Build<JPEGTranAgent>(), toOut.arg(10) + ending, original_});
+    cases.append({Build<JPEGOptimAgent>(100, false), WriteToLast(10) + ending, original_});
+  }
+  cases.append({Build<JPEGTranAgent>(), toOut.arg(1000), original_});
+  cases.append({Build<JPEGTranAgent>(), toOut.arg(1500), original_});
+  cases.append({Build<QVXPngCrushAgent>(1), WriteToLast(70), original_});  // below 71 bytes
+  cases.append({Build<JPEGTranAgent>(), toOut.arg(400), QByteArray(400, 'r')});
+  cases.append({Build<QVXPngCrushAgent>(1), WriteToLast(71), QByteArray(71, 'r')});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script.toStdString());
+    tools_.setScript(c.script);
+    c.make(job_)->run();
+    EXPECT_EQ(test::ReadBytes(path_), c.expected);
+  }
+  EXPECT_EQ(job_->byteSizeOptimized(), 71u);
+  EXPECT_EQ(job_->bestToolName(), QStringLiteral("PngCrush"));
+}
+
+// PngOut, which is looked for beside the application, switches itself off.
+TEST_F(AgentResults, AMissingToolOrACancelledAgentLeavesTheFileAndSaysWhy) {
+  tools_.hideRealTools();
+  JPEGOptimAgent agent(job_, 100, true);
+  agent.run();
+  EXPECT_EQ(test::ReadBytes(path_), original_);
+  EXPECT_EQ(job_->statusOrder(), 8);
+  EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("JpegOptim"));
+  EXPECT_EQ(agent.lastTaskResult().status(), 127);
+
+  SetUserDefault(QStringLiteral("PngOutEnabled"), true);
+  SetUserDefault(QStringLiteral("PngOutLevel"), 1);
+  PNGOutAgent pngOut(job_);
+  EXPECT_EQ(pngOut.arguments(), (QStringList{"-k1", "-s2", "-r", "-v", path_, "-"}));
+  pngOut.run();
+  EXPECT_FALSE(UserDefaultBool(QStringLiteral("PngOutEnabled")));
+  EXPECT_EQ(job_->statusText(), LocalizedString("%@ failed to start").arg("PngOut"));
+  SetUserDefault(QStringLiteral("PngOutLevel"), 3);
+  SetUserDefault(QStringLiteral("PngOutRemoveChunks"), true);
+  PNGOutAgent stripping(job_);
+  EXPECT_EQ(stripping.arguments(), (QStringList{"-r", "-v", path_, "-"}));
+  EXPECT_TRUE(stripping.makesNonOptimizingModifications());
+
+  tools_.install({"jpegoptim"});
+  tools_.setScript(WriteToLast(100));
+  auto job = std::make_shared<File>(path_);
+  JPEGOptimAgent cancelled(job, 100, false);
+  cancelled.cancel();
+  cancelled.run();
+  EXPECT_EQ(test::ReadBytes(path_), original_);
+  EXPECT_TRUE(tools_.invocations().isEmpty());
+  EXPECT_TRUE(job->statusText().isEmpty());
+}
+
+TEST_F(AgentResults, AReplacedFileStaysBehindItsLinkAndKeepsItsPermissionsOnlyWhenAsked) {
+  tools_.install({"jpegoptim"});
+  const QString link = folder_ + "/picture.img.link";
+  ASSERT_TRUE(QFile::link(path_, link));
+  const mode_t oldMask = ::umask(022);
+  for (const bool preserve : {false, true}) {
+    ASSERT_TRUE(
+        QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    SetUserDefault(QStringLiteral("PreservePermissions"), preserve);
+    tools_.setScript(WriteToLast(preserve ? 50 : 100));
+    JPEGOptimAgent(std::make_shared<File>(link), 100, false).run();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(test::ReadBytes(path_).size(), preserve ? 50 : 100);
+    EXPECT_EQ(QFileInfo(path_).permissions() & 0x0777,
+              QFile::Permissions(preserve ? 0x0640 : 0x0644));
+  }
+  ::umask(oldMask);
+}
+
+// Only a strictly smaller result of at least 31 bytes replaces the best, and the old best is
+// deleted.
+TEST_F(AgentResults, GifsicleOffersItsResultAndTheJobKeepsOnlyASmallerOne) {
+  tools_.install({"gifsicle"});
+  const auto offer = [&](int size, bool interlace) {
+    tools_.setScript(QStringLiteral("head -c %1 /dev/zero > \"$2\"").arg(size));
+    GifsicleAgent agent(job_);
+    agent.setInterlace(interlace);
+    agent.run();
+    return job_->filePathOptimized();
+  };
+  EXPECT_TRUE(offer(2000, false).isEmpty());
+  const QString kept = offer(600, true);
+  ASSERT_FALSE(kept.isEmpty());
+  EXPECT_EQ(offer(600, false), kept);
+  EXPECT_EQ(offer(30, false), kept);
+  EXPECT_EQ(File::fileByteSize(kept), 600u);
+  EXPECT_EQ(job_->bestToolName(), QStringLiteral("Gifsicle interlaced"));
+  EXPECT_EQ(File::fileByteSize(offer(500, false)), 500u);
+  EXPECT_FALSE(QFile::exists(kept));
+  EXPECT_EQ(test::ReadBytes(path_), original_);  // the job saves it, not the agent
+  job_->cleanup();
+  EXPECT_TRUE(job_->filePath().isEmpty());
+}
 
 TEST_F(QueuedRoad, FilesNoToolCanTakeAreReportedAndLeftAlone) {
   const QString bitmap = folder_ + "/x.bmp", empty = folder_ + "/empty.png";
@@ -233,28 +426,19 @@ TEST_F(BatchRoad, PngAndJpegShrinkKeepTheirPixelsAndNeverGrow) {
 }
 
 TEST_F(BatchRoad, DamagedFilesAreLeftAsTheyWere) {
-  const QString source = folder_ + "/source.png";
-  ASSERT_TRUE(WritePicture(source));
-  const QByteArray png = test::ReadBytes(source);
-  QFile::remove(source);
-  const struct {
-    const char* name;
-    QByteArray data;
-  } cases[] = {
+  ASSERT_TRUE(WritePicture(folder_ + "/source.png"));
+  const QByteArray png = test::ReadBytes(folder_ + "/source.png");
+  const QList<std::pair<const char*, QByteArray>> cases = {
       {"truncated.png", png.left(png.size() / 2)},
       {"garbage.png", QByteArray(5000, 'g')},
       {"garbage.jpg", QByteArray("\xFF\xD8\xFF") + QByteArray(5000, 'g')},
       {"empty.jpg", QByteArray()},
   };
-  for (const auto& c : cases) {
-    const QString path = folder_ + QLatin1Char('/') + QLatin1String(c.name);
-    ASSERT_TRUE(test::WriteBytes(path, c.data));
-    if (path.endsWith(QStringLiteral(".png"))) {
-      OptimisePNGFile(path);
-    } else {
-      OptimiseJPEGFile(path, true);
-    }
-    EXPECT_EQ(test::ReadBytes(path), c.data) << c.name;
+  for (const auto& [name, data] : cases) {
+    const QString path = folder_ + QLatin1Char('/') + QLatin1String(name);
+    ASSERT_TRUE(test::WriteBytes(path, data));
+    path.endsWith(QStringLiteral(".png")) ? OptimisePNGFile(path) : OptimiseJPEGFile(path, true);
+    EXPECT_EQ(test::ReadBytes(path), data) << name;
   }
 }
 
@@ -278,28 +462,9 @@ TEST(FileSizes, TheFirstMeasuredSizeAndTheSmallestResultMakeThePercentage) {
   EXPECT_TRUE(job.isOptimized());
 }
 
-class FileSave : public ::testing::Test {
- protected:
-  void SetUp() override { job_->setByteSize(1000); }
-  void TearDown() override {
-    RemoveUserDefault(QStringLiteral("PreservePermissions"));
-    RemoveUserDefault(QStringLiteral("BackupFiles"));
-  }
-  // A tool's result of the given size, offered to the job.
-  QString Offer(int size) {
-    const QString temp = NewTemporaryPath(QStringLiteral("temp"));
-    EXPECT_TRUE(test::WriteBytes(temp, QByteArray(size, 'n')));
-    EXPECT_TRUE(job_->setFilePathOptimized(temp, size, QStringLiteral("Tool")));
-    return temp;
-  }
-
-  QByteArray original_ = QByteArray(1000, 'o');
-  QString path_ = test::MakeTempFolder() + "/x.gif";
-  std::shared_ptr<File> job_ =
-      test::WriteBytes(path_, original_) ? std::make_shared<File>(path_) : nullptr;
-};
-
-TEST_F(FileSave, PreservedPermissionsRefuseAResultOfThirtyFourBytes) {
+TEST_F(FileSave, AResultThatChangedOrIsTooSmallToKeepPermissionsIsRefused) {
+  ASSERT_TRUE(test::WriteBytes(Offer(600), QByteArray(400, 'x')));  // changed behind its back
+  EXPECT_FALSE(job_->saveResult());
   SetUserDefault(QStringLiteral("PreservePermissions"), true);
   Offer(34);
   job_->saveResultAndUpdateStatus();
@@ -308,13 +473,6 @@ TEST_F(FileSave, PreservedPermissionsRefuseAResultOfThirtyFourBytes) {
   EXPECT_EQ(job_->statusOrder(), 9);
   EXPECT_EQ(job_->statusText(), LocalizedString("Optimized file could not be saved"));
   EXPECT_FALSE(job_->isDone());
-}
-
-TEST_F(FileSave, ResultThatChangedSinceItWasMeasuredIsRefused) {
-  const QString temp = Offer(600);
-  ASSERT_TRUE(test::WriteBytes(temp, QByteArray(10, 'x')));  // truncated behind the job's back
-  EXPECT_FALSE(job_->saveResult());
-  EXPECT_EQ(test::ReadBytes(path_), original_);
 }
 
 TEST_F(FileSave, BackupReplacesAnOldBackupAndHoldsTheOriginal) {
