@@ -1,5 +1,6 @@
 // The optimiser tools, through stand-ins found first on PATH and through the real ones: what each
-// is given, what is made of what it leaves, and the roads a picture takes through them.
+// is given, what is made of what it leaves, the roads a picture takes through them, and the
+// queue they run on.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,7 +10,10 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
+#include <QMutex>
+#include <atomic>
 #include <functional>
+#include <future>
 #include <thread>
 
 #include "optimise/batch_optimise.h"
@@ -73,6 +77,30 @@ bool SamePixels(const QString& a, const QString& b) {
   return !first.isNull() && first.convertToFormat(QImage::Format_ARGB32) ==
                                 QImage(b).convertToFormat(QImage::Format_ARGB32);
 }
+
+// Operations that append their name to one log.
+struct Log {
+  QMutex mutex;
+  QStringList entries;
+  std::shared_ptr<BlockOperation> operation(const char* name, int priority = 0) {
+    auto operation = std::make_shared<BlockOperation>([this, name] {
+      QMutexLocker lock(&mutex);
+      entries.append(QLatin1String(name));
+    });
+    operation->setQueuePriority(priority);
+    return operation;
+  }
+};
+
+// An operation that holds its thread until released, so that the queue's order can be set up.
+struct Gate {
+  std::promise<void> open;
+  std::shared_future<void> opened = open.get_future().share();
+  std::shared_ptr<BlockOperation> operation() {
+    auto future = opened;
+    return std::make_shared<BlockOperation>([future] { future.wait(); });
+  }
+};
 
 class Optimise : public ::testing::Test {
  protected:
@@ -267,7 +295,8 @@ TEST_F(AgentResults, GifsicleOffersItsResultAndTheJobKeepsOnlyASmallerOne) {
   EXPECT_TRUE(job_->filePath().isEmpty());
 }
 
-// A second batch run finds nothing more to gain and must not grow the file.
+// A backup replaces an older one. A second batch run finds nothing more to gain and must not
+// grow the file.
 TEST_F(QueuedRoad, TheRealToolsOnBothRoadsShrinkEachTypeKeepItsPixelsAndBackUpOnlyWhenAsked) {
   const struct {
     const char* name;
@@ -286,6 +315,7 @@ TEST_F(QueuedRoad, TheRealToolsOnBothRoadsShrinkEachTypeKeepItsPixelsAndBackUpOn
     SCOPED_TRACE(c.name);
     const QString path = folder_ + "/" + c.name, reference = folder_ + "/reference-" + c.name;
     ASSERT_TRUE(WritePicture(path) && QFile::copy(path, reference));
+    ASSERT_TRUE(!c.keys.contains("BackupFiles") || test::WriteBytes(path + "~", "stale backup"));
     for (const QString& key : c.keys) SetUserDefault(key, true);
     if (c.batch) {
       c.batch(path);
@@ -419,42 +449,99 @@ TEST(FileSizes, TheFirstMeasuredSizeAndTheSmallestResultMakeThePercentage) {
   EXPECT_TRUE(job.isOptimized());
 }
 
-TEST_F(FileSave, AResultThatChangedOrIsTooSmallToKeepPermissionsIsRefused) {
-  ASSERT_TRUE(test::WriteBytes(Offer(600), QByteArray(400, 'x')));  // changed behind its back
-  EXPECT_FALSE(job_->saveResult());
-  SetUserDefault(QStringLiteral("PreservePermissions"), true);
-  Offer(34);
+// A save that fails leaves the file, says so, and keeps the result for the job's cleanup.
+TEST_F(FileSave, AResultThatCannotBeSavedIsRefusedAndTheFileLeft) {
+  const QString temp = Offer(600);
+  job_->setFilePath(path_ + ".gone/inner.gif");
   job_->saveResultAndUpdateStatus();
-  EXPECT_EQ(test::ReadBytes(path_), original_);
   EXPECT_EQ(job_->statusImageName(), QStringLiteral("err"));
   EXPECT_EQ(job_->statusOrder(), 9);
   EXPECT_EQ(job_->statusText(), LocalizedString("Optimized file could not be saved"));
   EXPECT_FALSE(job_->isDone());
-}
-
-TEST_F(FileSave, BackupReplacesAnOldBackupAndHoldsTheOriginal) {
-  SetUserDefault(QStringLiteral("BackupFiles"), true);
+  EXPECT_TRUE(QFile::exists(temp));
+  job_->setFilePath(path_);
+  ASSERT_TRUE(test::WriteBytes(Offer(500), QByteArray(400, 'x')));  // changed behind its back
+  EXPECT_FALSE(job_->saveResult());
   SetUserDefault(QStringLiteral("PreservePermissions"), true);
-  ASSERT_TRUE(test::WriteBytes(path_ + QLatin1Char('~'), QByteArray("stale backup")));
-  ASSERT_TRUE(QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner));
-  const QString temp = Offer(600);
-  job_->saveResultAndUpdateStatus();
-  EXPECT_EQ(job_->statusText(), LocalizedString("Optimized successfully with %@").arg("Tool"));
-  EXPECT_FALSE(QFile::exists(temp));
-  EXPECT_EQ(test::ReadBytes(path_ + QLatin1Char('~')), original_);
-  EXPECT_EQ(test::ReadBytes(path_), QByteArray(600, 'n'));
-  EXPECT_EQ(QFileInfo(path_).permissions() & 0x0777, QFile::Permissions(0x0600));
+  Offer(34);  // too small to carry the permissions
+  EXPECT_FALSE(job_->saveResult());
+  EXPECT_EQ(test::ReadBytes(path_), original_);
 }
 
-TEST_F(FileSave, MissingFolderLeavesNothingBehindAndReportsTheFailure) {
-  const QString temp = Offer(600);
-  job_->setFilePath(path_ + ".gone/inner.gif");
-  job_->saveResultAndUpdateStatus();
-  EXPECT_EQ(job_->statusOrder(), 9);
-  EXPECT_EQ(test::ReadBytes(path_), original_);
-  EXPECT_TRUE(QFile::exists(temp));  // still the job's, removed by cleanup
-  job_->cleanup();
-  EXPECT_FALSE(QFile::exists(temp));
+TEST(WorkQueue, HigherPriorityStartsFirstThenOrderOfAddingButDependenciesComeBeforeBoth) {
+  Log log;
+  WorkQueue queue(1);
+  Gate gate;
+  queue.addOperation(gate.operation());
+  auto a = log.operation("a", kQueuePriorityVeryLow);
+  auto b = log.operation("b");
+  auto c = log.operation("c", kQueuePriorityVeryHigh);
+  c->addDependency(b);
+  b->addDependency(a);
+  for (const auto& operation :
+       {c, log.operation("low", kQueuePriorityLow), log.operation("normal1"),
+        log.operation("high", kQueuePriorityHigh), log.operation("normal2"), b, a}) {
+    queue.addOperation(operation);
+  }
+  EXPECT_EQ(queue.operationCount(), 8);
+  gate.open.set_value();
+  ASSERT_TRUE(queue.waitUntilAllOperationsAreFinished(kTimeoutMs));
+  EXPECT_EQ(log.entries, (QStringList{"high", "normal1", "normal2", "low", "a", "b", "c"}));
+  EXPECT_EQ(queue.operationCount(), 0);
+}
+
+// Cancelled, an operation finishes without running and no longer holds back its dependents; the
+// queue's end cancels what has not started.
+TEST(WorkQueue, CancelledOperationSkipsItsBodyAndFreesItsDependentsAndTheQueuesEndCancelsTheRest) {
+  Log log;
+  Gate gate;
+  auto blocker = gate.operation();
+  auto cancelled = log.operation("cancelled");
+  auto after = log.operation("after");
+  auto never = log.operation("never");
+  cancelled->addDependency(blocker);
+  after->addDependency(cancelled);
+  never->addDependency(blocker);
+  std::thread opener;
+  {
+    WorkQueue queue(2);
+    for (const auto& operation : {blocker, cancelled, after, never}) queue.addOperation(operation);
+    cancelled->cancel();
+    QDeadlineTimer deadline(kTimeoutMs);
+    while (!after->isFinished() && !deadline.hasExpired()) std::this_thread::yield();
+    EXPECT_TRUE(after->isFinished());
+    EXPECT_TRUE(cancelled->isFinished());
+    EXPECT_FALSE(blocker->isFinished());
+    // The blocker is let go only once the queue's end has cancelled the waiting operation.
+    opener = std::thread([&] {
+      QDeadlineTimer deadline(kTimeoutMs);
+      while (!never->isCancelled() && !deadline.hasExpired()) std::this_thread::yield();
+      gate.open.set_value();
+    });
+  }
+  opener.join();
+  EXPECT_TRUE(never->isCancelled());
+  EXPECT_TRUE(never->isFinished());
+  EXPECT_EQ(log.entries, QStringList{"after"});
+}
+
+TEST(WorkQueue, NeverRunsMoreThanItsLimit) {
+  WorkQueue queue(2);
+  std::atomic<int> running{0};
+  std::atomic<int> most{0};
+  for (int i = 0; i < 12; ++i) {
+    queue.addOperation(std::make_shared<BlockOperation>([&] {
+      const int now = ++running;
+      int seen = most.load();
+      while (now > seen && !most.compare_exchange_weak(seen, now)) {
+      }
+      for (int spin = 0; spin < 200; ++spin) std::this_thread::yield();
+      --running;
+    }));
+  }
+  ASSERT_TRUE(queue.waitUntilAllOperationsAreFinished(kTimeoutMs));
+  EXPECT_LE(most.load(), 2);
+  EXPECT_GE(most.load(), 1);
 }
 
 }  // namespace
