@@ -78,8 +78,6 @@ void StandInTools::setScript(const QString& body) {
   if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(body.toUtf8());
 }
 
-void StandInTools::hideRealTools() { qputenv("PATH", QFile::encodeName(folder_)); }
-
 QList<QStringList> StandInTools::invocations() const {
   QList<QStringList> result;
   QFile file(log_);

@@ -20,8 +20,6 @@ class StandInTools {
   void install(const QStringList& executables);
   // A /bin/sh script body; "$@" holds the tool's arguments after argv[0].
   void setScript(const QString& body);
-  // Leaves only the stand-ins' folder on PATH, so that the real tools cannot be found.
-  void hideRealTools();
   // Every recorded argument vector, oldest first.
   QList<QStringList> invocations() const;
 
