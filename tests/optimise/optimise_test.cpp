@@ -118,8 +118,11 @@ class Optimise : public ::testing::Test {
   std::shared_ptr<File> Run(const QString& path, int threads = 2) {
     auto job = std::make_shared<File>(path);
     WorkQueue cpu(threads), io(1);
+    Gate gate;  // holds the cpu queue until the job has queued all its agents
+    cpu.addOperation(gate.operation());
     job->enqueueWorkersInCPUQueue(cpu, io);
     EXPECT_TRUE(io.waitUntilAllOperationsAreFinished(kTimeoutMs));
+    gate.open.set_value();
     EXPECT_TRUE(cpu.waitUntilAllOperationsAreFinished(kTimeoutMs));
     EXPECT_TRUE(io.waitUntilAllOperationsAreFinished(kTimeoutMs));
     EXPECT_FALSE(job->isBusy());
@@ -436,7 +439,6 @@ TEST(FileSizes, TheFirstMeasuredSizeAndTheSmallestResultMakeThePercentage) {
   EXPECT_EQ(job.byteSizeOptimized(), 5000u);
   job.setByteSizeOptimized(1250);
   EXPECT_DOUBLE_EQ(job.percentOptimized(), 75.0);
-  EXPECT_TRUE(job.isOptimized());
 }
 
 TEST(WorkQueue, HigherPriorityStartsFirstThenOrderOfAddingButDependenciesComeBeforeBoth) {
