@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/folders.h"
 #include "support/test_env.h"
 
 namespace {
@@ -66,8 +67,9 @@ StandInTools::StandInTools()
 
 StandInTools::~StandInTools() { qputenv("PATH", oldPath_); }
 
-void StandInTools::install(const QString& executable) {
-  QFile::link(QCoreApplication::applicationFilePath(), folder_ + QLatin1Char('/') + executable);
+void StandInTools::install(const QStringList& executables) {
+  for (const QString& name : executables)
+    QFile::link(QCoreApplication::applicationFilePath(), folder_ + QLatin1Char('/') + name);
 }
 
 void StandInTools::setScript(const QString& body) {
@@ -75,8 +77,6 @@ void StandInTools::setScript(const QString& body) {
   QFile file(path);
   if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(body.toUtf8());
 }
-
-void StandInTools::hideRealTools() { qputenv("PATH", QFile::encodeName(folder_)); }
 
 QList<QStringList> StandInTools::invocations() const {
   QList<QStringList> result;
@@ -86,6 +86,15 @@ QList<QStringList> StandInTools::invocations() const {
     if (!line.isEmpty()) result.append(QString::fromUtf8(line).split(QChar(0x1f)));
   }
   return result;
+}
+
+QStringList WithPlaceholders(QStringList arguments, const QString& picture) {
+  const QString temp = PrivateTempFolder() + QStringLiteral("/Glimbrik.");
+  for (QString& argument : arguments) {
+    if (argument == picture) argument = QStringLiteral("<in>");
+    if (argument.startsWith(temp)) argument = QStringLiteral("<temp>");
+  }
+  return arguments;
 }
 
 }  // namespace glimbrik::test

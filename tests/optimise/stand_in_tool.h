@@ -17,11 +17,9 @@ class StandInTools {
   StandInTools(const StandInTools&) = delete;
   StandInTools& operator=(const StandInTools&) = delete;
 
-  void install(const QString& executable);
+  void install(const QStringList& executables);
   // A /bin/sh script body; "$@" holds the tool's arguments after argv[0].
   void setScript(const QString& body);
-  // Leaves only the stand-ins' folder on PATH, so that the real tools cannot be found.
-  void hideRealTools();
   // Every recorded argument vector, oldest first.
   QList<QStringList> invocations() const;
 
@@ -30,5 +28,8 @@ class StandInTools {
   QString log_;
   QByteArray oldPath_;
 };
+
+// The vector with `picture` as "<in>" and the agents' private temporary files as "<temp>".
+QStringList WithPlaceholders(QStringList arguments, const QString& picture);
 
 }  // namespace glimbrik::test

@@ -6,7 +6,6 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QFocusEvent>
-#include <QKeyEvent>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -47,8 +46,6 @@ TEST(TokenField, ValueRoundTripsElementForElement) {
                          Index(2, 0)};
   field.setTokens(value);
   EXPECT_EQ(field.tokens(), value);
-  field.setTokens({});
-  EXPECT_TRUE(field.tokens().isEmpty());
 
   // Equal tokens stay separate objects: changing one leaves the other.
   field.setTokens({Index(), Index()});
@@ -58,15 +55,31 @@ TEST(TokenField, ValueRoundTripsElementForElement) {
 }
 
 // At the caret is held by the watermark menu tests.
-TEST(TokenField, InsertionFollowsASelectionWhileEditingAndElseGoesToTheEnd) {
+TEST(TokenField, EditingInsertsAtTheSelectionUndoesAndTakesAChipAsOneCharacter) {
   TokenField field;
   field.setTokens({QStringLiteral("Hello World")});
+  QSignalSpy edited(&field, &TokenField::tokensEdited);
   StartEditing(field);
   PlaceCaret(field, 9, 7);  // "or": the selection stays, the token follows it
   field.insertToken(Date(QStringLiteral("dd")));
-  EXPECT_EQ(field.tokens(), (TokenArray{QStringLiteral("Hello Wor"), Date(QStringLiteral("dd")),
-                                        QStringLiteral("ld")}));
+  const TokenArray inserted{QStringLiteral("Hello Wor"), Date(QStringLiteral("dd")),
+                            QStringLiteral("ld")};
+  EXPECT_EQ(field.tokens(), inserted);
   EXPECT_EQ(field.textCursor().position(), 10);
+  EXPECT_EQ(edited.count(), 1);
+  field.undo();
+  EXPECT_EQ(field.tokens(), TokenArray{QStringLiteral("Hello World")});
+  field.redo();
+  EXPECT_EQ(field.tokens(), inserted);
+  // The keyboard takes a chip as one character, and text typed right after one stays text.
+  PlaceCaret(field, 9);
+  QTest::keyClick(&field, Qt::Key_Right);
+  EXPECT_EQ(field.textCursor().position(), 10);
+  QTest::keyClicks(&field, QStringLiteral("ab"));
+  EXPECT_EQ(field.tokens(), (TokenArray{QStringLiteral("Hello Wor"), Date(QStringLiteral("dd")),
+                                        QStringLiteral("abld")}));
+  for (int i = 0; i < 3; ++i) QTest::keyClick(&field, Qt::Key_Backspace);
+  EXPECT_EQ(field.tokens(), TokenArray{QStringLiteral("Hello World")});
 
   TokenField idle;
   idle.setTokens({QStringLiteral("Hello World")});
@@ -74,23 +87,6 @@ TEST(TokenField, InsertionFollowsASelectionWhileEditingAndElseGoesToTheEnd) {
   idle.insertToken(Index());
   EXPECT_EQ(idle.tokens(), (TokenArray{QStringLiteral("Hello World"), Index()}));
   EXPECT_EQ(idle.textCursor().position(), 12);
-}
-
-TEST(TokenField, UndoAfterAnInsertionRestoresTheArray) {
-  TokenField field;
-  const TokenArray before{QStringLiteral("IMG_"), Index()};
-  field.setTokens(before);
-  QSignalSpy edited(&field, &TokenField::tokensEdited);
-  StartEditing(field);
-  PlaceCaret(field, 2);
-  field.insertToken(Date(QStringLiteral("yyyy")));
-  EXPECT_EQ(edited.count(), 1);
-  ASSERT_NE(field.tokens(), before);
-  field.undo();
-  EXPECT_EQ(field.tokens(), before);
-  field.redo();
-  EXPECT_EQ(field.tokens(), (TokenArray{QStringLiteral("IM"), Date(QStringLiteral("yyyy")),
-                                        QStringLiteral("G_"), Index()}));
 }
 
 TEST(TokenField, CopyInOneFieldAndPasteInTheOtherCarriesTokensWithTheirOptions) {
@@ -101,9 +97,6 @@ TEST(TokenField, CopyInOneFieldAndPasteInTheOtherCarriesTokensWithTheirOptions) 
       {QStringLiteral("A-"), Index(7, 3), Date(QStringLiteral("MMM")), QStringLiteral("-Z")});
   PlaceCaret(rename, 4, 1);  // "-", the index and the date
   rename.copy();
-  const QMimeData* copied = QApplication::clipboard()->mimeData();
-  ASSERT_TRUE(copied->hasFormat(QString::fromLatin1(kTextTokenMimeType)));
-  EXPECT_EQ(copied->text(), QStringLiteral("-Index:007Capture Date:MMM"));
 
   watermark.setTokens({QStringLiteral("<>")});
   StartEditing(watermark);
@@ -148,21 +141,6 @@ TEST(TokenField, PastedTextAndReturnBreakLinesOnlyWhereLineBreaksAreAccepted) {
   EXPECT_EQ(watermark.tokens(), (TokenArray{QStringLiteral("a\nb"), Index()}));
 }
 
-TEST(TokenField, KeyboardTreatsAChipAsOneCharacter) {
-  TokenField field;
-  field.setTokens({QStringLiteral("x"), Date(QStringLiteral("yyyy")), QStringLiteral("y")});
-  PlaceCaret(field, 1);
-  QTest::keyClick(&field, Qt::Key_Right);
-  EXPECT_EQ(field.textCursor().position(), 2);
-  QTest::keyClick(&field, Qt::Key_Backspace);
-  EXPECT_EQ(field.tokens(), TokenArray{QStringLiteral("xy")});
-  // Text typed right after a chip stays text.
-  field.setTokens({Index()});
-  field.moveCursor(QTextCursor::End);
-  QTest::keyClicks(&field, QStringLiteral("ab"));
-  EXPECT_EQ(field.tokens(), (TokenArray{Index(), QStringLiteral("ab")}));
-}
-
 TEST(TokenField, ADropInsertsTheDraggedTokensWhereTheyFall) {
   TokenField field;
   field.resize(300, 40);
@@ -172,10 +150,9 @@ TEST(TokenField, ADropInsertsTheDraggedTokensWhereTheyFall) {
   QMimeData mime;
   WriteTokensToMimeData({Index(3, 2), QStringLiteral("-")}, &mime);
   // Between "a" and "b".
-  const QRect first = field.cursorRect(QTextCursor(field.document()));
   QTextCursor afterA(field.document());
   afterA.setPosition(1);
-  const QPoint at(field.cursorRect(afterA).center().x(), first.center().y());
+  const QPoint at = field.cursorRect(afterA).center();
   QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(field.viewport(), &enter);
   ASSERT_TRUE(enter.isAccepted());
