@@ -71,7 +71,7 @@ QImage Square(int side) {
   return image;
 }
 
-TEST(WatermarkInteraction, DragToTheTopRightCellSetsTagOffsetAndMarksThePresetUnsaved) {
+TEST(WatermarkInteraction, DraggedPresetTakesTheCellItLandsInFromThatCellsAnchor) {
   Overlay o;
   test::SetPresets(o.model(), {{"sign", PresetAt(6, {0, 0})}}, {true});
   o.view->reloadPresetTable();
@@ -83,34 +83,45 @@ TEST(WatermarkInteraction, DragToTheTopRightCellSetsTagOffsetAndMarksThePresetUn
   ASSERT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0}) << "pressed";
   o.Move({410, 510});
   o.Release({410, 510});
-  const QVariantMap preset = o.Preset("sign");
-  EXPECT_EQ(preset.value(kTextPositionKey).toLongLong(), 2);
-  EXPECT_EQ(preset.value(kTextWatermarkOffsetKey).toString(), "{50, 30}");
+  EXPECT_EQ(o.Preset("sign").value(kTextPositionKey).toLongLong(), 2);
+  EXPECT_EQ(o.Preset("sign").value(kTextWatermarkOffsetKey).toString(), "{50, 30}");
   EXPECT_TRUE(o.model().isPresetDirty("sign"));
   EXPECT_EQ(o.model().textPosition(), 2);
   EXPECT_EQ(o.model().textWatermarkOffset(), QPointF(50, 30));
   // The press selected it, and the table followed.
-  EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0});
   EXPECT_EQ(o.model().presetTableSelectedRows(), std::vector<int64_t>{0});
   EXPECT_EQ(o.TableRows(), std::vector<int>{0});
   EXPECT_TRUE(o.Shown(0).startsWith(QStringLiteral("\u2726"))) << o.Shown(0).toStdString();
   EXPECT_GT(o.presetChanges, 0);
-  // The release leaves no drag state behind; the frame is drawn at the new place.
-  EXPECT_FALSE(o.model().graphicIsClicked());
+  EXPECT_FALSE(o.model().graphicIsClicked()) << "the release leaves no drag behind";
   o.Paint();
-  const QRectF moved = o.Frame(0);
-  EXPECT_NEAR(moved.right(), 550 - 50, 1.0);
-  EXPECT_NEAR(moved.bottom(), 550 - 30, 1.0);  // y up: bottom() is the frame's top edge
+  const QRectF text = o.Frame(0);
+  EXPECT_NEAR(text.right(), 550 - 50, 1.0);
+  EXPECT_NEAR(text.bottom(), 550 - 30, 1.0);  // y up: bottom() is the frame's top edge
+
+  // On to the centre cell: the frame's centre from the canvas centre.
+  const QPointF to(275, 260);
+  o.Drag(text.center(), to);
+  EXPECT_EQ(o.Preset("sign").value(kTextPositionKey).toLongLong(), 4);
+  const QPointF offset =
+      PointFromString(o.Preset("sign").value(kTextWatermarkOffsetKey).toString());
+  const QPointF expected = text.center() + to - o.Snapped(text.center()) - QPointF(275, 275);
+  EXPECT_LT(QLineF(offset, expected).length(), 1e-9);
+  o.Paint();
+  EXPECT_LT(QLineF(o.Frame(0).center(), to).length(), 1.5) << "drawn where it was dropped";
 }
 
-TEST(WatermarkInteraction, PressOnOverlappingPresetsSelectsTheLowestRow) {
+TEST(WatermarkInteraction, PressesAndRubberBandSelectTheOverlayAndTheTableFollows) {
   Overlay o;
-  test::SetPresets(o.model(), {{"a", PresetAt(4, {0, 0})}, {"b", PresetAt(4, {0, 0})}},
-                   {true, true});
+  test::SetPresets(
+      o.model(),
+      {{"a", PresetAt(4, {0, 0})}, {"b", PresetAt(4, {0, 0})}, {"high", PresetAt(2, {10, 10})}},
+      {true, true, true});
   o.view->reloadPresetTable();
   o.view->SelectRowStartingAtRow(1);
   o.model().setSelectionIndexes({});
   o.Paint();
+  // Overlapping presets: the press takes the lowest row.
   const QPointF centre = o.Frame(1).center();
   ASSERT_TRUE(o.Frame(0).contains(centre));
   o.Click(centre);
@@ -118,30 +129,26 @@ TEST(WatermarkInteraction, PressOnOverlappingPresetsSelectsTheLowestRow) {
   EXPECT_EQ(o.model().presetTableSelectedRow(), 0);
   EXPECT_EQ(o.TableRows(), std::vector<int>{0});
   EXPECT_FALSE(o.model().isPresetDirty("a")) << "a click without a move changes nothing";
-
   // Shift on the only selected one takes it out of the overlay's selection; the table keeps it.
   o.Click(centre, Qt::ShiftModifier);
   EXPECT_TRUE(o.model().selectionIndexes().empty());
   EXPECT_EQ(o.TableRows(), std::vector<int>{0});
-}
 
-// Corner cells are held with the output by the window's drag test; a centred cell differs.
-TEST(WatermarkInteraction, PresetDroppedOnTheCentreCellIsMeasuredFromTheCentre) {
-  Overlay o;
-  test::SetPresets(o.model(), {{"sign", PresetAt(6, {10, 10})}}, {true});
-  o.Paint();
-  const QRectF text = o.Frame(0);
-  const QPointF to(275, 260);
-  o.Drag(text.center(), to);
-  EXPECT_EQ(o.Preset("sign").value(kTextPositionKey).toLongLong(), 4);
-  // The frame's centre from the canvas centre, y up.
-  const QPointF offset =
-      PointFromString(o.Preset("sign").value(kTextWatermarkOffsetKey).toString());
-  const QPointF expected = text.center() + to - o.Snapped(text.center()) - QPointF(275, 275);
-  EXPECT_LT(QLineF(offset, expected).length(), 1e-9);
-  // Drawn again, it keeps the place it was dropped at.
-  o.Paint();
-  EXPECT_LT(QLineF(o.Frame(0).center(), to).length(), 1.5);
+  // A band from empty space to the high preset's middle, with Shift: still replaced.
+  const QRectF high = o.Frame(2);
+  const QPointF empty = high.center() - QPointF(20, 100);
+  o.model().setSelectionIndexes({0});
+  o.Press(empty, Qt::ShiftModifier);
+  o.Move(high.center());
+  EXPECT_TRUE(o.model().isSelectionOnDrag());
+  o.Release(high.center());
+  EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{2});
+  EXPECT_EQ(o.TableRows(), (std::vector<int>{0, 2}));
+  EXPECT_FALSE(o.model().isPresetDirty("high"));
+  // A plain click on empty space clears the overlay's selection.
+  o.Click(empty);
+  EXPECT_TRUE(o.model().selectionIndexes().empty());
+  EXPECT_EQ(o.TableRows().size(), 1u);
 }
 
 TEST(WatermarkInteraction, OnlyWhatTheLastPaintDrewCanBeHitOrDragged) {
@@ -161,29 +168,6 @@ TEST(WatermarkInteraction, OnlyWhatTheLastPaintDrewCanBeHitOrDragged) {
   EXPECT_EQ(o.model().imagePosition(), 4);
   EXPECT_EQ(o.model().imageWatermarkOffset(), QPointF(0, 0));
   EXPECT_EQ(o.presetChanges, 0);
-}
-
-TEST(WatermarkInteraction, RubberBandSelectsWhatItTouchesAndTheTableFollows) {
-  Overlay o;
-  test::SetPresets(o.model(), {{"low", PresetAt(6, {10, 10})}, {"high", PresetAt(2, {10, 10})}},
-                   {true, true});
-  o.view->reloadPresetTable();
-  o.view->SelectRowStartingAtRow(0);
-  o.model().setSelectionIndexes({0});
-  o.Paint();
-  const QRectF high = o.Frame(1);
-  // From empty space in the middle to the high preset's middle, with Shift: still replaced.
-  o.Press({275, 275}, Qt::ShiftModifier);
-  o.Move(high.center());
-  EXPECT_TRUE(o.model().isSelectionOnDrag());
-  o.Release(high.center());
-  EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{1});
-  EXPECT_EQ(o.TableRows(), (std::vector<int>{0, 1}));
-  EXPECT_FALSE(o.model().isPresetDirty("high"));
-  // A plain click on empty space clears the overlay's selection.
-  o.Click({275, 275});
-  EXPECT_TRUE(o.model().selectionIndexes().empty());
-  EXPECT_EQ(o.TableRows().size(), 1u);
 }
 
 TEST(WatermarkInteraction, EachCellMeasuresTheOffsetFromItsOwnAnchor) {
