@@ -12,24 +12,9 @@ namespace {
 
 QString Text(const TextWatermarkOptions& record) { return test::PlainText(record.tokens); }
 
-TEST(WatermarkModel, StartsWithTheEditorsDefaults) {
+// Re-initialising resets the editor's values and keeps what they do not name.
+TEST(WatermarkModel, ReinitialisingKeepsTheBaseSizeAndThePicture) {
   WatermarkModel model;
-  EXPECT_EQ(model.textOpacity(), 0.8999999761581421);
-  EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
-  EXPECT_EQ(model.watermarkImageSizePrecentage(), 0.5);
-  EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(0, 0));
-  EXPECT_EQ(model.baseImageSizeForImageWatermark(), QSizeF(550, 550));
-  EXPECT_EQ(model.selectionIndexes(), std::set<int64_t>{0});
-  EXPECT_TRUE(model.TextWatermarkFlag());
-  EXPECT_TRUE(model.ImageWatermarkFlag());
-  EXPECT_EQ(model.textStringTokens(), TokenArray{QStringLiteral("Glimbrik")});
-  EXPECT_EQ(model.textFontSize(), 30);
-  EXPECT_EQ(model.textPosition(), 6);
-  EXPECT_EQ(model.imagePosition(), 6);
-  EXPECT_EQ(model.yOffset(), -3);
-  EXPECT_EQ(model.imageAspectRatio(), 1.0);
-
-  // Re-initialising keeps what the defaults do not name.
   model.setBaseImageSizeForTextWatermark(QSizeF(550, 275));
   model.setTextFontSize(80);
   model.setImage(QImage(4, 4, QImage::Format_ARGB32));
@@ -37,37 +22,15 @@ TEST(WatermarkModel, StartsWithTheEditorsDefaults) {
   model.InitializeTextWatermarkOptions();
   model.InitializeImageWatermarkOptions();
   EXPECT_EQ(model.textFontSize(), 30);
+  EXPECT_EQ(model.textStringTokens(), TokenArray{QStringLiteral("Glimbrik")});
   EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(550, 275));
   EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
   EXPECT_FALSE(model.image().isNull());
 }
 
+// Ticked, complete rows in table order; an incomplete, damaged or unknown row gives its slot to
+// the next.
 TEST(SelectedTextWatermarks, TickedCompleteRowsInTableOrder) {
-  WatermarkModel model;
-  test::SetPresets(model,
-                   {{"first", test::CompletePreset("one")},
-                    {"second", test::CompletePreset("two")},
-                    {"third", test::CompletePreset("three")}},
-                   {true, false, true});
-  const TextWatermarkRecords records = model.GetSelectedTextWatermarkOptions();
-  ASSERT_EQ(records.count, 2u);
-  ASSERT_TRUE(records.records);
-  EXPECT_EQ(Text(records.records[0]), "one");
-  EXPECT_EQ(Text(records.records[1]), "three");
-  EXPECT_EQ(records.records[0].opacity, 0.8999999761581421);
-  EXPECT_EQ(records.records[0].fontSize, 40);
-  EXPECT_EQ(records.records[0].textColor, QColor(Qt::red));
-  EXPECT_EQ(records.records[0].offset, QPointF(10, 10));
-  EXPECT_EQ(records.records[0].baseImageSize, QSizeF(550, 550));
-  ASSERT_TRUE(records.records[0].shadowColor.has_value());
-
-  test::SetPresets(model, {{"first", test::CompletePreset("one")}}, {false});
-  const TextWatermarkRecords none = model.GetSelectedTextWatermarkOptions();
-  EXPECT_EQ(none.count, 0u);
-  EXPECT_EQ(none.records, nullptr);
-}
-
-TEST(SelectedTextWatermarks, IncompleteOrUnknownRowsGiveTheirSlotToTheNext) {
   QVariantMap noShadowColour = test::CompletePreset("shadowless");
   noShadowColour.remove(kShadowColorKey);
   QVariantMap noFont = test::CompletePreset("fontless");
@@ -75,16 +38,24 @@ TEST(SelectedTextWatermarks, IncompleteOrUnknownRowsGiveTheirSlotToTheNext) {
   QVariantMap damaged = test::CompletePreset("damaged");
   damaged.insert(kTextStringKey, QByteArray("not an archive"));
   WatermarkModel model;
-  test::SetPresets(
-      model,
-      {{"a", noShadowColour}, {"b", noFont}, {"c", damaged}, {"d", test::CompletePreset("kept")}},
-      {true, true, true, true});
+  test::SetPresets(model,
+                   {{"first", test::CompletePreset("one")},
+                    {"second", test::CompletePreset("two")},
+                    {"a", noShadowColour},
+                    {"b", noFont},
+                    {"c", damaged},
+                    {"d", test::CompletePreset("kept")}},
+                   {true, false, true, true, true, true});
   std::vector<WatermarkPresetRow> rows = model.waterMarkPresetArray();
-  rows.insert(rows.begin(), {QStringLiteral("not in memory"), true, std::nullopt});
+  rows.insert(rows.begin() + 1, {QStringLiteral("not in memory"), true, std::nullopt});
   model.setWaterMarkPresetArray(rows);
   TextWatermarkRecords records = model.GetSelectedTextWatermarkOptions();
-  ASSERT_EQ(records.count, 1u);
-  EXPECT_EQ(Text(records.records[0]), "kept");
+  ASSERT_EQ(records.count, 2u);
+  EXPECT_EQ(Text(records.records[0]), "one");
+  EXPECT_EQ(Text(records.records[1]), "kept");
+  EXPECT_EQ(records.records[0].opacity, 0.8999999761581421);
+  EXPECT_EQ(records.records[0].offset, QPointF(10, 10));
+  ASSERT_TRUE(records.records[0].shadowColor.has_value());
 
   // With the shadow off the shadow's keys are not needed and not filled.
   noShadowColour.insert(kDropShadowKey, false);
@@ -95,6 +66,8 @@ TEST(SelectedTextWatermarks, IncompleteOrUnknownRowsGiveTheirSlotToTheNext) {
   EXPECT_EQ(records.records[0].dropShadow, 0);
   EXPECT_FALSE(records.records[0].shadowColor.has_value());
   EXPECT_EQ(records.records[0].shadowBlur, 0);
+  model.setPresetRowState(0, false);
+  EXPECT_EQ(model.GetSelectedTextWatermarkOptions().records, nullptr) << "none ticked";
 }
 
 TEST(PresetDictionary, MissingKeysTakeTheirDefaults) {

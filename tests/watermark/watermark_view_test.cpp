@@ -16,19 +16,7 @@
 namespace glimbrik {
 namespace {
 
-struct Editor : test::PreviewEditor {
-  using PreviewEditor::PreviewEditor;
-  // One ticked preset over the given base and a 50 x 50 picture, both offset by (10, 10).
-  WatermarkModel& OffsetByTen(const QString& title, const QString& base) {
-    QVariantMap preset = test::CompletePreset("Glimbrik");
-    preset.insert(kTextWatermarkOffsetKey, "{10, 10}");
-    preset.insert(kBaseImageSizeForTextWatermarkKey, base);
-    test::SetPresets(view->model(), {{title, preset}}, {true});
-    view->model().setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
-    view->model().setImageWatermarkOffset(QPointF(10, 10));
-    return view->model();
-  }
-};
+using Editor = test::PreviewEditor;
 
 int NonWhitePixels(const QImage& image) {
   int count = 0;
@@ -58,10 +46,16 @@ TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
   ClearPresetFiles();
   Editor editor(1100, 550, 2.0);
   ASSERT_EQ(editor.view->size(), QSize(1100, 550));
-  WatermarkModel& model = editor.OffsetByTen("clean", "{550, 550}");
+  WatermarkModel& model = editor.model();
+  // Each offset by (10, 10) on a 550 x 550 base; a base without a side is never divided by.
+  QVariantMap half = test::CompletePreset("Glimbrik");
+  half.insert(kBaseImageSizeForTextWatermarkKey, "{0, 550}");
+  test::SetPresets(model, {{"clean", test::CompletePreset("Glimbrik")}, {"half", half}},
+                   {true, true});
+  model.setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
+  model.setImageWatermarkOffset(QPointF(10, 10));
 
-  const QImage drawn = editor.Draw();
-  EXPECT_GT(NonWhitePixels(drawn), 100);
+  EXPECT_GT(NonWhitePixels(editor.Draw()), 100);
   QVariantMap file;
   ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
   for (const QVariantMap& preset : {*model.presetNamed("clean"), file.value("clean").toMap()}) {
@@ -69,6 +63,7 @@ TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
     EXPECT_EQ(preset.value(kBaseImageSizeForTextWatermarkKey).toString(), "{550, 275}");
     EXPECT_FALSE(preset.value(kDirtyFlagKey).toBool());
   }
+  EXPECT_EQ(model.presetNamed("half")->value(kTextWatermarkOffsetKey).toString(), "{10, 5}");
   EXPECT_EQ(model.imageWatermarkOffset(), QPointF(10, 5));
   EXPECT_EQ(model.baseImageSizeForImageWatermark(), QSizeF(550, 275));
   // The row's frame is the hit area, in the view's y-up points.
@@ -77,15 +72,9 @@ TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
   EXPECT_NEAR(frame->x(), 20.0, 0.01);
   EXPECT_NEAR(frame->y(), 10.0, 0.01);
   EXPECT_GT(frame->width(), 50.0);
-}
-
-TEST(WatermarkViewDraw, BaseWithoutASideNeverMakesTheOffsetInfinite) {
-  ClearPresetFiles();
-  Editor editor(1100, 550, 2.0);
-  WatermarkModel& model = editor.OffsetByTen("half", "{0, 550}");
   model.setBaseImageSizeForImageWatermark(QSizeF(550, -1));
+  model.setImageWatermarkOffset(QPointF(10, 10));
   editor.Draw();
-  EXPECT_EQ(model.presetNamed("half")->value(kTextWatermarkOffsetKey).toString(), "{10, 5}");
   EXPECT_EQ(model.imageWatermarkOffset(), QPointF(10, 10));
 }
 
