@@ -52,8 +52,6 @@ struct PresetEditor : test::PreviewEditor {
       questions << title;
       return answers.isEmpty() ? 1 : answers.takeFirst();
     };
-    view->host.UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex =
-        [this](int64_t row) { removedRows << row; };
     view->ResetTextWatermarkPresetsFromDatabase();
   }
   // The table's editor may still ask its questions while it closes.
@@ -66,7 +64,6 @@ struct PresetEditor : test::PreviewEditor {
 
   QList<qint64> answers;
   QStringList questions;
-  QList<int64_t> removedRows;
 };
 
 TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWritesThem) {
@@ -143,7 +140,6 @@ TEST(TextWatermarkPresets, RemovingRenumbersTheRestAndKeepsTheirUnsavedEdits) {
   editor.view->removeCellAtSelectedRow();
 
   EXPECT_EQ(editor.Titles(), (QStringList{"p0", "p2", "p3"}));
-  EXPECT_EQ(editor.removedRows, (QList<int64_t>{1}));
   ASSERT_EQ(editor.questions.size(), 1);
   EXPECT_TRUE(editor.questions[0].contains("p1"));
   const QVariantMap file = StoredFile();

@@ -78,16 +78,11 @@ TEST_F(TokenFields, DatePopoverAnswerChangesTheClickedChip) {
   EXPECT_EQ(token.GetCompleteTokenString(), QStringLiteral("Name:dd.MM.yyyy"));
   EXPECT_GT(rename.tokenRect(4).width(), before);  // the chip was laid out again
   EXPECT_EQ(edited.count(), 1);
-}
-
-TEST_F(TokenFields, AnAnswerWithoutAFormatKeepsTheTokensFormat) {
-  rename.setTokens({QVXWatermarkTextToken(QStringLiteral("Date"), 5, QStringLiteral("yyyy"))});
-  handler.tokenFieldMenuForRepresentedObject(&rename, rename.tokenAt(0), QPoint(5, 5));
-  // What an unreadable format list leaves the popover to send.
+  // What an unreadable format list leaves the popover to send: the token keeps its format.
   handler.dateFormaterViewController(Dates(), QString(), 1);
-  const QVXWatermarkTextToken token = std::get<QVXWatermarkTextToken>(rename.tokens()[0]);
-  EXPECT_EQ(token.dateTimeFormatString(), QStringLiteral("yyyy"));
-  EXPECT_EQ(token.caseTag(), 1);
+  const QVXWatermarkTextToken cased = std::get<QVXWatermarkTextToken>(rename.tokens()[1]);
+  EXPECT_EQ(cased.dateTimeFormatString(), QStringLiteral("dd.MM.yyyy"));
+  EXPECT_EQ(cased.caseTag(), 1);
 }
 
 TEST_F(TokenFields, TheRightPopoverForEachKindAndNoneForResizeValues) {
@@ -133,30 +128,24 @@ TEST_F(TokenFields, AnAnswerForATokenDeletedMeanwhileChangesNothingElse) {
             (TokenArray{QStringLiteral("b"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)}));
 }
 
-TEST_F(TokenFields, TheInsertMenuOffersEachFieldItsItems) {
+TEST_F(TokenFields, TheInsertMenuOffersEachFieldItsItemsWhichInsertTheirTokens) {
   handler.PrepareTokenMenu(kWatermarkInsertButtonTag);
   EXPECT_FALSE(handler.menuItemWithTag(1)->isVisible());
   EXPECT_FALSE(handler.menuItemWithTag(2)->isVisible());
   EXPECT_TRUE(handler.menuItemWithTag(8)->isVisible());
   EXPECT_EQ(handler.clickedField(), &watermark);
-  const QMenu* times = handler.menuItemWithTag(4)->menu();
-  ASSERT_FALSE(times->actions().isEmpty());
-  EXPECT_EQ(times->actions()[0]->toolTip(), QStringLiteral("HH:mm"));
+  ASSERT_FALSE(handler.menuItemWithTag(4)->menu()->actions().isEmpty());
+  EXPECT_EQ(handler.menuItemWithTag(4)->menu()->actions()[0]->toolTip(), QStringLiteral("HH:mm"));
 
   // The rename field's own items and time list.
   handler.PrepareTokenMenu(kRenameInsertButtonTag);
   EXPECT_TRUE(handler.menuItemWithTag(2)->isVisible());
   EXPECT_EQ(handler.clickedField(), &rename);
-  EXPECT_EQ(handler.menuItemWithTag(4)->menu()->actions()[0]->toolTip(),
-            QStringLiteral("HH-mm-ss"));
-}
-
-TEST_F(TokenFields, MenuItemsInsertTheirTokens) {
-  handler.PrepareTokenMenu(kRenameInsertButtonTag);
+  QMenu* times = handler.menuItemWithTag(4)->menu();
+  EXPECT_EQ(times->actions()[0]->toolTip(), QStringLiteral("HH-mm-ss"));
   handler.menuItemWithTag(9)->trigger();
   // The date item itself inserts the first format of its submenu; a format item its own.
   handler.InsertWatermarkTokenMenuAction(handler.menuItemWithTag(5));
-  QMenu* times = handler.menuItemWithTag(4)->menu();
   times->actions()[1]->trigger();
   const TokenArray value = rename.tokens();
   ASSERT_EQ(value.size(), 3);

@@ -23,7 +23,7 @@ std::optional<TokenArray> StoredText(WatermarkModel& model, const QString& title
 const TokenArray kWidth{QStringLiteral("w "), QVXWatermarkTextToken(QStringLiteral("W"), 11)};
 const TokenArray kNewName{QVXWatermarkTextToken(QStringLiteral("New File Name"), 8)};
 
-TEST(WatermarkTokenRedraw, OnlyTickedPresetsWithTheTokenAskForARedraw) {
+TEST(WatermarkTokenRedraw, OnlyTickedPresetsWithTheTokenAskForARedrawAndEditsReachTheSelected) {
   QWidget preview;
   WatermarkView view(&preview);
   WatermarkModel& model = view.model();
@@ -46,12 +46,8 @@ TEST(WatermarkTokenRedraw, OnlyTickedPresetsWithTheTokenAskForARedraw) {
   // A ticked row whose preset is missing counts for nothing.
   model.setWaterMarkPresetArray({{QStringLiteral("gone"), true, std::nullopt}});
   EXPECT_FALSE(ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken(view));
-}
 
-TEST(WatermarkTokenRedraw, TextEditsReachTheSelectedPresetsOnly) {
-  QWidget preview;
-  WatermarkView view(&preview);
-  WatermarkModel& model = view.model();
+  // Text edits reach the selected presets only.
   const TokenArray old{QStringLiteral("old")};
   test::SetPresets(model, {{"a", PresetOf(old)}, {"b", PresetOf(old)}}, {true, true});
   model.setPresetTableSelection({1}, 1);
