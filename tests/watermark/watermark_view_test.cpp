@@ -42,28 +42,42 @@ TEST(WatermarkViewFrame, LiesOverTheImageInsideThePreview) {
   EXPECT_EQ(square.view->geometry(), QRect(0, 150, 300, 300));
 }
 
+// The drawn canvas rescales every offset and writes the clean, ticked presets back: an entry
+// already stored takes only the geometry, a new one is written whole.
 TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
   ClearPresetFiles();
+  ASSERT_TRUE(WriteTextWatermarkPresetFile({{"stored", test::CompletePreset("old")}}));
   Editor editor(1100, 550, 2.0);
   ASSERT_EQ(editor.view->size(), QSize(1100, 550));
   WatermarkModel& model = editor.model();
   // Each offset by (10, 10) on a 550 x 550 base; a base without a side is never divided by.
-  QVariantMap half = test::CompletePreset("Glimbrik");
-  half.insert(kBaseImageSizeForTextWatermarkKey, "{0, 550}");
-  test::SetPresets(model, {{"clean", test::CompletePreset("Glimbrik")}, {"half", half}},
-                   {true, true});
+  QVariantMap fresh = test::CompletePreset("Glimbrik");
+  fresh.insert(kBaseImageSizeForTextWatermarkKey, "{0, 550}");
+  QVariantMap dirty = test::CompletePreset("dirty");
+  dirty.insert(kDirtyFlagKey, true);
+  test::SetPresets(model,
+                   {{"stored", test::CompletePreset("new")},
+                    {"fresh", fresh},
+                    {"dirty", dirty},
+                    {"unticked", test::CompletePreset("unticked")}},
+                   {true, true, true, false});
   model.setImage(QImage(50, 50, QImage::Format_ARGB32_Premultiplied));
   model.setImageWatermarkOffset(QPointF(10, 10));
 
   EXPECT_GT(NonWhitePixels(editor.Draw()), 100);
   QVariantMap file;
   ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
-  for (const QVariantMap& preset : {*model.presetNamed("clean"), file.value("clean").toMap()}) {
+  EXPECT_EQ(file.keys(), (QStringList{"fresh", "stored"}));
+  for (const QVariantMap& preset : {*model.presetNamed("stored"), file.value("stored").toMap()}) {
     EXPECT_EQ(preset.value(kTextWatermarkOffsetKey).toString(), "{10, 5}");
     EXPECT_EQ(preset.value(kBaseImageSizeForTextWatermarkKey).toString(), "{550, 275}");
-    EXPECT_FALSE(preset.value(kDirtyFlagKey).toBool());
   }
-  EXPECT_EQ(model.presetNamed("half")->value(kTextWatermarkOffsetKey).toString(), "{10, 5}");
+  EXPECT_EQ(file.value("stored").toMap().value(kTextStringKey),
+            test::CompletePreset("old").value(kTextStringKey));
+  for (const QVariantMap& preset : {*model.presetNamed("fresh"), file.value("fresh").toMap()}) {
+    EXPECT_EQ(preset.value(kTextWatermarkOffsetKey).toString(), "{10, 5}");
+    EXPECT_EQ(preset.value(kDirtyFlagKey), QVariant(false));
+  }
   EXPECT_EQ(model.imageWatermarkOffset(), QPointF(10, 5));
   EXPECT_EQ(model.baseImageSizeForImageWatermark(), QSizeF(550, 275));
   // The row's frame is the hit area, in the view's y-up points.
@@ -117,32 +131,6 @@ TEST(WatermarkViewDraw, SelectedWatermarksGetAFrameWithHandles) {
   for (int dx = -1; dx <= 1; ++dx) found = found || yellowish(framed.pixel(x + dx, y));
   EXPECT_TRUE(found);
   EXPECT_FALSE(yellowish(plain.pixel(x, y)));
-}
-
-TEST(WatermarkPresets, WriteBackStoresOnlyCleanTickedPresets) {
-  ClearPresetFiles();
-  ASSERT_TRUE(WriteTextWatermarkPresetFile({{"stored", test::CompletePreset("old")}}));
-  WatermarkModel model;
-  QVariantMap dirty = test::CompletePreset("dirty");
-  dirty.insert(kDirtyFlagKey, true);
-  QVariantMap changed = test::CompletePreset("new");
-  changed.insert(kBaseImageSizeForTextWatermarkKey, "{550, 275}");
-  test::SetPresets(model,
-                   {{"stored", changed},
-                    {"fresh", test::CompletePreset("fresh")},
-                    {"dirty", dirty},
-                    {"unticked", test::CompletePreset("unticked")}},
-                   {true, true, true, false});
-  ReadWriteTextWatermarkNewBaseSizeAndOffset(model);
-  QVariantMap file;
-  ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
-  EXPECT_EQ(file.keys(), (QStringList{"fresh", "stored"}));
-  // An existing entry takes only the geometry; a new one is written whole and marked clean.
-  const QVariantMap stored = file.value("stored").toMap();
-  EXPECT_EQ(stored.value(kBaseImageSizeForTextWatermarkKey).toString(), "{550, 275}");
-  EXPECT_EQ(stored.value(kTextStringKey), test::CompletePreset("old").value(kTextStringKey));
-  EXPECT_EQ(file.value("fresh").toMap().value(kDirtyFlagKey), QVariant(false));
-  EXPECT_EQ(model.presetNamed("fresh")->value(kDirtyFlagKey), QVariant(false));
 }
 
 TEST(WatermarkTransfer, PreferenceValueFollowsTheViewsCanvas) {
