@@ -4,6 +4,7 @@
 
 #include "engine/text_token_archive.h"
 #include "platform/geometry_text.h"
+#include "platform/keyed_archive.h"
 #include "watermark/watermark_model.h"
 #include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_token_redraw.h"
@@ -170,6 +171,23 @@ TEST(WatermarkTokenRedraw, OnlyTickedPresetsWithTheTokenAskForARedrawAndEditsRea
   EXPECT_TRUE(model.isPresetDirty(QStringLiteral("b")));
   EXPECT_EQ(StoredText(model, "a"), old);
   EXPECT_EQ(changes, 1);
+
+  // So do fonts, from the installed ones: a family's first face is its regular one.
+  ASSERT_TRUE(view.fontFamilyArray.contains(QStringLiteral("DejaVu Sans")));
+  model.setPresetTableSelection({0}, 0);
+  view.ChangeSelectedFontStyle(QStringLiteral("DejaVu Sans"), QStringLiteral("Bold"));
+  EXPECT_TRUE(model.textFont().bold());
+  EXPECT_TRUE(model.isPresetDirty("a"));
+  EXPECT_EQ(model.presetNamed("a")->value(kTextFontNameKey),
+            QVariant(ArchiveFont(model.textFont())));
+  view.ChangeSelectedFont(QStringLiteral("DejaVu Serif"));
+  EXPECT_EQ(model.textFont().family(), "DejaVu Serif");
+  EXPECT_FALSE(model.textFont().bold());
+  // Unknown families and faces change nothing.
+  view.ChangeSelectedFont(QStringLiteral("No Such Family"));
+  view.ChangeSelectedFontStyle(QStringLiteral("DejaVu Serif"), QStringLiteral("No Such Face"));
+  EXPECT_EQ(model.textFont().family(), "DejaVu Serif");
+  EXPECT_FALSE(model.textFont().bold());
 }
 
 }  // namespace

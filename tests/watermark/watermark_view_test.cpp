@@ -7,7 +7,6 @@
 #include <QImage>
 
 #include "platform/geometry_text.h"
-#include "platform/keyed_archive.h"
 #include "platform/preferences.h"
 #include "support/test_env.h"
 #include "watermark/watermark_presets.h"
@@ -177,28 +176,6 @@ TEST(WatermarkImageCopies, TakeTheLowestFreeNumberAndNeverAnExistingFile) {
   ASSERT_FALSE(first.isEmpty());
   EXPECT_NE(first, second);
   EXPECT_EQ(QImage(second).size(), QSize(3, 3));
-}
-
-TEST(WatermarkFonts, FamilyAndFaceChooseAnInstalledFont) {
-  QWidget preview;
-  WatermarkView view(&preview);
-  ASSERT_TRUE(view.fontFamilyArray.contains(QStringLiteral("DejaVu Sans")));
-  test::SetPresets(view.model(), {{"a", test::CompletePreset("A")}}, {true});
-  view.model().setPresetTableSelection({0}, 0);
-  view.ChangeSelectedFontStyle(QStringLiteral("DejaVu Sans"), QStringLiteral("Bold"));
-  EXPECT_TRUE(view.model().textFont().bold());
-  EXPECT_TRUE(view.model().isPresetDirty("a"));
-  EXPECT_EQ(view.model().presetNamed("a")->value(kTextFontNameKey),
-            QVariant(ArchiveFont(view.model().textFont())));
-  // The family's first face is its regular one.
-  view.ChangeSelectedFont(QStringLiteral("DejaVu Serif"));
-  EXPECT_EQ(view.model().textFont().family(), "DejaVu Serif");
-  EXPECT_FALSE(view.model().textFont().bold());
-  // Unknown families and faces change nothing.
-  view.ChangeSelectedFont(QStringLiteral("No Such Family"));
-  view.ChangeSelectedFontStyle(QStringLiteral("DejaVu Serif"), QStringLiteral("No Such Face"));
-  EXPECT_EQ(view.model().textFont().family(), "DejaVu Serif");
-  EXPECT_FALSE(view.model().textFont().bold());
 }
 
 TEST(WatermarkPresets, ImageGeometryGoesToTheChosenPhotoPresetOnly) {
