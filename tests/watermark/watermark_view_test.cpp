@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QTest>
+#include <algorithm>
 
 #include "platform/geometry_text.h"
 #include "platform/preferences.h"
@@ -23,6 +27,12 @@ int NonWhitePixels(const QImage& image) {
     for (int x = 0; x < image.width(); ++x) count += image.pixel(x, y) != qRgb(255, 255, 255);
   }
   return count;
+}
+
+QImage Square(int side) {
+  QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::blue);
+  return image;
 }
 
 void ClearPresetFiles() {
@@ -111,9 +121,7 @@ TEST(WatermarkViewDraw, SelectedWatermarksGetAFrameWithHandles) {
   ClearPresetFiles();
   Editor editor(600, 400, 1.5);
   WatermarkModel& model = editor.view->model();
-  QImage picture(100, 100, QImage::Format_ARGB32_Premultiplied);
-  picture.fill(Qt::blue);
-  model.setImage(picture);
+  model.setImage(Square(100));
   model.setImagePosition(4);
   model.setSelectionIndexes({});
   const QImage plain = editor.Draw();
@@ -185,9 +193,7 @@ TEST(WatermarkPresets, ImageGeometryGoesToTheChosenPhotoPresetOnly) {
   QString chosen;
   Editor editor(1100, 550, 2.0);
   editor.view->host.selectedPhotoPresetTitle = [&] { return chosen; };
-  QImage picture(40, 40, QImage::Format_ARGB32_Premultiplied);
-  picture.fill(Qt::green);
-  editor.view->model().setImage(picture);
+  editor.view->model().setImage(Square(40));
   editor.view->model().setImageWatermarkOffset(QPointF(10, 10));
   editor.Draw();  // the built-in item: nothing is written
   QVariantMap file;
@@ -202,6 +208,190 @@ TEST(WatermarkPresets, ImageGeometryGoesToTheChosenPhotoPresetOnly) {
   EXPECT_EQ(stored.value(kImageWatermarkOffsetKey).toString(), "{10, 5}");
   EXPECT_EQ(stored.value(kBaseImageSizeForImageWatermarkKey).toString(), "{550, 275}");
   EXPECT_EQ(stored.value("ImageOpacity").toDouble(), 0.4);
+}
+
+// A shown 550 x 550 editor; points are given y-up, as the overlay's geometry is.
+struct Overlay : test::PreviewEditor {
+  Overlay() : PreviewEditor(550, 550, 1.0, true) {
+    view->host.changeGlobalPresetOption = [this](QObject* sender) {
+      if (sender) ++presetChanges;
+    };
+    preview.show();
+    // The drag draws at once, which needs a window on the screen.
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&preview, 10000));
+  }
+  QPoint At(QPointF p) const { return QPoint(int(p.x()), int(view->height() - p.y())); }
+  // The point as a mouse event carries it, in whole widget pixels.
+  QPointF Snapped(QPointF p) const {
+    return {double(At(p).x()), view->height() - double(At(p).y())};
+  }
+  void Press(QPointF p, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mousePress(view, Qt::LeftButton, modifiers, At(p));
+  }
+  void Move(QPointF p) { QTest::mouseMove(view, At(p)); }
+  void Release(QPointF p) { QTest::mouseRelease(view, Qt::LeftButton, {}, At(p)); }
+  void Click(QPointF p, Qt::KeyboardModifiers modifiers = {}) {
+    Press(p, modifiers);
+    Release(p);
+  }
+  void Drag(QPointF from, QPointF to) {
+    Press(from);
+    Move(to);
+    Release(to);
+  }
+  void Paint() { view->repaint(); }
+  QVariantMap Preset(const QString& title) { return *model().presetNamed(title); }
+  QRectF Frame(int64_t row) { return *model().presetRow(row)->frameRect; }
+
+  // The rows the preset table shows selected.
+  std::vector<int> TableRows() {
+    std::vector<int> rows;
+    for (const QModelIndex& index : view->waterMarkTableOutlet()->selectionModel()->selectedRows())
+      rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  }
+
+  int presetChanges = 0;
+};
+
+QVariantMap PresetAt(int tag, QPointF offset) {
+  QVariantMap preset = test::CompletePreset(QStringLiteral("Glimbrik"));
+  preset.insert(kTextPositionKey, qint64(tag));
+  preset.insert(kTextWatermarkOffsetKey, StringFromPoint(offset));
+  return preset;
+}
+
+TEST(WatermarkInteraction, DraggedPresetTakesTheCellItLandsInFromThatCellsAnchor) {
+  Overlay o;
+  test::SetPresets(o.model(), {{"sign", PresetAt(6, {0, 0})}}, {true});
+  o.view->reloadPresetTable();
+  o.model().setSelectionIndexes({});
+  o.Paint();
+  ASSERT_TRUE(o.model().presetRow(0)->frameRect.has_value()) << "drawn";
+  o.model().setPresetRowFrameRect(0, QRectF(0, 0, 100, 20));
+  o.Press({10, 10});
+  ASSERT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0}) << "pressed";
+  o.Move({410, 510});
+  o.Release({410, 510});
+  EXPECT_EQ(o.Preset("sign").value(kTextPositionKey).toLongLong(), 2);
+  EXPECT_EQ(o.Preset("sign").value(kTextWatermarkOffsetKey).toString(), "{50, 30}");
+  EXPECT_TRUE(o.model().isPresetDirty("sign"));
+  EXPECT_EQ(o.model().textPosition(), 2);
+  EXPECT_EQ(o.model().textWatermarkOffset(), QPointF(50, 30));
+  // The press selected it, and the table followed.
+  EXPECT_EQ(o.model().presetTableSelectedRows(), std::vector<int64_t>{0});
+  EXPECT_EQ(o.TableRows(), std::vector<int>{0});
+  EXPECT_TRUE(o.Shown(0).startsWith(QStringLiteral("\u2726"))) << o.Shown(0).toStdString();
+  EXPECT_GT(o.presetChanges, 0);
+  EXPECT_FALSE(o.model().graphicIsClicked()) << "the release leaves no drag behind";
+  o.Paint();
+  const QRectF text = o.Frame(0);
+  EXPECT_NEAR(text.right(), 550 - 50, 1.0);
+  EXPECT_NEAR(text.bottom(), 550 - 30, 1.0);  // y up: bottom() is the frame's top edge
+
+  // On to the centre cell: the frame's centre from the canvas centre.
+  const QPointF to(275, 260);
+  o.Drag(text.center(), to);
+  EXPECT_EQ(o.Preset("sign").value(kTextPositionKey).toLongLong(), 4);
+  const QPointF offset =
+      PointFromString(o.Preset("sign").value(kTextWatermarkOffsetKey).toString());
+  const QPointF expected = text.center() + to - o.Snapped(text.center()) - QPointF(275, 275);
+  EXPECT_LT(QLineF(offset, expected).length(), 1e-9);
+  o.Paint();
+  EXPECT_LT(QLineF(o.Frame(0).center(), to).length(), 1.5) << "drawn where it was dropped";
+}
+
+TEST(WatermarkInteraction, PressesAndRubberBandSelectTheOverlayAndTheTableFollows) {
+  Overlay o;
+  test::SetPresets(
+      o.model(),
+      {{"a", PresetAt(4, {0, 0})}, {"b", PresetAt(4, {0, 0})}, {"high", PresetAt(2, {10, 10})}},
+      {true, true, true});
+  o.view->reloadPresetTable();
+  o.view->SelectRowStartingAtRow(1);
+  o.model().setSelectionIndexes({});
+  o.Paint();
+  // Overlapping presets: the press takes the lowest row.
+  const QPointF centre = o.Frame(1).center();
+  ASSERT_TRUE(o.Frame(0).contains(centre));
+  o.Click(centre);
+  EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0});
+  EXPECT_EQ(o.model().presetTableSelectedRow(), 0);
+  EXPECT_EQ(o.TableRows(), std::vector<int>{0});
+  EXPECT_FALSE(o.model().isPresetDirty("a")) << "a click without a move changes nothing";
+  // Shift on the only selected one takes it out of the overlay's selection; the table keeps it.
+  o.Click(centre, Qt::ShiftModifier);
+  EXPECT_TRUE(o.model().selectionIndexes().empty());
+  EXPECT_EQ(o.TableRows(), std::vector<int>{0});
+
+  // A band from empty space to the high preset's middle, with Shift: still replaced.
+  const QRectF high = o.Frame(2);
+  const QPointF empty = high.center() - QPointF(20, 100);
+  o.model().setSelectionIndexes({0});
+  o.Press(empty, Qt::ShiftModifier);
+  o.Move(high.center());
+  EXPECT_TRUE(o.model().isSelectionOnDrag());
+  o.Release(high.center());
+  EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{2});
+  EXPECT_EQ(o.TableRows(), (std::vector<int>{0, 2}));
+  EXPECT_FALSE(o.model().isPresetDirty("high"));
+  // A plain click on empty space clears the overlay's selection.
+  o.Click(empty);
+  EXPECT_TRUE(o.model().selectionIndexes().empty());
+  EXPECT_EQ(o.TableRows().size(), 1u);
+}
+
+TEST(WatermarkInteraction, OnlyWhatTheLastPaintDrewCanBeHitOrDragged) {
+  Overlay o;
+  o.model().setImage(Square(200));
+  o.model().setImagePosition(4);
+  o.Paint();
+  const QRectF old = o.model().m_imageFrameRect();
+  ASSERT_GT(old.width(), 10);
+  // The picture is removed: its old frame is no hit area any more.
+  o.model().setImage(QImage());
+  o.model().setImagePosition(4);
+  o.Paint();
+  o.model().setSelectionIndexes({kImageWatermarkSelectionIndex});
+  o.Drag(old.center(), {20, 20});
+  EXPECT_TRUE(o.model().selectionIndexes().empty()) << "a press on nothing clears";
+  EXPECT_EQ(o.model().imagePosition(), 4);
+  EXPECT_EQ(o.model().imageWatermarkOffset(), QPointF(0, 0));
+  EXPECT_EQ(o.presetChanges, 0);
+}
+
+TEST(WatermarkInteraction, EachCellMeasuresTheOffsetFromItsOwnAnchor) {
+  // A 50 x 20 frame at (100, 200), y up, moved by (10, 5) on a canvas of twice the base side.
+  const QRectF frame(100, 200, 50, 20);
+  const double left = 110, right = 1100 - 160, bottom = 205, top = 1100 - 225;
+  const double centreX = 110 + (50 - 1100) / 2.0, centreY = 205 + (20 - 1100) / 2.0;
+  const QPointF expected[] = {{left, top},     {centreX, top},     {right, top},
+                              {left, centreY}, {centreX, centreY}, {right, centreY},
+                              {left, bottom},  {centreX, bottom},  {right, bottom}};
+  for (int tag = 0; tag < 9; ++tag) {
+    EXPECT_EQ(WatermarkView::OffsetForMovedFrame(tag, frame, {10, 5}, 1100, 1100),
+              expected[tag] / 2)
+        << tag;
+  }
+}
+
+TEST(WatermarkInteraction, PointerBeyondTheViewReachesTheEdgeCells) {
+  Overlay o;
+  o.model().setImage(Square(100));
+  o.Paint();
+  const QRectF image = o.model().m_imageFrameRect();
+  o.Press(image.center());
+  o.Move({700, -40});  // right of and below the view
+  EXPECT_EQ(o.model().imagePosition(), 8);
+  o.Release({700, -40});
+  // The pointer is held just inside the corner: the frame moved that far and no further.
+  const QPointF press = o.Snapped(image.center());
+  const QPointF held(550 - (image.right() + 549.9 - press.x()), image.top() + 0.1 - press.y());
+  EXPECT_LT(QLineF(o.model().imageWatermarkOffset(), held).length(), 1e-6);
+  // Turned frames are hit inside their turned outline only.
+  EXPECT_TRUE(WatermarkView::HitAreaContains(QRectF(0, 0, 100, 10), 90, {50, 40}));
+  EXPECT_FALSE(WatermarkView::HitAreaContains(QRectF(0, 0, 100, 10), 90, {5, 5}));
 }
 
 }  // namespace
