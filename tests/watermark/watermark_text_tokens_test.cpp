@@ -30,10 +30,12 @@ class TokenFields : public ::testing::Test {
   void SetUp() override {
     handler.setRenameTokenTextFieldOutlet(&rename);
     handler.setTextTextFieldOutlet(&watermark);
+    auto* layout = new QVBoxLayout(&window);
     for (TokenField* field : {&rename, &watermark}) {
-      field->resize(360, 60);
-      field->show();
+      field->setMinimumSize(360, 60);
+      layout->addWidget(field);
     }
+    window.show();
   }
   void TearDown() override {
     Dates()->closePopover();
@@ -53,6 +55,7 @@ class TokenFields : public ::testing::Test {
                            kTimeoutMs);
   }
 
+  QWidget window;  // before its fields, which leave it when they go
   TokenField rename;
   TokenField watermark;
   WatermarkTextTokens handler;
@@ -113,21 +116,6 @@ TEST_F(TokenFields, TheRightPopoverForEachKindAndNoneForResizeValues) {
   EXPECT_EQ(handler.clickedToken(), before);
 }
 
-TEST_F(TokenFields, AnAnswerForATokenDeletedMeanwhileChangesNothingElse) {
-  rename.setTokens({QStringLiteral("a"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
-  ClickChip(rename, 1);
-  ASSERT_TRUE(WaitForPopover());
-  ASSERT_TRUE(Numbers()->isPopoverShown()) << "an index opens the number popover";
-  rename.setTokens({QStringLiteral("b"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
-  Numbers()->startDigitStepper()->setValue(40);
-  Numbers()->numberLengthStepper()->setValue(3);
-  Numbers()->applyIndexNumberAction();
-  // The old token, still alive, takes the start and the digits.
-  EXPECT_EQ(handler.clickedToken()->GetCompleteTokenString(), QStringLiteral("Index:040"));
-  EXPECT_EQ(rename.tokens(),
-            (TokenArray{QStringLiteral("b"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)}));
-}
-
 TEST_F(TokenFields, TheInsertMenuOffersEachFieldItsItemsWhichInsertTheirTokens) {
   handler.PrepareTokenMenu(kWatermarkInsertButtonTag);
   EXPECT_FALSE(handler.menuItemWithTag(1)->isVisible());
@@ -159,30 +147,30 @@ TEST_F(TokenFields, TheInsertMenuOffersEachFieldItsItemsWhichInsertTheirTokens) 
   EXPECT_EQ(time.dateTimeFormatString(), times->actions()[1]->toolTip());
 }
 
-TEST_F(TokenFields, TheFieldKeepsTheFocusWhileItsPopoverIsOpen) {
-  QWidget window;
-  auto* layout = new QVBoxLayout(&window);
-  TokenField* field = new TokenField;
-  auto* other = new QLineEdit;
-  layout->addWidget(field);
-  layout->addWidget(other);
-  handler.setRenameTokenTextFieldOutlet(field);
-  field->setTokens({QStringLiteral("a"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
-  window.show();
+TEST_F(TokenFields, TheFieldKeepsTheFocusWhileItsPopoverIsOpenAndItsTokenTakesTheAnswer) {
+  const TokenElement index = QVXWatermarkTextToken(QStringLiteral("Index"), 1);
+  rename.setTokens({QStringLiteral("a"), index});
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  field->setFocus();
-  ClickChip(*field, 1);
+  rename.setFocus();
+  ClickChip(rename, 1);
   ASSERT_TRUE(WaitForPopover());
+  ASSERT_TRUE(Numbers()->isPopoverShown()) << "an index opens the number popover";
   QTest::mouseClick(Numbers()->numberLengthNumberField(), Qt::LeftButton);
-  EXPECT_EQ(window.focusWidget(), field);
-  EXPECT_TRUE(field->isEditing());
+  EXPECT_EQ(window.focusWidget(), &rename);
+  EXPECT_TRUE(rename.isEditing());
+  // The clicked token, deleted meanwhile but still alive, takes the start and the digits.
+  rename.setTokens({QStringLiteral("b"), index});
+  Numbers()->startDigitStepper()->setValue(40);
+  Numbers()->numberLengthStepper()->setValue(3);
   Numbers()->applyIndexNumberAction();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == field; }, kTimeoutMs));
+  EXPECT_EQ(handler.clickedToken()->GetCompleteTokenString(), QStringLiteral("Index:040"));
+  EXPECT_EQ(rename.tokens(), (TokenArray{QStringLiteral("b"), index}));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &rename; }, kTimeoutMs));
   EXPECT_FALSE(QVXFirstResponderStealingSuppressionView::IsFirstResponderStealingSuppressed());
-  other->setFocus();
-  EXPECT_EQ(QApplication::focusWidget(), other);
-  EXPECT_FALSE(field->isEditing());
+  watermark.setFocus();
+  EXPECT_EQ(QApplication::focusWidget(), &watermark);
+  EXPECT_FALSE(rename.isEditing());
 }
 
 }  // namespace
