@@ -40,7 +40,7 @@ void ClearPresetFiles() {
   QFile::remove(PreferenceFilePath(kPhotoPresetsFile));
 }
 
-TEST(WatermarkViewFrame, LiesOverTheImageInsideThePreview) {
+TEST(WatermarkViewFrame, LiesOverTheImageInsideThePreviewAndGivesItsBase) {
   Editor wide(400, 300, 2.0);
   EXPECT_EQ(wide.view->geometry(), QRect(0, 50, 400, 200));
   Editor square(400, 300, 1.0);
@@ -49,14 +49,35 @@ TEST(WatermarkViewFrame, LiesOverTheImageInsideThePreview) {
   square.preview.show();
   square.preview.resize(300, 600);
   EXPECT_EQ(square.view->geometry(), QRect(0, 150, 300, 300));
+
+  // A shown view hands on its canvas as the base, the offset moved with it.
+  wide.preview.show();
+  wide.model().setTextWatermarkOffset(QPointF(10, 10));
+  wide.model().setBaseImageSizeForTextWatermark(QSizeF(550, 550));
+  QVariantMap preset;
+  wide.view->GetTextWatermarkPreferenceValue(&preset);
+  EXPECT_EQ(preset.value(kBaseImageSizeForTextWatermarkKey).toString(), "{550, 275}");
+  EXPECT_EQ(preset.value(kTextWatermarkOffsetKey).toString(), "{10, 5}");
+  // A hidden view (no image shown) keeps the stored geometry.
+  wide.view->hide();
+  wide.model().setTextWatermarkOffset(QPointF(30, 40));
+  wide.model().setBaseImageSizeForTextWatermark(QSizeF(550, 550));
+  wide.view->GetTextWatermarkPreferenceValue(&preset);
+  EXPECT_EQ(preset.value(kTextWatermarkOffsetKey).toString(), "{30, 40}");
+  EXPECT_EQ(preset.value(kBaseImageSizeForTextWatermarkKey).toString(), "{550, 550}");
 }
 
 // The drawn canvas rescales every offset and writes the clean, ticked presets back: an entry
-// already stored takes only the geometry, a new one is written whole.
+// already stored takes only the geometry, a new one is written whole; the picture's geometry
+// goes to the chosen photo preset only.
 TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
   ClearPresetFiles();
   ASSERT_TRUE(WriteTextWatermarkPresetFile({{"stored", test::CompletePreset("old")}}));
+  const QVariantMap trip{{"ImageOpacity", 0.4}};
+  ASSERT_TRUE(WritePreferenceDictionary({{"Trip", trip}}, kPhotoPresetsFile));
   Editor editor(1100, 550, 2.0);
+  QString chosen;  // the built-in item at first: nothing is written
+  editor.view->host.selectedPhotoPresetTitle = [&] { return chosen; };
   ASSERT_EQ(editor.view->size(), QSize(1100, 550));
   WatermarkModel& model = editor.model();
   // Each offset by (10, 10) on a 550 x 550 base; a base without a side is never divided by.
@@ -89,19 +110,31 @@ TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
   }
   EXPECT_EQ(model.imageWatermarkOffset(), QPointF(10, 5));
   EXPECT_EQ(model.baseImageSizeForImageWatermark(), QSizeF(550, 275));
+  ASSERT_TRUE(ReadPreferenceDictionary(&file, kPhotoPresetsFile));
+  EXPECT_EQ(file.value("Trip").toMap(), trip);
   // The row's frame is the hit area, in the view's y-up points.
   const std::optional<QRectF> frame = model.presetRow(0)->frameRect;
   ASSERT_TRUE(frame.has_value());
   EXPECT_NEAR(frame->x(), 20.0, 0.01);
   EXPECT_NEAR(frame->y(), 10.0, 0.01);
   EXPECT_GT(frame->width(), 50.0);
+
+  chosen = QStringLiteral("Trip");
+  model.setBaseImageSizeForImageWatermark(QSizeF(550, 550));
+  model.setImageWatermarkOffset(QPointF(10, 10));
+  editor.Draw();
+  ASSERT_TRUE(ReadPreferenceDictionary(&file, kPhotoPresetsFile));
+  const QVariantMap stored = file.value("Trip").toMap();
+  EXPECT_EQ(stored.value(kImageWatermarkOffsetKey).toString(), "{10, 5}");
+  EXPECT_EQ(stored.value(kBaseImageSizeForImageWatermarkKey).toString(), "{550, 275}");
+  EXPECT_EQ(stored.value("ImageOpacity").toDouble(), 0.4);
   model.setBaseImageSizeForImageWatermark(QSizeF(550, -1));
   model.setImageWatermarkOffset(QPointF(10, 10));
   editor.Draw();
   EXPECT_EQ(model.imageWatermarkOffset(), QPointF(10, 10));
 }
 
-TEST(WatermarkViewDraw, IncompletePresetIsNeitherDrawnNorFramed) {
+TEST(WatermarkViewDraw, IncompletePresetIsNotDrawnAndTheSelectedGetAFrameWithHandles) {
   ClearPresetFiles();
   Editor editor(600, 400, 1.5);
   QVariantMap preset = test::CompletePreset("Glimbrik", 80);
@@ -115,12 +148,10 @@ TEST(WatermarkViewDraw, IncompletePresetIsNeitherDrawnNorFramed) {
                    {true});
   EXPECT_GT(NonWhitePixels(editor.Draw()), 100);
   EXPECT_TRUE(editor.view->model().presetRow(0)->frameRect.has_value());
-}
 
-TEST(WatermarkViewDraw, SelectedWatermarksGetAFrameWithHandles) {
-  ClearPresetFiles();
-  Editor editor(600, 400, 1.5);
+  // A selected watermark gets a frame with handles.
   WatermarkModel& model = editor.view->model();
+  model.setPresetRowState(0, false);
   model.setImage(Square(100));
   model.setImagePosition(4);
   model.setSelectionIndexes({});
@@ -138,27 +169,6 @@ TEST(WatermarkViewDraw, SelectedWatermarksGetAFrameWithHandles) {
   for (int dx = -1; dx <= 1; ++dx) found = found || yellowish(framed.pixel(x + dx, y));
   EXPECT_TRUE(found);
   EXPECT_FALSE(yellowish(plain.pixel(x, y)));
-}
-
-TEST(WatermarkTransfer, PreferenceValueFollowsTheViewsCanvas) {
-  Editor editor(800, 600, 800.0 / 600.0);
-  editor.preview.show();
-  WatermarkView& view = *editor.view;
-  view.model().setTextWatermarkOffset(QPointF(10, 10));
-  view.model().setBaseImageSizeForTextWatermark(QSizeF(550, 550));
-  QVariantMap preset;
-  view.GetTextWatermarkPreferenceValue(&preset);
-  EXPECT_EQ(preset.value(kBaseImageSizeForTextWatermarkKey).toString(), "{550, 412.5}");
-  // The offset moved with its base, so the watermark stays where it was.
-  EXPECT_EQ(preset.value(kTextWatermarkOffsetKey).toString(), "{10, 7.5}");
-
-  // A hidden view (no image shown) keeps the stored geometry.
-  view.hide();
-  view.model().setTextWatermarkOffset(QPointF(30, 40));
-  view.model().setBaseImageSizeForTextWatermark(QSizeF(550, 275));
-  view.GetTextWatermarkPreferenceValue(&preset);
-  EXPECT_EQ(preset.value(kTextWatermarkOffsetKey).toString(), "{30, 40}");
-  EXPECT_EQ(preset.value(kBaseImageSizeForTextWatermarkKey).toString(), "{550, 275}");
 }
 
 TEST(WatermarkImageCopies, TakeTheLowestFreeNumberAndNeverAnExistingFile) {
@@ -184,30 +194,6 @@ TEST(WatermarkImageCopies, TakeTheLowestFreeNumberAndNeverAnExistingFile) {
   ASSERT_FALSE(first.isEmpty());
   EXPECT_NE(first, second);
   EXPECT_EQ(QImage(second).size(), QSize(3, 3));
-}
-
-TEST(WatermarkPresets, ImageGeometryGoesToTheChosenPhotoPresetOnly) {
-  ClearPresetFiles();
-  const QVariantMap trip{{"ImageOpacity", 0.4}};
-  ASSERT_TRUE(WritePreferenceDictionary({{"Trip", trip}}, kPhotoPresetsFile));
-  QString chosen;
-  Editor editor(1100, 550, 2.0);
-  editor.view->host.selectedPhotoPresetTitle = [&] { return chosen; };
-  editor.view->model().setImage(Square(40));
-  editor.view->model().setImageWatermarkOffset(QPointF(10, 10));
-  editor.Draw();  // the built-in item: nothing is written
-  QVariantMap file;
-  ASSERT_TRUE(ReadPreferenceDictionary(&file, kPhotoPresetsFile));
-  EXPECT_EQ(file.value("Trip").toMap(), trip);
-  chosen = QStringLiteral("Trip");
-  editor.view->model().setBaseImageSizeForImageWatermark(QSizeF(550, 550));
-  editor.view->model().setImageWatermarkOffset(QPointF(10, 10));
-  editor.Draw();
-  ASSERT_TRUE(ReadPreferenceDictionary(&file, kPhotoPresetsFile));
-  const QVariantMap stored = file.value("Trip").toMap();
-  EXPECT_EQ(stored.value(kImageWatermarkOffsetKey).toString(), "{10, 5}");
-  EXPECT_EQ(stored.value(kBaseImageSizeForImageWatermarkKey).toString(), "{550, 275}");
-  EXPECT_EQ(stored.value("ImageOpacity").toDouble(), 0.4);
 }
 
 // A shown 550 x 550 editor; points are given y-up, as the overlay's geometry is.
