@@ -88,8 +88,10 @@ TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWrites
   EXPECT_EQ(PresetEditor({"a", "b", "c"}, {2, 0, 1}).Titles(), (QStringList{"b", "c", "a"}));
 }
 
-TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSavedOrReverted) {
-  PresetEditor editor({"a", "b", "c"});
+// Edits mark the selected rows until saved or reverted; a removal renumbers the rest by their
+// order, whatever the gaps, and keeps their unsaved edits.
+TEST(TextWatermarkPresets, EditsStayUnsavedUntilSavedRevertedOrAnotherPresetIsRemoved) {
+  PresetEditor editor({"a", "b", "c"}, {0, 4, 7});
   editor.view->SelectRowStartingAtRow(0);
   QTableView* table = editor.view->waterMarkTableOutlet();
   table->selectionModel()->select(table->model()->index(1, 0),
@@ -126,34 +128,28 @@ TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSavedOrReverted) {
   EXPECT_FALSE(editor.view->model().isPresetDirty("c"));
   EXPECT_EQ(editor.view->model().textPosition(), 6);
   EXPECT_EQ(editor.view->model().textFontSize(), 22);
-}
 
-TEST(TextWatermarkPresets, RemovingRenumbersTheRestAndKeepsTheirUnsavedEdits) {
-  PresetEditor editor({"p0", "p1", "p2", "p3"}, {0, 4, 7, 9});  // gaps: only the order counts
-  for (int row : {0, 2, 3}) {
+  for (int row : {0, 2}) {
     editor.view->SelectRowStartingAtRow(row);
     editor.view->setFontSize(100 + row);
   }
   editor.view->SelectRowStartingAtRow(1);
   editor.answers << 1;  // Delete
   editor.view->removeCellAtSelectedRow();
-
-  EXPECT_EQ(editor.Titles(), (QStringList{"p0", "p2", "p3"}));
+  EXPECT_EQ(editor.Titles(), (QStringList{"a", "c"}));
   ASSERT_EQ(editor.questions.size(), 1);
-  EXPECT_TRUE(editor.questions[0].contains("p1"));
-  const QVariantMap file = StoredFile();
-  EXPECT_FALSE(file.contains("p1"));
-  int expected = 0;
-  for (const char* title : {"p0", "p2", "p3"}) {
-    EXPECT_EQ(file.value(title).toMap().value(kWaterMarkPresetIndexKey), expected) << title;
+  EXPECT_TRUE(editor.questions[0].contains("b"));
+  const QVariantMap after = StoredFile();
+  EXPECT_FALSE(after.contains("b"));
+  EXPECT_FALSE(editor.view->model().presetNamed("b"));
+  for (const auto& [title, index] : {std::pair{"a", 0}, {"c", 1}}) {
     const QVariantMap working = *editor.view->model().presetNamed(title);
-    EXPECT_EQ(working.value(kWaterMarkPresetIndexKey), expected) << title;
+    EXPECT_EQ(after.value(title).toMap().value(kWaterMarkPresetIndexKey), index) << title;
+    EXPECT_EQ(working.value(kWaterMarkPresetIndexKey), index) << title;
     EXPECT_TRUE(working.value(kDirtyFlagKey).toBool()) << title;
     EXPECT_GE(working.value(kTextFontSizeKey).toLongLong(), 100) << title;
-    EXPECT_LT(file.value(title).toMap().value(kTextFontSizeKey).toLongLong(), 100) << title;
-    ++expected;
+    EXPECT_LT(after.value(title).toMap().value(kTextFontSizeKey).toLongLong(), 100) << title;
   }
-  EXPECT_FALSE(editor.view->model().presetNamed("p1"));
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 1) << "the row that took its place";
 }
 

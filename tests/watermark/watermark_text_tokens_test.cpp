@@ -61,7 +61,7 @@ class TokenFields : public ::testing::Test {
   WatermarkTextTokens handler;
 };
 
-TEST_F(TokenFields, DatePopoverAnswerChangesTheClickedChip) {
+TEST_F(TokenFields, EachChipOpensItsPopoverWhoseAnswerChangesTheChip) {
   rename.setTokens({QStringLiteral("IMG_"),
                     QVXWatermarkTextToken(QStringLiteral("Name"), 3, QStringLiteral("yyyy"))});
   QSignalSpy edited(&rename, &TokenField::tokensEdited);
@@ -85,9 +85,9 @@ TEST_F(TokenFields, DatePopoverAnswerChangesTheClickedChip) {
   const QVXWatermarkTextToken cased = std::get<QVXWatermarkTextToken>(rename.tokens()[1]);
   EXPECT_EQ(cased.dateTimeFormatString(), QStringLiteral("dd.MM.yyyy"));
   EXPECT_EQ(cased.caseTag(), 1);
-}
+  Dates()->closePopover();
 
-TEST_F(TokenFields, TheRightPopoverForEachKindAndNoneForResizeValues) {
+  // Each kind of token in the watermark field opens its popover, a resize value none.
   watermark.setTokens({QVXWatermarkTextToken(QStringLiteral("Time"), 4),
                        QVXWatermarkTextToken(QStringLiteral("Author"), 15),
                        QVXWatermarkTextToken(QStringLiteral("Image Width"), 11)});
@@ -108,11 +108,11 @@ TEST_F(TokenFields, TheRightPopoverForEachKindAndNoneForResizeValues) {
   EXPECT_EQ(author.caseTag(), 2);
   EXPECT_TRUE(author.dateTimeFormatString().isNull());  // a text token takes no format
 
-  const TokenRef before = handler.clickedToken();
+  const TokenRef clicked = handler.clickedToken();
   ClickChip(watermark, 2);
   QCoreApplication::sendPostedEvents();
   EXPECT_FALSE(Dates()->isPopoverShown() || Numbers()->isPopoverShown());
-  EXPECT_EQ(handler.clickedToken(), before);
+  EXPECT_EQ(handler.clickedToken(), clicked);
 }
 
 TEST_F(TokenFields, TheInsertMenuOffersEachFieldItsItemsWhichInsertTheirTokens) {
