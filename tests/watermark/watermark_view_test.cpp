@@ -76,7 +76,6 @@ TEST(WatermarkViewDraw, ResizedCanvasRescalesAndStoresTheOffsets) {
   Editor editor(1100, 550, 2.0);
   QString chosen;  // the built-in item at first: nothing is written
   editor.view->host.selectedPhotoPresetTitle = [&] { return chosen; };
-  ASSERT_EQ(editor.view->size(), QSize(1100, 550));
   WatermarkModel& model = editor.model();
   // Each offset by (10, 10) on a 550 x 550 base; a base without a side is never divided by.
   QVariantMap fresh = test::CompletePreset("Glimbrik");
@@ -252,7 +251,6 @@ TEST(WatermarkInteraction, DraggedPresetTakesTheCellItLandsInFromThatCellsAnchor
   o.view->reloadPresetTable();
   o.model().setSelectionIndexes({});
   o.Paint();
-  ASSERT_TRUE(o.model().presetRow(0)->frameRect.has_value()) << "drawn";
   o.model().setPresetRowFrameRect(0, QRectF(0, 0, 100, 20));
   o.Press({10, 10});
   ASSERT_EQ(o.model().selectionIndexes(), std::set<int64_t>{0}) << "pressed";
@@ -312,7 +310,6 @@ TEST(WatermarkInteraction, PressesAndRubberBandSelectTheOverlayAndTheTableFollow
   o.model().setSelectionIndexes({0});
   o.Press(empty, Qt::ShiftModifier);
   o.Move(high.center());
-  EXPECT_TRUE(o.model().isSelectionOnDrag());
   o.Release(high.center());
   EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{2});
   EXPECT_EQ(o.TableRows(), (std::vector<int>{0, 2}));
