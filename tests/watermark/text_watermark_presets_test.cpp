@@ -52,8 +52,6 @@ struct PresetEditor : test::PreviewEditor {
       questions << title;
       return answers.isEmpty() ? 1 : answers.takeFirst();
     };
-    view->host.UpdateGlobalPhotoPresetDataforRemoveActionOnTextWatermarkPresetIndex =
-        [this](int64_t row) { removedRows << row; };
     view->ResetTextWatermarkPresetsFromDatabase();
   }
   // The table's editor may still ask its questions while it closes.
@@ -66,7 +64,6 @@ struct PresetEditor : test::PreviewEditor {
 
   QList<qint64> answers;
   QStringList questions;
-  QList<int64_t> removedRows;
 };
 
 TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWritesThem) {
@@ -84,7 +81,6 @@ TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWrites
     EXPECT_FALSE(row.state) << row.title.toStdString();
   EXPECT_EQ(editor.view->waterMarkTableOutlet()->model()->rowCount(), expected.size());
   EXPECT_EQ(StoredFile(), shipped);
-  EXPECT_EQ(editor.view->model().allPresetDictionary(), shipped);
   // Every shipped preset is complete: ticked, each gives an output record.
   for (int row = 0; row < expected.size(); ++row) editor.view->model().setPresetRowState(row, true);
   EXPECT_EQ(editor.view->GetSelectedTextWatermarkOptions().count, size_t(expected.size()));
@@ -92,8 +88,10 @@ TEST(TextWatermarkPresets, FirstStartListsTheShippedPresetsInIndexOrderAndWrites
   EXPECT_EQ(PresetEditor({"a", "b", "c"}, {2, 0, 1}).Titles(), (QStringList{"b", "c", "a"}));
 }
 
-TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {
-  PresetEditor editor({"a", "b", "c"});
+// Edits mark the selected rows until saved or reverted; a removal renumbers the rest by their
+// order, whatever the gaps, and keeps their unsaved edits.
+TEST(TextWatermarkPresets, EditsStayUnsavedUntilSavedRevertedOrAnotherPresetIsRemoved) {
+  PresetEditor editor({"a", "b", "c"}, {0, 4, 7});
   editor.view->SelectRowStartingAtRow(0);
   QTableView* table = editor.view->waterMarkTableOutlet();
   table->selectionModel()->select(table->model()->index(1, 0),
@@ -116,65 +114,43 @@ TEST(TextWatermarkPresets, EditOfTwoSelectedRowsMarksBothUntilSaved) {
   }
   EXPECT_EQ(editor.Shown(0), "a");
   EXPECT_FALSE(editor.view->savePresetButton()->isEnabled());
-}
 
-TEST(TextWatermarkPresets, NewPresetIsNamedAfterTheTextAndNeverTwice) {
-  PresetEditor editor({"a"});
-  const TokenArray text = {QVXWatermarkTextToken(QStringLiteral("File Name"), 9),
-                           QStringLiteral(" 2024")};
-  editor.view->controls.textFieldTokens = [&] { return text; };
-  editor.view->addToEndOfTable();
-  editor.view->addToEndOfTable();
-  EXPECT_EQ(editor.Titles(), (QStringList{"a", "<File Name> 2024", "<File Name> 2024 New 1"}));
-  EXPECT_EQ(Stored("<File Name> 2024 New 1", kWaterMarkPresetIndexKey), 2);
-  EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 2);
+  // Ticking leaves a preset clean; a revert brings back its saved form.
+  editor.view->setPresetRowTicked(2, true);
+  EXPECT_TRUE(editor.view->model().presetRow(2)->state);
+  EXPECT_FALSE(editor.view->model().isPresetDirty("c"));
+  editor.view->SelectRowStartingAtRow(2);
+  editor.view->setTextPositionValue(2);
+  const QVariantMap edited = *editor.view->model().presetNamed("c");
+  EXPECT_EQ(edited.value(kTextWatermarkOffsetKey).toString(), "{0, 0}");
+  EXPECT_EQ(edited.value(kTextPositionKey).toLongLong(), 2);
+  editor.view->RevertSelectedRow();
+  EXPECT_FALSE(editor.view->model().isPresetDirty("c"));
+  EXPECT_EQ(editor.view->model().textPosition(), 6);
+  EXPECT_EQ(editor.view->model().textFontSize(), 22);
 
-  // An empty text adds nothing.
-  editor.view->controls.textFieldTokens = [] { return TokenArray{}; };
-  editor.view->addToEndOfTable();
-  EXPECT_EQ(editor.Titles().size(), 3);
-}
-
-TEST(TextWatermarkPresets, RemovingRenumbersTheRestAndKeepsTheirUnsavedEdits) {
-  PresetEditor editor({"p0", "p1", "p2", "p3"}, {0, 4, 7, 9});  // gaps: only the order counts
-  for (int row : {0, 2, 3}) {
+  for (int row : {0, 2}) {
     editor.view->SelectRowStartingAtRow(row);
     editor.view->setFontSize(100 + row);
   }
   editor.view->SelectRowStartingAtRow(1);
   editor.answers << 1;  // Delete
   editor.view->removeCellAtSelectedRow();
-
-  EXPECT_EQ(editor.Titles(), (QStringList{"p0", "p2", "p3"}));
-  EXPECT_EQ(editor.removedRows, (QList<int64_t>{1}));
+  EXPECT_EQ(editor.Titles(), (QStringList{"a", "c"}));
   ASSERT_EQ(editor.questions.size(), 1);
-  EXPECT_TRUE(editor.questions[0].contains("p1"));
-  const QVariantMap file = StoredFile();
-  EXPECT_FALSE(file.contains("p1"));
-  int expected = 0;
-  for (const char* title : {"p0", "p2", "p3"}) {
-    EXPECT_EQ(file.value(title).toMap().value(kWaterMarkPresetIndexKey), expected) << title;
+  EXPECT_TRUE(editor.questions[0].contains("b"));
+  const QVariantMap after = StoredFile();
+  EXPECT_FALSE(after.contains("b"));
+  EXPECT_FALSE(editor.view->model().presetNamed("b"));
+  for (const auto& [title, index] : {std::pair{"a", 0}, {"c", 1}}) {
     const QVariantMap working = *editor.view->model().presetNamed(title);
-    EXPECT_EQ(working.value(kWaterMarkPresetIndexKey), expected) << title;
+    EXPECT_EQ(after.value(title).toMap().value(kWaterMarkPresetIndexKey), index) << title;
+    EXPECT_EQ(working.value(kWaterMarkPresetIndexKey), index) << title;
     EXPECT_TRUE(working.value(kDirtyFlagKey).toBool()) << title;
     EXPECT_GE(working.value(kTextFontSizeKey).toLongLong(), 100) << title;
-    EXPECT_LT(file.value(title).toMap().value(kTextFontSizeKey).toLongLong(), 100) << title;
-    ++expected;
+    EXPECT_LT(after.value(title).toMap().value(kTextFontSizeKey).toLongLong(), 100) << title;
   }
-  EXPECT_FALSE(editor.view->model().presetNamed("p1"));
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 1) << "the row that took its place";
-}
-
-TEST(TextWatermarkPresets, OnlyAnotherPresetsTitleAsksToReplace) {
-  PresetEditor editor({"a", "b", "c"});
-  editor.view->SelectRowStartingAtRow(2);
-  editor.view->setFontSize(55);
-  // The title of an unsaved preset comes with its mark, which is not part of the title.
-  editor.answers << 0;  // Cancel
-  EXPECT_FALSE(editor.view->controlTextShouldEndEditing(2, QStringLiteral("\u2726a")));
-  EXPECT_TRUE(editor.view->controlTextShouldEndEditing(2, QStringLiteral("\u2726c")));
-  EXPECT_TRUE(editor.view->controlTextShouldEndEditing(2, QStringLiteral("A")));
-  EXPECT_EQ(editor.questions.size(), 1);
 }
 
 // The editor open on a row's title cell, waited for a while; null if none opens.
@@ -204,13 +180,17 @@ void TypeTitle(PresetEditor& editor, int row, const QString& text) {
 }
 
 TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
-  WritePresets({"a", "b"});
-  PresetEditor editor;
+  PresetEditor editor({"a", "b"});
   editor.preview.show();
   editor.table->show();
-  editor.view->ResetTextWatermarkPresetsFromDatabase();
   editor.view->SelectRowStartingAtRow(1);
   editor.view->setFontSize(44);
+  // Only another preset's title asks, marked or not; a case apart is another title.
+  editor.answers << 0;
+  EXPECT_FALSE(editor.view->controlTextShouldEndEditing(1, QStringLiteral("\u2726a")));
+  EXPECT_TRUE(editor.view->controlTextShouldEndEditing(1, QStringLiteral("\u2726b")));
+  EXPECT_TRUE(editor.view->controlTextShouldEndEditing(1, QStringLiteral("A")));
+  EXPECT_EQ(editor.questions.size(), 1);
   TypeTitle(editor, 1, QStringLiteral("\u2726renamed"));
   EXPECT_EQ(editor.Titles(), (QStringList{"a", "renamed"}));
   EXPECT_FALSE(StoredFile().contains("b"));
@@ -241,44 +221,38 @@ TEST(TextWatermarkPresets, TitleTypedInTheTableRenamesOrStaysInEditing) {
   EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 0);
 }
 
+// A new preset is named after the text, never twice, and takes the edits; the selected preset
+// returns to its saved form, and an unreadable file costs no other preset.
 TEST(TextWatermarkPresets, AddingTakesTheEditsAndTheSelectedPresetReturnsToItsSavedForm) {
   PresetEditor editor({"a", "b"});
+  const TokenArray text = {QVXWatermarkTextToken(QStringLiteral("File Name"), 9),
+                           QStringLiteral(" 2024")};
+  editor.view->controls.textFieldTokens = [&] { return text; };
   editor.view->SelectRowStartingAtRow(1);
   editor.view->setFontSize(66);
-  editor.view->AddPreset("new");
-  EXPECT_EQ(Stored("new", kTextFontSizeKey).toLongLong(), 66);
+  editor.view->addToEndOfTable();
+  EXPECT_EQ(Stored("<File Name> 2024", kTextFontSizeKey).toLongLong(), 66);
   EXPECT_EQ(editor.view->model().presetNamed("b")->value(kTextFontSizeKey).toLongLong(), 21);
   EXPECT_FALSE(editor.view->model().isPresetDirty("b"));
-}
+  editor.view->addToEndOfTable();
+  EXPECT_EQ(editor.Titles(), (QStringList{"a", "b", "<File Name> 2024", "<File Name> 2024 New 1"}));
+  EXPECT_EQ(Stored("<File Name> 2024 New 1", kWaterMarkPresetIndexKey), 3);
+  EXPECT_EQ(editor.view->model().presetTableSelectedRow(), 3);
+  editor.view->controls.textFieldTokens = [] { return TokenArray{}; };
+  editor.view->addToEndOfTable();
+  EXPECT_EQ(editor.Titles().size(), 4) << "an empty text adds nothing";
 
-TEST(TextWatermarkPresets, AddingOverAnUnreadableFileKeepsTheOtherPresets) {
-  PresetEditor editor({"a", "b"});
   editor.view->SelectRowStartingAtRow(1);
-  editor.view->setFontSize(66);  // b has unsaved edits: its saved form is unknown
+  editor.view->setFontSize(67);  // b has unsaved edits: its saved form is unknown
   {
     QFile damaged(PreferenceFilePath(kTextWatermarkPresetsFile));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
     damaged.write("not a property list");
   }
   editor.view->AddPreset("new");
-  EXPECT_EQ(StoredFile().keys(), (QStringList{"a", "new"}));
-  EXPECT_EQ(editor.Titles(), (QStringList{"a", "b", "new"}));
-}
-
-TEST(TextWatermarkPresets, RevertBringsBackTheSavedPresetAndTickingLeavesItClean) {
-  PresetEditor editor({"a", "b"});
-  editor.view->setPresetRowTicked(1, true);
-  EXPECT_TRUE(editor.view->model().presetRow(1)->state);
-  EXPECT_FALSE(editor.view->model().isPresetDirty("b"));
-  editor.view->SelectRowStartingAtRow(1);
-  editor.view->setTextPositionValue(2);
-  const QVariantMap edited = *editor.view->model().presetNamed("b");
-  EXPECT_EQ(edited.value(kTextWatermarkOffsetKey).toString(), "{0, 0}");
-  EXPECT_EQ(edited.value(kTextPositionKey).toLongLong(), 2);
-  editor.view->RevertSelectedRow();
-  EXPECT_FALSE(editor.view->model().isPresetDirty("b"));
-  EXPECT_EQ(editor.view->model().textPosition(), 6);
-  EXPECT_EQ(editor.view->model().textFontSize(), 21);
+  EXPECT_EQ(StoredFile().keys(),
+            (QStringList{"<File Name> 2024", "<File Name> 2024 New 1", "a", "new"}));
+  EXPECT_EQ(editor.Titles().size(), 5);
 }
 
 }  // namespace

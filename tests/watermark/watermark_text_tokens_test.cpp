@@ -30,10 +30,12 @@ class TokenFields : public ::testing::Test {
   void SetUp() override {
     handler.setRenameTokenTextFieldOutlet(&rename);
     handler.setTextTextFieldOutlet(&watermark);
+    auto* layout = new QVBoxLayout(&window);
     for (TokenField* field : {&rename, &watermark}) {
-      field->resize(360, 60);
-      field->show();
+      field->setMinimumSize(360, 60);
+      layout->addWidget(field);
     }
+    window.show();
   }
   void TearDown() override {
     Dates()->closePopover();
@@ -53,18 +55,18 @@ class TokenFields : public ::testing::Test {
                            kTimeoutMs);
   }
 
+  QWidget window;  // before its fields, which leave it when they go
   TokenField rename;
   TokenField watermark;
   WatermarkTextTokens handler;
 };
 
-TEST_F(TokenFields, DatePopoverAnswerChangesTheClickedChip) {
+TEST_F(TokenFields, EachChipOpensItsPopoverWhoseAnswerChangesTheChip) {
   rename.setTokens({QStringLiteral("IMG_"),
                     QVXWatermarkTextToken(QStringLiteral("Name"), 3, QStringLiteral("yyyy"))});
   QSignalSpy edited(&rename, &TokenField::tokensEdited);
   ClickChip(rename, 4);
   ASSERT_TRUE(WaitForPopover());
-  EXPECT_EQ(handler.clickedField(), &rename);
   QComboBox* formats = Dates()->dateTimeFormatPopUpButtonOutlet();
   EXPECT_EQ(formats->currentData(Qt::ToolTipRole).toString(), QStringLiteral("yyyy"));
 
@@ -78,19 +80,14 @@ TEST_F(TokenFields, DatePopoverAnswerChangesTheClickedChip) {
   EXPECT_EQ(token.GetCompleteTokenString(), QStringLiteral("Name:dd.MM.yyyy"));
   EXPECT_GT(rename.tokenRect(4).width(), before);  // the chip was laid out again
   EXPECT_EQ(edited.count(), 1);
-}
-
-TEST_F(TokenFields, AnAnswerWithoutAFormatKeepsTheTokensFormat) {
-  rename.setTokens({QVXWatermarkTextToken(QStringLiteral("Date"), 5, QStringLiteral("yyyy"))});
-  handler.tokenFieldMenuForRepresentedObject(&rename, rename.tokenAt(0), QPoint(5, 5));
-  // What an unreadable format list leaves the popover to send.
+  // What an unreadable format list leaves the popover to send: the token keeps its format.
   handler.dateFormaterViewController(Dates(), QString(), 1);
-  const QVXWatermarkTextToken token = std::get<QVXWatermarkTextToken>(rename.tokens()[0]);
-  EXPECT_EQ(token.dateTimeFormatString(), QStringLiteral("yyyy"));
-  EXPECT_EQ(token.caseTag(), 1);
-}
+  const QVXWatermarkTextToken cased = std::get<QVXWatermarkTextToken>(rename.tokens()[1]);
+  EXPECT_EQ(cased.dateTimeFormatString(), QStringLiteral("dd.MM.yyyy"));
+  EXPECT_EQ(cased.caseTag(), 1);
+  Dates()->closePopover();
 
-TEST_F(TokenFields, TheRightPopoverForEachKindAndNoneForResizeValues) {
+  // Each kind of token in the watermark field opens its popover, a resize value none.
   watermark.setTokens({QVXWatermarkTextToken(QStringLiteral("Time"), 4),
                        QVXWatermarkTextToken(QStringLiteral("Author"), 15),
                        QVXWatermarkTextToken(QStringLiteral("Image Width"), 11)});
@@ -111,52 +108,30 @@ TEST_F(TokenFields, TheRightPopoverForEachKindAndNoneForResizeValues) {
   EXPECT_EQ(author.caseTag(), 2);
   EXPECT_TRUE(author.dateTimeFormatString().isNull());  // a text token takes no format
 
-  const TokenRef before = handler.clickedToken();
+  const TokenRef clicked = handler.clickedToken();
   ClickChip(watermark, 2);
   QCoreApplication::sendPostedEvents();
   EXPECT_FALSE(Dates()->isPopoverShown() || Numbers()->isPopoverShown());
-  EXPECT_EQ(handler.clickedToken(), before);
+  EXPECT_EQ(handler.clickedToken(), clicked);
 }
 
-TEST_F(TokenFields, AnAnswerForATokenDeletedMeanwhileChangesNothingElse) {
-  rename.setTokens({QStringLiteral("a"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
-  ClickChip(rename, 1);
-  ASSERT_TRUE(WaitForPopover());
-  ASSERT_TRUE(Numbers()->isPopoverShown()) << "an index opens the number popover";
-  rename.setTokens({QStringLiteral("b"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
-  Numbers()->startDigitStepper()->setValue(40);
-  Numbers()->numberLengthStepper()->setValue(3);
-  Numbers()->applyIndexNumberAction();
-  // The old token, still alive, takes the start and the digits.
-  EXPECT_EQ(handler.clickedToken()->GetCompleteTokenString(), QStringLiteral("Index:040"));
-  EXPECT_EQ(rename.tokens(),
-            (TokenArray{QStringLiteral("b"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)}));
-}
-
-TEST_F(TokenFields, TheInsertMenuOffersEachFieldItsItems) {
+TEST_F(TokenFields, TheInsertMenuOffersEachFieldItsItemsWhichInsertTheirTokens) {
   handler.PrepareTokenMenu(kWatermarkInsertButtonTag);
   EXPECT_FALSE(handler.menuItemWithTag(1)->isVisible());
   EXPECT_FALSE(handler.menuItemWithTag(2)->isVisible());
   EXPECT_TRUE(handler.menuItemWithTag(8)->isVisible());
   EXPECT_EQ(handler.clickedField(), &watermark);
-  const QMenu* times = handler.menuItemWithTag(4)->menu();
-  ASSERT_FALSE(times->actions().isEmpty());
-  EXPECT_EQ(times->actions()[0]->toolTip(), QStringLiteral("HH:mm"));
+  ASSERT_FALSE(handler.menuItemWithTag(4)->menu()->actions().isEmpty());
+  EXPECT_EQ(handler.menuItemWithTag(4)->menu()->actions()[0]->toolTip(), QStringLiteral("HH:mm"));
 
   // The rename field's own items and time list.
   handler.PrepareTokenMenu(kRenameInsertButtonTag);
   EXPECT_TRUE(handler.menuItemWithTag(2)->isVisible());
-  EXPECT_EQ(handler.clickedField(), &rename);
-  EXPECT_EQ(handler.menuItemWithTag(4)->menu()->actions()[0]->toolTip(),
-            QStringLiteral("HH-mm-ss"));
-}
-
-TEST_F(TokenFields, MenuItemsInsertTheirTokens) {
-  handler.PrepareTokenMenu(kRenameInsertButtonTag);
+  QMenu* times = handler.menuItemWithTag(4)->menu();
+  EXPECT_EQ(times->actions()[0]->toolTip(), QStringLiteral("HH-mm-ss"));
   handler.menuItemWithTag(9)->trigger();
   // The date item itself inserts the first format of its submenu; a format item its own.
   handler.InsertWatermarkTokenMenuAction(handler.menuItemWithTag(5));
-  QMenu* times = handler.menuItemWithTag(4)->menu();
   times->actions()[1]->trigger();
   const TokenArray value = rename.tokens();
   ASSERT_EQ(value.size(), 3);
@@ -170,30 +145,30 @@ TEST_F(TokenFields, MenuItemsInsertTheirTokens) {
   EXPECT_EQ(time.dateTimeFormatString(), times->actions()[1]->toolTip());
 }
 
-TEST_F(TokenFields, TheFieldKeepsTheFocusWhileItsPopoverIsOpen) {
-  QWidget window;
-  auto* layout = new QVBoxLayout(&window);
-  TokenField* field = new TokenField;
-  auto* other = new QLineEdit;
-  layout->addWidget(field);
-  layout->addWidget(other);
-  handler.setRenameTokenTextFieldOutlet(field);
-  field->setTokens({QStringLiteral("a"), QVXWatermarkTextToken(QStringLiteral("Index"), 1)});
-  window.show();
+TEST_F(TokenFields, TheFieldKeepsTheFocusWhileItsPopoverIsOpenAndItsTokenTakesTheAnswer) {
+  const TokenElement index = QVXWatermarkTextToken(QStringLiteral("Index"), 1);
+  rename.setTokens({QStringLiteral("a"), index});
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  field->setFocus();
-  ClickChip(*field, 1);
+  rename.setFocus();
+  ClickChip(rename, 1);
   ASSERT_TRUE(WaitForPopover());
+  ASSERT_TRUE(Numbers()->isPopoverShown()) << "an index opens the number popover";
   QTest::mouseClick(Numbers()->numberLengthNumberField(), Qt::LeftButton);
-  EXPECT_EQ(window.focusWidget(), field);
-  EXPECT_TRUE(field->isEditing());
+  EXPECT_EQ(window.focusWidget(), &rename);
+  EXPECT_TRUE(rename.isEditing());
+  // The clicked token, deleted meanwhile but still alive, takes the start and the digits.
+  rename.setTokens({QStringLiteral("b"), index});
+  Numbers()->startDigitStepper()->setValue(40);
+  Numbers()->numberLengthStepper()->setValue(3);
   Numbers()->applyIndexNumberAction();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == field; }, kTimeoutMs));
+  EXPECT_EQ(handler.clickedToken()->GetCompleteTokenString(), QStringLiteral("Index:040"));
+  EXPECT_EQ(rename.tokens(), (TokenArray{QStringLiteral("b"), index}));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &rename; }, kTimeoutMs));
   EXPECT_FALSE(QVXFirstResponderStealingSuppressionView::IsFirstResponderStealingSuppressed());
-  other->setFocus();
-  EXPECT_EQ(QApplication::focusWidget(), other);
-  EXPECT_FALSE(field->isEditing());
+  watermark.setFocus();
+  EXPECT_EQ(QApplication::focusWidget(), &watermark);
+  EXPECT_FALSE(rename.isEditing());
 }
 
 }  // namespace
