@@ -97,11 +97,21 @@ bool JpegStart(jpeg_decompress_struct* info, JpegErrorManager* err) {
   return jpeg_start_decompress(info);
 }
 
-// Reads the next row into `row`; false on damage.
-bool JpegReadRow(jpeg_decompress_struct* info, JpegErrorManager* err, uchar* row) {
+// Reads the next two rows (one if only one is left) into `pair`, `stride` bytes apart, and sets
+// `count`; false on damage. Two at once spare a 2:1 vertically subsampled image a copy per row.
+bool JpegReadTwoRows(jpeg_decompress_struct* info, JpegErrorManager* err, uchar* pair,
+                     size_t stride, int* count) {
   if (setjmp(err->trap.jump)) return false;
-  JSAMPROW rows = row;
-  return jpeg_read_scanlines(info, &rows, 1) == 1;
+  JSAMPROW rows[2] = {pair, pair + stride};
+  const JDIMENSION want = std::min<JDIMENSION>(2, info->output_height - info->output_scanline);
+  JDIMENSION got = 0;
+  while (got < want) {
+    const JDIMENSION n = jpeg_read_scanlines(info, rows + got, want - got);
+    if (n == 0) return false;
+    got += n;
+  }
+  *count = int(got);
+  return true;
 }
 
 bool JpegReadRows(jpeg_decompress_struct* info, JpegErrorManager* err, uchar* pixels,
@@ -219,12 +229,14 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
         gray ? QImage::Format_Grayscale8 : QImage::Format_ARGB32_Premultiplied;
     RowResampler resampler(QSize(w, h), exact, format);
     if (!resampler.isValid()) return Result::Fail(QStringLiteral("out of memory"));
-    std::vector<uchar> row(size_t(w) * (gray ? 1 : 4));
+    const size_t stride = size_t(w) * (gray ? 1 : 4);
+    std::vector<uchar> pair(stride * 2);
     while (info.output_scanline < info.output_height) {
-      if (!JpegReadRow(&info, &err, row.data())) {
+      int count = 0;
+      if (!JpegReadTwoRows(&info, &err, pair.data(), stride, &count)) {
         return Result::Fail(QStringLiteral("corrupt JPEG data"));
       }
-      resampler.pushRow(row.data());
+      resampler.pushRows(pair.data(), qsizetype(stride), count);
     }
     image = resampler.take();
   } else {

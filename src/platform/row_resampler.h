@@ -21,6 +21,8 @@ class RowResampler {
   bool isValid() const;
   // The next input row, in.width() samples of the format.
   void pushRow(const uchar* row);
+  // `count` consecutive input rows, `stride` bytes apart: as pushRow on each, but faster.
+  void pushRows(const uchar* first, qsizetype stride, int count);
   // The output, once every input row has been pushed; null before.
   QImage take();
 
