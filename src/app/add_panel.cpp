@@ -32,7 +32,7 @@ AddPanel::AddPanel(QWidget* parent, QWidget* accessory)
 }
 
 AddPanel::~AddPanel() {
-  if (accessory_) {
+  if (accessory_ && accessoryParent_) {
     accessory_->hide();
     accessory_->setParent(accessoryParent_);
   }

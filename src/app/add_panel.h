@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QPointer>
 
 namespace glimbrik {
 
@@ -20,7 +21,8 @@ class AddPanel : public QFileDialog {
 
  private:
   QWidget* accessory_;
-  QWidget* accessoryParent_;
+  // Gone when the window that held it goes first, as at quitting with the panel open.
+  QPointer<QWidget> accessoryParent_;
   QStringList chosen_;
 };
 

@@ -95,7 +95,11 @@ QVXOutlineView::QVXOutlineView(QWidget* parent) : QScrollArea(parent) {
   layout_->setContentsMargins(0, 0, 0, 0);
   layout_->setSpacing(0);
   layout_->addStretch(1);
+  filler_ = new QWidget(content_);
+  filler_->setFixedHeight(0);
+  layout_->addWidget(filler_);
   setWidget(content_);
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &QVXOutlineView::trimFiller);
   // Wheel events reach the control under the pointer first: they are caught on the way.
   qApp->installEventFilter(this);
 }
@@ -154,8 +158,8 @@ void QVXOutlineView::setConfigurations(
       view->show();
     }
     section.body->setVisible(false);
-    layout_->insertWidget(layout_->count() - 1, section.header);
-    layout_->insertWidget(layout_->count() - 1, section.body);
+    layout_->insertWidget(layout_->count() - 2, section.header);
+    layout_->insertWidget(layout_->count() - 2, section.body);
     connect(section.header, &QVXConfigurationHeaderView::disclosureClicked, this,
             [this, group] { setExpanded(group, !isItemExpanded(group)); });
     connect(section.header->onOffSwitchButtonOutlet, &QCheckBox::clicked, this,
@@ -181,11 +185,29 @@ void QVXOutlineView::collapseItem(int group) { setExpanded(group, false); }
 
 void QVXOutlineView::setExpanded(int group, bool expanded) {
   if (group < 0 || group >= static_cast<int>(sections_.size())) return;
-  sections_[group].body->setVisible(expanded);
+  QWidget* body = sections_[group].body;
+  const int scrolled = verticalScrollBar()->value();
+  if (!expanded && !body->isHidden() && scrolled > 0) {
+    // Collapsing a group near the end of a scrolled sidebar would pull every row down and the
+    // header from under the pointer, so that the next click there would miss its triangle.
+    const int left = content_->height() - body->height();
+    const int needed = scrolled + viewport()->height() - left;
+    if (needed > 0) filler_->setFixedHeight(filler_->minimumHeight() + needed);
+  }
+  body->setVisible(expanded);
   QToolButton* button = sections_[group].header->disclosureButton;
   const QSignalBlocker blocker(button);
   button->setChecked(expanded);
   button->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow);
+}
+
+// The room is given back as the sidebar scrolls up.
+void QVXOutlineView::trimFiller() {
+  const int room = filler_->minimumHeight();
+  if (room == 0) return;
+  const QScrollBar* bar = verticalScrollBar();
+  const int kept = std::clamp(room - (bar->maximum() - bar->value()), 0, room);
+  if (kept != room) filler_->setFixedHeight(kept);
 }
 
 void QVXOutlineView::reloadHeader(int group, const QVXConfigurationGroup& configuration) {

@@ -73,8 +73,11 @@ class QVXOutlineView : public QScrollArea {
     QWidget* body = nullptr;
   };
   void setExpanded(int group, bool expanded);
+  void trimFiller();
 
   QWidget* content_ = nullptr;
+  // Room below the last row, so that a group collapsed near the end stays where it was.
+  QWidget* filler_ = nullptr;
   QVBoxLayout* layout_ = nullptr;
   std::vector<Section> sections_;
 };

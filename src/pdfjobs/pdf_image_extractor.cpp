@@ -101,6 +101,8 @@ bool PDFImageExtractor::extractPages() {
 }
 
 bool PDFImageExtractor::extractPages(QPDF& pdf) {
+  // A type outside the output-type table has no encoder and no extension of its own.
+  if (outputType < 0 || outputType > 24) return false;
   try {
     std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
     const int64_t pageCount = int64_t(pages.size());

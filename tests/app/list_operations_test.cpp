@@ -78,8 +78,8 @@ TEST_F(ImageListTest, TheAddPanelWithoutRecursionListsTheFolderItselfOnly) {
   QTest::keyClick(app->window()->windowHandle(), Qt::Key_O, Qt::ControlModifier);
   ASSERT_TRUE(QTest::qWaitFor(
       [&] { return (panel = app->window()->findChild<AddPanel*>()) && panel->isVisible(); }, 5000));
-  panel->reject();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !app->window()->findChild<AddPanel*>(); }, 5000));
+  // Quitting with the panel open ends the panel with the window.
+  app.reset();
 }
 
 TEST_F(ImageListTest, ADroppedFolderIsWalkedRecursivelyWithoutHiddenFiles) {

@@ -81,6 +81,32 @@ TEST_F(SidebarTest, AHeaderPressTogglesTheDisclosureOnlyWhenReleasedInside) {
   EXPECT_TRUE(sidebar->isItemExpanded(kRenameGroup));
   QTest::mouseClick(header->disclosureButton, Qt::LeftButton);
   EXPECT_FALSE(sidebar->isItemExpanded(kRenameGroup));
+
+  // A group switched off at the end of a scrolled sidebar keeps its triangle under the pointer,
+  // so the next click there opens it again; scrolling back up gives the room back.
+  for (int group = 0; group < kConfigurationGroupCount; ++group) sidebar->expandItem(group);
+  sidebar->resize(300, 500);
+  QApplication::processEvents();
+  QScrollBar* bar = sidebar->verticalScrollBar();
+  bar->setValue(bar->maximum());
+  QWidget* triangle = sidebar->headerView(kEffectGroup)->disclosureButton;
+  const QPoint at = triangle->mapTo(sidebar->viewport(), triangle->rect().center());
+  ASSERT_GT(bar->value(), 0);
+  ASSERT_EQ(sidebar->viewport()->childAt(at), triangle);
+  QTest::mouseClick(SwitchOf(kEffectGroup), Qt::LeftButton);
+  QTest::mouseClick(SwitchOf(kEffectGroup), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_FALSE(sidebar->isItemExpanded(kEffectGroup));
+  ASSERT_EQ(sidebar->viewport()->childAt(at), triangle);
+  QTest::mouseClick(triangle, Qt::LeftButton);
+  EXPECT_TRUE(sidebar->isItemExpanded(kEffectGroup));
+  sidebar->collapseItem(kEffectGroup);
+  bar->setValue(0);
+  QApplication::processEvents();
+  bar->setValue(bar->maximum());
+  const QWidget* last = triangle->parentWidget();
+  EXPECT_EQ(last->mapTo(sidebar->viewport(), QPoint(0, last->height())).y(),
+            sidebar->viewport()->height());
 }
 
 TEST_F(SidebarTest, AtTheSmallestWindowNoSidebarControlIsCut) {

@@ -286,6 +286,10 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
   c.destinationURL = folder + "/missing/folder";
   c.options.outputType = 7;
   EXPECT_EQ(ExtractImagesFromPDF(&c), 0) << "a failed write fails the job";
+  c.destinationURL = out;
+  c.options.outputType = 99;
+  EXPECT_EQ(ExtractImagesFromPDF(&c), 0) << "a type outside the table";
+  EXPECT_TRUE(files().isEmpty());
 
   // Data that cannot be decoded fails the job; the page's other images are still saved.
   PdfMaker broken;
