@@ -135,16 +135,6 @@ QRect WidgetRegion(const QRectF& frame, const QSize& view) {
   return flipped.adjusted(-3, -3, 3, 3).toAlignedRect() & QRect(QPoint(0, 0), view);
 }
 
-TEST_F(WatermarkWindow, StartsWithTheEditorsDefaults) {
-  const WatermarkModel& model = view().model();
-  EXPECT_EQ(model.textOpacity(), 0.8999999761581421);
-  EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
-  EXPECT_GT(model.presetRowCount(), 0) << "the first-run presets are loaded";
-  EXPECT_EQ(model.presetTableSelectedRow(), 0);
-  EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(550, 550));
-  EXPECT_EQ(view().parentWidget(), delegate->window()->mainImagePreview);
-}
-
 TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
   AddPhoto(4000, 3000);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->window(), kTimeoutMs));
