@@ -70,6 +70,7 @@ TEST_F(ResizePanel, AScaleModeChangeCarriesTheValueIntoTheNewLayout) {
   EXPECT_TRUE(p().heightTextField->isEnabled());
   EXPECT_TRUE(p().widthTextField->text().isEmpty());
   EXPECT_FALSE(p().widthTextField->isEnabled());
+  EXPECT_EQ(p().widthTextField->placeholderText(), QStringLiteral("Auto"));
 
   // Fit while the unit is percent: pixels, converted, and percent no longer offered.
   test::ChooseTag(p().scaleProprtionallyPopupOutlet, 2);
