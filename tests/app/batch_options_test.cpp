@@ -2,7 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QFileInfo>
+#include <QListView>
+#include <QWidget>
+
+#include "app/batch_completion.h"
+#include "app/batch_file_dates.h"
+#include "app/batch_host.h"
+#include "app/batch_output_type.h"
 #include "batch_test_support.h"
+#include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
@@ -128,6 +138,96 @@ TEST(ConversionOptions, WatermarksAndEffectFollowTheirGroups) {
   ASSERT_TRUE(on.valid);
   EXPECT_EQ(on.c.imageWatermarkEnabled, 1);
   EXPECT_EQ(on.c.effectType, 5);
+}
+
+TEST(CompletionAlert, TextsFollowTheStatusBits) {
+  const CompletionAlertTexts one = CompletionAlertTextsFor(kStatusWritten, 1);
+  EXPECT_EQ(one.title, QStringLiteral("1 image exported successfully"));
+  EXPECT_TRUE(one.message.isEmpty());
+  EXPECT_TRUE(one.offerOpenDestination);
+
+  const CompletionAlertTexts mixed = CompletionAlertTextsFor(kStatusWritten | kStatusFailed, 3);
+  EXPECT_EQ(mixed.title, QStringLiteral("3 images processed, not all of them exported"));
+  EXPECT_TRUE(mixed.message.startsWith(QStringLiteral("Some images could not be exported.")));
+
+  const CompletionAlertTexts small =
+      CompletionAlertTextsFor(kStatusWritten | kStatusNotEnlarged, 2);
+  EXPECT_TRUE(small.message.startsWith(QStringLiteral("Some images are smaller")))
+      << "no blank before the only message";
+  const CompletionAlertTexts both =
+      CompletionAlertTextsFor(kStatusWritten | kStatusFailed | kStatusNotEnlarged, 2);
+  EXPECT_TRUE(both.message.contains(QStringLiteral("written. Some images are smaller")));
+
+  const CompletionAlertTexts allFailed = CompletionAlertTextsFor(kStatusFailed, 4);
+  EXPECT_EQ(allFailed.title, QStringLiteral("Export failed"));
+  EXPECT_FALSE(allFailed.offerOpenDestination);
+  EXPECT_TRUE(allFailed.message.startsWith(QStringLiteral("Some images")));
+  EXPECT_TRUE(
+      CompletionAlertTextsFor(kStatusFailed, 1).message.startsWith(QStringLiteral("The image")));
+}
+
+// A date before the epoch, so that a signed time going wrong would show.
+TEST(FileDates, TheModificationBoxAloneDecidesWhetherTheDateIsKept) {
+  const QString path = test::MakeTempFolder() + "/s.jpg";
+  const QDateTime old =
+      QDateTime::fromString(QStringLiteral("1960-06-01T00:00:00.500Z"), Qt::ISODateWithMs);
+  EXPECT_FALSE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old})) << "no file yet";
+  ASSERT_TRUE(test::WriteBytes(path, {}));
+  ASSERT_TRUE(ApplyFileAttributes(path, FileAttributes{std::nullopt, old}));
+  ASSERT_EQ(QFileInfo(path).lastModified(), old);
+
+  for (bool created : {false, true}) {
+    for (bool modified : {false, true}) {
+      const auto kept = GetFileAttributes(path, created, modified);
+      EXPECT_EQ(kept && kept->modificationDate == old, modified) << created << modified;
+      EXPECT_FALSE(kept && kept->modificationDate && !modified) << created << modified;
+    }
+  }
+  EXPECT_FALSE(GetFileAttributes(path + ".gone", true, true).has_value());
+}
+
+struct Panels {
+  QWidget holder;
+  OptionPanels p = BuildOptionPanels(&holder);
+  Panels() {
+    QComboBox* c = p.colorProfilePopUpButton;
+    while (c->count() > 1) c->removeItem(1);
+    AddTaggedItem(c, QStringLiteral("sRGB"), 1);
+    AddTaggedItem(c, QStringLiteral("Coated CMYK"), 2);
+    AddTaggedItem(c, QStringLiteral("Gray Gamma"), 3);
+  }
+  bool Hidden(int row) const {
+    return qobject_cast<QListView*>(p.colorProfilePopUpButton->view())->isRowHidden(row);
+  }
+  void Choose(int type) {
+    ASSERT_TRUE(SelectItemWithTag(p.destImageTypePopUpButton, type));
+    SetImageTypeSecondaryOption(p);
+  }
+};
+
+TEST(OutputTypeOptions, ProfilesNarrowToWhatTheTypeHolds) {
+  Panels k;
+  k.Choose(4);
+  EXPECT_FALSE(k.Hidden(2));
+  EXPECT_FALSE(k.Hidden(3));
+  k.p.colorProfilePopUpButton->setCurrentIndex(2);  // CMYK
+  k.Choose(7);
+  EXPECT_TRUE(k.Hidden(2));
+  EXPECT_FALSE(k.Hidden(3));
+  EXPECT_EQ(k.p.colorProfilePopUpButton->currentIndex(), 0) << "a hidden choice falls back";
+  k.p.colorProfilePopUpButton->setCurrentIndex(3);
+  k.Choose(24);
+  EXPECT_TRUE(k.Hidden(2));
+  EXPECT_TRUE(k.Hidden(3));
+  EXPECT_FALSE(k.Hidden(1));
+  EXPECT_EQ(k.p.colorProfilePopUpButton->currentIndex(), 0);
+  k.p.colorProfilePopUpButton->setCurrentIndex(1);
+  k.Choose(0);
+  EXPECT_EQ(k.p.colorProfilePopUpButton->currentIndex(), 0);
+  EXPECT_FALSE(k.p.colorProfilePopUpButton->isEnabled());
+  k.Choose(10);
+  EXPECT_TRUE(k.p.colorProfilePopUpButton->isEnabled());
+  EXPECT_FALSE(k.Hidden(2));
 }
 
 }  // namespace

@@ -134,8 +134,7 @@ TEST_F(BatchWindow, TheModificationDateShownKeptIsKeptThroughOptimisation) {
   ASSERT_TRUE(p().preserveModifiedDateCheckButton->isChecked());
 
   alerts.answers << QStringLiteral("defaultButton") << QStringLiteral("defaultButton");
-  ConvertAllInto(dest);
-  ASSERT_TRUE(WaitForRun());
+  ASSERT_TRUE(test::RunAllInto(*delegate, dest, runs, kTimeoutMs));
   EXPECT_EQ(alerts.titles, (QStringList{QStringLiteral("PNG optimization takes time"),
                                         QStringLiteral("1 image exported successfully")}));
   EXPECT_EQ(QFileInfo(dest + "/photo.png").lastModified(), old);
@@ -147,8 +146,7 @@ TEST_F(BatchWindow, EscapeOnThePngNoteCancelsTheRunAndWritesNothing) {
   Add({source + "/a.jpg"});
   OptimiseToPng();
   alerts.answers << QStringLiteral("escape");
-  ConvertAllInto(dest);
-  ASSERT_TRUE(WaitForRun());
+  ASSERT_TRUE(test::RunAllInto(*delegate, dest, runs, kTimeoutMs));
   EXPECT_EQ(alerts.titles, QStringList{QStringLiteral("PNG optimization takes time")});
   EXPECT_TRUE(QDir(dest).entryList(QDir::Files).isEmpty());
   EXPECT_TRUE(notifications.isEmpty());
@@ -181,8 +179,7 @@ TEST_F(BatchWindow, InvalidSizesAndResolutionsStopBeforeAnythingIsWritten) {
   p().widthTextField->setText(QStringLiteral("0"));
 
   alerts.answers << QStringLiteral("alterButton");  // Discard clears the field
-  ConvertAllInto(dest);
-  ASSERT_TRUE(WaitForRun());
+  ASSERT_TRUE(test::RunAllInto(*delegate, dest, runs, kTimeoutMs));
   EXPECT_EQ(alerts.titles, QStringList{QStringLiteral("“0” is not a valid size")});
   EXPECT_FALSE(result.optionsValid);
   EXPECT_TRUE(p().widthTextField->text().isEmpty());
@@ -193,8 +190,7 @@ TEST_F(BatchWindow, InvalidSizesAndResolutionsStopBeforeAnythingIsWritten) {
   p().resolutionCheckBox->setChecked(true);
   p().resolutionComboBoxOutlet->setEditText(QStringLiteral("3001"));
   alerts.answers << QStringLiteral("defaultButton");
-  ConvertAllInto(dest);
-  ASSERT_TRUE(WaitForRun(2));
+  ASSERT_TRUE(test::RunAllInto(*delegate, dest, runs, kTimeoutMs));
   EXPECT_EQ(alerts.titles.value(1), QStringLiteral("3001 dpi is not a valid resolution"));
   EXPECT_TRUE(QDir(dest).isEmpty());
   EXPECT_EQ(p().resolutionComboBoxOutlet->currentText(), QStringLiteral("3001"));

@@ -2,16 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <csignal>
 
+#include "app/about_panel.h"
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
+#include "app/app_store_rating.h"
 #include "app/drop_targets.h"
 #include "app/preferences_sheet.h"
+#include "app/termination_signals.h"
 #include "app_fixtures.h"
 #include "platform/folders.h"
 #include "platform/localization.h"
@@ -297,6 +306,86 @@ TEST_F(DestinationFolderTest, TheSheetGetsItsViewsBackAfterARunBorrowedThem) {
   }
   sheet->okButton->click();
   EXPECT_FALSE(sheet->isVisible());
+}
+
+TEST(TerminationSignals, EndTheEventLoopAsQuitDoes) {
+  QObject owner;
+  ASSERT_TRUE(QuitOnTerminationSignals(&owner));
+  QSignalSpy aboutToQuit(QCoreApplication::instance(), &QCoreApplication::aboutToQuit);
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    bool timedOut = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&timedOut] {
+      timedOut = true;
+      QCoreApplication::exit(1);
+    });
+    guard.start(10000);
+    QTimer::singleShot(0, [signal] { ::raise(signal); });
+    EXPECT_EQ(QCoreApplication::exec(), 0) << signal;
+    EXPECT_FALSE(timedOut) << signal;
+  }
+  // What the application writes on quitting hangs on this signal.
+  EXPECT_EQ(aboutToQuit.count(), 2);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
+}
+
+QString Value(const char* key, const char* json) {
+  return MacAppStoreRating::valueForKey(QString::fromLatin1(key), QString::fromUtf8(json));
+}
+
+TEST(StoreReplyScan, ValuesAreReadWholeAndDecoded) {
+  EXPECT_EQ(Value("trackName", R"({"trackName":"A, B", "x":1})"), QStringLiteral("A, B"));
+  EXPECT_EQ(Value("n", R"({"n":"Caf\u00e9", "m":2})"), QStringLiteral("Caf\u00e9"));
+  EXPECT_EQ(Value("n", R"({"n":"a\\nb \"q\" \/ \t"})"), QStringLiteral("a\\nb \"q\" / \t"))
+      << "an escaped backslash starts no second escape";
+  EXPECT_EQ(Value("trackId", R"({"a":{"trackId": 42 }})"), QStringLiteral("42"));
+  EXPECT_EQ(Value("last", R"({"last":5])"), QStringLiteral("5"));
+  EXPECT_TRUE(Value("missing", R"({"a":1})").isNull());
+  EXPECT_TRUE(Value("open", R"({"open":"never closed)").isNull());
+  EXPECT_TRUE(Value("bare", R"({"bare":12)").isNull());
+}
+
+TEST(StoreReplyScan, TheStoreIdentifierIsLearntOnlyForThisBundle) {
+  MacAppStoreRating rating;
+  rating.applicationBundleID = QStringLiteral("com.example.App");
+  rating.appStoreCountry = QStringLiteral("DE");
+  EXPECT_EQ(
+      rating.lookupURL().toString(),
+      QStringLiteral("https://store.tarnwell.example/lookup?country=DE&bundleId=com.example.App"));
+  QList<QUrl> opened;
+  const auto open = [&](const QUrl& url) {
+    opened << url;
+    return true;
+  };
+  rating.RateApplicationAction(open);
+  EXPECT_TRUE(opened.isEmpty()) << "nothing to rate before the identifier is known";
+
+  rating.applyLookupResponse(R"({"results":[{"trackId":99,"bundleId":"com.example.Other"}]})");
+  EXPECT_EQ(rating.appStoreID.load(), 0u);
+  rating.applyLookupResponse(R"({"results":[{"trackId":12345,"bundleId":"com.example.App"}]})");
+  EXPECT_EQ(rating.appStoreID.load(), 12345u);
+  EXPECT_EQ(rating.lookupURL().scheme(), QStringLiteral("https"));
+  EXPECT_TRUE(rating.lookupURL().query().contains(QStringLiteral("id=12345")));
+  rating.RateApplicationAction(open);
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_TRUE(opened[0].path().endsWith(QStringLiteral("/id12345")));
+}
+
+TEST(AboutPanel, ShowsTheBundleFactsAndHidesWhenItIsNoLongerActive) {
+  EXPECT_EQ(AboutVersionString(QString(), QString()), QStringLiteral("1 (1)"));
+  EXPECT_EQ(AboutVersionString(QStringLiteral("2.5"), QStringLiteral("77")),
+            QStringLiteral("2.5 (77)"));
+
+  AboutPanelController* about = AboutPanelController::sharedInstance();
+  EXPECT_EQ(about, AboutPanelController::sharedInstance());
+  EXPECT_EQ(about->versionField->text(), QStringLiteral("0.1 (1)"));
+
+  about->showPanel();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(about->aboutWindow));
+  QEvent deactivate(QEvent::WindowDeactivate);
+  QCoreApplication::sendEvent(about->aboutWindow, &deactivate);
+  EXPECT_FALSE(about->aboutWindow->isVisible());
 }
 
 }  // namespace

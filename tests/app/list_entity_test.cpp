@@ -17,12 +17,17 @@
 namespace glimbrik {
 namespace {
 
+// The list's entry for a file, its facts read.
+ImageEntityPtr Loaded(const QString& path, const QString& kind = QStringLiteral("JPEG image")) {
+  auto entity = ListViewBaseCellImageEntity::entityForURL(path, kind, QString());
+  entity->loadImageDirectly();
+  return entity;
+}
+
 TEST(ListEntityFacts, AnOrientedPhotoShowsItsDisplayedSizeAndRoundedResolution) {
   const QString path = test::MakeTempFolder("entity") + QStringLiteral("/turned.jpg");
   test::WriteJpeg(path, 4000, 3000, 6, 299.6);
-  auto entity =
-      ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral("JPEG image"), QString());
-  entity->loadImageDirectly();
+  const ImageEntityPtr entity = Loaded(path);
   const ImageEntityFacts facts = entity->facts();
   EXPECT_EQ(facts.imageWidth, 3000.0);
   EXPECT_EQ(facts.imageHeight, 4000.0);
@@ -42,8 +47,7 @@ TEST(ListEntityFacts, AnOrientedPhotoShowsItsDisplayedSizeAndRoundedResolution) 
 TEST(ListEntityFacts, AFileWithoutResolutionReads72AndAnEmptyKindIsDescribed) {
   const QString path = test::MakeTempFolder("entity") + QStringLiteral("/plain.png");
   test::WritePng(path, 30, 20);
-  auto entity = ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral(""), QString());
-  entity->loadImageDirectly();
+  const ImageEntityPtr entity = Loaded(path, QStringLiteral(""));
   EXPECT_EQ(entity->GetResolution(), 72.0);
   EXPECT_EQ(entity->GetWidth(), 30.0);
   EXPECT_EQ(entity->facts().thumbnailImage.size(), QSize(30, 20))
@@ -55,9 +59,7 @@ TEST(ListEntityFacts, AFileWithoutResolutionReads72AndAnEmptyKindIsDescribed) {
 TEST(ListEntityFacts, AGarbageFileShowsTheUnknownTextsAndItsSize) {
   const QString path = test::MakeTempFolder("entity") + QStringLiteral("/bad.jpg");
   test::WriteGarbage(path, 123);
-  auto entity =
-      ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral("JPEG image"), QString());
-  entity->loadImageDirectly();
+  const ImageEntityPtr entity = Loaded(path);
   const ImageEntityFacts facts = entity->facts();
   EXPECT_EQ(entity->GetImageKind(), QStringLiteral("UNKNOWN"));
   EXPECT_EQ(facts.fileSize, 123u);
@@ -80,9 +82,7 @@ TEST(ListEntityFacts, EachSortKeyOrdersByItsOwnFact) {
   for (const auto& [name, width, height, dpi] :
        {std::tuple{"c.jpg", 10, 20, 72}, {"a.jpg", 20, 30, 300}, {"b.jpg", 30, 10, 150}}) {
     test::WriteJpeg(folder + "/" + name, width, height, 0, dpi);
-    entries.push_back(ListViewBaseCellImageEntity::entityForURL(
-        folder + "/" + name, QStringLiteral("JPEG image"), QString()));
-    entries.back()->loadImageDirectly();
+    entries.push_back(Loaded(folder + "/" + name));
   }
   for (const auto& [tag, order] : {std::pair{kSortByName, "abc"},
                                    {kSortByWidth, "cab"},
@@ -100,10 +100,8 @@ TEST(ListEntityFacts, AWebPEntryKeepsOnlyItsThumbnail) {
   QImage image(400, 300, QImage::Format_RGB32);
   image.fill(Qt::darkGreen);
   if (!image.save(path, "WEBP")) FAIL() << "Qt's WebP writer is missing: qt6-image-formats-plugins";
-  auto entity =
-      ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral("Webp image"), QString());
+  const ImageEntityPtr entity = Loaded(path, QStringLiteral("Webp image"));
   EXPECT_TRUE(entity->IsWebpImage());
-  entity->loadImageDirectly();
   const ImageEntityFacts facts = entity->facts();
   EXPECT_EQ(facts.imageColorModel, QStringLiteral("RGB"));
   EXPECT_EQ(facts.imageWidth, 400.0);
@@ -116,8 +114,7 @@ TEST(ListEntityFacts, AnOpenExrEntryShowsItsLinearLightInSrgb) {
   test::RunTool(QStringLiteral("convert"), {"-size", "400x300", "xc:rgb(50.29%,21.58%,0%)", path},
                 &made);
   ASSERT_TRUE(made);
-  auto entity = ListViewBaseCellImageEntity::entityForURL(path, QString(), QString());
-  entity->loadImageDirectly();
+  const ImageEntityPtr entity = Loaded(path, QString());
   const ImageEntityFacts facts = entity->facts();
   EXPECT_EQ(entity->GetImageKind(), QStringLiteral("OpenEXR image"));
   EXPECT_EQ(facts.imageWidth, 400.0);

@@ -176,6 +176,15 @@ TEST_F(PresetsWindow, PhotoNamesAreProposedRefusedAndAskedAbout) {
   EXPECT_EQ(alerts.titles,
             QStringList{LocalizedString("DefaultPresetAlertTitle").arg(photo()->itemText(0))});
   EXPECT_TRUE(sheet().isVisible());
+  // A write that fails is reported and adds nothing.
+  alerts.answers << "defaultButton";
+  {
+    test::FileSizeLimit limit(16);
+    SaveAs(QStringLiteral("Kept"));
+  }
+  EXPECT_EQ(alerts.titles.value(1), LocalizedString("PresetWriteFailedAlertMsg").arg("Kept"));
+  EXPECT_TRUE(sheet().isVisible());
+  EXPECT_EQ(photo()->count(), 1);
   EXPECT_FALSE(QFile::exists(FileOf(PresetKind::kPhoto)));
 
   SaveAs(QStringLiteral("New Preset"));
@@ -196,7 +205,7 @@ TEST_F(PresetsWindow, PhotoNamesAreProposedRefusedAndAskedAbout) {
   delegate->SwitchOnOffHeader(kEffectGroup, true, true);
   alerts.answers << "alterButton";
   SaveAs(QStringLiteral("New Preset"));
-  EXPECT_EQ(alerts.titles.value(1), LocalizedString("PresetExistAlertMsg").arg("New Preset"));
+  EXPECT_EQ(alerts.titles.value(2), LocalizedString("PresetExistAlertMsg").arg("New Preset"));
   EXPECT_TRUE(sheet().isVisible());
   EXPECT_EQ(Stored(PresetKind::kPhoto), saved);
   sheet().cancelButton->click();
@@ -238,20 +247,6 @@ TEST_F(PresetsWindow, SizesAndPatternsAreProposedFromTheFieldsAndComeBackFromThe
   EXPECT_NE(delegate->renameTokenTextFieldOutlet()->tokens(), pattern);
   test::Choose(p().renamePresetPopupOutlet, 8);
   EXPECT_EQ(delegate->renameTokenTextFieldOutlet()->tokens(), pattern);
-}
-
-TEST_F(PresetsWindow, AFailedWriteIsReportedAndChangesNothing) {
-  Start();
-  delegate->AddPhotoPresetAction(delegate->window()->savePhotoPresetButton);
-  alerts.answers << "defaultButton";
-  {
-    test::FileSizeLimit limit(16);
-    SaveAs(QStringLiteral("Kept"));
-  }
-  EXPECT_EQ(alerts.titles, QStringList{LocalizedString("PresetWriteFailedAlertMsg").arg("Kept")});
-  EXPECT_TRUE(sheet().isVisible());
-  EXPECT_EQ(photo()->count(), 1);
-  sheet().cancelButton->click();
 }
 
 TEST_F(PresetsWindow, ARemovedTextWatermarkLeavesThePhotoPresetsAndTheLaterRowsMoveUp) {

@@ -11,6 +11,7 @@
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
+#include "app/image_view.h"
 #include "app/image_watermark_panel.h"
 #include "app/text_watermark_panel.h"
 #include "app_fixtures.h"
@@ -135,16 +136,6 @@ QRect WidgetRegion(const QRectF& frame, const QSize& view) {
   return flipped.adjusted(-3, -3, 3, 3).toAlignedRect() & QRect(QPoint(0, 0), view);
 }
 
-TEST_F(WatermarkWindow, StartsWithTheEditorsDefaults) {
-  const WatermarkModel& model = view().model();
-  EXPECT_EQ(model.textOpacity(), 0.8999999761581421);
-  EXPECT_EQ(model.watermarkImageOpacity(), 0.800000011920929);
-  EXPECT_GT(model.presetRowCount(), 0) << "the first-run presets are loaded";
-  EXPECT_EQ(model.presetTableSelectedRow(), 0);
-  EXPECT_EQ(model.baseImageSizeForTextWatermark(), QSizeF(550, 550));
-  EXPECT_EQ(view().parentWidget(), delegate->window()->mainImagePreview);
-}
-
 TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
   AddPhoto(4000, 3000);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate->window(), kTimeoutMs));
@@ -199,18 +190,6 @@ TEST_F(WatermarkWindow, DraggedWatermarksAreWrittenWhereTheyWereDropped) {
   EXPECT_LT(MeanDifference(shrunk, plain, before), 4.0);
 }
 
-TEST_F(WatermarkWindow, NeitherGroupOnWritesNoWatermark) {
-  AddPhoto(400, 300);
-  test::SetPresets(view().model(), {{"any", test::CompletePreset("Glimbrik", 80)}}, {true});
-  QImage picture(50, 50, QImage::Format_ARGB32_Premultiplied);
-  picture.fill(Qt::red);
-  view().model().setImage(picture);
-  const QImage output = Run();
-  ASSERT_FALSE(output.isNull());
-  EXPECT_EQ(output.pixel(200, 150), output.pixel(10, 10));
-  for (int x = 0; x < 400; x += 7) ASSERT_EQ(output.pixel(x, 290), output.pixel(0, 0)) << x;
-}
-
 TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
   AddPhoto(4000, 3000);
   const ImageEntityPtr entity = delegate->ImageEntityForRow(0);
@@ -245,7 +224,16 @@ TEST_F(WatermarkWindow, TurnsAndMirrorsTheSelectedRowsAndSaysSo) {
   EXPECT_EQ(image->displayedSize(), QSize(3000, 4000));
   EXPECT_DOUBLE_EQ(view().imageAspectRatio(), 0.75);
   EXPECT_NEAR(double(view().width()) / view().height(), 0.75, 0.01);
-  EXPECT_EQ(Run().size(), QSize(3000, 4000));
+  // A ticked preset and a chosen picture write nothing while neither group is on.
+  test::SetPresets(view().model(), {{"any", test::CompletePreset("Glimbrik", 80)}}, {true});
+  QImage picture(50, 50, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::red);
+  view().model().setImage(picture);
+  const QImage output = Run();
+  ASSERT_EQ(output.size(), QSize(3000, 4000));
+  for (int y = 0; y < 4000; y += 41) {
+    for (int x = 0; x < 3000; x += 41) ASSERT_EQ(output.pixel(x, y), output.pixel(0, 0)) << x;
+  }
 
   delegate->window()->rotateLeftAction->trigger();
   delegate->window()->flipHorizontalAction->trigger();
@@ -541,6 +529,29 @@ TEST_F(WatermarkWindow, TextWatermarkPanelShowsBesideTheOverlay) {
   EXPECT_EQ(view().waterMarkTableOutlet()->visibleRegion().boundingRect().height(),
             view().waterMarkTableOutlet()->height());
   SaveScreenshot(window);
+}
+
+TEST(SelectedImageView, DecodesAboutTheShownSizeAndAgainWhenItGrows) {
+  const QString path = test::MakeTempFolder(QStringLiteral("view")) + "/big.jpg";
+  test::WriteJpeg(path, 2400, 1600);
+  QVXImageView view;
+  view.resize(300, 200);
+  view.show();
+  QImage thumbnail(24, 16, QImage::Format_RGB32);
+  thumbnail.fill(Qt::gray);
+  view.setEntryImage(path, thumbnail, QSize(2400, 1600), 0, 0);
+  EXPECT_EQ(view.currentImage().size(), QSize(24, 16)) << "the thumbnail stands in at once";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return view.hasDecodedImage(); }, 30000));
+  const QSize first = view.currentImage().size();
+  EXPECT_GE(first.width(), 300);
+  EXPECT_LT(first.width(), 2400) << "a large photo is never decoded whole for a small view";
+
+  view.resize(1500, 1000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return view.currentImage().width() >= 1500; }, 30000));
+  EXPECT_EQ(view.displayedSize(), QSize(2400, 1600));
+  view.setEntryImage(path, thumbnail, QSize(2400, 1600), 0, 270);
+  EXPECT_EQ(view.displayedSize(), QSize(1600, 2400));
+  EXPECT_GE(view.currentImage().width(), 1500) << "a turn alone decodes nothing again";
 }
 
 }  // namespace
