@@ -16,9 +16,15 @@ namespace {
 
 QString Text(const TextWatermarkOptions& record) { return test::PlainText(record.tokens); }
 
-// Re-initialising resets the editor's values and keeps what they do not name.
-TEST(WatermarkModel, ReinitialisingKeepsTheBaseSizeAndThePicture) {
+// What a first start shows; re-initialising resets those values and keeps what they do not name.
+TEST(WatermarkModel, StartsWithTheEditorsDefaults) {
   WatermarkModel model;
+  EXPECT_EQ(model.textOpacity(), 0.8999999761581421);
+  EXPECT_EQ(model.watermarkImageSizePrecentage(), 0.5);
+  EXPECT_EQ(model.textStringTokens(), TokenArray{QStringLiteral("Glimbrik")});
+  EXPECT_EQ(model.textPosition(), 6);
+  EXPECT_EQ(model.imagePosition(), 6);
+  EXPECT_EQ(model.yOffset(), -3);
   model.setBaseImageSizeForTextWatermark(QSizeF(550, 275));
   model.setTextFontSize(80);
   model.setImage(QImage(4, 4, QImage::Format_ARGB32));
