@@ -46,15 +46,5 @@ TEST(FileKind, FilesWithoutKnownExtensionAreJudgedByContent) {
   EXPECT_TRUE(FileKindDescription(f + "/missing").isNull());
 }
 
-TEST(FileKind, TypeIdentifiersConformToTheMostSpecificRow) {
-  // An image type without a row of its own is an "Image"; a raw one a camera raw image.
-  EXPECT_EQ(DescriptionForUTI("image/x-portable-pixmap"), "Image");
-  EXPECT_EQ(DescriptionForUTI("image/x-sigma-x3f"), "Camera raw image");
-  // MIME names of rows stand for their identifiers.
-  EXPECT_EQ(DescriptionForUTI("image/x-nikon-nrw"), "Nikon raw image");
-  EXPECT_TRUE(DescriptionForUTI("com.adobe.pdf").isNull());
-  EXPECT_TRUE(DescriptionForUTI("com.example.unknown").isNull());
-}
-
 }  // namespace
 }  // namespace glimbrik
