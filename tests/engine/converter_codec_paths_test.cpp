@@ -77,43 +77,5 @@ TEST(OutputTable, TypesOutsideTheTableFallBack) {
   EXPECT_EQ(OutputTypeIdentifier(13), "public.tiff");
 }
 
-TEST(ConverterOptions, OrientationFromAngle) {
-  ImageConverter converter;
-  const std::pair<long long, int> angles[] = {{0, 1},   {360, 1},  {90, 6},  {-270, 6},
-                                              {180, 3}, {-180, 3}, {270, 8}, {-90, 8}};
-  for (auto [angle, orientation] : angles) {
-    converter.setOrientationFromAngle(angle);
-    EXPECT_EQ(converter.orientation, orientation) << angle;
-  }
-  converter.setOrientationFromAngle(45);
-  EXPECT_EQ(converter.orientation, 8);
-  EXPECT_FALSE(converter.convertAndSave()) << "nothing loaded";
-}
-
-TEST(ConverterHandlers, EveryImageOfASourceReachesTheDataHandler) {
-  const QString tiff = test::MakeTempFolder() + "/three.tif";
-  bool ok = false;
-  RunTool(
-      "convert",
-      {"-size", "40x30", "xc:red", "-size", "20x10", "xc:lime", "-size", "8x8", "xc:blue", tiff},
-      &ok);
-  ASSERT_TRUE(ok);
-  ImageConverter converter;
-  ASSERT_TRUE(converter.loadSource(tiff));
-  converter.outputType = 7;
-  std::vector<QSize> sizes;
-  int sizeCalls = 0;
-  converter.dataHandler = [&](const QByteArray& data, void*) {
-    const auto written = ImageSource::FromData(data);
-    sizes.push_back(written->isValid() ? QSize(written->representation(0).pixelWidth,
-                                               written->representation(0).pixelHeight)
-                                       : QSize());
-  };
-  converter.sizeHandler = [&](ImageConverter&, const ImageResizeOptions&, void*) { ++sizeCalls; };
-  ASSERT_TRUE(converter.process(test::PercentFit(50)));
-  EXPECT_EQ(sizes, (std::vector<QSize>{QSize(20, 15), QSize(10, 5), QSize(4, 4)}));
-  EXPECT_EQ(sizeCalls, 2);
-}
-
 }  // namespace
 }  // namespace glimbrik

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "engine/file_utils.h"
 #include "platform/folders.h"
@@ -65,17 +65,24 @@ TEST(TemporaryNames, LiveInTheGivenOrThePrivateFolder) {
             PrivateTempFolder());
 }
 
-TEST(TemporaryNames, ReplacementNameIsOnTheItemsFileSystem) {
-  const QString item = test::MakeTempFolder() + "/item.pdf";
-  Touch(item);
-  const QString temp = TemporaryFileURLForURL(item);
-  ASSERT_FALSE(temp.isEmpty());
-  EXPECT_FALSE(QFileInfo::exists(temp));
-  struct stat a {
-  }, b{};
-  ASSERT_EQ(stat(QFile::encodeName(item).constData(), &a), 0);
-  ASSERT_EQ(stat(QFile::encodeName(QFileInfo(temp).absolutePath()).constData(), &b), 0);
-  EXPECT_EQ(a.st_dev, b.st_dev);
+TEST(FinderCompare, SortsNumbersByValueAndOrdersDistinctTextsOneWay) {
+  const QLocale en(QLocale::English);
+  QStringList names{"img10.jpg", "IMG1.jpg", "img2.jpg"};
+  std::sort(names.begin(), names.end(),
+            [&](const QString& a, const QString& b) { return FinderCompare(a, b, en) < 0; });
+  EXPECT_EQ(names, (QStringList{"IMG1.jpg", "img2.jpg", "img10.jpg"}));
+
+  const QString pairs[][2] = {{"a", "A"}, {"img2", "img02"}, {"ｉｍｇ", "img"}, {"e", "é"}};
+  for (const auto& pair : pairs) {
+    const int forward = FinderCompare(pair[0], pair[1], en);
+    EXPECT_NE(forward, 0) << pair[0].toStdString();
+    EXPECT_EQ(FinderCompare(pair[1], pair[0], en), -forward) << pair[0].toStdString();
+  }
+  EXPECT_EQ(FinderCompare("same", "same", en), 0);
+  // Case and width only break ties: they never move a name past a different one.
+  EXPECT_LT(FinderCompare("B", "c", en), 0);
+  EXPECT_LT(FinderCompare("ｂ", "c", en), 0);
+  EXPECT_LT(FinderCompare("resume", "résumé", en), 0) << "accents are not ignored";
 }
 
 }  // namespace

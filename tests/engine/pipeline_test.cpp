@@ -40,10 +40,6 @@ Written ReadBack(const QString& path) {
   return w;
 }
 
-ImageConversion Conversion(const QString& source, const QString& destination, int outputType) {
-  return test::ConversionRecord(source, destination, outputType, 1.0);
-}
-
 // The colour model is a converter setting that only page jobs give through the record.
 bool ConvertWithColourModel(const QString& source, const QString& destination, int outputType,
                             int colorModel) {
@@ -89,7 +85,7 @@ TEST(ProcessImage, QuarterTurnSwapsSizeAndResolution) {
   ASSERT_TRUE(image.save(source, "TIFF"));
   for (int angle : {90, 450}) {
     const QString out = folder + QString("/turned%1.tif").arg(angle);
-    ImageConversion c = Conversion(source, out, 10);
+    ImageConversion c = test::ConversionRecord(source, out, 10);
     c.rotationAngle = angle;
     ASSERT_EQ(ProcessImageFile(&c), 0) << angle;
     const Written w = ReadBack(out);
@@ -118,7 +114,7 @@ TEST(ProcessImage, ColourModelsOfTheCanvas) {
   const QString folder = test::MakeTempFolder();
 
   // CMYK TIFF keeps the source's transparency as its alpha sample.
-  ImageConversion tiff = Conversion(source, folder + "/cmyk.tif", 13);
+  ImageConversion tiff = test::ConversionRecord(source, folder + "/cmyk.tif", 13);
   ASSERT_EQ(ProcessImageFile(&tiff), 0);
   Written w = ReadBack(folder + "/cmyk.tif");
   EXPECT_EQ(w.rep.colorModel, ColorModel::CMYK);
@@ -146,7 +142,7 @@ TEST(ProcessImage, ColourModelsOfTheCanvas) {
   // A palette image is drawn and stored in RGB.
   const QString indexed = SavePng(opaque.convertToFormat(QImage::Format_Indexed8), "palette.png");
   ASSERT_EQ(ReadBack(indexed).rep.colorModel, ColorModel::Indexed);
-  ImageConversion png = Conversion(indexed, folder + "/rgb.png", 7);
+  ImageConversion png = test::ConversionRecord(indexed, folder + "/rgb.png", 7);
   ASSERT_EQ(ProcessImageFile(&png), 0);
   w = ReadBack(folder + "/rgb.png");
   EXPECT_EQ(w.rep.colorModel, ColorModel::RGB);
@@ -158,7 +154,7 @@ TEST(ProcessImage, ImageWatermarkLandsOnExactPixelsOfEveryImage) {
   QImage black(100, 100, QImage::Format_ARGB32);
   black.fill(Qt::black);
   const QString folder = test::MakeTempFolder();
-  ImageConversion c = Conversion(source, folder + "/first.png", 7);
+  ImageConversion c = test::ConversionRecord(source, folder + "/first.png", 7);
   c.imageWatermarkEnabled = 1;
   c.imageWatermark.image = black;
   c.imageWatermark.sizeFraction = 1.0;
@@ -189,7 +185,8 @@ QImage Ramp(int low, int high) {
 
 TEST(ProcessImage, AutomaticLevels) {
   const QString folder = test::MakeTempFolder();
-  ImageConversion c = Conversion(SavePng(Ramp(40, 200), "low.png"), folder + "/low.png", 7);
+  ImageConversion c =
+      test::ConversionRecord(SavePng(Ramp(40, 200), "low.png"), folder + "/low.png", 7);
   c.options.autoLevels = 1;
   ASSERT_EQ(ProcessImageFile(&c), 0);
   const Written w = ReadBack(c.destinationURL);
@@ -206,7 +203,7 @@ TEST(ProcessImage, DeepImagesStayDeepThroughFilters) {
     }
   }
   const QString folder = test::MakeTempFolder();
-  ImageConversion c = Conversion(SavePng(deep, "deep.png"), folder + "/deep.png", 7);
+  ImageConversion c = test::ConversionRecord(SavePng(deep, "deep.png"), folder + "/deep.png", 7);
   c.effectType = 3;
   ASSERT_EQ(ProcessImageFile(&c), 0);
   const std::shared_ptr<ImageSource> out = ImageSource::Open(c.destinationURL);

@@ -40,12 +40,22 @@ QString Expand(const QString& path, const TokenArray& tokens, int64_t index = 0,
   return BuildTokenString(path, tokens, name, index, 640, 480, 72);
 }
 
+// Without a make, the maker note's own header names the maker.
 TEST(RenamePatterns, CameraMakerFallsBackToTheMakerNote) {
   const QByteArray nikonNote("Nikon\0\x02\x10\0\0MM\0\x2a\0\0\0\x08\0\0\0\0\0\0", 24);
-  const QString nikon = WriteFixture(
-      "nikon.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
-                       {AsciiEntry(0x0110, "D70")}, {test::UndefinedEntry(0x927c, nikonNote)})));
-  EXPECT_EQ(Expand(nikon, CameraMakerPattern()), "Nikon_1");
+  const std::pair<QByteArray, const char*> notes[] = {
+      {nikonNote, "Nikon_1"},
+      {QByteArray("OLYMP\0\x01\0\0\0\0\0\0\0", 14), "Olympus_1"},
+      {QByteArray("FUJIFILM\x0c\0\0\0\0\0\0\0", 16), "Fuji_1"},
+      {QByteArray("AOC\0MM\0\0\0\0\0\0", 12), "Pentax_1"},
+      {QByteArray("\0\x01\x02\x03\x04\x05\x06\x07", 8), "_1"},
+  };
+  for (const auto& [note, expected] : notes) {
+    const QString path = WriteFixture(
+        "note.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
+                        {AsciiEntry(0x0110, "D70")}, {test::UndefinedEntry(0x927c, note)})));
+    EXPECT_EQ(Expand(path, CameraMakerPattern()), expected);
+  }
 
   const QString make = WriteFixture("make.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
                                                     {AsciiEntry(0x010f, "NIKON CORPORATION")},

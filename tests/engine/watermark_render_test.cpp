@@ -108,20 +108,6 @@ TEST(TextWatermark, OverlappingGlyphsShowOneEvenTone) {
   EXPECT_GT(evenGrey, 500);
 }
 
-TEST(TextWatermark, ScalesWithTheCanvas) {
-  const TextWatermarkOptions record = BlackText(QStringLiteral("\u00a9 Glimbrik bench"));
-  QRectF smallFrame, largeFrame;
-  const QRect small = InkBox(DrawText(record, "Hg", 550, 400, &smallFrame));
-  const QRect large = InkBox(DrawText(record, "Hg", 1100, 800, &largeFrame));
-  ASSERT_GT(small.height(), 20);
-  EXPECT_NEAR(double(large.height()) / small.height(), 2.0, 0.1);
-  EXPECT_NEAR(double(large.width()) / small.width(), 2.0, 0.1);
-  // The frame is in reference units and does not depend on the canvas.
-  EXPECT_NEAR(smallFrame.width(), largeFrame.width(), 1e-6);
-  // Centred: the ink's centre is the canvas's centre.
-  EXPECT_NEAR(large.center().x(), 550, 30);
-}
-
 TEST(TextWatermark, DrawingModesUseTheirColours) {
   TextWatermarkOptions record = BlackText("O");
   record.textColor = Qt::red;

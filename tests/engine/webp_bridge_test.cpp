@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engine/codec_fixtures.h"
-#include "platform/image_fixtures.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -83,7 +82,8 @@ TEST(WebPMetadata, EmbeddedProfileTravelsEvenWhenMetadataIsNotKept) {
   EXPECT_EQ(plain.mid(chunks[1].offset + 8, profile.size()), profile);
 }
 
-TEST(WebPTiffInput, SemiTransparentColourIsNotDarkenedAndKeptExifTravels) {
+// A TIFF's EXIF reaching the WebP is held by the kept-metadata test of every output type.
+TEST(WebPTiffInput, SemiTransparentColourIsNotDarkened) {
   const QString folder = test::MakeTempFolder();
   for (bool unassociated : {true, false}) {
     SCOPED_TRACE(unassociated ? "unassociated alpha" : "associated alpha");
@@ -93,22 +93,12 @@ TEST(WebPTiffInput, SemiTransparentColourIsNotDarkenedAndKeptExifTravels) {
     ASSERT_TRUE(
         (unassociated ? straight : straight.convertToFormat(QImage::Format_ARGB32_Premultiplied))
             .save(tif, "TIFF"));
-    bool ok = false;
-    test::RunTool("exiv2", {"-M", "set Exif.Image.Make Glimbrik Camera", tif}, &ok);
-    ASSERT_TRUE(ok);
     ASSERT_EQ(Encode(tif, folder + "/out.webp", 1.0, WebPMetadataFlags(true)), 0);
-    const QByteArray webp = test::ReadBytes(folder + "/out.webp");
     const QColor pixel = QImage(folder + "/out.webp").pixelColor(0, 0);
     EXPECT_NEAR(pixel.red(), 200, 2);
     EXPECT_NEAR(pixel.green(), 100, 2);
     EXPECT_NEAR(pixel.blue(), 50, 2);
     EXPECT_EQ(pixel.alpha(), 128);
-    const auto chunks = test::RiffChunks(webp);
-    const qsizetype exif = IndexOf(chunks, "EXIF");
-    ASSERT_GE(exif, 0);
-    const QByteArray payload = webp.mid(chunks[exif].offset + 8, chunks[exif].size);
-    EXPECT_TRUE(payload.startsWith(QByteArray("II*\0", 4)));
-    EXPECT_TRUE(payload.contains("Glimbrik Camera"));
   }
 }
 

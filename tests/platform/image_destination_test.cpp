@@ -99,7 +99,7 @@ TEST(Encoders, GifKeepsFewColoursExactlyAndQuantisesMany) {
 }
 
 // The resolution of the common outputs is checked through whole conversions; PSD's here.
-TEST(Encoders, ResolutionQualityAndProfileAreWritten) {
+TEST(Encoders, ResolutionAndProfileAreWritten) {
   DestinationProperties p;
   p.dpiX = 300;
   p.dpiY = 150;
@@ -119,12 +119,6 @@ TEST(Encoders, ResolutionQualityAndProfileAreWritten) {
     EXPECT_EQ(QColorSpace::fromIccProfile(rep.iccProfile), QColorSpace(QColorSpace::DisplayP3))
         << uti;
   }
-  DestinationProperties low, high;
-  low.lossyQuality = 0.1;
-  high.lossyQuality = 0.95;
-  const QImage photo = test::PatternImage(200, 200);
-  EXPECT_LT(EncodeImage(photo, QStringLiteral("public.jpeg"), low).value.size(),
-            EncodeImage(photo, QStringLiteral("public.jpeg"), high).value.size());
 }
 
 // 32-bit pixels skip the RGB copy only where that cannot change the file: the bytes must equal

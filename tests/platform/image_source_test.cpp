@@ -119,7 +119,7 @@ TEST(ImageSourceForeign, EveryDecoderReadsWhatImageMagickWrites) {
   }
 }
 
-TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllows) {
+TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllowsAndZeroDensityIs72) {
   DestinationProperties p;
   p.dpiX = p.dpiY = 300;
   const auto source =
@@ -130,19 +130,17 @@ TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllows) {
   EXPECT_EQ(source->decode(0, {QSize(900, 10), QSize()}).value.size(), QSize(1000, 750));
   EXPECT_EQ(source->decode(0, {QSize(1001, 750), QSize()}).value.size(), QSize(2000, 1500));
   EXPECT_EQ(source->decode(0, {QSize(2001, 1), QSize()}).value.size(), QSize(4000, 3000));
-}
 
-TEST(ImageSourceJpeg, ZeroDensityCountsAs72) {
+  // A JFIF density of 0 x 0 dots per inch counts as 72.
   QByteArray jpeg = Encode(test::PatternImage(20, 10), "public.jpeg");
-  // JFIF density fields follow "JFIF\0", version (2), unit (1): set unit 1 with 0 x 0.
   const qsizetype at = jpeg.indexOf(QByteArray("JFIF\0", 5));
   ASSERT_GT(at, 0);
   jpeg[at + 7] = 1;
   for (int i = 8; i < 12; ++i) jpeg[at + i] = 0;
-  const auto source = ImageSource::FromData(jpeg);
-  ASSERT_TRUE(source->isValid());
-  EXPECT_DOUBLE_EQ(source->representation(0).dpiX, 72.0);
-  EXPECT_DOUBLE_EQ(source->representation(0).dpiY, 72.0);
+  const auto zero = ImageSource::FromData(jpeg);
+  ASSERT_TRUE(zero->isValid());
+  EXPECT_DOUBLE_EQ(zero->representation(0).dpiX, 72.0);
+  EXPECT_DOUBLE_EQ(zero->representation(0).dpiY, 72.0);
 }
 
 TEST(ImageSourceOwnFiles, GreyStaysGreyAndPsdKeepsItsTransparency) {

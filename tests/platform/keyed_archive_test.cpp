@@ -57,7 +57,7 @@ TEST(KeyedArchive, ColoursKeepSpaceAndComponents) {
   EXPECT_FALSE(DecodeColor(wrongCount).has_value());
 }
 
-TEST(KeyedArchive, IndexSetsAreStoredAsSortedRanges) {
+TEST(KeyedArchive, IndexSetsAreStoredAsSortedRangesAndDamagedOnesRefused) {
   const QList<qint64> indexes{7, 0, 1, 2, 5, 2, 9, 8};
   const QVariantMap encoded = EncodeIndexSet(indexes);
   const QVariantList ranges = encoded.value(QStringLiteral("Ranges")).toList();
@@ -72,9 +72,8 @@ TEST(KeyedArchive, IndexSetsAreStoredAsSortedRanges) {
   const auto empty = UnarchiveIndexSet(ArchiveIndexSet({}));
   ASSERT_TRUE(empty.has_value());
   EXPECT_TRUE(empty->isEmpty());
-}
 
-TEST(KeyedArchive, DamagedIndexSetsAreRefusedNotExpanded) {
+  // Damaged ranges are refused, never expanded.
   auto set = [](QVariantList ranges) {
     return ArchivedObject(QStringLiteral("IndexSet"), {{"Ranges", ranges}});
   };

@@ -42,29 +42,6 @@ TEST(MetadataRead, ExifTiffAndGpsValuesOfAJpeg) {
   EXPECT_FALSE(values->png.copyright);
 }
 
-TEST(MetadataRead, MakerNoteWithoutMakeIsKnownByItsHeader) {
-  struct Case {
-    QByteArray header;
-    MakerNoteKind kind;
-  };
-  const Case cases[] = {
-      {QByteArray("Nikon\0\x02\x10\0\0MM\0\x2a\0\0\0\x08\0\0\0\0\0\0", 24), MakerNoteKind::kNikon},
-      {QByteArray("OLYMP\0\x01\0\0\0\0\0\0\0", 14), MakerNoteKind::kOlympus},
-      {QByteArray("FUJIFILM\x0c\0\0\0\0\0\0\0", 16), MakerNoteKind::kFuji},
-      {QByteArray("AOC\0MM\0\0\0\0\0\0", 12), MakerNoteKind::kPentax},
-      {QByteArray("\0\x01\x02\x03\x04\x05\x06\x07", 8), MakerNoteKind::kOther},
-  };
-  for (const Case& c : cases) {
-    const QByteArray tiff = test::BuildTiffMetadata({AsciiEntry(0x0110, "Model")},
-                                                    {test::UndefinedEntry(0x927c, c.header)});
-    const auto values =
-        ReadImageMetadataValues(WriteFixture("n.jpg", test::JpegWithMetadata(tiff)));
-    ASSERT_TRUE(values);
-    EXPECT_FALSE(values->tiff.make);
-    EXPECT_EQ(values->makerNote, c.kind) << c.header.left(5).toStdString();
-  }
-}
-
 TEST(MetadataRead, IptcListsDatesAndXmpFallbacks) {
   const QByteArray iptc = test::BuildIptcSegmentPayload({
       {80, "First Author"},
