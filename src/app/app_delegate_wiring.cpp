@@ -5,6 +5,7 @@
 
 #include "app/add_panel.h"
 #include "app/app_delegate.h"
+#include "app/raw_file_names.h"
 
 namespace glimbrik {
 
@@ -12,7 +13,7 @@ namespace {
 QStringList LocalPaths(const QList<QUrl>& urls) {
   QStringList paths;
   for (const QUrl& url : urls) {
-    if (url.isLocalFile()) paths.append(url.toLocalFile());
+    if (url.isLocalFile()) paths.append(LocalPathOfUrl(url));
   }
   return paths;
 }

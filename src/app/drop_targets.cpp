@@ -6,6 +6,7 @@
 #include <QMimeData>
 
 #include "app/list_adding.h"
+#include "app/raw_file_names.h"
 
 namespace glimbrik {
 
@@ -13,7 +14,7 @@ QStringList DroppedPaths(const QMimeData* data) {
   QStringList paths;
   if (!data || !data->hasUrls()) return paths;
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) paths << url.toLocalFile();
+    if (url.isLocalFile()) paths << LocalPathOfUrl(url);
   }
   return paths;
 }

@@ -4,6 +4,7 @@
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
 #include "app/preview_controller.h"
+#include "app/raw_file_names.h"
 #include "app/termination_signals.h"
 #include "platform/bundle.h"
 #include "platform/localization.h"
@@ -32,6 +33,9 @@ int main(int argc, char** argv) {
   glimbrik::QuitOnTerminationSignals(&app);
   delegate.window()->show();
   // Files opened with the application arrive as arguments (the desktop entry passes %F).
-  delegate.openFiles(QApplication::arguments().mid(1));
+  // By their bytes: arguments() would turn a name that is not UTF-8 into one that opens nothing.
+  QStringList files;
+  for (int i = 1; i < argc; ++i) files << glimbrik::PathFromRawBytes(QByteArray(argv[i]));
+  delegate.openFiles(files);
   return app.exec();
 }

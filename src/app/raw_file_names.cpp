@@ -68,6 +68,11 @@ QString PathFromRawBytes(const QByteArray& bytes) {
   return path;
 }
 
+QString LocalPathOfUrl(const QUrl& url) {
+  // toLocalFile() would decode a byte that is not UTF-8 into U+FFFD, and the file is lost.
+  return PathFromRawBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
 QByteArray RawBytesOfPath(const QString& path) {
   QByteArray bytes;
   bytes.reserve(path.size());

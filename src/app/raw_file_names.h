@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 #include <memory>
 
 namespace glimbrik {
@@ -16,6 +17,8 @@ QString PathFromRawBytes(const QByteArray& bytes);
 QByteArray RawBytesOfPath(const QString& path);
 // Whether the path holds bytes that are not UTF-8.
 bool HasRawBytes(const QString& path);
+// The path of a local file URL, with its percent-encoded bytes kept (a dropped file's name).
+QString LocalPathOfUrl(const QUrl& url);
 // The path with every such byte shown as U+FFFD, as a valid name for a new file.
 QString MadeValidPath(const QString& path);
 

@@ -17,6 +17,7 @@
 #include "app/batch_run.h"
 #include "app/image_list_model.h"
 #include "app/list_adding.h"
+#include "app/raw_file_names.h"
 #include "batch_test_support.h"
 #include "platform/folders.h"
 #include "platform/image_destination.h"
@@ -155,6 +156,10 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
       {source}, false, [] { return false; }, [&](const FileToAdd& file) { listed << file.path; });
   ASSERT_EQ(listed.size(), 5) << listed.join(u',').toStdString();
   const QString badName = listed.filter(QStringLiteral("bad")).value(0);
+  // Dropped, it is known by the same bytes.
+  EXPECT_EQ(
+      LocalPathOfUrl(QUrl::fromEncoded(QUrl::fromLocalFile(source).toEncoded() + "/bad%FF.png")),
+      badName);
   const QString gone = source + "/gone.png";
 
   BatchSnapshot s = test::SnapshotOf({good, corrupt, huge, cut, badName, gone});
