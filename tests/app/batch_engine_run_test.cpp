@@ -106,13 +106,11 @@ TEST(BatchRunWithEngine, EveryOutputIsNamedForItsBytes) {
   for (const auto& [name, format] : files) {
     paths << source + "/" + name;
     const QImage picture = test::Picture(int(paths.size()));
-    if (QByteArray(format) == "GIF") {  // Qt reads GIF but does not write it
-      QFile gif(paths.back());
-      ASSERT_TRUE(gif.open(QIODevice::WriteOnly));
-      gif.write(EncodeImage(picture, QStringLiteral("com.compuserve.gif"), {}).value);
-      continue;
-    }
-    ASSERT_TRUE(picture.save(paths.back(), format)) << format;
+    const QByteArray gif = EncodeImage(picture, QStringLiteral("com.compuserve.gif"), {}).value;
+    // Qt reads GIF but does not write it.
+    ASSERT_TRUE(QByteArray(format) == "GIF" ? test::WriteBytes(paths.back(), gif)
+                                            : picture.save(paths.back(), format))
+        << format;
   }
   for (int type : {0, 4}) {
     BatchSnapshot s = test::SnapshotOf(paths);
