@@ -20,6 +20,7 @@
 #include "batch_test_support.h"
 #include "platform/folders.h"
 #include "platform/image_destination.h"
+#include "platform/image_fixtures.h"
 #include "support/conversion_fixture.h"
 #include "support/test_env.h"
 
@@ -207,7 +208,7 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
 // A 16-bit PNG of 256 x 256 pixels, grey, grey and alpha, RGB or RGBA (1-4 channels), whose first
 // channel holds every value once. Alpha stays near opaque: premultiplying costs few levels.
 QByteArray DeepRampPng(int channels) {
-  QByteArray rows, header;
+  QByteArray rows;
   for (int v = 0; v < 65536; ++v) {
     if (v % 256 == 0) rows.append('\0');  // no filter
     for (int c = 0; c < channels; ++c) {
@@ -215,11 +216,8 @@ QByteArray DeepRampPng(int channels) {
       test::AppendBig16(rows, uint16_t(alpha ? 65535 - v % 256 : c == 0 ? v : v ^ 0x5A5A));
     }
   }
-  test::AppendBig32(header, 256);
-  test::AppendBig32(header, 256);
-  header.append(char(16)).append("\0\4\2\6"[channels - 1]).append(3, '\0');
-  return QByteArray("\x89PNG\r\n\x1a\n", 8) + test::PngChunk("IHDR", header) +
-         test::PngChunk("IDAT", test::Deflated(rows)) + test::PngChunk("IEND", {});
+  return test::PngBytes(
+      256, 256, 16, "\0\4\2\6" [channels - 1], {}, rows);
 }
 
 // How many levels the first channel of an image file holds, as an independent reader sees it.
