@@ -21,6 +21,7 @@
 #include "batch_test_support.h"
 #include "platform/folders.h"
 #include "platform/image_destination.h"
+#include "platform/image_fixtures.h"
 #include "support/conversion_fixture.h"
 #include "support/test_env.h"
 
@@ -107,13 +108,11 @@ TEST(BatchRunWithEngine, EveryOutputIsNamedForItsBytes) {
   for (const auto& [name, format] : files) {
     paths << source + "/" + name;
     const QImage picture = test::Picture(int(paths.size()));
-    if (QByteArray(format) == "GIF") {  // Qt reads GIF but does not write it
-      QFile gif(paths.back());
-      ASSERT_TRUE(gif.open(QIODevice::WriteOnly));
-      gif.write(EncodeImage(picture, QStringLiteral("com.compuserve.gif"), {}).value);
-      continue;
-    }
-    ASSERT_TRUE(picture.save(paths.back(), format)) << format;
+    const QByteArray gif = EncodeImage(picture, QStringLiteral("com.compuserve.gif"), {}).value;
+    // Qt reads GIF but does not write it.
+    ASSERT_TRUE(QByteArray(format) == "GIF" ? test::WriteBytes(paths.back(), gif)
+                                            : picture.save(paths.back(), format))
+        << format;
   }
   for (int type : {0, 4}) {
     BatchSnapshot s = test::SnapshotOf(paths);
@@ -214,7 +213,7 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
 // A 16-bit PNG of 256 x 256 pixels, grey, grey and alpha, RGB or RGBA (1-4 channels), whose first
 // channel holds every value once. Alpha stays near opaque: premultiplying costs few levels.
 QByteArray DeepRampPng(int channels) {
-  QByteArray rows, header;
+  QByteArray rows;
   for (int v = 0; v < 65536; ++v) {
     if (v % 256 == 0) rows.append('\0');  // no filter
     for (int c = 0; c < channels; ++c) {
@@ -222,11 +221,8 @@ QByteArray DeepRampPng(int channels) {
       test::AppendBig16(rows, uint16_t(alpha ? 65535 - v % 256 : c == 0 ? v : v ^ 0x5A5A));
     }
   }
-  test::AppendBig32(header, 256);
-  test::AppendBig32(header, 256);
-  header.append(char(16)).append("\0\4\2\6"[channels - 1]).append(3, '\0');
-  return QByteArray("\x89PNG\r\n\x1a\n", 8) + test::PngChunk("IHDR", header) +
-         test::PngChunk("IDAT", test::Deflated(rows)) + test::PngChunk("IEND", {});
+  return test::PngBytes(
+      256, 256, 16, "\0\4\2\6" [channels - 1], {}, rows);
 }
 
 // How many levels the first channel of an image file holds, as an independent reader sees it.

@@ -71,7 +71,6 @@ TEST(ConversionOptions, ResolutionLimitAndClamp) {
     const Checked k(o);
     ASSERT_TRUE(k.valid) << typed;
     EXPECT_EQ(k.c.resize.resolution, 1) << typed;
-    EXPECT_EQ(GetResizingOptions(o)->resolution, 1) << typed;
   }
   o.resolutionOn = false;
   o.resolutionText = QStringLiteral("300");

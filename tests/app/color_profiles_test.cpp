@@ -4,13 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QListView>
-#include <QProcess>
 #include <QTest>
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
 #include "app/preset_files.h"
 #include "app_fixtures.h"
+#include "platform/image_fixtures.h"
 #include "platform/preferences.h"
 
 namespace glimbrik {
@@ -38,13 +38,6 @@ QStringList Titles(const QComboBox* popup) {
   QStringList titles;
   for (int i = 0; i < popup->count(); ++i) titles << popup->itemText(i);
   return titles;
-}
-
-QString Output(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(30000)) return QString();
-  return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 class ColorProfilesTest : public ::testing::Test {
@@ -130,13 +123,13 @@ TEST_F(ColorProfilesTest, ACMYKProfileMakesACMYKTiffAndIsRememberedWhileItExists
   }
   const QString tiff = out + "/c.tif";
   ASSERT_TRUE(QFile::exists(tiff)) << QDir(out).entryList().join(',').toStdString();
-  const QString info = Output(QStringLiteral("tiffinfo"), {tiff});
+  const QString info = test::RunTool(QStringLiteral("tiffinfo"), {tiff});
   EXPECT_TRUE(info.contains(QStringLiteral("Photometric Interpretation: separated")))
       << info.toStdString();
   EXPECT_TRUE(info.contains(QStringLiteral("ICC Profile: <present>"))) << info.toStdString();
-  const QString description =
-      Output(QStringLiteral("identify"),
-             {QStringLiteral("-format"), QStringLiteral("%[colorspace] %[icc:description]"), tiff});
+  const QString description = test::RunTool(
+      QStringLiteral("identify"),
+      {QStringLiteral("-format"), QStringLiteral("%[colorspace] %[icc:description]"), tiff});
   EXPECT_EQ(description.trimmed(), QStringLiteral("CMYK T CMYK"));
 
   QVariantMap stored;

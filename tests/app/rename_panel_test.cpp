@@ -191,14 +191,6 @@ TEST(RenameString, ResizeTokensAreFoundOnlyAsTokens) {
 
 TEST(RenameString, BuiltInPatterns) {
   for (int index : {0, 1, 7, 8, 12}) EXPECT_FALSE(BuiltInRenamePattern(index)) << index;
-  BatchEntry e = Entry(test::MakeTempFolder() + "/IMG_0001.JPG");
-  e.width = 800;
-  e.height = 600;
-  EXPECT_EQ(GetRenameStringForObject(e, nullptr, 0, *BuiltInRenamePattern(5)),
-            QStringLiteral("IMG [800x600] 1"));
-  e.angle = 90;
-  EXPECT_EQ(GetRenameStringForObject(e, nullptr, 0, *BuiltInRenamePattern(5)),
-            QStringLiteral("IMG [600x800] 1"));
   // Pattern 3 keeps its closing blank before the extension.
   const TokenArray dated = *BuiltInRenamePattern(3);
   EXPECT_EQ(dated.size(), 7);

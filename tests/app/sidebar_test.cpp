@@ -157,9 +157,7 @@ TEST_F(SidebarTest, WheelScrollsTheSidebarSeparatorsAreRealAndDialogsOpenWhereUs
 
   // Pop-up items without a value of their own are separators, which cannot be chosen.
   for (QComboBox* popup : {p.renamePresetPopupOutlet, p.imageDimentionsPopupOutlet}) {
-    for (int i = 0; i < popup->count(); ++i) {
-      EXPECT_NE(popup->itemText(i), QStringLiteral("-")) << i;
-    }
+    EXPECT_EQ(popup->findText(QStringLiteral("-")), -1) << popup->objectName().toStdString();
   }
   EXPECT_EQ(p.renamePresetPopupOutlet->itemData(1, Qt::AccessibleDescriptionRole).toString(),
             QStringLiteral("separator"));

@@ -12,9 +12,23 @@
 #include <QString>
 #include <QStringList>
 
+#include "support/metadata_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik::test {
+
+// A PNG of the given header fields and extra chunks. Rows, each led by its filter byte, become
+// its pixels; without them it is a header for probes that read no pixels.
+inline QByteArray PngBytes(uint32_t width, uint32_t height, int depth, int colourType,
+                           const QByteArray& chunks = {}, const QByteArray& rows = {}) {
+  QByteArray header;
+  AppendBig32(header, width);
+  AppendBig32(header, height);
+  header.append(char(depth)).append(char(colourType)).append(3, '\0');
+  const QByteArray pixels = rows.isEmpty() ? QByteArray() : PngChunk("IDAT", Deflated(rows));
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + chunks + pixels +
+         PngChunk("IEND", {});
+}
 
 // Left half one colour, right half another: edges that survive resampling predictably.
 inline QImage TwoColourImage(int w, int h, QColor left, QColor right) {

@@ -125,18 +125,9 @@ TEST(ImageHeaderJpeg, ColourModelsAndDamage) {
   EXPECT_FALSE(ReadImageHeader("lying.jpg", lying));
 }
 
-// A 640 x 480 PNG header of the given colour type; the probe reads no pixels.
-QByteArray Png(int colourType, const QByteArray& chunks = {}) {
-  QByteArray ihdr;
-  AppendBig32(ihdr, 640);
-  AppendBig32(ihdr, 480);
-  ihdr.append('\x08').append(static_cast<char>(colourType)).append(3, '\0');
-  return QByteArray("\x89PNG\r\n\x1a\n", 8) + test::PngChunk("IHDR", ihdr) + chunks +
-         test::PngChunk("IEND", {});
-}
-
+// 640 x 480 PNG headers of each colour type; the probe reads no pixels.
 TEST(ImageHeaderPng, PhysOr72AndExifOrientation) {
-  ImageHeader h = Probe(Png(6));
+  ImageHeader h = Probe(test::PngBytes(640, 480, 8, 6));
   EXPECT_EQ(h.format, ImageFormat::PNG);
   EXPECT_EQ(QSize(h.width, h.height), QSize(640, 480));
   EXPECT_DOUBLE_EQ(h.dpiY, 72.0);
@@ -146,14 +137,15 @@ TEST(ImageHeaderPng, PhysOr72AndExifOrientation) {
   AppendBig32(phys, 11811);
   AppendBig32(phys, 5906);
   phys.append('\x01');
-  h = Probe(Png(2, test::PngChunk("pHYs", phys) + test::PngChunk("eXIf", Exif(8))));
+  h = Probe(test::PngBytes(640, 480, 8, 2,
+                           test::PngChunk("pHYs", phys) + test::PngChunk("eXIf", Exif(8))));
   EXPECT_NEAR(h.dpiX, 300.0, 0.01);
   EXPECT_NEAR(h.dpiY, 150.0, 0.02);
   EXPECT_EQ(h.orientation, 8);
   EXPECT_FALSE(h.hasAlpha);
   EXPECT_EQ(h.colourModel, ColourModel::RGB);
 
-  h = Probe(Png(3, test::PngChunk("tRNS", QByteArray(1, '\0'))));
+  h = Probe(test::PngBytes(640, 480, 8, 3, test::PngChunk("tRNS", QByteArray(1, '\0'))));
   EXPECT_EQ(h.colourModel, ColourModel::Indexed);
   EXPECT_TRUE(h.hasAlpha);
 }

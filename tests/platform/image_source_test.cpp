@@ -153,14 +153,8 @@ TEST(ImageSourceOwnFiles, GreyStaysGreyAndPsdKeepsItsTransparency) {
   EXPECT_EQ(qGray(g->decode(0).value.pixel(2, 1)), 77);
 
   // One grey row, 0 then 77, whose tRNS chunk makes level 0 transparent.
-  QByteArray header;
-  test::AppendBig32(header, 2);
-  test::AppendBig32(header, 1);
-  header.append("\x08\0\0\0\0", 5);
-  const QByteArray keyed = QByteArray("\x89PNG\r\n\x1a\n", 8) + test::PngChunk("IHDR", header) +
-                           test::PngChunk("tRNS", QByteArray(2, '\0')) +
-                           test::PngChunk("IDAT", test::Deflated(QByteArray("\0\0\x4d", 3))) +
-                           test::PngChunk("IEND", {});
+  const QByteArray keyed = test::PngBytes(2, 1, 8, 0, test::PngChunk("tRNS", QByteArray(2, '\0')),
+                                          QByteArray("\0\0\x4d", 3));
   const QImage keyedGrey = ImageSource::FromData(keyed)->decode(0).value;
   ASSERT_EQ(keyedGrey.size(), QSize(2, 1));
   EXPECT_EQ(qAlpha(keyedGrey.pixel(0, 0)), 0);

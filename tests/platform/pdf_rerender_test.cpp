@@ -11,6 +11,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <tuple>
 
 namespace glimbrik {
 namespace {
@@ -59,10 +60,8 @@ TEST(RerenderPDF, PagesTakeTheCropBoxAndLoseTheirRotation) {
   auto out = QPDFPageDocumentHelper(redrawn).getAllPages();
   ASSERT_EQ(out.size(), 2u);
   const auto first = out[0].getMediaBox().getArrayAsRectangle();
-  EXPECT_DOUBLE_EQ(first.llx, 10);
-  EXPECT_DOUBLE_EQ(first.lly, 20);
-  EXPECT_DOUBLE_EQ(first.urx, 310);
-  EXPECT_DOUBLE_EQ(first.ury, 420);
+  EXPECT_EQ(std::tuple(first.llx, first.lly, first.urx, first.ury),
+            std::tuple(10.0, 20.0, 310.0, 420.0));
   const auto second = out[1].getMediaBox().getArrayAsRectangle();
   EXPECT_NEAR(second.urx - second.llx, 842, 1);  // width and height exchanged
   EXPECT_NEAR(second.ury - second.lly, 595, 1);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QFile>
 #include <QPoint>
 #include <limits>
 
@@ -123,10 +122,7 @@ TEST(Plist, FailedWriteLeavesTheOldFileIntact) {
   const QString path = test::MakeTempFolder() + QStringLiteral("/prefs.plist");
   const QVariantMap old{{QStringLiteral("kept"), qint64(1)}};
   ASSERT_TRUE(WritePlistFile(old, path).ok());
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray before = file.readAll();
-  file.close();
+  const QByteArray before = test::ReadBytes(path);
 
   // A write cut short on the way (a full disk): small contents must not pass as written.
   for (const int size : {2 * 1024, 64 * 1024}) {
@@ -138,9 +134,7 @@ TEST(Plist, FailedWriteLeavesTheOldFileIntact) {
     }
     EXPECT_FALSE(status.ok()) << size;
     EXPECT_FALSE(status.error.isEmpty());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), before);
-    file.close();
+    EXPECT_EQ(test::ReadBytes(path), before);
     EXPECT_EQ(ReadPlistFile(path).value.toMap(), old);
   }
 
