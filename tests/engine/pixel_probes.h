@@ -7,6 +7,14 @@
 
 namespace glimbrik::test {
 
+// One colour all over.
+inline QImage Flat(int width, int height, const QColor& colour,
+                   QImage::Format format = QImage::Format_RGB32) {
+  QImage image(width, height, format);
+  image.fill(colour);
+  return image;
+}
+
 // Bounding box of the pixels that are not opaque white.
 inline QRect InkBox(const QImage& image) {
   QRect box;

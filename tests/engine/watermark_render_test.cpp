@@ -15,9 +15,7 @@ namespace glimbrik {
 namespace {
 
 QImage WhiteCanvas(int w, int h) {
-  QImage canvas(w, h, QImage::Format_ARGB32_Premultiplied);
-  canvas.fill(Qt::white);
-  return canvas;
+  return test::Flat(w, h, Qt::white, QImage::Format_ARGB32_Premultiplied);
 }
 
 using test::InkBox;
@@ -48,10 +46,8 @@ QImage DrawImage(ImageWatermarkOptions* options, int w, int h, QRectF* frame) {
 }
 
 TEST(ImageWatermark, LandsOnExactPixelsAndShrinksWithOpacityAndFraction) {
-  QImage black(100, 100, QImage::Format_ARGB32);
-  black.fill(Qt::black);
   ImageWatermarkOptions options;
-  options.image = black;
+  options.image = test::Flat(100, 100, Qt::black, QImage::Format_ARGB32);
   options.sizeFraction = 1.0;
   options.position = 6;
   options.offset = QPointF(10, 10);
@@ -63,9 +59,7 @@ TEST(ImageWatermark, LandsOnExactPixelsAndShrinksWithOpacityAndFraction) {
   EXPECT_EQ(options.offset, QPointF(10, 10));
   EXPECT_EQ(InkBox(canvas), QRect(QPoint(20, 580), QPoint(219, 779)));
 
-  black = QImage(2000, 1000, QImage::Format_ARGB32);
-  black.fill(Qt::black);
-  options.image = black;
+  options.image = test::Flat(2000, 1000, Qt::black, QImage::Format_ARGB32);
   options.sizeFraction = 0.5;
   options.offset = QPointF();
   options.opacity = 0.5;
