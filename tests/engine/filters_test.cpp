@@ -6,22 +6,12 @@
 #include "engine/enhance.h"
 #include "engine/levels.h"
 #include "engine/sharpen.h"
+#include "pixel_probes.h"
 
 namespace glimbrik {
 namespace {
 
-// Columns ramp through the levels low..high in blue, up from low over the lower half in red and
-// down from high over the upper half in green, so that no channel's histogram serves another;
-// alpha alternates by row when asked.
-QImage Ramp(int low, int high, QImage::Format format, bool translucentRows) {
-  QImage image(high - low + 1, 40, QImage::Format_ARGB32);
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x)
-      image.setPixel(
-          x, y, qRgba(low + x / 2, high - x / 2, low + x, translucentRows && y % 2 ? 200 : 255));
-  }
-  return image.convertToFormat(format);
-}
+using test::Ramp;
 
 TEST(AutoLevels, StretchesLowContrastToTheFullRangeAndKeepsAlpha) {
   for (QImage::Format format : {QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied}) {

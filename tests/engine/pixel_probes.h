@@ -15,6 +15,19 @@ inline QImage Flat(int width, int height, const QColor& colour,
   return image;
 }
 
+// Columns ramp through the levels low..high in blue, up from low over the lower half in red and
+// down from high over the upper half in green, so that no channel's histogram serves another;
+// alpha alternates by row when asked.
+inline QImage Ramp(int low, int high, QImage::Format format, bool translucentRows) {
+  QImage image(high - low + 1, 40, QImage::Format_ARGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x)
+      image.setPixel(
+          x, y, qRgba(low + x / 2, high - x / 2, low + x, translucentRows && y % 2 ? 200 : 255));
+  }
+  return image.convertToFormat(format);
+}
+
 // Bounding box of the pixels that are not opaque white.
 inline QRect InkBox(const QImage& image) {
   QRect box;
