@@ -28,6 +28,16 @@ inline QImage Ramp(int low, int high, QImage::Format format, bool translucentRow
   return image.convertToFormat(format);
 }
 
+// How many pixels the predicate holds for.
+template <typename Predicate>
+int CountPixels(const QImage& image, Predicate holds) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) n += holds(QColor(image.pixel(x, y))) ? 1 : 0;
+  }
+  return n;
+}
+
 // Bounding box of the pixels that are not opaque white.
 inline QRect InkBox(const QImage& image) {
   QRect box;
