@@ -10,19 +10,6 @@
 #include "support/metadata_fixture.h"
 
 namespace glimbrik::test {
-namespace {
-
-void PutLE16(QByteArray* out, uint16_t v) {
-  out->append(static_cast<char>(v & 0xFF));
-  out->append(static_cast<char>(v >> 8));
-}
-
-void PutLE32(QByteArray* out, uint32_t v) {
-  PutLE16(out, static_cast<uint16_t>(v));
-  PutLE16(out, static_cast<uint16_t>(v >> 16));
-}
-
-}  // namespace
 
 bool WritePng(const QString& path, const QImage& image, const PngOptions& options) {
   QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
@@ -49,15 +36,7 @@ bool WritePng(const QString& path, const QImage& image, const PngOptions& option
 QByteArray SrgbProfile() { return QColorSpace(QColorSpace::SRgb).iccProfile(); }
 
 QByteArray MakeExif(int orientation) {
-  QByteArray exif("II*\0", 4);
-  PutLE32(&exif, 8);
-  PutLE16(&exif, 1);
-  PutLE16(&exif, 274);  // Orientation, one SHORT
-  PutLE16(&exif, 3);
-  PutLE32(&exif, 1);
-  PutLE32(&exif, static_cast<uint32_t>(orientation));
-  PutLE32(&exif, 0);
-  return exif;
+  return BuildTiffMetadata({ShortEntry(274, static_cast<uint16_t>(orientation))}, {});
 }
 
 QByteArray MakeJpeg(int width, int height, int components, double dpi) {
@@ -83,17 +62,7 @@ QByteArray EncodeJpeg(int width, int height, int colourSpace, int components,
 QByteArray InsertSegment(const QByteArray& jpeg, uint8_t marker, const QByteArray& payload) {
   // SOI (2 bytes), then the JFIF segment: FF E0 and its length.
   const qsizetype jfifLength = (static_cast<uint8_t>(jpeg[4]) << 8) | static_cast<uint8_t>(jpeg[5]);
-  const qsizetype at = 2 + 2 + jfifLength;
-  QByteArray segment;
-  segment.append(static_cast<char>(0xFF));
-  segment.append(static_cast<char>(marker));
-  const qsizetype length = payload.size() + 2;
-  segment.append(static_cast<char>(length >> 8));
-  segment.append(static_cast<char>(length & 0xFF));
-  segment.append(payload);
-  QByteArray out = jpeg;
-  out.insert(at, segment);
-  return out;
+  return QByteArray(jpeg).insert(2 + 2 + jfifLength, JpegSegment(marker, payload));
 }
 
 uint32_t LittleEndian32(const QByteArray& bytes, qsizetype offset) {

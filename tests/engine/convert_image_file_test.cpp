@@ -191,7 +191,7 @@ void Tag(const QString& path, const QStringList& sets) {
   ASSERT_TRUE(ok) << sets.join(", ").toStdString();
 }
 
-TEST(KeptMetadata, JpegKeepsExifGpsAndIptcButNoXmpNorOldThumbnailAndTiffIsLzw) {
+TEST(KeptMetadata, JpegKeepsExifGpsAndIptcButNoXmpNorOldThumbnailAndTiffIsLzwRgbOrCmyk) {
   const QString source = WriteImage(test::PatternImage(400, 300), "public.jpeg", "camera.jpg", 240);
   Tag(source, {"Exif.Image.Make TestCam", "Exif.Image.Orientation 6",
                "Exif.GPSInfo.GPSLatitudeRef N", "Exif.GPSInfo.GPSLatitude 51/1 30/1 0/1",
@@ -218,29 +218,19 @@ TEST(KeptMetadata, JpegKeepsExifGpsAndIptcButNoXmpNorOldThumbnailAndTiffIsLzw) {
   EXPECT_TRUE(
       tags.contains(QRegularExpression("Exif.Photo.PixelXDimension\\s+Long\\s+1\\s+150\\b")));
 
-  for (bool keep : {true, false}) {
-    const QString tif = folder + (keep ? "/kept.tif" : "/plain.tif");
-    ImageConversion tiff = test::ConversionRecord(source, tif, 10);
-    tiff.options.preserveMetadata = keep;
-    ASSERT_EQ(ConvertImageFile(&tiff), 1);
-    const QString info = RunTool("tiffinfo", {tif});
-    EXPECT_TRUE(info.contains("Compression Scheme: LZW")) << info.toStdString();
-    EXPECT_EQ(IdentifySize(tif), "300 400");
-    EXPECT_EQ(ExifTags(tif).contains("TestCam"), keep);
-  }
-}
-
-TEST(ConvertImageFile, TypeThirteenIsCmykWithOrWithoutMetadata) {
-  const QString source = WriteImage(test::PatternImage(40, 30), "public.jpeg", "rgb.jpg");
-  const QString folder = test::MakeTempFolder();
-  for (bool keep : {false, true}) {
-    const QString out = folder + (keep ? "/kept.tif" : "/plain.tif");
-    ImageConversion c = test::ConversionRecord(source, out, 13);
-    c.options.preserveMetadata = keep;
-    ASSERT_EQ(ConvertImageFile(&c), 1) << keep;
-    const QString info = RunTool("tiffinfo", {out});
-    EXPECT_TRUE(info.contains("Photometric Interpretation: separated"))
-        << keep << info.toStdString();
+  // Type 13 is a CMYK TIFF, with or without metadata.
+  for (int type : {10, 13}) {
+    for (bool keep : {true, false}) {
+      const QString tif = folder + QStringLiteral("/%1-%2.tif").arg(type).arg(keep);
+      ImageConversion tiff = test::ConversionRecord(source, tif, type);
+      tiff.options.preserveMetadata = keep;
+      ASSERT_EQ(ConvertImageFile(&tiff), 1);
+      const QString info = RunTool("tiffinfo", {tif});
+      EXPECT_TRUE(info.contains("Compression Scheme: LZW")) << info.toStdString();
+      EXPECT_EQ(info.contains("Photometric Interpretation: separated"), type == 13) << type << keep;
+      EXPECT_EQ(IdentifySize(tif), "300 400");
+      EXPECT_EQ(ExifTags(tif).contains("TestCam"), keep);
+    }
   }
 }
 
@@ -286,10 +276,11 @@ TEST(KeptMetadata, MakerNotesAndPngTextsSurviveIntact) {
   EXPECT_FALSE(acmeTags.contains("Exif.Photo.MakerNote"));
 
   // A PNG's own texts stay with a PNG output.
+  const std::pair<QString, QString> texts[] = {{"Author", "A. Painter"},
+                                               {"Copyright", "(c) 2026 A. Painter"},
+                                               {"Description", "The harbour at dawn"}};
   QImage picture = test::PatternImage(40, 30);
-  picture.setText("Author", "A. Painter");
-  picture.setText("Copyright", "(c) 2026 A. Painter");
-  picture.setText("Description", "The harbour at dawn");
+  for (const auto& [key, text] : texts) picture.setText(key, text);
   const QString png = folder + "/texts.png";
   ASSERT_TRUE(picture.save(png, "PNG"));
   for (bool process : {true, false}) {
@@ -299,9 +290,7 @@ TEST(KeptMetadata, MakerNotesAndPngTextsSurviveIntact) {
     c.resize = test::PercentFit(100);
     ASSERT_EQ(process ? 1 - ProcessImageFile(&c) : ConvertImageFile(&c), 1);
     const QImage written(out);
-    EXPECT_EQ(written.text("Author"), "A. Painter");
-    EXPECT_EQ(written.text("Copyright"), "(c) 2026 A. Painter");
-    EXPECT_EQ(written.text("Description"), "The harbour at dawn");
+    for (const auto& [key, text] : texts) EXPECT_EQ(written.text(key), text) << out.toStdString();
   }
 }
 

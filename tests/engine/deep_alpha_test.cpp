@@ -91,19 +91,16 @@ TEST(DeepAlpha, SixteenBitPicturesWithAlphaKeepTheirPixelsAndAlpha) {
     ASSERT_TRUE(test::WriteBytes(narrow, PngBytes(channels, 8)));
     for (bool process : {true, false}) {
       const std::string road = std::to_string(channels) + (process ? " process " : " convert ");
+      const QString stem = folder + QStringLiteral("/%1-%2").arg(channels).arg(process);
       for (const auto& [type, extension] :
            {std::pair{7, "png"}, std::pair{10, "tif"}, std::pair{24, "webp"}}) {
-        const QString out =
-            folder +
-            QStringLiteral("/%1-%2.%3").arg(channels).arg(process).arg(QLatin1String(extension));
+        const QString out = stem + '.' + QLatin1String(extension);
         ASSERT_TRUE(Convert(deep, out, type, process)) << road << extension;
         ExpectSamePixels(Read(out), channels, road + extension);
       }
       // JPEG has no alpha: the 16-bit source gives what its 8-bit twin gives.
-      const QString fromDeep =
-          folder + QStringLiteral("/deep-%1-%2.jpg").arg(channels).arg(process);
-      const QString fromNarrow =
-          folder + QStringLiteral("/narrow-%1-%2.jpg").arg(channels).arg(process);
+      const QString fromDeep = stem + "-deep.jpg";
+      const QString fromNarrow = stem + "-narrow.jpg";
       ASSERT_TRUE(Convert(deep, fromDeep, 4, process)) << road;
       ASSERT_TRUE(Convert(narrow, fromNarrow, 4, process)) << road;
       const QImage a = Read(fromDeep);

@@ -20,11 +20,11 @@ TEST(ImageFile, QuarterTurnOrientationsExchangeTheSides) {
   const QString folder = test::MakeTempFolder();
   // A camera-sized photograph, its orientation tag patched in place for each case.
   QByteArray jpeg = JpegWithOrientation(4000, 3000, 1);
-  const qsizetype tag = jpeg.indexOf(QByteArray("\x12\x01\x03\x00", 4));
+  const qsizetype tag = jpeg.indexOf(QByteArray("\x01\x12\x00\x03", 4));
   ASSERT_GT(tag, 0);
   for (int orientation : {1, 3, 5, 6, 7, 8}) {
     SCOPED_TRACE(orientation);
-    jpeg[tag + 8] = static_cast<char>(orientation);
+    jpeg[tag + 9] = static_cast<char>(orientation);
     const QString path = folder + QStringLiteral("/o%1.jpg").arg(orientation);
     ASSERT_TRUE(test::WriteBytes(path, jpeg));
     ImageFile file;

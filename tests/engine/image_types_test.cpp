@@ -9,6 +9,7 @@
 
 #include "engine/file_types.h"
 #include "engine/image_converter.h"
+#include "pixel_probes.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -78,9 +79,7 @@ TEST(BlankPdfPages, TextOrAnyInkMakesAPageNotBlank) {
 }
 
 QString WritePng(const QString& path) {
-  QImage image(4, 4, QImage::Format_RGB32);
-  image.fill(Qt::blue);
-  EXPECT_TRUE(image.save(path, "PNG"));
+  EXPECT_TRUE(test::Flat(4, 4, Qt::blue).save(path, "PNG"));
   return path;
 }
 

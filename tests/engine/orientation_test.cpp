@@ -107,15 +107,11 @@ TEST(Orientation, EveryConversionWritesThePictureUprightWithATrueTag) {
       const QString source = Source(format, orientation);
       for (const auto& [type, extension] : outputs) {
         for (bool process : {true, false}) {
-          const QString out = Folder() + QStringLiteral("/%1-%2-%3.%4")
-                                             .arg(QLatin1String(format))
-                                             .arg(orientation)
-                                             .arg(process ? 'p' : 'c')
-                                             .arg(QLatin1String(extension));
+          const std::string what = std::string(format) + "-" + std::to_string(orientation) +
+                                   (process ? "-process." : "-convert.") + extension;
+          const QString out = Folder() + '/' + QString::fromStdString(what);
           ImageConversion record = test::ConversionRecord(source, out, type, 0.95);
           record.options.preserveMetadata = 1;
-          const std::string what = std::string(format) + " " + std::to_string(orientation) +
-                                   " -> " + extension + (process ? " process" : " convert");
           if (process) {
             record.resize = test::PercentFit(100);
             ASSERT_EQ(ProcessImageFile(&record), 0) << what;

@@ -22,6 +22,8 @@
 namespace glimbrik {
 namespace {
 
+using test::Flat;
+
 // The decoded first image of a written file, with what its header says.
 struct Written {
   ImageRepresentation rep;
@@ -54,12 +56,6 @@ QString SavePng(const QImage& image, const QString& name) {
   const QString path = test::MakeTempFolder() + "/" + name;
   EXPECT_TRUE(image.save(path, "PNG"));
   return path;
-}
-
-QImage Flat(int width, int height, const QColor& colour) {
-  QImage image(width, height, QImage::Format_RGB32);
-  image.fill(colour);
-  return image;
 }
 
 TEST(PipelineHelpers, WatermarkTextExpandsForTheOutput) {
@@ -151,12 +147,10 @@ TEST(ProcessImage, ColourModelsOfTheCanvas) {
 
 TEST(ProcessImage, ImageWatermarkLandsOnExactPixelsOfEveryImage) {
   const QString source = SavePng(Flat(1100, 800, Qt::white), "white.png");
-  QImage black(100, 100, QImage::Format_ARGB32);
-  black.fill(Qt::black);
   const QString folder = test::MakeTempFolder();
   ImageConversion c = test::ConversionRecord(source, folder + "/first.png", 7);
   c.imageWatermarkEnabled = 1;
-  c.imageWatermark.image = black;
+  c.imageWatermark.image = Flat(100, 100, Qt::black, QImage::Format_ARGB32);
   c.imageWatermark.sizeFraction = 1.0;
   c.imageWatermark.position = 8;
   c.imageWatermark.offset = QPointF(10, 10);
@@ -173,26 +167,16 @@ TEST(ProcessImage, ImageWatermarkLandsOnExactPixelsOfEveryImage) {
   EXPECT_EQ(c.imageWatermark.offset, QPointF(10, 10));
 }
 
-QImage Ramp(int low, int high) {
-  QImage image(high - low + 1, 20, QImage::Format_ARGB32);
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      image.setPixel(x, y, qRgba(low + x, high - x, low + x, y < 10 ? 255 : 180));
-    }
-  }
-  return image;
-}
-
 TEST(ProcessImage, AutomaticLevels) {
   const QString folder = test::MakeTempFolder();
-  ImageConversion c =
-      test::ConversionRecord(SavePng(Ramp(40, 200), "low.png"), folder + "/low.png", 7);
+  ImageConversion c = test::ConversionRecord(
+      SavePng(test::Ramp(40, 200, QImage::Format_ARGB32, true), "low.png"), folder + "/low.png", 7);
   c.options.autoLevels = 1;
   ASSERT_EQ(ProcessImageFile(&c), 0);
   const Written w = ReadBack(c.destinationURL);
-  EXPECT_EQ(qRed(w.pixels.pixel(0, 0)), 0);
-  EXPECT_EQ(qRed(w.pixels.pixel(160, 15)), 255);
-  EXPECT_EQ(qAlpha(w.pixels.pixel(50, 15)), 180);
+  EXPECT_EQ(qBlue(w.pixels.pixel(0, 0)), 0);
+  EXPECT_EQ(qBlue(w.pixels.pixel(160, 1)), 255);
+  EXPECT_EQ(qAlpha(w.pixels.pixel(50, 1)), 200);
 }
 
 TEST(ProcessImage, DeepImagesStayDeepThroughFilters) {

@@ -35,6 +35,18 @@ QString WriteFixture(const QString& name, const QByteArray& bytes) {
   return path;
 }
 
+using Entries = QList<test::TiffEntry>;
+
+// A JPEG with these entries in its first, EXIF and GPS directories (no EXIF when all are empty)
+// and this IPTC.
+QString JpegFile(const QString& name, const Entries& ifd0, const Entries& exif = {},
+                 const Entries& gps = {}, const QByteArray& iptc = {}) {
+  const bool none = ifd0.isEmpty() && exif.isEmpty() && gps.isEmpty();
+  return WriteFixture(
+      name,
+      test::JpegWithMetadata(none ? QByteArray() : test::BuildTiffMetadata(ifd0, exif, gps), iptc));
+}
+
 QString Expand(const QString& path, const TokenArray& tokens, int64_t index = 0,
                const QString& name = QString()) {
   return BuildTokenString(path, tokens, name, index, 640, 480, 72);
@@ -51,19 +63,17 @@ TEST(RenamePatterns, CameraMakerFallsBackToTheMakerNote) {
       {QByteArray("\0\x01\x02\x03\x04\x05\x06\x07", 8), "_1"},
   };
   for (const auto& [note, expected] : notes) {
-    const QString path = WriteFixture(
-        "note.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
-                        {AsciiEntry(0x0110, "D70")}, {test::UndefinedEntry(0x927c, note)})));
+    const QString path =
+        JpegFile("note.jpg", {AsciiEntry(0x0110, "D70")}, {test::UndefinedEntry(0x927c, note)});
     EXPECT_EQ(Expand(path, CameraMakerPattern()), expected);
   }
 
-  const QString make = WriteFixture("make.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
-                                                    {AsciiEntry(0x010f, "NIKON CORPORATION")},
-                                                    {test::UndefinedEntry(0x927c, nikonNote)})));
+  const QString make = JpegFile("make.jpg", {AsciiEntry(0x010f, "NIKON CORPORATION")},
+                                {test::UndefinedEntry(0x927c, nikonNote)});
   EXPECT_EQ(Expand(make, CameraMakerPattern()), "NIKON CORPORATION_1");
 
   // Without camera metadata the maker token gives nothing and the rest of the pattern stays.
-  const QString bare = WriteFixture("bare.jpg", test::JpegWithMetadata({}));
+  const QString bare = JpegFile("bare.jpg", {});
   EXPECT_EQ(Expand(bare, CameraMakerPattern()), "_1");
 }
 
@@ -145,11 +155,10 @@ TEST(TokenExpansion, CurrentDateAndTimeShareOneMoment) {
 TEST(TokenExpansion, MetadataChains) {
   const QByteArray iptc = test::BuildIptcSegmentPayload(
       {{80, "Ann"}, {80, "Bob"}, {25, "sea"}, {25, "sun"}, {25, "sand"}, {115, "Src"}});
-  const QByteArray tiff =
-      test::BuildTiffMetadata({AsciiEntry(0x0110, "Model Z"), AsciiEntry(0x013b, "Tiff Artist"),
-                               AsciiEntry(0x8298, "Tiff Copyright")},
-                              {AsciiEntry(0xa434, "Lens L")});
-  const QString path = WriteFixture("meta.jpg", test::JpegWithMetadata(tiff, iptc));
+  const QString path = JpegFile("meta.jpg",
+                                {AsciiEntry(0x0110, "Model Z"), AsciiEntry(0x013b, "Tiff Artist"),
+                                 AsciiEntry(0x8298, "Tiff Copyright")},
+                                {AsciiEntry(0xa434, "Lens L")}, {}, iptc);
   const auto tag = [&](int64_t t) { return Expand(path, {Token("T", t)}); };
   EXPECT_EQ(tag(15), "Ann, Bob");
   EXPECT_EQ(tag(16), "Tiff Copyright");
@@ -159,8 +168,8 @@ TEST(TokenExpansion, MetadataChains) {
   EXPECT_EQ(tag(21), "sea, sun, sand");
 
   // With neither IPTC by-line nor TIFF artist, the author is the IPTC source.
-  const QString sourceOnly = WriteFixture(
-      "src.jpg", test::JpegWithMetadata({}, test::BuildIptcSegmentPayload({{115, "Agency"}})));
+  const QString sourceOnly =
+      JpegFile("src.jpg", {}, {}, {}, test::BuildIptcSegmentPayload({{115, "Agency"}}));
   EXPECT_EQ(Expand(sourceOnly, {Token("A", 15), "|", Token("C", 16)}), "Agency|Agency");
 }
 
@@ -169,41 +178,34 @@ TEST(TokenExpansion, ImageDateChain) {
   const auto dateOf = [&](const QString& path) { return Expand(path, {stamp}); };
 
   // The EXIF original date comes before the TIFF one.
-  const QString exif = WriteFixture("exif.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
-                                                    {AsciiEntry(0x0132, "2020:01:01 00:00:00")},
-                                                    {AsciiEntry(0x9003, "2021:05:04 10:11:12")})));
+  const QString exif = JpegFile("exif.jpg", {AsciiEntry(0x0132, "2020:01:01 00:00:00")},
+                                {AsciiEntry(0x9003, "2021:05:04 10:11:12")});
   EXPECT_EQ(dateOf(exif), "2021-05-04 10:11:12");
 
   // IPTC date and time with a zone, when EXIF and TIFF have none.
-  const QString iptc = WriteFixture(
-      "iptc.jpg", test::JpegWithMetadata(
-                      {}, test::BuildIptcSegmentPayload({{55, "20210504"}, {60, "101112+0000"}})));
+  const QString iptc =
+      JpegFile("iptc.jpg", {}, {}, {},
+               test::BuildIptcSegmentPayload({{55, "20210504"}, {60, "101112+0000"}}));
   const QDateTime utc(QDate(2021, 5, 4), QTime(10, 11, 12), QTimeZone::utc());
   EXPECT_EQ(dateOf(iptc), utc.toLocalTime().toString("yyyy-MM-dd HH:mm:ss"));
 
   // GPS date and time are universal time.
-  const QString gps =
-      WriteFixture("gps.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
-                                  {}, {},
-                                  {AsciiEntry(0x001d, "2021:05:04"),
-                                   test::RationalsEntry(0x0007, {{10, 1}, {11, 1}, {12, 1}})})));
+  const QString gps = JpegFile("gps.jpg", {}, {},
+                               {AsciiEntry(0x001d, "2021:05:04"),
+                                test::RationalsEntry(0x0007, {{10, 1}, {11, 1}, {12, 1}})});
   EXPECT_EQ(dateOf(gps), utc.toLocalTime().toString("yyyy-MM-dd HH:mm:ss"));
 
   // A PNG creation time in another form gives nothing rather than the file's date.
-  const QString png = WriteFixture(
-      "t.png", test::PngWithChunks(test::PngChunk(
-                   "tEXt", QByteArray("Creation Time\0Tue, 4 May 2021 10:11:12 GMT", 43))));
-  EXPECT_EQ(dateOf(png), QString());
-  const QString pngExif = WriteFixture(
-      "e.png", test::PngWithChunks(test::PngChunk("tEXt", QByteArray("Creation Time\0"
-                                                                     "2021:05:04 10:11:12",
-                                                                     33))));
-  EXPECT_EQ(dateOf(pngExif), "2021-05-04 10:11:12");
+  const auto pngDated = [&](const QByteArray& time) {
+    return dateOf(WriteFixture(
+        "t.png",
+        test::PngWithChunks(test::PngChunk("tEXt", "Creation Time" + QByteArray(1, '\0') + time))));
+  };
+  EXPECT_EQ(pngDated("Tue, 4 May 2021 10:11:12 GMT"), QString());
+  EXPECT_EQ(pngDated("2021:05:04 10:11:12"), "2021-05-04 10:11:12");
 
   // A blank EXIF date is not a date.
-  const QString blank =
-      WriteFixture("blank.jpg", test::JpegWithMetadata(test::BuildTiffMetadata(
-                                    {}, {AsciiEntry(0x9003, "    :  :     :  :  ")})));
+  const QString blank = JpegFile("blank.jpg", {}, {AsciiEntry(0x9003, "    :  :     :  :  ")});
   EXPECT_EQ(dateOf(blank), QString());
 }
 
@@ -222,11 +224,8 @@ TEST(TokenExpansion, FileCreationDateWhenThereIsNoMetadata) {
 TEST(TokenExpansion, HostileMetadataStaysBounded) {
   // Invalid UTF-8 and an overlong artist come through as text without breaking the expansion.
   const QByteArray longArtist(300000, 'a');
-  const QString path = WriteFixture(
-      "hostile.jpg",
-      test::JpegWithMetadata(test::BuildTiffMetadata(
-          {AsciiEntry(0x010f, "Bad\xff\xfe/Make"), AsciiEntry(0x013b, longArtist.left(60000))},
-          {})));
+  const QString path = JpegFile("hostile.jpg", {AsciiEntry(0x010f, "Bad\xff\xfe/Make"),
+                                                AsciiEntry(0x013b, longArtist.left(60000))});
   EXPECT_EQ(Expand(path, {Token("M", 18)}), QString::fromLatin1("Bad\xff\xfe/Make"));
   EXPECT_EQ(Expand(path, {Token("A", 15)}).size(), 60000);
 }

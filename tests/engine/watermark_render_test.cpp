@@ -15,11 +15,10 @@ namespace glimbrik {
 namespace {
 
 QImage WhiteCanvas(int w, int h) {
-  QImage canvas(w, h, QImage::Format_ARGB32_Premultiplied);
-  canvas.fill(Qt::white);
-  return canvas;
+  return test::Flat(w, h, Qt::white, QImage::Format_ARGB32_Premultiplied);
 }
 
+using test::CountPixels;
 using test::InkBox;
 
 TEST(WatermarkGeometry, AnchorsOffsetsAndFitIntoReferenceSpace) {
@@ -48,10 +47,8 @@ QImage DrawImage(ImageWatermarkOptions* options, int w, int h, QRectF* frame) {
 }
 
 TEST(ImageWatermark, LandsOnExactPixelsAndShrinksWithOpacityAndFraction) {
-  QImage black(100, 100, QImage::Format_ARGB32);
-  black.fill(Qt::black);
   ImageWatermarkOptions options;
-  options.image = black;
+  options.image = test::Flat(100, 100, Qt::black, QImage::Format_ARGB32);
   options.sizeFraction = 1.0;
   options.position = 6;
   options.offset = QPointF(10, 10);
@@ -63,9 +60,7 @@ TEST(ImageWatermark, LandsOnExactPixelsAndShrinksWithOpacityAndFraction) {
   EXPECT_EQ(options.offset, QPointF(10, 10));
   EXPECT_EQ(InkBox(canvas), QRect(QPoint(20, 580), QPoint(219, 779)));
 
-  black = QImage(2000, 1000, QImage::Format_ARGB32);
-  black.fill(Qt::black);
-  options.image = black;
+  options.image = test::Flat(2000, 1000, Qt::black, QImage::Format_ARGB32);
   options.sizeFraction = 0.5;
   options.offset = QPointF();
   options.opacity = 0.5;
@@ -95,17 +90,8 @@ TEST(TextWatermark, OverlappingGlyphsShowOneEvenTone) {
   record.opacity = 0.5;
   record.fontSize = 80;
   const QImage canvas = DrawText(record, "WW", 550, 400);
-  int darkest = 255;
-  int evenGrey = 0;
-  for (int y = 0; y < canvas.height(); ++y) {
-    for (int x = 0; x < canvas.width(); ++x) {
-      const int v = qRed(canvas.pixel(x, y));
-      darkest = std::min(darkest, v);
-      if (std::abs(v - 128) <= 1) ++evenGrey;
-    }
-  }
-  EXPECT_GE(darkest, 126);
-  EXPECT_GT(evenGrey, 500);
+  EXPECT_EQ(CountPixels(canvas, [](const QColor& c) { return c.red() < 126; }), 0);
+  EXPECT_GT(CountPixels(canvas, [](const QColor& c) { return std::abs(c.red() - 128) <= 1; }), 500);
 }
 
 TEST(TextWatermark, DrawingModesUseTheirColours) {
@@ -113,26 +99,19 @@ TEST(TextWatermark, DrawingModesUseTheirColours) {
   record.textColor = Qt::red;
   record.strokeColor = Qt::blue;
   record.strokeWidth = 6;
-  auto count = [](const QImage& image, auto predicate) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) n += predicate(QColor(image.pixel(x, y))) ? 1 : 0;
-    }
-    return n;
-  };
   auto reddish = [](const QColor& c) { return c.red() > 200 && c.blue() < 60 && c.green() < 60; };
   auto bluish = [](const QColor& c) { return c.blue() > 200 && c.red() < 60 && c.green() < 60; };
   record.drawingMode = 1;
   const QImage outline = DrawText(record, "O", 550, 400);
-  EXPECT_EQ(count(outline, reddish), 0);
-  EXPECT_GT(count(outline, bluish), 50);
+  EXPECT_EQ(CountPixels(outline, reddish), 0);
+  EXPECT_GT(CountPixels(outline, bluish), 50);
   record.drawingMode = 2;
   const QImage both = DrawText(record, "O", 550, 400);
-  EXPECT_GT(count(both, reddish), 20);
-  EXPECT_GT(count(both, bluish), 50);
+  EXPECT_GT(CountPixels(both, reddish), 20);
+  EXPECT_GT(CountPixels(both, bluish), 50);
   record.drawingMode = 0;
   const QImage fill = DrawText(record, "O", 550, 400);
-  EXPECT_EQ(count(fill, bluish), 0);
+  EXPECT_EQ(CountPixels(fill, bluish), 0);
 }
 
 TEST(TextWatermark, ShadowFallsDownRightAndRotationTurns) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/codec_fixtures.h"
+#include "pixel_probes.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -18,9 +19,7 @@ namespace {
 using test::RiffChunk;
 
 QImage FlatImage(int width, int height, QColor colour) {
-  QImage image(width, height, QImage::Format_RGBA8888);
-  image.fill(colour);
-  return image;
+  return test::Flat(width, height, colour, QImage::Format_RGBA8888);
 }
 
 qsizetype IndexOf(const std::vector<RiffChunk>& chunks, const char* fourcc) {
