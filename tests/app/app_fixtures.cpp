@@ -147,15 +147,20 @@ QFileDialog* VisibleFileDialog() {
   return nullptr;
 }
 
-bool RunAllInto(AppDelegate& delegate, const QString& folder, const int& runs, int timeoutMs) {
-  const int before = runs;
+bool StartRunInto(AppDelegate& delegate, const QString& folder, int timeoutMs) {
   delegate.window()->convertAllToolbarItem->trigger();
   QFileDialog* dialog = nullptr;
   if (!QTest::qWaitFor([&] { return (dialog = VisibleFileDialog()) != nullptr; }, timeoutMs))
     return false;
   dialog->setDirectory(folder);
-  static_cast<QDialog*>(dialog)->accept();
-  return QTest::qWaitFor([&] { return runs > before; }, timeoutMs);
+  static_cast<QDialog*>(dialog)->accept();  // protected in QFileDialog, public in QDialog
+  return true;
+}
+
+bool RunAllInto(AppDelegate& delegate, const QString& folder, const int& runs, int timeoutMs) {
+  const int before = runs;
+  return StartRunInto(delegate, folder, timeoutMs) &&
+         QTest::qWaitFor([&] { return runs > before; }, timeoutMs);
 }
 
 AlertAnswerer::AlertAnswerer() {

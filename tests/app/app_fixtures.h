@@ -52,8 +52,9 @@ QStringList ListTitles(const AppDelegate& delegate);
 // The alert or file dialog on the screen, if any.
 AlertDialog* VisibleAlert();
 QFileDialog* VisibleFileDialog();
-// Starts a run of every row, answers the destination dialog with folder and waits until runs
-// (counted by the caller's runFinished handler) grows; false on time-out.
+// Starts a run of every row and answers the destination dialog with folder; false on time-out.
+bool StartRunInto(AppDelegate& delegate, const QString& folder, int timeoutMs);
+// The same, then waits until runs (counted by the caller's runFinished handler) grows.
 bool RunAllInto(AppDelegate& delegate, const QString& folder, const int& runs, int timeoutMs);
 
 // Alerts run their own event loop: while it lives, a timer answers each new alert with the next

@@ -129,7 +129,6 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
   ASSERT_TRUE(WaitShownAfter(0));
   EXPECT_EQ(Label(), QStringLiteral("2 of 3 (x.png @ 72 dpi, 800 x 600 pixels)"));
   EXPECT_EQ(w().previewImageView->image().size(), QSize(800, 600));
-  EXPECT_EQ(preview->actualWindowFrame().size(), QSize(820, 645));
   EXPECT_TRUE(QTest::qWaitFor([&] { return w().size() == QSize(820, 645); }, kTimeoutMs));
 
   const qint64 second = preview->latestRequest();
@@ -312,34 +311,29 @@ TEST_F(PreviewWindowTest, ThePreviewEqualsTheRunsOutputPixelForPixel) {
   EXPECT_EQ(grey, 400 * 300) << "the mono effect is applied";
 }
 
-const QSize kMinimum(360, 200);
-
-TEST(PreviewFit, ALargeImageShrinksToTheAvailableHeightAndTheWindowStaysOnIt) {
-  const QRect area(0, 0, 1920, 1080);
-  const QRect fitted = FitPreviewWindowFrame(area, QRect(100, 100, 570, 595), kMinimum, 1500, 2000);
-  EXPECT_EQ(fitted.size(), QSize(1400, 1080));
-  EXPECT_TRUE(area.contains(fitted)) << fitted.x() << "," << fitted.y();
-  EXPECT_EQ(fitted.x(), 100) << "the left edge is kept while the window fits";
-}
-
-TEST(PreviewFit, ASmallImageGetsItsOwnSizeAndKeepsTheTopEdge) {
-  // An area below a top panel: the y-up arithmetic must come back to the same edges.
-  const QRect area(0, 30, 1920, 1050);
-  const QRect fitted = FitPreviewWindowFrame(area, QRect(200, 300, 900, 700), kMinimum, 600, 800);
-  EXPECT_EQ(fitted, QRect(200, 300, 820, 645));
-  const QRect tiny = FitPreviewWindowFrame(area, fitted, kMinimum, 20, 30);
-  EXPECT_EQ(tiny, QRect(200, 300, 360, 200)) << "never below the minimum size";
-}
-
-TEST(PreviewFit, OffTheAreaNoScreenOrNoImage) {
-  EXPECT_EQ(FitPreviewWindowFrame(QRect(0, 0, 1280, 800), QRect(5000, -400, 570, 595), kMinimum,
-                                  600, 800),
-            QRect(0, 0, 820, 645))
-      << "a window off the area comes back onto it";
-  EXPECT_EQ(FitPreviewWindowFrame(QRect(), QRect(10, 20, 400, 300), kMinimum, 600, 800),
-            QRect(10, 20, 820, 645));
-  EXPECT_EQ(FitPreviewWindowFrame(QRect(0, 0, 800, 600), QRect(10, 20, 400, 300), kMinimum, 0, 80),
-            QRect(10, 20, 400, 300));
+// Arguments are the image's height, then its width, as the window asks for them.
+TEST(PreviewFit, TheWindowFitsTheImageInsideTheAreaAndKeepsItsTopLeftWhereItCan) {
+  const QSize minimum(360, 200);
+  const QRect underPanel(0, 30, 1920, 1050);  // y-up arithmetic must return to the same edges
+  const struct {
+    QRect area, frame;
+    qint64 height, width;
+    QRect expected;
+  } cases[] = {
+      // A large image shrinks to the available height; the left edge is kept.
+      {{0, 0, 1920, 1080}, {100, 100, 570, 595}, 1500, 2000, {100, 0, 1400, 1080}},
+      // A small image gets its own size, then never less than the minimum.
+      {underPanel, {200, 300, 900, 700}, 600, 800, {200, 300, 820, 645}},
+      {underPanel, {200, 300, 820, 645}, 20, 30, {200, 300, 360, 200}},
+      // Off the area, with no screen, with no image.
+      {{0, 0, 1280, 800}, {5000, -400, 570, 595}, 600, 800, {0, 0, 820, 645}},
+      {QRect(), {10, 20, 400, 300}, 600, 800, {10, 20, 820, 645}},
+      {{0, 0, 800, 600}, {10, 20, 400, 300}, 0, 80, {10, 20, 400, 300}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FitPreviewWindowFrame(c.area, c.frame, minimum, c.height, c.width), c.expected)
+        << c.frame.x() << "," << c.frame.y() << " " << c.width << "x" << c.height;
+  }
 }
 
 TEST(PreviewFit, DescriptionAndRenumbering) {
