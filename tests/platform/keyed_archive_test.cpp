@@ -29,7 +29,7 @@ TEST(KeyedArchive, ObjectsAndPlainValuesRoundTripAndForeignBytesAreRefused) {
 }
 
 TEST(KeyedArchive, ColoursKeepSpaceAndComponents) {
-  // A colour's equality takes in its spec as well as its components.
+  // A colour's equality takes in its model (QColor::spec()) as well as its components.
   for (const QColor& colour : {QColor::fromRgbF(0.864f, 0.14f, 0.168f, 1.0f),
                                QColor::fromCmykF(0.1f, 0.2f, 0.3f, 0.4f, 0.5f), QColor()}) {
     EXPECT_EQ(UnarchiveColor(ArchiveColor(colour)), colour) << colour.name().toStdString();
