@@ -1,8 +1,5 @@
 #include "platform/image_source.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QColorSpace>
 #include <QFile>
 #include <atomic>
@@ -10,9 +7,9 @@
 
 #include "platform/codec_decoders.h"
 #include "platform/image_orientation.h"
+#include "platform/metadata_read_png.h"
 #include "platform/metadata_write.h"
 #include "platform/pixel_formats.h"
-#include "platform/unique_fd.h"
 
 namespace glimbrik {
 
@@ -93,38 +90,6 @@ QString TypeIdentifierForFormat(SourceFormat format) {
       return QString();
   }
 }
-
-namespace {
-
-// A large PNG's chunks without its pixel data, read with one pread per chunk head: the metadata
-// readers then walk a few kilobytes in memory instead of the whole file on disk.
-QByteArray PngWithoutPixelsOfFile(const QString& path) {
-  const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
-  if (!fd.valid()) return {};
-  QByteArray png("\x89PNG\r\n\x1a\n", 8);
-  char head[8];
-  for (off_t offset = 8;;) {
-    if (::pread(fd.get(), head, 8, offset) != 8) break;
-    const auto* h = reinterpret_cast<const uchar*>(head);
-    const qint64 length = qint64(h[0]) << 24 | h[1] << 16 | h[2] << 8 | h[3];
-    const QByteArrayView type(head + 4, 4);
-    if (type == "IEND") break;
-    if (type != "IDAT" && length <= 16 * 1024 * 1024) {
-      const qsizetype at = png.size();
-      png.resize(at + 12 + length);
-      std::memcpy(png.data() + at, head, 8);
-      if (::pread(fd.get(), png.data() + at + 8, size_t(length) + 4, offset + 8) != length + 4) {
-        png.truncate(at);
-        break;
-      }
-    }
-    offset += 12 + length;
-  }
-  png.append("\0\0\0\0IEND\xae\x42\x60\x82", 12);
-  return png;
-}
-
-}  // namespace
 
 namespace {
 const QString kChangedWhileRead = QStringLiteral("the file changed while it was read");
@@ -268,7 +233,7 @@ void ImageSource::probe() {
   // Walking a mapped file's chunks would bring most of it into memory: its chunks but the pixel
   // data are read from the file instead.
   if (error_.isEmpty() && format_ == SourceFormat::PNG && mapping_) {
-    pngWithoutPixels_ = PngWithoutPixelsOfFile(path_);
+    pngWithoutPixels_ = ReadPngWithoutPixelData(path_);
   }
   if (error_.isEmpty() && format_ == SourceFormat::PNG && reps.front().orientation == 0) {
     // A PNG states its orientation in an eXIf chunk, which may follow the pixels.

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 
 #include "platform/metadata_read.h"
 #include "platform/unique_fd.h"
@@ -93,17 +92,12 @@ std::optional<PngTextChunk> DecodeTextChunk(const char type[4], const QByteArray
 
 namespace {
 
-// Reads length bytes at offset into out; fewer at the end of the file, negative on failure.
-using ReadAt = std::function<qint64(qint64 offset, char* out, qint64 length)>;
-
-// Chunk heads are read one by one and the data between them skipped, never read.
-QList<PngTextChunk> ReadTextChunks(const ReadAt& readAt) {
+QList<PngTextChunk> ReadTextChunks(const QByteArray& png) {
   QList<PngTextChunk> chunks;
-  char head[8];
-  if (readAt(0, head, 8) != 8 || std::memcmp(head, kPngSignature, 8) != 0) return chunks;
+  if (!png.startsWith(QByteArray(kPngSignature, 8))) return chunks;
   qint64 offset = 8;
-  while (chunks.size() < kMaxTextChunks) {
-    if (readAt(offset, head, 8) != 8) break;
+  while (chunks.size() < kMaxTextChunks && offset + 8 <= png.size()) {
+    const char* head = png.constData() + offset;
     const uint32_t length = BigEndian32(head);
     const char* type = head + 4;
     if (length > 0x7fffffffu || std::memcmp(type, "IEND", 4) == 0) break;
@@ -112,51 +106,54 @@ QList<PngTextChunk> ReadTextChunks(const ReadAt& readAt) {
     const bool isText = std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 ||
                         std::memcmp(type, "iTXt", 4) == 0;
     if (!isText || length > kMaxTextChunkBytes) continue;
-    QByteArray body(qsizetype(length) + 4, Qt::Uninitialized);
-    if (readAt(data, body.data(), body.size()) != body.size()) break;
+    if (offset > png.size()) break;
+    const char* body = png.constData() + data;
     uLong expected = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
-    expected = crc32(expected, reinterpret_cast<const Bytef*>(body.constData()), length);
-    if (expected != BigEndian32(body.constData() + length)) break;
-    body.truncate(length);
-    if (auto chunk = DecodeTextChunk(type, body)) chunks.append(std::move(*chunk));
+    expected = crc32(expected, reinterpret_cast<const Bytef*>(body), length);
+    if (expected != BigEndian32(body + length)) break;
+    if (auto chunk = DecodeTextChunk(type, QByteArray(body, qsizetype(length)))) {
+      chunks.append(std::move(*chunk));
+    }
   }
   return chunks;
 }
 
 }  // namespace
 
-QList<PngTextChunk> ReadPngTextChunks(const QString& path) {
-  // pread: one call per chunk head, where a buffered file would read ahead through the pixel
-  // data around every one.
+QByteArray ReadPngWithoutPixelData(const QString& path) {
+  // One pread per chunk head: a buffered file would read ahead through the pixel data around
+  // every one.
   const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
   if (!fd.valid()) return {};
-  return ReadTextChunks([&](qint64 offset, char* out, qint64 length) -> qint64 {
-    qint64 done = 0;
-    while (done < length) {
-      const ssize_t got =
-          ::pread(fd.get(), out + done, size_t(length - done), off_t(offset + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) return -1;
-      if (got == 0) break;
-      done += got;
+  QByteArray png(kPngSignature, 8);
+  char head[8];
+  if (::pread(fd.get(), head, 8, 0) != 8 || std::memcmp(head, kPngSignature, 8) != 0) return {};
+  for (off_t offset = 8;;) {
+    if (::pread(fd.get(), head, 8, offset) != 8) break;
+    const qint64 length = BigEndian32(head);
+    const QByteArrayView type(head + 4, 4);
+    if (type == "IEND") break;
+    if (type != "IDAT" && type != "fdAT" && length <= 16 * 1024 * 1024) {
+      const qsizetype at = png.size();
+      png.resize(at + 12 + length);
+      std::memcpy(png.data() + at, head, 8);
+      if (::pread(fd.get(), png.data() + at + 8, size_t(length) + 4, offset + 8) != length + 4) {
+        png.truncate(at);
+        break;
+      }
     }
-    return done;
-  });
+    offset += 12 + length;
+  }
+  png.append("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+  return png;
+}
+
+QList<PngTextChunk> ReadPngTextChunks(const QString& path) {
+  return ReadTextChunks(ReadPngWithoutPixelData(path));
 }
 
 QList<PngTextChunk> ReadPngTextChunks(const QByteArray& fileData) {
-  return ReadTextChunks([&](qint64 offset, char* out, qint64 length) -> qint64 {
-    if (offset >= fileData.size()) return 0;
-    const qint64 n = std::min(length, fileData.size() - offset);
-    std::memcpy(out, fileData.constData() + offset, size_t(n));
-    return n;
-  });
-}
-
-QList<PngTextChunk> ReadPngTextChunks(QIODevice& file) {
-  return ReadTextChunks([&](qint64 offset, char* out, qint64 length) -> qint64 {
-    return file.seek(offset) ? file.read(out, length) : -1;
-  });
+  return ReadTextChunks(fileData);
 }
 
 }  // namespace glimbrik

@@ -3,7 +3,7 @@
 // The text chunks (tEXt, zTXt, iTXt) of a PNG file, read by walking its chunks without decoding
 // any image data.
 
-#include <QIODevice>
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -19,6 +19,10 @@ struct PngTextChunk {
 // came before it. Compressed texts are inflated to at most a bounded size.
 QList<PngTextChunk> ReadPngTextChunks(const QString& path);
 QList<PngTextChunk> ReadPngTextChunks(const QByteArray& fileData);
-QList<PngTextChunk> ReadPngTextChunks(QIODevice& file);
+
+// A PNG file's chunks without its pixel data (IDAT, fdAT) and without chunks over 16 MiB: what
+// the metadata readers need of a large file, read without bringing the rest into memory. Empty
+// when the file cannot be read or is not a PNG file.
+QByteArray ReadPngWithoutPixelData(const QString& path);
 
 }  // namespace glimbrik
