@@ -9,7 +9,6 @@
 #include <functional>
 #include <mutex>
 #include <string_view>
-#include <tuple>
 #include <vector>
 
 #include "platform/metadata_read.h"
@@ -70,14 +69,7 @@ struct MakerEntry {
   Exiv2::TypeId type;
   long count;
   std::vector<Exiv2::byte> bytes;  // left empty for offsets, which move with the note
-  bool operator<(const MakerEntry& other) const {
-    return std::tie(key, type, count, bytes) <
-           std::tie(other.key, other.type, other.count, other.bytes);
-  }
-  bool operator==(const MakerEntry& other) const {
-    return std::tie(key, type, count, bytes) ==
-           std::tie(other.key, other.type, other.count, other.bytes);
-  }
+  auto operator<=>(const MakerEntry&) const = default;
 };
 
 std::vector<MakerEntry> MakerEntries(const Exiv2::ExifData& exif) {
