@@ -13,7 +13,8 @@ PACKAGES=(
   icc-profiles-free libgs-common fonts-dejavu-core shared-mime-info dbus-daemon
   imagemagick libmagickcore-6.q16-6-extra openexr libtiff-tools webp exiv2
   libimage-exiftool-perl libvips-tools xvfb xauth xdotool
-  qt6-webengine-dev libreoffice-writer-nogui poppler-utils
+  qt6-webengine-dev libreoffice-writer-nogui poppler-utils mupdf-tools fontconfig
+  libraw-dev libraw-bin libheif-dev libheif-examples netpbm libgs-dev ghostscript bc time
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+bash scripts/check-test-tools.sh
 jobs=$(nproc)
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DGLIMBRIK_SANITIZE=address -DGLIMBRIK_BENCH=ON >/dev/null
