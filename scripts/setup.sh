@@ -10,7 +10,7 @@ PACKAGES=(
   libopenexr-dev libicu-dev zlib1g-dev libfontconfig-dev libjbig2dec0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   jpegoptim libjpeg-turbo-progs pngcrush optipng advancecomp gifsicle
-  icc-profiles-free libgs-common fonts-dejavu-core shared-mime-info dbus-daemon
+  icc-profiles-free libgs-common fonts-dejavu-core fonts-urw-base35 shared-mime-info dbus-daemon
   imagemagick libmagickcore-6.q16-6-extra openexr libtiff-tools webp exiv2
   libimage-exiftool-perl libvips-tools xvfb xauth xdotool
   qt6-webengine-dev libreoffice-writer-nogui poppler-utils mupdf-tools fontconfig

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <cmath>
 
@@ -423,8 +424,13 @@ void TextWatermarkPanel::ShowFontPanel() {
 }
 
 void TextWatermarkPanel::setFontToControls(const QFont& font) {
-  const QString family = font.family();
+  QString family = font.family();
   if (family.isEmpty()) return;
+  // A name Qt knows but the list does not, a generic alias or a family with its foundry, shows
+  // the family fontconfig draws it with.
+  if (!view_.fontFamilyArray.contains(family) &&
+      (QFontDatabase::hasFamily(family) || QFontDatabase::families().contains(family)))
+    family = FontFamilyName(font);
   const qsizetype index = view_.fontFamilyArray.indexOf(family);
   fontComboBoxOutlet->setCurrentIndex(index >= 0 ? static_cast<int>(index) : 0);
   fontStylePopupButtonOutlet->clear();

@@ -16,7 +16,42 @@ int PatternInteger(FcPattern* pattern, const char* object, int fallback) {
   return value;
 }
 
+QString PatternTextAt(FcPattern* pattern, const char* object, int index, const QString& fallback) {
+  FcChar8* value = nullptr;
+  if (FcPatternGetString(pattern, object, index, &value) != FcResultMatch || !value)
+    return fallback;
+  return QString::fromUtf8(reinterpret_cast<const char*>(value));
+}
+
 }  // namespace
+
+QStringList InstalledFontFamilies() {
+  QStringList families;
+  PatternHandle pattern(FcPatternCreate());
+  ObjectSetHandle objects(FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_STYLE, nullptr));
+  if (!pattern || !objects) return families;
+  FontSetHandle set(FcFontList(nullptr, pattern.get(), objects.get()));
+  if (!set) return families;
+  for (int i = 0; i < set->nfont; ++i) {
+    FcPattern* font = set->fonts[i];
+    const QString family = PatternText(font, FC_FAMILY);
+    if (family.isEmpty()) continue;
+    families << family;
+    const QString language = PatternText(font, FC_FAMILYLANG);
+    const QString style = PatternText(font, FC_STYLE);
+    for (int k = 1;; ++k) {
+      const QString other = PatternTextAt(font, FC_FAMILY, k, QString());
+      if (other.isEmpty()) break;
+      // Another language's name is a translation, the same style's an alias.
+      if (PatternTextAt(font, FC_FAMILYLANG, k, language) == language &&
+          PatternTextAt(font, FC_STYLE, k, style) != style)
+        families << other;
+    }
+  }
+  families.removeDuplicates();
+  std::sort(families.begin(), families.end());
+  return families;
+}
 
 std::vector<FontFamilyMember> AvailableMembersOfFontFamily(const QString& family) {
   std::vector<FontFamilyMember> members;

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
 
@@ -12,6 +13,11 @@ struct FontFamilyMember {
   QString postScriptName;
   QString faceName;  // the style, "Bold Italic"
 };
+
+// The installed font families by the names fontconfig lists them under, each once, sorted: every
+// one has members. A second name for another style in the same language (a subfamily, "DejaVu
+// Sans Condensed") is listed too; foundries and generic aliases are not.
+QStringList InstalledFontFamilies();
 
 // The installed faces of a family, as fontconfig lists them (regular weights first, then by
 // weight and slant); empty for a family that is not installed.

@@ -67,6 +67,8 @@ std::optional<QFont> UnarchiveFont(const QByteArray& archive);
 
 // The PostScript name of the installed face that fontconfig chooses for font; empty when none.
 QString FontPostScriptName(const QFont& font);
+// The fontconfig family of that face; empty when none.
+QString FontFamilyName(const QFont& font);
 
 // Colours. HSV and HSL colours are stored as RGB.
 QVariantMap EncodeColor(const QColor& color);

@@ -21,7 +21,14 @@ FaceNames MatchFace(const QFont& font) {
   PatternHandle pattern(FcPatternCreate());
   if (!pattern) return {};
   const QFontInfo info(font);
-  const QByteArray family = info.family().toUtf8();
+  // Qt names a family that several foundries offer "Family [foundry]"; fontconfig, which would
+  // take that for an unknown family and substitute another, knows it by the family alone.
+  QString qtFamily = info.family();
+  if (qtFamily.endsWith(QLatin1Char(']'))) {
+    const qsizetype open = qtFamily.lastIndexOf(QLatin1String(" ["));
+    if (open > 0) qtFamily.truncate(open);
+  }
+  const QByteArray family = qtFamily.toUtf8();
   FcPatternAddString(pattern.get(), FC_FAMILY,
                      reinterpret_cast<const FcChar8*>(family.constData()));
   if (!font.styleName().isEmpty()) {
@@ -71,6 +78,8 @@ QFont FontFromFamilyAndStyle(const QString& family, const QString& style, double
 }  // namespace
 
 QString FontPostScriptName(const QFont& font) { return MatchFace(font).postScriptName; }
+
+QString FontFamilyName(const QFont& font) { return MatchFace(font).family; }
 
 QVariantMap EncodeFont(const QFont& font) {
   const FaceNames face = MatchFace(font);

@@ -4,7 +4,6 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <algorithm>
 
 #include "engine/text_token_archive.h"
@@ -26,8 +25,7 @@ WatermarkView::WatermarkView(QWidget* mainImagePreview) : QWidget(mainImagePrevi
   setAttribute(Qt::WA_NoSystemBackground);
   setMouseTracking(true);
   if (mainImagePreview) mainImagePreview->installEventFilter(this);
-  fontFamilyArray = QFontDatabase::families();
-  std::sort(fontFamilyArray.begin(), fontFamilyArray.end());
+  fontFamilyArray = InstalledFontFamilies();
   updateFrameRect();
 }
 

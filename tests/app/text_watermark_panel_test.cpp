@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QSet>
 #include <QTest>
 #include <QTextCursor>
 #include <tuple>
@@ -9,6 +10,7 @@
 #include "app/app_delegate.h"
 #include "app_fixtures.h"
 #include "platform/font_members.h"
+#include "platform/keyed_archive.h"
 #include "platform/localization.h"
 #include "watermark/watermark_fixtures.h"
 #include "watermark/watermark_presets.h"
@@ -214,6 +216,35 @@ TEST_F(TextWatermarkPanelTest, FamilyCompletionFollowsTheListOrder) {
   // A font whose family is not installed shows the first family.
   panel().setFontToControls(QFont(QStringLiteral("No Such Family Here")));
   EXPECT_EQ(panel().fontComboBoxOutlet->currentText(), first);
+
+  // Every listed family is listed once, by fontconfig's name, and has faces to choose; the
+  // URW fonts come from two foundries each.
+  EXPECT_EQ(families.size(), QSet<QString>(families.begin(), families.end()).size());
+  for (const QString& family : families)
+    EXPECT_FALSE(AvailableMembersOfFontFamily(family).empty()) << family.toStdString();
+  ASSERT_TRUE(families.contains("C059")) << "the URW fonts are missing: fonts-urw-base35";
+  // Chosen in the combo box, a URW family fills the face popup and becomes the preset's font.
+  QComboBox* combo = panel().fontComboBoxOutlet;
+  combo->setCurrentIndex(combo->findText(QStringLiteral("URW Gothic")));
+  emit combo->activated(combo->currentIndex());
+  EXPECT_GE(panel().fontStylePopupButtonOutlet->count(), 4);
+  const std::optional<QFont> stored =
+      UnarchiveFont(First().value(Key(kTextFontNameKey)).toByteArray());
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_TRUE(FontPostScriptName(*stored).startsWith("URWGothic-"))
+      << stored->family().toStdString();
+  // A face of a family that Qt names with its foundry shows under fontconfig's name.
+  const std::optional<QFont> c059 = FontWithPostScriptName(QStringLiteral("C059-Bold"));
+  ASSERT_TRUE(c059.has_value());
+  panel().setFontToControls(*c059);
+  EXPECT_EQ(combo->currentText().toStdString(), "C059");
+  EXPECT_EQ(panel().fontStylePopupButtonOutlet->currentText(), "Bold");
+  panel().setFontToControls(QFont(QStringLiteral("Nimbus Roman [UKWN]")));
+  EXPECT_EQ(combo->currentText().toStdString(), "Nimbus Roman");
+  // So does the default font, a generic alias that is not listed.
+  panel().setFontToControls(QFont());
+  EXPECT_EQ(combo->currentText(), FontFamilyName(QFont()));
+  EXPECT_NE(combo->currentIndex(), 0);
 }
 
 TEST(TextWatermarkQuit, UnsavedPresetIsSavedDroppedOrKeepsTheApplication) {
