@@ -52,9 +52,9 @@ void QVXCircularSlider::paintEvent(QPaintEvent*) {
   const double s = sliderCellSize_;
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
-  // The dial is drawn with y up, so that a positive turn is counter-clockwise on screen.
-  painter.translate(0, s);
-  painter.scale(1, -1);
+  // Drawn y down: the pointer at rest points up and the value turns it clockwise, so that the
+  // angle, 90 minus the value, turns it counter-clockwise from the right as it turns the
+  // watermark.
   const QColor ink = Ink(isEnabled());
 
   // Background disc.
@@ -81,15 +81,10 @@ void QVXCircularSlider::paintEvent(QPaintEvent*) {
 void QVXCircularSlider::setValueFromPoint(const QPointF& point) {
   const double s = sliderCellSize_;
   const double dx = point.x() - s / 2;
-  const double dy = s / 2 - point.y();  // y up
+  const double dy = s / 2 - point.y();  // up on screen
   if (std::hypot(dx, dy) < 1.0) return;
-  // The pointer at rest points down (270 degrees); a value turns it by that many degrees.
-  const double direction = std::atan2(dy, dx) * 180.0 / M_PI;
-  double turn = std::fmod(direction - 270.0, 360.0);
-  if (turn < 0) turn += 360.0;
-  int next = int(std::lround(turn)) - 360;
-  if (next >= 0) next = -1;
-  setValue(next);
+  // The angle is the pointer's direction, counter-clockwise from the right.
+  setValue(ValueForAngle(int(std::lround(std::atan2(dy, dx) * 180.0 / M_PI))));
 }
 
 void QVXCircularSlider::mousePressEvent(QMouseEvent* event) {

@@ -5,7 +5,8 @@
 namespace glimbrik {
 
 // The angle dial of the watermark panels: a 60 x 60 disc with a pointer. Its value runs from
-// -360 to -1 so that the pointer's turn is the value itself; callers speak in angles 0-359.
+// -360 to -1 so that the pointer's turn is the value itself; callers speak in angles 0-359,
+// which point counter-clockwise from the right, the way a watermark of that angle turns.
 class QVXCircularSlider : public QAbstractSlider {
   Q_OBJECT
  public:

@@ -38,15 +38,21 @@ TEST(CircularSlider, ThePointerShowsTheAngleAndAClickSetsIt) {
   EXPECT_GT(RimDisc(dial).x(), 50) << "angle 0 points right";
   dial.setAngleValue(180);
   EXPECT_LT(RimDisc(dial).x(), 10);
+  // Counter-clockwise on screen, as the watermark turns.
   dial.setAngleValue(90);
-  EXPECT_GT(RimDisc(dial).y(), 50) << "angles turn clockwise on screen";
+  EXPECT_LT(RimDisc(dial).y(), 10) << "90 points up";
+  dial.setAngleValue(30);
+  EXPECT_GT(RimDisc(dial).x(), 45);
+  EXPECT_LT(RimDisc(dial).y(), 25) << "30 points up and to the right";
 
   dial.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dial));
   QTest::mouseClick(&dial, Qt::LeftButton, Qt::NoModifier, QPoint(30, 5));
-  EXPECT_EQ(dial.getAngleValue(), 270);
+  EXPECT_EQ(dial.getAngleValue(), 90);
   QTest::mouseClick(&dial, Qt::LeftButton, Qt::NoModifier, QPoint(55, 30));
   EXPECT_EQ(dial.getAngleValue(), 0);
+  QTest::mouseClick(&dial, Qt::LeftButton, Qt::NoModifier, QPoint(30, 55));
+  EXPECT_EQ(dial.getAngleValue(), 270);
 }
 
 }  // namespace
