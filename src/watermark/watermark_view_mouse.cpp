@@ -326,7 +326,6 @@ void WatermarkView::dragSelectionRect(QPointF q) {
   model_.setSelectionRect(band);
   std::set<int64_t> selection;
   std::vector<int64_t> tableRows = model_.presetTableSelectedRows();
-  const bool tableWasMultiple = tableRows.size() >= 2;
   const std::vector<WatermarkPresetRow> rows = model_.waterMarkPresetArray();
   for (size_t i = 0; i < rows.size(); ++i) {
     const int64_t index = static_cast<int64_t>(i);
@@ -339,7 +338,8 @@ void WatermarkView::dragSelectionRect(QPointF q) {
     if (HitAreaMeets(*row.frameRect, angle, band)) {
       selection.insert(index);
       if (!inTable) tableRows.push_back(index);
-    } else if (tableWasMultiple && inTable) {
+    } else if (tableRows.size() >= 2 && inTable) {
+      // Deselected only while another stays: the table never ends without a selected row.
       tableRows.erase(std::remove(tableRows.begin(), tableRows.end(), index), tableRows.end());
     }
   }

@@ -148,6 +148,13 @@ void WatermarkView::tableViewSelectionDidChange() {
   for (const QModelIndex& index : table_->selectionModel()->selectedRows())
     rows.push_back(index.row());
   std::sort(rows.begin(), rows.end());
+  // Once a row is selected the table keeps one: the edits of the panel go to the selected
+  // presets, and a click that would leave none (a toggled last row, empty space) changes nothing.
+  const std::vector<int64_t> previous = model_.presetTableSelectedRows();
+  if (rows.empty() && tableModel_ && tableModel_->rowCount() > 0 && !previous.empty()) {
+    selectTableRows(previous, model_.presetTableSelectedRow());
+    return;
+  }
   // The most recently selected row: the current one while it is selected, else the last.
   int64_t selectedRow = -1;
   const QModelIndex current = table_->selectionModel()->currentIndex();
@@ -158,7 +165,10 @@ void WatermarkView::tableViewSelectionDidChange() {
   }
   model_.setPresetTableSelection(rows, selectedRow);
   if (!rows.empty()) {
+    // The image watermark is no row: it stays selected.
     std::set<int64_t> ticked;
+    if (model_.selectionIndexes().count(kImageWatermarkSelectionIndex))
+      ticked.insert(kImageWatermarkSelectionIndex);
     for (int64_t row : rows) {
       const std::optional<WatermarkPresetRow> entry = model_.presetRow(row);
       if (entry && entry->state) ticked.insert(row);

@@ -314,10 +314,46 @@ TEST(WatermarkInteraction, PressesAndRubberBandSelectTheOverlayAndTheTableFollow
   EXPECT_EQ(o.model().selectionIndexes(), std::set<int64_t>{2});
   EXPECT_EQ(o.TableRows(), (std::vector<int>{0, 2}));
   EXPECT_FALSE(o.model().isPresetDirty("high"));
+  // Another one over empty space alone selects nothing, yet the table keeps a row for the
+  // panel's edits to go to.
+  o.Press(empty, Qt::ShiftModifier);
+  o.Move(empty + QPointF(5, 5));
+  o.Release(empty + QPointF(5, 5));
+  EXPECT_TRUE(o.model().selectionIndexes().empty());
+  EXPECT_EQ(o.TableRows().size(), 1u);
+  EXPECT_EQ(o.model().presetTableSelectedRows().size(), 1u);
   // A plain click on empty space clears the overlay's selection.
   o.Click(empty);
   EXPECT_TRUE(o.model().selectionIndexes().empty());
   EXPECT_EQ(o.TableRows().size(), 1u);
+
+  // Neither a Ctrl-click on the table's only selected row nor a click below its rows leaves it
+  // without one.
+  o.table->resize(300, 240);
+  o.table->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(o.table.get()));
+  QTableView* table = o.view->waterMarkTableOutlet();
+  const int only = o.TableRows().front();
+  const QPoint cell = table->visualRect(table->model()->index(only, kPresetTitleColumn)).center();
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, cell);
+  EXPECT_EQ(o.TableRows(), std::vector<int>{only});
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                    QPoint(cell.x(), table->viewport()->height() - 3));
+  EXPECT_EQ(o.TableRows(), std::vector<int>{only});
+  EXPECT_EQ(o.model().presetTableSelectedRows(), std::vector<int64_t>{only});
+  EXPECT_TRUE(o.view->removePresetButton()->isEnabled());
+
+  // The picture, selected on the overlay, stays selected when a row joins in the table.
+  o.model().setImage(Square(60));
+  o.Paint();
+  o.Click(o.model().m_imageFrameRect().center());
+  ASSERT_EQ(o.model().selectionIndexes(), std::set<int64_t>{kImageWatermarkSelectionIndex});
+  const int other = only == 0 ? 1 : 0;
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    table->visualRect(table->model()->index(other, kPresetTitleColumn)).center());
+  EXPECT_EQ(o.TableRows().size(), 2u);
+  EXPECT_EQ(o.model().selectionIndexes().count(kImageWatermarkSelectionIndex), 1u);
+  EXPECT_EQ(o.model().selectionIndexes().count(other), 1u);
 }
 
 TEST(WatermarkInteraction, OnlyWhatTheLastPaintDrewCanBeHitOrDragged) {
