@@ -64,6 +64,14 @@ TEST_F(ImageWatermarkPanelTest, OffsetPercentagesAreOfTheBaseSize) {
   EXPECT_EQ(model().imagePosition(), 4);
   EXPECT_EQ(model().imageWatermarkOffset(), QPointF(0, 0));
   EXPECT_EQ(panel->xImageWatermarkOffsetTextFieldOutlet->text(), "0.00");
+  // An offset set elsewhere (a drag, a photo preset) shows each side in its own field.
+  model().setBaseImageSizeForImageWatermark(QSizeF(550, 275));
+  model().setImageWatermarkOffset(QPointF(110, 13.75));
+  panel->setImageWatermarkOffsetControls();
+  EXPECT_EQ(panel->xImageWatermarkOffsetTextFieldOutlet->text(), "20.00");
+  EXPECT_EQ(panel->yImageWatermarkOffsetTextFieldOutlet->text(), "5.00");
+  EXPECT_DOUBLE_EQ(panel->xImageWatermarkOffsetStepperOutlet->doubleValue(), 20.0);
+  EXPECT_DOUBLE_EQ(panel->yImageWatermarkOffsetStepperOutlet->doubleValue(), 5.0);
 }
 
 TEST_F(ImageWatermarkPanelTest, SizeOpacityAndAngleControlsStayInStepAndInRange) {

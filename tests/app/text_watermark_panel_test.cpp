@@ -170,6 +170,13 @@ TEST_F(TextWatermarkPanelTest, DrawingModeTagsAndTheControlGroups) {
   TypeAtEnd(panel().xOffsetTextFieldOutlet, QStringLiteral("500"), '1');
   EXPECT_EQ(panel().xOffsetTextFieldOutlet->text(), "5000");
   EXPECT_EQ(First().value(Key(kShadowXOffsetKey)).toLongLong(), 5000);
+  // The blur stepper blurs; the shadow stays where it was.
+  const qint64 shadowY = First().value(Key(kShadowYOffsetKey)).toLongLong();
+  panel().blurStepperOutlet->downButton()->click();
+  EXPECT_EQ(panel().blurTextFieldOutlet->text(), "99");
+  EXPECT_EQ(First().value(Key(kShadowBlurKey)).toLongLong(), 99);
+  EXPECT_EQ(First().value(Key(kShadowXOffsetKey)).toLongLong(), 5000);
+  EXPECT_EQ(First().value(Key(kShadowYOffsetKey)).toLongLong(), shadowY);
   // The slider's opacity shows as whole percent, cut rather than rounded.
   panel().opacitySliderOutlet->setDoubleValue(0.567);
   panel().takeTextOpacityFrom();

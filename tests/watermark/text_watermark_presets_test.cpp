@@ -124,10 +124,16 @@ TEST(TextWatermarkPresets, EditsStayUnsavedUntilSavedRevertedOrAnotherPresetIsRe
   const QVariantMap edited = *editor.view->model().presetNamed("c");
   EXPECT_EQ(edited.value(kTextWatermarkOffsetKey).toString(), "{0, 0}");
   EXPECT_EQ(edited.value(kTextPositionKey).toLongLong(), 2);
+  std::optional<TextWatermarkValues> shown;  // what the panel's controls were given
+  editor.view->controls.assignTextValues = [&](const TextWatermarkValues& v) { shown = v; };
   editor.view->RevertSelectedRow();
   EXPECT_FALSE(editor.view->model().isPresetDirty("c"));
   EXPECT_EQ(editor.view->model().textPosition(), 6);
   EXPECT_EQ(editor.view->model().textFontSize(), 22);
+  ASSERT_TRUE(shown.has_value()) << "the controls show the saved form too";
+  EXPECT_EQ(shown->textPosition, 6);
+  EXPECT_EQ(shown->textFontSize, 22);
+  editor.view->controls.assignTextValues = nullptr;
 
   for (int row : {0, 2}) {
     editor.view->SelectRowStartingAtRow(row);

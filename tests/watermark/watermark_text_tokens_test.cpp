@@ -50,6 +50,11 @@ class TokenFields : public ::testing::Test {
                       chip.center() - field.viewport()->pos());
   }
 
+  // Where the popover offers a time pattern; -1 when it does not.
+  static int TimeFormatIndex(const QString& pattern) {
+    return Dates()->dateTimeFormatPopUpButtonOutlet()->findData(pattern, Qt::ToolTipRole);
+  }
+
   static bool WaitForPopover() {
     return QTest::qWaitFor([] { return Dates()->isPopoverShown() || Numbers()->isPopoverShown(); },
                            kTimeoutMs);
@@ -97,6 +102,14 @@ TEST_F(TokenFields, EachChipOpensItsPopoverWhoseAnswerChangesTheChip) {
   EXPECT_EQ(Dates()->dateTimeFormatLabelOutlet()->text(), QStringLiteral("Time format:"));
   EXPECT_EQ(Dates()->dateTimeFormatPopUpButtonOutlet()->currentData(Qt::ToolTipRole).toString(),
             QStringLiteral("HH"));
+  EXPECT_GE(TimeFormatIndex(QStringLiteral("HH:mm")), 0);
+  Dates()->closePopover();
+  // The rename field's time token offers only forms a file name can hold.
+  rename.setTokens({QVXWatermarkTextToken(QStringLiteral("Time"), 4)});
+  ClickChip(rename, 0);
+  ASSERT_TRUE(WaitForPopover());
+  EXPECT_LT(TimeFormatIndex(QStringLiteral("HH:mm")), 0);
+  EXPECT_GE(TimeFormatIndex(QStringLiteral("HH-mm-ss")), 0);
   Dates()->closePopover();
 
   ClickChip(watermark, 1);
