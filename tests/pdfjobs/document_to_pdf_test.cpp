@@ -184,5 +184,34 @@ TEST(HTMLToPDF, SourcesGoEachToItsOwnFileOrAllIntoOne) {
   EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 3, 3, 6, 7}));
 }
 
+// A page wider than the paper is scaled to the printable width: its right edge is printed, on the
+// page, while a page that fits keeps its size.
+TEST(HTMLToPDF, AWidePageIsFittedToThePrintableWidth) {
+  const QString folder = test::MakeTempFolder();
+  const QString wide = QDir(folder).filePath("wide.html"), narrow = QDir(folder).filePath("n.html");
+  test::WriteBytes(wide,
+                   "<body style='margin:0'><div style='width:2400px;height:40px'>"
+                   "<span>LeftEdge</span><span style='float:right'>RightEdge</span></div></body>");
+  test::WriteBytes(narrow, "<body style='margin:0'><p style='font-size:16px'>Narrow words</p>");
+  HTMLToPDF html;
+  html.Init(612, 792, 72, 72, 72, 72, 0, {});
+  for (const QString& source : {wide, narrow}) {
+    html.SetTempDestinationURL(source + ".pdf");
+    ASSERT_TRUE(html.SaveAsPDF(source));
+  }
+  const QString bbox = test::RunTool("pdftotext", {"-bbox", wide + ".pdf", "-"});
+  const QRegularExpression word("xMax=\"([0-9.]+)\"[^>]*>RightEdge<");
+  const QRegularExpressionMatch right = word.match(bbox);
+  ASSERT_TRUE(right.hasMatch()) << bbox.toStdString();
+  EXPECT_LE(right.captured(1).toDouble(), 612 - 72 + 1);
+  EXPECT_GT(right.captured(1).toDouble(), 612 - 72 - 20);
+  // 16 CSS pixels are 12 points: the narrow page is printed at its own scale.
+  const QString narrowBox = test::RunTool("pdftotext", {"-bbox", narrow + ".pdf", "-"});
+  const QRegularExpression height("yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\">Narrow");
+  const QRegularExpressionMatch m = height.match(narrowBox);
+  ASSERT_TRUE(m.hasMatch()) << narrowBox.toStdString();
+  EXPECT_NEAR(m.captured(2).toDouble() - m.captured(1).toDouble(), 12 * 1.15, 3);
+}
+
 }  // namespace
 }  // namespace glimbrik
