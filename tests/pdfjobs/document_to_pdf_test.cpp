@@ -8,6 +8,7 @@
 #include "engine/image_types.h"
 #include "pdfjobs/html_to_pdf.h"
 #include "pdfjobs/pdf_fixtures.h"
+#include "platform/pdf_document.h"
 
 namespace glimbrik {
 namespace {
@@ -67,6 +68,65 @@ TEST(DocumentToPDF, PlainTextIsLaidOutInTheTextAreaOfALandscapePage) {
   }
   EXPECT_GT(count, 600);
   EXPECT_TRUE(words.contains(">300<"));
+}
+
+// The box pdftotext gives the first word equal to text: xMin, yMin, xMax, yMax.
+QRectF WordBox(const QString& pdf, const QString& text) {
+  const QString words = test::RunTool("pdftotext", {"-bbox", pdf, "-"});
+  const QRegularExpression box(QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" "
+                                              "xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">") +
+                               text + QLatin1Char('<'));
+  const QRegularExpressionMatch m = box.match(words);
+  if (!m.hasMatch()) return {};
+  return QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+}
+
+TEST(DocumentToPDF, TextAttributesSetParagraphsColoursUnderlineAndKerning) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  const QString notes = QDir(folder).filePath("plain.txt"), styled = QDir(folder).filePath("s.txt");
+  test::WriteBytes(notes, "alpha beta\ngamma delta\n");
+  test::WriteBytes(styled, "alpha beta\ngamma delta\n");
+  ASSERT_TRUE(ConvertEach(Letter(notes, out)));
+  TextToPDFConversionOptions o = Letter(styled, out);
+  o.textAttributes.insert(kTextForegroundColorKey, QColor(0, 0, 255));
+  o.textAttributes.insert(kTextBackgroundColorKey, QColor(255, 255, 0));
+  o.textAttributes.insert(kTextUnderlineStyleKey, 1);
+  o.textAttributes.insert(kTextKernKey, 3.0);
+  o.textAttributes.insert(kTextParagraphStyleKey,
+                          QVariantMap{{kParagraphAlignmentKey, 2}, {kParagraphSpacingKey, 20.0}});
+  ASSERT_TRUE(ConvertEach(o));
+  const QString plainPdf = QDir(out).filePath("plain.pdf"), pdf = QDir(out).filePath("s.pdf");
+
+  // Centred in the 468-point text width; five letters three points wider each; 20 points more
+  // between the paragraphs.
+  const QRectF alpha = WordBox(pdf, "alpha"), beta = WordBox(pdf, "beta");
+  const QRectF plainAlpha = WordBox(plainPdf, "alpha");
+  ASSERT_FALSE(alpha.isNull() || beta.isNull() || plainAlpha.isNull());
+  // Courier at 10 points: five letters of 6 points.
+  EXPECT_NEAR(plainAlpha.width(), 30, 1.5);
+  EXPECT_NEAR((alpha.left() + beta.right()) / 2, 306, 4);
+  EXPECT_NEAR(alpha.width() - plainAlpha.width(), 12, 1);
+  EXPECT_NEAR(WordBox(pdf, "gamma").top() - alpha.top(),
+              WordBox(plainPdf, "gamma").top() - plainAlpha.top() + 20, 1.5);
+
+  const std::unique_ptr<PdfDocument> document = PdfDocument::Open(pdf);
+  ASSERT_TRUE(document);
+  const QImage page = document->renderPage(0, 144).convertToFormat(QImage::Format_RGB32);
+  const QRect word(int(alpha.left() * 2), int(alpha.top() * 2), int(alpha.width() * 2),
+                   int(alpha.height() * 2 + 4));
+  int yellow = 0, fullRows = 0;
+  for (int y = word.top(); y <= word.bottom(); ++y) {
+    int blue = 0;
+    for (int x = word.left(); x <= word.right(); ++x) {
+      const QColor c = page.pixelColor(x, y);
+      yellow += c.red() > 230 && c.green() > 230 && c.blue() < 40;
+      blue += c.blue() > 150 && c.red() < 100 && c.green() < 100;
+    }
+    fullRows += blue > word.width() * 9 / 10;  // only an underline covers the whole word
+  }
+  EXPECT_GT(yellow, word.width() * word.height() / 4);
+  EXPECT_GE(fullRows, 1);
 }
 
 TEST(DocumentToPDF, RichTextKeepsItsFontUnlessForcedAndFailsAloneWithoutAnOfficeSuite) {
