@@ -23,22 +23,24 @@
 #include "pdfjobs/html_to_pdf.h"
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/office_converter.h"
+#include "pdfjobs/web_archive.h"
 #include "platform/pdf_builder.h"
 
 namespace glimbrik {
 
 namespace {
 
-enum class DocumentKind { Plain, Html, Office };
+enum class DocumentKind { Plain, Html, WebArchive, Office };
 
 DocumentKind KindOf(const QString& path) {
   const QFileInfo info(path);
   const QString extension = info.suffix().toLower();
   if (info.isDir()) return DocumentKind::Office;  // an RTFD bundle
   if (IsHTMLFile(path)) return DocumentKind::Html;
-  static const QStringList office = {QStringLiteral("rtf"),    QStringLiteral("doc"),
-                                     QStringLiteral("docx"),   QStringLiteral("odt"),
-                                     QStringLiteral("wordml"), QStringLiteral("webarchive")};
+  if (extension == QLatin1String("webarchive")) return DocumentKind::WebArchive;
+  static const QStringList office = {QStringLiteral("rtf"), QStringLiteral("doc"),
+                                     QStringLiteral("docx"), QStringLiteral("odt"),
+                                     QStringLiteral("wordml")};
   if (office.contains(extension)) return DocumentKind::Office;
   const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
   for (const char* name :
@@ -82,6 +84,22 @@ bool LoadDocument(const QString& source, QTextDocument* document, bool* rich,
       if (!ok) return false;
       document->setBaseUrl(QUrl::fromLocalFile(source));
       document->setHtml(DecodedText(bytes));
+      *rich = true;
+      return true;
+    }
+    case DocumentKind::WebArchive: {
+      const std::optional<WebArchive> archive = ReadWebArchive(source);
+      if (!archive) return false;
+      document->setBaseUrl(archive->url);
+      document->setHtml(archive->html);
+      // The page's images and style sheets come from the archive, never from the network; set
+      // after the text, which clears them, and before the layout asks for them.
+      for (const WebArchive::Resource& resource : archive->subresources) {
+        const bool style = resource.mimeType == QLatin1String("text/css");
+        document->addResource(
+            style ? QTextDocument::StyleSheetResource : QTextDocument::ImageResource, resource.url,
+            style ? QVariant(QString::fromUtf8(resource.data)) : QVariant(resource.data));
+      }
       *rich = true;
       return true;
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFont>
 
@@ -9,6 +10,7 @@
 #include "pdfjobs/html_to_pdf.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "platform/pdf_document.h"
+#include "platform/plist.h"
 
 namespace glimbrik {
 namespace {
@@ -127,6 +129,56 @@ TEST(DocumentToPDF, TextAttributesSetParagraphsColoursUnderlineAndKerning) {
   }
   EXPECT_GT(yellow, word.width() * word.height() / 4);
   EXPECT_GE(fullRows, 1);
+}
+
+// A web archive prints its page with the images it holds, whose references are relative to the
+// page's own address; nothing is fetched from that address.
+TEST(DocumentToPDF, AWebArchivePrintsItsPageWithTheImagesItHolds) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  QImage red(60, 60, QImage::Format_RGB32);
+  red.fill(QColor(255, 0, 0));
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  red.save(&buffer, "PNG");
+  const QVariantMap archive{
+      {"WebMainResource",
+       QVariantMap{{"WebResourceURL", "https://example.invalid/page/index.html"},
+                   {"WebResourceMIMEType", "text/html"},
+                   {"WebResourceTextEncodingName", "UTF-8"},
+                   {"WebResourceData", QByteArray("<h1>Archived heading</h1><p>Caf\xc3\xa9 body"
+                                                  "</p><img src='img/red.png'>")}}},
+      {"WebSubresources",
+       QVariantList{QVariantMap{{"WebResourceURL", "https://example.invalid/page/img/red.png"},
+                                {"WebResourceMIMEType", "image/png"},
+                                {"WebResourceData", png}}}}};
+  const QString xml = QDir(folder).filePath("page.plist");
+  const QString source = QDir(folder).filePath("page.webarchive");
+  ASSERT_TRUE(WritePlistFile(archive, xml).ok());
+  test::RunTool("plistutil", {"-i", xml, "-o", source, "-f", "bin"});
+  ASSERT_TRUE(test::ReadBytes(source).startsWith("bplist00"));
+
+  ASSERT_TRUE(ConvertEach(Letter(source, out)));
+  const QString pdf = QDir(out).filePath("page.pdf");
+  const QString text = test::RunTool("pdftotext", {pdf, "-"});
+  EXPECT_TRUE(text.contains("Archived heading")) << text.toStdString();
+  EXPECT_TRUE(text.contains(QString::fromUtf8("Café body"))) << text.toStdString();
+  const std::unique_ptr<PdfDocument> document = PdfDocument::Open(pdf);
+  ASSERT_TRUE(document);
+  const QImage page = document->renderPage(0, 72).convertToFormat(QImage::Format_RGB32);
+  int reds = 0;
+  for (int y = 0; y < page.height(); ++y) {
+    for (int x = 0; x < page.width(); ++x) {
+      const QRgb c = page.pixel(x, y);
+      reds += qRed(c) > 220 && qGreen(c) < 40 && qBlue(c) < 40;
+    }
+  }
+  EXPECT_GT(reds, 40 * 40);
+
+  // Not an archive: the document fails alone.
+  const QString broken = QDir(folder).filePath("broken.webarchive");
+  test::WriteBytes(broken, "bplist00 cut short");
+  EXPECT_FALSE(ConvertEach(Letter(broken, out)));
 }
 
 TEST(DocumentToPDF, RichTextKeepsItsFontUnlessForcedAndFailsAloneWithoutAnOfficeSuite) {
