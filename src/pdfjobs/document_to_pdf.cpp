@@ -12,6 +12,7 @@
 #include <QPdfWriter>
 #include <QStringDecoder>
 #include <QTemporaryDir>
+#include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
@@ -22,22 +23,24 @@
 #include "pdfjobs/html_to_pdf.h"
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/office_converter.h"
+#include "pdfjobs/web_archive.h"
 #include "platform/pdf_builder.h"
 
 namespace glimbrik {
 
 namespace {
 
-enum class DocumentKind { Plain, Html, Office };
+enum class DocumentKind { Plain, Html, WebArchive, Office };
 
 DocumentKind KindOf(const QString& path) {
   const QFileInfo info(path);
   const QString extension = info.suffix().toLower();
   if (info.isDir()) return DocumentKind::Office;  // an RTFD bundle
   if (IsHTMLFile(path)) return DocumentKind::Html;
-  static const QStringList office = {QStringLiteral("rtf"),    QStringLiteral("doc"),
-                                     QStringLiteral("docx"),   QStringLiteral("odt"),
-                                     QStringLiteral("wordml"), QStringLiteral("webarchive")};
+  if (extension == QLatin1String("webarchive")) return DocumentKind::WebArchive;
+  static const QStringList office = {QStringLiteral("rtf"), QStringLiteral("doc"),
+                                     QStringLiteral("docx"), QStringLiteral("odt"),
+                                     QStringLiteral("wordml")};
   if (office.contains(extension)) return DocumentKind::Office;
   const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
   for (const char* name :
@@ -84,6 +87,22 @@ bool LoadDocument(const QString& source, QTextDocument* document, bool* rich,
       *rich = true;
       return true;
     }
+    case DocumentKind::WebArchive: {
+      const std::optional<WebArchive> archive = ReadWebArchive(source);
+      if (!archive) return false;
+      document->setBaseUrl(archive->url);
+      document->setHtml(archive->html);
+      // The page's images and style sheets come from the archive, never from the network; set
+      // after the text, which clears them, and before the layout asks for them.
+      for (const WebArchive::Resource& resource : archive->subresources) {
+        const bool style = resource.mimeType == QLatin1String("text/css");
+        document->addResource(
+            style ? QTextDocument::StyleSheetResource : QTextDocument::ImageResource, resource.url,
+            style ? QVariant(QString::fromUtf8(resource.data)) : QVariant(resource.data));
+      }
+      *rich = true;
+      return true;
+    }
     case DocumentKind::Office: {
       const QString input =
           QFileInfo(source).isDir() ? QDir(source).filePath(QStringLiteral("TXT.rtf")) : source;
@@ -100,18 +119,73 @@ bool LoadDocument(const QString& source, QTextDocument* document, bool* rich,
   return false;
 }
 
+// Qt's text layout takes point sizes and block lengths at 96 pixels an inch whatever the device
+// says: printing at that resolution gives fonts their size in points.
+constexpr double kDevicePixelsPerPoint = 96.0 / 72.0;
+
+QVariant Attribute(const QVariantMap& map, const char* key) {
+  return map.value(QString::fromLatin1(key));
+}
+
+// Lengths are given in points; the layout measures in device pixels (kDevicePixelsPerPoint each).
+QTextBlockFormat ParagraphFormat(const QVariantMap& style) {
+  QTextBlockFormat format;
+  bool ok = false;
+  const int alignment = Attribute(style, kParagraphAlignmentKey).toInt(&ok);
+  if (ok) {
+    static const Qt::Alignment kAlignments[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
+                                                Qt::AlignJustify, Qt::AlignLeading};
+    format.setAlignment(alignment >= 0 && alignment <= 4 ? kAlignments[alignment]
+                                                         : Qt::AlignLeading);
+  }
+  const double multiple = Attribute(style, kParagraphLineHeightMultipleKey).toDouble(&ok);
+  if (ok && multiple > 0) {
+    format.setLineHeight(multiple * 100.0, QTextBlockFormat::ProportionalHeight);
+  }
+  const double spacing = Attribute(style, kParagraphLineSpacingKey).toDouble(&ok);
+  const double unit = kDevicePixelsPerPoint;
+  if (ok && spacing > 0) {
+    format.setLineHeight(spacing * unit, QTextBlockFormat::LineDistanceHeight);
+  }
+  const double after = Attribute(style, kParagraphSpacingKey).toDouble(&ok);
+  if (ok) format.setBottomMargin(std::max(0.0, after) * unit);
+  const double before = Attribute(style, kParagraphSpacingBeforeKey).toDouble(&ok);
+  if (ok) format.setTopMargin(std::max(0.0, before) * unit);
+  const double head = std::max(0.0, Attribute(style, kParagraphHeadIndentKey).toDouble());
+  format.setLeftMargin(head * unit);
+  const double first = Attribute(style, kParagraphFirstLineHeadIndentKey).toDouble(&ok);
+  if (ok) format.setTextIndent((std::max(0.0, first) - head) * unit);
+  return format;
+}
+
 void ApplyTextAttributes(QTextDocument* document, const QVariantMap& attributes) {
   QTextCharFormat format;
-  const QVariant font = attributes.value(QString::fromLatin1(kTextFontKey));
+  const QVariant font = Attribute(attributes, kTextFontKey);
   if (font.canConvert<QFont>()) {
     format.setFont(font.value<QFont>(), QTextCharFormat::FontPropertiesAll);
     document->setDefaultFont(font.value<QFont>());
   }
-  const QVariant colour = attributes.value(QString::fromLatin1(kTextForegroundColorKey));
+  const QVariant colour = Attribute(attributes, kTextForegroundColorKey);
   if (colour.canConvert<QColor>()) format.setForeground(colour.value<QColor>());
+  const QVariant background = Attribute(attributes, kTextBackgroundColorKey);
+  if (background.canConvert<QColor>()) format.setBackground(background.value<QColor>());
+  bool ok = false;
+  const int underline = Attribute(attributes, kTextUnderlineStyleKey).toInt(&ok) & 0xFF;
+  if (ok) format.setFontUnderline(underline != 0);
+  const int strike = Attribute(attributes, kTextStrikethroughStyleKey).toInt(&ok);
+  if (ok) format.setFontStrikeOut(strike != 0);
+  const double kern = Attribute(attributes, kTextKernKey).toDouble(&ok);
+  if (ok) {
+    format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+    format.setFontLetterSpacing(kern * kDevicePixelsPerPoint);
+  }
   QTextCursor cursor(document);
   cursor.select(QTextCursor::Document);
   cursor.mergeCharFormat(format);
+  const QVariant paragraph = Attribute(attributes, kTextParagraphStyleKey);
+  if (paragraph.canConvert<QVariantMap>()) {
+    cursor.mergeBlockFormat(ParagraphFormat(paragraph.toMap()));
+  }
 }
 
 }  // namespace
@@ -132,7 +206,7 @@ bool DocumentToPDF::print(const QString& source, const QString& pdf) const {
   if (!rich || forceTextAttributes) ApplyTextAttributes(&document, textAttributes);
 
   QPdfWriter writer(pdf);
-  writer.setResolution(72);  // one device unit is one point
+  writer.setResolution(int(72 * kDevicePixelsPerPoint));
   writer.setCreator(QString());
   const QPageLayout layout(QPageSize(QSizeF(paperWidth, paperHeight), QPageSize::Point, QString(),
                                      QPageSize::ExactMatch),
@@ -146,15 +220,16 @@ bool DocumentToPDF::print(const QString& source, const QString& pdf) const {
   document.setDefaultTextOption(option);
   document.documentLayout()->setPaintDevice(&writer);
   document.setDocumentMargin(0);
-  document.setPageSize(text);
+  const QSizeF area = text * kDevicePixelsPerPoint;
+  document.setPageSize(area);
   QPainter painter;
   if (!painter.begin(&writer)) return false;
   const int pages = std::max(1, document.pageCount());
   for (int i = 0; i < pages; ++i) {
     if (i > 0) writer.newPage();
     painter.save();
-    painter.translate(0, -i * text.height());
-    document.drawContents(&painter, QRectF(QPointF(0, i * text.height()), text));
+    painter.translate(0, -i * area.height());
+    document.drawContents(&painter, QRectF(QPointF(0, i * area.height()), area));
     painter.restore();
   }
   return painter.end();

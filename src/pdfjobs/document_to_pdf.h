@@ -15,6 +15,21 @@ namespace glimbrik {
 // Keys of a text-attributes map laid over a document's text.
 inline constexpr const char* kTextFontKey = "Font";                        // QFont
 inline constexpr const char* kTextForegroundColorKey = "ForegroundColor";  // QColor
+inline constexpr const char* kTextBackgroundColorKey = "BackgroundColor";  // QColor
+// Nonzero draws a line (every style is drawn as a single line).
+inline constexpr const char* kTextUnderlineStyleKey = "UnderlineStyle";          // int
+inline constexpr const char* kTextStrikethroughStyleKey = "StrikethroughStyle";  // int
+inline constexpr const char* kTextKernKey = "Kern";  // double: points added after each character
+inline constexpr const char* kTextParagraphStyleKey = "ParagraphStyle";  // QVariantMap:
+// Keys of the paragraph style; lengths in points.
+inline constexpr const char* kParagraphAlignmentKey = "Alignment";  // 0 left, 1 right, 2 centre,
+                                                                    // 3 justified, 4 natural
+inline constexpr const char* kParagraphLineSpacingKey = "LineSpacing";  // added between lines
+inline constexpr const char* kParagraphLineHeightMultipleKey = "LineHeightMultiple";
+inline constexpr const char* kParagraphSpacingKey = "ParagraphSpacing";  // after a paragraph
+inline constexpr const char* kParagraphSpacingBeforeKey = "ParagraphSpacingBefore";
+inline constexpr const char* kParagraphHeadIndentKey = "HeadIndent";
+inline constexpr const char* kParagraphFirstLineHeadIndentKey = "FirstLineHeadIndent";
 
 class DocumentToPDF {
  public:

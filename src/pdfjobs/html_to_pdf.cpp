@@ -39,6 +39,20 @@ bool OnMainThread() {
   return app && QThread::currentThread() == app->thread();
 }
 
+// Printing lays a page out at the printable width and cuts off whatever is wider. Measured at
+// that width, a wider page is zoomed down until its widest content fits, as printing fitted to
+// the width does; pages that fit are left alone.
+QString FitToWidthScript(const QPageLayout& layout) {
+  const double css = layout.paintRect(QPageLayout::Point).width() * 96.0 / 72.0;
+  return QStringLiteral(
+             "(function(){var root=document.documentElement;if(!root)return 1;"
+             "var width=%1,old=root.style.width;root.style.width=width+'px';"
+             "var wide=Math.max(root.scrollWidth,document.body?document.body.scrollWidth:0);"
+             "root.style.width=old;if(wide<=width+1)return 1;"
+             "var zoom=width/wide;root.style.zoom=zoom;return zoom;})()")
+      .arg(css, 0, 'f', 2);
+}
+
 // Loads url and prints it into pdf; runs on the main thread. Only the main frame's load result
 // counts, the loop ends once, and a page that neither finishes nor fails in time fails.
 bool LoadAndPrint(const QString& url, const QString& pdf, const QPageLayout& layout,
@@ -60,7 +74,9 @@ bool LoadAndPrint(const QString& url, const QString& pdf, const QPageLayout& lay
       finish(false);
       return;
     }
-    page.printToPdf(pdf, layout);
+    page.runJavaScript(FitToWidthScript(layout), [&](const QVariant&) {
+      if (!ended) page.printToPdf(pdf, layout);
+    });
   });
   QObject::connect(&page, &QWebEnginePage::pdfPrintingFinished, &loop,
                    [&](const QString&, bool ok) { finish(ok); });

@@ -7,6 +7,7 @@
 #include "engine/file_utils.h"
 #include "engine/image_converter.h"
 #include "pdfjobs/job_progress.h"
+#include "platform/jpeg_quality.h"
 #include "platform/pdf_builder.h"
 
 namespace glimbrik {
@@ -60,11 +61,14 @@ void PDFPageAssembler::configureConverter(ImageConverter& converter,
 
 namespace {
 
-// The source file's own JPEG bytes when the converter handed back the same picture: re-encoding
-// an unchanged JPEG only loses quality.
-QByteArray UnchangedJPEG(const ImageConverter& converter, const QByteArray& encoded) {
+// The source file's own JPEG bytes when the converter handed back the same picture and the
+// quality asked for is at least the source's: re-encoding an unchanged JPEG then only loses
+// quality, while a lower quality asks for the smaller file.
+QByteArray UnchangedJPEG(const ImageConverter& converter, const QByteArray& encoded,
+                         double quality) {
   const ImageSource* source = converter.sourceImage.get();
   if (!source || source->format() != ImageFormat::JPEG || source->count() != 1) return {};
+  if (std::lround(quality * 100.0) < EstimateJPEGQuality(source->data())) return {};
   const ImageRepresentation& own = source->representation(0);
   if (own.orientation > 1 || converter.orientation > 1 || converter.colorModel != 0) return {};
   const std::shared_ptr<ImageSource> result = ImageSource::FromData(encoded);
@@ -84,7 +88,7 @@ void PDFPageAssembler::insertImagePage(const ImageConverter& converter, const QB
   if (!document) return;
   QByteArray encoded = data;
   if (imageType == 0 || imageType == 4) {
-    const QByteArray own = UnchangedJPEG(converter, data);
+    const QByteArray own = UnchangedJPEG(converter, data, imageQuality);
     if (!own.isEmpty()) encoded = own;
   }
   PdfImageInfo info;

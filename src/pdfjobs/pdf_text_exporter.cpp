@@ -10,6 +10,7 @@
 #include "pdfjobs/text_document_writers.h"
 #include "platform/atomic_write.h"
 #include "platform/pdf_document.h"
+#include "platform/pdf_words.h"
 
 namespace glimbrik {
 
@@ -60,6 +61,18 @@ PDFTextExporter::PDFTextExporter(const PDFToTextConversionOptions* options) : op
   if (!document_ || document_->isLocked()) throw 301;
   const QStringList fonts = document_->fontNames();
   if (!fonts.isEmpty()) fontFamily_ = FamilyOfFontName(fonts.first());
+  if (options_->format >= 3) {
+    words_ = PdfWordReader::Open(options_->sourceURL, options_->password.toUtf8());
+  }
+}
+
+StyledText PDFTextExporter::pageText(int index) const {
+  const QString text = document_->pageText(index);
+  if (!words_ || text.isEmpty()) return {PlainRun(text)};
+  // Drawn at twice the size, a glyph's strokes are wide enough to hold pixels of its own colour.
+  constexpr double kPixelsPerPoint = 2;
+  return StylePageText(text, words_->words(index),
+                       document_->renderPageInks(index, 72 * kPixelsPerPoint), kPixelsPerPoint);
 }
 
 PDFTextExporter::~PDFTextExporter() = default;
@@ -81,11 +94,12 @@ bool PDFTextExporter::exportPages() {
   }
 
   bool hadText = false, allWritten = true;
-  QString collected;
+  StyledText collected;
   for (int64_t i = start; i < end; ++i) {
     if (IsJobCancelled(o.progressCallback)) break;
     ReportJobProgressAndWait(o.progressCallback, i + 1);
-    const QString text = document_->pageText(int(i));
+    const StyledText page = pageText(int(i));
+    const QString text = PlainText(page);
     if (text.isEmpty() || IsBlankPageText(text)) continue;
     hadText = true;
     if (o.perPageFiles) {
@@ -95,16 +109,17 @@ bool PDFTextExporter::exportPages() {
                                : baseName + QLatin1Char('-') +
                                      QStringLiteral("%1").arg(i + 1, digits, 10, QLatin1Char('0'));
       const QString url = UniqueFileURL(o.destinationURL, name, o.extension, false, 0);
-      allWritten = writeText(url, text) && allWritten;
+      allWritten = writeText(url, page) && allWritten;
     } else {
       // Pages whose text ends mid-line would run together: plain text separates them with a
       // form feed, as text extractors do, the documents with a line break.
+      const QString sofar = PlainText(collected);
       if (o.format == 1 || o.format == 2) {
-        if (!collected.isEmpty()) collected += QLatin1Char('\f');
-      } else if (!collected.isEmpty() && !collected.endsWith(QLatin1Char('\n'))) {
-        collected += QLatin1Char('\n');
+        if (!sofar.isEmpty()) AppendText(&collected, QStringLiteral("\f"));
+      } else if (!sofar.isEmpty() && !sofar.endsWith(QLatin1Char('\n'))) {
+        AppendText(&collected, QStringLiteral("\n"));
       }
-      collected += text;
+      AppendRuns(&collected, page);
     }
   }
   if (!o.perPageFiles && hadText) {
@@ -114,37 +129,40 @@ bool PDFTextExporter::exportPages() {
   return hadText && allWritten;
 }
 
-bool PDFTextExporter::writeText(const QString& url, const QString& text) const {
+bool PDFTextExporter::writeText(const QString& url, const StyledText& runs) const {
   if (url.isEmpty()) return false;
+  const QString text = PlainText(runs);
   switch (options_->format) {
     case 1:
       return SaveBytes(url, text.toUtf8());
     case 2:
       return SaveBytes(url, Utf16WithMark(text));
     case 3:
-      return SaveBytes(url, RichTextDocument(text, fontFamily_));
+      return SaveBytes(url, RichTextDocument(runs, fontFamily_));
     case 4: {
       // A document bundle: a folder that holds the RTF.
       if (!QDir().mkpath(url)) return false;
       return SaveBytes(QDir(url).filePath(QStringLiteral("TXT.rtf")),
-                       RichTextDocument(text, fontFamily_));
+                       RichTextDocument(runs, fontFamily_));
     }
     case 5: {
       QTemporaryDir work(GetTemporaryURLWithPrefix(QStringLiteral("word")) +
                          QStringLiteral("-XXXXXX"));
       const QString rtf = work.filePath(QStringLiteral("text.rtf"));
-      if (!work.isValid() || !SaveBytes(rtf, RichTextDocument(text, fontFamily_))) return false;
+      if (!work.isValid() || !SaveBytes(rtf, RichTextDocument(runs, fontFamily_))) return false;
       const QString written = ConvertWithOffice(rtf, QStringLiteral("doc"), work.path());
       if (written.isEmpty()) return false;
       QFile::remove(url);
       return QFile::rename(written, url);
     }
     case 6: {
-      const QByteArray docx = OfficeOpenXMLDocument(text, fontFamily_);
+      const QByteArray docx = OfficeOpenXMLDocument(runs, fontFamily_);
       return !docx.isEmpty() && SaveBytes(url, docx);
     }
-    case 7:
-      return WriteOpenDocumentText(text, fontFamily_, url);
+    case 7: {
+      const QByteArray odt = OpenDocumentText(runs, fontFamily_);
+      return !odt.isEmpty() && SaveBytes(url, odt);
+    }
     default:
       return false;
   }

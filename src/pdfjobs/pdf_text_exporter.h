@@ -7,10 +7,12 @@
 #include <memory>
 
 #include "pdfjobs/pdf_jobs.h"
+#include "pdfjobs/styled_text.h"
 
 namespace glimbrik {
 
 class PdfDocument;
+class PdfWordReader;
 
 class PDFTextExporter {
  public:
@@ -23,12 +25,17 @@ class PDFTextExporter {
 
   // True when at least one page had text and every file was written.
   bool exportPages();
-  // Writes text at url in the record's format; false when nothing or not all was written.
-  bool writeText(const QString& url, const QString& text) const;
+  // Writes text at url in the record's format; false when nothing or not all was written. Plain
+  // text formats take the runs' text alone.
+  bool writeText(const QString& url, const StyledText& text) const;
 
  private:
+  // The page's text, in runs of its own fonts and colours for the formats that keep them.
+  StyledText pageText(int index) const;
+
   const PDFToTextConversionOptions* options_;
   std::unique_ptr<PdfDocument> document_;
+  std::unique_ptr<PdfWordReader> words_;
   QString fontFamily_;
 };
 

@@ -2,8 +2,8 @@
 
 #include <QFont>
 #include <QStringList>
-#include <QTextDocument>
-#include <QTextDocumentWriter>
+#include <algorithm>
+#include <cmath>
 
 #include "pdfjobs/zip_writer.h"
 
@@ -60,33 +60,72 @@ QString XmlEscaped(const QString& text) {
   return out;
 }
 
+constexpr double kDefaultSize = 12;
+
+double SizeOf(const TextRun& run) { return run.size > 0 ? run.size : kDefaultSize; }
+
+// Half points, the unit both RTF and Word documents give font sizes in.
+int HalfPoints(const TextRun& run) { return int(std::lround(SizeOf(run) * 2)); }
+
 }  // namespace
 
-QByteArray RichTextDocument(const QString& text, const QString& fontFamily) {
-  QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl{\\f0\\fnil ";
-  rtf += RtfEscaped(FamilyOrDefault(fontFamily));
-  rtf += ";}}\n\\f0\\fs24 ";
-  rtf += RtfEscaped(text);
-  rtf += "}\n";
+QByteArray RichTextDocument(const StyledText& runs, const QString& defaultFamily) {
+  QStringList fonts{FamilyOrDefault(defaultFamily)};
+  QList<QRgb> colours;
+  QByteArray body;
+  for (const TextRun& run : runs) {
+    const QString family = run.family.isEmpty() ? fonts.front() : run.family;
+    if (!fonts.contains(family)) fonts << family;
+    QByteArray group = "{\\f" + QByteArray::number(fonts.indexOf(family)) + "\\fs" +
+                       QByteArray::number(HalfPoints(run));
+    if (run.bold) group += "\\b";
+    if (run.italic) group += "\\i";
+    if (run.colour.isValid()) {
+      if (!colours.contains(run.colour.rgb())) colours << run.colour.rgb();
+      group += "\\cf" + QByteArray::number(colours.indexOf(run.colour.rgb()) + 1);
+    }
+    body += group + ' ' + RtfEscaped(run.text) + '}';
+  }
+  QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0{\\fonttbl";
+  for (int i = 0; i < fonts.size(); ++i) {
+    rtf += "{\\f" + QByteArray::number(i) + "\\fnil " + RtfEscaped(fonts[i]) + ";}";
+  }
+  rtf += "}\n{\\colortbl;";
+  for (const QRgb c : colours) {
+    rtf += "\\red" + QByteArray::number(qRed(c)) + "\\green" + QByteArray::number(qGreen(c)) +
+           "\\blue" + QByteArray::number(qBlue(c)) + ';';
+  }
+  rtf += "}\n\\f0\\fs24 " + body + "}\n";
   return rtf;
 }
 
-QByteArray OfficeOpenXMLDocument(const QString& text, const QString& fontFamily) {
-  const QString font = XmlEscaped(FamilyOrDefault(fontFamily));
-  QString body;
-  for (const QString& line : text.split(QLatin1Char('\n'))) {
-    body += QStringLiteral("<w:p>");
-    const QStringList pages = line.split(QLatin1Char('\f'));
-    for (int i = 0; i < pages.size(); ++i) {
-      if (i > 0) body += QStringLiteral("<w:r><w:br w:type=\"page\"/></w:r>");
-      if (pages[i].isEmpty()) continue;
-      body += QStringLiteral(
-                  "<w:r><w:rPr><w:rFonts w:ascii=\"%1\" w:hAnsi=\"%1\" w:cs=\"%1\"/>"
-                  "</w:rPr><w:t xml:space=\"preserve\">%2</w:t></w:r>")
-                  .arg(font, XmlEscaped(pages[i]).remove(QLatin1Char('\r')));
+QByteArray OfficeOpenXMLDocument(const StyledText& runs, const QString& defaultFamily) {
+  const QString fallback = FamilyOrDefault(defaultFamily);
+  QString body = QStringLiteral("<w:p>");
+  for (const TextRun& run : runs) {
+    const QString font = XmlEscaped(run.family.isEmpty() ? fallback : run.family);
+    QString properties =
+        QStringLiteral("<w:rFonts w:ascii=\"%1\" w:hAnsi=\"%1\" w:cs=\"%1\"/>").arg(font);
+    if (run.bold) properties += QStringLiteral("<w:b/>");
+    if (run.italic) properties += QStringLiteral("<w:i/>");
+    if (run.colour.isValid()) {
+      properties += QStringLiteral("<w:color w:val=\"%1\"/>")
+                        .arg(run.colour.name(QColor::HexRgb).mid(1).toUpper());
     }
-    body += QStringLiteral("</w:p>");
+    properties += QStringLiteral("<w:sz w:val=\"%1\"/>").arg(HalfPoints(run));
+    const QStringList lines = run.text.split(QLatin1Char('\n'));
+    for (int l = 0; l < lines.size(); ++l) {
+      if (l > 0) body += QStringLiteral("</w:p><w:p>");
+      const QStringList pages = lines[l].split(QLatin1Char('\f'));
+      for (int i = 0; i < pages.size(); ++i) {
+        if (i > 0) body += QStringLiteral("<w:r><w:br w:type=\"page\"/></w:r>");
+        if (pages[i].isEmpty()) continue;
+        body += QStringLiteral("<w:r><w:rPr>%1</w:rPr><w:t xml:space=\"preserve\">%2</w:t></w:r>")
+                    .arg(properties, XmlEscaped(pages[i]).remove(QLatin1Char('\r')));
+      }
+    }
   }
+  body += QStringLiteral("</w:p>");
   const QString document =
       QStringLiteral(
           "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
@@ -111,12 +150,73 @@ QByteArray OfficeOpenXMLDocument(const QString& text, const QString& fontFamily)
                      {QStringLiteral("word/document.xml"), document.toUtf8()}});
 }
 
-bool WriteOpenDocumentText(const QString& text, const QString& fontFamily, const QString& path) {
-  QTextDocument document;
-  document.setDefaultFont(QFont(FamilyOrDefault(fontFamily), 12));
-  document.setPlainText(text);
-  QTextDocumentWriter writer(path, "odf");
-  return writer.write(&document);
+QByteArray OpenDocumentText(const StyledText& runs, const QString& defaultFamily) {
+  const QString fallback = FamilyOrDefault(defaultFamily);
+  // One automatic text style for each distinct run style, in order of first use.
+  StyledText styles;
+  QString spans = QStringLiteral("<text:p>");
+  for (const TextRun& run : runs) {
+    const auto same = std::find_if(styles.begin(), styles.end(),
+                                   [&](const TextRun& style) { return style.sameStyle(run); });
+    const qsizetype index = same - styles.begin();
+    if (same == styles.end()) styles.push_back(run);
+    const QStringList lines = run.text.split(QLatin1Char('\n'));
+    for (int l = 0; l < lines.size(); ++l) {
+      if (l > 0) spans += QStringLiteral("</text:p><text:p>");
+      const QStringList pages = lines[l].split(QLatin1Char('\f'));
+      for (int i = 0; i < pages.size(); ++i) {
+        if (i > 0) spans += QStringLiteral("</text:p><text:p text:style-name=\"Break\">");
+        if (pages[i].isEmpty()) continue;
+        spans += QStringLiteral("<text:span text:style-name=\"T%1\">%2</text:span>")
+                     .arg(index + 1)
+                     .arg(XmlEscaped(pages[i]).remove(QLatin1Char('\r')));
+      }
+    }
+  }
+  spans += QStringLiteral("</text:p>");
+  QString automatic = QStringLiteral(
+      "<style:style style:name=\"Break\" style:family=\"paragraph\">"
+      "<style:paragraph-properties fo:break-before=\"page\"/></style:style>");
+  for (qsizetype i = 0; i < qsizetype(styles.size()); ++i) {
+    const TextRun& style = styles[size_t(i)];
+    QString properties =
+        QStringLiteral(
+            "fo:font-family=\"%1\" fo:font-size=\"%2pt\" fo:font-weight=\"%3\" "
+            "fo:font-style=\"%4\"")
+            .arg(XmlEscaped(style.family.isEmpty() ? fallback : style.family))
+            .arg(SizeOf(style))
+            .arg(style.bold ? QStringLiteral("bold") : QStringLiteral("normal"))
+            .arg(style.italic ? QStringLiteral("italic") : QStringLiteral("normal"));
+    if (style.colour.isValid()) {
+      properties += QStringLiteral(" fo:color=\"%1\"").arg(style.colour.name(QColor::HexRgb));
+    }
+    automatic += QStringLiteral(
+                     "<style:style style:name=\"T%1\" style:family=\"text\">"
+                     "<style:text-properties %2/></style:style>")
+                     .arg(i + 1)
+                     .arg(properties);
+  }
+  const QString content =
+      QStringLiteral(
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+          "<office:document-content "
+          "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+          "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+          "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+          "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+          "office:version=\"1.2\"><office:automatic-styles>%1</office:automatic-styles>"
+          "<office:body><office:text>%2</office:text></office:body></office:document-content>")
+          .arg(automatic, spans);
+  const QByteArray manifest =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" "
+      "manifest:version=\"1.2\"><manifest:file-entry manifest:full-path=\"/\" "
+      "manifest:media-type=\"application/vnd.oasis.opendocument.text\"/>"
+      "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
+      "</manifest:manifest>";
+  return ZipArchive({{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.text"},
+                     {QStringLiteral("content.xml"), content.toUtf8()},
+                     {QStringLiteral("META-INF/manifest.xml"), manifest}});
 }
 
 }  // namespace glimbrik

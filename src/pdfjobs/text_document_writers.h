@@ -1,19 +1,23 @@
 #pragma once
 
-// Plain text with one font as RTF, Office Open XML and OpenDocument text documents.
+// Styled text as RTF, Office Open XML and OpenDocument text documents: each run keeps its font
+// family, size, weight, slant and colour.
 
 #include <QByteArray>
 #include <QString>
 
+#include "pdfjobs/styled_text.h"
+
 namespace glimbrik {
 
-// An RTF document of the text in the font family (Helvetica when empty), 12 points.
-QByteArray RichTextDocument(const QString& text, const QString& fontFamily);
+// An RTF document of the runs; runs without a family or size take defaultFamily (Helvetica
+// when empty) at 12 points.
+QByteArray RichTextDocument(const StyledText& runs, const QString& defaultFamily);
 
-// A Word document package (docx) of the text, one paragraph per line.
-QByteArray OfficeOpenXMLDocument(const QString& text, const QString& fontFamily);
+// A Word document package (docx) of the runs, one paragraph per line.
+QByteArray OfficeOpenXMLDocument(const StyledText& runs, const QString& defaultFamily);
 
-// Writes an OpenDocument text file of the text; false when it cannot be written.
-bool WriteOpenDocumentText(const QString& text, const QString& fontFamily, const QString& path);
+// An OpenDocument text package (odt) of the runs, one paragraph per line.
+QByteArray OpenDocumentText(const StyledText& runs, const QString& defaultFamily);
 
 }  // namespace glimbrik

@@ -45,8 +45,10 @@ QByteArray ZipArchive(const std::vector<ZipEntry>& entries) {
     // References, not a structured binding: clang 14 cannot capture one in the lambda below.
     const QString& name = entry.first;
     const QByteArray& contents = entry.second;
-    QByteArray packed;
-    if (!Deflate(contents, &packed)) return QByteArray();
+    // An OpenDocument package names its type in a first entry stored as it is.
+    const bool stored = name == QLatin1String("mimetype");
+    QByteArray packed = contents;
+    if (!stored && !Deflate(contents, &packed)) return QByteArray();
     const QByteArray fileName = name.toUtf8();
     const quint32 crc = quint32(
         crc32(0, reinterpret_cast<const Bytef*>(contents.constData()), uInt(contents.size())));
@@ -54,7 +56,7 @@ QByteArray ZipArchive(const std::vector<ZipEntry>& entries) {
     auto common = [&](QByteArray* out) {
       Put16(out, 20);       // version needed
       Put16(out, 1 << 11);  // names are UTF-8
-      Put16(out, 8);        // deflated
+      Put16(out, stored ? 0 : 8);
       Put16(out, time);
       Put16(out, date);
       Put32(out, crc);

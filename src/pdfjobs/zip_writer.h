@@ -1,6 +1,7 @@
 #pragma once
 
-// A small writer of zip archives (deflated entries), enough for Office Open XML packages.
+// A small writer of zip archives (deflated entries; an entry named "mimetype" is stored), enough
+// for Office Open XML and OpenDocument packages.
 
 #include <QByteArray>
 #include <QString>

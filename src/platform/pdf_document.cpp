@@ -95,16 +95,31 @@ std::vector<PdfOutlineEntry> PdfDocument::outline() const {
   }
 }
 
-QImage PdfDocument::renderPage(int index, double dpi, const QColor& paper) const {
-  if (index < 0 || index >= pageCount() || dpi <= 0) return QImage();
+namespace {
+
+QImage RenderWhole(Poppler::Document& document, int index, double dpi, const QColor& paper,
+                   bool smooth, bool smoothText) {
   try {
-    state_->document->setPaperColor(paper);
-    state_->document->setRenderHint(Poppler::Document::Antialiasing, true);
-    const std::unique_ptr<Poppler::Page> page = state_->document->page(index);
+    document.setPaperColor(paper);
+    document.setRenderHint(Poppler::Document::Antialiasing, smooth);
+    document.setRenderHint(Poppler::Document::TextAntialiasing, smoothText);
+    const std::unique_ptr<Poppler::Page> page = document.page(index);
     return page ? page->renderToImage(dpi, dpi) : QImage();
   } catch (...) {
     return QImage();
   }
+}
+
+}  // namespace
+
+QImage PdfDocument::renderPage(int index, double dpi, const QColor& paper) const {
+  if (index < 0 || index >= pageCount() || dpi <= 0) return QImage();
+  return RenderWhole(*state_->document, index, dpi, paper, true, false);
+}
+
+QImage PdfDocument::renderPageInks(int index, double dpi) const {
+  if (index < 0 || index >= pageCount() || dpi <= 0) return QImage();
+  return RenderWhole(*state_->document, index, dpi, Qt::white, false, false);
 }
 
 QImage PdfDocument::renderPageRegion(int index, double dpi, QSize pixels,

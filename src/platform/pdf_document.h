@@ -44,6 +44,9 @@ class PdfDocument {
   // The page drawn on the paper colour at dpi, turned by the page's own rotation; null for a
   // missing page or when drawing fails.
   QImage renderPage(int index, double dpi, const QColor& paper = Qt::white) const;
+  // The page drawn at dpi on white with no smoothing of edges, so that every pixel of a glyph
+  // has its fill colour; null for a missing page or when drawing fails.
+  QImage renderPageInks(int index, double dpi) const;
   // The top-left pixels x pixels of the page drawn at dpi (turned by its rotation), in
   // ARGB32_Premultiplied or RGB32; null for a missing page or when drawing fails.
   QImage renderPageRegion(int index, double dpi, QSize pixels,

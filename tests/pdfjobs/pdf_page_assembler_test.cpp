@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "pdfjobs/pdf_fixtures.h"
+#include "platform/jpeg_quality.h"
 #include "platform/pdf_document.h"
 
 namespace glimbrik {
@@ -46,6 +49,7 @@ TEST(PDFPageAssembler, OnePdfTakesEachImagesOwnSizeAndKeepsJpegBytes) {
   o.scalePercent = 100;
   o.leftMargin = o.rightMargin = o.topMargin = o.bottomMargin = 50;
   o.orientation = 1;
+  o.imageQuality = 1.0;
   o.items = {Item(a), Item(b)};
   o.destinationURL = QDir(folder).filePath("all.pdf");
   std::vector<int64_t> reports;
@@ -58,6 +62,36 @@ TEST(PDFPageAssembler, OnePdfTakesEachImagesOwnSizeAndKeepsJpegBytes) {
   ASSERT_EQ(images.size(), 2u);
   EXPECT_EQ(images[1].encoding, "jpeg");
   EXPECT_EQ(reports, (std::vector<int64_t>{3, 3, 6, 7}));
+}
+
+// A JPEG's bytes go in as they are only while the quality asked for is at least its own.
+TEST(PDFPageAssembler, JpegSourcesAreReencodedBelowTheirOwnQuality) {
+  const QString folder = MakeTempFolder();
+  const QString photo = QDir(folder).filePath("photo.jpg");
+  const QImage pattern = test::PatternImage(800, 600);
+  ASSERT_TRUE(pattern.save(photo, "JPEG", 95));
+  for (const int q : {30, 75, 95}) {
+    const QString path = QDir(folder).filePath(QStringLiteral("q%1.jpg").arg(q));
+    ASSERT_TRUE(pattern.save(path, "JPEG", q));
+    EXPECT_EQ(EstimateJPEGQuality(test::ReadBytes(path)), q);
+  }
+  EXPECT_EQ(EstimateJPEGQuality(QByteArray("not a jpeg")), -1);
+
+  std::map<double, qint64> sizes;
+  for (const double quality : {0.1, 0.9, 0.95}) {
+    ImagesToPDFConversionOptions o;
+    o.singlePDF = 1;
+    o.scalePercent = 100;
+    o.imageQuality = quality;
+    o.items = {Item(photo)};
+    o.destinationURL = QDir(folder).filePath(QStringLiteral("q%1.pdf").arg(quality));
+    ASSERT_EQ(ConvertImagesToPDF(&o), 1);
+    sizes[quality] = QFileInfo(o.destinationURL).size();
+    EXPECT_EQ(test::ReadBytes(o.destinationURL).contains(test::ReadBytes(photo)), quality >= 0.95)
+        << quality;
+  }
+  EXPECT_LT(sizes[0.1] * 3, sizes[0.95]);
+  EXPECT_LT(sizes[0.9], sizes[0.95]);
 }
 
 TEST(PDFPageAssembler, FixedPagesCapResolutionScaleByPercentAndCentreInThePrintableArea) {

@@ -135,6 +135,75 @@ TEST(PDFTextExporter, WritesEachFormat) {
   EXPECT_TRUE(test::ReadBytes(QDir(out).filePath("name.rtf")).contains("DejaVu"));
 }
 
+// A page set in a bold serif heading, sans-serif body runs in three faces and red monospace.
+QString WriteStyledPdf(const QString& folder) {
+  const QString path = QDir(folder).filePath("styled.pdf");
+  QPdfWriter writer(path);
+  writer.setResolution(72);
+  QPainter painter(&writer);
+  QFont heading(QStringLiteral("DejaVu Serif"), 30);
+  heading.setBold(true);
+  painter.setFont(heading);
+  painter.drawText(72, 100, QStringLiteral("Big heading"));
+  QFont body(QStringLiteral("DejaVu Sans"), 14);
+  painter.setFont(body);
+  painter.drawText(72, 150, QStringLiteral("plain words"));
+  body.setBold(true);
+  painter.setFont(body);
+  painter.drawText(200, 150, QStringLiteral("bold words"));
+  body.setBold(false);
+  body.setItalic(true);
+  painter.setFont(body);
+  painter.drawText(320, 150, QStringLiteral("italic words"));
+  painter.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 12));
+  painter.setPen(QColor(255, 0, 0));
+  painter.drawText(72, 200, QStringLiteral("red code"));
+  painter.end();
+  return path;
+}
+
+// The rich formats keep each run's family, size, weight, slant and colour, as an office suite
+// reads them back.
+TEST(PDFTextExporter, RichFormatsKeepFontsSizesFacesAndColours) {
+  const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
+  const QString source = WriteStyledPdf(folder);
+  for (const auto& [format, extension] : {std::pair{3u, "rtf"}, {6u, "docx"}, {7u, "odt"}}) {
+    ASSERT_TRUE(Export(Options(source, out, format, extension))) << format;
+  }
+  const QString rtf = QString::fromLatin1(test::ReadBytes(QDir(out).filePath("styled.rtf")));
+  const auto group = [&](const QString& words) {
+    const QRegularExpression run(QStringLiteral("\\{(\\\\[a-z]+\\d*)+ ") + words);
+    return run.match(rtf).captured(0);
+  };
+  EXPECT_TRUE(group("Big heading").contains("\\fs60\\b")) << rtf.toStdString();
+  EXPECT_TRUE(group("bold words").contains("\\fs28\\b")) << rtf.toStdString();
+  EXPECT_TRUE(group("italic words").contains("\\fs28\\i")) << rtf.toStdString();
+  EXPECT_FALSE(group("plain words").contains("\\b")) << rtf.toStdString();
+  // Colour table entries count from 1; black text is black, the code red.
+  const QStringList colours =
+      rtf.section("{\\colortbl;", 1).section('}', 0, 0).split(';', Qt::SkipEmptyParts);
+  const qsizetype red = colours.indexOf("\\red255\\green0\\blue0");
+  ASSERT_GE(red, 0) << rtf.toStdString();
+  EXPECT_TRUE(group("red code").contains(QStringLiteral("\\fs24\\cf%1").arg(red + 1)));
+  EXPECT_FALSE(group("plain words").contains(QStringLiteral("\\cf%1").arg(red + 1)));
+  EXPECT_TRUE(rtf.contains("DejaVu Serif;") && rtf.contains("DejaVu Sans Mono;"));
+
+  for (const char* document : {"styled.docx", "styled.odt"}) {
+    const QString html = ConvertWithOffice(QDir(out).filePath(document), "html", folder);
+    const QString page = QString::fromUtf8(test::ReadBytes(html));
+    // Lines of the page may break between any two words.
+    const auto before = [&](const QString& word) { return page.left(page.indexOf(word) + 1); };
+    ASSERT_TRUE(page.contains("italic")) << document;
+    EXPECT_TRUE(before(">Big").right(200).contains("DejaVu Serif")) << document;
+    // The markup that opens right before each run.
+    EXPECT_TRUE(before(">Big").right(120).contains("<b>")) << document;
+    EXPECT_TRUE(before(">italic").right(120).contains("<i>")) << document;
+    EXPECT_FALSE(before(">plain").right(60).contains("<b>")) << document;
+    EXPECT_TRUE(before(">red").right(200).contains("#ff0000", Qt::CaseInsensitive)) << document;
+    EXPECT_TRUE(before(">Big").right(200).contains("font-size: 30pt")) << document;
+  }
+}
+
 TEST(PDFTextExporter, TurnedPagesAndPageEndsGiveTheWordsOfPdftotext) {
   const QString folder = test::MakeTempFolder(), out = test::MakeTempFolder();
   const QString turned = QDir(folder).filePath("turned.pdf");
