@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/image_header_parsers.h"
+#include "platform/jp2_resolution.h"
 
 namespace glimbrik {
 
@@ -285,6 +286,11 @@ QString ReadJpeg2000Header(Bytes bytes, ImageHeader* header) {
   header->format = ImageFormat::JPEG2000;
   header->formatName = QStringLiteral("jp2");
   if (bytes.be16(0) == 0xFF4F) return ReadCodestreamSize(bytes, header);
+  const QByteArrayView view(reinterpret_cast<const char*>(bytes.at(0)), qsizetype(bytes.size()));
+  if (const std::optional<Jp2Resolution> res = ReadJp2Resolution(view)) {
+    header->dpiX = res->dpiX;
+    header->dpiY = res->dpiY;
+  }
   // Top-level boxes; the header box holds "ihdr" (and "colr").
   size_t pos = 0;
   while (bytes.has(pos, 8)) {
