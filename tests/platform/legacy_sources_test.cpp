@@ -1,29 +1,21 @@
 // MacPaint, raw fax and QuickTime image files, each checked against an independent decoder.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
 #include "platform/image_destination.h"
 #include "platform/image_fixtures.h"
 #include "platform/image_source.h"
+#include "support/legacy_fixtures.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
 namespace {
 
-// A tool's standard output as bytes (these tools write pictures there).
-QByteArray RunToBytes(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForStarted(60000)) {
-    ADD_FAILURE() << program.toStdString() << " is missing: scripts/setup.sh installs it";
-    return {};
-  }
-  const bool finished = process.waitForFinished(60000);
-  EXPECT_TRUE(finished && process.exitCode() == 0)
-      << program.toStdString() << ": " << process.readAllStandardError().toStdString();
-  return process.readAllStandardOutput();
-}
+using test::Atom;
+using test::FaxPicture;
+using test::MacBinaryHeader;
+using test::PaintPbm;
+using test::QuickTimeImage;
+using test::RunToBytes;
 
 QImage Decoded(const QString& path, ImageRepresentation* rep = nullptr) {
   const std::shared_ptr<ImageSource> source = ImageSource::Open(path);
@@ -62,34 +54,6 @@ int MaxDifference(const QImage& ours, const QImage& theirs, QRect area = QRect()
   return worst;
 }
 
-// A 576 x 720 bitmap with long runs and busy stretches, so that PackBits writes both kinds.
-QByteArray PaintPbm() {
-  QByteArray pbm("P4\n576 720\n");
-  for (int y = 0; y < 720; ++y) {
-    for (int byte = 0; byte < 72; ++byte) {
-      int bits = 0;
-      for (int b = 0; b < 8; ++b) {
-        const int x = byte * 8 + b;
-        const bool black = (x > 100 && x < 300 && y > 50 && y < 400) ||
-                           (y > 500 && ((x * 7 + y * 3) % 11 < 4)) || (x - y) % 97 == 0;
-        bits = bits << 1 | (black ? 1 : 0);
-      }
-      pbm.append(char(bits));
-    }
-  }
-  return pbm;
-}
-
-QByteArray MacBinaryHeader(qsizetype dataLength) {
-  QByteArray header(128, '\0');
-  const QByteArray name("picture");
-  header[1] = char(name.size());
-  header.replace(2, name.size(), name);
-  header.replace(65, 8, "PNTGMPNT");
-  for (int i = 0; i < 4; ++i) header[83 + i] = char(dataLength >> (24 - 8 * i));
-  return header;
-}
-
 TEST(LegacySourceMacPaint, ReadsAsMacptopbmDoesWithOrWithoutMacBinaryHeader) {
   const QString folder = test::MakeTempFolder();
   ASSERT_TRUE(test::WriteBytes(folder + "/in.pbm", PaintPbm()));
@@ -118,18 +82,6 @@ TEST(LegacySourceMacPaint, ReadsAsMacptopbmDoesWithOrWithoutMacBinaryHeader) {
   for (const char* name : {"/cut.pntg", "/stub.pntg"}) {
     EXPECT_TRUE(IsDamagedFileError(FailureOf(folder + name))) << name;
   }
-}
-
-// Black shapes of many widths, so that most run-length codes of both colours occur.
-QImage FaxPicture() {
-  QImage image(420, 150, QImage::Format_RGB32);
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      const bool black = (x / (1 + y % 37)) % 2 == 0 || (x * x + 3 * y) % 101 < 9;
-      image.setPixel(x, y, black ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
-    }
-  }
-  return image;
 }
 
 TEST(LegacySourceFax, ReadsWhatImageMagickWritesAtItsWidthAndFaxResolution) {
@@ -167,40 +119,6 @@ TEST(LegacySourceFax, ReadsWhatImageMagickWritesAtItsWidthAndFaxResolution) {
   for (const char* name : {"/cut.fax", "/scrambled.fax"}) {
     EXPECT_TRUE(IsDamagedFileError(FailureOf(folder + name))) << name;
   }
-}
-
-void AppendBig(QByteArray* out, uint32_t value, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i) out->append(char(value >> (8 * i)));
-}
-
-QByteArray Atom(const char* type, const QByteArray& content) {
-  QByteArray atom;
-  AppendBig(&atom, uint32_t(content.size() + 8), 4);
-  return atom + type + content;
-}
-
-// An image description and its data, as QuickTime writes a still picture.
-QByteArray QuickTimeImage(const char* codec, QSize size, double dpi, int depth,
-                          const QByteArray& data) {
-  QByteArray d;
-  AppendBig(&d, 86, 4);
-  d += codec;
-  d += QByteArray(8, '\0');  // reserved, data reference index 0
-  AppendBig(&d, 0, 4);       // version, revision
-  d += "appl";
-  AppendBig(&d, 0, 4);
-  AppendBig(&d, 512, 4);  // spatial quality
-  AppendBig(&d, uint32_t(size.width()), 2);
-  AppendBig(&d, uint32_t(size.height()), 2);
-  AppendBig(&d, uint32_t(dpi * 65536), 4);
-  AppendBig(&d, uint32_t(dpi * 65536), 4);
-  AppendBig(&d, uint32_t(data.size()), 4);
-  AppendBig(&d, 1, 2);
-  d += QByteArray(32, '\0');
-  AppendBig(&d, uint32_t(depth), 2);
-  AppendBig(&d, 0xFFFF, 2);
-  EXPECT_EQ(d.size(), 86);
-  return Atom("idsc", d) + Atom("idat", data);
 }
 
 TEST(LegacySourceQuickTime, InnerJpegPngAndRawDecodeAndOtherCodecsFailWithAReason) {
