@@ -1,7 +1,6 @@
 #include "engine/image_file.h"
 
 #include <QFile>
-#include <QImageWriter>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -10,6 +9,8 @@
 
 #include "engine/sgi_image.h"
 #include "engine/webp_bridge.h"
+#include "platform/atomic_write.h"
+#include "platform/image_destination.h"
 #include "platform/image_source.h"
 
 namespace glimbrik {
@@ -34,12 +35,38 @@ QImage DecodeWebPImage(const QString& path) {
   return image;
 }
 
-QImage DecodeFirstImage(const QString& path, const ImageHeader& header) {
-  if (header.format == ImageFormat::WebP) return DecodeWebPImage(path);
-  const std::shared_ptr<ImageSource> source = ImageSource::Open(path);
-  if (!source || !source->isValid()) return {};
-  ImageResult<QImage> decoded = source->decode(0);
-  return decoded.ok() ? std::move(decoded.value) : QImage();
+// The header facts of a representation the image source read, so that every format the engine
+// reads describes itself here the same way.
+ImageHeader HeaderOf(const ImageSource& source) {
+  const ImageRepresentation& rep = source.representation(0);
+  ImageHeader header;
+  header.format = source.format();
+  header.width = rep.pixelWidth;
+  header.height = rep.pixelHeight;
+  header.dpiX = SanitisedDpi(rep.dpiX);
+  header.dpiY = SanitisedDpi(rep.dpiY);
+  header.orientation = rep.orientation;
+  header.bitsPerComponent = rep.bitsPerComponent;
+  header.hasAlpha = rep.hasAlpha;
+  header.frameCount = source.count();
+  switch (rep.colorModel) {
+    case ColorModel::CMYK:
+      header.colourModel = ColourModel::CMYK;
+      break;
+    case ColorModel::Gray:
+      header.colourModel = ColourModel::Gray;
+      break;
+    case ColorModel::Lab:
+      header.colourModel = ColourModel::Lab;
+      break;
+    case ColorModel::Indexed:
+      header.colourModel = ColourModel::Indexed;
+      break;
+    default:
+      header.colourModel = ColourModel::RGB;
+      break;
+  }
+  return header;
 }
 
 // The transform that shows an image stored with an EXIF orientation upright.
@@ -64,29 +91,31 @@ QTransform OrientationToUpright(int orientation) {
   }
 }
 
-QByteArray WriterFormatForUTI(const QString& uti) {
-  if (uti == QLatin1String("public.jpeg")) return "jpeg";
-  if (uti == QLatin1String("public.png")) return "png";
-  if (uti == QLatin1String("public.tiff")) return "tiff";
-  if (uti == QLatin1String("com.microsoft.bmp")) return "bmp";
-  if (uti == QLatin1String("com.microsoft.ico")) return "ico";
-  if (uti == QLatin1String("com.apple.icns")) return "icns";
-  if (uti == QLatin1String("public.xbitmap-image")) return "xbm";
-  return {};
-}
-
 }  // namespace
 
 bool ImageFile::load(const QString& url) {
   image_ = QImage();
   properties_.reset();
   orientation_ = 0;
-  ImageHeaderResult probe = ReadImageHeader(url);
-  if (!probe || !IsImageSizeAllowed(probe.header->width, probe.header->height)) return false;
-  QImage image = DecodeFirstImage(url, *probe.header);
-  if (image.isNull()) return false;
-  image_ = std::move(image);
-  properties_ = probe.header;
+  // The engine's own reading road, so that whatever a conversion reads can be described here.
+  const std::shared_ptr<ImageSource> source = ImageSource::Open(url);
+  if (source->isValid()) {
+    ImageResult<QImage> decoded = source->decode(0);
+    if (!decoded.ok() || decoded.value.isNull()) return false;
+    image_ = std::move(decoded.value);
+    properties_ = HeaderOf(*source);
+  } else {
+    // WebP is read through the engine's bridge, never by the image source.
+    ImageHeaderResult probe = ReadImageHeader(url);
+    if (!probe || probe.header->format != ImageFormat::WebP ||
+        !IsImageSizeAllowed(probe.header->width, probe.header->height)) {
+      return false;
+    }
+    QImage image = DecodeWebPImage(url);
+    if (image.isNull()) return false;
+    image_ = std::move(image);
+    properties_ = probe.header;
+  }
   orientation_ = properties_->orientation;
   return true;
 }
@@ -200,28 +229,15 @@ bool ImageFile::save() {
   if (outputType_ == 12) return saveSGI();
   if (outputType_ == 8) return savePDF();
   if (image_.isNull() || destinationURL_.isEmpty()) return false;
-  const QByteArray format = WriterFormatForUTI(outputUTI());
-  if (format.isEmpty()) return false;
-  const ImageFileDestinationProperties properties = createDestinationProperties();
-  QImageWriter writer(destinationURL_, format);
-  if (properties.lossyQuality) writer.setQuality(static_cast<int>(*properties.lossyQuality * 100));
-  if (properties.tiffCompression == 5) writer.setCompression(1);  // Qt's code for LZW
-  if (properties.orientation >= 1 && properties.orientation <= 8) {
-    static constexpr QImageIOHandler::Transformation kByOrientation[] = {
-        QImageIOHandler::TransformationNone,
-        QImageIOHandler::TransformationMirror,
-        QImageIOHandler::TransformationRotate180,
-        QImageIOHandler::TransformationFlip,
-        QImageIOHandler::TransformationFlipAndRotate90,
-        QImageIOHandler::TransformationRotate90,
-        QImageIOHandler::TransformationMirrorAndRotate90,
-        QImageIOHandler::TransformationRotate270};
-    writer.setTransformation(kByOrientation[properties.orientation - 1]);
-  }
-  const QImage out = properties.hasAlpha ? image_ : image_.convertToFormat(QImage::Format_RGB32);
-  if (writer.write(out)) return true;
-  QFile::remove(destinationURL_);
-  return false;
+  const ImageFileDestinationProperties wanted = createDestinationProperties();
+  DestinationProperties properties;
+  properties.orientation = wanted.orientation;
+  properties.hasAlpha = wanted.hasAlpha;
+  properties.tiffCompression = wanted.tiffCompression;
+  properties.lossyQuality = wanted.lossyQuality;
+  // The same encoders as a conversion's, so that every type a conversion writes is written here.
+  const ImageResult<QByteArray> encoded = EncodeImage(image_, outputUTI(), properties);
+  return encoded.ok() && WriteFileAtomically(destinationURL_, encoded.value);
 }
 
 bool ImageFile::savePDF() {

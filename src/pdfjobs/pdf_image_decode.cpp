@@ -10,11 +10,11 @@
 
 #include "engine/jpeg2000.h"
 #include "engine/jpeg_memory.h"
-#include "pdfjobs/ccitt_decode.h"
 #include "pdfjobs/jbig2_decode.h"
 #include "pdfjobs/pdf_function.h"
 #include "pdfjobs/pdf_image_samples.h"
 #include "pdfjobs/pdf_object_reading.h"
+#include "platform/ccitt_decode.h"
 #include "platform/color_space.h"
 
 namespace glimbrik {
@@ -248,6 +248,27 @@ int IntegerKey(QPDFObjectHandle dict, const char* key, const char* shortKey, int
   return v.isNumber() ? int(std::clamp(ReadNumber(v), -1.0, 1e9)) : fallback;
 }
 
+// The fax filter's parameters, with the filter's defaults for absent keys.
+CcittParameters FaxParameters(QPDFObjectHandle parameters, int height) {
+  CcittParameters fax;
+  fax.rows = height;
+  if (!parameters.isDictionary()) return fax;
+  auto integer = [&](const char* key, int fallback) {
+    QPDFObjectHandle v = parameters.getKey(key);
+    return v.isNumber() ? int(std::clamp(ReadNumber(v), -1e9, 1e9)) : fallback;
+  };
+  auto flag = [&](const char* key) {
+    QPDFObjectHandle v = parameters.getKey(key);
+    return v.isBool() && v.getBoolValue();
+  };
+  fax.k = integer("/K", 0);
+  fax.columns = integer("/Columns", 1728);
+  fax.rows = integer("/Rows", height);
+  fax.encodedByteAlign = flag("/EncodedByteAlign");
+  fax.blackIs1 = flag("/BlackIs1");
+  return fax;
+}
+
 QPDFObjectHandle Key(QPDFObjectHandle dict, const char* key, const char* shortKey) {
   QPDFObjectHandle v = dict.getKey(key);
   return v.isNull() ? dict.getKey(shortKey) : v;
@@ -387,7 +408,8 @@ Result CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
     components = colour;
     bits = 8;
   } else if (filter == "CCITTFaxDecode") {
-    if (!DecodeCCITTFax(data, parameters, int(width), int(height), &data)) {
+    if (!DecodeCCITTFax(data, FaxParameters(parameters, int(height)), int(width), int(height),
+                        &data)) {
       return Undecodable("fax");
     }
     bits = 1;

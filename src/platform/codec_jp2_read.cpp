@@ -2,6 +2,7 @@
 
 #include "platform/codec_decoders.h"
 #include "platform/codec_jp2_io.h"
+#include "platform/jp2_resolution.h"
 
 namespace glimbrik::codec {
 
@@ -54,6 +55,10 @@ QString ProbeJpeg2000(const QByteArray& data, Representations* out) {
   if (h->icc_profile_buf && h->icc_profile_len > 0) {
     rep.iccProfile =
         QByteArray(reinterpret_cast<const char*>(h->icc_profile_buf), int(h->icc_profile_len));
+  }
+  if (const std::optional<Jp2Resolution> res = ReadJp2Resolution(data)) {
+    rep.dpiX = res->dpiX;
+    rep.dpiY = res->dpiY;
   }
   out->push_back(rep);
   return QString();

@@ -3,6 +3,7 @@
 
 #include "platform/codec_encoders.h"
 #include "platform/codec_jp2_io.h"
+#include "platform/jp2_resolution.h"
 #include "platform/pixel_formats.h"
 
 namespace glimbrik::codec {
@@ -87,6 +88,7 @@ Encoded EncodeJpeg2000(const QImage& image, const DestinationProperties& propert
     return Encoded::Fail(QStringLiteral("JPEG 2000 encoding failed"));
   }
   stream.reset();
+  SetJp2CaptureResolution(&out, OutputDpiX(properties), OutputDpiY(properties));
   return {out, QString()};
 }
 

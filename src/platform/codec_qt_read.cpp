@@ -57,7 +57,12 @@ QString ProbeWithQt(const QByteArray& data, SourceFormat format, Representations
   const int count = std::max(1, r.reader.imageCount());
   for (int i = 0; i < count && i < 256; ++i) {
     if (i > 0 && !r.reader.jumpToImage(i)) break;
-    const QSize size = r.reader.size();
+    QSize size = r.reader.size();
+    if (!size.isValid() && format == SourceFormat::ICNS) {
+      // Qt's icon reader states no size before reading; icons are at most 1024 a side.
+      Reader whole(data, format);
+      if (i == 0 || whole.reader.jumpToImage(i)) size = whole.reader.read().size();
+    }
     if (!size.isValid()) return QStringLiteral("unreadable image header");
     ImageRepresentation rep;
     rep.pixelWidth = size.width();

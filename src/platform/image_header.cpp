@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/codec_legacy_decoders.h"
 #include "platform/image_header_parsers.h"
+#include "platform/jp2_resolution.h"
 
 namespace glimbrik {
 
@@ -285,6 +287,11 @@ QString ReadJpeg2000Header(Bytes bytes, ImageHeader* header) {
   header->format = ImageFormat::JPEG2000;
   header->formatName = QStringLiteral("jp2");
   if (bytes.be16(0) == 0xFF4F) return ReadCodestreamSize(bytes, header);
+  const QByteArrayView view(reinterpret_cast<const char*>(bytes.at(0)), qsizetype(bytes.size()));
+  if (const std::optional<Jp2Resolution> res = ReadJp2Resolution(view)) {
+    header->dpiX = res->dpiX;
+    header->dpiY = res->dpiY;
+  }
   // Top-level boxes; the header box holds "ihdr" (and "colr").
   size_t pos = 0;
   while (bytes.has(pos, 8)) {
@@ -382,6 +389,10 @@ ImageHeaderResult ReadImageHeader(const QString& path, const QByteArray& bytes) 
     reason = ReadBmpHeader(b, &header);
   } else if (b.be16(0) == 0xFF4F || b.matches(4, "jP  ", 4)) {
     reason = ReadJpeg2000Header(b, &header);
+  } else if (const ImageFormat legacy =
+                 codec::LegacyFormatOf(path, bytes.left(128), ImageFormat::Unknown);
+             codec::IsLegacyFormat(legacy)) {
+    reason = ReadLegacyHeader(legacy, bytes, &header);
   } else {
     reason = ReadOtherHeader(path, bytes, &header);
   }
@@ -408,7 +419,10 @@ ImageHeaderResult ReadImageHeader(const QString& path) {
     const QString reason = ReadTiffHeaderFromPath(path, &header);
     return Finish(path, reason, header);
   }
-  const bool wantsWhole = head.matches(0, "GIF8", 4) || head.matches(8, "WEBP", 4);
+  // A fax file's height is the count of its coded lines.
+  const bool wantsWhole =
+      head.matches(0, "GIF8", 4) || head.matches(8, "WEBP", 4) ||
+      codec::LegacyFormatOf(path, bytes.left(128), ImageFormat::Unknown) == ImageFormat::Fax;
   if (!wantsWhole) {
     ImageHeaderResult fromPrefix = ReadImageHeader(path, bytes);
     if (fromPrefix) return fromPrefix;

@@ -32,6 +32,9 @@ enum class ImageFormat {
   PNM,
   PSD,
   SGI,
+  MacPaint,
+  Fax,
+  QuickTimeImage,
   Other
 };
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/codec_decoders.h"
+#include "platform/codec_legacy_decoders.h"
 #include "platform/image_orientation.h"
 #include "platform/metadata_read_png.h"
 #include "platform/metadata_write.h"
@@ -86,6 +87,12 @@ QString TypeIdentifierForFormat(SourceFormat format) {
       return QStringLiteral("public.xpm");
     case SourceFormat::PNM:
       return QStringLiteral("public.pbm");
+    case SourceFormat::MacPaint:
+      return QStringLiteral("com.apple.macpaint-image");
+    case SourceFormat::Fax:
+      return QStringLiteral("public.fax");
+    case SourceFormat::QuickTimeImage:
+      return QStringLiteral("com.apple.quicktime-image");
     default:
       return QString();
   }
@@ -182,9 +189,14 @@ void ImageSource::probe() {
     error_ = QStringLiteral("empty file");
     return;
   }
-  format_ = SniffImageFormat(data_.left(32));
+  format_ = codec::LegacyFormatOf(path_, data_.left(128), SniffImageFormat(data_.left(32)));
   codec::Representations reps;
   switch (format_) {
+    case SourceFormat::MacPaint:
+    case SourceFormat::Fax:
+    case SourceFormat::QuickTimeImage:
+      error_ = codec::ProbeLegacy(format_, data_, &reps);
+      break;
     case SourceFormat::JPEG:
       error_ = codec::ProbeJpeg(data_, &reps);
       break;
@@ -308,6 +320,10 @@ ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentati
       return codec::DecodeSgi(data_, rep);
     case SourceFormat::TGA:
       return codec::DecodeTga(data_, rep);
+    case SourceFormat::MacPaint:
+    case SourceFormat::Fax:
+    case SourceFormat::QuickTimeImage:
+      return codec::DecodeLegacy(format_, data_, rep);
     default:
       return codec::DecodeWithQt(data_, index, rep);
   }

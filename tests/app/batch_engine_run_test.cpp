@@ -15,6 +15,7 @@
 #include "app/batch_engine.h"
 #include "app/batch_file_dates.h"
 #include "app/batch_run.h"
+#include "app/entity_loader.h"
 #include "app/image_list_model.h"
 #include "app/list_adding.h"
 #include "app/raw_file_names.h"
@@ -23,6 +24,7 @@
 #include "platform/image_destination.h"
 #include "platform/image_fixtures.h"
 #include "support/conversion_fixture.h"
+#include "support/legacy_fixtures.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -268,6 +270,82 @@ TEST(BatchRunWithEngine, SixteenBitPicturesKeepSixteenBitLevelsOnEveryRoad) {
     const BatchRunResult run = RunWithEngine(s, dest);
     ASSERT_EQ(run.written, 4);
     for (const QString& out : run.destinations) expectDeep(out, resize);
+  }
+}
+
+// Largest channel difference; -1 when the sizes differ.
+int Difference(const QImage& ours, const QImage& theirs) {
+  if (ours.isNull() || ours.size() != theirs.size()) return -1;
+  const QImage a = ours.convertToFormat(QImage::Format_RGB32);
+  const QImage b = theirs.convertToFormat(QImage::Format_RGB32);
+  int worst = 0;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+      worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                        std::abs(qBlue(p) - qBlue(q))});
+    }
+  }
+  return worst;
+}
+
+// MacPaint, fax and QuickTime image files are listed with a thumbnail and converted on every road
+// as an independent decoder sees them; damaged ones fail alone with their reason.
+TEST(BatchRunWithEngine, MacPaintFaxAndQuickTimeImagesConvertOnEveryRoad) {
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  const std::vector<test::LegacyFile> files = test::MakeLegacyFiles(source);
+  QStringList paths;
+  for (const test::LegacyFile& file : files) {
+    SCOPED_TRACE(file.label.toStdString());
+    paths << file.path;
+    ASSERT_FALSE(file.independent.isNull());
+    const LoadedEntity listed = LoadEntityFacts(file.path, QString());
+    EXPECT_FALSE(listed.facts.thumbnailIsTemplate);
+    EXPECT_FALSE(listed.facts.thumbnailImage.isNull());
+    EXPECT_EQ(QSize(int(listed.facts.imageWidth), int(listed.facts.imageHeight)), file.size);
+    EXPECT_EQ(listed.facts.imageResolution, file.dpiY);
+    const QString identify = QStringLiteral("%1x%2").arg(file.dpiX).arg(file.dpiY);
+    for (bool process : {true, false}) {
+      ImageConversion record = test::ConversionRecord(
+          file.path, dest + QStringLiteral("/%1-%2.png").arg(file.label).arg(process), 7);
+      record.resize = test::PercentFit(100);
+      ASSERT_EQ(process ? ProcessImageFile(&record) : 1 - ConvertImageFile(&record), 0);
+      EXPECT_LE(Difference(QImage(record.destinationURL), file.independent), file.tolerance);
+      EXPECT_GE(Difference(QImage(record.destinationURL), file.independent), 0);
+      EXPECT_EQ(test::RunTool("identify", {"-units", "PixelsPerInch", "-format",
+                                           "%[fx:round(resolution.x)]x%[fx:round(resolution.y)]",
+                                           record.destinationURL}),
+                identify);
+    }
+  }
+  // Cut short or with an inner codec not read here, beside the good files.
+  const QString cutPaint = source + "/cut.pntg", cutFax = source + "/cut.fax",
+                cutMovie = source + "/cut.qtif", rle = source + "/rle.qtif";
+  for (const auto& [path, from] :
+       {std::pair{cutPaint, files[0].path}, std::pair{cutFax, files[2].path},
+        std::pair{cutMovie, files[3].path}}) {
+    const QByteArray bytes = test::ReadBytes(from);
+    ASSERT_TRUE(test::WriteBytes(path, bytes.left(bytes.size() * 2 / 3)));
+  }
+  ASSERT_TRUE(test::WriteBytes(
+      rle, test::QuickTimeImage("rle ", QSize(8, 8), 72.0, 24, QByteArray(192, '\x7f'))));
+  BatchSnapshot s = test::SnapshotOf(paths + QStringList{cutPaint, cutFax, cutMovie, rle});
+  s.options.outputType = 7;
+  const BatchRunResult run = RunWithEngine(s, dest);
+  EXPECT_EQ(run.written, int(files.size()));
+  std::map<QString, QString> reasons;
+  for (const BatchFailure& failure : run.failures) reasons[failure.path] = failure.reason;
+  const QString damaged = QStringLiteral("file is damaged or incomplete");
+  EXPECT_EQ(
+      reasons,
+      (std::map<QString, QString>{
+          {cutPaint, damaged}, {cutFax, damaged}, {cutMovie, damaged}, {rle, "cannot be read"}}));
+  ASSERT_GE(run.destinations.size(), files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    SCOPED_TRACE(files[i].label.toStdString());
+    EXPECT_LE(Difference(QImage(run.destinations[i]), files[i].independent), files[i].tolerance);
+    EXPECT_GE(Difference(QImage(run.destinations[i]), files[i].independent), 0);
   }
 }
 

@@ -217,6 +217,22 @@ TEST_F(PreviewWindowTest, TheFrameFollowsTheToggleAndAFailedConversionShowsTheEm
   EXPECT_EQ(preview->actualWindowFrame().size(), QSize(570, 595));
 }
 
+// Outputs that only the engine's own readers read are shown with their size, not as "?".
+TEST_F(PreviewWindowTest, PhotoshopTgaAndSgiOutputsAreShownWithTheirSize) {
+  AddJpegs({{"x", 320, 240}});
+  OpenPreviewOfRow(0);
+  ASSERT_TRUE(WaitShownAfter(0));
+  for (auto [type, extension] : {std::pair{1, "psd"}, std::pair{9, "tga"}, std::pair{12, "sgi"}}) {
+    SCOPED_TRACE(extension);
+    ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, type));
+    const qint64 before = preview->latestRequest();
+    p().autoAdjustColorLevelsCheckButton->click();  // an option change refreshes the preview
+    ASSERT_TRUE(WaitShownAfter(before));
+    EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.%1 @ 72 dpi, 320 x 240 pixels)").arg(extension));
+    EXPECT_EQ(w().previewImageView->image().size(), QSize(320, 240));
+  }
+}
+
 TEST_F(PreviewWindowTest, QuickOptionChangesGiveOneFurtherConversion) {
   AddJpegs({{"x", 640, 480}});
   holdFirst = true;

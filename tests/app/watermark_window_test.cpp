@@ -15,6 +15,7 @@
 #include "app/image_watermark_panel.h"
 #include "app/text_watermark_panel.h"
 #include "app_fixtures.h"
+#include "support/legacy_fixtures.h"
 #include "support/test_env.h"
 #include "watermark/watermark_fixtures.h"
 
@@ -552,6 +553,24 @@ TEST(SelectedImageView, DecodesAboutTheShownSizeAndAgainWhenItGrows) {
   view.setEntryImage(path, thumbnail, QSize(2400, 1600), 0, 270);
   EXPECT_EQ(view.displayedSize(), QSize(1600, 2400));
   EXPECT_GE(view.currentImage().width(), 1500) << "a turn alone decodes nothing again";
+}
+
+TEST(SelectedImageView, ShowsMacPaintFaxAndQuickTimeImages) {
+  QVXImageView view;
+  view.resize(300, 200);
+  view.show();
+  QImage placeholder(8, 8, QImage::Format_RGB32);
+  placeholder.fill(Qt::gray);
+  for (const test::LegacyFile& file :
+       test::MakeLegacyFiles(test::MakeTempFolder(QStringLiteral("view")))) {
+    SCOPED_TRACE(file.label.toStdString());
+    view.setEntryImage(file.path, placeholder, file.size, 0, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.hasDecodedImage(); }, 30000));
+    // Whole or reduced, the picture keeps its proportions.
+    const QSize shown = view.currentImage().size();
+    EXPECT_NEAR(double(shown.width()) / shown.height(),
+                double(file.size.width()) / file.size.height(), 0.02);
+  }
 }
 
 }  // namespace

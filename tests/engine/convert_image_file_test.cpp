@@ -127,6 +127,31 @@ TEST(ConvertImageFile, ResolutionZeroKeepsTheSourcesOtherwiseWritesTheGivenOne) 
       EXPECT_EQ(density, QLatin1String(expected)) << dest.toStdString();
     }
   }
+  // JPEG 2000 keeps it in a capture-resolution box, which exiftool reads; a processed JPEG 2000
+  // source is sized by it.
+  for (auto [resolution, expected] : {std::pair{0, 300.0}, std::pair{150, 150.0}}) {
+    const QString dest = out + QStringLiteral("/r%1.jp2").arg(resolution);
+    ImageConversion c = test::ConversionRecord(source, dest, 3);
+    c.options.resolution = resolution;
+    ASSERT_EQ(ConvertImageFile(&c), 1);
+    const QStringList stated =
+        RunTool("exiftool", {"-s3", "-CaptureXResolution", "-CaptureYResolution",
+                             "-CaptureXResolutionUnit", dest})
+            .split(u'\n');
+    ASSERT_GE(stated.size(), 3);
+    const double perInch = stated[2] == "cm" ? 2.54 : 1.0;
+    EXPECT_NEAR(stated[0].toDouble() * perInch, expected, 0.01);
+    EXPECT_NEAR(stated[1].toDouble() * perInch, expected, 0.01);
+    ImageConversion sized = test::ConversionRecord(dest, out + "/sized.png", 7);
+    sized.resize = test::PercentFit(0);
+    sized.resize.unit = 3;  // one inch wide at the source's resolution
+    sized.resize.width = 1;
+    sized.resize.allowUpscale = 1;
+    sized.resize.scaleMode = 0;  // by width
+    ASSERT_EQ(ProcessImageFile(&sized), 0);
+    EXPECT_EQ(IdentifySize(out + "/sized.png"),
+              QStringLiteral("%1 %2").arg(int(expected)).arg(int(expected * 40 / 60)));
+  }
 }
 
 // Each pixel's RGBA, 0-1, as ImageMagick reads the file.

@@ -111,6 +111,32 @@ TEST(Encoders, ResolutionAndProfileAreWritten) {
                           {"-units", "PixelsPerInch", "-format",
                            "%w %h %[fx:round(resolution.x)] %[fx:round(resolution.y)]", psd}),
             QStringLiteral("16 16 300 150"));
+  // JPEG 2000 states it in a capture-resolution box, read back by an independent reader, our
+  // source and our header reader; a file with only a display resolution gives that one.
+  const QString jp2 = test::MakeTempFolder() + "/a.jp2";
+  const QByteArray jp2Bytes =
+      EncodeImage(test::PatternImage(16, 16), QStringLiteral("public.jpeg-2000"), p).value;
+  ASSERT_TRUE(test::WriteBytes(jp2, jp2Bytes));
+  const QStringList stated = test::RunTool(QStringLiteral("exiftool"),
+                                           {"-s3", "-CaptureXResolution", "-CaptureYResolution",
+                                            "-CaptureXResolutionUnit", jp2})
+                                 .split(u'\n');
+  ASSERT_GE(stated.size(), 3);
+  const double perInch = stated[2] == "cm" ? 2.54 : stated[2] == "m" ? 0.0254 : 1.0;
+  EXPECT_NEAR(stated[0].toDouble() * perInch, 300.0, 0.01) << stated.join(' ').toStdString();
+  EXPECT_NEAR(stated[1].toDouble() * perInch, 150.0, 0.01);
+  const auto read = ImageSource::Open(jp2);
+  ASSERT_TRUE(read->isValid());
+  EXPECT_NEAR(read->representation(0).dpiX, 300.0, 0.01);
+  EXPECT_NEAR(read->representation(0).dpiY, 150.0, 0.01);
+  QByteArray display = jp2Bytes;
+  const qsizetype box = display.indexOf("resc");
+  ASSERT_GT(box, 0);
+  display.replace(box, 4, "resd");
+  const ImageHeaderResult header = ReadImageHeader(QStringLiteral("d.jp2"), display);
+  ASSERT_TRUE(header);
+  EXPECT_NEAR(header.header->dpiX, 300.0, 0.01);
+  EXPECT_NEAR(header.header->dpiY, 150.0, 0.01);
   QImage tagged = test::PatternImage(16, 16);
   tagged.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
   for (const char* uti : {"public.jpeg", "public.png", "public.tiff"}) {

@@ -1,39 +1,17 @@
-#include "pdfjobs/ccitt_decode.h"
+#include "platform/ccitt_decode.h"
 
-#ifndef POINTERHOLDER_TRANSITION
-#define POINTERHOLDER_TRANSITION 4
-#endif
-#include <qpdf/QPDFObjectHandle.hh>
-
-#include "pdfjobs/pdf_object_reading.h"
 #include "platform/codec_tiff_io.h"
 
 namespace glimbrik {
 
-namespace {
-
-int ParameterInt(QPDFObjectHandle parameters, const char* key, int fallback) {
-  if (!parameters.isDictionary()) return fallback;
-  QPDFObjectHandle v = parameters.getKey(key);
-  return v.isNumber() ? int(ReadNumber(v)) : fallback;
-}
-
-bool ParameterBool(QPDFObjectHandle parameters, const char* key) {
-  if (!parameters.isDictionary()) return false;
-  QPDFObjectHandle v = parameters.getKey(key);
-  return v.isBool() && v.getBoolValue();
-}
-
-}  // namespace
-
-bool DecodeCCITTFax(const QByteArray& data, QPDFObjectHandle parameters, int width, int height,
-                    QByteArray* rows) {
+bool DecodeCCITTFax(const QByteArray& data, const CcittParameters& parameters, int width,
+                    int height, QByteArray* rows) {
   try {
-    const int k = ParameterInt(parameters, "/K", 0);
-    const int columns = ParameterInt(parameters, "/Columns", 1728);
-    const int lines = ParameterInt(parameters, "/Rows", height);
-    const bool blackIs1 = ParameterBool(parameters, "/BlackIs1");
-    const bool aligned = ParameterBool(parameters, "/EncodedByteAlign");
+    const int k = parameters.k;
+    const int columns = parameters.columns;
+    const int lines = parameters.rows > 0 ? parameters.rows : height;
+    const bool blackIs1 = parameters.blackIs1;
+    const bool aligned = parameters.encodedByteAlign;
     if (columns != width || lines < height || columns <= 0 || data.isEmpty()) return false;
 
     // The fax data becomes the one strip of a TIFF that libtiff then decodes.
