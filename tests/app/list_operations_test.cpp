@@ -242,8 +242,13 @@ TEST_F(ImageListTest, AThumbnailFadesInWhereItsBusyMarkTurned) {
     return box.pixelColor(box.width() / 2, box.height() / 2).red();
   };
   release->release(2);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return red() > 70 && red() < 230; }, 5000));  // half-way in
-  ASSERT_TRUE(QTest::qWaitFor([&] { return red() < 50; }, 3000));                 // and then whole
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        const int now = red();
+        return now > 70 && now < 230;
+      },
+      5000));                                                      // half-way in
+  ASSERT_TRUE(QTest::qWaitFor([&] { return red() < 50; }, 3000));  // and then whole
 }
 
 TEST_F(ImageListTest, AddingRunsOffTheGuiThreadAndLeavesTheCancelFlagAlone) {
