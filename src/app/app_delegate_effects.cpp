@@ -17,8 +17,15 @@ void AppDelegate::updateEffectImages() {
   } else {
     source = QGuiApplication::windowIcon().pixmap(256).toImage();
   }
-  if (source.isNull()) return;
   const quint64 generation = ++effectImagesGeneration_;
+  QButtonGroup* cells = panels().effectsRadioButtonOutlet;
+  if (source.isNull()) {
+    // Nothing to show (no image, or not loaded yet): never a picture that is gone.
+    for (int tag = 0; tag < kEffectCount; ++tag) {
+      if (QAbstractButton* cell = cells->button(tag)) cell->setIcon(QIcon());
+    }
+    return;
+  }
   // One drawing at a time, and a request not yet started is dropped for the newest one.
   effectPool_.setMaxThreadCount(1);
   effectPool_.clear();

@@ -116,6 +116,9 @@ void AppDelegate::PerformAnimationFromSelectedRowToImage() {
     w.filenameLabelOutlet->clear();
     w.fileDescriptionLabelOutlet->clear();
     updateRenameExampleString();
+    // Emptying the list resets the model, which announces no selection change of its own.
+    updateResizeResultString();
+    updateEffectImages();
     return;
   }
   currentSelectedImageIndex = rows.first();

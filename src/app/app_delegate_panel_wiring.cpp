@@ -1,5 +1,4 @@
 #include <QCheckBox>
-#include <QItemSelectionModel>
 
 #include "app/app_delegate.h"
 #include "app/batch_output_type.h"
@@ -69,13 +68,6 @@ void AppDelegate::connectPanelControls() {
   // The effect cells follow the main view's image when the decoded file replaces its thumbnail.
   connect(window_->mainImagePreview, &QVXImageView::imageDecoded, this,
           &AppDelegate::updateEffectImages);
-  // With a row selected the image view's redraw refreshes both; without one, they follow here.
-  connect(window_->imageListViewOutlet->selectionModel(), &QItemSelectionModel::selectionChanged,
-          this, [this] {
-            if (!selectedRows().isEmpty()) return;
-            updateResizeResultString();
-            updateEffectImages();
-          });
 }
 
 }  // namespace glimbrik

@@ -137,7 +137,9 @@ LoadedEntity LoadEntityFacts(const QString& path, const QString& kind) {
   if (loaded.facts.thumbnailImage.isNull()) return Fallback(path);
   loaded.facts.imageWidth = header.displayWidth();
   loaded.facts.imageHeight = header.displayHeight();
-  loaded.facts.imageResolution = std::nearbyint(SanitisedDpi(header.dpiY));
+  // The vertical resolution, else the horizontal one: a file may state only one.
+  loaded.facts.imageResolution =
+      std::nearbyint(header.dpiYStated ? header.dpiY : (header.dpiXStated ? header.dpiX : 72.0));
   loaded.facts.imageColorModel = header.format == ImageFormat::WebP
                                      ? QStringLiteral("RGB")
                                      : ColourModelText(header.colourModel);

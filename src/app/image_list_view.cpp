@@ -31,15 +31,23 @@ void ImageDataCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
   const QRect imageBox(cell.left() + 6, cell.top() + 6, kThumbnailMaxPixelSize,
                        kThumbnailMaxPixelSize);
   const QImage thumbnail = index.data(ImageListModel::ThumbnailRole).value<QImage>();
+  const auto entity =
+      reinterpret_cast<quintptr>(index.data(ImageListModel::EntityRole).value<void*>());
+  auto* view = qobject_cast<ImageListView*>(const_cast<QWidget*>(option.widget));
   if (!thumbnail.isNull()) {
     const QSize size = thumbnail.size().scaled(imageBox.size(), Qt::KeepAspectRatio);
     const QRect target(imageBox.center().x() - size.width() / 2 + 1,
                        imageBox.center().y() - size.height() / 2 + 1, size.width(), size.height());
+    painter->setOpacity(view ? view->thumbnailOpacity(entity) : 1.0);
     painter->drawImage(target, thumbnail);
+    painter->setOpacity(1.0);
   } else {
-    // The loading spinner's place: a quarter arc in the middle of the image box.
-    painter->setPen(QPen(option.palette.color(QPalette::Mid), 3));
-    painter->drawArc(QRect(imageBox.center() - QPoint(10, 10), QSize(20, 20)), 90 * 16, 270 * 16);
+    // A turning three-quarter arc while the thumbnail loads.
+    const int angle = view ? view->busyMarkAngle(entity) : 90;
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->setPen(QPen(option.palette.color(QPalette::Mid), 3, Qt::SolidLine, Qt::RoundCap));
+    painter->drawArc(QRect(imageBox.center() - QPoint(10, 10), QSize(20, 20)), angle * 16,
+                     270 * 16);
   }
   const bool selected = option.state & QStyle::State_Selected;
   // A file the last run could not write has its name in red (the reason is its tool tip).
@@ -90,6 +98,48 @@ ImageListView::ImageListView(QWidget* parent) : QTableView(parent) {
   setDragEnabled(false);
   setDropIndicatorShown(true);
   setDragDropMode(QAbstractItemView::DropOnly);
+  clock_.start();
+  animationTimer_.setInterval(30);
+  connect(&animationTimer_, &QTimer::timeout, this, &ImageListView::animate);
+}
+
+double ImageListView::thumbnailOpacity(quintptr entity) {
+  // Only a thumbnail that replaces a busy mark on screen fades; others are simply there.
+  if (shownLoading_.remove(entity)) {
+    fadeStart_.insert(entity, clock_.elapsed());
+    animationTimer_.start();
+  }
+  const auto fade = fadeStart_.constFind(entity);
+  if (fade == fadeStart_.constEnd()) return 1.0;
+  const qint64 elapsed = clock_.elapsed() - *fade;
+  if (elapsed >= kThumbnailFadeMs) {
+    fadeStart_.erase(fade);
+    return 1.0;
+  }
+  return double(elapsed) / kThumbnailFadeMs;
+}
+
+int ImageListView::busyMarkAngle(quintptr entity) {
+  shownLoading_.insert(entity);
+  busyMarkDrawn_ = true;
+  if (!animationTimer_.isActive()) animationTimer_.start();
+  return 90 - int(clock_.elapsed() % 1000 * 360 / 1000);
+}
+
+void ImageListView::animate() {
+  // Runs while a row fades or a busy mark was drawn since the last step; a fade whose row went
+  // away meanwhile ends on time all the same.
+  const qint64 now = clock_.elapsed();
+  const qsizetype ended = fadeStart_.removeIf(
+      [now](const auto& fade) { return now - fade.value() > kThumbnailFadeMs; });
+  if (fadeStart_.isEmpty() && !busyMarkDrawn_) {
+    if (ended > 0) viewport()->update();  // the last step, at full opacity
+    animationTimer_.stop();
+    shownLoading_.clear();  // rows gone or scrolled away meanwhile
+    return;
+  }
+  busyMarkDrawn_ = false;
+  viewport()->update();
 }
 
 int ImageListView::dropRowAt(const QPoint& pos) const {

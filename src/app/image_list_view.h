@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 
 namespace glimbrik {
@@ -31,6 +35,16 @@ class ImageListView : public QTableView {
   // last row the end.
   int dropRowAt(const QPoint& pos) const;
 
+  // The row animations. A thumbnail that arrives while its row is shown fades in over
+  // kThumbnailFadeMs; until then the row shows a turning busy mark.
+  static constexpr int kThumbnailFadeMs = 800;
+  // The opacity to draw the entity's thumbnail at now; the first call after its row was drawn
+  // loading starts the fade.
+  double thumbnailOpacity(quintptr entity);
+  // The entity's row is drawn loading: the busy mark's start angle in degrees (one turn a
+  // second).
+  int busyMarkAngle(quintptr entity);
+
  signals:
   void filesDropped(const QList<QUrl>& urls, int row);
 
@@ -41,7 +55,13 @@ class ImageListView : public QTableView {
 
  private:
   bool acceptsDrag(const QDropEvent* event) const;
+  void animate();
   bool dropAllowed_ = true;
+  QTimer animationTimer_;
+  QElapsedTimer clock_;
+  QSet<quintptr> shownLoading_;        // entities last drawn without their thumbnail
+  QHash<quintptr, qint64> fadeStart_;  // clock_ time at which each fade began
+  bool busyMarkDrawn_ = false;         // since the last animation step
 };
 
 }  // namespace glimbrik

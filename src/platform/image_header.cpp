@@ -56,8 +56,14 @@ void ApplyExif(const ExifFacts& facts, ImageHeader* header, bool resolutionKnown
   if (facts.orientation) header->orientation = facts.orientation;
   if (resolutionKnown || facts.resolutionUnit < 2 || facts.resolutionUnit > 3) return;
   const double scale = facts.resolutionUnit == 3 ? 2.54 : 1.0;
-  if (facts.xResolution > 0) header->dpiX = SanitisedDpi(facts.xResolution * scale);
-  if (facts.yResolution > 0) header->dpiY = SanitisedDpi(facts.yResolution * scale);
+  if (facts.xResolution > 0) {
+    header->dpiX = SanitisedDpi(facts.xResolution * scale);
+    header->dpiXStated = true;
+  }
+  if (facts.yResolution > 0) {
+    header->dpiY = SanitisedDpi(facts.yResolution * scale);
+    header->dpiYStated = true;
+  }
 }
 
 // ---- JPEG --------------------------------------------------------------------------------
@@ -103,6 +109,7 @@ QString ReadJpegHeader(Bytes bytes, ImageHeader* header) {
         const double scale = unit == 2 ? 2.54 : 1.0;
         header->dpiX = SanitisedDpi(x * scale);
         header->dpiY = SanitisedDpi(y * scale);
+        header->dpiXStated = header->dpiYStated = true;
         jfifDensity = true;
       }
     } else if (marker == 0xE1 && segment.matches(0, "Exif\0\0", 6)) {
@@ -171,6 +178,7 @@ QString ReadPngHeader(Bytes bytes, ImageHeader* header) {
       if (x > 0 && y > 0) {
         header->dpiX = SanitisedDpi(x);
         header->dpiY = SanitisedDpi(y);
+        header->dpiXStated = header->dpiYStated = true;
         densityKnown = true;
       }
     } else if (bytes.matches(pos + 4, "tRNS", 4)) {
@@ -252,6 +260,7 @@ QString ReadBmpHeader(Bytes bytes, ImageHeader* header) {
     if (x > 0 && y > 0) {
       header->dpiX = SanitisedDpi(x);
       header->dpiY = SanitisedDpi(y);
+      header->dpiXStated = header->dpiYStated = true;
     }
   } else {
     return QStringLiteral("unknown BMP header");

@@ -52,6 +52,9 @@ struct ImageHeader {
   // Resolution in dots per inch; 72 when the file states none or states 0.
   double dpiX = 72.0;
   double dpiY = 72.0;
+  // Whether the file states each of them (a TIFF or EXIF block may state only one).
+  bool dpiXStated = false;
+  bool dpiYStated = false;
   // EXIF/TIFF orientation 1-8; 0 when the file states none.
   int orientation = 0;
   ColourModel colourModel = ColourModel::Unknown;

@@ -114,11 +114,14 @@ QString ReadOpenTiff(TIFF* tiff, ImageHeader* header) {
   float y = 0;
   uint16_t unit = RESUNIT_INCH;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
-  if (unit != RESUNIT_NONE && TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &x) &&
-      TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &y)) {
-    const double scale = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
+  const double scale = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
+  if (unit != RESUNIT_NONE && TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &x) && x > 0) {
     header->dpiX = SanitisedDpi(x * scale);
+    header->dpiXStated = true;
+  }
+  if (unit != RESUNIT_NONE && TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &y) && y > 0) {
     header->dpiY = SanitisedDpi(y * scale);
+    header->dpiYStated = true;
   }
   header->frameCount = std::max<int>(1, TIFFNumberOfDirectories(tiff));
   return {};

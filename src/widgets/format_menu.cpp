@@ -88,7 +88,8 @@ void FillFormatPopup(QComboBox* popup, const FormatMenu& menu) {
     popup->addItem(entry.title, QVariant::fromValue<qint64>(entry.tag));
     popup->setItemData(popup->count() - 1, entry.pattern, Qt::ToolTipRole);
   }
-  popup->setCurrentIndex(menu.selected >= 0 ? menu.selected : (popup->count() > 0 ? 0 : -1));
+  // A pattern of the token's own that the list lacks selects nothing, so Apply keeps it.
+  popup->setCurrentIndex(menu.selected);
 }
 
 }  // namespace glimbrik

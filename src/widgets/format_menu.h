@@ -43,7 +43,7 @@ QAction* resetDateFormatMenu(QMenu* menu, const QString& select);
 QAction* resetTimeFormatMenu(QMenu* menu, const QString& select, bool forRename);
 
 // The same items in a pop-up button: the tool tip role holds the pattern, the user role the
-// tag. Selects the asked-for pattern, or the first item when none matched.
+// tag. Selects the asked-for pattern, or nothing when none matched.
 void FillFormatPopup(QComboBox* popup, const FormatMenu& menu);
 
 }  // namespace glimbrik

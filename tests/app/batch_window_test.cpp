@@ -142,6 +142,8 @@ TEST_F(BatchWindow, EscapeOnThePngNoteCancelsTheRunAndWritesNothing) {
 TEST_F(BatchWindow, CancellingEndsWithoutAlertOrNotification) {
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
   StartHeldRun(12);
+  // The file steps and two more: the start and the end of the run.
+  EXPECT_EQ(p().conversionProgressIndicator->maximum(), 14);
   p().cancelButton->click();
   EXPECT_FALSE(p().cancelButton->isEnabled());
   EXPECT_EQ(p().conversionProgressStaticText->text(),

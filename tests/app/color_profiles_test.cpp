@@ -149,6 +149,21 @@ TEST_F(ColorProfilesTest, ACMYKProfileMakesACMYKTiffAndIsRememberedWhileItExists
   ASSERT_EQ(app->colorProfilePopUpButton()->currentText(), QStringLiteral("T RGB"));
   app->ChangeAndSetPhotoPrefOptions(QStringLiteral("Keep"));
   EXPECT_EQ(app->colorProfilePopUpButton()->currentText(), QStringLiteral("Keep Original"));
+
+  // A preset that switches Conversion off leaves its profile shown but greyed, and the run
+  // converts to nothing.
+  ASSERT_TRUE(SelectItemWithTag(app->destImageTypePopUpButton(), 10));
+  app->SelectProfileForPath(folder + "/t-rgb.icc");
+  QVariantMap off;
+  app->GetPhotoPreferenceValue(&off);
+  off.insert(QString::fromLatin1(kConversionStateKey), false);
+  ASSERT_TRUE(WritePresetFile(PresetKind::kPhoto,
+                              {{QStringLiteral("Keep"), keep}, {QStringLiteral("Off"), off}}));
+  app->ChangeAndSetPhotoPrefOptions(QStringLiteral("Off"));
+  ASSERT_FALSE(app->isGroupOn(kConversionGroup));
+  EXPECT_EQ(app->colorProfilePopUpButton()->currentText(), QStringLiteral("T RGB"));
+  EXPECT_FALSE(app->colorProfilePopUpButton()->isEnabled());
+  EXPECT_EQ(app->GetSelectedColorSpaceRef(), nullptr);
 }
 
 }  // namespace

@@ -111,6 +111,16 @@ TEST_F(GeneralOptionsTest, SecondStartRestoresChangedValues) {
   EXPECT_EQ(p.imageQualityEditFieldOutlet->text(), QStringLiteral("55"));
   EXPECT_TRUE(p.autoAdjustColorLevelsCheckButton->isChecked());
   EXPECT_FALSE(p.autoEnhancementCheckButton->isChecked());
+  EXPECT_TRUE(p.maintainDirectoryCheckButton->isChecked()) << "stored apart from the recursion";
+
+  // The other way round: the two boxes never follow each other.
+  app->panels().mAddRecursiveCheckBoxButton->setChecked(true);
+  app->panels().maintainDirectoryCheckButton->setChecked(false);
+  app->applicationWillTerminate();
+  app.reset();
+  app = test::StartApplication();
+  EXPECT_TRUE(app->panels().mAddRecursiveCheckBoxButton->isChecked());
+  EXPECT_FALSE(app->panels().maintainDirectoryCheckButton->isChecked());
 }
 
 TEST_F(GeneralOptionsTest, AnOutOfRangePhotoPresetFallsBackToTheDefault) {
@@ -304,6 +314,9 @@ TEST_F(DestinationFolderTest, TheSheetGetsItsViewsBackAfterARunBorrowedThem) {
         << view->objectName().toStdString();
     EXPECT_TRUE(view->isVisible()) << view->objectName().toStdString();
   }
+  // The sheet's own wording, not the completion alert's.
+  EXPECT_EQ(p.doNotShowAlertCheckBox->text(),
+            QStringLiteral("Do not show the message at the end of an export"));
   sheet->okButton->click();
   EXPECT_FALSE(sheet->isVisible());
 }

@@ -1,6 +1,7 @@
 #include "app/list_entity.h"
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <QFile>
 #include <QImage>
@@ -51,6 +52,37 @@ TEST(ListEntityFacts, AFileWithoutResolutionReads72AndAnEmptyKindIsDescribed) {
       << "small images are not enlarged";
   EXPECT_FALSE(entity->GetImageKind().isEmpty());
   EXPECT_NE(entity->GetImageKind(), QStringLiteral("UNKNOWN"));
+}
+
+// A grey 40 x 30 TIFF stating only the resolutions given (0: left out).
+void WriteTiffStating(const QString& path, float xDpi, float yDpi) {
+  TIFF* tiff = TIFFOpen(path.toLocal8Bit().constData(), "w");
+  ASSERT_NE(tiff, nullptr);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 40);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 30);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 30);
+  TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  if (xDpi > 0) TIFFSetField(tiff, TIFFTAG_XRESOLUTION, xDpi);
+  if (yDpi > 0) TIFFSetField(tiff, TIFFTAG_YRESOLUTION, yDpi);
+  std::vector<unsigned char> row(40, 128);
+  for (uint32_t y = 0; y < 30; ++y) TIFFWriteScanline(tiff, row.data(), y, 0);
+  TIFFClose(tiff);
+}
+
+TEST(ListEntityFacts, TheVerticalResolutionElseTheHorizontalOneIsListed) {
+  const QString folder = test::MakeTempFolder("dpi");
+  for (const auto& [x, y, listed] :
+       {std::tuple{300.f, 0.f, 300.0}, {0.f, 150.f, 150.0}, {300.f, 150.f, 150.0}}) {
+    const QString path = folder + QStringLiteral("/x%1y%2.tif").arg(x).arg(y);
+    WriteTiffStating(path, x, y);
+    const ImageEntityPtr entity = Loaded(path, QString());
+    EXPECT_EQ(entity->GetWidth(), 40.0) << path.toStdString();
+    EXPECT_EQ(entity->GetResolution(), listed) << path.toStdString();
+  }
 }
 
 TEST(ListEntityFacts, AGarbageFileShowsTheUnknownTextsAndItsSize) {

@@ -3,10 +3,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QSemaphore>
 #include <QTest>
+#include <functional>
+#include <memory>
 
 #include "app/add_panel.h"
 #include "app/app_delegate.h"
+#include "app/thumbnail_queue.h"
 #include "app_fixtures.h"
 
 namespace glimbrik {
@@ -151,6 +155,24 @@ TEST_F(ImageListTest, SortingComparesNamesAndSizesAsNumbersAndAnAddingRunClearsI
   app->AddUrlsIntoImageListViewAtEnd({paths[1]});
   ASSERT_TRUE(test::WaitForAdding(*app));
   EXPECT_EQ(header->sortIndicatorSection(), -1);
+
+  // The menu's Width and Height items each sort by their own side.
+  app->window()->removeAllToolbarItem->trigger();
+  QStringList pictures;
+  for (const auto& [name, width, height] :
+       {std::tuple{"w.jpg", 10, 30}, {"x.jpg", 20, 10}, {"y.jpg", 30, 20}}) {
+    test::WriteJpeg(pictures.emplaceBack(folder + "/" + name), width, height);
+  }
+  app->AddUrlsIntoImageListViewAtEnd(pictures);
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  ASSERT_TRUE(test::WaitForFacts(*app));
+  for (const auto& [title, order] : {std::pair{"Height", QStringList{"x.jpg", "y.jpg", "w.jpg"}},
+                                     {"Width", QStringList{"w.jpg", "x.jpg", "y.jpg"}}}) {
+    for (QAction* item : app->window()->sortMenu->actions()) {
+      if (item->text() == QLatin1String(title)) item->trigger();
+    }
+    EXPECT_EQ(test::ListTitles(*app), order) << title;
+  }
 }
 
 TEST_F(ImageListTest, RemovingSelectsTheNextRowAndEmptyingDisablesTheCommands) {
@@ -178,6 +200,55 @@ TEST_F(ImageListTest, RemovingSelectsTheNextRowAndEmptyingDisablesTheCommands) {
   EXPECT_FALSE(app->window()->convertToolbarItem->isEnabled());
   EXPECT_FALSE(app->window()->removeToolbarItem->isEnabled());
   EXPECT_EQ(app->window()->totalFileCountLabelOutlet->text(), QStringLiteral("0 images"));
+
+  // Removing one row while the others still wait for their thumbnails leaves their loads queued.
+  // Both loaders held until the removal is done (and freed on any early return).
+  auto release = std::make_shared<QSemaphore>();
+  const std::unique_ptr<void, std::function<void(void*)>> freed(
+      release.get(), [release](void*) { release->release(2); });
+  for (int i = 0; i < 2; ++i) ThumbnailOperationQueue().enqueue([release] { release->acquire(); });
+  app->AddUrlsIntoImageListViewAtEnd(MakeJpegs(folder, QStringLiteral("q"), 6));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  app->SelectRowStartingAtRow(2);
+  app->window()->removeToolbarItem->trigger();
+  release->release(2);
+  ASSERT_TRUE(ThumbnailOperationQueue().waitForDone(30000));
+  ASSERT_EQ(app->imageListViewContents()->rowCount(), 5);
+  for (const ImageEntityPtr& entity : app->imageListViewContents()->entries())
+    EXPECT_TRUE(entity->isLoaded()) << entity->title().toStdString();
+}
+
+TEST_F(ImageListTest, AThumbnailFadesInWhereItsBusyMarkTurned) {
+  // The loaders are held, so the second and third rows show their busy marks.
+  auto release = std::make_shared<QSemaphore>();
+  const std::unique_ptr<void, std::function<void(void*)>> freed(
+      release.get(), [release](void*) { release->release(2); });
+  for (int i = 0; i < 2; ++i) ThumbnailOperationQueue().enqueue([release] { release->acquire(); });
+  app->AddUrlsIntoImageListViewAtEnd(MakeJpegs(test::MakeTempFolder("fade"), "f", 3));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  ImageListView* list = app->window()->imageListViewOutlet;
+  // The middle of the row's picture box, as drawn now.
+  const auto middle = [&](int row) {
+    const QRect cell = list->visualRect(app->imageListViewContents()->index(row, 0));
+    const QRect box(cell.left() + 6, cell.top() + 6, 104, 104);
+    return list->viewport()->grab(box).toImage();
+  };
+  const QImage mark = middle(1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return middle(1) != mark; }, 3000));  // it turns
+
+  // The written colour (40, 120, 200) over the row's light background.
+  const auto red = [&] {
+    const QImage box = middle(1);
+    return box.pixelColor(box.width() / 2, box.height() / 2).red();
+  };
+  release->release(2);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        const int now = red();
+        return now > 70 && now < 230;
+      },
+      5000));                                                      // half-way in
+  ASSERT_TRUE(QTest::qWaitFor([&] { return red() < 50; }, 3000));  // and then whole
 }
 
 TEST_F(ImageListTest, AddingRunsOffTheGuiThreadAndLeavesTheCancelFlagAlone) {

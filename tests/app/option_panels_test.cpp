@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
+#include <cstdlib>
+#include <functional>
+#include <memory>
 
 #include "app/app_delegate.h"
 #include "app/effect_thumbnails.h"
+#include "app/thumbnail_queue.h"
 #include "app_fixtures.h"
 
 namespace glimbrik {
@@ -64,6 +69,13 @@ TEST_F(OptionPanelsTest, QualitySliderFieldAndStepperStayInStep) {
   p().imageQualityStepper->stepUp();
   EXPECT_EQ(p().imageQualityEditFieldOutlet->text(), QStringLiteral("16"));
   EXPECT_DOUBLE_EQ(p().imageQualitySlider->doubleValue(), 0.16);
+
+  // 100 itself is the highest quality, not over the limit.
+  p().imageQualityEditFieldOutlet->clear();
+  QTest::keyClicks(p().imageQualityEditFieldOutlet, QStringLiteral("100"));
+  EXPECT_EQ(p().imageQualityEditFieldOutlet->text(), QStringLiteral("100"));
+  EXPECT_EQ(p().imageQualityStepper->value(), 100);
+  EXPECT_DOUBLE_EQ(p().imageQualitySlider->doubleValue(), 1.0);
 }
 
 TEST_F(OptionPanelsTest, SwitchingConversionOnAgainAsksTheOutputType) {
@@ -110,7 +122,9 @@ TEST_F(OptionPanelsTest, TheDefaultPhotoPresetResetsTheWatermarkEditor) {
   model.setImageWatermarkOffset(QPointF(12, -4));
   ASSERT_GT(model.presetRowCount(), 1) << "the first-run text presets";
   model.setPresetTableSelection({1}, 1);
+  p().resolutionComboBoxOutlet->setEditText(QStringLiteral("300"));
   app->ApplyDefaultPhotoPreset();
+  EXPECT_EQ(p().resolutionComboBoxOutlet->currentText(), QStringLiteral("72"));
   EXPECT_EQ(model.presetTableSelectedRow(), 0);
   EXPECT_TRUE(model.image().isNull());
   EXPECT_DOUBLE_EQ(model.watermarkImageOpacity(), double(0.8f));
@@ -173,5 +187,60 @@ TEST_F(OptionPanelsTest, TheEffectCellsShowTheCentreOfTheSelectedImageThroughEac
   EXPECT_EQ(mono.green(), mono.blue());
   EXPECT_TRUE(EffectThumbnailCrop(QImage()).isNull());
 }
+TEST_F(OptionPanelsTest, TheEffectCellsAndTheResultLineFollowTheSelectionThroughRemovals) {
+  const QString folder = test::MakeTempFolder("colours");
+  const QColor colours[] = {Qt::red, QColor(0, 200, 0), Qt::blue, Qt::yellow, Qt::magenta};
+  QStringList paths;
+  for (int i = 0; i < 5; ++i) {
+    QImage image(60 + 10 * i, 40, QImage::Format_RGB32);
+    image.fill(colours[i]);
+    ASSERT_TRUE(image.save(paths.emplaceBack(folder + QStringLiteral("/c%1.png").arg(i))));
+  }
+  app->SwitchOnOffHeader(kEffectGroup, true, true);
+  app->SwitchOnOffHeader(kResizeGroup, true, true);
+  AddAndSelect(paths.mid(0, 3));
+  // The last two come in one run while the loaders are held: the first of a run is read at
+  // once, the magenta one waits.
+  auto release = std::make_shared<QSemaphore>();
+  const std::unique_ptr<void, std::function<void(void*)>> freed(
+      release.get(), [release](void*) { release->release(2); });
+  for (int i = 0; i < 2; ++i) ThumbnailOperationQueue().enqueue([release] { release->acquire(); });
+  app->AddUrlsIntoImageListViewAtEnd(paths.mid(3));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  const auto cellColour = [&] {
+    const QIcon icon = p().effectsRadioButtonOutlet->button(0)->icon();
+    return icon.isNull() ? QColor() : icon.pixmap(78, 78).toImage().pixelColor(39, 39);
+  };
+  const auto near = [](const QColor& a, const QColor& b) {
+    return a.isValid() && std::abs(a.red() - b.red()) < 30 &&
+           std::abs(a.green() - b.green()) < 30 && std::abs(a.blue() - b.blue()) < 30;
+  };
+
+  // Rows 1 to 3 go; on the way the green row is drawn again. The magenta one moves up into the
+  // selection, and until its picture is there the cells show nothing, never a removed row.
+  ImageListView* list = app->window()->imageListViewOutlet;
+  list->selectionModel()->setCurrentIndex(app->imageListViewContents()->index(1, 0),
+                                          QItemSelectionModel::NoUpdate);
+  list->selectionModel()->select(QItemSelection(app->imageListViewContents()->index(1, 0),
+                                                app->imageListViewContents()->index(3, 0)),
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return near(cellColour(), colours[1]); }, 20000));
+  app->window()->removeToolbarItem->trigger();
+  ASSERT_EQ(app->selectedRows(), QList<int>{1});
+  EXPECT_FALSE(QTest::qWaitFor([&] { return cellColour().isValid(); }, 1500))
+      << cellColour().name().toStdString();
+  release->release(2);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return near(cellColour(), colours[4]); }, 20000));
+  EXPECT_EQ(p().resultStringStaticText->text(), QStringLiteral("100 x 40 pixels"));
+
+  // Emptied, nothing of the removed pictures stays in the panels.
+  app->window()->removeAllToolbarItem->trigger();
+  EXPECT_EQ(p().resultStringStaticText->text(), QStringLiteral("-"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !near(cellColour(), colours[4]); }, 5000));
+  QSignalSpy updated(app.get(), &AppDelegate::effectImagesUpdated);
+  updated.wait(1000);  // a drawing still under way must not bring it back
+  EXPECT_FALSE(near(cellColour(), colours[4]));
+}
+
 }  // namespace
 }  // namespace glimbrik

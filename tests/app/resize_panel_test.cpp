@@ -94,6 +94,15 @@ TEST_F(ResizePanel, AScaleModeChangeCarriesTheValueIntoTheNewLayout) {
   EXPECT_EQ(p().heightTextField->text(), QStringLiteral("300"));
   EXPECT_TRUE(p().heightTextField->isEnabled());
   EXPECT_EQ(Result(), QStringLiteral("400 x 300 pixels"));
+
+  // Switched off and on again, each mode enables only the side it uses.
+  for (const auto& [mode, width, height] : {std::tuple{1, false, true}, {0, true, false}}) {
+    test::ChooseTag(p().scaleProprtionallyPopupOutlet, mode);
+    app->SwitchOnOffHeader(kResizeGroup, false, true);
+    app->SwitchOnOffHeader(kResizeGroup, true, true);
+    EXPECT_EQ(p().widthTextField->isEnabled(), width) << mode;
+    EXPECT_EQ(p().heightTextField->isEnabled(), height) << mode;
+  }
 }
 
 TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
@@ -156,6 +165,11 @@ TEST(ResizePanelUnits, NoResolutionOrSizeMakesNoInfinity) {
   EXPECT_TRUE(ConvertResizeFieldValue(800, 2, 7, 800, 72.0).isNull());
   EXPECT_EQ(ResizeResultString(1, 0, 600, 72, 0, std::nullopt), QStringLiteral("-"));
   EXPECT_EQ(ResizeResultString(3, 720, 360, 0, 0, std::nullopt), QStringLiteral("10 x 5 inches"));
+  // Points are 1/72 inch, so only at 72 dpi do they equal the pixels.
+  EXPECT_EQ(ResizeResultString(6, 600, 300, 300, 0, std::nullopt),
+            QStringLiteral("144 x 72 points"));
+  EXPECT_EQ(ResizeResultString(6, 600, 300, 36, 0, std::nullopt),
+            QStringLiteral("1200 x 600 points"));
   ImageResizeOptions half{
       .keepAspectRatio = 1, .resample = 1, .width = 50, .unit = 1, .backgroundColor = {}};
   EXPECT_EQ(ResizeResultString(1, 800, 600, 72, 90, half), QStringLiteral("50 percent"));

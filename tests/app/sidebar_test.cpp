@@ -9,6 +9,7 @@
 
 #include "app/add_panel.h"
 #include "app/app_delegate.h"
+#include "app/on_off_switch_cell.h"
 #include "app_fixtures.h"
 
 namespace glimbrik {
@@ -64,6 +65,17 @@ TEST_F(SidebarTest, ClickingASwitchTurnsItsGroupOnAndExpandsIt) {
   app->SwitchOnOffHeader(7, true, false);
   EXPECT_TRUE(SwitchOf(kOptimizationGroup)->isChecked());
   EXPECT_TRUE(p.OptimizationPopupOutlet->isEnabled());
+
+  // The switches say ON and OFF on their two sides.
+  auto* cell = qobject_cast<OnOffSwitchControlCell*>(SwitchOf(kOptimizationGroup));
+  ASSERT_NE(cell, nullptr);
+  EXPECT_TRUE(cell->showsOnOffLabels());
+  EXPECT_EQ(cell->onSwitchLabel(), QStringLiteral("ON"));
+  EXPECT_EQ(cell->offSwitchLabel(), QStringLiteral("OFF"));
+  const QImage labelled = cell->grab().toImage();
+  cell->setShowsOnOffLabels(false);
+  EXPECT_NE(cell->grab().toImage(), labelled) << "the labels are drawn";
+  cell->setShowsOnOffLabels(true);
 }
 
 TEST_F(SidebarTest, AHeaderPressTogglesTheDisclosureOnlyWhenReleasedInside) {

@@ -282,6 +282,18 @@ TEST(TextWatermarkQuit, UnsavedPresetIsSavedDroppedOrKeepsTheApplication) {
       }
     }
   }
+
+  // The Quit command also closes the window, whose close must not ask a second time.
+  test::ForgetGeneralOptions();
+  WriteTwoPresets();
+  std::unique_ptr<AppDelegate> delegate = test::StartApplication();
+  delegate->watermarkContextView->SelectRowStartingAtRow(1);
+  delegate->watermarkContextView->setFontSize(222);
+  test::AlertAnswerer alerts;
+  alerts.answers << QStringLiteral("alterButton") << QStringLiteral("alterButton");
+  delegate->window()->quitAction->trigger();
+  EXPECT_EQ(alerts.titles, QStringList{LocalizedString("ModifyPresetAlertMsg")});
+  EXPECT_FALSE(delegate->window()->isVisible());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // is given, what is made of what it leaves, the roads a picture takes through them, and the
 // queue they run on.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QDeadlineTimer>
@@ -12,6 +13,7 @@
 #include <QImageWriter>
 #include <QMutex>
 #include <atomic>
+#include <cerrno>
 #include <functional>
 #include <future>
 #include <thread>
@@ -189,6 +191,18 @@ TEST_F(AgentArguments, RunLowPriorityLowersTheTool) {
   SetUserDefault(QStringLiteral("RunLowPriority"), true);
   JPEGTranAgent(job_).run();
   EXPECT_EQ(test::ReadBytes(niceFile).trimmed(), QByteArray("10"));
+
+  // Off, the tool keeps this process's priority however long it runs.
+  tools_.setScript(QStringLiteral("i=0; while [ $i -lt 300 ]; do [ \"$(nice)\" -ge 10 ] && break; "
+                                  "i=$((i+1)); done; nice > '%1'; exit 1")
+                       .arg(niceFile));
+  SetUserDefault(QStringLiteral("RunLowPriority"), false);
+  errno = 0;
+  const int own = ::getpriority(PRIO_PROCESS, 0);
+  ASSERT_EQ(errno, 0);
+  ASSERT_LT(own, 10);
+  JPEGTranAgent(job_).run();
+  EXPECT_EQ(test::ReadBytes(niceFile).trimmed(), QByteArray::number(own));
 }
 
 TEST_F(AgentResults, OnlyASmallerResultOfAToolThatSucceededReplacesTheFile) {

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -41,8 +42,9 @@ TEST(FormatMenu, GroupsAreSeparatedAndTheLaterDuplicateIsSelected) {
 // What the popovers answered.
 struct Answers : QVXDateFormaterViewControllerDelegate,
                  QVXIndexNumberFormaterViewControllerDelegate {
-  void dateFormaterViewController(QVXDateFormaterViewController*, const QString&,
+  void dateFormaterViewController(QVXDateFormaterViewController*, const QString& f,
                                   int64_t c) override {
+    format = f;
     caseTag = c;
     ++calls;
   }
@@ -51,6 +53,7 @@ struct Answers : QVXDateFormaterViewControllerDelegate,
     start = s;
     length = l;
   }
+  QString format;
   int64_t caseTag = -1, start = -1, length = -1;
   int calls = 0;
 };
@@ -78,6 +81,17 @@ TEST(DateFormaterPopover, ReturnAppliesWhileEscapeAndClosingAnswerNothing) {
   EXPECT_EQ(answer.calls, 1);  // neither the click elsewhere nor Escape answered
   EXPECT_EQ(answer.caseTag, 3);
   EXPECT_FALSE(controller->isPopoverShown());
+
+  // A pattern of the token's own that the list lacks: nothing is shown chosen, and Apply sends
+  // no pattern (the token keeps its own) rather than the list's first.
+  controller->setDateFormat(QStringLiteral("yyyy'w'ww"), 0, &anchor, QRect(10, 10, 10, 10));
+  EXPECT_EQ(controller->dateTimeFormatPopUpButtonOutlet()->currentIndex(), -1);
+  controller->applyButton()->click();
+  EXPECT_EQ(answer.calls, 2);
+  EXPECT_TRUE(answer.format.isEmpty()) << answer.format.toStdString();
+  controller->setTimeFormat(QStringLiteral("HH.mm.ss"), 0, &anchor, QRect(10, 10, 10, 10), true);
+  EXPECT_GE(controller->dateTimeFormatPopUpButtonOutlet()->currentIndex(), 0) << "a listed one";
+  controller->closePopover();
   controller->setDelegate(nullptr);
 }
 
