@@ -63,8 +63,10 @@ QString ReadLegacyHeader(SourceFormat format, const QByteArray& bytes, ImageHead
                                                         : QStringLiteral("qtif");
   header->width = rep.pixelWidth;
   header->height = rep.pixelHeight;
+  // Each of these formats fixes or states its resolution.
   header->dpiX = rep.dpiX;
   header->dpiY = rep.dpiY;
+  header->dpiXStated = header->dpiYStated = true;
   header->orientation = rep.orientation;
   header->bitsPerComponent = rep.bitsPerComponent;
   header->hasAlpha = rep.hasAlpha;

@@ -300,6 +300,7 @@ QString ReadJpeg2000Header(Bytes bytes, ImageHeader* header) {
   if (const std::optional<Jp2Resolution> res = ReadJp2Resolution(view)) {
     header->dpiX = res->dpiX;
     header->dpiY = res->dpiY;
+    header->dpiXStated = header->dpiYStated = true;
   }
   // Top-level boxes; the header box holds "ihdr" (and "colr").
   size_t pos = 0;

@@ -112,7 +112,9 @@ TEST_P(ImageFileTypes, SavesWhatTheEngineWritesAndLoadsWhatItReads) {
     EXPECT_NEAR(page.captured(2).toDouble(), 30.0, 0.01);
     return;  // a PDF is a document, not an image the engine reads
   }
-  if (type != 6) EXPECT_EQ(test::IdentifySize(out), "40 30");
+  if (type != 6) {
+    EXPECT_EQ(test::IdentifySize(out), "40 30");
+  }
   // OpenEXR is read once the engine has an OpenEXR source; the rest it reads today.
   if (type == 5 && !ImageSource::Open(out)->isValid()) {
     GTEST_SKIP() << "the engine reads no OpenEXR yet";
