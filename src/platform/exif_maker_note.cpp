@@ -165,21 +165,25 @@ bool RawNoteMoves(const Exiv2::ExifData& exif, Exiv2::ByteOrder order,
 
 void PrepareMakerNoteForWriting(Exiv2::ExifData* exif, Exiv2::ByteOrder order) {
   if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
-  const std::vector<MakerEntry> parsed = MakerEntries(*exif);
-  if (parsed.empty()) {
-    // Not a format exiv2 knows: nothing says where its offsets point.
-    EraseNote(exif);
-  } else if (ReadsBackAlike(*exif, order, NoteHeader(*exif), parsed)) {
-    // Checked whole, as the header counts the entries: the note is written without these.
-    for (auto it = exif->begin(); it != exif->end();) {
-      it = PointsIntoOldFile(*it) ? exif->erase(it) : std::next(it);
+  try {
+    const std::vector<MakerEntry> parsed = MakerEntries(*exif);
+    if (parsed.empty()) {
+      // Not a format exiv2 knows: nothing says where its offsets point.
+      EraseNote(exif);
+    } else if (ReadsBackAlike(*exif, order, NoteHeader(*exif), parsed)) {
+      // Checked whole, as the header counts the entries: the note is written without these.
+      for (auto it = exif->begin(); it != exif->end();) {
+        it = PointsIntoOldFile(*it) ? exif->erase(it) : std::next(it);
+      }
+    } else if (RawNoteMoves(*exif, order, parsed)) {
+      // exiv2 writes some formats in a layout of its own (an Olympus note under another maker's
+      // signature, another version of the header) that its bytes need not take.
+      EraseParsedNote(exif);
+    } else {
+      EraseNote(exif);
     }
-  } else if (RawNoteMoves(*exif, order, parsed)) {
-    // exiv2 writes some formats in a layout of its own (an Olympus note under another maker's
-    // signature, another version of the header) that its bytes need not take.
-    EraseParsedNote(exif);
-  } else {
-    EraseNote(exif);
+  } catch (const std::exception&) {
+    EraseNote(exif);  // a note exiv2 chokes on costs only itself, not the rest of the metadata
   }
 }
 
