@@ -7,10 +7,10 @@
 namespace glimbrik {
 
 // Readies the maker note of exif, parsed from a file or block in that byte order, to be written
-// elsewhere, so that a reader finds the same entries in the new file. A note exiv2
-// writes back whole is left to exiv2, which rebuilds its offsets; one whose own bytes read the
-// same anywhere (its offsets count from itself) is carried as those bytes; entries that are
-// places in the old file are dropped; any other note is left out.
+// elsewhere so that readers find the same entries there. A note exiv2 writes back whole is left
+// to exiv2, which rebuilds its offsets, less the entries that are places in the old file; one
+// whose own bytes read the same anywhere (its offsets count from itself) goes as those bytes;
+// any other note, and one of a format exiv2 does not know, is left out.
 void PrepareMakerNoteForWriting(Exiv2::ExifData* exif, Exiv2::ByteOrder order);
 
 }  // namespace glimbrik
