@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "engine/webp_internal.h"
+#include "platform/exif_maker_note.h"
 #include "platform/image_header.h"
 
 namespace glimbrik {
@@ -49,14 +50,15 @@ bool ExtractTiffExif(const char* path, webp::MetadataPayload* exif) {
     for (const Exiv2::Exifdatum& datum : image->exifData()) {
       const std::string group = datum.groupName();
       const bool main = group == "Image";
-      // The maker note travels as exiv2 parsed it, so that it is written with offsets valid in
-      // the new block; its raw bytes alone would keep offsets of the TIFF file.
+      // The maker note travels as exiv2 parsed it, so that it can be written with offsets valid
+      // in the new block (or as its own bytes, where those read the same anywhere).
       if ((main && !IsLayoutTag(datum.tag())) || group == "Photo" || group == "GPSInfo" ||
           group == "Iop" || group == "MakerNote" || Exiv2::ExifTags::isMakerGroup(group)) {
         kept.add(datum);
       }
     }
     if (kept.empty()) return true;
+    PrepareMakerNoteForWriting(&kept, Exiv2::littleEndian);
     Exiv2::Blob blob;
     Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, kept);
     return blob.empty() || webp::ImageMetadataCopy(blob.data(), blob.size(), exif);

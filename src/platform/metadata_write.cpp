@@ -8,9 +8,9 @@
 #include <exiv2/exiv2.hpp>
 #include <functional>
 #include <mutex>
-#include <string_view>
 #include <vector>
 
+#include "platform/exif_maker_note.h"
 #include "platform/metadata_read.h"
 #include "platform/metadata_read_png.h"
 
@@ -43,90 +43,6 @@ void EraseKey(Exiv2::ExifData* exif, const char* key) {
   const Exiv2::ExifKey wanted(key);
   for (auto it = exif->findKey(wanted); it != exif->end(); it = exif->findKey(wanted)) {
     exif->erase(it);
-  }
-}
-
-bool EndsWith(const std::string& text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-// A maker-note entry that holds the offset of data elsewhere in the old file, which exiv2 copies
-// as a plain number: once the note moves, the number points at other bytes. Entries whose data
-// exiv2 carries along (a data area) are moved with it.
-bool PointsIntoOldFile(const Exiv2::Exifdatum& datum) {
-  if (datum.groupName() == "MakerNote") return false;  // where exiv2 itself put the note
-  if (datum.sizeDataArea() > 0 || datum.count() != 1) return false;
-  if (datum.typeId() != Exiv2::unsignedLong && datum.typeId() != Exiv2::tiffIfd) return false;
-  const std::string name = datum.tagName();
-  const bool offset = EndsWith(name, "Offset") || EndsWith(name, "Start") ||
-                      EndsWith(name, "IFD") || name == "JPEGInterchangeFormat";
-  return offset && datum.toLong(0) != 0;
-}
-
-struct MakerEntry {
-  std::string key;
-  Exiv2::TypeId type;
-  long count;
-  std::vector<Exiv2::byte> bytes;  // left empty for offsets, which move with the note
-  auto operator<=>(const MakerEntry&) const = default;
-};
-
-std::vector<MakerEntry> MakerEntries(const Exiv2::ExifData& exif) {
-  std::vector<MakerEntry> entries;
-  for (const Exiv2::Exifdatum& datum : exif) {
-    const std::string group = datum.groupName();
-    if (!Exiv2::ExifTags::isMakerGroup(group) || group == "MakerNote") continue;
-    MakerEntry entry{datum.key(), datum.typeId(), datum.count(), {}};
-    if (entry.type != Exiv2::unsignedLong && entry.type != Exiv2::tiffIfd) {
-      entry.bytes.resize(size_t(datum.size()));
-      if (!entry.bytes.empty()) datum.copy(entry.bytes.data(), Exiv2::littleEndian);
-    }
-    entries.push_back(std::move(entry));
-  }
-  std::sort(entries.begin(), entries.end());
-  return entries;
-}
-
-// The signature and version in front of the note, which tell readers how its offsets count.
-std::vector<Exiv2::byte> NoteHeader(const Exiv2::ExifData& exif) {
-  const auto note = exif.findKey(Exiv2::ExifKey("Exif.Photo.MakerNote"));
-  if (note == exif.end()) return {};
-  std::vector<Exiv2::byte> bytes(size_t(note->size()));
-  if (!bytes.empty()) note->copy(bytes.data(), Exiv2::littleEndian);
-  bytes.resize(std::min<size_t>(bytes.size(), 8));
-  return bytes;
-}
-
-// exiv2 writes a maker note it has parsed anew, with offsets for its new place. That holds only
-// where the note reads back entry for entry and nothing in it points at the old file; else the
-// note would be written corrupt.
-bool MakerNoteSurvivesRewrite(const Exiv2::ExifData& exif, Exiv2::ByteOrder order) {
-  bool parsed = false;
-  for (const Exiv2::Exifdatum& datum : exif) {
-    if (!Exiv2::ExifTags::isMakerGroup(datum.groupName())) continue;
-    if (PointsIntoOldFile(datum)) return false;
-    parsed = true;
-  }
-  if (!parsed) return false;
-  Exiv2::Blob blob;
-  Exiv2::ExifParser::encode(blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order,
-                            exif);
-  Exiv2::ExifData reread;
-  if (blob.empty()) return false;
-  Exiv2::ExifParser::decode(reread, blob.data(), uint32_t(blob.size()));
-  return NoteHeader(reread) == NoteHeader(exif) && MakerEntries(reread) == MakerEntries(exif);
-}
-
-void EraseMakerNote(Exiv2::ExifData* exif) {
-  for (auto it = exif->begin(); it != exif->end();) {
-    const std::string group = it->groupName();
-    if (Exiv2::ExifTags::isMakerGroup(group) || group == "MakerNote" ||
-        it->key() == "Exif.Photo.MakerNote") {
-      it = exif->erase(it);
-    } else {
-      ++it;
-    }
   }
 }
 
@@ -252,7 +168,7 @@ MetadataBlocks ReadMetadataOf(const std::function<Exiv2::Image::AutoPtr()>& open
     image->readMetadata();
     // The note is checked here, against the bytes of its own file, before its first rewrite.
     Exiv2::ExifData& exif = image->exifData();
-    if (!MakerNoteSurvivesRewrite(exif, image->byteOrder())) EraseMakerNote(&exif);
+    PrepareMakerNoteForWriting(&exif, image->byteOrder());
     metadata.exif = EncodeExif(exif, image->byteOrder());
     if (!image->iptcData().empty()) {
       Exiv2::DataBuf iptc = Exiv2::IptcParser::encode(image->iptcData());
@@ -317,6 +233,7 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
     for (const char* key : kReplacedTags) {
       EraseKey(&exif, key);
     }
+    PrepareMakerNoteForWriting(&exif, order);
     exif["Exif.Image.Orientation"] =
         uint16_t(orientation >= 1 && orientation <= 8 ? orientation : 1);
     if (dpiX > 0 && dpiY > 0) {
@@ -350,8 +267,17 @@ ImageResult<QByteArray> EmbedImageMetadata(const QByteArray& fileData,
     if (!metadata.exif.isEmpty()) {
       order = Exiv2::ExifParser::decode(exif, Bytes(metadata.exif), uint32_t(metadata.exif.size()));
       if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
+      PrepareMakerNoteForWriting(&exif, order);
       Exiv2::ExifData& target = image->exifData();
-      for (const Exiv2::Exifdatum& datum : exif) target[datum.key()] = datum.value();
+      // By tag number: a key names the first of the tags exiv2 gives one name (Canon's two
+      // custom-function tags, Nikon's two saturation tags).
+      for (auto it = target.begin(); it != target.end();) {
+        const bool replaced = std::any_of(exif.begin(), exif.end(), [&](const Exiv2::Exifdatum& d) {
+          return d.tag() == it->tag() && d.ifdId() == it->ifdId();
+        });
+        it = replaced ? target.erase(it) : std::next(it);
+      }
+      for (const Exiv2::Exifdatum& datum : exif) target.add(datum);
       FitExifToFileType(&target, image->imageType(), srgb);
       // exiv2 would hide EXIF in a PNG text chunk; the chunk of its own is added below.
       if (png) {

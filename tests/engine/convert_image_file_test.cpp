@@ -327,23 +327,82 @@ QStringList ValidationWarnings(const QString& path) {
   return warnings;
 }
 
+// An Olympus note of the layout whose offsets count from the note itself, which exiv2 reads but
+// writes back under another maker's signature: a camera type, a serial number in the equipment
+// directory, and camera settings whose preview lies outside the note: when empty, as cameras
+// leave it, that means nothing; else it points into the old file.
+QString OlympusNoteBytes(int previewLength) {
+  const QByteArray note =
+      QByteArray("OLYMPUS\0II\3\0", 12) +
+      QByteArray::fromHex(
+          "0300"                      // three entries
+          "070202000600000036000000"  // CameraType at 54
+          "10200d00010000003c000000"  // equipment at 60
+          "20200d000100000056000000"  // camera settings at 86
+          "00000000") +               // no next directory
+      QByteArray("D4328\0", 6) +
+      QByteArray::fromHex(
+          "0100"                      // one entry
+          "01010200080000004e000000"  // serial at 78
+          "00000000") +
+      QByteArray("4101ABC\0", 8) +
+      QByteArray::fromHex(
+          "0200"                      // two entries
+          "01010400010000000000faff"  // preview start, far off
+          "0201040001000000") +       // preview length
+      QByteArray::fromHex(QByteArray::number(previewLength, 16).rightJustified(2, '0')) +
+      QByteArray(7, '\0');
+  QStringList numbers;
+  for (char byte : note) numbers << QString::number(uint8_t(byte));
+  return numbers.join(' ');
+}
+
+// The maker-note tags exiftool reads in a file, as "[group] name : value" lines, but for those of
+// a preview image, a scan directory or decision data, places in the old file.
+QStringList MakerNoteReadings(const QString& path) {
+  QStringList lines = RunTool("exiftool", {"-a", "-G1", "-s", "-MakerNotes:all", path})
+                          .split('\n', Qt::SkipEmptyParts);
+  lines.removeIf([](const QString& line) {
+    return line.contains(QRegularExpression("\\]\\s*(Preview|NikonScan|ScanIFD|OriginalDecision)"));
+  });
+  return lines;
+}
+
 TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes) {
+  // The offset of the decision data is a place in the old file: that entry is left out.
   const QString canon = WriteImage(test::PatternImage(64, 48), "public.jpeg", "canon.jpg");
   Tag(canon, {"Exif.Image.Make Canon", "Exif.Image.Model Canon EOS 5D"});
   Tag(canon, {"Exif.Canon.OwnerName Harbour Master", "Exif.CanonCs.Quality 3",
+              "Exif.Canon.OriginalDecisionDataOffset Long 3326",
               "Exif.Photo.CompressedBitsPerPixel 2/1", "Exif.Iop.InteroperabilityIndex R98"});
-  // Its scan IFD offset would point into the old file once the note moves.
+  // A compact camera's note of the newer layout. Its scan directory offset would point into the
+  // old file once the note moves: that entry is left out, the rest carried. Tag 0x00aa bears the
+  // name exiv2 gives 0x0094 too.
   const QString nikon = WriteImage(test::PatternImage(64, 48), "public.jpeg", "nikon.jpg");
-  Tag(nikon, {"Exif.Image.Make NIKON CORPORATION", "Exif.Image.Model NIKON D70"});
-  Tag(nikon, {"Exif.Nikon3.Quality FINE", "Exif.Nikon3.0x0e10 Long 8"});
-  // A note of an older layout (version 2 of its header), which exiv2 would write back in its
-  // own layout, losing the equipment directory.
+  Tag(nikon, {"Exif.Image.Make NIKON", "Exif.Image.Model COOLPIX P7000"});
+  Tag(nikon, {"Exif.Nikon3.Quality FINE", "Exif.Nikon3.0x00aa Ascii Enhanced",
+              "Exif.Nikon3.ImageAdjustment NORMAL", "Exif.Nikon3.0x0e10 Long 8"});
+  // Its preview offset is a place in the old file; the other entries go.
+  const QString casio = WriteImage(test::PatternImage(64, 48), "public.jpeg", "casio.jpg");
+  Tag(casio, {"Exif.Image.Make CASIO COMPUTER CO.,LTD", "Exif.Image.Model EX-Z3"});
+  Tag(casio, {"Exif.Casio2.FirmwareDate 2003:02:28 09:45", "Exif.Casio2.ReleaseMode 1",
+              "Exif.Casio2.PreviewImageStart 1412", "Exif.Casio2.PreviewImageLength 26"});
   const QString olympus = WriteImage(test::PatternImage(64, 48), "public.jpeg", "olympus.jpg");
-  Tag(olympus, {"Exif.Image.Make OLYMPUS OPTICAL CO.,LTD", "Exif.Image.Model E-1"});
-  Tag(olympus, {"Exif.Olympus.Quality 2", "Exif.OlympusEq.SerialNumber 4101"});
-  QByteArray bytes = test::ReadBytes(olympus);
+  Tag(olympus, {"Exif.Image.Make OLYMPUS IMAGING CORP.", "Exif.Image.Model u760,S760"});
+  Tag(olympus, {"Exif.Photo.MakerNote Undefined " + OlympusNoteBytes(0)});
+  // The same with a preview in the old file: neither exiv2's rewrite nor the bytes would do.
+  const QString preview = WriteImage(test::PatternImage(64, 48), "public.jpeg", "preview.jpg");
+  Tag(preview, {"Exif.Image.Make OLYMPUS IMAGING CORP.", "Exif.Image.Model u760,S760"});
+  Tag(preview, {"Exif.Photo.MakerNote Undefined " + OlympusNoteBytes(26)});
+  // A note of an older layout (version 2 of its header), whose offsets count from the old block:
+  // exiv2 would write it back in another version, and its bytes would lose the equipment
+  // directory. It is left out.
+  const QString olympusOld = WriteImage(test::PatternImage(64, 48), "public.jpeg", "e1.jpg");
+  Tag(olympusOld, {"Exif.Image.Make OLYMPUS OPTICAL CO.,LTD", "Exif.Image.Model E-1"});
+  Tag(olympusOld, {"Exif.Olympus.Quality 2", "Exif.OlympusEq.SerialNumber 4101"});
+  QByteArray bytes = test::ReadBytes(olympusOld);
   ASSERT_TRUE(test::WriteBytes(
-      olympus, bytes.replace(QByteArray("OLYMP\0\1\0", 8), QByteArray("OLYMP\0\2\0", 8))));
+      olympusOld, bytes.replace(QByteArray("OLYMP\0\1\0", 8), QByteArray("OLYMP\0\2\0", 8))));
   // No EXIF IFD at all (the engine makes one), in the text chunk exiv2 gives a PNG file.
   const QString artist = WriteImage(test::PatternImage(64, 48), "public.png", "artist.png");
   Tag(artist, {"Exif.Image.Artist A. Painter"});
@@ -352,8 +411,11 @@ TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes
   Tag(tiff, {"Exif.Image.Artist A. Painter"});
 
   const QString folder = test::MakeTempFolder();
-  for (const QString& source : {canon, nikon, olympus, artist, tiff}) {
+  for (const QString& source : {canon, nikon, casio, olympus, preview, olympusOld, artist, tiff}) {
     const QStringList before = ValidationWarnings(source);
+    const QStringList notes = MakerNoteReadings(source);
+    const bool camera = source != artist && source != tiff;
+    EXPECT_GE(notes.size(), camera ? 2 : 0) << source.toStdString();
     const QString name = QFileInfo(source).completeBaseName();
     for (const auto& [type, extension] :
          {std::pair{4, "jpg"}, std::pair{7, "png"}, std::pair{10, "tif"}, std::pair{24, "webp"}}) {
@@ -365,11 +427,26 @@ TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes
       for (const QString& warning : ValidationWarnings(out)) {
         EXPECT_TRUE(before.contains(warning)) << out.toStdString() << ": " << warning.toStdString();
       }
+      EXPECT_EQ(MakerNoteReadings(out),
+                source == olympusOld || source == preview ? QStringList() : notes)
+          << out.toStdString();
+      if (source == olympus) {  // under its own signature, which tells readers its layout
+        EXPECT_TRUE(test::ReadBytes(out).contains(QByteArray("OLYMPUS\0II\3\0", 12)))
+            << out.toStdString();
+      }
+      const char* oldPlace = source == canon   ? "Canon.OriginalDecisionDataOffset"
+                             : source == nikon ? "Nikon3.ScanIFD"
+                             : source == casio ? "Casio2.PreviewImageStart"
+                                               : nullptr;
+      if (oldPlace) {
+        EXPECT_FALSE(RunTool("exiv2", {"-pa", out}).contains(oldPlace)) << out.toStdString();
+      }
       const QString makerNote = RunTool(
           "exiftool", {"-s3", "-MakerNotes:OwnerName", "-MakerNotes:Quality", "-IFD0:Artist", out});
-      const char* expected = source == canon                      ? "Harbour Master\nFine"
-                             : source != artist && source != tiff ? ""
-                                                                  : "A. Painter";
+      const char* expected = source == canon   ? "Harbour Master\nFine"
+                             : source == nikon ? "Fine"
+                             : camera          ? ""
+                                               : "A. Painter";
       EXPECT_EQ(makerNote.trimmed(), QString(expected)) << out.toStdString();
       if (type == 7) {
         EXPECT_TRUE(test::ReadBytes(out).contains("eXIf")) << out.toStdString();
