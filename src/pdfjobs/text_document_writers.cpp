@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "pdfjobs/zip_writer.h"
 
@@ -55,6 +56,23 @@ QString XmlEscaped(const QString& text) {
       out += QStringLiteral("&quot;");
     } else if (u >= 0x20 || u == '\t') {
       if (u != 0xFFFE && u != 0xFFFF) out += c;
+    }
+  }
+  return out;
+}
+
+// A run's text in a document's markup: each piece between breaks escaped and wrapped by piece,
+// a line break closing the paragraph, a form feed as pageBreak.
+QString MarkedUp(const QString& text, const QString& lineBreak, const QString& pageBreak,
+                 const std::function<QString(const QString&)>& piece) {
+  QString out;
+  const QStringList lines = text.split(QLatin1Char('\n'));
+  for (int l = 0; l < lines.size(); ++l) {
+    if (l > 0) out += lineBreak;
+    const QStringList pages = lines[l].split(QLatin1Char('\f'));
+    for (int i = 0; i < pages.size(); ++i) {
+      if (i > 0) out += pageBreak;
+      if (!pages[i].isEmpty()) out += piece(XmlEscaped(pages[i]).remove(QLatin1Char('\r')));
     }
   }
   return out;
@@ -113,17 +131,12 @@ QByteArray OfficeOpenXMLDocument(const StyledText& runs, const QString& defaultF
                         .arg(run.colour.name(QColor::HexRgb).mid(1).toUpper());
     }
     properties += QStringLiteral("<w:sz w:val=\"%1\"/>").arg(HalfPoints(run));
-    const QStringList lines = run.text.split(QLatin1Char('\n'));
-    for (int l = 0; l < lines.size(); ++l) {
-      if (l > 0) body += QStringLiteral("</w:p><w:p>");
-      const QStringList pages = lines[l].split(QLatin1Char('\f'));
-      for (int i = 0; i < pages.size(); ++i) {
-        if (i > 0) body += QStringLiteral("<w:r><w:br w:type=\"page\"/></w:r>");
-        if (pages[i].isEmpty()) continue;
-        body += QStringLiteral("<w:r><w:rPr>%1</w:rPr><w:t xml:space=\"preserve\">%2</w:t></w:r>")
-                    .arg(properties, XmlEscaped(pages[i]).remove(QLatin1Char('\r')));
-      }
-    }
+    body += MarkedUp(
+        run.text, QStringLiteral("</w:p><w:p>"),
+        QStringLiteral("<w:r><w:br w:type=\"page\"/></w:r>"), [&](const QString& t) {
+          return QStringLiteral("<w:r><w:rPr>%1</w:rPr><w:t xml:space=\"preserve\">%2</w:t></w:r>")
+              .arg(properties, t);
+        });
   }
   body += QStringLiteral("</w:p>");
   const QString document =
@@ -160,18 +173,13 @@ QByteArray OpenDocumentText(const StyledText& runs, const QString& defaultFamily
                                    [&](const TextRun& style) { return style.sameStyle(run); });
     const qsizetype index = same - styles.begin();
     if (same == styles.end()) styles.push_back(run);
-    const QStringList lines = run.text.split(QLatin1Char('\n'));
-    for (int l = 0; l < lines.size(); ++l) {
-      if (l > 0) spans += QStringLiteral("</text:p><text:p>");
-      const QStringList pages = lines[l].split(QLatin1Char('\f'));
-      for (int i = 0; i < pages.size(); ++i) {
-        if (i > 0) spans += QStringLiteral("</text:p><text:p text:style-name=\"Break\">");
-        if (pages[i].isEmpty()) continue;
-        spans += QStringLiteral("<text:span text:style-name=\"T%1\">%2</text:span>")
-                     .arg(index + 1)
-                     .arg(XmlEscaped(pages[i]).remove(QLatin1Char('\r')));
-      }
-    }
+    spans += MarkedUp(run.text, QStringLiteral("</text:p><text:p>"),
+                      QStringLiteral("</text:p><text:p text:style-name=\"Break\">"),
+                      [&](const QString& t) {
+                        return QStringLiteral("<text:span text:style-name=\"T%1\">%2</text:span>")
+                            .arg(index + 1)
+                            .arg(t);
+                      });
   }
   spans += QStringLiteral("</text:p>");
   QString automatic = QStringLiteral(
