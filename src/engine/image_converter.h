@@ -183,6 +183,7 @@ class ImageConverter {
   std::atomic<uint8_t> pageJobResult{1};
   uint8_t notEnlarged = 0;
   uint8_t sourceDamaged = 0;  // loading or decoding failed on damaged or cut-short data
+  uint8_t sourceChanged = 0;  // the file changed while it was read
   int64_t rotationAngle = 0;
   int32_t flip = 0;
   int32_t effectType = 0;

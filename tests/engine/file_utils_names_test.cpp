@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -48,6 +49,21 @@ TEST(UniqueFileURL, OverwriteRemovesOnlyARegularFile) {
   Touch(f + "/b.png/inside");
   EXPECT_EQ(UniqueFileURL(f, "b", "png", true, 0), f + "/b 1.png");
   EXPECT_TRUE(QFileInfo::exists(f + "/b.png/inside"));
+}
+
+// Renaming by temporary file and replacing only works within one file system.
+TEST(TemporaryNames, ReplacementNameIsOnTheItemsFileSystem) {
+  const QString item = test::MakeTempFolder() + "/item.pdf";
+  Touch(item);
+  const QString temp = TemporaryFileURLForURL(item);
+  ASSERT_FALSE(temp.isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(temp));
+  struct stat a {
+  }, b{};
+  ASSERT_EQ(stat(QFile::encodeName(item).constData(), &a), 0);
+  ASSERT_EQ(stat(QFile::encodeName(QFileInfo(temp).absolutePath()).constData(), &b), 0);
+  EXPECT_EQ(a.st_dev, b.st_dev);
+  EXPECT_NE(TemporaryFileURLForURL(item), temp);
 }
 
 TEST(TemporaryNames, LiveInTheGivenOrThePrivateFolder) {
