@@ -35,10 +35,12 @@ BatchEngine DefaultBatchEngine(const BatchSnapshot& snapshot);
 // Converts one file: the record copied with the file's paths and dates and handed to the engine;
 // when that fails for a type other than TIFF, the source goes through a temporary TIFF that is
 // then re-encoded into the wanted type. 0 written, 1 failed, 2 written without enlarging.
-// sourceDamaged, when given, tells whether a failure came from the source's damaged data.
+// sourceDamaged and sourceChanged, when given, tell whether a failure came from the source's
+// damaged data or from the file changing while it was read.
 int ConvertImageFormatFromURL(const QString& source, const QString& destination,
                               ImageConversion conversion,
                               const std::optional<FileAttributes>& attributes, int type,
-                              const BatchEngine& engine, bool* sourceDamaged = nullptr);
+                              const BatchEngine& engine, bool* sourceDamaged = nullptr,
+                              bool* sourceChanged = nullptr);
 
 }  // namespace glimbrik

@@ -12,15 +12,19 @@ constexpr int kTIFFType = 10;
 int ConvertImageFormatFromURL(const QString& source, const QString& destination,
                               ImageConversion conversion,
                               const std::optional<FileAttributes>& attributes, int type,
-                              const BatchEngine& engine, bool* sourceDamaged) {
+                              const BatchEngine& engine, bool* sourceDamaged, bool* sourceChanged) {
   ImageConversion first = conversion;
   first.sourceURL = source;
   first.destinationURL = destination;
   first.fileAttributes = attributes;
   const int result = engine.processImageFile(&first);
   if (sourceDamaged) *sourceDamaged = result == 1 && first.sourceDamaged;
-  // A damaged source reads no better on the way through a TIFF.
-  if (result != 1 || type == kTIFFType || first.sourceDamaged) return result;
+  if (sourceChanged) *sourceChanged = result == 1 && first.sourceChanged;
+  // A damaged source reads no better on the way through a TIFF, and one that changed under the
+  // reader is not the file that was listed any more.
+  if (result != 1 || type == kTIFFType || first.sourceDamaged || first.sourceChanged) {
+    return result;
+  }
 
   const QString temporary = NewTemporaryPath(QStringLiteral("tiff"));
   if (temporary.isEmpty()) return 1;

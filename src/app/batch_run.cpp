@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <memory>
 
@@ -22,14 +23,17 @@ constexpr int kJPEGType = 4;
 constexpr int kPNGType = 7;
 
 // Why a file the engine could not write failed, in the user's terms.
-QString FailureReason(const QString& source, const QString& destination, bool damaged) {
-  if (damaged) return LocalizedString("FailureReasonDamaged");
+QString FailureReason(const QString& source, const QString& destination, bool damaged,
+                      bool changed) {
+  if (changed) return LocalizedString("FailureReasonChanged");
   const QFileInfo in(source);
   const ImageHeaderResult header = in.isReadable() ? ReadImageHeader(source) : ImageHeaderResult{};
-  if (!header) return LocalizedString("FailureReasonUnreadable");
-  if (!IsImageSizeAllowed(header.header->width, header.header->height)) {
+  // A size over the limit is refused before the data is looked at, damaged or not.
+  if (header && !IsImageSizeAllowed(header.header->width, header.header->height)) {
     return LocalizedString("FailureReasonTooLarge");
   }
+  if (damaged) return LocalizedString("FailureReasonDamaged");
+  if (!header) return LocalizedString("FailureReasonUnreadable");
   QFileInfo folder(QFileInfo(destination).absolutePath());
   while (!folder.exists() && folder.absoluteFilePath() != folder.absolutePath()) {
     folder = QFileInfo(folder.absolutePath());  // the nearest folder that is there
@@ -73,14 +77,16 @@ struct FileJob {
   bool writable = true;  // a type without an encoder here fails before anything is decoded
   int result = 1;
   bool damaged = false;  // the failure came from the source's damaged data
+  bool changed = false;  // or from another program changing the file while it was read
   bool finished = false;
 };
 
 // A file's whole road: the engine call with its fallback, the optimiser, the dates.
 void ConvertFile(FileJob& job, int optimizationTag, bool preview, const BatchEngine& engine) {
   if (!job.writable) return;
-  job.result = ConvertImageFormatFromURL(job.source, job.destination, job.conversion,
-                                         job.attributes, job.type, engine, &job.damaged);
+  job.result =
+      ConvertImageFormatFromURL(job.source, job.destination, job.conversion, job.attributes,
+                                job.type, engine, &job.damaged, &job.changed);
   job.standIn.reset();
   if (job.result == 1 || preview) return;
   if (OptimiseWrittenFile(job.destination, job.type, optimizationTag,
@@ -147,20 +153,20 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
     run.finalStatus |= StatusBitsForResult(job.result);
     ++(job.result == 1 ? run.failed : run.written);
     if (job.result == 1) {
-      failures.push_back(
-          {job.order,
-           {job.listed, job.writable ? FailureReason(job.source, job.destination, job.damaged)
-                                     : LocalizedString("FailureReasonFormat")}});
+      failures.push_back({job.order,
+                          {job.listed, job.writable ? FailureReason(job.source, job.destination,
+                                                                    job.damaged, job.changed)
+                                                    : LocalizedString("FailureReasonFormat")}});
     }
     job.finished = true;
     reportInListOrder();
   };
-  // A name promised to a file under way counts as taken, as that file will hold it when written;
-  // so names come out as a one-at-a-time run gives them. Only a file that then fails leaves its
-  // number unused, where a one-at-a-time run would have given it to the next file.
-  const auto taken = [&](const QString& path) {
-    return promised.contains(path) || PathTaken(path);
-  };
+  // A name once given to a file of this run stays taken for the rest of it, written or failed:
+  // whether a file fails is known only when it is done, so giving its name back would make the
+  // names depend on which files finish first. So names follow the list order alone, the same
+  // for any number of workers.
+  QSet<QString> named;
+  const auto taken = [&](const QString& path) { return named.contains(path) || PathTaken(path); };
 
   uint64_t counter = 0;
   for (size_t order = 0; order < snapshot.entries.size(); ++order) {
@@ -210,6 +216,7 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
     // The engine writes the type the name was made for.
     if (job->conversion.options.outputType == 0) job->conversion.options.outputType = type;
     run.destinations.push_back(job->destination);
+    named.insert(job->destination);
     ++counter;
 
     scheduler.Started(job->bytes);

@@ -15,8 +15,10 @@ int ProcessImageFile(ImageConversion* conversion) {
   try {
     ImageConverter converter;
     // Tells the caller why a conversion failed, whichever way it returns.
-    const auto noteDamage =
-        qScopeGuard([&] { conversion->sourceDamaged = converter.sourceDamaged; });
+    const auto noteDamage = qScopeGuard([&] {
+      conversion->sourceDamaged = converter.sourceDamaged;
+      conversion->sourceChanged = converter.sourceChanged;
+    });
     if (!converter.loadSource(conversion->sourceURL)) return 1;
     const ImageConversionOptions& options = conversion->options;
     converter.setOutputOptions(options.outputType, conversion->destinationURL, options.colorSpace,
@@ -52,8 +54,10 @@ int ConvertImageFile(ImageConversion* conversion) {
   if (!CanWriteOutputType(conversion->options.outputType)) return 0;
   try {
     ImageConverter converter;
-    const auto noteDamage =
-        qScopeGuard([&] { conversion->sourceDamaged = converter.sourceDamaged; });
+    const auto noteDamage = qScopeGuard([&] {
+      conversion->sourceDamaged = converter.sourceDamaged;
+      conversion->sourceChanged = converter.sourceChanged;
+    });
     if (!converter.loadSource(conversion->sourceURL)) return 0;
     const ImageConversionOptions& options = conversion->options;
     converter.setOutputOptions(options.outputType, conversion->destinationURL, nullptr, false,

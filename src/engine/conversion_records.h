@@ -90,6 +90,8 @@ struct ImageConversion {
   QImage resultImage;  // written by the engine when keepResultImage is set
   // Written by the engine: its decoder found the source's data damaged or cut short.
   uint8_t sourceDamaged = 0;
+  // Written by the engine: the source file changed (another program wrote it) while it was read.
+  uint8_t sourceChanged = 0;
 };
 
 // 0 converted, 1 failed, 2 converted without enlarging.

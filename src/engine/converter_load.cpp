@@ -34,6 +34,7 @@ bool ImageConverter::loadSource(const QString& url) {
   sourceImage.reset();
   sourceReps.clear();
   sourceDamaged = IsDamagedFileError(source->error());
+  sourceChanged = IsChangedWhileReadError(source->error());
   // Only a name that ends in "webp" exactly goes to the WebP bridge.
   if (QFileInfo(url).suffix() == QLatin1String("webp")) return loadWebPSource(url);
   return false;
@@ -174,6 +175,7 @@ ImageResult<QImage> ImageConverter::decodeRepresentation(int index, QSize drawSi
   }
   ImageResult<QImage> decoded = sourceImage->decode(index, options);
   if (IsDamagedFileError(decoded.error)) sourceDamaged = 1;
+  if (IsChangedWhileReadError(decoded.error)) sourceChanged = 1;
   return decoded;
 }
 

@@ -152,15 +152,8 @@ bool ImageConverter::convertAndSave() {
                          outputType == 10 || outputType == 13) &&
                         keepSourceResolution && !preserveMetadata;
     if (direct) {
-      DestinationProperties plain;
-      plain.dpiX = dpiX;
-      plain.dpiY = dpiY;
-      if (outputType == 10 || outputType == 13) plain.tiffCompression = 5;
-      // Type 13 is a CMYK TIFF whichever road writes it.
-      if (outputType == 13) plain.colorSpace = ColorSpace::DeviceCMYK();
-      if (outputType == 4) plain.lossyQuality = quality;
-      ImageResult<QByteArray> encoded =
-          EncodeImage(image, OutputTypeIdentifier(BitmapFileType(outputType)), plain);
+      ImageResult<QByteArray> encoded = EncodeImage(
+          image, OutputTypeIdentifier(BitmapFileType(outputType)), compressionProperties());
       if (encoded.ok() && writeFile(destinationURL, encoded.value)) {
         result = true;
         continue;

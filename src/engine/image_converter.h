@@ -63,6 +63,8 @@ class ImageConverter {
   void setDestinationURL(const QString& url) { destinationURL = url; }
   void setOrientation(int o) { orientation = o; }
   void setOrientationFromAngle(long long angle);
+  // Opens a PDF file as pdfImageRep, whose pages savePDFImageRepPages writes one by one.
+  bool loadPDFImageRep(const QString& url);
   // The user's file as given to loadSource (sourceURL may be a temporary TIFF made from it).
   const QString& originalURL() const { return loadedURL_; }
 
@@ -121,6 +123,16 @@ class ImageConverter {
   // gives the encoder a plain bitmap.
   bool saveThroughTiff(const QImage& image, const QString& url = QString());
   bool convertAndSave();
+  // Encoding only, without writing a file: the current (else first) image of the source, in its
+  // own bitmap type when the resolution is the source's, else as the output type.
+  bool encodeBitmapToData(QByteArray* data);
+  // Writes each page of pdfImageRep, drawn at twice its size, through convertAndSave as
+  // "<destinationURL>/<source base name>-<page, 3 digits>.<extension>"; true when every page was
+  // written (false without pages).
+  bool savePDFImageRepPages();
+  // The encoder settings of the direct path: resolution, LZW for TIFF, the quality of JPEG and
+  // JPEG 2000.
+  DestinationProperties compressionProperties() const;
   // Encodes interleaved 8-bit pixels (colourCode 1 grey, 2 RGB, 4 CMYK as ink amounts) as JPEG at
   // quality x 100 and dpiX x dpiY into encodedData.
   bool encodeJPEG(int width, int height, const uchar* pixels, int colourCode, int components);
@@ -171,6 +183,7 @@ class ImageConverter {
   std::atomic<uint8_t> pageJobResult{1};
   uint8_t notEnlarged = 0;
   uint8_t sourceDamaged = 0;  // loading or decoding failed on damaged or cut-short data
+  uint8_t sourceChanged = 0;  // the file changed while it was read
   int64_t rotationAngle = 0;
   int32_t flip = 0;
   int32_t effectType = 0;
@@ -185,6 +198,7 @@ class ImageConverter {
   void* dataHandlerContext = nullptr;
   void* sizeHandlerContext = nullptr;
   std::unique_ptr<PdfDocument> pdfDocument;
+  std::unique_ptr<PdfDocument> pdfImageRep;
 
  private:
   void makeCurrent(int index);

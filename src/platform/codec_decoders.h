@@ -87,6 +87,10 @@ ImageResult<QImage> DecodeSgi(const QByteArray& data, const ImageRepresentation&
 QString ProbeTga(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodeTga(const QByteArray& data, const ImageRepresentation& rep);
 
+// Portable maps: 16-bit binary grey and colour maps keep their depth; the others go to Qt.
+QString ProbePnm(const QByteArray& data, Representations* out);
+ImageResult<QImage> DecodePnm(const QByteArray& data, int index, const ImageRepresentation& rep);
+
 // Minor formats through Qt's image plugins; the resolution comes from the header, not from Qt.
 QString ProbeWithQt(const QByteArray& data, SourceFormat format, Representations* out);
 ImageResult<QImage> DecodeWithQt(const QByteArray& data, int index, const ImageRepresentation& rep);

@@ -133,7 +133,9 @@ QString ProbePng(const QByteArray& data, Representations* out) {
   PngReadGuard guard;
   PngMemoryReader reader;
   PngInfo info;
-  if (!OpenPng(data, &guard, &reader, &info)) return QStringLiteral("unreadable PNG header");
+  // The signature was right, so a header that libpng refuses is damage: a bad checksum, a missing
+  // or invalid header chunk, no image data before the end.
+  if (!OpenPng(data, &guard, &reader, &info)) return QStringLiteral("corrupt PNG header");
   ImageRepresentation rep;
   rep.pixelWidth = int(std::min<png_uint_32>(info.width, 0x7fffffff));
   rep.pixelHeight = int(std::min<png_uint_32>(info.height, 0x7fffffff));
@@ -159,7 +161,7 @@ ImageResult<QImage> DecodePng(const QByteArray& data, const ImageRepresentation&
   PngMemoryReader reader;
   PngInfo info;
   if (!OpenPng(data, &guard, &reader, &info))
-    return Result::Fail(QStringLiteral("unreadable PNG header"));
+    return Result::Fail(QStringLiteral("corrupt PNG header"));
   reader.releaseBehind = releaseBehind;
   const bool gray = rep.colorModel == ColorModel::Gray && !rep.hasAlpha;
   const bool deep = info.bitDepth == 16;

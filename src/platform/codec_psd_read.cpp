@@ -1,3 +1,4 @@
+#include <QtEndian>
 #include <cstring>
 #include <vector>
 
@@ -129,6 +130,35 @@ bool UnpackRows(const uchar* in, qsizetype available, int rows, qsizetype rowByt
   return true;
 }
 
+// The composite of a 16-bit grey or RGB file at its own depth: planes of big-endian samples,
+// unpremultiplied, an alpha plane after the colours when there is one.
+QImage DeepComposite(const uchar* pixels, qsizetype planeBytes, int planes, int colours, int width,
+                     int height) {
+  const bool alpha = planes > colours;
+  const bool gray = colours == 1 && !alpha;
+  QImage image(width, height, gray ? QImage::Format_Grayscale16 : QImage::Format_RGBA64);
+  if (image.isNull()) return image;
+  const auto sample = [&](int plane, qsizetype index) {
+    return qFromBigEndian<quint16>(pixels + planeBytes * plane + index * 2);
+  };
+  for (int y = 0; y < height; ++y) {
+    const qsizetype row = qsizetype(y) * width;
+    if (gray) {
+      auto* line = reinterpret_cast<quint16*>(image.scanLine(y));
+      for (int x = 0; x < width; ++x) line[x] = sample(0, row + x);
+      continue;
+    }
+    auto* line = reinterpret_cast<QRgba64*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) {
+      const qsizetype i = row + x;
+      const quint16 a = alpha ? sample(colours, i) : quint16(65535);
+      line[x] = colours == 1 ? QRgba64::fromRgba64(sample(0, i), sample(0, i), sample(0, i), a)
+                             : QRgba64::fromRgba64(sample(0, i), sample(1, i), sample(2, i), a);
+    }
+  }
+  return image;
+}
+
 }  // namespace
 
 QString ProbePsd(const QByteArray& data, Representations* out) {
@@ -190,11 +220,18 @@ ImageResult<QImage> DecodePsd(const QByteArray& data, const ImageRepresentation&
   } else {
     return Result::Fail(QStringLiteral("unsupported PSD compression"));
   }
-  // 16-bit samples keep their high byte; the composite is stored unpremultiplied.
+  const qsizetype count = qsizetype(layout.width) * layout.height;
+  if (bytes == 2 && colours != 4) {
+    return {FinishDecodedImage(DeepComposite(pixels.data(), planeBytes, planes, colours,
+                                             layout.width, layout.height),
+                               rep),
+            QString()};
+  }
+  // 16-bit CMYK keeps the high byte of its samples for the 8-bit colour conversion; the
+  // composite is stored unpremultiplied.
   auto sample = [&](int plane, qsizetype index) -> uchar {
     return pixels[size_t(planeBytes * plane + index * bytes)];
   };
-  const qsizetype count = qsizetype(layout.width) * layout.height;
   QImage image;
   if (colours == 4) {
     QByteArray cmyk(count * 4, '\0');

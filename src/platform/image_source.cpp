@@ -100,6 +100,16 @@ QString TypeIdentifierForFormat(SourceFormat format) {
 
 namespace {
 const QString kChangedWhileRead = QStringLiteral("the file changed while it was read");
+
+// A PNG whose signature was damaged, by a bit flip or by a text-mode copy that changed its line
+// ends, still has its header chunk where the signature ends.
+bool LooksLikeDamagedPng(const QByteArray& data) {
+  const QByteArray head = data.left(24);
+  const qsizetype header = head.indexOf("IHDR");
+  const QByteArray signature = head.left(8);
+  return header >= 10 && header <= 18 &&
+         (signature.contains("PN") || signature.contains("NG") || signature.startsWith('\x89'));
+}
 thread_local ScopedReadBufferReuse* tReadBufferReuse = nullptr;
 }  // namespace
 
@@ -179,6 +189,8 @@ std::shared_ptr<ImageSource> ImageSource::FromData(const QByteArray& data) {
 
 QString ImageSource::typeIdentifier() const { return TypeIdentifierForFormat(format_); }
 
+bool IsChangedWhileReadError(const QString& error) { return error == kChangedWhileRead; }
+
 bool IsDamagedFileError(const QString& error) {
   return error.startsWith(QLatin1String("corrupt ")) ||
          error.startsWith(QLatin1String("truncated "));
@@ -221,8 +233,12 @@ void ImageSource::probe() {
     case SourceFormat::TGA:
       error_ = codec::ProbeTga(data_, &reps);
       break;
+    case SourceFormat::PNM:
+      error_ = codec::ProbePnm(data_, &reps);
+      break;
     case SourceFormat::Unknown:
-      error_ = QStringLiteral("not an image file");
+      error_ = LooksLikeDamagedPng(data_) ? QStringLiteral("corrupt PNG signature")
+                                          : QStringLiteral("not an image file");
       break;
     case SourceFormat::WebP:
       // WebP is read through the engine's WebP bridge, never here.
@@ -324,6 +340,8 @@ ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentati
     case SourceFormat::Fax:
     case SourceFormat::QuickTimeImage:
       return codec::DecodeLegacy(format_, data_, rep);
+    case SourceFormat::PNM:
+      return codec::DecodePnm(data_, index, rep);
     default:
       return codec::DecodeWithQt(data_, index, rep);
   }

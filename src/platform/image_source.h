@@ -35,6 +35,8 @@ struct ImageResult {
 // as "corrupt ..." and an early end as "truncated ...", which the user can act on, unlike a format
 // or layout that is not read here.
 bool IsDamagedFileError(const QString& error);
+// Whether another program changed the file while it was being read.
+bool IsChangedWhileReadError(const QString& error);
 
 // Metadata carried from a source to an output, in the formats exiv2 reads and writes:
 // an EXIF block (TIFF layout, GPS included), an IPTC IIM block and an XMP packet.

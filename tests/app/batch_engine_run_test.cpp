@@ -212,6 +212,50 @@ TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   unlink(rawName.constData());  // Qt cannot remove it with the folder
 }
 
+// Damage the decoder found is named as damage, whatever part of the file it hit; a file another
+// program changed while it was read says so, and is not tried again through a TIFF.
+TEST(BatchRunWithEngine, DamagedPngsAndAFileChangedWhileReadAreNamedSo) {
+  const QString source = test::MakeTempFolder(QStringLiteral("src"));
+  const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+  QStringList paths;
+  for (const auto& [name, bytes] : test::DamagedPngs()) {
+    paths << source + '/' + name;
+    ASSERT_TRUE(test::WriteBytes(paths.back(), bytes));
+  }
+  const QString changed = source + "/changed.png";
+  ASSERT_TRUE(test::Picture(1, 64, 48).save(changed, "PNG"));
+  paths << changed;
+
+  BatchSnapshot s = test::SnapshotOf(paths);
+  s.options.outputType = 4;
+  BatchEngine engine = DefaultBatchEngine(s);
+  const auto real = engine.processImageFile;
+  int changedReads = 0;
+  engine.processImageFile = [&](ImageConversion* c) {
+    if (c->sourceURL != changed) return real(c);
+    ++changedReads;
+    c->sourceChanged = 1;
+    return 1;
+  };
+  int reencoded = 0;
+  const auto convert = engine.convertImageFile;
+  engine.convertImageFile = [&](ImageConversion* c) { return ++reencoded, convert(c); };
+  test::RecordingHost host;
+  std::atomic<bool> cancel{false};
+  const BatchRunResult run = ConvertImageThread(s, dest, host, cancel, engine);
+  EXPECT_EQ(run.written, 0);
+  std::map<QString, QString> reasons;
+  for (const BatchFailure& failure : run.failures) reasons[failure.path] = failure.reason;
+  std::map<QString, QString> expected;
+  for (const QString& path : paths)
+    expected[path] = QStringLiteral("file is damaged or incomplete");
+  expected[changed] = QStringLiteral("changed while it was read");
+  EXPECT_EQ(reasons, expected);
+  EXPECT_EQ(changedReads, 1);
+  EXPECT_EQ(reencoded, 0);
+  EXPECT_TRUE(QDir(dest).isEmpty());
+}
+
 // A 16-bit PNG of 256 x 256 pixels, grey, grey and alpha, RGB or RGBA (1-4 channels), whose first
 // channel holds every value once. Alpha stays near opaque: premultiplying costs few levels.
 QByteArray DeepRampPng(int channels) {
@@ -225,6 +269,32 @@ QByteArray DeepRampPng(int channels) {
   }
   return test::PngBytes(
       256, 256, 16, "\0\4\2\6" [channels - 1], {}, rows);
+}
+
+// The same ramp as a binary portable map of 16-bit samples (grey or RGB) and as a flat 16-bit
+// Photoshop file (grey or RGB, raw planes).
+QByteArray DeepRampPnm(int channels) {
+  QByteArray bytes(channels == 1 ? "P5\n256 256\n65535\n" : "P6\n256 256\n65535\n");
+  for (int v = 0; v < 65536; ++v) {
+    for (int c = 0; c < channels; ++c) test::AppendBig16(bytes, uint16_t(c == 0 ? v : v ^ 0x5A5A));
+  }
+  return bytes;
+}
+
+QByteArray DeepRampPsd(int channels) {
+  QByteArray bytes("8BPS\0\1", 6);
+  bytes.append(6, '\0');
+  test::AppendBig16(bytes, uint16_t(channels));
+  test::AppendBig32(bytes, 256);
+  test::AppendBig32(bytes, 256);
+  test::AppendBig16(bytes, 16);
+  test::AppendBig16(bytes, channels == 1 ? 1 : 3);
+  for (int section = 0; section < 3; ++section) test::AppendBig32(bytes, 0);
+  test::AppendBig16(bytes, 0);  // raw
+  for (int c = 0; c < channels; ++c) {
+    for (int v = 0; v < 65536; ++v) test::AppendBig16(bytes, uint16_t(c == 0 ? v : v ^ 0x5A5A));
+  }
+  return bytes;
 }
 
 // How many levels the first channel of an image file holds, as an independent reader sees it.
@@ -258,6 +328,29 @@ TEST(BatchRunWithEngine, SixteenBitPicturesKeepSixteenBitLevelsOnEveryRoad) {
       if (percent == 100) {
         ASSERT_EQ(ConvertImageFile(&record), 1);
         expectDeep(record.destinationURL, false);
+      }
+    }
+  }
+  // Portable maps and Photoshop files of 16 bits keep them in PNG and TIFF as well.
+  for (int channels : {1, 3}) {
+    const std::pair<QString, QByteArray> others[] = {
+        {QStringLiteral("/ramp%1.ppm").arg(channels), DeepRampPnm(channels)},
+        {QStringLiteral("/ramp%1.psd").arg(channels), DeepRampPsd(channels)}};
+    for (const auto& [name, bytes] : others) {
+      ASSERT_TRUE(test::WriteBytes(source + name, bytes));
+      for (int type : {7, 10}) {
+        for (int percent : {100, 50}) {
+          ImageConversion record = test::ConversionRecord(
+              source + name, dest + name + QString::number(percent) + (type == 7 ? ".png" : ".tif"),
+              type);
+          record.resize = test::PercentFit(percent);
+          ASSERT_EQ(ProcessImageFile(&record), 0) << name.toStdString();
+          expectDeep(record.destinationURL, percent == 50);
+          if (percent == 100) {
+            ASSERT_EQ(ConvertImageFile(&record), 1) << name.toStdString();
+            expectDeep(record.destinationURL, false);
+          }
+        }
       }
     }
   }

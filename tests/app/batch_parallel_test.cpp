@@ -147,6 +147,50 @@ TEST(BatchParallelRun, CollidingNamesAndBytesAreThoseOfAOneAtATimeRun) {
   const auto expected = test::FolderContents(one);
   EXPECT_EQ(expected.size(), 25u);
   EXPECT_EQ(test::FolderContents(many), expected);
+
+  // Cut copies, all meant for "truncated.jpg", fail: their names are the same for any number of
+  // workers, also while the first is still under way when the last is named.
+  const QString cut = test::MakeTempFolder(QStringLiteral("cut"));
+  QStringList cutPaths;
+  for (const char* format : {"jpg", "png", "tif", "webp"}) {
+    cutPaths << cut + "/truncated." + format;
+    ASSERT_TRUE(test::Picture(7, 320, 240).save(cutPaths.back(), nullptr, 90)) << format;
+    ASSERT_TRUE(QFile::resize(cutPaths.back(), QFileInfo(cutPaths.back()).size() / 2));
+  }
+  BatchSnapshot cutRun = test::SnapshotOf(cutPaths);
+  cutRun.options.outputType = 4;
+  std::mutex mutex;
+  std::condition_variable named;
+  int namesAsked = 0;
+  bool holdFirst = false;
+  BatchEngine held = DefaultBatchEngine(cutRun);
+  const BatchEngine real = held;
+  held.extensionForImageType = [&](int type) {
+    std::lock_guard lock(mutex);
+    ++namesAsked;
+    named.notify_all();
+    return real.extensionForImageType(type);
+  };
+  held.processImageFile = [&](ImageConversion* c) {
+    if (holdFirst && c->sourceURL == cutPaths[0]) {
+      std::unique_lock lock(mutex);
+      named.wait_for(lock, std::chrono::seconds(10), [&] { return namesAsked == 4; });
+    }
+    return real.processImageFile(c);
+  };
+  std::vector<QString> names[2];
+  for (int workers : {1, 3}) {
+    const QString out = test::MakeTempFolder(QStringLiteral("cut-out"));
+    namesAsked = 0;
+    holdFirst = workers > 1;  // one at a time the first is done before the next is named
+    const BatchRunResult run = ConvertImageThread(cutRun, out, host, cancel, held, {workers, 0});
+    for (const QString& path : run.destinations) {
+      names[workers > 1].push_back(QFileInfo(path).fileName());
+    }
+  }
+  ASSERT_EQ(names[0].size(), 4u);
+  EXPECT_EQ(names[1], names[0]);
+  EXPECT_EQ(names[0].back(), QStringLiteral("truncated 3.jpg"));
 }
 
 TEST(BatchParallelRun, CancellingLeavesOnlyCompleteFiles) {

@@ -13,6 +13,7 @@
 
 #include "engine/codec_fixtures.h"
 #include "engine/conversion_records.h"
+#include "engine/image_converter.h"
 #include "platform/image_destination.h"
 #include "platform/image_fixtures.h"
 #include "platform/image_source.h"
@@ -120,7 +121,11 @@ TEST(ConvertImageFile, ResolutionZeroKeepsTheSourcesOtherwiseWritesTheGivenOne) 
           out + QStringLiteral("/r%1.%2").arg(resolution).arg(QLatin1String(extension));
       ImageConversion c = test::ConversionRecord(source, dest, type);
       c.options.resolution = resolution;
+      // The record's dates go to the output, on the direct road (resolution 0) and the other.
+      const QDateTime dated(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+      c.fileAttributes = FileAttributes{dated, dated};
       ASSERT_EQ(ConvertImageFile(&c), 1);
+      EXPECT_EQ(QFileInfo(dest).lastModified().toUTC(), dated) << dest.toStdString();
       const QString density =
           RunTool("identify", {"-units", "PixelsPerInch", "-format",
                                "%[fx:round(resolution.x)]x%[fx:round(resolution.y)]", dest});
@@ -478,7 +483,7 @@ TEST_P(OutputTypes, WriteAFileAnIndependentReaderOpensOrFailCleanly) {
   } else {
     EXPECT_EQ(IdentifySize(dest), "64 64");
   }
-  if (c.type == 4 || c.type == 24) {
+  if (c.type == 3 || c.type == 4 || c.type == 24) {
     // The chosen quality reaches the lossy encoder.
     const QString rough = dest + "." + QLatin1String(c.extension);
     ImageConversion low = test::ConversionRecord(source, rough, c.type, 0.2);
@@ -543,13 +548,19 @@ TEST(BadInput, FailsWithoutACrashAndWithoutAFile) {
   const QByteArray jpeg = test::ReadBytes(good);
   const QByteArray png = EncodeImage(test::PatternImage(300, 200), "public.png", {}).value;
   struct Case {
-    const char* name;
+    QString name;
     QByteArray bytes;
     bool damaged = false;  // the decoder, not the format, is at odds with the bytes
   };
+  // A sound header that states 100000 pixels a side over the picture's data.
   QByteArray bomb = png;
   const uchar side[4] = {0x00, 0x01, 0x86, 0xA0};  // 100000
   bomb.replace(16, 4, reinterpret_cast<const char*>(side), 4);
+  const uint32_t headerCrc =
+      uint32_t(crc32(0, reinterpret_cast<const Bytef*>(bomb.constData() + 12), 17));
+  QByteArray crc;
+  test::AppendBig32(crc, headerCrc);
+  bomb.replace(29, 4, crc);
   const Case cases[] = {
       {"empty.jpg", QByteArray()},
       {"truncated.jpg", jpeg.left(jpeg.size() / 2), true},
@@ -558,19 +569,34 @@ TEST(BadInput, FailsWithoutACrashAndWithoutAFile) {
       {"text.png", QByteArray("this is not an image at all")},
       {"bomb.png", bomb},
   };
-  for (const Case& c : cases) {
-    const QString source = folder + QLatin1Char('/') + QLatin1String(c.name);
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  for (const auto& [name, bytes] : test::DamagedPngs()) {
+    all.push_back({name, bytes, true});
+  }
+  for (const Case& c : all) {
+    const QString source = folder + QLatin1Char('/') + c.name;
     ASSERT_TRUE(test::WriteBytes(source, c.bytes));
-    const QString dest = folder + "/out-" + QLatin1String(c.name) + ".png";
+    const QString dest = folder + "/out-" + c.name + ".png";
     ImageConversion p = test::ConversionRecord(source, dest, 7);
     p.resize = test::PercentFit(100);
-    EXPECT_EQ(ProcessImageFile(&p), 1) << c.name;
-    EXPECT_EQ(p.sourceDamaged, c.damaged) << c.name;
+    EXPECT_EQ(ProcessImageFile(&p), 1) << c.name.toStdString();
+    EXPECT_EQ(p.sourceDamaged, c.damaged) << c.name.toStdString();
     p.sourceDamaged = 0;
-    EXPECT_EQ(ConvertImageFile(&p), 0) << c.name;
-    EXPECT_EQ(p.sourceDamaged, c.damaged) << c.name;
-    EXPECT_FALSE(QFileInfo::exists(dest)) << c.name;
+    EXPECT_EQ(ConvertImageFile(&p), 0) << c.name.toStdString();
+    EXPECT_EQ(p.sourceDamaged, c.damaged) << c.name.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dest)) << c.name.toStdString();
   }
+  // Another program cutting the file short while it is read is no damage of the file's own.
+  const QString large = folder + "/large.png";
+  const QByteArray padded = test::PngWithChunks(test::PngChunk("zzZz", QByteArray(33 << 20, '\0')));
+  ASSERT_TRUE(test::WriteBytes(large, padded));
+  ImageConverter reader;
+  ASSERT_TRUE(reader.loadSource(large));
+  ASSERT_TRUE(QFile::resize(large, padded.size() / 3));
+  EXPECT_FALSE(reader.decodeRepresentation(0, QSize()).ok());
+  EXPECT_EQ(reader.sourceChanged, 1);
+  EXPECT_EQ(reader.sourceDamaged, 0);
+
   // A good file under a wrong extension is read by its content.
   const QString renamed = folder + "/photo.png";
   ASSERT_TRUE(QFile::copy(good, renamed));

@@ -103,6 +103,12 @@ TEST_F(ScaleModes, NoEnlargingKeepsTheSizeAndSaysSo) {
     EXPECT_EQ(ProcessImageFile(&c), 2) << "mode " << mode;
     EXPECT_EQ(c.resultImage.size(), QSize(4000, 3000)) << "mode " << mode;
   }
+  // Stretching that would widen or heighten only one side is still an enlargement.
+  for (const QSize box : {QSize(4400, 2000), QSize(3000, 3500)}) {
+    ImageConversion c = Record(4, box.width(), box.height(), false);
+    EXPECT_EQ(ProcessImageFile(&c), 2) << box.width();
+    EXPECT_EQ(c.resultImage.size(), QSize(4000, 3000)) << box.width();
+  }
   ImageConversion enlarged = Record(4, 4400, 3100, false);
   enlarged.resize.allowUpscale = 1;
   EXPECT_EQ(ProcessImageFile(&enlarged), 0);

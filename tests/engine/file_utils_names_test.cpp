@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 
 #include "engine/file_utils.h"
@@ -48,6 +50,27 @@ TEST(UniqueFileURL, OverwriteRemovesOnlyARegularFile) {
   Touch(f + "/b.png/inside");
   EXPECT_EQ(UniqueFileURL(f, "b", "png", true, 0), f + "/b 1.png");
   EXPECT_TRUE(QFileInfo::exists(f + "/b.png/inside"));
+}
+
+// Renaming by temporary file and replacing only works within one file system.
+// The shared-memory file system, where there is one, stands for another volume than the test's.
+TEST(TemporaryNames, ReplacementNameIsOnTheItemsFileSystem) {
+  QTemporaryDir otherVolume(QStringLiteral("/dev/shm/glimbrik-test-XXXXXX"));
+  QStringList folders{test::MakeTempFolder()};
+  if (otherVolume.isValid()) folders << otherVolume.path();
+  for (const QString& folder : folders) {
+    const QString item = folder + "/item.pdf";
+    Touch(item);
+    const QString temp = TemporaryFileURLForURL(item);
+    ASSERT_FALSE(temp.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(temp));
+    struct stat a {
+    }, b{};
+    ASSERT_EQ(stat(QFile::encodeName(item).constData(), &a), 0);
+    ASSERT_EQ(stat(QFile::encodeName(QFileInfo(temp).absolutePath()).constData(), &b), 0);
+    EXPECT_EQ(a.st_dev, b.st_dev) << folder.toStdString();
+    EXPECT_NE(TemporaryFileURLForURL(item), temp);
+  }
 }
 
 TEST(TemporaryNames, LiveInTheGivenOrThePrivateFolder) {

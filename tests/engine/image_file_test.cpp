@@ -65,6 +65,17 @@ TEST(ImageFile, ResolutionComesFromTheHeaderOr72AndWebPLoadsThroughTheBridge) {
   ImageFile dense;
   ASSERT_TRUE(dense.load(folder + "/dense.png"));
   EXPECT_NEAR(dense.dpiWidth(), 300.0, 0.01);
+
+  // Unequal resolutions: the width's is the horizontal one.
+  DestinationProperties uneven;
+  uneven.dpiX = 150;
+  uneven.dpiY = 300;
+  ASSERT_TRUE(
+      test::WriteBytes(folder + "/uneven.png", EncodeImage(image, "public.png", uneven).value));
+  ImageFile wide;
+  ASSERT_TRUE(wide.load(folder + "/uneven.png"));
+  EXPECT_NEAR(wide.dpiWidth(), 150.0, 0.05);
+  EXPECT_NEAR(wide.dpiHeight(), 300.0, 0.05);
 }
 
 TEST(ImageFile, NonImagesDoNotLoad) {

@@ -37,6 +37,15 @@ TEST(OrientationTransform, TurnsAndMirrors) {
   EXPECT_EQ(Corners(OrientationTransform(40, 30, 0, 90)),
             QPolygonF({QPointF(30, 0), QPointF(30, 40), QPointF(0, 40), QPointF(0, 0)}));
   EXPECT_EQ(OrientationTransform(40, 30, 3, 90), OrientationTransform(40, 30, 0, 270));
+  // Both mirrors are one more half turn, for every angle.
+  for (long long angle : {180LL, -180LL}) {
+    EXPECT_TRUE(OrientationTransform(40, 30, 3, angle).isIdentity()) << angle;
+  }
+  for (long long angle : {270LL, -90LL}) {
+    EXPECT_EQ(Corners(OrientationTransform(40, 30, 3, angle)),
+              QPolygonF({QPointF(30, 0), QPointF(30, 40), QPointF(0, 40), QPointF(0, 0)}))
+        << angle;
+  }
   EXPECT_EQ(OrientationTransform(40, 30, 1, 180), QTransform(1, 0, 0, -1, 0, 30));
   EXPECT_EQ(OrientationTransform(40, 30, 2, 0), QTransform(1, 0, 0, -1, 0, 30));
   EXPECT_EQ(OrientationTransform(40, 30, 1, 0), QTransform(-1, 0, 0, 1, 40, 0));
@@ -110,6 +119,16 @@ TEST(FileKind, FilesWithoutKnownExtensionAreJudgedByContent) {
                   .isNull());
   EXPECT_TRUE(FileKindDescription(WriteText(f + "/readme.xyz", "plain words\n")).isNull());
   EXPECT_TRUE(FileKindDescription(f + "/missing").isNull());
+}
+
+TEST(FileKind, TypeIdentifiersConformToTheMostSpecificRow) {
+  // An image type without a row of its own is an "Image"; a raw one a camera raw image.
+  EXPECT_EQ(DescriptionForUTI("image/x-portable-pixmap"), "Image");
+  EXPECT_EQ(DescriptionForUTI("image/x-sigma-x3f"), "Camera raw image");
+  // MIME names of rows stand for their identifiers.
+  EXPECT_EQ(DescriptionForUTI("image/x-nikon-nrw"), "Nikon raw image");
+  EXPECT_TRUE(DescriptionForUTI("com.adobe.pdf").isNull());
+  EXPECT_TRUE(DescriptionForUTI("com.example.unknown").isNull());
 }
 
 }  // namespace

@@ -177,6 +177,19 @@ TEST(ProcessImage, AutomaticLevels) {
   EXPECT_EQ(qBlue(w.pixels.pixel(0, 0)), 0);
   EXPECT_EQ(qBlue(w.pixels.pixel(160, 1)), 255);
   EXPECT_EQ(qAlpha(w.pixels.pixel(50, 1)), 200);
+
+  // A grey picture is levelled on its one channel.
+  QImage grey(161, 8, QImage::Format_Grayscale8);
+  for (int y = 0; y < grey.height(); ++y) {
+    for (int x = 0; x < grey.width(); ++x) grey.scanLine(y)[x] = uchar(40 + x);
+  }
+  c = test::ConversionRecord(SavePng(grey, "grey.png"), folder + "/grey.png", 7);
+  c.options.autoLevels = 1;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  const Written g = ReadBack(c.destinationURL);
+  EXPECT_EQ(g.rep.colorModel, ColorModel::Gray);
+  EXPECT_EQ(qGray(g.pixels.pixel(0, 0)), 0);
+  EXPECT_EQ(qGray(g.pixels.pixel(160, 0)), 255);
 }
 
 TEST(ProcessImage, DeepImagesStayDeepThroughFilters) {

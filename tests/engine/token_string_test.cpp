@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QTimeZone>
+#include <tuple>
 
 #include "engine/conversion_records.h"
 #include "platform/date_format.h"
@@ -94,6 +95,19 @@ TEST(TokenExpansion, CaseTagsOfAMixedCaseFileName) {
   EXPECT_EQ(ApplyCaseTag(QString::fromUtf8("\xf0\x90\x90\xa8x"), 3),  // Deseret small letter
             QString::fromUtf8("\xf0\x90\x90\x80x"));
 
+  // The case rule applies to the metadata tags as well.
+  const QString canon = JpegFile(
+      "canon.jpg",
+      {AsciiEntry(0x010f, "Canon"), AsciiEntry(0x0110, "eos R"), AsciiEntry(0x013b, "ann lee")},
+      {AsciiEntry(0xa434, "rf Lens")});
+  for (const auto& [tag, caseTag, expected] :
+       {std::tuple{18, 2, "CANON"}, std::tuple{19, 1, "eos r"}, std::tuple{15, 3, "Ann Lee"},
+        std::tuple{20, 2, "RF LENS"}}) {
+    Token token("Camera Maker", tag);
+    token.setCaseTag(caseTag);
+    EXPECT_EQ(Expand(canon, {token}), expected) << tag;
+  }
+
   // Case rules do not touch numbers or literal text.
   Token width("W", 11);
   width.setCaseTag(2);
@@ -177,10 +191,14 @@ TEST(TokenExpansion, ImageDateChain) {
   const Token stamp("D", 3, "yyyy-MM-dd HH:mm:ss");
   const auto dateOf = [&](const QString& path) { return Expand(path, {stamp}); };
 
-  // The EXIF original date comes before the TIFF one.
-  const QString exif = JpegFile("exif.jpg", {AsciiEntry(0x0132, "2020:01:01 00:00:00")},
-                                {AsciiEntry(0x9003, "2021:05:04 10:11:12")});
+  // The EXIF original date comes before the digitised one, and both before the TIFF one.
+  const QString exif = JpegFile(
+      "exif.jpg", {AsciiEntry(0x0132, "2020:01:01 00:00:00")},
+      {AsciiEntry(0x9003, "2021:05:04 10:11:12"), AsciiEntry(0x9004, "2022:06:07 08:09:10")});
   EXPECT_EQ(dateOf(exif), "2021-05-04 10:11:12");
+  const QString digitised = JpegFile("digitised.jpg", {AsciiEntry(0x0132, "2020:01:01 00:00:00")},
+                                     {AsciiEntry(0x9004, "2022:06:07 08:09:10")});
+  EXPECT_EQ(dateOf(digitised), "2022-06-07 08:09:10");
 
   // IPTC date and time with a zone, when EXIF and TIFF have none.
   const QString iptc =

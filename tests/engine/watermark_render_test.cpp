@@ -21,6 +21,25 @@ QImage WhiteCanvas(int w, int h) {
 using test::CountPixels;
 using test::InkBox;
 
+// Mean row of the ink in the leftmost and the rightmost fifth of its box: a counter-clockwise turn
+// of something wide lifts its right end (a smaller row) above its left end.
+std::pair<double, double> EndRows(const QImage& canvas) {
+  const QRect box = InkBox(canvas);
+  double sums[2] = {0, 0}, counts[2] = {0, 0};
+  for (int y = box.top(); y <= box.bottom(); ++y) {
+    for (int x = box.left(); x <= box.right(); ++x) {
+      if (qRed(canvas.pixel(x, y)) > 128) continue;
+      const int end = x < box.left() + box.width() / 5    ? 0
+                      : x > box.right() - box.width() / 5 ? 1
+                                                          : -1;
+      if (end < 0) continue;
+      sums[end] += y;
+      ++counts[end];
+    }
+  }
+  return {counts[0] ? sums[0] / counts[0] : 0, counts[1] ? sums[1] / counts[1] : 0};
+}
+
 TEST(WatermarkGeometry, AnchorsOffsetsAndFitIntoReferenceSpace) {
   // Centred exactly, and an unknown tag sits at the offset like tag 6 (bottom left).
   EXPECT_EQ(WatermarkOriginForPosition(4, 0, 0, 100, 50, 550, 400), QPointF(225, 175));
@@ -68,6 +87,15 @@ TEST(ImageWatermark, LandsOnExactPixelsAndShrinksWithOpacityAndFraction) {
   EXPECT_EQ(frame.size(), QSizeF(275, 137.5));
   EXPECT_NEAR(canvas.pixelColor(100, 330).red(), 128, 2);
   EXPECT_EQ(canvas.pixel(300, 100), qRgb(255, 255, 255));
+
+  // A positive angle turns the picture counter-clockwise as it is seen.
+  options.image = test::Flat(300, 30, Qt::black, QImage::Format_ARGB32);
+  options.sizeFraction = 1.0;
+  options.opacity = 1.0;
+  options.position = 4;
+  options.rotationAngle = 30;
+  const auto [left, right] = EndRows(DrawImage(&options, 550, 400, &frame));
+  EXPECT_LT(right, left - 40);
 }
 
 TextWatermarkOptions BlackText(const QString& text) {
@@ -135,6 +163,10 @@ TEST(TextWatermark, ShadowFallsDownRightAndRotationTurns) {
   EXPECT_GT(flat.width(), flat.height());
   EXPECT_GT(upright.height(), upright.width());
   EXPECT_NEAR(upright.height(), flat.width(), 3);
+  // A positive angle turns the text counter-clockwise as it is seen.
+  wide.rotationAngle = 30;
+  const auto [left, right] = EndRows(DrawText(wide, "IIIIII", 550, 400));
+  EXPECT_LT(right, left - 20);
 }
 
 TEST(TextWatermark, LinesAlignWithinTheFrameAndUnderlineShows) {

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <utility>
+#include <vector>
 
 #include "support/metadata_fixture.h"
 #include "support/test_env.h"
@@ -28,6 +30,33 @@ inline QByteArray PngBytes(uint32_t width, uint32_t height, int depth, int colou
   const QByteArray pixels = rows.isEmpty() ? QByteArray() : PngChunk("IDAT", Deflated(rows));
   return QByteArray("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", header) + chunks + pixels +
          PngChunk("IEND", {});
+}
+
+// PNGs damaged the ways the PNG test suite's invalid files are, each with its name: a header or
+// data chunk whose checksum is wrong, a missing header, data or end chunk, a file cut short and
+// signatures with a flipped bit, a wrong letter or line ends a text-mode copy changed.
+inline std::vector<std::pair<QString, QByteArray>> DamagedPngs() {
+  QByteArray rows;
+  for (int y = 0; y < 16; ++y) rows += QByteArray(1, '\0') + QByteArray(16, char(y * 16));
+  const QByteArray good = PngBytes(16, 16, 8, 0, {}, rows);
+  const qsizetype data = good.indexOf("IDAT") - 4;  // the data chunk's length field
+  const qsizetype end = good.size() - 12;           // the end chunk
+  const auto flipped = [&](qsizetype at) {
+    QByteArray bytes = good;
+    bytes[at] = char(bytes[at] ^ 0x01);
+    return bytes;
+  };
+  QByteArray crlf = good;
+  crlf.replace("\n", "\r\n");
+  return {{"crc-header.png", flipped(8 + 8 + 13)},
+          {"crc-data.png", flipped(end - 1)},
+          {"no-header.png", good.left(8) + good.mid(data)},
+          {"no-data.png", good.left(data) + good.mid(end)},
+          {"no-end.png", good.left(end)},
+          {"cut.png", good.left(data + 20)},
+          {"signature-bit.png", QByteArray(1, '\x09') + good.mid(1)},
+          {"signature-letter.png", good.left(1) + "Q" + good.mid(2)},
+          {"signature-line-ends.png", crlf}};
 }
 
 // Left half one colour, right half another: edges that survive resampling predictably.

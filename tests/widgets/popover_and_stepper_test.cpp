@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -37,6 +39,17 @@ TEST(FormatMenu, GroupsAreSeparatedAndTheLaterDuplicateIsSelected) {
   EXPECT_EQ(built.entries[1].title, QStringLiteral("MM – month (03)"));
   EXPECT_EQ(built.entries[4].title, QStringLiteral("HH (14)"));
   EXPECT_EQ(BuildFormatMenu(TwoGroups(), QStringLiteral("ss"), now).selected, -1);
+  EXPECT_TRUE(BuildFormatMenu(QVariantList{}, QString(), now).entries.empty());
+
+  // The menu built from the same list replaces what the menu held.
+  QMenu menu;
+  menu.addAction(QStringLiteral("old"));
+  QAction* selected = resetMenu(&menu, TwoGroups(), QStringLiteral("MM"));
+  ASSERT_EQ(menu.actions().size(), 7);
+  EXPECT_EQ(selected, menu.actions()[6]);
+  EXPECT_EQ(selected->toolTip(), QStringLiteral("MM"));
+  EXPECT_EQ(selected->data().toLongLong(), 6);
+  EXPECT_TRUE(menu.actions()[3]->isSeparator());
 }
 
 // What the popovers answered.
