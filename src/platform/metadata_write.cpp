@@ -292,6 +292,20 @@ MetadataBlocks ReadImageMetadataFromFile(const QString& path) {
       [&] { return ReadPngTextChunks(path); });
 }
 
+QByteArray CarriedExifBlock(const QByteArray& block) {
+  if (block.isEmpty()) return QByteArray();
+  PrepareExiv2();
+  try {
+    Exiv2::ExifData exif;
+    const Exiv2::ByteOrder order =
+        Exiv2::ExifParser::decode(exif, Bytes(block), uint32_t(block.size()));
+    if (!MakerNoteSurvivesRewrite(exif, order)) EraseMakerNote(&exif);
+    return EncodeExif(exif, order);
+  } catch (...) {
+    return QByteArray();
+  }
+}
+
 MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, int orientation,
                                  double dpiX, double dpiY) {
   MetadataBlocks out;
