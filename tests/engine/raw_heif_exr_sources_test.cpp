@@ -1,5 +1,9 @@
 // Camera raw, HEIF and OpenEXR sources through both engine entries, checked against each
 // format's own decoder (LibRaw's dcraw_emu, libheif's heif-convert, ImageMagick).
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfOutputFile.h>
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
 
@@ -7,6 +11,8 @@
 #include <QImage>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "engine/conversion_records.h"
 #include "engine/text_token.h"
@@ -89,6 +95,63 @@ int Convert(const QString& source, const QString& destination, int type, bool* d
   return result;
 }
 
+// A HEIF of the picture whose container turns it by the orientation (irot/imir boxes), written
+// through libheif's own encoder since heif-enc cannot state a turn.
+bool WriteTurnedHeif(const QImage& picture, heif_orientation orientation, const QString& path) {
+  const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+  heif_context* context = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  heif_image* image = nullptr;
+  heif_encoding_options* options = heif_encoding_options_alloc();
+  bool ok =
+      heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code ==
+          heif_error_Ok &&
+      heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
+                        &image)
+              .code == heif_error_Ok &&
+      heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8).code ==
+          heif_error_Ok;
+  if (ok) {
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < rgb.height(); ++y) {
+      std::memcpy(plane + size_t(y) * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    }
+    heif_encoder_set_lossy_quality(encoder, 95);
+    options->image_orientation = orientation;
+    ok = heif_context_encode_image(context, image, encoder, options, nullptr).code ==
+             heif_error_Ok &&
+         heif_context_write_to_file(context, QFile::encodeName(path).constData()).code ==
+             heif_error_Ok;
+  }
+  heif_encoding_options_free(options);
+  if (image) heif_image_release(image);
+  if (encoder) heif_encoder_release(encoder);
+  heif_context_free(context);
+  return ok;
+}
+
+// A float RGB OpenEXR of linear values (ImageMagick writes half only).
+void WriteFloatExr(const QString& path, int w, int h) {
+  std::vector<float> r(size_t(w) * h), g(r.size()), b(r.size());
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const size_t i = size_t(y) * w + x;
+      r[i] = float(x) / w, g[i] = float(y) / h, b[i] = x < w / 2 ? 0.05f : 0.6f;
+    }
+  }
+  Imf::Header header(w, h);
+  for (const char* name : {"R", "G", "B"}) header.channels().insert(name, Imf::Channel(Imf::FLOAT));
+  Imf::OutputFile file(QFile::encodeName(path).constData(), header);
+  Imf::FrameBuffer frame;
+  const size_t pixel = sizeof(float), line = sizeof(float) * size_t(w);
+  frame.insert("R", Imf::Slice(Imf::FLOAT, reinterpret_cast<char*>(r.data()), pixel, line));
+  frame.insert("G", Imf::Slice(Imf::FLOAT, reinterpret_cast<char*>(g.data()), pixel, line));
+  frame.insert("B", Imf::Slice(Imf::FLOAT, reinterpret_cast<char*>(b.data()), pixel, line));
+  file.setFrameBuffer(frame);
+  file.writePixels(h);
+}
+
 TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
   const QString folder = test::MakeTempFolder();
   test::DngOptions options;
@@ -164,12 +227,131 @@ TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
   ImageConversion damaged = test::ConversionRecord(cut, folder + "/cut.jpg", 4);
   EXPECT_EQ(ProcessImageFile(&damaged), 1);
   EXPECT_EQ(damaged.sourceDamaged, 1);
-  bool converted = false;
-  EXPECT_EQ(Convert(cut, folder + "/cut.png", 7, &converted), 0);
-  EXPECT_TRUE(converted);
+  bool damagedToo = false;
+  EXPECT_EQ(Convert(cut, folder + "/cut.png", 7, &damagedToo), 0);
+  EXPECT_TRUE(damagedToo);
   const QString junk = Write(folder, "junk.nef", QByteArray(5000, 'x'));
   ImageConversion notRaw = test::ConversionRecord(junk, folder + "/junk.jpg", 4);
   EXPECT_EQ(ProcessImageFile(&notRaw), 1);
+}
+
+TEST(RawHeifExrSources, HeifPhotosAreReadAsLibheifShowsThem) {
+  const QString folder = test::MakeTempFolder();
+  auto make = [&](const QStringList& arguments) {
+    bool ok = false;
+    RunTool("convert", arguments, &ok);
+    EXPECT_TRUE(ok) << arguments.join(' ').toStdString();
+  };
+  // A JPEG whose EXIF says "turn a quarter", which a HEIF file's EXIF never means.
+  make({"-size", "64x48", "gradient:red-blue", "-fill", "yellow", "-draw", "rectangle 0,0 15,11",
+        "-quality", "95", folder + "/photo.jpg"});
+  bool ok = false;
+  RunTool("exiftool",
+          {"-q", "-overwrite_original", "-Model=HeifCam 9", "-DateTimeOriginal=2024:05:06 07:08:09",
+           "-Orientation#=6", folder + "/photo.jpg"},
+          &ok);
+  ASSERT_TRUE(ok);
+  make({"-size", "64x48", "gradient:red-blue", "-alpha", "set", "-channel", "A", "-fx", "i/w",
+        "+channel", folder + "/alpha.png"});
+  make({"-size", "64x48", "gradient:lime-navy", "-depth", "16", folder + "/deep.png"});
+  struct Case {
+    QString name;
+    QStringList encode;
+    QString size;
+  };
+  const Case cases[] = {
+      {"photo.heic", {"-q", "90", folder + "/photo.jpg"}, "64 48"},
+      {"alpha.heif", {"-L", "-p", "chroma=444", folder + "/alpha.png"}, "64 48"},
+      {"deep.heic", {"-b", "12", "-q", "95", folder + "/deep.png"}, "64 48"},
+      {"turned.heic", {}, "48 64"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.toStdString());
+    const QString heif = folder + '/' + c.name;
+    if (c.encode.isEmpty()) {
+      ASSERT_TRUE(
+          WriteTurnedHeif(QImage(folder + "/alpha.png"), heif_orientation_rotate_90_cw, heif));
+    } else {
+      RunTool("heif-enc", QStringList(c.encode) << "-o" << heif, &ok);
+      ASSERT_TRUE(ok);
+    }
+    RunTool("heif-convert", {heif, heif + ".png"}, &ok);
+    ASSERT_TRUE(ok);
+    const QImage reference = MagickPixels(heif + ".png");
+    ASSERT_EQ(test::IdentifySize(heif + ".png"), c.size);
+
+    const QString tiff = heif + ".out.tif";
+    ASSERT_EQ(Process(heif, tiff, 10, 150), 0);
+    EXPECT_EQ(test::IdentifySize(tiff), c.size);
+    EXPECT_LE(Compare(MagickPixels(tiff), reference).max, 1.0);
+    EXPECT_EQ(RunTool("identify", {"-format", "%x %y", tiff}).trimmed(), "150 150");
+    const QString turn = ExifTag(tiff, "Orientation#");
+    EXPECT_TRUE(turn.isEmpty() || turn == "1") << turn.toStdString();
+
+    const QString png = heif + ".out.png";
+    ASSERT_EQ(Convert(heif, png, 7), 1);
+    EXPECT_LE(Compare(MagickPixels(png), reference).max, 1.0);
+  }
+  const QString photo = folder + "/photo.heic";
+  EXPECT_EQ(ExifTag(photo + ".out.tif", "Model"), "HeifCam 9");
+  EXPECT_EQ(ExifTag(photo + ".out.tif", "Orientation#"), "1");
+  EXPECT_EQ(ExifTag(photo + ".out.png", "DateTimeOriginal"), "2024:05:06 07:08:09");
+  const TokenArray model{QVXWatermarkTextToken("Model", 19)};
+  EXPECT_EQ(BuildTokenString(photo, model, QString(), 0, 64, 48, 72), "HeifCam 9");
+  // 12 bits come out as 16, not cut to 8.
+  const std::shared_ptr<ImageSource> deep = ImageSource::Open(folder + "/deep.heic");
+  ASSERT_TRUE(deep->isValid());
+  EXPECT_EQ(deep->decode(0).value.format(), QImage::Format_RGBA64_Premultiplied);
+  EXPECT_TRUE(ImageSource::Open(folder + "/alpha.heif")->representation(0).hasAlpha);
+
+  const QByteArray bytes = test::ReadBytes(photo);
+  const QString cut = Write(folder, "cut.heic", bytes.left(bytes.size() - 200));
+  ImageConversion damaged = test::ConversionRecord(cut, folder + "/cut.jpg", 4);
+  EXPECT_EQ(ProcessImageFile(&damaged), 1);
+  EXPECT_EQ(damaged.sourceDamaged, 1);
+  bool damagedToo = false;
+  EXPECT_EQ(Convert(cut, folder + "/cut.png", 7, &damagedToo), 0);
+  EXPECT_TRUE(damagedToo);
+}
+
+TEST(RawHeifExrSources, OpenExrIsReadInLinearLightWithItsAlpha) {
+  const QString folder = test::MakeTempFolder();
+  bool ok = false;
+  RunTool("convert",
+          {"-size", "64x48", "gradient:red-blue", "-alpha", "set", "-channel", "A", "-fx",
+           "0.25+0.75*j/h", "+channel", folder + "/magick.exr"},
+          &ok);
+  ASSERT_TRUE(ok);
+  WriteFloatExr(folder + "/float.exr", 40, 30);
+  // Our own output type 5, from a PNG.
+  const QString png = folder + "/pattern.png";
+  ASSERT_TRUE(test::PatternImage(50, 20).save(png));
+  ASSERT_EQ(Convert(png, folder + "/own.exr", 5), 1);
+  const std::pair<QString, QString> cases[] = {
+      {"magick.exr", "64 48"}, {"float.exr", "40 30"}, {"own.exr", "50 20"}};
+  for (const auto& [name, size] : cases) {
+    SCOPED_TRACE(name.toStdString());
+    const QString exr = folder + '/' + name;
+    const QImage reference = MagickPixels(exr);
+    const QString tiff = exr + ".out.tif";
+    ASSERT_EQ(Process(exr, tiff, 10), 0);
+    EXPECT_EQ(test::IdentifySize(tiff), size);
+    Difference d = Compare(MagickPixels(tiff), reference);
+    EXPECT_LE(d.max, 1.5);
+    const QString out = exr + ".out.png";
+    ASSERT_EQ(Convert(exr, out, 7), 1);
+    d = Compare(MagickPixels(out), reference);
+    EXPECT_LE(d.max, 1.5);
+  }
+  EXPECT_TRUE(ImageSource::Open(folder + "/magick.exr")->representation(0).hasAlpha);
+  // Our EXR came from an opaque PNG: back in sRGB it is the PNG again.
+  EXPECT_LE(Compare(MagickPixels(folder + "/own.exr.out.png"), MagickPixels(png)).max, 1.5);
+
+  const QByteArray bytes = test::ReadBytes(folder + "/magick.exr");
+  const QString cut = Write(folder, "cut.exr", bytes.left(bytes.size() / 2));
+  ImageConversion damaged = test::ConversionRecord(cut, folder + "/cut.jpg", 4);
+  EXPECT_EQ(ProcessImageFile(&damaged), 1);
+  EXPECT_EQ(damaged.sourceDamaged, 1);
 }
 
 }  // namespace
