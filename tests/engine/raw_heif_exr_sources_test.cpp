@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "engine/conversion_records.h"
+#include "engine/image_file.h"
 #include "engine/text_token.h"
 #include "engine/token_string.h"
 #include "platform/image_fixtures.h"
 #include "platform/image_source.h"
 #include "support/camera_fixtures.h"
 #include "support/conversion_fixture.h"
+#include "support/pixel_compare.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -28,44 +30,9 @@ namespace {
 
 using test::RunTool;
 
-struct Difference {
-  double max = 0;   // in 8-bit steps
-  double mean = 0;  // in 8-bit steps
-};
-
-// The pixels of a file as ImageMagick reads them (colour as stored, no profile applied).
-QImage MagickPixels(const QString& path) {
-  const QString png = test::MakeTempFolder() + QStringLiteral("/pixels.png");
-  bool ok = false;
-  RunTool("convert", {path + "[0]", "-depth", "16", "PNG64:" + png}, &ok);
-  EXPECT_TRUE(ok) << path.toStdString();
-  return QImage(png).convertToFormat(QImage::Format_RGBA64);
-}
-
-// Colour compared where the reference is opaque; alpha everywhere.
-Difference Compare(const QImage& a, const QImage& b) {
-  Difference d;
-  EXPECT_EQ(a.size(), b.size());
-  if (a.size() != b.size() || a.isNull()) return {1e9, 1e9};
-  double sum = 0;
-  for (int y = 0; y < a.height(); ++y) {
-    const auto* p = reinterpret_cast<const QRgba64*>(a.constScanLine(y));
-    const auto* q = reinterpret_cast<const QRgba64*>(b.constScanLine(y));
-    for (int x = 0; x < a.width(); ++x) {
-      const bool opaque = q[x].alpha() == 0xFFFF;
-      const double diffs[] = {opaque ? std::abs(p[x].red() - q[x].red()) : 0.0,
-                              opaque ? std::abs(p[x].green() - q[x].green()) : 0.0,
-                              opaque ? std::abs(p[x].blue() - q[x].blue()) : 0.0,
-                              double(std::abs(p[x].alpha() - q[x].alpha()))};
-      for (double v : diffs) {
-        d.max = std::max(d.max, v / 257.0);
-        sum += v / 257.0;
-      }
-    }
-  }
-  d.mean = sum / (4.0 * a.width() * a.height());
-  return d;
-}
+using test::Compare;
+using test::Difference;
+using test::MagickPixels;
 
 QString ExifTag(const QString& path, const char* tag) {
   return RunTool("exiftool", {"-s3", QStringLiteral("-%1").arg(tag), path}).trimmed();
@@ -200,6 +167,10 @@ TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
 
     const TokenArray model{QVXWatermarkTextToken("Model", 19)};
     EXPECT_EQ(BuildTokenString(raw, model, QString(), 0, 64, 48, 72), "RawCam 7");
+    ImageFile file;
+    ASSERT_TRUE(file.load(raw));
+    EXPECT_EQ(QStringLiteral("%1 %2").arg(file.width()).arg(file.height()), c.size);
+    EXPECT_EQ(file.image().size(), QSize(file.width(), file.height()));
   }
 
   // A target of half the sensor or less develops at half size, as dcraw_emu -h does.
@@ -303,6 +274,13 @@ TEST(RawHeifExrSources, HeifPhotosAreReadAsLibheifShowsThem) {
   ASSERT_TRUE(deep->isValid());
   EXPECT_EQ(deep->decode(0).value.format(), QImage::Format_RGBA64_Premultiplied);
   EXPECT_TRUE(ImageSource::Open(folder + "/alpha.heif")->representation(0).hasAlpha);
+  for (const auto& [name, size] :
+       {std::pair{"/photo.heic", QSize(64, 48)}, {"/turned.heic", QSize(48, 64)}}) {
+    ImageFile file;
+    ASSERT_TRUE(file.load(folder + name)) << name;
+    EXPECT_EQ(QSize(file.width(), file.height()), size) << name;
+    EXPECT_EQ(file.image().size(), size) << name;
+  }
 
   const QByteArray bytes = test::ReadBytes(photo);
   const QString cut = Write(folder, "cut.heic", bytes.left(bytes.size() - 200));
@@ -344,6 +322,9 @@ TEST(RawHeifExrSources, OpenExrIsReadInLinearLightWithItsAlpha) {
     EXPECT_LE(d.max, 1.5);
   }
   EXPECT_TRUE(ImageSource::Open(folder + "/magick.exr")->representation(0).hasAlpha);
+  ImageFile file;
+  ASSERT_TRUE(file.load(folder + "/magick.exr"));
+  EXPECT_EQ(file.image().size(), QSize(64, 48));
   // Our EXR came from an opaque PNG: back in sRGB it is the PNG again.
   EXPECT_LE(Compare(MagickPixels(folder + "/own.exr.out.png"), MagickPixels(png)).max, 1.5);
 
