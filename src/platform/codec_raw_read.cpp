@@ -103,8 +103,18 @@ QString Describe(Processor& p, Representations* out) {
 bool IsCameraRawFile(const QByteArray& head, const QString& path) {
   if (IsDng(head) || HasRawSignature(head)) return true;
   const SourceFormat sniffed = SniffImageFormat(head.left(32));
-  return (sniffed == SourceFormat::TIFF || sniffed == SourceFormat::Unknown) &&
-         IsRawExtension(path);
+  if ((sniffed != SourceFormat::TIFF && sniffed != SourceFormat::Unknown) ||
+      !IsRawExtension(path)) {
+    return false;
+  }
+  // A plain TIFF under a raw name is read as the TIFF it is; a damaged raw file stays raw, so
+  // that it fails as damaged rather than showing its preview.
+  try {
+    Processor p;
+    return p.raw->open_file(QFile::encodeName(path).constData()) != LIBRAW_FILE_UNSUPPORTED;
+  } catch (...) {
+    return true;
+  }
 }
 
 QString ProbeCameraRaw(const QByteArray& data, Representations* out) {

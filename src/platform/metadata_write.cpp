@@ -130,6 +130,16 @@ void EraseMakerNote(Exiv2::ExifData* exif) {
   }
 }
 
+// What a raw file states about its sensor data (DNG tags, the CFA layout) and its sub-images:
+// copied into an output they would make readers, ours among them, take it for a raw file.
+bool IsRawStructureTag(const Exiv2::Exifdatum& datum) {
+  const std::string group = datum.groupName();
+  if (group.rfind("SubImage", 0) == 0 || group.rfind("SubThumb", 0) == 0) return true;
+  if (group != "Image") return false;
+  const uint16_t tag = datum.tag();
+  return tag == 0x014A || tag == 0x828D || tag == 0x828E || (tag >= 0xC612 && tag <= 0xCD3F);
+}
+
 // Tags an output writes anew, packets it must not carry, and the layout of the old file's pixels.
 constexpr const char* kReplacedTags[] = {"Exif.Image.XMLPacket",
                                          "Exif.Image.InterColorProfile",
@@ -322,7 +332,7 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
     // second copy of the IPTC block into the output.
     for (auto it = exif.begin(); it != exif.end();) {
       const std::string group = it->groupName();
-      if (group == "Thumbnail" || group == "SubThumb1") {
+      if (group == "Thumbnail" || group == "SubThumb1" || IsRawStructureTag(*it)) {
         it = exif.erase(it);
       } else {
         ++it;

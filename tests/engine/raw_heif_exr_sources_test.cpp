@@ -4,6 +4,7 @@
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
 #include <ImfOutputFile.h>
+#include <ImfRgbaFile.h>
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
 
@@ -119,6 +120,14 @@ void WriteFloatExr(const QString& path, int w, int h) {
   file.writePixels(h);
 }
 
+// Half RGBA stored premultiplied, as the format wants: linear red 0.5 at half coverage.
+void WriteHalfCoverageExr(const QString& path) {
+  std::vector<Imf::Rgba> pixels(8, Imf::Rgba(0.25f, 0.0f, 0.0f, 0.5f));
+  Imf::RgbaOutputFile file(QFile::encodeName(path).constData(), Imf::Header(4, 2), Imf::WRITE_RGBA);
+  file.setFrameBuffer(pixels.data(), 1, 4);
+  file.writePixels(2);
+}
+
 TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
   const QString folder = test::MakeTempFolder();
   test::DngOptions options;
@@ -153,6 +162,9 @@ TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
     EXPECT_EQ(ExifTag(tiff, "DateTimeOriginal"), "2024:05:06 07:08:09");
     // Turned once, by LibRaw: the output states no further turn.
     EXPECT_EQ(ExifTag(tiff, "Orientation#"), "1");
+    // The raw file's sensor description stays behind: the output is no DNG.
+    EXPECT_EQ(ExifTag(tiff, "FileType"), "TIFF");
+    EXPECT_EQ(ExifTag(tiff, "DNGVersion"), "");
 
     const QString png = raw + ".out.png";
     ASSERT_EQ(Convert(raw, png, 7), 1);
@@ -164,6 +176,7 @@ TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
     d = Compare(MagickPixels(jpeg), reference);
     EXPECT_LE(d.mean, 3.0);
     EXPECT_EQ(ExifTag(jpeg, "Model"), "RawCam 7");
+    EXPECT_EQ(ExifTag(jpeg, "FileType"), "JPEG");
 
     const TokenArray model{QVXWatermarkTextToken("Model", 19)};
     EXPECT_EQ(BuildTokenString(raw, model, QString(), 0, 64, 48, 72), "RawCam 7");
@@ -201,6 +214,14 @@ TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
   bool damagedToo = false;
   EXPECT_EQ(Convert(cut, folder + "/cut.png", 7, &damagedToo), 0);
   EXPECT_TRUE(damagedToo);
+  // A plain TIFF under a raw name is still the TIFF it is.
+  const QString tiffNamedRaw = folder + "/plain-tiff.nef";
+  ASSERT_TRUE(QFile::copy(folder + "/plain.dng.out.tif", tiffNamedRaw));
+  ASSERT_EQ(Convert(tiffNamedRaw, folder + "/plain-tiff.png", 7), 1);
+  EXPECT_LE(
+      Compare(MagickPixels(folder + "/plain-tiff.png"), MagickPixels(folder + "/plain.dng.out.tif"))
+          .max,
+      1.0);
   const QString junk = Write(folder, "junk.nef", QByteArray(5000, 'x'));
   ImageConversion notRaw = test::ConversionRecord(junk, folder + "/junk.jpg", 4);
   EXPECT_EQ(ProcessImageFile(&notRaw), 1);
@@ -322,6 +343,13 @@ TEST(RawHeifExrSources, OpenExrIsReadInLinearLightWithItsAlpha) {
     EXPECT_LE(d.max, 1.5);
   }
   EXPECT_TRUE(ImageSource::Open(folder + "/magick.exr")->representation(0).hasAlpha);
+  // Colour under partial coverage: stored premultiplied, shown straight, through the sRGB curve.
+  WriteHalfCoverageExr(folder + "/half.exr");
+  ASSERT_EQ(Convert(folder + "/half.exr", folder + "/half.png", 7), 1);
+  const QColor shown = MagickPixels(folder + "/half.png").pixelColor(1, 1);
+  EXPECT_NEAR(shown.red(), 188, 1);
+  EXPECT_EQ(shown.green(), 0);
+  EXPECT_NEAR(shown.alpha(), 128, 1);
   ImageFile file;
   ASSERT_TRUE(file.load(folder + "/magick.exr"));
   EXPECT_EQ(file.image().size(), QSize(64, 48));
