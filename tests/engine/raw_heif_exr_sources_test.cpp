@@ -177,6 +177,7 @@ TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
     EXPECT_LE(d.mean, 3.0);
     EXPECT_EQ(ExifTag(jpeg, "Model"), "RawCam 7");
     EXPECT_EQ(ExifTag(jpeg, "FileType"), "JPEG");
+    EXPECT_EQ(ExifTag(jpeg, "GPSLatitude#"), "48.8583333333333");
 
     const TokenArray model{QVXWatermarkTextToken("Model", 19)};
     EXPECT_EQ(BuildTokenString(raw, model, QString(), 0, 64, 48, 72), "RawCam 7");

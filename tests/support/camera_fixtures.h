@@ -132,6 +132,7 @@ inline QByteArray MakeDng(const DngOptions& o) {
       Short(33421, {2, 2}),
       Bytes(33422, {0, 1, 1, 2}),
       Long(34665, 0),  // EXIF directory, set below
+      Long(34853, 0),  // GPS directory, set below
       Bytes(50706, {1, 4, 0, 0}),
       Bytes(50707, {1, 1, 0, 0}),
       Ascii(50708, o.make + QLatin1Char(' ') + o.model),
@@ -142,16 +143,22 @@ inline QByteArray MakeDng(const DngOptions& o) {
       Short(50778, {21}),
   };
   const std::vector<Entry> exif = {Ascii(36867, o.dateTimeOriginal)};
+  // 48 degrees 51 minutes 30 seconds north.
+  const std::vector<Entry> gps = {Bytes(0, {2, 3, 0, 0}), Ascii(1, QStringLiteral("N")),
+                                  Rationals(2, 5, {48, 51, 30})};
   const uint32_t exifAt = 8 + IfdSize(ifd0);
-  const uint32_t dataAt = exifAt + IfdSize(exif);
+  const uint32_t gpsAt = exifAt + IfdSize(exif);
+  const uint32_t dataAt = gpsAt + IfdSize(gps);
   for (Entry& e : ifd0) {
     if (e.tag == 273) e = Long(273, dataAt);
     if (e.tag == 34665) e = Long(34665, exifAt);
+    if (e.tag == 34853) e = Long(34853, gpsAt);
   }
   QByteArray out("II*\0", 4);
   Put32(out, 8);
   WriteIfd(out, ifd0);
   WriteIfd(out, exif);
+  WriteIfd(out, gps);
   out.reserve(out.size() + qsizetype(dataSize));
   for (int y = 0; y < o.height; ++y) {
     for (int x = 0; x < o.width; ++x) {
