@@ -2,7 +2,9 @@
 
 #include <QColor>
 #include <QImage>
+#include <QTest>
 
+#include "app/image_view.h"
 #include "app/list_entity.h"
 #include "platform/image_fixtures.h"
 #include "support/camera_fixtures.h"
@@ -14,6 +16,16 @@ ImageEntityPtr Loaded(const QString& path) {
   auto entity = ListViewBaseCellImageEntity::entityForURL(path, QString(), QString());
   entity->loadImageDirectly();
   return entity;
+}
+
+// The selected-image view's own decode of the file, once it is done.
+QImage ShownInView(const QString& path, QSize pixelSize) {
+  QVXImageView view;
+  view.resize(200, 200);
+  view.show();
+  view.setEntryImage(path, QImage(), pixelSize, 0, 0);
+  if (!QTest::qWaitFor([&] { return view.hasDecodedImage(); }, 30000)) return QImage();
+  return view.currentImage();
 }
 
 // Both kinds are turned by their own decoders, never again by an EXIF orientation.
@@ -37,6 +49,10 @@ TEST(ListEntityFacts, RawAndHeifEntriesShowUprightThumbnailsAndTheirSize) {
   const QColor cool = rawThumbnail.pixelColor(6, 6);
   EXPECT_GT(warm.red(), 200);
   EXPECT_LT(cool.red(), 150);
+  const QImage rawShown = ShownInView(folder + "/turned.nef", QSize(160, 240));
+  ASSERT_EQ(rawShown.size(), QSize(160, 240));
+  EXPECT_GT(rawShown.pixelColor(150, 10).red(), 200);
+  EXPECT_LT(rawShown.pixelColor(10, 10).red(), 150);
 
   bool ok = false;
   test::RunTool("convert", {"-size", "160x120", "xc:orange", folder + "/photo.jpg"}, &ok);
@@ -51,6 +67,7 @@ TEST(ListEntityFacts, RawAndHeifEntriesShowUprightThumbnailsAndTheirSize) {
   EXPECT_EQ(heif->facts().imageHeight, 120.0);
   EXPECT_EQ(heif->facts().thumbnailImage.size(), QSize(104, 78));
   EXPECT_EQ(heif->facts().imageColorModel, QStringLiteral("RGB"));
+  EXPECT_EQ(ShownInView(folder + "/photo.heic", QSize(160, 120)).size(), QSize(160, 120));
 }
 
 }  // namespace
