@@ -175,7 +175,9 @@ ImageResult<QImage> DecodeCameraRaw(const QByteArray& data, const ImageRepresent
         (colours != 1 && colours != 3) || !IsImageSizeAllowed(w, h)) {
       return ImageResult<QImage>::Fail(QStringLiteral("camera raw picture not made"));
     }
-    QImage image(w, h, colours == 1 ? QImage::Format_Grayscale16 : QImage::Format_RGBX64);
+    // Opaque, so premultiplied already: the finishing step then copies nothing.
+    QImage image(w, h,
+                 colours == 1 ? QImage::Format_Grayscale16 : QImage::Format_RGBA64_Premultiplied);
     if (image.isNull()) return ImageResult<QImage>::Fail(QStringLiteral("out of memory"));
     const auto* samples = reinterpret_cast<const quint16*>(developed->data);
     for (int y = 0; y < h; ++y) {
