@@ -1,5 +1,6 @@
 // OpenEXR sources: RGB, RGBA, luminance or luminance-chroma in half or float, read from memory
 // through OpenEXR's RGBA interface, which converts every layout to premultiplied half RGBA.
+#include <IexBaseExc.h>
 #include <ImfChromaticities.h>
 #include <ImfIO.h>
 #include <ImfRgbaFile.h>
@@ -76,6 +77,16 @@ QByteArray ProfileOf(const Imf::Header& header) {
 
 }  // namespace
 
+// OpenEXR throws input exceptions for bytes it cannot make sense of; anything else (deep data, a
+// layout this interface does not read) is no fault of the file's.
+QString ExrError(const std::exception& e) {
+  const QString what = QString::fromUtf8(e.what());
+  if (dynamic_cast<const Iex::InputExc*>(&e) || dynamic_cast<const Iex::IoExc*>(&e)) {
+    return QStringLiteral("corrupt OpenEXR file (%1)").arg(what);
+  }
+  return QStringLiteral("OpenEXR file not read (%1)").arg(what);
+}
+
 bool IsExrFile(const QByteArray& head) {
   return head.startsWith(QByteArray("\x76\x2f\x31\x01", 4));
 }
@@ -89,6 +100,10 @@ QString ProbeExr(const QByteArray& data, Representations* out) {
     const int64_t h = int64_t(window.max.y) - window.min.y + 1;
     if (!IsImageSizeAllowed(w, h)) {
       return QStringLiteral("image size %1 x %2 refused").arg(w).arg(h);
+    }
+    // Without colour or luminance the interface would hand out black.
+    if ((file.channels() & (Imf::WRITE_RGB | Imf::WRITE_Y)) == 0) {
+      return QStringLiteral("OpenEXR file without colour channels");
     }
     ImageRepresentation rep;
     rep.pixelWidth = int(w);
@@ -104,7 +119,7 @@ QString ProbeExr(const QByteArray& data, Representations* out) {
     out->push_back(rep);
     return {};
   } catch (const std::exception& e) {
-    return QStringLiteral("corrupt OpenEXR file (%1)").arg(QString::fromUtf8(e.what()));
+    return ExrError(e);
   }
 }
 
@@ -143,8 +158,7 @@ ImageResult<QImage> DecodeExr(const QByteArray& data, const ImageRepresentation&
     if (rep.iccProfile.isEmpty()) image.setColorSpace(QColorSpace::SRgb);
     return {std::move(image), QString()};
   } catch (const std::exception& e) {
-    return ImageResult<QImage>::Fail(
-        QStringLiteral("corrupt OpenEXR file (%1)").arg(QString::fromUtf8(e.what())));
+    return ImageResult<QImage>::Fail(ExrError(e));
   }
 }
 

@@ -120,6 +120,19 @@ void WriteFloatExr(const QString& path, int w, int h) {
   file.writePixels(h);
 }
 
+// Only a depth channel: nothing to show.
+void WriteDepthOnlyExr(const QString& path) {
+  std::vector<float> z(16, 1.0f);
+  Imf::Header header(4, 4);
+  header.channels().insert("Z", Imf::Channel(Imf::FLOAT));
+  Imf::OutputFile file(QFile::encodeName(path).constData(), header);
+  Imf::FrameBuffer frame;
+  frame.insert("Z", Imf::Slice(Imf::FLOAT, reinterpret_cast<char*>(z.data()), sizeof(float),
+                               sizeof(float) * 4));
+  file.setFrameBuffer(frame);
+  file.writePixels(4);
+}
+
 // Half RGBA stored premultiplied, as the format wants: linear red 0.5 at half coverage.
 void WriteHalfCoverageExr(const QString& path) {
   std::vector<Imf::Rgba> pixels(8, Imf::Rgba(0.25f, 0.0f, 0.0f, 0.5f));
@@ -362,6 +375,11 @@ TEST(RawHeifExrSources, OpenExrIsReadInLinearLightWithItsAlpha) {
   ImageConversion damaged = test::ConversionRecord(cut, folder + "/cut.jpg", 4);
   EXPECT_EQ(ProcessImageFile(&damaged), 1);
   EXPECT_EQ(damaged.sourceDamaged, 1);
+  // No colour to show fails rather than writing black, and is no damage.
+  WriteDepthOnlyExr(folder + "/depth.exr");
+  ImageConversion depth = test::ConversionRecord(folder + "/depth.exr", folder + "/depth.png", 7);
+  EXPECT_EQ(ProcessImageFile(&depth), 1);
+  EXPECT_EQ(depth.sourceDamaged, 0);
 }
 
 }  // namespace
