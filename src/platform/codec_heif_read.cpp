@@ -121,10 +121,8 @@ QByteArray MetadataBlock(heif_image_handle* handle, const char* type, const char
   std::vector<heif_item_id> ids(static_cast<size_t>(count));
   heif_image_handle_get_list_of_metadata_block_IDs(handle, type, ids.data(), count);
   for (const heif_item_id id : ids) {
-    if (contentType &&
-        std::strcmp(heif_image_handle_get_metadata_content_type(handle, id), contentType) != 0) {
-      continue;
-    }
+    const char* type = heif_image_handle_get_metadata_content_type(handle, id);
+    if (contentType && (!type || std::strcmp(type, contentType) != 0)) continue;
     QByteArray block(qsizetype(heif_image_handle_get_metadata_size(handle, id)), '\0');
     if (!block.isEmpty() &&
         heif_image_handle_get_metadata(handle, id, block.data()).code == heif_error_Ok) {

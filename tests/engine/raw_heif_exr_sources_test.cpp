@@ -63,9 +63,11 @@ int Convert(const QString& source, const QString& destination, int type, bool* d
   return result;
 }
 
-// A HEIF of the picture whose container turns it by the orientation (irot/imir boxes), written
-// through libheif's own encoder since heif-enc cannot state a turn.
-bool WriteTurnedHeif(const QImage& picture, heif_orientation orientation, const QString& path) {
+// A HEIF of the picture whose container turns it by the orientation (irot/imir boxes) and, when
+// primaries are given, states its colour in an nclx box: written through libheif's own encoder
+// since heif-enc can do neither.
+bool WriteTurnedHeif(const QImage& picture, heif_orientation orientation, const QString& path,
+                     heif_color_primaries primaries = heif_color_primaries_unspecified) {
   const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
   heif_context* context = heif_context_alloc();
   heif_encoder* encoder = nullptr;
@@ -87,10 +89,23 @@ bool WriteTurnedHeif(const QImage& picture, heif_orientation orientation, const 
     }
     heif_encoder_set_lossy_quality(encoder, 95);
     options->image_orientation = orientation;
+    heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+    if (primaries != heif_color_primaries_unspecified) {
+      heif_nclx_color_profile_set_color_primaries(nclx, primaries);
+      heif_nclx_color_profile_set_transfer_characteristics(
+          nclx, heif_transfer_characteristic_IEC_61966_2_1);
+      heif_nclx_color_profile_set_matrix_coefficients(nclx,
+                                                      heif_matrix_coefficients_ITU_R_BT_601_6);
+      nclx->full_range_flag = 1;
+      options->output_nclx_profile = nclx;
+      heif_image_set_nclx_color_profile(image, nclx);
+      options->macOS_compatibility_workaround_no_nclx_profile = 0;  // on by default in 1.15
+    }
     ok = heif_context_encode_image(context, image, encoder, options, nullptr).code ==
              heif_error_Ok &&
          heif_context_write_to_file(context, QFile::encodeName(path).constData()).code ==
              heif_error_Ok;
+    heif_nclx_color_profile_free(nclx);
   }
   heif_encoding_options_free(options);
   if (image) heif_image_release(image);
@@ -316,6 +331,21 @@ TEST(RawHeifExrSources, HeifPhotosAreReadAsLibheifShowsThem) {
     EXPECT_EQ(QSize(file.width(), file.height()), size) << name;
     EXPECT_EQ(file.image().size(), size) << name;
   }
+
+  // The colour the file states comes along: an ICC profile as it is, an nclx box as a profile of
+  // its primaries (Display P3's red lies well beyond sRGB's).
+  make({"-size", "64x48", "gradient:red-blue", "-profile",
+        "/usr/share/color/icc/compatibleWithAdobeRGB1998.icc", folder + "/wide.png"});
+  RunTool("heif-enc", {"-q", "90", folder + "/wide.png", "-o", folder + "/wide.heic"}, &ok);
+  ASSERT_TRUE(ok);
+  ASSERT_EQ(Convert(folder + "/wide.heic", folder + "/wide.tif", 10), 1);
+  EXPECT_EQ(ExifTag(folder + "/wide.tif", "ProfileDescription"),
+            "Compatible with Adobe RGB (1998)");
+  ASSERT_TRUE(WriteTurnedHeif(QImage(folder + "/alpha.png"), heif_orientation_normal,
+                              folder + "/p3.heic", heif_color_primaries_SMPTE_EG_432_1));
+  ASSERT_EQ(Convert(folder + "/p3.heic", folder + "/p3.tif", 10), 1);
+  const QString red = ExifTag(folder + "/p3.tif", "RedMatrixColumn");
+  EXPECT_NEAR(red.section(' ', 0, 0).toDouble(), 0.515, 0.01) << red.toStdString();
 
   const QByteArray bytes = test::ReadBytes(photo);
   const QString cut = Write(folder, "cut.heic", bytes.left(bytes.size() - 200));
