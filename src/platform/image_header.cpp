@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/codec_legacy_decoders.h"
+#include "platform/codec_raw_heif_exr.h"
 #include "platform/image_header_parsers.h"
 #include "platform/jp2_resolution.h"
 
@@ -385,6 +386,8 @@ ImageHeaderResult ReadImageHeader(const QString& path, const QByteArray& bytes) 
   QString reason;
   if (b.size() < 4) {
     reason = QStringLiteral("not an image file");
+  } else if (codec::RawHeifExrFormat(bytes, path) != ImageFormat::Unknown) {
+    reason = codec::ReadRawHeifExrHeader(path, bytes, true, &header);
   } else if (b.u8(0) == 0xFF && b.u8(1) == 0xD8 && b.u8(2) == 0xFF) {
     reason = ReadJpegHeader(b, &header);
   } else if (b.matches(0, "\x89PNG\r\n\x1a\n", 8)) {
@@ -421,6 +424,11 @@ ImageHeaderResult ReadImageHeader(const QString& path) {
   const qint64 size = file.size();
   if (size <= 0) return {std::nullopt, QStringLiteral("%1: empty file").arg(path)};
   QByteArray bytes = file.read(std::min(size, kPrefixSize));
+  if (bytes.size() < size && codec::RawHeifExrFormat(bytes, path) == ImageFormat::CameraRaw) {
+    ImageHeader header;
+    const QString reason = codec::ReadRawHeifExrHeader(path, bytes, false, &header);
+    return Finish(path, reason, header);
+  }
   if (bytes.size() == size) return ReadImageHeader(path, bytes);
   const Bytes head{QByteArrayView(bytes)};
   if (head.matches(0, "II*\0", 4) || head.matches(0, "MM\0*", 4)) {

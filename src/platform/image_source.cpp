@@ -7,6 +7,7 @@
 
 #include "platform/codec_decoders.h"
 #include "platform/codec_legacy_decoders.h"
+#include "platform/codec_raw_heif_exr.h"
 #include "platform/image_orientation.h"
 #include "platform/metadata_read_png.h"
 #include "platform/metadata_write.h"
@@ -28,6 +29,8 @@ SourceFormat SniffImageFormat(const QByteArray& head) {
     return SourceFormat::JPEG2000;
   }
   if (head.size() >= 12 && starts("RIFF", 4) && head.mid(8, 4) == "WEBP") return SourceFormat::WebP;
+  if (codec::IsHeifFile(head)) return SourceFormat::HEIF;
+  if (codec::IsExrFile(head)) return SourceFormat::OpenEXR;
   if (starts("8BPS", 4)) return SourceFormat::PSD;
   if (starts("\x01\xDA", 2)) return SourceFormat::SGI;
   if (starts("icns", 4)) return SourceFormat::ICNS;
@@ -69,6 +72,12 @@ QString TypeIdentifierForFormat(SourceFormat format) {
       return QStringLiteral("public.jpeg-2000");
     case SourceFormat::WebP:
       return QStringLiteral("org.webmproject.webp");
+    case SourceFormat::CameraRaw:
+      return QStringLiteral("public.camera-raw-image");
+    case SourceFormat::HEIF:
+      return QStringLiteral("public.heic");
+    case SourceFormat::OpenEXR:
+      return QStringLiteral("com.ilm.openexr-image");
     case SourceFormat::BMP:
       return QStringLiteral("com.microsoft.bmp");
     case SourceFormat::ICO:
@@ -202,6 +211,10 @@ void ImageSource::probe() {
     return;
   }
   format_ = codec::LegacyFormatOf(path_, data_.left(128), SniffImageFormat(data_.left(32)));
+  // Raw files are mostly TIFF files whose first image is a small preview.
+  if (!codec::IsLegacyFormat(format_) && codec::IsCameraRawFile(data_.left(65536), path_)) {
+    format_ = SourceFormat::CameraRaw;
+  }
   codec::Representations reps;
   switch (format_) {
     case SourceFormat::MacPaint:
@@ -235,6 +248,15 @@ void ImageSource::probe() {
       break;
     case SourceFormat::PNM:
       error_ = codec::ProbePnm(data_, &reps);
+      break;
+    case SourceFormat::CameraRaw:
+      error_ = codec::ProbeCameraRaw(data_, &reps);
+      break;
+    case SourceFormat::HEIF:
+      error_ = codec::ProbeHeif(data_, &reps);
+      break;
+    case SourceFormat::OpenEXR:
+      error_ = codec::ProbeExr(data_, &reps);
       break;
     case SourceFormat::Unknown:
       error_ = LooksLikeDamagedPng(data_) ? QStringLiteral("corrupt PNG signature")
@@ -342,12 +364,23 @@ ImageResult<QImage> ImageSource::decodeStored(int index, const ImageRepresentati
       return codec::DecodeLegacy(format_, data_, rep);
     case SourceFormat::PNM:
       return codec::DecodePnm(data_, index, rep);
+    case SourceFormat::CameraRaw:
+      return codec::DecodeCameraRaw(data_, rep, options);
+    case SourceFormat::HEIF:
+      return codec::DecodeHeif(data_, rep);
+    case SourceFormat::OpenEXR:
+      return codec::DecodeExr(data_, rep);
     default:
       return codec::DecodeWithQt(data_, index, rep);
   }
 }
 
 MetadataBlocks ImageSource::metadata() const {
+  if (format_ == SourceFormat::HEIF) {
+    MetadataBlocks blocks = codec::ReadHeifMetadata(data_);
+    blocks.exif = CarriedExifBlock(blocks.exif);
+    return blocks;
+  }
   // Parsing a mapped file would bring much of it back into memory; the file holds the same.
   if (!pngWithoutPixels_.isEmpty()) return ReadImageMetadata(pngWithoutPixels_);
   if (mapping_ && !path_.isEmpty()) return ReadImageMetadataFromFile(path_);

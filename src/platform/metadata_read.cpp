@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/codec_raw_heif_exr.h"
 #include "platform/metadata_read_png.h"
 
 namespace glimbrik {
@@ -302,9 +303,32 @@ QString MetadataText(const char* data, qsizetype size) {
   return text;
 }
 
+namespace {
+
+// exiv2 does not find the EXIF item of a HEIF file: libheif hands out its blocks.
+std::optional<ImageMetadataValues> ReadHeifMetadataValues(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || !codec::IsHeifFile(file.peek(16))) return std::nullopt;
+  const MetadataBlocks blocks = codec::ReadHeifMetadata(file.readAll());
+  ImageMetadataValues values;
+  Exiv2::ExifData exif;
+  if (!blocks.exif.isEmpty()) {
+    Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(blocks.exif.constData()),
+                              uint32_t(blocks.exif.size()));
+  }
+  Exiv2::XmpData xmp;
+  if (!blocks.xmp.isEmpty()) Exiv2::XmpParser::decode(xmp, blocks.xmp.toStdString());
+  ReadExif(exif, values);
+  ReadXmp(xmp, values);
+  return values;
+}
+
+}  // namespace
+
 std::optional<ImageMetadataValues> ReadImageMetadataValues(const QString& path) {
   InitExiv2();
   try {
+    if (std::optional<ImageMetadataValues> heif = ReadHeifMetadataValues(path)) return heif;
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
     if (!image.get()) return std::nullopt;
     image->readMetadata();

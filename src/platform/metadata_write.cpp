@@ -46,6 +46,16 @@ void EraseKey(Exiv2::ExifData* exif, const char* key) {
   }
 }
 
+// What a raw file states about its sensor data (DNG tags, the CFA layout) and its sub-images:
+// copied into an output they would make readers, ours among them, take it for a raw file.
+bool IsRawStructureTag(const Exiv2::Exifdatum& datum) {
+  const std::string group = datum.groupName();
+  if (group.rfind("SubImage", 0) == 0 || group.rfind("SubThumb", 0) == 0) return true;
+  if (group != "Image") return false;
+  const uint16_t tag = datum.tag();
+  return tag == 0x014A || tag == 0x828D || tag == 0x828E || (tag >= 0xC612 && tag <= 0xCD3F);
+}
+
 // Tags an output writes anew, packets it must not carry, and the layout of the old file's pixels.
 constexpr const char* kReplacedTags[] = {"Exif.Image.XMLPacket",
                                          "Exif.Image.InterColorProfile",
@@ -208,6 +218,20 @@ MetadataBlocks ReadImageMetadataFromFile(const QString& path) {
       [&] { return ReadPngTextChunks(path); });
 }
 
+QByteArray CarriedExifBlock(const QByteArray& block) {
+  if (block.isEmpty()) return QByteArray();
+  PrepareExiv2();
+  try {
+    Exiv2::ExifData exif;
+    const Exiv2::ByteOrder order =
+        Exiv2::ExifParser::decode(exif, Bytes(block), uint32_t(block.size()));
+    PrepareMakerNoteForWriting(&exif, order);
+    return EncodeExif(exif, order);
+  } catch (...) {
+    return QByteArray();
+  }
+}
+
 MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, int orientation,
                                  double dpiX, double dpiY) {
   MetadataBlocks out;
@@ -224,7 +248,7 @@ MetadataBlocks MetadataForOutput(const MetadataBlocks& source, QSize pixelSize, 
     // second copy of the IPTC block into the output.
     for (auto it = exif.begin(); it != exif.end();) {
       const std::string group = it->groupName();
-      if (group == "Thumbnail" || group == "SubThumb1") {
+      if (group == "Thumbnail" || group == "SubThumb1" || IsRawStructureTag(*it)) {
         it = exif.erase(it);
       } else {
         ++it;

@@ -13,6 +13,9 @@ namespace glimbrik {
 MetadataBlocks ReadImageMetadata(const QByteArray& fileData);
 // The same read from the file through exiv2's own reader, which holds only what it parses.
 MetadataBlocks ReadImageMetadataFromFile(const QString& path);
+// An EXIF block (TIFF header onwards) taken from a container that exiv2 does not read, made as
+// the readers above make theirs: a maker note that would not survive rewriting is dropped.
+QByteArray CarriedExifBlock(const QByteArray& block);
 
 // What an output keeps of a source's metadata: EXIF (GPS included) and IPTC, never XMP; the EXIF
 // thumbnail of the old pixels is dropped, the pixel-dimension tags give the new size, and the
