@@ -296,6 +296,20 @@ QImage ApplyColorKey(const QImage& image, const std::vector<uint16_t>& raw, int 
   return out;
 }
 
+// Whether a filter of the stream has a PNG or TIFF predictor.
+bool HasPredictor(QPDFObjectHandle dict) {
+  QPDFObjectHandle parameters = Key(dict, "/DecodeParms", "/DP");
+  std::vector<QPDFObjectHandle> list;
+  if (parameters.isArray()) {
+    list = parameters.getArrayAsVector();
+  } else {
+    list.push_back(parameters);
+  }
+  return std::any_of(list.begin(), list.end(), [](QPDFObjectHandle p) {
+    return p.isDictionary() && ReadNumber(p.getKey("/Predictor"), 1) > 1;
+  });
+}
+
 using Result = ImageResult<QImage>;
 
 Result CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHandle colorSpaces,
@@ -412,7 +426,9 @@ Result CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
   }
 
   const std::vector<uint16_t> raw = UnpackImageSamples(data, width * components, height, bits);
-  if (raw.empty()) return {};
+  // Predicted rows that came out too short (a missing or wrong /Columns) are data we could not
+  // decode; other short data is a cut-off file, skipped.
+  if (raw.empty()) return HasPredictor(dict) ? Undecodable("predicted") : Result();
   const std::vector<double> decode = ReadNumberArray(Key(dict, "/Decode", "/D"));
   QByteArray bytes;
   if (cs.kind == 8) {

@@ -105,6 +105,14 @@ std::string JBIG2Bytes(int width, uint32_t pageHeight = 2) {
          Segment(1, 38, size + std::string("\0\1", 2) + G4Bytes(width)) + Segment(2, 49, {});
 }
 
+// Flate data of rows rows of rowBytes bytes, each row behind its PNG "None" predictor; every
+// byte is also a valid predictor, so that other row lengths decode without an error.
+std::string PngPredictedFlate(int rowBytes, int rows) {
+  QByteArray plain;
+  for (int y = 0; y < rows; ++y) plain += '\0' + QByteArray(rowBytes, char(1 + y));
+  return qCompress(plain).mid(4).toStdString();  // without Qt's length prefix
+}
+
 // A file's colour space and first pixel as ImageMagick reads them.
 QString FirstPixel(const QString& path) {
   return test::RunTool("identify", {"-format", "%[colorspace] %[pixel:p{0,0}]", path});
@@ -305,6 +313,21 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
                                       JBIG2Bytes(24, 20000000))}});
   broken.write(source);
   out = test::MakeTempFolder(QStringLiteral("broken"));
+  EXPECT_EQ(extract(source), 0);
+  EXPECT_EQ(files(), QStringList{"hostile_Page1_1.png"});
+
+  // Data that decodes to too few samples fails the job like data that does not decode at all:
+  // PNG-predicted rows with /Columns 1 where the image has 4, and a filter nothing here reads.
+  PdfMaker predicted;
+  predicted.page({{"/Predicted", predicted.image("/Width 4 /Height 2 /ColorSpace /DeviceRGB "
+                                                 "/BitsPerComponent 8 /Filter /FlateDecode "
+                                                 "/DecodeParms << /Predictor 15 /Columns 1 >>",
+                                                 PngPredictedFlate(4 * 3, 2))},
+                  {"/Good", predicted.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                            "/BitsPerComponent 8",
+                                            std::string(4, '\0'))}});
+  predicted.write(source);
+  out = test::MakeTempFolder(QStringLiteral("predicted"));
   EXPECT_EQ(extract(source), 0);
   EXPECT_EQ(files(), QStringList{"hostile_Page1_1.png"});
 }
