@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <array>
 #include <cstdlib>
 
 #include "engine/jpeg_memory.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
+#include "platform/color_space.h"
 
 namespace glimbrik {
 namespace {
@@ -152,7 +154,29 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   // Lab white and a saturated red (a at the top of its range).
   m.page({{"/E", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
                          "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]",
+                         std::string("\xFF\x80\x80\x88\xFF\xC0", 6))},
+          // The same with its decode ranges written out in the space's own units.
+          {"/F", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
+                         "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>] "
+                         "/Decode [0 100 -128 127 -128 127]",
                          std::string("\xFF\x80\x80\x88\xFF\xC0", 6))}});
+  // Mixed inks, and calibrated and ICC-based spaces whose profiles go with the image.
+  const QByteArray greyProfile = CalibratedGrayProfile(std::array{0.9505, 1.0, 1.089}.data(), 1.8);
+  Handle greyICC = Handle::newStream(&m.pdf, greyProfile.toStdString());
+  greyICC.getDict().replaceKey("/N", Handle::newInteger(1));
+  Handle greyImage = m.image("/Width 1 /Height 1 /BitsPerComponent 8", std::string("\x80", 1));
+  greyImage.getDict().replaceKey("/ColorSpace",
+                                 Handle::newArray({Handle::newName("/ICCBased"), greyICC}));
+  m.page({{"/G", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceCMYK",
+                         std::string("\x33\x4C\x66\x19", 4))},
+          {"/H", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/CalRGB "
+                         "<< /WhitePoint [0.9505 1 1.089] /Gamma [2.2 2.2 2.2] /Matrix [0.4124 "
+                         "0.2126 0.0193 0.3576 0.7152 0.1192 0.1805 0.0722 0.9505] >>]",
+                         std::string("\x80\x40\x20", 3))},
+          {"/I", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/CalGray "
+                         "<< /WhitePoint [0.9505 1 1.089] /Gamma 1.8 >>]",
+                         std::string("\x80", 1))},
+          {"/J", greyImage}});
   const QString source = folder + "/samples.pdf";
   m.write(source);
 
@@ -184,6 +208,21 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   EXPECT_GE(std::min({qRed(white), qGreen(white), qBlue(white)}), 250);
   EXPECT_GT(qRed(lab.pixel(1, 0)), 200);
   EXPECT_LT(qGreen(lab.pixel(1, 0)), 60);
+  const QImage decoded(out + "/samples_Page4_2.png");
+  for (int x = 0; x < 2; ++x) EXPECT_EQ(decoded.pixel(x, 0), lab.pixel(x, 0)) << x;
+
+  // A CMYK output takes the image's inks as they are.
+  ASSERT_EQ(extract(source, 13, 5), 1);
+  EXPECT_EQ(FirstPixel(out + "/samples_Page5_1.tif"), "CMYK cmyk(51,76,102,25)");
+  ASSERT_EQ(extract(source, 7, 5), 1);
+  const auto profileOf = [this](int n) {
+    return test::RunTool("identify", {"-format", "%[colorspace] %[profiles] %[icc:model]",
+                                      out + QStringLiteral("/samples_Page5_%1.png").arg(n)})
+        .toStdString();
+  };
+  EXPECT_EQ(profileOf(2).rfind("sRGB icc", 0), 0u) << profileOf(2);
+  EXPECT_EQ(profileOf(3).rfind("Gray icc", 0), 0u) << profileOf(3);
+  EXPECT_EQ(profileOf(4).rfind("Gray icc", 0), 0u) << profileOf(4);
 }
 
 TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
