@@ -234,7 +234,11 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   masked.getDict().replaceKey("/SMask", soft);
   // The soft mask wins over a colour key that would hide every pixel.
   masked.getDict().replaceKey("/Mask", Handle::parse("[128 128 128 128 128 128]"));
-  m.page({{"/M", masked}});
+  // A colour key alone hides the pixels whose samples all lie in its ranges.
+  Handle keyed = m.image("/Width 2 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                         std::string("\x80\x80\x80\x80\x90\x80", 6));
+  keyed.getDict().replaceKey("/Mask", Handle::parse("[120 130 120 130 120 130]"));
+  m.page({{"/M", masked}, {"/N", keyed}});
   Handle inner = m.form({{"/Deep", m.image("/Width 5 /Height 4 /ColorSpace /DeviceGray "
                                            "/BitsPerComponent 8",
                                            std::string(20, '\x10'))}},
@@ -260,13 +264,17 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   const QString source = folder + "/mixed.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
-  EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page2_1.png", "mixed_Page2_2.png",
-                                  "mixed_Page3_1.png", "mixed_Page3_2.png", "mixed_Page3_3.png",
-                                  "mixed_Page4_1.png"}));
+  EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page1_2.png", "mixed_Page2_1.png",
+                                  "mixed_Page2_2.png", "mixed_Page3_1.png", "mixed_Page3_2.png",
+                                  "mixed_Page3_3.png", "mixed_Page4_1.png"}));
   const QImage alpha(out + "/mixed_Page1_1.png");
   ASSERT_TRUE(alpha.hasAlphaChannel());
   EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
   EXPECT_EQ(qAlpha(alpha.pixel(1, 0)), 255);
+  const QImage key(out + "/mixed_Page1_2.png");
+  ASSERT_TRUE(key.hasAlphaChannel());
+  EXPECT_EQ(qAlpha(key.pixel(0, 0)), 0);
+  EXPECT_EQ(key.pixel(1, 0), qRgba(0x80, 0x90, 0x80, 255));
   EXPECT_EQ(QImage(out + "/mixed_Page2_1.png").size(), QSize(5, 4)) << "nested form first";
   EXPECT_EQ(QImage(out + "/mixed_Page2_2.png").size(), QSize(7, 3)) << "then the inline image";
   // The fax and the JBIG2 picture: a black row over a white one.

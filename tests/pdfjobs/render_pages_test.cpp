@@ -309,6 +309,18 @@ TEST_F(RenderPages, CancellationAndFailures) {
     EXPECT_EQ(page.pixelColor(90, 10), QColor(255, 255, 255)) << name;
   }
 
+  // A page with an empty media box is skipped, and the pages after it are written.
+  const QString empty = folder + "/empty.pdf";
+  test::RewritePDF(source, empty, [](QPDF& pdf) {
+    QPDFPageDocumentHelper(pdf).getAllPages()[1].getObjectHandle().replaceKey(
+        "/MediaBox", QPDFObjectHandle::parse("[0 0 0 792]"));
+  });
+  const QString skipped = test::MakeTempFolder(QStringLiteral("skipped"));
+  c = ConversionRecord(empty, skipped, 7);
+  EXPECT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(Files(skipped),
+            (QStringList{"empty-1.png", "empty-3.png", "empty-4.png", "empty-5.png"}));
+
   // A page qpdf finds no media box for is drawn at the size poppler gives it.
   const QString boxless = folder + "/boxless.pdf";
   test::RewritePDF(source, boxless, [](QPDF& pdf) {
@@ -348,6 +360,7 @@ TEST(PageRange, ModesOverATwelvePageDocument) {
       {"last below one", 2, 3, 0, 1, 1, 1},
       // Past the end: clipped; a first page outside the document starts at 1.
       {"range past the end", 2, 20, 40, 1, 12, 40},
+      {"range from the last page", 2, 12, 40, 12, 12, 40},
       {"single page past the end", 1, 13, 40, 1, 1, 40},
       {"single page below one", 1, -2, 40, 1, 1, 40},
       {"single page", 1, 7, 40, 7, 7, 40},
