@@ -78,8 +78,9 @@ struct PDFRenderRun {
   double baseScale = 1.0;
   std::shared_ptr<const ColorSpace> cmykSpace;  // set when pages are written in CMYK
   bool nativeInks = false;                      // the output stores CMYK: draw the page's inks
-  DocumentPool* pool = nullptr;                 // null: render with the converter's document
-  int64_t tiffPages = 0;                        // pages written into the multi-page TIFF
+  QByteArray ghostscriptPassword;
+  DocumentPool* pool = nullptr;  // null: render with the converter's document
+  int64_t tiffPages = 0;         // pages written into the multi-page TIFF
 };
 
 namespace {
@@ -112,11 +113,19 @@ std::optional<PageSize> PagePointSize(const PDFRenderRun& run, const PdfDocument
 }
 
 // Ghostscript's drawing of the page as exactly pixels; null when it fails.
-PdfRaster GhostscriptPage(const ImageConverter& c, int64_t page, double scale, QSize pixels,
-                          PdfRasterColour colour) {
+PdfRaster GhostscriptPage(const PDFRenderRun& run, const QString& path, int64_t page, double scale,
+                          QSize pixels, PdfRasterColour colour) {
   return FitPdfRaster(
-      RenderPdfPageRaster(c.sourceURL, c.password.toUtf8(), int(page), 72.0 * scale, colour),
-      pixels);
+      RenderPdfPageRaster(path, run.ghostscriptPassword, int(page), 72.0 * scale, colour), pixels);
+}
+
+// The password Ghostscript is given: none for a file that opens without one, since Ghostscript
+// 10.0 crashes on a wrong password for an AES-256 file, and a restricted file opens whatever
+// password the caller gave.
+QByteArray GhostscriptPassword(const QString& path, const QString& password) {
+  if (password.isEmpty()) return QByteArray();
+  const std::unique_ptr<PdfDocument> plain = PdfDocument::Open(path);
+  return plain && !plain->isLocked() ? QByteArray() : password.toUtf8();
 }
 
 QImage ImageOfRGBRaster(const PdfRaster& raster) {
@@ -193,7 +202,7 @@ void ImageConverter::renderPDFPage(PDFRenderRun& run, int64_t page, TIFF* tiff, 
   std::optional<PageSize> size = PagePointSize(run, document, page);
   if (!size) {
     // Neither reader sizes the page: Ghostscript's own drawing of it gives the size.
-    const QSize drawn = RenderPdfPageRaster(sourceURL, password.toUtf8(), int(page),
+    const QSize drawn = RenderPdfPageRaster(sourceURL, run.ghostscriptPassword, int(page),
                                             72.0 * run.baseScale, PdfRasterColour::RGB)
                             .size;
     if (drawn.isEmpty()) {
@@ -215,7 +224,7 @@ void ImageConverter::renderPDFPage(PDFRenderRun& run, int64_t page, TIFF* tiff, 
   // CMYK outputs get the page's own inks; a page Ghostscript cannot draw is separated from RGB.
   PdfRaster inks;
   if (drawable && run.nativeInks) {
-    inks = GhostscriptPage(*this, page, s, pixels, PdfRasterColour::CMYK);
+    inks = GhostscriptPage(run, sourceURL, page, s, pixels, PdfRasterColour::CMYK);
   }
   QImage image;
   if (drawable && inks.isNull() && size->popplerDraws) {
@@ -223,7 +232,8 @@ void ImageConverter::renderPDFPage(PDFRenderRun& run, int64_t page, TIFF* tiff, 
   }
   giveBack();
   if (drawable && inks.isNull() && image.isNull()) {
-    image = ImageOfRGBRaster(GhostscriptPage(*this, page, s, pixels, PdfRasterColour::RGB));
+    image =
+        ImageOfRGBRaster(GhostscriptPage(run, sourceURL, page, s, pixels, PdfRasterColour::RGB));
   }
   if (!pageJobResult || IsCancelled(*this)) return;
   if (!inks.isNull()) {
@@ -292,6 +302,7 @@ bool ImageConverter::renderPDFPages(bool resizeEnabled, ImageResizeOptions resiz
   run.resize = resize;
   run.baseScale = std::max(c.dpiX, c.dpiY) / 72.0;
   if (!ReadPDFPageGeometry(c.sourceURL, c.password, &run.geometry)) run.geometry.clear();
+  run.ghostscriptPassword = GhostscriptPassword(c.sourceURL, c.password);
   const QString baseName =
       c.outputBaseName.isEmpty() ? BaseNameOfPath(c.sourceURL) : c.outputBaseName;
   if (span.start == span.end && c.outputType == 23) c.outputType = 10;

@@ -214,6 +214,25 @@ TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
   c.options.password = QStringLiteral("secret");
   EXPECT_EQ(ConvertPDFToImages(&c), 1);
   EXPECT_EQ(Files(out), (QStringList{"locked-1.png", "locked-2.png"}));
+  // The password that opened the file opens it for the drawing of its inks as well.
+  const QString lockedInks = folder + "/locked-inks.pdf";
+  {
+    test::WriteContentPDF(folder + "/inks.pdf", "/MediaBox [0 0 100 100]",
+                          "0 0 0 1 k 0 0 50 50 re f");
+    QPDF pdf;
+    pdf.processFile(QFile::encodeName(folder + "/inks.pdf").constData());
+    const QByteArray file = QFile::encodeName(lockedInks);
+    QPDFWriter writer(pdf, file.constData());
+    writer.setR6EncryptionParameters("secret", "secret", true, true, true, true, true, true,
+                                     qpdf_r3p_full, true);
+    writer.write();
+  }
+  const QString inks = test::MakeTempFolder(QStringLiteral("inks"));
+  c = ConversionRecord(lockedInks, inks, 13);
+  c.options.password = QStringLiteral("secret");
+  EXPECT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(test::RunTool("identify", {"-format", "%[pixel:p{10,90}]", inks + "/locked-inks.tif"}),
+            "cmyk(0,0,0,255)");
 
   // Restricted by an owner password only: opens like any file, whatever password is given.
   const QString plain = folder + "/plain.pdf";
@@ -232,7 +251,11 @@ TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
     c.options.password = password;
     EXPECT_EQ(ConvertPDFToImages(&c), 1);
     EXPECT_EQ(ExtractImagesFromPDF(&c), 1);
-    EXPECT_EQ(Files(dest), (QStringList{"restricted.png", "restricted_Page1_1.png"}));
+    // A CMYK page is drawn by Ghostscript, which the wrong password must not reach.
+    c.options.outputType = 13;
+    EXPECT_EQ(ConvertPDFToImages(&c), 1);
+    EXPECT_EQ(Files(dest),
+              (QStringList{"restricted.png", "restricted.tif", "restricted_Page1_1.png"}));
     EXPECT_EQ(QImage(dest + "/restricted_Page1_1.png").size(), QSize(40, 30));
   }
 }
