@@ -116,7 +116,9 @@ std::optional<PageSize> PagePointSize(const PDFRenderRun& run, const PdfDocument
 PdfRaster GhostscriptPage(const PDFRenderRun& run, const QString& path, int64_t page, double scale,
                           QSize pixels, PdfRasterColour colour) {
   return FitPdfRaster(
-      RenderPdfPageRaster(path, run.ghostscriptPassword, int(page), 72.0 * scale, colour), pixels);
+      RenderPdfPageRaster(path, run.ghostscriptPassword, int(page), 72.0 * scale, colour,
+                          run.cmykSpace ? run.cmykSpace->iccProfile() : QByteArray()),
+      pixels);
 }
 
 // The password Ghostscript is given: none for a file that opens without one, since Ghostscript

@@ -91,7 +91,7 @@ PdfRaster ReadRasterTiff(const QString& path, int components) {
 }  // namespace
 
 PdfRaster RenderPdfPageRaster(const QString& path, const QByteArray& password, int pageNumber,
-                              double dpi, PdfRasterColour colour) {
+                              double dpi, PdfRasterColour colour, const QByteArray& cmykProfile) {
   if (pageNumber < 1 || !(dpi > 0)) return {};
   const QTemporaryDir folder;
   if (!folder.isValid()) return {};
@@ -114,6 +114,17 @@ PdfRaster RenderPdfPageRaster(const QString& path, const QByteArray& password, i
       "-sOutputFile=" + output.toStdString(),
   };
   if (!password.isEmpty()) arguments.push_back("-sPDFPassword=" + password.toStdString());
+  if (cmyk && !cmykProfile.isEmpty()) {
+    const QString profile = folder.filePath(QStringLiteral("device.icc"));
+    QFile file(profile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(cmykProfile) != cmykProfile.size()) {
+      return {};
+    }
+    file.close();
+    // The same profile for DeviceCMYK sources makes their inks pass through unchanged.
+    arguments.push_back("-sOutputICCProfile=" + profile.toStdString());
+    arguments.push_back("-sDefaultCMYKProfile=" + profile.toStdString());
+  }
   arguments.insert(arguments.end(), {"-f", path.toStdString()});
   {
     std::lock_guard<std::mutex> lock(InterpreterMutex());

@@ -21,9 +21,12 @@ struct PdfRaster {
 
 // Page pageNumber (from 1) drawn at dpi inside the visible part of its crop box, turned by its
 // rotation, on white paper (no ink); the size is Ghostscript's own rounding of the page. Null when
-// the file, the password or the page fails. Calls are serialised: one interpreter at a time.
+// the file, the password or the page fails. A CMYK profile, when given, is the device's: other
+// colours are separated with it and DeviceCMYK inks pass unchanged. Calls are serialised: one
+// interpreter at a time.
 PdfRaster RenderPdfPageRaster(const QString& path, const QByteArray& password, int pageNumber,
-                              double dpi, PdfRasterColour colour);
+                              double dpi, PdfRasterColour colour,
+                              const QByteArray& cmykProfile = QByteArray());
 
 // The raster's top-left pixels of size pixels; what the raster does not cover is paper.
 PdfRaster FitPdfRaster(const PdfRaster& raster, QSize pixels);

@@ -10,6 +10,7 @@
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
+#include "platform/color_space.h"
 
 namespace glimbrik {
 namespace {
@@ -156,6 +157,17 @@ TEST_F(RenderPages, MultiPageTiffTurnedPagesAndColourModels) {
     EXPECT_EQ(pixel(file, 20, 20), "cmyk(51,76,102,25)") << k.type;
     EXPECT_EQ(pixel(file, 70, 20).rfind("cmyk(0,", 0), 0u) << k.type;
   }
+  // With a CMYK profile chosen, colours are separated with it and the page's inks stay.
+  const QString profiled = test::MakeTempFolder(QStringLiteral("profiled"));
+  c = ConversionRecord(inks, profiled, 13);
+  c.options.colorSpace =
+      ColorSpace::FromFile(QStringLiteral("/usr/share/color/icc/ghostscript/ps_cmyk.icc"));
+  ASSERT_TRUE(c.options.colorSpace);
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(pixel(profiled + "/inks.tif", 20, 80), "cmyk(0,0,0,255)");
+  EXPECT_EQ(pixel(profiled + "/inks.tif", 20, 20), "cmyk(51,76,102,25)");
+  EXPECT_NE(pixel(profiled + "/inks.tif", 70, 20), "cmyk(0,255,255,0)");
+
   // A CMYK JPEG holds the inks as closely as its compression allows.
   const QString jpeg = test::MakeTempFolder(QStringLiteral("jpeg"));
   c = ConversionRecord(inks, jpeg, 4);
