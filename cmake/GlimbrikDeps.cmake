@@ -21,5 +21,11 @@ pkg_check_modules(POPPLER_QT6 REQUIRED IMPORTED_TARGET poppler-qt6)
 pkg_check_modules(POPPLER_CPP REQUIRED IMPORTED_TARGET poppler-cpp)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 pkg_check_modules(JBIG2DEC REQUIRED IMPORTED_TARGET jbig2dec)
+# Ghostscript's library ships no pkg-config file.
+find_path(GHOSTSCRIPT_INCLUDE_DIR ghostscript/iapi.h REQUIRED)
+find_library(GHOSTSCRIPT_LIBRARY gs REQUIRED)
+add_library(Ghostscript::gs UNKNOWN IMPORTED)
+set_target_properties(Ghostscript::gs PROPERTIES IMPORTED_LOCATION "${GHOSTSCRIPT_LIBRARY}"
+  INTERFACE_INCLUDE_DIRECTORIES "${GHOSTSCRIPT_INCLUDE_DIR}")
 find_package(GTest REQUIRED)
 find_package(benchmark REQUIRED)

@@ -37,7 +37,47 @@ struct PDFColorSpace {
   int hival = 0;
   QPDFObjectHandle tint;                        // Separation / DeviceN array
   double labRange[4] = {-100, 100, -100, 100};  // Lab: a and b ranges
+  std::vector<double> iccRange;                 // ICCBased: min and max of each component
 };
+
+// The profile of a CalRGB or CalGray dictionary; empty without a usable white point.
+QByteArray CalibratedProfile(const std::string& family, QPDFObjectHandle dict) {
+  const std::vector<double> white = ReadNumberArray(dict.getKey("/WhitePoint"));
+  if (white.size() != 3) return QByteArray();
+  const std::vector<double> gamma = family == "/CalGray"
+                                        ? std::vector<double>{ReadNumber(dict.getKey("/Gamma"), 1)}
+                                        : ReadNumberArray(dict.getKey("/Gamma"));
+  if (family == "/CalGray") return CalibratedGrayProfile(white.data(), gamma[0]);
+  const double gammas[3] = {gamma.size() == 3 ? gamma[0] : 1, gamma.size() == 3 ? gamma[1] : 1,
+                            gamma.size() == 3 ? gamma[2] : 1};
+  std::vector<double> matrix = ReadNumberArray(dict.getKey("/Matrix"));
+  if (matrix.size() != 9) matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  return CalibratedRGBProfile(white.data(), gammas, matrix.data());
+}
+
+// Decode ranges in the colour space's own units (Lab's L*, a*, b*, an ICC space's /Range) as
+// fractions of each component's range, one pair per component, which is what the sample bytes
+// stand for.
+std::vector<double> DecodeAsFractions(const std::vector<double>& decode, const PDFColorSpace& cs,
+                                      int components) {
+  std::vector<double> ranges;
+  if (cs.model == ColorModel::Lab && cs.kind == 6 && components == 3) {
+    ranges = {0, 100, cs.labRange[0], cs.labRange[1], cs.labRange[2], cs.labRange[3]};
+  } else if (cs.kind == 7 && cs.iccRange.size() >= size_t(2 * components)) {
+    ranges = cs.iccRange;
+  }
+  if (ranges.empty() || decode.size() < 2) return decode;
+  const size_t pairs = decode.size() / 2;
+  std::vector<double> fractions;
+  for (int c = 0; c < components; ++c) {
+    const double low = ranges[size_t(2 * c)], span = ranges[size_t(2 * c + 1)] - low;
+    if (span == 0) return decode;
+    for (const double d : {decode[2 * (size_t(c) % pairs)], decode[2 * (size_t(c) % pairs) + 1]}) {
+      fractions.push_back((d - low) / span);
+    }
+  }
+  return fractions;
+}
 
 bool DeviceSpace(const std::string& name, PDFColorSpace* cs) {
   if (name == "/DeviceRGB" || name == "/RGB") {
@@ -100,6 +140,7 @@ bool CreateColorSpaceFromPDF(QPDFObjectHandle array, QPDFObjectHandle resources,
     }
     cs->kind = 7;
     if (ColorSpace::FromIccProfile(data)) cs->icc = data;
+    cs->iccRange = ReadNumberArray(dict.getKey("/Range"));
     return true;
   }
   if (name == "/Indexed" || name == "/I") {
@@ -140,6 +181,7 @@ bool CreateColorSpaceFromPDF(QPDFObjectHandle array, QPDFObjectHandle resources,
   }
   if (name == "/CalRGB" || name == "/CalGray" || name == "/Lab") {
     DeviceSpace(name == "/CalGray" ? "/DeviceGray" : "/DeviceRGB", cs);
+    if (name != "/Lab" && second.isDictionary()) cs->icc = CalibratedProfile(name, second);
     if (name == "/Lab") {
       cs->model = ColorModel::Lab;
       const std::vector<double> range =
@@ -317,15 +359,30 @@ QImage ApplyColorKey(const QImage& image, const std::vector<uint16_t>& raw, int 
   return out;
 }
 
+// Whether a filter of the stream has a PNG or TIFF predictor.
+bool HasPredictor(QPDFObjectHandle dict) {
+  QPDFObjectHandle parameters = Key(dict, "/DecodeParms", "/DP");
+  std::vector<QPDFObjectHandle> list;
+  if (parameters.isArray()) {
+    list = parameters.getArrayAsVector();
+  } else {
+    list.push_back(parameters);
+  }
+  return std::any_of(list.begin(), list.end(), [](QPDFObjectHandle p) {
+    return p.isDictionary() && ReadNumber(p.getKey("/Predictor"), 1) > 1;
+  });
+}
+
 using Result = ImageResult<QImage>;
 
 Result CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHandle colorSpaces,
-                   bool keepAlpha, int depth);
+                   bool keepAlpha, int depth, PDFImageColour* colour);
 
 Result CreateImageOrNull(QPDFObjectHandle dict, QPDFObjectHandle stream,
-                         QPDFObjectHandle colorSpaces, bool keepAlpha, int depth) {
+                         QPDFObjectHandle colorSpaces, bool keepAlpha, int depth,
+                         PDFImageColour* colour = nullptr) {
   try {
-    return CreateImage(dict, stream, colorSpaces, keepAlpha, depth);
+    return CreateImage(dict, stream, colorSpaces, keepAlpha, depth, colour);
   } catch (...) {
     return {};
   }
@@ -336,7 +393,7 @@ Result Undecodable(const char* what) {
 }
 
 Result CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHandle colorSpaces,
-                   bool keepAlpha, int depth) {
+                   bool keepAlpha, int depth, PDFImageColour* colour) {
   if (depth > 1 || !dict.isDictionary()) return {};
   const int64_t width = IntegerKey(dict, "/Width", "/W", 0);
   const int64_t height = IntegerKey(dict, "/Height", "/H", 0);
@@ -434,18 +491,24 @@ Result CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
   }
 
   const std::vector<uint16_t> raw = UnpackImageSamples(data, width * components, height, bits);
-  if (raw.empty()) return {};
+  // Predicted rows that came out too short (a missing or wrong /Columns) are data we could not
+  // decode; other short data is a cut-off file, skipped.
+  if (raw.empty()) return HasPredictor(dict) ? Undecodable("predicted") : Result();
   const std::vector<double> decode = ReadNumberArray(Key(dict, "/Decode", "/D"));
   QByteArray bytes;
   if (cs.kind == 8) {
     bytes = ExpandIndexedImage(raw, bits, decode, cs.palette, cs.hival, cs.finalComponents);
   } else {
-    bytes = ApplyDecodeArray(raw, components, bits, decode);
+    bytes = ApplyDecodeArray(raw, components, bits, DecodeAsFractions(decode, cs, components));
     if (cs.kind == 10) bytes = ConvertSeparationSamples(cs.tint, bytes);
     if (cs.kind == 11) bytes = ConvertDeviceNSamples(cs.tint, bytes);
   }
   if (bytes.isEmpty()) return {};
   QImage image = ImageFromBytes(bytes, int(width), int(height), cs);
+  if (colour && !image.isNull()) {
+    if (cs.model == ColorModel::CMYK && cs.finalComponents == 4) colour->cmyk = bytes;
+    if (!cs.icc.isEmpty() && !image.colorSpace().isValid()) colour->profile = cs.icc;
+  }
   if (image.isNull() || !keepAlpha) return {image, {}};
 
   // A soft mask overrides any other mask the image names.
@@ -463,8 +526,9 @@ Result CreateImage(QPDFObjectHandle dict, QPDFObjectHandle stream, QPDFObjectHan
 }  // namespace
 
 ImageResult<QImage> CreateImageFromXObject(QPDFObjectHandle dict, QPDFObjectHandle stream,
-                                           QPDFObjectHandle colorSpaces, bool keepAlpha) {
-  return CreateImageOrNull(dict, stream, colorSpaces, keepAlpha, 0);
+                                           QPDFObjectHandle colorSpaces, bool keepAlpha,
+                                           PDFImageColour* colour) {
+  return CreateImageOrNull(dict, stream, colorSpaces, keepAlpha, 0, colour);
 }
 
 }  // namespace glimbrik

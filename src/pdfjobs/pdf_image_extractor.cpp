@@ -11,8 +11,10 @@
 
 #include "engine/file_utils.h"
 #include "pdfjobs/job_progress.h"
+#include "pdfjobs/page_image_writer.h"
 #include "pdfjobs/pdf_image_decode.h"
 #include "pdfjobs/pdf_open.h"
+#include "platform/color_space.h"
 #include "platform/localization.h"
 
 namespace glimbrik {
@@ -36,15 +38,22 @@ void PDFImageExtractor::setPageSelection(int32_t mode, int64_t first, int64_t la
 }
 
 void PDFImageExtractor::saveXObjectImage(QPDFObjectHandle dict, QPDFObjectHandle stream) {
+  PDFImageColour colour;
   const ImageResult<QImage> rebuilt =
-      CreateImageFromXObject(dict, stream, state_->colorSpaces, SupportsAlpha(outputType));
+      CreateImageFromXObject(dict, stream, state_->colorSpaces, SupportsAlpha(outputType), &colour);
   if (!rebuilt.ok()) failed = true;
   const QImage& image = rebuilt.value;
   if (image.isNull()) return;
   const QString url = UniqueFileURL(destinationURL, namePrefix + QString::number(imageCounter),
                                     outputExtension(), overwriteExisting, 0);
+  // The types with writers of their own (PDF, SGI, WebP) take the pixels alone.
+  const bool ownWriter = outputType == 8 || outputType == 12 || outputType == 24;
+  const bool carried = !colour.cmyk.isEmpty() || !colour.profile.isEmpty();
   const bool saved =
-      !url.isEmpty() && ((outputType != 8 && saveImage(image, url)) || saveThroughTiff(image, url));
+      !url.isEmpty() && ((carried && !ownWriter &&
+                          SaveImageWithInks(*this, image, url, colour.cmyk,
+                                            ColorSpace::FromIccProfile(colour.profile))) ||
+                         (outputType != 8 && saveImage(image, url)) || saveThroughTiff(image, url));
   if (!saved) failed = true;
   ++imageCounter;
 }

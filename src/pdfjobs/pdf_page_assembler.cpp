@@ -24,9 +24,30 @@ QRectF PDFPageAssembler::pageRect() const {
                           : QRectF(0, 0, double(pageWidth), double(pageHeight));
 }
 
+namespace {
+
+// The type an image is encoded as for its page. A page embeds JPEG and JPEG 2000 data as they
+// are and every other image as its pixels; OpenEXR, ICNS, PDF, SGI and WebP data cannot be read
+// back for that (or never reach the page), so those images go as lossless TIFF.
+int PageImageType(int imageType) {
+  switch (imageType) {
+    case 5:
+    case 6:
+    case 8:
+    case 12:
+    case 24:
+      return 10;
+    default:
+      return imageType;
+  }
+}
+
+}  // namespace
+
 void PDFPageAssembler::configureConverter(ImageConverter& converter,
                                           ImageResizeOptions* resize) const {
-  converter.setOutputOptions(imageType, QString(), nullptr, false, false, imageQuality);
+  converter.setOutputOptions(PageImageType(imageType), QString(), nullptr, false, false,
+                             imageQuality);
   resize->keepAspectRatio = 1;
   resize->resample = 1;
   resize->allowUpscale = 0;

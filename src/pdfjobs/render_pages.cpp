@@ -10,6 +10,7 @@
 #include <QUuid>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -19,8 +20,10 @@
 #include "engine/image_converter.h"
 #include "engine/resize_math.h"
 #include "pdfjobs/job_progress.h"
+#include "pdfjobs/page_image_writer.h"
 #include "pdfjobs/pdf_page_geometry.h"
 #include "platform/color_space.h"
+#include "platform/pdf_raster.h"
 
 namespace glimbrik {
 
@@ -74,25 +77,68 @@ struct PDFRenderRun {
   ImageResizeOptions resize;
   double baseScale = 1.0;
   std::shared_ptr<const ColorSpace> cmykSpace;  // set when pages are written in CMYK
-  DocumentPool* pool = nullptr;                 // null: render with the converter's document
-  int64_t tiffPages = 0;                        // pages written into the multi-page TIFF
+  bool nativeInks = false;                      // the output stores CMYK: draw the page's inks
+  QByteArray ghostscriptPassword;
+  DocumentPool* pool = nullptr;  // null: render with the converter's document
+  int64_t tiffPages = 0;         // pages written into the multi-page TIFF
 };
 
 namespace {
 
-// Page size in points after the page's rotation: none for a page that cannot be loaded, empty
-// for one whose boxes are empty. Poppler's size stands in where qpdf could not describe a page.
-std::optional<QSizeF> PagePointSize(const PDFRenderRun& run, const PdfDocument& document,
-                                    int64_t page) {
-  const std::optional<QSizeF> drawn = document.pageSize(int(page - 1));
-  if (!drawn || size_t(page) > run.geometry.size() || !run.geometry[size_t(page - 1)].described) {
-    return drawn;
+// A page's size in points after its rotation, and whether poppler can draw it.
+struct PageSize {
+  QSizeF points;  // empty for a page whose boxes are empty
+  bool popplerDraws = true;
+};
+
+// None for a page that neither poppler nor qpdf can describe. Poppler's size stands in where qpdf
+// could not describe a page; a page poppler loads without a size of its own (damaged page trees)
+// takes qpdf's and is drawn by Ghostscript.
+std::optional<PageSize> PagePointSize(const PDFRenderRun& run, const PdfDocument* document,
+                                      int64_t page) {
+  const std::optional<QSizeF> drawn = document && page >= 1 && page <= document->pageCount()
+                                          ? document->pageSize(int(page - 1))
+                                          : std::nullopt;
+  if (size_t(page) > run.geometry.size() || !run.geometry[size_t(page - 1)].described) {
+    if (!drawn) return std::nullopt;
+    return PageSize{*drawn, true};
   }
   const PDFPageGeometry& g = run.geometry[size_t(page - 1)];
-  if (g.mediaBox.width() <= 0 || g.mediaBox.height() <= 0) return QSizeF();
-  QSizeF size = g.cropBox.size();
+  if (g.mediaBox.width() <= 0 || g.mediaBox.height() <= 0) return PageSize{QSizeF(), true};
+  // The visible box is the part of the crop box on the medium.
+  const QRectF visible = g.cropBox.intersected(g.mediaBox);
+  QSizeF size = visible.isEmpty() ? g.mediaBox.size() : visible.size();
   if ((g.rotation / 90) % 2 != 0) size.transpose();
-  return size;
+  return PageSize{size, drawn && !drawn->isEmpty()};
+}
+
+// Ghostscript's drawing of the page as exactly pixels; null when it fails.
+PdfRaster GhostscriptPage(const PDFRenderRun& run, const QString& path, int64_t page, double scale,
+                          QSize pixels, PdfRasterColour colour) {
+  return FitPdfRaster(
+      RenderPdfPageRaster(path, run.ghostscriptPassword, int(page), 72.0 * scale, colour,
+                          run.cmykSpace ? run.cmykSpace->iccProfile() : QByteArray()),
+      pixels);
+}
+
+// The password Ghostscript is given: none for a file that opens without one, since Ghostscript
+// 10.0 crashes on a wrong password for an AES-256 file, and a restricted file opens whatever
+// password the caller gave.
+QByteArray GhostscriptPassword(const QString& path, const QString& password) {
+  if (password.isEmpty()) return QByteArray();
+  const std::unique_ptr<PdfDocument> plain = PdfDocument::Open(path);
+  return plain && !plain->isLocked() ? QByteArray() : password.toUtf8();
+}
+
+QImage ImageOfRGBRaster(const PdfRaster& raster) {
+  if (raster.isNull() || raster.components != 3) return QImage();
+  QImage image(raster.size, QImage::Format_RGB888);
+  if (image.isNull()) return image;
+  const qsizetype row = qsizetype(raster.size.width()) * 3;
+  for (int y = 0; y < raster.size.height(); ++y) {
+    std::memcpy(image.scanLine(y), raster.samples.constData() + row * y, size_t(row));
+  }
+  return image;
 }
 
 double PageScale(const PDFRenderRun& run, QSizeF points) {
@@ -155,26 +201,56 @@ void ImageConverter::renderPDFPage(PDFRenderRun& run, int64_t page, TIFF* tiff, 
   const auto giveBack = [&run, &borrowed] {
     if (run.pool) run.pool->give(std::move(borrowed));
   };
-  const std::optional<QSizeF> points = document && page >= 1 && page <= document->pageCount()
-                                           ? PagePointSize(run, *document, page)
-                                           : std::nullopt;
-  if (!points) {
-    giveBack();
-    return fail();
+  std::optional<PageSize> size = PagePointSize(run, document, page);
+  if (!size) {
+    // Neither reader sizes the page: Ghostscript's own drawing of it gives the size.
+    const QSize drawn = RenderPdfPageRaster(sourceURL, run.ghostscriptPassword, int(page),
+                                            72.0 * run.baseScale, PdfRasterColour::RGB)
+                            .size;
+    if (drawn.isEmpty()) {
+      giveBack();
+      return fail();
+    }
+    size = PageSize{QSizeF(drawn) / run.baseScale, false};
   }
-  if (points->width() <= 0 || points->height() <= 0) {
+  if (size->points.width() <= 0 || size->points.height() <= 0) {
     giveBack();
     return;
   }
-  const double s = PageScale(run, *points);
-  const double w = std::nearbyint(s * points->width());
-  const double h = std::nearbyint(s * points->height());
+  const double s = PageScale(run, size->points);
+  const double w = std::nearbyint(s * size->points.width());
+  const double h = std::nearbyint(s * size->points.height());
+  const bool drawable =
+      w >= 1 && h >= 1 && w <= kMaxPageSide && h <= kMaxPageSide && w * h <= kMaxPagePixels;
+  const QSize pixels{int(w), int(h)};
+  // CMYK outputs get the page's own inks; a page Ghostscript cannot draw is separated from RGB.
+  PdfRaster inks;
+  if (drawable && run.nativeInks) {
+    inks = GhostscriptPage(run, sourceURL, page, s, pixels, PdfRasterColour::CMYK);
+  }
   QImage image;
-  if (w >= 1 && h >= 1 && w <= kMaxPageSide && h <= kMaxPageSide && w * h <= kMaxPagePixels) {
-    image = document->renderPageRegion(int(page - 1), 72.0 * s, QSize(int(w), int(h)));
+  if (drawable && inks.isNull() && size->popplerDraws) {
+    image = document->renderPageRegion(int(page - 1), 72.0 * s, pixels);
   }
   giveBack();
+  if (drawable && inks.isNull() && image.isNull()) {
+    image =
+        ImageOfRGBRaster(GhostscriptPage(run, sourceURL, page, s, pixels, PdfRasterColour::RGB));
+  }
   if (!pageJobResult || IsCancelled(*this)) return;
+  if (!inks.isNull()) {
+    if (tiff) {
+      PageBitmap bitmap{2, QImage(), inks.samples, pixels.width(), pixels.height()};
+      if (!WriteTIFFPage(tiff, bitmap, dpiX, dpiY, index, count)) return fail();
+      ++run.tiffPages;
+      return;
+    }
+    const QImage seen =
+        run.cmykSpace->cmykToRgb(reinterpret_cast<const uchar*>(inks.samples.constData()),
+                                 pixels.width(), pixels.height(), qsizetype(pixels.width()) * 4);
+    if (!SaveImageWithInks(*this, seen, url, inks.samples)) fail();
+    return;
+  }
   if (image.isNull()) return fail();
 
   PageBitmap bitmap;
@@ -197,7 +273,7 @@ void ImageConverter::renderPDFPage(PDFRenderRun& run, int64_t page, TIFF* tiff, 
     ++run.tiffPages;
     return;
   }
-  // CMYK is made by the writer at the file boundary, from the converter's colour space.
+  // Outputs that hold no CMYK are separated by the writer, from the converter's colour space.
   if (!saveImage(image, url)) fail();
 }
 
@@ -228,6 +304,7 @@ bool ImageConverter::renderPDFPages(bool resizeEnabled, ImageResizeOptions resiz
   run.resize = resize;
   run.baseScale = std::max(c.dpiX, c.dpiY) / 72.0;
   if (!ReadPDFPageGeometry(c.sourceURL, c.password, &run.geometry)) run.geometry.clear();
+  run.ghostscriptPassword = GhostscriptPassword(c.sourceURL, c.password);
   const QString baseName =
       c.outputBaseName.isEmpty() ? BaseNameOfPath(c.sourceURL) : c.outputBaseName;
   if (span.start == span.end && c.outputType == 23) c.outputType = 10;
@@ -237,6 +314,8 @@ bool ImageConverter::renderPDFPages(bool resizeEnabled, ImageResizeOptions resiz
       c.colorSpace = ColorSpace::DeviceCMYK();
     }
     run.cmykSpace = c.colorSpace;
+    run.nativeInks =
+        c.outputType == 4 || c.outputType == 10 || c.outputType == 13 || c.outputType == 23;
   } else {
     c.colorSpace = nullptr;
   }

@@ -30,6 +30,10 @@ bool ImageUsesAlpha(const QImage& image);
 QByteArray ProfileToEmbed(const QImage& image, const DestinationProperties& properties);
 // The properties' colour space when it is CMYK.
 std::shared_ptr<const ColorSpace> CmykSpaceOf(const DestinationProperties& properties);
+// The CMYK bytes to write: the properties' own inks when they fit the image, else the image
+// separated in space; empty on failure.
+QByteArray CmykSamplesOf(const QImage& image, const DestinationProperties& properties,
+                         const ColorSpace& space);
 // Resolution to write: the properties' values, 72 when unset.
 double OutputDpiX(const DestinationProperties& properties);
 double OutputDpiY(const DestinationProperties& properties);

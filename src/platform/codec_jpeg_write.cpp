@@ -89,7 +89,7 @@ Encoded EncodeJpeg(const QImage& image, const DestinationProperties& properties)
   p.height = h;
   std::vector<JSAMPROW> rows(size_t(h), nullptr);
   if (auto space = CmykSpaceOf(properties)) {
-    cmyk = space->rgbToCmyk(image);
+    cmyk = CmykSamplesOf(image, properties, *space);
     if (cmyk.isEmpty()) return Encoded::Fail(QStringLiteral("CMYK conversion failed"));
     // Stored inverted, as Adobe applications write it; the Adobe marker tells readers.
     for (char& c : cmyk) c = char(255 - uchar(c));

@@ -83,7 +83,7 @@ Encoded EncodeTiff(const QImage& image, const DestinationProperties& properties)
 
   bool written = false;
   if (cmykSpace) {
-    const QByteArray cmyk = cmykSpace->rgbToCmyk(image);
+    const QByteArray cmyk = CmykSamplesOf(image, properties, *cmykSpace);
     if (cmyk.isEmpty()) return Encoded::Fail(QStringLiteral("CMYK conversion failed"));
     const QImage argb = layout.alpha ? image.convertToFormat(QImage::Format_ARGB32) : QImage();
     std::vector<uchar> line(size_t(w) * layout.samples);

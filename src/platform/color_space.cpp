@@ -303,4 +303,51 @@ QString IccProfileDescription(const QByteArray& icc) {
   return QString::fromWCharArray(buffer);
 }
 
+namespace {
+
+bool WhitePointXyY(const double whitePoint[3], cmsCIExyY* white) {
+  if (!(whitePoint[0] > 0) || !(whitePoint[1] > 0) || !(whitePoint[2] > 0)) return false;
+  const cmsCIEXYZ xyz = {whitePoint[0], whitePoint[1], whitePoint[2]};
+  cmsXYZ2xyY(white, &xyz);
+  return true;
+}
+
+using CurvePtr = std::unique_ptr<cmsToneCurve, decltype(&cmsFreeToneCurve)>;
+
+CurvePtr GammaCurve(cmsContext context, double gamma) {
+  return CurvePtr(cmsBuildGamma(context, gamma > 0 && gamma < 100 ? gamma : 1.0), cmsFreeToneCurve);
+}
+
+}  // namespace
+
+QByteArray CalibratedRGBProfile(const double whitePoint[3], const double gamma[3],
+                                const double matrix[9]) {
+  cmsCIExyY white;
+  if (!WhitePointXyY(whitePoint, &white)) return QByteArray();
+  cmsCIExyY primaries[3];
+  for (int i = 0; i < 3; ++i) {
+    const cmsCIEXYZ xyz = {matrix[3 * i], matrix[3 * i + 1], matrix[3 * i + 2]};
+    if (!(xyz.X + xyz.Y + xyz.Z > 0)) return QByteArray();
+    cmsXYZ2xyY(&primaries[i], &xyz);
+  }
+  const cmsCIExyYTRIPLE triple = {primaries[0], primaries[1], primaries[2]};
+  ContextPtr context = NewContext();
+  CurvePtr r = GammaCurve(context.get(), gamma[0]), g = GammaCurve(context.get(), gamma[1]),
+           b = GammaCurve(context.get(), gamma[2]);
+  if (!r || !g || !b) return QByteArray();
+  cmsToneCurve* curves[3] = {r.get(), g.get(), b.get()};
+  ProfilePtr profile(cmsCreateRGBProfileTHR(context.get(), &white, &triple, curves));
+  return SavedProfile(profile.get());
+}
+
+QByteArray CalibratedGrayProfile(const double whitePoint[3], double gamma) {
+  cmsCIExyY white;
+  if (!WhitePointXyY(whitePoint, &white)) return QByteArray();
+  ContextPtr context = NewContext();
+  CurvePtr curve = GammaCurve(context.get(), gamma);
+  if (!curve) return QByteArray();
+  ProfilePtr profile(cmsCreateGrayProfileTHR(context.get(), &white, curve.get()));
+  return SavedProfile(profile.get());
+}
+
 }  // namespace glimbrik

@@ -65,6 +65,13 @@ class LinearLightTransform {
   std::unique_ptr<State> state_;
 };
 
+// Profiles of calibrated spaces as PDF files describe them: the white point and the matrix
+// (the XYZ of the red, green and blue primaries, primary by primary) in CIE XYZ, and a gamma per
+// channel. Empty when no profile can be made of the values.
+QByteArray CalibratedRGBProfile(const double whitePoint[3], const double gamma[3],
+                                const double matrix[9]);
+QByteArray CalibratedGrayProfile(const double whitePoint[3], double gamma);
+
 // The profile's description text (its English entry); empty when the bytes are no readable
 // profile.
 QString IccProfileDescription(const QByteArray& icc);

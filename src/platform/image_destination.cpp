@@ -57,6 +57,13 @@ std::shared_ptr<const ColorSpace> CmykSpaceOf(const DestinationProperties& prope
              : nullptr;
 }
 
+QByteArray CmykSamplesOf(const QImage& image, const DestinationProperties& properties,
+                         const ColorSpace& space) {
+  const qsizetype expected = qsizetype(image.width()) * image.height() * 4;
+  if (expected > 0 && properties.cmykSamples.size() == expected) return properties.cmykSamples;
+  return space.rgbToCmyk(image);
+}
+
 double OutputDpiX(const DestinationProperties& p) { return p.dpiX > 0 ? p.dpiX : 72.0; }
 double OutputDpiY(const DestinationProperties& p) { return p.dpiY > 0 ? p.dpiY : 72.0; }
 

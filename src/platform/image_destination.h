@@ -28,6 +28,9 @@ struct DestinationProperties {
   // Pixels are stored in this space's model (CMYK or grey conversions happen here). Null keeps
   // the image's own model; an ICC space is embedded.
   std::shared_ptr<const ColorSpace> colorSpace;
+  // The image's own inks (interleaved CMYK bytes, 0 = no ink, width x height x 4) where a CMYK
+  // space would otherwise separate them from its pixels.
+  QByteArray cmykSamples;
 };
 
 // Whether EncodeImage has an encoder for the type identifier.

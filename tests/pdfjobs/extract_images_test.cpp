@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <array>
 #include <cstdlib>
 
 #include "engine/jpeg_memory.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
+#include "platform/color_space.h"
 
 namespace glimbrik {
 namespace {
@@ -105,6 +107,14 @@ std::string JBIG2Bytes(int width, uint32_t pageHeight = 2) {
          Segment(1, 38, size + std::string("\0\1", 2) + G4Bytes(width)) + Segment(2, 49, {});
 }
 
+// Flate data of rows rows of rowBytes bytes, each row behind its PNG "None" predictor; every
+// byte is also a valid predictor, so that other row lengths decode without an error.
+std::string PngPredictedFlate(int rowBytes, int rows) {
+  QByteArray plain;
+  for (int y = 0; y < rows; ++y) plain += '\0' + QByteArray(rowBytes, char(1 + y));
+  return qCompress(plain).mid(4).toStdString();  // without Qt's length prefix
+}
+
 // A file's colour space and first pixel as ImageMagick reads them.
 QString FirstPixel(const QString& path) {
   return test::RunTool("identify", {"-format", "%[colorspace] %[pixel:p{0,0}]", path});
@@ -144,7 +154,29 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   // Lab white and a saturated red (a at the top of its range).
   m.page({{"/E", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
                          "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>]",
+                         std::string("\xFF\x80\x80\x88\xFF\xC0", 6))},
+          // The same with its decode ranges written out in the space's own units.
+          {"/F", m.image("/Width 2 /Height 1 /BitsPerComponent 8 /ColorSpace [/Lab "
+                         "<< /WhitePoint [0.9505 1 1.089] /Range [-128 127 -128 127] >>] "
+                         "/Decode [0 100 -128 127 -128 127]",
                          std::string("\xFF\x80\x80\x88\xFF\xC0", 6))}});
+  // Mixed inks, and calibrated and ICC-based spaces whose profiles go with the image.
+  const QByteArray greyProfile = CalibratedGrayProfile(std::array{0.9505, 1.0, 1.089}.data(), 1.8);
+  Handle greyICC = Handle::newStream(&m.pdf, greyProfile.toStdString());
+  greyICC.getDict().replaceKey("/N", Handle::newInteger(1));
+  Handle greyImage = m.image("/Width 1 /Height 1 /BitsPerComponent 8", std::string("\x80", 1));
+  greyImage.getDict().replaceKey("/ColorSpace",
+                                 Handle::newArray({Handle::newName("/ICCBased"), greyICC}));
+  m.page({{"/G", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace /DeviceCMYK",
+                         std::string("\x33\x4C\x66\x19", 4))},
+          {"/H", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/CalRGB "
+                         "<< /WhitePoint [0.9505 1 1.089] /Gamma [2.2 2.2 2.2] /Matrix [0.4124 "
+                         "0.2126 0.0193 0.3576 0.7152 0.1192 0.1805 0.0722 0.9505] >>]",
+                         std::string("\x80\x40\x20", 3))},
+          {"/I", m.image("/Width 1 /Height 1 /BitsPerComponent 8 /ColorSpace [/CalGray "
+                         "<< /WhitePoint [0.9505 1 1.089] /Gamma 1.8 >>]",
+                         std::string("\x80", 1))},
+          {"/J", greyImage}});
   const QString source = folder + "/samples.pdf";
   m.write(source);
 
@@ -176,6 +208,21 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   EXPECT_GE(std::min({qRed(white), qGreen(white), qBlue(white)}), 250);
   EXPECT_GT(qRed(lab.pixel(1, 0)), 200);
   EXPECT_LT(qGreen(lab.pixel(1, 0)), 60);
+  const QImage decoded(out + "/samples_Page4_2.png");
+  for (int x = 0; x < 2; ++x) EXPECT_EQ(decoded.pixel(x, 0), lab.pixel(x, 0)) << x;
+
+  // A CMYK output takes the image's inks as they are.
+  ASSERT_EQ(extract(source, 13, 5), 1);
+  EXPECT_EQ(FirstPixel(out + "/samples_Page5_1.tif"), "CMYK cmyk(51,76,102,25)");
+  ASSERT_EQ(extract(source, 7, 5), 1);
+  const auto profileOf = [this](int n) {
+    return test::RunTool("identify", {"-format", "%[colorspace] %[profiles] %[icc:model]",
+                                      out + QStringLiteral("/samples_Page5_%1.png").arg(n)})
+        .toStdString();
+  };
+  EXPECT_EQ(profileOf(2).rfind("sRGB icc", 0), 0u) << profileOf(2);
+  EXPECT_EQ(profileOf(3).rfind("Gray icc", 0), 0u) << profileOf(3);
+  EXPECT_EQ(profileOf(4).rfind("Gray icc", 0), 0u) << profileOf(4);
 }
 
 TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
@@ -187,7 +234,11 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   masked.getDict().replaceKey("/SMask", soft);
   // The soft mask wins over a colour key that would hide every pixel.
   masked.getDict().replaceKey("/Mask", Handle::parse("[128 128 128 128 128 128]"));
-  m.page({{"/M", masked}});
+  // A colour key alone hides the pixels whose samples all lie in its ranges.
+  Handle keyed = m.image("/Width 2 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                         std::string("\x80\x80\x80\x80\x90\x80", 6));
+  keyed.getDict().replaceKey("/Mask", Handle::parse("[120 130 120 130 120 130]"));
+  m.page({{"/M", masked}, {"/N", keyed}});
   Handle inner = m.form({{"/Deep", m.image("/Width 5 /Height 4 /ColorSpace /DeviceGray "
                                            "/BitsPerComponent 8",
                                            std::string(20, '\x10'))}},
@@ -213,13 +264,17 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   const QString source = folder + "/mixed.pdf";
   m.write(source);
   ASSERT_EQ(extract(source), 1);
-  EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page2_1.png", "mixed_Page2_2.png",
-                                  "mixed_Page3_1.png", "mixed_Page3_2.png", "mixed_Page3_3.png",
-                                  "mixed_Page4_1.png"}));
+  EXPECT_EQ(files(), (QStringList{"mixed_Page1_1.png", "mixed_Page1_2.png", "mixed_Page2_1.png",
+                                  "mixed_Page2_2.png", "mixed_Page3_1.png", "mixed_Page3_2.png",
+                                  "mixed_Page3_3.png", "mixed_Page4_1.png"}));
   const QImage alpha(out + "/mixed_Page1_1.png");
   ASSERT_TRUE(alpha.hasAlphaChannel());
   EXPECT_EQ(qAlpha(alpha.pixel(0, 0)), 0);
   EXPECT_EQ(qAlpha(alpha.pixel(1, 0)), 255);
+  const QImage key(out + "/mixed_Page1_2.png");
+  ASSERT_TRUE(key.hasAlphaChannel());
+  EXPECT_EQ(qAlpha(key.pixel(0, 0)), 0);
+  EXPECT_EQ(key.pixel(1, 0), qRgba(0x80, 0x90, 0x80, 255));
   EXPECT_EQ(QImage(out + "/mixed_Page2_1.png").size(), QSize(5, 4)) << "nested form first";
   EXPECT_EQ(QImage(out + "/mixed_Page2_2.png").size(), QSize(7, 3)) << "then the inline image";
   // The fax and the JBIG2 picture: a black row over a white one.
@@ -305,6 +360,21 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
                                       JBIG2Bytes(24, 20000000))}});
   broken.write(source);
   out = test::MakeTempFolder(QStringLiteral("broken"));
+  EXPECT_EQ(extract(source), 0);
+  EXPECT_EQ(files(), QStringList{"hostile_Page1_1.png"});
+
+  // Data that decodes to too few samples fails the job like data that does not decode at all:
+  // PNG-predicted rows with /Columns 1 where the image has 4, and a filter nothing here reads.
+  PdfMaker predicted;
+  predicted.page({{"/Predicted", predicted.image("/Width 4 /Height 2 /ColorSpace /DeviceRGB "
+                                                 "/BitsPerComponent 8 /Filter /FlateDecode "
+                                                 "/DecodeParms << /Predictor 15 /Columns 1 >>",
+                                                 PngPredictedFlate(4 * 3, 2))},
+                  {"/Good", predicted.image("/Width 2 /Height 2 /ColorSpace /DeviceGray "
+                                            "/BitsPerComponent 8",
+                                            std::string(4, '\0'))}});
+  predicted.write(source);
+  out = test::MakeTempFolder(QStringLiteral("predicted"));
   EXPECT_EQ(extract(source), 0);
   EXPECT_EQ(files(), QStringList{"hostile_Page1_1.png"});
 }

@@ -24,6 +24,17 @@ void WritePagesPDF(const QString& path, int pageCount, double width, double heig
   writer.write();
 }
 
+void WriteContentPDF(const QString& path, const std::string& pageKeys, const std::string& content) {
+  QPDF pdf;
+  pdf.emptyPDF();
+  QPDFObjectHandle page = pdf.makeIndirectObject(
+      QPDFObjectHandle::parse("<< /Type /Page " + pageKeys + " /Resources << >> >>"));
+  page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
+  QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(page), false);
+  const QByteArray file = QFile::encodeName(path);
+  QPDFWriter(pdf, file.constData()).write();
+}
+
 void RewritePDF(const QString& source, const QString& path, const std::function<void(QPDF&)>& edit,
                 const std::string& ownerPassword) {
   QPDF pdf;

@@ -44,6 +44,10 @@ inline QStringList Files(const QString& folder) {
 void WritePagesPDF(const QString& path, int pageCount, double width = 612, double height = 792,
                    int rotate = 0, const std::string& password = std::string());
 
+// Writes a one-page PDF whose page dictionary holds pageKeys (a /MediaBox among them) and draws
+// content.
+void WriteContentPDF(const QString& path, const std::string& pageKeys, const std::string& content);
+
 // Copies the PDF at source to path through qpdf, after edit (when given) has changed its objects.
 // A nonempty ownerPassword restricts the copy: an empty user password, printing withheld.
 void RewritePDF(const QString& source, const QString& path,

@@ -111,7 +111,8 @@ TEST(PostScriptCalculator, EvaluatesThePrograms) {
   EXPECT_DOUBLE_EQ(Calculator("{ 1 exch sub }")(0.25), 0.75);
   for (const char* text :
        {"{ dup 0.5 gt { pop 1 } { pop 0 } ifelse }", "{\tdup\t0.5\tgt\t{pop 1}\t{pop 0}\tifelse\t}",
-        "{ dup 0.5 gt % a comment with { braces\n { pop 1 } { pop 0 } ifelse }"}) {
+        "{ dup 0.5 gt % a comment with { braces\n { pop 1 } { pop 0 } ifelse }",
+        "{\rdup 0.5 gt % a comment ending in a carriage return\r{pop 1}\r{pop 0}\rifelse\r}"}) {
     Calculator c(text);
     EXPECT_DOUBLE_EQ(c(0.7), 1.0) << text;
     EXPECT_DOUBLE_EQ(c(0.3), 0.0) << text;

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "engine/image_converter.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "platform/jpeg_quality.h"
 #include "platform/pdf_document.h"
@@ -92,6 +93,33 @@ TEST(PDFPageAssembler, JpegSourcesAreReencodedBelowTheirOwnQuality) {
   }
   EXPECT_LT(sizes[0.1] * 3, sizes[0.95]);
   EXPECT_LT(sizes[0.9], sizes[0.95]);
+}
+
+TEST(PDFPageAssembler, EveryWritableTypeGivesAPage) {
+  const QString folder = MakeTempFolder();
+  const QString source = WriteImage(folder, "a.png", 60, 40, 72, QColor(20, 90, 200));
+  for (int type = 0; type <= 24; ++type) {
+    if (!CanWriteOutputType(type)) continue;
+    ImagesToPDFConversionOptions o;
+    o.singlePDF = 1;
+    o.scalePercent = 100;
+    o.imageType = type;
+    o.imageQuality = 0.9;
+    o.items = {Item(source)};
+    o.destinationURL = QDir(folder).filePath(QStringLiteral("type%1.pdf").arg(type));
+    EXPECT_EQ(ConvertImagesToPDF(&o), 1) << type;
+    EXPECT_EQ(PageBoxes(o.destinationURL), QStringList{"0 0 60 40"}) << type;
+    const auto images = ListImages(o.destinationURL);
+    ASSERT_EQ(images.size(), 1u) << type;
+    EXPECT_EQ(QSize(images[0].width, images[0].height), QSize(60, 40)) << type;
+  }
+  // Drawn as the image's colour (JPEG rounding aside).
+  const QString drawn = QDir(folder).filePath("drawn.png");
+  test::RunTool("mutool", {"draw", "-o", drawn, QDir(folder).filePath("type5.pdf")});
+  const QColor colour = QImage(drawn).pixelColor(30, 20);
+  EXPECT_NEAR(colour.red(), 20, 2);
+  EXPECT_NEAR(colour.green(), 90, 2);
+  EXPECT_NEAR(colour.blue(), 200, 2);
 }
 
 TEST(PDFPageAssembler, FixedPagesCapResolutionScaleByPercentAndCentreInThePrintableArea) {

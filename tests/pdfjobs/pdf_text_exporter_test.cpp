@@ -56,6 +56,15 @@ TEST(PDFTextExporter, PerPageNamesCarryAsManyDigitsAsThePageCount) {
   EXPECT_TRUE(test::ReadBytes(QDir(out).filePath("name-007.txt")).contains("Page 7 of the book"));
   EXPECT_EQ(reports.size(), 120u);
 
+  // Page 1 alone of the 120 is named by the base name alone.
+  const QString first = test::MakeTempFolder();
+  o.destinationURL = first;
+  o.pageRangeMode = 1;
+  o.firstPage = 1;
+  o.progressCallback = {};
+  ASSERT_TRUE(Export(o));
+  EXPECT_EQ(test::Files(first), QStringList({"name.txt"}));
+
   const QString single = test::MakeTempFolder();
   o = Options(WriteTextPdf(folder, "one.pdf", 1), single, 1, "txt");
   o.perPageFiles = 1;

@@ -10,6 +10,7 @@
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
+#include "platform/color_space.h"
 
 namespace glimbrik {
 namespace {
@@ -131,6 +132,64 @@ TEST_F(RenderPages, MultiPageTiffTurnedPagesAndColourModels) {
   EXPECT_TRUE(separated.contains("Photometric Interpretation: separated"));
   EXPECT_TRUE(separated.contains("Samples/Pixel: 4"));
 
+  // CMYK outputs carry the page's own inks: key only, magenta only, a mix, and an RGB red.
+  const QString inks = folder + "/inks.pdf";
+  test::WriteContentPDF(inks, "/MediaBox [0 0 100 100]",
+                        "0 0 0 1 k 0 0 50 50 re f 0 1 0 0 k 50 0 50 50 re f "
+                        "0.2 0.3 0.4 0.1 k 0 50 50 50 re f 1 0 0 rg 50 50 50 50 re f");
+  const auto pixel = [](const QString& file, int x, int y) {
+    return test::RunTool("identify",
+                         {"-format", QStringLiteral("%[pixel:p{%1,%2}]").arg(x).arg(y), file})
+        .toStdString();
+  };
+  const struct {
+    int type, model;
+    const char* file;
+  } inkCases[] = {{13, 0, "inks.tif"}, {10, 2, "inks.tif"}, {23, 2, "inks.tif"}};
+  for (const auto& k : inkCases) {
+    const QString dest = test::MakeTempFolder(QStringLiteral("inks"));
+    c = ConversionRecord(inks, dest, k.type);
+    c.options.colorModel = k.model;
+    ASSERT_EQ(ConvertPDFToImages(&c), 1) << k.type;
+    const QString file = dest + "/" + k.file;
+    EXPECT_EQ(pixel(file, 20, 80), "cmyk(0,0,0,255)") << k.type;
+    EXPECT_EQ(pixel(file, 70, 80), "cmyk(0,255,0,0)") << k.type;
+    EXPECT_EQ(pixel(file, 20, 20), "cmyk(51,76,102,25)") << k.type;
+    EXPECT_EQ(pixel(file, 70, 20).rfind("cmyk(0,", 0), 0u) << k.type;
+  }
+  // With a CMYK profile chosen, colours are separated with it and the page's inks stay.
+  const QString profiled = test::MakeTempFolder(QStringLiteral("profiled"));
+  c = ConversionRecord(inks, profiled, 13);
+  c.options.colorSpace =
+      ColorSpace::FromFile(QStringLiteral("/usr/share/color/icc/ghostscript/ps_cmyk.icc"));
+  ASSERT_TRUE(c.options.colorSpace);
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(pixel(profiled + "/inks.tif", 20, 80), "cmyk(0,0,0,255)");
+  EXPECT_EQ(pixel(profiled + "/inks.tif", 20, 20), "cmyk(51,76,102,25)");
+  EXPECT_NE(pixel(profiled + "/inks.tif", 70, 20), "cmyk(0,255,255,0)");
+
+  // A CMYK JPEG holds the inks as closely as its compression allows.
+  const QString jpeg = test::MakeTempFolder(QStringLiteral("jpeg"));
+  c = ConversionRecord(inks, jpeg, 4);
+  c.options.colorModel = 2;
+  c.options.quality = 1.0;
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  const QString key = QString::fromStdString(pixel(jpeg + "/inks.jpg", 20, 80));
+  ASSERT_TRUE(key.startsWith("cmyk(")) << key.toStdString();
+  const QStringList keyInks = key.mid(5).chopped(1).split(u',');
+  EXPECT_LE(keyInks.value(0).toInt() + keyInks.value(1).toInt() + keyInks.value(2).toInt(), 6);
+  EXPECT_GE(keyInks.value(3).toInt(), 250);
+
+  // A crop box reaching past the media box shows only their overlap.
+  const QString cropped = folder + "/cropped.pdf";
+  test::WriteContentPDF(cropped, "/MediaBox [0 0 612 792] /CropBox [-100 -100 300 400]",
+                        "1 0 0 rg 0 0 72 72 re f");
+  c = ConversionRecord(cropped, out, 7);
+  ASSERT_EQ(ConvertPDFToImages(&c), 1);
+  const QImage overlap(out + "/cropped.png");
+  EXPECT_EQ(overlap.size(), QSize(300, 400));
+  EXPECT_EQ(overlap.pixelColor(5, 395), QColor(255, 0, 0)) << "the medium's corner is drawn";
+
   const QString rotated = folder + "/turned.pdf";
   test::WritePagesPDF(rotated, 1, 612, 792, 90);
   c = ConversionRecord(rotated, out, 7);
@@ -167,6 +226,25 @@ TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
   c.options.password = QStringLiteral("secret");
   EXPECT_EQ(ConvertPDFToImages(&c), 1);
   EXPECT_EQ(Files(out), (QStringList{"locked-1.png", "locked-2.png"}));
+  // The password that opened the file opens it for the drawing of its inks as well.
+  const QString lockedInks = folder + "/locked-inks.pdf";
+  {
+    test::WriteContentPDF(folder + "/inks.pdf", "/MediaBox [0 0 100 100]",
+                          "0 0 0 1 k 0 0 50 50 re f");
+    QPDF pdf;
+    pdf.processFile(QFile::encodeName(folder + "/inks.pdf").constData());
+    const QByteArray file = QFile::encodeName(lockedInks);
+    QPDFWriter writer(pdf, file.constData());
+    writer.setR6EncryptionParameters("secret", "secret", true, true, true, true, true, true,
+                                     qpdf_r3p_full, true);
+    writer.write();
+  }
+  const QString inks = test::MakeTempFolder(QStringLiteral("inks"));
+  c = ConversionRecord(lockedInks, inks, 13);
+  c.options.password = QStringLiteral("secret");
+  EXPECT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(test::RunTool("identify", {"-format", "%[pixel:p{10,90}]", inks + "/locked-inks.tif"}),
+            "cmyk(0,0,0,255)");
 
   // Restricted by an owner password only: opens like any file, whatever password is given.
   const QString plain = folder + "/plain.pdf";
@@ -185,7 +263,11 @@ TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
     c.options.password = password;
     EXPECT_EQ(ConvertPDFToImages(&c), 1);
     EXPECT_EQ(ExtractImagesFromPDF(&c), 1);
-    EXPECT_EQ(Files(dest), (QStringList{"restricted.png", "restricted_Page1_1.png"}));
+    // A CMYK page is drawn by Ghostscript, which the wrong password must not reach.
+    c.options.outputType = 13;
+    EXPECT_EQ(ConvertPDFToImages(&c), 1);
+    EXPECT_EQ(Files(dest),
+              (QStringList{"restricted.png", "restricted.tif", "restricted_Page1_1.png"}));
     EXPECT_EQ(QImage(dest + "/restricted_Page1_1.png").size(), QSize(40, 30));
   }
 }
@@ -228,6 +310,52 @@ TEST_F(RenderPages, CancellationAndFailures) {
   EXPECT_EQ(QDir(none).entryList(QDir::Files | QDir::Hidden).size(), 4)
       << Files(none).join(' ').toStdString();
 
+  // Page objects written into the page tree directly, not by reference, which poppler loads
+  // without their boxes: the first inherits its media box (and names no parent, so that qpdf sees
+  // no box either), the second has its own.
+  const QString direct = folder + "/direct.pdf";
+  {
+    const std::string page = " /Contents 3 0 R /Resources << >> >>";
+    const std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /MediaBox [0 0 200 100] /Count 2 /Kids [<< /Type /Page" + page +
+            " << /Type /Page /Parent 2 0 R /MediaBox [0 0 100 200]" + page + "] >>",
+        "<< /Length 23 >>\nstream\n0 0 1 rg 0 0 72 72 re f\nendstream"};
+    std::string file = "%PDF-1.7\n", xref = "xref\n0 4\n0000000000 65535 f \n";
+    for (size_t i = 0; i < objects.size(); ++i) {
+      xref +=
+          QStringLiteral("%1 00000 n \n").arg(file.size(), 10, 10, QLatin1Char('0')).toStdString();
+      file += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t start = file.size();
+    file += xref + "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + std::to_string(start) +
+            "\n%%EOF\n";
+    test::WriteBytes(direct, QByteArray::fromStdString(file));
+  }
+  const QString loose = test::MakeTempFolder(QStringLiteral("loose"));
+  c = ConversionRecord(direct, loose, 7);
+  EXPECT_EQ(ConvertPDFToImages(&c), 1);
+  ASSERT_EQ(Files(loose), (QStringList{"direct-1.png", "direct-2.png"}));
+  for (const auto& [name, size] :
+       {std::pair{"/direct-1.png", QSize(200, 100)}, {"/direct-2.png", QSize(100, 200)}}) {
+    const QImage page(loose + name);
+    EXPECT_EQ(page.size(), size) << name;
+    EXPECT_EQ(page.pixelColor(10, size.height() - 10), QColor(0, 0, 255)) << name;
+    EXPECT_EQ(page.pixelColor(90, 10), QColor(255, 255, 255)) << name;
+  }
+
+  // A page with an empty media box is skipped, and the pages after it are written.
+  const QString empty = folder + "/empty.pdf";
+  test::RewritePDF(source, empty, [](QPDF& pdf) {
+    QPDFPageDocumentHelper(pdf).getAllPages()[1].getObjectHandle().replaceKey(
+        "/MediaBox", QPDFObjectHandle::parse("[0 0 0 792]"));
+  });
+  const QString skipped = test::MakeTempFolder(QStringLiteral("skipped"));
+  c = ConversionRecord(empty, skipped, 7);
+  EXPECT_EQ(ConvertPDFToImages(&c), 1);
+  EXPECT_EQ(Files(skipped),
+            (QStringList{"empty-1.png", "empty-3.png", "empty-4.png", "empty-5.png"}));
+
   // A page qpdf finds no media box for is drawn at the size poppler gives it.
   const QString boxless = folder + "/boxless.pdf";
   test::RewritePDF(source, boxless, [](QPDF& pdf) {
@@ -267,6 +395,7 @@ TEST(PageRange, ModesOverATwelvePageDocument) {
       {"last below one", 2, 3, 0, 1, 1, 1},
       // Past the end: clipped; a first page outside the document starts at 1.
       {"range past the end", 2, 20, 40, 1, 12, 40},
+      {"range from the last page", 2, 12, 40, 12, 12, 40},
       {"single page past the end", 1, 13, 40, 1, 1, 40},
       {"single page below one", 1, -2, 40, 1, 1, 40},
       {"single page", 1, 7, 40, 7, 7, 40},
