@@ -23,6 +23,8 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::setToolbarImages() {
   MainWindow& w = *window_;
+  // Every window and the task bar show it; the effect cells draw it while no row is selected.
+  if (QGuiApplication::windowIcon().isNull()) QGuiApplication::setWindowIcon(ApplicationIcon());
   w.addImageToolbarItem->setIcon(TemplateIcon(QStringLiteral("Add.pdf")));
   w.previewButtonOutlet->setIcon(TemplateIcon(QStringLiteral("Add.pdf")));
   w.previewButtonOutlet->setIconSize(QSize(12, 12));

@@ -12,6 +12,8 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(glimbrik::kApplicationName));
+  // Task bars and Wayland compositors match the window to the desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("glimbrik"));
   glimbrik::InitBundleResources();
 
   // Without a preferences and a support folder nothing could be kept: say so and stop.
