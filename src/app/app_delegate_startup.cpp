@@ -112,7 +112,7 @@ void AppDelegate::openFiles(const QStringList& paths) {
     if (!path.isEmpty()) files.append(QFileInfo(path).absoluteFilePath());
   }
   if (files.isEmpty()) return;
-  AddUrlsIntoListViewFromDragAndDrop(files, model_->rowCount());
+  AddUrlsIntoListViewFromDragAndDrop(files, -1);
 }
 
 bool AppDelegate::windowShouldClose() {
