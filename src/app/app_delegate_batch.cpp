@@ -48,8 +48,13 @@ BatchController* InstallBatchRun(AppDelegate& delegate) {
   };
 
   auto* controller = new BatchController(std::move(c), &delegate);
-  // A run under way ends before the window and its controls go.
+  // A run under way ends before the window and its controls go: at a confirmed quit or close,
+  // and at a quit that asks nothing (a signal).
+  QObject::connect(&delegate, &AppDelegate::terminationConfirmed, controller,
+                   &BatchController::StopRun);
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, controller, &BatchController::StopRun);
+  // The progress sheet has the keyboard during a run: Ctrl+Q works there too.
+  delegate.panels().conversionProgressSheet->addAction(window->quitAction);
   QObject::connect(window->convertToolbarItem, &QAction::triggered, controller,
                    &BatchController::ConvertButtonAction);
   QObject::connect(window->convertAllToolbarItem, &QAction::triggered, controller,

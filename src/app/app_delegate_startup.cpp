@@ -117,17 +117,23 @@ void AppDelegate::openFiles(const QStringList& paths) {
 
 bool AppDelegate::windowShouldClose() {
   // Unsaved text watermarks: the user may keep the window open. A quit has asked already.
-  if (m_mainWindowClosing) return true;
-  if (watermarkContextView && !watermarkContextView->CheckAndSetModifiedPresetRow()) return false;
+  if (!m_mainWindowClosing && watermarkContextView &&
+      !watermarkContextView->CheckAndSetModifiedPresetRow()) {
+    return false;
+  }
   m_mainWindowClosing = true;
+  emit terminationConfirmed();
   return true;
 }
 
 bool AppDelegate::applicationShouldTerminate() {
   // The window's close has asked already.
-  if (m_mainWindowClosing) return true;
-  if (watermarkContextView && !watermarkContextView->CheckAndSetModifiedPresetRow()) return false;
+  if (!m_mainWindowClosing && watermarkContextView &&
+      !watermarkContextView->CheckAndSetModifiedPresetRow()) {
+    return false;
+  }
   m_mainWindowClosing = true;
+  emit terminationConfirmed();
   return true;
 }
 

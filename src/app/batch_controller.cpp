@@ -5,7 +5,9 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QThread>
+#include <QToolBar>
 #include <QUrl>
 #include <algorithm>
 
@@ -246,7 +248,8 @@ void BatchController::BeginProgressSheet(int64_t fileCount) {
     p.conversionProgressIndicator->setValue(0);
     p.conversionProgressStaticText->clear();
     p.cancelButton->setEnabled(true);
-    p.conversionProgressSheet->open();
+    LockWindowForRun(true);
+    p.conversionProgressSheet->show();  // open() would make it modal
   });
 }
 
@@ -271,7 +274,16 @@ void BatchController::EndProgressSheet() {
     OptionPanels& p = *context_.panels;
     p.conversionProgressSheet->hide();
     p.conversionProgressStaticText->clear();
+    LockWindowForRun(false);
   });
+}
+
+void BatchController::LockWindowForRun(bool locked) {
+  auto* window = qobject_cast<QMainWindow*>(context_.window);
+  if (!window) return;
+  if (QWidget* content = window->centralWidget()) content->setEnabled(!locked);
+  for (QToolBar* bar : window->findChildren<QToolBar*>(Qt::FindDirectChildrenOnly))
+    bar->setEnabled(!locked);
 }
 
 void BatchController::ReportFailedFiles(const std::vector<BatchFailure>& failures) {

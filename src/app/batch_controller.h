@@ -80,6 +80,8 @@ class BatchController : public QObject, public BatchRunHost {
 
  private:
   void StartRun(const QString& destination);
+  // While the progress sheet is up nothing in the window but its menus takes input.
+  void LockWindowForRun(bool locked);
   void OnMainThread(const std::function<void()>& work);
   void RefocusOn(QWidget* control);
 

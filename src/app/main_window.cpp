@@ -87,7 +87,10 @@ void MainWindow::buildToolbar() {
   aboutAction = NewAction(this, "aboutAction", QStringLiteral("About Glimbrik"));
   contactSupportAction = NewAction(this, "contactSupportAction", QStringLiteral("Contact Support"));
   quitAction = NewAction(this, "quitAction", QStringLiteral("Quit"));
-  quitAction->setShortcut(QKeySequence::Quit);
+  // A platform theme that binds no key to Quit still gets the desktops' Ctrl+Q.
+  const QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+  quitAction->setShortcuts(
+      quitKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Q"))} : quitKeys);
   addImageToolbarItem->setShortcut(QKeySequence::Open);
   preferencesToolbarItem->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
+#include <QMenuBar>
 #include <QTest>
 #include <QThread>
 #include <atomic>
@@ -290,6 +292,40 @@ TEST_F(BatchWindow, QuittingDuringARunWaitsForItsWorker) {
   EXPECT_FALSE(controller->IsRunning());
   EXPECT_TRUE(alerts.titles.isEmpty());
   EXPECT_FALSE(p().conversionProgressSheet->isVisible());
+}
+
+// Quit during a run: the files under way finish whole, the rest are not started, and the run
+// has ended before the window closes (the preferences are written after that).
+TEST_F(BatchWindow, QuitOrCloseDuringARunCancelsItAndKeepsWhatIsWritten) {
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  StartHeldRun(12);
+  // The sheet blocks the window's content but neither its menus nor its close button.
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_FALSE(delegate->window()->centralWidget()->isEnabled());
+  EXPECT_TRUE(delegate->window()->menuBar()->isEnabled());
+  QTest::keyClick(p().conversionProgressSheet, Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(controller->IsRunning());
+  EXPECT_FALSE(delegate->window()->isVisible());
+  EXPECT_FALSE(p().conversionProgressSheet->isVisible());
+  ASSERT_TRUE(WaitForRun());
+  EXPECT_TRUE(result.cancelled);
+  const QStringList written = QDir(dest).entryList(QDir::Files);
+  EXPECT_LT(written.size(), 12);
+  EXPECT_EQ(written.size(), result.written);
+  for (const QString& name : written)
+    EXPECT_FALSE(QImage(dest + "/" + name).isNull()) << name.toStdString();
+  EXPECT_TRUE(delegate->window()->centralWidget()->isEnabled()) << "unlocked for the next start";
+
+  // Closing the window does the same.
+  delegate->window()->show();
+  QDir(dest).removeRecursively();
+  QDir().mkpath(dest);
+  StartHeldRun(12);
+  EXPECT_TRUE(delegate->window()->close());
+  EXPECT_FALSE(controller->IsRunning());
+  ASSERT_TRUE(WaitForRun(2));
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_LT(QDir(dest).entryList(QDir::Files).size(), 12);
 }
 
 // Black pictures, so that the white "New File Name" watermark shows which name each output got.
