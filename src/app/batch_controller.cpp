@@ -1,8 +1,11 @@
 #include "app/batch_controller.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMainWindow>
@@ -18,6 +21,7 @@
 #include "app/desktop_open.h"
 #include "app/dialog_folders.h"
 #include "engine/file_utils.h"
+#include "platform/folders.h"
 #include "platform/localization.h"
 
 namespace glimbrik {
@@ -165,8 +169,49 @@ BatchSnapshot BatchController::TakeSnapshot(const std::vector<int>& rows) const 
   return s;
 }
 
-void BatchController::StartRun(const QString& destination) {
-  auto snapshot = std::make_shared<const BatchSnapshot>(TakeSnapshot(*conversionSelectedIndexSet_));
+QStringList BatchController::namesOfPromisedFilesDroppedAtDestination(
+    const QString& folder, const std::vector<int>& rows) {
+  if (rows.empty() || worker_ || folder.isEmpty()) return {};
+  QStringList names;
+  const std::vector<ImageEntityPtr> list = context_.entries();
+  for (int row : rows) {
+    if (row >= 0 && row < static_cast<int>(list.size()) && list[row])
+      names << QFileInfo(list[row]->filePath()).fileName();
+  }
+  conversionSelectedIndexSet_ = std::make_unique<std::vector<int>>(rows);
+  StartRun(folder);
+  return names;
+}
+
+QStringList BatchController::ConvertDraggedRowsForDrop(const std::vector<int>& rows) {
+  if (rows.empty() || worker_) return {};
+  const QString folder = NewTemporaryPath();
+  if (folder.isEmpty() || !QDir().mkpath(folder)) return {};
+  conversionSelectedIndexSet_ = std::make_unique<std::vector<int>>(rows);
+  // The target waits for the files: the run's progress shows meanwhile.
+  QEventLoop loop;
+  std::optional<BatchRunResult> finished;
+  const QMetaObject::Connection connection =
+      connect(this, &BatchController::runFinished, &loop, [&](const BatchRunResult& result) {
+        finished = result;
+        loop.quit();
+      });
+  StartRun(folder, true);
+  if (!finished) loop.exec();
+  disconnect(connection);
+  QStringList files;
+  if (finished) {
+    for (const QString& path : finished->destinations) {
+      if (QFileInfo::exists(path)) files << path;
+    }
+  }
+  return files;
+}
+
+void BatchController::StartRun(const QString& destination, bool quiet) {
+  BatchSnapshot taken = TakeSnapshot(*conversionSelectedIndexSet_);
+  if (quiet) taken.options.doNotShowAlert = true;
+  auto snapshot = std::make_shared<const BatchSnapshot>(std::move(taken));
   worker_ = QThread::create([this, snapshot, destination, engine = context_.engine(*snapshot)] {
     const BatchRunResult result =
         ConvertImageThread(*snapshot, destination, *this, *context_.cancelFlag, engine);

@@ -4,6 +4,9 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QUrl>
+#include <functional>
+
+class QMimeData;
 
 namespace glimbrik {
 
@@ -18,7 +21,8 @@ class ImageDataCellDelegate : public QStyledItemDelegate {
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-// The image list's table: one column, file drops between or on rows, no drags out.
+// The image list's table: one column, file drops between or on rows, and selected rows dragged
+// out to other applications.
 class ImageListView : public QTableView {
   Q_OBJECT
  public:
@@ -30,6 +34,8 @@ class ImageListView : public QTableView {
   // The row a drop at pos lands on: the row under it, below its middle the next one, past the
   // last row the end.
   int dropRowAt(const QPoint& pos) const;
+  // What a drag of the given rows (in list order) carries; no drag without it.
+  std::function<QMimeData*(const QList<int>& rows)> makeDragData;
 
  signals:
   void filesDropped(const QList<QUrl>& urls, int row);
@@ -38,6 +44,7 @@ class ImageListView : public QTableView {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void startDrag(Qt::DropActions supportedActions) override;
 
  private:
   bool acceptsDrag(const QDropEvent* event) const;

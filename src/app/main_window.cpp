@@ -244,6 +244,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  // The list's own rows dropped back on the window are no new files.
+  if (event->source() == imageListViewOutlet) return;
   if (ImageDropOperation(event->mimeData(), addImageToolbarItem->isEnabled()) == Qt::CopyAction) {
     event->setDropAction(Qt::CopyAction);
     event->accept();
@@ -251,6 +253,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
+  if (event->source() == imageListViewOutlet) return;
   QList<QUrl> files;
   for (const QUrl& url : event->mimeData()->urls()) {
     if (url.isLocalFile()) files.append(url);
