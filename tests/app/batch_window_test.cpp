@@ -342,6 +342,7 @@ TEST_F(BatchWindow, RowsDraggedOutAreWrittenWhenTheDropTargetAsksForThem) {
   }
   Add(paths);
   ImageListView* list = delegate->window()->imageListViewOutlet;
+  EXPECT_TRUE(list->model()->flags(list->model()->index(0, 0)) & Qt::ItemIsDragEnabled);
   ASSERT_TRUE(list->makeDragData);
   std::unique_ptr<QMimeData> data(list->makeDragData({0, 2}));
   auto* rows = qobject_cast<RowsDragData*>(data.get());
