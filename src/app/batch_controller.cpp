@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -187,23 +186,16 @@ QStringList BatchController::ConvertDraggedRowsForDrop(const std::vector<int>& r
   if (rows.empty() || worker_) return {};
   const QString folder = NewTemporaryPath();
   if (folder.isEmpty() || !QDir().mkpath(folder)) return {};
-  conversionSelectedIndexSet_ = std::make_unique<std::vector<int>>(rows);
-  // The target waits for the files: the run's progress shows meanwhile.
-  QEventLoop loop;
-  std::optional<BatchRunResult> finished;
-  const QMetaObject::Connection connection =
-      connect(this, &BatchController::runFinished, &loop, [&](const BatchRunResult& result) {
-        finished = result;
-        loop.quit();
-      });
-  StartRun(folder, true);
-  if (!finished) loop.exec();
-  disconnect(connection);
+  // Made here on the GUI thread while the target waits: running events now could end the drag
+  // and with it the data being asked for.
+  BatchSnapshot snapshot = TakeSnapshot(rows);
+  snapshot.options.doNotShowAlert = true;
+  const BatchRunResult result =
+      ConvertImageThread(snapshot, folder, *this, *context_.cancelFlag, context_.engine(snapshot));
+  emit runFinished(result);
   QStringList files;
-  if (finished) {
-    for (const QString& path : finished->destinations) {
-      if (QFileInfo::exists(path)) files << path;
-    }
+  for (const QString& path : result.destinations) {
+    if (QFileInfo::exists(path)) files << path;
   }
   return files;
 }

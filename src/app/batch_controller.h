@@ -63,7 +63,7 @@ class BatchController : public QObject, public BatchRunHost {
   QStringList namesOfPromisedFilesDroppedAtDestination(const QString& folder,
                                                        const std::vector<int>& rows);
   // Rows dragged out to a target that takes only existing files: they are written into a new
-  // private folder first, with the progress sheet but no completion alert. Answers the files
+  // private folder before this returns, without the completion alert. Answers the files
   // written; none while another run goes on.
   QStringList ConvertDraggedRowsForDrop(const std::vector<int>& rows);
   BatchControllerContext& context() { return context_; }
