@@ -1,5 +1,6 @@
 # Every outside library comes from Debian's packages (scripts/setup.sh installs them).
-find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Concurrent Test WebEngineCore)
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg DBus Network Concurrent Test
+  WebEngineCore)
 find_package(PkgConfig REQUIRED)
 find_package(JPEG REQUIRED)
 find_package(PNG REQUIRED)

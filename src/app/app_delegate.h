@@ -297,6 +297,9 @@ class AppDelegate : public QObject {
   void resizeOptionsChanged();
   // The effect cells show new images.
   void effectImagesUpdated();
+  // The user's quit (or the main window's close) is confirmed: a run under way ends now, before
+  // the windows close and the preferences are written.
+  void terminationConfirmed();
 
  private:
   void connectControls();

@@ -1,8 +1,10 @@
 #include "app/app_delegate_batch.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 
 #include "app/app_delegate.h"
+#include "app/rows_drag_data.h"
 #include "platform/color_space.h"
 
 namespace glimbrik {
@@ -48,8 +50,21 @@ BatchController* InstallBatchRun(AppDelegate& delegate) {
   };
 
   auto* controller = new BatchController(std::move(c), &delegate);
-  // A run under way ends before the window and its controls go.
+  // A run under way ends before the window and its controls go: at a confirmed quit or close,
+  // and at a quit that asks nothing (a signal).
+  QObject::connect(&delegate, &AppDelegate::terminationConfirmed, controller,
+                   &BatchController::StopRun);
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, controller, &BatchController::StopRun);
+  // Rows dragged out of the list: their files are written when the drop target asks for them.
+  QPointer<BatchController> guarded = controller;
+  window->imageListViewOutlet->makeDragData = [guarded](const QList<int>& rows) {
+    const std::vector<int> chosen(rows.begin(), rows.end());
+    return new RowsDragData([guarded, chosen] {
+      return guarded ? guarded->ConvertDraggedRowsForDrop(chosen) : QStringList();
+    });
+  };
+  // The progress sheet has the keyboard during a run: Ctrl+Q works there too.
+  delegate.panels().conversionProgressSheet->addAction(window->quitAction);
   QObject::connect(window->convertToolbarItem, &QAction::triggered, controller,
                    &BatchController::ConvertButtonAction);
   QObject::connect(window->convertAllToolbarItem, &QAction::triggered, controller,

@@ -14,16 +14,18 @@ constexpr size_t kBatchSize = 64;
 constexpr qint64 kBatchMilliseconds = 40;
 }  // namespace
 
+// A negative index is the end of the list as the run finds it: a run started while another
+// still adds lands after that one's files, not among them.
 void AppDelegate::AddUrlsIntoImageListViewAtEnd(const QStringList& paths) {
-  detachAddingRun(paths, panels().mAddRecursiveCheckBoxButton->isChecked(), model_->rowCount());
+  detachAddingRun(paths, panels().mAddRecursiveCheckBoxButton->isChecked(), -1);
 }
 
 void AppDelegate::AddUrlsIntoImageListViewAtEndWithRecusrsion(const QStringList& paths) {
-  detachAddingRun(paths, true, model_->rowCount());
+  detachAddingRun(paths, true, -1);
 }
 
 void AppDelegate::AddUrlsIntoListViewFromDragAndDrop(const QStringList& paths, qint64 index) {
-  detachAddingRun(paths, true, index < 0 ? model_->rowCount() : index);
+  detachAddingRun(paths, true, index);
 }
 
 void AppDelegate::detachAddingRun(const QStringList& paths, bool recursive, qint64 index) {
@@ -72,7 +74,7 @@ void AppDelegate::AddUrlsIntoImageListView(const QStringList& paths, bool recurs
 
 void AppDelegate::StartAddSpinning(qint64 index) {
   MainWindow& w = *window_;
-  addRun_ = AddingRunState{index, model_->rowCount(), 0, false};
+  addRun_ = AddingRunState{index < 0 ? model_->rowCount() : index, model_->rowCount(), 0, false};
   w.addingFilesLabel->setText(LocalizedString("addingFiles").arg(0));
   w.addSpinWindow->open();
   const QSignalBlocker blocker(w.imageListViewOutlet->horizontalHeader());

@@ -23,6 +23,8 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::setToolbarImages() {
   MainWindow& w = *window_;
+  // Every window and the task bar show it; the effect cells draw it while no row is selected.
+  if (QGuiApplication::windowIcon().isNull()) QGuiApplication::setWindowIcon(ApplicationIcon());
   w.addImageToolbarItem->setIcon(TemplateIcon(QStringLiteral("Add.pdf")));
   w.previewButtonOutlet->setIcon(TemplateIcon(QStringLiteral("Add.pdf")));
   w.previewButtonOutlet->setIconSize(QSize(12, 12));
@@ -110,22 +112,28 @@ void AppDelegate::openFiles(const QStringList& paths) {
     if (!path.isEmpty()) files.append(QFileInfo(path).absoluteFilePath());
   }
   if (files.isEmpty()) return;
-  AddUrlsIntoListViewFromDragAndDrop(files, model_->rowCount());
+  AddUrlsIntoListViewFromDragAndDrop(files, -1);
 }
 
 bool AppDelegate::windowShouldClose() {
   // Unsaved text watermarks: the user may keep the window open. A quit has asked already.
-  if (m_mainWindowClosing) return true;
-  if (watermarkContextView && !watermarkContextView->CheckAndSetModifiedPresetRow()) return false;
+  if (!m_mainWindowClosing && watermarkContextView &&
+      !watermarkContextView->CheckAndSetModifiedPresetRow()) {
+    return false;
+  }
   m_mainWindowClosing = true;
+  emit terminationConfirmed();
   return true;
 }
 
 bool AppDelegate::applicationShouldTerminate() {
   // The window's close has asked already.
-  if (m_mainWindowClosing) return true;
-  if (watermarkContextView && !watermarkContextView->CheckAndSetModifiedPresetRow()) return false;
+  if (!m_mainWindowClosing && watermarkContextView &&
+      !watermarkContextView->CheckAndSetModifiedPresetRow()) {
+    return false;
+  }
   m_mainWindowClosing = true;
+  emit terminationConfirmed();
   return true;
 }
 

@@ -1,11 +1,15 @@
 #include "app/batch_controller.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QThread>
+#include <QToolBar>
 #include <QUrl>
 #include <algorithm>
 
@@ -16,6 +20,7 @@
 #include "app/desktop_open.h"
 #include "app/dialog_folders.h"
 #include "engine/file_utils.h"
+#include "platform/folders.h"
 #include "platform/localization.h"
 
 namespace glimbrik {
@@ -163,8 +168,42 @@ BatchSnapshot BatchController::TakeSnapshot(const std::vector<int>& rows) const 
   return s;
 }
 
-void BatchController::StartRun(const QString& destination) {
-  auto snapshot = std::make_shared<const BatchSnapshot>(TakeSnapshot(*conversionSelectedIndexSet_));
+QStringList BatchController::namesOfPromisedFilesDroppedAtDestination(
+    const QString& folder, const std::vector<int>& rows) {
+  if (rows.empty() || worker_ || folder.isEmpty()) return {};
+  QStringList names;
+  const std::vector<ImageEntityPtr> list = context_.entries();
+  for (int row : rows) {
+    if (row >= 0 && row < static_cast<int>(list.size()) && list[row])
+      names << QFileInfo(list[row]->filePath()).fileName();
+  }
+  conversionSelectedIndexSet_ = std::make_unique<std::vector<int>>(rows);
+  StartRun(folder);
+  return names;
+}
+
+QStringList BatchController::ConvertDraggedRowsForDrop(const std::vector<int>& rows) {
+  if (rows.empty() || worker_) return {};
+  const QString folder = NewTemporaryPath();
+  if (folder.isEmpty() || !QDir().mkpath(folder)) return {};
+  // Made here on the GUI thread while the target waits: running events now could end the drag
+  // and with it the data being asked for.
+  BatchSnapshot snapshot = TakeSnapshot(rows);
+  snapshot.options.doNotShowAlert = true;
+  const BatchRunResult result =
+      ConvertImageThread(snapshot, folder, *this, *context_.cancelFlag, context_.engine(snapshot));
+  emit runFinished(result);
+  QStringList files;
+  for (const QString& path : result.destinations) {
+    if (QFileInfo::exists(path)) files << path;
+  }
+  return files;
+}
+
+void BatchController::StartRun(const QString& destination, bool quiet) {
+  BatchSnapshot taken = TakeSnapshot(*conversionSelectedIndexSet_);
+  if (quiet) taken.options.doNotShowAlert = true;
+  auto snapshot = std::make_shared<const BatchSnapshot>(std::move(taken));
   worker_ = QThread::create([this, snapshot, destination, engine = context_.engine(*snapshot)] {
     const BatchRunResult result =
         ConvertImageThread(*snapshot, destination, *this, *context_.cancelFlag, engine);
@@ -246,7 +285,8 @@ void BatchController::BeginProgressSheet(int64_t fileCount) {
     p.conversionProgressIndicator->setValue(0);
     p.conversionProgressStaticText->clear();
     p.cancelButton->setEnabled(true);
-    p.conversionProgressSheet->open();
+    LockWindowForRun(true);
+    p.conversionProgressSheet->show();  // open() would make it modal
   });
 }
 
@@ -271,7 +311,16 @@ void BatchController::EndProgressSheet() {
     OptionPanels& p = *context_.panels;
     p.conversionProgressSheet->hide();
     p.conversionProgressStaticText->clear();
+    LockWindowForRun(false);
   });
+}
+
+void BatchController::LockWindowForRun(bool locked) {
+  auto* window = qobject_cast<QMainWindow*>(context_.window);
+  if (!window) return;
+  if (QWidget* content = window->centralWidget()) content->setEnabled(!locked);
+  for (QToolBar* bar : window->findChildren<QToolBar*>(Qt::FindDirectChildrenOnly))
+    bar->setEnabled(!locked);
 }
 
 void BatchController::ReportFailedFiles(const std::vector<BatchFailure>& failures) {

@@ -58,6 +58,14 @@ class BatchController : public QObject, public BatchRunHost {
   bool IsRunning() const;
   // Cancels a run under way and returns when its worker has ended.
   void StopRun();
+  // Rows dragged out onto a folder: a run of those rows into it starts at once. Answers the names
+  // of the dragged files; none for no rows or while a run goes on.
+  QStringList namesOfPromisedFilesDroppedAtDestination(const QString& folder,
+                                                       const std::vector<int>& rows);
+  // Rows dragged out to a target that takes only existing files: they are written into a new
+  // private folder before this returns, without the completion alert. Answers the files
+  // written; none while another run goes on.
+  QStringList ConvertDraggedRowsForDrop(const std::vector<int>& rows);
   BatchControllerContext& context() { return context_; }
   // The values a run of the given list rows reads (GUI thread); rows out of range are left out.
   BatchSnapshot TakeSnapshot(const std::vector<int>& rows) const;
@@ -79,7 +87,10 @@ class BatchController : public QObject, public BatchRunHost {
   void runFinished(const glimbrik::BatchRunResult& result);
 
  private:
-  void StartRun(const QString& destination);
+  // quiet: no completion alert (the files are handed to a drop target, not kept there).
+  void StartRun(const QString& destination, bool quiet = false);
+  // While the progress sheet is up nothing in the window but its menus takes input.
+  void LockWindowForRun(bool locked);
   void OnMainThread(const std::function<void()>& work);
   void RefocusOn(QWidget* control);
 

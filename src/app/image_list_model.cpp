@@ -76,7 +76,7 @@ QVariant ImageListModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags ImageListModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::ItemIsDropEnabled;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
 }
 
 int ImageListModel::insertEntries(int row, const std::vector<ImageEntityPtr>& entries) {

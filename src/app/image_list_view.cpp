@@ -1,6 +1,7 @@
 #include "app/image_list_view.h"
 
 #include <QApplication>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QMimeData>
@@ -95,9 +96,10 @@ ImageListView::ImageListView(QWidget* parent) : QTableView(parent) {
   horizontalHeader()->setSortIndicatorShown(true);
   horizontalHeader()->setSectionsClickable(true);
   setAcceptDrops(true);
-  setDragEnabled(false);
+  setDragEnabled(true);
   setDropIndicatorShown(true);
-  setDragDropMode(QAbstractItemView::DropOnly);
+  setDragDropMode(QAbstractItemView::DragDrop);
+  setDefaultDropAction(Qt::CopyAction);
   clock_.start();
   animationTimer_.setInterval(30);
   connect(&animationTimer_, &QTimer::timeout, this, &ImageListView::animate);
@@ -140,6 +142,25 @@ void ImageListView::animate() {
   }
   busyMarkDrawn_ = false;
   viewport()->update();
+}
+
+void ImageListView::startDrag(Qt::DropActions) {
+  if (!makeDragData || !selectionModel()) return;
+  QList<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) rows << index.row();
+  if (rows.isEmpty()) return;
+  std::sort(rows.begin(), rows.end());
+  QMimeData* data = makeDragData(rows);
+  if (!data) return;
+  auto* drag = new QDrag(this);
+  drag->setMimeData(data);
+  const QImage thumbnail =
+      model()->index(rows.first(), 0).data(ImageListModel::ThumbnailRole).value<QImage>();
+  if (!thumbnail.isNull()) {
+    drag->setPixmap(QPixmap::fromImage(
+        thumbnail.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+  }
+  drag->exec(Qt::CopyAction, Qt::CopyAction);
 }
 
 int ImageListView::dropRowAt(const QPoint& pos) const {

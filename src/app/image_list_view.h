@@ -8,6 +8,9 @@
 #include <QTableView>
 #include <QTimer>
 #include <QUrl>
+#include <functional>
+
+class QMimeData;
 
 namespace glimbrik {
 
@@ -22,7 +25,8 @@ class ImageDataCellDelegate : public QStyledItemDelegate {
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-// The image list's table: one column, file drops between or on rows, no drags out.
+// The image list's table: one column, file drops between or on rows, and selected rows dragged
+// out to other applications.
 class ImageListView : public QTableView {
   Q_OBJECT
  public:
@@ -34,6 +38,8 @@ class ImageListView : public QTableView {
   // The row a drop at pos lands on: the row under it, below its middle the next one, past the
   // last row the end.
   int dropRowAt(const QPoint& pos) const;
+  // What a drag of the given rows (in list order) carries; no drag without it.
+  std::function<QMimeData*(const QList<int>& rows)> makeDragData;
 
   // The row animations. A thumbnail that arrives while its row is shown fades in over
   // kThumbnailFadeMs; until then the row shows a turning busy mark.
@@ -52,6 +58,7 @@ class ImageListView : public QTableView {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void startDrag(Qt::DropActions supportedActions) override;
 
  private:
   bool acceptsDrag(const QDropEvent* event) const;

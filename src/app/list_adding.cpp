@@ -1,6 +1,7 @@
 #include "app/list_adding.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -72,6 +73,16 @@ void WalkFilesToAdd(const QStringList& paths, bool recursive,
                     const std::function<void(const FileToAdd&)>& visit) {
   for (const QString& given : paths) {
     if (shouldStop()) return;
+    if (HasRawBytes(given)) {
+      // Qt cannot see a name that is not UTF-8: such a file is looked up by its bytes and listed
+      // as the walk lists one found in a folder.
+      struct stat status {};
+      if (::stat(RawBytesOfPath(given).constData(), &status) == 0 && S_ISREG(status.st_mode)) {
+        const QString kind = FileKindDescription(given);
+        visit(FileToAdd{given, kind.isNull() ? QStringLiteral("") : kind, QString()});
+      }
+      continue;
+    }
     const QFileInfo info(given);
     const QString path = info.absoluteFilePath();
     if (info.isDir()) {

@@ -3,8 +3,8 @@
 
 #include "app/app_delegate.h"
 #include "app/app_delegate_batch.h"
+#include "app/instance_hand_over.h"
 #include "app/preview_controller.h"
-#include "app/raw_file_names.h"
 #include "app/termination_signals.h"
 #include "platform/bundle.h"
 #include "platform/localization.h"
@@ -12,6 +12,8 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(glimbrik::kApplicationName));
+  // Task bars and Wayland compositors match the window to the desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("glimbrik"));
   glimbrik::InitBundleResources();
 
   // Without a preferences and a support folder nothing could be kept: say so and stop.
@@ -24,6 +26,15 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // Files opened with the application arrive as arguments (the desktop entry passes %F), taken
+  // by their bytes: arguments() would turn a name that is not UTF-8 into one that opens nothing.
+  QList<QByteArray> arguments;
+  for (int i = 1; i < argc; ++i) arguments << QByteArray(argv[i]);
+  const QStringList files = glimbrik::AbsolutePathsOfArguments(arguments);
+  // A later start hands its files to the window already open for these settings and ends.
+  glimbrik::HandOverResult handOver = glimbrik::HandOverOrListen(files);
+  if (handOver.handedOver) return 0;
+
   glimbrik::AppDelegate delegate;
   delegate.awakeFromNib();
   delegate.applicationDidFinishLaunching();
@@ -32,10 +43,7 @@ int main(int argc, char** argv) {
                    &glimbrik::AppDelegate::applicationWillTerminate);
   glimbrik::QuitOnTerminationSignals(&app);
   delegate.window()->show();
-  // Files opened with the application arrive as arguments (the desktop entry passes %F).
-  // By their bytes: arguments() would turn a name that is not UTF-8 into one that opens nothing.
-  QStringList files;
-  for (int i = 1; i < argc; ++i) files << glimbrik::PathFromRawBytes(QByteArray(argv[i]));
+  glimbrik::ReceiveHandOvers(delegate, handOver.server.get());
   delegate.openFiles(files);
   return app.exec();
 }

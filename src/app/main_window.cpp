@@ -87,7 +87,10 @@ void MainWindow::buildToolbar() {
   aboutAction = NewAction(this, "aboutAction", QStringLiteral("About Glimbrik"));
   contactSupportAction = NewAction(this, "contactSupportAction", QStringLiteral("Contact Support"));
   quitAction = NewAction(this, "quitAction", QStringLiteral("Quit"));
-  quitAction->setShortcut(QKeySequence::Quit);
+  // A platform theme that binds no key to Quit still gets the desktops' Ctrl+Q.
+  const QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+  quitAction->setShortcuts(
+      quitKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Q"))} : quitKeys);
   addImageToolbarItem->setShortcut(QKeySequence::Open);
   preferencesToolbarItem->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
 
@@ -241,6 +244,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  // The list's own rows dropped back on the window are no new files.
+  if (event->source() == imageListViewOutlet) return;
   if (ImageDropOperation(event->mimeData(), addImageToolbarItem->isEnabled()) == Qt::CopyAction) {
     event->setDropAction(Qt::CopyAction);
     event->accept();
@@ -248,6 +253,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
+  if (event->source() == imageListViewOutlet) return;
   QList<QUrl> files;
   for (const QUrl& url : event->mimeData()->urls()) {
     if (url.isLocalFile()) files.append(url);

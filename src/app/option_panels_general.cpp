@@ -60,7 +60,9 @@ void BuildGeneralControls(OptionPanels& p, QWidget* holder) {
   add->addWidget(p.mAddRecursiveCheckBoxButton);
 
   p.conversionProgressSheet = Named(new QDialog(holder->window()), "conversionProgressSheet");
-  p.conversionProgressSheet->setWindowModality(Qt::WindowModal);
+  // Not modal: while a run goes on the window's content is locked instead (BatchController), so
+  // that the menus, Quit and the window's close button still answer.
+  p.conversionProgressSheet->setWindowModality(Qt::NonModal);
   auto* sheet = new QVBoxLayout(p.conversionProgressSheet);
   p.conversionProgressStaticText = NewLabel("conversionProgressStaticText", QString());
   p.conversionProgressIndicator = Named(new QProgressBar, "conversionProgressIndicator");

@@ -71,4 +71,20 @@ QIcon TemplateIcon(const QString& name) {
   return QIcon(new TemplateIconEngine(name));
 }
 
+QIcon ApplicationIcon() {
+  QSvgRenderer renderer(QStringLiteral(":/images/Glimbrik.svg"));
+  if (!renderer.isValid()) return QIcon();
+  QIcon icon;
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+    painter.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
 }  // namespace glimbrik

@@ -24,4 +24,8 @@ QImage TemplateImage(const QString& name, const QSize& size, const QColor& color
 // The template image as an icon that scales to any size; a null icon when the name is unknown.
 QIcon TemplateIcon(const QString& name);
 
+// The application's own icon in its colours, at the sizes windows and task bars ask for; a null
+// icon when the resource is missing.
+QIcon ApplicationIcon();
+
 }  // namespace glimbrik

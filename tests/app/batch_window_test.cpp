@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QTest>
 #include <QThread>
 #include <atomic>
@@ -14,6 +17,8 @@
 #include "app/batch_engine.h"
 #include "app/batch_file_dates.h"
 #include "app/custom_alert.h"
+#include "app/image_list_view.h"
+#include "app/rows_drag_data.h"
 #include "app_fixtures.h"
 #include "batch_test_support.h"
 #include "engine/resize_math.h"
@@ -292,6 +297,86 @@ TEST_F(BatchWindow, QuittingDuringARunWaitsForItsWorker) {
   EXPECT_FALSE(controller->IsRunning());
   EXPECT_TRUE(alerts.titles.isEmpty());
   EXPECT_FALSE(p().conversionProgressSheet->isVisible());
+}
+
+// Quit during a run: the files under way finish whole, the rest are not started, and the run
+// has ended before the window closes (the preferences are written after that).
+TEST_F(BatchWindow, QuitOrCloseDuringARunCancelsItAndKeepsWhatIsWritten) {
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 4));
+  StartHeldRun(12);
+  // The sheet blocks the window's content but neither its menus nor its close button.
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_FALSE(delegate->window()->centralWidget()->isEnabled());
+  EXPECT_TRUE(delegate->window()->menuBar()->isEnabled());
+  QTest::keyClick(p().conversionProgressSheet, Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(controller->IsRunning());
+  EXPECT_FALSE(delegate->window()->isVisible());
+  EXPECT_FALSE(p().conversionProgressSheet->isVisible());
+  ASSERT_TRUE(WaitForRun());
+  EXPECT_TRUE(result.cancelled);
+  const QStringList written = QDir(dest).entryList(QDir::Files);
+  EXPECT_LT(written.size(), 12);
+  EXPECT_EQ(written.size(), result.written);
+  for (const QString& name : written)
+    EXPECT_FALSE(QImage(dest + "/" + name).isNull()) << name.toStdString();
+  EXPECT_TRUE(delegate->window()->centralWidget()->isEnabled()) << "unlocked for the next start";
+
+  // Closing the window does the same.
+  delegate->window()->show();
+  QDir(dest).removeRecursively();
+  QDir().mkpath(dest);
+  StartHeldRun(12);
+  EXPECT_TRUE(delegate->window()->close());
+  EXPECT_FALSE(controller->IsRunning());
+  ASSERT_TRUE(WaitForRun(2));
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_LT(QDir(dest).entryList(QDir::Files).size(), 12);
+}
+
+// Rows dragged out: a drop target asks for the files at the drop and gets those a run of the
+// rows writes; over the application's own windows they give nothing and start no run.
+TEST_F(BatchWindow, RowsDraggedOutAreWrittenWhenTheDropTargetAsksForThem) {
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
+  QStringList paths;
+  for (const char* name : {"a", "b", "c"}) {
+    paths << source + QStringLiteral("/%1.jpg").arg(QString::fromLatin1(name));
+    ASSERT_TRUE(test::Picture(3).save(paths.back(), "JPEG"));
+  }
+  Add(paths);
+  ImageListView* list = delegate->window()->imageListViewOutlet;
+  EXPECT_TRUE(list->model()->flags(list->model()->index(0, 0)) & Qt::ItemIsDragEnabled);
+  ASSERT_TRUE(list->makeDragData);
+  std::unique_ptr<QMimeData> data(list->makeDragData({0, 2}));
+  auto* rows = qobject_cast<RowsDragData*>(data.get());
+  ASSERT_TRUE(rows);
+  EXPECT_TRUE(data->hasUrls());
+  rows->pointerOverOwnWindow = [] { return true; };
+  EXPECT_TRUE(data->urls().isEmpty());
+  EXPECT_EQ(runs, 0);
+
+  rows->pointerOverOwnWindow = [] { return false; };
+  alerts.answers << QStringLiteral("defaultButton");  // for an alert that must not come
+  const QList<QUrl> urls = data->urls();
+  ASSERT_EQ(urls.size(), 2);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(QFileInfo(urls[0].toLocalFile()).fileName(), QStringLiteral("a.png"));
+  EXPECT_EQ(QFileInfo(urls[1].toLocalFile()).fileName(), QStringLiteral("c.png"));
+  for (const QUrl& url : urls) {
+    EXPECT_TRUE(test::ReadBytes(url.toLocalFile()).startsWith("\x89PNG"));
+    EXPECT_EQ(QImage(url.toLocalFile()).size(), test::Picture(3).size());
+  }
+  EXPECT_TRUE(alerts.titles.isEmpty()) << "the files go to the target, not to a folder to open";
+  EXPECT_TRUE(QDir(dest).entryList(QDir::Files).isEmpty());
+  EXPECT_EQ(data->data(QStringLiteral("text/uri-list")),
+            urls[0].toEncoded() + "\r\n" + urls[1].toEncoded() + "\r\n");
+  EXPECT_EQ(runs, 1) << "asked again, the same files";
+
+  // Dropped on a folder that the target names: a run into it, the dragged names answered.
+  EXPECT_EQ(controller->namesOfPromisedFilesDroppedAtDestination(dest, {1}), QStringList{"b.jpg"});
+  ASSERT_TRUE(WaitForRun(2));
+  EXPECT_EQ(QDir(dest).entryList(QDir::Files), QStringList{"b.png"});
+  EXPECT_EQ(alerts.titles.size(), 1) << "this run's files are kept there: the alert offers them";
+  EXPECT_TRUE(controller->namesOfPromisedFilesDroppedAtDestination(dest, {}).isEmpty());
 }
 
 // Black pictures, so that the white "New File Name" watermark shows which name each output got.

@@ -163,9 +163,19 @@ TEST_F(OptionPanelsTest, TheEffectCellsShowTheCentreOfTheSelectedImageThroughEac
     for (int x = 0; x < 200; ++x) tall.setPixel(x, y, qRgb(0, 200, 0));
   const QString path = test::MakeTempFolder() + "/tall.png";
   ASSERT_TRUE(tall.save(path));
+  QSignalSpy updated(app.get(), &AppDelegate::effectImagesUpdated);
+  // With no row selected the cells show the application's icon, the window's icon too.
+  EXPECT_FALSE(app->window()->windowIcon().isNull());
+  app->SwitchOnOffHeader(kEffectGroup, true, true);
+  ASSERT_TRUE(updated.wait(20000));
+  const QColor tile =
+      p().effectsRadioButtonOutlet->button(0)->icon().pixmap(78, 78).toImage().pixelColor(6, 39);
+  EXPECT_EQ(tile.alpha(), 255);
+  EXPECT_GT(tile.blue(), tile.red() + 60);
+  app->SwitchOnOffHeader(kEffectGroup, false, true);
   app->AddUrlsIntoImageListViewAtEnd({path});
   ASSERT_TRUE(test::WaitForAdding(*app));
-  QSignalSpy updated(app.get(), &AppDelegate::effectImagesUpdated);
+  updated.clear();
   app->updateEffectImages();
   EXPECT_FALSE(updated.wait(2000)) << "the cells are left alone while the group is off";
   app->SwitchOnOffHeader(kEffectGroup, true, true);
