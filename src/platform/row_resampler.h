@@ -12,12 +12,16 @@ namespace glimbrik {
 // RGBA64_Premultiplied, Grayscale8 and Grayscale16.
 class RowResampler {
  public:
-  RowResampler(QSize in, QSize out, QImage::Format format);
+  // outFormat Grayscale16 from Grayscale8 keeps the fraction that rounding to 8 bits would drop:
+  // samples come out times 256, for a caller that combines planes (only where the machine has the
+  // vector units; elsewhere the resampler is not valid).
+  RowResampler(QSize in, QSize out, QImage::Format format,
+               QImage::Format outFormat = QImage::Format_Invalid);
   ~RowResampler();
   RowResampler(const RowResampler&) = delete;
   RowResampler& operator=(const RowResampler&) = delete;
 
-  // False when the format is not one of the four or the output could not be allocated.
+  // False when the formats are not supported or the output could not be allocated.
   bool isValid() const;
   // The next input row, in.width() samples of the format.
   void pushRow(const uchar* row);
