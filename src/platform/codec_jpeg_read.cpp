@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -221,30 +222,20 @@ __attribute__((target("avx2"))) int PlaneRowToArgb32Avx2(const quint16* py, cons
 }
 #endif
 
-QImage PlanesToArgb32(const QImage& y, const QImage& cb, const QImage& cr) {
-  QImage image(y.size(), QImage::Format_ARGB32_Premultiplied);
-  if (image.isNull()) return image;
-  const int width = image.width();
+void PlanesToArgb32Row(const quint16* py, const quint16* pb, const quint16* pr, int width,
+                       QRgb* out) {
+  int done = 0;
 #if defined(__x86_64__) || defined(__i386__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) done = PlaneRowToArgb32Avx2(py, pb, pr, width, out);
 #endif
-  for (int row = 0; row < image.height(); ++row) {
-    const auto* py = reinterpret_cast<const quint16*>(y.constScanLine(row));
-    const auto* pb = reinterpret_cast<const quint16*>(cb.constScanLine(row));
-    const auto* pr = reinterpret_cast<const quint16*>(cr.constScanLine(row));
-    QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(row));
-    int done = 0;
-#if defined(__x86_64__) || defined(__i386__)
-    if (avx2) done = PlaneRowToArgb32Avx2(py, pb, pr, width, out);
-#endif
-    PlaneRowToArgb32(py, pb, pr, done, width, out);
-  }
-  return image;
+  PlaneRowToArgb32(py, pb, pr, done, width, out);
 }
 
 using PlaneResamplers = std::vector<std::unique_ptr<RowResampler>>;
 
-// One reduce per component of a ReducesByPlanes file, to 16 bits; none where the machine cannot.
+// One reduce per component of a ReducesByPlanes file, to 16-bit rows; none where the machine
+// cannot.
 PlaneResamplers MakePlaneResamplers(const jpeg_decompress_struct& info, QSize exact) {
   PlaneResamplers planes;
   for (int c = 0; c < 3; ++c) {
@@ -258,10 +249,26 @@ PlaneResamplers MakePlaneResamplers(const jpeg_decompress_struct& info, QSize ex
   return planes;
 }
 
-// Feeds the planes of a file started in raw mode through their reduces.
+// Feeds the planes of a file started in raw mode through their reduces. Their rows are combined
+// as soon as all three have made one: no 16-bit plane is kept whole.
 ImageResult<QImage> ReducePlanes(jpeg_decompress_struct& info, JpegErrorManager& err,
-                                 const PlaneResamplers& planes) {
+                                 const PlaneResamplers& planes, QSize exact) {
   using Result = ImageResult<QImage>;
+  QImage image(exact, QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
+  std::deque<std::vector<quint16>> made[3];
+  int combined = 0;
+  for (int c = 0; c < 3; ++c) {
+    const bool sinks = planes[size_t(c)]->setRowSink([&, c](int, const uchar* samples) {
+      const auto* first = reinterpret_cast<const quint16*>(samples);
+      made[c].emplace_back(first, first + exact.width());
+      if (made[0].empty() || made[1].empty() || made[2].empty()) return;
+      PlanesToArgb32Row(made[0].front().data(), made[1].front().data(), made[2].front().data(),
+                        exact.width(), reinterpret_cast<QRgb*>(image.scanLine(combined++)));
+      for (auto& rows : made) rows.pop_front();
+    });
+    if (!sinks) return Result::Fail(QStringLiteral("out of memory"));
+  }
   std::vector<std::vector<uchar>> buffers(3);
   std::vector<std::vector<JSAMPROW>> rows(3);
   JSAMPARRAY arrays[3];
@@ -288,12 +295,7 @@ ImageResult<QImage> ReducePlanes(jpeg_decompress_struct& info, JpegErrorManager&
       pushed[c] += count;
     }
   }
-  const QImage y = planes[0]->take(), cb = planes[1]->take(), cr = planes[2]->take();
-  if (y.isNull() || cb.isNull() || cr.isNull()) {
-    return Result::Fail(QStringLiteral("corrupt JPEG data"));
-  }
-  QImage image = PlanesToArgb32(y, cb, cr);
-  if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
+  if (combined != exact.height()) return Result::Fail(QStringLiteral("corrupt JPEG data"));
   return {std::move(image), QString()};
 }
 
@@ -380,7 +382,7 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
   if (!planeResamplers.empty()) info.raw_data_out = TRUE;
   if (!JpegStart(&info, &err)) return Result::Fail(QStringLiteral("JPEG decoding failed"));
   if (!planeResamplers.empty()) {
-    ImageResult<QImage> planes = ReducePlanes(info, err, planeResamplers);
+    ImageResult<QImage> planes = ReducePlanes(info, err, planeResamplers, exact);
     if (!planes.ok()) return planes;
     if (err.truncated) return Result::Fail(QStringLiteral("truncated JPEG file"));
     return {FinishDecodedImage(std::move(planes.value), rep), QString()};

@@ -512,8 +512,13 @@ struct RowResampler::Impl {
   std::function<void(const float*, uchar*)> write;
   // 8-bit colour, or 8-bit grey to 16 bits, on a machine with the vector units: the ring holds
   // samples times 64 in int16 and the vertical pass weighs pairs of rows in 2.14 fixed point.
+  bool valid = false;
   bool fixed = false;
   bool wide = false;  // 8-bit samples in, 16-bit out
+  std::function<void(int, const uchar*)> sink;
+  std::vector<uint16_t> sinkRow;
+
+  bool makeOutput();
   std::vector<int16_t> ring16;
   std::vector<const int16_t*> rows16;
   std::vector<int32_t> pairs;
@@ -548,8 +553,10 @@ struct RowResampler::Impl {
         pairs[k / 2] = int32_t(uint16_t(q[k]) | uint32_t(uint16_t(q[k + 1])) << 16);
       }
       if (wide) {
-        resample::WeightedSumWideFixedAvx2(rows16.data(), pairs.data(), count / 2, rowFloats,
-                                           reinterpret_cast<uint16_t*>(image.scanLine(emitted)));
+        uint16_t* dst =
+            sink ? sinkRow.data() : reinterpret_cast<uint16_t*>(image.scanLine(emitted));
+        resample::WeightedSumWideFixedAvx2(rows16.data(), pairs.data(), count / 2, rowFloats, dst);
+        if (sink) sink(emitted, reinterpret_cast<const uchar*>(dst));
       } else {
         resample::WeightedSumArgb32FixedAvx2(rows16.data(), pairs.data(), count / 2, out.width(),
                                              image.scanLine(emitted));
@@ -621,8 +628,9 @@ RowResampler::RowResampler(QSize in, QSize out, QImage::Format format, QImage::F
     default:
       return;
   }
-  d.image = QImage(out, d.wide ? outFormat : format);
-  if (d.image.isNull()) return;
+  // A 16-bit grey output is made at the first row, unless its rows go to a sink instead.
+  if (!d.wide) d.image = QImage(out, format);
+  if (!d.wide && d.image.isNull()) return;
   d.in = in;
   d.out = out;
   d.h = resample::SharedTaps(in.width(), out.width());
@@ -631,10 +639,8 @@ RowResampler::RowResampler(QSize in, QSize out, QImage::Format format, QImage::F
   d.fixed = (format == QImage::Format_ARGB32_Premultiplied && resample::HasFixedArgb32(*d.h)) ||
             (d.wide && resample::HasFixedGray8(*d.h));
   d.ringRows = d.v->width;
-  if (d.wide && !d.fixed) {
-    d.image = QImage();
-    return;
-  }
+  if (d.wide && !d.fixed) return;
+  d.valid = true;
   if (d.fixed) {
     // One slot more: two rows are filtered before the ready output rows are taken.
     d.ringRows = d.v->width + 1;
@@ -651,11 +657,27 @@ RowResampler::RowResampler(QSize in, QSize out, QImage::Format format, QImage::F
 
 RowResampler::~RowResampler() = default;
 
-bool RowResampler::isValid() const { return !impl_->image.isNull() && impl_->channels > 0; }
+bool RowResampler::isValid() const { return impl_->valid; }
+
+// The 16-bit grey output comes into being with the first row: false when it cannot.
+bool RowResampler::Impl::makeOutput() {
+  if (!wide || sink || !image.isNull()) return true;
+  image = QImage(out, QImage::Format_Grayscale16);
+  valid = !image.isNull();
+  return valid;
+}
+
+bool RowResampler::setRowSink(std::function<void(int, const uchar*)> sink) {
+  Impl& d = *impl_;
+  if (!isValid() || !d.wide || d.pushed > 0 || !d.image.isNull() || !sink) return false;
+  d.sink = std::move(sink);
+  d.sinkRow.resize(d.rowFloats);
+  return true;
+}
 
 void RowResampler::pushRow(const uchar* row) {
   Impl& d = *impl_;
-  if (!isValid() || d.pushed >= d.in.height()) return;
+  if (!isValid() || d.pushed >= d.in.height() || !d.makeOutput()) return;
 #if defined(__x86_64__) || defined(__i386__)
   if (d.fixed) {
     int16_t* dst = &d.ring16[d.rowFloats * size_t(d.pushed % d.ringRows)];
@@ -677,7 +699,7 @@ void RowResampler::pushRows(const uchar* first, qsizetype stride, int count) {
   Impl& d = *impl_;
   int i = 0;
 #if defined(__x86_64__) || defined(__i386__)
-  if (isValid() && d.fixed) {
+  if (isValid() && d.fixed && d.makeOutput()) {
     for (; i + 1 < count && d.pushed + 1 < d.in.height(); i += 2) {
       const uchar* rows[2] = {first + stride * i, first + stride * (i + 1)};
       int16_t* ring[2] = {&d.ring16[d.rowFloats * size_t(d.pushed % d.ringRows)],

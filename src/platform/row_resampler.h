@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <functional>
 #include <memory>
 
 namespace glimbrik {
@@ -27,8 +28,12 @@ class RowResampler {
   void pushRow(const uchar* row);
   // `count` consecutive input rows, `stride` bytes apart: as pushRow on each, but faster.
   void pushRows(const uchar* first, qsizetype stride, int count);
-  // The output, once every input row has been pushed; null before.
+  // The output, once every input row has been pushed; null before, and null with a row sink.
   QImage take();
+  // For the 16-bit grey output, before the first row: each output row goes to `sink` (its index
+  // and samples) as soon as it is made, in order, instead of into a whole output image. False
+  // where not supported.
+  bool setRowSink(std::function<void(int, const uchar*)> sink);
 
   struct Impl;
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "platform/row_resampler.h"
@@ -110,10 +111,21 @@ TEST(ResampleKernel, GreyPlanesReduceToSixteenBitsWithTheirFraction) {
     RowResampler batched(in, out, QImage::Format_Grayscale8, QImage::Format_Grayscale16);
     RowResampler level(in, out, QImage::Format_Grayscale8, QImage::Format_Grayscale16);
     RowResampler b(in, out, QImage::Format_Grayscale16);
+    RowResampler sunk(in, out, QImage::Format_Grayscale8, QImage::Format_Grayscale16);
+    QImage fromSink(out, QImage::Format_Grayscale16);
+    int nextRow = 0;
+    ASSERT_TRUE(sunk.setRowSink([&](int row, const uchar* samples) {
+      EXPECT_EQ(row, nextRow++);
+      std::memcpy(fromSink.scanLine(row), samples, size_t(out.width()) * 2);
+    }));
     for (int y = 0; y < in.height(); ++y) {
       a.pushRow(noise.constScanLine(y));
       b.pushRow(wide.constScanLine(y));
     }
+    sunk.pushRows(noise.constScanLine(0), noise.bytesPerLine(), in.height());
+    EXPECT_FALSE(a.setRowSink([](int, const uchar*) {})) << "only before the first row";
+    EXPECT_TRUE(sunk.take().isNull());
+    EXPECT_EQ(nextRow, out.height());
     for (int y = 0; y < in.height(); y += 3) {
       const int count = std::min(3, in.height() - y);
       batched.pushRows(noise.constScanLine(y), noise.bytesPerLine(), count);
@@ -122,6 +134,7 @@ TEST(ResampleKernel, GreyPlanesReduceToSixteenBitsWithTheirFraction) {
     const QImage got = a.take(), want = b.take(), flatOut = level.take();
     ASSERT_EQ(got.format(), QImage::Format_Grayscale16);
     EXPECT_EQ(batched.take(), got);
+    EXPECT_EQ(fromSink, got);
     double worst = 0.0;
     for (int y = 0; y < out.height(); ++y) {
       const auto* g = reinterpret_cast<const quint16*>(got.constScanLine(y));
@@ -138,6 +151,9 @@ TEST(ResampleKernel, GreyPlanesReduceToSixteenBitsWithTheirFraction) {
   EXPECT_FALSE(
       RowResampler(in, QSize(9, 5), QImage::Format_ARGB32_Premultiplied, QImage::Format_Grayscale16)
           .isValid());
+  EXPECT_FALSE(
+      RowResampler(in, QSize(9, 5), QImage::Format_Grayscale8).setRowSink([](int, const uchar*) {}))
+      << "8-bit output keeps its image";
 }
 
 }  // namespace
