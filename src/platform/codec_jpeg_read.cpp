@@ -4,7 +4,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <memory>
 #include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 #include "platform/codec_decoders.h"
 #include "platform/codec_jpeg_common.h"
@@ -124,6 +130,14 @@ bool JpegReadRows(jpeg_decompress_struct* info, JpegErrorManager* err, uchar* pi
   return true;
 }
 
+// Reads the next row of iMCUs straight from the inverse DCT, each component into its own plane
+// rows; false on damage.
+bool JpegReadRawRows(jpeg_decompress_struct* info, JpegErrorManager* err, JSAMPIMAGE planes) {
+  if (setjmp(err->trap.jump)) return false;
+  const JDIMENSION rows = JDIMENSION(info->max_v_samp_factor * DCTSIZE);
+  return jpeg_read_raw_data(info, planes, rows) == rows;
+}
+
 struct DecompressGuard {
   jpeg_decompress_struct* info;
   ~DecompressGuard() { jpeg_destroy_decompress(info); }
@@ -138,6 +152,151 @@ ExifBasics ExifOfMarkers(const jpeg_decompress_struct& info) {
     }
   }
   return {};
+}
+
+// A colour JPEG whose chroma planes are an exact half or whole of the picture can be reduced
+// plane by plane as stored: no upsampling and no colour conversion at full size, chroma filtered
+// from its own samples, and one channel a sample instead of four. Cameras write such files.
+bool ReducesByPlanes(const jpeg_decompress_struct& info) {
+  if (info.jpeg_color_space != JCS_YCbCr || info.num_components != 3 || info.scale_denom != 1) {
+    return false;
+  }
+  for (int c = 0; c < 3; ++c) {
+    const jpeg_component_info& comp = info.comp_info[c];
+    if (info.image_width * comp.h_samp_factor % info.max_h_samp_factor != 0 ||
+        info.image_height * comp.v_samp_factor % info.max_v_samp_factor != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// YCbCr planes of samples times 256 to opaque ARGB32, by the JFIF equations in 2.14 fixed point:
+// each channel is (Y x 2^14 + weighted chroma + 2^21) >> 22.
+constexpr int kRedCr = 22970, kGreenCb = -5638, kGreenCr = -11700, kBlueCb = 29033;
+constexpr int kCentre = 128 << 8, kHalf = 1 << 21;
+
+void PlaneRowToArgb32(const quint16* py, const quint16* pb, const quint16* pr, int from, int width,
+                      QRgb* out) {
+  const auto channel = [](int y, int sum) {
+    return uint32_t(std::clamp((y * (1 << 14) + sum + kHalf) >> 22, 0, 255));
+  };
+  for (int x = from; x < width; ++x) {
+    const int l = py[x], b = pb[x] - kCentre, r = pr[x] - kCentre;
+    out[x] = 0xff000000u | channel(l, kRedCr * r) << 16 |
+             channel(l, kGreenCb * b + kGreenCr * r) << 8 | channel(l, kBlueCb * b);
+  }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"))) inline __m256i LoadEight(const quint16* p) {
+  return _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+__attribute__((target("avx2"))) inline __m256i Channel(__m256i y14, __m256i sum) {
+  const __m256i v =
+      _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(y14, sum), _mm256_set1_epi32(kHalf)), 22);
+  return _mm256_min_epi32(_mm256_max_epi32(v, _mm256_setzero_si256()), _mm256_set1_epi32(255));
+}
+
+// Eight pixels a step; returns how many were converted.
+__attribute__((target("avx2"))) int PlaneRowToArgb32Avx2(const quint16* py, const quint16* pb,
+                                                         const quint16* pr, int width, QRgb* out) {
+  const __m256i centre = _mm256_set1_epi32(kCentre);
+  const __m256i opaque = _mm256_set1_epi32(int(0xff000000u));
+  int x = 0;
+  for (; x + 8 <= width; x += 8) {
+    const __m256i l = _mm256_slli_epi32(LoadEight(py + x), 14);
+    const __m256i b = _mm256_sub_epi32(LoadEight(pb + x), centre);
+    const __m256i r = _mm256_sub_epi32(LoadEight(pr + x), centre);
+    const __m256i red = Channel(l, _mm256_mullo_epi32(r, _mm256_set1_epi32(kRedCr)));
+    const __m256i green =
+        Channel(l, _mm256_add_epi32(_mm256_mullo_epi32(b, _mm256_set1_epi32(kGreenCb)),
+                                    _mm256_mullo_epi32(r, _mm256_set1_epi32(kGreenCr))));
+    const __m256i blue = Channel(l, _mm256_mullo_epi32(b, _mm256_set1_epi32(kBlueCb)));
+    const __m256i pixels = _mm256_or_si256(_mm256_or_si256(opaque, _mm256_slli_epi32(red, 16)),
+                                           _mm256_or_si256(_mm256_slli_epi32(green, 8), blue));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), pixels);
+  }
+  return x;
+}
+#endif
+
+void PlanesToArgb32Row(const quint16* py, const quint16* pb, const quint16* pr, int width,
+                       QRgb* out) {
+  int done = 0;
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2) done = PlaneRowToArgb32Avx2(py, pb, pr, width, out);
+#endif
+  PlaneRowToArgb32(py, pb, pr, done, width, out);
+}
+
+using PlaneResamplers = std::vector<std::unique_ptr<RowResampler>>;
+
+// One reduce per component of a ReducesByPlanes file, to 16-bit rows; none where the machine
+// cannot.
+PlaneResamplers MakePlaneResamplers(const jpeg_decompress_struct& info, QSize exact) {
+  PlaneResamplers planes;
+  for (int c = 0; c < 3; ++c) {
+    const jpeg_component_info& comp = info.comp_info[c];
+    const QSize plane(int(info.image_width * comp.h_samp_factor / info.max_h_samp_factor),
+                      int(info.image_height * comp.v_samp_factor / info.max_v_samp_factor));
+    planes.push_back(std::make_unique<RowResampler>(plane, exact, QImage::Format_Grayscale8,
+                                                    QImage::Format_Grayscale16));
+    if (!planes.back()->isValid()) return {};
+  }
+  return planes;
+}
+
+// Feeds the planes of a file started in raw mode through their reduces. Their rows are combined
+// as soon as all three have made one: no 16-bit plane is kept whole.
+ImageResult<QImage> ReducePlanes(jpeg_decompress_struct& info, JpegErrorManager& err,
+                                 const PlaneResamplers& planes, QSize exact) {
+  using Result = ImageResult<QImage>;
+  QImage image(exact, QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
+  std::deque<std::vector<quint16>> made[3];
+  int combined = 0;
+  for (int c = 0; c < 3; ++c) {
+    const bool sinks = planes[size_t(c)]->setRowSink([&, c](int, const uchar* samples) {
+      const auto* first = reinterpret_cast<const quint16*>(samples);
+      made[c].emplace_back(first, first + exact.width());
+      if (made[0].empty() || made[1].empty() || made[2].empty()) return;
+      PlanesToArgb32Row(made[0].front().data(), made[1].front().data(), made[2].front().data(),
+                        exact.width(), reinterpret_cast<QRgb*>(image.scanLine(combined++)));
+      for (auto& rows : made) rows.pop_front();
+    });
+    if (!sinks) return Result::Fail(QStringLiteral("out of memory"));
+  }
+  std::vector<std::vector<uchar>> buffers(3);
+  std::vector<std::vector<JSAMPROW>> rows(3);
+  JSAMPARRAY arrays[3];
+  int pushed[3] = {};
+  for (int c = 0; c < 3; ++c) {
+    const jpeg_component_info& comp = info.comp_info[c];
+    const size_t stride = size_t(comp.width_in_blocks) * DCTSIZE;
+    const int count = comp.v_samp_factor * DCTSIZE;
+    buffers[c].resize(stride * size_t(count));
+    for (int r = 0; r < count; ++r) rows[c].push_back(buffers[c].data() + stride * size_t(r));
+    arrays[c] = rows[c].data();
+  }
+  while (info.output_scanline < info.output_height) {
+    if (!JpegReadRawRows(&info, &err, arrays)) {
+      return Result::Fail(QStringLiteral("corrupt JPEG data"));
+    }
+    for (int c = 0; c < 3; ++c) {
+      const jpeg_component_info& comp = info.comp_info[c];
+      // The last row of iMCUs runs past the plane's end.
+      const int count =
+          std::min(comp.v_samp_factor * DCTSIZE, int(comp.downsampled_height) - pushed[c]);
+      if (count <= 0) continue;
+      planes[size_t(c)]->pushRows(arrays[c][0], qsizetype(comp.width_in_blocks) * DCTSIZE, count);
+      pushed[c] += count;
+    }
+  }
+  if (combined != exact.height()) return Result::Fail(QStringLiteral("corrupt JPEG data"));
+  return {std::move(image), QString()};
 }
 
 }  // namespace
@@ -215,7 +374,19 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
       exact.height() * 2 <= int(info.image_height / info.scale_denom)) {
     info.do_fancy_upsampling = FALSE;
   }
+  PlaneResamplers planeResamplers;
+  if (reduce && !cmyk && !gray && ReducesByPlanes(info) &&
+      QSize(int(info.image_width), int(info.image_height)) != exact) {
+    planeResamplers = MakePlaneResamplers(info, exact);
+  }
+  if (!planeResamplers.empty()) info.raw_data_out = TRUE;
   if (!JpegStart(&info, &err)) return Result::Fail(QStringLiteral("JPEG decoding failed"));
+  if (!planeResamplers.empty()) {
+    ImageResult<QImage> planes = ReducePlanes(info, err, planeResamplers, exact);
+    if (!planes.ok()) return planes;
+    if (err.truncated) return Result::Fail(QStringLiteral("truncated JPEG file"));
+    return {FinishDecodedImage(std::move(planes.value), rep), QString()};
+  }
   const int w = int(info.output_width), h = int(info.output_height);
   QImage image;
   QByteArray cmykPixels;

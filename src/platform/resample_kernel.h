@@ -26,6 +26,11 @@ struct Taps {
   std::vector<int> first16;
   std::vector<int32_t> pairs16;
   int width16 = 0;
+  // For one channel: the same fixed-point weights as plain int16, over a window padded to a
+  // multiple of sixteen. Empty when the row is narrower than that window.
+  std::vector<int> firstGray;
+  std::vector<int16_t> weightsGray;
+  int widthGray = 0;
 };
 
 Taps ComputeTaps(int inSize, int outSize);

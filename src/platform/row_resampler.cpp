@@ -57,18 +57,14 @@ Taps ComputeTaps(int inSize, int outSize) {
     for (int k = 0; k < taps.width; ++k) out[k] = float(sum != 0.0 ? w[k] / sum : 0.0);
   }
 
-  const int padded = (taps.width + 7) / 8 * 8;
-  if (padded > inSize) return taps;
-  taps.width16 = padded;
-  taps.first16.resize(outSize);
-  taps.pairs16.resize(size_t(outSize) * padded * 2);
+  // Fixed-point weights over a window of `padded` taps that stays inside the row.
   constexpr double kOne = 1 << 14;
-  std::vector<int> q(padded);
-  for (int i = 0; i < outSize; ++i) {
+  std::vector<int> q;
+  const auto quantise = [&](int i, int padded) {
     const int first = std::min(taps.first[i], inSize - padded);
     const int shift = taps.first[i] - first;
     const float* wt = &taps.weights[size_t(i) * taps.width];
-    std::fill(q.begin(), q.end(), 0);
+    q.assign(size_t(padded), 0);
     int total = 0, largest = shift;
     for (int k = 0; k < taps.width; ++k) {
       q[shift + k] = int(std::lround(wt[k] * kOne));
@@ -77,7 +73,27 @@ Taps ComputeTaps(int inSize, int outSize) {
     }
     // Rounding must not brighten or darken flat areas.
     q[largest] += int(kOne) - total;
-    taps.first16[i] = first;
+    return first;
+  };
+
+  const int grayPadded = (taps.width + 15) / 16 * 16;
+  if (grayPadded <= inSize) {
+    taps.widthGray = grayPadded;
+    taps.firstGray.resize(outSize);
+    taps.weightsGray.resize(size_t(outSize) * grayPadded);
+    for (int i = 0; i < outSize; ++i) {
+      taps.firstGray[i] = quantise(i, grayPadded);
+      std::copy(q.begin(), q.end(), &taps.weightsGray[size_t(i) * grayPadded]);
+    }
+  }
+
+  const int padded = (taps.width + 7) / 8 * 8;
+  if (padded > inSize) return taps;
+  taps.width16 = padded;
+  taps.first16.resize(outSize);
+  taps.pairs16.resize(size_t(outSize) * padded * 2);
+  for (int i = 0; i < outSize; ++i) {
+    taps.first16[i] = quantise(i, padded);
     int32_t* out = &taps.pairs16[size_t(i) * padded * 2];
     auto pair = [&](int k) { return int32_t(uint16_t(q[k]) | uint32_t(uint16_t(q[k + 1])) << 16); };
     for (int g = 0; g < padded; g += 8, out += 16) {
@@ -199,6 +215,72 @@ __attribute__((target("avx2,fma"))) void FilterTwoRowsArgb32FixedAvx2(const uint
   }
 }
 
+// One channel: sixteen taps a multiply-add, over kRows rows that share the weights; kTaps is the
+// window, or any when 0. Leaves eight partial sums of output sample x per row.
+template <int kTaps, int kRows>
+__attribute__((target("avx2,fma"))) inline void SumGray8Avx2(const uint8_t* const* src,
+                                                             const Taps& h, int x, __m256i* acc) {
+  const int taps = kTaps > 0 ? kTaps : h.widthGray;
+  const int16_t* w = &h.weightsGray[size_t(x) * taps];
+  const int first = h.firstGray[x];
+  for (int r = 0; r < kRows; ++r) acc[r] = _mm256_setzero_si256();
+  for (int k = 0; k < taps; k += 16) {
+    const __m256i wk = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + k));
+    for (int r = 0; r < kRows; ++r) {
+      const __m256i p = _mm256_cvtepu8_epi16(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(src[r] + first + k)));
+      acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(p, wk));
+    }
+  }
+}
+
+// The partial sums of four output samples, added up, rounded from 1 << 14 to 64 and stored.
+__attribute__((target("avx2,fma"))) inline void StoreFourGray(__m256i s0, __m256i s1, __m256i s2,
+                                                              __m256i s3, int16_t* dst) {
+  const __m256i all = _mm256_hadd_epi32(_mm256_hadd_epi32(s0, s1), _mm256_hadd_epi32(s2, s3));
+  __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(all), _mm256_extracti128_si256(all, 1));
+  sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << 7)), 8);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packs_epi32(sum, sum));
+}
+
+template <int kTaps, int kRows>
+__attribute__((target("avx2,fma"))) void FilterRowsGray8(const uint8_t* const* src, const Taps& h,
+                                                         int outW, int16_t* const* dst) {
+  int x = 0;
+  for (; x + 4 <= outW; x += 4) {
+    __m256i s[4][kRows];
+    for (int i = 0; i < 4; ++i) SumGray8Avx2<kTaps, kRows>(src, h, x + i, s[i]);
+    for (int r = 0; r < kRows; ++r) StoreFourGray(s[0][r], s[1][r], s[2][r], s[3][r], dst[r] + x);
+  }
+  for (; x < outW; ++x) {
+    __m256i s[kRows];
+    SumGray8Avx2<kTaps, kRows>(src, h, x, s);
+    for (int r = 0; r < kRows; ++r) {
+      __m128i sum = _mm_add_epi32(_mm256_castsi256_si128(s[r]), _mm256_extracti128_si256(s[r], 1));
+      sum = _mm_hadd_epi32(sum, sum);
+      sum = _mm_hadd_epi32(sum, sum);
+      dst[r][x] = int16_t((_mm_cvtsi128_si32(sum) + (1 << 7)) >> 8);
+    }
+  }
+}
+
+// kRows rows filtered horizontally into samples times 64, as the four-channel pass gives them.
+template <int kRows>
+__attribute__((target("avx2,fma"))) void FilterRowsGray8FixedAvx2(const uint8_t* const* src,
+                                                                  const Taps& h, int outW,
+                                                                  int16_t* const* dst) {
+  switch (h.widthGray) {
+    case 16:
+      return FilterRowsGray8<16, kRows>(src, h, outW, dst);
+    case 32:
+      return FilterRowsGray8<32, kRows>(src, h, outW, dst);
+    case 48:
+      return FilterRowsGray8<48, kRows>(src, h, outW, dst);
+    default:
+      return FilterRowsGray8<0, kRows>(src, h, outW, dst);
+  }
+}
+
 // Sixteen samples (four pixels) a step, two rows a multiply-add; the sum is the sample times
 // 1 << 20, rounded back, held to [0, alpha] for colour and [0, 255] for alpha.
 __attribute__((target("avx2,fma"))) void WeightedSumArgb32FixedAvx2(const int16_t* const* rows,
@@ -237,6 +319,38 @@ __attribute__((target("avx2,fma"))) void WeightedSumArgb32FixedAvx2(const int16_
     }
     const int alpha = std::min(v[3], 255);
     for (int c = 0; c < 4; ++c) dst[i + c] = uint8_t(std::min(v[c], c == 3 ? 255 : alpha));
+  }
+}
+
+// One channel to 16 bits: the sum (the sample times 1 << 20) rounded to the sample times 256 and
+// held to [0, 255 x 256].
+__attribute__((target("avx2,fma"))) void WeightedSumWideFixedAvx2(const int16_t* const* rows,
+                                                                  const int32_t* pairs,
+                                                                  int pairCount, size_t n,
+                                                                  uint16_t* dst) {
+  const __m256i half = _mm256_set1_epi32(1 << 11);
+  const __m256i top = _mm256_set1_epi32(255 << 8);
+  size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    __m256i lo = half, hi = half;
+    for (int k = 0; k < pairCount; ++k) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * k] + i));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * k + 1] + i));
+      const __m256i w = _mm256_set1_epi32(pairs[k]);
+      lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w));
+      hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w));
+    }
+    lo = _mm256_min_epi32(_mm256_srai_epi32(lo, 12), top);
+    hi = _mm256_min_epi32(_mm256_srai_epi32(hi, 12), top);
+    // Unpacking paired samples 0-3 with 8-11 and 4-7 with 12-15: the pack puts them back in order.
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_packus_epi32(lo, hi));
+  }
+  for (; i < n; ++i) {
+    int sum = 1 << 11;
+    for (int k = 0; k < pairCount; ++k) {
+      sum += int16_t(pairs[k]) * rows[2 * k][i] + (pairs[k] >> 16) * rows[2 * k + 1][i];
+    }
+    dst[i] = uint16_t(std::clamp(sum >> 12, 0, 255 << 8));
   }
 }
 
@@ -306,6 +420,15 @@ bool HasAvx2() {
 bool HasFixedArgb32(const Taps& h) {
 #if defined(__x86_64__) || defined(__i386__)
   return HasAvx2() && h.width16 > 0;
+#else
+  (void)h;
+  return false;
+#endif
+}
+
+bool HasFixedGray8(const Taps& h) {
+#if defined(__x86_64__) || defined(__i386__)
+  return HasAvx2() && h.widthGray > 0;
 #else
   (void)h;
   return false;
@@ -387,9 +510,15 @@ struct RowResampler::Impl {
   QImage image;
   std::function<void(const uchar*, float*)> filter;
   std::function<void(const float*, uchar*)> write;
-  // 8-bit colour on a machine with the vector units: the ring holds samples times 64 in int16
-  // and the vertical pass weighs pairs of rows in 2.14 fixed point.
+  // 8-bit colour, or 8-bit grey to 16 bits, on a machine with the vector units: the ring holds
+  // samples times 64 in int16 and the vertical pass weighs pairs of rows in 2.14 fixed point.
+  bool valid = false;
   bool fixed = false;
+  bool wide = false;  // 8-bit samples in, 16-bit out
+  std::function<void(int, const uchar*)> sink;
+  std::vector<uint16_t> sinkRow;
+
+  bool makeOutput();
   std::vector<int16_t> ring16;
   std::vector<const int16_t*> rows16;
   std::vector<int32_t> pairs;
@@ -423,8 +552,15 @@ struct RowResampler::Impl {
       for (int k = 0; k < count; k += 2) {
         pairs[k / 2] = int32_t(uint16_t(q[k]) | uint32_t(uint16_t(q[k + 1])) << 16);
       }
-      resample::WeightedSumArgb32FixedAvx2(rows16.data(), pairs.data(), count / 2, out.width(),
-                                           image.scanLine(emitted));
+      if (wide) {
+        uint16_t* dst =
+            sink ? sinkRow.data() : reinterpret_cast<uint16_t*>(image.scanLine(emitted));
+        resample::WeightedSumWideFixedAvx2(rows16.data(), pairs.data(), count / 2, rowFloats, dst);
+        if (sink) sink(emitted, reinterpret_cast<const uchar*>(dst));
+      } else {
+        resample::WeightedSumArgb32FixedAvx2(rows16.data(), pairs.data(), count / 2, out.width(),
+                                             image.scanLine(emitted));
+      }
       ++emitted;
     }
 #endif
@@ -468,10 +604,14 @@ void Bind(RowResampler::Impl& d, int alphaChannel, float maxValue) {
 
 }  // namespace
 
-RowResampler::RowResampler(QSize in, QSize out, QImage::Format format)
+RowResampler::RowResampler(QSize in, QSize out, QImage::Format format, QImage::Format outFormat)
     : impl_(std::make_unique<Impl>()) {
   Impl& d = *impl_;
   if (in.isEmpty() || out.isEmpty()) return;
+  if (outFormat != QImage::Format_Invalid && outFormat != format) {
+    if (format != QImage::Format_Grayscale8 || outFormat != QImage::Format_Grayscale16) return;
+    d.wide = true;
+  }
   switch (format) {
     case QImage::Format_Grayscale8:
       Bind<uint8_t, 1>(d, -1, 255.0f);
@@ -488,15 +628,19 @@ RowResampler::RowResampler(QSize in, QSize out, QImage::Format format)
     default:
       return;
   }
-  d.image = QImage(out, format);
-  if (d.image.isNull()) return;
+  // A 16-bit grey output is made at the first row, unless its rows go to a sink instead.
+  if (!d.wide) d.image = QImage(out, format);
+  if (!d.wide && d.image.isNull()) return;
   d.in = in;
   d.out = out;
   d.h = resample::SharedTaps(in.width(), out.width());
   d.v = resample::SharedTaps(in.height(), out.height());
   d.rowFloats = size_t(out.width()) * d.channels;
-  d.fixed = format == QImage::Format_ARGB32_Premultiplied && resample::HasFixedArgb32(*d.h);
+  d.fixed = (format == QImage::Format_ARGB32_Premultiplied && resample::HasFixedArgb32(*d.h)) ||
+            (d.wide && resample::HasFixedGray8(*d.h));
   d.ringRows = d.v->width;
+  if (d.wide && !d.fixed) return;
+  d.valid = true;
   if (d.fixed) {
     // One slot more: two rows are filtered before the ready output rows are taken.
     d.ringRows = d.v->width + 1;
@@ -513,15 +657,35 @@ RowResampler::RowResampler(QSize in, QSize out, QImage::Format format)
 
 RowResampler::~RowResampler() = default;
 
-bool RowResampler::isValid() const { return !impl_->image.isNull() && impl_->channels > 0; }
+bool RowResampler::isValid() const { return impl_->valid; }
+
+// The 16-bit grey output comes into being with the first row: false when it cannot.
+bool RowResampler::Impl::makeOutput() {
+  if (!wide || sink || !image.isNull()) return true;
+  image = QImage(out, QImage::Format_Grayscale16);
+  valid = !image.isNull();
+  return valid;
+}
+
+bool RowResampler::setRowSink(std::function<void(int, const uchar*)> sink) {
+  Impl& d = *impl_;
+  if (!isValid() || !d.wide || d.pushed > 0 || !d.image.isNull() || !sink) return false;
+  d.sink = std::move(sink);
+  d.sinkRow.resize(d.rowFloats);
+  return true;
+}
 
 void RowResampler::pushRow(const uchar* row) {
   Impl& d = *impl_;
-  if (!isValid() || d.pushed >= d.in.height()) return;
+  if (!isValid() || d.pushed >= d.in.height() || !d.makeOutput()) return;
 #if defined(__x86_64__) || defined(__i386__)
   if (d.fixed) {
-    resample::FilterRowArgb32FixedAvx2(row, *d.h, d.out.width(),
-                                       &d.ring16[d.rowFloats * size_t(d.pushed % d.ringRows)]);
+    int16_t* dst = &d.ring16[d.rowFloats * size_t(d.pushed % d.ringRows)];
+    if (d.channels == 4) {
+      resample::FilterRowArgb32FixedAvx2(row, *d.h, d.out.width(), dst);
+    } else {
+      resample::FilterRowsGray8FixedAvx2<1>(&row, *d.h, d.out.width(), &dst);
+    }
   } else
 #endif
   {
@@ -535,13 +699,17 @@ void RowResampler::pushRows(const uchar* first, qsizetype stride, int count) {
   Impl& d = *impl_;
   int i = 0;
 #if defined(__x86_64__) || defined(__i386__)
-  if (isValid() && d.fixed) {
+  if (isValid() && d.fixed && d.makeOutput()) {
     for (; i + 1 < count && d.pushed + 1 < d.in.height(); i += 2) {
-      const uchar* row = first + stride * i;
-      resample::FilterTwoRowsArgb32FixedAvx2(
-          row, row + stride, *d.h, d.out.width(),
-          &d.ring16[d.rowFloats * size_t(d.pushed % d.ringRows)],
-          &d.ring16[d.rowFloats * size_t((d.pushed + 1) % d.ringRows)]);
+      const uchar* rows[2] = {first + stride * i, first + stride * (i + 1)};
+      int16_t* ring[2] = {&d.ring16[d.rowFloats * size_t(d.pushed % d.ringRows)],
+                          &d.ring16[d.rowFloats * size_t((d.pushed + 1) % d.ringRows)]};
+      if (d.channels == 4) {
+        resample::FilterTwoRowsArgb32FixedAvx2(rows[0], rows[1], *d.h, d.out.width(), ring[0],
+                                               ring[1]);
+      } else {
+        resample::FilterRowsGray8FixedAvx2<2>(rows, *d.h, d.out.width(), ring);
+      }
       d.pushed += 2;
       d.emitReadyRows();
     }

@@ -6,6 +6,7 @@
 
 #include "platform/image_destination.h"
 #include "platform/image_fixtures.h"
+#include "platform/row_resampler.h"
 #include "support/metadata_fixture.h"
 #include "support/test_env.h"
 
@@ -141,6 +142,55 @@ TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllowsAndZeroDensi
   ASSERT_TRUE(zero->isValid());
   EXPECT_DOUBLE_EQ(zero->representation(0).dpiX, 72.0);
   EXPECT_DOUBLE_EQ(zero->representation(0).dpiY, 72.0);
+}
+
+// A colour file is reduced plane by plane as stored: the colours of the full decode reduced
+// after, within the rounding for whole chroma and within the chroma filtering for subsampled
+// chroma (a swapped or shifted plane is off by tens of levels). A file cut short fails.
+TEST(ImageSourceJpeg, ReducesColourPlaneByPlaneAsTheFullPictureWould) {
+  struct Case {
+    const char* sampling;
+    int worst;  // largest difference in a channel
+  };
+  for (const Case c : {Case{"1x1", 2}, Case{"2x2", 4}, Case{"2x1", 4}}) {
+    SCOPED_TRACE(c.sampling);
+    const QString path =
+        Make(QStringLiteral("-seed 3 -size 640x480 plasma:fractal -quality 95 -sampling-factor ") +
+                 c.sampling,
+             QStringLiteral("plasma.jpg"));
+    const QByteArray bytes = ReadBytes(path);
+    const auto source = ImageSource::FromData(bytes);
+    ASSERT_TRUE(source->isValid());
+    const QSize out(200, 150);
+    const ImageResult<QImage> reduced = source->decode(0, {QSize(), out});
+    const ImageResult<QImage> full = source->decode(0);
+    ASSERT_TRUE(reduced.ok() && full.ok()) << reduced.error.toStdString();
+    ASSERT_EQ(reduced.value.size(), out);
+    RowResampler resampler(full.value.size(), out, QImage::Format_ARGB32_Premultiplied);
+    const QImage whole = full.value.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    resampler.pushRows(whole.constBits(), whole.bytesPerLine(), whole.height());
+    const QImage want = resampler.take();
+    ASSERT_FALSE(want.isNull());
+    const QImage got = reduced.value.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int worst = 0;
+    double total = 0.0;
+    for (int y = 0; y < out.height(); ++y) {
+      for (int x = 0; x < out.width(); ++x) {
+        const QRgb a = got.pixel(x, y), b = want.pixel(x, y);
+        ASSERT_EQ(qAlpha(a), 255);
+        for (const int d : {qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b)}) {
+          worst = std::max(worst, std::abs(d));
+          total += std::abs(d);
+        }
+      }
+    }
+    EXPECT_LE(worst, c.worst);
+    EXPECT_LT(total / (3.0 * out.width() * out.height()), 0.6);
+
+    const auto cut = ImageSource::FromData(bytes.left(bytes.size() * 2 / 3));
+    ASSERT_TRUE(cut->isValid());
+    EXPECT_FALSE(cut->decode(0, {QSize(), out}).ok());
+  }
 }
 
 TEST(ImageSourceOwnFiles, GreyStaysGreyAndPsdKeepsItsTransparency) {
