@@ -12,7 +12,9 @@ namespace glimbrik {
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
   // Made here so that the queue's announcements are owned by the GUI thread.
   ThumbnailOperationQueue();
-  addingPool_.setMaxThreadCount(2);
+  // One adding run at a time, taken in the order they were asked for: files opened one after
+  // another land in that order (a lock alone lets a later run go first).
+  addingPool_.setMaxThreadCount(1);
 }
 
 AppDelegate::~AppDelegate() {
