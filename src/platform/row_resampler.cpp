@@ -281,6 +281,20 @@ __attribute__((target("avx2,fma"))) void FilterRowsGray8FixedAvx2(const uint8_t*
   }
 }
 
+// Sums 16 samples from i of every row pair times its two packed 16-bit weights into lo and hi
+// (samples 0-3 and 8-11 in lo, 4-7 and 12-15 in hi, as the unpacking orders them).
+__attribute__((always_inline, target("avx2,fma"))) inline void SumRowPairsAvx2(
+    const int16_t* const* rows, const int32_t* pairs, int pairCount, size_t i, __m256i* lo,
+    __m256i* hi) {
+  for (int k = 0; k < pairCount; ++k) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * k] + i));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * k + 1] + i));
+    const __m256i w = _mm256_set1_epi32(pairs[k]);
+    *lo = _mm256_add_epi32(*lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w));
+    *hi = _mm256_add_epi32(*hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w));
+  }
+}
+
 // Sixteen samples (four pixels) a step, two rows a multiply-add; the sum is the sample times
 // 1 << 20, rounded back, held to [0, alpha] for colour and [0, 255] for alpha.
 __attribute__((target("avx2,fma"))) void WeightedSumArgb32FixedAvx2(const int16_t* const* rows,
@@ -293,13 +307,7 @@ __attribute__((target("avx2,fma"))) void WeightedSumArgb32FixedAvx2(const int16_
   size_t i = 0;
   for (; i + 16 <= n; i += 16) {
     __m256i lo = half, hi = half;
-    for (int k = 0; k < pairCount; ++k) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * k] + i));
-      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * k + 1] + i));
-      const __m256i w = _mm256_set1_epi32(pairs[k]);
-      lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w));
-      hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w));
-    }
+    SumRowPairsAvx2(rows, pairs, pairCount, i, &lo, &hi);
     __m256i v = _mm256_packs_epi32(_mm256_srai_epi32(lo, 20), _mm256_srai_epi32(hi, 20));
     v = _mm256_max_epi16(v, _mm256_setzero_si256());
     const __m256i alpha =
@@ -333,13 +341,7 @@ __attribute__((target("avx2,fma"))) void WeightedSumWideFixedAvx2(const int16_t*
   size_t i = 0;
   for (; i + 16 <= n; i += 16) {
     __m256i lo = half, hi = half;
-    for (int k = 0; k < pairCount; ++k) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * k] + i));
-      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[2 * k + 1] + i));
-      const __m256i w = _mm256_set1_epi32(pairs[k]);
-      lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w));
-      hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w));
-    }
+    SumRowPairsAvx2(rows, pairs, pairCount, i, &lo, &hi);
     lo = _mm256_min_epi32(_mm256_srai_epi32(lo, 12), top);
     hi = _mm256_min_epi32(_mm256_srai_epi32(hi, 12), top);
     // Unpacking paired samples 0-3 with 8-11 and 4-7 with 12-15: the pack puts them back in order.
