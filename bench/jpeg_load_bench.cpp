@@ -10,8 +10,8 @@
 
 #include "engine/conversion_records.h"
 #include "engine/image_resample.h"
-#include "platform/image_destination.h"
-#include "platform/image_source.h"
+#include "platform/codecs/image_destination.h"
+#include "platform/codecs/image_source.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "app/app_delegate.h"
-#include "platform/bundle.h"
+#include "platform/store/bundle.h"
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
     if (addedAt < 0 && delegate.addingRunsInProgress() == 0) addedAt = now;
     if (addedAt >= 0 && loadedAt < 0) {
       const auto& entries = delegate.imageListViewContents()->entries();
-      if (std::all_of(entries.begin(), entries.end(), [](const auto& e) { return e->isLoaded(); })) {
+      if (std::all_of(entries.begin(), entries.end(),
+                      [](const auto& e) { return e->isLoaded(); })) {
         loadedAt = now;
         app.quit();
       }
@@ -63,7 +64,8 @@ int main(int argc, char** argv) {
   delegate.AddUrlsIntoImageListViewAtEnd(files);
   app.exec();
 
-  std::printf("files added:                 %d (listed %d)\n", count, delegate.imageListViewContents()->rowCount());
+  std::printf("files added:                 %d (listed %d)\n", count,
+              delegate.imageListViewContents()->rowCount());
   std::printf("all listed after:            %lld ms\n", static_cast<long long>(addedAt));
   std::printf("all thumbnails loaded after: %lld ms\n", static_cast<long long>(loadedAt));
   std::printf("longest GUI-thread stall:    %lld ms\n", static_cast<long long>(longest));

@@ -9,7 +9,7 @@
 
 #include "../tests/support/camera_fixtures.h"
 #include "engine/conversion_records.h"
-#include "platform/image_source.h"
+#include "platform/codecs/image_source.h"
 
 namespace {
 

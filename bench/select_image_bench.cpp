@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/app_delegate.h"
-#include "platform/bundle.h"
+#include "platform/store/bundle.h"
 
 namespace {
 

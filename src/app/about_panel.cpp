@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 
 #include "engine/file_utils.h"
-#include "platform/bundle.h"
-#include "platform/qt_additions.h"
+#include "platform/store/bundle.h"
+#include "platform/system/qt_additions.h"
 
 namespace glimbrik {
 

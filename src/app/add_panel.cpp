@@ -5,7 +5,7 @@
 #include <QTreeView>
 
 #include "app/dialog_folders.h"
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

@@ -22,7 +22,7 @@
 #include "app/main_window.h"
 #include "app/preset_files.h"
 #include "engine/conversion_records.h"
-#include "platform/color_profile.h"
+#include "platform/pixels/color_profile.h"
 #include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_view.h"
 

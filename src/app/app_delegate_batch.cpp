@@ -5,7 +5,7 @@
 
 #include "app/app_delegate.h"
 #include "app/rows_drag_data.h"
-#include "platform/color_space.h"
+#include "platform/pixels/color_space.h"
 
 namespace glimbrik {
 

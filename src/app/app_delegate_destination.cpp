@@ -12,9 +12,9 @@
 #include "app/desktop_open.h"
 #include "app/drop_targets.h"
 #include "app/preferences_sheet.h"
-#include "platform/bundle.h"
-#include "platform/folders.h"
-#include "platform/localization.h"
+#include "platform/store/bundle.h"
+#include "platform/store/folders.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

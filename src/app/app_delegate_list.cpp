@@ -10,8 +10,8 @@
 #include "app/desktop_open.h"
 #include "app/list_sorting.h"
 #include "app/thumbnail_queue.h"
-#include "platform/bundle_resources.h"
-#include "platform/localization.h"
+#include "platform/store/bundle_resources.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

@@ -4,7 +4,7 @@
 
 #include "app/app_delegate.h"
 #include "app/list_adding.h"
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

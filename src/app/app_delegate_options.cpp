@@ -5,7 +5,7 @@
 #include "app/app_delegate.h"
 #include "app/batch_output_type.h"
 #include "app/text_watermark_panel.h"
-#include "platform/preferences.h"
+#include "platform/store/preferences.h"
 
 namespace glimbrik {
 

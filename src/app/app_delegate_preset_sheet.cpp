@@ -5,7 +5,7 @@
 #include "app/preset_files.h"
 #include "app/preset_sheet.h"
 #include "app/preset_watermark.h"
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 #include "watermark/watermark_keys.h"
 
 namespace glimbrik {

@@ -5,7 +5,7 @@
 #include "app/preset_files.h"
 #include "app/preset_watermark.h"
 #include "engine/text_token_archive.h"
-#include "platform/keyed_archive.h"
+#include "platform/store/keyed_archive.h"
 
 namespace glimbrik {
 

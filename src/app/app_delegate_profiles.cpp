@@ -1,7 +1,7 @@
 #include <QSignalBlocker>
 
 #include "app/app_delegate.h"
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

@@ -4,7 +4,7 @@
 #include "app/batch_capture.h"
 #include "app/custom_alert.h"
 #include "app/rename_string.h"
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 #include "watermark/watermark_token_redraw.h"
 
 namespace glimbrik {

@@ -8,7 +8,7 @@
 #include "app/number_field.h"
 #include "app/panel_widgets.h"
 #include "app/resize_panel_units.h"
-#include "platform/bundle_resources.h"
+#include "platform/store/bundle_resources.h"
 
 namespace glimbrik {
 

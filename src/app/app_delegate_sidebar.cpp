@@ -5,7 +5,7 @@
 #include "app/image_watermark_panel.h"
 #include "app/panel_widgets.h"
 #include "app/text_watermark_panel.h"
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

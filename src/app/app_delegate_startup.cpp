@@ -7,9 +7,9 @@
 #include "app/app_delegate.h"
 #include "app/drop_targets.h"
 #include "app/thumbnail_queue.h"
-#include "platform/bundle_resources.h"
-#include "platform/folders.h"
-#include "platform/localization.h"
+#include "platform/store/bundle_resources.h"
+#include "platform/store/folders.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

@@ -4,7 +4,7 @@
 #include <QUrlQuery>
 #include <functional>
 
-#include "platform/bundle.h"
+#include "platform/store/bundle.h"
 
 namespace glimbrik {
 

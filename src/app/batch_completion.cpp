@@ -5,7 +5,7 @@
 
 #include "app/batch_host.h"
 #include "app/raw_file_names.h"
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

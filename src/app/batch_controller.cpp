@@ -20,8 +20,8 @@
 #include "app/desktop_open.h"
 #include "app/dialog_folders.h"
 #include "engine/file_utils.h"
-#include "platform/folders.h"
-#include "platform/localization.h"
+#include "platform/store/folders.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 namespace {

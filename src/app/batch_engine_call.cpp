@@ -1,7 +1,7 @@
 #include <QFile>
 
 #include "app/batch_engine.h"
-#include "platform/folders.h"
+#include "platform/store/folders.h"
 
 namespace glimbrik {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-#include "platform/file_attributes.h"
+#include "platform/metadata/file_attributes.h"
 
 namespace glimbrik {
 

@@ -13,8 +13,8 @@
 #include "app/batch_workers.h"
 #include "app/raw_file_names.h"
 #include "engine/image_converter.h"
-#include "platform/image_header.h"
-#include "platform/localization.h"
+#include "platform/metadata/image_header.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 namespace {

@@ -5,7 +5,7 @@
 #include <QThread>
 #include <algorithm>
 
-#include "platform/image_header.h"
+#include "platform/metadata/image_header.h"
 
 namespace glimbrik {
 namespace {

@@ -3,7 +3,7 @@
 #include <malloc.h>
 
 #include "engine/pipeline_pixels.h"
-#include "platform/image_source.h"
+#include "platform/codecs/image_source.h"
 
 namespace glimbrik {
 

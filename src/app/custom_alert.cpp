@@ -8,7 +8,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

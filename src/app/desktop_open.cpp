@@ -3,7 +3,7 @@
 #include <QDesktopServices>
 
 #include "app/custom_alert.h"
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

@@ -7,10 +7,10 @@
 
 #include "engine/file_types.h"
 #include "engine/webp_bridge.h"
-#include "platform/bundle_resources.h"
-#include "platform/exr_preview.h"
-#include "platform/image_header.h"
-#include "platform/image_source.h"
+#include "platform/codecs/image_source.h"
+#include "platform/codecs/raw_heif_exr/exr_preview.h"
+#include "platform/metadata/image_header.h"
+#include "platform/store/bundle_resources.h"
 
 namespace glimbrik {
 

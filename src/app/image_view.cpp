@@ -10,7 +10,7 @@
 
 #include "app/entity_loader.h"
 #include "engine/image_types.h"
-#include "platform/image_source.h"
+#include "platform/codecs/image_source.h"
 
 namespace glimbrik {
 

@@ -15,8 +15,8 @@
 #include "app/custom_alert.h"
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
-#include "platform/bundle_resources.h"
-#include "platform/localization.h"
+#include "platform/store/bundle_resources.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

@@ -14,7 +14,7 @@
 
 #include "app/app_delegate.h"
 #include "app/raw_file_names.h"
-#include "platform/folders.h"
+#include "platform/store/folders.h"
 
 namespace glimbrik {
 

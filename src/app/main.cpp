@@ -6,8 +6,8 @@
 #include "app/instance_hand_over.h"
 #include "app/preview_controller.h"
 #include "app/termination_signals.h"
-#include "platform/bundle.h"
-#include "platform/localization.h"
+#include "platform/store/bundle.h"
+#include "platform/store/localization.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -6,7 +6,7 @@
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
 #include "engine/image_converter.h"
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

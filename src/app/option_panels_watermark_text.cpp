@@ -2,7 +2,7 @@
 
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
-#include "platform/bundle_resources.h"
+#include "platform/store/bundle_resources.h"
 
 namespace glimbrik {
 

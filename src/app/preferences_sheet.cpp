@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

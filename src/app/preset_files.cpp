@@ -8,9 +8,9 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/folders.h"
-#include "platform/keyed_archive.h"
-#include "platform/preferences.h"
+#include "platform/store/folders.h"
+#include "platform/store/keyed_archive.h"
+#include "platform/store/preferences.h"
 #include "watermark/watermark_keys.h"
 
 namespace glimbrik {

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 
 #include "app/preset_files.h"
-#include "platform/keyed_archive.h"
+#include "platform/store/keyed_archive.h"
 #include "watermark/watermark_keys.h"
 
 namespace glimbrik {

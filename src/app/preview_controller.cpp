@@ -12,7 +12,7 @@
 #include "app/preview_fit.h"
 #include "app/preview_window.h"
 #include "engine/image_file.h"
-#include "platform/bundle_resources.h"
+#include "platform/store/bundle_resources.h"
 
 namespace glimbrik {
 namespace {

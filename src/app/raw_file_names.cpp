@@ -7,7 +7,7 @@
 #include <QFile>
 #include <algorithm>
 
-#include "platform/folders.h"
+#include "platform/store/folders.h"
 
 namespace glimbrik {
 

@@ -5,7 +5,7 @@
 
 #include "engine/resize_math.h"
 #include "engine/token_string.h"
-#include "platform/image_header.h"
+#include "platform/metadata/image_header.h"
 
 namespace glimbrik {
 

@@ -8,7 +8,7 @@
 #include "app/app_delegate.h"
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
-#include "platform/bundle_resources.h"
+#include "platform/store/bundle_resources.h"
 
 namespace glimbrik {
 

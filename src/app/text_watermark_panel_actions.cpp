@@ -7,8 +7,8 @@
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
 #include "app/text_watermark_panel.h"
-#include "platform/font_members.h"
-#include "platform/keyed_archive.h"
+#include "platform/store/keyed_archive.h"
+#include "platform/system/font_members.h"
 
 namespace glimbrik {
 

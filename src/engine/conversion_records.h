@@ -13,7 +13,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/file_attributes.h"
+#include "platform/metadata/file_attributes.h"
 
 namespace glimbrik {
 

@@ -5,7 +5,7 @@
 #include "engine/image_converter.h"
 #include "engine/image_types.h"
 #include "engine/webp_bridge.h"
-#include "platform/image_header.h"
+#include "platform/metadata/image_header.h"
 
 namespace glimbrik {
 

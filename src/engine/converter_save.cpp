@@ -7,7 +7,7 @@
 #include "engine/jpeg_memory.h"
 #include "engine/sgi_image.h"
 #include "engine/webp_bridge.h"
-#include "platform/atomic_write.h"
+#include "platform/store/atomic_write.h"
 
 namespace glimbrik {
 

@@ -1,6 +1,6 @@
 #include "engine/image_converter.h"
-#include "platform/bundle_resources.h"
-#include "platform/metadata_write.h"
+#include "platform/metadata/metadata_write.h"
+#include "platform/store/bundle_resources.h"
 
 namespace glimbrik {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/pipeline_pixels.h"
-#include "platform/pixel_formats.h"
+#include "platform/pixels/pixel_formats.h"
 
 namespace glimbrik {
 

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "engine/file_utils.h"
-#include "platform/folders.h"
+#include "platform/store/folders.h"
 
 namespace glimbrik {
 

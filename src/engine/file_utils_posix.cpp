@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/file_utils.h"
-#include "platform/unique_fd.h"
+#include "platform/system/unique_fd.h"
 
 namespace glimbrik {
 

@@ -8,10 +8,10 @@
 #include <memory>
 
 #include "engine/file_utils.h"
-#include "platform/bundle_resources.h"
-#include "platform/folders.h"
-#include "platform/notification.h"
-#include "platform/user_defaults.h"
+#include "platform/store/bundle_resources.h"
+#include "platform/store/folders.h"
+#include "platform/store/user_defaults.h"
+#include "platform/system/notification.h"
 
 namespace glimbrik {
 

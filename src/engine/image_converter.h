@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "engine/conversion_records.h"
-#include "platform/image_destination.h"
-#include "platform/image_source.h"
-#include "platform/pdf_document.h"
+#include "platform/codecs/image_destination.h"
+#include "platform/codecs/image_source.h"
+#include "platform/pdf/pdf_document.h"
 
 typedef struct tiff TIFF;
 

@@ -9,9 +9,9 @@
 
 #include "engine/sgi_image.h"
 #include "engine/webp_bridge.h"
-#include "platform/atomic_write.h"
-#include "platform/image_destination.h"
-#include "platform/image_source.h"
+#include "platform/codecs/image_destination.h"
+#include "platform/codecs/image_source.h"
+#include "platform/store/atomic_write.h"
 
 namespace glimbrik {
 namespace {

@@ -7,7 +7,7 @@
 #include <QString>
 #include <optional>
 
-#include "platform/image_header.h"
+#include "platform/metadata/image_header.h"
 
 class QPainter;
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/pipeline_pixels.h"
-#include "platform/pixel_formats.h"
-#include "platform/resample_kernel.h"
+#include "platform/pixels/pixel_formats.h"
+#include "platform/pixels/resample_kernel.h"
 
 namespace glimbrik {
 

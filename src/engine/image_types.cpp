@@ -3,10 +3,10 @@
 #include <QFileInfo>
 #include <array>
 
-#include "platform/image_header.h"
-#include "platform/image_source.h"
-#include "platform/pdf_document.h"
-#include "platform/pixel_formats.h"
+#include "platform/codecs/image_source.h"
+#include "platform/metadata/image_header.h"
+#include "platform/pdf/pdf_document.h"
+#include "platform/pixels/pixel_formats.h"
 
 namespace glimbrik {
 

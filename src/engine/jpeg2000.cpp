@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/image_header.h"
+#include "platform/metadata/image_header.h"
 
 namespace glimbrik {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/image_header.h"
-#include "platform/libjpeg_error.h"
+#include "platform/codecs/libjpeg_error.h"
+#include "platform/metadata/image_header.h"
 
 // After jpeglib.h (through libjpeg_error.h), which it needs.
 #include <jerror.h>

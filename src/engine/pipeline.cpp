@@ -17,8 +17,8 @@
 #include "engine/token_string.h"
 #include "engine/watermark_options.h"
 #include "engine/watermark_render.h"
-#include "platform/image_header.h"
-#include "platform/pixel_formats.h"
+#include "platform/metadata/image_header.h"
+#include "platform/pixels/pixel_formats.h"
 
 namespace glimbrik {
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/pixel_formats.h"
+#include "platform/pixels/pixel_formats.h"
 
 namespace glimbrik {
 

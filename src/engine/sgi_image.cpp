@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/atomic_write.h"
+#include "platform/store/atomic_write.h"
 
 namespace glimbrik {
 namespace {

@@ -1,6 +1,6 @@
 #include "engine/text_token_archive.h"
 
-#include "platform/keyed_archive.h"
+#include "platform/store/keyed_archive.h"
 
 namespace glimbrik {
 

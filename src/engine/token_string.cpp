@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "engine/token_string_sources.h"
-#include "platform/date_format.h"
-#include "platform/metadata_read.h"
+#include "platform/metadata/metadata_read.h"
+#include "platform/store/date_format.h"
 
 namespace glimbrik {
 

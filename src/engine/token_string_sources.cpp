@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "platform/date_format.h"
+#include "platform/store/date_format.h"
 
 namespace glimbrik {
 

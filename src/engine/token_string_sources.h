@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "platform/metadata_read.h"
+#include "platform/metadata/metadata_read.h"
 
 namespace glimbrik {
 

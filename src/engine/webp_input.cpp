@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "engine/webp_internal.h"
-#include "platform/image_header.h"
+#include "platform/metadata/image_header.h"
 
 namespace glimbrik {
 namespace {

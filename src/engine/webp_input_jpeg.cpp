@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "engine/webp_internal.h"
-#include "platform/image_header.h"
-#include "platform/libjpeg_error.h"
+#include "platform/codecs/libjpeg_error.h"
+#include "platform/metadata/image_header.h"
 
 namespace glimbrik {
 namespace {

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "engine/webp_internal.h"
-#include "platform/exif_maker_note.h"
-#include "platform/image_header.h"
+#include "platform/metadata/exif_maker_note.h"
+#include "platform/metadata/image_header.h"
 
 namespace glimbrik {
 namespace {

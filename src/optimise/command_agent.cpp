@@ -9,9 +9,9 @@
 
 #include "optimise/file.h"
 #include "optimise/number_scan.h"
-#include "platform/folders.h"
-#include "platform/localization.h"
-#include "platform/user_defaults.h"
+#include "platform/store/folders.h"
+#include "platform/store/localization.h"
+#include "platform/store/user_defaults.h"
 
 namespace glimbrik {
 

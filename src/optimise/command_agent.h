@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "optimise/agent.h"
-#include "platform/process_spawn.h"
+#include "platform/system/process_spawn.h"
 
 namespace glimbrik {
 

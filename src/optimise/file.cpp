@@ -6,8 +6,8 @@
 
 #include "optimise/replace_file.h"
 #include "optimise/work_queue.h"
-#include "platform/localization.h"
-#include "platform/user_defaults.h"
+#include "platform/store/localization.h"
+#include "platform/store/user_defaults.h"
 
 namespace glimbrik {
 

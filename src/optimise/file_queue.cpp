@@ -11,8 +11,8 @@
 #include "optimise/png_crush_agent.h"
 #include "optimise/png_out_agent.h"
 #include "optimise/work_queue.h"
-#include "platform/localization.h"
-#include "platform/user_defaults.h"
+#include "platform/store/localization.h"
+#include "platform/store/user_defaults.h"
 
 namespace glimbrik {
 

@@ -2,7 +2,7 @@
 
 #include "optimise/file.h"
 #include "optimise/number_scan.h"
-#include "platform/user_defaults.h"
+#include "platform/store/user_defaults.h"
 
 namespace glimbrik {
 

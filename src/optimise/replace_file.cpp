@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/unique_fd.h"
+#include "platform/system/unique_fd.h"
 
 namespace glimbrik {
 

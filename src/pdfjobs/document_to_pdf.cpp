@@ -24,7 +24,7 @@
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/office_converter.h"
 #include "pdfjobs/web_archive.h"
-#include "platform/pdf_builder.h"
+#include "platform/pdf/pdf_builder.h"
 
 namespace glimbrik {
 

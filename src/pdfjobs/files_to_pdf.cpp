@@ -11,7 +11,7 @@
 #include "pdfjobs/html_to_pdf.h"
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/pdf_page_assembler.h"
-#include "platform/pdf_builder.h"
+#include "platform/pdf/pdf_builder.h"
 
 namespace glimbrik {
 

@@ -17,7 +17,7 @@
 
 #include "engine/file_utils.h"
 #include "pdfjobs/job_progress.h"
-#include "platform/pdf_builder.h"
+#include "platform/pdf/pdf_builder.h"
 
 namespace glimbrik {
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "engine/file_utils.h"
-#include "platform/process_spawn.h"
+#include "platform/system/process_spawn.h"
 
 namespace glimbrik {
 

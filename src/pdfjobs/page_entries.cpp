@@ -1,7 +1,7 @@
 #include "engine/image_converter.h"
 #include "pdfjobs/pdf_image_extractor.h"
 #include "pdfjobs/pdf_jobs.h"
-#include "platform/color_space.h"
+#include "platform/pixels/color_space.h"
 
 namespace glimbrik {
 

@@ -1,8 +1,8 @@
 #include "pdfjobs/page_image_writer.h"
 
 #include "engine/image_converter.h"
-#include "platform/atomic_write.h"
-#include "platform/image_destination.h"
+#include "platform/codecs/image_destination.h"
+#include "platform/store/atomic_write.h"
 
 namespace glimbrik {
 

@@ -14,8 +14,8 @@
 #include "pdfjobs/pdf_function.h"
 #include "pdfjobs/pdf_image_samples.h"
 #include "pdfjobs/pdf_object_reading.h"
-#include "platform/ccitt_decode.h"
-#include "platform/color_space.h"
+#include "platform/codecs/other_formats/ccitt_decode.h"
+#include "platform/pixels/color_space.h"
 
 namespace glimbrik {
 

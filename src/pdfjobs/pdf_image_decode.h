@@ -5,7 +5,7 @@
 
 #include <QImage>
 
-#include "platform/image_source.h"
+#include "platform/codecs/image_source.h"
 
 class QPDFObjectHandle;
 

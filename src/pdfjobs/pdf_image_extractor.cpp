@@ -14,8 +14,8 @@
 #include "pdfjobs/page_image_writer.h"
 #include "pdfjobs/pdf_image_decode.h"
 #include "pdfjobs/pdf_open.h"
-#include "platform/color_space.h"
-#include "platform/localization.h"
+#include "platform/pixels/color_space.h"
+#include "platform/store/localization.h"
 
 namespace glimbrik {
 

@@ -7,8 +7,8 @@
 #include "engine/file_utils.h"
 #include "engine/image_converter.h"
 #include "pdfjobs/job_progress.h"
-#include "platform/jpeg_quality.h"
-#include "platform/pdf_builder.h"
+#include "platform/codecs/jpeg_quality.h"
+#include "platform/pdf/pdf_builder.h"
 
 namespace glimbrik {
 

@@ -8,9 +8,9 @@
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/office_converter.h"
 #include "pdfjobs/text_document_writers.h"
-#include "platform/atomic_write.h"
-#include "platform/pdf_document.h"
-#include "platform/pdf_words.h"
+#include "platform/pdf/pdf_document.h"
+#include "platform/pdf/pdf_words.h"
+#include "platform/store/atomic_write.h"
 
 namespace glimbrik {
 

@@ -22,8 +22,8 @@
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/page_image_writer.h"
 #include "pdfjobs/pdf_page_geometry.h"
-#include "platform/color_space.h"
-#include "platform/pdf_raster.h"
+#include "platform/pdf/pdf_raster.h"
+#include "platform/pixels/color_space.h"
 
 namespace glimbrik {
 

@@ -3,7 +3,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
-#include "platform/font_members.h"
+#include "platform/system/font_members.h"
 
 namespace glimbrik {
 

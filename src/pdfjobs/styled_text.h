@@ -7,7 +7,7 @@
 #include <QString>
 #include <vector>
 
-#include "platform/pdf_words.h"
+#include "platform/pdf/pdf_words.h"
 
 namespace glimbrik {
 

@@ -4,8 +4,8 @@
 #include <QStringDecoder>
 #include <QVariantMap>
 
-#include "platform/plist.h"
-#include "platform/plist_binary.h"
+#include "platform/store/plist.h"
+#include "platform/store/plist_binary.h"
 
 namespace glimbrik {
 

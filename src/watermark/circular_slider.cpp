@@ -5,7 +5,7 @@
 #include <QPainterPath>
 #include <cmath>
 
-#include "platform/qt_additions.h"
+#include "platform/system/qt_additions.h"
 
 namespace glimbrik {
 

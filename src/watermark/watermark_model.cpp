@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/geometry_text.h"
+#include "platform/store/geometry_text.h"
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_transfer.h"
 

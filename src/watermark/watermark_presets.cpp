@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/bundle_resources.h"
-#include "platform/geometry_text.h"
-#include "platform/preferences.h"
+#include "platform/store/bundle_resources.h"
+#include "platform/store/geometry_text.h"
+#include "platform/store/preferences.h"
 #include "watermark/watermark_keys.h"
 
 namespace glimbrik {

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 #include "widgets/format_menu.h"
 
 namespace glimbrik {

@@ -3,8 +3,8 @@
 #include <QFile>
 
 #include "engine/text_token_archive.h"
-#include "platform/geometry_text.h"
-#include "platform/keyed_archive.h"
+#include "platform/store/geometry_text.h"
+#include "platform/store/keyed_archive.h"
 #include "watermark/watermark_keys.h"
 
 namespace glimbrik {

@@ -8,11 +8,11 @@
 
 #include "engine/text_token_archive.h"
 #include "engine/watermark_render.h"
-#include "platform/folders.h"
-#include "platform/font_members.h"
-#include "platform/image_destination.h"
-#include "platform/keyed_archive.h"
-#include "platform/preferences.h"
+#include "platform/codecs/image_destination.h"
+#include "platform/store/folders.h"
+#include "platform/store/keyed_archive.h"
+#include "platform/store/preferences.h"
+#include "platform/system/font_members.h"
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_transfer.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "engine/watermark_render.h"
-#include "platform/geometry_text.h"
+#include "platform/store/geometry_text.h"
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_presets.h"
 #include "watermark/watermark_transfer.h"

@@ -2,8 +2,8 @@
 #include <QFile>
 #include <algorithm>
 
-#include "platform/image_source.h"
-#include "platform/localization.h"
+#include "platform/codecs/image_source.h"
+#include "platform/store/localization.h"
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_view.h"
 

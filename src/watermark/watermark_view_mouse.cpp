@@ -8,7 +8,7 @@
 
 #include "engine/resize_math.h"
 #include "engine/watermark_render.h"
-#include "platform/geometry_text.h"
+#include "platform/store/geometry_text.h"
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_preset_table.h"
 #include "watermark/watermark_view.h"

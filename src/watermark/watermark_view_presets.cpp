@@ -4,8 +4,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "platform/bundle_resources.h"
-#include "platform/localization.h"
+#include "platform/store/bundle_resources.h"
+#include "platform/store/localization.h"
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_preset_table.h"
 #include "watermark/watermark_presets.h"

@@ -1,5 +1,5 @@
-#include "platform/geometry_text.h"
-#include "platform/keyed_archive.h"
+#include "platform/store/geometry_text.h"
+#include "platform/store/keyed_archive.h"
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_view.h"
 

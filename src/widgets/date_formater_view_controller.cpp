@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 #include "widgets/format_menu.h"
 #include "widgets/popover.h"
 

@@ -4,8 +4,8 @@
 #include <QComboBox>
 #include <QMenu>
 
-#include "platform/bundle_resources.h"
-#include "platform/date_format.h"
+#include "platform/store/bundle_resources.h"
+#include "platform/store/date_format.h"
 
 namespace glimbrik {
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include "platform/localization.h"
+#include "platform/store/localization.h"
 #include "widgets/popover.h"
 
 namespace glimbrik {

@@ -17,7 +17,7 @@
 #include "app/custom_alert.h"
 #include "app/general_options.h"
 #include "app/option_panels.h"
-#include "platform/preferences.h"
+#include "platform/store/preferences.h"
 #include "support/metadata_fixture.h"
 
 namespace glimbrik::test {

@@ -11,7 +11,7 @@
 #include "app/batch_run.h"
 #include "app/batch_scheduler.h"
 #include "batch_test_support.h"
-#include "platform/image_source.h"
+#include "platform/codecs/image_source.h"
 #include "support/test_env.h"
 
 namespace glimbrik {

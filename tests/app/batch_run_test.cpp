@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "batch_test_support.h"
-#include "platform/folders.h"
+#include "platform/store/folders.h"
 #include "support/test_env.h"
 
 namespace glimbrik {

@@ -11,7 +11,7 @@
 #include "app/preset_files.h"
 #include "app_fixtures.h"
 #include "platform/image_fixtures.h"
-#include "platform/preferences.h"
+#include "platform/store/preferences.h"
 
 namespace glimbrik {
 namespace {

@@ -22,9 +22,9 @@
 #include "app/preferences_sheet.h"
 #include "app/termination_signals.h"
 #include "app_fixtures.h"
-#include "platform/folders.h"
-#include "platform/localization.h"
-#include "platform/preferences.h"
+#include "platform/store/folders.h"
+#include "platform/store/localization.h"
+#include "platform/store/preferences.h"
 
 namespace glimbrik {
 namespace {

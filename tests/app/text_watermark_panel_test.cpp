@@ -9,9 +9,9 @@
 
 #include "app/app_delegate.h"
 #include "app_fixtures.h"
-#include "platform/font_members.h"
-#include "platform/keyed_archive.h"
-#include "platform/localization.h"
+#include "platform/store/keyed_archive.h"
+#include "platform/store/localization.h"
+#include "platform/system/font_members.h"
 #include "watermark/watermark_fixtures.h"
 #include "watermark/watermark_presets.h"
 

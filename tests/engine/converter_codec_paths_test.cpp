@@ -5,9 +5,9 @@
 
 #include "engine/conversion_records.h"
 #include "engine/image_converter.h"
-#include "platform/folders.h"
-#include "platform/image_destination.h"
+#include "platform/codecs/image_destination.h"
 #include "platform/image_fixtures.h"
+#include "platform/store/folders.h"
 #include "support/conversion_fixture.h"
 #include "support/test_env.h"
 

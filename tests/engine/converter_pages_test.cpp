@@ -4,9 +4,9 @@
 #include <QFileInfo>
 
 #include "engine/image_converter.h"
-#include "platform/image_destination.h"
+#include "platform/codecs/image_destination.h"
+#include "platform/codecs/image_source.h"
 #include "platform/image_fixtures.h"
-#include "platform/image_source.h"
 #include "support/test_env.h"
 
 namespace glimbrik {

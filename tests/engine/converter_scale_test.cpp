@@ -3,9 +3,9 @@
 #include <QDir>
 
 #include "engine/conversion_records.h"
-#include "platform/image_destination.h"
+#include "platform/codecs/image_destination.h"
+#include "platform/codecs/image_source.h"
 #include "platform/image_fixtures.h"
-#include "platform/image_source.h"
 #include "support/test_env.h"
 
 namespace glimbrik {

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "engine/file_utils.h"
-#include "platform/folders.h"
+#include "platform/store/folders.h"
 #include "support/test_env.h"
 
 namespace glimbrik {

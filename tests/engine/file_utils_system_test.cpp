@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/file_utils.h"
-#include "platform/folders.h"
+#include "platform/store/folders.h"
 #include "support/test_env.h"
 
 namespace glimbrik {

@@ -8,9 +8,9 @@
 #include "engine/codec_fixtures.h"
 #include "engine/image_converter.h"
 #include "engine/webp_bridge.h"
-#include "platform/image_destination.h"
+#include "platform/codecs/image_destination.h"
+#include "platform/codecs/image_source.h"
 #include "platform/image_fixtures.h"
-#include "platform/image_source.h"
 #include "support/legacy_fixtures.h"
 #include "support/test_env.h"
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "engine/pipeline_pixels.h"
-#include "platform/image_source.h"
+#include "platform/codecs/image_source.h"
 #include "support/test_env.h"
 
 namespace glimbrik {

@@ -7,8 +7,8 @@
 #include "engine/codec_fixtures.h"
 #include "engine/conversion_records.h"
 #include "engine/webp_bridge.h"
-#include "platform/image_destination.h"
-#include "platform/image_header.h"
+#include "platform/codecs/image_destination.h"
+#include "platform/metadata/image_header.h"
 #include "support/conversion_fixture.h"
 #include "support/test_env.h"
 

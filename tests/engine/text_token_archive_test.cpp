@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/keyed_archive.h"
+#include "platform/store/keyed_archive.h"
 
 namespace glimbrik {
 namespace {

@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "engine/conversion_records.h"
-#include "platform/date_format.h"
+#include "platform/store/date_format.h"
 #include "support/metadata_fixture.h"
 #include "support/test_env.h"
 

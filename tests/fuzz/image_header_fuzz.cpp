@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/image_header.h"
+#include "platform/metadata/image_header.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "engine/jpeg2000.h"
-#include "platform/image_header.h"
+#include "platform/metadata/image_header.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/jpeg_memory.h"
-#include "platform/libjpeg_error.h"
+#include "platform/codecs/libjpeg_error.h"
 
 namespace {
 

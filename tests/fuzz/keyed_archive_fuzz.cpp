@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/keyed_archive.h"
-#include "platform/plist.h"
+#include "platform/store/keyed_archive.h"
+#include "platform/store/plist.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray bytes =

@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "engine/token_string.h"
-#include "platform/folders.h"
-#include "platform/metadata_read_png.h"
+#include "platform/metadata/metadata_read_png.h"
+#include "platform/store/folders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const QString path = glimbrik::NewTemporaryPath(QStringLiteral("png"));

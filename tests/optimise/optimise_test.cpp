@@ -26,10 +26,10 @@
 #include "optimise/png_crush_agent.h"
 #include "optimise/png_out_agent.h"
 #include "optimise/work_queue.h"
-#include "platform/folders.h"
 #include "platform/image_fixtures.h"
-#include "platform/localization.h"
-#include "platform/user_defaults.h"
+#include "platform/store/folders.h"
+#include "platform/store/localization.h"
+#include "platform/store/user_defaults.h"
 #include "stand_in_tool.h"
 #include "support/test_env.h"
 

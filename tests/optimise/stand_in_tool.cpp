@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/folders.h"
+#include "platform/store/folders.h"
 #include "support/test_env.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "engine/image_types.h"
 #include "pdfjobs/html_to_pdf.h"
 #include "pdfjobs/pdf_fixtures.h"
-#include "platform/pdf_document.h"
-#include "platform/plist.h"
+#include "platform/pdf/pdf_document.h"
+#include "platform/store/plist.h"
 
 namespace glimbrik {
 namespace {

@@ -7,7 +7,7 @@
 #include "engine/jpeg_memory.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
-#include "platform/color_space.h"
+#include "platform/pixels/color_space.h"
 
 namespace glimbrik {
 namespace {

@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "pdfjobs/pdf_fixtures.h"
-#include "platform/pdf_builder.h"
-#include "platform/pdf_document.h"
+#include "platform/pdf/pdf_builder.h"
+#include "platform/pdf/pdf_document.h"
 
 namespace glimbrik {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "engine/image_converter.h"
 #include "pdfjobs/pdf_fixtures.h"
-#include "platform/jpeg_quality.h"
-#include "platform/pdf_document.h"
+#include "platform/codecs/jpeg_quality.h"
+#include "platform/pdf/pdf_document.h"
 
 namespace glimbrik {
 namespace {

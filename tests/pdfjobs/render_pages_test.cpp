@@ -10,7 +10,7 @@
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
-#include "platform/color_space.h"
+#include "platform/pixels/color_space.h"
 
 namespace glimbrik {
 namespace {

@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "engine/text_token_archive.h"
-#include "platform/bundle_resources.h"
-#include "platform/localization.h"
-#include "platform/preferences.h"
+#include "platform/store/bundle_resources.h"
+#include "platform/store/localization.h"
+#include "platform/store/preferences.h"
 #include "watermark/watermark_preset_table.h"
 #include "watermark/watermark_presets.h"
 #include "watermark/watermark_view.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/text_token_archive.h"
-#include "platform/geometry_text.h"
-#include "platform/keyed_archive.h"
+#include "platform/store/geometry_text.h"
+#include "platform/store/keyed_archive.h"
 #include "watermark/watermark_model.h"
 #include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_token_redraw.h"

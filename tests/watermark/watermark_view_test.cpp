@@ -10,8 +10,8 @@
 #include <QTest>
 #include <algorithm>
 
-#include "platform/geometry_text.h"
-#include "platform/preferences.h"
+#include "platform/store/geometry_text.h"
+#include "platform/store/preferences.h"
 #include "support/test_env.h"
 #include "watermark/watermark_presets.h"
 #include "watermark_fixtures.h"

@@ -1,0 +1,77 @@
+#include <QFileInfo>
+
+#include "platform/codecs/other_formats/codec_legacy_decoders.h"
+
+namespace glimbrik::codec {
+
+SourceFormat LegacyFormatOf(const QString& path, const QByteArray& head, SourceFormat sniffed) {
+  if (sniffed != SourceFormat::Unknown && sniffed != SourceFormat::TGA) return sniffed;
+  if (LooksLikeQuickTimeImage(head)) return SourceFormat::QuickTimeImage;
+  if (HasMacPaintMacBinaryHeader(head)) return SourceFormat::MacPaint;
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix == QLatin1String("pntg")) return SourceFormat::MacPaint;
+  if (suffix == QLatin1String("fax")) return SourceFormat::Fax;
+  if (suffix == QLatin1String("qti") || suffix == QLatin1String("qtif")) {
+    return SourceFormat::QuickTimeImage;
+  }
+  return sniffed;
+}
+
+bool IsLegacyFormat(SourceFormat format) {
+  return format == SourceFormat::MacPaint || format == SourceFormat::Fax ||
+         format == SourceFormat::QuickTimeImage;
+}
+
+QString ProbeLegacy(SourceFormat format, const QByteArray& data, Representations* out) {
+  switch (format) {
+    case SourceFormat::MacPaint:
+      return ProbeMacPaint(data, out);
+    case SourceFormat::Fax:
+      return ProbeFax(data, out);
+    case SourceFormat::QuickTimeImage:
+      return ProbeQuickTimeImage(data, out);
+    default:
+      return QStringLiteral("not an image file");
+  }
+}
+
+ImageResult<QImage> DecodeLegacy(SourceFormat format, const QByteArray& data,
+                                 const ImageRepresentation& rep) {
+  switch (format) {
+    case SourceFormat::MacPaint:
+      return DecodeMacPaint(data, rep);
+    case SourceFormat::Fax:
+      return DecodeFax(data, rep);
+    case SourceFormat::QuickTimeImage:
+      return DecodeQuickTimeImage(data, rep);
+    default:
+      return ImageResult<QImage>::Fail(QStringLiteral("not an image file"));
+  }
+}
+
+}  // namespace glimbrik::codec
+
+namespace glimbrik::header_detail {
+
+QString ReadLegacyHeader(SourceFormat format, const QByteArray& bytes, ImageHeader* header) {
+  codec::Representations reps;
+  if (QString reason = codec::ProbeLegacy(format, bytes, &reps); !reason.isEmpty()) return reason;
+  const ImageRepresentation& rep = reps.front();
+  header->format = format;
+  header->formatName = format == SourceFormat::MacPaint ? QStringLiteral("pntg")
+                       : format == SourceFormat::Fax    ? QStringLiteral("fax")
+                                                        : QStringLiteral("qtif");
+  header->width = rep.pixelWidth;
+  header->height = rep.pixelHeight;
+  // Each of these formats fixes or states its resolution.
+  header->dpiX = rep.dpiX;
+  header->dpiY = rep.dpiY;
+  header->dpiXStated = header->dpiYStated = true;
+  header->orientation = rep.orientation;
+  header->bitsPerComponent = rep.bitsPerComponent;
+  header->hasAlpha = rep.hasAlpha;
+  header->colourModel = rep.colorModel == ColorModel::Gray ? ColourModel::Gray : ColourModel::RGB;
+  return QString();
+}
+
+}  // namespace glimbrik::header_detail
