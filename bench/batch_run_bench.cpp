@@ -26,7 +26,7 @@
 
 #include "app/batch_engine.h"
 #include "app/batch_run.h"
-#include "engine/watermark_options.h"
+#include "engine/watermark/watermark_options.h"
 
 namespace glimbrik {
 namespace {

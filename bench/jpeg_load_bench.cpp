@@ -8,8 +8,8 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
-#include "engine/conversion_records.h"
-#include "engine/image_resample.h"
+#include "engine/convert/conversion_records.h"
+#include "engine/filters/image_resample.h"
 #include "platform/codecs/image_destination.h"
 #include "platform/codecs/image_source.h"
 

@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

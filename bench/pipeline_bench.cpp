@@ -13,8 +13,8 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "engine/conversion_records.h"
-#include "engine/watermark_options.h"
+#include "engine/convert/conversion_records.h"
+#include "engine/watermark/watermark_options.h"
 
 namespace {
 

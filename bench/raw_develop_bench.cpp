@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "../tests/support/camera_fixtures.h"
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 #include "platform/codecs/image_source.h"
 
 namespace {

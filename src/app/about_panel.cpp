@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "engine/file_utils.h"
+#include "engine/files/file_utils.h"
 #include "platform/store/bundle.h"
 #include "platform/system/qt_additions.h"
 

@@ -21,7 +21,7 @@
 #include "app/image_list_model.h"
 #include "app/main_window.h"
 #include "app/preset_files.h"
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 #include "platform/pixels/color_profile.h"
 #include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_view.h"

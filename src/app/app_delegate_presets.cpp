@@ -4,7 +4,7 @@
 #include "app/number_field.h"
 #include "app/preset_files.h"
 #include "app/preset_watermark.h"
-#include "engine/text_token_archive.h"
+#include "engine/tokens/text_token_archive.h"
 #include "platform/store/keyed_archive.h"
 
 namespace glimbrik {

@@ -19,7 +19,7 @@
 #include "app/custom_alert.h"
 #include "app/desktop_open.h"
 #include "app/dialog_folders.h"
-#include "engine/file_utils.h"
+#include "engine/files/file_utils.h"
 #include "platform/store/folders.h"
 #include "platform/store/localization.h"
 

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "app/batch_snapshot.h"
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 
 namespace glimbrik {
 

@@ -4,7 +4,7 @@
 
 #include "app/batch_host.h"
 #include "app/batch_snapshot.h"
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 
 namespace glimbrik {
 

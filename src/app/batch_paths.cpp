@@ -8,7 +8,7 @@
 #include <QTextBoundaryFinder>
 
 #include "app/raw_file_names.h"
-#include "engine/file_utils.h"
+#include "engine/files/file_utils.h"
 
 namespace glimbrik {
 namespace {

@@ -12,7 +12,7 @@
 #include "app/batch_paths.h"
 #include "app/batch_workers.h"
 #include "app/raw_file_names.h"
-#include "engine/image_converter.h"
+#include "engine/convert/image_converter.h"
 #include "platform/metadata/image_header.h"
 #include "platform/store/localization.h"
 

@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/conversion_records.h"
-#include "engine/text_token.h"
+#include "engine/convert/conversion_records.h"
+#include "engine/tokens/text_token.h"
 
 namespace glimbrik {
 

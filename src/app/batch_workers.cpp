@@ -2,7 +2,7 @@
 
 #include <malloc.h>
 
-#include "engine/pipeline_pixels.h"
+#include "engine/filters/pipeline_pixels.h"
 #include "platform/codecs/image_source.h"
 
 namespace glimbrik {

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/effects.h"
-#include "engine/image_resample.h"
-#include "engine/image_types.h"
+#include "engine/convert/image_types.h"
+#include "engine/filters/effects.h"
+#include "engine/filters/image_resample.h"
 
 namespace glimbrik {
 

@@ -5,8 +5,8 @@
 #include <QTransform>
 #include <cmath>
 
-#include "engine/file_types.h"
-#include "engine/webp_bridge.h"
+#include "engine/codecs/webp_bridge.h"
+#include "engine/files/file_types.h"
 #include "platform/codecs/image_source.h"
 #include "platform/codecs/raw_heif_exr/exr_preview.h"
 #include "platform/metadata/image_header.h"

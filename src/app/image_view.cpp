@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "app/entity_loader.h"
-#include "engine/image_types.h"
+#include "engine/convert/image_types.h"
 #include "platform/codecs/image_source.h"
 
 namespace glimbrik {

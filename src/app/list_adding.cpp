@@ -8,8 +8,8 @@
 #include <QFileInfo>
 
 #include "app/raw_file_names.h"
-#include "engine/file_types.h"
-#include "engine/image_file.h"
+#include "engine/codecs/image_file.h"
+#include "engine/files/file_types.h"
 
 namespace glimbrik {
 

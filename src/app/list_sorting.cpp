@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "engine/file_utils.h"
+#include "engine/files/file_utils.h"
 
 namespace glimbrik {
 

@@ -5,7 +5,7 @@
 
 #include "app/option_panels.h"
 #include "app/panel_widgets.h"
-#include "engine/image_converter.h"
+#include "engine/convert/image_converter.h"
 #include "platform/store/localization.h"
 
 namespace glimbrik {

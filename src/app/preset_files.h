@@ -10,7 +10,7 @@
 #include <QVariantMap>
 #include <optional>
 
-#include "engine/text_token.h"
+#include "engine/tokens/text_token.h"
 
 namespace glimbrik {
 

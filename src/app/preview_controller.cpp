@@ -11,7 +11,7 @@
 #include "app/entity_loader.h"
 #include "app/preview_fit.h"
 #include "app/preview_window.h"
-#include "engine/image_file.h"
+#include "engine/codecs/image_file.h"
 #include "platform/store/bundle_resources.h"
 
 namespace glimbrik {

@@ -3,8 +3,8 @@
 #include <QFileInfo>
 #include <utility>
 
-#include "engine/resize_math.h"
-#include "engine/token_string.h"
+#include "engine/convert/resize_math.h"
+#include "engine/tokens/token_string.h"
 #include "platform/metadata/image_header.h"
 
 namespace glimbrik {

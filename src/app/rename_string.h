@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "app/batch_snapshot.h"
-#include "engine/conversion_records.h"
-#include "engine/text_token.h"
+#include "engine/convert/conversion_records.h"
+#include "engine/tokens/text_token.h"
 
 namespace glimbrik {
 

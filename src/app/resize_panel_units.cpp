@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-#include "engine/resize_math.h"
+#include "engine/convert/resize_math.h"
 
 namespace glimbrik {
 namespace {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <utility>
 
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 
 namespace glimbrik {
 

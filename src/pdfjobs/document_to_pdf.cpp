@@ -18,8 +18,8 @@
 #include <QTextOption>
 #include <QUrl>
 
-#include "engine/file_utils.h"
-#include "engine/image_types.h"
+#include "engine/convert/image_types.h"
+#include "engine/files/file_utils.h"
 #include "pdfjobs/html_to_pdf.h"
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/office_converter.h"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine/file_utils.h"
-#include "engine/image_types.h"
+#include "engine/convert/image_types.h"
+#include "engine/files/file_utils.h"
 #include "pdfjobs/document_to_pdf.h"
 #include "pdfjobs/html_to_pdf.h"
 #include "pdfjobs/job_progress.h"

@@ -15,7 +15,7 @@
 #include <QWebEngineProfile>
 #include <memory>
 
-#include "engine/file_utils.h"
+#include "engine/files/file_utils.h"
 #include "pdfjobs/job_progress.h"
 #include "platform/pdf/pdf_builder.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 
 namespace glimbrik {
 

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/file_utils.h"
+#include "engine/files/file_utils.h"
 #include "platform/system/process_spawn.h"
 
 namespace glimbrik {

@@ -1,4 +1,4 @@
-#include "engine/image_converter.h"
+#include "engine/convert/image_converter.h"
 #include "pdfjobs/pdf_image_extractor.h"
 #include "pdfjobs/pdf_jobs.h"
 #include "platform/pixels/color_space.h"

@@ -1,6 +1,6 @@
 #include "pdfjobs/page_image_writer.h"
 
-#include "engine/image_converter.h"
+#include "engine/convert/image_converter.h"
 #include "platform/codecs/image_destination.h"
 #include "platform/store/atomic_write.h"
 

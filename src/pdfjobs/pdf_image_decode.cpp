@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <qpdf/QPDFObjectHandle.hh>
 
-#include "engine/jpeg2000.h"
-#include "engine/jpeg_memory.h"
+#include "engine/codecs/jpeg2000.h"
+#include "engine/codecs/jpeg_memory.h"
 #include "pdfjobs/jbig2_decode.h"
 #include "pdfjobs/pdf_function.h"
 #include "pdfjobs/pdf_image_samples.h"

@@ -9,7 +9,7 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <set>
 
-#include "engine/file_utils.h"
+#include "engine/files/file_utils.h"
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/page_image_writer.h"
 #include "pdfjobs/pdf_image_decode.h"

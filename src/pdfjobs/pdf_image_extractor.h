@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/image_converter.h"
+#include "engine/convert/image_converter.h"
 
 class QPDF;
 class QPDFObjectHandle;

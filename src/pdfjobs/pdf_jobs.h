@@ -10,7 +10,7 @@
 #include <QVariantMap>
 #include <cstdint>
 
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 
 namespace glimbrik {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/file_utils.h"
-#include "engine/image_converter.h"
+#include "engine/convert/image_converter.h"
+#include "engine/files/file_utils.h"
 #include "pdfjobs/job_progress.h"
 #include "platform/codecs/jpeg_quality.h"
 #include "platform/pdf/pdf_builder.h"

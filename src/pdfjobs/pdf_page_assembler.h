@@ -9,7 +9,7 @@
 #include <QVariantMap>
 #include <cstdint>
 
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 #include "pdfjobs/page_settings.h"
 #include "pdfjobs/pdf_jobs.h"
 

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "engine/file_utils.h"
+#include "engine/files/file_utils.h"
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/office_converter.h"
 #include "pdfjobs/text_document_writers.h"

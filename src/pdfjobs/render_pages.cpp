@@ -16,9 +16,9 @@
 #include <optional>
 #include <vector>
 
-#include "engine/file_utils.h"
-#include "engine/image_converter.h"
-#include "engine/resize_math.h"
+#include "engine/convert/image_converter.h"
+#include "engine/convert/resize_math.h"
+#include "engine/files/file_utils.h"
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/page_image_writer.h"
 #include "pdfjobs/pdf_page_geometry.h"

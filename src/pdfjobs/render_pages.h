@@ -7,7 +7,7 @@
 #include <QImage>
 #include <cstdint>
 
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 
 typedef struct tiff TIFF;
 

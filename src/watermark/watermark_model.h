@@ -20,9 +20,9 @@
 #include <set>
 #include <vector>
 
-#include "engine/conversion_records.h"
-#include "engine/text_token.h"
-#include "engine/watermark_options.h"
+#include "engine/convert/conversion_records.h"
+#include "engine/tokens/text_token.h"
+#include "engine/watermark/watermark_options.h"
 
 namespace glimbrik {
 

@@ -8,7 +8,7 @@
 #include <QObject>
 #include <QPointer>
 
-#include "engine/text_token.h"
+#include "engine/tokens/text_token.h"
 #include "widgets/date_formater_view_controller.h"
 #include "widgets/index_number_formater_view_controller.h"
 #include "widgets/token_field.h"

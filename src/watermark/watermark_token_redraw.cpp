@@ -1,6 +1,6 @@
 #include "watermark/watermark_token_redraw.h"
 
-#include "engine/text_token_archive.h"
+#include "engine/tokens/text_token_archive.h"
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_view.h"

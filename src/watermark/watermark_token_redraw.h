@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "engine/text_token.h"
+#include "engine/tokens/text_token.h"
 
 namespace glimbrik {
 

@@ -6,7 +6,7 @@
 #include <QVariantMap>
 #include <vector>
 
-#include "engine/watermark_options.h"
+#include "engine/watermark/watermark_options.h"
 #include "watermark/watermark_model.h"
 
 namespace glimbrik {

@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "engine/text_token_archive.h"
-#include "engine/watermark_render.h"
+#include "engine/tokens/text_token_archive.h"
+#include "engine/watermark/watermark_render.h"
 #include "platform/codecs/image_destination.h"
 #include "platform/store/folders.h"
 #include "platform/store/keyed_archive.h"

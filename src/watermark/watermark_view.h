@@ -25,7 +25,7 @@
 #include <set>
 #include <vector>
 
-#include "engine/text_token.h"
+#include "engine/tokens/text_token.h"
 #include "watermark/watermark_model.h"
 
 class QMouseEvent;

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/watermark_render.h"
+#include "engine/watermark/watermark_render.h"
 #include "platform/store/geometry_text.h"
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_presets.h"

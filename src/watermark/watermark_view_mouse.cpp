@@ -6,8 +6,8 @@
 #include <QPolygonF>
 #include <algorithm>
 
-#include "engine/resize_math.h"
-#include "engine/watermark_render.h"
+#include "engine/convert/resize_math.h"
+#include "engine/watermark/watermark_render.h"
 #include "platform/store/geometry_text.h"
 #include "watermark/watermark_keys.h"
 #include "watermark/watermark_preset_table.h"

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/text_token_archive.h"
+#include "engine/tokens/text_token_archive.h"
 #include "widgets/token_chip.h"
 
 namespace glimbrik {

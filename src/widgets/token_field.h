@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "engine/text_token.h"
+#include "engine/tokens/text_token.h"
 
 namespace glimbrik {
 

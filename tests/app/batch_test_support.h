@@ -11,7 +11,7 @@
 #include <map>
 
 #include "app/batch_host.h"
-#include "engine/watermark_options.h"
+#include "engine/watermark/watermark_options.h"
 #include "support/metadata_fixture.h"
 #include "support/test_env.h"
 

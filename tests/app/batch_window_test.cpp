@@ -21,7 +21,7 @@
 #include "app/rows_drag_data.h"
 #include "app_fixtures.h"
 #include "batch_test_support.h"
-#include "engine/resize_math.h"
+#include "engine/convert/resize_math.h"
 #include "support/test_env.h"
 
 namespace glimbrik {

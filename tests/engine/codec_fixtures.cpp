@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/jpeg_memory.h"
+#include "engine/codecs/jpeg_memory.h"
 #include "support/metadata_fixture.h"
 
 namespace glimbrik::test {

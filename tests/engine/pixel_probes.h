@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QRect>
 
-#include "engine/watermark_options.h"
+#include "engine/watermark/watermark_options.h"
 
 namespace glimbrik::test {
 

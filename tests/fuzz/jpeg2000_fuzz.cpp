@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/jpeg2000.h"
+#include "engine/codecs/jpeg2000.h"
 #include "platform/metadata/image_header.h"
 
 namespace {

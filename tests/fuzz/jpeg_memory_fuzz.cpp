@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/jpeg_memory.h"
+#include "engine/codecs/jpeg_memory.h"
 #include "platform/codecs/libjpeg_error.h"
 
 namespace {

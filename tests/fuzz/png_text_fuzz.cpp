@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/token_string.h"
+#include "engine/tokens/token_string.h"
 #include "platform/metadata/metadata_read_png.h"
 #include "platform/store/folders.h"
 

@@ -6,7 +6,7 @@
 #include <QElapsedTimer>
 #include <QFont>
 
-#include "engine/image_types.h"
+#include "engine/convert/image_types.h"
 #include "pdfjobs/html_to_pdf.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "platform/pdf/pdf_document.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdlib>
 
-#include "engine/jpeg_memory.h"
+#include "engine/codecs/jpeg_memory.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "pdfjobs/pdf_jobs.h"
 #include "platform/pixels/color_space.h"

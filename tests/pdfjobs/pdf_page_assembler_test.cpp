@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "engine/image_converter.h"
+#include "engine/convert/image_converter.h"
 #include "pdfjobs/pdf_fixtures.h"
 #include "platform/codecs/jpeg_quality.h"
 #include "platform/pdf/pdf_document.h"

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "engine/conversion_records.h"
+#include "engine/convert/conversion_records.h"
 
 namespace glimbrik::test {
 

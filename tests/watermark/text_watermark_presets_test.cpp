@@ -6,7 +6,7 @@
 #include <QTest>
 #include <algorithm>
 
-#include "engine/text_token_archive.h"
+#include "engine/tokens/text_token_archive.h"
 #include "platform/store/bundle_resources.h"
 #include "platform/store/localization.h"
 #include "platform/store/preferences.h"

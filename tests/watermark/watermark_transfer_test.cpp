@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/text_token_archive.h"
+#include "engine/tokens/text_token_archive.h"
 #include "platform/store/geometry_text.h"
 #include "platform/store/keyed_archive.h"
 #include "watermark/watermark_model.h"

@@ -10,7 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "engine/text_token_archive.h"
+#include "engine/tokens/text_token_archive.h"
 
 namespace glimbrik {
 namespace {
