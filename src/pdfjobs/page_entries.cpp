@@ -1,5 +1,5 @@
 #include "engine/convert/image_converter.h"
-#include "pdfjobs/pdf_image_extractor.h"
+#include "pdfjobs/image_extraction/pdf_image_extractor.h"
 #include "pdfjobs/pdf_jobs.h"
 #include "platform/pixels/color_space.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "pdfjobs/pdf_function.h"
+#include "pdfjobs/functions/pdf_function.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 65536) return 0;

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <qpdf/QPDF.hh>
 
-#include "pdfjobs/pdf_image_extractor.h"
+#include "pdfjobs/image_extraction/pdf_image_extractor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // In memory where the system has it: every saved file is synced, which on a disk would take

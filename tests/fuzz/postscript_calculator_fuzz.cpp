@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "pdfjobs/pdf_function.h"
+#include "pdfjobs/functions/pdf_function.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0 || size > 65536) return 0;
