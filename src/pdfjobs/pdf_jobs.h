@@ -18,19 +18,24 @@ namespace glimbrik {
 // so, "Angle" (degrees), "FileType" (1 image, 2 document, 3 PDF, 4 HTML page) and "Password".
 using JobItemList = QList<QVariantMap>;
 
-struct TextToPDFConversionOptions {
-  JobItemList sourceItems;
-  QString destinationURL;  // a folder (one PDF per document) or a file (one PDF for all)
-  ProgressCallbackInfo progressCallback;
-  char saveAsSinglePDF = 0;
-  char forceTextAttributes = 0;  // textAttributes also override rich-text documents
-  double pageWidth = 0.0;        // points
+// The page of the documents and files jobs, in points. Both records and the document printer
+// (assembly/document_to_pdf.h) take it from here, so that their page fields cannot drift apart.
+struct DocumentPageOptions {
+  double pageWidth = 0.0;  // points
   double pageHeight = 0.0;
   double leftMargin = 0.0;
   double rightMargin = 0.0;
   double topMargin = 0.0;
   double bottomMargin = 0.0;
   uint64_t orientation = 0;  // 1 landscape
+};
+
+struct TextToPDFConversionOptions : DocumentPageOptions {
+  JobItemList sourceItems;
+  QString destinationURL;  // a folder (one PDF per document) or a file (one PDF for all)
+  ProgressCallbackInfo progressCallback;
+  char saveAsSinglePDF = 0;
+  char forceTextAttributes = 0;  // textAttributes also override rich-text documents
   QVariantMap pdfDocumentAttributes;
   QVariantMap textAttributes;
 };
@@ -58,20 +63,13 @@ struct ImagesToPDFConversionOptions {
   QVariantMap pdfDocumentAttributes;
 };
 
-struct FilesToPDFConversionOptions {
+struct FilesToPDFConversionOptions : DocumentPageOptions {
   JobItemList items;  // "FileType", "FilePath", "Angle", "Password"
   QString destinationURL;
   ProgressCallbackInfo progressCallback;
   char singlePDF = 0;
   char forceTextAttributes = 0;
   char createOutline = 0;
-  double pageWidth = 0.0;
-  double pageHeight = 0.0;
-  double leftMargin = 0.0;
-  double rightMargin = 0.0;
-  double topMargin = 0.0;
-  double bottomMargin = 0.0;
-  uint64_t orientation = 0;
   double imageQuality = 0.0;
   int32_t imageType = 0;
   int32_t colorModel = 0;

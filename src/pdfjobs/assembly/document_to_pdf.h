@@ -31,7 +31,7 @@ inline constexpr const char* kParagraphSpacingBeforeKey = "ParagraphSpacingBefor
 inline constexpr const char* kParagraphHeadIndentKey = "HeadIndent";
 inline constexpr const char* kParagraphFirstLineHeadIndentKey = "FirstLineHeadIndent";
 
-class DocumentToPDF {
+class DocumentToPDF : public DocumentPageOptions {
  public:
   // The page settings of a documents or a files job; only the documents job brings its items.
   template <typename Options>
@@ -54,13 +54,6 @@ class DocumentToPDF {
   JobItemList sourceItems;
   QString destinationURL;
   ProgressCallbackInfo progressCallback;
-  double pageWidth = 0.0;
-  double pageHeight = 0.0;
-  double leftMargin = 0.0;
-  double rightMargin = 0.0;
-  double topMargin = 0.0;
-  double bottomMargin = 0.0;
-  uint64_t orientation = 0;
   QVariantMap pdfDocumentAttributes;
   QVariantMap textAttributes;
   bool forceTextAttributes = false;
