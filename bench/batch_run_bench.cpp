@@ -24,8 +24,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/batch_engine.h"
-#include "app/batch_run.h"
+#include "app/batch/batch_engine.h"
+#include "app/batch/batch_run.h"
 #include "engine/watermark/watermark_options.h"
 
 namespace glimbrik {

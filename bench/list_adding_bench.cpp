@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/app_delegate.h"
+#include "app/delegate/app_delegate.h"
 #include "platform/store/bundle.h"
 
 int main(int argc, char** argv) {

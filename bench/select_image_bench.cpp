@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/app_delegate.h"
+#include "app/delegate/app_delegate.h"
 #include "platform/store/bundle.h"
 
 namespace {

@@ -1,11 +1,11 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "app/app_delegate.h"
-#include "app/app_delegate_batch.h"
-#include "app/instance_hand_over.h"
-#include "app/preview_controller.h"
-#include "app/termination_signals.h"
+#include "app/delegate/app_delegate.h"
+#include "app/delegate/app_delegate_batch.h"
+#include "app/preview/preview_controller.h"
+#include "app/window/instance_hand_over.h"
+#include "app/window/termination_signals.h"
 #include "platform/store/bundle.h"
 #include "platform/store/localization.h"
 

@@ -12,11 +12,11 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/app_delegate.h"
-#include "app/configuration.h"
-#include "app/custom_alert.h"
-#include "app/general_options.h"
-#include "app/option_panels.h"
+#include "app/delegate/app_delegate.h"
+#include "app/panels/configuration.h"
+#include "app/panels/option_panels.h"
+#include "app/settings/general_options.h"
+#include "app/window/custom_alert.h"
 #include "platform/store/preferences.h"
 #include "support/metadata_fixture.h"
 

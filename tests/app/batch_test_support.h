@@ -10,7 +10,7 @@
 #include <functional>
 #include <map>
 
-#include "app/batch_host.h"
+#include "app/batch/batch_host.h"
 #include "engine/watermark/watermark_options.h"
 #include "support/metadata_fixture.h"
 #include "support/test_env.h"

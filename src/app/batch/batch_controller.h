@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/batch/batch_host.h"
+#include "app/batch/batch_run.h"
+#include "app/batch/batch_snapshot.h"
+#include "app/list/list_entity.h"
+#include "app/panels/option_panels.h"
+
+class QThread;
+class QWidget;
+
+namespace glimbrik {
+
+// What the batch controller needs of the rest of the application.
+struct BatchControllerContext {
+  QWidget* window = nullptr;
+  OptionPanels* panels = nullptr;
+  std::atomic<bool>* cancelFlag = nullptr;  // set by the cancel command, read by the worker
+  std::function<bool(int group)> groupOn;   // switch state of a sidebar group
+  std::function<std::vector<ImageEntityPtr>()> entries;
+  std::function<std::vector<int>()> selectedRows;
+  std::function<QString()> rememberedDestination;  // empty when none
+  // Optional parts: the rename tokens, the watermark editor's settings, the chosen profile.
+  std::function<void(BatchOptions&)> fillRenameTokens;
+  std::function<void(BatchOptions&)> fillWatermarks;
+  std::function<std::shared_ptr<const ColorSpace>()> selectedColorSpace;
+  std::function<void()> previewWindowClose;
+  // The engine calls of a run of the snapshot; DefaultBatchEngine unless a test replaces it.
+  std::function<BatchEngine(const BatchSnapshot&)> engine;
+  // Replaceable for tests: the desktop notification and opening the destination folder.
+  std::function<void(const QString& title, const QString& text)> notify;
+  std::function<void(const QString& folder)> openFolder;
+  // Marks the list's rows of the files a run could not write (GUI thread).
+  std::function<void(const std::vector<BatchFailure>& failures)> markFailedFiles;
+};
+
+// The convert commands, the destination choice, the worker thread of a run and the sheets and
+// alerts it shows. Lives on the GUI thread; the worker reaches it through BatchRunHost, whose
+// calls are carried out on the GUI thread while the worker waits.
+class BatchController : public QObject, public BatchRunHost {
+  Q_OBJECT
+ public:
+  explicit BatchController(BatchControllerContext context, QObject* parent = nullptr);
+  ~BatchController() override;
+
+  void ConvertButtonAction();
+  void ConvertAllButtonAction();
+  void CancelConversionButtonAction();
+  void SaveImage();
+  bool IsRunning() const;
+  // Cancels a run under way and returns when its worker has ended.
+  void StopRun();
+  // Rows dragged out onto a folder: a run of those rows into it starts at once. Answers the names
+  // of the dragged files; none for no rows or while a run goes on.
+  QStringList namesOfPromisedFilesDroppedAtDestination(const QString& folder,
+                                                       const std::vector<int>& rows);
+  // Rows dragged out to a target that takes only existing files: they are written into a new
+  // private folder before this returns, without the completion alert. Answers the files
+  // written; none while another run goes on.
+  QStringList ConvertDraggedRowsForDrop(const std::vector<int>& rows);
+  BatchControllerContext& context() { return context_; }
+  // The values a run of the given list rows reads (GUI thread); rows out of range are left out.
+  BatchSnapshot TakeSnapshot(const std::vector<int>& rows) const;
+
+  // BatchRunHost; each call runs on the GUI thread.
+  bool ConfirmPNGOptimizationNote() override;
+  void ShowInvalidSizeAlert(SizeField field, const QString& text) override;
+  void ShowInvalidResolutionAlert(int64_t value) override;
+  void PreviewWindowClose() override;
+  void BeginProgressSheet(int64_t fileCount) override;
+  void ChangeProgressStatus(int code, int64_t index, int64_t fileCount,
+                            const QString& fileName) override;
+  void EndProgressSheet() override;
+  void AlertOnSuccessConversion(const QString& targetFolder, long finalStatus,
+                                int64_t fileCount) override;
+  void ReportFailedFiles(const std::vector<BatchFailure>& failures) override;
+
+ signals:
+  void runFinished(const glimbrik::BatchRunResult& result);
+
+ private:
+  // quiet: no completion alert (the files are handed to a drop target, not kept there).
+  void StartRun(const QString& destination, bool quiet = false);
+  // While the progress sheet is up nothing in the window but its menus takes input.
+  void LockWindowForRun(bool locked);
+  void OnMainThread(const std::function<void()>& work);
+  void RefocusOn(QWidget* control);
+
+  BatchControllerContext context_;
+  std::unique_ptr<std::vector<int>> conversionSelectedIndexSet_;
+  QThread* worker_ = nullptr;
+  std::vector<BatchFailure> failures_;  // of the run that ends, for its completion alert
+};
+
+}  // namespace glimbrik
+
+Q_DECLARE_METATYPE(glimbrik::BatchRunResult)

@@ -1,0 +1,204 @@
+#include "app/list/list_entity.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/app_fixtures.h"
+#include "app/list/cell_texts.h"
+#include "app/list/entity_loader.h"
+#include "app/list/list_sorting.h"
+#include "app/list/thumbnail_queue.h"
+#include "platform/image_fixtures.h"
+
+namespace glimbrik {
+namespace {
+
+// The list's entry for a file, its facts read.
+ImageEntityPtr Loaded(const QString& path, const QString& kind = QStringLiteral("JPEG image")) {
+  auto entity = ListViewBaseCellImageEntity::entityForURL(path, kind, QString());
+  entity->loadImageDirectly();
+  return entity;
+}
+
+TEST(ListEntityFacts, AnOrientedPhotoShowsItsDisplayedSizeAndRoundedResolution) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/turned.jpg");
+  test::WriteJpeg(path, 4000, 3000, 6, 299.6);
+  const ImageEntityPtr entity = Loaded(path);
+  const ImageEntityFacts facts = entity->facts();
+  EXPECT_EQ(facts.imageResolution, 300.0);  // the text below would round it either way
+  EXPECT_EQ(facts.fileSize, quint64(QFile(path).size()));
+  ASSERT_FALSE(facts.thumbnailImage.isNull());
+  EXPECT_LE(std::max(facts.thumbnailImage.width(), facts.thumbnailImage.height()), 104);
+  EXPECT_LT(facts.thumbnailImage.width(), facts.thumbnailImage.height())
+      << "the thumbnail is turned too";
+  const CellTexts texts =
+      CellTextsFor(facts, entity->GetImageKind(), entity->GetImageCreationDate());
+  EXPECT_EQ(texts.imageDPIText, QStringLiteral("300 DPI, 3000 x 4000 pixels"));
+  EXPECT_EQ(texts.imagePixelSizeText, QStringLiteral("RGB, JPEG image"));
+}
+
+TEST(ListEntityFacts, AFileWithoutResolutionReads72AndAnEmptyKindIsDescribed) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/plain.png");
+  test::WritePng(path, 30, 20);
+  const ImageEntityPtr entity = Loaded(path, QStringLiteral(""));
+  EXPECT_EQ(entity->GetResolution(), 72.0);
+  EXPECT_EQ(entity->GetWidth(), 30.0);
+  EXPECT_EQ(entity->facts().thumbnailImage.size(), QSize(30, 20))
+      << "small images are not enlarged";
+  EXPECT_FALSE(entity->GetImageKind().isEmpty());
+  EXPECT_NE(entity->GetImageKind(), QStringLiteral("UNKNOWN"));
+}
+
+// A grey 40 x 30 TIFF stating only the resolutions given (0: left out).
+void WriteTiffStating(const QString& path, float xDpi, float yDpi) {
+  TIFF* tiff = TIFFOpen(path.toLocal8Bit().constData(), "w");
+  ASSERT_NE(tiff, nullptr);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 40);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 30);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 30);
+  TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  if (xDpi > 0) TIFFSetField(tiff, TIFFTAG_XRESOLUTION, xDpi);
+  if (yDpi > 0) TIFFSetField(tiff, TIFFTAG_YRESOLUTION, yDpi);
+  std::vector<unsigned char> row(40, 128);
+  for (uint32_t y = 0; y < 30; ++y) TIFFWriteScanline(tiff, row.data(), y, 0);
+  TIFFClose(tiff);
+}
+
+TEST(ListEntityFacts, TheVerticalResolutionElseTheHorizontalOneIsListed) {
+  const QString folder = test::MakeTempFolder("dpi");
+  for (const auto& [x, y, listed] :
+       {std::tuple{300.f, 0.f, 300.0}, {0.f, 150.f, 150.0}, {300.f, 150.f, 150.0}}) {
+    const QString path = folder + QStringLiteral("/x%1y%2.tif").arg(x).arg(y);
+    WriteTiffStating(path, x, y);
+    const ImageEntityPtr entity = Loaded(path, QString());
+    EXPECT_EQ(entity->GetWidth(), 40.0) << path.toStdString();
+    EXPECT_EQ(entity->GetResolution(), listed) << path.toStdString();
+  }
+}
+
+TEST(ListEntityFacts, AGarbageFileShowsTheUnknownTextsAndItsSize) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/bad.jpg");
+  test::WriteGarbage(path, 123);
+  const ImageEntityPtr entity = Loaded(path);
+  const ImageEntityFacts facts = entity->facts();
+  EXPECT_EQ(entity->GetImageKind(), QStringLiteral("UNKNOWN"));
+  EXPECT_EQ(facts.fileSize, 123u);
+  EXPECT_TRUE(facts.thumbnailIsTemplate);
+  EXPECT_EQ(facts.thumbnailImage.size(), QSize(104, 104));
+  const QDateTime when(QDate(2024, 1, 2), QTime(3, 4));
+  const CellTexts texts = CellTextsFor(facts, entity->GetImageKind(), when);
+  EXPECT_EQ(texts.imageDPIText, QStringLiteral("0 DPI, 0 x 0 pixels"));
+  EXPECT_EQ(texts.imagePixelSizeText, QStringLiteral("-, UNKNOWN"));
+  EXPECT_TRUE(texts.fileSizeText.endsWith(QStringLiteral(", 123 bytes")));
+}
+
+// Each key gives its own order of the same three files, numbers compared as numbers.
+TEST(ListEntityFacts, EachSortKeyOrdersByItsOwnFact) {
+  const QString folder = test::MakeTempFolder("sort");
+  std::vector<ImageEntityPtr> entries;
+  for (const auto& [name, width, height, dpi] :
+       {std::tuple{"c.jpg", 10, 20, 72}, {"a.jpg", 20, 30, 300}, {"b.jpg", 30, 10, 150}}) {
+    test::WriteJpeg(folder + "/" + name, width, height, 0, dpi);
+    entries.push_back(Loaded(folder + "/" + name));
+  }
+  for (const auto& [tag, order] : {std::pair{kSortByName, "abc"},
+                                   {kSortByWidth, "cab"},
+                                   {kSortByHeight, "bca"},
+                                   {kSortByResolution, "cba"}}) {
+    SortEntities(entries, tag, false);
+    QString titles;
+    for (const ImageEntityPtr& e : entries) titles += e->title().front();
+    EXPECT_EQ(titles, QLatin1String(order)) << tag;
+  }
+}
+
+TEST(ListEntityFacts, AWebPEntryKeepsOnlyItsThumbnail) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/pic.webp");
+  QImage image(400, 300, QImage::Format_RGB32);
+  image.fill(Qt::darkGreen);
+  if (!image.save(path, "WEBP")) FAIL() << "Qt's WebP writer is missing: qt6-image-formats-plugins";
+  const ImageEntityPtr entity = Loaded(path, QStringLiteral("Webp image"));
+  EXPECT_TRUE(entity->IsWebpImage());
+  const ImageEntityFacts facts = entity->facts();
+  EXPECT_EQ(facts.imageColorModel, QStringLiteral("RGB"));
+  EXPECT_EQ(facts.imageWidth, 400.0);
+  EXPECT_EQ(facts.thumbnailImage.size(), QSize(104, 78));
+}
+
+TEST(ListEntityFacts, AnOpenExrEntryShowsItsLinearLightInSrgb) {
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/light.exr");
+  bool made = false;
+  test::RunTool(QStringLiteral("convert"), {"-size", "400x300", "xc:rgb(50.29%,21.58%,0%)", path},
+                &made);
+  ASSERT_TRUE(made);
+  const ImageEntityPtr entity = Loaded(path, QString());
+  const ImageEntityFacts facts = entity->facts();
+  EXPECT_EQ(entity->GetImageKind(), QStringLiteral("OpenEXR image"));
+  EXPECT_EQ(facts.imageWidth, 400.0);
+  EXPECT_EQ(facts.imageResolution, 72.0);
+  ASSERT_EQ(facts.thumbnailImage.size(), QSize(104, 78));
+  const QColor shown = facts.thumbnailImage.pixelColor(50, 40);
+  EXPECT_NEAR(shown.red(), 188, 2);
+  EXPECT_NEAR(shown.green(), 128, 2);
+  EXPECT_EQ(shown.blue(), 0);
+  EXPECT_EQ(shown.alpha(), 255);
+}
+
+TEST(ListEntityLoading, AskingForTheThumbnailStartsExactlyOneLoad) {
+  // Loads of earlier tests' entries announce themselves by address, which a new entry may reuse.
+  ASSERT_TRUE(ThumbnailOperationQueue().waitForDone(10000));
+  QCoreApplication::processEvents();
+  const QString path = test::MakeTempFolder("entity") + QStringLiteral("/once.jpg");
+  test::WriteJpeg(path, 640, 480);
+  auto entity =
+      ListViewBaseCellImageEntity::entityForURL(path, QStringLiteral("JPEG image"), QString());
+  QSignalSpy loaded(&ThumbnailOperationQueue(), &ThumbnailQueue::thumbnailImageChanged);
+  EXPECT_TRUE(entity->GetThumbnailImage().isNull());
+  for (int i = 0; i < 20; ++i) entity->GetThumbnailImage();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return entity->isLoaded(); }, 10000));
+  ASSERT_TRUE(ThumbnailOperationQueue().waitForDone(10000));
+  QCoreApplication::processEvents();
+  int mine = 0;
+  for (const QList<QVariant>& call : loaded)
+    mine += call.at(0).value<quintptr>() == reinterpret_cast<quintptr>(entity.get());
+  EXPECT_EQ(mine, 1);
+  EXPECT_FALSE(entity->imageLoading());
+  EXPECT_EQ(entity->GetThumbnailImage().size(), QSize(104, 78));
+}
+
+TEST(FormattedFileSize, UsesDecimalUnitsThatChangeOnlyAtTheirThreshold) {
+  EXPECT_EQ(formattedFileSize(0), QString());
+  EXPECT_EQ(formattedFileSize(999), QStringLiteral("999 bytes"));
+  EXPECT_EQ(formattedFileSize(1000), QStringLiteral("1.0 KB"));
+  EXPECT_EQ(formattedFileSize(999999), QStringLiteral("1000.0 KB"));
+  EXPECT_EQ(formattedFileSize(1000000), QStringLiteral("1.00 MB"));
+  EXPECT_EQ(formattedFileSize(1500000000ull), QStringLiteral("1.500 GB"));
+}
+
+TEST(OrientedImage, EveryOrientationPutsTheMarkedCornerWhereTheFileSays) {
+  // A 3 x 2 image with its stored top-left pixel red.
+  QImage stored(3, 2, QImage::Format_RGB32);
+  stored.fill(Qt::white);
+  stored.setPixel(0, 0, qRgb(255, 0, 0));
+  // Where the stored top-left pixel lands once displayed, per orientation.
+  const QPoint expected[9] = {{0, 0}, {0, 0}, {2, 0}, {2, 1}, {0, 1},
+                              {0, 0}, {1, 0}, {1, 2}, {0, 2}};
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    SCOPED_TRACE(orientation);
+    const QImage shown = OrientedImage(stored, orientation);
+    EXPECT_EQ(shown.size(), orientation >= 5 ? QSize(2, 3) : QSize(3, 2));
+    EXPECT_EQ(shown.pixel(expected[orientation]), qRgb(255, 0, 0));
+  }
+}
+
+}  // namespace
+}  // namespace glimbrik
