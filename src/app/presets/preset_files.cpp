@@ -10,6 +10,7 @@
 
 #include "platform/store/folders.h"
 #include "platform/store/keyed_archive.h"
+#include "platform/store/plist.h"
 #include "platform/store/preferences.h"
 #include "watermark/watermark_keys.h"
 
@@ -19,20 +20,8 @@ namespace {
 
 QString Key(const char* key) { return QString::fromLatin1(key); }
 
-bool IsNumberType(int type) {
-  switch (type) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-      return true;
-    default:
-      return false;
-  }
-}
+// Presets have always taken a stored boolean as the number 0 or 1.
+bool IsPresetNumberType(int type) { return type == QMetaType::Bool || IsNumberType(type); }
 
 std::optional<QVariant> ValueOfType(const QVariantMap& preset, const char* key, int type) {
   const auto it = preset.constFind(Key(key));
@@ -64,7 +53,7 @@ bool WritePresetFile(PresetKind kind, const QVariantMap& presets) {
 
 std::optional<double> PresetNumber(const QVariantMap& preset, const char* key) {
   const auto it = preset.constFind(Key(key));
-  if (it == preset.constEnd() || !IsNumberType(it->typeId())) return std::nullopt;
+  if (it == preset.constEnd() || !IsPresetNumberType(it->typeId())) return std::nullopt;
   const double value = it->toDouble();
   if (!std::isfinite(value)) return std::nullopt;
   return value;
@@ -72,7 +61,7 @@ std::optional<double> PresetNumber(const QVariantMap& preset, const char* key) {
 
 std::optional<qint64> PresetInteger(const QVariantMap& preset, const char* key) {
   const auto it = preset.constFind(Key(key));
-  if (it == preset.constEnd() || !IsNumberType(it->typeId())) return std::nullopt;
+  if (it == preset.constEnd() || !IsPresetNumberType(it->typeId())) return std::nullopt;
   if (it->typeId() == QMetaType::Double || it->typeId() == QMetaType::Float) {
     // A real is read through its integer part, as long as it has one.
     const double value = it->toDouble();

@@ -14,20 +14,6 @@ constexpr qint64 kArchiveVersion = 1;
 // would only exhaust memory.
 constexpr qint64 kMaxIndexSetMembers = 1000000;
 
-bool IsNumber(const QVariant& value) {
-  switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool IsInteger(const QVariant& value) {
   return value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int;
 }
@@ -106,7 +92,7 @@ std::optional<QColor> DecodeColor(const QVariant& object) {
   const QVariantList list = keys->value(QStringLiteral("Components")).toList();
   QList<float> v;
   for (const QVariant& item : list) {
-    if (!IsNumber(item)) return std::nullopt;
+    if (!IsNumberType(item.typeId())) return std::nullopt;
     v.append(item.toFloat());
   }
   auto unit = [](float x) { return std::clamp(x, 0.0f, 1.0f); };

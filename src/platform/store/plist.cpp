@@ -328,6 +328,20 @@ class Writer {
 
 }  // namespace
 
+bool IsNumberType(int type) {
+  switch (type) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+      return true;
+    default:
+      return false;
+  }
+}
+
 PlistResult ReadPlistData(const QByteArray& bytes) { return Reader(bytes).Run(); }
 
 PlistResult ReadPlistFile(const QString& path) {

@@ -40,6 +40,10 @@ struct PlistStatus {
   bool ok() const { return error.isEmpty(); }
 };
 
+// Whether a value of this QMetaType id reads as a property-list number (integer or real). A
+// boolean is not one: it is stored as <true/> or <false/>.
+bool IsNumberType(int type);
+
 PlistResult ReadPlistData(const QByteArray& bytes);
 PlistResult ReadPlistFile(const QString& path);
 
