@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+#include "tiff_directory.h"
+
 namespace glimbrik::test {
 
 struct LinearRgb {
@@ -32,18 +34,10 @@ struct DngOptions {
 
 namespace dng_detail {
 
-struct Entry {
-  uint16_t tag;
-  uint16_t type;
-  uint32_t count;
-  QByteArray value;
-};
+using Entry = TiffEntry;
 
-inline void Put16(QByteArray& out, uint32_t v) { out.append(char(v & 0xFF)).append(char(v >> 8)); }
-inline void Put32(QByteArray& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
+inline void Put16(QByteArray& out, uint32_t v) { PutTiff16(out, v, false); }
+inline void Put32(QByteArray& out, uint32_t v) { PutTiff32(out, v, false); }
 inline Entry Short(uint16_t tag, std::vector<uint32_t> values) {
   QByteArray v;
   for (uint32_t x : values) Put16(v, x);
@@ -72,37 +66,6 @@ inline Entry Rationals(uint16_t tag, uint16_t type, std::vector<double> values) 
     Put32(v, 10000);
   }
   return {tag, type, uint32_t(values.size()), v};
-}
-
-inline uint32_t IfdSize(const std::vector<Entry>& entries) {
-  uint32_t size = 2 + uint32_t(entries.size()) * 12 + 4;
-  for (const Entry& e : entries) {
-    if (e.value.size() > 4) size += uint32_t((e.value.size() + 1) & ~1);
-  }
-  return size;
-}
-
-// Writes the directory at out's end with its long values right after it.
-inline void WriteIfd(QByteArray& out, std::vector<Entry> entries) {
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
-  uint32_t overflow = uint32_t(out.size()) + 2 + uint32_t(entries.size()) * 12 + 4;
-  QByteArray values;
-  Put16(out, uint32_t(entries.size()));
-  for (const Entry& e : entries) {
-    Put16(out, e.tag);
-    Put16(out, e.type);
-    Put32(out, e.count);
-    if (e.value.size() <= 4) {
-      out.append(e.value).append(4 - e.value.size(), '\0');
-    } else {
-      Put32(out, overflow + uint32_t(values.size()));
-      values.append(e.value);
-      if (values.size() & 1) values.append('\0');
-    }
-  }
-  Put32(out, 0);
-  out.append(values);
 }
 
 }  // namespace dng_detail
@@ -146,9 +109,9 @@ inline QByteArray MakeDng(const DngOptions& o) {
   // 48 degrees 51 minutes 30 seconds north.
   const std::vector<Entry> gps = {Bytes(0, {2, 3, 0, 0}), Ascii(1, QStringLiteral("N")),
                                   Rationals(2, 5, {48, 51, 30})};
-  const uint32_t exifAt = 8 + IfdSize(ifd0);
-  const uint32_t gpsAt = exifAt + IfdSize(exif);
-  const uint32_t dataAt = gpsAt + IfdSize(gps);
+  const uint32_t exifAt = 8 + TiffDirectorySize(ifd0);
+  const uint32_t gpsAt = exifAt + TiffDirectorySize(exif);
+  const uint32_t dataAt = gpsAt + TiffDirectorySize(gps);
   for (Entry& e : ifd0) {
     if (e.tag == 273) e = Long(273, dataAt);
     if (e.tag == 34665) e = Long(34665, exifAt);
@@ -156,9 +119,9 @@ inline QByteArray MakeDng(const DngOptions& o) {
   }
   QByteArray out("II*\0", 4);
   Put32(out, 8);
-  WriteIfd(out, ifd0);
-  WriteIfd(out, exif);
-  WriteIfd(out, gps);
+  WriteTiffDirectory(out, ifd0, false);
+  WriteTiffDirectory(out, exif, false);
+  WriteTiffDirectory(out, gps, false);
   out.reserve(out.size() + qsizetype(dataSize));
   for (int y = 0; y < o.height; ++y) {
     for (int x = 0; x < o.width; ++x) {

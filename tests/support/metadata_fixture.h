@@ -15,15 +15,9 @@
 #include <cstdint>
 
 #include "support/test_env.h"
+#include "support/tiff_directory.h"
 
 namespace glimbrik::test {
-
-struct TiffEntry {
-  uint16_t tag = 0;
-  uint16_t type = 0;  // 2 ASCII, 4 LONG, 5 RATIONAL, 7 UNDEFINED
-  uint32_t count = 0;
-  QByteArray value;  // big-endian bytes
-};
 
 inline void AppendBig16(QByteArray& out, uint16_t v) {
   out.append(char(v >> 8)).append(char(v & 0xff));
@@ -59,23 +53,17 @@ inline TiffEntry RationalsEntry(uint16_t tag, const QList<QPair<uint32_t, uint32
 }
 
 // A big-endian TIFF structure: IFD0 with the given entries, plus an Exif IFD and a GPS IFD
-// (pointed to from IFD0) when they have entries. Exif and GPS entries must be sorted by tag.
+// (pointed to from IFD0) when they have entries.
 inline QByteArray BuildTiffMetadata(QList<TiffEntry> ifd0, const QList<TiffEntry>& exif,
                                     const QList<TiffEntry>& gps = {}) {
-  const auto ifdSize = [](const QList<TiffEntry>& entries) {
-    uint32_t size = 2 + 12 * uint32_t(entries.size()) + 4;
-    for (const TiffEntry& e : entries) {
-      if (e.value.size() > 4) size += uint32_t(e.value.size() + (e.value.size() & 1));
-    }
-    return size;
+  const auto entries = [](const QList<TiffEntry>& list) {
+    return std::vector<TiffEntry>(list.begin(), list.end());
   };
   if (!exif.isEmpty()) ifd0.append({0x8769, 4, 1, QByteArray(4, '\0')});
   if (!gps.isEmpty()) ifd0.append({0x8825, 4, 1, QByteArray(4, '\0')});
-  std::sort(ifd0.begin(), ifd0.end(),
-            [](const TiffEntry& a, const TiffEntry& b) { return a.tag < b.tag; });
   const uint32_t ifd0Offset = 8;
-  const uint32_t exifOffset = ifd0Offset + ifdSize(ifd0);
-  const uint32_t gpsOffset = exifOffset + (exif.isEmpty() ? 0 : ifdSize(exif));
+  const uint32_t exifOffset = ifd0Offset + TiffDirectorySize(entries(ifd0));
+  const uint32_t gpsOffset = exifOffset + (exif.isEmpty() ? 0 : TiffDirectorySize(entries(exif)));
   for (TiffEntry& e : ifd0) {
     if (e.tag == 0x8769 || e.tag == 0x8825) {
       e.value.clear();
@@ -84,28 +72,9 @@ inline QByteArray BuildTiffMetadata(QList<TiffEntry> ifd0, const QList<TiffEntry
   }
   QByteArray out("MM\0\x2a", 4);
   AppendBig32(out, ifd0Offset);
-  const auto writeIfd = [&out](const QList<TiffEntry>& entries, uint32_t offset) {
-    uint32_t data = offset + 2 + 12 * uint32_t(entries.size()) + 4;
-    QByteArray area;
-    AppendBig16(out, uint16_t(entries.size()));
-    for (const TiffEntry& e : entries) {
-      AppendBig16(out, e.tag);
-      AppendBig16(out, e.type);
-      AppendBig32(out, e.count);
-      if (e.value.size() <= 4) {
-        out.append(e.value).append(QByteArray(4 - e.value.size(), '\0'));
-      } else {
-        AppendBig32(out, data + uint32_t(area.size()));
-        area.append(e.value);
-        if (area.size() & 1) area.append('\0');
-      }
-    }
-    AppendBig32(out, 0);
-    out.append(area);
-  };
-  writeIfd(ifd0, ifd0Offset);
-  if (!exif.isEmpty()) writeIfd(exif, exifOffset);
-  if (!gps.isEmpty()) writeIfd(gps, gpsOffset);
+  WriteTiffDirectory(out, entries(ifd0), true);
+  if (!exif.isEmpty()) WriteTiffDirectory(out, entries(exif), true);
+  if (!gps.isEmpty()) WriteTiffDirectory(out, entries(gps), true);
   return out;
 }
 

@@ -126,16 +126,8 @@ bool AppDelegate::windowShouldClose() {
   return true;
 }
 
-bool AppDelegate::applicationShouldTerminate() {
-  // The window's close has asked already.
-  if (!m_mainWindowClosing && watermarkContextView &&
-      !watermarkContextView->CheckAndSetModifiedPresetRow()) {
-    return false;
-  }
-  m_mainWindowClosing = true;
-  emit terminationConfirmed();
-  return true;
-}
+// The same question as closing the window, asked once whichever of the two comes first.
+bool AppDelegate::applicationShouldTerminate() { return windowShouldClose(); }
 
 void AppDelegate::applicationWillTerminate() {
   stopAdding_ = true;
