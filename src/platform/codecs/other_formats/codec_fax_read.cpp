@@ -274,14 +274,7 @@ QString MeasureFax(const QByteArray& data, FaxSize* size) {
 QString ProbeFax(const QByteArray& data, Representations* out) {
   FaxSize size;
   if (QString reason = MeasureFax(data, &size); !reason.isEmpty()) return reason;
-  ImageRepresentation rep;
-  rep.pixelWidth = size.width;
-  rep.pixelHeight = size.lines;
-  rep.dpiX = kFaxDpiX;
-  rep.dpiY = kFaxDpiY;
-  rep.bitsPerComponent = 1;
-  rep.colorModel = ColorModel::Gray;
-  out->push_back(rep);
+  out->push_back(BilevelRepresentation(size.width, size.lines, kFaxDpiX, kFaxDpiY));
   return QString();
 }
 
@@ -298,14 +291,7 @@ ImageResult<QImage> DecodeFax(const QByteArray& data, const ImageRepresentation&
   }
   const qsizetype rowBytes = (w + 7) / 8;
   if (rows.size() < rowBytes * h) return Result::Fail(QStringLiteral("corrupt fax data"));
-  QImage image(w, h, QImage::Format_Grayscale8);
-  if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
-  for (int y = 0; y < h; ++y) {
-    const auto* in = reinterpret_cast<const uchar*>(rows.constData()) + y * rowBytes;
-    uchar* pixels = image.scanLine(y);
-    for (int x = 0; x < w; ++x) pixels[x] = (in[x >> 3] >> (7 - (x & 7)) & 1) ? 0 : 255;
-  }
-  return {FinishDecodedImage(std::move(image), rep), QString()};
+  return DecodeBilevelRows(reinterpret_cast<const uchar*>(rows.constData()), rowBytes, rep);
 }
 
 }  // namespace glimbrik::codec

@@ -11,6 +11,12 @@
 
 namespace glimbrik::codec {
 
+// MacPaint and fax pictures are one bit deep with 1 as black: their representation, and their
+// packed rows (most significant bit first) as the decoded grey image.
+ImageRepresentation BilevelRepresentation(int width, int height, double dpiX, double dpiY);
+ImageResult<QImage> DecodeBilevelRows(const uchar* rows, qsizetype rowBytes,
+                                      const ImageRepresentation& rep);
+
 // MacPaint: a 576 x 720 one-bit picture (1 = black) of PackBits rows, after a 512-byte header
 // and, for files that crossed from a Mac, a 128-byte MacBinary header.
 inline constexpr int kMacPaintWidth = 576;

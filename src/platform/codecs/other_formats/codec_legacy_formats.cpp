@@ -4,6 +4,30 @@
 
 namespace glimbrik::codec {
 
+ImageRepresentation BilevelRepresentation(int width, int height, double dpiX, double dpiY) {
+  ImageRepresentation rep;
+  rep.pixelWidth = width;
+  rep.pixelHeight = height;
+  rep.dpiX = dpiX;
+  rep.dpiY = dpiY;
+  rep.bitsPerComponent = 1;
+  rep.colorModel = ColorModel::Gray;
+  return rep;
+}
+
+ImageResult<QImage> DecodeBilevelRows(const uchar* rows, qsizetype rowBytes,
+                                      const ImageRepresentation& rep) {
+  const int w = rep.pixelWidth, h = rep.pixelHeight;
+  QImage image(w, h, QImage::Format_Grayscale8);
+  if (image.isNull()) return ImageResult<QImage>::Fail(QStringLiteral("out of memory"));
+  for (int y = 0; y < h; ++y) {
+    const uchar* in = rows + y * rowBytes;
+    uchar* pixels = image.scanLine(y);
+    for (int x = 0; x < w; ++x) pixels[x] = (in[x >> 3] >> (7 - (x & 7)) & 1) ? 0 : 255;
+  }
+  return {FinishDecodedImage(std::move(image), rep), QString()};
+}
+
 SourceFormat LegacyFormatOf(const QString& path, const QByteArray& head, SourceFormat sniffed) {
   if (sniffed != SourceFormat::Unknown && sniffed != SourceFormat::TGA) return sniffed;
   if (LooksLikeQuickTimeImage(head)) return SourceFormat::QuickTimeImage;

@@ -31,12 +31,7 @@ bool HasMacPaintMacBinaryHeader(const QByteArray& head) {
 
 QString ProbeMacPaint(const QByteArray& data, Representations* out) {
   if (data.size() <= PictureStart(data)) return QStringLiteral("truncated MacPaint file");
-  ImageRepresentation rep;
-  rep.pixelWidth = kMacPaintWidth;
-  rep.pixelHeight = kMacPaintHeight;
-  rep.bitsPerComponent = 1;
-  rep.colorModel = ColorModel::Gray;
-  out->push_back(rep);
+  out->push_back(BilevelRepresentation(kMacPaintWidth, kMacPaintHeight, 72.0, 72.0));
   return QString();
 }
 
@@ -64,16 +59,7 @@ ImageResult<QImage> DecodeMacPaint(const QByteArray& data, const ImageRepresenta
       written += n;
     }
   }
-  QImage image(kMacPaintWidth, kMacPaintHeight, QImage::Format_Grayscale8);
-  if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
-  for (int y = 0; y < kMacPaintHeight; ++y) {
-    const auto* row = reinterpret_cast<const uchar*>(out) + y * kRowBytes;
-    uchar* pixels = image.scanLine(y);
-    for (int x = 0; x < kMacPaintWidth; ++x) {
-      pixels[x] = (row[x >> 3] >> (7 - (x & 7)) & 1) ? 0 : 255;
-    }
-  }
-  return {FinishDecodedImage(std::move(image), rep), QString()};
+  return DecodeBilevelRows(reinterpret_cast<const uchar*>(out), kRowBytes, rep);
 }
 
 }  // namespace glimbrik::codec
