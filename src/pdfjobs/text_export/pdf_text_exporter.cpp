@@ -72,7 +72,8 @@ StyledText PDFTextExporter::pageText(int index) const {
   // Drawn at twice the size, a glyph's strokes are wide enough to hold pixels of its own colour.
   constexpr double kPixelsPerPoint = 2;
   return StylePageText(text, words_->words(index),
-                       document_->renderPageInks(index, 72 * kPixelsPerPoint), kPixelsPerPoint);
+                       document_->renderPageInks(index, 72 * kPixelsPerPoint), kPixelsPerPoint,
+                       &fontStyles_);
 }
 
 PDFTextExporter::~PDFTextExporter() = default;

@@ -37,6 +37,7 @@ class PDFTextExporter {
   std::unique_ptr<PdfDocument> document_;
   std::unique_ptr<PdfWordReader> words_;
   QString fontFamily_;
+  mutable FontStyles fontStyles_;  // filled as pages are styled
 };
 
 }  // namespace glimbrik

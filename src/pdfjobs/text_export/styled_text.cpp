@@ -87,7 +87,7 @@ QString PlainText(const StyledText& runs) {
 }
 
 StyledText StylePageText(const QString& text, const std::vector<PdfWord>& words, const QImage& inks,
-                         double pixelsPerPoint) {
+                         double pixelsPerPoint, FontStyles* fonts) {
   // The style of each character, from the word found over it; words are looked for in order
   // from the start, each at its first place not yet taken, whole words only.
   std::vector<int> owner(size_t(text.size()), -1);
@@ -105,19 +105,18 @@ StyledText StylePageText(const QString& text, const std::vector<PdfWord>& words,
     }
   }
   std::vector<TextRun> styles(words.size());
-  QHash<QString, FontNameStyle> fonts;
   for (size_t w = 0; w < words.size(); ++w) {
     const QString& name = words[w].fontName;
-    if (!fonts.contains(name)) {
+    if (!fonts->contains(name)) {
       FontNameStyle style = StyleOfFontName(name);
       // An installed font names its family as a reader's office suite knows it ("DejaVu Serif",
       // not "DejaVuSerif").
       if (const std::optional<QFont> installed = FontWithPostScriptName(name)) {
         style.family = installed->family();
       }
-      fonts.insert(name, style);
+      fonts->insert(name, style);
     }
-    const FontNameStyle font = fonts.value(name);
+    const FontNameStyle font = fonts->value(name);
     styles[w] = {QString(), font.family, words[w].fontSize,
                  font.bold, font.italic, InkColour(inks, words[w].box, pixelsPerPoint)};
   }

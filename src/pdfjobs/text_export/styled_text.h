@@ -3,6 +3,7 @@
 // Text in runs of one style each: what the rich text writers take from a PDF page.
 
 #include <QColor>
+#include <QHash>
 #include <QImage>
 #include <QString>
 #include <vector>
@@ -39,11 +40,15 @@ struct FontNameStyle {
 };
 FontNameStyle StyleOfFontName(const QString& name);
 
+// The styles of the font names met so far in a document: looking a name up among the installed
+// fonts costs a font list, so each name is looked up once a document, not once a page.
+using FontStyles = QHash<QString, FontNameStyle>;
+
 // text (a page's text) in runs: each word found in it takes the font of the PDF word it is, and
 // the colour its glyphs have in inks (the page drawn at pixelsPerPoint with no edge smoothing);
 // what lies between words keeps the style before it.
 StyledText StylePageText(const QString& text, const std::vector<PdfWord>& words, const QImage& inks,
-                         double pixelsPerPoint);
+                         double pixelsPerPoint, FontStyles* fonts);
 
 // Appends text to runs in the style of the last run (plain when there is none).
 void AppendText(StyledText* runs, const QString& text);
