@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/tokens/text_token_archive.h"
 #include "platform/store/geometry_text.h"
 #include "platform/store/keyed_archive.h"
+#include "platform/system/font_members.h"
 #include "watermark/watermark_model.h"
 #include "watermark/watermark_text_tokens.h"
 #include "watermark/watermark_token_redraw.h"
@@ -154,6 +157,10 @@ TEST(WatermarkTokenRedraw, OnlyTickedPresetsWithTheTokenAskForARedrawAndEditsRea
   // A ticked row whose preset is missing counts for nothing.
   model.setWaterMarkPresetArray({{QStringLiteral("gone"), true, std::nullopt}});
   EXPECT_FALSE(ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken(view));
+  // The resolution is a resize value too.
+  test::SetPresets(model, {{"dpi", PresetOf({QVXWatermarkTextToken(QStringLiteral("dpi"), 13)})}},
+                   {true});
+  EXPECT_TRUE(ReDrawTextWatermarkIfAnySelectedPresetHasResizeToken(view));
 
   // Text edits reach the selected presets only.
   const TokenArray old{QStringLiteral("old")};
@@ -184,6 +191,17 @@ TEST(WatermarkTokenRedraw, OnlyTickedPresetsWithTheTokenAskForARedrawAndEditsRea
   view.ChangeSelectedFontStyle(QStringLiteral("DejaVu Serif"), QStringLiteral("No Such Face"));
   EXPECT_EQ(model.textFont().family(), "DejaVu Serif");
   EXPECT_FALSE(model.textFont().bold());
+  // The regular face comes first though lighter ones weigh less, and though some faces are
+  // installed in several formats that disagree on their width; without one, the nearest.
+  for (const auto& [family, postScript, faces] :
+       {std::tuple{"DejaVu Sans", "DejaVuSans", 9u},
+        {"Nimbus Sans Narrow", "NimbusSansNarrow-Regular", 4u},
+        {"URW Gothic", "URWGothic-Book", 4u},
+        {"URW Bookman", "URWBookman-Light", 4u}}) {
+    view.ChangeSelectedFont(QString::fromLatin1(family));
+    EXPECT_EQ(FontPostScriptName(model.textFont()).toStdString(), postScript) << family;
+    EXPECT_EQ(AvailableMembersOfFontFamily(QString::fromLatin1(family)).size(), faces) << family;
+  }
 }
 
 }  // namespace

@@ -72,24 +72,37 @@ std::vector<FontFamilyMember> AvailableMembersOfFontFamily(const QString& family
   std::vector<Face> faces;
   for (int i = 0; i < set->nfont; ++i) {
     FcPattern* font = set->fonts[i];
-    const QString postScript = PatternText(font, FC_POSTSCRIPT_NAME);
-    if (std::any_of(faces.begin(), faces.end(),
-                    [&](const Face& f) { return f.member.postScriptName == postScript; }))
-      continue;
-    faces.push_back({{postScript, PatternText(font, FC_STYLE)},
+    faces.push_back({{PatternText(font, FC_POSTSCRIPT_NAME), PatternText(font, FC_STYLE)},
                      PatternInteger(font, FC_WIDTH, FC_WIDTH_NORMAL),
                      PatternInteger(font, FC_WEIGHT, FC_WEIGHT_REGULAR),
                      PatternInteger(font, FC_SLANT, FC_SLANT_ROMAN)});
   }
-  // fontconfig lists in no stated order; a font menu lists by width, weight and slant.
-  std::stable_sort(faces.begin(), faces.end(), [](const Face& a, const Face& b) {
+  // fontconfig lists in no stated order; a font menu lists by width, then from the regular
+  // weights outward, so that a family's first face is its plain one or the nearest to it.
+  const auto fromRegular = [](const Face& f) {
+    return f.weight < FC_WEIGHT_BOOK      ? FC_WEIGHT_BOOK - f.weight
+           : f.weight > FC_WEIGHT_REGULAR ? f.weight - FC_WEIGHT_REGULAR
+                                          : 0;
+  };
+  std::stable_sort(faces.begin(), faces.end(), [&](const Face& a, const Face& b) {
     const int wa = std::abs(a.width - FC_WIDTH_NORMAL);
     const int wb = std::abs(b.width - FC_WIDTH_NORMAL);
     if (wa != wb) return wa < wb;
+    if (fromRegular(a) != fromRegular(b)) return fromRegular(a) < fromRegular(b);
     if (a.weight != b.weight) return a.weight < b.weight;
     return a.slant < b.slant;
   });
-  for (Face& face : faces) members.push_back(std::move(face.member));
+  // A face installed in several formats may say a different width or weight in each; the one
+  // that sorts first stands for it.
+  const auto same = [](const FontFamilyMember& a, const FontFamilyMember& b) {
+    if (a.postScriptName.isEmpty() && b.postScriptName.isEmpty()) return a.faceName == b.faceName;
+    return a.postScriptName == b.postScriptName;
+  };
+  for (Face& face : faces) {
+    if (std::none_of(members.begin(), members.end(),
+                     [&](const FontFamilyMember& m) { return same(m, face.member); }))
+      members.push_back(std::move(face.member));
+  }
   return members;
 }
 

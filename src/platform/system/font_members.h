@@ -19,8 +19,8 @@ struct FontFamilyMember {
 // Sans Condensed") is listed too; foundries and generic aliases are not.
 QStringList InstalledFontFamilies();
 
-// The installed faces of a family, as fontconfig lists them (regular weights first, then by
-// weight and slant); empty for a family that is not installed.
+// The installed faces of a family, each once: normal widths first, then the regular weights and
+// outward from them by weight, then by slant; empty for a family that is not installed.
 std::vector<FontFamilyMember> AvailableMembersOfFontFamily(const QString& family);
 
 // The installed face of that PostScript name at the default size; none when it is not installed.
