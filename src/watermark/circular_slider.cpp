@@ -1,5 +1,6 @@
 #include "watermark/circular_slider.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -99,6 +100,31 @@ void QVXCircularSlider::mouseMoveEvent(QMouseEvent* event) {
 
 void QVXCircularSlider::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) setSliderDown(false);
+}
+
+void QVXCircularSlider::keyPressEvent(QKeyEvent* event) {
+  int step = 0;
+  switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+      step = singleStep();
+      break;
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+      step = -singleStep();
+      break;
+    case Qt::Key_PageUp:
+      step = pageStep();
+      break;
+    case Qt::Key_PageDown:
+      step = -pageStep();
+      break;
+    default:
+      return QAbstractSlider::keyPressEvent(event);
+  }
+  // The base class would step the value, which turns the other way and stops at its ends.
+  setAngleValue(getAngleValue() + step);
+  event->accept();
 }
 
 }  // namespace glimbrik

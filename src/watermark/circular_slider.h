@@ -28,6 +28,8 @@ class QVXCircularSlider : public QAbstractSlider {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  // The arrow and page keys turn the angle, round past 359 and through the value's wrap at 90.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void setValueFromPoint(const QPointF& point);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QSignalSpy>
 #include <QTest>
+#include <tuple>
 
 namespace glimbrik {
 namespace {
@@ -53,6 +55,22 @@ TEST(CircularSlider, ThePointerShowsTheAngleAndAClickSetsIt) {
   EXPECT_EQ(dial.getAngleValue(), 0);
   QTest::mouseClick(&dial, Qt::LeftButton, Qt::NoModifier, QPoint(30, 55));
   EXPECT_EQ(dial.getAngleValue(), 270);
+
+  // Keys turn the angle the way the pointer turns: up (or right) counter-clockwise, across the
+  // value's wrap at 90/91 and round past 359.
+  for (const auto& [from, key, to] : {std::tuple{0, Qt::Key_Up, 1},
+                                      {90, Qt::Key_Up, 91},
+                                      {91, Qt::Key_Down, 90},
+                                      {359, Qt::Key_Right, 0},
+                                      {0, Qt::Key_Left, 359},
+                                      {85, Qt::Key_PageUp, 95},
+                                      {5, Qt::Key_PageDown, 355}}) {
+    dial.setAngleValue(from);
+    QSignalSpy changes(&dial, &QAbstractSlider::valueChanged);
+    QTest::keyClick(&dial, key);
+    EXPECT_EQ(dial.getAngleValue(), to) << from << " " << key;
+    EXPECT_EQ(changes.count(), 1) << from << " " << key;
+  }
 }
 
 }  // namespace

@@ -401,6 +401,16 @@ TEST(WatermarkInteraction, PointerBeyondTheViewReachesTheEdgeCells) {
   const QPointF press = o.Snapped(image.center());
   const QPointF held(550 - (image.right() + 549.9 - press.x()), image.top() + 0.1 - press.y());
   EXPECT_LT(QLineF(o.model().imageWatermarkOffset(), held).length(), 1e-6);
+  // Past the top and the left the same: the top-left cell, the frame held at the top edge.
+  o.Paint();
+  const QRectF moved = o.model().m_imageFrameRect();
+  o.Drag(moved.center(), {-30, 620});
+  EXPECT_EQ(o.model().imagePosition(), 0);
+  const QPointF from = o.Snapped(moved.center());
+  const QPointF top(moved.left() + 0.1 - from.x(), 550 - (moved.bottom() + 549.9 - from.y()));
+  EXPECT_LT(QLineF(o.model().imageWatermarkOffset(), top).length(), 1e-6);
+  o.Paint();
+  EXPECT_LT(o.model().m_imageFrameRect().top(), 550) << "some of it still on the canvas";
   // Turned frames are hit inside their turned outline only.
   EXPECT_TRUE(WatermarkView::HitAreaContains(QRectF(0, 0, 100, 10), 90, {50, 40}));
   EXPECT_FALSE(WatermarkView::HitAreaContains(QRectF(0, 0, 100, 10), 90, {5, 5}));

@@ -41,8 +41,6 @@ ValueStepper* Stepper(const char* name, double minimum, double maximum) {
 
 void SetQuietly(ValueStepper* stepper, double value) { stepper->setDoubleValue(value); }
 
-QString OffsetText(double percent) { return QString::asprintf("%.02f", percent); }
-
 // Whole percent of a fraction kept in single precision, truncated toward zero as shown.
 int TruncatedPercent(double fraction) { return static_cast<int>(fraction * 100.0); }
 
@@ -390,22 +388,22 @@ void ImageWatermarkPanel::imagePositionRadioButtonMatrixAction(int tag, QObject*
 
 void ImageWatermarkPanel::setImageWatermarkOffsetControls() {
   const QPointF percent = view_.imageWatermarkOffsetPercent();
-  xImageWatermarkOffsetTextFieldOutlet->setText(OffsetText(percent.x()));
-  yImageWatermarkOffsetTextFieldOutlet->setText(OffsetText(percent.y()));
+  xImageWatermarkOffsetTextFieldOutlet->setText(WatermarkOffsetText(percent.x()));
+  yImageWatermarkOffsetTextFieldOutlet->setText(WatermarkOffsetText(percent.y()));
   SetQuietly(xImageWatermarkOffsetStepperOutlet, percent.x());
   SetQuietly(yImageWatermarkOffsetStepperOutlet, percent.y());
 }
 
 void ImageWatermarkPanel::xImageWatermarkOffsetStepperControlDidChange() {
   const double value = xImageWatermarkOffsetStepperOutlet->doubleValue();
-  xImageWatermarkOffsetTextFieldOutlet->setText(OffsetText(value));
+  xImageWatermarkOffsetTextFieldOutlet->setText(WatermarkOffsetText(value));
   view_.setImageWatermarkXOffset(value);
   changed(xImageWatermarkOffsetStepperOutlet);
 }
 
 void ImageWatermarkPanel::yImageWatermarkOffsetStepperControlDidChange() {
   const double value = yImageWatermarkOffsetStepperOutlet->doubleValue();
-  yImageWatermarkOffsetTextFieldOutlet->setText(OffsetText(value));
+  yImageWatermarkOffsetTextFieldOutlet->setText(WatermarkOffsetText(value));
   view_.setImageWatermarkYOffset(value);
   changed(yImageWatermarkOffsetStepperOutlet);
 }
@@ -439,7 +437,7 @@ void ImageWatermarkPanel::offsetFieldDidChange(NumberField* field, ValueStepper*
     SetQuietly(stepper, value);
   } else {
     value = stepper->doubleValue();
-    field->setText(OffsetText(value));
+    field->setText(WatermarkOffsetText(value));
   }
   (view_.*setter)(value);
 }

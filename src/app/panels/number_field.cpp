@@ -222,6 +222,11 @@ QString NumberFieldEndedText(NumberFieldKind kind, const QString& text, int64_t 
   return ReadLeadingNumber(text, rule.scalar) < below ? FormatNumber(becomes, rule.scalar) : text;
 }
 
+QString WatermarkOffsetText(double percent) {
+  const QString text = QString::asprintf("%.02f", percent);
+  return text == QLatin1String("-0.00") ? text.mid(1) : text;
+}
+
 NumberField::NumberField(NumberFieldKind kind, QWidget* parent) : QLineEdit(parent), kind_(kind) {
   connect(this, &QLineEdit::textEdited, this, &NumberField::applyTypingRule);
   connect(this, &QLineEdit::editingFinished, this, &NumberField::applyEndRule);

@@ -48,6 +48,10 @@ QString NumberFieldTypedText(NumberFieldKind kind, const QString& text, int64_t 
 // The text that the end-of-editing rule makes of text.
 QString NumberFieldEndedText(NumberFieldKind kind, const QString& text, int64_t minValue = 1);
 
+// A watermark offset in percent as its field shows it, to two decimals; one that rounds to zero
+// from below shows no sign.
+QString WatermarkOffsetText(double percent);
+
 // A line edit that keeps a number within its kind's limits while the user types (textEdited)
 // and clamps it when the edit ends (editingFinished). Programmatic setText is not checked.
 class NumberField : public QLineEdit {

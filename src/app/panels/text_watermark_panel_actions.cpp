@@ -19,8 +19,6 @@ void ShowInteger(NumberField* field, ValueStepper* stepper, int64_t value) {
   stepper->setDoubleValue(static_cast<double>(value));
 }
 
-QString TwoDecimals(double value) { return QString::asprintf("%.02f", value); }
-
 }  // namespace
 
 void TextWatermarkPanel::setAngleValue(QVXCircularSlider* slider, int angle) {
@@ -47,10 +45,10 @@ void TextWatermarkPanel::OffsetFieldDidChange(NumberField* field, ValueStepper* 
                                               void (WatermarkView::*setter)(double)) {
   double value = field->doubleValue();
   if (value <= kMaxOffsetPercent) {
-    stepper->setDoubleValue(TwoDecimals(value).toDouble());
+    stepper->setDoubleValue(WatermarkOffsetText(value).toDouble());
   } else {
     value = stepper->doubleValue();
-    field->setText(TwoDecimals(value));
+    field->setText(WatermarkOffsetText(value));
   }
   (view_.*setter)(value);
 }
@@ -221,14 +219,14 @@ void TextWatermarkPanel::angleStepperControlDidChange() {
 }
 
 void TextWatermarkPanel::xTextWatermarkOffsetStepperControlDidChange() {
-  const QString text = TwoDecimals(xTextWatermarkOffsetStepperOutlet->doubleValue());
+  const QString text = WatermarkOffsetText(xTextWatermarkOffsetStepperOutlet->doubleValue());
   xTextWatermarkOffsetTextFieldOutlet->setText(text);
   view_.setTextWatermarkXOffset(text.toDouble());
   delegate_.changeGlobalPresetOption(xTextWatermarkOffsetStepperOutlet);
 }
 
 void TextWatermarkPanel::yTextWatermarkOffsetStepperControlDidChange() {
-  const QString text = TwoDecimals(yTextWatermarkOffsetStepperOutlet->doubleValue());
+  const QString text = WatermarkOffsetText(yTextWatermarkOffsetStepperOutlet->doubleValue());
   yTextWatermarkOffsetTextFieldOutlet->setText(text);
   view_.setTextWatermarkYOffset(text.toDouble());
   delegate_.changeGlobalPresetOption(yTextWatermarkOffsetStepperOutlet);
@@ -236,8 +234,8 @@ void TextWatermarkPanel::yTextWatermarkOffsetStepperControlDidChange() {
 
 void TextWatermarkPanel::setTextWatermarkOffsetControls() {
   const QPointF percent = view_.textWatermarkOffsetPercent();
-  xTextWatermarkOffsetTextFieldOutlet->setText(TwoDecimals(percent.x()));
-  yTextWatermarkOffsetTextFieldOutlet->setText(TwoDecimals(percent.y()));
+  xTextWatermarkOffsetTextFieldOutlet->setText(WatermarkOffsetText(percent.x()));
+  yTextWatermarkOffsetTextFieldOutlet->setText(WatermarkOffsetText(percent.y()));
   xTextWatermarkOffsetStepperOutlet->setDoubleValue(percent.x());
   yTextWatermarkOffsetStepperOutlet->setDoubleValue(percent.y());
 }

@@ -72,6 +72,11 @@ TEST_F(ImageWatermarkPanelTest, OffsetPercentagesAreOfTheBaseSize) {
   EXPECT_EQ(panel->yImageWatermarkOffsetTextFieldOutlet->text(), "5.00");
   EXPECT_DOUBLE_EQ(panel->xImageWatermarkOffsetStepperOutlet->doubleValue(), 20.0);
   EXPECT_DOUBLE_EQ(panel->yImageWatermarkOffsetStepperOutlet->doubleValue(), 5.0);
+  // A drag that ends a hair left of the anchor shows no minus before nought.
+  model().setImageWatermarkOffset(QPointF(-0.001, -0.03));
+  panel->setImageWatermarkOffsetControls();
+  EXPECT_EQ(panel->xImageWatermarkOffsetTextFieldOutlet->text(), "0.00");
+  EXPECT_EQ(panel->yImageWatermarkOffsetTextFieldOutlet->text(), "-0.01");
 }
 
 TEST_F(ImageWatermarkPanelTest, SizeOpacityAndAngleControlsStayInStepAndInRange) {

@@ -9,8 +9,11 @@
 #include "app/batch/batch_paths.h"
 #include "app/batch/rename_string.h"
 #include "app/delegate/app_delegate.h"
+#include "app/panels/number_field.h"
+#include "engine/tokens/text_token_archive.h"
 #include "support/metadata_fixture.h"
 #include "support/test_env.h"
+#include "watermark/watermark_fixtures.h"
 
 namespace glimbrik {
 namespace {
@@ -51,6 +54,28 @@ TEST_F(RenamePanel, BuiltInPatternsFillTheFieldAndTheExampleFollows) {
   app->SwitchOnOffHeader(kRenameGroup, false, true);
   EXPECT_FALSE(app->GetRenameTokens());
   EXPECT_EQ(app->GetTextWatermarkFullString(newName), QStringLiteral("photo"));
+  // The overlay's resolution token is redrawn with the resolution the resize panel sets.
+  WatermarkView& view = *app->watermarkContextView;
+  const TokenArray dpi{QVXWatermarkTextToken(QStringLiteral("Resolution"), 13),
+                       QStringLiteral(" dpi")};
+  QVariantMap preset = test::CompletePreset(QStringLiteral("-"));
+  preset.insert(QString::fromLatin1(kTextStringKey), ArchiveTokenArray(dpi));
+  test::SetPresets(view.model(), {{"dpi", preset}}, {true});
+  app->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  QStringList drawn;
+  view.host.textWatermarkFullString =
+      [&, shown = view.host.textWatermarkFullString](const TokenArray& tokens) {
+        drawn << shown(tokens);
+        return drawn.last();
+      };
+  view.repaint();
+  EXPECT_EQ(drawn.value(0), QStringLiteral("72 dpi"));
+  p().resolutionCheckBox->click();
+  p().resolutionComboBoxOutlet->setEditText(QStringLiteral("300"));
+  drawn.clear();
+  emit qobject_cast<NumberField*>(p().resolutionComboBoxOutlet->lineEdit())->textDidChange();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !drawn.isEmpty(); }, 2000));
+  EXPECT_EQ(drawn.value(0), QStringLiteral("300 dpi"));
   app->SwitchOnOffHeader(kRenameGroup, true, true);
   app->window()->imageListViewOutlet->clearSelection();
   EXPECT_EQ(example(), QStringLiteral("-"));

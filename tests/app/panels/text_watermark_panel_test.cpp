@@ -161,6 +161,18 @@ TEST_F(TextWatermarkPanelTest, DrawingModeTagsAndTheControlGroups) {
   EXPECT_FALSE(panel().strokeColorWellOutlet->isEnabled());
   EXPECT_TRUE(panel().blurTextFieldOutlet->isEnabled());
   EXPECT_TRUE(panel().xOffsetTextFieldOutlet->isEnabled());
+  // ... and with the shadow unticked, its controls stay off when the group comes back.
+  panel().dropShadowCheckBoxOutlet->setChecked(false);
+  panel().DropShadowApplied();
+  app->SwitchOnOffHeader(kTextWatermarkGroup, false, true);
+  app->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+  EXPECT_TRUE(panel().dropShadowCheckBoxOutlet->isEnabled());
+  for (QWidget* shadow : {static_cast<QWidget*>(panel().blurTextFieldOutlet),
+                          static_cast<QWidget*>(panel().yOffsetStepperOutlet),
+                          static_cast<QWidget*>(panel().shadowColorWellOutlet)})
+    EXPECT_FALSE(shadow->isEnabled()) << shadow->objectName().toStdString();
+  panel().dropShadowCheckBoxOutlet->setChecked(true);
+  panel().DropShadowApplied();
 
   // Shadow blur and offsets keep their limits.
   TypeAtEnd(panel().blurTextFieldOutlet, QStringLiteral("10"), '0');
@@ -185,6 +197,11 @@ TEST_F(TextWatermarkPanelTest, DrawingModeTagsAndTheControlGroups) {
   // A new anchor puts the offset fields back on it and the stored offset with them.
   panel().textPositionRadioButtonmatrixOutlet->button(4)->click();
   EXPECT_EQ(panel().xTextWatermarkOffsetTextFieldOutlet->text(), "0.00");
+  // A drag that ends a hair below the anchor shows no minus before nought.
+  view().model().setTextWatermarkOffset(QPointF(0, -0.001));
+  panel().setTextWatermarkOffsetControls();
+  EXPECT_EQ(panel().yTextWatermarkOffsetTextFieldOutlet->text(), "0.00");
+  view().model().setTextWatermarkOffset(QPointF(0, 0));
   EXPECT_EQ(First().value(Key(kTextPositionKey)).toLongLong(), 4);
   EXPECT_EQ(First().value(Key(kTextWatermarkOffsetKey)).toString(), "{0, 0}");
   // Offsets are percent of the base side, the stepper going by whole percent.
@@ -240,6 +257,11 @@ TEST_F(TextWatermarkPanelTest, FamilyCompletionFollowsTheListOrder) {
   ASSERT_TRUE(stored.has_value());
   EXPECT_TRUE(FontPostScriptName(*stored).startsWith("URWGothic-"))
       << stored->family().toStdString();
+  // The default family shows its regular face first and takes it.
+  combo->setCurrentIndex(combo->findText(QStringLiteral("DejaVu Sans")));
+  emit combo->activated(combo->currentIndex());
+  EXPECT_EQ(panel().fontStylePopupButtonOutlet->itemText(0), "Book");
+  EXPECT_EQ(panel().fontStylePopupButtonOutlet->currentText(), "Book");
   // A face of a family that Qt names with its foundry shows under fontconfig's name.
   const std::optional<QFont> c059 = FontWithPostScriptName(QStringLiteral("C059-Bold"));
   ASSERT_TRUE(c059.has_value());
