@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "platform/system/qt_additions.h"
@@ -119,11 +120,26 @@ void QVXCircularSlider::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageDown:
       step = -pageStep();
       break;
+    case Qt::Key_Home:
+      setAngleValue(0);
+      return event->accept();
+    case Qt::Key_End:
+      setAngleValue(359);
+      return event->accept();
     default:
       return QAbstractSlider::keyPressEvent(event);
   }
   // The base class would step the value, which turns the other way and stops at its ends.
   setAngleValue(getAngleValue() + step);
+  event->accept();
+}
+
+void QVXCircularSlider::wheelEvent(QWheelEvent* event) {
+  // Whole notches only; a touchpad's small deltas add up until they make one.
+  wheelRemainder_ += event->angleDelta().y();
+  const int notches = wheelRemainder_ / 120;
+  wheelRemainder_ -= notches * 120;
+  if (notches != 0) setAngleValue(getAngleValue() + notches * singleStep());
   event->accept();
 }
 

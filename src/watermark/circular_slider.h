@@ -30,10 +30,13 @@ class QVXCircularSlider : public QAbstractSlider {
   void mouseReleaseEvent(QMouseEvent* event) override;
   // The arrow and page keys turn the angle, round past 359 and through the value's wrap at 90.
   void keyPressEvent(QKeyEvent* event) override;
+  // The wheel turns the angle as Up and Down do; Home and End go to its ends, 0 and 359.
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   void setValueFromPoint(const QPointF& point);
   double sliderCellSize_ = 60;
+  int wheelRemainder_ = 0;
 };
 
 }  // namespace glimbrik

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 #include <tuple>
 
 namespace glimbrik {
@@ -64,13 +66,31 @@ TEST(CircularSlider, ThePointerShowsTheAngleAndAClickSetsIt) {
                                       {359, Qt::Key_Right, 0},
                                       {0, Qt::Key_Left, 359},
                                       {85, Qt::Key_PageUp, 95},
-                                      {5, Qt::Key_PageDown, 355}}) {
+                                      {5, Qt::Key_PageDown, 355},
+                                      {200, Qt::Key_Home, 0},
+                                      {200, Qt::Key_End, 359}}) {
     dial.setAngleValue(from);
     QSignalSpy changes(&dial, &QAbstractSlider::valueChanged);
     QTest::keyClick(&dial, key);
     EXPECT_EQ(dial.getAngleValue(), to) << from << " " << key;
     EXPECT_EQ(changes.count(), 1) << from << " " << key;
   }
+
+  // The wheel turns as Up and Down do, a whole notch at a time.
+  const auto wheel = [&dial](int delta) {
+    QWheelEvent event(QPointF(30, 30), dial.mapToGlobal(QPointF(30, 30)), QPoint(),
+                      QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&dial, &event);
+  };
+  dial.setAngleValue(90);
+  wheel(120);
+  EXPECT_EQ(dial.getAngleValue(), 91);
+  wheel(-240);
+  EXPECT_EQ(dial.getAngleValue(), 89);
+  wheel(60);
+  EXPECT_EQ(dial.getAngleValue(), 89);
+  wheel(60);
+  EXPECT_EQ(dial.getAngleValue(), 90);
 }
 
 }  // namespace
