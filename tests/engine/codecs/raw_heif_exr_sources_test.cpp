@@ -156,6 +156,24 @@ void WriteHalfCoverageExr(const QString& path) {
   file.writePixels(2);
 }
 
+// Half RGB over a data window that starts at (5, 3) of a larger display window, red rising with
+// x and green with y, but for a first row whose red is brighter than white, as light sources are.
+void WriteOffsetWindowExr(const QString& path, int w, int h) {
+  const Imath::Box2i data(Imath::V2i(5, 3), Imath::V2i(5 + w - 1, 3 + h - 1));
+  const Imath::Box2i display(Imath::V2i(0, 0), Imath::V2i(5 + w + 2, 3 + h + 4));
+  std::vector<Imf::Rgba> pixels(size_t(w) * h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const float red = y == 0 ? 1.5f * float(x + 1) : float(x) / w;
+      pixels[size_t(y) * w + x] = Imf::Rgba(red, float(y) / h, 0.2f, 1.0f);
+    }
+  }
+  Imf::RgbaOutputFile file(QFile::encodeName(path).constData(), Imf::Header(display, data),
+                           Imf::WRITE_RGB);
+  file.setFrameBuffer(Imf::ComputeBasePointer(pixels.data(), data), 1, size_t(w));
+  file.writePixels(h);
+}
+
 TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
   const QString folder = test::MakeTempFolder();
   test::DngOptions options;
@@ -394,6 +412,17 @@ TEST(RawHeifExrSources, OpenExrIsReadInLinearLightWithItsAlpha) {
   EXPECT_NEAR(shown.red(), 188, 1);
   EXPECT_EQ(shown.green(), 0);
   EXPECT_NEAR(shown.alpha(), 128, 1);
+  // The data window's own pixels, wherever it starts; light above white shows white.
+  WriteOffsetWindowExr(folder + "/window.exr", 12, 8);
+  ASSERT_EQ(Convert(folder + "/window.exr", folder + "/window.png", 7), 1);
+  const QImage window = MagickPixels(folder + "/window.png");
+  ASSERT_EQ(window.size(), QSize(12, 8));
+  // ImageMagick shows the whole display window.
+  EXPECT_LE(Compare(window, MagickPixels(folder + "/window.exr").copy(5, 3, 12, 8)).max, 1.5);
+  for (int x = 0; x < 12; ++x) EXPECT_EQ(window.pixelColor(x, 0).red(), 255) << x;
+  EXPECT_EQ(window.pixelColor(0, 1).red(), 0);
+  EXPECT_NEAR(window.pixelColor(6, 4).red(), 188, 1);  // linear 0.5
+  EXPECT_NEAR(window.pixelColor(6, 4).green(), 188, 1);
   ImageFile file;
   ASSERT_TRUE(file.load(folder + "/magick.exr"));
   EXPECT_EQ(file.image().size(), QSize(64, 48));
