@@ -349,11 +349,8 @@ QByteArray CanonNoteBytes(uint32_t written) {
   QByteArray directory = le(std::size(entries), 2), values;
   const uint32_t valuesAt = written + 2 + 12 * std::size(entries) + 4;
   for (const auto& [tag, type, value] : entries) {
-    directory += le(tag, 2) + le(type, 2) +
-                 le(value.size() / (type == 3   ? 2
-                                    : type == 4 ? 4
-                                                : 1),
-                    4);
+    const int unit = type == 3 ? 2 : type == 4 ? 4 : 1;  // short, long or text
+    directory += le(tag, 2) + le(type, 2) + le(value.size() / unit, 4);
     directory += value.size() <= 4 ? value : le(valuesAt + values.size(), 4);
     if (value.size() > 4) values += value;
   }
