@@ -1,8 +1,11 @@
 #include "platform/metadata/exif_maker_note.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string_view>
 #include <vector>
+
+#include "platform/metadata/maker_note_base.h"
 
 namespace glimbrik {
 namespace {
@@ -61,12 +64,19 @@ std::vector<MakerEntry> MakerEntries(const Exiv2::ExifData& exif) {
 }
 
 // The signature and version in front of the note, which tell readers how its offsets count.
+// Readers go by the signature and the byte after it (a major version, a byte order); a minor
+// version after that (a Nikon note's 2.00 or 2.10) changes nothing they read.
 std::vector<Exiv2::byte> NoteHeader(const Exiv2::ExifData& exif) {
   const auto note = exif.findKey(Exiv2::ExifKey(kNoteKey));
   if (note == exif.end()) return {};
   std::vector<Exiv2::byte> bytes(size_t(note->size()));
   if (!bytes.empty()) note->copy(bytes.data(), Exiv2::littleEndian);
   bytes.resize(std::min<size_t>(bytes.size(), 8));
+  const auto end = std::find(bytes.begin(), bytes.end(), Exiv2::byte(0));
+  const bool signature = end - bytes.begin() >= 3 && std::all_of(bytes.begin(), end, [](int c) {
+                           return std::isprint(c) != 0;
+                         });
+  if (signature && bytes.end() - end > 2) bytes.erase(end + 2, bytes.end());
   return bytes;
 }
 
@@ -166,6 +176,12 @@ bool RawNoteMoves(const Exiv2::ExifData& exif, Exiv2::ByteOrder order,
 void PrepareMakerNoteForWriting(Exiv2::ExifData* exif, Exiv2::ByteOrder order) {
   if (order == Exiv2::invalidByteOrder) order = Exiv2::littleEndian;
   try {
+    if (const std::optional<Exiv2::ExifData> moved = ReadMovedMakerNote(*exif)) {
+      EraseParsedNote(exif);
+      for (const Exiv2::Exifdatum& datum : *moved) {
+        if (InMakerNote(datum)) exif->add(datum);
+      }
+    }
     const std::vector<MakerEntry> parsed = MakerEntries(*exif);
     if (parsed.empty()) {
       // Not a format exiv2 knows: nothing says where its offsets point.

@@ -63,21 +63,30 @@ int Convert(const QString& source, const QString& destination, int type, bool* d
   return result;
 }
 
-// A HEIF of the picture whose container turns it by the orientation (irot/imir boxes) and, when
-// primaries are given, states its colour in an nclx box: written through libheif's own encoder
-// since heif-enc can do neither.
+// What a HEIF written here states beside its picture.
+struct HeifExtras {
+  heif_color_primaries primaries = heif_color_primaries_unspecified;  // for an nclx box
+  QByteArray exif;             // the whole Exif item, the offset of its TIFF header first
+  bool premultiplied = false;  // alpha kept, the colour stored multiplied by it
+};
+
+// A HEIF of the picture whose container turns it by the orientation (irot/imir boxes), written
+// through libheif's own encoder since heif-enc can do none of the extras.
 bool WriteTurnedHeif(const QImage& picture, heif_orientation orientation, const QString& path,
-                     heif_color_primaries primaries = heif_color_primaries_unspecified) {
-  const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+                     const HeifExtras& extras = {}) {
+  const bool alpha = extras.premultiplied;
+  const QImage rgb = picture.convertToFormat(alpha ? QImage::Format_RGBA8888_Premultiplied
+                                                   : QImage::Format_RGB888);
   heif_context* context = heif_context_alloc();
   heif_encoder* encoder = nullptr;
   heif_image* image = nullptr;
+  heif_image_handle* handle = nullptr;
   heif_encoding_options* options = heif_encoding_options_alloc();
   bool ok =
       heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code ==
           heif_error_Ok &&
-      heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
-                        &image)
+      heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB,
+                        alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image)
               .code == heif_error_Ok &&
       heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8).code ==
           heif_error_Ok;
@@ -85,13 +94,15 @@ bool WriteTurnedHeif(const QImage& picture, heif_orientation orientation, const 
     int stride = 0;
     uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
     for (int y = 0; y < rgb.height(); ++y) {
-      std::memcpy(plane + size_t(y) * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+      std::memcpy(plane + size_t(y) * stride, rgb.constScanLine(y),
+                  size_t(rgb.width()) * (alpha ? 4 : 3));
     }
+    heif_image_set_premultiplied_alpha(image, alpha ? 1 : 0);
     heif_encoder_set_lossy_quality(encoder, 95);
     options->image_orientation = orientation;
     heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
-    if (primaries != heif_color_primaries_unspecified) {
-      heif_nclx_color_profile_set_color_primaries(nclx, primaries);
+    if (extras.primaries != heif_color_primaries_unspecified) {
+      heif_nclx_color_profile_set_color_primaries(nclx, extras.primaries);
       heif_nclx_color_profile_set_transfer_characteristics(
           nclx, heif_transfer_characteristic_IEC_61966_2_1);
       heif_nclx_color_profile_set_matrix_coefficients(nclx,
@@ -101,13 +112,18 @@ bool WriteTurnedHeif(const QImage& picture, heif_orientation orientation, const 
       heif_image_set_nclx_color_profile(image, nclx);
       options->macOS_compatibility_workaround_no_nclx_profile = 0;  // on by default in 1.15
     }
-    ok = heif_context_encode_image(context, image, encoder, options, nullptr).code ==
+    ok = heif_context_encode_image(context, image, encoder, options, &handle).code ==
              heif_error_Ok &&
+         (extras.exif.isEmpty() ||
+          heif_context_add_generic_metadata(context, handle, extras.exif.constData(),
+                                            int(extras.exif.size()), "Exif", nullptr)
+                  .code == heif_error_Ok) &&
          heif_context_write_to_file(context, QFile::encodeName(path).constData()).code ==
              heif_error_Ok;
     heif_nclx_color_profile_free(nclx);
   }
   heif_encoding_options_free(options);
+  if (handle) heif_image_handle_release(handle);
   if (image) heif_image_release(image);
   if (encoder) heif_encoder_release(encoder);
   heif_context_free(context);
@@ -154,6 +170,24 @@ void WriteHalfCoverageExr(const QString& path) {
   Imf::RgbaOutputFile file(QFile::encodeName(path).constData(), Imf::Header(4, 2), Imf::WRITE_RGBA);
   file.setFrameBuffer(pixels.data(), 1, 4);
   file.writePixels(2);
+}
+
+// Half RGB over a data window that starts at (5, 3) of a larger display window, red rising with
+// x and green with y, but for a first row whose red is brighter than white, as light sources are.
+void WriteOffsetWindowExr(const QString& path, int w, int h) {
+  const Imath::Box2i data(Imath::V2i(5, 3), Imath::V2i(5 + w - 1, 3 + h - 1));
+  const Imath::Box2i display(Imath::V2i(0, 0), Imath::V2i(5 + w + 2, 3 + h + 4));
+  std::vector<Imf::Rgba> pixels(size_t(w) * h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const float red = y == 0 ? 1.5f * float(x + 1) : float(x) / w;
+      pixels[size_t(y) * w + x] = Imf::Rgba(red, float(y) / h, 0.2f, 1.0f);
+    }
+  }
+  Imf::RgbaOutputFile file(QFile::encodeName(path).constData(), Imf::Header(display, data),
+                           Imf::WRITE_RGB);
+  file.setFrameBuffer(Imf::ComputeBasePointer(pixels.data(), data), 1, size_t(w));
+  file.writePixels(h);
 }
 
 TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
@@ -342,10 +376,36 @@ TEST(RawHeifExrSources, HeifPhotosAreReadAsLibheifShowsThem) {
   EXPECT_EQ(ExifTag(folder + "/wide.tif", "ProfileDescription"),
             "Compatible with Adobe RGB (1998)");
   ASSERT_TRUE(WriteTurnedHeif(QImage(folder + "/alpha.png"), heif_orientation_normal,
-                              folder + "/p3.heic", heif_color_primaries_SMPTE_EG_432_1));
+                              folder + "/p3.heic",
+                              {.primaries = heif_color_primaries_SMPTE_EG_432_1}));
   ASSERT_EQ(Convert(folder + "/p3.heic", folder + "/p3.tif", 10), 1);
   const QString red = ExifTag(folder + "/p3.tif", "RedMatrixColumn");
   EXPECT_NEAR(red.section(' ', 0, 0).toDouble(), 0.515, 0.01) << red.toStdString();
+
+  // A phone's Exif item: its TIFF header follows an "Exif\0\0" the leading offset skips.
+  const QByteArray jpeg = test::ReadBytes(folder + "/photo.jpg");
+  const qsizetype app1 = jpeg.indexOf(QByteArray("Exif\0\0", 6));
+  ASSERT_GT(app1, 2);
+  const int app1Length = uint8_t(jpeg[app1 - 2]) << 8 | uint8_t(jpeg[app1 - 1]);
+  const QByteArray tiffExif = jpeg.mid(app1 + 6, app1Length - 8);
+  const QString phone = folder + "/phone.heic";
+  ASSERT_TRUE(WriteTurnedHeif(QImage(folder + "/photo.jpg"), heif_orientation_normal, phone,
+                              {.exif = QByteArray("\0\0\0\6Exif\0\0", 10) + tiffExif}));
+  ASSERT_EQ(ExifTag(phone, "Model"), "HeifCam 9");
+  ASSERT_EQ(Process(phone, phone + ".out.tif", 10), 0);
+  EXPECT_EQ(ExifTag(phone + ".out.tif", "Model"), "HeifCam 9");
+  EXPECT_EQ(BuildTokenString(phone, model, QString(), 0, 64, 48, 72), "HeifCam 9");
+  // Colour stored multiplied by its alpha comes out as the colour itself.
+  QImage translucent(64, 48, QImage::Format_ARGB32);
+  translucent.fill(QColor(200, 100, 40, 128));
+  ASSERT_TRUE(WriteTurnedHeif(translucent, heif_orientation_normal, folder + "/prem.heic",
+                              {.premultiplied = true}));
+  ASSERT_EQ(Convert(folder + "/prem.heic", folder + "/prem.png", 7), 1);
+  const QColor straight = MagickPixels(folder + "/prem.png").pixelColor(32, 24);
+  EXPECT_NEAR(straight.red(), 200, 6);
+  EXPECT_NEAR(straight.green(), 100, 6);
+  EXPECT_NEAR(straight.blue(), 40, 6);
+  EXPECT_NEAR(straight.alpha(), 128, 2);
 
   const QByteArray bytes = test::ReadBytes(photo);
   const QString cut = Write(folder, "cut.heic", bytes.left(bytes.size() - 200));
@@ -394,6 +454,17 @@ TEST(RawHeifExrSources, OpenExrIsReadInLinearLightWithItsAlpha) {
   EXPECT_NEAR(shown.red(), 188, 1);
   EXPECT_EQ(shown.green(), 0);
   EXPECT_NEAR(shown.alpha(), 128, 1);
+  // The data window's own pixels, wherever it starts; light above white shows white.
+  WriteOffsetWindowExr(folder + "/window.exr", 12, 8);
+  ASSERT_EQ(Convert(folder + "/window.exr", folder + "/window.png", 7), 1);
+  const QImage window = MagickPixels(folder + "/window.png");
+  ASSERT_EQ(window.size(), QSize(12, 8));
+  // ImageMagick shows the whole display window.
+  EXPECT_LE(Compare(window, MagickPixels(folder + "/window.exr").copy(5, 3, 12, 8)).max, 1.5);
+  for (int x = 0; x < 12; ++x) EXPECT_EQ(window.pixelColor(x, 0).red(), 255) << x;
+  EXPECT_EQ(window.pixelColor(0, 1).red(), 0);
+  EXPECT_NEAR(window.pixelColor(6, 4).red(), 188, 1);  // linear 0.5
+  EXPECT_NEAR(window.pixelColor(6, 4).green(), 188, 1);
   ImageFile file;
   ASSERT_TRUE(file.load(folder + "/magick.exr"));
   EXPECT_EQ(file.image().size(), QSize(64, 48));

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "engine/codec_fixtures.h"
@@ -332,6 +333,36 @@ QStringList ValidationWarnings(const QString& path) {
   return warnings;
 }
 
+// A Canon note whose values count from `written`, the place of its start, which its closing
+// footer states: settings with the quality, the owner and the firmware stored after the entries.
+QByteArray CanonNoteBytes(uint32_t written) {
+  const auto le = [](size_t v, int bytes) {
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i) out.append(char(v >> (8 * i)));
+    return out;
+  };
+  const std::tuple<uint16_t, uint16_t, QByteArray> entries[] = {
+      {0x0001, 3, le(8, 2) + le(2, 2) + le(0, 2) + le(3, 2)},  // settings, quality 3: fine
+      {0x0007, 2, QByteArray("Firmware Version 1.00", 22)},
+      {0x0009, 2, QByteArray("Harbour Master").leftJustified(32, '\0')},
+      {0x000c, 4, le(1234, 4)}};
+  QByteArray directory = le(std::size(entries), 2), values;
+  const uint32_t valuesAt = written + 2 + 12 * std::size(entries) + 4;
+  for (const auto& [tag, type, value] : entries) {
+    const int unit = type == 3 ? 2 : type == 4 ? 4 : 1;  // short, long or text
+    directory += le(tag, 2) + le(type, 2) + le(value.size() / unit, 4);
+    directory += value.size() <= 4 ? value : le(valuesAt + values.size(), 4);
+    if (value.size() > 4) values += value;
+  }
+  return directory + le(0, 4) + values + QByteArray("II*\0", 4) + le(written, 4);
+}
+
+QString Numbers(const QByteArray& bytes) {
+  QStringList numbers;
+  for (char byte : bytes) numbers << QString::number(uint8_t(byte));
+  return numbers.join(' ');
+}
+
 // An Olympus note of the layout whose offsets count from the note itself, which exiv2 reads but
 // writes back under another maker's signature: a camera type, a serial number in the equipment
 // directory, and camera settings whose preview lies outside the note: when empty, as cameras
@@ -357,9 +388,7 @@ QString OlympusNoteBytes(int previewLength) {
           "0201040001000000") +       // preview length
       QByteArray::fromHex(QByteArray::number(previewLength, 16).rightJustified(2, '0')) +
       QByteArray(7, '\0');
-  QStringList numbers;
-  for (char byte : note) numbers << QString::number(uint8_t(byte));
-  return numbers.join(' ');
+  return Numbers(note);
 }
 
 // The maker-note tags exiftool reads in a file, as "[group] name : value" lines, but for those of
@@ -408,6 +437,31 @@ TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes
   QByteArray bytes = test::ReadBytes(olympusOld);
   ASSERT_TRUE(test::WriteBytes(
       olympusOld, bytes.replace(QByteArray("OLYMP\0\1\0", 8), QByteArray("OLYMP\0\2\0", 8))));
+  // A newer Nikon note whose header says version 2.00 where exiv2 writes 2.10 (readers go by the
+  // signature and the major version alone) and whose last value runs past its stated size, so
+  // that its bytes alone do not hold it.
+  const QString nikonOld = WriteImage(test::PatternImage(64, 48), "public.jpeg", "p6000.jpg");
+  Tag(nikonOld, {"Exif.Image.Make NIKON", "Exif.Image.Model COOLPIX P6000"});
+  Tag(nikonOld, {"Exif.Nikon3.Quality FINE", "Exif.Nikon3.ImageAdjustment NORMAL",
+                 "Exif.Nikon3.0x0e22 Short 8 0 0 0"});
+  bytes = test::ReadBytes(nikonOld);
+  bytes.replace(QByteArray("Nikon\0\2\x10\0\0", 10), QByteArray("Nikon\0\2\0\0\0", 10));
+  const qsizetype noteEntry = bytes.indexOf(QByteArray("\x7c\x92\x07\0", 4));
+  ASSERT_GT(noteEntry, 0);
+  bytes[noteEntry + 4] = char(uint8_t(bytes[noteEntry + 4]) - 4);
+  ASSERT_TRUE(test::WriteBytes(nikonOld, bytes));
+  // A Canon note moved by an editor 128 bytes before where the camera wrote it, as its footer
+  // says; its offsets still count from there.
+  const QString canonMoved = WriteImage(test::PatternImage(64, 48), "public.jpeg", "sx60.jpg");
+  Tag(canonMoved, {"Exif.Image.Make Canon", "Exif.Image.Model Canon PowerShot SX60 HS"});
+  Tag(canonMoved, {"Exif.Photo.MakerNote Undefined " + Numbers(CanonNoteBytes(0))});
+  const uint32_t noteAt =
+      RunTool("exiv2", {"-Pv", "-g", "Exif.MakerNote.Offset", canonMoved}).trimmed().toUInt();
+  ASSERT_GT(noteAt, 0u);
+  bytes = test::ReadBytes(canonMoved);
+  ASSERT_EQ(bytes.count(CanonNoteBytes(0)), 1);
+  ASSERT_TRUE(
+      test::WriteBytes(canonMoved, bytes.replace(CanonNoteBytes(0), CanonNoteBytes(noteAt + 128))));
   // No EXIF IFD at all (the engine makes one), in the text chunk exiv2 gives a PNG file.
   const QString artist = WriteImage(test::PatternImage(64, 48), "public.png", "artist.png");
   Tag(artist, {"Exif.Image.Artist A. Painter"});
@@ -416,7 +470,8 @@ TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes
   Tag(tiff, {"Exif.Image.Artist A. Painter"});
 
   const QString folder = test::MakeTempFolder();
-  for (const QString& source : {canon, nikon, casio, olympus, preview, olympusOld, artist, tiff}) {
+  for (const QString& source :
+       {canon, nikon, casio, olympus, preview, olympusOld, nikonOld, canonMoved, artist, tiff}) {
     const QStringList before = ValidationWarnings(source);
     const QStringList notes = MakerNoteReadings(source);
     const bool camera = source != artist && source != tiff;
@@ -448,10 +503,10 @@ TEST(KeptMetadata, OutputsValidateAsWellAsTheirSourceAndCarryOnlySoundMakerNotes
       }
       const QString makerNote = RunTool(
           "exiftool", {"-s3", "-MakerNotes:OwnerName", "-MakerNotes:Quality", "-IFD0:Artist", out});
-      const char* expected = source == canon   ? "Harbour Master\nFine"
-                             : source == nikon ? "Fine"
-                             : camera          ? ""
-                                               : "A. Painter";
+      const char* expected = source == canon || source == canonMoved ? "Harbour Master\nFine"
+                             : source == nikon || source == nikonOld ? "Fine"
+                             : camera                                ? ""
+                                                                     : "A. Painter";
       EXPECT_EQ(makerNote.trimmed(), QString(expected)) << out.toStdString();
       if (type == 7) {
         EXPECT_TRUE(test::ReadBytes(out).contains("eXIf")) << out.toStdString();

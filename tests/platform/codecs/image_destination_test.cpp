@@ -4,6 +4,7 @@
 
 #include <QColorSpace>
 #include <QRegularExpression>
+#include <QtEndian>
 
 #include "platform/codecs/image_source.h"
 #include "platform/image_fixtures.h"
@@ -98,6 +99,23 @@ TEST(Encoders, GifKeepsFewColoursExactlyAndQuantisesMany) {
   EXPECT_EQ(back.pixelColor(6, 1), QColor(Qt::red));
 }
 
+// The JP2 file with a display resolution of 72 dpi ahead of its capture resolution box.
+QByteArray WithDisplayResolutionFirst(QByteArray jp2) {
+  const auto grow = [&](const char* type, int by) {
+    const qsizetype at = jp2.indexOf(type) - 4;
+    ASSERT_GE(at, 0) << type;
+    const uint32_t length = qFromBigEndian<uint32_t>(jp2.constData() + at) + by;
+    qToBigEndian(length, jp2.data() + at);
+  };
+  // 2835 per metre both ways, exponent 0.
+  const QByteArray display =
+      QByteArray::fromHex("00000012") + "resd" + QByteArray::fromHex("0b1300010b1300010000");
+  grow("jp2h", display.size());
+  grow("res ", display.size());
+  jp2.insert(jp2.indexOf("resc") - 4, display);
+  return jp2;
+}
+
 // The resolution of the common outputs is checked through whole conversions; PSD's here.
 TEST(Encoders, ResolutionAndProfileAreWritten) {
   DestinationProperties p;
@@ -137,6 +155,17 @@ TEST(Encoders, ResolutionAndProfileAreWritten) {
   ASSERT_TRUE(header);
   EXPECT_NEAR(header.header->dpiX, 300.0, 0.01);
   EXPECT_NEAR(header.header->dpiY, 150.0, 0.01);
+  // With both boxes, the capture resolution is the picture's.
+  const QByteArray both = WithDisplayResolutionFirst(jp2Bytes);
+  ASSERT_EQ(both.size(), jp2Bytes.size() + 18);
+  const auto twoBoxes = ImageSource::FromData(both);
+  ASSERT_TRUE(twoBoxes->isValid());
+  EXPECT_NEAR(twoBoxes->representation(0).dpiX, 300.0, 0.01);
+  EXPECT_NEAR(twoBoxes->representation(0).dpiY, 150.0, 0.01);
+  const ImageHeaderResult twoHeader = ReadImageHeader(QStringLiteral("b.jp2"), both);
+  ASSERT_TRUE(twoHeader);
+  EXPECT_NEAR(twoHeader.header->dpiX, 300.0, 0.01);
+  EXPECT_NEAR(twoHeader.header->dpiY, 150.0, 0.01);
   QImage tagged = test::PatternImage(16, 16);
   tagged.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
   for (const char* uti : {"public.jpeg", "public.png", "public.tiff"}) {

@@ -132,11 +132,13 @@ TEST(LegacySourceQuickTime, InnerJpegPngAndRawDecodeAndOtherCodecsFailWithAReaso
   ASSERT_FALSE(png.isEmpty());
   ASSERT_TRUE(test::WriteBytes(folder + "/inner.jpg", jpeg));
   ASSERT_TRUE(test::WriteBytes(folder + "/inner.png", png));
-  QByteArray raw;
+  // 24-bit RGB, and 32-bit with a leading byte QuickTime leaves unused.
+  QByteArray raw, raw32;
   for (int y = 0; y < 48; ++y) {
     for (int x = 0; x < 64; ++x) {
       const QRgb p = picture.pixel(x, y);
       raw.append(char(qRed(p))).append(char(qGreen(p))).append(char(qBlue(p)));
+      raw32.append(char(0x40 + x)).append(raw.right(3));
     }
   }
   struct Case {
@@ -145,14 +147,16 @@ TEST(LegacySourceQuickTime, InnerJpegPngAndRawDecodeAndOtherCodecsFailWithAReaso
     QByteArray data;
     QString independent;  // decoded by ImageMagick, or empty for the raw pixels
     int tolerance;
+    int depth = 24;
   };
   const Case cases[] = {{"/jpeg.qtif", "jpeg", jpeg, folder + "/inner.jpg", 3},
                         {"/png.qti", "png ", png, folder + "/inner.png", 0},
-                        {"/raw.qtif", "raw ", raw, QString(), 0}};
+                        {"/raw.qtif", "raw ", raw, QString(), 0},
+                        {"/raw32.qtif", "raw ", raw32, QString(), 0, 32}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(test::WriteBytes(folder + c.name,
-                                 QuickTimeImage(c.codec, QSize(64, 48), 150.0, 24, c.data)));
+                                 QuickTimeImage(c.codec, QSize(64, 48), 150.0, c.depth, c.data)));
     ImageRepresentation rep;
     const QImage ours = Decoded(folder + c.name, &rep);
     EXPECT_EQ(QSize(rep.pixelWidth, rep.pixelHeight), QSize(64, 48));
