@@ -450,6 +450,9 @@ ExifBasics ParseExifBasics(const uchar* data, size_t size) {
         break;
     }
   }
+  // A block that states one axis means it for both, as the list reads it.
+  if (!(xres > 0.0)) xres = yres;
+  if (!(yres > 0.0)) yres = xres;
   if (xres > 0.0 && unit != 1) basics.dpiX = DotsPerInch(xres, unit);
   if (yres > 0.0 && unit != 1) basics.dpiY = DotsPerInch(yres, unit);
   return basics;
