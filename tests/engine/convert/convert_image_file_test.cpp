@@ -317,6 +317,15 @@ TEST(KeptMetadata, JpegKeepsExifGpsAndIptcButNoXmpNorOldThumbnailAndTiffIsLzwRgb
       EXPECT_EQ(ExifTags(tif).contains("TestCam"), keep);
     }
   }
+  // Drawn anew with "Keep metadata" off, TIFF outputs are LZW-compressed as well.
+  for (int type : {10, 13}) {
+    const QString tif = folder + QStringLiteral("/processed-%1.tif").arg(type);
+    ImageConversion tiff = test::ConversionRecord(source, tif, type);
+    tiff.resize = test::PercentFit(50);
+    ASSERT_EQ(ProcessImageFile(&tiff), 0);
+    EXPECT_TRUE(RunTool("tiffinfo", {tif}).contains("Compression Scheme: LZW")) << type;
+    EXPECT_EQ(IdentifySize(tif), "150 200");
+  }
 }
 
 TEST(KeptMetadata, MakerNotesAndPngTextsSurviveIntact) {
