@@ -273,8 +273,7 @@ void ImageSource::probe() {
   if (error_.isEmpty()) {
     for (const ImageRepresentation& rep : reps) {
       if (!IsImageSizeAllowed(rep.pixelWidth, rep.pixelHeight)) {
-        error_ =
-            QStringLiteral("image size %1 x %2 refused").arg(rep.pixelWidth).arg(rep.pixelHeight);
+        error_ = codec::SizeRefusedError(rep.pixelWidth, rep.pixelHeight);
         break;
       }
     }
@@ -388,6 +387,10 @@ MetadataBlocks ImageSource::metadata() const {
 }
 
 namespace codec {
+
+QString SizeRefusedError(int64_t width, int64_t height) {
+  return QStringLiteral("image size %1 x %2 refused").arg(width).arg(height);
+}
 
 double DotsPerInch(double value, int unit) {
   if (unit == 1) return 72.0;

@@ -625,7 +625,19 @@ TEST(BadInput, FailsWithoutACrashAndWithoutAFile) {
   QByteArray crc;
   test::AppendBig32(crc, headerCrc);
   bomb.replace(29, 4, crc);
+  // Frame headers that claim more than the data holds, within the size limit and past libjpeg's
+  // largest side (65500); the latter is refused for its size, not as damage.
+  const auto framed = [&](uint16_t side) {
+    QByteArray bytes = jpeg;
+    const qsizetype sof = bytes.indexOf("\xff\xc0");
+    QByteArray size;
+    test::AppendBig16(size, side);
+    test::AppendBig16(size, side);
+    return bytes.replace(sof + 5, 4, size);
+  };
   const Case cases[] = {
+      {"claims-more.jpg", framed(3000), true},
+      {"past-decoder.jpg", framed(65535)},
       {"empty.jpg", QByteArray()},
       {"truncated.jpg", jpeg.left(jpeg.size() / 2), true},
       {"truncated.png", png.left(png.size() * 2 / 3), true},

@@ -147,6 +147,18 @@ TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllowsAndZeroDensi
 // A colour file is reduced plane by plane as stored: the colours of the full decode reduced
 // after, within the rounding for whole chroma and within the chroma filtering for subsampled
 // chroma (a swapped or shifted plane is off by tens of levels). A file cut short fails.
+// A frame header past libjpeg's largest side is refused for its size, which the reason states.
+TEST(ImageSourceJpeg, AFramePastTheDecodersLargestSideIsRefusedByItsSize) {
+  QByteArray jpeg = Encode(test::PatternImage(16, 8), "public.jpeg");
+  const qsizetype sof = jpeg.indexOf("\xff\xc0");
+  ASSERT_GT(sof, 0);
+  jpeg.replace(sof + 5, 4, QByteArray("\xff\xf0\xff\xfe", 4));  // 65520 high, 65534 wide
+  const auto source = ImageSource::FromData(jpeg);
+  EXPECT_FALSE(source->isValid());
+  EXPECT_EQ(source->error(), "image size 65534 x 65520 refused");
+  EXPECT_FALSE(IsDamagedFileError(source->error()));
+}
+
 TEST(ImageSourceJpeg, ReducesColourPlaneByPlaneAsTheFullPictureWould) {
   struct Case {
     const char* sampling;
