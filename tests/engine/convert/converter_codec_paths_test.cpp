@@ -85,6 +85,10 @@ QStringList ListedKinds(const QString& folder) {
     RunTool("convert", {png, files.back()}, &ok);
     EXPECT_TRUE(ok) << extension;
   }
+  files << folder + "/kind.heic";
+  bool heif = false;
+  RunTool("heif-enc", {"-q", "90", png, "-o", files.back()}, &heif);
+  EXPECT_TRUE(heif);
   files << png << WebPSource(folder, "kind.webp") << folder + "/kind.icns";
   EXPECT_TRUE(test::PatternImage(32, 32).save(files.back(), "ICNS"));
   test::DngOptions raw;
