@@ -35,8 +35,10 @@ bool ImageConverter::loadSource(const QString& url) {
   sourceReps.clear();
   sourceDamaged = IsDamagedFileError(source->error());
   sourceChanged = IsChangedWhileReadError(source->error());
-  // Only a name that ends in "webp" exactly goes to the WebP bridge.
-  if (QFileInfo(url).suffix() == QLatin1String("webp")) return loadWebPSource(url);
+  // The list takes "X.WEBP" for a WebP image as well, so the bridge must too.
+  if (QFileInfo(url).suffix().compare(QLatin1String("webp"), Qt::CaseInsensitive) == 0) {
+    return loadWebPSource(url);
+  }
   return false;
 }
 

@@ -31,33 +31,35 @@ double ConvertUnitToInches(int unit, double value) {
   }
 }
 
-namespace {
-
-double TargetLength(const ImageResizeOptions& options, double value, double current, double dpi) {
-  switch (options.unit) {
+double ResizeTargetLength(int unit, double value, double pixels, double dpi) {
+  switch (unit) {
     case 2:
       return value;
     case 1:
-      return current * value / 100.0;
+      return pixels * value / 100.0;
     case 6:
       return value * dpi / 72.0;
     default:
-      return ConvertUnitToPoints(options.unit, value) * dpi / 72.0;
+      return ConvertUnitToPoints(unit, value) * dpi / 72.0;
   }
 }
 
-double ProportionalFactor(const ImageResizeOptions& options, double W, double H, double tw,
-                          double th) {
-  switch (options.scaleMode) {
+namespace {
+
+// Nearest whole number, halves to the even neighbour.
+double Nearest(double x) { return std::nearbyint(x); }
+
+double ProportionalFactor(int scaleMode, double W, double H, double tw, double th) {
+  switch (scaleMode) {
     case 5:
     case 6: {
       double s = tw / W;
-      if (th > std::nearbyint(s * H)) s = th / H;
+      if (th > Nearest(s * H)) s = th / H;
       return s;
     }
     case 2: {
       double s = tw / W;
-      if (std::nearbyint(s * H) > th) s = th / H;
+      if (Nearest(s * H) > th) s = th / H;
       return s;
     }
     default:
@@ -67,7 +69,51 @@ double ProportionalFactor(const ImageResizeOptions& options, double W, double H,
   }
 }
 
+ResizeLayout Unscaled(double pw, double ph) {
+  return {QSizeF(std::trunc(pw), std::trunc(ph)), QPointF(0, 0), QSizeF(pw, ph), true};
+}
+
 }  // namespace
+
+ResizeLayout LayoutResize(const ImageResizeOptions& options, double pw, double ph, double W,
+                          double H) {
+  ResizeLayout layout;
+  if (!options.keepAspectRatio) {
+    if (options.scaleMode == 3) {
+      // Crop: the image keeps its scale and is cut around its centre.
+      layout.canvas = QSizeF(std::trunc(std::min(pw, W)), std::trunc(std::min(ph, H)));
+      layout.origin = QPointF(-Nearest((pw - layout.canvas.width()) * 0.5),
+                              -Nearest((ph - layout.canvas.height()) * 0.5));
+      layout.drawSize = QSizeF(pw, ph);
+      return layout;
+    }
+    // Stretch: growing either side is an enlargement.
+    if (!options.allowUpscale && (W > pw || H > ph)) return Unscaled(pw, ph);
+    layout.canvas = QSizeF(std::trunc(W), std::trunc(H));
+    layout.drawSize = layout.canvas;
+    return layout;
+  }
+  const double s = ProportionalFactor(options.scaleMode, pw, ph, W, H);
+  const double nw = Nearest(pw * s), nh = Nearest(s * ph);
+  if (!options.allowUpscale && (nw > pw || nh > ph)) return Unscaled(pw, ph);
+  layout.canvas = QSizeF(nw, nh);
+  layout.drawSize = QSizeF(nw, nh);
+  if (options.scaleMode == 6) {
+    if (nw > W) {
+      layout.canvas.setWidth(std::trunc(W));
+      layout.origin.setX(-Nearest((nw - W) * 0.5));
+    }
+    if (nh > H) {
+      layout.canvas.setHeight(std::trunc(H));
+      layout.origin.setY(-Nearest((nh - H) * 0.5));
+    }
+  } else if (options.scaleMode == 2 && options.backgroundColor) {
+    // Fitted and centred on a canvas of the box's size.
+    layout.canvas = QSizeF(std::trunc(W), std::trunc(H));
+    layout.origin = QPointF(Nearest((W - nw) * 0.5), Nearest((H - nh) * 0.5));
+  }
+  return layout;
+}
 
 void ComputeResizedSize(const ImageResizeOptions& options, double* width, double* height,
                         double* dpi) {
@@ -80,36 +126,11 @@ void ComputeResizedSize(const ImageResizeOptions& options, double* width, double
     *height = 0.0;
     return;
   }
-  const double tw = TargetLength(options, options.width, W, *dpi);
-  const double th = TargetLength(options, options.height, H, *dpi);
-  double w = 0.0;
-  double h = 0.0;
-  if (options.keepAspectRatio) {
-    const double s = ProportionalFactor(options, W, H, tw, th);
-    w = std::nearbyint(s * W);
-    h = std::nearbyint(s * H);
-    if (!options.allowUpscale && (w > W || h > H)) {
-      w = W;
-      h = H;
-    } else if (options.scaleMode == 2 && options.backgroundColor) {
-      w = tw;
-      h = th;
-    } else if (options.scaleMode == 6) {
-      if (w > tw) w = tw;
-      if (h > th) h = th;
-    }
-  } else if (options.scaleMode == 3) {
-    w = std::min(W, tw);
-    h = std::min(H, th);
-  } else if (!options.allowUpscale && (tw > W || th > H)) {
-    w = W;
-    h = H;
-  } else {
-    w = tw;
-    h = th;
-  }
-  *width = std::trunc(w);
-  *height = std::trunc(h);
+  const ResizeLayout layout =
+      LayoutResize(options, W, H, ResizeTargetLength(options.unit, options.width, W, *dpi),
+                   ResizeTargetLength(options.unit, options.height, H, *dpi));
+  *width = layout.canvas.width();
+  *height = layout.canvas.height();
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 #include <vector>
 
 namespace glimbrik {
@@ -16,6 +17,20 @@ double ConvertUnitToInches(int unit, double value);
 // resolution the resize step will give it.
 void ComputeResizedSize(const ImageResizeOptions& options, double* width, double* height,
                         double* dpi);
+
+// One side of the resize target in pixels: value in the unit, for a side of `pixels` at dpi.
+double ResizeTargetLength(int unit, double value, double pixels, double dpi);
+
+// How the resize step draws a pw x ph image for a target of W x H pixels. The prediction
+// (ComputeResizedSize) and the conversion both take it from here, so they cannot disagree.
+struct ResizeLayout {
+  QSizeF canvas;  // whole pixels
+  QPointF origin;
+  QSizeF drawSize;
+  bool notEnlarged = false;  // a target larger than the image was refused
+};
+ResizeLayout LayoutResize(const ImageResizeOptions& options, double pw, double ph, double W,
+                          double H);
 
 // A straight segment as origin and deltas; deltas below 2e-5 in magnitude are exactly 0.
 struct LineSegment {

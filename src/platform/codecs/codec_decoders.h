@@ -107,6 +107,9 @@ ExifBasics ParseExifBasics(const uchar* data, size_t size);
 // zero value or for "no unit".
 double DotsPerInch(double value, int unit);
 
+// The failure of a source whose stated size is past what is decoded here.
+QString SizeRefusedError(int64_t width, int64_t height);
+
 // The final pixel layout every decoder hands out: 8-bit premultiplied ARGB, 16-bit premultiplied
 // RGBA or grey, with resolution and colour space tagged.
 QImage FinishDecodedImage(QImage image, const ImageRepresentation& rep);

@@ -299,6 +299,14 @@ ImageResult<QImage> ReducePlanes(jpeg_decompress_struct& info, JpegErrorManager&
   return {std::move(image), QString()};
 }
 
+// libjpeg refuses a frame past its largest side while reading the header: say the size.
+QString HeaderFailure(const jpeg_decompress_struct& info) {
+  if (info.err->msg_code == JERR_IMAGE_TOO_BIG) {
+    return SizeRefusedError(info.image_width, info.image_height);
+  }
+  return QStringLiteral("unreadable JPEG header");
+}
+
 }  // namespace
 
 QString ProbeJpeg(const QByteArray& data, Representations* out) {
@@ -306,9 +314,7 @@ QString ProbeJpeg(const QByteArray& data, Representations* out) {
   JpegErrorManager err;
   DecompressGuard guard{&info};
   WindowSource source = MakeWindowSource(data, false);
-  if (!JpegReadHeader(&info, &err, &source)) {
-    return QStringLiteral("unreadable JPEG header");
-  }
+  if (!JpegReadHeader(&info, &err, &source)) return HeaderFailure(info);
   ImageRepresentation rep;
   rep.pixelWidth = int(info.image_width);
   rep.pixelHeight = int(info.image_height);
@@ -341,9 +347,7 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
   JpegErrorManager err;
   DecompressGuard guard{&info};
   WindowSource source = MakeWindowSource(data, releaseBehind);
-  if (!JpegReadHeader(&info, &err, &source)) {
-    return Result::Fail(QStringLiteral("unreadable JPEG header"));
-  }
+  if (!JpegReadHeader(&info, &err, &source)) return Result::Fail(HeaderFailure(info));
   // Shrink while decoding when the wanted size is at most half the stored one. For an exact
   // size the DCT scaling stops where a factor of 2 remains: its box-like filter would alias, the
   // Lanczos reduce after it does not.

@@ -70,8 +70,13 @@ ImageRepresentation RepresentationOf(TIFF* tiff) {
   float xres = 0, yres = 0;
   uint16_t unit = RESUNIT_INCH;
   TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
-  if (TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xres)) rep.dpiX = DotsPerInch(xres, unit);
-  if (TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &yres)) rep.dpiY = DotsPerInch(yres, unit);
+  const bool xStated = TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xres) && xres > 0;
+  const bool yStated = TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &yres) && yres > 0;
+  // A file that states one axis means it for both, as the list reads it.
+  if (xStated || yStated) {
+    rep.dpiX = DotsPerInch(xStated ? xres : yres, unit);
+    rep.dpiY = DotsPerInch(yStated ? yres : xres, unit);
+  }
   uint16_t orientation = 0;
   if (TIFFGetField(tiff, TIFFTAG_ORIENTATION, &orientation) && orientation >= 1 &&
       orientation <= 8) {

@@ -273,8 +273,7 @@ void ImageSource::probe() {
   if (error_.isEmpty()) {
     for (const ImageRepresentation& rep : reps) {
       if (!IsImageSizeAllowed(rep.pixelWidth, rep.pixelHeight)) {
-        error_ =
-            QStringLiteral("image size %1 x %2 refused").arg(rep.pixelWidth).arg(rep.pixelHeight);
+        error_ = codec::SizeRefusedError(rep.pixelWidth, rep.pixelHeight);
         break;
       }
     }
@@ -389,6 +388,10 @@ MetadataBlocks ImageSource::metadata() const {
 
 namespace codec {
 
+QString SizeRefusedError(int64_t width, int64_t height) {
+  return QStringLiteral("image size %1 x %2 refused").arg(width).arg(height);
+}
+
 double DotsPerInch(double value, int unit) {
   if (unit == 1) return 72.0;
   return SanitisedDpi(unit == 3 ? value * 2.54 : value);
@@ -450,6 +453,9 @@ ExifBasics ParseExifBasics(const uchar* data, size_t size) {
         break;
     }
   }
+  // A block that states one axis means it for both, as the list reads it.
+  if (!(xres > 0.0)) xres = yres;
+  if (!(yres > 0.0)) yres = xres;
   if (xres > 0.0 && unit != 1) basics.dpiX = DotsPerInch(xres, unit);
   if (yres > 0.0 && unit != 1) basics.dpiY = DotsPerInch(yres, unit);
   return basics;

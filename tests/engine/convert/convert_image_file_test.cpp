@@ -20,6 +20,7 @@
 #include "platform/image_fixtures.h"
 #include "support/conversion_fixture.h"
 #include "support/file_size_limit.h"
+#include "support/metadata_fixture.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -160,6 +161,60 @@ TEST(ConvertImageFile, ResolutionZeroKeepsTheSourcesOtherwiseWritesTheGivenOne) 
   }
 }
 
+// A 60 x 40 grey TIFF (uncompressed) or JPEG (EXIF only, no JFIF density) that states 300 dpi
+// for one axis, `tag` 282 (horizontal) or 283 (vertical), and nothing for the other.
+QByteArray StatingOneAxis(uint16_t tag, bool jpeg) {
+  const QList<test::TiffEntry> resolution = {test::RationalsEntry(tag, {{300, 1}}),
+                                             test::ShortEntry(296, 2)};
+  if (jpeg) {
+    const QByteArray plain = test::MakeJpeg(60, 40, 1);
+    const QByteArray exif = QByteArray("Exif\0\0", 6) + test::BuildTiffMetadata(resolution, {});
+    QByteArray bytes = test::InsertSegment(plain, 0xE1, exif);
+    return bytes.remove(2, 2 + (uchar(bytes[4]) << 8 | uchar(bytes[5])));  // the JFIF segment
+  }
+  const auto longEntry = [](uint16_t t, uint32_t v) {
+    QByteArray b;
+    test::AppendBig32(b, v);
+    return test::TiffEntry{t, 4, 1, b};
+  };
+  QList<test::TiffEntry> entries = resolution;
+  entries << test::ShortEntry(256, 60) << test::ShortEntry(257, 40) << test::ShortEntry(258, 8)
+          << test::ShortEntry(259, 1) << test::ShortEntry(262, 1) << longEntry(273, 0)
+          << test::ShortEntry(277, 1) << test::ShortEntry(278, 40) << longEntry(279, 60 * 40);
+  const uint32_t pixels = 8 + test::TiffDirectorySize({entries.begin(), entries.end()});
+  entries[7] = longEntry(273, pixels);
+  return test::BuildTiffMetadata(entries, {}) + QByteArray(60 * 40, char(0x80));
+}
+
+TEST(ConvertImageFile, OneStatedAxisIsTheResolutionOfBoth) {
+  const QString in = test::MakeTempFolder();
+  const QString out = test::MakeTempFolder();
+  for (bool jpeg : {false, true}) {
+    for (uint16_t tag : {282, 283}) {
+      const QString source = in + QStringLiteral("/%1.%2").arg(tag).arg(jpeg ? "jpg" : "tif");
+      ASSERT_TRUE(test::WriteBytes(source, StatingOneAxis(tag, jpeg)));
+      for (auto [type, extension] :
+           {std::pair{4, "jpg"}, std::pair{10, "tif"}, std::pair{7, "png"}, std::pair{11, "bmp"}}) {
+        for (bool process : {false, true}) {
+          const QString dest = out + QStringLiteral("/%1-%2-%3.%4")
+                                         .arg(QFileInfo(source).fileName())
+                                         .arg(process)
+                                         .arg(type)
+                                         .arg(QLatin1String(extension));
+          SCOPED_TRACE(dest.toStdString());
+          ImageConversion c = test::ConversionRecord(source, dest, type);
+          c.resize = test::PercentFit(100);
+          ASSERT_EQ(process ? 1 - ProcessImageFile(&c) : ConvertImageFile(&c), 1);
+          EXPECT_EQ(
+              RunTool("identify", {"-units", "PixelsPerInch", "-format",
+                                   "%[fx:round(resolution.x)]x%[fx:round(resolution.y)]", dest}),
+              "300x300");
+        }
+      }
+    }
+  }
+}
+
 // Each pixel's RGBA, 0-1, as ImageMagick reads the file.
 std::vector<std::array<double, 4>> PixelsByImageMagick(const QString& path) {
   std::vector<std::array<double, 4>> pixels;
@@ -262,6 +317,15 @@ TEST(KeptMetadata, JpegKeepsExifGpsAndIptcButNoXmpNorOldThumbnailAndTiffIsLzwRgb
       EXPECT_EQ(IdentifySize(tif), "300 400");
       EXPECT_EQ(ExifTags(tif).contains("TestCam"), keep);
     }
+  }
+  // Drawn anew with "Keep metadata" off, TIFF outputs are LZW-compressed as well.
+  for (int type : {10, 13}) {
+    const QString tif = folder + QStringLiteral("/processed-%1.tif").arg(type);
+    ImageConversion tiff = test::ConversionRecord(source, tif, type);
+    tiff.resize = test::PercentFit(50);
+    ASSERT_EQ(ProcessImageFile(&tiff), 0);
+    EXPECT_TRUE(RunTool("tiffinfo", {tif}).contains("Compression Scheme: LZW")) << type;
+    EXPECT_EQ(IdentifySize(tif), "150 200");
   }
 }
 
@@ -616,7 +680,19 @@ TEST(BadInput, FailsWithoutACrashAndWithoutAFile) {
   QByteArray crc;
   test::AppendBig32(crc, headerCrc);
   bomb.replace(29, 4, crc);
+  // Frame headers that claim more than the data holds, within the size limit and past libjpeg's
+  // largest side (65500); the latter is refused for its size, not as damage.
+  const auto framed = [&](uint16_t side) {
+    QByteArray bytes = jpeg;
+    const qsizetype sof = bytes.indexOf("\xff\xc0");
+    QByteArray size;
+    test::AppendBig16(size, side);
+    test::AppendBig16(size, side);
+    return bytes.replace(sof + 5, 4, size);
+  };
   const Case cases[] = {
+      {"claims-more.jpg", framed(3000), true},
+      {"past-decoder.jpg", framed(65535)},
       {"empty.jpg", QByteArray()},
       {"truncated.jpg", jpeg.left(jpeg.size() / 2), true},
       {"truncated.png", png.left(png.size() * 2 / 3), true},

@@ -5,10 +5,13 @@
 
 #include "engine/convert/conversion_records.h"
 #include "engine/convert/image_converter.h"
+#include "engine/files/file_types.h"
 #include "platform/codecs/image_destination.h"
 #include "platform/image_fixtures.h"
 #include "platform/store/folders.h"
+#include "support/camera_fixtures.h"
 #include "support/conversion_fixture.h"
+#include "support/legacy_fixtures.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -47,11 +50,11 @@ TEST(WebPPaths, SourceIsReadThroughATemporaryTiffAndWrittenLosslessOnlyAtFullQua
   }
   EXPECT_EQ(TemporaryTiffs(), before);
 
-  // Only the exact lower-case extension goes to the bridge.
+  // The extension's case does not matter: the list takes "PIC.WEBP" for a WebP image too.
   const QString shouted = folder + "/PIC.WEBP";
   ASSERT_TRUE(QFile::copy(webp, shouted));
   ImageConverter converter;
-  EXPECT_FALSE(converter.loadSource(shouted));
+  EXPECT_TRUE(converter.loadSource(shouted));
 
   // Processed into its own type, and written lossless only at full quality.
   ImageConversion c = test::ConversionRecord(webp, folder + "/same.webp", 0, 1.0);
@@ -68,6 +71,64 @@ TEST(WebPPaths, SourceIsReadThroughATemporaryTiffAndWrittenLosslessOnlyAtFullQua
   const QString lossy = RunTool("webpinfo", {c.destinationURL});
   EXPECT_TRUE(lossy.contains("VP8 ")) << lossy.toStdString();
   EXPECT_FALSE(lossy.contains("VP8L"));
+}
+
+// One small file of every kind the list takes by its extension, named in lower case.
+QStringList ListedKinds(const QString& folder) {
+  const QString png = folder + "/pattern.png";
+  EXPECT_TRUE(test::PatternImage(48, 32).save(png));
+  QStringList files;
+  for (const char* extension : {"jpg", "jpeg", "jp2", "tif", "tiff", "gif", "bmp", "ico", "xbm",
+                                "psd", "tga", "sgi", "exr"}) {
+    files << folder + "/kind." + extension;
+    bool ok = false;
+    RunTool("convert", {png, files.back()}, &ok);
+    EXPECT_TRUE(ok) << extension;
+  }
+  files << folder + "/kind.heic";
+  bool heif = false;
+  RunTool("heif-enc", {"-q", "90", png, "-o", files.back()}, &heif);
+  EXPECT_TRUE(heif);
+  files << png << WebPSource(folder, "kind.webp") << folder + "/kind.icns";
+  EXPECT_TRUE(test::PatternImage(32, 32).save(files.back(), "ICNS"));
+  test::DngOptions raw;
+  raw.scene = [](int x, int y) { return test::CornerScene(64, 48, x, y); };
+  files << folder + "/kind.dng";
+  EXPECT_TRUE(test::WriteBytes(files.back(), test::MakeDng(raw)));
+  for (const test::LegacyFile& legacy : test::MakeLegacyFiles(folder)) files << legacy.path;
+  return files;
+}
+
+TEST(SourceNames, EveryKindTheListTakesConvertsWhateverTheCaseOfItsExtension) {
+  const QString folder = test::MakeTempFolder();
+  const QString out = test::MakeTempFolder();
+  for (const QString& lower : ListedKinds(folder)) {
+    const QFileInfo info(lower);
+    const QString suffix = info.suffix();
+    ImageConversion plain = test::ConversionRecord(lower, out + "/" + info.fileName() + ".png", 7);
+    plain.resize = test::PercentFit(100);
+    ASSERT_EQ(ProcessImageFile(&plain), 0) << lower.toStdString();
+    const QString size = IdentifySize(plain.destinationURL);
+    QString mixed = suffix.toUpper();
+    mixed[0] = mixed[0].toLower();
+    for (const QString& extension : {suffix.toUpper(), mixed}) {
+      const QString name = info.path() + "/" + info.completeBaseName() + "-case." + extension;
+      SCOPED_TRACE(name.toStdString());
+      QFile::remove(name);
+      ASSERT_TRUE(QFile::copy(lower, name));
+      ASSERT_FALSE(FileKindDescription(name).isEmpty());
+      ImageConversion c =
+          test::ConversionRecord(name, out + "/" + QFileInfo(name).fileName() + ".png", 7);
+      c.resize = test::PercentFit(100);
+      EXPECT_EQ(ProcessImageFile(&c), 0);
+      EXPECT_EQ(IdentifySize(c.destinationURL), size);
+    }
+  }
+  // Kept in its own type, an upper-case WebP is written as WebP.
+  ImageConversion same = test::ConversionRecord(folder + "/kind-case.WEBP", out + "/same.webp", 0);
+  same.resize = test::PercentFit(100);
+  ASSERT_EQ(ProcessImageFile(&same), 0);
+  EXPECT_TRUE(RunTool("webpinfo", {same.destinationURL}).contains("VP8"));
 }
 
 TEST(OutputTable, TypesOutsideTheTableFallBack) {

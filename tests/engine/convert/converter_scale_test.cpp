@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "engine/convert/conversion_records.h"
+#include "engine/convert/resize_math.h"
 #include "platform/codecs/image_destination.h"
 #include "platform/codecs/image_source.h"
 #include "platform/image_fixtures.h"
@@ -134,6 +135,51 @@ TEST_F(ScaleModes, KeepingThePixelsChangesOnlyTheResolutionAndStillTurns) {
   turned.rotationAngle = 90;
   ASSERT_EQ(ProcessImageFile(&turned), 0);
   EXPECT_EQ(turned.resultImage.size(), QSize(3000, 4000));
+}
+
+// What the resize panel and the size tokens predict is what the run makes, in every mode.
+TEST(ResizePrediction, EveryModeAndUnitMakesThePredictedSize) {
+  const QString path = test::MakeTempFolder() + "/small.png";
+  DestinationProperties p;
+  p.dpiX = p.dpiY = 144;
+  ASSERT_TRUE(test::WriteBytes(
+      path, EncodeImage(test::PatternImage(90, 50), QStringLiteral("public.png"), p).value));
+  const QSizeF boxes[] = {{120, 30}, {60, 60}, {45, 0}, {0, 45}, {200, 100}};
+  for (int unit : {1, 2, 4}) {
+    for (int mode = 0; mode <= 6; ++mode) {
+      for (int flags = 0; flags < 4; ++flags) {
+        for (const QSizeF box : boxes) {
+          ImageConversion c;
+          c.sourceURL = path;
+          c.keepResultImage = 1;
+          c.options.outputType = 7;
+          c.resize.resample = 1;
+          c.resize.unit = unit;
+          c.resize.scaleMode = mode;
+          c.resize.keepAspectRatio = flags & 1;
+          c.resize.allowUpscale = (flags & 2) != 0;
+          // Centimetres are small at 144 dpi: 1.2 cm is 68 pixels.
+          c.resize.width = unit == 4 ? box.width() / 100 : box.width();
+          c.resize.height = unit == 4 ? box.height() / 100 : box.height();
+          double w = 90, h = 50, dpi = 144;
+          ComputeResizedSize(c.resize, &w, &h, &dpi);
+          const int result = ProcessImageFile(&c);
+          const QString what = QStringLiteral("unit %1 mode %2 flags %3 box %4 x %5")
+                                   .arg(unit)
+                                   .arg(mode)
+                                   .arg(flags)
+                                   .arg(c.resize.width)
+                                   .arg(c.resize.height);
+          if (w < 1 || h < 1) {
+            EXPECT_EQ(result, 1) << what.toStdString();
+            continue;
+          }
+          EXPECT_NE(result, 1) << what.toStdString();
+          EXPECT_EQ(c.resultImage.size(), QSize(int(w), int(h))) << what.toStdString();
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include "engine/convert/conversion_records.h"
 #include "engine/convert/image_converter.h"
 #include "engine/files/file_types.h"
 #include "engine/pixel_probes.h"
+#include "platform/image_fixtures.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -23,6 +25,107 @@ TEST(ImageTypes, CommonTypesFromFilesAllTypesFromIdentifiers) {
   EXPECT_EQ(ImageTypeForUTI("com.sgi.sgi-image", false), 12);
   EXPECT_EQ(ImageTypeForUTI("com.sgi.sgi-image", true), 0);
   EXPECT_EQ(ImageTypeForUTI("Public.JPEG", false), 0);
+}
+
+TEST(ImageTypes, EveryRowOfTheTypeTables) {
+  // The first ten are the common types that files are recognised as.
+  const std::pair<const char*, int> images[] = {
+      {"public.jpeg", 4},
+      {"public.tiff", 10},
+      {"public.png", 7},
+      {"com.compuserve.gif", 2},
+      {"public.jpeg-2000", 3},
+      {"com.microsoft.bmp", 11},
+      {"com.adobe.photoshop-image", 1},
+      {"com.ilm.openexr-image", 5},
+      {"com.truevision.tga-image", 9},
+      {"com.apple.icns", 6},
+      {"com.sgi.sgi-image", 12},
+      {"public.camera-raw-image", 22},
+      {"com.apple.pict", 14},
+      {"com.apple.macpaint-image", 16},
+      {"public.xbitmap-image", 19},
+      {"com.apple.quicktime-image", 17},
+      {"public.fax", 21},
+      {"com.kodak.flashpix.image", 20},
+      {"com.adobe.illustrator.ai-image", 15},
+      {"com.microsoft.ico", 18},
+  };
+  for (size_t i = 0; i < std::size(images); ++i) {
+    const auto [uti, type] = images[i];
+    EXPECT_EQ(ImageTypeForUTI(uti, false), type) << uti;
+    EXPECT_EQ(ImageTypeForUTI(uti, true), i < 10 ? type : 0) << uti;
+  }
+  EXPECT_EQ(ImageTypeForUTI(QString(), false), 0);
+
+  const std::pair<int, std::vector<const char*>> documents[] = {
+      {1, {"public.rtf"}},
+      {2, {"com.apple.rtfd"}},
+      {3, {"public.html"}},
+      {4, {"public.text"}},
+      {5,
+       {"public.plain-text", "com.apple.log", "com.apple.crashreport", "com.apple.panicreport",
+        "com.apple.hangreport", "com.apple.spinreport", "com.apple.aslquery"}},
+      {6, {"com.apple.webarchive"}},
+      {7,
+       {"org.oasis-open.opendocument.text", "org.oasis.opendocument.text",
+        "org.oasis-open.opendocument"}},
+      {8, {"org.oasis-open.opendocument.text-template"}},
+      {9, {"org.openoffice.text"}},
+      {10, {"org.openoffice.text-template"}},
+      {11,
+       {"org.openxmlformats.wordprocessingml.document",
+        "org.openxmlformats.wordprocessingml.document.macroenabled"}},
+      {12, {"com.microsoft.word.wordml"}},
+      {13, {"com.microsoft.word.doc"}},
+      {14, {"com.apple.traditional-mac-plain-text"}},
+      {16, {"com.apple.keynote.key", "com.apple.iWork.Keynote.key"}},
+      {17, {"com.microsoft.powerpoint.ppt"}},
+      {18, {"com.microsoft.excel.xls"}},
+      {33,
+       {"org.openxmlformats.wordprocessingml.template",
+        "org.openxmlformats.wordprocessingml.template.macroenabled",
+        "org.openxmlformats.spreadsheetml.template",
+        "org.openxmlformats.spreadsheetml.template.macroenabled"}},
+      {34,
+       {"org.openxmlformats.spreadsheetml.sheet",
+        "org.openxmlformats.spreadsheetml.sheet.macroenabled"}},
+      {36,
+       {"org.openxmlformats.presentationml.presentation",
+        "org.openxmlformats.presentationml.presentation.macroenabled",
+        "org.openxmlformats.presentationml.slideshow",
+        "org.openxmlformats.presentationml.slideshow.macroenabled"}},
+      {37,
+       {"org.openxmlformats.presentationml.template",
+        "org.openxmlformats.presentationml.template.macroenabled"}},
+  };
+  for (const auto& [type, utis] : documents) {
+    for (const char* uti : utis) EXPECT_EQ(DocumentTypeForUTI(uti), type) << uti;
+  }
+  const char* kinds[] = {"graphics",     "graphics-template",
+                         "presentation", "presentation-template",
+                         "spreadsheet",  "spreadsheet-template",
+                         "chart",        "chart-template",
+                         "image",        "image-template",
+                         "formula",      "formula-template",
+                         "text-master",  "text-web"};
+  for (int i = 0; i < int(std::size(kinds)); ++i) {
+    const QString uti = QStringLiteral("org.oasis-open.opendocument.") + kinds[i];
+    EXPECT_EQ(DocumentTypeForUTI(uti), 19 + i) << uti.toStdString();
+  }
+  EXPECT_EQ(DocumentTypeForUTI("public.RTF"), 0);
+  EXPECT_EQ(DocumentTypeForUTI(QString()), 0);
+
+  // "Same as original" keeps a TGA source a TGA file.
+  const QString folder = test::MakeTempFolder();
+  bool made = false;
+  test::RunTool("convert", {"-size", "8x6", "xc:red", folder + "/in.tga"}, &made);
+  ASSERT_TRUE(made);
+  ImageConversion c;
+  c.sourceURL = folder + "/in.tga";
+  c.destinationURL = folder + "/out.tga";
+  ASSERT_EQ(ConvertImageFile(&c), 1);
+  EXPECT_EQ(test::RunTool("identify", {"-format", "%m", c.destinationURL}), "TGA");
 }
 
 // Where the four corners of a 40 x 30 image land (y-up).

@@ -39,6 +39,29 @@ TEST(AutoLevels, StretchesLowContrastToTheFullRangeAndKeepsAlpha) {
   }
 }
 
+// 25600 pixels, grey 128 but for a few blue levels: a level held by more than 3 pixels in a
+// colour channel bounds the stretch, one held by 3 or fewer is clipped.
+TEST(AutoLevels, ClipsOnlyLevelsOfAtMostThreePixelsIn25600) {
+  const auto levelled = [](int lowCount) {
+    QImage image(160, 160, QImage::Format_ARGB32);
+    image.fill(qRgb(128, 128, 128));
+    for (int x = 0; x < lowCount; ++x) image.setPixel(x, 0, qRgb(128, 128, 20));
+    for (int x = 0; x < 4; ++x) image.setPixel(x, 1, qRgb(128, 128, 230));
+    return MatchHistogram(image, 3);
+  };
+  const std::optional<QImage> bounded = levelled(4);
+  ASSERT_TRUE(bounded);
+  EXPECT_EQ(qBlue(bounded->pixel(0, 0)), 0);
+  EXPECT_EQ(qBlue(bounded->pixel(0, 1)), 255);
+  // (128 - 20) x 255 / 210 = 131.1
+  EXPECT_NEAR(qBlue(bounded->pixel(80, 80)), 131, 1);
+  EXPECT_NEAR(qRed(bounded->pixel(80, 80)), 131, 1);
+  // Three pixels at 20 are clipped: the stretch starts at 128.
+  const std::optional<QImage> clipped = levelled(3);
+  ASSERT_TRUE(clipped);
+  EXPECT_EQ(qRed(clipped->pixel(80, 80)), 0);
+}
+
 TEST(AutoLevels, LeavesWhatItMustNotTouch) {
   QImage full(256, 4, QImage::Format_ARGB32);
   for (int x = 0; x < 256; ++x) {

@@ -181,6 +181,12 @@ TEST(TokenExpansion, MetadataChains) {
   EXPECT_EQ(tag(20), "Lens L");
   EXPECT_EQ(tag(21), "sea, sun, sand");
 
+  // The IPTC copyright notice comes before the TIFF one.
+  const QString both = JpegFile("both.jpg", {AsciiEntry(0x8298, "Tiff Copyright")}, {}, {},
+                                test::BuildIptcSegmentPayload({{116, "Iptc Notice"}}));
+  EXPECT_EQ(tag(16), "Tiff Copyright");
+  EXPECT_EQ(Expand(both, {Token("C", 16)}), "Iptc Notice");
+
   // With neither IPTC by-line nor TIFF artist, the author is the IPTC source.
   const QString sourceOnly =
       JpegFile("src.jpg", {}, {}, {}, test::BuildIptcSegmentPayload({{115, "Agency"}}));

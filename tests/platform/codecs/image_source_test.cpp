@@ -147,6 +147,18 @@ TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllowsAndZeroDensi
 // A colour file is reduced plane by plane as stored: the colours of the full decode reduced
 // after, within the rounding for whole chroma and within the chroma filtering for subsampled
 // chroma (a swapped or shifted plane is off by tens of levels). A file cut short fails.
+// A frame header past libjpeg's largest side is refused for its size, which the reason states.
+TEST(ImageSourceJpeg, AFramePastTheDecodersLargestSideIsRefusedByItsSize) {
+  QByteArray jpeg = Encode(test::PatternImage(16, 8), "public.jpeg");
+  const qsizetype sof = jpeg.indexOf("\xff\xc0");
+  ASSERT_GT(sof, 0);
+  jpeg.replace(sof + 5, 4, QByteArray("\xff\xf0\xff\xfe", 4));  // 65520 high, 65534 wide
+  const auto source = ImageSource::FromData(jpeg);
+  EXPECT_FALSE(source->isValid());
+  EXPECT_EQ(source->error(), "image size 65534 x 65520 refused");
+  EXPECT_FALSE(IsDamagedFileError(source->error()));
+}
+
 TEST(ImageSourceJpeg, ReducesColourPlaneByPlaneAsTheFullPictureWould) {
   struct Case {
     const char* sampling;
@@ -278,6 +290,39 @@ TEST(ImageSourceTga, FollowsTheOriginAndDecodesEveryPacking) {
                    ->isValid());
   // A run longer than the image is damage, not an overrun.
   EXPECT_FALSE(ImageSource::FromData(Tga(10, 24, 0x00, "\xFF" + red))->decode(0).ok());
+}
+
+// Plain-text and binary maps of more than 8 bits keep every sample, stretched to 16 bits.
+TEST(ImageSourcePnm, DeepPlainAndBinaryMapsKeepSixteenBits) {
+  // Two pixels of 1000-scale samples; 1 becomes 66 (65.5 rounded up) and 999 becomes 65469.
+  const quint16 expected[] = {0, 66, 32768, 65535, 65469, 13107};
+  const QByteArray values[] = {"0", "1", "500", "1000", "999", "200"};
+  const auto plainMap = [&](char kind) {
+    QByteArray bytes =
+        QByteArray("P") + kind + (kind == '3' ? " 2 1" : " 6 1") + "\n# note\n1000\n";
+    for (const QByteArray& v : values) bytes += v + (v == "500" ? "\n" : "  ");
+    return bytes;
+  };
+  QByteArray binary("P6\n2 1\n1000\n");
+  for (const QByteArray& v : values) test::AppendBig16(binary, quint16(v.toUInt()));
+  for (const QByteArray& bytes : {plainMap('3'), plainMap('2'), binary}) {
+    SCOPED_TRACE(bytes.left(2).toStdString());
+    const auto source = ImageSource::FromData(bytes);
+    ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+    EXPECT_EQ(source->representation(0).bitsPerComponent, 16);
+    const QImage image = source->decode(0).value;
+    const bool grey = bytes[1] == '2';
+    ASSERT_EQ(image.size(), grey ? QSize(6, 1) : QSize(2, 1));
+    for (int i = 0; i < 6; ++i) {
+      const QRgba64 pixel = image.pixelColor(grey ? i : i / 3, 0).rgba64();
+      const quint16 channels[] = {pixel.red(), pixel.green(), pixel.blue()};
+      const quint16 sample = grey ? pixel.red() : channels[i % 3];
+      EXPECT_EQ(sample, expected[i]) << i;
+    }
+    // A map that ends before its last sample is damaged, not read with made-up pixels.
+    const auto cut = ImageSource::FromData(bytes.left(bytes.size() - 7));
+    EXPECT_TRUE(!cut->isValid() || !cut->decode(0).ok());
+  }
 }
 
 }  // namespace

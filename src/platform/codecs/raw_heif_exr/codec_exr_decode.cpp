@@ -99,7 +99,7 @@ QString ProbeExr(const QByteArray& data, Representations* out) {
     const int64_t w = int64_t(window.max.x) - window.min.x + 1;
     const int64_t h = int64_t(window.max.y) - window.min.y + 1;
     if (!IsImageSizeAllowed(w, h)) {
-      return QStringLiteral("image size %1 x %2 refused").arg(w).arg(h);
+      return SizeRefusedError(w, h);
     }
     // Without colour or luminance the interface would hand out black.
     if ((file.channels() & (Imf::WRITE_RGB | Imf::WRITE_Y)) == 0) {
