@@ -393,6 +393,12 @@ TEST(AboutPanel, ShowsTheBundleFactsAndHidesWhenItIsNoLongerActive) {
   AboutPanelController* about = AboutPanelController::sharedInstance();
   EXPECT_EQ(about, AboutPanelController::sharedInstance());
   EXPECT_EQ(about->versionField->text(), QStringLiteral("0.1 (1)"));
+  // Every library that reads a kind of picture the program takes is credited.
+  const QString credits = about->otherInfoField->text();
+  for (const char* library : {"libjpeg-turbo", "libpng", "libtiff", "libwebp", "giflib", "OpenJPEG",
+                              "LibRaw", "libheif", "OpenEXR", "Poppler"}) {
+    EXPECT_TRUE(credits.contains(QLatin1String(library))) << library;
+  }
 
   about->showPanel();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(about->aboutWindow));
