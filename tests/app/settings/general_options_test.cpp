@@ -317,6 +317,8 @@ TEST_F(DestinationFolderTest, TheSheetGetsItsViewsBackAfterARunBorrowedThem) {
   // The sheet's own wording, not the completion alert's.
   EXPECT_EQ(p.doNotShowAlertCheckBox->text(),
             QStringLiteral("Do not show the message at the end of an export"));
+  EXPECT_EQ(p.doNotShowPNGOptimizationAlertCheckBox->text(),
+            QStringLiteral("Do not show the note on PNG optimization"));
   sheet->okButton->click();
   EXPECT_FALSE(sheet->isVisible());
 }
