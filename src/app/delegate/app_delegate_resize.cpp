@@ -91,9 +91,12 @@ ImageEntityPtr AppDelegate::selectedImageEntity() const {
 
 void AppDelegate::SetLockSign(bool locked) {
   OptionPanels& p = panels();
+  // Drawn in the enabled colour whatever the panel's state now: a disabled label greys its
+  // picture as it paints, so the sign follows the group when it is switched on later.
+  const QColor ink = p.lockUnlockImageView->palette().color(QPalette::Active, QPalette::WindowText);
   p.lockUnlockImageView->setPixmap(QPixmap::fromImage(
       TemplateImage(locked ? QStringLiteral("LockLocked.pdf") : QStringLiteral("LockUnlocked.pdf"),
-                    {16, 16}, p.lockUnlockImageView->palette().color(QPalette::WindowText))));
+                    {16, 16}, ink)));
   p.lockUnlockImageView->setVisible(locked);
   for (QFrame* line : p.lockLinesBoxes) line->setVisible(locked);
 }

@@ -131,7 +131,7 @@ PreviewWindow::PreviewWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWind
   spinProgressIndicator->setTextVisible(false);
   spinProgressIndicator->setFixedSize(48, 8);
   spinProgressIndicator->hide();
-  PreviewStringStaticText = NewLabel("PreviewStringStaticText", QString());
+  PreviewStringStaticText = Named(new PreviewLineLabel, "PreviewStringStaticText");
   PreviewStringStaticText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   previewNextPreviousButton = Named(new QWidget, "previewNextPreviousButton");
   previousSegment = SmallButton("previewPreviousSegment", QStringLiteral("Previous"));

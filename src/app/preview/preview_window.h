@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "app/preview/preview_line.h"
+
 class QPropertyAnimation;
 class QSizeGrip;
 
@@ -63,7 +65,7 @@ class PreviewWindow : public QWidget {
 
   PreviewView* view = nullptr;
   PreviewImageView* previewImageView = nullptr;
-  QLabel* PreviewStringStaticText = nullptr;
+  PreviewLineLabel* PreviewStringStaticText = nullptr;
   QWidget* previewNextPreviousButton = nullptr;  // segment 0 previous, segment 1 next
   QToolButton* previousSegment = nullptr;
   QToolButton* nextSegment = nullptr;

@@ -18,20 +18,33 @@ namespace {
 
 constexpr char kSystemCMYK[] = "/usr/share/color/icc/ghostscript/default_cmyk.icc";
 
-// Writes a profile with the given description and device class: sRGB, or the system's CMYK
-// profile retitled.
-bool WriteProfile(const QString& path, const char* description, cmsProfileClassSignature cls,
-                  bool cmyk = false) {
-  cmsHPROFILE profile = cmyk ? cmsOpenProfileFromFile(kSystemCMYK, "r") : cmsCreate_sRGBProfile();
+// Saves the profile under the given description, and closes it.
+bool SaveDescribed(cmsHPROFILE profile, const QString& path, const char* description) {
   if (!profile) return false;
   cmsMLU* text = cmsMLUalloc(nullptr, 1);
   cmsMLUsetASCII(text, "en", "US", description);
   cmsWriteTag(profile, cmsSigProfileDescriptionTag, text);
   cmsMLUfree(text);
-  cmsSetDeviceClass(profile, cls);
   const bool ok = cmsSaveProfileToFile(profile, QFile::encodeName(path).constData());
   cmsCloseProfile(profile);
   return ok;
+}
+
+// Writes a profile with the given description and device class: sRGB, or the system's CMYK
+// profile retitled.
+bool WriteProfile(const QString& path, const char* description, cmsProfileClassSignature cls,
+                  bool cmyk = false) {
+  cmsHPROFILE profile = cmyk ? cmsOpenProfileFromFile(kSystemCMYK, "r") : cmsCreate_sRGBProfile();
+  if (profile) cmsSetDeviceClass(profile, cls);
+  return SaveDescribed(profile, path, description);
+}
+
+// A grey display profile: D50 white and a gamma of 2.2.
+bool WriteGreyProfile(const QString& path, const char* description) {
+  cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
+  cmsHPROFILE profile = cmsCreateGrayProfile(cmsD50_xyY(), gamma);
+  cmsFreeToneCurve(gamma);
+  return SaveDescribed(profile, path, description);
 }
 
 QStringList Titles(const QComboBox* popup) {
@@ -56,6 +69,7 @@ class ColorProfilesTest : public ::testing::Test {
     ASSERT_TRUE(WriteProfile(folder + "/dup2.icc", "Dup", cmsSigDisplayClass));
     ASSERT_TRUE(WriteProfile(folder + "/same-rgb.icc", "T Same", cmsSigDisplayClass));
     ASSERT_TRUE(WriteProfile(folder + "/same-cmyk.icc", "T Same", cmsSigOutputClass, true));
+    ASSERT_TRUE(WriteGreyProfile(folder + "/t-grey.icc", "T Grey"));
   }
   void TearDown() override {
     QDir(folder).removeRecursively();
@@ -97,6 +111,19 @@ TEST_F(ColorProfilesTest, ThePopUpListsDisplayAndOutputProfilesOncePerNameInThei
   EXPECT_TRUE(rows->isRowHidden(titles.indexOf(QString(), 2)));
   EXPECT_FALSE(rows->isRowHidden(rgb));
   EXPECT_EQ(popup->currentIndex(), 0);
+  // Grey profiles only for the outputs that can be grey: TIFF yes, an RGB-only output no.
+  const int grey = titles.indexOf(QStringLiteral("T Grey"));
+  ASSERT_GT(grey, cmyk);
+  EXPECT_EQ(popup->itemData(grey).toInt(), 3);
+  EXPECT_TRUE(rows->isRowHidden(grey));
+  ASSERT_TRUE(SelectItemWithTag(app->destImageTypePopUpButton(), 10));
+  EXPECT_FALSE(rows->isRowHidden(grey));
+  app->SelectProfileForPath(folder + "/t-grey.icc");
+  ASSERT_NE(app->GetSelectedColorSpaceRef(), nullptr);
+  EXPECT_EQ(app->GetSelectedColorSpaceRef()->model(), ColorModel::Gray);
+  ASSERT_TRUE(SelectItemWithTag(app->destImageTypePopUpButton(), 11));
+  EXPECT_TRUE(rows->isRowHidden(grey));
+  EXPECT_EQ(popup->currentIndex(), 0) << "a grey choice is dropped with its row";
   app->SelectProfileForPath(QStringLiteral("/nowhere.icc"));
   EXPECT_EQ(popup->currentIndex(), 0);
   EXPECT_EQ(app->GetSelectedColorSpaceRef(), nullptr);

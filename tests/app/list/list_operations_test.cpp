@@ -12,6 +12,7 @@
 #include "app/delegate/app_delegate.h"
 #include "app/list/thumbnail_queue.h"
 #include "app/window/add_panel.h"
+#include "platform/store/bundle_resources.h"
 
 namespace glimbrik {
 namespace {
@@ -192,6 +193,12 @@ TEST_F(ImageListTest, RemovingSelectsTheNextRowAndEmptyingDisablesTheCommands) {
   app->SelectRowStartingAtRow(99);
   EXPECT_EQ(app->selectedRows(), QList<int>{1}) << "a row past the end selects the last";
   ASSERT_EQ(app->window()->filenameLabelOutlet->text(), QStringLiteral("r03.jpg"));
+  // Each command shows its own picture.
+  const auto picture = [](const QIcon& icon) { return icon.pixmap(32, 32).toImage(); };
+  EXPECT_EQ(picture(app->window()->removeAllToolbarItem->icon()),
+            picture(TemplateIcon(QStringLiteral("RemoveAll.pdf"))));
+  EXPECT_NE(picture(app->window()->removeAllToolbarItem->icon()),
+            picture(app->window()->removeToolbarItem->icon()));
   app->window()->removeAllToolbarItem->trigger();
   // Nothing is left to describe under the drop image.
   EXPECT_TRUE(app->window()->filenameLabelOutlet->text().isEmpty());

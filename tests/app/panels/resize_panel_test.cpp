@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QStandardItemModel>
 #include <QTest>
 
 #include "app/app_fixtures.h"
 #include "app/delegate/app_delegate.h"
 #include "app/panels/resize_panel_units.h"
+#include "app/presets/preset_files.h"
+#include "platform/store/preferences.h"
 
 namespace glimbrik {
 namespace {
@@ -28,6 +31,18 @@ class ResizePanel : public test::AppTest {
     field->insert(text);  // announced as the user's edit
   }
   QString Result() { return p().resultStringStaticText->text(); }
+  // The colour of the lock sign's most opaque pixel.
+  QRgb LockInk() {
+    const QImage sign =
+        p().lockUnlockImageView->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+    QRgb ink = 0;
+    for (int y = 0; y < sign.height(); ++y) {
+      for (int x = 0; x < sign.width(); ++x) {
+        if (qAlpha(sign.pixel(x, y)) > qAlpha(ink)) ink = sign.pixel(x, y);
+      }
+    }
+    return ink;
+  }
   bool PercentItemEnabled() {
     auto* model = qobject_cast<QStandardItemModel*>(p().sizeFormatTypePopupButton->model());
     return model->item(p().sizeFormatTypePercentItem)->isEnabled();
@@ -129,6 +144,27 @@ TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
   EXPECT_TRUE(p().widthTextField->isEnabled());
   EXPECT_TRUE(p().heightTextField->isEnabled());
   EXPECT_EQ(p().heightTextField->text(), QStringLiteral("600"));
+}
+
+TEST_F(ResizePanel, APhotoPresetThatSwitchesResizeOnShowsTheLockUngreyed) {
+  test::Choose(p().imageDimentionsPopupOutlet, 4);
+  QVariantMap sized;
+  app->GetPhotoPreferenceValue(&sized);
+  ASSERT_TRUE(WritePresetFile(PresetKind::kPhoto, {{QStringLiteral("Sized"), sized}}));
+  app->SwitchOnOffHeader(kResizeGroup, false, true);
+  const QPalette& palette = p().lockUnlockImageView->palette();
+  ASSERT_NE(palette.color(QPalette::Active, QPalette::WindowText).rgb(),
+            palette.color(QPalette::Disabled, QPalette::WindowText).rgb());
+
+  app->ChangeAndSetPhotoPrefOptions(QStringLiteral("Sized"));
+  ASSERT_TRUE(app->isGroupOn(kResizeGroup));
+  EXPECT_TRUE(p().lockUnlockImageView->isEnabled());
+  EXPECT_FALSE(p().lockUnlockImageView->isHidden());
+  EXPECT_EQ(qAlpha(LockInk()), 255);
+  EXPECT_EQ(qRgb(qRed(LockInk()), qGreen(LockInk()), qBlue(LockInk())),
+            palette.color(QPalette::Active, QPalette::WindowText).rgb());
+  QFile::remove(
+      PreferenceFilePath(QString::fromLatin1(InfoForPresetKind(PresetKind::kPhoto).file)));
 }
 
 TEST_F(ResizePanel, TheResultLineCyclesThroughItsUnitsAndFollowsTheRotation) {

@@ -346,6 +346,7 @@ TEST_F(PresetsWindow, APhotoPresetAppliedAfterAResetRunsByteForByteAsBeforeSavin
   test::Choose(photo, 0);
   EXPECT_FALSE(delegate->isGroupOn(kEffectGroup));
   EXPECT_EQ(p().imageQualityStepper->value(), 80);
+  EXPECT_EQ(p().OptimizationPopupOutlet->currentText(), QStringLiteral("JPEG files"));
   EXPECT_TRUE(watermarks().image().isNull());
   EXPECT_TRUE(TickedTextWatermarkRows(watermarks()).isEmpty());
   EXPECT_NE(SelectedTag(p().destImageTypePopUpButton), 4);
@@ -369,6 +370,16 @@ TEST_F(PresetsWindow, APhotoPresetAppliedAfterAResetRunsByteForByteAsBeforeSavin
   EXPECT_TRUE(delegate->isGroupOn(kEffectGroup));
   EXPECT_EQ(p().effectsRadioButtonOutlet->checkedId(), 3);
   EXPECT_EQ(TickedTextWatermarkRows(watermarks()), (QList<qint64>{0, 2}));
+
+  // The top quality is a quality like any other.
+  p().imageQualityStepper->setValue(100);
+  delegate->AddPhotoPresetAction(delegate->window()->savePhotoPresetButton);
+  SaveAs(QStringLiteral("Best"));
+  p().imageQualityStepper->setValue(50);
+  QComboBox* presets = delegate->PhotoPresetPopupButton();
+  test::Choose(presets, presets->findText(QStringLiteral("Best")));
+  EXPECT_EQ(p().imageQualityStepper->value(), 100);
+  EXPECT_EQ(p().imageQualitySlider->doubleValue(), 1.0);
 }
 
 TEST_F(PresetsWindow, PresetFilesEditedIntoNonsenseFallBackKeyByKey) {

@@ -360,5 +360,37 @@ TEST(PreviewFit, DescriptionAndRenumbering) {
   EXPECT_EQ(RenumberedPreviewDescription(QStringLiteral("none"), 1, 2), QStringLiteral("none"));
 }
 
+// At the window's smallest width the line still shows its position, resolution and size whole,
+// within the label; only the file name gives way.
+TEST(PreviewLine, FitsTheWindowAtItsMinimumWidth) {
+  PreviewWindow window;
+  window.resize(window.minimumSize());
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  PreviewLineLabel* label = window.PreviewStringStaticText;
+  const QString text = PreviewDescription(
+      12, 345, QStringLiteral("IMG_20240101_123456 (a copy).jpg"), 300, 6000, 4000);
+  label->setText(text);
+  QTest::qWait(10);
+  const QFontMetrics metrics = label->fontMetrics();
+  const QRect room = label->contentsRect();
+  ASSERT_GT(metrics.horizontalAdvance(text), room.width()) << "the line must need help to fit";
+  const QStringList lines = label->shownLines();
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_LE(int(lines.size()) * metrics.lineSpacing(), room.height());
+  for (const QString& line : lines)
+    EXPECT_LE(metrics.horizontalAdvance(line), room.width()) << line.toStdString();
+  const QString shown = lines.join(QLatin1Char(' '));
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("12 of 345 (IMG_"))) << shown.toStdString();
+  EXPECT_TRUE(shown.endsWith(QStringLiteral(".jpg @ 300 dpi, 6000 x 4000 pixels)")))
+      << shown.toStdString();
+  EXPECT_EQ(label->text(), text) << "kept whole for the renumbering";
+
+  // Where there is room, the line is drawn as it is.
+  window.resize(1200, 400);
+  QTest::qWait(10);
+  EXPECT_EQ(label->shownLines(), QStringList{text});
+}
+
 }  // namespace
 }  // namespace glimbrik

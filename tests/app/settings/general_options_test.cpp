@@ -317,6 +317,8 @@ TEST_F(DestinationFolderTest, TheSheetGetsItsViewsBackAfterARunBorrowedThem) {
   // The sheet's own wording, not the completion alert's.
   EXPECT_EQ(p.doNotShowAlertCheckBox->text(),
             QStringLiteral("Do not show the message at the end of an export"));
+  EXPECT_EQ(p.doNotShowPNGOptimizationAlertCheckBox->text(),
+            QStringLiteral("Do not show the note on PNG optimization"));
   sheet->okButton->click();
   EXPECT_FALSE(sheet->isVisible());
 }
@@ -393,6 +395,12 @@ TEST(AboutPanel, ShowsTheBundleFactsAndHidesWhenItIsNoLongerActive) {
   AboutPanelController* about = AboutPanelController::sharedInstance();
   EXPECT_EQ(about, AboutPanelController::sharedInstance());
   EXPECT_EQ(about->versionField->text(), QStringLiteral("0.1 (1)"));
+  // Every library that reads a kind of picture the program takes is credited.
+  const QString credits = about->otherInfoField->text();
+  for (const char* library : {"libjpeg-turbo", "libpng", "libtiff", "libwebp", "giflib", "OpenJPEG",
+                              "LibRaw", "libheif", "OpenEXR", "Poppler"}) {
+    EXPECT_TRUE(credits.contains(QLatin1String(library))) << library;
+  }
 
   about->showPanel();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(about->aboutWindow));
