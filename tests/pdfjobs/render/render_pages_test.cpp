@@ -195,6 +195,16 @@ TEST_F(RenderPages, MultiPageTiffTurnedPagesAndColourModels) {
   c = ConversionRecord(rotated, out, 7);
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
   EXPECT_EQ(QImage(out + "/turned.png").size(), QSize(792, 612));
+  // A quarter turn the other way swaps the sides as well; the red corner ends bottom right.
+  for (const int angle : {270, -90}) {
+    const QString back = test::MakeTempFolder(QStringLiteral("back"));
+    test::WritePagesPDF(back + "/back.pdf", 1, 612, 792, angle);
+    c = ConversionRecord(back + "/back.pdf", back, 7);
+    ASSERT_EQ(ConvertPDFToImages(&c), 1) << angle;
+    const QImage page(back + "/back.png");
+    EXPECT_EQ(page.size(), QSize(792, 612)) << angle;
+    EXPECT_EQ(page.pixelColor(792 - 10, 612 - 10), QColor(255, 0, 0)) << angle;
+  }
 }
 
 TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
