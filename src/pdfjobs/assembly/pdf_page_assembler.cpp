@@ -6,6 +6,7 @@
 
 #include "engine/convert/image_converter.h"
 #include "engine/files/file_utils.h"
+#include "pdfjobs/assembly/source_inks.h"
 #include "pdfjobs/job_progress.h"
 #include "platform/codecs/jpeg_quality.h"
 #include "platform/pdf/pdf_builder.h"
@@ -111,6 +112,10 @@ void PDFPageAssembler::insertImagePage(const ImageConverter& converter, const QB
   if (imageType == 0 || imageType == 4) {
     const QByteArray own = UnchangedJPEG(converter, data, imageQuality);
     if (!own.isEmpty()) encoded = own;
+  }
+  if (encoded == data) {
+    const QByteArray inks = EncodedWithSourceInks(converter, data);
+    if (!inks.isEmpty()) encoded = inks;
   }
   PdfImageInfo info;
   if (!ReadPdfImageInfo(encoded, std::max(1, converter.orientation), &info)) return;
