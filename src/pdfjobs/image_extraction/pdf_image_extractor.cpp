@@ -126,6 +126,11 @@ bool PDFImageExtractor::extractPages(QPDF& pdf) {
       imageCounter = 1;
       if (p < 1 || p > pageCount) continue;
       QPDFPageObjectHelper& page = pages[size_t(p - 1)];
+      // A null object in the page tree is a damaged page, not one without images.
+      if (!page.getObjectHandle().isDictionary()) {
+        failed = true;
+        continue;
+      }
       scanPageResources(page.getObjectHandle());
       // Inline images become XObjects of their own, named after the existing ones, and are
       // saved after them in the order they are drawn.

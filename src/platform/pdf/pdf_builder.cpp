@@ -318,7 +318,10 @@ std::unique_ptr<PdfBuilder> PdfBuilder::Open(const QString& path, const QByteArr
     state->pdf.setSuppressWarnings(true);
     state->pdf.processFile(QFile::encodeName(path).constData(),
                            password.isEmpty() ? nullptr : password.constData());
-    state->pdf.getAllPages();
+    // A page that is no dictionary (a null object in the page tree) has nothing to copy.
+    for (Handle page : state->pdf.getAllPages()) {
+      if (!page.isDictionary()) return nullptr;
+    }
   } catch (const QPDFExc& error) {
     if (status && error.getErrorCode() == qpdf_e_password) *status = OpenStatus::WrongPassword;
     return nullptr;

@@ -283,10 +283,10 @@ TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
 }
 
 TEST_F(RenderPages, PagelessSourcesFailEveryEntryInEveryRangeMode) {
-  // An empty page tree (a valid file), one whose count claims pages it lists none of, and one
-  // whose pages are all null objects.
+  // An empty page tree (a valid file), one whose count claims pages it lists none of, one whose
+  // pages are all null objects, and one whose only page is a null object.
   const QString empty = folder + "/empty.pdf", claimed = folder + "/claimed.pdf",
-                nulls = folder + "/nulls.pdf";
+                nulls = folder + "/nulls.pdf", nullPage = folder + "/null-page.pdf";
   test::WriteRawPDF(empty,
                     {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>"});
   test::WriteRawPDF(claimed,
@@ -294,13 +294,15 @@ TEST_F(RenderPages, PagelessSourcesFailEveryEntryInEveryRangeMode) {
   test::WriteRawPDF(nulls,
                     {"<< /Type /Catalog /Pages 2 0 R >>",
                      "<< /Type /Pages /Kids [3 0 R 4 0 R null] /Count 3 >>", "null", "null"});
+  test::WriteRawPDF(nullPage, {"<< /Type /Catalog /Pages 2 0 R >>",
+                               "<< /Type /Pages /Kids [3 0 R] /Count 1 >>", "null"});
   {
     QPDF valid;
     valid.processFile(QFile::encodeName(empty).constData());
     EXPECT_TRUE(QPDFPageDocumentHelper(valid).getAllPages().empty());
     EXPECT_TRUE(valid.getWarnings().empty()) << "a sound file, not a damaged one";
   }
-  for (const QString& source : {empty, claimed, nulls}) {
+  for (const QString& source : {empty, claimed, nulls, nullPage}) {
     for (const uint32_t mode : {0u, 1u, 2u}) {
       SCOPED_TRACE(testing::Message() << source.toStdString() << " mode " << mode);
       for (const int type : {7, 23}) {
