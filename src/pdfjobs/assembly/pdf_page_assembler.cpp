@@ -108,15 +108,10 @@ QByteArray UnchangedJPEG(const ImageConverter& converter, const QByteArray& enco
 
 void PDFPageAssembler::insertImagePage(const ImageConverter& converter, const QByteArray& data) {
   if (!document) return;
-  QByteArray encoded = data;
-  if (imageType == 0 || imageType == 4) {
-    const QByteArray own = UnchangedJPEG(converter, data, imageQuality);
-    if (!own.isEmpty()) encoded = own;
-  }
-  if (encoded == data) {
-    const QByteArray inks = EncodedWithSourceInks(converter, data);
-    if (!inks.isEmpty()) encoded = inks;
-  }
+  QByteArray encoded;
+  if (imageType == 0 || imageType == 4) encoded = UnchangedJPEG(converter, data, imageQuality);
+  if (encoded.isEmpty()) encoded = EncodedWithSourceInks(converter, data);
+  if (encoded.isEmpty()) encoded = data;
   PdfImageInfo info;
   if (!ReadPdfImageInfo(encoded, std::max(1, converter.orientation), &info)) return;
   const QSizeF image = info.pointSize();
