@@ -55,8 +55,7 @@ QByteArray EncodedWithSourceInks(const ImageConverter& converter, const QByteArr
   if (!result->isValid()) return {};
   const ImageRepresentation& out = result->representation(0);
   const bool jpeg = result->format() == ImageFormat::JPEG;
-  if ((!jpeg && result->format() != ImageFormat::TIFF) || out.colorModel != ColorModel::CMYK ||
-      out.iccProfile != own.iccProfile) {
+  if ((!jpeg && result->format() != ImageFormat::TIFF) || out.colorModel != ColorModel::CMYK) {
     return {};
   }
   std::optional<CmykInks> inks = source->format() == ImageFormat::JPEG ? JpegInks(source->data())
@@ -73,6 +72,7 @@ QByteArray EncodedWithSourceInks(const ImageConverter& converter, const QByteArr
   properties.dpiY = out.dpiY;
   properties.hasAlpha = false;
   properties.cmykSamples = scaled.samples;
+  // The inks go with the profile they were made for, whatever the output would separate with.
   const std::shared_ptr<const ColorSpace> space = ColorSpace::FromIccProfile(own.iccProfile);
   properties.colorSpace =
       space && space->model() == ColorModel::CMYK ? space : ColorSpace::DeviceCMYK();

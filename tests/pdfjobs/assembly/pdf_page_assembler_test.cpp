@@ -121,6 +121,12 @@ TEST(PDFPageAssembler, CmykSourcesKeepTheirInks) {
   picture.fill(Qt::white);
   const QString tiffPath = QDir(folder).filePath("ink.tif");
   test::WriteBytes(tiffPath, EncodeImage(picture, "public.tiff", tiff).value);
+  // With a profile of its own, which the page keeps with the inks.
+  tiff.colorSpace =
+      ColorSpace::FromFile(QStringLiteral("/usr/share/color/icc/ghostscript/ps_cmyk.icc"));
+  ASSERT_TRUE(tiff.colorSpace);
+  const QString profiledPath = QDir(folder).filePath("profiled.tif");
+  test::WriteBytes(profiledPath, EncodeImage(picture, "public.tiff", tiff).value);
 
   const struct {
     QString source;
@@ -131,7 +137,8 @@ TEST(PDFPageAssembler, CmykSourcesKeepTheirInks) {
   } cases[] = {{jpegPath, 4, 100, "jpeg", 3},
                {jpegPath, 4, 50, "jpeg", 3},
                {tiffPath, 13, 100, "image", 0},
-               {tiffPath, 4, 100, "jpeg", 3}};
+               {tiffPath, 4, 100, "jpeg", 3},
+               {profiledPath, 13, 50, "image", 0}};
   int n = 0;
   for (const auto& k : cases) {
     SCOPED_TRACE(testing::Message()
@@ -146,7 +153,8 @@ TEST(PDFPageAssembler, CmykSourcesKeepTheirInks) {
     ASSERT_EQ(ConvertImagesToPDF(&o), 1);
     const QString list = test::RunTool("pdfimages", {"-list", o.destinationURL});
     const QStringList fields = list.split(u'\n').value(2).simplified().split(u' ');
-    EXPECT_EQ(fields.value(5), "cmyk") << list.toStdString();
+    EXPECT_EQ(fields.value(5), k.source == profiledPath ? "icc" : "cmyk") << list.toStdString();
+    EXPECT_EQ(fields.value(6), "4") << list.toStdString();
     EXPECT_EQ(fields.value(8), k.encoding) << list.toStdString();
     const int side = 64 * int(k.percent) / 100;
     EXPECT_EQ(fields.value(3).toInt(), side);
