@@ -40,6 +40,8 @@ void ReportJobProgressAndWait(const ProgressCallbackInfo& progress, int64_t valu
 
 PageSpan ResolvePageRange(int32_t mode, int64_t firstPage, int64_t* lastPage, int64_t pageCount) {
   PageSpan span;
+  // No page to clip to: every mode selects nothing, never page 0 or a page past the end.
+  if (pageCount < 1) return span;
   if (mode == 2) {
     span.start = (firstPage >= 1 && firstPage <= pageCount) ? firstPage : 1;
     if (*lastPage < 1) *lastPage = 1;

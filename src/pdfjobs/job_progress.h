@@ -20,7 +20,7 @@ void ReportJobProgressAndWait(const ProgressCallbackInfo& progress, int64_t valu
 // Pages start..end (1-based, inclusive) chosen by a page-range mode over a document of pageCount
 // pages: 2 the range firstPage..*lastPage (a last page below 1 is stored back as 1), 1 the single
 // page firstPage (page 1 when it is past the end), anything else every page. end < start means
-// there is nothing to do.
+// there is nothing to do, as for every mode over a document without pages.
 struct PageSpan {
   int64_t start = 1;
   int64_t end = 0;

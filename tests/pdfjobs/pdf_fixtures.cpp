@@ -35,6 +35,20 @@ void WriteContentPDF(const QString& path, const std::string& pageKeys, const std
   QPDFWriter(pdf, file.constData()).write();
 }
 
+void WriteRawPDF(const QString& path, const std::vector<std::string>& objects) {
+  std::string file = "%PDF-1.7\n";
+  std::string xref = "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (size_t i = 0; i < objects.size(); ++i) {
+    xref +=
+        QStringLiteral("%1 00000 n \n").arg(file.size(), 10, 10, QLatin1Char('0')).toStdString();
+    file += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t start = file.size();
+  file += xref + "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
+          " /Root 1 0 R >>\nstartxref\n" + std::to_string(start) + "\n%%EOF\n";
+  WriteBytes(path, QByteArray::fromStdString(file));
+}
+
 void RewritePDF(const QString& source, const QString& path, const std::function<void(QPDF&)>& edit,
                 const std::string& ownerPassword) {
   QPDF pdf;

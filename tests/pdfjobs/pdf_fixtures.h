@@ -48,6 +48,10 @@ void WritePagesPDF(const QString& path, int pageCount, double width = 612, doubl
 // content.
 void WriteContentPDF(const QString& path, const std::string& pageKeys, const std::string& content);
 
+// Writes a PDF of the given objects (numbered from 1, object 1 the catalog) as they are, with a
+// cross-reference table and no checks, for files no library would write.
+void WriteRawPDF(const QString& path, const std::vector<std::string>& objects);
+
 // Copies the PDF at source to path through qpdf, after edit (when given) has changed its objects.
 // A nonempty ownerPassword restricts the copy: an empty user password, printing withheld.
 void RewritePDF(const QString& source, const QString& path,

@@ -6,6 +6,7 @@
 
 #include "engine/convert/image_converter.h"
 #include "engine/files/file_utils.h"
+#include "pdfjobs/assembly/source_inks.h"
 #include "pdfjobs/job_progress.h"
 #include "platform/codecs/jpeg_quality.h"
 #include "platform/pdf/pdf_builder.h"
@@ -107,11 +108,10 @@ QByteArray UnchangedJPEG(const ImageConverter& converter, const QByteArray& enco
 
 void PDFPageAssembler::insertImagePage(const ImageConverter& converter, const QByteArray& data) {
   if (!document) return;
-  QByteArray encoded = data;
-  if (imageType == 0 || imageType == 4) {
-    const QByteArray own = UnchangedJPEG(converter, data, imageQuality);
-    if (!own.isEmpty()) encoded = own;
-  }
+  QByteArray encoded;
+  if (imageType == 0 || imageType == 4) encoded = UnchangedJPEG(converter, data, imageQuality);
+  if (encoded.isEmpty()) encoded = EncodedWithSourceInks(converter, data);
+  if (encoded.isEmpty()) encoded = data;
   PdfImageInfo info;
   if (!ReadPdfImageInfo(encoded, std::max(1, converter.orientation), &info)) return;
   const QSizeF image = info.pointSize();

@@ -115,7 +115,8 @@ bool PDFImageExtractor::extractPages(QPDF& pdf) {
   try {
     std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
     const int64_t pageCount = int64_t(pages.size());
-    if (pageCount == 0) return true;
+    // No page holds an image to extract: the file is not the document the caller took it for.
+    if (pageCount == 0) return false;
     const PageSpan span = ResolvePageRange(pageRangeMode, firstPage, &lastPage, pageCount);
     const QString baseName = outputBaseName.isEmpty() ? BaseNameOfPath(sourceURL) : outputBaseName;
     for (int64_t p = span.start; p <= span.end; ++p) {
@@ -125,6 +126,11 @@ bool PDFImageExtractor::extractPages(QPDF& pdf) {
       imageCounter = 1;
       if (p < 1 || p > pageCount) continue;
       QPDFPageObjectHelper& page = pages[size_t(p - 1)];
+      // A null object in the page tree is a damaged page, not one without images.
+      if (!page.getObjectHandle().isDictionary()) {
+        failed = true;
+        continue;
+      }
       scanPageResources(page.getObjectHandle());
       // Inline images become XObjects of their own, named after the existing ones, and are
       // saved after them in the order they are drawn.

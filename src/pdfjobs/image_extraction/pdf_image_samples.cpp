@@ -35,13 +35,16 @@ std::vector<uint16_t> UnpackImageSamples(const QByteArray& data, int64_t samples
 QByteArray ApplyDecodeArray(const std::vector<uint16_t>& samples, int components, int bits,
                             const std::vector<double>& decode) {
   QByteArray out(qsizetype(samples.size()), '\0');
-  const double maxValue = std::ldexp(1.0, bits) - 1.0;
+  // A 16-bit sample counts by its high-order byte, as other readers take it: 0xFF01 is 255, not
+  // the 254 that scaling all sixteen bits would round it to.
+  const int shift = bits == 16 ? 8 : 0;
+  const double maxValue = std::ldexp(1.0, bits - shift) - 1.0;
   const size_t pairs = decode.size() / 2;
   for (size_t i = 0; i < samples.size(); ++i) {
     const size_t c = size_t(components > 0 ? int(i % size_t(components)) : 0);
     const double dmin = pairs ? decode[2 * (c % pairs)] : 0.0;
     const double dmax = pairs ? decode[2 * (c % pairs) + 1] : 1.0;
-    const double v = (dmin + samples[i] * (dmax - dmin) / maxValue) * 255.0;
+    const double v = (dmin + (samples[i] >> shift) * (dmax - dmin) / maxValue) * 255.0;
     out[qsizetype(i)] = char(uint8_t(std::isnan(v) ? 0.0 : std::clamp(std::round(v), 0.0, 255.0)));
   }
   return out;

@@ -9,14 +9,14 @@
 
 namespace glimbrik {
 
-// The raw sample values (0 .. 2^bits - 1, 16-bit samples as their high byte's value scale kept
-// in 16 bits) of height rows of samplesPerRow samples each; every row starts on a byte boundary,
-// so its fill bits are skipped. Empty when data holds fewer rows or bits is not 1, 2, 4, 8 or 16.
+// The raw sample values (0 .. 2^bits - 1; 16-bit samples read big-endian) of height rows of
+// samplesPerRow samples each; every row starts on a byte boundary, so its fill bits are skipped.
+// Empty when data holds fewer rows or bits is not 1, 2, 4, 8 or 16.
 std::vector<uint16_t> UnpackImageSamples(const QByteArray& data, int64_t samplesPerRow,
                                          int64_t height, int bits);
 
-// Maps raw samples through decode ranges (one Dmin, Dmax pair per component, cycling; the
-// default [0 1] when the array is short) to bytes 0..255.
+// Maps raw samples (16-bit ones by their high-order byte) through decode ranges (one Dmin, Dmax
+// pair per component, cycling; the default [0 1] when the array is short) to bytes 0..255.
 QByteArray ApplyDecodeArray(const std::vector<uint16_t>& samples, int components, int bits,
                             const std::vector<double>& decode);
 

@@ -99,7 +99,7 @@ std::optional<PageSize> PagePointSize(const PDFRenderRun& run, const PdfDocument
   const std::optional<QSizeF> drawn = document && page >= 1 && page <= document->pageCount()
                                           ? document->pageSize(int(page - 1))
                                           : std::nullopt;
-  if (size_t(page) > run.geometry.size() || !run.geometry[size_t(page - 1)].described) {
+  if (page < 1 || size_t(page) > run.geometry.size() || !run.geometry[size_t(page - 1)].described) {
     if (!drawn) return std::nullopt;
     return PageSize{*drawn, true};
   }
@@ -292,6 +292,8 @@ bool ImageConverter::renderPDFPages(bool resizeEnabled, ImageResizeOptions resiz
     resize.height = ConvertUnitToPoints(resize.unit, resize.height);
   }
   const int64_t pageCount = c.pdfDocument->pageCount();
+  // A document without pages has nothing to render, whatever range was asked for.
+  if (pageCount < 1) return false;
   const int digits = int(QString::number(pageCount).size());
   const PageSpan span = ResolvePageRange(c.pageRangeMode, c.firstPage, &c.lastPage, pageCount);
 

@@ -19,6 +19,7 @@
 #include <set>
 
 #include "platform/codecs/image_source.h"
+#include "platform/pdf/pdf_cmyk_inks.h"
 #include "platform/store/atomic_write.h"
 
 namespace glimbrik {
@@ -33,20 +34,6 @@ Handle Text(const QString& text) { return Handle::newUnicodeString(Utf8(text)); 
 
 Handle StreamOf(QPDF& pdf, const QByteArray& bytes) {
   return pdf.newStream(std::string(bytes.constData(), size_t(bytes.size())));
-}
-
-// Adobe applications store CMYK JPEG samples inverted and say so in an APP14 segment.
-bool HasAdobeSegment(const QByteArray& jpeg) {
-  qsizetype i = 2;
-  while (i + 4 <= jpeg.size()) {
-    if (uchar(jpeg[i]) != 0xFF) return false;
-    const uchar marker = uchar(jpeg[i + 1]);
-    if (marker == 0xDA || marker == 0xD9) return false;
-    const int length = (uchar(jpeg[i + 2]) << 8) | uchar(jpeg[i + 3]);
-    if (marker == 0xEE && jpeg.mid(i + 4, 5) == "Adobe") return true;
-    i += 2 + length;
-  }
-  return false;
 }
 
 const char* DeviceSpace(ColorModel model) {
@@ -136,22 +123,18 @@ EightBitPixels Narrowed(const QImage& image) {
   return out;
 }
 
-// The decoded image Flate-compressed (by the writer) with its transparency as a soft mask.
-Handle FlateImage(QPDF& pdf, const ImageSource& source, const ImageRepresentation& rep) {
-  ImageResult<QImage> decoded = source.decode(0);
-  if (!decoded.ok()) return Handle::newNull();
-  const QImage& image = decoded.value;
-  const int w = image.width(), h = image.height();
-  const EightBitPixels pixels = Narrowed(image);
-  Handle stream = StreamOf(pdf, pixels.samples);
+// An 8-bit image stream of the samples (Flate-compressed by the writer) in space, with alpha
+// (when given) as its soft mask.
+Handle SampledImage(QPDF& pdf, QSize size, const QByteArray& samples, Handle space,
+                    const QByteArray& alpha) {
+  const int w = size.width(), h = size.height();
+  Handle stream = StreamOf(pdf, samples);
   Handle dict = stream.getDict();
   for (const auto& [key, value] : ImageDictionary(w, h).getDictAsMap()) dict.replaceKey(key, value);
-  const ColorModel model = pixels.grey ? ColorModel::Gray : ColorModel::RGB;
-  dict.replaceKey("/ColorSpace", rep.colorModel == model ? ColourSpaceOf(pdf, rep, model)
-                                                         : Handle::newName(DeviceSpace(model)));
+  dict.replaceKey("/ColorSpace", space);
   dict.replaceKey("/BitsPerComponent", Handle::newInteger(8));
-  if (!pixels.opaque) {
-    Handle smask = StreamOf(pdf, pixels.alpha);
+  if (!alpha.isEmpty()) {
+    Handle smask = StreamOf(pdf, alpha);
     Handle maskDict = smask.getDict();
     for (const auto& [key, value] : ImageDictionary(w, h).getDictAsMap()) {
       maskDict.replaceKey(key, value);
@@ -161,6 +144,26 @@ Handle FlateImage(QPDF& pdf, const ImageSource& source, const ImageRepresentatio
     dict.replaceKey("/SMask", smask);
   }
   return stream;
+}
+
+// The decoded image with its transparency; a CMYK TIFF as its own inks, not the RGB it shows as.
+Handle FlateImage(QPDF& pdf, const QByteArray& encoded, const ImageSource& source,
+                  const ImageRepresentation& rep) {
+  if (source.format() == ImageFormat::TIFF && rep.colorModel == ColorModel::CMYK) {
+    if (const std::optional<CmykInks> inks = ReadTiffInks(encoded)) {
+      return SampledImage(pdf, inks->size, inks->samples, ColourSpaceOf(pdf, rep, ColorModel::CMYK),
+                          inks->alpha);
+    }
+  }
+  ImageResult<QImage> decoded = source.decode(0);
+  if (!decoded.ok()) return Handle::newNull();
+  const QImage& image = decoded.value;
+  const EightBitPixels pixels = Narrowed(image);
+  const ColorModel model = pixels.grey ? ColorModel::Gray : ColorModel::RGB;
+  return SampledImage(pdf, image.size(), pixels.samples,
+                      rep.colorModel == model ? ColourSpaceOf(pdf, rep, model)
+                                              : Handle::newName(DeviceSpace(model)),
+                      pixels.opaque ? QByteArray() : pixels.alpha);
 }
 
 Handle ImageXObject(QPDF& pdf, const QByteArray& encoded) {
@@ -193,7 +196,7 @@ Handle ImageXObject(QPDF& pdf, const QByteArray& encoded) {
     dict.replaceKey("/Filter", Handle::newName("/JPXDecode"));
     return stream;
   }
-  return FlateImage(pdf, *source, rep);
+  return FlateImage(pdf, encoded, *source, rep);
 }
 
 // The matrix that draws the unit square of the stored image upright into rect for an EXIF
@@ -315,7 +318,10 @@ std::unique_ptr<PdfBuilder> PdfBuilder::Open(const QString& path, const QByteArr
     state->pdf.setSuppressWarnings(true);
     state->pdf.processFile(QFile::encodeName(path).constData(),
                            password.isEmpty() ? nullptr : password.constData());
-    state->pdf.getAllPages();
+    // A page that is no dictionary (a null object in the page tree) has nothing to copy.
+    for (Handle page : state->pdf.getAllPages()) {
+      if (!page.isDictionary()) return nullptr;
+    }
   } catch (const QPDFExc& error) {
     if (status && error.getErrorCode() == qpdf_e_password) *status = OpenStatus::WrongPassword;
     return nullptr;

@@ -129,6 +129,32 @@ TEST(DocumentToPDF, TextAttributesSetParagraphsColoursUnderlineAndKerning) {
   }
   EXPECT_GT(yellow, word.width() * word.height() / 4);
   EXPECT_GE(fullRows, 1);
+
+  // LineSpacing adds its points between the lines a paragraph wraps into.
+  QByteArray paragraph;
+  for (int i = 100; i < 160; ++i) paragraph += "w" + QByteArray::number(i) + " ";
+  const QString wrapped = QDir(folder).filePath("wrapped.txt");
+  const QString spaced = QDir(folder).filePath("spaced.txt");
+  test::WriteBytes(wrapped, paragraph);
+  test::WriteBytes(spaced, paragraph);
+  ASSERT_TRUE(ConvertEach(Letter(wrapped, out)));
+  o = Letter(spaced, out);
+  o.textAttributes.insert(kTextParagraphStyleKey, QVariantMap{{kParagraphLineSpacingKey, 12.0}});
+  ASSERT_TRUE(ConvertEach(o));
+  // From the first word to the first one back at the left margin.
+  const auto pitch = [&](const QString& name) {
+    const QString file = QDir(out).filePath(name);
+    const QRectF first = WordBox(file, "w100");
+    for (int i = 101; i < 160; ++i) {
+      const QRectF next = WordBox(file, QStringLiteral("w%1").arg(i));
+      if (!next.isNull() && std::abs(next.left() - first.left()) < 0.5) {
+        return next.top() - first.top();
+      }
+    }
+    ADD_FAILURE() << "one line only in " << name.toStdString();
+    return 0.0;
+  };
+  EXPECT_NEAR(pitch("spaced.pdf") - pitch("wrapped.pdf"), 12, 1);
 }
 
 // A web archive prints its page with the images it holds, whose references are relative to the

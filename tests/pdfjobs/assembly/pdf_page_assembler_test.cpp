@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
 #include <map>
 
+#include "engine/codecs/jpeg_memory.h"
 #include "engine/convert/image_converter.h"
 #include "pdfjobs/pdf_fixtures.h"
+#include "platform/codecs/image_destination.h"
 #include "platform/codecs/jpeg_quality.h"
 #include "platform/pdf/pdf_document.h"
+#include "platform/pixels/color_space.h"
 
 namespace glimbrik {
 namespace {
@@ -93,6 +98,76 @@ TEST(PDFPageAssembler, JpegSourcesAreReencodedBelowTheirOwnQuality) {
   }
   EXPECT_LT(sizes[0.1] * 3, sizes[0.95]);
   EXPECT_LT(sizes[0.9], sizes[0.95]);
+}
+
+// CMYK sources keep their inks, re-encoded, scaled or embedded as they are.
+TEST(PDFPageAssembler, CmykSourcesKeepTheirInks) {
+  const QString folder = MakeTempFolder();
+  const std::array<uint8_t, 4> ink = {50, 76, 101, 25};
+  std::vector<uint8_t> inks;
+  for (int i = 0; i < 64 * 48; ++i) inks.insert(inks.end(), ink.begin(), ink.end());
+  // The JPEG stores them inverted, behind an Adobe segment, as such files do.
+  uint8_t* jpeg = nullptr;
+  unsigned long jpegSize = 0;
+  ASSERT_TRUE(EncodeJPEGToMemory(64, 48, inks.data(), kJPEGColourSpaceCMYK, 4, &jpeg, &jpegSize, 95,
+                                 72, 72));
+  const QString jpegPath = QDir(folder).filePath("ink.jpg");
+  test::WriteBytes(jpegPath, QByteArray(reinterpret_cast<const char*>(jpeg), qsizetype(jpegSize)));
+  std::free(jpeg);
+  DestinationProperties tiff;
+  tiff.colorSpace = ColorSpace::DeviceCMYK();
+  tiff.cmykSamples = QByteArray(reinterpret_cast<const char*>(inks.data()), qsizetype(inks.size()));
+  QImage picture(64, 48, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  const QString tiffPath = QDir(folder).filePath("ink.tif");
+  test::WriteBytes(tiffPath, EncodeImage(picture, "public.tiff", tiff).value);
+  // With a profile of its own, which the page keeps with the inks.
+  tiff.colorSpace =
+      ColorSpace::FromFile(QStringLiteral("/usr/share/color/icc/ghostscript/ps_cmyk.icc"));
+  ASSERT_TRUE(tiff.colorSpace);
+  const QString profiledPath = QDir(folder).filePath("profiled.tif");
+  test::WriteBytes(profiledPath, EncodeImage(picture, "public.tiff", tiff).value);
+
+  const struct {
+    QString source;
+    int type;
+    uint64_t percent;
+    const char* encoding;
+    int tolerance;
+  } cases[] = {{jpegPath, 4, 100, "jpeg", 3},
+               {jpegPath, 4, 50, "jpeg", 3},
+               {tiffPath, 13, 100, "image", 0},
+               {tiffPath, 4, 100, "jpeg", 3},
+               {profiledPath, 13, 50, "image", 0}};
+  int n = 0;
+  for (const auto& k : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << k.source.toStdString() << " as " << k.type << " at " << k.percent << " %");
+    ImagesToPDFConversionOptions o;
+    o.singlePDF = 1;
+    o.scalePercent = k.percent;
+    o.imageType = k.type;
+    o.imageQuality = 0.5;
+    o.items = {Item(k.source)};
+    o.destinationURL = QDir(folder).filePath(QStringLiteral("ink%1.pdf").arg(++n));
+    ASSERT_EQ(ConvertImagesToPDF(&o), 1);
+    const QString list = test::RunTool("pdfimages", {"-list", o.destinationURL});
+    const QStringList fields = list.split(u'\n').value(2).simplified().split(u' ');
+    EXPECT_EQ(fields.value(5), k.source == profiledPath ? "icc" : "cmyk") << list.toStdString();
+    EXPECT_EQ(fields.value(6), "4") << list.toStdString();
+    EXPECT_EQ(fields.value(8), k.encoding) << list.toStdString();
+    const int side = 64 * int(k.percent) / 100;
+    EXPECT_EQ(fields.value(3).toInt(), side);
+    // The inks as pdfimages takes them out of the page.
+    const QString prefix = QDir(folder).filePath(QStringLiteral("out%1").arg(n));
+    test::RunTool("pdfimages", {"-tiff", o.destinationURL, prefix});
+    const QString pixel =
+        test::RunTool("identify", {"-format", "%[pixel:p{10,10}]", prefix + "-000.tif"});
+    ASSERT_TRUE(pixel.startsWith("cmyk(")) << pixel.toStdString();
+    const QStringList read = pixel.mid(5).chopped(1).split(u',');
+    for (int c = 0; c < 4; ++c)
+      EXPECT_NEAR(read.value(c).toInt(), ink[size_t(c)], k.tolerance) << c;
+  }
 }
 
 TEST(PDFPageAssembler, EveryWritableTypeGivesAPage) {

@@ -147,6 +147,8 @@ TEST(PostScriptCalculator, OperatorsKeepIntegerAndRealTypes) {
       // roll: 4 5 1 2 3, index from the top: .. 3 2, copy: .. 3 2 3 2, exch pop: .. 3 2 2
       {"{ 1 2 3 4 5 5 2 roll 1 index 2 copy exch pop }", "4 5 1 2 3 2 2"},
       {"{ 3 4 eq 3 3.0 eq true false xor 5 not 12 10 and }", "false true true -6 8"},
+      // neg and abs keep the operand's type; neg turns either sign.
+      {"{ 3 neg -2.5 neg -7 abs 1.5 neg -4 neg }", "-3 2.5r 7 -1.5r 4"},
   };
   for (const auto& [program, stack] : cases)
     EXPECT_EQ(Show(Calculator(program).run({})), stack) << program;

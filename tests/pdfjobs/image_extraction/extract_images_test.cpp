@@ -177,6 +177,9 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
                          "<< /WhitePoint [0.9505 1 1.089] /Gamma 1.8 >>]",
                          std::string("\x80", 1))},
           {"/J", greyImage}});
+  // 16-bit samples, big-endian, each counted by its high-order byte.
+  m.page({{"/K", m.image("/Width 3 /Height 1 /BitsPerComponent 16 /ColorSpace /DeviceGray",
+                         std::string("\xFF\x01\x10\xFF\x01\x80", 6))}});
   const QString source = folder + "/samples.pdf";
   m.write(source);
 
@@ -223,6 +226,17 @@ TEST_F(ExtractImages, DecodeArraysPalettesAndTints) {
   EXPECT_EQ(profileOf(2).rfind("sRGB icc", 0), 0u) << profileOf(2);
   EXPECT_EQ(profileOf(3).rfind("Gray icc", 0), 0u) << profileOf(3);
   EXPECT_EQ(profileOf(4).rfind("Gray icc", 0), 0u) << profileOf(4);
+  // CalGray's gamma goes with the image: grey 128 under gamma 1.8 is sRGB 57 % (74 % under 1).
+  const QString calibrated = test::RunTool(
+      "convert", {out + "/samples_Page5_3.png", "-profile", "/usr/share/color/icc/sRGB.icc",
+                  "-format", "%[fx:100*r]", "info:"});
+  EXPECT_NEAR(calibrated.toDouble(), 57.4, 1.5) << calibrated.toStdString();
+
+  ASSERT_EQ(extract(source, 7, 6), 1);
+  const QImage deep(out + "/samples_Page6_1.png");
+  ASSERT_EQ(deep.size(), QSize(3, 1));
+  const int high[] = {0xFF, 0x10, 0x01};
+  for (int x = 0; x < 3; ++x) EXPECT_EQ(qGray(deep.pixel(x, 0)), high[x]) << x;
 }
 
 TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
@@ -292,6 +306,19 @@ TEST_F(ExtractImages, MasksFormsInlineAndFaxImages) {
   const QImage photo(out + "/mixed_Page4_1.png");
   EXPECT_EQ(photo.size(), QSize(64, 48));
   EXPECT_EQ(qGray(photo.pixel(30, 20)), 200);
+
+  // A colour key's ranges include their ends: samples on either bound vanish, one past stays.
+  PdfMaker bounds;
+  Handle edge = bounds.image("/Width 2 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                             std::string("\x78\x82\x78\x77\x7D\x7D", 6));
+  edge.getDict().replaceKey("/Mask", Handle::parse("[120 130 120 130 120 130]"));
+  bounds.page({{"/Edge", edge}});
+  bounds.write(folder + "/bounds.pdf");
+  ASSERT_EQ(extract(folder + "/bounds.pdf"), 1);
+  const QImage edges(out + "/bounds_Page1_1.png");
+  ASSERT_EQ(edges.size(), QSize(2, 1));
+  EXPECT_EQ(qAlpha(edges.pixel(0, 0)), 0);
+  EXPECT_EQ(edges.pixel(1, 0), qRgba(0x77, 0x7D, 0x7D, 255));
 
   // JPEG output keeps no mask.
   out = test::MakeTempFolder(QStringLiteral("jpeg"));

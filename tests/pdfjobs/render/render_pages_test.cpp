@@ -195,6 +195,16 @@ TEST_F(RenderPages, MultiPageTiffTurnedPagesAndColourModels) {
   c = ConversionRecord(rotated, out, 7);
   ASSERT_EQ(ConvertPDFToImages(&c), 1);
   EXPECT_EQ(QImage(out + "/turned.png").size(), QSize(792, 612));
+  // A quarter turn the other way swaps the sides as well; the red corner ends bottom right.
+  for (const int angle : {270, -90}) {
+    const QString back = test::MakeTempFolder(QStringLiteral("back"));
+    test::WritePagesPDF(back + "/back.pdf", 1, 612, 792, angle);
+    c = ConversionRecord(back + "/back.pdf", back, 7);
+    ASSERT_EQ(ConvertPDFToImages(&c), 1) << angle;
+    const QImage page(back + "/back.png");
+    EXPECT_EQ(page.size(), QSize(792, 612)) << angle;
+    EXPECT_EQ(page.pixelColor(792 - 10, 612 - 10), QColor(255, 0, 0)) << angle;
+  }
 }
 
 TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
@@ -272,6 +282,62 @@ TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
   }
 }
 
+TEST_F(RenderPages, PagelessSourcesFailEveryEntryInEveryRangeMode) {
+  // An empty page tree (a valid file), one whose count claims pages it lists none of, one whose
+  // pages are all null objects, and one whose only page is a null object.
+  const QString empty = folder + "/empty.pdf", claimed = folder + "/claimed.pdf",
+                nulls = folder + "/nulls.pdf", nullPage = folder + "/null-page.pdf";
+  test::WriteRawPDF(empty,
+                    {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>"});
+  test::WriteRawPDF(claimed,
+                    {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 3 >>"});
+  test::WriteRawPDF(nulls,
+                    {"<< /Type /Catalog /Pages 2 0 R >>",
+                     "<< /Type /Pages /Kids [3 0 R 4 0 R null] /Count 3 >>", "null", "null"});
+  test::WriteRawPDF(nullPage, {"<< /Type /Catalog /Pages 2 0 R >>",
+                               "<< /Type /Pages /Kids [3 0 R] /Count 1 >>", "null"});
+  {
+    QPDF valid;
+    valid.processFile(QFile::encodeName(empty).constData());
+    EXPECT_TRUE(QPDFPageDocumentHelper(valid).getAllPages().empty());
+    EXPECT_TRUE(valid.getWarnings().empty()) << "a sound file, not a damaged one";
+  }
+  for (const QString& source : {empty, claimed, nulls, nullPage}) {
+    for (const uint32_t mode : {0u, 1u, 2u}) {
+      SCOPED_TRACE(testing::Message() << source.toStdString() << " mode " << mode);
+      for (const int type : {7, 23}) {
+        ImageConversion c = ConversionRecord(source, out, type);
+        c.options.pageRangeMode = int32_t(mode);
+        c.options.firstPage = c.options.lastPage = 1;
+        EXPECT_EQ(ConvertPDFToImages(&c), 0) << type;
+        EXPECT_EQ(ExtractImagesFromPDF(&c), 0) << type;
+      }
+      PDFToTextConversionOptions text;
+      text.sourceURL = source;
+      text.destinationURL = out;
+      text.format = 1;
+      text.extension = QStringLiteral("txt");
+      text.pageRangeMode = mode;
+      text.firstPage = text.lastPage = 1;
+      int result = -1;
+      try {
+        result = ConvertPDFToText(&text);
+      } catch (int code) {
+        result = code == 301 ? 0 : code;
+      }
+      EXPECT_EQ(result, 0);
+    }
+    // Assembled into a PDF, such a source adds nothing and fails its item.
+    FilesToPDFConversionOptions files;
+    files.items = {{{"FileType", 3}, {"FilePath", source}}};
+    files.destinationURL = out + "/assembled.pdf";
+    files.singlePDF = 1;
+    EXPECT_EQ(ConvertFilesToPDF(&files), 0);
+  }
+  EXPECT_TRUE(QDir(out).entryList(QDir::Files | QDir::Hidden).isEmpty())
+      << Files(out).join(' ').toStdString();
+}
+
 TEST_F(RenderPages, CancellationAndFailures) {
   const QString source = folder + "/many.pdf";
   test::WritePagesPDF(source, 5);
@@ -316,21 +382,11 @@ TEST_F(RenderPages, CancellationAndFailures) {
   const QString direct = folder + "/direct.pdf";
   {
     const std::string page = " /Contents 3 0 R /Resources << >> >>";
-    const std::vector<std::string> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /MediaBox [0 0 200 100] /Count 2 /Kids [<< /Type /Page" + page +
-            " << /Type /Page /Parent 2 0 R /MediaBox [0 0 100 200]" + page + "] >>",
-        "<< /Length 23 >>\nstream\n0 0 1 rg 0 0 72 72 re f\nendstream"};
-    std::string file = "%PDF-1.7\n", xref = "xref\n0 4\n0000000000 65535 f \n";
-    for (size_t i = 0; i < objects.size(); ++i) {
-      xref +=
-          QStringLiteral("%1 00000 n \n").arg(file.size(), 10, 10, QLatin1Char('0')).toStdString();
-      file += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const size_t start = file.size();
-    file += xref + "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + std::to_string(start) +
-            "\n%%EOF\n";
-    test::WriteBytes(direct, QByteArray::fromStdString(file));
+    test::WriteRawPDF(
+        direct, {"<< /Type /Catalog /Pages 2 0 R >>",
+                 "<< /Type /Pages /MediaBox [0 0 200 100] /Count 2 /Kids [<< /Type /Page" + page +
+                     " << /Type /Page /Parent 2 0 R /MediaBox [0 0 100 200]" + page + "] >>",
+                 "<< /Length 23 >>\nstream\n0 0 1 rg 0 0 72 72 re f\nendstream"});
   }
   const QString loose = test::MakeTempFolder(QStringLiteral("loose"));
   c = ConversionRecord(direct, loose, 7);
@@ -409,9 +465,12 @@ TEST(PageRange, ModesOverATwelvePageDocument) {
     EXPECT_EQ(span.end, c.end);
     EXPECT_EQ(last, c.storedLast);
   }
-  int64_t last = 40;
-  const PageSpan none = ResolvePageRange(0, 5, &last, 0);
-  EXPECT_LT(none.end, none.start);
+  // Without pages no mode selects a page, neither page 0 nor page 1.
+  for (const int32_t mode : {0, 1, 2}) {
+    int64_t last = 1;
+    const PageSpan none = ResolvePageRange(mode, 1, &last, 0);
+    EXPECT_LT(none.end, none.start) << mode;
+  }
 }
 
 }  // namespace

@@ -142,6 +142,22 @@ TEST(PDFTextExporter, WritesEachFormat) {
   const QString text = ConvertWithOffice(QDir(out).filePath("name.docx"), "txt", folder);
   EXPECT_TRUE(test::ReadBytes(text).contains("Page 1 of the book"));
   EXPECT_TRUE(test::ReadBytes(QDir(out).filePath("name.rtf")).contains("DejaVu"));
+
+  // Each escaped character carries its one fallback, so that the letter or digit after it is
+  // neither skipped nor read into the character's number.
+  const QString accents = QDir(folder).filePath("accents.pdf");
+  {
+    QPdfWriter writer(accents);
+    writer.setResolution(72);
+    QPainter painter(&writer);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+    painter.drawText(72, 72, QStringLiteral("caf\u00e91 na\u00efve \u03a9mega \u20ac5"));
+  }
+  ASSERT_TRUE(Export(Options(accents, out, 3, "rtf")));
+  const QString read = ConvertWithOffice(QDir(out).filePath("accents.rtf"), "txt", folder);
+  EXPECT_TRUE(QString::fromUtf8(test::ReadBytes(read))
+                  .contains(QStringLiteral("caf\u00e91 na\u00efve \u03a9mega \u20ac5")))
+      << test::ReadBytes(read).toStdString();
 }
 
 // A page set in a bold serif heading, sans-serif body runs in three faces and red monospace.
