@@ -156,6 +156,23 @@ TEST(ListEntityFacts, AGarbageFileShowsTheUnknownTextsAndItsSize) {
   EXPECT_TRUE(texts.fileSizeText.endsWith(QStringLiteral(", 123 bytes")));
 }
 
+// No reader here reads FlashPix pictures, but the row still says what the file is.
+TEST(ListEntityFacts, AFlashPixPictureKeepsItsKindWithTheGenericImage) {
+  const QString folder = test::MakeTempFolder("fpx");
+  QByteArray compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  compound.append(QByteArray(504, '\0'));
+  ASSERT_TRUE(test::WriteBytes(folder + "/scan.fpx", compound));
+  for (const QString& given : {QStringLiteral("FlashPix image"), QString()}) {
+    const ImageEntityPtr entity = Loaded(folder + "/scan.fpx", given);
+    EXPECT_EQ(entity->GetImageKind(), QStringLiteral("FlashPix image"));
+    EXPECT_TRUE(entity->facts().thumbnailIsTemplate);
+    EXPECT_EQ(entity->GetFileSize(), 512u);
+  }
+  test::WriteGarbage(folder + "/text.fpx", 512);
+  EXPECT_EQ(Loaded(folder + "/text.fpx", QStringLiteral("FlashPix image"))->GetImageKind(),
+            QStringLiteral("UNKNOWN"));
+}
+
 // Each key gives its own order of the same three files, numbers compared as numbers.
 TEST(ListEntityFacts, EachSortKeyOrdersByItsOwnFact) {
   const QString folder = test::MakeTempFolder("sort");
