@@ -3,7 +3,6 @@
 // gives the facts, so that the list and a run never disagree about a file.
 
 #include "platform/codecs/codec_decoders.h"
-#include "platform/codecs/other_formats/codec_legacy_decoders.h"
 #include "platform/metadata/image_header_parsers.h"
 
 namespace glimbrik::header_detail {
@@ -43,26 +42,6 @@ QString FormatName(ImageFormat format, const QByteArray& bytes) {
   }
 }
 
-QString Probe(ImageFormat format, const QByteArray& bytes, codec::Representations* reps) {
-  switch (format) {
-    case ImageFormat::PSD:
-      return codec::ProbePsd(bytes, reps);
-    case ImageFormat::SGI:
-      return codec::ProbeSgi(bytes, reps);
-    case ImageFormat::TGA:
-      return codec::ProbeTga(bytes, reps);
-    case ImageFormat::PNM:
-      return codec::ProbePnm(bytes, reps);
-    case ImageFormat::ICO:
-    case ImageFormat::ICNS:
-    case ImageFormat::XBM:
-    case ImageFormat::XPM:
-      return codec::ProbeWithQt(bytes, format, reps);
-    default:
-      return codec::ProbeLegacy(format, bytes, reps);
-  }
-}
-
 ColourModel ColourModelOf(ColorModel model) {
   switch (model) {
     case ColorModel::RGB:
@@ -85,7 +64,7 @@ bool IsProbedFormat(ImageFormat format) { return !FormatName(format, {}).isEmpty
 
 QString ReadProbedHeader(ImageFormat format, const QByteArray& bytes, ImageHeader* header) {
   codec::Representations reps;
-  if (QString reason = Probe(format, bytes, &reps); !reason.isEmpty()) return reason;
+  if (QString reason = codec::ProbeFormat(format, bytes, &reps); !reason.isEmpty()) return reason;
   if (reps.empty()) return QStringLiteral("no image in the file");
   const ImageRepresentation& rep = reps.front();
   header->format = format;
