@@ -26,6 +26,7 @@ struct DngOptions {
   QString make = QStringLiteral("Glimbrik");
   QString model = QStringLiteral("RawCam 7");
   QString dateTimeOriginal = QStringLiteral("2024:05:06 07:08:09");
+  double dpi = 0;  // stated in the first directory (both sides, per inch) when not 0
   // The camera's response to white: the as-shot white balance undoes it.
   double neutral[3] = {0.5, 1.0, 0.8};
   // The scene in linear light, 0-1, by stored pixel.
@@ -105,6 +106,11 @@ inline QByteArray MakeDng(const DngOptions& o) {
       Rationals(50728, 5, {o.neutral[0], o.neutral[1], o.neutral[2]}),
       Short(50778, {21}),
   };
+  if (o.dpi > 0) {
+    ifd0.push_back(Rationals(282, 5, {o.dpi}));
+    ifd0.push_back(Rationals(283, 5, {o.dpi}));
+    ifd0.push_back(Short(296, {2}));
+  }
   const std::vector<Entry> exif = {Ascii(36867, o.dateTimeOriginal)};
   // 48 degrees 51 minutes 30 seconds north.
   const std::vector<Entry> gps = {Bytes(0, {2, 3, 0, 0}), Ascii(1, QStringLiteral("N")),

@@ -196,6 +196,8 @@ class AppDelegate : public QObject {
   // The pattern when the rename group is on; none when it is off.
   std::optional<TokenArray> GetRenameTokens() const;
   bool IsRenameContainsResizeTokens() const;
+  // The table's selected row (the one selected last) and its entry: the image view, its labels,
+  // the examples, the result line and the preview all show this one. -1 and none without one.
   ImageEntityPtr GetSelectedImageObject() const;
   qint64 GetLastSelectedImageIndex() const;
   // The watermark editor redraws when a ticked text watermark shows the new file name or a
@@ -243,8 +245,6 @@ class AppDelegate : public QObject {
   void updateFileDescription();
   void SetUpWatermarkView();
   void SetUpImageView();
-  // The entry of the table's selected row; none without a selection.
-  ImageEntityPtr CurrentImageEntity() const;
   // The watermark text for the selected image; null without one.
   QString GetTextWatermarkFullString(const TokenArray& tokens) const;
   // --- Preview window (InstallPreview connects it; until then these do nothing).
@@ -323,7 +323,6 @@ class AppDelegate : public QObject {
   void sortEntries(int tag, bool descending);
   // The zoom of an image of that displayed size fitted into the image view.
   double ZoomForDisplayedSize(QSize shown, double aspect) const;
-  ImageEntityPtr selectedImageEntity() const;
   bool hasSelectedImageSize() const;
   void SetLockSign(bool locked);
   void layOutResizeFields(int newMode, int oldMode, const QString* carried);

@@ -10,7 +10,7 @@ namespace glimbrik {
 void AppDelegate::updateEffectImages() {
   if (!isGroupOn(kEffectGroup)) return;
   QImage source;
-  if (const ImageEntityPtr entity = selectedImageEntity()) {
+  if (const ImageEntityPtr entity = GetSelectedImageObject()) {
     // The main view's image: the decoded file once it is there, its thumbnail until then.
     source = TurnedImage(window_->mainImagePreview->currentImage(), entity->GetFlip(),
                          static_cast<qint64>(entity->GetAngle()));

@@ -75,18 +75,8 @@ void AppDelegate::flipImage(qint32 mask) {
   }
 }
 
-ImageEntityPtr AppDelegate::CurrentImageEntity() const {
-  const QItemSelectionModel* selection = window_->imageListViewOutlet->selectionModel();
-  const QModelIndex current = selection->currentIndex();
-  // The table's selected row: the current one when it is selected, else the first selected.
-  if (current.isValid() && selection->isRowSelected(current.row(), QModelIndex()))
-    return ImageEntityForRow(current.row());
-  const QList<int> rows = selectedRows();
-  return rows.isEmpty() ? nullptr : ImageEntityForRow(rows.first());
-}
-
 void AppDelegate::transformAndSetCurrentImage() {
-  const ImageEntityPtr entity = CurrentImageEntity();
+  const ImageEntityPtr entity = GetSelectedImageObject();
   if (!entity) return;
   shownEntity_ = entity;
   MainWindow& w = *window_;
@@ -125,7 +115,7 @@ double AppDelegate::ZoomForDisplayedSize(QSize shown, double aspect) const {
 }
 
 void AppDelegate::updateFileDescription() {
-  const ImageEntityPtr entity = CurrentImageEntity();
+  const ImageEntityPtr entity = GetSelectedImageObject();
   if (!entity) return;
   const ImageEntityFacts facts = entity->facts();
   const QSize pixels(static_cast<int>(facts.imageWidth), static_cast<int>(facts.imageHeight));
@@ -136,7 +126,7 @@ void AppDelegate::updateFileDescription() {
 }
 
 void AppDelegate::setImageFileDescription(double zoom) {
-  const ImageEntityPtr entity = CurrentImageEntity();
+  const ImageEntityPtr entity = GetSelectedImageObject();
   if (!entity) return;
   QString text = QString::asprintf("At %.2f%% Zoom", zoom * 100.0);
   const qint64 angle = static_cast<qint64>(entity->GetAngle());

@@ -121,8 +121,8 @@ void AppDelegate::PerformAnimationFromSelectedRowToImage() {
     updateEffectImages();
     return;
   }
-  currentSelectedImageIndex = rows.first();
-  w.imageListViewOutlet->scrollTo(model_->index(rows.first(), 0));
+  currentSelectedImageIndex = GetLastSelectedImageIndex();
+  w.imageListViewOutlet->scrollTo(model_->index(static_cast<int>(currentSelectedImageIndex), 0));
   transformAndSetCurrentImage();
   updateRenameExampleString();
 }

@@ -143,8 +143,7 @@ ImageEntityPtr AppDelegate::GetSelectedImageObject() const {
 }
 
 qint64 AppDelegate::GetLastSelectedImageIndex() const {
-  const QList<int> rows = selectedRows();
-  return rows.isEmpty() ? -1 : rows.first();
+  return window_->imageListViewOutlet->selectedRow();
 }
 
 }  // namespace glimbrik

@@ -84,11 +84,6 @@ double FieldNumber(const QLineEdit* field) {
 
 }  // namespace
 
-ImageEntityPtr AppDelegate::selectedImageEntity() const {
-  const QList<int> rows = selectedRows();
-  return rows.isEmpty() ? nullptr : ImageEntityForRow(rows.first());
-}
-
 void AppDelegate::SetLockSign(bool locked) {
   OptionPanels& p = panels();
   // Drawn in the enabled colour whatever the panel's state now: a disabled label greys its
@@ -120,7 +115,7 @@ void AppDelegate::ResizeOptionsDidChange() {
 }
 
 QString AppDelegate::GetSizebasedOnImageResizeTypeForWidth(double value) const {
-  const ImageEntityPtr entity = selectedImageEntity();
+  const ImageEntityPtr entity = GetSelectedImageObject();
   const ImageEntityFacts facts = entity ? entity->facts() : ImageEntityFacts{};
   return ConvertResizeFieldValue(value, currentSizeFormatType,
                                  SelectedTag(panels().sizeFormatTypePopupButton), facts.imageWidth,
@@ -128,7 +123,7 @@ QString AppDelegate::GetSizebasedOnImageResizeTypeForWidth(double value) const {
 }
 
 QString AppDelegate::GetSizebasedOnImageResizeTypeForHeight(double value) const {
-  const ImageEntityPtr entity = selectedImageEntity();
+  const ImageEntityPtr entity = GetSelectedImageObject();
   const ImageEntityFacts facts = entity ? entity->facts() : ImageEntityFacts{};
   return ConvertResizeFieldValue(value, currentSizeFormatType,
                                  SelectedTag(panels().sizeFormatTypePopupButton), facts.imageHeight,
@@ -136,7 +131,7 @@ QString AppDelegate::GetSizebasedOnImageResizeTypeForHeight(double value) const 
 }
 
 bool AppDelegate::hasSelectedImageSize() const {
-  const ImageEntityPtr entity = selectedImageEntity();
+  const ImageEntityPtr entity = GetSelectedImageObject();
   if (!entity) return false;
   const ImageEntityFacts facts = entity->facts();
   return facts.imageWidth > 0.0 && facts.imageHeight > 0.0;
@@ -210,7 +205,7 @@ void AppDelegate::changeInScaleProportionalityAction(QObject* sender) {
     }
   } else if (oldMode == 0 || oldMode == 1) {
     // The other side that keeps the image's proportion, in the current unit.
-    const ImageEntityFacts facts = selectedImageEntity()->facts();
+    const ImageEntityFacts facts = GetSelectedImageObject()->facts();
     const float value =
         static_cast<float>(FieldNumber(oldMode == 0 ? p.widthTextField : p.heightTextField));
     const double other = oldMode == 0 ? value * facts.imageHeight / facts.imageWidth
@@ -308,7 +303,7 @@ void AppDelegate::SetBackgroundColorFitToRectControlState(bool state) {
 }
 
 void AppDelegate::updateResizeResultString() {
-  const ImageEntityPtr entity = selectedImageEntity();
+  const ImageEntityPtr entity = GetSelectedImageObject();
   QString text = QStringLiteral("-");
   if (isGroupOn(kResizeGroup) && entity) {
     const ImageEntityFacts facts = entity->facts();

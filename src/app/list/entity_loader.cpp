@@ -77,14 +77,27 @@ QImage DecodeThumbnail(const QString& path, int orientation) {
   return OrientedImage(image, orientation);
 }
 
-LoadedEntity Fallback(const QString& path) {
+// FlashPix pictures (compound documents named .fpx) are known, though no reader here reads them.
+bool IsFlashPixFile(const QString& path) {
+  if (QFileInfo(path).suffix().compare(QLatin1String("fpx"), Qt::CaseInsensitive) != 0)
+    return false;
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) &&
+         file.read(8) == QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+}
+
+LoadedEntity Fallback(const QString& path, const QString& kind) {
   LoadedEntity loaded;
   const QFileInfo info(path);
   if (info.exists()) loaded.facts.fileSize = static_cast<quint64>(info.size());
   loaded.facts.thumbnailImage = TemplateImage(
       QStringLiteral("EmptyImage.pdf"), QSize(kThumbnailMaxPixelSize, kThumbnailMaxPixelSize));
   loaded.facts.thumbnailIsTemplate = true;
-  loaded.kind = QStringLiteral("UNKNOWN");
+  // A file of a known kind that cannot be shown here keeps its kind; anything else is unknown.
+  if (!IsFlashPixFile(path))
+    loaded.kind = QStringLiteral("UNKNOWN");
+  else if (kind.isEmpty())
+    loaded.kind = DescriptionForExtension(QStringLiteral("fpx"));
   return loaded;
 }
 
@@ -112,7 +125,7 @@ QImage OrientedImage(const QImage& image, int orientation) {
 }
 
 LoadedEntity LoadEntityFacts(const QString& path, const QString& kind) {
-  if (path.isEmpty()) return Fallback(path);
+  if (path.isEmpty()) return Fallback(path, kind);
   if (QFileInfo(path).suffix().compare(QLatin1String("exr"), Qt::CaseInsensitive) == 0) {
     if (std::optional<ExrPreview> exr = ReadExrPreview(path, kThumbnailMaxPixelSize)) {
       LoadedEntity loaded;
@@ -128,13 +141,13 @@ LoadedEntity LoadEntityFacts(const QString& path, const QString& kind) {
   }
   const ImageHeaderResult probe = ReadImageHeader(path);
   if (!probe || !IsImageSizeAllowed(probe.header->width, probe.header->height))
-    return Fallback(path);
+    return Fallback(path, kind);
   const ImageHeader& header = *probe.header;
   LoadedEntity loaded;
   loaded.facts.thumbnailImage = header.format == ImageFormat::WebP
                                     ? DecodeWebPThumbnail(path)
                                     : DecodeThumbnail(path, header.orientation);
-  if (loaded.facts.thumbnailImage.isNull()) return Fallback(path);
+  if (loaded.facts.thumbnailImage.isNull()) return Fallback(path, kind);
   loaded.facts.imageWidth = header.displayWidth();
   loaded.facts.imageHeight = header.displayHeight();
   // The vertical resolution, else the horizontal one: a file may state only one.

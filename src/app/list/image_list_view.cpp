@@ -144,6 +144,34 @@ void ImageListView::animate() {
   viewport()->update();
 }
 
+bool ImageListView::isSelected(const QModelIndex& index) const {
+  return index.isValid() && selectionModel() &&
+         selectionModel()->isRowSelected(index.row(), index.parent());
+}
+
+void ImageListView::selectionChanged(const QItemSelection& selected,
+                                     const QItemSelection& deselected) {
+  const QModelIndex current = currentIndex();
+  if (isSelected(current) && (selected.contains(current) || !isSelected(selectedRow_))) {
+    selectedRow_ = current.siblingAtColumn(0);
+  } else if (!isSelected(selectedRow_)) {
+    // Selected by a program, before it moved the current row: the last row it added.
+    const QModelIndex added =
+        selected.isEmpty() ? QModelIndex() : QModelIndex(selected.last().bottomRight());
+    selectedRow_ = added.siblingAtColumn(0);
+  }
+  QTableView::selectionChanged(selected, deselected);
+}
+
+int ImageListView::selectedRow() const {
+  if (isSelected(selectedRow_)) return selectedRow_.row();
+  if (!selectionModel()) return -1;
+  int first = -1;
+  for (const QModelIndex& index : selectionModel()->selectedRows())
+    first = first < 0 ? index.row() : std::min(first, index.row());
+  return first;
+}
+
 void ImageListView::startDrag(Qt::DropActions) {
   if (!makeDragData || !selectionModel()) return;
   QList<int> rows;

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
+#include <QPersistentModelIndex>
 #include <QSet>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -51,6 +52,11 @@ class ImageListView : public QTableView {
   // second).
   int busyMarkAngle(quintptr entity);
 
+  // The table's selected row: the one selected last, for as long as it stays selected. A press on
+  // a row that is already selected (the start of a drag) moves the current row but selects
+  // nothing, so it leaves this one. -1 when nothing is selected.
+  int selectedRow() const;
+
  signals:
   void filesDropped(const QList<QUrl>& urls, int row);
 
@@ -59,11 +65,14 @@ class ImageListView : public QTableView {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void startDrag(Qt::DropActions supportedActions) override;
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
  private:
   bool acceptsDrag(const QDropEvent* event) const;
   void animate();
+  bool isSelected(const QModelIndex& index) const;
   bool dropAllowed_ = true;
+  QPersistentModelIndex selectedRow_;
   QTimer animationTimer_;
   QElapsedTimer clock_;
   QSet<quintptr> shownLoading_;        // entities last drawn without their thumbnail

@@ -40,9 +40,11 @@ std::shared_ptr<ListViewBaseCellImageEntity> ListViewBaseCellImageEntity::entity
 }
 
 QImage ListViewBaseCellImageEntity::GetThumbnailImage() {
+  // Read before the load starts, so that a fresh entry answers with none even when a queue thread
+  // finishes the load before this returns; the finished load announces itself all the same.
+  const QImage current = facts().thumbnailImage;
   loadImage();
-  std::lock_guard lock(mutex_);
-  return facts_.thumbnailImage;
+  return current;
 }
 
 void ListViewBaseCellImageEntity::loadImage() {

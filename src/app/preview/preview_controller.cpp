@@ -125,11 +125,7 @@ qint64 PreviewController::entryCount() const {
 }
 
 qint64 PreviewController::selectedRowOrFirst() const {
-  const QList<int> rows = delegate_.selectedRows();
-  if (rows.isEmpty()) return 0;
-  // The row selected last, as the list's own "selected row" is.
-  const int current = delegate_.window()->imageListViewOutlet->currentIndex().row();
-  return rows.contains(current) ? current : rows.first();
+  return std::max<qint64>(0, delegate_.GetLastSelectedImageIndex());
 }
 
 qint64 PreviewController::positionOf(const QString& path, qint64 hint) const {

@@ -38,6 +38,7 @@ constexpr TypeRow kTypes[] = {
     {"com.truevision.tga-image", "image/x-tga", "TGA image"},
     {"com.sgi.sgi-image", "image/x-sgi", "Silicon Graphics image"},
     {"com.ilm.openexr-image", "image/x-exr", "OpenEXR image"},
+    {"public.heic", "image/heif", "HEIF image"},
     {"com.kodak.flashpix-image", "image/x-glimbrik-flashpix", "FlashPix image"},
     {"com.adobe.raw-image", "image/x-adobe-dng", "Adobe raw image"},
     {"com.canon.crw-raw-image", "image/x-canon-crw", "Canon CRW raw image"},
@@ -90,6 +91,7 @@ constexpr struct {
     {"TGA image", {"tga"}},
     {"Silicon Graphics image", {"sgi"}},
     {"OpenEXR image", {"exr"}},
+    {"HEIF image", {"heic", "heif"}},
     {"FlashPix image", {"fpx"}},
     {"Adobe raw image", {"dng"}},
     {"Canon CRW raw image", {"crw"}},
@@ -129,7 +131,7 @@ struct Tables {
   std::vector<int> describedRows;          // rows with a description, in table order
   QHash<QString, int> rowOfUti;            // first row of each identifier
   QHash<QString, QString> utiOfMime;       // MIME name -> identifier
-  QHash<QString, QString> extensionKinds;  // 54 extensions
+  QHash<QString, QString> extensionKinds;  // 56 extensions
   QSet<QString> documents;                 // 31 texts
 
   Tables() {

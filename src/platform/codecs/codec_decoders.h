@@ -91,6 +91,9 @@ ImageResult<QImage> DecodeTga(const QByteArray& data, const ImageRepresentation&
 QString ProbePnm(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodePnm(const QByteArray& data, int index, const ImageRepresentation& rep);
 
+// The representations of a file of the given format, by that format's probe.
+QString ProbeFormat(SourceFormat format, const QByteArray& data, Representations* out);
+
 // Minor formats through Qt's image plugins; the resolution comes from the header, not from Qt.
 QString ProbeWithQt(const QByteArray& data, SourceFormat format, Representations* out);
 ImageResult<QImage> DecodeWithQt(const QByteArray& data, int index, const ImageRepresentation& rep);

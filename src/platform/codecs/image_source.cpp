@@ -205,6 +205,50 @@ bool IsDamagedFileError(const QString& error) {
          error.startsWith(QLatin1String("truncated "));
 }
 
+namespace codec {
+
+QString ProbeFormat(SourceFormat format, const QByteArray& data, Representations* out) {
+  switch (format) {
+    case SourceFormat::MacPaint:
+    case SourceFormat::Fax:
+    case SourceFormat::QuickTimeImage:
+      return ProbeLegacy(format, data, out);
+    case SourceFormat::JPEG:
+      return ProbeJpeg(data, out);
+    case SourceFormat::PNG:
+      return ProbePng(data, out);
+    case SourceFormat::TIFF:
+      return ProbeTiff(data, out);
+    case SourceFormat::GIF:
+      return ProbeGif(data, out);
+    case SourceFormat::JPEG2000:
+      return ProbeJpeg2000(data, out);
+    case SourceFormat::PSD:
+      return ProbePsd(data, out);
+    case SourceFormat::SGI:
+      return ProbeSgi(data, out);
+    case SourceFormat::TGA:
+      return ProbeTga(data, out);
+    case SourceFormat::PNM:
+      return ProbePnm(data, out);
+    case SourceFormat::CameraRaw:
+      return ProbeCameraRaw(data, out);
+    case SourceFormat::HEIF:
+      return ProbeHeif(data, out);
+    case SourceFormat::OpenEXR:
+      return ProbeExr(data, out);
+    case SourceFormat::Unknown:
+      return QStringLiteral("not an image file");
+    case SourceFormat::WebP:
+      // WebP is read through the engine's WebP bridge, never here.
+      return QStringLiteral("WebP is read through the WebP bridge");
+    default:
+      return ProbeWithQt(data, format, out);
+  }
+}
+
+}  // namespace codec
+
 void ImageSource::probe() {
   if (data_.isEmpty()) {
     error_ = QStringLiteral("empty file");
@@ -216,60 +260,9 @@ void ImageSource::probe() {
     format_ = SourceFormat::CameraRaw;
   }
   codec::Representations reps;
-  switch (format_) {
-    case SourceFormat::MacPaint:
-    case SourceFormat::Fax:
-    case SourceFormat::QuickTimeImage:
-      error_ = codec::ProbeLegacy(format_, data_, &reps);
-      break;
-    case SourceFormat::JPEG:
-      error_ = codec::ProbeJpeg(data_, &reps);
-      break;
-    case SourceFormat::PNG:
-      error_ = codec::ProbePng(data_, &reps);
-      break;
-    case SourceFormat::TIFF:
-      error_ = codec::ProbeTiff(data_, &reps);
-      break;
-    case SourceFormat::GIF:
-      error_ = codec::ProbeGif(data_, &reps);
-      break;
-    case SourceFormat::JPEG2000:
-      error_ = codec::ProbeJpeg2000(data_, &reps);
-      break;
-    case SourceFormat::PSD:
-      error_ = codec::ProbePsd(data_, &reps);
-      break;
-    case SourceFormat::SGI:
-      error_ = codec::ProbeSgi(data_, &reps);
-      break;
-    case SourceFormat::TGA:
-      error_ = codec::ProbeTga(data_, &reps);
-      break;
-    case SourceFormat::PNM:
-      error_ = codec::ProbePnm(data_, &reps);
-      break;
-    case SourceFormat::CameraRaw:
-      error_ = codec::ProbeCameraRaw(data_, &reps);
-      break;
-    case SourceFormat::HEIF:
-      error_ = codec::ProbeHeif(data_, &reps);
-      break;
-    case SourceFormat::OpenEXR:
-      error_ = codec::ProbeExr(data_, &reps);
-      break;
-    case SourceFormat::Unknown:
-      error_ = LooksLikeDamagedPng(data_) ? QStringLiteral("corrupt PNG signature")
-                                          : QStringLiteral("not an image file");
-      break;
-    case SourceFormat::WebP:
-      // WebP is read through the engine's WebP bridge, never here.
-      error_ = QStringLiteral("WebP is read through the WebP bridge");
-      break;
-    default:
-      error_ = codec::ProbeWithQt(data_, format_, &reps);
-      break;
-  }
+  error_ = format_ == SourceFormat::Unknown && LooksLikeDamagedPng(data_)
+               ? QStringLiteral("corrupt PNG signature")
+               : codec::ProbeFormat(format_, data_, &reps);
   if (error_.isEmpty()) {
     for (const ImageRepresentation& rep : reps) {
       if (!IsImageSizeAllowed(rep.pixelWidth, rep.pixelHeight)) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/codecs/image_source.h"
 #include "platform/codecs/jp2_resolution.h"
 #include "platform/codecs/other_formats/codec_legacy_decoders.h"
 #include "platform/codecs/raw_heif_exr/codec_raw_heif_exr.h"
@@ -402,10 +403,15 @@ ImageHeaderResult ReadImageHeader(const QString& path, const QByteArray& bytes) 
     reason = ReadBmpHeader(b, &header);
   } else if (b.be16(0) == 0xFF4F || b.matches(4, "jP  ", 4)) {
     reason = ReadJpeg2000Header(b, &header);
-  } else if (const ImageFormat legacy =
-                 codec::LegacyFormatOf(path, bytes.left(128), ImageFormat::Unknown);
-             codec::IsLegacyFormat(legacy)) {
-    reason = ReadLegacyHeader(legacy, bytes, &header);
+  } else if (const ImageFormat probed =
+                 codec::LegacyFormatOf(path, bytes.left(128), SniffImageFormat(bytes.left(32)));
+             IsProbedFormat(probed)) {
+    reason = ReadProbedHeader(probed, bytes, &header);
+    // A Targa is only guessed from its first bytes: when its reader says no, Qt may know better.
+    if (!reason.isEmpty() && probed == ImageFormat::TGA) {
+      header = ImageHeader();
+      reason = ReadOtherHeader(path, bytes, &header);
+    }
   } else {
     reason = ReadOtherHeader(path, bytes, &header);
   }

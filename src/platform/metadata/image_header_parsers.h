@@ -57,5 +57,8 @@ QString ReadTiffHeader(QByteArrayView bytes, ImageHeader* header);
 QString ReadTiffHeaderFromPath(const QString& path, ImageHeader* header);
 QString ReadWebPHeader(QByteArrayView bytes, ImageHeader* header);
 QString ReadOtherHeader(const QString& path, const QByteArray& bytes, ImageHeader* header);
+// Formats whose header comes from the engine's own probe of the whole file, and that reading.
+bool IsProbedFormat(ImageFormat format);
+QString ReadProbedHeader(ImageFormat format, const QByteArray& bytes, ImageHeader* header);
 
 }  // namespace glimbrik::header_detail

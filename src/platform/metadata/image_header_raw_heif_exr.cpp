@@ -41,8 +41,10 @@ QString ReadRawHeifExrHeader(const QString& path, const QByteArray& bytes, bool 
   header->format = format;
   header->width = rep.pixelWidth;
   header->height = rep.pixelHeight;
+  // The readers settled the resolution (72 where the file states none).
   header->dpiX = rep.dpiX;
   header->dpiY = rep.dpiY;
+  header->dpiXStated = header->dpiYStated = true;
   header->orientation = 0;  // these readers hand out upright pictures
   header->colourModel = rep.colorModel == ColorModel::Gray ? ColourModel::Gray : ColourModel::RGB;
   header->bitsPerComponent = rep.bitsPerComponent;

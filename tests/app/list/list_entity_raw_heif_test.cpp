@@ -35,12 +35,14 @@ TEST(ListEntityFacts, RawAndHeifEntriesShowUprightThumbnailsAndTheirSize) {
   options.width = 240;
   options.height = 160;
   options.orientation = 6;
+  options.dpi = 300;
   options.scene = [](int x, int y) { return test::CornerScene(240, 160, x, y); };
   ASSERT_TRUE(test::WriteBytes(folder + "/turned.nef", test::MakeDng(options)));
   const ImageEntityPtr raw = Loaded(folder + "/turned.nef");
   EXPECT_EQ(raw->GetImageKind(), QStringLiteral("Nikon raw image"));
   EXPECT_EQ(raw->facts().imageWidth, 160.0);
   EXPECT_EQ(raw->facts().imageHeight, 240.0);
+  EXPECT_EQ(raw->GetResolution(), 300.0) << "as the raw file states";
   const QImage rawThumbnail = raw->facts().thumbnailImage;
   ASSERT_EQ(rawThumbnail.size(), QSize(69, 104));
   EXPECT_FALSE(raw->facts().thumbnailIsTemplate);
@@ -63,6 +65,7 @@ TEST(ListEntityFacts, RawAndHeifEntriesShowUprightThumbnailsAndTheirSize) {
   test::RunTool("heif-enc", {"-q", "90", folder + "/photo.jpg", "-o", folder + "/photo.heic"}, &ok);
   ASSERT_TRUE(ok);
   const ImageEntityPtr heif = Loaded(folder + "/photo.heic");
+  EXPECT_EQ(heif->GetImageKind(), QStringLiteral("HEIF image"));
   EXPECT_EQ(heif->facts().imageWidth, 160.0);
   EXPECT_EQ(heif->facts().imageHeight, 120.0);
   EXPECT_EQ(heif->facts().thumbnailImage.size(), QSize(104, 78));

@@ -13,6 +13,7 @@
 #include "app/list/entity_loader.h"
 #include "app/list/list_sorting.h"
 #include "app/list/thumbnail_queue.h"
+#include "platform/codecs/image_destination.h"
 #include "platform/image_fixtures.h"
 
 namespace glimbrik {
@@ -82,6 +83,60 @@ TEST(ListEntityFacts, TheVerticalResolutionElseTheHorizontalOneIsListed) {
     const ImageEntityPtr entity = Loaded(path, QString());
     EXPECT_EQ(entity->GetWidth(), 40.0) << path.toStdString();
     EXPECT_EQ(entity->GetResolution(), listed) << path.toStdString();
+    EXPECT_EQ(entity->GetImageColorModel(), QStringLiteral("Gray"));
+  }
+}
+
+// Kinds that only the engine's own readers read, from an independent writer and from ours, list
+// like any other: kind, size, resolution, colour model and the picture itself.
+TEST(ListEntityFacts, KindsOnlyTheEngineReadsListTheirFactsAndPicture) {
+  const QString folder = test::MakeTempFolder("kinds");
+  // Red over blue (grey: white over black) at 150 dpi; a Targa is bottom-up unless it says not.
+  for (const char* name : {"photo.psd", "photo.sgi", "photo.tga", "icon.ico", "grey.psd"}) {
+    const bool grey = QLatin1String(name) == QLatin1String("grey.psd");
+    bool made = false;
+    test::RunTool("convert",
+                  {"-size", "120x80", grey ? "gradient:white-black" : "gradient:red-blue",
+                   "-colorspace", grey ? "Gray" : "sRGB", "-orient", "TopLeft", "-density", "150",
+                   "-units", "PixelsPerInch", folder + "/" + name},
+                  &made);
+    ASSERT_TRUE(made) << name;
+  }
+  DestinationProperties properties;
+  properties.dpiX = properties.dpiY = 150;
+  QImage own(120, 80, QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < 80; ++y) {
+    for (int x = 0; x < 120; ++x) own.setPixel(x, y, qRgb(255 - y * 3, 0, y * 3));
+  }
+  for (const auto& [type, name] : {std::pair{"com.adobe.photoshop-image", "own.psd"},
+                                   {"com.truevision.tga-image", "own.tga"}}) {
+    ASSERT_TRUE(test::WriteBytes(folder + "/" + name, EncodeImage(own, type, properties).value));
+  }
+  const struct {
+    const char* name;
+    const char* kind;
+    double dpi;  // Targa, SGI and icon files state none
+  } rows[] = {{"photo.psd", "Adobe Photoshop document", 150},
+              {"grey.psd", "Adobe Photoshop document", 150},
+              {"photo.tga", "TGA image", 72},
+              {"photo.sgi", "Silicon Graphics image", 72},
+              {"icon.ico", "Windows icon", 72},
+              {"own.psd", "Adobe Photoshop document", 150},
+              {"own.tga", "TGA image", 72}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const ImageEntityPtr entity = Loaded(folder + "/" + row.name, QString());
+    const ImageEntityFacts facts = entity->facts();
+    const bool grey = QLatin1String(row.name) == QLatin1String("grey.psd");
+    EXPECT_EQ(entity->GetImageKind(), QLatin1String(row.kind));
+    EXPECT_EQ(CellTextsFor(facts, QString(), {}).imageDPIText,
+              QStringLiteral("%1 DPI, 120 x 80 pixels").arg(row.dpi));
+    EXPECT_EQ(facts.imageColorModel, grey ? QStringLiteral("Gray") : QStringLiteral("RGB"));
+    ASSERT_EQ(facts.thumbnailImage.size(), QSize(104, 69));
+    const QColor top = facts.thumbnailImage.pixelColor(52, 1);
+    const QColor bottom = facts.thumbnailImage.pixelColor(52, 67);
+    EXPECT_GT(top.red(), bottom.red() + 100);
+    EXPECT_TRUE(grey || bottom.blue() > top.blue() + 100);
   }
 }
 
@@ -99,6 +154,23 @@ TEST(ListEntityFacts, AGarbageFileShowsTheUnknownTextsAndItsSize) {
   EXPECT_EQ(texts.imageDPIText, QStringLiteral("0 DPI, 0 x 0 pixels"));
   EXPECT_EQ(texts.imagePixelSizeText, QStringLiteral("-, UNKNOWN"));
   EXPECT_TRUE(texts.fileSizeText.endsWith(QStringLiteral(", 123 bytes")));
+}
+
+// No reader here reads FlashPix pictures, but the row still says what the file is.
+TEST(ListEntityFacts, AFlashPixPictureKeepsItsKindWithTheGenericImage) {
+  const QString folder = test::MakeTempFolder("fpx");
+  QByteArray compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  compound.append(QByteArray(504, '\0'));
+  ASSERT_TRUE(test::WriteBytes(folder + "/scan.fpx", compound));
+  for (const QString& given : {QStringLiteral("FlashPix image"), QString()}) {
+    const ImageEntityPtr entity = Loaded(folder + "/scan.fpx", given);
+    EXPECT_EQ(entity->GetImageKind(), QStringLiteral("FlashPix image"));
+    EXPECT_TRUE(entity->facts().thumbnailIsTemplate);
+    EXPECT_EQ(entity->GetFileSize(), 512u);
+  }
+  test::WriteGarbage(folder + "/text.fpx", 512);
+  EXPECT_EQ(Loaded(folder + "/text.fpx", QStringLiteral("FlashPix image"))->GetImageKind(),
+            QStringLiteral("UNKNOWN"));
 }
 
 // Each key gives its own order of the same three files, numbers compared as numbers.

@@ -291,6 +291,49 @@ TEST_F(WatermarkWindow, TurnChangesEverySelectedRow) {
   }
 }
 
+// A press on a row that is already selected may start a drag: it selects nothing, so the picture,
+// its labels and the result line all stay with the row selected last.
+TEST_F(WatermarkWindow, PictureLabelsAndResultLineShowTheRowSelectedLast) {
+  test::WriteJpeg(source + "/a.jpg", 64, 48);
+  test::WriteJpeg(source + "/b.jpg", 30, 40);
+  delegate->SwitchOnOffHeader(kResizeGroup, true, true);
+  delegate->AddUrlsIntoImageListViewAtEnd({source + "/a.jpg", source + "/b.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*delegate));
+  ASSERT_TRUE(test::WaitForFacts(*delegate));
+  ImageListView* list = delegate->window()->imageListViewOutlet;
+  const auto middleOf = [&](int row) {
+    return list->visualRect(delegate->imageListViewContents()->index(row, 0)).center();
+  };
+  QVXImageView* image = delegate->window()->mainImagePreview;
+  const auto expectShown = [&](const char* name, QSize size) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(image->displayedSize(), size);
+    EXPECT_EQ(delegate->window()->filenameLabelOutlet->text(), QLatin1String(name));
+    const double zoom =
+        std::min(image->width() / double(size.width()), image->height() / double(size.height()));
+    EXPECT_TRUE(delegate->window()->fileDescriptionLabelOutlet->text().startsWith(
+        QString::asprintf("At %.2f%% Zoom", 100 * zoom)));
+    EXPECT_EQ(delegate->panels().resultStringStaticText->text(),
+              QStringLiteral("%1 x %2 pixels").arg(size.width()).arg(size.height()));
+  };
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, middleOf(0));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, middleOf(1));
+  ASSERT_EQ(delegate->selectedRows(), (QList<int>{0, 1}));
+  expectShown("b.jpg", QSize(30, 40));
+
+  QTest::mousePress(list->viewport(), Qt::LeftButton, {}, middleOf(0));
+  ASSERT_EQ(delegate->selectedRows(), (QList<int>{0, 1}));
+  // What a resize of the window or of the overlay asks for meanwhile.
+  delegate->updateFileDescription();
+  delegate->updateResizeResultString();
+  expectShown("b.jpg", QSize(30, 40));
+
+  // Let go without a drag, the pressed row becomes the selection and is shown.
+  QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, middleOf(0));
+  ASSERT_EQ(delegate->selectedRows(), QList<int>{0});
+  expectShown("a.jpg", QSize(64, 48));
+}
+
 TEST_F(WatermarkWindow, FileWithoutPixelsShowsTheEmptyImageAtFullZoom) {
   test::WriteGarbage(source + "/broken.jpg", 300);
   SelectOnly(source + "/broken.jpg");

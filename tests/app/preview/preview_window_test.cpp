@@ -22,6 +22,7 @@
 #include "app/delegate/app_delegate_batch.h"
 #include "app/preview/preview_controller.h"
 #include "app/preview/preview_fit.h"
+#include "platform/image_fixtures.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -215,6 +216,20 @@ TEST_F(PreviewWindowTest, TheFrameFollowsTheToggleAndAFailedConversionShowsTheEm
   EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 0 dpi, 0 x 0 pixels)"));
   EXPECT_EQ(w().previewImageView->image().size(), QSize(550, 550));
   EXPECT_EQ(preview->actualWindowFrame().size(), QSize(570, 595));
+}
+
+// Of a file that states two resolutions, the line gives the horizontal one.
+TEST_F(PreviewWindowTest, TheLineGivesTheHorizontalResolution) {
+  bool made = false;
+  test::RunTool("convert",
+                {"-size", "320x240", "xc:gray", "-density", "300x150", "-units", "PixelsPerInch",
+                 source + "/x.png"},
+                &made);
+  ASSERT_TRUE(made);
+  Add({source + "/x.png"});
+  OpenPreviewOfRow(0);
+  ASSERT_TRUE(WaitShownAfter(0));
+  EXPECT_EQ(Label(), QStringLiteral("1 of 1 (x.png @ 300 dpi, 320 x 240 pixels)"));
 }
 
 // Outputs that only the engine's own readers read are shown with their size, not as "?".

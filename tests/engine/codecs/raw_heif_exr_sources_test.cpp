@@ -249,6 +249,14 @@ TEST(RawHeifExrSources, CameraRawIsDevelopedAsLibRawsOwnToolDevelopsIt) {
     EXPECT_EQ(file.image().size(), QSize(file.width(), file.height()));
   }
 
+  // The resolution a raw file states (which LibRaw does not tell) is the output's.
+  options.orientation = 1;
+  options.dpi = 300;
+  const QString stating = Write(folder, "stating.dng", test::MakeDng(options));
+  ASSERT_EQ(Process(stating, folder + "/stating.tif", 10), 0);
+  EXPECT_EQ(RunTool("identify", {"-format", "%x %y", folder + "/stating.tif"}).trimmed(),
+            "300 300");
+
   // A target of half the sensor or less develops at half size, as dcraw_emu -h does.
   const QString raw = folder + "/plain.dng";
   std::shared_ptr<ImageSource> source = ImageSource::Open(raw);

@@ -204,6 +204,8 @@ TEST(FileKind, ExtensionsDecideAndDocumentsAreNoImagesWhateverTheirContent) {
   const QString f = test::MakeTempFolder();
   // The extension decides, lowered; the file need not exist.
   EXPECT_EQ(FileKindDescription(f + "/photo.JPG"), "JPEG image");
+  EXPECT_EQ(FileKindDescription(f + "/phone.HEIC"), "HEIF image");
+  EXPECT_EQ(FileKindDescription(f + "/still.heif"), "HEIF image");
   EXPECT_TRUE(DescriptionForExtension("TIF").isNull());
   EXPECT_TRUE(FileKindDescription(WritePng(f + "/really-a-png.pdf")).isNull());
   EXPECT_TRUE(FileKindDescription(WritePng(f + "/upper.PDF")).isNull());
@@ -230,6 +232,7 @@ TEST(FileKind, TypeIdentifiersConformToTheMostSpecificRow) {
   EXPECT_EQ(DescriptionForUTI("image/x-sigma-x3f"), "Camera raw image");
   // MIME names of rows stand for their identifiers.
   EXPECT_EQ(DescriptionForUTI("image/x-nikon-nrw"), "Nikon raw image");
+  EXPECT_EQ(DescriptionForUTI("image/heif"), "HEIF image");
   EXPECT_TRUE(DescriptionForUTI("com.adobe.pdf").isNull());
   EXPECT_TRUE(DescriptionForUTI("com.example.unknown").isNull());
 }

@@ -47,10 +47,3 @@ ImageResult<QImage> DecodeLegacy(SourceFormat format, const QByteArray& data,
 bool IsLegacyFormat(SourceFormat format);
 
 }  // namespace glimbrik::codec
-
-namespace glimbrik::header_detail {
-
-// The header of a MacPaint, fax or QuickTime image file, from the same probes.
-QString ReadLegacyHeader(SourceFormat format, const QByteArray& bytes, ImageHeader* header);
-
-}  // namespace glimbrik::header_detail

@@ -74,28 +74,3 @@ ImageResult<QImage> DecodeLegacy(SourceFormat format, const QByteArray& data,
 }
 
 }  // namespace glimbrik::codec
-
-namespace glimbrik::header_detail {
-
-QString ReadLegacyHeader(SourceFormat format, const QByteArray& bytes, ImageHeader* header) {
-  codec::Representations reps;
-  if (QString reason = codec::ProbeLegacy(format, bytes, &reps); !reason.isEmpty()) return reason;
-  const ImageRepresentation& rep = reps.front();
-  header->format = format;
-  header->formatName = format == SourceFormat::MacPaint ? QStringLiteral("pntg")
-                       : format == SourceFormat::Fax    ? QStringLiteral("fax")
-                                                        : QStringLiteral("qtif");
-  header->width = rep.pixelWidth;
-  header->height = rep.pixelHeight;
-  // Each of these formats fixes or states its resolution.
-  header->dpiX = rep.dpiX;
-  header->dpiY = rep.dpiY;
-  header->dpiXStated = header->dpiYStated = true;
-  header->orientation = rep.orientation;
-  header->bitsPerComponent = rep.bitsPerComponent;
-  header->hasAlpha = rep.hasAlpha;
-  header->colourModel = rep.colorModel == ColorModel::Gray ? ColourModel::Gray : ColourModel::RGB;
-  return QString();
-}
-
-}  // namespace glimbrik::header_detail

@@ -98,6 +98,20 @@ QString Describe(Processor& p, Representations* out) {
   return {};
 }
 
+// Raw files built on TIFF (DNG and most cameras' own) state their resolution in the first
+// directory, which LibRaw does not hand out; one stated side stands for both.
+void ApplyStatedResolution(const QByteArray& head, Representations* out) {
+  const ExifBasics stated =
+      ParseExifBasics(reinterpret_cast<const uchar*>(head.constData()), size_t(head.size()));
+  const double x = stated.dpiX > 0 ? stated.dpiX : stated.dpiY;
+  const double y = stated.dpiY > 0 ? stated.dpiY : stated.dpiX;
+  if (x <= 0) return;
+  for (ImageRepresentation& rep : *out) {
+    rep.dpiX = x;
+    rep.dpiY = y;
+  }
+}
+
 }  // namespace
 
 bool IsCameraRawFile(const QByteArray& head, const QString& path) {
@@ -122,7 +136,9 @@ QString ProbeCameraRaw(const QByteArray& data, Representations* out) {
     Processor p;
     const int opened = p.raw->open_buffer(const_cast<char*>(data.constData()), size_t(data.size()));
     if (opened != LIBRAW_SUCCESS) return OpenError(opened);
-    return Describe(p, out);
+    QString error = Describe(p, out);
+    if (error.isEmpty()) ApplyStatedResolution(data, out);
+    return error;
   } catch (...) {
     return QStringLiteral("corrupt camera raw file");
   }
@@ -133,7 +149,11 @@ QString ProbeCameraRawFile(const QString& path, Representations* out) {
     Processor p;
     const int opened = p.raw->open_file(QFile::encodeName(path).constData());
     if (opened != LIBRAW_SUCCESS) return OpenError(opened);
-    return Describe(p, out);
+    QString error = Describe(p, out);
+    QFile file(path);
+    if (error.isEmpty() && file.open(QIODevice::ReadOnly))
+      ApplyStatedResolution(file.read(1024 * 1024), out);
+    return error;
   } catch (...) {
     return QStringLiteral("corrupt camera raw file");
   }
