@@ -121,6 +121,7 @@ bool AppDelegate::windowShouldClose() {
       !watermarkContextView->CheckAndSetModifiedPresetRow()) {
     return false;
   }
+  if (stopTakingHandOvers && !stopTakingHandOvers()) return false;
   m_mainWindowClosing = true;
   emit terminationConfirmed();
   return true;

@@ -4,10 +4,13 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <atomic>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 class QLocalServer;
-class QLocalSocket;
+class QThread;
 
 namespace glimbrik {
 
@@ -26,7 +29,9 @@ QString HandOverSocketPath();
 // folder, with bytes that are not UTF-8 kept (see raw_file_names.h).
 QStringList AbsolutePathsOfArguments(const QList<QByteArray>& arguments);
 
-// Receives the files of later starts for the running application.
+// Receives the files of later starts for the running application. The socket is served on a
+// thread of its own, so that a start is answered at once however long the GUI thread is busy;
+// an answer of "taken" means the files wait here until the GUI thread hands them on.
 class InstanceHandOverServer : public QObject {
   Q_OBJECT
  public:
@@ -35,6 +40,13 @@ class InstanceHandOverServer : public QObject {
   // Takes files at the socket path; false when it cannot.
   bool listen(const QString& path);
   bool isListening() const;
+  // From now on the signals below carry what later starts hand over, in their order; until then
+  // it waits.
+  void beginDelivery();
+  // Later starts are refused from now on, so that they wait for this application to end and then
+  // open their files themselves. False (and nothing refused) while files already taken have not
+  // reached the signals yet: a quit must not drop them.
+  bool refuseFromNowOn();
 
  signals:
   // A later start named these files (absolute paths).
@@ -43,8 +55,19 @@ class InstanceHandOverServer : public QObject {
   void raiseRequested();
 
  private:
-  void readMessage(QLocalSocket* socket);
-  QLocalServer* server_ = nullptr;
+  // Listener thread: whether the files (none: "come to the front") are taken.
+  bool offer(const QStringList& paths);
+  void deliverWaiting();
+
+  QThread* thread_ = nullptr;
+  QObject* listenerSide_ = nullptr;  // lives on thread_; owns the socket server and its peers
+  QLocalServer* server_ = nullptr;   // touched on thread_ only
+  std::atomic<bool> listening_{false};
+  std::mutex mutex_;  // guards the members below
+  std::vector<QStringList> waiting_;
+  bool deliveryPosted_ = false;
+  bool delivering_ = false;
+  bool refusing_ = false;
 };
 
 struct HandOverResult {
@@ -55,10 +78,13 @@ struct HandOverResult {
 };
 
 // Hands the files (an empty list: "come to the front") to the application already running for
-// these settings, or, when none answers, becomes that application.
-HandOverResult HandOverOrListen(const QStringList& paths, int timeoutMs = 5000);
+// these settings, or, when none answers, becomes that application. One that is quitting refuses
+// them: this start waits (at most quitWaitMs) until it has ended, then takes its place.
+HandOverResult HandOverOrListen(const QStringList& paths, int timeoutMs = 5000,
+                                int quitWaitMs = 120000);
 
-// Files handed over are appended to the list; the window comes to the front either way.
+// Files handed over are appended to the list; the window comes to the front either way. A
+// confirmed quit stops the taking of files.
 void ReceiveHandOvers(AppDelegate& delegate, InstanceHandOverServer* server);
 
 }  // namespace glimbrik

@@ -33,6 +33,28 @@ bool SecondStart(const QStringList& paths) {
   return result.handedOver;
 }
 
+// A later start in its own thread, while this (the first start's GUI) thread does nothing else.
+std::future<HandOverResult> SecondStartBeside(const QStringList& paths, int quitWaitMs = 120000) {
+  return std::async(std::launch::async,
+                    [paths, quitWaitMs] { return HandOverOrListen(paths, 5000, quitWaitMs); });
+}
+
+bool Ready(const std::future<HandOverResult>& start, std::chrono::milliseconds wait) {
+  return start.wait_for(wait) == std::future_status::ready;
+}
+
+// Counts the times the window is put on top of the others.
+struct WindowEvents : QObject {
+  explicit WindowEvents(QWidget* window) : window_(window) { window->installEventFilter(this); }
+  ~WindowEvents() override { window_->removeEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::ZOrderChange) ++raised;
+    return false;
+  }
+  QWidget* window_;
+  int raised = 0;
+};
+
 using HandOverTest = test::AppTest;
 
 TEST_F(HandOverTest, ASecondStartAppendsItsFilesKeepingRawNamesAndOneWithoutFilesRaisesTheWindow) {
@@ -82,11 +104,18 @@ TEST_F(HandOverTest, ASecondStartAppendsItsFilesKeepingRawNamesAndOneWithoutFile
   EXPECT_TRUE(QTest::qWaitFor([&] { return stranger.state() == QLocalSocket::UnconnectedState; },
                               kTimeoutMs));
 
-  // Without files: the minimised window comes back.
+  // Without files: the minimised window comes back, in front of the window the user was in.
+  QWidget elsewhere;
+  elsewhere.show();
+  elsewhere.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
   app->window()->showMinimized();
   ASSERT_TRUE(app->window()->isMinimized());
+  WindowEvents events(app->window());
   ASSERT_TRUE(SecondStart({}));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !app->window()->isMinimized(); }, kTimeoutMs));
+  EXPECT_TRUE(QTest::qWaitForWindowActive(app->window()));
+  EXPECT_GT(events.raised, 0);
   EXPECT_EQ(app->imageListViewContents()->rowCount(), 5);
 
   // Opened while an earlier adding run is still to come, files land after that run's.
@@ -95,6 +124,56 @@ TEST_F(HandOverTest, ASecondStartAppendsItsFilesKeepingRawNamesAndOneWithoutFile
   ASSERT_TRUE(test::WaitForAdding(*app));
   EXPECT_EQ(test::ListTitles(*app).mid(5), (QStringList{"a.jpg", "b.jpg"}));
   ::unlink(raw.constData());  // Qt cannot remove it with the folder
+}
+
+TEST_F(HandOverTest, ABusyWindowTakesFilesAtOnceAndListsThemOnceAndAQuitLosesNone) {
+  HandOverResult first = HandOverOrListen({});
+  ASSERT_TRUE(first.server);
+  ReceiveHandOvers(*app, first.server.get());
+  const QString folder = test::MakeTempFolder(QStringLiteral("busy"));
+  QStringList files;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+    files << folder + QLatin1Char('/') + QLatin1String(name);
+    test::WriteJpeg(files.last(), 24, 16);
+  }
+
+  WindowEvents events(app->window());
+
+  // The GUI thread is busy for longer than a later start waits for an answer: it is answered
+  // still, and no second window opens.
+  std::future<HandOverResult> second = SecondStartBeside({files[0]});
+  ASSERT_TRUE(Ready(second, std::chrono::seconds(8))) << "the later start is kept waiting";
+  HandOverResult result = second.get();
+  EXPECT_TRUE(result.handedOver);
+  EXPECT_FALSE(result.server);
+  EXPECT_EQ(app->imageListViewContents()->rowCount(), 0) << "nothing reached the busy thread";
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return app->imageListViewContents()->rowCount() > 0; }, kTimeoutMs));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  QTest::qWait(200);
+  EXPECT_EQ(test::ListTitles(*app), QStringList{"a.jpg"}) << "taken exactly once";
+  EXPECT_GT(events.raised, 0) << "the window that takes them comes to the front";
+
+  // Taken just before the quit, while the thread was still busy: the quit waits, they are shown.
+  second = SecondStartBeside({files[1]});
+  ASSERT_TRUE(Ready(second, std::chrono::seconds(8)));
+  ASSERT_TRUE(second.get().handedOver);
+  EXPECT_FALSE(app->applicationShouldTerminate());
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return app->imageListViewContents()->rowCount() == 2; }, kTimeoutMs));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+
+  // After the quit is confirmed, a later start keeps its files until the first has ended, then
+  // becomes the application and opens them itself.
+  ASSERT_TRUE(app->applicationShouldTerminate());
+  second = SecondStartBeside({files[2]}, kTimeoutMs);
+  EXPECT_FALSE(QTest::qWaitFor([&] { return Ready(second, std::chrono::milliseconds(0)); }, 1500));
+  first.server.reset();
+  ASSERT_TRUE(Ready(second, std::chrono::seconds(8)));
+  result = second.get();
+  EXPECT_FALSE(result.handedOver);
+  EXPECT_TRUE(result.server && result.server->isListening());
+  EXPECT_EQ(test::ListTitles(*app), (QStringList{"a.jpg", "b.jpg"}));
 }
 
 TEST(HandOverSocket, FollowsTheSupportFolderAndReplacesOneLeftByAnEndedApplication) {
