@@ -230,10 +230,10 @@ void InstanceHandOverServer::deliverWaiting() {
   }
 }
 
-bool InstanceHandOverServer::refuseFromNowOn() {
+bool InstanceHandOverServer::refuseLaterStarts(bool refuse) {
   std::lock_guard lock(mutex_);
-  if (!waiting_.empty()) return false;
-  refusing_ = true;
+  if (refuse && !waiting_.empty()) return false;
+  refusing_ = refuse;
   return true;
 }
 
@@ -291,9 +291,11 @@ void ReceiveHandOvers(AppDelegate& delegate, InstanceHandOverServer* server) {
   // stopped (a logout's signal, a window already closing), while a refused start loses nothing:
   // it opens its files itself once this application has ended.
   QPointer<InstanceHandOverServer> guarded = server;
-  delegate.stopTakingHandOvers = [guarded] { return !guarded || guarded->refuseFromNowOn(); };
+  delegate.refuseHandOvers = [guarded](bool refuse) {
+    return !guarded || guarded->refuseLaterStarts(refuse);
+  };
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, server,
-                   [server] { server->refuseFromNowOn(); });
+                   [server] { server->refuseLaterStarts(true); });
   server->beginDelivery();
 }
 

@@ -43,10 +43,10 @@ class InstanceHandOverServer : public QObject {
   // From now on the signals below carry what later starts hand over, in their order; until then
   // it waits.
   void beginDelivery();
-  // Later starts are refused from now on, so that they wait for this application to end and then
-  // open their files themselves. False (and nothing refused) while files already taken have not
-  // reached the signals yet: a quit must not drop them.
-  bool refuseFromNowOn();
+  // Refuses later starts (they wait, and open their files themselves once this application has
+  // ended) or takes their files again. Refusing is false, and nothing refused, while files already
+  // taken have not reached the signals yet: a quit must not drop them.
+  bool refuseLaterStarts(bool refuse);
 
  signals:
   // A later start named these files (absolute paths).
@@ -79,9 +79,10 @@ struct HandOverResult {
 
 // Hands the files (an empty list: "come to the front") to the application already running for
 // these settings, or, when none answers, becomes that application. One that is quitting refuses
-// them: this start waits (at most quitWaitMs) until it has ended, then takes its place.
+// them: this start waits until it has ended, then takes its place; after quitWaitMs (a quit that
+// hangs) it runs on its own.
 HandOverResult HandOverOrListen(const QStringList& paths, int timeoutMs = 5000,
-                                int quitWaitMs = 120000);
+                                int quitWaitMs = 600000);
 
 // Files handed over are appended to the list; the window comes to the front either way. A
 // confirmed quit stops the taking of files.

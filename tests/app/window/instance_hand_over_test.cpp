@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
+#include <QPushButton>
 #include <QTest>
 #include <chrono>
 #include <future>
@@ -15,6 +16,7 @@
 #include "app/app_fixtures.h"
 #include "app/batch/raw_file_names.h"
 #include "app/delegate/app_delegate.h"
+#include "app/window/custom_alert.h"
 
 namespace glimbrik {
 namespace {
@@ -34,7 +36,8 @@ bool SecondStart(const QStringList& paths) {
 }
 
 // A later start in its own thread, while this (the first start's GUI) thread does nothing else.
-std::future<HandOverResult> SecondStartBeside(const QStringList& paths, int quitWaitMs = 120000) {
+std::future<HandOverResult> SecondStartBeside(const QStringList& paths,
+                                              int quitWaitMs = kTimeoutMs) {
   return std::async(std::launch::async,
                     [paths, quitWaitMs] { return HandOverOrListen(paths, 5000, quitWaitMs); });
 }
@@ -174,6 +177,42 @@ TEST_F(HandOverTest, ABusyWindowTakesFilesAtOnceAndListsThemOnceAndAQuitLosesNon
   EXPECT_FALSE(result.handedOver);
   EXPECT_TRUE(result.server && result.server->isListening());
   EXPECT_EQ(test::ListTitles(*app), (QStringList{"a.jpg", "b.jpg"}));
+}
+
+TEST_F(HandOverTest, WhileAQuitAsksLaterStartsWaitAndACancelledQuitTakesTheirFiles) {
+  HandOverResult first = HandOverOrListen({});
+  ASSERT_TRUE(first.server);
+  ReceiveHandOvers(*app, first.server.get());
+  const QString file = test::MakeTempFolder(QStringLiteral("asked")) + QStringLiteral("/d.jpg");
+  test::WriteJpeg(file, 24, 16);
+  // An unsaved text watermark makes the quit ask.
+  app->watermarkContextView->SelectRowStartingAtRow(0);
+  app->watermarkContextView->setFontSize(222);
+
+  std::future<HandOverResult> second;
+  bool takenWhileAsked = true;
+  QTimer whileAsked;
+  whileAsked.setInterval(10);
+  QObject::connect(&whileAsked, &QTimer::timeout, [&] {
+    AlertDialog* alert = test::VisibleAlert();
+    if (!alert || second.valid()) return;
+    second = SecondStartBeside({file});
+    takenWhileAsked =
+        QTest::qWaitFor([&] { return Ready(second, std::chrono::milliseconds(0)); }, 1000);
+    if (auto* cancel = alert->findChild<QPushButton*>(QStringLiteral("otherButton")))
+      cancel->click();
+  });
+  whileAsked.start();
+  EXPECT_FALSE(app->applicationShouldTerminate());
+  whileAsked.stop();
+  ASSERT_TRUE(second.valid()) << "the quit asked nothing";
+  EXPECT_FALSE(takenWhileAsked) << "files taken while the quit was asked go with the list";
+  ASSERT_TRUE(Ready(second, std::chrono::seconds(8)));
+  EXPECT_TRUE(second.get().handedOver) << "a cancelled quit takes files again";
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return app->imageListViewContents()->rowCount() == 1; }, kTimeoutMs));
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  EXPECT_EQ(test::ListTitles(*app), QStringList{"d.jpg"});
 }
 
 TEST(HandOverSocket, FollowsTheSupportFolderAndReplacesOneLeftByAnEndedApplication) {
