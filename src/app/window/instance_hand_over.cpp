@@ -149,10 +149,7 @@ InstanceHandOverServer::InstanceHandOverServer(QObject* parent)
 }
 
 InstanceHandOverServer::~InstanceHandOverServer() {
-  {
-    std::lock_guard lock(mutex_);
-    refusing_ = true;
-  }
+  endTaking();
   thread_->quit();
   thread_->wait();
 }
@@ -237,6 +234,17 @@ bool InstanceHandOverServer::refuseLaterStarts(bool refuse) {
   return true;
 }
 
+void InstanceHandOverServer::endTaking() {
+  std::lock_guard lock(mutex_);
+  refusing_ = true;
+  // Taken a moment before the end: at least say which, so that they can be opened again.
+  for (const QStringList& paths : waiting_) {
+    for (const QString& path : paths)
+      qWarning("Not opened as the application ended: %s", qUtf8Printable(path));
+  }
+  waiting_.clear();
+}
+
 HandOverResult HandOverOrListen(const QStringList& paths, int timeoutMs, int quitWaitMs) {
   HandOverResult result;
   const QString path = HandOverSocketPath();
@@ -294,8 +302,7 @@ void ReceiveHandOvers(AppDelegate& delegate, InstanceHandOverServer* server) {
   delegate.refuseHandOvers = [guarded](bool refuse) {
     return !guarded || guarded->refuseLaterStarts(refuse);
   };
-  QObject::connect(qApp, &QCoreApplication::aboutToQuit, server,
-                   [server] { server->refuseLaterStarts(true); });
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, server, [server] { server->endTaking(); });
   server->beginDelivery();
 }
 

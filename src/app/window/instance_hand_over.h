@@ -47,6 +47,8 @@ class InstanceHandOverServer : public QObject {
   // ended) or takes their files again. Refusing is false, and nothing refused, while files already
   // taken have not reached the signals yet: a quit must not drop them.
   bool refuseLaterStarts(bool refuse);
+  // The application ends without asking (a signal): later starts are refused whatever waits.
+  void endTaking();
 
  signals:
   // A later start named these files (absolute paths).

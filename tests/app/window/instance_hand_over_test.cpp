@@ -215,6 +215,24 @@ TEST_F(HandOverTest, WhileAQuitAsksLaterStartsWaitAndACancelledQuitTakesTheirFil
   EXPECT_EQ(test::ListTitles(*app), QStringList{"d.jpg"});
 }
 
+TEST_F(HandOverTest, AnEndThatAsksNothingRefusesLaterStartsThoughFilesWait) {
+  HandOverResult first = HandOverOrListen({});
+  ASSERT_TRUE(first.server);
+  ReceiveHandOvers(*app, first.server.get());
+  const QString folder = test::MakeTempFolder(QStringLiteral("ending"));
+  test::WriteJpeg(folder + QStringLiteral("/e.jpg"), 24, 16);
+  std::future<HandOverResult> second = SecondStartBeside({folder + QStringLiteral("/e.jpg")});
+  ASSERT_TRUE(Ready(second, std::chrono::seconds(8)));
+  ASSERT_TRUE(second.get().handedOver);
+  // A signal ends the application before its GUI thread could show them.
+  first.server->endTaking();
+  second = SecondStartBeside({folder + QStringLiteral("/e.jpg")});
+  EXPECT_FALSE(QTest::qWaitFor([&] { return Ready(second, std::chrono::milliseconds(0)); }, 1000));
+  first.server.reset();
+  ASSERT_TRUE(Ready(second, std::chrono::seconds(8)));
+  EXPECT_TRUE(second.get().server) << "the later start becomes the application";
+}
+
 TEST(HandOverSocket, FollowsTheSupportFolderAndReplacesOneLeftByAnEndedApplication) {
   const QString path = HandOverSocketPath();
   const QByteArray support = qgetenv("GLIMBRIK_SUPPORT_DIR");
