@@ -58,20 +58,33 @@ struct WindowEvents : QObject {
   int raised = 0;
 };
 
-using HandOverTest = test::AppTest;
+// JPEGs of those names in a new folder.
+QStringList WriteJpegs(const QString& folderPrefix, std::initializer_list<const char*> names) {
+  const QString folder = test::MakeTempFolder(folderPrefix);
+  QStringList paths;
+  for (const char* name : names) {
+    paths << folder + QLatin1Char('/') + QLatin1String(name);
+    test::WriteJpeg(paths.last(), 24, 16);
+  }
+  return paths;
+}
+
+class HandOverTest : public test::AppTest {
+ protected:
+  // The test's application becomes the one that takes later starts' files.
+  void Listen() {
+    first = HandOverOrListen({});
+    ASSERT_FALSE(first.handedOver);
+    ASSERT_TRUE(first.server && first.server->isListening());
+    ReceiveHandOvers(*app, first.server.get());
+  }
+  HandOverResult first;
+};
 
 TEST_F(HandOverTest, ASecondStartAppendsItsFilesKeepingRawNamesAndOneWithoutFilesRaisesTheWindow) {
-  HandOverResult first = HandOverOrListen({});
-  ASSERT_FALSE(first.handedOver);
-  ASSERT_TRUE(first.server && first.server->isListening());
-  ReceiveHandOvers(*app, first.server.get());
-
-  const QString folder = test::MakeTempFolder(QStringLiteral("open"));
-  QStringList three;
-  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
-    three << folder + QLatin1Char('/') + QLatin1String(name);
-    test::WriteJpeg(three.last(), 24, 16);
-  }
+  ASSERT_NO_FATAL_FAILURE(Listen());
+  const QStringList three = WriteJpegs(QStringLiteral("open"), {"a.jpg", "b.jpg", "c.jpg"});
+  const QString folder = QFileInfo(three[0]).absolutePath();
   // The first start's files are still being added when the second start's arrive.
   app->openFiles(three);
   // A name that is not UTF-8 and one named relative to the second start's working folder.
@@ -130,15 +143,8 @@ TEST_F(HandOverTest, ASecondStartAppendsItsFilesKeepingRawNamesAndOneWithoutFile
 }
 
 TEST_F(HandOverTest, ABusyWindowTakesFilesAtOnceAndListsThemOnceAndAQuitLosesNone) {
-  HandOverResult first = HandOverOrListen({});
-  ASSERT_TRUE(first.server);
-  ReceiveHandOvers(*app, first.server.get());
-  const QString folder = test::MakeTempFolder(QStringLiteral("busy"));
-  QStringList files;
-  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
-    files << folder + QLatin1Char('/') + QLatin1String(name);
-    test::WriteJpeg(files.last(), 24, 16);
-  }
+  ASSERT_NO_FATAL_FAILURE(Listen());
+  const QStringList files = WriteJpegs(QStringLiteral("busy"), {"a.jpg", "b.jpg", "c.jpg"});
 
   WindowEvents events(app->window());
 
@@ -180,11 +186,8 @@ TEST_F(HandOverTest, ABusyWindowTakesFilesAtOnceAndListsThemOnceAndAQuitLosesNon
 }
 
 TEST_F(HandOverTest, WhileAQuitAsksLaterStartsWaitAndACancelledQuitTakesTheirFiles) {
-  HandOverResult first = HandOverOrListen({});
-  ASSERT_TRUE(first.server);
-  ReceiveHandOvers(*app, first.server.get());
-  const QString file = test::MakeTempFolder(QStringLiteral("asked")) + QStringLiteral("/d.jpg");
-  test::WriteJpeg(file, 24, 16);
+  ASSERT_NO_FATAL_FAILURE(Listen());
+  const QString file = WriteJpegs(QStringLiteral("asked"), {"d.jpg"})[0];
   // An unsaved text watermark makes the quit ask.
   app->watermarkContextView->SelectRowStartingAtRow(0);
   app->watermarkContextView->setFontSize(222);
@@ -216,17 +219,14 @@ TEST_F(HandOverTest, WhileAQuitAsksLaterStartsWaitAndACancelledQuitTakesTheirFil
 }
 
 TEST_F(HandOverTest, AnEndThatAsksNothingRefusesLaterStartsThoughFilesWait) {
-  HandOverResult first = HandOverOrListen({});
-  ASSERT_TRUE(first.server);
-  ReceiveHandOvers(*app, first.server.get());
-  const QString folder = test::MakeTempFolder(QStringLiteral("ending"));
-  test::WriteJpeg(folder + QStringLiteral("/e.jpg"), 24, 16);
-  std::future<HandOverResult> second = SecondStartBeside({folder + QStringLiteral("/e.jpg")});
+  ASSERT_NO_FATAL_FAILURE(Listen());
+  const QString file = WriteJpegs(QStringLiteral("ending"), {"e.jpg"})[0];
+  std::future<HandOverResult> second = SecondStartBeside({file});
   ASSERT_TRUE(Ready(second, std::chrono::seconds(8)));
   ASSERT_TRUE(second.get().handedOver);
   // A signal ends the application before its GUI thread could show them.
   first.server->endTaking();
-  second = SecondStartBeside({folder + QStringLiteral("/e.jpg")});
+  second = SecondStartBeside({file});
   EXPECT_FALSE(QTest::qWaitFor([&] { return Ready(second, std::chrono::milliseconds(0)); }, 1000));
   first.server.reset();
   ASSERT_TRUE(Ready(second, std::chrono::seconds(8)));
