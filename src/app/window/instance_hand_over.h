@@ -86,8 +86,8 @@ struct HandOverResult {
 HandOverResult HandOverOrListen(const QStringList& paths, int timeoutMs = 5000,
                                 int quitWaitMs = 600000);
 
-// Files handed over are appended to the list; the window comes to the front either way. A
-// confirmed quit stops the taking of files.
+// Files handed over are appended to the list; the window comes to the front either way. Later
+// starts are refused while a quit is asked and once it is confirmed.
 void ReceiveHandOvers(AppDelegate& delegate, InstanceHandOverServer* server);
 
 }  // namespace glimbrik
