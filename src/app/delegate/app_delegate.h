@@ -54,6 +54,9 @@ class AppDelegate : public QObject {
   void openFiles(const QStringList& paths);
   bool windowShouldClose();
   bool applicationShouldTerminate();
+  // Refuses later starts' files (true) or takes them again (false). Refusing is false while
+  // files already taken have not reached the list: a quit then keeps the window to show them.
+  std::function<bool(bool refuse)> refuseHandOvers;
   void applicationWillTerminate();
   // A folder in the application-support folder (created when missing); "Glimbrik" when name is
   // empty. Empty when it cannot be made.

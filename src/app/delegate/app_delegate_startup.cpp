@@ -116,9 +116,13 @@ void AppDelegate::openFiles(const QStringList& paths) {
 }
 
 bool AppDelegate::windowShouldClose() {
+  // Files handed over while the quit is asked, or after, would go with the list: later starts
+  // wait meanwhile.
+  if (refuseHandOvers && !refuseHandOvers(true)) return false;
   // Unsaved text watermarks: the user may keep the window open. A quit has asked already.
   if (!m_mainWindowClosing && watermarkContextView &&
       !watermarkContextView->CheckAndSetModifiedPresetRow()) {
+    if (refuseHandOvers) refuseHandOvers(false);
     return false;
   }
   m_mainWindowClosing = true;

@@ -4,10 +4,13 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <atomic>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 class QLocalServer;
-class QLocalSocket;
+class QThread;
 
 namespace glimbrik {
 
@@ -26,7 +29,9 @@ QString HandOverSocketPath();
 // folder, with bytes that are not UTF-8 kept (see raw_file_names.h).
 QStringList AbsolutePathsOfArguments(const QList<QByteArray>& arguments);
 
-// Receives the files of later starts for the running application.
+// Receives the files of later starts for the running application. The socket is served on a
+// thread of its own, so that a start is answered at once however long the GUI thread is busy;
+// an answer of "taken" means the files wait here until the GUI thread hands them on.
 class InstanceHandOverServer : public QObject {
   Q_OBJECT
  public:
@@ -35,6 +40,15 @@ class InstanceHandOverServer : public QObject {
   // Takes files at the socket path; false when it cannot.
   bool listen(const QString& path);
   bool isListening() const;
+  // From now on the signals below carry what later starts hand over, in their order; until then
+  // it waits.
+  void beginDelivery();
+  // Refuses later starts (they wait, and open their files themselves once this application has
+  // ended) or takes their files again. Refusing is false, and nothing refused, while files already
+  // taken have not reached the signals yet: a quit must not drop them.
+  bool refuseLaterStarts(bool refuse);
+  // The application ends without asking (a signal): later starts are refused whatever waits.
+  void endTaking();
 
  signals:
   // A later start named these files (absolute paths).
@@ -43,8 +57,19 @@ class InstanceHandOverServer : public QObject {
   void raiseRequested();
 
  private:
-  void readMessage(QLocalSocket* socket);
-  QLocalServer* server_ = nullptr;
+  // Listener thread: whether the files (none: "come to the front") are taken.
+  bool offer(const QStringList& paths);
+  void deliverWaiting();
+
+  QThread* thread_ = nullptr;
+  QObject* listenerSide_ = nullptr;  // lives on thread_; owns the socket server and its peers
+  QLocalServer* server_ = nullptr;   // touched on thread_ only
+  std::atomic<bool> listening_{false};
+  std::mutex mutex_;  // guards the members below
+  std::vector<QStringList> waiting_;
+  bool deliveryPosted_ = false;
+  bool delivering_ = false;
+  bool refusing_ = false;
 };
 
 struct HandOverResult {
@@ -55,10 +80,14 @@ struct HandOverResult {
 };
 
 // Hands the files (an empty list: "come to the front") to the application already running for
-// these settings, or, when none answers, becomes that application.
-HandOverResult HandOverOrListen(const QStringList& paths, int timeoutMs = 5000);
+// these settings, or, when none answers, becomes that application. One that is quitting refuses
+// them: this start waits until it has ended, then takes its place; after quitWaitMs (a quit that
+// hangs) it runs on its own.
+HandOverResult HandOverOrListen(const QStringList& paths, int timeoutMs = 5000,
+                                int quitWaitMs = 600000);
 
-// Files handed over are appended to the list; the window comes to the front either way.
+// Files handed over are appended to the list; the window comes to the front either way. Later
+// starts are refused while a quit is asked and once it is confirmed.
 void ReceiveHandOvers(AppDelegate& delegate, InstanceHandOverServer* server);
 
 }  // namespace glimbrik
