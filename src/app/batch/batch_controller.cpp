@@ -194,10 +194,18 @@ std::shared_ptr<DraggedRowsRun> BatchController::PrepareDraggedRows(const std::v
   auto run = std::make_shared<DraggedRowsRun>();
   run->snapshot = TakeSnapshot(rows);
   // Asked here, before the drag: once the target asks for the data, a question's loop would
-  // run the drag's own events under it and could end the drag while it waits.
+  // run the drag's own events under it and could end the drag while it waits. The press that
+  // began this drag went to the question, so the drag itself starts with the next one, which
+  // takes the answer given.
+  if (dragPNGNoteConfirmed_) run->snapshot.options.doNotShowPNGOptimizationAlert = true;
+  const int asked = pngNotesShown_;
   ImageConversion checked;
   if (run->snapshot.entries.empty() ||
       !IsConversionOptionsValid(run->snapshot.options, false, *this, &checked)) {
+    return nullptr;
+  }
+  if (pngNotesShown_ != asked) {
+    dragPNGNoteConfirmed_ = true;
     return nullptr;
   }
   run->snapshot.options.doNotShowPNGOptimizationAlert = true;
@@ -287,6 +295,7 @@ void BatchController::RefocusOn(QWidget* control) {
 }
 
 bool BatchController::ConfirmPNGOptimizationNote() {
+  ++pngNotesShown_;
   QCheckBox* box = context_.panels->doNotShowPNGOptimizationAlertCheckBox;
   OnMainThread([box] { box->setText(LocalizedString("DoNotShowAlertCheckBoxTitle")); });
   const qint64 response = ShowCustomAlertWithView(

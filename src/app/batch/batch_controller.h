@@ -73,7 +73,7 @@ class BatchController : public QObject, public BatchRunHost {
                                                        const std::vector<int>& rows);
   // Rows dragged out to a target that takes only existing files. When the drag starts: the
   // values of the run, with what it must ask asked now; none when there is nothing to drag, a
-  // run goes on or the user declined.
+  // run goes on, the user declined or was just asked (the next drag takes the answer).
   std::shared_ptr<DraggedRowsRun> PrepareDraggedRows(const std::vector<int>& rows);
   // When the target asks for the files: the first call runs the rows into a new private folder
   // as a normal run goes (its sheet and Cancel working), without questions or completion alert,
@@ -116,6 +116,8 @@ class BatchController : public QObject, public BatchRunHost {
   QThread* worker_ = nullptr;
   std::vector<BatchFailure> failures_;  // of the run that ends, for its completion alert
   bool stopping_ = false;               // the run under way was cancelled
+  std::atomic<int> pngNotesShown_{0};
+  bool dragPNGNoteConfirmed_ = false;  // OK given to the note for rows dragged out
 };
 
 }  // namespace glimbrik
