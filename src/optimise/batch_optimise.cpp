@@ -11,15 +11,19 @@ namespace {
 constexpr qint64 kLosslessQuality = 100;
 }  // namespace
 
-void OptimiseJPEGFile(const QString& path, bool stripMetadata) {
+void OptimiseJPEGFile(const QString& path, bool stripMetadata, const std::atomic<bool>* stop) {
   auto job = std::make_shared<File>(path);
-  JPEGOptimAgent(job, kLosslessQuality, stripMetadata).run();
+  JPEGOptimAgent agent(job, kLosslessQuality, stripMetadata);
+  agent.setStopFlag(stop);
+  agent.run();
   job->cleanup();
 }
 
-void OptimisePNGFile(const QString& path) {
+void OptimisePNGFile(const QString& path, const std::atomic<bool>* stop) {
   auto job = std::make_shared<File>(path);
-  QVXPngCrushAgent(job, 1).run();
+  QVXPngCrushAgent agent(job, 1);
+  agent.setStopFlag(stop);
+  agent.run();
   job->cleanup();
 }
 

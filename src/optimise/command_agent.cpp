@@ -66,8 +66,11 @@ int CommandAgent::launchTask(const ToolEntry& entry, const QStringList& argument
   request.executable = QString::fromLatin1(entry.executable);
   request.arguments = arguments;
   request.lowPriority = UserDefaultBool(QStringLiteral("RunLowPriority"));
+  request.stop = stop_;
   lastResult_ = process_.run(request);
-  if (!lastResult_.started && !isCancelled()) reportFailedToStart(QString::fromLatin1(entry.key));
+  const bool stopped = stop_ && stop_->load();
+  if (!lastResult_.started && !isCancelled() && !stopped)
+    reportFailedToStart(QString::fromLatin1(entry.key));
   return lastResult_.status();
 }
 

@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <optional>
 
 #include "optimise/agent.h"
@@ -48,6 +49,9 @@ class CommandAgent : public Agent {
   // job's status says so.
   int launchTask(const ToolEntry& entry, const QStringList& arguments);
   const SpawnResult& lastTaskResult() const { return lastResult_; }
+  // A flag that, once set, ends the running tool and keeps the next one from starting; the
+  // tool's result is then thrown away and the file left as it was.
+  void setStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
 
   // The external-process road of auxiliary executables that sit beside the application.
   void taskWithPath(const QString& path, const QStringList& arguments);
@@ -72,6 +76,7 @@ class CommandAgent : public Agent {
   ChildProcess process_;
   std::optional<SpawnRequest> task_;
   SpawnResult lastResult_;
+  const std::atomic<bool>* stop_ = nullptr;
 };
 
 }  // namespace glimbrik

@@ -442,6 +442,37 @@ TEST_F(BatchRoad, DamagedFilesAreLeftAsTheyWere) {
   }
 }
 
+// A stop (a cancelled batch run) ends the tool at once: the file keeps its bytes, though the tool
+// had already written a smaller result, and no temporary file is left.
+TEST_F(BatchRoad, AStopEndsTheToolAndLeavesTheFileAsItWas) {
+  tools_.install({"jpegoptim", "pngcrush"});
+  tools_.setScript(
+      QStringLiteral("for a; do last=$a; done; head -c 100 /dev/zero > \"$last\"; exec sleep 60"));
+  const auto temporaryFiles = [] { return QDir(PrivateTempFolder()).entryList(QDir::Files); };
+  const QStringList tempBefore = temporaryFiles();
+  for (const char* name : {"x.png", "x.jpg"}) {
+    SCOPED_TRACE(name);
+    const QString path = folder_ + "/" + name;
+    ASSERT_TRUE(WritePicture(path));
+    const QByteArray before = test::ReadBytes(path);
+    const qsizetype calls = tools_.invocations().size();
+    std::atomic<bool> stop{false};
+    std::thread stopper([&] {
+      const QDeadlineTimer until(kTimeoutMs);
+      while (tools_.invocations().size() == calls && !until.hasExpired()) std::this_thread::yield();
+      stop = true;
+    });
+    const QDeadlineTimer limit(20000);
+    path.endsWith(QStringLiteral(".png")) ? OptimisePNGFile(path, &stop)
+                                          : OptimiseJPEGFile(path, false, &stop);
+    stopper.join();
+    EXPECT_FALSE(limit.hasExpired()) << "far less than the tool's own minute";
+    EXPECT_EQ(tools_.invocations().size(), calls + 1);
+    EXPECT_EQ(test::ReadBytes(path), before);
+  }
+  EXPECT_EQ(temporaryFiles(), tempBefore);
+}
+
 TEST(FileSizes, TheFirstMeasuredSizeAndTheSmallestResultMakeThePercentage) {
   File job;
   job.setByteSize(10);  // below 11 is never taken

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -16,6 +17,7 @@
 #include "app/batch/batch_capture.h"
 #include "app/batch/batch_completion.h"
 #include "app/batch/batch_engine.h"
+#include "app/batch/batch_options.h"
 #include "app/window/custom_alert.h"
 #include "app/window/desktop_open.h"
 #include "app/window/dialog_folders.h"
@@ -76,7 +78,7 @@ BatchController::~BatchController() { StopRun(); }
 void BatchController::StopRun() {
   if (!worker_) return;
   // The worker may be waiting for the GUI thread, so keep serving it until it ends.
-  *context_.cancelFlag = true;
+  ShowStopping();
   while (worker_ && !worker_->wait(QDeadlineTimer(10))) QCoreApplication::processEvents();
   delete worker_;
   worker_ = nullptr;
@@ -100,8 +102,13 @@ void BatchController::ConvertAllButtonAction() {
 }
 
 void BatchController::CancelConversionButtonAction() {
-  if (!worker_) return;
+  if (worker_) ShowStopping();
+}
+
+void BatchController::ShowStopping() {
+  // The flag also ends the optimisers' tools, so the files under way end within seconds.
   *context_.cancelFlag = true;
+  stopping_ = true;
   context_.panels->conversionProgressStaticText->setText(
       LocalizedString("CancelConversionInProgress"));
   context_.panels->cancelButton->setEnabled(false);
@@ -182,45 +189,92 @@ QStringList BatchController::namesOfPromisedFilesDroppedAtDestination(
   return names;
 }
 
-QStringList BatchController::ConvertDraggedRowsForDrop(const std::vector<int>& rows) {
-  if (rows.empty() || worker_) return {};
-  const QString folder = NewTemporaryPath();
-  if (folder.isEmpty() || !QDir().mkpath(folder)) return {};
-  // Made here on the GUI thread while the target waits: running events now could end the drag
-  // and with it the data being asked for.
-  BatchSnapshot snapshot = TakeSnapshot(rows);
-  snapshot.options.doNotShowAlert = true;
-  const BatchRunResult result =
-      ConvertImageThread(snapshot, folder, *this, *context_.cancelFlag, context_.engine(snapshot));
-  emit runFinished(result);
-  QStringList files;
-  for (const QString& path : result.destinations) {
-    if (QFileInfo::exists(path)) files << path;
+std::shared_ptr<DraggedRowsRun> BatchController::PrepareDraggedRows(const std::vector<int>& rows) {
+  if (rows.empty() || worker_) return nullptr;
+  auto run = std::make_shared<DraggedRowsRun>();
+  run->snapshot = TakeSnapshot(rows);
+  // Asked here, before the drag: once the target asks for the data, a question's loop would
+  // run the drag's own events under it and could end the drag while it waits. The press that
+  // began this drag went to the question, so the drag itself starts with the next one, which
+  // takes the answer given.
+  if (dragPNGNoteConfirmed_) run->snapshot.options.doNotShowPNGOptimizationAlert = true;
+  const int asked = pngNotesShown_;
+  ImageConversion checked;
+  if (run->snapshot.entries.empty() ||
+      !IsConversionOptionsValid(run->snapshot.options, false, *this, &checked)) {
+    return nullptr;
   }
-  return files;
+  if (pngNotesShown_ != asked) {
+    dragPNGNoteConfirmed_ = true;
+    return nullptr;
+  }
+  run->snapshot.options.doNotShowPNGOptimizationAlert = true;
+  run->snapshot.options.doNotShowAlert = true;  // the files go to the target
+  return run;
 }
 
-void BatchController::StartRun(const QString& destination, bool quiet) {
-  BatchSnapshot taken = TakeSnapshot(*conversionSelectedIndexSet_);
-  if (quiet) taken.options.doNotShowAlert = true;
-  auto snapshot = std::make_shared<const BatchSnapshot>(std::move(taken));
-  worker_ = QThread::create([this, snapshot, destination, engine = context_.engine(*snapshot)] {
-    const BatchRunResult result =
-        ConvertImageThread(*snapshot, destination, *this, *context_.cancelFlag, engine);
-    QMetaObject::invokeMethod(
-        this,
-        [this, result] {
-          if (worker_) {
-            worker_->wait();
-            delete worker_;
-            worker_ = nullptr;
-          }
-          conversionSelectedIndexSet_.reset();
-          context_.panels->cancelButton->setEnabled(true);
-          emit runFinished(result);
-        },
-        Qt::QueuedConnection);
-  });
+QStringList BatchController::FilesOfDraggedRows(const std::shared_ptr<DraggedRowsRun>& run) {
+  if (!run) return {};
+  if (!run->started) {
+    if (worker_) return {};
+    run->started = true;
+    run->folder = NewTemporaryPath();
+    if (run->folder.isEmpty() || !QDir().mkpath(run->folder)) {
+      run->finished = true;
+      return {};
+    }
+    StartSnapshotRun(std::make_shared<const BatchSnapshot>(run->snapshot), run->folder,
+                     [run](const BatchRunResult& result) {
+                       if (!result.cancelled) {
+                         for (const QString& path : result.destinations) {
+                           if (QFileInfo::exists(path)) run->files << path;
+                         }
+                       }
+                       // A run that hands nothing over leaves nothing behind.
+                       if (run->files.isEmpty()) QDir(run->folder).removeRecursively();
+                       run->finished = true;
+                     });
+  }
+  // The window goes on as in any run, so its sheet is painted and Cancel works; a repeated
+  // request waits here for the same run.
+  QPointer<BatchController> self(this);
+  QEventLoop loop;
+  connect(this, &BatchController::runFinished, &loop, &QEventLoop::quit);
+  connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+  // A quit under way stops the loops: the run is then ended by the quit, not awaited here.
+  while (self && !run->finished && loop.exec() == 0) {
+  }
+  return run->files;
+}
+
+void BatchController::StartRun(const QString& destination) {
+  StartSnapshotRun(
+      std::make_shared<const BatchSnapshot>(TakeSnapshot(*conversionSelectedIndexSet_)),
+      destination);
+}
+
+void BatchController::StartSnapshotRun(std::shared_ptr<const BatchSnapshot> snapshot,
+                                       const QString& destination,
+                                       std::function<void(const BatchRunResult&)> done) {
+  worker_ = QThread::create(
+      [this, snapshot, destination, done = std::move(done), engine = context_.engine(*snapshot)] {
+        const BatchRunResult result =
+            ConvertImageThread(*snapshot, destination, *this, *context_.cancelFlag, engine);
+        QMetaObject::invokeMethod(
+            this,
+            [this, result, done] {
+              if (worker_) {
+                worker_->wait();
+                delete worker_;
+                worker_ = nullptr;
+              }
+              conversionSelectedIndexSet_.reset();
+              context_.panels->cancelButton->setEnabled(true);
+              if (done) done(result);
+              emit runFinished(result);
+            },
+            Qt::QueuedConnection);
+      });
   worker_->start();
 }
 
@@ -241,6 +295,7 @@ void BatchController::RefocusOn(QWidget* control) {
 }
 
 bool BatchController::ConfirmPNGOptimizationNote() {
+  ++pngNotesShown_;
   QCheckBox* box = context_.panels->doNotShowPNGOptimizationAlertCheckBox;
   OnMainThread([box] { box->setText(LocalizedString("DoNotShowAlertCheckBoxTitle")); });
   const qint64 response = ShowCustomAlertWithView(
@@ -285,6 +340,7 @@ void BatchController::BeginProgressSheet(int64_t fileCount) {
     p.conversionProgressIndicator->setValue(0);
     p.conversionProgressStaticText->clear();
     p.cancelButton->setEnabled(true);
+    stopping_ = false;
     LockWindowForRun(true);
     p.conversionProgressSheet->show();  // open() would make it modal
   });
@@ -294,7 +350,8 @@ void BatchController::ChangeProgressStatus(int code, int64_t index, int64_t file
                                            const QString& fileName) {
   OnMainThread([this, code, index, fileCount, fileName] {
     OptionPanels& p = *context_.panels;
-    if (code == kProgressStarted || code == kProgressFile) {
+    // Once stopping, the sheet keeps saying so while the files under way end.
+    if (!stopping_ && (code == kProgressStarted || code == kProgressFile)) {
       p.conversionProgressStaticText->setText(LocalizedString("Converting")
                                                   .arg(static_cast<qlonglong>(index))
                                                   .arg(static_cast<qlonglong>(fileCount))

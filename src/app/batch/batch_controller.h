@@ -42,6 +42,15 @@ struct BatchControllerContext {
   std::function<void(const std::vector<BatchFailure>& failures)> markFailedFiles;
 };
 
+// The run of rows dragged out of the list, from the drag's start to the files it hands over.
+struct DraggedRowsRun {
+  BatchSnapshot snapshot;  // taken at the drag's start, its questions already answered
+  QString folder;          // private, made when the run starts
+  bool started = false;
+  bool finished = false;
+  QStringList files;  // written, once finished; none for a cancelled or failed run
+};
+
 // The convert commands, the destination choice, the worker thread of a run and the sheets and
 // alerts it shows. Lives on the GUI thread; the worker reaches it through BatchRunHost, whose
 // calls are carried out on the GUI thread while the worker waits.
@@ -62,10 +71,14 @@ class BatchController : public QObject, public BatchRunHost {
   // of the dragged files; none for no rows or while a run goes on.
   QStringList namesOfPromisedFilesDroppedAtDestination(const QString& folder,
                                                        const std::vector<int>& rows);
-  // Rows dragged out to a target that takes only existing files: they are written into a new
-  // private folder before this returns, without the completion alert. Answers the files
-  // written; none while another run goes on.
-  QStringList ConvertDraggedRowsForDrop(const std::vector<int>& rows);
+  // Rows dragged out to a target that takes only existing files. When the drag starts: the
+  // values of the run, with what it must ask asked now; none when there is nothing to drag, a
+  // run goes on, the user declined or was just asked (the next drag takes the answer).
+  std::shared_ptr<DraggedRowsRun> PrepareDraggedRows(const std::vector<int>& rows);
+  // When the target asks for the files: the first call runs the rows into a new private folder
+  // as a normal run goes (its sheet and Cancel working), without questions or completion alert,
+  // and every call returns once that one run has ended, with the files it wrote.
+  QStringList FilesOfDraggedRows(const std::shared_ptr<DraggedRowsRun>& run);
   BatchControllerContext& context() { return context_; }
   // The values a run of the given list rows reads (GUI thread); rows out of range are left out.
   BatchSnapshot TakeSnapshot(const std::vector<int>& rows) const;
@@ -87,10 +100,14 @@ class BatchController : public QObject, public BatchRunHost {
   void runFinished(const glimbrik::BatchRunResult& result);
 
  private:
-  // quiet: no completion alert (the files are handed to a drop target, not kept there).
-  void StartRun(const QString& destination, bool quiet = false);
+  void StartRun(const QString& destination);
+  // Runs the snapshot on the worker thread; done, when given, hears the result first.
+  void StartSnapshotRun(std::shared_ptr<const BatchSnapshot> snapshot, const QString& destination,
+                        std::function<void(const BatchRunResult&)> done = {});
   // While the progress sheet is up nothing in the window but its menus takes input.
   void LockWindowForRun(bool locked);
+  // Cancels the run under way and has the sheet say that it is stopping.
+  void ShowStopping();
   void OnMainThread(const std::function<void()>& work);
   void RefocusOn(QWidget* control);
 
@@ -98,6 +115,9 @@ class BatchController : public QObject, public BatchRunHost {
   std::unique_ptr<std::vector<int>> conversionSelectedIndexSet_;
   QThread* worker_ = nullptr;
   std::vector<BatchFailure> failures_;  // of the run that ends, for its completion alert
+  bool stopping_ = false;               // the run under way was cancelled
+  std::atomic<int> pngNotesShown_{0};
+  bool dragPNGNoteConfirmed_ = false;  // OK given to the note for rows dragged out
 };
 
 }  // namespace glimbrik

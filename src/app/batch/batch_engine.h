@@ -5,6 +5,7 @@
 // stand-ins; DefaultBatchEngine() gives the real ones.
 
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -21,9 +22,11 @@ struct BatchEngine {
   // The new base name of an entry (never empty); index counts the files of the run from 0.
   std::function<QString(const BatchEntry& entry, const ImageResizeOptions* resize, uint64_t index)>
       renameString;
-  // Optimises a written file in place, synchronously; its result is not needed.
-  std::function<void(const QString& path, bool stripMetadata)> optimiseJPEG;
-  std::function<void(const QString& path)> optimisePNG;
+  // Optimises a written file in place, synchronously; its result is not needed. Setting stop
+  // (the run's cancel flag) ends the optimiser at once and leaves the file as it was written.
+  std::function<void(const QString& path, bool stripMetadata, const std::atomic<bool>& stop)>
+      optimiseJPEG;
+  std::function<void(const QString& path, const std::atomic<bool>& stop)> optimisePNG;
   // Bytes converting the file may hold at once, for the run's memory budget; unset counts 0.
   std::function<int64_t(const QString& path)> estimateBytes;
 };

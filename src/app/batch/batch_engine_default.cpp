@@ -1,14 +1,10 @@
-#include <memory>
-
 #include "app/batch/batch_engine.h"
 #include "app/batch/batch_scheduler.h"
 #include "app/batch/rename_string.h"
 #include "engine/convert/conversion_records.h"
 #include "engine/convert/image_converter.h"
 #include "engine/convert/image_types.h"
-#include "optimise/file.h"
-#include "optimise/jpeg_optim_agent.h"
-#include "optimise/png_crush_agent.h"
+#include "optimise/batch_optimise.h"
 
 namespace glimbrik {
 
@@ -22,15 +18,11 @@ BatchEngine DefaultBatchEngine(const BatchSnapshot& snapshot) {
                        const BatchEntry& entry, const ImageResizeOptions* resize, uint64_t index) {
     return GetRenameStringForObject(entry, resize, index, tokens);
   };
-  e.optimiseJPEG = [](const QString& path, bool stripMetadata) {
-    auto job = std::make_shared<File>(path);
-    JPEGOptimAgent(job, 100, stripMetadata).run();
-    job->cleanup();
+  e.optimiseJPEG = [](const QString& path, bool stripMetadata, const std::atomic<bool>& stop) {
+    OptimiseJPEGFile(path, stripMetadata, &stop);
   };
-  e.optimisePNG = [](const QString& path) {
-    auto job = std::make_shared<File>(path);
-    QVXPngCrushAgent(job, 1).run();
-    job->cleanup();
+  e.optimisePNG = [](const QString& path, const std::atomic<bool>& stop) {
+    OptimisePNGFile(path, &stop);
   };
   e.estimateBytes = EstimatedConversionBytes;
   return e;

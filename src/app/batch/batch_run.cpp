@@ -51,13 +51,13 @@ long StatusBitsForResult(int result) {
 // Optimises a freshly written JPEG or PNG and dates it again, since the optimiser replaces the
 // file. True when an optimiser ran.
 bool OptimiseWrittenFile(const QString& path, int type, int optimizationTag, bool preserveMetadata,
-                         const BatchEngine& engine) {
+                         const BatchEngine& engine, const std::atomic<bool>& cancelled) {
   if (type == kJPEGType && (optimizationTag & 1) != 0) {
-    engine.optimiseJPEG(path, !preserveMetadata);
+    engine.optimiseJPEG(path, !preserveMetadata, cancelled);
     return true;
   }
   if (type == kPNGType && (optimizationTag & 2) != 0) {
-    engine.optimisePNG(path);
+    engine.optimisePNG(path, cancelled);
     return true;
   }
   return false;
@@ -81,8 +81,10 @@ struct FileJob {
   bool finished = false;
 };
 
-// A file's whole road: the engine call with its fallback, the optimiser, the dates.
-void ConvertFile(FileJob& job, int optimizationTag, bool preview, const BatchEngine& engine) {
+// A file's whole road: the engine call with its fallback, the optimiser, the dates. A cancel
+// stops the optimiser, whose output is temporary, but lets the file's conversion finish.
+void ConvertFile(FileJob& job, int optimizationTag, bool preview, const BatchEngine& engine,
+                 const std::atomic<bool>& cancelled) {
   if (!job.writable) return;
   job.result =
       ConvertImageFormatFromURL(job.source, job.destination, job.conversion, job.attributes,
@@ -90,7 +92,7 @@ void ConvertFile(FileJob& job, int optimizationTag, bool preview, const BatchEng
   job.standIn.reset();
   if (job.result == 1 || preview) return;
   if (OptimiseWrittenFile(job.destination, job.type, optimizationTag,
-                          job.conversion.options.preserveMetadata != 0, engine)) {
+                          job.conversion.options.preserveMetadata != 0, engine, cancelled)) {
     if (!job.attributes) {
       const QDateTime now = QDateTime::currentDateTime();
       job.attributes = FileAttributes{now, now};
@@ -223,8 +225,8 @@ BatchRunResult ConvertImageThread(const BatchSnapshot& snapshot, const QString& 
     ++promised[job->destination];
     FileJob* raw = job.get();
     jobs.push_back(std::move(job));
-    workers.Submit(int(jobs.size() - 1), [raw, optimizationTag, preview, &engine] {
-      ConvertFile(*raw, optimizationTag, preview, engine);
+    workers.Submit(int(jobs.size() - 1), [raw, optimizationTag, preview, &engine, &cancelled] {
+      ConvertFile(*raw, optimizationTag, preview, engine, cancelled);
     });
   }
   while (scheduler.running() > 0) collectOne();

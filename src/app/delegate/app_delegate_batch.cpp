@@ -55,13 +55,15 @@ BatchController* InstallBatchRun(AppDelegate& delegate) {
   QObject::connect(&delegate, &AppDelegate::terminationConfirmed, controller,
                    &BatchController::StopRun);
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, controller, &BatchController::StopRun);
-  // Rows dragged out of the list: their files are written when the drop target asks for them.
+  // Rows dragged out of the list: what their run must ask is asked as the drag starts, and their
+  // files are written when the drop target asks for them.
   QPointer<BatchController> guarded = controller;
-  window->imageListViewOutlet->makeDragData = [guarded](const QList<int>& rows) {
-    const std::vector<int> chosen(rows.begin(), rows.end());
-    return new RowsDragData([guarded, chosen] {
-      return guarded ? guarded->ConvertDraggedRowsForDrop(chosen) : QStringList();
-    });
+  window->imageListViewOutlet->makeDragData = [guarded](const QList<int>& rows) -> QMimeData* {
+    const std::shared_ptr<DraggedRowsRun> run =
+        guarded ? guarded->PrepareDraggedRows(std::vector<int>(rows.begin(), rows.end())) : nullptr;
+    if (!run) return nullptr;
+    return new RowsDragData(
+        [guarded, run] { return guarded ? guarded->FilesOfDraggedRows(run) : QStringList(); });
   };
   // The progress sheet has the keyboard during a run: Ctrl+Q works there too.
   delegate.panels().conversionProgressSheet->addAction(window->quitAction);

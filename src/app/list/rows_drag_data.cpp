@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QPointer>
 #include <QUrl>
 
 #include "app/batch/raw_file_names.h"
@@ -10,6 +11,17 @@ namespace glimbrik {
 
 namespace {
 const QString kUriList = QStringLiteral("text/uri-list");
+
+QVariant UriListData(const QStringList& files, QMetaType type) {
+  if (type.id() == QMetaType::QByteArray) {
+    QByteArray list;
+    for (const QString& file : files) list += UriOfLocalPath(file) + "\r\n";
+    return list;
+  }
+  QVariantList urls;
+  for (const QString& file : files) urls << QUrl::fromEncoded(UriOfLocalPath(file));
+  return urls;
+}
 }  // namespace
 
 QByteArray UriOfLocalPath(const QString& path) {
@@ -26,18 +38,17 @@ bool RowsDragData::hasFormat(const QString& mimeType) const { return mimeType ==
 
 QVariant RowsDragData::retrieveData(const QString& mimeType, QMetaType type) const {
   if (mimeType != kUriList) return QVariant();
-  if (!files_) {
-    if (pointerOverOwnWindow && pointerOverOwnWindow()) return QVariant();
-    files_ = produce_ ? produce_() : QStringList();
-  }
-  if (type.id() == QMetaType::QByteArray) {
-    QByteArray list;
-    for (const QString& file : *files_) list += UriOfLocalPath(file) + "\r\n";
-    return list;
-  }
-  QVariantList urls;
-  for (const QString& file : *files_) urls << QUrl::fromEncoded(UriOfLocalPath(file));
-  return urls;
+  if (files_) return UriListData(*files_, type);
+  // Once asked for outside, the rows answer every later request, wherever the pointer has gone.
+  if (!asked_ && pointerOverOwnWindow && pointerOverOwnWindow()) return QVariant();
+  asked_ = true;
+  // The window's events go on while the files are made, and the target may end the drag, and
+  // this object with it, meanwhile: nothing of it is touched then.
+  const Produce produce = produce_;
+  const QPointer<const RowsDragData> self(this);
+  const QStringList files = produce ? produce() : QStringList();
+  if (self) files_ = files;
+  return UriListData(files, type);
 }
 
 }  // namespace glimbrik

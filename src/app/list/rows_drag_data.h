@@ -13,7 +13,8 @@ namespace glimbrik {
 class RowsDragData : public QMimeData {
   Q_OBJECT
  public:
-  // Runs the dragged rows into a new folder of its own and answers the files written.
+  // Runs the dragged rows into a new folder of its own and answers the files written. It may run
+  // the window's events meanwhile, in which a repeated request may come.
   using Produce = std::function<QStringList()>;
   explicit RowsDragData(Produce produce);
 
@@ -32,6 +33,7 @@ class RowsDragData : public QMimeData {
  private:
   Produce produce_;
   mutable std::optional<QStringList> files_;
+  mutable bool asked_ = false;  // a request from outside has begun making the files
 };
 
 // The text/uri-list line of a local path, its bytes kept (a name that is not UTF-8 included).

@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/system/unique_fd.h"
@@ -21,6 +24,9 @@ namespace glimbrik {
 namespace {
 
 constexpr int kLowPriorityNice = 10;
+// How often a stoppable child's stop flag is looked at, and how long it has after SIGTERM.
+constexpr int kStopPollMs = 50;
+constexpr auto kStopGrace = std::chrono::seconds(2);
 
 struct SpawnFileActions {
   posix_spawn_file_actions_t actions;
@@ -40,12 +46,15 @@ bool MakePipe(UniqueFd& readEnd, UniqueFd& writeEnd) {
   return true;
 }
 
-// Reads both pipes until each reaches its end.
-void DrainPipes(UniqueFd& out, UniqueFd& err, QByteArray& outData, QByteArray& errData) {
+// Reads both pipes until each reaches its end; with a tick, wakes for it now and then.
+void DrainPipes(UniqueFd& out, UniqueFd& err, QByteArray& outData, QByteArray& errData,
+                const std::function<void()>& tick) {
   char buffer[16384];
   while (out.valid() || err.valid()) {
     pollfd fds[2] = {{out.get(), POLLIN, 0}, {err.get(), POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0) {
+    const int ready = ::poll(fds, 2, tick ? kStopPollMs : -1);
+    if (tick) tick();
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
     }
@@ -111,7 +120,7 @@ SpawnResult ChildProcess::run(const SpawnRequest& request) {
   pid_t pid = 0;
   {
     std::lock_guard lock(mutex_);
-    if (terminated_) {
+    if (terminated_ || (request.stop && request.stop->load())) {
       result.reason = QStringLiteral("cancelled");
       return result;
     }
@@ -136,7 +145,23 @@ SpawnResult ChildProcess::run(const SpawnRequest& request) {
       ::setpriority(PRIO_PROCESS, pid, kLowPriorityNice);
   }
 
-  DrainPipes(outRead, errRead, result.standardOutput, result.standardError);
+  std::function<void()> stopWhenAsked;
+  if (request.stop) {
+    std::optional<std::chrono::steady_clock::time_point> stoppedAt;
+    bool killed = false;
+    stopWhenAsked = [this, &request, stoppedAt, killed]() mutable {
+      if (killed || !request.stop->load()) return;
+      const auto now = std::chrono::steady_clock::now();
+      if (!stoppedAt) {
+        stoppedAt = now;
+        signalChild(SIGTERM);
+      } else if (now - *stoppedAt > kStopGrace) {
+        killed = true;
+        signalChild(SIGKILL);
+      }
+    };
+  }
+  DrainPipes(outRead, errRead, result.standardOutput, result.standardError, stopWhenAsked);
 
   // Wait without reaping first, so that terminate() never signals a recycled process id.
   siginfo_t info{};
@@ -164,6 +189,11 @@ void ChildProcess::terminate() {
   std::lock_guard lock(mutex_);
   terminated_ = true;
   if (pid_ > 0) ::kill(pid_, SIGTERM);
+}
+
+void ChildProcess::signalChild(int signal) {
+  std::lock_guard lock(mutex_);
+  if (pid_ > 0) ::kill(pid_, signal);
 }
 
 SpawnResult RunProcess(const SpawnRequest& request) {

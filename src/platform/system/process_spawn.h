@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <mutex>
 
 namespace glimbrik {
@@ -15,6 +16,9 @@ struct SpawnRequest {
   QString executable;
   QStringList arguments;
   bool lowPriority = false;  // run at nice 10
+  // When given and set, the child is not started, or is ended (SIGTERM, SIGKILL if it lingers),
+  // so that a caller on another thread can stop a long tool without holding the process.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 struct SpawnResult {
@@ -39,6 +43,8 @@ class ChildProcess {
   void terminate();
 
  private:
+  void signalChild(int signal);
+
   std::mutex mutex_;
   pid_t pid_ = 0;  // set while a child exists and is not yet reaped
   bool terminated_ = false;

@@ -133,6 +133,29 @@ TEST(BatchRunWithEngine, EveryOutputIsNamedForItsBytes) {
   }
 }
 
+// A run's JPEG optimisation is lossless: the optimised output decodes to the very pixels of the
+// same run without it, only in fewer bytes.
+TEST(BatchRunWithEngine, JPEGOptimisationKeepsEveryPixel) {
+  const QString source = test::MakeTempFolder(QStringLiteral("src")) + "/photo.png";
+  ASSERT_TRUE(test::Picture(7, 320, 240).save(source));
+  QImage outputs[2];
+  qint64 sizes[2] = {};
+  for (const bool optimise : {false, true}) {
+    const QString dest = test::MakeTempFolder(QStringLiteral("out"));
+    BatchSnapshot s = test::SnapshotOf({source});
+    s.options.outputType = 4;
+    s.options.quality = 0.95;
+    s.options.optimizationOn = optimise;
+    s.options.optimizationTag = 1;
+    ASSERT_EQ(RunWithEngine(s, dest).written, 1);
+    outputs[optimise] = QImage(dest + "/photo.jpg");
+    sizes[optimise] = QFileInfo(dest + "/photo.jpg").size();
+  }
+  ASSERT_FALSE(outputs[0].isNull());
+  EXPECT_EQ(outputs[1], outputs[0]);
+  EXPECT_LT(sizes[1], sizes[0]);
+}
+
 TEST(BatchRunWithEngine, FailedFilesAreNamedWithAShortReasonAndMarked) {
   const QString source = test::MakeTempFolder(QStringLiteral("src"));
   const QString dest = test::MakeTempFolder(QStringLiteral("out"));

@@ -62,12 +62,12 @@ struct FakeEngine {
       renameIndexes.push_back(index);
       return renameText + QString::number(index + 1);
     };
-    e.optimiseJPEG = [this](const QString& path, bool strip) {
+    e.optimiseJPEG = [this](const QString& path, bool strip, const std::atomic<bool>&) {
       std::lock_guard lock(mutex);
       optimised << QStringLiteral("jpeg:%1:%2").arg(QFileInfo(path).fileName()).arg(strip);
       WriteFile(path, "optimised");  // replaces the file, as the real agent does
     };
-    e.optimisePNG = [this](const QString& path) {
+    e.optimisePNG = [this](const QString& path, const std::atomic<bool>&) {
       std::lock_guard lock(mutex);
       optimised << "png:" + QFileInfo(path).fileName();
       WriteFile(path, "optimised");

@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 
 #include "app/app_fixtures.h"
@@ -22,6 +23,8 @@
 #include "app/list/rows_drag_data.h"
 #include "app/window/custom_alert.h"
 #include "engine/convert/resize_math.h"
+#include "platform/store/folders.h"
+#include "platform/store/localization.h"
 #include "support/test_env.h"
 
 namespace glimbrik {
@@ -68,19 +71,26 @@ class BatchWindow : public ::testing::Test {
       ASSERT_TRUE(test::Picture(i).save(paths.back()));
     }
     Add(paths);
+    HoldFiles();
+    ASSERT_TRUE(test::StartRunInto(*delegate, dest, kTimeoutMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));
+  }
+
+  // Each file of a run waits (with a limit) for the cancel flag or for release; runsStarted
+  // counts the runs.
+  void HoldFiles() {
     std::atomic<bool>* cancelled = &delegate->isConversionCancelled;
-    controller->context().engine = [cancelled](const BatchSnapshot& s) {
+    controller->context().engine = [this, cancelled](const BatchSnapshot& s) {
+      ++runsStarted;
       BatchEngine e = DefaultBatchEngine(s);
-      e.processImageFile = [cancelled, process = e.processImageFile](ImageConversion* c) {
+      e.processImageFile = [this, cancelled, process = e.processImageFile](ImageConversion* c) {
         const QDeadlineTimer limit(kTimeoutMs);
-        while (!*cancelled && !limit.hasExpired()) QThread::msleep(2);
+        while (!release && !*cancelled && !limit.hasExpired()) QThread::msleep(2);
         return process(c);
       };
       return e;
     };
-    ASSERT_TRUE(test::StartRunInto(*delegate, dest, kTimeoutMs));
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return p().conversionProgressSheet->isVisible(); }, kTimeoutMs));
   }
 
   void Add(const QStringList& paths) {
@@ -114,6 +124,8 @@ class BatchWindow : public ::testing::Test {
   QStringList opened;
   BatchRunResult result;
   int runs = 0;
+  std::atomic<bool> release{false};
+  std::atomic<int> runsStarted{0};
   QString source;
   QString dest;
 };
@@ -333,6 +345,66 @@ TEST_F(BatchWindow, QuitOrCloseDuringARunCancelsItAndKeepsWhatIsWritten) {
   EXPECT_LT(QDir(dest).entryList(QDir::Files).size(), 12);
 }
 
+// Cancel and Quit end the optimisers' tools at once (here a pngcrush that would take a minute):
+// the run ends within seconds, the sheet says that it is stopping until then, and every file
+// written stays whole.
+TEST_F(BatchWindow, CancelAndQuitStopTheOptimisersPromptly) {
+  const QString tools = test::MakeTempFolder(QStringLiteral("tools"));
+  const QString started = tools + "/started";
+  ASSERT_TRUE(
+      test::WriteBytes(tools + "/pngcrush",
+                       "#!/bin/sh\necho >> '" + QFile::encodeName(started) + "'\nexec sleep 60\n"));
+  ASSERT_TRUE(QFile::setPermissions(tools + "/pngcrush", QFile::ReadOwner | QFile::ExeOwner));
+  struct PathGuard {
+    QByteArray path = qgetenv("PATH");
+    ~PathGuard() { qputenv("PATH", path); }
+  } guard;
+  qputenv("PATH", QFile::encodeName(tools) + ':' + guard.path);
+  QStringList paths;
+  for (int i = 0; i < 4; ++i) {
+    paths << source + QStringLiteral("/p%1.png").arg(i);
+    ASSERT_TRUE(test::Picture(i).save(paths.back()));
+  }
+  Add(paths);
+  OptimiseToPng();
+  p().doNotShowPNGOptimizationAlertCheckBox->setChecked(true);
+  p().doNotShowAlertCheckBox->setChecked(true);
+  const QString stopping = LocalizedString("CancelConversionInProgress");
+  for (const bool quit : {false, true}) {
+    SCOPED_TRACE(quit ? "quit" : "cancel");
+    QFile::remove(started);
+    const int before = runs;
+    ASSERT_TRUE(test::StartRunInto(*delegate, dest, kTimeoutMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(started); }, kTimeoutMs));
+    const QDeadlineTimer limit(15000);
+    QStringList shown;
+    const auto look = [&] {
+      if (p().conversionProgressSheet->isVisible())
+        shown << p().conversionProgressStaticText->text();
+    };
+    if (quit) {
+      QTimer::singleShot(0, look);
+      controller->StopRun();  // what a confirmed Quit does
+      EXPECT_FALSE(controller->IsRunning());
+    } else {
+      p().cancelButton->click();
+      EXPECT_FALSE(p().cancelButton->isEnabled());
+    }
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          look();
+          return runs > before;
+        },
+        kTimeoutMs));
+    EXPECT_FALSE(limit.hasExpired()) << "far less than the tools' minute";
+    EXPECT_TRUE(result.cancelled);
+    shown.removeDuplicates();
+    EXPECT_EQ(shown.join(" | ").toStdString(), stopping.toStdString());
+    for (const QString& name : QDir(dest).entryList(QDir::Files))
+      EXPECT_EQ(QImage(dest + "/" + name).size(), test::Picture(0).size()) << name.toStdString();
+  }
+}
+
 // Rows dragged out: a drop target asks for the files at the drop and gets those a run of the
 // rows writes; over the application's own windows they give nothing and start no run.
 TEST_F(BatchWindow, RowsDraggedOutAreWrittenWhenTheDropTargetAsksForThem) {
@@ -377,6 +449,94 @@ TEST_F(BatchWindow, RowsDraggedOutAreWrittenWhenTheDropTargetAsksForThem) {
   EXPECT_EQ(QDir(dest).entryList(QDir::Files), QStringList{"b.png"});
   EXPECT_EQ(alerts.titles.size(), 1) << "this run's files are kept there: the alert offers them";
   EXPECT_TRUE(controller->namesOfPromisedFilesDroppedAtDestination(dest, {}).isEmpty());
+}
+
+// Rows dragged out with a run that must ask (the PNG note): the question comes as the drag
+// starts, never inside the target's request for the files. The request runs the rows once, as a
+// normal run with its sheet and Cancel, however often it is repeated, even from within itself,
+// and when the drag ends meanwhile; a cancelled run hands nothing over and leaves no folder.
+TEST_F(BatchWindow, RowsDraggedOutAskFirstAndRunOncePerDrag) {
+  QStringList paths;
+  for (const char* name : {"a", "b"}) {
+    paths << source + QStringLiteral("/%1.jpg").arg(QString::fromLatin1(name));
+    ASSERT_TRUE(test::Picture(5).save(paths.back(), "JPEG"));
+  }
+  Add(paths);
+  OptimiseToPng();
+  HoldFiles();
+  ImageListView* list = delegate->window()->imageListViewOutlet;
+  const QString note = LocalizedString("PNGOptimizationAlertTitle");
+  alerts.answers << QStringLiteral("escape");
+  EXPECT_EQ(list->makeDragData({0, 1}), nullptr) << "declined: no drag";
+  EXPECT_EQ(alerts.titles, QStringList{note});
+  const auto drag = [&] {
+    alerts.answers << QStringLiteral("defaultButton");
+    auto* rows = qobject_cast<RowsDragData*>(list->makeDragData({0, 1}));
+    if (rows) rows->pointerOverOwnWindow = [] { return false; };
+    return rows;
+  };
+  const auto privateEntries = [] {
+    return QDir(PrivateTempFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+  };
+  const QString uriList = QStringLiteral("text/uri-list");
+
+  // Answered as the drag starts, whose press went to the note: the next drag takes the answer.
+  EXPECT_EQ(drag(), nullptr);
+  EXPECT_EQ(alerts.titles, (QStringList{note, note}));
+  alerts.answers.clear();
+  // The run waits for the request, which may come again within.
+  RowsDragData* data = drag();
+  ASSERT_TRUE(data);
+  alerts.answers << QStringLiteral("defaultButton");  // for a question that must not come
+  bool modal = false, sheetShown = false, cancelShown = false;
+  QByteArray repeated;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    modal = modal || QApplication::activeModalWidget() != nullptr || test::VisibleAlert();
+    if (!p().conversionProgressSheet->isVisible() || release) return;
+    sheetShown = true;
+    cancelShown = p().cancelButton->isEnabled();
+    release = true;
+    data->pointerOverOwnWindow = [] { return true; };  // back over the window meanwhile
+    repeated = data->data(uriList);
+  });
+  watch.start(5);
+  const QByteArray first = data->data(uriList);
+  watch.stop();
+  EXPECT_FALSE(modal);
+  EXPECT_TRUE(sheetShown && cancelShown) << "the window goes on during the run";
+  EXPECT_EQ(alerts.titles.size(), 2);
+  EXPECT_EQ(repeated, first);
+  EXPECT_EQ(data->data(uriList), first);
+  EXPECT_EQ(runsStarted, 1) << "one run per drag";
+  const QList<QUrl> urls = data->urls();
+  ASSERT_EQ(urls.size(), 2);
+  for (const QUrl& url : urls) {
+    EXPECT_TRUE(url.toLocalFile().startsWith(PrivateTempFolder() + "/"));
+    EXPECT_EQ(QImage(url.toLocalFile()).size(), test::Picture(5).size());
+  }
+  delete data;
+
+  // Cancelled while the drag ends (the target's drag object gone): nothing handed over, nothing
+  // of the run left, and nothing of the data touched afterwards (AddressSanitizer watches).
+  release = false;
+  const QStringList before = privateEntries();
+  data = drag();
+  ASSERT_TRUE(data);
+  QObject::disconnect(&watch, nullptr, nullptr, nullptr);
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!data || !p().conversionProgressSheet->isVisible()) return;
+    p().cancelButton->click();
+    delete std::exchange(data, nullptr);
+  });
+  watch.start(5);
+  const QByteArray cancelledList = data->data(uriList);
+  watch.stop();
+  EXPECT_EQ(data, nullptr);
+  EXPECT_TRUE(cancelledList.isEmpty());
+  EXPECT_EQ(runsStarted, 2);
+  EXPECT_TRUE(result.cancelled);
+  EXPECT_EQ(privateEntries(), before);
 }
 
 // Black pictures, so that the white "New File Name" watermark shows which name each output got.

@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <atomic>
 #include <csignal>
 #include <thread>
 
@@ -67,6 +68,28 @@ TEST(ProcessSpawn, TerminateEndsARunningChildAndPreventsLaterRuns) {
   const SpawnResult again = child.run(Shell(QStringLiteral("x"), QStringLiteral("exit 0")));
   EXPECT_FALSE(again.started);
   EXPECT_EQ(again.reason, QStringLiteral("cancelled"));
+
+  // A stop flag set from another thread does the same, and a child deaf to SIGTERM is killed.
+  for (const char* body : {"exec sleep 60", "trap '' TERM; sleep 30 >/dev/null 2>&1"}) {
+    SCOPED_TRACE(body);
+    QFile::remove(started);
+    std::atomic<bool> stop{false};
+    SpawnRequest request = Shell(QStringLiteral("x"), "touch " + started + " && " + body);
+    request.stop = &stop;
+    ChildProcess stoppable;
+    std::thread stopper([&] {
+      QDeadlineTimer until(20000);
+      while (!QFile::exists(started) && !until.hasExpired()) std::this_thread::yield();
+      stop = true;
+    });
+    const QDeadlineTimer limit(20000);
+    const SpawnResult stopped = stoppable.run(request);
+    stopper.join();
+    EXPECT_FALSE(limit.hasExpired());
+    ASSERT_TRUE(stopped.started);
+    EXPECT_NE(stopped.signal, 0);
+    EXPECT_FALSE(stoppable.run(request).started) << "not started once the flag is set";
+  }
 }
 
 }  // namespace
