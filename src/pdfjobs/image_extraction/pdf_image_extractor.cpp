@@ -115,8 +115,8 @@ bool PDFImageExtractor::extractPages(QPDF& pdf) {
   try {
     std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
     const int64_t pageCount = int64_t(pages.size());
-    // No page holds an image to extract: the file is not the document the caller took it for.
-    if (pageCount == 0) return false;
+    // All the pages of none is nothing to do; a numbered page of none is not there.
+    if (pageCount == 0) return pageRangeMode != 1 && pageRangeMode != 2;
     const PageSpan span = ResolvePageRange(pageRangeMode, firstPage, &lastPage, pageCount);
     const QString baseName = outputBaseName.isEmpty() ? BaseNameOfPath(sourceURL) : outputBaseName;
     for (int64_t p = span.start; p <= span.end; ++p) {

@@ -282,7 +282,7 @@ TEST_F(RenderPages, LockedAndRestrictedSourcesAcrossEntries) {
   }
 }
 
-TEST_F(RenderPages, PagelessSourcesFailEveryEntryInEveryRangeMode) {
+TEST_F(RenderPages, PagelessSourcesFailEveryPageTheyAreAskedFor) {
   // An empty page tree (a valid file), one whose count claims pages it lists none of, one whose
   // pages are all null objects, and one whose only page is a null object.
   const QString empty = folder + "/empty.pdf", claimed = folder + "/claimed.pdf",
@@ -310,7 +310,9 @@ TEST_F(RenderPages, PagelessSourcesFailEveryEntryInEveryRangeMode) {
         c.options.pageRangeMode = int32_t(mode);
         c.options.firstPage = c.options.lastPage = 1;
         EXPECT_EQ(ConvertPDFToImages(&c), 0) << type;
-        EXPECT_EQ(ExtractImagesFromPDF(&c), 0) << type;
+        // Extracting every page of a sound empty document has nothing to do and succeeds.
+        const bool nothingToDo = mode == 0 && (source == empty || source == claimed);
+        EXPECT_EQ(ExtractImagesFromPDF(&c), nothingToDo ? 1 : 0) << type;
       }
       PDFToTextConversionOptions text;
       text.sourceURL = source;
