@@ -99,16 +99,15 @@ QString Describe(Processor& p, Representations* out) {
 }
 
 // Raw files built on TIFF (DNG and most cameras' own) state their resolution in the first
-// directory, which LibRaw does not hand out; one stated side stands for both.
+// directory, which LibRaw does not hand out; the parser already lets one stated side stand for
+// both.
 void ApplyStatedResolution(const QByteArray& head, Representations* out) {
   const ExifBasics stated =
       ParseExifBasics(reinterpret_cast<const uchar*>(head.constData()), size_t(head.size()));
-  const double x = stated.dpiX > 0 ? stated.dpiX : stated.dpiY;
-  const double y = stated.dpiY > 0 ? stated.dpiY : stated.dpiX;
-  if (x <= 0) return;
+  if (!(stated.dpiX > 0)) return;
   for (ImageRepresentation& rep : *out) {
-    rep.dpiX = x;
-    rep.dpiY = y;
+    rep.dpiX = stated.dpiX;
+    rep.dpiY = stated.dpiY;
   }
 }
 
