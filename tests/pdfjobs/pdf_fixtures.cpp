@@ -49,6 +49,26 @@ void WriteRawPDF(const QString& path, const std::vector<std::string>& objects) {
   WriteBytes(path, QByteArray::fromStdString(file));
 }
 
+void WriteNullPagesPDF(const QString& path) {
+  const auto page = [](int image, int content) {
+    return "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << /XObject << /Im " +
+           std::to_string(image) + " 0 R >> >> /Contents " + std::to_string(content) + " 0 R >>";
+  };
+  const auto image = [](int side) {
+    const std::string data(size_t(side * side), 'A');
+    return "<< /Type /XObject /Subtype /Image /Width " + std::to_string(side) + " /Height " +
+           std::to_string(side) + " /ColorSpace /DeviceGray /BitsPerComponent 8 /Length " +
+           std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
+  };
+  const std::string draw = "q 50 0 0 50 0 0 cm /Im Do Q";
+  const std::string content =
+      "<< /Length " + std::to_string(draw.size()) + " >>\nstream\n" + draw + "\nendstream";
+  WriteRawPDF(path, {"<< /Type /Catalog /Pages 2 0 R >>",
+                     "<< /Type /Pages /Kids [3 0 R null 4 0 R 9 0 R 5 0 R 20 0 R] /Count 6 >>",
+                     page(6, 10), page(7, 11), page(8, 12), image(2), image(3), image(4), "null",
+                     content, content, content});
+}
+
 void RewritePDF(const QString& source, const QString& path, const std::function<void(QPDF&)>& edit,
                 const std::string& ownerPassword) {
   QPDF pdf;

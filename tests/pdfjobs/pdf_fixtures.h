@@ -52,6 +52,11 @@ void WriteContentPDF(const QString& path, const std::string& pageKeys, const std
 // cross-reference table and no checks, for files no library would write.
 void WriteRawPDF(const QString& path, const std::vector<std::string>& objects);
 
+// Writes a PDF of six pages where only pages 1, 3 and 5 are sound, drawing one grey image each of
+// 2 x 2, 3 x 3 and 4 x 4 pixels. Page 2 is a null written in the page tree, page 4 a null object
+// and page 6 a reference to a missing object.
+void WriteNullPagesPDF(const QString& path);
+
 // Copies the PDF at source to path through qpdf, after edit (when given) has changed its objects.
 // A nonempty ownerPassword restricts the copy: an empty user password, printing withheld.
 void RewritePDF(const QString& source, const QString& path,

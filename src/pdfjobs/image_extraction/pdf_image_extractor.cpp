@@ -5,7 +5,6 @@
 #endif
 #include <QFile>
 #include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <set>
 
@@ -13,6 +12,7 @@
 #include "pdfjobs/image_extraction/pdf_image_decode.h"
 #include "pdfjobs/job_progress.h"
 #include "pdfjobs/pdf_open.h"
+#include "pdfjobs/pdf_page_list.h"
 #include "pdfjobs/render/page_image_writer.h"
 #include "platform/pixels/color_space.h"
 #include "platform/store/localization.h"
@@ -113,7 +113,7 @@ bool PDFImageExtractor::extractPages(QPDF& pdf) {
   // A type outside the output-type table has no encoder and no extension of its own.
   if (outputType < 0 || outputType > 24) return false;
   try {
-    std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+    std::vector<QPDFObjectHandle> pages = ListPDFPages(pdf);
     const int64_t pageCount = int64_t(pages.size());
     // All the pages of none is nothing to do; a numbered page of none is not there.
     if (pageCount == 0) return pageRangeMode != 1 && pageRangeMode != 2;
@@ -125,12 +125,12 @@ bool PDFImageExtractor::extractPages(QPDF& pdf) {
       namePrefix = QStringLiteral("%1_%2%3_").arg(baseName, LocalizedString("Page")).arg(p);
       imageCounter = 1;
       if (p < 1 || p > pageCount) continue;
-      QPDFPageObjectHelper& page = pages[size_t(p - 1)];
       // A null object in the page tree is a damaged page, not one without images.
-      if (!page.getObjectHandle().isDictionary()) {
+      if (!pages[size_t(p - 1)].isDictionary()) {
         failed = true;
         continue;
       }
+      QPDFPageObjectHelper page(pages[size_t(p - 1)]);
       scanPageResources(page.getObjectHandle());
       // Inline images become XObjects of their own, named after the existing ones, and are
       // saved after them in the order they are drawn.

@@ -5,11 +5,11 @@
 #endif
 #include <optional>
 #include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include "pdfjobs/pdf_object_reading.h"
 #include "pdfjobs/pdf_open.h"
+#include "pdfjobs/pdf_page_list.h"
 
 namespace glimbrik {
 
@@ -28,8 +28,14 @@ bool ReadPDFPageGeometry(const QString& path, const QString& password,
   pages->clear();
   try {
     const std::unique_ptr<QPDF> pdf = OpenPDFWithPassword(path, password);
-    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*pdf).getAllPages()) {
+    for (QPDFObjectHandle object : ListPDFPages(*pdf)) {
       PDFPageGeometry geometry;
+      // A null page has no boxes: it stays undescribed and its neighbours keep their places.
+      if (!object.isDictionary()) {
+        pages->push_back(geometry);
+        continue;
+      }
+      QPDFPageObjectHelper page(object);
       const std::optional<QRectF> media = BoxFromArray(page.getAttribute("/MediaBox", false));
       geometry.described = media.has_value();
       geometry.mediaBox = media.value_or(QRectF());

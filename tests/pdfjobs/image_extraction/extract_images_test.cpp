@@ -406,5 +406,39 @@ TEST_F(ExtractImages, HostileSizesAreSkippedAndFailedWritesReported) {
   EXPECT_EQ(files(), QStringList{"hostile_Page1_1.png"});
 }
 
+// Nulls between sound pages, as damaged files carry them: a null page fails when it is asked for,
+// and its sound neighbours keep their numbers and their images.
+TEST_F(ExtractImages, NullPagesFailAloneAmongSoundOnes) {
+  const QString source = folder + "/nulls.pdf";
+  test::WriteNullPagesPDF(source);
+  // Poppler reads page 1 and gives up on the tree at the null written in place; qpdf reads on.
+  const std::vector<test::ListedImage> listed = test::ListImages(source);
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].width, 2);
+  const QString outs = test::MakeTempFolder(QStringLiteral("pages"));
+  const auto into = [&](const QString& name) {
+    out = outs + "/" + name;
+    QDir().mkpath(out);
+  };
+  for (const auto& [page, side] : {std::pair{1, 2}, {3, 3}, {5, 4}}) {
+    SCOPED_TRACE(page);
+    into(QStringLiteral("sound%1").arg(page));
+    EXPECT_EQ(extract(source, 7, page), 1);
+    const QString name = QStringLiteral("nulls_Page%1_1.png").arg(page);
+    ASSERT_EQ(files(), QStringList{name});
+    EXPECT_EQ(test::RunTool("identify", {"-format", "%wx%h", out + "/" + name}),
+              QStringLiteral("%1x%1").arg(side));
+  }
+  for (const int page : {2, 4, 6}) {
+    into(QStringLiteral("null%1").arg(page));
+    EXPECT_EQ(extract(source, 7, page), 0) << page;
+    EXPECT_TRUE(files().isEmpty()) << page;
+  }
+  // Every page: the sound ones are written, and the nulls among them fail the job.
+  into(QStringLiteral("all"));
+  EXPECT_EQ(extract(source), 0);
+  EXPECT_EQ(files(), (QStringList{"nulls_Page1_1.png", "nulls_Page3_1.png", "nulls_Page5_1.png"}));
+}
+
 }  // namespace
 }  // namespace glimbrik
