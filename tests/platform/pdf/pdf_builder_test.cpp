@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
+#include <QRegularExpression>
 
 #include "platform/image_fixtures.h"
 #include "platform/pdf/pdf_document.h"
@@ -92,6 +93,34 @@ TEST(PdfBuilder, TransparentImagesGetASoftMaskCmykJpegsStayCmykAndJpeg2000StaysJ
   EXPECT_NEAR(qRed(pixel), 228, 3);
   EXPECT_NEAR(qGreen(pixel), 148, 3);
   EXPECT_NEAR(qBlue(pixel), 148, 3);
+}
+
+// A bookmark opens its page at the top of what the page shows, also when the crop box is not at
+// the media box's origin.
+TEST(PdfBuilder, OutlineEntriesOpenTheTopOfTheirPages) {
+  QImage image(10, 10, QImage::Format_RGB32);
+  image.fill(Qt::green);
+  const QByteArray png = Encoded(image, "PNG");
+  PdfImageInfo info;
+  ASSERT_TRUE(ReadPdfImageInfo(png, 1, &info));
+  PdfBuilder pdf;
+  ASSERT_TRUE(
+      pdf.insertImagePage(0, png, info, QRectF(0, 0, 200, 300), QRectF(0, 0, 200, 300), QPointF()));
+  ASSERT_TRUE(pdf.insertImagePage(1, png, info, QRectF(0, 0, 400, 500), QRectF(20, 30, 100, 150),
+                                  QPointF()));
+  pdf.addOutlineEntry(QStringLiteral("Whole"), 0);
+  pdf.addOutlineEntry(QStringLiteral("Cropped"), 1);
+  const QString path = QDir(test::MakeTempFolder()).filePath("outline.pdf");
+  ASSERT_TRUE(pdf.write(path));
+  // mutool gives a destination's point as its distance from the top of the page shown.
+  const QString outline = test::RunTool("mutool", {"show", path, "outline"});
+  const QRegularExpression entry("\"([^\"]*)\"\t#page=(\\d+)&zoom=[^,]*,[^,]*,([-0-9.]+)");
+  QStringList entries;
+  for (auto it = entry.globalMatch(outline); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    entries << m.captured(1) + " " + m.captured(2) + " " + m.captured(3);
+  }
+  EXPECT_EQ(entries.join(", ").toStdString(), "Whole 1 0, Cropped 2 0") << outline.toStdString();
 }
 
 }  // namespace
