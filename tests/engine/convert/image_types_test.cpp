@@ -209,6 +209,10 @@ TEST(FileKind, ExtensionsDecideAndDocumentsAreNoImagesWhateverTheirContent) {
   EXPECT_TRUE(DescriptionForExtension("TIF").isNull());
   EXPECT_TRUE(FileKindDescription(WritePng(f + "/really-a-png.pdf")).isNull());
   EXPECT_TRUE(FileKindDescription(WritePng(f + "/upper.PDF")).isNull());
+  // The MIME database calls EPS an image; the document list keeps it a document.
+  const QByteArray eps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n0 0 10 10 rectfill\n";
+  EXPECT_TRUE(FileKindDescription(WriteText(f + "/figure.eps", eps)).isNull());
+  EXPECT_TRUE(FileKindDescription(WriteText(f + "/FIGURE.EPS", eps)).isNull());
   EXPECT_TRUE(IsDocumentExtension("'PDF '"));
   EXPECT_TRUE(IsDocumentExtension("EPSF"));
   EXPECT_FALSE(IsDocumentExtension("Pdf"));  // exact comparison
