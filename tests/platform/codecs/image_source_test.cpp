@@ -120,6 +120,21 @@ TEST(ImageSourceForeign, EveryDecoderReadsWhatImageMagickWrites) {
   }
 }
 
+// Two components are grey and alpha, as ImageMagick and OpenJPEG write them.
+TEST(ImageSourceJpeg2000, GreyWithAlphaKeepsItsAlpha) {
+  const auto source = ImageSource::Open(Make("-size 6x4 xc:graya(40%,0.5) -depth 8", "ga.jp2"));
+  ASSERT_TRUE(source->isValid()) << source->error().toStdString();
+  EXPECT_EQ(source->representation(0).colorModel, ColorModel::Gray);
+  EXPECT_TRUE(source->representation(0).hasAlpha);
+  const QImage image = source->decode(0).value;
+  ASSERT_EQ(image.size(), QSize(6, 4));
+  EXPECT_TRUE(image.hasAlphaChannel());
+  const QColor pixel = image.pixelColor(5, 3);
+  EXPECT_NEAR(pixel.alpha(), 128, 2);
+  EXPECT_NEAR(pixel.red(), 102, 3);
+  EXPECT_EQ(pixel.red(), pixel.blue());
+}
+
 TEST(ImageSourceJpeg, ShrinksWhileDecodingOnlyAsFarAsTheTargetAllowsAndZeroDensityIs72) {
   DestinationProperties p;
   p.dpiX = p.dpiY = 300;
