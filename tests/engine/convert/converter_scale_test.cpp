@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <tuple>
+#include <utility>
 
 #include "engine/convert/conversion_records.h"
 #include "engine/convert/resize_math.h"
@@ -116,18 +118,32 @@ TEST_F(ScaleModes, NoEnlargingKeepsTheSizeAndSaysSo) {
   EXPECT_EQ(enlarged.resultImage.size(), QSize(4400, 3100));
 }
 
+// The resolution of a written file on both axes, as ImageMagick reads it.
+std::pair<double, double> WrittenDpi(const QString& path) {
+  const QStringList dpi =
+      test::RunTool("identify", {"-units", "PixelsPerInch", "-format", "%x %y", path}).split(' ');
+  return dpi.size() == 2 ? std::pair{dpi[0].toDouble(), dpi[1].toDouble()} : std::pair{0.0, 0.0};
+}
+
 TEST_F(ScaleModes, KeepingThePixelsChangesOnlyTheResolutionAndStillTurns) {
-  const QString out = test::MakeTempFolder() + "/out.png";
-  ImageConversion c = Record(0, 1000, 0);
-  c.keepResultImage = 0;
-  c.destinationURL = out;
-  c.resize.resample = 0;
-  ASSERT_EQ(ProcessImageFile(&c), 0);
-  const auto written = ImageSource::Open(out);
-  ASSERT_TRUE(written->isValid());
-  EXPECT_EQ(written->representation(0).pixelWidth, 4000);
-  // 4000 pixels over 1000 points: 288 dpi.
-  EXPECT_NEAR(written->representation(0).dpiX, 288.0, 0.1);
+  // By width, 4000 pixels over 1000 points, and by height, 3000 over 1000: 288 and 216 dpi, on
+  // both axes.
+  for (const auto& [w, h, dpi] : {std::tuple{1000.0, 0.0, 288.0}, {0.0, 1000.0, 216.0}}) {
+    SCOPED_TRACE(dpi);
+    const QString out = test::MakeTempFolder() + "/out.png";
+    ImageConversion c = Record(0, w, h);
+    c.keepResultImage = 0;
+    c.destinationURL = out;
+    c.resize.resample = 0;
+    ASSERT_EQ(ProcessImageFile(&c), 0);
+    const auto written = ImageSource::Open(out);
+    ASSERT_TRUE(written->isValid());
+    EXPECT_EQ(written->representation(0).pixelWidth, 4000);
+    EXPECT_NEAR(written->representation(0).dpiX, dpi, 0.1);
+    const auto [x, y] = WrittenDpi(out);
+    EXPECT_NEAR(x, dpi, 0.1);
+    EXPECT_NEAR(y, dpi, 0.1);
+  }
 
   ImageConversion turned = Record(2, 100, 100);
   turned.resize.unit = 1;
