@@ -438,6 +438,13 @@ TEST_F(ExtractImages, NullPagesFailAloneAmongSoundOnes) {
   into(QStringLiteral("all"));
   EXPECT_EQ(extract(source), 0);
   EXPECT_EQ(files(), (QStringList{"nulls_Page1_1.png", "nulls_Page3_1.png", "nulls_Page5_1.png"}));
+
+  // A tree that holds itself beside a null is refused, not walked for ever.
+  test::WriteRawPDF(source, {"<< /Type /Catalog /Pages 2 0 R >>",
+                             "<< /Type /Pages /Kids [3 0 R null 2 0 R] /Count 3 >>",
+                             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] >>"});
+  into(QStringLiteral("loop"));
+  EXPECT_EQ(extract(source, 7, 1), 0);
 }
 
 }  // namespace
