@@ -15,7 +15,7 @@ namespace glimbrik::test {
 struct CmykTiffLayout {
   bool planar = false;  // one plane per sample
   bool tiled = false;   // 16 x 16 tiles; else strips of 7 rows
-  int bits = 8;         // 8 or 16; 16-bit samples are the 8-bit ones times 257
+  int bits = 8;         // 8 or 16: each 8-bit sample x 257, its low byte moved off the high one
   int orientation = 1;
   QByteArray iccProfile;
 };
@@ -64,7 +64,7 @@ inline QByteArray CmykTiff(int width, int height, int channels, const std::vecto
             for (int s = 0; s < step; ++s) {
               const uint8_t v = samples[(size_t(y0 + r) * width + x0 + c) * channels +
                                         size_t(layout.planar ? plane : s)];
-              const uint16_t wide = uint16_t(v * 257);
+              const uint16_t wide = uint16_t(v * 257 + (v < 128 ? 100 : -100));
               uint8_t* at = chunk.data() + ((size_t(r) * tileWidth + c) * step + s) * bytes;
               bytes == 1 ? void(*at = v) : void(std::memcpy(at, &wide, 2));
             }
