@@ -78,7 +78,12 @@ std::optional<CmykInks> ReadTiffInks(const QByteArray& tiff, int index) {
   const int step = separate ? 1 : samples;
   const size_t rowBytes = size_t(tileWidth) * size_t(step) * size_t(bytes);
   const tmsize_t chunkSize = tiled ? TIFFTileSize(t) : TIFFStripSize(t);
-  if (chunkSize <= 0 || size_t(chunkSize) < rowBytes) return std::nullopt;
+  // A stated tile far beyond the image would only claim memory.
+  const size_t planeBytes = size_t(w) * size_t(h) * size_t(step) * size_t(bytes);
+  if (chunkSize <= 0 || size_t(chunkSize) < rowBytes ||
+      size_t(chunkSize) > std::max(planeBytes, size_t(64) << 20)) {
+    return std::nullopt;
+  }
   std::vector<uchar> chunk(static_cast<size_t>(chunkSize));
 
   CmykInks inks;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/cmyk_tiff_fixture.h"
+#include "support/tiff_directory.h"
 
 namespace glimbrik {
 namespace {
@@ -42,6 +43,32 @@ TEST(ReadTiffInks, ReadsStripsTilesAndPlanesOfEightAndSixteenBits) {
       }
     }
   }
+}
+
+// A file whose tiles are stated far larger than the image is refused before any memory is taken
+// for them.
+TEST(ReadTiffInks, RefusesTilesFarBeyondTheImage) {
+  const auto value = [](uint32_t v, bool wide) {
+    QByteArray bytes;
+    wide ? test::PutTiff32(bytes, v, false) : test::PutTiff16(bytes, v, false);
+    return bytes;
+  };
+  QByteArray eights;
+  for (int i = 0; i < 4; ++i) test::PutTiff16(eights, 8, false);
+  QByteArray tiff("II*\0\x08\0\0\0", 8);
+  test::WriteTiffDirectory(tiff,
+                           {{256, 3, 1, value(16, false)},
+                            {257, 3, 1, value(16, false)},
+                            {258, 3, 4, eights},
+                            {259, 3, 1, value(1, false)},
+                            {262, 3, 1, value(PHOTOMETRIC_SEPARATED, false)},
+                            {277, 3, 1, value(4, false)},
+                            {322, 4, 1, value(1u << 20, true)},
+                            {323, 4, 1, value(1u << 20, true)},
+                            {324, 4, 1, value(8, true)},
+                            {325, 4, 1, value(4, true)}},
+                           false);
+  EXPECT_FALSE(ReadTiffInks(tiff));
 }
 
 }  // namespace
