@@ -47,8 +47,10 @@ QByteArray EncodedWithSourceInks(const ImageConverter& converter, const QByteArr
   const int index = std::max(0, converter.currentRepIndex);
   if (index >= source->count()) return {};
   const ImageRepresentation& own = source->representation(index);
-  if (own.colorModel != ColorModel::CMYK || own.hasAlpha || own.orientation > 1 ||
-      converter.orientation > 1) {
+  // The page turns the picture by the orientation written with it, so only a turn drawn into the
+  // pixels would part them from the inks.
+  if (own.colorModel != ColorModel::CMYK || own.hasAlpha || converter.rotationAngle % 360 != 0 ||
+      converter.flip != 0) {
     return {};
   }
   const std::shared_ptr<ImageSource> result = ImageSource::FromData(encoded);
@@ -62,7 +64,10 @@ QByteArray EncodedWithSourceInks(const ImageConverter& converter, const QByteArr
                                  : source->format() == ImageFormat::TIFF
                                      ? ReadTiffInks(source->data(), index)
                                      : std::nullopt;
-  if (!inks || inks->size != QSize(own.pixelWidth, own.pixelHeight)) return {};
+  if (!inks) return {};
+  // The file's inks as stored; the converter drew them as shown.
+  inks = UprightInks(*inks, own.orientation);
+  if (inks->size != QSize(own.pixelWidth, own.pixelHeight)) return {};
   const QSize size(out.pixelWidth, out.pixelHeight);
   const CmykInks scaled = ScaledInks(*inks, size);
   if (scaled.size != size) return {};

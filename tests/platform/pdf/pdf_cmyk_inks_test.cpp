@@ -1,0 +1,75 @@
+#include "platform/pdf/pdf_cmyk_inks.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/cmyk_tiff_fixture.h"
+#include "support/tiff_directory.h"
+
+namespace glimbrik {
+namespace {
+
+// Every layout a CMYK TIFF may store its samples in gives the same inks. The size is no multiple
+// of the tiles or strips, so the cut edges are read too; every sample differs from its
+// neighbours, so a sample taken from the wrong plane or place shows.
+TEST(ReadTiffInks, ReadsStripsTilesAndPlanesOfEightAndSixteenBits) {
+  const int w = 37, h = 23;
+  for (const int channels : {4, 5}) {
+    std::vector<uint8_t> samples(size_t(w) * h * channels);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = uint8_t(i * 37 + 11);
+    for (const bool planar : {false, true}) {
+      for (const bool tiled : {false, true}) {
+        for (const int bits : {8, 16}) {
+          SCOPED_TRACE(testing::Message() << channels << " samples, planar " << planar << ", tiled "
+                                          << tiled << ", " << bits << " bits");
+          test::CmykTiffLayout layout;
+          layout.planar = planar;
+          layout.tiled = tiled;
+          layout.bits = bits;
+          const QByteArray tiff = test::CmykTiff(w, h, channels, samples, layout);
+          ASSERT_FALSE(tiff.isEmpty());
+          const std::optional<CmykInks> inks = ReadTiffInks(tiff);
+          ASSERT_TRUE(inks);
+          ASSERT_EQ(inks->size, QSize(w, h));
+          ASSERT_EQ(inks->alpha.size(), channels == 5 ? w * h : 0);
+          int wrong = 0;
+          for (int p = 0; p < w * h; ++p) {
+            for (int c = 0; c < channels; ++c) {
+              const uchar read = c < 4 ? uchar(inks->samples[p * 4 + c]) : uchar(inks->alpha[p]);
+              wrong += read != samples[size_t(p) * channels + c];
+            }
+          }
+          EXPECT_EQ(wrong, 0);
+        }
+      }
+    }
+  }
+}
+
+// A file whose tiles are stated far larger than the image is refused before any memory is taken
+// for them.
+TEST(ReadTiffInks, RefusesTilesFarBeyondTheImage) {
+  const auto value = [](uint32_t v, bool wide) {
+    QByteArray bytes;
+    wide ? test::PutTiff32(bytes, v, false) : test::PutTiff16(bytes, v, false);
+    return bytes;
+  };
+  QByteArray eights;
+  for (int i = 0; i < 4; ++i) test::PutTiff16(eights, 8, false);
+  QByteArray tiff("II*\0\x08\0\0\0", 8);
+  test::WriteTiffDirectory(tiff,
+                           {{256, 3, 1, value(16, false)},
+                            {257, 3, 1, value(16, false)},
+                            {258, 3, 4, eights},
+                            {259, 3, 1, value(1, false)},
+                            {262, 3, 1, value(PHOTOMETRIC_SEPARATED, false)},
+                            {277, 3, 1, value(4, false)},
+                            {322, 4, 1, value(1u << 20, true)},
+                            {323, 4, 1, value(1u << 20, true)},
+                            {324, 4, 1, value(8, true)},
+                            {325, 4, 1, value(4, true)}},
+                           false);
+  EXPECT_FALSE(ReadTiffInks(tiff));
+}
+
+}  // namespace
+}  // namespace glimbrik
