@@ -133,6 +133,12 @@ QStringList ListTitles(const AppDelegate& delegate) {
   return titles;
 }
 
+void ClickRow(AppDelegate& delegate, int row, Qt::KeyboardModifiers keys) {
+  ImageListView* view = delegate.window()->imageListViewOutlet;
+  const QRect rect = view->visualRect(delegate.imageListViewContents()->index(row, 0));
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, keys, rect.center());
+}
+
 AlertDialog* VisibleAlert() {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (auto* alert = qobject_cast<AlertDialog*>(w); alert && alert->isVisible()) return alert;

@@ -49,6 +49,8 @@ bool DragEnters(QWidget* target, const QStringList& paths, const QPoint& at);
 bool Drops(QWidget* target, const QStringList& paths, const QPoint& at);
 // The titles of the list in display order.
 QStringList ListTitles(const AppDelegate& delegate);
+// Clicks the list's row as the user does, with the keys held (Control adds to the selection).
+void ClickRow(AppDelegate& delegate, int row, Qt::KeyboardModifiers keys = Qt::NoModifier);
 // The alert or file dialog on the screen, if any.
 AlertDialog* VisibleAlert();
 QFileDialog* VisibleFileDialog();

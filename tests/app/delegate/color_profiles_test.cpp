@@ -129,6 +129,24 @@ TEST_F(ColorProfilesTest, ThePopUpListsDisplayAndOutputProfilesOncePerNameInThei
   EXPECT_EQ(app->GetSelectedColorSpaceRef(), nullptr);
 }
 
+TEST_F(ColorProfilesTest, TheProfileChosenBeforeQuittingIsChosenAtTheNextStart) {
+  {
+    auto app = test::StartApplication();
+    test::ChooseTag(app->destImageTypePopUpButton(), 10);
+    QComboBox* popup = app->colorProfilePopUpButton();
+    const int grey = popup->findText(QStringLiteral("T Grey"));
+    ASSERT_GT(grey, 1);
+    test::Choose(popup, grey);
+    ASSERT_EQ(app->GetSelectedColorProfilePath(), folder + "/t-grey.icc");
+    app->applicationWillTerminate();
+  }
+  auto app = test::StartApplication();
+  EXPECT_EQ(SelectedTag(app->destImageTypePopUpButton()), 10);
+  EXPECT_EQ(app->colorProfilePopUpButton()->currentText().toStdString(), "T Grey");
+  EXPECT_EQ(app->GetSelectedColorProfilePath().toStdString(),
+            (folder + "/t-grey.icc").toStdString());
+}
+
 TEST_F(ColorProfilesTest, ACMYKProfileMakesACMYKTiffAndIsRememberedWhileItExists) {
   const QString source = test::MakeTempFolder(QStringLiteral("src"));
   const QString out = test::MakeTempFolder(QStringLiteral("out"));

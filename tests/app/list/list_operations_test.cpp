@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QSemaphore>
 #include <QTest>
+#include <QThread>
 #include <functional>
 #include <memory>
 
@@ -174,6 +177,43 @@ TEST_F(ImageListTest, SortingComparesNamesAndSizesAsNumbersAndAnAddingRunClearsI
     }
     EXPECT_EQ(test::ListTitles(*app), order) << title;
   }
+}
+
+// Writes the file anew until the file system dates its creation after `after` to the
+// millisecond, which the list compares; an invalid date when it keeps no creation dates.
+QDateTime WriteBornAfter(const QString& path, const QDateTime& after) {
+  const QDeadlineTimer limit(5000);
+  do {
+    QFile::remove(path);
+    test::WriteJpeg(path, 24, 16);
+    const QDateTime born = QFileInfo(path).birthTime();
+    if (!born.isValid()) return born;
+    if (!after.isValid() || born.toMSecsSinceEpoch() > after.toMSecsSinceEpoch()) return born;
+    QThread::msleep(1);
+  } while (!limit.hasExpired());
+  return {};
+}
+
+TEST_F(ImageListTest, TheCreationDateItemSortsOldestFirstThenNewestFirst) {
+  const QString folder = test::MakeTempFolder("born");
+  QDateTime last;
+  for (const char* name : {"b.jpg", "c.jpg", "a.jpg"}) {  // made in this order
+    last = WriteBornAfter(folder + "/" + name, last);
+    ASSERT_TRUE(last.isValid()) << "no creation date for " << name;
+  }
+  app->AddUrlsIntoImageListViewAtEnd({folder + "/a.jpg", folder + "/b.jpg", folder + "/c.jpg"});
+  ASSERT_TRUE(test::WaitForAdding(*app));
+  ASSERT_EQ(test::ListTitles(*app), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+  QAction* byDate = nullptr;
+  for (QAction* item : app->window()->sortMenu->actions()) {
+    if (item->text() == QLatin1String("Creation Date")) byDate = item;
+  }
+  ASSERT_NE(byDate, nullptr);
+  const auto order = [&] { return test::ListTitles(*app).join(' ').toStdString(); };
+  byDate->trigger();
+  EXPECT_EQ(order(), "b.jpg c.jpg a.jpg") << "first choice: ascending, the oldest first";
+  byDate->trigger();
+  EXPECT_EQ(order(), "a.jpg c.jpg b.jpg") << "the same item again: descending, the newest first";
 }
 
 TEST_F(ImageListTest, RemovingSelectsTheNextRowAndEmptyingDisablesTheCommands) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/app_fixtures.h"
 #include "app/delegate/app_delegate.h"
@@ -197,6 +198,52 @@ TEST_F(OptionPanelsTest, TheEffectCellsShowTheCentreOfTheSelectedImageThroughEac
   EXPECT_EQ(mono.green(), mono.blue());
   EXPECT_TRUE(EffectThumbnailCrop(QImage()).isNull());
 }
+// Two rows of the same picture, one turned a quarter: with both selected, the cells show the
+// picture as the row selected last turns it.
+TEST_F(OptionPanelsTest, TheEffectCellsTurnAsTheRowSelectedLast) {
+  QImage halves(80, 80, QImage::Format_RGB32);
+  halves.fill(Qt::red);
+  for (int y = 0; y < 80; ++y)
+    for (int x = 40; x < 80; ++x) halves.setPixel(x, y, qRgb(0, 0, 255));
+  const QString folder = test::MakeTempFolder("turns");
+  ASSERT_TRUE(halves.save(folder + "/turned.png"));
+  ASSERT_TRUE(halves.save(folder + "/plain.png"));
+  app->SwitchOnOffHeader(kEffectGroup, true, true);
+  AddAndSelect({folder + "/turned.png", folder + "/plain.png"});
+  app->window()->rotateRightAction->trigger();
+  ASSERT_EQ(app->ImageEntityForRow(0)->GetAngle(), -90.0);
+
+  const auto near = [](const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) < 40 && std::abs(a.green() - b.green()) < 40 &&
+           std::abs(a.blue() - b.blue()) < 40;
+  };
+  // "across": red left, blue right, as drawn; "down": the halves one above the other.
+  const auto layout = [&]() -> std::string {
+    const QIcon icon = p().effectsRadioButtonOutlet->button(0)->icon();
+    if (icon.isNull()) return "none";
+    const QImage cell = icon.pixmap(78, 78).toImage();
+    const QColor topLeft = cell.pixelColor(15, 15), topRight = cell.pixelColor(63, 15),
+                 bottomLeft = cell.pixelColor(15, 63);
+    if (near(topLeft, Qt::red) && near(topRight, Qt::blue) && near(bottomLeft, Qt::red))
+      return "across";
+    if (near(topLeft, topRight) && !near(topLeft, bottomLeft)) return "down";
+    return "other";
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return layout() == "down"; }, 20000)) << layout();
+
+  test::ClickRow(*app, 1, Qt::ControlModifier);
+  ASSERT_EQ(app->selectedRows(), (QList<int>{0, 1}));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return layout() == "across"; }, 20000))
+      << "the unturned row was selected last, the cells are " << layout();
+
+  test::ClickRow(*app, 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return layout() == "across"; }, 20000)) << layout();
+  test::ClickRow(*app, 0, Qt::ControlModifier);
+  ASSERT_EQ(app->selectedRows(), (QList<int>{0, 1}));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return layout() == "down"; }, 20000))
+      << "the turned row was selected last, the cells are " << layout();
+}
+
 TEST_F(OptionPanelsTest, TheEffectCellsAndTheResultLineFollowTheSelectionThroughRemovals) {
   const QString folder = test::MakeTempFolder("colours");
   const QColor colours[] = {Qt::red, QColor(0, 200, 0), Qt::blue, Qt::yellow, Qt::magenta};

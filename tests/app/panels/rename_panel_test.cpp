@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QTest>
+#include <tuple>
 #include <utility>
 
 #include "app/app_fixtures.h"
@@ -104,6 +105,40 @@ TEST_F(RenamePanel, ItemsWithoutAPatternChangeNothingAndAnEditLeavesThePreset) {
   QTest::keyClicks(&field(), QStringLiteral("x"));
   EXPECT_EQ(p().renamePresetPopupOutlet->currentIndex(), 0);
   EXPECT_EQ(example(), QStringLiteral("IMG_1x"));
+}
+
+TEST_F(RenamePanel, TheDatedPatternSpellsTheMonthShort) {
+  const QString path = test::MakeTempFolder(QStringLiteral("rename")) + "/dated.jpg";
+  ASSERT_TRUE(test::WriteBytes(path, test::JpegWithMetadata(test::BuildTiffMetadata(
+                                         {}, {test::AsciiEntry(0x9003, "2021:10:05 14:30:00")}))));
+  AppTest::AddAndSelect({path});
+  app->SwitchOnOffHeader(kRenameGroup, true, true);
+  Choose(4);
+  ASSERT_EQ(p().renamePresetPopupOutlet->currentText().toStdString(), "yyyy MMM IMG_#");
+  EXPECT_EQ(example().toStdString(), "2021 Oct IMG_1");
+}
+
+// Of several selected rows, the one the user selected last is the one named.
+TEST_F(RenamePanel, TheExampleNamesTheRowSelectedLast) {
+  const QString folder = test::MakeTempFolder(QStringLiteral("rename"));
+  QStringList paths;
+  for (const auto& [name, width, height] :
+       {std::tuple{"a.png", 40, 30}, {"b.png", 50, 20}, {"c.png", 60, 10}}) {
+    test::WritePng(paths.emplaceBack(folder + "/" + name), width, height);
+  }
+  AppTest::AddAndSelect(paths);
+  app->SwitchOnOffHeader(kRenameGroup, true, true);
+  Choose(5);
+  ASSERT_EQ(example().toStdString(), "IMG [40x30] 1");
+
+  test::ClickRow(*app, 2, Qt::ControlModifier);
+  ASSERT_EQ(app->selectedRows(), (QList<int>{0, 2}));
+  EXPECT_EQ(example().toStdString(), "IMG [60x10] 3") << "the later, lower row";
+
+  test::ClickRow(*app, 2);
+  test::ClickRow(*app, 0, Qt::ControlModifier);
+  ASSERT_EQ(app->selectedRows(), (QList<int>{0, 2}));
+  EXPECT_EQ(example().toStdString(), "IMG [40x30] 1") << "the later, upper row";
 }
 
 TEST_F(RenamePanel, TheInsertButtonOffersTheRenameItems) {

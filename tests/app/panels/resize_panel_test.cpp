@@ -146,6 +146,38 @@ TEST_F(ResizePanel, BuiltInSizeItemsSetEveryControl) {
   EXPECT_EQ(p().heightTextField->text(), QStringLiteral("600"));
 }
 
+// Each sized item, found by the title the user reads, puts its own box into the fields.
+TEST_F(ResizePanel, EachSizeItemGivesTheSizeItsTitleNames) {
+  const struct {
+    const char* title;
+    const char* width;
+    const char* height;
+    int mode;
+    bool resolution;
+  } items[] = {{"320 x 240", "320", "240", 2, false},
+               {"640 x 480", "640", "480", 2, false},
+               {"1024 x 768", "1024", "768", 2, false},
+               {"1280 x 1024", "1280", "1024", 2, false},
+               {"HD 720p", "1280", "720", 2, false},
+               {"HD 1080p", "1920", "1080", 2, false},
+               {"960 x 960", "960", "960", 2, true},
+               {"2048 x 2048", "2048", "2048", 2, true},
+               {"Portrait 1280 x 1920", "1280", "1920", 2, true},
+               {"Banner 440 x 220", "440", "220", 6, true}};
+  for (const auto& item : items) {
+    SCOPED_TRACE(item.title);
+    const int index = p().imageDimentionsPopupOutlet->findText(QString::fromLatin1(item.title));
+    ASSERT_GT(index, 0);
+    test::Choose(p().imageDimentionsPopupOutlet, index);
+    EXPECT_EQ(p().widthTextField->text().toStdString(), item.width);
+    EXPECT_EQ(p().heightTextField->text().toStdString(), item.height);
+    EXPECT_EQ(SelectedTag(p().scaleProprtionallyPopupOutlet), item.mode);
+    EXPECT_EQ(SelectedTag(p().sizeFormatTypePopupButton), 2) << "sizes are in pixels";
+    EXPECT_EQ(p().resolutionCheckBox->isChecked(), item.resolution);
+    EXPECT_EQ(p().imageDimentionsPopupOutlet->currentIndex(), index);
+  }
+}
+
 TEST_F(ResizePanel, APhotoPresetThatSwitchesResizeOnShowsTheLockUngreyed) {
   test::Choose(p().imageDimentionsPopupOutlet, 4);
   QVariantMap sized;

@@ -225,6 +225,28 @@ TEST_F(TextWatermarkPanelTest, ASelectedPresetShowsItsUnderlineAlignmentAndSpaci
   EXPECT_EQ(SelectedTag(panel().charSpacePopupButtonOutlet), 0);
 }
 
+// A stored opacity is a float a hair under its percent (0.9 reads 0.8999999761581421): the
+// field and the stepper show the nearest whole percent, not the cut one.
+TEST_F(TextWatermarkPanelTest, AStoredOpacityShowsAsTheNearestWholePercent) {
+  app.reset();
+  QVariantMap file;
+  ASSERT_TRUE(ReadTextWatermarkPresetFile(&file));
+  QVariantMap second = file.value("second").toMap();
+  second.insert(Key(kTextOpacityKey), 0.899999f);
+  file.insert("second", second);
+  ASSERT_TRUE(WriteTextWatermarkPresetFile(file));
+  app = test::StartApplication();
+  app->SwitchOnOffHeader(kTextWatermarkGroup, true, true);
+
+  ASSERT_EQ(view().model().presetTableSelectedRow(), 0);
+  EXPECT_EQ(panel().opacityTextFieldOutlet->text().toStdString(), "90") << "stored 0.9";
+  EXPECT_EQ(panel().opacityStepperOutlet->integerValue(), 90);
+  view().SelectRowStartingAtRow(1);
+  EXPECT_EQ(panel().opacityTextFieldOutlet->text().toStdString(), "90") << "stored 0.899999";
+  EXPECT_EQ(panel().opacityStepperOutlet->integerValue(), 90);
+  EXPECT_NEAR(panel().opacitySliderOutlet->doubleValue(), 0.899999, 1e-6);
+}
+
 TEST_F(TextWatermarkPanelTest, FamilyCompletionFollowsTheListOrder) {
   const QStringList& families = view().fontFamilyArray;
   ASSERT_FALSE(families.isEmpty());

@@ -171,6 +171,27 @@ TEST_F(PreviewWindowTest, ShowsTheSelectedRowAndStepsThroughTheList) {
   EXPECT_FALSE(delegate->previewButtonOutlet()->isChecked());
 }
 
+TEST_F(PreviewWindowTest, PreviousIsOffOnTheFirstEntryOnly) {
+  AddJpegs({{"a", 300, 200}, {"b", 400, 300}, {"c", 500, 400}});
+  OpenPreviewOfRow(0);
+  ASSERT_TRUE(WaitShownAfter(0));
+  ASSERT_EQ(Label().toStdString(), "1 of 3 (a.png @ 72 dpi, 300 x 200 pixels)");
+  EXPECT_FALSE(w().previousSegment->isEnabled()) << "nothing before the first entry";
+  EXPECT_TRUE(w().nextSegment->isEnabled());
+  const qint64 first = preview->latestRequest();
+  preview->PreviewNextPreviousAction(0);  // on the first entry: the same entry again
+  ASSERT_TRUE(WaitShownAfter(first));
+  EXPECT_EQ(Label().toStdString(), "1 of 3 (a.png @ 72 dpi, 300 x 200 pixels)");
+  EXPECT_FALSE(w().previousSegment->isEnabled());
+
+  const qint64 again = preview->latestRequest();
+  w().nextSegment->click();
+  ASSERT_TRUE(WaitShownAfter(again));
+  EXPECT_EQ(Label().toStdString(), "2 of 3 (b.png @ 72 dpi, 400 x 300 pixels)");
+  EXPECT_TRUE(w().previousSegment->isEnabled()) << "the second entry has one before it";
+  EXPECT_TRUE(w().nextSegment->isEnabled());
+}
+
 TEST_F(PreviewWindowTest, TheFrameFollowsTheToggleAndAFailedConversionShowsTheEmptyImage) {
   AddJpegs({{"x", 640, 480}});
   delegate->window()->imageListViewOutlet->clearSelection();
