@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QTimer>
+#include <QWindow>
 
 namespace glimbrik {
 
@@ -38,6 +39,19 @@ class QVXWindow::InputWatcher : public QObject {
   }
 };
 
+namespace {
+// A window asked to be activated before the window manager mapped it (a modal always is) keeps
+// that request when it hides: X11 Qt activates it as the late map arrives, and from then on Qt
+// takes the hidden dialog for the active window while the keyboard stays with ours, so no
+// shortcut of ours works until the user leaves the window and comes back. A dialog that hides
+// before it was ever on screen (a quick adding run's sheet) loses nothing with its native window,
+// which takes the request along; showing it again makes a new one.
+void ForgetPendingActivation(QDialog* dialog) {
+  QWindow* handle = dialog->windowHandle();
+  if (handle && handle->handle() && !handle->isExposed()) handle->destroy();
+}
+}  // namespace
+
 QVXWindow::QVXWindow(QWidget* parent) : QMainWindow(parent) {
   if (!qApp) return;
   InputWatcher::instance();
@@ -50,6 +64,7 @@ bool QVXWindow::eventFilter(QObject* watched, QEvent* event) {
     // Its own sheets and dialogs, and the free-standing panels (About).
     if (dialog && dialog->isWindow() &&
         (!dialog->parentWidget() || dialog->parentWidget()->window() == this)) {
+      ForgetPendingActivation(dialog);
       // The dialog is still the active window while it hides.
       QTimer::singleShot(0, this, &QVXWindow::takeBackKeyboard);
     }
