@@ -40,12 +40,9 @@ class QVXWindow::InputWatcher : public QObject {
 };
 
 namespace {
-// A window asked to be activated before the window manager mapped it (a modal always is) keeps
-// that request when it hides: X11 Qt activates it as the late map arrives, and from then on Qt
-// takes the hidden dialog for the active window while the keyboard stays with ours, so no
-// shortcut of ours works until the user leaves the window and comes back. A dialog that hides
-// before it was ever on screen (a quick adding run's sheet) loses nothing with its native window,
-// which takes the request along; showing it again makes a new one.
+// A modal asks for activation as it shows, and under X11 the request waits for the window
+// manager's map; hidden before that, the late map makes Qt take it for the active window while the
+// keyboard stays with ours. Its native window, never on screen, goes and takes the request along.
 void ForgetPendingActivation(QDialog* dialog) {
   QWindow* handle = dialog->windowHandle();
   if (handle && handle->handle() && !handle->isExposed()) handle->destroy();

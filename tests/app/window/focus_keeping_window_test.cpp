@@ -10,10 +10,9 @@
 namespace glimbrik {
 namespace {
 
-// Under X11 a modal asks for activation as it shows, and the request waits for the window
-// manager's map; if the sheet hides first, the late map makes Qt take the hidden sheet for the
-// active window and the window's shortcuts stop working. The offscreen platform activates at
-// once, so what is checked is that no native window, and so no request, outlives such a sheet.
+// Under X11 a sheet hidden before the window manager mapped it would be activated by the late
+// map, and the window's shortcuts stop working. Offscreen activates at once, so what is checked is
+// that no native window, and with it no activation request, outlives such a sheet.
 TEST(FocusKeepingWindow, ASheetHiddenBeforeItReachedTheScreenLeavesNoActivationBehind) {
   QVXWindow window;
   window.show();
