@@ -46,7 +46,14 @@ TEST(DesktopEntry, OffersTheProgramForEveryKindOfPictureItReads) {
         << extension << " is " << type.name().toStdString();
   }
   EXPECT_TRUE(offered.contains(QStringLiteral("image/heic")));
-  EXPECT_TRUE(offered.contains(QStringLiteral("inode/directory")));
+}
+
+// Offering folders would make the program the desktop's folder opener, ahead of the file
+// manager; folders still open from the command line and by a drop.
+TEST(DesktopEntry, DoesNotOfferToOpenFolders) {
+  const QSet<QString> offered = OfferedTypes();
+  ASSERT_FALSE(offered.isEmpty());
+  EXPECT_FALSE(offered.contains(QStringLiteral("inode/directory")));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QTimer>
+#include <QWindow>
 
 namespace glimbrik {
 
@@ -38,6 +39,16 @@ class QVXWindow::InputWatcher : public QObject {
   }
 };
 
+namespace {
+// A modal asks for activation as it shows, and under X11 the request waits for the window
+// manager's map; hidden before that, the late map makes Qt take it for the active window while the
+// keyboard stays with ours. Its native window, never on screen, goes and takes the request along.
+void ForgetPendingActivation(QDialog* dialog) {
+  QWindow* handle = dialog->windowHandle();
+  if (handle && handle->handle() && !handle->isExposed()) handle->destroy();
+}
+}  // namespace
+
 QVXWindow::QVXWindow(QWidget* parent) : QMainWindow(parent) {
   if (!qApp) return;
   InputWatcher::instance();
@@ -50,6 +61,7 @@ bool QVXWindow::eventFilter(QObject* watched, QEvent* event) {
     // Its own sheets and dialogs, and the free-standing panels (About).
     if (dialog && dialog->isWindow() &&
         (!dialog->parentWidget() || dialog->parentWidget()->window() == this)) {
+      ForgetPendingActivation(dialog);
       // The dialog is still the active window while it hides.
       QTimer::singleShot(0, this, &QVXWindow::takeBackKeyboard);
     }
