@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/codecs/codec_jpeg_common.h"
 #include "platform/codecs/libjpeg_error.h"
 #include "platform/metadata/image_header.h"
 
@@ -161,7 +162,10 @@ int DecompressFromSource(jpeg_decompress_struct* cinfo, jpeg_source_mgr* source,
   jpeg_create_decompress(cinfo);
   cinfo->src = source;
   jpeg_read_header(cinfo, TRUE);
-  if (!IsImageSizeAllowed(cinfo->image_width, cinfo->image_height)) return 0;
+  if (!IsImageSizeAllowed(cinfo->image_width, cinfo->image_height) ||
+      codec::JpegFrameExceedsData(*cinfo, source->bytes_in_buffer)) {
+    return 0;
+  }
   jpeg_start_decompress(cinfo);
   switch (cinfo->output_components) {
     case 4:

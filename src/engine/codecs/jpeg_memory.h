@@ -31,7 +31,8 @@ bool EncodeJPEGToMemory(uint32_t width, uint32_t height, const uint8_t* pixels, 
 // Decodes a JPEG held in memory. Returns 0 with *pixels (free with std::free), *pixelBytes,
 // *width, *height and *colourCode set; the DPI outputs are set only when the file states a
 // density unit (dots per inch or per centimetre). Returns 1 on failure with *pixels null.
-// Data cut short reads as if it ended with an end-of-image marker. `unused` is left alone.
+// Data cut short reads as if it ended with an end-of-image marker; a frame far larger than its
+// data could fill fails before its pixels are allocated. `unused` is left alone.
 // CMYK samples come out as stored (Adobe files hold them inverted).
 int DecodeJPEGFromMemory(const uint8_t* data, size_t size, int* colourCode, void* unused,
                          uint8_t** pixels, size_t* pixelBytes, uint32_t* width, uint32_t* height,

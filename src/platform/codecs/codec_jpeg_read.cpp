@@ -299,12 +299,21 @@ ImageResult<QImage> ReducePlanes(jpeg_decompress_struct& info, JpegErrorManager&
   return {std::move(image), QString()};
 }
 
-// libjpeg refuses a frame past its largest side while reading the header: say the size.
-QString HeaderFailure(const jpeg_decompress_struct& info) {
+const QString kTruncated = QStringLiteral("truncated JPEG file");
+
+// libjpeg refuses a frame past its largest side while reading the header: say the size. A frame
+// that no scan follows, with nothing but whole segments around it, is a file cut short.
+QString HeaderFailure(const jpeg_decompress_struct& info, const JpegErrorManager& err) {
   if (info.err->msg_code == JERR_IMAGE_TOO_BIG) {
     return SizeRefusedError(info.image_width, info.image_height);
   }
+  if (info.err->msg_code == JERR_SOF_NO_SOS && !err.strayBytes) return kTruncated;
   return QStringLiteral("unreadable JPEG header");
+}
+
+// The bytes libjpeg has not taken yet: after the header, those of the scans.
+size_t BytesLeft(const WindowSource& source) {
+  return source.size - source.next + source.pub.bytes_in_buffer;
 }
 
 }  // namespace
@@ -314,7 +323,9 @@ QString ProbeJpeg(const QByteArray& data, Representations* out) {
   JpegErrorManager err;
   DecompressGuard guard{&info};
   WindowSource source = MakeWindowSource(data, false);
-  if (!JpegReadHeader(&info, &err, &source)) return HeaderFailure(info);
+  if (!JpegReadHeader(&info, &err, &source)) return HeaderFailure(info, err);
+  // Refused here, before anything decodes a frame far larger than the file could fill.
+  if (JpegFrameExceedsData(info, BytesLeft(source))) return kTruncated;
   ImageRepresentation rep;
   rep.pixelWidth = int(info.image_width);
   rep.pixelHeight = int(info.image_height);
@@ -347,7 +358,8 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
   JpegErrorManager err;
   DecompressGuard guard{&info};
   WindowSource source = MakeWindowSource(data, releaseBehind);
-  if (!JpegReadHeader(&info, &err, &source)) return Result::Fail(HeaderFailure(info));
+  if (!JpegReadHeader(&info, &err, &source)) return Result::Fail(HeaderFailure(info, err));
+  if (JpegFrameExceedsData(info, BytesLeft(source))) return Result::Fail(kTruncated);
   // Shrink while decoding when the wanted size is at most half the stored one. For an exact
   // size the DCT scaling stops where a factor of 2 remains: its box-like filter would alias, the
   // Lanczos reduce after it does not.
@@ -388,7 +400,7 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
   if (!planeResamplers.empty()) {
     ImageResult<QImage> planes = ReducePlanes(info, err, planeResamplers, exact);
     if (!planes.ok()) return planes;
-    if (err.truncated) return Result::Fail(QStringLiteral("truncated JPEG file"));
+    if (JpegEndedTooEarly(info, err)) return Result::Fail(kTruncated);
     return {FinishDecodedImage(std::move(planes.value), rep), QString()};
   }
   const int w = int(info.output_width), h = int(info.output_height);
@@ -421,7 +433,7 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
       return Result::Fail(QStringLiteral("corrupt JPEG data"));
     }
   }
-  if (err.truncated) return Result::Fail(QStringLiteral("truncated JPEG file"));
+  if (JpegEndedTooEarly(info, err)) return Result::Fail(kTruncated);
   if (cmyk) {
     // Adobe applications store CMYK inverted (0 = full ink) and say so with their APP14 marker.
     if (info.saw_Adobe_marker) {

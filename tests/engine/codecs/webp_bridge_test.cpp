@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <vector>
 
@@ -119,6 +120,32 @@ TEST(WebPEncode, FailuresReturnTheirCodesAndLeaveNoFile) {
   bad.quality = 250.0f;
   EXPECT_EQ(EncodeImageFileToWebP(QFile::encodeName(png).constData(), nullptr, bad, 0),
             kWebPConfigInvalid);
+}
+
+// Only quality 1.0 itself is lossless; any quality below it, however near, is lossy at that
+// quality, so a lower quality writes a smaller file.
+TEST(WebPEncode, OnlyQualityOneIsLossless) {
+  const QString folder = test::MakeTempFolder();
+  const QString png = folder + "/in.png";
+  QImage image(64, 64, QImage::Format_RGBA8888);
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 64; ++x) image.setPixel(x, y, qRgb(x * 4, y * 4, (x * y) & 255));
+  }
+  ASSERT_TRUE(test::WritePng(png, image));
+  qint64 previous = 0;
+  for (const double quality : {0.5, 0.95, 0.99, 0.999, 1.0}) {
+    SCOPED_TRACE(quality);
+    const QString out = folder + QStringLiteral("/%1.webp").arg(quality);
+    ASSERT_EQ(Encode(png, out, quality, 0), 0);
+    const auto chunks = test::RiffChunks(test::ReadBytes(out));
+    const bool lossless = quality == 1.0;
+    EXPECT_EQ(IndexOf(chunks, "VP8L") >= 0, lossless);
+    EXPECT_EQ(IndexOf(chunks, "VP8 ") >= 0, !lossless);
+    if (!lossless) {
+      EXPECT_GT(QFileInfo(out).size(), previous);
+    }
+    previous = QFileInfo(out).size();
+  }
 }
 
 int DecodeToTiff(const QByteArray& webp, const QString& tif) {

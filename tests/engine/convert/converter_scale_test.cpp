@@ -86,6 +86,19 @@ TEST_F(ScaleModes, FillAndCropCentresA1333WideDrawing) {
   EXPECT_GT(edge.blue(), 60);
 }
 
+// A portrait filling a square box loses as many rows at its top as at its bottom.
+TEST_F(ScaleModes, FillAndCropCentresAPortraitVertically) {
+  const QString path = test::MakeTempFolder() + "/portrait.png";
+  const QImage source = test::PatternImage(300, 400);
+  ASSERT_TRUE(test::WriteBytes(path, EncodeImage(source, QStringLiteral("public.png"), {}).value));
+  ImageConversion c = Record(6, 300, 300);
+  c.sourceURL = path;
+  ASSERT_EQ(ProcessImageFile(&c), 0);
+  ASSERT_EQ(c.resultImage.size(), QSize(300, 300));
+  EXPECT_EQ(c.resultImage.convertToFormat(QImage::Format_RGB32),
+            source.copy(0, 50, 300, 300).convertToFormat(QImage::Format_RGB32));
+}
+
 TEST_F(ScaleModes, CropWithoutProportionsShowsTheCentreAtFullScale) {
   // A pattern source, so that a shifted crop cannot pass.
   const QString path = test::MakeTempFolder() + "/pattern.png";

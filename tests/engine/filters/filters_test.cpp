@@ -195,6 +195,20 @@ TEST(PhotoEffects, GreyEffectsGiveEqualChannelsAndKeepAlpha) {
   }
 }
 
+// Tonal is a soft grey: black is lifted, white dimmed and the middle lightened a little, where
+// Noir deepens the shadows and Mono keeps the grey as it is.
+TEST(PhotoEffects, TonalLiftsTheShadowsAndDimsTheHighlights) {
+  QImage ramp(256, 1, QImage::Format_ARGB32);
+  for (int x = 0; x < 256; ++x) ramp.setPixel(x, 0, qRgb(x, x, x));
+  const QImage tonal = ApplyPhotoEffect(ramp, 2);
+  const QImage noir = ApplyPhotoEffect(ramp, 3);
+  for (const auto& [in, out] : {std::pair{0, 8}, std::pair{64, 77}, std::pair{128, 137},
+                                std::pair{192, 193}, std::pair{255, 247}}) {
+    EXPECT_NEAR(qGray(tonal.pixel(in, 0)), out, 1) << in;
+  }
+  EXPECT_LT(qGray(noir.pixel(64, 0)), 64);
+}
+
 TEST(PhotoEffects, ColourEffectsChangeColourAndOthersDoNothing) {
   const QImage source = Colourful(QImage::Format_ARGB32);
   // Not a grey effect: some pixel keeps distinct channels.
