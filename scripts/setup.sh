@@ -15,7 +15,7 @@ PACKAGES=(
   libimage-exiftool-perl libvips-tools xvfb xauth xdotool
   qt6-webengine-dev libreoffice-writer-nogui poppler-utils mupdf-tools fontconfig
   libraw-dev libraw-bin libheif-dev libheif-examples netpbm libgs-dev ghostscript bc time
-  libpoppler-cpp-dev libplist-utils
+  libpoppler-cpp-dev libplist-utils libxcb1-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

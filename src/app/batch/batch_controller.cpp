@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <algorithm>
@@ -223,17 +224,64 @@ QStringList BatchController::FilesOfDraggedRows(const std::shared_ptr<DraggedRow
       run->finished = true;
       return {};
     }
-    StartSnapshotRun(std::make_shared<const BatchSnapshot>(run->snapshot), run->folder,
-                     [run](const BatchRunResult& result) {
-                       if (!result.cancelled) {
-                         for (const QString& path : result.destinations) {
-                           if (QFileInfo::exists(path)) run->files << path;
-                         }
-                       }
-                       // A run that hands nothing over leaves nothing behind.
-                       if (run->files.isEmpty()) QDir(run->folder).removeRecursively();
-                       run->finished = true;
-                     });
+  }
+  RunDraggedRows(run);
+  return run->files;
+}
+
+bool BatchController::SaveDraggedRowsInto(const std::shared_ptr<DraggedRowsRun>& run,
+                                          const QString& folder, const QString& named) {
+  if (!run) return false;
+  if (!run->started) {
+    run->started = true;
+    const QFileInfo info(folder);
+    QString why;
+    if (worker_) {
+      why = LocalizedString("DropNotServedBusyMsg");
+    } else if (folder.isEmpty()) {
+      why = LocalizedString("DropNotServedNoFolderMsg").arg(named);
+    } else if (!info.isDir() || !info.isWritable()) {
+      why = LocalizedString("DropNotServedFolderMsg").arg(folder);
+    }
+    if (!why.isEmpty()) {
+      run->finished = true;
+      SayDropNotServed(why);
+      return false;
+    }
+    run->folder = folder;
+    run->intoTarget = true;
+  }
+  RunDraggedRows(run);
+  return !run->files.isEmpty();
+}
+
+void BatchController::DiscardDraggedRows(const std::shared_ptr<DraggedRowsRun>& run) {
+  if (!run || run->intoTarget || !run->finished || run->folder.isEmpty()) return;
+  QDir(run->folder).removeRecursively();
+  run->files.clear();
+}
+
+void BatchController::RunDraggedRows(const std::shared_ptr<DraggedRowsRun>& run) {
+  if (!run->finished && !run->running) {
+    run->running = true;
+    StartSnapshotRun(
+        std::make_shared<const BatchSnapshot>(run->snapshot), run->folder,
+        [this, run](const BatchRunResult& result) {
+          // In the drop's folder what was written stays, as after any run.
+          if (!result.cancelled || run->intoTarget) {
+            for (const QString& path : result.destinations) {
+              if (QFileInfo::exists(path)) run->files << path;
+            }
+          }
+          if (run->files.isEmpty() && !run->intoTarget) {
+            // A run that hands nothing over leaves nothing behind.
+            QDir(run->folder).removeRecursively();
+          }
+          if (run->files.isEmpty() && run->intoTarget && !result.cancelled) {
+            SayDropNotServed(LocalizedString("DropNotServedNothingWrittenMsg").arg(run->folder));
+          }
+          run->finished = true;
+        });
   }
   // The window goes on as in any run, so its sheet is painted and Cancel works; a repeated
   // request waits here for the same run.
@@ -244,7 +292,14 @@ QStringList BatchController::FilesOfDraggedRows(const std::shared_ptr<DraggedRow
   // A quit under way stops the loops: the run is then ended by the quit, not awaited here.
   while (self && !run->finished && loop.exec() == 0) {
   }
-  return run->files;
+}
+
+void BatchController::SayDropNotServed(const QString& message) {
+  // Shown once the target has its answer: it waits for it meanwhile.
+  QTimer::singleShot(0, this, [this, message] {
+    ShowCustomAlert(LocalizedString("DropNotServedTitle"), message,
+                    LocalizedString("OkButtonString"), QString(), QString(), context_.window);
+  });
 }
 
 void BatchController::StartRun(const QString& destination) {

@@ -44,9 +44,11 @@ struct BatchControllerContext {
 
 // The run of rows dragged out of the list, from the drag's start to the files it hands over.
 struct DraggedRowsRun {
-  BatchSnapshot snapshot;  // taken at the drag's start, its questions already answered
-  QString folder;          // private, made when the run starts
+  BatchSnapshot snapshot;   // taken at the drag's start, its questions already answered
+  QString folder;           // private, made when the run starts, or the one the drop named
+  bool intoTarget = false;  // the folder is the drop's
   bool started = false;
+  bool running = false;
   bool finished = false;
   QStringList files;  // written, once finished; none for a cancelled or failed run
 };
@@ -79,6 +81,13 @@ class BatchController : public QObject, public BatchRunHost {
   // as a normal run goes (its sheet and Cancel working), without questions or completion alert,
   // and every call returns once that one run has ended, with the files it wrote.
   QStringList FilesOfDraggedRows(const std::shared_ptr<DraggedRowsRun>& run);
+  // When the drop names its folder (given as the target named it): the first call runs the rows
+  // into it the same way; every call answers once that run has ended, whether it wrote any file.
+  // A drop that cannot be served says why in the window, after the answer.
+  bool SaveDraggedRowsInto(const std::shared_ptr<DraggedRowsRun>& run, const QString& folder,
+                           const QString& named);
+  // The drag ended without a drop: the private files of its run go.
+  void DiscardDraggedRows(const std::shared_ptr<DraggedRowsRun>& run);
   BatchControllerContext& context() { return context_; }
   // The values a run of the given list rows reads (GUI thread); rows out of range are left out.
   BatchSnapshot TakeSnapshot(const std::vector<int>& rows) const;
@@ -101,6 +110,9 @@ class BatchController : public QObject, public BatchRunHost {
 
  private:
   void StartRun(const QString& destination);
+  // Starts the dragged rows' run into its folder and waits, the window live, until it has ended.
+  void RunDraggedRows(const std::shared_ptr<DraggedRowsRun>& run);
+  void SayDropNotServed(const QString& message);
   // Runs the snapshot on the worker thread; done, when given, hears the result first.
   void StartSnapshotRun(std::shared_ptr<const BatchSnapshot> snapshot, const QString& destination,
                         std::function<void(const BatchRunResult&)> done = {});

@@ -1,6 +1,7 @@
 #include "app/delegate/app_delegate_batch.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QPointer>
 
 #include "app/delegate/app_delegate.h"
@@ -56,14 +57,26 @@ BatchController* InstallBatchRun(AppDelegate& delegate) {
                    &BatchController::StopRun);
   QObject::connect(qApp, &QCoreApplication::aboutToQuit, controller, &BatchController::StopRun);
   // Rows dragged out of the list: what their run must ask is asked as the drag starts, and their
-  // files are written when the drop target asks for them.
+  // files are written into the folder the drop names or, for a target that names none, when it
+  // asks for them.
   QPointer<BatchController> guarded = controller;
   window->imageListViewOutlet->makeDragData = [guarded](const QList<int>& rows) -> QMimeData* {
     const std::shared_ptr<DraggedRowsRun> run =
         guarded ? guarded->PrepareDraggedRows(std::vector<int>(rows.begin(), rows.end())) : nullptr;
     if (!run) return nullptr;
-    return new RowsDragData(
-        [guarded, run] { return guarded ? guarded->FilesOfDraggedRows(run) : QStringList(); });
+    RowsDragRoads roads;
+    roads.produce = [guarded, run] {
+      return guarded ? guarded->FilesOfDraggedRows(run) : QStringList();
+    };
+    roads.discard = [guarded, run] {
+      if (guarded) guarded->DiscardDraggedRows(run);
+    };
+    roads.saveInto = [guarded, run](const QString& folder, const QString& named) {
+      return guarded && guarded->SaveDraggedRowsInto(run, folder, named);
+    };
+    // The target is offered one name; every file of the run goes to the folder it names.
+    return new RowsDragData(std::move(roads),
+                            QFileInfo(run->snapshot.entries.front().filePath).fileName());
   };
   // The progress sheet has the keyboard during a run: Ctrl+Q works there too.
   delegate.panels().conversionProgressSheet->addAction(window->quitAction);

@@ -6,9 +6,12 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPainter>
+#include <QPointer>
+#include <QTimer>
 
 #include "app/list/entity_loader.h"
 #include "app/list/image_list_model.h"
+#include "app/list/rows_drag_data.h"
 
 namespace glimbrik {
 
@@ -188,7 +191,12 @@ void ImageListView::startDrag(Qt::DropActions) {
     drag->setPixmap(QPixmap::fromImage(
         thumbnail.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
   }
-  drag->exec(Qt::CopyAction, Qt::CopyAction);
+  // The drag is under way once its loop runs; the data may go with the drag (X keeps it until
+  // the target has finished with it), so it is reached through a guard afterwards.
+  const QPointer<RowsDragData> rowsData = qobject_cast<RowsDragData*>(data);
+  if (rowsData) QTimer::singleShot(0, rowsData, &RowsDragData::dragStarted);
+  const Qt::DropAction result = drag->exec(Qt::CopyAction, Qt::CopyAction);
+  if (rowsData) rowsData->dragEnded(result);
 }
 
 int ImageListView::dropRowAt(const QPoint& pos) const {

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <atomic>
 
 #include "app/app_fixtures.h"
@@ -537,6 +538,114 @@ TEST_F(BatchWindow, RowsDraggedOutAskFirstAndRunOncePerDrag) {
   EXPECT_EQ(runsStarted, 2);
   EXPECT_TRUE(result.cancelled);
   EXPECT_EQ(privateEntries(), before);
+}
+
+// Rows dropped on a folder whose target takes direct save (libfm's file managers): only that road
+// is offered, for such a target takes a file list first and refuses a drop made before the list
+// came. Nothing runs before the drop; the drop's folder gets every file of the run, and the answer
+// comes once they are written. A drop that cannot be served says why; a drag that ended without a
+// drop leaves none of its private files behind.
+TEST_F(BatchWindow, RowsDroppedOnAFolderAreWrittenThereHoweverSoonTheDropCame) {
+  ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
+  QStringList paths;
+  for (const char* name : {"a", "b"}) {
+    paths << source + QStringLiteral("/%1.jpg").arg(QString::fromLatin1(name));
+    ASSERT_TRUE(test::Picture(5).save(paths.back(), "JPEG"));
+  }
+  Add(paths);
+  HoldFiles();
+  ImageListView* list = delegate->window()->imageListViewOutlet;
+  const auto privateEntries = [] {
+    return QDir(PrivateTempFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+  };
+  const QStringList privateBefore = privateEntries();
+  QByteArray offered, named;
+  const auto drag = [&] {
+    auto* rows = qobject_cast<RowsDragData*>(list->makeDragData({0, 1}));
+    if (rows) {
+      rows->pointerOverOwnWindow = [] { return false; };
+      rows->offerDirectSave = [&offered](const QByteArray& name) {
+        offered = name;
+        return true;
+      };
+      rows->directSaveTarget = [&named] { return named; };
+    }
+    return std::unique_ptr<RowsDragData>(rows);
+  };
+
+  std::unique_ptr<RowsDragData> data = drag();
+  ASSERT_TRUE(data);
+  EXPECT_EQ(data->formats(), QStringList{RowsDragData::kDirectSave});
+  EXPECT_FALSE(data->hasUrls());
+  data->dragStarted();
+  EXPECT_EQ(offered, "a.jpg");
+  // Asked over a place that is no folder, before the drop (libfm does): the name is unchanged.
+  named = offered;
+  EXPECT_TRUE(data->data(RowsDragData::kDirectSave).isEmpty());
+  QTest::qWait(50);
+  EXPECT_EQ(runsStarted, 0) << "nothing runs before the drop";
+  EXPECT_TRUE(alerts.titles.isEmpty());
+
+  // The target wrote back the file it names in the drop's folder; the answer waits for the run.
+  named = QUrl::fromLocalFile(dest + "/a.jpg").toEncoded();
+  QStringList atRelease;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (release || !p().conversionProgressSheet->isVisible()) return;
+    atRelease = QDir(dest).entryList(QDir::Files);
+    release = true;
+  });
+  watch.start(5);
+  const QByteArray answer = data->data(RowsDragData::kDirectSave);
+  watch.stop();
+  EXPECT_TRUE(release) << "the run went on with the window live";
+  EXPECT_TRUE(atRelease.isEmpty());
+  EXPECT_EQ(answer, "S");
+  EXPECT_EQ(QDir(dest).entryList(QDir::Files), (QStringList{"a.png", "b.png"}));
+  for (const QString& name : {QStringLiteral("a.png"), QStringLiteral("b.png")})
+    EXPECT_EQ(QImage(dest + "/" + name).size(), test::Picture(5).size());
+  EXPECT_EQ(data->data(RowsDragData::kDirectSave), "S");
+  EXPECT_EQ(runsStarted, 1) << "one run per drop";
+  EXPECT_EQ(privateEntries(), privateBefore);
+  EXPECT_TRUE(alerts.titles.isEmpty());
+
+  // Drops that cannot be served: nothing runs, the target is told, the window says why.
+  const QString title = LocalizedString("DropNotServedTitle");
+  const QString missing = dest + "/gone";
+  for (const QByteArray& target : {QByteArrayLiteral("sftp://host/a.jpg"),
+                                   QUrl::fromLocalFile(missing + "/a.jpg").toEncoded()}) {
+    SCOPED_TRACE(target.toStdString());
+    alerts.titles.clear();
+    alerts.messages.clear();
+    alerts.answers << QStringLiteral("defaultButton");
+    data = drag();
+    ASSERT_TRUE(data);
+    named = target;
+    EXPECT_EQ(data->data(RowsDragData::kDirectSave), "E");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alerts.titles.isEmpty(); }, kTimeoutMs));
+    EXPECT_EQ(alerts.titles, QStringList{title});
+    EXPECT_TRUE(alerts.messages.value(0).contains(
+        target.startsWith("sftp") ? QString::fromLatin1(target) : missing));
+  }
+  EXPECT_EQ(runsStarted, 1);
+  EXPECT_FALSE(QFileInfo::exists(missing));
+
+  // The file-list road: a drag that ended without a drop takes its private files with it.
+  for (const Qt::DropAction result : {Qt::IgnoreAction, Qt::CopyAction}) {
+    data = drag();
+    ASSERT_TRUE(data);
+    data->offerDirectSave = nullptr;
+    ASSERT_EQ(data->formats(), QStringList{RowsDragData::kUriList});
+    const QList<QUrl> urls = data->urls();
+    ASSERT_EQ(urls.size(), 2);
+    EXPECT_NE(privateEntries(), privateBefore);
+    data->dragEnded(result);
+    if (result == Qt::IgnoreAction) {
+      EXPECT_EQ(privateEntries(), privateBefore) << "abandoned";
+    } else {
+      EXPECT_TRUE(QFileInfo::exists(urls[0].toLocalFile())) << "taken";
+    }
+  }
 }
 
 // Black pictures, so that the white "New File Name" watermark shows which name each output got.
