@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "engine/convert/image_converter.h"
+#include "engine/convert/image_types.h"
 #include "engine/convert/resize_math.h"
 
 namespace glimbrik {
@@ -55,9 +56,13 @@ bool ImageConverter::processRepresentations(const ImageResizeOptions& resize, do
       }
       ImageResult<QImage> image = decodeRepresentation(index, QSize());
       if (!image.ok()) continue;
+      // A CMYK image whose output stores inks goes through processImage too, which keeps them.
+      const int type = outputType != 0 ? outputType : OutputTypeForSource(loadedURL_);
+      const bool inks = currentRep && currentRep->colorModel == ColorModel::CMYK &&
+                        StoresCmykInks(type) && !keepResultImage;
       const bool plain = textWatermarkCount == 0 && !imageWatermarkEnabled && outputType != 13 &&
                          colorModel == 0 && rotationAngle % 360 == 0 && flip == 0 && !colorSpace &&
-                         !autoLevels && !autoEnhance && effectType == 0;
+                         !autoLevels && !autoEnhance && effectType == 0 && !inks;
       if (plain) {
         resolveOutputType();
         result = saveImage(image.value);
