@@ -83,7 +83,8 @@ TEST(BatchRunCmyk, CmykSourcesKeepTheirInks) {
     ASSERT_EQ(run.destinations.size(), 2u);
     for (size_t i = 0; i < 2; ++i) {
       const QString& out = run.destinations[i];
-      EXPECT_EQ(RunTool("identify", {"-format", "%[colorspace]", out}).trimmed(), "CMYK")
+      EXPECT_EQ(RunTool("identify", {"-format", "%[colorspace]", out}).trimmed().toStdString(),
+                "CMYK")
           << out.toStdString();
       const bool lossy = i == 1 && type == 0;
       EXPECT_LE(MeanChange(MagickInks(out), i == 0 ? inks : jpegInks), lossy ? 3.0 : 0.0)
