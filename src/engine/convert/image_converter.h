@@ -118,9 +118,9 @@ class ImageConverter {
   // placed, watermarked and filtered as processImage does its pixels, then saved as inks.
   // `image` is the decoded picture, whose alpha the mask takes when maskAlpha is set.
   bool processInks(const QImage& image, CmykInks inks,
-                   const std::shared_ptr<const ColorSpace>& space, bool maskAlpha,
-                   int canvasWidth, int canvasHeight, bool sharpen,
-                   const std::optional<QColor>& background, QPointF origin, QSizeF drawSize);
+                   const std::shared_ptr<const ColorSpace>& space, bool maskAlpha, int canvasWidth,
+                   int canvasHeight, bool sharpen, const std::optional<QColor>& background,
+                   QPointF origin, QSizeF drawSize);
 
   // Output types and encoding.
   QString outputUTI() const { return OutputTypeIdentifier(outputType); }

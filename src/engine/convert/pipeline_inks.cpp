@@ -17,7 +17,10 @@ std::array<uchar, 4> InksOfColour(const std::optional<QColor>& colour, const Col
   pixel.fill(*colour);
   const QByteArray ink = space.rgbToCmyk(pixel);
   if (ink.size() != 4) return {0, 0, 0, 0};
-  return {uchar(ink[0]), uchar(ink[1]), uchar(ink[2]), uchar(ink[3])};
+  // A translucent colour over the canvas's white (no ink) gives that much of its inks.
+  const int a = colour->alpha();
+  const auto part = [a](char c) { return uchar((uchar(c) * a + 127) / 255); };
+  return {part(ink[0]), part(ink[1]), part(ink[2]), part(ink[3])};
 }
 
 }  // namespace
@@ -59,9 +62,8 @@ CmykInks DrawInks(CmykInks source, QSize bitmap, const QTransform& transform,
 
   // Each bitmap pixel whose centre falls on the drawn inks takes the ink pixel under it; a
   // placement on whole pixels (every layout processRepresentations makes) copies them exactly.
-  const QRect covered =
-      toBitmap.mapRect(QRectF(QPointF(0, 0), QSizeF(drawn))).toAlignedRect() &
-      QRect(QPoint(0, 0), bitmap);
+  const QRect covered = toBitmap.mapRect(QRectF(QPointF(0, 0), QSizeF(drawn))).toAlignedRect() &
+                        QRect(QPoint(0, 0), bitmap);
   const auto* in = reinterpret_cast<const uchar*>(inks.samples.constData());
   const double stepU = toInks.m11(), stepV = toInks.m12();
   for (int y = covered.top(); y <= covered.bottom(); ++y) {
@@ -117,15 +119,16 @@ void CompositeOverInks(CmykInks* canvas, const QImage& layer, const ColorSpace& 
 QImage InksAsRgb(const CmykInks& inks, const ColorSpace& space) {
   if (inks.size.isEmpty()) return QImage();
   const QImage rgb =
-      space.cmykToRgb(reinterpret_cast<const uchar*>(inks.samples.constData()),
-                      inks.size.width(), inks.size.height(), qsizetype(inks.size.width()) * 4);
+      space.cmykToRgb(reinterpret_cast<const uchar*>(inks.samples.constData()), inks.size.width(),
+                      inks.size.height(), qsizetype(inks.size.width()) * 4);
   return rgb.convertToFormat(QImage::Format_RGB32);
 }
 
 CmykInks InksOfRgb(const QImage& image, const ColorSpace& space) {
   CmykInks inks;
   inks.samples = space.rgbToCmyk(image);
-  if (inks.samples.size() == qsizetype(image.width()) * image.height() * 4) inks.size = image.size();
+  if (inks.samples.size() == qsizetype(image.width()) * image.height() * 4)
+    inks.size = image.size();
   return inks;
 }
 

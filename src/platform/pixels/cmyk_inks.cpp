@@ -57,7 +57,8 @@ CmykInks ResampledInks(const CmykInks& inks, QSize size) {
   const int planes = alpha ? 5 : 4;
   std::vector<std::unique_ptr<RowResampler>> resamplers;
   for (int p = 0; p < planes; ++p) {
-    resamplers.push_back(std::make_unique<RowResampler>(inks.size, size, QImage::Format_Grayscale8));
+    resamplers.push_back(
+        std::make_unique<RowResampler>(inks.size, size, QImage::Format_Grayscale8));
     if (!resamplers.back()->isValid()) return {};
   }
   // A band of rows at a time, split into planes, keeps the copies small.
@@ -73,9 +74,8 @@ CmykInks ResampledInks(const CmykInks& inks, QSize size) {
       resamplers[size_t(p)]->pushRows(plane, w, rows);
     }
     if (alpha) {
-      resamplers[4]->pushRows(reinterpret_cast<const uchar*>(inks.alpha.constData()) +
-                                  qsizetype(y0) * w,
-                              w, rows);
+      resamplers[4]->pushRows(
+          reinterpret_cast<const uchar*>(inks.alpha.constData()) + qsizetype(y0) * w, w, rows);
     }
   }
   std::array<QImage, 5> out;

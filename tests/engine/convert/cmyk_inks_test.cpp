@@ -36,9 +36,7 @@ struct Inks {
   int width = 0;
   int height = 0;
   QByteArray samples;
-  uchar at(int x, int y, int c) const {
-    return uchar(samples[(qsizetype(y) * width + x) * 4 + c]);
-  }
+  uchar at(int x, int y, int c) const { return uchar(samples[(qsizetype(y) * width + x) * 4 + c]); }
 };
 
 // Inks that an RGB round trip cannot keep: every ink varies on its own and the colours carry
@@ -58,8 +56,8 @@ Inks Pattern(int width, int height) {
 }
 
 // Four flat blocks, left to right and top to bottom.
-const std::array<std::array<uchar, 4>, 4> kBlocks = {{
-    {50, 76, 101, 25}, {200, 20, 120, 60}, {10, 180, 40, 140}, {90, 90, 90, 90}}};
+const std::array<std::array<uchar, 4>, 4> kBlocks = {
+    {{50, 76, 101, 25}, {200, 20, 120, 60}, {10, 180, 40, 140}, {90, 90, 90, 90}}};
 
 Inks Blocks(int width, int height) {
   Inks inks{width, height, QByteArray(qsizetype(width) * height * 4, '\0')};
@@ -192,9 +190,9 @@ TEST(CmykInks, ConvertImageFileWritesTheInksAsJpegTiffAndPhotoshop) {
     const char* extension;
     double tolerance;  // mean change per ink
   };
-  for (const Case& k : {Case{jpeg, 4, "jpg", 3.0}, Case{jpeg, 10, "tif", 0.5},
-                        Case{tiff, 10, "tif", 0.0}, Case{tiff, 4, "jpg", 3.0},
-                        Case{tiff, 1, "psd", 0.0}, Case{tiff, 13, "tif", 0.0}}) {
+  for (const Case& k :
+       {Case{jpeg, 4, "jpg", 3.0}, Case{jpeg, 10, "tif", 0.5}, Case{tiff, 10, "tif", 0.0},
+        Case{tiff, 4, "jpg", 3.0}, Case{tiff, 1, "psd", 0.0}, Case{tiff, 13, "tif", 0.0}}) {
     for (bool preserveMetadata : {false, true}) {  // the direct road and the other
       SCOPED_TRACE(testing::Message() << k.source.toStdString() << " as " << k.type
                                       << (preserveMetadata ? " with metadata" : ""));
@@ -236,8 +234,8 @@ TEST(CmykInks, AResizeInterpolatesTheInksThemselves) {
   for (const QString& source : {tiff, jpeg}) {
     for (QSize box : {QSize(100, 80), QSize(300, 240)}) {
       SCOPED_TRACE(testing::Message() << source.toStdString() << " to " << box.width());
-      const QString out = folder + QString("/out%1.%2").arg(box.width()).arg(
-                                       source == tiff ? "tif" : "jpg");
+      const QString out =
+          folder + QString("/out%1.%2").arg(box.width()).arg(source == tiff ? "tif" : "jpg");
       ImageConversion c = Record(source, out, source == tiff ? 10 : 4, 1.0);
       c.resize = test::PixelFit(box.width(), box.height());
       c.resize.allowUpscale = 1;
@@ -265,9 +263,10 @@ TEST(CmykInks, AResizeMatchesImageMagicksResizeOfTheInks) {
   bool ok = false;
   // ImageMagick separates as device CMYK does; ink added to every channel leaves inks that no
   // separation gives.
-  RunTool("convert",
-          {"rose:", "-resize", "280x200!", "-colorspace", "CMYK", "-evaluate", "add", "12%", source},
-          &ok);
+  RunTool(
+      "convert",
+      {"rose:", "-resize", "280x200!", "-colorspace", "CMYK", "-evaluate", "add", "12%", source},
+      &ok);
   ASSERT_TRUE(ok);
   const QString out = test::MakeTempFolder() + "/small.tif";
   ImageConversion c = Record(source, out, 10);
@@ -289,8 +288,8 @@ TEST(CmykInks, TurnsAndMirrorsMoveTheInks) {
     int angle;
     int flip;
   };
-  for (const Case& k : {Case{90, 0}, Case{180, 0}, Case{-90, 0}, Case{0, 1}, Case{0, 2},
-                        Case{90, 1}}) {
+  for (const Case& k :
+       {Case{90, 0}, Case{180, 0}, Case{-90, 0}, Case{0, 1}, Case{0, 2}, Case{90, 1}}) {
     SCOPED_TRACE(testing::Message() << "angle " << k.angle << " flip " << k.flip);
     const QString out = folder + QString("/turn%1_%2.tif").arg(k.angle).arg(k.flip);
     ImageConversion c = Record(source, out, 10);

@@ -76,8 +76,7 @@ Encoded EncodePsd(const QImage& image, const DestinationProperties& properties) 
   PutResource(&resources, 0x03ED, ResolutionInfo(OutputDpiX(properties), OutputDpiY(properties)));
   const QByteArray icc = ProfileToEmbed(image, properties);
   const auto iccSpace = ColorSpace::FromIccProfile(icc);
-  const ColorModel model =
-      gray ? ColorModel::Gray : cmykSpace ? ColorModel::CMYK : ColorModel::RGB;
+  const ColorModel model = gray ? ColorModel::Gray : cmykSpace ? ColorModel::CMYK : ColorModel::RGB;
   if (iccSpace && iccSpace->model() == model) PutResource(&resources, 0x040F, icc);
   Put32(&out, uint32_t(resources.size()));
   out.append(resources);
