@@ -150,11 +150,11 @@ bool ImageConverter::convertAndSave() {
     }
 
     // A CMYK image is encoded as its own inks, in its own space, wherever the type stores inks
-    // (Part 1.104: the representation itself); transparency only TIFF keeps in CMYK.
+    // (Part 1.104: the representation itself); a transparent one where the type also keeps its
+    // alpha beside the inks (TIFF and Photoshop, not JPEG).
     outputInks = OutputInks();
     const ImageRepresentation& rep = sourceImage->representation(i);
-    if (StoresCmykInks(outputType) && !keepResultImage &&
-        (!rep.hasAlpha || outputType == 10 || outputType == 13)) {
+    if (StoresCmykInks(outputType) && !keepResultImage && (!rep.hasAlpha || outputType != 4)) {
       if (std::optional<CmykInks> inks = ReadSourceInks(*sourceImage, i)) {
         outputInks = OutputInks{inks->samples, inks->size, SourceInkSpace(rep)};
       }

@@ -420,20 +420,32 @@ TEST(CmykInks, TransparencyComesBackOverTheKeptInks) {
   }
   const QString source = test::MakeTempFolder() + "/alpha.tif";
   ASSERT_TRUE(test::WriteBytes(source, EncodeImage(picture, "public.tiff", properties).value));
-  const QString out = test::MakeTempFolder() + "/alpha-out.tif";
-  ImageConversion c = Record(source, out, 10);
-  ASSERT_EQ(ProcessImageFile(&c), 0);
-  ASSERT_EQ(MagickSpace(out), "CMYK");
-  EXPECT_EQ(RunTool("identify", {"-format", "%A", out}).trimmed().toLower(), "true");
-  const Inks written = MagickInks(out);
-  ASSERT_EQ(written.samples.size(), inks.samples.size());
-  int wrong = 0;
-  for (int y = 0; y < 32; ++y) {
-    for (int x = 16; x < 48; ++x) {
-      for (int c2 = 0; c2 < 4; ++c2) wrong += written.at(x, y, c2) != inks.at(x, y, c2);
+  const QString folder = test::MakeTempFolder();
+  // Processed as TIFF, and re-encoded as TIFF and as Photoshop.
+  for (const auto& [type, convert] : {std::pair{10, false}, {10, true}, {1, true}}) {
+    SCOPED_TRACE(testing::Message() << "type " << type << (convert ? " converted" : ""));
+    const QString out =
+        folder + QString("/alpha%1%2.%3").arg(type).arg(convert).arg(type == 1 ? "psd" : "tif");
+    ImageConversion c = Record(source, out, type);
+    ASSERT_EQ(convert ? ConvertImageFile(&c) : ProcessImageFile(&c), convert ? 1 : 0);
+    ASSERT_EQ(MagickSpace(out), "CMYK");
+    // ImageMagick takes a Photoshop file's extra channel for transparency only with a layer
+    // section, which these files do not have (RGB ones neither); our reader takes it.
+    if (type == 1) {
+      EXPECT_TRUE(ImageSource::Open(out)->representation(0).hasAlpha);
+    } else {
+      EXPECT_EQ(RunTool("identify", {"-format", "%A", out}).trimmed().toLower(), "true");
     }
+    const Inks written = MagickInks(out);
+    ASSERT_EQ(written.samples.size(), inks.samples.size());
+    int wrong = 0;
+    for (int y = 0; y < 32; ++y) {
+      for (int x = 16; x < 48; ++x) {
+        for (int c2 = 0; c2 < 4; ++c2) wrong += written.at(x, y, c2) != inks.at(x, y, c2);
+      }
+    }
+    EXPECT_EQ(wrong, 0);
   }
-  EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace
