@@ -110,9 +110,15 @@ class ImageConverter {
                               double targetHeight);
   void computeTargetSize(double* width, double* height, const ImageResizeOptions& resize);
   // Draws image into a canvas and saves it (pipeline.cpp). origin and drawSize are in canvas
-  // pixels with y up (origin at the bottom-left), before rotation.
+  // pixels with y up (origin at the bottom-left), before rotation. `inks`, the source's own as
+  // opaqueSourceInks gives them, stand for the picture, which may then be null.
   bool processImage(const QImage& image, int canvasWidth, int canvasHeight, bool sharpen,
-                    const std::optional<QColor>& background, QPointF origin, QSizeF drawSize);
+                    const std::optional<QColor>& background, QPointF origin, QSizeF drawSize,
+                    std::optional<CmykInks> inks = std::nullopt);
+  // The inks of the current representation when processImage will draw a CMYK source in its
+  // own inks and needs no picture of it (it has no transparency): nothing otherwise. Reading
+  // them spares decoding the picture and turning its CMYK into RGB.
+  std::optional<CmykInks> opaqueSourceInks() const;
 
   // processImage's road for a CMYK source drawn into its own space (pipeline_inks.h): its inks
   // placed, watermarked and filtered as processImage does its pixels, then saved as inks.
@@ -155,6 +161,8 @@ class ImageConverter {
   // Resolves output type 0 to the source's own type: a type with an encoder in the full table
   // is kept, a WebP source stays WebP (24); an unknown one stays 0 and encodes as JPEG.
   int resolveOutputType();
+  // The type resolveOutputType gives, without setting it.
+  int resolvedOutputType() const;
 
   // Fields, as the engine's callers and the pipeline use them.
   double quality = 0.0;

@@ -84,19 +84,23 @@ bool IsSourceSpace(const ImageConverter& converter, ColorModel source, const Can
   return own && own->iccProfile() == plan.space->iccProfile();
 }
 
-CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAlpha) {
+// The plan without changing the converter. `profile` says that the chosen profile applies (a
+// type was chosen); `type` is the output type once resolved; *forcesRgb is set when the canvas
+// falls back to RGB, which makes the colour model RGB.
+CanvasPlan PlanFor(const ImageConverter& converter, const QImage& image, bool hasAlpha,
+                   bool profile, int type, bool* forcesRgb) {
   CanvasPlan plan;
   const ColorModel source = SourceModel(converter, image);
-  if (converter.colorSpace && converter.outputType != 0) {
+  if (profile) {
     plan.space = converter.colorSpace;
     plan.model = CanvasModelOf(plan.space->model());
     plan.bits = CanvasModelOf(source) == plan.model ? BitsPerComponent(image) : 8;
-    plan.maskAlpha = hasAlpha && plan.model == CanvasModel::CMYK && converter.outputType == 10;
+    plan.maskAlpha = hasAlpha && plan.model == CanvasModel::CMYK && type == 10;
     plan.sourceSpace = IsSourceSpace(converter, source, plan);
     return plan;
   }
   bool own = false;
-  if (!converter.colorSpace && converter.outputType == 13) {
+  if (!converter.colorSpace && type == 13) {
     plan.space = ColorSpace::DeviceCMYK();
   } else {
     switch (converter.colorModel) {
@@ -122,8 +126,7 @@ CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAl
     plan.model = CanvasModelOf(plan.space->model());
     plan.bits = 8;
   }
-  converter.resolveOutputType();
-  const bool tiffType = converter.outputType == 10 || converter.outputType == 13;
+  const bool tiffType = type == 10 || type == 13;
   const bool indexed = own && source == ColorModel::Indexed;
   if (indexed || (hasAlpha && plan.model == CanvasModel::CMYK && !tiffType) ||
       (own && hasAlpha && plan.model == CanvasModel::Gray)) {
@@ -132,10 +135,22 @@ CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAl
     plan.space = ColorSpace::SRGB();
     plan.model = CanvasModel::RGB;
     plan.bits = std::min(plan.bits, 16);
-    converter.colorModel = 1;
+    *forcesRgb = true;
   }
   plan.maskAlpha = hasAlpha && plan.model == CanvasModel::CMYK;
   plan.sourceSpace = IsSourceSpace(converter, source, plan);
+  return plan;
+}
+
+// Step 3: a chosen profile applies only to a chosen output type; otherwise "same as the image"
+// is resolved here.
+CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAlpha) {
+  const bool profile = converter.colorSpace && converter.outputType != 0;
+  if (!profile) converter.resolveOutputType();
+  bool forcesRgb = false;
+  const CanvasPlan plan =
+      PlanFor(converter, image, hasAlpha, profile, converter.outputType, &forcesRgb);
+  if (forcesRgb) converter.colorModel = 1;
   return plan;
 }
 
@@ -224,8 +239,8 @@ void SetPageResolution(ImageConverter& c, int width, int height) {
 // Whether processImage draws the CMYK source's inks themselves (pipeline_inks.h): the canvas is
 // in the source's own CMYK space, the output stores inks, and any transparency comes back
 // through the mask. A result kept in memory is a picture, drawn in RGB as ever.
-bool DrawsSourceInks(const ImageConverter& c, const CanvasPlan& plan, bool hasAlpha) {
-  return plan.sourceSpace && StoresCmykInks(c.outputType) && !c.keepResultImage &&
+bool DrawsSourceInks(const ImageConverter& c, const CanvasPlan& plan, bool hasAlpha, int type) {
+  return plan.sourceSpace && StoresCmykInks(type) && !c.keepResultImage &&
          (!hasAlpha || plan.maskAlpha) && c.sourceImage && c.currentRepIndex >= 0;
 }
 
@@ -288,10 +303,23 @@ void drawImageWatermark(const ImageConverter& converter, QPainter* painter, int 
   DrawImageWatermark(painter, &copy, width, height);
 }
 
+std::optional<CmykInks> ImageConverter::opaqueSourceInks() const {
+  if (!currentRep || currentRep->colorModel != ColorModel::CMYK || currentRep->hasAlpha ||
+      !sourceImage) {
+    return std::nullopt;
+  }
+  const bool profile = colorSpace && outputType != 0;
+  bool forcesRgb = false;
+  const int type = resolvedOutputType();
+  const CanvasPlan plan = PlanFor(*this, QImage(), false, profile, type, &forcesRgb);
+  if (!DrawsSourceInks(*this, plan, false, type)) return std::nullopt;
+  return ReadSourceInks(*sourceImage, currentRepIndex);
+}
+
 bool ImageConverter::processImage(const QImage& image, int canvasWidth, int canvasHeight,
                                   bool sharpen, const std::optional<QColor>& background,
-                                  QPointF origin, QSizeF drawSize) {
-  if (image.isNull()) return false;
+                                  QPointF origin, QSizeF drawSize, std::optional<CmykInks> inks) {
+  if (image.isNull() && !inks) return false;
   // Decoders hand out premultiplied pixels even for opaque files: the file's header decides.
   const bool hasAlpha = currentRep ? currentRep->hasAlpha : image.hasAlphaChannel();
   int width = canvasWidth;
@@ -301,12 +329,14 @@ bool ImageConverter::processImage(const QImage& image, int canvasWidth, int canv
     std::swap(dpiX, dpiY);
   }
   const CanvasPlan plan = PlanCanvas(*this, image, hasAlpha);
-  if (DrawsSourceInks(*this, plan, hasAlpha)) {
-    if (std::optional<CmykInks> inks = ReadSourceInks(*sourceImage, currentRepIndex)) {
+  if (DrawsSourceInks(*this, plan, hasAlpha, outputType)) {
+    if (!inks) inks = ReadSourceInks(*sourceImage, currentRepIndex);
+    if (inks) {
       return processInks(image, std::move(*inks), plan.space, plan.maskAlpha, canvasWidth,
                          canvasHeight, sharpen, background, origin, drawSize);
     }
   }
+  if (image.isNull()) return false;
   const QImage source = InCanvasSpace(image, plan);
   // A picture already at its final size with nothing drawn around, under or over it would come
   // out of the canvas unchanged: it goes on as it is.
