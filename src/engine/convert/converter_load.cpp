@@ -159,8 +159,12 @@ int ImageConverter::sourceImageTypeFromFile() const {
 }
 
 int ImageConverter::resolveOutputType() {
-  if (outputType == 0) outputType = OutputTypeForSource(loadedURL_);
+  outputType = resolvedOutputType();
   return outputType;
+}
+
+int ImageConverter::resolvedOutputType() const {
+  return outputType != 0 ? outputType : OutputTypeForSource(loadedURL_);
 }
 
 ImageResult<QImage> ImageConverter::decodeRepresentation(int index, QSize drawSize) {

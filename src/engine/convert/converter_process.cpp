@@ -53,17 +53,22 @@ bool ImageConverter::processRepresentations(const ImageResizeOptions& resize, do
         dpiX *= newDpiY / dpiY;
         dpiY = newDpiY;
       }
-      ImageResult<QImage> image = decodeRepresentation(index, QSize());
-      if (!image.ok()) continue;
+      // A CMYK image whose output stores inks goes through processImage too, which keeps them.
+      const bool cmyk = currentRep && currentRep->colorModel == ColorModel::CMYK &&
+                        StoresCmykInks(resolvedOutputType()) && !keepResultImage;
       const bool plain = textWatermarkCount == 0 && !imageWatermarkEnabled && outputType != 13 &&
                          colorModel == 0 && rotationAngle % 360 == 0 && flip == 0 && !colorSpace &&
-                         !autoLevels && !autoEnhance && effectType == 0;
+                         !autoLevels && !autoEnhance && effectType == 0 && !cmyk;
+      std::optional<CmykInks> inks = plain ? std::nullopt : opaqueSourceInks();
+      ImageResult<QImage> image;
+      if (!inks) image = decodeRepresentation(index, QSize());
+      if (!image.ok()) continue;
       if (plain) {
         resolveOutputType();
         result = saveImage(image.value);
       } else {
         result = processImage(image.value, int(pw), int(ph), false, std::nullopt, QPointF(0, 0),
-                              QSizeF(pw, ph));
+                              QSizeF(pw, ph), std::move(inks));
       }
       continue;
     }
@@ -74,10 +79,13 @@ bool ImageConverter::processRepresentations(const ImageResizeOptions& resize, do
     const QSizeF drawSize = layout.drawSize;
     if (canvasW < 1 || canvasH < 1 || drawSize.isEmpty()) continue;
     const QSize hint(int(std::ceil(drawSize.width())), int(std::ceil(drawSize.height())));
-    ImageResult<QImage> image = decodeRepresentation(index, hint);
+    // A CMYK source drawn in its own inks needs no picture of itself unless it is transparent.
+    std::optional<CmykInks> inks = opaqueSourceInks();
+    ImageResult<QImage> image;
+    if (!inks) image = decodeRepresentation(index, hint);
     if (!image.ok()) continue;
     result = processImage(image.value, int(canvasW), int(canvasH), resize.sharpen,
-                          resize.backgroundColor, layout.origin, drawSize);
+                          resize.backgroundColor, layout.origin, drawSize, std::move(inks));
   }
   return result;
 }

@@ -7,6 +7,7 @@
 #include "engine/codecs/webp_bridge.h"
 #include "engine/convert/image_converter.h"
 #include "engine/files/file_utils.h"
+#include "platform/codecs/cmyk_source_inks.h"
 #include "platform/store/atomic_write.h"
 
 namespace glimbrik {
@@ -148,12 +149,25 @@ bool ImageConverter::convertAndSave() {
       dpiY = sourceImage->representation(i).dpiY;
     }
 
+    // A CMYK image is encoded as its own inks, in its own space, wherever the type stores inks
+    // (Part 1.104: the representation itself); a transparent one where the type also keeps its
+    // alpha beside the inks (TIFF and Photoshop, not JPEG).
+    outputInks = OutputInks();
+    const ImageRepresentation& rep = sourceImage->representation(i);
+    if (StoresCmykInks(outputType) && !keepResultImage && (!rep.hasAlpha || outputType != 4)) {
+      if (std::optional<CmykInks> inks = ReadSourceInks(*sourceImage, i)) {
+        outputInks = OutputInks{inks->samples, inks->size, SourceInkSpace(rep)};
+      }
+    }
+
     const bool direct = (outputType == 2 || outputType == 4 || outputType == 7 ||
                          outputType == 10 || outputType == 13) &&
                         keepSourceResolution && !preserveMetadata;
     if (direct) {
-      ImageResult<QByteArray> encoded = EncodeImage(
-          image, OutputTypeIdentifier(BitmapFileType(outputType)), compressionProperties());
+      DestinationProperties properties = compressionProperties();
+      addOutputInks(&properties, outputType, image.size());
+      ImageResult<QByteArray> encoded =
+          EncodeImage(image, OutputTypeIdentifier(BitmapFileType(outputType)), properties);
       if (encoded.ok() && writeFile(destinationURL, encoded.value)) {
         result = true;
         continue;
@@ -169,6 +183,7 @@ bool ImageConverter::convertAndSave() {
       result = saveImage(image) || saveThroughTiff(image);
     }
   }
+  outputInks = OutputInks();
   if (pdfPages) {
     // The pages that were made are written even when one failed; the result says it did.
     result = pdf.pageCount() > 0 && writeFile(destinationURL, pdf.finish()) && pdfComplete;

@@ -48,6 +48,7 @@ bool IsBitmapRepType(int t) {
   return t == 2 || t == 3 || t == 4 || t == 7 || t == 10 || t == 11 || t == 13;
 }
 bool SupportsAlpha(int t) { return t == 2 || t == 3 || t == 7 || t == 10; }
+bool StoresCmykInks(int t) { return t == 1 || t == 4 || t == 10 || t == 13; }
 
 int BitmapFileType(int t) {
   switch (t) {
@@ -99,7 +100,18 @@ DestinationProperties ImageConverter::destinationPropertiesFor(int type, QSize p
   } else if (type == 13 || colorModel == 2) {
     properties.colorSpace = ColorSpace::DeviceCMYK();
   }
+  addOutputInks(&properties, type, pixelSize);
   return properties;
+}
+
+void ImageConverter::addOutputInks(DestinationProperties* properties, int type,
+                                   QSize pixelSize) const {
+  if (!properties || !outputInks.space || outputInks.size != pixelSize || !StoresCmykInks(type) ||
+      outputInks.samples.size() != qsizetype(pixelSize.width()) * pixelSize.height() * 4) {
+    return;
+  }
+  properties->colorSpace = outputInks.space;
+  properties->cmykSamples = outputInks.samples;
 }
 
 void ImageConverter::copyMetadata(DestinationProperties* properties, QSize pixelSize) const {

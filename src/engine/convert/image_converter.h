@@ -19,6 +19,7 @@
 #include "engine/convert/conversion_records.h"
 #include "platform/codecs/image_destination.h"
 #include "platform/codecs/image_source.h"
+#include "platform/pdf/pdf_cmyk_inks.h"
 #include "platform/pdf/pdf_document.h"
 
 typedef struct tiff TIFF;
@@ -37,6 +38,8 @@ QString OutputTypeIdentifier(int outputType);  // "public.jpeg" for anything unk
 bool KeepsMetadata(int outputType);
 bool IsBitmapRepType(int outputType);
 bool SupportsAlpha(int outputType);
+// Whether the output type's encoder stores CMYK inks as they are given (Photoshop, JPEG, TIFF).
+bool StoresCmykInks(int outputType);
 // The type whose encoder the direct path uses: 2, 3, 4, 7, 10, 11 or 4 for any other index.
 int BitmapFileType(int outputType);
 // Whether this system has an encoder for the output type (0 stands for one it resolves to).
@@ -107,9 +110,23 @@ class ImageConverter {
                               double targetHeight);
   void computeTargetSize(double* width, double* height, const ImageResizeOptions& resize);
   // Draws image into a canvas and saves it (pipeline.cpp). origin and drawSize are in canvas
-  // pixels with y up (origin at the bottom-left), before rotation.
+  // pixels with y up (origin at the bottom-left), before rotation. `inks`, the source's own as
+  // opaqueSourceInks gives them, stand for the picture, which may then be null.
   bool processImage(const QImage& image, int canvasWidth, int canvasHeight, bool sharpen,
-                    const std::optional<QColor>& background, QPointF origin, QSizeF drawSize);
+                    const std::optional<QColor>& background, QPointF origin, QSizeF drawSize,
+                    std::optional<CmykInks> inks = std::nullopt);
+  // The inks of the current representation when processImage will draw a CMYK source in its
+  // own inks and needs no picture of it (it has no transparency): nothing otherwise. Reading
+  // them spares decoding the picture and turning its CMYK into RGB.
+  std::optional<CmykInks> opaqueSourceInks() const;
+
+  // processImage's road for a CMYK source drawn into its own space (pipeline_inks.h): its inks
+  // placed, watermarked and filtered as processImage does its pixels, then saved as inks.
+  // `image` is the decoded picture, whose alpha the mask takes when maskAlpha is set.
+  bool processInks(const QImage& image, CmykInks inks,
+                   const std::shared_ptr<const ColorSpace>& space, bool maskAlpha, int canvasWidth,
+                   int canvasHeight, bool sharpen, const std::optional<QColor>& background,
+                   QPointF origin, QSizeF drawSize);
 
   // Output types and encoding.
   QString outputUTI() const { return OutputTypeIdentifier(outputType); }
@@ -144,6 +161,8 @@ class ImageConverter {
   // Resolves output type 0 to the source's own type: a type with an encoder in the full table
   // is kept, a WebP source stays WebP (24); an unknown one stays 0 and encodes as JPEG.
   int resolveOutputType();
+  // The type resolveOutputType gives, without setting it.
+  int resolvedOutputType() const;
 
   // Fields, as the engine's callers and the pipeline use them.
   double quality = 0.0;
@@ -199,11 +218,23 @@ class ImageConverter {
   void* sizeHandlerContext = nullptr;
   std::unique_ptr<PdfDocument> pdfDocument;
   std::unique_ptr<PdfDocument> pdfImageRep;
+  // The inks of the image being saved, for a CMYK image kept in its own inks (processImage and
+  // convertAndSave set them around the one save they make): every encoding of a type that stores
+  // inks writes these in their space rather than separating the picture it is given.
+  struct OutputInks {
+    QByteArray samples;  // interleaved C, M, Y, K, 0 = no ink
+    QSize size;
+    std::shared_ptr<const ColorSpace> space;
+  };
+  OutputInks outputInks;
 
  private:
   void makeCurrent(int index);
   void targetPixels(const ImageResizeOptions& resize, double* width, double* height);
   bool writeFile(const QString& path, const QByteArray& data) const;
+  // Puts outputInks into properties of an encoding of `type` at `pixelSize` when they are for
+  // that size and the type stores inks.
+  void addOutputInks(DestinationProperties* properties, int type, QSize pixelSize) const;
   // Encoding as another output type than the converter's own, which other threads may be
   // reading: the type is never switched in place.
   bool encodeAs(const QImage& image, int type, QByteArray* data) const;

@@ -9,6 +9,7 @@
 #include "engine/convert/image_converter.h"
 #include "engine/convert/image_types.h"
 #include "engine/convert/pipeline_draw.h"
+#include "engine/convert/pipeline_inks.h"
 #include "engine/filters/effects.h"
 #include "engine/filters/enhance.h"
 #include "engine/filters/levels.h"
@@ -17,6 +18,7 @@
 #include "engine/tokens/token_string.h"
 #include "engine/watermark/watermark_options.h"
 #include "engine/watermark/watermark_render.h"
+#include "platform/codecs/cmyk_source_inks.h"
 #include "platform/metadata/image_header.h"
 #include "platform/pixels/pixel_formats.h"
 
@@ -32,6 +34,8 @@ struct CanvasPlan {
   CanvasModel model = CanvasModel::RGB;
   int bits = 8;
   bool maskAlpha = false;  // a CMYK canvas whose alpha comes back through a mask
+  // A CMYK canvas in the CMYK source's own space: drawing into it leaves the inks as they are.
+  bool sourceSpace = false;
 };
 
 int BitsPerComponent(const QImage& image) {
@@ -72,18 +76,31 @@ std::shared_ptr<const ColorSpace> OwnSpace(const ImageConverter& converter, Colo
   return model == ColorModel::CMYK ? ColorSpace::DeviceCMYK() : ColorSpace::DeviceGray();
 }
 
-CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAlpha) {
+// Whether a CMYK canvas space is the CMYK source's own (the same profile, or device CMYK for a
+// source without one), so that its inks stand as they are.
+bool IsSourceSpace(const ImageConverter& converter, ColorModel source, const CanvasPlan& plan) {
+  if (source != ColorModel::CMYK || plan.model != CanvasModel::CMYK || !plan.space) return false;
+  const std::shared_ptr<const ColorSpace> own = OwnSpace(converter, source);
+  return own && own->iccProfile() == plan.space->iccProfile();
+}
+
+// The plan without changing the converter. `profile` says that the chosen profile applies (a
+// type was chosen); `type` is the output type once resolved; *forcesRgb is set when the canvas
+// falls back to RGB, which makes the colour model RGB.
+CanvasPlan PlanFor(const ImageConverter& converter, const QImage& image, bool hasAlpha,
+                   bool profile, int type, bool* forcesRgb) {
   CanvasPlan plan;
   const ColorModel source = SourceModel(converter, image);
-  if (converter.colorSpace && converter.outputType != 0) {
+  if (profile) {
     plan.space = converter.colorSpace;
     plan.model = CanvasModelOf(plan.space->model());
     plan.bits = CanvasModelOf(source) == plan.model ? BitsPerComponent(image) : 8;
-    plan.maskAlpha = hasAlpha && plan.model == CanvasModel::CMYK && converter.outputType == 10;
+    plan.maskAlpha = hasAlpha && plan.model == CanvasModel::CMYK && type == 10;
+    plan.sourceSpace = IsSourceSpace(converter, source, plan);
     return plan;
   }
   bool own = false;
-  if (!converter.colorSpace && converter.outputType == 13) {
+  if (!converter.colorSpace && type == 13) {
     plan.space = ColorSpace::DeviceCMYK();
   } else {
     switch (converter.colorModel) {
@@ -109,8 +126,7 @@ CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAl
     plan.model = CanvasModelOf(plan.space->model());
     plan.bits = 8;
   }
-  converter.resolveOutputType();
-  const bool tiffType = converter.outputType == 10 || converter.outputType == 13;
+  const bool tiffType = type == 10 || type == 13;
   const bool indexed = own && source == ColorModel::Indexed;
   if (indexed || (hasAlpha && plan.model == CanvasModel::CMYK && !tiffType) ||
       (own && hasAlpha && plan.model == CanvasModel::Gray)) {
@@ -119,9 +135,22 @@ CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAl
     plan.space = ColorSpace::SRGB();
     plan.model = CanvasModel::RGB;
     plan.bits = std::min(plan.bits, 16);
-    converter.colorModel = 1;
+    *forcesRgb = true;
   }
   plan.maskAlpha = hasAlpha && plan.model == CanvasModel::CMYK;
+  plan.sourceSpace = IsSourceSpace(converter, source, plan);
+  return plan;
+}
+
+// Step 3: a chosen profile applies only to a chosen output type; otherwise "same as the image"
+// is resolved here.
+CanvasPlan PlanCanvas(ImageConverter& converter, const QImage& image, bool hasAlpha) {
+  const bool profile = converter.colorSpace && converter.outputType != 0;
+  if (!profile) converter.resolveOutputType();
+  bool forcesRgb = false;
+  const CanvasPlan plan =
+      PlanFor(converter, image, hasAlpha, profile, converter.outputType, &forcesRgb);
+  if (forcesRgb) converter.colorModel = 1;
   return plan;
 }
 
@@ -194,6 +223,27 @@ QImage Filter(QImage image, bool sharpen, bool autoEnhance, int effectType) {
   return image;
 }
 
+// Step 14: the resolution of pages of the image-to-PDF assembler.
+void SetPageResolution(ImageConverter& c, int width, int height) {
+  if (c.fixedResolution > 0) {
+    c.dpiX = c.dpiY = c.fixedResolution;
+  } else if (c.printBoxWidth > 0 && c.printBoxHeight > 0) {
+    const double a = c.orientation < 5 ? width : height;
+    const double d = c.orientation < 5 ? height : width;
+    if (a > c.printBoxWidth || d > c.printBoxHeight) {
+      c.dpiX = c.dpiY = 72.0 * std::max(a / c.printBoxWidth, d / c.printBoxHeight);
+    }
+  }
+}
+
+// Whether processImage draws the CMYK source's inks themselves (pipeline_inks.h): the canvas is
+// in the source's own CMYK space, the output stores inks, and any transparency comes back
+// through the mask. A result kept in memory is a picture, drawn in RGB as ever.
+bool DrawsSourceInks(const ImageConverter& c, const CanvasPlan& plan, bool hasAlpha, int type) {
+  return plan.sourceSpace && StoresCmykInks(type) && !c.keepResultImage &&
+         (!hasAlpha || plan.maskAlpha) && c.sourceImage && c.currentRepIndex >= 0;
+}
+
 }  // namespace
 
 int64_t NormalisedAngle(int64_t angle) { return ((angle % 360) + 360) % 360; }
@@ -253,10 +303,23 @@ void drawImageWatermark(const ImageConverter& converter, QPainter* painter, int 
   DrawImageWatermark(painter, &copy, width, height);
 }
 
+std::optional<CmykInks> ImageConverter::opaqueSourceInks() const {
+  if (!currentRep || currentRep->colorModel != ColorModel::CMYK || currentRep->hasAlpha ||
+      !sourceImage) {
+    return std::nullopt;
+  }
+  const bool profile = colorSpace && outputType != 0;
+  bool forcesRgb = false;
+  const int type = resolvedOutputType();
+  const CanvasPlan plan = PlanFor(*this, QImage(), false, profile, type, &forcesRgb);
+  if (!DrawsSourceInks(*this, plan, false, type)) return std::nullopt;
+  return ReadSourceInks(*sourceImage, currentRepIndex);
+}
+
 bool ImageConverter::processImage(const QImage& image, int canvasWidth, int canvasHeight,
                                   bool sharpen, const std::optional<QColor>& background,
-                                  QPointF origin, QSizeF drawSize) {
-  if (image.isNull()) return false;
+                                  QPointF origin, QSizeF drawSize, std::optional<CmykInks> inks) {
+  if (image.isNull() && !inks) return false;
   // Decoders hand out premultiplied pixels even for opaque files: the file's header decides.
   const bool hasAlpha = currentRep ? currentRep->hasAlpha : image.hasAlphaChannel();
   int width = canvasWidth;
@@ -266,6 +329,14 @@ bool ImageConverter::processImage(const QImage& image, int canvasWidth, int canv
     std::swap(dpiX, dpiY);
   }
   const CanvasPlan plan = PlanCanvas(*this, image, hasAlpha);
+  if (DrawsSourceInks(*this, plan, hasAlpha, outputType)) {
+    if (!inks) inks = ReadSourceInks(*sourceImage, currentRepIndex);
+    if (inks) {
+      return processInks(image, std::move(*inks), plan.space, plan.maskAlpha, canvasWidth,
+                         canvasHeight, sharpen, background, origin, drawSize);
+    }
+  }
+  if (image.isNull()) return false;
   const QImage source = InCanvasSpace(image, plan);
   // A picture already at its final size with nothing drawn around, under or over it would come
   // out of the canvas unchanged: it goes on as it is.
@@ -311,15 +382,7 @@ bool ImageConverter::processImage(const QImage& image, int canvasWidth, int canv
     }
   }
 
-  if (fixedResolution > 0) {
-    dpiX = dpiY = fixedResolution;
-  } else if (printBoxWidth > 0 && printBoxHeight > 0) {
-    const double a = orientation < 5 ? width : height;
-    const double d = orientation < 5 ? height : width;
-    if (a > printBoxWidth || d > printBoxHeight) {
-      dpiX = dpiY = 72.0 * std::max(a / printBoxWidth, d / printBoxHeight);
-    }
-  }
+  SetPageResolution(*this, width, height);
 
   QImage result = TakeCanvas(canvas, plan);
   canvas = QImage();
@@ -341,6 +404,69 @@ bool ImageConverter::processImage(const QImage& image, int canvasWidth, int canv
   colorSpace = plan.space;
   const bool saved = saveImage(result);
   colorSpace = chosen;
+  return saved;
+}
+
+bool ImageConverter::processInks(const QImage& image, CmykInks inks,
+                                 const std::shared_ptr<const ColorSpace>& space, bool maskAlpha,
+                                 int canvasWidth, int canvasHeight, bool sharpen,
+                                 const std::optional<QColor>& background, QPointF origin,
+                                 QSizeF drawSize) {
+  // The bitmap's size and resolutions are already turned (processImage, step 2).
+  const bool turned = IsOddQuarterTurn(rotationAngle);
+  const int width = turned ? canvasHeight : canvasWidth;
+  const int height = turned ? canvasWidth : canvasHeight;
+  const QTransform world =
+      OrientationTransform(canvasWidth, canvasHeight, flip, NormalisedAngle(rotationAngle)) *
+      YUpTransform(height);
+  const QRectF drawRect(origin, drawSize);
+  QImage mask;
+  if (maskAlpha) mask = createGrayMaskImage(image, width, height, world, drawRect);
+  CmykInks canvas = DrawInks(std::move(inks), QSize(width, height), world, drawRect,
+                             CGColorFromNSColor(background), *space);
+  if (canvas.size.isEmpty()) return false;
+
+  // Watermarks are drawn in RGBA, upright in the bitmap, and laid over the inks by their alpha.
+  const bool textMarks = textWatermarkCount != 0 && textWatermarks;
+  if (imageWatermarkEnabled || textMarks) {
+    QImage layer(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull()) return false;
+    layer.fill(Qt::transparent);
+    QPainter painter(&layer);
+    if (!painter.isActive()) return false;
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setTransform(YUpTransform(height));
+    if (imageWatermarkEnabled) drawImageWatermark(*this, &painter, width, height);
+    if (textMarks) drawTextWatermarks(*this, &painter, width, height);
+    painter.end();
+    CompositeOverInks(&canvas, layer, *space);
+  }
+
+  SetPageResolution(*this, width, height);
+
+  // Levels never act on CMYK (Part 1.106); the filters change colours anyway, so they work on
+  // the inks shown in RGB, separated again with the canvas's space.
+  if (sharpen || autoEnhance || effectType != 0) {
+    const QImage filtered = Filter(InksAsRgb(canvas, *space), sharpen, autoEnhance, effectType);
+    if (!filtered.isNull()) {
+      CmykInks again = InksOfRgb(filtered, *space);
+      if (again.size == canvas.size) canvas = std::move(again);
+    }
+  }
+
+  // The encoder writes the inks; the picture it is handed gives the size and the transparency.
+  QImage result(width, height, QImage::Format_RGB32);
+  if (result.isNull()) return false;
+  result.fill(Qt::white);
+  if (!mask.isNull()) result = ApplyAlphaMask(result, mask);
+  outputInks = OutputInks{std::move(canvas.samples), canvas.size, space};
+  const std::shared_ptr<const ColorSpace> chosen = colorSpace;
+  colorSpace = space;
+  const bool saved = saveImage(result);
+  colorSpace = chosen;
+  outputInks = OutputInks();
   return saved;
 }
 

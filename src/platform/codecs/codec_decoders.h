@@ -23,6 +23,10 @@ QString ProbeJpeg(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation& rep,
                                const DecodeOptions& options, bool releaseBehind = false);
 
+// The stored samples of a CMYK JPEG as ink amounts (interleaved, 0 = no ink, Adobe's inverted
+// samples turned back), at the stored size, which goes to *size.
+ImageResult<QByteArray> DecodeJpegInks(const QByteArray& data, QSize* size);
+
 QString ProbePng(const QByteArray& data, Representations* out);
 // With an exactSize other than the stored one, a non-interlaced file's rows go straight into the
 // reduce.
@@ -77,6 +81,9 @@ ImageResult<QImage> DecodeJpeg2000(const QByteArray& data, const ImageRepresenta
 // The flat composite of Photoshop files (raw or PackBits, 8 or 16 bits, grey, RGB or CMYK).
 QString ProbePsd(const QByteArray& data, Representations* out);
 ImageResult<QImage> DecodePsd(const QByteArray& data, const ImageRepresentation& rep);
+// The composite of a CMYK Photoshop file as ink amounts (interleaved, 0 = no ink) and, when the
+// file has one, its alpha plane (width x height bytes; cleared when it has none).
+ImageResult<QByteArray> DecodePsdInks(const QByteArray& data, QSize* size, QByteArray* alpha);
 
 // SGI images, verbatim or run-length, 1 to 4 channels.
 QString ProbeSgi(const QByteArray& data, Representations* out);

@@ -299,6 +299,21 @@ ImageResult<QImage> ReducePlanes(jpeg_decompress_struct& info, JpegErrorManager&
   return {std::move(image), QString()};
 }
 
+// The started decompression's CMYK rows as ink amounts (0 = no ink): Adobe applications store
+// them inverted (0 = full ink) and say so with their APP14 marker. Empty on damage.
+QByteArray ReadInkRows(jpeg_decompress_struct* info, JpegErrorManager* err) {
+  const int w = int(info->output_width), h = int(info->output_height);
+  QByteArray inks(qsizetype(w) * h * 4, Qt::Uninitialized);
+  if (inks.isEmpty() ||
+      !JpegReadRows(info, err, reinterpret_cast<uchar*>(inks.data()), size_t(w) * 4)) {
+    return QByteArray();
+  }
+  if (info->saw_Adobe_marker) {
+    for (char& c : inks) c = char(255 - uchar(c));
+  }
+  return inks;
+}
+
 const QString kTruncated = QStringLiteral("truncated JPEG file");
 
 // libjpeg refuses a frame past its largest side while reading the header: say the size. A frame
@@ -407,10 +422,8 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
   QImage image;
   QByteArray cmykPixels;
   if (cmyk) {
-    cmykPixels.resize(qsizetype(w) * h * 4);
-    if (!JpegReadRows(&info, &err, reinterpret_cast<uchar*>(cmykPixels.data()), size_t(w) * 4)) {
-      return Result::Fail(QStringLiteral("corrupt JPEG data"));
-    }
+    cmykPixels = ReadInkRows(&info, &err);
+    if (cmykPixels.isEmpty()) return Result::Fail(QStringLiteral("corrupt JPEG data"));
   } else if (reduce && QSize(w, h) != exact) {
     const QImage::Format format =
         gray ? QImage::Format_Grayscale8 : QImage::Format_ARGB32_Premultiplied;
@@ -435,10 +448,6 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
   }
   if (JpegEndedTooEarly(info, err)) return Result::Fail(kTruncated);
   if (cmyk) {
-    // Adobe applications store CMYK inverted (0 = full ink) and say so with their APP14 marker.
-    if (info.saw_Adobe_marker) {
-      for (char& c : cmykPixels) c = char(255 - uchar(c));
-    }
     auto space = ColorSpace::FromIccProfile(rep.iccProfile);
     if (!space || space->model() != ColorModel::CMYK) space = ColorSpace::DeviceCMYK();
     image = space->cmykToRgb(reinterpret_cast<const uchar*>(cmykPixels.constData()), w, h,
@@ -446,6 +455,27 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
     if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
   }
   return {FinishDecodedImage(std::move(image), rep), QString()};
+}
+
+ImageResult<QByteArray> DecodeJpegInks(const QByteArray& data, QSize* size) {
+  using Result = ImageResult<QByteArray>;
+  jpeg_decompress_struct info{};
+  JpegErrorManager err;
+  DecompressGuard guard{&info};
+  WindowSource source = MakeWindowSource(data, false);
+  if (!JpegReadHeader(&info, &err, &source)) return Result::Fail(HeaderFailure(info, err));
+  if (JpegFrameExceedsData(info, BytesLeft(source))) return Result::Fail(kTruncated);
+  if (info.jpeg_color_space != JCS_CMYK && info.jpeg_color_space != JCS_YCCK) {
+    return Result::Fail(QStringLiteral("not a CMYK JPEG"));
+  }
+  info.out_color_space = JCS_CMYK;
+  info.dct_method = JDCT_ISLOW;
+  if (!JpegStart(&info, &err)) return Result::Fail(QStringLiteral("JPEG decoding failed"));
+  QByteArray inks = ReadInkRows(&info, &err);
+  if (inks.isEmpty()) return Result::Fail(QStringLiteral("corrupt JPEG data"));
+  if (JpegEndedTooEarly(info, err)) return Result::Fail(kTruncated);
+  if (size) *size = QSize(int(info.output_width), int(info.output_height));
+  return {std::move(inks), QString()};
 }
 
 }  // namespace glimbrik::codec

@@ -2,6 +2,9 @@
 
 // An ICC-backed colour space (lcms2 under the hood). Images in memory are RGB or grey QImages;
 // CMYK exists only at the file boundary: decoders turn CMYK into RGB, encoders turn RGB into CMYK.
+// The one exception is a CMYK source kept in its own space, whose inks travel beside the picture
+// as they are (pixels/cmyk_inks.h, codecs/cmyk_source_inks.h) and reach the encoder through
+// DestinationProperties::cmykSamples.
 
 #include <QByteArray>
 #include <QImage>

@@ -159,6 +159,76 @@ QImage DeepComposite(const uchar* pixels, qsizetype planeBytes, int planes, int 
   return image;
 }
 
+// The composite's planes, each planeBytes long: the colours, then the alpha when there is one.
+struct PsdPlanes {
+  PsdLayout layout;
+  int colours = 0;
+  int planes = 0;
+  int bytes = 1;
+  qsizetype planeBytes = 0;
+  std::vector<uchar> pixels;
+  // A sample of one plane; 16-bit samples keep their high byte.
+  uchar sample(int plane, qsizetype index) const {
+    return pixels[size_t(planeBytes * plane + index * bytes)];
+  }
+};
+
+// The CMYK planes interleaved as ink amounts: Photoshop stores them inverted (0 = full ink).
+QByteArray InksOf(const PsdPlanes& read) {
+  const qsizetype count = qsizetype(read.layout.width) * read.layout.height;
+  QByteArray inks(count * 4, Qt::Uninitialized);
+  auto* o = reinterpret_cast<uchar*>(inks.data());
+  for (qsizetype i = 0; i < count; ++i, o += 4) {
+    for (int c = 0; c < 4; ++c) o[c] = uchar(255 - read.sample(c, i));
+  }
+  return inks;
+}
+
+QString ReadPlanes(const QByteArray& data, PsdPlanes* out) {
+  PsdLayout& layout = out->layout;
+  QString error = ReadLayout(data, &layout);
+  if (!error.isEmpty()) return error;
+  const int colours = layout.mode == 1 ? 1 : layout.mode == 3 ? 3 : 4;
+  const int planes = std::min(layout.channels, colours + 1);
+  const int bytes = layout.depth / 8;
+  const qsizetype rowBytes = qsizetype(layout.width) * bytes;
+  const qsizetype planeBytes = rowBytes * layout.height;
+  out->colours = colours;
+  out->planes = planes;
+  out->bytes = bytes;
+  out->planeBytes = planeBytes;
+  Reader r(data);
+  r.seek(layout.imageData);
+  if (!r.has(2)) return QStringLiteral("truncated PSD file");
+  const int compression = int(r.be(2));
+  std::vector<uchar>& pixels = out->pixels;
+  pixels.resize(size_t(planeBytes) * size_t(planes));
+  if (compression == 0) {
+    if (!r.has(planeBytes * planes)) return QStringLiteral("truncated PSD file");
+    std::memcpy(pixels.data(), r.at(), pixels.size());
+  } else if (compression == 1) {
+    const int countBytes = layout.big ? 4 : 2;
+    const size_t rows = size_t(layout.height) * size_t(layout.channels);
+    if (!r.has(qsizetype(rows) * countBytes)) return QStringLiteral("truncated PSD file");
+    std::vector<quint64> counts(rows);
+    for (quint64& c : counts) c = r.be(countBytes);
+    for (int plane = 0; plane < planes; ++plane) {
+      qsizetype offset = 0;
+      for (size_t i = 0; i < size_t(plane) * size_t(layout.height); ++i)
+        offset += qsizetype(counts[i]);
+      const qsizetype available = data.size() - r.pos() - offset;
+      if (offset < 0 || available < 0 ||
+          !UnpackRows(r.at() + offset, available, layout.height, rowBytes, counts,
+                      size_t(plane) * size_t(layout.height), pixels.data() + planeBytes * plane)) {
+        return QStringLiteral("corrupt PSD data");
+      }
+    }
+  } else {
+    return QStringLiteral("unsupported PSD compression");
+  }
+  return QString();
+}
+
 }  // namespace
 
 QString ProbePsd(const QByteArray& data, Representations* out) {
@@ -183,44 +253,13 @@ QString ProbePsd(const QByteArray& data, Representations* out) {
 
 ImageResult<QImage> DecodePsd(const QByteArray& data, const ImageRepresentation& rep) {
   using Result = ImageResult<QImage>;
-  PsdLayout layout;
-  QString error = ReadLayout(data, &layout);
+  PsdPlanes read;
+  const QString error = ReadPlanes(data, &read);
   if (!error.isEmpty()) return Result::Fail(error);
-  const int colours = layout.mode == 1 ? 1 : layout.mode == 3 ? 3 : 4;
-  const int planes = std::min(layout.channels, colours + 1);
-  const int bytes = layout.depth / 8;
-  const qsizetype rowBytes = qsizetype(layout.width) * bytes;
-  const qsizetype planeBytes = rowBytes * layout.height;
-  Reader r(data);
-  r.seek(layout.imageData);
-  if (!r.has(2)) return Result::Fail(QStringLiteral("truncated PSD file"));
-  const int compression = int(r.be(2));
-  std::vector<uchar> pixels(size_t(planeBytes) * size_t(planes));
-  if (compression == 0) {
-    if (!r.has(planeBytes * planes)) return Result::Fail(QStringLiteral("truncated PSD file"));
-    std::memcpy(pixels.data(), r.at(), pixels.size());
-  } else if (compression == 1) {
-    const int countBytes = layout.big ? 4 : 2;
-    const size_t rows = size_t(layout.height) * size_t(layout.channels);
-    if (!r.has(qsizetype(rows) * countBytes))
-      return Result::Fail(QStringLiteral("truncated PSD file"));
-    std::vector<quint64> counts(rows);
-    for (quint64& c : counts) c = r.be(countBytes);
-    for (int plane = 0; plane < planes; ++plane) {
-      qsizetype offset = 0;
-      for (size_t i = 0; i < size_t(plane) * size_t(layout.height); ++i)
-        offset += qsizetype(counts[i]);
-      const qsizetype available = data.size() - r.pos() - offset;
-      if (offset < 0 || available < 0 ||
-          !UnpackRows(r.at() + offset, available, layout.height, rowBytes, counts,
-                      size_t(plane) * size_t(layout.height), pixels.data() + planeBytes * plane)) {
-        return Result::Fail(QStringLiteral("corrupt PSD data"));
-      }
-    }
-  } else {
-    return Result::Fail(QStringLiteral("unsupported PSD compression"));
-  }
-  const qsizetype count = qsizetype(layout.width) * layout.height;
+  const PsdLayout& layout = read.layout;
+  const int colours = read.colours, planes = read.planes, bytes = read.bytes;
+  const qsizetype planeBytes = read.planeBytes;
+  const std::vector<uchar>& pixels = read.pixels;
   if (bytes == 2 && colours != 4) {
     return {FinishDecodedImage(DeepComposite(pixels.data(), planeBytes, planes, colours,
                                              layout.width, layout.height),
@@ -229,15 +268,10 @@ ImageResult<QImage> DecodePsd(const QByteArray& data, const ImageRepresentation&
   }
   // 16-bit CMYK keeps the high byte of its samples for the 8-bit colour conversion; the
   // composite is stored unpremultiplied.
-  auto sample = [&](int plane, qsizetype index) -> uchar {
-    return pixels[size_t(planeBytes * plane + index * bytes)];
-  };
+  const auto sample = [&read](int plane, qsizetype index) { return read.sample(plane, index); };
   QImage image;
   if (colours == 4) {
-    QByteArray cmyk(count * 4, '\0');
-    for (qsizetype i = 0; i < count; ++i) {
-      for (int c = 0; c < 4; ++c) cmyk[i * 4 + c] = char(255 - sample(c, i));  // stored inverted
-    }
+    const QByteArray cmyk = InksOf(read);
     auto space = ColorSpace::FromIccProfile(rep.iccProfile);
     if (!space || space->model() != ColorModel::CMYK) space = ColorSpace::DeviceCMYK();
     image = space->cmykToRgb(reinterpret_cast<const uchar*>(cmyk.constData()), layout.width,
@@ -262,6 +296,25 @@ ImageResult<QImage> DecodePsd(const QByteArray& data, const ImageRepresentation&
     }
   }
   return {FinishDecodedImage(std::move(image), rep), QString()};
+}
+
+ImageResult<QByteArray> DecodePsdInks(const QByteArray& data, QSize* size, QByteArray* alpha) {
+  using Result = ImageResult<QByteArray>;
+  PsdPlanes read;
+  const QString error = ReadPlanes(data, &read);
+  if (!error.isEmpty()) return Result::Fail(error);
+  if (read.colours != 4) return Result::Fail(QStringLiteral("not a CMYK PSD file"));
+  QByteArray inks = InksOf(read);
+  if (alpha) {
+    alpha->clear();
+    if (read.planes > 4) {
+      const qsizetype count = qsizetype(read.layout.width) * read.layout.height;
+      alpha->resize(count);
+      for (qsizetype i = 0; i < count; ++i) (*alpha)[i] = char(read.sample(4, i));
+    }
+  }
+  if (size) *size = QSize(read.layout.width, read.layout.height);
+  return {std::move(inks), QString()};
 }
 
 }  // namespace glimbrik::codec

@@ -40,17 +40,25 @@ QByteArray ResolutionInfo(double dpiX, double dpiY) {
 
 }  // namespace
 
-// A flat, uncompressed 8-bit RGB(A) or grey Photoshop file.
+// A flat, uncompressed 8-bit RGB(A), grey or CMYK(A) Photoshop file. CMYK is written when the
+// properties ask for a CMYK space, from their own inks when they carry them (as JPEG and TIFF).
 Encoded EncodePsd(const QImage& image, const DestinationProperties& properties) {
   const int w = image.width(), h = image.height();
   if (w > 30000 || h > 30000) return Encoded::Fail(QStringLiteral("size not encodable as PSD"));
-  const bool gray =
-      image.format() == QImage::Format_Grayscale8 || image.format() == QImage::Format_Grayscale16;
+  const auto cmykSpace = CmykSpaceOf(properties);
+  const bool gray = !cmykSpace && (image.format() == QImage::Format_Grayscale8 ||
+                                   image.format() == QImage::Format_Grayscale16);
   const bool alpha = !gray && ImageUsesAlpha(image);
-  const int channels = gray ? 1 : (alpha ? 4 : 3);
+  const int colours = gray ? 1 : cmykSpace ? 4 : 3;
+  const int channels = colours + (alpha ? 1 : 0);
   const QImage pixels =
       ConvertedImage(image, gray ? QImage::Format_Grayscale8 : QImage::Format_ARGB32);
   if (pixels.isNull()) return Encoded::Fail(QStringLiteral("out of memory"));
+  QByteArray cmyk;
+  if (cmykSpace) {
+    cmyk = CmykSamplesOf(image, properties, *cmykSpace);
+    if (cmyk.isEmpty()) return Encoded::Fail(QStringLiteral("CMYK conversion failed"));
+  }
 
   QByteArray out;
   out.reserve(1024 + qsizetype(w) * h * channels);
@@ -61,15 +69,15 @@ Encoded EncodePsd(const QImage& image, const DestinationProperties& properties) 
   Put32(&out, uint32_t(h));
   Put32(&out, uint32_t(w));
   Put16(&out, 8);
-  Put16(&out, gray ? 1 : 3);
+  Put16(&out, gray ? 1 : cmykSpace ? 4 : 3);
   Put32(&out, 0);  // no colour-mode data
 
   QByteArray resources;
   PutResource(&resources, 0x03ED, ResolutionInfo(OutputDpiX(properties), OutputDpiY(properties)));
   const QByteArray icc = ProfileToEmbed(image, properties);
   const auto iccSpace = ColorSpace::FromIccProfile(icc);
-  if (iccSpace && (iccSpace->model() == ColorModel::Gray) == gray)
-    PutResource(&resources, 0x040F, icc);
+  const ColorModel model = gray ? ColorModel::Gray : cmykSpace ? ColorModel::CMYK : ColorModel::RGB;
+  if (iccSpace && iccSpace->model() == model) PutResource(&resources, 0x040F, icc);
   Put32(&out, uint32_t(resources.size()));
   out.append(resources);
   Put32(&out, 0);  // no layers
@@ -85,9 +93,15 @@ Encoded EncodePsd(const QImage& image, const DestinationProperties& properties) 
       const qsizetype start = out.size();
       out.resize(start + w);
       char* o = out.data() + start;
+      if (c < colours && cmykSpace) {
+        // Photoshop stores inks inverted: 255 is no ink.
+        const auto* ink = reinterpret_cast<const uchar*>(cmyk.constData()) + qsizetype(y) * w * 4;
+        for (int x = 0; x < w; ++x) o[x] = char(255 - ink[x * 4 + c]);
+        continue;
+      }
       for (int x = 0; x < w; ++x) {
         const QRgb p = in[x];
-        o[x] = char(c == 0 ? qRed(p) : c == 1 ? qGreen(p) : c == 2 ? qBlue(p) : qAlpha(p));
+        o[x] = char(c == colours ? qAlpha(p) : c == 0 ? qRed(p) : c == 1 ? qGreen(p) : qBlue(p));
       }
     }
   }
