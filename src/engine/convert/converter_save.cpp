@@ -150,7 +150,7 @@ bool ImageConverter::convertAndSave() {
     }
 
     // A CMYK image is encoded as its own inks, in its own space, wherever the type stores inks
-    // (Part 1.104: the representation itself); a transparent one where the type also keeps its
+    // (the representation itself, never its RGB); a transparent one where the type also keeps its
     // alpha beside the inks (TIFF and Photoshop, not JPEG).
     outputInks = OutputInks();
     const ImageRepresentation& rep = sourceImage->representation(i);

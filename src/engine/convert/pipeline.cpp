@@ -446,7 +446,7 @@ bool ImageConverter::processInks(const QImage& image, CmykInks inks,
 
   SetPageResolution(*this, width, height);
 
-  // Levels never act on CMYK (Part 1.106); the filters change colours anyway, so they work on
+  // Levels never act on CMYK; the filters change colours anyway, so they work on
   // the inks shown in RGB, separated again with the canvas's space.
   if (sharpen || autoEnhance || effectType != 0) {
     const QImage filtered = Filter(InksAsRgb(canvas, *space), sharpen, autoEnhance, effectType);

@@ -1,9 +1,8 @@
 #pragma once
 
-// The CMYK canvas of processImage for a CMYK source drawn into its own CMYK space (Part 1.103,
-// step 3: with no profile chosen and the image's own colour model the canvas is the image's
-// space). Qt has no CMYK image, so such a canvas is the source's inks themselves, never the RGB
-// the decoders show them as:
+// The CMYK canvas of processImage for a CMYK source drawn into its own CMYK space (with no
+// profile chosen and the image's own colour model the canvas is the image's space). Qt has no CMYK
+// image, so such a canvas is the source's inks themselves, never the RGB the decoders show them as:
 // - the geometric road (placing, scaling, turning, mirroring, the background) moves and
 //   resamples the inks themselves, so an image that is only re-encoded keeps every ink;
 // - watermarks are drawn in RGBA on a layer of their own, separated with the canvas's space and

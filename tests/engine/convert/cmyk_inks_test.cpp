@@ -1,5 +1,5 @@
-// CMYK sources keep their own inks through an ordinary conversion (Part 1.103, step 3: with no
-// profile chosen and the image's own colour model, the canvas is the image's own CMYK space).
+// CMYK sources keep their own inks through an ordinary conversion (with no profile chosen and the
+// image's own colour model, the canvas is the image's own CMYK space).
 // The inks of every output are read back by ImageMagick, a decoder independent of ours.
 
 #include <gtest/gtest.h>
