@@ -19,8 +19,8 @@
 #include "engine/convert/conversion_records.h"
 #include "platform/codecs/image_destination.h"
 #include "platform/codecs/image_source.h"
-#include "platform/pdf/pdf_cmyk_inks.h"
 #include "platform/pdf/pdf_document.h"
+#include "platform/pixels/cmyk_inks.h"
 
 typedef struct tiff TIFF;
 

@@ -17,7 +17,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/pdf/pdf_cmyk_inks.h"
+#include "platform/pixels/cmyk_inks.h"
 #include "platform/pixels/color_space.h"
 
 namespace glimbrik {

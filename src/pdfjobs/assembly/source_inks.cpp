@@ -2,44 +2,16 @@
 
 #include <QImage>
 #include <algorithm>
-#include <cstdlib>
 #include <optional>
 
-#include "engine/codecs/jpeg_memory.h"
 #include "engine/convert/image_converter.h"
+#include "platform/codecs/cmyk_source_inks.h"
 #include "platform/codecs/image_destination.h"
 #include "platform/codecs/image_source.h"
-#include "platform/pdf/pdf_cmyk_inks.h"
+#include "platform/pixels/cmyk_inks.h"
 #include "platform/pixels/color_space.h"
 
 namespace glimbrik {
-
-namespace {
-
-std::optional<CmykInks> JpegInks(const QByteArray& jpeg) {
-  uint8_t* pixels = nullptr;
-  size_t size = 0;
-  uint32_t w = 0, h = 0;
-  int code = 0;
-  double dpiX = 0, dpiY = 0;
-  if (DecodeJPEGFromMemory(reinterpret_cast<const uint8_t*>(jpeg.constData()), size_t(jpeg.size()),
-                           &code, nullptr, &pixels, &size, &w, &h, &dpiX, &dpiY) != 0) {
-    return std::nullopt;
-  }
-  CmykInks inks;
-  inks.samples = QByteArray(reinterpret_cast<const char*>(pixels), qsizetype(size));
-  std::free(pixels);
-  inks.size = QSize(int(w), int(h));
-  if (code != kJPEGColourCodeCMYK || inks.samples.size() != qsizetype(w) * h * 4) {
-    return std::nullopt;
-  }
-  if (HasAdobeSegment(jpeg)) {
-    for (char& c : inks.samples) c = char(255 - uchar(c));
-  }
-  return inks;
-}
-
-}  // namespace
 
 QByteArray EncodedWithSourceInks(const ImageConverter& converter, const QByteArray& encoded) {
   const ImageSource* source = converter.sourceImage.get();
@@ -60,16 +32,11 @@ QByteArray EncodedWithSourceInks(const ImageConverter& converter, const QByteArr
   if ((!jpeg && result->format() != ImageFormat::TIFF) || out.colorModel != ColorModel::CMYK) {
     return {};
   }
-  std::optional<CmykInks> inks = source->format() == ImageFormat::JPEG ? JpegInks(source->data())
-                                 : source->format() == ImageFormat::TIFF
-                                     ? ReadTiffInks(source->data(), index)
-                                     : std::nullopt;
+  // The file's inks as shown, which the converter drew.
+  const std::optional<CmykInks> inks = ReadSourceInks(*source, index);
   if (!inks) return {};
-  // The file's inks as stored; the converter drew them as shown.
-  inks = UprightInks(*inks, own.orientation);
-  if (inks->size != QSize(own.pixelWidth, own.pixelHeight)) return {};
   const QSize size(out.pixelWidth, out.pixelHeight);
-  const CmykInks scaled = ScaledInks(*inks, size);
+  const CmykInks scaled = ResampledInks(*inks, size);
   if (scaled.size != size) return {};
 
   DestinationProperties properties = converter.createDestinationProperties(size);
@@ -78,9 +45,7 @@ QByteArray EncodedWithSourceInks(const ImageConverter& converter, const QByteArr
   properties.hasAlpha = false;
   properties.cmykSamples = scaled.samples;
   // The inks go with the profile they were made for, whatever the output would separate with.
-  const std::shared_ptr<const ColorSpace> space = ColorSpace::FromIccProfile(own.iccProfile);
-  properties.colorSpace =
-      space && space->model() == ColorModel::CMYK ? space : ColorSpace::DeviceCMYK();
+  properties.colorSpace = SourceInkSpace(own);
   // The encoder takes only the size of the picture when it is given the inks.
   QImage picture(size, QImage::Format_RGB32);
   if (picture.isNull()) return {};

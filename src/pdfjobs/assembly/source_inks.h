@@ -1,7 +1,7 @@
 #pragma once
 
-// CMYK sources of PDF pages keep their inks: the converter draws every picture in RGB and
-// separates it again, which moves ink between the colours and black.
+// CMYK sources of PDF pages keep their inks. The converter keeps them only on a canvas in the
+// source's own space; type 13 and the CMYK colour model draw a profiled source on device CMYK.
 
 #include <QByteArray>
 

@@ -5,6 +5,19 @@
 
 namespace glimbrik {
 
+bool HasAdobeSegment(const QByteArray& jpeg) {
+  qsizetype i = 2;
+  while (i + 4 <= jpeg.size()) {
+    if (uchar(jpeg[i]) != 0xFF) return false;
+    const uchar marker = uchar(jpeg[i + 1]);
+    if (marker == 0xDA || marker == 0xD9) return false;
+    const int length = (uchar(jpeg[i + 2]) << 8) | uchar(jpeg[i + 3]);
+    if (marker == 0xEE && jpeg.mid(i + 4, 5) == "Adobe") return true;
+    i += 2 + length;
+  }
+  return false;
+}
+
 namespace {
 
 std::optional<CmykInks> StoredInks(const ImageSource& source, int index) {

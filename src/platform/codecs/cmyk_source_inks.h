@@ -3,10 +3,11 @@
 // The inks of a CMYK source file as the engine shows its pixels: the decoders turn CMYK into RGB
 // (see color_space.h), which a conversion that keeps CMYK must not go through.
 
+#include <QByteArray>
 #include <optional>
 
 #include "platform/codecs/image_source.h"
-#include "platform/pdf/pdf_cmyk_inks.h"  // CmykInks
+#include "platform/pixels/cmyk_inks.h"
 
 namespace glimbrik {
 
@@ -18,5 +19,12 @@ std::optional<CmykInks> ReadSourceInks(const ImageSource& source, int index);
 
 // The colour space a CMYK representation's inks are in: its own CMYK profile, else device CMYK.
 std::shared_ptr<const ColorSpace> SourceInkSpace(const ImageRepresentation& rep);
+
+// The inks of directory `index` of a CMYK TIFF held in memory, as stored: 8 or 16 bits (rounded
+// to 8), samples together or in planes, in strips or tiles; nothing for any other data.
+std::optional<CmykInks> ReadTiffInks(const QByteArray& tiff, int index = 0);
+
+// Adobe applications store CMYK JPEG samples inverted and say so in an APP14 segment.
+bool HasAdobeSegment(const QByteArray& jpeg);
 
 }  // namespace glimbrik

@@ -18,8 +18,8 @@
 #include <qpdf/QUtil.hh>
 #include <set>
 
+#include "platform/codecs/cmyk_source_inks.h"
 #include "platform/codecs/image_source.h"
-#include "platform/pdf/pdf_cmyk_inks.h"
 #include "platform/store/atomic_write.h"
 
 namespace glimbrik {

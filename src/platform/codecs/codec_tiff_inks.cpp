@@ -1,27 +1,14 @@
-#include "platform/pdf/pdf_cmyk_inks.h"
+// ReadTiffInks: the libtiff client that reads a CMYK TIFF's samples as stored, beside the
+// decoder that turns them into RGB.
 
-#include <QImage>
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "platform/codecs/cmyk_source_inks.h"
 #include "platform/codecs/codec_tiff_io.h"
-#include "platform/metadata/image_orientation.h"
 
 namespace glimbrik {
-
-bool HasAdobeSegment(const QByteArray& jpeg) {
-  qsizetype i = 2;
-  while (i + 4 <= jpeg.size()) {
-    if (uchar(jpeg[i]) != 0xFF) return false;
-    const uchar marker = uchar(jpeg[i + 1]);
-    if (marker == 0xDA || marker == 0xD9) return false;
-    const int length = (uchar(jpeg[i + 2]) << 8) | uchar(jpeg[i + 3]);
-    if (marker == 0xEE && jpeg.mid(i + 4, 5) == "Adobe") return true;
-    i += 2 + length;
-  }
-  return false;
-}
 
 namespace {
 
@@ -123,80 +110,6 @@ std::optional<CmykInks> ReadTiffInks(const QByteArray& tiff, int index) {
     }
   }
   return inks;
-}
-
-CmykInks UprightInks(const CmykInks& inks, int orientation) {
-  if (orientation < 2 || orientation > 8 || inks.size.isEmpty()) return inks;
-  const int w = inks.size.width(), h = inks.size.height();
-  // Four bytes a pixel travel as one RGBA pixel, untouched, the alpha as a grey one.
-  const QImage stored(reinterpret_cast<const uchar*>(inks.samples.constData()), w, h, w * 4,
-                      QImage::Format_RGBA8888);
-  const QImage turned = UprightImage(stored, orientation);
-  if (turned.isNull()) return {};
-  CmykInks out;
-  out.size = turned.size();
-  out.samples.resize(qsizetype(out.size.width()) * out.size.height() * 4);
-  for (int y = 0; y < out.size.height(); ++y) {
-    std::memcpy(out.samples.data() + qsizetype(y) * out.size.width() * 4, turned.constScanLine(y),
-                size_t(out.size.width()) * 4);
-  }
-  if (!inks.alpha.isEmpty()) {
-    const QImage storedAlpha(reinterpret_cast<const uchar*>(inks.alpha.constData()), w, h, w,
-                             QImage::Format_Grayscale8);
-    const QImage turnedAlpha = UprightImage(storedAlpha, orientation);
-    if (turnedAlpha.isNull()) return {};
-    out.alpha.resize(qsizetype(out.size.width()) * out.size.height());
-    for (int y = 0; y < out.size.height(); ++y) {
-      std::memcpy(out.alpha.data() + qsizetype(y) * out.size.width(), turnedAlpha.constScanLine(y),
-                  size_t(out.size.width()));
-    }
-  }
-  return out;
-}
-
-CmykInks ScaledInks(const CmykInks& inks, QSize size) {
-  if (size == inks.size || size.isEmpty() || inks.size.isEmpty()) return inks;
-  const int w = inks.size.width(), h = inks.size.height();
-  // C, M and Y travel as the three channels of one picture, K and alpha as grey ones.
-  QImage cmy(w, h, QImage::Format_RGB888), k(w, h, QImage::Format_Grayscale8);
-  QImage alpha = inks.alpha.isEmpty() ? QImage() : QImage(w, h, QImage::Format_Grayscale8);
-  if (cmy.isNull() || k.isNull()) return {};
-  const auto* in = reinterpret_cast<const uchar*>(inks.samples.constData());
-  for (int y = 0; y < h; ++y) {
-    uchar* c = cmy.scanLine(y);
-    uchar* g = k.scanLine(y);
-    for (int x = 0; x < w; ++x, in += 4) {
-      std::memcpy(c + x * 3, in, 3);
-      g[x] = in[3];
-    }
-    if (!alpha.isNull()) {
-      std::memcpy(alpha.scanLine(y), inks.alpha.constData() + qsizetype(y) * w, size_t(w));
-    }
-  }
-  const auto scale = [size](const QImage& image) {
-    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .convertToFormat(image.format());
-  };
-  const QImage sc = scale(cmy), sk = scale(k), sa = alpha.isNull() ? QImage() : scale(alpha);
-  if (sc.isNull() || sk.isNull()) return {};
-  CmykInks out;
-  out.size = size;
-  out.samples.resize(qsizetype(size.width()) * size.height() * 4);
-  if (!sa.isNull()) out.alpha.resize(qsizetype(size.width()) * size.height());
-  auto* o = reinterpret_cast<uchar*>(out.samples.data());
-  for (int y = 0; y < size.height(); ++y) {
-    const uchar* c = sc.constScanLine(y);
-    const uchar* g = sk.constScanLine(y);
-    for (int x = 0; x < size.width(); ++x, o += 4) {
-      std::memcpy(o, c + x * 3, 3);
-      o[3] = g[x];
-    }
-    if (!sa.isNull()) {
-      std::memcpy(out.alpha.data() + qsizetype(y) * size.width(), sa.constScanLine(y),
-                  size_t(size.width()));
-    }
-  }
-  return out;
 }
 
 }  // namespace glimbrik

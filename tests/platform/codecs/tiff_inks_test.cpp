@@ -1,4 +1,4 @@
-#include "platform/pdf/pdf_cmyk_inks.h"
+#include "platform/codecs/cmyk_source_inks.h"
 
 #include <gtest/gtest.h>
 
