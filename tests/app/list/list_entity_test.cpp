@@ -7,8 +7,6 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
-#include <cstdlib>
-#include <vector>
 
 #include "app/app_fixtures.h"
 #include "app/list/cell_texts.h"
@@ -16,9 +14,9 @@
 #include "app/list/image_list_model.h"
 #include "app/list/list_sorting.h"
 #include "app/list/thumbnail_queue.h"
-#include "engine/codecs/jpeg_memory.h"
 #include "platform/codecs/image_destination.h"
 #include "platform/image_fixtures.h"
+#include "support/cmyk_fixture.h"
 
 namespace glimbrik {
 namespace {
@@ -91,36 +89,12 @@ TEST(ListEntityFacts, TheVerticalResolutionElseTheHorizontalOneIsListed) {
   }
 }
 
-// A 40 x 30 CMYK TIFF of cyan ink only.
-void WriteCmykTiff(const QString& path) {
-  TIFF* tiff = TIFFOpen(path.toLocal8Bit().constData(), "w");
-  ASSERT_NE(tiff, nullptr);
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 40);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 30);
-  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 4);
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
-  TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
-  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 30);
-  std::vector<unsigned char> row(40 * 4, 0);
-  for (size_t i = 0; i < row.size(); i += 4) row[i] = 255;
-  for (uint32_t y = 0; y < 30; ++y) TIFFWriteScanline(tiff, row.data(), y, 0);
-  TIFFClose(tiff);
-}
-
 TEST(ListEntityFacts, ACmykRowSaysCmyk) {
   const QString folder = test::MakeTempFolder("cmyk");
-  std::vector<unsigned char> inks(40 * 30 * 4, 0);
-  for (size_t i = 0; i < inks.size(); i += 4) inks[i] = 255;
-  uint8_t* encoded = nullptr;
-  unsigned long size = 0;
-  ASSERT_TRUE(EncodeJPEGToMemory(40, 30, inks.data(), kJPEGColourSpaceCMYK, 4, &encoded, &size, 90,
-                                 72, 72));
-  const QByteArray jpeg(reinterpret_cast<const char*>(encoded), qsizetype(size));
-  std::free(encoded);
-  ASSERT_TRUE(test::WriteBytes(folder + "/cmyk.jpg", jpeg));
-  WriteCmykTiff(folder + "/cmyk.tif");
+  test::Inks cyan{QSize(40, 30), {}};
+  for (int i = 0; i < 40 * 30; ++i) cyan.samples += QByteArray("\xff\0\0\0", 4);
+  ASSERT_TRUE(test::WriteBytes(folder + "/cmyk.jpg", test::CmykJpeg(cyan, 90)));
+  ASSERT_TRUE(test::WriteBytes(folder + "/cmyk.tif", test::CmykTiff(cyan)));
 
   ImageListModel list;
   list.insertEntries(0, {Loaded(folder + "/cmyk.jpg"),
