@@ -99,6 +99,20 @@ class BatchWindow : public ::testing::Test {
     ASSERT_TRUE(test::WaitForAdding(*delegate));
   }
 
+  // Lists JPEGs of test::Picture(picture) under the given names.
+  void AddJpegs(std::initializer_list<const char*> names, int picture) {
+    QStringList paths;
+    for (const char* name : names) {
+      paths << source + QStringLiteral("/%1.jpg").arg(QString::fromLatin1(name));
+      ASSERT_TRUE(test::Picture(picture).save(paths.back(), "JPEG"));
+    }
+    Add(paths);
+  }
+
+  static QStringList PrivateEntries() {
+    return QDir(PrivateTempFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+  }
+
   bool WaitForRun(int count = 1) {
     return QTest::qWaitFor([&] { return runs >= count; }, kTimeoutMs);
   }
@@ -410,12 +424,7 @@ TEST_F(BatchWindow, CancelAndQuitStopTheOptimisersPromptly) {
 // rows writes; over the application's own windows they give nothing and start no run.
 TEST_F(BatchWindow, RowsDraggedOutAreWrittenWhenTheDropTargetAsksForThem) {
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
-  QStringList paths;
-  for (const char* name : {"a", "b", "c"}) {
-    paths << source + QStringLiteral("/%1.jpg").arg(QString::fromLatin1(name));
-    ASSERT_TRUE(test::Picture(3).save(paths.back(), "JPEG"));
-  }
-  Add(paths);
+  AddJpegs({"a", "b", "c"}, 3);
   ImageListView* list = delegate->window()->imageListViewOutlet;
   EXPECT_TRUE(list->model()->flags(list->model()->index(0, 0)) & Qt::ItemIsDragEnabled);
   ASSERT_TRUE(list->makeDragData);
@@ -457,12 +466,7 @@ TEST_F(BatchWindow, RowsDraggedOutAreWrittenWhenTheDropTargetAsksForThem) {
 // normal run with its sheet and Cancel, however often it is repeated, even from within itself,
 // and when the drag ends meanwhile; a cancelled run hands nothing over and leaves no folder.
 TEST_F(BatchWindow, RowsDraggedOutAskFirstAndRunOncePerDrag) {
-  QStringList paths;
-  for (const char* name : {"a", "b"}) {
-    paths << source + QStringLiteral("/%1.jpg").arg(QString::fromLatin1(name));
-    ASSERT_TRUE(test::Picture(5).save(paths.back(), "JPEG"));
-  }
-  Add(paths);
+  AddJpegs({"a", "b"}, 5);
   OptimiseToPng();
   HoldFiles();
   ImageListView* list = delegate->window()->imageListViewOutlet;
@@ -475,9 +479,6 @@ TEST_F(BatchWindow, RowsDraggedOutAskFirstAndRunOncePerDrag) {
     auto* rows = qobject_cast<RowsDragData*>(list->makeDragData({0, 1}));
     if (rows) rows->pointerOverOwnWindow = [] { return false; };
     return rows;
-  };
-  const auto privateEntries = [] {
-    return QDir(PrivateTempFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
   };
   const QString uriList = QStringLiteral("text/uri-list");
 
@@ -521,7 +522,7 @@ TEST_F(BatchWindow, RowsDraggedOutAskFirstAndRunOncePerDrag) {
   // Cancelled while the drag ends (the target's drag object gone): nothing handed over, nothing
   // of the run left, and nothing of the data touched afterwards (AddressSanitizer watches).
   release = false;
-  const QStringList before = privateEntries();
+  const QStringList before = PrivateEntries();
   data = drag();
   ASSERT_TRUE(data);
   QObject::disconnect(&watch, nullptr, nullptr, nullptr);
@@ -537,7 +538,7 @@ TEST_F(BatchWindow, RowsDraggedOutAskFirstAndRunOncePerDrag) {
   EXPECT_TRUE(cancelledList.isEmpty());
   EXPECT_EQ(runsStarted, 2);
   EXPECT_TRUE(result.cancelled);
-  EXPECT_EQ(privateEntries(), before);
+  EXPECT_EQ(PrivateEntries(), before);
 }
 
 // Rows dropped on a folder whose target takes direct save (libfm's file managers): only that road
@@ -547,18 +548,10 @@ TEST_F(BatchWindow, RowsDraggedOutAskFirstAndRunOncePerDrag) {
 // drop leaves none of its private files behind.
 TEST_F(BatchWindow, RowsDroppedOnAFolderAreWrittenThereHoweverSoonTheDropCame) {
   ASSERT_TRUE(SelectItemWithTag(p().destImageTypePopUpButton, 7));
-  QStringList paths;
-  for (const char* name : {"a", "b"}) {
-    paths << source + QStringLiteral("/%1.jpg").arg(QString::fromLatin1(name));
-    ASSERT_TRUE(test::Picture(5).save(paths.back(), "JPEG"));
-  }
-  Add(paths);
+  AddJpegs({"a", "b"}, 5);
   HoldFiles();
   ImageListView* list = delegate->window()->imageListViewOutlet;
-  const auto privateEntries = [] {
-    return QDir(PrivateTempFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-  };
-  const QStringList privateBefore = privateEntries();
+  const QStringList privateBefore = PrivateEntries();
   QByteArray offered, named;
   const auto drag = [&] {
     auto* rows = qobject_cast<RowsDragData*>(list->makeDragData({0, 1}));
@@ -606,7 +599,7 @@ TEST_F(BatchWindow, RowsDroppedOnAFolderAreWrittenThereHoweverSoonTheDropCame) {
     EXPECT_EQ(QImage(dest + "/" + name).size(), test::Picture(5).size());
   EXPECT_EQ(data->data(RowsDragData::kDirectSave), "S");
   EXPECT_EQ(runsStarted, 1) << "one run per drop";
-  EXPECT_EQ(privateEntries(), privateBefore);
+  EXPECT_EQ(PrivateEntries(), privateBefore);
   EXPECT_TRUE(alerts.titles.isEmpty());
 
   // Drops that cannot be served: nothing runs, the target is told, the window says why.
@@ -638,10 +631,10 @@ TEST_F(BatchWindow, RowsDroppedOnAFolderAreWrittenThereHoweverSoonTheDropCame) {
     ASSERT_EQ(data->formats(), QStringList{RowsDragData::kUriList});
     const QList<QUrl> urls = data->urls();
     ASSERT_EQ(urls.size(), 2);
-    EXPECT_NE(privateEntries(), privateBefore);
+    EXPECT_NE(PrivateEntries(), privateBefore);
     data->dragEnded(result);
     if (result == Qt::IgnoreAction) {
-      EXPECT_EQ(privateEntries(), privateBefore) << "abandoned";
+      EXPECT_EQ(PrivateEntries(), privateBefore) << "abandoned";
     } else {
       EXPECT_TRUE(QFileInfo::exists(urls[0].toLocalFile())) << "taken";
     }
