@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/codec_fixtures.h"
+#include "platform/jpeg_damage_fixtures.h"
 
 namespace glimbrik {
 namespace {
@@ -116,6 +117,10 @@ TEST(JPEGMemory, HostileInputFailsCleanly) {
   const qsizetype at = 2 + 2 + 16;  // SOI, FF E0, JFIF segment of 16 bytes
   const QByteArray claim = QByteArray("\xFF\xE1\xEA\x60", 4) + QByteArray(10, 'x');
   EXPECT_EQ(Decode(jpeg.left(at) + claim + jpeg.mid(at)).result, 1);
+
+  // A frame of 20000 x 20000 over a few KB: refused before its 1.2 GB are claimed.
+  const QByteArray noise = Encode(64, 64, kJPEGColourSpaceRGB, 3, Noise(64 * 64 * 3));
+  EXPECT_EQ(Decode(test::ClaimingFrame(noise, 20000, 20000)).result, 1);
 
   EXPECT_EQ(Decode(QByteArray("not a jpeg at all")).result, 1);
   EXPECT_EQ(Decode(jpeg.left(20)).result, 1);  // nothing past the JFIF segment: no image
