@@ -244,6 +244,14 @@ bool DrawsSourceInks(const ImageConverter& c, const CanvasPlan& plan, bool hasAl
          (!hasAlpha || plan.maskAlpha) && c.sourceImage && c.currentRepIndex >= 0;
 }
 
+// Smooth drawing, in the bottom-up coordinates the watermark geometry is kept in.
+void SetUpCanvasPainter(QPainter* painter, int height) {
+  painter->setRenderHint(QPainter::Antialiasing, true);
+  painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
+  painter->setRenderHint(QPainter::TextAntialiasing, true);
+  painter->setTransform(YUpTransform(height));
+}
+
 }  // namespace
 
 int64_t NormalisedAngle(int64_t angle) { return ((angle % 360) + 360) % 360; }
@@ -355,10 +363,7 @@ bool ImageConverter::processImage(const QImage& image, int canvasWidth, int canv
   if (!drawnAsIs) {
     QPainter painter(&canvas);
     if (!painter.isActive()) return false;
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    painter.setTransform(YUpTransform(height));
+    SetUpCanvasPainter(&painter, height);
     painter.save();
     painter.setTransform(
         OrientationTransform(canvasWidth, canvasHeight, flip, NormalisedAngle(rotationAngle)),
@@ -434,10 +439,7 @@ bool ImageConverter::processInks(const QImage& image, CmykInks inks,
     layer.fill(Qt::transparent);
     QPainter painter(&layer);
     if (!painter.isActive()) return false;
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    painter.setTransform(YUpTransform(height));
+    SetUpCanvasPainter(&painter, height);
     if (imageWatermarkEnabled) drawImageWatermark(*this, &painter, width, height);
     if (textMarks) drawTextWatermarks(*this, &painter, width, height);
     painter.end();

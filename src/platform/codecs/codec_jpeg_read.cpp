@@ -326,9 +326,13 @@ QString HeaderFailure(const jpeg_decompress_struct& info, const JpegErrorManager
   return QStringLiteral("unreadable JPEG header");
 }
 
-// The bytes libjpeg has not taken yet: after the header, those of the scans.
-size_t BytesLeft(const WindowSource& source) {
-  return source.size - source.next + source.pub.bytes_in_buffer;
+// The header read, and a frame far larger than the file could fill refused before anything
+// decodes it. Empty when the frame may be decoded.
+QString ReadFrameHeader(jpeg_decompress_struct* info, JpegErrorManager* err, WindowSource* source) {
+  if (!JpegReadHeader(info, err, source)) return HeaderFailure(*info, *err);
+  const size_t left = source->size - source->next + source->pub.bytes_in_buffer;
+  if (JpegFrameExceedsData(*info, left)) return kTruncated;
+  return QString();
 }
 
 }  // namespace
@@ -338,9 +342,7 @@ QString ProbeJpeg(const QByteArray& data, Representations* out) {
   JpegErrorManager err;
   DecompressGuard guard{&info};
   WindowSource source = MakeWindowSource(data, false);
-  if (!JpegReadHeader(&info, &err, &source)) return HeaderFailure(info, err);
-  // Refused here, before anything decodes a frame far larger than the file could fill.
-  if (JpegFrameExceedsData(info, BytesLeft(source))) return kTruncated;
+  if (const QString error = ReadFrameHeader(&info, &err, &source); !error.isEmpty()) return error;
   ImageRepresentation rep;
   rep.pixelWidth = int(info.image_width);
   rep.pixelHeight = int(info.image_height);
@@ -373,8 +375,9 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
   JpegErrorManager err;
   DecompressGuard guard{&info};
   WindowSource source = MakeWindowSource(data, releaseBehind);
-  if (!JpegReadHeader(&info, &err, &source)) return Result::Fail(HeaderFailure(info, err));
-  if (JpegFrameExceedsData(info, BytesLeft(source))) return Result::Fail(kTruncated);
+  if (const QString error = ReadFrameHeader(&info, &err, &source); !error.isEmpty()) {
+    return Result::Fail(error);
+  }
   // Shrink while decoding when the wanted size is at most half the stored one. For an exact
   // size the DCT scaling stops where a factor of 2 remains: its box-like filter would alias, the
   // Lanczos reduce after it does not.
@@ -463,8 +466,9 @@ ImageResult<QByteArray> DecodeJpegInks(const QByteArray& data, QSize* size) {
   JpegErrorManager err;
   DecompressGuard guard{&info};
   WindowSource source = MakeWindowSource(data, false);
-  if (!JpegReadHeader(&info, &err, &source)) return Result::Fail(HeaderFailure(info, err));
-  if (JpegFrameExceedsData(info, BytesLeft(source))) return Result::Fail(kTruncated);
+  if (const QString error = ReadFrameHeader(&info, &err, &source); !error.isEmpty()) {
+    return Result::Fail(error);
+  }
   if (info.jpeg_color_space != JCS_CMYK && info.jpeg_color_space != JCS_YCCK) {
     return Result::Fail(QStringLiteral("not a CMYK JPEG"));
   }
