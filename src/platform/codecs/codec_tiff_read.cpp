@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <vector>
 
+#include "platform/codecs/cmyk_source_inks.h"
 #include "platform/codecs/codec_decoders.h"
 #include "platform/codecs/codec_tiff_io.h"
 
@@ -100,6 +102,30 @@ bool ReadRows(TIFF* tiff, int height, const std::function<void(int, const uchar*
   return true;
 }
 
+// The picture of interleaved inks in the file's own profile (else device CMYK), with their
+// alpha when there is one.
+ImageResult<QImage> PictureOfInks(const QByteArray& cmyk, const QByteArray& alphas, QSize size,
+                                  const ImageRepresentation& rep) {
+  using Result = ImageResult<QImage>;
+  const int w = size.width(), h = size.height();
+  auto space = ColorSpace::FromIccProfile(rep.iccProfile);
+  if (!space || space->model() != ColorModel::CMYK) space = ColorSpace::DeviceCMYK();
+  QImage image =
+      space->cmykToRgb(reinterpret_cast<const uchar*>(cmyk.constData()), w, h, qsizetype(w) * 4);
+  if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
+  if (!alphas.isEmpty()) {
+    image.convertTo(QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y) {
+      QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < w; ++x) {
+        line[x] = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]),
+                        uchar(alphas[qsizetype(y) * w + x]));
+      }
+    }
+  }
+  return {FinishDecodedImage(std::move(image), rep), QString()};
+}
+
 ImageResult<QImage> DecodeCmyk(TIFF* tiff, const Directory& d, const ImageRepresentation& rep) {
   using Result = ImageResult<QImage>;
   const int w = int(d.width), h = int(d.height);
@@ -122,22 +148,7 @@ ImageResult<QImage> DecodeCmyk(TIFF* tiff, const Directory& d, const ImageRepres
     }
   });
   if (!ok) return Result::Fail(QStringLiteral("corrupt TIFF data"));
-  auto space = ColorSpace::FromIccProfile(rep.iccProfile);
-  if (!space || space->model() != ColorModel::CMYK) space = ColorSpace::DeviceCMYK();
-  QImage image =
-      space->cmykToRgb(reinterpret_cast<const uchar*>(cmyk.constData()), w, h, qsizetype(w) * 4);
-  if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));
-  if (alpha) {
-    image.convertTo(QImage::Format_ARGB32);
-    for (int y = 0; y < h; ++y) {
-      QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-      for (int x = 0; x < w; ++x) {
-        line[x] = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]),
-                        uchar(alphas[qsizetype(y) * w + x]));
-      }
-    }
-  }
-  return {FinishDecodedImage(std::move(image), rep), QString()};
+  return PictureOfInks(cmyk, alphas, QSize(w, h), rep);
 }
 
 // 16-bit integer and 32-bit float RGB or grey, contiguous strips.
@@ -214,6 +225,13 @@ ImageResult<QImage> DecodeTiff(const QByteArray& data, int index, const ImageRep
   if (strips && d.photometric == PHOTOMETRIC_SEPARATED && d.inkset == INKSET_CMYK &&
       (d.bps == 8 || d.bps == 16) && d.spp >= 4) {
     return DecodeCmyk(tiff.get(), d, rep);
+  }
+  // libtiff's RGBA reader would separate tiles and planes of inks without the file's profile.
+  if (d.photometric == PHOTOMETRIC_SEPARATED && d.inkset == INKSET_CMYK) {
+    if (const std::optional<CmykInks> inks = ReadTiffInks(data, index);
+        inks && inks->size == QSize(rep.pixelWidth, rep.pixelHeight)) {
+      return PictureOfInks(inks->samples, inks->alpha, inks->size, rep);
+    }
   }
   const bool deep = (d.bps == 16 && d.sampleFormat == SAMPLEFORMAT_UINT) ||
                     (d.bps == 32 && d.sampleFormat == SAMPLEFORMAT_IEEEFP);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codecs/cmyk_source_inks.h"
+#include "platform/codecs/image_source.h"
 #include "support/cmyk_fixture.h"
 #include "support/tiff_directory.h"
 
@@ -59,6 +60,24 @@ TEST(ReadTiffInks, RefusesTilesFarBeyondTheImage) {
                             {325, 4, 1, value(4, true)}},
                            false);
   EXPECT_FALSE(ReadTiffInks(tiff));
+}
+
+// Tiles and planes of inks show the picture that strips of the same inks show, in the file's own
+// profile: libtiff's RGBA reader would separate them without it.
+TEST(ReadTiffInks, TilesAndPlanesDecodeToThePictureOfTheirStrips) {
+  const test::Inks inks = test::PatternInks(37, 23);
+  const QByteArray profile = test::ReadBytes("/usr/share/color/icc/ghostscript/ps_cmyk.icc");
+  ASSERT_FALSE(profile.isEmpty());
+  const auto picture = [&](bool planar, bool tiled) {
+    const auto source = ImageSource::FromData(test::CmykTiff(inks, {planar, tiled, 8, 1, profile}));
+    const ImageResult<QImage> decoded = source->decode(0);
+    return decoded.ok() ? decoded.value.convertToFormat(QImage::Format_RGB32) : QImage();
+  };
+  const QImage strips = picture(false, false);
+  ASSERT_FALSE(strips.isNull());
+  for (const auto& [planar, tiled] : {std::pair{true, false}, {false, true}, {true, true}}) {
+    EXPECT_EQ(picture(planar, tiled), strips) << "planar " << planar << ", tiled " << tiled;
+  }
 }
 
 }  // namespace
