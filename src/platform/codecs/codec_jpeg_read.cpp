@@ -12,6 +12,7 @@
 #include <immintrin.h>
 #endif
 
+#include "platform/codecs/cmyk_source_inks.h"
 #include "platform/codecs/codec_decoders.h"
 #include "platform/codecs/codec_jpeg_common.h"
 #include "platform/pixels/row_resampler.h"
@@ -451,8 +452,7 @@ ImageResult<QImage> DecodeJpeg(const QByteArray& data, const ImageRepresentation
   }
   if (JpegEndedTooEarly(info, err)) return Result::Fail(kTruncated);
   if (cmyk) {
-    auto space = ColorSpace::FromIccProfile(rep.iccProfile);
-    if (!space || space->model() != ColorModel::CMYK) space = ColorSpace::DeviceCMYK();
+    const auto space = SourceInkSpace(rep);
     image = space->cmykToRgb(reinterpret_cast<const uchar*>(cmykPixels.constData()), w, h,
                              qsizetype(w) * 4);
     if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));

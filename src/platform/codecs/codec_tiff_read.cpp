@@ -108,8 +108,7 @@ ImageResult<QImage> PictureOfInks(const QByteArray& cmyk, const QByteArray& alph
                                   const ImageRepresentation& rep) {
   using Result = ImageResult<QImage>;
   const int w = size.width(), h = size.height();
-  auto space = ColorSpace::FromIccProfile(rep.iccProfile);
-  if (!space || space->model() != ColorModel::CMYK) space = ColorSpace::DeviceCMYK();
+  const auto space = SourceInkSpace(rep);
   QImage image =
       space->cmykToRgb(reinterpret_cast<const uchar*>(cmyk.constData()), w, h, qsizetype(w) * 4);
   if (image.isNull()) return Result::Fail(QStringLiteral("out of memory"));

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/codecs/cmyk_source_inks.h"
 #include "platform/codecs/codec_decoders.h"
 
 namespace glimbrik::codec {
@@ -272,8 +273,7 @@ ImageResult<QImage> DecodePsd(const QByteArray& data, const ImageRepresentation&
   QImage image;
   if (colours == 4) {
     const QByteArray cmyk = InksOf(read);
-    auto space = ColorSpace::FromIccProfile(rep.iccProfile);
-    if (!space || space->model() != ColorModel::CMYK) space = ColorSpace::DeviceCMYK();
+    const auto space = SourceInkSpace(rep);
     image = space->cmykToRgb(reinterpret_cast<const uchar*>(cmyk.constData()), layout.width,
                              layout.height, qsizetype(layout.width) * 4);
     image.convertTo(QImage::Format_ARGB32);  // the loop below works on 32-bit pixels
